@@ -1,0 +1,80 @@
+// Exceptions of the runtime. Every failure is raised as an exception carrying a message;
+// the application's top-level handler shows the message. Portable.
+#pragma once
+
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <type_traits>
+#include <utility>
+
+#include "framework/Types.h"
+
+namespace detail {
+template <class T>
+decltype(auto) FormatArg(const T& v) {
+  if constexpr (std::is_same_v<T, AnsiString>) return v.c_str();
+  else return v;
+}
+AnsiString FormatV(const char* Fmt, ...);
+}  // namespace detail
+
+// printf-style formatting into a byte string; AnsiString arguments may be passed directly.
+template <class... Args>
+AnsiString Format(const char* Fmt, const Args&... A) {
+  return detail::FormatV(Fmt, detail::FormatArg(A)...);
+}
+
+class Exception : public std::exception {
+ public:
+  explicit Exception(AnsiString Msg) : Message(std::move(Msg)) {}
+  template <class... Args>
+  static Exception CreateFmt(const char* Fmt, const Args&... A) { return Exception(Format(Fmt, A...)); }
+
+  const char* what() const noexcept override { return Message.c_str(); }
+  virtual const char* ClassName() const { return "Exception"; }
+
+  AnsiString Message;
+  int HelpContext = 0;
+};
+
+#define T_EXCEPTION(Name, Parent)                                   \
+  class Name : public Parent {                                      \
+   public:                                                          \
+    using Parent::Parent;                                           \
+    const char* ClassName() const override { return #Name; }        \
+  };
+
+// Raised and caught silently: the top-level handler shows nothing for it.
+T_EXCEPTION(EAbort, Exception)
+T_EXCEPTION(EConvertError, Exception)
+T_EXCEPTION(EListError, Exception)
+T_EXCEPTION(EStringListError, Exception)
+T_EXCEPTION(EStreamError, Exception)
+T_EXCEPTION(EReadError, EStreamError)
+T_EXCEPTION(EWriteError, EStreamError)
+T_EXCEPTION(EFOpenError, EStreamError)
+T_EXCEPTION(EFCreateError, EStreamError)
+T_EXCEPTION(EResNotFound, Exception)
+T_EXCEPTION(EInvalidGraphic, Exception)
+T_EXCEPTION(EInvalidGraphicOperation, Exception)
+T_EXCEPTION(EInvalidOperation, Exception)
+T_EXCEPTION(EInvalidPointer, Exception)
+T_EXCEPTION(EIntfCastError, Exception)
+T_EXCEPTION(EOutOfResources, Exception)
+T_EXCEPTION(EComponentError, Exception)
+T_EXCEPTION(ERangeError, Exception)
+T_EXCEPTION(EOSError, Exception)
+
+// Input/output failure of a file operation; ErrorCode is the system error code.
+class EInOutError : public Exception {
+ public:
+  EInOutError(AnsiString Msg, int Code) : Exception(std::move(Msg)), ErrorCode(Code) {}
+  const char* ClassName() const override { return "EInOutError"; }
+  int ErrorCode;
+};
+
+// The runtime's message for an input/output error code: "File not found" (2),
+// "File access denied" (5), ..., otherwise "I/O error %d".
+AnsiString InOutErrorMessage(int Code);
+[[noreturn]] void RaiseInOutError(int Code);

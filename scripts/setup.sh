@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Installs everything the build and the tests need, from Debian packages only, and builds
+# libjpeg-turbo for the 32-bit Windows target from Debian's source package.
+# Idempotent: when everything is present it checks and returns in well under a second.
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+root=$(cd "$here/.." && pwd)
+deps="$root/.deps"
+
+as_root() {
+  if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+# Debian packages. The i386 architecture is needed for wine32.
+packages=(
+  cmake ninja-build make pkg-config dpkg-dev
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-tools
+  libz-mingw-w64-dev googletest
+  wine wine32:i386 fonts-wine
+  xvfb xauth x11-utils imagemagick
+  clang g++ libgtest-dev libpng-dev zlib1g-dev
+)
+
+missing=()
+installed=$(dpkg-query -W -f '${Package}:${Architecture} ${db:Status-Abbrev}\n' 2>/dev/null || true)
+for p in "${packages[@]}"; do
+  name=${p%%:*}; arch=${p#*:}; [ "$arch" = "$p" ] && arch=""
+  if ! awk -v n="$name" -v a="$arch" '{ split($1, f, ":") }
+       f[1] == n && (a == "" || f[2] == a) && $2 == "ii" { ok = 1 } END { exit !ok }' <<<"$installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    as_root dpkg --add-architecture i386
+  fi
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# libjpeg-turbo for the target, built once from Debian's source package and cached in .deps.
+jpeg_prefix="$deps/i686-w64-mingw32"
+if [ ! -f "$jpeg_prefix/lib/libjpeg.a" ]; then
+  if ! grep -rqsE '^(deb-src |Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+    echo "setup: enabling Debian source package index"
+    tmp=$(mktemp)
+    for f in /etc/apt/sources.list.d/*.sources; do
+      [ -f "$f" ] && sed -e 's/^Types: deb$/Types: deb-src/' "$f" >>"$tmp" && echo >>"$tmp"
+    done
+    if [ -s "$tmp" ]; then
+      as_root cp "$tmp" /etc/apt/sources.list.d/project-deb-src.sources
+    else
+      grep -hE '^deb ' /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null \
+        | sed 's/^deb /deb-src /' >"$tmp" || true
+      as_root cp "$tmp" /etc/apt/sources.list.d/project-deb-src.list
+    fi
+    rm -f "$tmp"
+    as_root chmod 644 /etc/apt/sources.list.d/project-deb-src.* 
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  fi
+  echo "setup: building libjpeg-turbo for i686-w64-mingw32 (once)"
+  src="$deps/src"
+  rm -rf "$src" && mkdir -p "$src"
+  (cd "$src" && apt-get source -qq libjpeg-turbo >/dev/null 2>&1)
+  jdir=$(find "$src" -maxdepth 1 -type d -name 'libjpeg-turbo-*' | head -n 1)
+  [ -n "$jdir" ] || { echo "setup: could not fetch the libjpeg-turbo source package" >&2; exit 1; }
+  cmake -S "$jdir" -B "$src/build" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-w64-mingw32.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$jpeg_prefix" \
+    -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF -DWITH_SIMD=OFF \
+    -DWITH_JPEG8=OFF -DCMAKE_POSITION_INDEPENDENT_CODE=OFF >"$src/configure.log" 2>&1 \
+    || { tail -n 30 "$src/configure.log" >&2; exit 1; }
+  cmake --build "$src/build" --target install >"$src/build.log" 2>&1 \
+    || { tail -n 30 "$src/build.log" >&2; exit 1; }
+  rm -rf "$src"
+fi

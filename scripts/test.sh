@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs, builds and runs every test: the target's tests under Wine (through ctest) and the
+# portable core's tests natively under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+"$root/scripts/build.sh" --native
+source "$root/scripts/wine-env.sh"
+tv_display xvfb
+tv_wine_prefix
+tv_wineserver
+jobs=$(nproc 2>/dev/null || echo 4)
+status=0
+echo "== native tests (sanitizers)"
+ctest --test-dir "$root/build/native" --output-on-failure -j "$jobs" || status=1
+echo "== target tests (Wine)"
+ctest --test-dir "$root/build/win32" --output-on-failure -j "$jobs" || status=1
+exit $status

@@ -1,0 +1,88 @@
+# Sourced by the other scripts: the project's own Wine environment.
+# Exports WINEPREFIX and friends and offers:
+#   tv_wine_prefix     create and pin the prefix (once; a stamp marks the pinned settings)
+#   tv_display         use $DISPLAY when there is one, otherwise start Xvfb (or always with "xvfb")
+#   tv_wineserver      keep one persistent wineserver for the length of the calling script
+# Cleanup of what was started runs from an EXIT trap.
+
+tv_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+export WINEPREFIX="$tv_root/.deps/wine"
+export WINEARCH=win32
+export WINEDEBUG=${WINEDEBUG:--all}
+# No Mono or Gecko installers, no desktop menu entries.
+export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe="
+# Wine takes the ANSI code page from the locale: 1251, as the channel lists are byte text in that
+# code page. Only Wine's processes get it (the host need not have the locale installed).
+tv_wine_locale=ru_RU.UTF-8
+tv_wine() { env LC_ALL="$tv_wine_locale" wine "$@"; }
+
+tv_cleanup_pids=()
+tv_cleanup() {
+  if [ -n "${tv_started_wineserver:-}" ]; then wineserver -k >/dev/null 2>&1 || true; fi
+  for p in "${tv_cleanup_pids[@]}"; do kill "$p" >/dev/null 2>&1 || true; done
+}
+trap tv_cleanup EXIT
+
+# Bump when the pinned settings change; the prefix is then re-pinned.
+tv_prefix_version=4
+
+tv_wine_prefix() {
+  local stamp="$WINEPREFIX/.tv-pinned"
+  if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$tv_prefix_version" ]; then return 0; fi
+  mkdir -p "$WINEPREFIX"
+  echo "wine: preparing the project prefix in $WINEPREFIX"
+  env LC_ALL="$tv_wine_locale" wineboot -i >/dev/null 2>&1 || true
+  local reg="$WINEPREFIX/tv-pinned.reg"
+  cat >"$reg" <<'REG'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine]
+"Version"="win7"
+
+[HKEY_CURRENT_USER\Software\Wine\Explorer]
+"Desktop"="Default"
+
+[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]
+"Default"="1280x800"
+
+[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\ThemeManager]
+"ThemeActive"="0"
+
+[HKEY_CURRENT_USER\Control Panel\Desktop]
+"FontSmoothing"="0"
+
+[HKEY_CURRENT_USER\Software\Wine\WineDbg]
+"ShowCrashDialog"=dword:00000000
+REG
+  tv_wine regedit /S "$reg" >/dev/null 2>&1
+  # Debian's Wine does not load its own TrueType fonts (Marlett draws the caption glyphs, Tahoma
+  # and MS Sans Serif the dialogs); put them where every Windows program looks.
+  cp -f /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+  wineserver -w
+  echo "$tv_prefix_version" >"$stamp"
+}
+
+tv_display() {
+  local mode=${1:-auto}
+  if [ "$mode" != xvfb ] && [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
+  local n
+  for n in $(seq 91 140); do
+    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then break; fi
+  done
+  Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+  tv_cleanup_pids+=($!)
+  export DISPLAY=":$n"
+  local i
+  for i in $(seq 1 100); do
+    xdpyinfo >/dev/null 2>&1 && return 0
+    sleep 0.05
+  done
+  echo "could not start Xvfb on :$n" >&2
+  return 1
+}
+
+tv_wineserver() {
+  wineserver -p >/dev/null 2>&1 && tv_started_wineserver=1
+  # Wine's own services start with the first program; start them now so tests start fast.
+  tv_wine cmd /c exit >/dev/null 2>&1 || true
+}
