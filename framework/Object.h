@@ -7,8 +7,11 @@
 // Declares a class's name and ancestry for the class-name queries. Put it first in the
 // public part of every class that derives from TObject:
 //   class TButton : public TButtonControl { T_CLASS(TButton, TButtonControl) ... };
+// TClassParent names the parent class, so that the ancestry can also be walked at compile time
+// (the published-property registry of TypInfo.h does).
 #define T_CLASS(Class, Parent)                                                              \
  public:                                                                                    \
+  using TClassParent [[maybe_unused]] = Parent;                                             \
   static constexpr const char* StaticClassName() { return #Class; }                        \
   const char* ClassName() const override { return #Class; }                                \
   bool InheritsFromName(std::string_view N) const override {                               \
@@ -22,6 +25,8 @@ class TObject {
   TObject& operator=(const TObject&) = delete;
   virtual ~TObject() = default;
 
+  // The root has no parent class.
+  using TClassParent = void;
   static constexpr const char* StaticClassName() { return "TObject"; }
   virtual const char* ClassName() const { return "TObject"; }
   // True when this class or one of its ancestors has the name N (letter case ignored).

@@ -1,0 +1,1455 @@
+#include "framework/Forms.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "framework/Strings.h"
+
+TApplication* Application = nullptr;
+TScreen* Screen = nullptr;
+TFormMenuHooks FormMenuHooks;
+
+namespace {
+
+HINSTANCE ModuleInstance() { return GetModuleHandleW(nullptr); }
+
+// The application object and the screen exist for the whole life of the program.
+struct TGlobalObjects {
+  TGlobalObjects() {
+    Application = new TApplication(nullptr);
+    Screen = new TScreen(nullptr);
+  }
+  ~TGlobalObjects() {
+    TApplication* A = Application;
+    TScreen* S = Screen;
+    try {
+      delete A;
+    } catch (...) {
+    }
+    Application = nullptr;
+    try {
+      delete S;
+    } catch (...) {
+    }
+    Screen = nullptr;
+  }
+} GlobalObjects;
+
+LPCWSTR ApplicationProp() {
+  static const ATOM Atom = GlobalAddAtomW(L"TvFrameworkApplication");
+  return reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(Atom));
+}
+
+// Disables the visible, enabled top-level windows of this thread except Keep; returns them.
+struct TDisableData {
+  HWND Keep;
+  std::vector<HWND>* List;
+};
+
+BOOL CALLBACK DisableWindowProc(HWND W, LPARAM P) {
+  auto* D = reinterpret_cast<TDisableData*>(P);
+  if (W != D->Keep && IsWindowVisible(W) && IsWindowEnabled(W)) {
+    D->List->push_back(W);
+    EnableWindow(W, FALSE);
+  }
+  return TRUE;
+}
+
+std::vector<HWND> DisableTaskWindows(HWND Keep) {
+  std::vector<HWND> List;
+  TDisableData Data{Keep, &List};
+  EnumThreadWindows(GetCurrentThreadId(), DisableWindowProc, reinterpret_cast<LPARAM>(&Data));
+  return List;
+}
+
+BOOL CALLBACK MonitorEnumProc(HMONITOR H, HDC, LPRECT, LPARAM P);
+
+// System cursors by their resource numbers.
+LPCWSTR SystemCursor(LPCSTR Id) { return reinterpret_cast<LPCWSTR>(Id); }
+
+void EnableTaskWindows(const std::vector<HWND>& List) {
+  for (HWND W : List)
+    if (IsWindow(W)) EnableWindow(W, TRUE);
+}
+
+TRect ToRect(const RECT& R) { return Rect(R.left, R.top, R.right, R.bottom); }
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// TMonitor
+
+bool TMonitor::Primary() const {
+  MONITORINFO MI{};
+  MI.cbSize = sizeof(MI);
+  return GetMonitorInfoW(FHandle, &MI) && (MI.dwFlags & MONITORINFOF_PRIMARY) != 0;
+}
+
+TRect TMonitor::BoundsRect() const {
+  MONITORINFO MI{};
+  MI.cbSize = sizeof(MI);
+  if (!GetMonitorInfoW(FHandle, &MI)) return TRect{};
+  return ToRect(MI.rcMonitor);
+}
+
+TRect TMonitor::WorkareaRect() const {
+  MONITORINFO MI{};
+  MI.cbSize = sizeof(MI);
+  if (!GetMonitorInfoW(FHandle, &MI)) return TRect{};
+  return ToRect(MI.rcWork);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TCustomForm
+
+TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner) {
+  FFormState.Include(fsCreating);
+  FControlStyle = TControlStyle{csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
+  FVisible = false;
+  FParentColor = false;
+  FParentFont = false;
+  FColor = clBtnFace;
+  Brush()->SetColor(FColor);
+  SetBoundsFields(0, 0, 320, 240);
+  FIcon = std::make_unique<TIcon>();
+  FIcon->OnChange = [this](TObject*) { Perform(CM_ICONCHANGED, 0, 0); };
+  FCanvas = std::make_unique<TControlCanvas>();
+  FCanvas->SetControl(this);
+  if (Screen != nullptr) Screen->AddForm(this);
+}
+
+TCustomForm::~TCustomForm() {
+  Destroying();
+  DoDestroy();
+  // The components go while the form is whole (their windows before the form's).
+  DestroyComponents();
+  if (Application != nullptr) Application->ControlDestroyed(this);
+  if (Screen != nullptr) Screen->RemoveForm(this);
+  FCanvas->FreeHandle();
+  DestroyHandle();
+}
+
+void TCustomForm::AfterConstruction() {
+  if (FConstructed) return;
+  FConstructed = true;
+  BeginLoading();
+  try {
+    InitializeComponents();
+  } catch (...) {
+    EndLoading();
+    FFormState.Exclude(fsCreating);
+    throw;
+  }
+  EndLoading();
+  FFormState.Exclude(fsCreating);
+  DoCreate();
+}
+
+void TCustomForm::DoCreate() {
+  if (!OnCreate) return;
+  try {
+    OnCreate(this);
+  } catch (...) {
+    if (Application == nullptr) throw;
+    Application->HandleException(this);
+  }
+}
+
+void TCustomForm::DoDestroy() {
+  if (!OnDestroy) return;
+  try {
+    OnDestroy(this);
+  } catch (...) {
+    if (Application != nullptr) {
+      try {
+        Application->HandleException(this);
+      } catch (...) {
+      }
+    }
+  }
+}
+
+void TCustomForm::DoShow() {
+  if (OnShow) OnShow(this);
+}
+
+void TCustomForm::DoHide() {
+  if (OnHide) OnHide(this);
+}
+
+void TCustomForm::DoClose(TCloseAction& Action) {
+  if (OnClose) OnClose(this, Action);
+}
+
+void TCustomForm::Activate() {
+  if (OnActivate) OnActivate(this);
+}
+
+void TCustomForm::Deactivate() {
+  if (OnDeactivate) OnDeactivate(this);
+}
+
+void TCustomForm::Paint() {
+  if (OnPaint) OnPaint(this);
+}
+
+void TCustomForm::Loaded() { TWinControl::Loaded(); }
+
+void TCustomForm::Notification(TComponent* AComponent, TOperation Operation) {
+  TWinControl::Notification(AComponent, Operation);
+  if (Operation == opInsert) {
+    // Components made while the form loads load with it.
+    if (IsLoading() && AComponent != nullptr) AComponent->Loading();
+    return;
+  }
+  if (AComponent == static_cast<TComponent*>(FActiveControl)) FActiveControl = nullptr;
+  if (AComponent == static_cast<TComponent*>(FFocusedControl)) FFocusedControl = nullptr;
+  if (static_cast<const void*>(AComponent) == static_cast<const void*>(FMenu)) {
+    FMenu = nullptr;
+    if (!IsDestroying()) UpdateMenu();
+  }
+}
+
+// --- styles
+
+void TCustomForm::FormStyles(DWORD& Style, DWORD& ExStyle) {
+  Style = WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+  ExStyle = 0;
+  switch (FBorderStyle) {
+    case bsNone: Style |= WS_POPUP; break;
+    case bsSingle:
+    case bsToolWindow: Style |= WS_CAPTION | WS_BORDER; break;
+    case bsSizeable:
+    case bsSizeToolWin: Style |= WS_CAPTION | WS_THICKFRAME; break;
+    case bsDialog:
+      Style |= WS_POPUP | WS_CAPTION;
+      ExStyle |= WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
+      break;
+  }
+  if (FBorderStyle == bsToolWindow || FBorderStyle == bsSizeToolWin) ExStyle |= WS_EX_TOOLWINDOW;
+  if (FBorderStyle != bsNone) {
+    if (FBorderIcons.Contains(biSystemMenu)) Style |= WS_SYSMENU;
+    const bool Boxes = FBorderStyle == bsSingle || FBorderStyle == bsSizeable;
+    if (Boxes && FBorderIcons.Contains(biMinimize)) Style |= WS_MINIMIZEBOX;
+    if (Boxes && FBorderIcons.Contains(biMaximize)) Style |= WS_MAXIMIZEBOX;
+    if (FBorderIcons.Contains(biHelp) && (FBorderStyle == bsDialog || !(Style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX))))
+      ExStyle |= WS_EX_CONTEXTHELP;
+  }
+  if (FFormStyle == fsStayOnTop) ExStyle |= WS_EX_TOPMOST;
+  if (FFormStyle == fsMDIChild) {
+    Style &= ~WS_POPUP;
+    ExStyle |= WS_EX_MDICHILD;
+  }
+  if (FAlphaBlend) ExStyle |= WS_EX_LAYERED;
+}
+
+HWND TCustomForm::OwnerWindow() { return Application != nullptr ? Application->Handle() : nullptr; }
+
+void TCustomForm::CreateParams(TCreateParams& Params) {
+  TWinControl::CreateParams(Params);
+  if (Parent() != nullptr) return;  // a form placed in another control is a child window
+  DWORD Style, ExStyle;
+  FormStyles(Style, ExStyle);
+  Params.Style = Style;
+  Params.ExStyle = ExStyle;
+  if (FFormStyle == fsMDIChild) {
+    TCustomForm* Main = Application != nullptr ? Application->MainForm() : nullptr;
+    if (Main == nullptr || Main->FormStyle() != fsMDIForm || Main == this)
+      throw EInvalidOperation("Cannot create form. No MDI forms are currently active");
+    Main->HandleNeeded();
+    Params.WndParent = Main->ClientHandle();
+    Params.WindowClass.lpfnWndProc = DefMDIChildProcW;
+  } else {
+    Params.WndParent = OwnerWindow();
+  }
+  if (FBorderStyle == bsDialog) Params.WindowClass.style |= CS_SAVEBITS | CS_BYTEALIGNWINDOW;
+  // Positions and sizes chosen by the system apply to overlapped windows only.
+  if (!(Style & WS_POPUP) && FFormStyle != fsMDIChild) {
+    if (FPosition == poDefault || FPosition == poDefaultPosOnly) {
+      Params.X = static_cast<int>(CW_USEDEFAULT);
+      Params.Y = static_cast<int>(CW_USEDEFAULT);
+    }
+    if (FPosition == poDefault || FPosition == poDefaultSizeOnly) {
+      Params.Width = static_cast<int>(CW_USEDEFAULT);
+      Params.Height = static_cast<int>(CW_USEDEFAULT);
+    }
+  }
+}
+
+void TCustomForm::CreateWnd() {
+  TWinControl::CreateWnd();
+  if (FFormStyle == fsMDIForm && FClientHandle == nullptr) {
+    CLIENTCREATESTRUCT CCS{nullptr, 0xFF00};
+    TRect CR = ClientRect();
+    FClientHandle = CreateWindowExW(WS_EX_CLIENTEDGE, L"MDICLIENT", nullptr,
+                                    WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_VSCROLL | WS_HSCROLL, 0, 0,
+                                    CR.Width(), CR.Height(), FHandle, nullptr, ModuleInstance(), &CCS);
+    Realign();
+  }
+  UpdateWindowIcon();
+  UpdateMenu();
+  UpdateAlphaBlend();
+}
+
+void TCustomForm::CreateWindowHandle(const TCreateParams& Params) { TWinControl::CreateWindowHandle(Params); }
+
+void TCustomForm::DestroyWindowHandle() {
+  if (FHandle != nullptr && FFormStyle == fsMDIChild) {
+    HWND Client = GetParent(FHandle);
+    if (Client != nullptr) {
+      FControlState.Include(csDestroyingHandle);
+      SendMessageW(Client, WM_MDIDESTROY, reinterpret_cast<WPARAM>(FHandle), 0);
+      FControlState.Exclude(csDestroyingHandle);
+      if (FHandle != nullptr) TWinControl::DestroyWindowHandle();
+      return;
+    }
+  }
+  TWinControl::DestroyWindowHandle();
+}
+
+void TCustomForm::DestroyWnd() {
+  FCanvas->FreeHandle();
+  FClientHandle = nullptr;  // destroyed with the form's window
+  TWinControl::DestroyWnd();
+}
+
+TRect TCustomForm::ClientRect() {
+  if (FHandle != nullptr || Parent() != nullptr) return TWinControl::ClientRect();
+  DWORD Style, ExStyle;
+  FormStyles(Style, ExStyle);
+  RECT R{0, 0, 0, 0};
+  AdjustWindowRectEx(&R, Style, FMenu != nullptr ? TRUE : FALSE, ExStyle);
+  return Rect(0, 0, std::max(Width() - static_cast<int>(R.right - R.left), 0),
+              std::max(Height() - static_cast<int>(R.bottom - R.top), 0));
+}
+
+void TCustomForm::RecreateForStyle() {
+  if (FHandle == nullptr) return;
+  RecreateWnd();
+  Perform(CM_BORDERCHANGED, 0, 0);
+}
+
+void TCustomForm::SetBorderStyle(TFormBorderStyle Value) {
+  if (FBorderStyle == Value) return;
+  FBorderStyle = Value;
+  RecreateForStyle();
+}
+
+void TCustomForm::SetBorderIcons(TBorderIcons Value) {
+  if (FBorderIcons == Value) return;
+  FBorderIcons = Value;
+  RecreateForStyle();
+}
+
+void TCustomForm::SetFormStyle(TFormStyle Value) {
+  if (FFormStyle == Value) return;
+  if (FHandle != nullptr && (Value == fsMDIChild || Value == fsMDIForm || FFormStyle == fsMDIChild ||
+                             FFormStyle == fsMDIForm))
+    throw EInvalidOperation("Cannot change the MDI style of a form that has a window");
+  FFormStyle = Value;
+  if (FHandle != nullptr)
+    SetWindowPos(FHandle, Value == fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void TCustomForm::SetWindowState(TWindowState Value) {
+  if (FWindowState == Value) return;
+  FWindowState = Value;
+  if (FHandle != nullptr && Showing()) {
+    static const int Commands[] = {SW_RESTORE, SW_MINIMIZE, SW_SHOWMAXIMIZED};
+    ShowWindow(FHandle, Commands[Value]);
+  }
+}
+
+void TCustomForm::SetIcon(TIcon* Value) { FIcon->Assign(Value); }
+
+void TCustomForm::UpdateWindowIcon() {
+  if (FHandle == nullptr) return;
+  HICON Icon = FIcon->Handle();
+  if (Icon == nullptr && Application != nullptr)
+    Icon = reinterpret_cast<HICON>(GetClassLongPtrW(Application->Handle(), GCLP_HICON));
+  SendMessageW(FHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(Icon));
+}
+
+void TCustomForm::CMIconChanged(TMessage& M) { UpdateWindowIcon(); }
+
+void TCustomForm::SetMenu(TMainMenu* Value) {
+  if (FMenu == Value) return;
+  FMenu = Value;
+  Perform(CM_MENUCHANGED, 0, 0);
+}
+
+void TCustomForm::UpdateMenu() {
+  if (FHandle == nullptr || FFormStyle == fsMDIChild || Parent() != nullptr) return;
+  HMENU Bar = FMenu != nullptr && FormMenuHooks.Handle != nullptr ? FormMenuHooks.Handle(FMenu) : nullptr;
+  if (::GetMenu(FHandle) != Bar) ::SetMenu(FHandle, Bar);
+  DrawMenuBar(FHandle);
+}
+
+void TCustomForm::CMMenuChanged(TMessage& M) { UpdateMenu(); }
+
+void TCustomForm::SetAlphaBlend(bool Value) {
+  if (FAlphaBlend == Value) return;
+  FAlphaBlend = Value;
+  UpdateAlphaBlend();
+}
+
+void TCustomForm::SetAlphaBlendValue(Byte Value) {
+  if (FAlphaBlendValue == Value) return;
+  FAlphaBlendValue = Value;
+  UpdateAlphaBlend();
+}
+
+void TCustomForm::UpdateAlphaBlend() {
+  if (FHandle == nullptr || Parent() != nullptr) return;
+  LONG Ex = GetWindowLongW(FHandle, GWL_EXSTYLE);
+  if (FAlphaBlend) {
+    if (!(Ex & WS_EX_LAYERED)) SetWindowLongW(FHandle, GWL_EXSTYLE, Ex | WS_EX_LAYERED);
+    SetLayeredWindowAttributes(FHandle, 0, FAlphaBlendValue, LWA_ALPHA);
+  } else if (Ex & WS_EX_LAYERED) {
+    SetWindowLongW(FHandle, GWL_EXSTYLE, Ex & ~WS_EX_LAYERED);
+    RedrawWindow(FHandle, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
+  }
+}
+
+TMonitor* TCustomForm::Monitor() {
+  if (Screen == nullptr) return nullptr;
+  if (FHandle != nullptr) return Screen->MonitorFromWindow(FHandle);
+  RECT R{Left(), Top(), Left() + Width(), Top() + Height()};
+  HMONITOR H = MonitorFromRect(&R, MONITOR_DEFAULTTONEAREST);
+  Screen->MonitorCount();
+  return Screen->MonitorOf(H);
+}
+
+// --- showing
+
+void TCustomForm::Show() {
+  SetVisible(true);
+  BringToFront();
+}
+
+void TCustomForm::ApplyPosition() {
+  if (FPositioned) return;
+  FPositioned = true;
+  if (FFormStyle == fsMDIChild || Parent() != nullptr) return;
+  TRect Area;
+  switch (FPosition) {
+    case poScreenCenter:
+      Area = Screen != nullptr ? Screen->WorkAreaRect() : TRect{};
+      break;
+    case poDesktopCenter:
+      Area = Screen != nullptr ? Screen->DesktopRect() : TRect{};
+      break;
+    case poMainFormCenter:
+    case poOwnerFormCenter: {
+      TCustomForm* Center = FPosition == poOwnerFormCenter ? dynamic_cast<TCustomForm*>(Owner()) : nullptr;
+      if (Center == nullptr && Application != nullptr) Center = Application->MainForm();
+      if (Center != nullptr && Center != this)
+        Area = Center->BoundsRect();
+      else if (Screen != nullptr)
+        Area = Screen->WorkAreaRect();
+      break;
+    }
+    default:
+      return;
+  }
+  if (Area.IsEmpty()) return;
+  SetBounds(Area.Left + (Area.Width() - Width()) / 2, Area.Top + (Area.Height() - Height()) / 2, Width(), Height());
+}
+
+void TCustomForm::CMShowingChanged(TMessage& M) {
+  if (FHandle == nullptr) return;
+  const bool Recreating = FControlState.Contains(csRecreating);
+  FFormState.Include(fsShowing);
+  try {
+    if (Showing()) {
+      if (!Recreating) DoShow();
+      ApplyPosition();
+      if (FFormStyle == fsMDIChild) {
+        ShowWindow(FHandle, FWindowState == wsMaximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
+        SendMessageW(GetParent(FHandle), WM_MDIACTIVATE, reinterpret_cast<WPARAM>(FHandle), 0);
+      } else if (Parent() != nullptr) {
+        TWinControl::CMShowingChanged(M);
+      } else {
+        static const int Commands[] = {SW_SHOWNORMAL, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED};
+        ShowWindow(FHandle, Commands[FWindowState]);
+      }
+    } else {
+      if (!Recreating) DoHide();
+      if (Parent() != nullptr)
+        TWinControl::CMShowingChanged(M);
+      else
+        ShowWindow(FHandle, SW_HIDE);
+    }
+  } catch (...) {
+    FFormState.Exclude(fsShowing);
+    throw;
+  }
+  FFormState.Exclude(fsShowing);
+}
+
+TModalResult TCustomForm::ShowModal() {
+  if (Visible() || !Enabled() || FFormState.Contains(fsModal) || FFormStyle == fsMDIChild)
+    throw EInvalidOperation("Cannot make a visible window modal");
+  if (GetCapture() != nullptr) SendMessageW(GetCapture(), WM_CANCELMODE, 0, 0);
+  ReleaseCapture();
+  if (Application != nullptr) Application->ModalStarted();
+  const int QuitCount = Application != nullptr ? Application->FQuitCount : 0;
+  HWND ActiveWindow = GetActiveWindow();
+  FFormState.Include(fsModal);
+  std::vector<HWND> Disabled = DisableTaskWindows(Handle());
+  auto Finish = [&] {
+    EnableTaskWindows(Disabled);
+    if (ActiveWindow != nullptr && IsWindow(ActiveWindow)) SetActiveWindow(ActiveWindow);
+    FFormState.Exclude(fsModal);
+    if (Application != nullptr) Application->ModalFinished();
+  };
+  try {
+    FModalResult = mrNone;
+    Show();
+    for (;;) {
+      if (Application != nullptr && Application->FQuitCount != QuitCount) FModalResult = mrCancel;
+      if (FModalResult != mrNone) {
+        CloseModal();
+        if (FModalResult != mrNone) break;
+      }
+      if (Application == nullptr) break;
+      try {
+        Application->HandleMessage();
+      } catch (...) {
+        Application->HandleException(this);
+      }
+    }
+    // Re-enable the other windows before this one hides, so that activation passes to them.
+    EnableTaskWindows(Disabled);
+    Disabled.clear();
+    Hide();
+  } catch (...) {
+    Finish();
+    throw;
+  }
+  Finish();
+  return FModalResult;
+}
+
+void TCustomForm::CloseModal() {
+  TCloseAction Action = caNone;
+  if (CloseQuery()) {
+    Action = caHide;
+    DoClose(Action);
+  }
+  switch (Action) {
+    case caNone: FModalResult = mrNone; break;
+    case caFree: Release(); break;
+    default: break;
+  }
+}
+
+bool TCustomForm::CloseQuery() {
+  if (FFormStyle == fsMDIForm) {
+    for (int I = 0; I < MDIChildCount(); ++I)
+      if (!MDIChildren(I)->CloseQuery()) return false;
+  }
+  bool CanClose = true;
+  if (OnCloseQuery) OnCloseQuery(this, CanClose);
+  return CanClose;
+}
+
+void TCustomForm::Close() {
+  if (FFormState.Contains(fsModal)) {
+    FModalResult = mrCancel;
+    return;
+  }
+  if (!CloseQuery()) return;
+  TCloseAction Action = caHide;
+  if (FFormStyle == fsMDIChild) Action = FBorderIcons.Contains(biMinimize) ? caMinimize : caNone;
+  DoClose(Action);
+  if (Action == caNone) return;
+  if (Application != nullptr && Application->MainForm() == this) {
+    Application->Terminate();
+    return;
+  }
+  switch (Action) {
+    case caHide: Hide(); break;
+    case caMinimize: SetWindowState(wsMinimized); break;
+    case caFree: Release(); break;
+    default: break;
+  }
+}
+
+void TCustomForm::Release() { PostMessageW(Handle(), CM_RELEASE, 0, 0); }
+
+void TCustomForm::CMRelease(TMessage& M) {
+  // Nothing of the form may be touched after this.
+  delete this;
+}
+
+// --- focus and activation
+
+bool TCustomForm::CanFocus() { return Visible() && Enabled(); }
+
+void TCustomForm::SetFocus() {
+  if (FActive) return;
+  if (!Visible() || !Enabled()) throw EInvalidOperation("Cannot focus a disabled or invisible window");
+  SetWindowFocus();
+}
+
+void TCustomForm::SetWindowFocus() {
+  if (FActiveControl != nullptr && FActiveControl->CanFocus())
+    ::SetFocus(FActiveControl->Handle());
+  else if (FHandle != nullptr)
+    ::SetFocus(FHandle);
+}
+
+void TCustomForm::SetActiveControl(TWinControl* Control) {
+  if (Control != nullptr && (Control == this || !ContainsControl(Control) || !Control->CanFocus()))
+    throw EInvalidOperation("Cannot focus a disabled or invisible window");
+  FActiveControl = Control;
+  if (FActive && Control != nullptr && !IsLoading()) SetWindowFocus();
+}
+
+void TCustomForm::FocusControl(TWinControl* Control) {
+  const bool WasActive = FActive;
+  SetActiveControl(Control);
+  if (!WasActive) SetFocus();
+}
+
+bool TCustomForm::SetFocusedControl(TWinControl* Control) {
+  if (IsDestroying()) return false;
+  if (Control != this) FActiveControl = Control;
+  if (Screen != nullptr) {
+    Screen->SetActiveForm(this);
+    Screen->SetActiveControl(Control);
+  }
+  if (FFocusedControl == Control) return true;
+  TWinControl* C = FFocusedControl;
+  FFocusedControl = Control;
+  // CM_EXIT along the controls that lose the focus ...
+  while (C != nullptr && C != this && !C->ContainsControl(Control)) {
+    C->Perform(CM_EXIT, 0, 0);
+    C = C->Parent();
+  }
+  // ... and CM_ENTER along those that gain it, from the outside in.
+  std::vector<TWinControl*> Path;
+  for (TWinControl* P = Control; P != nullptr && P != C; P = P->Parent()) Path.push_back(P);
+  for (auto It = Path.rbegin(); It != Path.rend(); ++It) (*It)->Perform(CM_ENTER, 0, 0);
+  Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(Control));
+  return true;
+}
+
+void TCustomForm::DefocusControl(TWinControl* Control, bool Removing) {
+  if (Control == nullptr) return;
+  if (Removing && Control->ContainsControl(FFocusedControl)) FFocusedControl = Control->Parent();
+  if (Control->ContainsControl(FActiveControl)) {
+    FActiveControl = nullptr;
+    if (Screen != nullptr && Screen->ActiveControl() != nullptr && Control->ContainsControl(Screen->ActiveControl()))
+      Screen->SetActiveControl(nullptr);
+    if (FActive && Control->Focused() && FHandle != nullptr && !IsDestroying()) ::SetFocus(FHandle);
+  }
+}
+
+void TCustomForm::SetActive(bool Value) {
+  FActive = Value;
+  if (Value) {
+    if (FActiveControl == nullptr) FActiveControl = FindNextControl(nullptr, true, true, false);
+    if (Screen != nullptr) Screen->SetActiveForm(this);
+    SetWindowFocus();
+    Perform(CM_ACTIVATE, 0, 0);
+    Perform(CM_UIACTIVATE, 0, 0);
+  } else {
+    Perform(CM_DEACTIVATE, 0, 0);
+  }
+}
+
+void TCustomForm::WMActivate(TMessage& M) {
+  DefaultHandler(M);
+  if (FFormStyle != fsMDIForm) SetActive(LOWORD(M.WParam) != WA_INACTIVE);
+}
+
+void TCustomForm::CMActivate(TMessage& M) {
+  FFormState.Include(fsActivated);
+  Activate();
+}
+
+void TCustomForm::CMDeactivate(TMessage& M) { Deactivate(); }
+
+void TCustomForm::WMSetFocus(TMessage& M) {
+  if (FActiveControl != nullptr && FActiveControl != this && FActiveControl->CanFocus()) {
+    ::SetFocus(FActiveControl->Handle());
+    return;
+  }
+  TWinControl::WMSetFocus(M);
+}
+
+void TCustomForm::CMDialogKey(TMessage& M) {
+  if (GetKeyState(VK_MENU) >= 0) {
+    switch (M.WParam) {
+      case VK_TAB:
+        if (GetKeyState(VK_CONTROL) >= 0) {
+          SelectNext(FActiveControl, GetKeyState(VK_SHIFT) >= 0, true);
+          M.Result = 1;
+          return;
+        }
+        break;
+      case VK_LEFT:
+      case VK_RIGHT:
+      case VK_UP:
+      case VK_DOWN:
+        if (FActiveControl != nullptr && FActiveControl->Parent() != nullptr) {
+          FActiveControl->Parent()->SelectNext(FActiveControl, M.WParam == VK_RIGHT || M.WParam == VK_DOWN, false);
+          M.Result = 1;
+          return;
+        }
+        break;
+      default:
+        break;
+    }
+  }
+  TWinControl::CMDialogKey(M);
+}
+
+void TCustomForm::CMTextChanged(TMessage& M) { TWinControl::CMTextChanged(M); }
+
+void TCustomForm::MouseWheelHandler(TMessage& M) {
+  if (FFocusedControl != nullptr && FFocusedControl != this)
+    M.Result = FFocusedControl->Perform(CM_MOUSEWHEEL, M.WParam, M.LParam);
+  else
+    M.Result = Perform(CM_MOUSEWHEEL, M.WParam, M.LParam);
+}
+
+// --- other messages
+
+void TCustomForm::Dispatch(TMessage& M) {
+  switch (M.Msg) {
+    case WM_ACTIVATE: WMActivate(M); break;
+    case WM_CLOSE: WMClose(M); break;
+    case WM_SYSCOMMAND: WMSysCommand(M); break;
+    case WM_COMMAND: WMCommand(M); break;
+    case WM_QUERYENDSESSION: WMQueryEndSession(M); break;
+    case WM_INITMENUPOPUP:
+      if (FMenu != nullptr && FormMenuHooks.DispatchPopup != nullptr &&
+          FormMenuHooks.DispatchPopup(FMenu, reinterpret_cast<HMENU>(M.WParam)))
+        return;
+      DefaultHandler(M);
+      break;
+    case CM_ACTIVATE: CMActivate(M); break;
+    case CM_DEACTIVATE: CMDeactivate(M); break;
+    case CM_RELEASE: CMRelease(M); break;
+    case CM_ICONCHANGED: CMIconChanged(M); break;
+    case CM_MENUCHANGED: CMMenuChanged(M); break;
+    default: TWinControl::Dispatch(M); break;
+  }
+}
+
+void TCustomForm::DefaultHandler(TMessage& M) {
+  if (FHandle != nullptr && FClientHandle != nullptr) {
+    M.Result = DefFrameProcW(FHandle, FClientHandle, M.Msg, M.WParam, M.LParam);
+    return;
+  }
+  TWinControl::DefaultHandler(M);
+}
+
+void TCustomForm::WMClose(TMessage& M) { Close(); }
+
+void TCustomForm::WMSysCommand(TMessage& M) {
+  if ((M.WParam & 0xFFF0) == SC_MINIMIZE && Application != nullptr && Application->MainForm() == this &&
+      Parent() == nullptr) {
+    Application->Minimize();
+    M.Result = 0;
+    return;
+  }
+  DefaultHandler(M);
+}
+
+void TCustomForm::WMCommand(TMessage& M) {
+  if (M.LParam == 0 && FMenu != nullptr && FormMenuHooks.DispatchCommand != nullptr &&
+      FormMenuHooks.DispatchCommand(FMenu, LOWORD(M.WParam)))
+    return;
+  WMChildNotify(M);
+}
+
+void TCustomForm::WMQueryEndSession(TMessage& M) { M.Result = CloseQuery() ? 1 : 0; }
+
+void TCustomForm::WMSize(TMessage& M) {
+  if (Showing()) {
+    switch (M.WParam) {
+      case SIZE_MINIMIZED: FWindowState = wsMinimized; break;
+      case SIZE_MAXIMIZED: FWindowState = wsMaximized; break;
+      case SIZE_RESTORED: FWindowState = wsNormal; break;
+      default: break;
+    }
+  }
+  TWinControl::WMSize(M);
+}
+
+void TCustomForm::PaintWindow(HDC DC) {
+  FCanvas->Lock();
+  FCanvas->FreeHandle();
+  FCanvas->SetHandle(DC);
+  try {
+    Paint();
+  } catch (...) {
+    FCanvas->SetHandle(nullptr);
+    FCanvas->Unlock();
+    throw;
+  }
+  FCanvas->SetHandle(nullptr);
+  FCanvas->Unlock();
+}
+
+void TCustomForm::AlignControls(TControl* AControl, TRect& Rect) {
+  TWinControl::AlignControls(AControl, Rect);
+  if (FClientHandle != nullptr)
+    SetWindowPos(FClientHandle, HWND_BOTTOM, Rect.Left, Rect.Top, Rect.Width(), Rect.Height(),
+                 SWP_NOACTIVATE | SWP_NOCOPYBITS);
+}
+
+// --- MDI
+
+int TCustomForm::MDIChildCount() {
+  int N = 0;
+  if (FFormStyle == fsMDIForm && Screen != nullptr)
+    for (int I = 0; I < Screen->FormCount(); ++I)
+      if (Screen->Forms(I)->FormStyle() == fsMDIChild) ++N;
+  return N;
+}
+
+TCustomForm* TCustomForm::MDIChildren(int Index) {
+  if (FFormStyle == fsMDIForm && Screen != nullptr) {
+    for (int I = 0; I < Screen->FormCount(); ++I) {
+      TCustomForm* F = Screen->Forms(I);
+      if (F->FormStyle() == fsMDIChild && Index-- == 0) return F;
+    }
+  }
+  throw EListError(Format("List index out of bounds (%d)", Index));
+}
+
+TCustomForm* TCustomForm::ActiveMDIChild() {
+  if (FClientHandle == nullptr) return nullptr;
+  auto W = reinterpret_cast<HWND>(SendMessageW(FClientHandle, WM_MDIGETACTIVE, 0, 0));
+  return dynamic_cast<TCustomForm*>(FindControl(W));
+}
+
+// ---------------------------------------------------------------------------------------------
+// TScreen
+
+TScreen::TScreen(TComponent* AOwner) : TComponent(AOwner) {}
+
+TScreen::~TScreen() = default;
+
+TCustomForm* TScreen::Forms(int Index) const {
+  if (static_cast<unsigned>(Index) >= FForms.size()) throw EListError(Format("List index out of bounds (%d)", Index));
+  return FForms[static_cast<unsigned>(Index)];
+}
+
+void TScreen::AddForm(TCustomForm* Form) { FForms.push_back(Form); }
+
+void TScreen::RemoveForm(TCustomForm* Form) {
+  FForms.erase(std::remove(FForms.begin(), FForms.end(), Form), FForms.end());
+  if (FActiveForm == Form) FActiveForm = nullptr;
+  if (FActiveControl != nullptr && GetParentForm(FActiveControl) == Form) FActiveControl = nullptr;
+}
+
+void TScreen::SetActiveForm(TCustomForm* Form) {
+  if (FActiveForm == Form) return;
+  FActiveForm = Form;
+  if (OnActiveFormChange) OnActiveFormChange(this);
+}
+
+void TScreen::SetActiveControl(TWinControl* Control) {
+  if (FActiveControl == Control) return;
+  FActiveControl = Control;
+  if (OnActiveControlChange) OnActiveControlChange(this);
+}
+
+HCURSOR TScreen::Cursors(TCursor Index) {
+  for (const TCursorRec& R : FCursors)
+    if (R.Id == Index) return R.Handle;
+  LPCWSTR Id = nullptr;
+  switch (Index) {
+    case crNone: return nullptr;
+    case crDefault:
+    case crArrow: Id = SystemCursor(IDC_ARROW); break;
+    case crCross: Id = SystemCursor(IDC_CROSS); break;
+    case crIBeam: Id = SystemCursor(IDC_IBEAM); break;
+    case crSizeNESW: Id = SystemCursor(IDC_SIZENESW); break;
+    case crSizeNS:
+    case crVSplit: Id = SystemCursor(IDC_SIZENS); break;
+    case crSizeNWSE: Id = SystemCursor(IDC_SIZENWSE); break;
+    case crSizeWE:
+    case crHSplit: Id = SystemCursor(IDC_SIZEWE); break;
+    case crUpArrow: Id = SystemCursor(IDC_UPARROW); break;
+    case crHourGlass:
+    case crSQLWait: Id = SystemCursor(IDC_WAIT); break;
+    case crNo:
+    case crNoDrop: Id = SystemCursor(IDC_NO); break;
+    case crAppStart: Id = SystemCursor(IDC_APPSTARTING); break;
+    case crHelp: Id = SystemCursor(IDC_HELP); break;
+    case crHandPoint: Id = SystemCursor(IDC_HAND); break;
+    case crSizeAll: Id = SystemCursor(IDC_SIZEALL); break;
+    default: Id = SystemCursor(IDC_ARROW); break;
+  }
+  HCURSOR H = LoadCursorW(nullptr, Id);
+  if (H == nullptr) H = LoadCursorW(nullptr, SystemCursor(IDC_ARROW));
+  if (Index <= 0) FCursors.push_back(TCursorRec{Index, H});
+  return H;
+}
+
+void TScreen::SetCursors(TCursor Index, HCURSOR Handle) {
+  for (TCursorRec& R : FCursors) {
+    if (R.Id == Index) {
+      R.Handle = Handle;
+      return;
+    }
+  }
+  FCursors.push_back(TCursorRec{Index, Handle});
+}
+
+void TScreen::SetCursor(TCursor Value) {
+  if (FCursor == Value) return;
+  FCursor = Value;
+  POINT P;
+  GetCursorPos(&P);
+  if (Value != crDefault) {
+    ::SetCursor(Cursors(Value));
+    return;
+  }
+  HWND W = WindowFromPoint(P);
+  if (W != nullptr && GetWindowThreadProcessId(W, nullptr) == GetCurrentThreadId()) {
+    LRESULT Hit = SendMessageW(W, WM_NCHITTEST, 0, MAKELPARAM(P.x, P.y));
+    SendMessageW(W, WM_SETCURSOR, reinterpret_cast<WPARAM>(W), MAKELPARAM(Hit, WM_MOUSEMOVE));
+  }
+}
+
+int TScreen::Width() const { return GetSystemMetrics(SM_CXSCREEN); }
+int TScreen::Height() const { return GetSystemMetrics(SM_CYSCREEN); }
+int TScreen::PixelsPerInch() const { return TFont::ScreenPixelsPerInch(); }
+
+TRect TScreen::WorkAreaRect() const {
+  RECT R;
+  if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &R, 0)) return Rect(0, 0, Width(), Height());
+  return ToRect(R);
+}
+
+TRect TScreen::DesktopRect() const {
+  const int L = GetSystemMetrics(SM_XVIRTUALSCREEN), T = GetSystemMetrics(SM_YVIRTUALSCREEN);
+  return Bounds(L, T, GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN));
+}
+
+TMonitor* TScreen::MonitorOf(HMONITOR Handle) {
+  if (Handle == nullptr) return nullptr;
+  for (auto& M : FMonitors)
+    if (M->Handle() == Handle) return M.get();
+  FMonitors.push_back(std::make_unique<TMonitor>(Handle, static_cast<int>(FMonitors.size())));
+  return FMonitors.back().get();
+}
+
+namespace {
+BOOL CALLBACK MonitorEnumProc(HMONITOR H, HDC, LPRECT, LPARAM P) {
+  reinterpret_cast<std::vector<HMONITOR>*>(P)->push_back(H);
+  return TRUE;
+}
+}  // namespace
+
+int TScreen::MonitorCount() {
+  std::vector<HMONITOR> Found;
+  EnumDisplayMonitors(nullptr, nullptr, MonitorEnumProc, reinterpret_cast<LPARAM>(&Found));
+  for (HMONITOR H : Found) MonitorOf(H);
+  return static_cast<int>(FMonitors.size());
+}
+
+TMonitor* TScreen::Monitors(int Index) {
+  if (static_cast<unsigned>(Index) >= static_cast<unsigned>(MonitorCount()))
+    throw EListError(Format("List index out of bounds (%d)", Index));
+  return FMonitors[static_cast<unsigned>(Index)].get();
+}
+
+TMonitor* TScreen::MonitorFromWindow(HWND Window) {
+  return MonitorOf(::MonitorFromWindow(Window, MONITOR_DEFAULTTONEAREST));
+}
+
+TMonitor* TScreen::MonitorFromPoint(TPoint P) {
+  return MonitorOf(::MonitorFromPoint(POINT{P.X, P.Y}, MONITOR_DEFAULTTONEAREST));
+}
+
+TMonitor* TScreen::PrimaryMonitor() { return MonitorOf(::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY)); }
+
+void TScreen::ReadSystemFonts() {
+  NONCLIENTMETRICSW NCM{};
+  NCM.cbSize = sizeof(NCM);
+  const bool HaveMetrics = SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(NCM), &NCM, 0) != FALSE;
+  FMenuFont = std::make_unique<TFont>();
+  FHintFont = std::make_unique<TFont>();
+  FIconFont = std::make_unique<TFont>();
+  if (HaveMetrics) {
+    FMenuFont->SetHandle(CreateFontIndirectW(&NCM.lfMenuFont));
+    FHintFont->SetHandle(CreateFontIndirectW(&NCM.lfStatusFont));
+  }
+  FHintFont->SetColor(clInfoText);
+  FMenuFont->SetColor(clMenuText);
+  LOGFONTW LF{};
+  if (SystemParametersInfoW(SPI_GETICONTITLELOGFONT, sizeof(LF), &LF, 0)) FIconFont->SetHandle(CreateFontIndirectW(&LF));
+}
+
+TFont* TScreen::MenuFont() {
+  if (!FMenuFont) ReadSystemFonts();
+  return FMenuFont.get();
+}
+
+TFont* TScreen::HintFont() {
+  if (!FHintFont) ReadSystemFonts();
+  return FHintFont.get();
+}
+
+TFont* TScreen::IconFont() {
+  if (!FIconFont) ReadSystemFonts();
+  return FIconFont.get();
+}
+
+// ---------------------------------------------------------------------------------------------
+// TApplication
+
+namespace {
+constexpr UINT_PTR HintTimerId = 1;
+}
+
+LRESULT CALLBACK ApplicationWindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  auto* App = static_cast<TApplication*>(GetPropW(Window, ApplicationProp()));
+  if (App == nullptr) return DefWindowProcW(Window, Msg, WParam, LParam);
+  TMessage M{Msg, WParam, LParam, 0};
+  try {
+    App->WndProc(M);
+  } catch (...) {
+    try {
+      App->HandleException(App);
+    } catch (...) {
+    }
+  }
+  return M.Result;
+}
+
+TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {
+  MessageBoxProc = [](HWND Owner, const WideString& Text, const WideString& Caption, UINT Flags) {
+    return MessageBoxW(Owner, Text.c_str(), Caption.c_str(), Flags);
+  };
+}
+
+TApplication::~TApplication() {
+  Destroying();
+  CancelHint();
+  DestroyComponents();
+  if (FHandle != nullptr) {
+    RemovePropW(FHandle, ApplicationProp());
+    DestroyWindow(FHandle);
+    FHandle = nullptr;
+  }
+}
+
+void TApplication::Initialize() { Handle(); }
+
+HWND TApplication::Handle() {
+  if (FHandle != nullptr) return FHandle;
+  HINSTANCE Instance = ModuleInstance();
+  const WideString ClassName = AnsiToWide(this->ClassName());
+  WNDCLASSEXW WC{};
+  WC.cbSize = sizeof(WC);
+  if (!GetClassInfoExW(Instance, ClassName.c_str(), &WC)) {
+    WC = WNDCLASSEXW{};
+    WC.cbSize = sizeof(WC);
+    WC.lpfnWndProc = ApplicationWindowProc;
+    WC.hInstance = Instance;
+    WC.hIcon = LoadIconW(Instance, L"MAINICON");
+    if (WC.hIcon == nullptr) WC.hIcon = LoadIconW(nullptr, MAKEINTRESOURCEW(32512));
+    WC.hCursor = LoadCursorW(nullptr, SystemCursor(IDC_ARROW));
+    WC.lpszClassName = ClassName.c_str();
+    if (RegisterClassExW(&WC) == 0) throw EOSError("Cannot register the application window class");
+  }
+  const int X = GetSystemMetrics(SM_CXSCREEN) / 2, Y = GetSystemMetrics(SM_CYSCREEN) / 2;
+  HWND W = CreateWindowExW(0, ClassName.c_str(), Title().c_str(),
+                           WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, X, Y, 0, 0,
+                           nullptr, nullptr, Instance, nullptr);
+  if (W == nullptr) throw EOSError("Cannot create the application window");
+  SetPropW(W, ApplicationProp(), this);
+  FHandle = W;
+  return FHandle;
+}
+
+AnsiString TApplication::ExeName() const {
+  std::vector<wchar_t> Buffer(MAX_PATH);
+  for (;;) {
+    DWORD N = GetModuleFileNameW(nullptr, Buffer.data(), static_cast<DWORD>(Buffer.size()));
+    if (N < Buffer.size()) return WideToAnsi(WideString(Buffer.data(), N));
+    Buffer.resize(Buffer.size() * 2);
+  }
+}
+
+WideString TApplication::Title() const {
+  if (FTitleSet) return FTitle;
+  return AnsiToWide(ChangeFileExt(ExtractFileName(ExeName()), ""));
+}
+
+void TApplication::SetTitle(const WideString& Value) {
+  FTitle = Value;
+  FTitleSet = true;
+  if (FHandle != nullptr) SetWindowTextW(FHandle, Value.c_str());
+}
+
+void TApplication::FormCreated(TComponent* Instance, bool First) {
+  auto* Form = dynamic_cast<TCustomForm*>(Instance);
+  if (Form == nullptr) return;
+  Form->AfterConstruction();
+  // The first form created is the main form (also when its OnCreate created other forms).
+  if (First) {
+    FMainForm = Form;
+    Form->HandleNeeded();
+  }
+}
+
+void TApplication::Run() {
+  FTerminated = false;
+  if (FMainForm == nullptr) return;
+  try {
+    ShowWindow(Handle(), SW_SHOWNOACTIVATE);
+    if (FMainForm->WindowState() == wsMinimized)
+      Minimize();
+    else
+      FMainForm->SetVisible(true);
+  } catch (...) {
+    HandleException(this);
+  }
+  while (!FTerminated) {
+    try {
+      HandleMessage();
+    } catch (...) {
+      HandleException(this);
+    }
+  }
+}
+
+bool TApplication::IsKeyMsg(MSG& Msg) {
+  if (Msg.message < WM_KEYFIRST || Msg.message > WM_KEYLAST) return false;
+  HWND W = GetCapture();
+  if (W == nullptr || FindControl(W) == nullptr) {
+    W = Msg.hwnd;
+    if (FMainForm != nullptr && FMainForm->ClientHandle() != nullptr && W == FMainForm->ClientHandle())
+      W = FMainForm->Handle();
+    while (W != nullptr && FindControl(W) == nullptr) W = GetParent(W);
+  }
+  if (W == nullptr) return false;
+  return SendMessageW(W, CN_BASE + Msg.message, Msg.wParam, Msg.lParam) != 0;
+}
+
+bool TApplication::ProcessMessage(MSG& Msg) {
+  if (!PeekMessageW(&Msg, nullptr, 0, 0, PM_REMOVE)) return false;
+  if (Msg.message == WM_QUIT) {
+    FTerminated = true;
+    ++FQuitCount;
+    return true;
+  }
+  bool Handled = false;
+  if (OnMessage) OnMessage(Msg, Handled);
+  if (Handled) return true;
+  if (FHintActive && FHintWindow != nullptr && FHintWindow->IsHintMsg(Msg)) CancelHint();
+  if (Msg.message == WM_MOUSEMOVE) {
+    // The pointer moved to another window: the one it left hears so at once (the system's own
+    // leave notice may come later or, when the pointer is moved by a program, not at all).
+    if (Msg.hwnd != FMouseWindow) {
+      HWND Old = FMouseWindow;
+      FMouseWindow = Msg.hwnd;
+      if (Old != nullptr && IsWindow(Old) && FindControl(Old) != nullptr) SendMessageW(Old, WM_MOUSELEAVE, 0, 0);
+    }
+    HintMouseMessage(FindControl(Msg.hwnd), Msg);
+  } else if (Msg.message == WM_MOUSELEAVE && Msg.hwnd == FMouseWindow) {
+    FMouseWindow = nullptr;
+  }
+  if (IsKeyMsg(Msg)) return true;
+  TranslateMessage(&Msg);
+  DispatchMessageW(&Msg);
+  return true;
+}
+
+void TApplication::ProcessMessages() {
+  MSG Msg;
+  while (ProcessMessage(Msg)) {
+  }
+}
+
+void TApplication::Idle() {
+  if (OnIdle) OnIdle(this);
+  if (!FTerminated) WaitMessage();
+}
+
+void TApplication::HandleMessage() {
+  MSG Msg;
+  if (!ProcessMessage(Msg)) Idle();
+}
+
+void TApplication::Terminate() { PostQuitMessage(0); }
+
+void TApplication::Minimize() {
+  HWND W = Handle();
+  if (IsIconic(W)) return;
+  if (!IsWindowVisible(W)) ShowWindow(W, SW_SHOWNOACTIVATE);
+  ShowWindow(W, SW_MINIMIZE);
+  if (OnMinimize) OnMinimize(this);
+}
+
+void TApplication::Restore() {
+  HWND W = Handle();
+  if (!IsIconic(W)) return;
+  ShowWindow(W, SW_RESTORE);
+  if (FMainForm != nullptr && FMainForm->Showing()) SetForegroundWindow(FMainForm->Handle());
+  if (OnRestore) OnRestore(this);
+}
+
+void TApplication::BringToFront() {
+  TCustomForm* F = Screen != nullptr && Screen->ActiveForm() != nullptr ? Screen->ActiveForm() : FMainForm;
+  if (F != nullptr && F->HandleAllocated()) SetForegroundWindow(F->Handle());
+}
+
+void TApplication::WndProc(TMessage& M) {
+  // The hooks see the message first, the newest one first.
+  std::vector<THook> Hooks(FHooks);
+  for (auto It = Hooks.rbegin(); It != Hooks.rend(); ++It)
+    if (It->Proc && It->Proc(M)) return;
+  switch (M.Msg) {
+    case WM_CLOSE:
+      if (FMainForm != nullptr) FMainForm->Close();
+      return;
+    case WM_SYSCOMMAND:
+      switch (M.WParam & 0xFFF0) {
+        case SC_MINIMIZE: Minimize(); return;
+        case SC_RESTORE: Restore(); return;
+        default: break;
+      }
+      break;
+    case WM_ACTIVATEAPP:
+      M.Result = DefWindowProcW(FHandle, M.Msg, M.WParam, M.LParam);
+      FActive = M.WParam != 0;
+      if (!FActive) CancelHint();
+      PostMessageW(FHandle, FActive ? CM_ACTIVATE : CM_DEACTIVATE, 0, 0);
+      return;
+    case CM_ACTIVATE:
+      if (OnActivate) OnActivate(this);
+      return;
+    case CM_DEACTIVATE:
+      if (OnDeactivate) OnDeactivate(this);
+      return;
+    case WM_TIMER:
+      if (M.WParam == HintTimerId) {
+        HintTimerExpired();
+        return;
+      }
+      break;
+    case WM_SETFOCUS: {
+      TCustomForm* F = Screen != nullptr && Screen->ActiveForm() != nullptr ? Screen->ActiveForm() : FMainForm;
+      if (F != nullptr && F->Showing() && F->Enabled()) {
+        ::SetFocus(F->Handle());
+        return;
+      }
+      break;
+    }
+    case WM_QUERYENDSESSION:
+      M.Result = FMainForm == nullptr || FMainForm->CloseQuery() ? 1 : 0;
+      return;
+    case WM_ENDSESSION:
+      if (M.WParam != 0) Terminate();
+      return;
+    default:
+      break;
+  }
+  M.Result = DefWindowProcW(FHandle, M.Msg, M.WParam, M.LParam);
+}
+
+int TApplication::HookMainWindow(TWindowHook Hook) {
+  const int Id = FNextHookId++;
+  FHooks.push_back(THook{Id, std::move(Hook)});
+  return Id;
+}
+
+void TApplication::UnhookMainWindow(int HookId) {
+  FHooks.erase(std::remove_if(FHooks.begin(), FHooks.end(), [&](const THook& H) { return H.Id == HookId; }),
+               FHooks.end());
+}
+
+void TApplication::ModalStarted() {
+  ++FModalLevel;
+  if (FModalLevel == 1 && OnModalBegin) OnModalBegin(this);
+}
+
+void TApplication::ModalFinished() {
+  if (FModalLevel > 0) --FModalLevel;
+  if (FModalLevel == 0 && OnModalEnd) OnModalEnd(this);
+}
+
+// --- exceptions and message boxes
+
+AnsiString TApplication::ErrorBoxText(const AnsiString& Message) {
+  if (!Message.empty() && static_cast<unsigned char>(Message.back()) > static_cast<unsigned char>('.'))
+    return Message + ".";
+  return Message;
+}
+
+void TApplication::HandleException(TObject* Sender) { HandleException(Sender, std::current_exception()); }
+
+void TApplication::HandleException(TObject* Sender, std::exception_ptr Error) {
+  if (!Error) return;
+  if (GetCapture() != nullptr) SendMessageW(GetCapture(), WM_CANCELMODE, 0, 0);
+  auto Report = [&](Exception& E) {
+    if (OnException)
+      OnException(Sender, E);
+    else
+      ShowException(E);
+  };
+  try {
+    std::rethrow_exception(Error);
+  } catch (EAbort&) {
+  } catch (Exception& E) {
+    Report(E);
+  } catch (std::exception& E) {
+    Exception X(E.what());
+    Report(X);
+  } catch (...) {
+    Exception X("Unknown exception");
+    Report(X);
+  }
+}
+
+void TApplication::ShowException(Exception& E) { ShowExceptionMessage(E.Message); }
+
+void TApplication::ShowExceptionMessage(const AnsiString& Message) {
+  MessageBox(AnsiToWide(ErrorBoxText(Message)), Title(), MB_OK | MB_ICONSTOP);
+}
+
+int TApplication::MessageBox(const WideString& Text, const WideString& Caption, UINT Flags) {
+  HWND Owner = GetActiveWindow();
+  if (Owner == nullptr) Owner = Handle();
+  if (!MessageBoxProc) return 0;
+  return MessageBoxProc(Owner, Text, Caption.empty() ? Title() : Caption, Flags);
+}
+
+int TApplication::MessageBox(const AnsiString& Text, const AnsiString& Caption, UINT Flags) {
+  return MessageBox(AnsiToWide(Text), AnsiToWide(Caption), Flags);
+}
+
+// --- hints
+
+void TApplication::SetShowHint(bool Value) {
+  if (FShowHint == Value) return;
+  FShowHint = Value;
+  if (!Value) CancelHint();
+}
+
+void TApplication::SetHint(const WideString& Value) {
+  if (FHint == Value) return;
+  FHint = Value;
+  if (OnHint) OnHint(this);
+}
+
+void TApplication::StartHintTimer(int Value) {
+  StopHintTimer();
+  if (Value <= 0) Value = 1;
+  FHintTimer = SetTimer(Handle(), HintTimerId, static_cast<UINT>(Value), nullptr);
+}
+
+void TApplication::StopHintTimer() {
+  if (FHintTimer != 0) {
+    KillTimer(FHandle, HintTimerId);
+    FHintTimer = 0;
+  }
+}
+
+void TApplication::HintMouseMessage(TControl*, const MSG&) {
+  POINT P;
+  if (!GetCursorPos(&P)) return;
+  TControl* C = FindDragTarget(Point(P.x, P.y), true);
+  TControl* H = C;
+  while (H != nullptr && H->Hint().empty()) H = H->Parent();
+  SetHint(H != nullptr ? GetLongHint(H->Hint()) : WideString());
+  if (C == FHintControl) return;
+  const bool WasActive = FHintActive;
+  if (FHintWindow != nullptr && FHintActive) FHintWindow->ReleaseHandle();
+  FHintActive = false;
+  StopHintTimer();
+  FHintControl = C;
+  if (C != nullptr && FShowHint && H != nullptr && H->ShowHint()) {
+    FHintTimerIsHide = false;
+    StartHintTimer(WasActive ? FHintShortPause : FHintPause);
+  }
+}
+
+void TApplication::HintTimerExpired() {
+  StopHintTimer();
+  if (FHintTimerIsHide) {
+    CancelHint();
+    return;
+  }
+  POINT P;
+  if (GetCursorPos(&P)) ActivateHint(Point(P.x, P.y));
+}
+
+void TApplication::ActivateHint(TPoint CursorPos) {
+  StopHintTimer();
+  TControl* C = FindDragTarget(CursorPos, true);
+  FHintControl = C;
+  if (FHintWindow != nullptr && FHintActive) FHintWindow->ReleaseHandle();
+  FHintActive = false;
+  if (C == nullptr || !FShowHint) return;
+  TControl* H = C;
+  while (H != nullptr && H->Hint().empty()) H = H->Parent();
+  if (H == nullptr || !H->ShowHint()) return;
+  THintInfo Info;
+  Info.HintControl = C;
+  Info.HintWindowClass = HintWindowClass;
+  Info.HintPos = Point(CursorPos.X, CursorPos.Y + GetSystemMetrics(SM_CYCURSOR) * 3 / 4);
+  Info.HintMaxWidth = Screen != nullptr ? Screen->Width() : 800;
+  Info.HintColor = FHintColor;
+  Info.CursorPos = C->ScreenToClient(CursorPos);
+  Info.CursorRect = C->ClientRect();
+  Info.HideTimeout = FHintHidePause;
+  Info.HintStr = GetShortHint(H->Hint());
+  bool CanShow = C->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&Info)) == 0;
+  if (CanShow && OnShowHint) OnShowHint(Info.HintStr, CanShow, Info);
+  if (!CanShow || Info.HintStr.empty()) return;
+  if (FHintWindow == nullptr) {
+    THintWindowClass Make = Info.HintWindowClass ? Info.HintWindowClass : HintWindowClass;
+    FHintWindow = Make(this);
+  }
+  FHintWindow->SetColor(Info.HintColor);
+  TRect R = FHintWindow->CalcHintRect(Info.HintMaxWidth, Info.HintStr, Info.HintData);
+  R.Offset(Info.HintPos.X, Info.HintPos.Y);
+  FHintWindow->ActivateHintData(R, Info.HintStr, Info.HintData);
+  FHintActive = true;
+  if (Info.HideTimeout > 0) {
+    FHintTimerIsHide = true;
+    StartHintTimer(Info.HideTimeout);
+  }
+}
+
+void TApplication::CancelHint() {
+  StopHintTimer();
+  if (FHintWindow != nullptr && FHintActive) FHintWindow->ReleaseHandle();
+  FHintActive = false;
+  FHintControl = nullptr;
+}
+
+void TApplication::ControlDestroyed(TControl* Control) {
+  if (Control == nullptr) return;
+  if (Control == FMainForm) FMainForm = nullptr;
+  if (Control == FHintControl) CancelHint();
+  if (Control == FHintWindow) {
+    FHintWindow = nullptr;
+    FHintActive = false;
+  }
+}
+
+void TApplication::Notification(TComponent* AComponent, TOperation Operation) {
+  TComponent::Notification(AComponent, Operation);
+  if (Operation != opRemove) return;
+  if (AComponent == static_cast<TComponent*>(FMainForm)) FMainForm = nullptr;
+  if (AComponent == static_cast<TComponent*>(FHintWindow)) {
+    FHintWindow = nullptr;
+    FHintActive = false;
+  }
+}
