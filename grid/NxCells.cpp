@@ -1,0 +1,740 @@
+#include "grid/NxCells.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "framework/Exceptions.h"
+#include "framework/Strings.h"
+
+namespace {
+
+// A 32-bit integer from a 64-bit one; ERangeError outside the range.
+int CheckedInt(std::int64_t Value) {
+  if (Value < INT_MIN || Value > INT_MAX) throw ERangeError("Range check error");
+  return static_cast<int>(Value);
+}
+
+AnsiString Narrow(const WideString& S) { return WideToAnsi(S); }
+WideString Wide(const AnsiString& S) { return AnsiToWide(S); }
+
+// The pivot generator of the sort: the runtime's linear congruential generator, never seeded
+// by the grid.
+std::uint32_t RandSeed = 0;
+int RandomBelow(int Range) {
+  RandSeed = RandSeed * 0x08088405u + 1u;
+  return static_cast<int>((static_cast<std::uint64_t>(RandSeed) * static_cast<std::uint32_t>(Range)) >> 32);
+}
+
+// Orderings answered by the comparisons of the sort. Unordered values (a NaN) satisfy neither
+// test, as the platform's comparisons of them do.
+constexpr int cmpLess = -1;
+constexpr int cmpEqual = 0;
+constexpr int cmpGreater = 1;
+constexpr int cmpUnordered = 2;
+
+template <class T>
+int Order(const T& A, const T& B) {
+  if (A < B) return cmpLess;
+  if (B < A) return cmpGreater;
+  if (A == B) return cmpEqual;
+  return cmpUnordered;
+}
+
+// The "low" test holds when the pivot is at most the cell, the "high" test when it is at least.
+bool LowTest(int Cmp) { return Cmp == cmpLess || Cmp == cmpEqual; }
+bool HighTest(int Cmp) { return Cmp == cmpGreater || Cmp == cmpEqual; }
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// TCell
+
+TCell::TCell(TCells* AOwner) : FOwner(AOwner) {}
+
+TColor TCell::GetCellColor() const {
+  if (FOwner != nullptr && FOwner->Grid() != nullptr)
+    return FOwner->Grid()->GetCellColor(FOwner->LastCol(), FOwner->LastRow());
+  return FColor;
+}
+
+TColor TCell::GetCellFontColor() const {
+  if (FOwner != nullptr && FOwner->Grid() != nullptr)
+    return FOwner->Grid()->GetCellFontColor(FOwner->LastCol(), FOwner->LastRow());
+  return FFontColor;
+}
+
+void TCell::Changed() {
+  if (FOwner != nullptr) FOwner->DoChange();
+}
+
+void TCell::SetAsBoolean(bool) { Changed(); }
+void TCell::SetAsDateTime(TDateTime) { Changed(); }
+void TCell::SetAsFloat(double) { Changed(); }
+void TCell::SetAsInteger(int) { Changed(); }
+void TCell::SetAsString(const WideString&) { Changed(); }
+void TCell::Clear() { Changed(); }
+
+void TCell::StyleChanged() {
+  if ((FState & StateNoNotify) == 0) Changed();
+}
+
+void TCell::SetFontStyle(TFontStyles Value) {
+  FFontStyle = Value;
+  StyleChanged();
+}
+
+void TCell::SetColor(TColor Value) {
+  FColor = Value;
+  StyleChanged();
+}
+
+void TCell::SetFontColor(TColor Value) {
+  FFontColor = Value;
+  StyleChanged();
+}
+
+void TCell::SetHidden(bool Value) {
+  if (Value)
+    FState = static_cast<Byte>(FState | StateHidden);
+  else
+    FState = static_cast<Byte>(FState & ~StateHidden);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TBooleanCell
+
+void TBooleanCell::SetAsBoolean(bool Value) {
+  FValue = Value;
+  TCell::SetAsBoolean(Value);
+}
+
+void TBooleanCell::SetAsDateTime(TDateTime Value) {
+  FValue = false;
+  TCell::SetAsDateTime(Value);
+}
+
+void TBooleanCell::SetAsFloat(double Value) {
+  FValue = Value != 0;
+  TCell::SetAsFloat(Value);
+}
+
+void TBooleanCell::SetAsInteger(int Value) {
+  FValue = Value != 0;
+  TCell::SetAsInteger(Value);
+}
+
+void TBooleanCell::SetAsString(const WideString& Value) {
+  FValue = Value == L"1" || LowerCase(Narrow(Value)) == "true";
+  TCell::SetAsString(Value);
+}
+
+void TBooleanCell::Clear() {
+  FValue = false;
+  TCell::Clear();
+}
+
+// ---------------------------------------------------------------------------------------------
+// TDateTimeCell
+
+int TDateTimeCell::AsInteger() const { return CheckedInt(Trunc(FValue)); }
+
+WideString TDateTimeCell::AsString() const { return Wide(DateTimeToStr(FValue)); }
+
+void TDateTimeCell::SetAsBoolean(bool Value) {
+  FValue = Date();
+  TCell::SetAsBoolean(Value);
+}
+
+void TDateTimeCell::SetAsDateTime(TDateTime Value) {
+  FValue = Value;
+  TCell::SetAsDateTime(Value);
+}
+
+void TDateTimeCell::SetAsFloat(double Value) {
+  FValue = Value;
+  TCell::SetAsFloat(Value);
+}
+
+void TDateTimeCell::SetAsInteger(int Value) {
+  FValue = Value;
+  TCell::SetAsInteger(Value);
+}
+
+void TDateTimeCell::SetAsString(const WideString& Value) {
+  TDateTime V = 0;
+  if (!Value.empty() && !TryStrToDateTime(Narrow(Value), V)) V = 0;
+  FValue = V;
+  TCell::SetAsString(Value);
+}
+
+void TDateTimeCell::Clear() {
+  FValue = 0;
+  TCell::Clear();
+}
+
+// ---------------------------------------------------------------------------------------------
+// TFloatCell
+
+int TFloatCell::AsInteger() const { return CheckedInt(Round(FValue)); }
+
+WideString TFloatCell::AsString() const { return Wide(FloatToStr(FValue)); }
+
+void TFloatCell::SetAsBoolean(bool Value) {
+  FValue = 0;
+  TCell::SetAsBoolean(Value);
+}
+
+void TFloatCell::SetAsDateTime(TDateTime Value) {
+  FValue = Value;
+  TCell::SetAsDateTime(Value);
+}
+
+void TFloatCell::SetAsFloat(double Value) {
+  FValue = Value;
+  TCell::SetAsFloat(Value);
+}
+
+void TFloatCell::SetAsInteger(int Value) {
+  FValue = Value;
+  TCell::SetAsInteger(Value);
+}
+
+void TFloatCell::SetAsString(const WideString& Value) {
+  FValue = StrToFloat(Narrow(Value));
+  TCell::SetAsString(Value);
+}
+
+void TFloatCell::Clear() {
+  FValue = 0;
+  TCell::Clear();
+}
+
+// ---------------------------------------------------------------------------------------------
+// TIntegerCell
+
+WideString TIntegerCell::AsString() const { return Wide(IntToStr(FValue)); }
+
+void TIntegerCell::SetAsBoolean(bool Value) {
+  FValue = Value ? 1 : 0;
+  TCell::SetAsBoolean(Value);
+}
+
+void TIntegerCell::SetAsDateTime(TDateTime Value) {
+  FValue = 0;
+  TCell::SetAsDateTime(Value);
+}
+
+void TIntegerCell::SetAsFloat(double Value) {
+  FValue = CheckedInt(Round(Value));
+  TCell::SetAsFloat(Value);
+}
+
+void TIntegerCell::SetAsInteger(int Value) {
+  FValue = Value;
+  TCell::SetAsInteger(Value);
+}
+
+void TIntegerCell::SetAsString(const WideString& Value) {
+  FValue = Value.empty() ? 0 : StrToInt(Narrow(Value));
+  TCell::SetAsString(Value);
+}
+
+void TIntegerCell::Clear() {
+  FValue = 0;
+  TCell::Clear();
+}
+
+// ---------------------------------------------------------------------------------------------
+// TStringCell
+
+bool TStringCell::AsBoolean() const { return StrToBool(Narrow(FValue)); }
+
+TDateTime TStringCell::AsDateTime() const { return FValue.empty() ? 0 : StrToDateTime(Narrow(FValue)); }
+
+double TStringCell::AsFloat() const { return StrToFloat(Narrow(FValue)); }
+
+int TStringCell::AsInteger() const { return StrToInt(Narrow(FValue)); }
+
+void TStringCell::SetAsBoolean(bool Value) {
+  FValue = Value ? L"True" : L"False";
+  TCell::SetAsBoolean(Value);
+}
+
+void TStringCell::SetAsDateTime(TDateTime Value) {
+  FValue = Wide(DateTimeToStr(Value));
+  TCell::SetAsDateTime(Value);
+}
+
+void TStringCell::SetAsFloat(double Value) {
+  FValue = Wide(FloatToStr(Value));
+  TCell::SetAsFloat(Value);
+}
+
+void TStringCell::SetAsInteger(int Value) {
+  FValue = Wide(IntToStr(Value));
+  TCell::SetAsInteger(Value);
+}
+
+void TStringCell::SetAsString(const WideString& Value) {
+  FValue = Value;
+  TCell::SetAsString(Value);
+}
+
+void TStringCell::Clear() {
+  FValue.clear();
+  TCell::Clear();
+}
+
+// ---------------------------------------------------------------------------------------------
+// TIncrementCell
+
+int TIncrementCell::RowNumber() const { return Owner() != nullptr ? Owner()->LastRow() + 1 : 0; }
+
+WideString TIncrementCell::AsString() const { return Wide(IntToStr(RowNumber())); }
+
+// ---------------------------------------------------------------------------------------------
+// TGuidCell
+
+TGuidCell::TGuidCell(TCells* AOwner) : TCell(AOwner), FValue(CreateGUID()) {}
+
+bool TGuidCell::AsBoolean() const { return StrToBool(Narrow(AsString())); }
+TDateTime TGuidCell::AsDateTime() const { return StrToDateTime(Narrow(AsString())); }
+double TGuidCell::AsFloat() const { return StrToFloat(Narrow(AsString())); }
+int TGuidCell::AsInteger() const { return StrToInt(Narrow(AsString())); }
+WideString TGuidCell::AsString() const { return Wide(GUIDToString(FValue)); }
+
+void TGuidCell::SetAsBoolean(bool Value) { SetAsString(Value ? L"True" : L"False"); }
+void TGuidCell::SetAsDateTime(TDateTime Value) { SetAsString(Wide(DateTimeToStr(Value))); }
+void TGuidCell::SetAsFloat(double Value) { SetAsString(Wide(FloatToStr(Value))); }
+void TGuidCell::SetAsInteger(int Value) { SetAsString(Wide(IntToStr(Value))); }
+
+void TGuidCell::SetAsString(const WideString& Value) {
+  FValue = StringToGUID(Narrow(Value));
+  TCell::SetAsString(Value);
+}
+
+void TGuidCell::Clear() { TCell::Clear(); }
+
+// ---------------------------------------------------------------------------------------------
+// TVirtualCell
+
+TVirtualCellValues* TVirtualCell::Values() const {
+  if (FColumn == nullptr) throw EInvalidOperation("The column of a virtual cell supplies no values");
+  return FColumn;
+}
+
+namespace {
+int OwnerCol(const TCell* C) { return C->Owner() != nullptr ? C->Owner()->LastCol() : 0; }
+int OwnerRow(const TCell* C) { return C->Owner() != nullptr ? C->Owner()->LastRow() : 0; }
+}  // namespace
+
+WideString TVirtualCell::AsString() const { return Values()->GetVirtualValue(OwnerCol(this), OwnerRow(this)); }
+bool TVirtualCell::AsBoolean() const { return StrToBool(Narrow(AsString())); }
+TDateTime TVirtualCell::AsDateTime() const { return StrToDateTime(Narrow(AsString())); }
+double TVirtualCell::AsFloat() const { return StrToFloat(Narrow(AsString())); }
+int TVirtualCell::AsInteger() const { return StrToInt(Narrow(AsString())); }
+
+void TVirtualCell::SetAsBoolean(bool Value) { SetAsString(Value ? L"True" : L"False"); }
+void TVirtualCell::SetAsDateTime(TDateTime Value) { SetAsString(Wide(DateTimeToStr(Value))); }
+void TVirtualCell::SetAsFloat(double Value) { SetAsString(Wide(FloatToStr(Value))); }
+void TVirtualCell::SetAsInteger(int Value) { SetAsString(Wide(IntToStr(Value))); }
+
+void TVirtualCell::SetAsString(const WideString& Value) {
+  Values()->SetVirtualValue(OwnerCol(this), OwnerRow(this), Value);
+  TCell::SetAsString(Value);
+}
+
+void TVirtualCell::Clear() { TCell::Clear(); }
+
+// ---------------------------------------------------------------------------------------------
+
+TCell* CreateCellOfKind(TColumnKind Kind, TCells* AOwner) {
+  switch (Kind) {
+    case ckIncrement: return new TIncrementCell(AOwner);
+    case ckBoolean: return new TBooleanCell(AOwner);
+    case ckDateTime: return new TDateTimeCell(AOwner);
+    case ckFloat: return new TFloatCell(AOwner);
+    case ckGuid: return new TGuidCell(AOwner);
+    case ckInteger: return new TIntegerCell(AOwner);
+    case ckVirtual: return new TVirtualCell(AOwner);
+    default: return new TStringCell(AOwner);
+  }
+}
+
+std::array<std::uint32_t, 4> AddressParts(const WideString& Text) {
+  std::array<std::uint32_t, 4> Parts{0, 0, 0, 0};
+  const AnsiString S = WideToAnsi(Text);
+  std::uint64_t Acc = 0;
+  std::size_t Part = 0;
+  for (std::size_t I = 0; I < S.size(); ++I) {
+    const char C = S[I];
+    if (C >= '0' && C <= '9') Acc = std::min<std::uint64_t>(Acc * 10 + static_cast<unsigned>(C - '0'), 0xFFFFFFFFu);
+    if (C == '.' || I + 1 == S.size()) {
+      if (Part < Parts.size()) Parts[Part] = static_cast<std::uint32_t>(Acc);
+      ++Part;
+      Acc = 0;
+    }
+  }
+  return Parts;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TCells
+
+TCells::TCells(TCellStoreGrid* AGrid, TCellStoreColumns* AColumns) : FColumns(AColumns), FGrid(AGrid) {}
+
+TCells::~TCells() {
+  ClearRows();
+  ClearColumns();
+}
+
+void TCells::CheckColumn(int ACol) const {
+  if (ACol < 0 || ACol >= FColumnCount) TList::Error(ACol);
+}
+
+void TCells::CheckRow(int ARow) const {
+  if (ARow < 0 || ARow >= FRowCount) TList::Error(ARow);
+}
+
+void TCells::CheckRowPosition(int ARow) const {
+  if (ARow < 0 || ARow > FRowCount) TList::Error(ARow);
+}
+
+TList* TCells::ColumnList(int ACol) const {
+  CheckColumn(ACol);
+  return FColumnLists[static_cast<std::size_t>(ACol)];
+}
+
+TCell* TCells::GetCell(int ACol, int ARow) {
+  TList* L = ColumnList(ACol);
+  TCell* C = static_cast<TCell*>(L->Items(ARow));
+  FLastCol = ACol;
+  FLastRow = ARow;
+  return C;
+}
+
+int TCells::DescendantCount(int ARow) const {
+  const int Level = GetRow(ARow)->Level;
+  int N = 0;
+  for (int I = ARow + 1; I < FRowCount && GetRow(I)->Level > Level; ++I) ++N;
+  return N;
+}
+
+int TCells::DirectChildCount(int ARow) const {
+  const int Level = GetRow(ARow)->Level;
+  int N = 0;
+  for (int I = ARow + 1; I < FRowCount; ++I) {
+    const int L = GetRow(I)->Level;
+    if (L <= Level) break;
+    if (L == Level + 1) ++N;
+  }
+  return N;
+}
+
+TCell* TCells::NewCell(int ACol) {
+  TCell* C;
+  if (FColumns != nullptr) {
+    if (ACol < 0 || ACol >= FColumns->ColumnCount()) TList::Error(ACol);
+    C = CreateCellOfKind(FColumns->ColumnKind(ACol), this);
+    if (auto* V = dynamic_cast<TVirtualCell*>(C)) V->Bind(FColumns->ColumnValues(ACol));
+    C->SetFontStyle(FColumns->ColumnFontStyle(ACol));
+    C->SetFontColor(FColumns->ColumnFontColor(ACol));
+    C->SetColor(FColumns->ColumnColor(ACol));
+  } else {
+    C = CreateCellOfKind(ckString, this);
+  }
+  C->SetState(static_cast<Byte>(C->State() & ~TCell::StateNoNotify));
+  return C;
+}
+
+TList* TCells::NewColumnList(int ACol) {
+  auto L = std::make_unique<TList>();
+  L->SetCapacity(FRowCount);
+  try {
+    for (int R = 0; R < FRowCount; ++R) L->Add(NewCell(ACol));
+  } catch (...) {
+    for (int R = 0; R < L->Count(); ++R) delete static_cast<TCell*>(L->Items(R));
+    throw;
+  }
+  return L.release();
+}
+
+void TCells::FreeColumnList(int ACol) {
+  TList*& L = FColumnLists[static_cast<std::size_t>(ACol)];
+  if (L == nullptr) return;
+  for (int R = 0; R < L->Count(); ++R) delete static_cast<TCell*>(L->Items(R));
+  delete L;
+  L = nullptr;
+}
+
+void TCells::AddRows(int Count) {
+  if (Count < 1) return;
+  if (Count > TList::MaxListSize - FRowCount) throw EListError(Format("List count out of bounds (%d)", Count));
+  for (int I = 0; I < Count; ++I) {
+    FRows.Add(new TRow(FDefaultRowHeight));
+    ++FShownRowCount;
+    for (int C = 0; C < FColumnCount; ++C) FColumnLists[static_cast<std::size_t>(C)]->Add(NewCell(C));
+    ++FRowCount;
+  }
+  FSortedUnchanged = false;
+}
+
+void TCells::InsertRow(int ARow) {
+  CheckRowPosition(ARow);
+  for (int C = 0; C < FColumnCount; ++C) FColumnLists[static_cast<std::size_t>(C)]->Insert(ARow, NewCell(C));
+  FRows.Insert(ARow, new TRow(FDefaultRowHeight));
+  ++FShownRowCount;
+  ++FRowCount;
+  FSortedUnchanged = false;
+}
+
+void TCells::InsertChildRow(int AParent, int APos) {
+  CheckRow(AParent);
+  CheckRowPosition(APos);
+  TRow* Parent = GetRow(AParent);
+  auto* Row = new TRow(FDefaultRowHeight);
+  Row->ParentRow = Parent;
+  Row->Level = Parent->Level + 1;
+  Row->Shown = Parent->Expanded && Parent->Shown;
+  ++Parent->ChildCount;
+  FRows.Insert(APos, Row);
+  ++FRowCount;
+  if (Row->Shown) ++FShownRowCount;
+  for (int C = 0; C < FColumnCount; ++C) FColumnLists[static_cast<std::size_t>(C)]->Insert(APos, NewCell(C));
+  FSortedUnchanged = false;
+}
+
+void TCells::DeleteRowRecord(int ARow) {
+  TRow* Row = GetRow(ARow);
+  if (Row->Visible && Row->Shown) --FShownRowCount;
+  // Children left behind (the grid deletes them first) must not point at the freed record.
+  for (int I = ARow + 1; I < FRowCount && GetRow(I)->Level > Row->Level; ++I)
+    if (GetRow(I)->ParentRow == Row) GetRow(I)->ParentRow = nullptr;
+  FRows.Delete(ARow);
+}
+
+void TCells::DeleteRow(int ARow) {
+  CheckRow(ARow);
+  for (int C = 0; C < FColumnCount; ++C) {
+    TList* L = FColumnLists[static_cast<std::size_t>(C)];
+    delete static_cast<TCell*>(L->Items(ARow));
+    L->Delete(ARow);
+  }
+  DeleteRowRecord(ARow);
+  --FRowCount;
+}
+
+void TCells::MoveRow(int AFrom, int ATo) {
+  CheckRow(AFrom);
+  CheckRow(ATo);
+  FRows.Move(AFrom, ATo);
+  for (int C = 0; C < FColumnCount; ++C) FColumnLists[static_cast<std::size_t>(C)]->Move(AFrom, ATo);
+  FSortedUnchanged = false;
+}
+
+void TCells::ExchangeRowItems(int A, int B) {
+  FRows.Exchange(A, B);
+  for (int C = 0; C < FColumnCount; ++C) FColumnLists[static_cast<std::size_t>(C)]->Exchange(A, B);
+}
+
+void TCells::ExchangeRows(int A, int B) {
+  CheckRow(A);
+  CheckRow(B);
+  ExchangeRowItems(A, B);
+  FSortedUnchanged = false;
+}
+
+void TCells::ClearRows() {
+  for (int C = 0; C < FColumnCount; ++C) {
+    TList* L = FColumnLists[static_cast<std::size_t>(C)];
+    for (int R = 0; R < L->Count(); ++R) delete static_cast<TCell*>(L->Items(R));
+    L->Clear();
+  }
+  FRows.Clear();
+  FRowCount = 0;
+  FShownRowCount = 0;
+  FSortedUnchanged = false;
+}
+
+void TCells::SetRowShown(int ARow, bool Value) {
+  TRow* Row = GetRow(ARow);
+  if (Row->Shown == Value) return;
+  Row->Shown = Value;
+  if (Row->Visible) FShownRowCount += Value ? 1 : -1;
+}
+
+void TCells::SetRowVisible(int ARow, bool Value) {
+  TRow* Row = GetRow(ARow);
+  if (Row->Visible == Value) return;
+  Row->Visible = Value;
+  if (Row->Shown) FShownRowCount += Value ? 1 : -1;
+}
+
+void TCells::AddColumn() {
+  if (FColumnCount >= MaxColumns)
+    throw EListError(Format("A grid holds at most %d columns", MaxColumns));
+  const int Source = FColumns != nullptr ? FColumns->ColumnCount() - 1 : FColumnCount;
+  FColumnLists[static_cast<std::size_t>(FColumnCount)] = NewColumnList(Source);
+  ++FColumnCount;
+}
+
+void TCells::InsertColumn(int AIndex) {
+  if (FColumnCount >= MaxColumns)
+    throw EListError(Format("A grid holds at most %d columns", MaxColumns));
+  if (AIndex < 0 || AIndex > FColumnCount) TList::Error(AIndex);
+  TList* L = NewColumnList(FColumns != nullptr ? AIndex : FColumnCount);
+  for (int C = FColumnCount; C > AIndex; --C)
+    FColumnLists[static_cast<std::size_t>(C)] = FColumnLists[static_cast<std::size_t>(C - 1)];
+  FColumnLists[static_cast<std::size_t>(AIndex)] = L;
+  ++FColumnCount;
+  FSortedUnchanged = false;
+}
+
+void TCells::DeleteColumn(int AIndex) {
+  CheckColumn(AIndex);
+  FreeColumnList(AIndex);
+  for (int C = AIndex; C < FColumnCount - 1; ++C)
+    FColumnLists[static_cast<std::size_t>(C)] = FColumnLists[static_cast<std::size_t>(C + 1)];
+  FColumnLists[static_cast<std::size_t>(FColumnCount - 1)] = nullptr;
+  --FColumnCount;
+  FSortedUnchanged = false;
+  // Without columns no row can keep its cells: the rows go too.
+  if (FColumnCount == 0) ClearRows();
+}
+
+void TCells::MoveColumn(int AFrom, int ATo) {
+  CheckColumn(AFrom);
+  CheckColumn(ATo);
+  if (AFrom == ATo) return;
+  TList* L = FColumnLists[static_cast<std::size_t>(AFrom)];
+  if (AFrom < ATo) {
+    for (int C = AFrom; C < ATo; ++C)
+      FColumnLists[static_cast<std::size_t>(C)] = FColumnLists[static_cast<std::size_t>(C + 1)];
+  } else {
+    for (int C = AFrom; C > ATo; --C)
+      FColumnLists[static_cast<std::size_t>(C)] = FColumnLists[static_cast<std::size_t>(C - 1)];
+  }
+  FColumnLists[static_cast<std::size_t>(ATo)] = L;
+  FSortedUnchanged = false;
+}
+
+void TCells::ClearColumns() {
+  for (int C = 0; C < FColumnCount; ++C) FreeColumnList(C);
+  FColumnCount = 0;
+  FRows.Clear();
+  FRowCount = 0;
+  FShownRowCount = 0;
+  FSortedUnchanged = false;
+}
+
+void TCells::RecreateColumn(int AIndex) {
+  CheckColumn(AIndex);
+  TList* L = NewColumnList(AIndex);
+  FreeColumnList(AIndex);
+  FColumnLists[static_cast<std::size_t>(AIndex)] = L;
+  FSortedUnchanged = false;
+}
+
+void TCells::ColumnsChanged(int AKind, int AIndex, int AIndex2) {
+  switch (AKind % 128) {
+    case 0: AddColumn(); break;
+    case 1: DeleteColumn(AIndex); break;
+    case 2: ClearColumns(); break;
+    case 3: InsertColumn(AIndex); break;
+    case 4: MoveColumn(AIndex, AIndex2); break;
+    default: break;
+  }
+}
+
+void TCells::DoChange() {
+  if (OnChange) OnChange(this, FLastCol, FLastRow);
+  FSortedUnchanged = false;
+}
+
+void TCells::DoCompare(TCell* Cell1, TCell* Cell2, int& Compare) {
+  if (OnCompare) OnCompare(this, Cell1, Cell2, Compare);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Sort
+
+int TCells::CompareCells(TSortType ASortType, TCell* Pivot, TCell* Cell) {
+  switch (ASortType) {
+    case stAlphabetic: return Order(Pivot->AsString(), Cell->AsString());
+    case stBoolean: return Order(Pivot->AsBoolean(), Cell->AsBoolean());
+    case stCaseInsensitive:
+      return Order(LowerCase(WideToAnsi(Pivot->AsString())), LowerCase(WideToAnsi(Cell->AsString())));
+    case stCustom: {
+      int Compare = 0;
+      DoCompare(Pivot, Cell, Compare);
+      return Compare < 0 ? cmpLess : Compare > 0 ? cmpGreater : cmpEqual;
+    }
+    case stNumeric: return Order(Pivot->AsFloat(), Cell->AsFloat());
+    case stDate: return Order(Pivot->AsDateTime(), Cell->AsDateTime());
+    case stIP: return Order(AddressParts(Pivot->AsString()), AddressParts(Cell->AsString()));
+    case stUnicodeAlphabetic: {
+      const int R = WideCompareStr(Pivot->AsString(), Cell->AsString());
+      return R < 0 ? cmpLess : R > 0 ? cmpGreater : cmpEqual;
+    }
+  }
+  return cmpEqual;
+}
+
+// Splits Lo..Hi (Hi > Lo) around a pivot taken from Lo + 1 .. Hi and returns P, Lo < P <= Hi:
+// rows Lo .. P - 1 come before the pivot in the sort order, rows P .. Hi after it. The scans stop
+// at the ends of the range, so a comparison that is no consistent order (a custom one, a NaN)
+// still ends with both parts smaller than the range.
+int TCells::Partition(int Lo, int Hi, TList* Keys, TSortType ASortType) {
+  TCell* Pivot = static_cast<TCell*>(Keys->Items(Lo + 1 + RandomBelow(Hi - Lo)));
+  const bool Ascending = FSortKind == skAscending;
+  auto Key = [&](int Row) { return static_cast<TCell*>(Keys->List()[Row]); };
+  // Ascending: I stops at a cell not below the pivot, J at a cell not above it.
+  auto StopI = [&](int Row) {
+    const int Cmp = CompareCells(ASortType, Pivot, Key(Row));
+    return Ascending ? LowTest(Cmp) : HighTest(Cmp);
+  };
+  auto StopJ = [&](int Row) {
+    const int Cmp = CompareCells(ASortType, Pivot, Key(Row));
+    return Ascending ? HighTest(Cmp) : LowTest(Cmp);
+  };
+  int I = Lo - 1;
+  int J = Hi + 1;
+  for (;;) {
+    ++I;
+    while (I < Hi && !StopI(I)) ++I;
+    --J;
+    while (J > Lo && !StopJ(J)) --J;
+    if (I >= J) break;
+    ExchangeRowItems(I, J);
+  }
+  return std::max(I, Lo + 1);
+}
+
+void TCells::QuickSort(int Lo, int Hi, TList* Keys, TSortType ASortType) {
+  // Recursion on the smaller part and a loop over the larger keep the depth logarithmic.
+  while (Hi > Lo) {
+    const int P = Partition(Lo, Hi, Keys, ASortType);
+    if (P - 1 - Lo < Hi - P) {
+      QuickSort(Lo, P - 1, Keys, ASortType);
+      Lo = P;
+    } else {
+      QuickSort(P, Hi, Keys, ASortType);
+      Hi = P - 1;
+    }
+  }
+}
+
+void TCells::Sort(int ACol, TSortType ASortType, TSortKind ASortKind, bool AFullResort) {
+  CheckColumn(ACol);
+  if (ACol == FLastSortColumn && FSortedUnchanged && ASortKind != FSortKind && !AFullResort) {
+    FSortKind = ASortKind;
+    for (int K = 0; K < FRowCount / 2; ++K) ExchangeRowItems(K, FRowCount - 1 - K);
+  } else {
+    FSortKind = ASortKind;
+    // A sort that fails part way leaves rows in no known order.
+    FSortedUnchanged = false;
+    QuickSort(0, FRowCount - 1, FColumnLists[static_cast<std::size_t>(ACol)], ASortType);
+  }
+  FLastSortColumn = ACol;
+  FSortedUnchanged = true;
+}

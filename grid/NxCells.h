@@ -1,0 +1,504 @@
+// The grid's cell store: the cell objects (TCell and its eight value classes), the row records
+// (TRow) and the column-major store (TCells) that holds them, keeps the row and column counts and
+// the sort state, and sorts rows. Portable: colours and font styles are plain integers and sets
+// when the platform's graphics are not available, and the store reaches its grid and its column
+// list only through the two small interfaces declared here.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "framework/Convert.h"
+#include "framework/Lists.h"
+#include "framework/Object.h"
+#include "framework/Types.h"
+
+#ifdef _WIN32
+#include "framework/Graphics.h"
+#else
+// Colours are 0x00BBGGRR values; the platform's graphics define the same types.
+using TColor = std::int32_t;
+enum TFontStyle { fsBold, fsItalic, fsUnderline, fsStrikeOut };
+using TFontStyles = TSet<TFontStyle>;
+#endif
+
+class TCells;
+class TCell;
+
+// ---------------------------------------------------------------------------------------------
+// Column kinds and sorting
+
+// The kind byte of a column decides the class of its cells.
+using TColumnKind = Byte;
+inline constexpr TColumnKind ckIncrement = 0;
+inline constexpr TColumnKind ckBoolean = 1;
+inline constexpr TColumnKind ckDateTime = 3;
+inline constexpr TColumnKind ckFloat = 4;
+inline constexpr TColumnKind ckObject = 5;
+inline constexpr TColumnKind ckGuid = 6;
+inline constexpr TColumnKind ckInteger = 7;
+inline constexpr TColumnKind ckString = 8;
+inline constexpr TColumnKind ckVirtual = 11;
+
+enum TSortKind { skAscending, skDescending };
+enum TSortType {
+  stAlphabetic,         // wide text, code unit by code unit
+  stBoolean,            // False before True
+  stCaseInsensitive,    // byte text in the system code page, A-Z folded to lower case
+  stCustom,             // the store's OnCompare decides
+  stNumeric,            // AsFloat
+  stDate,               // AsDateTime
+  stIP,                 // dotted address parts, first part most significant
+  stUnicodeAlphabetic,  // the platform's locale-aware wide comparison
+};
+
+using TCellChangeEvent = std::function<void(TObject* Sender, int ACol, int ARow)>;
+// Compare starts at 0; negative orders Cell1 first, positive Cell2 first.
+using TCompareEvent = std::function<void(TObject* Sender, TCell* Cell1, TCell* Cell2, int& Compare)>;
+
+// ---------------------------------------------------------------------------------------------
+// What the store needs of the grid and of its column list
+
+// A column that supplies the values of virtual cells (kind 11) itself.
+class TVirtualCellValues {
+ public:
+  virtual ~TVirtualCellValues() = default;
+  virtual WideString GetVirtualValue(int ACol, int ARow) = 0;
+  virtual void SetVirtualValue(int ACol, int ARow, const WideString& Value) = 0;
+};
+
+// The grid's column list as the store sees it: each column's kind, font and colour.
+class TCellStoreColumns {
+ public:
+  virtual ~TCellStoreColumns() = default;
+  virtual int ColumnCount() const = 0;
+  virtual TColumnKind ColumnKind(int Index) const = 0;
+  virtual TFontStyles ColumnFontStyle(int Index) const = 0;
+  virtual TColor ColumnFontColor(int Index) const = 0;
+  virtual TColor ColumnColor(int Index) const = 0;
+  // The value supplier of a virtual column, or nullptr when the column supplies none.
+  virtual TVirtualCellValues* ColumnValues(int Index) const = 0;
+};
+
+// The grid as the store's cells see it: the colours a cell is painted in.
+class TCellStoreGrid {
+ public:
+  virtual ~TCellStoreGrid() = default;
+  virtual TColor GetCellColor(int ACol, int ARow) = 0;
+  virtual TColor GetCellFontColor(int ACol, int ARow) = 0;
+};
+
+// ---------------------------------------------------------------------------------------------
+// TCell
+
+// One cell: an abstract value holder with the cell's own colours, font style, hint and flags.
+// Value classes store one value and convert it on demand through the five read and five write
+// operations. Reads and writes that cannot convert raise EConvertError (the value is kept).
+class TCell : public TObject {
+  T_CLASS(TCell, TObject)
+
+ public:
+  // Bits of State.
+  static constexpr Byte StateHidden = 1;       // the grid does not paint the cell's content
+  static constexpr Byte StateNoNotify = 2;     // colour and style setters do not report changes
+
+  explicit TCell(TCells* AOwner);
+
+  TCells* Owner() const { return FOwner; }
+
+  // The colours the grid paints the cell in at (LastCol, LastRow) of the owner; without a grid,
+  // the cell's own Color and FontColor.
+  virtual TColor GetCellColor() const;
+  virtual TColor GetCellFontColor() const;
+
+  virtual bool AsBoolean() const = 0;
+  virtual TDateTime AsDateTime() const = 0;
+  virtual double AsFloat() const = 0;
+  virtual int AsInteger() const = 0;
+  virtual WideString AsString() const = 0;
+
+  // Reports a change to the owner (its DoChange).
+  virtual void Changed();
+
+  // In TCell each write only calls Changed; value classes store first, then call these.
+  virtual void SetAsBoolean(bool Value);
+  virtual void SetAsDateTime(TDateTime Value);
+  virtual void SetAsFloat(double Value);
+  virtual void SetAsInteger(int Value);
+  virtual void SetAsString(const WideString& Value);
+
+  // Resets the value (value classes), then Changed.
+  virtual void Clear();
+
+  TObject* ObjectReference() const { return FObjectReference; }
+  void SetObjectReference(TObject* Value) { FObjectReference = Value; }
+  TFontStyles FontStyle() const { return FFontStyle; }
+  void SetFontStyle(TFontStyles Value);
+  TColor Color() const { return FColor; }
+  void SetColor(TColor Value);
+  TColor FontColor() const { return FFontColor; }
+  void SetFontColor(TColor Value);
+  const WideString& Hint() const { return FHint; }
+  void SetHint(const WideString& Value) { FHint = Value; }
+  Byte State() const { return FState; }
+  void SetState(Byte Value) { FState = Value; }
+  bool Hidden() const { return (FState & StateHidden) != 0; }
+  void SetHidden(bool Value);
+
+ private:
+  void StyleChanged();
+
+  TCells* FOwner;
+  TObject* FObjectReference = nullptr;
+  TFontStyles FFontStyle;
+  TColor FColor = 0;
+  WideString FHint;
+  TColor FFontColor = 0;
+  Byte FState = StateNoNotify;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Value classes
+
+// Kind 1: a Boolean, initially False.
+class TBooleanCell : public TCell {
+  T_CLASS(TBooleanCell, TCell)
+
+ public:
+  explicit TBooleanCell(TCells* AOwner) : TCell(AOwner) {}
+  bool AsBoolean() const override { return FValue; }
+  TDateTime AsDateTime() const override { return 0; }
+  double AsFloat() const override { return FValue ? 1 : 0; }
+  int AsInteger() const override { return FValue ? 1 : 0; }
+  WideString AsString() const override { return FValue ? L"True" : L"False"; }
+  void SetAsBoolean(bool Value) override;
+  void SetAsDateTime(TDateTime Value) override;
+  void SetAsFloat(double Value) override;
+  void SetAsInteger(int Value) override;
+  // True for "1" and, in any letter case, "true"; anything else is False.
+  void SetAsString(const WideString& Value) override;
+  void Clear() override;
+
+ private:
+  bool FValue = false;
+};
+
+// Kind 3: a date and time (days), initially 0.
+class TDateTimeCell : public TCell {
+  T_CLASS(TDateTimeCell, TCell)
+
+ public:
+  explicit TDateTimeCell(TCells* AOwner) : TCell(AOwner) {}
+  bool AsBoolean() const override { return false; }
+  TDateTime AsDateTime() const override { return FValue; }
+  double AsFloat() const override { return FValue; }
+  int AsInteger() const override;
+  // The date, and the time unless it is midnight.
+  WideString AsString() const override;
+  // Stores today's date (the Boolean is ignored).
+  void SetAsBoolean(bool Value) override;
+  void SetAsDateTime(TDateTime Value) override;
+  void SetAsFloat(double Value) override;
+  void SetAsInteger(int Value) override;
+  // Empty text and text that is no date and time store 0 (no error).
+  void SetAsString(const WideString& Value) override;
+  void Clear() override;
+
+ private:
+  TDateTime FValue = 0;
+};
+
+// Kind 4: a 64-bit float, initially 0.
+class TFloatCell : public TCell {
+  T_CLASS(TFloatCell, TCell)
+
+ public:
+  explicit TFloatCell(TCells* AOwner) : TCell(AOwner) {}
+  bool AsBoolean() const override { return false; }
+  TDateTime AsDateTime() const override { return FValue; }
+  double AsFloat() const override { return FValue; }
+  // Rounded to the nearest integer, ties to even; ERangeError outside the 32-bit range.
+  int AsInteger() const override;
+  WideString AsString() const override;
+  // Stores 0 (the Boolean is ignored).
+  void SetAsBoolean(bool Value) override;
+  void SetAsDateTime(TDateTime Value) override;
+  void SetAsFloat(double Value) override;
+  void SetAsInteger(int Value) override;
+  void SetAsString(const WideString& Value) override;
+  void Clear() override;
+
+ private:
+  double FValue = 0;
+};
+
+// Kind 7: a 32-bit signed integer, initially 0.
+class TIntegerCell : public TCell {
+  T_CLASS(TIntegerCell, TCell)
+
+ public:
+  explicit TIntegerCell(TCells* AOwner) : TCell(AOwner) {}
+  bool AsBoolean() const override { return FValue > 0; }
+  TDateTime AsDateTime() const override { return 0; }
+  double AsFloat() const override { return FValue; }
+  int AsInteger() const override { return FValue; }
+  WideString AsString() const override;
+  void SetAsBoolean(bool Value) override;
+  // Stores 0.
+  void SetAsDateTime(TDateTime Value) override;
+  // Rounded, ties to even; ERangeError outside the 32-bit range.
+  void SetAsFloat(double Value) override;
+  void SetAsInteger(int Value) override;
+  // Empty text stores 0.
+  void SetAsString(const WideString& Value) override;
+  void Clear() override;
+
+ private:
+  int FValue = 0;
+};
+
+// Kind 8 and every kind without a class of its own: wide text, initially empty.
+class TStringCell : public TCell {
+  T_CLASS(TStringCell, TCell)
+
+ public:
+  explicit TStringCell(TCells* AOwner) : TCell(AOwner) {}
+  bool AsBoolean() const override;
+  // Empty text reads as 0.
+  TDateTime AsDateTime() const override;
+  double AsFloat() const override;
+  int AsInteger() const override;
+  WideString AsString() const override { return FValue; }
+  void SetAsBoolean(bool Value) override;
+  void SetAsDateTime(TDateTime Value) override;
+  void SetAsFloat(double Value) override;
+  void SetAsInteger(int Value) override;
+  void SetAsString(const WideString& Value) override;
+  void Clear() override;
+
+ private:
+  WideString FValue;
+};
+
+// Kind 0: no value of its own; it shows the 1-based number of the row through which it was last
+// fetched (the owner's LastRow + 1). Writes and Clear change nothing.
+class TIncrementCell : public TCell {
+  T_CLASS(TIncrementCell, TCell)
+
+ public:
+  explicit TIncrementCell(TCells* AOwner) : TCell(AOwner) {}
+  bool AsBoolean() const override { return false; }
+  TDateTime AsDateTime() const override { return 0; }
+  double AsFloat() const override { return RowNumber(); }
+  int AsInteger() const override { return RowNumber(); }
+  WideString AsString() const override;
+  void SetAsBoolean(bool Value) override {}
+  void SetAsDateTime(TDateTime Value) override {}
+  void SetAsFloat(double Value) override {}
+  void SetAsInteger(int Value) override {}
+  void SetAsString(const WideString& Value) override {}
+  void Clear() override {}
+
+ private:
+  int RowNumber() const;
+};
+
+// Kind 6: a GUID, a new one at creation. Every other form of value goes through its text.
+class TGuidCell : public TCell {
+  T_CLASS(TGuidCell, TCell)
+
+ public:
+  explicit TGuidCell(TCells* AOwner);
+  bool AsBoolean() const override;
+  TDateTime AsDateTime() const override;
+  double AsFloat() const override;
+  int AsInteger() const override;
+  // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper-case.
+  WideString AsString() const override;
+  void SetAsBoolean(bool Value) override;
+  void SetAsDateTime(TDateTime Value) override;
+  void SetAsFloat(double Value) override;
+  void SetAsInteger(int Value) override;
+  void SetAsString(const WideString& Value) override;
+  // Keeps the GUID; only reports a change.
+  void Clear() override;
+
+  const TGUID& Value() const { return FValue; }
+
+ private:
+  TGUID FValue;
+};
+
+// Kind 11: the value lives in the bound column (TVirtualCellValues), reached for the owner's
+// (LastCol, LastRow). Without a bound supplier every access raises EInvalidOperation.
+class TVirtualCell : public TCell {
+  T_CLASS(TVirtualCell, TCell)
+
+ public:
+  explicit TVirtualCell(TCells* AOwner) : TCell(AOwner) {}
+  void Bind(TVirtualCellValues* AColumn) { FColumn = AColumn; }
+  TVirtualCellValues* Column() const { return FColumn; }
+
+  bool AsBoolean() const override;
+  // Empty text is an error as well.
+  TDateTime AsDateTime() const override;
+  double AsFloat() const override;
+  int AsInteger() const override;
+  WideString AsString() const override;
+  void SetAsBoolean(bool Value) override;
+  void SetAsDateTime(TDateTime Value) override;
+  void SetAsFloat(double Value) override;
+  void SetAsInteger(int Value) override;
+  void SetAsString(const WideString& Value) override;
+  // Keeps the value; only reports a change.
+  void Clear() override;
+
+ private:
+  TVirtualCellValues* Values() const;
+  TVirtualCellValues* FColumn = nullptr;
+};
+
+// A new cell of the class that a column kind calls for (notifications suppressed, as every cell
+// starts).
+TCell* CreateCellOfKind(TColumnKind Kind, TCells* AOwner);
+
+// ---------------------------------------------------------------------------------------------
+// TRow
+
+// One row record. Rows are kept in the same order as the cells.
+class TRow : public TObject {
+  T_CLASS(TRow, TObject)
+
+ public:
+  explicit TRow(int AHeight) : Height(AHeight) {}
+
+  int ChildCount = 0;        // direct child rows
+  bool Expanded = true;      // children are shown
+  int ParentIndex = -1;      // kept for reference; the parent is ParentRow
+  int Level = 0;             // tree depth; a child row has its parent's level + 1
+  TRow* ParentRow = nullptr;
+  int Height;
+  bool Selected = false;     // multi-selection flag
+  bool Shown = true;         // False while a collapsed ancestor hides the row
+  bool Visible = true;       // the row's own visibility
+};
+
+// ---------------------------------------------------------------------------------------------
+// TCells
+
+// The column-major store: entry c of the column table is the list of column c's cells in row
+// order; Rows holds one record per row in the same order. Every index is checked: a bad one
+// raises EListError "List index out of bounds (%d)" before anything changes.
+class TCells : public TObject {
+  T_CLASS(TCells, TObject)
+
+ public:
+  // The column table has this many entries.
+  static constexpr int MaxColumns = 1025;
+
+  // The grid and its column list are not owned; either may be nullptr (the store then gives
+  // cells the default settings and colours).
+  TCells(TCellStoreGrid* AGrid, TCellStoreColumns* AColumns);
+  ~TCells() override;
+
+  // Returns the cell and records LastCol and LastRow (only for a valid cell).
+  TCell* GetCell(int ACol, int ARow);
+  TRow* GetRow(int ARow) const { return static_cast<TRow*>(FRows.Items(ARow)); }
+  // Position of a row record, -1 when absent.
+  int IndexOfRow(TRow* ARow) const { return FRows.IndexOf(ARow); }
+  // Rows directly after ARow with a greater level (stops at the first that is not).
+  int DescendantCount(int ARow) const;
+  // Among those, the rows exactly one level deeper.
+  int DirectChildCount(int ARow) const;
+
+  // Appends Count rows (nothing for Count < 1).
+  void AddRows(int Count);
+  // Inserts a row at ARow (0 .. RowCount).
+  void InsertRow(int ARow);
+  // Inserts a child row of AParent at APos (0 .. RowCount).
+  void InsertChildRow(int AParent, int APos);
+  void DeleteRow(int ARow);
+  void MoveRow(int AFrom, int ATo);
+  void ExchangeRows(int A, int B);
+  void ClearRows();
+  // Store the flag when it differs and keep ShownRowCount: the rows that are both visible and
+  // shown.
+  void SetRowShown(int ARow, bool Value);
+  void SetRowVisible(int ARow, bool Value);
+
+  // A column list for the last column of the column list (the one just added there).
+  void AddColumn();
+  // A column list at AIndex for column AIndex of the column list (just inserted there).
+  void InsertColumn(int AIndex);
+  void DeleteColumn(int AIndex);
+  void MoveColumn(int AFrom, int ATo);
+  // Frees every column and every row.
+  void ClearColumns();
+  // Replaces the cells of a column by new ones of the column's current kind.
+  void RecreateColumn(int AIndex);
+  // The grid's entry for column list changes; AKind modulo 128: 0 AddColumn, 1 DeleteColumn,
+  // 2 ClearColumns, 3 InsertColumn, 4 MoveColumn(AIndex, AIndex2); other kinds do nothing.
+  void ColumnsChanged(int AKind, int AIndex, int AIndex2);
+
+  // Sorts the rows on column ACol. Right after a sort of the same column, a change of direction
+  // alone (AFullResort False) reverses the rows without comparing. Conversion errors of the
+  // cells propagate; rows exchanged so far stay exchanged.
+  void Sort(int ACol, TSortType ASortType, TSortKind ASortKind, bool AFullResort);
+
+  int ColumnCount() const { return FColumnCount; }
+  int RowCount() const { return FRowCount; }
+  int LastCol() const { return FLastCol; }
+  int LastRow() const { return FLastRow; }
+  int DefaultRowHeight() const { return FDefaultRowHeight; }
+  void SetDefaultRowHeight(int Value) { FDefaultRowHeight = Value; }
+  bool SortedUnchanged() const { return FSortedUnchanged; }
+  int LastSortColumn() const { return FLastSortColumn; }
+  TSortKind SortKind() const { return FSortKind; }
+  int ShownRowCount() const { return FShownRowCount; }
+  TCellStoreGrid* Grid() const { return FGrid; }
+  TCellStoreColumns* Columns() const { return FColumns; }
+
+  TCellChangeEvent OnChange;
+  TCompareEvent OnCompare;
+
+  // Raises OnChange(Self, LastCol, LastRow), then clears SortedUnchanged.
+  virtual void DoChange();
+  // Raises OnCompare.
+  virtual void DoCompare(TCell* Cell1, TCell* Cell2, int& Compare);
+
+ private:
+  TList* ColumnList(int ACol) const;
+  void CheckColumn(int ACol) const;
+  void CheckRow(int ARow) const;
+  void CheckRowPosition(int ARow) const;
+  // A new cell for column ACol of the column list with the column's settings.
+  TCell* NewCell(int ACol);
+  TList* NewColumnList(int ACol);
+  void FreeColumnList(int ACol);
+  void DeleteRowRecord(int ARow);
+  void ExchangeRowItems(int A, int B);
+  int CompareCells(TSortType ASortType, TCell* Pivot, TCell* Cell);
+  int Partition(int Lo, int Hi, TList* Keys, TSortType ASortType);
+  void QuickSort(int Lo, int Hi, TList* Keys, TSortType ASortType);
+
+  std::array<TList*, MaxColumns> FColumnLists{};
+  int FColumnCount = 0;
+  int FLastCol = 0;
+  TCellStoreColumns* FColumns;
+  TCellStoreGrid* FGrid;
+  int FRowCount = 0;
+  int FDefaultRowHeight = 16;
+  int FLastRow = 0;
+  TObjectList FRows;
+  bool FSortedUnchanged = false;
+  int FLastSortColumn = -1;
+  TSortKind FSortKind = skAscending;
+  int FShownRowCount = 0;
+};
+
+// The four parts of a dotted address as the stIP sort compares them: digits are collected,
+// every "." closes a part; other characters are skipped; a part without digits is 0; parts past
+// the fourth are ignored; a part too large for 32 bits counts as the largest value.
+std::array<std::uint32_t, 4> AddressParts(const WideString& Text);

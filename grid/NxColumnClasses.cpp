@@ -1,0 +1,53 @@
+#include "grid/NxColumnClasses.h"
+
+void TTextColumnDisplay::Paint() {
+  if (Column() == nullptr) return;
+  DrawTextRect(Column()->GetDisplayText(Value), ContentRect());
+}
+
+TNxTextColumn::TNxTextColumn(TComponent* AOwner) : TNxCustomColumn(AOwner) {
+  FOptions = TColumnOptions{coCanClick, coCanInput, coCanSort, coPublicUsing, coShowTextFitHint};
+  InitColumn();
+}
+
+std::unique_ptr<TColumnDisplay> TNxTextColumn::CreateDisplay() { return std::make_unique<TTextColumnDisplay>(this); }
+
+void TNxTextColumn::Assign(TPersistent* Source) {
+  TNxCustomColumn::Assign(Source);
+  if (auto* S = dynamic_cast<TNxTextColumn*>(Source)) {
+    FMaxLength = S->FMaxLength;
+    FMultiLine = S->FMultiLine;
+    FPasswordChar = S->FPasswordChar;
+    FTextAfter = S->FTextAfter;
+    FTextBefore = S->FTextBefore;
+    Changed(ccAppearance);
+  }
+}
+
+void TNxTextColumn::SetMultiLine(bool Value) {
+  FMultiLine = Value;
+  Changed(ccAppearance);
+}
+
+void TNxTextColumn::SetPasswordChar(wchar_t Value) {
+  FPasswordChar = Value;
+  Changed(ccAppearance);
+}
+
+void TNxTextColumn::SetTextAfter(const WideString& Value) {
+  FTextAfter = Value;
+  Changed(ccAppearance);
+}
+
+void TNxTextColumn::SetTextBefore(const WideString& Value) {
+  FTextBefore = Value;
+  Changed(ccAppearance);
+}
+
+WideString TNxTextColumn::GetDisplayText(const TCellValue& Value) {
+  WideString S = FTextBefore + TNxCustomColumn::GetDisplayText(Value) + FTextAfter;
+  if (FPasswordChar != 0) S.assign(S.size(), FPasswordChar);
+  return S;
+}
+
+int TNxTextColumn::GetBestFitWidth(TCanvas* Canvas, const WideString& Text) { return TextWidthW(Canvas, Text) + 5; }

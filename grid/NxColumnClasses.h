@@ -1,0 +1,52 @@
+// The column classes of the grid: the text column and its cell painter. Win32.
+#pragma once
+
+#include "grid/NxColumns.h"
+
+// The painter of text cells: the column's display text in the column's alignment and wrapping.
+class TTextColumnDisplay : public TColumnDisplay {
+  T_CLASS(TTextColumnDisplay, TColumnDisplay)
+
+ public:
+  using TColumnDisplay::TColumnDisplay;
+  void Paint() override;
+};
+
+// A column of text cells (kind 8).
+class TNxTextColumn : public TNxCustomColumn {
+  T_CLASS(TNxTextColumn, TNxCustomColumn)
+
+ public:
+  explicit TNxTextColumn(TComponent* AOwner);
+
+  void Assign(TPersistent* Source) override;
+
+  int MaxLength() const { return FMaxLength; }
+  void SetMaxLength(int Value) { FMaxLength = Value; }
+  bool MultiLine() const { return FMultiLine; }
+  void SetMultiLine(bool Value);
+  // 0: none.
+  wchar_t PasswordChar() const { return FPasswordChar; }
+  void SetPasswordChar(wchar_t Value);
+  const WideString& TextAfter() const { return FTextAfter; }
+  void SetTextAfter(const WideString& Value);
+  const WideString& TextBefore() const { return FTextBefore; }
+  void SetTextBefore(const WideString& Value);
+
+  // TextBefore + the value's text + TextAfter, all replaced by password characters when one is set.
+  WideString GetDisplayText(const TCellValue& Value) override;
+  // Text width + 5 (no minimum).
+  int GetBestFitWidth(TCanvas* Canvas, const WideString& Text) override;
+  bool WantReturns() const override { return FMultiLine; }
+  bool KeyStartsEditing(wchar_t Key) const override { return Key > 32; }
+
+ protected:
+  std::unique_ptr<TColumnDisplay> CreateDisplay() override;
+
+ private:
+  int FMaxLength = 0;
+  bool FMultiLine = false;
+  wchar_t FPasswordChar = 0;
+  WideString FTextAfter;
+  WideString FTextBefore;
+};

@@ -1,0 +1,540 @@
+#include "grid/NxGrid.h"
+
+#include <algorithm>
+#include <set>
+
+#include "framework/Convert.h"
+#include "framework/Strings.h"
+
+TNxGrid::TNxGrid(TComponent* AOwner) : TNxCustomGrid(AOwner) {
+  FCellStore = std::make_unique<TCells>(this, Columns());
+  FCellStore->SetDefaultRowHeight(RowSize());
+  FCellStore->OnChange = [this](TObject* S, int C, int R) { CellChanged(S, C, R); };
+  FCellStore->OnCompare = [this](TObject* S, TCell* A, TCell* B, int& Cmp) { CompareCells(S, A, B, Cmp); };
+  FStartRowCount = 0;
+}
+
+TNxGrid::~TNxGrid() { FCellStore.reset(); }
+
+// ---------------------------------------------------------------------------------------------
+// Checks
+
+void TNxGrid::CheckRow(int ARow) {
+  if (ARow < 0 || ARow >= GetRowCount()) TList::Error(ARow);
+}
+
+void TNxGrid::CheckCell(int ACol, int ARow) {
+  if (ARow < 0 || ARow > GetRowCount() - 1 || ACol < 0 || ACol > Columns()->Count() - 1)
+    throw Exception(Format("Cell out of bounds (%d, %d)", ACol, ARow));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Cells
+
+TCell* TNxGrid::GetCell(int ACol, int ARow) { return FCellStore->GetCell(ACol, ARow); }
+
+WideString TNxGrid::GetCells(int ACol, int ARow) {
+  CheckCell(ACol, ARow);
+  return FCellStore->GetCell(ACol, ARow)->AsString();
+}
+
+void TNxGrid::SetCells(int ACol, int ARow, const WideString& Value) {
+  CheckCell(ACol, ARow);
+  FCellStore->GetCell(ACol, ARow)->SetAsString(Value);
+}
+
+void TNxGrid::GetCellData(int ACol, int ARow, TCellValue& Value) {
+  TCell* C = FCellStore->GetCell(ACol, ARow);
+  Value = TCellValue{};
+  Value.Kind = Columns()->Item(ACol)->ColumnKind();
+  switch (Value.Kind) {
+    case ckIncrement: Value.AsInteger = ARow; break;
+    case ckBoolean: Value.AsBoolean = C->AsBoolean(); break;
+    case ckDateTime: Value.AsDateTime = C->AsDateTime(); break;
+    case ckFloat: Value.AsFloat = C->AsFloat(); break;
+    case ckObject: Value.ObjectReference = C->ObjectReference(); break;
+    case ckInteger: Value.AsInteger = C->AsInteger(); break;
+    default: Value.AsString = C->AsString(); break;
+  }
+}
+
+void TNxGrid::GetCellDisplayText(int ACol, int ARow, WideString& Text) {
+  TCellValue V;
+  GetCellData(ACol, ARow, V);
+  Text = Columns()->Item(ACol)->GetDisplayText(V);
+}
+
+TColor TNxGrid::GetCellOwnColor(int ACol, int ARow) {
+  if (Columns()->Item(ACol)->ParentCellColor()) return TNxCustomGrid::GetCellOwnColor(ACol, ARow);
+  return FCellStore->GetCell(ACol, ARow)->Color();
+}
+
+void TNxGrid::GetCellHint(int ACol, int ARow, WideString& Hint) {
+  Hint = FCellStore->GetCell(ACol, ARow)->Hint();
+  TNxCustomGrid::GetCellHint(ACol, ARow, Hint);
+}
+
+bool TNxGrid::IsCellHidden(int ACol, int ARow) {
+  if (FCellStore->GetCell(ACol, ARow)->Hidden()) return true;
+  return TNxCustomGrid::IsCellHidden(ACol, ARow);
+}
+
+TColor TNxGrid::GetCellColor(int ACol, int ARow) { return TNxCustomGrid::GetCellColor(ACol, ARow); }
+TColor TNxGrid::GetCellFontColor(int ACol, int ARow) { return TNxCustomGrid::GetCellFontColor(ACol, ARow); }
+
+void TNxGrid::PrepareCellDisplay(int ACol, int ARow, TColumnDisplay* Display) {
+  GetCellData(ACol, ARow, Display->Value);
+}
+
+bool TNxGrid::ApplyCellFont(int ACol, int ARow, TCellState CellState) {
+  TNxCustomGrid::ApplyCellFont(ACol, ARow, CellState);
+  GetCellData(ACol, ARow, Columns()->Item(ACol)->Display()->Value);
+  CellTextHook(ACol, ARow, CellState);
+  return true;
+}
+
+void TNxGrid::CellTextHook(int ACol, int ARow, TCellState CellState) {
+  TCell* C = FCellStore->GetCell(ACol, ARow);
+  TFontStyles Style = C->FontStyle();
+  if (CellState.Contains(csBoldTextSelection)) Style.Include(fsBold);
+  TColor TextColor = CellState.Contains(csSelected) ? Canvas()->Font()->Color() : C->FontColor();
+  if (OnCellFormating) OnCellFormating(this, ACol, ARow, TextColor, Style, CellState);
+  Canvas()->Font()->SetStyle(Style);
+  Canvas()->Font()->SetColor(TextColor);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Row queries
+
+int TNxGrid::GetRowCount() { return FCellStore ? FCellStore->RowCount() : 0; }
+int TNxGrid::GetShownRowCount() { return FCellStore ? FCellStore->ShownRowCount() : 0; }
+
+int TNxGrid::GetRowHeight(int ARow) {
+  int H = FCellStore->GetRow(ARow)->Height;
+  DoMeasuringRowHeight(ARow, H);
+  return H;
+}
+
+bool TNxGrid::GetRowShown(int ARow) {
+  TRow* R = FCellStore->GetRow(ARow);
+  return R->Visible && R->Shown;
+}
+
+int TNxGrid::GetRowLevel(int ARow) { return FCellStore->GetRow(ARow)->Level; }
+
+int TNxGrid::GetRowParent(int ARow) {
+  TRow* P = FCellStore->GetRow(ARow)->ParentRow;
+  return P != nullptr ? FCellStore->IndexOfRow(P) : -1;
+}
+
+int TNxGrid::FindParentRow(int ARow) {
+  if (FCellStore->GetRow(ARow)->Level < 1) return -1;
+  return GetRowParent(ARow);
+}
+
+int TNxGrid::GetNextSibling(int ARow) {
+  const int Level = FCellStore->GetRow(ARow)->Level;
+  for (int R = ARow + 1; R < GetRowCount(); ++R) {
+    const int L = FCellStore->GetRow(R)->Level;
+    if (L < Level) return -1;
+    if (L == Level) return R;
+  }
+  return -1;
+}
+
+int TNxGrid::ChildCount(int ARow) { return FCellStore->GetRow(ARow)->ChildCount; }
+bool TNxGrid::Expanded(int ARow) { return FCellStore->GetRow(ARow)->Expanded; }
+bool TNxGrid::GetSelected(int ARow) { return FCellStore->GetRow(ARow)->Selected; }
+
+void TNxGrid::SetSelected(int ARow, bool Value) {
+  if (ARow < 0 || ARow >= GetRowCount()) return;
+  TRow* R = FCellStore->GetRow(ARow);
+  if (R->Selected == Value) return;
+  R->Selected = Value;
+  if (GridStyle() == gsSlides)
+    RefreshSlide(ARow, !SlidesOptions().Contains(soFrame));
+  else
+    RefreshRow(ARow, false);
+}
+
+void TNxGrid::SelectRange(int AFrom, int ATo, bool Value) {
+  if (AFrom > ATo) SwapInt(AFrom, ATo);
+  AFrom = std::max(AFrom, 0);
+  ATo = std::min(ATo, GetRowCount() - 1);
+  if (AFrom > ATo) return;
+  for (int R = AFrom; R <= ATo; ++R) FCellStore->GetRow(R)->Selected = Value;
+  RefreshRowSpan(AFrom, ATo);
+}
+
+void TNxGrid::FindShownRows() {
+  const int F = FindFirstShownRow(0);
+  const int L = FindLastShownRow(GetRowCount() - 1);
+  FFirstShownRow = F >= 0 ? F : 0;
+  FLastShownRow = L >= 0 ? L : 0;
+}
+
+void TNxGrid::RefreshFrom(int ARow) {
+  if (UpdateCount() > 0 || !HandleAllocated()) return;
+  const TRect B = GetBodyRect();
+  int Top = B.Top;
+  if (ARow >= FFirstVisibleRow && !GetVisibleRowTop(ARow, Top)) return;
+  RefreshRect(Rect(0, Top, ClientWidth(), ClientHeight()));
+}
+
+void TNxGrid::ShiftSelection(int ARow, int Delta) {
+  auto Shift = [&](int& Index) {
+    if (Index < 0) return;
+    if (Delta > 0 && Index >= ARow) Index += Delta;
+    if (Delta < 0 && Index > ARow) Index += Delta;
+  };
+  Shift(FSelectedRow);
+  Shift(FAnchorRow);
+  Shift(FEditRow);
+}
+
+void TNxGrid::FillDefaultValues(int ARow) {
+  if (!Options().Contains(goUseDefaultValues)) return;
+  for (int C = 0; C < Columns()->Count(); ++C) {
+    const WideString& V = Columns()->Item(C)->DefaultValue();
+    if (!V.empty()) SetCells(C, ARow, V);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Row operations
+
+int TNxGrid::AddRow(int Count) {
+  if (Count < 1) return FLastAddedRow;
+  const int Old = GetRowCount();
+  FCellStore->AddRows(Count);
+  const int Rows = GetRowCount();
+  for (int R = Old; R < Rows; ++R) FillDefaultValues(R);
+  if (UpdateCount() == 0) {
+    if (GridLinesStyle() == lsFramed && Options().Contains(goGrid) && Rows >= 2 && Old >= 1) RefreshRow(Old - 1);
+    RefreshRow(Rows - 1);
+    RefreshRows(Old, Rows - 1);
+  }
+  FLastAddedRow = Rows - 1;
+  FLastShownRow = Rows - 1;
+  if (Old == 0 || !GetRowShown(FFirstShownRow)) FindShownRows();
+  if (UpdateCount() == 0) UpdateVertScrollBar();
+  DoDataChange(dcAddRow, FLastAddedRow);
+  return FLastAddedRow;
+}
+
+void TNxGrid::AddChildRow(int AParent, bool AAfterDescendants) {
+  CheckRow(AParent);
+  const int Pos = AParent + 1 + (AAfterDescendants ? FCellStore->DescendantCount(AParent) : 0);
+  const int OldRows = GetRowCount();
+  FCellStore->InsertChildRow(AParent, Pos);
+  ShiftSelection(Pos, +1);
+  FillDefaultValues(Pos);
+  if (Pos <= FFirstVisibleRow && OldRows > 0 && VertScrollBar()->Position() > 0) ++FFirstVisibleRow;
+  const bool Shown = GetRowShown(Pos);
+  if (Shown) RefreshFrom(Pos);
+  if (GetRowShown(AParent) && ChildCount(AParent) == 1) RefreshRow(AParent);
+  FLastAddedRow = Pos;
+  FindShownRows();
+  if (UpdateCount() == 0) UpdateVertScrollBar();
+  DoDataChange(dcAddChildRow, FLastAddedRow);
+}
+
+void TNxGrid::InsertRow(int ARow) {
+  if (ARow < 0 || ARow > GetRowCount()) TList::Error(ARow);
+  TNxCustomGrid::InsertRow(ARow);
+  FLastAddedRow = ARow;
+  FCellStore->InsertRow(ARow);
+  // The rows at and below ARow moved down by one: the same records stay selected and in view.
+  ShiftSelection(ARow, +1);
+  if (ARow < FFirstVisibleRow && VertScrollBar()->Position() > 0) ++FFirstVisibleRow;
+  RefreshFrom(ARow);
+  FindShownRows();
+  UpdateVertScrollBar();
+  DoDataChange(dcInsertRow, ARow);
+}
+
+void TNxGrid::DeleteRow(int ARow) {
+  CheckRow(ARow);
+  TNxCustomGrid::DeleteRow(ARow);
+  TRow* Row = FCellStore->GetRow(ARow);
+  const int Descendants = FCellStore->DescendantCount(ARow);
+  if (Descendants > 0) {
+    for (int R = ARow + Descendants; R > ARow; --R) DeleteRow(R);
+    Row->ChildCount = 0;
+  }
+  if (Row->ParentRow != nullptr && Row->ParentRow->ChildCount > 0) --Row->ParentRow->ChildCount;
+  const bool WasSelected = SelectedRow() == ARow;
+  if (WasSelected) DoDeselectCell(SelectedColumn(), ARow);
+  FCellStore->DeleteRow(ARow);
+  const int Rows = GetRowCount();
+
+  // Every index at or below the deleted row moves up by one, whether the row was shown or not;
+  // they are kept inside the grid.
+  if (ARow < FFirstVisibleRow && FFirstVisibleRow >= 1) --FFirstVisibleRow;
+  ShiftSelection(ARow, -1);
+  FindShownRows();
+  if (FFirstVisibleRow >= Rows) FFirstVisibleRow = std::max(Rows - 1, 0);
+  RefreshFrom(ARow);
+
+  if (WasSelected) {
+    if (Rows == 0) {
+      FSelectedRow = -1;
+    } else {
+      // The record in its place (or the last shown one, at the end) becomes the selected one.
+      FSelectedRow = -1;
+      const int Next = ARow < Rows ? ARow : FLastShownRow;
+      SelectCell(SelectedColumn(), GetRowShown(Next) ? Next : FLastShownRow, false, true, {});
+    }
+  }
+  UpdateVertScrollBar();
+  DoDataChange(dcDeleteRow, ARow);
+  if (Rows - 1 < FLastAddedRow) FLastAddedRow = Rows - 1;
+}
+
+void TNxGrid::ClearRows() {
+  TNxCustomGrid::ClearRows();
+  FCellStore->ClearRows();
+  FFirstVisibleRow = FFirstShownRow = FLastShownRow = 0;
+  RefreshPart(gaBody);
+  RefreshPart(gaFooter);
+  RefreshPart(gaIndicator);
+  UpdateHorzScrollBar();
+  UpdateVertScrollBar();
+  DoDataChange(dcClearRows, -1);
+}
+
+void TNxGrid::MoveRow(int AFrom, int ATo) {
+  CheckRow(AFrom);
+  CheckRow(ATo);
+  TNxCustomGrid::MoveRow(AFrom, ATo);
+  if (AFrom == ATo) return;
+  auto Follow = [&](int& Index) {
+    if (Index == AFrom)
+      Index = ATo;
+    else if (AFrom < ATo && Index > AFrom && Index <= ATo)
+      --Index;
+    else if (ATo < AFrom && Index >= ATo && Index < AFrom)
+      ++Index;
+  };
+  FCellStore->MoveRow(AFrom, ATo);
+  Follow(FSelectedRow);
+  Follow(FAnchorRow);
+  FindShownRows();
+  UpdateVertScrollBar();
+}
+
+void TNxGrid::ExchangeRows(int A, int B) {
+  CheckRow(A);
+  CheckRow(B);
+  FCellStore->ExchangeRows(A, B);
+  if (FSelectedRow == A)
+    FSelectedRow = B;
+  else if (FSelectedRow == B)
+    FSelectedRow = A;
+  FindShownRows();
+  if (UpdateCount() == 0) {
+    RefreshRow(A);
+    RefreshRow(B);
+  }
+}
+
+void TNxGrid::SetRowVisible(int ARow, bool Value) {
+  CheckRow(ARow);
+  if (Value == GetRowShown(ARow)) return;
+  FCellStore->SetRowVisible(ARow, Value);
+  if (UpdateCount() == 0) RefreshFrom(ARow);
+  TNxCustomGrid::SetRowVisible(ARow, Value);
+  if (GetShownRowCount() == 0) FFirstShownRow = FLastShownRow = 0;
+  UpdateVertScrollBar();
+}
+
+void TNxGrid::SetRowHeight(int ARow, int Value) {
+  CheckRow(ARow);
+  if (Value < 0) throw EInvalidOperation(Format("Row height must not be negative (%d)", Value));
+  TRow* R = FCellStore->GetRow(ARow);
+  if (R->Height == Value) return;
+  R->Height = Value;
+  TNxCustomGrid::SetRowHeight(ARow, Value);
+  if (GetRowShown(ARow)) {
+    RefreshFrom(ARow);
+    UpdateVertScrollBar();
+  }
+}
+
+void TNxGrid::SetRowSize(int Value) {
+  TNxCustomGrid::SetRowSize(Value);
+  if (FCellStore) FCellStore->SetDefaultRowHeight(RowSize());
+}
+
+void TNxGrid::SetExpanded(int ARow, bool Value) {
+  CheckRow(ARow);
+  TRow* Row = FCellStore->GetRow(ARow);
+  if (Row->Expanded == Value) return;
+  Row->Expanded = Value;
+  RefreshRow(ARow);
+  const int Descendants = FCellStore->DescendantCount(ARow);
+  if (Descendants > 0) {
+    // A descendant shows when its parent shows and is expanded; parents come first.
+    for (int R = ARow + 1; R <= ARow + Descendants; ++R) {
+      TRow* D = FCellStore->GetRow(R);
+      const bool Shown = D->ParentRow == nullptr || (D->ParentRow->Shown && D->ParentRow->Expanded);
+      FCellStore->SetRowShown(R, Shown);
+    }
+    FindShownRows();
+    if (FFirstVisibleRow < GetRowCount() && !GetRowShown(FFirstVisibleRow)) {
+      const int Above = FindLastShownRow(FFirstVisibleRow);
+      FFirstVisibleRow = Above >= 0 ? Above : std::max(FindFirstShownRow(0), 0);
+    }
+    RefreshFrom(ARow);
+    UpdateVertScrollBar();
+  }
+  DoExpand(ARow);
+}
+
+void TNxGrid::DoExpand(int ARow) {
+  if (OnExpand) OnExpand(this, ARow);
+}
+
+void TNxGrid::SetStartRowCount(int Value) {
+  if (Value == FStartRowCount || Value < 0) return;
+  const int Old = FStartRowCount;
+  if (Value > Old) {
+    AddRow(Value - Old);
+  } else {
+    const int N = Old >= GetRowCount() ? GetRowCount() - Value : Old - Value;
+    for (int I = 0; I < N && GetRowCount() > 0; ++I) DeleteRow(0);
+  }
+  FStartRowCount = Value;
+  InvalidateGrid();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Sorting and footers
+
+void TNxGrid::SortColumn(TNxCustomColumn* Column, bool Ascending) {
+  TNxCustomGrid::SortColumn(Column, Ascending);
+  if (Column == nullptr || !Column->Options().Contains(coCanSort) || Column->Columns() != Columns()) return;
+  TRow* Remembered = SelectedRow() >= 0 && SelectedRow() < GetRowCount() ? FCellStore->GetRow(SelectedRow()) : nullptr;
+  TRow* Anchor = AnchorRow() >= 0 && AnchorRow() < GetRowCount() ? FCellStore->GetRow(AnchorRow()) : nullptr;
+  auto Settle = [&] {
+    // The selected record stays selected where the sort put it.
+    if (Remembered != nullptr) FSelectedRow = FCellStore->IndexOfRow(Remembered);
+    if (Anchor != nullptr) FAnchorRow = FCellStore->IndexOfRow(Anchor);
+    FindShownRows();
+    // The view keeps its scroll position (the rows at it are others now), then shows the
+    // selected record.
+    FFirstVisibleRow = RowAtScrollPosition(VertScrollBar()->Position());
+    UpdateVertScrollBar();
+    if (Remembered != nullptr) ScrollToRow(FSelectedRow);
+    InvalidateGrid();
+  };
+  try {
+    FCellStore->Sort(Column->Index(), Column->SortType(), Ascending ? skAscending : skDescending,
+                     Column->Options().Contains(coFullResort));
+  } catch (...) {
+    Settle();
+    throw;
+  }
+  Settle();
+  DoAfterSort(Column->Index());
+}
+
+void TNxGrid::RecalculateFooters(bool AVisibleOnly) {
+  for (int C = 0; C < Columns()->Count(); ++C) {
+    TColumnFooter* F = Columns()->Item(C)->Footer();
+    if (F->FormulaKind() == fkNone) continue;
+    std::vector<int> Counting;
+    for (int R = 0; R < GetRowCount(); ++R) {
+      if (AVisibleOnly) {
+        if (!GetRowShown(R)) continue;
+        bool Accept = true;
+        if (OnCalculateRow) OnCalculateRow(this, R, Accept);
+        if (!Accept) continue;
+      }
+      Counting.push_back(R);
+    }
+    if (Counting.empty()) {
+      F->SetCaption(L"");
+      F->SetFormulaValue(0);
+      continue;
+    }
+    double V = 0;
+    switch (F->FormulaKind()) {
+      case fkAverage:
+      case fkSum:
+        for (int R : Counting) V += GetCell(C, R)->AsFloat();
+        if (F->FormulaKind() == fkAverage) V /= static_cast<double>(Counting.size());
+        break;
+      case fkCount: V = static_cast<double>(Counting.size()); break;
+      case fkDistinct: {
+        std::set<WideString> Texts;
+        for (int R : Counting) Texts.insert(GetCell(C, R)->AsString());
+        V = static_cast<double>(Texts.size());
+        break;
+      }
+      case fkMaximum:
+      case fkMinimum: {
+        V = GetCell(C, Counting.front())->AsFloat();
+        for (int R : Counting) {
+          const double X = GetCell(C, R)->AsFloat();
+          V = F->FormulaKind() == fkMaximum ? std::max(V, X) : std::min(V, X);
+        }
+        break;
+      }
+      case fkCustom:
+        if (OnColumnFooterValue) OnColumnFooterValue(this, C, V);
+        break;
+      case fkNone: break;
+    }
+    F->SetFormulaValue(V);
+    // The caption shows the value as plain float text; format masks are applied by the
+    // footer painting of the style displays.
+    F->SetCaption(F->TextBefore() + AnsiToWide(FloatToStr(V)) + F->TextAfter());
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Store callbacks and column changes
+
+void TNxGrid::CellChanged(TObject*, int ACol, int ARow) {
+  if (UpdateCount() > 0) return;
+  RefreshCell(ACol, ARow);
+  DoChange(ACol, ARow);
+}
+
+void TNxGrid::CompareCells(TObject*, TCell* Cell1, TCell* Cell2, int& Compare) {
+  if (OnCompare) OnCompare(this, Cell1, Cell2, Compare);
+}
+
+void TNxGrid::ColumnsChanged(int ChangeKind, int Index, int Index2) {
+  // The store follows first, so that the engine's notices already see the new column's cells.
+  const int RowsBefore = GetRowCount();
+  if (FCellStore) FCellStore->ColumnsChanged(ChangeKind, Index, Index2);
+  if (RowsBefore > 0 && GetRowCount() == 0) {
+    // The last column went and took the rows with it.
+    TNxCustomGrid::ClearRows();
+    FFirstVisibleRow = FFirstShownRow = FLastShownRow = 0;
+    UpdateVertScrollBar();
+  }
+  TNxCustomGrid::ColumnsChanged(ChangeKind, Index, Index2);
+}
+
+void TNxGrid::ColumnChanged(TNxCustomColumn* Column, int Param, int Kind) {
+  if (Kind == ccAppearance && Param == 1 && FCellStore && Column->Columns() == Columns()) {
+    const int C = Column->Index();
+    if (C >= 0 && C < FCellStore->ColumnCount()) {
+      for (int R = 0; R < GetRowCount(); ++R) {
+        TCell* Cell = FCellStore->GetCell(C, R);
+        Cell->SetColor(Column->Color());
+        Cell->SetFontStyle(Column->Font()->Style());
+        Cell->SetFontColor(Column->Font()->Color());
+      }
+    }
+  }
+  TNxCustomGrid::ColumnChanged(Column, Param, Kind);
+}
+
+void TNxGrid::ColumnKindChanged(TNxCustomColumn* Column) {
+  const int C = Column->Index();
+  if (FCellStore && C >= 0 && C < FCellStore->ColumnCount()) FCellStore->RecreateColumn(C);
+}

@@ -1,0 +1,122 @@
+// TNxGrid: the grid component. It implements the engine's data operations over a cell store
+// (TCells) and adds the row operations, the sort entry, the tree (child row) operations and its
+// three events. Win32.
+#pragma once
+
+#include <memory>
+
+#include "grid/NxCells.h"
+#include "grid/NxCustomGrid.h"
+
+using TCellFormatingEvent = std::function<void(TObject* Sender, int ACol, int ARow, TColor& TextColor,
+                                               TFontStyles& FontStyle, TCellState CellState)>;
+using TNxRowExpandEvent = std::function<void(TObject* Sender, int ARow)>;
+
+class TNxGrid : public TNxCustomGrid, public TCellStoreGrid {
+  T_CLASS(TNxGrid, TNxCustomGrid)
+
+ public:
+  explicit TNxGrid(TComponent* AOwner);
+  ~TNxGrid() override;
+
+  TCells* CellStore() const { return FCellStore.get(); }
+  // The row most recently added or inserted (0 at first).
+  int LastAddedRow() const { return FLastAddedRow; }
+
+  // --- cells
+  // The store's cell (its index checks only).
+  TCell* GetCell(int ACol, int ARow);
+  // The cell's text. Outside the grid: Exception "Cell out of bounds (ACol, ARow)"; nothing
+  // changes.
+  WideString Cells(int ACol, int ARow) { return GetCells(ACol, ARow); }
+  WideString GetCells(int ACol, int ARow) override;
+  void SetCells(int ACol, int ARow, const WideString& Value) override;
+  void GetCellData(int ACol, int ARow, TCellValue& Value) override;
+  void GetCellDisplayText(int ACol, int ARow, WideString& Text) override;
+  TColor GetCellOwnColor(int ACol, int ARow) override;
+  void GetCellHint(int ACol, int ARow, WideString& Hint) override;
+  bool IsCellHidden(int ACol, int ARow) override;
+  // The colours a cell paints in (also what the store's cells ask the grid for).
+  TColor GetCellColor(int ACol, int ARow) override;
+  TColor GetCellFontColor(int ACol, int ARow) override;
+
+  // --- rows
+  int GetRowCount() override;
+  int GetShownRowCount() override;
+  int ShownRowCount() { return GetShownRowCount(); }
+  int GetFirstShownRow() override { return FFirstShownRow; }
+  int GetLastShownRow() override { return FLastShownRow; }
+  int GetRowHeight(int ARow) override;
+  int RowHeight(int ARow) { return GetRowHeight(ARow); }
+  void SetRowHeight(int ARow, int Value) override;
+  void SetRowSize(int Value) override;
+  bool GetRowShown(int ARow) override;
+  bool RowVisible(int ARow) { return GetRowShown(ARow); }
+  void SetRowVisible(int ARow, bool Value) override;
+  int GetRowLevel(int ARow) override;
+  // The index of the row's parent row, -1 for a top-level row.
+  int GetRowParent(int ARow) override;
+  int FindParentRow(int ARow);
+  // The first following row of the same level; -1 when a row of a lower level or the end comes
+  // first.
+  int GetNextSibling(int ARow);
+  int ChildCount(int ARow);
+  bool Expanded(int ARow);
+  void SetExpanded(int ARow, bool Value);
+  bool GetSelected(int ARow) override;
+  void SetSelected(int ARow, bool Value) override;
+  void SelectRange(int AFrom, int ATo, bool Value) override;
+
+  // Appends Count rows and returns the index of the last (LastAddedRow); nothing for Count < 1.
+  int AddRow(int Count = 1) override;
+  // A child row of AParent, right after it or after all its descendants.
+  void AddChildRow(int AParent, bool AAfterDescendants = false);
+  // A new row at ARow (0 .. RowCount); the selected record stays selected.
+  void InsertRow(int ARow) override;
+  // Deletes the row and its descendants; the selected record stays selected when it remains.
+  void DeleteRow(int ARow) override;
+  void ClearRows() override;
+  void MoveRow(int AFrom, int ATo) override;
+  void ExchangeRows(int A, int B) override;
+
+  int StartRowCount() const { return FStartRowCount; }
+  void SetStartRowCount(int Value);
+
+  // Sorts by the column (coCanSort only), keeping the selected record selected.
+  void SortColumn(TNxCustomColumn* Column, bool Ascending) override;
+  // Computes the footer values of the columns that have a formula.
+  void RecalculateFooters(bool AVisibleOnly);
+
+  TCellFormatingEvent OnCellFormating;
+  TCompareEvent OnCompare;
+  TNxRowExpandEvent OnExpand;
+
+ protected:
+  bool ApplyCellFont(int ACol, int ARow, TCellState CellState) override;
+  virtual void CellTextHook(int ACol, int ARow, TCellState CellState);
+  void PrepareCellDisplay(int ACol, int ARow, TColumnDisplay* Display) override;
+  void ColumnsChanged(int ChangeKind, int Index, int Index2) override;
+  void ColumnChanged(TNxCustomColumn* Column, int Param, int Kind) override;
+  void ColumnKindChanged(TNxCustomColumn* Column) override;
+
+  // Store callbacks.
+  void CellChanged(TObject* Sender, int ACol, int ARow);
+  void CompareCells(TObject* Sender, TCell* Cell1, TCell* Cell2, int& Compare);
+  virtual void DoExpand(int ARow);
+
+ private:
+  void CheckRow(int ARow);
+  void CheckCell(int ACol, int ARow);
+  // First and last shown rows found again from the ends (0 when there is none).
+  void FindShownRows();
+  // The rows from ARow down to the bottom of the body are painted again.
+  void RefreshFrom(int ARow);
+  void FillDefaultValues(int ARow);
+  // Moves the selection and the anchor so that they keep their records when rows shift at
+  // ARow by Delta (+1 inserted, -1 deleted).
+  void ShiftSelection(int ARow, int Delta);
+
+  std::unique_ptr<TCells> FCellStore;
+  int FLastAddedRow = 0;
+  int FStartRowCount = 0;
+};

@@ -1,0 +1,302 @@
+#include "grid/NxScrollControl.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+// ---------------------------------------------------------------------------------------------
+// TNxCustomScrollBar
+
+TNxCustomScrollBar::TNxCustomScrollBar(TNxCustomScrollControl* AControl, TScrollBarKind AKind)
+    : FKind(AKind), FControl(AControl) {}
+
+void TNxCustomScrollBar::SetAutoHide(bool Value) {
+  FAutoHide = Value;
+  SetVisible(!(FMax == 0 && Value));
+  UpdateBar();
+}
+
+void TNxCustomScrollBar::SetEnabled(bool Value) {
+  FEnabled = Value;
+  UpdateBar();
+}
+
+void TNxCustomScrollBar::SetMax(int Value) {
+  FMax = std::max(Value, 0);
+  SetVisible(FMax > FPageSize || !FAutoHide);
+  UpdateBar();
+  if (FMax < FPosition) SetPosition(FMax);
+}
+
+void TNxCustomScrollBar::SetPageSize(int Value) {
+  FPageSize = std::max(Value, 1);
+  UpdateBar();
+}
+
+void TNxCustomScrollBar::SetPosition(int Value) {
+  const int Old = FPosition;
+  FPosition = std::max(std::min(std::max(Value, FMin), FMax), 0);
+  UpdateBar();
+  if (FUpdateCount > 0 || FControl == nullptr || Old == FPosition) return;
+  if (FKind == sbHorizontal) {
+    const int D = FControl->GetHorzScrollDistance(Old, FPosition);
+    if (D != 0) FControl->ScrollContent(this, D, 0);
+  } else {
+    const int D = FControl->GetVertScrollDistance(Old, FPosition);
+    if (D != 0) FControl->ScrollContent(this, 0, D);
+  }
+}
+
+void TNxCustomScrollBar::SendScroll(int Code) {
+  if (FControl == nullptr || !FControl->HandleAllocated()) return;
+  SendMessageW(FControl->Handle(), FKind == sbHorizontal ? WM_HSCROLL : WM_VSCROLL, static_cast<WPARAM>(Code), 0);
+}
+
+void TNxCustomScrollBar::LineUp() {
+  if (FMax >= 1 && FPosition > 0) SendScroll(SB_LINEUP);
+}
+
+void TNxCustomScrollBar::LineDown() {
+  if (FMax >= 1) SendScroll(SB_LINEDOWN);
+}
+
+void TNxCustomScrollBar::PageUp() {
+  if (FMax >= 1) SendScroll(SB_PAGEUP);
+}
+
+void TNxCustomScrollBar::PageDown() {
+  if (FMax >= 1) SendScroll(SB_PAGEDOWN);
+}
+
+int TNxCustomScrollBar::TrackPosition() { return FPosition; }
+
+// ---------------------------------------------------------------------------------------------
+// TNxScrollBar
+
+void TNxScrollBar::SetVisible(bool Value) {
+  TNxCustomScrollBar::SetVisible(Value);
+  if (FControl == nullptr || !FControl->HandleAllocated()) return;
+  HWND W = FControl->Handle();
+  const LONG Style = GetWindowLongW(W, GWL_STYLE);
+  const bool Shown = (Style & (FKind == sbHorizontal ? WS_HSCROLL : WS_VSCROLL)) != 0;
+  if (Shown != Value) {
+    ShowScrollBar(W, BarCode(), Value);
+    FApplied = TApplied{};
+  }
+}
+
+int TNxScrollBar::TrackPosition() {
+  if (FControl == nullptr || !FControl->HandleAllocated()) return FPosition;
+  SCROLLINFO SI{};
+  SI.cbSize = sizeof(SI);
+  SI.fMask = SIF_TRACKPOS;
+  GetScrollInfo(FControl->Handle(), BarCode(), &SI);
+  return SI.nTrackPos;
+}
+
+void TNxScrollBar::UpdateBar() {
+  if (FUpdating || FControl == nullptr || !FControl->HandleAllocated()) return;
+  FUpdating = true;
+  try {
+    HWND W = FControl->Handle();
+    const int WindowPos = GetScrollPos(W, BarCode());
+    const int EnabledState = FControl->Enabled() && FEnabled ? 1 : 0;
+    const bool Same = FApplied.Window == W && FApplied.Min == FMin && FApplied.Max == FMax &&
+                      FApplied.Page == FPageSize && FApplied.Pos == FPosition && FApplied.AutoHide == FAutoHide &&
+                      (FMax <= 0 || FApplied.Enabled == EnabledState) && WindowPos == FPosition;
+    if (!Same) {
+      SCROLLINFO SI{};
+      SI.cbSize = sizeof(SI);
+      SI.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+      if (!FAutoHide) SI.fMask |= SIF_DISABLENOSCROLL;
+      SI.nMin = FMin;
+      SI.nMax = FMax;
+      SI.nPage = static_cast<UINT>(FPageSize);
+      SI.nPos = FPosition;
+      if (FMax > 0) EnableScrollBar(W, BarCode(), EnabledState ? ESB_ENABLE_BOTH : ESB_DISABLE_BOTH);
+      SetScrollInfo(W, BarCode(), &SI, TRUE);
+      FApplied = TApplied{W, FMin, FMax, FPageSize, FPosition, FAutoHide, FMax > 0 ? EnabledState : -1};
+    }
+    if (WindowPos != FPosition) FControl->DoScrollEvent(this, FPosition);
+  } catch (...) {
+    FUpdating = false;
+    throw;
+  }
+  FUpdating = false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TNxCustomScrollControl
+
+TNxCustomScrollControl::TNxCustomScrollControl(TComponent* AOwner) : TCustomControl(AOwner) {}
+
+void TNxCustomScrollControl::ScrollContent(TNxCustomScrollBar* Bar, int DX, int DY) {
+  BeforeScroll();
+  if (HandleAllocated()) {
+    const TRect& R = DX != 0 ? FHorzScrollRect : FVertScrollRect;
+    RECT Clip{R.Left, R.Top, R.Right, R.Bottom};
+    ScrollWindowEx(Handle(), DX, DY, nullptr, &Clip, nullptr, nullptr, SW_INVALIDATE);
+  }
+  AfterScroll();
+}
+
+// ---------------------------------------------------------------------------------------------
+// TNxScrollControl
+
+TNxScrollControl::TNxScrollControl(TComponent* AOwner) : TNxCustomScrollControl(AOwner) {
+  FHorzScrollBar = std::make_unique<TNxScrollBar>(this, TNxCustomScrollBar::sbHorizontal);
+  FVertScrollBar = std::make_unique<TNxScrollBar>(this, TNxCustomScrollBar::sbVertical);
+  FRollTimer = new TTimer(this);
+  FRollTimer->SetEnabled(false);
+  FRollTimer->SetInterval(1);
+  FRollTimer->SetOnTimer([this](TObject* Sender) { RollStep(Sender); });
+}
+
+TNxScrollControl::~TNxScrollControl() = default;
+
+void TNxScrollControl::CreateParams(TCreateParams& Params) {
+  TNxCustomScrollControl::CreateParams(Params);
+  Params.Style |= WS_HSCROLL | WS_VSCROLL | WS_CLIPCHILDREN;
+}
+
+void TNxScrollControl::CreateWnd() {
+  TNxCustomScrollControl::CreateWnd();
+  FHorzScrollBar->SetVisible(FHorzScrollBar->Visible());
+  FVertScrollBar->SetVisible(FVertScrollBar->Visible());
+  FHorzScrollBar->UpdateBar();
+  FVertScrollBar->UpdateBar();
+}
+
+void TNxScrollControl::Dispatch(TMessage& M) {
+  switch (M.Msg) {
+    case WM_HSCROLL:
+      if (M.LParam == 0) {
+        WMHScroll(M);
+        return;
+      }
+      break;
+    case WM_VSCROLL:
+      if (M.LParam == 0) {
+        WMVScroll(M);
+        return;
+      }
+      break;
+    case WM_ERASEBKGND:
+      M.Result = 1;
+      return;
+    case WM_GETDLGCODE:
+      M.Result = 1;
+      return;
+    default:
+      break;
+  }
+  TNxCustomScrollControl::Dispatch(M);
+}
+
+void TNxScrollControl::WMHScroll(TMessage& M) { HandleScroll(FHorzScrollBar.get(), M); }
+void TNxScrollControl::WMVScroll(TMessage& M) { HandleScroll(FVertScrollBar.get(), M); }
+
+void TNxScrollControl::HandleScroll(TNxCustomScrollBar* Bar, TMessage& M) {
+  DefaultHandler(M);
+  const int Request = LOWORD(M.WParam);
+  int Pos = Bar->Position();
+  switch (Request) {
+    case SB_LINEUP: Bar->SetScrollCode(1); Pos -= Bar->SmallChange(); break;
+    case SB_LINEDOWN: Bar->SetScrollCode(1); Pos += Bar->SmallChange(); break;
+    case SB_PAGEUP: Bar->SetScrollCode(2); Pos -= Bar->LargeChange(); break;
+    case SB_PAGEDOWN: Bar->SetScrollCode(2); Pos += Bar->LargeChange(); break;
+    case SB_THUMBPOSITION:
+    case SB_THUMBTRACK: Bar->SetScrollCode(3); Pos = Bar->TrackPosition(); break;
+    case SB_TOP: Bar->SetScrollCode(4); Pos = 0; break;
+    case SB_BOTTOM: Bar->SetScrollCode(4); Pos = Bar->Max(); break;
+    default: return;  // SB_ENDSCROLL
+  }
+  if (Pos < 1) Pos = 0;
+  if (Pos > Bar->Max() - Bar->PageSize()) Pos = Bar->Max() - Bar->PageSize() + 1;
+  // The bar's update fires the event when the window's bar moves; otherwise it fires here.
+  FScrollEventFired = false;
+  Bar->SetPosition(Pos);
+  if (!FScrollEventFired) DoScrollEvent(Bar, Bar->Position());
+}
+
+void TNxScrollControl::DoScrollEvent(TNxCustomScrollBar* Bar, int Position) {
+  FScrollEventFired = true;
+  if (Bar->Kind() == TNxCustomScrollBar::sbHorizontal) {
+    if (OnHorizontalScroll) OnHorizontalScroll(this, Position);
+  } else {
+    if (OnVerticalScroll) OnVerticalScroll(this, Position);
+  }
+}
+
+void TNxScrollControl::CMEnabledChanged(TMessage& M) {
+  TNxCustomScrollControl::CMEnabledChanged(M);
+  Invalidate();
+  FHorzScrollBar->UpdateBar();
+  FVertScrollBar->UpdateBar();
+}
+
+void TNxScrollControl::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  TNxCustomScrollControl::MouseDown(Button, Shift, X, Y);
+  if (Button != mbMiddle || !FRollEnabled) return;
+  FRolling = true;
+  FRollUp = FRollDown = false;
+  FRollAnchor = Point(X, Y);
+  FRollTimer->SetInterval(1);
+  FRollTimer->SetEnabled(true);
+  SetMouseCapture(true);
+}
+
+void TNxScrollControl::MouseMove(TShiftState Shift, int X, int Y) {
+  TNxCustomScrollControl::MouseMove(Shift, X, Y);
+  if (!FRolling) return;
+  const int DY = Y - FRollAnchor.Y;
+  FRollUp = DY < -5;
+  FRollDown = DY >= 6;
+}
+
+void TNxScrollControl::RollStep(TObject*) {
+  if (!FRolling || !HandleAllocated()) return;
+  POINT P;
+  GetCursorPos(&P);
+  ::ScreenToClient(Handle(), &P);
+  const int D = std::abs(P.y - FRollAnchor.Y);
+  FRollTimer->SetInterval(std::max(100 - D, 1));
+  if (FRollUp) FVertScrollBar->LineUp();
+  if (FRollDown) FVertScrollBar->LineDown();
+}
+
+void TNxScrollControl::StopRolling() {
+  FRollTimer->SetEnabled(false);
+  if (!FRolling) return;
+  FRolling = false;
+  FRollUp = FRollDown = false;
+  SetMouseCapture(false);
+}
+
+void TNxScrollControl::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  TNxCustomScrollControl::MouseUp(Button, Shift, X, Y);
+  StopRolling();
+}
+
+bool TNxScrollControl::DoMouseWheelDown(TShiftState Shift, TPoint MousePos) {
+  if (FMouseWheelEnabled) return true;
+  return TNxCustomScrollControl::DoMouseWheelDown(Shift, MousePos);
+}
+
+bool TNxScrollControl::DoMouseWheelUp(TShiftState Shift, TPoint MousePos) {
+  if (FMouseWheelEnabled) return true;
+  return TNxCustomScrollControl::DoMouseWheelUp(Shift, MousePos);
+}
+
+void TNxScrollControl::FocusNextControl(TWinControl* Control) {
+  if (Control != nullptr && Control->HandleAllocated()) PostMessageW(Control->Handle(), WM_KEYDOWN, VK_TAB, 0);
+}
+
+void TNxScrollControl::FocusPreviousControl(TWinControl* Control) {
+  if (Control == nullptr || !Control->HandleAllocated()) return;
+  PostMessageW(Control->Handle(), WM_KEYDOWN, VK_SHIFT, 0);
+  PostMessageW(Control->Handle(), WM_KEYDOWN, VK_TAB, 0);
+}
+
+void TNxScrollControl::FocusSelf() {
+  if (CanFocus()) SetFocus();
+}

@@ -1,0 +1,213 @@
+// The grid's window scroll bars and scrolling: a model of each of the window's two standard
+// scroll bars (TNxCustomScrollBar, bound to the window by TNxScrollBar), the scrolling window
+// base that moves its content with ScrollWindowEx (TNxCustomScrollControl), and TNxScrollControl
+// with both bars, the scroll messages, the wheel switch and middle-button roll scrolling. Win32.
+#pragma once
+
+#include <memory>
+
+#include "framework/Controls.h"
+#include "framework/Timers.h"
+
+class TNxCustomScrollControl;
+
+// The model of one scroll bar. Positions count in the owner's units (pixels horizontally, shown
+// rows vertically in the grid).
+class TNxCustomScrollBar : public TPersistent {
+  T_CLASS(TNxCustomScrollBar, TPersistent)
+
+ public:
+  enum TScrollBarKind { sbHorizontal, sbVertical };
+
+  TNxCustomScrollBar(TNxCustomScrollControl* AControl, TScrollBarKind AKind);
+
+  TNxCustomScrollControl* Control() const { return FControl; }
+  TScrollBarKind Kind() const { return FKind; }
+  // SB_HORZ or SB_VERT.
+  int BarCode() const { return FKind == sbHorizontal ? SB_HORZ : SB_VERT; }
+
+  // Hide the bar while Max is 0; when False the bar shows disabled instead.
+  bool AutoHide() const { return FAutoHide; }
+  void SetAutoHide(bool Value);
+  bool Enabled() const { return FEnabled; }
+  void SetEnabled(bool Value);
+  int LargeChange() const { return FLargeChange; }
+  void SetLargeChange(int Value) { FLargeChange = Value; }
+  int SmallChange() const { return FSmallChange; }
+  void SetSmallChange(int Value) { FSmallChange = Value; }
+  int Max() const { return FMax; }
+  // Negative values become 0; the bar shows when Max exceeds PageSize (always without AutoHide);
+  // the position is pulled back to Max.
+  void SetMax(int Value);
+  int Min() const { return FMin; }
+  int PageSize() const { return FPageSize; }
+  // At least 1.
+  void SetPageSize(int Value);
+  int Position() const { return FPosition; }
+  // Limits the value to Min .. Max (and 0), updates the bar and, unless updating, scrolls the
+  // owner's content by the pixel distance it answers for the move.
+  void SetPosition(int Value);
+  // Class of the last scroll request: 1 line, 2 page, 3 thumb, 4 top or bottom.
+  int ScrollCode() const { return FScrollCode; }
+  void SetScrollCode(int Value) { FScrollCode = Value; }
+  bool Visible() const { return FVisible; }
+  virtual void SetVisible(bool Value) { FVisible = Value; }
+
+  void First() { SetPosition(0); }
+  void Last() { SetPosition(FMax - FPageSize + 1); }
+  void MoveBy(int Delta) { SetPosition(FPosition + Delta); }
+  void BeginUpdate() { ++FUpdateCount; }
+  void EndUpdate() {
+    if (FUpdateCount > 0) --FUpdateCount;
+  }
+  int UpdateCount() const { return FUpdateCount; }
+
+  // Send the owner's window the scroll message a click on the bar would send.
+  void LineUp();
+  void LineDown();
+  void PageUp();
+  void PageDown();
+
+  bool AtStart() const { return FPosition == 0; }
+  bool AtEnd() const { return FPosition + FPageSize > FMax; }
+  // The track position of the window's bar (the model's position without a window).
+  virtual int TrackPosition();
+
+  // Shows the model on the window's bar.
+  virtual void UpdateBar() {}
+
+ protected:
+  void SendScroll(int Code);
+
+  bool FAutoHide = true;
+  TScrollBarKind FKind;
+  bool FEnabled = true;
+  int FLargeChange = 1;
+  int FMax = 0;
+  int FMin = 0;
+  int FPageSize = 0;
+  int FSmallChange = 1;
+  int FPosition = 0;
+  int FScrollCode = 0;
+  int FUpdateCount = 0;
+  bool FVisible = false;
+  TNxCustomScrollControl* FControl;
+};
+
+// The model bound to the window's own scroll bar (ShowScrollBar, SetScrollInfo).
+class TNxScrollBar : public TNxCustomScrollBar {
+  T_CLASS(TNxScrollBar, TNxCustomScrollBar)
+
+ public:
+  using TNxCustomScrollBar::TNxCustomScrollBar;
+
+  void SetVisible(bool Value) override;
+  int TrackPosition() override;
+  // Guarded against re-entry. Fires the owner's scroll event when the window's position differed.
+  void UpdateBar() override;
+
+ private:
+  bool FUpdating = false;
+  // What the window's bar was last given; an update that would give it the same is skipped
+  // (every call reaches the system and may repaint the bar).
+  struct TApplied {
+    HWND Window = nullptr;
+    int Min = 0, Max = -1, Page = -1, Pos = -1;
+    bool AutoHide = true;
+    int Enabled = -1;
+  } FApplied;
+};
+
+// A custom-painted window that scrolls its content with ScrollWindowEx. Descendants answer the
+// pixel distances of a scroll and keep the two clip rectangles up to date.
+class TNxCustomScrollControl : public TCustomControl {
+  T_CLASS(TNxCustomScrollControl, TCustomControl)
+
+ public:
+  explicit TNxCustomScrollControl(TComponent* AOwner);
+
+  // Pixel distances for a move of a bar from OldPos to NewPos (0 here).
+  virtual int GetHorzScrollDistance(int OldPos, int NewPos) { return 0; }
+  virtual int GetVertScrollDistance(int OldPos, int NewPos) { return 0; }
+  // Run around every scroll of the content (empty here).
+  virtual void AfterScroll() {}
+  virtual void BeforeScroll() {}
+  // Moves the window content by (DX, DY) within the horizontal-scroll rectangle (DX <> 0) or the
+  // vertical-scroll rectangle, invalidating what is uncovered.
+  virtual void ScrollContent(TNxCustomScrollBar* Bar, int DX, int DY);
+  // The scroll event of a bar (fired by the window bar's update).
+  virtual void DoScrollEvent(TNxCustomScrollBar* Bar, int Position) {}
+
+ protected:
+  TRect FHorzScrollRect;
+  TRect FVertScrollRect;
+};
+
+// The scroll control of the grid: the two window bars, the scroll messages, the mouse wheel
+// switch and roll scrolling with the middle button.
+class TNxScrollControl : public TNxCustomScrollControl {
+  T_CLASS(TNxScrollControl, TNxCustomScrollControl)
+
+ public:
+  // Sender and the bar's new position.
+  using TScrollEvent = std::function<void(TObject* Sender, int Position)>;
+
+  explicit TNxScrollControl(TComponent* AOwner);
+  ~TNxScrollControl() override;
+
+  TNxScrollBar* HorzScrollBar() const { return FHorzScrollBar.get(); }
+  TNxScrollBar* VertScrollBar() const { return FVertScrollBar.get(); }
+  bool MouseWheelEnabled() const { return FMouseWheelEnabled; }
+  void SetMouseWheelEnabled(bool Value) { FMouseWheelEnabled = Value; }
+  bool RollEnabled() const { return FRollEnabled; }
+  void SetRollEnabled(bool Value) { FRollEnabled = Value; }
+  bool Rolling() const { return FRolling; }
+
+  void DoScrollEvent(TNxCustomScrollBar* Bar, int Position) override;
+
+  TScrollEvent OnHorizontalScroll;
+  TScrollEvent OnVerticalScroll;
+
+ protected:
+  void CreateParams(TCreateParams& Params) override;
+  void CreateWnd() override;
+  void Dispatch(TMessage& Message) override;
+  // WM_HSCROLL / WM_VSCROLL of the window's own bars.
+  virtual void WMHScroll(TMessage& Message);
+  virtual void WMVScroll(TMessage& Message);
+  void CMEnabledChanged(TMessage& Message) override;
+
+  void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void MouseMove(TShiftState Shift, int X, int Y) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  // With MouseWheelEnabled the wheel counts as handled without scrolling (the grid scrolls).
+  bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos) override;
+  bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos) override;
+
+  // One step of roll scrolling (the timer's tick).
+  virtual void RollStep(TObject* Sender);
+
+  // Focus routines: post Tab (with Shift for the backward one) to a related control's window, and
+  // give this control the focus when it can take it.
+  void FocusNextControl(TWinControl* Control);
+  void FocusPreviousControl(TWinControl* Control);
+  void FocusSelf();
+
+ private:
+  void HandleScroll(TNxCustomScrollBar* Bar, TMessage& Message);
+  void StopRolling();
+
+  std::unique_ptr<TNxScrollBar> FHorzScrollBar;
+  std::unique_ptr<TNxScrollBar> FVertScrollBar;
+  bool FMouseWheelEnabled = true;
+  // Set when a scroll event fired (a scroll message fires one event in all).
+  bool FScrollEventFired = false;
+  // Roll scrolling. The floating roll sign and the roll cursors of the program's resources are
+  // added with the flyout windows; the state, the anchor and the timer are here.
+  TTimer* FRollTimer = nullptr;
+  bool FRollEnabled = true;
+  bool FRolling = false;
+  bool FRollUp = false;
+  bool FRollDown = false;
+  TPoint FRollAnchor;
+};
