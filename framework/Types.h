@@ -45,6 +45,12 @@ struct TRect {
   friend bool operator==(const TRect&, const TRect&) = default;
 };
 
+// Horizontal and vertical alignment of text, reading order, and how text that does not fit is
+// cut: shared by the standard controls, the grid and the skin engine.
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+enum TVerticalAlignment { taAlignTop, taAlignBottom, taVerticalCenter };
+enum TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
+
 inline TRect Rect(int Left, int Top, int Right, int Bottom) { return TRect{Left, Top, Right, Bottom}; }
 inline TRect Bounds(int Left, int Top, int Width, int Height) { return TRect{Left, Top, Left + Width, Top + Height}; }
 inline TPoint Point(int X, int Y) { return TPoint{X, Y}; }

@@ -8,11 +8,7 @@
 
 enum TDrawingOptions { doNormal, doBackgroundOnly, doCustom, doCustomOnly };
 
-// Text alignment and reading order of columns and their editors. They are the framework's own
-// enumerations in spirit; they live here until the framework's standard controls declare them.
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
-enum TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
-enum TVerticalAlignment { taAlignTop, taAlignBottom, taVerticalCenter };
+// How cell text that does not fit is cut (alignment and reading order come from framework/Types.h).
 enum TWrapKind { wkNone, wkEllipsis, wkPathEllipsis, wkWordWrap };
 
 // True on the NT family of Windows (always, for the systems this program runs on); grid text is

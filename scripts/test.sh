@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs, builds and runs every test: the target's tests under Wine (through ctest) and the
-# portable core's tests natively under AddressSanitizer and UndefinedBehaviorSanitizer.
+# portable core's tests natively under AddressSanitizer and UndefinedBehaviorSanitizer, then a
+# short smoke run of every fuzz target.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$root/scripts/build.sh" --native
@@ -14,4 +15,6 @@ echo "== native tests (sanitizers)"
 ctest --test-dir "$root/build/native" --output-on-failure -j "$jobs" || status=1
 echo "== target tests (Wine)"
 ctest --test-dir "$root/build/win32" --output-on-failure -j "$jobs" || status=1
+echo "== fuzz targets (short smoke run)"
+"$root/scripts/fuzz.sh" --smoke || status=1
 exit $status

@@ -24,7 +24,7 @@ tv_cleanup() {
 trap tv_cleanup EXIT
 
 # Bump when the pinned settings change; the prefix is then re-pinned.
-tv_prefix_version=4
+tv_prefix_version=5
 
 tv_wine_prefix() {
   local stamp="$WINEPREFIX/.tv-pinned"
@@ -55,9 +55,9 @@ REGEDIT4
 "ShowCrashDialog"=dword:00000000
 REG
   tv_wine regedit /S "$reg" >/dev/null 2>&1
-  # Debian's Wine does not load its own TrueType fonts (Marlett draws the caption glyphs, Tahoma
-  # and MS Sans Serif the dialogs); put them where every Windows program looks.
-  cp -f /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+  # Debian's Wine does not load its own fonts (Marlett draws the caption glyphs, Tahoma and the
+  # raster MS Sans Serif the dialogs and forms); put them where every Windows program looks.
+  cp -f /usr/share/wine/fonts/*.ttf /usr/share/wine/fonts/*.fon "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
   wineserver -w
   echo "$tv_prefix_version" >"$stamp"
 }

@@ -12,6 +12,7 @@
 #include "framework/Forms.h"
 #include "grid/NxColumnClasses.h"
 #include "grid/NxGrid.h"
+#include "support/RealInput.h"
 
 namespace gridtest {
 
@@ -133,17 +134,7 @@ inline void MaybeSave(const TCapture& C, const char* Name) {
 }
 
 // A real mouse click through the system's input queue at a client point of W.
-inline void ClickAt(HWND W, int X, int Y, bool Right = false) {
-  POINT P{X, Y};
-  ClientToScreen(W, &P);
-  SetCursorPos(P.x, P.y);
-  INPUT In[2]{};
-  In[0].type = In[1].type = INPUT_MOUSE;
-  In[0].mi.dwFlags = Right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
-  In[1].mi.dwFlags = Right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
-  SendInput(2, In, sizeof(INPUT));
-  Pump();
-}
+inline void ClickAt(HWND W, int X, int Y, bool Right = false) { realinput::Click(W, X, Y, Right); }
 
 // A click posted to the window as its press and release messages.
 inline void PostClick(HWND W, int X, int Y, bool Right = false) {
@@ -154,14 +145,7 @@ inline void PostClick(HWND W, int X, int Y, bool Right = false) {
 }
 
 // A key press through the system's input queue (to the focused window).
-inline void PressKey(WORD Vk) {
-  INPUT In[2]{};
-  In[0].type = In[1].type = INPUT_KEYBOARD;
-  In[0].ki.wVk = In[1].ki.wVk = Vk;
-  In[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  SendInput(2, In, sizeof(INPUT));
-  Pump();
-}
+inline void PressKey(WORD Vk) { realinput::Key(Vk); }
 
 // A form with a grid set up as the channel list is: one auto-sized text column, no header,
 // grid lines in white (active rows only), white inactive selection.
@@ -190,7 +174,7 @@ struct TChannelListForm {
     Column->SetSortType(stAlphabetic);
     Column->SetOptions({coAutoSize, coCanClick, coCanInput, coCanSort, coPublicUsing, coShowTextFitHint});
     Form->Show();
-    SetForegroundWindow(Form->Handle());
+    realinput::BringToFront(Form->Handle());
     Settle(Form->Handle());
   }
   ~TChannelListForm() {

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Builds and runs the benchmarks: the native ones (optimised, no sanitizers, in build/bench) and
+# the target ones under Wine. Each prints its figures as ratios against a peer measured in the
+# same run; docs/benchmarks.md records them.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+"$root/scripts/build.sh"
+jobs=$(nproc 2>/dev/null || echo 4)
+if [ ! -f "$root/build/bench/build.ninja" ]; then
+  cmake -S "$root" -B "$root/build/bench" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTV_TESTS=OFF -DTV_BENCH=ON >/dev/null
+fi
+cmake --build "$root/build/bench" -j "$jobs"
+for b in "$root"/build/bench/bench/*_bench; do
+  [ -x "$b" ] || continue
+  echo "== $(basename "$b") (native)"
+  "$b"
+done
+source "$root/scripts/wine-env.sh"
+tv_display xvfb
+tv_wine_prefix
+tv_wineserver
+for b in "$root"/build/win32/bench/*_bench.exe; do
+  [ -f "$b" ] || continue
+  echo "== $(basename "$b" .exe) (target, under Wine)"
+  tv_wine "$b"
+done

@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets (native, clang, libFuzzer with AddressSanitizer and UndefinedBehavior-
+# Sanitizer) in build/fuzz and runs every target found in fuzz/ (each fuzz/<name>.cpp registered
+# as <name>) for a bounded time on a working copy of its corpus; inputs that reach new code are
+# merged back into fuzz/corpus/<name> (libFuzzer's -merge=1, which keeps the corpus small).
+#
+#   scripts/fuzz.sh                 every target for 60 s
+#   scripts/fuzz.sh --seconds 300   every target for 300 s
+#   scripts/fuzz.sh --smoke         every target for 10 s, leaving the corpora as they are
+#   scripts/fuzz.sh pack_fuzz ...   only the named targets
+#
+# Exits non-zero when a target crashes, hangs on one input (over 10 s) or runs out of memory; the
+# input that did it is kept in build/fuzz/artifacts/<name>/.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+seconds=60
+merge=1
+targets=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --seconds) seconds=${2:?--seconds needs a number}; shift 2 ;;
+    --seconds=*) seconds=${1#--seconds=}; shift ;;
+    --smoke) seconds=10; merge=0; shift ;;
+    -h|--help) sed -n '2,14p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -*) echo "fuzz.sh: unknown option $1" >&2; exit 2 ;;
+    *) targets+=("$1"); shift ;;
+  esac
+done
+case "$seconds" in ''|*[!0-9]*) echo "fuzz.sh: --seconds takes a whole number" >&2; exit 2 ;; esac
+
+for tool in clang clang++ cmake ninja; do
+  command -v "$tool" >/dev/null || { echo "fuzz.sh: $tool is missing (apt-get install clang cmake ninja-build)" >&2; exit 2; }
+done
+
+if [ ${#targets[@]} -eq 0 ]; then
+  for src in "$root"/fuzz/*_fuzz.cpp; do
+    [ -e "$src" ] && targets+=("$(basename "$src" .cpp)")
+  done
+fi
+if [ ${#targets[@]} -eq 0 ]; then echo "fuzz.sh: no fuzz targets in fuzz/" >&2; exit 2; fi
+
+build="$root/build/fuzz"
+if [ ! -f "$build/build.ninja" ]; then
+  CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DTV_FUZZ=ON -DTV_TESTS=OFF -DTV_BENCH=OFF \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
+cmake --build "$build" -j "$(nproc 2>/dev/null || echo 4)" --target "${targets[@]}"
+
+# Merges the inputs of Run into Corpus so that Corpus covers what both cover. Where libFuzzer
+# knows the set-cover merge, Corpus is rebuilt as a small covering set of both (the hand-written
+# seeds, whose names are not content hashes, are always kept); otherwise -merge=1 adds the inputs of
+# Run that reach new code.
+merge_back() { # bin, corpus, run
+  local bin=$1 corpus=$2 run=$3 min="$work/min.$RANDOM"
+  local help
+  help=$("$bin" -help=1 2>&1 || true)
+  if [[ "$help" == *set_cover_merge* ]]; then
+    mkdir -p "$min"
+    if "$bin" -set_cover_merge=1 "$min" "$corpus" "$run" >"$min.log" 2>&1 && [ -n "$(ls -A "$min")" ]; then
+      find "$corpus" -type f -regextype posix-extended -regex '.*/[0-9a-f]{40}' -delete
+      cp -n "$min"/* "$corpus"/
+      return 0
+    fi
+    echo "merge: set-cover merge failed, adding new inputs instead"; tail -n 5 "$min.log"
+  fi
+  "$bin" -merge=1 "$corpus" "$run" >"$work/merge.log" 2>&1 || { echo "merge failed"; tail -n 20 "$work/merge.log"; }
+}
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+passed=0
+failed=0
+for t in "${targets[@]}"; do
+  bin="$build/fuzz/$t"
+  corpus="$root/fuzz/corpus/$t"
+  artifacts="$build/artifacts/$t/"
+  mkdir -p "$corpus" "$artifacts" "$work/$t"
+  cp -R "$corpus"/. "$work/$t"/ 2>/dev/null || true
+  echo "== $t: ${seconds} s on $(find "$corpus" -type f | wc -l) corpus inputs"
+  if "$bin" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+       -artifact_prefix="$artifacts" "$work/$t" >"$work/$t.log" 2>&1; then
+    tail -n 12 "$work/$t.log" | grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb|Done)' || true
+    if [ "$merge" = 1 ]; then
+      before=$(find "$corpus" -type f | wc -l)
+      merge_back "$bin" "$corpus" "$work/$t"
+      echo "$t: passed; corpus $before -> $(find "$corpus" -type f | wc -l) inputs"
+    else
+      echo "$t: passed"
+    fi
+    passed=$((passed + 1))
+  else
+    echo "$t: FAILED"
+    grep -E 'ERROR|SUMMARY|Test unit written|==[0-9]+==' "$work/$t.log" | head -n 20 || true
+    tail -n 30 "$work/$t.log"
+    failed=$((failed + 1))
+  fi
+done
+echo "fuzz: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

@@ -1,0 +1,3 @@
+#include "skin/core/sConst.h"
+
+AnsiString CurrentSkinSection;
