@@ -1,17 +1,20 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and starts the program under Wine in the examples folder
 # (or the folder given with --dir). On the user's display when there is one, otherwise on Xvfb.
-#   scripts/run.sh [--dir FOLDER] [--screenshot FILE.png]
+# With --demo the framework demo (tools/FrameworkDemo.exe) starts instead of the program.
+#   scripts/run.sh [--dir FOLDER] [--demo] [--screenshot FILE.png]
 # With --screenshot the program runs on Xvfb; the picture is saved once the window has painted,
 # then the program is closed.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 dir="$root/examples"
 shot=""
+demo=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --dir) dir=$(cd "$2" && pwd); shift 2 ;;
     --screenshot) shot=$(realpath -m "$2"); shift 2 ;;
+    --demo) demo=1; shift ;;
     -h|--help) sed -n '2,7p' "$0"; exit 0 ;;
     *) echo "run.sh: unknown argument $1" >&2; exit 2 ;;
   esac
@@ -19,6 +22,7 @@ done
 "$root/scripts/build.sh"
 source "$root/scripts/wine-env.sh"
 exe="$root/build/win32/app/Project1.exe"
+if [ "$demo" = 1 ]; then exe="$root/build/win32/tools/FrameworkDemo.exe"; fi
 if [ -n "$shot" ]; then
   tv_display xvfb
   tv_wine_prefix
