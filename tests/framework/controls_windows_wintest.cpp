@@ -8,6 +8,7 @@
 
 #include "framework/Forms.h"
 #include "support/UiTestHelpers.h"
+#include "support/RealInput.h"
 
 // A windowed control that records its own share of the messages it handles.
 class TWinLogBox : public TCustomControl {
@@ -382,7 +383,7 @@ TEST(Mouse, WheelGoesToTheFocusedControlAndUpItsParents) {
 
 TEST(Mouse, EnterAndLeaveFollowTheRealPointer) {
   auto F = ShownForm(200, 200);
-  SetForegroundWindow(F->Handle());
+  realinput::BringToFront(F->Handle());
   TWinLogBox* B = AddBox(F.get(), 10, 10, 150, 120);
   auto* Dot = new TWinLogDot(F.get());
   Dot->SetBounds(80, 60, 40, 40);
@@ -405,12 +406,7 @@ TEST(Mouse, EnterAndLeaveFollowTheRealPointer) {
   // system's own may come late under a virtual desktop.
   auto MoveTo = [&](TControl* C, int X, int Y) {
     TPoint P = C->ClientToScreen(Point(X, Y));
-    SetCursorPos(P.X, P.Y);
-    uitest::WaitFor([&] {
-      POINT Now;
-      GetCursorPos(&Now);
-      return Now.x == P.X && Now.y == P.Y;
-    });
+    realinput::MovePointer(POINT{P.X, P.Y});
     HWND Below = WindowFromPoint(POINT{P.X, P.Y});
     POINT Local{P.X, P.Y};
     ScreenToClient(Below, &Local);

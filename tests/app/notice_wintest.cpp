@@ -1,0 +1,63 @@
+// The new-version notice: shown, its button opens the web site through the shell.
+#include <gtest/gtest.h>
+
+#include "support/AppTestHelpers.h"
+
+using namespace apptest;
+
+namespace {
+
+struct TShellCall {
+  int Count = 0;
+  HWND Owner = nullptr;
+  std::string Operation, File;
+  bool NoParameters = false, NoDirectory = false;
+  INT Show = -1;
+};
+TShellCall LastShell;
+
+HINSTANCE WINAPI RecordShell(HWND Owner, LPCSTR Operation, LPCSTR File, LPCSTR Parameters, LPCSTR Directory, INT Show) {
+  ++LastShell.Count;
+  LastShell.Owner = Owner;
+  LastShell.Operation = Operation != nullptr ? Operation : "";
+  LastShell.File = File != nullptr ? File : "";
+  LastShell.NoParameters = Parameters == nullptr;
+  LastShell.NoDirectory = Directory == nullptr;
+  LastShell.Show = Show;
+  return reinterpret_cast<HINSTANCE>(33);
+}
+
+struct TNotice {
+  TProgramState State;
+  TTempFolder Folder;
+  TBoxRecorder Boxes;
+  TNotice() {
+    Folder.Write("server.txt", "s\r\n");
+    Folder.Write("list.txt", "A|1,x\r\n");
+    CreateProgramForms();
+  }
+};
+
+}  // namespace
+
+TEST(Notice, ButtonOpensTheWebSiteThroughTheShell) {
+  TNotice N;
+  ShellExecuteProc = RecordShell;
+  LastShell = {};
+  Form2->Show();
+  SetForegroundWindow(Form2->Handle());
+  Pump();
+  UpdateWindow(Form2->Handle());
+  TCapture Shot(Form2->Handle());
+  Shot.MaybeSave("notice");
+  EXPECT_EQ(Form2->sButton1->Caption(), L"Перейти на сайт");
+  ClickAt(Form2->sButton1->Handle(), 70, 12);
+  ASSERT_TRUE(WaitFor([] { return LastShell.Count == 1; }));
+  EXPECT_EQ(LastShell.Owner, Form2->Handle());
+  EXPECT_EQ(LastShell.Operation, "open");
+  EXPECT_EQ(LastShell.File, "http://www.tavisko.invalid/");
+  EXPECT_TRUE(LastShell.NoParameters);
+  EXPECT_TRUE(LastShell.NoDirectory);
+  EXPECT_EQ(LastShell.Show, SW_SHOW);
+  EXPECT_TRUE(N.Boxes.Texts.empty());
+}

@@ -1,0 +1,157 @@
+// Channel selection: the id taken from the row's text, the player page joined byte for byte,
+// the special id 666, conversion failures, and the right press that switches loading off.
+#include <gtest/gtest.h>
+
+#include "framework/Convert.h"
+#include "framework/Exceptions.h"
+#include "support/AppTestHelpers.h"
+
+using namespace apptest;
+
+namespace {
+
+// The program's forms over a list of channel lines.
+struct TChannels {
+  TProgramState State;
+  TTempFolder Folder;
+  TBoxRecorder Boxes;
+  explicit TChannels(const std::vector<std::string>& Lines) {
+    Folder.Write("server.txt", "192.0.2.7\r\n");
+    Folder.Write("list.txt", ListText(Lines));
+    CreateProgramForms();
+  }
+  TWebBrowser* Browser() const { return Form1->WebBrowser1; }
+  // Selects a row as the grid does on a click or key (OnSelectCell fires).
+  void Select(int Row) { Form1->NxGrid1->SelectCell(0, Row); }
+};
+
+}  // namespace
+
+TEST(ChannelId, TakesTheTextBetweenTheFirstBarAndTheNextComma) {
+  EXPECT_EQ(ExtractChannelId("News|12,x"), "12");
+  EXPECT_EQ(ExtractChannelId("12,x"), "12");           // no '|': the whole text is searched
+  EXPECT_EQ(ExtractChannelId("News|12"), "");          // no ',' after the '|'
+  EXPECT_EQ(ExtractChannelId("a|b|3,4"), "b|3");       // only the first '|' counts
+  EXPECT_EQ(ExtractChannelId("Name|,x"), "");          // ',' right after the '|'
+  EXPECT_EQ(ExtractChannelId("A,b|7,x"), "7");         // a ',' before the '|' is skipped
+  EXPECT_EQ(ExtractChannelId(""), "");
+}
+
+TEST(ChannelId, DelimitersLongerThanOneCharacter) {
+  EXPECT_EQ(ExtractBetween("<<", ">>", "x<<id>>y"), "id");
+  // An absent start delimiter of two characters skips the first character of the text.
+  EXPECT_EQ(ExtractBetween("||", ",", "12,x"), "2");
+  EXPECT_EQ(ExtractBetween("|", ";;", "a|1;;2;;"), "1");
+}
+
+TEST(ChannelId, ConversionFollowsTheRuntimeRules) {
+  EXPECT_EQ(StrToInt(ExtractChannelId("Zero|007,x")), 7);
+  EXPECT_EQ(StrToInt(ExtractChannelId("Hex|$1F,x")), 31);
+  EXPECT_EQ(StrToInt(ExtractChannelId("Hex|0x1f,x")), 31);
+  EXPECT_EQ(StrToInt(ExtractChannelId("Sign| -5,x")), -5);
+  EXPECT_THROW(StrToInt(ExtractChannelId("Blank|5 ,x")), EConvertError);
+}
+
+TEST(PlayerPage, IsJoinedFromThePiecesByteForByte) {
+  EXPECT_EQ(BuildPlayerPage(12), ExpectedPage("12"));
+  EXPECT_EQ(BuildPlayerPage(0), ExpectedPage("0"));
+  EXPECT_EQ(BuildPlayerPage(-3), ExpectedPage("-3"));
+  EXPECT_EQ(BuildPlayerPage(2147483647), ExpectedPage("2147483647"));
+  // No terminating zero, no signature bytes.
+  EXPECT_EQ(BuildPlayerPage(1).find('\0'), std::string::npos);
+  EXPECT_EQ(BuildPlayerPage(1).substr(0, 6), "<html>");
+}
+
+TEST(Selection, LoadsThePageOfTheSelectedChannel) {
+  TChannels C({"News|12,x", "Zero|007,x", "Hex|$1F,y", "Bare|3"});
+  C.Select(0);
+  EXPECT_EQ(LoadedPage(C.Browser()), ExpectedPage("12"));
+  EXPECT_EQ(C.Browser()->LocationURL(), L"about:blank");
+  C.Select(1);
+  EXPECT_EQ(LoadedPage(C.Browser()), ExpectedPage("7"));
+  C.Select(2);
+  EXPECT_EQ(LoadedPage(C.Browser()), ExpectedPage("31"));
+  EXPECT_EQ(C.Browser()->ShownAddress(), L"http://198.51.100.20:5021/live/31|c03");
+}
+
+TEST(Selection, IdWithoutAnIdAfterTheBarStillUsesTheWholeText) {
+  TChannels C({"12,x"});
+  C.Select(0);
+  EXPECT_EQ(LoadedPage(C.Browser()), ExpectedPage("12"));
+}
+
+TEST(Selection, SpecialIdNavigatesToTheSpecialPageAndBuildsNoPage) {
+  TChannels C({"Special|666,x", "News|12,x", "Hex|$29A,x"});
+  C.Select(0);
+  EXPECT_EQ(C.Browser()->LocationURL(), L"http://special.tavisko.invalid/page1.html");
+  EXPECT_EQ(SpecialPageAddress(), "http://special.tavisko.invalid/page1.html");
+  ASSERT_TRUE(WaitFor([&] { return C.Browser()->ReadyState() == READYSTATE_COMPLETE; }));
+  ASSERT_NE(C.Browser()->DocumentObject(), nullptr);
+  EXPECT_EQ(C.Browser()->DocumentObject()->LoadCount(), 0);
+  EXPECT_EQ(C.Browser()->DocumentObject()->URL(), L"http://special.tavisko.invalid/page1.html");
+  EXPECT_EQ(C.Browser()->ShownAddress(), L"http://special.tavisko.invalid/page1.html");
+  // After a page, '$29A' (666 too) navigates away from it.
+  C.Select(1);
+  EXPECT_EQ(LoadedPage(C.Browser()), ExpectedPage("12"));
+  C.Select(2);
+  EXPECT_EQ(C.Browser()->LocationURL(), L"http://special.tavisko.invalid/page1.html");
+  ASSERT_TRUE(WaitFor([&] { return C.Browser()->ReadyState() == READYSTATE_COMPLETE; }));
+  EXPECT_EQ(LoadedPage(C.Browser()), "");
+}
+
+TEST(Selection, IdsThatAreNoIntegersRaiseTheConversionError) {
+  TChannels C({"News|12", "a|b|3,4", "Blank|12 ,x"});
+  const char* const Expected[] = {"'' is not a valid integer value", "'b|3' is not a valid integer value",
+                                  "'12 ' is not a valid integer value"};
+  for (int Row = 0; Row < 3; ++Row) {
+    SCOPED_TRACE(Row);
+    try {
+      C.Select(Row);
+      FAIL() << "no exception";
+    } catch (const EConvertError& E) {
+      EXPECT_EQ(E.Message, Expected[Row]);
+    }
+    EXPECT_EQ(Form1->NxGrid1->SelectedRow(), Row);
+    EXPECT_EQ(C.Browser()->ReadyState(), READYSTATE_UNINITIALIZED);
+  }
+}
+
+TEST(Selection, AConversionErrorOfAClickGoesToTheErrorBox) {
+  TChannels C({"News|12", "Ok|5,x"});
+  ShowMainForm();
+  const TPoint P = RowPoint(Form1->NxGrid1, 0);
+  ClickAt(Form1->NxGrid1->Handle(), P.X, P.Y);
+  ASSERT_TRUE(WaitFor([&] { return !C.Boxes.Texts.empty(); }));
+  EXPECT_EQ(C.Boxes.Texts[0], L"'' is not a valid integer value.");
+  EXPECT_EQ(Form1->NxGrid1->SelectedRow(), 0);
+  EXPECT_EQ(C.Browser()->DocumentObject(), nullptr);
+}
+
+TEST(RightPress, SwitchesChannelLoadingOffForTheRestOfTheRun) {
+  TChannels C({"One|1,x", "Two|2,x", "Three|3,x", "Four|4,x"});
+  ShowMainForm();
+  HWND GridWindow = Form1->NxGrid1->Handle();
+  // A left click loads.
+  TPoint P = RowPoint(Form1->NxGrid1, 0);
+  ClickAt(GridWindow, P.X, P.Y);
+  ASSERT_TRUE(WaitFor([&] { return LoadedPage(C.Browser()) == ExpectedPage("1"); }));
+  TWebDocument* Loaded = C.Browser()->DocumentObject();
+
+  // The right press selects its row but loads nothing: the flag is set before the selection.
+  P = RowPoint(Form1->NxGrid1, 2);
+  ClickAt(GridWindow, P.X, P.Y, true);
+  ASSERT_TRUE(WaitFor([&] { return Form1->NxGrid1->SelectedRow() == 2; }));
+  EXPECT_TRUE(GridRightClicked);
+
+  // Later left clicks and keys change the selection only.
+  P = RowPoint(Form1->NxGrid1, 1);
+  ClickAt(GridWindow, P.X, P.Y);
+  ASSERT_TRUE(WaitFor([&] { return Form1->NxGrid1->SelectedRow() == 1; }));
+  C.Select(3);
+  EXPECT_EQ(Form1->NxGrid1->SelectedRow(), 3);
+  Pump();
+  EXPECT_EQ(C.Browser()->DocumentObject(), Loaded);
+  EXPECT_EQ(LoadedPage(C.Browser()), ExpectedPage("1"));
+  EXPECT_EQ(C.Browser()->LocationURL(), L"about:blank");
+  EXPECT_TRUE(C.Boxes.Texts.empty());
+}

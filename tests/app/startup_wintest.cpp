@@ -1,0 +1,188 @@
+// Start-up of the program: the forms as the program creates them, "server.txt" and "list.txt"
+// read into the grid by the text-file rules, failures in the error box, and the "OK" box of the
+// first show.
+#include <gtest/gtest.h>
+
+#include "framework/Exceptions.h"
+#include "support/AppTestHelpers.h"
+
+using namespace apptest;
+
+namespace {
+
+// The rows of the grid, as byte text in the ANSI code page.
+std::vector<std::string> Rows() {
+  std::vector<std::string> R;
+  for (int I = 0; I < Form1->NxGrid1->RowCount(); ++I) R.push_back(WideToAnsi(Form1->NxGrid1->Cells(0, I)));
+  return R;
+}
+
+// Starts the program's forms in a folder holding the given files (absent when std::nullopt).
+struct TStart {
+  TProgramState State;
+  TTempFolder Folder;
+  TBoxRecorder Boxes;
+  void Files(const char* Server, const char* List, std::size_t ListLen = std::string::npos) {
+    if (Server != nullptr) Folder.Write("server.txt", Server);
+    if (List != nullptr) Folder.Write("list.txt", ListLen == std::string::npos ? std::string(List) : std::string(List, ListLen));
+  }
+  void Start() { CreateProgramForms(); }
+};
+
+}  // namespace
+
+TEST(StartUp, CreatesTheMainWindowFirstAndTheNoticeHidden) {
+  TStart S;
+  S.Files("192.0.2.1\r\nsecond line\r\n", "A|1,x\r\nB|2,x\r\n");
+  S.Start();
+  ASSERT_NE(Form1, nullptr);
+  ASSERT_NE(Form2, nullptr);
+  EXPECT_EQ(Application->MainForm(), Form1);
+  EXPECT_FALSE(Form2->Visible());
+  // The list was read through Form1 inside OnCreate: the variable was set before it ran.
+  EXPECT_EQ(Rows(), (std::vector<std::string>{"A|1,x", "B|2,x"}));
+  EXPECT_EQ(ServerLine, "192.0.2.1");
+  EXPECT_TRUE(S.Boxes.Texts.empty());
+}
+
+TEST(StartUp, MainWindowLaysOutTheListRightOfTheBrowser) {
+  TStart S;
+  S.Files("s\r\n", "");
+  S.Start();
+  EXPECT_EQ(Form1->Caption(), L"Tavisko TV 4.0");
+  EXPECT_EQ(Form1->ClientWidth(), 788);
+  EXPECT_EQ(Form1->ClientHeight(), 441);
+  EXPECT_FALSE(Form1->Icon()->Empty());
+  EXPECT_FALSE(Form2->Icon()->Empty());
+  // Right edge: the grid, then the splitter (which sizes the grid), then the browser filling
+  // the rest; the hidden panel takes no room.
+  EXPECT_EQ(Form1->NxGrid1->BoundsRect(), Bounds(648, 0, 140, 441));
+  EXPECT_EQ(Form1->sSplitter1->BoundsRect(), Bounds(647, 0, 1, 441));
+  EXPECT_EQ(Form1->WebBrowser1->BoundsRect(), Bounds(0, 0, 647, 441));
+  EXPECT_EQ(Form1->sSplitter1->FindControl(), Form1->NxGrid1);
+  EXPECT_FALSE(Form1->Panel1->Visible());
+  // The skin manager completed its settings when the form was loaded.
+  EXPECT_EQ(Form1->sSkinManager1->ThirdLists(tpButton)->Strings(0), "TButton");
+  EXPECT_EQ(Form1->sSkinManager1->InternalSkins()->IndexOf(Form1->sSkinManager1->SkinName()), 0);
+}
+
+TEST(StartUp, MissingServerFileShowsFileNotFoundAndLoadsNoList) {
+  TStart S;
+  S.Files(nullptr, "A|1,x\r\n");
+  S.Start();
+  ASSERT_NE(Form1, nullptr);
+  ASSERT_EQ(S.Boxes.Texts.size(), 1u);
+  EXPECT_EQ(S.Boxes.Texts[0], L"File not found.");
+  EXPECT_TRUE(S.Boxes.FlagsSeen[0] & MB_ICONSTOP);
+  EXPECT_EQ(Form1->NxGrid1->RowCount(), 0);
+  // The program goes on: the notice was created after the failure.
+  EXPECT_NE(Form2, nullptr);
+}
+
+TEST(StartUp, MissingListShowsTheErrorAndLeavesTheListEmpty) {
+  TStart S;
+  S.Files("srv", nullptr);
+  S.Start();
+  ASSERT_EQ(S.Boxes.Texts.size(), 1u);
+  EXPECT_EQ(S.Boxes.Texts[0], L"File not found.");
+  EXPECT_EQ(ServerLine, "srv");
+  EXPECT_EQ(Form1->NxGrid1->RowCount(), 0);
+}
+
+TEST(StartUp, EmptyServerFileGivesAnEmptyLineWithoutError) {
+  TStart S;
+  S.Files("", "A\r\n");
+  S.Start();
+  EXPECT_TRUE(S.Boxes.Texts.empty());
+  EXPECT_EQ(ServerLine, "");
+  EXPECT_EQ(Rows(), std::vector<std::string>{"A"});
+}
+
+TEST(ChannelList, LinesBecomeRowsInFileOrderWithTheTextFileRules) {
+  struct TCase {
+    const char* Name;
+    std::string Bytes;
+    std::vector<std::string> Rows;
+  };
+  const TCase Cases[] = {
+      {"CR LF lines with an empty one", "A\r\n\r\nB\r\n", {"A", "", "B"}},
+      {"LF lines", "one\ntwo\n", {"one", "two"}},
+      {"last line without a line end", "A\r\nB", {"A", "B"}},
+      {"byte 26 ends the file", std::string("A\r\nB\x1A" "C\r\nD\r\n"), {"A", "B"}},
+      {"byte 26 at a line start", std::string("A\r\n\x1A" "B\r\n"), {"A"}},
+      {"lone CR is dropped", "Ne\rws|1,x\r\nB\r\n", {"News|1,x", "B"}},
+      {"empty file", "", {}},
+      {"only a line end", "\r\n", {""}},
+      {"code page 1251 bytes", "\xCD\xEE\xE2\xEE\xF1\xF2\xE8|5,x\r\n", {"\xCD\xEE\xE2\xEE\xF1\xF2\xE8|5,x"}},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    TStart S;
+    S.Files("s\r\n", C.Bytes.c_str(), C.Bytes.size());
+    S.Start();
+    EXPECT_TRUE(S.Boxes.Texts.empty());
+    EXPECT_EQ(Rows(), C.Rows);
+  }
+}
+
+TEST(ChannelList, CyrillicLinesReachTheGridAsWideText) {
+  TStart S;
+  S.Files("s", "\xCD\xEE\xE2\xEE\xF1\xF2\xE8 24|102,hd\r\n");
+  S.Start();
+  ASSERT_EQ(Form1->NxGrid1->RowCount(), 1);
+  EXPECT_EQ(Form1->NxGrid1->Cells(0, 0), L"Новости 24|102,hd");
+}
+
+TEST(ChannelList, WithoutTheMainWindowTheReaderRaisesAClearError) {
+  TProgramState State;
+  TTempFolder Folder;
+  Folder.Write("list.txt", "A\r\n");
+  ASSERT_EQ(Form1, nullptr);
+  try {
+    LoadChannelList();
+    FAIL() << "no exception";
+  } catch (const EInvalidOperation& E) {
+    EXPECT_NE(E.Message.find("main window"), std::string::npos) << E.Message;
+  }
+}
+
+TEST(ChannelList, AMissingListRaisesFileNotFound) {
+  TStart S;
+  S.Files("s", "A\r\n");
+  S.Start();
+  DeleteFileA((S.Folder.Path() + "\\list.txt").c_str());
+  try {
+    LoadChannelList();
+    FAIL() << "no exception";
+  } catch (const EInOutError& E) {
+    EXPECT_EQ(E.Message, "File not found");
+    EXPECT_EQ(E.ErrorCode, 2);
+  }
+  EXPECT_EQ(Form1->NxGrid1->RowCount(), 1);
+}
+
+TEST(FirstShow, ShowsTheOkBoxWhenThePointerIsLeftOfX100) {
+  for (int X : {50, -20, 99}) {
+    SCOPED_TRACE(X);
+    TStart S;
+    S.Files("s", "A\r\n");
+    S.Start();
+    CursorPosProc = [X] { return Point(X, 300); };
+    ShowMainForm();
+    ASSERT_EQ(S.Boxes.Texts.size(), 1u);
+    EXPECT_EQ(S.Boxes.Texts[0], L"OK");
+    EXPECT_EQ(S.Boxes.FlagsSeen[0] & 0xF, static_cast<UINT>(MB_OK));
+  }
+}
+
+TEST(FirstShow, ShowsNoBoxWhenThePointerIsAtX100OrRight) {
+  for (int X : {500, 100}) {
+    SCOPED_TRACE(X);
+    TStart S;
+    S.Files("s", "A\r\n");
+    S.Start();
+    CursorPosProc = [X] { return Point(X, 10); };
+    ShowMainForm();
+    EXPECT_TRUE(S.Boxes.Texts.empty());
+  }
+}
