@@ -2,6 +2,7 @@
 
 #include <climits>
 
+#include "app/DesignDefaults.h"
 #include "app/Hosts.h"
 #include "framework/Convert.h"
 #include "framework/Dialogs.h"
@@ -30,13 +31,8 @@ void TForm1::InitializeComponents() {
   SetClientHeight(441);
   SetClientWidth(788);
   SetColor(clBlack);
-  Font()->SetCharset(DEFAULT_CHARSET);
-  Font()->SetColor(clWindowText);
-  Font()->SetHeight(-11);
-  Font()->SetName("MS Sans Serif");
-  Font()->SetStyle({});
-  if (HICON ProgramIcon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, 32, 32, 0)))
-    Icon()->SetHandle(ProgramIcon);
+  SetDesignFont(Font());
+  LoadProgramIcon(this);
   OnCreate = [this](TObject* Sender) { FormCreate(Sender); };
   OnShow = [this](TObject* Sender) { FormShow(Sender); };
 

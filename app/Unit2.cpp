@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "app/DesignDefaults.h"
 #include "app/Hosts.h"
 
 TForm2* Form2 = nullptr;
@@ -14,13 +15,8 @@ void TForm2::InitializeComponents() {
   SetHeight(152);
   SetCaption(L"НОВАЯ ВЕРСИЯ");
   SetColor(clBtnFace);
-  Font()->SetCharset(DEFAULT_CHARSET);
-  Font()->SetColor(clWindowText);
-  Font()->SetHeight(-11);
-  Font()->SetName("MS Sans Serif");
-  Font()->SetStyle({});
-  if (HICON ProgramIcon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, 32, 32, 0)))
-    Icon()->SetHandle(ProgramIcon);
+  SetDesignFont(Font());
+  LoadProgramIcon(this);
 
   sLabel1 = new TsLabel(this);
   sLabel1->SetName("sLabel1");

@@ -31,8 +31,6 @@ std::vector<TControlCanvas*>& CanvasesWithDC() {
 unsigned NextLinkId = 1;
 int NextChildId = 0;
 
-HINSTANCE ModuleInstance() { return GetModuleHandleW(nullptr); }
-
 TPoint MessagePoint(LPARAM LParam) { return Point(GET_X_LPARAM(LParam), GET_Y_LPARAM(LParam)); }
 
 bool IsWindowed(TControl* C) { return dynamic_cast<TWinControl*>(C) != nullptr; }
@@ -41,6 +39,25 @@ bool IsWindowed(TControl* C) { return dynamic_cast<TWinControl*>(C) != nullptr; 
 
 // ---------------------------------------------------------------------------------------------
 // Free routines
+
+HINSTANCE ModuleInstance() { return GetModuleHandleW(nullptr); }
+
+bool RegisterPlainWindowClass(const wchar_t* ClassName, WNDPROC WndProc) {
+  HINSTANCE Instance = ModuleInstance();
+  WNDCLASSEXW WC{};
+  WC.cbSize = sizeof(WC);
+  if (GetClassInfoExW(Instance, ClassName, &WC)) return true;
+  WC = WNDCLASSEXW{};
+  WC.cbSize = sizeof(WC);
+  WC.lpfnWndProc = WndProc;
+  WC.hInstance = Instance;
+  WC.lpszClassName = ClassName;
+  return RegisterClassExW(&WC) != 0;
+}
+
+HWND CreateMessageWindow(const wchar_t* ClassName) {
+  return CreateWindowExW(0, ClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, ModuleInstance(), nullptr);
+}
 
 TShiftState KeysToShiftState(WORD Keys) {
   TShiftState S;
@@ -1755,40 +1772,39 @@ void TWinControl::WMSetCursor(TMessage& M) {
 
 // --- keyboard
 
-bool TWinControl::DoKeyDown(TMessage& M) {
-  TCustomForm* Form = GetParentForm(this);
-  if (Form != nullptr && Form != this && Form->KeyPreview() && static_cast<TWinControl*>(Form)->DoKeyDown(M))
-    return true;
-  if (FControlStyle.Contains(csNoStdEvents)) return false;
-  Word Key = static_cast<Word>(M.WParam);
-  KeyDown(Key, KeyDataToShiftState(M.LParam));
-  if (Key == 0) return true;
-  M.WParam = Key;
-  return false;
-}
+namespace {
 
-bool TWinControl::DoKeyUp(TMessage& M) {
-  TCustomForm* Form = GetParentForm(this);
-  if (Form != nullptr && Form != this && Form->KeyPreview() && static_cast<TWinControl*>(Form)->DoKeyUp(M))
+// The course of a key message through a control: the form the control sits on gets the message
+// first when it previews keys (Step, on the form); then, unless the control has no standard
+// events, Handle gets the message's key, and a key it sets to 0 consumes the message while
+// another one goes back into it. Answers whether the message is consumed.
+template <class TKey, class THandle>
+bool RouteKey(TWinControl* Control, TMessage& M, bool (TWinControl::*Step)(TMessage&), THandle Handle) {
+  TCustomForm* Form = GetParentForm(Control);
+  if (Form != nullptr && Form != Control && Form->KeyPreview() && (static_cast<TWinControl*>(Form)->*Step)(M))
     return true;
-  if (FControlStyle.Contains(csNoStdEvents)) return false;
-  Word Key = static_cast<Word>(M.WParam);
-  KeyUp(Key, KeyDataToShiftState(M.LParam));
-  if (Key == 0) return true;
-  M.WParam = Key;
-  return false;
-}
-
-bool TWinControl::DoKeyPress(TMessage& M) {
-  TCustomForm* Form = GetParentForm(this);
-  if (Form != nullptr && Form != this && Form->KeyPreview() && static_cast<TWinControl*>(Form)->DoKeyPress(M))
-    return true;
-  if (FControlStyle.Contains(csNoStdEvents)) return false;
-  wchar_t Key = static_cast<wchar_t>(M.WParam);
-  KeyPress(Key);
+  if (Control->ControlStyle().Contains(csNoStdEvents)) return false;
+  TKey Key = static_cast<TKey>(M.WParam);
+  Handle(Key);
   if (Key == 0) return true;
   M.WParam = static_cast<WPARAM>(Key);
   return false;
+}
+
+}  // namespace
+
+bool TWinControl::DoKeyDown(TMessage& M) {
+  return RouteKey<Word>(this, M, &TWinControl::DoKeyDown,
+                        [&](Word& Key) { KeyDown(Key, KeyDataToShiftState(M.LParam)); });
+}
+
+bool TWinControl::DoKeyUp(TMessage& M) {
+  return RouteKey<Word>(this, M, &TWinControl::DoKeyUp,
+                        [&](Word& Key) { KeyUp(Key, KeyDataToShiftState(M.LParam)); });
+}
+
+bool TWinControl::DoKeyPress(TMessage& M) {
+  return RouteKey<wchar_t>(this, M, &TWinControl::DoKeyPress, [&](wchar_t& Key) { KeyPress(Key); });
 }
 
 void TWinControl::KeyDown(Word& Key, TShiftState Shift) {

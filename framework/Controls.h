@@ -176,6 +176,13 @@ void MoveWindowOrg(HDC DC, int DX, int DY);
 // The part of a hint before '|' (short) and after it (long; the whole hint without '|').
 WideString GetShortHint(const WideString& Hint);
 WideString GetLongHint(const WideString& Hint);
+// The module that the program's window classes are registered in (the executable).
+HINSTANCE ModuleInstance();
+// Registers a window class of the module that has only a name and a window procedure, unless the
+// module has a class of that name already; false when the system refuses it.
+bool RegisterPlainWindowClass(const wchar_t* ClassName, WNDPROC WndProc);
+// A new hidden message-only window of a class of the module; nullptr when the system refuses it.
+HWND CreateMessageWindow(const wchar_t* ClassName);
 
 // ---------------------------------------------------------------------------------------------
 // TControlCanvas

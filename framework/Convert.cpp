@@ -32,6 +32,28 @@ int HexValue(char C) {
 
 [[noreturn]] void ConvertError(const char* Fmt, const AnsiString& S) { throw EConvertError(Format(Fmt, S)); }
 
+// The value that a TryStrTo routine (Try) finds in S; EConvertError with the message Fmt (S
+// filled in) when it finds none.
+template <class T, class TTry>
+T ConvertOrRaise(const AnsiString& S, const char* Fmt, TTry Try) {
+  T Value{};
+  if (!Try(S, Value)) ConvertError(Fmt, S);
+  return Value;
+}
+
+// The value that a TryStrTo routine (Try) finds in S, or Default when it finds none.
+template <class T, class TTry>
+T ConvertOrDefault(const AnsiString& S, T Default, TTry Try) {
+  T Value{};
+  return Try(S, Value) ? Value : Default;
+}
+
+// A TryStrTo routine that takes format settings, bound to FS.
+template <class T>
+auto WithSettings(bool (*Try)(const AnsiString&, T&, const TFormatSettings&), const TFormatSettings& FS) {
+  return [Try, &FS](const AnsiString& S, T& Value) { return Try(S, Value, FS); };
+}
+
 const char* const kInvalidInteger = "'%s' is not a valid integer value";
 const char* const kInvalidFloat = "'%s' is not a valid floating point value";
 const char* const kInvalidBoolean = "'%s' is not a valid boolean value";
@@ -240,28 +262,16 @@ bool TryStrToInt(const AnsiString& S, int& Value) {
   return true;
 }
 
-int StrToInt(const AnsiString& S) {
-  int v;
-  if (!TryStrToInt(S, v)) ConvertError(kInvalidInteger, S);
-  return v;
-}
+int StrToInt(const AnsiString& S) { return ConvertOrRaise<int>(S, kInvalidInteger, TryStrToInt); }
 
-int StrToIntDef(const AnsiString& S, int Default) {
-  int v;
-  return TryStrToInt(S, v) ? v : Default;
-}
+int StrToIntDef(const AnsiString& S, int Default) { return ConvertOrDefault(S, Default, TryStrToInt); }
 
 bool TryStrToInt64(const AnsiString& S, std::int64_t& Value) { return ParseInteger(S, 64, Value); }
 
-std::int64_t StrToInt64(const AnsiString& S) {
-  std::int64_t v;
-  if (!TryStrToInt64(S, v)) ConvertError(kInvalidInteger, S);
-  return v;
-}
+std::int64_t StrToInt64(const AnsiString& S) { return ConvertOrRaise<std::int64_t>(S, kInvalidInteger, TryStrToInt64); }
 
 std::int64_t StrToInt64Def(const AnsiString& S, std::int64_t Default) {
-  std::int64_t v;
-  return TryStrToInt64(S, v) ? v : Default;
+  return ConvertOrDefault(S, Default, TryStrToInt64);
 }
 
 // ---- Floating point --------------------------------------------------------------------------
@@ -387,16 +397,13 @@ bool TryStrToFloat(const AnsiString& S, double& Value, const TFormatSettings& FS
 double StrToFloat(const AnsiString& S) { return StrToFloat(S, FormatSettings); }
 
 double StrToFloat(const AnsiString& S, const TFormatSettings& FS) {
-  double v;
-  if (!TryStrToFloat(S, v, FS)) ConvertError(kInvalidFloat, S);
-  return v;
+  return ConvertOrRaise<double>(S, kInvalidFloat, WithSettings(TryStrToFloat, FS));
 }
 
 double StrToFloatDef(const AnsiString& S, double Default) { return StrToFloatDef(S, Default, FormatSettings); }
 
 double StrToFloatDef(const AnsiString& S, double Default, const TFormatSettings& FS) {
-  double v;
-  return TryStrToFloat(S, v, FS) ? v : Default;
+  return ConvertOrDefault(S, Default, WithSettings(TryStrToFloat, FS));
 }
 
 namespace {
@@ -457,16 +464,9 @@ bool TryStrToBool(const AnsiString& S, bool& Value) {
   return false;
 }
 
-bool StrToBool(const AnsiString& S) {
-  bool b;
-  if (!TryStrToBool(S, b)) ConvertError(kInvalidBoolean, S);
-  return b;
-}
+bool StrToBool(const AnsiString& S) { return ConvertOrRaise<bool>(S, kInvalidBoolean, TryStrToBool); }
 
-bool StrToBoolDef(const AnsiString& S, bool Default) {
-  bool b;
-  return TryStrToBool(S, b) ? b : Default;
-}
+bool StrToBoolDef(const AnsiString& S, bool Default) { return ConvertOrDefault(S, Default, TryStrToBool); }
 
 // ---- Dates and times -------------------------------------------------------------------------
 
@@ -968,23 +968,17 @@ bool TryStrToDateTime(const AnsiString& S, TDateTime& Value, const TFormatSettin
 
 TDateTime StrToDate(const AnsiString& S) { return StrToDate(S, FormatSettings); }
 TDateTime StrToDate(const AnsiString& S, const TFormatSettings& FS) {
-  TDateTime v;
-  if (!TryStrToDate(S, v, FS)) ConvertError(kInvalidDate, S);
-  return v;
+  return ConvertOrRaise<TDateTime>(S, kInvalidDate, WithSettings(TryStrToDate, FS));
 }
 
 TDateTime StrToTime(const AnsiString& S) { return StrToTime(S, FormatSettings); }
 TDateTime StrToTime(const AnsiString& S, const TFormatSettings& FS) {
-  TDateTime v;
-  if (!TryStrToTime(S, v, FS)) ConvertError(kInvalidTime, S);
-  return v;
+  return ConvertOrRaise<TDateTime>(S, kInvalidTime, WithSettings(TryStrToTime, FS));
 }
 
 TDateTime StrToDateTime(const AnsiString& S) { return StrToDateTime(S, FormatSettings); }
 TDateTime StrToDateTime(const AnsiString& S, const TFormatSettings& FS) {
-  TDateTime v;
-  if (!TryStrToDateTime(S, v, FS)) ConvertError(kInvalidDateTime, S);
-  return v;
+  return ConvertOrRaise<TDateTime>(S, kInvalidDateTime, WithSettings(TryStrToDateTime, FS));
 }
 
 // ---- GUIDs -----------------------------------------------------------------------------------
@@ -1060,11 +1054,7 @@ bool TryStringToGUID(const AnsiString& S, TGUID& G) {
   return true;
 }
 
-TGUID StringToGUID(const AnsiString& S) {
-  TGUID g;
-  if (!TryStringToGUID(S, g)) ConvertError(kInvalidGUID, S);
-  return g;
-}
+TGUID StringToGUID(const AnsiString& S) { return ConvertOrRaise<TGUID>(S, kInvalidGUID, TryStringToGUID); }
 
 TGUID CreateGUID() {
 #ifdef _WIN32

@@ -12,8 +12,6 @@ TFormMenuHooks FormMenuHooks;
 
 namespace {
 
-HINSTANCE ModuleInstance() { return GetModuleHandleW(nullptr); }
-
 // The application object and the screen exist for the whole life of the program.
 struct TGlobalObjects {
   TGlobalObjects() {

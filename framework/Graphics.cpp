@@ -148,14 +148,7 @@ TFont::~TFont() {
   if (FHandle) DeleteObject(FHandle);
 }
 
-// The old handle is deleted only after the listeners (a canvas that has it selected) have
-// heard of the change and deselected it.
-void TFont::FontChanged() {
-  HFONT old = FHandle;
-  FHandle = nullptr;
-  Changed();
-  if (old) DeleteObject(old);
-}
+void TFont::FontChanged() { ReplaceHandle(FHandle, nullptr); }
 
 void TFont::Assign(TPersistent* Source) {
   if (auto* f = dynamic_cast<TFont*>(Source)) {
@@ -214,10 +207,7 @@ void TFont::SetHandle(HFONT Value) {
       default: FPitch = fpDefault; break;
     }
   }
-  HFONT old = FHandle;
-  FHandle = Value;
-  Changed();
-  if (old) DeleteObject(old);
+  ReplaceHandle(FHandle, Value);
 }
 
 void TFont::SetName(const AnsiString& Value) {
@@ -264,12 +254,7 @@ TBrush::~TBrush() {
   if (FHandle) DeleteObject(FHandle);
 }
 
-void TBrush::BrushChanged() {
-  HBRUSH old = FHandle;
-  FHandle = nullptr;
-  Changed();
-  if (old) DeleteObject(old);
-}
+void TBrush::BrushChanged() { ReplaceHandle(FHandle, nullptr); }
 
 void TBrush::Assign(TPersistent* Source) {
   if (auto* b = dynamic_cast<TBrush*>(Source)) {
@@ -312,10 +297,7 @@ void TBrush::SetHandle(HBRUSH Value) {
       FStyle = static_cast<TBrushStyle>(bsHorizontal + static_cast<int>(lb.lbHatch));
     else FStyle = bsSolid;
   }
-  HBRUSH old = FHandle;
-  FHandle = Value;
-  Changed();
-  if (old) DeleteObject(old);
+  ReplaceHandle(FHandle, Value);
 }
 
 void TBrush::SetColor(TColor Value) {
@@ -341,12 +323,7 @@ TPen::~TPen() {
   if (FHandle) DeleteObject(FHandle);
 }
 
-void TPen::PenChanged() {
-  HPEN old = FHandle;
-  FHandle = nullptr;
-  Changed();
-  if (old) DeleteObject(old);
-}
+void TPen::PenChanged() { ReplaceHandle(FHandle, nullptr); }
 
 void TPen::Assign(TPersistent* Source) {
   if (auto* p = dynamic_cast<TPen*>(Source)) {
@@ -381,10 +358,7 @@ void TPen::SetHandle(HPEN Value) {
     UINT s = lp.lopnStyle & PS_STYLE_MASK;
     FStyle = s <= PS_INSIDEFRAME ? static_cast<TPenStyle>(s) : psSolid;
   }
-  HPEN old = FHandle;
-  FHandle = Value;
-  Changed();
-  if (old) DeleteObject(old);
+  ReplaceHandle(FHandle, Value);
 }
 
 void TPen::SetColor(TColor Value) {

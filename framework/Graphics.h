@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <type_traits>
 #include <vector>
 
 #include "framework/Exceptions.h"
@@ -117,6 +118,16 @@ class TGraphicsObject : public TPersistent {
 
  protected:
   virtual void Changed();
+  // Puts New in the place of the GDI object in Handle (nullptr: made again on demand) and lets go
+  // of the old one: the listeners hear of the change first (a canvas that has the old object
+  // selected deselects it), and only then is the old object deleted.
+  template <class THandle>
+  void ReplaceHandle(THandle& Handle, std::type_identity_t<THandle> New) {
+    THandle Old = Handle;
+    Handle = New;
+    Changed();
+    if (Old) DeleteObject(Old);
+  }
 };
 
 enum TFontStyle { fsBold, fsItalic, fsUnderline, fsStrikeOut };

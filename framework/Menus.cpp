@@ -255,19 +255,11 @@ TOwnerDrawState OwnerDrawStateOf(UINT S) {
 HWND PopupListWindow() {
   TPopupList& L = PopupList();
   if (L.Window != nullptr && IsWindow(L.Window)) return L.Window;
-  HINSTANCE Instance = GetModuleHandleW(nullptr);
   static const wchar_t* const ClassName = L"TPopupList";
-  WNDCLASSEXW Existing{};
-  Existing.cbSize = sizeof(Existing);
-  if (!GetClassInfoExW(Instance, ClassName, &Existing)) {
-    WNDCLASSEXW WC{};
-    WC.cbSize = sizeof(WC);
-    WC.lpfnWndProc = PopupListWindowProc;
-    WC.hInstance = Instance;
-    WC.lpszClassName = ClassName;
-    if (RegisterClassExW(&WC) == 0) throw EOSError("Cannot register the window class TPopupList");
-  }
-  L.Window = CreateWindowExW(WS_EX_TOOLWINDOW, ClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, Instance, nullptr);
+  if (!RegisterPlainWindowClass(ClassName, PopupListWindowProc))
+    throw EOSError("Cannot register the window class TPopupList");
+  L.Window = CreateWindowExW(WS_EX_TOOLWINDOW, ClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                             ModuleInstance(), nullptr);
   if (L.Window == nullptr) throw EOSError(Format("Error creating window of class TPopupList (%u)", static_cast<unsigned>(GetLastError())));
   return L.Window;
 }

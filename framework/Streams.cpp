@@ -291,12 +291,39 @@ void TReadOnlyMemoryStream::SetSize(int64_t) { throw EStreamError(SReadOnlyStrea
 
 // ---- TFileStream -------------------------------------------------------------------------------
 
+namespace {
+
+// Largest single read or write request to the system.
+constexpr int64_t MaxIoChunk = 0x40000000;
+
+// Moves up to Count bytes in requests of at most MaxIoChunk bytes. Request(Done, Length) moves
+// up to Length bytes at offset Done of the caller's buffer and answers how many it moved; a
+// request that moves nothing or fails (a negative answer) ends the transfer. Answers the bytes
+// moved.
+template <class TRequest>
+int64_t TransferInChunks(int64_t Count, TRequest Request) {
+  int64_t Done = 0;
+  while (Done < Count) {
+    const int64_t Moved = Request(Done, std::min(Count - Done, MaxIoChunk));
+    if (Moved <= 0) break;
+    Done += Moved;
+  }
+  return Done;
+}
+
+// The error of a file that could not be created (EFCreateError) or opened (EFOpenError), with the
+// system's message for Code.
+[[noreturn]] void FileOpenError(const AnsiString& FileName, bool Create, int Code) {
+  if (Create) throw EFCreateError(Format("Cannot create file \"%s\". %s", FileName, SysErrorMessage(Code)));
+  throw EFOpenError(Format("Cannot open file \"%s\". %s", FileName, SysErrorMessage(Code)));
+}
+
+}  // namespace
+
 #ifdef _WIN32
 
 namespace {
 HANDLE H(intptr_t Handle) { return reinterpret_cast<HANDLE>(Handle); }
-// Largest single ReadFile/WriteFile request.
-constexpr int64_t MaxIoChunk = 0x40000000;
 }  // namespace
 
 TFileStream::TFileStream(const AnsiString& FileName, Word Mode) : FFileName(FileName) {
@@ -313,18 +340,12 @@ TFileStream::TFileStream(const AnsiString& FileName, Word Mode) : FFileName(File
       case fmOpenRead: Access = GENERIC_READ; break;
       case fmOpenWrite: Access = GENERIC_WRITE; break;
       case fmOpenReadWrite: Access = GENERIC_READ | GENERIC_WRITE; break;
-      default:
-        throw EFOpenError(Format("Cannot open file \"%s\". %s", FileName,
-                                 SysErrorMessage(ERROR_INVALID_PARAMETER)));
+      default: FileOpenError(FileName, false, ERROR_INVALID_PARAMETER);
     }
   }
   HANDLE Hd = CreateFileA(FileName.c_str(), Access, Share, nullptr, Create ? CREATE_ALWAYS : OPEN_EXISTING,
                           FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (Hd == INVALID_HANDLE_VALUE) {
-    int Code = static_cast<int>(GetLastError());
-    if (Create) throw EFCreateError(Format("Cannot create file \"%s\". %s", FileName, SysErrorMessage(Code)));
-    throw EFOpenError(Format("Cannot open file \"%s\". %s", FileName, SysErrorMessage(Code)));
-  }
+  if (Hd == INVALID_HANDLE_VALUE) FileOpenError(FileName, Create, static_cast<int>(GetLastError()));
   FHandle = reinterpret_cast<intptr_t>(Hd);
 }
 
@@ -333,27 +354,22 @@ TFileStream::~TFileStream() { CloseHandle(H(FHandle)); }
 int64_t TFileStream::Read(void* Buffer, int64_t Count) {
   if (Count <= 0) return 0;
   if (!Buffer) throw EReadError(SReadError);
-  int64_t Done = 0;
-  while (Done < Count) {
-    DWORD Want = static_cast<DWORD>(std::min(Count - Done, MaxIoChunk));
+  return TransferInChunks(Count, [&](int64_t Done, int64_t Length) -> int64_t {
     DWORD Got = 0;
-    if (!ReadFile(H(FHandle), static_cast<char*>(Buffer) + Done, Want, &Got, nullptr) || Got == 0) break;
-    Done += Got;
-  }
-  return Done;
+    if (!ReadFile(H(FHandle), static_cast<char*>(Buffer) + Done, static_cast<DWORD>(Length), &Got, nullptr)) return -1;
+    return Got;
+  });
 }
 
 int64_t TFileStream::Write(const void* Buffer, int64_t Count) {
   if (Count <= 0) return 0;
   if (!Buffer) throw EWriteError(SWriteError);
-  int64_t Done = 0;
-  while (Done < Count) {
-    DWORD Want = static_cast<DWORD>(std::min(Count - Done, MaxIoChunk));
+  return TransferInChunks(Count, [&](int64_t Done, int64_t Length) -> int64_t {
     DWORD Put = 0;
-    if (!WriteFile(H(FHandle), static_cast<const char*>(Buffer) + Done, Want, &Put, nullptr) || Put == 0) break;
-    Done += Put;
-  }
-  return Done;
+    if (!WriteFile(H(FHandle), static_cast<const char*>(Buffer) + Done, static_cast<DWORD>(Length), &Put, nullptr))
+      return -1;
+    return Put;
+  });
 }
 
 int64_t TFileStream::Seek(int64_t Offset, TSeekOrigin Origin) {
@@ -388,10 +404,6 @@ void TFileStream::SetSize(int64_t NewSize) {
 
 #else  // POSIX
 
-namespace {
-constexpr int64_t MaxIoChunk = 0x40000000;
-}
-
 TFileStream::TFileStream(const AnsiString& FileName, Word Mode) : FFileName(FileName) {
   bool Create = (Mode & fmCreate) == fmCreate;
   int Flags;
@@ -402,7 +414,7 @@ TFileStream::TFileStream(const AnsiString& FileName, Word Mode) : FFileName(File
       case fmOpenRead: Flags = O_RDONLY; break;
       case fmOpenWrite: Flags = O_WRONLY; break;
       case fmOpenReadWrite: Flags = O_RDWR; break;
-      default: throw EFOpenError(Format("Cannot open file \"%s\". %s", FileName, SysErrorMessage(EINVAL)));
+      default: FileOpenError(FileName, false, EINVAL);
     }
   }
   int Fd = ::open(FileName.c_str(), Flags | O_CLOEXEC, 0666);
@@ -416,10 +428,7 @@ TFileStream::TFileStream(const AnsiString& FileName, Word Mode) : FFileName(File
       Code = EISDIR;
     }
   }
-  if (Fd < 0) {
-    if (Create) throw EFCreateError(Format("Cannot create file \"%s\". %s", FileName, SysErrorMessage(Code)));
-    throw EFOpenError(Format("Cannot open file \"%s\". %s", FileName, SysErrorMessage(Code)));
-  }
+  if (Fd < 0) FileOpenError(FileName, Create, Code);
   FHandle = Fd;
 }
 
@@ -428,29 +437,26 @@ TFileStream::~TFileStream() { ::close(static_cast<int>(FHandle)); }
 int64_t TFileStream::Read(void* Buffer, int64_t Count) {
   if (Count <= 0) return 0;
   if (!Buffer) throw EReadError(SReadError);
-  int64_t Done = 0;
-  while (Done < Count) {
-    ssize_t Got = ::read(static_cast<int>(FHandle), static_cast<char*>(Buffer) + Done,
-                         static_cast<std::size_t>(std::min(Count - Done, MaxIoChunk)));
-    if (Got < 0 && errno == EINTR) continue;
-    if (Got <= 0) break;
-    Done += Got;
-  }
-  return Done;
+  return TransferInChunks(Count, [&](int64_t Done, int64_t Length) -> int64_t {
+    ssize_t Got;
+    do {
+      Got = ::read(static_cast<int>(FHandle), static_cast<char*>(Buffer) + Done, static_cast<std::size_t>(Length));
+    } while (Got < 0 && errno == EINTR);
+    return Got;
+  });
 }
 
 int64_t TFileStream::Write(const void* Buffer, int64_t Count) {
   if (Count <= 0) return 0;
   if (!Buffer) throw EWriteError(SWriteError);
-  int64_t Done = 0;
-  while (Done < Count) {
-    ssize_t Put = ::write(static_cast<int>(FHandle), static_cast<const char*>(Buffer) + Done,
-                          static_cast<std::size_t>(std::min(Count - Done, MaxIoChunk)));
-    if (Put < 0 && errno == EINTR) continue;
-    if (Put <= 0) break;
-    Done += Put;
-  }
-  return Done;
+  return TransferInChunks(Count, [&](int64_t Done, int64_t Length) -> int64_t {
+    const char* From = static_cast<const char*>(Buffer) + Done;
+    ssize_t Put;
+    do {
+      Put = ::write(static_cast<int>(FHandle), From, static_cast<std::size_t>(Length));
+    } while (Put < 0 && errno == EINTR);
+    return Put;
+  });
 }
 
 int64_t TFileStream::Seek(int64_t Offset, TSeekOrigin Origin) {

@@ -39,19 +39,10 @@ namespace {
 
 HWND GetTimerWindow() {
   if (TimerWindow != nullptr) return TimerWindow;
-  HINSTANCE Instance = GetModuleHandleW(nullptr);
   const wchar_t* ClassName = L"TTimerWindow";
-  WNDCLASSEXW WC{};
-  WC.cbSize = sizeof(WC);
-  if (!GetClassInfoExW(Instance, ClassName, &WC)) {
-    WC = WNDCLASSEXW{};
-    WC.cbSize = sizeof(WC);
-    WC.lpfnWndProc = TimerWindowProc;
-    WC.hInstance = Instance;
-    WC.lpszClassName = ClassName;
-    if (RegisterClassExW(&WC) == 0) throw EOutOfResources("Cannot register the timer window class");
-  }
-  TimerWindow = CreateWindowExW(0, ClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, Instance, nullptr);
+  if (!RegisterPlainWindowClass(ClassName, TimerWindowProc))
+    throw EOutOfResources("Cannot register the timer window class");
+  TimerWindow = CreateMessageWindow(ClassName);
   if (TimerWindow == nullptr) throw EOutOfResources("Not enough timers available");
   return TimerWindow;
 }

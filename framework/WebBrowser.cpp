@@ -168,18 +168,9 @@ TWebBrowser::TWebBrowser(TComponent* AOwner) : TCustomControl(AOwner) {
   Font()->SetColor(clWhite);
   SetBounds(Left(), Top(), 300, 150);
 
-  HINSTANCE Instance = GetModuleHandleW(nullptr);
-  WNDCLASSEXW WC{};
-  WC.cbSize = sizeof(WC);
-  if (!GetClassInfoExW(Instance, NotifyClassName, &WC)) {
-    WC = WNDCLASSEXW{};
-    WC.cbSize = sizeof(WC);
-    WC.lpfnWndProc = WebBrowserNotifyProc;
-    WC.hInstance = Instance;
-    WC.lpszClassName = NotifyClassName;
-    if (RegisterClassExW(&WC) == 0) throw EOutOfResources("Cannot register the browser's notification window class");
-  }
-  FNotifyWindow = CreateWindowExW(0, NotifyClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, Instance, nullptr);
+  if (!RegisterPlainWindowClass(NotifyClassName, WebBrowserNotifyProc))
+    throw EOutOfResources("Cannot register the browser's notification window class");
+  FNotifyWindow = CreateMessageWindow(NotifyClassName);
   if (FNotifyWindow == nullptr) throw EOutOfResources("Cannot create the browser's notification window");
   SetWindowLongPtrW(FNotifyWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }

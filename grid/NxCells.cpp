@@ -17,6 +17,18 @@ int CheckedInt(std::int64_t Value) {
 AnsiString Narrow(const WideString& S) { return WideToAnsi(S); }
 WideString Wide(const AnsiString& S) { return AnsiToWide(S); }
 
+// The text of each form of value, as the cells that hold or pass on text write it.
+WideString BooleanText(bool Value) { return Value ? L"True" : L"False"; }
+WideString DateTimeText(TDateTime Value) { return Wide(DateTimeToStr(Value)); }
+WideString FloatText(double Value) { return Wide(FloatToStr(Value)); }
+WideString IntegerText(int Value) { return Wide(IntToStr(Value)); }
+
+// The value that text holds; EConvertError when it holds none.
+bool TextBoolean(const WideString& Text) { return StrToBool(Narrow(Text)); }
+TDateTime TextDateTime(const WideString& Text) { return StrToDateTime(Narrow(Text)); }
+double TextFloat(const WideString& Text) { return StrToFloat(Narrow(Text)); }
+int TextInteger(const WideString& Text) { return StrToInt(Narrow(Text)); }
+
 // The pivot generator of the sort: the runtime's linear congruential generator, never seeded
 // by the grid.
 std::uint32_t RandSeed = 0;
@@ -103,6 +115,8 @@ void TCell::SetHidden(bool Value) {
 // ---------------------------------------------------------------------------------------------
 // TBooleanCell
 
+WideString TBooleanCell::AsString() const { return BooleanText(FValue); }
+
 void TBooleanCell::SetAsBoolean(bool Value) {
   FValue = Value;
   TCell::SetAsBoolean(Value);
@@ -138,7 +152,7 @@ void TBooleanCell::Clear() {
 
 int TDateTimeCell::AsInteger() const { return CheckedInt(Trunc(FValue)); }
 
-WideString TDateTimeCell::AsString() const { return Wide(DateTimeToStr(FValue)); }
+WideString TDateTimeCell::AsString() const { return DateTimeText(FValue); }
 
 void TDateTimeCell::SetAsBoolean(bool Value) {
   FValue = Date();
@@ -177,7 +191,7 @@ void TDateTimeCell::Clear() {
 
 int TFloatCell::AsInteger() const { return CheckedInt(Round(FValue)); }
 
-WideString TFloatCell::AsString() const { return Wide(FloatToStr(FValue)); }
+WideString TFloatCell::AsString() const { return FloatText(FValue); }
 
 void TFloatCell::SetAsBoolean(bool Value) {
   FValue = 0;
@@ -212,7 +226,7 @@ void TFloatCell::Clear() {
 // ---------------------------------------------------------------------------------------------
 // TIntegerCell
 
-WideString TIntegerCell::AsString() const { return Wide(IntToStr(FValue)); }
+WideString TIntegerCell::AsString() const { return IntegerText(FValue); }
 
 void TIntegerCell::SetAsBoolean(bool Value) {
   FValue = Value ? 1 : 0;
@@ -247,31 +261,31 @@ void TIntegerCell::Clear() {
 // ---------------------------------------------------------------------------------------------
 // TStringCell
 
-bool TStringCell::AsBoolean() const { return StrToBool(Narrow(FValue)); }
+bool TStringCell::AsBoolean() const { return TextBoolean(FValue); }
 
-TDateTime TStringCell::AsDateTime() const { return FValue.empty() ? 0 : StrToDateTime(Narrow(FValue)); }
+TDateTime TStringCell::AsDateTime() const { return FValue.empty() ? 0 : TextDateTime(FValue); }
 
-double TStringCell::AsFloat() const { return StrToFloat(Narrow(FValue)); }
+double TStringCell::AsFloat() const { return TextFloat(FValue); }
 
-int TStringCell::AsInteger() const { return StrToInt(Narrow(FValue)); }
+int TStringCell::AsInteger() const { return TextInteger(FValue); }
 
 void TStringCell::SetAsBoolean(bool Value) {
-  FValue = Value ? L"True" : L"False";
+  FValue = BooleanText(Value);
   TCell::SetAsBoolean(Value);
 }
 
 void TStringCell::SetAsDateTime(TDateTime Value) {
-  FValue = Wide(DateTimeToStr(Value));
+  FValue = DateTimeText(Value);
   TCell::SetAsDateTime(Value);
 }
 
 void TStringCell::SetAsFloat(double Value) {
-  FValue = Wide(FloatToStr(Value));
+  FValue = FloatText(Value);
   TCell::SetAsFloat(Value);
 }
 
 void TStringCell::SetAsInteger(int Value) {
-  FValue = Wide(IntToStr(Value));
+  FValue = IntegerText(Value);
   TCell::SetAsInteger(Value);
 }
 
@@ -290,30 +304,32 @@ void TStringCell::Clear() {
 
 int TIncrementCell::RowNumber() const { return Owner() != nullptr ? Owner()->LastRow() + 1 : 0; }
 
-WideString TIncrementCell::AsString() const { return Wide(IntToStr(RowNumber())); }
+WideString TIncrementCell::AsString() const { return IntegerText(RowNumber()); }
+
+// ---------------------------------------------------------------------------------------------
+// TTextValueCell
+
+bool TTextValueCell::AsBoolean() const { return TextBoolean(AsString()); }
+TDateTime TTextValueCell::AsDateTime() const { return TextDateTime(AsString()); }
+double TTextValueCell::AsFloat() const { return TextFloat(AsString()); }
+int TTextValueCell::AsInteger() const { return TextInteger(AsString()); }
+
+void TTextValueCell::SetAsBoolean(bool Value) { SetAsString(BooleanText(Value)); }
+void TTextValueCell::SetAsDateTime(TDateTime Value) { SetAsString(DateTimeText(Value)); }
+void TTextValueCell::SetAsFloat(double Value) { SetAsString(FloatText(Value)); }
+void TTextValueCell::SetAsInteger(int Value) { SetAsString(IntegerText(Value)); }
 
 // ---------------------------------------------------------------------------------------------
 // TGuidCell
 
-TGuidCell::TGuidCell(TCells* AOwner) : TCell(AOwner), FValue(CreateGUID()) {}
+TGuidCell::TGuidCell(TCells* AOwner) : TTextValueCell(AOwner), FValue(CreateGUID()) {}
 
-bool TGuidCell::AsBoolean() const { return StrToBool(Narrow(AsString())); }
-TDateTime TGuidCell::AsDateTime() const { return StrToDateTime(Narrow(AsString())); }
-double TGuidCell::AsFloat() const { return StrToFloat(Narrow(AsString())); }
-int TGuidCell::AsInteger() const { return StrToInt(Narrow(AsString())); }
 WideString TGuidCell::AsString() const { return Wide(GUIDToString(FValue)); }
-
-void TGuidCell::SetAsBoolean(bool Value) { SetAsString(Value ? L"True" : L"False"); }
-void TGuidCell::SetAsDateTime(TDateTime Value) { SetAsString(Wide(DateTimeToStr(Value))); }
-void TGuidCell::SetAsFloat(double Value) { SetAsString(Wide(FloatToStr(Value))); }
-void TGuidCell::SetAsInteger(int Value) { SetAsString(Wide(IntToStr(Value))); }
 
 void TGuidCell::SetAsString(const WideString& Value) {
   FValue = StringToGUID(Narrow(Value));
   TCell::SetAsString(Value);
 }
-
-void TGuidCell::Clear() { TCell::Clear(); }
 
 // ---------------------------------------------------------------------------------------------
 // TVirtualCell
@@ -329,22 +345,11 @@ int OwnerRow(const TCell* C) { return C->Owner() != nullptr ? C->Owner()->LastRo
 }  // namespace
 
 WideString TVirtualCell::AsString() const { return Values()->GetVirtualValue(OwnerCol(this), OwnerRow(this)); }
-bool TVirtualCell::AsBoolean() const { return StrToBool(Narrow(AsString())); }
-TDateTime TVirtualCell::AsDateTime() const { return StrToDateTime(Narrow(AsString())); }
-double TVirtualCell::AsFloat() const { return StrToFloat(Narrow(AsString())); }
-int TVirtualCell::AsInteger() const { return StrToInt(Narrow(AsString())); }
-
-void TVirtualCell::SetAsBoolean(bool Value) { SetAsString(Value ? L"True" : L"False"); }
-void TVirtualCell::SetAsDateTime(TDateTime Value) { SetAsString(Wide(DateTimeToStr(Value))); }
-void TVirtualCell::SetAsFloat(double Value) { SetAsString(Wide(FloatToStr(Value))); }
-void TVirtualCell::SetAsInteger(int Value) { SetAsString(Wide(IntToStr(Value))); }
 
 void TVirtualCell::SetAsString(const WideString& Value) {
   Values()->SetVirtualValue(OwnerCol(this), OwnerRow(this), Value);
   TCell::SetAsString(Value);
 }
-
-void TVirtualCell::Clear() { TCell::Clear(); }
 
 // ---------------------------------------------------------------------------------------------
 

@@ -172,7 +172,7 @@ class TBooleanCell : public TCell {
   TDateTime AsDateTime() const override { return 0; }
   double AsFloat() const override { return FValue ? 1 : 0; }
   int AsInteger() const override { return FValue ? 1 : 0; }
-  WideString AsString() const override { return FValue ? L"True" : L"False"; }
+  WideString AsString() const override;
   void SetAsBoolean(bool Value) override;
   void SetAsDateTime(TDateTime Value) override;
   void SetAsFloat(double Value) override;
@@ -305,25 +305,32 @@ class TIncrementCell : public TCell {
   int RowNumber() const;
 };
 
-// Kind 6: a GUID, a new one at creation. Every other form of value goes through its text.
-class TGuidCell : public TCell {
-  T_CLASS(TGuidCell, TCell)
-
+// The common part of the cells whose every form of value goes through their text: reads convert
+// AsString (EConvertError when it holds no such value; empty text is an error as well), writes
+// store the value's text through SetAsString, and Clear keeps the value and only reports a
+// change. Not a cell class of its own: the cells built on it name TCell as their parent class.
+class TTextValueCell : public TCell {
  public:
-  explicit TGuidCell(TCells* AOwner);
+  using TCell::TCell;
   bool AsBoolean() const override;
   TDateTime AsDateTime() const override;
   double AsFloat() const override;
   int AsInteger() const override;
-  // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper-case.
-  WideString AsString() const override;
   void SetAsBoolean(bool Value) override;
   void SetAsDateTime(TDateTime Value) override;
   void SetAsFloat(double Value) override;
   void SetAsInteger(int Value) override;
+};
+
+// Kind 6: a GUID, a new one at creation. Every other form of value goes through its text.
+class TGuidCell : public TTextValueCell {
+  T_CLASS(TGuidCell, TCell)
+
+ public:
+  explicit TGuidCell(TCells* AOwner);
+  // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper-case.
+  WideString AsString() const override;
   void SetAsString(const WideString& Value) override;
-  // Keeps the GUID; only reports a change.
-  void Clear() override;
 
   const TGUID& Value() const { return FValue; }
 
@@ -332,28 +339,18 @@ class TGuidCell : public TCell {
 };
 
 // Kind 11: the value lives in the bound column (TVirtualCellValues), reached for the owner's
-// (LastCol, LastRow). Without a bound supplier every access raises EInvalidOperation.
-class TVirtualCell : public TCell {
+// (LastCol, LastRow); every other form of value goes through its text. Without a bound supplier
+// every access raises EInvalidOperation.
+class TVirtualCell : public TTextValueCell {
   T_CLASS(TVirtualCell, TCell)
 
  public:
-  explicit TVirtualCell(TCells* AOwner) : TCell(AOwner) {}
+  explicit TVirtualCell(TCells* AOwner) : TTextValueCell(AOwner) {}
   void Bind(TVirtualCellValues* AColumn) { FColumn = AColumn; }
   TVirtualCellValues* Column() const { return FColumn; }
 
-  bool AsBoolean() const override;
-  // Empty text is an error as well.
-  TDateTime AsDateTime() const override;
-  double AsFloat() const override;
-  int AsInteger() const override;
   WideString AsString() const override;
-  void SetAsBoolean(bool Value) override;
-  void SetAsDateTime(TDateTime Value) override;
-  void SetAsFloat(double Value) override;
-  void SetAsInteger(int Value) override;
   void SetAsString(const WideString& Value) override;
-  // Keeps the value; only reports a change.
-  void Clear() override;
 
  private:
   TVirtualCellValues* Values() const;

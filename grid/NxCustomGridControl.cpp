@@ -101,6 +101,14 @@ void TNxCustomGridControl::UpdateColumnsLayout() {
   FColumns->Layout();
 }
 
+void TNxCustomGridControl::Relayout() {
+  UpdateColumnsLayout();
+  InvalidateGrid();
+  PlaceEditor();
+  UpdateHorzScrollBar();
+  UpdateVertScrollBar();
+}
+
 void TNxCustomGridControl::SetAppearanceOptions(TAppearanceOptions Value) {
   FAppearanceOptions = Value;
   UpdateLineWidths();
@@ -149,11 +157,7 @@ void TNxCustomGridControl::SetGridStyle(TGridStyle Value) {
     SetInputSelected(false);
   }
   FGridStyle = Value;
-  UpdateColumnsLayout();
-  InvalidateGrid();
-  PlaceEditor();
-  UpdateHorzScrollBar();
-  UpdateVertScrollBar();
+  Relayout();
 }
 
 void TNxCustomGridControl::SetHeaderSize(int Value) {
@@ -199,11 +203,7 @@ void TNxCustomGridControl::SetOptions(TGridOptions Value) {
   if (IndicatorChanged && OnIndicatorChange) OnIndicatorChange(this);
   FOptions = Value;
   UpdateLineWidths();
-  UpdateColumnsLayout();
-  InvalidateGrid();
-  PlaceEditor();
-  UpdateHorzScrollBar();
-  UpdateVertScrollBar();
+  Relayout();
 }
 
 void TNxCustomGridControl::SetRowSize(int Value) {

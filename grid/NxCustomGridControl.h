@@ -446,6 +446,9 @@ class TNxCustomGridControl : public TNxScrollControl {
   void UpdateLineWidths();
   // The column list's start and the auto-sized widths after a size or indicator change.
   void UpdateColumnsLayout();
+  // Everything that follows the layout after a change of style or options: the columns, the
+  // painting, the editor and both scroll bars.
+  void Relayout();
   // Finds the first / last shown row from a position, or -1.
   int FindFirstShownRow(int From);
   int FindLastShownRow(int From);

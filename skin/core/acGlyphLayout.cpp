@@ -8,6 +8,23 @@
 namespace {
 constexpr int Limit = 1 << 26;
 bool InRange(int V) { return V >= -Limit && V <= Limit; }
+
+// Places two items side by side on a line of length W, First before Second with Spacing between
+// them: First at Margin (left justified), Second ending Margin before the end (right justified),
+// or the pair centred. Answers the start of each.
+void PlaceInLine(int W, TAlignment Alignment, int Margin, int Spacing, int FirstSize, int SecondSize, int& First,
+                 int& Second) {
+  if (Alignment == taLeftJustify) {
+    First = Margin;
+    Second = First + FirstSize + Spacing;
+  } else if (Alignment == taRightJustify) {
+    Second = W - Margin - SecondSize;
+    First = Second - Spacing - FirstSize;
+  } else {
+    First = (W - FirstSize - Spacing - SecondSize) / 2;
+    Second = First + Spacing + FirstSize;
+  }
+}
 }  // namespace
 
 void CalcGlyphLayout(const TRect& Client, TPoint GlyphSize, TPoint TextSize, TButtonLayout Layout,
@@ -53,30 +70,8 @@ void CalcGlyphLayout(const TRect& Client, TPoint GlyphSize, TPoint TextSize, TBu
   }
 
   switch (Layout) {
-    case blGlyphLeft:
-      if (Alignment == taLeftJustify) {
-        P.X = Margin;
-        TextPos.X = Margin + G.X + Spacing;
-      } else if (Alignment == taRightJustify) {
-        TextPos.X = W - Margin - T.X;
-        P.X = TextPos.X - Spacing - G.X;
-      } else {
-        P.X = (W - T.X - Spacing - G.X) / 2;
-        TextPos.X = P.X + Spacing + G.X;
-      }
-      break;
-    case blGlyphRight:
-      if (Alignment == taLeftJustify) {
-        P.X = Margin + T.X + Spacing;
-        TextPos.X = P.X - Spacing - T.X;
-      } else if (Alignment == taRightJustify) {
-        P.X = W - Margin - G.X;
-        TextPos.X = P.X - Spacing - T.X;
-      } else {
-        TextPos.X = (W - T.X - Spacing - G.X) / 2;
-        P.X = TextPos.X + Spacing + T.X;
-      }
-      break;
+    case blGlyphLeft: PlaceInLine(W, Alignment, Margin, Spacing, G.X, T.X, P.X, TextPos.X); break;
+    case blGlyphRight: PlaceInLine(W, Alignment, Margin, Spacing, T.X, G.X, TextPos.X, P.X); break;
     case blGlyphTop:
       // The margin does not move a top layout.
       P.Y = (H - G.Y - Spacing - T.Y) / 2;

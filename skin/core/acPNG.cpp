@@ -266,6 +266,16 @@ bool ValidBitsPerSample(int Value) {
   return Value == 1 || Value == 2 || Value == 4 || Value == 8 || Value == 16;
 }
 
+// The checks of the colour manager's sample settings (source and target alike).
+void CheckBitsPerSample(Byte Value) {
+  if (!ValidBitsPerSample(Value))
+    throw EColorConversionError("Color depth is invalid. Bits per sample must be 1, 2, 4, 8 or 16.");
+}
+void CheckSamplesPerPixel(Byte Value) {
+  if (Value < 1 || Value > 4)
+    throw EColorConversionError("Sample count per pixel does not correspond to the given color scheme.");
+}
+
 }  // namespace
 
 int PixelFormatBits(TacPixelFormat Format) {
@@ -320,8 +330,7 @@ void TColorManager::Reset() {
 }
 
 void TColorManager::SetSourceBitsPerSample(Byte Value) {
-  if (!ValidBitsPerSample(Value))
-    throw EColorConversionError("Color depth is invalid. Bits per sample must be 1, 2, 4, 8 or 16.");
+  CheckBitsPerSample(Value);
   if (Value != FSourceBPS) {
     FSourceBPS = Value;
     Changed();
@@ -329,8 +338,7 @@ void TColorManager::SetSourceBitsPerSample(Byte Value) {
 }
 
 void TColorManager::SetTargetBitsPerSample(Byte Value) {
-  if (!ValidBitsPerSample(Value))
-    throw EColorConversionError("Color depth is invalid. Bits per sample must be 1, 2, 4, 8 or 16.");
+  CheckBitsPerSample(Value);
   if (Value != FTargetBPS) {
     FTargetBPS = Value;
     Changed();
@@ -338,8 +346,7 @@ void TColorManager::SetTargetBitsPerSample(Byte Value) {
 }
 
 void TColorManager::SetSourceSamplesPerPixel(Byte Value) {
-  if (Value < 1 || Value > 4)
-    throw EColorConversionError("Sample count per pixel does not correspond to the given color scheme.");
+  CheckSamplesPerPixel(Value);
   if (Value != FSourceSPP) {
     FSourceSPP = Value;
     Changed();
@@ -347,8 +354,7 @@ void TColorManager::SetSourceSamplesPerPixel(Byte Value) {
 }
 
 void TColorManager::SetTargetSamplesPerPixel(Byte Value) {
-  if (Value < 1 || Value > 4)
-    throw EColorConversionError("Sample count per pixel does not correspond to the given color scheme.");
+  CheckSamplesPerPixel(Value);
   if (Value != FTargetSPP) {
     FTargetSPP = Value;
     Changed();

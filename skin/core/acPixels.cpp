@@ -167,36 +167,26 @@ TacPixels::TacPixels(void* AScan0, std::ptrdiff_t ADelta, int AWidth, int AHeigh
 // =================================================================================================
 // Pixel access classes
 
-namespace {
-template <class T>
-bool AttachAccessor(const TacPixels& P, int Bits, T& Scan0, std::ptrdiff_t& Delta, int& W, int& H) {
-  if (P.Bits != Bits || P.Width < 2 || P.Height < 2) {
-    W = 0;
-    H = 0;
-    Scan0 = nullptr;
-    Delta = 0;
+bool TacFastPixels::Attach(const TacPixels& Pixels) {
+  FBitmap = nullptr;
+  if (Pixels.Bits != FBits || Pixels.Width < 2 || Pixels.Height < 2) {
+    FWidth = 0;
+    FHeight = 0;
+    FScan0 = nullptr;
+    FDelta = 0;
     return false;
   }
-  Scan0 = P.Scan0;
-  Delta = P.Delta;
-  W = P.Width;
-  H = P.Height;
+  FScan0 = Pixels.Scan0;
+  FDelta = Pixels.Delta;
+  FWidth = Pixels.Width;
+  FHeight = Pixels.Height;
   return true;
 }
 
-[[noreturn]] void PixelOutOfRange(int X, int Y) {
-  throw ERangeError(Format("Pixel (%d, %d) is outside the image", X, Y));
-}
-}  // namespace
-
-bool TacFast24::Attach(const TacPixels& Pixels) {
-  FBitmap = nullptr;
-  return AttachAccessor(Pixels, 24, FScan0, FDelta, FWidth, FHeight);
-}
-
-Byte* TacFast24::At(int X, int Y) const {
-  if (X < 0 || Y < 0 || X >= FWidth || Y >= FHeight) PixelOutOfRange(X, Y);
-  return FScan0 + Y * FDelta + X * 3;
+Byte* TacFastPixels::At(int X, int Y) const {
+  if (X < 0 || Y < 0 || X >= FWidth || Y >= FHeight)
+    throw ERangeError(Format("Pixel (%d, %d) is outside the image", X, Y));
+  return FScan0 + Y * FDelta + X * (FBits / 8);
 }
 
 TColor TacFast24::GetPixel(int X, int Y) const {
@@ -209,16 +199,6 @@ void TacFast24::SetPixel(int X, int Y, TColor C) {
   p[0] = BlueOf(C);
   p[1] = GreenOf(C);
   p[2] = RedOf(C);
-}
-
-bool TacFast32::Attach(const TacPixels& Pixels) {
-  FBitmap = nullptr;
-  return AttachAccessor(Pixels, 32, FScan0, FDelta, FWidth, FHeight);
-}
-
-Byte* TacFast32::At(int X, int Y) const {
-  if (X < 0 || Y < 0 || X >= FWidth || Y >= FHeight) PixelOutOfRange(X, Y);
-  return FScan0 + Y * FDelta + X * 4;
 }
 
 TColor TacFast32::GetPixel(int X, int Y) const {
@@ -236,14 +216,14 @@ void TacFast32::SetPixel(int X, int Y, TColor C) {
 }
 
 void TacFast32::FillRect(TRect R, std::uint32_t Pixel) {
-  if (FWidth <= 0) return;
+  if (Width() <= 0) return;
   R.Left = std::max(R.Left, 0);
   R.Top = std::max(R.Top, 0);
-  R.Right = std::min(R.Right, FWidth);
-  R.Bottom = std::min(R.Bottom, FHeight);
+  R.Right = std::min(R.Right, Width());
+  R.Bottom = std::min(R.Bottom, Height());
   if (R.Right <= R.Left || R.Bottom <= R.Top) return;
   for (int y = R.Top; y < R.Bottom; ++y) {
-    Byte* p = FScan0 + y * FDelta + R.Left * 4;
+    Byte* p = Scan0() + y * Delta() + R.Left * 4;
     for (int x = R.Left; x < R.Right; ++x, p += 4) std::memcpy(p, &Pixel, 4);
   }
 }
@@ -413,14 +393,24 @@ void BlendColorByMask(const TacPixels& Bmp, const TacPixels& Mask, TColor C) {
   }
 }
 
-void BlendBitmapsByFactor(const TacPixels& Dst, const TacPixels& Src, Byte A) {
-  if (!Dst.Is24() || !Src.Is24() || Dst.Width != Src.Width || Dst.Height != Src.Height) return;
-  TacFastSum24 Sum;
+namespace {
+// Blends SrcRect of the source into DstRect of the destination with weight A through a blender
+// of type TSum (nothing unless it takes both images).
+template <class TSum>
+void BlendWith(const TacPixels& Dst, const TacPixels& Src, Byte A, const TRect& DstRect, const TRect& SrcRect) {
+  TSum Sum;
   if (!Sum.Attach(Src, Dst)) return;
   Sum.Alpha = A;
-  Sum.DstRect = Rect(0, 0, Dst.Width, Dst.Height);
-  Sum.SrcRect = Sum.DstRect;
+  Sum.DstRect = DstRect;
+  Sum.SrcRect = SrcRect;
   Sum.Blend();
+}
+}  // namespace
+
+void BlendBitmapsByFactor(const TacPixels& Dst, const TacPixels& Src, Byte A) {
+  if (!Dst.Is24() || !Src.Is24() || Dst.Width != Src.Width || Dst.Height != Src.Height) return;
+  const TRect All = Rect(0, 0, Dst.Width, Dst.Height);
+  BlendWith<TacFastSum24>(Dst, Src, A, All, All);
 }
 
 void BlendBitmapRect(const TacPixels& Dst, const TacPixels& Src, Byte A, TRect SrcRect, TPoint DstPoint) {
@@ -430,21 +420,8 @@ void BlendBitmapRect(const TacPixels& Dst, const TacPixels& Src, Byte A, TRect S
     return;
   const TRect D = Bounds(Cols.D, Rows.D, Cols.Count, Rows.Count);
   const TRect S = Bounds(Cols.S, Rows.S, Cols.Count, Rows.Count);
-  if (Dst.Is32() && Src.Is32()) {
-    TacFastSum32 Sum;
-    if (!Sum.Attach(Src, Dst)) return;
-    Sum.Alpha = A;
-    Sum.DstRect = D;
-    Sum.SrcRect = S;
-    Sum.Blend();
-  } else if (Dst.Is24() && Src.Is24()) {
-    TacFastSum24 Sum;
-    if (!Sum.Attach(Src, Dst)) return;
-    Sum.Alpha = A;
-    Sum.DstRect = D;
-    Sum.SrcRect = S;
-    Sum.Blend();
-  }
+  if (Dst.Is32() && Src.Is32()) BlendWith<TacFastSum32>(Dst, Src, A, D, S);
+  else if (Dst.Is24() && Src.Is24()) BlendWith<TacFastSum24>(Dst, Src, A, D, S);
 }
 
 void BlendByMask(TRect DstRect, TRect SrcRect, const TacPixels& Dst, const TacPixels& Src, const TacBackground& Cache,

@@ -79,21 +79,19 @@ struct TacBackground {
 // ---------------------------------------------------------------------------------------------
 // Pixel access classes
 
-// Reads and writes single pixels of a 24-bit image through its first row and row distance.
-class TacFast24 : public TObject {
-  T_CLASS(TacFast24, TObject)
-
+// The common part of the single-pixel accessors: the bound image of the accessor's depth (its
+// first row, row distance and size) and the checked address of a pixel. Not a class of its own:
+// the accessors built on it name TObject as their parent class.
+class TacFastPixels : public TObject {
  public:
-  // Binds the accessor. False (and Width 0) unless the image is 24-bit and at least 2 x 2.
+  // Binds the accessor. False (and Width 0) unless the image has the accessor's depth and is at
+  // least 2 x 2.
   bool Attach(const TacPixels& Pixels);
 #ifdef _WIN32
-  // Binds a pf24bit bitmap (False for other formats and for bitmaps under 2 x 2 pixels).
+  // Binds a bitmap of the accessor's depth (False for other formats and for bitmaps under 2 x 2
+  // pixels).
   bool Attach(TBitmap* Bmp);
 #endif
-  // The colour of a pixel: R | G shl 8 | B shl 16. ERangeError outside the image.
-  TColor GetPixel(int X, int Y) const;
-  // Writes blue, green and red of a colour. ERangeError outside the image.
-  void SetPixel(int X, int Y, TColor C);
 
   TBitmap* Bitmap() const { return FBitmap; }
   int Width() const { return FWidth; }
@@ -101,8 +99,13 @@ class TacFast24 : public TObject {
   std::ptrdiff_t Delta() const { return FDelta; }
   Byte* Scan0() const { return FScan0; }
 
- private:
+ protected:
+  explicit TacFastPixels(int Bits) : FBits(Bits) {}
+  // The first byte of a pixel. ERangeError outside the image.
   Byte* At(int X, int Y) const;
+
+ private:
+  int FBits;
   TBitmap* FBitmap = nullptr;
   int FWidth = 0;
   int FHeight = 0;
@@ -110,16 +113,25 @@ class TacFast24 : public TObject {
   Byte* FScan0 = nullptr;
 };
 
-// Reads and writes single pixels of a 32-bit image and fills rectangles of it.
-class TacFast32 : public TObject {
+// Reads and writes single pixels of a 24-bit image (pf24bit bitmaps) through its first row and
+// row distance.
+class TacFast24 : public TacFastPixels {
+  T_CLASS(TacFast24, TObject)
+
+ public:
+  TacFast24() : TacFastPixels(24) {}
+  // The colour of a pixel: R | G shl 8 | B shl 16. ERangeError outside the image.
+  TColor GetPixel(int X, int Y) const;
+  // Writes blue, green and red of a colour. ERangeError outside the image.
+  void SetPixel(int X, int Y, TColor C);
+};
+
+// Reads and writes single pixels of a 32-bit image (pf32bit bitmaps) and fills rectangles of it.
+class TacFast32 : public TacFastPixels {
   T_CLASS(TacFast32, TObject)
 
  public:
-  // Binds the accessor. False (and Width 0) unless the image is 32-bit and at least 2 x 2.
-  bool Attach(const TacPixels& Pixels);
-#ifdef _WIN32
-  bool Attach(TBitmap* Bmp);
-#endif
+  TacFast32() : TacFastPixels(32) {}
   // R | G shl 8 | B shl 16 | A shl 24. ERangeError outside the image.
   TColor GetPixel(int X, int Y) const;
   // Writes blue, green and red of C and its top byte as alpha. ERangeError outside the image.
@@ -127,20 +139,6 @@ class TacFast32 : public TObject {
   // Writes a 32-bit pixel value (blue in the low byte) into every pixel of R, clipped to the
   // image; nothing while unbound.
   void FillRect(TRect R, std::uint32_t Pixel);
-
-  TBitmap* Bitmap() const { return FBitmap; }
-  int Width() const { return FWidth; }
-  int Height() const { return FHeight; }
-  std::ptrdiff_t Delta() const { return FDelta; }
-  Byte* Scan0() const { return FScan0; }
-
- private:
-  Byte* At(int X, int Y) const;
-  TBitmap* FBitmap = nullptr;
-  int FWidth = 0;
-  int FHeight = 0;
-  std::ptrdiff_t FDelta = 0;
-  Byte* FScan0 = nullptr;
 };
 
 // Blends an area of one image onto another with a constant weight. Fill Alpha, DstRect and

@@ -57,13 +57,7 @@ TacBackground CacheBackground(const TCacheInfo& CI) {
 // ---------------------------------------------------------------------------------------------
 // Accessors on bitmaps
 
-bool TacFast24::Attach(TBitmap* Bmp) {
-  const bool Ok = Attach(BitmapPixels(Bmp));
-  FBitmap = Ok ? Bmp : nullptr;
-  return Ok;
-}
-
-bool TacFast32::Attach(TBitmap* Bmp) {
+bool TacFastPixels::Attach(TBitmap* Bmp) {
   const bool Ok = Attach(BitmapPixels(Bmp));
   FBitmap = Ok ? Bmp : nullptr;
   return Ok;

@@ -8,17 +8,13 @@
 using namespace apptest;
 
 TEST(EndToEnd, ClickingARowLoadsThatChannelsPage) {
-  TProgramState State;
-  TTempFolder Folder;
-  TBoxRecorder Boxes;
-  Folder.Write("server.txt", "198.51.100.20\r\n");
-  Folder.Write("list.txt", ListText({"\xCF\xE5\xF0\xE2\xFB\xE9 \xE3\xEE\xF0\xEE\xE4\xF1\xEA\xEE\xE9|101,hd",
-                                     "\xCD\xEE\xE2\xEE\xF1\xF2\xE8 24|102,hd", "Riverside News|201,hd",
-                                     "Harbor Sports|202,hd", "Jazz Lounge|204,hd"}));
-  CreateProgramForms();
+  const TProgramRun Run("198.51.100.20\r\n",
+                        ListText({"\xCF\xE5\xF0\xE2\xFB\xE9 \xE3\xEE\xF0\xEE\xE4\xF1\xEA\xEE\xE9|101,hd",
+                                  "\xCD\xEE\xE2\xEE\xF1\xF2\xE8 24|102,hd", "Riverside News|201,hd",
+                                  "Harbor Sports|202,hd", "Jazz Lounge|204,hd"}));
   ShowMainForm();
   ASSERT_TRUE(Form1->Showing());
-  EXPECT_TRUE(Boxes.Texts.empty());
+  EXPECT_TRUE(Run.Boxes.Texts.empty());
   ASSERT_EQ(Form1->NxGrid1->RowCount(), 5);
   EXPECT_EQ(Form1->NxGrid1->Cells(0, 1), L"Новости 24|102,hd");
   TCapture Start(Form1->Handle());
@@ -26,17 +22,15 @@ TEST(EndToEnd, ClickingARowLoadsThatChannelsPage) {
 
   // A real click in the middle of the fourth row.
   const TPoint P = RowPoint(Form1->NxGrid1, 3);
-  ClickAt(Form1->NxGrid1->Handle(), P.X, P.Y);
-  TWebBrowser* Browser = Form1->WebBrowser1;
+  realinput::Click(Form1->NxGrid1->Handle(), P.X, P.Y);
+  TWebBrowser* Browser = Run.Browser();
   ASSERT_TRUE(WaitFor([&] { return LoadedPage(Browser) == ExpectedPage("202"); }))
       << "loaded: " << LoadedPage(Browser);
   EXPECT_EQ(Form1->NxGrid1->SelectedRow(), 3);
   EXPECT_EQ(Browser->ShownAddress(), L"http://198.51.100.20:5021/live/202|c03");
 
   // The browser paints that address, exactly, on black.
-  Pump();
-  UpdateWindow(Form1->Handle());
-  Pump();
+  Settle(Form1->Handle());
   TCapture Main(Form1->Handle());
   Main.MaybeSave("main_playing");
   TCapture Shown(Browser->Handle());
@@ -47,7 +41,7 @@ TEST(EndToEnd, ClickingARowLoadsThatChannelsPage) {
 
   // Another row: another page.
   const TPoint Q = RowPoint(Form1->NxGrid1, 1);
-  ClickAt(Form1->NxGrid1->Handle(), Q.X, Q.Y);
+  realinput::Click(Form1->NxGrid1->Handle(), Q.X, Q.Y);
   ASSERT_TRUE(WaitFor([&] { return LoadedPage(Browser) == ExpectedPage("102"); }));
-  EXPECT_TRUE(Boxes.Texts.empty());
+  EXPECT_TRUE(Run.Boxes.Texts.empty());
 }

@@ -11,16 +11,8 @@ using namespace apptest;
 
 namespace {
 
-struct TLoader {
-  TProgramState State;
-  TTempFolder Folder;
-  TBoxRecorder Boxes;
-  TLoader() {
-    Folder.Write("server.txt", "s\r\n");
-    Folder.Write("list.txt", "One|1,x\r\nTwo|2,x\r\n");
-    CreateProgramForms();
-  }
-  TWebBrowser* Browser() const { return Form1->WebBrowser1; }
+struct TLoader : TProgramRun {
+  TLoader() : TProgramRun("s\r\n", "One|1,x\r\nTwo|2,x\r\n") {}
 };
 
 // A safety net for a wait that never goes idle: after a few seconds the timer stops the wait

@@ -27,15 +27,8 @@ HINSTANCE WINAPI RecordShell(HWND Owner, LPCSTR Operation, LPCSTR File, LPCSTR P
   return reinterpret_cast<HINSTANCE>(33);
 }
 
-struct TNotice {
-  TProgramState State;
-  TTempFolder Folder;
-  TBoxRecorder Boxes;
-  TNotice() {
-    Folder.Write("server.txt", "s\r\n");
-    Folder.Write("list.txt", "A|1,x\r\n");
-    CreateProgramForms();
-  }
+struct TNotice : TProgramRun {
+  TNotice() : TProgramRun("s\r\n", "A|1,x\r\n") {}
 };
 
 }  // namespace
@@ -44,14 +37,11 @@ TEST(Notice, ButtonOpensTheWebSiteThroughTheShell) {
   TNotice N;
   ShellExecuteProc = RecordShell;
   LastShell = {};
-  Form2->Show();
-  SetForegroundWindow(Form2->Handle());
-  Pump();
-  UpdateWindow(Form2->Handle());
+  uitest::ShowSettled(Form2);
   TCapture Shot(Form2->Handle());
   Shot.MaybeSave("notice");
   EXPECT_EQ(Form2->sButton1->Caption(), L"Перейти на сайт");
-  ClickAt(Form2->sButton1->Handle(), 70, 12);
+  realinput::Click(Form2->sButton1->Handle(), 70, 12);
   ASSERT_TRUE(WaitFor([] { return LastShell.Count == 1; }));
   EXPECT_EQ(LastShell.Owner, Form2->Handle());
   EXPECT_EQ(LastShell.Operation, "open");

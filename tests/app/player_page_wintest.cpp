@@ -11,16 +11,8 @@ using namespace apptest;
 namespace {
 
 // The program's forms over a list of channel lines.
-struct TChannels {
-  TProgramState State;
-  TTempFolder Folder;
-  TBoxRecorder Boxes;
-  explicit TChannels(const std::vector<std::string>& Lines) {
-    Folder.Write("server.txt", "192.0.2.7\r\n");
-    Folder.Write("list.txt", ListText(Lines));
-    CreateProgramForms();
-  }
-  TWebBrowser* Browser() const { return Form1->WebBrowser1; }
+struct TChannels : TProgramRun {
+  explicit TChannels(const std::vector<std::string>& Lines) : TProgramRun("192.0.2.7\r\n", ListText(Lines)) {}
   // Selects a row as the grid does on a click or key (OnSelectCell fires).
   void Select(int Row) { Form1->NxGrid1->SelectCell(0, Row); }
 };
@@ -120,7 +112,7 @@ TEST(Selection, AConversionErrorOfAClickGoesToTheErrorBox) {
   TChannels C({"News|12", "Ok|5,x"});
   ShowMainForm();
   const TPoint P = RowPoint(Form1->NxGrid1, 0);
-  ClickAt(Form1->NxGrid1->Handle(), P.X, P.Y);
+  realinput::Click(Form1->NxGrid1->Handle(), P.X, P.Y);
   ASSERT_TRUE(WaitFor([&] { return !C.Boxes.Texts.empty(); }));
   EXPECT_EQ(C.Boxes.Texts[0], L"'' is not a valid integer value.");
   EXPECT_EQ(Form1->NxGrid1->SelectedRow(), 0);
@@ -133,19 +125,19 @@ TEST(RightPress, SwitchesChannelLoadingOffForTheRestOfTheRun) {
   HWND GridWindow = Form1->NxGrid1->Handle();
   // A left click loads.
   TPoint P = RowPoint(Form1->NxGrid1, 0);
-  ClickAt(GridWindow, P.X, P.Y);
+  realinput::Click(GridWindow, P.X, P.Y);
   ASSERT_TRUE(WaitFor([&] { return LoadedPage(C.Browser()) == ExpectedPage("1"); }));
   TWebDocument* Loaded = C.Browser()->DocumentObject();
 
   // The right press selects its row but loads nothing: the flag is set before the selection.
   P = RowPoint(Form1->NxGrid1, 2);
-  ClickAt(GridWindow, P.X, P.Y, true);
+  realinput::Click(GridWindow, P.X, P.Y, true);
   ASSERT_TRUE(WaitFor([&] { return Form1->NxGrid1->SelectedRow() == 2; }));
   EXPECT_TRUE(GridRightClicked);
 
   // Later left clicks and keys change the selection only.
   P = RowPoint(Form1->NxGrid1, 1);
-  ClickAt(GridWindow, P.X, P.Y);
+  realinput::Click(GridWindow, P.X, P.Y);
   ASSERT_TRUE(WaitFor([&] { return Form1->NxGrid1->SelectedRow() == 1; }));
   C.Select(3);
   EXPECT_EQ(Form1->NxGrid1->SelectedRow(), 3);

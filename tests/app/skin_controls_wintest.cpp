@@ -27,13 +27,7 @@ struct TShownForm {
   }
   TShownForm(const TShownForm&) = delete;
   TShownForm& operator=(const TShownForm&) = delete;
-  void Show() {
-    Form->Show();
-    SetForegroundWindow(Form->Handle());
-    Pump();
-    UpdateWindow(Form->Handle());
-    Pump();
-  }
+  void Show() { uitest::ShowSettled(Form); }
 };
 
 }  // namespace
@@ -119,7 +113,7 @@ TEST(SkinnedControls, ButtonFiresOnClickOnARealClick) {
     ++Clicks;
   };
   F.Show();
-  ClickAt(B->Handle(), 60, 15);
+  realinput::Click(B->Handle(), 60, 15);
   ASSERT_TRUE(WaitFor([&] { return Clicks == 1; }));
   EXPECT_EQ(B->Caption(), L"Перейти");
 }

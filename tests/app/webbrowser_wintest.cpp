@@ -285,9 +285,7 @@ TEST(WebBrowserNewWindow, TheHandlerDecides) {
 TEST(WebBrowserPaint, ShowsTheStreamAddressOnBlack) {
   TBrowserForm F;
   F.Form->Show();
-  Pump();
-  UpdateWindow(F.Form->Handle());
-  Pump();
+  Settle(F.Form->Handle());
   // Nothing navigated: all black.
   {
     TCapture C(F.Browser->Handle());

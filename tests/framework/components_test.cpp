@@ -4,20 +4,13 @@
 #include <vector>
 
 #include "framework/Components.h"
+#include "support/MessageOf.h"
+
+using exctest::MessageOf;
 
 namespace {
 
 using TLog = std::vector<std::string>;
-
-template <class E, class F>
-std::string MessageOf(F&& f) {
-  try {
-    f();
-  } catch (const E& e) {
-    return e.Message;
-  }
-  return "<no exception>";
-}
 
 // Logs "X+N" / "X-N" when component X hears of the insertion / removal of the component named
 // N ("?" while it has no name yet), "~X" when X is destroyed ("~X!" when csDestroying was

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "framework/Forms.h"
-#include "support/UiTestHelpers.h"
+#include "support/UiTest.h"
 
 class TBox : public TCustomControl {
   T_CLASS(TBox, TCustomControl)

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "framework/Forms.h"
-#include "support/UiTestHelpers.h"
+#include "support/UiTest.h"
 
 // Red, with a blue 4 x 4 square in its top-left corner.
 class TPaintRed : public TCustomControl {

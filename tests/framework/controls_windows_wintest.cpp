@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "framework/Forms.h"
-#include "support/UiTestHelpers.h"
 #include "support/RealInput.h"
+#include "support/UiTest.h"
 
 // A windowed control that records its own share of the messages it handles.
 class TWinLogBox : public TCustomControl {

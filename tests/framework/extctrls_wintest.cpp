@@ -8,7 +8,8 @@
 
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
-#include "support/UiTestHelpers.h"
+#include "support/RealInput.h"
+#include "support/UiTest.h"
 
 namespace {
 
@@ -62,7 +63,7 @@ void Drag(TSplitter* S, int DX, int DY, const std::function<void()>& Midway = nu
   const int X = S->Left() + S->Width() / 2, Y = S->Top() + S->Height() / 2;
   auto Cursor = [&](int CX, int CY) {
     const TPoint P = S->Parent()->ClientToScreen(Point(CX, CY));
-    SetCursorPos(P.X, P.Y);
+    realinput::MovePointer(POINT{P.X, P.Y});
   };
   Cursor(X, Y);
   PostMessageW(W, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(X, Y));
@@ -73,21 +74,6 @@ void Drag(TSplitter* S, int DX, int DY, const std::function<void()>& Midway = nu
   if (Midway) Midway();
   PostMessageW(W, WM_LBUTTONUP, 0, MAKELPARAM(X + DX, Y + DY));
   uitest::Pump();
-}
-
-// Live GDI objects of the process: GetGuiResources where the system counts them, otherwise the
-// entries of the process's GDI handle table (24-byte entries, the type byte at offset 14).
-int GdiObjectCount() {
-  DWORD N = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-  if (N != 0) return static_cast<int>(N);
-  const char* Peb;
-  asm("movl %%fs:0x30, %0" : "=r"(Peb));
-  auto* Table = *reinterpret_cast<const unsigned char* const*>(Peb + 0x94);
-  if (Table == nullptr) return -1;
-  int Count = 0;
-  for (int I = 0; I < 0x10000; ++I)
-    if (Table[I * 24 + 14]) ++Count;
-  return Count;
 }
 
 }  // namespace
@@ -390,8 +376,8 @@ TEST(ExtControls, CreateDestroyLoopsLeaveNoWindowsOrGdiObjects) {
   };
   Cycle();
   const int Windows = uitest::CountThreadWindows();
-  const int Gdi = GdiObjectCount();
+  const int Gdi = uitest::GdiObjectCount();
   for (int I = 0; I < 10; ++I) Cycle();
   EXPECT_EQ(uitest::CountThreadWindows(), Windows);
-  EXPECT_EQ(GdiObjectCount(), Gdi);
+  EXPECT_EQ(uitest::GdiObjectCount(), Gdi);
 }

@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "framework/Forms.h"
-#include "support/UiTestHelpers.h"
+#include "support/RealInput.h"
+#include "support/UiTest.h"
 
 class TFormsBox : public TCustomControl {
   T_CLASS(TFormsBox, TCustomControl)
@@ -443,12 +444,7 @@ TEST(Hints, TheApplicationShowsTheShortHintOfTheControlUnderThePointer) {
   F->Show();
   uitest::Pump();
   TPoint P = B->ClientToScreen(Point(20, 20));
-  SetCursorPos(P.X, P.Y);
-  uitest::WaitFor([&] {
-    POINT C;
-    GetCursorPos(&C);
-    return C.x == P.X && C.y == P.Y;
-  });
+  realinput::MovePointer(POINT{P.X, P.Y});
   Application->ActivateHint(P);
   ASSERT_NE(Application->HintWindow(), nullptr);
   EXPECT_TRUE(IsWindowVisible(Application->HintWindow()->Handle()));

@@ -12,31 +12,17 @@
 
 #include "framework/Graphics.h"
 #include "framework/Streams.h"
+#include "support/UiTest.h"
 
 namespace {
 
-// Live GDI objects of the process: GetGuiResources where the system counts them, otherwise the
-// entries of the process's GDI handle table (24-byte entries, the type byte at offset 14).
-int GdiObjects() {
-  DWORD n = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-  if (n) return static_cast<int>(n);
-  const char* peb;
-  asm("movl %%fs:0x30, %0" : "=r"(peb));  // the process environment block
-  auto* table = *reinterpret_cast<const unsigned char* const*>(peb + 0x94);
-  if (!table) return -1;
-  int count = 0;
-  for (int i = 0; i < 0x10000; ++i)
-    if (table[i * 24 + 14]) ++count;
-  return count;
-}
-
-// True when GdiObjects sees a brush come and go.
+// True when GdiObjectCount sees a brush come and go.
 bool GdiCountingWorks() {
-  int a = GdiObjects();
+  int a = uitest::GdiObjectCount();
   HBRUSH b = CreateSolidBrush(RGB(1, 2, 3));
-  int c = GdiObjects();
+  int c = uitest::GdiObjectCount();
   DeleteObject(b);
-  return a >= 0 && c == a + 1 && GdiObjects() == a;
+  return a >= 0 && c == a + 1 && uitest::GdiObjectCount() == a;
 }
 
 TColor Px(TBitmap& B, int X, int Y) { return B.Canvas()->Pixels(X, Y); }
@@ -319,9 +305,9 @@ TEST(GdiResources, NothingLeaksOverManyCycles) {
     DeleteDC(dc);
   };
   cycle();  // stock objects and caches come into being once
-  const int before = GdiObjects();
+  const int before = uitest::GdiObjectCount();
   for (int i = 0; i < 1000; ++i) cycle();
-  EXPECT_EQ(GdiObjects(), before);
+  EXPECT_EQ(uitest::GdiObjectCount(), before);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -6,25 +6,11 @@
 
 #include "framework/ImgList.h"
 #include "framework/Streams.h"
+#include "support/UiTest.h"
 
 namespace {
 
 TColor Px(TBitmap& B, int X, int Y) { return B.Canvas()->Pixels(X, Y); }
-
-// Live GDI objects: GetGuiResources where the system counts them, otherwise the entries of the
-// process's GDI handle table (24-byte entries, the type byte at offset 14).
-int GdiObjects() {
-  DWORD n = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-  if (n) return static_cast<int>(n);
-  const char* peb;
-  asm("movl %%fs:0x30, %0" : "=r"(peb));
-  auto* table = *reinterpret_cast<const unsigned char* const*>(peb + 0x94);
-  if (!table) return -1;
-  int count = 0;
-  for (int i = 0; i < 0x10000; ++i)
-    if (table[i * 24 + 14]) ++count;
-  return count;
-}
 
 std::unique_ptr<TBitmap> Filled(int W, int H, TColor C) {
   auto b = std::make_unique<TBitmap>(W, H, pf24bit);
@@ -264,8 +250,8 @@ TEST(ImageList, NoGdiObjectsLeak) {
     copy.SetMasked(false);
   };
   cycle();
-  const int before = GdiObjects();
+  const int before = uitest::GdiObjectCount();
   if (before < 0) GTEST_SKIP() << "GDI objects cannot be counted here";
   for (int i = 0; i < 200; ++i) cycle();
-  EXPECT_EQ(GdiObjects(), before);
+  EXPECT_EQ(uitest::GdiObjectCount(), before);
 }

@@ -7,19 +7,11 @@
 #include <vector>
 
 #include "framework/Lists.h"
+#include "support/MessageOf.h"
+
+using exctest::MessageOf;
 
 namespace {
-
-// Runs F and returns the message of the exception of type E it raises.
-template <class E, class F>
-std::string MessageOf(F&& f) {
-  try {
-    f();
-  } catch (const E& e) {
-    return e.Message;
-  }
-  return "<no exception>";
-}
 
 void* P(std::intptr_t V) { return reinterpret_cast<void*>(V); }
 

@@ -9,7 +9,7 @@
 
 #include "framework/Forms.h"
 #include "framework/Menus.h"
-#include "support/UiTestHelpers.h"
+#include "support/UiTest.h"
 
 namespace {
 
@@ -59,19 +59,6 @@ MENUITEMINFOW Info(HMENU Menu, UINT Position) {
   MI.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_DATA | MIIM_SUBMENU;
   GetMenuItemInfoW(Menu, Position, TRUE, &MI);
   return MI;
-}
-
-int GdiObjectCount() {
-  DWORD N = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-  if (N != 0) return static_cast<int>(N);
-  const char* Peb;
-  asm("movl %%fs:0x30, %0" : "=r"(Peb));
-  auto* Table = *reinterpret_cast<const unsigned char* const*>(Peb + 0x94);
-  if (Table == nullptr) return -1;
-  int Count = 0;
-  for (int I = 0; I < 0x10000; ++I)
-    if (Table[I * 24 + 14]) ++Count;
-  return Count;
 }
 
 }  // namespace
@@ -517,9 +504,9 @@ TEST(Menus, CreateDestroyLoopsLeaveNoWindowsMenusOrGdiObjects) {
   };
   Cycle();
   const int Windows = uitest::CountThreadWindows();
-  const int Gdi = GdiObjectCount();
+  const int Gdi = uitest::GdiObjectCount();
   for (int I = 0; I < 10; ++I) Cycle();
   EXPECT_EQ(uitest::CountThreadWindows(), Windows);
-  EXPECT_EQ(GdiObjectCount(), Gdi);
+  EXPECT_EQ(uitest::GdiObjectCount(), Gdi);
   for (HMENU H : Handles) EXPECT_FALSE(IsMenu(H));
 }

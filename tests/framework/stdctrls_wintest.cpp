@@ -10,8 +10,8 @@
 #include "framework/Dialogs.h"
 #include "framework/Forms.h"
 #include "framework/StdCtrls.h"
-#include "support/UiTestHelpers.h"
 #include "support/RealInput.h"
+#include "support/UiTest.h"
 
 namespace {
 
@@ -35,14 +35,11 @@ struct TSpan {
 
 TSpan FindColor(HWND Window, const TRect& R, COLORREF Color) {
   UpdateWindow(Window);
-  uitest::TMemoryDC M(R.Width(), R.Height());
-  HDC DC = GetDC(Window);
-  BitBlt(M.DC(), 0, 0, R.Width(), R.Height(), DC, R.Left, R.Top, SRCCOPY);
-  ReleaseDC(Window, DC);
+  const uitest::TCapture C(Window, R);
   TSpan S;
   for (int Y = 0; Y < R.Height(); ++Y)
     for (int X = 0; X < R.Width(); ++X)
-      if (M.Pixel(X, Y) == Color) {
+      if (C.Pixel(X, Y) == Color) {
         ++S.Count;
         S.MinX = std::min(S.MinX, R.Left + X);
         S.MaxX = std::max(S.MaxX, R.Left + X);

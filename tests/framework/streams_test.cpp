@@ -12,6 +12,7 @@
 #include "framework/Exceptions.h"
 #include "framework/Lists.h"
 #include "framework/Streams.h"
+#include "support/MessageOf.h"
 
 namespace fs = std::filesystem;
 
@@ -41,15 +42,7 @@ AnsiString Contents(TCustomMemoryStream& S) {
   return AnsiString(static_cast<const char*>(S.Memory()), static_cast<std::size_t>(S.Size()));
 }
 
-template <class E, class F>
-AnsiString MessageOf(F&& Fn) {
-  try {
-    Fn();
-  } catch (const E& X) {
-    return X.Message;
-  }
-  return "<no exception>";
-}
+using exctest::MessageOf;
 
 }  // namespace
 

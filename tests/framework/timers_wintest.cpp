@@ -5,7 +5,7 @@
 
 #include "framework/Forms.h"
 #include "framework/Timers.h"
-#include "support/UiTestHelpers.h"
+#include "support/UiTest.h"
 
 TEST(Timer, FiresOnlyWithAHandlerWhileEnabled) {
   auto T = std::make_unique<TTimer>(nullptr);

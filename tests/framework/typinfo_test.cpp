@@ -3,6 +3,7 @@
 
 #include "framework/Persistent.h"
 #include "framework/TypInfo.h"
+#include "support/MessageOf.h"
 
 namespace {
 
@@ -78,14 +79,10 @@ T_PUBLISH(TPubLeaf) {
   P.Ordinal("Extra", &TPubLeaf::Extra);
 }
 
+// The message of the exception of type E that Fn raises, "" when it raises none.
 template <class E, class F>
 std::string ErrorOf(F&& Fn) {
-  try {
-    Fn();
-  } catch (const E& X) {
-    return X.Message;
-  }
-  return "";
+  return exctest::MessageOf<E>(std::forward<F>(Fn), "");
 }
 
 TEST(PublishedLookup, FindsPropertiesIgnoringCaseAlongTheAncestry) {

@@ -49,14 +49,14 @@ TEST(GridMouse, RealLeftClickFiresMouseDownBeforeSelectingTheRow) {
   EventLog Log;
   Log.Attach(F.Grid);
   const TPoint P = F.RowPoint(2);
-  ClickAt(F.GridWindow(), P.X, P.Y);
+  realinput::Click(F.GridWindow(), P.X, P.Y);
   ASSERT_TRUE(WaitFor([&] { return F.Grid->SelectedRow() == 2; }));
   EXPECT_EQ(Log.Joined(), "down:left before:0,2 select:0,2");
   EXPECT_TRUE(F.Grid->IsFocused());
 
   Log.Items.clear();
   const TPoint Q = F.RowPoint(4);
-  ClickAt(F.GridWindow(), Q.X, Q.Y);
+  realinput::Click(F.GridWindow(), Q.X, Q.Y);
   ASSERT_TRUE(WaitFor([&] { return F.Grid->SelectedRow() == 4; }));
   EXPECT_EQ(Log.Joined(), "down:left before:0,4 deselect:0,2 select:0,4");
 }
@@ -80,7 +80,7 @@ TEST(GridMouse, RightPressSelectsLikeTheLeftAfterMouseDown) {
     FlagWhenSelected = RightSeen;
   };
   const TPoint P = F.RowPoint(3);
-  ClickAt(F.GridWindow(), P.X, P.Y, true);
+  realinput::Click(F.GridWindow(), P.X, P.Y, true);
   ASSERT_TRUE(WaitFor([&] { return F.Grid->SelectedRow() == 3; }));
   EXPECT_EQ(Log.Joined(), "down:right before:0,3 select:0,3");
   EXPECT_TRUE(FlagWhenSelected);
@@ -149,16 +149,16 @@ TEST(GridKeys, ArrowKeysMoveTheSelection) {
   TChannelListForm F;
   F.AddLines(Channels(4));
   const TPoint P = F.RowPoint(1);
-  ClickAt(F.GridWindow(), P.X, P.Y);
+  realinput::Click(F.GridWindow(), P.X, P.Y);
   ASSERT_TRUE(WaitFor([&] { return F.Grid->SelectedRow() == 1 && F.Grid->IsFocused(); }));
   EventLog Log;
   Log.Attach(F.Grid);
-  PressKey(VK_DOWN);
+  realinput::Key(VK_DOWN);
   ASSERT_TRUE(WaitFor([&] { return F.Grid->SelectedRow() == 2; }));
-  PressKey(VK_DOWN);
+  realinput::Key(VK_DOWN);
   ASSERT_TRUE(WaitFor([&] { return F.Grid->SelectedRow() == 3; }));
-  PressKey(VK_DOWN);  // the last row: nothing
-  PressKey(VK_UP);
+  realinput::Key(VK_DOWN);  // the last row: nothing
+  realinput::Key(VK_UP);
   ASSERT_TRUE(WaitFor([&] { return F.Grid->SelectedRow() == 2; }));
   EXPECT_EQ(Log.Joined(), "before:0,2 deselect:0,1 select:0,2 before:0,3 deselect:0,2 select:0,3 "
                           "before:0,2 deselect:0,3 select:0,2");
@@ -168,14 +168,14 @@ TEST(GridKeys, DownKeepsTheSelectedRowInView) {
   TChannelListForm F;
   F.AddLines(Channels(40));
   const TPoint P = F.RowPoint(0);
-  ClickAt(F.GridWindow(), P.X, P.Y);
+  realinput::Click(F.GridWindow(), P.X, P.Y);
   ASSERT_TRUE(WaitFor([&] { return F.Grid->IsFocused(); }));
-  for (int I = 0; I < 25; ++I) PressKey(VK_DOWN);
+  for (int I = 0; I < 25; ++I) realinput::Key(VK_DOWN);
   ASSERT_TRUE(WaitFor([&] { return F.Grid->SelectedRow() == 25; }));
   EXPECT_GT(F.Grid->FirstVisibleRow(), 0);
   EXPECT_LE(F.Grid->SelectedRow(), F.Grid->GetLastFullyVisibleRow());
   EXPECT_EQ(F.Grid->VertScrollBar()->Position(), F.Grid->FirstVisibleRow());
-  PressKey(VK_HOME);
+  realinput::Key(VK_HOME);
   ASSERT_TRUE(WaitFor([&] { return F.Grid->SelectedRow() == 0; }));
   EXPECT_EQ(F.Grid->FirstVisibleRow(), 0);
 }
@@ -200,7 +200,7 @@ TEST(GridScrolling, WheelScrollsOneRowPerNotch) {
   TChannelListForm F;
   F.AddLines(Channels(40));
   const TPoint P = F.RowPoint(0);
-  ClickAt(F.GridWindow(), P.X, P.Y);
+  realinput::Click(F.GridWindow(), P.X, P.Y);
   ASSERT_TRUE(WaitFor([&] { return F.Grid->IsFocused(); }));
   POINT S{P.X, P.Y};
   ClientToScreen(F.GridWindow(), &S);
@@ -249,11 +249,11 @@ TEST(GridPainting, SelectedRowShowsTheHighlightAndRowsShowTheirText) {
   TChannelListForm F;
   F.AddLines({L"First channel", L"Second channel", L"Third channel"});
   const TPoint P = F.RowPoint(1);
-  ClickAt(F.GridWindow(), P.X, P.Y);
+  realinput::Click(F.GridWindow(), P.X, P.Y);
   ASSERT_TRUE(WaitFor([&] { return F.Grid->SelectedRow() == 1 && F.Grid->IsFocused(); }));
   Settle(F.GridWindow());
   TCapture C(F.GridWindow());
-  MaybeSave(C, "grid_selected.bmp");
+  C.MaybeSave("grid_selected");
 
   const COLORREF Highlight = ColorToRGB(clHighlight);
   const COLORREF HighlightText = ColorToRGB(clHighlightText);
@@ -303,7 +303,7 @@ TEST(GridPainting, ActiveRowsGridLinesStopAtTheLastRow) {
   F.AddLines({L"a", L"b", L"c"});
   Settle(F.GridWindow());
   TCapture C(F.GridWindow());
-  MaybeSave(C, "grid_lines.bmp");
+  C.MaybeSave("grid_lines");
   const COLORREF Red = RGB(255, 0, 0);
   const TRect R0 = F.Grid->GetCellRect(0, 0);
   // The horizontal line under row 0 and the vertical line at the column's right edge are red.

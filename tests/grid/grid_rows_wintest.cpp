@@ -8,19 +8,14 @@
 
 #include "framework/Strings.h"
 #include "support/GridTestHelpers.h"
+#include "support/MessageOf.h"
 
 using namespace gridtest;
 
 namespace {
 
-std::string MessageOf(const std::function<void()>& Fn) {
-  try {
-    Fn();
-  } catch (const Exception& E) {
-    return E.Message;
-  }
-  return "";
-}
+// The message of the exception Fn raises, "" when it raises none.
+std::string MessageOf(const std::function<void()>& Fn) { return exctest::MessageOf<Exception>(Fn, ""); }
 
 // The text of column 0, rows joined with ",".
 std::string Texts(TNxGrid* G, int Col = 0) {
@@ -569,19 +564,19 @@ TEST_F(GridFixture, PageKeysMoveByAPage) {
   std::vector<std::wstring> Lines(50, L"x");
   Fill(Lines);
   const TPoint P = F.RowPoint(0);
-  ClickAt(F.GridWindow(), P.X, P.Y);
+  realinput::Click(F.GridWindow(), P.X, P.Y);
   ASSERT_TRUE(WaitFor([&] { return G->IsFocused(); }));
   const int N = G->GetRowsPerPage();
-  PressKey(VK_NEXT);  // to the last row of the page
+  realinput::Key(VK_NEXT);  // to the last row of the page
   ASSERT_TRUE(WaitFor([&] { return G->SelectedRow() == N - 1; }));
   EXPECT_EQ(G->FirstVisibleRow(), 0);
-  PressKey(VK_NEXT);  // a page further, scrolled into view
+  realinput::Key(VK_NEXT);  // a page further, scrolled into view
   ASSERT_TRUE(WaitFor([&] { return G->SelectedRow() == 2 * N - 1; }));
   EXPECT_LE(G->SelectedRow(), G->GetLastFullyVisibleRow());
-  PressKey(VK_END);
+  realinput::Key(VK_END);
   ASSERT_TRUE(WaitFor([&] { return G->SelectedRow() == 49; }));
   EXPECT_EQ(G->GetLastFullyVisibleRow(), 49);
-  PressKey(VK_PRIOR);  // to the top of the page
+  realinput::Key(VK_PRIOR);  // to the top of the page
   ASSERT_TRUE(WaitFor([&] { return G->SelectedRow() == G->FirstVisibleRow(); }));
 }
 

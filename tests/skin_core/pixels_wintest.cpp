@@ -11,22 +11,11 @@
 #include "skin/core/acPixels.h"
 #include "skin/core/sGradient.h"
 #include "skin/core/sMaskData.h"
+#include "skin_core/bitmap_test_support.h"
+
+using namespace bmptest;
 
 namespace {
-
-std::unique_ptr<TBitmap> Filled(int W, int H, TPixelFormat Format, TColor Color) {
-  auto B = std::make_unique<TBitmap>(W, H, Format);
-  B->Canvas()->Brush()->SetColor(Color);
-  B->Canvas()->FillRect(Rect(0, 0, W, H));
-  return B;
-}
-
-// Blue, green, red (and alpha) of a pixel as the scan lines hold it.
-std::array<int, 4> At(TBitmap& B, int X, int Y) {
-  const int Bpp = B.PixelFormat() == pf32bit ? 4 : 3;
-  const Byte* p = static_cast<const Byte*>(B.ScanLine(Y)) + Bpp * X;
-  return {p[0], p[1], p[2], Bpp == 4 ? p[3] : -1};
-}
 
 int SumByte(int S, int D, int A) { return (S * (255 - A) + D * A + 127) >> 8; }
 

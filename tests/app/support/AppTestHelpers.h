@@ -1,11 +1,11 @@
 // Helpers of the channel viewer's tests: a temporary working folder with the program's text
-// files, the program's forms created as the program creates them, captured message boxes,
-// message pumping with a bounded wait, real mouse input and pixel captures.
+// files, the program's forms created as the program creates them, captured message boxes and
+// the program's page as the tests expect it, on top of the shared window-test helpers (uitest)
+// and real input (realinput).
 #pragma once
 
 #include <windows.h>
 
-#include <algorithm>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -16,29 +16,24 @@
 #include "app/Unit2.h"
 #include "framework/Forms.h"
 #include "framework/Strings.h"
+#include "support/RealInput.h"
+#include "support/UiTest.h"
 
 namespace apptest {
 
-inline void Pump() { Application->ProcessMessages(); }
+using uitest::Pump;
+using uitest::Settle;
+using uitest::TCapture;
 
-// Handles messages until Condition holds or about MaxMs milliseconds passed.
+// Handles messages until Condition holds or about MaxMs milliseconds passed (the program's
+// waits get longer than the shared default).
 inline bool WaitFor(const std::function<bool()>& Condition, int MaxMs = 5000) {
-  for (int I = 0; I < MaxMs / 10; ++I) {
-    Pump();
-    if (Condition()) return true;
-    Sleep(10);
-  }
-  Pump();
-  return Condition();
+  return uitest::WaitFor(Condition, MaxMs);
 }
 
 // Writes Bytes to a file (created or replaced).
 inline void WriteFileBytes(const std::string& Name, const std::string& Bytes) {
-  HANDLE F = CreateFileA(Name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (F == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create " + Name);
-  DWORD Written = 0;
-  WriteFile(F, Bytes.data(), static_cast<DWORD>(Bytes.size()), &Written, nullptr);
-  CloseHandle(F);
+  if (!uitest::WriteFileBytes(Name, Bytes)) throw std::runtime_error("cannot write " + Name);
 }
 
 // A fresh folder under the temporary folder that is the current directory while the object
@@ -146,6 +141,20 @@ class TProgramState {
   TShellExecuteProc FSavedShell;
 };
 
+// The program's forms created as the program creates them, in a fresh folder that holds
+// "server.txt" and "list.txt" with the given bytes; the program's boxes are recorded.
+struct TProgramRun {
+  TProgramState State;
+  TTempFolder Folder;
+  TBoxRecorder Boxes;
+  TProgramRun(const std::string& Server, const std::string& List) {
+    Folder.Write("server.txt", Server);
+    Folder.Write("list.txt", List);
+    CreateProgramForms();
+  }
+  TWebBrowser* Browser() const { return Form1->WebBrowser1; }
+};
+
 // The usual files: a server line and the given channel lines (CR LF line ends).
 inline std::string ListText(const std::vector<std::string>& Lines) {
   std::string S;
@@ -184,36 +193,6 @@ inline std::string LoadedPage(TWebBrowser* B) {
   return B->DocumentObject() != nullptr ? B->DocumentObject()->Html() : std::string();
 }
 
-// A mouse input at an absolute screen position (the position travels with the input, so a
-// pointer that the display moves later cannot make it land elsewhere).
-inline INPUT MouseInputAt(int X, int Y, DWORD Flags) {
-  const int W = GetSystemMetrics(SM_CXSCREEN), H = GetSystemMetrics(SM_CYSCREEN);
-  INPUT In{};
-  In.type = INPUT_MOUSE;
-  In.mi.dx = static_cast<LONG>((static_cast<long long>(X) * 65536 + W - 1) / W);
-  In.mi.dy = static_cast<LONG>((static_cast<long long>(Y) * 65536 + H - 1) / H);
-  In.mi.dwFlags = Flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  return In;
-}
-
-// A real mouse click through the system's input queue at a client point of W: the pointer moves
-// there first, then the button goes down and up.
-inline void ClickAt(HWND W, int X, int Y, bool Right = false) {
-  POINT P{X, Y};
-  ClientToScreen(W, &P);
-  INPUT Move = MouseInputAt(P.x, P.y, 0);
-  SendInput(1, &Move, sizeof(INPUT));
-  WaitFor([&] {
-    POINT C{};
-    GetCursorPos(&C);
-    return C.x == P.x && C.y == P.y;
-  }, 2000);
-  INPUT In[2] = {MouseInputAt(P.x, P.y, Right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN),
-                 MouseInputAt(P.x, P.y, Right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP)};
-  SendInput(2, In, sizeof(INPUT));
-  Pump();
-}
-
 // The middle of a row's cell in grid client coordinates.
 inline TPoint RowPoint(TNxGrid* Grid, int Row) {
   const TRect R = Grid->GetCellRect(0, Row);
@@ -221,108 +200,7 @@ inline TPoint RowPoint(TNxGrid* Grid, int Row) {
 }
 
 // Shows the main form as the program's message loop does and lets it paint.
-inline void ShowMainForm() {
-  Form1->Show();
-  SetForegroundWindow(Form1->Handle());
-  Pump();
-  UpdateWindow(Form1->Handle());
-  Pump();
-}
-
-// The painted client pixels of a window (0x00RRGGBB per pixel, rows top-down).
-class TCapture {
- public:
-  explicit TCapture(HWND W) {
-    RECT R;
-    GetClientRect(W, &R);
-    FWidth = R.right;
-    FHeight = R.bottom;
-    HDC Src = GetDC(W);
-    Grab(Src, FWidth, FHeight);
-    ReleaseDC(W, Src);
-  }
-  // What a device context shows in (0, 0, Width, Height).
-  TCapture(HDC Src, int Width, int Height) : FWidth(Width), FHeight(Height) { Grab(Src, Width, Height); }
-
-  int Width() const { return FWidth; }
-  int Height() const { return FHeight; }
-  DWORD Pixel(int X, int Y) const { return FPixels[static_cast<std::size_t>(Y * FWidth + X)] & 0xFFFFFF; }
-  // The smallest rectangle holding every pixel other than Background (empty when none).
-  TRect Extent(DWORD Background) const {
-    TRect R{FWidth, FHeight, 0, 0};
-    for (int Y = 0; Y < FHeight; ++Y)
-      for (int X = 0; X < FWidth; ++X)
-        if (Pixel(X, Y) != Background) {
-          R.Left = std::min(R.Left, X);
-          R.Top = std::min(R.Top, Y);
-          R.Right = std::max(R.Right, X + 1);
-          R.Bottom = std::max(R.Bottom, Y + 1);
-        }
-    return R.IsEmpty() ? TRect{} : R;
-  }
-  // True when the pixels in A's rectangle RA equal those of B's rectangle RB (same sizes).
-  static bool SamePixels(const TCapture& A, const TRect& RA, const TCapture& B, const TRect& RB) {
-    if (RA.Width() != RB.Width() || RA.Height() != RB.Height()) return false;
-    for (int Y = 0; Y < RA.Height(); ++Y)
-      for (int X = 0; X < RA.Width(); ++X)
-        if (A.Pixel(RA.Left + X, RA.Top + Y) != B.Pixel(RB.Left + X, RB.Top + Y)) return false;
-    return true;
-  }
-  // Writes a 24-bit BMP into TV_SCREENSHOT_DIR (when that variable names a folder).
-  void MaybeSave(const char* Name) const {
-    char Dir[MAX_PATH];
-    const DWORD N = GetEnvironmentVariableA("TV_SCREENSHOT_DIR", Dir, MAX_PATH);
-    if (N == 0 || N >= MAX_PATH) return;
-    const int Stride = (FWidth * 3 + 3) & ~3;
-    std::string Data(static_cast<std::size_t>(Stride) * static_cast<std::size_t>(FHeight), '\0');
-    for (int Y = 0; Y < FHeight; ++Y)
-      for (int X = 0; X < FWidth; ++X) {
-        const DWORD V = Pixel(X, Y);
-        char* P = &Data[static_cast<std::size_t>(Y * Stride + X * 3)];
-        P[0] = static_cast<char>(V & 0xFF);
-        P[1] = static_cast<char>((V >> 8) & 0xFF);
-        P[2] = static_cast<char>((V >> 16) & 0xFF);
-      }
-    BITMAPINFOHEADER IH{};
-    IH.biSize = sizeof(IH);
-    IH.biWidth = FWidth;
-    IH.biHeight = -FHeight;
-    IH.biPlanes = 1;
-    IH.biBitCount = 24;
-    BITMAPFILEHEADER FH{};
-    FH.bfType = 0x4D42;
-    FH.bfOffBits = sizeof(FH) + sizeof(IH);
-    FH.bfSize = FH.bfOffBits + static_cast<DWORD>(Data.size());
-    WriteFileBytes(std::string(Dir) + "\\" + Name + ".bmp",
-                   std::string(reinterpret_cast<const char*>(&FH), sizeof(FH)) +
-                       std::string(reinterpret_cast<const char*>(&IH), sizeof(IH)) + Data);
-  }
-
- private:
-  void Grab(HDC Src, int W, int H) {
-    FPixels.assign(static_cast<std::size_t>(W) * static_cast<std::size_t>(H), 0);
-    HDC Mem = CreateCompatibleDC(Src);
-    BITMAPINFO BI{};
-    BI.bmiHeader.biSize = sizeof(BI.bmiHeader);
-    BI.bmiHeader.biWidth = W;
-    BI.bmiHeader.biHeight = -H;
-    BI.bmiHeader.biPlanes = 1;
-    BI.bmiHeader.biBitCount = 32;
-    void* Bits = nullptr;
-    HBITMAP B = CreateDIBSection(Mem, &BI, DIB_RGB_COLORS, &Bits, nullptr, 0);
-    HGDIOBJ Old = SelectObject(Mem, B);
-    BitBlt(Mem, 0, 0, W, H, Src, 0, 0, SRCCOPY);
-    GdiFlush();
-    if (Bits != nullptr) std::copy_n(static_cast<const DWORD*>(Bits), FPixels.size(), FPixels.begin());
-    SelectObject(Mem, Old);
-    DeleteObject(B);
-    DeleteDC(Mem);
-  }
-
-  int FWidth = 0;
-  int FHeight = 0;
-  std::vector<DWORD> FPixels;
-};
+inline void ShowMainForm() { uitest::ShowSettled(Form1); }
 
 // Text drawn white on black in Font into a fresh bitmap of the given size, as a capture.
 inline TCapture RenderText(const WideString& Text, TFont* Font, int Width, int Height) {
@@ -336,7 +214,7 @@ inline TCapture RenderText(const WideString& Text, TFont* Font, int Width, int H
   SetTextColor(Mem, RGB(255, 255, 255));
   SetBkMode(Mem, TRANSPARENT);
   DrawTextW(Mem, Text.c_str(), static_cast<int>(Text.size()), &R, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
-  TCapture C(Mem, Width, Height);
+  TCapture C(Mem, TRect{0, 0, Width, Height});
   SelectObject(Mem, OldF);
   SelectObject(Mem, OldB);
   DeleteObject(B);
