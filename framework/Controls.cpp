@@ -876,6 +876,7 @@ TWinControl* TWinControl::CreateParented(HWND ParentWindow) {
 
 TWinControl::~TWinControl() {
   Destroying();
+  if (Screen != nullptr) Screen->ControlDestroying(this);
   DestroyComponents();
   if (FParent != nullptr) {
     if (TCustomForm* Form = GetParentForm(this)) Form->DefocusControl(this, true);

@@ -331,6 +331,11 @@ class TScreen : public TComponent {
   TNotifyEvent OnActiveFormChange;
   TNotifyEvent OnActiveControlChange;
 
+  // A windowed control is going away: the screen forgets it as its active control.
+  void ControlDestroying(TWinControl* Control) {
+    if (FActiveControl == Control) FActiveControl = nullptr;
+  }
+
  private:
   void AddForm(TCustomForm* Form);
   void RemoveForm(TCustomForm* Form);

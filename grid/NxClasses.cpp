@@ -1,19 +1,42 @@
 #include "grid/NxClasses.h"
 
+#include <memory>
+
 #include "framework/Forms.h"
 #include "framework/Strings.h"
 
-const bool IsUnicodePlatform = (GetVersion() & 0x80000000u) == 0;
+namespace {
+
+bool IsNtPlatform() {
+  OSVERSIONINFOA Info{};
+  Info.dwOSVersionInfoSize = sizeof(Info);
+  return GetVersionExA(&Info) && Info.dwPlatformId == VER_PLATFORM_WIN32_NT;
+}
+
+TCanvas* CheckCanvas(TCanvas* Canvas, const char* Routine) {
+  if (Canvas == nullptr) throw EInvalidOperation(Format("%s: no canvas to measure on", Routine));
+  return Canvas;
+}
+
+const std::unique_ptr<TLocalSettings> TheLocalSettings = std::make_unique<TLocalSettings>();
+
+}  // namespace
+
+bool IsUnicodePlatform = IsNtPlatform();
+
+const WideString strToday = L"Today";
+const WideString strNone = L"None";
+
+TLocalSettings* LocalSettings() { return TheLocalSettings.get(); }
 
 void TextExtentW(TCanvas* Canvas, const WideString& Text, TSize& Size) {
   Size = TSize{0, 0};
-  if (Text.empty()) return;
   // The canvas measures wide text with GetTextExtentPoint32W in its own font.
-  Size = Canvas->TextExtent(Text);
+  Size = CheckCanvas(Canvas, "TextExtentW")->TextExtent(Text);
 }
 
 int TextWidthW(TCanvas* Canvas, const WideString& Text) {
-  if (Text.empty()) return 0;
+  CheckCanvas(Canvas, "TextWidthW");
   if (!IsUnicodePlatform) return Canvas->TextWidth(WideToAnsi(Text));
   TSize S;
   TextExtentW(Canvas, Text, S);
@@ -21,7 +44,7 @@ int TextWidthW(TCanvas* Canvas, const WideString& Text) {
 }
 
 int TextHeightW(TCanvas* Canvas, const WideString& Text) {
-  if (Text.empty()) return 0;
+  CheckCanvas(Canvas, "TextHeightW");
   if (!IsUnicodePlatform) return Canvas->TextHeight(WideToAnsi(Text));
   TSize S;
   TextExtentW(Canvas, Text, S);
@@ -29,9 +52,15 @@ int TextHeightW(TCanvas* Canvas, const WideString& Text) {
 }
 
 int CalcTextWidthW(TCanvas* Canvas, const WideString& Text) {
+  CheckCanvas(Canvas, "CalcTextWidthW");
   TRect R{0, 0, 0, 0};
-  WideString T = Text;
-  Canvas->TextRect(R, T, TTextFormat{tfCalcRect});
+  if (IsUnicodePlatform) {
+    WideString T = Text;
+    Canvas->TextRect(R, T, TTextFormat{tfCalcRect});
+  } else {
+    AnsiString T = WideToAnsi(Text);
+    Canvas->TextRect(R, T, TTextFormat{tfCalcRect});
+  }
   return R.Width();
 }
 
@@ -57,6 +86,7 @@ void SwapInt(int& A, int& B) {
 }
 
 bool IsParentFormActive(TControl* Control) {
+  if (Control == nullptr) return false;
   TCustomForm* Form = GetParentForm(Control);
   return Form != nullptr && Form->Active();
 }

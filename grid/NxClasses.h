@@ -1,36 +1,58 @@
-// Small routines and types shared by the grid units: wide-text measurement, hint-window
-// wrappers and the drawing enumerations of columns and cells. Win32.
+// Small routines and types that several grid units share: wide-text measurement that works on
+// both platform families, hint-window wrappers, the drawing enumerations of columns and cells,
+// and the settings object made at start-up. Win32.
 #pragma once
 
 #include "framework/Controls.h"
 #include "framework/Graphics.h"
 #include "framework/Types.h"
 
+// What of a header, footer, cell or indicator the grid paints itself and what it leaves to the
+// custom-draw event: doNormal everything and then the event's additions, doBackgroundOnly only the
+// background, doCustom the content and the event, doCustomOnly only the event.
 enum TDrawingOptions { doNormal, doBackgroundOnly, doCustom, doCustomOnly };
 
-// How cell text that does not fit is cut (alignment and reading order come from framework/Types.h).
+// How cell text that does not fit is cut. (The vertical alignment of cell text,
+// TVerticalAlignment, and the horizontal one come from framework/Types.h.)
 enum TWrapKind { wkNone, wkEllipsis, wkPathEllipsis, wkWordWrap };
 
-// True on the NT family of Windows (always, for the systems this program runs on); grid text is
-// then drawn and measured with the wide platform calls.
-extern const bool IsUnicodePlatform;
+// True on the NT family of Windows: grid text is then measured with the wide platform calls, and
+// otherwise with the byte-string calls on text converted to the system code page. Set once at
+// start-up from the system's platform id (tests may switch it to reach the other road).
+extern bool IsUnicodePlatform;
 
-// Width, height and extent of wide text in the canvas's font (0, 0 for empty text).
+// The grid's settings object: no fields; made once at start-up and freed at the end.
+class TLocalSettings : public TObject {
+  T_CLASS(TLocalSettings, TObject)
+};
+TLocalSettings* LocalSettings();
+
+// Captions of the unit.
+extern const WideString strToday;  // "Today"
+extern const WideString strNone;   // "None"
+
+// Width, height and extent of the text in the canvas's font: GetTextExtentPoint32W on the NT
+// family, the canvas's measurement of the converted text otherwise (TextExtentW always measures
+// wide, its size starting as 0, 0). An empty text is 0 wide. A null canvas raises
+// EInvalidOperation.
 int TextWidthW(TCanvas* Canvas, const WideString& Text);
 int TextHeightW(TCanvas* Canvas, const WideString& Text);
 void TextExtentW(TCanvas* Canvas, const WideString& Text, TSize& Size);
-// The width of the rectangle that DrawTextEx computes for the text with DT_CALCRECT.
+// The width of the rectangle that DrawTextExW (NT family) or DrawTextExA (converted text)
+// computes with DT_CALCRECT: the widest line of the text.
 int CalcTextWidthW(TCanvas* Canvas, const WideString& Text);
 
-// Shows the hint window with the text at Rect (screen coordinates); nothing without a window.
+// Shows the hint window with the text converted to the system code page at Rect (screen
+// coordinates); nothing without a hint window.
 void ActivateHintW(THintWindow* HintWindow, const TRect& Rect, const WideString& Text);
-// The rectangle the hint window needs for the text within MaxWidth.
+// The rectangle the hint window needs for the converted text within MaxWidth; empty without a
+// hint window.
 TRect CalcHintRectW(THintWindow* HintWindow, int MaxWidth, const WideString& Text, void* Data);
-// Hides the hint window (its window is released; the object stays).
+// Hides the hint by releasing the hint window's window, when it has one (the object stays).
 void ReleaseHintWindow(THintWindow* HintWindow);
 
 void SwapInt(int& A, int& B);
-// The control's parent form exists and is the active form.
+// The control has a parent form and that form is active (False for no control).
 bool IsParentFormActive(TControl* Control);
 // Either coordinate is -1 ("no cell").
 inline bool IsNoCell(TPoint P) { return P.X == -1 || P.Y == -1; }

@@ -1,5 +1,8 @@
 #include "grid/NxColumnClasses.h"
 
+#include "framework/Convert.h"
+#include "framework/Exceptions.h"
+
 void TTextColumnDisplay::Paint() {
   if (Column() == nullptr) return;
   DrawTextRect(Column()->GetDisplayText(Value), ContentRect());
@@ -11,6 +14,20 @@ TNxTextColumn::TNxTextColumn(TComponent* AOwner) : TNxCustomColumn(AOwner) {
 }
 
 std::unique_ptr<TColumnDisplay> TNxTextColumn::CreateDisplay() { return std::make_unique<TTextColumnDisplay>(this); }
+
+TNxCustomEdit* TNxTextColumn::CreateEditor() { return new TNxEdit(this); }
+
+void TNxTextColumn::PrepareEditor(TNxCustomEdit* Editor) {
+  TNxCustomColumn::PrepareEditor(Editor);
+  if (Editor == nullptr) return;
+  Editor->SetMaxLength(FMaxLength);
+  Editor->SetPasswordChar(FPasswordChar);
+}
+
+void TNxTextColumn::SetMaxLength(int Value) {
+  if (Value < 0) throw EInvalidOperation(Format("Invalid text length limit (%d)", Value));
+  FMaxLength = Value;
+}
 
 void TNxTextColumn::Assign(TPersistent* Source) {
   TNxCustomColumn::Assign(Source);
@@ -50,4 +67,7 @@ WideString TNxTextColumn::GetDisplayText(const TCellValue& Value) {
   return S;
 }
 
-int TNxTextColumn::GetBestFitWidth(TCanvas* Canvas, const WideString& Text) { return TextWidthW(Canvas, Text) + 5; }
+int TNxTextColumn::GetBestFitWidth(TCanvas* Canvas, const WideString& Text) {
+  if (Canvas == nullptr) Canvas = Display() != nullptr ? Display()->Canvas : nullptr;
+  return (Canvas != nullptr ? TextWidthW(Canvas, Text) : 0) + 5;
+}

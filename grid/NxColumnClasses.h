@@ -12,7 +12,8 @@ class TTextColumnDisplay : public TColumnDisplay {
   void Paint() override;
 };
 
-// A column of text cells (kind 8).
+// A column of text cells (kind 8). Its editor is a TNxEdit; it can be edited in place and on the
+// input line, and best-fitted (capabilities cpEditor, cpBestFit and cpInput).
 class TNxTextColumn : public TNxCustomColumn {
   T_CLASS(TNxTextColumn, TNxCustomColumn)
 
@@ -21,8 +22,9 @@ class TNxTextColumn : public TNxCustomColumn {
 
   void Assign(TPersistent* Source) override;
 
+  // The most characters the editor takes (0: no limit). Negative values raise EInvalidOperation.
   int MaxLength() const { return FMaxLength; }
-  void SetMaxLength(int Value) { FMaxLength = Value; }
+  void SetMaxLength(int Value);
   bool MultiLine() const { return FMultiLine; }
   void SetMultiLine(bool Value);
   // 0: none.
@@ -39,9 +41,13 @@ class TNxTextColumn : public TNxCustomColumn {
   int GetBestFitWidth(TCanvas* Canvas, const WideString& Text) override;
   bool WantReturns() const override { return FMultiLine; }
   bool KeyStartsEditing(wchar_t Key) const override { return Key > 32; }
+  int GetColumnCapabilities() const override { return cpEditor | cpBestFit | cpInput; }
+  // The common preparation, then the editor's MaxLength and PasswordChar become the column's.
+  void PrepareEditor(TNxCustomEdit* Editor) override;
 
  protected:
   std::unique_ptr<TColumnDisplay> CreateDisplay() override;
+  TNxCustomEdit* CreateEditor() override;
 
  private:
   int FMaxLength = 0;

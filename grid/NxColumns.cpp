@@ -169,6 +169,22 @@ void TNxSlideBounds::SetHeight(int Value) {
 // ---------------------------------------------------------------------------------------------
 // TColumnDisplay
 
+namespace {
+
+// DrawTextEx with the wide call on the NT family, with the text in the system code page
+// otherwise.
+void CellDrawText(HDC DC, const WideString& Text, RECT& R, UINT Flags) {
+  if (IsUnicodePlatform) {
+    WideString T = Text;
+    DrawTextExW(DC, T.data(), static_cast<int>(T.size()), &R, Flags, nullptr);
+  } else {
+    AnsiString T = WideToAnsi(Text);
+    DrawTextExA(DC, T.data(), static_cast<int>(T.size()), &R, Flags, nullptr);
+  }
+}
+
+}  // namespace
+
 void TColumnDisplay::PaintBackground(TColor Color) {
   if (Canvas == nullptr) return;
   Canvas->Brush()->SetStyle(bsSolid);
@@ -221,18 +237,17 @@ void TColumnDisplay::DrawTextRect(const WideString& Text, TRect Rect, bool Measu
   HDC DC = Canvas->Handle();
   const int OldMode = SetBkMode(DC, TRANSPARENT);
   const COLORREF OldColor = SetTextColor(DC, ColorToRGB(Canvas->Font()->Color()));
-  WideString T = Text;
   if ((Flags & DT_SINGLELINE) == 0 && (Flags & (DT_VCENTER | DT_BOTTOM)) != 0) {
     // Several lines: place the measured block by the vertical alignment.
     RECT M{Rect.Left, Rect.Top, Rect.Right, Rect.Bottom};
-    DrawTextExW(DC, T.data(), static_cast<int>(T.size()), &M, (Flags | DT_CALCRECT) & ~(DT_END_ELLIPSIS | DT_PATH_ELLIPSIS),
-                nullptr);
+    CellDrawText(DC, Text, M,
+                 (Flags | DT_CALCRECT) & ~static_cast<UINT>(DT_END_ELLIPSIS | DT_PATH_ELLIPSIS | DT_VCENTER | DT_BOTTOM));
     const int Free = Rect.Height() - (M.bottom - M.top);
-    if (Free > 0) Rect.Top += (Flags & DT_BOTTOM) ? Free : (Free + 1) / 2;
+    if (Free > 0) Rect.Top += (Flags & DT_BOTTOM) ? Free : static_cast<int>(std::nearbyint(Free / 2.0));
   }
   RECT R{Rect.Left, Rect.Top, Rect.Right, Rect.Bottom};
-  T = Text;
-  DrawTextExW(DC, T.data(), static_cast<int>(T.size()), &R, Flags, nullptr);
+  // Several lines are placed above; the platform places a single line itself.
+  CellDrawText(DC, Text, R, (Flags & DT_SINGLELINE) != 0 ? Flags : Flags & ~static_cast<UINT>(DT_VCENTER | DT_BOTTOM));
   SetTextColor(DC, OldColor);
   SetBkMode(DC, OldMode);
 }
@@ -241,8 +256,7 @@ int TColumnDisplay::GetTextWidth(const WideString& Text) {
   if (Canvas == nullptr || Text.empty()) return 0;
   Canvas->TextExtent(L"");
   RECT R{0, 0, 0, 0};
-  WideString T = Text;
-  DrawTextExW(Canvas->Handle(), T.data(), static_cast<int>(T.size()), &R, TextFlags(true) | DT_CALCRECT, nullptr);
+  CellDrawText(Canvas->Handle(), Text, R, TextFlags(true) | DT_CALCRECT);
   return R.right - R.left;
 }
 
@@ -251,8 +265,9 @@ int TColumnDisplay::GetTextHeight(const WideString& Text) {
   Canvas->TextExtent(L"");
   const TRect C = ContentRect();
   RECT R{0, 0, std::max(C.Width(), 1), 0};
-  WideString T = Text.empty() ? WideString(L" ") : Text;
-  DrawTextExW(Canvas->Handle(), T.data(), static_cast<int>(T.size()), &R, TextFlags(true) | DT_CALCRECT, nullptr);
+  // The block's own height: the vertical placement flags would move the measured rectangle.
+  const UINT Flags = (TextFlags(true) | DT_CALCRECT) & ~static_cast<UINT>(DT_VCENTER | DT_BOTTOM);
+  CellDrawText(Canvas->Handle(), Text.empty() ? WideString(L" ") : Text, R, Flags);
   return R.bottom - R.top;
 }
 
@@ -269,18 +284,76 @@ TNxCustomColumn::TNxCustomColumn(TComponent* AOwner) : TComponent(AOwner) {
 }
 
 TNxCustomColumn::~TNxCustomColumn() {
+  // Leaving the list first lets the grid close an editor of this column before the editor goes.
   if (FColumns != nullptr) FColumns->Remove(this);
+  if (FInplaceEdit != nullptr) FInplaceEdit->RemoveFreeNotification(this);
+  FInplaceEdit = nullptr;
 }
 
 std::unique_ptr<TColumnDisplay> TNxCustomColumn::CreateDisplay() { return std::make_unique<TColumnDisplay>(this); }
 
 void TNxCustomColumn::InitColumn() {
   FDisplay = CreateDisplay();
-  FColumnKind = ckString;
+  if (FEditor == nullptr) {
+    FEditor = CreateEditor();
+    if (FEditor != nullptr) FEditor->SetVisible(false);
+  }
+  FPlay = CreatePlay();
+  SetColumnKind(ckString);
 }
 
 void TNxCustomColumn::Notification(TComponent* AComponent, TOperation Operation) {
   TComponent::Notification(AComponent, Operation);
+  if (Operation != opRemove) return;
+  if (AComponent == FInplaceEdit) FInplaceEdit = nullptr;
+  if (AComponent == FEditor) FEditor = nullptr;
+}
+
+void TNxCustomColumn::SetName(const AnsiString& NewName) {
+  const bool Changing = NewName != Name();
+  TComponent::SetName(NewName);
+  if (Changing && FColumns != nullptr) FColumns->Notify(cnRenamed);
+}
+
+void TNxCustomColumn::SetColumns(TNxColumns* Value) { FColumns = Value; }
+
+void TNxCustomColumn::SetInplaceEdit(TNxCustomEdit* Value) {
+  if (Value == FInplaceEdit) return;
+  if (FInplaceEdit != nullptr) FInplaceEdit->RemoveFreeNotification(this);
+  FInplaceEdit = Value;
+  if (Value != nullptr) Value->FreeNotification(this);
+}
+
+bool TNxCustomColumn::IsReading() const {
+  if (ComponentState().Contains(csLoading)) return true;
+  return FColumns != nullptr && FColumns->Updating();
+}
+
+void TNxCustomColumn::PrepareEditor(TNxCustomEdit* Editor) {
+  if (Editor == nullptr) return;
+  Editor->SetGridEditor(true);
+  Editor->SetAlignment(FAlignment);
+  Editor->SetBorderStyle(bsNone);
+  Editor->SetBorderWidth(0);
+  Editor->EditMargins()->SetLeft(1);
+}
+
+WideString TNxCustomColumn::GetValueText(const TCellValue& Value) {
+  switch (Value.Kind) {
+    case ckIncrement:
+    case ckInteger: return AnsiToWide(IntToStr(Value.AsInteger));
+    case ckBoolean: return Value.AsBoolean ? L"True" : L"False";
+    case ckDateTime: return AnsiToWide(DateTimeToStr(Value.AsDateTime));
+    case ckFloat: return AnsiToWide(FloatToStr(Value.AsFloat));
+    default: return Value.AsString;
+  }
+}
+
+WideString TNxCustomColumn::GetInputDisplayText() {
+  TCellValue V;
+  V.Kind = ckString;
+  V.AsString = FInputValue;
+  return GetDisplayText(V);
 }
 
 void TNxCustomColumn::Assign(TPersistent* Source) {
@@ -397,7 +470,7 @@ void TNxCustomColumn::SetOptions(TColumnOptions Value) {
       if (C != this) C->FOptions.Exclude(coSearchColumn);
     }
   }
-  if (FColumns != nullptr && !FColumns->Updating()) {
+  if (FColumns != nullptr && !IsReading()) {
     if (!(Old.Contains(coAutoSize) && Value.Contains(coAutoSize))) FColumns->Relayout(this, false);
     Changed(ccAppearance);
   }
@@ -414,7 +487,8 @@ void TNxCustomColumn::SetParentCellColor(bool Value) {
 }
 
 void TNxCustomColumn::SetPosition(int Value) {
-  if (FColumns != nullptr && !FColumns->Updating() && Value != FPosition) {
+  if (FColumns != nullptr && !IsReading() && Value != FPosition) {
+    // The list moves the column and numbers every position again.
     FColumns->MovePosition(FPosition, Value);
     return;
   }
@@ -460,7 +534,7 @@ void TNxCustomColumn::SetVerticalAlignment(TVerticalAlignment Value) {
 void TNxCustomColumn::SetVisible(bool Value) {
   if (Value == FVisible) return;
   FVisible = Value;
-  if (FColumns != nullptr && !FColumns->Updating()) FColumns->Relayout(nullptr, false);
+  if (FColumns != nullptr && !IsReading()) FColumns->Relayout(nullptr, false);
   Changed(ccVisible);
 }
 
@@ -469,8 +543,16 @@ void TNxCustomColumn::SetWidth(int Value) {
   if (V == FWidth) return;
   const int Delta = V - FWidth;
   FWidth = V;
-  if (FColumns != nullptr && !FColumns->Updating()) FColumns->Relayout(this, true);
+  if (FColumns != nullptr && FColumns->Grid() != nullptr &&
+      FColumns->Grid()->ComponentState().Contains(csDesigning))
+    FDefaultWidth = V;
+  if (FColumns != nullptr && !IsReading()) FColumns->Relayout(this, true);
   Changed(ccResized, Delta);
+}
+
+void TNxCustomColumn::SetMinWidth(int Value) {
+  FMinWidth = std::max(Value, 0);
+  if (FWidth < FMinWidth) SetWidth(FMinWidth);
 }
 
 void TNxCustomColumn::SetWrapKind(TWrapKind Value) {
@@ -478,19 +560,12 @@ void TNxCustomColumn::SetWrapKind(TWrapKind Value) {
   Changed(ccAppearance);
 }
 
-WideString TNxCustomColumn::GetDisplayText(const TCellValue& Value) {
-  switch (Value.Kind) {
-    case ckIncrement:
-    case ckInteger: return AnsiToWide(IntToStr(Value.AsInteger));
-    case ckBoolean: return Value.AsBoolean ? L"True" : L"False";
-    case ckDateTime: return AnsiToWide(DateTimeToStr(Value.AsDateTime));
-    case ckFloat: return AnsiToWide(FloatToStr(Value.AsFloat));
-    default: return Value.AsString;
-  }
-}
+WideString TNxCustomColumn::GetDisplayText(const TCellValue& Value) { return GetValueText(Value); }
 
 int TNxCustomColumn::GetBestFitWidth(TCanvas* Canvas, const WideString& Text) {
-  return std::max(TextWidthW(Canvas, Text) + 6, 8);
+  if (Canvas == nullptr) Canvas = FDisplay ? FDisplay->Canvas : nullptr;
+  const int W = Canvas != nullptr ? TextWidthW(Canvas, Text) : 0;
+  return std::max(W + 6, 8);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -500,8 +575,9 @@ TNxColumns::TNxColumns(TComponent* AGrid) : TComponent(nullptr), FGrid(AGrid) {}
 
 TNxColumns::~TNxColumns() {
   for (TNxCustomColumn* C : FItems) {
-    C->FColumns = nullptr;
+    C->SetColumns(nullptr);
     C->FPosition = -1;
+    C->FVisibleIndex = -1;
   }
 }
 
@@ -533,14 +609,16 @@ void TNxColumns::Insert(int Index, TNxCustomColumn* Column) {
   if (Count() >= TCells::MaxColumns) throw EListError(Format("A grid holds at most %d columns", TCells::MaxColumns));
   if (Index < 0 || Index > Count()) TList::Error(Index);
   const bool Append = Index == Count();
-  Column->FColumns = this;
+  Column->SetColumns(this);
   FItems.insert(FItems.begin() + Index, Column);
   FDisplay.insert(FDisplay.begin() + std::min<std::size_t>(static_cast<std::size_t>(Index), FDisplay.size()), Column);
   Renumber();
   FLastAdded = Column;
   if (Column->FParentFont) Column->TakeParentFont();
   if (!Updating()) Relayout(nullptr, false);
-  StructureChanged(Append ? cnAddColumn : cnInsertColumn, Index, -1);
+  const int Kind = Append ? cnAddColumn : cnInsertColumn;
+  StructureChanged(Kind, Index, -1);
+  Notify(Kind);
 }
 
 void TNxColumns::Remove(TNxCustomColumn* Column) {
@@ -548,14 +626,16 @@ void TNxColumns::Remove(TNxCustomColumn* Column) {
   if (Index < 0) return;
   FItems.erase(FItems.begin() + Index);
   FDisplay.erase(std::find(FDisplay.begin(), FDisplay.end(), Column));
-  Column->FColumns = nullptr;
+  Column->SetColumns(nullptr);
   Column->FPosition = -1;
   Column->FVisibleIndex = -1;
+  Column->FInputEditing = false;
   Renumber();
   if (FLastAdded == Column) FLastAdded = FItems.empty() ? nullptr : FItems.back();
   if (FGrid != nullptr && FGrid->ComponentState().Contains(csDestroying)) return;
   StructureChanged(cnDeleteColumn, Index, -1);
   if (!Updating()) Relayout(nullptr, false);
+  Notify(cnDeleteColumn);
 }
 
 void TNxColumns::Delete(int Index) { delete Item(Index); }
@@ -704,6 +784,19 @@ void TNxColumns::AutoSizeColumns(int BodyWidth, TNxCustomColumn* Column, bool Be
   }
   FAutoSizing = false;
   Layout();
+}
+
+void TNxColumns::AdjustSlides(int Delta) {
+  if (Delta == 0) return;
+  for (TNxCustomColumn* C : FItems) {
+    const TAnchors A = C->SlideAnchors();
+    if (!A.Contains(akRight)) continue;
+    TNxSlideBounds* B = C->SlideBounds();
+    if (A.Contains(akLeft))
+      B->SetWidth(B->Width() + Delta);
+    else
+      B->SetLeft(B->Left() + Delta);
+  }
 }
 
 void TNxColumns::Relayout(TNxCustomColumn* From, bool Behind) {

@@ -1,7 +1,8 @@
 // Columns of the grid: what each column shows and how (width, position, visibility, sorting,
-// colours and font, header and footer captions, the kind of its cells, its cell painter), and
-// the grid's column list TNxColumns, which keeps display order, left edges and auto-sized
-// widths and reports every change to the grid. Win32.
+// colours and font, header and footer captions, the kind of its cells, its cell painter, its
+// in-place editor and play element), and the grid's column list TNxColumns, which keeps display
+// order, left edges and auto-sized widths and reports every change to the grid and, through the
+// store interface TCellStoreColumns, to the cell store. Win32.
 #pragma once
 
 #include <functional>
@@ -12,6 +13,7 @@
 #include "framework/Graphics.h"
 #include "grid/NxCells.h"
 #include "grid/NxClasses.h"
+#include "grid/NxEdit.h"
 
 class TNxColumns;
 class TNxCustomColumn;
@@ -62,6 +64,18 @@ inline constexpr int cnDeleteColumn = 1;
 inline constexpr int cnClearColumns = 2;
 inline constexpr int cnInsertColumn = 3;
 inline constexpr int cnMoveColumn = 4;
+
+// Kinds of the column list's after-change notice (ColumnNotify). After a column was added,
+// inserted or deleted the notice carries that structural kind; a renamed column sends
+// cnRenamed, after which the grid only repaints (its editor stays where it is).
+inline constexpr int cnRenamed = 2;
+
+// What a column class can do (GetColumnCapabilities, a set of these bits).
+inline constexpr int cpPlayWithoutEditing = 1;  // its play element takes keys without coEditing
+inline constexpr int cpEditor = 2;              // it has an editor of its own
+inline constexpr int cpWantReturns = 4;         // Enter stays in its editor
+inline constexpr int cpBestFit = 8;             // a double click on its resize grip best-fits it
+inline constexpr int cpInput = 32;              // its input-line cell can be edited
 
 // ---------------------------------------------------------------------------------------------
 // Header, footer and slide bounds
@@ -183,21 +197,34 @@ class TNxSlideBounds : public TPersistent {
 };
 
 // ---------------------------------------------------------------------------------------------
-// TColumnDisplay
+// Cell elements: the painter and the play element of a column
 
-// The cell painter of a column: the grid prepares it for one cell (canvas, rectangle, state and
-// the cell's value) and asks it to fill the background and paint the content.
-class TColumnDisplay : public TPersistent {
-  T_CLASS(TColumnDisplay, TPersistent)
+// What a column's cell elements share: the column, and the canvas and rectangle of the cell they
+// work on (set by the grid before each use).
+class TVirtualColElement : public TPersistent {
+  T_CLASS(TVirtualColElement, TPersistent)
 
  public:
-  explicit TColumnDisplay(TNxCustomColumn* AColumn) : FColumn(AColumn) {}
+  explicit TVirtualColElement(TNxCustomColumn* AColumn) : FColumn(AColumn) {}
 
   TNxCustomColumn* Column() const { return FColumn; }
   TCanvas* Canvas = nullptr;
   HWND Handle = nullptr;
-  TBiDiMode BiDiMode = bdLeftToRight;
   TRect ClientRect;
+
+ protected:
+  TNxCustomColumn* FColumn;
+};
+
+// The cell painter of a column: the grid prepares it for one cell (canvas, rectangle, state and
+// the cell's value) and asks it to fill the background and paint the content.
+class TColumnDisplay : public TVirtualColElement {
+  T_CLASS(TColumnDisplay, TVirtualColElement)
+
+ public:
+  explicit TColumnDisplay(TNxCustomColumn* AColumn) : TVirtualColElement(AColumn) {}
+
+  TBiDiMode BiDiMode = bdLeftToRight;
   int ParentRow = -1;
   TColor HighlightedTextColor = clHighlightText;
   // The cell paints with the selection colours / is the selected cell itself.
@@ -216,15 +243,45 @@ class TColumnDisplay : public TPersistent {
   virtual int GetTextWidth(const WideString& Text);
   // The height the text needs within the cell's width.
   virtual int GetTextHeight(const WideString& Text);
+  // The DT_ flags the column's alignment and wrapping give (without DT_CALCRECT).
+  UINT TextFlags(bool Measuring) const;
 
  protected:
-  // Draws text in Rect with the column's alignment and wrapping (DT_ flags), clear background.
+  // Draws text in Rect with the column's alignment and wrapping (DT_ flags), clear background:
+  // DrawTextExW on the NT family, DrawTextExA with the text in the system code page otherwise.
   void DrawTextRect(const WideString& Text, TRect Rect, bool Measuring = false);
-  UINT TextFlags(bool Measuring) const;
   // The content rectangle: the cell rectangle narrowed by 2 pixels at each side.
   TRect ContentRect() const;
+};
 
-  TNxCustomColumn* FColumn;
+// An interactive element inside a cell (a check box, a button ...): the grid hands it the cell it
+// acts on, the mouse and the keys. Its operations do nothing here; the column classes of the
+// grid make none.
+class TColumnPlay : public TVirtualColElement {
+  T_CLASS(TColumnPlay, TVirtualColElement)
+
+ public:
+  explicit TColumnPlay(TNxCustomColumn* AColumn) : TVirtualColElement(AColumn) {}
+
+  // The cell it acts on.
+  int Col = -1;
+  int Row = -1;
+  TCell* Cell = nullptr;
+  TFont* Font = nullptr;
+  // The value it shows and changes (filled by the grid from the cell).
+  TCellValue Value;
+
+  virtual void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {}
+  virtual void MouseMove(TShiftState Shift, int X, int Y) {}
+  virtual void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {}
+  virtual void MouseLeave() {}
+  virtual void KeyPress(wchar_t& Key) {}
+  virtual void Paint() {}
+
+  // The grid's handlers: asked before the element changes its value (Accept may refuse), told
+  // after it changed it.
+  std::function<void(TColumnPlay* Sender, bool& Accept)> OnBeforeChange;
+  std::function<void(TColumnPlay* Sender)> OnChange;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -239,10 +296,15 @@ class TNxCustomColumn : public TComponent {
   ~TNxCustomColumn() override;
 
   void Assign(TPersistent* Source) override;
+  // Forgets an InplaceEdit or own editor that is destroyed.
   void Notification(TComponent* AComponent, TOperation Operation) override;
+  // Renaming tells the grid (after-change notice cnRenamed).
+  void SetName(const AnsiString& NewName) override;
 
   // The column list holding the column (nullptr when none).
   TNxColumns* Columns() const { return FColumns; }
+  // Called by the column list when it takes the column in or lets it go.
+  virtual void SetColumns(TNxColumns* Value);
   // Index in creation order, -1 outside a list.
   int Index() const;
   // Left edge in body coordinates (before horizontal scrolling), set by the list's layout.
@@ -253,6 +315,16 @@ class TNxCustomColumn : public TComponent {
   // Changes the kind of the cells (the grid re-creates the column's cells).
   virtual void SetColumnKind(TColumnKind Value);
   TColumnDisplay* Display() const { return FDisplay.get(); }
+  // The column's cell play element (nullptr: the class has none).
+  TColumnPlay* Play() const { return FPlay.get(); }
+  // The editor the column made from its editor class (hidden until the grid shows it; nullptr
+  // when the class has none). The column owns it.
+  TNxCustomEdit* Editor() const { return FEditor; }
+  // The editor the grid uses for the column: InplaceEdit when one is assigned, else Editor().
+  TNxCustomEdit* ActiveEditor() const { return FInplaceEdit != nullptr ? FInplaceEdit : FEditor; }
+  // Set while the column's input-line cell is being edited.
+  bool InputEditing() const { return FInputEditing; }
+  void SetInputEditing(bool Value) { FInputEditing = Value; }
 
   // --- published properties
   TAlignment Alignment() const { return FAlignment; }
@@ -280,12 +352,17 @@ class TNxCustomColumn : public TComponent {
   void SetParentFont(bool Value);
   TColumnFooter* Footer() const { return FFooter.get(); }
   TColumnHeader* Header() const { return FHeader.get(); }
+  // An editor of the user's that the grid uses in place of the column's own; forgotten when that
+  // component is destroyed.
+  TNxCustomEdit* InplaceEdit() const { return FInplaceEdit; }
+  void SetInplaceEdit(TNxCustomEdit* Value);
   const WideString& InputCaption() const { return FInputCaption; }
   void SetInputCaption(const WideString& Value) { FInputCaption = Value; }
   const WideString& InputValue() const { return FInputValue; }
   void SetInputValue(const WideString& Value);
   int MinWidth() const { return FMinWidth; }
-  void SetMinWidth(int Value) { FMinWidth = Value; }
+  // Not below 0; a Width below it grows to it.
+  void SetMinWidth(int Value);
   TObject* ObjectReference() const { return FObjectReference; }
   void SetObjectReference(TObject* Value) { FObjectReference = Value; }
   TColumnOptions Options() const { return FOptions; }
@@ -325,22 +402,43 @@ class TNxCustomColumn : public TComponent {
   void SetWrapKind(TWrapKind Value);
 
   // --- operations the grid uses
+  // What the column class can do: a set of the cp... bits (0 here).
+  virtual int GetColumnCapabilities() const { return 0; }
   // The text shown for a cell value.
   virtual WideString GetDisplayText(const TCellValue& Value);
-  // The width a column needs for Text: text width + 6, at least 8.
+  // The value's own text, without the column's decoration.
+  virtual WideString GetValueText(const TCellValue& Value);
+  // The text the input line shows for InputValue (the column's display text of it).
+  virtual WideString GetInputDisplayText();
+  // The width a column needs for Text on the painter's canvas (Canvas when given): text width
+  // + 6, at least 8.
   virtual int GetBestFitWidth(TCanvas* Canvas, const WideString& Text);
   // Enter stays in the cell's editor.
   virtual bool WantReturns() const { return false; }
   // A typed character opens the editor.
   virtual bool KeyStartsEditing(wchar_t Key) const { return false; }
+  // Prepares the column's own editor before the grid shows it: flagged as a grid editor, the
+  // column's Alignment, no border (BorderStyle bsNone, BorderWidth 0), left text margin 1.
+  virtual void PrepareEditor(TNxCustomEdit* Editor);
+  // After the grid showed the editor with its text (nothing here).
+  virtual void EditorShown(TNxCustomEdit* Editor) {}
+  // The text the grid took from the editor, before it is written anywhere (nothing here).
+  virtual void EditorTextTaken(WideString& Text) {}
   // Reports a change of the given kind to the grid (through the column list).
   void Changed(int Kind, int Param = 0);
 
  protected:
   // The cell painter of the column class.
   virtual std::unique_ptr<TColumnDisplay> CreateDisplay();
-  // Finishes construction: the painter of the class; the kind is set last (8).
+  // The editor of the column class, owned by the column (nullptr: none).
+  virtual TNxCustomEdit* CreateEditor() { return nullptr; }
+  // The play element of the column class (nullptr: none).
+  virtual std::unique_ptr<TColumnPlay> CreatePlay() { return nullptr; }
+  // Finishes construction: the painter, the editor (hidden) and the play element of the class;
+  // the kind is set last (8).
   void InitColumn();
+  // The column or its grid is being read from a stored description.
+  bool IsReading() const;
 
   TColumnOptions FOptions{coCanClick, coCanInput, coCanSort, coPublicUsing};
 
@@ -353,6 +451,10 @@ class TNxCustomColumn : public TComponent {
   int FVisibleIndex = -1;
   TColumnKind FColumnKind = ckString;
   std::unique_ptr<TColumnDisplay> FDisplay;
+  std::unique_ptr<TColumnPlay> FPlay;
+  TNxCustomEdit* FEditor = nullptr;       // owned component
+  TNxCustomEdit* FInplaceEdit = nullptr;  // the user's
+  bool FInputEditing = false;
 
   TAlignment FAlignment = taLeftJustify;
   bool FAutoEdit = false;
@@ -466,6 +568,9 @@ class TNxColumns : public TComponent, public TCellStoreColumns {
   // Gives the columns with coAutoSize the free width of BodyWidth, starting with Column (or
   // behind it, or from the first position without a column).
   void AutoSizeColumns(int BodyWidth, TNxCustomColumn* Column = nullptr, bool Behind = false);
+  // The grid's width changed by Delta in slides style: each column anchored right moves its
+  // slide field right by Delta, or widens it by Delta when it is anchored left too.
+  void AdjustSlides(int Delta);
   // Set by the grid: the body width that auto-sizing shares (client width less the indicator).
   std::function<int()> BodyWidth;
 

@@ -3,29 +3,70 @@
 #include <algorithm>
 
 #include "framework/Strings.h"
+#include "grid/NxSharedCommon.h"
+#include "grid/NxThemeSupport.h"
 
 namespace {
 
-// Darker by Amount in each channel (system colours resolved first).
-TColor Darker(TColor Color, int Amount) {
-  const COLORREF C = ColorToRGB(Color);
-  const int R = std::max(static_cast<int>(GetRValue(C)) - Amount, 0);
-  const int G = std::max(static_cast<int>(GetGValue(C)) - Amount, 0);
-  const int B = std::max(static_cast<int>(GetBValue(C)) - Amount, 0);
-  return static_cast<TColor>(RGB(R, G, B));
-}
-
-// A mixed with B by Weight (0..1) of B.
-TColor Blend(TColor A, TColor B, double Weight) {
-  const COLORREF X = ColorToRGB(A);
-  const COLORREF Y = ColorToRGB(B);
-  auto Mix = [Weight](int P, int Q) { return static_cast<int>(P + (Q - P) * Weight); };
-  return static_cast<TColor>(RGB(Mix(GetRValue(X), GetRValue(Y)), Mix(GetGValue(X), GetGValue(Y)),
-                                 Mix(GetBValue(X), GetBValue(Y))));
-}
-
 bool Intersects(const TRect& A, const TRect& B) {
   return A.Left < B.Right && B.Left < A.Right && A.Top < B.Bottom && B.Top < A.Bottom;
+}
+
+TRect Inflated(TRect R, int DX, int DY) {
+  R.Left -= DX;
+  R.Right += DX;
+  R.Top -= DY;
+  R.Bottom += DY;
+  return R;
+}
+
+// Keeps a flag set for the length of a scope.
+class TFlagScope {
+ public:
+  explicit TFlagScope(bool& Flag) : FFlag(Flag), FOld(Flag) { FFlag = true; }
+  ~TFlagScope() { FFlag = FOld; }
+  TFlagScope(const TFlagScope&) = delete;
+  TFlagScope& operator=(const TFlagScope&) = delete;
+
+ private:
+  bool& FFlag;
+  bool FOld;
+};
+
+// Saves the canvas's device context state and restores it when the scope ends. The canvas's
+// objects leave the DC before its state is saved, so that restoring it never selects an object
+// the canvas has replaced meanwhile.
+class TDCStateScope {
+ public:
+  explicit TDCStateScope(TCanvas* Canvas) : FCanvas(Canvas) {
+    FCanvas->Refresh();
+    FDC = FCanvas->Handle();
+    FSaved = SaveDC(FDC);
+  }
+  ~TDCStateScope() {
+    RestoreDC(FDC, FSaved);
+    FCanvas->Refresh();
+  }
+  TDCStateScope(const TDCStateScope&) = delete;
+  TDCStateScope& operator=(const TDCStateScope&) = delete;
+  HDC DC() const { return FDC; }
+
+ private:
+  TCanvas* FCanvas;
+  HDC FDC = nullptr;
+  int FSaved = 0;
+};
+
+void FillRectColor(TCanvas* Cv, const TRect& R, TColor Color) {
+  if (R.IsEmpty()) return;
+  Cv->Brush()->SetStyle(bsSolid);
+  Cv->Brush()->SetColor(Color);
+  Cv->FillRect(R);
+}
+
+void Line(TCanvas* Cv, int X1, int Y1, int X2, int Y2) {
+  Cv->MoveTo(X1, Y1);
+  Cv->LineTo(X2, Y2);
 }
 
 }  // namespace
@@ -47,10 +88,16 @@ TNxCustomGridControl::TNxCustomGridControl(TComponent* AOwner) : TNxScrollContro
 }
 
 TNxCustomGridControl::~TNxCustomGridControl() {
+  DetachEditor();
   FColumns->OnColumnChanged = nullptr;
   FColumns->OnColumnNotify = nullptr;
   FColumns->OnColumnsChanged = nullptr;
   FColumns->BodyWidth = nullptr;
+  CloseThemeHandle();
+}
+
+void TNxCustomGridControl::GetChildren(const std::function<void(TComponent*)>& Proc) {
+  for (int I = 0; I < FColumns->Count(); ++I) Proc(FColumns->Item(I));
 }
 
 void TNxCustomGridControl::CreateParams(TCreateParams& Params) {
@@ -61,14 +108,51 @@ void TNxCustomGridControl::CreateParams(TCreateParams& Params) {
 
 void TNxCustomGridControl::CreateWnd() {
   TNxScrollControl::CreateWnd();
+  OpenThemeHandle();
   UpdateColumnsLayout();
   UpdateHorzScrollBar();
   UpdateVertScrollBar();
 }
 
+void TNxCustomGridControl::DestroyWnd() {
+  CloseThemeHandle();
+  TNxScrollControl::DestroyWnd();
+}
+
+void TNxCustomGridControl::OpenThemeHandle() {
+  CloseThemeHandle();
+  if (HandleAllocated() && IsThemed()) FThemeHandle = NxOpenThemeData(Handle(), L"header");
+}
+
+void TNxCustomGridControl::CloseThemeHandle() {
+  if (FThemeHandle != nullptr) NxCloseThemeData(static_cast<HTHEME>(FThemeHandle));
+  FThemeHandle = nullptr;
+}
+
+bool TNxCustomGridControl::IsThemedChrome() { return FEnableVisualStyles && IsThemed(); }
+
+void TNxCustomGridControl::Dispatch(TMessage& M) {
+  switch (M.Msg) {
+    case WM_THEMECHANGED:
+      TNxScrollControl::Dispatch(M);
+      OpenThemeHandle();
+      InvalidateGrid();
+      return;
+    case WM_NCPAINT:
+      TNxScrollControl::Dispatch(M);
+      PaintBorder();
+      return;
+    default:
+      TNxScrollControl::Dispatch(M);
+  }
+}
+
 void TNxCustomGridControl::CMTextChanged(TMessage& M) {
   TNxScrollControl::CMTextChanged(M);
-  RefreshPart(gaBody);
+  // The caption of an empty grid is centred between the body's left edge and the client's
+  // right edge, which may lie right of the columns.
+  const TRect B = GetBodyRect();
+  RefreshRect(Rect(B.Left, B.Top, ClientWidth(), B.Bottom));
 }
 
 void TNxCustomGridControl::CMFontChanged(TMessage& M) {
@@ -76,6 +160,30 @@ void TNxCustomGridControl::CMFontChanged(TMessage& M) {
   for (int I = 0; I < FColumns->Count(); ++I)
     if (FColumns->Item(I)->ParentFont()) FColumns->Item(I)->SetParentFont(true);
   InvalidateGrid();
+}
+
+void TNxCustomGridControl::CMEnter(TMessage& M) {
+  TNxScrollControl::CMEnter(M);
+  RefreshPart(gaIndicator);
+}
+
+void TNxCustomGridControl::CMExit(TMessage& M) {
+  // Leaving the grid with an editor open keeps what was typed (not when the editor is being
+  // closed already and its hiding moved the focus).
+  if (IsEditing() && !FEndingEdit) {
+    ApplyEditing();
+    EndEditing();
+  }
+  TNxScrollControl::CMExit(M);
+}
+
+void TNxCustomGridControl::CMControlListChange(TMessage& M) {
+  TNxScrollControl::CMControlListChange(M);
+  // The editor leaves the grid (it is destroyed, or put elsewhere) while attached: the edit
+  // state ends with it.
+  if (M.LParam == 0 && FInplaceEditor != nullptr &&
+      reinterpret_cast<TControl*>(M.WParam) == static_cast<TControl*>(FInplaceEditor))
+    AbandonEditing();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -113,6 +221,8 @@ void TNxCustomGridControl::SetAppearanceOptions(TAppearanceOptions Value) {
   FAppearanceOptions = Value;
   UpdateLineWidths();
   InvalidateGrid();
+  // The grid-line widths take part in the row pitch.
+  UpdateVertScrollBar();
   if (HandleAllocated())
     RedrawWindow(Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_NOCHILDREN);
 }
@@ -126,6 +236,8 @@ void TNxCustomGridControl::SetBorderStyle(TBorderStyle Value) {
 void TNxCustomGridControl::SetEnableVisualStyles(bool Value) {
   FEnableVisualStyles = Value;
   InvalidateGrid();
+  if (HandleAllocated())
+    RedrawWindow(Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_NOCHILDREN);
 }
 
 void TNxCustomGridControl::SetFixedCols(int Value) {
@@ -134,8 +246,10 @@ void TNxCustomGridControl::SetFixedCols(int Value) {
 }
 
 void TNxCustomGridControl::SetFooterSize(int Value) {
+  if (Value < 0) return;
   FFooterSize = Value;
   InvalidateGrid();
+  UpdateVertScrollBar();
 }
 
 void TNxCustomGridControl::SetGridLinesColor(TColor Value) {
@@ -147,6 +261,7 @@ void TNxCustomGridControl::SetGridLinesStyle(TGridLinesStyle Value) {
   FGridLinesStyle = Value;
   UpdateLineWidths();
   InvalidateGrid();
+  UpdateVertScrollBar();
 }
 
 void TNxCustomGridControl::SetGridStyle(TGridStyle Value) {
@@ -161,6 +276,7 @@ void TNxCustomGridControl::SetGridStyle(TGridStyle Value) {
 }
 
 void TNxCustomGridControl::SetHeaderSize(int Value) {
+  if (Value < 0) return;
   FHeaderSize = Value;
   InvalidateGrid();
   PlaceEditor();
@@ -170,7 +286,10 @@ void TNxCustomGridControl::SetHeaderSize(int Value) {
 void TNxCustomGridControl::SetHeaderStyle(THeaderStyle Value) {
   if (Value == FHeaderStyle) return;
   FHeaderStyle = Value;
+  StyleDisplayChanged();
   InvalidateGrid();
+  if (HandleAllocated())
+    RedrawWindow(Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_NOCHILDREN);
 }
 
 void TNxCustomGridControl::SetHideScrollBar(bool Value) {
@@ -194,14 +313,19 @@ void TNxCustomGridControl::SetIndicatorDrawingOptions(TDrawingOptions Value) {
 }
 
 void TNxCustomGridControl::SetInputSize(int Value) {
+  if (Value < 0) return;
   FInputSize = Value;
   InvalidateGrid();
+  PlaceEditor();
+  UpdateVertScrollBar();
 }
 
 void TNxCustomGridControl::SetOptions(TGridOptions Value) {
   const bool IndicatorChanged = Value.Contains(goIndicator) != FOptions.Contains(goIndicator);
   if (IndicatorChanged && OnIndicatorChange) OnIndicatorChange(this);
   FOptions = Value;
+  // An input line that is switched off cannot hold the selection.
+  if (!FOptions.Contains(goInput) && FInputSelected) SetInputSelected(false);
   UpdateLineWidths();
   Relayout();
 }
@@ -227,6 +351,7 @@ void TNxCustomGridControl::SetSlideSelectionColor(TColor Value) {
 }
 
 void TNxCustomGridControl::SetSlideSize(int Value) {
+  if (Value < 1) return;
   FSlideSize = Value;
   UpdateVertScrollBar();
   InvalidateGrid();
@@ -237,7 +362,12 @@ void TNxCustomGridControl::SetSortedStyle(TSortedStyle Value) {
   InvalidateGrid();
 }
 
-bool TNxCustomGridControl::IsFocused() { return HandleAllocated() && GetFocus() == Handle(); }
+bool TNxCustomGridControl::IsFocused() {
+  HWND F = GetFocus();
+  if (F == nullptr) return false;
+  if (HandleAllocated() && F == Handle()) return true;
+  return FInplaceEditor != nullptr && FInplaceEditor->HandleAllocated() && F == FInplaceEditor->Handle();
+}
 
 // ---------------------------------------------------------------------------------------------
 // Cell facts with the engine's defaults
@@ -260,12 +390,25 @@ int TNxCustomGridControl::GetSelectedCount() {
 }
 
 AnsiString TNxCustomGridControl::GetCellsAsText(char Separator) {
-  AnsiString S(1, Separator);
   const int Rows = GetRowCount();
   const int Cols = FColumns->Count();
+  // The cells' texts are converted once; the length is known before the text is filled.
+  std::vector<AnsiString> Texts;
+  Texts.reserve(static_cast<std::size_t>(Rows) * static_cast<std::size_t>(Cols));
+  std::size_t Length = 1;
+  for (int R = 0; R < Rows; ++R)
+    for (int C = 0; C < Cols; ++C) {
+      Texts.push_back(
+          WideToAnsi(StringReplace(GetCells(C, R), WideString(L"\r\n"), WideString(L"%\r\n"), true, false)));
+      Length += Texts.back().size() + 1 + (C == Cols - 1 ? 2 : 0);
+    }
+  AnsiString S;
+  S.reserve(Length);
+  S += Separator;
+  std::size_t I = 0;
   for (int R = 0; R < Rows; ++R) {
     for (int C = 0; C < Cols; ++C) {
-      S += WideToAnsi(StringReplace(GetCells(C, R), WideString(L"\r\n"), WideString(L"%\r\n"), true, false));
+      S += Texts[I++];
       if (C < Cols - 1) S += Separator;
     }
     if (R < Rows - 1) {
@@ -336,6 +479,59 @@ void TNxCustomGridControl::SortColumn(TNxCustomColumn* Column, bool Ascending) {
   DoSortColumn(Column->Index(), Column->SortKind() == skAscending);
 }
 
+void TNxCustomGridControl::BestFitRow(int ARow) {
+  if (ARow < 0 || ARow >= GetRowCount()) return;
+  int Height = FRowSize;
+  TCanvas* Cv = Canvas();
+  for (int C = 0; C < FColumns->Count(); ++C) {
+    TNxCustomColumn* Col = FColumns->Item(C);
+    if (!Col->Visible()) continue;
+    TColor CellColor = GetCellColor(C, ARow);
+    TColor GridColor = FGridLinesColor;
+    DoCellColoring(C, ARow, CellColor, GridColor, TCellState{});
+    WideString Text;
+    GetCellDisplayText(C, ARow, Text);
+    DoApplyCell(C, ARow, Text);
+    TColumnDisplay* D = Col->Display();
+    Cv->SetFont(Col->Font());
+    // The display measures on the canvas's device context: its font is selected there first.
+    Cv->TextWidth(L"W");
+    D->Canvas = Cv;
+    D->Handle = HandleAllocated() ? Handle() : nullptr;
+    D->ClientRect = Rect(0, 0, Col->Width() - 2 * Col->Padding(), FRowSize);
+    PrepareCellDisplay(C, ARow, D);
+    Height = std::max(Height, D->GetTextHeight(Text));
+  }
+  SetRowHeight(ARow, Height);
+}
+
+void TNxCustomGridControl::BestFitColumn(TNxCustomColumn* Column, int Mode, bool ShownRowsOnly) {
+  if (Column == nullptr || Column->Columns() != FColumns.get()) return;
+  TCanvas* Cv = Canvas();
+  int W = Mode == 1 ? 8 : StyleHeaderContentWidth(Column);
+  if (Mode != 2) {
+    const int C = Column->Index();
+    TColumnDisplay* D = Column->Display();
+    for (int R = 0; R < GetRowCount(); ++R) {
+      if (ShownRowsOnly && !GetRowShown(R)) continue;
+      TColor CellColor = GetCellColor(C, R);
+      TColor GridColor = FGridLinesColor;
+      DoCellColoring(C, R, CellColor, GridColor, TCellState{});
+      WideString Text;
+      GetCellDisplayText(C, R, Text);
+      DoApplyCell(C, R, Text);
+      Cv->SetFont(Column->Font());
+      Cv->TextWidth(L"W");
+      D->Canvas = Cv;
+      D->Handle = HandleAllocated() ? Handle() : nullptr;
+      D->ClientRect = Rect(0, 0, Column->Width(), GetRowPitch(R));
+      PrepareCellDisplay(C, R, D);
+      W = std::max(W, D->GetTextWidth(Text));
+    }
+  }
+  Column->SetWidth(2 * Column->Padding() + W + 5);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Selection
 
@@ -360,7 +556,7 @@ void TNxCustomGridControl::SelectCell(int ACol, int ARow, bool StartEdit, bool C
   const int Rows = GetRowCount();
   const bool Changed = OldCol != ACol || OldRow != ARow;
   if (Changed) {
-    if (OldCol >= 0 && OldCol < FColumns->Count() && OldRow >= 0 && OldRow < Rows) DoDeselectCell(OldCol, OldRow);
+    if (FColumns->IsValidIndex(OldCol) && OldRow >= 0 && OldRow < Rows) DoDeselectCell(OldCol, OldRow);
     if (FGridState.Contains(gsEditing)) EndEditing();
   }
   if (FAutoScroll && ARow >= 0 && ARow <= Rows - 1) ScrollToRow(ARow);
@@ -377,6 +573,7 @@ void TNxCustomGridControl::SelectCell(int ACol, int ARow, bool StartEdit, bool C
   if (FOptions.Contains(goSelectFullRow)) {
     const bool Multi = FOptions.Contains(goMultiSelect);
     if (Multi && Ctrl && !ShiftKey) {
+      // Ctrl+click toggles the row and makes it the anchor of the next Shift+click.
       FAnchorRow = ARow;
       FGridState.Include(gsRangeSelect);
       SetSelected(ARow, !GetSelected(ARow));
@@ -388,6 +585,7 @@ void TNxCustomGridControl::SelectCell(int ACol, int ARow, bool StartEdit, bool C
       return;
     }
     if (Multi && ShiftKey) {
+      // Shift+click selects the rows from the anchor to the clicked row (Ctrl keeps the others).
       FGridState.Include(gsRangeSelect);
       const int Lo = std::min(FAnchorRow, ARow);
       const int Hi = std::max(FAnchorRow, ARow);
@@ -410,13 +608,12 @@ void TNxCustomGridControl::SelectCell(int ACol, int ARow, bool StartEdit, bool C
       DoSelectCell(ACol, ARow);
       return;
     }
-    if (OldRow != ARow && !FGridState.Contains(gsRangeSelect) && OldRow >= 0 && OldRow < Rows)
-      SetSelected(OldRow, false);
+    if (OldRow != ARow && !FGridState.Contains(gsRangeSelect)) SetSelected(OldRow, false);
     if (OldRow == ARow && FAppearanceOptions.Contains(aoIndicateSelectedCell) && OldCol != ACol) {
       RefreshCell(ACol, ARow);
       if (FColumns->IsValidIndex(OldCol)) RefreshCell(OldCol, OldRow);
     }
-    if (ARow >= 0 && ARow < Rows) SetSelected(ARow, true);
+    SetSelected(ARow, true);
     FAnchorRow = ARow;
     if (FUpdateCount == 0) {
       if (FGridStyle == gsReport) {
@@ -522,11 +719,10 @@ void TNxCustomGridControl::SelectAll() {
 void TNxCustomGridControl::SetInputSelected(bool Value) {
   if (Value == FInputSelected) return;
   FInputSelected = Value;
-  if (Value) {
-    if (FSelectedRow >= 0 && FSelectedRow < GetRowCount()) SetSelected(FSelectedRow, false);
-  } else {
+  if (Value)
+    SetSelected(FSelectedRow, false);
+  else
     EndEditing();
-  }
   RefreshPart(gaInput);
   RefreshPart(gaIndicator);
   UpdateSelectionDisplay();
@@ -554,16 +750,15 @@ void TNxCustomGridControl::MoveDown(TShiftState Shift, bool LeaveAtEnd, bool Wra
   if (Rows == 0) return;
   int From = FSelectedRow;
   if (FInputSelected) {
+    // The input line lies above the first row: stepping down from it reaches the first row.
     SetInputSelected(false);
     From = -1;
   } else if (FSelectedRow < 0) {
     return;
   }
   if (From >= GetLastShownRow()) {
-    if (LeaveAtEnd && Parent() != nullptr && Parent()->HandleAllocated())
-      PostMessageW(Parent()->Handle(), WM_KEYDOWN, VK_TAB, 0);
-    else if (WrapAtEnd)
-      SelectFirstRow({});
+    if (LeaveAtEnd) FocusNextControl(Parent());
+    if (WrapAtEnd) SelectFirstRow({});
     return;
   }
   for (int R = From + 1; R < Rows; ++R) {
@@ -586,6 +781,7 @@ void TNxCustomGridControl::MoveUp(TShiftState Shift) {
     if (!GetRowShown(R) || !CanSelectCell(FSelectedColumn, R)) continue;
     const bool AutoEdit = FColumns->IsValidIndex(FSelectedColumn) && FColumns->Item(FSelectedColumn)->AutoEdit();
     SelectCell(FSelectedColumn, R, AutoEdit, true, Shift);
+    // The row comes into view however far above the view it lies.
     if (R < FFirstVisibleRow) ScrollToRow(R);
     return;
   }
@@ -616,14 +812,12 @@ void TNxCustomGridControl::MoveRight(TMoveSelectionKey Key) {
 void TNxCustomGridControl::TabForward(bool FromTabKey) {
   if (!FColumns->IsValidIndex(FSelectedColumn)) return;
   const TMoveSelectionKey Key = FromTabKey ? mkTab : mkUndefined;
-  TNxCustomColumn* Cur = FColumns->Item(FSelectedColumn);
-  if (FColumns->Next(Cur) != nullptr) {
+  if (FColumns->Next(FColumns->Item(FSelectedColumn)) != nullptr) {
     MoveRight(Key);
     return;
   }
   if (FInputSelected) {
-    if (FTabLeaveControl && Parent() != nullptr && Parent()->HandleAllocated())
-      PostMessageW(Parent()->Handle(), WM_KEYDOWN, VK_TAB, 0);
+    if (FTabLeaveControl) FocusNextControl(Parent());
     return;
   }
   MoveDown({}, FromTabKey && FTabLeaveControl, FromTabKey);
@@ -637,8 +831,7 @@ void TNxCustomGridControl::TabForward(bool FromTabKey) {
 void TNxCustomGridControl::TabBackward(bool FromTabKey) {
   if (!FColumns->IsValidIndex(FSelectedColumn)) return;
   const TMoveSelectionKey Key = FromTabKey ? mkTab : mkUndefined;
-  TNxCustomColumn* Cur = FColumns->Item(FSelectedColumn);
-  if (FColumns->Previous(Cur) != nullptr) {
+  if (FColumns->Previous(FColumns->Item(FSelectedColumn)) != nullptr) {
     MoveLeft(Key);
     return;
   }
@@ -651,15 +844,12 @@ void TNxCustomGridControl::TabBackward(bool FromTabKey) {
     SelectColumn(ACol);
     return;
   }
-  if (FTabLeaveControl && Parent() != nullptr && Parent()->HandleAllocated()) {
-    PostMessageW(Parent()->Handle(), WM_KEYDOWN, VK_SHIFT, 0);
-    PostMessageW(Parent()->Handle(), WM_KEYDOWN, VK_TAB, 0);
-  }
+  if (FTabLeaveControl) FocusPreviousControl(Parent());
 }
 
 void TNxCustomGridControl::MoveSelectionBy(int N) {
   int R = FSelectedRow;
-  if (R < 0) return;
+  if (R < 0 || N == 0) return;
   int Steps = std::abs(N);
   const int Dir = N > 0 ? 1 : -1;
   int Target = R;
@@ -676,45 +866,396 @@ void TNxCustomGridControl::MoveSelectionBy(int N) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Editing
+// In-place editing
 
-void TNxCustomGridControl::EditCell(int ACol, int ARow, const WideString& InitialText) {
-  // Opening an editor needs the column's in-place editor; columns get one with the editor unit.
+TNxCustomEdit* TNxCustomGridControl::GetColumnEditor(TNxCustomColumn* Column) {
+  if (Column == nullptr) return nullptr;
+  if (Column->InplaceEdit() != nullptr) return Column->InplaceEdit();
+  if ((Column->GetColumnCapabilities() & cpEditor) != 0) return Column->Editor();
+  return nullptr;
 }
 
-bool TNxCustomGridControl::ApplyEditing() { return false; }
+void TNxCustomGridControl::AttachEditor(TNxCustomEdit* Editor) {
+  if (FInplaceEditor == Editor) return;
+  DetachEditor();
+  FInplaceEditor = Editor;
+  if (Editor == nullptr) return;
+  Editor->OnChange = nullptr;
+  Editor->SetVisible(false);
+  Editor->SetParent(this);
+  {
+    TFlagScope Suppress(FSuppressEditEvent);
+    Editor->SetText(WideString());
+  }
+  Editor->SetWantTabs(FWantTabs);
+}
+
+void TNxCustomGridControl::DetachEditor() {
+  FInplaceEditor = nullptr;
+}
+
+void TNxCustomGridControl::HookEditorEvents() {
+  TNxCustomEdit* E = FInplaceEditor;
+  if (E == nullptr) return;
+  E->OnChange = [this](TObject* S) { EditorChange(S); };
+  E->OnEnter = [this](TObject* S) { EditorEnter(S); };
+  E->OnExit = [this](TObject* S) { EditorExit(S); };
+  E->OnKeyDown = [this](TObject* S, Word& Key, TShiftState Shift) { EditorKeyDown(S, Key, Shift); };
+  E->OnKeyPress = [this](TObject* S, wchar_t& Key) { EditorKeyPress(S, Key); };
+  E->OnKeyUp = [this](TObject* S, Word& Key, TShiftState Shift) { EditorKeyUp(S, Key, Shift); };
+}
+
+void TNxCustomGridControl::TakeColumnEditor(TNxCustomColumn* Column, TColor Color, bool InputLine) {
+  if (Column->InplaceEdit() != nullptr) {
+    AttachEditor(Column->InplaceEdit());
+    if (!FOptions.Contains(goInplaceEditEvents)) HookEditorEvents();
+    return;
+  }
+  TNxCustomEdit* E = Column->Editor();
+  AttachEditor(E);
+  HookEditorEvents();
+  Column->PrepareEditor(E);
+  E->SetColor(Color);
+  E->SetFont(Column->Font());
+  if (InputLine) E->Font()->SetColor(Column->Font()->Color());
+}
+
+void TNxCustomGridControl::SetEditorText(const WideString& Text) {
+  if (FInplaceEditor == nullptr) return;
+  TFlagScope Suppress(FSuppressEditEvent);
+  if (FInplaceEditor->Text() != Text) FInplaceEditor->SetText(Text);
+}
+
+void TNxCustomGridControl::AbandonEditing() {
+  // The edit state without an editor: back to no edit at all.
+  FGridState.Exclude(gsEditing);
+  FGridState.Exclude(gsInputEditing);
+  if (FColumns->IsValidIndex(FInputColumn)) FColumns->Item(FInputColumn)->SetInputEditing(false);
+  FEditCol = FEditRow = FInputColumn = -1;
+  FInplaceEditor = nullptr;
+}
+
+void TNxCustomGridControl::FocusEditor() {
+  // The editor takes the keys when the grid has them; a grid without the focus keeps it where
+  // it is.
+  TNxCustomEdit* E = FInplaceEditor;
+  if (E != nullptr && IsFocused() && E->Visible() && E->CanFocus() && GetFocus() != E->Handle()) E->SetFocus();
+}
+
+bool TNxCustomGridControl::BeginCellEditor(int ACol, int ARow) {
+  if (FGridState.Contains(gsEditing) && ACol == FEditCol && ARow == FEditRow) return false;
+  if (!FColumns->IsValidIndex(ACol)) return false;
+  TNxCustomColumn* Column = FColumns->Item(ACol);
+  if (!Column->Enabled() || GetColumnEditor(Column) == nullptr || !Column->Options().Contains(coEditing)) return false;
+  if (FReadOnly || !CanEditCell(ACol, ARow)) return false;
+  if (ARow < 0 || ARow >= GetRowCount()) return false;
+  bool Accept = true;
+  DoBeforeEdit(ACol, ARow, Accept);
+  if (!Accept) return false;
+  // An editor open elsewhere is committed and closed first; one that refuses to close stays.
+  if (IsEditing()) {
+    ApplyEditing();
+    EndEditing();
+    if (IsEditing()) return false;
+  }
+  FGridState.Include(gsEditing);
+  FEditCol = ACol;
+  FEditRow = ARow;
+  return true;
+}
+
+void TNxCustomGridControl::EditCell(int ACol, int ARow, const WideString& InitialText) {
+  if (!BeginCellEditor(ACol, ARow)) return;
+  TNxCustomColumn* Column = FColumns->Item(ACol);
+  WideString Text = InitialText.empty() ? GetCells(ACol, ARow) : InitialText;
+  TakeColumnEditor(Column, GetCellOwnColor(ACol, ARow), false);
+  TNxCustomEdit* E = FInplaceEditor;
+  if (E == nullptr) {
+    AbandonEditing();
+    return;
+  }
+  {
+    // The text the grid loads does not count as an edit.
+    TFlagScope Suppress(FSuppressEditEvent);
+    if (!InitialText.empty()) FSuppressEditEvent = false;
+    DoApplyEditText(ACol, ARow, Text);
+    if (FInplaceEditor != E) return;
+    E->SetText(Text);
+    EditorShowing();
+    PlaceEditor();
+    Column->EditorShown(E);
+  }
+  FocusEditor();
+  if (Column->Options().Contains(coEditorAutoSelect))
+    E->SelectAll();
+  else
+    E->PlaceCaretAtEnd();
+  DoEditEnter();
+}
+
+void TNxCustomGridControl::EditCellWithKey(int ACol, int ARow, wchar_t Key) {
+  if (!BeginCellEditor(ACol, ARow)) return;
+  TNxCustomColumn* Column = FColumns->Item(ACol);
+  TakeColumnEditor(Column, GetCellOwnColor(ACol, ARow), false);
+  TNxCustomEdit* E = FInplaceEditor;
+  if (E == nullptr) {
+    AbandonEditing();
+    return;
+  }
+  PlaceEditor();
+  FocusEditor();
+  // The typed character reaches the editor as typing does: it replaces the (empty) text.
+  SendMessageW(E->Handle(), WM_CHAR, static_cast<WPARAM>(Key), 0);
+  EditorShowing();
+  E->PlaceCaretAtEnd();
+  DoEditEnter();
+}
+
+bool TNxCustomGridControl::BeginInputEditor(TNxCustomColumn* Column) {
+  if (Column == nullptr || Column->Columns() != FColumns.get()) return false;
+  if (!FOptions.Contains(goInput) || FGridStyle != gsReport) return false;
+  // What is open is committed first, before the selection moves to the input line.
+  if (IsEditing()) {
+    const bool Input = FGridState.Contains(gsInputEditing);
+    ApplyEditing();
+    EndEditing();
+    if (IsEditing()) return false;
+    if (Input) FInputColumn = -1;
+  }
+  SetInputSelected(true);
+  SelectColumn(Column->Index());
+  if (GetColumnEditor(Column) == nullptr || !Column->Options().Contains(coCanInput) ||
+      (Column->GetColumnCapabilities() & cpInput) == 0 || FReadOnly)
+    return false;
+  FGridState.Include(gsInputEditing);
+  TakeColumnEditor(Column, Column->Color(), true);
+  FInputColumn = Column->Index();
+  Column->SetInputEditing(true);
+  if (FInplaceEditor == nullptr) {
+    AbandonEditing();
+    return false;
+  }
+  return true;
+}
+
+void TNxCustomGridControl::EditInputCell(TNxCustomColumn* Column, const WideString& InitialText) {
+  if (!BeginInputEditor(Column)) return;
+  TNxCustomEdit* E = FInplaceEditor;
+  {
+    TFlagScope Suppress(FSuppressEditEvent);
+    E->SetText(InitialText.empty() ? Column->InputValue() : InitialText);
+    Column->EditorShown(E);
+  }
+  FEditCol = Column->Index();
+  FEditRow = -1;
+  PlaceEditor();
+  FocusEditor();
+  if (Column->Options().Contains(coEditorAutoSelect))
+    E->SelectAll();
+  else
+    E->PlaceCaretAtEnd();
+  DoInputSelectCell(Column->Index());
+}
+
+void TNxCustomGridControl::EditInputCellWithKey(TNxCustomColumn* Column, wchar_t Key) {
+  if (!BeginInputEditor(Column)) return;
+  TNxCustomEdit* E = FInplaceEditor;
+  Column->EditorShown(E);
+  FEditCol = Column->Index();
+  FEditRow = -1;
+  PlaceEditor();
+  FocusEditor();
+  SendMessageW(E->Handle(), WM_CHAR, static_cast<WPARAM>(Key), 0);
+  E->PlaceCaretAtEnd();
+  DoInputSelectCell(Column->Index());
+}
+
+bool TNxCustomGridControl::ApplyEditing() {
+  TNxCustomEdit* E = FInplaceEditor;
+  if (E == nullptr) return false;
+  if (FGridState.Contains(gsEditing)) {
+    E->CompleteInput();
+    WideString Text = E->Text();
+    if (FColumns->IsValidIndex(FEditCol)) FColumns->Item(FEditCol)->EditorTextTaken(Text);
+    bool Accept = true;
+    DoEditAccept(FEditCol, FEditRow, Text, Accept);
+    if (GetRowCount() == 0 || FEditCol == -1 || FEditRow == -1 || FEditRow >= GetRowCount()) return false;
+    if (!Accept) return false;
+    const int Col = FEditCol;
+    const int Row = FEditRow;
+    DoEditText(Col, Row, Text);
+    WriteEditedCell(Text);
+    DoAfterEdit(Col, Row, Text);
+    return true;
+  }
+  if (FGridState.Contains(gsInputEditing) && FColumns->IsValidIndex(FInputColumn)) {
+    TNxCustomColumn* Column = FColumns->Item(FInputColumn);
+    WideString Text = E->Text();
+    Column->EditorTextTaken(Text);
+    Column->SetInputValue(Text);
+    Column->SetInputEditing(false);
+    return true;
+  }
+  return false;
+}
+
+void TNxCustomGridControl::WriteEditedCell(const WideString& Value) { SetCells(FEditCol, FEditRow, Value); }
 
 void TNxCustomGridControl::EndEditing() {
-  if (!FGridState.Contains(gsEditing) && !FGridState.Contains(gsInputEditing)) return;
-  const int Col = FEditCol;
-  const int Row = FEditRow;
+  if (!IsEditing()) return;
+  TNxCustomEdit* E = FInplaceEditor;
+  bool Accept = true;
+  WideString Value;
+  const bool Body = FGridState.Contains(gsEditing);
+  if (Body && E != nullptr) {
+    Value = E->Text();
+    DoEndEditing(FEditCol, FEditRow, Value, Accept);
+    SetEditorText(Value);
+  }
+  if (!Accept) return;
+  TFlagScope Ending(FEndingEdit);
+  // The focus goes back to the grid before the editor hides, so that hiding it moves the focus
+  // nowhere else.
+  const bool HadFocus = E != nullptr && E->HandleAllocated() && GetFocus() == E->Handle();
+  if (HadFocus && CanFocus()) SetFocus();
+  if (E != nullptr) E->SetVisible(false);
+  if (Body)
+    RefreshCell(FEditCol, FEditRow);
+  else if (FColumns->IsValidIndex(FInputColumn))
+    RefreshRect(GetInputCellRect(FColumns->Item(FInputColumn)));
   FGridState.Exclude(gsEditing);
   FGridState.Exclude(gsInputEditing);
   FEditCol = FEditRow = -1;
-  if (FInputColumn != -1) FInputColumn = -1;
-  if (Row >= 0) RefreshCell(Col, Row);
+  if (FInputColumn != -1) {
+    if (FColumns->IsValidIndex(FInputColumn)) FColumns->Item(FInputColumn)->SetInputEditing(false);
+    FInputColumn = -1;
+  }
+  DetachEditor();
+  if (Body) DoEditExit();
 }
 
 void TNxCustomGridControl::AddInputRow() {
   bool Accept = true;
-  if (OnInputAccept) OnInputAccept(this, Accept);
+  DoInputAccept(Accept);
   if (!Accept) return;
   AddRow(1);
+  const int Row = GetRowCount() - 1;
   for (int C = 0; C < FColumns->Count(); ++C) {
     TNxCustomColumn* Col = FColumns->Item(C);
     const WideString V = Col->InputValue().empty() ? Col->DefaultValue() : Col->InputValue();
-    if (!V.empty()) SetCells(C, GetRowCount() - 1, V);
+    if (!V.empty() && Row >= 0) SetCells(C, Row, V);
     Col->SetInputValue(L"");
   }
-  if (OnInputAdded) OnInputAdded(this);
+  DoInputAdded();
 }
 
 void TNxCustomGridControl::PlaceEditor() {
-  // No editor is attached yet (see EditCell).
+  TNxCustomEdit* E = FInplaceEditor;
+  if (E == nullptr || !IsEditing() || !HandleAllocated()) return;
+  // The window exists before the bounds are set (creating it fits an auto-sized edit's height
+  // to its font).
+  E->HandleNeeded();
+  TRect R;
+  if (FGridState.Contains(gsEditing)) {
+    if (FEditCol < 0 || FEditRow < 0 || !FColumns->IsValidIndex(FEditCol) || FEditRow >= GetRowCount()) return;
+    R = GetCellRect(FEditCol, FEditRow);
+    R.Left += FLeftLine;
+    R.Right -= FRightLine;
+    if (!FOptions.Contains(goGrid)) --R.Bottom;
+    const TRect B = GetBodyRect();
+    if (R.Bottom < B.Top) {
+      // The cell scrolled above the body: the editor hides and the edit goes on. The focus
+      // stays with the grid (hiding the focused editor would move it out and end the edit).
+      if (GetFocus() == E->Handle() && CanFocus()) SetFocus();
+      E->SetVisible(false);
+      return;
+    }
+    R.Top = std::max(R.Top, B.Top);
+  } else {
+    if (!FColumns->IsValidIndex(FInputColumn)) return;
+    R = GetInputCellRect(FColumns->Item(FInputColumn));
+  }
+  R = Inflated(R, -1, -1);
+  R.Left = std::max(R.Left, 0);
+  R.Right = std::min(R.Right, GetBodyRect().Right);
+  E->SetBounds(R.Left, R.Top, std::max(R.Width(), 0), std::max(R.Height(), 0));
+  const bool WasHidden = !E->Visible();
+  E->SetVisible(true);
+  E->Invalidate();
+  // Back in view after it was hidden while the grid kept the focus: it takes the keys again.
+  if (WasHidden && GetFocus() == Handle()) FocusEditor();
 }
+
+void TNxCustomGridControl::EditorChange(TObject* Sender) {
+  if (FSuppressEditEvent || FInplaceEditor == nullptr) return;
+  DoEdit(FEditCol, FEditRow, FInplaceEditor->Text());
+}
+
+void TNxCustomGridControl::EditorEnter(TObject* Sender) {
+  if (!IsFocused()) InvalidateGrid();
+}
+
+void TNxCustomGridControl::EditorExit(TObject* Sender) {
+  if (!IsFocused()) InvalidateGrid();
+}
+
+void TNxCustomGridControl::EditorKeyDown(TObject* Sender, Word& Key, TShiftState Shift) {
+  if (FInplaceEditor == nullptr || Sender != static_cast<TObject*>(FInplaceEditor)) return;
+  const bool Input = FGridState.Contains(gsInputEditing);
+  switch (Key) {
+    case VK_TAB:
+      ApplyEditing();
+      EndEditing();
+      break;
+    case VK_RETURN: {
+      if (Shift.Contains(ssCtrl)) break;
+      if (Input) {
+        ApplyEditing();
+        AddInputRow();
+        if (FInplaceEditor != nullptr && FColumns->IsValidIndex(FInputColumn))
+          SetEditorText(FColumns->Item(FInputColumn)->InputValue());
+        break;
+      }
+      TNxCustomColumn* Column = FColumns->IsValidIndex(FEditCol) ? FColumns->Item(FEditCol) : nullptr;
+      const bool KeepsEnter =
+          Column != nullptr && ((Column->GetColumnCapabilities() & cpWantReturns) != 0 || Column->WantReturns());
+      if (!KeepsEnter) {
+        ApplyEditing();
+        EndEditing();
+        if (!IsEditing() && CanFocus()) SetFocus();
+      }
+      break;
+    }
+    case VK_ESCAPE:
+      if (FOptions.Contains(goEscClearEdit)) {
+        FInplaceEditor->SetText(WideString());
+      } else {
+        EndEditing();
+        if (!IsEditing() && CanFocus()) SetFocus();
+      }
+      break;
+    default: break;
+  }
+  // Every key goes on to the grid's own key handling (Tab and Enter also move the selection).
+  KeyDown(Key, Shift);
+}
+
+void TNxCustomGridControl::EditorKeyPress(TObject* Sender, wchar_t& Key) { KeyPress(Key); }
+
+void TNxCustomGridControl::EditorKeyUp(TObject* Sender, Word& Key, TShiftState Shift) { KeyUp(Key, Shift); }
 
 // ---------------------------------------------------------------------------------------------
 // Geometry
+
+int TNxCustomGridControl::GetColumnScreenLeft(TNxCustomColumn* Column) {
+  int L = Column->Left();
+  if (Column->Position() >= FColumns->FixedCols()) L -= HorzScrollBar()->Position();
+  return L;
+}
+
+int TNxCustomGridControl::GetColumnsRight() {
+  return FColumns->TotalWidth() - HorzScrollBar()->Position() + (FGridStyle == gsReport ? GetIndicatorWidth() : 0);
+}
 
 TRect TNxCustomGridControl::GetBodyRect() {
   const TRect C = ClientRect();
@@ -723,39 +1264,45 @@ TRect TNxCustomGridControl::GetBodyRect() {
     if (FOptions.Contains(goHeader)) R.Top += FHeaderSize;
     return R;
   }
-  const int Ind = GetIndicatorWidth();
   TRect R;
-  R.Left = Ind;
+  R.Left = GetIndicatorWidth();
   R.Top = (FOptions.Contains(goHeader) ? FHeaderSize : 0) + (FOptions.Contains(goInput) ? FInputSize + 6 + FBottomLine : 0);
-  R.Right = std::min(FColumns->TotalWidth() - HorzScrollBar()->Position() + Ind, C.Width());
+  R.Right = std::min(GetColumnsRight(), C.Width());
   R.Bottom = FOptions.Contains(goFooter) ? C.Height() - FFooterSize - 4 - FBottomLine : C.Height();
   return R;
 }
 
 TRect TNxCustomGridControl::GetHeaderRect() {
-  const int Ind = GetIndicatorWidth();
-  return Rect(Ind, 0, FColumns->TotalWidth() - HorzScrollBar()->Position() + Ind, FHeaderSize);
+  if (FGridStyle == gsSlides) return Rect(0, 0, ClientWidth(), FHeaderSize);
+  return Rect(GetIndicatorWidth(), 0, GetColumnsRight(), FHeaderSize);
 }
 
 TRect TNxCustomGridControl::GetFooterRect() {
   if (FGridStyle == gsSlides) return TRect{};
-  const int Ind = GetIndicatorWidth();
   const int H = ClientHeight();
-  return Rect(Ind, H - (FFooterSize + 4) - FBottomLine, FColumns->TotalWidth() - HorzScrollBar()->Position() + Ind, H);
+  return Rect(GetIndicatorWidth(), H - (FFooterSize + 4) - FBottomLine, GetColumnsRight(), H);
 }
 
 TRect TNxCustomGridControl::GetInputRect() {
-  const int Ind = GetIndicatorWidth();
   const int Top = FOptions.Contains(goHeader) ? FHeaderSize : 0;
-  return Rect(Ind, Top, FColumns->TotalWidth() - HorzScrollBar()->Position() + Ind, Top + FInputSize + 6 + FBottomLine);
+  return Rect(GetIndicatorWidth(), Top, GetColumnsRight(), Top + FInputSize + 6 + FBottomLine);
 }
 
 TRect TNxCustomGridControl::GetIndicatorRect() { return Rect(0, 0, IndicatorWidth, ClientHeight()); }
 
+TRect TNxCustomGridControl::GetHeaderCellRect(TNxCustomColumn* Column) {
+  const int L = GetColumnScreenLeft(Column);
+  return Rect(L, 0, L + Column->Width(), FHeaderSize);
+}
+
 TRect TNxCustomGridControl::GetInputCellRect(TNxCustomColumn* Column) {
   const TRect I = GetInputRect();
-  const int L = Column->Left() - HorzScrollBar()->Position();
-  return Bounds(L, I.Top, Column->Width(), FInputSize);
+  return Bounds(GetColumnScreenLeft(Column), I.Top, Column->Width(), FInputSize);
+}
+
+TRect TNxCustomGridControl::GetFooterCellRect(TNxCustomColumn* Column) {
+  const TRect F = GetFooterRect();
+  return Bounds(GetColumnScreenLeft(Column), F.Top + 2, Column->Width(), FFooterSize);
 }
 
 int TNxCustomGridControl::GetRowPitch(int ARow) {
@@ -766,6 +1313,8 @@ int TNxCustomGridControl::GetRowPitch(int ARow) {
 }
 
 int TNxCustomGridControl::GetRowTop(int ARow) {
+  // While rows are painted the row being painted knows its top already.
+  if (ARow == FPaintRow) return FPaintRowTop;
   int T = GetBodyRect().Top + FTopLine;
   const int Rows = GetRowCount();
   if (ARow >= FFirstVisibleRow) {
@@ -809,8 +1358,7 @@ TRect TNxCustomGridControl::GetCellRect(int ACol, int ARow) {
     TNxSlideBounds* B = C->SlideBounds();
     return Bounds(B->Left(), S.Top + B->Top(), B->Width(), B->Height());
   }
-  int L = C->Left();
-  if (C->Position() >= FColumns->FixedCols()) L -= HorzScrollBar()->Position();
+  const int L = GetColumnScreenLeft(C);
   const int T = GetRowTop(ARow);
   return Rect(L, T, L + C->Width(), T + GetRowPitch(ARow));
 }
@@ -835,8 +1383,7 @@ int TNxCustomGridControl::GetHorzScrollMax() {
 }
 
 int TNxCustomGridControl::GetRowsPerPage(bool CountAbove) {
-  const TRect B = GetBodyRect();
-  const int Height = B.Height();
+  const int Height = GetBodyRect().Height();
   int Used = 0;
   int N = 0;
   const int Rows = GetRowCount();
@@ -860,13 +1407,13 @@ int TNxCustomGridControl::GetRowsPerPage(bool CountAbove) {
 }
 
 int TNxCustomGridControl::GetLastFullyVisibleRow() {
-  const int Bottom = GetBodyRect().Bottom;
-  int Y = GetBodyRect().Top + FTopLine;
+  const TRect B = GetBodyRect();
+  int Y = B.Top + FTopLine;
   int Last = FFirstVisibleRow - 1;
   for (int R = FFirstVisibleRow; R < GetRowCount(); ++R) {
     if (!GetRowShown(R)) continue;
     Y += GetRowPitch(R);
-    if (Y > Bottom) break;
+    if (Y > B.Bottom) break;
     Last = R;
     Y += RowGap();
   }
@@ -917,12 +1464,7 @@ void TNxCustomGridControl::InvalidateGrid() {
 
 void TNxCustomGridControl::RefreshPart(TGridArea Area) {
   switch (Area) {
-    case gaBody: {
-      TRect R = GetBodyRect();
-      R.Right = ClientWidth();
-      RefreshRect(R);
-      break;
-    }
+    case gaBody: RefreshRect(GetBodyRect()); break;
     case gaFooter:
       if (FOptions.Contains(goFooter)) RefreshRect(GetFooterRect());
       break;
@@ -935,8 +1477,7 @@ void TNxCustomGridControl::RefreshPart(TGridArea Area) {
     case gaInput:
       if (FOptions.Contains(goInput)) RefreshRect(GetInputRect());
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -951,7 +1492,7 @@ void TNxCustomGridControl::RefreshCell(int ACol, int ARow) {
 }
 
 void TNxCustomGridControl::RefreshColumnPart(TNxCustomColumn* Column, TGridArea Area) {
-  if (FUpdateCount > 0 || Column == nullptr) return;
+  if (FUpdateCount > 0 || Column == nullptr || Column->Columns() != FColumns.get()) return;
   TRect R;
   switch (Area) {
     case gaBody: R = GetBodyRect(); break;
@@ -960,10 +1501,8 @@ void TNxCustomGridControl::RefreshColumnPart(TNxCustomColumn* Column, TGridArea 
     case gaInput: R = GetInputRect(); break;
     default: R = Rect(0, 0, ClientWidth(), ClientHeight()); break;
   }
-  int L = Column->Left();
-  if (Column->Position() >= FColumns->FixedCols()) L -= HorzScrollBar()->Position();
-  R.Left = L;
-  R.Right = L + Column->Width() + FBottomLine;
+  R.Left = GetColumnScreenLeft(Column);
+  R.Right = R.Left + Column->Width();
   RefreshRect(R);
 }
 
@@ -971,9 +1510,9 @@ void TNxCustomGridControl::RefreshRow(int ARow, bool KeepInterior) {
   if (ARow < 0 || ARow >= GetRowCount() || !HandleAllocated()) return;
   int Top;
   if (!GetVisibleRowTop(ARow, Top)) return;
-  TRect R = Rect(0, Top, ClientWidth(), Top + GetRowPitch(ARow) + FBottomLine);
+  const TRect R = Rect(0, Top, GetBodyRect().Right, Top + GetRowPitch(ARow) + FBottomLine);
   RefreshRect(R);
-  if (KeepInterior && HandleAllocated()) {
+  if (KeepInterior) {
     RECT I{R.Left + 1, R.Top + 1, R.Right - 1, R.Bottom - 1};
     ValidateRect(Handle(), &I);
   }
@@ -986,30 +1525,34 @@ void TNxCustomGridControl::RefreshIndicatorRow(int ARow) {
 }
 
 void TNxCustomGridControl::RefreshSlide(int ARow, bool KeepInterior) {
-  if (ARow < 0 || ARow >= GetRowCount()) return;
+  if (ARow < 0 || ARow >= GetRowCount() || !HandleAllocated() || ARow < FFirstVisibleRow) return;
   const TRect R = GetSlideRect(ARow);
+  if (R.Top >= ClientHeight()) return;
   RefreshRect(R);
-  if (KeepInterior && HandleAllocated()) {
+  if (KeepInterior) {
     RECT I{R.Left + 3, R.Top + 4, R.Right - 3, R.Bottom - 4};
     ValidateRect(Handle(), &I);
   }
 }
 
 void TNxCustomGridControl::RefreshRowBottom(int ARow) {
-  const TRect R = GetRowRect(ARow);
-  RefreshRect(Rect(0, R.Bottom - 1 - FBottomLine, ClientWidth(), R.Bottom));
+  int T;
+  if (ARow < 0 || !GetVisibleRowTop(ARow, T)) return;
+  const int Bottom = T + GetRowPitch(ARow) + FBottomLine;
+  RefreshRect(Rect(0, Bottom - 1 - FBottomLine, GetBodyRect().Right, Bottom));
 }
 
 void TNxCustomGridControl::RefreshRows(int FromRow, int ToRow) {
   if (!HandleAllocated()) return;
+  if (FromRow > ToRow) SwapInt(FromRow, ToRow);
   const TRect B = GetBodyRect();
+  if (ToRow < FFirstVisibleRow) return;
   int T = B.Top;
   if (FromRow >= FFirstVisibleRow && !GetVisibleRowTop(FromRow, T)) return;
   int Bottom = B.Bottom;
   int ToTop;
-  if (ToRow < FFirstVisibleRow) return;
   if (GetVisibleRowTop(ToRow, ToTop)) Bottom = std::min(ToTop + GetRowPitch(ToRow) + FBottomLine, B.Bottom);
-  RefreshRect(Rect(0, T, ClientWidth(), Bottom));
+  RefreshRect(Rect(0, T, B.Right, Bottom));
 }
 
 void TNxCustomGridControl::RefreshRowSpan(int Row1, int Row2) {
@@ -1018,7 +1561,7 @@ void TNxCustomGridControl::RefreshRowSpan(int Row1, int Row2) {
     RefreshRect(Rect(0, GetSlideRect(Row1).Top, ClientWidth(), GetSlideRect(Row2).Top + FSlideSize));
     return;
   }
-  RefreshRect(Rect(0, GetRowTop(Row1), ClientWidth(), GetRowRect(Row2).Bottom));
+  RefreshRows(Row1, Row2);
 }
 
 void TNxCustomGridControl::RefreshSelectedSlides() {
@@ -1067,7 +1610,8 @@ void TNxCustomGridControl::UpdateHorzScrollBar() {
   Bar->SetMax(FColumns->TotalWidth() + GetIndicatorWidth());
   Bar->SetPageSize(ClientWidth() + 1);
   Bar->SetLargeChange(Bar->PageSize() - 10);
-  Bar->SetPosition(Bar->Position());
+  // The position never shows empty space right of the last column.
+  Bar->SetPosition(std::min(Bar->Position(), std::max(Bar->Max() - Bar->PageSize() + 1, 0)));
   if (ClientHeight() <= GetSystemMetrics(SM_CYHSCROLL))
     Bar->SetVisible(false);
   else
@@ -1096,10 +1640,11 @@ void TNxCustomGridControl::UpdateVertScrollBar() {
   // point where the last row reaches the bottom of the body.
   const int MaxPos = std::max(0, Total - Page);
   int Above = CountShownRows(0, FFirstVisibleRow);
-  if (Above > MaxPos || FFirstVisibleRow >= Rows) {
+  if (Above > MaxPos || FFirstVisibleRow >= std::max(Rows, 1)) {
     FFirstVisibleRow = RowAtScrollPosition(MaxPos);
     Above = CountShownRows(0, FFirstVisibleRow);
     InvalidateGrid();
+    PlaceEditor();
   }
   Bar->BeginUpdate();
   Bar->SetPosition(Above);
@@ -1139,7 +1684,6 @@ int TNxCustomGridControl::GetVertScrollDistance(int OldPos, int NewPos) {
 }
 
 void TNxCustomGridControl::BeforeScroll() {
-  // The clip rectangles of scrolling follow the current layout.
   const TRect B = GetBodyRect();
   if (FGridStyle == gsReport) {
     FHorzScrollRect = Rect(GetIndicatorWidth() + FColumns->FixedWidth(), 0, ClientWidth(), ClientHeight());
@@ -1149,6 +1693,8 @@ void TNxCustomGridControl::BeforeScroll() {
     FVertScrollRect = Rect(0, B.Top, ClientWidth(), ClientHeight());
   }
 }
+
+void TNxCustomGridControl::AfterScroll() { PlaceEditor(); }
 
 void TNxCustomGridControl::ScrollToRow(int ARow) {
   if (ARow < 0 || ARow >= GetRowCount()) return;
@@ -1205,8 +1751,33 @@ void TNxCustomGridControl::ColumnsChanged(int ChangeKind, int Index, int Index2)
 }
 
 void TNxCustomGridControl::ColumnNotify(int Kind) {
-  if (Kind != 2) PlaceEditor();
+  if (Kind != cnRenamed) PlaceEditor();
   InvalidateGrid();
+}
+
+void TNxCustomGridControl::ScrollResizedColumn(TNxCustomColumn* Column, int Delta) {
+  if (!HandleAllocated() || FUpdateCount > 0 || Delta == 0) return;
+  bool AutoSized = false;
+  for (int I = 0; I < FColumns->Count(); ++I)
+    if (FColumns->Item(I)->Visible() && FColumns->Item(I)->Options().Contains(coAutoSize)) AutoSized = true;
+  // Auto-sized columns change together with this one: everything right of it moves.
+  if (AutoSized || !Column->Visible()) {
+    InvalidateGrid();
+    return;
+  }
+  const int L = FGridStyle == gsReport ? GetColumnScreenLeft(Column) : Column->Left();
+  const int OldRight = L + Column->Width() - Delta;
+  const int Height = FGridStyle == gsSlides ? FHeaderSize : ClientHeight();
+  // The strip moves from the old right edge to the new one; the clip takes in both.
+  const int MinLeft =
+      Column->Position() >= FColumns->FixedCols() && FGridStyle == gsReport ? GetScrollClipRect().Left : 0;
+  RECT Strip{std::max(OldRight, MinLeft), 0, ClientWidth(), Height};
+  RECT Clip{std::max(std::min(OldRight, OldRight + Delta), MinLeft), 0, ClientWidth(), Height};
+  if (Strip.left < Strip.right)
+    ScrollWindowEx(Handle(), Delta, 0, &Strip, &Clip, nullptr, nullptr, SW_INVALIDATE);
+  // The column itself repaints with its new width (texts are cut differently).
+  RefreshRect(Rect(L, 0, L + Column->Width() + 1, Height));
+  if (FGridStyle == gsSlides) InvalidateGrid();
 }
 
 void TNxCustomGridControl::ColumnChanged(TNxCustomColumn* Column, int Param, int Kind) {
@@ -1222,10 +1793,13 @@ void TNxCustomGridControl::ColumnChanged(TNxCustomColumn* Column, int Param, int
     return;
   }
   if (!HandleAllocated()) return;
+  if (Kind == ccInputValue) {
+    RefreshRect(GetInputCellRect(Column));
+    return;
+  }
+  if (Kind == ccMoved || Kind == ccSorted || Kind == ccVisible || Kind == ccResized) PlaceEditor();
   switch (Kind) {
-    case ccInputValue: RefreshColumnPart(Column, gaInput); break;
     case ccMoved:
-      PlaceEditor();
       DoColumnMove(Column->Index(), Param, Column->Position());
       InvalidateGrid();
       break;
@@ -1235,7 +1809,6 @@ void TNxCustomGridControl::ColumnChanged(TNxCustomColumn* Column, int Param, int
       break;
     case ccAppearance: RefreshColumnPart(Column, gaNone); break;
     case ccVisible:
-      PlaceEditor();
       UpdateHorzScrollBar();
       InvalidateGrid();
       break;
@@ -1245,8 +1818,7 @@ void TNxCustomGridControl::ColumnChanged(TNxCustomColumn* Column, int Param, int
       if (Column == FSortedColumn) FSortedColumn = nullptr;
       break;
     case ccResized:
-      PlaceEditor();
-      InvalidateGrid();
+      ScrollResizedColumn(Column, Param);
       DoColumnResize(Column->Index());
       UpdateHorzScrollBar();
       break;
@@ -1259,10 +1831,11 @@ void TNxCustomGridControl::ColumnChanged(TNxCustomColumn* Column, int Param, int
 
 TColor TNxCustomGridControl::GetCellColor(int ACol, int ARow) {
   TColor C = GetCellOwnColor(ACol, ARow);
-  if (FAppearanceOptions.Contains(aoIndicateSortedColumn) && FColumns->Item(ACol)->Sorted()) C = Darker(C, 10);
+  if (FAppearanceOptions.Contains(aoIndicateSortedColumn) && FColumns->Item(ACol)->Sorted())
+    C = TGraphicsProvider::DarkenColor(C, 10);
   if (!IsCellSelected(ACol, ARow)) return C;
   if (!IsFocused()) return FInactiveSelectionColor;
-  if (FAppearanceOptions.Contains(aoAlphaBlendedSelection)) return Blend(C, clHighlight, 0.25);
+  if (FAppearanceOptions.Contains(aoAlphaBlendedSelection)) return TGraphicsProvider::MixColors(C, clHighlight, 0.25);
   return FSelectionColor;
 }
 
@@ -1275,29 +1848,42 @@ TColor TNxCustomGridControl::GetCellFontColor(int ACol, int ARow) {
 // Painting
 
 void TNxCustomGridControl::Paint() {
+  TNxScrollControl::Paint();
   BeforeScroll();
   TCanvas* Cv = Canvas();
+  FStyleThemed = IsThemedChrome();
+  const int CW = ClientWidth();
+  const int CH = ClientHeight();
   if (FGridStyle == gsReport) {
     PaintReport();
-    const int ColumnsRight = FColumns->TotalWidth() - HorzScrollBar()->Position() + GetIndicatorWidth();
-    if (ColumnsRight < ClientWidth()) {
-      Cv->Brush()->SetStyle(bsSolid);
-      Cv->Brush()->SetColor(Color());
-      Cv->FillRect(Rect(std::max(ColumnsRight, GetIndicatorWidth()), 0, ClientWidth(), ClientHeight()));
+    const int ColumnsRight = std::max(GetColumnsRight(), GetIndicatorWidth());
+    if (ColumnsRight < CW) {
+      if (!FStyleThemed || FHeaderStyle != hsAuto) {
+        FillRectColor(Cv, Rect(ColumnsRight, 0, CW, CH), Color());
+      } else {
+        const TRect B = GetBodyRect();
+        if (FOptions.Contains(goHeader)) {
+          StylePrepare(FStyleThemed);
+          StyleDrawHeaderRemainder(Rect(ColumnsRight, 0, CW, FHeaderSize));
+        }
+        const int Top = FOptions.Contains(goHeader) ? FHeaderSize : 0;
+        FillRectColor(Cv, Rect(ColumnsRight, Top, CW, B.Bottom), Color());
+      }
     }
   } else {
     PaintSlides();
   }
-  if (GetShownRowCount() == 0 && !Caption().empty()) {
+  if (GetShownRowCountIfAny() == 0 && !Caption().empty()) {
     const TRect B = GetBodyRect();
     Cv->SetFont(Font());
     if (!Enabled()) Cv->Font()->SetColor(clGrayText);
     const int H = TextHeightW(Cv, L"Wg");
     const int X = HorzScrollBar()->Position();
-    TRect R = Rect(B.Left - X, B.Top + 1, ClientWidth() - X, B.Top + 1 + H);
+    TRect R = Rect(B.Left - X, B.Top + 1, CW - X, B.Top + 1 + H);
     WideString Text = Caption();
     Cv->Brush()->SetStyle(bsClear);
     Cv->TextRect(R, Text, TTextFormat{tfSingleLine, tfCenter, tfEndEllipsis, tfVerticalCenter, tfNoPrefix});
+    Cv->Brush()->SetStyle(bsSolid);
   }
   DoPostDraw();
 }
@@ -1310,36 +1896,50 @@ void TNxCustomGridControl::PaintReport() {
 void TNxCustomGridControl::PaintRows() {
   const TRect B = GetBodyRect();
   const int Rows = GetRowCount();
-  const int HPos = HorzScrollBar()->Position();
   const int FixedRight = GetIndicatorWidth() + FColumns->FixedWidth();
   const int CW = ClientWidth();
+  const bool HidePartial = GetHidePartialRows();
   int Y = B.Top + FTopLine;
   int R = FFirstVisibleRow;
+  struct TForget {
+    int& Row;
+    ~TForget() { Row = -1; }
+  } Forget{FPaintRow};
   while (Y < B.Bottom) {
-    const bool Exists = R < Rows;
+    bool Exists = R < Rows;
     if (Exists && !GetRowShown(R)) {
       ++R;
       continue;
     }
+    FPaintRow = R;
+    FPaintRowTop = Y;
+    const int Pitch = Exists ? GetRowPitch(R) : FRowSize;
+    // A row cut off by the body's bottom shows as empty cells when partial rows are hidden.
+    const bool AsEmpty = !Exists || (HidePartial && Y + Pitch > B.Bottom);
     for (int P = 0; P < FColumns->Count(); ++P) {
       TNxCustomColumn* C = FColumns->ItemByPosition(P);
       if (!C->Visible()) continue;
       const bool Fixed = P < FColumns->FixedCols();
-      const int L = C->Left() - (Fixed ? 0 : HPos);
+      const int L = GetColumnScreenLeft(C);
       if (!Fixed && L + C->Width() < FixedRight) continue;
       if (L > CW || L + C->Width() < 0) continue;
-      if (Exists)
-        DrawCell(C, R);
+      if (AsEmpty)
+        DrawEmptyCell(C, R, Rect(L, Y, L + C->Width(), Y + Pitch));
       else
-        DrawEmptyCell(C, R, Rect(L, Y, L + C->Width(), Y + FRowSize));
+        DrawCell(C, R);
     }
     if (FOptions.Contains(goIndicator)) {
-      const bool Sel = Exists && !FInputSelected && (GetSelected(R) || R == FSelectedRow);
-      DrawIndicatorCell(R, Sel, Exists && !FInputSelected && R == FSelectedRow);
+      if (AsEmpty) {
+        DrawIndicatorCell(R, false, false);
+      } else {
+        const bool Sel = !FInputSelected && (GetSelected(R) || R == FSelectedRow);
+        DrawIndicatorCell(R, Sel, !FInputSelected && R == FSelectedRow);
+      }
     }
-    Y += (Exists ? GetRowPitch(R) : FRowSize) + RowGap();
+    Y += Pitch + RowGap();
     ++R;
   }
+  FPaintRow = -1;
   FLastVisibleRow = R;
   if (FOptions.Contains(goSelectFullRow)) DrawFocusFrame();
 }
@@ -1366,55 +1966,52 @@ void TNxCustomGridControl::DrawCell(TNxCustomColumn* Column, int ARow) {
   if (IsFocused() && !FAppearanceOptions.Contains(aoHideFocus)) State.Include(csFocused);
   DoCellColoring(ACol, ARow, CellColor, GridColor, State);
   if (Column->Sorted() && !Selected) {
-    if (FSortedStyle == soDarker) CellColor = Darker(CellColor, 10);
+    if (FSortedStyle == soDarker) CellColor = TGraphicsProvider::DarkenColor(CellColor, 10);
     if (FSortedStyle == soWhite) CellColor = clWhite;
   }
 
-  // The canvas's objects leave the DC before its state is saved, so that restoring it never
-  // selects an object the canvas has replaced meanwhile.
-  Cv->Refresh();
-  HDC DC = Cv->Handle();
-  const int Saved = SaveDC(DC);
-  try {
-    if (Column->Position() >= FColumns->FixedCols()) {
-      const TRect S = GetScrollClipRect();
-      IntersectClipRect(DC, S.Left, S.Top, S.Right, S.Bottom);
-    }
-    if (FOptions.Contains(goGrid) && FGridStyle == gsReport) DrawCellGridLines(Column, ARow, CellRect, GridColor);
-    TRect Inner = CellRect;
-    Inner.Left += FLeftLine;
-    Inner.Right -= FRightLine;
-    if (FAppearanceOptions.Contains(aoDontFillCells) || Column->DrawingOptions() == doCustomOnly) DefaultDrawing = false;
-    DoDrawCellBackground(ACol, ARow, Inner, State, DefaultDrawing);
-
-    Display->Canvas = Cv;
-    Display->Handle = HandleAllocated() ? Handle() : nullptr;
-    Display->BiDiMode = Column->BiDiMode();
-    Display->ClientRect = Inner;
-    Display->ParentRow = GetRowParent(ARow);
-    Display->HighlightedTextColor = FHighlightedTextColor;
-    PrepareCellDisplay(ACol, ARow, Display);
-    if (DefaultDrawing) Display->PaintBackground(CellColor);
-    Display->SelectedCell = ACol == FSelectedColumn && ARow == FSelectedRow;
-    Display->ClientRect.Left += Column->Padding();
-    Display->ClientRect.Right -= Column->Padding();
-    if (Column->DrawingOptions() == doNormal || Column->DrawingOptions() == doCustom) {
-      if (!IsCellHidden(ACol, ARow) && ApplyCellFont(ACol, ARow, State)) Display->Paint();
-    }
-    if (FAppearanceOptions.Contains(aoHintMarks)) {
-      WideString Hint;
-      GetCellHint(ACol, ARow, Hint);
-      if (!Hint.empty()) Display->PaintHintMark();
-    }
-    if (Column->DrawingOptions() != doNormal) DoCustomDrawCell(ACol, ARow, Inner, State);
-    if (!FOptions.Contains(goSelectFullRow) && ACol == FSelectedColumn && ARow == FSelectedRow) DrawFocusFrame();
-  } catch (...) {
-    RestoreDC(DC, Saved);
-    Cv->Refresh();
-    throw;
+  TDCStateScope DCState(Cv);
+  HDC DC = DCState.DC();
+  if (FGridStyle == gsReport && Column->Position() >= FColumns->FixedCols()) {
+    const TRect S = GetScrollClipRect();
+    IntersectClipRect(DC, S.Left, S.Top, S.Right, S.Bottom);
   }
-  RestoreDC(DC, Saved);
-  Cv->Refresh();
+  if (FOptions.Contains(goGrid) && FGridStyle == gsReport) DrawCellGridLines(Column, ARow, CellRect, GridColor);
+  TRect Inner = CellRect;
+  Inner.Left += FLeftLine;
+  Inner.Right -= FRightLine;
+  if (FAppearanceOptions.Contains(aoDontFillCells) || Column->DrawingOptions() == doCustomOnly) DefaultDrawing = false;
+  DoDrawCellBackground(ACol, ARow, Inner, State, DefaultDrawing);
+
+  Display->Canvas = Cv;
+  Display->Handle = HandleAllocated() ? Handle() : nullptr;
+  Display->BiDiMode = Column->BiDiMode();
+  Display->ClientRect = Inner;
+  Display->ParentRow = GetRowParent(ARow);
+  Display->HighlightedTextColor = FHighlightedTextColor;
+  PrepareCellDisplay(ACol, ARow, Display);
+  // The open editor is not painted over.
+  if (FGridState.Contains(gsEditing) && ACol == FEditCol && ARow == FEditRow && FInplaceEditor != nullptr &&
+      FInplaceEditor->Visible()) {
+    TRect E = FInplaceEditor->BoundsRect();
+    E = Inflated(E, -1, -1);
+    --E.Right;
+    ExcludeClipRect(DC, E.Left, E.Top, E.Right, E.Bottom);
+  }
+  if (DefaultDrawing) Display->PaintBackground(CellColor);
+  Display->SelectedCell = ACol == FSelectedColumn && ARow == FSelectedRow;
+  Display->ClientRect.Left += Column->Padding();
+  Display->ClientRect.Right -= Column->Padding();
+  if (Column->DrawingOptions() == doNormal || Column->DrawingOptions() == doCustom) {
+    if (!IsCellHidden(ACol, ARow) && ApplyCellFont(ACol, ARow, State)) Display->Paint();
+  }
+  if (FAppearanceOptions.Contains(aoHintMarks)) {
+    WideString Hint;
+    GetCellHint(ACol, ARow, Hint);
+    if (!Hint.empty()) Display->PaintHintMark();
+  }
+  if (Column->DrawingOptions() != doNormal) DoCustomDrawCell(ACol, ARow, Inner, State);
+  if (!FOptions.Contains(goSelectFullRow) && ACol == FSelectedColumn && ARow == FSelectedRow) DrawFocusFrame();
 }
 
 void TNxCustomGridControl::DrawEmptyCell(TNxCustomColumn* Column, int ARow, const TRect& CellRect) {
@@ -1422,22 +2019,24 @@ void TNxCustomGridControl::DrawEmptyCell(TNxCustomColumn* Column, int ARow, cons
   if (!Intersects(CellRect, Cv->ClipRect())) return;
   const int ACol = Column->Index();
   TColor CellColor = Color();
-  if (FAppearanceOptions.Contains(aoIndicateSortedColumn) && Column->Sorted()) CellColor = Darker(CellColor, 10);
+  if (FAppearanceOptions.Contains(aoIndicateSortedColumn) && Column->Sorted())
+    CellColor = TGraphicsProvider::DarkenColor(CellColor, 10);
   TColor GridColor =
       (FGridLinesStyle == lsActiveRows || FGridLinesStyle == lsActiveHorzOnly) ? CellColor : FGridLinesColor;
   TCellState State{csEmpty};
   DoCellColoring(ACol, ARow, CellColor, GridColor, State);
+  TDCStateScope DCState(Cv);
+  if (Column->Position() >= FColumns->FixedCols()) {
+    const TRect S = GetScrollClipRect();
+    IntersectClipRect(DCState.DC(), S.Left, S.Top, S.Right, S.Bottom);
+  }
   if (FOptions.Contains(goGrid)) DrawCellGridLines(Column, ARow, CellRect, GridColor);
   TRect Inner = CellRect;
   Inner.Left += FLeftLine;
   Inner.Right -= FRightLine;
   bool DefaultDrawing = true;
   DoDrawCellBackground(ACol, ARow, Inner, State, DefaultDrawing);
-  if (DefaultDrawing) {
-    Cv->Brush()->SetStyle(bsSolid);
-    Cv->Brush()->SetColor(CellColor);
-    Cv->FillRect(Inner);
-  }
+  if (DefaultDrawing) FillRectColor(Cv, Inner, CellColor);
 }
 
 void TNxCustomGridControl::DrawCellGridLines(TNxCustomColumn* Column, int ARow, const TRect& R, TColor GridColor) {
@@ -1445,26 +2044,23 @@ void TNxCustomGridControl::DrawCellGridLines(TNxCustomColumn* Column, int ARow, 
   const bool Exists = ARow >= 0 && ARow < GetRowCount();
   Cv->Pen()->SetStyle(psSolid);
   Cv->Pen()->SetWidth(1);
+  Cv->Pen()->SetMode(pmCopy);
   if (FBottomLine > 0) {
     Cv->Pen()->SetColor(FGridLinesStyle == lsFramed && Exists && ARow == GetRowCount() - 1 ? clBlack : GridColor);
-    Cv->MoveTo(R.Left, R.Bottom);
-    Cv->LineTo(R.Right + 1, R.Bottom);
+    Line(Cv, R.Left, R.Bottom, R.Right + 1, R.Bottom);
   }
   if (FTopLine > 0) {
     Cv->Pen()->SetColor(clBtnHighlight);
-    Cv->MoveTo(R.Left, R.Top - 1);
-    Cv->LineTo(R.Right + 1, R.Top - 1);
+    Line(Cv, R.Left, R.Top - 1, R.Right + 1, R.Top - 1);
   }
   if (FLeftLine > 0) {
     Cv->Pen()->SetColor(clBtnHighlight);
-    Cv->MoveTo(R.Left, R.Top - 1);
-    Cv->LineTo(R.Left, R.Bottom + 1);
+    Line(Cv, R.Left, R.Top - 1, R.Left, R.Bottom + 1);
   }
   if (FRightLine > 0) {
     const bool LastColumn = Column == FColumns->Last();
     Cv->Pen()->SetColor(FGridLinesStyle == lsFramed && Exists && LastColumn ? clBlack : GridColor);
-    Cv->MoveTo(R.Right - 1, R.Top - 1);
-    Cv->LineTo(R.Right - 1, R.Bottom + 1);
+    Line(Cv, R.Right - 1, R.Top - 1, R.Right - 1, R.Bottom + 1);
   }
 }
 
@@ -1472,110 +2068,190 @@ void TNxCustomGridControl::DrawFocusFrame() {
   if (FSelectedColumn < 0 || FSelectedRow < 0 || FSelectedRow >= GetRowCount()) return;
   if (FSelectedColumn >= FColumns->Count() || FSelectedRow < FFirstVisibleRow || FInputSelected) return;
   if (!IsFocused() || FAppearanceOptions.Contains(aoHideFocus)) return;
+  if (!GetRowShown(FSelectedRow)) return;
   const TRect B = GetBodyRect();
+  TCanvas* Cv = Canvas();
+  TDCStateScope DCState(Cv);
   TRect R;
   if (FOptions.Contains(goSelectFullRow)) {
-    const TRect Row = GetRowRect(FSelectedRow);
-    R = Rect(GetIndicatorWidth() - HorzScrollBar()->Position(), Row.Top, B.Right, Row.Bottom - FBottomLine);
+    const int T = GetRowTop(FSelectedRow);
+    R = Rect(GetIndicatorWidth() - HorzScrollBar()->Position(), T, B.Right, T + GetRowPitch(FSelectedRow));
+    IntersectClipRect(DCState.DC(), GetIndicatorWidth(), B.Top, B.Right, B.Bottom);
   } else {
+    TNxCustomColumn* C = FColumns->Item(FSelectedColumn);
+    if (!C->Visible()) return;
     R = GetCellRect(FSelectedColumn, FSelectedRow);
     R.Left += FLeftLine;
     R.Right -= FRightLine;
+    if (FGridStyle == gsReport && C->Position() >= FColumns->FixedCols()) {
+      const TRect S = GetScrollClipRect();
+      IntersectClipRect(DCState.DC(), S.Left, S.Top, S.Right, S.Bottom);
+    }
   }
   if (!Intersects(R, B)) return;
-  TCanvas* Cv = Canvas();
-  Cv->Brush()->SetStyle(bsSolid);
-  Cv->Brush()->SetColor(clWhite);
-  Cv->Font()->SetColor(clBlack);
-  Cv->DrawFocusRect(R);
+  TGraphicsProvider::DrawSelectionFrame(Cv, R, FAppearanceOptions.Contains(aoAlphaBlendedSelection));
 }
 
 void TNxCustomGridControl::DrawIndicatorCell(int ARow, bool Selected, bool Highlighted) {
-  // The indicator's look comes from the style displays; until they are added it is a plain
-  // button-face strip with a small arrow beside the selected row.
   const int T = GetRowTop(ARow);
   const TRect R = Rect(0, T - FTopLine, IndicatorWidth, T + GetRowPitch(ARow) + FBottomLine);
-  TCanvas* Cv = Canvas();
-  if (FIndicatorDrawingOptions == doNormal || FIndicatorDrawingOptions == doBackgroundOnly) {
-    Cv->Brush()->SetStyle(bsSolid);
-    Cv->Brush()->SetColor(clBtnFace);
-    Cv->FillRect(R);
-  }
-  if ((FIndicatorDrawingOptions == doNormal || FIndicatorDrawingOptions == doCustom) && Highlighted) {
-    const int CY = (R.Top + R.Bottom) / 2;
-    Cv->Brush()->SetColor(clBtnText);
-    Cv->Pen()->SetColor(clBtnText);
-    Cv->Polygon({Point(3, CY - 4), Point(7, CY), Point(3, CY + 4)});
-  }
+  if (!Intersects(R, Canvas()->ClipRect())) return;
+  StylePrepare(FStyleThemed);
+  if (FIndicatorDrawingOptions == doNormal || FIndicatorDrawingOptions == doBackgroundOnly)
+    StyleDrawIndicatorBackground(R, ARow, Selected, Highlighted);
+  if (FIndicatorDrawingOptions == doNormal || FIndicatorDrawingOptions == doCustom)
+    StyleDrawIndicatorContent(R, Highlighted, Selected && !Highlighted);
   if (FIndicatorDrawingOptions != doNormal) DoCustomDrawIndicator(ARow, R, Selected, Highlighted);
 }
 
 void TNxCustomGridControl::PaintHeaderParts() {
-  // Headers, the input line and footers are drawn by the style displays; until they are added
-  // each part is a flat button-face cell with its caption.
   TCanvas* Cv = Canvas();
-  const int HPos = HorzScrollBar()->Position();
-  auto Flat = [&](const TRect& R, TColor Face, const WideString& Text) {
-    Cv->Brush()->SetStyle(bsSolid);
-    Cv->Brush()->SetColor(Face);
-    Cv->FillRect(R);
-    Cv->Pen()->SetColor(clBtnShadow);
-    Cv->MoveTo(R.Left, R.Bottom - 1);
-    Cv->LineTo(R.Right - 1, R.Bottom - 1);
-    Cv->LineTo(R.Right - 1, R.Top - 1);
-    if (!Text.empty()) {
-      TRect T = R;
-      T.Left += 3;
-      T.Right -= 3;
-      WideString S = Text;
-      Cv->Brush()->SetStyle(bsClear);
-      Cv->TextRect(T, S, TTextFormat{tfSingleLine, tfVerticalCenter, tfEndEllipsis, tfNoPrefix});
-    }
-  };
-  Cv->SetFont(Font());
+  // Visual styles were asked once, when the paint began.
+  const bool Themed = FStyleThemed;
+  const int CW = ClientWidth();
+  const TRect InputStrip = GetInputRect();
+  const TRect FooterStrip = GetFooterRect();
+  const bool Focused = IsFocused();
   for (int P = 0; P < FColumns->Count(); ++P) {
     TNxCustomColumn* C = FColumns->ItemByPosition(P);
     if (!C->Visible()) continue;
-    const int L = C->Left() - (P < FColumns->FixedCols() ? 0 : HPos);
-    if (L > ClientWidth() || L + C->Width() < 0) continue;
-    if (FOptions.Contains(goHeader)) Flat(Rect(L, 0, L + C->Width(), FHeaderSize), C->Header()->Color(), C->Header()->Caption());
+    const int L = GetColumnScreenLeft(C);
+    if (L > CW || L + C->Width() < 0) continue;
+    TDCStateScope DCState(Cv);
+    if (P >= FColumns->FixedCols()) {
+      const TRect S = GetScrollClipRect();
+      IntersectClipRect(DCState.DC(), S.Left, S.Top, S.Right, S.Bottom);
+    }
+    StylePrepare(Themed);
+    if (FOptions.Contains(goHeader)) StyleDrawHeader(C, GetHeaderCellRect(C));
     if (FOptions.Contains(goInput)) {
-      const TRect I = GetInputRect();
-      Flat(Rect(L, I.Top, L + C->Width(), I.Bottom), Color(), C->InputValue());
+      const bool Editing = FGridState.Contains(gsInputEditing) && FInputColumn == C->Index();
+      StyleDrawInputCell(C, GetInputCellRect(C), Focused, FInputSelected, Editing);
     }
-    if (FOptions.Contains(goFooter)) {
-      const TRect F = GetFooterRect();
-      Flat(Rect(L, F.Top, L + C->Width(), F.Bottom), C->Footer()->Color(), C->Footer()->Caption());
-    }
+    if (FOptions.Contains(goFooter)) StyleDrawFooter(C, GetFooterCellRect(C), FOptions.Contains(goGrid));
   }
+  // The rest of the input line and of the footer: the strips with their cells left out.
+  auto Background = [&](const TRect& Strip, bool Input) {
+    TDCStateScope DCState(Cv);
+    for (int I = 0; I < FColumns->Count(); ++I) {
+      TNxCustomColumn* C = FColumns->Item(I);
+      if (!C->Visible()) continue;
+      const TRect Cell = Input ? GetInputCellRect(C) : GetFooterCellRect(C);
+      ExcludeClipRect(DCState.DC(), Cell.Left, Cell.Top, Cell.Right, Cell.Bottom);
+    }
+    StylePrepare(Themed);
+    StyleDrawFooterBackground(Rect(Strip.Left, Strip.Top, CW, Strip.Bottom));
+  };
+  if (FOptions.Contains(goInput)) Background(InputStrip, true);
+  if (FOptions.Contains(goFooter)) Background(FooterStrip, false);
   if (FOptions.Contains(goIndicator)) {
-    Cv->Brush()->SetStyle(bsSolid);
-    Cv->Brush()->SetColor(clBtnFace);
-    if (FOptions.Contains(goHeader)) Cv->FillRect(Rect(0, 0, IndicatorWidth, FHeaderSize));
-    if (FOptions.Contains(goInput)) {
-      const TRect I = GetInputRect();
-      Cv->FillRect(Rect(0, I.Top, IndicatorWidth, I.Bottom));
-    }
-    if (FOptions.Contains(goFooter)) {
-      const TRect F = GetFooterRect();
-      Cv->FillRect(Rect(0, F.Top, IndicatorWidth, F.Bottom));
-    }
+    StylePrepare(Themed);
+    if (FOptions.Contains(goInput)) StyleDrawCorner(Rect(0, InputStrip.Top, IndicatorWidth, InputStrip.Bottom), 0);
+    if (FOptions.Contains(goFooter)) StyleDrawCorner(Rect(0, FooterStrip.Top, IndicatorWidth, FooterStrip.Bottom), 0);
+    if (FOptions.Contains(goHeader)) StyleDrawCorner(Rect(0, 0, IndicatorWidth, FHeaderSize), 0);
   }
 }
 
 void TNxCustomGridControl::PaintSlides() {
-  // Slides are painted with the slides style; until then the client is filled and each shown
-  // row's slide shows its cells at their slide bounds.
+  PaintSlidesHeader();
+  PaintSlideRows();
+}
+
+void TNxCustomGridControl::PaintSlidesHeader() {
+  if (!FOptions.Contains(goHeader)) return;
   TCanvas* Cv = Canvas();
-  Cv->Brush()->SetStyle(bsSolid);
-  Cv->Brush()->SetColor(Color());
-  Cv->FillRect(ClientRect());
-  const TRect B = GetBodyRect();
-  for (int R = FFirstVisibleRow; R < GetRowCount(); ++R) {
-    if (!GetRowShown(R)) continue;
-    if (GetSlideRect(R).Top >= B.Bottom) break;
-    for (int C = 0; C < FColumns->Count(); ++C) DrawCell(FColumns->Item(C), R);
+  const int CW = ClientWidth();
+  // Visual styles were asked once, when the paint began.
+  const bool Themed = FStyleThemed;
+  int X = GetBodyRect().Left - HorzScrollBar()->Position();
+  for (int P = 0; P < FColumns->Count() && X < CW; ++P) {
+    TNxCustomColumn* C = FColumns->ItemByPosition(P);
+    if (!C->Visible()) continue;
+    StylePrepare(Themed);
+    StyleDrawHeader(C, Rect(X, 0, X + C->Width(), FHeaderSize));
+    X += C->Width();
   }
+  if (X < CW) {
+    if (Themed && FHeaderStyle == hsAuto) {
+      StylePrepare(Themed);
+      StyleDrawHeaderRemainder(Rect(X, 0, CW, FHeaderSize));
+    } else {
+      FillRectColor(Cv, Rect(std::max(X, 0), 0, CW, FHeaderSize), Color());
+    }
+  }
+  if (FOptions.Contains(goIndicator)) {
+    StylePrepare(Themed);
+    StyleDrawCorner(Rect(0, 0, IndicatorWidth, FHeaderSize), 0);
+  }
+}
+
+void TNxCustomGridControl::PaintSlideRows() {
+  TCanvas* Cv = Canvas();
+  const TRect B = GetBodyRect();
+  const int CW = ClientWidth();
+  const int CH = ClientHeight();
+  const bool Focused = IsFocused();
+  int Y = B.Top;
+  int R = FFirstVisibleRow;
+  const int Rows = GetRowCount();
+  while (Y < CH && R < Rows) {
+    if (!GetRowShown(R)) {
+      ++R;
+      continue;
+    }
+    const TRect Slide = Rect(0, Y + FTopLine, CW, Y + FTopLine + FSlideSize + FBottomLine);
+    if (Intersects(Slide, Cv->ClipRect()) || Intersects(Rect(0, Y, CW, Y + FTopLine), Cv->ClipRect())) {
+      if (FAppearanceOptions.Contains(ao3DGridLines)) {
+        Cv->Pen()->SetColor(clBtnHighlight);
+        Line(Cv, 0, Y, CW, Y);
+      }
+      TColor SlideColor = Color();
+      if (GetSelected(R) && !FSlidesOptions.Contains(soHideSelection))
+        SlideColor = Focused ? FSlideSelectionColor : clBtnFace;
+      TSlideState State;
+      if (R == FSelectedRow) {
+        State.Include(stSelected);
+        if (FSlidesOptions.Contains(soFrame)) State.Include(stFocused);
+      }
+      TColor GridColor = FGridLinesColor;
+      DoSlideColoring(R, SlideColor, GridColor, State);
+      FillRectColor(Cv, Slide, SlideColor);
+      for (int P = 0; P < FColumns->Count(); ++P) {
+        TNxCustomColumn* C = FColumns->ItemByPosition(P);
+        if (!C->Visible()) continue;
+        DrawCell(C, R);
+        if (C->SlideCaption().empty()) continue;
+        // The field's caption in grey, left of the field or above it.
+        const TRect Field = GetCellRect(C->Index(), R);
+        Cv->SetFont(Font());
+        Cv->Font()->SetColor(clGrayText);
+        Cv->Brush()->SetStyle(bsClear);
+        const int TW = TextWidthW(Cv, C->SlideCaption());
+        const int TH = TextHeightW(Cv, C->SlideCaption());
+        if (C->SlideCaptionLocation() == clLeft)
+          Cv->TextOut(Field.Left - TW - 4, Field.Top + (Field.Height() - TH) / 2, C->SlideCaption());
+        else
+          Cv->TextOut(Field.Left, Field.Top - TH - 1, C->SlideCaption());
+        Cv->Brush()->SetStyle(bsSolid);
+      }
+      if (R == FSelectedRow && FSlidesOptions.Contains(soFrame)) {
+        // A double frame round the selected slide.
+        Cv->Brush()->SetStyle(bsSolid);
+        Cv->Brush()->SetColor(Focused ? FSelectionColor : FInactiveSelectionColor);
+        const TRect Frame = Rect(Slide.Left, Slide.Top, Slide.Right, Slide.Top + FSlideSize);
+        Cv->FrameRect(Frame);
+        Cv->FrameRect(Inflated(Frame, -1, -1));
+      }
+      if (FOptions.Contains(goGrid)) {
+        Cv->Pen()->SetColor(GridColor);
+        Line(Cv, 0, Slide.Bottom - 1, CW, Slide.Bottom - 1);
+      }
+    }
+    Y += FSlideSize + RowGap();
+    ++R;
+  }
+  FLastVisibleRow = R;
+  if (Y < CH) FillRectColor(Cv, Rect(0, std::max(Y, B.Top), CW, CH), Color());
 }
 
 bool TNxCustomGridControl::ApplyCellFont(int ACol, int ARow, TCellState CellState) {
@@ -1587,39 +2263,257 @@ bool TNxCustomGridControl::ApplyCellFont(int ACol, int ARow, TCellState CellStat
   return false;
 }
 
+void TNxCustomGridControl::PaintBorder() {
+  if (!HandleAllocated() || FBorderStyle == bsNone) return;
+  HDC DC = GetWindowDC(Handle());
+  if (DC == nullptr) return;
+  RECT W;
+  GetWindowRect(Handle(), &W);
+  OffsetRect(&W, -W.left, -W.top);
+  if (FHeaderStyle == hsOffice2007 || FHeaderStyle == hsOffice2010) {
+    HBRUSH Br = CreateSolidBrush(ColorToRGB(StyleBorderColor()));
+    FrameRect(DC, &W, Br);
+    DeleteObject(Br);
+  } else if (IsThemedChrome()) {
+    // The themed list frame over the system's border, the interior left alone.
+    const int Border = GetSystemMetrics(SM_CXEDGE);
+    RECT Inner = W;
+    InflateRect(&Inner, -(Border + 1), -(Border + 1));
+    ExcludeClipRect(DC, Inner.left, Inner.top, Inner.right, Inner.bottom);
+    DrawThemedPart(Handle(), DC, Rect(W.left, W.top, W.right, W.bottom), 0, 1, L"listview");
+  }
+  ReleaseDC(Handle(), DC);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Chrome painting: the plain classic look
+
+void TNxCustomGridControl::StylePrepare(bool Themed) {
+  FStyleThemed = Themed;
+  Canvas()->SetFont(Font());
+  Canvas()->Pen()->SetMode(pmCopy);
+  Canvas()->Pen()->SetWidth(1);
+  Canvas()->Pen()->SetStyle(psSolid);
+}
+
+void TNxCustomGridControl::StyleDrawHeader(TNxCustomColumn* Column, const TRect& R) {
+  TCanvas* Cv = Canvas();
+  TColumnHeader* H = Column->Header();
+  if (H->DrawingOptions() != doCustomOnly) {
+    // A raised cell in the header colour.
+    FillRectColor(Cv, R, H->Color());
+    Cv->Pen()->SetColor(clBtnHighlight);
+    Line(Cv, R.Left, R.Bottom - 1, R.Left, R.Top);
+    Line(Cv, R.Left, R.Top, R.Right - 1, R.Top);
+    Cv->Pen()->SetColor(clBtnShadow);
+    Line(Cv, R.Left, R.Bottom - 1, R.Right - 1, R.Bottom - 1);
+    Line(Cv, R.Right - 1, R.Bottom - 1, R.Right - 1, R.Top - 1);
+  }
+  if (H->DrawingOptions() == doNormal || H->DrawingOptions() == doCustom) {
+    TRect T = R;
+    T.Left += 2;
+    T.Right -= Column->Sorted() ? 14 : 2;
+    Cv->SetFont(Font());
+    TGraphicsProvider::DrawTextRect(Cv, T, Column->BiDiMode() != bdLeftToRight, H->Caption(), H->Alignment());
+    if (Column->Sorted() && T.Right + 12 <= R.Right) {
+      // The sort sign: a small grey triangle pointing up (ascending) or down.
+      const int X = T.Right + 3;
+      const int Y = (R.Top + R.Bottom) / 2 - 2;
+      Cv->Pen()->SetColor(clGrayText);
+      Cv->Brush()->SetStyle(bsSolid);
+      Cv->Brush()->SetColor(clGrayText);
+      if (Column->SortKind() == skAscending)
+        Cv->Polygon({Point(X, Y + 4), Point(X + 4, Y), Point(X + 8, Y + 4)});
+      else
+        Cv->Polygon({Point(X, Y), Point(X + 4, Y + 4), Point(X + 8, Y)});
+    }
+  }
+  DoCustomDrawHeader(Column->Index(), R);
+}
+
+void TNxCustomGridControl::StyleDrawHeaderRemainder(const TRect& R) { FillRectColor(Canvas(), R, Color()); }
+
+void TNxCustomGridControl::StyleDrawCorner(const TRect& R, int Kind) {
+  TCanvas* Cv = Canvas();
+  if (Kind == 1) {
+    FillRectColor(Cv, R, clBtnFace);
+    Cv->Pen()->SetColor(clBtnShadow);
+    Cv->Brush()->SetColor(clBtnShadow);
+    Cv->FrameRect(R);
+    return;
+  }
+  TGraphicsProvider::DrawButton(Cv, R, false);
+}
+
+void TNxCustomGridControl::StyleDrawFooter(TNxCustomColumn* Column, const TRect& Rect0, bool Framed) {
+  TCanvas* Cv = Canvas();
+  TColumnFooter* F = Column->Footer();
+  TRect R = Rect0;
+  if (Framed) {
+    --R.Right;
+    --R.Bottom;
+  }
+  if (F->DrawingOptions() != doCustomOnly) {
+    Cv->SetFont(Column->Font());
+    FillRectColor(Cv, R, F->Color());
+    if (Framed) {
+      Cv->Pen()->SetColor(clBtnFace);
+      Line(Cv, R.Left, R.Bottom - 1, R.Right - 1, R.Bottom - 1);
+      Line(Cv, R.Right - 1, R.Top, R.Right - 1, R.Bottom + 1);
+    }
+  }
+  TDCStateScope DCState(Cv);
+  IntersectClipRect(DCState.DC(), R.Left, R.Top, R.Right, R.Bottom);
+  if (F->DrawingOptions() == doNormal || F->DrawingOptions() == doCustom) {
+    TRect T = R;
+    T.Left += 2;
+    T.Right -= 2;
+    Cv->SetFont(Column->Font());
+    TGraphicsProvider::DrawTextRect(Cv, T, Column->BiDiMode() != bdLeftToRight, F->Caption(), F->Alignment());
+  }
+  DoCustomDrawFooter(Column->Index(), R);
+}
+
+void TNxCustomGridControl::StyleDrawFooterBackground(const TRect& R) { StyleDrawCorner(R, 0); }
+
+void TNxCustomGridControl::StyleDrawIndicatorBackground(const TRect& R, int Row, bool Selected, bool Highlighted) {
+  TCanvas* Cv = Canvas();
+  FillRectColor(Cv, Rect(R.Left + 1, R.Top + 1, R.Right - 1, R.Bottom), clBtnFace);
+  Cv->Pen()->SetColor(clBtnHighlight);
+  Line(Cv, 0, R.Top, 0, R.Bottom + 1);
+  if (Row >= 1) {
+    Cv->SetPixels(1, R.Top, clBtnFace);
+    Cv->SetPixels(R.Right - 2, R.Top, clBtnFace);
+    Cv->Pen()->SetColor(clBtnHighlight);
+    Line(Cv, 2, R.Top, R.Right - 2, R.Top);
+  } else {
+    Line(Cv, 1, R.Top, R.Right - 1, R.Top);
+  }
+  Cv->SetPixels(1, R.Bottom - 1, clBtnFace);
+  Cv->SetPixels(R.Right - 2, R.Bottom - 1, clBtnFace);
+  Cv->Pen()->SetColor(clBtnShadow);
+  Line(Cv, R.Right - 1, R.Top, R.Right - 1, R.Bottom);
+  Line(Cv, 2, R.Bottom - 1, R.Right - 2, R.Bottom - 1);
+}
+
+void TNxCustomGridControl::StyleDrawIndicatorContent(const TRect& R, bool Selected, bool Inverted) {
+  TCanvas* Cv = Canvas();
+  if (Selected) {
+    const int X = R.Left + (R.Width() - 6) / 2;
+    const int Y = R.Top + (R.Height() - 11) / 2;
+    Cv->Pen()->SetColor(clWindowText);
+    Cv->Brush()->SetStyle(bsSolid);
+    Cv->Brush()->SetColor(clWindowText);
+    Cv->Polygon({Point(X, Y), Point(X + 5, Y + 5), Point(X, Y + 10)});
+  }
+  if (Inverted) {
+    Cv->Refresh();
+    PatBlt(Cv->Handle(), R.Left, R.Top, R.Width(), R.Height(), DSTINVERT);
+  }
+}
+
+void TNxCustomGridControl::StyleDrawInputCell(TNxCustomColumn* Column, const TRect& R, bool Focused, bool Selected,
+                                              bool Editing) {
+  TCanvas* Cv = Canvas();
+  TRect Fill = R;
+  if (Focused && Editing) {
+    --Fill.Right;
+    --Fill.Bottom;
+  }
+  Cv->SetFont(Column->Font());
+  Cv->Font()->SetStyle({});
+  TColor Brush;
+  if (!Focused) {
+    Cv->Font()->SetColor(clGrayText);
+    Brush = Column->Color();
+  } else if (Column->Index() == FSelectedColumn) {
+    Cv->Font()->SetColor(clGrayText);
+    Brush = Column->Color();
+  } else {
+    Cv->Font()->SetColor(clHighlightText);
+    Brush = Selected ? clHighlight : clBtnFace;
+  }
+  FillRectColor(Cv, Fill, Brush);
+  if (Focused && Editing) {
+    Cv->Pen()->SetColor(clHighlight);
+    Line(Cv, R.Left, R.Bottom - 1, R.Right - 1, R.Bottom - 1);
+    Line(Cv, R.Right - 1, R.Top, R.Right - 1, R.Bottom);
+  }
+  const TRect T = Rect(R.Left + 2, R.Top, R.Right - 1, R.Bottom - 1);
+  if (!Column->InputValue().empty())
+    TGraphicsProvider::DrawTextRect(Cv, T, Column->BiDiMode() != bdLeftToRight, Column->GetInputDisplayText(),
+                                    Column->Alignment());
+  else
+    TGraphicsProvider::DrawTextRect(Cv, T, Column->BiDiMode() != bdLeftToRight, Column->InputCaption(), taCenter);
+}
+
+int TNxCustomGridControl::StyleHeaderContentWidth(TNxCustomColumn* Column) {
+  TCanvas* Cv = Canvas();
+  Cv->SetFont(Font());
+  return TextWidthW(Cv, Column->Header()->Caption()) + (Column->Sorted() ? 16 : 4);
+}
+
+TColor TNxCustomGridControl::StyleBorderColor() { return clBtnShadow; }
+
 // ---------------------------------------------------------------------------------------------
 // Event dispatchers
 
-void TNxCustomGridControl::DoSelectCell(int ACol, int ARow) {
-  if (OnSelectCell) OnSelectCell(this, ACol, ARow);
-}
-void TNxCustomGridControl::DoDeselectCell(int ACol, int ARow) {
-  if (OnDeselectCell) OnDeselectCell(this, ACol, ARow);
-}
-void TNxCustomGridControl::DoBeforeSelect(int ACol, int ARow, bool& Accept) {
-  if (OnBeforeSelect) OnBeforeSelect(this, ACol, ARow, Accept);
-}
-void TNxCustomGridControl::DoChange(int ACol, int ARow) {
-  if (OnChange) OnChange(this, ACol, ARow);
-}
-void TNxCustomGridControl::DoDataChange(TDataChange AChangeType, int AIndex) {
-  if (OnDataChange) OnDataChange(this, AChangeType, AIndex);
-}
-void TNxCustomGridControl::DoSortColumn(int ACol, bool Ascending) {
-  if (OnSortColumn) OnSortColumn(this, ACol, Ascending);
+void TNxCustomGridControl::DoAfterEdit(int ACol, int ARow, const WideString& Value) {
+  if (OnAfterEdit) OnAfterEdit(this, ACol, ARow, Value);
 }
 void TNxCustomGridControl::DoAfterSort(int ACol) {
   if (OnAfterSort) OnAfterSort(this, ACol);
 }
+void TNxCustomGridControl::DoApplyCell(int ACol, int ARow, WideString& Value) {
+  if (OnApplyCell) OnApplyCell(this, ACol, ARow, Value);
+}
+void TNxCustomGridControl::DoApplyEditText(int ACol, int ARow, WideString& Value) {
+  if (OnApplyEditText) OnApplyEditText(this, ACol, ARow, Value);
+}
+void TNxCustomGridControl::DoBeforeEdit(int ACol, int ARow, bool& Accept) {
+  if (OnBeforeEdit) OnBeforeEdit(this, ACol, ARow, Accept);
+}
+void TNxCustomGridControl::DoBeforeSelect(int ACol, int ARow, bool& Accept) {
+  if (OnBeforeSelect) OnBeforeSelect(this, ACol, ARow, Accept);
+}
+void TNxCustomGridControl::DoAfterRowMove(int FromPos, int ToPos) {
+  if (OnAfterRowMove) OnAfterRowMove(this, FromPos, ToPos);
+}
+void TNxCustomGridControl::DoCalculateRow(int Index, bool& Accept) {
+  if (OnCalculateRow) OnCalculateRow(this, Index, Accept);
+}
+void TNxCustomGridControl::DoCellClick(int ACol, int ARow) {
+  if (OnCellClick) OnCellClick(this, ACol, ARow);
+}
+void TNxCustomGridControl::DoCellDblClick(int ACol, int ARow) {
+  if (OnCellDblClick) OnCellDblClick(this, ACol, ARow);
+}
+void TNxCustomGridControl::DoColumnFooterValue(int ACol, double& Value) {
+  if (OnColumnFooterValue) OnColumnFooterValue(this, ACol, Value);
+}
+void TNxCustomGridControl::DoFooterCalculate(int ACol, double& Value) {
+  if (OnFooterCalculate) OnFooterCalculate(this, ACol, Value);
+}
+void TNxCustomGridControl::DoFooterClick(int ACol) {
+  if (OnFooterClick) OnFooterClick(this, ACol);
+}
+void TNxCustomGridControl::DoHeaderClick(int ACol) {
+  if (OnHeaderClick) OnHeaderClick(this, ACol);
+}
+void TNxCustomGridControl::DoHeaderDblClick(int ACol) {
+  if (OnHeaderDblClick) OnHeaderDblClick(this, ACol);
+}
+void TNxCustomGridControl::DoMouseEnter() {
+  if (OnMouseEnter) OnMouseEnter(this);
+}
+void TNxCustomGridControl::DoMouseLeave() {
+  if (OnMouseLeave) OnMouseLeave(this);
+}
+void TNxCustomGridControl::DoRowMove(int FromPos, int ToPos, bool& Accept) {
+  if (OnRowMove) OnRowMove(this, FromPos, ToPos, Accept);
+}
 void TNxCustomGridControl::DoCellColoring(int ACol, int ARow, TColor& CellColor, TColor& GridColor, TCellState State) {
   if (OnCellColoring) OnCellColoring(this, ACol, ARow, CellColor, GridColor, State);
-}
-void TNxCustomGridControl::DoDrawCellBackground(int ACol, int ARow, TRect CellRect, TCellState State,
-                                                bool& DefaultDrawing) {
-  if (OnDrawCellBackground) OnDrawCellBackground(this, ACol, ARow, CellRect, State, DefaultDrawing);
-}
-void TNxCustomGridControl::DoCustomDrawCell(int ACol, int ARow, TRect CellRect, TCellState State) {
-  if (OnCustomDrawCell) OnCustomDrawCell(this, ACol, ARow, CellRect, State);
 }
 void TNxCustomGridControl::DoCellHint(int ACol, int ARow, WideString& Value) {
   if (OnCellHint) OnCellHint(this, ACol, ARow, Value);
@@ -1627,14 +2521,11 @@ void TNxCustomGridControl::DoCellHint(int ACol, int ARow, WideString& Value) {
 void TNxCustomGridControl::DoCellShowing(int ACol, int ARow, bool& Showing) {
   if (OnCellShowing) OnCellShowing(this, ACol, ARow, Showing);
 }
+void TNxCustomGridControl::DoChange(int ACol, int ARow) {
+  if (OnChange) OnChange(this, ACol, ARow);
+}
 void TNxCustomGridControl::DoChangeRowHeight(int Index, int Height) {
   if (OnChangeRowHeight) OnChangeRowHeight(this, Index, Height);
-}
-void TNxCustomGridControl::DoMeasuringRowHeight(int Index, int& RowHeight) {
-  if (OnMeasuringRowHeight) OnMeasuringRowHeight(this, Index, RowHeight);
-}
-void TNxCustomGridControl::DoSelectionMove(int& ACol, int ARow, TMoveSelectionKey Key) {
-  if (OnSelectionMove) OnSelectionMove(this, ACol, ARow, Key);
 }
 void TNxCustomGridControl::DoColumnMove(int ACol, int FromPos, int ToPos) {
   if (OnColumnMove) OnColumnMove(this, ACol, FromPos, ToPos);
@@ -1642,15 +2533,73 @@ void TNxCustomGridControl::DoColumnMove(int ACol, int FromPos, int ToPos) {
 void TNxCustomGridControl::DoColumnResize(int ACol) {
   if (OnColumnResize) OnColumnResize(this, ACol);
 }
-void TNxCustomGridControl::DoSlideChange(int ACol) {
-  if (OnSlideChange) OnSlideChange(this, ACol);
+void TNxCustomGridControl::DoCustomDrawCell(int ACol, int ARow, TRect CellRect, TCellState State) {
+  if (OnCustomDrawCell) OnCustomDrawCell(this, ACol, ARow, CellRect, State);
+}
+void TNxCustomGridControl::DoCustomDrawFooter(int Index, TRect FooterRect) {
+  if (OnCustomDrawFooter) OnCustomDrawFooter(this, Index, FooterRect);
+}
+void TNxCustomGridControl::DoCustomDrawHeader(int Index, TRect HeaderRect) {
+  if (OnCustomDrawHeader) OnCustomDrawHeader(this, Index, HeaderRect);
+}
+void TNxCustomGridControl::DoCustomDrawIndicator(int Index, TRect IndicatorRect, bool Selected, bool Highlighted) {
+  if (OnCustomDrawIndicator) OnCustomDrawIndicator(this, Index, IndicatorRect, Selected, Highlighted);
+}
+void TNxCustomGridControl::DoDataChange(TDataChange AChangeType, int AIndex) {
+  if (OnDataChange) OnDataChange(this, AChangeType, AIndex);
+}
+void TNxCustomGridControl::DoDeselectCell(int ACol, int ARow) {
+  if (OnDeselectCell) OnDeselectCell(this, ACol, ARow);
+}
+void TNxCustomGridControl::DoDrawCellBackground(int ACol, int ARow, TRect CellRect, TCellState State,
+                                                bool& DefaultDrawing) {
+  if (OnDrawCellBackground) OnDrawCellBackground(this, ACol, ARow, CellRect, State, DefaultDrawing);
+}
+void TNxCustomGridControl::DoEdit(int ACol, int ARow, const WideString& Value) {
+  if (OnEdit) OnEdit(this, ACol, ARow, Value);
+}
+void TNxCustomGridControl::DoEditAccept(int ACol, int ARow, const WideString& Value, bool& Accept) {
+  if (OnEditAccept) OnEditAccept(this, ACol, ARow, Value, Accept);
+}
+void TNxCustomGridControl::DoEditEnter() {
+  if (OnEditEnter) OnEditEnter(this);
+}
+void TNxCustomGridControl::DoEditExit() {
+  if (OnEditExit) OnEditExit(this);
+}
+void TNxCustomGridControl::DoEditText(int ACol, int ARow, WideString& Value) {
+  if (OnEditText) OnEditText(this, ACol, ARow, Value);
+}
+void TNxCustomGridControl::DoEndEditing(int ACol, int ARow, WideString& Value, bool& Accept) {
+  if (OnEndEditing) OnEndEditing(this, ACol, ARow, Value, Accept);
+}
+void TNxCustomGridControl::DoInputAccept(bool& Accept) {
+  if (OnInputAccept) OnInputAccept(this, Accept);
+}
+void TNxCustomGridControl::DoInputAdded() {
+  if (OnInputAdded) OnInputAdded(this);
 }
 void TNxCustomGridControl::DoInputSelectCell(int ACol) {
   if (OnInputSelectCell) OnInputSelectCell(this, ACol);
 }
+void TNxCustomGridControl::DoMeasuringRowHeight(int Index, int& RowHeight) {
+  if (OnMeasuringRowHeight) OnMeasuringRowHeight(this, Index, RowHeight);
+}
 void TNxCustomGridControl::DoPostDraw() {
   if (OnPostDraw) OnPostDraw(this);
 }
-void TNxCustomGridControl::DoCustomDrawIndicator(int Index, TRect IndicatorRect, bool Selected, bool Highlighted) {
-  if (OnCustomDrawIndicator) OnCustomDrawIndicator(this, Index, IndicatorRect, Selected, Highlighted);
+void TNxCustomGridControl::DoSelectCell(int ACol, int ARow) {
+  if (OnSelectCell) OnSelectCell(this, ACol, ARow);
+}
+void TNxCustomGridControl::DoSelectionMove(int& ACol, int ARow, TMoveSelectionKey Key) {
+  if (OnSelectionMove) OnSelectionMove(this, ACol, ARow, Key);
+}
+void TNxCustomGridControl::DoSlideChange(int ACol) {
+  if (OnSlideChange) OnSlideChange(this, ACol);
+}
+void TNxCustomGridControl::DoSlideColoring(int Index, TColor& SlideColor, TColor& GridColor, TSlideState State) {
+  if (OnSlideColoring) OnSlideColoring(this, Index, SlideColor, GridColor, State);
+}
+void TNxCustomGridControl::DoSortColumn(int ACol, bool Ascending) {
+  if (OnSortColumn) OnSortColumn(this, ACol, Ascending);
 }

@@ -1,12 +1,15 @@
 // The grid engine TNxCustomGridControl: the column list, all appearance and behaviour settings
 // and events, the layout of the client area in rows and columns, scrolling, invalidation,
-// selection and painting. It knows nothing of how cells are stored: every read and write of
-// cells, rows and row flags goes through the virtual operations that TNxGrid implements. Win32.
+// selection, keyboard navigation, painting and in-place editing. It knows nothing of how cells
+// are stored: every read and write of cells, rows and row flags goes through the virtual
+// operations that TNxGrid implements. Win32.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "grid/NxColumns.h"
+#include "grid/NxEdit.h"
 #include "grid/NxScrollControl.h"
 
 // ---------------------------------------------------------------------------------------------
@@ -84,6 +87,7 @@ using THeaderClickEvent = std::function<void(TObject* Sender, int ACol)>;
 using TEditEvent = std::function<void(TObject* Sender, int ACol, int ARow, const WideString& Value)>;
 using TEditAcceptEvent = std::function<void(TObject* Sender, int ACol, int ARow, const WideString& Value, bool& Accept)>;
 using TEditTextEvent = std::function<void(TObject* Sender, int ACol, int ARow, WideString& Value)>;
+using TApplyEditText = TEditTextEvent;
 using TEndEditingEvent =
     std::function<void(TObject* Sender, int ACol, int ARow, WideString& Value, bool& Accept)>;
 using TApplyCellEvent = std::function<void(TObject* Sender, int ACol, int ARow, WideString& Value)>;
@@ -92,9 +96,12 @@ using TAfterRowMoveEvent = std::function<void(TObject* Sender, int FromPos, int 
 using TCustomDrawIndicatorEvent =
     std::function<void(TObject* Sender, int Index, TRect IndicatorRect, bool Selected, bool Highlighted)>;
 using TCustomDrawHeaderEvent = std::function<void(TObject* Sender, int Index, TRect HeaderRect)>;
+using TCustomDrawFooterEvent = std::function<void(TObject* Sender, int Index, TRect FooterRect)>;
 using TFooterCalculateEvent = std::function<void(TObject* Sender, int ACol, double& Value)>;
+using TColumnFooterValueEvent = TFooterCalculateEvent;
 using TCalculateRowEvent = std::function<void(TObject* Sender, int Index, bool& Accept)>;
 using TInputAcceptEvent = std::function<void(TObject* Sender, bool& Accept)>;
+using TLoadProgressEvent = std::function<void(TObject* Sender, int ACol, int ARow)>;
 using TSlideColoringEvent =
     std::function<void(TObject* Sender, int Index, TColor& SlideColor, TColor& GridColor, TSlideState SlideState)>;
 
@@ -115,6 +122,9 @@ class TNxCustomGridControl : public TNxScrollControl {
   ~TNxCustomGridControl() override;
 
   TNxColumns* Columns() const { return FColumns.get(); }
+  // Hands every column, in creation order, to Proc (the stored form keeps columns as children
+  // of the grid).
+  void GetChildren(const std::function<void(TComponent*)>& Proc);
 
   // --- published properties
   TAppearanceOptions AppearanceOptions() const { return FAppearanceOptions; }
@@ -122,12 +132,14 @@ class TNxCustomGridControl : public TNxScrollControl {
   bool AutoScroll() const { return FAutoScroll; }
   void SetAutoScroll(bool Value) { FAutoScroll = Value; }
   TBorderStyle BorderStyle() const { return FBorderStyle; }
+  // bsSingle gives the window the static edge; the window is created again.
   void SetBorderStyle(TBorderStyle Value);
   bool EnableVisualStyles() const { return FEnableVisualStyles; }
   void SetEnableVisualStyles(bool Value);
   int FixedCols() const { return FColumns->FixedCols(); }
   void SetFixedCols(int Value);
   int FooterSize() const { return FFooterSize; }
+  // Negative sizes are ignored (so are RowSize and SlideSize below 1).
   void SetFooterSize(int Value);
   TColor GridLinesColor() const { return FGridLinesColor; }
   void SetGridLinesColor(TColor Value);
@@ -140,6 +152,7 @@ class TNxCustomGridControl : public TNxScrollControl {
   THeaderStyle HeaderStyle() const { return FHeaderStyle; }
   void SetHeaderStyle(THeaderStyle Value);
   bool HideScrollBar() const { return FHideScrollBar; }
+  // False keeps the vertical bar visible (disabled) while there is nothing to scroll.
   void SetHideScrollBar(bool Value);
   TColor HighlightedTextColor() const { return FHighlightedTextColor; }
   void SetHighlightedTextColor(TColor Value);
@@ -158,7 +171,6 @@ class TNxCustomGridControl : public TNxScrollControl {
   bool ReadOnly() const { return FReadOnly; }
   void SetReadOnly(bool Value) { FReadOnly = Value; }
   int RowSize() const { return FRowSize; }
-  // Ignored below 1.
   virtual void SetRowSize(int Value);
   TColor SelectionColor() const { return FSelectionColor; }
   void SetSelectionColor(TColor Value) { FSelectionColor = Value; }
@@ -183,18 +195,25 @@ class TNxCustomGridControl : public TNxScrollControl {
   int SelectedColumn() const { return FSelectedColumn; }
   int SelectedRow() const { return FSelectedRow; }
   int FirstVisibleRow() const { return FFirstVisibleRow; }
+  // The row after the last one the latest paint reached.
   int LastVisibleRow() const { return FLastVisibleRow; }
   int AnchorRow() const { return FAnchorRow; }
   int EditCol() const { return FEditCol; }
   int EditRow() const { return FEditRow; }
+  // The column whose input-line cell is being edited, -1 when none.
+  int InputColumn() const { return FInputColumn; }
   bool InputSelected() const { return FInputSelected; }
   int UpdateCount() const { return FUpdateCount; }
   TGridState GridState() const { return FGridState; }
+  // The editor open on a cell or on the input line (nullptr when none).
+  TNxCustomEdit* InplaceEditor() const { return FInplaceEditor; }
   // The column chosen by the last sort request (nullptr when none).
   TNxCustomColumn* SortedColumn() const { return FSortedColumn; }
   bool IsMultiSelect() const { return FOptions.Contains(goMultiSelect) && FOptions.Contains(goSelectFullRow); }
-  // The grid or its in-place editor has the input focus.
+  // The grid's window or its in-place editor has the input focus.
   bool IsFocused();
+  // Visual styles are in use for the chrome: EnableVisualStyles and the system draws themed.
+  bool IsThemedChrome();
 
   // --- data operations implemented by TNxGrid
   virtual WideString GetCells(int ACol, int ARow) = 0;
@@ -206,6 +225,8 @@ class TNxCustomGridControl : public TNxScrollControl {
   virtual int GetRowCount() = 0;
   int RowCount() { return GetRowCount(); }
   virtual int GetShownRowCount() = 0;
+  // The shown rows, 0 when there are no rows at all.
+  virtual int GetShownRowCountIfAny() { return GetRowCount() > 0 ? GetShownRowCount() : 0; }
   virtual bool GetSelected(int Index) = 0;
   virtual void SetSelected(int Index, bool Value) = 0;
   virtual void SelectRange(int FromIndex, int ToIndex, bool Value) = 0;
@@ -219,8 +240,11 @@ class TNxCustomGridControl : public TNxScrollControl {
   virtual bool GetHidePartialRows() { return false; }
   virtual bool CanEditCell(int ACol, int ARow) { return true; }
   virtual bool CanSelectCell(int ACol, int ARow) { return true; }
+  // The cell's own colour (the engine: the column's Color).
   virtual TColor GetCellOwnColor(int ACol, int ARow);
+  // Fires OnCellHint.
   virtual void GetCellHint(int ACol, int ARow, WideString& Hint);
+  // True when an OnCellShowing handler hides the cell.
   virtual bool IsCellHidden(int ACol, int ARow);
   virtual int GetSelectedCount();
   virtual int GetSelectedRow() { return FSelectedRow; }
@@ -235,12 +259,21 @@ class TNxCustomGridControl : public TNxScrollControl {
   virtual void ClearRows();
   virtual void DeleteRow(int ARow);
   virtual void MoveRow(int FromIndex, int ToIndex);
+  // Fires OnChangeRowHeight.
   virtual void SetRowHeight(int Index, int Height);
-  // The engine's part of sorting by a column: remembers it and fires OnSortColumn.
+  // The engine's part of sorting by a column (coCanSort only): closes the editor, remembers the
+  // column and fires OnSortColumn with the column's SortKind.
   virtual void SortColumn(TNxCustomColumn* Column, bool Ascending);
+  // Row height that fits the tallest cell text of the row (at least RowSize).
+  void BestFitRow(int ARow);
+  // Column width that fits its texts: Mode 0 header and cells, 1 cells only, 2 header only.
+  void BestFitColumn(TNxCustomColumn* Column, int Mode = 0, bool ShownRowsOnly = false);
 
   // --- selection
+  // The one road of every selection change: OnBeforeSelect (may veto), OnDeselectCell for the
+  // old cell, the row flags of single and multi-selection, OnSelectCell.
   virtual void SelectCell(int ACol, int ARow, bool StartEdit = false, bool ClearMulti = true, TShiftState Shift = {});
+  // Stores the selected cell and nothing else.
   void SetSelectedCell(int ACol, int ARow);
   void SelectColumn(int ACol);
   virtual void SelectRow(int ARow);
@@ -249,9 +282,11 @@ class TNxCustomGridControl : public TNxScrollControl {
   void SelectFirstColumn();
   void SelectLastColumn();
   void ClearSelection();
+  // Every row (multi-selection only).
   void SelectAll();
   virtual void DeselectAll();
   void SetInputSelected(bool Value);
+  // The cell paints with the selection colours.
   bool IsCellSelected(int ACol, int ARow);
 
   // --- keyboard navigation
@@ -261,15 +296,27 @@ class TNxCustomGridControl : public TNxScrollControl {
   void MoveRight(TMoveSelectionKey Key);
   void TabForward(bool FromTabKey);
   void TabBackward(bool FromTabKey);
+  // Selects the row |N| shown rows below (N > 0) or above the selected one, not past the ends.
   void MoveSelectionBy(int N);
 
-  // --- editing (the in-place editor arrives with the editing protocol; until then no editor
-  // ever opens, and these only keep the edit state consistent)
+  // --- in-place editing
+  // Opens the editor on a body cell; an empty InitialText loads the cell's own text.
   virtual void EditCell(int ACol, int ARow, const WideString& InitialText = L"");
+  // Opens the editor because Key was typed on the cell: the editor starts with just that key.
+  void EditCellWithKey(int ACol, int ARow, wchar_t Key);
+  // Opens the editor on the column's input-line cell (InitialText empty: its InputValue).
+  void EditInputCell(TNxCustomColumn* Column, const WideString& InitialText = L"");
+  void EditInputCellWithKey(TNxCustomColumn* Column, wchar_t Key);
+  // Writes the editor's text back (the editor stays open); True when something was written.
   virtual bool ApplyEditing();
+  // Closes the editor without writing back (unless OnEndEditing refuses).
   virtual void EndEditing();
+  // Turns the input line's values into a new row.
   virtual void AddInputRow();
+  virtual void WriteEditedCell(const WideString& Value);
+  // Positions and shows the open editor over its cell.
   void PlaceEditor();
+  bool IsEditing() const { return FGridState.Contains(gsEditing) || FGridState.Contains(gsInputEditing); }
 
   // --- geometry (client pixels)
   TRect GetBodyRect();
@@ -277,7 +324,14 @@ class TNxCustomGridControl : public TNxScrollControl {
   TRect GetFooterRect();
   TRect GetInputRect();
   TRect GetIndicatorRect();
+  // The column's header cell, input-line cell and footer cell.
+  TRect GetHeaderCellRect(TNxCustomColumn* Column);
   TRect GetInputCellRect(TNxCustomColumn* Column);
+  TRect GetFooterCellRect(TNxCustomColumn* Column);
+  // The column's left edge on the screen (fixed columns do not scroll).
+  int GetColumnScreenLeft(TNxCustomColumn* Column);
+  // The right edge of the columns (after horizontal scrolling).
+  int GetColumnsRight();
   int GetRowTop(int ARow);
   // The row's top when the row lies in the body's visible part (False otherwise); the walk stops
   // at the body's bottom, so rows far below the view cost nothing.
@@ -291,6 +345,7 @@ class TNxCustomGridControl : public TNxScrollControl {
   int GetRowPitch(int ARow);
   int GetRowsPerPage(bool CountAbove = false);
   int GetLastFullyVisibleRow();
+  // The row N shown rows below FirstVisibleRow (the last shown row when fewer follow).
   int GetRowIndexBelow(int N);
   // Shown rows From .. To - 1.
   int CountShownRows(int From, int To);
@@ -328,6 +383,8 @@ class TNxCustomGridControl : public TNxScrollControl {
   int GetVertScrollDistance(int OldPos, int NewPos) override;
   // Brings the two clip rectangles of scrolling up to date with the layout.
   void BeforeScroll() override;
+  // Re-places an open editor after the content moved.
+  void AfterScroll() override;
   void ScrollToRow(int ARow);
   void ScrollColumnIntoView(TNxCustomColumn* Column);
 
@@ -343,104 +400,188 @@ class TNxCustomGridControl : public TNxScrollControl {
   virtual TColor GetCellFontColor(int ACol, int ARow);
 
   // --- events
-  TCellEvent OnCellClick;
-  TCellEvent OnCellDblClick;
-  TCellEvent OnDeselectCell;
-  TCellEvent OnSelectCell;
+  TEditEvent OnAfterEdit;
+  TAfterRowMoveEvent OnAfterRowMove;
+  TColumnEvent OnAfterSort;
+  TApplyCellEvent OnApplyCell;
+  TApplyEditText OnApplyEditText;
   TBeforeEditEvent OnBeforeEdit;
   TBeforeEditEvent OnBeforeSelect;
-  TChangeEvent OnChange;
-  TDataChangeEvent OnDataChange;
-  TColumnEvent OnAfterSort;
-  TColumnEvent OnInputSelectCell;
-  TColumnEvent OnSlideChange;
-  TSortColumnEvent OnSortColumn;
+  TCalculateRowEvent OnCalculateRow;
+  TCellEvent OnCellClick;
   TCellColoringEvent OnCellColoring;
-  TDrawCellBackgroundEvent OnDrawCellBackground;
-  TCustomDrawCellEvent OnCustomDrawCell;
-  TCustomDrawHeaderEvent OnCustomDrawHeader;
-  TCustomDrawHeaderEvent OnCustomDrawFooter;
-  TCustomDrawIndicatorEvent OnCustomDrawIndicator;
+  TCellEvent OnCellDblClick;
   TCellHintEvent OnCellHint;
   TCellShowingEvent OnCellShowing;
+  TChangeEvent OnChange;
   TChangeRowHeightEvent OnChangeRowHeight;
-  TMeasuringRowHeightEvent OnMeasuringRowHeight;
-  TSelectionMoveEvent OnSelectionMove;
+  TColumnFooterValueEvent OnColumnFooterValue;
   TColumnMoveEvent OnColumnMove;
   TColumnResizeEvent OnColumnResize;
-  THeaderClickEvent OnHeaderClick;
-  THeaderClickEvent OnHeaderDblClick;
-  THeaderClickEvent OnFooterClick;
+  TCustomDrawCellEvent OnCustomDrawCell;
+  TCustomDrawFooterEvent OnCustomDrawFooter;
+  TCustomDrawHeaderEvent OnCustomDrawHeader;
+  TCustomDrawIndicatorEvent OnCustomDrawIndicator;
+  TDataChangeEvent OnDataChange;
+  TCellEvent OnDeselectCell;
+  TDrawCellBackgroundEvent OnDrawCellBackground;
   TEditEvent OnEdit;
-  TEditEvent OnAfterEdit;
   TEditAcceptEvent OnEditAccept;
-  TEditTextEvent OnEditText;
-  TEditTextEvent OnApplyEditText;
-  TEndEditingEvent OnEndEditing;
   TNotifyEvent OnEditEnter;
   TNotifyEvent OnEditExit;
-  TApplyCellEvent OnApplyCell;
-  TRowMoveEvent OnRowMove;
-  TAfterRowMoveEvent OnAfterRowMove;
-  TFooterCalculateEvent OnColumnFooterValue;
+  TEditTextEvent OnEditText;
+  TEndEditingEvent OnEndEditing;
   TFooterCalculateEvent OnFooterCalculate;
-  TCalculateRowEvent OnCalculateRow;
+  THeaderClickEvent OnFooterClick;
+  THeaderClickEvent OnHeaderClick;
+  THeaderClickEvent OnHeaderDblClick;
   TInputAcceptEvent OnInputAccept;
   TNotifyEvent OnInputAdded;
-  TCellEvent OnLoadProgress;
+  TColumnEvent OnInputSelectCell;
+  // Published only: the engine never fires it.
+  TLoadProgressEvent OnLoadProgress;
+  TMeasuringRowHeightEvent OnMeasuringRowHeight;
   TNotifyEvent OnMouseEnter;
   TNotifyEvent OnMouseLeave;
   TNotifyEvent OnPostDraw;
+  TRowMoveEvent OnRowMove;
+  TCellEvent OnSelectCell;
+  TSelectionMoveEvent OnSelectionMove;
+  TColumnEvent OnSlideChange;
   TSlideColoringEvent OnSlideColoring;
-  // Unpublished: fired when goIndicator is switched through Options.
+  TSortColumnEvent OnSortColumn;
+  // Unpublished: fired when goIndicator is switched through Options (before the change).
   TNotifyEvent OnIndicatorChange;
 
  protected:
-  // --- event dispatchers
-  virtual void DoSelectCell(int ACol, int ARow);
-  virtual void DoDeselectCell(int ACol, int ARow);
-  virtual void DoBeforeSelect(int ACol, int ARow, bool& Accept);
-  virtual void DoChange(int ACol, int ARow);
-  virtual void DoDataChange(TDataChange AChangeType, int AIndex);
-  virtual void DoSortColumn(int ACol, bool Ascending);
+  // --- event dispatchers (each does nothing when its event is unassigned)
+  virtual void DoAfterEdit(int ACol, int ARow, const WideString& Value);
   virtual void DoAfterSort(int ACol);
+  virtual void DoApplyCell(int ACol, int ARow, WideString& Value);
+  virtual void DoApplyEditText(int ACol, int ARow, WideString& Value);
+  virtual void DoBeforeEdit(int ACol, int ARow, bool& Accept);
+  virtual void DoBeforeSelect(int ACol, int ARow, bool& Accept);
+  virtual void DoAfterRowMove(int FromPos, int ToPos);
+  virtual void DoCalculateRow(int Index, bool& Accept);
+  virtual void DoCellClick(int ACol, int ARow);
   virtual void DoCellColoring(int ACol, int ARow, TColor& CellColor, TColor& GridColor, TCellState CellState);
-  virtual void DoDrawCellBackground(int ACol, int ARow, TRect CellRect, TCellState CellState, bool& DefaultDrawing);
-  virtual void DoCustomDrawCell(int ACol, int ARow, TRect CellRect, TCellState CellState);
+  virtual void DoCellDblClick(int ACol, int ARow);
   virtual void DoCellHint(int ACol, int ARow, WideString& Value);
   virtual void DoCellShowing(int ACol, int ARow, bool& Showing);
+  virtual void DoChange(int ACol, int ARow);
   virtual void DoChangeRowHeight(int Index, int Height);
-  virtual void DoMeasuringRowHeight(int Index, int& RowHeight);
-  virtual void DoSelectionMove(int& ACol, int ARow, TMoveSelectionKey Key);
+  virtual void DoColumnFooterValue(int ACol, double& Value);
   virtual void DoColumnMove(int ACol, int FromPos, int ToPos);
   virtual void DoColumnResize(int ACol);
-  virtual void DoSlideChange(int ACol);
-  virtual void DoInputSelectCell(int ACol);
-  virtual void DoPostDraw();
+  virtual void DoCustomDrawCell(int ACol, int ARow, TRect CellRect, TCellState CellState);
+  virtual void DoCustomDrawFooter(int Index, TRect FooterRect);
+  virtual void DoCustomDrawHeader(int Index, TRect HeaderRect);
   virtual void DoCustomDrawIndicator(int Index, TRect IndicatorRect, bool Selected, bool Highlighted);
+  virtual void DoDataChange(TDataChange AChangeType, int AIndex);
+  virtual void DoDeselectCell(int ACol, int ARow);
+  virtual void DoDrawCellBackground(int ACol, int ARow, TRect CellRect, TCellState CellState, bool& DefaultDrawing);
+  virtual void DoEdit(int ACol, int ARow, const WideString& Value);
+  virtual void DoEditAccept(int ACol, int ARow, const WideString& Value, bool& Accept);
+  virtual void DoEditEnter();
+  virtual void DoEditExit();
+  virtual void DoEditText(int ACol, int ARow, WideString& Value);
+  virtual void DoEndEditing(int ACol, int ARow, WideString& Value, bool& Accept);
+  virtual void DoFooterCalculate(int ACol, double& Value);
+  virtual void DoFooterClick(int ACol);
+  virtual void DoHeaderClick(int ACol);
+  virtual void DoHeaderDblClick(int ACol);
+  virtual void DoInputAccept(bool& Accept);
+  virtual void DoInputAdded();
+  virtual void DoInputSelectCell(int ACol);
+  virtual void DoMeasuringRowHeight(int Index, int& RowHeight);
+  virtual void DoMouseEnter();
+  virtual void DoMouseLeave();
+  virtual void DoPostDraw();
+  virtual void DoRowMove(int FromPos, int ToPos, bool& Accept);
+  virtual void DoSelectCell(int ACol, int ARow);
+  virtual void DoSelectionMove(int& ACol, int ARow, TMoveSelectionKey Key);
+  virtual void DoSlideChange(int ACol);
+  virtual void DoSlideColoring(int Index, TColor& SlideColor, TColor& GridColor, TSlideState SlideState);
+  virtual void DoSortColumn(int ACol, bool Ascending);
 
   // --- painting
   void Paint() override;
+  // Rows, then header, input line and footer.
   virtual void PaintReport();
-  virtual void PaintRows();
   virtual void PaintHeaderParts();
+  virtual void PaintRows();
+  // Slides header, then the slides.
   virtual void PaintSlides();
+  virtual void PaintSlidesHeader();
+  virtual void PaintSlideRows();
   virtual void DrawCell(TNxCustomColumn* Column, int ARow);
+  // A cell below the last row (or of a row cut off with GetHidePartialRows).
   virtual void DrawEmptyCell(TNxCustomColumn* Column, int ARow, const TRect& CellRect);
   virtual void DrawIndicatorCell(int ARow, bool Selected, bool Highlighted);
   virtual void DrawCellGridLines(TNxCustomColumn* Column, int ARow, const TRect& CellRect, TColor GridColor);
   virtual void DrawFocusFrame();
+  // The window border after the system's non-client painting.
+  virtual void PaintBorder();
   // Before a cell's content is painted: the canvas font from the column, its colour and style
   // for the cell state. True lets the display paint the content (the engine answers False).
   virtual bool ApplyCellFont(int ACol, int ARow, TCellState CellState);
   // Loads the cell's value into the column display (TNxGrid).
   virtual void PrepareCellDisplay(int ACol, int ARow, TColumnDisplay* Display) {}
+  // The cell's text colour and style before painting (TNxGrid: OnCellFormating).
+  virtual void CellTextHook(int ACol, int ARow, TCellState CellState) {}
+  // The grid style is about to change.
   virtual void GridStyleChanged() {}
+
+  // --- chrome painting: header, footer, input line and indicator pieces. Each operation is the
+  // engine's call of the matching style-display operation (DrawHeader, DrawHeaderRemainder,
+  // DrawCorner, DrawFooter, DrawFooterBackground, DrawIndicatorBackground, DrawIndicatorContent,
+  // DrawInputCell); the engine's own versions paint a plain classic look. A grid with style
+  // displays overrides them to forward to the display that HeaderStyle chose, handing it the
+  // canvas, the theme handle (FThemeHandle) and the custom-draw dispatchers in StylePrepare.
+  // Called by the HeaderStyle setter after the style changed (the current display is chosen).
+  virtual void StyleDisplayChanged() {}
+  // Readies the chrome painting for one paint (canvas, font, visual styles).
+  virtual void StylePrepare(bool Themed);
+  virtual void StyleDrawHeader(TNxCustomColumn* Column, const TRect& Rect);
+  // The header strip right of the last column.
+  virtual void StyleDrawHeaderRemainder(const TRect& Rect);
+  // A corner piece of the indicator column (Kind 0 plain, 1 pressed).
+  virtual void StyleDrawCorner(const TRect& Rect, int Kind);
+  virtual void StyleDrawFooter(TNxCustomColumn* Column, const TRect& Rect, bool Framed);
+  // The input-line or footer strip around its cells (the cells are clipped out).
+  virtual void StyleDrawFooterBackground(const TRect& Rect);
+  virtual void StyleDrawIndicatorBackground(const TRect& Rect, int Row, bool Selected, bool Highlighted);
+  virtual void StyleDrawIndicatorContent(const TRect& Rect, bool Selected, bool Inverted);
+  virtual void StyleDrawInputCell(TNxCustomColumn* Column, const TRect& Rect, bool Focused, bool Selected, bool Editing);
+  // The width of the column's header content (best fit).
+  virtual int StyleHeaderContentWidth(TNxCustomColumn* Column);
+  // The colour of the one-pixel border of the Office-like header styles.
+  virtual TColor StyleBorderColor();
+
+  // --- in-place editor
+  // The editor that edits the column's cells: its InplaceEdit or its own (nullptr when none).
+  virtual TNxCustomEdit* GetColumnEditor(TNxCustomColumn* Column);
+  // Gives the editor the grid's handlers of its change, enter, exit and key events.
+  virtual void HookEditorEvents();
+  // After the editor received its text (empty here).
+  virtual void EditorShowing() {}
+  // Editor event handlers.
+  virtual void EditorChange(TObject* Sender);
+  virtual void EditorEnter(TObject* Sender);
+  virtual void EditorExit(TObject* Sender);
+  virtual void EditorKeyDown(TObject* Sender, Word& Key, TShiftState Shift);
+  virtual void EditorKeyPress(TObject* Sender, wchar_t& Key);
+  virtual void EditorKeyUp(TObject* Sender, Word& Key, TShiftState Shift);
 
   void CreateParams(TCreateParams& Params) override;
   void CreateWnd() override;
+  void DestroyWnd() override;
+  void Dispatch(TMessage& Message) override;
   void CMTextChanged(TMessage& Message) override;
   void CMFontChanged(TMessage& Message) override;
+  void CMEnter(TMessage& Message) override;
+  void CMExit(TMessage& Message) override;
+  void CMControlListChange(TMessage& Message) override;
 
   // Grid-line widths from Options, GridLinesStyle and AppearanceOptions.
   void UpdateLineWidths();
@@ -452,10 +593,10 @@ class TNxCustomGridControl : public TNxScrollControl {
   // Finds the first / last shown row from a position, or -1.
   int FindFirstShownRow(int From);
   int FindLastShownRow(int From);
-  // The lowest and highest rows that are visible and shown (kept by the row operations).
+
+  // The lowest and highest shown rows (kept by the row operations).
   int FFirstShownRow = 0;
   int FLastShownRow = 0;
-
   int FFirstVisibleRow = 0;
   int FLastVisibleRow = 0;
   int FSelectedColumn = 0;
@@ -468,9 +609,32 @@ class TNxCustomGridControl : public TNxScrollControl {
   int FUpdateCount = 0;
   TGridState FGridState;
   TNxCustomColumn* FSortedColumn = nullptr;
+  // The theme handle of the window class "header" (visual styles), 0 without.
+  HANDLE FThemeHandle = nullptr;
 
  private:
+  // Attaches / detaches an editor (the protocol's "InplaceEditor := ...").
+  void AttachEditor(TNxCustomEdit* Editor);
+  void DetachEditor();
+  // The checks and first steps of opening a body editor (1-6 and 8); False when none opens.
+  bool BeginCellEditor(int ACol, int ARow);
+  // Steps 1-4 of opening an input-line editor; False when none opens.
+  bool BeginInputEditor(TNxCustomColumn* Column);
+  // Step 8 of opening an editor: attach the column's editor, hook it and prepare its look.
+  void TakeColumnEditor(TNxCustomColumn* Column, TColor Color, bool InputLine);
+  void SetEditorText(const WideString& Text);
+  void FocusEditor();
+  void AbandonEditing();
+  void OpenThemeHandle();
+  void CloseThemeHandle();
+  // Scrolls the strip right of a resized column by its width change (or repaints).
+  void ScrollResizedColumn(TNxCustomColumn* Column, int Delta);
+
   std::unique_ptr<TNxColumns> FColumns;
+  TNxCustomEdit* FInplaceEditor = nullptr;
+  bool FSuppressEditEvent = false;
+  // EndEditing is closing the editor.
+  bool FEndingEdit = false;
   TAppearanceOptions FAppearanceOptions{aoHideSelection, aoHighlightSlideCells};
   bool FAutoScroll = false;
   TBorderStyle FBorderStyle = bsSingle;
@@ -504,4 +668,9 @@ class TNxCustomGridControl : public TNxScrollControl {
   int FTopLine = 0;
   int FRightLine = 0;
   int FBottomLine = 0;
+  // The chrome painting uses visual styles in this paint.
+  bool FStyleThemed = false;
+  // The row being painted and its top (-1: none).
+  int FPaintRow = -1;
+  int FPaintRowTop = 0;
 };

@@ -3,6 +3,20 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "framework/Forms.h"
+
+void LoadRollCursors() {
+  if (Screen == nullptr) return;
+  static const struct {
+    TCursor Id;
+    const wchar_t* Name;
+  } Cursors[] = {{crRoll, L"ROLL"}, {crRollUp, L"ROLLUP"}, {crRollDown, L"ROLLDOWN"}};
+  for (const auto& C : Cursors) {
+    // LoadCursor hands out the module's shared cursor, freed with the module.
+    if (HCURSOR H = LoadCursorW(ModuleInstance(), C.Name)) Screen->SetCursors(C.Id, H);
+  }
+}
+
 // ---------------------------------------------------------------------------------------------
 // TNxCustomScrollBar
 
@@ -11,7 +25,7 @@ TNxCustomScrollBar::TNxCustomScrollBar(TNxCustomScrollControl* AControl, TScroll
 
 void TNxCustomScrollBar::SetAutoHide(bool Value) {
   FAutoHide = Value;
-  SetVisible(!(FMax == 0 && Value));
+  SetVisible(FMax > FPageSize || !FAutoHide);
   UpdateBar();
 }
 
@@ -36,14 +50,13 @@ void TNxCustomScrollBar::SetPosition(int Value) {
   const int Old = FPosition;
   FPosition = std::max(std::min(std::max(Value, FMin), FMax), 0);
   UpdateBar();
+  // A position that did not move has nothing to scroll; a move scrolls by the distance the owner
+  // answers (its hooks run around it even when that distance is 0).
   if (FUpdateCount > 0 || FControl == nullptr || Old == FPosition) return;
-  if (FKind == sbHorizontal) {
-    const int D = FControl->GetHorzScrollDistance(Old, FPosition);
-    if (D != 0) FControl->ScrollContent(this, D, 0);
-  } else {
-    const int D = FControl->GetVertScrollDistance(Old, FPosition);
-    if (D != 0) FControl->ScrollContent(this, 0, D);
-  }
+  if (FKind == sbHorizontal)
+    FControl->ScrollContent(this, FControl->GetHorzScrollDistance(Old, FPosition), 0);
+  else
+    FControl->ScrollContent(this, 0, FControl->GetVertScrollDistance(Old, FPosition));
 }
 
 void TNxCustomScrollBar::SendScroll(int Code) {
@@ -112,8 +125,9 @@ void TNxScrollBar::UpdateBar() {
       SI.nMax = FMax;
       SI.nPage = static_cast<UINT>(FPageSize);
       SI.nPos = FPosition;
-      if (FMax > 0) EnableScrollBar(W, BarCode(), EnabledState ? ESB_ENABLE_BOTH : ESB_DISABLE_BOTH);
       SetScrollInfo(W, BarCode(), &SI, TRUE);
+      // After SetScrollInfo, which enables the arrows of a bar with a range again.
+      if (FMax > 0) EnableScrollBar(W, BarCode(), EnabledState ? ESB_ENABLE_BOTH : ESB_DISABLE_BOTH);
       FApplied = TApplied{W, FMin, FMax, FPageSize, FPosition, FAutoHide, FMax > 0 ? EnabledState : -1};
     }
     if (WindowPos != FPosition) FControl->DoScrollEvent(this, FPosition);
@@ -149,9 +163,17 @@ TNxScrollControl::TNxScrollControl(TComponent* AOwner) : TNxCustomScrollControl(
   FRollTimer->SetEnabled(false);
   FRollTimer->SetInterval(1);
   FRollTimer->SetOnTimer([this](TObject* Sender) { RollStep(Sender); });
+  LoadRollCursors();
 }
 
-TNxScrollControl::~TNxScrollControl() = default;
+TNxScrollControl::~TNxScrollControl() {
+  // A roll cut short by the control's end must not leave the roll cursor on the whole screen.
+  if (FRolling) {
+    FRolling = FRollUp = FRollDown = false;
+    FRollTimer->SetEnabled(false);
+    if (Screen != nullptr) Screen->SetCursor(crDefault);
+  }
+}
 
 void TNxScrollControl::CreateParams(TCreateParams& Params) {
   TNxCustomScrollControl::CreateParams(Params);
@@ -160,6 +182,7 @@ void TNxScrollControl::CreateParams(TCreateParams& Params) {
 
 void TNxScrollControl::CreateWnd() {
   TNxCustomScrollControl::CreateWnd();
+  // The window starts with both bars; each shows as its model says.
   FHorzScrollBar->SetVisible(FHorzScrollBar->Visible());
   FVertScrollBar->SetVisible(FVertScrollBar->Visible());
   FHorzScrollBar->UpdateBar();
@@ -186,10 +209,20 @@ void TNxScrollControl::Dispatch(TMessage& M) {
     case WM_GETDLGCODE:
       M.Result = 1;
       return;
+    case WM_CAPTURECHANGED:
+      // The capture went elsewhere (another window, a menu, the window's end): no release of the
+      // button will arrive here, so the roll ends now.
+      if (FRolling && (!HandleAllocated() || reinterpret_cast<HWND>(M.LParam) != Handle())) StopRolling(false);
+      break;
     default:
       break;
   }
   TNxCustomScrollControl::Dispatch(M);
+}
+
+void TNxScrollControl::Notification(TComponent* AComponent, TOperation Operation) {
+  TNxCustomScrollControl::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent == FRollShadow) FRollShadow = nullptr;
 }
 
 void TNxScrollControl::WMHScroll(TMessage& M) { HandleScroll(FHorzScrollBar.get(), M); }
@@ -229,20 +262,44 @@ void TNxScrollControl::DoScrollEvent(TNxCustomScrollBar* Bar, int Position) {
 
 void TNxScrollControl::CMEnabledChanged(TMessage& M) {
   TNxCustomScrollControl::CMEnabledChanged(M);
+  // A disabled window hears no button release: a roll in progress ends here.
+  if (!Enabled()) StopRolling(true);
   Invalidate();
   FHorzScrollBar->UpdateBar();
   FVertScrollBar->UpdateBar();
 }
 
+// --- roll scrolling
+
 void TNxScrollControl::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
   TNxCustomScrollControl::MouseDown(Button, Shift, X, Y);
-  if (Button != mbMiddle || !FRollEnabled) return;
+  if (Button == mbMiddle && FRollEnabled && HandleAllocated()) StartRolling(X, Y);
+}
+
+void TNxScrollControl::StartRolling(int X, int Y) {
+  if (!FRollShadowMade) {
+    FRollShadowMade = true;
+    FRollShadow = CreateRollShadow();
+    if (FRollShadow != nullptr) {
+      FRollShadow->FreeNotification(this);
+      FRollShadow->SetVisible(false);
+      FRollShadow->SetParent(this);
+    }
+  }
   FRolling = true;
   FRollUp = FRollDown = false;
+  if (FRollShadow != nullptr) FRollShadow->SetCursor(crRoll);
   FRollAnchor = Point(X, Y);
+  ShowRollShadow(ClientToScreen(FRollAnchor));
   FRollTimer->SetInterval(1);
   FRollTimer->SetEnabled(true);
   SetMouseCapture(true);
+}
+
+void TNxScrollControl::ShowRollShadow(TPoint ScreenPos) {
+  if (FRollShadow == nullptr) return;
+  FRollShadow->SetBounds(ScreenPos.X - 7, ScreenPos.Y - 11, 32, 32);
+  FRollShadow->Show();
 }
 
 void TNxScrollControl::MouseMove(TShiftState Shift, int X, int Y) {
@@ -251,12 +308,15 @@ void TNxScrollControl::MouseMove(TShiftState Shift, int X, int Y) {
   const int DY = Y - FRollAnchor.Y;
   FRollUp = DY < -5;
   FRollDown = DY >= 6;
+  if (Screen == nullptr) return;
+  Screen->SetCursor(FRollUp ? crRollUp : FRollDown ? crRollDown : crRoll);
+  if (FRollShadow != nullptr) FRollShadow->SetCursor(Screen->Cursor());
 }
 
 void TNxScrollControl::RollStep(TObject*) {
   if (!FRolling || !HandleAllocated()) return;
   POINT P;
-  GetCursorPos(&P);
+  if (!GetCursorPos(&P)) return;
   ::ScreenToClient(Handle(), &P);
   const int D = std::abs(P.y - FRollAnchor.Y);
   FRollTimer->SetInterval(std::max(100 - D, 1));
@@ -264,18 +324,22 @@ void TNxScrollControl::RollStep(TObject*) {
   if (FRollDown) FVertScrollBar->LineDown();
 }
 
-void TNxScrollControl::StopRolling() {
+void TNxScrollControl::StopRolling(bool ReleaseMouse) {
   FRollTimer->SetEnabled(false);
   if (!FRolling) return;
   FRolling = false;
   FRollUp = FRollDown = false;
-  SetMouseCapture(false);
+  if (FRollShadow != nullptr) FRollShadow->Hide();
+  if (Screen != nullptr) Screen->SetCursor(crDefault);
+  if (ReleaseMouse) SetMouseCapture(false);
 }
 
 void TNxScrollControl::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
   TNxCustomScrollControl::MouseUp(Button, Shift, X, Y);
-  StopRolling();
+  StopRolling(true);
 }
+
+// --- wheel
 
 bool TNxScrollControl::DoMouseWheelDown(TShiftState Shift, TPoint MousePos) {
   if (FMouseWheelEnabled) return true;
@@ -286,6 +350,8 @@ bool TNxScrollControl::DoMouseWheelUp(TShiftState Shift, TPoint MousePos) {
   if (FMouseWheelEnabled) return true;
   return TNxCustomScrollControl::DoMouseWheelUp(Shift, MousePos);
 }
+
+// --- focus
 
 void TNxScrollControl::FocusNextControl(TWinControl* Control) {
   if (Control != nullptr && Control->HandleAllocated()) PostMessageW(Control->Handle(), WM_KEYDOWN, VK_TAB, 0);

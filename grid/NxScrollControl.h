@@ -11,6 +11,16 @@
 
 class TNxCustomScrollControl;
 
+// The screen cursors of roll scrolling, registered from the program's cursor resources "ROLL",
+// "ROLLUP" and "ROLLDOWN" (grid/NxGrid.rc) when a scroll control is created.
+inline constexpr TCursor crRoll = 4003;      // rolling, pointer near the anchor
+inline constexpr TCursor crRollUp = 4004;    // rolling upwards
+inline constexpr TCursor crRollDown = 4005;  // rolling downwards
+
+// Registers the three roll cursors in the screen's cursor table (each one only when the program
+// holds its resource; a missing one leaves its id showing the default cursor).
+void LoadRollCursors();
+
 // The model of one scroll bar. Positions count in the owner's units (pixels horizontally, shown
 // rows vertically in the grid).
 class TNxCustomScrollBar : public TPersistent {
@@ -26,8 +36,9 @@ class TNxCustomScrollBar : public TPersistent {
   // SB_HORZ or SB_VERT.
   int BarCode() const { return FKind == sbHorizontal ? SB_HORZ : SB_VERT; }
 
-  // Hide the bar while Max is 0; when False the bar shows disabled instead.
+  // Hide the bar while there is nothing to scroll; when False the bar shows disabled instead.
   bool AutoHide() const { return FAutoHide; }
+  // Shows or hides the bar by the same rule as SetMax.
   void SetAutoHide(bool Value);
   bool Enabled() const { return FEnabled; }
   void SetEnabled(bool Value);
@@ -145,6 +156,14 @@ class TNxCustomScrollControl : public TCustomControl {
 
 // The scroll control of the grid: the two window bars, the scroll messages, the mouse wheel
 // switch and roll scrolling with the middle button.
+//
+// Roll scrolling: a middle-button press (after OnMouseDown) anchors the roll at the press point,
+// shows the roll sign there, captures the mouse and starts the roll timer at 1 ms. Moving the
+// pointer more than 5 pixels above the anchor rolls up, 6 or more below rolls down (the screen
+// cursor shows crRollUp, crRollDown or crRoll). Each tick scrolls the vertical bar one line in
+// that direction and sets the next interval to 100 minus the pointer's vertical distance from the
+// anchor (at least 1 ms), so the farther the pointer the faster the roll. Any button release ends
+// it; so do the loss of the mouse capture and the control's destruction.
 class TNxScrollControl : public TNxCustomScrollControl {
   T_CLASS(TNxScrollControl, TNxCustomScrollControl)
 
@@ -157,11 +176,24 @@ class TNxScrollControl : public TNxCustomScrollControl {
 
   TNxScrollBar* HorzScrollBar() const { return FHorzScrollBar.get(); }
   TNxScrollBar* VertScrollBar() const { return FVertScrollBar.get(); }
+  // True (default): the wheel counts as handled without scrolling here (the grid scrolls);
+  // False: the framework's own wheel handling (OnMouseWheelDown / Up, then the parent).
   bool MouseWheelEnabled() const { return FMouseWheelEnabled; }
   void SetMouseWheelEnabled(bool Value) { FMouseWheelEnabled = Value; }
+  // Middle-button roll scrolling may start (default True).
   bool RollEnabled() const { return FRollEnabled; }
   void SetRollEnabled(bool Value) { FRollEnabled = Value; }
+  // The roll state: rolling, and the direction the pointer asks for (neither near the anchor).
   bool Rolling() const { return FRolling; }
+  bool RollingUp() const { return FRollUp; }
+  bool RollingDown() const { return FRollDown; }
+  // The press point of the roll, client coordinates.
+  TPoint RollAnchor() const { return FRollAnchor; }
+  // The timer that steps the roll (owned; enabled only while rolling).
+  TTimer* RollTimer() const { return FRollTimer; }
+  // The roll sign shown at the anchor while rolling; none until the first roll, and none at all
+  // when CreateRollShadow makes none.
+  TWinControl* RollShadow() const { return FRollShadow; }
 
   void DoScrollEvent(TNxCustomScrollBar* Bar, int Position) override;
 
@@ -172,20 +204,28 @@ class TNxScrollControl : public TNxCustomScrollControl {
   void CreateParams(TCreateParams& Params) override;
   void CreateWnd() override;
   void Dispatch(TMessage& Message) override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
   // WM_HSCROLL / WM_VSCROLL of the window's own bars.
   virtual void WMHScroll(TMessage& Message);
   virtual void WMVScroll(TMessage& Message);
+  // Repaints and shows the new state on both bars; disabling ends a roll.
   void CMEnabledChanged(TMessage& Message) override;
 
   void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
   void MouseMove(TShiftState Shift, int X, int Y) override;
   void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
-  // With MouseWheelEnabled the wheel counts as handled without scrolling (the grid scrolls).
   bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos) override;
   bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos) override;
 
-  // One step of roll scrolling (the timer's tick).
+  // One step of roll scrolling (the roll timer's tick).
   virtual void RollStep(TObject* Sender);
+  // Makes the roll sign when the first roll starts: a pop-up control owned by this control, which
+  // then parents it and keeps it hidden between rolls. None here (rolling works without a sign);
+  // the grid's flyout unit supplies the sign.
+  virtual TWinControl* CreateRollShadow() { return nullptr; }
+  // Shows the sign with its origin mark at ScreenPos (the anchor in screen coordinates): the
+  // mark sits 7 pixels right of and 11 below the sign's 32 x 32 corner.
+  virtual void ShowRollShadow(TPoint ScreenPos);
 
   // Focus routines: post Tab (with Shift for the backward one) to a related control's window, and
   // give this control the focus when it can take it.
@@ -195,16 +235,19 @@ class TNxScrollControl : public TNxCustomScrollControl {
 
  private:
   void HandleScroll(TNxCustomScrollBar* Bar, TMessage& Message);
-  void StopRolling();
+  void StartRolling(int X, int Y);
+  // Ends a roll: timer off, state cleared, sign hidden, default screen cursor, and, when
+  // ReleaseMouse is set, the capture released.
+  void StopRolling(bool ReleaseMouse);
 
   std::unique_ptr<TNxScrollBar> FHorzScrollBar;
   std::unique_ptr<TNxScrollBar> FVertScrollBar;
   bool FMouseWheelEnabled = true;
   // Set when a scroll event fired (a scroll message fires one event in all).
   bool FScrollEventFired = false;
-  // Roll scrolling. The floating roll sign and the roll cursors of the program's resources are
-  // added with the flyout windows; the state, the anchor and the timer are here.
   TTimer* FRollTimer = nullptr;
+  TWinControl* FRollShadow = nullptr;
+  bool FRollShadowMade = false;
   bool FRollEnabled = true;
   bool FRolling = false;
   bool FRollUp = false;

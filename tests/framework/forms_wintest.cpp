@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/Forms.h"
+#include "framework/StdCtrls.h"
 #include "support/RealInput.h"
 #include "support/UiTest.h"
 
@@ -331,6 +332,33 @@ TEST(Activation, FormsTellActivationAndTheScreenFollows) {
   EXPECT_EQ(Log, "+A-A+B");
   EXPECT_EQ(UIActivations, 1);
   B->SetWindowProc(Saved);
+}
+
+TEST(Activation, TheScreenForgetsAnActiveControlThatGoesAway) {
+  // A focused control goes with its form: nothing may reach it through the screen afterwards.
+  auto F = std::make_unique<TForm>(nullptr);
+  F->SetBounds(0, 0, 200, 100);
+  auto* E = new TEdit(F.get());
+  E->SetParent(F.get());
+  F->Show();
+  ASSERT_TRUE(uitest::WaitFor([&] { return F->Active(); }));
+  E->SetFocus();
+  ASSERT_TRUE(uitest::WaitFor([&] { return Screen->ActiveControl() == E; }));
+  E->FreeNotification(F.get());
+  F.reset();
+  EXPECT_EQ(Screen->ActiveControl(), nullptr);
+  // A focused control deleted on its own leaves the screen's active control too.
+  auto G = std::make_unique<TForm>(nullptr);
+  auto* E2 = new TEdit(G.get());
+  E2->SetParent(G.get());
+  G->Show();
+  ASSERT_TRUE(uitest::WaitFor([&] { return G->Active(); }));
+  E2->SetFocus();
+  ASSERT_TRUE(uitest::WaitFor([&] { return Screen->ActiveControl() == E2; }));
+  delete E2;
+  EXPECT_NE(Screen->ActiveControl(), static_cast<TWinControl*>(E2));
+  G.reset();
+  EXPECT_EQ(Screen->ActiveControl(), nullptr);
 }
 
 TEST(FormStyles, BorderStylesAndIconsShapeTheWindow) {

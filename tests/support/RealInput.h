@@ -8,10 +8,17 @@
 
 #include <functional>
 
+#include "framework/Forms.h"
+
 namespace realinput {
 
-// Dispatches what is waiting in this thread's queue.
+// Handles what is waiting in this thread's queue as the application's loop does (keys reach
+// the controls' key handling, Tab moves the focus, hints follow the pointer).
 inline void Pump() {
+  if (Application != nullptr) {
+    Application->ProcessMessages();
+    return;
+  }
   MSG M;
   while (PeekMessageW(&M, nullptr, 0, 0, PM_REMOVE)) {
     TranslateMessage(&M);

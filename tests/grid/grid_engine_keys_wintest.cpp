@@ -1,0 +1,184 @@
+// Keyboard navigation of the grid engine with real key presses: rows, columns, pages, the ends,
+// Tab and Shift+Tab (wrapping and leaving the grid), the input line, hidden rows, the handler
+// that redirects a column move, and a column that opens its editor on arrival.
+#include <gtest/gtest.h>
+
+#include "support/EngineTestHelpers.h"
+
+using namespace enginetest;
+
+namespace {
+
+// Presses a key and waits until the selection reaches the cell.
+bool KeyTo(TNxGrid* G, WORD Vk, int Col, int Row) {
+  PressKey(Vk);
+  return WaitFor([&] { return G->SelectedColumn() == Col && G->SelectedRow() == Row; });
+}
+
+}  // namespace
+
+TEST(EngineKeys, ArrowsMoveBetweenCellsAndStopAtTheEdges) {
+  TEngineForm F(3, {goHeader});
+  F.Fill(4);
+  TNxGrid* G = F.Grid;
+  ASSERT_TRUE(F.FocusByClick(0, 1));
+  TEventLog Log;
+  Log.AttachSelection(G);
+  ASSERT_TRUE(KeyTo(G, VK_RIGHT, 1, 1));
+  ASSERT_TRUE(KeyTo(G, VK_RIGHT, 2, 1));
+  ASSERT_TRUE(KeyTo(G, VK_RIGHT, 2, 1));  // the last column: nothing
+  ASSERT_TRUE(KeyTo(G, VK_DOWN, 2, 2));
+  ASSERT_TRUE(KeyTo(G, VK_DOWN, 2, 3));
+  ASSERT_TRUE(KeyTo(G, VK_DOWN, 2, 3));  // the last row: nothing
+  ASSERT_TRUE(KeyTo(G, VK_LEFT, 1, 3));
+  ASSERT_TRUE(KeyTo(G, VK_UP, 1, 2));
+  EXPECT_EQ(Log.Joined(),
+            "before:1,1 deselect:0,1 select:1,1 before:2,1 deselect:1,1 select:2,1 "
+            "before:2,2 deselect:2,1 select:2,2 before:2,3 deselect:2,2 select:2,3 "
+            "before:1,3 deselect:2,3 select:1,3 before:1,2 deselect:1,3 select:1,2");
+}
+
+TEST(EngineKeys, SelectionMoveHandlerRedirectsLeftRightAndTab) {
+  TEngineForm F(4, {goHeader});
+  F.Fill(3);
+  TNxGrid* G = F.Grid;
+  G->SetWantTabs(true);
+  ASSERT_TRUE(F.FocusByClick(0, 0));
+  std::vector<std::string> Moves;
+  G->OnSelectionMove = [&](TObject*, int& ACol, int ARow, TMoveSelectionKey Key) {
+    Moves.push_back(std::to_string(ACol) + "," + std::to_string(ARow) + ":" + std::to_string(Key));
+    if (ACol == 1) ACol = 2;  // column 1 is skipped
+  };
+  ASSERT_TRUE(KeyTo(G, VK_RIGHT, 2, 0));
+  ASSERT_TRUE(KeyTo(G, VK_TAB, 3, 0));
+  ASSERT_TRUE(KeyTo(G, VK_LEFT, 2, 0));
+  EXPECT_EQ(Moves, (std::vector<std::string>{"1,0:1", "3,0:2", "2,0:1"}));
+}
+
+TEST(EngineKeys, TabWalksTheCellsAndWrapsOrLeaves) {
+  TEngineForm F(2, {goHeader});
+  F.Fill(2);
+  TNxGrid* G = F.Grid;
+  G->SetWantTabs(true);
+  G->SetTabLeaveControl(false);
+  auto* Next = new TCustomControl(F.Form);
+  Next->SetBounds(0, 0, 8, 8);
+  Next->SetTabStop(true);
+  Next->SetParent(F.Form);
+  ASSERT_TRUE(F.FocusByClick(0, 0));
+  ASSERT_TRUE(KeyTo(G, VK_TAB, 1, 0));
+  ASSERT_TRUE(KeyTo(G, VK_TAB, 0, 1));  // the last column: on to the next row's first column
+  ASSERT_TRUE(KeyTo(G, VK_TAB, 1, 1));
+  ASSERT_TRUE(KeyTo(G, VK_TAB, 0, 0));  // the last cell wraps to the first row
+  EXPECT_TRUE(G->IsFocused());
+  // Shift+Tab goes back, across the row start to the previous row's last column.
+  G->SelectCell(0, 1);
+  KeyWith(VK_SHIFT, VK_TAB);
+  ASSERT_TRUE(WaitFor([&] { return G->GetSelectedCell() == Point(1, 0); })) << G->SelectedColumn() << "," << G->SelectedRow() << " focus " << G->IsFocused();
+  // With TabLeaveControl the last cell wraps and the focus goes on to the next control.
+  G->SetTabLeaveControl(true);
+  G->SelectCell(1, 1);
+  PressKey(VK_TAB);
+  ASSERT_TRUE(WaitFor([&] { return !G->IsFocused(); }));
+  EXPECT_EQ(G->GetSelectedCell(), Point(0, 0));
+  EXPECT_EQ(GetFocus(), Next->Handle());
+}
+
+TEST(EngineKeys, PagesAndEnds) {
+  TEngineForm F(2, {goHeader});
+  F.Fill(50);
+  TNxGrid* G = F.Grid;
+  ASSERT_TRUE(F.FocusByClick(0, 0));
+  const int Page = G->GetRowsPerPage();
+  PressKey(VK_NEXT);
+  ASSERT_TRUE(WaitFor([&] { return G->SelectedRow() > 0; }));
+  EXPECT_LE(G->SelectedRow(), G->GetLastFullyVisibleRow());
+  EXPECT_GE(G->SelectedRow(), Page - 2);
+  PressKey(VK_NEXT);
+  ASSERT_TRUE(WaitFor([&] { return G->SelectedRow() > Page; }));
+  EXPECT_LE(G->SelectedRow(), G->GetLastFullyVisibleRow());
+  EXPECT_GT(G->FirstVisibleRow(), 0);
+  const int Down = G->SelectedRow();
+  PressKey(VK_PRIOR);
+  ASSERT_TRUE(WaitFor([&] { return G->SelectedRow() < Down; }));
+  EXPECT_GE(G->SelectedRow(), G->FirstVisibleRow());
+  ASSERT_TRUE(KeyTo(G, VK_END, 0, 49));
+  EXPECT_EQ(G->GetLastFullyVisibleRow(), 49);
+  ASSERT_TRUE(KeyTo(G, VK_HOME, 0, 0));
+  EXPECT_EQ(G->FirstVisibleRow(), 0);
+  // Home and End move between columns with hebLeftRight.
+  G->SetHomeEndBehaviour(hebLeftRight);
+  ASSERT_TRUE(KeyTo(G, VK_END, 1, 0));
+  ASSERT_TRUE(KeyTo(G, VK_HOME, 0, 0));
+}
+
+TEST(EngineKeys, UpEntersTheInputLineAndDownLeavesIt) {
+  TEngineForm F(2, {goHeader, goInput});
+  F.Fill(3);
+  TNxGrid* G = F.Grid;
+  ASSERT_TRUE(F.FocusByClick(1, 1));
+  ASSERT_TRUE(KeyTo(G, VK_UP, 1, 0));
+  PressKey(VK_UP);
+  ASSERT_TRUE(WaitFor([&] { return G->InputSelected(); }));
+  PressKey(VK_DOWN);
+  ASSERT_TRUE(WaitFor([&] { return !G->InputSelected(); }));
+  EXPECT_EQ(G->GetSelectedCell(), Point(1, 0));
+  EXPECT_TRUE(G->GetSelected(0) || !G->Options().Contains(goSelectFullRow));
+}
+
+TEST(EngineKeys, HiddenRowsAreSkipped) {
+  TEngineForm F(1, {goHeader});
+  F.Fill(6);
+  TNxGrid* G = F.Grid;
+  G->SetRowVisible(2, false);
+  G->SetRowVisible(3, false);
+  ASSERT_TRUE(F.FocusByClick(0, 1));
+  ASSERT_TRUE(KeyTo(G, VK_DOWN, 0, 4));
+  ASSERT_TRUE(KeyTo(G, VK_UP, 0, 1));
+  // Rows that CanSelectCell refuses are skipped likewise (here: a vetoing handler does not
+  // skip, it stops the move).
+  int Vetoes = 0;
+  G->OnBeforeSelect = [&](TObject*, int, int R, bool& Accept) {
+    if (R == 4) {
+      Accept = false;
+      ++Vetoes;
+    }
+  };
+  PressKey(VK_DOWN);
+  ASSERT_TRUE(WaitFor([&] { return Vetoes == 1; }));
+  EXPECT_EQ(G->SelectedRow(), 1);
+}
+
+TEST(EngineKeys, ArrivingOnAnAutoEditColumnOpensItsEditor) {
+  TEngineForm F(2, {goHeader});
+  F.Fill(3);
+  TNxGrid* G = F.Grid;
+  F.Columns[1]->SetOptions(F.Columns[1]->Options() + coEditing);
+  F.Columns[1]->SetAutoEdit(true);
+  ASSERT_TRUE(F.FocusByClick(0, 1));
+  EXPECT_EQ(G->InplaceEditor(), nullptr);
+  PressKey(VK_RIGHT);
+  ASSERT_TRUE(WaitFor([&] { return G->InplaceEditor() != nullptr; }));
+  EXPECT_EQ(G->EditCol(), 1);
+  EXPECT_EQ(G->EditRow(), 1);
+  EXPECT_EQ(G->InplaceEditor()->Text(), L"r1c1");
+  ASSERT_TRUE(WaitFor([&] { return GetFocus() == G->InplaceEditor()->Handle(); }));
+  EXPECT_TRUE(G->IsFocused());  // the editor's focus counts as the grid's
+}
+
+TEST(EngineKeys, DisabledKeysAndFullRowLeftRight) {
+  TEngineForm F(2, {goHeader, goDisableKeys});
+  F.Fill(3);
+  TNxGrid* G = F.Grid;
+  ASSERT_TRUE(F.FocusByClick(0, 0));
+  PressKey(VK_DOWN);
+  Pump();
+  EXPECT_EQ(G->SelectedRow(), 0);
+  // Full rows without the indicated cell: Left and Right scroll instead of moving the cell.
+  G->SetOptions({goHeader, goSelectFullRow});
+  PressKey(VK_RIGHT);
+  Pump();
+  EXPECT_EQ(G->SelectedColumn(), 0);
+  G->SetAppearanceOptions({aoHideSelection, aoIndicateSelectedCell});
+  ASSERT_TRUE(KeyTo(G, VK_RIGHT, 1, 0));
+}

@@ -1,0 +1,191 @@
+// Helpers of the grid engine's window tests: a shown form with a grid of several fixed-width text
+// columns, an event recorder, the region a window has marked for repainting, and real clicks
+// with modifier keys held.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "GridTestHelpers.h"
+
+namespace enginetest {
+
+using uitest::Pump;
+using uitest::Settle;
+using uitest::TCapture;
+using uitest::WaitFor;
+
+// A form with a grid of Cols text columns, each ColumnWidth pixels wide and not auto-sized, with
+// the given options; the rows hold "r<row>c<col>". With Editing the columns have coEditing (a
+// click on a cell then opens its editor).
+struct TEngineForm {
+  TForm* Form;
+  TNxGrid* Grid;
+  std::vector<TNxTextColumn*> Columns;
+
+  explicit TEngineForm(int Cols = 3, TGridOptions Options = {goHeader}, int Width = 300, int Height = 200,
+                       int ColumnWidth = 80, bool Editing = false) {
+    Form = new TForm(nullptr);
+    Form->SetBounds(100, 80, Width + 40, Height + 60);
+    Grid = new TNxGrid(Form);
+    Grid->SetBounds(10, 10, Width, Height);
+    Grid->SetBorderStyle(bsNone);
+    Grid->SetOptions(Options);
+    Grid->SetParent(Form);
+    for (int C = 0; C < Cols; ++C) {
+      auto* Col = Grid->Columns()->AddColumn<TNxTextColumn>(Form);
+      Col->SetOptions({coCanClick, coCanInput, coCanSort, coPublicUsing});
+      if (Editing) Col->SetOptions(Col->Options() + coEditing);
+      Col->SetWidth(ColumnWidth);
+      Col->Header()->SetCaption(L"Col " + std::to_wstring(C));
+      Columns.push_back(Col);
+    }
+    Form->Show();
+    realinput::BringToFront(Form->Handle());
+    Settle(Form->Handle());
+  }
+  ~TEngineForm() {
+    delete Form;
+    Pump();
+  }
+  TEngineForm(const TEngineForm&) = delete;
+  TEngineForm& operator=(const TEngineForm&) = delete;
+
+  HWND Window() const { return Grid->Handle(); }
+  void Fill(int Rows) {
+    for (int R = 0; R < Rows; ++R) {
+      const int Row = Grid->AddRow(1);
+      for (int C = 0; C < static_cast<int>(Columns.size()); ++C)
+        Grid->SetCells(C, Row, L"r" + std::to_wstring(Row) + L"c" + std::to_wstring(C));
+    }
+    Settle(Window());
+  }
+  // The middle of a cell, in grid client coordinates.
+  TPoint CellPoint(int Col, int Row) {
+    const TRect R = Grid->GetCellRect(Col, Row);
+    return Point((R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2);
+  }
+  // Gives the grid the keyboard focus with a real click on a cell.
+  bool FocusByClick(int Col, int Row) {
+    const TPoint P = CellPoint(Col, Row);
+    realinput::Click(Window(), P.X, P.Y);
+    return WaitFor([&] { return Grid->IsFocused() && Grid->SelectedRow() == Row; });
+  }
+};
+
+// Records events as short words, in order.
+struct TEventLog {
+  std::vector<std::string> Items;
+  void Add(const std::string& S) { Items.push_back(S); }
+  static std::string Cell(const char* Name, int C, int R) {
+    return std::string(Name) + ":" + std::to_string(C) + "," + std::to_string(R);
+  }
+  // OnBeforeSelect, OnDeselectCell, OnSelectCell and OnInputSelectCell.
+  void AttachSelection(TNxCustomGridControl* G) {
+    G->OnBeforeSelect = [this](TObject*, int C, int R, bool&) { Add(Cell("before", C, R)); };
+    G->OnDeselectCell = [this](TObject*, int C, int R) { Add(Cell("deselect", C, R)); };
+    G->OnSelectCell = [this](TObject*, int C, int R) { Add(Cell("select", C, R)); };
+    G->OnInputSelectCell = [this](TObject*, int C) { Add("input:" + std::to_string(C)); };
+  }
+  std::string Joined() const {
+    std::string S;
+    for (const auto& I : Items) S += (S.empty() ? "" : " ") + I;
+    return S;
+  }
+  void Clear() { Items.clear(); }
+};
+
+// The bounding box of what the window has marked for repainting (empty when nothing).
+inline TRect UpdateBox(HWND W) {
+  RECT R{};
+  if (!GetUpdateRect(W, &R, FALSE)) return TRect{};
+  return TRect{R.left, R.top, R.right, R.bottom};
+}
+
+// True when the point lies in the region the window has marked for repainting.
+inline bool MarkedForRepaint(HWND W, int X, int Y) {
+  HRGN Rgn = CreateRectRgn(0, 0, 0, 0);
+  const int Kind = GetUpdateRgn(W, Rgn, FALSE);
+  const bool In = Kind != NULLREGION && Kind != ERROR && PtInRegion(Rgn, X, Y);
+  DeleteObject(Rgn);
+  return In;
+}
+
+// Validates everything the window has marked, without painting, so that the next operation's
+// repaint request stands alone.
+inline void ForgetRepaint(HWND W) {
+  Pump();
+  ValidateRect(W, nullptr);
+}
+
+// A real click with a modifier key (VK_SHIFT, VK_CONTROL) held, or two.
+inline bool ClickWith(HWND W, int X, int Y, std::vector<WORD> Modifiers) {
+  if (!realinput::BringToFront(W)) return false;
+  POINT P{X, Y};
+  ClientToScreen(W, &P);
+  if (!realinput::MovePointer(P)) return false;
+  std::vector<INPUT> In;
+  for (WORD M : Modifiers) {
+    INPUT K{};
+    K.type = INPUT_KEYBOARD;
+    K.ki.wVk = M;
+    In.push_back(K);
+  }
+  INPUT Down{}, Up{};
+  Down.type = Up.type = INPUT_MOUSE;
+  Down.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  Up.mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  In.push_back(Down);
+  In.push_back(Up);
+  for (auto It = Modifiers.rbegin(); It != Modifiers.rend(); ++It) {
+    INPUT K{};
+    K.type = INPUT_KEYBOARD;
+    K.ki.wVk = *It;
+    K.ki.dwFlags = KEYEVENTF_KEYUP;
+    In.push_back(K);
+  }
+  SendInput(static_cast<UINT>(In.size()), In.data(), sizeof(INPUT));
+  Pump();
+  return true;
+}
+
+// A real key press. The messages it makes are handled by the application's own loop (Pump), as
+// in the program, so that dialog keys (Tab leaving a control) take their usual road.
+inline void PressKey(WORD Vk) {
+  INPUT In[2]{};
+  In[0].type = In[1].type = INPUT_KEYBOARD;
+  In[0].ki.wVk = In[1].ki.wVk = Vk;
+  In[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, In, sizeof(INPUT));
+  Pump();
+}
+
+// A real key press with a modifier held (Shift+Tab, Ctrl+A ...).
+inline void KeyWith(WORD Modifier, WORD Vk) {
+  INPUT In[4]{};
+  for (auto& I : In) I.type = INPUT_KEYBOARD;
+  In[0].ki.wVk = Modifier;
+  In[1].ki.wVk = Vk;
+  In[2].ki.wVk = Vk;
+  In[2].ki.dwFlags = KEYEVENTF_KEYUP;
+  In[3].ki.wVk = Modifier;
+  In[3].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(4, In, sizeof(INPUT));
+  Pump();
+}
+
+// Types text with real key presses (letters and digits).
+inline void TypeText(const std::string& Text) {
+  for (char Ch : Text) {
+    const SHORT V = VkKeyScanA(Ch);
+    const WORD Vk = static_cast<WORD>(V & 0xFF);
+    if ((V & 0x100) != 0)
+      KeyWith(VK_SHIFT, Vk);
+    else
+      PressKey(Vk);
+  }
+}
+
+}  // namespace enginetest
