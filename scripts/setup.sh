@@ -18,7 +18,7 @@ packages=(
   libz-mingw-w64-dev googletest
   wine wine32:i386 fonts-wine
   xvfb xauth x11-utils imagemagick
-  clang g++ libgtest-dev libpng-dev zlib1g-dev
+  clang g++ libgtest-dev libpng-dev zlib1g-dev libjpeg62-turbo-dev
 )
 
 missing=()

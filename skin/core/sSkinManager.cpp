@@ -1,10 +1,53 @@
 #include "skin/core/sSkinManager.h"
 
+#include <unordered_map>
+#include <unordered_set>
+
+#include "framework/Convert.h"
+#include "framework/Jpeg.h"
+#include "framework/Strings.h"
 #include "framework/TypInfo.h"
+#include "skin/core/acPNG.h"
+#include "skin/core/sConst.h"
+#include "skin/core/sVclUtils.h"
+
+bool acSkinChanging = false;
+bool acSkinRemoving = false;
 
 namespace {
 
 TsSkinManager* TheDefaultManager = nullptr;
+
+// Sets a flag for the life of the scope and gives it its earlier value back.
+class TFlagScope {
+ public:
+  TFlagScope(bool& Flag, bool Value) : FFlag(Flag), FOld(Flag) { Flag = Value; }
+  ~TFlagScope() { FFlag = FOld; }
+  TFlagScope(const TFlagScope&) = delete;
+  TFlagScope& operator=(const TFlagScope&) = delete;
+
+ private:
+  bool& FFlag;
+  bool FOld;
+};
+
+// The key of a (section, property) pair in the name indexes; the length prefix keeps pairs apart
+// whatever bytes the names hold.
+AnsiString PairKey(const AnsiString& Section, const AnsiString& Property) {
+  return IntToStr(static_cast<int>(Section.size())) + ':' + Section + Property;
+}
+
+bool Contains(const AnsiString& S, const char* Part) { return S.find(Part) != AnsiString::npos; }
+
+// Adds where a picture came from to the message of an error raised while decoding it.
+[[noreturn]] void RethrowForPicture(Exception& E, const AnsiString& Name, const AnsiString& Section,
+                                    const AnsiString& Key) {
+  if (Section.empty())
+    E.Message = Format("Skin picture \"%s\": %s", Name, E.Message);
+  else
+    E.Message = Format("Skin picture \"%s\" (key %s of section [%s]): %s", Name, Key, Section, E.Message);
+  throw;
+}
 
 const char* const ThirdKindNames[ThirdPartyKindCount] = {
     "Edit",    "Button",   "BitBtn",   "CheckBox",    "ComboBox",    "Grid",       "GroupBox",
@@ -52,7 +95,8 @@ TsSkinManager::TsSkinManager(TComponent* AOwner)
       FInternalSkins(std::make_unique<TsStoredSkins>(this)),
       FMenuSupport(std::make_unique<TacMenuSupport>()),
       FThirdParty(std::make_unique<ThirdPartyList>()),
-      FCommonSections(std::make_unique<TStringList>()) {
+      FCommonSections(std::make_unique<TStringList>()),
+      FSkinData(std::make_unique<TsSkinData>()) {
   for (auto& L : FThirdLists) L = std::make_unique<TStringList>();
   if (TheDefaultManager == nullptr) TheDefaultManager = this;
   UpdateThirdNames();
@@ -60,6 +104,8 @@ TsSkinManager::TsSkinManager(TComponent* AOwner)
 }
 
 TsSkinManager::~TsSkinManager() {
+  SetActive(false);
+  UnloadSkin();
   if (TheDefaultManager == this) TheDefaultManager = nullptr;
 }
 
@@ -70,10 +116,12 @@ void TsSkinManager::Loaded() {
   if (FSkinDirectory.empty()) FSkinDirectory = DefaultSkinDirectory;
   if (FMenuSupport->IcoLineSkin().empty()) FMenuSupport->SetIcoLineSkin("ICOLINE");
   UpdateThirdNames();
+  if (FActive && !FSkinName.empty()) SendNewSkin(false);
 }
 
-// No skin is loaded yet, so there is no version to tell.
-AnsiString TsSkinManager::SkinInfo() const { return "N/A"; }
+AnsiString TsSkinManager::SkinInfo() const {
+  return FSkinData->Active ? FloatToStr(FSkinData->Version, PinnedFormatSettings()) : AnsiString("N/A");
+}
 
 TStringList* TsSkinManager::ThirdLists(int Kind) const {
   CheckThirdIndex(Kind);
@@ -86,6 +134,645 @@ void TsSkinManager::UpdateThirdNames() {
 
 void TsSkinManager::UpdateThirdTexts() {
   for (int I = 0; I < ThirdPartyKindCount; ++I) FThirdParty->SetTexts(I, FThirdLists[static_cast<std::size_t>(I)]->Text());
+}
+
+// ---- The skin change ----------------------------------------------------------------------------
+
+void TsSkinManager::SetSkinName(const AnsiString& Value) {
+  FSkinName = Value;
+  if (!FActive) return;
+  if (OnBeforeChange) OnBeforeChange(this);
+  {
+    TFlagScope Changing(acSkinChanging, true);
+    FSkinData->Active = false;
+    try {
+      if (FileExists(PackedSkinFileName()))
+        LoadPackedSkin();
+      else
+        LoadSkin();
+    } catch (...) {
+      FActive = false;
+      RemoveSkin();
+      throw;
+    }
+    if (!FActive)
+      RemoveSkin();
+    else
+      SendNewSkin(true);
+  }
+  if (OnAfterChange) OnAfterChange(this);
+}
+
+void TsSkinManager::SetActive(bool Value) {
+  if (Value == FActive) return;
+  FActive = Value;
+  if (!Value) {
+    if (!ComponentState().Contains(csLoading)) RemoveSkin();
+    UpdateCommonSkinIndexes();
+  } else {
+    SetSkinName(FSkinName);
+  }
+}
+
+void TsSkinManager::SetCommonSections(TStringList* Value) {
+  FCommonSections->Assign(Value);
+  for (int I = 0; I < FCommonSections->Count(); ++I) {
+    const AnsiString Line = FCommonSections->Strings(I);
+    if (!Line.empty() && Line[0] != ';') FCommonSections->SetStrings(I, DeleteChars(Line, ' '));
+  }
+  // Only a skin that is shown is loaded again; otherwise the sections join the next load.
+  if (FActive && FSkinData->Active) SetSkinName(FSkinName);
+}
+
+bool TsSkinManager::SendNewSkin(bool Repaint) {
+  if (ComponentState().Contains(csLoading) || ComponentState().Contains(csReading)) return true;
+  FSkinData->Active = false;
+  UpdateCommonSkinIndexes();
+  BroadcastNewSkin(Repaint);
+  FSkinData->Active = true;
+  return true;
+}
+
+void TsSkinManager::RemoveSkin() {
+  TFlagScope Removing(acSkinRemoving, true);
+  FSkinData->Active = false;
+  BroadcastSkinRemoved();
+  UnloadSkin();
+}
+
+// ---- Loading --------------------------------------------------------------------------------------
+
+AnsiString TsSkinManager::GetFullSkinDirectory() const { return FullSkinDirectory(FSkinDirectory, AppDirectory()); }
+
+AnsiString TsSkinManager::PackedSkinFileName() const {
+  return FSkinName.empty() ? AnsiString() : GetFullSkinDirectory() + FSkinName + ".asz";
+}
+
+void TsSkinManager::OpenOptions(std::string_view Text) { FOptions = std::make_unique<TacSkinOptions>(Text); }
+
+void TsSkinManager::EndLoad() {
+  FOptions.reset();
+  FPack.reset();
+  FStoredSkin = nullptr;
+}
+
+void TsSkinManager::LoadSkin() {
+  if (!FActive) return;
+  TFlagScope Changing(acSkinChanging, true);
+  EndLoad();
+  struct TEnd {
+    TsSkinManager* M;
+    ~TEnd() { M->EndLoad(); }
+  } End{this};
+
+  const AnsiString Dir = GetFullSkinDirectory();
+  const AnsiString OptionsFile = Dir + FSkinName + "\\" + SOptionsFileName;
+  if (!FSkinName.empty() && FileExists(OptionsFile)) {
+    FSkinIsPacked = false;
+    TFileStream F(OptionsFile, fmOpenRead | fmShareDenyWrite);
+    if (F.Size() > MaxSkinOptionsSize)
+      throw EacSkinLoadError(Format("The skin's options file \"%s\" is too large (%u bytes; at most %u are read)",
+                                    OptionsFile, static_cast<unsigned>(F.Size()),
+                                    static_cast<unsigned>(MaxSkinOptionsSize)));
+    OpenOptions(F.ReadAnsiString(F.Size()));
+    FSkinData->SkinPath = Dir + FSkinName + "\\";
+  } else {
+    FSkinData->SkinPath.clear();
+    int Index = FInternalSkins->IndexOf(FSkinName);
+    if (Index < 0) {
+      if (FInternalSkins->Count() == 0) {
+        FActive = false;
+        return;
+      }
+      Index = 0;
+      FSkinName = FInternalSkins->Items(0)->Name();
+    }
+    TsStoredSkin* Item = FInternalSkins->Items(Index);
+    if (Item->Data()->Size() > 0) {
+      FSkinIsPacked = true;
+      FPack = std::make_unique<TacSkinConvertor>();
+      // The item's stream is only lent: the reader forgets it again and the item keeps it.
+      FPack->SetPackedData(Item->Data(), false);
+      FPack->ExtractPackedData();
+      FPack->FreePackedData();
+      OpenOptions(std::string_view(static_cast<const char*>(FPack->Options->Memory()),
+                                   static_cast<std::size_t>(FPack->Options->Size())));
+    } else {
+      FSkinIsPacked = false;
+      FStoredSkin = Item;
+    }
+  }
+  LoadSkinParts();
+}
+
+void TsSkinManager::LoadPackedSkin() {
+  if (!FActive) return;
+  TFlagScope Changing(acSkinChanging, true);
+  EndLoad();
+  struct TEnd {
+    TsSkinManager* M;
+    ~TEnd() { M->EndLoad(); }
+  } End{this};
+
+  const AnsiString FileName = PackedSkinFileName();
+  LoadSkinPackFile(FileName, FPack, true);
+  if (!FPack || !FPack->Options)
+    throw EacSkinLoadError(Format("The packed skin file \"%s\" cannot be read", FileName));
+  OpenOptions(std::string_view(static_cast<const char*>(FPack->Options->Memory()),
+                               static_cast<std::size_t>(FPack->Options->Size())));
+  FSkinIsPacked = true;
+  FSkinData->SkinPath = GetFullSkinDirectory();
+  LoadSkinParts();
+}
+
+void TsSkinManager::LoadSkinParts() {
+  FPictureCount = 0;
+  FPicturePixels = 0;
+  try {
+    LoadAllMasks();
+    LoadAllPatterns();
+    LoadAllGeneralData();
+    UpdateCommonSkinIndexes();
+  } catch (...) {
+    UnloadSkin();
+    throw;
+  }
+}
+
+void TsSkinManager::UnloadMasks() {
+  ClearMasks(FMasks);
+  FMasterBitmap.reset();
+  FLookup.reset();
+}
+
+void TsSkinManager::UnloadPatterns() {
+  ClearPatterns(FPatterns);
+  FLookup.reset();
+}
+
+void TsSkinManager::UnloadSkin() {
+  UnloadMasks();
+  UnloadPatterns();
+  ClearGeneralData(FGeneralData);
+  FLookup.reset();
+}
+
+AnsiString TsSkinManager::ReadSkinString(const AnsiString& Section, const AnsiString& Key,
+                                         const AnsiString& Default) const {
+  return FOptions ? FOptions->ReadSkinString(Section, Key, Default) : Default;
+}
+
+int TsSkinManager::ReadSkinInteger(const AnsiString& Section, const AnsiString& Key, int Default) const {
+  return FOptions ? FOptions->ReadSkinInteger(Section, Key, Default) : Default;
+}
+
+// ---- Pictures ---------------------------------------------------------------------------------------
+
+std::unique_ptr<TStream> TsSkinManager::OpenSkinFile(const AnsiString& Name, bool FromPack) const {
+  if (Name.empty()) return nullptr;
+  if (FromPack) {
+    if (!FPack) return nullptr;
+    TacImageItem* Item = FPack->FindFile(UpperCase(Name));
+    if (Item == nullptr || !Item->Data) return nullptr;
+    // A read-only view of the pack's file, from its start.
+    return std::make_unique<TReadOnlyMemoryStream>(Item->Data->Memory(), Item->Data->Size());
+  }
+  const AnsiString Path = Name.find(':') == AnsiString::npos ? FSkinData->SkinPath + Name : Name;
+  if (!FileExists(Path)) return nullptr;
+  return std::make_unique<TFileStream>(Path, fmOpenRead | fmShareDenyWrite);
+}
+
+void TsSkinManager::CountPicture(int Width, int Height, bool OwnBitmap, const AnsiString& Name) {
+  if (OwnBitmap && ++FPictureCount > MaxSkinPictures)
+    throw EacSkinLoadError(Format("The skin holds more than %d pictures (at \"%s\")", MaxSkinPictures, Name));
+  FPicturePixels += static_cast<std::int64_t>(Width) * Height;
+  if (FPicturePixels > MaxSkinPicturePixels)
+    throw EacSkinLoadError(Format("The skin's pictures are too large: more than %u pixels in all (at \"%s\")",
+                                  static_cast<unsigned>(MaxSkinPicturePixels), Name));
+}
+
+std::unique_ptr<TBitmap> TsSkinManager::LoadBitmapFile(const AnsiString& Name, bool Png, bool FromPack,
+                                                       const AnsiString& Section, const AnsiString& Key,
+                                                       bool OwnPicture) {
+  std::unique_ptr<TStream> S;
+  try {
+    S = OpenSkinFile(Name, FromPack);
+    if (!S) return nullptr;
+    auto B = std::make_unique<TBitmap>();
+    if (Png) {
+      TPNGGraphic P;
+      P.LoadFromStream(*S);
+      B->Assign(&P);
+      ClearTransparentWhite(B.get());
+    } else {
+      B->LoadFromStream(*S);
+    }
+    CountPicture(B->Width(), B->Height(), OwnPicture, Name);
+    return B;
+  } catch (EacSkinLoadError&) {
+    throw;
+  } catch (Exception& E) {
+    RethrowForPicture(E, Name, Section, Key);
+  }
+}
+
+std::unique_ptr<TGraphic> TsSkinManager::LoadJpegFile(const AnsiString& Name, bool FromPack, const AnsiString& Section,
+                                                      const AnsiString& Key) {
+  try {
+    std::unique_ptr<TStream> S = OpenSkinFile(Name, FromPack);
+    if (!S) return nullptr;
+    auto J = std::make_unique<TJPEGImage>();
+    J->LoadFromStream(*S);
+    return J;
+  } catch (Exception& E) {
+    RethrowForPicture(E, Name, Section, Key);
+  }
+}
+
+void TsSkinManager::LoadMasterBitmap(const AnsiString& Name) {
+  FMasterBitmap = std::make_unique<TBitmap>();
+  if (!Name.empty()) {
+    if (std::unique_ptr<TBitmap> B = LoadBitmapFile(Name, false, FSkinIsPacked, "", "", false))
+      FMasterBitmap = std::move(B);
+  }
+  FMasterBitmap->SetPixelFormat(pf24bit);
+  FMasterBitmap->SetTransparent(true);
+  FMasterBitmap->SetTransparentColor(clKeyColor);
+}
+
+void TsSkinManager::AddMasterMask(TsMaskData&& Mask) {
+  const int W = FMasterBitmap ? FMasterBitmap->Width() : 0;
+  const int H = FMasterBitmap ? FMasterBitmap->Height() : 0;
+  if (!RectFitsImage(Mask.R, W, H)) return;
+  FMasks.push_back(std::move(Mask));
+}
+
+void TsSkinManager::AddMaskFromValue(const AnsiString& Section, const AnsiString& Key, const AnsiString& Value) {
+  switch (ImageNotationOf(Value)) {
+    case TacImageNotation::None:
+      return;
+    case TacImageNotation::Border:
+    case TacImageNotation::Glyph:
+    case TacImageNotation::Texture: {
+      TsMaskData M;
+      M.SectionName = Section;
+      M.PropertyName = Key;
+      M.Manager = this;
+      ParseFixedImageValue(Section, Key, Value, M);
+      AddMasterMask(std::move(M));
+      return;
+    }
+    case TacImageNotation::File: {
+      const TacFileImageName N = FileImageNameOf(Value);
+      if (!N.IsBitmap && !N.IsPng) return;
+      std::unique_ptr<TBitmap> B = LoadBitmapFile(N.FileName, N.IsPng, FSkinIsPacked, Section, Key);
+      if (!B || B->Width() <= 0) return;
+      TsMaskData M;
+      M.SectionName = Section;
+      M.PropertyName = Key;
+      M.Manager = this;
+      ParseFileImageNumbers(Section, Key, Value, B->Width(), B->Height(), M);
+      if (N.IsBitmap && M.ImgType != itisaTexture) B->SetPixelFormat(pf24bit);
+      M.Bmp.reset(B.release());
+      FMasks.push_back(std::move(M));
+      return;
+    }
+    case TacImageNotation::RectForm: {
+      TsMaskData M;
+      M.SectionName = UpperCase(Section);
+      M.PropertyName = UpperCase(Key);
+      M.Manager = this;
+      ParseRectImageValue(Section, Key, Value, M);
+      AddMasterMask(std::move(M));
+      return;
+    }
+    case TacImageNotation::PlainFile: {
+      const AnsiString Name = UpperCase(Value);
+      std::unique_ptr<TBitmap> B = LoadBitmapFile(Name, false, FSkinIsPacked, Section, Key);
+      if (!B || B->Width() <= 0) return;
+      B->SetPixelFormat(pf24bit);
+      TsMaskData M;
+      M.SectionName = UpperCase(Section);
+      M.PropertyName = UpperCase(Key);
+      M.Manager = this;
+      M.MaskType = 1;
+      M.ImageCount = 3;
+      M.R = TRect{0, 0, B->Width(), B->Height()};
+      M.WL = M.WR = static_cast<std::int16_t>(B->Width() / 9);
+      M.WT = M.WB = static_cast<std::int16_t>(B->Height() / 6);
+      M.Bmp.reset(B.release());
+      FMasks.push_back(std::move(M));
+      return;
+    }
+  }
+}
+
+namespace {
+
+// Calls Fn(Section, Key, Value) for the first value of every key of every section, in file order.
+template <class Fn>
+void ForEachKey(const TMemIniFile& Ini, Fn&& F) {
+  for (const TIniSection& S : Ini.Data().Sections()) {
+    std::unordered_set<AnsiString> Seen;
+    for (const TIniEntry& E : S.Entries)
+      if (Seen.insert(UpperCase(E.Name)).second) F(S.Name, E.Name, E.Value);
+  }
+}
+
+}  // namespace
+
+void TsSkinManager::LoadAllMasks() {
+  UnloadMasks();
+  if (FOptions) {
+    LoadMasterBitmap(FOptions->Ini().ReadString(SGlobalInfoSection, SMasterBitmapKey, ""));
+    ForEachKey(FOptions->Ini(), [&](const AnsiString& Section, const AnsiString& Key, const AnsiString& Value) {
+      if (!IsSkinValueKey(Section, Key)) AddMaskFromValue(Section, Key, Value);
+    });
+  } else if (FStoredSkin != nullptr) {
+    FMasterBitmap = std::make_unique<TBitmap>();
+    TsMaskArray Stored;
+    LoadStoredMasks(*FStoredSkin, this, *FMasterBitmap, Stored);
+    CountPicture(FMasterBitmap->Width(), FMasterBitmap->Height(), false, "MasterBitmap");
+    for (TsMaskData& M : Stored) {
+      if (M.Bmp) {
+        CountPicture(M.Bmp->Width(), M.Bmp->Height(), true, M.SectionName + "." + M.PropertyName);
+        if (M.Bmp->Width() > 0 && M.Bmp->Height() > 0) FMasks.push_back(std::move(M));
+      } else {
+        AddMasterMask(std::move(M));
+      }
+    }
+  }
+  if (FCommonSections->Count() > 0) AddCommonMasks();
+  FLookup.reset();
+}
+
+void TsSkinManager::AddCommonMasks() {
+  const TacSkinOptions Common(FCommonSections->Text());
+  const bool HasMaster = FMasterBitmap && !FMasterBitmap->Empty();
+  ForEachKey(Common.Ini(), [&](const AnsiString& Section, const AnsiString& Key, const AnsiString& Value) {
+    if (SameText(Section, SGlobalInfoSection) || IsSkinValueKey(Section, Key)) return;
+    if (HasMaster && Contains(Value, "#") && Value != "#") {
+      TsMaskData M;
+      M.SectionName = UpperCase(Section);
+      M.PropertyName = UpperCase(Key);
+      M.Manager = this;
+      ParseRectImageValue(Section, Key, Value, M);
+      AddMasterMask(std::move(M));
+      return;
+    }
+    const AnsiString Name = UpperCase(Value);
+    if (!Contains(Name, ".BMP")) return;
+    std::unique_ptr<TBitmap> B = LoadBitmapFile(Name, false, false, Section, Key);
+    if (!B || B->Width() < 1) return;
+    B->SetPixelFormat(pf24bit);
+    TsMaskData M;
+    M.Manager = this;
+    M.SectionName = UpperCase(Section);
+    M.PropertyName = UpperCase(Key);
+    M.Bmp.reset(B.release());
+    FMasks.push_back(std::move(M));
+  });
+}
+
+void TsSkinManager::LoadAllPatterns() {
+  UnloadPatterns();
+  if (FOptions) {
+    ForEachKey(FOptions->Ini(), [&](const AnsiString& Section, const AnsiString& Key, const AnsiString& Value) {
+      if (IsSkinValueKey(Section, Key)) return;
+      const AnsiString Name = UpperCase(Value);
+      if (!Contains(Name, ".JPG") && !Contains(Name, ".JPEG")) return;
+      std::unique_ptr<TGraphic> J = LoadJpegFile(Name, FSkinIsPacked, Section, Key);
+      if (!J || J->Width() <= 0) return;
+      const std::int64_t Pixels = static_cast<std::int64_t>(J->Width()) * J->Height();
+      if (Pixels < TileTextureMaxPixels) {
+        // A small texture becomes a tile: a bitmap, so that tiling it decodes nothing.
+        CountPicture(J->Width(), J->Height(), true, Name);
+        TsMaskData M;
+        M.Bmp.reset(new TBitmap(J->Width(), J->Height(), pf24bit));
+        M.Bmp->Canvas()->Draw(0, 0, J.get());
+        M.PropertyName = UpperCase(Key);
+        M.SectionName = UpperCase(Section);
+        M.ImgType = itisaTexture;
+        M.ImageCount = 1;
+        M.Manager = this;
+        FMasks.push_back(std::move(M));
+      } else {
+        CountPicture(J->Width(), J->Height(), false, Name);
+        TsPatternData P;
+        P.Img.reset(J.release());
+        P.PropertyName = UpperCase(Key);
+        P.SectionName = UpperCase(Section);
+        FPatterns.push_back(std::move(P));
+      }
+    });
+  } else if (FStoredSkin != nullptr) {
+    TsPatternArray Stored;
+    LoadStoredPatterns(*FStoredSkin, Stored);
+    for (TsPatternData& P : Stored) {
+      if (P.Img) CountPicture(P.Img->Width(), P.Img->Height(), false, P.SectionName + "." + P.PropertyName);
+      FPatterns.push_back(std::move(P));
+    }
+  }
+  if (FCommonSections->Count() > 0) AddCommonPatterns();
+  FLookup.reset();
+}
+
+void TsSkinManager::AddCommonPatterns() {
+  const TacSkinOptions Common(FCommonSections->Text());
+  ForEachKey(Common.Ini(), [&](const AnsiString& Section, const AnsiString& Key, const AnsiString& Value) {
+    if (IsSkinValueKey(Section, Key)) return;
+    const AnsiString Name = UpperCase(Value);
+    if (!Contains(Name, ".JPG") && !Contains(Name, ".JPEG")) return;
+    std::unique_ptr<TGraphic> J = LoadJpegFile(Name, false, Section, Key);
+    if (!J || J->Width() < 1) return;
+    CountPicture(J->Width(), J->Height(), false, Name);
+    TsPatternData P;
+    P.Img.reset(J.release());
+    P.PropertyName = UpperCase(Key);
+    P.SectionName = UpperCase(Section);
+    FPatterns.push_back(std::move(P));
+  });
+}
+
+void TsSkinManager::LoadAllGeneralData() {
+  if (FOptions) {
+    ReadSkinGlobalInfo(*FOptions, *FSkinData);
+    CheckSkinVersion();
+    ClearGeneralData(FGeneralData);
+    const TacColorToRGB ToRGB = [](std::int32_t C) { return static_cast<std::int32_t>(ColorToRGB(C)); };
+    for (const AnsiString& Name : FOptions->SectionNames())
+      FGeneralData.push_back(ReadSkinSection(*FOptions, Name, ToRGB));
+  } else if (FStoredSkin != nullptr) {
+    LoadStoredGeneralData(*FStoredSkin, *FSkinData, FGeneralData, [](const AnsiString& Text, TsGradArray& Stops) {
+      if (Text != " ") ParseGradientData(Text, Stops);
+    });
+  } else {
+    ClearGeneralData(FGeneralData);
+  }
+  if (FCommonSections->Count() > 0) {
+    const TacSkinOptions Common(FCommonSections->Text());
+    MergeCommonSections(Common.Ini(), FGeneralData);
+  }
+  FLookup.reset();
+  UpdateSectionMaskIndexes();
+  ApplyHueAndSaturation();
+}
+
+// ---- Lookups -------------------------------------------------------------------------------------
+
+struct TsSkinManager::TLookupTables {
+  std::size_t SectionCount = 0;
+  std::size_t MaskCount = 0;
+  std::size_t PatternCount = 0;
+  std::unordered_map<AnsiString, int> Sections;  // name -> first record
+  std::unordered_map<AnsiString, int> Masks;     // PairKey -> first entry
+  std::unordered_map<AnsiString, int> Textures;  // PairKey -> first itisaTexture entry
+  std::unordered_map<AnsiString, int> Patterns;  // PairKey -> first pattern
+
+  static int Find(const std::unordered_map<AnsiString, int>& Map, const AnsiString& Key) {
+    const auto It = Map.find(Key);
+    return It == Map.end() ? -1 : It->second;
+  }
+};
+
+const TsSkinManager::TLookupTables& TsSkinManager::Lookup() const {
+  if (!FLookup || FLookup->SectionCount != FGeneralData.size() || FLookup->MaskCount != FMasks.size() ||
+      FLookup->PatternCount != FPatterns.size()) {
+    auto T = std::make_unique<TLookupTables>();
+    T->SectionCount = FGeneralData.size();
+    T->MaskCount = FMasks.size();
+    T->PatternCount = FPatterns.size();
+    for (std::size_t I = 0; I < FGeneralData.size(); ++I)
+      T->Sections.emplace(FGeneralData[I].SectionName, static_cast<int>(I));
+    for (std::size_t I = 0; I < FMasks.size(); ++I) {
+      const AnsiString K = PairKey(FMasks[I].SectionName, FMasks[I].PropertyName);
+      T->Masks.emplace(K, static_cast<int>(I));
+      if (FMasks[I].ImgType == itisaTexture) T->Textures.emplace(K, static_cast<int>(I));
+    }
+    for (std::size_t I = 0; I < FPatterns.size(); ++I)
+      T->Patterns.emplace(PairKey(FPatterns[I].SectionName, FPatterns[I].PropertyName), static_cast<int>(I));
+    FLookup = std::move(T);
+  }
+  return *FLookup;
+}
+
+int TsSkinManager::GetSectionIndex(const AnsiString& SectionName) const {
+  if (FGeneralData.empty()) return -1;
+  return TLookupTables::Find(Lookup().Sections, SectionName);
+}
+
+int TsSkinManager::GetSectionIndex(const TsSkinManager* Manager, const AnsiString& SectionName) {
+  return Manager != nullptr ? Manager->GetSectionIndex(SectionName) : -1;
+}
+
+int TsSkinManager::GetOwnMaskIndex(const AnsiString& SectionName, const AnsiString& PropertyName) const {
+  if (SectionName.empty() || FMasks.empty()) return -1;
+  return TLookupTables::Find(Lookup().Masks, PairKey(SectionName, PropertyName));
+}
+
+namespace {
+
+// The walk of the inheriting lookups: Own(name) answers for one section; otherwise the parent of
+// the record at the index is taken, as long as it names another known section. A chain longer
+// than the number of sections has come back on itself.
+template <class OwnFn>
+int WalkParents(const TsSkinManager& M, int SkinIndex, AnsiString SectionName, OwnFn&& Own) {
+  const TsGeneralDataArray& Data = M.GeneralData();
+  for (std::size_t Step = 0; Step <= Data.size(); ++Step) {
+    if (SkinIndex < 0 || SectionName.empty()) return -1;
+    const int Found = Own(SectionName);
+    if (Found >= 0) return Found;
+    if (static_cast<std::size_t>(SkinIndex) >= Data.size()) return -1;
+    const AnsiString& Parent = Data[static_cast<std::size_t>(SkinIndex)].ParentClass;
+    if (Parent.empty() || Parent == SectionName) return -1;
+    SkinIndex = M.GetSectionIndex(Parent);
+    SectionName = Parent;
+  }
+  return -1;
+}
+
+}  // namespace
+
+int TsSkinManager::GetMaskIndex(int SkinIndex, const AnsiString& SectionName, const AnsiString& PropertyName) const {
+  if (SkinIndex < 0 || SectionName.empty() || FMasks.empty()) return -1;
+  const auto& Map = Lookup().Masks;
+  return WalkParents(*this, SkinIndex, SectionName,
+                     [&](const AnsiString& S) { return TLookupTables::Find(Map, PairKey(S, PropertyName)); });
+}
+
+int TsSkinManager::GetTextureIndex(int SkinIndex, const AnsiString& SectionName, const AnsiString& PropertyName) const {
+  if (SkinIndex < 0 || SectionName.empty() || FMasks.empty()) return -1;
+  const auto& Map = Lookup().Textures;
+  return WalkParents(*this, SkinIndex, SectionName,
+                     [&](const AnsiString& S) { return TLookupTables::Find(Map, PairKey(S, PropertyName)); });
+}
+
+int TsSkinManager::GetPatternIndex(int SkinIndex, const AnsiString& SectionName, const AnsiString& PropertyName) const {
+  if (SkinIndex < 0 || SectionName.empty() || FPatterns.empty()) return -1;
+  const auto& Map = Lookup().Patterns;
+  return WalkParents(*this, SkinIndex, SectionName,
+                     [&](const AnsiString& S) { return TLookupTables::Find(Map, PairKey(S, PropertyName)); });
+}
+
+std::vector<int> TsSkinManager::SectionMaskIndexes(const AnsiString& PropertyName) const {
+  // GetMaskIndex(I, name of I, PropertyName) for every record I, with each answer found once: the
+  // answer of a record is its own entry or its parent's answer, so a walk hands its answer to
+  // every record it passed. A walk that meets a record of its own path has found a cycle (-1).
+  constexpr int Unknown = -2;
+  constexpr int OnPath = -3;
+  const std::size_t N = FGeneralData.size();
+  std::vector<int> Result(N, Unknown);
+  if (FMasks.empty()) {
+    std::fill(Result.begin(), Result.end(), -1);
+    return Result;
+  }
+  const auto& Masks = Lookup().Masks;
+  std::vector<std::size_t> Path;
+  for (std::size_t I = 0; I < N; ++I) {
+    if (Result[I] != Unknown) continue;
+    Path.clear();
+    int Answer = -1;
+    std::size_t Cur = I;
+    for (;;) {
+      if (Result[Cur] == OnPath) break;
+      if (Result[Cur] != Unknown) {
+        Answer = Result[Cur];
+        break;
+      }
+      Result[Cur] = OnPath;
+      Path.push_back(Cur);
+      const TsGeneralData& D = FGeneralData[Cur];
+      if (D.SectionName.empty()) break;
+      const int Own = TLookupTables::Find(Masks, PairKey(D.SectionName, PropertyName));
+      if (Own >= 0) {
+        Answer = Own;
+        break;
+      }
+      if (D.ParentClass.empty() || D.ParentClass == D.SectionName) break;
+      const int Parent = GetSectionIndex(D.ParentClass);
+      if (Parent < 0) break;
+      Cur = static_cast<std::size_t>(Parent);
+    }
+    for (std::size_t P : Path) Result[P] = Answer;
+  }
+  return Result;
+}
+
+void TsSkinManager::UpdateSectionMaskIndexes() {
+  const std::vector<int> Border = SectionMaskIndexes("BORDERSMASK");
+  const std::vector<int> TopLeft = SectionMaskIndexes("IMGTOPLEFT");
+  const std::vector<int> TopRight = SectionMaskIndexes("IMGTOPRIGHT");
+  const std::vector<int> BottomLeft = SectionMaskIndexes("IMGBTMLEFT");
+  const std::vector<int> BottomRight = SectionMaskIndexes("IMGBTMRIGHT");
+  for (std::size_t I = 0; I < FGeneralData.size(); ++I) {
+    TsGeneralData& D = FGeneralData[I];
+    if (D.SectionName == SGlobalInfoSection) continue;
+    D.BorderIndex = Border[I];
+    D.ImgTopLeft = TopLeft[I];
+    D.ImgTopRight = TopRight[I];
+    D.ImgBottomLeft = BottomLeft[I];
+    D.ImgBottomRight = BottomRight[I];
+  }
 }
 
 // ---- Published properties -----------------------------------------------------------------------

@@ -1,0 +1,158 @@
+// The options text of a skin ("Options.dat") as the loader reads it. Portable.
+//
+// The text is INI-style (the framework's INI parser): sections of key=value lines, section and key
+// names found without regard to letter case, file order and the file's letter case kept. Section
+// GLOBALINFO holds the skin-wide values; every section (GLOBALINFO included) fills one section
+// record. A key that a section lacks is looked for in the section named by its PARENTCLASS key, and
+// so on up the chain (a parent may come after its child in the text).
+//
+// Picture keys describe the skin's images; the first character of the value chooses the notation:
+//   "^"  a border mask in the master bitmap: ^LLLL^TTTT^RRRR^BBBB^WL..^WT..^WR..^WB..^C^M^D^W
+//        (rectangle and four margins of four digits each, then one digit each for the image count,
+//        mask type, draw mode and border width: 48 characters);
+//   "@"  a glyph in the master bitmap: @LLLL@TTTT@RRRR@BBBB@C@M (24 characters);
+//   "~"  a tile in the master bitmap: ~LLLL~TTTT~RRRR~BBBB~DD with an optional ~M (23 or 25
+//        characters);
+//   "!"  a picture file of its own: !NAME.BMP!ImageCount!MaskType!ImgType[!WL!WT!WR!WB];
+//   any other value holding "#": the older rectangle form, "#NAME (L,T,R,B) (Count,Mask[,Border[,Draw]])";
+//   any other value holding ".BMP": a bitmap file of its own with three states and a mask.
+// Every number of a picture value is a run of decimal digits. A value that is shorter than its
+// notation, holds anything else where a number belongs, or whose rectangle is inverted raises
+// EConvertError naming the section, the key and the value; the load that reads it ends.
+//
+// Hostile texts are bounded: the text may hold at most MaxSkinOptionsSize bytes, and inheritance
+// is resolved once per section and key (cycles end as "missing"), so reading is linear in the text.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string_view>
+#include <unordered_map>
+
+#include "framework/Exceptions.h"
+#include "framework/IniFiles.h"
+#include "framework/Types.h"
+#include "skin/core/sMaskData.h"
+#include "skin/core/sStyleSimply.h"
+
+// A skin that cannot be used as a whole: an options text that is missing or too large, pictures
+// beyond the loader's limits.
+T_EXCEPTION(EacSkinLoadError, Exception)
+
+// The largest options text the loader reads.
+inline constexpr std::int64_t MaxSkinOptionsSize = std::int64_t{16} << 20;
+
+inline constexpr const char* SGlobalInfoSection = "GLOBALINFO";
+inline constexpr const char* SMasterBitmapKey = "MASTERBITMAP";
+inline constexpr const char* SParentClassKey = "PARENTCLASS";
+
+// ---- Reading with inheritance ---------------------------------------------------------------------
+
+// The options text of one load: the parsed text and the inherited values already resolved.
+class TacSkinOptions {
+ public:
+  TacSkinOptions() = default;
+  // Parses Text; EacSkinLoadError when it is longer than MaxSkinOptionsSize.
+  explicit TacSkinOptions(std::string_view Text);
+
+  const TMemIniFile& Ini() const { return FIni; }
+  // The section names in file order, as written.
+  std::vector<AnsiString> SectionNames() const;
+
+  // A text value: "?" and a missing key count as missing and are taken from the parent section
+  // (PARENTCLASS, unless it is empty, "?" or the section's own name as written); Default when no
+  // section of the chain has one.
+  AnsiString ReadSkinString(const AnsiString& Section, const AnsiString& Key, const AnsiString& Default) const;
+  // An integer value (decimal, or hexadecimal after "0x" or "$"): -1, a missing key and a value that
+  // is no integer count as missing, as above.
+  int ReadSkinInteger(const AnsiString& Section, const AnsiString& Key, int Default) const;
+
+ private:
+  struct TResolved {
+    bool Found = false;
+    AnsiString Text;
+    int Number = 0;
+  };
+  // The value of Key along the chain from Section; Integer chooses the integer reading.
+  const TResolved& Resolve(const AnsiString& Section, const AnsiString& Key, bool Integer) const;
+
+  TMemIniFile FIni;
+  mutable std::unordered_map<AnsiString, TResolved> FResolved;
+};
+
+// ---- Skin-wide values and section records -------------------------------------------------------
+
+// Reads GLOBALINFO into Data: VERSION (with '.' as decimal separator), AUTHOR, DESCRIPTION and the
+// integer keys with their defaults; MAXHEIGHT 0 becomes the title height; values are truncated to
+// the 16-bit fields. SHADOW1OFFSET, SHADOW1BLUR, SHADOW1TRANSPARENCY and the BICON*GLOW* keys must
+// be integers when present: EConvertError otherwise. SkinPath and Active are left alone.
+void ReadSkinGlobalInfo(const TacSkinOptions& Options, TsSkinData& Data);
+
+// Turns a colour of the options text into RGB (system colours to their current value).
+using TacColorToRGB = std::function<std::int32_t(std::int32_t)>;
+
+// One section record read from the text with inheritance: ParentClass (plain read), the colours,
+// font colours, switches, percentages, gradients (parsed unless the text is exactly one blank;
+// EConvertError for a gradient number that is no integer) and fading values; COLOR goes through
+// ToRGB when given. The mask indexes are -1.
+TsGeneralData ReadSkinSection(const TacSkinOptions& Options, const AnsiString& Section, const TacColorToRGB& ToRGB);
+
+// Merges the manager's common sections into Data. A section whose name (exactly) already has a
+// record is left alone; any other is appended: its PARENTCLASS (upper-cased) names the parent
+// record (the first whose upper-cased name equals it); a key that is missing (-1 or not an integer,
+// "?" for texts and switches) takes the parent record's value, or the default without a parent.
+// COLOR is stored as written. A section without PARENTCLASS gets an empty ParentClass.
+void MergeCommonSections(const TMemIniFile& Common, TsGeneralDataArray& Data);
+
+// The keys that hold values, never pictures: those of a section record, and in GLOBALINFO those of
+// the skin-wide values and MASTERBITMAP. Compared without regard to letter case.
+bool IsSkinValueKey(const AnsiString& Section, const AnsiString& Key);
+
+// ---- Picture values ------------------------------------------------------------------------------
+
+enum class TacImageNotation {
+  None,       // not a picture (empty, a plain number or text, or exactly "#")
+  Border,     // "^"
+  Glyph,      // "@"
+  Texture,    // "~"
+  File,       // "!"
+  RectForm,   // holds "#"
+  PlainFile,  // holds ".BMP" (letter case ignored)
+};
+TacImageNotation ImageNotationOf(const AnsiString& Value);
+
+// Fills Mask from a "^", "@" or "~" value: R, the numbers and ImgType (itisaBorder, itisaGlyph,
+// itisaTexture); a "^" value whose four margins add up to 0 gets the default margins. Section and
+// Key only name the value in errors.
+void ParseFixedImageValue(const AnsiString& Section, const AnsiString& Key, const AnsiString& Value, TsMaskData& Mask);
+// Fills Mask from the older rectangle form: R from the second word (split at blanks and
+// parentheses) read as four numbers separated by commas or blanks, ImageCount (at least 1),
+// MaskType (at least 0), BorderWidth (optional, 0) and DrawMode (optional, 1) from the third;
+// ImgType itisaBorder; then the default margins.
+void ParseRectImageValue(const AnsiString& Section, const AnsiString& Key, const AnsiString& Value, TsMaskData& Mask);
+
+// The file name of a "!" value (its first word) and what kind of picture it names: a bitmap when it
+// holds ".BMP", a PNG picture when it holds ".PNG" (both tests respect letter case); neither: ignored.
+struct TacFileImageName {
+  AnsiString FileName;
+  bool IsBitmap = false;
+  bool IsPng = false;
+};
+TacFileImageName FileImageNameOf(const AnsiString& Value);
+// Fills Mask from the numbers of a "!" value for a picture of Width x Height: ImageCount (word 2),
+// MaskType (word 3), ImgType (word 4, at most itisaPngGlyph), DrawMode 4, R = (0, 0, Width,
+// Height), and the margins: words 5 to 8 when the value has more than four words (all four are
+// then needed), otherwise a third of one state image each way.
+void ParseFileImageNumbers(const AnsiString& Section, const AnsiString& Key, const AnsiString& Value, int Width,
+                           int Height, TsMaskData& Mask);
+
+// R is a rectangle of an image of Width x Height: 0 <= Left <= Right <= Width and
+// 0 <= Top <= Bottom <= Height.
+bool RectFitsImage(const TRect& R, int Width, int Height);
+
+// ---- Paths -----------------------------------------------------------------------------------------
+
+// The absolute form of a skin directory, with a trailing separator. AppDir is the program's folder
+// with its trailing separator. "..\X" is taken one level above AppDir, ".\X" and "./X" inside it,
+// as is any path without ":" and without "\\"; everything else is kept.
+AnsiString FullSkinDirectory(const AnsiString& SkinDirectory, const AnsiString& AppDir);
