@@ -89,6 +89,11 @@ void TForm1::InitializeComponents() {
   sSkinManager1->SetName("sSkinManager1");
   TsStoredSkin* Stored = sSkinManager1->InternalSkins()->Add();
   Stored->SetName("Office2007 Black (internal)");
+  // The stored skin's packed data: the program's own dark skin, a resource of the program file.
+  {
+    TResourceStream SkinPack(GetModuleHandleW(nullptr), "DEFAULTSKIN", MAKEINTRESOURCEA(10));  // RT_RCDATA
+    Stored->ReadData(SkinPack);
+  }
   sSkinManager1->MenuSupport()->SetIcoLineSkin("ICOLINE");
   sSkinManager1->SetSkinDirectory("c:\\Skins");
   sSkinManager1->SetSkinName("Office2007 Black (internal)");

@@ -7,12 +7,18 @@
 #include "framework/Jpeg.h"
 #include "framework/Strings.h"
 #include "framework/TypInfo.h"
+#include "skin/core/acGlow.h"
+#include "skin/core/acHueSaturation.h"
 #include "skin/core/acPNG.h"
 #include "skin/core/sConst.h"
+#include "skin/core/sFormList.h"
 #include "skin/core/sVclUtils.h"
 
 bool acSkinChanging = false;
 bool acSkinRemoving = false;
+TacFormSkinningLink acFormSkinningLink;
+HHOOK acCBTHookHandle = nullptr;
+TObjectList* acHookProviderList = nullptr;
 
 namespace {
 
@@ -54,6 +60,11 @@ const char* const ThirdKindNames[ThirdPartyKindCount] = {
     "ListView", "Panel",   "TreeView", "wwEdit",      "GridEh",      "VirtualTree", "PageControl",
     "TabControl", "ToolBar", "StatusBar", "SpeedButton"};
 
+bool StoredSkinIsEmpty(const TsStoredSkin& Item) {
+  return (Item.MasterBitmap() == nullptr || Item.MasterBitmap()->Empty()) && Item.Images()->Count() == 0 &&
+         Item.Patterns()->Count() == 0 && Item.GeneralData()->Count() == 0;
+}
+
 void CheckThirdIndex(int Index) {
   if (Index < 0 || Index >= ThirdPartyKindCount) throw EListError(Format("List index out of bounds (%d)", Index));
 }
@@ -69,8 +80,12 @@ TacMenuSupport::~TacMenuSupport() = default;
 // ---- ThirdPartyList -----------------------------------------------------------------------------
 
 ThirdPartyList::ThirdPartyList() {
-  for (AnsiString& T : FTexts) T = AnsiString(" ");
-  FTexts[tpButton] = AnsiString("TButton");
+  for (int I = 0; I < ThirdPartyKindCount; ++I) FTexts[static_cast<std::size_t>(I)] = DefaultText(I);
+}
+
+AnsiString ThirdPartyList::DefaultText(int Index) {
+  CheckThirdIndex(Index);
+  return Index == tpButton ? AnsiString("TButton") : AnsiString(" ");
 }
 
 const AnsiString& ThirdPartyList::Texts(int Index) const {
@@ -96,20 +111,41 @@ TsSkinManager::TsSkinManager(TComponent* AOwner)
       FMenuSupport(std::make_unique<TacMenuSupport>()),
       FThirdParty(std::make_unique<ThirdPartyList>()),
       FCommonSections(std::make_unique<TStringList>()),
+      FAnimEffects(std::make_unique<TacAnimEffects>(this)),
       FSkinData(std::make_unique<TsSkinData>()) {
+  StartEngine();
   for (auto& L : FThirdLists) L = std::make_unique<TStringList>();
-  if (TheDefaultManager == nullptr) TheDefaultManager = this;
+  FIsDefault = TheDefaultManager == nullptr;
+  if (TheDefaultManager == nullptr) {
+    TheDefaultManager = this;
+    HookMainWindow();
+  }
+  FMenus = acFormSkinningLink.CreateMenus ? acFormSkinningLink.CreateMenus(this) : nullptr;
+  if (!FMenus) FMenus = std::make_unique<TacManagerMenus>();
   UpdateThirdNames();
   if (FSkinDirectory.empty()) FSkinDirectory = DefaultSkinDirectory;
 }
 
 TsSkinManager::~TsSkinManager() {
+  Destroying();
   SetActive(false);
+  FExtendedBorders = false;
   UnloadSkin();
-  if (TheDefaultManager == this) TheDefaultManager = nullptr;
+  FShadows[0].reset();
+  FShadows[1].reset();
+  if (TheDefaultManager == this) {
+    // The hooks of an inactive manager are gone already; a manager that never had a skin may
+    // still hold none, and UninstallHook is a no-op then.
+    UninstallHook();
+    UnhookMainWindow();
+    TheDefaultManager = nullptr;
+  }
+  UpdateThirdTexts();
 }
 
 TsSkinManager* TsSkinManager::DefaultManager() { return TheDefaultManager; }
+
+void TsSkinManager::MakeDefault(TsSkinManager* Manager) { TheDefaultManager = Manager; }
 
 void TsSkinManager::Loaded() {
   TComponent::Loaded();
@@ -128,8 +164,11 @@ TStringList* TsSkinManager::ThirdLists(int Kind) const {
   return FThirdLists[static_cast<std::size_t>(Kind)].get();
 }
 
-void TsSkinManager::UpdateThirdNames() {
-  for (int I = 0; I < ThirdPartyKindCount; ++I) FThirdLists[static_cast<std::size_t>(I)]->SetText(FThirdParty->Texts(I));
+void TsSkinManager::UpdateThirdNames(bool Reset) {
+  for (int I = 0; I < ThirdPartyKindCount; ++I) {
+    if (Reset || FThirdParty->Texts(I).empty()) FThirdParty->SetTexts(I, ThirdPartyList::DefaultText(I));
+    FThirdLists[static_cast<std::size_t>(I)]->SetText(FThirdParty->Texts(I));
+  }
 }
 
 void TsSkinManager::UpdateThirdTexts() {
@@ -145,22 +184,25 @@ void TsSkinManager::SetSkinName(const AnsiString& Value) {
   {
     TFlagScope Changing(acSkinChanging, true);
     FSkinData->Active = false;
-    try {
-      if (FileExists(PackedSkinFileName()))
-        LoadPackedSkin();
-      else
-        LoadSkin();
-    } catch (...) {
-      FActive = false;
-      RemoveSkin();
-      throw;
-    }
-    if (!FActive)
-      RemoveSkin();
-    else
-      SendNewSkin(true);
+    ReloadSkin();
+    if (FActive) SendNewSkin(true);
   }
   if (OnAfterChange) OnAfterChange(this);
+}
+
+void TsSkinManager::ReloadSkin() {
+  try {
+    FSkinIsPacked = FileExists(PackedSkinFileName());
+    if (FSkinIsPacked)
+      LoadPackedSkin();
+    else
+      LoadSkin();
+  } catch (...) {
+    FActive = false;
+    RemoveSkin();
+    throw;
+  }
+  if (!FActive) RemoveSkin();
 }
 
 void TsSkinManager::SetActive(bool Value) {
@@ -185,20 +227,57 @@ void TsSkinManager::SetCommonSections(TStringList* Value) {
 }
 
 bool TsSkinManager::SendNewSkin(bool Repaint) {
-  if (ComponentState().Contains(csLoading) || ComponentState().Contains(csReading)) return true;
+  if (IsLoadingOrReading()) return true;
+  // Nothing to send while no skin is loaded (a manager that is Active without a SkinName).
+  if (!FMasterBitmap) return true;
+  ClearGlows();
+  if (!IsDesigning() && Repaint) BeginSkinChange(this);
+  FMenus->ResetSectionIndex();
   FSkinData->Active = false;
   UpdateCommonSkinIndexes();
-  BroadcastNewSkin(Repaint);
+  BroadcastCommand(AC_NEWSKIN);
   FSkinData->Active = true;
+  FMenus->UpdateActive();
+  if (IsDefault() && !FHookInstalled) InstallHook();
+  if (Repaint) RepaintForms();
   return true;
 }
 
 void TsSkinManager::RemoveSkin() {
   TFlagScope Removing(acSkinRemoving, true);
+  ClearGlows();
+  UninstallHook();
   FSkinData->Active = false;
-  BroadcastSkinRemoved();
+  FMenus->UpdateActive();
+  BroadcastCommand(AC_SKINREMOVED);
   UnloadSkin();
+  // Nothing of the removed skin stays reachable: the common indexes and the shadow margins go too.
+  UpdateCommonSkinIndexes();
+  FShadowMargin = TRect{0, 0, 0, 0};
 }
+
+void TsSkinManager::BroadcastCommand(Word Command) {
+  TMessage M;
+  M.Msg = SM_ALPHACMD;
+  M.WParam = MakeAlphaCmd(Command);
+  M.LParam = reinterpret_cast<LPARAM>(this);
+  BroadcastToSkinnedForms(M);
+}
+
+void TsSkinManager::RepaintForms() {
+  if (!IsDesigning()) BroadcastCommand(AC_BEFOREREFRESH);
+  const bool Loading = ComponentState().Contains(csLoading);
+  if (!Loading) BeginSkinChange(this);
+  BroadcastCommand(AC_REFRESHSKIN);
+  if (!Loading) EndSkinChange(this, true);
+  if (acProviderLink.HookedWindows) {
+    for (HWND W : acProviderLink.HookedWindows())
+      if (IsWindow(W) && IsWindowVisible(W))
+        RedrawWindow(W, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  }
+}
+
+void TsSkinManager::ApplyHueAndSaturation() { ApplySkinHueAndSaturation(this); }
 
 // ---- Loading --------------------------------------------------------------------------------------
 
@@ -248,6 +327,12 @@ void TsSkinManager::LoadSkin() {
       FSkinName = FInternalSkins->Items(0)->Name();
     }
     TsStoredSkin* Item = FInternalSkins->Items(Index);
+    if (Item->Data()->Size() == 0 && StoredSkinIsEmpty(*Item)) {
+      // An item that holds no skin at all (neither a pack nor pictures, textures or sections) is
+      // treated like no stored skin: nothing is loaded and the skin is switched off.
+      FActive = false;
+      return;
+    }
     if (Item->Data()->Size() > 0) {
       FSkinIsPacked = true;
       FPack = std::make_unique<TacSkinConvertor>();
@@ -292,7 +377,7 @@ void TsSkinManager::LoadSkinParts() {
     LoadAllMasks();
     LoadAllPatterns();
     LoadAllGeneralData();
-    UpdateCommonSkinIndexes();
+    UpdateIndexesAndShadows();
   } catch (...) {
     UnloadSkin();
     throw;
@@ -809,7 +894,8 @@ T_PUBLISH(TsSkinManager) {
   P.Boolean("ExtendedBorders", &TsSkinManager::ExtendedBorders, &TsSkinManager::SetExtendedBorders);
   P.Boolean("SkinnedPopups", &TsSkinManager::SkinnedPopups, &TsSkinManager::SetSkinnedPopups);
   P.Boolean("AllowGlowing", &TsSkinManager::AllowGlowing, &TsSkinManager::SetAllowGlowing);
-  P.Boolean("IsDefault", &TsSkinManager::IsDefault);
+  P.Object("AnimEffects", &TsSkinManager::AnimEffects);
+  P.Boolean("IsDefault", &TsSkinManager::IsDefault, &TsSkinManager::SetIsDefault);
   P.Boolean("Active", &TsSkinManager::Active, &TsSkinManager::SetActive);
   P.Object("CommonSections", &TsSkinManager::CommonSections, &TsSkinManager::SetCommonSections);
   P.Ordinal("Saturation", &TsSkinManager::Saturation, &TsSkinManager::SetSaturation);

@@ -8,11 +8,22 @@
 // Loading. Setting SkinName (while Active) loads the skin of that name: the packed file
 // <skin directory>\<SkinName>.asz when it exists, else the folder <skin directory>\<SkinName>\ with
 // its Options.dat, else the stored skin of that name in InternalSkins (the first stored skin, under
-// its own name, when none has that name; with no stored skins the manager switches Active off).
+// its own name, when none has that name; with no stored skins, or when the chosen stored skin holds
+// nothing at all, the manager switches Active off).
 // The skin directory is SkinDirectory made absolute from the program's folder (FullSkinDirectory).
 // A load either completes or leaves no skin at all: on any error the arrays are emptied, Active is
 // switched off and the exception (with its message naming the section, key or file at fault)
 // reaches the caller of the setter.
+//
+// A skin change runs in one order: OnBeforeChange, the load, AC_NEWSKIN (or AC_SKINREMOVED when
+// the load switched Active off) to every form and control, AC_BEFOREREFRESH, the redraw lock of the
+// registered forms, AC_REFRESHSKIN, the lock released with a repaint, OnAfterChange. Each command
+// carries the manager in LParam. Reloads for HueOffset, Saturation and ExtendedBorders send only
+// the refresh (AC_BEFOREREFRESH, AC_REFRESHSKIN) and fire no events.
+//
+// Hooks. The default manager hooks the application window (MainWindowHook) for its whole life as
+// the default, and the thread (WH_CBT) from its first skin sent until the skin is removed; what
+// the thread hook does with new windows is form skinning's (acFormSkinningLink).
 //
 // Guarantees of a loaded skin: every mask entry without a bitmap of its own has its rectangle
 // inside the master bitmap (entries whose rectangle is not are left out, like pictures whose file
@@ -26,11 +37,16 @@
 #include "framework/Components.h"
 #include "framework/Graphics.h"
 #include "framework/Lists.h"
+#include "framework/Menus.h"
+#include "framework/Messages.h"
+#include "skin/core/acPNG.h"
 #include "skin/core/acSkinPack.h"
 #include "skin/core/sMaskData.h"
 #include "skin/core/sSkinOptions.h"
 #include "skin/core/sStoredSkins.h"
 #include "skin/core/sStyleSimply.h"
+
+#include <windows.h>
 
 class TsSkinManager;
 
@@ -79,6 +95,8 @@ class ThirdPartyList : public TPersistent {
   void SetTexts(int Index, const AnsiString& Value);
   // The kind's name ("Edit", "Button" ...).
   static const char* KindName(int Index);
+  // The kind's default text: "TButton" for tpButton, a single blank for every other kind.
+  static AnsiString DefaultText(int Index);
 
   // The kinds by name, as published.
   const AnsiString& ThirdEdits() const { return Texts(tpEdit); }
@@ -122,6 +140,129 @@ class ThirdPartyList : public TPersistent {
   std::array<AnsiString, ThirdPartyKindCount> FTexts;
 };
 
+// ---- Animation settings --------------------------------------------------------------------------
+
+enum TacBtnEvent { beMouseEnter, beMouseLeave, beMouseDown, beMouseUp };
+using TacBtnEvents = TSet<TacBtnEvent>;
+
+// The events on which skinned buttons animate.
+class TacBtnEffects : public TPersistent {
+  T_CLASS(TacBtnEffects, TPersistent)
+
+ public:
+  explicit TacBtnEffects(TsSkinManager* Manager) : FManager(Manager) {}
+  TsSkinManager* Manager() const { return FManager; }
+  TacBtnEvents Events() const { return FEvents; }
+  void SetEvents(TacBtnEvents Value) { FEvents = Value; }
+
+ private:
+  TsSkinManager* FManager;
+  TacBtnEvents FEvents{beMouseEnter, beMouseLeave, beMouseDown, beMouseUp};
+};
+
+// One animated transition: whether it runs and its time in milliseconds (0: the engine's pace).
+class TacFormAnimation : public TPersistent {
+  T_CLASS(TacFormAnimation, TPersistent)
+
+ public:
+  explicit TacFormAnimation(Word DefaultTime = 0) : FTime(DefaultTime) {}
+  bool Active() const { return FActive; }
+  void SetActive(bool Value) { FActive = Value; }
+  Word Time() const { return FTime; }
+  void SetTime(Word Value) { FTime = Value; }
+
+ private:
+  bool FActive = true;
+  Word FTime;
+};
+class TacDialogShow : public TacFormAnimation {
+  T_CLASS(TacDialogShow, TacFormAnimation)
+ public:
+  TacDialogShow() : TacFormAnimation(0) {}
+};
+class TacFormShow : public TacFormAnimation {
+  T_CLASS(TacFormShow, TacFormAnimation)
+ public:
+  TacFormShow() : TacFormAnimation(0) {}
+};
+class TacPageChange : public TacFormAnimation {
+  T_CLASS(TacPageChange, TacFormAnimation)
+ public:
+  TacPageChange() : TacFormAnimation(0) {}
+};
+// The repaint of the forms after a skin change (time 100 by default).
+class TacSkinChanging : public TacFormAnimation {
+  T_CLASS(TacSkinChanging, TacFormAnimation)
+ public:
+  TacSkinChanging() : TacFormAnimation(100) {}
+};
+
+// The manager's animation settings.
+class TacAnimEffects : public TPersistent {
+  T_CLASS(TacAnimEffects, TPersistent)
+
+ public:
+  explicit TacAnimEffects(TsSkinManager* Manager);
+  ~TacAnimEffects() override;
+  TsSkinManager* Manager() const { return FManager; }
+  TacBtnEffects* Buttons() const { return FButtons.get(); }
+  TacDialogShow* DialogShow() const { return FDialogShow.get(); }
+  TacFormShow* FormShow() const { return FFormShow.get(); }
+  TacPageChange* PageChange() const { return FPageChange.get(); }
+  TacSkinChanging* SkinChanging() const { return FSkinChanging.get(); }
+
+ private:
+  TsSkinManager* FManager;
+  std::unique_ptr<TacBtnEffects> FButtons;
+  std::unique_ptr<TacDialogShow> FDialogShow;
+  std::unique_ptr<TacFormShow> FFormShow;
+  std::unique_ptr<TacPageChange> FPageChange;
+  std::unique_ptr<TacSkinChanging> FSkinChanging;
+};
+
+// ---- What form, dialog and menu skinning gives the manager -------------------------------------
+//
+// The manager installs the thread's WH_CBT hook and owns a menu painter, but what the hook does
+// with new windows (providers for forms, adapters for dialogs and popup menus) and how menus are
+// painted belong to form and menu skinning. That subsystem fills acFormSkinningLink when it is
+// linked in; until then every entry is empty and the manager's side does nothing more than keep
+// the hook's lifecycle (a hook that only calls the next one) and answer with empty results.
+
+// The menu painter of a manager (made once per manager through acFormSkinningLink.CreateMenus).
+// The base class is the painter of a program without menu skinning: it does nothing.
+class TacManagerMenus {
+ public:
+  virtual ~TacManagerMenus() = default;
+  // Forgets the cached menu section index (run before every new-skin broadcast).
+  virtual void ResetSectionIndex() {}
+  // Makes the menus' active state follow the manager's skin, hooking or unhooking popup menus.
+  virtual void UpdateActive() {}
+  // The frame bitmap painted for a popup menu: looked up by the menu's item list when Menu is
+  // given, otherwise by its window. Never paints; nullptr when nothing was painted for it.
+  virtual TBitmap* FrameBitmapOf(TPopupMenu* Menu, HWND Wnd) { return nullptr; }
+  // Skins a popup-menu window once with the given frame bitmap.
+  virtual void SkinPopupMenuWindow(HWND Wnd, TBitmap* Frame) {}
+};
+
+struct TacFormSkinningLink {
+  // The WH_CBT procedure of form skinning. It calls the next hook itself (CallNextHookEx with
+  // acCBTHookHandle). Empty: the manager installs a procedure that only calls the next hook.
+  HOOKPROC CBTHookProc = nullptr;
+  // Empties the list of popup-menu adapters made by the hook.
+  std::function<void()> ClearMnuWnds;
+  // A manager's menu painter; empty: the do-nothing TacManagerMenus.
+  std::function<std::unique_ptr<TacManagerMenus>(TsSkinManager* Manager)> CreateMenus;
+  // True when the desktop window manager composes the desktop (Windows 6 and later); empty: False.
+  std::function<bool()> IsDwmCompositionEnabled;
+};
+extern TacFormSkinningLink acFormSkinningLink;
+
+// Shared with form skinning: the handle of the thread's WH_CBT hook (nullptr: none), and the list
+// of the providers the hook made (nullptr until the hook is first installed; it owns its objects,
+// which UninstallHook frees with it).
+extern HHOOK acCBTHookHandle;
+extern TObjectList* acHookProviderList;
+
 enum TacSkinningRule { srStdForms, srStdDialogs, srThirdParty };
 using TacSkinningRules = TSet<TacSkinningRule>;
 
@@ -129,6 +270,40 @@ using TacSkinningRules = TSet<TacSkinningRule>;
 // a skin is being removed. Control and form skinning skip work while they are set.
 extern bool acSkinChanging;
 extern bool acSkinRemoving;
+
+// The engine's built-in shadows of extended borders, the active one ("acSHDA") and the inactive
+// one ("acSHDI"): PNG resources of the program file decoded when the unit starts (nullptr when the
+// program carries none). Tests may replace them; the unit frees them at shut-down.
+extern TPNGGraphic* acShadowActive;
+extern TPNGGraphic* acShadowInactive;
+
+// The common section and mask indexes of the loaded skin, rebuilt after every load and when the
+// skin is switched off; -1 where the skin lacks the item.
+struct TacSkinPartIndexes {
+  int Section = -1;
+  int BordersMask = -1;
+  int Pattern = -1;
+  int HotPattern = -1;
+  int GlyphMask = -1;
+};
+struct TacCommonSkinIndexes {
+  int GlobalInfo = -1;
+  // Masks of GLOBALINFO.
+  int ExBorder = -1;
+  int BoxChecked = -1, BoxUnchecked = -1, BoxGrayed = -1;
+  int RadioChecked = -1, RadioUnchecked = -1, RadioGrayed = -1;
+  int SmallChecked = -1, SmallUnchecked = -1, SmallGrayed = -1;
+  // COMBOBTN: its own BORDERSMASK, its PATTERN and HOTPATTERN textures; GlyphMask is the own
+  // GLYPHMASK of COMBOBOX.
+  TacSkinPartIndexes ComboBtn;
+  // TABTOP, TABBOTTOM, TABLEFT, TABRIGHT: Section and BordersMask.
+  TacSkinPartIndexes TabTop, TabBottom, TabLeft, TabRight;
+  // Scroll-bar buttons and sliders (GlyphMask only when the section exists) and the scroll-bar
+  // tracks (no GlyphMask).
+  TacSkinPartIndexes ScrollBtnTop, ScrollBtnBottom, ScrollBtnLeft, ScrollBtnRight;
+  TacSkinPartIndexes ScrollSliderV, ScrollSliderH;
+  TacSkinPartIndexes ScrollBar1H, ScrollBar1V, ScrollBar2H, ScrollBar2V;
+};
 
 // The most pictures with a bitmap of their own a skin may hold, and the most pixels of all its
 // pictures together (the master bitmap, own bitmaps, tiles and textures).
@@ -148,7 +323,11 @@ class TsSkinManager : public TComponent {
 
   // The first manager created while no default manager exists; nullptr when there is none.
   static TsSkinManager* DefaultManager();
+  // True when this manager is the default one. Setting True (or setting anything while the process
+  // has no default manager) makes it the default and sends it skin to all windows (removes it when
+  // not Active); setting False never gives up the default.
   bool IsDefault() const { return DefaultManager() == this; }
+  void SetIsDefault(bool Value);
 
   // Completes the settings after the stored description was applied: an empty SkinDirectory
   // becomes "c:\Skins", an empty menu icon-line section "ICOLINE", and the ThirdParty texts are
@@ -167,7 +346,7 @@ class TsSkinManager : public TComponent {
   // The folder of the skins; relative paths are taken from the program's folder. Setting it does
   // not reload the skin.
   const AnsiString& SkinDirectory() const { return FSkinDirectory; }
-  void SetSkinDirectory(const AnsiString& Value) { FSkinDirectory = Value; }
+  void SetSkinDirectory(const AnsiString& Value);
   // The loaded skin's version as text ("7" for 7.0, '.' as decimal separator); "N/A" while no
   // skin is active. Writing changes nothing.
   AnsiString SkinInfo() const;
@@ -189,18 +368,28 @@ class TsSkinManager : public TComponent {
   void SetActive(bool Value);
   // A skin is loaded and shown.
   bool SkinActive() const { return FSkinData->Active; }
-  bool ExtendedBorders() const { return FExtendedBorders; }
-  void SetExtendedBorders(bool Value) { FExtendedBorders = Value; }
+  // Forms with extended borders: the stored flag while the system has layered windows. A change
+  // reloads an active skin (with its shadows) and repaints the forms.
+  bool ExtendedBorders() const;
+  void SetExtendedBorders(bool Value);
+  bool StoredExtendedBorders() const { return FExtendedBorders; }
+  // Skinned popup menus; also switches the main-window hook's work on and off.
   bool SkinnedPopups() const { return FSkinnedPopups; }
-  void SetSkinnedPopups(bool Value) { FSkinnedPopups = Value; }
-  bool AllowGlowing() const { return FAllowGlowing; }
+  void SetSkinnedPopups(bool Value);
+  // Glows of controls: the stored flag while the system has layered windows.
+  bool AllowGlowing() const;
   void SetAllowGlowing(bool Value) { FAllowGlowing = Value; }
+  bool StoredAllowGlowing() const { return FAllowGlowing; }
+  // Recolouring of the skin's pictures and colours. A change reloads an active skin (no
+  // OnBeforeChange / OnAfterChange) and repaints the forms; inactive, the value waits for the next
+  // load.
   int HueOffset() const { return FHueOffset; }
-  void SetHueOffset(int Value) { FHueOffset = Value; }
+  void SetHueOffset(int Value);
   int Saturation() const { return FSaturation; }
-  void SetSaturation(int Value) { FSaturation = Value; }
+  void SetSaturation(int Value);
   TacSkinningRules SkinningRules() const { return FSkinningRules; }
   void SetSkinningRules(TacSkinningRules Value) { FSkinningRules = Value; }
+  TacAnimEffects* AnimEffects() const { return FAnimEffects.get(); }
 
   // --- loading
   // SkinDirectory made absolute from the program's folder, with a trailing separator.
@@ -228,6 +417,59 @@ class TsSkinManager : public TComponent {
   bool SendNewSkin(bool Repaint);
   // Removes the skin from all windows and empties the loaded skin.
   void RemoveSkin();
+  // AC_BEFOREREFRESH to every form, then AC_REFRESHSKIN to every form and control inside the redraw
+  // lock, then the windows skinned by the hook are redrawn.
+  void RepaintForms();
+  // Fills List (sorted) with the names of the available skins: the stored skins, and in the skin
+  // directory the folders holding Options.dat (Filter 0 or 2) and the ".asz" files (Filter 1 or
+  // 2, the name before the first "."). Returns the first name found ("" for none).
+  AnsiString GetSkinNames(TStrings* List, int Filter = 2);
+
+  // --- colours of the loaded skin, as RGB
+  // GLOBALINFO's Color (clBtnFace without GLOBALINFO).
+  TColor GetGlobalColor() const;
+  // GLOBALINFO's first font colour (clKeyColor without GLOBALINFO).
+  TColor GetGlobalFontColor() const;
+  // GLOBALINFO's HotColor (clWindow without GLOBALINFO).
+  TColor GetGlobalHotColor() const;
+  // EDIT's first hot font colour (clKeyColor without EDIT).
+  TColor GetEditHotFontColor() const;
+  // MENUITEM's HotColor unless unset (-1, clKeyColor, white); else clHighlight.
+  TColor GetHighlightColor() const;
+  // MENUITEM's first hot font colour unless unset (-1, clKeyColor, white, black) or its HotColor
+  // is unset; else clHighlightText.
+  TColor GetHighlightFontColor() const;
+
+  // --- the common indexes, extended-border shadows and version notices
+  const TacCommonSkinIndexes& CommonSkinIndexes() const { return FCommon; }
+  // Rebuilds the common indexes from the loaded skin (all -1 without one).
+  void UpdateCommonSkinIndexes();
+  // The shadows around forms with extended borders and the margins they add (left, top, right,
+  // bottom). Margins are 0 unless a skin is shown with ExtendedBorders; the images stay nullptr
+  // until first prepared.
+  const TRect& ShadowMargin() const { return FShadowMargin; }
+  // Image 0 is the skin's second EXBORDER frame (the first when it has one frame), image 1 its
+  // first; without EXBORDER both are the built-in active shadow.
+  TPNGGraphic* ShadowImage(int Index) const { return Index == 0 || Index == 1 ? FShadows[Index].get() : nullptr; }
+  void InitShadows();
+  // Warns about a skin whose version the engine does not fully support (run while loading).
+  void CheckSkinVersion();
+
+  // --- hooks
+  // The application-window hook of the default manager (installed while it is the default).
+  // True = handled.
+  bool MainWindowHook(TMessage& Message);
+  // The thread's WH_CBT hook of the default manager: installed with the first skin sent, removed
+  // with the skin.
+  void InstallHook();
+  void UninstallHook();
+  bool HookInstalled() const { return FHookInstalled; }
+  // The control window under the mouse (0: none). A change sends AC_MOUSELEAVE to the previous
+  // window and AC_MOUSEENTER to the new one, LParam = the manager.
+  void SetHoverWindow(HWND Wnd);
+  HWND HoverWindow() const { return FHoverWindow; }
+  // The menu painter (never nullptr).
+  TacManagerMenus* Menus() const { return FMenus.get(); }
 
   // --- the loaded skin
   TsSkinData* SkinData() const { return FSkinData.get(); }
@@ -274,11 +516,16 @@ class TsSkinManager : public TComponent {
 
   TNotifyEvent OnAfterChange;
   TNotifyEvent OnBeforeChange;
+  // Asked by menu painting for the extra line of a menu (its caption, font ...).
+  std::function<void(TObject* Sender, TMenuItem* FirstItem, AnsiString& SkinSection, AnsiString& Caption,
+                     TBitmap* Glyph, bool& LineVisible)>
+      OnGetMenuExtraLineData;
 
   // --- the class-name lists of the ThirdParty kinds (filled from the texts by UpdateThirdNames)
   TStringList* ThirdLists(int Kind) const;
-  // Copies the ThirdParty texts into the lists.
-  void UpdateThirdNames();
+  // Copies the ThirdParty texts into the lists; a kind whose text is empty, or every kind with
+  // Reset, first gets its default text back ("TButton" for buttons, " " for the others).
+  void UpdateThirdNames(bool Reset = false);
   // Copies the lists back into the ThirdParty texts.
   void UpdateThirdTexts();
 
@@ -320,18 +567,28 @@ class TsSkinManager : public TComponent {
   std::vector<int> SectionMaskIndexes(const AnsiString& PropertyName) const;
   const TLookupTables& Lookup() const;
 
-  // ---- Work of the skin change that belongs to control, form and menu skinning. Each is called at
-  // its place in the loading and skin-change sequence and does nothing yet.
-  // The cache of common section and mask indexes and the extended-border shadows.
-  void UpdateCommonSkinIndexes() {}
-  // The notices about skins of a version the engine does not fully support.
-  void CheckSkinVersion() {}
   // HueOffset and Saturation applied to the freshly loaded pictures and colours.
-  void ApplyHueAndSaturation() {}
-  // The new skin to all forms and controls (glows, redraw lock, AC_NEWSKIN, the CBT hook, repaint).
-  void BroadcastNewSkin(bool Repaint) {}
-  // The skin's removal to all forms and controls (glows, the CBT hook, AC_SKINREMOVED).
-  void BroadcastSkinRemoved() {}
+  void ApplyHueAndSaturation();
+  // Loads SkinName again (packed file when it exists, else folder or stored skin) for a change of
+  // a setting; a failed load removes the skin and raises its error.
+  void ReloadSkin();
+  // ReloadSkin for a skin that is shown: not marked active while it is read, active again after.
+  void ReloadShownSkin();
+  // The common index cache and the shadows, the pass that ends every load.
+  void UpdateIndexesAndShadows();
+  // The process's default manager becomes Manager.
+  static void MakeDefault(TsSkinManager* Manager);
+  // The engine's start-up work (built-in shadows, the /acver notice), once per process.
+  static void StartEngine();
+  // The application-window hook (MainWindowHook) of the default manager.
+  void HookMainWindow();
+  void UnhookMainWindow();
+  // A skin command (LParam = this manager) to every form and control.
+  void BroadcastCommand(Word Command);
+  bool IsDesigning() const { return ComponentState().Contains(csDesigning); }
+  bool IsLoadingOrReading() const {
+    return ComponentState().Contains(csLoading) || ComponentState().Contains(csReading);
+  }
 
   AnsiString FSkinName;
   AnsiString FSkinDirectory;
@@ -341,12 +598,21 @@ class TsSkinManager : public TComponent {
   std::unique_ptr<TStringList> FCommonSections;
   std::array<std::unique_ptr<TStringList>, ThirdPartyKindCount> FThirdLists;
   bool FActive = true;
+  bool FIsDefault = false;
   bool FExtendedBorders = false;
   bool FSkinnedPopups = true;
   bool FAllowGlowing = true;
   int FHueOffset = 0;
   int FSaturation = 0;
   TacSkinningRules FSkinningRules{srStdForms, srStdDialogs, srThirdParty};
+  std::unique_ptr<TacAnimEffects> FAnimEffects;
+  std::unique_ptr<TacManagerMenus> FMenus;
+  TacCommonSkinIndexes FCommon;
+  TRect FShadowMargin{0, 0, 0, 0};
+  std::array<std::unique_ptr<TPNGGraphic>, 2> FShadows;
+  bool FHookInstalled = false;
+  int FMainWindowHookId = 0;
+  HWND FHoverWindow = nullptr;
 
   // The loaded skin.
   std::unique_ptr<TsSkinData> FSkinData;

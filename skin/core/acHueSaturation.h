@@ -1,0 +1,66 @@
+// Recolouring of a loaded skin: the skin manager's HueOffset turns every picture and colour of the
+// skin round the colour wheel, its Saturation makes them more or less saturated.
+//
+// The manager runs ApplySkinHueAndSaturation right after it has read a skin (and set each
+// section's image indexes): first the hue pass with HueOffset, then the saturation pass with
+// Saturation; 0 leaves the skin as it is. As a change of either property reloads the skin, each
+// pass starts from the skin as stored.
+//
+// What a pass changes: the master bitmap (every pixel that is neither the key colour 0xFF00FF nor
+// grey, grey meaning three equal channels), the images with a bitmap of their own (32-bit: the
+// same test; others are made 24-bit first and every pixel but the key colour changes, grey ones
+// included in the hue pass), and the colours of every section (Color, HotColor, the font and
+// contour colours that are set, the colours of the parsed gradients) and of the skin data
+// (Shadow1Color, BorderColor). The hue pass keeps title-bar icons as GLOBALINFO's BIKEEPHUE says:
+// 0 nothing, 1 all caption-button icons, any other value the close icons only.
+//
+// The passes over pixel views and records are portable; the passes over a manager are Win32.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "framework/Types.h"
+#include "skin/core/acPixels.h"
+#include "skin/core/sMaskData.h"
+#include "skin/core/sStyleSimply.h"
+
+class TsSkinManager;
+
+// The colour routine of one pass: a colour (0x00BBGGRR) in, the recoloured colour out.
+using TacColorMap = std::function<TColor(TColor Color)>;
+
+// Recolours the pixels of a 24- or 32-bit image through Map: every pixel whose blue, green and red
+// are not the key colour 0xFF00FF, and, when SkipGrey, not grey. Alpha bytes stay. Other depths
+// are left as they are.
+void RecolorPixels(const TacPixels& Bmp, const TacColorMap& Map, bool SkipGrey);
+
+// Recolours the colours of the sections and of the skin-wide values through Map: Color and
+// HotColor; the font and contour colours (normal and hot) other than -1; both colours of the
+// first N parsed gradient stops, N being the number of ';'-separated words of GradientData
+// divided by 5 (at most the stops there are); both colours of every parsed hot gradient stop;
+// then Data's Shadow1Color and BorderColor.
+void RecolorSkinColors(TsGeneralDataArray& Sections, TsSkinData& Data, const TacColorMap& Map);
+
+// The amount handed to the saturation routine for a Saturation value: (-Saturation) mod 101, the
+// remainder taking the sign of the dividend (30 gives -30, 150 gives -49).
+int SaturationAmount(int Saturation);
+
+// The GLOBALINFO image names of the title-bar icons that the hue pass keeps for a BIKEEPHUE value:
+// none for 0; "BICONCLOSE" and "SICONCLOSE" for any value but 0 and 1; for 1 also the maximise,
+// minimise, restore and help icons.
+std::vector<AnsiString> HueKeptIcons(int BIKeepHue);
+
+#ifdef _WIN32
+
+// The hue pass over the manager's loaded skin with the given offset (nothing for 0 or without a
+// manager). Besides the caption-button icons that BIKEEPHUE keeps, their glow images ("<icon>GLOW"
+// and "<icon>GLOW0") with bitmaps of their own keep their colours.
+void ChangeSkinHue(TsSkinManager* Manager, int HueOffset);
+// The saturation pass over the manager's loaded skin with the given Saturation value (nothing for 0
+// or without a manager); no icon is kept.
+void ChangeSkinSaturation(TsSkinManager* Manager, int Saturation);
+// Both passes with the manager's HueOffset and Saturation (nothing without a manager).
+void ApplySkinHueAndSaturation(TsSkinManager* Manager);
+
+#endif

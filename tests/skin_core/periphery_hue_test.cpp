@@ -1,0 +1,139 @@
+// The recolouring passes of a skin over plain pixels and section records: which pixels and which
+// colours a pass changes, and the numbers it derives from the manager's settings. The colour
+// routines here are simple stand-ins (channel rotations) so that every changed value is visible.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+#include "pixels_test_support.h"
+#include "skin/core/acHueSaturation.h"
+#include "skin/core/sGradient.h"
+
+namespace {
+
+// Red -> green -> blue -> red: R | G << 8 | B << 16 becomes B | R << 8 | G << 16.
+TColor Rotate(TColor C) {
+  const int R = C & 0xFF, G = (C >> 8) & 0xFF, B = (C >> 16) & 0xFF;
+  return B | (R << 8) | (G << 16);
+}
+
+TEST(PeripheryHuePixels, ChangesColouredPixelsAndLeavesKeyAndGrey) {
+  for (const int Bits : {24, 32})
+    for (const bool BottomUp : {true, false}) {
+      pixtest::Image Im(5, 2, Bits, BottomUp);
+      Im.Set(0, 0, 0, 0, 200, 77);        // red, alpha 77
+      Im.Set(1, 0, 255, 0, 255, 10);      // the key colour
+      Im.Set(2, 0, 90, 90, 90, 20);       // grey
+      Im.Set(3, 0, 255, 0, 254, 30);      // almost the key: coloured
+      Im.Set(4, 0, 0, 0, 0, 40);          // black is grey too
+      Im.Set(0, 1, 10, 20, 30, 0);
+      Im.Set(1, 1, 0, 0, 200, 0);  // red again after another colour
+      RecolorPixels(Im.View(), Rotate, true);
+      const int A = Bits == 32;
+      EXPECT_EQ(Im.Get(0, 0), (pixtest::BGRA{0, 200, 0, A ? 77 : -1})) << Bits;
+      EXPECT_EQ(Im.Get(1, 0), (pixtest::BGRA{255, 0, 255, A ? 10 : -1}));
+      EXPECT_EQ(Im.Get(2, 0), (pixtest::BGRA{90, 90, 90, A ? 20 : -1}));
+      EXPECT_EQ(Im.Get(3, 0), (pixtest::BGRA{0, 254, 255, A ? 30 : -1}));
+      EXPECT_EQ(Im.Get(4, 0), (pixtest::BGRA{0, 0, 0, A ? 40 : -1}));
+      EXPECT_EQ(Im.Get(0, 1), (pixtest::BGRA{20, 30, 10, A ? 0 : -1}));
+      EXPECT_EQ(Im.Get(1, 1), (pixtest::BGRA{0, 200, 0, A ? 0 : -1}));
+      EXPECT_TRUE(Im.PaddingIntact());
+    }
+  // Other depths are left.
+  pixtest::Image Gray(4, 4, 8, true, 7);
+  RecolorPixels(Gray.View(), Rotate, false);
+  EXPECT_EQ(Gray.Get(1, 1)[0], 7);
+}
+
+TEST(PeripheryHuePixels, GreyPixelsChangeWhenAsked) {
+  pixtest::Image Im(3, 1, 24);
+  Im.Set(0, 0, 90, 90, 90);
+  Im.Set(1, 0, 255, 0, 255);
+  Im.Set(2, 0, 1, 2, 3);
+  RecolorPixels(Im.View(), [](TColor C) { return C ^ 0x0F0F0F; }, false);
+  EXPECT_EQ(Im.Get(0, 0), (pixtest::BGRA{90 ^ 15, 90 ^ 15, 90 ^ 15, -1}));
+  EXPECT_EQ(Im.Get(1, 0), (pixtest::BGRA{255, 0, 255, -1}));  // the key never changes
+  EXPECT_EQ(Im.Get(2, 0), (pixtest::BGRA{1 ^ 15, 2 ^ 15, 3 ^ 15, -1}));
+}
+
+TsGeneralData Section(const char* Name) {
+  TsGeneralData S;
+  S.SectionName = Name;
+  S.Color = 0x000080;
+  S.HotColor = 0x008000;
+  S.FontColor[0] = 0x000001;
+  S.FontColor[1] = -1;
+  S.FontColor[2] = 0x000002;
+  S.HotFontColor[0] = 0x000003;
+  S.HotFontColor[4] = 0x000004;
+  return S;
+}
+
+TEST(PeripheryHueColors, SectionAndSkinColoursChangeUnsetOnesStay) {
+  TsGeneralDataArray Sections;
+  Sections.push_back(Section("A"));
+  Sections.push_back(Section("B"));
+  TsSkinData Data;
+  Data.Shadow1Color = 0x0000FF;
+  Data.BorderColor = 0x00FF00;
+  RecolorSkinColors(Sections, Data, Rotate);
+  for (const TsGeneralData& S : Sections) {
+    EXPECT_EQ(S.Color, 0x008000);
+    EXPECT_EQ(S.HotColor, 0x800000);
+    EXPECT_EQ(S.FontColor[0], 0x000100);
+    EXPECT_EQ(S.FontColor[1], -1);
+    EXPECT_EQ(S.FontColor[2], 0x000200);
+    EXPECT_EQ(S.FontColor[3], -1);
+    EXPECT_EQ(S.HotFontColor[0], 0x000300);
+    EXPECT_EQ(S.HotFontColor[1], -1);
+    EXPECT_EQ(S.HotFontColor[4], 0x000400);
+  }
+  EXPECT_EQ(Data.Shadow1Color, 0x00FF00);
+  EXPECT_EQ(Data.BorderColor, 0xFF0000);
+}
+
+TEST(PeripheryHueColors, GradientStopsFollowTheGradientText) {
+  TsGeneralDataArray Sections(1);
+  TsGeneralData& S = Sections[0];
+  S.GradientData = "255;65280;50;0;0;16711680;255;100;0;0";
+  ParseGradientData(S.GradientData, S.GradientArray);
+  ASSERT_EQ(S.GradientArray.size(), 2u);
+  S.HotGradientData = "255;255;100;1;0";
+  ParseGradientData(S.HotGradientData, S.HotGradientArray);
+  // A text that no longer describes the parsed stops counts only its whole groups of five.
+  TsGeneralDataArray Short = Sections;
+  Short[0].GradientData = "1;2;3;4;5;6;7";
+  // And a text describing more stops than were parsed reaches no further than the parsed ones.
+  TsGeneralDataArray Long = Sections;
+  Long[0].GradientData = Long[0].GradientData + ";1;2;3;4;5;1;2;3;4;5";
+  TsSkinData Data;
+
+  RecolorSkinColors(Sections, Data, Rotate);
+  EXPECT_EQ(S.GradientArray[0].Color1, 0x00FF00);
+  EXPECT_EQ(S.GradientArray[0].Color2, 0xFF0000);
+  EXPECT_EQ(S.GradientArray[0].Percent, 50);
+  EXPECT_EQ(S.GradientArray[1].Color1, 0x0000FF);
+  EXPECT_EQ(S.GradientArray[1].Color2, 0x00FF00);
+  EXPECT_EQ(S.HotGradientArray[0].Color1, 0x00FF00);
+  EXPECT_EQ(S.HotGradientArray[0].Mode, 1);
+
+  RecolorSkinColors(Short, Data, Rotate);
+  EXPECT_EQ(Short[0].GradientArray[0].Color1, 0x00FF00);
+  EXPECT_EQ(Short[0].GradientArray[1].Color1, 0xFF0000);  // not described: left
+
+  RecolorSkinColors(Long, Data, Rotate);
+  EXPECT_EQ(Long[0].GradientArray[1].Color2, 0x00FF00);
+}
+
+TEST(PeripheryHueNumbers, SaturationAmountKeepsTheSignOfTheDividend) {
+  EXPECT_EQ(SaturationAmount(0), 0);
+  EXPECT_EQ(SaturationAmount(30), -30);
+  EXPECT_EQ(SaturationAmount(-30), 30);
+  EXPECT_EQ(SaturationAmount(100), -100);
+  EXPECT_EQ(SaturationAmount(101), 0);
+  EXPECT_EQ(SaturationAmount(150), -49);
+  EXPECT_EQ(SaturationAmount(-150), 49);
+  EXPECT_EQ(SaturationAmount(INT32_MIN), static_cast<int>(-(static_cast<std::int64_t>(INT32_MIN) % 101)));
+}
+
+}  // namespace

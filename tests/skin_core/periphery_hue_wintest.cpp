@@ -1,0 +1,181 @@
+// Recolouring a loaded skin through the manager's HueOffset and Saturation: the master bitmap, the
+// images with bitmaps of their own, the kept title-bar icons, and the section and skin colours.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <memory>
+
+#include "periphery_support.h"
+#include "skin/core/sSkinManager.h"
+
+namespace {
+
+using Px = std::array<int, 4>;  // blue, green, red, alpha (-1 for 24-bit)
+
+const Px Red{0, 0, 255, -1};
+const Px Green{0, 255, 0, -1};
+const Px Grey{128, 128, 128, -1};
+const Px Magenta{255, 0, 255, -1};
+const Px Orange{0, 100, 200, -1};  // RGB(200, 100, 0)
+
+// The master bitmap, 70 x 20: red squares at x 0, 10, 20, 30 (the first three are the close,
+// maximise and restore icons), grey at 40, magenta at 50, orange at 60; the lower row blue.
+std::string MasterBmp() {
+  TBitmap B(70, 20, pf24bit);
+  TCanvas* C = B.Canvas();
+  C->Brush()->SetColor(clBlue);
+  C->FillRect(Rect(0, 0, 70, 20));
+  C->Brush()->SetColor(clRed);
+  C->FillRect(Rect(0, 0, 40, 10));
+  C->Brush()->SetColor(RGB(128, 128, 128));
+  C->FillRect(Rect(40, 0, 50, 10));
+  C->Brush()->SetColor(RGB(255, 0, 255));
+  C->FillRect(Rect(50, 0, 60, 10));
+  C->Brush()->SetColor(RGB(200, 100, 0));
+  C->FillRect(Rect(60, 0, 70, 10));
+  return pertest::BitmapBytes(B);
+}
+
+std::string SolidBmp(TColor Color) {
+  TBitmap B(12, 12, pf24bit);
+  B.Canvas()->Brush()->SetColor(Color);
+  B.Canvas()->FillRect(Rect(0, 0, 12, 12));
+  B.Canvas()->SetPixels(0, 0, RGB(90, 90, 90));
+  return pertest::BitmapBytes(B);
+}
+
+// Red at alpha 200 with one grey pixel at (0, 0).
+std::string RedPng() {
+  return pertest::RgbaPng(12, 12, [](int X, int Y) {
+    return X == 0 && Y == 0 ? std::array<int, 4>{90, 90, 90, 150} : std::array<int, 4>{255, 0, 0, 200};
+  });
+}
+
+std::vector<pertest::TFile> Skin(int KeepHue) {
+  const std::string Options =
+      "[GLOBALINFO]\r\nMASTERBITMAP=MASTER.BMP\r\nVERSION=7.00\r\n"
+      "BIKEEPHUE=" + std::to_string(KeepHue) + "\r\n"
+      "SHADOW1COLOR=255\r\nBORDERCOLOR=65280\r\n"
+      "BICONCLOSE=@0000@0000@0010@0010@1@0\r\n"
+      "BICONMAX=@0010@0000@0020@0010@1@0\r\n"
+      "SICONNORM=@0020@0000@0030@0010@1@0\r\n"
+      "BICONHELP=!HELP.BMP!1!0!2\r\n"
+      "BICONCLOSEGLOW=1\r\nBICONCLOSEGLOW0=!GLOWC.PNG!1!0!3\r\n"
+      "[BUTTON]\r\nCOLOR=255\r\nHOTCOLOR=16711680\r\nFONTCOLOR=255\r\nTCTOP=65280\r\n"
+      "GRADIENTDATA=255;16711680;100;0;0\r\nHOTGRADIENTDATA=13132800;65280;100;0;0\r\n"
+      "GLYPH=!GLYPH.PNG!1!0!2\r\nFACE=!FACE.BMP!1!0!0\r\n";
+  return {{"Options.dat", Options},    {"MASTER.BMP", MasterBmp()}, {"HELP.BMP", SolidBmp(clRed)},
+          {"FACE.BMP", SolidBmp(clRed)}, {"GLOWC.PNG", RedPng()},     {"GLYPH.PNG", RedPng()}};
+}
+
+class PeripheryHueSkin : public ::testing::Test {
+ protected:
+  void Load(int KeepHue, int Hue, int Saturation) {
+    M = std::make_unique<TsSkinManager>(nullptr);
+    M->SetHueOffset(Hue);
+    M->SetSaturation(Saturation);
+    pertest::LoadSkin(*M, Skin(KeepHue));
+    ASSERT_TRUE(M->SkinActive());
+  }
+  Px Master(int X, int Y) { return pertest::At(*M->MasterBitmap(), X, Y); }
+  TBitmap& Own(const char* Section, const char* Name) {
+    const int I = M->GetOwnMaskIndex(Section, Name);
+    EXPECT_GE(I, 0) << Name;
+    return *M->Masks()[static_cast<std::size_t>(I)].Bmp;
+  }
+  const TsGeneralData& Button() { return M->GeneralData()[static_cast<std::size_t>(M->GetSectionIndex("BUTTON"))]; }
+
+  std::unique_ptr<TsSkinManager> M;
+};
+
+TEST_F(PeripheryHueSkin, ZeroOffsetAndSaturationChangeNothing) {
+  Load(1, 0, 0);
+  const Px Expected[] = {Red, Red, Red, Red, Grey, Magenta, Orange};
+  for (int I = 0; I < 7; ++I) EXPECT_EQ(Master(10 * I + 5, 5), Expected[I]) << I;
+  EXPECT_EQ(Master(5, 15), (Px{255, 0, 0, -1}));
+  EXPECT_EQ(pertest::At(Own("BUTTON", "GLYPH"), 5, 5), (Px{0, 0, 255, 200}));
+  EXPECT_EQ(pertest::At(Own("BUTTON", "FACE"), 5, 5), Red);
+  EXPECT_EQ(Button().Color, 0x0000FF);
+  EXPECT_EQ(Button().FontColor[2], 0x00FF00);
+  EXPECT_EQ(M->SkinData()->BorderColor, 0x00FF00);
+}
+
+TEST_F(PeripheryHueSkin, HueTurnsPicturesAndColoursAndKeepsAllTitleIcons) {
+  Load(1, 120, 0);
+  // Kept: close, maximise and restore icons of the master bitmap, the help icon's own bitmap and
+  // the close icon's glow.
+  EXPECT_EQ(Master(5, 5), Red);
+  EXPECT_EQ(Master(15, 5), Red);
+  EXPECT_EQ(Master(25, 5), Red);
+  EXPECT_EQ(pertest::At(Own("GLOBALINFO", "BICONHELP"), 5, 5), Red);
+  EXPECT_EQ(pertest::At(Own("GLOBALINFO", "BICONCLOSEGLOW0"), 5, 5), (Px{0, 0, 255, 200}));
+  // Turned by 120 degrees: red to green, blue to red; grey and the key colour stay.
+  EXPECT_EQ(Master(35, 5), Green);
+  EXPECT_EQ(Master(5, 15), Red);
+  EXPECT_EQ(Master(45, 5), Grey);
+  EXPECT_EQ(Master(55, 5), Magenta);
+  EXPECT_EQ(pertest::At(Own("BUTTON", "GLYPH"), 5, 5), (Px{0, 255, 0, 200}));  // alpha stays
+  EXPECT_EQ(pertest::At(Own("BUTTON", "GLYPH"), 0, 0), (Px{90, 90, 90, 150}));
+  EXPECT_EQ(pertest::At(Own("BUTTON", "FACE"), 5, 5), Green);
+  EXPECT_EQ(pertest::At(Own("BUTTON", "FACE"), 0, 0), (Px{90, 90, 90, -1}));
+  // The colours.
+  EXPECT_EQ(Button().Color, 0x00FF00);
+  EXPECT_EQ(Button().HotColor, 0x0000FF);
+  EXPECT_EQ(Button().FontColor[0], 0x00FF00);
+  EXPECT_EQ(Button().FontColor[1], -1);  // unset stays unset
+  EXPECT_EQ(Button().FontColor[2], 0xFF0000);
+  ASSERT_EQ(Button().GradientArray.size(), 1u);
+  EXPECT_EQ(Button().GradientArray[0].Color1, 0x00FF00);
+  EXPECT_EQ(Button().GradientArray[0].Color2, 0x0000FF);
+  ASSERT_EQ(Button().HotGradientArray.size(), 1u);
+  EXPECT_EQ(Button().HotGradientArray[0].Color2, 0xFF0000);
+  EXPECT_EQ(M->SkinData()->Shadow1Color, 0x00FF00);
+  EXPECT_EQ(M->SkinData()->BorderColor, 0xFF0000);
+}
+
+TEST_F(PeripheryHueSkin, KeepHueTwoKeepsTheCloseIconsAndZeroNothing) {
+  Load(2, 120, 0);
+  EXPECT_EQ(Master(5, 5), Red);
+  EXPECT_EQ(Master(15, 5), Green);
+  EXPECT_EQ(Master(25, 5), Green);
+  EXPECT_EQ(pertest::At(Own("GLOBALINFO", "BICONHELP"), 5, 5), Green);
+  EXPECT_EQ(pertest::At(Own("GLOBALINFO", "BICONCLOSEGLOW0"), 5, 5), (Px{0, 0, 255, 200}));
+  Load(0, 120, 0);
+  EXPECT_EQ(Master(5, 5), Green);
+  EXPECT_EQ(pertest::At(Own("GLOBALINFO", "BICONCLOSEGLOW0"), 5, 5), (Px{0, 255, 0, 200}));
+}
+
+TEST_F(PeripheryHueSkin, SaturationMovesColoursAwayFromGreyAndKeepsNoIcon) {
+  // Saturation 30 is the amount -30: (200, 100, 0) becomes (230, 100, 0); grey stays grey.
+  Load(1, 0, 30);
+  EXPECT_EQ(Master(65, 5), (Px{0, 100, 230, -1}));
+  EXPECT_EQ(Master(5, 5), Red);  // pure colours cannot get more saturated
+  EXPECT_EQ(Master(45, 5), Grey);
+  EXPECT_EQ(Master(55, 5), Magenta);
+
+  // Saturation -100 is the amount 100: every colour becomes its grey, icons included.
+  Load(1, 0, -100);
+  EXPECT_EQ(Master(65, 5), (Px{100, 100, 100, -1}));
+  EXPECT_EQ(Master(5, 5), (Px{85, 85, 85, -1}));
+  EXPECT_EQ(pertest::At(Own("GLOBALINFO", "BICONHELP"), 5, 5), (Px{85, 85, 85, -1}));
+  EXPECT_EQ(pertest::At(Own("BUTTON", "GLYPH"), 5, 5), (Px{85, 85, 85, 200}));
+  EXPECT_EQ(Button().Color, 0x555555);
+  EXPECT_EQ(Button().FontColor[1], -1);
+  EXPECT_EQ(M->SkinData()->BorderColor, 0x555555);
+}
+
+TEST_F(PeripheryHueSkin, BothPassesRunHueFirstAndAChangeReloadsFromTheStoredSkin) {
+  Load(0, 120, 30);
+  // (200, 100, 0) turned by 120 degrees is (0, 200, 100), then saturated to (0, 230, 100).
+  EXPECT_EQ(Master(65, 5), (Px{100, 230, 0, -1}));
+  // Changing a setting reloads the skin and recolours it from the stored pictures.
+  M->SetSaturation(0);
+  EXPECT_EQ(Master(65, 5), (Px{100, 200, 0, -1}));
+  M->SetHueOffset(0);
+  EXPECT_EQ(Master(65, 5), Orange);
+  EXPECT_EQ(Master(35, 5), Red);
+  EXPECT_EQ(Button().Color, 0x0000FF);
+}
+
+}  // namespace
