@@ -3,11 +3,6 @@
 #include "framework/Convert.h"
 #include "framework/Exceptions.h"
 
-void TTextColumnDisplay::Paint() {
-  if (Column() == nullptr) return;
-  DrawTextRect(Column()->GetDisplayText(Value), ContentRect());
-}
-
 TNxTextColumn::TNxTextColumn(TComponent* AOwner) : TNxCustomColumn(AOwner) {
   FOptions = TColumnOptions{coCanClick, coCanInput, coCanSort, coPublicUsing, coShowTextFitHint};
   InitColumn();

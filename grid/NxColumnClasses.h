@@ -1,16 +1,9 @@
-// The column classes of the grid: the text column and its cell painter. Win32.
+// The column classes of the grid: the text column (its cell painter, TTextColumnDisplay, lives
+// with the other painters in NxDisplays). Win32.
 #pragma once
 
 #include "grid/NxColumns.h"
-
-// The painter of text cells: the column's display text in the column's alignment and wrapping.
-class TTextColumnDisplay : public TColumnDisplay {
-  T_CLASS(TTextColumnDisplay, TColumnDisplay)
-
- public:
-  using TColumnDisplay::TColumnDisplay;
-  void Paint() override;
-};
+#include "grid/NxDisplays.h"
 
 // A column of text cells (kind 8). Its editor is a TNxEdit; it can be edited in place and on the
 // input line, and best-fitted (capabilities cpEditor, cpBestFit and cpInput).

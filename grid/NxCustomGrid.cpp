@@ -1,8 +1,15 @@
 #include "grid/NxCustomGrid.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <iterator>
+#include <vector>
 
+#include "framework/Forms.h"
 #include "framework/Strings.h"
+#include "grid/NxColumnDragBox.h"
+#include "grid/NxDisplays.h"
+
 
 namespace {
 
@@ -13,10 +20,41 @@ bool InRectShrunk(const TRect& R, TPoint P) {
 // The bar can move: its range is larger than its page.
 bool HasRange(TNxScrollBar* Bar) { return Bar->Max() - Bar->PageSize() + 1 > 0; }
 
+// The pointer left the 3-pixel box around the press point.
+bool LeftPressBox(TPoint Down, int X, int Y) { return std::abs(X - Down.X) > 3 || std::abs(Y - Down.Y) > 3; }
+
 }  // namespace
 
+void LoadGridCursors() {
+  if (Screen == nullptr) return;
+  static const struct {
+    TCursor Id;
+    const wchar_t* Name;
+  } Cursors[] = {{crHorzSplit, L"HORZSPLIT"},
+                 {crColumnNoDrag, L"COLUMNNODRAG"},
+                 {crVertSplit, L"VERTSPLIT"},
+                 {crIndicatorSelect, L"INDICATORSELECT"}};
+  for (const auto& C : Cursors) {
+    // LoadCursor hands out the module's shared cursor, freed with the module.
+    if (HCURSOR H = LoadCursorW(ModuleInstance(), C.Name)) Screen->SetCursors(C.Id, H);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Construction
+
 TNxCustomGrid::TNxCustomGrid(TComponent* AOwner) : TNxCustomGridControl(AOwner) {
-  SetControlStyle(ControlStyle() + csDoubleClicks + csReplicatable);
+  FTopArrow = new TDragArrow(this);
+  FTopArrow->SetVisible(false);
+  FTopArrow->SetParent(this);
+  FBottomArrow = new TDragArrow(this);
+  FBottomArrow->SetVisible(false);
+  FBottomArrow->SetParent(this);
+  FDragBox = new TColumnDragBox(this);
+  FDragBox->SetVisible(false);
+  FDragBox->SetParent(this);
+  FDragBox->OnDrop = [this](TObject*, int X, int Y) { ColumnDragDrop(X, Y); };
+  FDragBox->OnMove = [this](TObject*, int X, int Y) { ColumnDragMove(X, Y); };
   SetParentColor(false);
   SetColor(clWindow);
   FSearchTimer = new TTimer(this);
@@ -26,12 +64,36 @@ TNxCustomGrid::TNxCustomGrid(TComponent* AOwner) : TNxCustomGridControl(AOwner) 
     FSearchText.clear();
     FSearchTimer->SetEnabled(false);
   });
+  SetControlStyle(ControlStyle() + csDoubleClicks + csReplicatable);
+  LoadGridCursors();
+  // The program going inactive reaches only top-level windows: the application window tells
+  // the grid.
+  if (Application != nullptr)
+    FMainWindowHook = Application->HookMainWindow([this](TMessage& M) {
+      if (M.Msg == WM_ACTIVATEAPP && M.WParam == 0 && HandleAllocated()) Perform(WM_ACTIVATEAPP, 0, M.LParam);
+      return false;
+    });
 }
 
-TNxCustomGrid::~TNxCustomGrid() = default;
+TNxCustomGrid::~TNxCustomGrid() {
+  if (FMainWindowHook >= 0 && Application != nullptr) Application->UnhookMainWindow(FMainWindowHook);
+  if (FSearchTimer != nullptr) FSearchTimer->SetEnabled(false);
+  delete FDragBox;
+  delete FTopArrow;
+  delete FBottomArrow;
+  FDragBox = nullptr;
+  FTopArrow = FBottomArrow = nullptr;
+  if (FHintWindow != nullptr) {
+    ReleaseHintWindow(FHintWindow);
+    delete FHintWindow;
+    FHintWindow = nullptr;
+  }
+}
 
 void TNxCustomGrid::CreateWnd() {
   TNxCustomGridControl::CreateWnd();
+  FTopArrow->SetDirection(daDown);
+  FBottomArrow->SetDirection(daUp);
   HorzScrollBar()->SetLargeChange(10);
   HorzScrollBar()->SetSmallChange(5);
   VertScrollBar()->SetLargeChange(10);
@@ -43,11 +105,9 @@ void TNxCustomGrid::CreateWnd() {
 // Hit tests
 
 TGridArea TNxCustomGrid::GetAreaAtPos(TPoint P) {
-  if (GridStyle() == gsSlides) {
-    if (Options().Contains(goHeader) && InRectShrunk(GetHeaderRect(), P)) return gaHeader;
-    return gaBody;
-  }
-  if (Options().Contains(goHeader) && InRectShrunk(GetHeaderRect(), P)) return gaHeader;
+  const bool Header = Options().Contains(goHeader) && InRectShrunk(GetHeaderRect(), P);
+  if (GridStyle() == gsSlides) return Header ? gaHeader : gaBody;
+  if (Header) return gaHeader;
   if (Options().Contains(goInput) && InRectShrunk(GetInputRect(), P)) return gaInput;
   if (InRectShrunk(GetBodyRect(), P)) return gaBody;
   if (Options().Contains(goFooter) && InRectShrunk(GetFooterRect(), P)) return gaFooter;
@@ -73,8 +133,8 @@ TNxCustomColumn* TNxCustomGrid::GetSizingColumn(int X) {
     TNxCustomColumn* C = Columns()->ItemByPosition(I);
     if (!C->Visible() || C->Options().Contains(coFixedSize)) continue;
     const bool Fixed = I < Columns()->FixedCols();
-    const int R = C->Left() + C->Width() - (Fixed ? 0 : HPos);
     if (!Fixed && X < FixedRight) continue;
+    const int R = C->Left() + C->Width() - (Fixed ? 0 : HPos);
     if (R - 3 <= X && X <= R + 2) return C;
   }
   return nullptr;
@@ -90,6 +150,20 @@ int TNxCustomGrid::GetRowAtPos(int X, int Y) {
     if (Y < Next) return R;
     Top = Next;
     if (Top >= B.Bottom) break;
+  }
+  return -1;
+}
+
+int TNxCustomGrid::GetSizingRow(int X, int Y) {
+  const TRect B = GetBodyRect();
+  if (X > IndicatorWidth || Y < B.Top) return -1;
+  int Top = B.Top + TopLine();
+  for (int R = FFirstVisibleRow; R < GetRowCount(); ++R) {
+    if (!GetRowShown(R)) continue;
+    const int Bottom = Top + GetRowPitch(R);
+    if (Bottom - 3 < Y && Y < Bottom + 1) return R;
+    Top = Bottom + RowGap();
+    if (Top > B.Bottom) break;
   }
   return -1;
 }
@@ -115,22 +189,93 @@ TPoint TNxCustomGrid::GetCellAtPos(TPoint P) {
   return Point(C != nullptr ? C->Index() : -1, GetRowAtPos(P.X, P.Y));
 }
 
+int TNxCustomGrid::GetColumnDropPos(TNxCustomColumn* Column, int X) {
+  if (Column == nullptr || Columns()->IndexOf(Column) < 0) return -1;
+  const int HPos = HorzScrollBar()->Position();
+  const int Fixed = Columns()->FixedCols();
+  TNxCustomColumn* K = nullptr;
+  TNxCustomColumn* P = nullptr;
+  TNxCustomColumn* Before = nullptr;
+  int KShift = 0;
+  for (int I = 0; I < Columns()->Count(); ++I) {
+    TNxCustomColumn* C = Columns()->ItemByPosition(I);
+    if (!C->Visible() && C != Column) continue;
+    const int S = I >= Fixed ? HPos : 0;
+    if (C->Left() - S <= X && X <= C->Left() + C->Width() - S) {
+      K = C;
+      P = Before != nullptr ? Before : C;
+      KShift = S;
+      break;
+    }
+    Before = C;
+  }
+  if (K == nullptr || K == Column) return Column->Position();
+  const int KLeft = K->Left() - KShift;
+  const int KRight = KLeft + K->Width();
+  int Result;
+  if (KRight - K->Width() / 2 < X)
+    Result = K->Position() + (Column->Position() >= K->Position() ? 1 : 0);
+  else
+    Result = Column->Position() <= K->Position() ? P->Position() : K->Position();
+  // A scrolling column that slid under the fixed ones takes nothing.
+  if (Result >= Fixed && GetIndicatorWidth() + Columns()->FixedWidth() > KLeft) Result = Column->Position();
+  return std::clamp(Result, 0, Columns()->Count() - 1);
+}
+
+int TNxCustomGrid::GetRowDropIndex(int Y) {
+  const TRect B = GetBodyRect();
+  if (Y < B.Top) return -1;
+  const int Rows = GetRowCount();
+  int Top = B.Top + TopLine();
+  for (int R = FFirstVisibleRow; R < Rows; ++R) {
+    if (!GetRowShown(R)) continue;
+    const int Height = GridStyle() == gsSlides ? SlideSize() : GetRowPitch(R);
+    const int Next = Top + Height + RowGap();
+    if (Y < Next) return Y > Top + Height / 2 ? R + 1 : R;
+    Top = Next;
+  }
+  return -1;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Messages
 
 void TNxCustomGrid::Dispatch(TMessage& M) {
-  if (M.Msg == WM_GETDLGCODE) {
-    TNxCustomGridControl::Dispatch(M);
-    M.Result |= DLGC_WANTARROWS | DLGC_WANTCHARS;
-    const bool Something =
-        Columns()->Count() > 0 || GetRowCount() > 0 || GridState().Contains(gsInputEditing);
-    if (Something && WantTabs())
-      M.Result |= DLGC_WANTTAB;
-    else
-      M.Result &= ~static_cast<LRESULT>(DLGC_WANTTAB);
-    return;
+  switch (M.Msg) {
+    case WM_GETDLGCODE: {
+      TNxCustomGridControl::Dispatch(M);
+      M.Result |= DLGC_WANTARROWS | DLGC_WANTCHARS;
+      const bool Something =
+          Columns()->Count() > 0 || GetRowCount() > 0 || GridState().Contains(gsInputEditing);
+      if (Something && WantTabs())
+        M.Result |= DLGC_WANTTAB;
+      else
+        M.Result &= ~static_cast<LRESULT>(DLGC_WANTTAB);
+      return;
+    }
+    case WM_ACTIVATEAPP:
+      WMActivateApp(M);
+      return;
+    case CM_DESIGNHITTEST: {
+      const TPoint P = Point(static_cast<short>(LOWORD(M.LParam)), static_cast<short>(HIWORD(M.LParam)));
+      M.Result = (GetAreaAtPos(P) == gaHeader || GridState().Contains(gsColumnSizing) ||
+                  GridState().Contains(gsHeaderPressed))
+                     ? 1
+                     : 0;
+      return;
+    }
+    default: TNxCustomGridControl::Dispatch(M);
   }
-  TNxCustomGridControl::Dispatch(M);
+}
+
+void TNxCustomGrid::WMHScroll(TMessage& M) {
+  EndEditing();
+  // The dotted focus frame is drawn by inverting: it is taken off before the content moves and
+  // drawn again after, so that no copy of it scrolls along.
+  const bool Inverted = !AppearanceOptions().Contains(aoAlphaBlendedSelection) && HandleAllocated();
+  if (Inverted) DrawFocusFrame();
+  TNxCustomGridControl::WMHScroll(M);
+  if (Inverted) DrawFocusFrame();
 }
 
 void TNxCustomGrid::WMVScroll(TMessage& M) {
@@ -140,25 +285,55 @@ void TNxCustomGrid::WMVScroll(TMessage& M) {
 }
 
 void TNxCustomGrid::WMSize(TMessage& M) {
-  TNxCustomGridControl::WMSize(M);
   const int H = ClientHeight();
   const int W = ClientWidth();
   if (H != FOldClientHeight) {
+    const int Low = std::min(H, FOldClientHeight);
+    const int High = std::max(H, FOldClientHeight);
+    if (GridStyle() == gsSlides) {
+      RefreshRect(Rect(0, Low, W, High));
+    } else if (Options().Contains(goFooter)) {
+      RefreshPart(gaFooter);
+      const int FooterHeight = FooterSize() + 4 + BottomLine();
+      if (Options().Contains(goIndicator)) RefreshRect(Rect(0, H - FooterHeight, IndicatorWidth, H));
+      RefreshRect(Rect(0, Low - FooterHeight, W, High - FooterHeight + 1));
+    }
+    if (H > FOldClientHeight && FFirstVisibleRow > 0) {
+      // Rows above the view come back as long as whole rows fit the free space below the last.
+      const TRect B = GetBodyRect();
+      int Y = B.Top + TopLine();
+      for (int R = FFirstVisibleRow; R < GetRowCount() && Y < B.Bottom; ++R)
+        if (GetRowShown(R)) Y += GetRowPitch(R) + RowGap();
+      int Free = B.Bottom - Y;
+      int N = 0;
+      for (int R = FFirstVisibleRow - 1; R >= 0 && Free > 0; --R) {
+        if (!GetRowShown(R)) continue;
+        const int P = GetRowPitch(R) + RowGap();
+        if (P > Free) break;
+        Free -= P;
+        ++N;
+      }
+      if (N > 0) VertScrollBar()->MoveBy(-N);
+    }
     FOldClientHeight = H;
     UpdateVertScrollBar();
   }
   if (W != FOldClientWidth) {
-    FOldClientWidth = W;
+    if (HorzScrollBar()->Position() == 0)
+      RefreshRect(Rect(std::min(W, FOldClientWidth) - 1, 0, std::max(W, FOldClientWidth), H));
+    else
+      InvalidateGrid();
     UpdateColumnsLayout();
+    FOldClientWidth = W;
     UpdateHorzScrollBar();
+    if (!Caption().empty() && GetRowCount() == 0) RefreshPart(gaBody);
   }
-  PlaceEditor();
-  InvalidateGrid();
+  if (IsEditing()) PlaceEditor();
+  TNxCustomGridControl::WMSize(M);
 }
 
 void TNxCustomGrid::WMSetFocus(TMessage& M) {
   TNxCustomGridControl::WMSetFocus(M);
-  RefreshPart(gaIndicator);
   if (GetRowCount() > 0) {
     UpdateSelectionDisplay();
     if (GridStyle() == gsSlides) {
@@ -173,6 +348,13 @@ void TNxCustomGrid::WMSetFocus(TMessage& M) {
 
 void TNxCustomGrid::WMKillFocus(TMessage& M) {
   TNxCustomGridControl::WMKillFocus(M);
+  HideHint();
+  // Inverted lines and the insertion sign of an interrupted drag go with a repaint.
+  if (GridState().Contains(gsColumnSizing) || FSizingRow != -1 || FSignY != -1) {
+    FSignY = -1;
+    InvalidateGrid();
+  }
+  if (GridState().Contains(gsColumnDragging)) EndColumnDrag();
   FGridState.Exclude(gsColumnSizing);
   FGridState.Exclude(gsHeaderPressed);
   FGridState.Exclude(gsColumnDragging);
@@ -183,49 +365,155 @@ void TNxCustomGrid::WMKillFocus(TMessage& M) {
     RefreshSelectedSlides();
     RefreshSlide(SelectedRow(), false);
   }
+  if (Options().Contains(goHeader) && FHotColumn != nullptr) {
+    TNxCustomColumn* C = FHotColumn;
+    FHotColumn = nullptr;
+    RefreshColumnPart(C, gaHeader);
+  }
+  if (FPressedColumn != nullptr) RefreshColumnPart(FPressedColumn, gaHeader);
   FMoveRow = -1;
+  FDropRow = -1;
   FSizingRow = -1;
+  FSizingColumn = nullptr;
+  FHotColumn = nullptr;
   FPressedColumn = nullptr;
   FClickColumn = nullptr;
 }
 
+void TNxCustomGrid::WMActivateApp(TMessage& M) {
+  DefaultHandler(M);
+  if (M.WParam == 0) {
+    if (FPressedColumn != nullptr) RefreshColumnPart(FPressedColumn, gaHeader);
+    if (GridState().Contains(gsColumnDragging)) EndColumnDrag();
+    FPressedColumn = nullptr;
+    FClickColumn = nullptr;
+    FDownPoint = Point(-1, -1);
+    FDownCell = Point(-1, -1);
+    FGridState.Exclude(gsHeaderPressed);
+    HideDropArrows();
+    if (FDragBox != nullptr) FDragBox->CancelDrag();
+    if (Screen != nullptr) Screen->SetCursor(crDefault);
+  }
+  UpdateSelectionDisplay();
+}
+
+void TNxCustomGrid::CMParentFontChanged(TMessage& M) {
+  TNxCustomGridControl::CMParentFontChanged(M);
+  if (!ParentFont()) return;
+  for (int I = 0; I < Columns()->Count(); ++I) {
+    TNxCustomColumn* C = Columns()->Item(I);
+    if (C->ParentFont()) C->Font()->Assign(Font());
+  }
+}
+
 void TNxCustomGrid::CMMouseEnter(TMessage& M) {
   TNxCustomGridControl::CMMouseEnter(M);
-  if (OnMouseEnter) OnMouseEnter(this);
+  DoMouseEnter();
 }
 
 void TNxCustomGrid::CMMouseLeave(TMessage& M) {
   TNxCustomGridControl::CMMouseLeave(M);
-  FHoverCell = Point(-1, -1);
-  if (OnMouseLeave) OnMouseLeave(this);
+  EraseRowMoveSign();
+  FDropRow = -1;
+  HideHint();
+  LeaveHoverCell();
+  FHintCell = Point(-1, -1);
+  if (FHotColumn != nullptr) {
+    TNxCustomColumn* C = FHotColumn;
+    FHotColumn = nullptr;
+    RefreshColumnPart(C, gaHeader);
+  }
+  DoMouseLeave();
+}
+
+void TNxCustomGrid::ColumnsChanged(int ChangeKind, int Index, int Index2) {
+  TNxCustomGridControl::ColumnsChanged(ChangeKind, Index, Index2);
+  auto Gone = [this](TNxCustomColumn*& C) {
+    if (C != nullptr && Columns()->IndexOf(C) < 0) C = nullptr;
+  };
+  if (FPressedColumn != nullptr && Columns()->IndexOf(FPressedColumn) < 0 && GridState().Contains(gsColumnDragging))
+    EndColumnDrag();
+  if (FSizingColumn != nullptr && Columns()->IndexOf(FSizingColumn) < 0) {
+    FGridState.Exclude(gsColumnSizing);
+    InvalidateGrid();
+  }
+  Gone(FPressedColumn);
+  Gone(FClickColumn);
+  Gone(FHotColumn);
+  Gone(FSizingColumn);
+  Gone(FGripColumn);
+  Gone(FHintedColumn);
+  Gone(FHintedFooterColumn);
 }
 
 // ---------------------------------------------------------------------------------------------
-// Mouse
+// Mouse: presses
 
 void TNxCustomGrid::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
   // The scroll control fires OnMouseDown (and starts roll scrolling with the middle button)
   // before the grid looks at the press.
   TNxCustomGridControl::MouseDown(Button, Shift, X, Y);
+  HideHint();
+  // A drag the box gave up (its mouse capture went elsewhere) ends here.
+  if (GridState().Contains(gsColumnDragging) && !FDragBox->Dragging()) {
+    EndColumnDrag();
+    if (FPressedColumn != nullptr) RefreshColumnPart(FPressedColumn, gaHeader);
+    FPressedColumn = nullptr;
+    FClickColumn = nullptr;
+  }
   FDownPoint = Point(X, Y);
   FDownCell = GetCellAtPos(FDownPoint);
-  const TGridArea Area = GetAreaAtPos(FDownPoint);
+  const bool Designing = ComponentState().Contains(csDesigning);
   if (Shift.Contains(ssDouble)) {
-    if (Area == gaBody && FDownCell.X >= 0 && FDownCell.Y >= 0 && FDownCell.Y < GetRowCount()) {
-      if (OnCellDblClick) OnCellDblClick(this, FDownCell.X, FDownCell.Y);
-    } else if (Area == gaHeader) {
-      if (TNxCustomColumn* C = GetColumnAtPos(FDownPoint))
-        if (OnHeaderDblClick) OnHeaderDblClick(this, C->Index());
+    // The first press of the double click ended a (null) resize and forgot the grip: the grip
+    // under the press counts as well.
+    TNxCustomColumn* Grip = FGripColumn;
+    if (Grip == nullptr && Options().Contains(goHeader) && GetAreaAtPos(FDownPoint) == gaHeader)
+      Grip = GetSizingColumn(X);
+    if (Grip != nullptr && (Grip->GetColumnCapabilities() & cpBestFit) != 0) {
+      BestFitColumn(Grip);
+      FGripColumn = nullptr;
+    } else {
+      switch (GetAreaAtPos(FDownPoint)) {
+        case gaBody:
+          if (Columns()->IsValidIndex(FDownCell.X) && FDownCell.Y >= 0 && FDownCell.Y < GetRowCount())
+            DoCellDblClick(FDownCell.X, FDownCell.Y);
+          break;
+        case gaHeader:
+          if (TNxCustomColumn* C = GetColumnAtPos(FDownPoint)) DoHeaderDblClick(C->Index());
+          break;
+        case gaIndicator:
+          if (Options().Contains(goRowResizing)) {
+            const int R = GetSizingRow(X, Y);
+            if (R >= 0 && R < GetRowCount()) BestFitRow(R);
+          }
+          break;
+        default: break;
+      }
     }
     FDownPoint = Point(-1, -1);
     return;
   }
-  if (!ComponentState().Contains(csDesigning) && Visible() && CanFocus() && !IsFocused()) SetFocus();
+  if (!Designing && Visible() && CanFocus() && !IsFocused()) SetFocus();
   if (Columns()->Count() == 0 || Button == mbMiddle) return;
-  switch (Area) {
+  if (Button == mbLeft && Options().Contains(goHeader) && GetAreaAtPos(FDownPoint) == gaHeader)
+    FSizingColumn = GetSizingColumn(X);
+  if (FSizingColumn != nullptr) {
+    FGridState.Include(gsColumnSizing);
+    FSizingDelta = 0;
+    const int L = ColumnLeft(FSizingColumn);
+    FSizeLineLeft = FSizingColumn->Index() == 0 ? L : L - 1;
+    FSizeLineRight = L + FSizingColumn->Width() - 1;
+    // Nothing may paint between drawing a line and taking it off again.
+    Update();
+    InvertVerticalLine(FSizeLineLeft);
+    InvertVerticalLine(FSizeLineRight);
+    return;
+  }
+  switch (GetAreaAtPos(FDownPoint)) {
     case gaBody: BodyPress(Button, Shift); break;
     case gaHeader: HeaderPress(Button, Shift); break;
-    case gaIndicator: SelectRow(GetRowAtPos(X, Y)); break;
+    case gaIndicator: IndicatorPress(X, Y); break;
     case gaNone:
       ApplyEditing();
       EndEditing();
@@ -233,6 +521,7 @@ void TNxCustomGrid::MouseDown(TMouseButton Button, TShiftState Shift, int X, int
       break;
     default: break;
   }
+  if (GridState().Contains(gsState32)) BodyPress(Button, Shift);
 }
 
 void TNxCustomGrid::BodyPress(TMouseButton Button, TShiftState Shift) {
@@ -247,14 +536,20 @@ void TNxCustomGrid::BodyPress(TMouseButton Button, TShiftState Shift) {
   const int Row = FDownCell.Y;
   const bool ValidRow = Row >= 0 && Row < GetRowCount();
   bool ClearMulti = Button == mbLeft;
-  if (IsMultiSelect() && ValidRow && Button == mbRight && !GetSelected(Row)) {
-    ClearMulti = true;
-    FDeferredSelect = true;
-  }
+  if (IsMultiSelect() && ValidRow && Button == mbRight && !GetSelected(Row)) ClearMulti = true;
   if (!ValidRow) return;
   FMoveRow = Row;
   int Col = FDownCell.X;
   if (!Columns()->IsValidIndex(Col)) Col = SelectedColumn();
+  if (Columns()->IsValidIndex(Col)) {
+    TNxCustomColumn* C = Columns()->Item(Col);
+    TColumnPlay* Play = C->Play();
+    const bool Plays = C->Options().Contains(coEditing) || (C->GetColumnCapabilities() & cpPlayWithoutEditing) != 0;
+    if (Play != nullptr && Plays && !ReadOnly()) {
+      const TRect R = GetCellRect(Col, Row);
+      if (PreparePlay(Col, Row, true, R)) Play->MouseDown(Button, Shift, FDownPoint.X - R.Left, FDownPoint.Y - R.Top);
+    }
+  }
   SelectCell(Col, Row, false, ClearMulti, Shift);
   if (GridStyle() == gsReport) {
     if (Columns()->IsValidIndex(Col) && GetCellRect(Col, Row).Bottom > GetBodyRect().Bottom) ScrollToRow(Row);
@@ -264,7 +559,7 @@ void TNxCustomGrid::BodyPress(TMouseButton Button, TShiftState Shift) {
 }
 
 void TNxCustomGrid::HeaderPress(TMouseButton Button, TShiftState Shift) {
-  if (Button != mbLeft || ComponentState().Contains(csDesigning)) return;
+  if (Button != mbLeft || Shift.Contains(ssDouble) || ComponentState().Contains(csDesigning)) return;
   FPressedColumn = GetColumnAtPos(FDownPoint);
   if (FPressedColumn != nullptr && FPressedColumn->Options().Contains(coCanClick)) {
     FGridState.Include(gsHeaderPressed);
@@ -275,43 +570,289 @@ void TNxCustomGrid::HeaderPress(TMouseButton Button, TShiftState Shift) {
   }
 }
 
+void TNxCustomGrid::IndicatorPress(int X, int Y) {
+  if (Options().Contains(goRowResizing)) {
+    const int R = GetSizingRow(X, Y);
+    if (R >= 0) {
+      FSizingRow = R;
+      FRowSizePoint = Point(X, Y);
+      // The height follows the pointer's way from the press, wherever in the grip the press was.
+      FRowSizeOffset = GetRowTop(R) + GetRowPitch(R) - Y;
+      Update();
+      InvertHorizontalLine(Y);
+      return;
+    }
+  }
+  // The indicator lies left of the body: the row is the one beside the press.
+  const int R = GetRowAtPos(GetBodyRect().Left, Y);
+  if (R >= 0) SelectRow(R);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Mouse: moves
+
 void TNxCustomGrid::MouseMove(TShiftState Shift, int X, int Y) {
   TNxCustomGridControl::MouseMove(Shift, X, Y);
   FMousePos = Point(X, Y);
-  // Column and row sizing, column dragging, row moving and the hint windows follow the pointer
-  // here once they are added; the hover cell is kept for them.
   if (Columns()->Count() == 0 || Rolling()) return;
-  FHoverCell = GetAreaAtPos(FMousePos) == gaBody ? GetCellAtPos(FMousePos) : Point(-1, -1);
+  if (FSizingColumn != nullptr) {
+    FGridState.Include(gsColumnSizing);
+    InvertVerticalLine(FSizeLineRight);
+    const int S = FSizingColumn->Position() >= Columns()->FixedCols() ? HorzScrollBar()->Position() : 0;
+    const int L = FSizingColumn->Left();
+    const int W = FSizingColumn->Width();
+    // The column's right edge goes to the pointer.
+    FSizingDelta = S + X - (L + W);
+    if (W + FSizingDelta < FSizingColumn->MinWidth()) FSizingDelta = FSizingColumn->MinWidth() - W;
+    FSizeLineRight = L + W + FSizingDelta - 1 - S;
+    InvertVerticalLine(FSizeLineRight);
+    return;
+  }
+  if (Options().Contains(goRowResizing) && FSizingRow != -1) {
+    InvertHorizontalLine(FRowSizePoint.Y);
+    FRowSizePoint = Point(X, std::max(Y, GetRowTop(FSizingRow) + 8));
+    InvertHorizontalLine(FRowSizePoint.Y);
+    return;
+  }
+  const TGridArea Area = GetAreaAtPos(FMousePos);
+  if (Area == gaHeader) {
+    HeaderHover(Shift, X, Y);
+  } else {
+    if (FHintKind == ghHeader) HideHint();
+    FHintedColumn = nullptr;
+    HeaderLeave();
+  }
+  if (Area == gaFooter) {
+    FooterHover(X, Y);
+  } else {
+    if (FHintKind == ghFooter) HideHint();
+    FHintedFooterColumn = nullptr;
+  }
+  if (Area == gaBody) {
+    BodyHover(Shift, X, Y);
+  } else {
+    if (FHintKind == ghTextFit || FHintKind == ghCell) HideHint();
+    LeaveHoverCell();
+    FHintCell = Point(-1, -1);
+  }
+  if (Area == gaIndicator) IndicatorHover(X, Y);
+  if (Area == gaNone) {
+    HideHint();
+    SetCursor(crDefault);
+  }
 }
+
+void TNxCustomGrid::HeaderHover(TShiftState Shift, int X, int Y) {
+  if (ComponentState().Contains(csDesigning)) return;
+  FGripColumn = GetSizingColumn(X);
+  SetCursor(FGripColumn != nullptr ? crHorzSplit : crDefault);
+  if (FPressedColumn != nullptr && Shift.Contains(ssLeft) && !FPressedColumn->Options().Contains(coDisableMoving) &&
+      !Options().Contains(goDisableColumnMoving) && LeftPressBox(FDownPoint, X, Y)) {
+    StartColumnDrag(X, Y);
+    return;
+  }
+  TNxCustomColumn* Old = FHotColumn;
+  FHotColumn = GetColumnAtPos(Point(X, Y));
+  if (FHotColumn == nullptr || FHotColumn->Header()->Hint().empty()) {
+    if (FHintKind == ghHeader) HideHint();
+    FHintedColumn = nullptr;
+  } else if (FHotColumn != FHintedColumn) {
+    // The hint stays while the pointer stays on the hinted header.
+    FHintedColumn = FHotColumn;
+    ShowHintAt(ghHeader, FHotColumn->Header()->Hint(), ClientWidth(),
+               Point(ColumnLeft(FHotColumn), HeaderSize() + 2));
+  }
+  if (HeaderHotTracking() && Old != FHotColumn) {
+    if (FHotColumn != nullptr) RefreshColumnPart(FHotColumn, gaHeader);
+    if (Old != nullptr) RefreshColumnPart(Old, gaHeader);
+  }
+}
+
+void TNxCustomGrid::HeaderLeave() {
+  FGripColumn = nullptr;
+  if (Cursor() == crHorzSplit) SetCursor(crDefault);
+  if (FHotColumn != nullptr) {
+    TNxCustomColumn* C = FHotColumn;
+    FHotColumn = nullptr;
+    RefreshColumnPart(C, gaHeader);
+  }
+}
+
+void TNxCustomGrid::FooterHover(int X, int Y) {
+  TNxCustomColumn* C = GetColumnAtPos(Point(X, Y));
+  if (C != nullptr && !C->Footer()->Hint().empty()) {
+    if (C == FHintedFooterColumn) return;
+    FHintedFooterColumn = C;
+    ShowHintAt(ghFooter, C->Footer()->Hint(), ClientWidth(), Point(ColumnLeft(C), ClientHeight() + 2));
+    return;
+  }
+  if (FHintKind == ghFooter) HideHint();
+  FHintedFooterColumn = nullptr;
+}
+
+void TNxCustomGrid::IndicatorHover(int X, int Y) {
+  if (Options().Contains(goRowResizing) && GetSizingRow(X, Y) >= 0) {
+    SetCursor(crVertSplit);
+    return;
+  }
+  const int Last = FindLastShownRow(GetRowCount() - 1);
+  const TRect B = GetBodyRect();
+  bool BesideRow = false;
+  if (Last >= 0 && Y > B.Top) {
+    int Top = 0;
+    if (GetVisibleRowTop(Last, Top))
+      BesideRow = Y < Top + GetRowPitch(Last);
+    else
+      BesideRow = Last >= FFirstVisibleRow;  // the last row lies below the view
+  }
+  SetCursor(BesideRow ? crIndicatorSelect : crDefault);
+}
+
+void TNxCustomGrid::LeaveHoverCell() {
+  if (Columns()->IsValidIndex(FHoverCell.X)) {
+    if (TColumnPlay* Play = Columns()->Item(FHoverCell.X)->Play()) Play->MouseLeave();
+  }
+  FHoverCell = Point(-1, -1);
+}
+
+void TNxCustomGrid::BodyHover(TShiftState Shift, int X, int Y) {
+  const TPoint Cell = GetCellAtPos(Point(X, Y));
+  if (Cell != FHoverCell) LeaveHoverCell();
+  FHoverCell = Cell;
+  const bool Valid = Columns()->IsValidIndex(Cell.X) && Cell.Y >= 0 && Cell.Y < GetRowCount();
+  if (Valid && !ReadOnly()) {
+    if (TColumnPlay* Play = Columns()->Item(Cell.X)->Play()) {
+      const TRect R = GetCellRect(Cell.X, Cell.Y);
+      if (PreparePlay(Cell.X, Cell.Y, false, R)) Play->MouseMove(Shift, X - R.Left, Y - R.Top);
+    }
+  }
+  // Row moving.
+  if (FMoveRow != -1 && Options().Contains(goRowMoving) && Shift.Contains(ssLeft) &&
+      !GridState().Contains(gsRowMoving) && LeftPressBox(FDownPoint, X, Y)) {
+    FGridState.Include(gsRowMoving);
+    HideHint();
+    if (Screen != nullptr) Screen->SetCursor(crDrag);
+  }
+  if (GridState().Contains(gsRowMoving)) {
+    const int Drop = GetRowDropIndex(Y);
+    if (Drop != FDropRow) {
+      FDropRow = Drop;
+      EraseRowMoveSign();
+      if (Drop >= 0) {
+        if (Drop == FFirstVisibleRow && FFirstVisibleRow > 0) {
+          VertScrollBar()->LineUp();
+          Update();
+        } else if (Drop == GetLastFullyVisibleRow() + 1 && Drop < GetRowCount()) {
+          VertScrollBar()->LineDown();
+          Update();
+        }
+        DrawRowMoveSign(Drop);
+      }
+    }
+    return;
+  }
+  // Hints.
+  if (!Valid) {
+    SetCursor(crDefault);
+    HideHint();
+    FHintCell = Point(-1, -1);
+    return;
+  }
+  if (Cell == FHintCell) return;
+  FHintCell = Cell;
+  TNxCustomColumn* Col = Columns()->Item(Cell.X);
+  SetCursor(Col->Cursor());
+  if (Col->Options().Contains(coShowTextFitHint)) {
+    const WideString Text = ShownCellText(Cell.X, Cell.Y);
+    if (!Text.empty() && !CellTextFits(Cell.X, Cell.Y, Text)) {
+      const TRect R = GetCellRect(Cell.X, Cell.Y);
+      ShowHintAt(ghTextFit, Text, ClientWidth(), Point(R.Left, R.Top));
+      return;
+    }
+  }
+  WideString Hint;
+  GetCellHint(Cell.X, Cell.Y, Hint);
+  if (Hint.empty()) {
+    HideHint();
+    return;
+  }
+  const TRect R = GetCellRect(Cell.X, Cell.Y);
+  const int Width = GridStyle() == gsSlides ? Col->SlideBounds()->Width() : Col->Width();
+  ShowHintAt(ghCell, Hint, 250, Point(std::min(R.Left + Width, ClientWidth()), R.Top - 20));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Mouse: releases
 
 void TNxCustomGrid::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
   TNxCustomGridControl::MouseUp(Button, Shift, X, Y);
   TNxCustomColumn* Pressed = FPressedColumn;
-  FPressedColumn = nullptr;
   FDownPoint = Point(-1, -1);
+  FPressedColumn = nullptr;
+  // Row moving.
+  if (GridState().Contains(gsRowMoving)) {
+    int T = GetRowDropIndex(Y);
+    EraseRowMoveSign();
+    if (Screen != nullptr) Screen->SetCursor(crDefault);
+    FGridState.Exclude(gsRowMoving);
+    const int From = FMoveRow;
+    FMoveRow = -1;
+    FDropRow = -1;
+    if (T > -1 && From >= 0 && From < GetRowCount()) {
+      if (T > From) --T;
+      bool Accept = true;
+      DoRowMove(From, T, Accept);
+      if (Accept && From < GetRowCount() && T >= 0 && T < GetRowCount()) {
+        MoveRow(From, T);
+        DoAfterRowMove(From, T);
+        SelectRow(T);
+      }
+    }
+  }
   FMoveRow = -1;
+  FDropRow = -1;
   FGridState.Exclude(gsHeaderPressed);
   FGridState.Exclude(gsState32);
+  // Column resizing: the width changes once, here.
+  if (FSizingColumn != nullptr && GridState().Contains(gsColumnSizing)) {
+    TNxCustomColumn* C = FSizingColumn;
+    InvertVerticalLine(FSizeLineLeft);
+    InvertVerticalLine(FSizeLineRight);
+    FSizingColumn = nullptr;
+    FGripColumn = nullptr;
+    FGridState.Exclude(gsColumnSizing);
+    C->SetWidth(C->Width() + FSizingDelta);
+    FSizingDelta = 0;
+    return;
+  }
+  FSizingColumn = nullptr;
   FGridState.Exclude(gsColumnSizing);
-  FSizingRow = -1;
+  // Row resizing.
+  if (FSizingRow != -1) {
+    const int R = FSizingRow;
+    FSizingRow = -1;
+    InvertHorizontalLine(FRowSizePoint.Y);
+    if (R < GetRowCount()) SetRowHeight(R, std::max(FRowSizePoint.Y + FRowSizeOffset - GetRowTop(R), 8));
+  }
   if (FClickColumn != nullptr) {
     TNxCustomColumn* C = FClickColumn;
     FClickColumn = nullptr;
-    if (OnHeaderClick) OnHeaderClick(this, C->Index());
-    RefreshColumnPart(C, gaHeader);
+    DoHeaderClick(C->Index());
+    // The handler may have removed the column.
+    if (Columns()->IndexOf(C) >= 0) RefreshColumnPart(C, gaHeader);
   }
   if (Button != mbLeft) {
     EndEditing();
     return;
   }
   const TPoint P = Point(X, Y);
+  const bool Designing = ComponentState().Contains(csDesigning);
   switch (GetAreaAtPos(P)) {
     case gaBody:
-      if (!ComponentState().Contains(csDesigning)) BodyRelease(X, Y);
+      if (!Designing) BodyRelease(Button, Shift, X, Y);
       break;
     case gaFooter:
-      if (TNxCustomColumn* C = GetColumnAtPos(P))
-        if (OnFooterClick) OnFooterClick(this, C->Index());
+      if (TNxCustomColumn* C = GetColumnAtPos(P)) DoFooterClick(C->Index());
       break;
     case gaHeader: {
       TNxCustomColumn* C = GetColumnAtPos(P);
@@ -323,31 +864,311 @@ void TNxCustomGrid::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y
       }
       break;
     }
-    case gaInput: break;
+    case gaInput:
+      if (!Designing)
+        if (TNxCustomColumn* C = GetColumnAtPos(P)) EditInputCell(C);
+      break;
     default:
       if (GridState().Contains(gsRangeSelect)) DeselectAll();
       break;
   }
 }
 
-void TNxCustomGrid::BodyRelease(int X, int Y) {
+void TNxCustomGrid::BodyRelease(TMouseButton Button, TShiftState Shift, int X, int Y) {
   const TPoint C1 = GetCellAtPos(Point(X, Y));
   const TPoint C2 = FDownCell;
-  const bool Valid = C1.X >= 0 && C1.Y >= 0 && C1.Y < GetRowCount();
-  if (Valid && C1 == C2 && OnCellClick) OnCellClick(this, C1.X, C1.Y);
-  if (C1.X < 0 || C1.X >= Columns()->Count()) return;
+  const bool Valid = Columns()->IsValidIndex(C1.X) && C1.Y >= 0 && C1.Y < GetRowCount();
+  if (Valid && C1 == C2) DoCellClick(C1.X, C1.Y);
+  if (!Columns()->IsValidIndex(C1.X)) return;
   if (GridState().Contains(gsRangeSelect)) {
     if (C1.Y < 0) DeselectAll();
     return;
   }
   if (C1 != C2 || !Valid) return;
-  if (GetCellRect(C1.X, C1.Y).Contains(Point(X, Y)) && (!Options().Contains(goSecondClickEdit) || FClickOnSelected))
-    EditCell(C1.X, C1.Y, L"");
+  TNxCustomColumn* Col = Columns()->Item(C1.X);
+  const TRect R = GetCellRect(C1.X, C1.Y);
+  if (TColumnPlay* Play = Col->Play()) {
+    const bool Plays = Col->Options().Contains(coEditing) || (Col->GetColumnCapabilities() & cpPlayWithoutEditing) != 0;
+    if (Plays && !ReadOnly() && PreparePlay(C1.X, C1.Y, false, R)) Play->MouseUp(Button, Shift, X - R.Left, Y - R.Top);
+  }
+  if (R.Contains(Point(X, Y)) && (!Options().Contains(goSecondClickEdit) || FClickOnSelected) &&
+      CanEditCell(C1.X, C1.Y))
+    EditCell(C1.X, C1.Y);
 }
+
+// ---------------------------------------------------------------------------------------------
+// Column dragging
+
+int TNxCustomGrid::ColumnLeft(TNxCustomColumn* Column) { return GetColumnScreenLeft(Column); }
+
+TRect TNxCustomGrid::HeaderDropStrip() {
+  return Rect(0, 0, std::min(GetHeaderRect().Right, ClientWidth()), GetBodyRect().Top);
+}
+
+bool TNxCustomGrid::DropForbidden(TNxCustomColumn* Column, int Target) {
+  return Options().Contains(goLockFixedCols) &&
+         (Target < Columns()->FixedCols() || Columns()->FixedCols() > Column->Position());
+}
+
+void TNxCustomGrid::StartColumnDrag(int X, int Y) {
+  TNxCustomColumn* C = FPressedColumn;
+  FGridState.Include(gsColumnDragging);
+  HideHint();
+  // The box shows the pressed header where it stands, then follows the mouse: it takes the
+  // capture and reports every move and the drop (ColumnDragMove, ColumnDragDrop).
+  FDragBox->Font()->Assign(Font());
+  const TPoint Corner = ClientToScreen(Point(ColumnLeft(C), 0));
+  FDragBox->SetBounds(Corner.X, Corner.Y, C->Width(), HeaderSize());
+  const TPoint S = ClientToScreen(Point(X, Y));
+  FDragBox->BeginDrag(S.X, S.Y, false, C);
+}
+
+void TNxCustomGrid::EndColumnDrag() {
+  FGridState.Exclude(gsColumnDragging);
+  HideDropArrows();
+  if (FDragBox != nullptr) FDragBox->CancelDrag();
+  if (Screen != nullptr) Screen->SetCursor(crDefault);
+}
+
+void TNxCustomGrid::ColumnDragMove(int ScreenX, int ScreenY) {
+  TNxCustomColumn* C = FPressedColumn;
+  if (C == nullptr || !GridState().Contains(gsColumnDragging)) return;
+  const TPoint P = ScreenToClient(Point(ScreenX, ScreenY));
+  if (!HeaderDropStrip().Contains(P)) {
+    HideDropArrows();
+    if (Screen != nullptr) Screen->SetCursor(crColumnNoDrag);
+    return;
+  }
+  const int T = GetColumnDropPos(C, P.X);
+  if (DropForbidden(C, T)) {
+    HideDropArrows();
+    if (Screen != nullptr) Screen->SetCursor(crColumnNoDrag);
+    return;
+  }
+  if (Columns()->ItemByPosition(T)->Visible()) ShowDropArrows(C->Position(), T);
+  if (Screen != nullptr) Screen->SetCursor(crDefault);
+}
+
+void TNxCustomGrid::ColumnDragDrop(int ScreenX, int ScreenY) {
+  if (Screen != nullptr) Screen->SetCursor(crDefault);
+  TNxCustomColumn* C = FPressedColumn;
+  const bool Dragging = GridState().Contains(gsColumnDragging);
+  EndColumnDrag();
+  FGridState.Exclude(gsHeaderPressed);
+  FPressedColumn = nullptr;
+  FDownPoint = Point(-1, -1);
+  FClickColumn = nullptr;
+  if (C == nullptr || !Dragging) return;
+  const TPoint P = ScreenToClient(Point(ScreenX, ScreenY));
+  if (HeaderDropStrip().Contains(P)) {
+    const int T = GetColumnDropPos(C, P.X);
+    if (!DropForbidden(C, T) && T != C->Position()) Columns()->MovePosition(C->Position(), T);
+  } else if (Options().Contains(goCanHideColumn)) {
+    C->SetVisible(false);
+  }
+  if (Columns()->IndexOf(C) >= 0) RefreshColumnPart(C, gaHeader);
+}
+
+void TNxCustomGrid::ShowDropArrows(int FromPos, int ToPos) {
+  if (ComponentState().Contains(csDesigning)) return;
+  if (FromPos == ToPos) {
+    HideDropArrows();
+    return;
+  }
+  // The arrows point at the boundary the column would land on: the target's right edge when the
+  // column moves right, its left edge when it moves left.
+  TNxCustomColumn* Target = Columns()->ItemByPosition(ToPos);
+  int X = Target->Left();
+  if (ToPos > FromPos) X += Target->Width();
+  TPoint S = ClientToScreen(Point(X, 0));
+  if (ToPos >= Columns()->FixedCols()) S.X -= HorzScrollBar()->Position();
+  ShowColumnDropArrows(FTopArrow, FBottomArrow, S.X, S.Y, HeaderSize());
+}
+
+void TNxCustomGrid::HideDropArrows() { HideColumnDropArrows(FTopArrow, FBottomArrow); }
+
+// ---------------------------------------------------------------------------------------------
+// Inverted lines and the insertion sign
+
+void TNxCustomGrid::InvertVerticalLine(int X) {
+  if (!HandleAllocated()) return;
+  TCanvas* Cv = Canvas();
+  Cv->Pen()->SetMode(pmNot);
+  Cv->Pen()->SetWidth(1);
+  Cv->Pen()->SetStyle(psSolid);
+  Cv->MoveTo(X, 0);
+  Cv->LineTo(X, ClientHeight());
+  Cv->Pen()->SetMode(pmCopy);
+}
+
+void TNxCustomGrid::InvertHorizontalLine(int Y) {
+  if (!HandleAllocated()) return;
+  TCanvas* Cv = Canvas();
+  Cv->Pen()->SetMode(pmNot);
+  Cv->Pen()->SetWidth(1);
+  Cv->Pen()->SetStyle(psSolid);
+  Cv->MoveTo(0, Y);
+  Cv->LineTo(ClientWidth(), Y);
+  Cv->Pen()->SetMode(pmCopy);
+}
+
+void TNxCustomGrid::DrawRowMoveSign(int DropIndex) {
+  if (!HandleAllocated() || DropIndex < 0) return;
+  const TRect R = GridStyle() == gsSlides ? GetSlideRect(DropIndex) : GetRowRect(DropIndex);
+  int Y = R.Top;
+  if (DropIndex != FFirstVisibleRow) --Y;
+  const int Right = R.Right;
+  TCanvas* Cv = Canvas();
+  Cv->Pen()->SetMode(pmCopy);
+  Cv->Pen()->SetStyle(psSolid);
+  Cv->Pen()->SetWidth(1);
+  Cv->Pen()->SetColor(static_cast<TColor>(255));
+  Cv->Brush()->SetStyle(bsSolid);
+  Cv->Brush()->SetColor(static_cast<TColor>(255));
+  const TPoint Arrow[] = {Point(0, Y - 2), Point(2, Y - 2), Point(2, Y - 5), Point(7, Y),
+                          Point(2, Y + 5), Point(2, Y + 2), Point(0, Y + 2), Point(0, Y - 2)};
+  std::vector<TPoint> Left(std::begin(Arrow), std::end(Arrow));
+  std::vector<TPoint> Mirror;
+  for (const TPoint& P : Arrow) Mirror.push_back(Point(Right - 1 - P.X, P.Y));
+  Cv->Polygon(Left);
+  Cv->Polygon(Mirror);
+  Cv->MoveTo(8, Y);
+  Cv->LineTo(Right - 8, Y);
+  FSignY = Y;
+  FSignRight = Right;
+}
+
+void TNxCustomGrid::EraseRowMoveSign() {
+  if (FSignY == -1) return;
+  const int Y = FSignY;
+  const int R = FSignRight;
+  FSignY = -1;
+  RefreshRect(Rect(0, Y - 5, 7, Y + 6));
+  RefreshRect(Rect(R - 7, Y - 5, R + 1, Y + 6));
+  RefreshRect(Rect(7, Y, R, Y + 1));
+  // The next sign is drawn on what is painted now, not on the old one.
+  Update();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Hints
+
+bool TNxCustomGrid::HintsAllowed() {
+  return HandleAllocated() && IsParentFormActive(this) && Application != nullptr && Application->ShowHint();
+}
+
+THintWindow* TNxCustomGrid::CreateHintWindow() {
+  THintWindow* W = HintWindowClass ? HintWindowClass(nullptr) : new THintWindow(nullptr);
+  if (W != nullptr && Application != nullptr) W->SetColor(Application->HintColor());
+  return W;
+}
+
+THintWindow* TNxCustomGrid::NeedHintWindow() {
+  if (FHintWindow == nullptr) FHintWindow = CreateHintWindow();
+  return FHintWindow;
+}
+
+void TNxCustomGrid::ShowHintAt(TGridHintKind Kind, const WideString& Text, int MaxWidth, TPoint ClientPos) {
+  if (!HintsAllowed() || Text.empty()) {
+    HideHint();
+    return;
+  }
+  THintWindow* W = NeedHintWindow();
+  if (W == nullptr) return;
+  TRect R = CalcHintRectW(W, MaxWidth, Text, nullptr);
+  const TPoint S = ClientToScreen(ClientPos);
+  R.Offset(S.X, S.Y);
+  PassMouseThrough(W);
+  ActivateHintW(W, R, Text);
+  FHintKind = Kind;
+}
+
+void TNxCustomGrid::PassMouseThrough(THintWindow* W) {
+  // The text-fit hint lies over the very cell under the pointer (and often over the rows below
+  // it): the mouse has to reach the grid through it. The hint window's own "transparent" answer
+  // to the hit test does not pass the mouse on to another top-level window on every system; a
+  // window that is both layered and transparent is passed over by the system's hit testing
+  // wherever it lies. Fully opaque, the hint looks as before.
+  HWND H = W->Handle();
+  const LONG Ex = GetWindowLongW(H, GWL_EXSTYLE);
+  const LONG Want = Ex | WS_EX_LAYERED | WS_EX_TRANSPARENT;
+  if (Ex != Want) {
+    SetWindowLongW(H, GWL_EXSTYLE, Want);
+    SetLayeredWindowAttributes(H, 0, 255, LWA_ALPHA);
+  }
+}
+
+void TNxCustomGrid::HideHint() {
+  ReleaseHintWindow(FHintWindow);
+  FHintKind = ghNone;
+  FHintedColumn = nullptr;
+  FHintedFooterColumn = nullptr;
+}
+
+WideString TNxCustomGrid::ShownCellText(int ACol, int ARow) {
+  WideString Text;
+  GetCellDisplayText(ACol, ARow, Text);
+  DoApplyCell(ACol, ARow, Text);
+  return Text;
+}
+
+bool TNxCustomGrid::CellTextFits(int ACol, int ARow, const WideString& Text) {
+  TNxCustomColumn* Col = Columns()->Item(ACol);
+  TColumnDisplay* D = Col->Display();
+  TCanvas* Cv = Canvas();
+  D->Canvas = Cv;
+  D->Handle = HandleAllocated() ? Handle() : nullptr;
+  D->ClientRect = GetCellRect(ACol, ARow);
+  D->BiDiMode = Col->BiDiMode();
+  PrepareCellDisplay(ACol, ARow, D);
+  Cv->SetFont(Col->Font());
+  if (IsCellSelected(ACol, ARow) && AppearanceOptions().Contains(aoBoldTextSelection))
+    Cv->Font()->SetStyle(Cv->Font()->Style() + fsBold);
+  const int TextWidth = D->GetTextWidth(Text);
+  const int Available = GridStyle() == gsSlides ? Col->SlideBounds()->Width() : Col->Width();
+  return Available >= TextWidth + 5;
+}
+
+bool TNxCustomGrid::HeaderHotTracking() {
+  TStyleDisplay* D = StyleDisplay();
+  return D != nullptr && (D->GetCapabilities() & scHotHeaders) != 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Play elements
+
+void TNxCustomGrid::FillPlay(TColumnPlay* Play, int ACol, int ARow) {
+  Play->Cell = nullptr;
+  GetCellData(ACol, ARow, Play->Value);
+}
+
+bool TNxCustomGrid::PreparePlay(int ACol, int ARow, bool FireEvent, const TRect& CellRect) {
+  if (!Columns()->IsValidIndex(ACol) || ARow < 0 || ARow >= GetRowCount()) return false;
+  TNxCustomColumn* C = Columns()->Item(ACol);
+  TColumnPlay* Play = C->Play();
+  if (Play == nullptr) return false;
+  bool Accept = true;
+  if (FireEvent) DoBeforeEdit(ACol, ARow, Accept);
+  if (!Accept) return false;
+  Play->Col = ACol;
+  Play->Row = ARow;
+  Play->Canvas = Canvas();
+  Play->Handle = HandleAllocated() ? Handle() : nullptr;
+  Play->Font = C->Font();
+  FillPlay(Play, ACol, ARow);
+  Play->ClientRect = CellRect;
+  Play->OnBeforeChange = [this](TColumnPlay* Sender, bool& A) { PlayBeforeChange(Sender, A); };
+  Play->OnChange = [this](TColumnPlay* Sender) { PlayChange(Sender); };
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Wheel
 
 bool TNxCustomGrid::DoMouseWheelDown(TShiftState Shift, TPoint MousePos) {
   const bool Result = TNxCustomGridControl::DoMouseWheelDown(Shift, MousePos);
   if (!Result || GridState().Contains(gsEditing)) return Result;
+  HideHint();
   TNxScrollBar* V = VertScrollBar();
   TNxScrollBar* H = HorzScrollBar();
   if (HasRange(V) && !V->AtEnd()) {
@@ -367,6 +1188,7 @@ bool TNxCustomGrid::DoMouseWheelDown(TShiftState Shift, TPoint MousePos) {
 bool TNxCustomGrid::DoMouseWheelUp(TShiftState Shift, TPoint MousePos) {
   const bool Result = TNxCustomGridControl::DoMouseWheelUp(Shift, MousePos);
   if (!Result || GridState().Contains(gsEditing)) return Result;
+  HideHint();
   TNxScrollBar* V = VertScrollBar();
   TNxScrollBar* H = HorzScrollBar();
   if (HasRange(V)) {
@@ -416,13 +1238,11 @@ void TNxCustomGrid::KeyNavigate(Word& Key, TShiftState Shift) {
         SelectLastRow({});
         break;
       }
-      const int N = std::max(GetRowsPerPage(false), 1);
-      if (SelectedRow() < FFirstVisibleRow + N - 1)
-        SelectRow(GetRowIndexBelow(N - 1));
-      else if (SelectedRow() + N >= GetRowCount())
-        SelectLastRow({});
-      else {
-        MoveSelectionBy(N);
+      const int LastFull = GetLastFullyVisibleRow();
+      if (SelectedRow() < LastFull && LastFull >= 0) {
+        SelectRow(LastFull);
+      } else {
+        MoveSelectionBy(std::max(GetRowsPerPage(false), 1));
         ScrollToRow(SelectedRow());
       }
       break;
@@ -432,11 +1252,10 @@ void TNxCustomGrid::KeyNavigate(Word& Key, TShiftState Shift) {
         SelectFirstRow({});
         break;
       }
-      const int N = std::max(GetRowsPerPage(false), 1);
-      if (SelectedRow() > FFirstVisibleRow)
+      if (SelectedRow() > FFirstVisibleRow) {
         SelectRow(FFirstVisibleRow);
-      else {
-        MoveSelectionBy(-N);
+      } else {
+        MoveSelectionBy(-std::max(GetRowsPerPage(false), 1));
         ScrollToRow(SelectedRow());
       }
       break;
@@ -482,41 +1301,63 @@ void TNxCustomGrid::KeyPress(wchar_t& Key) {
   if (Key == 0 || GridState().Contains(gsEditing) || GridState().Contains(gsInputEditing) ||
       Options().Contains(goDisableKeys) || Key == VK_ESCAPE)
     return;
-  if (Key == VK_RETURN && WantReturns() && !InputSelected()) {
-    switch (SelectionMoveDirection()) {
-      case mdUp: MoveUp({}); break;
-      case mdDown: MoveDown({}, false, false); break;
-      case mdLeft: MoveLeft(mkEnter); break;
-      case mdRight: MoveRight(mkEnter); break;
-      case mdNone: break;
+  HideHint();
+  if (Key == VK_RETURN && WantReturns()) {
+    if (!InputSelected()) {
+      switch (SelectionMoveDirection()) {
+        case mdUp: MoveUp({}); break;
+        case mdDown: MoveDown({}, false, false); break;
+        case mdLeft: MoveLeft(mkEnter); break;
+        case mdRight: MoveRight(mkEnter); break;
+        case mdNone: break;
+      }
+    } else if (InputEnterMode() == imAllways) {
+      ApplyEditing();
+      AddInputRow();
+      if (Columns()->IsValidIndex(InputColumn())) {
+        EditInputCell(Columns()->Item(InputColumn()));
+        if (InplaceEditor() != nullptr) InplaceEditor()->SelectAll();
+      }
     }
-    return;
   }
   if (!Columns()->IsValidIndex(SelectedColumn())) return;
-  if (!InputSelected() && (SelectedRow() < 0 || SelectedRow() >= GetRowCount())) return;
-  if (Key == VK_RETURN || Key == VK_TAB) return;
+  const bool Input = InputSelected();
+  if (!Input && (SelectedRow() < 0 || SelectedRow() >= GetRowCount())) return;
   TNxCustomColumn* Col = Columns()->Item(SelectedColumn());
-  if (!InputSelected() && !Col->Options().Contains(coEditing) && GetRowCount() > 0) {
-    for (int I = 0; I < Columns()->Count(); ++I) {
-      TNxCustomColumn* S = Columns()->Item(I);
-      if (!S->Options().Contains(coSearchColumn)) continue;
-      FSearchTimer->SetEnabled(false);
-      FSearchTimer->SetEnabled(true);
-      FSearchText += Key;
-      SearchText(S, FSearchText, false);
-      break;
-    }
+  const bool Plays = Col->Options().Contains(coEditing) || (Col->GetColumnCapabilities() & cpPlayWithoutEditing) != 0;
+  if (TColumnPlay* Play = Col->Play(); Play != nullptr && !ReadOnly() && !Input && Plays) {
+    if (PreparePlay(SelectedColumn(), SelectedRow(), true, GetCellRect(SelectedColumn(), SelectedRow())))
+      Play->KeyPress(Key);
+    if (Key == 0) return;
+  }
+  if (Key == VK_RETURN || Key == VK_TAB) return;
+  if (Col->KeyStartsEditing(Key)) {
+    if (Input)
+      EditInputCellWithKey(Col, Key);
+    else
+      EditCellWithKey(SelectedColumn(), SelectedRow(), Key);
+    if (IsEditing()) return;
+  }
+  // Incremental search in the first search column.
+  if (Input || Col->Options().Contains(coEditing) || GetRowCount() == 0) return;
+  for (int I = 0; I < Columns()->Count(); ++I) {
+    TNxCustomColumn* S = Columns()->Item(I);
+    if (!S->Options().Contains(coSearchColumn)) continue;
+    FSearchTimer->SetEnabled(false);
+    FSearchTimer->SetEnabled(true);
+    FSearchText += Key;
+    SearchText(S, FSearchText, false);
+    break;
   }
 }
 
 bool TNxCustomGrid::SearchText(TNxCustomColumn* Column, const WideString& Text, bool FromStart) {
   const int Rows = GetRowCount();
-  if (Column == nullptr || Rows == 0 || Text.empty()) return false;
+  if (Column == nullptr || Columns()->IndexOf(Column) < 0 || Rows == 0 || Text.empty()) return false;
   const int Col = Column->Index();
-  const int Start = FromStart ? 0 : SelectedRow() + 1;
+  const int Start = FromStart ? 0 : std::clamp(SelectedRow() + 1, 0, Rows);
   for (int K = 0; K < Rows; ++K) {
-    const int R = (std::max(Start, 0) + K) % Rows;
-    if (FromStart && R < K) break;
+    const int R = (Start + K) % Rows;
     if (!GetRowShown(R)) continue;
     const WideString Cell = GetCells(Col, R);
     if (Cell.size() >= Text.size() && WideCompareText(Cell.substr(0, Text.size()), Text) == 0) {

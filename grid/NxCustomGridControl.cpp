@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "framework/Strings.h"
+#include "grid/NxDisplays.h"
 #include "grid/NxSharedCommon.h"
 #include "grid/NxThemeSupport.h"
 
@@ -57,6 +58,14 @@ class TDCStateScope {
   int FSaved = 0;
 };
 
+// Runs Paint with the canvas's clip region narrowed to R (and given back afterwards).
+template <class TPaint>
+void ClipToPiece(TCanvas* Cv, const TRect& R, TPaint Paint) {
+  TDCStateScope DCState(Cv);
+  IntersectClipRect(DCState.DC(), R.Left, R.Top, R.Right, R.Bottom);
+  Paint();
+}
+
 void FillRectColor(TCanvas* Cv, const TRect& R, TColor Color) {
   if (R.IsEmpty()) return;
   Cv->Brush()->SetStyle(bsSolid);
@@ -80,6 +89,16 @@ TNxCustomGridControl::TNxCustomGridControl(TComponent* AOwner) : TNxScrollContro
   FColumns->OnColumnNotify = [this](int Kind) { ColumnNotify(Kind); };
   FColumns->OnColumnsChanged = [this](int Kind, int Index, int Index2) { ColumnsChanged(Kind, Index, Index2); };
   FColumns->BodyWidth = [this] { return GetColumnsAreaWidth(); };
+  // One style display per header style, in THeaderStyle order, all painting on the grid's canvas.
+  FStyleDisplays = {std::make_unique<TDefaultStyleDisplay>(this), std::make_unique<TFlatStyleDisplay>(this),
+                    std::make_unique<TOffice2007StyleDisplay>(this), std::make_unique<TOffice2010StyleDisplay>(this),
+                    std::make_unique<TOldStyleDisplay>(this),        std::make_unique<TOutlookStyleDisplay>(this),
+                    std::make_unique<TVistaStyleDisplay>(this)};
+  for (auto& D : FStyleDisplays) {
+    D->Canvas = Canvas();
+    D->OnCustomDrawHeader = [this](TObject*, int Index, TRect R) { DoCustomDrawHeader(Index, R); };
+    D->OnCustomDrawFooter = [this](TObject*, int Index, TRect R) { DoCustomDrawFooter(Index, R); };
+  }
   FColor = clWindow;
   FParentColor = false;
   SetBounds(Left(), Top(), 250, 150);
@@ -2286,7 +2305,9 @@ void TNxCustomGridControl::PaintBorder() {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Chrome painting: the plain classic look
+// Chrome painting: the current style display
+
+TStyleDisplay* TNxCustomGridControl::StyleDisplay() const { return FStyleDisplays[FHeaderStyle].get(); }
 
 void TNxCustomGridControl::StylePrepare(bool Themed) {
   FStyleThemed = Themed;
@@ -2294,163 +2315,59 @@ void TNxCustomGridControl::StylePrepare(bool Themed) {
   Canvas()->Pen()->SetMode(pmCopy);
   Canvas()->Pen()->SetWidth(1);
   Canvas()->Pen()->SetStyle(psSolid);
+  TStyleDisplay* D = StyleDisplay();
+  D->Canvas = Canvas();
+  D->Themed = Themed;
+  D->ThemeHandle = FThemeHandle;
+  D->PressedColumn = PressedColumn();
+  D->HotColumn = HotColumn();
+  D->SelectedColumn = FSelectedColumn;
 }
 
+// Each piece is painted with the canvas clipped to its rectangle: no style reaches past it.
 void TNxCustomGridControl::StyleDrawHeader(TNxCustomColumn* Column, const TRect& R) {
-  TCanvas* Cv = Canvas();
-  TColumnHeader* H = Column->Header();
-  if (H->DrawingOptions() != doCustomOnly) {
-    // A raised cell in the header colour.
-    FillRectColor(Cv, R, H->Color());
-    Cv->Pen()->SetColor(clBtnHighlight);
-    Line(Cv, R.Left, R.Bottom - 1, R.Left, R.Top);
-    Line(Cv, R.Left, R.Top, R.Right - 1, R.Top);
-    Cv->Pen()->SetColor(clBtnShadow);
-    Line(Cv, R.Left, R.Bottom - 1, R.Right - 1, R.Bottom - 1);
-    Line(Cv, R.Right - 1, R.Bottom - 1, R.Right - 1, R.Top - 1);
-  }
-  if (H->DrawingOptions() == doNormal || H->DrawingOptions() == doCustom) {
-    TRect T = R;
-    T.Left += 2;
-    T.Right -= Column->Sorted() ? 14 : 2;
-    Cv->SetFont(Font());
-    TGraphicsProvider::DrawTextRect(Cv, T, Column->BiDiMode() != bdLeftToRight, H->Caption(), H->Alignment());
-    if (Column->Sorted() && T.Right + 12 <= R.Right) {
-      // The sort sign: a small grey triangle pointing up (ascending) or down.
-      const int X = T.Right + 3;
-      const int Y = (R.Top + R.Bottom) / 2 - 2;
-      Cv->Pen()->SetColor(clGrayText);
-      Cv->Brush()->SetStyle(bsSolid);
-      Cv->Brush()->SetColor(clGrayText);
-      if (Column->SortKind() == skAscending)
-        Cv->Polygon({Point(X, Y + 4), Point(X + 4, Y), Point(X + 8, Y + 4)});
-      else
-        Cv->Polygon({Point(X, Y), Point(X + 4, Y + 4), Point(X + 8, Y)});
-    }
-  }
-  DoCustomDrawHeader(Column->Index(), R);
+  ClipToPiece(Canvas(), R, [&] { StyleDisplay()->DrawHeader(Column, R); });
 }
 
-void TNxCustomGridControl::StyleDrawHeaderRemainder(const TRect& R) { FillRectColor(Canvas(), R, Color()); }
+void TNxCustomGridControl::StyleDrawHeaderRemainder(const TRect& R) {
+  ClipToPiece(Canvas(), R, [&] { StyleDisplay()->DrawHeaderRemainder(R); });
+}
 
 void TNxCustomGridControl::StyleDrawCorner(const TRect& R, int Kind) {
-  TCanvas* Cv = Canvas();
-  if (Kind == 1) {
-    FillRectColor(Cv, R, clBtnFace);
-    Cv->Pen()->SetColor(clBtnShadow);
-    Cv->Brush()->SetColor(clBtnShadow);
-    Cv->FrameRect(R);
-    return;
-  }
-  TGraphicsProvider::DrawButton(Cv, R, false);
+  ClipToPiece(Canvas(), R, [&] { StyleDisplay()->DrawCorner(R, Kind); });
 }
 
-void TNxCustomGridControl::StyleDrawFooter(TNxCustomColumn* Column, const TRect& Rect0, bool Framed) {
-  TCanvas* Cv = Canvas();
-  TColumnFooter* F = Column->Footer();
-  TRect R = Rect0;
-  if (Framed) {
-    --R.Right;
-    --R.Bottom;
-  }
-  if (F->DrawingOptions() != doCustomOnly) {
-    Cv->SetFont(Column->Font());
-    FillRectColor(Cv, R, F->Color());
+void TNxCustomGridControl::StyleDrawFooter(TNxCustomColumn* Column, const TRect& R, bool Framed) {
+  ClipToPiece(Canvas(), R, [&] {
+    // A framed footer cell leaves its last pixel column and row to the grid lines.
     if (Framed) {
-      Cv->Pen()->SetColor(clBtnFace);
-      Line(Cv, R.Left, R.Bottom - 1, R.Right - 1, R.Bottom - 1);
-      Line(Cv, R.Right - 1, R.Top, R.Right - 1, R.Bottom + 1);
+      FillRectColor(Canvas(), Rect(R.Right - 1, R.Top, R.Right, R.Bottom), FGridLinesColor);
+      FillRectColor(Canvas(), Rect(R.Left, R.Bottom - 1, R.Right, R.Bottom), FGridLinesColor);
     }
-  }
-  TDCStateScope DCState(Cv);
-  IntersectClipRect(DCState.DC(), R.Left, R.Top, R.Right, R.Bottom);
-  if (F->DrawingOptions() == doNormal || F->DrawingOptions() == doCustom) {
-    TRect T = R;
-    T.Left += 2;
-    T.Right -= 2;
-    Cv->SetFont(Column->Font());
-    TGraphicsProvider::DrawTextRect(Cv, T, Column->BiDiMode() != bdLeftToRight, F->Caption(), F->Alignment());
-  }
-  DoCustomDrawFooter(Column->Index(), R);
+    StyleDisplay()->DrawFooter(Column, R, Framed);
+  });
 }
 
-void TNxCustomGridControl::StyleDrawFooterBackground(const TRect& R) { StyleDrawCorner(R, 0); }
+void TNxCustomGridControl::StyleDrawFooterBackground(const TRect& R) {
+  ClipToPiece(Canvas(), R, [&] { StyleDisplay()->DrawFooterBackground(R); });
+}
 
 void TNxCustomGridControl::StyleDrawIndicatorBackground(const TRect& R, int Row, bool Selected, bool Highlighted) {
-  TCanvas* Cv = Canvas();
-  FillRectColor(Cv, Rect(R.Left + 1, R.Top + 1, R.Right - 1, R.Bottom), clBtnFace);
-  Cv->Pen()->SetColor(clBtnHighlight);
-  Line(Cv, 0, R.Top, 0, R.Bottom + 1);
-  if (Row >= 1) {
-    Cv->SetPixels(1, R.Top, clBtnFace);
-    Cv->SetPixels(R.Right - 2, R.Top, clBtnFace);
-    Cv->Pen()->SetColor(clBtnHighlight);
-    Line(Cv, 2, R.Top, R.Right - 2, R.Top);
-  } else {
-    Line(Cv, 1, R.Top, R.Right - 1, R.Top);
-  }
-  Cv->SetPixels(1, R.Bottom - 1, clBtnFace);
-  Cv->SetPixels(R.Right - 2, R.Bottom - 1, clBtnFace);
-  Cv->Pen()->SetColor(clBtnShadow);
-  Line(Cv, R.Right - 1, R.Top, R.Right - 1, R.Bottom);
-  Line(Cv, 2, R.Bottom - 1, R.Right - 2, R.Bottom - 1);
+  ClipToPiece(Canvas(), R, [&] { StyleDisplay()->DrawIndicatorBackground(R, Row, Selected, Highlighted); });
 }
 
 void TNxCustomGridControl::StyleDrawIndicatorContent(const TRect& R, bool Selected, bool Inverted) {
-  TCanvas* Cv = Canvas();
-  if (Selected) {
-    const int X = R.Left + (R.Width() - 6) / 2;
-    const int Y = R.Top + (R.Height() - 11) / 2;
-    Cv->Pen()->SetColor(clWindowText);
-    Cv->Brush()->SetStyle(bsSolid);
-    Cv->Brush()->SetColor(clWindowText);
-    Cv->Polygon({Point(X, Y), Point(X + 5, Y + 5), Point(X, Y + 10)});
-  }
-  if (Inverted) {
-    Cv->Refresh();
-    PatBlt(Cv->Handle(), R.Left, R.Top, R.Width(), R.Height(), DSTINVERT);
-  }
+  ClipToPiece(Canvas(), R, [&] { StyleDisplay()->DrawIndicatorContent(R, Selected, Inverted); });
 }
 
 void TNxCustomGridControl::StyleDrawInputCell(TNxCustomColumn* Column, const TRect& R, bool Focused, bool Selected,
                                               bool Editing) {
-  TCanvas* Cv = Canvas();
-  TRect Fill = R;
-  if (Focused && Editing) {
-    --Fill.Right;
-    --Fill.Bottom;
-  }
-  Cv->SetFont(Column->Font());
-  Cv->Font()->SetStyle({});
-  TColor Brush;
-  if (!Focused) {
-    Cv->Font()->SetColor(clGrayText);
-    Brush = Column->Color();
-  } else if (Column->Index() == FSelectedColumn) {
-    Cv->Font()->SetColor(clGrayText);
-    Brush = Column->Color();
-  } else {
-    Cv->Font()->SetColor(clHighlightText);
-    Brush = Selected ? clHighlight : clBtnFace;
-  }
-  FillRectColor(Cv, Fill, Brush);
-  if (Focused && Editing) {
-    Cv->Pen()->SetColor(clHighlight);
-    Line(Cv, R.Left, R.Bottom - 1, R.Right - 1, R.Bottom - 1);
-    Line(Cv, R.Right - 1, R.Top, R.Right - 1, R.Bottom);
-  }
-  const TRect T = Rect(R.Left + 2, R.Top, R.Right - 1, R.Bottom - 1);
-  if (!Column->InputValue().empty())
-    TGraphicsProvider::DrawTextRect(Cv, T, Column->BiDiMode() != bdLeftToRight, Column->GetInputDisplayText(),
-                                    Column->Alignment());
-  else
-    TGraphicsProvider::DrawTextRect(Cv, T, Column->BiDiMode() != bdLeftToRight, Column->InputCaption(), taCenter);
+  ClipToPiece(Canvas(), R, [&] { StyleDisplay()->DrawInputCell(Column, R, Focused, Selected, Editing); });
 }
 
 int TNxCustomGridControl::StyleHeaderContentWidth(TNxCustomColumn* Column) {
-  TCanvas* Cv = Canvas();
-  Cv->SetFont(Font());
-  return TextWidthW(Cv, Column->Header()->Caption()) + (Column->Sorted() ? 16 : 4);
+  StylePrepare(IsThemedChrome());
+  return StyleDisplay()->GetHeaderContentWidth(Column);
 }
 
 TColor TNxCustomGridControl::StyleBorderColor() { return clBtnShadow; }

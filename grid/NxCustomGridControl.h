@@ -5,12 +5,15 @@
 // operations that TNxGrid implements. Win32.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <memory>
 
 #include "grid/NxColumns.h"
 #include "grid/NxEdit.h"
 #include "grid/NxScrollControl.h"
+
+class TStyleDisplay;
 
 // ---------------------------------------------------------------------------------------------
 // Enumerations and sets
@@ -214,6 +217,13 @@ class TNxCustomGridControl : public TNxScrollControl {
   bool IsFocused();
   // Visual styles are in use for the chrome: EnableVisualStyles and the system draws themed.
   bool IsThemedChrome();
+  // The style display that paints the chrome: the one of the seven (one per THeaderStyle, made
+  // with the grid, sharing its canvas) that HeaderStyle chooses.
+  TStyleDisplay* StyleDisplay() const;
+  // The column whose header is pressed and the one under the pointer, as the chrome paints them
+  // (the mouse handling tracks them; the engine answers nullptr).
+  virtual TNxCustomColumn* PressedColumn() const { return nullptr; }
+  virtual TNxCustomColumn* HotColumn() const { return nullptr; }
 
   // --- data operations implemented by TNxGrid
   virtual WideString GetCells(int ACol, int ARow) = 0;
@@ -533,14 +543,13 @@ class TNxCustomGridControl : public TNxScrollControl {
   virtual void GridStyleChanged() {}
 
   // --- chrome painting: header, footer, input line and indicator pieces. Each operation is the
-  // engine's call of the matching style-display operation (DrawHeader, DrawHeaderRemainder,
-  // DrawCorner, DrawFooter, DrawFooterBackground, DrawIndicatorBackground, DrawIndicatorContent,
-  // DrawInputCell); the engine's own versions paint a plain classic look. A grid with style
-  // displays overrides them to forward to the display that HeaderStyle chose, handing it the
-  // canvas, the theme handle (FThemeHandle) and the custom-draw dispatchers in StylePrepare.
+  // engine's call of the matching operation of the current style display (DrawHeader,
+  // DrawHeaderRemainder, DrawCorner, DrawFooter, DrawFooterBackground, DrawIndicatorBackground,
+  // DrawIndicatorContent, DrawInputCell); StylePrepare hands the display the canvas, the grid's
+  // font, visual styles, the theme handle (FThemeHandle) and the header state before each piece.
   // Called by the HeaderStyle setter after the style changed (the current display is chosen).
   virtual void StyleDisplayChanged() {}
-  // Readies the chrome painting for one paint (canvas, font, visual styles).
+  // Readies the chrome painting for one piece (canvas, font, visual styles, header state).
   virtual void StylePrepare(bool Themed);
   virtual void StyleDrawHeader(TNxCustomColumn* Column, const TRect& Rect);
   // The header strip right of the last column.
@@ -631,6 +640,8 @@ class TNxCustomGridControl : public TNxScrollControl {
   void ScrollResizedColumn(TNxCustomColumn* Column, int Delta);
 
   std::unique_ptr<TNxColumns> FColumns;
+  // The style displays, indexed by THeaderStyle.
+  std::array<std::unique_ptr<TStyleDisplay>, 7> FStyleDisplays;
   TNxCustomEdit* FInplaceEditor = nullptr;
   bool FSuppressEditEvent = false;
   // EndEditing is closing the editor.

@@ -13,60 +13,11 @@
 // ---------------------------------------------------------------------------------------------
 // The reversed arrow
 
-namespace {
-
-// The system arrow turned to point right: its AND and XOR masks mirrored left to right.
-HCURSOR MirroredArrow() {
-  HCURSOR Arrow = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-  ICONINFO II{};
-  if (Arrow == nullptr || !GetIconInfo(Arrow, &II)) return nullptr;
-  HCURSOR Result = nullptr;
-  BITMAP BM{};
-  if (II.hbmMask != nullptr && GetObjectW(II.hbmMask, sizeof(BM), &BM) != 0) {
-    const int W = BM.bmWidth;
-    const int MaskH = BM.bmHeight;  // twice the cursor height for a monochrome cursor
-    HDC Screen = GetDC(nullptr);
-    HDC Src = CreateCompatibleDC(Screen);
-    HDC Dst = CreateCompatibleDC(Screen);
-    HBITMAP Mask = CreateBitmap(W, MaskH, 1, 1, nullptr);
-    HGDIOBJ OldSrc = SelectObject(Src, II.hbmMask);
-    HGDIOBJ OldDst = SelectObject(Dst, Mask);
-    StretchBlt(Dst, W - 1, 0, -W, MaskH, Src, 0, 0, W, MaskH, SRCCOPY);
-    HBITMAP Color = nullptr;
-    BITMAP CB{};
-    if (II.hbmColor != nullptr && GetObjectW(II.hbmColor, sizeof(CB), &CB) != 0) {
-      Color = CreateCompatibleBitmap(Screen, CB.bmWidth, CB.bmHeight);
-      SelectObject(Src, II.hbmColor);
-      SelectObject(Dst, Color);
-      StretchBlt(Dst, CB.bmWidth - 1, 0, -CB.bmWidth, CB.bmHeight, Src, 0, 0, CB.bmWidth, CB.bmHeight, SRCCOPY);
-    }
-    SelectObject(Src, OldSrc);
-    SelectObject(Dst, OldDst);
-    DeleteDC(Src);
-    DeleteDC(Dst);
-    ReleaseDC(nullptr, Screen);
-    ICONINFO NI{};
-    NI.fIcon = FALSE;
-    NI.xHotspot = static_cast<DWORD>(W - 1) - II.xHotspot;
-    NI.yHotspot = II.yHotspot;
-    NI.hbmMask = Mask;
-    NI.hbmColor = Color;
-    Result = reinterpret_cast<HCURSOR>(CreateIconIndirect(&NI));
-    DeleteObject(Mask);
-    if (Color != nullptr) DeleteObject(Color);
-  }
-  if (II.hbmMask != nullptr) DeleteObject(II.hbmMask);
-  if (II.hbmColor != nullptr) DeleteObject(II.hbmColor);
-  return Result;
-}
-
-}  // namespace
-
 void RegisterReversedArrowCursor() {
   static bool Done = false;
   if (Done || Screen == nullptr) return;
+  // LoadCursor hands out the module's shared cursor, freed with the module.
   HCURSOR C = LoadCursorW(ModuleInstance(), L"REVERSEDARROW");
-  if (C == nullptr) C = MirroredArrow();
   if (C == nullptr) return;
   Screen->SetCursors(crReversedArrow, C);
   Done = true;

@@ -15,7 +15,7 @@
 class TNxCustomEdit;
 
 // The screen cursor shown over the edit's pane: the arrow pointing right ("REVERSEDARROW" of the
-// program's resources, or the system arrow mirrored when the program carries none).
+// program's resources, grid/NxGrid.rc; a program without it shows the default cursor there).
 inline constexpr TCursor crReversedArrow = 1000;
 
 // Registers the reversed arrow in the screen's cursor table under crReversedArrow (once).

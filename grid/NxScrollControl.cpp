@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "framework/Forms.h"
+#include "grid/NxFlyoutControl.h"
 
 void LoadRollCursors() {
   if (Screen == nullptr) return;
@@ -296,8 +297,14 @@ void TNxScrollControl::StartRolling(int X, int Y) {
   SetMouseCapture(true);
 }
 
+TWinControl* TNxScrollControl::CreateRollShadow() { return new TRollShadow(this); }
+
 void TNxScrollControl::ShowRollShadow(TPoint ScreenPos) {
   if (FRollShadow == nullptr) return;
+  if (auto* Sign = dynamic_cast<TRollShadow*>(FRollShadow)) {
+    Sign->ShowAt(ScreenPos);
+    return;
+  }
   FRollShadow->SetBounds(ScreenPos.X - 7, ScreenPos.Y - 11, 32, 32);
   FRollShadow->Show();
 }

@@ -220,11 +220,11 @@ class TNxScrollControl : public TNxCustomScrollControl {
   // One step of roll scrolling (the roll timer's tick).
   virtual void RollStep(TObject* Sender);
   // Makes the roll sign when the first roll starts: a pop-up control owned by this control, which
-  // then parents it and keeps it hidden between rolls. None here (rolling works without a sign);
-  // the grid's flyout unit supplies the sign.
-  virtual TWinControl* CreateRollShadow() { return nullptr; }
+  // then parents it and keeps it hidden between rolls. Here a TRollShadow (grid/NxFlyoutControl);
+  // a descendant may make another sign, or none (rolling works without a sign).
+  virtual TWinControl* CreateRollShadow();
   // Shows the sign with its origin mark at ScreenPos (the anchor in screen coordinates): the
-  // mark sits 7 pixels right of and 11 below the sign's 32 x 32 corner.
+  // mark sits 7 pixels right of and 11 below the sign's 32 x 32 corner (TRollShadow::ShowAt).
   virtual void ShowRollShadow(TPoint ScreenPos);
 
   // Focus routines: post Tab (with Shift for the backward one) to a related control's window, and

@@ -37,7 +37,7 @@ SHAPES = {
 }
 
 
-def cursor_bytes(inside):
+def cursor_bytes(inside, hot=HOT):
     """A CUR file of one 1-bit image: black where inside, white on the outline, clear elsewhere."""
     black = [[inside(x, y) for x in range(SIZE)] for y in range(SIZE)]
 
@@ -66,7 +66,7 @@ def cursor_bytes(inside):
     palette = bytes([0, 0, 0, 0, 255, 255, 255, 0])
     image = header + palette + b"".join(xor_rows) + b"".join(and_rows)
     directory = struct.pack("<HHH", 0, 2, 1)
-    entry = struct.pack("<BBBBHHII", SIZE, SIZE, 2, 0, HOT[0], HOT[1], len(image), 6 + 16)
+    entry = struct.pack("<BBBBHHII", SIZE, SIZE, 2, 0, hot[0], hot[1], len(image), 6 + 16)
     return directory + entry + image
 
 

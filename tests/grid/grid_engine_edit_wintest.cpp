@@ -22,7 +22,7 @@ struct TEditForm : TEngineForm {
   // Opens the editor with a real click on the cell.
   bool ClickToEdit(int Col, int Row) {
     const TPoint P = CellPoint(Col, Row);
-    realinput::Click(Window(), P.X, P.Y);
+    SettledClick(Window(), P.X, P.Y);
     return WaitFor([&] { return Grid->EditCol() == Col && Grid->EditRow() == Row && EditorFocused(); });
   }
 };
@@ -295,7 +295,7 @@ TEST(EngineEditing, TheInputLineAddsRows) {
   EXPECT_EQ(F.Columns[0]->InputValue(), L"d");
   // A click in the body leaves the input line.
   const TPoint P = F.CellPoint(1, 1);
-  realinput::Click(F.Window(), P.X, P.Y);
+  SettledClick(F.Window(), P.X, P.Y);
   ASSERT_TRUE(WaitFor([&] { return !G->InputSelected(); }));
   EXPECT_FALSE(G->GridState().Contains(gsInputEditing));
   EXPECT_FALSE(F.Columns[0]->InputEditing());

@@ -101,7 +101,7 @@ TEST(EngineSelection, RealCtrlAndShiftClicksSelectSeveralRows) {
   EXPECT_EQ(Selected(), "0123456");
   // A plain click afterwards leaves only the clicked row.
   P = F.CellPoint(0, 7);
-  realinput::Click(F.Window(), P.X, P.Y);
+  SettledClick(F.Window(), P.X, P.Y);
   ASSERT_TRUE(WaitFor([&] { return G->SelectedRow() == 7; }));
   EXPECT_EQ(Selected(), "7");
   EXPECT_FALSE(G->GridState().Contains(gsRangeSelect));

@@ -49,14 +49,14 @@ TEST(GridMouse, RealLeftClickFiresMouseDownBeforeSelectingTheRow) {
   EventLog Log;
   Log.Attach(F.Grid);
   const TPoint P = F.RowPoint(2);
-  realinput::Click(F.GridWindow(), P.X, P.Y);
+  SettledClick(F.GridWindow(), P.X, P.Y);
   ASSERT_TRUE(WaitFor([&] { return F.Grid->SelectedRow() == 2; }));
   EXPECT_EQ(Log.Joined(), "down:left before:0,2 select:0,2");
   EXPECT_TRUE(F.Grid->IsFocused());
 
   Log.Items.clear();
   const TPoint Q = F.RowPoint(4);
-  realinput::Click(F.GridWindow(), Q.X, Q.Y);
+  SettledClick(F.GridWindow(), Q.X, Q.Y);
   ASSERT_TRUE(WaitFor([&] { return F.Grid->SelectedRow() == 4; }));
   EXPECT_EQ(Log.Joined(), "down:left before:0,4 deselect:0,2 select:0,4");
 }
@@ -80,7 +80,7 @@ TEST(GridMouse, RightPressSelectsLikeTheLeftAfterMouseDown) {
     FlagWhenSelected = RightSeen;
   };
   const TPoint P = F.RowPoint(3);
-  realinput::Click(F.GridWindow(), P.X, P.Y, true);
+  SettledClick(F.GridWindow(), P.X, P.Y, true);
   ASSERT_TRUE(WaitFor([&] { return F.Grid->SelectedRow() == 3; }));
   EXPECT_EQ(Log.Joined(), "down:right before:0,3 select:0,3");
   EXPECT_TRUE(FlagWhenSelected);
@@ -149,7 +149,7 @@ TEST(GridKeys, ArrowKeysMoveTheSelection) {
   TChannelListForm F;
   F.AddLines(Channels(4));
   const TPoint P = F.RowPoint(1);
-  realinput::Click(F.GridWindow(), P.X, P.Y);
+  SettledClick(F.GridWindow(), P.X, P.Y);
   ASSERT_TRUE(WaitFor([&] { return F.Grid->SelectedRow() == 1 && F.Grid->IsFocused(); }));
   EventLog Log;
   Log.Attach(F.Grid);
@@ -168,7 +168,7 @@ TEST(GridKeys, DownKeepsTheSelectedRowInView) {
   TChannelListForm F;
   F.AddLines(Channels(40));
   const TPoint P = F.RowPoint(0);
-  realinput::Click(F.GridWindow(), P.X, P.Y);
+  SettledClick(F.GridWindow(), P.X, P.Y);
   ASSERT_TRUE(WaitFor([&] { return F.Grid->IsFocused(); }));
   for (int I = 0; I < 25; ++I) realinput::Key(VK_DOWN);
   ASSERT_TRUE(WaitFor([&] { return F.Grid->SelectedRow() == 25; }));
@@ -200,7 +200,7 @@ TEST(GridScrolling, WheelScrollsOneRowPerNotch) {
   TChannelListForm F;
   F.AddLines(Channels(40));
   const TPoint P = F.RowPoint(0);
-  realinput::Click(F.GridWindow(), P.X, P.Y);
+  SettledClick(F.GridWindow(), P.X, P.Y);
   ASSERT_TRUE(WaitFor([&] { return F.Grid->IsFocused(); }));
   POINT S{P.X, P.Y};
   ClientToScreen(F.GridWindow(), &S);
@@ -249,7 +249,7 @@ TEST(GridPainting, SelectedRowShowsTheHighlightAndRowsShowTheirText) {
   TChannelListForm F;
   F.AddLines({L"First channel", L"Second channel", L"Third channel"});
   const TPoint P = F.RowPoint(1);
-  realinput::Click(F.GridWindow(), P.X, P.Y);
+  SettledClick(F.GridWindow(), P.X, P.Y);
   ASSERT_TRUE(WaitFor([&] { return F.Grid->SelectedRow() == 1 && F.Grid->IsFocused(); }));
   Settle(F.GridWindow());
   TCapture C(F.GridWindow());

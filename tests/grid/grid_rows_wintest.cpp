@@ -564,7 +564,7 @@ TEST_F(GridFixture, PageKeysMoveByAPage) {
   std::vector<std::wstring> Lines(50, L"x");
   Fill(Lines);
   const TPoint P = F.RowPoint(0);
-  realinput::Click(F.GridWindow(), P.X, P.Y);
+  SettledClick(F.GridWindow(), P.X, P.Y);
   ASSERT_TRUE(WaitFor([&] { return G->IsFocused(); }));
   const int N = G->GetRowsPerPage();
   realinput::Key(VK_NEXT);  // to the last row of the page

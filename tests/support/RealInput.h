@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <vector>
 
 #include "framework/Forms.h"
 
@@ -69,21 +70,69 @@ inline bool MovePointer(POINT Screen) {
   return There;
 }
 
-// Presses and releases a mouse button at a point of W's client area: brings W's window to the
-// front, moves the pointer there, then sends the press and the release.
-inline bool Click(HWND W, int X, int Y, bool Right = false) {
-  if (!BringToFront(W)) return false;
+// A mouse button event (MOUSEEVENTF_LEFTDOWN ...; 0 for a plain move) that carries its screen
+// point: the button goes down or up there, whatever position the system stored last for the
+// pointer (under Wine on a busy machine a late report of an earlier position may still come).
+inline INPUT ButtonAt(POINT S, DWORD Flags) {
+  INPUT In{};
+  In.type = INPUT_MOUSE;
+  In.mi.dx = MulDiv(S.x, 65536, GetSystemMetrics(SM_CXSCREEN)) + 1;
+  In.mi.dy = MulDiv(S.y, 65536, GetSystemMetrics(SM_CYSCREEN)) + 1;
+  In.mi.dwFlags = Flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  return In;
+}
+
+// Sends button events, each at its point, and handles the messages they make.
+inline void SendButtons(std::vector<INPUT> In) {
+  SendInput(static_cast<UINT>(In.size()), In.data(), sizeof(INPUT));
+  Pump();
+}
+
+// Moves the pointer to a screen point and waits until it stays there while the moves still
+// queued are handled. Under Wine on X a late report of an earlier position (a busy machine, a
+// window moving under the pointer) can take the pointer back; the move is then made again.
+inline bool MovePointerSettled(POINT S) {
+  for (int Try = 0; Try < 5; ++Try) {
+    if (!MovePointer(S)) return false;
+    bool Stays = true;
+    for (int I = 0; I < 5 && Stays; ++I) {
+      Sleep(10);
+      Pump();
+      POINT C;
+      GetCursorPos(&C);
+      Stays = C.x == S.x && C.y == S.y;
+    }
+    if (Stays) {
+      // The pointer's place as the system queues input may still be the earlier one: one more
+      // move to the point puts it right there too (nothing happens when it already is).
+      SendButtons({ButtonAt(S, 0)});
+      return true;
+    }
+  }
+  return false;
+}
+
+// The same for a client point of W.
+inline bool PointerSettledTo(HWND W, int X, int Y) {
   POINT P{X, Y};
   ClientToScreen(W, &P);
-  if (!MovePointer(P)) return false;
-  INPUT In[2]{};
-  In[0].type = In[1].type = INPUT_MOUSE;
-  In[0].mi.dwFlags = Right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
-  In[1].mi.dwFlags = Right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
-  SendInput(2, In, sizeof(INPUT));
-  Pump();
+  return MovePointerSettled(P);
+}
+
+// A real click at a client point of W once the pointer has settled there (see
+// MovePointerSettled): W's window comes to the front, then the press and the release there.
+inline bool SettledClick(HWND W, int X, int Y, bool Right = false) {
+  if (!BringToFront(W) || !PointerSettledTo(W, X, Y)) return false;
+  POINT S{X, Y};
+  ClientToScreen(W, &S);
+  SendButtons({ButtonAt(S, Right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN),
+               ButtonAt(S, Right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP)});
   return true;
 }
+
+// Presses and releases a mouse button at a point of W's client area: brings W's window to the
+// front, moves the pointer there, then sends the press and the release.
+inline bool Click(HWND W, int X, int Y, bool Right = false) { return SettledClick(W, X, Y, Right); }
 
 // Presses and releases a key (to the window with the keyboard focus).
 inline void Key(WORD Vk) {

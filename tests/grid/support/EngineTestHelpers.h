@@ -16,6 +16,11 @@ using uitest::Pump;
 using uitest::Settle;
 using uitest::TCapture;
 using uitest::WaitFor;
+using gridtest::ButtonAt;
+using gridtest::MovePointerSettled;
+using gridtest::PointerSettledTo;
+using gridtest::SendButtons;
+using gridtest::SettledClick;
 
 // A form with a grid of Cols text columns, each ColumnWidth pixels wide and not auto-sized, with
 // the given options; the rows hold "r<row>c<col>". With Editing the columns have coEditing (a
@@ -70,7 +75,7 @@ struct TEngineForm {
   // Gives the grid the keyboard focus with a real click on a cell.
   bool FocusByClick(int Col, int Row) {
     const TPoint P = CellPoint(Col, Row);
-    realinput::Click(Window(), P.X, P.Y);
+    SettledClick(Window(), P.X, P.Y);
     return WaitFor([&] { return Grid->IsFocused() && Grid->SelectedRow() == Row; });
   }
 };
@@ -125,7 +130,7 @@ inline bool ClickWith(HWND W, int X, int Y, std::vector<WORD> Modifiers) {
   if (!realinput::BringToFront(W)) return false;
   POINT P{X, Y};
   ClientToScreen(W, &P);
-  if (!realinput::MovePointer(P)) return false;
+  if (!MovePointerSettled(P)) return false;
   std::vector<INPUT> In;
   for (WORD M : Modifiers) {
     INPUT K{};
@@ -133,12 +138,8 @@ inline bool ClickWith(HWND W, int X, int Y, std::vector<WORD> Modifiers) {
     K.ki.wVk = M;
     In.push_back(K);
   }
-  INPUT Down{}, Up{};
-  Down.type = Up.type = INPUT_MOUSE;
-  Down.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  Up.mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  In.push_back(Down);
-  In.push_back(Up);
+  In.push_back(ButtonAt(P, MOUSEEVENTF_LEFTDOWN));
+  In.push_back(ButtonAt(P, MOUSEEVENTF_LEFTUP));
   for (auto It = Modifiers.rbegin(); It != Modifiers.rend(); ++It) {
     INPUT K{};
     K.type = INPUT_KEYBOARD;

@@ -1,6 +1,6 @@
-// Helpers of the grid's window tests: a shown form with a grid set up like the channel list and
-// clicks posted as messages, on top of the shared window-test helpers (uitest) and real input
-// (realinput).
+// Helpers of the grid's window tests: a shown form with a grid set up like the channel list,
+// clicks posted as messages, and real pointer moves and clicks that wait for the pointer to
+// settle, on top of the shared window-test helpers (uitest) and real input (realinput).
 #pragma once
 
 #include <windows.h>
@@ -28,6 +28,12 @@ inline void PostClick(HWND W, int X, int Y, bool Right = false) {
   PostMessageW(W, Right ? WM_RBUTTONUP : WM_LBUTTONUP, 0, Pos);
   Pump();
 }
+
+using realinput::ButtonAt;
+using realinput::MovePointerSettled;
+using realinput::PointerSettledTo;
+using realinput::SendButtons;
+using realinput::SettledClick;
 
 // A form with a grid set up as the channel list is: one auto-sized text column, no header,
 // grid lines in white (active rows only), white inactive selection.
