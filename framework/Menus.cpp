@@ -973,6 +973,11 @@ TPopupMenu::~TPopupMenu() {
   L.erase(std::remove(L.begin(), L.end(), this), L.end());
 }
 
+bool IsLivePopupMenu(const TPopupMenu* Menu) {
+  const auto& L = PopupList().Menus;
+  return Menu != nullptr && std::find(L.begin(), L.end(), Menu) != L.end();
+}
+
 void TPopupMenu::SetPopupComponent(TComponent* Value) {
   if (FPopupComponent == Value) return;
   if (FPopupComponent != nullptr) RemoveFreeNotification(FPopupComponent);

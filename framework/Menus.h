@@ -377,3 +377,5 @@ class TPopupMenu : public TMenu {
 // The hidden window that owns the pop-up menus while they show and hands their WM_COMMAND,
 // WM_INITMENUPOPUP, WM_MEASUREITEM, WM_DRAWITEM, WM_MENUSELECT and WM_MENUCHAR to them.
 HWND PopupListWindow();
+// Whether Menu is a pop-up menu that still exists (for requests queued with a menu's address).
+bool IsLivePopupMenu(const TPopupMenu* Menu);

@@ -65,19 +65,25 @@ REG
 tv_display() {
   local mode=${1:-auto}
   if [ "$mode" != xvfb ] && [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
-  local n
+  # Another session may take the same display number at the same moment: an Xvfb of ours that
+  # dies at once lost that race, and the next free number is tried.
+  local n pid i
   for n in $(seq 91 140); do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then break; fi
+    if [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; then continue; fi
+    Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+    pid=$!
+    for i in $(seq 1 100); do
+      kill -0 "$pid" 2>/dev/null || break
+      if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
+        tv_cleanup_pids+=("$pid")
+        export DISPLAY=":$n"
+        return 0
+      fi
+      sleep 0.05
+    done
+    kill "$pid" 2>/dev/null || true
   done
-  Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-  tv_cleanup_pids+=($!)
-  export DISPLAY=":$n"
-  local i
-  for i in $(seq 1 100); do
-    xdpyinfo >/dev/null 2>&1 && return 0
-    sleep 0.05
-  done
-  echo "could not start Xvfb on :$n" >&2
+  echo "could not start Xvfb" >&2
   return 1
 }
 

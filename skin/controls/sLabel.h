@@ -1,10 +1,17 @@
-// TsCustomLabel and TsLabel: the framework's label made ready to follow the skin. A label has no
-// skin data object of its own: SkinSection names an optional section to paint under the text,
-// and TsLabel's UseSkinColor lets the skin choose the text colour. The label is transparent.
-// Until the skin engine paints, both paint exactly as TLabel. Win32.
+// TsCustomLabel and TsLabel: the framework's label made to follow the skin. While the default
+// skin manager shows a skin, the text takes the font colour of the section of the nearest skinned
+// parent (or the skin's global font colour); an optional SkinSection paints that section under
+// the text and gives its font colour; a disabled label draws its text once in a mix of its font
+// colour (40 %) and its parent's colour. Removing the skin gives the text the system's window
+// text colour back. TsLabel's UseSkinColor (True by default) switches the colour following off.
+// Without an active skin both paint exactly as TLabel. The label is transparent. Win32.
 #pragma once
 
+#include "framework/Graphics.h"
 #include "framework/StdCtrls.h"
+
+// Set while a label changes its own font during painting (the change repaints nothing).
+extern bool acLabelFontLock;
 
 class TsCustomLabel : public TCustomLabel {
   T_CLASS(TsCustomLabel, TCustomLabel)
@@ -16,8 +23,16 @@ class TsCustomLabel : public TCustomLabel {
   const AnsiString& SkinSection() const { return FSkinSection; }
   void SetSkinSection(const AnsiString& Value);
 
+  // The font to paint with: Font, its colour changed to the skin's when a skin is shown.
+  virtual TFont* GetCurrentFont();
+
   TNotifyEvent OnMouseEnter;
   TNotifyEvent OnMouseLeave;
+
+ protected:
+  void Paint() override;
+  void DoDrawText(TRect& Rect, UINT Flags) override;
+  void WndProc(TMessage& Message) override;
 
  private:
   AnsiString FSkinSection;
@@ -32,6 +47,11 @@ class TsLabel : public TsCustomLabel {
   // The text colour follows the skin (True by default); False keeps the label's own Font colour.
   bool UseSkinColor() const { return FUseSkinColor; }
   void SetUseSkinColor(bool Value) { FUseSkinColor = Value; }
+
+  TFont* GetCurrentFont() override;
+
+ protected:
+  void WndProc(TMessage& Message) override;
 
  private:
   bool FUseSkinColor = true;

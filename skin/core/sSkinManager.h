@@ -242,6 +242,8 @@ class TacManagerMenus {
   virtual TBitmap* FrameBitmapOf(TPopupMenu* Menu, HWND Wnd) { return nullptr; }
   // Skins a popup-menu window once with the given frame bitmap.
   virtual void SkinPopupMenuWindow(HWND Wnd, TBitmap* Frame) {}
+  // Switches a pop-up menu to the skin's item painting (Value) or back.
+  virtual void HookPopupMenu(TPopupMenu* Menu, bool Value) {}
 };
 
 struct TacFormSkinningLink {

@@ -450,8 +450,9 @@ bool TsSkinManager::MainWindowHook(TMessage& Message) {
       return false;
     case WM_SKINPOPUPMENU: {
       Message.Result = 1;
+      // The request was queued with the menu's address: the menu may be gone by now.
       auto* Menu = reinterpret_cast<TPopupMenu*>(Message.LParam);
-      if (Menu == nullptr) return true;
+      if (!IsLivePopupMenu(Menu)) return true;
       HMENU H = Menu->Handle();
       RECT R{};
       // A menu that is not on the screen has no item rectangle (or an empty one) yet.

@@ -33,6 +33,7 @@ TEST(EndToEnd, ClickingARowLoadsThatChannelsPage) {
   Settle(Form1->Handle());
   TCapture Main(Form1->Handle());
   Main.MaybeSave("main_playing");
+  uitest::SaveScreenshot(Form1->Handle(), "main_window");
   TCapture Shown(Browser->Handle());
   const TRect Text = Shown.Extent(0x000000);
   ASSERT_FALSE(Text.IsEmpty());

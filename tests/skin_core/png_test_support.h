@@ -75,6 +75,7 @@ inline void PutBE32(Bytes& Out, std::uint32_t V) {
 
 inline Bytes Chunk(const std::string& Type, const Bytes& Data) {
   Bytes Out;
+  Out.reserve(12 + Data.size());
   PutBE32(Out, static_cast<std::uint32_t>(Data.size()));
   Out.insert(Out.end(), Type.begin(), Type.end());
   Out.insert(Out.end(), Data.begin(), Data.end());

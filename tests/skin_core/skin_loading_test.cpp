@@ -103,10 +103,13 @@ TEST(SkinOptionsInheritance, LongChainsResolveEverySection) {
   std::string Text;
   const int N = 3000;
   for (int I = 0; I < N; ++I)
-    Text += "[S" + std::to_string(I) + "]\nPARENTCLASS=S" + std::to_string(I + 1) + "\n";
-  Text += "[S" + std::to_string(N) + "]\nCOLOR=77\n";
+    Text.append("[S").append(std::to_string(I)).append("]\nPARENTCLASS=S").append(std::to_string(I + 1)).append("\n");
+  Text.append("[S").append(std::to_string(N)).append("]\nCOLOR=77\n");
   const TacSkinOptions O(Text);
-  for (int I = N; I >= 0; I -= 7) EXPECT_EQ(O.ReadSkinInteger("S" + std::to_string(I), "COLOR", 0), 77);
+  for (int I = N; I >= 0; I -= 7) {
+    const std::string Name = std::string("S").append(std::to_string(I));
+    EXPECT_EQ(O.ReadSkinInteger(Name, "COLOR", 0), 77) << Name;
+  }
   EXPECT_EQ(O.ReadSkinInteger("S0", "COLOR", 0), 77);
 }
 

@@ -781,7 +781,7 @@ TEST(SkinLoadingFaults, OversizedOptionsText) {
 
 TEST(SkinLoadingFaults, TooManyPictures) {
   std::string Options = "[GLOBALINFO]\r\n[MANY]\r\n";
-  for (int I = 0; I <= MaxSkinPictures; ++I) Options += "K" + std::to_string(I) + "=!ONE.BMP!1!0!0\r\n";
+  for (int I = 0; I <= MaxSkinPictures; ++I) Options.append("K").append(std::to_string(I)).append("=!ONE.BMP!1!0!0\r\n");
   TTempDir T;
   WritePackedSkin(T.Path, "Many", {{"Options.dat", Options}, {"ONE.BMP", SolidBmp(1, 1, clRed)}});
   auto M = NewManager(T.Path);

@@ -1,0 +1,522 @@
+// Window adapters: TacMainWnd and the shared services of the adapter unit.
+#include "skin/controls/acWndAdapter.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "framework/Exceptions.h"
+#include "framework/Forms.h"
+#include "skin/core/acGlow.h"
+#include "skin/core/acPixels.h"
+#include "skin/core/sBackground.h"
+#include "skin/core/sCommonData.h"
+#include "skin/core/sConst.h"
+#include "skin/core/sMessages.h"
+#include "skin/core/sSectionPaint.h"
+#include "skin/core/sSkinManager.h"
+#include "skin/core/sStyleSimply.h"
+#include "skin/core/sVclUtils.h"
+#include "skin/core/sPaintUtils.h"
+#include "framework/Strings.h"
+
+bool AdapterDlgMode = false;
+bool acRemovingAllAdapters = false;
+TGetScrollBarInfo acGetScrollBarInfo = nullptr;
+TFlatSBProc acInitializeFlatSB = nullptr;
+TFlatSBProc acUninitializeFlatSB = nullptr;
+
+namespace {
+
+HMODULE User32Lib = nullptr;
+HMODULE ComCtlLib = nullptr;
+int UnitInitCount = 0;
+
+// The skin data's owner object is a form skin provider: the adapter is hooked into its form.
+TControl* ProviderForm(TsCommonData* SkinData) {
+  if (SkinData == nullptr || SkinData->OwnerObject() == nullptr) return nullptr;
+  if (!SkinData->OwnerObject()->InheritsFromName("TsSkinProvider")) return nullptr;
+  auto* Provider = dynamic_cast<TComponent*>(SkinData->OwnerObject());
+  return Provider != nullptr ? dynamic_cast<TControl*>(Provider->Owner()) : nullptr;
+}
+
+// The control whose WindowProc chain the adapter goes into; nullptr for a plain window.
+TControl* HookTarget(TsCommonData* SkinData) {
+  if (SkinData == nullptr) return nullptr;
+  if (TControl* Form = ProviderForm(SkinData)) return Form;
+  return SkinData->OwnerControl();
+}
+
+// The window procedure of subclassed plain windows: routes the message to the adapter stored in
+// the window's property. Exceptions never leave it.
+LRESULT CALLBACK AdapterSubclassProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  TacMainWnd* Adapter = GetWndAdapter(Wnd);
+  if (Adapter == nullptr || Adapter->ObjectInstance == nullptr) {
+    WNDPROC Old = Adapter != nullptr ? Adapter->OldWndProc : nullptr;
+    return Old != nullptr ? CallWindowProcW(Old, Wnd, Msg, WParam, LParam) : DefWindowProcW(Wnd, Msg, WParam, LParam);
+  }
+  TMessage M{Msg, WParam, LParam, 0};
+  try {
+    Adapter->WndProc(M);
+  } catch (...) {
+    if (Application != nullptr) Application->HandleException(nullptr, std::current_exception());
+  }
+  return M.Result;
+}
+
+}  // namespace
+
+TList& PageAdapters() {
+  static TList List;
+  return List;
+}
+
+void InitAdapterUnit() {
+  if (UnitInitCount++ > 0) return;
+  User32Lib = LoadLibraryA("user32.dll");
+  if (User32Lib != nullptr)
+    acGetScrollBarInfo = reinterpret_cast<TGetScrollBarInfo>(
+        reinterpret_cast<void*>(GetProcAddress(User32Lib, "GetScrollBarInfo")));
+  ComCtlLib = LoadLibraryA("comctl32.dll");
+  if (ComCtlLib != nullptr) {
+    acInitializeFlatSB =
+        reinterpret_cast<TFlatSBProc>(reinterpret_cast<void*>(GetProcAddress(ComCtlLib, "InitializeFlatSB")));
+    acUninitializeFlatSB =
+        reinterpret_cast<TFlatSBProc>(reinterpret_cast<void*>(GetProcAddress(ComCtlLib, "UninitializeFlatSB")));
+  }
+}
+
+void DoneAdapterUnit() {
+  if (UnitInitCount <= 0 || --UnitInitCount > 0) return;
+  acGetScrollBarInfo = nullptr;
+  acInitializeFlatSB = nullptr;
+  acUninitializeFlatSB = nullptr;
+  if (User32Lib != nullptr) FreeLibrary(User32Lib);
+  if (ComCtlLib != nullptr) FreeLibrary(ComCtlLib);
+  User32Lib = ComCtlLib = nullptr;
+  TList& Pages = PageAdapters();
+  for (int i = Pages.Count() - 1; i >= 0; --i) delete static_cast<TacMainWnd*>(Pages.Items(i));
+  Pages.Clear();
+}
+
+// ---- TacMainWnd --------------------------------------------------------------------------------
+
+TacMainWnd::TacMainWnd(HWND Handle, TsCommonData* ASkinData, TsSkinManager* ASkinManager,
+                       const AnsiString& SkinSection) {
+  if (Handle == nullptr || !IsWindow(Handle)) throw EInvalidOperation("Cannot adapt a window that does not exist");
+  CtrlHandle = Handle;
+  if (acSetWindowTheme != nullptr && UpperCase(SkinSection) != "DIALOG" && Handle != nullptr)
+    acSetWindowTheme(Handle, L" ", L" ");
+  SkinManager = ASkinManager;
+  if (ASkinData != nullptr) {
+    SkinData = ASkinData;
+    if (SkinManager == nullptr) SkinManager = ASkinData->GetSkinManager();
+  } else {
+    OwnSkinData = true;
+    SkinData = new TsCommonData(nullptr, 0, true);
+    if (ASkinManager != nullptr) SkinData->SetSkinManager(ASkinManager);
+  }
+  // A new skin data carries no section yet: it takes the adapter's.
+  if (OwnSkinData || SkinData->SkinSection().empty() || SkinData->SkinSection() == "UNKNOWN") {
+    if (OwnSkinData || SkinData->SkinSection().empty()) SkinData->SetSkinSection(SkinSection);
+  }
+}
+
+void TacMainWnd::AfterConstruction(bool Repaint) {
+  DlgMode = AdapterDlgMode;
+  SaveStdParams();
+  ParamsChanged = false;
+  WndText = GetWndText(CtrlHandle);
+  HookWindow(Repaint);
+  if (SkinData != nullptr && SkinData->OwnerControl() != nullptr) {
+    TControl* C = SkinData->OwnerControl();
+    C->SetControlStyle(C->ControlStyle() + csOpaque);
+  }
+}
+
+void TacMainWnd::HookWindow(bool /*Repaint*/) { HookAdapterWndProc(this, CtrlHandle); }
+
+void TacMainWnd::PutBackProcedure() {
+  // The saved procedures stay readable (CallOldWndProc) until the adapter is freed.
+  if (OldProc) {
+    if (FHookedControl != nullptr) FHookedControl->SetWindowProc(OldProc);
+    FHookedControl = nullptr;
+  } else if (OldWndProc != nullptr) {
+    if (IsWindow(CtrlHandle)) SetWindowLongPtrW(CtrlHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OldWndProc));
+    ObjectInstance = nullptr;
+  }
+}
+
+void TacMainWnd::DetachOnDestroy() {
+  if (Destroyed) return;
+  if (!acRemovingAllAdapters || acSkinRemoving) {
+    if (acSetWindowTheme != nullptr && IsWindow(CtrlHandle)) acSetWindowTheme(CtrlHandle, nullptr, nullptr);
+    PutBackProcedure();
+    if (CtrlHandle != nullptr) RemovePropA(CtrlHandle, acAdapterPropName);
+    RestoreStdParams();
+  }
+  Destroyed = true;
+}
+
+TacMainWnd::~TacMainWnd() {
+  DetachOnDestroy();
+  if (OwnSkinData) delete SkinData;
+  SkinData = nullptr;
+  SkinManager = nullptr;
+}
+
+void TacMainWnd::WndProc(TMessage& Message) {
+  switch (Message.Msg) {
+    case WM_DESTROY:
+    case WM_NCDESTROY: {
+      if (SkinData != nullptr && SkinData->GlowId >= 0) {
+        HideGlow(SkinData->GlowId);
+        SkinData->GlowId = -1;
+      }
+      Message.Result = CallOldWndProc(this, CtrlHandle, Message.Msg, Message.WParam, Message.LParam);
+      if (!Destroyed && (OldWndProc != nullptr || OldProc)) {
+        TacMainWnd* Self = this;
+        UnhookAdapterWndProc(CtrlHandle, false, false, Self);
+      }
+      return;
+    }
+    case WM_SIZE:
+      if (SkinData != nullptr) SkinData->BackgroundStale = true;
+      break;
+    case WM_SETTEXT:
+      Message.Result = CallOldWndProc(this, CtrlHandle, Message.Msg, Message.WParam, Message.LParam);
+      WndText = GetWndText(CtrlHandle);
+      return;
+    case WM_UPDATEUISTATE:
+      return;
+    case WM_MOUSEMOVE: {
+      TsSkinManager* Def = TsSkinManager::DefaultManager();
+      if (Def != nullptr && !Def->ComponentState().Contains(csDesigning) && IsWindowEnabled(CtrlHandle) && Def->HoverWindow() != CtrlHandle)
+        Def->SetHoverWindow(CtrlHandle);
+      break;
+    }
+    case WM_PRINT:
+      Message.Result = SendMessageW(CtrlHandle, WM_PAINT, Message.WParam, Message.LParam);
+      return;
+    default:
+      break;
+  }
+
+  TsSkinManager* Manager = SkinData != nullptr ? SkinData->GetSkinManager() : nullptr;
+  if (Manager == nullptr || !Manager->Active() || Message.Msg != SM_ALPHACMD) {
+    Message.Result = CallOldWndProc(this, CtrlHandle, Message.Msg, Message.WParam, Message.LParam);
+    return;
+  }
+  auto PassOn = [&] { Message.Result = CallOldWndProc(this, CtrlHandle, Message.Msg, Message.WParam, Message.LParam); };
+  const bool FromManager = Message.LParam == reinterpret_cast<LPARAM>(Manager);
+  switch (AlphaCmdCode(Message.WParam)) {
+    case AC_NEWSKIN:
+      if (FromManager) {
+        SkinData->UpdateIndexes();
+        SkinData->BackgroundStale = true;
+        BroadcastToChildren(SkinData->OwnerControl(), CtrlHandle, Message);
+      }
+      PassOn();
+      break;
+    case AC_SKINREMOVED:
+      if (FromManager) RestoreStdParams();
+      PassOn();
+      break;
+    case AC_REFRESHSKIN:
+      if (FromManager) {
+        SkinData->UpdateIndexes();
+        SkinData->BackgroundStale = true;
+        SkinData->SetUpdating(false);
+        SendMessageW(CtrlHandle, WM_PAINT, 0, 0);
+      } else {
+        PassOn();
+      }
+      break;
+    case AC_REFRESHIFSKINNED:
+      if (SkinData->Updating) {
+        SkinData->Updating = false;
+        SkinData->Updating = SkinData->GetUpdating();
+        if (!SkinData->Updating)
+          RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+      } else {
+        PassOn();
+      }
+      break;
+    case AC_ISSKINNED:
+      Message.Result = 1;
+      break;
+    case AC_ISBUSY:
+      Message.Result = SkinData->Updating ? 1 : 0;
+      break;
+    case AC_ISPARENTDEPENDENT:
+      if (SkinData->OwnerControl() != nullptr)
+        HandleSkinCommand(Message, SkinData);
+      else
+        PassOn();
+      break;
+    case AC_GETCOLOR:
+      Message.Result = 0;
+      PassOn();
+      if (Message.Result == 0) Message.Result = SkinData->GetBackgroundColor(false, CtrlHandle);
+      break;
+    case AC_PREPARECACHE:
+      PrepareWindowCache(SkinData, CtrlHandle, false);
+      PassOn();
+      break;
+    case AC_GETBACKGROUND:
+      if (Message.LParam != 0) SkinData->GetBackgroundInfo(*reinterpret_cast<TacBGInfo*>(Message.LParam), false, CtrlHandle);
+      break;
+    case AC_GETAPPLICATION:
+      Message.Result = reinterpret_cast<LRESULT>(Application);
+      break;
+    default:
+      PassOn();
+      break;
+  }
+}
+
+// ---- routines ----------------------------------------------------------------------------------
+
+WideString GetWndText(HWND Wnd) {
+  if (Wnd == nullptr) return {};
+  int Len = GetWindowTextLengthW(Wnd);
+  if (Len <= 0) return {};
+  std::wstring Buf(static_cast<std::size_t>(Len) + 1, L'\0');
+  int Got = GetWindowTextW(Wnd, Buf.data(), Len + 1);
+  Buf.resize(static_cast<std::size_t>(std::max(Got, 0)));
+  return Buf;
+}
+
+void HookAdapterWndProc(TacMainWnd* Adapter, HWND Handle) {
+  if (Adapter == nullptr) return;
+  Adapter->Scrolling = false;
+  Adapter->CtrlHandle = Handle;
+  SetPropA(Handle, acAdapterPropName, reinterpret_cast<HANDLE>(Adapter));
+  TControl* Target = HookTarget(Adapter->SkinData);
+  if (Target == nullptr) {
+    Adapter->OldWndProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(Handle, GWLP_WNDPROC));
+    Adapter->ObjectInstance = AdapterSubclassProc;
+    SetWindowLongPtrW(Handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AdapterSubclassProc));
+  } else {
+    Adapter->OldProc = Target->WindowProc();
+    Adapter->FHookedControl = Target;
+    Target->SetWindowProc([Adapter](TMessage& M) { Adapter->WndProc(M); });
+  }
+}
+
+void UnhookAdapterWndProc(HWND Handle, bool FreeAdapter, bool Repaint, TacMainWnd*& Adapter) {
+  if (Adapter == nullptr) return;
+  if (!Adapter->Destroyed) {
+    Adapter->PutBackProcedure();
+    RemovePropA(Handle, acAdapterPropName);
+    Adapter->RestoreStdParams();
+    if (IsWindowVisible(Handle)) RefreshWindowFrame(Handle, Repaint);
+    Adapter->Destroyed = true;
+  }
+  if (FreeAdapter) {
+    Adapter->OldWndProc = nullptr;
+    Adapter->OldProc = nullptr;
+    delete Adapter;
+    Adapter = nullptr;
+  }
+}
+
+TacMainWnd* GetWndAdapter(HWND Handle) {
+  if (Handle == nullptr) return nullptr;
+  return reinterpret_cast<TacMainWnd*>(GetPropA(Handle, acAdapterPropName));
+}
+
+LRESULT CallOldWndProc(TacMainWnd* Adapter, HWND Handle, UINT Msg, WPARAM WParam, LPARAM& LParam) {
+  if (Adapter == nullptr) return 0;
+  if (Adapter->OldProc) {
+    TMessage M{Msg, WParam, LParam, 0};
+    TWndMethod Proc = Adapter->OldProc;  // the adapter may detach while the message runs
+    Proc(M);
+    LParam = M.LParam;
+    return M.Result;
+  }
+  if (Adapter->OldWndProc != nullptr) return CallWindowProcW(Adapter->OldWndProc, Handle, Msg, WParam, LParam);
+  return 0;
+}
+
+void RefreshWindowFrame(HWND Handle, bool Full) {
+  if (Full)
+    SetWindowPos(Handle, nullptr, 0, 0, 0, 0,
+                 SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  else
+    SendMessageW(Handle, WM_NCPAINT, 1, 0);
+}
+
+void GetWndRects(HWND Handle, HWND& ParentWnd, TRect& WndRect, const AnsiString& /*Text*/, TPoint& WndPos,
+                 TSize& WndSize, TRect& ParentRect) {
+  RECT R{};
+  GetWindowRect(Handle, &R);
+  WndRect = TRect(R.left, R.top, R.right, R.bottom);
+  ParentWnd = GetParent(Handle);
+  RECT P{};
+  if (ParentWnd != nullptr) GetWindowRect(ParentWnd, &P);
+  ParentRect = TRect(P.left, P.top, P.right, P.bottom);
+  WndSize = TSize{R.right - R.left, R.bottom - R.top};
+  POINT Pt{R.left, R.top};
+  if (ParentWnd != nullptr) ScreenToClient(ParentWnd, &Pt);
+  WndPos = TPoint(Pt.x, Pt.y);
+}
+
+void GetWndRects(TacMainWnd* Adapter) {
+  if (Adapter == nullptr) return;
+  GetWndRects(Adapter->CtrlHandle, Adapter->ParentWnd, Adapter->WndRect, "", Adapter->WndPos, Adapter->WndSize,
+              Adapter->ParentRect);
+}
+
+void PrepareWindowCache(TsCommonData* SkinData, HWND Handle, bool FramedOnly) {
+  if (SkinData == nullptr || !SkinData->BackgroundStale || Handle == nullptr) return;
+  RECT WR{};
+  GetWindowRect(Handle, &WR);
+  TCacheInfo CI;
+  GetParentCacheOfWindow(Handle, CI);
+  SkinData->PrepareCacheBmp();
+  TBitmap* Bmp = SkinData->CacheBmp();
+  const int W = WR.right - WR.left, H = WR.bottom - WR.top;
+  Bmp->SetSize(std::max(W, 0), std::max(H, 0));
+  TsSkinManager* Def = TsSkinManager::DefaultManager();
+  const TColor BorderColor = Def != nullptr ? static_cast<TColor>(Def->SkinData()->BorderColor) : clKeyColor;
+  if (!FramedOnly || BorderColor == clKeyColor) {
+    HWND Parent = GetParent(Handle);
+    if (Parent == nullptr) return;
+    POINT Pt{WR.left, WR.top};
+    if (!ScreenToClient(Parent, &Pt)) return;
+    TsSkinManager* Manager = SkinData->GetSkinManager();
+    if (Manager != nullptr && Manager->IsValidSectionIndex(SkinData->SectionIndex)) {
+      const bool Hot = SkinData->FocusedFlag || SkinData->MouseOver;
+      PaintControlSkin(SkinData, CI, true, Hot ? 1 : 0, TRect(0, 0, W, H), TPoint(Pt.x, Pt.y), Bmp);
+    }
+  } else {
+    HDC DC = Bmp->Canvas()->Handle();
+    FillRectSolid(DC, TRect(0, 0, W, H), ColorToRGB(clWindow));
+    HBRUSH Brush = CreateSolidBrush(static_cast<COLORREF>(BorderColor));
+    RECT Frame{0, 0, W, H};
+    FrameRect(DC, &Frame, Brush);
+    DeleteObject(Brush);
+  }
+  if (TControl* Owner = SkinData->OwnerControl(); Owner != nullptr && !Owner->Enabled()) {
+    SendSkinCommand(Handle, AC_BEFOREDISABLEDBLEND, 0);
+    TCacheInfo PCI;
+    SkinData->GetParentCacheInfo(PCI);
+    ApplyDisabledKind(Bmp, TsDisabledKind{dkBlended}, Owner->Parent(), PCI, TPoint(Owner->Left(), Owner->Top()));
+  }
+  SkinData->BackgroundStale = false;
+}
+
+void FillBorderCorners(TsCommonData* SkinData, int State, TacMainWnd* Adapter) {
+  if (SkinData == nullptr || Adapter == nullptr || Adapter->DlgMode) return;
+  TsSkinManager* Manager = SkinData->GetSkinManager();
+  if (Manager == nullptr || !Manager->IsValidMaskIndex(SkinData->BorderMaskIndex)) return;
+  TBitmap* Cache = SkinData->CacheBmp();
+  if (Cache == nullptr || Adapter->WndSize.cx < 2 || Adapter->WndSize.cy < 2) return;
+  TCacheInfo CI;
+  GetParentCacheOfWindow(Adapter->CtrlHandle, CI);
+  TColor Fill = clKeyColor;
+  if (CI.Bmp == nullptr) {
+    Fill = ColorToRGB(CI.FillColor);
+  } else {
+    CI.X += Adapter->WndPos.X;
+    CI.Y += Adapter->WndPos.Y;
+  }
+  const TsMaskData& Mask = Manager->Masks()[static_cast<std::size_t>(SkinData->BorderMaskIndex)];
+  TRect MR = Mask.R;
+  int Count = Mask.ImageCount, MType = Mask.MaskType;
+  if (Mask.Bmp && Count == 0) {
+    Count = 3;
+    MType = 1;
+    MR = TRect(0, 0, Mask.Bmp->Width(), Mask.Bmp->Height());
+  }
+  if (Count <= 0) return;
+  State = std::clamp(State, 0, Count - 1);
+  const int FW = (MR.Right - MR.Left) / Count, FH = (MR.Bottom - MR.Top) / (MType + 1);
+  const int FL = MR.Left + (MR.Right - MR.Left) * State / Count, FT = MR.Top;
+  TBitmap* Src = Mask.Bmp ? Mask.Bmp.get() : Manager->MasterBitmap();
+  if (Src == nullptr) return;
+  TacFast24 SrcPx, DstPx, ParPx;
+  TacFast32 Par32;
+  if (!SrcPx.Attach(Src) || !DstPx.Attach(Cache)) return;
+  bool Par24 = false, Par32ok = false;
+  if (CI.Bmp != nullptr) {
+    Par24 = ParPx.Attach(CI.Bmp);
+    if (!Par24 && MType >= 1) Par32ok = Par32.Attach(CI.Bmp);
+    if (!Par24 && !Par32ok) return;
+  } else if (Fill == clKeyColor) {
+    return;
+  }
+  const int WL = Mask.WL, WT = Mask.WT, WR = Mask.WR, WB = Mask.WB;
+  auto Corner = [&](int SX, int SY, int DX, int DY, int CW, int CH) {
+    for (int y = 0; y < CH; ++y)
+      for (int x = 0; x < CW; ++x) {
+        const int sx = SX + x, sy = SY + y, dx = DX + x, dy = DY + y;
+        if (sx < 0 || sy < 0 || sx >= SrcPx.Width() || sy >= SrcPx.Height()) continue;
+        if (dx < 0 || dy < 0 || dx >= DstPx.Width() || dy >= DstPx.Height()) continue;
+        if ((SrcPx.GetPixel(sx, sy) & 0xFFFFFF) != clKeyColor) continue;
+        TColor C = Fill;
+        if (CI.Bmp != nullptr) {
+          const int px = CI.X + dx, py = CI.Y + dy;
+          if (Par24) {
+            if (px < 0 || py < 0 || px >= ParPx.Width() || py >= ParPx.Height()) continue;
+            C = ParPx.GetPixel(px, py);
+          } else {
+            if (px < 0 || py < 0 || px >= Par32.Width() || py >= Par32.Height()) continue;
+            C = Par32.GetPixel(px, py);
+          }
+        }
+        DstPx.SetPixel(dx, dy, C & 0xFFFFFF);
+      }
+  };
+  const int W = Adapter->WndSize.cx, H = Adapter->WndSize.cy;
+  Corner(FL, FT, 0, 0, WL, WT);
+  Corner(FL + FW - WR, FT, W - WR, 0, WR, WT);
+  Corner(FL, FT + FH - WB, 0, H - WB, WL, WB);
+  Corner(FL + FW - WR, FT + FH - WB, W - WR, H - WB, WR, WB);
+}
+
+void BroadcastToChildren(TControl* Control, HWND Handle, TMessage& Message) {
+  if (auto* WC = dynamic_cast<TWinControl*>(Control))
+    BroadcastSkinCommand(WC, Message);
+  else if (Control == nullptr && Handle != nullptr)
+    BroadcastToChildWindows(Handle, Message);
+}
+
+void NotifyTopParentLoaded(HWND Handle) {
+  HWND Top = Handle;
+  while (Top != nullptr) {
+    HWND P = GetParent(Top);
+    if (P == nullptr) break;
+    Top = P;
+  }
+  if (Top != nullptr) SendSkinCommand(Top, AC_CONTROLLOADED, 0);
+}
+
+bool BorderMaskHasStates(TsCommonData* SkinData) {
+  if (SkinData == nullptr) return false;
+  TsSkinManager* Manager = SkinData->GetSkinManager();
+  if (Manager == nullptr || !Manager->IsValidSectionIndex(SkinData->SectionIndex) ||
+      !Manager->IsValidMaskIndex(SkinData->BorderMaskIndex))
+    return false;
+  return Manager->Masks()[static_cast<std::size_t>(SkinData->BorderMaskIndex)].ImageCount > 1;
+}
+
+void SetOrdPropIfExists(TObject* Obj, const AnsiString& PropName, int Value) {
+  if (Obj != nullptr && HasProperty(Obj, PropName)) SetOrdPropByName(Obj, PropName, Value);
+}
+
+TColor GetColorPropIfExists(TObject* Obj, const AnsiString& PropName) {
+  if (Obj != nullptr && HasProperty(Obj, PropName)) return ColorToRGB(static_cast<TColor>(GetOrdPropByName(Obj, PropName)));
+  return clKeyColor;
+}
+
+TWinControl* FindWinControlByHandle(HWND Handle, TComponent* Owner) {
+  if (Owner == nullptr || Handle == nullptr) return nullptr;
+  for (int i = 0; i < Owner->ComponentCount(); ++i) {
+    TComponent* C = Owner->Components(i);
+    if (auto* WC = dynamic_cast<TWinControl*>(C); WC != nullptr && WC->HandleAllocated() && WC->Handle() == Handle)
+      return WC;
+    if (TWinControl* Found = FindWinControlByHandle(Handle, C)) return Found;
+  }
+  return nullptr;
+}

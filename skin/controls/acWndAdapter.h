@@ -1,0 +1,229 @@
+// Window adapters: the base class TacMainWnd and the small services that every adapter shares.
+//
+// A window adapter takes over one existing window (a window handle, with or without a framework
+// control behind it) so that the skin engine paints it from the skin while the window's own code
+// keeps running behind it. TacMainWnd binds itself to the handle, puts its WndProc in front of the
+// window's previous procedure, keeps the skin data (TsCommonData) the window is painted through,
+// answers SM_ALPHACMD in the same way for every adapter and puts everything back when it is
+// detached or freed. A window's adapter is always found through the window property "ACSBSC"
+// (GetWndAdapter).
+//
+// How a window is taken over:
+//  - a framework control (the skin data's owner control): the adapter's WndProc goes on top of
+//    the control's WindowProc chain; the saved handler is OldProc;
+//  - the form of a skin provider (the skin data's owner object is a TsSkinProvider): the same on
+//    the provider's form;
+//  - any other window: the window is subclassed (GWL_WNDPROC), the previous procedure is
+//    OldWndProc and ObjectInstance the procedure that routes the window's messages to WndProc.
+//
+// Creating an adapter: C++ constructors cannot call the descendants' virtual operations, so an
+// adapter is always made through TacMainWnd::Create<T>(...) (or a TacMainWndClass taken from
+// TacMainWnd::ClassRef<T>()), which constructs it and then attaches it (saving the control's
+// parameters with the virtual SaveStdParams and hooking the window).
+//
+// Freeing an adapter: `delete` (or UnhookAdapterWndProc with FreeAdapter). The base destructor
+// detaches a still attached adapter, but by then the descendants' RestoreStdParams can no longer
+// run: a descendant that overrides RestoreStdParams calls DetachOnDestroy() first thing in its own
+// destructor. Detaching happens at most once (Destroyed).
+// Win32.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "framework/Controls.h"
+#include "framework/Graphics.h"
+#include "framework/Lists.h"
+#include "framework/Messages.h"
+#include "framework/Object.h"
+#include "framework/Types.h"
+
+class TsCommonData;
+class TsSkinManager;
+class TacMainWnd;
+
+// The window property that holds a window's adapter.
+inline constexpr const char* acAdapterPropName = "ACSBSC";
+
+// A class reference of adapters: makes (and attaches) an adapter of one class.
+using TacMainWndClass = TacMainWnd* (*)(HWND Handle, TsCommonData* ASkinData, TsSkinManager* ASkinManager,
+                                        const AnsiString& SkinSection, bool Repaint);
+
+class TacMainWnd : public TObject {
+  T_CLASS(TacMainWnd, TObject)
+
+ public:
+  // ---- creation
+  // Makes an adapter of class T for Handle and attaches it. ASkinData: the skin data to paint
+  // through (not owned); nullptr: the adapter makes and owns its own. ASkinManager: nullptr means
+  // the skin data's manager. SkinSection: the section, used when the skin data has none. Repaint
+  // matters only for scroll-bar adapters (re-frame the window after taking it over).
+  template <class T>
+  static T* Create(HWND Handle, TsCommonData* ASkinData, TsSkinManager* ASkinManager,
+                   const AnsiString& SkinSection, bool Repaint = true) {
+    T* Adapter = new T(Handle, ASkinData, ASkinManager, SkinSection);
+    try {
+      Adapter->AfterConstruction(Repaint);
+    } catch (...) {
+      delete Adapter;
+      throw;
+    }
+    return Adapter;
+  }
+  // The class reference of T (for adapter tables that pick the class by window class).
+  template <class T>
+  static TacMainWndClass ClassRef() {
+    return [](HWND Handle, TsCommonData* ASkinData, TsSkinManager* ASkinManager, const AnsiString& SkinSection,
+              bool Repaint) -> TacMainWnd* { return Create<T>(Handle, ASkinData, ASkinManager, SkinSection, Repaint); };
+  }
+
+  // Steps of creation that need no virtual calls: CtrlHandle, visual styles off for the window
+  // (unless SkinSection is "DIALOG"), SkinManager, SkinData (given or own), its section when
+  // empty. Use Create<T> rather than constructing directly. EInvalidOperation when Handle is not
+  // a window.
+  TacMainWnd(HWND Handle, TsCommonData* ASkinData, TsSkinManager* ASkinManager, const AnsiString& SkinSection);
+  // Detaches a still attached adapter (visual styles back on, procedure, property, parameters of
+  // the base) unless the form's adapter list is freeing all its items or a skin removal is
+  // running; frees own skin data. Never re-frames the window.
+  ~TacMainWnd() override;
+
+  // ---- the virtual operations
+  // Saves the control's own parameters before skinning; empty here.
+  virtual void SaveStdParams() {}
+  // Puts them back when the skin is removed or the adapter detaches; empty here.
+  virtual void RestoreStdParams() {}
+  // Applies the skin's colours to the control; here only ParamsChanged := True.
+  virtual void SetSkinParams() { ParamsChanged = true; }
+  // The adapter's window procedure (see the source for the messages handled here). Descendants
+  // handle their messages and pass the rest to TacMainWnd::WndProc.
+  virtual void WndProc(TMessage& Message);
+
+  // Second half of creation (called by Create<T>): DlgMode, SaveStdParams, ParamsChanged,
+  // WndText, then HookWindow(Repaint); csOpaque for an owner control.
+  void AfterConstruction(bool Repaint);
+  // Detaches now the way the destructor does (with the descendant's RestoreStdParams). For
+  // destructors of descendants; nothing when already detached.
+  void DetachOnDestroy();
+  // Writes the saved previous procedure back (into the control's or form's WindowProc chain, or
+  // as the plain window's procedure). Used by the detach routines; the saved values stay readable.
+  void PutBackProcedure();
+
+  // ---- fields
+  // Copied from AdapterDlgMode at creation: an adapter of a system dialog's child (plain window
+  // colour, frame only; no corner filling).
+  bool DlgMode = false;
+  // The window's text (GetWndText), read at creation and after every WM_SETTEXT.
+  WideString WndText;
+  // Geometry, filled by GetWndRects: window rectangle (screen), its size, its top-left corner in
+  // the parent's client coordinates, the parent's window rectangle (screen), the parent window.
+  TRect WndRect{};
+  TSize WndSize{};
+  TPoint WndPos{};
+  TRect ParentRect{};
+  HWND ParentWnd = nullptr;
+  // The previous WindowProc of the framework control or provider's form (hooked through the
+  // framework; empty otherwise).
+  TWndMethod OldProc;
+  // The previous window procedure of a subclassed plain window; nullptr otherwise.
+  WNDPROC OldWndProc = nullptr;
+  // The adapted window.
+  HWND CtrlHandle = nullptr;
+  // The manager given at creation (nullptr: the skin data's manager).
+  TsSkinManager* SkinManager = nullptr;
+  // The skin data the window is painted through.
+  TsCommonData* SkinData = nullptr;
+  // True while the scroll-bar engine sends a synthesized scroll message to the window.
+  bool Scrolling = false;
+  // The skin's colours have been applied (SetSkinParams).
+  bool ParamsChanged = false;
+  // The control's own colour and font colour, saved by descendants' SaveStdParams.
+  TColor OldColor = 0;
+  TColor OldFontColor = 0;
+  // Detached: window procedure, property and parameters are back. Set once, never cleared.
+  bool Destroyed = false;
+  // The adapter made SkinData itself and frees it.
+  bool OwnSkinData = false;
+  // The routing procedure installed on a subclassed plain window; nullptr when none.
+  WNDPROC ObjectInstance = nullptr;
+
+ protected:
+  // Hooks the window: HookAdapterWndProc here; the scroll-bar adapters install their scroll bars.
+  virtual void HookWindow(bool Repaint);
+
+ private:
+  // The handler this adapter put on top of a WindowProc chain (to remove exactly it).
+  friend void HookAdapterWndProc(TacMainWnd* Adapter, HWND Handle);
+  friend void UnhookAdapterWndProc(HWND Handle, bool FreeAdapter, bool Repaint, TacMainWnd*& Adapter);
+  // The control or form whose WindowProc chain holds OldProc; nullptr for a subclassed window.
+  TControl* FHookedControl = nullptr;
+};
+
+// ---- unit-wide state --------------------------------------------------------------------------
+
+// True while the dialog hook (or a combo-box adapter inside a system dialog) creates adapters for
+// children of a system dialog; copied into each new adapter's DlgMode.
+extern bool AdapterDlgMode;
+// The page adapters made by tab-control adapters for their pages; freed with their adapters at
+// program end (DoneAdapterUnit).
+TList& PageAdapters();
+// Set by the form's control adapter list while it frees all its items: adapters freed meanwhile
+// do not detach (their windows are going away with the form).
+extern bool acRemovingAllAdapters;
+
+// Optional system entry points, looked up by InitAdapterUnit (each may be nullptr).
+using TGetScrollBarInfo = BOOL(WINAPI*)(HWND, LONG, PSCROLLBARINFO);
+using TFlatSBProc = BOOL(WINAPI*)(HWND);
+extern TGetScrollBarInfo acGetScrollBarInfo;
+extern TFlatSBProc acInitializeFlatSB;
+extern TFlatSBProc acUninitializeFlatSB;
+// Looks the optional entry points up / frees the libraries, every page adapter and the list.
+// Each runs once (guarded by a counter); the program calls them at start-up and end.
+void InitAdapterUnit();
+void DoneAdapterUnit();
+
+// ---- routines ---------------------------------------------------------------------------------
+
+// The window's text.
+WideString GetWndText(HWND Wnd);
+// Stores the adapter in the window's "ACSBSC" property and installs its WndProc in front of the
+// window's procedure (framework control, provider's form or plain window).
+void HookAdapterWndProc(TacMainWnd* Adapter, HWND Handle);
+// The reverse of HookAdapterWndProc (once): previous procedure back, property removed,
+// RestoreStdParams, the frame refreshed when the window is visible. FreeAdapter: the adapter is
+// freed and the variable set to nullptr. Nothing for a nullptr adapter.
+void UnhookAdapterWndProc(HWND Handle, bool FreeAdapter, bool Repaint, TacMainWnd*& Adapter);
+// The adapter of a window (its "ACSBSC" property), nullptr when none.
+TacMainWnd* GetWndAdapter(HWND Handle);
+// Passes a message to the window's previous procedure; LParam is copied back from the record the
+// framework handler received. 0 when the adapter holds no previous procedure.
+LRESULT CallOldWndProc(TacMainWnd* Adapter, HWND Handle, UINT Msg, WPARAM WParam, LPARAM& LParam);
+// Full: SetWindowPos with SWP_FRAMECHANGED (the non-client area is recomputed); otherwise
+// WM_NCPAINT (1, 0).
+void RefreshWindowFrame(HWND Handle, bool Full);
+// Window rectangle, parent, parent's rectangle, size and top-left corner in the parent's client
+// coordinates. Text is not used.
+void GetWndRects(HWND Handle, HWND& ParentWnd, TRect& WndRect, const AnsiString& Text, TPoint& WndPos,
+                 TSize& WndSize, TRect& ParentRect);
+// Convenience: fills the adapter's own geometry fields.
+void GetWndRects(TacMainWnd* Adapter);
+// Repaints the cached background of an adapted window when its skin data says it changed.
+// FramedOnly (dialog mode): window colour framed in the skin's border colour when the skin has one.
+void PrepareWindowCache(TsCommonData* SkinData, HWND Handle, bool FramedOnly);
+// Gives the corners of the window's border mask the parent's background where the mask is
+// transparent (after the cache has been painted in State).
+void FillBorderCorners(TsCommonData* SkinData, int State, TacMainWnd* Adapter);
+// Passes the message to the child controls of Control (recursively), or, without a control, to
+// the child windows of Handle.
+void BroadcastToChildren(TControl* Control, HWND Handle, TMessage& Message);
+// Sends SM_ALPHACMD AC_CONTROLLOADED (LParam 0) to the top-level window above Handle.
+void NotifyTopParentLoaded(HWND Handle);
+// The skin data's border mask exists and has more than one state image.
+bool BorderMaskHasStates(TsCommonData* SkinData);
+// Sets a published ordinal property when the object has it.
+void SetOrdPropIfExists(TObject* Obj, const AnsiString& PropName, int Value);
+// A published colour property as RGB; only meaningful when the object has it.
+TColor GetColorPropIfExists(TObject* Obj, const AnsiString& PropName);
+// Depth-first search among the components owned by Owner for the windowed control whose
+// allocated handle is Handle; nullptr when none.
+TWinControl* FindWinControlByHandle(HWND Handle, TComponent* Owner);

@@ -1,0 +1,500 @@
+// The menu painter: settings, hooking of menus, the frame cache and popup windows.
+#include "skin/forms/sSkinMenus.h"
+
+#include <algorithm>
+
+#include "framework/Strings.h"
+#include "skin/controls/acScrollAdapters.h"
+#include "skin/core/sBackground.h"
+#include "skin/core/sConst.h"
+#include "skin/core/sImagePaint.h"
+#include "skin/core/sMessages.h"
+#include "skin/core/sPaintUtils.h"
+#include "skin/core/sSectionPaint.h"
+#include "skin/core/sVclUtils.h"
+
+std::vector<TacMenuInfo> MenuInfoCache;
+TsMenuItemType CurrentItemType = smNormal;
+int GlyphColumnWidth = 0;
+int LastGlyphWidth = 0;
+bool MenusMeasured = false;
+AnsiString ExtraLineSection;
+AnsiString ExtraLineCaption;
+
+namespace {
+
+// The glyph of the extra line given by OnGetMenuExtraLineData (nullptr when none).
+std::unique_ptr<TBitmap> ExtraLineGlyph;
+
+// Frees the cache when the program ends.
+struct TMenuUnitCleanup {
+  ~TMenuUnitCleanup() {
+    ClearMenuCache();
+    ExtraLineGlyph.reset();
+  }
+} MenuUnitCleanup;
+
+// The painters alive: an item may keep a painter's handler after the painter (its manager) is
+// gone, when its menu was not reachable for unhooking; such a handler then does nothing.
+std::vector<const TsSkinableMenus*>& LivePainters() {
+  static std::vector<const TsSkinableMenus*> L;
+  return L;
+}
+bool IsLive(const TsSkinableMenus* P) {
+  const auto& L = LivePainters();
+  return P != nullptr && std::find(L.begin(), L.end(), P) != L.end();
+}
+
+bool IsDesigning(TsSkinManager* M) { return M != nullptr && M->ComponentState().Contains(csDesigning); }
+
+bool IsOwnDraw(const TAdvancedMenuDrawItemEvent& E, TsSkinableMenus* P, bool TopLine) {
+  const auto* H = E.target<TsMenuItemHandler>();
+  return H != nullptr && H->Painter == P && H->TopLine == TopLine;
+}
+bool IsOwnMeasure(const TMenuMeasureItemEvent& E, TsSkinableMenus* P, bool TopLine) {
+  const auto* H = E.target<TsMenuMeasureHandler>();
+  return H != nullptr && H->Painter == P && H->TopLine == TopLine;
+}
+
+// "Set where empty" and "clear own" of one handler pair.
+void SetHandlers(TMenuItem* Item, TsSkinableMenus* P, bool TopLine, bool OnlyWhereEmpty) {
+  if (!OnlyWhereEmpty || !Item->OnAdvancedDrawItem) Item->OnAdvancedDrawItem = TsMenuItemHandler{P, TopLine};
+  if (!OnlyWhereEmpty || !Item->OnMeasureItem) Item->OnMeasureItem = TsMenuMeasureHandler{P, TopLine};
+}
+void ClearOwnHandlers(TMenuItem* Item, TsSkinableMenus* P, bool TopLine) {
+  if (IsOwnDraw(Item->OnAdvancedDrawItem, P, TopLine)) Item->OnAdvancedDrawItem = nullptr;
+  if (IsOwnMeasure(Item->OnMeasureItem, P, TopLine)) Item->OnMeasureItem = nullptr;
+}
+
+}  // namespace
+
+void TsMenuItemHandler::operator()(TObject* Sender, TCanvas* ACanvas, const TRect& ARect,
+                                   TOwnerDrawState State) const {
+  if (!IsLive(Painter)) return;
+  if (TopLine)
+    Painter->MenuItemAdvancedDraw(Sender, ACanvas, ARect, State);
+  else
+    Painter->PaintMenuItem(Sender, ACanvas, ARect, State);
+}
+
+void TsMenuMeasureHandler::operator()(TObject* Sender, TCanvas* ACanvas, int& Width, int& Height) const {
+  if (!IsLive(Painter)) return;
+  if (TopLine)
+    Painter->MenuItemMeasure(Sender, ACanvas, Width, Height);
+  else
+    Painter->MeasureMenuItem(Sender, ACanvas, Width, Height);
+}
+
+// ---- the painter ----------------------------------------------------------------------------------
+
+TsSkinableMenus::TsSkinableMenus(TsSkinManager* AOwner)
+    : FSkinManager(AOwner), FCaptionFont(std::make_unique<TFont>()) {
+  LivePainters().push_back(this);
+}
+
+TsSkinableMenus::~TsSkinableMenus() {
+  auto& L = LivePainters();
+  L.erase(std::remove(L.begin(), L.end(), this), L.end());
+  FSkinManager = nullptr;
+}
+
+int TsSkinableMenus::SkinBorderWidth() {
+  if (FSkinBorderWidth < 0) {
+    int I = FSkinManager != nullptr ? FSkinManager->GetOwnMaskIndex("MAINMENU", "BORDERSMASK") : -1;
+    if (FSkinManager == nullptr || !FSkinManager->IsValidMaskIndex(I)) {
+      FSkinBorderWidth = 0;
+    } else {
+      const int BW = FSkinManager->Masks()[static_cast<std::size_t>(I)].BorderWidth;
+      FSkinBorderWidth = BW <= 0 ? 3 : BW;
+    }
+  }
+  return FSkinBorderWidth;
+}
+
+void TsSkinableMenus::UpdateActive() {
+  if (FSkinManager == nullptr) return;
+  const bool A = FSkinManager->SkinData()->Active;
+  if (A != FActive) SetActive(A);
+}
+
+void TsSkinableMenus::SetActive(bool Value) {
+  FActive = Value;
+  if (IsDesigning(FSkinManager) || Application == nullptr) return;
+  // The list may change while it is walked (menus rebuilding); walk by index and re-check.
+  for (int I = 0; I < Application->ComponentCount(); ++I) HookComponentMenus(Application->Components(I), Value);
+}
+
+void TsSkinableMenus::HookComponentMenus(TComponent* C, bool Value) {
+  if (C == nullptr) return;
+  const bool P = Value && FSkinManager != nullptr && FSkinManager->SkinnedPopups();
+  if (auto* MM = dynamic_cast<TMainMenu*>(C)) {
+    HookMainMenu(MM, Value);
+    for (int I = 0; I < MM->Items()->Count(); ++I) HookItemTree(MM->Items()->Items(I), P);
+  } else if (auto* PM = dynamic_cast<TPopupMenu*>(C)) {
+    HookPopupMenu(PM, P);
+  } else if (auto* MI = dynamic_cast<TMenuItem*>(C)) {
+    if (dynamic_cast<TMainMenu*>(MI->GetParentMenu()) == nullptr) HookItemTree(MI, P);
+  }
+  for (int I = 0; I < C->ComponentCount(); ++I) HookComponentMenus(C->Components(I), Value);
+}
+
+void TsSkinableMenus::HookPopupMenu(TPopupMenu* Menu, bool Value) {
+  if (Menu == nullptr) return;
+  const bool Skinned = FSkinManager != nullptr && FSkinManager->SkinnedPopups();
+  TMenuAnimation A = Menu->MenuAnimation();
+  if (Value)
+    A.Include(maNone);
+  else
+    A.Exclude(maNone);
+  Menu->SetMenuAnimation(A);
+  std::function<void(TMenuItem*)> Walk = [&](TMenuItem* Parent) {
+    for (int I = 0; I < Parent->Count(); ++I) {
+      TMenuItem* It = Parent->Items(I);
+      if (Value)
+        SetHandlers(It, this, false, true);
+      else
+        ClearOwnHandlers(It, this, false);
+      Walk(It);
+    }
+  };
+  Walk(Menu->Items());
+  Menu->SetOwnerDraw(Value && Skinned);
+}
+
+void TsSkinableMenus::HookMainMenu(TMainMenu* Menu, bool Value) {
+  if (Menu == nullptr) return;
+  TMenuItem* Root = Menu->Items();
+  for (int I = 0; I < Root->Count(); ++I) {
+    TMenuItem* It = Root->Items(I);
+    if (!Value) {
+      ClearOwnHandlers(It, this, true);
+    } else if (FSkinManager != nullptr && FSkinManager->SkinData()->Active) {
+      if (!FSkinManager->SkinnedPopups()) return;
+      SetHandlers(It, this, true, false);
+    }
+  }
+  if (!Menu->ComponentState().Contains(csDestroying)) Menu->SetOwnerDraw(Value);
+}
+
+void TsSkinableMenus::HookItemTree(TMenuItem* Item, bool Value) {
+  if (Item == nullptr) return;
+  for (int I = 0; I < Item->Count(); ++I) {
+    TMenuItem* It = Item->Items(I);
+    if (!Value)
+      ClearOwnHandlers(It, this, false);
+    else if (!IsTopLineItem(It))
+      SetHandlers(It, this, false, true);
+    HookItemTree(It, Value);
+  }
+}
+
+void TsSkinableMenus::HookItem(TMenuItem* Item, bool Value) {
+  if (Item == nullptr) return;
+  if (TMenu* M = Item->GetParentMenu()) M->SetOwnerDraw(Value);
+  if (!Value) {
+    ClearOwnHandlers(Item, this, false);
+  } else if (IsTopLineItem(Item)) {
+    SetHandlers(Item, this, true, false);
+  } else if (FSkinManager != nullptr && FSkinManager->SkinnedPopups()) {
+    SetHandlers(Item, this, false, true);
+  }
+}
+
+// ---- item tests -------------------------------------------------------------------------------------
+
+bool TsSkinableMenus::ItemAfterBreak(TMenuItem* Item) {
+  if (Item == nullptr) return false;
+  if (Item->Break() != mbNone) return true;
+  TMenuItem* P = Item->Parent();
+  if (P == nullptr) return false;
+  for (int I = P->IndexOf(Item) - 1; I >= 0; --I)
+    if (P->Items(I)->Break() != mbNone) return true;
+  return false;
+}
+
+bool TsSkinableMenus::IsCaptionItem(TMenuItem* Item) {
+  if (Item == nullptr) return false;
+  const WideString& C = Item->Caption();
+  return C != L"-" && C.size() >= 2 && C.front() == L'-' && C.back() == L'-';
+}
+
+bool TsSkinableMenus::IsTopLineItem(TMenuItem* Item) {
+  if (Item == nullptr) return false;
+  auto* MM = dynamic_cast<TMainMenu*>(Item->GetParentMenu());
+  return MM != nullptr && Item->Parent() == MM->Items();
+}
+
+bool TsSkinableMenus::IsFirstVisibleItem(TMenuItem* Item) {
+  TMenuItem* P = Item != nullptr ? Item->Parent() : nullptr;
+  if (P == nullptr) return false;
+  for (int I = 0; I < P->Count(); ++I)
+    if (P->Items(I)->Visible()) return P->Items(I) == Item;
+  return false;
+}
+
+bool TsSkinableMenus::IsLastVisibleItem(TMenuItem* Item) {
+  TMenuItem* P = Item != nullptr ? Item->Parent() : nullptr;
+  if (P == nullptr) return false;
+  for (int I = P->Count() - 1; I >= 0; --I)
+    if (P->Items(I)->Visible()) return P->Items(I) == Item;
+  return false;
+}
+
+TPoint TsSkinableMenus::GetGlyphSize(TMenuItem* Item, bool BitmapOnly) const {
+  if (Item == nullptr) return BitmapOnly ? TPoint{0, 0} : TPoint{16, 16};
+  if (TBitmap* B = Item->Bitmap(); B != nullptr && !B->Empty()) return TPoint{B->Width(), B->Height()};
+  if (BitmapOnly) return TPoint{0, 0};
+  if (Item->Parent() != nullptr && Item->Parent()->SubMenuImages() != nullptr) {
+    TCustomImageList* L = Item->Parent()->SubMenuImages();
+    return TPoint{L->Width(), L->Height()};
+  }
+  if (TMenu* M = Item->GetParentMenu(); M != nullptr && M->Images() != nullptr)
+    return TPoint{M->Images()->Width(), M->Images()->Height()};
+  return TPoint{16, 16};
+}
+
+int TsSkinableMenus::ExtraLineWidthOf(const TacMenuInfo& Info) const {
+  if (FSkinManager == nullptr) return 0;
+  TacMenuSupport* S = FSkinManager->MenuSupport();
+  return S->UseExtraLine() && Info.ExtraLine ? S->ExtraLineWidth() : 0;
+}
+
+void TsSkinableMenus::SetMenuFont(TCanvas* ACanvas, TMenuItem* Item) const {
+  if (ACanvas == nullptr) return;
+  if (Screen != nullptr) ACanvas->SetFont(Screen->MenuFont());
+  if (Item != nullptr) {
+    if (TCustomForm* F = GetOwnerForm(Item->GetParentMenu())) ACanvas->Font()->SetCharset(F->Font()->Charset());
+  }
+}
+
+// ---- the extra line ---------------------------------------------------------------------------------
+
+bool TsSkinableMenus::QueryExtraLine(TMenuItem* FirstItem) {
+  if (FSkinManager == nullptr || IsDesigning(FSkinManager)) return false;
+  if (FirstItem != nullptr && FirstItem->Name() == "SkinSelectItem") return false;
+  ExtraLineSection = "EXTRALINE";
+  ExtraLineGlyph.reset();
+  ExtraLineCaption = "Use OnGetExtraLineData event";
+  bool LineVisible = true;
+  if (FSkinManager->OnGetMenuExtraLineData) {
+    ExtraLineGlyph = std::make_unique<TBitmap>();
+    FSkinManager->OnGetMenuExtraLineData(FSkinManager, FirstItem, ExtraLineSection, ExtraLineCaption,
+                                         ExtraLineGlyph.get(), LineVisible);
+    if (ExtraLineGlyph->Empty()) ExtraLineGlyph.reset();
+  }
+  ExtraLineCaption = DeleteChars(ExtraLineCaption, '&');
+  if (!LineVisible) ExtraLineGlyph.reset();
+  return LineVisible;
+}
+
+// ---- the frame cache ----------------------------------------------------------------------------------
+
+void ClearMenuCache() {
+  for (TacMenuInfo& I : MenuInfoCache) delete I.Bmp;
+  MenuInfoCache.clear();
+}
+
+void TsSkinableMenus::GetMenuInfo(TMenuItem* Item, int Width, int Height, HWND Wnd, TacMenuInfo& Info) {
+  Info.FirstItem = nullptr;
+  Info.Bmp = nullptr;
+  Info.Wnd = nullptr;
+  Info.ExtraLine = false;
+  if (Item != nullptr) {
+    TMenuItem* P = Item->Parent();
+    TMenuItem* First = P != nullptr && P->Count() > 0 ? P->Items(0) : Item;
+    for (int Pass = 0; Pass < 2; ++Pass) {
+      for (const TacMenuInfo& R : MenuInfoCache) {
+        if (R.FirstItem == First) {
+          Info = R;
+          return;
+        }
+      }
+      if (Pass > 0 || Width == 0) return;
+      PaintMenuFrame(First, Width, Height, Wnd);
+    }
+  } else if (Wnd != nullptr) {
+    for (const TacMenuInfo& R : MenuInfoCache) {
+      if (R.Wnd == Wnd) {
+        Info = R;
+        return;
+      }
+    }
+  }
+}
+
+TBitmap* TsSkinableMenus::FrameBitmapOf(TPopupMenu* Menu, HWND Wnd) {
+  TacMenuInfo Info;
+  if (Menu != nullptr) {
+    if (Menu->Items()->Count() == 0) return nullptr;
+    GetMenuInfo(Menu->Items()->Items(0), 0, 0, Wnd, Info);
+  } else {
+    GetMenuInfo(nullptr, 0, 0, Wnd, Info);
+  }
+  return Info.Bmp;
+}
+
+void TsSkinableMenus::PaintMenuFrame(TMenuItem* FirstItem, int Width, int Height, HWND Wnd) {
+  TacMenuInfo Rec;
+  Rec.ExtraLine = QueryExtraLine(FirstItem);
+  Rec.FirstItem = FirstItem;
+  // Owned here until the record joins the cache.
+  std::unique_ptr<TBitmap> Owned(CreateBmp24(std::max(Width, 0), std::max(Height, 0)));
+  Rec.Bmp = Owned.get();
+  Rec.Wnd = Wnd;
+  LastGlyphWidth = GetGlyphSize(FirstItem, false).X;
+  GlyphColumnWidth = FMargin + LastGlyphWidth + FSpacing;
+  TsSkinManager* M = FSkinManager;
+  TacMenuSupport* S = M != nullptr ? M->MenuSupport() : nullptr;
+  const int SI = M != nullptr ? M->GetSectionIndex("MAINMENU") : -1;
+  CornerRects.clear();
+  if (M == nullptr || !M->IsValidSectionIndex(SI) || Width <= 0 || Height <= 0) {
+    MenuInfoCache.push_back(Rec);
+    Owned.release();
+    return;
+  }
+  TBitmap* Bmp = Rec.Bmp;
+  TCacheInfo NoBg = DefaultCacheInfo();
+  PaintSectionToBitmap(SI, "MAINMENU", NoBg, 0, Rect(0, 0, Width, Height), TPoint{0, 0}, Bmp, M, -1, -1);
+  const int SBW = SkinBorderWidth();
+  const int E = ExtraLineWidthOf(Rec);
+  // The glyph column band.
+  const int IcoIndex = M->GetSectionIndex(S->IcoLineSkin());
+  if (!S->IcoLineSkin().empty() && M->IsValidSectionIndex(IcoIndex) && Height - 2 * SBW > 0) {
+    std::unique_ptr<TBitmap> Band(CreateBmp24(GlyphColumnWidth, Height - 2 * SBW));
+    PaintSectionWithCorners(IcoIndex, S->IcoLineSkin(), MakeCacheInfo(Bmp, E + SBW, SBW), false, 0,
+                            Rect(0, 0, Band->Width(), Band->Height()), TPoint{0, 0}, Band.get(), M);
+    BitBlt(Bmp->Canvas()->Handle(), E + SBW, SBW, Band->Width(), Band->Height(), Band->Canvas()->Handle(), 0, 0,
+           SRCCOPY);
+  }
+  // The border.
+  const int BorderMask = M->GetMaskIndex(SI, "MAINMENU", "BORDERSMASK");
+  if (M->IsValidMaskIndex(BorderMask))
+    DrawSkinRect(Bmp, Rect(0, 0, Width, Height), false, NoBg, M->Masks()[static_cast<std::size_t>(BorderMask)], 0,
+                 false);
+  // The extra line.
+  if (S->UseExtraLine() && Rec.ExtraLine) {
+    const int LineIndex = M->GetSectionIndex(ExtraLineSection);
+    if (M->IsValidSectionIndex(LineIndex) && Height - 2 * SBW > 0 && S->ExtraLineWidth() > 0) {
+      std::unique_ptr<TBitmap> Band(CreateBmp24(S->ExtraLineWidth(), Height - 2 * SBW));
+      PaintSectionWithCorners(LineIndex, ExtraLineSection, MakeCacheInfo(Bmp, SBW, SBW), false, 0,
+                              Rect(0, 0, Band->Width(), Band->Height()), TPoint{0, 0}, Band.get(), M);
+      int Reserve = 12;
+      if (ExtraLineGlyph) {
+        Reserve = 12 + ExtraLineGlyph->Height() + 8;
+        Band->Canvas()->Draw((Band->Width() - ExtraLineGlyph->Width()) / 2,
+                             Band->Height() - 12 - ExtraLineGlyph->Height(), ExtraLineGlyph.get());
+      }
+      if (!ExtraLineCaption.empty()) {
+        TCanvas* C = Band->Canvas();
+        C->SetFont(S->ExtraLineFont());
+        if (TCustomForm* F = GetOwnerForm(FirstItem != nullptr ? FirstItem->GetParentMenu() : nullptr))
+          C->Font()->SetCharset(F->Font()->Charset());
+        LOGFONTA LF{};
+        const AnsiString& Face = S->ExtraLineFont()->Name();
+        lstrcpynA(LF.lfFaceName, Face.c_str(), LF_FACESIZE);
+        LF.lfHeight = S->ExtraLineFont()->Size();
+        LF.lfEscapement = -2700;
+        LF.lfOrientation = -2700;
+        LF.lfWeight = 400;
+        const TFontStyles St = S->ExtraLineFont()->Style();
+        LF.lfItalic = St.Contains(fsItalic) ? 1 : 0;
+        LF.lfUnderline = St.Contains(fsUnderline) ? 1 : 0;
+        LF.lfStrikeOut = St.Contains(fsStrikeOut) ? 1 : 0;
+        LF.lfCharSet = static_cast<BYTE>(S->ExtraLineFont()->Charset());
+        // Raster faces cannot turn: the mapper is asked for an outline face.
+        LF.lfOutPrecision = OUT_TT_ONLY_PRECIS;
+        const int TH = C->TextHeight(ExtraLineCaption);
+        // The rotated font goes straight into the band's DC for this one caption.
+        if (HFONT Rotated = CreateFontIndirectA(&LF)) {
+          HDC DC = C->Handle();
+          HGDIOBJ OldFont = SelectObject(DC, Rotated);
+          SetTextColor(DC, ColorToRGB(static_cast<TColor>(
+                               M->GeneralData()[static_cast<std::size_t>(LineIndex)].FontColor[0])));
+          SetBkMode(DC, TRANSPARENT);
+          const RECT Clip{0, 0, Band->Width(), Band->Height()};
+          const WideString Text = AnsiToWide(ExtraLineCaption);
+          ExtTextOutW(DC, (Band->Width() - TH) / 2, Band->Height() - Reserve, ETO_CLIPPED, &Clip, Text.c_str(),
+                      static_cast<UINT>(Text.size()), nullptr);
+          SelectObject(DC, OldFont);
+          DeleteObject(Rotated);
+        }
+      }
+      BitBlt(Bmp->Canvas()->Handle(), SBW, SBW, Band->Width(), Band->Height(), Band->Canvas()->Handle(), 0, 0,
+             SRCCOPY);
+    }
+    ExtraLineGlyph.reset();
+  }
+  // The transparent corners of the border.
+  if (M->IsValidMaskIndex(BorderMask)) {
+    const TsMaskData& Mask = M->Masks()[static_cast<std::size_t>(BorderMask)];
+    AddMaskCornerRects(CornerRects, Width, Mask, 0, false);
+    AddMaskCornerRects(CornerRects, Width, Mask, Height - M->GetMaskBottomMargin(BorderMask), true);
+  }
+  if (Wnd != nullptr) SkinPopupMenuWindow(Wnd, Bmp);
+  MenuInfoCache.push_back(Rec);
+  Owned.release();
+}
+
+// ---- popup windows ------------------------------------------------------------------------------------
+
+LRESULT CALLBACK PopupMenuWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  auto Old = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(Wnd, GWLP_USERDATA));
+  switch (Msg) {
+    case WM_ERASEBKGND:
+    case WM_NCPAINT:
+      return 1;
+    case WM_DESTROY:
+      ClearMenuCache();
+      break;
+    default:
+      break;
+  }
+  return Old != nullptr ? CallWindowProcW(Old, Wnd, Msg, WParam, LParam) : DefWindowProcW(Wnd, Msg, WParam, LParam);
+}
+
+void TsSkinableMenus::SkinPopupMenuWindow(HWND Wnd, TBitmap* Bmp) {
+  if (FrameBusy || Wnd == nullptr || !IsWindow(Wnd)) return;
+  if (reinterpret_cast<WNDPROC>(GetWindowLongPtrW(Wnd, GWLP_WNDPROC)) != PopupMenuWndProc) {
+    const LONG_PTR Old = GetWindowLongPtrW(Wnd, GWLP_WNDPROC);
+    SetWindowLongPtrW(Wnd, GWLP_USERDATA, Old);
+    SetWindowLongPtrW(Wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PopupMenuWndProc));
+  }
+  if (Bmp == nullptr) return;
+  if (SendMessageW(Wnd, SM_ALPHACMD, MakeAlphaCmd(AC_SETUPDATING, 0), 0) != 0) return;
+  SendMessageW(Wnd, SM_ALPHACMD, MakeAlphaCmd(AC_POPUPSHOWN, 0), 0);
+  FrameBusy = true;
+  HRGN Rgn = CreateRectRgn(0, 0, Bmp->Width(), Bmp->Height());
+  if (CornerRects.empty()) {
+    HRGN Sub = CreateRectRgn(0, 0, 1, 1);
+    CombineRgn(Rgn, Rgn, Sub, RGN_DIFF);
+    DeleteObject(Sub);
+  } else {
+    for (const TRect& R : CornerRects) {
+      HRGN Sub = CreateRectRgn(R.Left, R.Top, R.Right, R.Bottom);
+      CombineRgn(Rgn, Rgn, Sub, RGN_DIFF);
+      DeleteObject(Sub);
+    }
+  }
+  if (SetWindowRgn(Wnd, Rgn, TRUE) == 0) DeleteObject(Rgn);
+  try {
+    if (Application != nullptr) Application->ProcessMessages();
+  } catch (...) {
+    FrameBusy = false;
+    throw;
+  }
+  FrameBusy = false;
+}
+
+// ---- installation ---------------------------------------------------------------------------------------
+
+void sSkinMenusInstall() {
+  acFormSkinningLink.CreateMenus = [](TsSkinManager* Manager) -> std::unique_ptr<TacManagerMenus> {
+    return std::make_unique<TsSkinableMenus>(Manager);
+  };
+  // The popup-window adapters empty the painter's cache when a popup goes away.
+  acMenuWndLink.ClearMenuCache = [] { ClearMenuCache(); };
+}
+
+TsSkinableMenus* SkinableMenusOf(TsSkinManager* Manager) {
+  return Manager != nullptr ? dynamic_cast<TsSkinableMenus*>(Manager->Menus()) : nullptr;
+}

@@ -1,0 +1,545 @@
+// Caption input and system commands of skinned forms: the skinned hit test, presses and releases
+// of the skinned caption buttons, the system menu from the icon and the caption, double clicks,
+// and the rework of WM_SYSCOMMAND around minimize, maximize, restore and close.
+#include "framework/Forms.h"
+#include "skin/core/sConst.h"
+#include "skin/core/sSkinManager.h"
+#include "skin/core/sVclUtils.h"
+#include "skin/forms/acBorderForm.h"
+#include "skin/forms/sSkinMenus.h"
+#include "skin/forms/sSkinProvider.h"
+#include "skin/forms/sSkinProviderWndProc.h"
+
+namespace {
+
+constexpr WPARAM SC_DRAGMOVE = 0xF012;
+
+TPoint MessageScreenPoint(const TMessage& Message) {
+  return TPoint{static_cast<short>(LOWORD(Message.LParam)), static_cast<short>(HIWORD(Message.LParam))};
+}
+
+bool IsCaptionButtonCode(int Code) {
+  return Code == HTMINBUTTON || Code == HTMAXBUTTON || Code == HTCLOSE || Code == HTHELP ||
+         Code == HTCHILDCLOSE || Code == HTCHILDRESTORE || Code == HTCHILDMIN;
+}
+
+bool InRect(const TRect& R, TPoint P) { return P.X >= R.Left && P.X < R.Right && P.Y >= R.Top && P.Y < R.Bottom; }
+
+bool ProviderAlive(TsSkinProvider* P) {
+  return P != nullptr && !P->ComponentState().Contains(csDestroying) && P->Form != nullptr &&
+         !P->Form->ComponentState().Contains(csDestroying);
+}
+
+}  // namespace
+
+// ---- hit testing ------------------------------------------------------------------------------
+
+int TsSkinProvider::HitTest(TMessage& Message) {
+  if (Form == nullptr || !Form->HandleAllocated()) return HTNOWHERE;
+  HWND H = Form->Handle();
+  RECT WR;
+  GetWindowRect(H, &WR);
+  const TPoint S = MessageScreenPoint(Message);
+  const TPoint P{S.X - WR.left, S.Y - WR.top};
+  const bool Iconic = IsIconic(H) != FALSE;
+  const bool Zoomed = IsZoomed(H) != FALSE;
+  const LONG Style = GetWindowLongW(H, GWL_STYLE);
+
+  // 1. Caption buttons (a border window answers for its own area).
+  if (BorderForm == nullptr) {
+    int Code = 0;
+    if (VisibleClose() && ButtonClose.State >= 0 && InRect(ButtonClose.Rect, P)) {
+      Code = HTCLOSE;
+    } else if (VisibleMax() && ButtonMax.State >= 0 && InRect(ButtonMax.Rect, P)) {
+      Code = EnabledMax() || (EnabledRestore() && !Iconic) ? HTMAXBUTTON : HTCAPTION;
+    } else if ((VisibleMin() || Iconic) && ButtonMin.State >= 0 && InRect(ButtonMin.Rect, P)) {
+      Code = EnabledMin() || Iconic ? HTMINBUTTON : HTCAPTION;
+    } else if (Form->BorderIcons().Contains(biHelp) && VisibleMax() && ButtonHelp.State >= 0 &&
+               InRect(ButtonHelp.Rect, P)) {
+      Code = HTHELP;
+    } else if (TitleButtons() != nullptr) {
+      for (int I = 0; I < TitleButtons()->Count(); ++I) {
+        TsTitleButton* B = TitleButtons()->Items(I);
+        if (B->Visible() && InRect(B->BtnData.Rect, P)) {
+          Code = B->Enabled() ? HTUSERBUTTON + I : HTCAPTION;
+          break;
+        }
+      }
+    }
+    if (Code != 0 && Code != HTCLIENT) {
+      SetHotButton(Code, true);
+      if (Code != HTCAPTION && !FTrackingNC) {
+        // The caption button goes back to normal when the pointer leaves the window.
+        TRACKMOUSEEVENT T{sizeof(T), TME_LEAVE | TME_NONCLIENT, H, 0};
+        FTrackingNC = TrackMouseEvent(&T) != FALSE;
+      }
+      return Code;
+    }
+  }
+
+  // 2. Sizing edges.
+  if (!Zoomed && (Style & WS_THICKFRAME) != 0 && BorderForm == nullptr) {
+    const int F = FormBorderWidth(H, BorderForm, true);
+    const int W = WR.right - WR.left, Hh = WR.bottom - WR.top;
+    int Code = 0;
+    const bool Top = P.Y < F, Bottom = P.Y >= Hh - F, Left = P.X < F, Right = P.X >= W - F;
+    if (Top) Code = Left ? HTTOPLEFT : (Right ? HTTOPRIGHT : HTTOP);
+    else if (Bottom) Code = Left ? HTBOTTOMLEFT : (Right ? HTBOTTOMRIGHT : HTBOTTOM);
+    else if (Left) Code = HTLEFT;
+    else if (Right) Code = HTRIGHT;
+    if (Code != 0) {
+      SetHotButton(0, true);
+      return Code;
+    }
+  }
+
+  // 3. Caption band.
+  const int Frame = WindowFrameWidth(H, BorderForm, true);
+  const int CaptionBottom = CaptionHeight(false) + Frame;
+  if (P.Y >= 0 && P.Y < CaptionBottom) {
+    if (InRect(TitleIconRect(), P)) return HTSYSMENU;
+    return HTCAPTION;
+  }
+
+  // 4. Menu line.
+  if (Form->Menu() != nullptr && P.Y < CaptionBottom + MenuHeight() * (MenuLineRows > 0 ? MenuLineRows : 1)) {
+    if (ChildButtonsInMenuLine()) {
+      int Code = HTMENU;
+      if (InRect(MDIButtonClose.Rect, P)) Code = HTCHILDCLOSE;
+      else if (InRect(MDIButtonNorm.Rect, P)) Code = HTCHILDRESTORE;
+      else if (InRect(MDIButtonMin.Rect, P)) Code = HTCHILDMIN;
+      SetHotButton(Code, true);
+      return Code;
+    }
+    return HTMENU;
+  }
+
+  // 5. Client, and the size grip in its bottom-right corner.
+  TsSkinManager* M = SkinManager();
+  if (GripVisible() && M != nullptr) {
+    const int GI = M->GetMaskIndex(M->CommonSkinIndexes().GlobalInfo, "GLOBALINFO", "GRIPIMAGE");
+    if (M->IsValidMaskIndex(GI)) {
+      const TSize G = M->GetMaskFrameSize(GI);
+      POINT C{0, 0};
+      ClientToScreen(H, &C);
+      RECT CR;
+      GetClientRect(H, &CR);
+      const TRect Ext = ExtBorderMargins();
+      const int R = C.x - WR.left + CR.right - (BorderForm != nullptr ? Ext.Left : 0);
+      const int B = C.y - WR.top + CR.bottom - (BorderForm != nullptr ? Ext.Top : 0);
+      if (InRect(TRect{R - G.cx, B - G.cy, R, B}, P)) return HTBOTTOMRIGHT;
+    }
+  }
+  return HTCLIENT;
+}
+
+void TsSkinProvider::WMNCHitTest(TMessage& Message) {
+  if (CaptionHeight(true) == 0 || !DrawNonClientArea()) {
+    PassOn(Message);
+    return;
+  }
+  Message.Result = HitTest(Message);
+  const LRESULT R = Message.Result;
+  if (R == HTNOWHERE || R == HTCLIENT || R == HTCAPTION || R == HTMENU) {
+    PassOn(Message);
+    SetHotButton(0, true);
+  }
+  if (ResizeMode() == rmBorder && acBorderFrame.SizingCode == 0 && Message.Result >= HTLEFT &&
+      Message.Result <= HTBOTTOMRIGHT)
+    acBorderFrame.SizingCode = static_cast<int>(Message.Result);
+}
+
+// ---- mouse on the caption -----------------------------------------------------------------------
+
+void TsSkinProvider::WMNCLButtonDown(TMessage& Message) {
+  HWND H = Form->Handle();
+  const TPoint S = MessageScreenPoint(Message);
+  TsSkinManager* M = SkinManager();
+  auto DropFromIcon = [&] {
+    RECT WR;
+    GetWindowRect(H, &WR);
+    if (IsMDIChild()) {
+      if (SkinnedMDIMainProvider == nullptr) return;
+      const TPoint O = FormOrigin();
+      DropSysMenu(O.X, O.Y + CaptionHeight(true) + 4);
+    } else {
+      DropSysMenu(WR.left + FormBorderWidth(H, nullptr, false),
+                  WR.top + WindowFrameWidth(H, BorderForm, true) + TitleIconHeight() +
+                      WindowFrameWidth(H, nullptr, false));
+    }
+  };
+  if (!DrawNonClientArea()) {
+    if (Message.WParam == HTSYSMENU) {
+      DropFromIcon();
+      return;
+    }
+    PassOn(Message);
+    return;
+  }
+  int Code = static_cast<int>(Message.WParam);
+  if (BorderForm != nullptr) {
+    if (Code == HTOBJECT) {
+      PassOn(Message);
+      return;
+    }
+    if (Code == -1) Code = BorderForm->BorderHitTest(Message);
+  }
+  if (IsCaptionButtonCode(Code)) {
+    if (Code == HTCHILDMIN || Code == HTCHILDRESTORE) {
+      TsSkinProvider* C = MaximizedChildProvider;
+      if (C == nullptr || C->SysMenu == nullptr) return;
+      if (Code == HTCHILDMIN ? !C->SysMenu->EnabledMin() : !C->SysMenu->EnabledRestore()) return;
+    }
+    SetPressedButton(Code);
+    FPressedHT = Code;
+    Message.Result = 0;
+    return;
+  }
+  if (Code == HTSYSMENU) {
+    SetHotButton(0, true);
+    if (M == nullptr || !M->SkinnedPopups()) {
+      DelayWithMessages(200);
+      Application->ProcessMessages();
+      if (SkinData()->Updating || FormDestroying()) return;
+    }
+    DropFromIcon();
+    return;
+  }
+  if (Code == HTMENU) {
+    PassOn(Message);
+    return;
+  }
+  if (TitleButtons() != nullptr && Code >= HTUSERBUTTON && Code < HTUSERBUTTON + TitleButtons()->Count()) {
+    SetPressedButton(Code);
+    FPressedHT = Code;
+    POINT C{S.X, S.Y};
+    ScreenToClient(H, &C);
+    TitleButtons()->Items(Code - HTUSERBUTTON)->DoMouseDown(mbLeft, TShiftState{}, C.x, C.y);
+    return;
+  }
+  if (IsIconic(H)) {
+    Form->Perform(WM_SYSCOMMAND, SC_DRAGMOVE, 0);
+    return;
+  }
+  SetHotButton(0, true);
+  if (IsZoomed(H)) {
+    RECT WR;
+    GetWindowRect(H, &WR);
+    if (S.Y - WR.top < WindowFrameWidth(H, BorderForm, true) + CaptionHeight(true)) {
+      if (!Form->Active()) Form->SetFocus();
+      return;
+    }
+  }
+  if (ResizeMode() == rmBorder) {
+    if (Code == HTCAPTION) PassOn(Message);
+    const bool Moving = !(Code >= HTLEFT && Code <= HTBOTTOMRIGHT);
+    SendMessageW(H, WM_SYSCOMMAND, Moving ? SC_MOVE : SC_SIZE, 0);
+    acBorderFrame.Moving = Moving;
+    if (!Moving) acBorderFrame.SizingCode = Code;
+    BeginFrame(S.X, S.Y);
+    return;
+  }
+  PassOn(Message);
+  if (BorderForm != nullptr && GetWindow(H, GW_OWNER) == nullptr) BorderForm->UpdateBorderWindow(true, 255);
+}
+
+void TsSkinProvider::WMNCLButtonUp(TMessage& Message) {
+  HWND H = Form->Handle();
+  if (!DrawNonClientArea()) {
+    PassOn(Message);
+    return;
+  }
+  int Code = Message.Msg == WM_NCLBUTTONUP ? static_cast<int>(Message.WParam) : 0;
+  if (Code == -1 && BorderForm != nullptr) Code = BorderForm->BorderHitTest(Message);
+  const int Pressed = FPressedHT;
+  FPressedHT = 0;
+  const bool WasPressed = Pressed != 0 && Pressed == Code;
+  switch (Code) {
+    case HTCLOSE:
+      if (WasPressed) {
+        SetHotButton(0, true);
+        SendMessageW(H, WM_SYSCOMMAND, SC_CLOSE, 0);
+      } else {
+        SetHotButton(0, true);
+      }
+      Message.Result = 0;
+      return;
+    case HTMAXBUTTON:
+      if (!(EnabledMax() || (IsZoomed(H) && EnabledRestore()))) break;
+      if (!WasPressed) {
+        SetHotButton(0, true);
+        PassOn(Message);
+        return;
+      }
+      if (IsMDIChild() && ProviderAlive(SkinnedMDIMainProvider)) SkinnedMDIMainProvider->SkinData()->BeginUpdate();
+      SetHotButton(0, true);
+      if (IsZoomed(H)) {
+        if (IsMDIChild()) MaximizedChildProvider = nullptr;
+        else Form->SetWindowState(wsNormal);
+        SendMessageW(H, WM_SYSCOMMAND, SC_RESTORE, 0);
+        Form->Repaint();
+      } else {
+        if (IsMDIChild()) MaximizedChildProvider = nullptr;
+        SendMessageW(H, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+      }
+      if (IsMDIChild() && ProviderAlive(SkinnedMDIMainProvider)) SkinnedMDIMainProvider->SkinData()->EndUpdate();
+      if (SysMenu != nullptr) SysMenu->UpdateItems(false);
+      return;
+    case HTMINBUTTON: {
+      if (!WasPressed) {
+        SetHotButton(0, true);
+        PassOn(Message);
+        return;
+      }
+      RECT WR;
+      GetWindowRect(H, &WR);
+      const TPoint S = MessageScreenPoint(Message);
+      if (!InRect(ButtonMin.Rect, TPoint{S.X - WR.left, S.Y - WR.top}) && BorderForm == nullptr) {
+        PassOn(Message);
+        return;
+      }
+      SetHotButton(0, true);
+      if (Application->MainForm() == Form) SendMessageW(H, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+      else SendMessageW(H, WM_SYSCOMMAND, IsIconic(H) ? SC_RESTORE : SC_MINIMIZE, 0);
+      SkinData()->BackgroundStale = true;
+      RepaintMin = true;
+      return;
+    }
+    case HTHELP:
+      if (WasPressed) {
+        SendMessageW(H, WM_SYSCOMMAND, SC_CONTEXTHELP, 0);
+        SetHotButton(0, true);
+        if (SysMenu != nullptr) SysMenu->UpdateItems(false);
+        SendMessageW(H, WM_NCPAINT, 0, 0);
+      } else {
+        SetHotButton(0, true);
+      }
+      return;
+    case HTCHILDCLOSE:
+    case HTCHILDRESTORE:
+    case HTCHILDMIN:
+      if (WasPressed && Form->ActiveMDIChild() != nullptr && Form->ActiveMDIChild()->HandleAllocated()) {
+        HWND Child = Form->ActiveMDIChild()->Handle();
+        if (Code == HTCHILDMIN && ProviderAlive(SkinnedMDIMainProvider))
+          SkinnedMDIMainProvider->SkinData()->BeginUpdate();
+        SendMessageW(Child, WM_SYSCOMMAND,
+                     Code == HTCHILDCLOSE ? SC_CLOSE : (Code == HTCHILDRESTORE ? SC_RESTORE : SC_MINIMIZE), 0);
+        SetHotButton(0, Code == HTCHILDMIN);
+      }
+      return;
+    default:
+      break;
+  }
+  if (TitleButtons() != nullptr && Code >= HTUSERBUTTON && Code < HTUSERBUTTON + TitleButtons()->Count()) {
+    if (WasPressed) {
+      const TPoint S = MessageScreenPoint(Message);
+      POINT C{S.X, S.Y};
+      ScreenToClient(H, &C);
+      TitleButtons()->Items(Code - HTUSERBUTTON)->DoMouseUp(mbLeft, TShiftState{}, C.x, C.y);
+    }
+    SetHotButton(0, true);
+    return;
+  }
+  if (Message.Msg == WM_NCLBUTTONUP && IsIconic(H)) {
+    if (SkinnedMDIMainProvider != nullptr) {
+      const TPoint S = MessageScreenPoint(Message);
+      DropSysMenu(S.X + TitleIconRect().Left, S.Y);
+      return;
+    }
+    PassOn(Message);
+    return;
+  }
+  if (ResizeMode() == rmBorder && acBorderFrame.Owner == this && (acBorderFrame.Active || acBorderFrame.Pending) &&
+      !IsZoomed(H)) {
+    POINT P;
+    GetCursorPos(&P);
+    EndFrame(P.x, P.y);
+    ReleaseCapture();
+    return;
+  }
+  PassOn(Message);
+}
+
+void TsSkinProvider::WMNCLButtonDblClk(TMessage& Message) {
+  HWND H = Form->Handle();
+  if (ResizeMode() == rmBorder && acBorderFrame.Owner == this && (acBorderFrame.Active || acBorderFrame.Pending)) {
+    POINT P;
+    GetCursorPos(&P);
+    EndFrame(P.x, P.y);
+    ReleaseCapture();
+  }
+  const int Code = static_cast<int>(Message.WParam);
+  if (Code == HTCAPTION) {
+    if ((VisibleClose() && (EnabledMax() || EnabledRestore())) || (!HasBorder() && IsIconic(H))) {
+      SendMessageW(H, WM_SYSCOMMAND, IsZoomed(H) || IsIconic(H) ? SC_RESTORE : SC_MAXIMIZE, 0);
+      if (SysMenu != nullptr) SysMenu->UpdateItems(false);
+    }
+  } else if (Code == HTSYSMENU) {
+    TsSkinManager* M = SkinManager();
+    if (M == nullptr || !M->SkinnedPopups()) SkinData()->SetUpdating(true);
+    Form->Close();
+  }
+  Message.WParam = HTNOWHERE;
+}
+
+void TsSkinProvider::WMNCRButtonUp(TMessage& Message) {
+  if (!HasBorder()) {
+    PassOn(Message);
+    return;
+  }
+  int Code;
+  if (BorderForm != nullptr) {
+    Code = static_cast<int>(Message.WParam);
+    if (Code == -1) Code = BorderForm->BorderHitTest(Message);
+  } else {
+    Code = HitTest(Message);
+  }
+  if (Code == HTCAPTION || Code == HTSYSMENU) {
+    SetHotButton(0, true);
+    const TPoint S = MessageScreenPoint(Message);
+    DropSysMenu(S.X, S.Y);
+  }
+}
+
+void TsSkinProvider::DropSysMenuBelowIcon() {
+  HWND H = Form->Handle();
+  RECT WR;
+  GetWindowRect(H, &WR);
+  const TRect I = TitleIconRect();
+  DropSysMenu(WR.left + I.Left, WR.top + (I.Bottom > 0 ? I.Bottom : CaptionHeight(true)));
+}
+
+// ---- system commands ------------------------------------------------------------------------
+
+void TsSkinProvider::WMSysCommand(TMessage& Message) {
+  HWND H = Form->Handle();
+  const WPARAM Exact = Message.WParam;
+  const WPARAM Cmd = Exact & 0xFFF0;
+  if (Exact == SC_DRAGMOVE) Form->Repaint();
+  if (ResizeMode() == rmBorder && (Cmd == SC_MOVE || Cmd == SC_SIZE)) {
+    // The inverted frame tracks the mouse instead of the system's move or size loop, which is
+    // never entered in this mode.
+    if (acBorderFrame.Active) return;
+    SetCapture(H);
+    acBorderFrame.Owner = this;
+    acBorderFrame.Pending = true;
+    if (Cmd == SC_MOVE) {
+      acBorderFrame.Moving = true;
+    } else {
+      acBorderFrame.SizingCode = 0;
+      acBorderFrame.Moving = false;
+    }
+    // Started from the keyboard or the system menu: the frame appears at once at the cursor.
+    if (!acBorderFrame.Active) {
+      // The point of the input that led here (a press on the caption, or the cursor of a
+      // keyboard or menu command), not the pointer's position now.
+      const DWORD Pos = GetMessagePos();
+      BeginFrame(static_cast<short>(LOWORD(Pos)), static_cast<short>(HIWORD(Pos)));
+    }
+    return;
+  }
+  if (IsMDIChild()) {
+    MDIChildSysCommand(Message);
+    return;
+  }
+  if (IsMDIForm()) {
+    PassOn(Message);
+    if ((Exact == SC_MINIMIZE || Exact == SC_MAXIMIZE || Exact == SC_RESTORE) &&
+        ProviderAlive(SkinnedMDIMainProvider)) {
+      SkinnedMDIMainProvider->SkinData()->BackgroundStale = true;
+      SkinnedMDIMainProvider->MenuLineRows = -1;
+      SendMessageW(H, WM_NCPAINT, 0, 0);
+    }
+    return;
+  }
+  PassOn(Message);
+  if (FormDestroying() || !IsWindow(H)) return;
+  switch (Exact) {
+    case SC_MINIMIZE:
+      if (SkinData()->CacheBmp() != nullptr) SkinData()->CacheBmp()->SetSize(0, 0);
+      break;
+    case SC_MAXIMIZE:
+    case SC_RESTORE:
+      if (VisibleMax()) CurrentHT = HTMAXBUTTON;
+      SetHotButton(0, true);
+      if (Exact == SC_RESTORE) {
+        SkinData()->BackgroundStale = true;
+        RepaintMin = true;
+        if (HasBorder()) RedrawWindow(H, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
+        else SetWindowRgn(H, nullptr, TRUE);
+      }
+      break;
+    default:
+      if (Cmd == SC_KEYMENU && LOWORD(Message.LParam) == ' ' && VisibleClose() && HasBorder()) DropSysMenuBelowIcon();
+      break;
+  }
+}
+
+void TsSkinProvider::MDIChildSysCommand(TMessage& Message) {
+  HWND H = Form->Handle();
+  const WPARAM Exact = Message.WParam;
+  const WPARAM Cmd = Exact & 0xFFF0;
+  TsSkinProvider* Main = ProviderAlive(SkinnedMDIMainProvider) ? SkinnedMDIMainProvider : nullptr;
+  bool LockMain = Form->WindowState() != wsNormal && !(Form->WindowState() == wsMaximized && Exact == SC_MAXIMIZE);
+  if (Cmd == SC_RESTORE && IsIconic(H)) LockMain = true;
+  if (LockMain && Main != nullptr) Main->SkinData()->BeginUpdate();
+  switch (Cmd) {
+    case SC_CLOSE:
+      if (LockMain && Main != nullptr && Main->MDIForm != nullptr) RefreshMDIMain(true);
+      if (Main != nullptr) Main->RegionLock = true;
+      PassOn(Message);
+      if (Main != nullptr && ProviderAlive(Main)) Main->RegionLock = false;
+      if (!FormDestroying()) SetHotButton(0, false);
+      if (LockMain && ProviderAlive(Main) && Main->MDIForm != nullptr) RefreshMDIMain(true);
+      break;
+    case SC_RESTORE:
+      if (MaximizedChildCreating) break;
+      BeginFormUpdate(true);
+      PassOn(Message);
+      SkinData()->BackgroundStale = true;
+      SetWindowLongW(H, GWL_STYLE, GetWindowLongW(H, GWL_STYLE) & ~WS_SYSMENU);
+      EndFormUpdate(true);
+      RedrawWindow(H, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_FRAME);
+      if (Main != nullptr) {
+        TCustomForm* MF = Main->Form;
+        for (int I = 0; I < MF->MDIChildCount(); ++I) {
+          TCustomForm* C = MF->MDIChildren(I);
+          if (C == Form) continue;
+          if (C->WindowState() == wsMaximized) C->SetWindowState(wsNormal);
+          if (C->HandleAllocated())
+            RedrawWindow(C->Handle(), nullptr, nullptr, RDW_INTERNALPAINT | RDW_ERASE | RDW_UPDATENOW | RDW_FRAME);
+        }
+      }
+      if (LockMain) RefreshMDIMain(true);
+      if (SysMenu != nullptr) SysMenu->UpdateItems(false);
+      break;
+    case SC_MINIMIZE:
+      PassOn(Message);
+      if (LockMain) RefreshMDIMain(true);
+      if (SysMenu != nullptr) SysMenu->UpdateItems(false);
+      TitleBand.reset();
+      SkinData()->BackgroundStale = true;
+      RefreshMDIMain(true);
+      break;
+    case SC_MAXIMIZE: {
+      MaximizedChildProvider = this;
+      const LONG Style = GetWindowLongW(H, GWL_STYLE);
+      SetWindowLongW(H, GWL_STYLE, Style & ~WS_VISIBLE);
+      PassOn(Message);
+      SetWindowLongW(H, GWL_STYLE, GetWindowLongW(H, GWL_STYLE) | (Style & WS_VISIBLE));
+      RedrawWindow(H, nullptr, nullptr, RDW_INTERNALPAINT | RDW_ERASE | RDW_UPDATENOW | RDW_FRAME);
+      if (Main != nullptr && Main->MDIForm != nullptr) RefreshMDIMain(true);
+      if (SysMenu != nullptr) SysMenu->UpdateItems(false);
+      break;
+    }
+    case SC_KEYMENU:
+      if (Main != nullptr) Main->SkinData()->EndUpdate();
+      return;
+    default:
+      PassOn(Message);
+      if (Main != nullptr && ProviderAlive(Main)) Main->SkinData()->EndUpdate();
+      return;
+  }
+  // Every path that began an update of the main form ends it.
+  if (LockMain && ProviderAlive(Main) && Main->SkinData()->Updating) Main->SkinData()->EndUpdate();
+}

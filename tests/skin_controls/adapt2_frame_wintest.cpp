@@ -1,0 +1,89 @@
+// The frame adapter on the framework's scrolling container: painting from the skin, skin
+// commands, skin removal and giving the container back.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "framework/ExtCtrls.h"
+#include "framework/Forms.h"
+#include "skin/controls/acMoreAdapters.h"
+#include "skin/controls/sFrameAdapter.h"
+#include "skin/core/sCommonData.h"
+#include "skin/core/sConst.h"
+#include "skin/core/sMessages.h"
+#include "skin_forms/adapt2_support.h"
+
+using namespace adapt2;
+
+namespace {
+
+struct Adapt2Frame : ::testing::Test {
+  std::unique_ptr<TsSkinManager> M = LoadProgramSkin();
+  TTestForm F;
+};
+
+}  // namespace
+
+TEST_F(Adapt2Frame, PaintsTheSkinsFrameAndGivesTheContainerBack) {
+  auto* Host = new TPanel(F.Form);
+  Host->SetParent(F.Form);
+  Host->SetBounds(0, 0, 400, 280);
+  F.Show();
+  TsCommonData HD(Host, 0, true);
+  auto* HA = TacMainWnd::Create<TacPanelWnd>(Host->Handle(), &HD, M.get(), "PANEL_LOW");
+  auto* Fr = new TScrollingWinControl(F.Form);
+  Fr->SetParent(Host);
+  Fr->SetBounds(20, 20, 200, 120);
+  Fr->HandleNeeded();
+  EXPECT_TRUE(acIsFrame(Fr));
+  EXPECT_FALSE(acIsFrame(F.Form));
+  auto* A = new TsFrameAdapter(Fr);
+  EXPECT_EQ(A->Frame, Fr);
+  EXPECT_EQ(A->SkinData()->SkinSection(), "GROUPBOX");
+  EXPECT_EQ(AskControl(Fr, AC_ISSKINNED), 1);
+  RedrawWindow(Host->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  uitest::Pump();
+  const uitest::TCapture C(Fr->Handle());
+  C.MaybeSave("adapt2_frame");
+  // GROUPBOX: transparent over the panel, with its border image along the edge.
+  EXPECT_TRUE(Near(C.Pixel(100, 60), PanelLowColor, 2)) << std::hex << C.Pixel(100, 60);
+  EXPECT_GT(C.CountOther(TRect(0, 0, 200, 3), PanelLowColor), 50);
+  // The frame answers for its section's font colours and hands its children the background.
+  EXPECT_EQ(SendSkinCommandToControl(Fr, AC_GETSECTION), A->SkinData()->SectionIndex + 1);
+
+  // Skin removal: the container is told, the scroll adapter gone.
+  SendMessageW(Fr->Handle(), SM_ALPHACMD, MAKEWPARAM(0, AC_SKINREMOVED), reinterpret_cast<LPARAM>(M.get()));
+  EXPECT_EQ(A->ScrollAdapter(), nullptr);
+  delete A;
+  EXPECT_EQ(AskControl(Fr, AC_ISSKINNED), 0);
+  delete HA;
+}
+
+TEST_F(Adapt2Frame, AnOwnerThatIsNoFrameGetsAnErrorBoxAndNothingHooked) {
+  WideString Shown;
+  auto Saved = Application->MessageBoxProc;
+  Application->MessageBoxProc = [&](HWND, const WideString& Text, const WideString&, UINT) {
+    Shown = Text;
+    return IDOK;
+  };
+  auto* P = new TPanel(F.Form);
+  P->SetParent(F.Form);
+  F.Show();
+  auto* A = new TsFrameAdapter(P);
+  Application->MessageBoxProc = Saved;
+  EXPECT_EQ(Shown, L"TsFrameAdapter adapter must be placed on the handled frame");
+  EXPECT_EQ(A->Frame, nullptr);
+  EXPECT_EQ(AskControl(P, AC_ISSKINNED), 0);
+  delete A;
+}
+
+TEST_F(Adapt2Frame, FreedWithItsFrame) {
+  auto* Fr = new TScrollingWinControl(F.Form);
+  Fr->SetParent(F.Form);
+  Fr->SetBounds(10, 10, 100, 80);
+  F.Show();
+  new TsFrameAdapter(Fr);  // owned by the frame
+  EXPECT_EQ(Fr->ComponentCount(), 1);
+  delete Fr;  // no crash: the adapter goes with its frame
+  uitest::Pump();
+}

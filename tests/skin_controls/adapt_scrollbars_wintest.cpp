@@ -1,0 +1,384 @@
+// Skinned scroll bars: geometry, painting from the program's skin, hit testing and real-mouse
+// tracking of a plain window with standard scroll bars.
+#include <gtest/gtest.h>
+
+#include "framework/Forms.h"
+#include "framework/StdCtrls.h"
+#include "skin/controls/acScrollBars.h"
+#include "skin/core/sCommonData.h"
+#include "skin_controls/adapt_support.h"
+
+namespace {
+
+// Colours of the program's skin.
+constexpr COLORREF TrackColor = ownctl::Colour(2565156);   // SCROLLBAR1V/2V
+constexpr COLORREF SliderColor = ownctl::Colour(6445658);  // SCROLLSLIDERV
+
+class AdaptScroll : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InitAdapterUnit();
+    Manager = ownctl::LoadProgramSkin();
+    ASSERT_TRUE(Manager->SkinActive());
+  }
+  void TearDown() override {
+    delete Adapter;
+    DoneAdapterUnit();
+  }
+  // A recording child with both scroll bars: range 0..100, page 10.
+  HWND MakeScrolled(DWORD ExStyle = 0, DWORD Style = WS_VSCROLL | WS_HSCROLL | WS_BORDER) {
+    HWND W = Host.Child(adapt::RecordingClass(), L"", Style, 20, 20, 220, 180, ExStyle);
+    SCROLLINFO SI{sizeof(SCROLLINFO), SIF_ALL, 0, 100, 10, 0, 0};
+    if (Style & WS_VSCROLL) SetScrollInfo(W, SB_VERT, &SI, FALSE);
+    if (Style & WS_HSCROLL) SetScrollInfo(W, SB_HORZ, &SI, FALSE);
+    return W;
+  }
+  void Adapt(HWND W) {
+    Adapter = TacMainWnd::Create<TacScrollWnd>(W, nullptr, Manager.get(), "EDIT");
+    uitest::Settle(W);
+    RedrawWindow(W, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+    uitest::Pump();
+    adapt::Log().clear();
+  }
+  // The vertical bar's rectangle in window coordinates.
+  TRect VertInWindow(HWND W) {
+    TRect R;
+    GetVertBarRect(Adapter, W, R);
+    RECT WR;
+    GetWindowRect(W, &WR);
+    return TRect(R.Left - WR.left, R.Top - WR.top, R.Right - WR.left, R.Bottom - WR.top);
+  }
+  POINT ScreenOfVert(HWND W, int Along) {
+    TRect R;
+    GetVertBarRect(Adapter, W, R);
+    return POINT{(R.Left + R.Right) / 2, R.Top + Along};
+  }
+  std::unique_ptr<TsSkinManager> Manager;
+  adapt::THost Host;
+  TacScrollWnd* Adapter = nullptr;
+};
+
+TEST_F(AdaptScroll, BarsTakeTheirSpaceFromTheClientArea) {
+  HWND W = MakeScrolled();
+  RECT Before;
+  GetClientRect(W, &Before);
+  Adapt(W);
+  const int VT = GetSystemMetrics(SM_CXVSCROLL), HT = GetSystemMetrics(SM_CYHSCROLL);
+  RECT C;
+  GetClientRect(W, &C);
+  EXPECT_EQ(C.right, 220 - 2 - VT);
+  EXPECT_EQ(C.bottom, 180 - 2 - HT);
+  EXPECT_EQ(Adapter->InsetLeft, 1);
+  EXPECT_EQ(Adapter->InsetBottom, 1);
+  EXPECT_TRUE(Adapter->VertBar->Visible);
+  EXPECT_TRUE(Adapter->HorzBar->Visible);
+  const TRect V = VertInWindow(W);
+  EXPECT_EQ(V.Right, 219);
+  EXPECT_EQ(V.Right - V.Left, VT);
+  EXPECT_EQ(V.Top, 1);
+  EXPECT_EQ(V.Bottom, 179 - HT);
+  EXPECT_EQ(GetWndScrollBar(W, SB_VERT), Adapter->VertBar);
+  EXPECT_EQ(GetWndScrollBar(W, 7), nullptr);
+  EXPECT_EQ(SetMinThumbSize(W, SB_BOTH, 14), 1);
+  EXPECT_EQ(Adapter->HorzBar->MinThumbSize, 14);
+  EXPECT_EQ(SetMinThumbSize(Host.Wnd, SB_BOTH, 14), 0);
+}
+
+TEST_F(AdaptScroll, LeftScrollBarAndWindowsWithoutBars) {
+  HWND W = MakeScrolled(WS_EX_LEFTSCROLLBAR);
+  Adapt(W);
+  const int VT = GetSystemMetrics(SM_CXVSCROLL);
+  RECT C;
+  GetClientRect(W, &C);
+  POINT O{0, 0};
+  ClientToScreen(W, &O);
+  RECT WR;
+  GetWindowRect(W, &WR);
+  EXPECT_EQ(O.x - WR.left, 1 + VT);  // the client starts after the bar
+  const TRect V = VertInWindow(W);
+  EXPECT_EQ(V.Left, 1);
+  TRect H;
+  GetHorzBarRect(Adapter, W, H);
+  EXPECT_EQ(H.Left - WR.left, 1 + VT);
+  delete Adapter;
+  Adapter = nullptr;
+
+  HWND Plain = MakeScrolled(0, WS_BORDER);
+  RECT PlainBefore;
+  GetClientRect(Plain, &PlainBefore);
+  Adapt(Plain);
+  RECT PlainAfter;
+  GetClientRect(Plain, &PlainAfter);
+  EXPECT_EQ(PlainAfter.right, PlainBefore.right);
+  EXPECT_EQ(PlainAfter.bottom, PlainBefore.bottom);
+  EXPECT_FALSE(Adapter->VertBar->Visible);
+}
+
+TEST_F(AdaptScroll, ThumbAndPartsFollowTheScrollData) {
+  HWND W = MakeScrolled();
+  Adapt(W);
+  TacScrollBar* Bar = Adapter->VertBar;
+  const int B = GetBarSize(Bar, false, false);
+  const TRect R(0, 0, 17, 200);
+  int Size = 0, Pos = 0;
+  CalcThumb(Bar, R, Size, Pos);
+  EXPECT_EQ(Size, MulDiv(10, 200 - 2 * B, 101));
+  EXPECT_EQ(Pos, B);
+  Bar->ScrollInfo.nPos = 91;  // the last position puts the thumb against the lower arrow
+  CalcThumb(Bar, R, Size, Pos);
+  EXPECT_EQ(Pos + Size, 200 - B);
+  Bar->ScrollInfo.nPage = 0;  // no page: the thumb is as long as an arrow
+  CalcThumb(Bar, R, Size, Pos);
+  EXPECT_EQ(Size, B);
+  Bar->ScrollInfo.nPage = 1;
+  Bar->ScrollInfo.nMax = 10000;  // a tiny page keeps the minimum thumb
+  CalcThumb(Bar, R, Size, Pos);
+  EXPECT_EQ(Size, 10);
+
+  Bar->ScrollInfo = SCROLLINFO{sizeof(SCROLLINFO), SIF_ALL, 0, 100, 10, 0, 0};
+  EXPECT_EQ(GetPartAt(Bar, W, R, 2, 5), SB_LINEUP);
+  EXPECT_EQ(GetPartAt(Bar, W, R, 198, 5), SB_LINEDOWN);
+  EXPECT_EQ(GetPartAt(Bar, W, R, B + 2, 5), SB_THUMBTRACK);
+  EXPECT_EQ(GetPartAt(Bar, W, R, 150, 5), SB_PAGEDOWN);
+  EXPECT_EQ(GetPartAt(Bar, W, R, 150, 30), -1);  // beside the bar
+  // A bar shorter than two arrows: two half arrows and nothing else.
+  const TRect Short(0, 0, 17, 20);
+  EXPECT_EQ(GetPartAt(Bar, W, Short, 3, 5), SB_LINEUP);
+  EXPECT_EQ(GetPartAt(Bar, W, Short, 15, 5), SB_LINEDOWN);
+}
+
+TEST_F(AdaptScroll, BarsArePaintedFromTheSkin) {
+  HWND W = MakeScrolled();
+  Adapt(W);
+  SendMessageW(W, WM_NCPAINT, 1, 0);
+  const uitest::TCapture C = adapt::WindowCapture(W);
+  C.MaybeSave("adapt_scrollbars");
+  const TRect V = VertInWindow(W);
+  const int B = GetBarSize(Adapter->VertBar, false, true);
+  // The page area below the thumb shows the track colour, the thumb the slider colour.
+  EXPECT_GT(adapt::CountNear(C, TRect(V.Left + 2, V.Bottom - B - 40, V.Right - 2, V.Bottom - B - 5), TrackColor), 50);
+  int ThumbSize = 0, ThumbPos = 0;
+  CalcThumb(Adapter->VertBar, V, ThumbSize, ThumbPos);
+  EXPECT_GT(adapt::CountNear(C, TRect(V.Left + 4, ThumbPos + 4, V.Right - 4, ThumbPos + ThumbSize - 4), SliderColor, 8),
+            10);
+  // Nothing of the system's grey scroll bar is left.
+  EXPECT_EQ(adapt::CountNear(C, V, GetSysColor(COLOR_SCROLLBAR), 0), 0);
+  EXPECT_EQ(adapt::CountNear(C, V, GetSysColor(COLOR_BTNFACE), 0), 0);
+
+  // A disabled bar is drawn faded: no pure slider colour and hit testing gives 0.
+  EnableScrollBar(W, SB_VERT, ESB_DISABLE_BOTH);
+  SendMessageW(W, WM_NCPAINT, 1, 0);
+  const uitest::TCapture D = adapt::WindowCapture(W);
+  D.MaybeSave("adapt_scrollbars_disabled");
+  EXPECT_EQ(adapt::CountNear(D, V, SliderColor, 0), 0);
+  TRect S;
+  GetVertBarRect(Adapter, W, S);
+  EXPECT_EQ(SendMessageW(W, WM_NCHITTEST, 0, MAKELPARAM((S.Left + S.Right) / 2, S.Top + 60)), 0);
+}
+
+TEST_F(AdaptScroll, HitTestAndSwallowedClicks) {
+  HWND W = MakeScrolled();
+  Adapt(W);
+  TRect S;
+  GetVertBarRect(Adapter, W, S);
+  EXPECT_EQ(SendMessageW(W, WM_NCHITTEST, 0, MAKELPARAM((S.Left + S.Right) / 2, S.Top + 60)), HTVSCROLL);
+  GetHorzBarRect(Adapter, W, S);
+  EXPECT_EQ(SendMessageW(W, WM_NCHITTEST, 0, MAKELPARAM(S.Left + 60, (S.Top + S.Bottom) / 2)), HTHSCROLL);
+  // The corner of a child window inside another child is no size grip.
+  EXPECT_NE(SendMessageW(W, WM_NCHITTEST, 0, MAKELPARAM(S.Right + 2, S.Top + 2)), HTBOTTOMRIGHT);
+  // Right and middle clicks on the bars never reach the window.
+  adapt::Log().clear();
+  for (UINT M : {WM_NCRBUTTONDOWN, WM_NCRBUTTONUP, WM_NCMBUTTONDOWN, WM_NCMBUTTONUP})
+    SendMessageW(W, M, HTVSCROLL, MAKELPARAM(S.Left + 5, S.Top + 5));
+  EXPECT_EQ(adapt::CountOf(WM_NCRBUTTONDOWN) + adapt::CountOf(WM_NCRBUTTONUP) + adapt::CountOf(WM_NCMBUTTONDOWN) +
+                adapt::CountOf(WM_NCMBUTTONUP),
+            0);
+  SendMessageW(W, WM_NCRBUTTONDOWN, HTCLIENT, 0);
+  EXPECT_EQ(adapt::CountOf(WM_NCRBUTTONDOWN), 1);
+}
+
+TEST_F(AdaptScroll, ArrowClickScrollsAndTheRepeatEndsOnRelease) {
+  HWND W = MakeScrolled();
+  Adapt(W);
+  ASSERT_TRUE(realinput::BringToFront(Host.Wnd));
+  TRect S;
+  GetVertBarRect(Adapter, W, S);
+  const POINT Down{(S.Left + S.Right) / 2, S.Bottom - 4};
+  ASSERT_TRUE(realinput::MovePointerSettled(Down));
+  ownctl::SendMouse(Down, MOUSEEVENTF_LEFTDOWN);
+  ASSERT_TRUE(uitest::WaitFor([] { return adapt::ScrollCodes(WM_VSCROLL).size() >= 1; }));
+  EXPECT_EQ(adapt::ScrollCodes(WM_VSCROLL)[0], SB_LINEDOWN);
+  EXPECT_EQ(GetCapture(), W);
+  // Held down, the arrow repeats.
+  ASSERT_TRUE(uitest::WaitFor([] { return adapt::ScrollCodes(WM_VSCROLL).size() >= 3; }));
+  ownctl::SendMouse(Down, MOUSEEVENTF_LEFTUP);
+  ASSERT_TRUE(uitest::WaitFor([] {
+    const auto C = adapt::ScrollCodes(WM_VSCROLL);
+    return !C.empty() && C.back() == SB_ENDSCROLL;
+  }));
+  for (int C : adapt::ScrollCodes(WM_VSCROLL)) EXPECT_TRUE(C == SB_LINEDOWN || C == SB_ENDSCROLL);
+  // The scroll position followed, the repeat timers are gone and the capture is released.
+  EXPECT_GE(GetScrollPos(W, SB_VERT), 3);
+  EXPECT_FALSE(KillTimer(W, acTimerFirstRepeat));
+  EXPECT_FALSE(KillTimer(W, acTimerRepeat));
+  EXPECT_NE(GetCapture(), W);
+  EXPECT_EQ(acScrollTracking().TrackPart, -1);
+  const std::size_t After = adapt::ScrollCodes(WM_VSCROLL).size();
+  uitest::PumpFor(200);
+  EXPECT_EQ(adapt::ScrollCodes(WM_VSCROLL).size(), After);
+}
+
+TEST_F(AdaptScroll, RepeatPausesOffTheArrowAndResumesOnIt) {
+  HWND W = MakeScrolled();
+  Adapt(W);
+  ASSERT_TRUE(realinput::BringToFront(Host.Wnd));
+  TRect S;
+  GetVertBarRect(Adapter, W, S);
+  const POINT Down{(S.Left + S.Right) / 2, S.Bottom - 4};
+  ASSERT_TRUE(realinput::MovePointerSettled(Down));
+  ownctl::SendMouse(Down, MOUSEEVENTF_LEFTDOWN);
+  ASSERT_TRUE(uitest::WaitFor([] { return adapt::ScrollCodes(WM_VSCROLL).size() >= 2; }));
+  // Off the arrow (button still down): nothing is pressed and no more lines come.
+  ASSERT_TRUE(realinput::MovePointerSettled(POINT{S.Left - 60, S.Bottom - 4}));
+  ASSERT_TRUE(uitest::WaitFor([] { return acScrollTracking().PressedPart == -1; }));
+  uitest::PumpFor(100);
+  const std::size_t Paused = adapt::ScrollCodes(WM_VSCROLL).size();
+  uitest::PumpFor(250);
+  EXPECT_EQ(adapt::ScrollCodes(WM_VSCROLL).size(), Paused);
+  // Back on the arrow, the repeat resumes.
+  ASSERT_TRUE(realinput::MovePointerSettled(Down));
+  EXPECT_TRUE(uitest::WaitFor([Paused] { return adapt::ScrollCodes(WM_VSCROLL).size() > Paused + 1; }));
+  ownctl::SendMouse(Down, MOUSEEVENTF_LEFTUP);
+  ASSERT_TRUE(uitest::WaitFor([] { return acScrollTracking().TrackPart == -1; }));
+  EXPECT_EQ(adapt::ScrollCodes(WM_VSCROLL).back(), SB_ENDSCROLL);
+}
+
+TEST_F(AdaptScroll, HoverTrackingFollowsThePointer) {
+  HWND W = MakeScrolled();
+  Adapt(W);
+  ASSERT_TRUE(realinput::BringToFront(Host.Wnd));
+  TRect S;
+  GetVertBarRect(Adapter, W, S);
+  const TRect V = VertInWindow(W);
+  ASSERT_TRUE(realinput::MovePointerSettled(POINT{S.Left - 80, S.Top + 40}));
+  uitest::PumpFor(60);
+  const uitest::TCapture Before = adapt::WindowCapture(W);
+  // Over the lower arrow: this bar is hot, the arrow is the hot part and is drawn hot.
+  ASSERT_TRUE(realinput::MovePointerSettled(POINT{(S.Left + S.Right) / 2, S.Bottom - 4}));
+  ASSERT_TRUE(uitest::WaitFor([] { return acScrollTracking().HoverPart == SB_LINEDOWN; }));
+  EXPECT_EQ(acScrollTracking().HoverBar, SB_VERT);
+  uitest::PumpFor(60);
+  const uitest::TCapture Hot = adapt::WindowCapture(W);
+  const int B = GetBarSize(Adapter->VertBar, false, true);
+  const TRect Arrow(V.Left, V.Bottom - B, V.Right, V.Bottom);
+  EXPECT_FALSE(uitest::TCapture::SamePixels(Before, Arrow, Hot, Arrow));
+  // Away from the bar: the hover ends and its timer with it.
+  ASSERT_TRUE(realinput::MovePointerSettled(POINT{S.Left - 80, S.Top + 40}));
+  ASSERT_TRUE(uitest::WaitFor([] { return acScrollTracking().HoverBar == -1; }));
+  EXPECT_FALSE(KillTimer(W, acTimerHover));
+  const uitest::TCapture After = adapt::WindowCapture(W);
+  EXPECT_TRUE(uitest::TCapture::SamePixels(Before, Arrow, After, Arrow));
+}
+
+TEST_F(AdaptScroll, ThumbDragSendsTrackThenPositionAndEnd) {
+  HWND W = MakeScrolled();
+  Adapt(W);
+  ASSERT_TRUE(realinput::BringToFront(Host.Wnd));
+  TRect S;
+  GetVertBarRect(Adapter, W, S);
+  int Size = 0, Pos = 0;
+  CalcThumb(Adapter->VertBar, S, Size, Pos);
+  const POINT Grab{(S.Left + S.Right) / 2, Pos + Size / 2};
+  ASSERT_TRUE(realinput::MovePointerSettled(Grab));
+  ownctl::SendMouse(Grab, MOUSEEVENTF_LEFTDOWN);
+  ASSERT_TRUE(uitest::WaitFor([this] { return Adapter->ThumbTracking; }));
+  ASSERT_TRUE(realinput::MovePointerSettled(POINT{Grab.x, Grab.y + 40}));
+  ASSERT_TRUE(uitest::WaitFor([] { return !adapt::ScrollCodes(WM_VSCROLL).empty(); }));
+  // Far below the bar the thumb stops at the lower arrow: the last position.
+  ASSERT_TRUE(realinput::MovePointerSettled(POINT{Grab.x, S.Bottom + 200}));
+  ASSERT_TRUE(uitest::WaitFor([] { return acScrollTracking().LastTrackPos == 91; }));
+  ownctl::SendMouse(POINT{Grab.x, S.Bottom + 200}, MOUSEEVENTF_LEFTUP);
+  ASSERT_TRUE(uitest::WaitFor([] {
+    const auto C = adapt::ScrollCodes(WM_VSCROLL);
+    return !C.empty() && C.back() == SB_ENDSCROLL;
+  }));
+  const auto& L = adapt::Log();
+  std::vector<adapt::TRecord> V;
+  for (const auto& R : L)
+    if (R.Msg == WM_VSCROLL) V.push_back(R);
+  ASSERT_GE(V.size(), 3u);
+  for (std::size_t I = 0; I + 2 < V.size(); ++I) EXPECT_EQ(LOWORD(V[I].WParam), SB_THUMBTRACK);
+  // No position is sent twice in a row.
+  for (std::size_t I = 1; I + 2 < V.size(); ++I) EXPECT_NE(HIWORD(V[I].WParam), HIWORD(V[I - 1].WParam));
+  EXPECT_EQ(LOWORD(V[V.size() - 2].WParam), SB_THUMBPOSITION);
+  EXPECT_EQ(HIWORD(V[V.size() - 2].WParam), 91);
+  EXPECT_EQ(LOWORD(V.back().WParam), SB_ENDSCROLL);
+  EXPECT_EQ(HIWORD(V.back().WParam), 91);
+  EXPECT_FALSE(Adapter->ThumbTracking);
+  EXPECT_EQ(GetScrollPos(W, SB_VERT), 91);
+}
+
+TEST_F(AdaptScroll, ScrollMessagesAreFramedAndAnsweredWindowsGetTheFullPosition) {
+  HWND W = MakeScrolled();
+  adapt::Log().clear();
+  SendScrollMessage(W, WM_VSCROLL, SB_THUMBTRACK, 70000);
+  std::vector<adapt::TRecord> Seen;
+  for (const auto& R : adapt::Log())
+    if (R.Msg == WM_VSCROLL || R.Msg == SM_ALPHACMD) Seen.push_back(R);
+  ASSERT_EQ(Seen.size(), 3u);
+  EXPECT_EQ(AlphaCmdCode(Seen[0].WParam), AC_BEFORESCROLL);
+  EXPECT_EQ(Seen[0].LParam, MAKELONG(SB_THUMBTRACK, WM_VSCROLL));
+  EXPECT_EQ(HIWORD(Seen[1].WParam), 65535);  // clamped for a window that does not answer
+  EXPECT_EQ(Seen[1].LParam, 0);
+  EXPECT_EQ(AlphaCmdCode(Seen[2].WParam), AC_AFTERSCROLL);
+}
+
+TEST_F(AdaptScroll, GivingBackRestoresTheSystemBars) {
+  HWND W = MakeScrolled();
+  RECT Before;
+  GetClientRect(W, &Before);
+  const LONG_PTR Proc = GetWindowLongPtrW(W, GWLP_WNDPROC);
+  Adapt(W);
+  TacMainWnd* A = Adapter;
+  Adapter = nullptr;
+  UnhookScrollAdapter(W, true, true, A);
+  EXPECT_EQ(A, nullptr);
+  EXPECT_EQ(GetWindowLongPtrW(W, GWLP_WNDPROC), Proc);
+  EXPECT_EQ(GetPropA(W, "ACSBSC"), nullptr);
+  RECT After;
+  GetClientRect(W, &After);
+  EXPECT_EQ(After.right, Before.right);
+  EXPECT_EQ(After.bottom, Before.bottom);
+  EXPECT_NE(GetWindowLongPtrW(W, GWL_STYLE) & WS_VSCROLL, 0);
+}
+
+TEST_F(AdaptScroll, RefreshScrollAdapterFollowsTheSkinState) {
+  TForm* Form = new TForm(nullptr);
+  Form->SetBounds(100, 100, 300, 200);
+  TButton* Control = new TButton(Form);
+  Control->SetParent(Form);
+  Control->SetBounds(10, 10, 120, 60);
+  Form->Show();
+  uitest::Settle(Form->Handle());
+  TsCommonData Data(Control, 0, true);
+  Data.SetSkinManager(Manager.get());
+  Data.SetSkinSection("EDIT");
+  TacScrollWnd* A = nullptr;
+  RefreshScrollAdapter(&Data, A);
+  ASSERT_NE(A, nullptr);
+  EXPECT_EQ(GetWndAdapter(Control->Handle()), A);
+  EXPECT_EQ(A->SkinData, &Data);
+  TacScrollWnd* Same = A;
+  RefreshScrollAdapter(&Data, A);
+  EXPECT_EQ(A, Same);  // an attached adapter stays
+  Data.SetSkinSection("NO SUCH SECTION");
+  RefreshScrollAdapter(&Data, A);
+  EXPECT_EQ(A, nullptr);
+  EXPECT_EQ(GetWndAdapter(Control->Handle()), nullptr);
+  RefreshScrollAdapter(nullptr, A);
+  EXPECT_EQ(A, nullptr);
+  delete Form;
+  uitest::Pump();
+}
+
+}  // namespace
