@@ -25,6 +25,18 @@ LONG StyleOf(HWND W) { return GetWindowLongW(W, GWL_STYLE); }
 bool IsSimpleCombo(HWND W) { return (StyleOf(W) & 3) == CBS_SIMPLE; }
 bool IsDropDownList(HWND W) { return (StyleOf(W) & 3) == CBS_DROPDOWNLIST; }
 
+// The drop button's rectangle in window coordinates: ButtonWidth wide at the right (at the left for
+// a left scroll bar), 2 pixels inside the frame.
+void DropButtonRect(HWND W, int ButtonWidth, TRect& R) {
+  RECT WR{};
+  GetWindowRect(W, &WR);
+  const int Width = WR.right - WR.left, Height = WR.bottom - WR.top;
+  R.Left = (GetWindowLongW(W, GWL_EXSTYLE) & WS_EX_LEFTSCROLLBAR) != 0 ? 2 : Width - ButtonWidth - 2;
+  R.Top = 2;
+  R.Right = R.Left + ButtonWidth;
+  R.Bottom = Height - 2;
+}
+
 }  // namespace
 
 // ---- TacComboBoxWnd -----------------------------------------------------------------------------
@@ -44,14 +56,7 @@ TacComboBoxWnd::~TacComboBoxWnd() {
 bool TacComboBoxWnd::HasButton() { return (StyleOf(CtrlHandle) & 0x2) != 0; }
 
 void TacComboBoxWnd::GetButtonRect(TRect& R) {
-  const int B = HasButton() ? GetSystemMetrics(SM_CXVSCROLL) : 0;
-  RECT W{};
-  GetWindowRect(CtrlHandle, &W);
-  const int Width = W.right - W.left, Height = W.bottom - W.top;
-  R.Left = (GetWindowLongW(CtrlHandle, GWL_EXSTYLE) & WS_EX_LEFTSCROLLBAR) != 0 ? 2 : Width - B - 2;
-  R.Top = 2;
-  R.Right = R.Left + B;
-  R.Bottom = Height - 2;
+  DropButtonRect(CtrlHandle, HasButton() ? GetSystemMetrics(SM_CXVSCROLL) : 0, R);
 }
 
 int TacComboBoxWnd::ButtonState() {
@@ -325,14 +330,7 @@ TacWWComboBoxWnd* TacWWComboBoxWnd::CreateFor(TWinControl* Control, TsCommonData
 }
 
 void TacWWComboBoxWnd::GetButtonRect(TRect& R) {
-  const int B = HasDropButton ? GetSystemMetrics(SM_CXVSCROLL) : 0;
-  RECT W{};
-  GetWindowRect(CtrlHandle, &W);
-  const int Width = W.right - W.left, Height = W.bottom - W.top;
-  R.Left = (GetWindowLongW(CtrlHandle, GWL_EXSTYLE) & WS_EX_LEFTSCROLLBAR) != 0 ? 2 : Width - B - 2;
-  R.Top = 2;
-  R.Right = R.Left + B;
-  R.Bottom = Height - 2;
+  DropButtonRect(CtrlHandle, HasDropButton ? GetSystemMetrics(SM_CXVSCROLL) : 0, R);
 }
 
 // ---- TacComboListWnd ----------------------------------------------------------------------------

@@ -409,32 +409,36 @@ TRect TacTabControlWnd::PageRect() {
   return TRect(R.left, R.top + 2, R.right, R.bottom);
 }
 
-TRect TacTabControlWnd::BodyRect() {
-  GetWndRects(this);
-  TRect R(0, 0, WndSize.cx, WndSize.cy);
-  if (TabCount() == 0) return R;
-  const TRect P = PageRect();
-  switch (TabPosition()) {
-    case 0: R.Top = P.Top - 4; break;
-    case 1: R.Bottom = P.Bottom + 1; break;
-    case 2: R.Left = P.Left - 1; break;
-    default: R.Right = P.Right + 1; break;
+namespace {
+
+// Splits the control's rectangle at the edge of the tab strip into the body and the strip; without
+// tabs both are the whole control.
+void SplitAtTabStrip(TacTabControlWnd* Wnd, TRect& Body, TRect& Tabs) {
+  GetWndRects(Wnd);
+  Body = TRect(0, 0, Wnd->WndSize.cx, Wnd->WndSize.cy);
+  Tabs = Body;
+  if (Wnd->TabCount() == 0) return;
+  const TRect P = Wnd->PageRect();
+  switch (Wnd->TabPosition()) {
+    case 0: Body.Top = Tabs.Bottom = P.Top - 4; break;
+    case 1: Body.Bottom = Tabs.Top = P.Bottom + 1; break;
+    case 2: Body.Left = Tabs.Right = P.Left - 1; break;
+    default: Body.Right = Tabs.Left = P.Right + 1; break;
   }
-  return R;
+}
+
+}  // namespace
+
+TRect TacTabControlWnd::BodyRect() {
+  TRect Body, Tabs;
+  SplitAtTabStrip(this, Body, Tabs);
+  return Body;
 }
 
 TRect TacTabControlWnd::TabsRect() {
-  GetWndRects(this);
-  TRect R(0, 0, WndSize.cx, WndSize.cy);
-  if (TabCount() == 0) return R;
-  const TRect P = PageRect();
-  switch (TabPosition()) {
-    case 0: R.Bottom = P.Top - 4; break;
-    case 1: R.Top = P.Bottom + 1; break;
-    case 2: R.Right = P.Left - 1; break;
-    default: R.Left = P.Right + 1; break;
-  }
-  return R;
+  TRect Body, Tabs;
+  SplitAtTabStrip(this, Body, Tabs);
+  return Tabs;
 }
 
 TRect TacTabControlWnd::SkinTabRect(int Index, bool Active) {

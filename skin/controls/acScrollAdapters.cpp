@@ -193,13 +193,8 @@ void TacEditWnd::WndProc(TMessage& Message) {
           }
           break;
         case AC_REFRESHIFSKINNED:
-          if (SkinData->Updating) {
-            SkinData->Updating = false;
-            SkinData->Updating = SkinData->GetUpdating();
-            if (!SkinData->Updating)
-              RedrawWindow(CtrlHandle, nullptr, nullptr,
-                           RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
-          }
+          ResumeUpdating(SkinData, CtrlHandle,
+                         RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
           break;
         case AC_ISSKINNED:
           Message.Result = 1;

@@ -353,12 +353,7 @@ void TacScrollWnd::WndProc(TMessage& Message) {
         PassOn();
         return;
       case AC_REFRESHIFSKINNED:
-        if (SkinData->Updating) {
-          SkinData->Updating = false;
-          SkinData->Updating = SkinData->GetUpdating();
-          if (!SkinData->Updating)
-            RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
-        }
+        ResumeUpdating(SkinData, CtrlHandle, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
         PassOn();
         return;
       case AC_ISSKINNED:

@@ -232,14 +232,8 @@ void TacMainWnd::WndProc(TMessage& Message) {
       }
       break;
     case AC_REFRESHIFSKINNED:
-      if (SkinData->Updating) {
-        SkinData->Updating = false;
-        SkinData->Updating = SkinData->GetUpdating();
-        if (!SkinData->Updating)
-          RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
-      } else {
+      if (!ResumeUpdating(SkinData, CtrlHandle, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME))
         PassOn();
-      }
       break;
     case AC_ISSKINNED:
       Message.Result = 1;
@@ -499,6 +493,14 @@ bool BorderMaskHasStates(TsCommonData* SkinData) {
       !Manager->IsValidMaskIndex(SkinData->BorderMaskIndex))
     return false;
   return Manager->Masks()[static_cast<std::size_t>(SkinData->BorderMaskIndex)].ImageCount > 1;
+}
+
+bool ResumeUpdating(TsCommonData* SkinData, HWND Handle, UINT RedrawFlags) {
+  if (!SkinData->Updating) return false;
+  SkinData->Updating = false;
+  SkinData->Updating = SkinData->GetUpdating();
+  if (!SkinData->Updating) RedrawWindow(Handle, nullptr, nullptr, RedrawFlags);
+  return true;
 }
 
 void SetOrdPropIfExists(TObject* Obj, const AnsiString& PropName, int Value) {

@@ -220,6 +220,10 @@ void BroadcastToChildren(TControl* Control, HWND Handle, TMessage& Message);
 void NotifyTopParentLoaded(HWND Handle);
 // The skin data's border mask exists and has more than one state image.
 bool BorderMaskHasStates(TsCommonData* SkinData);
+// The answer to AC_REFRESHIFSKINNED: when the skin data's update pause is set, asks again whether
+// it still holds and, once it does not, redraws the window with RedrawFlags. False when no pause
+// was set.
+bool ResumeUpdating(TsCommonData* SkinData, HWND Handle, UINT RedrawFlags);
 // Sets a published ordinal property when the object has it.
 void SetOrdPropIfExists(TObject* Obj, const AnsiString& PropName, int Value);
 // A published colour property as RGB; only meaningful when the object has it.

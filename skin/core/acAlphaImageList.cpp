@@ -4,6 +4,7 @@
 
 #include "framework/Exceptions.h"
 #include "skin/core/acPNG.h"
+#include "skin/core/sVclUtils.h"
 
 namespace {
 
@@ -16,18 +17,17 @@ bool BeingLoaded(const TComponent* C) {
   return Owner != nullptr && Owner->ComponentState().Contains(csLoading);
 }
 
-// Sets a flag for the length of a scope and puts the old value back.
-class TFlagScope {
- public:
-  TFlagScope(bool& Flag, bool Value) : FFlag(Flag), FOld(Flag) { FFlag = Value; }
-  ~TFlagScope() { FFlag = FOld; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
- private:
-  bool& FFlag;
-  bool FOld;
-};
+// The header of a 32-bit top-down device-independent bitmap of W x H.
+BITMAPINFO TopDown32Info(int W, int H) {
+  BITMAPINFO BI{};
+  BI.bmiHeader.biSize = sizeof(BI.bmiHeader);
+  BI.bmiHeader.biWidth = W;
+  BI.bmiHeader.biHeight = -H;
+  BI.bmiHeader.biPlanes = 1;
+  BI.bmiHeader.biBitCount = 32;
+  BI.bmiHeader.biCompression = BI_RGB;
+  return BI;
+}
 
 // The pixels of a bitmap handle as 32-bit top-down values; empty when they cannot be read.
 std::vector<DWORD> ReadPixels32(HBITMAP Bmp, int& W, int& H) {
@@ -37,13 +37,7 @@ std::vector<DWORD> ReadPixels32(HBITMAP Bmp, int& W, int& H) {
   W = Info.bmWidth;
   H = Info.bmHeight;
   std::vector<DWORD> Pixels(static_cast<std::size_t>(W) * static_cast<std::size_t>(H));
-  BITMAPINFO BI{};
-  BI.bmiHeader.biSize = sizeof(BI.bmiHeader);
-  BI.bmiHeader.biWidth = W;
-  BI.bmiHeader.biHeight = -H;
-  BI.bmiHeader.biPlanes = 1;
-  BI.bmiHeader.biBitCount = 32;
-  BI.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO BI = TopDown32Info(W, H);
   HDC DC = GetDC(nullptr);
   const int Rows = GetDIBits(DC, Bmp, 0, static_cast<UINT>(H), Pixels.data(), &BI, DIB_RGB_COLORS);
   ReleaseDC(nullptr, DC);
@@ -53,13 +47,7 @@ std::vector<DWORD> ReadPixels32(HBITMAP Bmp, int& W, int& H) {
 
 // A 32-bit device-independent bitmap holding the pixels (top-down).
 HBITMAP MakeBitmap32(const std::vector<DWORD>& Pixels, int W, int H) {
-  BITMAPINFO BI{};
-  BI.bmiHeader.biSize = sizeof(BI.bmiHeader);
-  BI.bmiHeader.biWidth = W;
-  BI.bmiHeader.biHeight = -H;
-  BI.bmiHeader.biPlanes = 1;
-  BI.bmiHeader.biBitCount = 32;
-  BI.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO BI = TopDown32Info(W, H);
   void* Bits = nullptr;
   HBITMAP Bmp = CreateDIBSection(nullptr, &BI, DIB_RGB_COLORS, &Bits, nullptr, 0);
   if (Bmp != nullptr && Bits != nullptr) {

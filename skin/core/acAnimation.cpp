@@ -10,6 +10,7 @@
 #include "skin/core/sConst.h"
 #include "skin/core/sFormList.h"
 #include "skin/core/sMessages.h"
+#include "skin/core/sVclUtils.h"
 
 HDC acAnimationDC = nullptr;
 
@@ -22,16 +23,6 @@ std::unique_ptr<TBitmap> ScreenCapture;
 constexpr UINT RedrawAll = RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW;
 constexpr UINT PlaceFlags = SWP_NOACTIVATE | SWP_NOREDRAW | SWP_NOCOPYBITS;
 constexpr int FadePause = 8;
-
-bool WindowsVersionAtLeast6() {
-  OSVERSIONINFOW Info{};
-  Info.dwOSVersionInfoSize = sizeof(Info);
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  if (!GetVersionExW(&Info)) return true;
-#pragma GCC diagnostic pop
-  return Info.dwMajorVersion >= 6;
-}
 
 HWND ProviderBorderWindow(TObject* Provider) {
   return Provider != nullptr && acProviderLink.BorderWindow ? acProviderLink.BorderWindow(Provider) : nullptr;

@@ -112,16 +112,6 @@ bool SkinChangingAnimated(TsSkinManager* Manager, int& Time) {
   return true;
 }
 
-bool WindowsVersionBelow6() {
-  OSVERSIONINFOW Info{};
-  Info.dwOSVersionInfoSize = sizeof(Info);
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  if (!GetVersionExW(&Info)) return false;
-#pragma GCC diagnostic pop
-  return Info.dwMajorVersion < 6;
-}
-
 // The message to a form, its control tree and its MDI client window.
 void SendToForm(TCustomForm* Form, TMessage& Message, bool SendToWindow) {
   if (SendToWindow && Form->HandleAllocated())
@@ -213,7 +203,7 @@ void EndSkinChange(TsSkinManager* Manager, bool Repaint) {
     SendMessageW(Wnd, WM_SETREDRAW, 1, 0);
     SetProviderInUpdate(Provider, false);
     if (NonClient) {
-      if (WindowsVersionBelow6()) SetWindowRgn(Wnd, nullptr, FALSE);
+      if (!WindowsVersionAtLeast6()) SetWindowRgn(Wnd, nullptr, FALSE);
       if (acProviderLink.FillRgnRects) acProviderLink.FillRgnRects(Provider);
       if (acProviderLink.UpdateFormRgn) acProviderLink.UpdateFormRgn(Provider, true);
       RedrawWindow(Wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);

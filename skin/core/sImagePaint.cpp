@@ -276,6 +276,31 @@ void StretchPart(HDC DstDC, HDC SrcDC, const TRect& D, const TRect& S) {
              S.Bottom - S.Top, SRCCOPY);
 }
 
+// The stretched parts of one paint from Src onto Dst: the device contexts are set up for HALFTONE
+// stretching when the first part is stretched.
+class TPartStretcher {
+ public:
+  TPartStretcher(TBitmap* Dst, TBitmap* Src) : FDst(Dst), FSrc(Src) {}
+
+  void Stretch(const TRect& D, const TRect& S) {
+    if (!FDstDC) {
+      FDstDC = FDst->Canvas()->Handle();
+      FSrcDC = FSrc->Canvas()->Handle();
+      SetStretchBltMode(FDstDC, HALFTONE);
+      SetBrushOrgEx(FDstDC, 0, 0, nullptr);
+    }
+    StretchPart(FDstDC, FSrcDC, D, S);
+  }
+  // A part has been stretched.
+  bool Used() const { return FDstDC != nullptr; }
+
+ private:
+  TBitmap* FDst;
+  TBitmap* FSrc;
+  HDC FDstDC = nullptr;
+  HDC FSrcDC = nullptr;
+};
+
 // Calls Tile(target tile, source part) for the tiles of D laid from its top-left corner with
 // tiles of S's size (the last tiles cut to D), leaving out the tiles that lie wholly outside
 // Clip (the target image), so that a huge D costs no more than the visible part.
@@ -360,25 +385,19 @@ void DrawSkinRect(TBitmap* Bmp, TRect R, bool Filling, const TCacheInfo& CI, con
 
   const bool Stretch = (Mask.DrawMode & dmStretch) != 0;
   const TacBackground CornerBg = CornerBackground(CI, KeyFromCache);
-  HDC DstDC = nullptr, SrcDC = nullptr;
+  TPartStretcher Stretcher(Bmp, S);
   for (int i = 0; i < Count; ++i) {
     const TPiece& P = Pieces[i];
     if (!NonEmpty(P.Dst) || !NonEmpty(P.Src)) continue;
     if (P.Corner) {
       CopyKeyedPixels(DstPx, P.Dst.Left, P.Dst.Top, SrcPx, Incl(P.Src), CornerBg);
     } else if (Stretch) {
-      if (!DstDC) {
-        DstDC = Bmp->Canvas()->Handle();
-        SrcDC = S->Canvas()->Handle();
-        SetStretchBltMode(DstDC, HALFTONE);
-        SetBrushOrgEx(DstDC, 0, 0, nullptr);
-      }
-      StretchPart(DstDC, SrcDC, P.Dst, P.Src);
+      Stretcher.Stretch(P.Dst, P.Src);
     } else {
       TilePixels(DstPx, P.Dst, SrcPx, P.Src);
     }
   }
-  if (DstDC) GdiFlush();
+  if (Stretcher.Used()) GdiFlush();
 }
 
 void MaskCopy24(TBitmap* Bmp, TRect DstRect, TRect SrcRect, const TsMaskData& Mask, HRGN Region, bool UseKey) {
@@ -463,20 +482,14 @@ void DrawNineSlice(TBitmap* Bmp, HRGN Region, bool Filling, const TsMaskData& Ma
   };
   const int PieceCount = (Filling && (Mask.DrawMode & dmOwnCentre) != 0) ? 9 : 8;
   const bool Stretch = (Mask.DrawMode & dmStretch) != 0 && Mask.MaskType != 1;
-  HDC DstDC = nullptr, SrcDC = nullptr;
+  TPartStretcher Stretcher(Bmp, S);
   for (int i = 0; i < PieceCount; ++i) {
     const TPiece& P = Pieces[i];
     if (!NonEmpty(P.Dst) || !NonEmpty(P.Src)) continue;
     if (P.Corner) {
       MaskCopy24(Bmp, Incl(P.Dst), Incl(P.Src), Mask, Region, true);
     } else if (Stretch) {
-      if (!DstDC) {
-        DstDC = Bmp->Canvas()->Handle();
-        SrcDC = S->Canvas()->Handle();
-        SetStretchBltMode(DstDC, HALFTONE);
-        SetBrushOrgEx(DstDC, 0, 0, nullptr);
-      }
-      StretchPart(DstDC, SrcDC, P.Dst, P.Src);
+      Stretcher.Stretch(P.Dst, P.Src);
       GdiFlush();
     } else {
       ForEachTile(P.Dst, P.Src, Rect(0, 0, W, H), [&](const TRect& D, const TRect& Sr) {

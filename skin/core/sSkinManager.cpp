@@ -24,19 +24,6 @@ namespace {
 
 TsSkinManager* TheDefaultManager = nullptr;
 
-// Sets a flag for the life of the scope and gives it its earlier value back.
-class TFlagScope {
- public:
-  TFlagScope(bool& Flag, bool Value) : FFlag(Flag), FOld(Flag) { Flag = Value; }
-  ~TFlagScope() { FFlag = FOld; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
- private:
-  bool& FFlag;
-  bool FOld;
-};
-
 // The key of a (section, property) pair in the name indexes; the length prefix keeps pairs apart
 // whatever bytes the names hold.
 AnsiString PairKey(const AnsiString& Section, const AnsiString& Property) {
@@ -289,20 +276,34 @@ AnsiString TsSkinManager::PackedSkinFileName() const {
 
 void TsSkinManager::OpenOptions(std::string_view Text) { FOptions = std::make_unique<TacSkinOptions>(Text); }
 
+void TsSkinManager::OpenPackOptions() {
+  OpenOptions(std::string_view(static_cast<const char*>(FPack->Options->Memory()),
+                               static_cast<std::size_t>(FPack->Options->Size())));
+}
+
 void TsSkinManager::EndLoad() {
   FOptions.reset();
   FPack.reset();
   FStoredSkin = nullptr;
 }
 
+class TsSkinManager::TLoadScope {
+ public:
+  explicit TLoadScope(TsSkinManager* Manager) : FManager(Manager), FChanging(acSkinChanging, true) {
+    FManager->EndLoad();
+  }
+  ~TLoadScope() { FManager->EndLoad(); }
+  TLoadScope(const TLoadScope&) = delete;
+  TLoadScope& operator=(const TLoadScope&) = delete;
+
+ private:
+  TsSkinManager* FManager;
+  TFlagScope FChanging;
+};
+
 void TsSkinManager::LoadSkin() {
   if (!FActive) return;
-  TFlagScope Changing(acSkinChanging, true);
-  EndLoad();
-  struct TEnd {
-    TsSkinManager* M;
-    ~TEnd() { M->EndLoad(); }
-  } End{this};
+  TLoadScope Load(this);
 
   const AnsiString Dir = GetFullSkinDirectory();
   const AnsiString OptionsFile = Dir + FSkinName + "\\" + SOptionsFileName;
@@ -340,8 +341,7 @@ void TsSkinManager::LoadSkin() {
       FPack->SetPackedData(Item->Data(), false);
       FPack->ExtractPackedData();
       FPack->FreePackedData();
-      OpenOptions(std::string_view(static_cast<const char*>(FPack->Options->Memory()),
-                                   static_cast<std::size_t>(FPack->Options->Size())));
+      OpenPackOptions();
     } else {
       FSkinIsPacked = false;
       FStoredSkin = Item;
@@ -352,19 +352,13 @@ void TsSkinManager::LoadSkin() {
 
 void TsSkinManager::LoadPackedSkin() {
   if (!FActive) return;
-  TFlagScope Changing(acSkinChanging, true);
-  EndLoad();
-  struct TEnd {
-    TsSkinManager* M;
-    ~TEnd() { M->EndLoad(); }
-  } End{this};
+  TLoadScope Load(this);
 
   const AnsiString FileName = PackedSkinFileName();
   LoadSkinPackFile(FileName, FPack, true);
   if (!FPack || !FPack->Options)
     throw EacSkinLoadError(Format("The packed skin file \"%s\" cannot be read", FileName));
-  OpenOptions(std::string_view(static_cast<const char*>(FPack->Options->Memory()),
-                               static_cast<std::size_t>(FPack->Options->Size())));
+  OpenPackOptions();
   FSkinIsPacked = true;
   FSkinData->SkinPath = GetFullSkinDirectory();
   LoadSkinParts();

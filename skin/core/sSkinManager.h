@@ -538,12 +538,16 @@ class TsSkinManager : public TComponent {
   void LoadSkinParts();
   // Frees the options text, the pack and the stored skin of the load that just ended.
   void EndLoad();
+  // The life of one load: acSkinChanging is set and the remains of a load are freed on entry and
+  // on exit.
+  class TLoadScope;
   // Empties the loaded skin: masks, master bitmap, patterns and section records.
   void UnloadSkin();
   void UnloadMasks();
   void UnloadPatterns();
   // A new options text from bytes, or from the pack's options file.
   void OpenOptions(std::string_view Text);
+  void OpenPackOptions();
   // Picture sources of the load: the pack (names compared without regard to letter case) when the
   // skin is packed, the folder (SkinPath in front of names without ':') otherwise. nullptr when
   // there is no such file.

@@ -80,19 +80,6 @@ TPNGGraphic* LoadPngResource(const char* Name) {
   return G;
 }
 
-// Sets a flag for the life of the scope and gives it its earlier value back.
-class TFlagScope {
- public:
-  TFlagScope(bool& Flag, bool Value) : FFlag(Flag), FOld(Flag) { Flag = Value; }
-  ~TFlagScope() { FFlag = FOld; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
- private:
-  bool& FFlag;
-  bool FOld;
-};
-
 // The start-up work of the engine, run once when the first manager is made (the framework's
 // application object exists by then): the built-in shadows are read, and the engine's version
 // is shown when the program was started with /acver. The shadows are freed at shut-down.

@@ -1,6 +1,7 @@
 // General utilities of the skin engine: rectangle and number routines, word splitting of option
 // values, reading INI text held in memory, published properties by name, path routines, the
-// caption font, a wait that keeps messages flowing and the engine's message box.
+// caption font, a wait that keeps messages flowing, the engine's message box and a scope that sets a
+// flag.
 // The portable routines build natively too; the ones that need the system are declared under _WIN32.
 #pragma once
 
@@ -34,6 +35,21 @@ extern int MsgBoxPosY;
 // The buttons of a message box.
 enum TMsgDlgBtn { mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbNoToAll, mbYesToAll, mbHelp };
 using TMsgDlgButtons = TSet<TMsgDlgBtn>;
+
+// ---- Scopes -------------------------------------------------------------------------------------
+
+// Sets a flag for the life of the scope and gives it its earlier value back.
+class TFlagScope {
+ public:
+  TFlagScope(bool& Flag, bool Value) : FFlag(Flag), FOld(Flag) { FFlag = Value; }
+  ~TFlagScope() { FFlag = FOld; }
+  TFlagScope(const TFlagScope&) = delete;
+  TFlagScope& operator=(const TFlagScope&) = delete;
+
+ private:
+  bool& FFlag;
+  bool FOld;
+};
 
 // ---- Numbers and rectangles ---------------------------------------------------------------------
 
@@ -169,6 +185,8 @@ extern TacMessageBoxProc acMessageBoxProc;
 void DelayWithMessages(unsigned Milliseconds);
 // The folder of the program's executable with a trailing separator.
 AnsiString AppDirectory();
+// The system reports version 6 or later (also when it cannot be asked).
+bool WindowsVersionAtLeast6();
 
 // Directory enumeration. FindFirstEntry opens a search for Mask (a path with wildcards) and fills
 // Rec with the first entry; both return false when there is no (further) entry. FindCloseEntry

@@ -120,6 +120,16 @@ AnsiString AppDirectory() {
   return ExtractFilePath(AnsiString(Buf, N));
 }
 
+bool WindowsVersionAtLeast6() {
+  OSVERSIONINFOW Info{};
+  Info.dwOSVersionInfoSize = sizeof(Info);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  if (!GetVersionExW(&Info)) return true;
+#pragma GCC diagnostic pop
+  return Info.dwMajorVersion >= 6;
+}
+
 namespace {
 void FillSearchRec(TacSearchRec& Rec, const WIN32_FIND_DATAA& Data) {
   Rec.Name = Data.cFileName;

@@ -2,6 +2,7 @@
 #include "skin/forms/sFormAdapters.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "framework/StdCtrls.h"
 #include "skin/controls/acMoreAdapters.h"
@@ -31,6 +32,52 @@ constexpr int KeepColoursTag = 98;
 bool Busy = false;
 
 bool AlreadySkinned(TControl* Ctrl) { return (AskControl(Ctrl, AC_ISSKINNED) & 0xFF) != 0; }
+
+// An item's skin data takes Control as its owner control and owner object (the adapter hooks the
+// control's WindowProc through it): when it has another owner it is replaced by new skin data that
+// keeps its section.
+void BindSkinData(TsCommonData*& SkinData, TControl* Control) {
+  if (SkinData->OwnerControl() == Control) return;
+  auto* D = new TsCommonData(Control, ItemKindCode, true);
+  if (!SkinData->SkinSection().empty()) D->SetSkinSection(SkinData->SkinSection());
+  delete SkinData;
+  SkinData = D;
+}
+
+// The item of Ctrl in one of the adapter's item lists, nullptr when none.
+template <class TItem>
+TItem* FindItem(const std::vector<TItem*>& List, TControl* Ctrl) {
+  for (TItem* I : List)
+    if (I != nullptr && I->Ctrl == Ctrl) return I;
+  return nullptr;
+}
+
+// Appends a new, not yet hooked item of Ctrl to List.
+template <class TItem, class TCtrl>
+TItem* AppendItem(std::vector<TItem*>& List, TacCtrlAdapter* Adapter, TCtrl* Ctrl) {
+  TItem* Item = new TItem;
+  Item->Adapter = Adapter;
+  Item->Ctrl = Ctrl;
+  List.push_back(Item);
+  return Item;
+}
+
+// Hooks the control of a new item, the last of List. The item leaves the list and is freed when
+// hooking throws (the exception goes on) or when Hooked says the control got no adapter.
+template <class TItem, class TCtrl, class THooked>
+void HookNewItem(std::vector<TItem*>& List, TItem* Item, TCtrl* Ctrl, THooked Hooked) {
+  try {
+    Item->DoHook(Ctrl);
+  } catch (...) {
+    List.pop_back();
+    delete Item;
+    throw;
+  }
+  if (!Hooked(Item)) {
+    List.erase(std::find(List.begin(), List.end(), Item));
+    delete Item;
+  }
+}
 
 // The adapter of each kind of control, made for a windowed control. A kind without an entry gets
 // no adapter.
@@ -109,14 +156,7 @@ void TacAdapterItem::DoHook(TWinControl* Control) {
       Control->Parent() == nullptr || AlreadySkinned(Control))
     return;
   Ctrl = Control;
-  // The skin data takes the control as its owner control and owner object (the adapter hooks the
-  // control's WindowProc through it); section and manager binding carry over.
-  if (SkinData->OwnerControl() != Control) {
-    auto* D = new TsCommonData(Control, ItemKindCode, true);
-    if (!SkinData->SkinSection().empty()) D->SetSkinSection(SkinData->SkinSection());
-    delete SkinData;
-    SkinData = D;
-  }
+  BindSkinData(SkinData, Control);
   TsSkinManager* M = SkinData->GetSkinManager();
   if (M == nullptr) return;
   const int Kind = ThirdPartyKindOf(M, Control->ClassName());
@@ -138,12 +178,7 @@ TacGraphItem::~TacGraphItem() {
 void TacGraphItem::DoHook(TGraphicControl* Control) {
   if (Control == nullptr || Control->Tag() == SkinOwnTag) return;
   Ctrl = Control;
-  if (SkinData->OwnerControl() != Control) {
-    auto* D = new TsCommonData(Control, ItemKindCode, true);
-    if (!SkinData->SkinSection().empty()) D->SetSkinSection(SkinData->SkinSection());
-    delete SkinData;
-    SkinData = D;
-  }
+  BindSkinData(SkinData, Control);
   Handler = new TacSpeedButtonHandler(Control, SkinData, SkinData->GetSkinManager(), SkinData->SkinSection(), true);
 }
 
@@ -194,11 +229,7 @@ TacAdapterItem* TacCtrlAdapter::GetItem(int Index) {
   return Items[static_cast<std::size_t>(Index)];
 }
 
-TacAdapterItem* TacCtrlAdapter::ItemOf(TControl* Ctrl) const {
-  for (TacAdapterItem* I : Items)
-    if (I != nullptr && I->Ctrl == Ctrl) return I;
-  return nullptr;
-}
+TacAdapterItem* TacCtrlAdapter::ItemOf(TControl* Ctrl) const { return FindItem(Items, Ctrl); }
 
 void TacCtrlAdapter::AddNewItem(TWinControl* Ctrl) { AddNewItem(Ctrl, DefaultSection); }
 
@@ -214,27 +245,11 @@ void TacCtrlAdapter::AddNewItem(TWinControl* Ctrl, const AnsiString& SkinSection
   }
   TacAdapterItem* Item = ItemOf(Ctrl);
   const bool IsNew = Item == nullptr;
-  if (IsNew) {
-    Item = new TacAdapterItem;
-    Item->Adapter = this;
-    Item->Ctrl = Ctrl;
-    Items.push_back(Item);
-  }
+  if (IsNew) Item = AppendItem<TacAdapterItem>(Items, this, Ctrl);
   // An empty section leaves the choice to the adapter (its default section).
   if (!Section.empty()) Item->SkinData->SetSkinSection(Section);
   if (IsNew) {
-    try {
-      Item->DoHook(Ctrl);
-    } catch (...) {
-      Items.pop_back();
-      delete Item;
-      throw;
-    }
-    if (Item->ScrollWnd == nullptr) {
-      // The item is the last one: nothing else was added meanwhile.
-      Items.erase(std::find(Items.begin(), Items.end(), Item));
-      delete Item;
-    }
+    HookNewItem(Items, Item, Ctrl, [](TacAdapterItem* I) { return I->ScrollWnd != nullptr; });
   } else if (Item->ScrollWnd != nullptr && Item->ScrollWnd->Destroyed) {
     // The control's window was recreated: its old adapter lost the window.
     delete Item->ScrollWnd;
@@ -243,11 +258,7 @@ void TacCtrlAdapter::AddNewItem(TWinControl* Ctrl, const AnsiString& SkinSection
   }
 }
 
-TacGraphItem* TacCtrlAdapter::GraphItemOf(TControl* Ctrl) const {
-  for (TacGraphItem* I : GraphItems)
-    if (I != nullptr && I->Ctrl == Ctrl) return I;
-  return nullptr;
-}
+TacGraphItem* TacCtrlAdapter::GraphItemOf(TControl* Ctrl) const { return FindItem(GraphItems, Ctrl); }
 
 void TacCtrlAdapter::AddNewGraphItem(TGraphicControl* Ctrl) {
   if (Ctrl == nullptr || Ctrl->Tag() == SkinOwnTag || Ctrl->Parent() == nullptr ||
@@ -258,25 +269,10 @@ void TacCtrlAdapter::AddNewGraphItem(TGraphicControl* Ctrl) {
   const bool Small = HasProperty(Ctrl, "SmallStyle") && GetOrdPropByName(Ctrl, "SmallStyle") != 0;
   TacGraphItem* Item = GraphItemOf(Ctrl);
   const bool IsNew = Item == nullptr;
-  if (IsNew) {
-    Item = new TacGraphItem;
-    Item->Adapter = this;
-    Item->Ctrl = Ctrl;
-    GraphItems.push_back(Item);
-  }
+  if (IsNew) Item = AppendItem<TacGraphItem>(GraphItems, this, Ctrl);
   Item->SkinData->SetSkinSection(Small ? "SPEEDBUTTON_SMALL" : "SPEEDBUTTON");
   if (IsNew) {
-    try {
-      Item->DoHook(Ctrl);
-    } catch (...) {
-      GraphItems.pop_back();
-      delete Item;
-      throw;
-    }
-    if (Item->Handler == nullptr) {
-      GraphItems.erase(std::find(GraphItems.begin(), GraphItems.end(), Item));
-      delete Item;
-    }
+    HookNewItem(GraphItems, Item, Ctrl, [](TacGraphItem* I) { return I->Handler != nullptr; });
   } else if (Item->Handler != nullptr && Item->Handler->Detached) {
     delete Item->Handler;
     Item->Handler = nullptr;

@@ -34,6 +34,23 @@ bool DrawnInMenuLine(TMenuItem* Item) {
   return Item->Visible() && Item->OnMeasureItem && Item->OnAdvancedDrawItem;
 }
 
+// Calls Each(Item, R) for each item of Menu drawn in the menu line of window H, with the item's
+// screen rectangle; an item the window gives no rectangle for is passed over. The window numbers
+// only the visible items.
+template <class TEach>
+void ForEachMenuLineItem(HWND H, TMainMenu* Menu, TEach Each) {
+  int V = 0;
+  for (int I = 0; I < Menu->Items()->Count(); ++I) {
+    TMenuItem* Item = Menu->Items()->Items(I);
+    if (!Item->Visible()) continue;
+    const int Visible = V++;
+    if (!DrawnInMenuLine(Item)) continue;
+    RECT R{};
+    if (!GetMenuItemRect(H, Menu->Handle(), static_cast<UINT>(Visible), &R)) continue;
+    Each(Item, R);
+  }
+}
+
 void CopyRect(HDC Dst, int X, int Y, int W, int H, HDC Src, int SX, int SY) {
   if (W > 0 && H > 0) BitBlt(Dst, X, Y, W, H, Src, SX, SY, SRCCOPY);
 }
@@ -148,22 +165,14 @@ void PaintAll(TsSkinProvider* SP) {
         const int LineY = SP->OffsetY() - MR * MH - (BF == nullptr ? 1 : 0);
         CopyRect(SP->MenuLineBmp->Canvas()->Handle(), 0, 0, SP->MenuLineBmp->Width(), SP->MenuLineBmp->Height(),
                  Cache->Canvas()->Handle(), SP->OffsetX(), LineY);
-        TMainMenu* Menu = Form->Menu();
-        int V = 0;
-        for (int I = 0; I < Menu->Items()->Count(); ++I) {
-          TMenuItem* Item = Menu->Items()->Items(I);
-          if (!Item->Visible()) continue;
-          const int Visible = V++;
-          if (!DrawnInMenuLine(Item)) continue;
-          RECT R{};
-          if (!GetMenuItemRect(H, Menu->Handle(), static_cast<UINT>(Visible), &R)) continue;
+        ForEachMenuLineItem(H, Form->Menu(), [&](TMenuItem* Item, const RECT& R) {
           RECT WR{};
           GetWindowRect(H, &WR);
           TRect IR{R.left, R.top, R.right, R.bottom};
           IR.Offset(DB - WR.left + E.Left, DT - WR.top + E.Top + (SP->MaxCaptionFlag ? 4 : 0));
           TOwnerDrawState State{odNoAccel, odReserved1};
           Item->OnAdvancedDrawItem(Item, Cache->Canvas(), IR, State);
-        }
+        });
       }
       if (BF != nullptr && !Mode1) SP->PaintCaptionText(FormRect, F, TitleBottom);
       // Extended border: shadow around the form, opaque form pixels.
@@ -477,22 +486,15 @@ int TsSkinProvider::MenuLineCount() {
   if (Form == nullptr || Form->Menu() == nullptr || !Form->HandleAllocated()) return 1;
   HWND H = Form->Handle();
   const int F = FormBorderWidth(H, BorderForm, true);
-  int Rows = 1, X = F, V = 0;
-  TMainMenu* Menu = Form->Menu();
-  for (int I = 0; I < Menu->Items()->Count(); ++I) {
-    TMenuItem* Item = Menu->Items()->Items(I);
-    if (!Item->Visible()) continue;
-    const int Visible = V++;
-    if (!DrawnInMenuLine(Item)) continue;
-    RECT R{};
-    if (!GetMenuItemRect(H, Menu->Handle(), static_cast<UINT>(Visible), &R)) continue;
+  int Rows = 1, X = F;
+  ForEachMenuLineItem(H, Form->Menu(), [&](TMenuItem*, const RECT& R) {
     const int W = R.right - R.left;
     if (Form->Width() - 2 * F < X + W) {
       ++Rows;
       X = F;
     }
     X += W;
-  }
+  });
   MenuLineRows = Rows;
   return Rows;
 }

@@ -17,6 +17,7 @@
 #include "framework/Jpeg.h"
 #include "framework/Streams.h"
 #include "framework/Strings.h"
+#include "manager_test_support.h"
 #include "skin/core/sBackground.h"
 #include "skin/core/sCommonData.h"
 #include "skin/core/sConst.h"
@@ -155,23 +156,6 @@ std::set<COLORREF> ColoursIn(TBitmap& B, TRect R) {
 
 // ---- A loaded skin ---------------------------------------------------------------------------------
 
-void RemoveTree(const AnsiString& Dir) {
-  WIN32_FIND_DATAA D;
-  HANDLE H = FindFirstFileA((Dir + "*").c_str(), &D);
-  if (H != INVALID_HANDLE_VALUE) {
-    do {
-      const AnsiString Name = D.cFileName;
-      if (Name == "." || Name == "..") continue;
-      if (D.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveTree(Dir + Name + "\\");
-      else
-        DeleteFileA((Dir + Name).c_str());
-    } while (FindNextFileA(H, &D));
-    FindClose(H);
-  }
-  RemoveDirectoryA(Dir.substr(0, Dir.size() - 1).c_str());
-}
-
 void WriteBytes(const AnsiString& Path, const std::string& Data) {
   TFileStream F(Path, fmCreate);
   if (!Data.empty()) F.WriteBuffer(Data.data(), static_cast<std::int64_t>(Data.size()));
@@ -220,7 +204,7 @@ class TTestSkin {
   }
   ~TTestSkin() {
     M.reset();
-    RemoveTree(Path);
+    mgrtest::RemoveTree(Path);
   }
 
   int AddMask(TRect R, int ImageCount, int MaskType, TBitmap* Own = nullptr) {

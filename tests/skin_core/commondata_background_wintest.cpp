@@ -25,20 +25,16 @@ class TsSplitter : public TGraphicControl {
 TEST(CommonDataBackground, BackgroundColourMixesTheParentByTransparency) {
   auto Mgr = NewSkinnedManager();
   TTestForm F;
-  auto* White = new TPanel(F.Form);
-  White->SetParent(F.Form);
+  auto* White = F.Add<TPanel>(F.Form);
   White->SetColor(clWhite);
-  auto* Quarter = new TSkinnedControl(F.Form, "QUARTER");  // black, 25 % transparent
-  Quarter->SetParent(White);
+  auto* Quarter = F.Add<TSkinnedControl>(White, "QUARTER");  // black, 25 % transparent
   EXPECT_EQ(Quarter->SkinData()->GetBackgroundColor(), 0x404040);
-  auto* Flat = new TSkinnedControl(F.Form, "FLAT");
-  Flat->SetParent(White);
+  auto* Flat = F.Add<TSkinnedControl>(White, "FLAT");
   EXPECT_EQ(Flat->SkinData()->GetBackgroundColor(), 0x102030);
   Flat->SetColor(clRed);
   Flat->SkinData()->SetCustomColor(true);
   EXPECT_EQ(Flat->SkinData()->GetBackgroundColor(), 0x0000FF);
-  auto* Clear = new TSkinnedControl(F.Form, "CLEAR");
-  Clear->SetParent(White);
+  auto* Clear = F.Add<TSkinnedControl>(White, "CLEAR");
   EXPECT_EQ(Clear->SkinData()->GetBackgroundColor(), 0xFFFFFF);
   // Unskinned: the owner's colour in RGB.
   Clear->SkinData()->SetSkinSection("NOSUCH");
@@ -57,8 +53,7 @@ TEST(CommonDataBackground, BackgroundColourMixesTheParentByTransparency) {
 TEST(CommonDataBackground, FlatSectionsAnswerTheirColourAndPaintIt) {
   auto Mgr = NewSkinnedManager();
   TTestForm F;
-  auto* P = new TSkinnedPanel(F.Form, "FLAT");
-  P->SetParent(F.Form);
+  auto* P = F.Add<TSkinnedPanel>(F.Form, "FLAT");
   TMemDC Mem(20, 20, clWhite);
   TacBGInfo Info;
   Info.PleaseDraw = true;
@@ -82,8 +77,7 @@ TEST(CommonDataBackground, FlatSectionsAnswerTheirColourAndPaintIt) {
 TEST(CommonDataBackground, TransparentSectionsAnswerTheirCache) {
   auto Mgr = NewSkinnedManager();
   TTestForm F;
-  auto* P = new TSkinnedPanel(F.Form, "HALF");
-  P->SetParent(F.Form);
+  auto* P = F.Add<TSkinnedPanel>(F.Form, "HALF");
   TacBGInfo NoCache;
   P->SkinData()->GetBackgroundInfo(NoCache);
   EXPECT_EQ(NoCache.BgType, btFill);
@@ -116,12 +110,10 @@ TEST(CommonDataBackground, TransparentSectionsAnswerTheirCache) {
 TEST(CommonDataBackground, FullyTransparentSectionsPassTheQuestionOnUnlessTheirBorderIsWide) {
   auto Mgr = NewSkinnedManager();
   TTestForm F;
-  auto* Parent = new TSkinnedPanel(F.Form, "HALF");
-  Parent->SetParent(F.Form);
+  auto* Parent = F.Add<TSkinnedPanel>(F.Form, "HALF");
   Parent->SetBounds(0, 0, 200, 150);
   Fill(Parent->SkinData()->CacheBmp(), 200, 150, clAqua);
-  auto* Thin = new TSkinnedPanel(F.Form, "THIN");
-  Thin->SetParent(Parent);
+  auto* Thin = F.Add<TSkinnedPanel>(Parent, "THIN");
   Thin->SetBounds(30, 20, 100, 80);
   TacBGInfo Info;
   Thin->SkinData()->GetBackgroundInfo(Info);
@@ -131,8 +123,7 @@ TEST(CommonDataBackground, FullyTransparentSectionsPassTheQuestionOnUnlessTheirB
   EXPECT_EQ(Info.Offset.Y, 20);
 
   // 30 + 30 pixels of border: its own picture, not the parent's.
-  auto* Thick = new TSkinnedPanel(F.Form, "THICK");
-  Thick->SetParent(Parent);
+  auto* Thick = F.Add<TSkinnedPanel>(Parent, "THICK");
   Thick->SetBounds(10, 10, 60, 40);
   TacBGInfo NoCache;
   Thick->SkinData()->GetBackgroundInfo(NoCache);
@@ -148,12 +139,10 @@ TEST(CommonDataBackground, FullyTransparentSectionsPassTheQuestionOnUnlessTheirB
 TEST(CommonDataBackground, ChildrenGetTheAnswerThroughTheSkinCommand) {
   auto Mgr = NewSkinnedManager();
   TTestForm F;
-  auto* Parent = new TSkinnedPanel(F.Form, "GRAD");
-  Parent->SetParent(F.Form);
+  auto* Parent = F.Add<TSkinnedPanel>(F.Form, "GRAD");
   Parent->SetBounds(0, 0, 200, 150);
   Fill(Parent->SkinData()->CacheBmp(), 200, 150, clAqua);
-  auto* Child = new TSkinnedControl(F.Form, "HALF");
-  Child->SetParent(Parent);
+  auto* Child = F.Add<TSkinnedControl>(Parent, "HALF");
   Child->SetBounds(12, 14, 50, 40);
   Parent->HandleNeeded();
   TacBGInfo Info;
@@ -188,12 +177,10 @@ TEST(CommonDataBackground, ParentCacheOfAWindow) {
 
   auto Mgr = NewSkinnedManager();
   TTestForm F;
-  auto* Parent = new TSkinnedPanel(F.Form, "HALF");
-  Parent->SetParent(F.Form);
+  auto* Parent = F.Add<TSkinnedPanel>(F.Form, "HALF");
   Parent->SetBounds(0, 0, 100, 80);
   Fill(Parent->SkinData()->CacheBmp(), 100, 80, clAqua);
-  auto* Child = new TPanel(F.Form);
-  Child->SetParent(Parent);
+  auto* Child = F.Add<TPanel>(Parent);
   TCacheInfo Under;
   GetParentCacheOfWindow(Child->Handle(), Under);
   EXPECT_TRUE(Under.Ready);
@@ -203,26 +190,20 @@ TEST(CommonDataBackground, ParentCacheOfAWindow) {
 TEST(CommonDataBackground, CacheCopyLeavesOutControlsThatPaintThemselves) {
   auto Mgr = NewSkinnedManager();
   TTestForm F;
-  auto* P = new TSkinnedPanel(F.Form, "FLAT");
-  P->SetParent(F.Form);
+  auto* P = F.Add<TSkinnedPanel>(F.Form, "FLAT");
   P->SetBounds(0, 0, 100, 60);
   Fill(P->SkinData()->CacheBmp(), 100, 60, clRed);
-  auto* Graphic = new TSkinnedGraphic(F.Form, "FLAT");
-  Graphic->SetParent(P);
+  auto* Graphic = F.Add<TSkinnedGraphic>(P, "FLAT");
   Graphic->SetBounds(10, 10, 10, 10);
-  auto* Windowed = new TSkinnedControl(F.Form, "FLAT");
-  Windowed->SetParent(P);
+  auto* Windowed = F.Add<TSkinnedControl>(P, "FLAT");
   Windowed->SetBounds(30, 10, 10, 10);
-  auto* Opaque = new TSkinnedControl(F.Form, "FLAT");
-  Opaque->SetParent(P);
+  auto* Opaque = F.Add<TSkinnedControl>(P, "FLAT");
   Opaque->SetBounds(50, 10, 10, 10);
   Opaque->SetControlStyle(Opaque->ControlStyle() + csOpaque);
-  auto* Hidden = new TSkinnedGraphic(F.Form, "FLAT");
-  Hidden->SetParent(P);
+  auto* Hidden = F.Add<TSkinnedGraphic>(P, "FLAT");
   Hidden->SetBounds(70, 10, 10, 10);
   Hidden->SetVisible(false);
-  auto* Split = new TsSplitter(F.Form);
-  Split->SetParent(P);
+  auto* Split = F.Add<TsSplitter>(P);
   Split->SetBounds(85, 10, 10, 10);
 
   TMemDC Mem(120, 80, clWhite);
@@ -259,8 +240,7 @@ HWND ChildWindow(HWND Parent, const wchar_t* Class, DWORD Style, int X, int Y, i
 
 TEST(CommonDataBackground, CacheCopyOverWindowsLeavesGroupBoxFramesOnlyWithAManager) {
   TTestForm F;
-  auto* Host = new TPanel(F.Form);
-  Host->SetParent(F.Form);
+  auto* Host = F.Add<TPanel>(F.Form);
   Host->SetBounds(0, 0, 120, 80);
   F.Show();
   HWND H = Host->Handle();
@@ -302,8 +282,7 @@ TEST(CommonDataBackground, GlowFollowsTheMouseOver) {
   auto Mgr = NewSkinnedManager();
   ClearGlows();
   TTestForm F;
-  auto* C = new TSkinnedControl(F.Form, "GLOWING", 2);
-  C->SetParent(F.Form);
+  auto* C = F.Add<TSkinnedControl>(F.Form, "GLOWING", 2);
   C->SetBounds(40, 40, 80, 30);
   F.Show();
   TsCommonData* D = C->SkinData();
@@ -355,8 +334,7 @@ TEST(CommonDataBackground, DisablingHidesTheGlow) {
   if (!LayeredWindowsAvailable()) GTEST_SKIP() << "no layered windows";
   ClearGlows();
   TTestForm F;
-  auto* C = new TSkinnedControl(F.Form, "GLOWING", 2);
-  C->SetParent(F.Form);
+  auto* C = F.Add<TSkinnedControl>(F.Form, "GLOWING", 2);
   C->SetBounds(40, 40, 80, 30);
   F.Show();
   C->SkinData()->MouseOver = true;
@@ -409,19 +387,16 @@ class TSeeThrough : public TCustomControl {
 TEST(CommonDataBackground, AChildShowsTheCacheOfItsParentOnTheScreen) {
   auto Mgr = NewSkinnedManager();
   TTestForm F;
-  auto* Parent = new TCacheShown(F.Form, "HALF");
-  Parent->SetParent(F.Form);
+  auto* Parent = F.Add<TCacheShown>(F.Form, "HALF");
   Parent->SetBounds(10, 10, 200, 100);
   TBitmap* Cache = Parent->SkinData()->CacheBmp();
   Fill(Cache, 200, 100, clBlue);
   Cache->Canvas()->Brush()->SetColor(clRed);
   Cache->Canvas()->FillRect(Rect(0, 0, 100, 100));
   // A fully transparent child with a thin border passes the question on to the parent.
-  auto* Middle = new TCacheShown(F.Form, "THIN");
-  Middle->SetParent(Parent);
+  auto* Middle = F.Add<TCacheShown>(Parent, "THIN");
   Middle->SetBounds(60, 40, 80, 50);
-  auto* Child = new TSeeThrough(F.Form);
-  Child->SetParent(Middle);
+  auto* Child = F.Add<TSeeThrough>(Middle);
   Child->SetBounds(30, 5, 20, 20);  // straddles x = 100 of the parent
   Fill(Middle->SkinData()->CacheBmp(), 80, 50, clLime);
   Middle->SkinData()->SetSkinSection("HALF");  // its own picture, lime

@@ -143,8 +143,7 @@ TEST(CommonDataBinding, ManagerChangeTellsThePlacedControl) {
   auto Default = NewSkinnedManager();
   auto Other = NewSkinnedManager(OtherOptions);
   TTestForm F;
-  auto* C = new TSkinnedControl(F.Form, "FLAT");
-  C->SetParent(F.Form);
+  auto* C = F.Add<TSkinnedControl>(F.Form, "FLAT");
   C->HandleNeeded();
   mgrtest::TLog Log;
   mgrtest::TCommandTap Tap(C, "c", Log);
@@ -161,15 +160,13 @@ TEST(CommonDataBinding, LoadedGivesEditsTheSectionColoursUnlessCustom) {
   auto M = NewSkinnedManager();
   const TsGeneralData& Edit = M->GeneralData()[static_cast<std::size_t>(M->GetSectionIndex("EDIT"))];
   TTestForm F;
-  auto* E = new TSkinnedEdit(F.Form);
-  E->SetParent(F.Form);
+  auto* E = F.Add<TSkinnedEdit>(F.Form);
   E->SetColor(clRed);
   E->SkinData()->Loaded();
   EXPECT_EQ(E->Color(), Edit.Color);
   EXPECT_EQ(E->Font()->Color(), Edit.FontColor[0]);
 
-  auto* Custom = new TSkinnedEdit(F.Form);
-  Custom->SetParent(F.Form);
+  auto* Custom = F.Add<TSkinnedEdit>(F.Form);
   Custom->SetColor(clRed);
   Custom->SkinData()->SetCustomColor(true);
   Custom->SkinData()->Loaded();
@@ -177,14 +174,12 @@ TEST(CommonDataBinding, LoadedGivesEditsTheSectionColoursUnlessCustom) {
   EXPECT_EQ(Custom->Font()->Color(), Edit.FontColor[0]);
 
   // Kind 97 takes the colours even when the owner is not an edit.
-  auto* P = new TSkinnedControl(F.Form, "EDIT", 97);
-  P->SetParent(F.Form);
+  auto* P = F.Add<TSkinnedControl>(F.Form, "EDIT", 97);
   P->SetColor(clRed);
   P->SkinData()->Loaded();
   EXPECT_EQ(P->Color(), Edit.Color);
   // Any other kind keeps its colour.
-  auto* Q = new TSkinnedControl(F.Form, "EDIT", 2);
-  Q->SetParent(F.Form);
+  auto* Q = F.Add<TSkinnedControl>(F.Form, "EDIT", 2);
   Q->SetColor(clRed);
   Q->SkinData()->Loaded();
   EXPECT_EQ(Q->Color(), clRed);
@@ -194,8 +189,7 @@ TEST(CommonDataBinding, CustomColorSwitchedOffOnAnEditTakesTheSectionColour) {
   auto M = NewSkinnedManager();
   const TsGeneralData& Edit = M->GeneralData()[static_cast<std::size_t>(M->GetSectionIndex("EDIT"))];
   TTestForm F;
-  auto* E = new TSkinnedEdit(F.Form);
-  E->SetParent(F.Form);
+  auto* E = F.Add<TSkinnedEdit>(F.Form);
   E->SkinData()->SetCustomColor(true);
   E->SetColor(clLime);
   E->SkinData()->SetCustomColor(false);
@@ -207,8 +201,7 @@ TEST(CommonDataBinding, PlainStateOfPanels) {
   auto M = NewSkinnedManager();
   TTestForm F;
   auto Plain = [&](const char* Section) {
-    auto* P = new TSkinnedPanel(F.Form, Section);
-    P->SetParent(F.Form);
+    auto* P = F.Add<TSkinnedPanel>(F.Form, Section);
     P->SkinData()->UpdatePlainState(false);
     const bool R = (P->SkinData()->StateBits & ssPlainBackground) != 0;
     delete P;
@@ -223,17 +216,14 @@ TEST(CommonDataBinding, PlainStateOfPanels) {
   EXPECT_TRUE(Plain("NOSUCH"));  // nothing to paint from the skin
 
   // A fully transparent panel is plain on a plain parent.
-  auto* Parent = new TSkinnedPanel(F.Form, "FLAT");
-  Parent->SetParent(F.Form);
+  auto* Parent = F.Add<TSkinnedPanel>(F.Form, "FLAT");
   Parent->HandleNeeded();
   Parent->SkinData()->UpdatePlainState(false);
-  auto* Clear = new TSkinnedPanel(F.Form, "CLEAR");
-  Clear->SetParent(Parent);
+  auto* Clear = F.Add<TSkinnedPanel>(Parent, "CLEAR");
   Clear->SkinData()->UpdatePlainState(false);
   EXPECT_EQ(Clear->SkinData()->StateBits & ssPlainBackground, ssPlainBackground);
   // Only panels and scrolling controls can be plain.
-  auto* Other = new TSkinnedControl(F.Form, "FLAT");
-  Other->SetParent(F.Form);
+  auto* Other = F.Add<TSkinnedControl>(F.Form, "FLAT");
   Other->SkinData()->UpdatePlainState(false);
   EXPECT_EQ(Other->SkinData()->StateBits & ssPlainBackground, 0);
 }
@@ -241,10 +231,8 @@ TEST(CommonDataBinding, PlainStateOfPanels) {
 TEST(CommonDataBinding, PlainStateChangeReachesTheChildren) {
   auto M = NewSkinnedManager();
   TTestForm F;
-  auto* Parent = new TSkinnedPanel(F.Form, "FLAT");
-  Parent->SetParent(F.Form);
-  auto* Clear = new TSkinnedPanel(F.Form, "CLEAR");
-  Clear->SetParent(Parent);
+  auto* Parent = F.Add<TSkinnedPanel>(F.Form, "FLAT");
+  auto* Clear = F.Add<TSkinnedPanel>(Parent, "CLEAR");
   Clear->HandleNeeded();
   Parent->SkinData()->UpdatePlainState(false);
   Clear->SkinData()->UpdatePlainState(false);
@@ -258,8 +246,7 @@ TEST(CommonDataBinding, PlainStateChangeReachesTheChildren) {
 TEST(CommonDataBinding, HotStateAndSkinPaintMode) {
   auto M = NewSkinnedManager();
   TTestForm F;
-  auto* C = new TSkinnedControl(F.Form, "FLAT", 2);
-  C->SetParent(F.Form);
+  auto* C = F.Add<TSkinnedControl>(F.Form, "FLAT", 2);
   TsCommonData* D = C->SkinData();
   EXPECT_FALSE(D->GetHotState());
   D->MouseOver = true;
@@ -296,8 +283,7 @@ TEST(CommonDataBinding, UpdatingAsksTheParentWhilePaintingTheSkin) {
 
   auto M = NewSkinnedManager();
   TTestForm F;
-  auto* Parent = new TSkinnedPanel(F.Form, "FLAT");
-  Parent->SetParent(F.Form);
+  auto* Parent = F.Add<TSkinnedPanel>(F.Form, "FLAT");
   Parent->HandleNeeded();
   auto* C = new TSkinnedControl(F.Form, "FLAT");
   TsCommonData* D = C->SkinData();
@@ -332,16 +318,13 @@ TEST(CommonDataBinding, MaxBorderWidth) {
 TEST(CommonDataBinding, ParentDependence) {
   auto M = NewSkinnedManager();
   TTestForm F;
-  auto* Flat = new TSkinnedPanel(F.Form, "FLAT");
-  Flat->SetParent(F.Form);
-  auto* Grad = new TSkinnedPanel(F.Form, "GRAD");
-  Grad->SetParent(F.Form);
+  auto* Flat = F.Add<TSkinnedPanel>(F.Form, "FLAT");
+  auto* Grad = F.Add<TSkinnedPanel>(F.Form, "GRAD");
   F.Form->HandleNeeded();
   Flat->HandleNeeded();
   Grad->HandleNeeded();
 
-  auto* C = new TSkinnedControl(F.Form, "FLAT");
-  C->SetParent(Flat);
+  auto* C = F.Add<TSkinnedControl>(Flat, "FLAT");
   TsCommonData* D = C->SkinData();
   EXPECT_FALSE(D->ParentDependent());  // opaque and enabled
   D->ForceParentDependent = true;
@@ -396,8 +379,7 @@ TEST(CommonDataBinding, BeginAndEndUpdateTellTheOwner) {
 TEST(CommonDataBinding, InvalidateMarksTheBackgroundAndTheWindow) {
   auto M = NewSkinnedManager();
   TTestForm F;
-  auto* C = new TSkinnedControl(F.Form, "FLAT");
-  C->SetParent(F.Form);
+  auto* C = F.Add<TSkinnedControl>(F.Form, "FLAT");
   C->SetBounds(10, 10, 50, 30);
   F.Show();
   uitest::Settle(C->Handle());
@@ -416,24 +398,18 @@ TEST(CommonDataBinding, InvalidateMarksTheBackgroundAndTheWindow) {
 TEST(CommonDataBinding, FontSectionComesFromTheNearestOpaqueParent) {
   auto M = NewSkinnedManager();
   TTestForm F;
-  auto* Panel = new TSkinnedPanel(F.Form, "PANEL");  // gives its own font
-  Panel->SetParent(F.Form);
-  auto* SeeThru = new TSkinnedPanel(F.Form, "SEETHRU");  // more than 50 % transparent: passed over
-  SeeThru->SetParent(Panel);
-  auto* Flat = new TSkinnedPanel(F.Form, "FLAT");
-  Flat->SetParent(Panel);
-  auto* A = new TSkinnedGraphic(F.Form, "FLAT");
-  A->SetParent(SeeThru);
-  auto* B = new TSkinnedGraphic(F.Form, "FLAT");
-  B->SetParent(Flat);
+  auto* Panel = F.Add<TSkinnedPanel>(F.Form, "PANEL");  // gives its own font
+  auto* SeeThru = F.Add<TSkinnedPanel>(Panel, "SEETHRU");  // more than 50 % transparent: passed over
+  auto* Flat = F.Add<TSkinnedPanel>(Panel, "FLAT");
+  auto* A = F.Add<TSkinnedGraphic>(SeeThru, "FLAT");
+  auto* B = F.Add<TSkinnedGraphic>(Flat, "FLAT");
   F.Form->HandleNeeded();
   Panel->HandleNeeded();
   SeeThru->HandleNeeded();
   Flat->HandleNeeded();
   EXPECT_EQ(ParentFontSectionIndex(A, -7, M.get()), M->GetSectionIndex("PANEL"));
   EXPECT_EQ(ParentFontSectionIndex(B, -7, M.get()), -7);  // an opaque parent without its own font
-  auto* OnForm = new TSkinnedGraphic(F.Form, "FLAT");
-  OnForm->SetParent(F.Form);
+  auto* OnForm = F.Add<TSkinnedGraphic>(F.Form, "FLAT");
   EXPECT_EQ(ParentFontSectionIndex(OnForm, -7, M.get()), -7);  // the form answers no section
   EXPECT_EQ(ParentFontSectionIndex(A, -7, nullptr), -7);
 }

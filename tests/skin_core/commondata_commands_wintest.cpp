@@ -37,8 +37,7 @@ TEST(CommonDataCommands, OnlyTheSkinCommandOfKnownCodesIsHandled) {
 TEST(CommonDataCommands, QuestionsAreAnsweredThroughTheWindow) {
   auto Mgr = NewSkinnedManager();
   TTestForm F;
-  auto* C = new TSkinnedControl(F.Form, "HALF");
-  C->SetParent(F.Form);
+  auto* C = F.Add<TSkinnedControl>(F.Form, "HALF");
   TsCommonData* D = C->SkinData();
   EXPECT_EQ(Send(C, AC_ISSKINNED), 1);
   EXPECT_EQ(Send(C, AC_GETSECTION), Mgr->GetSectionIndex("HALF") + 1);
@@ -68,8 +67,7 @@ TEST(CommonDataCommands, QuestionsAreAnsweredThroughTheWindow) {
 TEST(CommonDataCommands, FlagCommands) {
   auto Mgr = NewSkinnedManager();
   TTestForm F;
-  auto* C = new TSkinnedControl(F.Form, "FLAT");
-  C->SetParent(F.Form);
+  auto* C = F.Add<TSkinnedControl>(F.Form, "FLAT");
   TsCommonData* D = C->SkinData();
   Send(C, AC_SETUPDATING, 1);
   EXPECT_TRUE(D->Updating);
@@ -104,8 +102,7 @@ TEST(CommonDataCommands, NewSkinRereadsTheIndexesOfTheOwnManagerOnly) {
   auto Mgr = NewSkinnedManager();
   auto Other = NewSkinnedManager(OtherOptions);
   TTestForm F;
-  auto* C = new TSkinnedPanel(F.Form, "FLAT");
-  C->SetParent(F.Form);
+  auto* C = F.Add<TSkinnedPanel>(F.Form, "FLAT");
   C->HandleNeeded();
   TsCommonData* D = C->SkinData();
   const int Flat = D->SectionIndex;
@@ -143,8 +140,7 @@ TEST(CommonDataCommands, SkinRemovedDropsTheIndexesAndRestoresSystemColours) {
   auto Mgr = NewSkinnedManager();
   auto Other = NewSkinnedManager(OtherOptions);
   TTestForm F;
-  auto* E = new TSkinnedEdit(F.Form);
-  E->SetParent(F.Form);
+  auto* E = F.Add<TSkinnedEdit>(F.Form);
   E->SkinData()->Loaded();
   E->SkinData()->InitCacheBmp();
   E->SetBounds(0, 0, 80, 24);
@@ -169,8 +165,7 @@ TEST(CommonDataCommands, SkinRemovedDropsTheIndexesAndRestoresSystemColours) {
   EXPECT_EQ(E->Font()->Color(), clWindowText);
 
   // Custom colours stay.
-  auto* Custom = new TSkinnedEdit(F.Form);
-  Custom->SetParent(F.Form);
+  auto* Custom = F.Add<TSkinnedEdit>(F.Form);
   Custom->SkinData()->SetCustomColor(true);
   Custom->SkinData()->SetCustomFont(true);
   Custom->SetColor(clLime);
@@ -183,15 +178,11 @@ TEST(CommonDataCommands, SkinRemovedDropsTheIndexesAndRestoresSystemColours) {
 TEST(CommonDataCommands, SkinRemovedGivesLabelsOfAWindowedOwnerTheSystemTextColour) {
   auto Mgr = NewSkinnedManager();
   TTestForm F;
-  auto* P = new TSkinnedPanel(F.Form, "PANEL");
-  P->SetParent(F.Form);
-  auto* L = new TLabel(F.Form);
-  L->SetParent(P);
+  auto* P = F.Add<TSkinnedPanel>(F.Form, "PANEL");
+  auto* L = F.Add<TLabel>(P);
   L->Font()->SetColor(clRed);
-  auto* Inner = new TPanel(F.Form);
-  Inner->SetParent(P);
-  auto* Deep = new TLabel(F.Form);
-  Deep->SetParent(Inner);
+  auto* Inner = F.Add<TPanel>(P);
+  auto* Deep = F.Add<TLabel>(Inner);
   Deep->Font()->SetColor(clRed);
   Send(P, AC_SKINREMOVED, 0, Of(Mgr.get()));
   EXPECT_EQ(L->Font()->Color(), clWindowText);
@@ -217,8 +208,7 @@ TEST(CommonDataCommands, RefreshReappliesSectionColoursAndClearsUpdating) {
   auto Mgr = NewSkinnedManager();
   const TsGeneralData& Edit = Mgr->GeneralData()[static_cast<std::size_t>(Mgr->GetSectionIndex("EDIT"))];
   TTestForm F;
-  auto* E = new TSkinnedEdit(F.Form);
-  E->SetParent(F.Form);
+  auto* E = F.Add<TSkinnedEdit>(F.Form);
   E->SetColor(clRed);
   E->SkinData()->Updating = true;
   E->SkinData()->BackgroundStale = false;
@@ -234,27 +224,20 @@ TEST(CommonDataCommands, RefreshReappliesSectionColoursAndClearsUpdating) {
 TEST(CommonDataCommands, ColourAnswers) {
   auto Mgr = NewSkinnedManager();
   TTestForm F;
-  auto* White = new TPanel(F.Form);
-  White->SetParent(F.Form);
+  auto* White = F.Add<TPanel>(F.Form);
   White->SetColor(clWhite);
-  auto* Half = new TSkinnedControl(F.Form, "HALF");  // black, 50 % transparent
-  Half->SetParent(White);
+  auto* Half = F.Add<TSkinnedControl>(White, "HALF");  // black, 50 % transparent
   EXPECT_EQ(Send(Half, AC_GETCOLOR), 0x7F7F7F);
-  auto* Flat = new TSkinnedControl(F.Form, "FLAT");
-  Flat->SetParent(White);
+  auto* Flat = F.Add<TSkinnedControl>(White, "FLAT");
   EXPECT_EQ(Send(Flat, AC_GETCOLOR), 0x102030);
   // A clear control on a parent that does not answer: the parent's colour, not black.
-  auto* Clear = new TSkinnedControl(F.Form, "CLEAR");
-  Clear->SetParent(White);
+  auto* Clear = F.Add<TSkinnedControl>(White, "CLEAR");
   EXPECT_EQ(Send(Clear, AC_GETCOLOR), 0xFFFFFF);
   // On a skinned parent: its answer.
-  auto* Parent = new TSkinnedPanel(F.Form, "FLAT");
-  Parent->SetParent(F.Form);
-  auto* Clear2 = new TSkinnedControl(F.Form, "CLEAR");
-  Clear2->SetParent(Parent);
+  auto* Parent = F.Add<TSkinnedPanel>(F.Form, "FLAT");
+  auto* Clear2 = F.Add<TSkinnedControl>(Parent, "CLEAR");
   EXPECT_EQ(Send(Clear2, AC_GETCOLOR), 0x102030);
-  auto* Half2 = new TSkinnedControl(F.Form, "HALF");
-  Half2->SetParent(Parent);
+  auto* Half2 = F.Add<TSkinnedControl>(Parent, "HALF");
   EXPECT_EQ(Send(Half2, AC_GETCOLOR), 0x081018);
   // A parent answering "no colour": its Color as it is.
   Parent->Intercept = [](TMessage& M) {
@@ -286,12 +269,9 @@ TEST(CommonDataCommands, ColourAnswers) {
 TEST(CommonDataCommands, ParentDependenceAnswer) {
   auto Mgr = NewSkinnedManager();
   TTestForm F;
-  auto* Grad = new TSkinnedPanel(F.Form, "GRAD");
-  Grad->SetParent(F.Form);
-  auto* Flat = new TSkinnedPanel(F.Form, "FLAT");
-  Flat->SetParent(F.Form);
-  auto* Clear = new TSkinnedControl(F.Form, "CLEAR");
-  Clear->SetParent(Grad);
+  auto* Grad = F.Add<TSkinnedPanel>(F.Form, "GRAD");
+  auto* Flat = F.Add<TSkinnedPanel>(F.Form, "FLAT");
+  auto* Clear = F.Add<TSkinnedControl>(Grad, "CLEAR");
   // The parent has no window yet: no answer from it.
   TMessage M = Cmd(AC_ISPARENTDEPENDENT);
   EXPECT_TRUE(HandleSkinCommand(M, Clear->SkinData()));
@@ -306,8 +286,7 @@ TEST(CommonDataCommands, ParentDependenceAnswer) {
   EXPECT_EQ(Send(Clear, AC_ISPARENTDEPENDENT), 0);
   EXPECT_EQ(Send(Grad, AC_ISPARENTDEPENDENT), 1);  // its own gradient
   EXPECT_EQ(Send(Flat, AC_ISPARENTDEPENDENT), 0);
-  auto* Half = new TSkinnedControl(F.Form, "HALF");
-  Half->SetParent(Grad);
+  auto* Half = F.Add<TSkinnedControl>(Grad, "HALF");
   EXPECT_EQ(Send(Half, AC_ISPARENTDEPENDENT), 1);
   // No section: not answered.
   Half->SkinData()->SetSkinSection("NOSUCH");
@@ -318,14 +297,11 @@ TEST(CommonDataCommands, ParentDependenceAnswer) {
 TEST(CommonDataCommands, ParentMovedRepaintsAndReachesTheChildrenOfADependentControl) {
   auto Mgr = NewSkinnedManager();
   TTestForm F;
-  auto* Grad = new TSkinnedPanel(F.Form, "GRAD");
-  Grad->SetParent(F.Form);
+  auto* Grad = F.Add<TSkinnedPanel>(F.Form, "GRAD");
   Grad->SetBounds(10, 10, 200, 150);
-  auto* Half = new TSkinnedPanel(F.Form, "HALF");
-  Half->SetParent(Grad);
+  auto* Half = F.Add<TSkinnedPanel>(Grad, "HALF");
   Half->SetBounds(10, 10, 150, 100);
-  auto* Child = new TSkinnedControl(F.Form, "FLAT");
-  Child->SetParent(Half);
+  auto* Child = F.Add<TSkinnedControl>(Half, "FLAT");
   Child->SetBounds(5, 5, 40, 20);
   F.Show();
   uitest::Settle(F.Form->Handle());
@@ -368,14 +344,11 @@ TEST(CommonDataCommands, UiStateChangesAreSwallowedBySkinnedControls) {
 TEST(CommonDataCommands, MovingADependentControlRepaintsIt) {
   auto Mgr = NewSkinnedManager();
   TTestForm F;
-  auto* Grad = new TSkinnedPanel(F.Form, "GRAD");
-  Grad->SetParent(F.Form);
+  auto* Grad = F.Add<TSkinnedPanel>(F.Form, "GRAD");
   Grad->SetBounds(0, 0, 300, 200);
-  auto* Half = new TSkinnedControl(F.Form, "HALF");
-  Half->SetParent(Grad);
+  auto* Half = F.Add<TSkinnedControl>(Grad, "HALF");
   Half->SetBounds(10, 10, 50, 30);
-  auto* Flat = new TSkinnedControl(F.Form, "FLAT");
-  Flat->SetParent(Grad);
+  auto* Flat = F.Add<TSkinnedControl>(Grad, "FLAT");
   Flat->SetBounds(100, 10, 50, 30);
   F.Show();
   uitest::Settle(F.Form->Handle());
@@ -395,14 +368,11 @@ TEST(CommonDataCommands, MovingADependentControlRepaintsIt) {
 TEST(CommonDataCommands, SizingAGradientControlTellsItsUnanchoredChildren) {
   auto Mgr = NewSkinnedManager();
   TTestForm F;
-  auto* Grad = new TSkinnedPanel(F.Form, "GRAD");
-  Grad->SetParent(F.Form);
+  auto* Grad = F.Add<TSkinnedPanel>(F.Form, "GRAD");
   Grad->SetBounds(0, 0, 300, 200);
-  auto* Free = new TSkinnedControl(F.Form, "FLAT");
-  Free->SetParent(Grad);
+  auto* Free = F.Add<TSkinnedControl>(Grad, "FLAT");
   Free->SetBounds(10, 10, 40, 20);
-  auto* Right = new TSkinnedControl(F.Form, "FLAT");
-  Right->SetParent(Grad);
+  auto* Right = F.Add<TSkinnedControl>(Grad, "FLAT");
   Right->SetBounds(60, 10, 40, 20);
   Right->SetAnchors(TAnchors{akTop, akRight});
   F.Show();
@@ -419,11 +389,9 @@ TEST(CommonDataCommands, SizingAGradientControlTellsItsUnanchoredChildren) {
 TEST(CommonDataCommands, FocusIsTrackedForFocusableControls) {
   auto Mgr = NewSkinnedManager();
   TTestForm F;
-  auto* A = new TSkinnedControl(F.Form, "FLAT", 2);
-  A->SetParent(F.Form);
+  auto* A = F.Add<TSkinnedControl>(F.Form, "FLAT", 2);
   A->SetBounds(10, 10, 50, 30);
-  auto* B = new TSkinnedControl(F.Form, "FLAT", 2);
-  B->SetParent(F.Form);
+  auto* B = F.Add<TSkinnedControl>(F.Form, "FLAT", 2);
   B->SetBounds(10, 60, 50, 30);
   F.Show();
   A->SetFocus();
@@ -444,11 +412,9 @@ TEST(CommonDataCommands, FocusIsTrackedForFocusableControls) {
 TEST(CommonDataCommands, MouseOverFollowsEnterAndLeaveByKind) {
   auto Mgr = NewSkinnedManager();
   TTestForm F;
-  auto* Edit = new TSkinnedControl(F.Form, "FLAT", 2);  // repaints on hover
-  Edit->SetParent(F.Form);
+  auto* Edit = F.Add<TSkinnedControl>(F.Form, "FLAT", 2);  // repaints on hover
   Edit->SetBounds(10, 10, 50, 30);
-  auto* Panel = new TSkinnedControl(F.Form, "FLAT", 51);  // no hover state
-  Panel->SetParent(F.Form);
+  auto* Panel = F.Add<TSkinnedControl>(F.Form, "FLAT", 51);  // no hover state
   Panel->SetBounds(10, 60, 50, 30);
   F.Show();
   uitest::Settle(F.Form->Handle());
@@ -472,8 +438,7 @@ TEST(CommonDataCommands, MouseOverFollowsEnterAndLeaveByKind) {
 TEST(CommonDataCommands, VisibilityChangesOfAControlWithACache) {
   auto Mgr = NewSkinnedManager();
   TTestForm F;
-  auto* C = new TSkinnedControl(F.Form, "FLAT");
-  C->SetParent(F.Form);
+  auto* C = F.Add<TSkinnedControl>(F.Form, "FLAT");
   C->SetBounds(0, 0, 40, 20);
   C->SkinData()->InitCacheBmp();
   ASSERT_FALSE(C->SkinData()->CacheBmp()->Empty());
@@ -489,8 +454,7 @@ TEST(CommonDataCommands, VisibilityChangesOfAControlWithACache) {
 TEST(CommonDataCommands, ACreatedChildWindowIsReportedToTheForm) {
   auto Mgr = NewSkinnedManager();
   TTestForm F;
-  auto* P = new TSkinnedPanel(F.Form, "PANEL");
-  P->SetParent(F.Form);
+  auto* P = F.Add<TSkinnedPanel>(F.Form, "PANEL");
   mgrtest::TLog Log;
   mgrtest::TCommandTap Tap(F.Form, "form", Log);
   F.Form->HandleNeeded();

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "framework/Controls.h"
 #include "framework/ExtCtrls.h"
@@ -112,6 +113,14 @@ struct TTestForm {
   TTestForm(const TTestForm&) = delete;
   TTestForm& operator=(const TTestForm&) = delete;
   void Show() { uitest::ShowSettled(Form); }
+  // A new control owned by the form (the arguments after the owner go to its constructor) with
+  // Parent as its parent.
+  template <class T, class... TArgs>
+  T* Add(TWinControl* Parent, TArgs&&... Args) {
+    auto* C = new T(Form, std::forward<TArgs>(Args)...);
+    C->SetParent(Parent);
+    return C;
+  }
 };
 
 // What a test control does with a message before the shared handling (true: answered).

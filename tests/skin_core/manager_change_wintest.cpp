@@ -229,7 +229,7 @@ TEST(ManagerSkinChange, ReloadThatFindsNoSkinLeavesNoHalfState) {
   F.Log.Items.clear();
 
   // The folder goes away; the next reload finds neither it nor any stored skin.
-  TTempDir::RemoveTree(T.Path + "Folder Skin\\");
+  RemoveTree(T.Path + "Folder Skin\\");
   M->SetSaturation(30);
   EXPECT_FALSE(M->Active());
   ExpectNoSkinLeft(*M);

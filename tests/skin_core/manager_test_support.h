@@ -121,6 +121,24 @@ struct TTappedForm {
   TTappedForm& operator=(const TTappedForm&) = delete;
 };
 
+// Removes a folder (a path with a trailing backslash) with everything in it.
+inline void RemoveTree(const AnsiString& Dir) {
+  WIN32_FIND_DATAA D;
+  HANDLE H = FindFirstFileA((Dir + "*").c_str(), &D);
+  if (H != INVALID_HANDLE_VALUE) {
+    do {
+      const AnsiString Name = D.cFileName;
+      if (Name == "." || Name == "..") continue;
+      if (D.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveTree(Dir + Name + "\\");
+      else
+        DeleteFileA((Dir + Name).c_str());
+    } while (FindNextFileA(H, &D));
+    FindClose(H);
+  }
+  RemoveDirectoryA(Dir.substr(0, Dir.size() - 1).c_str());
+}
+
 // A folder of its own for one test, in the program's folder, removed with its contents.
 class TTempDir {
  public:
@@ -133,22 +151,6 @@ class TTempDir {
   TTempDir(const TTempDir&) = delete;
   TTempDir& operator=(const TTempDir&) = delete;
 
-  static void RemoveTree(const AnsiString& Dir) {
-    WIN32_FIND_DATAA D;
-    HANDLE H = FindFirstFileA((Dir + "*").c_str(), &D);
-    if (H != INVALID_HANDLE_VALUE) {
-      do {
-        const AnsiString Name = D.cFileName;
-        if (Name == "." || Name == "..") continue;
-        if (D.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-          RemoveTree(Dir + Name + "\\");
-        else
-          DeleteFileA((Dir + Name).c_str());
-      } while (FindNextFileA(H, &D));
-      FindClose(H);
-    }
-    RemoveDirectoryA(Dir.substr(0, Dir.size() - 1).c_str());
-  }
   void Write(const AnsiString& Name, const std::string& Data) const {
     TFileStream F(Path + Name, fmCreate);
     if (!Data.empty()) F.WriteBuffer(Data.data(), static_cast<std::int64_t>(Data.size()));

@@ -14,6 +14,7 @@
 #include "framework/Jpeg.h"
 #include "framework/Streams.h"
 #include "framework/Strings.h"
+#include "manager_test_support.h"
 #include "png_test_support.h"
 #include "skin/core/acPNG.h"
 #include "skin/core/sConst.h"
@@ -35,23 +36,6 @@ struct TFile {
 };
 using TFiles = std::vector<TFile>;
 
-void RemoveTree(const AnsiString& Dir) {
-  WIN32_FIND_DATAA D;
-  HANDLE H = FindFirstFileA((Dir + "*").c_str(), &D);
-  if (H != INVALID_HANDLE_VALUE) {
-    do {
-      const AnsiString Name = D.cFileName;
-      if (Name == "." || Name == "..") continue;
-      if (D.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveTree(Dir + Name + "\\");
-      else
-        DeleteFileA((Dir + Name).c_str());
-    } while (FindNextFileA(H, &D));
-    FindClose(H);
-  }
-  RemoveDirectoryA(Dir.substr(0, Dir.size() - 1).c_str());
-}
-
 // A folder of its own for one test, in the program's folder; removed with its contents.
 class TTempDir {
  public:
@@ -61,7 +45,7 @@ class TTempDir {
     Path = AppDirectory() + Name + "\\";
     CreateDirectoryA(Path.c_str(), nullptr);
   }
-  ~TTempDir() { RemoveTree(Path); }
+  ~TTempDir() { mgrtest::RemoveTree(Path); }
   TTempDir(const TTempDir&) = delete;
   TTempDir& operator=(const TTempDir&) = delete;
 
