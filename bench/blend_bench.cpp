@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "BenchWinTiming.h"
 #include "skin/core/acPixels.h"
 #include "skin/core/sGradient.h"
 
@@ -15,34 +16,9 @@ namespace {
 constexpr int W = 512, H = 512;
 constexpr int Runs = 9;
 
-double Seconds() {
-  static LARGE_INTEGER Freq = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER Now;
-  QueryPerformanceCounter(&Now);
-  return static_cast<double>(Now.QuadPart) / static_cast<double>(Freq.QuadPart);
-}
+double Best(int Reps, const std::function<void()>& Work) { return bench::Best(Runs, Reps, Work); }
 
-// The best time of one call over several runs of Reps calls each.
-double Best(int Reps, const std::function<void()>& Work) {
-  Work();  // warm up
-  double BestTime = 1e30;
-  for (int r = 0; r < Runs; ++r) {
-    const double t0 = Seconds();
-    for (int i = 0; i < Reps; ++i) Work();
-    GdiFlush();
-    BestTime = std::min(BestTime, (Seconds() - t0) / Reps);
-  }
-  return BestTime;
-}
-
-void Report(const char* Name, double Engine, double System) {
-  std::printf("%-44s engine %8.1f us   system %8.1f us   ratio %.2f\n", Name, Engine * 1e6, System * 1e6,
-              Engine / System);
-}
+void Report(const char* Name, double Engine, double Peer) { bench::Report(Name, Engine, Peer, "system"); }
 
 std::unique_ptr<TBitmap> Noise(TPixelFormat Format, bool Alpha) {
   std::unique_ptr<TBitmap> B(Format == pf32bit ? CreateBmp32(W, H) : CreateBmp24(W, H));

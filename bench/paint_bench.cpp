@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+#include "BenchWinTiming.h"
 #include "skin/core/acPixels.h"
 #include "skin/core/sImagePaint.h"
 #include "skin/core/sSectionPaint.h"
@@ -21,33 +22,9 @@ namespace {
 constexpr int W = 300, H = 100;  // a typical control
 constexpr int Runs = 9;
 
-double Seconds() {
-  static LARGE_INTEGER Freq = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER Now;
-  QueryPerformanceCounter(&Now);
-  return static_cast<double>(Now.QuadPart) / static_cast<double>(Freq.QuadPart);
-}
+double Best(int Reps, const std::function<void()>& Work) { return bench::Best(Runs, Reps, Work); }
 
-double Best(int Reps, const std::function<void()>& Work) {
-  Work();
-  double BestTime = 1e30;
-  for (int r = 0; r < Runs; ++r) {
-    const double t0 = Seconds();
-    for (int i = 0; i < Reps; ++i) Work();
-    GdiFlush();
-    BestTime = std::min(BestTime, (Seconds() - t0) / Reps);
-  }
-  return BestTime;
-}
-
-void Report(const char* Name, double Engine, double Peer) {
-  std::printf("%-46s engine %8.1f us   peer %8.1f us   ratio %.2f\n", Name, Engine * 1e6, Peer * 1e6,
-              Engine / Peer);
-}
+void Report(const char* Name, double Engine, double Peer) { bench::Report(Name, Engine, Peer, "peer"); }
 
 // A border image of 3 frames of 30 x 40 with a rounded (key-coloured) outer corner pixel set.
 std::unique_ptr<TBitmap> BorderImage() {
