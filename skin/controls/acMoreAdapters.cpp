@@ -20,6 +20,20 @@
 
 namespace {
 
+// Validates the window's update region without painting anything (the picture came with the
+// erase, or comes later).
+void ValidateWithoutPainting(HWND W) {
+  PAINTSTRUCT PS{};
+  BeginPaint(W, &PS);
+  EndPaint(W, &PS);
+}
+
+// Repaints the whole window through WM_ERASEBKGND, where the adapter paints its picture.
+void RepaintThroughErase(HWND W) {
+  InvalidateRect(W, nullptr, TRUE);
+  ValidateWithoutPainting(W);
+}
+
 bool Skinned(TsCommonData* D) {
   if (D == nullptr || !D->IsSkinned(false)) return false;
   TsSkinManager* M = D->GetSkinManager();
@@ -219,10 +233,7 @@ void TacPanelWnd::WndProc(TMessage& Message) {
       return;
     case WM_PAINT: {
       if (!On) break;
-      InvalidateRect(CtrlHandle, nullptr, TRUE);
-      PAINTSTRUCT PS{};
-      BeginPaint(CtrlHandle, &PS);
-      EndPaint(CtrlHandle, &PS);
+      RepaintThroughErase(CtrlHandle);
       Message.Result = 0;
       return;
     }
@@ -352,10 +363,7 @@ void TacStatusBarWnd::WndProc(TMessage& Message) {
   if (Skinned(SkinData)) {
     switch (Message.Msg) {
       case WM_PAINT: {
-        InvalidateRect(CtrlHandle, nullptr, TRUE);
-        PAINTSTRUCT PS{};
-        BeginPaint(CtrlHandle, &PS);
-        EndPaint(CtrlHandle, &PS);
+        RepaintThroughErase(CtrlHandle);
         Message.Result = 0;
         return;
       }
@@ -742,10 +750,7 @@ void TacTabControlWnd::WndProc(TMessage& Message) {
   if (On) {
     switch (Message.Msg) {
       case WM_PAINT: {
-        InvalidateRect(CtrlHandle, nullptr, TRUE);
-        PAINTSTRUCT PS{};
-        BeginPaint(CtrlHandle, &PS);
-        EndPaint(CtrlHandle, &PS);
+        RepaintThroughErase(CtrlHandle);
         Message.Result = 0;
         return;
       }
@@ -1454,9 +1459,7 @@ void TacLinkWnd::WndProc(TMessage& Message) {
       RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
       return;
     case WM_PAINT: {
-      PAINTSTRUCT PS{};
-      BeginPaint(CtrlHandle, &PS);
-      EndPaint(CtrlHandle, &PS);
+      ValidateWithoutPainting(CtrlHandle);
       Message.Result = 0;
       return;
     }
@@ -1568,9 +1571,7 @@ void TacDlgPanelWnd::WndProc(TMessage& Message) {
     case WM_PAINT: {
       if (Message.WParam != 0) break;  // painting into a given DC: the window's own procedure
       TakeGlobalColor();
-      PAINTSTRUCT PS{};
-      BeginPaint(CtrlHandle, &PS);
-      EndPaint(CtrlHandle, &PS);
+      ValidateWithoutPainting(CtrlHandle);
       Message.Result = 0;
       return;
     }
