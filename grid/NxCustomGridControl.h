@@ -625,11 +625,11 @@ class TNxCustomGridControl : public TNxScrollControl {
   // Attaches / detaches an editor (the protocol's "InplaceEditor := ...").
   void AttachEditor(TNxCustomEdit* Editor);
   void DetachEditor();
-  // The checks and first steps of opening a body editor (1-6 and 8); False when none opens.
+  // Runs the checks of opening a body editor and takes the column's editor; False when none opens.
   bool BeginCellEditor(int ACol, int ARow);
-  // Steps 1-4 of opening an input-line editor; False when none opens.
+  // Runs the checks of opening an input-line editor; False when none opens.
   bool BeginInputEditor(TNxCustomColumn* Column);
-  // Step 8 of opening an editor: attach the column's editor, hook it and prepare its look.
+  // Attaches the column's editor, hooks it and prepares its look.
   void TakeColumnEditor(TNxCustomColumn* Column, TColor Color, bool InputLine);
   void SetEditorText(const WideString& Text);
   void FocusEditor();

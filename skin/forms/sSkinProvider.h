@@ -245,7 +245,7 @@ class TsSkinProvider : public TComponent {
   TacNCHitTest OnExtHitTest;
   TAddItemEvent OnSkinItem;
 
-  // ---- component (5.101)
+  // ---- component
   void PrepareForm();
   void SetSysMenuStyle(bool Skinned);
   void UpdateBorderForm(bool On);
@@ -269,7 +269,7 @@ class TsSkinProvider : public TComponent {
   bool EnabledMin() const;
   bool EnabledRestore() const;
 
-  // ---- metrics, region, composition (5.110)
+  // ---- metrics, region, composition
   bool HasBorder() const;
   int CaptionHeight(bool UseSkin = true) const;
   int LeftFrameWidth(bool UseSkin = true) const;
@@ -289,7 +289,7 @@ class TsSkinProvider : public TComponent {
   void EndFormUpdate(bool WithMDIMain = false);
   void UpdateScrollAdapter();
 
-  // ---- title-bar queries and small painters (5.104)
+  // ---- title-bar queries and small painters
   int CaptionButtonWidth(const TsCaptionButton* Button) const;
   int CaptionButtonHeight() const;
   int MDIButtonWidth() const;
@@ -315,7 +315,7 @@ class TsSkinProvider : public TComponent {
   void PaintFormBackground(HDC DC);
   void MenuFormPaint(TObject* Sender);
 
-  // ---- non-client painting (5.111)
+  // ---- non-client painting
   void RedrawNonClient();
   void PaintNonClient(HDC DC);
   void PaintClientBg(HDC DC, bool NotifyChildren);
@@ -329,7 +329,7 @@ class TsSkinProvider : public TComponent {
   void ShowMenuForm(bool WholeForm);
   void FreeMenuForm();
 
-  // ---- caption buttons and title objects (5.112)
+  // ---- caption buttons and title objects
   void PaintCaptionButtons();
   void PaintCaptionButton(TsCaptionButton& Button, int& Counter, int ImageIndex, TsTitleButton* TitleButton,
                           bool Enabled);
@@ -342,7 +342,7 @@ class TsSkinProvider : public TComponent {
   TPoint PointToForm(int X, int Y) const;
   void DropSysMenu(int X, int Y);
 
-  // ---- fields (5.101, 5.110, 5.111, 5.112)
+  // ---- fields
   TCustomForm* Form = nullptr;            // the form that owns the provider (not owned)
   std::vector<TRect> RgnRects;            // rectangles cut out of the window region
   bool RgnChanged = true;
