@@ -3,6 +3,8 @@
 // releases through the system's input queue, and colour helpers. Win32.
 #pragma once
 
+#include "support/SourceTree.h"
+
 #include <windows.h>
 
 #include <memory>
@@ -18,15 +20,7 @@
 namespace ownctl {
 
 // The folder of the program's own skin (app/res/skin), as a path of the Wine drive Z:.
-inline AnsiString ProgramSkinFolder() {
-  std::string F = __FILE__;  // .../tests/skin_controls/ownctl_support.h
-  for (char& C : F)
-    if (C == '/') C = '\\';
-  const std::size_t Tests = F.rfind("\\tests\\");
-  std::string Root = F.substr(0, Tests);
-  if (!Root.empty() && Root[0] == '\\') Root = "Z:" + Root;
-  return Root + "\\app\\res\\skin";
-}
+inline AnsiString ProgramSkinFolder() { return tvtest::ProgramSkinFolder(); }
 
 // A manager (the default one when it is the first) with the program's dark skin loaded from
 // DefaultBlack.asz.

@@ -3,6 +3,8 @@
 // that include the non-client frame, and small colour helpers.
 #pragma once
 
+#include "support/SourceTree.h"
+
 #include <windows.h>
 #include <commctrl.h>
 
@@ -24,17 +26,7 @@
 namespace sadapt {
 
 // The folder of the program's skin (app/res/skin) as a Windows path.
-inline AnsiString SkinFolder() {
-  std::string F = __FILE__;
-  for (char& C : F)
-    if (C == '\\') C = '/';
-  const std::size_t Pos = F.rfind("/tests/");
-  std::string Root = F.substr(0, Pos) + "/app/res/skin";
-  if (!Root.empty() && Root[0] == '/') Root = "Z:" + Root;
-  for (char& C : Root)
-    if (C == '/') C = '\\';
-  return Root;
-}
+inline AnsiString SkinFolder() { return tvtest::ProgramSkinFolder(); }
 
 // The RGB value of a skin colour as GetPixel reports it.
 inline COLORREF Rgb(TColor C) { return ColorToRGB(C) & 0xFFFFFF; }

@@ -3,6 +3,8 @@
 // screen. Win32.
 #pragma once
 
+#include "support/SourceTree.h"
+
 #include <windows.h>
 
 #include <memory>
@@ -15,14 +17,7 @@
 namespace adapt2 {
 
 // The folder of the program's own skin (app/res/skin), as a path of the Wine drive Z:.
-inline AnsiString ProgramSkinFolder() {
-  std::string F = __FILE__;
-  for (char& C : F)
-    if (C == '/') C = '\\';
-  std::string Root = F.substr(0, F.rfind("\\tests\\"));
-  if (!Root.empty() && Root[0] == '\\') Root = "Z:" + Root;
-  return Root + "\\app\\res\\skin";
-}
+inline AnsiString ProgramSkinFolder() { return tvtest::ProgramSkinFolder(); }
 
 // The default manager with the program's skin and every class-name list emptied (a single
 // blank line each, as the manager keeps them).

@@ -2,6 +2,8 @@
 // item painting into bitmaps and pixel reading.
 #pragma once
 
+#include "support/SourceTree.h"
+
 #include <windows.h>
 
 #include <memory>
@@ -20,15 +22,7 @@
 namespace menustest {
 
 // The folder of the program's skin pack (app/res/skin) as a path Wine opens.
-inline std::string SkinFolder() {
-  std::string F = __FILE__;  // .../tests/skin_forms/menus_support.h
-  const std::size_t P = F.rfind("/tests/");
-  std::string Root = P == std::string::npos ? std::string() : F.substr(0, P);
-  std::string Path = "Z:" + Root + "/app/res/skin";
-  for (char& C : Path)
-    if (C == '/') C = '\\';
-  return Path;
-}
+inline std::string SkinFolder() { return tvtest::ProgramSkinFolder(); }
 
 // A manager with the skinned menu painter and the program's dark skin loaded.
 inline std::unique_ptr<TsSkinManager> LoadedManager(bool ExtendedBorders = false) {
