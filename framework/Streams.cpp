@@ -108,12 +108,24 @@ uint64_t TStream::ReadUInt64() {
   return Lo | (Hi << 32);
 }
 
+namespace {
+
+// Count as the length of a byte string; EReadError for a count no string can hold (on a 32-bit
+// system a 64-bit count would otherwise be cut to a small length before the bytes are read).
+std::size_t StringLength(int64_t Count) {
+  if (Count < 0 || static_cast<uint64_t>(Count) > static_cast<uint64_t>(AnsiString().max_size()))
+    throw EReadError(SReadError);
+  return static_cast<std::size_t>(Count);
+}
+
+}  // namespace
+
 AnsiString TStream::ReadAnsiString(int64_t Count) {
   if (Count <= 0) return AnsiString();
   // Do not trust Count for the allocation: a corrupt length must not exhaust memory.
   int64_t Avail = Size() - Position();
   if (Count > Avail) throw EReadError(SReadError);
-  AnsiString S(static_cast<std::size_t>(Count), '\0');
+  AnsiString S(StringLength(Count), '\0');
   ReadBuffer(S.data(), Count);
   return S;
 }
@@ -492,7 +504,7 @@ void LoadStringsFromStream(TStrings& Strings, TStream& Stream) {
   int64_t Count = Stream.Size() - Stream.Position();
   AnsiString S;
   if (Count > 0) {
-    S.resize(static_cast<std::size_t>(Count));
+    S.resize(StringLength(Count));
     Stream.ReadBuffer(S.data(), Count);
   }
   Strings.SetText(S);
