@@ -685,6 +685,7 @@ void TsSkinManager::LoadAllGeneralData() {
     LoadStoredGeneralData(*FStoredSkin, *FSkinData, FGeneralData, [](const AnsiString& Text, TsGradArray& Stops) {
       if (Text != " ") ParseGradientData(Text, Stops);
     });
+    for (TsGeneralData& D : FGeneralData) ClampSectionValues(D);
   } else {
     ClearGeneralData(FGeneralData);
   }
