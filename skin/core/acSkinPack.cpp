@@ -92,10 +92,13 @@ std::vector<TacPackEntry> UnpackSkinPack(const void* Data, std::size_t Size, std
   const std::uint32_t N = ReadU32(P, Size, Pos, "the number of files");
   if (N > (Size - Pos) / MinEntrySize)
     Damaged(Format("it names %u files but holds only %u bytes", N, static_cast<unsigned>(Size)));
+  if (N > static_cast<std::uint32_t>(MaxPackFiles))
+    throw EacSkinPackError(Format("Packed skin file holds %u files, more than %d files", N, MaxPackFiles));
 
   std::vector<TacPackEntry> Entries;
   Entries.reserve(N);
   TInflater Inflater;
+  std::uint64_t Total = 0;
   for (std::uint32_t I = 0; I < N; ++I) {
     const std::uint32_t L = ReadU32(P, Size, Pos, "a name length");
     if (L > Size - Pos) Damaged(Format("the name of file %u is longer than the data left", I + 1));
@@ -107,6 +110,12 @@ std::vector<TacPackEntry> UnpackSkinPack(const void* Data, std::size_t Size, std
       Damaged(Format("file \"%s\" is too large (%u bytes)", E.Name, S));
     if (S > (Size - Pos) * MaxInflateRatio)
       Damaged(Format("file \"%s\" claims %u bytes, more than the data left can hold", E.Name, S));
+    // The sizes declared so far are checked before this file is inflated.
+    Total += S;
+    if (Total > MaxPackTotalSize)
+      throw EacSkinPackError(Format("Packed skin file is too large: its files inflate to more than %u bytes in all "
+                                    "(at file \"%s\")",
+                                    static_cast<unsigned>(MaxPackTotalSize), E.Name));
     E.Data.resize(S);
     Pos += Inflater.Inflate(P + Pos, Size - Pos, E.Data, E.Name);
     Entries.push_back(std::move(E));
@@ -126,8 +135,13 @@ void TacSkinConvertor::SetPackedData(TCustomMemoryStream* Stream, bool Owned) {
 }
 
 void TacSkinConvertor::LoadPackedFile(const AnsiString& FileName) {
+  TFileStream F(FileName, fmOpenRead | fmShareDenyWrite);
+  const std::int64_t Size = F.Size();
+  if (Size > MaxPackFileSize)
+    throw EacSkinPackError(Format("Packed skin file \"%s\" is too large (%lld bytes; at most %lld are read)", FileName,
+                                  static_cast<long long>(Size), static_cast<long long>(MaxPackFileSize)));
   auto S = std::make_unique<TMemoryStream>();
-  S->LoadFromFile(FileName);
+  S->LoadFromStream(F);
   SetPackedData(S.release(), true);
 }
 

@@ -1,5 +1,6 @@
 #include "skin/core/sSkinManager.h"
 
+#include <new>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -10,6 +11,7 @@
 #include "skin/core/acGlow.h"
 #include "skin/core/acHueSaturation.h"
 #include "skin/core/acPNG.h"
+#include "skin/core/acPictureSize.h"
 #include "skin/core/sConst.h"
 #include "skin/core/sFormList.h"
 #include "skin/core/sVclUtils.h"
@@ -301,13 +303,31 @@ class TsSkinManager::TLoadScope {
   TFlagScope FChanging;
 };
 
+template <class F>
+void TsSkinManager::GuardLoadMemory(F&& Body) {
+  // The load's own objects are freed while the exception leaves Body, before the error is made.
+  try {
+    Body();
+  } catch (const std::bad_alloc&) {
+    throw EacSkinLoadError(Format("Not enough memory to load the skin: %s", FLoadFile));
+  } catch (const EOutOfResources&) {
+    throw EacSkinLoadError(Format("Not enough memory to load the skin: %s", FLoadFile));
+  }
+}
+
 void TsSkinManager::LoadSkin() {
   if (!FActive) return;
+  FLoadFile = Format("stored skin \"%s\"", FSkinName);
+  GuardLoadMemory([this] { LoadSkinNow(); });
+}
+
+void TsSkinManager::LoadSkinNow() {
   TLoadScope Load(this);
 
   const AnsiString Dir = GetFullSkinDirectory();
   const AnsiString OptionsFile = Dir + FSkinName + "\\" + SOptionsFileName;
   if (!FSkinName.empty() && FileExists(OptionsFile)) {
+    FLoadFile = Format("file \"%s\"", OptionsFile);
     FSkinIsPacked = false;
     TFileStream F(OptionsFile, fmOpenRead | fmShareDenyWrite);
     if (F.Size() > MaxSkinOptionsSize)
@@ -352,6 +372,11 @@ void TsSkinManager::LoadSkin() {
 
 void TsSkinManager::LoadPackedSkin() {
   if (!FActive) return;
+  FLoadFile = Format("file \"%s\"", PackedSkinFileName());
+  GuardLoadMemory([this] { LoadPackedSkinNow(); });
+}
+
+void TsSkinManager::LoadPackedSkinNow() {
   TLoadScope Load(this);
 
   const AnsiString FileName = PackedSkinFileName();
@@ -407,6 +432,11 @@ int TsSkinManager::ReadSkinInteger(const AnsiString& Section, const AnsiString& 
 
 // ---- Pictures ---------------------------------------------------------------------------------------
 
+AnsiString TsSkinManager::PictureSource(const AnsiString& Name, bool FromPack) const {
+  if (FromPack) return Format("file \"%s\" of the packed skin \"%s\"", Name, FSkinName);
+  return Format("file \"%s\"", Name.find(':') == AnsiString::npos ? FSkinData->SkinPath + Name : Name);
+}
+
 std::unique_ptr<TStream> TsSkinManager::OpenSkinFile(const AnsiString& Name, bool FromPack) const {
   if (Name.empty()) return nullptr;
   if (FromPack) {
@@ -419,6 +449,14 @@ std::unique_ptr<TStream> TsSkinManager::OpenSkinFile(const AnsiString& Name, boo
   const AnsiString Path = Name.find(':') == AnsiString::npos ? FSkinData->SkinPath + Name : Name;
   if (!FileExists(Path)) return nullptr;
   return std::make_unique<TFileStream>(Path, fmOpenRead | fmShareDenyWrite);
+}
+
+void TsSkinManager::CheckPictureBudget(TStream& Picture, const AnsiString& Name) {
+  int W = 0, H = 0;
+  if (!PictureSizeOf(Picture, W, H)) return;  // the decoder reports what is wrong with it
+  if (FPicturePixels + static_cast<std::int64_t>(W) * H > MaxSkinPicturePixels)
+    throw EacSkinLoadError(Format("The skin's pictures are too large: more than %u pixels in all (at \"%s\", %d x %d)",
+                                  static_cast<unsigned>(MaxSkinPicturePixels), Name, W, H));
 }
 
 void TsSkinManager::CountPicture(int Width, int Height, bool OwnBitmap, const AnsiString& Name) {
@@ -434,9 +472,12 @@ std::unique_ptr<TBitmap> TsSkinManager::LoadBitmapFile(const AnsiString& Name, b
                                                        const AnsiString& Section, const AnsiString& Key,
                                                        bool OwnPicture) {
   std::unique_ptr<TStream> S;
+  const AnsiString LoadFile = FLoadFile;
   try {
     S = OpenSkinFile(Name, FromPack);
     if (!S) return nullptr;
+    FLoadFile = PictureSource(Name, FromPack);
+    CheckPictureBudget(*S, Name);
     auto B = std::make_unique<TBitmap>();
     if (Png) {
       TPNGGraphic P;
@@ -447,6 +488,7 @@ std::unique_ptr<TBitmap> TsSkinManager::LoadBitmapFile(const AnsiString& Name, b
       B->LoadFromStream(*S);
     }
     CountPicture(B->Width(), B->Height(), OwnPicture, Name);
+    FLoadFile = LoadFile;
     return B;
   } catch (EacSkinLoadError&) {
     throw;
@@ -457,12 +499,18 @@ std::unique_ptr<TBitmap> TsSkinManager::LoadBitmapFile(const AnsiString& Name, b
 
 std::unique_ptr<TGraphic> TsSkinManager::LoadJpegFile(const AnsiString& Name, bool FromPack, const AnsiString& Section,
                                                       const AnsiString& Key) {
+  const AnsiString LoadFile = FLoadFile;
   try {
     std::unique_ptr<TStream> S = OpenSkinFile(Name, FromPack);
     if (!S) return nullptr;
+    FLoadFile = PictureSource(Name, FromPack);
+    CheckPictureBudget(*S, Name);
     auto J = std::make_unique<TJPEGImage>();
     J->LoadFromStream(*S);
+    FLoadFile = LoadFile;
     return J;
+  } catch (EacSkinLoadError&) {
+    throw;
   } catch (Exception& E) {
     RethrowForPicture(E, Name, Section, Key);
   }
