@@ -160,7 +160,9 @@ TEST(PixelExtremes, AddMaskCornerRectsWithFarRectanglesAndWidths) {
     AddMaskCornerRects(Rects, Width, M, Src.View(), 0, false);
     ASSERT_EQ(Rects.size(), Width == Max ? 2u : 1u) << Width;
     EXPECT_EQ(Rects[0], (TRect{0, 0, 1, 1}));
-    if (Width == Max) EXPECT_EQ(Rects[1], (TRect{Max - 1, 0, Max, 1}));
+    if (Width == Max) {
+      EXPECT_EQ(Rects[1], (TRect{Max - 1, 0, Max, 1}));
+    }
   }
   // Rectangles whose width does not fit an integer, and far offsets.
   for (const TRect& R : {TRect{Min, 0, Max, 6}, TRect{Max - 1, 0, Max, 6}, TRect{Min, Max - 1, Min + 8, Max}}) {
