@@ -172,8 +172,9 @@ std::string Bmp(int W, int H, Byte Grey) {
   return B;
 }
 
-// A baseline JPEG of W x H grey pixels.
-std::string Jpeg(int W, int H) {
+// A JPEG of W x H colour pixels: baseline, or progressive in as many scans as the decoder takes
+// (the DC scans, a first scan of every AC coefficient of every component, and refinements).
+std::string Jpeg(int W, int H, bool ManyScans = false) {
   jpeg_compress_struct C{};
   jpeg_error_mgr E{};
   C.err = jpeg_std_error(&E);
@@ -183,12 +184,35 @@ std::string Jpeg(int W, int H) {
   jpeg_mem_dest(&C, &Out, &OutSize);
   C.image_width = static_cast<JDIMENSION>(W);
   C.image_height = static_cast<JDIMENSION>(H);
-  C.input_components = 1;
-  C.in_color_space = JCS_GRAYSCALE;
+  C.input_components = 3;
+  C.in_color_space = JCS_RGB;
   jpeg_set_defaults(&C);
   jpeg_set_quality(&C, 50, TRUE);
+  std::vector<jpeg_scan_info> Scans;
+  if (ManyScans) {
+    auto Scan = [&](int Comps, int C0, int Ss, int Se, int Ah, int Al) {
+      jpeg_scan_info S{};
+      S.comps_in_scan = Comps;
+      for (int I = 0; I < Comps; ++I) S.component_index[I] = C0 + I;
+      S.Ss = Ss;
+      S.Se = Se;
+      S.Ah = Ah;
+      S.Al = Al;
+      Scans.push_back(S);
+    };
+    Scan(3, 0, 0, 0, 0, 1);
+    for (int Comp = 0; Comp < 3; ++Comp)
+      for (int K = 1; K < 64; ++K) Scan(1, Comp, K, K, 0, 1);
+    Scan(3, 0, 0, 0, 1, 0);
+    for (int K = 1; K < 64; ++K) Scan(1, 0, K, K, 1, 0);
+    Scan(1, 1, 1, 63, 1, 0);
+    Scan(1, 2, 1, 63, 1, 0);
+    C.scan_info = Scans.data();
+    C.num_scans = static_cast<int>(Scans.size());
+  }
   jpeg_start_compress(&C, TRUE);
-  std::vector<Byte> Row(static_cast<std::size_t>(W), 128);
+  std::vector<Byte> Row(static_cast<std::size_t>(W) * 3);
+  for (std::size_t I = 0; I < Row.size(); ++I) Row[I] = static_cast<Byte>(I * 7 % 251);
   while (C.next_scanline < C.image_height) {
     JSAMPROW R = Row.data();
     jpeg_write_scanlines(&C, &R, 1);
@@ -289,6 +313,12 @@ std::vector<TCase> BuildCases(const std::string& Dir, const std::string& Peer) {
     AddPack("ManySections", "400,000 empty sections", Pack({File("Options.dat", Text)}));
   }
   {
+    // The same with shorter names, so that the text stays within the size cap.
+    std::string Text;
+    for (int I = 0; I < 400000; ++I) Text += Format("[%x]\n", I);
+    AddPack("ManyShortSections", "400,000 empty sections, 3.1 MB text", Pack({File("Options.dat", Text)}));
+  }
+  {
     const std::string Stream = DeflateZeros(120u << 20);
     std::vector<TPackFile> Files{File("Options.dat", "[GLOBALINFO]\r\nMASTERBITMAP=BIG0.BMP\r\n")};
     for (int I = 0; I < 12; ++I) Files.push_back({Format("Big%d.bmp", I), 120u << 20, Stream});
@@ -329,6 +359,20 @@ std::vector<TCase> BuildCases(const std::string& Dir, const std::string& Peer) {
     AddPack("ManyPictures", "1,000 files, 4,000 picture keys", Pack(Files));
   }
   {
+    // A folder of 4,000 small pictures, each named by a key of its own.
+    std::vector<std::pair<std::string, std::string>> Files;
+    std::string Text = "[GLOBALINFO]\r\nMASTERBITMAP=MASTER.BMP\r\n";
+    const std::string Tiny = Bmp(4, 4, 50);
+    for (int K = 0; K < 4000; ++K) {
+      if (K % 500 == 0) Text += Format("[P%d]\r\n", K);
+      Text += Format("K%d=!F%d.BMP!1!0!0\r\n", K, K);
+      Files.push_back({Format("F%d.BMP", K), Tiny});
+    }
+    Files.push_back({"Options.dat", Text});
+    Files.push_back({"Master.bmp", Master20});
+    AddFolder("PictureFolder", "folder of 4,000 pictures", Files);
+  }
+  {
     AddPack("PngBomb", "PNG of 8192 x 8192 RGBA (256 MB)",
             Pack({File("Options.dat", "[GLOBALINFO]\r\nMASTERBITMAP=MASTER.BMP\r\n[B]\r\nG=!BIG.PNG!1!0!4\r\n"),
                   File("Master.bmp", Master20), File("BIG.PNG", Png(8192, 8192))}));
@@ -347,6 +391,12 @@ std::vector<TCase> BuildCases(const std::string& Dir, const std::string& Peer) {
               {{"Options.dat", "[GLOBALINFO]\r\nMASTERBITMAP=MASTER.BMP\r\n[FORM]\r\nPATTERN=BACK.JPG\r\n"},
                {"Master.bmp", Master20},
                {"BACK.JPG", Jpeg(4000, 4000)}});
+  }
+  {
+    AddFolder("ScansJpeg", "progressive JPEG of 4000 x 4000, 256 scans",
+              {{"Options.dat", "[GLOBALINFO]\r\nMASTERBITMAP=MASTER.BMP\r\n[FORM]\r\nPATTERN=BACK.JPG\r\n"},
+               {"Master.bmp", Master20},
+               {"BACK.JPG", Jpeg(4000, 4000, true)}});
   }
   return Cases;
 }
