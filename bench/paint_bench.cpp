@@ -147,7 +147,7 @@ void PeerBorderMaskBlit(HDC DC, const TMaskImages& Masks, HDC SrcDC, int fx, int
 }  // namespace
 
 int main() {
-  std::printf("Section and border painting on %d x %d bitmaps, best of %d runs\n", W, H, Runs);
+  std::printf("Section and border painting on %d x %d bitmaps, best of %d runs taken in turns\n", W, H, Runs);
   TsSkinManager M(nullptr);
   {
     TsMaskData D;
