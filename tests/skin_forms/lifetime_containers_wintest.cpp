@@ -1,6 +1,7 @@
 // Skinned forms whose adapted controls sit inside adapted containers, destroyed in the orders a
 // program can choose: the whole form at once (its owner frees the components one by one, the
-// skin provider among them), the provider first, a container first. No control may keep a window
+// skin provider among them), the provider first, a container first; and a frame with its frame
+// adapter. No control may keep a window
 // procedure of a freed adapter. Access violations inside window procedures are swallowed by the
 // platform, so they are counted.
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include "framework/StdCtrls.h"
 #include "skin/core/sConst.h"
 #include "skin/core/sMessages.h"
+#include "skin/controls/sFrameAdapter.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin_forms/adapt2_support.h"
 
@@ -111,4 +113,46 @@ TEST_F(LifetimeContainers, TheProviderOrAContainerGoesFirst) {
         delete S.Form;
       },
       true);
+}
+
+namespace {
+
+// A frame: a scrolling container, which a form's adapter list gives a frame adapter.
+class TTestFrame : public TScrollingWinControl {
+  T_CLASS(TTestFrame, TScrollingWinControl)
+
+ public:
+  using TScrollingWinControl::TScrollingWinControl;
+};
+
+}  // namespace
+
+TEST_F(LifetimeContainers, AFrameGoesWithItsFrameAdapter) {
+  SetList(*M, tpEdit, "TEdit");
+  for (int Order = 0; Order < 2; ++Order) {
+    SCOPED_TRACE(Order == 0 ? "the whole form" : "the frame first");
+    TViolationCount Count;
+    auto* F = new TForm(nullptr);
+    F->SetBounds(60, 60, 420, 320);
+    auto* Frame = new TTestFrame(F);
+    Frame->SetParent(F);
+    Frame->SetBounds(10, 10, 250, 120);
+    auto* E = new TEdit(F);
+    E->SetParent(Frame);
+    E->SetBounds(10, 10, 120, 22);
+    F->Handle();
+    new TsSkinProvider(F);
+    uitest::ShowSettled(F);
+    bool HasAdapter = false;
+    for (int I = 0; I < Frame->ComponentCount(); ++I)
+      HasAdapter = HasAdapter || dynamic_cast<TsFrameAdapter*>(Frame->Components(I)) != nullptr;
+    EXPECT_TRUE(HasAdapter) << "the frame has its frame adapter";
+    if (Order == 1) {
+      delete Frame;
+      uitest::Pump();
+    }
+    delete F;
+    uitest::Pump();
+    EXPECT_EQ(Count.Count(), 0);
+  }
 }
