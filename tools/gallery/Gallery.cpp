@@ -2,6 +2,8 @@
 // picture as a 24-bit BMP file into a folder (scripts/gallery.sh turns them into the PNG files of
 // docs/gallery/).
 //   gallery.exe OUTPUT_FOLDER
+// The run fails (exit code 1) when a scene fails, a picture cannot be written, or an access
+// violation happens anywhere; the test suite runs it as a smoke test.
 // Every scene is shown over a plain light backdrop, so that borders and shadows stand out; a
 // scene's picture is the smallest area that holds every window the scene shows, with a margin.
 // Menus and message boxes are modal: a timer inside their message loop takes the picture and
@@ -33,6 +35,14 @@ constexpr int Margin = 18;
 constexpr COLORREF BackdropColor = RGB(208, 214, 222);
 
 std::wstring OutFolder;
+// Access violations of the whole run: the platform swallows those raised inside window
+// procedures, so they are counted here and fail the run.
+LONG Violations = 0;
+
+LONG CALLBACK CountViolation(EXCEPTION_POINTERS* E) {
+  if (E->ExceptionRecord->ExceptionCode == EXCEPTION_ACCESS_VIOLATION) InterlockedIncrement(&Violations);
+  return EXCEPTION_CONTINUE_SEARCH;
+}
 HWND Backdrop = nullptr;
 int Failures = 0;
 
@@ -304,6 +314,7 @@ int main(int argc, char** argv) {
   const std::string Out = argv[1];
   OutFolder.assign(Out.begin(), Out.end());
   CreateDirectoryW(OutFolder.c_str(), nullptr);
+  AddVectoredExceptionHandler(1, CountViolation);
   INITCOMMONCONTROLSEX Icc{sizeof(Icc), ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES |
                                             ICC_TREEVIEW_CLASSES};
   InitCommonControlsEx(&Icc);
@@ -315,18 +326,30 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "gallery: the program's skin did not load\n");
     return 1;
   }
-  const std::vector<std::function<void()>> Scenes = {
-      SceneControls, SceneMessageBox, SceneMenus, [Manager] { SceneExtendedBorders(Manager); }, SceneMDI};
+  const std::vector<std::pair<const char*, std::function<void()>>> Scenes = {
+      {"controls", SceneControls},
+      {"message box", SceneMessageBox},
+      {"menus", SceneMenus},
+      {"extended borders", [Manager] { SceneExtendedBorders(Manager); }},
+      {"MDI", SceneMDI}};
   for (const auto& Scene : Scenes) {
+    const LONG Before = Violations;
     try {
-      Scene();
+      Scene.second();
     } catch (const std::exception& E) {
-      std::fprintf(stderr, "gallery: a scene failed: %s\n", E.what());
+      std::fprintf(stderr, "gallery: the %s scene failed: %s\n", Scene.first, E.what());
       ++Failures;
     }
+    if (Violations != Before)
+      std::fprintf(stderr, "gallery: %ld access violations in the %s scene\n", static_cast<long>(Violations - Before),
+                   Scene.first);
   }
   delete Manager;
   DestroyWindow(Backdrop);
   FinalizeUnits();
+  if (Violations != 0) {
+    std::fprintf(stderr, "gallery: %ld access violations\n", static_cast<long>(Violations));
+    ++Failures;
+  }
   return Failures == 0 ? 0 : 1;
 }
