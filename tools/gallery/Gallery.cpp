@@ -11,6 +11,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -20,6 +21,7 @@
 #include "GalleryControls.h"
 #include "app/Program.h"
 #include "framework/Forms.h"
+#include "framework/Graphics.h"
 #include "framework/StreamAdapter.h"
 #include "framework/Streams.h"
 #include "skin/core/sSkinManager.h"
@@ -98,8 +100,40 @@ RECT ShownArea() {
   return R;
 }
 
-void SavePicture(const wchar_t* Name) {
-  const TScreenPicture P = CaptureScreen(ShownArea());
+// Wine on a plain X display (no compositing desktop) shows the translucent pixels of layered
+// windows solid. A provider's extended-border window is such a window; its picture is the
+// provider's 32-bit form image (premultiplied alpha). Where that window lies outside its form,
+// over the plain backdrop, the picture is laid over the backdrop's colour here, as a compositing
+// desktop shows it.
+void CompositeBorderWindow(TScreenPicture& P, const RECT& Area, TsSkinProvider* Provider) {
+  if (Provider == nullptr || Provider->BorderForm == nullptr || Provider->BorderForm->AForm == nullptr ||
+      !Provider->BorderForm->AForm->HandleAllocated())
+    return;
+  TBitmap* Image = Provider->SkinData()->CacheBmp();
+  if (Image == nullptr || Image->PixelFormat() != pf32bit) return;
+  const RECT B = WindowArea(Provider->BorderForm->AForm->Handle());
+  const RECT F = WindowArea(Provider->Form->Handle());
+  const int BR = GetRValue(BackdropColor), BG = GetGValue(BackdropColor), BB = GetBValue(BackdropColor);
+  for (int Y = 0; Y < Image->Height() && Y < B.bottom - B.top; ++Y) {
+    const auto* Row = static_cast<const unsigned char*>(Image->ScanLine(Y));
+    for (int X = 0; X < Image->Width() && X < B.right - B.left; ++X) {
+      const POINT S{B.left + X, B.top + Y};
+      if (PtInRect(&F, S)) continue;
+      const int PX = S.x - Area.left, PY = S.y - Area.top;
+      if (PX < 0 || PY < 0 || PX >= P.Width || PY >= P.Height) continue;
+      const unsigned char* Px = Row + 4 * X;
+      const int A = Px[3];
+      const int R = Px[2] + BR * (255 - A) / 255, G = Px[1] + BG * (255 - A) / 255, Bl = Px[0] + BB * (255 - A) / 255;
+      P.Pixels[static_cast<std::size_t>(PY) * static_cast<std::size_t>(P.Width) + static_cast<std::size_t>(PX)] =
+          static_cast<DWORD>(std::min(R, 255) << 16 | std::min(G, 255) << 8 | std::min(Bl, 255));
+    }
+  }
+}
+
+void SavePicture(const wchar_t* Name, TsSkinProvider* WithBorder = nullptr) {
+  const RECT Area = ShownArea();
+  TScreenPicture P = CaptureScreen(Area);
+  CompositeBorderWindow(P, Area, WithBorder);
   const std::wstring File = OutFolder + L"\\" + Name + L".bmp";
   if (SaveBmp(P, File)) {
     std::wprintf(L"saved %ls (%d x %d)\n", Name, P.Width, P.Height);
@@ -275,7 +309,10 @@ void SceneExtendedBorders(TsSkinManager* Manager) {
   CreateMainMenu(F);
   F->SetHeight(230);
   ShowAndSettle(F, 1500);
-  SavePicture(L"extended_borders");
+  TsSkinProvider* Provider = nullptr;
+  for (int I = 0; I < F->ComponentCount(); ++I)
+    if (auto* P = dynamic_cast<TsSkinProvider*>(F->Components(I))) Provider = P;
+  SavePicture(L"extended_borders", Provider);
   delete F;
   Settle(200);
   WithModal(
