@@ -1245,6 +1245,13 @@ void TNxCustomGridControl::EditorKeyDown(TObject* Sender, Word& Key, TShiftState
       }
       break;
     }
+    case VK_PRIOR:
+    case VK_NEXT:
+      // A page key moves the selection, which closes the editor: what was typed is written back
+      // first, as Tab, Enter and a click elsewhere do (only Escape discards).
+      ApplyEditing();
+      EndEditing();
+      break;
     case VK_ESCAPE:
       if (FOptions.Contains(goEscClearEdit)) {
         FInplaceEditor->SetText(WideString());
