@@ -444,7 +444,9 @@ class TNxCustomColumn : public TComponent {
 
  private:
   void FontChanged(TObject* Sender);
-  void TakeParentFont();
+  // Takes the grid's font. Notify reports the change to the grid, which gives the column's cells
+  // the new font; a column that is just being added has no cells yet and reports nothing.
+  void TakeParentFont(bool Notify = true);
 
   TNxColumns* FColumns = nullptr;
   int FLeft = 0;
