@@ -731,7 +731,10 @@ void TCells::QuickSort(int Lo, int Hi, TList* Keys, TSortType ASortType) {
 
 void TCells::Sort(int ACol, TSortType ASortType, TSortKind ASortKind, bool AFullResort) {
   CheckColumn(ACol);
-  if (ACol == FLastSortColumn && FSortedUnchanged && ASortKind != FSortKind && !AFullResort) {
+  // Reversing gives the other direction only of the order the rows are in: the same column by
+  // the same type.
+  if (ACol == FLastSortColumn && ASortType == FLastSortType && FSortedUnchanged && ASortKind != FSortKind &&
+      !AFullResort) {
     FSortKind = ASortKind;
     for (int K = 0; K < FRowCount / 2; ++K) ExchangeRowItems(K, FRowCount - 1 - K);
   } else {
@@ -741,5 +744,6 @@ void TCells::Sort(int ACol, TSortType ASortType, TSortKind ASortKind, bool AFull
     QuickSort(0, FRowCount - 1, FColumnLists[static_cast<std::size_t>(ACol)], ASortType);
   }
   FLastSortColumn = ACol;
+  FLastSortType = ASortType;
   FSortedUnchanged = true;
 }

@@ -439,8 +439,8 @@ class TCells : public TObject {
   // 2 ClearColumns, 3 InsertColumn, 4 MoveColumn(AIndex, AIndex2); other kinds do nothing.
   void ColumnsChanged(int AKind, int AIndex, int AIndex2);
 
-  // Sorts the rows on column ACol. Right after a sort of the same column, a change of direction
-  // alone (AFullResort False) reverses the rows without comparing. Conversion errors of the
+  // Sorts the rows on column ACol. Right after a sort of the same column by the same type, a
+  // change of direction alone (AFullResort False) reverses the rows without comparing. Conversion errors of the
   // cells propagate; rows exchanged so far stay exchanged.
   void Sort(int ACol, TSortType ASortType, TSortKind ASortKind, bool AFullResort);
 
@@ -452,6 +452,7 @@ class TCells : public TObject {
   void SetDefaultRowHeight(int Value) { FDefaultRowHeight = Value; }
   bool SortedUnchanged() const { return FSortedUnchanged; }
   int LastSortColumn() const { return FLastSortColumn; }
+  TSortType LastSortType() const { return FLastSortType; }
   TSortKind SortKind() const { return FSortKind; }
   int ShownRowCount() const { return FShownRowCount; }
   TCellStoreGrid* Grid() const { return FGrid; }
@@ -491,6 +492,7 @@ class TCells : public TObject {
   TObjectList FRows;
   bool FSortedUnchanged = false;
   int FLastSortColumn = -1;
+  TSortType FLastSortType = stAlphabetic;
   TSortKind FSortKind = skAscending;
   int FShownRowCount = 0;
 };

@@ -530,6 +530,28 @@ TEST_F(StoreFixture, FlippingRightAfterASortReversesWithoutComparing) {
   EXPECT_EQ(Column(0), "9,5,4,3,2");
 }
 
+TEST_F(StoreFixture, AnotherSortTypeSortsAgainInsteadOfReversing) {
+  AddColumn();
+  Fill(0, {L"10", L"9", L"100", L"-1"});
+  Cells.Sort(0, stAlphabetic, skAscending, false);
+  EXPECT_EQ(Column(0), "-1,10,100,9");
+  // The same column by numbers, the other way: a sort of its own, not the text order reversed.
+  Cells.Sort(0, stNumeric, skDescending, false);
+  EXPECT_EQ(Column(0), "100,10,9,-1");
+  // Flipping right after it reverses the numeric order (the shortcut knows the type now).
+  int Compares = 0;
+  Cells.OnCompare = [&](TObject*, TCell*, TCell*, int&) { ++Compares; };
+  Cells.Sort(0, stNumeric, skAscending, false);
+  EXPECT_EQ(Column(0), "-1,9,10,100");
+  // And back to text order with the direction kept: sorted again as text.
+  Cells.Sort(0, stAlphabetic, skAscending, false);
+  EXPECT_EQ(Column(0), "-1,10,100,9");
+  // A custom comparison is asked every time the column is sorted by it with a new direction
+  // after another type.
+  Cells.Sort(0, stCustom, skDescending, false);
+  EXPECT_GT(Compares, 0);
+}
+
 TEST_F(StoreFixture, OperationsThatChangeTheOrderEndTheShortcut) {
   AddColumn();
   AddColumn();
