@@ -181,15 +181,15 @@ void TNxGrid::RefreshFrom(int ARow) {
   RefreshRect(Rect(0, Top, ClientWidth(), ClientHeight()));
 }
 
-void TNxGrid::ShiftSelection(int ARow, int Delta) {
-  auto Shift = [&](int& Index) {
-    if (Index < 0) return;
-    if (Delta > 0 && Index >= ARow) Index += Delta;
-    if (Delta < 0 && Index > ARow) Index += Delta;
-  };
-  Shift(FSelectedRow);
-  Shift(FAnchorRow);
-  Shift(FEditRow);
+void TNxGrid::FollowRecords(const std::function<int(int)>& NewIndex) {
+  for (int* Index : {&FSelectedRow, &FAnchorRow, &FEditRow})
+    if (*Index >= 0) *Index = NewIndex(*Index);
+  // An editor left open (a handler refused to close it) stays over its own record.
+  if (GridState().Contains(gsEditing)) PlaceEditor();
+}
+
+TRow* TNxGrid::RecordAt(int ARow) const {
+  return ARow >= 0 && ARow < FCellStore->RowCount() ? FCellStore->GetRow(ARow) : nullptr;
 }
 
 void TNxGrid::FillDefaultValues(int ARow) {
@@ -227,7 +227,7 @@ void TNxGrid::AddChildRow(int AParent, bool AAfterDescendants) {
   const int Pos = AParent + 1 + (AAfterDescendants ? FCellStore->DescendantCount(AParent) : 0);
   const int OldRows = GetRowCount();
   FCellStore->InsertChildRow(AParent, Pos);
-  ShiftSelection(Pos, +1);
+  FollowRecords([Pos](int I) { return I >= Pos ? I + 1 : I; });
   FillDefaultValues(Pos);
   if (Pos <= FFirstVisibleRow && OldRows > 0 && VertScrollBar()->Position() > 0) ++FFirstVisibleRow;
   const bool Shown = GetRowShown(Pos);
@@ -245,7 +245,7 @@ void TNxGrid::InsertRow(int ARow) {
   FLastAddedRow = ARow;
   FCellStore->InsertRow(ARow);
   // The rows at and below ARow moved down by one: the same records stay selected and in view.
-  ShiftSelection(ARow, +1);
+  FollowRecords([ARow](int I) { return I >= ARow ? I + 1 : I; });
   if (ARow < FFirstVisibleRow && VertScrollBar()->Position() > 0) ++FFirstVisibleRow;
   RefreshFrom(ARow);
   FindShownRows();
@@ -271,7 +271,7 @@ void TNxGrid::DeleteRow(int ARow) {
   // Every index at or below the deleted row moves up by one, whether the row was shown or not;
   // they are kept inside the grid.
   if (ARow < FFirstVisibleRow && FFirstVisibleRow >= 1) --FFirstVisibleRow;
-  ShiftSelection(ARow, -1);
+  FollowRecords([ARow](int I) { return I == ARow ? -1 : I > ARow ? I - 1 : I; });
   FindShownRows();
   if (FFirstVisibleRow >= Rows) FFirstVisibleRow = std::max(Rows - 1, 0);
   RefreshFrom(ARow);
@@ -286,6 +286,8 @@ void TNxGrid::DeleteRow(int ARow) {
       SelectCell(SelectedColumn(), GetRowShown(Next) ? Next : FLastShownRow, false, true, {});
     }
   }
+  // A range whose anchor row went starts at the selection.
+  if (FAnchorRow < 0) FAnchorRow = FSelectedRow;
   UpdateVertScrollBar();
   DoDataChange(dcDeleteRow, ARow);
   if (Rows - 1 < FLastAddedRow) FLastAddedRow = Rows - 1;
@@ -308,17 +310,13 @@ void TNxGrid::MoveRow(int AFrom, int ATo) {
   CheckRow(ATo);
   TNxCustomGrid::MoveRow(AFrom, ATo);
   if (AFrom == ATo) return;
-  auto Follow = [&](int& Index) {
-    if (Index == AFrom)
-      Index = ATo;
-    else if (AFrom < ATo && Index > AFrom && Index <= ATo)
-      --Index;
-    else if (ATo < AFrom && Index >= ATo && Index < AFrom)
-      ++Index;
-  };
   FCellStore->MoveRow(AFrom, ATo);
-  Follow(FSelectedRow);
-  Follow(FAnchorRow);
+  FollowRecords([AFrom, ATo](int I) {
+    if (I == AFrom) return ATo;
+    if (AFrom < ATo && I > AFrom && I <= ATo) return I - 1;
+    if (ATo < AFrom && I >= ATo && I < AFrom) return I + 1;
+    return I;
+  });
   FindShownRows();
   UpdateVertScrollBar();
 }
@@ -327,10 +325,7 @@ void TNxGrid::ExchangeRows(int A, int B) {
   CheckRow(A);
   CheckRow(B);
   FCellStore->ExchangeRows(A, B);
-  if (FSelectedRow == A)
-    FSelectedRow = B;
-  else if (FSelectedRow == B)
-    FSelectedRow = A;
+  FollowRecords([A, B](int I) { return I == A ? B : I == B ? A : I; });
   FindShownRows();
   if (UpdateCount() == 0) {
     RefreshRow(A);
@@ -340,8 +335,12 @@ void TNxGrid::ExchangeRows(int A, int B) {
 
 void TNxGrid::SetRowVisible(int ARow, bool Value) {
   CheckRow(ARow);
-  if (Value == GetRowShown(ARow)) return;
+  // The row's own flag is what changes; a collapsed parent may keep the row out of view either
+  // way, and then neither the shown rows nor the view change.
+  if (Value == FCellStore->GetRow(ARow)->Visible) return;
+  const bool WasShown = GetRowShown(ARow);
   FCellStore->SetRowVisible(ARow, Value);
+  if (GetRowShown(ARow) == WasShown) return;
   if (UpdateCount() == 0) RefreshFrom(ARow);
   TNxCustomGrid::SetRowVisible(ARow, Value);
   if (GetShownRowCount() == 0) FFirstShownRow = FLastShownRow = 0;
@@ -414,18 +413,22 @@ void TNxGrid::SetStartRowCount(int Value) {
 void TNxGrid::SortColumn(TNxCustomColumn* Column, bool Ascending) {
   TNxCustomGrid::SortColumn(Column, Ascending);
   if (Column == nullptr || !Column->Options().Contains(coCanSort) || Column->Columns() != Columns()) return;
-  TRow* Remembered = SelectedRow() >= 0 && SelectedRow() < GetRowCount() ? FCellStore->GetRow(SelectedRow()) : nullptr;
-  TRow* Anchor = AnchorRow() >= 0 && AnchorRow() < GetRowCount() ? FCellStore->GetRow(AnchorRow()) : nullptr;
+  // The records of the followed rows, found again where the sort put them.
+  const std::pair<int, TRow*> Before[] = {
+      {FSelectedRow, RecordAt(FSelectedRow)}, {FAnchorRow, RecordAt(FAnchorRow)}, {FEditRow, RecordAt(FEditRow)}};
+  const bool Selected = Before[0].second != nullptr;
   auto Settle = [&] {
-    // The selected record stays selected where the sort put it.
-    if (Remembered != nullptr) FSelectedRow = FCellStore->IndexOfRow(Remembered);
-    if (Anchor != nullptr) FAnchorRow = FCellStore->IndexOfRow(Anchor);
+    FollowRecords([&](int I) {
+      for (const auto& [Index, Record] : Before)
+        if (Index == I && Record != nullptr) return FCellStore->IndexOfRow(Record);
+      return -1;
+    });
     FindShownRows();
     // The view keeps its scroll position (the rows at it are others now), then shows the
     // selected record.
     FFirstVisibleRow = RowAtScrollPosition(VertScrollBar()->Position());
     UpdateVertScrollBar();
-    if (Remembered != nullptr) ScrollToRow(FSelectedRow);
+    if (Selected) ScrollToRow(FSelectedRow);
     InvalidateGrid();
   };
   try {

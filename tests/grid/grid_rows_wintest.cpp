@@ -347,7 +347,7 @@ TEST_F(GridFixture, ShownRowCountStaysTrueWhenRowsAreHiddenTwice) {
   Fill({L"p", L"x", L"y"});
   G->AddChildRow(0);
   G->SetExpanded(0, false);  // the child is not shown
-  G->SetRowVisible(1, false);  // GetRowShown is already False: nothing
+  G->SetRowVisible(1, false);  // not shown already: only the row's own flag changes
   EXPECT_EQ(G->ShownRowCount(), 3);
   G->SetExpanded(0, true);
   G->SetRowVisible(1, false);
