@@ -490,9 +490,9 @@ void TNxGrid::RecalculateFooters(bool AVisibleOnly) {
       case fkNone: break;
     }
     F->SetFormulaValue(V);
-    // The caption shows the value as plain float text; format masks are applied by the
-    // footer painting of the style displays.
-    F->SetCaption(F->TextBefore() + AnsiToWide(FloatToStr(V)) + F->TextAfter());
+    // The caption holds the value's plain text: the footer's painting puts it through the format
+    // mask and between TextBefore and TextAfter, once.
+    F->SetCaption(AnsiToWide(FloatToStr(V)));
   }
 }
 

@@ -86,7 +86,9 @@ class TNxGrid : public TNxCustomGrid, public TCellStoreGrid {
 
   // Sorts by the column (coCanSort only), keeping the selected record selected.
   void SortColumn(TNxCustomColumn* Column, bool Ascending) override;
-  // Computes the footer values of the columns that have a formula.
+  // Computes the footer values of the columns that have a formula. Each footer's caption becomes
+  // the value's plain text (the footer shows it through its format mask, between its TextBefore
+  // and TextAfter); with no counting rows the caption is emptied.
   void RecalculateFooters(bool AVisibleOnly);
 
   TCellFormatingEvent OnCellFormating;
