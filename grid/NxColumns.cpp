@@ -714,6 +714,12 @@ TNxCustomColumn* TNxColumns::Last() const {
   return nullptr;
 }
 
+TNxCustomColumn* TNxColumns::LastVisible() const {
+  for (auto It = FDisplay.rbegin(); It != FDisplay.rend(); ++It)
+    if ((*It)->Visible()) return *It;
+  return nullptr;
+}
+
 TNxCustomColumn* TNxColumns::Next(TNxCustomColumn* Column) const {
   if (Column == nullptr) return First();
   for (int P = Column->Position() + 1; P < Count(); ++P) {

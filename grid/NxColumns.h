@@ -566,6 +566,8 @@ class TNxColumns : public TComponent, public TCellStoreColumns {
   TNxCustomColumn* Last() const;
   TNxCustomColumn* Next(TNxCustomColumn* Column) const;
   TNxCustomColumn* Previous(TNxCustomColumn* Column) const;
+  // The last visible column in display order, enabled or not (the one the grid shows rightmost).
+  TNxCustomColumn* LastVisible() const;
 
   // Gives the columns with coAutoSize the free width of BodyWidth, starting with Column (or
   // behind it, or from the first position without a column).

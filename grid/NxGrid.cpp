@@ -152,7 +152,7 @@ void TNxGrid::SetSelected(int ARow, bool Value) {
   if (R->Selected == Value) return;
   R->Selected = Value;
   if (GridStyle() == gsSlides)
-    RefreshSlide(ARow, !SlidesOptions().Contains(soFrame));
+    RefreshSlide(ARow, !SlideInteriorShowsSelection());
   else
     RefreshRow(ARow, false);
 }
