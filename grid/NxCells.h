@@ -476,6 +476,11 @@ class TCells : public TObject {
   TList* NewColumnList(int ACol);
   void FreeColumnList(int ACol);
   void DeleteRowRecord(int ARow);
+  // Puts a new cell at ARow into every column list: into all of them, or, when a cell cannot be
+  // made, into none.
+  void InsertRowCells(int ARow);
+  // Puts the row record and its cells at ARow, all or nothing; RowCount + 1.
+  void InsertRowRecord(int ARow, std::unique_ptr<TRow> Row);
   void ExchangeRowItems(int A, int B);
   int CompareCells(TSortType ASortType, TCell* Pivot, TCell* Cell);
   int Partition(int Lo, int Hi, TList* Keys, TSortType ASortType);

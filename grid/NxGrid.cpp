@@ -208,7 +208,13 @@ int TNxGrid::AddRow(int Count) {
   const int Old = GetRowCount();
   FCellStore->AddRows(Count);
   const int Rows = GetRowCount();
-  for (int R = Old; R < Rows; ++R) FillDefaultValues(R);
+  try {
+    for (int R = Old; R < Rows; ++R) FillDefaultValues(R);
+  } catch (...) {
+    // All the rows or none: a default value that fails (a handler of OnChange) takes them out.
+    while (GetRowCount() > Old) FCellStore->DeleteRow(GetRowCount() - 1);
+    throw;
+  }
   if (UpdateCount() == 0) {
     if (GridLinesStyle() == lsFramed && Options().Contains(goGrid) && Rows >= 2 && Old >= 1) RefreshRow(Old - 1);
     RefreshRow(Rows - 1);
@@ -228,7 +234,15 @@ void TNxGrid::AddChildRow(int AParent, bool AAfterDescendants) {
   const int OldRows = GetRowCount();
   FCellStore->InsertChildRow(AParent, Pos);
   FollowRecords([Pos](int I) { return I >= Pos ? I + 1 : I; });
-  FillDefaultValues(Pos);
+  try {
+    FillDefaultValues(Pos);
+  } catch (...) {
+    // The row or nothing: a default value that fails takes it out again.
+    FCellStore->DeleteRow(Pos);
+    --FCellStore->GetRow(AParent)->ChildCount;
+    FollowRecords([Pos](int I) { return I == Pos ? -1 : I > Pos ? I - 1 : I; });
+    throw;
+  }
   if (Pos <= FFirstVisibleRow && OldRows > 0 && VertScrollBar()->Position() > 0) ++FFirstVisibleRow;
   const bool Shown = GetRowShown(Pos);
   if (Shown) RefreshFrom(Pos);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <new>
 #include <random>
 #include <string>
 #include <vector>
@@ -24,11 +26,17 @@ struct FakeColumn {
 
 struct FakeColumns : TCellStoreColumns {
   std::vector<FakeColumn> Items;
+  // Counts down the cells made; the one made when it reaches 0 fails as memory running out
+  // would (-1: none fails).
+  mutable int FailIn = -1;
   int ColumnCount() const override { return static_cast<int>(Items.size()); }
   TColumnKind ColumnKind(int I) const override { return Items.at(I).Kind; }
   TFontStyles ColumnFontStyle(int I) const override { return Items.at(I).Style; }
   TColor ColumnFontColor(int I) const override { return Items.at(I).FontColor; }
-  TColor ColumnColor(int I) const override { return Items.at(I).Color; }
+  TColor ColumnColor(int I) const override {
+    if (FailIn >= 0 && FailIn-- == 0) throw std::bad_alloc();
+    return Items.at(I).Color;
+  }
   TVirtualCellValues* ColumnValues(int I) const override { return Items.at(I).Values; }
 };
 
@@ -379,6 +387,39 @@ TEST_F(StoreFixture, ChildRowsFollowTheirParent) {
   EXPECT_EQ(Cells.DescendantCount(1), 1);
   EXPECT_EQ(Cells.DescendantCount(4), 0);
   EXPECT_EQ(Column(0), "p,,,,q");
+}
+
+TEST_F(StoreFixture, ACellThatCannotBeMadeLeavesTheRowsAsTheyWere) {
+  AddColumn();
+  AddColumn();
+  AddColumn();
+  Fill(0, {L"p", L"q"});
+  Cells.InsertChildRow(0, 1);
+  const std::string Before = Column(0);
+  // Each operation fails at the second cell of a row (FailIn 1), or in a later row of several.
+  const std::vector<std::pair<const char*, std::function<void()>>> Operations = {
+      {"AddRows(1)", [&] { Cols.FailIn = 1; Cells.AddRows(1); }},
+      {"AddRows(3), third row", [&] { Cols.FailIn = 7; Cells.AddRows(3); }},
+      {"InsertRow(1)", [&] { Cols.FailIn = 1; Cells.InsertRow(1); }},
+      {"InsertRow(3)", [&] { Cols.FailIn = 2; Cells.InsertRow(3); }},
+      {"InsertChildRow(0, 2)", [&] { Cols.FailIn = 1; Cells.InsertChildRow(0, 2); }},
+  };
+  for (const auto& [Name, Operation] : Operations) {
+    SCOPED_TRACE(Name);
+    EXPECT_THROW(Operation(), std::bad_alloc);
+    Cols.FailIn = -1;
+    EXPECT_EQ(Cells.RowCount(), 3);
+    EXPECT_EQ(Cells.ShownRowCount(), 3);
+    EXPECT_EQ(Column(0), Before);
+    EXPECT_EQ(Cells.GetRow(0)->ChildCount, 1);
+    EXPECT_EQ(Cells.GetRow(1)->ParentRow, Cells.GetRow(0));
+    ExpectAligned();
+  }
+  // The store goes on working.
+  Cells.AddRows(1);
+  Cells.InsertRow(0);
+  EXPECT_EQ(Cells.RowCount(), 5);
+  ExpectAligned();
 }
 
 TEST_F(StoreFixture, ChildOfACollapsedParentIsNotShown) {
