@@ -540,9 +540,12 @@ void TCells::InsertChildRow(int AParent, int APos) {
 void TCells::DeleteRowRecord(int ARow) {
   TRow* Row = GetRow(ARow);
   if (Row->Visible && Row->Shown) --FShownRowCount;
-  // Children left behind (the grid deletes them first) must not point at the freed record.
-  for (int I = ARow + 1; I < FRowCount && GetRow(I)->Level > Row->Level; ++I)
-    if (GetRow(I)->ParentRow == Row) GetRow(I)->ParentRow = nullptr;
+  // Children left behind must not point at the freed record. The grid deletes the rows under a
+  // parent first, but a child moved away from under it (a move, an exchange, a sort) can be
+  // anywhere; ChildCount tells whether one is left.
+  if (Row->ChildCount > 0)
+    for (int I = 0; I < FRowCount; ++I)
+      if (GetRow(I)->ParentRow == Row) GetRow(I)->ParentRow = nullptr;
   FRows.Delete(ARow);
 }
 

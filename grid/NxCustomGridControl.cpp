@@ -1770,6 +1770,9 @@ void TNxCustomGridControl::ScrollColumnIntoView(TNxCustomColumn* Column) {
 void TNxCustomGridControl::ColumnsChanged(int ChangeKind, int Index, int Index2) {
   if (ChangeKind == cnDeleteColumn || ChangeKind == cnInsertColumn || ChangeKind == cnClearColumns) EndEditing();
   const int Count = FColumns->Count();
+  // The selected cell stays in its column when columns come or go in front of it.
+  if (ChangeKind == cnInsertColumn && Index >= 0 && Index <= FSelectedColumn && Count > 1) ++FSelectedColumn;
+  if (ChangeKind == cnDeleteColumn && Index >= 0 && Index < FSelectedColumn) --FSelectedColumn;
   if (FSelectedColumn >= Count) FSelectedColumn = std::max(Count - 1, 0);
   if (FSortedColumn != nullptr && FSortedColumn->Columns() != FColumns.get()) FSortedColumn = nullptr;
   UpdateHorzScrollBar();

@@ -271,11 +271,10 @@ void TNxGrid::DeleteRow(int ARow) {
   CheckRow(ARow);
   TNxCustomGrid::DeleteRow(ARow);
   TRow* Row = FCellStore->GetRow(ARow);
+  // Each child deleted counts itself off its parent's ChildCount, so a count left over tells the
+  // store that children moved away from under this row still point at it.
   const int Descendants = FCellStore->DescendantCount(ARow);
-  if (Descendants > 0) {
-    for (int R = ARow + Descendants; R > ARow; --R) DeleteRow(R);
-    Row->ChildCount = 0;
-  }
+  for (int R = ARow + Descendants; R > ARow; --R) DeleteRow(R);
   if (Row->ParentRow != nullptr && Row->ParentRow->ChildCount > 0) --Row->ParentRow->ChildCount;
   const bool WasSelected = SelectedRow() == ARow;
   if (WasSelected) DoDeselectCell(SelectedColumn(), ARow);

@@ -440,6 +440,15 @@ TEST_F(StoreFixture, DeletingAParentLeavesNoDanglingParentReference) {
   Cells.InsertChildRow(0, 1);
   Cells.DeleteRow(0);
   EXPECT_EQ(Cells.GetRow(0)->ParentRow, nullptr);
+  // A child that was moved away from under its parent (a move, an exchange, a sort) is let go
+  // as well.
+  Cells.AddRows(2);
+  Cells.InsertChildRow(1, 2);  // rows: x, p, c, y
+  Cells.MoveRow(2, 3);         // rows: x, p, y, c
+  TRow* Child = Cells.GetRow(3);
+  ASSERT_EQ(Child->ParentRow, Cells.GetRow(1));
+  Cells.DeleteRow(1);
+  EXPECT_EQ(Child->ParentRow, nullptr);
 }
 
 TEST_F(StoreFixture, ShownRowCountCountsRowsBothVisibleAndShown) {

@@ -133,3 +133,29 @@ TEST(RowRecords, ARowUnderACollapsedParentStaysOutOfTheShownRows) {
   EXPECT_EQ(G->GetLastShownRow(), 3);
   EXPECT_EQ(G->ShownRowCount(), 4);
 }
+
+TEST(RowRecords, TheSelectedCellStaysInItsColumnWhenColumnsComeAndGo) {
+  TEngineForm F(3, {goHeader});
+  F.Fill(3);
+  TNxGrid* G = F.Grid;
+  G->SelectCell(1, 2);
+  TNxCustomColumn* Selected = F.Columns[1];
+  // A column put in front of it and one taken away in front of it.
+  auto* Front = new TNxTextColumn(F.Form);
+  G->Columns()->Insert(0, Front);
+  EXPECT_EQ(G->Columns()->Item(G->SelectedColumn()), Selected);
+  delete F.Columns[0];
+  EXPECT_EQ(G->Columns()->Item(G->SelectedColumn()), Selected);
+  // One inserted behind it changes nothing.
+  G->Columns()->Insert(G->SelectedColumn() + 1, new TNxTextColumn(F.Form));
+  EXPECT_EQ(G->Columns()->Item(G->SelectedColumn()), Selected);
+  EXPECT_EQ(G->SelectedRow(), 2);
+  // The selected column itself goes: the column in its place takes the selection.
+  const int Index = G->SelectedColumn();
+  delete Selected;
+  EXPECT_EQ(G->SelectedColumn(), Index);
+  // The last one goes: the one before it.
+  G->SelectCell(G->Columns()->Count() - 1, 2);
+  delete G->Columns()->Item(G->Columns()->Count() - 1);
+  EXPECT_EQ(G->SelectedColumn(), G->Columns()->Count() - 1);
+}
