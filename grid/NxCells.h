@@ -440,8 +440,8 @@ class TCells : public TObject {
   void ColumnsChanged(int AKind, int AIndex, int AIndex2);
 
   // Sorts the rows on column ACol. Right after a sort of the same column by the same type, a
-  // change of direction alone (AFullResort False) reverses the rows without comparing. Conversion errors of the
-  // cells propagate; rows exchanged so far stay exchanged.
+  // change of direction alone (AFullResort False) reverses the rows without comparing.
+  // Conversion errors of the cells propagate; rows exchanged so far stay exchanged.
   void Sort(int ACol, TSortType ASortType, TSortKind ASortKind, bool AFullResort);
 
   int ColumnCount() const { return FColumnCount; }
