@@ -218,10 +218,10 @@ int64_t TMemoryStream::MaxSize() {
 
 void TMemoryStream::Reserve(int64_t NewCapacity) {
   if (NewCapacity <= FCapacity) return;
-  if (NewCapacity > MaxSize()) throw EStreamError(SMemoryStreamError);
+  if (NewCapacity > MaxSize()) throw EStreamOutOfMemory(SMemoryStreamError);
   int64_t Rounded = std::min((NewCapacity + MemoryDelta - 1) & ~(MemoryDelta - 1), MaxSize());
   void* P = std::realloc(FMemory, static_cast<std::size_t>(Rounded));
-  if (!P) throw EStreamError(SMemoryStreamError);
+  if (!P) throw EStreamOutOfMemory(SMemoryStreamError);
   FMemory = P;
   FCapacity = Rounded;
 }
@@ -230,7 +230,7 @@ int64_t TMemoryStream::Write(const void* Buffer, int64_t Count) {
   if (Count <= 0) return 0;
   if (!Buffer) throw EWriteError(SWriteError);
   int64_t End;
-  if (__builtin_add_overflow(FPosition, Count, &End) || End > MaxSize()) throw EStreamError(SMemoryStreamError);
+  if (__builtin_add_overflow(FPosition, Count, &End) || End > MaxSize()) throw EStreamOutOfMemory(SMemoryStreamError);
   if (End > FCapacity) {
     // The source may lie inside this stream's own block, which moves when it grows.
     uintptr_t Src = reinterpret_cast<uintptr_t>(Buffer);

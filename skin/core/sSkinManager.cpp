@@ -315,6 +315,8 @@ void TsSkinManager::GuardLoadMemory(F&& Body) {
     throw EacSkinLoadError(Format("Not enough memory to load the skin: %s", FLoadFile));
   } catch (const EOutOfResources&) {
     throw EacSkinLoadError(Format("Not enough memory to load the skin: %s", FLoadFile));
+  } catch (const EStreamOutOfMemory&) {
+    throw EacSkinLoadError(Format("Not enough memory to load the skin: %s", FLoadFile));
   }
 }
 

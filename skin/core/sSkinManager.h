@@ -572,8 +572,8 @@ class TsSkinManager : public TComponent {
   // Refuses a picture whose header declares more pixels than the budget has left (before it is
   // decoded).
   void CheckPictureBudget(TStream& Picture, const AnsiString& Name);
-  // Runs one load: running out of memory (or of the system's bitmap resources) while it reads
-  // becomes EacSkinLoadError naming FLoadFile.
+  // Runs one load: running out of memory (of the heap, of a memory stream's growth or of the
+  // system's bitmap resources) while it reads becomes EacSkinLoadError naming FLoadFile.
   template <class F>
   void GuardLoadMemory(F&& Body);
   void LoadMasterBitmap(const AnsiString& Name);
