@@ -485,14 +485,22 @@ int main(int argc, char** argv) {
         if (R.Time < Best[K].Time || Best[K].Outcome.empty()) Best[K] = R;
       }
   std::printf("Loading skins through the skin manager, best of %d runs, each load in a process of its own\n", Runs);
-  std::printf("%-38s %8s %9s %7s %10s %10s  %s\n", "skin", "file MB", "time ms", "ratio", "peak WS MB",
+  std::printf("%-44s %8s %9s %7s %10s %10s  %s\n", "skin", "file MB", "time ms", "ratio", "peak WS MB",
               "commit MB", "outcome");
+  int Missed = 0;
   for (std::size_t I = 0; I < Cases.size(); ++I) {
     const TResult& R = Best[I];
     std::string Outcome = R.Outcome.size() > 90 ? R.Outcome.substr(0, 90) + "..." : R.Outcome;
-    std::printf("%-38s %8.2f %9.1f %7.1f %10.1f %10.1f  %s\n", Cases[I].Description.c_str(), Cases[I].FileMB,
+    std::printf("%-44s %8.2f %9.1f %7.1f %10.1f %10.1f  %s\n", Cases[I].Description.c_str(), Cases[I].FileMB,
                 R.Time * 1e3, R.Time / Best[0].Time, R.WorkingSetMB, R.CommittedMB, Outcome.c_str());
+    // The goal: loaded or refused with the engine's error, in under 2 s and 256 MB.
+    const bool Clean = R.Outcome == "loaded" || R.Outcome.rfind("refused: ", 0) == 0;
+    if (!Clean || R.Time >= 2.0 || R.WorkingSetMB >= 256 || R.CommittedMB >= 256) ++Missed;
   }
   RemoveTree(Dir);
+  if (Missed > 0) {
+    std::printf("load_bench: %d skins missed the goal (2 s, 256 MB, the engine's own error)\n", Missed);
+    return 1;
+  }
   return 0;
 }
