@@ -26,6 +26,7 @@
 #include "BenchWinTiming.h"
 #include "framework/Streams.h"
 #include "framework/Strings.h"
+#include "skin/core/acSkinPack.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/core/sSkinOptions.h"
 
@@ -371,6 +372,33 @@ std::vector<TCase> BuildCases(const std::string& Dir, const std::string& Peer) {
     Files.push_back({"Options.dat", Text});
     Files.push_back({"Master.bmp", Master20});
     AddFolder("PictureFolder", "folder of 4,000 pictures", Files);
+  }
+  {
+    // As many keys as the caps allow, each naming a file of its own that is there but empty.
+    std::vector<std::pair<std::string, std::string>> Files;
+    std::string Text = "[GLOBALINFO]\r\nMASTERBITMAP=MASTER.BMP\r\n";
+    for (int K = 0; K + 1 < MaxSkinFileLookups; ++K) {
+      if (K % 900 == 0) Text += Format("[E%d]\r\n", K);
+      Text += Format("K%d=!E%d.BMP!1!0!0\r\n", K, K);
+      Files.push_back({Format("E%d.BMP", K), ""});
+    }
+    Files.push_back({"Options.dat", Text});
+    Files.push_back({"Master.bmp", Master20});
+    AddFolder("EmptyFiles", "folder of 9,999 empty picture files", Files);
+  }
+  {
+    // The most keys the caps allow, each naming a picture file that is not there.
+    std::string Text = "[GLOBALINFO]\r\nMASTERBITMAP=MASTER.BMP\r\n";
+    for (int K = 0; K < MaxSkinKeys - 200; ++K) {
+      if (K % 900 == 0) Text += Format("[M%d]\r\n", K);
+      Text += Format("K%d=!N%d.BMP!1!0!0\r\n", K, K);
+    }
+    AddFolder("MissingFiles", "99,800 keys naming missing files", {{"Options.dat", Text}, {"Master.bmp", Master20}});
+    // The same keys over a pack of the most files it may hold.
+    std::vector<TPackFile> Files{File("Options.dat", Text), File("Master.bmp", Master20)};
+    const std::string Tiny = Bmp(2, 2, 9);
+    while (Files.size() < static_cast<std::size_t>(MaxPackFiles)) Files.push_back(File(Format("P%d.BMP", static_cast<int>(Files.size())), Tiny));
+    AddPack("MissingInPack", "99,800 keys missing from a pack of 1,024 files", Pack(Files));
   }
   {
     AddPack("PngBomb", "PNG of 8192 x 8192 RGBA (256 MB)",

@@ -210,8 +210,17 @@ void TacSkinConvertor::ExtractPackedData() {
 }
 
 TacImageItem* TacSkinConvertor::FindFile(std::string_view UpperName) {
+  // Compared in place: a skin may look up thousands of names among a pack's files.
+  auto Same = [&](const AnsiString& Name) {
+    if (Name.size() != UpperName.size()) return false;
+    for (std::size_t I = 0; I < Name.size(); ++I) {
+      const char C = Name[I];
+      if ((C >= 'a' && C <= 'z' ? static_cast<char>(C - 32) : C) != UpperName[I]) return false;
+    }
+    return true;
+  };
   for (TacImageItem& F : Files)
-    if (UpperCase(F.FileName) == UpperName) return &F;
+    if (Same(F.FileName)) return &F;
   return nullptr;
 }
 

@@ -397,6 +397,7 @@ void TsSkinManager::LoadPackedSkinNow() {
 void TsSkinManager::LoadSkinParts() {
   FPictureCount = 0;
   FPicturePixels = 0;
+  FFileLookups = 0;
   try {
     LoadAllMasks();
     LoadAllPatterns();
@@ -464,6 +465,11 @@ void TsSkinManager::CheckPictureBudget(TStream& Picture, const AnsiString& Name)
                                   static_cast<unsigned>(MaxSkinPicturePixels), Name, W, H));
 }
 
+void TsSkinManager::CountFileLookup(const AnsiString& Name) {
+  if (!Name.empty() && ++FFileLookups > MaxSkinFileLookups)
+    throw EacSkinLoadError(Format("The skin names more than %d picture files (at \"%s\")", MaxSkinFileLookups, Name));
+}
+
 void TsSkinManager::CountPicture(int Width, int Height, bool OwnBitmap, const AnsiString& Name) {
   if (OwnBitmap && ++FPictureCount > MaxSkinPictures)
     throw EacSkinLoadError(Format("The skin holds more than %d pictures (at \"%s\")", MaxSkinPictures, Name));
@@ -478,6 +484,7 @@ std::unique_ptr<TBitmap> TsSkinManager::LoadBitmapFile(const AnsiString& Name, b
                                                        bool OwnPicture) {
   std::unique_ptr<TStream> S;
   const AnsiString LoadFile = FLoadFile;
+  CountFileLookup(Name);
   try {
     S = OpenSkinFile(Name, FromPack);
     if (!S) return nullptr;
@@ -505,6 +512,7 @@ std::unique_ptr<TBitmap> TsSkinManager::LoadBitmapFile(const AnsiString& Name, b
 std::unique_ptr<TGraphic> TsSkinManager::LoadJpegFile(const AnsiString& Name, bool FromPack, const AnsiString& Section,
                                                       const AnsiString& Key) {
   const AnsiString LoadFile = FLoadFile;
+  CountFileLookup(Name);
   try {
     std::unique_ptr<TStream> S = OpenSkinFile(Name, FromPack);
     if (!S) return nullptr;

@@ -312,6 +312,9 @@ struct TacCommonSkinIndexes {
 // The pixels are counted from each picture's header before it is decoded, so a picture beyond
 // the budget costs no memory.
 inline constexpr int MaxSkinPictures = 4096;
+// The most picture files the keys of a skin may name, found or not (each is a look-up in the
+// folder or the pack).
+inline constexpr int MaxSkinFileLookups = 10000;
 inline constexpr std::int64_t MaxSkinPicturePixels = std::int64_t{1} << 24;
 // Textures smaller than this many pixels become tiles (mask entries with a bitmap).
 inline constexpr std::int64_t TileTextureMaxPixels = 90000;
@@ -569,6 +572,8 @@ class TsSkinManager : public TComponent {
                                          const AnsiString& Key);
   // Counts a picture against MaxSkinPictures / MaxSkinPicturePixels.
   void CountPicture(int Width, int Height, bool OwnBitmap, const AnsiString& Name);
+  // Counts a look-up of a picture file against MaxSkinFileLookups.
+  void CountFileLookup(const AnsiString& Name);
   // Refuses a picture whose header declares more pixels than the budget has left (before it is
   // decoded).
   void CheckPictureBudget(TStream& Picture, const AnsiString& Name);
@@ -652,6 +657,7 @@ class TsSkinManager : public TComponent {
   TsStoredSkin* FStoredSkin = nullptr;
   int FPictureCount = 0;
   std::int64_t FPicturePixels = 0;
+  int FFileLookups = 0;
   // What the load in progress is reading, for its out-of-memory error.
   AnsiString FLoadFile;
 };

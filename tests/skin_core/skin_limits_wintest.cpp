@@ -148,6 +148,38 @@ TEST(SkinLoadingLimits, PicturesBeyondThePixelBudgetAreRefusedBeforeDecoding) {
   EXPECT_TRUE(Has(Msg, "\"BIG.JPG\", 5000 x 5000")) << Msg;
 }
 
+TEST(SkinLoadingLimits, KeysNamingMorePictureFilesThanTheCapAreRefused) {
+  // Every key names a picture file of its own that is not there: each is a look-up in the folder
+  // (or the pack), so their number is capped like that of the pictures found.
+  auto Options = [](int Keys) {
+    std::string Text = PlainOptions;
+    for (int K = 0; K < Keys; ++K) {
+      if (K % 900 == 0) Text += Format("[N%d]\r\n", K);
+      Text += Format("K%d=!N%d.BMP!1!0!0\r\n", K, K);
+    }
+    return Text;
+  };
+  TTempDir T;
+  T.Folder("Folder");
+  T.Write("Folder\\Options.dat", Options(MaxSkinFileLookups - 1));
+  T.Write("Folder\\Master.bmp", mgrtest::SolidBmp(10, 10, clRed));
+  auto M = NewManager(T.Path);
+  M->SetSkinName("Folder");  // the master bitmap and the keys: exactly the cap
+  EXPECT_TRUE(M->SkinActive());
+
+  T.Write("Folder\\Options.dat", Options(MaxSkinFileLookups + 1));
+  std::string Msg = MessageOf<EacSkinLoadError>([&] { M->SetSkinName("Folder"); });
+  EXPECT_TRUE(Has(Msg, Format("more than %d picture files", MaxSkinFileLookups))) << Msg;
+  ExpectNoSkin(*M);
+
+  T.Write("Pack.asz", skinpack_builder::BuildPack({{"Options.dat", Options(MaxSkinFileLookups + 1)},
+                                                   {"Master.bmp", mgrtest::SolidBmp(10, 10, clRed)}}));
+  auto P = NewManager(T.Path);
+  Msg = MessageOf<EacSkinLoadError>([&] { P->SetSkinName("Pack"); });
+  EXPECT_TRUE(Has(Msg, Format("more than %d picture files", MaxSkinFileLookups))) << Msg;
+  ExpectNoSkin(*P);
+}
+
 // ---- Running out of memory ----------------------------------------------------------------------------
 
 namespace {
