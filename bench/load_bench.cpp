@@ -175,7 +175,7 @@ std::string Bmp(int W, int H, Byte Grey) {
 
 // A JPEG of W x H colour pixels: baseline, or progressive in as many scans as the decoder takes
 // (the DC scans, a first scan of every AC coefficient of every component, and refinements).
-std::string Jpeg(int W, int H, bool ManyScans = false) {
+std::string Jpeg(int W, int H, bool ManyScans = false, bool FullChroma = false) {
   jpeg_compress_struct C{};
   jpeg_error_mgr E{};
   C.err = jpeg_std_error(&E);
@@ -189,6 +189,8 @@ std::string Jpeg(int W, int H, bool ManyScans = false) {
   C.in_color_space = JCS_RGB;
   jpeg_set_defaults(&C);
   jpeg_set_quality(&C, 50, TRUE);
+  if (FullChroma)
+    for (int I = 0; I < 3; ++I) C.comp_info[I].h_samp_factor = C.comp_info[I].v_samp_factor = 1;
   std::vector<jpeg_scan_info> Scans;
   if (ManyScans) {
     auto Scan = [&](int Comps, int C0, int Ss, int Se, int Ah, int Al) {
@@ -406,6 +408,11 @@ std::vector<TCase> BuildCases(const std::string& Dir, const std::string& Peer) {
                   File("Master.bmp", Master20), File("BIG.PNG", Png(8192, 8192))}));
   }
   {
+    AddPack("BigPng", "PNG of 4096 x 4000 RGBA (62 MB of pixels)",
+            Pack({File("Options.dat", "[GLOBALINFO]\r\nMASTERBITMAP=MASTER.BMP\r\n[B]\r\nG=!BIG.PNG!1!0!4\r\n"),
+                  File("Master.bmp", Master20), File("BIG.PNG", Png(4096, 4000))}));
+  }
+  {
     AddFolder("RleBomb", "BMP of 1 KB declaring 16384 x 16384",
               {{"Options.dat", "[GLOBALINFO]\r\nMASTERBITMAP=BOMB.BMP\r\n"}, {"BOMB.BMP", RleBomb(16384, 16384)}});
   }
@@ -425,6 +432,17 @@ std::vector<TCase> BuildCases(const std::string& Dir, const std::string& Peer) {
               {{"Options.dat", "[GLOBALINFO]\r\nMASTERBITMAP=MASTER.BMP\r\n[FORM]\r\nPATTERN=BACK.JPG\r\n"},
                {"Master.bmp", Master20},
                {"BACK.JPG", Jpeg(4000, 4000, true)}});
+  }
+  {
+    // The largest memory the caps allow at once: a pack of 64 MB inflated, most of it files no key
+    // names, and the largest progressive JPEG the pixel budget takes, without chroma subsampling.
+    const std::string Picture = Jpeg(4000, 4000, true, true);
+    std::vector<TPackFile> Files{
+        File("Options.dat", "[GLOBALINFO]\r\nMASTERBITMAP=MASTER.BMP\r\n[FORM]\r\nPATTERN=BACK.JPG\r\n"),
+        File("Master.bmp", Master20), File("BACK.JPG", Picture)};
+    const std::uint32_t Left = MaxPackTotalSize - static_cast<std::uint32_t>(Picture.size()) - 4096;
+    Files.push_back({"Unused.bin", Left, DeflateZeros(Left)});
+    AddPack("Everything", "64 MB pack with a 4:4:4 progressive JPEG", Pack(Files));
   }
   return Cases;
 }
