@@ -1,9 +1,11 @@
 #include "grid/NxCustomGridControl.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "framework/Strings.h"
 #include "grid/NxDisplays.h"
+#include "grid/NxPaintHelpers.h"
 #include "grid/NxSharedCommon.h"
 #include "grid/NxThemeSupport.h"
 
@@ -11,6 +13,14 @@ namespace {
 
 bool Intersects(const TRect& A, const TRect& B) {
   return A.Left < B.Right && B.Left < A.Right && A.Top < B.Bottom && B.Top < A.Bottom;
+}
+
+TRect Intersection(const TRect& A, const TRect& B) {
+  return TRect{std::max(A.Left, B.Left), std::max(A.Top, B.Top), std::min(A.Right, B.Right), std::min(A.Bottom, B.Bottom)};
+}
+
+bool ContainsRect(const TRect& Outer, const TRect& Inner) {
+  return Inner.Left >= Outer.Left && Inner.Top >= Outer.Top && Inner.Right <= Outer.Right && Inner.Bottom <= Outer.Bottom;
 }
 
 TRect Inflated(TRect R, int DX, int DY) {
@@ -382,6 +392,7 @@ void TNxCustomGridControl::SetSortedStyle(TSortedStyle Value) {
 }
 
 bool TNxCustomGridControl::IsFocused() {
+  if (FPaintFocused >= 0) return FPaintFocused != 0;
   HWND F = GetFocus();
   if (F == nullptr) return false;
   if (HandleAllocated() && F == Handle()) return true;
@@ -1868,6 +1879,13 @@ TColor TNxCustomGridControl::GetCellFontColor(int ACol, int ARow) {
 
 void TNxCustomGridControl::Paint() {
   TNxScrollControl::Paint();
+  FPaintFocused = -1;
+  FPaintFocused = IsFocused() ? 1 : 0;
+  FPaintClip = Canvas()->ClipRect();
+  struct TForgetFocus {
+    int& Focused;
+    ~TForgetFocus() { Focused = -1; }
+  } ForgetFocus{FPaintFocused};
   BeforeScroll();
   TCanvas* Cv = Canvas();
   FStyleThemed = IsThemedChrome();
@@ -1906,6 +1924,8 @@ void TNxCustomGridControl::Paint() {
   }
   DoPostDraw();
 }
+
+TRect TNxCustomGridControl::PaintClipRect() { return FPaintFocused >= 0 ? FPaintClip : Canvas()->ClipRect(); }
 
 void TNxCustomGridControl::PaintReport() {
   PaintRows();
@@ -1968,9 +1988,9 @@ void TNxCustomGridControl::DrawCell(TNxCustomColumn* Column, int ARow) {
   TCanvas* Cv = Canvas();
   const int ACol = Column->Index();
   TRect CellRect = GetCellRect(ACol, ARow);
-  if (!Intersects(CellRect, Cv->ClipRect())) return;
+  if (!Intersects(CellRect, PaintClipRect())) return;
 
-  Cv->SetFont(Column->Font());
+  CanvasUseFont(Cv, Column->Font());
   TColor CellColor = GetCellColor(ACol, ARow);
   TColor GridColor = FGridLinesColor;
   TCellState State;
@@ -1989,11 +2009,20 @@ void TNxCustomGridControl::DrawCell(TNxCustomColumn* Column, int ARow) {
     if (FSortedStyle == soWhite) CellColor = clWhite;
   }
 
-  TDCStateScope DCState(Cv);
-  HDC DC = DCState.DC();
-  if (FGridStyle == gsReport && Column->Position() >= FColumns->FixedCols()) {
+  // The device context's state is saved for the cell (and given back after it) only when the
+  // cell narrows the clip region or hands the canvas to a handler that may change it; otherwise
+  // the canvas keeps its objects selected from cell to cell.
+  const bool ClipToScroll = FGridStyle == gsReport && Column->Position() >= FColumns->FixedCols() &&
+                            !ContainsRect(GetScrollClipRect(), Intersection(CellRect, ClientRect()));
+  const bool ExcludeEditor = FGridState.Contains(gsEditing) && ACol == FEditCol && ARow == FEditRow &&
+                             FInplaceEditor != nullptr && FInplaceEditor->Visible();
+  const bool SaveState = ClipToScroll || ExcludeEditor || OnDrawCellBackground || OnCustomDrawCell ||
+                         Column->DrawingOptions() != doNormal;
+  std::optional<TDCStateScope> DCState;
+  if (SaveState) DCState.emplace(Cv);
+  if (ClipToScroll) {
     const TRect S = GetScrollClipRect();
-    IntersectClipRect(DC, S.Left, S.Top, S.Right, S.Bottom);
+    IntersectClipRect(DCState->DC(), S.Left, S.Top, S.Right, S.Bottom);
   }
   if (FOptions.Contains(goGrid) && FGridStyle == gsReport) DrawCellGridLines(Column, ARow, CellRect, GridColor);
   TRect Inner = CellRect;
@@ -2010,12 +2039,11 @@ void TNxCustomGridControl::DrawCell(TNxCustomColumn* Column, int ARow) {
   Display->HighlightedTextColor = FHighlightedTextColor;
   PrepareCellDisplay(ACol, ARow, Display);
   // The open editor is not painted over.
-  if (FGridState.Contains(gsEditing) && ACol == FEditCol && ARow == FEditRow && FInplaceEditor != nullptr &&
-      FInplaceEditor->Visible()) {
+  if (ExcludeEditor) {
     TRect E = FInplaceEditor->BoundsRect();
     E = Inflated(E, -1, -1);
     --E.Right;
-    ExcludeClipRect(DC, E.Left, E.Top, E.Right, E.Bottom);
+    ExcludeClipRect(DCState->DC(), E.Left, E.Top, E.Right, E.Bottom);
   }
   if (DefaultDrawing) Display->PaintBackground(CellColor);
   Display->SelectedCell = ACol == FSelectedColumn && ARow == FSelectedRow;
@@ -2114,7 +2142,7 @@ void TNxCustomGridControl::DrawFocusFrame() {
 void TNxCustomGridControl::DrawIndicatorCell(int ARow, bool Selected, bool Highlighted) {
   const int T = GetRowTop(ARow);
   const TRect R = Rect(0, T - FTopLine, IndicatorWidth, T + GetRowPitch(ARow) + FBottomLine);
-  if (!Intersects(R, Canvas()->ClipRect())) return;
+  if (!Intersects(R, PaintClipRect())) return;
   StylePrepare(FStyleThemed);
   if (FIndicatorDrawingOptions == doNormal || FIndicatorDrawingOptions == doBackgroundOnly)
     StyleDrawIndicatorBackground(R, ARow, Selected, Highlighted);
@@ -2219,7 +2247,7 @@ void TNxCustomGridControl::PaintSlideRows() {
       continue;
     }
     const TRect Slide = Rect(0, Y + FTopLine, CW, Y + FTopLine + FSlideSize + FBottomLine);
-    if (Intersects(Slide, Cv->ClipRect()) || Intersects(Rect(0, Y, CW, Y + FTopLine), Cv->ClipRect())) {
+    if (Intersects(Slide, PaintClipRect()) || Intersects(Rect(0, Y, CW, Y + FTopLine), PaintClipRect())) {
       if (FAppearanceOptions.Contains(ao3DGridLines)) {
         Cv->Pen()->SetColor(clBtnHighlight);
         Line(Cv, 0, Y, CW, Y);
@@ -2276,7 +2304,7 @@ void TNxCustomGridControl::PaintSlideRows() {
 bool TNxCustomGridControl::ApplyCellFont(int ACol, int ARow, TCellState CellState) {
   TCanvas* Cv = Canvas();
   TNxCustomColumn* C = FColumns->Item(ACol);
-  Cv->SetFont(C->Font());
+  CanvasUseFont(Cv, C->Font());
   Cv->Font()->SetColor(Enabled() ? GetCellFontColor(ACol, ARow) : clGrayText);
   if (CellState.Contains(csBoldTextSelection)) Cv->Font()->SetStyle(Cv->Font()->Style() + fsBold);
   return false;

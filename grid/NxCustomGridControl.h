@@ -684,4 +684,11 @@ class TNxCustomGridControl : public TNxScrollControl {
   // The row being painted and its top (-1: none).
   int FPaintRow = -1;
   int FPaintRowTop = 0;
+  // While a paint runs: whether the grid was focused when it began (-1: no paint). Asking the
+  // system for the focus is a round trip to the window server under some platforms; the answer
+  // cannot change while the grid paints.
+  int FPaintFocused = -1;
+  // The canvas's clip box when the paint began (cells narrow it only inside their own scope).
+  TRect FPaintClip;
+  TRect PaintClipRect();
 };

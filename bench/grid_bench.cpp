@@ -1,0 +1,428 @@
+// The grid against the system list view (report view, one text column) on the same lines, side
+// by side in one run: adding N rows, sorting with the same comparison, repainting the page at the
+// top and at the bottom, selecting every row and clearing the selection, and deleting every row
+// from the top. Each figure is the best of several runs, the two controls measured alternately;
+// the ratio is grid / list view (below 1 the grid is faster). Memory per row is measured in
+// separate processes, one per control and size.
+//
+//   grid_bench.exe [sizes...]            run the table (default sizes 10000 100000 1000000)
+//   grid_bench.exe --memory grid N       (internal) one memory measurement, printed as bytes/row
+//   grid_bench.exe --memory listview N
+#include <windows.h>
+#include <commctrl.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "BenchWinTiming.h"
+#include "framework/Forms.h"
+#include "grid/NxColumnClasses.h"
+#include "grid/NxGrid.h"
+
+namespace {
+
+constexpr int ClientW = 380, ClientH = 460;
+
+// ---------------------------------------------------------------------------------------------
+// Lines: channel-like names from Latin and Cyrillic words and numbers, the same every run.
+
+struct TRandom {
+  std::uint32_t S;
+  explicit TRandom(std::uint32_t Seed) : S(Seed) {}
+  std::uint32_t Next() {
+    S = S * 1664525u + 1013904223u;
+    return S >> 8;
+  }
+  int Below(int N) { return static_cast<int>(Next() % static_cast<std::uint32_t>(N)); }
+};
+
+std::vector<std::wstring> MakeLines(int N) {
+  static const wchar_t* Words[] = {L"Первый", L"канал",  L"Россия", L"Спорт", L"Кино",    L"Музыка", L"Новости",
+                                   L"Детский", L"Мир",   L"Дом",    L"Звезда", L"Пятница", L"HD",     L"Sport",
+                                   L"Movie",  L"News",   L"Music",  L"Kids",  L"World",   L"Discovery", L"History",
+                                   L"Travel", L"Euro",   L"plus",   L"Ёлка",  L"ёж",      L"Эфир",   L"юг",
+                                   L"Alpha",  L"beta",   L"Zeta",   L"omega", L"Яхта",    L"Быт",    L"Север"};
+  constexpr int WordCount = static_cast<int>(sizeof(Words) / sizeof(Words[0]));
+  TRandom R(12345);
+  std::vector<std::wstring> Lines;
+  Lines.reserve(static_cast<std::size_t>(N));
+  for (int I = 0; I < N; ++I) {
+    std::wstring S = Words[R.Below(WordCount)];
+    const int More = R.Below(3);
+    for (int K = 0; K < More; ++K) {
+      S += L' ';
+      S += Words[R.Below(WordCount)];
+    }
+    if (R.Below(2) == 0) S += L' ' + std::to_wstring(R.Below(1000));
+    Lines.push_back(std::move(S));
+  }
+  return Lines;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The two controls
+
+// The grid as the channel list has it: one auto-sized text column, no header, no grid lines
+// shown between rows beyond the active ones.
+struct TGridSide {
+  TForm* Form = nullptr;
+  TNxGrid* Grid = nullptr;
+  TNxTextColumn* Column = nullptr;
+
+  TGridSide(int X, int Y) {
+    Form = new TForm(nullptr);
+    Form->SetBorderStyle(bsNone);
+    Form->SetBounds(X, Y, ClientW, ClientH);
+    Grid = new TNxGrid(Form);
+    Grid->SetAlign(alClient);
+    Grid->SetBorderStyle(bsNone);
+    Grid->SetGridLinesColor(clWhite);
+    Grid->SetGridLinesStyle(lsActiveRows);
+    Grid->SetInactiveSelectionColor(clWhite);
+    Grid->SetOptions({});
+    Grid->SetParent(Form);
+    Column = Grid->Columns()->AddColumn<TNxTextColumn>(Form);
+    Column->SetPosition(0);
+    Column->SetOptions({coAutoSize, coCanClick, coCanInput, coCanSort, coPublicUsing});
+    Form->Show();
+    Application->ProcessMessages();
+  }
+  ~TGridSide() { delete Form; }
+  HWND Window() const { return Grid->Handle(); }
+
+  void Add(const std::vector<std::wstring>& Lines) {
+    // As the program adds its lines: one row, then its text.
+    for (const std::wstring& L : Lines) {
+      const int R = Grid->AddRow(1);
+      Grid->SetCells(0, R, L);
+    }
+  }
+  void Clear() { Grid->ClearRows(); }
+  void Sort(TSortType Type) {
+    Column->SetSortType(Type);
+    Grid->SortColumn(Column, true);
+  }
+  void ScrollTop() { Grid->VertScrollBar()->First(); }
+  void ScrollBottom() { Grid->VertScrollBar()->Last(); }
+  void SetMulti(bool On) {
+    Grid->SetOptions(On ? TGridOptions{goMultiSelect, goSelectFullRow} : TGridOptions{});
+  }
+  void SelectAll() { Grid->SelectAll(); }
+  void ClearSelection() { Grid->ClearSelection(); }
+  void DeleteFromTop(int Count) {
+    Grid->BeginUpdate();
+    for (int I = 0; I < Count; ++I) Grid->DeleteRow(0);
+    Grid->EndUpdate();
+  }
+  int Count() { return Grid->RowCount(); }
+};
+
+// The list view in report view with one column of the same width and font, no header.
+struct TListSide {
+  HWND Host = nullptr;
+  HWND List = nullptr;
+  const std::vector<std::wstring>* Texts = nullptr;
+  int Rows = 0;
+
+  TListSide(int X, int Y, HFONT Font) {
+    INITCOMMONCONTROLSEX Icc{sizeof(Icc), ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&Icc);
+    Host = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, X, Y, ClientW, ClientH, nullptr, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
+    List = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SHOWSELALWAYS,
+                           0, 0, ClientW, ClientH, Host, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(List, WM_SETFONT, reinterpret_cast<WPARAM>(Font), FALSE);
+    LVCOLUMNW Col{};
+    Col.mask = LVCF_WIDTH;
+    RECT C;
+    GetClientRect(List, &C);
+    Col.cx = C.right - C.left;
+    SendMessageW(List, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&Col));
+    UpdateWindow(List);
+  }
+  ~TListSide() { DestroyWindow(Host); }
+  HWND Window() const { return List; }
+
+  void Add(const std::vector<std::wstring>& Lines) {
+    Texts = &Lines;
+    SendMessageW(List, WM_SETREDRAW, FALSE, 0);
+    LVITEMW It{};
+    It.mask = LVIF_TEXT | LVIF_PARAM;
+    for (int I = 0; I < static_cast<int>(Lines.size()); ++I) {
+      It.iItem = I;
+      It.pszText = const_cast<wchar_t*>(Lines[static_cast<std::size_t>(I)].c_str());
+      It.lParam = I;
+      SendMessageW(List, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&It));
+    }
+    SendMessageW(List, WM_SETREDRAW, TRUE, 0);
+    Rows = static_cast<int>(Lines.size());
+  }
+  void Clear() {
+    SendMessageW(List, LVM_DELETEALLITEMS, 0, 0);
+    Rows = 0;
+  }
+  static int CALLBACK CompareLocale(LPARAM A, LPARAM B, LPARAM Self) {
+    const auto& T = *reinterpret_cast<TListSide*>(Self)->Texts;
+    return CompareStringW(LOCALE_USER_DEFAULT, 0, T[static_cast<std::size_t>(A)].c_str(), -1,
+                          T[static_cast<std::size_t>(B)].c_str(), -1) - 2;
+  }
+  static int CALLBACK CompareOrdinal(LPARAM A, LPARAM B, LPARAM Self) {
+    const auto& T = *reinterpret_cast<TListSide*>(Self)->Texts;
+    return T[static_cast<std::size_t>(A)].compare(T[static_cast<std::size_t>(B)]);
+  }
+  void Sort(bool Locale) {
+    SendMessageW(List, LVM_SORTITEMS, reinterpret_cast<WPARAM>(this),
+                 reinterpret_cast<LPARAM>(Locale ? &CompareLocale : &CompareOrdinal));
+  }
+  void ScrollTop() { SendMessageW(List, LVM_ENSUREVISIBLE, 0, FALSE); }
+  void ScrollBottom() { SendMessageW(List, LVM_ENSUREVISIBLE, static_cast<WPARAM>(Rows - 1), FALSE); }
+  void SelectAll() {
+    LVITEMW It{};
+    It.stateMask = LVIS_SELECTED;
+    It.state = LVIS_SELECTED;
+    SendMessageW(List, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&It));
+  }
+  void ClearSelection() {
+    LVITEMW It{};
+    It.stateMask = LVIS_SELECTED;
+    It.state = 0;
+    SendMessageW(List, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&It));
+  }
+  void DeleteFromTop(int Count) {
+    SendMessageW(List, WM_SETREDRAW, FALSE, 0);
+    for (int I = 0; I < Count; ++I) SendMessageW(List, LVM_DELETEITEM, 0, 0);
+    SendMessageW(List, WM_SETREDRAW, TRUE, 0);
+    Rows -= Count;
+  }
+  int Count() { return static_cast<int>(SendMessageW(List, LVM_GETITEMCOUNT, 0, 0)); }
+};
+
+void Pump() {
+  MSG M;
+  while (PeekMessageW(&M, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&M);
+    DispatchMessageW(&M);
+  }
+}
+
+// The window paints its whole client area now, as when it is uncovered.
+void Repaint(HWND W) {
+  RedrawWindow(W, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  GdiFlush();
+}
+
+double Time(const std::function<void()>& Work) {
+  const double T0 = bench::Seconds();
+  Work();
+  GdiFlush();
+  return bench::Seconds() - T0;
+}
+
+// Runs Prepare (untimed) and Work (timed) for each side in turn, Runs times; best of each.
+struct TPair {
+  double Grid = 1e30, List = 1e30;
+};
+TPair Alternate(int Runs, const std::function<void()>& PrepGrid, const std::function<void()>& WorkGrid,
+                const std::function<void()>& PrepList, const std::function<void()>& WorkList) {
+  TPair P;
+  for (int R = 0; R < Runs; ++R) {
+    PrepGrid();
+    Pump();
+    P.Grid = std::min(P.Grid, Time(WorkGrid));
+    Pump();
+    PrepList();
+    Pump();
+    P.List = std::min(P.List, Time(WorkList));
+    Pump();
+  }
+  return P;
+}
+
+void Line(const char* Name, int N, const TPair& P) {
+  auto Fmt = [](double S, char* Buf) {
+    if (S >= 1)
+      std::snprintf(Buf, 32, "%8.2f s ", S);
+    else if (S >= 1e-3)
+      std::snprintf(Buf, 32, "%8.2f ms", S * 1e3);
+    else
+      std::snprintf(Buf, 32, "%8.1f us", S * 1e6);
+  };
+  char A[32], B[32];
+  Fmt(P.Grid, A);
+  Fmt(P.List, B);
+  std::printf("%-34s %8d   grid %s   list view %s   ratio %.2f\n", Name, N, A, B, P.Grid / P.List);
+  std::fflush(stdout);
+}
+
+void RunSize(int N, TGridSide& G, TListSide& L) {
+  const std::vector<std::wstring> Lines = MakeLines(N);
+  const int Runs = N >= 1000000 ? 2 : N >= 100000 ? 3 : 5;
+  auto Nothing = [] {};
+
+  // Add N rows.
+  Line("add", N,
+       Alternate(Runs, [&] { G.Clear(); }, [&] { G.Add(Lines); }, [&] { L.Clear(); }, [&] { L.Add(Lines); }));
+
+  // Sort with the same comparison, on freshly added (unsorted) lines each run.
+  Line("sort, locale-aware (CompareStringW)", N,
+       Alternate(
+           Runs, [&] { G.Clear(); G.Add(Lines); }, [&] { G.Sort(stUnicodeAlphabetic); },
+           [&] { L.Clear(); L.Add(Lines); }, [&] { L.Sort(true); }));
+  Line("sort, code units (stAlphabetic)", N,
+       Alternate(
+           Runs, [&] { G.Clear(); G.Add(Lines); }, [&] { G.Sort(stAlphabetic); },
+           [&] { L.Clear(); L.Add(Lines); }, [&] { L.Sort(false); }));
+
+  // Repaint the page at the top and at the bottom (the contents stay as the last sort left them).
+  {
+    const int Reps = 20;
+    auto Page = [&](bool Bottom) {
+      if (Bottom) {
+        G.ScrollBottom();
+        L.ScrollBottom();
+      } else {
+        G.ScrollTop();
+        L.ScrollTop();
+      }
+      Pump();
+      Repaint(G.Window());
+      Repaint(L.Window());
+      return Alternate(
+          Runs * 2, Nothing, [&] { for (int I = 0; I < Reps; ++I) Repaint(G.Window()); }, Nothing,
+          [&] { for (int I = 0; I < Reps; ++I) Repaint(L.Window()); });
+    };
+    TPair Top = Page(false);
+    Top.Grid /= Reps;
+    Top.List /= Reps;
+    Line("repaint page, top", N, Top);
+    TPair Bottom = Page(true);
+    Bottom.Grid /= Reps;
+    Bottom.List /= Reps;
+    Line("repaint page, bottom", N, Bottom);
+    G.ScrollTop();
+    L.ScrollTop();
+  }
+
+  // Select every row, then clear the selection.
+  G.SetMulti(true);
+  Line("select all", N, Alternate(Runs, [&] { G.ClearSelection(); }, [&] { G.SelectAll(); },
+                                  [&] { L.ClearSelection(); }, [&] { L.SelectAll(); }));
+  Line("clear selection", N, Alternate(Runs, [&] { G.SelectAll(); }, [&] { G.ClearSelection(); },
+                                       [&] { L.SelectAll(); }, [&] { L.ClearSelection(); }));
+  G.ClearSelection();
+  L.ClearSelection();
+  G.SetMulti(false);
+
+  // Delete every row from the top.
+  Line("delete all from the top", N,
+       Alternate(
+           1, [&] { G.Clear(); G.Add(Lines); }, [&] { G.DeleteFromTop(N); }, [&] { L.Clear(); L.Add(Lines); },
+           [&] { L.DeleteFromTop(N); }));
+  G.Clear();
+  L.Clear();
+  Pump();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Memory, one control and one size per process
+
+std::size_t CommittedPrivate() {
+  std::size_t Total = 0;
+  MEMORY_BASIC_INFORMATION Info;
+  const char* P = nullptr;
+  while (VirtualQuery(P, &Info, sizeof(Info)) == sizeof(Info)) {
+    if (Info.State == MEM_COMMIT && Info.Type == MEM_PRIVATE) Total += Info.RegionSize;
+    const char* Next = static_cast<const char*>(Info.BaseAddress) + Info.RegionSize;
+    if (Next <= P) break;
+    P = Next;
+  }
+  return Total;
+}
+
+int MeasureMemory(const char* Which, int N) {
+  const std::vector<std::wstring> Lines = MakeLines(N);
+  const bool IsGrid = std::strcmp(Which, "grid") == 0;
+  std::unique_ptr<TGridSide> G;
+  std::unique_ptr<TListSide> L;
+  if (IsGrid)
+    G = std::make_unique<TGridSide>(0, 0);
+  else
+    L = std::make_unique<TListSide>(0, 0, static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
+  Pump();
+  const std::size_t Before = CommittedPrivate();
+  if (IsGrid)
+    G->Add(Lines);
+  else
+    L->Add(Lines);
+  Pump();
+  const std::size_t After = CommittedPrivate();
+  std::printf("%.1f\n", static_cast<double>(After - Before) / N);
+  return 0;
+}
+
+double ChildMemory(const char* Which, int N) {
+  wchar_t Exe[MAX_PATH];
+  GetModuleFileNameW(nullptr, Exe, MAX_PATH);
+  std::wstring Cmd = L"\"" + std::wstring(Exe) + L"\" --memory " + (std::strcmp(Which, "grid") == 0 ? L"grid" : L"listview") +
+                     L" " + std::to_wstring(N);
+  SECURITY_ATTRIBUTES Sa{sizeof(Sa), nullptr, TRUE};
+  HANDLE Read = nullptr, Write = nullptr;
+  if (!CreatePipe(&Read, &Write, &Sa, 0)) return -1;
+  SetHandleInformation(Read, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOW Si{};
+  Si.cb = sizeof(Si);
+  Si.dwFlags = STARTF_USESTDHANDLES;
+  Si.hStdOutput = Write;
+  Si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  Si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  PROCESS_INFORMATION Pi{};
+  std::vector<wchar_t> Line(Cmd.begin(), Cmd.end());
+  Line.push_back(0);
+  if (!CreateProcessW(nullptr, Line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &Si, &Pi)) {
+    CloseHandle(Read);
+    CloseHandle(Write);
+    return -1;
+  }
+  CloseHandle(Write);
+  std::string Out;
+  char Buf[256];
+  DWORD Got = 0;
+  while (ReadFile(Read, Buf, sizeof(Buf), &Got, nullptr) && Got > 0) Out.append(Buf, Got);
+  WaitForSingleObject(Pi.hProcess, INFINITE);
+  CloseHandle(Pi.hProcess);
+  CloseHandle(Pi.hThread);
+  CloseHandle(Read);
+  return std::atof(Out.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc >= 4 && std::strcmp(argv[1], "--memory") == 0) return MeasureMemory(argv[2], std::atoi(argv[3]));
+  std::vector<int> Sizes;
+  for (int I = 1; I < argc; ++I) Sizes.push_back(std::atoi(argv[I]));
+  if (Sizes.empty()) Sizes = {10000, 100000, 1000000};
+
+  std::printf("Grid against the list view, %d x %d, one text column; best of several runs\n", ClientW, ClientH);
+  {
+    TGridSide G(20, 20);
+    TListSide L(40 + ClientW, 20, G.Column->Font()->Handle());
+    Pump();
+    for (int N : Sizes) RunSize(N, G, L);
+  }
+  for (int N : Sizes) {
+    const double Gm = ChildMemory("grid", N);
+    const double Lm = ChildMemory("listview", N);
+    std::printf("%-34s %8d   grid %8.1f B    list view %8.1f B    ratio %.2f\n", "memory per row", N, Gm, Lm,
+                Gm / Lm);
+    std::fflush(stdout);
+  }
+  return 0;
+}
