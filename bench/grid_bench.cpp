@@ -97,12 +97,14 @@ struct TGridSide {
   ~TGridSide() { delete Form; }
   HWND Window() const { return Grid->Handle(); }
 
-  void Add(const std::vector<std::wstring>& Lines) {
-    // As the program adds its lines: one row, then its text.
+  // One row, then its text, as the program adds its lines; Locked within BeginUpdate/EndUpdate.
+  void Add(const std::vector<std::wstring>& Lines, bool Locked = true) {
+    if (Locked) Grid->BeginUpdate();
     for (const std::wstring& L : Lines) {
       const int R = Grid->AddRow(1);
       Grid->SetCells(0, R, L);
     }
+    if (Locked) Grid->EndUpdate();
   }
   void Clear() { Grid->ClearRows(); }
   void Sort(TSortType Type) {
@@ -150,9 +152,10 @@ struct TListSide {
   ~TListSide() { DestroyWindow(Host); }
   HWND Window() const { return List; }
 
-  void Add(const std::vector<std::wstring>& Lines) {
+  // Item by item; Locked with redraw off meanwhile.
+  void Add(const std::vector<std::wstring>& Lines, bool Locked = true) {
     Texts = &Lines;
-    SendMessageW(List, WM_SETREDRAW, FALSE, 0);
+    if (Locked) SendMessageW(List, WM_SETREDRAW, FALSE, 0);
     LVITEMW It{};
     It.mask = LVIF_TEXT | LVIF_PARAM;
     for (int I = 0; I < static_cast<int>(Lines.size()); ++I) {
@@ -161,7 +164,7 @@ struct TListSide {
       It.lParam = I;
       SendMessageW(List, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&It));
     }
-    SendMessageW(List, WM_SETREDRAW, TRUE, 0);
+    if (Locked) SendMessageW(List, WM_SETREDRAW, TRUE, 0);
     Rows = static_cast<int>(Lines.size());
   }
   void Clear() {
@@ -266,9 +269,14 @@ void RunSize(int N, TGridSide& G, TListSide& L) {
   const int Runs = N >= 1000000 ? 2 : N >= 100000 ? 3 : 5;
   auto Nothing = [] {};
 
-  // Add N rows.
-  Line("add", N,
+  // Add N rows: within BeginUpdate / with redraw off, then one by one without either (as the
+  // program fills its list).
+  Line("add (update lock / redraw off)", N,
        Alternate(Runs, [&] { G.Clear(); }, [&] { G.Add(Lines); }, [&] { L.Clear(); }, [&] { L.Add(Lines); }));
+  if (N <= 10000)
+    Line("add (no lock, one by one)", N,
+         Alternate(
+             1, [&] { G.Clear(); }, [&] { G.Add(Lines, false); }, [&] { L.Clear(); }, [&] { L.Add(Lines, false); }));
 
   // Sort with the same comparison, on freshly added (unsorted) lines each run.
   Line("sort, locale-aware (CompareStringW)", N,
