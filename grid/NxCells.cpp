@@ -465,6 +465,12 @@ int TCells::DirectChildCount(int ARow) const {
   return N;
 }
 
+std::uint64_t TCells::ItemsMoved() const {
+  std::uint64_t N = FRows.Moved() + FMovedBefore;
+  for (int C = 0; C < FColumnCount; ++C) N += FColumnLists[static_cast<std::size_t>(C)]->Moved();
+  return N;
+}
+
 // ---- the shown-row index
 
 const TRowCountIndex& TCells::ShownIndex() const {
@@ -537,6 +543,7 @@ void TCells::FreeColumnList(int ACol) {
   TCellList*& L = FColumnLists[static_cast<std::size_t>(ACol)];
   if (L == nullptr) return;
   for (int R = 0; R < L->Count(); ++R) delete (*L)[R];
+  FMovedBefore += L->Moved();
   delete L;
   L = nullptr;
 }
@@ -590,9 +597,16 @@ void TCells::InsertChildRow(int AParent, int APos) {
 void TCells::DeleteRowRecord(int ARow) {
   TRow* Row = GetRow(ARow);
   if (Row->Visible && Row->Shown) --FShownRowCount;
-  // Children left behind (the grid deletes them first) must not point at the freed record.
-  for (int I = ARow + 1; I < FRowCount && GetRow(I)->Level > Row->Level; ++I)
-    if (GetRow(I)->ParentRow == Row) GetRow(I)->ParentRow = nullptr;
+  if (Row->ParentRow != nullptr && Row->ParentRow->ChildCount > 0) --Row->ParentRow->ChildCount;
+  // Children left behind (the grid deletes the ones that follow first) must not point at the
+  // freed record; a row inserted, moved or sorted between a parent and its children separates
+  // them, so every row is looked at while the record still counts children.
+  if (Row->ChildCount > 0) {
+    for (int I = 0; I < FRowCount; ++I) {
+      TRow* Other = GetRow(I);
+      if (Other->ParentRow == Row) Other->ParentRow = nullptr;
+    }
+  }
   FRows.Delete(ARow);
   if (ARow == FRowCount - 1)
     FShownIndex.RemoveLast();

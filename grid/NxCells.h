@@ -492,6 +492,9 @@ class TCells : public TObject {
   // Row records read so far (GetRow, the searches and the index builds): a measure of the work
   // an operation did, for tests that hold costs flat.
   std::uint64_t RowReads() const { return FRowReads; }
+  // Row items (cells and records) moved in memory so far by the row operations: a measure of
+  // their work, for tests that hold costs flat.
+  std::uint64_t ItemsMoved() const;
 
   TCellChangeEvent OnChange;
   TCompareEvent OnCompare;
@@ -538,8 +541,10 @@ class TCells : public TObject {
   int FShownRowCount = 0;
   mutable TRowCountIndex FShownIndex;
   mutable std::uint64_t FRowReads = 0;
-  // The last parent search: the parent record and its position, valid while rows keep their
-  // places (FParentCacheValid).
+  // Items moved by column lists that are gone.
+  std::uint64_t FMovedBefore = 0;
+  // The last parent search: the parent record and its position (checked against the record
+  // found there before it is used).
   mutable TRow* FParentCacheRow = nullptr;
   mutable int FParentCacheIndex = -1;
 };

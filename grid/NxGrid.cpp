@@ -283,13 +283,9 @@ void TNxGrid::InsertRow(int ARow) {
 void TNxGrid::DeleteRow(int ARow) {
   CheckRow(ARow);
   TNxCustomGrid::DeleteRow(ARow);
-  TRow* Row = FCellStore->GetRow(ARow);
   const int Descendants = FCellStore->DescendantCount(ARow);
-  if (Descendants > 0) {
-    for (int R = ARow + Descendants; R > ARow; --R) DeleteRow(R);
-    Row->ChildCount = 0;
-  }
-  if (Row->ParentRow != nullptr && Row->ParentRow->ChildCount > 0) --Row->ParentRow->ChildCount;
+  // The descendants go first (each deletion counts its parent's children down in the store).
+  for (int R = ARow + Descendants; R > ARow; --R) DeleteRow(R);
   const bool WasSelected = SelectedRow() == ARow;
   if (WasSelected) DoDeselectCell(SelectedColumn(), ARow);
   FCellStore->DeleteRow(ARow);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <type_traits>
@@ -22,6 +23,9 @@ class TRowArray {
   TRowArray& operator=(const TRowArray&) = delete;
 
   int Count() const { return FCount; }
+  // Items moved in memory so far (shifted or copied into a larger array): a measure of the work
+  // done, for tests that hold costs flat.
+  std::uint64_t Moved() const { return FMoved; }
   // Unchecked.
   T operator[](int Index) const { return FData[FHead + Index]; }
   T& operator[](int Index) { return FData[FHead + Index]; }
@@ -48,10 +52,10 @@ class TRowArray {
     const bool Front = Index < FCount / 2;
     if (Front ? FHead == 0 : FHead + FCount == FCapacity) MakeRoom(Front);
     if (Front) {
-      std::memmove(Slot(-1), Slot(0), sizeof(T) * static_cast<std::size_t>(Index));
+      Shift(Slot(-1), Slot(0), Index);
       --FHead;
     } else {
-      std::memmove(Slot(Index + 1), Slot(Index), sizeof(T) * static_cast<std::size_t>(FCount - Index));
+      Shift(Slot(Index + 1), Slot(Index), FCount - Index);
     }
     FData[FHead + Index] = Item;
     ++FCount;
@@ -61,10 +65,10 @@ class TRowArray {
   void Delete(int Index) {
     Check(Index);
     if (Index < FCount / 2) {
-      std::memmove(Slot(1), Slot(0), sizeof(T) * static_cast<std::size_t>(Index));
+      Shift(Slot(1), Slot(0), Index);
       ++FHead;
     } else {
-      std::memmove(Slot(Index), Slot(Index + 1), sizeof(T) * static_cast<std::size_t>(FCount - Index - 1));
+      Shift(Slot(Index), Slot(Index + 1), FCount - Index - 1);
     }
     --FCount;
     if (FCount == 0) FHead = FCapacity / 2;
@@ -77,9 +81,9 @@ class TRowArray {
     if (From == To) return;
     const T Item = FData[FHead + From];
     if (From < To)
-      std::memmove(Slot(From), Slot(From + 1), sizeof(T) * static_cast<std::size_t>(To - From));
+      Shift(Slot(From), Slot(From + 1), To - From);
     else
-      std::memmove(Slot(To + 1), Slot(To), sizeof(T) * static_cast<std::size_t>(From - To));
+      Shift(Slot(To + 1), Slot(To), From - To);
     FData[FHead + To] = Item;
   }
 
@@ -101,6 +105,7 @@ class TRowArray {
     std::unique_ptr<T[]> Data(new T[static_cast<std::size_t>(std::max(FCapacity, 1))]);
     for (int I = 0; I < FCount; ++I) Data[FHead + I] = FData[FHead + Order[static_cast<std::size_t>(I)]];
     FData = std::move(Data);
+    FMoved += static_cast<std::uint64_t>(FCount);
   }
 
   void Clear() {
@@ -113,6 +118,10 @@ class TRowArray {
     if (static_cast<unsigned>(Index) >= static_cast<unsigned>(FCount)) TList::Error(Index);
   }
   T* Slot(int Index) { return FData.get() + FHead + Index; }
+  void Shift(T* To, T* From, int Count) {
+    std::memmove(To, From, sizeof(T) * static_cast<std::size_t>(Count));
+    FMoved += static_cast<std::uint64_t>(Count);
+  }
 
   // Free room at the front (Front) or at the back: the items are moved towards the other end
   // when at least a quarter of the array is free, otherwise the array doubles. Free room goes
@@ -130,10 +139,11 @@ class TRowArray {
 
   void Regrow(int Capacity, int Head) {
     if (Capacity == FCapacity) {
-      std::memmove(FData.get() + Head, Slot(0), sizeof(T) * static_cast<std::size_t>(FCount));
+      Shift(FData.get() + Head, Slot(0), FCount);
     } else {
       std::unique_ptr<T[]> Data(new T[static_cast<std::size_t>(Capacity)]);
       if (FCount > 0) std::memcpy(Data.get() + Head, Slot(0), sizeof(T) * static_cast<std::size_t>(FCount));
+      FMoved += static_cast<std::uint64_t>(FCount);
       FData = std::move(Data);
       FCapacity = Capacity;
     }
@@ -144,4 +154,5 @@ class TRowArray {
   int FCapacity = 0;
   int FCount = 0;
   int FHead = 0;
+  std::uint64_t FMoved = 0;
 };
