@@ -2,15 +2,17 @@
 // by side in one run: adding N rows, sorting with the same comparison, repainting the page at the
 // top and at the bottom, selecting every row and clearing the selection, and deleting every row
 // from the top. Each figure is the best of several runs, the two controls measured alternately;
-// the ratio is grid / list view (below 1 the grid is faster). Memory per row is measured in
-// separate processes, one per control and size.
+// the ratio is grid / list view (below 1 the grid is faster). Then everyday operations (repaint,
+// cell write, selection change, scroll) on grids of every size alive together, measured in turn:
+// the ratio is against the smallest grid (1 means the cost does not grow with the rows). Memory
+// per row is measured in separate processes, one per control and size: the heap blocks in use and
+// the memory committed.
 //
 //   grid_bench.exe [sizes...]            run the table (default sizes 10000 100000 1000000)
-//   grid_bench.exe --memory grid N       (internal) one memory measurement, printed as bytes/row
+//   grid_bench.exe --memory grid N       (internal) one memory measurement, bytes per row
 //   grid_bench.exe --memory listview N
 #include <windows.h>
 #include <commctrl.h>
-#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -328,14 +330,89 @@ void RunSize(int N, TGridSide& G, TListSide& L) {
   L.ClearSelection();
   G.SetMulti(false);
 
-  // Delete every row from the top.
-  Line("delete all from the top", N,
+  // Delete every row from the top. The list view's deletion moves the rows after the deleted one
+  // each time (its whole run grows with the square of the rows): past 100,000 rows both delete
+  // the first 100,000 only.
+  const int Deleted = std::min(N, 100000);
+  Line(Deleted == N ? "delete all from the top" : "delete 100000 from the top", N,
        Alternate(
-           1, [&] { G.Clear(); G.Add(Lines); }, [&] { G.DeleteFromTop(N); }, [&] { L.Clear(); L.Add(Lines); },
-           [&] { L.DeleteFromTop(N); }));
+           1, [&] { G.Clear(); G.Add(Lines); }, [&] { G.DeleteFromTop(Deleted); }, [&] { L.Clear(); L.Add(Lines); },
+           [&] { L.DeleteFromTop(Deleted); }));
   G.Clear();
   L.Clear();
   Pump();
+}
+
+// ---------------------------------------------------------------------------------------------
+// One operation on grids of each size, the grids alive together and measured in turn: the cost
+// of an everyday operation against the same on the smallest grid.
+
+void RunFlat(const std::vector<int>& Sizes) {
+  std::vector<std::unique_ptr<TGridSide>> Grids;
+  for (int N : Sizes) {
+    // Side by side, none covering another.
+    const int K = static_cast<int>(Grids.size());
+    auto G = std::make_unique<TGridSide>(10 + (K % 3) * (ClientW + 10), 10 + (K / 3) * 40);
+    G->Add(MakeLines(N));
+    Grids.push_back(std::move(G));
+  }
+  Pump();
+  const int Runs = 7, Reps = 20;
+  struct TOp {
+    const char* Name;
+    std::function<void(TGridSide&)> Prepare;
+    std::function<void(TGridSide&, int)> Work;
+  };
+  // The window paints what the operation invalidated.
+  auto Update = [](TGridSide& G) {
+    UpdateWindow(G.Window());
+    GdiFlush();
+  };
+  const std::vector<TOp> Ops = {
+      {"repaint page, top", [](TGridSide& G) { G.ScrollTop(); }, [](TGridSide& G, int) { Repaint(G.Window()); }},
+      {"repaint page, bottom", [](TGridSide& G) { G.ScrollBottom(); }, [](TGridSide& G, int) { Repaint(G.Window()); }},
+      {"cell write in view, bottom", [](TGridSide& G) { G.ScrollBottom(); },
+       [&](TGridSide& G, int I) {
+         G.Grid->SetCells(0, G.Count() - 3, I % 2 ? L"Первый канал" : L"News channel");
+         Update(G);
+       }},
+      {"selection change, bottom", [](TGridSide& G) { G.ScrollBottom(); },
+       [&](TGridSide& G, int I) {
+         G.Grid->SelectCell(0, G.Count() - 2 - I % 2);
+         Update(G);
+       }},
+      {"scroll one line, bottom", [](TGridSide& G) { G.ScrollBottom(); },
+       [&](TGridSide& G, int I) {
+         SendMessageW(G.Window(), WM_VSCROLL, I % 2 ? SB_LINEDOWN : SB_LINEUP, 0);
+         Update(G);
+       }},
+      {"scroll one page, middle", [](TGridSide& G) { G.Grid->VertScrollBar()->SetPosition(G.Count() / 2); },
+       [&](TGridSide& G, int I) {
+         SendMessageW(G.Window(), WM_VSCROLL, I % 2 ? SB_PAGEDOWN : SB_PAGEUP, 0);
+         Update(G);
+       }},
+  };
+  for (const TOp& Op : Ops) {
+    std::vector<double> Best(Grids.size(), 1e30);
+    for (auto& G : Grids) {
+      Op.Prepare(*G);
+      Pump();
+      Update(*G);
+    }
+    for (int R = 0; R < Runs; ++R)
+      for (std::size_t K = 0; K < Grids.size(); ++K) {
+        TGridSide& G = *Grids[K];
+        const double T = Time([&] {
+          for (int I = 0; I < Reps; ++I) Op.Work(G, I);
+        });
+        Best[K] = std::min(Best[K], T / Reps);
+        Pump();
+      }
+    for (std::size_t K = 0; K < Grids.size(); ++K)
+      std::printf("%-34s %8d   grid %8.1f us   against %d rows   ratio %.2f\n", Op.Name, Sizes[K], Best[K] * 1e6,
+                  Sizes[0], Best[K] / Best[0]);
+    std::fflush(stdout);
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -354,6 +431,20 @@ std::size_t CommittedPrivate() {
   return Total;
 }
 
+std::size_t HeapBusy() {
+  HANDLE Heaps[64];
+  const DWORD Count = std::min<DWORD>(GetProcessHeaps(64, Heaps), 64);
+  std::size_t Total = 0;
+  for (DWORD I = 0; I < Count; ++I) {
+    PROCESS_HEAP_ENTRY E{};
+    if (!HeapLock(Heaps[I])) continue;
+    while (HeapWalk(Heaps[I], &E))
+      if (E.wFlags & PROCESS_HEAP_ENTRY_BUSY) Total += E.cbData + E.cbOverhead;
+    HeapUnlock(Heaps[I]);
+  }
+  return Total;
+}
+
 int MeasureMemory(const char* Which, int N) {
   const std::vector<std::wstring> Lines = MakeLines(N);
   const bool IsGrid = std::strcmp(Which, "grid") == 0;
@@ -364,25 +455,31 @@ int MeasureMemory(const char* Which, int N) {
   else
     L = std::make_unique<TListSide>(0, 0, static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
   Pump();
-  const std::size_t Before = CommittedPrivate();
+  const std::size_t Before = CommittedPrivate(), HB = HeapBusy();
   if (IsGrid)
     G->Add(Lines);
   else
     L->Add(Lines);
   Pump();
-  const std::size_t After = CommittedPrivate();
-  std::printf("%.1f\n", static_cast<double>(After - Before) / N);
+  const std::size_t After = CommittedPrivate(), HA = HeapBusy();
+  std::printf("%.1f %.1f\n", static_cast<double>(HA - HB) / N, static_cast<double>(After - Before) / N);
   return 0;
 }
 
-double ChildMemory(const char* Which, int N) {
+// Bytes per row the heaps hold (blocks in use) and the process committed, for one control and
+// size measured in a process of its own.
+struct TMemory {
+  double Heap = -1, Committed = -1;
+};
+
+TMemory ChildMemory(const char* Which, int N) {
   wchar_t Exe[MAX_PATH];
   GetModuleFileNameW(nullptr, Exe, MAX_PATH);
   std::wstring Cmd = L"\"" + std::wstring(Exe) + L"\" --memory " + (std::strcmp(Which, "grid") == 0 ? L"grid" : L"listview") +
                      L" " + std::to_wstring(N);
   SECURITY_ATTRIBUTES Sa{sizeof(Sa), nullptr, TRUE};
   HANDLE Read = nullptr, Write = nullptr;
-  if (!CreatePipe(&Read, &Write, &Sa, 0)) return -1;
+  if (!CreatePipe(&Read, &Write, &Sa, 0)) return {};
   SetHandleInformation(Read, HANDLE_FLAG_INHERIT, 0);
   STARTUPINFOW Si{};
   Si.cb = sizeof(Si);
@@ -396,7 +493,7 @@ double ChildMemory(const char* Which, int N) {
   if (!CreateProcessW(nullptr, Line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &Si, &Pi)) {
     CloseHandle(Read);
     CloseHandle(Write);
-    return -1;
+    return {};
   }
   CloseHandle(Write);
   std::string Out;
@@ -407,7 +504,9 @@ double ChildMemory(const char* Which, int N) {
   CloseHandle(Pi.hProcess);
   CloseHandle(Pi.hThread);
   CloseHandle(Read);
-  return std::atof(Out.c_str());
+  TMemory M;
+  std::sscanf(Out.c_str(), "%lf %lf", &M.Heap, &M.Committed);
+  return M;
 }
 
 }  // namespace
@@ -425,11 +524,16 @@ int main(int argc, char** argv) {
     Pump();
     for (int N : Sizes) RunSize(N, G, L);
   }
+  std::printf("\nOne operation on grids of each size, measured in turn\n");
+  RunFlat(Sizes);
+  std::printf("\n");
   for (int N : Sizes) {
-    const double Gm = ChildMemory("grid", N);
-    const double Lm = ChildMemory("listview", N);
-    std::printf("%-34s %8d   grid %8.1f B    list view %8.1f B    ratio %.2f\n", "memory per row", N, Gm, Lm,
-                Gm / Lm);
+    const TMemory Gm = ChildMemory("grid", N);
+    const TMemory Lm = ChildMemory("listview", N);
+    std::printf("%-34s %8d   grid %8.1f B    list view %8.1f B    ratio %.2f\n", "memory per row, heap in use", N,
+                Gm.Heap, Lm.Heap, Gm.Heap / Lm.Heap);
+    std::printf("%-34s %8d   grid %8.1f B    list view %8.1f B    ratio %.2f\n", "memory per row, committed", N,
+                Gm.Committed, Lm.Committed, Gm.Committed / Lm.Committed);
     std::fflush(stdout);
   }
   return 0;
