@@ -1,4 +1,4 @@
-// Panel, status-bar, tab-control and page-control adapters. Win32.
+// Panel, tab-control, page-control, up-down, tool-bar and dialog adapters. Win32.
 #include "skin/controls/acMoreAdapters.h"
 
 #include <commctrl.h>
@@ -51,14 +51,6 @@ TSize ClientSize(HWND W) {
 const TsMaskData* MaskAt(TsSkinManager* M, int Index) {
   if (M == nullptr || !M->IsValidMaskIndex(Index)) return nullptr;
   return &M->Masks()[static_cast<std::size_t>(Index)];
-}
-
-WideString WindowTextOf(HWND W) {
-  const int N = GetWindowTextLengthW(W);
-  if (N <= 0) return WideString();
-  WideString S(static_cast<std::size_t>(N) + 1, L'\0');
-  S.resize(static_cast<std::size_t>(GetWindowTextW(W, S.data(), N + 1)));
-  return S;
 }
 
 // Selects the window's font (WM_GETFONT) into a canvas.
@@ -264,124 +256,6 @@ void TacPanelWnd::WndProc(TMessage& Message) {
       break;
   }
   TacMainWnd::WndProc(Message);
-}
-
-// ==== TacStatusBarWnd ==============================================================================
-
-TacStatusBarWnd::TacStatusBarWnd(HWND Handle, TsCommonData* ASkinData, TsSkinManager* ASkinManager,
-                                 const AnsiString& SkinSection)
-    : TacMainWnd(Handle, ASkinData, ASkinManager, SkinSection.empty() ? AnsiString("STATUSBAR") : SkinSection) {}
-
-WideString TacStatusBarWnd::PanelText(int Index) {
-  if (SendMessageW(CtrlHandle, SB_GETPARTS, 0, 0) == 0 && SendMessageW(CtrlHandle, SB_ISSIMPLE, 0, 0) == 0)
-    return WideString();
-  // The framework has no status-bar class: the texts come from the window itself. A simple bar
-  // answers its single text for any part.
-  if (Index < 0) {
-    if (SendMessageW(CtrlHandle, SB_ISSIMPLE, 0, 0) == 0) return WindowTextOf(CtrlHandle);
-    Index = 0;
-  }
-  const LRESULT L = SendMessageW(CtrlHandle, SB_GETTEXTLENGTHW, static_cast<WPARAM>(Index), 0);
-  const int N = LOWORD(L);
-  if (N <= 0) return WideString();
-  std::vector<wchar_t> Buf(static_cast<std::size_t>(N) + 1, L'\0');
-  SendMessageW(CtrlHandle, SB_GETTEXTW, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(Buf.data()));
-  return WideString(Buf.data());
-}
-
-void TacStatusBarWnd::PaintPanel(int Index, TRect R) {
-  TsSkinManager* M = SkinData->GetSkinManager();
-  TBitmap* Bmp = SkinData->CacheBmp();
-  const bool Simple = Index < 0;
-  if (M != nullptr && M->IsValidSectionIndex(SkinData->SectionIndex)) {
-    const int PanelMask = M->GetMaskIndex(SkinData->SectionIndex, SkinData->SkinSection(), "STATUSPANELMASK");
-    if (const TsMaskData* PM = MaskAt(M, PanelMask)) {
-      TCacheInfo CI = MakeCacheInfo(Bmp, 0, 0);
-      DrawSkinRect(Bmp, Simple ? TRect(0, 0, Bmp->Width(), Bmp->Height()) : R, true, CI, *PM, 0, true);
-    } else if (!Simple && Index < static_cast<int>(SendMessageW(CtrlHandle, SB_GETPARTS, 0, 0)) - 1) {
-      const int DS = M->GetSectionIndex("DIVIDER");
-      const TsMaskData* DM = MaskAt(M, M->GetMaskIndex(DS, "DIVIDER", "BORDERSMASK"));
-      if (DS >= 0 && DM != nullptr) {
-        const int DW = std::max(1, MaskFrameWidth(*DM) - 1), DH = std::max(1, Bmp->Height() - 2);
-        TBitmap Div(DW, DH, pf24bit);
-        const int X = R.Right - DW;
-        BitBlt(Div.Canvas()->Handle(), 0, 0, DW, DH, Bmp->Canvas()->Handle(), X, 1, SRCCOPY);
-        PaintSectionWithCorners(DS, "DIVIDER", MakeCacheInfo(Bmp, X, 1), true, 0, TRect(0, 0, DW, DH), TPoint(0, 0),
-                                &Div, M);
-        BitBlt(Bmp->Canvas()->Handle(), X, 1, DW, DH, Div.Canvas()->Handle(), 0, 0, SRCCOPY);
-      }
-    }
-  }
-  TRect T(R.Left + 1 + 2, R.Top + 1, R.Right - 1 - 4, R.Bottom - 1 - 1);
-  WideString Text = PanelText(Index);
-  if (Text.empty() || T.Width() <= 0) return;
-  TakeWindowFont(Bmp->Canvas(), CtrlHandle);
-  WideString Cut;
-  CutTextToWidth(Bmp->Canvas(), Text, T.Width(), Cut);
-  Bmp->Canvas()->Brush()->SetStyle(bsClear);
-  WriteCaptionText(Bmp->Canvas(), Cut.c_str(), IsWindowEnabled(CtrlHandle) != FALSE, T,
-                   DT_LEFT | DT_VCENTER | DT_SINGLELINE, SkinData, false, 0);
-}
-
-void TacStatusBarWnd::PaintPanels() {
-  TBitmap* Bmp = SkinData->CacheBmp();
-  if (SendMessageW(CtrlHandle, SB_ISSIMPLE, 0, 0) != 0) {
-    PaintPanel(-1, TRect(0, 1, Bmp->Width() - 1, Bmp->Height() - 1));
-    return;
-  }
-  const int N = static_cast<int>(SendMessageW(CtrlHandle, SB_GETPARTS, 0, 0));
-  for (int I = 0; I < N; ++I) {
-    RECT PR{};
-    if (SendMessageW(CtrlHandle, SB_GETRECT, static_cast<WPARAM>(I), reinterpret_cast<LPARAM>(&PR)) == 0) continue;
-    // The last part of a bar reaches its right end (a part width of -1).
-    if (I == N - 1) PR.right = std::max<LONG>(PR.right, Bmp->Width());
-    PaintPanel(I, TRect(PR.left + 1, PR.top + 1, PR.right - 1, PR.bottom - 1));
-  }
-}
-
-void TacStatusBarWnd::UpdateCache() {
-  GetWndRects(this);
-  TCacheInfo CI;
-  GetParentCacheOfWindow(CtrlHandle, CI);
-  SkinData->PrepareCacheBmp();
-  TBitmap* Bmp = SkinData->CacheBmp();
-  Bmp->SetSize(std::max(0, static_cast<int>(WndSize.cx)), std::max(0, static_cast<int>(WndSize.cy)));
-  PaintControlSkin(SkinData, CI, true, 0, TRect(0, 0, Bmp->Width(), Bmp->Height()), TPoint(WndPos.X, WndPos.Y), Bmp);
-  PaintPanels();
-  SkinData->BackgroundStale = false;
-}
-
-void TacStatusBarWnd::PaintAll(HDC GivenDC) {
-  HDC DC = GivenDC != nullptr ? GivenDC : GetDC(CtrlHandle);
-  UpdateCache();
-  TBitmap* Bmp = SkinData->CacheBmp();
-  BitBlt(DC, 0, 0, Bmp->Width(), Bmp->Height(), Bmp->Canvas()->Handle(), 0, 0, SRCCOPY);
-  if (GivenDC == nullptr) ReleaseDC(CtrlHandle, DC);
-}
-
-void TacStatusBarWnd::WndProc(TMessage& Message) {
-  if (Skinned(SkinData)) {
-    switch (Message.Msg) {
-      case WM_PAINT: {
-        RepaintThroughErase(CtrlHandle);
-        Message.Result = 0;
-        return;
-      }
-      case WM_ERASEBKGND:
-      case WM_PRINT:
-        PaintAll(reinterpret_cast<HDC>(Message.WParam));
-        Message.Result = 1;
-        return;
-      case WM_NCPAINT:
-        // The status bar window has no frame of its own here: nothing to paint.
-        Message.Result = 0;
-        return;
-      default:
-        break;
-    }
-  }
-  TacMainWnd::WndProc(Message);
-  if (Message.Msg == WM_SIZE && Skinned(SkinData)) RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
 }
 
 // ==== TacTabControlWnd =============================================================================

@@ -1,8 +1,6 @@
 // More window adapters painted from the skin:
 //  - TacPanelWnd: framework panels (a container control): the section (by the panel's bevels when
 //    none is given), the frame strips and the caption; graphic children painted over it;
-//  - TacStatusBarWnd: the common status bar window ("msctls_statusbar32"): section "STATUSBAR",
-//    each part with the section's "STATUSPANELMASK" or a "DIVIDER" between parts, the part texts;
 //  - TacTabControlWnd: the common tab control window ("SysTabControl32"): the body from a
 //    "PAGECONTROL" section by tab position, the strip around the tabs from the parent's
 //    background, every tab from "TABTOP" / "TABBOTTOM" / "TABLEFT" / "TABRIGHT" ("BUTTON" /
@@ -19,9 +17,9 @@
 //    window's own painting, which keeps a 6-pixel inset;
 //  - TacIconWnd: static windows showing an icon or a bitmap, over the skinned background;
 //  - TacLinkWnd: link windows ("SysLink"): the text without its <A> tags, underlined.
-// The framework has no status-bar or tab control classes: these adapters take the plain common
-// control windows of those kinds (framework controls or foreign windows alike) and read them
-// through their window messages only.
+// The tab and page adapters read the tab control through its window messages, so they take
+// framework page controls and foreign tab windows alike; over a framework control its font and
+// images are the control's. The status-bar adapter is in acBarAdapters.
 // All are made with TacMainWnd::Create<T>(Handle, SkinData, Manager, Section).
 // Win32.
 #pragma once
@@ -59,25 +57,6 @@ class TacPanelWnd : public TacMainWnd {
  private:
   bool Handles() const;
   bool FOutOfParent = false;
-};
-
-// ---- status bar ---------------------------------------------------------------------------------
-
-class TacStatusBarWnd : public TacMainWnd {
-  T_CLASS(TacStatusBarWnd, TacMainWnd)
-
- public:
-  // Section "STATUSBAR" when none is given.
-  TacStatusBarWnd(HWND Handle, TsCommonData* ASkinData, TsSkinManager* ASkinManager, const AnsiString& SkinSection);
-  void WndProc(TMessage& Message) override;
-
-  // The whole bar through the cache into DC (0: the window DC).
-  void PaintAll(HDC DC);
-  void UpdateCache();
-  void PaintPanels();
-  // Index -1: the simple bar's single panel.
-  void PaintPanel(int Index, TRect R);
-  WideString PanelText(int Index);
 };
 
 // ---- tab and page controls -----------------------------------------------------------------------

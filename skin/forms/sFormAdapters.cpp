@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/StdCtrls.h"
+#include "skin/controls/acBarAdapters.h"
 #include "skin/controls/acMoreAdapters.h"
 #include "skin/controls/acScrollAdapters.h"
 #include "skin/controls/acSpeedButton.h"
@@ -116,6 +117,10 @@ TacMainWnd* MakeAdapter(int Kind, TWinControl* Ctrl, TsCommonData* SkinData, TsS
     case tpTabControl:
       return TacMainWnd::Create<TacTabControlWnd>(H, SkinData, M, Section, true);
     case tpToolBar:
+      // A framework tool bar is drawn through its custom-draw events; a listed class of another
+      // kind is a plain tool-bar window and is read through its messages.
+      if (dynamic_cast<TToolBar*>(Ctrl) != nullptr)
+        return TacMainWnd::Create<TacToolBarVCLWnd>(H, SkinData, M, Section, true);
       return TacMainWnd::Create<TacToolBarWnd>(H, SkinData, M, Section, true);
     case tpStatusBar:
       return TacMainWnd::Create<TacStatusBarWnd>(H, SkinData, M, Section, true);
