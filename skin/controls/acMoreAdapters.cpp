@@ -728,6 +728,17 @@ void TacPageWnd::PaintPage(HDC DC) {
     return;
   }
   FillRectSolid(DC, TRect(0, 0, W, H), Info.Color);
+  // A plain body still has its edge in the parent's picture: the 3 pixels of the page along the
+  // side that faces the tabs come from there, so that the body's edge is not covered.
+  if (Info.Bmp == nullptr || Info.Bmp->Empty()) return;
+  const LONG_PTR Style = GetWindowLongPtrW(ParentWnd, GWL_STYLE);
+  const int Pos = (Style & TCS_VERTICAL) != 0 ? ((Style & TCS_RIGHT) != 0 ? 3 : 2) : ((Style & TCS_BOTTOM) != 0 ? 1 : 0);
+  TRect S(0, 0, W, std::min(3, H));
+  if (Pos == 1) S = TRect(0, std::max(0, H - 3), W, H);
+  if (Pos == 2) S = TRect(0, 0, std::min(3, W), H);
+  if (Pos == 3) S = TRect(std::max(0, W - 3), 0, W, H);
+  BitBlt(DC, S.Left, S.Top, S.Width(), S.Height(), Info.Bmp->Canvas()->Handle(), WndPos.X + S.Left, WndPos.Y + S.Top,
+         SRCCOPY);
 }
 
 void TacPageWnd::WndProc(TMessage& Message) {
@@ -1031,13 +1042,13 @@ void TacToolBarWnd::PaintButton(int Index, TBitmap* Bmp) {
   if (TS >= 0)
     PaintSectionWithCorners(TS, "TOOLBUTTON", MakeCacheInfo(Cache, R.Left, R.Top), true, State, TRect(0, 0, W, H),
                             TPoint(0, 0), &Bb, M);
-  // The image (index 0 included: the first image of the list is an image like the others).
+  // The image (index 0 included: the first image of the list is an image like the others). The
+  // list is the program's: it is drawn without a background colour rather than given none.
   int IconH = 0;
   HIMAGELIST IL = reinterpret_cast<HIMAGELIST>(SendMessageW(CtrlHandle, TB_GETIMAGELIST, 0, 0));
   if (IL != nullptr && B.iBitmap >= 0) {
     int IW = 0, IH = 0;
     ImageList_GetIconSize(IL, &IW, &IH);
-    ImageList_SetBkColor(IL, CLR_NONE);
     int X = (W - IW) / 2 + Off;
     if ((B.fsStyle & BTNS_WHOLEDROPDOWN) != 0) {
       if (const TsMaskData* A = MaskAt(M, M->CommonSkinIndexes().ScrollBtnBottom.GlyphMask)) {
@@ -1046,7 +1057,7 @@ void TacToolBarWnd::PaintButton(int Index, TBitmap* Bmp) {
         X = (W - 2 - AW - IW) / 2 + Off;
       }
     }
-    ImageList_Draw(IL, B.iBitmap, Bb.Canvas()->Handle(), X, Off + 4, ILD_NORMAL);
+    ImageList_DrawEx(IL, B.iBitmap, Bb.Canvas()->Handle(), X, Off + 4, 0, 0, CLR_NONE, CLR_DEFAULT, ILD_TRANSPARENT);
     IconH = IH + 2;
   }
   // The caption.
@@ -1079,6 +1090,32 @@ void TacToolBarWnd::PaintButton(int Index, TBitmap* Bmp) {
   }
   if ((B.fsState & TBSTATE_ENABLED) == 0) CopyBlendedWithKey(&Bb, 0, 0, Cache, R, 0.4, 0xFF00FF);
   BitBlt(Bmp->Canvas()->Handle(), R.Left, R.Top, W, H, Bb.Canvas()->Handle(), 0, 0, SRCCOPY);
+}
+
+int TacToolBarWnd::HotButtonAt(TPoint P) {
+  const int N = static_cast<int>(SendMessageW(CtrlHandle, TB_BUTTONCOUNT, 0, 0));
+  for (int I = 0; I < N; ++I) {
+    RECT R{};
+    if (!SendMessageW(CtrlHandle, TB_GETITEMRECT, static_cast<WPARAM>(I), reinterpret_cast<LPARAM>(&R))) continue;
+    if (P.X < R.left || P.X >= R.right || P.Y < R.top || P.Y >= R.bottom) continue;
+    TBBUTTON B{};
+    if (!SendMessageW(CtrlHandle, TB_GETBUTTON, static_cast<WPARAM>(I), reinterpret_cast<LPARAM>(&B))) return -1;
+    return (B.fsStyle & TBSTYLE_SEP) == 0 && (B.fsState & TBSTATE_ENABLED) != 0 ? I : -1;
+  }
+  return -1;
+}
+
+void TacToolBarWnd::InvalidateButton(int Index) {
+  RECT R{};
+  if (Index >= 0 && SendMessageW(CtrlHandle, TB_GETITEMRECT, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(&R)))
+    InvalidateRect(CtrlHandle, &R, FALSE);
+}
+
+void TacToolBarWnd::SetHotButton(int Index) {
+  if (Index == HotButton) return;
+  InvalidateButton(HotButton);
+  HotButton = Index;
+  InvalidateButton(HotButton);
 }
 
 void TacToolBarWnd::Paint(HDC GivenDC) {
@@ -1135,15 +1172,18 @@ void TacToolBarWnd::WndProc(TMessage& Message) {
       PaintBorder();
       Message.Result = 0;
       return;
-    case WM_MOUSEMOVE: {
+    case WM_MOUSEMOVE:
+      // The base makes the bar the manager's hover window.
       TacMainWnd::WndProc(Message);
-      // Hot tracking: the buttons repaint with their new states.
-      InvalidateRect(CtrlHandle, nullptr, FALSE);
+      SetHotButton(HotButtonAt(TPoint(static_cast<short>(LOWORD(Message.LParam)), static_cast<short>(HIWORD(Message.LParam)))));
       return;
-    }
+    case WM_MOUSELEAVE:
+      SetHotButton(-1);
+      break;
     default:
       break;
   }
+  if (Message.Msg == SM_ALPHACMD && AlphaCmdCode(Message.WParam) == AC_MOUSELEAVE) SetHotButton(-1);
   if (Message.Msg == SM_ALPHACMD && AlphaCmdCode(Message.WParam) == AC_REFRESHIFSKINNED) {
     if (SkinData->Updating) {
       SkinData->Updating = false;

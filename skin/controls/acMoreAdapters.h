@@ -169,9 +169,17 @@ class TacToolBarWnd : public TacMainWnd {
 
   TRect ClientRect{};
   int FrameWidth = 0;
+  // The button under the pointer that is drawn hot (enabled, no separator), -1 none; followed
+  // from the mouse messages so that only the buttons that change are repainted.
+  int HotButton = -1;
 
  private:
   void Paint(HDC DC);
+  // The enabled, non-separator button at a client point, -1 none.
+  int HotButtonAt(TPoint P);
+  // Marks one button's rectangle for painting (no erase).
+  void InvalidateButton(int Index);
+  void SetHotButton(int Index);
   void PaintButton(int Index, TBitmap* Bmp);
   void PaintBorder();
   bool UpdatingNow();
