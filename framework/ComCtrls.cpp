@@ -346,12 +346,14 @@ void TCustomTabControl::CreateWnd() {
   if (FImages != nullptr)
     SendMessageW(FHandle, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(FImages->Handle()));
   SendTabs();
-  SendMessageW(FHandle, TCM_SETCURSEL, static_cast<WPARAM>(FTabIndex), 0);
+  // Without a choice the control's own (the first tab) stands.
+  if (FTabIndex >= 0) SendMessageW(FHandle, TCM_SETCURSEL, static_cast<WPARAM>(FTabIndex), 0);
   Realign();
 }
 
 void TCustomTabControl::DestroyWnd() {
-  if (FHandle != nullptr) FTabIndex = static_cast<int>(SendMessageW(FHandle, TCM_GETCURSEL, 0, 0));
+  // Kept for a window made again; a control that is going away asks its window nothing.
+  if (FHandle != nullptr && !IsDestroying()) FTabIndex = static_cast<int>(SendMessageW(FHandle, TCM_GETCURSEL, 0, 0));
   TWinControl::DestroyWnd();
 }
 
@@ -410,7 +412,8 @@ void TTabControl::TabsChanged(TObject*) {
   for (int I = 0; I < FTabList->Count(); ++I) Items.push_back(TTabItem{AnsiToWide(FTabList->Strings(I)), I});
   const int Sel = TabIndex();
   SetTabs(Items);
-  SetTabIndex(std::min(Sel, TabCount() - 1));
+  // The selection stays where it can; a control with tabs has one selected.
+  SetTabIndex(std::clamp(Sel, TabCount() > 0 ? 0 : -1, TabCount() - 1));
 }
 
 // ---------------------------------------------------------------------------------------------

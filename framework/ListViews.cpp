@@ -232,7 +232,24 @@ void TCustomTreeView::CreateParams(TCreateParams& Params) {
 
 void TCustomTreeView::CreateWnd() {
   TWinControl::CreateWnd();
+  SendColors();
   for (auto& N : FRoots) SendNode(N.get());
+}
+
+void TCustomTreeView::SendColors() {
+  if (!HandleAllocated() || IsDestroying()) return;
+  SendMessageW(Handle(), TVM_SETBKCOLOR, 0, static_cast<LPARAM>(ColorToRGB(Color())));
+  SendMessageW(Handle(), TVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(ColorToRGB(Font()->Color())));
+}
+
+void TCustomTreeView::CMColorChanged(TMessage& M) {
+  TWinControl::CMColorChanged(M);
+  SendColors();
+}
+
+void TCustomTreeView::CMFontChanged(TMessage& M) {
+  TWinControl::CMFontChanged(M);
+  SendColors();
 }
 
 void TCustomTreeView::DestroyWnd() {
@@ -242,7 +259,9 @@ void TCustomTreeView::DestroyWnd() {
 }
 
 void TCustomTreeView::ForgetItems(TTreeNode* Node) {
-  if (Node->FItem != nullptr && HandleAllocated())
+  // A tree that is going away asks its window nothing (it may be taken over by others that are
+  // gone already).
+  if (Node->FItem != nullptr && HandleAllocated() && !IsDestroying())
     Node->FExpanded = (SendMessageW(Handle(), TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(Node->FItem), TVIS_EXPANDED) &
                        TVIS_EXPANDED) != 0;
   Node->FItem = nullptr;

@@ -5,8 +5,9 @@
 //  - TListView: items (caption, sub-items, image) shown as icons, small icons, a list or a report
 //    with columns (Columns: caption, width, alignment, and an image in the column header from
 //    SmallImages). Only what is needed to show data: no editing, sorting or owner data.
-//  - TTreeView: nodes (text) under nodes, expanded or not. OnCustomDraw lets the program draw the
-//    tree (or over it) on Canvas before the system paints it.
+//  - TTreeView: nodes (text) under nodes, expanded or not, in the control's Color and font
+//    colour. OnCustomDraw lets the program draw the tree (or over it) on Canvas before the system
+//    paints it.
 //
 // The controls keep their items and give them to their windows whenever a window is made.
 #pragma once
@@ -172,9 +173,13 @@ class TCustomTreeView : public TWinControl {
   void CreateWnd() override;
   void DestroyWnd() override;
   void Dispatch(TMessage& Message) override;
+  void CMColorChanged(TMessage& Message) override;
+  void CMFontChanged(TMessage& Message) override;
 
  private:
   friend class TTreeNode;
+  // The control's colour and font colour to the window.
+  void SendColors();
   void SendNode(TTreeNode* Node);
   void ForgetItems(TTreeNode* Node);
   void CNNotify(TMessage& Message);

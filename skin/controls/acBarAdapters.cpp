@@ -295,8 +295,10 @@ void TacToolBarVCLWnd::AdvancedCustomDrawButton(TToolBar* Sender, TToolButton* B
       TR = TRect(Images != nullptr ? Images->Width() + 6 : 1, 2, ContentW - 2, H - 2);
     } else {
       const int Half = (ContentW - C->TextWidth(Caption)) / 2;
-      const int Top = Images != nullptr ? Images->Height() + 3 + (H - Images->Height() - TextH - 3) / 2 : (H - TextH) / 2;
-      TR = TRect(Half - 1, Top, ContentW - Half + 2, H - Top);
+      // The free height around image and caption, shared above and below them.
+      const int Free = Images != nullptr ? (H - Images->Height() - TextH - 3) / 2 : (H - TextH) / 2;
+      const int Top = Images != nullptr ? Images->Height() + 3 + Free : Free;
+      TR = TRect(Half - 1, Top, ContentW - Half + 2, H - Free);
     }
     TR.Offset(P, P);
     C->Brush()->SetStyle(bsClear);

@@ -336,8 +336,16 @@ void TacCtrlAdapter::RemoveAllItems() {
     while (!Items.empty()) {
       TacAdapterItem* Item = Items.back();
       Items.pop_back();
-      acRemovingAllAdapters = Was || (Item != nullptr && Item->ScrollWnd != nullptr && !Item->ScrollWnd->Destroyed &&
-                                      Item->Ctrl != nullptr && Item->Ctrl->ComponentState().Contains(csDestroying));
+      const bool GoingToo = Item != nullptr && Item->ScrollWnd != nullptr && !Item->ScrollWnd->Destroyed &&
+                            Item->Ctrl != nullptr && Item->Ctrl->ComponentState().Contains(csDestroying);
+      if (GoingToo) {
+        // Until it is freed, such a control still runs messages through its WindowProc chain (its
+        // children leave it, it asks its own window): the adapter's handler and its window
+        // property go now, the rest of the detach is skipped.
+        Item->ScrollWnd->PutBackProcedure();
+        if (Item->ScrollWnd->CtrlHandle != nullptr) RemovePropA(Item->ScrollWnd->CtrlHandle, acAdapterPropName);
+      }
+      acRemovingAllAdapters = Was || GoingToo;
       delete Item;
     }
     acRemovingAllAdapters = Was;
