@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "framework/Buttons.h"
 #include "framework/Forms.h"
 #include "framework/Graphics.h"
 #include "skin/core/acPixels.h"
@@ -100,7 +101,13 @@ TSize TacSpeedButtonHandler::CaptionSize() {
 }
 
 int TacSpeedButtonHandler::ButtonState() {
-  if (IntProp("Down", 0) != 0) return 2;
+  // The framework's speed button knows whether it is held down by the mouse; a button of another
+  // class has its Down property.
+  if (auto* S = dynamic_cast<TSpeedButton*>(Control)) {
+    if (S->State() == bsDown || S->State() == bsExclusive) return 2;
+  } else if (IntProp("Down", 0) != 0) {
+    return 2;
+  }
   return SkinData != nullptr && SkinData->GetHotState() ? 1 : 0;
 }
 

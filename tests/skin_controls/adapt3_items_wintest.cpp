@@ -166,6 +166,29 @@ TEST_F(Adapt3, SpeedButtonSingle32BitGlyphKeepsItsAlpha) {
   delete H;
 }
 
+TEST_F(Adapt3, SpeedButtonHeldDownByTheMouseIsDrawnPressed) {
+  auto* B = new TSpeedButton(F.Form);
+  B->SetParent(F.Form);
+  B->SetBounds(20, 20, 60, 40);
+  F.Show();
+  TsCommonData D(B, 0, true);
+  D.SetSkinSection("SPEEDBUTTON");
+  D.UpdateIndexes();
+  auto* H = new TacSpeedButtonHandler(B, &D, M.get(), "SPEEDBUTTON");
+  EXPECT_EQ(H->ButtonState(), 0);
+  // Pressed (not yet released): the button's own state is down.
+  B->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+  ASSERT_EQ(B->State(), bsDown);
+  EXPECT_EQ(H->ButtonState(), 2);
+  B->Perform(WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+  EXPECT_EQ(B->State(), bsUp);
+  // Down in a group: exclusive, drawn pressed too.
+  B->SetGroupIndex(1);
+  B->SetDown(true);
+  EXPECT_EQ(H->ButtonState(), 2);
+  delete H;
+}
+
 // ---- list view header images, a tree that draws itself ----------------------------------------
 
 TEST_F(Adapt3, ListViewHeaderShowsTheColumnsImage) {
