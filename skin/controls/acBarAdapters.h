@@ -1,5 +1,9 @@
-// Adapters of the framework's tool bar and of status bars. Win32.
+// Adapters of tool bars and status bars. Win32.
 //
+//  - TacToolBarWnd: the common tool bar window ("ToolbarWindow32") of system dialogs: background,
+//    every button from "TOOLBUTTON" with its image-list icon and text, separators from
+//    "DIVIDER", the client edge. The bar's image list is the program's and is left as it is; a
+//    change of the hot button marks only the two buttons concerned for painting.
 //  - TacToolBarVCLWnd: a framework TToolBar. The adapter puts its own handlers on the bar's
 //    custom-draw events (the handlers the program had there are put back when the adapter goes):
 //    the bar's background and frame come from the "TOOLBAR" section through the skin data's
@@ -70,6 +74,40 @@ class TacToolBarVCLWnd : public TacMainWnd {
   TTBAdvancedCustomDrawBtnEvent FOldDrawButton;
   bool FHandlersSet = false;
   void SetHot(int Index);
+};
+
+
+class TacToolBarWnd : public TacMainWnd {
+  T_CLASS(TacToolBarWnd, TacMainWnd)
+
+ public:
+  // Section "BAR" for a tool bar with style 0x200, else "CHECKBOX", when none is given.
+  TacToolBarWnd(HWND Handle, TsCommonData* ASkinData, TsSkinManager* ASkinManager, const AnsiString& SkinSection);
+  void WndProc(TMessage& Message) override;
+
+  // The section's picture of the bar into the cache (when the background changed).
+  void PrepareCache();
+  // The button state: 2 pressed, 1 under the mouse, 0 otherwise.
+  int ButtonState(int Index);
+  // Splits a caption before its second-to-last word (empty first line for one or two words).
+  static void SplitCaption(const WideString& Text, WideString& Line1, WideString& Line2);
+
+  TRect ClientRect{};
+  int FrameWidth = 0;
+  // The button under the pointer that is drawn hot (enabled, no separator), -1 none; followed
+  // from the mouse messages so that only the buttons that change are repainted.
+  int HotButton = -1;
+
+ private:
+  void Paint(HDC DC);
+  // The enabled, non-separator button at a client point, -1 none.
+  int HotButtonAt(TPoint P);
+  // Marks one button's rectangle for painting (no erase).
+  void InvalidateButton(int Index);
+  void SetHotButton(int Index);
+  void PaintButton(int Index, TBitmap* Bmp);
+  void PaintBorder();
+  bool UpdatingNow();
 };
 
 class TacStatusBarWnd : public TacMainWnd {

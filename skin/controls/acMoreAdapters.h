@@ -9,8 +9,6 @@
 //    page gets a TacPageWnd that paints the parent's background;
 //  - TacSpinWnd: up-down controls ("msctls_updown32"): two skinned buttons with the skin's
 //    scroll-button arrows, hot and pressed per half;
-//  - TacToolBarWnd: the common tool bar window ("ToolbarWindow32"): background, every button from
-//    "TOOLBUTTON" with its image-list icon and text, separators from "DIVIDER", the client edge;
 //  - TacSizerWnd: size grips: the skin's GLOBALINFO "GRIPIMAGE" in the bottom-right corner;
 //  - TacTransPanelWnd: client windows of system dialogs (the cache except child windows);
 //  - TacDlgPanelWnd: panels inside dialogs: the skinned frame and background around the
@@ -19,7 +17,7 @@
 //  - TacLinkWnd: link windows ("SysLink"): the text without its <A> tags, underlined.
 // The tab and page adapters read the tab control through its window messages, so they take
 // framework page controls and foreign tab windows alike; over a framework control its font and
-// images are the control's. The status-bar adapter is in acBarAdapters.
+// images are the control's. The tool-bar and status-bar adapters are in acBarAdapters.
 // All are made with TacMainWnd::Create<T>(Handle, SkinData, Manager, Section).
 // Win32.
 #pragma once
@@ -148,41 +146,6 @@ class TacSpinWnd : public TacMainWnd {
  private:
   void UpdateStates();
   void Paint(HDC DC);
-};
-
-// ---- tool bar (the common control window) -------------------------------------------------------
-
-class TacToolBarWnd : public TacMainWnd {
-  T_CLASS(TacToolBarWnd, TacMainWnd)
-
- public:
-  // Section "BAR" for a tool bar with style 0x200, else "CHECKBOX", when none is given.
-  TacToolBarWnd(HWND Handle, TsCommonData* ASkinData, TsSkinManager* ASkinManager, const AnsiString& SkinSection);
-  void WndProc(TMessage& Message) override;
-
-  // The section's picture of the bar into the cache (when the background changed).
-  void PrepareCache();
-  // The button state: 2 pressed, 1 under the mouse, 0 otherwise.
-  int ButtonState(int Index);
-  // Splits a caption before its second-to-last word (empty first line for one or two words).
-  static void SplitCaption(const WideString& Text, WideString& Line1, WideString& Line2);
-
-  TRect ClientRect{};
-  int FrameWidth = 0;
-  // The button under the pointer that is drawn hot (enabled, no separator), -1 none; followed
-  // from the mouse messages so that only the buttons that change are repainted.
-  int HotButton = -1;
-
- private:
-  void Paint(HDC DC);
-  // The enabled, non-separator button at a client point, -1 none.
-  int HotButtonAt(TPoint P);
-  // Marks one button's rectangle for painting (no erase).
-  void InvalidateButton(int Index);
-  void SetHotButton(int Index);
-  void PaintButton(int Index, TBitmap* Bmp);
-  void PaintBorder();
-  bool UpdatingNow();
 };
 
 // ---- size grip ----------------------------------------------------------------------------------

@@ -13,6 +13,7 @@
 #include "framework/ComCtrls.h"
 #include "framework/ListViews.h"
 #include "framework/TypInfo.h"
+#include "skin/controls/acBarAdapters.h"
 #include "skin/controls/acMoreAdapters.h"
 #include "skin/controls/acScrollAdapters.h"
 #include "skin/controls/acSpeedButton.h"
