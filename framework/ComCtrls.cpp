@@ -466,8 +466,6 @@ void TTabSheet::SetImageIndex(int Value) {
   if (FPageControl != nullptr) FPageControl->UpdateTabs();
 }
 
-void TTabSheet::Dispatch(TMessage& M) { TWinControl::Dispatch(M); }
-
 void TTabSheet::CMTextChanged(TMessage& M) {
   TWinControl::CMTextChanged(M);
   if (FPageControl != nullptr) FPageControl->UpdateTabs();

@@ -229,7 +229,6 @@ class TTabSheet : public TWinControl {
   void SetImageIndex(int Value);
 
  protected:
-  void Dispatch(TMessage& Message) override;
   void CMTextChanged(TMessage& Message) override;
 
  private:

@@ -814,7 +814,6 @@ void TacStatusBarWnd::PaintPanel(int Index, TRect R) {
 }
 
 void TacStatusBarWnd::PaintPanels() {
-  TBitmap* Bmp = SkinData->CacheBmp();
   const TSize CS = ClientSizeOf(CtrlHandle);
   if (SendMessageW(CtrlHandle, SB_ISSIMPLE, 0, 0) != 0) {
     PaintPanel(-1, TRect(0, 1, CS.cx - 1, CS.cy - 1));
@@ -828,7 +827,6 @@ void TacStatusBarWnd::PaintPanels() {
     if (I == N - 1) PR.right = std::max<LONG>(PR.right, CS.cx);
     PaintPanel(I, TRect(PR.left + 1, PR.top + 1, PR.right - 1, PR.bottom - 1));
   }
-  (void)Bmp;
 }
 
 void TacStatusBarWnd::UpdateCache() {
