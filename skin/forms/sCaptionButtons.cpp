@@ -347,8 +347,14 @@ void TsSkinProvider::DropSysMenu(int X, int Y) {
   if (M != nullptr && M->SkinnedPopups() && SysMenu != nullptr) {
     SysMenu->UpdateItems(false);
     if (FMakeSkinMenu) {
-      for (int I = SysMenu->Items()->Count() - 1; I >= 0; --I)
-        if (SysMenu->Items()->Items(I)->Name() == "SkinSelectItem") SysMenu->Items()->Delete(I);
+      // The skin submenu of the last drop goes, with the line that follows it, and is freed: a
+      // detached item would keep its name among the menu's components and refuse the new one.
+      TMenuItem* Items = SysMenu->Items();
+      for (int I = Items->Count() - 1; I >= 0; --I) {
+        if (Items->Items(I)->Name() != "SkinSelectItem") continue;
+        if (I + 1 < Items->Count() && Items->Items(I + 1)->IsLine()) delete Items->Items(I + 1);
+        delete Items->Items(I);
+      }
       SysMenu->AddSkinsItem();
     }
     if (auto* Menus = dynamic_cast<TsSkinableMenus*>(M->Menus())) Menus->HookPopupMenu(SysMenu, true);
