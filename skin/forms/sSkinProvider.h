@@ -454,6 +454,8 @@ class TsSkinProvider : public TComponent {
   void CMShowingChangedSkinned(TMessage& Message);
   void WMSetTextSkinned(TMessage& Message);
   void RouteMouseWheel(TMessage& Message);
+  // Every frame of the form other than Entered whose skin shows it hot gets CM_MOUSELEAVE.
+  void LeaveHotFrames(TControl* Entered);
   void DropSysMenuBelowIcon();
   // The caption-button hit code of the last press, so that a release can tell a click (0: none).
   int FPressedHT = 0;
