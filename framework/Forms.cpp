@@ -290,9 +290,14 @@ void TCustomForm::CreateWnd() {
   UpdateAlphaBlend();
 }
 
-void TCustomForm::CreateWindowHandle(const TCreateParams& Params) { TWinControl::CreateWindowHandle(Params); }
+void TCustomForm::CreateWindowHandle(const TCreateParams& Params) {
+  TWinControl::CreateWindowHandle(Params);
+  // The window of an MDI child lives in the MDI client from now on.
+  if (FFormStyle == fsMDIChild && FHandle != nullptr) FFormState.Include(fsCreatedMDIChild);
+}
 
 void TCustomForm::DestroyWindowHandle() {
+  FFormState.Exclude(fsCreatedMDIChild);
   if (FHandle != nullptr && FFormStyle == fsMDIChild) {
     HWND Client = GetParent(FHandle);
     if (Client != nullptr) {

@@ -34,21 +34,34 @@ bool DrawnInMenuLine(TMenuItem* Item) {
   return Item->Visible() && Item->OnMeasureItem && Item->OnAdvancedDrawItem;
 }
 
-// Calls Each(Item, R) for each item of Menu drawn in the menu line of window H, with the item's
-// screen rectangle; an item the window gives no rectangle for is passed over. The window numbers
-// only the visible items.
+// Calls Each(Item, R) for each item of Menu drawn in the menu line of window H, in the order of the
+// menu bar, with the item's screen rectangle; an item the window gives no rectangle for is passed
+// over. The bar's entries are matched to the items by the item each entry carries: the entries the
+// system adds of its own (the system menu of a maximised MDI child and its buttons) are skipped.
 template <class TEach>
 void ForEachMenuLineItem(HWND H, TMainMenu* Menu, TEach Each) {
-  int V = 0;
-  for (int I = 0; I < Menu->Items()->Count(); ++I) {
-    TMenuItem* Item = Menu->Items()->Items(I);
-    if (!Item->Visible()) continue;
-    const int Visible = V++;
-    if (!DrawnInMenuLine(Item)) continue;
+  HMENU Bar = Menu->Handle();
+  const int N = GetMenuItemCount(Bar);
+  for (int P = 0; P < N; ++P) {
+    MENUITEMINFOW MI{};
+    MI.cbSize = sizeof(MI);
+    MI.fMask = MIIM_DATA;
+    if (!GetMenuItemInfoW(Bar, static_cast<UINT>(P), TRUE, &MI) || MI.dwItemData == 0) continue;
+    TMenuItem* Item = nullptr;
+    for (int I = 0; I < Menu->Items()->Count() && Item == nullptr; ++I)
+      if (reinterpret_cast<ULONG_PTR>(Menu->Items()->Items(I)) == MI.dwItemData) Item = Menu->Items()->Items(I);
+    if (Item == nullptr || !DrawnInMenuLine(Item)) continue;
     RECT R{};
-    if (!GetMenuItemRect(H, Menu->Handle(), static_cast<UINT>(Visible), &R)) continue;
+    if (!GetMenuItemRect(H, Bar, static_cast<UINT>(P), &R)) continue;
     Each(Item, R);
   }
+}
+
+// The maximised active child of an MDI main form (nullptr when none).
+TCustomForm* MaximizedChildOf(TCustomForm* Form) {
+  if (Form == nullptr || Form->FormStyle() != fsMDIForm || !Form->HandleAllocated()) return nullptr;
+  TCustomForm* C = Form->ActiveMDIChild();
+  return C != nullptr && C->WindowState() == wsMaximized ? C : nullptr;
 }
 
 void CopyRect(HDC Dst, int X, int Y, int W, int H, HDC Src, int SX, int SY) {
@@ -93,6 +106,10 @@ void PaintAll(TsSkinProvider* SP) {
     }
   }
   TBitmap* Cache = SD->CacheBmp();
+  // While a maximised child is being shown the main form's menu line is not settled yet.
+  if (TCustomForm* Child = MaximizedChildOf(Form); Child != nullptr && SP->TitleDirty &&
+                                                   Child->FormState().Contains(fsShowing))
+    return;
 
   if (SD->BackgroundStale) {
     bool Done = false;
@@ -165,6 +182,16 @@ void PaintAll(TsSkinProvider* SP) {
         const int LineY = SP->OffsetY() - MR * MH - (BF == nullptr ? 1 : 0);
         CopyRect(SP->MenuLineBmp->Canvas()->Handle(), 0, 0, SP->MenuLineBmp->Width(), SP->MenuLineBmp->Height(),
                  Cache->Canvas()->Handle(), SP->OffsetX(), LineY);
+        // The icon of a maximised child, where the system keeps the child's system menu.
+        if (auto* Menus = dynamic_cast<TsSkinableMenus*>(M->Menus()); Menus != nullptr && SP == SkinnedMDIMainProvider &&
+                                                                       Menus->MDIChildIconVisible()) {
+          TCustomForm* Child = Form->ActiveMDIChild();
+          HICON Icon = Child->Icon()->Handle();
+          if (Icon == nullptr) Icon = acAppIconSmall;
+          if (Icon == nullptr) Icon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+          const int S = std::max(MH - 2, 1);
+          DrawIconEx(Cache->Canvas()->Handle(), E.Left + F + 1, TitleBottom + 1, Icon, S, S, 0, nullptr, DI_NORMAL);
+        }
         ForEachMenuLineItem(H, Form->Menu(), [&](TMenuItem* Item, const RECT& R) {
           RECT WR{};
           GetWindowRect(H, &WR);
@@ -202,7 +229,9 @@ void PaintAll(TsSkinProvider* SP) {
         SP->SaveTitleBand();
       if (BF == nullptr && !Mode1) SP->PaintCaptionText(FormRect, F, TitleBottom);
       if (CH > 0 && SP->DrawNonClientArea()) {
-        SP->SaveButtonsBackground(false);
+        // With a maximised MDI child's buttons in the menu line the saved strip reaches down
+        // over the line, so that those buttons can be repainted one by one too.
+        SP->SaveButtonsBackground(SP->ChildButtonsInMenuLine());
         SP->PaintCaptionButtons();
       }
       SP->TitleDirty = false;
@@ -395,7 +424,7 @@ void TsSkinProvider::PaintTitle(const TRect& R) {
     if (const TsMaskData* Mask = ValidMask(M, TB))
       DrawSkinRect(Cache, TRect{R.Right - TitleButtonsBandWidth(TB), 0, R.Right, R.Bottom}, true, CI, *Mask,
                    FormActive ? 1 : 0, true);
-  SaveButtonsBackground(false);
+  SaveButtonsBackground(ChildButtonsInMenuLine());
   PaintCaptionButtons();
   HWND H = Form->Handle();
   const TRect E = ExtBorderMargins();
@@ -469,14 +498,43 @@ void TsSkinProvider::PaintFormBackground(HDC DC) {
   if (OwnDC) ReleaseDC(Form->Handle(), DC);
 }
 
-void TsSkinProvider::MenuFormPaint(TObject*) {
-  TBitmap* Cache = FSkinData->CacheBmp();
-  if (MenuForm == nullptr || Cache == nullptr || Form == nullptr) return;
-  HDC DC = GetDC(MenuForm->Handle());
+TPoint TsSkinProvider::WindowOriginInImage() const {
+  // A border window's image holds the form at its margins, with the larger skinned frame and
+  // title around the system's; without one the image is the window.
+  if (BorderForm == nullptr) return TPoint{0, 0};
   const TRect E = ExtBorderMargins();
-  CopyRect(DC, 0, 0, 60, GetSystemMetrics(SM_CYMENU) + 3, Cache->Canvas()->Handle(),
-           FormBorderWidth(Form->Handle(), BorderForm, true) + Form->Width() - 60 - E.Right, CaptionHeight(true) + E.Top);
-  ReleaseDC(MenuForm->Handle(), DC);
+  return TPoint{E.Left + DiffBorder(BorderForm), E.Top + DiffTitle(BorderForm) + (MaxCaptionFlag ? 4 : 0)};
+}
+
+TRect TsSkinProvider::MenuLoopCoverRect() const {
+  // The right end of the menu line, inside the frame: where a maximised child's buttons are.
+  if (Form == nullptr || !Form->HandleAllocated()) return TRect{};
+  HWND H = const_cast<TCustomForm*>(Form)->Handle();
+  RECT WR;
+  GetWindowRect(H, &WR);
+  const TPoint O = WindowOriginInImage();
+  const int Top = WindowFrameWidth(H, BorderForm, true) + CaptionHeight(true) + ExtBorderMargins().Top - O.Y;
+  const int Right = (WR.right - WR.left) - FormBorderWidth(H, nullptr, false);
+  return TRect{WR.left + Right - 60, WR.top + Top, WR.left + Right, WR.top + Top + GetSystemMetrics(SM_CYMENU) + 3};
+}
+
+void TsSkinProvider::MenuFormPaint(TObject* Sender) {
+  // The provider's own menu form only hides the system's caption painting: it paints nothing. The
+  // menu-loop cover repeats the part of the form image that lies under it.
+  auto* Cover = dynamic_cast<TCustomForm*>(Sender);
+  if (Cover == nullptr || Cover == MenuForm || !Cover->HandleAllocated() || Form == nullptr ||
+      !Form->HandleAllocated())
+    return;
+  TBitmap* Cache = FSkinData->CacheBmp();
+  if (Cache == nullptr) return;
+  RECT CR, WR;
+  GetWindowRect(Cover->Handle(), &CR);
+  GetWindowRect(Form->Handle(), &WR);
+  const TPoint O = WindowOriginInImage();
+  HDC DC = GetDC(Cover->Handle());
+  CopyRect(DC, 0, 0, 60, GetSystemMetrics(SM_CYMENU) + 3, Cache->Canvas()->Handle(), CR.left - WR.left + O.X,
+           CR.top - WR.top + O.Y);
+  ReleaseDC(Cover->Handle(), DC);
 }
 
 // ---- copies to the screen ----------------------------------------------------------------------
@@ -502,9 +560,14 @@ int TsSkinProvider::MenuLineCount() {
 bool TsSkinProvider::MenuPresent() const {
   if (Form == nullptr || Form->BorderStyle() == bsDialog || Form->FormStyle() == fsMDIChild || Form->Menu() == nullptr)
     return false;
-  TMainMenu* Menu = Form->Menu();
-  for (int I = 0; I < Menu->Items()->Count(); ++I)
-    if (Menu->Items()->Items(I)->Visible()) return true;
+  auto AnyVisible = [](TMainMenu* Menu) {
+    for (int I = 0; Menu != nullptr && I < Menu->Items()->Count(); ++I)
+      if (Menu->Items()->Items(I)->Visible()) return true;
+    return false;
+  };
+  if (AnyVisible(Form->Menu())) return true;
+  if (Form->FormStyle() == fsMDIForm && Form->HandleAllocated())
+    if (TCustomForm* Child = const_cast<TCustomForm*>(Form)->ActiveMDIChild()) return AnyVisible(Child->Menu());
   return false;
 }
 
@@ -559,6 +622,9 @@ void TsSkinProvider::WMNCPaint(TMessage& Message) {
   if (!FDrawNonClientArea || Form == nullptr || !Form->HandleAllocated()) return;
   if (FResizeMode == rmBorder && IsDwmCompositionEnabled()) FResizeMode = rmStandard;
   HWND H = Form->Handle();
+  // A child behind the maximised one of its MDI main form is not seen.
+  if (Form->FormStyle() == fsMDIChild && SkinnedMDIMainProvider != nullptr && SkinnedMDIMainProvider != this)
+    if (TCustomForm* Max = MaximizedChildOf(SkinnedMDIMainProvider->Form); Max != nullptr && Max != Form) return;
   const bool Iconic = IsIconic(H) != FALSE;
   const LONG Style = GetWindowLongW(H, GWL_STYLE);
   if (RgnChanged && !RgnUpdating) {

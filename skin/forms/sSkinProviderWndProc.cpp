@@ -551,11 +551,12 @@ void TsSkinProvider::SkinnedProc(TMessage& Message) {
           MenuLoopCover->SetVisible(false);
           MenuLoopCover->OnPaint = [this](TObject* Sender) { MenuFormPaint(Sender); };
         }
-        RECT WR;
-        GetWindowRect(Form->Handle(), &WR);
-        const int F = FormBorderWidth(Form->Handle(), BorderForm, true);
-        SetWindowPos(MenuLoopCover->Handle(), nullptr, WR.right - 60 - F, WR.top + F + CaptionHeight(true), 60,
-                     GetSystemMetrics(SM_CYMENU) + 3, SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+        const TRect R = MenuLoopCoverRect();
+        SetWindowPos(MenuLoopCover->Handle(), nullptr, R.Left, R.Top, R.Width(), R.Height(),
+                     SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+        // Shown without a redraw it keeps what the screen showed there only where the system
+        // leaves a new window's pixels alone; its own paint repeats those pixels everywhere.
+        InvalidateRect(MenuLoopCover->Handle(), nullptr, FALSE);
       }
       PassOn(Message);
       return;
@@ -711,6 +712,11 @@ void TsSkinProvider::CMShowingChangedSkinned(TMessage& Message) {
   TsCommonData* SD = SkinData();
   // MDI support made while the form was being created found no client window yet.
   if (MDIForm != nullptr && MDIForm->MDIWnd == nullptr && Form->ClientHandle() != nullptr) MDIForm->Update();
+  // An MDI child whose provider came before its window is prepared here: the framework activates
+  // the child while its window is made, before it shows, so the activation that prepares it finds
+  // it not shown yet, and none follows.
+  if (IsMDIChild() && SysMenu == nullptr && Form->Showing() && Form->FormState().Contains(fsCreatedMDIChild))
+    PrepareForm();
   TsSkinManager* M = SD->SkinManager();
   if (!(SD->BackgroundStale && Form->Showing() && DrawNonClientArea()) || M == nullptr) {
     PassOn(Message);

@@ -8,6 +8,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -16,11 +18,111 @@
 #include "skin/core/sSkinManager.h"
 #include "skin/forms/sSkinMenus.h"
 #include "skin/forms/sSkinProvider.h"
+#include "skin_controls/ownctl_support.h"
 #include "skin_forms/provb_support.h"
 #include "support/FaultCount.h"
 #include "support/UiTest.h"
 
 namespace provctest {
+
+// ---- MDI ----------------------------------------------------------------------------------------
+
+// The MDI main form of a test: a menu bar of two items.
+class TMDIMainForm : public TForm {
+  T_CLASS(TMDIMainForm, TForm)
+
+ public:
+  using TForm::TForm;
+  TMainMenu* MainMenu = nullptr;
+
+ protected:
+  void InitializeComponents() override;
+};
+
+// An MDI child.
+class TMDIChildForm : public TForm {
+  T_CLASS(TMDIChildForm, TForm)
+
+ public:
+  using TForm::TForm;
+
+ protected:
+  void InitializeComponents() override {
+    SetFormStyle(fsMDIChild);
+    SetBounds(10, 10, 260, 180);
+  }
+};
+
+// The framework makes MDI children only inside the application's main form: for the length of a
+// test the host's MDI form is that main form (the test's process has none otherwise). Main and
+// children are skinned with the program's skin by providers of their own.
+class TMDIHost {
+ public:
+  explicit TMDIHost(bool ExtendedBorders = false) {
+    sSkinProviderInstall();
+    sSkinMenusInstall();
+    Manager = ownctl::LoadProgramSkin();
+    Manager->SetAllowGlowing(false);
+    Manager->SetExtendedBorders(ExtendedBorders);
+    Manager->AnimEffects()->FormShow()->SetActive(false);
+    Manager->AnimEffects()->DialogShow()->SetActive(false);
+    Usable = Application->MainForm() == nullptr;
+    if (!Usable) return;
+    Application->CreateForm(Main);
+    Usable = Application->MainForm() == Main;
+    Provider = new TsSkinProvider(Main);
+    Provider->SkinData()->SetSkinManager(Manager.get());
+    uitest::ShowSettled(Main);
+    realinput::BringToFront(Main->Handle());
+    uitest::PumpFor(50);
+  }
+  ~TMDIHost() {
+    for (auto It = Children.rbegin(); It != Children.rend(); ++It)
+      if (IsWindow(It->second)) delete It->first;
+    uitest::Pump();
+    delete Main;
+    uitest::Pump();
+  }
+  TMDIHost(const TMDIHost&) = delete;
+  TMDIHost& operator=(const TMDIHost&) = delete;
+
+  // A skinned child, shown; Setup runs before it is shown.
+  TMDIChildForm* AddChild(const wchar_t* Caption, const std::function<void(TMDIChildForm*)>& Setup = nullptr) {
+    auto* C = TCustomForm::Create<TMDIChildForm>(nullptr);
+    C->SetCaption(WideString(Caption));
+    if (Setup) Setup(C);
+    auto* P = new TsSkinProvider(C);
+    P->SkinData()->SetSkinManager(Manager.get());
+    C->Show();
+    uitest::PumpFor(50);
+    Children.push_back({C, C->Handle()});
+    return C;
+  }
+  static TsSkinProvider* ProviderOf(TCustomForm* F) {
+    for (int I = 0; I < F->ComponentCount(); ++I)
+      if (auto* P = dynamic_cast<TsSkinProvider*>(F->Components(I))) return P;
+    return nullptr;
+  }
+  void Maximize(TCustomForm* Child) {
+    SendMessageW(Child->Handle(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    uitest::PumpFor(80);
+    uitest::Settle(Main->Handle());
+  }
+  RECT WindowRect() const {
+    RECT R;
+    GetWindowRect(Main->Handle(), &R);
+    return R;
+  }
+
+  bool Usable = false;
+  std::unique_ptr<TsSkinManager> Manager;
+  TMDIMainForm* Main = nullptr;
+  TsSkinProvider* Provider = nullptr;
+  std::vector<std::pair<TCustomForm*, HWND>> Children;
+};
+
+#define REQUIRE_MDI_HOST(H) \
+  if (!(H).Usable) GTEST_FAIL() << "the test process has a main form already: no MDI host"
 
 // Ends the menu loop that a test opens, from a timer of the loop's own thread.
 inline void CALLBACK EndMenuTimer(HWND, UINT, UINT_PTR Id, DWORD) {
@@ -34,6 +136,19 @@ inline void WithMenuClosedAfter(int Ms, const std::function<void()>& Open) {
   Open();
   KillTimer(nullptr, T);
   uitest::Pump();
+}
+
+// Adds a top-level item with one sub-item to a main menu.
+inline TMenuItem* AddTopItem(TMainMenu* Menu, TComponent* Owner, const wchar_t* Caption);
+
+inline void TMDIMainForm::InitializeComponents() {
+  SetFormStyle(fsMDIForm);
+  SetBounds(120, 80, 640, 460);
+  SetCaption(WideString(L"MDI host"));
+  MainMenu = new TMainMenu(this);
+  AddTopItem(MainMenu, this, L"File");
+  AddTopItem(MainMenu, this, L"Window");
+  SetMenu(MainMenu);
 }
 
 // Adds a top-level item with one sub-item to a main menu.
