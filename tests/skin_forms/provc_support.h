@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -39,12 +40,17 @@ class TMDIMainForm : public TForm {
   void InitializeComponents() override;
 };
 
-// An MDI child.
+// An MDI child. The children alive are listed (a child may free itself, or get a new window).
 class TMDIChildForm : public TForm {
   T_CLASS(TMDIChildForm, TForm)
 
  public:
-  using TForm::TForm;
+  explicit TMDIChildForm(TComponent* AOwner) : TForm(AOwner) { Live().push_back(this); }
+  ~TMDIChildForm() override { Live().erase(std::find(Live().begin(), Live().end(), this)); }
+  static std::vector<TMDIChildForm*>& Live() {
+    static std::vector<TMDIChildForm*> L;
+    return L;
+  }
 
  protected:
   void InitializeComponents() override {
@@ -77,8 +83,7 @@ class TMDIHost {
     uitest::PumpFor(50);
   }
   ~TMDIHost() {
-    for (auto It = Children.rbegin(); It != Children.rend(); ++It)
-      if (IsWindow(It->second)) delete It->first;
+    while (!TMDIChildForm::Live().empty()) delete TMDIChildForm::Live().back();
     uitest::Pump();
     delete Main;
     uitest::Pump();
@@ -95,7 +100,6 @@ class TMDIHost {
     P->SkinData()->SetSkinManager(Manager.get());
     C->Show();
     uitest::PumpFor(50);
-    Children.push_back({C, C->Handle()});
     return C;
   }
   static TsSkinProvider* ProviderOf(TCustomForm* F) {
@@ -118,7 +122,6 @@ class TMDIHost {
   std::unique_ptr<TsSkinManager> Manager;
   TMDIMainForm* Main = nullptr;
   TsSkinProvider* Provider = nullptr;
-  std::vector<std::pair<TCustomForm*, HWND>> Children;
 };
 
 #define REQUIRE_MDI_HOST(H) \
