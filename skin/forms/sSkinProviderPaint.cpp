@@ -16,6 +16,7 @@
 #include "skin/core/sSkinManager.h"
 #include "skin/core/sVclUtils.h"
 #include "skin/forms/acBorderForm.h"
+#include "skin/forms/acExtBorderPaint.h"
 #include "skin/forms/sSkinProvider.h"
 
 namespace {
@@ -152,11 +153,12 @@ void PaintAll(TsSkinProvider* SP) {
       // Size grip.
       if (SP->GripVisible() && SD->IsSkinPaintMode()) SP->PaintGrip(Cache->Canvas()->Handle());
       const TCacheInfo CI = MakeCacheInfo(Cache, 0, 0);
-      // Title bar.
-      if (!Mode1 && CH > 0 && SP->DrawNonClientArea()) {
+      // Title bar (in border mode 1 it goes over the skin's outer frame, below).
+      auto PaintTitleBar = [&](const TCacheInfo& Under) {
+        if (CH <= 0 || !SP->DrawNonClientArea()) return;
         const int TS = SP->TitleSkinIndex();
         if (M->IsValidSectionIndex(TS))
-          PaintSectionWithCorners(TS, SectionNameOf(M, TS), CI, true, SP->FormActive ? 1 : 0,
+          PaintSectionWithCorners(TS, SectionNameOf(M, TS), Under, true, SP->FormActive ? 1 : 0,
                                   TRect{FormRect.Left, FormRect.Top, FormRect.Right, Iconic ? FormRect.Bottom : TitleBottom},
                                   TPoint{0, 0}, Cache, M);
         SP->PaintTitleIcon();
@@ -165,7 +167,8 @@ void PaintAll(TsSkinProvider* SP) {
           if (const TsMaskData* Mask = ValidMask(M, TB))
             DrawSkinRect(Cache, TRect{W - SP->TitleButtonsBandWidth(TB), 0, W, CH + S}, true, CI, *Mask,
                          SP->FormActive ? 1 : 0, true);
-      }
+      };
+      if (!Mode1) PaintTitleBar(CI);
       // Menu line.
       if (Form->Menu() != nullptr && SP->MenuPresent() && MH > 0) {
         const int MR = SP->MenuLineCount();
@@ -202,27 +205,23 @@ void PaintAll(TsSkinProvider* SP) {
         });
       }
       if (BF != nullptr && !Mode1) SP->PaintCaptionText(FormRect, F, TitleBottom);
-      // Extended border: shadow around the form, opaque form pixels.
+      // Extended border: the form opaque, then the skin's picture around it.
       if (BF != nullptr && Cache->PixelFormat() == pf32bit) {
-        for (int Y = FormRect.Top; Y < FormRect.Bottom && Y < Cache->Height(); ++Y) {
-          auto* Row = static_cast<std::uint8_t*>(Cache->ScanLine(Y));
-          for (int X = FormRect.Left; X < FormRect.Right && X < Cache->Width(); ++X) Row[X * 4 + 3] = 255;
-        }
-        TBitmap* Shadow = M->ShadowImage(SP->FormActive ? 0 : 1);
-        if (Shadow != nullptr && !Shadow->Empty()) {
-          const int FO = M->SkinData()->FormOffset;
-          std::unique_ptr<TBitmap> Tmp(CreateBmp32(W, Hgt));
-          const Byte Modes[4] = {1, 1, 1, 1};
-          BltNineSlice(Tmp.get(), Shadow, TRect{0, 0, W, Hgt}, TRect{0, 0, Shadow->Width(), Shadow->Height()},
-                       TRect{E.Left + FO, E.Top + FO, E.Right + FO, E.Bottom + FO},
-                       TRect{E.Left + FO, E.Top + FO, E.Right + FO, E.Bottom + FO}, Modes, 1, false);
-          // Only the margins outside the form take the shadow; the form keeps its own pixels.
-          for (int Y = 0; Y < Hgt; ++Y) {
-            auto* Dst = static_cast<std::uint32_t*>(Cache->ScanLine(Y));
-            auto* Src = static_cast<std::uint32_t*>(Tmp->ScanLine(Y));
-            for (int X = 0; X < W; ++X)
-              if (X < FormRect.Left || X >= FormRect.Right || Y < FormRect.Top || Y >= FormRect.Bottom) Dst[X] = Src[X];
-          }
+        SetImageAlpha(Cache, FormRect, 255);
+        if (Mode1) {
+          // The whole outer frame is the skin's picture; the title goes over it, and what the
+          // title leaves alone keeps the picture's alpha.
+          const int LFW = SP->LeftFrameWidth(true);
+          LayExtBorderPicture(Cache, M, SP->FormActive, LFW + E.Left, LFW + E.Right);
+          // The title's cut corners show what lay there before: the picture.
+          std::unique_ptr<TBitmap> Before = CopyTopStrip(Cache, TitleBottom);
+          PaintTitleBar(Before != nullptr ? MakeCacheInfo(Before.get(), 0, 0) : CI);
+          SP->PaintCaptionText(FormRect, F, TitleBottom);
+          OpaqueWhereChanged(Cache, Before.get());
+        } else {
+          const int TS = SP->TitleSkinIndex();
+          ComposeShadow(Cache, FormRect, E, M, SP->FormActive, SD->BorderMaskIndex,
+                        M->IsValidSectionIndex(TS) ? M->GetMaskIndex(TS, SectionNameOf(M, TS), "BORDERSMASK") : -1);
         }
       }
       if (IsStaticBorderMask(SD->BorderMaskIndex, M) && (SP->TitleBand == nullptr || SP->TitleBand->Width() != W))
