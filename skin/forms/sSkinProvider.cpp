@@ -695,6 +695,8 @@ void sSkinProviderInstall() {
   acMenuLineLink.MenuLineBackground = [](TMenuItem* Item, TCanvas* ACanvas, const TRect& R,
                                          TPoint& Origin) -> TBitmap* {
     TMenu* Menu = Item != nullptr ? Item->GetParentMenu() : nullptr;
+    // An MDI child's menu merged into the main form's bar is drawn in the main form's line.
+    if (auto* MM = dynamic_cast<TMainMenu*>(Menu); MM != nullptr && MM->MergedInto() != nullptr) Menu = MM->MergedInto();
     TsSkinProvider* P = Menu != nullptr ? ProviderOfForm(GetOwnerForm(Menu)) : nullptr;
     if (P == nullptr || P->MenuLineBmp == nullptr || P->MenuLineBmp->Empty() || P->Form == nullptr ||
         P->Form->Menu() != Menu)

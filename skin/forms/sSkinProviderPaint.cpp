@@ -38,7 +38,9 @@ bool DrawnInMenuLine(TMenuItem* Item) {
 // Calls Each(Item, R) for each item of Menu drawn in the menu line of window H, in the order of the
 // menu bar, with the item's screen rectangle; an item the window gives no rectangle for is passed
 // over. The bar's entries are matched to the items by the item each entry carries: the entries the
-// system adds of its own (the system menu of a maximised MDI child and its buttons) are skipped.
+// system adds of its own (the system menu of a maximised MDI child and its buttons) are skipped,
+// and the items of the active MDI child's menu merged into the bar are drawn wherever the bar
+// shows them (also while the child is not maximised: its items stand in the bar then too).
 template <class TEach>
 void ForEachMenuLineItem(HWND H, TMainMenu* Menu, TEach Each) {
   HMENU Bar = Menu->Handle();
@@ -48,9 +50,11 @@ void ForEachMenuLineItem(HWND H, TMainMenu* Menu, TEach Each) {
     MI.cbSize = sizeof(MI);
     MI.fMask = MIIM_DATA;
     if (!GetMenuItemInfoW(Bar, static_cast<UINT>(P), TRUE, &MI) || MI.dwItemData == 0) continue;
+    // The bar's own items, and those of the menu merged into it (an MDI child's).
     TMenuItem* Item = nullptr;
-    for (int I = 0; I < Menu->Items()->Count() && Item == nullptr; ++I)
-      if (reinterpret_cast<ULONG_PTR>(Menu->Items()->Items(I)) == MI.dwItemData) Item = Menu->Items()->Items(I);
+    for (TMainMenu* Owner : {Menu, Menu->Merged()})
+      for (int I = 0; Owner != nullptr && I < Owner->Items()->Count() && Item == nullptr; ++I)
+        if (reinterpret_cast<ULONG_PTR>(Owner->Items()->Items(I)) == MI.dwItemData) Item = Owner->Items()->Items(I);
     if (Item == nullptr || !DrawnInMenuLine(Item)) continue;
     RECT R{};
     if (!GetMenuItemRect(H, Bar, static_cast<UINT>(P), &R)) continue;

@@ -181,6 +181,52 @@ TEST(provc_MDI, TheMenuLineItemsSitBesideTheChildsSystemMenuSlot) {
   EXPECT_EQ(Faults.Count(), 0);
 }
 
+TEST(provc_MDI, TheMergedItemsOfTheActiveChildArePaintedInTheMenuLine) {
+  faultcount::TFaultCount Faults;
+  TMDIHost H;
+  REQUIRE_MDI_HOST(H);
+  TMenuItem* Edit = nullptr;
+  TMenuItem* Tools = nullptr;
+  TMDIChildForm* C = H.AddChild(L"With a menu", [&](TMDIChildForm* F) {
+    auto* Menu = new TMainMenu(F);
+    Edit = AddTopItem(Menu, F, L"Edit");
+    Edit->SetGroupIndex(1);
+    Tools = AddTopItem(Menu, F, L"Tools");
+    Tools->SetGroupIndex(9);
+    F->SetMenu(Menu);
+  });
+  ASSERT_EQ(H.Main->MainMenu->Merged(), C->Menu());
+  for (int Pass = 0; Pass < 2; ++Pass) {
+    SCOPED_TRACE(Pass == 0 ? "normal child" : "maximised child");
+    if (Pass == 1) H.Maximize(C);
+    H.Provider->RefreshNonClient();
+    uitest::Settle(H.Main->Handle());
+    if (Pass == 1) uitest::SaveScreenshot(H.Main->Handle(), "mdi_merged_menu");
+    const RECT WR = H.WindowRect();
+    auto Shot = ScreenShot(WR);
+    const TRect Line = MenuLineRect(H);
+    HMENU M = GetMenu(H.Main->Handle());
+    int Found = 0;
+    for (int Pos = 0; Pos < GetMenuItemCount(M); ++Pos) {
+      MENUITEMINFOW MI{};
+      MI.cbSize = sizeof(MI);
+      MI.fMask = MIIM_DATA;
+      GetMenuItemInfoW(M, static_cast<UINT>(Pos), TRUE, &MI);
+      if (MI.dwItemData != reinterpret_cast<ULONG_PTR>(Edit) && MI.dwItemData != reinterpret_cast<ULONG_PTR>(Tools))
+        continue;
+      ++Found;
+      RECT R{};
+      ASSERT_TRUE(GetMenuItemRect(H.Main->Handle(), M, static_cast<UINT>(Pos), &R));
+      const TRect IR{R.left - WR.left, R.top - WR.top, R.right - WR.left, R.bottom - WR.top};
+      const COLORREF LineColour = Shot->Pixel(IR.Left + 1, IR.Top + 1);
+      EXPECT_GE(IR.Top, Line.Top);
+      EXPECT_GT(Shot->CountOther(IR, LineColour), 8) << "position " << Pos << " shows its caption";
+    }
+    EXPECT_EQ(Found, 2);
+  }
+  EXPECT_EQ(Faults.Count(), 0);
+}
+
 TEST(provc_MDI, TheMenuLoopCoverShowsTheChildsButtons) {
   faultcount::TFaultCount Faults;
   TMDIHost H;
