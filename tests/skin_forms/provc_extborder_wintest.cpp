@@ -159,3 +159,29 @@ TEST(provc_ExtBorder, ModeOneDrawsTheOuterFrameFromTheSkinWithTheTitleOverIt) {
   EXPECT_LT(GetRValue(T), 0x50) << std::hex << T;
   EXPECT_EQ(Faults.Count(), 0);
 }
+
+TEST(provc_ExtBorder, TheBorderWindowGoesWithItsProviderInEitherOrder) {
+  for (int Mode = 0; Mode < 2; ++Mode) {
+    for (bool ProviderFirst : {true, false}) {
+      SCOPED_TRACE(Mode);
+      SCOPED_TRACE(ProviderFirst);
+      faultcount::TFaultCount Faults;
+      auto F = std::make_unique<TExtForm>(Mode);
+      ASSERT_NE(F->Provider->BorderForm, nullptr);
+      HWND BW = F->BorderWnd();
+      ASSERT_TRUE(IsWindowVisible(BW));
+      if (ProviderFirst) {
+        delete F->Provider;
+        uitest::Pump();
+        EXPECT_FALSE(IsWindow(BW)) << "the border window went with the provider";
+        // The form is the system's again: it paints and answers.
+        RedrawWindow(F->Form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
+        uitest::Pump();
+      }
+      F.reset();
+      uitest::Pump();
+      EXPECT_FALSE(IsWindow(BW));
+      EXPECT_EQ(Faults.Count(), 0);
+    }
+  }
+}

@@ -327,3 +327,62 @@ TEST(provc_MDI, TheMainFormWaitsWhileAMaximisedChildIsBeingShown) {
   EXPECT_EQ(Rebuilt, 0);
   EXPECT_EQ(Faults.Count(), 0);
 }
+
+// ---- lifetimes ----------------------------------------------------------------------------------
+
+TEST(provc_MDI, AMaximisedChildWithAMergedMenuGoesInEveryOrder) {
+  // 0: the child's provider first; 1: the main form's provider first; 2: the child's menu first;
+  // 3: the main form (and with it every window) first.
+  for (int Order = 0; Order < 4; ++Order) {
+    SCOPED_TRACE(Order);
+    faultcount::TFaultCount Faults;
+    {
+      TMDIHost H;
+      REQUIRE_MDI_HOST(H);
+      TMainMenu* ChildMenu = nullptr;
+      TMDIChildForm* C = H.AddChild(L"Child", [&](TMDIChildForm* F) {
+        ChildMenu = new TMainMenu(F);
+        AddTopItem(ChildMenu, F, L"Edit")->SetGroupIndex(1);
+        F->SetMenu(ChildMenu);
+      });
+      H.AddChild(L"Other");
+      SendMessageW(H.Main->ClientHandle(), WM_MDIACTIVATE, reinterpret_cast<WPARAM>(C->Handle()), 0);
+      H.Maximize(C);
+      ASSERT_TRUE(H.Provider->ChildButtonsInMenuLine());
+      switch (Order) {
+        case 0:
+          delete TMDIHost::ProviderOf(C);
+          EXPECT_EQ(MaximizedChildProvider, nullptr);
+          break;
+        case 1:
+          delete H.Provider;
+          H.Provider = nullptr;
+          EXPECT_EQ(SkinnedMDIMainProvider, nullptr);
+          break;
+        case 2:
+          C->SetMenu(nullptr);
+          delete ChildMenu;
+          EXPECT_EQ(H.Main->MainMenu->Merged(), nullptr);
+          break;
+        default:
+          delete H.Main;
+          H.Main = nullptr;
+          break;
+      }
+      uitest::PumpFor(50);
+      if (H.Main != nullptr) {
+        // What is left still paints and answers.
+        RedrawWindow(H.Main->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        uitest::Pump();
+        SendMessageW(C->Handle(), WM_SYSCOMMAND, SC_RESTORE, 0);
+        uitest::PumpFor(30);
+        SendMessageW(H.Main->Handle(), WM_NCHITTEST, 0, MAKELPARAM(H.WindowRect().right - 20, H.WindowRect().top + 40));
+      }
+    }
+    uitest::Pump();
+    EXPECT_EQ(Faults.Count(), 0);
+    EXPECT_EQ(SkinnedMDIMainProvider, nullptr);
+    EXPECT_EQ(MaximizedChildProvider, nullptr);
+    EXPECT_EQ(Application->MainForm(), nullptr);
+  }
+}

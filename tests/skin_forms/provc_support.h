@@ -85,7 +85,7 @@ class TMDIHost {
   ~TMDIHost() {
     while (!TMDIChildForm::Live().empty()) delete TMDIChildForm::Live().back();
     uitest::Pump();
-    delete Main;
+    if (Main != nullptr && Application->MainForm() == Main) delete Main;
     uitest::Pump();
   }
   TMDIHost(const TMDIHost&) = delete;
