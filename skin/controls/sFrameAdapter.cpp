@@ -38,7 +38,10 @@ TsFrameAdapter::TsFrameAdapter(TComponent* AOwner) : TComponent(AOwner) {
 TsFrameAdapter::~TsFrameAdapter() {
   delete FScrollAdapter;
   FScrollAdapter = nullptr;
-  if (FHooked && Frame != nullptr && !Frame->ComponentState().Contains(csDestroying)) Frame->SetWindowProc(FSavedProc);
+  // The frame owns the adapter, so it is still there here, also while it is being destroyed; it
+  // gets its window procedure back in every case, as its window still receives messages after
+  // its components are gone.
+  if (FHooked && Frame != nullptr) Frame->SetWindowProc(FSavedProc);
   FHooked = false;
   Frame = nullptr;
   FSkinData.reset();

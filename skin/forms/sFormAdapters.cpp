@@ -323,9 +323,9 @@ void TacCtrlAdapter::CleanItems() {
 }
 
 void TacCtrlAdapter::RemoveAllItems() {
-  // Adapters of controls that are going away with their form skip the detach (their windows go
-  // too); an adapter whose control lives on is detached, so that no control keeps a window
-  // procedure of a freed adapter.
+  // Adapters of controls that are going away with their form leave the controls' look alone;
+  // every adapter hands its window procedure back (the controls may still get messages before
+  // their turn comes).
   const bool Was = acRemovingAllAdapters;
   try {
     while (!Items.empty()) {

@@ -723,6 +723,9 @@ void sSkinProviderInstall() {
   L.SetInUpdate = [](TObject* P, bool Value) {
     if (TsSkinProvider* S = AsProvider(P)) S->SkinData()->Updating = Value;
   };
+  L.FreeNonClientCache = [](TObject* P) {
+    if (TsSkinProvider* S = AsProvider(P)) S->TitleBand.reset();
+  };
   L.DrawNonClientArea = [](TObject* P) {
     TsSkinProvider* S = AsProvider(P);
     return S != nullptr && S->DrawNonClientArea();
