@@ -1073,6 +1073,13 @@ void TsSkinProvider::WMSizeSkinned(TMessage& Message) {
   } else {
     SD->BackgroundStale = true;
   }
+  // A child maximised by any means (its window state, not only the system command) puts its
+  // buttons into the main form's menu line.
+  if (IsMDIChild() && Message.WParam == SIZE_MAXIMIZED && IsSkinnedProvider(SkinnedMDIMainProvider) &&
+      MaximizedChildProvider != this) {
+    MaximizedChildProvider = this;
+    SkinnedMDIMainProvider->RefreshNonClient();
+  }
   BorderRepaint(this, true);
 }
 

@@ -104,6 +104,33 @@ TEST(provc_MDI, TheMaximisedChildsButtonsArePaintedAndHitInTheMenuLine) {
   EXPECT_EQ(Faults.Count(), 0);
 }
 
+TEST(provc_MDI, AChildMaximisedByItsWindowStateShowsItsButtonsToo) {
+  // The child's provider comes after the child's window (and so after the child was activated);
+  // the child is maximised by its window state, not by a system command.
+  faultcount::TFaultCount Faults;
+  TMDIHost H;
+  REQUIRE_MDI_HOST(H);
+  auto* C = TCustomForm::Create<TMDIChildForm>(nullptr);
+  C->SetCaption(WideString(L"Late provider"));
+  C->Handle();
+  auto* P = new TsSkinProvider(C);
+  P->SkinData()->SetSkinManager(H.Manager.get());
+  C->Show();
+  uitest::PumpFor(100);
+  C->SetWindowState(wsMaximized);
+  uitest::PumpFor(100);
+  uitest::Settle(H.Main->Handle());
+  ASSERT_TRUE(IsZoomed(C->Handle()));
+  EXPECT_EQ(MaximizedChildProvider, P);
+  EXPECT_TRUE(H.Provider->ChildButtonsInMenuLine());
+  const TRect Cl = H.Provider->MDIButtonClose.Rect;
+  ASSERT_FALSE(Cl.IsEmpty());
+  auto Shot = ScreenShot(H.WindowRect());
+  const TRect Line = MenuLineRect(H);
+  EXPECT_GT(Shot->CountOther(Cl, Shot->Pixel(Line.Left + Line.Width() / 2, Line.Top + 2)), 4);
+  EXPECT_EQ(Faults.Count(), 0);
+}
+
 TEST(provc_MDI, TheMenuLineButtonsRestoreAndCloseTheChild) {
   faultcount::TFaultCount Faults;
   TMDIHost H;
