@@ -433,15 +433,19 @@ int TCells::IndexOfRow(TRow* ARow) const {
 int TCells::ParentIndexOf(int ARow) const {
   TRow* Parent = GetRow(ARow)->ParentRow;
   if (Parent == nullptr) return -1;
-  if (Parent == FParentCacheRow && FParentCacheIndex < ARow && FRows[FParentCacheIndex] == Parent)
+  if (Parent == FParentCacheRow && FParentCacheIndex < FRowCount && FRows[FParentCacheIndex] == Parent)
     return FParentCacheIndex;
-  // A parent lies above its children.
-  for (int I = ARow - 1; I >= 0; --I) {
-    ++FRowReads;
-    if (FRows[I] == Parent) {
-      FParentCacheRow = Parent;
-      FParentCacheIndex = I;
-      return I;
+  // A parent lies above its children, unless a move or a sort put it elsewhere: the search goes
+  // outwards from the row, so its cost is the distance to the parent.
+  for (int D = 1; ARow - D >= 0 || ARow + D < FRowCount; ++D) {
+    for (const int I : {ARow - D, ARow + D}) {
+      if (I < 0 || I >= FRowCount) continue;
+      ++FRowReads;
+      if (FRows[I] == Parent) {
+        FParentCacheRow = Parent;
+        FParentCacheIndex = I;
+        return I;
+      }
     }
   }
   return -1;
@@ -512,19 +516,19 @@ int TCells::ShownRowAt(int K) const {
 // ---- rows
 
 TCell* TCells::NewCell(int ACol) {
-  TCell* C;
+  std::unique_ptr<TCell> C;
   if (FColumns != nullptr) {
     if (ACol < 0 || ACol >= FColumns->ColumnCount()) TList::Error(ACol);
-    C = CreateCellOfKind(FColumns->ColumnKind(ACol), this);
-    if (auto* V = dynamic_cast<TVirtualCell*>(C)) V->Bind(FColumns->ColumnValues(ACol));
+    C.reset(CreateCellOfKind(FColumns->ColumnKind(ACol), this));
+    if (auto* V = dynamic_cast<TVirtualCell*>(C.get())) V->Bind(FColumns->ColumnValues(ACol));
     C->SetFontStyle(FColumns->ColumnFontStyle(ACol));
     C->SetFontColor(FColumns->ColumnFontColor(ACol));
     C->SetColor(FColumns->ColumnColor(ACol));
   } else {
-    C = CreateCellOfKind(ckString, this);
+    C.reset(CreateCellOfKind(ckString, this));
   }
   C->SetState(static_cast<Byte>(C->State() & ~TCell::StateNoNotify));
-  return C;
+  return C.release();
 }
 
 TCells::TCellList* TCells::NewColumnList(int ACol) {
@@ -548,29 +552,60 @@ void TCells::FreeColumnList(int ACol) {
   L = nullptr;
 }
 
+void TCells::InsertRowCells(int ARow) {
+  int C = 0;
+  try {
+    for (; C < FColumnCount; ++C) {
+      TCellList* L = FColumnLists[static_cast<std::size_t>(C)];
+      // Room first: once the cell exists, putting it in cannot fail.
+      L->ReserveInsert(ARow);
+      L->Insert(ARow, NewCell(C));
+    }
+  } catch (...) {
+    for (int K = 0; K < C; ++K) {
+      TCellList* L = FColumnLists[static_cast<std::size_t>(K)];
+      delete L->Items(ARow);
+      L->Delete(ARow);
+    }
+    throw;
+  }
+}
+
+void TCells::InsertRowRecord(int ARow, std::unique_ptr<TRow> Row) {
+  const bool AtEnd = ARow == FRowCount;
+  const bool Shown = Row->Visible && Row->Shown;
+  FRows.ReserveInsert(ARow);
+  InsertRowCells(ARow);
+  FRows.Insert(ARow, Row.release());
+  ++FRowCount;
+  // A row appended extends the index of shown rows; one put inside moves the rows after it.
+  if (AtEnd)
+    FShownIndex.Append(Shown);
+  else
+    RowsMoved();
+}
+
 void TCells::AddRows(int Count) {
   if (Count < 1) return;
   if (Count > TList::MaxListSize - FRowCount) throw EListError(Format("List count out of bounds (%d)", Count));
-  for (int I = 0; I < Count; ++I) {
-    FRows.Add(new TRow(FDefaultRowHeight));
-    ++FShownRowCount;
-    FShownIndex.Append(true);
-    for (int C = 0; C < FColumnCount; ++C) FColumnLists[static_cast<std::size_t>(C)]->Add(NewCell(C));
-    ++FRowCount;
+  // All the rows or none: rows added before one that fails are taken out again.
+  const int Old = FRowCount;
+  try {
+    for (int I = 0; I < Count; ++I) {
+      InsertRowRecord(FRowCount, std::make_unique<TRow>(FDefaultRowHeight));
+      ++FShownRowCount;
+    }
+  } catch (...) {
+    while (FRowCount > Old) DeleteRow(FRowCount - 1);
+    throw;
   }
   FSortedUnchanged = false;
 }
 
 void TCells::InsertRow(int ARow) {
   CheckRowPosition(ARow);
-  for (int C = 0; C < FColumnCount; ++C) FColumnLists[static_cast<std::size_t>(C)]->Insert(ARow, NewCell(C));
-  FRows.Insert(ARow, new TRow(FDefaultRowHeight));
+  InsertRowRecord(ARow, std::make_unique<TRow>(FDefaultRowHeight));
   ++FShownRowCount;
-  if (ARow == FRowCount)
-    FShownIndex.Append(true);
-  else
-    RowsMoved();
-  ++FRowCount;
   FSortedUnchanged = false;
 }
 
@@ -578,35 +613,26 @@ void TCells::InsertChildRow(int AParent, int APos) {
   CheckRow(AParent);
   CheckRowPosition(APos);
   TRow* Parent = GetRow(AParent);
-  auto* Row = new TRow(FDefaultRowHeight);
+  auto Row = std::make_unique<TRow>(FDefaultRowHeight);
   Row->ParentRow = Parent;
   Row->Level = Parent->Level + 1;
   Row->Shown = Parent->Expanded && Parent->Shown;
+  const bool Shown = Row->Shown;
+  InsertRowRecord(APos, std::move(Row));
   ++Parent->ChildCount;
-  FRows.Insert(APos, Row);
-  if (APos == FRowCount)
-    FShownIndex.Append(Row->Shown);
-  else
-    RowsMoved();
-  ++FRowCount;
-  if (Row->Shown) ++FShownRowCount;
-  for (int C = 0; C < FColumnCount; ++C) FColumnLists[static_cast<std::size_t>(C)]->Insert(APos, NewCell(C));
+  if (Shown) ++FShownRowCount;
   FSortedUnchanged = false;
 }
 
 void TCells::DeleteRowRecord(int ARow) {
   TRow* Row = GetRow(ARow);
   if (Row->Visible && Row->Shown) --FShownRowCount;
-  if (Row->ParentRow != nullptr && Row->ParentRow->ChildCount > 0) --Row->ParentRow->ChildCount;
-  // Children left behind (the grid deletes the ones that follow first) must not point at the
-  // freed record; a row inserted, moved or sorted between a parent and its children separates
-  // them, so every row is looked at while the record still counts children.
-  if (Row->ChildCount > 0) {
-    for (int I = 0; I < FRowCount; ++I) {
-      TRow* Other = GetRow(I);
-      if (Other->ParentRow == Row) Other->ParentRow = nullptr;
-    }
-  }
+  // Children left behind must not point at the freed record. The grid deletes the rows under a
+  // parent first, but a child moved away from under it (a move, an exchange, a sort) or
+  // separated from it by a row put between can be anywhere; ChildCount tells whether one is left.
+  if (Row->ChildCount > 0)
+    for (int I = 0; I < FRowCount; ++I)
+      if (GetRow(I)->ParentRow == Row) GetRow(I)->ParentRow = nullptr;
   FRows.Delete(ARow);
   if (ARow == FRowCount - 1)
     FShownIndex.RemoveLast();
@@ -902,7 +928,10 @@ void TCells::KeyedSort(int ACol, TSortType ASortType) {
 
 void TCells::Sort(int ACol, TSortType ASortType, TSortKind ASortKind, bool AFullResort) {
   CheckColumn(ACol);
-  if (ACol == FLastSortColumn && FSortedUnchanged && ASortKind != FSortKind && !AFullResort) {
+  // Reversing gives the other direction only of the order the rows are in: the same column by
+  // the same type.
+  if (ACol == FLastSortColumn && ASortType == FLastSortType && FSortedUnchanged && ASortKind != FSortKind &&
+      !AFullResort) {
     FSortKind = ASortKind;
     std::vector<int> Order(static_cast<std::size_t>(FRowCount));
     for (int K = 0; K < FRowCount; ++K) Order[static_cast<std::size_t>(K)] = FRowCount - 1 - K;
@@ -918,6 +947,7 @@ void TCells::Sort(int ACol, TSortType ASortType, TSortKind ASortKind, bool AFull
       QuickSort(0, FRowCount - 1, FColumnLists[static_cast<std::size_t>(ACol)], ASortType);
   }
   FLastSortColumn = ACol;
+  FLastSortType = ASortType;
   FSortedUnchanged = true;
 }
 

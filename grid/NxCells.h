@@ -423,8 +423,9 @@ class TCells : public TObject {
   // Position of a row record, -1 when absent.
   int IndexOfRow(TRow* ARow) const;
   // The position of the row's parent record, -1 for a top-level row (and for a child whose
-  // parent went). The search runs upwards from the row; the last answer is kept while the rows
-  // keep their places, so a page of children of one parent costs one search.
+  // parent went). The search runs outwards from the row (a parent lies above its children unless
+  // a move or a sort put it elsewhere); the last answer is kept and checked before it is used
+  // again, so a page of children of one parent costs one search.
   int ParentIndexOf(int ARow) const;
   // Rows directly after ARow with a greater level (stops at the first that is not).
   int DescendantCount(int ARow) const;
@@ -470,11 +471,12 @@ class TCells : public TObject {
   // 2 ClearColumns, 3 InsertColumn, 4 MoveColumn(AIndex, AIndex2); other kinds do nothing.
   void ColumnsChanged(int AKind, int AIndex, int AIndex2);
 
-  // Sorts the rows on column ACol. Right after a sort of the same column, a change of direction
-  // alone (AFullResort False) reverses the rows without comparing. Conversion errors of the
-  // cells propagate; rows exchanged so far stay exchanged. The text sorts (stAlphabetic,
-  // stCaseInsensitive, stUnicodeAlphabetic) compute each row's key once, sort the keys and then
-  // move the rows once; a cell that cannot give its text stops them before any row moved.
+  // Sorts the rows on column ACol. Right after a sort of the same column by the same type, a
+  // change of direction alone (AFullResort False) reverses the rows without comparing.
+  // Conversion errors of the cells propagate; rows exchanged so far stay exchanged. The text
+  // sorts (stAlphabetic, stCaseInsensitive, stUnicodeAlphabetic) compute each row's key once,
+  // sort the keys and then move the rows once; a cell that cannot give its text stops them before
+  // any row moved.
   void Sort(int ACol, TSortType ASortType, TSortKind ASortKind, bool AFullResort);
 
   int ColumnCount() const { return FColumnCount; }
@@ -485,6 +487,7 @@ class TCells : public TObject {
   void SetDefaultRowHeight(int Value) { FDefaultRowHeight = Value; }
   bool SortedUnchanged() const { return FSortedUnchanged; }
   int LastSortColumn() const { return FLastSortColumn; }
+  TSortType LastSortType() const { return FLastSortType; }
   TSortKind SortKind() const { return FSortKind; }
   int ShownRowCount() const { return FShownRowCount; }
   TCellStoreGrid* Grid() const { return FGrid; }
@@ -514,6 +517,11 @@ class TCells : public TObject {
   TCellList* NewColumnList(int ACol);
   void FreeColumnList(int ACol);
   void DeleteRowRecord(int ARow);
+  // Puts a new cell at ARow into every column list: into all of them, or, when a cell cannot be
+  // made, into none.
+  void InsertRowCells(int ARow);
+  // Puts the row record and its cells at ARow, all or nothing; RowCount + 1.
+  void InsertRowRecord(int ARow, std::unique_ptr<TRow> Row);
   void ExchangeRowItems(int A, int B);
   // The shown-row index after rows moved, and after a row's shown state changed by Delta.
   void RowsMoved();
@@ -537,6 +545,7 @@ class TCells : public TObject {
   TRowArray<TRow*> FRows;
   bool FSortedUnchanged = false;
   int FLastSortColumn = -1;
+  TSortType FLastSortType = stAlphabetic;
   TSortKind FSortKind = skAscending;
   int FShownRowCount = 0;
   mutable TRowCountIndex FShownIndex;

@@ -40,6 +40,14 @@ class TRowArray {
     if (Capacity > FCapacity) Regrow(Capacity, FHead);
   }
 
+  // Room for one more item at Index, so that the next Insert(Index, ...) (or Add, with Index =
+  // Count) does not allocate.
+  void ReserveInsert(int Index) {
+    if (Index < 0 || Index > FCount) TList::Error(Index);
+    const bool Front = Index < FCount / 2;
+    if (Front ? FHead == 0 : FHead + FCount == FCapacity) MakeRoom(Front);
+  }
+
   void Add(T Item) {
     if (FHead + FCount == FCapacity) MakeRoom(false);
     FData[FHead + FCount] = Item;

@@ -167,8 +167,9 @@ extern bool AdapterDlgMode;
 // The page adapters made by tab-control adapters for their pages; freed with their adapters at
 // program end (DoneAdapterUnit).
 TList& PageAdapters();
-// Set by the form's control adapter list while it frees all its items: adapters freed meanwhile
-// do not detach (their windows are going away with the form).
+// Set by the form's control adapter list while it frees the items of controls that go away with
+// the form: adapters freed meanwhile hand the window procedure back but leave the control's look
+// as it is.
 extern bool acRemovingAllAdapters;
 
 // Optional system entry points, looked up by InitAdapterUnit (each may be nullptr).

@@ -125,11 +125,14 @@ TEST(RowArray, FollowsAVectorUnderEveryKindOfEdit) {
         break;
     }
     ASSERT_EQ(A.Count(), static_cast<int>(Model.size())) << "step " << Step;
-    if (Step % 97 == 0)
+    if (Step % 97 == 0) {
       for (int I = 0; I < A.Count(); ++I) ASSERT_EQ(A[I], Model[I]) << "step " << Step << " item " << I;
+    }
   }
   for (int I = 0; I < A.Count(); ++I) ASSERT_EQ(A.Items(I), Model[I]);
-  if (!Model.empty()) EXPECT_EQ(A.IndexOf(Model.back()), A.Count() - 1);
+  if (!Model.empty()) {
+    EXPECT_EQ(A.IndexOf(Model.back()), A.Count() - 1);
+  }
   EXPECT_EQ(A.IndexOf(-5), -1);
   EXPECT_THROW(A.Items(A.Count()), EListError);
   EXPECT_THROW(A.Delete(-1), EListError);
@@ -278,10 +281,17 @@ TEST(RowStore, ParentIndexesAgreeWithTheRecords) {
   S.Cells.AddRows(5);
   for (int Step = 0; Step < 400; ++Step) {
     const int N = S.Cells.RowCount();
-    switch (Rng() % 4) {
+    switch (Rng() % 6) {
       case 0: {
         const int P = static_cast<int>(Rng() % N);
         S.Cells.InsertChildRow(P, P + 1 + S.Cells.DescendantCount(P));
+        break;
+      }
+      case 4: S.Cells.MoveRow(static_cast<int>(Rng() % N), static_cast<int>(Rng() % N)); break;
+      case 5: {
+        // A sort puts children anywhere, above their parents too.
+        for (int R = 0; R < N; ++R) S.Set(0, R, std::to_wstring(Rng() % 100));
+        S.Cells.Sort(0, stAlphabetic, skAscending, true);
         break;
       }
       case 1: S.Cells.InsertRow(static_cast<int>(Rng() % (N + 1))); break;
