@@ -1,7 +1,8 @@
 // The grid against the system list view (report view, one text column) on the same lines, side
 // by side in one run: adding N rows, sorting with the same comparison, repainting the page at the
 // top and at the bottom, selecting every row and clearing the selection, and deleting every row
-// from the top. Each figure is the best of several runs, the two controls measured alternately;
+// from the top. After each operation the two must hold the same lines in the same order (the run
+// fails otherwise). Each figure is the best of several runs, the two controls measured in turn;
 // the ratio is grid / list view (below 1 the grid is faster). Then everyday operations (repaint,
 // cell write, selection change, scroll) on grids of every size alive together, measured in turn:
 // the ratio is against the smallest grid (1 means the cost does not grow with the rows). Memory
@@ -126,6 +127,8 @@ struct TGridSide {
     Grid->EndUpdate();
   }
   int Count() { return Grid->RowCount(); }
+  std::wstring Text(int Row) { return Grid->Cells(0, Row); }
+  int SelectedCount() { return Grid->GetSelectedCount(); }
 };
 
 // The list view in report view with one column of the same width and font, no header.
@@ -207,7 +210,28 @@ struct TListSide {
     Rows -= Count;
   }
   int Count() { return static_cast<int>(SendMessageW(List, LVM_GETITEMCOUNT, 0, 0)); }
+  std::wstring Text(int Row) {
+    wchar_t Buf[256];
+    LVITEMW It{};
+    It.iSubItem = 0;
+    It.pszText = Buf;
+    It.cchTextMax = 256;
+    const LRESULT N = SendMessageW(List, LVM_GETITEMTEXTW, static_cast<WPARAM>(Row), reinterpret_cast<LPARAM>(&It));
+    return std::wstring(Buf, static_cast<std::size_t>(N));
+  }
+  int SelectedCount() { return static_cast<int>(SendMessageW(List, LVM_GETSELECTEDCOUNT, 0, 0)); }
 };
+
+// Both controls hold the same lines in the same order (and as many selected); otherwise the run
+// fails before its figures could mislead.
+void CheckSame(const char* After, TGridSide& G, TListSide& L) {
+  bool Same = G.Count() == L.Count() && G.SelectedCount() == L.SelectedCount();
+  for (int I = 0; Same && I < G.Count(); ++I) Same = G.Text(I) == L.Text(I);
+  if (Same) return;
+  std::printf("after %s the grid and the list view differ (%d and %d rows, %d and %d selected)\n", After, G.Count(),
+              L.Count(), G.SelectedCount(), L.SelectedCount());
+  std::exit(1);
+}
 
 void Pump() {
   MSG M;
@@ -275,6 +299,7 @@ void RunSize(int N, TGridSide& G, TListSide& L) {
   // program fills its list).
   Line("add (update lock / redraw off)", N,
        Alternate(Runs, [&] { G.Clear(); }, [&] { G.Add(Lines); }, [&] { L.Clear(); }, [&] { L.Add(Lines); }));
+  CheckSame("adding", G, L);
   if (N <= 10000)
     Line("add (no lock, one by one)", N,
          Alternate(
@@ -285,10 +310,12 @@ void RunSize(int N, TGridSide& G, TListSide& L) {
        Alternate(
            Runs, [&] { G.Clear(); G.Add(Lines); }, [&] { G.Sort(stUnicodeAlphabetic); },
            [&] { L.Clear(); L.Add(Lines); }, [&] { L.Sort(true); }));
+  CheckSame("the locale-aware sort", G, L);
   Line("sort, code units (stAlphabetic)", N,
        Alternate(
            Runs, [&] { G.Clear(); G.Add(Lines); }, [&] { G.Sort(stAlphabetic); },
            [&] { L.Clear(); L.Add(Lines); }, [&] { L.Sort(false); }));
+  CheckSame("the code-unit sort", G, L);
 
   // Repaint the page at the top and at the bottom (the contents stay as the last sort left them).
   {
@@ -324,8 +351,10 @@ void RunSize(int N, TGridSide& G, TListSide& L) {
   G.SetMulti(true);
   Line("select all", N, Alternate(Runs, [&] { G.ClearSelection(); }, [&] { G.SelectAll(); },
                                   [&] { L.ClearSelection(); }, [&] { L.SelectAll(); }));
+  CheckSame("selecting every row", G, L);
   Line("clear selection", N, Alternate(Runs, [&] { G.SelectAll(); }, [&] { G.ClearSelection(); },
                                        [&] { L.SelectAll(); }, [&] { L.ClearSelection(); }));
+  CheckSame("clearing the selection", G, L);
   G.ClearSelection();
   L.ClearSelection();
   G.SetMulti(false);
@@ -338,6 +367,7 @@ void RunSize(int N, TGridSide& G, TListSide& L) {
        Alternate(
            1, [&] { G.Clear(); G.Add(Lines); }, [&] { G.DeleteFromTop(Deleted); }, [&] { L.Clear(); L.Add(Lines); },
            [&] { L.DeleteFromTop(Deleted); }));
+  CheckSame("deleting from the top", G, L);
   G.Clear();
   L.Clear();
   Pump();
