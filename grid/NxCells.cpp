@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
-#include <deque>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -873,6 +872,23 @@ void TCells::Permute(const std::vector<int>& Order) {
   RowsMoved();
 }
 
+namespace {
+
+// The code units of a text, most significant byte first: byte order is code unit order.
+void AppendCodeUnitKey(std::string& Key, const WideString& Text) {
+  for (wchar_t Ch : Text) {
+    const auto U = static_cast<std::uint32_t>(Ch);
+    if (sizeof(wchar_t) > 2) {
+      Key += static_cast<char>((U >> 24) & 0xFF);
+      Key += static_cast<char>((U >> 16) & 0xFF);
+    }
+    Key += static_cast<char>((U >> 8) & 0xFF);
+    Key += static_cast<char>(U & 0xFF);
+  }
+}
+
+}  // namespace
+
 void TCells::KeyedSort(int ACol, TSortType ASortType) {
   TCellList* L = FColumnLists[static_cast<std::size_t>(ACol)];
   const int N = FRowCount;
@@ -885,44 +901,32 @@ void TCells::KeyedSort(int ACol, TSortType ASortType) {
     FLastRow = Row;
     return (*L)[Row]->AsString();
   };
-  if (ASortType == stAlphabetic) {
-    // The texts themselves; a text cell's is read in place.
-    std::vector<const WideString*> Texts(static_cast<std::size_t>(N));
-    std::deque<WideString> Copies;
-    for (int R = 0; R < N; ++R) {
-      if (const auto* S = dynamic_cast<const TStringCell*>((*L)[R])) {
-        Texts[static_cast<std::size_t>(R)] = &S->Text();
-      } else {
-        Copies.push_back(TextOf(R));
-        Texts[static_cast<std::size_t>(R)] = &Copies.back();
-      }
-    }
-    auto Less = [&](int A, int B) { return *Texts[static_cast<std::size_t>(A)] < *Texts[static_cast<std::size_t>(B)]; };
-    std::stable_sort(Order.begin(), Order.end(), [&](int A, int B) { return Descending ? Less(B, A) : Less(A, B); });
-  } else {
-    // One key of bytes per row, all in one block.
-    std::string Keys;
-    std::vector<std::size_t> Start(static_cast<std::size_t>(N) + 1);
-    for (int R = 0; R < N; ++R) {
-      Start[static_cast<std::size_t>(R)] = Keys.size();
-      const auto* S = dynamic_cast<const TStringCell*>((*L)[R]);
-      const WideString Own = S != nullptr ? WideString() : TextOf(R);
-      const WideString& Text = S != nullptr ? S->Text() : Own;
-      if (ASortType == stCaseInsensitive)
-        Keys += LowerCase(WideToAnsi(Text));
-      else
-        Keys += UnicodeSortKey(Text);
-    }
-    Start[static_cast<std::size_t>(N)] = Keys.size();
-    const auto* Bytes = reinterpret_cast<const unsigned char*>(Keys.data());
-    auto Less = [&](int A, int B) {
-      const std::size_t SA = Start[static_cast<std::size_t>(A)], LA = Start[static_cast<std::size_t>(A) + 1] - SA;
-      const std::size_t SB = Start[static_cast<std::size_t>(B)], LB = Start[static_cast<std::size_t>(B) + 1] - SB;
-      const int C = std::memcmp(Bytes + SA, Bytes + SB, std::min(LA, LB));
-      return C != 0 ? C < 0 : LA < LB;
-    };
-    std::stable_sort(Order.begin(), Order.end(), [&](int A, int B) { return Descending ? Less(B, A) : Less(A, B); });
+  // One key of bytes per row, all in one block: compared byte by byte (a shorter prefix first),
+  // they give the order of the sort type.
+  std::string Keys;
+  std::vector<std::size_t> Start(static_cast<std::size_t>(N) + 1);
+  for (int R = 0; R < N; ++R) {
+    Start[static_cast<std::size_t>(R)] = Keys.size();
+    // A text cell's text is read in place.
+    const auto* S = dynamic_cast<const TStringCell*>((*L)[R]);
+    const WideString Own = S != nullptr ? WideString() : TextOf(R);
+    const WideString& Text = S != nullptr ? S->Text() : Own;
+    if (ASortType == stAlphabetic)
+      AppendCodeUnitKey(Keys, Text);
+    else if (ASortType == stCaseInsensitive)
+      Keys += LowerCase(WideToAnsi(Text));
+    else
+      Keys += UnicodeSortKey(Text);
   }
+  Start[static_cast<std::size_t>(N)] = Keys.size();
+  const auto* Bytes = reinterpret_cast<const unsigned char*>(Keys.data());
+  auto Less = [&](int A, int B) {
+    const std::size_t SA = Start[static_cast<std::size_t>(A)], LA = Start[static_cast<std::size_t>(A) + 1] - SA;
+    const std::size_t SB = Start[static_cast<std::size_t>(B)], LB = Start[static_cast<std::size_t>(B) + 1] - SB;
+    const int C = std::memcmp(Bytes + SA, Bytes + SB, std::min(LA, LB));
+    return C != 0 ? C < 0 : LA < LB;
+  };
+  std::stable_sort(Order.begin(), Order.end(), [&](int A, int B) { return Descending ? Less(B, A) : Less(A, B); });
   Permute(Order);
 }
 
@@ -971,18 +975,9 @@ std::string UnicodeSortKey(const WideString& Text) {
   while (!Key.empty() && Key.back() == '\0') Key.pop_back();
   return Key;
 #else
-  // The platform compares code units: their bytes, most significant first, order the same way.
+  // The platform compares code units.
   std::string Key;
-  Key.reserve(Text.size() * 2);
-  for (wchar_t Ch : Text) {
-    const auto U = static_cast<std::uint32_t>(Ch);
-    if (sizeof(wchar_t) > 2) {
-      Key += static_cast<char>((U >> 24) & 0xFF);
-      Key += static_cast<char>((U >> 16) & 0xFF);
-    }
-    Key += static_cast<char>((U >> 8) & 0xFF);
-    Key += static_cast<char>(U & 0xFF);
-  }
+  AppendCodeUnitKey(Key, Text);
   return Key;
 #endif
 }
