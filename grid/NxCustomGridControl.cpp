@@ -1709,8 +1709,10 @@ void TNxCustomGridControl::UpdateVertScrollBar() {
   // it is a call to the system) is brought up to date once, by EndUpdate.
   if (FUpdateCount > 0) {
     const int MaxPos = std::max(0, Total - Page);
-    if (CountShownRows(0, FFirstVisibleRow) > MaxPos || FFirstVisibleRow >= std::max(Rows, 1))
+    if (CountShownRows(0, FFirstVisibleRow) > MaxPos || FFirstVisibleRow >= std::max(Rows, 1)) {
       FFirstVisibleRow = RowAtScrollPosition(MaxPos);
+      PlaceEditor();
+    }
     return;
   }
   if (Page < Total) {

@@ -283,3 +283,22 @@ TEST(GridCosts, ScrollBarShowsItsFinalStateAfterRowsAreAdded) {
   EXPECT_TRUE(uitest::TCapture::SamePixels(Deferred, All, Full, All));
   EXPECT_FALSE(uitest::TCapture::SamePixels(Before, All, Deferred, All));
 }
+
+// The selected rows in view are found by walking the shown rows, not by counting a page of row
+// indexes from the first visible one: rows hidden above them no longer push selected rows near
+// the bottom of the body out of the repaint.
+TEST(GridCosts, SelectionRepaintReachesRowsBelowHiddenOnes) {
+  TCostForm F(40, {goSelectFullRow, goMultiSelect});
+  F.Grid->BeginUpdate();
+  for (int R = 1; R <= 8; ++R) F.Grid->SetRowVisible(R, false);
+  F.Grid->EndUpdate();
+  F.Grid->SelectAll();
+  Settle(F.Window());
+  // The last row the body shows fully, and a point inside it.
+  const int Last = F.Grid->GetLastFullyVisibleRow();
+  ASSERT_GT(Last, 8 + F.Grid->GetRowsPerPage() / 2);
+  const TRect R = F.Grid->GetCellRect(0, Last);
+  enginetest::ForgetRepaint(F.Window());
+  F.Grid->SetHighlightedTextColor(clYellow);
+  EXPECT_TRUE(enginetest::MarkedForRepaint(F.Window(), R.Left + 5, (R.Top + R.Bottom) / 2)) << "row " << Last;
+}
