@@ -371,6 +371,9 @@ int main(int argc, char** argv) {
   InitCommonControlsEx(&Icc);
   InitializeUnits();
   Application->Initialize();
+  // The pointer rests in the screen's far corner, away from every scene: no control shows its
+  // look under the mouse by chance.
+  SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
   CreateBackdrop();
   TsSkinManager* Manager = CreateManager();
   if (!Manager->SkinActive()) {
