@@ -56,13 +56,14 @@ const Strings NewSkinOrder = {"before", "form:1",  "child:1", "form:16", "child:
 }  // namespace
 
 TEST(ManagerSkinChange, RunsInOrderAndTellsEveryFormAndControl) {
+  // What the receivers see while the change runs; it outlives the manager, whose destruction
+  // still tells the form.
+  Strings States;
   TTappedForm F;
   auto M = NewManager();
   AddStoredSkin(*M, "A", SkinA);
   AddStoredSkin(*M, "B", SkinB);
   LogEvents(*M, F.Log);
-  // What the receivers see while the change runs.
-  Strings States;
   F.FormTap->OnCommand = [&](Word C) {
     States.push_back(std::to_string(C) + (M->SkinActive() ? " active" : " inactive") +
                      (acSkinChanging ? " changing" : ""));
