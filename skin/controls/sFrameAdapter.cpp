@@ -38,7 +38,9 @@ TsFrameAdapter::TsFrameAdapter(TComponent* AOwner) : TComponent(AOwner) {
 TsFrameAdapter::~TsFrameAdapter() {
   delete FScrollAdapter;
   FScrollAdapter = nullptr;
-  if (FHooked && Frame != nullptr && !Frame->ComponentState().Contains(csDestroying)) Frame->SetWindowProc(FSavedProc);
+  // Also while the frame is being destroyed: the frame frees its components before it destroys
+  // its window, so WM_DESTROY, WM_NCDESTROY and WM_PARENTNOTIFY still run through its chain.
+  if (FHooked && Frame != nullptr) Frame->SetWindowProc(FSavedProc);
   FHooked = false;
   Frame = nullptr;
   FSkinData.reset();
