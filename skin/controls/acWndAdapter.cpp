@@ -148,12 +148,15 @@ void TacMainWnd::PutBackProcedure() {
 
 void TacMainWnd::DetachOnDestroy() {
   if (Destroyed) return;
+  // The procedure and the property go back in every case: a control whose form frees its adapter
+  // list still runs its window's last messages (WM_DESTROY, WM_NCDESTROY) through its chain after
+  // the adapters are gone. Only the look is left alone for a window that goes with its form.
   if (!acRemovingAllAdapters || acSkinRemoving) {
     if (acSetWindowTheme != nullptr && IsWindow(CtrlHandle)) acSetWindowTheme(CtrlHandle, nullptr, nullptr);
-    PutBackProcedure();
-    if (CtrlHandle != nullptr) RemovePropA(CtrlHandle, acAdapterPropName);
-    RestoreStdParams();
   }
+  PutBackProcedure();
+  if (CtrlHandle != nullptr) RemovePropA(CtrlHandle, acAdapterPropName);
+  if (!acRemovingAllAdapters || acSkinRemoving) RestoreStdParams();
   Destroyed = true;
 }
 

@@ -83,9 +83,9 @@ class TacMainWnd : public TObject {
   // empty. Use Create<T> rather than constructing directly. EInvalidOperation when Handle is not
   // a window.
   TacMainWnd(HWND Handle, TsCommonData* ASkinData, TsSkinManager* ASkinManager, const AnsiString& SkinSection);
-  // Detaches a still attached adapter (visual styles back on, procedure, property, parameters of
-  // the base) unless the form's adapter list is freeing all its items or a skin removal is
-  // running; frees own skin data. Never re-frames the window.
+  // Detaches a still attached adapter: procedure and property always; visual styles and the
+  // parameters of the base only when the form's adapter list is not freeing all its items (or a
+  // skin removal is running). Frees own skin data. Never re-frames the window.
   ~TacMainWnd() override;
 
   // ---- the virtual operations
@@ -167,8 +167,9 @@ extern bool AdapterDlgMode;
 // The page adapters made by tab-control adapters for their pages; freed with their adapters at
 // program end (DoneAdapterUnit).
 TList& PageAdapters();
-// Set by the form's control adapter list while it frees all its items: adapters freed meanwhile
-// do not detach (their windows are going away with the form).
+// Set by the form's control adapter list while it frees the items of controls that are being
+// destroyed: adapters freed meanwhile give the procedure and property back but leave the look
+// (their windows are going away with the form).
 extern bool acRemovingAllAdapters;
 
 // Optional system entry points, looked up by InitAdapterUnit (each may be nullptr).

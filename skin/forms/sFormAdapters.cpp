@@ -323,9 +323,8 @@ void TacCtrlAdapter::CleanItems() {
 }
 
 void TacCtrlAdapter::RemoveAllItems() {
-  // Adapters of controls that are going away with their form skip the detach (their windows go
-  // too); an adapter whose control lives on is detached, so that no control keeps a window
-  // procedure of a freed adapter.
+  // Every adapter gives its control's procedure back; those of controls that are going away with
+  // their form leave the control's look alone (their windows go too).
   const bool Was = acRemovingAllAdapters;
   try {
     while (!Items.empty()) {

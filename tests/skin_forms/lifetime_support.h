@@ -1,0 +1,182 @@
+// Test support of the lifetime tests: a form that holds one control of every kind the form's
+// control adapter list adapts (framework controls where the framework has them, otherwise small
+// framework controls over the system's window classes, each with a class name of its own), and
+// the manager's class-name lists filled so that every one of them is adapted. Win32.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/ExtCtrls.h"
+#include "framework/Forms.h"
+#include "framework/StdCtrls.h"
+#include "framework/TypInfo.h"
+#include "skin/core/sSkinManager.h"
+
+namespace lifetime {
+
+// A framework control over a system window class.
+#define LIFETIME_SYSTEM_CONTROL(Name, WinClass, ExtraStyle)         \
+  class Name : public TWinControl {                                 \
+    T_CLASS(Name, TWinControl)                                      \
+                                                                    \
+   public:                                                          \
+    using TWinControl::TWinControl;                                 \
+                                                                    \
+   protected:                                                       \
+    void CreateParams(TCreateParams& Params) override {             \
+      TWinControl::CreateParams(Params);                            \
+      CreateSubClass(Params, WinClass);                             \
+      Params.Style |= (ExtraStyle);                                 \
+    }                                                               \
+  };
+
+LIFETIME_SYSTEM_CONTROL(TLtComboBox, L"COMBOBOX", CBS_DROPDOWN | WS_VSCROLL)
+LIFETIME_SYSTEM_CONTROL(TLtSimpleCombo, L"COMBOBOX", CBS_SIMPLE | WS_VSCROLL)
+LIFETIME_SYSTEM_CONTROL(TLtGroupBox, L"BUTTON", BS_GROUPBOX)
+LIFETIME_SYSTEM_CONTROL(TLtListView, L"SysListView32", LVS_REPORT)
+LIFETIME_SYSTEM_CONTROL(TLtTreeView, L"SysTreeView32", TVS_HASLINES | TVS_HASBUTTONS)
+LIFETIME_SYSTEM_CONTROL(TLtWWEdit, L"COMBOBOX", CBS_DROPDOWN | WS_VSCROLL)
+LIFETIME_SYSTEM_CONTROL(TLtPageControl, L"SysTabControl32", 0)
+LIFETIME_SYSTEM_CONTROL(TLtTabControl, L"SysTabControl32", 0)
+LIFETIME_SYSTEM_CONTROL(TLtToolBar, L"ToolbarWindow32", CCS_NORESIZE | CCS_NODIVIDER)
+LIFETIME_SYSTEM_CONTROL(TLtStatusBar, L"msctls_statusbar32", CCS_NORESIZE | CCS_NOPARENTALIGN)
+#undef LIFETIME_SYSTEM_CONTROL
+
+// A self-painting control with both scroll bars, standing in for the grid kinds.
+#define LIFETIME_SCROLLING_CONTROL(Name)                            \
+  class Name : public TCustomControl {                              \
+    T_CLASS(Name, TCustomControl)                                   \
+                                                                    \
+   public:                                                          \
+    using TCustomControl::TCustomControl;                           \
+                                                                    \
+   protected:                                                       \
+    void CreateParams(TCreateParams& Params) override {             \
+      TCustomControl::CreateParams(Params);                         \
+      Params.Style |= WS_HSCROLL | WS_VSCROLL;                      \
+    }                                                               \
+    void Paint() override {                                         \
+      Canvas()->Brush()->SetColor(clWhite);                         \
+      Canvas()->FillRect(Rect(0, 0, Width(), Height()));            \
+    }                                                               \
+  };
+
+LIFETIME_SCROLLING_CONTROL(TLtGrid)
+LIFETIME_SCROLLING_CONTROL(TLtGridEh)
+LIFETIME_SCROLLING_CONTROL(TLtVirtualTree)
+#undef LIFETIME_SCROLLING_CONTROL
+
+class TLtBitBtn : public TButton {
+  T_CLASS(TLtBitBtn, TButton)
+
+ public:
+  using TButton::TButton;
+};
+
+// A graphic button with the published properties of a speed button.
+class TLtSpeedButton : public TGraphicControl {
+  T_CLASS(TLtSpeedButton, TGraphicControl)
+
+ public:
+  explicit TLtSpeedButton(TComponent* AOwner) : TGraphicControl(AOwner), FGlyph(std::make_unique<TBitmap>()) {}
+  TBitmap* Glyph() const { return FGlyph.get(); }
+  int Layout() const { return 0; }
+  int Margin() const { return -1; }
+  int Spacing() const { return 4; }
+  int NumGlyphs() const { return 1; }
+  bool Down() const { return false; }
+  bool SmallStyle() const { return false; }
+
+ protected:
+  void Paint() override {
+    Canvas()->Brush()->SetColor(clWhite);
+    Canvas()->FillRect(Rect(0, 0, Width(), Height()));
+  }
+
+ private:
+  std::unique_ptr<TBitmap> FGlyph;
+};
+
+T_PUBLISH(TLtSpeedButton) {
+  P.Object("Glyph", [](TLtSpeedButton* B) -> TObject* { return B->Glyph(); });
+  P.Ordinal("Layout", &TLtSpeedButton::Layout, nullptr);
+  P.Ordinal("Margin", &TLtSpeedButton::Margin, nullptr);
+  P.Ordinal("Spacing", &TLtSpeedButton::Spacing, nullptr);
+  P.Ordinal("NumGlyphs", &TLtSpeedButton::NumGlyphs, nullptr);
+  P.Boolean("Down", &TLtSpeedButton::Down, nullptr);
+  P.Boolean("SmallStyle", &TLtSpeedButton::SmallStyle, nullptr);
+}
+
+// The class names of each adapter kind, in the order of the manager's lists.
+inline const std::vector<AnsiString>& KindClassNames() {
+  static const std::vector<AnsiString> Names = {
+      "TEdit",           "TButton",        "TLtBitBtn",     "TCheckBox",  "TLtComboBox\r\nTLtSimpleCombo",
+      "TLtGrid",         "TLtGroupBox",    "TLtListView",   "TPanel",     "TLtTreeView",
+      "TLtWWEdit",       "TLtGridEh",      "TLtVirtualTree", "TLtPageControl", "TLtTabControl",
+      "TLtToolBar",      "TLtStatusBar",   "TLtSpeedButton"};
+  return Names;
+}
+
+// Fills every class-name list of the manager with the kinds above.
+inline void FillThirdParty(TsSkinManager& M) {
+  const auto& Names = KindClassNames();
+  for (int K = 0; K < ThirdPartyKindCount && K < static_cast<int>(Names.size()); ++K)
+    M.ThirdParty()->SetTexts(K, Names[static_cast<std::size_t>(K)]);
+  M.UpdateThirdNames();
+}
+
+// Makes a T owned by Owner on Parent at (X, Y) in a W x H box.
+template <class T>
+T* Put(TComponent* Owner, TWinControl* Parent, int X, int Y, int W = 90, int H = 24) {
+  auto* C = new T(Owner);
+  C->SetParent(Parent);
+  C->SetBounds(X, Y, W, H);
+  return C;
+}
+
+// The windowed controls of one of every adapted kind, a frame with an edit on it, a label and a
+// speed button, laid out on Form (which owns them). Returns the windowed ones.
+inline std::vector<TWinControl*> FillWithEveryKind(TCustomForm* Form) {
+  std::vector<TWinControl*> W;
+  W.push_back(Put<TEdit>(Form, Form, 4, 4));
+  auto* B = Put<TButton>(Form, Form, 100, 4);
+  B->SetCaption(L"Button");
+  W.push_back(B);
+  auto* BB = Put<TLtBitBtn>(Form, Form, 196, 4);
+  BB->SetCaption(L"Bit");
+  W.push_back(BB);
+  auto* CB = Put<TCheckBox>(Form, Form, 292, 4);
+  CB->SetCaption(L"Check");
+  W.push_back(CB);
+  W.push_back(Put<TLtComboBox>(Form, Form, 4, 32, 90, 120));
+  W.push_back(Put<TLtSimpleCombo>(Form, Form, 100, 32, 90, 70));
+  W.push_back(Put<TLtGrid>(Form, Form, 196, 32, 90, 70));
+  W.push_back(Put<TLtGroupBox>(Form, Form, 292, 32, 90, 70));
+  W.push_back(Put<TLtListView>(Form, Form, 4, 108, 90, 70));
+  W.push_back(Put<TPanel>(Form, Form, 100, 108, 90, 70));
+  W.push_back(Put<TLtTreeView>(Form, Form, 196, 108, 90, 70));
+  W.push_back(Put<TLtWWEdit>(Form, Form, 292, 108, 90, 120));
+  W.push_back(Put<TLtGridEh>(Form, Form, 4, 184, 90, 60));
+  W.push_back(Put<TLtVirtualTree>(Form, Form, 100, 184, 90, 60));
+  W.push_back(Put<TLtPageControl>(Form, Form, 196, 184, 90, 60));
+  W.push_back(Put<TLtTabControl>(Form, Form, 292, 184, 90, 60));
+  W.push_back(Put<TLtToolBar>(Form, Form, 4, 250, 180, 26));
+  W.push_back(Put<TLtStatusBar>(Form, Form, 196, 250, 180, 22));
+  auto* Frame = Put<TScrollingWinControl>(Form, Form, 388, 4, 80, 100);
+  W.push_back(Frame);
+  W.push_back(Put<TEdit>(Form, Frame, 4, 4, 60, 22));
+  auto* L = new TLabel(Form);
+  L->SetParent(Form);
+  L->SetBounds(388, 120, 80, 16);
+  L->SetCaption(L"Label");
+  auto* S = new TLtSpeedButton(Form);
+  S->SetParent(Form);
+  S->SetBounds(388, 140, 40, 24);
+  return W;
+}
+
+}  // namespace lifetime
