@@ -473,6 +473,10 @@ void InitSkinScrollBars(TacScrollWnd* Adapter, HWND Handle, bool Repaint) {
   if (Adapter == nullptr) return;
   Adapter->Scrolling = false;
   Adapter->CtrlHandle = Handle;
+  if (RoutedToAnotherAdapter(Handle, Adapter)) {
+    HookAdapterWndProc(Adapter, Handle);  // leaves the adapter detached
+    return;
+  }
   delete Adapter->HorzBar;
   delete Adapter->VertBar;
   Adapter->HorzBar = new TacScrollBar(Adapter);

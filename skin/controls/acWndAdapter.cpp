@@ -283,12 +283,26 @@ WideString GetWndText(HWND Wnd) {
   return Buf;
 }
 
+bool RoutedToAnotherAdapter(HWND Handle, const TacMainWnd* Adapter) {
+  if (Handle == nullptr || reinterpret_cast<WNDPROC>(GetWindowLongPtrW(Handle, GWLP_WNDPROC)) != &AdapterSubclassProc)
+    return false;
+  const TacMainWnd* Existing = GetWndAdapter(Handle);
+  return Existing != nullptr && Existing != Adapter && !Existing->Destroyed;
+}
+
 void HookAdapterWndProc(TacMainWnd* Adapter, HWND Handle) {
   if (Adapter == nullptr) return;
   Adapter->Scrolling = false;
   Adapter->CtrlHandle = Handle;
-  SetPropA(Handle, acAdapterPropName, reinterpret_cast<HANDLE>(Adapter));
   TControl* Target = HookTarget(Adapter->SkinData);
+  if (Target == nullptr && RoutedToAnotherAdapter(Handle, Adapter)) {
+    // The window's messages already go to an adapter through the routing procedure, which finds
+    // its adapter by the window's property: a second one would pass them on to itself without
+    // end. The new adapter stays detached and does nothing.
+    Adapter->Destroyed = true;
+    return;
+  }
+  SetPropA(Handle, acAdapterPropName, reinterpret_cast<HANDLE>(Adapter));
   if (Target == nullptr) {
     Adapter->OldWndProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(Handle, GWLP_WNDPROC));
     Adapter->ObjectInstance = AdapterSubclassProc;

@@ -188,8 +188,12 @@ void DoneAdapterUnit();
 // The window's text.
 WideString GetWndText(HWND Wnd);
 // Stores the adapter in the window's "ACSBSC" property and installs its WndProc in front of the
-// window's procedure (framework control, provider's form or plain window).
+// window's procedure (framework control, provider's form or plain window). A plain window whose
+// messages another attached adapter already receives is left alone: the new adapter stays
+// detached (Destroyed) and inert.
 void HookAdapterWndProc(TacMainWnd* Adapter, HWND Handle);
+// True when Handle is a plain window subclassed by an attached adapter other than Adapter.
+bool RoutedToAnotherAdapter(HWND Handle, const TacMainWnd* Adapter);
 // The reverse of HookAdapterWndProc (once): previous procedure back, property removed,
 // RestoreStdParams, the frame refreshed when the window is visible. FreeAdapter: the adapter is
 // freed and the variable set to nullptr. Nothing for a nullptr adapter.
