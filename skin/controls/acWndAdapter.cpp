@@ -46,13 +46,18 @@ TControl* HookTarget(TsCommonData* SkinData) {
   return SkinData->OwnerControl();
 }
 
+// The property that keeps a plain window's previous procedure while the routing procedure below
+// stays in its chain without an adapter (see acUnsubclassWindow).
+constexpr const wchar_t* AdapterBypassProp = L"ACSBSCOLD";
+
 // The window procedure of subclassed plain windows: routes the message to the adapter stored in
 // the window's property. Exceptions never leave it.
 LRESULT CALLBACK AdapterSubclassProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
   TacMainWnd* Adapter = GetWndAdapter(Wnd);
   if (Adapter == nullptr || Adapter->ObjectInstance == nullptr) {
     WNDPROC Old = Adapter != nullptr ? Adapter->OldWndProc : nullptr;
-    return Old != nullptr ? CallWindowProcW(Old, Wnd, Msg, WParam, LParam) : DefWindowProcW(Wnd, Msg, WParam, LParam);
+    if (Old == nullptr) return acCallBypassed(Wnd, AdapterBypassProp, Msg, WParam, LParam);
+    return CallWindowProcW(Old, Wnd, Msg, WParam, LParam);
   }
   TMessage M{Msg, WParam, LParam, 0};
   try {
@@ -141,7 +146,8 @@ void TacMainWnd::PutBackProcedure() {
     if (FHookedControl != nullptr) FHookedControl->SetWindowProc(OldProc);
     FHookedControl = nullptr;
   } else if (OldWndProc != nullptr) {
-    if (IsWindow(CtrlHandle)) SetWindowLongPtrW(CtrlHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OldWndProc));
+    if (IsWindow(CtrlHandle) && ObjectInstance != nullptr)
+      acUnsubclassWindow(CtrlHandle, &AdapterSubclassProc, OldWndProc, AdapterBypassProp);
     ObjectInstance = nullptr;
   }
 }
@@ -284,10 +290,33 @@ WideString GetWndText(HWND Wnd) {
 }
 
 bool RoutedToAnotherAdapter(HWND Handle, const TacMainWnd* Adapter) {
-  if (Handle == nullptr || reinterpret_cast<WNDPROC>(GetWindowLongPtrW(Handle, GWLP_WNDPROC)) != &AdapterSubclassProc)
-    return false;
   const TacMainWnd* Existing = GetWndAdapter(Handle);
-  return Existing != nullptr && Existing != Adapter && !Existing->Destroyed;
+  return Existing != nullptr && Existing != Adapter && !Existing->Destroyed && Existing->ObjectInstance != nullptr;
+}
+
+WNDPROC acSubclassWindow(HWND Wnd, WNDPROC Route, const wchar_t* BypassProp) {
+  if (auto Kept = reinterpret_cast<WNDPROC>(GetPropW(Wnd, BypassProp))) {
+    // Route is still in the chain, passing messages on: the new owner takes its place there.
+    RemovePropW(Wnd, BypassProp);
+    return Kept;
+  }
+  return reinterpret_cast<WNDPROC>(SetWindowLongPtrW(Wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Route)));
+}
+
+void acUnsubclassWindow(HWND Wnd, WNDPROC Route, WNDPROC Previous, const wchar_t* BypassProp) {
+  if (Wnd == nullptr || Previous == nullptr) return;
+  if (reinterpret_cast<WNDPROC>(GetWindowLongPtrW(Wnd, GWLP_WNDPROC)) == Route)
+    SetWindowLongPtrW(Wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Previous));
+  else
+    SetPropW(Wnd, BypassProp, reinterpret_cast<HANDLE>(Previous));
+}
+
+LRESULT acCallBypassed(HWND Wnd, const wchar_t* BypassProp, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  auto Kept = reinterpret_cast<WNDPROC>(GetPropW(Wnd, BypassProp));
+  if (Kept == nullptr) return DefWindowProcW(Wnd, Msg, WParam, LParam);
+  const LRESULT Result = CallWindowProcW(Kept, Wnd, Msg, WParam, LParam);
+  if (Msg == WM_NCDESTROY) RemovePropW(Wnd, BypassProp);
+  return Result;
 }
 
 void HookAdapterWndProc(TacMainWnd* Adapter, HWND Handle) {
@@ -304,9 +333,8 @@ void HookAdapterWndProc(TacMainWnd* Adapter, HWND Handle) {
   }
   SetPropA(Handle, acAdapterPropName, reinterpret_cast<HANDLE>(Adapter));
   if (Target == nullptr) {
-    Adapter->OldWndProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(Handle, GWLP_WNDPROC));
     Adapter->ObjectInstance = AdapterSubclassProc;
-    SetWindowLongPtrW(Handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AdapterSubclassProc));
+    Adapter->OldWndProc = acSubclassWindow(Handle, &AdapterSubclassProc, AdapterBypassProp);
   } else {
     Adapter->OldProc = Target->WindowProc();
     Adapter->FHookedControl = Target;

@@ -194,6 +194,21 @@ WideString GetWndText(HWND Wnd);
 void HookAdapterWndProc(TacMainWnd* Adapter, HWND Handle);
 // True when Handle is a plain window subclassed by an attached adapter other than Adapter.
 bool RoutedToAnotherAdapter(HWND Handle, const TacMainWnd* Adapter);
+
+// Subclassing of plain windows through a routing procedure (Route) that finds its object again by
+// a window property. Letting go writes the previous procedure back only while Route is still the
+// window's procedure: when another party subclassed the window later, writing it back would cut
+// that party out, so Route stays in the chain and passes every message on to the previous
+// procedure, kept in the window property BypassProp (acCallBypassed), until the window is
+// destroyed or subclassed again through Route.
+// Installs Route, or lets a new object take the place of a Route that stayed in the chain; returns
+// the procedure to pass messages on to.
+WNDPROC acSubclassWindow(HWND Wnd, WNDPROC Route, const wchar_t* BypassProp);
+// Lets go of a window subclassed by acSubclassWindow (Previous: what it returned).
+void acUnsubclassWindow(HWND Wnd, WNDPROC Route, WNDPROC Previous, const wchar_t* BypassProp);
+// What Route does for a message when it finds no object: passes it to the kept previous procedure
+// (DefWindowProc without one); the kept procedure is forgotten after WM_NCDESTROY.
+LRESULT acCallBypassed(HWND Wnd, const wchar_t* BypassProp, UINT Msg, WPARAM WParam, LPARAM LParam);
 // The reverse of HookAdapterWndProc (once): previous procedure back, property removed,
 // RestoreStdParams, the frame refreshed when the window is visible. FreeAdapter: the adapter is
 // freed and the variable set to nullptr. Nothing for a nullptr adapter.

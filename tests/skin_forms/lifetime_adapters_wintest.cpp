@@ -129,3 +129,77 @@ TEST_F(LifetimeAdapters, APlainWindowAdaptedTwiceKeepsItsFirstAdapter) {
   GetWindowTextW(Edit, Text, 16);
   EXPECT_STREQ(Text, L"once");
 }
+
+namespace {
+
+// A later subclasser of a window: counts what it sees and passes everything on.
+WNDPROC LaterPrevious = nullptr;
+int LaterSeen = 0;
+LRESULT CALLBACK LaterProc(HWND W, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  if (Msg == WM_APP + 7) ++LaterSeen;
+  return CallWindowProcW(LaterPrevious, W, Msg, WParam, LParam);
+}
+
+}  // namespace
+
+// An adapter that lets go of a plain window another party subclassed after it keeps that party in
+// the chain, and the window's own procedure keeps working when that party lets go too, and when a
+// new adapter comes.
+TEST_F(LifetimeAdapters, LettingGoUnderALaterSubclasserKeepsItInTheChain) {
+  HWND Parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 50, 50, 300, 200, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+  Windows.push_back(Parent);
+  HWND Edit = CreateWindowExW(0, L"EDIT", L"text", WS_CHILD | WS_VISIBLE | WS_BORDER, 10, 10, 120, 24, Parent,
+                              nullptr, GetModuleHandleW(nullptr), nullptr);
+  HWND List = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT, 10, 50, 200, 100, Parent,
+                              nullptr, GetModuleHandleW(nullptr), nullptr);
+  LVCOLUMNW Col{};
+  Col.mask = LVCF_TEXT | LVCF_WIDTH;
+  Col.cx = 80;
+  Col.pszText = const_cast<wchar_t*>(L"Name");
+  SendMessageW(List, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&Col));
+  HWND Header = reinterpret_cast<HWND>(SendMessageW(List, LVM_GETHEADER, 0, 0));
+  ASSERT_NE(Header, nullptr);
+  const LONG_PTR EditOriginal = GetWindowLongPtrW(Edit, GWLP_WNDPROC);
+  SendMessageW(Edit, EM_LIMITTEXT, 77, 0);
+  // The edit's own procedure answers this; the default procedure would answer 0.
+  auto Limit = [&] { return SendMessageW(Edit, EM_GETLIMITTEXT, 0, 0); };
+
+  for (HWND W : {Edit, Header}) {
+    SCOPED_TRACE(W == Edit ? "adapted edit" : "list view's header");
+    TacMainWnd* A = W == Edit ? static_cast<TacMainWnd*>(TacMainWnd::Create<TacEditWnd>(Edit, nullptr, Skin->Manager.get(), "EDIT"))
+                              : static_cast<TacMainWnd*>(TacMainWnd::Create<TacListViewWnd>(List, nullptr, Skin->Manager.get(), "EDIT"));
+    // Another party subclasses the window after the adapter.
+    LaterPrevious = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(W, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&LaterProc)));
+    LaterSeen = 0;
+    delete A;
+    SendMessageW(W, WM_APP + 7, 0, 0);
+    EXPECT_EQ(LaterSeen, 1) << "the later subclasser was cut out";
+    EXPECT_EQ(GetWindowLongPtrW(W, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(&LaterProc));
+    EXPECT_EQ(Limit(), 77);
+    RedrawWindow(Parent, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    uitest::Pump();
+    if (W == Edit) {
+      // A new adapter takes the old one's place in the chain, under the later subclasser.
+      A = TacMainWnd::Create<TacEditWnd>(Edit, nullptr, Skin->Manager.get(), "EDIT");
+      EXPECT_EQ(SendSkinCommand(Edit, AC_ISSKINNED, 0), 1);
+      SendMessageW(W, WM_APP + 7, 0, 0);
+      EXPECT_EQ(LaterSeen, 2);
+      EXPECT_EQ(Limit(), 77);
+      delete A;
+      EXPECT_NE(SendSkinCommand(Edit, AC_ISSKINNED, 0), 1);
+    }
+    // The later subclasser lets go too, putting back what it found.
+    SetWindowLongPtrW(W, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LaterPrevious));
+    EXPECT_EQ(Limit(), 77);
+    SendMessageW(W, WM_APP + 7, 0, 0);
+    EXPECT_EQ(LaterSeen, W == Edit ? 2 : 1);
+  }
+  // A later adapter of the edit restores the window's own procedure when it lets go on top.
+  auto* A = TacMainWnd::Create<TacEditWnd>(Edit, nullptr, Skin->Manager.get(), "EDIT");
+  delete A;
+  EXPECT_EQ(GetWindowLongPtrW(Edit, GWLP_WNDPROC), EditOriginal);
+  EXPECT_EQ(Limit(), 77);
+  DestroyWindow(Parent);
+  uitest::Pump();
+}
