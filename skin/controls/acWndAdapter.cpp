@@ -124,6 +124,7 @@ TacMainWnd::TacMainWnd(HWND Handle, TsCommonData* ASkinData, TsSkinManager* ASki
   if (OwnSkinData || SkinData->SkinSection().empty() || SkinData->SkinSection() == "UNKNOWN") {
     if (OwnSkinData || SkinData->SkinSection().empty()) SkinData->SetSkinSection(SkinSection);
   }
+  acRegisterManagerRef(&SkinManager);
 }
 
 void TacMainWnd::AfterConstruction(bool Repaint) {
@@ -171,6 +172,7 @@ TacMainWnd::~TacMainWnd() {
   if (OwnSkinData) delete SkinData;
   SkinData = nullptr;
   SkinManager = nullptr;
+  acUnregisterManagerRef(&SkinManager);
 }
 
 void TacMainWnd::WndProc(TMessage& Message) {

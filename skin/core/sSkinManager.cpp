@@ -24,6 +24,13 @@ namespace {
 
 TsSkinManager* TheDefaultManager = nullptr;
 
+// The registered manager pointers. Made on first use and never freed, so that holders destroyed
+// during the program's static destruction can still unregister.
+std::unordered_set<TsSkinManager**>& ManagerRefs() {
+  static auto* Refs = new std::unordered_set<TsSkinManager**>;
+  return *Refs;
+}
+
 // The key of a (section, property) pair in the name indexes; the length prefix keeps pairs apart
 // whatever bytes the names hold.
 AnsiString PairKey(const AnsiString& Section, const AnsiString& Property) {
@@ -128,6 +135,16 @@ TsSkinManager::~TsSkinManager() {
     TheDefaultManager = nullptr;
   }
   UpdateThirdTexts();
+  for (TsSkinManager** Ref : ManagerRefs())
+    if (*Ref == this) *Ref = nullptr;
+}
+
+void acRegisterManagerRef(TsSkinManager** Ref) {
+  if (Ref != nullptr) ManagerRefs().insert(Ref);
+}
+
+void acUnregisterManagerRef(TsSkinManager** Ref) {
+  if (Ref != nullptr) ManagerRefs().erase(Ref);
 }
 
 TsSkinManager* TsSkinManager::DefaultManager() { return TheDefaultManager; }

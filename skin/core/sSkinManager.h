@@ -314,6 +314,13 @@ inline constexpr std::int64_t MaxSkinPicturePixels = std::int64_t{1} << 26;
 // Textures smaller than this many pixels become tiles (mask entries with a bitmap).
 inline constexpr std::int64_t TileTextureMaxPixels = 90000;
 
+// Pointers to a manager held by objects that do not own it (skin data bound to a manager,
+// adapters, speed-button handlers): each registers the address of its pointer for its lifetime,
+// and a manager that goes away sets every registered pointer to it to nullptr, whether or not its
+// last broadcast reached the holder.
+void acRegisterManagerRef(TsSkinManager** Ref);
+void acUnregisterManagerRef(TsSkinManager** Ref);
+
 class TsSkinManager : public TComponent {
   T_CLASS(TsSkinManager, TComponent)
 
