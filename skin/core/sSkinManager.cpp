@@ -230,12 +230,49 @@ void TsSkinManager::SetCommonSections(TStringList* Value) {
   if (FActive && FSkinData->Active) SetSkinName(FSkinName);
 }
 
+namespace {
+
+// The redraw lock of a skin change (BeginSkinChange). Ended by the change itself (End, or Handed
+// when RepaintForms ends it); when an exception leaves the change half done, the destructor gives
+// the forms their drawing back and has them repainted, so that none stays frozen.
+class TSkinChangeLock {
+ public:
+  TSkinChangeLock(TsSkinManager* Manager, bool Lock) : FManager(Manager), FLocked(Lock) {
+    if (FLocked) BeginSkinChange(FManager);
+  }
+  ~TSkinChangeLock() {
+    if (!FLocked) return;
+    try {
+      EndSkinChange(FManager, false);
+      for (TCustomForm* Form : RegisteredSkinnedForms())
+        if (Form != nullptr && Form->HandleAllocated())
+          RedrawWindow(Form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    } catch (...) {
+      // Already on the way out of a failure: the first exception is the one reported.
+    }
+  }
+  TSkinChangeLock(const TSkinChangeLock&) = delete;
+  TSkinChangeLock& operator=(const TSkinChangeLock&) = delete;
+
+  void End() {
+    if (FLocked) EndSkinChange(FManager, true);
+    FLocked = false;
+  }
+  void Handed() { FLocked = false; }
+
+ private:
+  TsSkinManager* FManager;
+  bool FLocked;
+};
+
+}  // namespace
+
 bool TsSkinManager::SendNewSkin(bool Repaint) {
   if (IsLoadingOrReading()) return true;
   // Nothing to send while no skin is loaded (a manager that is Active without a SkinName).
   if (!FMasterBitmap) return true;
   ClearGlows();
-  if (!IsDesigning() && Repaint) BeginSkinChange(this);
+  TSkinChangeLock Lock(this, !IsDesigning() && Repaint);
   FMenus->ResetSectionIndex();
   FSkinData->Active = false;
   UpdateCommonSkinIndexes();
@@ -244,6 +281,7 @@ bool TsSkinManager::SendNewSkin(bool Repaint) {
   FMenus->UpdateActive();
   if (IsDefault() && !FHookInstalled) InstallHook();
   if (Repaint) RepaintForms();
+  Lock.Handed();  // RepaintForms ended it
   return true;
 }
 
@@ -271,9 +309,9 @@ void TsSkinManager::BroadcastCommand(Word Command) {
 void TsSkinManager::RepaintForms() {
   if (!IsDesigning()) BroadcastCommand(AC_BEFOREREFRESH);
   const bool Loading = ComponentState().Contains(csLoading);
-  if (!Loading) BeginSkinChange(this);
+  TSkinChangeLock Lock(this, !Loading);
   BroadcastCommand(AC_REFRESHSKIN);
-  if (!Loading) EndSkinChange(this, true);
+  Lock.End();
   if (acProviderLink.HookedWindows) {
     for (HWND W : acProviderLink.HookedWindows())
       if (IsWindow(W) && IsWindowVisible(W))

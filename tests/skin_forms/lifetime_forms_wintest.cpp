@@ -10,6 +10,7 @@
 #include "skin/controls/sFrameAdapter.h"
 #include "skin/core/sCommonData.h"
 #include "skin/core/sConst.h"
+#include "skin/core/sFormList.h"
 #include "skin/core/sMessages.h"
 #include "skin/forms/acDials.h"
 #include "skin/forms/sFormAdapters.h"
@@ -133,5 +134,52 @@ TEST_F(LifetimeForms, AControlFreedAloneLeavesItsItemForTheListToDrop) {
   Prov->Adapter->CleanItems();
   EXPECT_LT(Prov->Adapter->Count(), Before);
   EXPECT_EQ(Prov->Adapter->Count(), 0);
+  delete Form;
+}
+
+// A skin change that an exception leaves half way (here a control's handler of the refresh)
+// gives the forms their drawing back: no form stays frozen, no provider believes it is updating.
+TEST_F(LifetimeForms, AnExceptionInASkinChangeLeavesNoFormFrozen) {
+  auto* Form = new TForm(nullptr);
+  Form->SetBounds(40, 40, 300, 200);
+  // A windowless control: its handlers run by direct calls, not inside a window procedure.
+  auto* Panel = new TGraphicControl(Form);
+  Panel->SetParent(Form);
+  Panel->SetBounds(10, 10, 100, 60);
+  auto* Prov = new TsSkinProvider(Form);
+  uitest::ShowSettled(Form);
+  ASSERT_TRUE(IsWindowVisible(Form->Handle()));
+  Word Throwing = 0;
+  const TWndMethod Saved = Panel->WindowProc();
+  Panel->SetWindowProc([&, Saved](TMessage& Msg) {
+    if (Msg.Msg == SM_ALPHACMD && AlphaCmdCode(Msg.WParam) == Throwing) throw Exception("handler failed");
+    Saved(Msg);
+  });
+  // Raised inside a window procedure, the exception goes to the application; raised through a
+  // direct call, it leaves the skin change.
+  int Reported = 0;
+  Application->OnException = [&](TObject*, Exception&) { ++Reported; };
+  for (Word Command : {AC_NEWSKIN, AC_BEFOREREFRESH, AC_REFRESHSKIN}) {
+    SCOPED_TRACE(Command);
+    Throwing = Command;
+    int Left = 0;
+    try {
+      M->SetHueOffset(M->HueOffset() + 10);
+    } catch (Exception&) {
+      ++Left;
+    }
+    Throwing = 0;
+    if (Command == AC_REFRESHSKIN) EXPECT_EQ(Left, 1);
+    EXPECT_TRUE(IsWindowVisible(Form->Handle())) << "the form's drawing is still locked";
+    EXPECT_FALSE(acFormsUpdating);
+    EXPECT_FALSE(Prov->SkinData()->Updating);
+    EXPECT_FALSE(acSkinChanging);
+    // The next change runs in full.
+    M->SetHueOffset(0);
+    EXPECT_TRUE(IsWindowVisible(Form->Handle()));
+    EXPECT_FALSE(Prov->SkinData()->Updating);
+  }
+  Application->OnException = nullptr;
+  Panel->SetWindowProc(Saved);
   delete Form;
 }
