@@ -191,10 +191,12 @@ void TsSkinManager::SetSkinName(const AnsiString& Value) {
     ReloadSkin();
     if (FActive) SendNewSkin(true);
   }
+  ShowVersionNotice();
   if (OnAfterChange) OnAfterChange(this);
 }
 
 void TsSkinManager::ReloadSkin() {
+  FVersionNotice.clear();
   try {
     FSkinIsPacked = FileExists(PackedSkinFileName());
     if (FSkinIsPacked)
@@ -202,11 +204,15 @@ void TsSkinManager::ReloadSkin() {
     else
       LoadSkin();
   } catch (...) {
+    FVersionNotice.clear();
     FActive = false;
     RemoveSkin();
     throw;
   }
-  if (!FActive) RemoveSkin();
+  if (!FActive) {
+    FVersionNotice.clear();
+    RemoveSkin();
+  }
 }
 
 void TsSkinManager::SetActive(bool Value) {

@@ -461,8 +461,11 @@ class TsSkinManager : public TComponent {
   // first; without EXBORDER both are the built-in active shadow.
   TPNGGraphic* ShadowImage(int Index) const { return Index == 0 || Index == 1 ? FShadows[Index].get() : nullptr; }
   void InitShadows();
-  // Warns about a skin whose version the engine does not fully support (run while loading).
+  // Notes the warning about a skin whose version the engine does not fully support (run while
+  // loading); the change that loaded the skin shows it once the skin is whole, shown and sent out,
+  // as its box runs a message loop (ShowVersionNotice).
   void CheckSkinVersion();
+  void ShowVersionNotice();
 
   // --- hooks
   // The application-window hook of the default manager (installed while it is the default).
@@ -638,6 +641,7 @@ class TsSkinManager : public TComponent {
 
   // The load in progress: its options text, its pack, the stored skin read without options text,
   // and the pictures counted so far.
+  AnsiString FVersionNotice;  // the warning CheckSkinVersion noted, shown after the change
   std::unique_ptr<TacSkinOptions> FOptions;
   std::unique_ptr<TacSkinConvertor> FPack;
   TsStoredSkin* FStoredSkin = nullptr;
