@@ -89,3 +89,50 @@ TEST(LifetimeBorderFrame, EndsWhenTheCaptureGoesTheModeIsCancelledOrTheProviderO
     F.reset();
   }
 }
+
+// A caption button pressed and released away from the form is no longer pressed: a later release
+// over it does nothing. Pressed, moved off and back and released over it, it still acts.
+TEST(LifetimeCaptionButton, APressReleasedAwayFromTheFormIsForgotten) {
+  TSkinnedForm F;
+  HWND H = F.Handle();
+  int Closes = 0;
+  F.Form->OnClose = [&](TObject*, TCloseAction& Action) {
+    ++Closes;
+    Action = caNone;
+  };
+  const POINT Close = F.ScreenCentre(F.Provider->ButtonClose);
+  const RECT WR = F.WindowRect();
+  const POINT Away{WR.right + 60, WR.bottom + 40};
+  ASSERT_EQ(F.HitAt(Close), HTCLOSE);
+  ASSERT_TRUE(realinput::BringToFront(H));
+  ASSERT_TRUE(provbtest::PointerTo(Close));
+  ownctl::SendMouse(Close, MOUSEEVENTF_LEFTDOWN);
+  uitest::PumpFor(30);
+  EXPECT_EQ(F.Provider->ButtonClose.State, 2);
+  provbtest::PointerTo(Away);
+  ownctl::SendMouse(Away, MOUSEEVENTF_LEFTUP);
+  uitest::PumpFor(30);
+  EXPECT_NE(F.Provider->ButtonClose.State, 2);
+  EXPECT_NE(GetCapture(), H);
+  EXPECT_EQ(Closes, 0);
+  // A release over the button that belongs to no press of it.
+  SendMessageW(H, WM_NCLBUTTONUP, HTCLOSE, MAKELPARAM(Close.x, Close.y));
+  uitest::Pump();
+  EXPECT_EQ(Closes, 0);
+
+  // Off and back again while held: the release over the button closes. (Past the double-click
+  // time, so that the press is not taken for the second click of a double click.)
+  uitest::PumpFor(static_cast<int>(GetDoubleClickTime()) + 100);
+  ASSERT_TRUE(provbtest::PointerTo(Close));
+  uitest::PumpFor(30);
+  ownctl::SendMouse(Close, MOUSEEVENTF_LEFTDOWN);
+  uitest::PumpFor(30);
+  provbtest::PointerTo(Away);
+  uitest::PumpFor(30);
+  provbtest::PointerTo(Close);
+  uitest::PumpFor(30);
+  ownctl::SendMouse(Close, MOUSEEVENTF_LEFTUP);
+  uitest::PumpFor(30);
+  EXPECT_EQ(Closes, 1);
+  EXPECT_NE(GetCapture(), H);
+}
