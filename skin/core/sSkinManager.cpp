@@ -188,7 +188,10 @@ void TsSkinManager::SetSkinName(const AnsiString& Value) {
   {
     TFlagScope Changing(acSkinChanging, true);
     FSkinData->Active = false;
-    ReloadSkin();
+    if (LoadingWithItsForm())
+      ReloadSkinOrFallBack();
+    else
+      ReloadSkin();
     if (FActive) SendNewSkin(true);
   }
   ShowVersionNotice();

@@ -590,6 +590,12 @@ class TsSkinManager : public TComponent {
   void ReloadSkin();
   // ReloadSkin for a skin that is shown: not marked active while it is read, active again after.
   void ReloadShownSkin();
+  // The manager or the form that owns it is being loaded from its stored description.
+  bool LoadingWithItsForm() const;
+  // ReloadSkin for a manager loaded with its form: a failed load does not stop the form. Its error
+  // goes to the application's error box; a packed file that failed is followed by the skin's other
+  // source (its folder, else the stored skin), and when that fails too the skin stays off.
+  void ReloadSkinOrFallBack();
   // The common index cache and the shadows, the pass that ends every load.
   void UpdateIndexesAndShadows();
   // The process's default manager becomes Manager.

@@ -211,6 +211,36 @@ void TsSkinManager::ReloadShownSkin() {
   if (FActive) FSkinData->Active = true;
 }
 
+bool TsSkinManager::LoadingWithItsForm() const {
+  return IsLoadingOrReading() || (Owner() != nullptr && Owner()->ComponentState().Contains(csLoading));
+}
+
+void TsSkinManager::ReloadSkinOrFallBack() {
+  auto Report = [this] {
+    if (Application != nullptr) Application->HandleException(this, std::current_exception());
+  };
+  const bool FromPackedFile = FileExists(PackedSkinFileName());
+  try {
+    ReloadSkin();
+    return;
+  } catch (...) {
+    Report();
+  }
+  // ReloadSkin switched the skin off and removed it; a damaged packed file (a half-downloaded
+  // skin, say) leaves the skin's other sources to try.
+  if (!FromPackedFile) return;
+  FActive = true;
+  try {
+    LoadSkin();
+    if (!FActive) RemoveSkin();
+  } catch (...) {
+    FVersionNotice.clear();
+    FActive = false;
+    RemoveSkin();
+    Report();
+  }
+}
+
 // ---- Skin names ----------------------------------------------------------------------------------
 
 AnsiString TsSkinManager::GetSkinNames(TStrings* List, int Filter) {
