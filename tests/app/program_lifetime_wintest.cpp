@@ -72,6 +72,7 @@ TEST(ProgramLifetime, ADamagedPackedSkinShowsItsErrorAndTheStoredSkinIsShown) {
     EXPECT_EQ(Form1->NxGrid1->RowCount(), 1);
     ShowMainForm();
     EXPECT_TRUE(Form1->Showing());
+    uitest::SaveScreenshot(Form1->Handle(), "program_damaged_skin");
   }
 }
 
