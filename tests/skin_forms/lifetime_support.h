@@ -139,43 +139,52 @@ T* Put(TComponent* Owner, TWinControl* Parent, int X, int Y, int W = 90, int H =
 }
 
 // The windowed controls of one of every adapted kind, a frame with an edit on it, a label and a
-// speed button, laid out on Form (which owns them). Returns the windowed ones.
+// speed button, laid out on Form (which owns them) in a compact grid of cells 60 x 40 pixels (the
+// whole fits a client area of 300 x 200). Returns the windowed ones.
 inline std::vector<TWinControl*> FillWithEveryKind(TCustomForm* Form) {
   std::vector<TWinControl*> W;
-  W.push_back(Put<TEdit>(Form, Form, 4, 4));
-  auto* B = Put<TButton>(Form, Form, 100, 4);
-  B->SetCaption(L"Button");
-  W.push_back(B);
-  auto* BB = Put<TLtBitBtn>(Form, Form, 196, 4);
-  BB->SetCaption(L"Bit");
-  W.push_back(BB);
-  auto* CB = Put<TCheckBox>(Form, Form, 292, 4);
-  CB->SetCaption(L"Check");
-  W.push_back(CB);
-  W.push_back(Put<TLtComboBox>(Form, Form, 4, 32, 90, 120));
-  W.push_back(Put<TLtSimpleCombo>(Form, Form, 100, 32, 90, 70));
-  W.push_back(Put<TLtGrid>(Form, Form, 196, 32, 90, 70));
-  W.push_back(Put<TLtGroupBox>(Form, Form, 292, 32, 90, 70));
-  W.push_back(Put<TLtListView>(Form, Form, 4, 108, 90, 70));
-  W.push_back(Put<TPanel>(Form, Form, 100, 108, 90, 70));
-  W.push_back(Put<TLtTreeView>(Form, Form, 196, 108, 90, 70));
-  W.push_back(Put<TLtWWEdit>(Form, Form, 292, 108, 90, 120));
-  W.push_back(Put<TLtGridEh>(Form, Form, 4, 184, 90, 60));
-  W.push_back(Put<TLtVirtualTree>(Form, Form, 100, 184, 90, 60));
-  W.push_back(Put<TLtPageControl>(Form, Form, 196, 184, 90, 60));
-  W.push_back(Put<TLtTabControl>(Form, Form, 292, 184, 90, 60));
-  W.push_back(Put<TLtToolBar>(Form, Form, 4, 250, 180, 26));
-  W.push_back(Put<TLtStatusBar>(Form, Form, 196, 250, 180, 22));
-  auto* Frame = Put<TScrollingWinControl>(Form, Form, 388, 4, 80, 100);
-  W.push_back(Frame);
-  W.push_back(Put<TEdit>(Form, Frame, 4, 4, 60, 22));
+  int Cell = 0;
+  // The next cell; drop-down lists get room below for their list.
+  auto Next = [&](int Height = 36) {
+    const int X = 2 + (Cell % 5) * 60, Y = 2 + (Cell / 5) * 40;
+    ++Cell;
+    return TRect(X, Y, X + 56, Y + Height);
+  };
+  auto Add = [&](TWinControl* C, int Height = 36) {
+    const TRect R = Next(Height);
+    C->SetParent(Form);
+    C->SetBounds(R.Left, R.Top, R.Width(), R.Height());
+    W.push_back(C);
+    return C;
+  };
+  Add(new TEdit(Form), 22);
+  static_cast<TButton*>(Add(new TButton(Form), 24))->SetCaption(L"Button");
+  static_cast<TButton*>(Add(new TLtBitBtn(Form), 24))->SetCaption(L"Bit");
+  static_cast<TCheckBox*>(Add(new TCheckBox(Form), 20))->SetCaption(L"Check");
+  Add(new TLtComboBox(Form), 90);
+  Add(new TLtSimpleCombo(Form));
+  Add(new TLtGrid(Form));
+  Add(new TLtGroupBox(Form));
+  Add(new TLtListView(Form));
+  Add(new TPanel(Form));
+  Add(new TLtTreeView(Form));
+  Add(new TLtWWEdit(Form), 90);
+  Add(new TLtGridEh(Form));
+  Add(new TLtVirtualTree(Form));
+  Add(new TLtPageControl(Form));
+  Add(new TLtTabControl(Form));
+  Add(new TLtToolBar(Form), 26);
+  Add(new TLtStatusBar(Form), 22);
+  auto* Frame = static_cast<TScrollingWinControl*>(Add(new TScrollingWinControl(Form)));
+  W.push_back(Put<TEdit>(Form, Frame, 2, 2, 40, 20));
+  const TRect LR = Next();
   auto* L = new TLabel(Form);
   L->SetParent(Form);
-  L->SetBounds(388, 120, 80, 16);
+  L->SetBounds(LR.Left, LR.Top, LR.Width(), 16);
   L->SetCaption(L"Label");
   auto* S = new TLtSpeedButton(Form);
   S->SetParent(Form);
-  S->SetBounds(388, 140, 40, 24);
+  S->SetBounds(LR.Left, LR.Top + 18, 40, 18);
   return W;
 }
 
