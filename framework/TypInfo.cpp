@@ -277,3 +277,16 @@ void SetStrProp(TObject* Obj, std::string_view Name, const AnsiString& Value) {
   if (!P.SetStr) ReadOnly(P);
   P.SetStr(Obj, Value);
 }
+
+double GetFloatProp(TObject* Obj, std::string_view Name) {
+  const TPropInfo& P = Need(Obj, Name);
+  if (P.Kind != pkFloat) WrongKind(P);
+  return P.GetFloat(Obj);
+}
+
+void SetFloatProp(TObject* Obj, std::string_view Name, double Value) {
+  const TPropInfo& P = Need(Obj, Name);
+  if (P.Kind != pkFloat) WrongKind(P);
+  if (!P.SetFloat) ReadOnly(P);
+  P.SetFloat(Obj, Value);
+}

@@ -42,6 +42,7 @@ enum TPropKind {
   pkSet,          // a set of up to 32 elements
   pkObject,       // an object reference
   pkString,       // text
+  pkFloat,        // a floating-point number (held as double)
 };
 
 // One published property. The accessors take the object whose class published the property (or
@@ -60,9 +61,11 @@ struct TPropInfo {
   std::function<void(TObject*, TObject*)> SetObject;
   std::function<AnsiString(TObject*)> GetStr;
   std::function<void(TObject*, const AnsiString&)> SetStr;
+  std::function<double(TObject*)> GetFloat;
+  std::function<void(TObject*, double)> SetFloat;
 
   bool IsOrdinalKind() const { return Kind == pkOrdinal || Kind == pkEnumeration || Kind == pkSet; }
-  bool Writable() const { return SetOrd || SetObject || SetStr; }
+  bool Writable() const { return SetOrd || SetObject || SetStr || SetFloat; }
 };
 
 // ---- Look-up ----------------------------------------------------------------------------------
@@ -96,6 +99,8 @@ TObject* GetObjectProp(TObject* Obj, std::string_view Name);
 void SetObjectProp(TObject* Obj, std::string_view Name, TObject* Value);
 AnsiString GetStrProp(TObject* Obj, std::string_view Name);
 void SetStrProp(TObject* Obj, std::string_view Name, const AnsiString& Value);
+double GetFloatProp(TObject* Obj, std::string_view Name);
+void SetFloatProp(TObject* Obj, std::string_view Name, double Value);
 
 // The text of a set value (element names of the set bits, comma-separated) and back.
 AnsiString SetToString(const TPropInfo& Info, int Value, bool Brackets = false);
@@ -209,6 +214,22 @@ class TPublisher {
       I.SetStr = [Set, N = AnsiString(Name)](TObject* Obj, const AnsiString& Value) {
         if constexpr (std::is_same_v<V, WideString>) std::invoke(Set, detail::AsClass<T>(Obj, N.c_str()), AnsiToWideText(Value));
         else std::invoke(Set, detail::AsClass<T>(Obj, N.c_str()), Value);
+      };
+    }
+    return Add(std::move(I));
+  }
+  // A floating-point property (float or double).
+  template <class G, class S = std::nullptr_t>
+  TPublisher& Float(const char* Name, G Get, S Set = nullptr) {
+    using V = std::decay_t<std::invoke_result_t<G&, T*>>;
+    static_assert(std::is_floating_point_v<V>, "a float property's getter returns a floating-point value");
+    TPropInfo I = Start(Name, pkFloat);
+    I.GetFloat = [Get, N = AnsiString(Name)](TObject* Obj) -> double {
+      return static_cast<double>(std::invoke(Get, detail::AsClass<T>(Obj, N.c_str())));
+    };
+    if constexpr (!std::is_null_pointer_v<S>) {
+      I.SetFloat = [Set, N = AnsiString(Name)](TObject* Obj, double Value) {
+        std::invoke(Set, detail::AsClass<T>(Obj, N.c_str()), static_cast<V>(Value));
       };
     }
     return Add(std::move(I));

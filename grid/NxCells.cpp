@@ -437,19 +437,19 @@ int TCells::DirectChildCount(int ARow) const {
 }
 
 TCell* TCells::NewCell(int ACol) {
-  TCell* C;
+  std::unique_ptr<TCell> C;
   if (FColumns != nullptr) {
     if (ACol < 0 || ACol >= FColumns->ColumnCount()) TList::Error(ACol);
-    C = CreateCellOfKind(FColumns->ColumnKind(ACol), this);
-    if (auto* V = dynamic_cast<TVirtualCell*>(C)) V->Bind(FColumns->ColumnValues(ACol));
+    C.reset(CreateCellOfKind(FColumns->ColumnKind(ACol), this));
+    if (auto* V = dynamic_cast<TVirtualCell*>(C.get())) V->Bind(FColumns->ColumnValues(ACol));
     C->SetFontStyle(FColumns->ColumnFontStyle(ACol));
     C->SetFontColor(FColumns->ColumnFontColor(ACol));
     C->SetColor(FColumns->ColumnColor(ACol));
   } else {
-    C = CreateCellOfKind(ckString, this);
+    C.reset(CreateCellOfKind(ckString, this));
   }
   C->SetState(static_cast<Byte>(C->State() & ~TCell::StateNoNotify));
-  return C;
+  return C.release();
 }
 
 TList* TCells::NewColumnList(int ACol) {
@@ -472,24 +472,53 @@ void TCells::FreeColumnList(int ACol) {
   L = nullptr;
 }
 
+void TCells::InsertRowCells(int ARow) {
+  int C = 0;
+  try {
+    for (; C < FColumnCount; ++C) {
+      TList* L = FColumnLists[static_cast<std::size_t>(C)];
+      // Room first: once the cell exists, putting it in cannot fail.
+      L->Expand();
+      L->Insert(ARow, NewCell(C));
+    }
+  } catch (...) {
+    for (int K = 0; K < C; ++K) {
+      TList* L = FColumnLists[static_cast<std::size_t>(K)];
+      delete static_cast<TCell*>(L->Items(ARow));
+      L->Delete(ARow);
+    }
+    throw;
+  }
+}
+
+void TCells::InsertRowRecord(int ARow, std::unique_ptr<TRow> Row) {
+  FRows.Expand();
+  InsertRowCells(ARow);
+  FRows.Insert(ARow, Row.release());
+  ++FRowCount;
+}
+
 void TCells::AddRows(int Count) {
   if (Count < 1) return;
   if (Count > TList::MaxListSize - FRowCount) throw EListError(Format("List count out of bounds (%d)", Count));
-  for (int I = 0; I < Count; ++I) {
-    FRows.Add(new TRow(FDefaultRowHeight));
-    ++FShownRowCount;
-    for (int C = 0; C < FColumnCount; ++C) FColumnLists[static_cast<std::size_t>(C)]->Add(NewCell(C));
-    ++FRowCount;
+  // All the rows or none: rows added before one that fails are taken out again.
+  const int Old = FRowCount;
+  try {
+    for (int I = 0; I < Count; ++I) {
+      InsertRowRecord(FRowCount, std::make_unique<TRow>(FDefaultRowHeight));
+      ++FShownRowCount;
+    }
+  } catch (...) {
+    while (FRowCount > Old) DeleteRow(FRowCount - 1);
+    throw;
   }
   FSortedUnchanged = false;
 }
 
 void TCells::InsertRow(int ARow) {
   CheckRowPosition(ARow);
-  for (int C = 0; C < FColumnCount; ++C) FColumnLists[static_cast<std::size_t>(C)]->Insert(ARow, NewCell(C));
-  FRows.Insert(ARow, new TRow(FDefaultRowHeight));
+  InsertRowRecord(ARow, std::make_unique<TRow>(FDefaultRowHeight));
   ++FShownRowCount;
-  ++FRowCount;
   FSortedUnchanged = false;
 }
 
@@ -497,24 +526,26 @@ void TCells::InsertChildRow(int AParent, int APos) {
   CheckRow(AParent);
   CheckRowPosition(APos);
   TRow* Parent = GetRow(AParent);
-  auto* Row = new TRow(FDefaultRowHeight);
+  auto Row = std::make_unique<TRow>(FDefaultRowHeight);
   Row->ParentRow = Parent;
   Row->Level = Parent->Level + 1;
   Row->Shown = Parent->Expanded && Parent->Shown;
+  const bool Shown = Row->Shown;
+  InsertRowRecord(APos, std::move(Row));
   ++Parent->ChildCount;
-  FRows.Insert(APos, Row);
-  ++FRowCount;
-  if (Row->Shown) ++FShownRowCount;
-  for (int C = 0; C < FColumnCount; ++C) FColumnLists[static_cast<std::size_t>(C)]->Insert(APos, NewCell(C));
+  if (Shown) ++FShownRowCount;
   FSortedUnchanged = false;
 }
 
 void TCells::DeleteRowRecord(int ARow) {
   TRow* Row = GetRow(ARow);
   if (Row->Visible && Row->Shown) --FShownRowCount;
-  // Children left behind (the grid deletes them first) must not point at the freed record.
-  for (int I = ARow + 1; I < FRowCount && GetRow(I)->Level > Row->Level; ++I)
-    if (GetRow(I)->ParentRow == Row) GetRow(I)->ParentRow = nullptr;
+  // Children left behind must not point at the freed record. The grid deletes the rows under a
+  // parent first, but a child moved away from under it (a move, an exchange, a sort) can be
+  // anywhere; ChildCount tells whether one is left.
+  if (Row->ChildCount > 0)
+    for (int I = 0; I < FRowCount; ++I)
+      if (GetRow(I)->ParentRow == Row) GetRow(I)->ParentRow = nullptr;
   FRows.Delete(ARow);
 }
 
@@ -731,7 +762,10 @@ void TCells::QuickSort(int Lo, int Hi, TList* Keys, TSortType ASortType) {
 
 void TCells::Sort(int ACol, TSortType ASortType, TSortKind ASortKind, bool AFullResort) {
   CheckColumn(ACol);
-  if (ACol == FLastSortColumn && FSortedUnchanged && ASortKind != FSortKind && !AFullResort) {
+  // Reversing gives the other direction only of the order the rows are in: the same column by
+  // the same type.
+  if (ACol == FLastSortColumn && ASortType == FLastSortType && FSortedUnchanged && ASortKind != FSortKind &&
+      !AFullResort) {
     FSortKind = ASortKind;
     for (int K = 0; K < FRowCount / 2; ++K) ExchangeRowItems(K, FRowCount - 1 - K);
   } else {
@@ -741,5 +775,6 @@ void TCells::Sort(int ACol, TSortType ASortType, TSortKind ASortKind, bool AFull
     QuickSort(0, FRowCount - 1, FColumnLists[static_cast<std::size_t>(ACol)], ASortType);
   }
   FLastSortColumn = ACol;
+  FLastSortType = ASortType;
   FSortedUnchanged = true;
 }

@@ -439,9 +439,9 @@ class TCells : public TObject {
   // 2 ClearColumns, 3 InsertColumn, 4 MoveColumn(AIndex, AIndex2); other kinds do nothing.
   void ColumnsChanged(int AKind, int AIndex, int AIndex2);
 
-  // Sorts the rows on column ACol. Right after a sort of the same column, a change of direction
-  // alone (AFullResort False) reverses the rows without comparing. Conversion errors of the
-  // cells propagate; rows exchanged so far stay exchanged.
+  // Sorts the rows on column ACol. Right after a sort of the same column by the same type, a
+  // change of direction alone (AFullResort False) reverses the rows without comparing.
+  // Conversion errors of the cells propagate; rows exchanged so far stay exchanged.
   void Sort(int ACol, TSortType ASortType, TSortKind ASortKind, bool AFullResort);
 
   int ColumnCount() const { return FColumnCount; }
@@ -452,6 +452,7 @@ class TCells : public TObject {
   void SetDefaultRowHeight(int Value) { FDefaultRowHeight = Value; }
   bool SortedUnchanged() const { return FSortedUnchanged; }
   int LastSortColumn() const { return FLastSortColumn; }
+  TSortType LastSortType() const { return FLastSortType; }
   TSortKind SortKind() const { return FSortKind; }
   int ShownRowCount() const { return FShownRowCount; }
   TCellStoreGrid* Grid() const { return FGrid; }
@@ -475,6 +476,11 @@ class TCells : public TObject {
   TList* NewColumnList(int ACol);
   void FreeColumnList(int ACol);
   void DeleteRowRecord(int ARow);
+  // Puts a new cell at ARow into every column list: into all of them, or, when a cell cannot be
+  // made, into none.
+  void InsertRowCells(int ARow);
+  // Puts the row record and its cells at ARow, all or nothing; RowCount + 1.
+  void InsertRowRecord(int ARow, std::unique_ptr<TRow> Row);
   void ExchangeRowItems(int A, int B);
   int CompareCells(TSortType ASortType, TCell* Pivot, TCell* Cell);
   int Partition(int Lo, int Hi, TList* Keys, TSortType ASortType);
@@ -491,6 +497,7 @@ class TCells : public TObject {
   TObjectList FRows;
   bool FSortedUnchanged = false;
   int FLastSortColumn = -1;
+  TSortType FLastSortType = stAlphabetic;
   TSortKind FSortKind = skAscending;
   int FShownRowCount = 0;
 };

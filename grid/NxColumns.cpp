@@ -441,14 +441,14 @@ void TNxCustomColumn::FontChanged(TObject*) {
   Changed(ccAppearance, 1);
 }
 
-void TNxCustomColumn::TakeParentFont() {
+void TNxCustomColumn::TakeParentFont(bool Notify) {
   if (FColumns == nullptr) return;
   auto* G = dynamic_cast<TControl*>(FColumns->Grid());
   if (G == nullptr) return;
   FSettingFont = true;
   FFont->Assign(G->Font());
   FSettingFont = false;
-  Changed(ccAppearance, 1);
+  if (Notify) Changed(ccAppearance, 1);
 }
 
 void TNxCustomColumn::SetParentFont(bool Value) {
@@ -614,7 +614,9 @@ void TNxColumns::Insert(int Index, TNxCustomColumn* Column) {
   FDisplay.insert(FDisplay.begin() + std::min<std::size_t>(static_cast<std::size_t>(Index), FDisplay.size()), Column);
   Renumber();
   FLastAdded = Column;
-  if (Column->FParentFont) Column->TakeParentFont();
+  // The store makes the new column's cells after this, with the font taken here; announcing the
+  // font now would reach the cells of the column that sits at Index until then.
+  if (Column->FParentFont) Column->TakeParentFont(false);
   if (!Updating()) Relayout(nullptr, false);
   const int Kind = Append ? cnAddColumn : cnInsertColumn;
   StructureChanged(Kind, Index, -1);
@@ -709,6 +711,12 @@ TNxCustomColumn* TNxColumns::First() const {
 TNxCustomColumn* TNxColumns::Last() const {
   for (auto It = FDisplay.rbegin(); It != FDisplay.rend(); ++It)
     if ((*It)->Visible() && (*It)->Enabled()) return *It;
+  return nullptr;
+}
+
+TNxCustomColumn* TNxColumns::LastVisible() const {
+  for (auto It = FDisplay.rbegin(); It != FDisplay.rend(); ++It)
+    if ((*It)->Visible()) return *It;
   return nullptr;
 }
 

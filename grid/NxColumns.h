@@ -444,7 +444,9 @@ class TNxCustomColumn : public TComponent {
 
  private:
   void FontChanged(TObject* Sender);
-  void TakeParentFont();
+  // Takes the grid's font. Notify reports the change to the grid, which gives the column's cells
+  // the new font; a column that is just being added has no cells yet and reports nothing.
+  void TakeParentFont(bool Notify = true);
 
   TNxColumns* FColumns = nullptr;
   int FLeft = 0;
@@ -564,6 +566,8 @@ class TNxColumns : public TComponent, public TCellStoreColumns {
   TNxCustomColumn* Last() const;
   TNxCustomColumn* Next(TNxCustomColumn* Column) const;
   TNxCustomColumn* Previous(TNxCustomColumn* Column) const;
+  // The last visible column in display order, enabled or not (the one the grid shows rightmost).
+  TNxCustomColumn* LastVisible() const;
 
   // Gives the columns with coAutoSize the free width of BodyWidth, starting with Column (or
   // behind it, or from the first position without a column).

@@ -1215,7 +1215,8 @@ void TNxCustomGrid::KeyDown(Word& Key, TShiftState Shift) {
 
 void TNxCustomGrid::KeyNavigate(Word& Key, TShiftState Shift) {
   if (Options().Contains(goDisableKeys)) return;
-  if (GridState().Contains(gsEditing) && Key >= VK_END && Key <= VK_DOWN) return;
+  // The caret keys belong to an open editor, the input line's as much as a body cell's.
+  if (IsEditing() && Key >= VK_END && Key <= VK_DOWN) return;
   switch (Key) {
     case VK_LEFT:
     case VK_RIGHT:

@@ -1245,6 +1245,13 @@ void TNxCustomGridControl::EditorKeyDown(TObject* Sender, Word& Key, TShiftState
       }
       break;
     }
+    case VK_PRIOR:
+    case VK_NEXT:
+      // A page key moves the selection, which closes the editor: what was typed is written back
+      // first, as Tab, Enter and a click elsewhere do (only Escape discards).
+      ApplyEditing();
+      EndEditing();
+      break;
     case VK_ESCAPE:
       if (FOptions.Contains(goEscClearEdit)) {
         FInplaceEditor->SetText(WideString());
@@ -1530,11 +1537,10 @@ void TNxCustomGridControl::RefreshRow(int ARow, bool KeepInterior) {
   int Top;
   if (!GetVisibleRowTop(ARow, Top)) return;
   const TRect R = Rect(0, Top, GetBodyRect().Right, Top + GetRowPitch(ARow) + FBottomLine);
-  RefreshRect(R);
-  if (KeepInterior) {
-    RECT I{R.Left + 1, R.Top + 1, R.Right - 1, R.Bottom - 1};
-    ValidateRect(Handle(), &I);
-  }
+  if (KeepInterior)
+    RefreshFrame(R, 1, 1);
+  else
+    RefreshRect(R);
 }
 
 void TNxCustomGridControl::RefreshIndicatorRow(int ARow) {
@@ -1547,11 +1553,19 @@ void TNxCustomGridControl::RefreshSlide(int ARow, bool KeepInterior) {
   if (ARow < 0 || ARow >= GetRowCount() || !HandleAllocated() || ARow < FFirstVisibleRow) return;
   const TRect R = GetSlideRect(ARow);
   if (R.Top >= ClientHeight()) return;
-  RefreshRect(R);
-  if (KeepInterior) {
-    RECT I{R.Left + 3, R.Top + 4, R.Right - 3, R.Bottom - 4};
-    ValidateRect(Handle(), &I);
-  }
+  if (KeepInterior)
+    RefreshFrame(R, 3, 4);
+  else
+    RefreshRect(R);
+}
+
+void TNxCustomGridControl::RefreshFrame(const TRect& R, int DX, int DY) {
+  // Only the band round the interior is invalidated: validating the interior afterwards would
+  // also drop repaints that other changes asked for there.
+  RefreshRect(Rect(R.Left, R.Top, R.Right, R.Top + DY));
+  RefreshRect(Rect(R.Left, R.Bottom - DY, R.Right, R.Bottom));
+  RefreshRect(Rect(R.Left, R.Top + DY, R.Left + DX, R.Bottom - DY));
+  RefreshRect(Rect(R.Right - DX, R.Top + DY, R.Right, R.Bottom - DY));
 }
 
 void TNxCustomGridControl::RefreshRowBottom(int ARow) {
@@ -1756,6 +1770,9 @@ void TNxCustomGridControl::ScrollColumnIntoView(TNxCustomColumn* Column) {
 void TNxCustomGridControl::ColumnsChanged(int ChangeKind, int Index, int Index2) {
   if (ChangeKind == cnDeleteColumn || ChangeKind == cnInsertColumn || ChangeKind == cnClearColumns) EndEditing();
   const int Count = FColumns->Count();
+  // The selected cell stays in its column when columns come or go in front of it.
+  if (ChangeKind == cnInsertColumn && Index >= 0 && Index <= FSelectedColumn && Count > 1) ++FSelectedColumn;
+  if (ChangeKind == cnDeleteColumn && Index >= 0 && Index < FSelectedColumn) --FSelectedColumn;
   if (FSelectedColumn >= Count) FSelectedColumn = std::max(Count - 1, 0);
   if (FSortedColumn != nullptr && FSortedColumn->Columns() != FColumns.get()) FSortedColumn = nullptr;
   UpdateHorzScrollBar();
@@ -2077,7 +2094,8 @@ void TNxCustomGridControl::DrawCellGridLines(TNxCustomColumn* Column, int ARow, 
     Line(Cv, R.Left, R.Top - 1, R.Left, R.Bottom + 1);
   }
   if (FRightLine > 0) {
-    const bool LastColumn = Column == FColumns->Last();
+    // The frame closes on the rightmost column shown, whether it can take the selection or not.
+    const bool LastColumn = Column == FColumns->LastVisible();
     Cv->Pen()->SetColor(FGridLinesStyle == lsFramed && Exists && LastColumn ? clBlack : GridColor);
     Line(Cv, R.Right - 1, R.Top - 1, R.Right - 1, R.Bottom + 1);
   }

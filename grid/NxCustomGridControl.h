@@ -376,6 +376,12 @@ class TNxCustomGridControl : public TNxScrollControl {
   void RefreshRow(int ARow, bool KeepInterior = false);
   void RefreshIndicatorRow(int ARow);
   void RefreshSlide(int ARow, bool KeepInterior = false);
+  // Whether a slide's interior paints differently when its row's selection flag changes: its fill
+  // does without soHideSelection, its cells do with full-row selection and aoHighlightSlideCells.
+  bool SlideInteriorShowsSelection() const {
+    return !FSlidesOptions.Contains(soHideSelection) ||
+           (FOptions.Contains(goSelectFullRow) && FAppearanceOptions.Contains(aoHighlightSlideCells));
+  }
   void RefreshRowBottom(int ARow);
   void RefreshRows(int FromRow, int ToRow);
   void RefreshRowSpan(int Row1, int Row2);
@@ -622,6 +628,8 @@ class TNxCustomGridControl : public TNxScrollControl {
   HANDLE FThemeHandle = nullptr;
 
  private:
+  // Invalidates the band of width DX at the sides and DY at the top and bottom of R.
+  void RefreshFrame(const TRect& R, int DX, int DY);
   // Attaches / detaches an editor (the protocol's "InplaceEditor := ...").
   void AttachEditor(TNxCustomEdit* Editor);
   void DetachEditor();

@@ -152,7 +152,7 @@ void TNxGrid::SetSelected(int ARow, bool Value) {
   if (R->Selected == Value) return;
   R->Selected = Value;
   if (GridStyle() == gsSlides)
-    RefreshSlide(ARow, !SlidesOptions().Contains(soFrame));
+    RefreshSlide(ARow, !SlideInteriorShowsSelection());
   else
     RefreshRow(ARow, false);
 }
@@ -181,15 +181,15 @@ void TNxGrid::RefreshFrom(int ARow) {
   RefreshRect(Rect(0, Top, ClientWidth(), ClientHeight()));
 }
 
-void TNxGrid::ShiftSelection(int ARow, int Delta) {
-  auto Shift = [&](int& Index) {
-    if (Index < 0) return;
-    if (Delta > 0 && Index >= ARow) Index += Delta;
-    if (Delta < 0 && Index > ARow) Index += Delta;
-  };
-  Shift(FSelectedRow);
-  Shift(FAnchorRow);
-  Shift(FEditRow);
+void TNxGrid::FollowRecords(const std::function<int(int)>& NewIndex) {
+  for (int* Index : {&FSelectedRow, &FAnchorRow, &FEditRow})
+    if (*Index >= 0) *Index = NewIndex(*Index);
+  // An editor left open (a handler refused to close it) stays over its own record.
+  if (GridState().Contains(gsEditing)) PlaceEditor();
+}
+
+TRow* TNxGrid::RecordAt(int ARow) const {
+  return ARow >= 0 && ARow < FCellStore->RowCount() ? FCellStore->GetRow(ARow) : nullptr;
 }
 
 void TNxGrid::FillDefaultValues(int ARow) {
@@ -208,7 +208,13 @@ int TNxGrid::AddRow(int Count) {
   const int Old = GetRowCount();
   FCellStore->AddRows(Count);
   const int Rows = GetRowCount();
-  for (int R = Old; R < Rows; ++R) FillDefaultValues(R);
+  try {
+    for (int R = Old; R < Rows; ++R) FillDefaultValues(R);
+  } catch (...) {
+    // All the rows or none: a default value that fails (a handler of OnChange) takes them out.
+    while (GetRowCount() > Old) FCellStore->DeleteRow(GetRowCount() - 1);
+    throw;
+  }
   if (UpdateCount() == 0) {
     if (GridLinesStyle() == lsFramed && Options().Contains(goGrid) && Rows >= 2 && Old >= 1) RefreshRow(Old - 1);
     RefreshRow(Rows - 1);
@@ -227,8 +233,16 @@ void TNxGrid::AddChildRow(int AParent, bool AAfterDescendants) {
   const int Pos = AParent + 1 + (AAfterDescendants ? FCellStore->DescendantCount(AParent) : 0);
   const int OldRows = GetRowCount();
   FCellStore->InsertChildRow(AParent, Pos);
-  ShiftSelection(Pos, +1);
-  FillDefaultValues(Pos);
+  FollowRecords([Pos](int I) { return I >= Pos ? I + 1 : I; });
+  try {
+    FillDefaultValues(Pos);
+  } catch (...) {
+    // The row or nothing: a default value that fails takes it out again.
+    FCellStore->DeleteRow(Pos);
+    --FCellStore->GetRow(AParent)->ChildCount;
+    FollowRecords([Pos](int I) { return I == Pos ? -1 : I > Pos ? I - 1 : I; });
+    throw;
+  }
   if (Pos <= FFirstVisibleRow && OldRows > 0 && VertScrollBar()->Position() > 0) ++FFirstVisibleRow;
   const bool Shown = GetRowShown(Pos);
   if (Shown) RefreshFrom(Pos);
@@ -245,7 +259,7 @@ void TNxGrid::InsertRow(int ARow) {
   FLastAddedRow = ARow;
   FCellStore->InsertRow(ARow);
   // The rows at and below ARow moved down by one: the same records stay selected and in view.
-  ShiftSelection(ARow, +1);
+  FollowRecords([ARow](int I) { return I >= ARow ? I + 1 : I; });
   if (ARow < FFirstVisibleRow && VertScrollBar()->Position() > 0) ++FFirstVisibleRow;
   RefreshFrom(ARow);
   FindShownRows();
@@ -257,11 +271,10 @@ void TNxGrid::DeleteRow(int ARow) {
   CheckRow(ARow);
   TNxCustomGrid::DeleteRow(ARow);
   TRow* Row = FCellStore->GetRow(ARow);
+  // Each child deleted counts itself off its parent's ChildCount, so a count left over tells the
+  // store that children moved away from under this row still point at it.
   const int Descendants = FCellStore->DescendantCount(ARow);
-  if (Descendants > 0) {
-    for (int R = ARow + Descendants; R > ARow; --R) DeleteRow(R);
-    Row->ChildCount = 0;
-  }
+  for (int R = ARow + Descendants; R > ARow; --R) DeleteRow(R);
   if (Row->ParentRow != nullptr && Row->ParentRow->ChildCount > 0) --Row->ParentRow->ChildCount;
   const bool WasSelected = SelectedRow() == ARow;
   if (WasSelected) DoDeselectCell(SelectedColumn(), ARow);
@@ -271,7 +284,7 @@ void TNxGrid::DeleteRow(int ARow) {
   // Every index at or below the deleted row moves up by one, whether the row was shown or not;
   // they are kept inside the grid.
   if (ARow < FFirstVisibleRow && FFirstVisibleRow >= 1) --FFirstVisibleRow;
-  ShiftSelection(ARow, -1);
+  FollowRecords([ARow](int I) { return I == ARow ? -1 : I > ARow ? I - 1 : I; });
   FindShownRows();
   if (FFirstVisibleRow >= Rows) FFirstVisibleRow = std::max(Rows - 1, 0);
   RefreshFrom(ARow);
@@ -286,6 +299,8 @@ void TNxGrid::DeleteRow(int ARow) {
       SelectCell(SelectedColumn(), GetRowShown(Next) ? Next : FLastShownRow, false, true, {});
     }
   }
+  // A range whose anchor row went starts at the selection.
+  if (FAnchorRow < 0) FAnchorRow = FSelectedRow;
   UpdateVertScrollBar();
   DoDataChange(dcDeleteRow, ARow);
   if (Rows - 1 < FLastAddedRow) FLastAddedRow = Rows - 1;
@@ -308,17 +323,13 @@ void TNxGrid::MoveRow(int AFrom, int ATo) {
   CheckRow(ATo);
   TNxCustomGrid::MoveRow(AFrom, ATo);
   if (AFrom == ATo) return;
-  auto Follow = [&](int& Index) {
-    if (Index == AFrom)
-      Index = ATo;
-    else if (AFrom < ATo && Index > AFrom && Index <= ATo)
-      --Index;
-    else if (ATo < AFrom && Index >= ATo && Index < AFrom)
-      ++Index;
-  };
   FCellStore->MoveRow(AFrom, ATo);
-  Follow(FSelectedRow);
-  Follow(FAnchorRow);
+  FollowRecords([AFrom, ATo](int I) {
+    if (I == AFrom) return ATo;
+    if (AFrom < ATo && I > AFrom && I <= ATo) return I - 1;
+    if (ATo < AFrom && I >= ATo && I < AFrom) return I + 1;
+    return I;
+  });
   FindShownRows();
   UpdateVertScrollBar();
 }
@@ -327,10 +338,7 @@ void TNxGrid::ExchangeRows(int A, int B) {
   CheckRow(A);
   CheckRow(B);
   FCellStore->ExchangeRows(A, B);
-  if (FSelectedRow == A)
-    FSelectedRow = B;
-  else if (FSelectedRow == B)
-    FSelectedRow = A;
+  FollowRecords([A, B](int I) { return I == A ? B : I == B ? A : I; });
   FindShownRows();
   if (UpdateCount() == 0) {
     RefreshRow(A);
@@ -340,8 +348,12 @@ void TNxGrid::ExchangeRows(int A, int B) {
 
 void TNxGrid::SetRowVisible(int ARow, bool Value) {
   CheckRow(ARow);
-  if (Value == GetRowShown(ARow)) return;
+  // The row's own flag is what changes; a collapsed parent may keep the row out of view either
+  // way, and then neither the shown rows nor the view change.
+  if (Value == FCellStore->GetRow(ARow)->Visible) return;
+  const bool WasShown = GetRowShown(ARow);
   FCellStore->SetRowVisible(ARow, Value);
+  if (GetRowShown(ARow) == WasShown) return;
   if (UpdateCount() == 0) RefreshFrom(ARow);
   TNxCustomGrid::SetRowVisible(ARow, Value);
   if (GetShownRowCount() == 0) FFirstShownRow = FLastShownRow = 0;
@@ -414,18 +426,22 @@ void TNxGrid::SetStartRowCount(int Value) {
 void TNxGrid::SortColumn(TNxCustomColumn* Column, bool Ascending) {
   TNxCustomGrid::SortColumn(Column, Ascending);
   if (Column == nullptr || !Column->Options().Contains(coCanSort) || Column->Columns() != Columns()) return;
-  TRow* Remembered = SelectedRow() >= 0 && SelectedRow() < GetRowCount() ? FCellStore->GetRow(SelectedRow()) : nullptr;
-  TRow* Anchor = AnchorRow() >= 0 && AnchorRow() < GetRowCount() ? FCellStore->GetRow(AnchorRow()) : nullptr;
+  // The records of the followed rows, found again where the sort put them.
+  const std::pair<int, TRow*> Before[] = {
+      {FSelectedRow, RecordAt(FSelectedRow)}, {FAnchorRow, RecordAt(FAnchorRow)}, {FEditRow, RecordAt(FEditRow)}};
+  const bool Selected = Before[0].second != nullptr;
   auto Settle = [&] {
-    // The selected record stays selected where the sort put it.
-    if (Remembered != nullptr) FSelectedRow = FCellStore->IndexOfRow(Remembered);
-    if (Anchor != nullptr) FAnchorRow = FCellStore->IndexOfRow(Anchor);
+    FollowRecords([&](int I) {
+      for (const auto& [Index, Record] : Before)
+        if (Index == I && Record != nullptr) return FCellStore->IndexOfRow(Record);
+      return -1;
+    });
     FindShownRows();
     // The view keeps its scroll position (the rows at it are others now), then shows the
     // selected record.
     FFirstVisibleRow = RowAtScrollPosition(VertScrollBar()->Position());
     UpdateVertScrollBar();
-    if (Remembered != nullptr) ScrollToRow(FSelectedRow);
+    if (Selected) ScrollToRow(FSelectedRow);
     InvalidateGrid();
   };
   try {
@@ -487,9 +503,9 @@ void TNxGrid::RecalculateFooters(bool AVisibleOnly) {
       case fkNone: break;
     }
     F->SetFormulaValue(V);
-    // The caption shows the value as plain float text; format masks are applied by the
-    // footer painting of the style displays.
-    F->SetCaption(F->TextBefore() + AnsiToWide(FloatToStr(V)) + F->TextAfter());
+    // The caption holds the value's plain text: the footer's painting puts it through the format
+    // mask and between TextBefore and TextAfter, once.
+    F->SetCaption(AnsiToWide(FloatToStr(V)));
   }
 }
 

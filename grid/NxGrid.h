@@ -52,6 +52,8 @@ class TNxGrid : public TNxCustomGrid, public TCellStoreGrid {
   void SetRowSize(int Value) override;
   bool GetRowShown(int ARow) override;
   bool RowVisible(int ARow) { return GetRowShown(ARow); }
+  // Sets the row's own visibility. A row under a collapsed parent keeps the new setting but stays
+  // out of the shown rows until the parent opens.
   void SetRowVisible(int ARow, bool Value) override;
   int GetRowLevel(int ARow) override;
   // The index of the row's parent row, -1 for a top-level row.
@@ -84,7 +86,9 @@ class TNxGrid : public TNxCustomGrid, public TCellStoreGrid {
 
   // Sorts by the column (coCanSort only), keeping the selected record selected.
   void SortColumn(TNxCustomColumn* Column, bool Ascending) override;
-  // Computes the footer values of the columns that have a formula.
+  // Computes the footer values of the columns that have a formula. Each footer's caption becomes
+  // the value's plain text (the footer shows it through its format mask, between its TextBefore
+  // and TextAfter); with no counting rows the caption is emptied.
   void RecalculateFooters(bool AVisibleOnly);
 
   TCellFormatingEvent OnCellFormating;
@@ -112,9 +116,12 @@ class TNxGrid : public TNxCustomGrid, public TCellStoreGrid {
   // The rows from ARow down to the bottom of the body are painted again.
   void RefreshFrom(int ARow);
   void FillDefaultValues(int ARow);
-  // Moves the selection and the anchor so that they keep their records when rows shift at
-  // ARow by Delta (+1 inserted, -1 deleted).
-  void ShiftSelection(int ARow, int Delta);
+  // The selected row, the range anchor and the edited row stay on their records when rows change
+  // places: NewIndex gives a row's index after the change from its index before it (-1: the row
+  // is gone). Every row operation that moves records goes through here.
+  void FollowRecords(const std::function<int(int)>& NewIndex);
+  // The record of a row, nullptr outside the rows.
+  TRow* RecordAt(int ARow) const;
 
   std::unique_ptr<TCells> FCellStore;
   int FLastAddedRow = 0;

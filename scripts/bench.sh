@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds and runs the benchmarks: the native ones (optimised, no sanitizers, in build/bench) and
-# the target ones under Wine. Each prints its figures as ratios against a peer measured in the
-# same run; docs/benchmarks.md records them.
+# the target ones under Wine. Each checks first that it and its peer produce the same result (a
+# benchmark that finds a difference fails, and so does this script), then prints its figures as
+# ratios against the peer measured in the same run, the two taking turns; docs/benchmarks.md
+# records them and says how each comparison is made.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$root/scripts/build.sh"

@@ -155,15 +155,17 @@ void TacMainWnd::PutBackProcedure() {
 
 void TacMainWnd::DetachOnDestroy() {
   if (Destroyed) return;
-  // The procedure and the property go back in every case: a control whose form frees its adapter
-  // list still runs its window's last messages (WM_DESTROY, WM_NCDESTROY) through its chain after
-  // the adapters are gone. Only the look is left alone for a window that goes with its form.
-  if (!acRemovingAllAdapters || acSkinRemoving) {
-    if (acSetWindowTheme != nullptr && IsWindow(CtrlHandle)) acSetWindowTheme(CtrlHandle, nullptr, nullptr);
-  }
+  // The window procedure always goes back. A control that goes away with its form may outlive
+  // its adapter for a while (the form frees its components one by one, the skin provider with
+  // its adapters among the first), and the messages that reach it meanwhile, such as the
+  // notices of its children being destroyed, must not find a freed adapter. Only the control's
+  // own look is left as it is when it goes away with its form.
   PutBackProcedure();
   if (CtrlHandle != nullptr) RemovePropA(CtrlHandle, acAdapterPropName);
-  if (!acRemovingAllAdapters || acSkinRemoving) RestoreStdParams();
+  if (!acRemovingAllAdapters || acSkinRemoving) {
+    if (acSetWindowTheme != nullptr && IsWindow(CtrlHandle)) acSetWindowTheme(CtrlHandle, nullptr, nullptr);
+    RestoreStdParams();
+  }
   Destroyed = true;
 }
 

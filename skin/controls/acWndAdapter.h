@@ -167,9 +167,9 @@ extern bool AdapterDlgMode;
 // The page adapters made by tab-control adapters for their pages; freed with their adapters at
 // program end (DoneAdapterUnit).
 TList& PageAdapters();
-// Set by the form's control adapter list while it frees the items of controls that are being
-// destroyed: adapters freed meanwhile give the procedure and property back but leave the look
-// (their windows are going away with the form).
+// Set by the form's control adapter list while it frees the items of controls that go away with
+// the form: adapters freed meanwhile hand the window procedure back but leave the control's look
+// as it is.
 extern bool acRemovingAllAdapters;
 
 // Optional system entry points, looked up by InitAdapterUnit (each may be nullptr).

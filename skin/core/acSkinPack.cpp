@@ -38,23 +38,23 @@ class TInflater {
   TInflater(const TInflater&) = delete;
   TInflater& operator=(const TInflater&) = delete;
 
-  // Inflates the zlib stream at In (at most InSize bytes) into exactly Out.size() bytes; returns
+  // Inflates the zlib stream at In (at most InSize bytes) into exactly OutSize bytes at Out; returns
   // the number of input bytes the stream took.
-  std::size_t Inflate(const Byte* In, std::size_t InSize, std::vector<Byte>& Out, const AnsiString& Name) {
+  std::size_t Inflate(const Byte* In, std::size_t InSize, Byte* Out, std::size_t OutSize, const AnsiString& Name) {
     if (inflateReset(&Z) != Z_OK) throw EacSkinPackError("Cannot start decompression");
     const auto Given = static_cast<uInt>(InSize > UINT_MAX ? UINT_MAX : InSize);
     Z.next_in = const_cast<Bytef*>(In);
     Z.avail_in = Given;
     // The output goes into Out; once Out is full, a one-byte probe catches any further output.
     Byte Probe = 0;
-    bool Probing = Out.empty();
-    Z.next_out = Probing ? &Probe : Out.data();
-    Z.avail_out = Probing ? 1 : static_cast<uInt>(Out.size());
+    bool Probing = OutSize == 0;
+    Z.next_out = Probing ? &Probe : Out;
+    Z.avail_out = Probing ? 1 : static_cast<uInt>(OutSize);
     for (;;) {
       const int Ret = inflate(&Z, Z_NO_FLUSH);
       if (Probing && Z.avail_out == 0)
         Damaged(Format("file \"%s\" inflates to more than its size of %u bytes", Name,
-                       static_cast<unsigned>(Out.size())));
+                       static_cast<unsigned>(OutSize)));
       if (Ret == Z_STREAM_END) break;
       if (Ret == Z_OK || Ret == Z_BUF_ERROR) {
         if (!Probing && Z.avail_out == 0) {
@@ -69,9 +69,9 @@ class TInflater {
       Damaged(Format("file \"%s\" is not a valid compressed stream (%s)", Name,
                      Z.msg != nullptr ? Z.msg : "inflate failed"));
     }
-    if (Z.total_out != Out.size())
+    if (Z.total_out != OutSize)
       Damaged(Format("file \"%s\" inflates to %u bytes instead of %u", Name, static_cast<unsigned>(Z.total_out),
-                     static_cast<unsigned>(Out.size())));
+                     static_cast<unsigned>(OutSize)));
     return Given - Z.avail_in;
   }
 
@@ -85,7 +85,13 @@ bool IsOptionsFileName(std::string_view Name) { return SameText(AnsiString(Name)
 
 bool IsBitmapFileName(std::string_view Name) { return UpperCase(ExtractFileExt(AnsiString(Name))) == ".BMP"; }
 
-std::vector<TacPackEntry> UnpackSkinPack(const void* Data, std::size_t Size, std::size_t* End) {
+namespace {
+
+// Reads the pack in Data and returns the offset after its last stream. For each file, in pack
+// order, Place(Name, S) makes room for the S bytes it inflates to and returns where they go, so
+// that each reader inflates straight into the storage it keeps.
+template <class TPlace>
+std::size_t ReadSkinPack(const void* Data, std::size_t Size, TPlace&& Place) {
   const Byte* P = static_cast<const Byte*>(Data);
   if (P == nullptr || Size < 4 || std::memcmp(P, "ASzf", 4) != 0) throw EacSkinPackError(SNotPackedSkin);
   std::size_t Pos = 4;
@@ -93,25 +99,34 @@ std::vector<TacPackEntry> UnpackSkinPack(const void* Data, std::size_t Size, std
   if (N > (Size - Pos) / MinEntrySize)
     Damaged(Format("it names %u files but holds only %u bytes", N, static_cast<unsigned>(Size)));
 
-  std::vector<TacPackEntry> Entries;
-  Entries.reserve(N);
   TInflater Inflater;
   for (std::uint32_t I = 0; I < N; ++I) {
     const std::uint32_t L = ReadU32(P, Size, Pos, "a name length");
     if (L > Size - Pos) Damaged(Format("the name of file %u is longer than the data left", I + 1));
-    TacPackEntry E;
-    E.Name.assign(reinterpret_cast<const char*>(P + Pos), L);
+    const AnsiString Name(reinterpret_cast<const char*>(P + Pos), L);
     Pos += L;
     const std::uint32_t S = ReadU32(P, Size, Pos, "a file size");
     if (S > MaxPackEntrySize)
-      Damaged(Format("file \"%s\" is too large (%u bytes)", E.Name, S));
+      Damaged(Format("file \"%s\" is too large (%u bytes)", Name, S));
     if (S > (Size - Pos) * MaxInflateRatio)
-      Damaged(Format("file \"%s\" claims %u bytes, more than the data left can hold", E.Name, S));
-    E.Data.resize(S);
-    Pos += Inflater.Inflate(P + Pos, Size - Pos, E.Data, E.Name);
-    Entries.push_back(std::move(E));
+      Damaged(Format("file \"%s\" claims %u bytes, more than the data left can hold", Name, S));
+    Byte* Out = Place(Name, S);
+    Pos += Inflater.Inflate(P + Pos, Size - Pos, Out, S, Name);
   }
-  if (End != nullptr) *End = Pos;
+  return Pos;
+}
+
+}  // namespace
+
+std::vector<TacPackEntry> UnpackSkinPack(const void* Data, std::size_t Size, std::size_t* End) {
+  std::vector<TacPackEntry> Entries;
+  const std::size_t Stop = ReadSkinPack(Data, Size, [&](const AnsiString& Name, std::uint32_t S) {
+    TacPackEntry& E = Entries.emplace_back();
+    E.Name = Name;
+    E.Data.resize(S);
+    return E.Data.data();
+  });
+  if (End != nullptr) *End = Stop;
   return Entries;
 }
 
@@ -148,27 +163,25 @@ void TacSkinConvertor::ExtractPackedData() {
   try {
     const void* Mem = FPackedData != nullptr ? FPackedData->Memory() : nullptr;
     const auto Size = FPackedData != nullptr ? static_cast<std::size_t>(FPackedData->Size()) : 0;
-    std::size_t End = 0;
-    std::vector<TacPackEntry> Entries = UnpackSkinPack(Mem, Size, &End);
-
     TacImageItems NewFiles;
     std::unique_ptr<TMemoryStream> NewOptions;
-    for (TacPackEntry& E : Entries) {
-      auto S = std::make_unique<TMemoryStream>();
-      if (!E.Data.empty()) S->WriteBuffer(E.Data.data(), static_cast<std::int64_t>(E.Data.size()));
-      S->SetPosition(0);
-      std::vector<Byte>().swap(E.Data);
-      if (IsOptionsFileName(E.Name)) {
+    // Each file inflates straight into the memory stream that keeps it.
+    const std::size_t End = ReadSkinPack(Mem, Size, [&](const AnsiString& Name, std::uint32_t S) {
+      auto Stream = std::make_unique<TMemoryStream>();
+      Stream->SetSize(S);
+      TMemoryStream* Kept = Stream.get();
+      if (IsOptionsFileName(Name)) {
         // A later options entry replaces an earlier one.
-        NewOptions = std::move(S);
+        NewOptions = std::move(Stream);
       } else {
         TacImageItem Item;
-        Item.IsBitmap = IsBitmapFileName(E.Name);
-        Item.FileName = std::move(E.Name);
-        Item.Data = std::move(S);
+        Item.IsBitmap = IsBitmapFileName(Name);
+        Item.FileName = Name;
+        Item.Data = std::move(Stream);
         NewFiles.push_back(std::move(Item));
       }
-    }
+      return static_cast<Byte*>(Kept->Memory());
+    });
     if (!NewOptions) throw EacSkinPackError("Packed skin file holds no Options.dat");
 
     while (!Files.empty()) Files.pop_back();

@@ -117,11 +117,11 @@ void FillCornersFromParent(TsCommonData* SkinData, int State, int Corners) {
   if (!Manager->IsValidMaskIndex(SkinData->BorderMaskIndex)) return;
   if (Owner->Width() < 2 || Owner->Height() < 2) return;
 
-  // What lies under the owner.
+  // What lies under the owner; an owner without a parent gets the background query's colour
+  // fallback (the button face).
   TacBackground Bg;
   TacBGInfo Info;
   Info.R = TRect{0, 0, Owner->Width(), Owner->Height()};
-  if (Owner->Parent() == nullptr) return;
   QueryParentBackground(Info, Owner->Parent(), false);
   if (Info.BgType == btCache && Info.Bmp != nullptr) {
     Bg.Bmp = BitmapPixels(Info.Bmp);

@@ -213,7 +213,10 @@ void TsCommonData::SetSkinSection(const AnsiString& Value) {
   else UpdateIndexes();
   if (FOwnerControl == nullptr || Loading(FOwnerControl) || FOwnerControl->ControlState().Contains(csReadingState) ||
       Destroying(FOwnerControl) || FOwnerControl->Parent() == nullptr) {
-    if (OwnerIsProvider()) BackgroundStale = true;
+    if (OwnerIsProvider()) {
+      BackgroundStale = true;
+      if (acProviderLink.FreeNonClientCache) acProviderLink.FreeNonClientCache(FOwnerObject);
+    }
     return;
   }
   const bool Valid = M != nullptr && !M->GeneralData().empty() && M->IsValidSectionIndex(SectionIndex);

@@ -65,6 +65,9 @@ struct TacProviderLink {
   std::function<TRect(TObject* Provider)> ExtBorderMargins;
   // The caption height of the form in pixels.
   std::function<int(TObject* Provider)> CaptionHeight;
+  // Frees what the provider's non-client painting keeps between paints (the saved title band, which
+  // a repaint would otherwise reuse); called when the provider's skin section changes.
+  std::function<void(TObject* Provider)> FreeNonClientCache;
   // The animated show uses only the top extended margin as its vertical offset.
   std::function<bool(TObject* Provider)> TopMarginOnly;
   // The frame width of the form's window, the skin's title height and frame width (through the

@@ -39,40 +39,60 @@ TsSkinManager* ManagerOrDefault(TsSkinManager* Manager) {
 int FillModeOf(int DrawMode) { return DrawMode >= 0 && DrawMode <= 14 ? DrawMode : 0; }
 
 // Fills R of a bitmap with a colour by the bitmap's format: 32-bit pixels get alpha 255, 24-bit
-// pixels are written directly, other formats go through the canvas.
+// pixels are written directly, other formats go through the canvas. The pixels are written here
+// rather than through FillRect32, which leaves images under 2 x 2 alone: a section over a strip
+// one pixel wide must still get its colour.
 void FillColor(TBitmap* Bmp, TRect R, TColor C) {
   if (!NonEmpty(R)) return;
   const TColor Color = Rgb(C);
   const TacPixels P = BitmapPixels(Bmp);
-  if (P.Is32()) {
-    FillRect32(P, R, Color);
-    return;
-  }
-  if (P.Is24()) {
+  if (P.Is24() || P.Is32()) {
     R.Left = std::max(R.Left, 0);
     R.Top = std::max(R.Top, 0);
     R.Right = std::min(R.Right, P.Width);
     R.Bottom = std::min(R.Bottom, P.Height);
     if (!NonEmpty(R)) return;
-    const Byte B = static_cast<Byte>((Color >> 16) & 0xFF), G = static_cast<Byte>((Color >> 8) & 0xFF),
-               Rd = static_cast<Byte>(Color & 0xFF);
-    const int W = R.Right - R.Left;
+    const Byte Pixel[4] = {static_cast<Byte>((Color >> 16) & 0xFF), static_cast<Byte>((Color >> 8) & 0xFF),
+                           static_cast<Byte>(Color & 0xFF), 255};
+    const int Bpp = P.BytesPerPixel(), W = R.Right - R.Left;
     Byte* First = P.Pixel(R.Left, R.Top);
-    for (int x = 0; x < W; ++x) {
-      First[3 * x] = B;
-      First[3 * x + 1] = G;
-      First[3 * x + 2] = Rd;
-    }
-    for (int y = R.Top + 1; y < R.Bottom; ++y) std::memcpy(P.Pixel(R.Left, y), First, static_cast<std::size_t>(W) * 3);
+    for (int x = 0; x < W; ++x) std::memcpy(First + Bpp * x, Pixel, static_cast<std::size_t>(Bpp));
+    for (int y = R.Top + 1; y < R.Bottom; ++y)
+      std::memcpy(P.Pixel(R.Left, y), First, static_cast<std::size_t>(W) * static_cast<std::size_t>(Bpp));
     return;
   }
   FillRectSolid(Bmp->Canvas()->Handle(), R, Color);
 }
 
-// A work bitmap of the target's format (32-bit for 32-bit targets, else 24-bit).
-std::unique_ptr<TBitmap> WorkLike(TBitmap* Target, int W, int H, bool Force24 = false) {
-  if (!Force24 && Target->PixelFormat() == pf32bit) return std::unique_ptr<TBitmap>(CreateBmp32(W, H));
+// A work bitmap of the target's format (32-bit for 32-bit targets, else 24-bit). Both section
+// painters use it: a 24-bit work bitmap could not be blended onto a 32-bit target at all.
+std::unique_ptr<TBitmap> WorkLike(TBitmap* Target, int W, int H) {
+  if (Target->PixelFormat() == pf32bit) return std::unique_ptr<TBitmap>(CreateBmp32(W, H));
   return std::unique_ptr<TBitmap>(CreateBmp24(W, H));
+}
+
+// Blends all of Work onto Bmp at At with weight A: every byte becomes
+// (work * (255 - A) + target * A + 127) shr 8. BlendBitmapRect does the work, but its blenders
+// take no image under 2 x 2; a section over a strip one pixel wide or high would then show only
+// its background, so such strips are blended here by the same rule.
+void BlendWork(TBitmap* Bmp, TBitmap* Work, Byte A, TPoint At) {
+  const TacPixels D = BitmapPixels(Bmp), S = BitmapPixels(Work);
+  const bool Small = S.Width < 2 || S.Height < 2 || D.Width < 2 || D.Height < 2;
+  if (!Small || !((D.Is24() && S.Is24()) || (D.Is32() && S.Is32()))) {
+    BlendBitmapRect(Bmp, Work, A, Rect(0, 0, S.Width, S.Height), At);
+    return;
+  }
+  const int X0 = std::max(At.X, 0), Y0 = std::max(At.Y, 0);
+  const int X1 = static_cast<int>(std::min<long long>(static_cast<long long>(At.X) + S.Width, D.Width));
+  const int Y1 = static_cast<int>(std::min<long long>(static_cast<long long>(At.Y) + S.Height, D.Height));
+  if (X1 <= X0 || Y1 <= Y0) return;
+  const int Bpp = D.BytesPerPixel(), N = (X1 - X0) * Bpp;
+  const unsigned Keep = A, Take = 255u - A;
+  for (int y = Y0; y < Y1; ++y) {
+    Byte* d = D.Pixel(X0, y);
+    const Byte* s = S.Pixel(X0 - At.X, y - At.Y);
+    for (int i = 0; i < N; ++i) d[i] = static_cast<Byte>((s[i] * Take + d[i] * Keep + 127) >> 8);
+  }
 }
 
 // Copies R from CI's picture at (X + Offset.X, Y + Offset.Y) into Bmp; the parts whose source
@@ -140,8 +160,7 @@ bool BlendColorOver(TBitmap* Bmp, TRect R, TColor C, Byte A) {
 }
 
 // The layer painter shared by both section painters. OverCache selects the rules of
-// PaintSectionOverCache (texture weight share * 256 div 100 in a byte, 24-bit gradient bitmap,
-// its colour-mix rule).
+// PaintSectionOverCache (texture weight share * 256 div 100 in a byte, its colour-mix rule).
 void PaintLayers(TBitmap* Bmp, TRect Q, const TacSectionLayers& L, const TCacheInfo& CI, TsSkinManager* M,
                  bool OverCache) {
   if (!NonEmpty(Q)) return;
@@ -168,12 +187,12 @@ void PaintLayers(TBitmap* Bmp, TRect Q, const TacSectionLayers& L, const TCacheI
     const bool HasStops = L.GradientText && !L.GradientText->empty() && L.GradientStops && !L.GradientStops->empty();
     const int W = Q.Right - Q.Left, H = Q.Bottom - Q.Top;
     if (TextureDrawn) {
-      auto G = WorkLike(Bmp, W, H, OverCache);
+      auto G = WorkLike(Bmp, W, H);
       if (HasStops) PaintGradient(G.get(), Rect(0, 0, W, H), *L.GradientStops, 0, 0);
       else FillColor(G.get(), Rect(0, 0, W, H), L.Color);
       const Byte b = OverCache ? static_cast<Byte>(L.ImagePercent * 256 / 100)
                                : Weight(L.ImagePercent * 255 / 100);
-      BlendBitmapRect(Bmp, G.get(), b, Rect(0, 0, W, H), TPoint(Q.Left, Q.Top));
+      BlendWork(Bmp, G.get(), b, TPoint(Q.Left, Q.Top));
     } else if (HasStops) {
       PaintGradient(Bmp, Q, *L.GradientStops, 0, 0);
     } else {
@@ -291,10 +310,12 @@ void PaintSectionToBitmap(int SkinIndex, const AnsiString& SectionName, TCacheIn
     auto Work = WorkLike(Bmp, W, H);
     PaintLayers(Work.get(), Rect(0, 0, W, H), L, CI, Manager, false);
     PutBackground(Bmp, R, CI, Offset, true);
-    BlendBitmapRect(Bmp, Work.get(), Weight(T * 255 / 100), Rect(0, 0, W, H), TPoint(R.Left, R.Top));
+    BlendWork(Bmp, Work.get(), Weight(T * 255 / 100), TPoint(R.Left, R.Top));
   }
 
-  if (State == 0 && CustomColor == acNoCustomColor) {
+  // The extra pass lies over a custom colour too: the colour replaces the section's own layers,
+  // not the textures the caller asked for.
+  if (State == 0) {
     if (!ExtraTexturePass(Bmp, R, CI, Offset, Manager, TexIndex))
       ExtraTexturePass(Bmp, R, CI, Offset, Manager, HotTexIndex);
   }
@@ -322,10 +343,10 @@ void PaintSectionOverCache(int SkinIndex, int TexIndex, int HotTexIndex, TCacheI
     PaintLayers(Bmp, R, L, CI, Manager, true);
   } else {
     const int W = R.Right - R.Left, H = R.Bottom - R.Top;
-    auto Work = WorkLike(Bmp, W, H, true);
+    auto Work = WorkLike(Bmp, W, H);
     PaintLayers(Work.get(), Rect(0, 0, W, H), L, CI, Manager, true);
     PutBackground(Bmp, R, CI, Offset, false);
-    BlendBitmapRect(Bmp, Work.get(), Weight(T * 255 / 100), Rect(0, 0, W, H), TPoint(R.Left, R.Top));
+    BlendWork(Bmp, Work.get(), Weight(T * 255 / 100), TPoint(R.Left, R.Top));
   }
 }
 

@@ -28,7 +28,8 @@ inline constexpr TColor acNoCustomColor = 0xFF00FF;
 
 // Paints section SkinIndex of Manager into R of Bmp. SectionName is used for texture lookups
 // only; TexIndex and HotTexIndex are image indexes of "PATTERN" and "HOTPATTERN" found earlier, or
-// -1 to look them up. A CustomColor other than 0xFF00FF paints R plainly in that colour.
+// -1 to look them up. A CustomColor other than 0xFF00FF paints R plainly in that colour (a
+// masked texture in fill mode 10 among TexIndex and HotTexIndex is still laid over it in state 0).
 void PaintSectionToBitmap(int SkinIndex, const AnsiString& SectionName, TCacheInfo CI, int State, TRect R,
                           TPoint Offset, TBitmap* Bmp, TsSkinManager* Manager, int TexIndex, int HotTexIndex,
                           TColor CustomColor = acNoCustomColor);

@@ -235,8 +235,11 @@ void TsSkinManager::SetCommonSections(TStringList* Value) {
     const AnsiString Line = FCommonSections->Strings(I);
     if (!Line.empty() && Line[0] != ';') FCommonSections->SetStrings(I, DeleteChars(Line, ' '));
   }
-  // Only a skin that is shown is loaded again; otherwise the sections join the next load.
-  if (FActive && FSkinData->Active) SetSkinName(FSkinName);
+  // A loaded skin is read again, also one not shown yet (while a stored description is applied
+  // the skin is read at once and shown at the end). With no skin loaded there is nothing to read
+  // again: the sections join the next load, and a manager without a SkinName is not switched off
+  // by a load that could only fail.
+  if (FActive && FMasterBitmap) SetSkinName(FSkinName);
 }
 
 namespace {

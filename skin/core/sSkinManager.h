@@ -352,8 +352,8 @@ class TsSkinManager : public TComponent {
   // raises its error (OnAfterChange is then not fired).
   const AnsiString& SkinName() const { return FSkinName; }
   void SetSkinName(const AnsiString& Value);
-  // The folder of the skins; relative paths are taken from the program's folder. Setting it does
-  // not reload the skin.
+  // The folder of the skins; relative paths are taken from the program's folder. Setting it puts
+  // the full folder into the skin data's SkinPath and does not reload the skin.
   const AnsiString& SkinDirectory() const { return FSkinDirectory; }
   void SetSkinDirectory(const AnsiString& Value);
   // The loaded skin's version as text ("7" for 7.0, '.' as decimal separator); "N/A" while no
@@ -369,7 +369,8 @@ class TsSkinManager : public TComponent {
   ThirdPartyList* ThirdParty() const { return FThirdParty.get(); }
   // Sections (INI text) added to every skin: their sections become section records where the skin
   // has none of that name, their pictures mask entries and textures patterns. Setting it removes
-  // every blank from the lines that are not comments and reloads an active skin.
+  // every blank from the lines that are not comments and reloads a loaded skin (also one that a
+  // stored description has read but not shown yet).
   TStringList* CommonSections() const { return FCommonSections.get(); }
   void SetCommonSections(TStringList* Value);
   // Whether skinning is wanted. False removes the skin; True loads SkinName again.

@@ -154,6 +154,7 @@ void TsSkinManager::SetIsDefault(bool Value) {
 void TsSkinManager::SetSkinDirectory(const AnsiString& Value) {
   if (Value == FSkinDirectory) return;
   FSkinDirectory = Value;
+  FSkinData->SkinPath = GetFullSkinDirectory();
 }
 
 bool TsSkinManager::ExtendedBorders() const { return FExtendedBorders && acUpdateLayeredWindow != nullptr; }

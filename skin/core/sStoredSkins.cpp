@@ -153,6 +153,7 @@ T_PUBLISH(TsStoredSkin) {
   P.Ordinal("Shadow1Blur", &TsStoredSkin::Shadow1Blur, &TsStoredSkin::SetShadow1Blur);
   P.Ordinal("Shadow1Transparency", &TsStoredSkin::Shadow1Transparency, &TsStoredSkin::SetShadow1Transparency);
   P.Ordinal("BorderColor", &TsStoredSkin::BorderColor, &TsStoredSkin::SetBorderColor);
+  P.Float("Version", &TsStoredSkin::Version, &TsStoredSkin::SetVersion);
   P.String("Author", &TsStoredSkin::Author, &TsStoredSkin::SetAuthor);
   P.String("Description", &TsStoredSkin::Description, &TsStoredSkin::SetDescription);
 }

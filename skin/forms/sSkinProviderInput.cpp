@@ -54,8 +54,9 @@ int TsSkinProvider::HitTest(TMessage& Message) {
       Code = EnabledMax() || (EnabledRestore() && !Iconic) ? HTMAXBUTTON : HTCAPTION;
     } else if ((VisibleMin() || Iconic) && ButtonMin.State >= 0 && InRect(ButtonMin.Rect, P)) {
       Code = EnabledMin() || Iconic ? HTMINBUTTON : HTCAPTION;
-    } else if (Form->BorderIcons().Contains(biHelp) && VisibleMax() && ButtonHelp.State >= 0 &&
-               InRect(ButtonHelp.Rect, P)) {
+    } else if (Form->BorderIcons().Contains(biHelp) && ButtonHelp.State >= 0 && InRect(ButtonHelp.Rect, P)) {
+      // The Help button answers wherever it is painted, also on forms without a maximize button
+      // (a dialog with biHelp), as the border window's hit test does.
       Code = HTHELP;
     } else if (TitleButtons() != nullptr) {
       for (int I = 0; I < TitleButtons()->Count(); ++I) {

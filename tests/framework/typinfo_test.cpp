@@ -62,6 +62,16 @@ class TPubOther : public TPersistent {
   T_CLASS(TPubOther, TPersistent)
 };
 
+// A floating-point property beside an integer one.
+class TPubScaled : public TPersistent {
+  T_CLASS(TPubScaled, TPersistent)
+ public:
+  double Ratio() const { return FRatio; }
+  void SetRatio(double V) { FRatio = V; }
+  float Small() const { return 0.5f; }
+  double FRatio = 1.5;
+};
+
 }  // namespace
 
 T_PUBLISH(TPubBase) {
@@ -72,6 +82,11 @@ T_PUBLISH(TPubBase) {
   P.Object("Buddy", &TPubBase::Buddy, &TPubBase::SetBuddy);
   P.String("Caption", &TPubBase::Caption, &TPubBase::SetCaption);
   P.String("Hint", &TPubBase::Hint, &TPubBase::SetHint);
+}
+
+T_PUBLISH(TPubScaled) {
+  P.Float("Ratio", &TPubScaled::Ratio, &TPubScaled::SetRatio);
+  P.Float("Small", &TPubScaled::Small);
 }
 
 T_PUBLISH(TPubLeaf) {
@@ -196,4 +211,20 @@ TEST(PublishedValues, SetTextHelpers) {
   EXPECT_EQ(StringToSet(*P, "akTop,akTop"), 2);
   EXPECT_EQ(GetEnumValue(*P, "akBottom"), 3);
   EXPECT_EQ(GetEnumName(*P, 9), "");
+}
+
+TEST(PublishedValues, FloatingPointNumbers) {
+  TPubScaled S;
+  ASSERT_NE(GetPropInfo(&S, "ratio"), nullptr);
+  EXPECT_EQ(GetPropInfo(&S, "Ratio")->Kind, pkFloat);
+  EXPECT_TRUE(GetPropInfo(&S, "Ratio")->Writable());
+  EXPECT_FALSE(GetPropInfo(&S, "Small")->Writable());
+  EXPECT_EQ(GetFloatProp(&S, "Ratio"), 1.5);
+  SetFloatProp(&S, "RATIO", 6.48);
+  EXPECT_EQ(S.Ratio(), 6.48);
+  EXPECT_EQ(GetFloatProp(&S, "Small"), 0.5);
+  EXPECT_EQ(ErrorOf<EPropertyError>([&] { SetFloatProp(&S, "Small", 1); }), "Property Small is read-only");
+  EXPECT_EQ(ErrorOf<EPropertyError>([&] { GetOrdProp(&S, "Ratio"); }), "Property Ratio is not of the right kind");
+  TPubBase B;
+  EXPECT_EQ(ErrorOf<EPropertyError>([&] { GetFloatProp(&B, "Width"); }), "Property Width is not of the right kind");
 }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <new>
 #include <random>
 #include <string>
 #include <vector>
@@ -24,11 +26,17 @@ struct FakeColumn {
 
 struct FakeColumns : TCellStoreColumns {
   std::vector<FakeColumn> Items;
+  // Counts down the cells made; the one made when it reaches 0 fails as memory running out
+  // would (-1: none fails).
+  mutable int FailIn = -1;
   int ColumnCount() const override { return static_cast<int>(Items.size()); }
   TColumnKind ColumnKind(int I) const override { return Items.at(I).Kind; }
   TFontStyles ColumnFontStyle(int I) const override { return Items.at(I).Style; }
   TColor ColumnFontColor(int I) const override { return Items.at(I).FontColor; }
-  TColor ColumnColor(int I) const override { return Items.at(I).Color; }
+  TColor ColumnColor(int I) const override {
+    if (FailIn >= 0 && FailIn-- == 0) throw std::bad_alloc();
+    return Items.at(I).Color;
+  }
   TVirtualCellValues* ColumnValues(int I) const override { return Items.at(I).Values; }
 };
 
@@ -381,6 +389,39 @@ TEST_F(StoreFixture, ChildRowsFollowTheirParent) {
   EXPECT_EQ(Column(0), "p,,,,q");
 }
 
+TEST_F(StoreFixture, ACellThatCannotBeMadeLeavesTheRowsAsTheyWere) {
+  AddColumn();
+  AddColumn();
+  AddColumn();
+  Fill(0, {L"p", L"q"});
+  Cells.InsertChildRow(0, 1);
+  const std::string Before = Column(0);
+  // Each operation fails at the second cell of a row (FailIn 1), or in a later row of several.
+  const std::vector<std::pair<const char*, std::function<void()>>> Operations = {
+      {"AddRows(1)", [&] { Cols.FailIn = 1; Cells.AddRows(1); }},
+      {"AddRows(3), third row", [&] { Cols.FailIn = 7; Cells.AddRows(3); }},
+      {"InsertRow(1)", [&] { Cols.FailIn = 1; Cells.InsertRow(1); }},
+      {"InsertRow(3)", [&] { Cols.FailIn = 2; Cells.InsertRow(3); }},
+      {"InsertChildRow(0, 2)", [&] { Cols.FailIn = 1; Cells.InsertChildRow(0, 2); }},
+  };
+  for (const auto& [Name, Operation] : Operations) {
+    SCOPED_TRACE(Name);
+    EXPECT_THROW(Operation(), std::bad_alloc);
+    Cols.FailIn = -1;
+    EXPECT_EQ(Cells.RowCount(), 3);
+    EXPECT_EQ(Cells.ShownRowCount(), 3);
+    EXPECT_EQ(Column(0), Before);
+    EXPECT_EQ(Cells.GetRow(0)->ChildCount, 1);
+    EXPECT_EQ(Cells.GetRow(1)->ParentRow, Cells.GetRow(0));
+    ExpectAligned();
+  }
+  // The store goes on working.
+  Cells.AddRows(1);
+  Cells.InsertRow(0);
+  EXPECT_EQ(Cells.RowCount(), 5);
+  ExpectAligned();
+}
+
 TEST_F(StoreFixture, ChildOfACollapsedParentIsNotShown) {
   AddColumn();
   Cells.AddRows(2);
@@ -399,6 +440,15 @@ TEST_F(StoreFixture, DeletingAParentLeavesNoDanglingParentReference) {
   Cells.InsertChildRow(0, 1);
   Cells.DeleteRow(0);
   EXPECT_EQ(Cells.GetRow(0)->ParentRow, nullptr);
+  // A child that was moved away from under its parent (a move, an exchange, a sort) is let go
+  // as well.
+  Cells.AddRows(2);
+  Cells.InsertChildRow(1, 2);  // rows: x, p, c, y
+  Cells.MoveRow(2, 3);         // rows: x, p, y, c
+  TRow* Child = Cells.GetRow(3);
+  ASSERT_EQ(Child->ParentRow, Cells.GetRow(1));
+  Cells.DeleteRow(1);
+  EXPECT_EQ(Child->ParentRow, nullptr);
 }
 
 TEST_F(StoreFixture, ShownRowCountCountsRowsBothVisibleAndShown) {
@@ -528,6 +578,28 @@ TEST_F(StoreFixture, FlippingRightAfterASortReversesWithoutComparing) {
   Cells.Sort(0, stCustom, skDescending, false);
   EXPECT_GT(Compares, 0);
   EXPECT_EQ(Column(0), "9,5,4,3,2");
+}
+
+TEST_F(StoreFixture, AnotherSortTypeSortsAgainInsteadOfReversing) {
+  AddColumn();
+  Fill(0, {L"10", L"9", L"100", L"-1"});
+  Cells.Sort(0, stAlphabetic, skAscending, false);
+  EXPECT_EQ(Column(0), "-1,10,100,9");
+  // The same column by numbers, the other way: a sort of its own, not the text order reversed.
+  Cells.Sort(0, stNumeric, skDescending, false);
+  EXPECT_EQ(Column(0), "100,10,9,-1");
+  // Flipping right after it reverses the numeric order (the shortcut knows the type now).
+  int Compares = 0;
+  Cells.OnCompare = [&](TObject*, TCell*, TCell*, int&) { ++Compares; };
+  Cells.Sort(0, stNumeric, skAscending, false);
+  EXPECT_EQ(Column(0), "-1,9,10,100");
+  // And back to text order with the direction kept: sorted again as text.
+  Cells.Sort(0, stAlphabetic, skAscending, false);
+  EXPECT_EQ(Column(0), "-1,10,100,9");
+  // A custom comparison is asked every time the column is sorted by it with a new direction
+  // after another type.
+  Cells.Sort(0, stCustom, skDescending, false);
+  EXPECT_GT(Compares, 0);
 }
 
 TEST_F(StoreFixture, OperationsThatChangeTheOrderEndTheShortcut) {

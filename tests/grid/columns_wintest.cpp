@@ -803,6 +803,28 @@ TEST_F(GridColumnsFixture, InsertingAndDeletingColumnsMoveTheStoreWithThem) {
   EXPECT_THROW(Grid->Cells(1, 0), Exception);
 }
 
+TEST_F(GridColumnsFixture, AnInsertedColumnLeavesTheCellsItPushesAsideAsTheyWere) {
+  Grid->GetCell(0, 0)->SetColor(clRed);
+  Grid->GetCell(0, 1)->SetFontStyle({fsItalic});
+  Grid->GetCell(0, 2)->SetFontColor(clBlue);
+  std::vector<std::string> Changes;
+  Grid->OnChange = [&Changes](TObject*, int C, int R) { Changes.push_back(std::to_string(C) + "," + std::to_string(R)); };
+  auto* Front = new TNxTextColumn(Form);
+  Front->SetColor(clAqua);
+  Grid->Columns()->Insert(0, Front);
+  // The pushed column's cells keep their own settings and report no change.
+  EXPECT_EQ(Grid->GetCell(1, 0)->Color(), clRed);
+  EXPECT_EQ(Grid->GetCell(1, 1)->FontStyle(), TFontStyles{fsItalic});
+  EXPECT_EQ(Grid->GetCell(1, 2)->FontColor(), clBlue);
+  EXPECT_EQ(Grid->GetCell(1, 1)->Color(), First->Color());
+  EXPECT_TRUE(Changes.empty());
+  // The new column's cells take its settings, the grid's font among them.
+  for (int R = 0; R < 3; ++R) {
+    EXPECT_EQ(Grid->GetCell(0, R)->Color(), clAqua);
+    EXPECT_EQ(Grid->GetCell(0, R)->FontColor(), Grid->Font()->Color());
+  }
+}
+
 TEST_F(GridColumnsFixture, MovingAColumnLeavesTheDataInCreationOrder) {
   auto* Second = Grid->Columns()->AddColumn<TNxTextColumn>(Form);
   Grid->SetCells(1, 0, L"x");

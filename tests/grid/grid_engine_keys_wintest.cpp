@@ -113,17 +113,28 @@ TEST(EngineKeys, PagesAndEnds) {
 }
 
 TEST(EngineKeys, UpEntersTheInputLineAndDownLeavesIt) {
-  TEngineForm F(2, {goHeader, goInput});
-  F.Fill(3);
-  TNxGrid* G = F.Grid;
-  ASSERT_TRUE(F.FocusByClick(1, 1));
-  ASSERT_TRUE(KeyTo(G, VK_UP, 1, 0));
-  PressKey(VK_UP);
-  ASSERT_TRUE(WaitFor([&] { return G->InputSelected(); }));
-  PressKey(VK_DOWN);
-  ASSERT_TRUE(WaitFor([&] { return !G->InputSelected(); }));
-  EXPECT_EQ(G->GetSelectedCell(), Point(1, 0));
-  EXPECT_TRUE(G->GetSelected(0) || !G->Options().Contains(goSelectFullRow));
+  // Once with a selected cell and once with selected full rows, whose row flag leaves with the
+  // selection for the input line and must come back with it.
+  for (const bool FullRow : {false, true}) {
+    SCOPED_TRACE(FullRow ? "full rows" : "cells");
+    TGridOptions Options{goHeader, goInput};
+    if (FullRow) Options.Include(goSelectFullRow);
+    TEngineForm F(2, Options);
+    F.Fill(3);
+    TNxGrid* G = F.Grid;
+    ASSERT_TRUE(F.FocusByClick(1, 1));
+    ASSERT_TRUE(KeyTo(G, VK_UP, 1, 0));
+    PressKey(VK_UP);
+    ASSERT_TRUE(WaitFor([&] { return G->InputSelected(); }));
+    EXPECT_FALSE(G->IsCellSelected(1, 0));
+    EXPECT_FALSE(G->GetSelected(0));
+    PressKey(VK_DOWN);
+    ASSERT_TRUE(WaitFor([&] { return !G->InputSelected(); }));
+    EXPECT_EQ(G->GetSelectedCell(), Point(1, 0));
+    EXPECT_TRUE(G->IsCellSelected(1, 0));
+    EXPECT_EQ(G->GetSelected(0), FullRow);
+    EXPECT_EQ(G->IsCellSelected(0, 0), FullRow);
+  }
 }
 
 TEST(EngineKeys, HiddenRowsAreSkipped) {

@@ -138,6 +138,38 @@ TEST_F(GridFixture, AddRowFillsDefaultValues) {
   EXPECT_EQ(Texts(G), ",,none,none");
 }
 
+TEST_F(GridFixture, RowsThatFailPartWayAreNotAdded) {
+  Fill({L"a", L"b"});
+  G->SetOptions({goUseDefaultValues});
+  F.Column->SetDefaultValue(L"none");
+  LogData();
+  // The program's change handler fails on the default value of the second new row.
+  int Changes = 0;
+  G->OnChange = [&](TObject*, int, int R) {
+    if (++Changes == 2) throw Exception("handler failed at row " + std::to_string(R));
+  };
+  EXPECT_EQ(MessageOf([&] { G->AddRow(3); }), "handler failed at row 3");
+  EXPECT_EQ(G->RowCount(), 2);
+  EXPECT_EQ(G->ShownRowCount(), 2);
+  EXPECT_EQ(G->GetLastShownRow(), 1);
+  EXPECT_EQ(G->LastAddedRow(), 1);
+  EXPECT_EQ(Texts(G), "a,b");
+  EXPECT_TRUE(Events.empty());
+  // A child row likewise.
+  Changes = 1;
+  EXPECT_EQ(MessageOf([&] { G->AddChildRow(0); }), "handler failed at row 1");
+  EXPECT_EQ(G->RowCount(), 2);
+  EXPECT_EQ(G->ChildCount(0), 0);
+  EXPECT_EQ(G->ShownRowCount(), 2);
+  EXPECT_EQ(Texts(G), "a,b");
+  // Without the failure the rows come as before.
+  G->OnChange = nullptr;
+  EXPECT_EQ(G->AddRow(2), 3);
+  EXPECT_EQ(Texts(G), "a,b,none,none");
+  EXPECT_EQ(G->GetLastShownRow(), 3);
+  ExpectIndexesInside();
+}
+
 TEST_F(GridFixture, StartRowCountRemovesRowsFromTheTop) {
   G->SetStartRowCount(5);
   EXPECT_EQ(G->RowCount(), 5);
@@ -347,7 +379,7 @@ TEST_F(GridFixture, ShownRowCountStaysTrueWhenRowsAreHiddenTwice) {
   Fill({L"p", L"x", L"y"});
   G->AddChildRow(0);
   G->SetExpanded(0, false);  // the child is not shown
-  G->SetRowVisible(1, false);  // GetRowShown is already False: nothing
+  G->SetRowVisible(1, false);  // not shown already: only the row's own flag changes
   EXPECT_EQ(G->ShownRowCount(), 3);
   G->SetExpanded(0, true);
   G->SetRowVisible(1, false);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/ExtCtrls.h"
+#include "skin/controls/acBarAdapters.h"
 #include "skin/controls/acMoreAdapters.h"
 #include "skin/core/sCommonData.h"
 #include "skin/core/sConst.h"

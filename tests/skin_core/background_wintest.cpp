@@ -455,6 +455,17 @@ TEST(BackgroundCornerFill, CornersOfACacheGetTheUnskinnedParentsColour) {
   EXPECT_EQ(S9.At(1, 0), Grey);
 }
 
+TEST(BackgroundCornerFill, AControlWithoutParentGetsTheButtonFaceColour) {
+  TCornerScene S;
+  S.Child->SetParent(nullptr);
+  FillCornersFromParent(S.Data.get(), 0);
+  const TColor Face = static_cast<TColor>(ColorToRGB(clBtnFace));
+  const Px FacePx = BGR((Face >> 16) & 0xFF, (Face >> 8) & 0xFF, Face & 0xFF);
+  EXPECT_EQ(S.At(0, 0), FacePx);
+  EXPECT_EQ(S.At(19, 15), FacePx);
+  EXPECT_EQ(S.At(1, 0), BGR(128, 128, 128));
+}
+
 TEST(BackgroundCornerFill, CornersShowExactlyTheSkinnedParentsPixels) {
   TCornerScene S;
   auto Pic = Numbered(120, 100);

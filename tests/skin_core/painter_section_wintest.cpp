@@ -33,8 +33,9 @@ void ExpectArea(TBitmap& B, TRect R, BGRA Want, BGRA Outside) {
       ASSERT_EQ(At(B, x, y), R.Contains(Point(x, y)) ? Want : Outside) << x << "," << y;
 }
 
-void SetGradient(TsGeneralData& G, TColor C1, TColor C2, bool Hot = false) {
-  const AnsiString Text = std::to_string(C1) + ";" + std::to_string(C2) + ";100;0;0";
+// A gradient of one stop from C1 to C2, over the rows (Mode 0) or the columns (Mode 1).
+void SetGradient(TsGeneralData& G, TColor C1, TColor C2, bool Hot = false, int Mode = 0) {
+  const AnsiString Text = std::to_string(C1) + ";" + std::to_string(C2) + ";100;" + std::to_string(Mode) + ";0";
   if (Hot) {
     G.HotGradientData = Text;
     ParseGradientData(Text, G.HotGradientArray);
@@ -362,4 +363,114 @@ TEST(PainterSection, ControlSkinFromTheSkinData) {
   PaintControlSkin(&None, NoBackground, true, 0, Rect(0, 0, 4, 4), Point(0, 0), T2.get());
   PaintControlSkin(nullptr, NoBackground, true, 0, Rect(0, 0, 4, 4), Point(0, 0), T2.get());
   EXPECT_EQ(At(*T2, 1, 1), Of(Grey));
+}
+
+namespace {
+
+// Blue, green and red of a pixel (alpha left out).
+BGRA Rgb3(TBitmap& B, int X, int Y) {
+  BGRA P = At(B, X, Y);
+  P[3] = -1;
+  return P;
+}
+
+// A masked texture of its own: a 4 x 4 tile of Tile over a black mask (the tile shows whole).
+TsMaskData& AddMaskedTexture(TMemorySkin& S, const AnsiString& Section, TColor Tile, int DrawMode) {
+  auto B = Filled(4, 8, clBlack);
+  B->Canvas()->Brush()->SetColor(Tile);
+  B->Canvas()->FillRect(Rect(0, 0, 4, 4));
+  return S.AddMask(Section, "PATTERN", std::move(B), 1, 1, DrawMode);
+}
+
+}  // namespace
+
+TEST(PainterSection, ExtraTexturePassAlsoOverACustomColour) {
+  // A masked texture in fill mode 10: whole tiles of it lie over the section, the remainders show
+  // the background colour.
+  TMemorySkin S;
+  S.AddSection("TILED", clRed);
+  AddMaskedTexture(S, "TILED", clBlue, 10);
+  auto T = Filled(12, 12, Grey);
+  PaintSectionToBitmap(0, "TILED", ColorInfo(clYellow), 0, Rect(0, 0, 12, 12), Point(0, 0), T.get(), S.M.get(), 0,
+                       -1, clLime);
+  EXPECT_EQ(At(*T, 1, 1), Of(clBlue));
+  EXPECT_EQ(At(*T, 7, 7), Of(clBlue));
+  EXPECT_EQ(At(*T, 10, 10), Of(clYellow));
+  // The hot state has no extra pass: the plain colour.
+  PaintSectionToBitmap(0, "TILED", ColorInfo(clYellow), 1, Rect(0, 0, 12, 12), Point(0, 0), T.get(), S.M.get(), 0,
+                       -1, clLime);
+  ExpectArea(*T, Rect(0, 0, 12, 12), Of(clLime), Of(Grey));
+}
+
+TEST(PainterSection, TransparencyOverStripsNarrowerThanTwoPixels) {
+  const TColor Grad = RGB(200, 150, 100), Bg = RGB(10, 250, 128), Tex = RGB(10, 20, 30);
+  // A gradient under 50 % transparency goes through a work bitmap of the strip's size: a row
+  // gradient over a strip one pixel wide, a column gradient over one a pixel high.
+  TMemorySkin S;
+  TsGeneralData& G = S.AddSection("GLASS", clRed);
+  G.Transparency = 50;
+  G.GradientPercent = 100;
+  auto Back = Filled(20, 20, Bg);
+  for (int Mode : {0, 1}) {
+    SetGradient(G, Grad, Grad, false, Mode);
+    const TRect R = Mode == 0 ? Rect(3, 2, 4, 12) : Rect(2, 5, 12, 6);
+    auto T = Filled(16, 16, Grey);
+    PaintSectionToBitmap(0, "GLASS", MakeCacheInfo(Back.get(), 0, 0), 0, R, Point(0, 0), T.get(), S.M.get(), -1, -1);
+    ExpectArea(*T, R, MixOf(Grad, Bg, 127), Of(Grey));
+  }
+  // The same over a 32-bit target.
+  SetGradient(G, Grad, Grad);
+  auto Back32 = Filled(20, 20, Bg, pf32bit);
+  FillRect32(Back32.get(), Rect(0, 0, 20, 20), Bg);
+  auto T32 = Filled(16, 16, Grey, pf32bit);
+  PaintSectionToBitmap(0, "GLASS", MakeCacheInfo(Back32.get(), 0, 0), 0, Rect(3, 2, 4, 12), Point(0, 0), T32.get(),
+                       S.M.get(), -1, -1);
+  EXPECT_EQ(Rgb3(*T32, 3, 5), MixOf(Grad, Bg, 127));
+  EXPECT_EQ(Rgb3(*T32, 4, 5), Of(Grey));
+  // A texture under the transparency over a single pixel.
+  G.GradientPercent = 0;
+  G.ImagePercent = 100;
+  S.AddMask("GLASS", "PATTERN", Filled(3, 3, Tex)).ImgType = itisaTexture;
+  auto T1 = Filled(16, 16, Grey);
+  PaintSectionToBitmap(0, "GLASS", MakeCacheInfo(Back.get(), 0, 0), 0, Rect(6, 6, 7, 7), Point(0, 0), T1.get(),
+                       S.M.get(), -1, -1);
+  ExpectArea(*T1, Rect(6, 6, 7, 7), MixOf(Tex, Bg, 127), Of(Grey));
+  // A gradient over a texture in a strip one pixel high: blended over the texture.
+  TMemorySkin S2;
+  TsGeneralData& G2 = S2.AddSection("MIX", clRed);
+  G2.ImagePercent = 40;
+  G2.GradientPercent = 60;
+  SetGradient(G2, Grad, Grad, false, 1);
+  S2.AddMask("MIX", "PATTERN", Filled(4, 4, Tex)).ImgType = itisaTexture;
+  auto T2 = Filled(12, 12, Grey);
+  PaintSectionToBitmap(0, "MIX", NoBackground, 0, Rect(1, 4, 11, 5), Point(0, 0), T2.get(), S2.M.get(), -1, -1);
+  ExpectArea(*T2, Rect(1, 4, 11, 5), MixOf(Grad, Tex, 102), Of(Grey));
+}
+
+TEST(PainterSection, OverCachePaintsThe32BitTarget) {
+  const TColor C = RGB(200, 100, 0), Bg = RGB(10, 250, 128), Tex = RGB(10, 20, 30), Grad = RGB(200, 150, 100);
+  TMemorySkin S;
+  TsGeneralData& G = S.AddSection("HALF", C);
+  G.Transparency = 50;
+  auto Back = Filled(8, 8, Bg, pf32bit);
+  FillRect32(Back.get(), Rect(0, 0, 8, 8), Bg);
+  auto T = Filled(8, 8, Grey, pf32bit);
+  PaintSectionOverCache(0, -1, -1, MakeCacheInfo(Back.get(), 0, 0), 0, Rect(1, 1, 7, 7), Point(0, 0), T.get(),
+                        S.M.get());
+  EXPECT_EQ(At(*T, 3, 3), MixOf(C, Bg, 127, Mix(255, 255, 127)));
+  EXPECT_EQ(Rgb3(*T, 0, 0), Of(Grey));
+  // The transparent section over a strip one pixel wide.
+  auto T1 = Filled(8, 8, Grey, pf32bit);
+  PaintSectionOverCache(0, -1, -1, MakeCacheInfo(Back.get(), 0, 0), 0, Rect(2, 1, 3, 7), Point(0, 0), T1.get(),
+                        S.M.get());
+  EXPECT_EQ(Rgb3(*T1, 2, 4), MixOf(C, Bg, 127));
+  // A gradient over a texture, without transparency: the gradient is blended over the texture.
+  G.Transparency = 0;
+  G.ImagePercent = 50;
+  G.GradientPercent = 50;
+  SetGradient(G, Grad, Grad);
+  S.AddMask("HALF", "PATTERN", Filled(4, 4, Tex)).ImgType = itisaTexture;
+  auto T2 = Filled(8, 8, Grey, pf32bit);
+  PaintSectionOverCache(0, 0, -1, NoBackground, 0, Rect(0, 0, 8, 8), Point(0, 0), T2.get(), S.M.get());
+  EXPECT_EQ(Rgb3(*T2, 4, 4), MixOf(Grad, Tex, 128));
 }

@@ -641,6 +641,39 @@ TEST(SkinLoading, CommonSectionsWaitForTheNextLoadWhileNoSkinIsShown) {
   EXPECT_EQ(M->GeneralData().back().Color, 5);
 }
 
+TEST(SkinLoading, CommonSectionsReachASkinLoadedButNotYetShown) {
+  // A stored description sets SkinName and then CommonSections: the skin is read at once but shown
+  // only when the description is applied, and the common sections must be part of it by then.
+  TTempDir T;
+  WriteFolderSkin(T.Path, "S", TestSkinFiles());
+  auto M = NewManager(T.Path);
+  M->Loading();
+  M->SetSkinName("S");
+  ASSERT_FALSE(M->SkinActive());
+  TStringList Common;
+  Common.SetText("[EXTRA]\r\nCOLOR=5\r\n");
+  M->SetCommonSections(&Common);
+  M->Loaded();
+  ASSERT_TRUE(M->SkinActive());
+  EXPECT_EQ(M->GeneralData().back().SectionName, "EXTRA");
+  EXPECT_EQ(M->GeneralData().back().Color, 5);
+  // Without a skin name nothing is loaded, and the manager stays on.
+  auto Empty = NewManager(T.Path);
+  Empty->SetCommonSections(&Common);
+  EXPECT_TRUE(Empty->Active());
+  EXPECT_FALSE(Empty->SkinActive());
+}
+
+TEST(SkinLoading, SkinDirectoryGoesToTheSkinData) {
+  TTempDir T;
+  auto M = NewManager(T.Path);
+  M->SetSkinDirectory("Skins");
+  EXPECT_EQ(M->SkinData()->SkinPath, AppDirectory() + "Skins\\");
+  EXPECT_EQ(M->SkinData()->SkinPath, M->GetFullSkinDirectory());
+  M->SetSkinDirectory(T.Path);
+  EXPECT_EQ(M->SkinData()->SkinPath, M->GetFullSkinDirectory());
+}
+
 // ---- Inheritance in lookups ---------------------------------------------------------------------------
 
 TEST(SkinLoading, ParentCyclesAndMissingParentsEndLookups) {

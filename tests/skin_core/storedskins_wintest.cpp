@@ -119,6 +119,15 @@ TEST(StoredSkins, PropertiesArePublished) {
   TsSkinGeneral* G = static_cast<TsSkinGeneral*>(S->GeneralData()->Add());
   SetEnumProp(G, "ShowFocus", "True");
   EXPECT_TRUE(G->ShowFocus());
+  // Every property of a stored skin, in order.
+  std::vector<std::string> Names;
+  for (const TPropInfo* P : GetPropList(S)) Names.push_back(P->Name);
+  EXPECT_EQ(Names, (std::vector<std::string>{"Name", "GeneralData", "Images", "Patterns", "MasterBitmap",
+                                             "Shadow1Color", "Shadow1Offset", "Shadow1Blur", "Shadow1Transparency",
+                                             "BorderColor", "Version", "Author", "Description"}));
+  SetFloatProp(S, "Version", 7.25);
+  EXPECT_EQ(S->Version(), 7.25);
+  EXPECT_EQ(GetFloatProp(S, "version"), 7.25);
 }
 
 TEST(StoredSkinLoading, FontColorsNeedExactlyFiveNumbers) {

@@ -1,7 +1,8 @@
 // Test support of the lifetime tests: a form that holds one control of every kind the form's
-// control adapter list adapts (framework controls where the framework has them, otherwise small
-// framework controls over the system's window classes, each with a class name of its own), and
-// the manager's class-name lists filled so that every one of them is adapted. Win32.
+// control adapter list adapts (the framework's controls where it has them, otherwise small
+// framework controls over the system's window classes or painting themselves, each with a class
+// name of its own), and the manager's class-name lists filled so that every one of them is
+// adapted. Win32.
 #pragma once
 
 #include <windows.h>
@@ -10,9 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "framework/Buttons.h"
+#include "framework/ComCtrls.h"
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
+#include "framework/ListViews.h"
 #include "framework/StdCtrls.h"
+#include "framework/ToolBars.h"
 #include "framework/TypInfo.h"
 #include "skin/core/sSkinManager.h"
 
@@ -37,13 +42,7 @@ namespace lifetime {
 LIFETIME_SYSTEM_CONTROL(TLtComboBox, L"COMBOBOX", CBS_DROPDOWN | WS_VSCROLL)
 LIFETIME_SYSTEM_CONTROL(TLtSimpleCombo, L"COMBOBOX", CBS_SIMPLE | WS_VSCROLL)
 LIFETIME_SYSTEM_CONTROL(TLtGroupBox, L"BUTTON", BS_GROUPBOX)
-LIFETIME_SYSTEM_CONTROL(TLtListView, L"SysListView32", LVS_REPORT)
-LIFETIME_SYSTEM_CONTROL(TLtTreeView, L"SysTreeView32", TVS_HASLINES | TVS_HASBUTTONS)
 LIFETIME_SYSTEM_CONTROL(TLtWWEdit, L"COMBOBOX", CBS_DROPDOWN | WS_VSCROLL)
-LIFETIME_SYSTEM_CONTROL(TLtPageControl, L"SysTabControl32", 0)
-LIFETIME_SYSTEM_CONTROL(TLtTabControl, L"SysTabControl32", 0)
-LIFETIME_SYSTEM_CONTROL(TLtToolBar, L"ToolbarWindow32", CCS_NORESIZE | CCS_NODIVIDER)
-LIFETIME_SYSTEM_CONTROL(TLtStatusBar, L"msctls_statusbar32", CCS_NORESIZE | CCS_NOPARENTALIGN)
 #undef LIFETIME_SYSTEM_CONTROL
 
 // A self-painting control with both scroll bars, standing in for the grid kinds.
@@ -70,54 +69,13 @@ LIFETIME_SCROLLING_CONTROL(TLtGridEh)
 LIFETIME_SCROLLING_CONTROL(TLtVirtualTree)
 #undef LIFETIME_SCROLLING_CONTROL
 
-class TLtBitBtn : public TButton {
-  T_CLASS(TLtBitBtn, TButton)
-
- public:
-  using TButton::TButton;
-};
-
-// A graphic button with the published properties of a speed button.
-class TLtSpeedButton : public TGraphicControl {
-  T_CLASS(TLtSpeedButton, TGraphicControl)
-
- public:
-  explicit TLtSpeedButton(TComponent* AOwner) : TGraphicControl(AOwner), FGlyph(std::make_unique<TBitmap>()) {}
-  TBitmap* Glyph() const { return FGlyph.get(); }
-  int Layout() const { return 0; }
-  int Margin() const { return -1; }
-  int Spacing() const { return 4; }
-  int NumGlyphs() const { return 1; }
-  bool Down() const { return false; }
-  bool SmallStyle() const { return false; }
-
- protected:
-  void Paint() override {
-    Canvas()->Brush()->SetColor(clWhite);
-    Canvas()->FillRect(Rect(0, 0, Width(), Height()));
-  }
-
- private:
-  std::unique_ptr<TBitmap> FGlyph;
-};
-
-T_PUBLISH(TLtSpeedButton) {
-  P.Object("Glyph", [](TLtSpeedButton* B) -> TObject* { return B->Glyph(); });
-  P.Ordinal("Layout", &TLtSpeedButton::Layout, nullptr);
-  P.Ordinal("Margin", &TLtSpeedButton::Margin, nullptr);
-  P.Ordinal("Spacing", &TLtSpeedButton::Spacing, nullptr);
-  P.Ordinal("NumGlyphs", &TLtSpeedButton::NumGlyphs, nullptr);
-  P.Boolean("Down", &TLtSpeedButton::Down, nullptr);
-  P.Boolean("SmallStyle", &TLtSpeedButton::SmallStyle, nullptr);
-}
-
 // The class names of each adapter kind, in the order of the manager's lists.
 inline const std::vector<AnsiString>& KindClassNames() {
   static const std::vector<AnsiString> Names = {
-      "TEdit",           "TButton",        "TLtBitBtn",     "TCheckBox",  "TLtComboBox\r\nTLtSimpleCombo",
-      "TLtGrid",         "TLtGroupBox",    "TLtListView",   "TPanel",     "TLtTreeView",
-      "TLtWWEdit",       "TLtGridEh",      "TLtVirtualTree", "TLtPageControl", "TLtTabControl",
-      "TLtToolBar",      "TLtStatusBar",   "TLtSpeedButton"};
+      "TEdit",        "TButton",        "TBitBtn",     "TCheckBox",      "TLtComboBox\r\nTLtSimpleCombo",
+      "TLtGrid",      "TLtGroupBox",    "TListView",   "TPanel",         "TTreeView",
+      "TLtWWEdit",    "TLtGridEh",      "TLtVirtualTree", "TPageControl", "TTabControl",
+      "TToolBar",     "TStatusBar",     "TSpeedButton"};
   return Names;
 }
 
@@ -159,22 +117,34 @@ inline std::vector<TWinControl*> FillWithEveryKind(TCustomForm* Form) {
   };
   Add(new TEdit(Form), 22);
   static_cast<TButton*>(Add(new TButton(Form), 24))->SetCaption(L"Button");
-  static_cast<TButton*>(Add(new TLtBitBtn(Form), 24))->SetCaption(L"Bit");
+  static_cast<TButton*>(Add(new TBitBtn(Form), 24))->SetCaption(L"Bit");
   static_cast<TCheckBox*>(Add(new TCheckBox(Form), 20))->SetCaption(L"Check");
   Add(new TLtComboBox(Form), 90);
   Add(new TLtSimpleCombo(Form));
   Add(new TLtGrid(Form));
   Add(new TLtGroupBox(Form));
-  Add(new TLtListView(Form));
+  Add(new TListView(Form));
   Add(new TPanel(Form));
-  Add(new TLtTreeView(Form));
+  Add(new TTreeView(Form));
   Add(new TLtWWEdit(Form), 90);
   Add(new TLtGridEh(Form));
   Add(new TLtVirtualTree(Form));
-  Add(new TLtPageControl(Form));
-  Add(new TLtTabControl(Form));
-  Add(new TLtToolBar(Form), 26);
-  Add(new TLtStatusBar(Form), 22);
+  auto* Pages = static_cast<TPageControl*>(Add(new TPageControl(Form)));
+  for (const wchar_t* Caption : {L"One", L"Two"}) {
+    auto* Sheet = new TTabSheet(Form);
+    Sheet->SetPageControl(Pages);
+    Sheet->SetCaption(Caption);
+  }
+  auto* Tabs = static_cast<TTabControl*>(Add(new TTabControl(Form)));
+  Tabs->Tabs()->Add("A");
+  Tabs->Tabs()->Add("B");
+  auto* Bar = static_cast<TToolBar*>(Add(new TToolBar(Form), 26));
+  for (int I = 0; I < 2; ++I) {
+    auto* Button = new TToolButton(Form);
+    Button->SetParent(Bar);
+  }
+  auto* Status = static_cast<TStatusBar*>(Add(new TStatusBar(Form), 22));
+  Status->Panels()->Add()->SetText(L"Status");
   auto* Frame = static_cast<TScrollingWinControl*>(Add(new TScrollingWinControl(Form)));
   W.push_back(Put<TEdit>(Form, Frame, 2, 2, 40, 20));
   const TRect LR = Next();
@@ -182,7 +152,7 @@ inline std::vector<TWinControl*> FillWithEveryKind(TCustomForm* Form) {
   L->SetParent(Form);
   L->SetBounds(LR.Left, LR.Top, LR.Width(), 16);
   L->SetCaption(L"Label");
-  auto* S = new TLtSpeedButton(Form);
+  auto* S = new TSpeedButton(Form);
   S->SetParent(Form);
   S->SetBounds(LR.Left, LR.Top + 18, 40, 18);
   return W;

@@ -701,3 +701,35 @@ TEST_F(ProvaProvider, TheAddedTitleFollowsTheCaptionInItsOwnColour) {
   EXPECT_GT(RedLeft, CaptionRight);
   EXPECT_LT(RedLeft, Provider->ButtonMin.Rect.Left);
 }
+
+TEST_F(ProvaProvider, ASectionChangeDropsTheSavedTitleBand) {
+  // A section whose frame is one picture lets the provider keep the title band and, while only the
+  // title changes, repaint nothing but the title over it. After a change of section the whole
+  // frame must be painted again.
+  MakeForm();
+  Provider->SkinData()->SetSkinSection("PANEL_LOW");
+  Repaint();
+  ASSERT_NE(Provider->TitleBand, nullptr);
+  TWindowShot Old(Form->Handle());
+  Provider->SkinData()->SetSkinSection("GROUPBOX");
+  EXPECT_EQ(Provider->TitleBand, nullptr);
+  // A plain repaint, then a full one: the frame looks the same in both, and not as before.
+  RedrawWindow(Form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
+  uitest::Settle(Form->Handle());
+  TWindowShot Plain(Form->Handle());
+  Repaint();
+  TWindowShot Full(Form->Handle());
+  RECT CR;
+  GetClientRect(Form->Handle(), &CR);
+  int Different = 0, Changed = 0;
+  for (int Y = 0; Y < Form->Height(); ++Y)
+    for (int X = 0; X < Form->Width(); ++X) {
+      if (X >= Provider->OffsetX() && X < Provider->OffsetX() + CR.right && Y >= Provider->OffsetY() &&
+          Y < Provider->OffsetY() + CR.bottom)
+        continue;  // the client area
+      if (Plain.Pixel(X, Y) != Full.Pixel(X, Y)) ++Different;
+      if (Old.Pixel(X, Y) != Full.Pixel(X, Y)) ++Changed;
+    }
+  EXPECT_GT(Changed, 0);
+  EXPECT_EQ(Different, 0);
+}

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Renders the gallery: the skin engine's windows under the program's own skin (a form of every
+# kind of control, a message box, a popup menu and the skinned system menu, an MDI form with a
+# maximised child, a form and a dialog with extended borders), saved as PNG files in
+# docs/gallery/ (or the folder given with --out). Builds first; runs under Wine on Xvfb.
+#   scripts/gallery.sh [--out FOLDER]
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+out="$root/docs/gallery"
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --out) out=$(realpath -m "$2"); shift 2 ;;
+    -h|--help) sed -n '2,6p' "$0"; exit 0 ;;
+    *) echo "gallery.sh: unknown argument $1" >&2; exit 2 ;;
+  esac
+done
+"$root/scripts/build.sh"
+source "$root/scripts/wine-env.sh"
+tv_display xvfb
+tv_wine_prefix
+tv_wineserver
+work=$(mktemp -d)
+trap 'rm -rf "$work"; tv_cleanup' EXIT
+# The system's own texts (message-box buttons, the system menu) in English: the gallery does not
+# depend on the ANSI code page that the program's tests pin.
+env LC_ALL=C.UTF-8 wine "$root/build/win32/tools/gallery.exe" "$(winepath -w "$work")"
+mkdir -p "$out"
+for bmp in "$work"/*.bmp; do
+  name=$(basename "$bmp" .bmp)
+  # Stripped of dates and other chunks that change from run to run.
+  convert "$bmp" -strip "$out/$name.png"
+done
+echo "gallery saved to $out"

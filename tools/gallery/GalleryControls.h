@@ -1,0 +1,31 @@
+// The gallery's form of controls: one control of every kind that the skin engine's adapters take,
+// on a form with a skin provider. Where the framework has no class of a kind yet, a thin stand-in
+// over the common control window of that kind takes its place (see GalleryControls.cpp). Win32.
+#pragma once
+
+#include "framework/Forms.h"
+#include "framework/Menus.h"
+
+class TsSkinManager;
+
+namespace gallery {
+
+// Lists the class names of the gallery's controls in the manager's class-name lists, each under
+// the kind of adapter it takes.
+void ListControlClasses(TsSkinManager* Manager);
+
+// A sizeable form holding every kind of control, with a menu line, a tool bar and a status bar.
+// Its window exists; it is not shown yet.
+TForm* CreateControlsForm(TComponent* Owner);
+
+// A main menu of a few items (for forms that show a menu line).
+TMainMenu* CreateMainMenu(TForm* Form);
+// A popup menu with icons, a default, a checked, a radio, a disabled item, separators and a
+// submenu.
+TPopupMenu* CreatePopupMenu(TForm* Form);
+
+// Fills a window's client area with a few framework controls: labels, an edit, buttons, check
+// boxes (for the dialog-like and MDI child forms).
+void AddSimpleControls(TWinControl* Parent, int Left, int Top);
+
+}  // namespace gallery
