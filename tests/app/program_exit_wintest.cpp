@@ -130,26 +130,6 @@ struct TProgramFolder {
   }
 };
 
-// A file in c:\Skins for the length of a test (the folder is made when missing and removed again
-// when it was made here).
-class TSkinsFile {
- public:
-  TSkinsFile(const std::string& Name, const std::string& Bytes) : FPath("c:\\Skins\\" + Name) {
-    FMadeFolder = CreateDirectoryA("c:\\Skins", nullptr) != 0;
-    Written = uitest::WriteFileBytes(FPath, Bytes);
-  }
-  ~TSkinsFile() {
-    DeleteFileA(FPath.c_str());
-    if (FMadeFolder) RemoveDirectoryA("c:\\Skins");
-  }
-  TSkinsFile(const TSkinsFile&) = delete;
-  TSkinsFile& operator=(const TSkinsFile&) = delete;
-  bool Written = false;
-
- private:
-  std::string FPath;
-  bool FMadeFolder = false;
-};
 
 }  // namespace
 
@@ -168,7 +148,7 @@ TEST(ProgramExit, ADamagedSkinFileShowsAnErrorBoxAndTheProgramRunsAndEndsWithExi
   // A half-downloaded packed skin where the stored settings point: the right magic, a file count,
   // and the stream cut off in the middle of the first entry.
   std::string Damaged("ASzf\x02\x00\x00\x00\x0B\x00\x00\x00Options.dat\x40\x00\x00\x00\x78\x9C", 30);
-  TSkinsFile Skin("Office2007 Black (internal).asz", Damaged);
+  apptest::TSkinsFile Skin("Office2007 Black (internal).asz", Damaged);
   ASSERT_TRUE(Skin.Written);
   TProgramFolder F;
   TProgramProcess P(F.Folder.Path());

@@ -13,26 +13,6 @@ using namespace apptest;
 
 namespace {
 
-// A file in c:\Skins for the length of a test (the folder is made when missing and removed again
-// when it was made here).
-class TSkinsFile {
- public:
-  TSkinsFile(const std::string& Name, const std::string& Bytes) : FPath("c:\\Skins\\" + Name) {
-    FMadeFolder = CreateDirectoryA("c:\\Skins", nullptr) != 0;
-    Written = uitest::WriteFileBytes(FPath, Bytes);
-  }
-  ~TSkinsFile() {
-    DeleteFileA(FPath.c_str());
-    if (FMadeFolder) RemoveDirectoryA("c:\\Skins");
-  }
-  TSkinsFile(const TSkinsFile&) = delete;
-  TSkinsFile& operator=(const TSkinsFile&) = delete;
-  bool Written = false;
-
- private:
-  std::string FPath;
-  bool FMadeFolder = false;
-};
 
 // A form whose destructor notes whether the program's units were still initialised.
 class TWatchForm : public TForm {
@@ -51,7 +31,7 @@ TEST(ProgramLifetime, ADamagedPackedSkinShowsItsErrorAndTheStoredSkinIsShown) {
        {std::string("ASzf\x02\x00\x00\x00\x0B\x00\x00\x00Options.dat\x40\x00\x00", 25), std::string("not a skin"),
         std::string()}) {
     SCOPED_TRACE(Damaged.size());
-    TSkinsFile Skin("Office2007 Black (internal).asz", Damaged);
+    apptest::TSkinsFile Skin("Office2007 Black (internal).asz", Damaged);
     ASSERT_TRUE(Skin.Written);
     TProgramState State;
     TTempFolder Folder;
