@@ -1208,6 +1208,12 @@ void TApplication::HandleMessage() {
 
 void TApplication::Terminate() { PostQuitMessage(0); }
 
+void TApplication::DestroyForms() {
+  CancelHint();
+  DestroyComponents();
+  FMainForm = nullptr;
+}
+
 void TApplication::Minimize() {
   HWND W = Handle();
   if (IsIconic(W)) return;

@@ -397,6 +397,10 @@ class TApplication : public TComponent {
   void HandleMessage();
   // Ends the message loop (posts WM_QUIT).
   void Terminate();
+  // Frees the forms and every other component the application owns (the last created first). A
+  // program calls it when its message loop has ended, while the units its forms use still work;
+  // the application object itself lives on until the program's static destruction.
+  void DestroyForms();
   bool Terminated() const { return FTerminated; }
 
   // The hidden application window (created on first use). It owns the forms' windows, carries

@@ -83,6 +83,8 @@ void TListView::CreateWnd() {
   for (int I = 0; I < ItemCount(); ++I) SendItem(I);
 }
 
+void TListView::WMEraseBkgnd(TMessage& M) { DefaultHandler(M); }
+
 void TListView::SetViewStyle(TViewStyle Value) {
   if (FViewStyle == Value) return;
   FViewStyle = Value;

@@ -4,7 +4,8 @@
 //
 //  - TListView: items (caption, sub-items, image) shown as icons, small icons, a list or a report
 //    with columns (Columns: caption, width, alignment, and an image in the column header from
-//    SmallImages). Only what is needed to show data: no editing, sorting or owner data.
+//    SmallImages). Only what is needed to show data: no editing, sorting or owner data. The list
+//    window paints its own background, in the list's background colour (the one its rows use).
 //  - TTreeView: nodes (text) under nodes, expanded or not, in the control's Color and font
 //    colour. OnCustomDraw lets the program draw the tree (or over it) on Canvas before the system
 //    paints it.
@@ -105,6 +106,8 @@ class TListView : public TWinControl {
  protected:
   void CreateParams(TCreateParams& Params) override;
   void CreateWnd() override;
+  // The system list view erases its background itself (also for an opaque control).
+  void WMEraseBkgnd(TMessage& Message) override;
 
  private:
   void SendItem(int Index);

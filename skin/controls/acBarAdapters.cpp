@@ -540,7 +540,8 @@ int TacToolBarWnd::ButtonState(int Index) {
   TBBUTTON B{};
   if (SendMessageW(CtrlHandle, TB_GETBUTTON, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(&B)) == 0) return 0;
   const bool Enabled = (B.fsState & TBSTATE_ENABLED) != 0;
-  if (Enabled && (B.fsState & TBSTATE_PRESSED) != 0) return 2;
+  // A checked button stays pressed in, as the system draws it: its state must stay visible.
+  if (Enabled && (B.fsState & (TBSTATE_PRESSED | TBSTATE_CHECKED)) != 0) return 2;
   RECT R{};
   SendMessageW(CtrlHandle, TB_GETITEMRECT, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(&R));
   POINT P{};

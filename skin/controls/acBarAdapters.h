@@ -87,7 +87,7 @@ class TacToolBarWnd : public TacMainWnd {
 
   // The section's picture of the bar into the cache (when the background changed).
   void PrepareCache();
-  // The button state: 2 pressed, 1 under the mouse, 0 otherwise.
+  // The button state: 2 pressed or checked, 1 under the mouse, 0 otherwise.
   int ButtonState(int Index);
   // Splits a caption before its second-to-last word (empty first line for one or two words).
   static void SplitCaption(const WideString& Text, WideString& Line1, WideString& Line2);

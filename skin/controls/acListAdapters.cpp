@@ -25,12 +25,14 @@ using namespace acscroll;
 
 namespace {
 
-// The window property that holds the list-view adapter on its subclassed header.
+// The window property that holds the list-view adapter on its subclassed header, and the one
+// that keeps the header's previous procedure after a later subclasser stopped a clean release.
 constexpr const wchar_t* HeaderPropName = L"ACSBSCHDR";
+constexpr const wchar_t* HeaderBypassProp = L"ACSBSCHDROLD";
 
 LRESULT CALLBACK HeaderSubclassProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
   auto* A = static_cast<TacListViewWnd*>(GetPropW(Wnd, HeaderPropName));
-  if (A == nullptr) return DefWindowProcW(Wnd, Msg, WParam, LParam);
+  if (A == nullptr) return acCallBypassed(Wnd, HeaderBypassProp, Msg, WParam, LParam);
   TMessage M{Msg, WParam, LParam, 0};
   A->HeaderWndProc(M);
   return M.Result;
@@ -67,14 +69,13 @@ void TacListViewWnd::SubclassHeader(HWND Header) {
   if (HeaderWnd != nullptr || Header == nullptr) return;
   HeaderWnd = Header;
   SetPropW(Header, HeaderPropName, this);
-  OldHeaderProc = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrW(Header, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HeaderSubclassProc)));
+  OldHeaderProc = acSubclassWindow(Header, &HeaderSubclassProc, HeaderBypassProp);
 }
 
 void TacListViewWnd::ReleaseHeader() {
   if (HeaderWnd == nullptr) return;
   if (IsWindow(HeaderWnd)) {
-    if (OldHeaderProc != nullptr) SetWindowLongPtrW(HeaderWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OldHeaderProc));
+    acUnsubclassWindow(HeaderWnd, &HeaderSubclassProc, OldHeaderProc, HeaderBypassProp);
     RemovePropW(HeaderWnd, HeaderPropName);
     InvalidateRect(HeaderWnd, nullptr, TRUE);
   }

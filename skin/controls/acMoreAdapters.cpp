@@ -947,6 +947,7 @@ void TacTabControlWnd::CheckUpDown() {
     if (UpDown != nullptr && UpDown->CtrlHandle == Found && !UpDown->Destroyed) return;
     delete UpDown;
     UpDown = nullptr;
+    if (SendSkinCommand(Found, AC_ISSKINNED, 0) == 1) return;  // skinned already (dialog hook): kept
     UpDown = TacMainWnd::Create<TacSpinWnd>(Found, nullptr, SkinData->GetSkinManager(), "UPDOWNBTN", true);
   } else if (UpDown != nullptr) {
     delete UpDown;

@@ -49,11 +49,13 @@ TacSpeedButtonHandler::TacSpeedButtonHandler(TGraphicControl* AControl, TsCommon
   } else {
     Detached = true;
   }
+  acRegisterManagerRef(&SkinManager);
 }
 
 TacSpeedButtonHandler::~TacSpeedButtonHandler() {
   Detach();
   SkinManager = nullptr;
+  acUnregisterManagerRef(&SkinManager);
 }
 
 void TacSpeedButtonHandler::Detach() {

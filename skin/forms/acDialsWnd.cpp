@@ -438,7 +438,8 @@ void TacDialogWnd::PaintAll() {
       PaintSectionToBitmap(SkinData->SectionIndex, SkinData->SkinSection(), CI, 0, FormRect, TPoint{0, 0}, Cache, M,
                            -1, -1);
     else
-      PaintControlSkin(SkinData, CI, true, 0, FormRect, TPoint{0, 0}, Cache, false);
+      // The frame in the dialog's state, as its title: a skin draws active and inactive frames.
+      PaintControlSkin(SkinData, CI, true, Active ? 1 : 0, FormRect, TPoint{0, 0}, Cache, false);
   } else {
     FillRectSolid(Cache->Canvas()->Handle(), TRect{0, 0, W, H}, M->GetGlobalColor());
   }
@@ -476,7 +477,9 @@ void TacDialogWnd::BuildRegionRects() {
   if (M->IsValidMaskIndex(SkinData->BorderMaskIndex)) {
     const TsMaskData& Md = M->Masks()[static_cast<std::size_t>(SkinData->BorderMaskIndex)];
     AddMaskCornerRects(RegionRects, DlgWidth, Md, 0, false);
-    AddMaskCornerRects(RegionRects, DlgWidth, Md, DlgHeight - MaskFrameHeight(Md), true);
+    // The bottom corner rows are the mask's last bottom-margin rows: they end at the window's
+    // bottom.
+    AddMaskCornerRects(RegionRects, DlgWidth, Md, DlgHeight - M->GetMaskBottomMargin(SkinData->BorderMaskIndex), true);
   }
   if (CaptionHeight() != 0) {
     const int TI = M->GetSectionIndex("FORMTITLE");

@@ -41,15 +41,15 @@ void ComposeShadow(TBitmap* Image, const TRect& FormRect, const TRect& Margins, 
   if (!Is32(Image) || Shadow == nullptr) return;
   const int W = Image->Width(), H = Image->Height();
   const int FO = M->SkinData()->FormOffset;
-  // The shadow as it lies under the whole image: the picture's centre (under the form) is not
-  // drawn.
+  // The shadow as it lies under the whole image, its centre under the form included: the form's
+  // cut corners lie over that centre unless "FORMOFFSET" moves the shadow's edges under them.
   std::unique_ptr<TBitmap> Under(CreateBmp32(W, H));
   GdiFlush();
   for (int Y = 0; Y < H; ++Y) std::memset(Under->ScanLine(Y), 0, static_cast<std::size_t>(W) * 4);
   const Byte Modes[4] = {1, 1, 1, 1};
   const TRect SM{Margins.Left + FO, Margins.Top + FO, Margins.Right + FO, Margins.Bottom + FO};
   BltNineSlice(Under.get(), Shadow, TRect{0, 0, W, H}, TRect{0, 0, Shadow->Width(), Shadow->Height()}, SM, SM, Modes, 1,
-               false);
+               true);
   GdiFlush();
   // The margins outside the form take the shadow; the form keeps its own pixels.
   for (int Y = 0; Y < H; ++Y) {

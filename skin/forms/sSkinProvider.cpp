@@ -244,6 +244,7 @@ TsSkinProvider::TsSkinProvider(TComponent* AOwner) : TComponent(AOwner) {
 }
 
 TsSkinProvider::~TsSkinProvider() {
+  CancelFrame();
   // The control adapter list goes first: its adapters let go of controls that live on.
   delete Adapter;
   Adapter = nullptr;

@@ -436,6 +436,13 @@ class TsSkinProvider : public TComponent {
   void BeginFrame(int X, int Y);
   void DrawFrame(int X, int Y);
   void EndFrame(int X, int Y);
+  // Ends a frame of this provider without moving or sizing the form (the capture went, the mode
+  // was cancelled, the form or provider goes): the frame is erased and the desktop's DC given back.
+  void CancelFrame();
+  // A caption button press takes the capture until its release (HoldPress), so that a release
+  // anywhere ends it; losing the capture otherwise forgets the press (PressLost).
+  void HoldPress();
+  void PressLost();
   void FrameMouseMove(TPoint P);
 
  private:

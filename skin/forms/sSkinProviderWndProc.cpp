@@ -123,6 +123,12 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
     return;
   }
   if (Message.Msg == SM_ALPHACMD && AlphaCmdFirst(Message)) return;
+  // A border-mode frame ends with the capture it runs under, skinned or not.
+  if (Message.Msg == WM_CAPTURECHANGED || Message.Msg == WM_CANCELMODE || Message.Msg == WM_DESTROY) {
+    if (acBorderFrame.Owner == this) CancelFrame();
+    // A caption button press ends with the capture it holds.
+    PressLost();
+  }
   if (!FormDestroying() && SkinData() != nullptr && SkinData()->IsSkinned(true))
     SkinnedProc(Message);
   else

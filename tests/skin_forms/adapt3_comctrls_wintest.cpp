@@ -240,6 +240,32 @@ TEST(Adapt3CommonControls, EachKindGetsItsAdapterAndTheFormShowsNoSystemColours)
   EXPECT_EQ(AV.Count(), 0);
 }
 
+TEST(Adapt3CommonControls, ListViewBackgroundIsTheColourOfItsRows) {
+  // The list view paints its own background in the list-view colours the adapter gives it: the
+  // empty area below the rows is the rows' colour, not whatever lay under the window.
+  faults::TAccessViolations AV;
+  {
+    TControlsForm T;
+    T.Pages->SetActivePage(T.Sheet2);
+    uitest::PumpFor(100);
+    ASSERT_STREQ(AdapterClass(T.List), "TacListViewWnd");
+    RedrawWindow(T.List->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+    uitest::Pump();
+    const uitest::TCapture L(T.List->Handle());
+    L.MaybeSave("adapt3_listview_background");
+    const TsGeneralData& Edit = T.M->GeneralData()[static_cast<std::size_t>(T.M->GetSectionIndex("EDIT"))];
+    const COLORREF Rows = ColorToRGB(Edit.Color) & 0xFFFFFF;
+    RECT Item{LVIR_LABEL, 0, 0, 0};
+    ASSERT_TRUE(SendMessageW(T.List->Handle(), LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&Item)));
+    // The end of the first row's label (past its short text) and the area below the last row.
+    EXPECT_EQ(L.Pixel(Item.right - 4, (Item.top + Item.bottom) / 2), Rows);
+    const int Below = L.Height() - 10;
+    EXPECT_EQ(L.Count(TRect{0, Below, L.Width(), Below + 1}, Rows), L.Width())
+        << std::hex << L.Pixel(10, Below);
+  }
+  EXPECT_EQ(AV.Count(), 0);
+}
+
 TEST(Adapt3CommonControls, SkinnedFormWithAdaptedContainersIsFreedWithoutFault) {
   // A listed container with a control in it: the form frees its provider (and with it the
   // adapters) before the container, whose child then leaves it through its WindowProc chain.

@@ -8,6 +8,7 @@
 #include "skin/forms/acBorderForm.h"
 #include "skin_forms/adapt2_support.h"
 #include "skin_forms/provc_support.h"
+#include "support/FreedMemoryGuard.h"
 
 using namespace provbtest;
 using namespace provctest;
@@ -31,7 +32,9 @@ void CALLBACK FaultingTimer(HWND, UINT, UINT_PTR Id, DWORD) {
 }  // namespace
 
 TEST(provc_Menus, FaultCounterSeesAFaultThatTheSystemSwallows) {
-  // The counter the other tests rely on: the system catches this fault and goes on.
+  // The counter the other tests rely on: the system catches this fault and goes on. The fault is
+  // made on purpose, so the freed-memory guard that watches every test is told to expect it.
+  memguard::TExpectFaults Expected;
   faultcount::TFaultCount Faults;
   SetTimer(nullptr, 0, 1, FaultingTimer);
   EXPECT_TRUE(uitest::WaitFor([&] { return Faults.Count() > 0; }, 1000));
