@@ -8,10 +8,15 @@
 #include "skin/forms/sSkinMenus.h"
 #include "skin/forms/sSkinProvider.h"
 
+namespace {
+
+bool UnitsInitialized = false;
+
+}  // namespace
+
 void InitializeUnits() {
-  static bool Done = false;
-  if (Done) return;
-  Done = true;
+  if (UnitsInitialized) return;
+  UnitsInitialized = true;
   // OLE on the GUI thread, before any form exists.
   acShellFolderStartup();
   // The adapters' optional system entry points.
@@ -25,6 +30,8 @@ void InitializeUnits() {
 }
 
 void FinalizeUnits() {
+  if (!UnitsInitialized) return;
+  UnitsInitialized = false;
   DoneAdapterUnit();
   acShellFolderShutdown();
 }
@@ -36,9 +43,30 @@ void CreateProgramForms() {
   Application->CreateForm(Form2);
 }
 
-int RunProgram() {
-  CreateProgramForms();
-  Application->Run();
+int RunProgramWith(const std::function<void()>& Start) {
+  int ExitCode = 0;
+  try {
+    Start();
+    Application->Run();
+  } catch (...) {
+    // Nothing may end the program unannounced: the failure goes to the standard error box.
+    ExitCode = 1;
+    try {
+      Application->HandleException(Application, std::current_exception());
+    } catch (...) {
+    }
+  }
+  // The forms go while the units they use are still there (OLE for the browser, the adapter
+  // unit for the skinned controls), not in the program's static destruction.
+  try {
+    Application->DestroyForms();
+  } catch (...) {
+    ExitCode = 1;
+  }
+  Form1 = nullptr;
+  Form2 = nullptr;
   FinalizeUnits();
-  return 0;
+  return ExitCode;
 }
+
+int RunProgram() { return RunProgramWith(CreateProgramForms); }

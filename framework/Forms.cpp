@@ -290,9 +290,14 @@ void TCustomForm::CreateWnd() {
   UpdateAlphaBlend();
 }
 
-void TCustomForm::CreateWindowHandle(const TCreateParams& Params) { TWinControl::CreateWindowHandle(Params); }
+void TCustomForm::CreateWindowHandle(const TCreateParams& Params) {
+  TWinControl::CreateWindowHandle(Params);
+  // The window of an MDI child lives in the MDI client from now on.
+  if (FFormStyle == fsMDIChild && FHandle != nullptr) FFormState.Include(fsCreatedMDIChild);
+}
 
 void TCustomForm::DestroyWindowHandle() {
+  FFormState.Exclude(fsCreatedMDIChild);
   if (FHandle != nullptr && FFormStyle == fsMDIChild) {
     HWND Client = GetParent(FHandle);
     if (Client != nullptr) {
@@ -385,7 +390,21 @@ void TCustomForm::UpdateMenu() {
   DrawMenuBar(FHandle);
 }
 
-void TCustomForm::CMMenuChanged(TMessage& M) { UpdateMenu(); }
+void TCustomForm::CMMenuChanged(TMessage& M) {
+  UpdateMenu();
+  // The active MDI child's new menu shows in the main form's bar.
+  if (FFormStyle == fsMDIChild && FHandle != nullptr && GetParent(FHandle) != nullptr &&
+      reinterpret_cast<HWND>(SendMessageW(GetParent(FHandle), WM_MDIGETACTIVE, 0, 0)) == FHandle)
+    MergeIntoMainMenu(true);
+}
+
+void TCustomForm::MergeIntoMainMenu(bool On) {
+  // The menu bar of the MDI main form shows the active child's menu beside its own.
+  if (FFormStyle != fsMDIChild || FormMenuHooks.MergeMenu == nullptr || Application == nullptr) return;
+  TCustomForm* Main = Application->MainForm();
+  if (Main == nullptr || Main == this || Main->FormStyle() != fsMDIForm || Main->Menu() == nullptr) return;
+  if (FMenu != nullptr) FormMenuHooks.MergeMenu(Main->Menu(), FMenu, On);
+}
 
 void TCustomForm::SetAlphaBlend(bool Value) {
   if (FAlphaBlend == Value) return;
@@ -736,6 +755,10 @@ void TCustomForm::Dispatch(TMessage& M) {
     case CM_RELEASE: CMRelease(M); break;
     case CM_ICONCHANGED: CMIconChanged(M); break;
     case CM_MENUCHANGED: CMMenuChanged(M); break;
+    case WM_MDIACTIVATE:
+      TWinControl::Dispatch(M);
+      MergeIntoMainMenu(reinterpret_cast<HWND>(M.LParam) == FHandle);
+      break;
     default: TWinControl::Dispatch(M); break;
   }
 }
@@ -1184,6 +1207,12 @@ void TApplication::HandleMessage() {
 }
 
 void TApplication::Terminate() { PostQuitMessage(0); }
+
+void TApplication::DestroyForms() {
+  CancelHint();
+  DestroyComponents();
+  FMainForm = nullptr;
+}
 
 void TApplication::Minimize() {
   HWND W = Handle();

@@ -232,6 +232,8 @@ class TCustomForm : public TWinControl {
   void CMTextChanged(TMessage& Message) override;
   virtual void CMIconChanged(TMessage& Message);
   virtual void CMMenuChanged(TMessage& Message);
+  // An MDI child's menu shown in the main form's menu bar (On), or taken out of it.
+  void MergeIntoMainMenu(bool On);
 
   void MouseWheelHandler(TMessage& Message) override;
 
@@ -395,6 +397,10 @@ class TApplication : public TComponent {
   void HandleMessage();
   // Ends the message loop (posts WM_QUIT).
   void Terminate();
+  // Frees the forms and every other component the application owns (the last created first). A
+  // program calls it when its message loop has ended, while the units its forms use still work;
+  // the application object itself lives on until the program's static destruction.
+  void DestroyForms();
   bool Terminated() const { return FTerminated; }
 
   // The hidden application window (created on first use). It owns the forms' windows, carries
@@ -563,5 +569,7 @@ struct TFormMenuHooks {
   bool (*DispatchCommand)(TMainMenu* Menu, WORD Command) = nullptr;
   // A WM_INITMENUPOPUP for a submenu of the menu; true when handled.
   bool (*DispatchPopup)(TMainMenu* Menu, HMENU Submenu) = nullptr;
+  // The menu bar Bar shows Menu merged beside its own items (On), or no longer (Off).
+  void (*MergeMenu)(TMainMenu* Bar, TMainMenu* Menu, bool On) = nullptr;
 };
 extern TFormMenuHooks FormMenuHooks;

@@ -108,11 +108,20 @@ HMENU MainMenuHandle(TMainMenu* Menu) { return Menu != nullptr ? Menu->AttachToF
 bool MainMenuCommand(TMainMenu* Menu, WORD Command) { return Menu != nullptr && Menu->DispatchCommand(Command); }
 bool MainMenuPopup(TMainMenu* Menu, HMENU Submenu) { return Menu != nullptr && Menu->DispatchPopup(Submenu); }
 
+void MergeMainMenu(TMainMenu* Bar, TMainMenu* Menu, bool On) {
+  if (Bar == nullptr || Bar == Menu) return;
+  if (On)
+    Bar->Merge(Menu);
+  else
+    Bar->Unmerge(Menu);
+}
+
 void ConnectHooks() {
   MenuHooks.PopupAt = PopupAt;
   FormMenuHooks.Handle = MainMenuHandle;
   FormMenuHooks.DispatchCommand = MainMenuCommand;
   FormMenuHooks.DispatchPopup = MainMenuPopup;
+  FormMenuHooks.MergeMenu = MergeMainMenu;
 }
 
 [[maybe_unused]] const bool HooksConnected = (ConnectHooks(), true);
@@ -526,6 +535,11 @@ void TMenuItem::PopulateHandle() {
   while (GetMenuItemCount(FHandle) > 0)
     if (!RemoveMenu(FHandle, 0, MF_BYPOSITION)) break;
   UINT Position = 0;
+  // A menu bar with a merged menu shows the items of both.
+  if (auto* Bar = dynamic_cast<TMainMenu*>(FMenu); Bar != nullptr && FParent == nullptr && Bar->Merged() != nullptr) {
+    for (TMenuItem* C : Bar->BarItems()) InsertEntry(C, Position++);
+    return;
+  }
   for (TMenuItem* C : FItems)
     if (C->FVisible) InsertEntry(C, Position++);
 }
@@ -765,13 +779,22 @@ void TMenu::Notification(TComponent* AComponent, TOperation Operation) {
 
 HWND TMenu::WindowHandle() { return FWindowHandle; }
 
-TMenuItem* TMenu::FindItem(UINT_PTR Value, TFindItemKind Kind) { return FItems->FindItem(Value, Kind); }
+TMenuItem* TMenu::FindItem(UINT_PTR Value, TFindItemKind Kind) {
+  if (TMenuItem* Found = FItems->FindItem(Value, Kind)) return Found;
+  TMenu* M = MergedMenu();
+  if (M == nullptr) return nullptr;
+  TMenuItem* Found = M->FItems->FindItem(Value, Kind);
+  return Found == M->FItems.get() ? nullptr : Found;
+}
 
 TMenuItem* TMenu::ItemOfData(ULONG_PTR Data, UINT Id) {
   TMenuItem* Item = nullptr;
   if (Data != 0) Item = FItems->FindPointer(reinterpret_cast<const void*>(Data));
-  if (Item == nullptr && Id != 0) Item = FItems->FindItem(Id, fkCommand);
-  return Item == FItems.get() ? nullptr : Item;
+  if (Item == nullptr && Data != 0 && MergedMenu() != nullptr)
+    Item = MergedMenu()->FItems->FindPointer(reinterpret_cast<const void*>(Data));
+  if (Item == nullptr && Id != 0) Item = FindItem(Id, fkCommand);
+  if (Item == FItems.get() || (MergedMenu() != nullptr && Item == MergedMenu()->FItems.get())) return nullptr;
+  return Item;
 }
 
 bool TMenu::DispatchCommand(Word ACommand) {
@@ -851,7 +874,63 @@ struct TMainMenu::TFormLink {
 
 TMainMenu::TMainMenu(TComponent* AOwner) : TMenu(AOwner) {}
 
-TMainMenu::~TMainMenu() { Unhook(); }
+TMainMenu::~TMainMenu() {
+  if (FMergedInto != nullptr) FMergedInto->Unmerge(this);
+  if (FMerged != nullptr) {
+    FMerged->FMergedInto = nullptr;
+    RemoveFreeNotification(FMerged);
+    FMerged = nullptr;
+  }
+  Unhook();
+}
+
+std::vector<TMenuItem*> TMainMenu::BarItems() const {
+  std::vector<TMenuItem*> Bar;
+  std::vector<TMenuItem*> Other;
+  if (FMerged != nullptr)
+    for (int I = 0; I < FMerged->Items()->Count(); ++I)
+      if (TMenuItem* C = FMerged->Items()->Items(I); C->Visible()) Other.push_back(C);
+  auto Replaced = [&Other](const TMenuItem* C) {
+    return std::any_of(Other.begin(), Other.end(), [C](const TMenuItem* O) { return O->GroupIndex() == C->GroupIndex(); });
+  };
+  for (int I = 0; I < Items()->Count(); ++I)
+    if (TMenuItem* C = Items()->Items(I); C->Visible() && !Replaced(C)) Bar.push_back(C);
+  for (TMenuItem* O : Other) {
+    auto At = Bar.begin();
+    for (auto It = Bar.begin(); It != Bar.end(); ++It)
+      if ((*It)->GroupIndex() <= O->GroupIndex()) At = It + 1;
+    Bar.insert(At, O);
+  }
+  return Bar;
+}
+
+void TMainMenu::BarChanged() {
+  // The bar's entries are made again and the bar redrawn.
+  Items()->MenuChanged(true);
+}
+
+void TMainMenu::Merge(TMainMenu* Menu) {
+  if (Menu == this || Menu == FMerged) return;
+  if (FMerged != nullptr) {
+    FMerged->FMergedInto = nullptr;
+    RemoveFreeNotification(FMerged);
+  }
+  FMerged = Menu;
+  if (Menu != nullptr) {
+    if (Menu->FMergedInto != nullptr && Menu->FMergedInto != this) Menu->FMergedInto->Unmerge(Menu);
+    Menu->FMergedInto = this;
+    FreeNotification(Menu);
+  }
+  BarChanged();
+}
+
+void TMainMenu::Unmerge(TMainMenu* Menu) {
+  if (Menu == nullptr || Menu != FMerged) return;
+  FMerged->FMergedInto = nullptr;
+  RemoveFreeNotification(FMerged);
+  FMerged = nullptr;
+  if (!ComponentState().Contains(csDestroying)) BarChanged();
+}
 
 HWND TMainMenu::WindowHandle() {
   if (FForm != nullptr && FForm->HandleAllocated()) return FForm->Handle();
@@ -911,10 +990,16 @@ void TMainMenu::Notification(TComponent* AComponent, TOperation Operation) {
   TMenu::Notification(AComponent, Operation);
   // The form is going: its WindowProc chain goes with it.
   if (Operation == opRemove && AComponent == FForm) FForm = nullptr;
+  if (Operation == opRemove && AComponent == FMerged) {
+    FMerged = nullptr;
+    if (!ComponentState().Contains(csDestroying)) BarChanged();
+  }
 }
 
 void TMainMenu::MenuChanged(TObject* Sender, TMenuItem* Source, bool Rebuild) {
   TMenu::MenuChanged(Sender, Source, Rebuild);
+  // A merged menu's change shows in the bar it is merged into.
+  if (FMergedInto != nullptr && Rebuild) FMergedInto->BarChanged();
   if (FForm != nullptr && FForm->HandleAllocated() && Items()->HandleAllocated() &&
       ::GetMenu(FForm->Handle()) == Items()->Handle())
     DrawMenuBar(FForm->Handle());

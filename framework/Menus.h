@@ -282,6 +282,9 @@ class TMenu : public TComponent {
   virtual bool IsMenuBar() const { return false; }
   // An item changed (Source; nullptr for the whole menu). Fires OnChange.
   virtual void MenuChanged(TObject* Sender, TMenuItem* Source, bool Rebuild);
+  // Another menu whose items this menu shows beside its own (a menu bar's merged menu), whose
+  // items the lookups find too; nullptr for none.
+  virtual TMenu* MergedMenu() const { return nullptr; }
   // Builds every system menu of the items that exists again.
   void RebuildItems();
 
@@ -309,11 +312,26 @@ class TMainMenu : public TMenu {
   // The form asks for the menu bar: the menu starts watching the form's messages.
   HMENU AttachToForm();
 
+  // Merging, as the MDI main form's menu bar shows the menu of its active child: the bar shows
+  // the merged menu's visible items beside its own. A merged item replaces the bar's own items
+  // of its GroupIndex and stands after the last item of a GroupIndex not above its own. Merge
+  // replaces a menu merged before; Unmerge takes Menu out when it is the one merged. The
+  // merged menu's items are found by the lookups of this menu, so that their commands, submenus
+  // and owner drawing reach them through the bar's form.
+  void Merge(TMainMenu* Menu);
+  void Unmerge(TMainMenu* Menu);
+  TMainMenu* Merged() const { return FMerged; }
+  // The menu bar this menu is merged into (nullptr when none).
+  TMainMenu* MergedInto() const { return FMergedInto; }
+  // The items the bar shows, in order: the visible items of this menu and of the merged one.
+  std::vector<TMenuItem*> BarItems() const;
+
   void Notification(TComponent* AComponent, TOperation Operation) override;
 
  protected:
   bool IsMenuBar() const override { return true; }
   void MenuChanged(TObject* Sender, TMenuItem* Source, bool Rebuild) override;
+  TMenu* MergedMenu() const override { return FMerged; }
 
  private:
   struct TFormLink;
@@ -322,6 +340,9 @@ class TMainMenu : public TMenu {
   void FormWindowProc(TMessage& Message, const TWndMethod& Saved);
   TCustomForm* FForm = nullptr;
   std::shared_ptr<TFormLink> FLink;
+  TMainMenu* FMerged = nullptr;
+  TMainMenu* FMergedInto = nullptr;
+  void BarChanged();
 };
 
 enum TPopupAlignment { paLeft, paRight, paCenter };

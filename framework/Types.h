@@ -50,6 +50,8 @@ struct TRect {
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum TVerticalAlignment { taAlignTop, taAlignBottom, taVerticalCenter };
 enum TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
+// Where a button's glyph stands relative to its caption.
+enum TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
 
 inline TRect Rect(int Left, int Top, int Right, int Bottom) { return TRect{Left, Top, Right, Bottom}; }
 inline TRect Bounds(int Left, int Top, int Width, int Height) { return TRect{Left, Top, Left + Width, Top + Height}; }

@@ -2,6 +2,11 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include "framework/Exceptions.h"
 #include "framework/Strings.h"
@@ -405,17 +410,44 @@ void TCells::CheckRowPosition(int ARow) const {
   if (ARow < 0 || ARow > FRowCount) TList::Error(ARow);
 }
 
-TList* TCells::ColumnList(int ACol) const {
+TCells::TCellList* TCells::ColumnList(int ACol) const {
   CheckColumn(ACol);
   return FColumnLists[static_cast<std::size_t>(ACol)];
 }
 
 TCell* TCells::GetCell(int ACol, int ARow) {
-  TList* L = ColumnList(ACol);
-  TCell* C = static_cast<TCell*>(L->Items(ARow));
+  TCellList* L = ColumnList(ACol);
+  TCell* C = L->Items(ARow);
   FLastCol = ACol;
   FLastRow = ARow;
   return C;
+}
+
+int TCells::IndexOfRow(TRow* ARow) const {
+  const int I = FRows.IndexOf(ARow);
+  FRowReads += static_cast<std::uint64_t>(I < 0 ? FRowCount : I + 1);
+  return I;
+}
+
+int TCells::ParentIndexOf(int ARow) const {
+  TRow* Parent = GetRow(ARow)->ParentRow;
+  if (Parent == nullptr) return -1;
+  if (Parent == FParentCacheRow && FParentCacheIndex < FRowCount && FRows[FParentCacheIndex] == Parent)
+    return FParentCacheIndex;
+  // A parent lies above its children, unless a move or a sort put it elsewhere: the search goes
+  // outwards from the row, so its cost is the distance to the parent.
+  for (int D = 1; ARow - D >= 0 || ARow + D < FRowCount; ++D) {
+    for (const int I : {ARow - D, ARow + D}) {
+      if (I < 0 || I >= FRowCount) continue;
+      ++FRowReads;
+      if (FRows[I] == Parent) {
+        FParentCacheRow = Parent;
+        FParentCacheIndex = I;
+        return I;
+      }
+    }
+  }
+  return -1;
 }
 
 int TCells::DescendantCount(int ARow) const {
@@ -436,6 +468,52 @@ int TCells::DirectChildCount(int ARow) const {
   return N;
 }
 
+std::uint64_t TCells::ItemsMoved() const {
+  std::uint64_t N = FRows.Moved() + FMovedBefore;
+  for (int C = 0; C < FColumnCount; ++C) N += FColumnLists[static_cast<std::size_t>(C)]->Moved();
+  return N;
+}
+
+// ---- the shown-row index
+
+const TRowCountIndex& TCells::ShownIndex() const {
+  if (!FShownIndex.Valid()) {
+    FShownIndex.Build(FRowCount, [this](int I) {
+      const TRow* R = FRows[I];
+      return R->Visible && R->Shown;
+    });
+    FRowReads += static_cast<std::uint64_t>(FRowCount);
+  }
+  return FShownIndex;
+}
+
+void TCells::RowsMoved() {
+  FShownIndex.Invalidate();
+  FParentCacheRow = nullptr;
+}
+
+void TCells::ShownChanged(int ARow, int Delta) {
+  FShownRowCount += Delta;
+  FShownIndex.Change(ARow, Delta);
+  // With every row shown again the counts are arithmetic: the index is not kept meanwhile.
+  if (FShownRowCount == FRowCount) FShownIndex.Invalidate();
+}
+
+int TCells::ShownRowsBefore(int ARow) const {
+  ARow = std::clamp(ARow, 0, FRowCount);
+  // While no row is hidden every row before counts.
+  if (FShownRowCount == FRowCount) return ARow;
+  return ShownIndex().Before(ARow);
+}
+
+int TCells::ShownRowAt(int K) const {
+  if (K < 0 || K >= FShownRowCount) return -1;
+  if (FShownRowCount == FRowCount) return K;
+  return ShownIndex().Find(K);
+}
+
+// ---- rows
+
 TCell* TCells::NewCell(int ACol) {
   std::unique_ptr<TCell> C;
   if (FColumns != nullptr) {
@@ -452,22 +530,23 @@ TCell* TCells::NewCell(int ACol) {
   return C.release();
 }
 
-TList* TCells::NewColumnList(int ACol) {
-  auto L = std::make_unique<TList>();
-  L->SetCapacity(FRowCount);
+TCells::TCellList* TCells::NewColumnList(int ACol) {
+  auto L = std::make_unique<TCellList>();
+  L->Reserve(FRowCount);
   try {
     for (int R = 0; R < FRowCount; ++R) L->Add(NewCell(ACol));
   } catch (...) {
-    for (int R = 0; R < L->Count(); ++R) delete static_cast<TCell*>(L->Items(R));
+    for (int R = 0; R < L->Count(); ++R) delete (*L)[R];
     throw;
   }
   return L.release();
 }
 
 void TCells::FreeColumnList(int ACol) {
-  TList*& L = FColumnLists[static_cast<std::size_t>(ACol)];
+  TCellList*& L = FColumnLists[static_cast<std::size_t>(ACol)];
   if (L == nullptr) return;
-  for (int R = 0; R < L->Count(); ++R) delete static_cast<TCell*>(L->Items(R));
+  for (int R = 0; R < L->Count(); ++R) delete (*L)[R];
+  FMovedBefore += L->Moved();
   delete L;
   L = nullptr;
 }
@@ -476,15 +555,15 @@ void TCells::InsertRowCells(int ARow) {
   int C = 0;
   try {
     for (; C < FColumnCount; ++C) {
-      TList* L = FColumnLists[static_cast<std::size_t>(C)];
+      TCellList* L = FColumnLists[static_cast<std::size_t>(C)];
       // Room first: once the cell exists, putting it in cannot fail.
-      L->Expand();
+      L->ReserveInsert(ARow);
       L->Insert(ARow, NewCell(C));
     }
   } catch (...) {
     for (int K = 0; K < C; ++K) {
-      TList* L = FColumnLists[static_cast<std::size_t>(K)];
-      delete static_cast<TCell*>(L->Items(ARow));
+      TCellList* L = FColumnLists[static_cast<std::size_t>(K)];
+      delete L->Items(ARow);
       L->Delete(ARow);
     }
     throw;
@@ -492,10 +571,17 @@ void TCells::InsertRowCells(int ARow) {
 }
 
 void TCells::InsertRowRecord(int ARow, std::unique_ptr<TRow> Row) {
-  FRows.Expand();
+  const bool AtEnd = ARow == FRowCount;
+  const bool Shown = Row->Visible && Row->Shown;
+  FRows.ReserveInsert(ARow);
   InsertRowCells(ARow);
   FRows.Insert(ARow, Row.release());
   ++FRowCount;
+  // A row appended extends the index of shown rows; one put inside moves the rows after it.
+  if (AtEnd)
+    FShownIndex.Append(Shown);
+  else
+    RowsMoved();
 }
 
 void TCells::AddRows(int Count) {
@@ -541,19 +627,25 @@ void TCells::DeleteRowRecord(int ARow) {
   TRow* Row = GetRow(ARow);
   if (Row->Visible && Row->Shown) --FShownRowCount;
   // Children left behind must not point at the freed record. The grid deletes the rows under a
-  // parent first, but a child moved away from under it (a move, an exchange, a sort) can be
-  // anywhere; ChildCount tells whether one is left.
+  // parent first, but a child moved away from under it (a move, an exchange, a sort) or
+  // separated from it by a row put between can be anywhere; ChildCount tells whether one is left.
   if (Row->ChildCount > 0)
     for (int I = 0; I < FRowCount; ++I)
       if (GetRow(I)->ParentRow == Row) GetRow(I)->ParentRow = nullptr;
   FRows.Delete(ARow);
+  if (ARow == FRowCount - 1)
+    FShownIndex.RemoveLast();
+  else
+    RowsMoved();
+  if (FParentCacheRow == Row) FParentCacheRow = nullptr;
+  delete Row;
 }
 
 void TCells::DeleteRow(int ARow) {
   CheckRow(ARow);
   for (int C = 0; C < FColumnCount; ++C) {
-    TList* L = FColumnLists[static_cast<std::size_t>(C)];
-    delete static_cast<TCell*>(L->Items(ARow));
+    TCellList* L = FColumnLists[static_cast<std::size_t>(C)];
+    delete (*L)[ARow];
     L->Delete(ARow);
   }
   DeleteRowRecord(ARow);
@@ -565,12 +657,20 @@ void TCells::MoveRow(int AFrom, int ATo) {
   CheckRow(ATo);
   FRows.Move(AFrom, ATo);
   for (int C = 0; C < FColumnCount; ++C) FColumnLists[static_cast<std::size_t>(C)]->Move(AFrom, ATo);
+  if (AFrom != ATo) RowsMoved();
   FSortedUnchanged = false;
 }
 
 void TCells::ExchangeRowItems(int A, int B) {
   FRows.Exchange(A, B);
   for (int C = 0; C < FColumnCount; ++C) FColumnLists[static_cast<std::size_t>(C)]->Exchange(A, B);
+  const bool ShownA = FRows[A]->Visible && FRows[A]->Shown;
+  const bool ShownB = FRows[B]->Visible && FRows[B]->Shown;
+  if (ShownA != ShownB) {
+    FShownIndex.Change(A, ShownA ? 1 : -1);
+    FShownIndex.Change(B, ShownB ? 1 : -1);
+  }
+  if (FParentCacheRow == FRows[A] || FParentCacheRow == FRows[B]) FParentCacheRow = nullptr;
 }
 
 void TCells::ExchangeRows(int A, int B) {
@@ -582,13 +682,15 @@ void TCells::ExchangeRows(int A, int B) {
 
 void TCells::ClearRows() {
   for (int C = 0; C < FColumnCount; ++C) {
-    TList* L = FColumnLists[static_cast<std::size_t>(C)];
-    for (int R = 0; R < L->Count(); ++R) delete static_cast<TCell*>(L->Items(R));
+    TCellList* L = FColumnLists[static_cast<std::size_t>(C)];
+    for (int R = 0; R < L->Count(); ++R) delete (*L)[R];
     L->Clear();
   }
+  for (int R = 0; R < FRows.Count(); ++R) delete FRows[R];
   FRows.Clear();
   FRowCount = 0;
   FShownRowCount = 0;
+  RowsMoved();
   FSortedUnchanged = false;
 }
 
@@ -596,15 +698,17 @@ void TCells::SetRowShown(int ARow, bool Value) {
   TRow* Row = GetRow(ARow);
   if (Row->Shown == Value) return;
   Row->Shown = Value;
-  if (Row->Visible) FShownRowCount += Value ? 1 : -1;
+  if (Row->Visible) ShownChanged(ARow, Value ? 1 : -1);
 }
 
 void TCells::SetRowVisible(int ARow, bool Value) {
   TRow* Row = GetRow(ARow);
   if (Row->Visible == Value) return;
   Row->Visible = Value;
-  if (Row->Shown) FShownRowCount += Value ? 1 : -1;
+  if (Row->Shown) ShownChanged(ARow, Value ? 1 : -1);
 }
+
+// ---- columns
 
 void TCells::AddColumn() {
   if (FColumnCount >= MaxColumns)
@@ -618,7 +722,7 @@ void TCells::InsertColumn(int AIndex) {
   if (FColumnCount >= MaxColumns)
     throw EListError(Format("A grid holds at most %d columns", MaxColumns));
   if (AIndex < 0 || AIndex > FColumnCount) TList::Error(AIndex);
-  TList* L = NewColumnList(FColumns != nullptr ? AIndex : FColumnCount);
+  TCellList* L = NewColumnList(FColumns != nullptr ? AIndex : FColumnCount);
   for (int C = FColumnCount; C > AIndex; --C)
     FColumnLists[static_cast<std::size_t>(C)] = FColumnLists[static_cast<std::size_t>(C - 1)];
   FColumnLists[static_cast<std::size_t>(AIndex)] = L;
@@ -642,7 +746,7 @@ void TCells::MoveColumn(int AFrom, int ATo) {
   CheckColumn(AFrom);
   CheckColumn(ATo);
   if (AFrom == ATo) return;
-  TList* L = FColumnLists[static_cast<std::size_t>(AFrom)];
+  TCellList* L = FColumnLists[static_cast<std::size_t>(AFrom)];
   if (AFrom < ATo) {
     for (int C = AFrom; C < ATo; ++C)
       FColumnLists[static_cast<std::size_t>(C)] = FColumnLists[static_cast<std::size_t>(C + 1)];
@@ -657,15 +761,17 @@ void TCells::MoveColumn(int AFrom, int ATo) {
 void TCells::ClearColumns() {
   for (int C = 0; C < FColumnCount; ++C) FreeColumnList(C);
   FColumnCount = 0;
+  for (int R = 0; R < FRows.Count(); ++R) delete FRows[R];
   FRows.Clear();
   FRowCount = 0;
   FShownRowCount = 0;
+  RowsMoved();
   FSortedUnchanged = false;
 }
 
 void TCells::RecreateColumn(int AIndex) {
   CheckColumn(AIndex);
-  TList* L = NewColumnList(AIndex);
+  TCellList* L = NewColumnList(AIndex);
   FreeColumnList(AIndex);
   FColumnLists[static_cast<std::size_t>(AIndex)] = L;
   FSortedUnchanged = false;
@@ -720,10 +826,10 @@ int TCells::CompareCells(TSortType ASortType, TCell* Pivot, TCell* Cell) {
 // rows Lo .. P - 1 come before the pivot in the sort order, rows P .. Hi after it. The scans stop
 // at the ends of the range, so a comparison that is no consistent order (a custom one, a NaN)
 // still ends with both parts smaller than the range.
-int TCells::Partition(int Lo, int Hi, TList* Keys, TSortType ASortType) {
-  TCell* Pivot = static_cast<TCell*>(Keys->Items(Lo + 1 + RandomBelow(Hi - Lo)));
+int TCells::Partition(int Lo, int Hi, TCellList* Keys, TSortType ASortType) {
+  TCell* Pivot = Keys->Items(Lo + 1 + RandomBelow(Hi - Lo));
   const bool Ascending = FSortKind == skAscending;
-  auto Key = [&](int Row) { return static_cast<TCell*>(Keys->List()[Row]); };
+  auto Key = [&](int Row) { return (*Keys)[Row]; };
   // Ascending: I stops at a cell not below the pivot, J at a cell not above it.
   auto StopI = [&](int Row) {
     const int Cmp = CompareCells(ASortType, Pivot, Key(Row));
@@ -746,7 +852,7 @@ int TCells::Partition(int Lo, int Hi, TList* Keys, TSortType ASortType) {
   return std::max(I, Lo + 1);
 }
 
-void TCells::QuickSort(int Lo, int Hi, TList* Keys, TSortType ASortType) {
+void TCells::QuickSort(int Lo, int Hi, TCellList* Keys, TSortType ASortType) {
   // Recursion on the smaller part and a loop over the larger keep the depth logarithmic.
   while (Hi > Lo) {
     const int P = Partition(Lo, Hi, Keys, ASortType);
@@ -760,6 +866,70 @@ void TCells::QuickSort(int Lo, int Hi, TList* Keys, TSortType ASortType) {
   }
 }
 
+void TCells::Permute(const std::vector<int>& Order) {
+  FRows.Permute(Order);
+  for (int C = 0; C < FColumnCount; ++C) FColumnLists[static_cast<std::size_t>(C)]->Permute(Order);
+  RowsMoved();
+}
+
+namespace {
+
+// The code units of a text, most significant byte first: byte order is code unit order.
+void AppendCodeUnitKey(std::string& Key, const WideString& Text) {
+  for (wchar_t Ch : Text) {
+    const auto U = static_cast<std::uint32_t>(Ch);
+    if (sizeof(wchar_t) > 2) {
+      Key += static_cast<char>((U >> 24) & 0xFF);
+      Key += static_cast<char>((U >> 16) & 0xFF);
+    }
+    Key += static_cast<char>((U >> 8) & 0xFF);
+    Key += static_cast<char>(U & 0xFF);
+  }
+}
+
+}  // namespace
+
+void TCells::KeyedSort(int ACol, TSortType ASortType) {
+  TCellList* L = FColumnLists[static_cast<std::size_t>(ACol)];
+  const int N = FRowCount;
+  std::vector<int> Order(static_cast<std::size_t>(N));
+  for (int I = 0; I < N; ++I) Order[static_cast<std::size_t>(I)] = I;
+  const bool Descending = FSortKind == skDescending;
+  // A cell's text as the sort reads it (a virtual or counting cell answers for its own row).
+  auto TextOf = [&](int Row) {
+    FLastCol = ACol;
+    FLastRow = Row;
+    return (*L)[Row]->AsString();
+  };
+  // One key of bytes per row, all in one block: compared byte by byte (a shorter prefix first),
+  // they give the order of the sort type.
+  std::string Keys;
+  std::vector<std::size_t> Start(static_cast<std::size_t>(N) + 1);
+  for (int R = 0; R < N; ++R) {
+    Start[static_cast<std::size_t>(R)] = Keys.size();
+    // A text cell's text is read in place.
+    const auto* S = dynamic_cast<const TStringCell*>((*L)[R]);
+    const WideString Own = S != nullptr ? WideString() : TextOf(R);
+    const WideString& Text = S != nullptr ? S->Text() : Own;
+    if (ASortType == stAlphabetic)
+      AppendCodeUnitKey(Keys, Text);
+    else if (ASortType == stCaseInsensitive)
+      Keys += LowerCase(WideToAnsi(Text));
+    else
+      Keys += UnicodeSortKey(Text);
+  }
+  Start[static_cast<std::size_t>(N)] = Keys.size();
+  const auto* Bytes = reinterpret_cast<const unsigned char*>(Keys.data());
+  auto Less = [&](int A, int B) {
+    const std::size_t SA = Start[static_cast<std::size_t>(A)], LA = Start[static_cast<std::size_t>(A) + 1] - SA;
+    const std::size_t SB = Start[static_cast<std::size_t>(B)], LB = Start[static_cast<std::size_t>(B) + 1] - SB;
+    const int C = std::memcmp(Bytes + SA, Bytes + SB, std::min(LA, LB));
+    return C != 0 ? C < 0 : LA < LB;
+  };
+  std::stable_sort(Order.begin(), Order.end(), [&](int A, int B) { return Descending ? Less(B, A) : Less(A, B); });
+  Permute(Order);
+}
+
 void TCells::Sort(int ACol, TSortType ASortType, TSortKind ASortKind, bool AFullResort) {
   CheckColumn(ACol);
   // Reversing gives the other direction only of the order the rows are in: the same column by
@@ -767,14 +937,47 @@ void TCells::Sort(int ACol, TSortType ASortType, TSortKind ASortKind, bool AFull
   if (ACol == FLastSortColumn && ASortType == FLastSortType && FSortedUnchanged && ASortKind != FSortKind &&
       !AFullResort) {
     FSortKind = ASortKind;
-    for (int K = 0; K < FRowCount / 2; ++K) ExchangeRowItems(K, FRowCount - 1 - K);
+    std::vector<int> Order(static_cast<std::size_t>(FRowCount));
+    for (int K = 0; K < FRowCount; ++K) Order[static_cast<std::size_t>(K)] = FRowCount - 1 - K;
+    Permute(Order);
   } else {
     FSortKind = ASortKind;
     // A sort that fails part way leaves rows in no known order.
     FSortedUnchanged = false;
-    QuickSort(0, FRowCount - 1, FColumnLists[static_cast<std::size_t>(ACol)], ASortType);
+    RowsMoved();
+    if (ASortType == stAlphabetic || ASortType == stCaseInsensitive || ASortType == stUnicodeAlphabetic)
+      KeyedSort(ACol, ASortType);
+    else
+      QuickSort(0, FRowCount - 1, FColumnLists[static_cast<std::size_t>(ACol)], ASortType);
   }
   FLastSortColumn = ACol;
   FLastSortType = ASortType;
   FSortedUnchanged = true;
+}
+
+std::string UnicodeSortKey(const WideString& Text) {
+#ifdef _WIN32
+  const wchar_t* Src = Text.c_str();
+  // An empty text is given with its terminator (a length of 0 is refused).
+  const int SrcLen = Text.empty() ? -1 : static_cast<int>(Text.size());
+  std::string Key(Text.size() * 6 + 32, '\0');
+  int Got = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, Src, SrcLen, reinterpret_cast<LPWSTR>(Key.data()),
+                         static_cast<int>(Key.size()));
+  if (Got == 0) {
+    const int Need = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, Src, SrcLen, nullptr, 0);
+    if (Need <= 0) throw EConvertError("The text has no sort key");
+    Key.assign(static_cast<std::size_t>(Need), '\0');
+    Got = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, Src, SrcLen, reinterpret_cast<LPWSTR>(Key.data()), Need);
+    if (Got == 0) throw EConvertError("The text has no sort key");
+  }
+  // The key ends with a zero byte and holds none before it.
+  Key.resize(static_cast<std::size_t>(Got));
+  while (!Key.empty() && Key.back() == '\0') Key.pop_back();
+  return Key;
+#else
+  // The platform compares code units.
+  std::string Key;
+  AppendCodeUnitKey(Key, Text);
+  return Key;
+#endif
 }

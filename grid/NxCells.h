@@ -9,11 +9,15 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "framework/Convert.h"
 #include "framework/Lists.h"
 #include "framework/Object.h"
 #include "framework/Types.h"
+#include "grid/NxRowArray.h"
+#include "grid/NxRowIndex.h"
 
 #ifdef _WIN32
 #include "framework/Graphics.h"
@@ -271,6 +275,8 @@ class TStringCell : public TCell {
   double AsFloat() const override;
   int AsInteger() const override;
   WideString AsString() const override { return FValue; }
+  // The text itself, without a copy.
+  const WideString& Text() const { return FValue; }
   void SetAsBoolean(bool Value) override;
   void SetAsDateTime(TDateTime Value) override;
   void SetAsFloat(double Value) override;
@@ -388,10 +394,18 @@ class TRow : public TObject {
 // The column-major store: entry c of the column table is the list of column c's cells in row
 // order; Rows holds one record per row in the same order. Every index is checked: a bad one
 // raises EListError "List index out of bounds (%d)" before anything changes.
+//
+// Cost: reading a cell or a row record, appending rows and deleting rows at either end take the
+// same time however many rows there are; a row inserted or deleted inside moves the rows of the
+// shorter side. The count of shown rows before a position and the position of the k-th shown row
+// are answered by arithmetic while no row is hidden, and otherwise from an index of the shown
+// rows that is kept up to date (or built again after rows moved).
 class TCells : public TObject {
   T_CLASS(TCells, TObject)
 
  public:
+  using TCellList = TRowArray<TCell*>;
+
   // The column table has this many entries.
   static constexpr int MaxColumns = 1025;
 
@@ -402,13 +416,31 @@ class TCells : public TObject {
 
   // Returns the cell and records LastCol and LastRow (only for a valid cell).
   TCell* GetCell(int ACol, int ARow);
-  TRow* GetRow(int ARow) const { return static_cast<TRow*>(FRows.Items(ARow)); }
+  TRow* GetRow(int ARow) const {
+    ++FRowReads;
+    return FRows.Items(ARow);
+  }
   // Position of a row record, -1 when absent.
-  int IndexOfRow(TRow* ARow) const { return FRows.IndexOf(ARow); }
+  int IndexOfRow(TRow* ARow) const;
+  // The position of the row's parent record, -1 for a top-level row (and for a child whose
+  // parent went). The search runs outwards from the row (a parent lies above its children unless
+  // a move or a sort put it elsewhere); the last answer is kept and checked before it is used
+  // again, so a page of children of one parent costs one search.
+  int ParentIndexOf(int ARow) const;
   // Rows directly after ARow with a greater level (stops at the first that is not).
   int DescendantCount(int ARow) const;
   // Among those, the rows exactly one level deeper.
   int DirectChildCount(int ARow) const;
+
+  // Shown rows (visible and shown) among rows 0 .. ARow - 1 (ARow is clamped to 0 .. RowCount).
+  int ShownRowsBefore(int ARow) const;
+  // The shown row with K shown rows before it; -1 when K is outside 0 .. ShownRowCount - 1.
+  int ShownRowAt(int K) const;
+  // The row is visible and shown.
+  bool IsRowShown(int ARow) const {
+    TRow* R = GetRow(ARow);
+    return R->Visible && R->Shown;
+  }
 
   // Appends Count rows (nothing for Count < 1).
   void AddRows(int Count);
@@ -441,7 +473,10 @@ class TCells : public TObject {
 
   // Sorts the rows on column ACol. Right after a sort of the same column by the same type, a
   // change of direction alone (AFullResort False) reverses the rows without comparing.
-  // Conversion errors of the cells propagate; rows exchanged so far stay exchanged.
+  // Conversion errors of the cells propagate; rows exchanged so far stay exchanged. The text
+  // sorts (stAlphabetic, stCaseInsensitive, stUnicodeAlphabetic) compute each row's key once,
+  // sort the keys and then move the rows once; a cell that cannot give its text stops them before
+  // any row moved.
   void Sort(int ACol, TSortType ASortType, TSortKind ASortKind, bool AFullResort);
 
   int ColumnCount() const { return FColumnCount; }
@@ -457,6 +492,12 @@ class TCells : public TObject {
   int ShownRowCount() const { return FShownRowCount; }
   TCellStoreGrid* Grid() const { return FGrid; }
   TCellStoreColumns* Columns() const { return FColumns; }
+  // Row records read so far (GetRow, the searches and the index builds): a measure of the work
+  // an operation did, for tests that hold costs flat.
+  std::uint64_t RowReads() const { return FRowReads; }
+  // Row items (cells and records) moved in memory so far by the row operations: a measure of
+  // their work, for tests that hold costs flat.
+  std::uint64_t ItemsMoved() const;
 
   TCellChangeEvent OnChange;
   TCompareEvent OnCompare;
@@ -467,13 +508,13 @@ class TCells : public TObject {
   virtual void DoCompare(TCell* Cell1, TCell* Cell2, int& Compare);
 
  private:
-  TList* ColumnList(int ACol) const;
+  TCellList* ColumnList(int ACol) const;
   void CheckColumn(int ACol) const;
   void CheckRow(int ARow) const;
   void CheckRowPosition(int ARow) const;
   // A new cell for column ACol of the column list with the column's settings.
   TCell* NewCell(int ACol);
-  TList* NewColumnList(int ACol);
+  TCellList* NewColumnList(int ACol);
   void FreeColumnList(int ACol);
   void DeleteRowRecord(int ARow);
   // Puts a new cell at ARow into every column list: into all of them, or, when a cell cannot be
@@ -482,11 +523,18 @@ class TCells : public TObject {
   // Puts the row record and its cells at ARow, all or nothing; RowCount + 1.
   void InsertRowRecord(int ARow, std::unique_ptr<TRow> Row);
   void ExchangeRowItems(int A, int B);
+  // The shown-row index after rows moved, and after a row's shown state changed by Delta.
+  void RowsMoved();
+  void ShownChanged(int ARow, int Delta);
+  const TRowCountIndex& ShownIndex() const;
   int CompareCells(TSortType ASortType, TCell* Pivot, TCell* Cell);
-  int Partition(int Lo, int Hi, TList* Keys, TSortType ASortType);
-  void QuickSort(int Lo, int Hi, TList* Keys, TSortType ASortType);
+  int Partition(int Lo, int Hi, TCellList* Keys, TSortType ASortType);
+  void QuickSort(int Lo, int Hi, TCellList* Keys, TSortType ASortType);
+  // The text sorts: keys first, then one permutation of every list.
+  void KeyedSort(int ACol, TSortType ASortType);
+  void Permute(const std::vector<int>& Order);
 
-  std::array<TList*, MaxColumns> FColumnLists{};
+  std::array<TCellList*, MaxColumns> FColumnLists{};
   int FColumnCount = 0;
   int FLastCol = 0;
   TCellStoreColumns* FColumns;
@@ -494,13 +542,27 @@ class TCells : public TObject {
   int FRowCount = 0;
   int FDefaultRowHeight = 16;
   int FLastRow = 0;
-  TObjectList FRows;
+  TRowArray<TRow*> FRows;
   bool FSortedUnchanged = false;
   int FLastSortColumn = -1;
   TSortType FLastSortType = stAlphabetic;
   TSortKind FSortKind = skAscending;
   int FShownRowCount = 0;
+  mutable TRowCountIndex FShownIndex;
+  mutable std::uint64_t FRowReads = 0;
+  // Items moved by column lists that are gone.
+  std::uint64_t FMovedBefore = 0;
+  // The last parent search: the parent record and its position (checked against the record
+  // found there before it is used).
+  mutable TRow* FParentCacheRow = nullptr;
+  mutable int FParentCacheIndex = -1;
 };
+
+// The bytes whose order (byte by byte, a shorter prefix first) is the order of stUnicodeAlphabetic
+// of the texts: the platform's sort key of the user's default locale (the key of the same
+// locale-aware comparison), or the code units, most significant byte first, where the platform
+// compares code units.
+std::string UnicodeSortKey(const WideString& Text);
 
 // The four parts of a dotted address as the stIP sort compares them: digits are collected,
 // every "." closes a part; other characters are skipped; a part without digits is 0; parts past

@@ -9,6 +9,7 @@
 #include "framework/Strings.h"
 #include "grid/NxColumnDragBox.h"
 #include "grid/NxDisplays.h"
+#include "grid/NxRowWalk.h"
 
 
 namespace {
@@ -143,27 +144,19 @@ TNxCustomColumn* TNxCustomGrid::GetSizingColumn(int X) {
 int TNxCustomGrid::GetRowAtPos(int X, int Y) {
   const TRect B = GetBodyRect();
   if (!B.Contains(Point(X, Y))) return -1;
-  int Top = B.Top + TopLine();
-  for (int R = FFirstVisibleRow; R < GetRowCount(); ++R) {
-    if (!GetRowShown(R)) continue;
-    const int Next = Top + GetRowPitch(R) + RowGap();
-    if (Y < Next) return R;
-    Top = Next;
-    if (Top >= B.Bottom) break;
-  }
+  TBodyRowWalk W(this);
+  while (W.Next() && W.Top() < B.Bottom)
+    if (Y < W.NextTop()) return W.Row();
   return -1;
 }
 
 int TNxCustomGrid::GetSizingRow(int X, int Y) {
   const TRect B = GetBodyRect();
   if (X > IndicatorWidth || Y < B.Top) return -1;
-  int Top = B.Top + TopLine();
-  for (int R = FFirstVisibleRow; R < GetRowCount(); ++R) {
-    if (!GetRowShown(R)) continue;
-    const int Bottom = Top + GetRowPitch(R);
-    if (Bottom - 3 < Y && Y < Bottom + 1) return R;
-    Top = Bottom + RowGap();
-    if (Top > B.Bottom) break;
+  TBodyRowWalk W(this);
+  while (W.Next() && W.Top() <= B.Bottom) {
+    const int Bottom = W.Top() + W.Pitch();
+    if (Bottom - 3 < Y && Y < Bottom + 1) return W.Row();
   }
   return -1;
 }
@@ -172,10 +165,10 @@ TPoint TNxCustomGrid::GetCellAtPos(TPoint P) {
   if (GridStyle() == gsSlides) {
     const TRect B = GetBodyRect();
     if (!B.Contains(P)) return Point(-1, -1);
-    for (int R = FFirstVisibleRow; R < GetRowCount(); ++R) {
-      if (!GetRowShown(R)) continue;
-      const TRect S = GetSlideRect(R);
-      if (S.Top >= B.Bottom) break;
+    TBodyRowWalk W(this);
+    while (W.Next() && W.Top() < B.Bottom) {
+      const int R = W.Row();
+      const TRect S = Rect(0, W.Top(), ClientWidth(), W.Top() + SlideSize());
       if (P.Y < S.Top || P.Y >= S.Bottom + RowGap()) continue;
       for (int C = 0; C < Columns()->Count(); ++C) {
         TNxCustomColumn* Col = Columns()->Item(C);
@@ -225,14 +218,12 @@ int TNxCustomGrid::GetColumnDropPos(TNxCustomColumn* Column, int X) {
 int TNxCustomGrid::GetRowDropIndex(int Y) {
   const TRect B = GetBodyRect();
   if (Y < B.Top) return -1;
-  const int Rows = GetRowCount();
-  int Top = B.Top + TopLine();
-  for (int R = FFirstVisibleRow; R < Rows; ++R) {
-    if (!GetRowShown(R)) continue;
-    const int Height = GridStyle() == gsSlides ? SlideSize() : GetRowPitch(R);
-    const int Next = Top + Height + RowGap();
-    if (Y < Next) return Y > Top + Height / 2 ? R + 1 : R;
-    Top = Next;
+  // Rows are looked for down to the body's bottom (or to Y, when the pointer is further down).
+  const int Limit = std::max(B.Bottom, std::min(Y + 1, ClientHeight()));
+  TBodyRowWalk W(this);
+  while (W.Next() && W.Top() < Limit) {
+    const int Height = W.Pitch();
+    if (Y < W.NextTop()) return Y > W.Top() + Height / 2 ? W.Row() + 1 : W.Row();
   }
   return -1;
 }
@@ -302,12 +293,11 @@ void TNxCustomGrid::WMSize(TMessage& M) {
       // Rows above the view come back as long as whole rows fit the free space below the last.
       const TRect B = GetBodyRect();
       int Y = B.Top + TopLine();
-      for (int R = FFirstVisibleRow; R < GetRowCount() && Y < B.Bottom; ++R)
-        if (GetRowShown(R)) Y += GetRowPitch(R) + RowGap();
+      TBodyRowWalk W(this);
+      while (Y < B.Bottom && W.Next()) Y = W.NextTop();
       int Free = B.Bottom - Y;
       int N = 0;
-      for (int R = FFirstVisibleRow - 1; R >= 0 && Free > 0; --R) {
-        if (!GetRowShown(R)) continue;
+      for (int R = PreviousShownRow(FFirstVisibleRow - 1); R >= 0 && Free > 0; R = PreviousShownRow(R - 1)) {
         const int P = GetRowPitch(R) + RowGap();
         if (P > Free) break;
         Free -= P;

@@ -1,9 +1,12 @@
 #include "grid/NxCustomGridControl.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "framework/Strings.h"
 #include "grid/NxDisplays.h"
+#include "grid/NxPaintHelpers.h"
+#include "grid/NxRowWalk.h"
 #include "grid/NxSharedCommon.h"
 #include "grid/NxThemeSupport.h"
 
@@ -11,6 +14,14 @@ namespace {
 
 bool Intersects(const TRect& A, const TRect& B) {
   return A.Left < B.Right && B.Left < A.Right && A.Top < B.Bottom && B.Top < A.Bottom;
+}
+
+TRect Intersection(const TRect& A, const TRect& B) {
+  return TRect{std::max(A.Left, B.Left), std::max(A.Top, B.Top), std::min(A.Right, B.Right), std::min(A.Bottom, B.Bottom)};
+}
+
+bool ContainsRect(const TRect& Outer, const TRect& Inner) {
+  return Inner.Left >= Outer.Left && Inner.Top >= Outer.Top && Inner.Right <= Outer.Right && Inner.Bottom <= Outer.Bottom;
 }
 
 TRect Inflated(TRect R, int DX, int DY) {
@@ -382,6 +393,7 @@ void TNxCustomGridControl::SetSortedStyle(TSortedStyle Value) {
 }
 
 bool TNxCustomGridControl::IsFocused() {
+  if (FPaintFocused >= 0) return FPaintFocused != 0;
   HWND F = GetFocus();
   if (F == nullptr) return false;
   if (HandleAllocated() && F == Handle()) return true;
@@ -780,8 +792,8 @@ void TNxCustomGridControl::MoveDown(TShiftState Shift, bool LeaveAtEnd, bool Wra
     if (WrapAtEnd) SelectFirstRow({});
     return;
   }
-  for (int R = From + 1; R < Rows; ++R) {
-    if (!GetRowShown(R) || !CanSelectCell(FSelectedColumn, R)) continue;
+  for (int R = NextShownRow(From + 1); R < Rows; R = NextShownRow(R + 1)) {
+    if (!CanSelectCell(FSelectedColumn, R)) continue;
     const bool AutoEdit = FColumns->IsValidIndex(FSelectedColumn) && FColumns->Item(FSelectedColumn)->AutoEdit();
     SelectCell(FSelectedColumn, R, AutoEdit, true, Shift);
     if (R > GetLastFullyVisibleRow()) ScrollToRow(R);
@@ -796,8 +808,8 @@ void TNxCustomGridControl::MoveUp(TShiftState Shift) {
     return;
   }
   if (FInputSelected) return;
-  for (int R = std::min(FSelectedRow, GetRowCount()) - 1; R >= 0; --R) {
-    if (!GetRowShown(R) || !CanSelectCell(FSelectedColumn, R)) continue;
+  for (int R = PreviousShownRow(std::min(FSelectedRow, GetRowCount()) - 1); R >= 0; R = PreviousShownRow(R - 1)) {
+    if (!CanSelectCell(FSelectedColumn, R)) continue;
     const bool AutoEdit = FColumns->IsValidIndex(FSelectedColumn) && FColumns->Item(FSelectedColumn)->AutoEdit();
     SelectCell(FSelectedColumn, R, AutoEdit, true, Shift);
     // The row comes into view however far above the view it lies.
@@ -867,19 +879,20 @@ void TNxCustomGridControl::TabBackward(bool FromTabKey) {
 }
 
 void TNxCustomGridControl::MoveSelectionBy(int N) {
-  int R = FSelectedRow;
+  const int R = FSelectedRow;
   if (R < 0 || N == 0) return;
-  int Steps = std::abs(N);
-  const int Dir = N > 0 ? 1 : -1;
+  // The row |N| shown rows away, found by the count of shown rows rather than by a walk over
+  // them; the last (first) shown row when fewer lie that way, the row itself when none does.
   int Target = R;
-  while (Steps > 0) {
-    R += Dir;
-    if (Dir > 0 && R > GetLastShownRow()) break;
-    if (Dir < 0 && R < GetFirstShownRow()) break;
-    if (R < 0 || R >= GetRowCount()) break;
-    if (!GetRowShown(R)) continue;
-    Target = R;
-    --Steps;
+  if (R < GetRowCount()) {
+    const int Shown = CountShownRows(0, GetRowCount());
+    if (N > 0) {
+      const int UpToR = CountShownRows(0, R + 1);
+      if (UpToR < Shown) Target = RowAtScrollPosition(std::min(UpToR + N - 1, Shown - 1));
+    } else {
+      const int BeforeR = CountShownRows(0, R);
+      if (BeforeR > 0) Target = RowAtScrollPosition(std::max(BeforeR + N, 0));
+    }
   }
   SelectRow(Target);
 }
@@ -1341,33 +1354,44 @@ int TNxCustomGridControl::GetRowPitch(int ARow) {
 int TNxCustomGridControl::GetRowTop(int ARow) {
   // While rows are painted the row being painted knows its top already.
   if (ARow == FPaintRow) return FPaintRowTop;
+  // Rows are walked while they can be seen; past the client area (a page above or below) the
+  // rest are placed by the default pitch: such a row is outside the window either way.
+  const int Limit = ClientHeight();
+  const int DefaultPitch = GetRowPitch(-1) + RowGap();
   int T = GetBodyRect().Top + FTopLine;
-  const int Rows = GetRowCount();
   if (ARow >= FFirstVisibleRow) {
-    for (int R = FFirstVisibleRow; R < ARow; ++R) {
-      if (R < Rows && !GetRowShown(R)) continue;
-      T += GetRowPitch(R) + RowGap();
+    TBodyRowWalk W(this, true);
+    while (W.Next() && W.Row() < ARow) {
+      T = W.NextTop();
+      if (T > Limit) return T + ShownRowsBetween(W.Row() + 1, ARow) * DefaultPitch;
     }
-  } else {
-    for (int R = ARow; R < FFirstVisibleRow; ++R) {
-      if (R >= 0 && R < Rows && !GetRowShown(R)) continue;
-      T -= GetRowPitch(R) + RowGap();
-    }
+    return T;
   }
-  return T;
+  // Upwards: rows ARow .. FirstVisibleRow - 1 that are shown (rows before the first count too).
+  int R = FFirstVisibleRow;
+  const int Lowest = std::max(ARow, 0);
+  while (R > Lowest && T >= -Limit) {
+    const int Above = PreviousShownRow(R - 1);
+    if (Above < Lowest) {
+      R = Lowest;
+      break;
+    }
+    T -= GetRowPitch(Above) + RowGap();
+    R = Above;
+  }
+  return T - ShownRowsBetween(ARow, R) * DefaultPitch;
 }
 
 bool TNxCustomGridControl::GetVisibleRowTop(int ARow, int& Top) {
   if (ARow < FFirstVisibleRow) return false;
   const TRect B = GetBodyRect();
-  const int Rows = GetRowCount();
   int T = B.Top + FTopLine;
-  for (int R = FFirstVisibleRow; R < ARow; ++R) {
-    if (T >= B.Bottom) return false;
-    if (R < Rows && !GetRowShown(R)) continue;
-    T += GetRowPitch(R) + RowGap();
-  }
   if (T >= B.Bottom) return false;
+  TBodyRowWalk W(this, true);
+  while (W.Next() && W.Row() < ARow) {
+    T = W.NextTop();
+    if (T >= B.Bottom) return false;
+  }
   Top = T;
   return true;
 }
@@ -1412,19 +1436,17 @@ int TNxCustomGridControl::GetRowsPerPage(bool CountAbove) {
   const int Height = GetBodyRect().Height();
   int Used = 0;
   int N = 0;
-  const int Rows = GetRowCount();
-  for (int R = FFirstVisibleRow;; ++R) {
-    if (R < Rows && !GetRowShown(R)) continue;
-    const int P = GetRowPitch(R) + RowGap();
+  TBodyRowWalk W(this, true);
+  while (W.Next()) {
+    const int P = W.Pitch() + RowGap();
     if (P <= 0 || Used + P > Height) break;
     Used += P;
     ++N;
   }
   if (CountAbove) {
-    for (int R = FFirstVisibleRow - 1; R >= 0; --R) {
-      if (!GetRowShown(R)) continue;
+    for (int R = PreviousShownRow(FFirstVisibleRow - 1); R >= 0; R = PreviousShownRow(R - 1)) {
       const int P = GetRowPitch(R) + RowGap();
-      if (Used + P > Height) break;
+      if (P <= 0 || Used + P > Height) break;
       Used += P;
       ++N;
     }
@@ -1434,28 +1456,21 @@ int TNxCustomGridControl::GetRowsPerPage(bool CountAbove) {
 
 int TNxCustomGridControl::GetLastFullyVisibleRow() {
   const TRect B = GetBodyRect();
-  int Y = B.Top + FTopLine;
   int Last = FFirstVisibleRow - 1;
-  for (int R = FFirstVisibleRow; R < GetRowCount(); ++R) {
-    if (!GetRowShown(R)) continue;
-    Y += GetRowPitch(R);
-    if (Y > B.Bottom) break;
-    Last = R;
-    Y += RowGap();
+  TBodyRowWalk W(this);
+  while (W.Next()) {
+    if (W.Top() >= B.Bottom || W.Top() + W.Pitch() > B.Bottom) break;
+    Last = W.Row();
   }
   return Last;
 }
 
 int TNxCustomGridControl::GetRowIndexBelow(int N) {
-  int Last = FFirstVisibleRow;
-  int Count = 0;
-  for (int R = FFirstVisibleRow; R < GetRowCount(); ++R) {
-    if (!GetRowShown(R)) continue;
-    Last = R;
-    if (Count == N) break;
-    ++Count;
-  }
-  return Last;
+  const int First = NextShownRow(FFirstVisibleRow);
+  if (First >= GetRowCount()) return FFirstVisibleRow;
+  const int Shown = CountShownRows(0, GetRowCount());
+  const int K = std::min(CountShownRows(0, First) + std::max(N, 0), Shown - 1);
+  return RowAtScrollPosition(K);
 }
 
 int TNxCustomGridControl::CountShownRows(int From, int To) {
@@ -1463,6 +1478,28 @@ int TNxCustomGridControl::CountShownRows(int From, int To) {
   for (int R = std::max(From, 0); R < std::min(To, GetRowCount()); ++R)
     if (GetRowShown(R)) ++N;
   return N;
+}
+
+int TNxCustomGridControl::ShownRowsBetween(int From, int To) {
+  if (From >= To) return 0;
+  const int Rows = GetRowCount();
+  const int Before = std::max(0, std::min(To, 0) - From);
+  const int After = std::max(0, To - std::max(From, Rows));
+  return Before + CountShownRows(std::max(From, 0), std::min(To, Rows)) + After;
+}
+
+int TNxCustomGridControl::NextShownRow(int From) {
+  const int Rows = GetRowCount();
+  From = std::max(From, 0);
+  if (From >= Rows || GetRowShown(From)) return From;
+  const int F = FindFirstShownRow(From);
+  return F >= 0 ? F : Rows;
+}
+
+int TNxCustomGridControl::PreviousShownRow(int From) {
+  From = std::min(From, GetRowCount() - 1);
+  if (From < 0 || GetRowShown(From)) return From;
+  return FindLastShownRow(From);
 }
 
 int TNxCustomGridControl::RowAtScrollPosition(int Pos) {
@@ -1509,8 +1546,9 @@ void TNxCustomGridControl::RefreshPart(TGridArea Area) {
 
 void TNxCustomGridControl::RefreshCell(int ACol, int ARow) {
   if (!FColumns->IsValidIndex(ACol) || ARow < 0 || ARow >= GetRowCount() || !HandleAllocated()) return;
+  // Only a cell of a row (or slide) in view has anything to repaint.
   int Top;
-  if (FGridStyle == gsReport && !GetVisibleRowTop(ARow, Top)) return;
+  if (!GetVisibleRowTop(ARow, Top)) return;
   TRect R = GetCellRect(ACol, ARow);
   R.Right += FBottomLine;
   R.Bottom += FBottomLine;
@@ -1550,9 +1588,11 @@ void TNxCustomGridControl::RefreshIndicatorRow(int ARow) {
 }
 
 void TNxCustomGridControl::RefreshSlide(int ARow, bool KeepInterior) {
-  if (ARow < 0 || ARow >= GetRowCount() || !HandleAllocated() || ARow < FFirstVisibleRow) return;
-  const TRect R = GetSlideRect(ARow);
-  if (R.Top >= ClientHeight()) return;
+  if (ARow < 0 || ARow >= GetRowCount() || !HandleAllocated()) return;
+  // A slide below the view has nothing to repaint; its top is not walked to.
+  int Top;
+  if (!GetVisibleRowTop(ARow, Top) || Top >= ClientHeight()) return;
+  const TRect R = Rect(0, Top, ClientWidth(), Top + FSlideSize);
   if (KeepInterior)
     RefreshFrame(R, 3, 4);
   else
@@ -1598,9 +1638,10 @@ void TNxCustomGridControl::RefreshRowSpan(int Row1, int Row2) {
 }
 
 void TNxCustomGridControl::RefreshSelectedSlides() {
-  const int Last = FFirstVisibleRow + GetRowsPerPage() + 1;
-  for (int R = FFirstVisibleRow; R < std::min(Last, GetRowCount()); ++R)
-    if (GetSelected(R)) RefreshSlide(R, false);
+  const int Bottom = GetBodyRect().Bottom;
+  TBodyRowWalk W(this);
+  while (W.Next() && W.Top() < Bottom)
+    if (GetSelected(W.Row())) RefreshSlide(W.Row(), false);
 }
 
 void TNxCustomGridControl::UpdateSelectionDisplay() {
@@ -1613,9 +1654,11 @@ void TNxCustomGridControl::UpdateSelectionDisplay() {
     RefreshCell(FSelectedColumn, FSelectedRow);
     return;
   }
-  const int Last = FFirstVisibleRow + GetRowsPerPage() + 1;
-  for (int R = FFirstVisibleRow; R < std::min(Last, GetRowCount()); ++R)
-    if (GetSelected(R)) RefreshRow(R, false);
+  // The selected rows in view (however many rows are selected elsewhere).
+  const int Bottom = GetBodyRect().Bottom;
+  TBodyRowWalk W(this);
+  while (W.Next() && W.Top() < Bottom)
+    if (GetSelected(W.Row())) RefreshRow(W.Row(), false);
 }
 
 void TNxCustomGridControl::BeginUpdate() { ++FUpdateCount; }
@@ -1662,6 +1705,16 @@ void TNxCustomGridControl::UpdateVertScrollBar() {
     const int Pitch = FSlideSize + RowGap();
     Page = Pitch > 0 ? GetBodyRect().Height() / Pitch : 0;
   }
+  // While the grid is updating only the first visible row is kept valid; the bar (each change of
+  // it is a call to the system) is brought up to date once, by EndUpdate.
+  if (FUpdateCount > 0) {
+    const int MaxPos = std::max(0, Total - Page);
+    if (CountShownRows(0, FFirstVisibleRow) > MaxPos || FFirstVisibleRow >= std::max(Rows, 1)) {
+      FFirstVisibleRow = RowAtScrollPosition(MaxPos);
+      PlaceEditor();
+    }
+    return;
+  }
   if (Page < Total) {
     Bar->SetMax(Total);
     Bar->SetPageSize(Page + 1);
@@ -1688,31 +1741,32 @@ int TNxCustomGridControl::GetHorzScrollDistance(int OldPos, int NewPos) { return
 
 int TNxCustomGridControl::GetVertScrollDistance(int OldPos, int NewPos) {
   const int Rows = GetRowCount();
+  // Past a body's height every pixel is new: the rows beyond are skipped by their count.
+  const int Limit = std::max(GetBodyRect().Height(), 0);
   int Pixels = 0;
   if (NewPos > OldPos) {
     int D = NewPos - OldPos;
     int R = FFirstVisibleRow;
-    while (D > 0 && R < Rows) {
-      if (GetRowShown(R)) {
-        Pixels += GetRowPitch(R) + RowGap();
-        --D;
-      }
+    while (D > 0 && Pixels <= Limit) {
+      R = NextShownRow(R);
+      if (R >= Rows) break;
+      Pixels += GetRowPitch(R) + RowGap();
+      --D;
       ++R;
     }
-    while (R < Rows - 1 && !GetRowShown(R)) ++R;
-    FFirstVisibleRow = std::min(R, std::max(Rows - 1, 0));
+    // The row D shown rows further on (the last row when there are fewer).
+    FFirstVisibleRow = RowAtScrollPosition(CountShownRows(0, std::min(R, Rows)) + (R < Rows ? D : 0));
     return -Pixels;
   }
   int D = OldPos - NewPos;
-  int R = FFirstVisibleRow - 1;
-  while (D > 0 && R >= 0) {
-    if (GetRowShown(R)) {
-      Pixels += GetRowPitch(R) + RowGap();
-      --D;
-      FFirstVisibleRow = R;
-    }
-    --R;
+  int R = PreviousShownRow(FFirstVisibleRow - 1);
+  while (D > 0 && R >= 0 && Pixels <= Limit) {
+    Pixels += GetRowPitch(R) + RowGap();
+    --D;
+    FFirstVisibleRow = R;
+    R = PreviousShownRow(R - 1);
   }
+  if (D > 0 && R >= 0) FFirstVisibleRow = RowAtScrollPosition(std::max(CountShownRows(0, FFirstVisibleRow) - D, 0));
   return Pixels;
 }
 
@@ -1737,14 +1791,19 @@ void TNxCustomGridControl::ScrollToRow(int ARow) {
     return;
   }
   if (ARow <= GetLastFullyVisibleRow()) return;
-  const TRect B = GetBodyRect();
-  int Excess = GetRowTop(ARow) + GetRowPitch(ARow) - B.Bottom;
-  int N = 0;
-  for (int R = FFirstVisibleRow; Excess > 0 && R < ARow; ++R) {
-    if (!GetRowShown(R)) continue;
-    Excess -= GetRowPitch(R) + RowGap();
-    ++N;
+  // The new first row is the highest one from which the rows down to ARow fit the body: found
+  // by walking up from ARow, which never takes more rows than the body holds.
+  const int Height = GetBodyRect().Height() - FTopLine;
+  int Used = GetRowPitch(ARow);
+  int First = ARow;
+  for (int R = PreviousShownRow(ARow - 1); R >= FFirstVisibleRow; R = PreviousShownRow(R - 1)) {
+    const int P = GetRowPitch(R) + RowGap();
+    if (Used + P > Height) break;
+    Used += P;
+    First = R;
   }
+  // A row taller than the body shows its top.
+  const int N = CountShownRows(FFirstVisibleRow, First);
   if (N > 0) Bar->MoveBy(N);
 }
 
@@ -1885,6 +1944,13 @@ TColor TNxCustomGridControl::GetCellFontColor(int ACol, int ARow) {
 
 void TNxCustomGridControl::Paint() {
   TNxScrollControl::Paint();
+  FPaintFocused = -1;
+  FPaintFocused = IsFocused() ? 1 : 0;
+  FPaintClip = Canvas()->ClipRect();
+  struct TForgetFocus {
+    int& Focused;
+    ~TForgetFocus() { Focused = -1; }
+  } ForgetFocus{FPaintFocused};
   BeforeScroll();
   TCanvas* Cv = Canvas();
   FStyleThemed = IsThemedChrome();
@@ -1924,6 +1990,8 @@ void TNxCustomGridControl::Paint() {
   DoPostDraw();
 }
 
+TRect TNxCustomGridControl::PaintClipRect() { return FPaintFocused >= 0 ? FPaintClip : Canvas()->ClipRect(); }
+
 void TNxCustomGridControl::PaintReport() {
   PaintRows();
   PaintHeaderParts();
@@ -1942,11 +2010,9 @@ void TNxCustomGridControl::PaintRows() {
     ~TForget() { Row = -1; }
   } Forget{FPaintRow};
   while (Y < B.Bottom) {
-    bool Exists = R < Rows;
-    if (Exists && !GetRowShown(R)) {
-      ++R;
-      continue;
-    }
+    // Hidden rows are stepped over at once, however many there are.
+    R = NextShownRow(R);
+    const bool Exists = R < Rows;
     FPaintRow = R;
     FPaintRowTop = Y;
     const int Pitch = Exists ? GetRowPitch(R) : FRowSize;
@@ -1985,9 +2051,9 @@ void TNxCustomGridControl::DrawCell(TNxCustomColumn* Column, int ARow) {
   TCanvas* Cv = Canvas();
   const int ACol = Column->Index();
   TRect CellRect = GetCellRect(ACol, ARow);
-  if (!Intersects(CellRect, Cv->ClipRect())) return;
+  if (!Intersects(CellRect, PaintClipRect())) return;
 
-  Cv->SetFont(Column->Font());
+  CanvasUseFont(Cv, Column->Font());
   TColor CellColor = GetCellColor(ACol, ARow);
   TColor GridColor = FGridLinesColor;
   TCellState State;
@@ -2006,11 +2072,20 @@ void TNxCustomGridControl::DrawCell(TNxCustomColumn* Column, int ARow) {
     if (FSortedStyle == soWhite) CellColor = clWhite;
   }
 
-  TDCStateScope DCState(Cv);
-  HDC DC = DCState.DC();
-  if (FGridStyle == gsReport && Column->Position() >= FColumns->FixedCols()) {
+  // The device context's state is saved for the cell (and given back after it) only when the
+  // cell narrows the clip region or hands the canvas to a handler that may change it; otherwise
+  // the canvas keeps its objects selected from cell to cell.
+  const bool ClipToScroll = FGridStyle == gsReport && Column->Position() >= FColumns->FixedCols() &&
+                            !ContainsRect(GetScrollClipRect(), Intersection(CellRect, ClientRect()));
+  const bool ExcludeEditor = FGridState.Contains(gsEditing) && ACol == FEditCol && ARow == FEditRow &&
+                             FInplaceEditor != nullptr && FInplaceEditor->Visible();
+  const bool SaveState = ClipToScroll || ExcludeEditor || OnDrawCellBackground || OnCustomDrawCell ||
+                         Column->DrawingOptions() != doNormal;
+  std::optional<TDCStateScope> DCState;
+  if (SaveState) DCState.emplace(Cv);
+  if (ClipToScroll) {
     const TRect S = GetScrollClipRect();
-    IntersectClipRect(DC, S.Left, S.Top, S.Right, S.Bottom);
+    IntersectClipRect(DCState->DC(), S.Left, S.Top, S.Right, S.Bottom);
   }
   if (FOptions.Contains(goGrid) && FGridStyle == gsReport) DrawCellGridLines(Column, ARow, CellRect, GridColor);
   TRect Inner = CellRect;
@@ -2027,12 +2102,11 @@ void TNxCustomGridControl::DrawCell(TNxCustomColumn* Column, int ARow) {
   Display->HighlightedTextColor = FHighlightedTextColor;
   PrepareCellDisplay(ACol, ARow, Display);
   // The open editor is not painted over.
-  if (FGridState.Contains(gsEditing) && ACol == FEditCol && ARow == FEditRow && FInplaceEditor != nullptr &&
-      FInplaceEditor->Visible()) {
+  if (ExcludeEditor) {
     TRect E = FInplaceEditor->BoundsRect();
     E = Inflated(E, -1, -1);
     --E.Right;
-    ExcludeClipRect(DC, E.Left, E.Top, E.Right, E.Bottom);
+    ExcludeClipRect(DCState->DC(), E.Left, E.Top, E.Right, E.Bottom);
   }
   if (DefaultDrawing) Display->PaintBackground(CellColor);
   Display->SelectedCell = ACol == FSelectedColumn && ARow == FSelectedRow;
@@ -2106,13 +2180,15 @@ void TNxCustomGridControl::DrawFocusFrame() {
   if (FSelectedColumn >= FColumns->Count() || FSelectedRow < FFirstVisibleRow || FInputSelected) return;
   if (!IsFocused() || FAppearanceOptions.Contains(aoHideFocus)) return;
   if (!GetRowShown(FSelectedRow)) return;
+  // A selected row below the body has no frame to draw (its top is not looked for further).
+  int Top;
+  if (!GetVisibleRowTop(FSelectedRow, Top)) return;
   const TRect B = GetBodyRect();
   TCanvas* Cv = Canvas();
   TDCStateScope DCState(Cv);
   TRect R;
   if (FOptions.Contains(goSelectFullRow)) {
-    const int T = GetRowTop(FSelectedRow);
-    R = Rect(GetIndicatorWidth() - HorzScrollBar()->Position(), T, B.Right, T + GetRowPitch(FSelectedRow));
+    R = Rect(GetIndicatorWidth() - HorzScrollBar()->Position(), Top, B.Right, Top + GetRowPitch(FSelectedRow));
     IntersectClipRect(DCState.DC(), GetIndicatorWidth(), B.Top, B.Right, B.Bottom);
   } else {
     TNxCustomColumn* C = FColumns->Item(FSelectedColumn);
@@ -2132,7 +2208,7 @@ void TNxCustomGridControl::DrawFocusFrame() {
 void TNxCustomGridControl::DrawIndicatorCell(int ARow, bool Selected, bool Highlighted) {
   const int T = GetRowTop(ARow);
   const TRect R = Rect(0, T - FTopLine, IndicatorWidth, T + GetRowPitch(ARow) + FBottomLine);
-  if (!Intersects(R, Canvas()->ClipRect())) return;
+  if (!Intersects(R, PaintClipRect())) return;
   StylePrepare(FStyleThemed);
   if (FIndicatorDrawingOptions == doNormal || FIndicatorDrawingOptions == doBackgroundOnly)
     StyleDrawIndicatorBackground(R, ARow, Selected, Highlighted);
@@ -2231,13 +2307,9 @@ void TNxCustomGridControl::PaintSlideRows() {
   int Y = B.Top;
   int R = FFirstVisibleRow;
   const int Rows = GetRowCount();
-  while (Y < CH && R < Rows) {
-    if (!GetRowShown(R)) {
-      ++R;
-      continue;
-    }
+  while (Y < CH && (R = NextShownRow(R)) < Rows) {
     const TRect Slide = Rect(0, Y + FTopLine, CW, Y + FTopLine + FSlideSize + FBottomLine);
-    if (Intersects(Slide, Cv->ClipRect()) || Intersects(Rect(0, Y, CW, Y + FTopLine), Cv->ClipRect())) {
+    if (Intersects(Slide, PaintClipRect()) || Intersects(Rect(0, Y, CW, Y + FTopLine), PaintClipRect())) {
       if (FAppearanceOptions.Contains(ao3DGridLines)) {
         Cv->Pen()->SetColor(clBtnHighlight);
         Line(Cv, 0, Y, CW, Y);
@@ -2294,7 +2366,7 @@ void TNxCustomGridControl::PaintSlideRows() {
 bool TNxCustomGridControl::ApplyCellFont(int ACol, int ARow, TCellState CellState) {
   TCanvas* Cv = Canvas();
   TNxCustomColumn* C = FColumns->Item(ACol);
-  Cv->SetFont(C->Font());
+  CanvasUseFont(Cv, C->Font());
   Cv->Font()->SetColor(Enabled() ? GetCellFontColor(ACol, ARow) : clGrayText);
   if (CellState.Contains(csBoldTextSelection)) Cv->Font()->SetStyle(Cv->Font()->Style() + fsBold);
   return false;

@@ -357,10 +357,19 @@ class TNxCustomGridControl : public TNxScrollControl {
   int GetLastFullyVisibleRow();
   // The row N shown rows below FirstVisibleRow (the last shown row when fewer follow).
   int GetRowIndexBelow(int N);
-  // Shown rows From .. To - 1.
-  int CountShownRows(int From, int To);
-  // The row at which the count of shown rows above it reaches Pos (a vertical scroll position).
-  int RowAtScrollPosition(int Pos);
+  // Shown rows From .. To - 1. The engine counts row by row; TNxGrid answers from its store
+  // without visiting the rows.
+  virtual int CountShownRows(int From, int To);
+  // The row at which the count of shown rows above it reaches Pos (a vertical scroll position);
+  // the last row when Pos is at or past the count of shown rows.
+  virtual int RowAtScrollPosition(int Pos);
+  // Rows From .. To - 1 that take a place in the body: the shown ones, and rows before the first
+  // or past the last (each takes a default row's place).
+  int ShownRowsBetween(int From, int To);
+  // The first shown row at or after From (RowCount when none; From itself past the last row),
+  // and the last shown row at or before From (-1 when none).
+  int NextShownRow(int From);
+  int PreviousShownRow(int From);
   int GetIndicatorWidth() const { return FOptions.Contains(goIndicator) ? IndicatorWidth : 0; }
   // Widths of the grid lines: 0 or 1 each.
   int LeftLine() const { return FLeftLine; }
@@ -605,9 +614,9 @@ class TNxCustomGridControl : public TNxScrollControl {
   // Everything that follows the layout after a change of style or options: the columns, the
   // painting, the editor and both scroll bars.
   void Relayout();
-  // Finds the first / last shown row from a position, or -1.
-  int FindFirstShownRow(int From);
-  int FindLastShownRow(int From);
+  // Finds the first / last shown row from a position, or -1 (TNxGrid: from its store's index).
+  virtual int FindFirstShownRow(int From);
+  virtual int FindLastShownRow(int From);
 
   // The lowest and highest shown rows (kept by the row operations).
   int FFirstShownRow = 0;
@@ -692,4 +701,11 @@ class TNxCustomGridControl : public TNxScrollControl {
   // The row being painted and its top (-1: none).
   int FPaintRow = -1;
   int FPaintRowTop = 0;
+  // While a paint runs: whether the grid was focused when it began (-1: no paint). Asking the
+  // system for the focus is a round trip to the window server under some platforms; the answer
+  // cannot change while the grid paints.
+  int FPaintFocused = -1;
+  // The canvas's clip box when the paint began (cells narrow it only inside their own scope).
+  TRect FPaintClip;
+  TRect PaintClipRect();
 };

@@ -122,10 +122,7 @@ bool TNxGrid::GetRowShown(int ARow) {
 
 int TNxGrid::GetRowLevel(int ARow) { return FCellStore->GetRow(ARow)->Level; }
 
-int TNxGrid::GetRowParent(int ARow) {
-  TRow* P = FCellStore->GetRow(ARow)->ParentRow;
-  return P != nullptr ? FCellStore->IndexOfRow(P) : -1;
-}
+int TNxGrid::GetRowParent(int ARow) { return FCellStore->ParentIndexOf(ARow); }
 
 int TNxGrid::FindParentRow(int ARow) {
   if (FCellStore->GetRow(ARow)->Level < 1) return -1;
@@ -151,6 +148,7 @@ void TNxGrid::SetSelected(int ARow, bool Value) {
   TRow* R = FCellStore->GetRow(ARow);
   if (R->Selected == Value) return;
   R->Selected = Value;
+  if (UpdateCount() > 0) return;
   if (GridStyle() == gsSlides)
     RefreshSlide(ARow, !SlideInteriorShowsSelection());
   else
@@ -171,6 +169,35 @@ void TNxGrid::FindShownRows() {
   const int L = FindLastShownRow(GetRowCount() - 1);
   FFirstShownRow = F >= 0 ? F : 0;
   FLastShownRow = L >= 0 ? L : 0;
+}
+
+int TNxGrid::FindFirstShownRow(int From) {
+  if (!FCellStore) return -1;
+  From = std::max(From, 0);
+  if (From >= GetRowCount()) return -1;
+  return FCellStore->ShownRowAt(FCellStore->ShownRowsBefore(From));
+}
+
+int TNxGrid::FindLastShownRow(int From) {
+  if (!FCellStore) return -1;
+  From = std::min(From, GetRowCount() - 1);
+  if (From < 0) return -1;
+  const int K = FCellStore->ShownRowsBefore(From + 1);
+  return K > 0 ? FCellStore->ShownRowAt(K - 1) : -1;
+}
+
+int TNxGrid::CountShownRows(int From, int To) {
+  if (!FCellStore) return 0;
+  From = std::max(From, 0);
+  To = std::min(To, GetRowCount());
+  if (From >= To) return 0;
+  return FCellStore->ShownRowsBefore(To) - FCellStore->ShownRowsBefore(From);
+}
+
+int TNxGrid::RowAtScrollPosition(int Pos) {
+  const int Rows = GetRowCount();
+  const int R = FCellStore ? FCellStore->ShownRowAt(std::max(Pos, 0)) : -1;
+  return R >= 0 ? R : std::max(Rows - 1, 0);
 }
 
 void TNxGrid::RefreshFrom(int ARow) {

@@ -66,7 +66,11 @@ class TNxGrid : public TNxCustomGrid, public TCellStoreGrid {
   bool Expanded(int ARow);
   void SetExpanded(int ARow, bool Value);
   bool GetSelected(int ARow) override;
+  // Stores the flag and repaints the row (not while the grid is updating: EndUpdate repaints).
   void SetSelected(int ARow, bool Value) override;
+  // Counts and searches of shown rows, answered by the store without visiting rows.
+  int CountShownRows(int From, int To) override;
+  int RowAtScrollPosition(int Pos) override;
   void SelectRange(int AFrom, int ATo, bool Value) override;
 
   // Appends Count rows and returns the index of the last (LastAddedRow); nothing for Count < 1.
@@ -102,6 +106,8 @@ class TNxGrid : public TNxCustomGrid, public TCellStoreGrid {
   void ColumnsChanged(int ChangeKind, int Index, int Index2) override;
   void ColumnChanged(TNxCustomColumn* Column, int Param, int Kind) override;
   void ColumnKindChanged(TNxCustomColumn* Column) override;
+  int FindFirstShownRow(int From) override;
+  int FindLastShownRow(int From) override;
 
   // Store callbacks.
   void CellChanged(TObject* Sender, int ACol, int ARow);

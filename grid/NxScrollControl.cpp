@@ -86,6 +86,25 @@ int TNxCustomScrollBar::TrackPosition() { return FPosition; }
 // ---------------------------------------------------------------------------------------------
 // TNxScrollBar
 
+namespace {
+
+// Marks the window's frame (everything outside its client area) for painting.
+void InvalidateFrame(HWND W) {
+  RECT Window, Client;
+  if (!GetWindowRect(W, &Window) || !GetClientRect(W, &Client)) return;
+  POINT Origin{0, 0};
+  ClientToScreen(W, &Origin);
+  HRGN Frame = CreateRectRgn(Window.left - Origin.x, Window.top - Origin.y, Window.right - Origin.x,
+                             Window.bottom - Origin.y);
+  HRGN Inside = CreateRectRgnIndirect(&Client);
+  CombineRgn(Frame, Frame, Inside, RGN_DIFF);
+  RedrawWindow(W, nullptr, Frame, RDW_FRAME | RDW_INVALIDATE | RDW_NOCHILDREN);
+  DeleteObject(Inside);
+  DeleteObject(Frame);
+}
+
+}  // namespace
+
 void TNxScrollBar::SetVisible(bool Value) {
   TNxCustomScrollBar::SetVisible(Value);
   if (FControl == nullptr || !FControl->HandleAllocated()) return;
@@ -126,10 +145,17 @@ void TNxScrollBar::UpdateBar() {
       SI.nMax = FMax;
       SI.nPage = static_cast<UINT>(FPageSize);
       SI.nPos = FPosition;
-      SetScrollInfo(W, BarCode(), &SI, TRUE);
+      // Drawing the bar at once is a round trip to the window server on some platforms, as
+      // costly as a whole row operation; the frame is marked for painting instead, once until
+      // it is painted.
+      SetScrollInfo(W, BarCode(), &SI, FALSE);
       // After SetScrollInfo, which enables the arrows of a bar with a range again.
       if (FMax > 0) EnableScrollBar(W, BarCode(), EnabledState ? ESB_ENABLE_BOTH : ESB_DISABLE_BOTH);
       FApplied = TApplied{W, FMin, FMax, FPageSize, FPosition, FAutoHide, FMax > 0 ? EnabledState : -1};
+      if (FFramePending != W) {
+        FFramePending = W;
+        InvalidateFrame(W);
+      }
     }
     if (WindowPos != FPosition) FControl->DoScrollEvent(this, FPosition);
   } catch (...) {
@@ -207,6 +233,11 @@ void TNxScrollControl::Dispatch(TMessage& M) {
     case WM_ERASEBKGND:
       M.Result = 1;
       return;
+    case WM_NCPAINT:
+    case WM_PAINT:
+      FHorzScrollBar->FramePainted();
+      FVertScrollBar->FramePainted();
+      break;
     case WM_GETDLGCODE:
       M.Result = 1;
       return;

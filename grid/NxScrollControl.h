@@ -115,10 +115,16 @@ class TNxScrollBar : public TNxCustomScrollBar {
   void SetVisible(bool Value) override;
   int TrackPosition() override;
   // Guarded against re-entry. Fires the owner's scroll event when the window's position differed.
+  // The window's bar takes the new values at once but is drawn with the window's next frame
+  // painting: many changes in a row (rows added one by one) draw it once.
   void UpdateBar() override;
+  // The window's frame was painted (the owner tells it on WM_NCPAINT and WM_PAINT).
+  void FramePainted() { FFramePending = nullptr; }
 
  private:
   bool FUpdating = false;
+  // The window whose frame is marked for painting since the last change, nullptr when none.
+  HWND FFramePending = nullptr;
   // What the window's bar was last given; an update that would give it the same is skipped
   // (every call reaches the system and may repaint the bar).
   struct TApplied {

@@ -190,7 +190,10 @@ void TacComboBoxWnd::CtlColorListBox(TMessage& Message) {
   if (Destroyed) return;
   if (ListWnd == nullptr) {
     ListWnd = reinterpret_cast<HWND>(Message.LParam);
-    if (ListAdapter == nullptr && ListWnd != nullptr && ListWnd != CtrlHandle) {
+    // A list that is skinned already (the dialog hook adapts a simple combo box's list as a child
+    // of the dialog) is taken as it is.
+    if (ListAdapter == nullptr && ListWnd != nullptr && ListWnd != CtrlHandle &&
+        SendSkinCommand(ListWnd, AC_ISSKINNED, 0) != 1) {
       const bool SavedDlgMode = AdapterDlgMode;
       if (SkinData->OwnerControl() == nullptr) AdapterDlgMode = DlgMode;
       try {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "framework/Forms.h"
+#include "framework/ListViews.h"
 #include "skin/controls/acScrollAdapters.h"
 #include "skin/controls/acScrollAdaptersInternal.h"
 #include "skin/core/acPixels.h"
@@ -24,12 +25,14 @@ using namespace acscroll;
 
 namespace {
 
-// The window property that holds the list-view adapter on its subclassed header.
+// The window property that holds the list-view adapter on its subclassed header, and the one
+// that keeps the header's previous procedure after a later subclasser stopped a clean release.
 constexpr const wchar_t* HeaderPropName = L"ACSBSCHDR";
+constexpr const wchar_t* HeaderBypassProp = L"ACSBSCHDROLD";
 
 LRESULT CALLBACK HeaderSubclassProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
   auto* A = static_cast<TacListViewWnd*>(GetPropW(Wnd, HeaderPropName));
-  if (A == nullptr) return DefWindowProcW(Wnd, Msg, WParam, LParam);
+  if (A == nullptr) return acCallBypassed(Wnd, HeaderBypassProp, Msg, WParam, LParam);
   TMessage M{Msg, WParam, LParam, 0};
   A->HeaderWndProc(M);
   return M.Result;
@@ -66,14 +69,13 @@ void TacListViewWnd::SubclassHeader(HWND Header) {
   if (HeaderWnd != nullptr || Header == nullptr) return;
   HeaderWnd = Header;
   SetPropW(Header, HeaderPropName, this);
-  OldHeaderProc = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrW(Header, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HeaderSubclassProc)));
+  OldHeaderProc = acSubclassWindow(Header, &HeaderSubclassProc, HeaderBypassProp);
 }
 
 void TacListViewWnd::ReleaseHeader() {
   if (HeaderWnd == nullptr) return;
   if (IsWindow(HeaderWnd)) {
-    if (OldHeaderProc != nullptr) SetWindowLongPtrW(HeaderWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OldHeaderProc));
+    acUnsubclassWindow(HeaderWnd, &HeaderSubclassProc, OldHeaderProc, HeaderBypassProp);
     RemovePropW(HeaderWnd, HeaderPropName);
     InvalidateRect(HeaderWnd, nullptr, TRUE);
   }
@@ -392,7 +394,11 @@ void TacListViewWnd::PaintHeaderSection(int Index, const TRect& R, HDC DC) {
     Item.pszText = Text;
     Item.cchTextMax = 128;
     if (SendMessageW(HeaderWnd, HDM_GETITEMW, Index, reinterpret_cast<LPARAM>(&Item))) {
-      const int ImageOffset = 0;  // header images come from a framework list view's image list
+      // Header images come from the small images of a framework list view.
+      auto* View = dynamic_cast<TListView*>(Owner);
+      TCustomImageList* Images = View != nullptr ? View->SmallImages() : nullptr;
+      const bool HasImage = Images != nullptr && (Item.fmt & (HDF_IMAGE | HDF_OWNERDRAW)) != 0;
+      const int ImageOffset = HasImage ? Images->Width() + 4 : 0;
       int GlyphIndex = -1;
       if ((Item.fmt & HDF_SORTDOWN) != 0)
         GlyphIndex = M->CommonSkinIndexes().ScrollBtnBottom.GlyphMask;
@@ -438,6 +444,11 @@ void TacListViewWnd::PaintHeaderSection(int Index, const TRect& R, HDC DC) {
       if (Section >= 0)
         WriteSectionText(Canvas, Text, true, T, DT_VCENTER | DT_SINGLELINE | DT_EXPANDTABS | DT_END_ELLIPSIS, Section,
                          State != 0, M);
+      if (HasImage && Item.iImage != -1 && Index < View->Columns()->Count()) {
+        const int Column = View->Columns()->Items(Index)->ImageIndex();
+        const int Y = T.Top + (T.Bottom - T.Top - Images->Height()) / 2 + (State == 2 ? 1 : 0);
+        Images->Draw(Canvas, T.Left - ImageOffset, Y, Column, View->Enabled());
+      }
     }
   }
   BitBlt(DC, R.Left, R.Top, W, H, Canvas->Handle(), 0, 0, SRCCOPY);
@@ -492,6 +503,9 @@ void TacTreeViewWnd::WndProc(TMessage& Message) {
   }
   switch (Message.Msg) {
     case WM_ERASEBKGND: {
+      // A framework tree draws itself when its program handles its custom drawing.
+      if (auto* Tree = dynamic_cast<TCustomTreeView*>(SkinData->OwnerControl()))
+        OwnerDrawsBackground = static_cast<bool>(Tree->OnCustomDraw);
       if (OwnerDrawsBackground) {
         Message.Result = CallOldWndProc(this, CtrlHandle, Message.Msg, Message.WParam, Message.LParam);
         return;
@@ -673,7 +687,6 @@ void TacVirtualTreeViewWnd::RestoreStdParams() {
   TObject* Header = GetObjectPropByName(C, "Header");
   if (Header != nullptr) ChangeSetProp(Header, "Options", "hoOwnerDraw", OldHeaderOwnerDraw);
   if (TObject* Column = GetObjectPropByName(C, "PaintInfoColumn")) {
-    SetOrdPropIfExists(C, "Themed", 1);
     SetOrdPropIfExists(Column, "Color", clBtnFace);
     if (Header != nullptr) {
       SetOrdPropIfExists(Header, "Color", clBtnFace);
@@ -701,7 +714,8 @@ void TacVirtualTreeViewWnd::SetSkinParams() {
       SetOrdPropIfExists(FontProp(Header, "Font"), "Color", M->GetGlobalFontColor());
       RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_FRAME);
     }
-    SetOrdPropIfExists(C, "Themed", 0);
+    // The tree's own themed look stays: its header is not drawn from the skin here (see the
+    // class notes).
   }
 }
 

@@ -1,4 +1,4 @@
-// Panel, status-bar, tab-control and page-control adapters. Win32.
+// Panel, tab-control, page-control, up-down, tool-bar and dialog adapters. Win32.
 #include "skin/controls/acMoreAdapters.h"
 
 #include <commctrl.h>
@@ -51,14 +51,6 @@ TSize ClientSize(HWND W) {
 const TsMaskData* MaskAt(TsSkinManager* M, int Index) {
   if (M == nullptr || !M->IsValidMaskIndex(Index)) return nullptr;
   return &M->Masks()[static_cast<std::size_t>(Index)];
-}
-
-WideString WindowTextOf(HWND W) {
-  const int N = GetWindowTextLengthW(W);
-  if (N <= 0) return WideString();
-  WideString S(static_cast<std::size_t>(N) + 1, L'\0');
-  S.resize(static_cast<std::size_t>(GetWindowTextW(W, S.data(), N + 1)));
-  return S;
 }
 
 // Selects the window's font (WM_GETFONT) into a canvas.
@@ -264,124 +256,6 @@ void TacPanelWnd::WndProc(TMessage& Message) {
       break;
   }
   TacMainWnd::WndProc(Message);
-}
-
-// ==== TacStatusBarWnd ==============================================================================
-
-TacStatusBarWnd::TacStatusBarWnd(HWND Handle, TsCommonData* ASkinData, TsSkinManager* ASkinManager,
-                                 const AnsiString& SkinSection)
-    : TacMainWnd(Handle, ASkinData, ASkinManager, SkinSection.empty() ? AnsiString("STATUSBAR") : SkinSection) {}
-
-WideString TacStatusBarWnd::PanelText(int Index) {
-  if (SendMessageW(CtrlHandle, SB_GETPARTS, 0, 0) == 0 && SendMessageW(CtrlHandle, SB_ISSIMPLE, 0, 0) == 0)
-    return WideString();
-  // The framework has no status-bar class: the texts come from the window itself. A simple bar
-  // answers its single text for any part.
-  if (Index < 0) {
-    if (SendMessageW(CtrlHandle, SB_ISSIMPLE, 0, 0) == 0) return WindowTextOf(CtrlHandle);
-    Index = 0;
-  }
-  const LRESULT L = SendMessageW(CtrlHandle, SB_GETTEXTLENGTHW, static_cast<WPARAM>(Index), 0);
-  const int N = LOWORD(L);
-  if (N <= 0) return WideString();
-  std::vector<wchar_t> Buf(static_cast<std::size_t>(N) + 1, L'\0');
-  SendMessageW(CtrlHandle, SB_GETTEXTW, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(Buf.data()));
-  return WideString(Buf.data());
-}
-
-void TacStatusBarWnd::PaintPanel(int Index, TRect R) {
-  TsSkinManager* M = SkinData->GetSkinManager();
-  TBitmap* Bmp = SkinData->CacheBmp();
-  const bool Simple = Index < 0;
-  if (M != nullptr && M->IsValidSectionIndex(SkinData->SectionIndex)) {
-    const int PanelMask = M->GetMaskIndex(SkinData->SectionIndex, SkinData->SkinSection(), "STATUSPANELMASK");
-    if (const TsMaskData* PM = MaskAt(M, PanelMask)) {
-      TCacheInfo CI = MakeCacheInfo(Bmp, 0, 0);
-      DrawSkinRect(Bmp, Simple ? TRect(0, 0, Bmp->Width(), Bmp->Height()) : R, true, CI, *PM, 0, true);
-    } else if (!Simple && Index < static_cast<int>(SendMessageW(CtrlHandle, SB_GETPARTS, 0, 0)) - 1) {
-      const int DS = M->GetSectionIndex("DIVIDER");
-      const TsMaskData* DM = MaskAt(M, M->GetMaskIndex(DS, "DIVIDER", "BORDERSMASK"));
-      if (DS >= 0 && DM != nullptr) {
-        const int DW = std::max(1, MaskFrameWidth(*DM) - 1), DH = std::max(1, Bmp->Height() - 2);
-        TBitmap Div(DW, DH, pf24bit);
-        const int X = R.Right - DW;
-        BitBlt(Div.Canvas()->Handle(), 0, 0, DW, DH, Bmp->Canvas()->Handle(), X, 1, SRCCOPY);
-        PaintSectionWithCorners(DS, "DIVIDER", MakeCacheInfo(Bmp, X, 1), true, 0, TRect(0, 0, DW, DH), TPoint(0, 0),
-                                &Div, M);
-        BitBlt(Bmp->Canvas()->Handle(), X, 1, DW, DH, Div.Canvas()->Handle(), 0, 0, SRCCOPY);
-      }
-    }
-  }
-  TRect T(R.Left + 1 + 2, R.Top + 1, R.Right - 1 - 4, R.Bottom - 1 - 1);
-  WideString Text = PanelText(Index);
-  if (Text.empty() || T.Width() <= 0) return;
-  TakeWindowFont(Bmp->Canvas(), CtrlHandle);
-  WideString Cut;
-  CutTextToWidth(Bmp->Canvas(), Text, T.Width(), Cut);
-  Bmp->Canvas()->Brush()->SetStyle(bsClear);
-  WriteCaptionText(Bmp->Canvas(), Cut.c_str(), IsWindowEnabled(CtrlHandle) != FALSE, T,
-                   DT_LEFT | DT_VCENTER | DT_SINGLELINE, SkinData, false, 0);
-}
-
-void TacStatusBarWnd::PaintPanels() {
-  TBitmap* Bmp = SkinData->CacheBmp();
-  if (SendMessageW(CtrlHandle, SB_ISSIMPLE, 0, 0) != 0) {
-    PaintPanel(-1, TRect(0, 1, Bmp->Width() - 1, Bmp->Height() - 1));
-    return;
-  }
-  const int N = static_cast<int>(SendMessageW(CtrlHandle, SB_GETPARTS, 0, 0));
-  for (int I = 0; I < N; ++I) {
-    RECT PR{};
-    if (SendMessageW(CtrlHandle, SB_GETRECT, static_cast<WPARAM>(I), reinterpret_cast<LPARAM>(&PR)) == 0) continue;
-    // The last part of a bar reaches its right end (a part width of -1).
-    if (I == N - 1) PR.right = std::max<LONG>(PR.right, Bmp->Width());
-    PaintPanel(I, TRect(PR.left + 1, PR.top + 1, PR.right - 1, PR.bottom - 1));
-  }
-}
-
-void TacStatusBarWnd::UpdateCache() {
-  GetWndRects(this);
-  TCacheInfo CI;
-  GetParentCacheOfWindow(CtrlHandle, CI);
-  SkinData->PrepareCacheBmp();
-  TBitmap* Bmp = SkinData->CacheBmp();
-  Bmp->SetSize(std::max(0, static_cast<int>(WndSize.cx)), std::max(0, static_cast<int>(WndSize.cy)));
-  PaintControlSkin(SkinData, CI, true, 0, TRect(0, 0, Bmp->Width(), Bmp->Height()), TPoint(WndPos.X, WndPos.Y), Bmp);
-  PaintPanels();
-  SkinData->BackgroundStale = false;
-}
-
-void TacStatusBarWnd::PaintAll(HDC GivenDC) {
-  HDC DC = GivenDC != nullptr ? GivenDC : GetDC(CtrlHandle);
-  UpdateCache();
-  TBitmap* Bmp = SkinData->CacheBmp();
-  BitBlt(DC, 0, 0, Bmp->Width(), Bmp->Height(), Bmp->Canvas()->Handle(), 0, 0, SRCCOPY);
-  if (GivenDC == nullptr) ReleaseDC(CtrlHandle, DC);
-}
-
-void TacStatusBarWnd::WndProc(TMessage& Message) {
-  if (Skinned(SkinData)) {
-    switch (Message.Msg) {
-      case WM_PAINT: {
-        RepaintThroughErase(CtrlHandle);
-        Message.Result = 0;
-        return;
-      }
-      case WM_ERASEBKGND:
-      case WM_PRINT:
-        PaintAll(reinterpret_cast<HDC>(Message.WParam));
-        Message.Result = 1;
-        return;
-      case WM_NCPAINT:
-        // The status bar window has no frame of its own here: nothing to paint.
-        Message.Result = 0;
-        return;
-      default:
-        break;
-    }
-  }
-  TacMainWnd::WndProc(Message);
-  if (Message.Msg == WM_SIZE && Skinned(SkinData)) RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
 }
 
 // ==== TacTabControlWnd =============================================================================
@@ -854,6 +728,17 @@ void TacPageWnd::PaintPage(HDC DC) {
     return;
   }
   FillRectSolid(DC, TRect(0, 0, W, H), Info.Color);
+  // A plain body still has its edge in the parent's picture: the 3 pixels of the page along the
+  // side that faces the tabs come from there, so that the body's edge is not covered.
+  if (Info.Bmp == nullptr || Info.Bmp->Empty()) return;
+  const LONG_PTR Style = GetWindowLongPtrW(ParentWnd, GWL_STYLE);
+  const int Pos = (Style & TCS_VERTICAL) != 0 ? ((Style & TCS_RIGHT) != 0 ? 3 : 2) : ((Style & TCS_BOTTOM) != 0 ? 1 : 0);
+  TRect S(0, 0, W, std::min(3, H));
+  if (Pos == 1) S = TRect(0, std::max(0, H - 3), W, H);
+  if (Pos == 2) S = TRect(0, 0, std::min(3, W), H);
+  if (Pos == 3) S = TRect(std::max(0, W - 3), 0, W, H);
+  BitBlt(DC, S.Left, S.Top, S.Width(), S.Height(), Info.Bmp->Canvas()->Handle(), WndPos.X + S.Left, WndPos.Y + S.Top,
+         SRCCOPY);
 }
 
 void TacPageWnd::WndProc(TMessage& Message) {
@@ -1062,222 +947,12 @@ void TacTabControlWnd::CheckUpDown() {
     if (UpDown != nullptr && UpDown->CtrlHandle == Found && !UpDown->Destroyed) return;
     delete UpDown;
     UpDown = nullptr;
+    if (SendSkinCommand(Found, AC_ISSKINNED, 0) == 1) return;  // skinned already (dialog hook): kept
     UpDown = TacMainWnd::Create<TacSpinWnd>(Found, nullptr, SkinData->GetSkinManager(), "UPDOWNBTN", true);
   } else if (UpDown != nullptr) {
     delete UpDown;
     UpDown = nullptr;
   }
-}
-
-// ==== TacToolBarWnd ================================================================================
-
-TacToolBarWnd::TacToolBarWnd(HWND Handle, TsCommonData* ASkinData, TsSkinManager* ASkinManager,
-                             const AnsiString& SkinSection)
-    : TacMainWnd(Handle, ASkinData, ASkinManager,
-                 !SkinSection.empty()                                      ? SkinSection
-                 : (GetWindowLongW(Handle, GWL_STYLE) & 0x200) == 0x200 ? AnsiString("BAR")
-                                                                            : AnsiString("CHECKBOX")) {}
-
-void TacToolBarWnd::SplitCaption(const WideString& Text, WideString& Line1, WideString& Line2) {
-  // Word starts, blanks between.
-  std::vector<std::size_t> Starts;
-  for (std::size_t I = 0; I < Text.size(); ++I)
-    if (Text[I] != L' ' && (I == 0 || Text[I - 1] == L' ')) Starts.push_back(I);
-  if (Starts.size() < 3) {
-    Line1.clear();
-    Line2 = Text;
-    return;
-  }
-  const std::size_t Second = Starts[Starts.size() - 2];
-  std::size_t End = Second;
-  while (End > 0 && Text[End - 1] == L' ') --End;
-  Line1 = Text.substr(0, End);
-  Line2 = Text.substr(Second);
-}
-
-bool TacToolBarWnd::UpdatingNow() {
-  HWND P = GetParent(CtrlHandle);
-  return (P != nullptr && SendSkinCommand(P, AC_ISBUSY, 0) == 1) || SkinData->GetUpdating();
-}
-
-void TacToolBarWnd::PrepareCache() {
-  GetWndRects(this);
-  if (!SkinData->BackgroundStale && SkinData->CacheBmp() != nullptr &&
-      SkinData->CacheBmp()->Width() == WndSize.cx && SkinData->CacheBmp()->Height() == WndSize.cy)
-    return;
-  SkinData->BackgroundStale = true;
-  RECT CR{};
-  GetClientRect(CtrlHandle, &CR);
-  ClientRect = TRect(CR.left, CR.top, CR.right, CR.bottom);
-  PrepareWindowCache(SkinData, CtrlHandle, DlgMode);
-  FillBorderCorners(SkinData, 0, this);
-  FrameWidth = std::max(0, static_cast<int>(WndSize.cy - ClientRect.Height()) / 2);
-  SkinData->BackgroundStale = false;
-}
-
-int TacToolBarWnd::ButtonState(int Index) {
-  TBBUTTON B{};
-  if (SendMessageW(CtrlHandle, TB_GETBUTTON, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(&B)) == 0) return 0;
-  const bool Enabled = (B.fsState & TBSTATE_ENABLED) != 0;
-  if (Enabled && (B.fsState & TBSTATE_PRESSED) != 0) return 2;
-  RECT R{};
-  SendMessageW(CtrlHandle, TB_GETITEMRECT, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(&R));
-  POINT P{};
-  GetCursorPos(&P);
-  ScreenToClient(CtrlHandle, &P);
-  return Enabled && PtInRect(&R, P) ? 1 : 0;
-}
-
-void TacToolBarWnd::PaintButton(int Index, TBitmap* Bmp) {
-  TsSkinManager* M = SkinData->GetSkinManager();
-  TBBUTTON B{};
-  if (M == nullptr ||
-      SendMessageW(CtrlHandle, TB_GETBUTTON, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(&B)) == 0)
-    return;
-  RECT IR{};
-  SendMessageW(CtrlHandle, TB_GETITEMRECT, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(&IR));
-  const TRect R(IR.left + FrameWidth, IR.top + FrameWidth, IR.right + FrameWidth, IR.bottom + FrameWidth);
-  const int W = R.Width(), H = R.Height();
-  if (W <= 0 || H <= 0) return;
-  TBitmap* Cache = SkinData->CacheBmp();
-  TBitmap Bb(W, H, pf24bit);
-  if ((B.fsStyle & TBSTYLE_SEP) != 0) {
-    const int DS = M->GetSectionIndex("DIVIDER");
-    if (DS < 0 || !M->IsValidMaskIndex(M->GetMaskIndex(DS, "DIVIDER", "BORDERSMASK"))) return;
-    BitBlt(Bb.Canvas()->Handle(), 0, 0, W, H, Cache->Canvas()->Handle(), R.Left, R.Top, SRCCOPY);
-    PaintSectionWithCorners(DS, "DIVIDER", MakeCacheInfo(Cache, R.Left, R.Top), true, 0,
-                            TRect(W / 2 - 1, 2, W / 2 + 3, H - 2), TPoint(0, 0), &Bb, M);
-    BitBlt(Bmp->Canvas()->Handle(), R.Left, R.Top, W, H, Bb.Canvas()->Handle(), 0, 0, SRCCOPY);
-    return;
-  }
-  const int State = ButtonState(Index);
-  const int Off = State == 2 ? 1 : 0;
-  const int TS = M->GetSectionIndex("TOOLBUTTON");
-  BitBlt(Bb.Canvas()->Handle(), 0, 0, W, H, Cache->Canvas()->Handle(), R.Left, R.Top, SRCCOPY);
-  if (TS >= 0)
-    PaintSectionWithCorners(TS, "TOOLBUTTON", MakeCacheInfo(Cache, R.Left, R.Top), true, State, TRect(0, 0, W, H),
-                            TPoint(0, 0), &Bb, M);
-  // The image (index 0 included: the first image of the list is an image like the others).
-  int IconH = 0;
-  HIMAGELIST IL = reinterpret_cast<HIMAGELIST>(SendMessageW(CtrlHandle, TB_GETIMAGELIST, 0, 0));
-  if (IL != nullptr && B.iBitmap >= 0) {
-    int IW = 0, IH = 0;
-    ImageList_GetIconSize(IL, &IW, &IH);
-    ImageList_SetBkColor(IL, CLR_NONE);
-    int X = (W - IW) / 2 + Off;
-    if ((B.fsStyle & BTNS_WHOLEDROPDOWN) != 0) {
-      if (const TsMaskData* A = MaskAt(M, M->CommonSkinIndexes().ScrollBtnBottom.GlyphMask)) {
-        const int AW = MaskFrameWidth(*A), AH = MaskFrameHeight(*A);
-        DrawSkinGlyph(&Bb, TPoint(W - 2 - AW + Off, (H - AH) / 2 + Off), State, 1, *A, MakeCacheInfo(&Bb, 0, 0));
-        X = (W - 2 - AW - IW) / 2 + Off;
-      }
-    }
-    ImageList_Draw(IL, B.iBitmap, Bb.Canvas()->Handle(), X, Off + 4, ILD_NORMAL);
-    IconH = IH + 2;
-  }
-  // The caption.
-  const int Len = static_cast<int>(SendMessageW(CtrlHandle, TB_GETBUTTONTEXTW, static_cast<WPARAM>(B.idCommand), 0));
-  if (Len > 0) {
-    std::vector<wchar_t> Buf(static_cast<std::size_t>(Len) + 1, L'\0');
-    SendMessageW(CtrlHandle, TB_GETBUTTONTEXTW, static_cast<WPARAM>(B.idCommand), reinterpret_cast<LPARAM>(Buf.data()));
-    const WideString Text(Buf.data());
-    TCanvas* C = Bb.Canvas();
-    TakeWindowFont(C, CtrlHandle);
-    C->Brush()->SetStyle(bsClear);
-    TRect TR(Off + 2, Off + 2 + IconH, W - 2 + Off, H - 2 + Off);
-    WideString L1, L2;
-    SplitCaption(Text, L1, L2);
-    const TsGeneralData* Own = SkinData->Section();
-    const bool ButtonFont = State != 0 && TS >= 0 && (Own == nullptr || !Own->GiveOwnFont);
-    auto Draw = [&](const WideString& S, TRect& Rc, UINT Flags) {
-      if (ButtonFont) DrawSectionText(C, S.c_str(), true, Rc, Flags, TS, true, M);
-      else DrawCaptionText(C, S.c_str(), true, Rc, Flags, SkinData, State != 0);
-    };
-    if (L1.empty() || L2.empty()) {
-      Draw(Text, TR, DT_CENTER | DT_VCENTER | DT_WORDBREAK | DT_END_ELLIPSIS);
-    } else {
-      const int TH = C->TextHeight(AnsiString("W"));
-      TRect R1(TR.Left, TR.Top, TR.Right, TR.Top + TH);
-      TRect R2(TR.Left, TR.Top + TH, TR.Right, TR.Bottom);
-      Draw(L1, R1, DT_CENTER);
-      Draw(L2, R2, DT_CENTER | DT_END_ELLIPSIS);
-    }
-  }
-  if ((B.fsState & TBSTATE_ENABLED) == 0) CopyBlendedWithKey(&Bb, 0, 0, Cache, R, 0.4, 0xFF00FF);
-  BitBlt(Bmp->Canvas()->Handle(), R.Left, R.Top, W, H, Bb.Canvas()->Handle(), 0, 0, SRCCOPY);
-}
-
-void TacToolBarWnd::Paint(HDC GivenDC) {
-  PAINTSTRUCT PS{};
-  HDC DC = GivenDC;
-  if (DC == nullptr) DC = BeginPaint(CtrlHandle, &PS);
-  if (!UpdatingNow()) {
-    PrepareCache();
-    TBitmap* Cache = SkinData->CacheBmp();
-    if (Cache != nullptr && Cache->Width() > 0 && Cache->Height() > 0) {
-      TBitmap B(Cache->Width(), Cache->Height(), pf24bit);
-      BitBlt(B.Canvas()->Handle(), 0, 0, B.Width(), B.Height(), Cache->Canvas()->Handle(), 0, 0, SRCCOPY);
-      const int N = static_cast<int>(SendMessageW(CtrlHandle, TB_BUTTONCOUNT, 0, 0));
-      for (int I = 0; I < N; ++I) PaintButton(I, &B);
-      BitBlt(DC, 0, 0, B.Width() - 2 * FrameWidth, B.Height() - 2 * FrameWidth, B.Canvas()->Handle(), FrameWidth,
-             FrameWidth, SRCCOPY);
-    }
-  }
-  if (GivenDC == nullptr) EndPaint(CtrlHandle, &PS);
-}
-
-void TacToolBarWnd::PaintBorder() {
-  if ((GetWindowLongW(CtrlHandle, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) == 0 || UpdatingNow()) return;
-  PrepareCache();
-  const int FW = (WndSize.cx - ClientRect.Width()) / 2;
-  TBitmap* Cache = SkinData->CacheBmp();
-  if (FW <= 0 || Cache == nullptr) return;
-  HDC DC = GetWindowDC(CtrlHandle);
-  BltFrame(DC, 0, 0, WndSize.cx, WndSize.cy, Cache->Canvas()->Handle(), 0, 0, FW);
-  ReleaseDC(CtrlHandle, DC);
-}
-
-void TacToolBarWnd::WndProc(TMessage& Message) {
-  if (!Skinned(SkinData)) {
-    TacMainWnd::WndProc(Message);
-    return;
-  }
-  switch (Message.Msg) {
-    case WM_ERASEBKGND:
-      Message.Result = 1;
-      return;
-    case WM_SIZE:
-    case WM_WINDOWPOSCHANGED:
-      SkinData->BackgroundStale = true;
-      TacMainWnd::WndProc(Message);
-      SendMessageW(CtrlHandle, WM_NCPAINT, 0, 0);
-      return;
-    case WM_PAINT:
-      if (!IsWindowVisible(CtrlHandle) && Message.WParam == 0) break;
-      Paint(reinterpret_cast<HDC>(Message.WParam));
-      Message.Result = 0;
-      return;
-    case WM_NCPAINT:
-      PaintBorder();
-      Message.Result = 0;
-      return;
-    case WM_MOUSEMOVE: {
-      TacMainWnd::WndProc(Message);
-      // Hot tracking: the buttons repaint with their new states.
-      InvalidateRect(CtrlHandle, nullptr, FALSE);
-      return;
-    }
-    default:
-      break;
-  }
-  if (Message.Msg == SM_ALPHACMD && AlphaCmdCode(Message.WParam) == AC_REFRESHIFSKINNED) {
-    if (SkinData->Updating) {
-      SkinData->Updating = false;
-      RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
-    }
-    return;
-  }
-  TacMainWnd::WndProc(Message);
 }
 
 // ==== TacSizerWnd ==================================================================================

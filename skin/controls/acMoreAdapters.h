@@ -1,8 +1,6 @@
 // More window adapters painted from the skin:
 //  - TacPanelWnd: framework panels (a container control): the section (by the panel's bevels when
 //    none is given), the frame strips and the caption; graphic children painted over it;
-//  - TacStatusBarWnd: the common status bar window ("msctls_statusbar32"): section "STATUSBAR",
-//    each part with the section's "STATUSPANELMASK" or a "DIVIDER" between parts, the part texts;
 //  - TacTabControlWnd: the common tab control window ("SysTabControl32"): the body from a
 //    "PAGECONTROL" section by tab position, the strip around the tabs from the parent's
 //    background, every tab from "TABTOP" / "TABBOTTOM" / "TABLEFT" / "TABRIGHT" ("BUTTON" /
@@ -11,17 +9,15 @@
 //    page gets a TacPageWnd that paints the parent's background;
 //  - TacSpinWnd: up-down controls ("msctls_updown32"): two skinned buttons with the skin's
 //    scroll-button arrows, hot and pressed per half;
-//  - TacToolBarWnd: the common tool bar window ("ToolbarWindow32"): background, every button from
-//    "TOOLBUTTON" with its image-list icon and text, separators from "DIVIDER", the client edge;
 //  - TacSizerWnd: size grips: the skin's GLOBALINFO "GRIPIMAGE" in the bottom-right corner;
 //  - TacTransPanelWnd: client windows of system dialogs (the cache except child windows);
 //  - TacDlgPanelWnd: panels inside dialogs: the skinned frame and background around the
 //    window's own painting, which keeps a 6-pixel inset;
 //  - TacIconWnd: static windows showing an icon or a bitmap, over the skinned background;
 //  - TacLinkWnd: link windows ("SysLink"): the text without its <A> tags, underlined.
-// The framework has no status-bar or tab control classes: these adapters take the plain common
-// control windows of those kinds (framework controls or foreign windows alike) and read them
-// through their window messages only.
+// The tab and page adapters read the tab control through its window messages, so they take
+// framework page controls and foreign tab windows alike; over a framework control its font and
+// images are the control's. The tool-bar and status-bar adapters are in acBarAdapters.
 // All are made with TacMainWnd::Create<T>(Handle, SkinData, Manager, Section).
 // Win32.
 #pragma once
@@ -59,25 +55,6 @@ class TacPanelWnd : public TacMainWnd {
  private:
   bool Handles() const;
   bool FOutOfParent = false;
-};
-
-// ---- status bar ---------------------------------------------------------------------------------
-
-class TacStatusBarWnd : public TacMainWnd {
-  T_CLASS(TacStatusBarWnd, TacMainWnd)
-
- public:
-  // Section "STATUSBAR" when none is given.
-  TacStatusBarWnd(HWND Handle, TsCommonData* ASkinData, TsSkinManager* ASkinManager, const AnsiString& SkinSection);
-  void WndProc(TMessage& Message) override;
-
-  // The whole bar through the cache into DC (0: the window DC).
-  void PaintAll(HDC DC);
-  void UpdateCache();
-  void PaintPanels();
-  // Index -1: the simple bar's single panel.
-  void PaintPanel(int Index, TRect R);
-  WideString PanelText(int Index);
 };
 
 // ---- tab and page controls -----------------------------------------------------------------------
@@ -169,33 +146,6 @@ class TacSpinWnd : public TacMainWnd {
  private:
   void UpdateStates();
   void Paint(HDC DC);
-};
-
-// ---- tool bar (the common control window) -------------------------------------------------------
-
-class TacToolBarWnd : public TacMainWnd {
-  T_CLASS(TacToolBarWnd, TacMainWnd)
-
- public:
-  // Section "BAR" for a tool bar with style 0x200, else "CHECKBOX", when none is given.
-  TacToolBarWnd(HWND Handle, TsCommonData* ASkinData, TsSkinManager* ASkinManager, const AnsiString& SkinSection);
-  void WndProc(TMessage& Message) override;
-
-  // The section's picture of the bar into the cache (when the background changed).
-  void PrepareCache();
-  // The button state: 2 pressed, 1 under the mouse, 0 otherwise.
-  int ButtonState(int Index);
-  // Splits a caption before its second-to-last word (empty first line for one or two words).
-  static void SplitCaption(const WideString& Text, WideString& Line1, WideString& Line2);
-
-  TRect ClientRect{};
-  int FrameWidth = 0;
-
- private:
-  void Paint(HDC DC);
-  void PaintButton(int Index, TBitmap* Bmp);
-  void PaintBorder();
-  bool UpdatingNow();
 };
 
 // ---- size grip ----------------------------------------------------------------------------------

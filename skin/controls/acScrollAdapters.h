@@ -12,8 +12,10 @@
 //  - TacTreeViewWnd: tree views; fills the tree background itself in the section's hot colour.
 //  - TacGridWnd, TacGridEhWnd: grids of other libraries; colours set through published
 //    properties found by name.
-//  - TacVirtualTreeViewWnd: virtual trees; colours by property name, header through the tree's
-//    header events.
+//  - TacVirtualTreeViewWnd: virtual trees of other libraries; colours set through published
+//    properties found by name. Their header keeps the tree's own look: the framework's published
+//    properties carry no event handlers, so the header-draw events of such a tree cannot be
+//    reached by name here.
 //  - TacComboBoxWnd, TacWWComboBoxWnd: combo boxes; a 3-pixel frame and the drop button from
 //    "COMBOBTN"; the drop-down list gets a TacComboListWnd.
 //  - TacComboListWnd: the list window of a combo box.

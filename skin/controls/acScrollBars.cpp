@@ -289,7 +289,22 @@ TacScrollTracking& acScrollTracking() {
 
 // ---- TacScrollWnd ------------------------------------------------------------------------------
 
+// Stops what tracking left running on the adapter's window: the hover and repeat timers, the
+// mouse capture taken for a press, and the unit-wide tracking state when it belongs to the window.
+void StopScrollTracking(TacScrollWnd* Adapter) {
+  HWND H = Adapter != nullptr ? Adapter->CtrlHandle : nullptr;
+  if (H == nullptr) return;
+  Adapter->ThumbTracking = false;
+  if (IsWindow(H))
+    for (UINT_PTR Id : {acTimerHover, acTimerFirstRepeat, acTimerRepeat}) KillTimer(H, Id);
+  TacScrollTracking& T = acScrollTracking();
+  if (T.HoverWnd != H) return;
+  if (T.TrackPart != -1 && GetCapture() == H) ReleaseCapture();
+  T = TacScrollTracking{};
+}
+
 TacScrollWnd::~TacScrollWnd() {
+  if (!Destroyed) StopScrollTracking(this);
   DetachOnDestroy();
   delete HorzBar;
   delete VertBar;
@@ -305,13 +320,7 @@ void TacScrollWnd::HookWindow(bool Repaint) { InitSkinScrollBars(this, CtrlHandl
 void TacScrollWnd::WndProc(TMessage& Message) {
   auto PassOn = [&] { Message.Result = CallOldWndProc(this, CtrlHandle, Message.Msg, Message.WParam, Message.LParam); };
   if (Message.Msg == WM_DESTROY || Message.Msg == WM_NCDESTROY) {
-    TacScrollTracking& T = acScrollTracking();
-    if (T.HoverWnd == CtrlHandle) {
-      KillTimer(CtrlHandle, acTimerHover);
-      if (T.RepeatTimer != 0) KillTimer(CtrlHandle, T.RepeatTimer);
-      if (GetCapture() == CtrlHandle) ReleaseCapture();
-      T = TacScrollTracking{};
-    }
+    StopScrollTracking(this);
     // A plain window is given back when it is destroyed for good; a framework control at once.
     const bool Hooked = OldWndProc != nullptr || static_cast<bool>(OldProc);
     if (Hooked && !Destroyed && (Message.Msg == WM_NCDESTROY || SkinData == nullptr || SkinData->OwnerControl() != nullptr)) {
@@ -473,6 +482,10 @@ void InitSkinScrollBars(TacScrollWnd* Adapter, HWND Handle, bool Repaint) {
   if (Adapter == nullptr) return;
   Adapter->Scrolling = false;
   Adapter->CtrlHandle = Handle;
+  if (RoutedToAnotherAdapter(Handle, Adapter)) {
+    HookAdapterWndProc(Adapter, Handle);  // leaves the adapter detached
+    return;
+  }
   delete Adapter->HorzBar;
   delete Adapter->VertBar;
   Adapter->HorzBar = new TacScrollBar(Adapter);
@@ -826,6 +839,7 @@ void UnhookScrollAdapter(HWND Handle, bool FreeAdapter, bool Repaint, TacMainWnd
   if (Adapter == nullptr) return;
   auto* S = dynamic_cast<TacScrollWnd*>(Adapter);
   if (!Adapter->Destroyed) {
+    StopScrollTracking(S);
     Adapter->PutBackProcedure();
     RemovePropA(Handle, acAdapterPropName);
     Adapter->RestoreStdParams();

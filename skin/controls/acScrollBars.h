@@ -111,6 +111,9 @@ struct TacScrollTracking {
   TRect HoverBarRect{};
 };
 TacScrollTracking& acScrollTracking();
+// Stops what tracking left running on the adapter's window (the hover and repeat timers, the mouse
+// capture of a press, the tracking state when it is the window's). Detaching and freeing do it.
+void StopScrollTracking(TacScrollWnd* Adapter);
 
 // Where the background of a window's bars lies in the window's own background answer, for windows
 // whose answer is not in window coordinates (a form with an extended border window, an MDI client

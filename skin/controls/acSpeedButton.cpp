@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "framework/Buttons.h"
 #include "framework/Forms.h"
 #include "framework/Graphics.h"
 #include "skin/core/acPixels.h"
@@ -15,6 +16,7 @@
 #include "skin/core/sSectionPaint.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/core/sVclUtils.h"
+#include "skin/controls/acStdAdapters.h"
 
 class TacSpeedButtonHandler::TWatcher : public TComponent {
   T_CLASS(TWatcher, TComponent)
@@ -47,11 +49,13 @@ TacSpeedButtonHandler::TacSpeedButtonHandler(TGraphicControl* AControl, TsCommon
   } else {
     Detached = true;
   }
+  acRegisterManagerRef(&SkinManager);
 }
 
 TacSpeedButtonHandler::~TacSpeedButtonHandler() {
   Detach();
   SkinManager = nullptr;
+  acUnregisterManagerRef(&SkinManager);
 }
 
 void TacSpeedButtonHandler::Detach() {
@@ -99,7 +103,13 @@ TSize TacSpeedButtonHandler::CaptionSize() {
 }
 
 int TacSpeedButtonHandler::ButtonState() {
-  if (IntProp("Down", 0) != 0) return 2;
+  // The framework's speed button knows whether it is held down by the mouse; a button of another
+  // class has its Down property.
+  if (auto* S = dynamic_cast<TSpeedButton*>(Control)) {
+    if (S->State() == bsDown || S->State() == bsExclusive) return 2;
+  } else if (IntProp("Down", 0) != 0) {
+    return 2;
+  }
   return SkinData != nullptr && SkinData->GetHotState() ? 1 : 0;
 }
 
@@ -192,8 +202,12 @@ void TacSpeedButtonHandler::UpdateCache() {
   if (TBitmap* G = Glyph(); G != nullptr && G->Width() > 0 && G->Height() > 0) {
     if (G->HandleType() == bmDDB) G->SetHandleType(bmDIB);
     const TRect GR = GlyphRect();
-    DrawTransparentGlyph(G, Bmp, GR, std::max(1, IntProp("NumGlyphs", 1)), Control->Enabled(),
-                         TsDisabledKind{dkBlended}, S, 0, 0);
+    const int N = std::max(1, IntProp("NumGlyphs", 1));
+    // A single 32-bit glyph has an alpha channel of its own, no key colour.
+    if (N == 1 && G->PixelFormat() == pf32bit)
+      DrawAlphaGlyph(G, Bmp->Canvas(), TPoint(GR.Left, GR.Top));
+    else
+      DrawTransparentGlyph(G, Bmp, GR, N, Control->Enabled(), TsDisabledKind{dkBlended}, S, 0, 0);
   }
   if (!Control->Enabled()) ApplyDisabledKind(Bmp, TsDisabledKind{dkBlended}, Control->Parent(), CI,
                                              TPoint(Control->Left(), Control->Top()));

@@ -5,10 +5,12 @@
 // with the caption in the section's colours and the glyph laid out as a speed button lays it out,
 // and follows the hot state through the framework's mouse-enter and mouse-leave notifications.
 //
-// The framework has no speed-button class: the handler reads the button's own properties by
-// published name and does without those the control lacks: "Glyph" (a TBitmap), "NumGlyphs"
-// (1), "Layout" (0 glyph left, 1 right, 2 top, 3 bottom; 0), "Margin" (-1 = centred), "Spacing"
-// (4), "Down" (False). Caption, Font, Enabled and the bounds are the control's own.
+// The handler reads the button's properties by published name, so that the framework's
+// TSpeedButton and buttons of other classes with the same properties are served alike, and does
+// without those a control lacks: "Glyph" (a TBitmap), "NumGlyphs" (1), "Layout" (0 glyph left,
+// 1 right, 2 top, 3 bottom; 0), "Margin" (-1 = centred), "Spacing" (4), "Down" (False). A
+// TSpeedButton is pressed while its own state is down or exclusive (held by the mouse, or down in
+// its group). Caption, Font, Enabled and the bounds are the control's own.
 // Win32.
 #pragma once
 
@@ -43,7 +45,7 @@ class TacSpeedButtonHandler : public TObject {
   // Hands the saved WindowProc back (once).
   void Detach();
 
-  // 2 pressed (Down), 1 hot, 0 normal.
+  // 2 pressed, 1 hot, 0 normal.
   int ButtonState();
   // The glyph's and the caption's rectangles for the current state.
   TRect GlyphRect();

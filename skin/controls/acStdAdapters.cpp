@@ -2,10 +2,13 @@
 #include "skin/controls/acStdAdapters.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 #include "framework/Graphics.h"
 #include "skin/core/acGlow.h"
+#include "skin/core/acGlyphLayout.h"
+#include "skin/core/acPNG.h"
 #include "skin/core/acPixels.h"
 #include "skin/core/sBackground.h"
 #include "skin/core/sCommonData.h"
@@ -365,14 +368,83 @@ void TacBtnWnd::WndProc(TMessage& Message) {
 
 // ---- TacBitBtnWnd ------------------------------------------------------------------------------
 
+void DrawAlphaGlyph(TBitmap* Glyph, TCanvas* Canvas, TPoint P) {
+  if (Glyph == nullptr || Canvas == nullptr || Glyph->Empty() || Glyph->PixelFormat() != pf32bit) return;
+  // A copy in the picture class that blends 32-bit images onto what the canvas shows.
+  TPNGGraphic Png;
+  Png.SetPixelFormat(pf32bit);
+  Png.SetSize(Glyph->Width(), Glyph->Height());
+  GdiFlush();
+  const std::size_t Row = static_cast<std::size_t>(Glyph->Width()) * 4;
+  for (int Y = 0; Y < Glyph->Height(); ++Y) std::memcpy(Png.ScanLine(Y), Glyph->ScanLine(Y), Row);
+  Canvas->Draw(P.X, P.Y, &Png);
+}
+
+TControl* TacBitBtnWnd::GlyphButton() {
+  TControl* C = SkinData != nullptr ? SkinData->OwnerControl() : nullptr;
+  return C != nullptr && HasProperty(C, "Glyph") ? C : nullptr;
+}
+
+TBitmap* TacBitBtnWnd::Glyph() {
+  TControl* C = GlyphButton();
+  return C != nullptr ? dynamic_cast<TBitmap*>(GetObjectPropByName(C, "Glyph")) : nullptr;
+}
+
+int TacBitBtnWnd::IntProp(const char* Name, int Default) {
+  TControl* C = GlyphButton();
+  return C != nullptr && HasProperty(C, Name) ? GetOrdPropByName(C, Name) : Default;
+}
+
 TSize TacBitBtnWnd::GlyphSize() {
+  if (GlyphButton() != nullptr) {
+    TBitmap* G = Glyph();
+    if (G == nullptr || G->Empty()) return TSize{0, 0};
+    return TSize{G->Width() / std::max(1, IntProp("NumGlyphs", 1)), G->Height()};
+  }
   HBITMAP B = reinterpret_cast<HBITMAP>(SendMessageW(CtrlHandle, BM_GETIMAGE, IMAGE_BITMAP, 0));
   BITMAP Info{};
   if (B == nullptr || GetObjectW(B, sizeof(Info), &Info) == 0) return TSize{0, 0};
   return TSize{Info.bmWidth, Info.bmHeight};
 }
 
+int TacBitBtnWnd::TextAreaWidth() {
+  if (GlyphButton() == nullptr) return TacBtnWnd::TextAreaWidth();
+  if (WndText.empty()) return 0;
+  // A centred layout (Margin -1) keeps no margin.
+  int W = WndSize.cx - 2 * std::max(0, IntProp("Margin", -1));
+  const TSize G = GlyphSize();
+  const int L = IntProp("Layout", blGlyphLeft);
+  if ((L == blGlyphLeft || L == blGlyphRight) && G.cy != 0) W -= G.cx + IntProp("Spacing", 4);
+  return W;
+}
+
+void TacBitBtnWnd::Layout(TPoint& GlyphPos, TRect& Text) {
+  const TSize G = GlyphSize();
+  const TSize T = WndText.empty() ? TSize{0, 0} : CaptionSize();
+  const int Margin = IntProp("Margin", -1);
+  const auto L = static_cast<TButtonLayout>(std::clamp(IntProp("Layout", blGlyphLeft), 0, 3));
+  // A margin counts from the side the glyph stands on; without one the pair is centred.
+  const TAlignment A = Margin == -1 ? taCenter : L == blGlyphLeft ? taLeftJustify : L == blGlyphRight ? taRightJustify : taCenter;
+  CalcGlyphLayout(TRect(0, 0, WndSize.cx, WndSize.cy), TPoint(G.cx, G.cy), TPoint(T.cx, T.cy), L, A, Margin,
+                  IntProp("Spacing", 4), 0, GlyphPos, Text);
+}
+
+TRect TacBitBtnWnd::GlyphRect() {
+  TPoint P;
+  TRect T;
+  Layout(P, T);
+  const TSize G = GlyphSize();
+  if (ButtonState() == 2) ++P.Y;
+  return TRect(P.X, P.Y, P.X + G.cx, P.Y + G.cy);
+}
+
 void TacBitBtnWnd::CaptionRect(TRect& R) {
+  if (GlyphButton() != nullptr) {
+    TPoint P;
+    Layout(P, R);
+    if (ButtonState() == 2) R.Offset(1, 1);
+    return;
+  }
   TacBtnWnd::CaptionRect(R);
   const TSize G = GlyphSize();
   if (G.cx > 0) {
@@ -382,10 +454,25 @@ void TacBitBtnWnd::CaptionRect(TRect& R) {
 }
 
 void TacBitBtnWnd::PaintGlyph() {
+  TBitmap* Cache = SkinData->CacheBmp();
+  if (Cache == nullptr) return;
+  if (GlyphButton() != nullptr) {
+    TBitmap* G = Glyph();
+    if (G == nullptr || G->Empty()) return;
+    if (G->HandleType() == bmDDB) G->SetHandleType(bmDIB);
+    const TRect R = GlyphRect();
+    const int N = std::max(1, IntProp("NumGlyphs", 1));
+    if (N == 1 && G->PixelFormat() == pf32bit) {
+      DrawAlphaGlyph(G, Cache->Canvas(), TPoint(R.Left, R.Top));
+      return;
+    }
+    TControl* C = GlyphButton();
+    DrawTransparentGlyph(G, Cache, R, N, C->Enabled(), TsDisabledKind{dkBlended}, ButtonState(), 0, 0);
+    return;
+  }
   HBITMAP B = reinterpret_cast<HBITMAP>(SendMessageW(CtrlHandle, BM_GETIMAGE, IMAGE_BITMAP, 0));
   const TSize G = GlyphSize();
-  TBitmap* Cache = SkinData->CacheBmp();
-  if (B == nullptr || G.cx <= 0 || G.cy <= 0 || Cache == nullptr) return;
+  if (B == nullptr || G.cx <= 0 || G.cy <= 0) return;
   TRect C;
   CaptionRect(C);
   const bool Pushed = (SendMessageW(CtrlHandle, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0;

@@ -66,16 +66,32 @@ class TacBtnWnd : public TacMainWnd {
   UINT WrapFlag() const;
 };
 
-// Push buttons with a bitmap (BM_GETIMAGE): the glyph left of the caption.
+// Push buttons with a glyph. A framework glyph button (its control publishes "Glyph",
+// "NumGlyphs", "Layout", "Margin" and "Spacing") is laid out by its own properties; a plain
+// window shows the bitmap of BM_GETIMAGE left of its caption.
 class TacBitBtnWnd : public TacBtnWnd {
   T_CLASS(TacBitBtnWnd, TacBtnWnd)
 
  public:
   using TacBtnWnd::TacBtnWnd;
   TSize GlyphSize() override;
+  int TextAreaWidth() override;
   void CaptionRect(TRect& R) override;
   void PaintGlyph() override;
+  // Where the glyph is drawn now (framework glyph buttons).
+  TRect GlyphRect();
+
+ private:
+  // The framework control when it is a glyph button, else nullptr.
+  TControl* GlyphButton();
+  TBitmap* Glyph();
+  int IntProp(const char* Name, int Default);
+  // Glyph position and caption bounds of a framework glyph button (state 0).
+  void Layout(TPoint& GlyphPos, TRect& Text);
 };
+
+// Draws a 32-bit single-frame glyph with its alpha onto Canvas at P.
+void DrawAlphaGlyph(TBitmap* Glyph, TCanvas* Canvas, TPoint P);
 
 // Check boxes and radio buttons.
 class TacCheckBoxWnd : public TacMainWnd {

@@ -46,13 +46,18 @@ TControl* HookTarget(TsCommonData* SkinData) {
   return SkinData->OwnerControl();
 }
 
+// The property that keeps a plain window's previous procedure while the routing procedure below
+// stays in its chain without an adapter (see acUnsubclassWindow).
+constexpr const wchar_t* AdapterBypassProp = L"ACSBSCOLD";
+
 // The window procedure of subclassed plain windows: routes the message to the adapter stored in
 // the window's property. Exceptions never leave it.
 LRESULT CALLBACK AdapterSubclassProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
   TacMainWnd* Adapter = GetWndAdapter(Wnd);
   if (Adapter == nullptr || Adapter->ObjectInstance == nullptr) {
     WNDPROC Old = Adapter != nullptr ? Adapter->OldWndProc : nullptr;
-    return Old != nullptr ? CallWindowProcW(Old, Wnd, Msg, WParam, LParam) : DefWindowProcW(Wnd, Msg, WParam, LParam);
+    if (Old == nullptr) return acCallBypassed(Wnd, AdapterBypassProp, Msg, WParam, LParam);
+    return CallWindowProcW(Old, Wnd, Msg, WParam, LParam);
   }
   TMessage M{Msg, WParam, LParam, 0};
   try {
@@ -119,6 +124,7 @@ TacMainWnd::TacMainWnd(HWND Handle, TsCommonData* ASkinData, TsSkinManager* ASki
   if (OwnSkinData || SkinData->SkinSection().empty() || SkinData->SkinSection() == "UNKNOWN") {
     if (OwnSkinData || SkinData->SkinSection().empty()) SkinData->SetSkinSection(SkinSection);
   }
+  acRegisterManagerRef(&SkinManager);
 }
 
 void TacMainWnd::AfterConstruction(bool Repaint) {
@@ -141,7 +147,8 @@ void TacMainWnd::PutBackProcedure() {
     if (FHookedControl != nullptr) FHookedControl->SetWindowProc(OldProc);
     FHookedControl = nullptr;
   } else if (OldWndProc != nullptr) {
-    if (IsWindow(CtrlHandle)) SetWindowLongPtrW(CtrlHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OldWndProc));
+    if (IsWindow(CtrlHandle) && ObjectInstance != nullptr)
+      acUnsubclassWindow(CtrlHandle, &AdapterSubclassProc, OldWndProc, AdapterBypassProp);
     ObjectInstance = nullptr;
   }
 }
@@ -167,6 +174,7 @@ TacMainWnd::~TacMainWnd() {
   if (OwnSkinData) delete SkinData;
   SkinData = nullptr;
   SkinManager = nullptr;
+  acUnregisterManagerRef(&SkinManager);
 }
 
 void TacMainWnd::WndProc(TMessage& Message) {
@@ -285,16 +293,52 @@ WideString GetWndText(HWND Wnd) {
   return Buf;
 }
 
+bool RoutedToAnotherAdapter(HWND Handle, const TacMainWnd* Adapter) {
+  const TacMainWnd* Existing = GetWndAdapter(Handle);
+  return Existing != nullptr && Existing != Adapter && !Existing->Destroyed && Existing->ObjectInstance != nullptr;
+}
+
+WNDPROC acSubclassWindow(HWND Wnd, WNDPROC Route, const wchar_t* BypassProp) {
+  if (auto Kept = reinterpret_cast<WNDPROC>(GetPropW(Wnd, BypassProp))) {
+    // Route is still in the chain, passing messages on: the new owner takes its place there.
+    RemovePropW(Wnd, BypassProp);
+    return Kept;
+  }
+  return reinterpret_cast<WNDPROC>(SetWindowLongPtrW(Wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Route)));
+}
+
+void acUnsubclassWindow(HWND Wnd, WNDPROC Route, WNDPROC Previous, const wchar_t* BypassProp) {
+  if (Wnd == nullptr || Previous == nullptr) return;
+  if (reinterpret_cast<WNDPROC>(GetWindowLongPtrW(Wnd, GWLP_WNDPROC)) == Route)
+    SetWindowLongPtrW(Wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Previous));
+  else
+    SetPropW(Wnd, BypassProp, reinterpret_cast<HANDLE>(Previous));
+}
+
+LRESULT acCallBypassed(HWND Wnd, const wchar_t* BypassProp, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  auto Kept = reinterpret_cast<WNDPROC>(GetPropW(Wnd, BypassProp));
+  if (Kept == nullptr) return DefWindowProcW(Wnd, Msg, WParam, LParam);
+  const LRESULT Result = CallWindowProcW(Kept, Wnd, Msg, WParam, LParam);
+  if (Msg == WM_NCDESTROY) RemovePropW(Wnd, BypassProp);
+  return Result;
+}
+
 void HookAdapterWndProc(TacMainWnd* Adapter, HWND Handle) {
   if (Adapter == nullptr) return;
   Adapter->Scrolling = false;
   Adapter->CtrlHandle = Handle;
-  SetPropA(Handle, acAdapterPropName, reinterpret_cast<HANDLE>(Adapter));
   TControl* Target = HookTarget(Adapter->SkinData);
+  if (Target == nullptr && RoutedToAnotherAdapter(Handle, Adapter)) {
+    // The window's messages already go to an adapter through the routing procedure, which finds
+    // its adapter by the window's property: a second one would pass them on to itself without
+    // end. The new adapter stays detached and does nothing.
+    Adapter->Destroyed = true;
+    return;
+  }
+  SetPropA(Handle, acAdapterPropName, reinterpret_cast<HANDLE>(Adapter));
   if (Target == nullptr) {
-    Adapter->OldWndProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(Handle, GWLP_WNDPROC));
     Adapter->ObjectInstance = AdapterSubclassProc;
-    SetWindowLongPtrW(Handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AdapterSubclassProc));
+    Adapter->OldWndProc = acSubclassWindow(Handle, &AdapterSubclassProc, AdapterBypassProp);
   } else {
     Adapter->OldProc = Target->WindowProc();
     Adapter->FHookedControl = Target;

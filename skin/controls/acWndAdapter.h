@@ -83,9 +83,9 @@ class TacMainWnd : public TObject {
   // empty. Use Create<T> rather than constructing directly. EInvalidOperation when Handle is not
   // a window.
   TacMainWnd(HWND Handle, TsCommonData* ASkinData, TsSkinManager* ASkinManager, const AnsiString& SkinSection);
-  // Detaches a still attached adapter (visual styles back on, procedure, property, parameters of
-  // the base) unless the form's adapter list is freeing all its items or a skin removal is
-  // running; frees own skin data. Never re-frames the window.
+  // Detaches a still attached adapter: procedure and property always; visual styles and the
+  // parameters of the base only when the form's adapter list is not freeing all its items (or a
+  // skin removal is running). Frees own skin data. Never re-frames the window.
   ~TacMainWnd() override;
 
   // ---- the virtual operations
@@ -188,8 +188,27 @@ void DoneAdapterUnit();
 // The window's text.
 WideString GetWndText(HWND Wnd);
 // Stores the adapter in the window's "ACSBSC" property and installs its WndProc in front of the
-// window's procedure (framework control, provider's form or plain window).
+// window's procedure (framework control, provider's form or plain window). A plain window whose
+// messages another attached adapter already receives is left alone: the new adapter stays
+// detached (Destroyed) and inert.
 void HookAdapterWndProc(TacMainWnd* Adapter, HWND Handle);
+// True when Handle is a plain window subclassed by an attached adapter other than Adapter.
+bool RoutedToAnotherAdapter(HWND Handle, const TacMainWnd* Adapter);
+
+// Subclassing of plain windows through a routing procedure (Route) that finds its object again by
+// a window property. Letting go writes the previous procedure back only while Route is still the
+// window's procedure: when another party subclassed the window later, writing it back would cut
+// that party out, so Route stays in the chain and passes every message on to the previous
+// procedure, kept in the window property BypassProp (acCallBypassed), until the window is
+// destroyed or subclassed again through Route.
+// Installs Route, or lets a new object take the place of a Route that stayed in the chain; returns
+// the procedure to pass messages on to.
+WNDPROC acSubclassWindow(HWND Wnd, WNDPROC Route, const wchar_t* BypassProp);
+// Lets go of a window subclassed by acSubclassWindow (Previous: what it returned).
+void acUnsubclassWindow(HWND Wnd, WNDPROC Route, WNDPROC Previous, const wchar_t* BypassProp);
+// What Route does for a message when it finds no object: passes it to the kept previous procedure
+// (DefWindowProc without one); the kept procedure is forgotten after WM_NCDESTROY.
+LRESULT acCallBypassed(HWND Wnd, const wchar_t* BypassProp, UINT Msg, WPARAM WParam, LPARAM LParam);
 // The reverse of HookAdapterWndProc (once): previous procedure back, property removed,
 // RestoreStdParams, the frame refreshed when the window is visible. FreeAdapter: the adapter is
 // freed and the variable set to nullptr. Nothing for a nullptr adapter.

@@ -7,6 +7,7 @@
 #include "framework/Forms.h"
 #include "framework/Menus.h"
 #include "skin/controls/acScrollBars.h"
+#include "skin/controls/sButton.h"
 #include "skin/core/sBackground.h"
 #include "skin/core/sCommonData.h"
 #include "skin/core/sConst.h"
@@ -134,9 +135,14 @@ void TsFrameAdapter::PaintFrame(HDC DC) {
   if (B > 0 && D->CacheBmp() != nullptr)
     BltFrame(DC, 0, 0, Frame->Width(), Frame->Height(), D->CacheBmp()->Canvas()->Handle(), 0, 0, B);
   PaintGraphicControls(DC, Frame, TPoint(0, 0));
+  // The border strips were all the cache was needed for: a plain frame keeps no picture.
+  if (B > 0 && D->CacheBmp() != nullptr) D->CacheBmp()->SetSize(0, 0);
 }
 
 void TsFrameAdapter::WMPaint(TMessage& Message) {
+  // A plain frame is painted whole by the erase that BeginPaint sends (see PaintFrame).
+  if (!Frame->ComponentState().Contains(csDestroying) && Frame->Parent() != nullptr && !FSkinData->IsSkinPaintMode())
+    InvalidateRect(Frame->Handle(), nullptr, TRUE);
   PAINTSTRUCT PS{};
   HDC Given = reinterpret_cast<HDC>(Message.WParam);
   HDC DC = Given;
@@ -207,6 +213,26 @@ void TsFrameAdapter::NewWndProc(TMessage& Message) {
       case AC_GETAPPLICATION:
         Message.Result = reinterpret_cast<LRESULT>(Application);
         return;
+      case AC_BEFOREREFRESH: {
+        // The children hear of it too; then the second pass.
+        TMessage N = Message;
+        BroadcastSkinCommand(Frame, N);
+        break;
+      }
+      case AC_BEFORESCROLL:
+      case AC_AFTERSCROLL:
+        // A frame whose picture depends on what lies under it holds its redraw during a scroll.
+        if (Frame->HandleAllocated() &&
+            (SendSkinCommandToControl(Frame, AC_ISPARENTDEPENDENT) != 0 || FSkinData->ParentDependent())) {
+          HWND W = Frame->Handle();
+          if (AlphaCmdCode(Message.WParam) == AC_BEFORESCROLL) {
+            SendMessageW(W, WM_SETREDRAW, 0, 0);
+          } else {
+            SendMessageW(W, WM_SETREDRAW, 1, 0);
+            RedrawWindow(W, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+          }
+        }
+        break;
       default:
         break;
     }
@@ -301,6 +327,14 @@ void TsFrameAdapter::NewWndProc(TMessage& Message) {
       return;
     case CM_MOUSEENTER:
       CallOld(Message);
+      // The engine's buttons on the frame that still look hot (another control or the frame
+      // itself now has the mouse) are told that the mouse left them.
+      for (int I = 0; I < Frame->ControlCount(); ++I) {
+        auto* B = dynamic_cast<TsButton*>(Frame->Controls(I));
+        if (B != nullptr && static_cast<TControl*>(B) != reinterpret_cast<TControl*>(Message.LParam) &&
+            B->SkinData()->MouseOver && B->SkinData()->IsSkinned(false))
+          B->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(B));
+      }
       if (TsSkinManager* Def = TsSkinManager::DefaultManager(); Def != nullptr && H != nullptr) Def->SetHoverWindow(H);
       return;
     default:

@@ -3,9 +3,7 @@
 
 #include "framework/Types.h"
 
-
-// Where the glyph stands relative to the caption.
-enum TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
+// TButtonLayout (where the glyph stands) is the framework's own (framework/Types.h).
 
 // Bidirectional flag: right-to-left reading; blGlyphLeft and blGlyphRight swap.
 inline constexpr int GlyphLayoutRightToLeft = 2;

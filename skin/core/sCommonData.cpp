@@ -162,6 +162,7 @@ TsCommonData::TsCommonData(TPersistent* AOwner, int KindCode, bool CreateCacheBm
     FCacheBmp = std::make_unique<TBitmap>();
     FCacheBmp->SetPixelFormat(pf24bit);
   }
+  acRegisterManagerRef(&FManager);
 }
 
 TsCommonData::~TsCommonData() {
@@ -174,6 +175,7 @@ TsCommonData::~TsCommonData() {
   FOwnerControl = nullptr;
   FOwnerObject = nullptr;
   FManager = nullptr;
+  acUnregisterManagerRef(&FManager);
 }
 
 bool TsCommonData::OwnerIsProvider() const {

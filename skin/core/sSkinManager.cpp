@@ -26,6 +26,13 @@ namespace {
 
 TsSkinManager* TheDefaultManager = nullptr;
 
+// The registered manager pointers. Made on first use and never freed, so that holders destroyed
+// during the program's static destruction can still unregister.
+std::unordered_set<TsSkinManager**>& ManagerRefs() {
+  static auto* Refs = new std::unordered_set<TsSkinManager**>;
+  return *Refs;
+}
+
 // The key of a (section, property) pair in the name indexes; the length prefix keeps pairs apart
 // whatever bytes the names hold.
 AnsiString PairKey(const AnsiString& Section, const AnsiString& Property) {
@@ -130,6 +137,16 @@ TsSkinManager::~TsSkinManager() {
     TheDefaultManager = nullptr;
   }
   UpdateThirdTexts();
+  for (TsSkinManager** Ref : ManagerRefs())
+    if (*Ref == this) *Ref = nullptr;
+}
+
+void acRegisterManagerRef(TsSkinManager** Ref) {
+  if (Ref != nullptr) ManagerRefs().insert(Ref);
+}
+
+void acUnregisterManagerRef(TsSkinManager** Ref) {
+  if (Ref != nullptr) ManagerRefs().erase(Ref);
 }
 
 TsSkinManager* TsSkinManager::DefaultManager() { return TheDefaultManager; }
@@ -173,13 +190,18 @@ void TsSkinManager::SetSkinName(const AnsiString& Value) {
   {
     TFlagScope Changing(acSkinChanging, true);
     FSkinData->Active = false;
-    ReloadSkin();
+    if (LoadingWithItsForm())
+      ReloadSkinOrFallBack();
+    else
+      ReloadSkin();
     if (FActive) SendNewSkin(true);
   }
+  ShowVersionNotice();
   if (OnAfterChange) OnAfterChange(this);
 }
 
 void TsSkinManager::ReloadSkin() {
+  FVersionNotice.clear();
   try {
     FSkinIsPacked = FileExists(PackedSkinFileName());
     if (FSkinIsPacked)
@@ -187,11 +209,15 @@ void TsSkinManager::ReloadSkin() {
     else
       LoadSkin();
   } catch (...) {
+    FVersionNotice.clear();
     FActive = false;
     RemoveSkin();
     throw;
   }
-  if (!FActive) RemoveSkin();
+  if (!FActive) {
+    FVersionNotice.clear();
+    RemoveSkin();
+  }
 }
 
 void TsSkinManager::SetActive(bool Value) {
@@ -218,12 +244,49 @@ void TsSkinManager::SetCommonSections(TStringList* Value) {
   if (FActive && FMasterBitmap) SetSkinName(FSkinName);
 }
 
+namespace {
+
+// The redraw lock of a skin change (BeginSkinChange). Ended by the change itself (End, or Handed
+// when RepaintForms ends it); when an exception leaves the change half done, the destructor gives
+// the forms their drawing back and has them repainted, so that none stays frozen.
+class TSkinChangeLock {
+ public:
+  TSkinChangeLock(TsSkinManager* Manager, bool Lock) : FManager(Manager), FLocked(Lock) {
+    if (FLocked) BeginSkinChange(FManager);
+  }
+  ~TSkinChangeLock() {
+    if (!FLocked) return;
+    try {
+      EndSkinChange(FManager, false);
+      for (TCustomForm* Form : RegisteredSkinnedForms())
+        if (Form != nullptr && Form->HandleAllocated())
+          RedrawWindow(Form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    } catch (...) {
+      // Already on the way out of a failure: the first exception is the one reported.
+    }
+  }
+  TSkinChangeLock(const TSkinChangeLock&) = delete;
+  TSkinChangeLock& operator=(const TSkinChangeLock&) = delete;
+
+  void End() {
+    if (FLocked) EndSkinChange(FManager, true);
+    FLocked = false;
+  }
+  void Handed() { FLocked = false; }
+
+ private:
+  TsSkinManager* FManager;
+  bool FLocked;
+};
+
+}  // namespace
+
 bool TsSkinManager::SendNewSkin(bool Repaint) {
   if (IsLoadingOrReading()) return true;
   // Nothing to send while no skin is loaded (a manager that is Active without a SkinName).
   if (!FMasterBitmap) return true;
   ClearGlows();
-  if (!IsDesigning() && Repaint) BeginSkinChange(this);
+  TSkinChangeLock Lock(this, !IsDesigning() && Repaint);
   FMenus->ResetSectionIndex();
   FSkinData->Active = false;
   UpdateCommonSkinIndexes();
@@ -232,6 +295,7 @@ bool TsSkinManager::SendNewSkin(bool Repaint) {
   FMenus->UpdateActive();
   if (IsDefault() && !FHookInstalled) InstallHook();
   if (Repaint) RepaintForms();
+  Lock.Handed();  // RepaintForms ended it
   return true;
 }
 
@@ -259,9 +323,9 @@ void TsSkinManager::BroadcastCommand(Word Command) {
 void TsSkinManager::RepaintForms() {
   if (!IsDesigning()) BroadcastCommand(AC_BEFOREREFRESH);
   const bool Loading = ComponentState().Contains(csLoading);
-  if (!Loading) BeginSkinChange(this);
+  TSkinChangeLock Lock(this, !Loading);
   BroadcastCommand(AC_REFRESHSKIN);
-  if (!Loading) EndSkinChange(this, true);
+  Lock.End();
   if (acProviderLink.HookedWindows) {
     for (HWND W : acProviderLink.HookedWindows())
       if (IsWindow(W) && IsWindowVisible(W))

@@ -319,6 +319,13 @@ inline constexpr std::int64_t MaxSkinPicturePixels = std::int64_t{1} << 24;
 // Textures smaller than this many pixels become tiles (mask entries with a bitmap).
 inline constexpr std::int64_t TileTextureMaxPixels = 90000;
 
+// Pointers to a manager held by objects that do not own it (skin data bound to a manager,
+// adapters, speed-button handlers): each registers the address of its pointer for its lifetime,
+// and a manager that goes away sets every registered pointer to it to nullptr, whether or not its
+// last broadcast reached the holder.
+void acRegisterManagerRef(TsSkinManager** Ref);
+void acUnregisterManagerRef(TsSkinManager** Ref);
+
 class TsSkinManager : public TComponent {
   T_CLASS(TsSkinManager, TComponent)
 
@@ -461,8 +468,11 @@ class TsSkinManager : public TComponent {
   // first; without EXBORDER both are the built-in active shadow.
   TPNGGraphic* ShadowImage(int Index) const { return Index == 0 || Index == 1 ? FShadows[Index].get() : nullptr; }
   void InitShadows();
-  // Warns about a skin whose version the engine does not fully support (run while loading).
+  // Notes the warning about a skin whose version the engine does not fully support (run while
+  // loading); the change that loaded the skin shows it once the skin is whole, shown and sent out,
+  // as its box runs a message loop (ShowVersionNotice).
   void CheckSkinVersion();
+  void ShowVersionNotice();
 
   // --- hooks
   // The application-window hook of the default manager (installed while it is the default).
@@ -601,6 +611,12 @@ class TsSkinManager : public TComponent {
   void ReloadSkin();
   // ReloadSkin for a skin that is shown: not marked active while it is read, active again after.
   void ReloadShownSkin();
+  // The manager or the form that owns it is being loaded from its stored description.
+  bool LoadingWithItsForm() const;
+  // ReloadSkin for a manager loaded with its form: a failed load does not stop the form. Its error
+  // goes to the application's error box; a packed file that failed is followed by the skin's other
+  // source (its folder, else the stored skin), and when that fails too the skin stays off.
+  void ReloadSkinOrFallBack();
   // The common index cache and the shadows, the pass that ends every load.
   void UpdateIndexesAndShadows();
   // The process's default manager becomes Manager.
@@ -652,6 +668,7 @@ class TsSkinManager : public TComponent {
 
   // The load in progress: its options text, its pack, the stored skin read without options text,
   // and the pictures counted so far.
+  AnsiString FVersionNotice;  // the warning CheckSkinVersion noted, shown after the change
   std::unique_ptr<TacSkinOptions> FOptions;
   std::unique_ptr<TacSkinConvertor> FPack;
   TsStoredSkin* FStoredSkin = nullptr;

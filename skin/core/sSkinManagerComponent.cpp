@@ -171,6 +171,7 @@ void TsSkinManager::SetExtendedBorders(bool Value) {
     ReloadShownSkin();
   }
   if (!IsLoadingOrReading() && !IsDesigning() && FSkinData->Active) RepaintForms();
+  ShowVersionNotice();
 }
 
 void TsSkinManager::SetSkinnedPopups(bool Value) {
@@ -188,6 +189,7 @@ void TsSkinManager::SetHueOffset(int Value) {
     ReloadShownSkin();
   }
   if (!IsLoadingOrReading() && FSkinData->Active) RepaintForms();
+  ShowVersionNotice();
 }
 
 void TsSkinManager::SetSaturation(int Value) {
@@ -199,14 +201,45 @@ void TsSkinManager::SetSaturation(int Value) {
     ReloadShownSkin();
   }
   if (!IsLoadingOrReading() && FSkinData->Active) RepaintForms();
+  ShowVersionNotice();
 }
 
 void TsSkinManager::ReloadShownSkin() {
-  // While the arrays are read again nothing may paint from them (a version notice runs a message
-  // loop in the middle of a load): the skin counts as not shown until it is whole again.
+  // While the arrays are read again nothing may paint from them: the skin counts as not shown
+  // until it is whole again.
   FSkinData->Active = false;
   ReloadSkin();
   if (FActive) FSkinData->Active = true;
+}
+
+bool TsSkinManager::LoadingWithItsForm() const {
+  return IsLoadingOrReading() || (Owner() != nullptr && Owner()->ComponentState().Contains(csLoading));
+}
+
+void TsSkinManager::ReloadSkinOrFallBack() {
+  auto Report = [this] {
+    if (Application != nullptr) Application->HandleException(this, std::current_exception());
+  };
+  const bool FromPackedFile = FileExists(PackedSkinFileName());
+  try {
+    ReloadSkin();
+    return;
+  } catch (...) {
+    Report();
+  }
+  // ReloadSkin switched the skin off and removed it; a damaged packed file (a half-downloaded
+  // skin, say) leaves the skin's other sources to try.
+  if (!FromPackedFile) return;
+  FActive = true;
+  try {
+    LoadSkin();
+    if (!FActive) RemoveSkin();
+  } catch (...) {
+    FVersionNotice.clear();
+    FActive = false;
+    RemoveSkin();
+    Report();
+  }
 }
 
 // ---- Skin names ----------------------------------------------------------------------------------
@@ -395,18 +428,23 @@ void TsSkinManager::InitShadows() {
 
 void TsSkinManager::CheckSkinVersion() {
   if (IsDesigning() && FSkinData->Version < 6.0) {
-    ShowMessageBox("You use an old version of \"" + FSkinName +
-                       "\" skin, please update a skins to latest or contact the skin engine support for upgrading "
-                       "of existing skin.\r\n\r\nThis notification occurs in design-time only for your information "
-                       "and will not occur in real-time.",
-                   mkInformation, TMsgDlgButtons{mbOK});
+    FVersionNotice = "You use an old version of \"" + FSkinName +
+                     "\" skin, please update a skins to latest or contact the skin engine support for upgrading "
+                     "of existing skin.\r\n\r\nThis notification occurs in design-time only for your information "
+                     "and will not occur in real-time.";
     return;
   }
   if (FSkinData->Version > 255.0)
-    ShowMessageBox(
+    FVersionNotice =
         "This version of the skin have not complete support by used skin engine package release.\r\n"
-        "Components must be updated up to latest version for using this skin.",
-        mkInformation, TMsgDlgButtons{mbOK});
+        "Components must be updated up to latest version for using this skin.";
+}
+
+void TsSkinManager::ShowVersionNotice() {
+  if (FVersionNotice.empty()) return;
+  const AnsiString Text = std::move(FVersionNotice);
+  FVersionNotice.clear();
+  ShowMessageBox(Text, mkInformation, TMsgDlgButtons{mbOK});
 }
 
 // ---- Hooks ---------------------------------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "framework/Forms.h"
+#include "skin/controls/acBarAdapters.h"
 #include "skin/controls/acMoreAdapters.h"
 #include "skin/controls/acScrollAdapters.h"
 #include "skin/controls/acStdAdapters.h"

@@ -173,7 +173,9 @@ class TacDialogWnd : public TacScrollWnd {
   // ---- painting
   // Rebuilds the non-client cache when the background changed (section "DIALOG", caption, buttons).
   void PaintAll();
-  void PaintCaption();
+  // The caption over the title strip; key-coloured corners of the title show Under's pixels
+  // (nullptr: the cache's own).
+  void PaintCaption(TBitmap* Under = nullptr);
   void PaintButtons();
   // Copies the frame strips of the cache to the window (and sets the region when dirty).
   void PaintNC();
@@ -195,7 +197,13 @@ class TacDialogWnd : public TacScrollWnd {
   void FreeAnimations();
 
   // ---- metrics and predicates
-  int CaptionHeight() const;
+  // The caption height: with a border window the skin's title height (UseSkin), else the
+  // system's.
+  int CaptionHeight(bool UseSkin = true) const;
+  // The caption icon's rectangle in the non-client image.
+  TRect IconRect() const;
+  // The 1-based caption button under P (image coordinates): 1 close, 2 maximize; 0 none.
+  int ButtonIndexAt(TPoint P) const;
   // The frame width of the window (the system frame; the skinned one with a border form).
   int FrameWidth() const;
   // Where the client area starts inside the cache.

@@ -14,6 +14,7 @@
 #include "skin/core/sVclUtils.h"
 #include "skin/forms/acBorderForm.h"
 #include "skin/forms/acDials.h"
+#include "skin/forms/acExtBorderPaint.h"
 #include "skin/forms/sCaptionAnimation.h"
 
 bool acDialogButtonPressed = false;
@@ -167,12 +168,27 @@ void TacDialogWnd::UpdateBorderForm(bool On) {
       TacBorderOwner Link;
       Link.IsDialog = true;
       Link.Handle = [this] { return CtrlHandle; };
-      Link.CaptionHeight = [this](bool) { return CaptionHeight(); };
+      Link.CaptionHeight = [this](bool UseSkin) { return CaptionHeight(UseSkin); };
       Link.MenuHeight = [] { return 0; };
-      Link.SetHotButton = [this](int Code, bool Repaint) { SetHot(Code < 0 ? 0 : Code, Repaint); };
+      Link.IconRect = [this] { return IconRect(); };
+      // The border window's hit tests (also those of its cursor) leave a pressed button pressed
+      // until the release decides about it.
+      Link.SetHotButton = [this](int Code, bool Repaint) {
+        const TsCaptionButton* P = acDialogButtonPressed ? ButtonByCode(HotCode) : nullptr;
+        if (P != nullptr && P->State == 2) return;
+        SetHot(Code < 0 ? 0 : Code, Repaint);
+      };
       Link.PaintOwner = [this] { PaintAll(); };
       Link.FreeAnimations = [this] { FreeAnimations(); };
       Link.SystemMenu = [this]() -> TsCustomSysMenu* { return SystemMenu; };
+      Link.FormBorderWidth = [this] { return FormBorderWidth(CtrlHandle, nullptr, false); };
+      Link.SkinFrameWidth = [this] { return SkinFrameWidth(BorderForm); };
+      Link.SkinTitleHeight = [this] { return SkinTitleHeight(BorderForm); };
+      Link.WindowFrameWidth = [this](bool UseSkin) { return WindowFrameWidth(CtrlHandle, BorderForm, UseSkin); };
+      Link.DiffTitle = [this] { return DiffTitle(BorderForm); };
+      Link.DiffBorder = [this] { return DiffBorder(BorderForm); };
+      // The border window shows the image at its origin: its points are image points.
+      Link.ButtonIndexAt = [this](TPoint P) { return ButtonIndexAt(P); };
       Link.UpdateState = [this] { return IsWindowVisible(CtrlHandle) ? 0 : 1; };
       BorderForm = new TacBorderForm(this, Link);
       BorderForm->SkinData = SkinData;
@@ -194,13 +210,31 @@ void TacDialogWnd::UpdateBorderWindow(bool Repaint) {
 
 // ---- metrics ------------------------------------------------------------------------------------
 
-int TacDialogWnd::CaptionHeight() const {
+int TacDialogWnd::CaptionHeight(bool UseSkin) const {
   if ((SavedStyle & WS_CAPTION) != WS_CAPTION && !Iconic()) return 0;
-  if (BorderForm != nullptr) {
+  if (UseSkin && BorderForm != nullptr) {
     const int H = SkinTitleHeight(BorderForm);
     if (H != 0) return H;
   }
   return GetSystemMetrics(FrameKind == 4 || FrameKind == 5 ? SM_CYSMCAPTION : SM_CYCAPTION);
+}
+
+TRect TacDialogWnd::IconRect() const {
+  const int CapH = CaptionHeight();
+  TsSkinManager* M = ManagerOf(this);
+  if (CapH == 0 || M == nullptr) return TRect{};
+  const TRect E = ExtMargins();
+  const int IW = GetSystemMetrics(SM_CXSMICON), IH = GetSystemMetrics(SM_CYSMICON);
+  const int L = E.Left + FrameWidth() + M->SkinData()->BILeft;
+  const int T = E.Top + WindowFrameWidth(CtrlHandle, BorderForm, true) + (CapH - IH) / 2;
+  return TRect{L, T, L + IW, T + IH};
+}
+
+int TacDialogWnd::ButtonIndexAt(TPoint P) const {
+  if (!HasSysMenu()) return 0;
+  if (ButtonClose.Rect.Contains(P)) return 1;
+  if (HasMaxBox() && ButtonMax.Rect.Contains(P)) return 2;
+  return 0;
 }
 
 int TacDialogWnd::FrameWidth() const { return FormBorderWidth(CtrlHandle, BorderForm, true); }
@@ -216,8 +250,9 @@ TPoint TacDialogWnd::ClientOffset() const {
   GetClientRect(CtrlHandle, &CR);
   const int W = WR.right - WR.left, H = WR.bottom - WR.top;
   TPoint P{(W - CR.right) / 2, 0};
-  // The bottom frame lies under the client area; without a caption the top frame is as wide.
-  P.Y = CaptionHeight() != 0 ? H - CR.bottom - FrameWidth() : (H - CR.bottom) / 2;
+  // The bottom frame (the system's) lies under the client area; without a caption the top frame
+  // is as wide.
+  P.Y = CaptionHeight() != 0 ? H - CR.bottom - FormBorderWidth(CtrlHandle, nullptr, false) : (H - CR.bottom) / 2;
   if (BorderForm != nullptr) {
     const TRect E = ExtMargins();
     P.X += DiffBorder(BorderForm) + E.Left;
@@ -308,7 +343,7 @@ void TacDialogWnd::PaintButtons() {
   }
 }
 
-void TacDialogWnd::PaintCaption() {
+void TacDialogWnd::PaintCaption(TBitmap* Under) {
   const int CapH = CaptionHeight();
   TsSkinManager* M = ManagerOf(this);
   TBitmap* Cache = SkinData->CacheBmp();
@@ -322,6 +357,7 @@ void TacDialogWnd::PaintCaption() {
   const int TitleIndex = M->GetSectionIndex("FORMTITLE");
   TCacheInfo CI;
   CI.FillColor = M->GetGlobalColor();
+  if (Under != nullptr) CI = MakeCacheInfo(Under, 0, 0);
   if (TitleIndex >= 0)
     PaintSectionWithCorners(TitleIndex, "FORMTITLE", CI, true, Active ? 1 : 0,
                             TRect{E.Left, E.Top, E.Left + W, Top + CapH}, TPoint{0, 0}, Cache, M);
@@ -373,28 +409,61 @@ void TacDialogWnd::PaintAll() {
   if (SkinData == nullptr || M == nullptr) return;
   RefreshGeometry();
   const TRect E = ExtMargins();
-  const int W = DlgWidth + E.Left + E.Right, H = DlgHeight + E.Top + E.Bottom;
+  // With a border window the image holds the skinned frame and title, larger than the system's
+  // by DiffBorder and DiffTitle, at the skin's margins: where the border window shows them.
+  const int DB = DiffBorder(BorderForm), DT = DiffTitle(BorderForm);
+  const int W = DlgWidth + 2 * DB + E.Left + E.Right, H = DlgHeight + DB + DT + E.Top + E.Bottom;
   if (W <= 0 || H <= 0) return;
-  SkinData->PrepareCacheBmp();
+  if (SkinData->CacheBmp() == nullptr) SkinData->PrepareCacheBmp();
   TBitmap* Cache = SkinData->CacheBmp();
-  if (BorderForm != nullptr && Cache->PixelFormat() != pf32bit) Cache->SetPixelFormat(pf32bit);
+  // 32 bits with a border window (its alpha channel), 24 without. A change of format loses the
+  // alpha channel: the image is painted again.
+  const TPixelFormat Format = BorderForm != nullptr ? pf32bit : pf24bit;
+  if (Cache->PixelFormat() != Format) {
+    Cache->SetPixelFormat(Format);
+    SkinData->BackgroundStale = true;
+  }
   if (Cache->Width() != W || Cache->Height() != H) {
     Cache->SetSize(W, H);
     SkinData->BackgroundStale = true;
   }
   if (!SkinData->BackgroundStale) return;
   RegionDirty = true;
+  const TRect FormRect{E.Left, E.Top, W - E.Right, H - E.Bottom};
+  const bool Mode1 = BorderForm != nullptr && M->SkinData()->BorderMode == 1;
   TCacheInfo CI;
   CI.FillColor = M->GetGlobalColor();
-  if (SkinData->SectionIndex >= 0)
-    PaintControlSkin(SkinData, CI, true, 0, TRect{E.Left, E.Top, E.Left + DlgWidth, E.Top + DlgHeight}, TPoint{0, 0},
-                     Cache, false);
-  else
+  if (SkinData->SectionIndex >= 0) {
+    if (Mode1)
+      PaintSectionToBitmap(SkinData->SectionIndex, SkinData->SkinSection(), CI, 0, FormRect, TPoint{0, 0}, Cache, M,
+                           -1, -1);
+    else
+      // The frame in the dialog's state, as its title: a skin draws active and inactive frames.
+      PaintControlSkin(SkinData, CI, true, Active ? 1 : 0, FormRect, TPoint{0, 0}, Cache, false);
+  } else {
     FillRectSolid(Cache->Canvas()->Handle(), TRect{0, 0, W, H}, M->GetGlobalColor());
-  PaintCaption();
-  // The background of single caption-button repaints: the top strip as it is now.
+  }
   const int TitleH = WindowFrameWidth(CtrlHandle, BorderForm, true) + CaptionHeight() + E.Top;
+  std::unique_ptr<TBitmap> Before;
+  if (BorderForm != nullptr) {
+    SetImageAlpha(Cache, FormRect, 255);
+    // Border mode 1: the skin's outer frame, the caption over it.
+    if (Mode1 && LayExtBorderPicture(Cache, M, Active, FrameWidth() + E.Left, FrameWidth() + E.Right))
+      Before = CopyTopStrip(Cache, TitleH);
+  }
+  PaintCaption(Before.get());
+  if (BorderForm != nullptr) {
+    if (Before != nullptr) {
+      OpaqueWhereChanged(Cache, Before.get());
+    } else if (!Mode1) {
+      const int TI = M->GetSectionIndex("FORMTITLE");
+      ComposeShadow(Cache, FormRect, E, M, Active, SkinData->BorderMaskIndex,
+                    CaptionHeight() != 0 ? M->GetMaskIndex(TI, "FORMTITLE", "BORDERSMASK") : -1);
+    }
+  }
+  // The background of single caption-button repaints: the top strip as it is now.
   if (!TitleCopy) TitleCopy = std::make_unique<TBitmap>(0, 0, pf24bit);
+  TitleCopy->SetPixelFormat(Cache->PixelFormat());
   TitleCopy->SetSize(W, TitleH);
   BitBlt(TitleCopy->Canvas()->Handle(), 0, 0, W, TitleH, Cache->Canvas()->Handle(), 0, 0, SRCCOPY);
   if (CaptionHeight() != 0 && HasSysMenu()) PaintButtons();
@@ -408,7 +477,9 @@ void TacDialogWnd::BuildRegionRects() {
   if (M->IsValidMaskIndex(SkinData->BorderMaskIndex)) {
     const TsMaskData& Md = M->Masks()[static_cast<std::size_t>(SkinData->BorderMaskIndex)];
     AddMaskCornerRects(RegionRects, DlgWidth, Md, 0, false);
-    AddMaskCornerRects(RegionRects, DlgWidth, Md, DlgHeight - MaskFrameHeight(Md), true);
+    // The bottom corner rows are the mask's last bottom-margin rows: they end at the window's
+    // bottom.
+    AddMaskCornerRects(RegionRects, DlgWidth, Md, DlgHeight - M->GetMaskBottomMargin(SkinData->BorderMaskIndex), true);
   }
   if (CaptionHeight() != 0) {
     const int TI = M->GetSectionIndex("FORMTITLE");
@@ -424,7 +495,10 @@ void TacDialogWnd::SetRegion(bool Repaint) {
   GRegionSetting = true;
   HRGN Rgn;
   if (BorderForm != nullptr) {
-    Rgn = CreateRectRgn(0, 0, DlgWidth, DlgHeight);
+    // The dialog keeps the part inside its system frame and below its system caption: the
+    // border window draws the rest around it.
+    const int F = FormBorderWidth(CtrlHandle, nullptr, false);
+    Rgn = CreateRectRgn(F, F + CaptionHeight(false), DlgWidth - F, DlgHeight - F);
   } else {
     Rgn = CreateRectRgn(0, 0, DlgWidth, DlgHeight);
     for (const TRect& R : RegionRects) {
@@ -710,7 +784,12 @@ void TacDialogWnd::HandleRelease(TMessage& Message) {
   LPARAM LP = Message.LParam;
   int Code;
   if (static_cast<int>(Message.WParam) == -1 && BorderForm != nullptr) {
+    // The border window's hit test leaves the buttons normal: the press it answers is kept.
+    const int Saved = HotCode;
+    const bool Pressed = acDialogButtonPressed;
     Code = BorderForm->BorderHitTest(Message);
+    HotCode = Saved;
+    acDialogButtonPressed = Pressed;
   } else if (Message.Msg == WM_NCLBUTTONUP) {
     Code = static_cast<int>(Message.WParam);
   } else {

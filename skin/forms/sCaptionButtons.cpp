@@ -105,6 +105,7 @@ void TsSkinProvider::PaintCaptionButtons() {
   } else {
     for (TsCaptionButton* B : {&ButtonClose, &ButtonMax, &ButtonMin, &ButtonHelp}) Absent(*B);
   }
+  PaintMDIChildButtons();
   if (FTitleButtons->Count() > 0) {
     X -= 8;
     for (int I = 0; I < FTitleButtons->Count(); ++I) {
@@ -167,6 +168,80 @@ void TsSkinProvider::PaintCaptionButton(TsCaptionButton& Button, int& Counter, i
   ++Counter;
 }
 
+// ---- the buttons of a maximised MDI child -------------------------------------------------------
+
+namespace {
+
+// The image of the MDI restore button: "SICONNORM", else "BICONNORM" of the form section, else
+// the record's own.
+int MDINormImage(TsSkinManager* M, const TsCommonData* SD, int Own) {
+  int I = M->GetMaskIndex(M->GetSectionIndex("GLOBALINFO"), "GLOBALINFO", "SICONNORM");
+  if (I < 0) I = M->GetMaskIndex(SD->SectionIndex, SD->SkinSection(), "BICONNORM");
+  return I >= 0 ? I : Own;
+}
+
+}  // namespace
+
+bool TsSkinProvider::MDIChildCommandEnabled(int HitCode) const {
+  TsSkinProvider* C = MaximizedChildProvider;
+  if (C == nullptr || C->SysMenu == nullptr) return HitCode == 101;
+  if (HitCode == 103) return C->SysMenu->EnabledMin();
+  if (HitCode == 102) return C->SysMenu->EnabledRestore();
+  return true;
+}
+
+int TsSkinProvider::MDIChildButtonImage(int HitCode) const {
+  TsSkinManager* M = SkinManager();
+  if (M == nullptr) return -1;
+  switch (HitCode) {
+    case 101: return MDIButtonClose.ImageIndex;
+    case 102: return MDINormImage(M, FSkinData.get(), MDIButtonNorm.ImageIndex);
+    case 103: return MDIButtonMin.ImageIndex;
+    default: return -1;
+  }
+}
+
+void TsSkinProvider::DrawMDIChildButton(TsCaptionButton& B, int HitCode) {
+  TsSkinManager* M = SkinManager();
+  TBitmap* Cache = FSkinData->CacheBmp();
+  const int Image = MDIChildButtonImage(HitCode);
+  if (M == nullptr || Cache == nullptr || !M->IsValidMaskIndex(Image)) return;
+  const bool Enabled = MDIChildCommandEnabled(HitCode);
+  // A minimize button that the child cannot use is not drawn at all.
+  if (HitCode == 103 && !Enabled) return;
+  const int State = std::max(B.State, 0);
+  const int Mode = !FormActive || !Enabled ? 2 : 1;
+  DrawSkinGlyph(Cache, TPoint{B.Rect.Left, B.Rect.Top}, Enabled ? State : 0, Mode,
+                M->Masks()[static_cast<std::size_t>(Image)], MakeCacheInfo(Cache, 0, 0));
+}
+
+void TsSkinProvider::PaintMDIChildButtons() {
+  TsCaptionButton* Buttons[3] = {&MDIButtonMin, &MDIButtonNorm, &MDIButtonClose};
+  TBitmap* Cache = FSkinData->CacheBmp();
+  if (Cache == nullptr || Form == nullptr || !ChildButtonsInMenuLine() || !MenuPresent()) {
+    for (TsCaptionButton* B : Buttons) {
+      B->State = -1;
+      B->Rect = TRect{};
+    }
+    return;
+  }
+  HWND H = Form->Handle();
+  const TRect E = ExtBorderMargins();
+  const int F = FormBorderWidth(H, BorderForm, true);
+  const int W = MDIButtonWidth(), BH = MDIButtonHeight();
+  const int Y = WindowFrameWidth(H, BorderForm, true) + CaptionHeight(true) + E.Top + (MenuHeight() - BH) / 2;
+  // From the right: minimize (3), restore (2), close (1), one pixel apart.
+  const int Codes[3] = {103, 102, 101};
+  for (int K = 3; K >= 1; --K) {
+    TsCaptionButton& B = *Buttons[3 - K];
+    if (B.State < 0) B.State = 0;
+    B.HitCode = Codes[3 - K];
+    const int X = Cache->Width() - F - E.Right - K * (W + 1);
+    B.Rect = TRect{X, Y, X + W, Y + BH};
+    DrawMDIChildButton(B, Codes[3 - K]);
+  }
+}
+
 // ---- one button --------------------------------------------------------------------------------
 
 TsCaptionButton* TsSkinProvider::ButtonByCode(int HitCode) {
@@ -200,7 +275,7 @@ void TsSkinProvider::RepaintButton(int HitCode) {
     return;
   }
   TBitmap* Cache = FSkinData->CacheBmp();
-  if (B->State < 0 || Cache == nullptr) return;
+  if (B->State < 0 || Cache == nullptr || B->Rect.IsEmpty()) return;
   HWND H = Form->Handle();
   const bool Iconic = IsIconic(H) != FALSE;
   // The background behind the button from the saved strip.
@@ -212,7 +287,11 @@ void TsSkinProvider::RepaintButton(int HitCode) {
   int Image = B->ImageIndex;
   bool Enabled = true;
   TsTitleButton* TB = HitCode >= 1000 ? FTitleButtons->Items(HitCode - 1000) : nullptr;
-  if (HitCode == HTMAXBUTTON) {
+  if (MDI) {
+    // A child's button in the menu line: its own images and enabled states.
+    DrawMDIChildButton(*B, HitCode);
+    Image = -1;
+  } else if (HitCode == HTMAXBUTTON) {
     if (Iconic) {
       Image = ButtonMax.ImageIndex;
       Enabled = EnabledMax();
@@ -347,8 +426,14 @@ void TsSkinProvider::DropSysMenu(int X, int Y) {
   if (M != nullptr && M->SkinnedPopups() && SysMenu != nullptr) {
     SysMenu->UpdateItems(false);
     if (FMakeSkinMenu) {
-      for (int I = SysMenu->Items()->Count() - 1; I >= 0; --I)
-        if (SysMenu->Items()->Items(I)->Name() == "SkinSelectItem") SysMenu->Items()->Delete(I);
+      // The skin submenu of the last drop goes, with the line that follows it, and is freed: a
+      // detached item would keep its name among the menu's components and refuse the new one.
+      TMenuItem* Items = SysMenu->Items();
+      for (int I = Items->Count() - 1; I >= 0; --I) {
+        if (Items->Items(I)->Name() != "SkinSelectItem") continue;
+        if (I + 1 < Items->Count() && Items->Items(I + 1)->IsLine()) delete Items->Items(I + 1);
+        delete Items->Items(I);
+      }
       SysMenu->AddSkinsItem();
     }
     if (auto* Menus = dynamic_cast<TsSkinableMenus*>(M->Menus())) Menus->HookPopupMenu(SysMenu, true);

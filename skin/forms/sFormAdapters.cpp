@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/StdCtrls.h"
+#include "skin/controls/acBarAdapters.h"
 #include "skin/controls/acMoreAdapters.h"
 #include "skin/controls/acScrollAdapters.h"
 #include "skin/controls/acSpeedButton.h"
@@ -116,6 +117,10 @@ TacMainWnd* MakeAdapter(int Kind, TWinControl* Ctrl, TsCommonData* SkinData, TsS
     case tpTabControl:
       return TacMainWnd::Create<TacTabControlWnd>(H, SkinData, M, Section, true);
     case tpToolBar:
+      // A framework tool bar is drawn through its custom-draw events; a listed class of another
+      // kind is a plain tool-bar window and is read through its messages.
+      if (dynamic_cast<TToolBar*>(Ctrl) != nullptr)
+        return TacMainWnd::Create<TacToolBarVCLWnd>(H, SkinData, M, Section, true);
       return TacMainWnd::Create<TacToolBarWnd>(H, SkinData, M, Section, true);
     case tpStatusBar:
       return TacMainWnd::Create<TacStatusBarWnd>(H, SkinData, M, Section, true);
@@ -331,8 +336,16 @@ void TacCtrlAdapter::RemoveAllItems() {
     while (!Items.empty()) {
       TacAdapterItem* Item = Items.back();
       Items.pop_back();
-      acRemovingAllAdapters = Was || (Item != nullptr && Item->ScrollWnd != nullptr && !Item->ScrollWnd->Destroyed &&
-                                      Item->Ctrl != nullptr && Item->Ctrl->ComponentState().Contains(csDestroying));
+      const bool GoingToo = Item != nullptr && Item->ScrollWnd != nullptr && !Item->ScrollWnd->Destroyed &&
+                            Item->Ctrl != nullptr && Item->Ctrl->ComponentState().Contains(csDestroying);
+      if (GoingToo) {
+        // Until it is freed, such a control still runs messages through its WindowProc chain (its
+        // children leave it, it asks its own window): the adapter's handler and its window
+        // property go now, the rest of the detach is skipped.
+        Item->ScrollWnd->PutBackProcedure();
+        if (Item->ScrollWnd->CtrlHandle != nullptr) RemovePropA(Item->ScrollWnd->CtrlHandle, acAdapterPropName);
+      }
+      acRemovingAllAdapters = Was || GoingToo;
       delete Item;
     }
     acRemovingAllAdapters = Was;

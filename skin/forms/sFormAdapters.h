@@ -9,11 +9,14 @@
 //   tpComboBox TacComboBoxWnd, tpGrid TacGridWnd, tpGroupBox TacGroupBoxWnd, tpListView
 //   TacListViewWnd, tpPanel TacPanelWnd, tpTreeView TacTreeViewWnd, tpwwEdit TacWWComboBoxWnd
 //   (made from the control), tpGridEh TacGridEhWnd, tpVirtualTree TacVirtualTreeViewWnd,
-//   tpPageControl TacPageControlWnd, tpTabControl TacTabControlWnd, tpToolBar TacToolBarWnd (the
-//   common tool bar window), tpStatusBar TacStatusBarWnd; tpSpeedButton: none for windowed
+//   tpPageControl TacPageControlWnd, tpTabControl TacTabControlWnd, tpToolBar TacToolBarVCLWnd (a
+//   framework TToolBar; another listed class gets TacToolBarWnd, the common tool bar window's
+//   adapter), tpStatusBar TacStatusBarWnd; tpSpeedButton: none for windowed
 //   controls; graphic controls of a listed class get a TacGraphItem holding a
 //   TacSpeedButtonHandler (section "SPEEDBUTTON", "SPEEDBUTTON_SMALL" for a control whose
 //   published Boolean "SmallStyle" is set).
+// Adapters of controls that go away with the form are freed without the rest of their detach,
+// but they leave the controls' WindowProc chains first (RemoveAllItems).
 // A frame (the framework's scrolling container, acIsFrame) gets a TsFrameAdapter of its own instead
 // of an item. Nothing is adapted unless the provider's skin manager has srThirdParty in SkinningRules.
 //

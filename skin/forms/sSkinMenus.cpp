@@ -12,6 +12,7 @@
 #include "skin/core/sPaintUtils.h"
 #include "skin/core/sSectionPaint.h"
 #include "skin/core/sVclUtils.h"
+#include "skin/forms/sSkinProvider.h"
 
 std::vector<TacMenuInfo> MenuInfoCache;
 TsMenuItemType CurrentItemType = smNormal;
@@ -122,6 +123,15 @@ void TsSkinableMenus::SetActive(bool Value) {
   if (IsDesigning(FSkinManager) || Application == nullptr) return;
   // The list may change while it is walked (menus rebuilding); walk by index and re-check.
   for (int I = 0; I < Application->ComponentCount(); ++I) HookComponentMenus(Application->Components(I), Value);
+}
+
+bool TsSkinableMenus::MDIChildIconVisible() const {
+  TsSkinProvider* P = SkinnedMDIMainProvider;
+  TCustomForm* Main = P != nullptr ? P->Form : nullptr;
+  if (Main == nullptr || Main->FormStyle() != fsMDIForm || !Main->HandleAllocated()) return false;
+  TCustomForm* Child = Main->ActiveMDIChild();
+  return Child != nullptr && Child->WindowState() == wsMaximized && Child->BorderIcons().Contains(biSystemMenu) &&
+         Child->Icon() != nullptr;
 }
 
 void TsSkinableMenus::HookComponentMenus(TComponent* C, bool Value) {

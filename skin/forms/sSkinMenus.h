@@ -123,9 +123,9 @@ class TsSkinableMenus : public TacManagerMenus, public TPersistent {
   static bool IsTopLineItem(TMenuItem* Item);
   static bool IsFirstVisibleItem(TMenuItem* Item);
   static bool IsLastVisibleItem(TMenuItem* Item);
-  // The SkinnedMDIMainProvider's form is an MDI main form with a maximised child that has a
-  // system menu and an icon. This program has no MDI forms: always False.
-  bool MDIChildIconVisible() const { return false; }
+  // The SkinnedMDIMainProvider's form is an MDI main form with a maximised active child that has
+  // a system menu and an icon: the menu line shows that icon.
+  bool MDIChildIconVisible() const;
 
   // --- the frame
   // Info := the cache record of Item's menu (painting it when missing and Width <> 0), or, with

@@ -53,6 +53,26 @@ TCacheInfo NoBackground() {
   return CI;
 }
 
+// Where the menu window's client area lies inside the window, and so inside the frame image: item
+// rectangles are client coordinates. A system that draws the menu's border in the non-client area
+// puts the client area 3 pixels in (and its items at the client's edge); one that draws the border
+// inside the client area has the client area fill the window and puts its items 3 pixels in.
+// Everything taken from or put into the frame image goes through this offset, so the items and
+// the frame strips meet the frame image where the system placed them. Without a window (painting
+// into a memory bitmap) the items are placed as in the first case.
+TPoint MenuClientOffset(HWND Wnd) {
+  if (Wnd == nullptr) return TPoint{3, 3};
+  RECT WR{};
+  POINT O{0, 0};
+  if (!GetWindowRect(Wnd, &WR) || !ClientToScreen(Wnd, &O)) return TPoint{3, 3};
+  return TPoint{O.x - WR.left, O.y - WR.top};
+}
+
+HWND MenuWindowOf(TCanvas* C) {
+  HWND Wnd = C != nullptr ? WindowFromDC(C->Handle()) : nullptr;
+  return Wnd != nullptr && IsWindow(Wnd) ? Wnd : nullptr;
+}
+
 }  // namespace
 
 // ---- measuring ------------------------------------------------------------------------------------------
@@ -160,8 +180,8 @@ void TsSkinableMenus::PaintMenuItem(TObject* Sender, TCanvas* ACanvas, const TRe
   TsSkinManager* M = FSkinManager;
   const int X = ItemAfterBreak(Item) ? 0 : 1;
   // The popup window and its size.
-  HWND Wnd = WindowFromDC(ACanvas->Handle());
-  if (Wnd != nullptr && !IsWindow(Wnd)) Wnd = nullptr;
+  HWND Wnd = MenuWindowOf(ACanvas);
+  const TPoint O = MenuClientOffset(Wnd);
   int WndW = 0, WndH = 0;
   if (Wnd != nullptr) {
     RECT WR{};
@@ -183,11 +203,15 @@ void TsSkinableMenus::PaintMenuItem(TObject* Sender, TCanvas* ACanvas, const TRe
     HDC WDC = GetWindowDC(Wnd);
     HDC FDC = FrameBmp->Canvas()->Handle();
     const int FW = FrameBmp->Width(), FH = FrameBmp->Height(), BW = FBorderWidth;
-    if (IsFirstVisibleItem(Item)) BitBlt(WDC, 0, 0, FW, BW, FDC, 0, 0, SRCCOPY);
-    if (IsLastVisibleItem(Item)) BitBlt(WDC, 0, FH - BW, FW, BW, FDC, 0, FH - BW, SRCCOPY);
+    // The strips reach from the window's edges to the item, wherever the system put it.
+    if (IsFirstVisibleItem(Item)) BitBlt(WDC, 0, 0, FW, std::max(BW, O.Y + R.Top), FDC, 0, 0, SRCCOPY);
+    if (IsLastVisibleItem(Item)) {
+      const int Top = std::min(FH - BW, O.Y + R.Bottom);
+      BitBlt(WDC, 0, Top, FW, FH - Top, FDC, 0, Top, SRCCOPY);
+    }
     const int LW = std::max(SkinBorderWidth(), BW) + E;
-    BitBlt(WDC, 0, BW + R.Top, LW, RH, FDC, 0, BW + R.Top, SRCCOPY);
-    BitBlt(WDC, FW - BW, BW + R.Top, BW, RH, FDC, FW - BW, BW + R.Top, SRCCOPY);
+    BitBlt(WDC, 0, O.Y + R.Top, LW, RH, FDC, 0, O.Y + R.Top, SRCCOPY);
+    BitBlt(WDC, FW - BW, O.Y + R.Top, BW, RH, FDC, FW - BW, O.Y + R.Top, SRCCOPY);
     ReleaseDC(Wnd, WDC);
   } else if (Wnd == nullptr && Application != nullptr) {
     // The window is not known yet: the manager's application hook skins it once it shows. The
@@ -218,9 +242,12 @@ void TsSkinableMenus::PaintMenuItem(TObject* Sender, TCanvas* ACanvas, const TRe
   const int Index = P != nullptr ? P->IndexOf(Item) : -1;
   const bool NextBreaks = P != nullptr && Index + 1 < P->Count() && P->Items(Index + 1)->Break() != mbNone;
   const bool Last = P != nullptr && Index == P->Count() - 1;
-  if ((NextBreaks || (Last && FH - 6 > R.Bottom)) && FH - 6 > R.Bottom)
-    BitBlt(CDC, R.Left, R.Bottom, RW, FH - 6 - R.Bottom, FDC, R.Left + 3, R.Bottom + 3, SRCCOPY);
-  if (Item->Break() != mbNone) BitBlt(CDC, R.Left - 4, R.Top, 4, FH - 6, FDC, R.Left - 1, R.Top + 3, SRCCOPY);
+  // The bottom of the items' area in client coordinates.
+  const int AreaBottom = FH - 3 - O.Y;
+  if ((NextBreaks || (Last && AreaBottom > R.Bottom)) && AreaBottom > R.Bottom)
+    BitBlt(CDC, R.Left, R.Bottom, RW, AreaBottom - R.Bottom, FDC, R.Left + O.X, R.Bottom + O.Y, SRCCOPY);
+  if (Item->Break() != mbNone)
+    BitBlt(CDC, R.Left - 4, R.Top, 4, AreaBottom, FDC, R.Left - 4 + O.X, R.Top + O.Y, SRCCOPY);
   // The work bitmap.
   const int WW = std::max(RW - E, 0), WH = std::max(RH, 0);
   if (WW == 0 || WH == 0) return;
@@ -229,9 +256,9 @@ void TsSkinableMenus::PaintMenuItem(TObject* Sender, TCanvas* ACanvas, const TRe
   const bool Hot = IsHot(Item, State);
   const int ItemSection = M->GetSectionIndex("MENUITEM");
   // Background over the frame image.
-  BitBlt(WC->Handle(), 0, 0, WW, WH, FDC, R.Left + E + 3, R.Top + 3, SRCCOPY);
+  BitBlt(WC->Handle(), 0, 0, WW, WH, FDC, R.Left + E + O.X, R.Top + O.Y, SRCCOPY);
   if (M->IsValidSectionIndex(ItemSection))
-    PaintSectionWithCorners(ItemSection, "MENUITEM", MakeCacheInfo(FrameBmp, R.Left + E + 3, R.Top + 3), false,
+    PaintSectionWithCorners(ItemSection, "MENUITEM", MakeCacheInfo(FrameBmp, R.Left + E + O.X, R.Top + O.Y), false,
                             Item->Enabled() && State.Contains(odSelected) ? 1 : 0, Rect(0, 0, WW, WH),
                             TPoint{0, 0}, Work.get(), M);
   // Glyphs.
@@ -315,13 +342,13 @@ void TsSkinableMenus::PaintMenuItem(TObject* Sender, TCanvas* ACanvas, const TRe
   // A disabled item keeps 40 % of its painting over the frame.
   if (!Item->Enabled()) {
     std::unique_ptr<TBitmap> Under(CreateBmp24(WW, WH));
-    BitBlt(Under->Canvas()->Handle(), 0, 0, WW, WH, FDC, R.Left + FBorderWidth + E, R.Top + FBorderWidth, SRCCOPY);
+    BitBlt(Under->Canvas()->Handle(), 0, 0, WW, WH, FDC, R.Left + O.X + E, R.Top + O.Y, SRCCOPY);
     CopyBlendedWithKey(Work.get(), 0, 0, Under.get(), Rect(0, 0, WW - 1, WH - 1), 0.4, clKeyColor);
   }
   BitBlt(CDC, R.Left + E, R.Top, WW, WH, WC->Handle(), 0, 0, SRCCOPY);
   // The extra-line band beside the first item.
   if (E > 0 && P != nullptr && Index == 0 && LOBYTE(LOWORD(GetVersion())) >= 6)
-    BitBlt(CDC, 0, 0, E + 3, FH, FDC, 3, 3, SRCCOPY);
+    BitBlt(CDC, 0, 0, E + 6 - O.X, FH, FDC, O.X, O.Y, SRCCOPY);
 }
 
 void TsSkinableMenus::PaintDivider(TCanvas* ACanvas, const TRect& R, const TacMenuInfo& Info, TBitmap* FrameBmp,
@@ -339,8 +366,9 @@ void TsSkinableMenus::PaintDivider(TCanvas* ACanvas, const TRect& R, const TacMe
     return;
   }
   TWorkBmp Work(CreateBmp24(W, H));
+  const TPoint O = MenuClientOffset(MenuWindowOf(ACanvas));
   if (FrameBmp != nullptr)
-    BitBlt(Work->Canvas()->Handle(), 0, 0, W, H, FrameBmp->Canvas()->Handle(), R.Left + 3, R.Top + 3, SRCCOPY);
+    BitBlt(Work->Canvas()->Handle(), 0, 0, W, H, FrameBmp->Canvas()->Handle(), R.Left + O.X, R.Top + O.Y, SRCCOPY);
   const int EL = ExtraLineWidthOf(Info);
   int L = EL + FMargin + FSpacing;
   if (L < EL + GlyphColumnWidth) L = EL + GlyphColumnWidth + 2;
@@ -357,14 +385,15 @@ void TsSkinableMenus::PaintCaptionItem(TCanvas* ACanvas, const TRect& R, const T
   TWorkBmp Work(CreateBmp24(W, H));
   HDC WDC = Work->Canvas()->Handle();
   const int EL = ExtraLineWidthOf(Info);
+  const TPoint O = MenuClientOffset(MenuWindowOf(ACanvas));
   if (FrameBmp != nullptr) {
     HDC FDC = FrameBmp->Canvas()->Handle();
-    if (EL > 0) BitBlt(WDC, 0, 0, EL + 1, H, FDC, R.Left + 3, R.Top + 3, SRCCOPY);
-    BltFrame(WDC, 0, 0, W, H, FDC, R.Left + 3, R.Top + 3, 1);
+    if (EL > 0) BitBlt(WDC, 0, 0, EL + 1, H, FDC, R.Left + O.X, R.Top + O.Y, SRCCOPY);
+    BltFrame(WDC, 0, 0, W, H, FDC, R.Left + O.X, R.Top + O.Y, 1);
   }
   const int SI = M->GetSectionIndex("TOOLBAR");
   if (M->IsValidSectionIndex(SI)) {
-    TCacheInfo CI = FrameBmp != nullptr ? MakeCacheInfo(FrameBmp, R.Left + 3, R.Top + 3) : NoBackground();
+    TCacheInfo CI = FrameBmp != nullptr ? MakeCacheInfo(FrameBmp, R.Left + O.X, R.Top + O.Y) : NoBackground();
     PaintSectionWithCorners(SI, "TOOLBAR", CI, false, 0, Rect(EL + 1, 1, W - 1, H - 1), TPoint{EL + 1, 1},
                             Work.get(), M);
   }

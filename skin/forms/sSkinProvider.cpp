@@ -244,6 +244,7 @@ TsSkinProvider::TsSkinProvider(TComponent* AOwner) : TComponent(AOwner) {
 }
 
 TsSkinProvider::~TsSkinProvider() {
+  CancelFrame();
   // The control adapter list goes first: its adapters let go of controls that live on.
   delete Adapter;
   Adapter = nullptr;
@@ -318,6 +319,13 @@ void TsSkinProvider::Notification(TComponent* AComponent, TOperation Operation) 
   if (Operation == opInsert) {
     if (auto* M = dynamic_cast<TsSkinManager*>(AComponent); M != nullptr && FSkinData->ManagerField() == nullptr)
       FSkinData->SetSkinManager(M);
+    // A windowed control that the form takes over is adapted like one placed on it. (A control
+    // inserted by its own constructor is not a windowed control yet; its parent's change of
+    // controls adapts it.)
+    if (auto* W = dynamic_cast<TWinControl*>(AComponent); W != nullptr && Adapter != nullptr &&
+                                                          !ComponentState().Contains(csDestroying) &&
+                                                          Adapter->IsControlSupported(W))
+      Adapter->AddNewItem(W);
   } else if (AComponent == FSkinData->ManagerField()) {
     FSkinData->ClearManagerField();
   } else if (AComponent == SysMenu) {
@@ -563,15 +571,22 @@ void TsSkinProvider::SkinFormMenus(bool Skinned) {
   auto* Menus = dynamic_cast<TsSkinableMenus*>(M->Menus());
   if (Menus == nullptr) return;
   const bool Popups = Skinned && M->SkinnedPopups();
-  for (int I = 0; I < Form->ComponentCount(); ++I) {
-    TComponent* C = Form->Components(I);
+  std::function<void(TComponent*)> SkinMenuComponent = [&](TComponent* C) {
     if (auto* MM = dynamic_cast<TMainMenu*>(C)) {
       Menus->HookMainMenu(MM, Skinned && FDrawNonClientArea);
       for (int J = 0; J < MM->Items()->Count(); ++J) Menus->HookItemTree(MM->Items()->Items(J), Popups);
     } else if (auto* PM = dynamic_cast<TPopupMenu*>(C)) {
       Menus->HookPopupMenu(PM, Popups);
+    } else if (auto* MI = dynamic_cast<TMenuItem*>(C)) {
+      // An item of the main menu is hooked with its menu; what it owns may be menus of its own.
+      if (dynamic_cast<TMainMenu*>(MI->GetParentMenu()) != nullptr) {
+        for (int J = 0; J < MI->ComponentCount(); ++J) SkinMenuComponent(MI->Components(J));
+      } else {
+        Menus->HookItemTree(MI, Popups);
+      }
     }
-  }
+  };
+  for (int I = 0; I < Form->ComponentCount(); ++I) SkinMenuComponent(Form->Components(I));
 }
 
 bool TsSkinProvider::RebuildMainMenu() {
@@ -678,14 +693,27 @@ TsSkinProvider* ProviderOfForm(TCustomForm* F) {
 void sSkinProviderInstall() {
   // The skinned menu painter draws the items of a form's menu line over the line's background
   // that the provider keeps (MenuLineBmp, taken from the form image at the line's top-left).
-  acMenuLineLink.MenuLineBackground = [](TMenuItem* Item, TCanvas*, const TRect& R, TPoint& Origin) -> TBitmap* {
+  acMenuLineLink.MenuLineBackground = [](TMenuItem* Item, TCanvas* ACanvas, const TRect& R,
+                                         TPoint& Origin) -> TBitmap* {
     TMenu* Menu = Item != nullptr ? Item->GetParentMenu() : nullptr;
+    // An MDI child's menu merged into the main form's bar is drawn in the main form's line.
+    if (auto* MM = dynamic_cast<TMainMenu*>(Menu); MM != nullptr && MM->MergedInto() != nullptr) Menu = MM->MergedInto();
     TsSkinProvider* P = Menu != nullptr ? ProviderOfForm(GetOwnerForm(Menu)) : nullptr;
     if (P == nullptr || P->MenuLineBmp == nullptr || P->MenuLineBmp->Empty() || P->Form == nullptr ||
         P->Form->Menu() != Menu)
       return nullptr;
     const int Rows = P->MenuLineCount() * P->MenuHeight();
     Origin = TPoint{R.Left - P->OffsetX(), R.Top - (P->OffsetY() - Rows - (P->BorderForm == nullptr ? 1 : 0))};
+    // The system paints the menu bar into the form's own window, whose coordinates lie inside
+    // the form image of a border window by the margins and the larger skinned frame and title.
+    TBitmap* Cache = P->SkinData()->CacheBmp();
+    const bool IntoImage = Cache != nullptr && ACanvas != nullptr && ACanvas->HandleAllocated() &&
+                           Cache->Canvas()->Handle() == ACanvas->Handle();
+    if (P->BorderForm != nullptr && !IntoImage) {
+      const TRect E = P->ExtBorderMargins();
+      Origin.X += E.Left + DiffBorder(P->BorderForm);
+      Origin.Y += E.Top + DiffTitle(P->BorderForm) + (P->MaxCaptionFlag ? 4 : 0);
+    }
     return P->MenuLineBmp.get();
   };
   TacProviderLink& L = acProviderLink;

@@ -314,6 +314,11 @@ class TsSkinProvider : public TComponent {
   void RedrawMenuLineItem(TMenuItem* Item, const TRect& R, TOwnerDrawState State);
   void PaintFormBackground(HDC DC);
   void MenuFormPaint(TObject* Sender);
+  // Where the window's top-left corner lies in the form image (the margins and the larger skinned
+  // frame and title of a border window; (0, 0) without one).
+  TPoint WindowOriginInImage() const;
+  // The screen rectangle of the cover over a maximised MDI child's menu-line buttons.
+  TRect MenuLoopCoverRect() const;
 
   // ---- non-client painting
   void RedrawNonClient();
@@ -334,6 +339,13 @@ class TsSkinProvider : public TComponent {
   void PaintCaptionButton(TsCaptionButton& Button, int& Counter, int ImageIndex, TsTitleButton* TitleButton,
                           bool Enabled);
   void RepaintButton(int HitCode);
+  // The three buttons of a maximised MDI child in the menu line (laid out and drawn, or marked
+  // absent), one of them drawn, its image and whether the child allows its command (101 close,
+  // 102 restore, 103 minimize).
+  void PaintMDIChildButtons();
+  void DrawMDIChildButton(TsCaptionButton& B, int HitCode);
+  int MDIChildButtonImage(int HitCode) const;
+  bool MDIChildCommandEnabled(int HitCode) const;
   void SetHotButton(int HitCode, bool Repaint = true);
   void SetPressedButton(int HitCode);
   TsCaptionButton* ButtonByCode(int HitCode);
@@ -424,6 +436,13 @@ class TsSkinProvider : public TComponent {
   void BeginFrame(int X, int Y);
   void DrawFrame(int X, int Y);
   void EndFrame(int X, int Y);
+  // Ends a frame of this provider without moving or sizing the form (the capture went, the mode
+  // was cancelled, the form or provider goes): the frame is erased and the desktop's DC given back.
+  void CancelFrame();
+  // A caption button press takes the capture until its release (HoldPress), so that a release
+  // anywhere ends it; losing the capture otherwise forgets the press (PressLost).
+  void HoldPress();
+  void PressLost();
   void FrameMouseMove(TPoint P);
 
  private:
@@ -454,6 +473,8 @@ class TsSkinProvider : public TComponent {
   void CMShowingChangedSkinned(TMessage& Message);
   void WMSetTextSkinned(TMessage& Message);
   void RouteMouseWheel(TMessage& Message);
+  // Every frame of the form other than Entered whose skin shows it hot gets CM_MOUSELEAVE.
+  void LeaveHotFrames(TControl* Entered);
   void DropSysMenuBelowIcon();
   // The caption-button hit code of the last press, so that a release can tell a click (0: none).
   int FPressedHT = 0;

@@ -54,8 +54,9 @@ int TsSkinProvider::HitTest(TMessage& Message) {
       Code = EnabledMax() || (EnabledRestore() && !Iconic) ? HTMAXBUTTON : HTCAPTION;
     } else if ((VisibleMin() || Iconic) && ButtonMin.State >= 0 && InRect(ButtonMin.Rect, P)) {
       Code = EnabledMin() || Iconic ? HTMINBUTTON : HTCAPTION;
-    } else if (Form->BorderIcons().Contains(biHelp) && VisibleMax() && ButtonHelp.State >= 0 &&
-               InRect(ButtonHelp.Rect, P)) {
+    } else if (Form->BorderIcons().Contains(biHelp) && ButtonHelp.State >= 0 && InRect(ButtonHelp.Rect, P)) {
+      // The Help button answers wherever it is painted, also on forms without a maximize button
+      // (a dialog with biHelp), as the border window's hit test does.
       Code = HTHELP;
     } else if (TitleButtons() != nullptr) {
       for (int I = 0; I < TitleButtons()->Count(); ++I) {
@@ -192,6 +193,7 @@ void TsSkinProvider::WMNCLButtonDown(TMessage& Message) {
     }
     SetPressedButton(Code);
     FPressedHT = Code;
+    HoldPress();
     Message.Result = 0;
     return;
   }
@@ -212,6 +214,7 @@ void TsSkinProvider::WMNCLButtonDown(TMessage& Message) {
   if (TitleButtons() != nullptr && Code >= HTUSERBUTTON && Code < HTUSERBUTTON + TitleButtons()->Count()) {
     SetPressedButton(Code);
     FPressedHT = Code;
+    HoldPress();
     POINT C{S.X, S.Y};
     ScreenToClient(H, &C);
     TitleButtons()->Items(Code - HTUSERBUTTON)->DoMouseDown(mbLeft, TShiftState{}, C.x, C.y);
@@ -243,6 +246,16 @@ void TsSkinProvider::WMNCLButtonDown(TMessage& Message) {
   if (BorderForm != nullptr && GetWindow(H, GW_OWNER) == nullptr) BorderForm->UpdateBorderWindow(true, 255);
 }
 
+void TsSkinProvider::HoldPress() {
+  if (Form != nullptr && Form->HandleAllocated()) SetCapture(Form->Handle());
+}
+
+void TsSkinProvider::PressLost() {
+  if (FPressedHT == 0) return;
+  FPressedHT = 0;
+  SetHotButton(0, true);
+}
+
 void TsSkinProvider::WMNCLButtonUp(TMessage& Message) {
   HWND H = Form->Handle();
   if (!DrawNonClientArea()) {
@@ -253,6 +266,23 @@ void TsSkinProvider::WMNCLButtonUp(TMessage& Message) {
   if (Code == -1 && BorderForm != nullptr) Code = BorderForm->BorderHitTest(Message);
   const int Pressed = FPressedHT;
   FPressedHT = 0;
+  if (Pressed != 0 && Message.Msg == WM_LBUTTONUP) {
+    // The press holds the capture, so its release arrives here wherever it happened (in client
+    // coordinates): over the pressed button it acts, anywhere else it only ends the press.
+    POINT P{static_cast<short>(LOWORD(Message.LParam)), static_cast<short>(HIWORD(Message.LParam))};
+    ClientToScreen(H, &P);
+    TMessage Hit{WM_NCHITTEST, 0, MAKELPARAM(static_cast<short>(P.x), static_cast<short>(P.y)), 0};
+    Code = BorderForm != nullptr ? BorderForm->BorderHitTest(Hit) : HitTest(Hit);
+    if (GetCapture() == H) ReleaseCapture();
+    if (Code != Pressed) {
+      SetHotButton(0, true);
+      Message.Result = 0;
+      return;
+    }
+    Message.LParam = Hit.LParam;
+  } else if (Pressed != 0 && GetCapture() == H) {
+    ReleaseCapture();
+  }
   const bool WasPressed = Pressed != 0 && Pressed == Code;
   switch (Code) {
     case HTCLOSE:

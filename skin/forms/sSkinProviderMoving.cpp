@@ -180,25 +180,53 @@ void TsSkinProvider::FrameMouseMove(TPoint P) {
   DrawFrame(0, 0);
 }
 
-void TsSkinProvider::EndFrame(int, int) {
-  if (ResizeMode() != rmBorder) return;
+namespace {
+
+// Erases the frame and gives the desktop's DC back; the frame state stays for the caller.
+void TakeFrameOffTheScreen(TsSkinProvider* Provider) {
   TacBorderFrame& F = acBorderFrame;
-  ReleaseCapture();
-  const bool WasActive = F.Active;
-  if (WasActive) DrawFrame(F.Left, F.Top);
+  if (F.Active && Provider != nullptr && Provider->Form != nullptr) Provider->DrawFrame(F.Left, F.Top);
   F.Active = false;
   if (F.DesktopDC != nullptr) {
     RestoreDC(F.DesktopDC, F.SavedDC);
     ReleaseDC(F.DesktopWnd, F.DesktopDC);
     F.DesktopDC = nullptr;
   }
+}
+
+void ForgetFrame() {
+  TacBorderFrame& F = acBorderFrame;
+  F.Pending = false;
+  F.SizingCode = 0;
+  F.Owner = nullptr;
+}
+
+}  // namespace
+
+void TsSkinProvider::EndFrame(int, int) {
+  if (ResizeMode() != rmBorder) return;
+  TacBorderFrame& F = acBorderFrame;
+  const bool WasActive = F.Active;
+  TakeFrameOffTheScreen(this);
   if (WasActive && Form != nullptr && Form->HandleAllocated()) {
     if (F.Moving)
       MoveWindow(Form->Handle(), F.Left, F.Top, Form->Width(), Form->Height(), TRUE);
     else if (!F.Pending)
       MoveWindow(Form->Handle(), F.Left, F.Top, F.Right - F.Left, F.Bottom - F.Top, TRUE);
   }
-  F.Pending = false;
-  F.SizingCode = 0;
-  F.Owner = nullptr;
+  ForgetFrame();
+  // Last: the form hears WM_CAPTURECHANGED, which must find the frame over, not cancel it.
+  ReleaseCapture();
+}
+
+void TsSkinProvider::CancelFrame() {
+  TacBorderFrame& F = acBorderFrame;
+  if (F.Owner != this) return;
+  // DrawFrame draws only in the border mode: the frame comes off the screen whatever the mode.
+  const TsResizeMode Mode = ResizeMode();
+  SetResizeMode(rmBorder);
+  TakeFrameOffTheScreen(this);
+  SetResizeMode(Mode);
+  ForgetFrame();
+  if (Form != nullptr && Form->HandleAllocated() && GetCapture() == Form->Handle()) ReleaseCapture();
 }

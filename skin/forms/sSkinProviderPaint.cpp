@@ -16,6 +16,7 @@
 #include "skin/core/sSkinManager.h"
 #include "skin/core/sVclUtils.h"
 #include "skin/forms/acBorderForm.h"
+#include "skin/forms/acExtBorderPaint.h"
 #include "skin/forms/sSkinProvider.h"
 
 namespace {
@@ -34,21 +35,38 @@ bool DrawnInMenuLine(TMenuItem* Item) {
   return Item->Visible() && Item->OnMeasureItem && Item->OnAdvancedDrawItem;
 }
 
-// Calls Each(Item, R) for each item of Menu drawn in the menu line of window H, with the item's
-// screen rectangle; an item the window gives no rectangle for is passed over. The window numbers
-// only the visible items.
+// Calls Each(Item, R) for each item of Menu drawn in the menu line of window H, in the order of the
+// menu bar, with the item's screen rectangle; an item the window gives no rectangle for is passed
+// over. The bar's entries are matched to the items by the item each entry carries: the entries the
+// system adds of its own (the system menu of a maximised MDI child and its buttons) are skipped,
+// and the items of the active MDI child's menu merged into the bar are drawn wherever the bar
+// shows them (also while the child is not maximised: its items stand in the bar then too).
 template <class TEach>
 void ForEachMenuLineItem(HWND H, TMainMenu* Menu, TEach Each) {
-  int V = 0;
-  for (int I = 0; I < Menu->Items()->Count(); ++I) {
-    TMenuItem* Item = Menu->Items()->Items(I);
-    if (!Item->Visible()) continue;
-    const int Visible = V++;
-    if (!DrawnInMenuLine(Item)) continue;
+  HMENU Bar = Menu->Handle();
+  const int N = GetMenuItemCount(Bar);
+  for (int P = 0; P < N; ++P) {
+    MENUITEMINFOW MI{};
+    MI.cbSize = sizeof(MI);
+    MI.fMask = MIIM_DATA;
+    if (!GetMenuItemInfoW(Bar, static_cast<UINT>(P), TRUE, &MI) || MI.dwItemData == 0) continue;
+    // The bar's own items, and those of the menu merged into it (an MDI child's).
+    TMenuItem* Item = nullptr;
+    for (TMainMenu* Owner : {Menu, Menu->Merged()})
+      for (int I = 0; Owner != nullptr && I < Owner->Items()->Count() && Item == nullptr; ++I)
+        if (reinterpret_cast<ULONG_PTR>(Owner->Items()->Items(I)) == MI.dwItemData) Item = Owner->Items()->Items(I);
+    if (Item == nullptr || !DrawnInMenuLine(Item)) continue;
     RECT R{};
-    if (!GetMenuItemRect(H, Menu->Handle(), static_cast<UINT>(Visible), &R)) continue;
+    if (!GetMenuItemRect(H, Bar, static_cast<UINT>(P), &R)) continue;
     Each(Item, R);
   }
+}
+
+// The maximised active child of an MDI main form (nullptr when none).
+TCustomForm* MaximizedChildOf(TCustomForm* Form) {
+  if (Form == nullptr || Form->FormStyle() != fsMDIForm || !Form->HandleAllocated()) return nullptr;
+  TCustomForm* C = Form->ActiveMDIChild();
+  return C != nullptr && C->WindowState() == wsMaximized ? C : nullptr;
 }
 
 void CopyRect(HDC Dst, int X, int Y, int W, int H, HDC Src, int SX, int SY) {
@@ -93,6 +111,10 @@ void PaintAll(TsSkinProvider* SP) {
     }
   }
   TBitmap* Cache = SD->CacheBmp();
+  // While a maximised child is being shown the main form's menu line is not settled yet.
+  if (TCustomForm* Child = MaximizedChildOf(Form); Child != nullptr && SP->TitleDirty &&
+                                                   Child->FormState().Contains(fsShowing))
+    return;
 
   if (SD->BackgroundStale) {
     bool Done = false;
@@ -135,11 +157,12 @@ void PaintAll(TsSkinProvider* SP) {
       // Size grip.
       if (SP->GripVisible() && SD->IsSkinPaintMode()) SP->PaintGrip(Cache->Canvas()->Handle());
       const TCacheInfo CI = MakeCacheInfo(Cache, 0, 0);
-      // Title bar.
-      if (!Mode1 && CH > 0 && SP->DrawNonClientArea()) {
+      // Title bar (in border mode 1 it goes over the skin's outer frame, below).
+      auto PaintTitleBar = [&](const TCacheInfo& Under) {
+        if (CH <= 0 || !SP->DrawNonClientArea()) return;
         const int TS = SP->TitleSkinIndex();
         if (M->IsValidSectionIndex(TS))
-          PaintSectionWithCorners(TS, SectionNameOf(M, TS), CI, true, SP->FormActive ? 1 : 0,
+          PaintSectionWithCorners(TS, SectionNameOf(M, TS), Under, true, SP->FormActive ? 1 : 0,
                                   TRect{FormRect.Left, FormRect.Top, FormRect.Right, Iconic ? FormRect.Bottom : TitleBottom},
                                   TPoint{0, 0}, Cache, M);
         SP->PaintTitleIcon();
@@ -148,7 +171,8 @@ void PaintAll(TsSkinProvider* SP) {
           if (const TsMaskData* Mask = ValidMask(M, TB))
             DrawSkinRect(Cache, TRect{W - SP->TitleButtonsBandWidth(TB), 0, W, CH + S}, true, CI, *Mask,
                          SP->FormActive ? 1 : 0, true);
-      }
+      };
+      if (!Mode1) PaintTitleBar(CI);
       // Menu line.
       if (Form->Menu() != nullptr && SP->MenuPresent() && MH > 0) {
         const int MR = SP->MenuLineCount();
@@ -165,6 +189,16 @@ void PaintAll(TsSkinProvider* SP) {
         const int LineY = SP->OffsetY() - MR * MH - (BF == nullptr ? 1 : 0);
         CopyRect(SP->MenuLineBmp->Canvas()->Handle(), 0, 0, SP->MenuLineBmp->Width(), SP->MenuLineBmp->Height(),
                  Cache->Canvas()->Handle(), SP->OffsetX(), LineY);
+        // The icon of a maximised child, where the system keeps the child's system menu.
+        if (auto* Menus = dynamic_cast<TsSkinableMenus*>(M->Menus()); Menus != nullptr && SP == SkinnedMDIMainProvider &&
+                                                                       Menus->MDIChildIconVisible()) {
+          TCustomForm* Child = Form->ActiveMDIChild();
+          HICON Icon = Child->Icon()->Handle();
+          if (Icon == nullptr) Icon = acAppIconSmall;
+          if (Icon == nullptr) Icon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+          const int S = std::max(MH - 2, 1);
+          DrawIconEx(Cache->Canvas()->Handle(), E.Left + F + 1, TitleBottom + 1, Icon, S, S, 0, nullptr, DI_NORMAL);
+        }
         ForEachMenuLineItem(H, Form->Menu(), [&](TMenuItem* Item, const RECT& R) {
           RECT WR{};
           GetWindowRect(H, &WR);
@@ -175,34 +209,32 @@ void PaintAll(TsSkinProvider* SP) {
         });
       }
       if (BF != nullptr && !Mode1) SP->PaintCaptionText(FormRect, F, TitleBottom);
-      // Extended border: shadow around the form, opaque form pixels.
+      // Extended border: the form opaque, then the skin's picture around it.
       if (BF != nullptr && Cache->PixelFormat() == pf32bit) {
-        for (int Y = FormRect.Top; Y < FormRect.Bottom && Y < Cache->Height(); ++Y) {
-          auto* Row = static_cast<std::uint8_t*>(Cache->ScanLine(Y));
-          for (int X = FormRect.Left; X < FormRect.Right && X < Cache->Width(); ++X) Row[X * 4 + 3] = 255;
-        }
-        TBitmap* Shadow = M->ShadowImage(SP->FormActive ? 0 : 1);
-        if (Shadow != nullptr && !Shadow->Empty()) {
-          const int FO = M->SkinData()->FormOffset;
-          std::unique_ptr<TBitmap> Tmp(CreateBmp32(W, Hgt));
-          const Byte Modes[4] = {1, 1, 1, 1};
-          BltNineSlice(Tmp.get(), Shadow, TRect{0, 0, W, Hgt}, TRect{0, 0, Shadow->Width(), Shadow->Height()},
-                       TRect{E.Left + FO, E.Top + FO, E.Right + FO, E.Bottom + FO},
-                       TRect{E.Left + FO, E.Top + FO, E.Right + FO, E.Bottom + FO}, Modes, 1, false);
-          // Only the margins outside the form take the shadow; the form keeps its own pixels.
-          for (int Y = 0; Y < Hgt; ++Y) {
-            auto* Dst = static_cast<std::uint32_t*>(Cache->ScanLine(Y));
-            auto* Src = static_cast<std::uint32_t*>(Tmp->ScanLine(Y));
-            for (int X = 0; X < W; ++X)
-              if (X < FormRect.Left || X >= FormRect.Right || Y < FormRect.Top || Y >= FormRect.Bottom) Dst[X] = Src[X];
-          }
+        SetImageAlpha(Cache, FormRect, 255);
+        if (Mode1) {
+          // The whole outer frame is the skin's picture; the title goes over it, and what the
+          // title leaves alone keeps the picture's alpha.
+          const int LFW = SP->LeftFrameWidth(true);
+          LayExtBorderPicture(Cache, M, SP->FormActive, LFW + E.Left, LFW + E.Right);
+          // The title's cut corners show what lay there before: the picture.
+          std::unique_ptr<TBitmap> Before = CopyTopStrip(Cache, TitleBottom);
+          PaintTitleBar(Before != nullptr ? MakeCacheInfo(Before.get(), 0, 0) : CI);
+          SP->PaintCaptionText(FormRect, F, TitleBottom);
+          OpaqueWhereChanged(Cache, Before.get());
+        } else {
+          const int TS = SP->TitleSkinIndex();
+          ComposeShadow(Cache, FormRect, E, M, SP->FormActive, SD->BorderMaskIndex,
+                        M->IsValidSectionIndex(TS) ? M->GetMaskIndex(TS, SectionNameOf(M, TS), "BORDERSMASK") : -1);
         }
       }
       if (IsStaticBorderMask(SD->BorderMaskIndex, M) && (SP->TitleBand == nullptr || SP->TitleBand->Width() != W))
         SP->SaveTitleBand();
       if (BF == nullptr && !Mode1) SP->PaintCaptionText(FormRect, F, TitleBottom);
       if (CH > 0 && SP->DrawNonClientArea()) {
-        SP->SaveButtonsBackground(false);
+        // With a maximised MDI child's buttons in the menu line the saved strip reaches down
+        // over the line, so that those buttons can be repainted one by one too.
+        SP->SaveButtonsBackground(SP->ChildButtonsInMenuLine());
         SP->PaintCaptionButtons();
       }
       SP->TitleDirty = false;
@@ -395,7 +427,7 @@ void TsSkinProvider::PaintTitle(const TRect& R) {
     if (const TsMaskData* Mask = ValidMask(M, TB))
       DrawSkinRect(Cache, TRect{R.Right - TitleButtonsBandWidth(TB), 0, R.Right, R.Bottom}, true, CI, *Mask,
                    FormActive ? 1 : 0, true);
-  SaveButtonsBackground(false);
+  SaveButtonsBackground(ChildButtonsInMenuLine());
   PaintCaptionButtons();
   HWND H = Form->Handle();
   const TRect E = ExtBorderMargins();
@@ -469,14 +501,43 @@ void TsSkinProvider::PaintFormBackground(HDC DC) {
   if (OwnDC) ReleaseDC(Form->Handle(), DC);
 }
 
-void TsSkinProvider::MenuFormPaint(TObject*) {
-  TBitmap* Cache = FSkinData->CacheBmp();
-  if (MenuForm == nullptr || Cache == nullptr || Form == nullptr) return;
-  HDC DC = GetDC(MenuForm->Handle());
+TPoint TsSkinProvider::WindowOriginInImage() const {
+  // A border window's image holds the form at its margins, with the larger skinned frame and
+  // title around the system's; without one the image is the window.
+  if (BorderForm == nullptr) return TPoint{0, 0};
   const TRect E = ExtBorderMargins();
-  CopyRect(DC, 0, 0, 60, GetSystemMetrics(SM_CYMENU) + 3, Cache->Canvas()->Handle(),
-           FormBorderWidth(Form->Handle(), BorderForm, true) + Form->Width() - 60 - E.Right, CaptionHeight(true) + E.Top);
-  ReleaseDC(MenuForm->Handle(), DC);
+  return TPoint{E.Left + DiffBorder(BorderForm), E.Top + DiffTitle(BorderForm) + (MaxCaptionFlag ? 4 : 0)};
+}
+
+TRect TsSkinProvider::MenuLoopCoverRect() const {
+  // The right end of the menu line, inside the frame: where a maximised child's buttons are.
+  if (Form == nullptr || !Form->HandleAllocated()) return TRect{};
+  HWND H = const_cast<TCustomForm*>(Form)->Handle();
+  RECT WR;
+  GetWindowRect(H, &WR);
+  const TPoint O = WindowOriginInImage();
+  const int Top = WindowFrameWidth(H, BorderForm, true) + CaptionHeight(true) + ExtBorderMargins().Top - O.Y;
+  const int Right = (WR.right - WR.left) - FormBorderWidth(H, nullptr, false);
+  return TRect{WR.left + Right - 60, WR.top + Top, WR.left + Right, WR.top + Top + GetSystemMetrics(SM_CYMENU) + 3};
+}
+
+void TsSkinProvider::MenuFormPaint(TObject* Sender) {
+  // The provider's own menu form only hides the system's caption painting: it paints nothing. The
+  // menu-loop cover repeats the part of the form image that lies under it.
+  auto* Cover = dynamic_cast<TCustomForm*>(Sender);
+  if (Cover == nullptr || Cover == MenuForm || !Cover->HandleAllocated() || Form == nullptr ||
+      !Form->HandleAllocated())
+    return;
+  TBitmap* Cache = FSkinData->CacheBmp();
+  if (Cache == nullptr) return;
+  RECT CR, WR;
+  GetWindowRect(Cover->Handle(), &CR);
+  GetWindowRect(Form->Handle(), &WR);
+  const TPoint O = WindowOriginInImage();
+  HDC DC = GetDC(Cover->Handle());
+  CopyRect(DC, 0, 0, 60, GetSystemMetrics(SM_CYMENU) + 3, Cache->Canvas()->Handle(), CR.left - WR.left + O.X,
+           CR.top - WR.top + O.Y);
+  ReleaseDC(Cover->Handle(), DC);
 }
 
 // ---- copies to the screen ----------------------------------------------------------------------
@@ -502,9 +563,14 @@ int TsSkinProvider::MenuLineCount() {
 bool TsSkinProvider::MenuPresent() const {
   if (Form == nullptr || Form->BorderStyle() == bsDialog || Form->FormStyle() == fsMDIChild || Form->Menu() == nullptr)
     return false;
-  TMainMenu* Menu = Form->Menu();
-  for (int I = 0; I < Menu->Items()->Count(); ++I)
-    if (Menu->Items()->Items(I)->Visible()) return true;
+  auto AnyVisible = [](TMainMenu* Menu) {
+    for (int I = 0; Menu != nullptr && I < Menu->Items()->Count(); ++I)
+      if (Menu->Items()->Items(I)->Visible()) return true;
+    return false;
+  };
+  if (AnyVisible(Form->Menu())) return true;
+  if (Form->FormStyle() == fsMDIForm && Form->HandleAllocated())
+    if (TCustomForm* Child = const_cast<TCustomForm*>(Form)->ActiveMDIChild()) return AnyVisible(Child->Menu());
   return false;
 }
 
@@ -559,6 +625,9 @@ void TsSkinProvider::WMNCPaint(TMessage& Message) {
   if (!FDrawNonClientArea || Form == nullptr || !Form->HandleAllocated()) return;
   if (FResizeMode == rmBorder && IsDwmCompositionEnabled()) FResizeMode = rmStandard;
   HWND H = Form->Handle();
+  // A child behind the maximised one of its MDI main form is not seen.
+  if (Form->FormStyle() == fsMDIChild && SkinnedMDIMainProvider != nullptr && SkinnedMDIMainProvider != this)
+    if (TCustomForm* Max = MaximizedChildOf(SkinnedMDIMainProvider->Form); Max != nullptr && Max != Form) return;
   const bool Iconic = IsIconic(H) != FALSE;
   const LONG Style = GetWindowLongW(H, GWL_STYLE);
   if (RgnChanged && !RgnUpdating) {

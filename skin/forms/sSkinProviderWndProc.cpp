@@ -15,6 +15,7 @@
 #include "skin/core/sPaintUtils.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/controls/acScrollBars.h"
+#include "skin/controls/sFrameAdapter.h"
 #include "skin/forms/acBorderForm.h"
 #include "skin/forms/acDials.h"
 #include "skin/forms/sFormAdapters.h"
@@ -122,6 +123,12 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
     return;
   }
   if (Message.Msg == SM_ALPHACMD && AlphaCmdFirst(Message)) return;
+  // A border-mode frame ends with the capture it runs under, skinned or not.
+  if (Message.Msg == WM_CAPTURECHANGED || Message.Msg == WM_CANCELMODE || Message.Msg == WM_DESTROY) {
+    if (acBorderFrame.Owner == this) CancelFrame();
+    // A caption button press ends with the capture it holds.
+    PressLost();
+  }
   if (!FormDestroying() && SkinData() != nullptr && SkinData()->IsSkinned(true))
     SkinnedProc(Message);
   else
@@ -550,11 +557,12 @@ void TsSkinProvider::SkinnedProc(TMessage& Message) {
           MenuLoopCover->SetVisible(false);
           MenuLoopCover->OnPaint = [this](TObject* Sender) { MenuFormPaint(Sender); };
         }
-        RECT WR;
-        GetWindowRect(Form->Handle(), &WR);
-        const int F = FormBorderWidth(Form->Handle(), BorderForm, true);
-        SetWindowPos(MenuLoopCover->Handle(), nullptr, WR.right - 60 - F, WR.top + F + CaptionHeight(true), 60,
-                     GetSystemMetrics(SM_CYMENU) + 3, SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+        const TRect R = MenuLoopCoverRect();
+        SetWindowPos(MenuLoopCover->Handle(), nullptr, R.Left, R.Top, R.Width(), R.Height(),
+                     SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+        // Shown without a redraw it keeps what the screen showed there only where the system
+        // leaves a new window's pixels alone; its own paint repeats those pixels everywhere.
+        InvalidateRect(MenuLoopCover->Handle(), nullptr, FALSE);
       }
       PassOn(Message);
       return;
@@ -643,6 +651,7 @@ void TsSkinProvider::SkinnedProc(TMessage& Message) {
       return;
     case CM_MOUSEENTER:
       PassOn(Message);
+      LeaveHotFrames(reinterpret_cast<TControl*>(Message.LParam));
       return;
     case CM_MENUCHANGED:
       if (Form->Visible() && !Form->ControlState().Contains(csCreating)) TitleDirty = true;
@@ -709,6 +718,11 @@ void TsSkinProvider::CMShowingChangedSkinned(TMessage& Message) {
   TsCommonData* SD = SkinData();
   // MDI support made while the form was being created found no client window yet.
   if (MDIForm != nullptr && MDIForm->MDIWnd == nullptr && Form->ClientHandle() != nullptr) MDIForm->Update();
+  // An MDI child whose provider came before its window is prepared here: the framework activates
+  // the child while its window is made, before it shows, so the activation that prepares it finds
+  // it not shown yet, and none follows.
+  if (IsMDIChild() && SysMenu == nullptr && Form->Showing() && Form->FormState().Contains(fsCreatedMDIChild))
+    PrepareForm();
   TsSkinManager* M = SD->SkinManager();
   if (!(SD->BackgroundStale && Form->Showing() && DrawNonClientArea()) || M == nullptr) {
     PassOn(Message);
@@ -1065,6 +1079,13 @@ void TsSkinProvider::WMSizeSkinned(TMessage& Message) {
   } else {
     SD->BackgroundStale = true;
   }
+  // A child maximised by any means (its window state, not only the system command) puts its
+  // buttons into the main form's menu line.
+  if (IsMDIChild() && Message.WParam == SIZE_MAXIMIZED && IsSkinnedProvider(SkinnedMDIMainProvider) &&
+      MaximizedChildProvider != this) {
+    MaximizedChildProvider = this;
+    SkinnedMDIMainProvider->RefreshNonClient();
+  }
   BorderRepaint(this, true);
 }
 
@@ -1100,8 +1121,82 @@ void TsSkinProvider::WMSetTextSkinned(TMessage& Message) {
 
 // ---- wheel ------------------------------------------------------------------------------------
 
+namespace {
+
+// A frame takes the wheel itself when it has a wheel event of its own (the framework's frame
+// does not scroll by the wheel otherwise).
+bool FrameTakesWheel(TWinControl* Frame) {
+  return Frame->OnMouseWheel || Frame->OnMouseWheelDown || Frame->OnMouseWheelUp;
+}
+
+// A control's wheel handling (DoMouseWheel is a protected dispatch method of the framework).
+struct TWheelDispatch : TControl {
+  static bool Run(TControl* C, TShiftState Shift, int Delta, TPoint Pos) {
+    bool (TControl::*Do)(TShiftState, int, TPoint) = &TWheelDispatch::DoMouseWheel;
+    return (C->*Do)(Shift, Delta, Pos);
+  }
+};
+
+// The frame under a screen point: the windowed controls under it, from Root downwards, until a
+// frame is met (nullptr when none).
+TWinControl* FrameAt(TWinControl* Root, TPoint Screen) {
+  TWinControl* C = Root;
+  while (C != nullptr && C->HandleAllocated()) {
+    auto* Child = dynamic_cast<TWinControl*>(C->ControlAtPos(C->ScreenToClient(Screen), false, true));
+    if (Child == nullptr) return nullptr;
+    if (acIsFrame(Child)) return Child;
+    C = Child;
+  }
+  return nullptr;
+}
+
+// The skin data of a frame: that of its frame adapter (nullptr when it has none).
+TsCommonData* FrameSkinData(TWinControl* Frame) {
+  for (int I = 0; I < Frame->ComponentCount(); ++I)
+    if (auto* A = dynamic_cast<TsFrameAdapter*>(Frame->Components(I))) return A->SkinData();
+  return nullptr;
+}
+
+// Every frame among the windowed controls below Parent, at any depth.
+void ForEachFrame(TWinControl* Parent, const std::function<void(TWinControl*)>& Each) {
+  for (int I = 0; I < Parent->ControlCount(); ++I) {
+    auto* W = dynamic_cast<TWinControl*>(Parent->Controls(I));
+    if (W == nullptr) continue;
+    if (acIsFrame(W)) Each(W);
+    ForEachFrame(W, Each);
+  }
+}
+
+}  // namespace
+
+void TsSkinProvider::LeaveHotFrames(TControl* Entered) {
+  if (Form == nullptr) return;
+  std::vector<TWinControl*> Hot;
+  ForEachFrame(Form, [&](TWinControl* Frame) {
+    if (Frame == Entered) return;
+    TsCommonData* D = FrameSkinData(Frame);
+    if (D != nullptr && D->GetHotState()) Hot.push_back(Frame);
+  });
+  for (TWinControl* Frame : Hot) Frame->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(Frame));
+}
+
 void TsSkinProvider::RouteMouseWheel(TMessage& Message) {
-  // Frames that take the wheel themselves do not exist in this system: with no frame class there
-  // is nothing to route to, so the form's own answer stands.
-  if (MouseWheelRouting || Message.Result != 0) return;
+  // The wheel went to the focused control and up its parents unanswered: a frame under the
+  // pointer that takes the wheel gets it.
+  // The point is the one the wheel message carries: where the pointer was when the wheel
+  // turned (the pointer's position now may already be another).
+  if (MouseWheelRouting || Message.Result != 0 || Form == nullptr || !Form->HandleAllocated()) return;
+  const TPoint Pos{static_cast<short>(LOWORD(Message.LParam)), static_cast<short>(HIWORD(Message.LParam))};
+  TWinControl* Frame = FrameAt(Form, Pos);
+  if (Frame == nullptr || !FrameTakesWheel(Frame)) return;
+  MouseWheelRouting = true;
+  try {
+    const TShiftState Shift = KeysToShiftState(LOWORD(Message.WParam));
+    const int Delta = static_cast<short>(HIWORD(Message.WParam));
+    Message.Result = TWheelDispatch::Run(Frame, Shift, Delta, Pos) ? 1 : 0;
+  } catch (...) {
+    MouseWheelRouting = false;
+    throw;
+  }
+  MouseWheelRouting = false;
 }

@@ -90,3 +90,46 @@ TEST(BuiltInShadows, AFormWithExtendedBordersCastsAShadow) {
   delete F;
   apptest::Pump();
 }
+
+TEST(BuiltInShadows, TheFormsRoundedCornersShowTheShadowUnderThem) {
+  // The frame's corners are cut round; where the form lies over the middle of the nine-sliced
+  // shadow picture (the program's skin moves the shadow no further under the form), the cut
+  // pixels show that middle, not a hole through the shadow.
+  if (acUpdateLayeredWindow == nullptr) GTEST_SKIP() << "the system has no layered windows";
+  auto M = std::make_unique<TsSkinManager>(nullptr);
+  TsStoredSkin* Stored = M->InternalSkins()->Add();
+  Stored->SetName("Program skin");
+  {
+    TResourceStream Pack(GetModuleHandleW(nullptr), "DEFAULTSKIN", MAKEINTRESOURCEA(10));
+    Stored->ReadData(Pack);
+  }
+  M->SetSkinDirectory("c:\\no skins here");
+  M->SetExtendedBorders(true);
+  M->SetSkinName("Program skin");
+  ASSERT_TRUE(M->SkinActive());
+  ASSERT_EQ(M->SkinData()->FormOffset, 0);
+  auto* F = new TForm(nullptr);
+  F->SetPosition(poDesigned);
+  F->SetBounds(150, 120, 320, 200);
+  F->Handle();
+  auto* P = new TsSkinProvider(F);
+  uitest::ShowSettled(F);
+  uitest::PumpFor(300);
+  TBitmap* Img = P->SkinData()->CacheBmp();
+  ASSERT_NE(Img, nullptr);
+  ASSERT_EQ(Img->PixelFormat(), pf32bit);
+  const TRect E = P->ExtBorderMargins();
+  const int W = Img->Width(), H = Img->Height();
+  GdiFlush();
+  auto Alpha = [&](int X, int Y) { return static_cast<int>(static_cast<const Byte*>(Img->ScanLine(Y))[4 * X + 3]); };
+  // Just outside the form the shadow; the outermost corner pixels of the form are cut.
+  EXPECT_GT(Alpha(E.Left - 1, E.Top + 20), 0);
+  const POINT Corners[4] = {{E.Left, E.Top}, {W - E.Right - 1, E.Top}, {E.Left, H - E.Bottom - 1},
+                            {W - E.Right - 1, H - E.Bottom - 1}};
+  for (const POINT& C : Corners) {
+    EXPECT_LT(Alpha(C.x, C.y), 255) << C.x << "," << C.y << ": the corner is cut";
+    EXPECT_GT(Alpha(C.x, C.y), 0) << C.x << "," << C.y << ": the shadow shows under the corner";
+  }
+  delete F;
+  apptest::Pump();
+}

@@ -157,9 +157,11 @@ TEST(HandleLifetime, RecreateWndKeepsTextBoundsVisibilityAndChildren) {
 }
 
 TEST(WindowProc, SeesCreationShowingAndPaintingInOrder) {
+  // The logs outlive the form, whose destruction still runs through the taps.
+  std::vector<UINT> Seen;
+  std::vector<UINT> ChildSeen;
   TForm F(nullptr);
   F.SetBounds(50, 50, 200, 150);
-  std::vector<UINT> Seen;
   TWndMethod Saved = F.WindowProc();
   F.SetWindowProc([&, Saved](TMessage& M) {
     Seen.push_back(M.Msg);
@@ -188,7 +190,6 @@ TEST(WindowProc, SeesCreationShowingAndPaintingInOrder) {
 
   // A child control: creation through the chain too, while the parent shows.
   auto* B = new TWinLogBox(&F);
-  std::vector<UINT> ChildSeen;
   TWndMethod ChildSaved = B->WindowProc();
   B->SetWindowProc([&, ChildSaved](TMessage& M) {
     ChildSeen.push_back(M.Msg);

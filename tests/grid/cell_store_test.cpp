@@ -451,6 +451,32 @@ TEST_F(StoreFixture, DeletingAParentLeavesNoDanglingParentReference) {
   EXPECT_EQ(Child->ParentRow, nullptr);
 }
 
+// A row put between a parent and its child (inserted there, or moved there by a sort) separates
+// them; deleting the parent then must still leave the child no reference to the freed record.
+TEST_F(StoreFixture, DeletingAParentSeparatedFromItsChildLeavesNoDanglingReference) {
+  AddColumn();
+  Cells.AddRows(1);
+  Cells.InsertChildRow(0, 1);
+  TRow* Child = Cells.GetRow(1);
+  Cells.InsertRow(1);  // a top-level row between them
+  EXPECT_EQ(Cells.DescendantCount(0), 0);
+  Cells.DeleteRow(0);
+  EXPECT_EQ(Child->ParentRow, nullptr);
+  EXPECT_EQ(Cells.ParentIndexOf(1), -1);
+
+  Cells.ClearRows();
+  Fill(0, {L"b", L"a"});
+  Cells.InsertChildRow(0, 1);  // the child of "b"
+  Set(0, 1, L"c");
+  Child = Cells.GetRow(1);
+  Cells.Sort(0, stAlphabetic, skDescending, false);  // c, b, a: the child above its parent
+  EXPECT_EQ(Column(0), "c,b,a");
+  EXPECT_EQ(Child->ParentRow, Cells.GetRow(1));
+  EXPECT_EQ(Cells.GetRow(1)->ChildCount, 1);
+  Cells.DeleteRow(1);
+  EXPECT_EQ(Child->ParentRow, nullptr);
+}
+
 TEST_F(StoreFixture, ShownRowCountCountsRowsBothVisibleAndShown) {
   AddColumn();
   Cells.AddRows(4);

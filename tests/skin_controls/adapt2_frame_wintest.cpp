@@ -87,3 +87,59 @@ TEST_F(Adapt2Frame, FreedWithItsFrame) {
   delete Fr;  // no crash: the adapter goes with its frame
   uitest::Pump();
 }
+
+// Every order in which a program lets go of a frame, its adapter, the form and the manager. A
+// message that reaches a freed adapter (WM_DESTROY, WM_NCDESTROY and WM_PARENTNOTIFY run through
+// the frame's chain after the frame freed its components) fails the test through the freed-memory
+// guard; each order runs three times.
+TEST_F(Adapt2Frame, FreedInEveryOrderWithoutTouchingAFreedAdapter) {
+  F.Show();
+  auto MakeFrame = [&](TWinControl* Parent, TsFrameAdapter*& A) {
+    auto* Fr = new TScrollingWinControl(Parent);
+    Fr->SetParent(Parent);
+    Fr->SetBounds(10, 10, 100, 80);
+    A = new TsFrameAdapter(Fr);  // owned by the frame
+    // Hidden and shown again: the adapter gives the shown frame its skinned scroll bars.
+    Fr->SetVisible(false);
+    Fr->SetVisible(true);
+    uitest::Pump();
+    EXPECT_EQ(AskControl(Fr, AC_ISSKINNED), 1);
+    EXPECT_NE(A->ScrollAdapter(), nullptr);
+    return Fr;
+  };
+  const int Windows = uitest::CountThreadWindows();
+  for (int Round = 0; Round < 3; ++Round) {
+    TsFrameAdapter* A = nullptr;
+    // The frame goes, and its adapter with it.
+    delete MakeFrame(F.Form, A);
+    uitest::Pump();
+    // The adapter goes first; the frame is given back and carries on.
+    TScrollingWinControl* Fr = MakeFrame(F.Form, A);
+    delete A;
+    EXPECT_EQ(AskControl(Fr, AC_ISSKINNED), 0);
+    EXPECT_EQ(Fr->ComponentCount(), 0);
+    RedrawWindow(Fr->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_FRAME);
+    delete Fr;
+    // The frame's window is made anew, then the frame goes.
+    Fr = MakeFrame(F.Form, A);
+    Fr->RecreateWnd();
+    Fr->HandleNeeded();
+    uitest::Pump();
+    EXPECT_EQ(AskControl(Fr, AC_ISSKINNED), 1);
+    delete Fr;
+    // The manager goes first, then the frame.
+    Fr = MakeFrame(F.Form, A);
+    M.reset();
+    uitest::Pump();
+    delete Fr;
+    M = LoadProgramSkin();
+    // A form of its own goes with the frame on it.
+    auto* Form = new TForm(nullptr);
+    Form->SetBounds(100, 100, 200, 160);
+    uitest::ShowSettled(Form);
+    MakeFrame(Form, A);
+    delete Form;
+    uitest::Pump();
+  }
+  EXPECT_EQ(uitest::CountThreadWindows(), Windows);
+}

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/ExtCtrls.h"
+#include "skin/controls/acBarAdapters.h"
 #include "skin/controls/acMoreAdapters.h"
 #include "skin/core/sCommonData.h"
 #include "skin/core/sConst.h"
@@ -414,6 +415,42 @@ TEST_F(Adapt2Paint, ToolBarButtonsFromTheSkinWithHotAndDisabledLooks) {
   EXPECT_EQ(A->ButtonState(0), 1);
   EXPECT_TRUE(Near(Hot.Pixel(R0.left + 6, R0.bottom - 6), 4867140, 6)) << std::hex << Hot.Pixel(R0.left + 6, R0.bottom - 6);
   CursorTo(Host.Handle(), 390, 270);
+  delete A;
+  DestroyWindow(T);
+}
+
+TEST_F(Adapt2Paint, CheckedToolBarButtonIsDrawnPressed) {
+  // A checked button of a plain tool bar (a system dialog's view buttons, say) keeps showing that
+  // it is checked: it takes the pressed look, away from the mouse as well.
+  F.Show();
+  TSkinnedHost Host(F.Form, M.get());
+  HWND T = CreateWindowExW(0, TOOLBARCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | CCS_NORESIZE | CCS_NOPARENTALIGN |
+                           CCS_NODIVIDER | TBSTYLE_FLAT, 10, 10, 360, 48, Host.Handle(), nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
+  SendMessageW(T, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+  TBBUTTON B[2]{};
+  const wchar_t* Texts[2] = {L"List", L"Details"};
+  for (int I = 0; I < 2; ++I) {
+    B[I].iBitmap = I_IMAGENONE;
+    B[I].idCommand = 100 + I;
+    B[I].fsState = TBSTATE_ENABLED | (I == 1 ? TBSTATE_CHECKED : 0);
+    B[I].fsStyle = BTNS_CHECKGROUP;
+    B[I].iString = reinterpret_cast<INT_PTR>(Texts[I]);
+  }
+  SendMessageW(T, TB_ADDBUTTONSW, 2, reinterpret_cast<LPARAM>(B));
+  SendMessageW(T, TB_SETBUTTONSIZE, 0, MAKELPARAM(90, 40));
+  SendMessageW(T, TB_AUTOSIZE, 0, 0);
+  auto* A = TacMainWnd::Create<TacToolBarWnd>(T, nullptr, M.get(), "");
+  CursorTo(Host.Handle(), 390, 270);
+  RECT R0{}, R1{};
+  SendMessageW(T, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&R0));
+  SendMessageW(T, TB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&R1));
+  const uitest::TCapture C = Shown(T, "adapt2_toolbar_checked");
+  EXPECT_EQ(A->ButtonState(0), 0);
+  EXPECT_EQ(A->ButtonState(1), 2);
+  // The checked button in TOOLBUTTON's pressed colour, the other one showing the bar through.
+  EXPECT_TRUE(Near(C.Pixel(R1.left + 6, R1.bottom - 6), 4867140, 6)) << std::hex << C.Pixel(R1.left + 6, R1.bottom - 6);
+  EXPECT_TRUE(Near(C.Pixel(R0.left + 6, R0.bottom - 6), PanelLowColor, 4)) << std::hex << C.Pixel(R0.left + 6, R0.bottom - 6);
   delete A;
   DestroyWindow(T);
 }

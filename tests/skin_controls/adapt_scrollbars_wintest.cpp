@@ -382,3 +382,47 @@ TEST_F(AdaptScroll, RefreshScrollAdapterFollowsTheSkinState) {
 }
 
 }  // namespace
+
+// An adapter let go of (detached, or freed) while an arrow is held down or a bar is hot stops its
+// timers and gives the mouse capture back: nothing scrolls the window afterwards.
+TEST_F(AdaptScroll, DetachingDuringAPressOrHoverStopsTimersAndCapture) {
+  for (int Way = 0; Way < 3; ++Way) {
+    SCOPED_TRACE(Way == 0 ? "detached while pressed" : Way == 1 ? "freed while pressed" : "detached while hot");
+    HWND W = MakeScrolled();
+    Adapt(W);
+    ASSERT_TRUE(realinput::BringToFront(Host.Wnd));
+    TRect S;
+    GetVertBarRect(Adapter, W, S);
+    const POINT Down{(S.Left + S.Right) / 2, S.Bottom - 4};
+    ASSERT_TRUE(realinput::MovePointerSettled(POINT{Down.x - 60, Down.y}));
+    ASSERT_TRUE(realinput::MovePointerSettled(Down));
+    if (Way < 2) {
+      ownctl::SendMouse(Down, MOUSEEVENTF_LEFTDOWN);
+      ASSERT_TRUE(uitest::WaitFor([] { return adapt::ScrollCodes(WM_VSCROLL).size() >= 2; }));
+      ASSERT_EQ(GetCapture(), W);
+    } else {
+      ASSERT_TRUE(uitest::WaitFor([&] { return acScrollTracking().HoverTimer != 0; }));
+    }
+    if (Way == 1) {
+      delete Adapter;
+    } else {
+      TacMainWnd* A = Adapter;
+      UnhookScrollAdapter(W, false, false, A);
+      EXPECT_TRUE(Adapter->Destroyed);
+      delete Adapter;
+    }
+    Adapter = nullptr;
+    EXPECT_NE(GetCapture(), W);
+    EXPECT_FALSE(KillTimer(W, acTimerHover));
+    EXPECT_FALSE(KillTimer(W, acTimerFirstRepeat));
+    EXPECT_FALSE(KillTimer(W, acTimerRepeat));
+    EXPECT_EQ(acScrollTracking().TrackPart, -1);
+    EXPECT_EQ(acScrollTracking().HoverWnd, nullptr);
+    const std::size_t Sent = adapt::ScrollCodes(WM_VSCROLL).size();
+    uitest::PumpFor(150);
+    EXPECT_EQ(adapt::ScrollCodes(WM_VSCROLL).size(), Sent);
+    if (Way < 2) ownctl::SendMouse(Down, MOUSEEVENTF_LEFTUP);
+    uitest::Pump();
+    DestroyWindow(W);
+  }
+}

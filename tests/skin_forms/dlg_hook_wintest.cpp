@@ -209,6 +209,43 @@ TEST_F(DlgHook, DialogFrameAndCaptionArePaintedFromTheSkin) {
   EXPECT_FALSE(D->RegionRects.empty());
 }
 
+TEST_F(DlgHook, DialogRegionCutsTheFramesRoundedCornersWhereTheyAre) {
+  // The skin's frame has round corners at the top and at the bottom: the key-coloured corner
+  // pixels are cut out of the window at the window's corners, and nothing is cut along the sides.
+  HWND W = Open(dlgtest::StandardDialog(DS_MODALFRAME, L"Corners"));
+  ASSERT_TRUE(uitest::WaitFor([&] { return FindDialogProvider(W) != nullptr; }));
+  RedrawWindow(W, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
+  uitest::Settle(W);
+  RECT R;
+  GetWindowRect(W, &R);
+  const int Wd = R.right - R.left, Ht = R.bottom - R.top;
+  HRGN Rgn = CreateRectRgn(0, 0, 0, 0);
+  ASSERT_NE(GetWindowRgn(W, Rgn), ERROR);
+  for (POINT P : {POINT{0, 0}, POINT{Wd - 1, 0}, POINT{0, Ht - 1}, POINT{Wd - 1, Ht - 1}})
+    EXPECT_FALSE(PtInRegion(Rgn, P.x, P.y)) << P.x << "," << P.y << " is a cut corner";
+  int SideHoles = 0;
+  for (int Y = 8; Y < Ht - 8; ++Y) SideHoles += !PtInRegion(Rgn, 0, Y) + !PtInRegion(Rgn, Wd - 1, Y);
+  EXPECT_EQ(SideHoles, 0);
+  DeleteObject(Rgn);
+}
+
+TEST_F(DlgHook, DialogFrameFollowsTheActiveStateLikeItsTitle) {
+  // The frame's outline below the title has the colour of the title's outline beside it, in the
+  // active look and in the inactive one.
+  HWND W = Open(dlgtest::StandardDialog(DS_MODALFRAME, L"Outline"));
+  ASSERT_TRUE(uitest::WaitFor([&] { return FindDialogProvider(W) != nullptr; }));
+  TacDialogWnd* D = FindDialogProvider(W)->DialogAdapter;
+  for (const bool On : {true, false}) {
+    SendMessageA(W, WM_NCACTIVATE, On ? TRUE : FALSE, 0);
+    uitest::Settle(W);
+    ASSERT_EQ(D->Active, On);
+    const uitest::TCapture C = dlgtest::CaptureWindow(W);
+    const COLORREF Title = C.Pixel(0, D->FrameWidth() + D->CaptionHeight() / 2);
+    const COLORREF Side = C.Pixel(0, C.Height() * 3 / 4);
+    EXPECT_EQ(Side, Title) << (On ? "active " : "inactive ") << std::hex << Side << " " << Title;
+  }
+}
+
 TEST_F(DlgHook, CaptionHitTestAndCloseButtonClick) {
   HWND W = Open(dlgtest::StandardDialog());
   ASSERT_TRUE(uitest::WaitFor([&] { return FindDialogProvider(W) != nullptr; }));

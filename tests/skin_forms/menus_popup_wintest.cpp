@@ -20,6 +20,7 @@ struct TSeen {
   std::vector<bool> CornersInRegion;  // top-left, top-right, bottom-left, bottom-right
   RECT Rect{};
   std::vector<COLORREF> Pixels;  // the window's pixels, row by row
+  std::vector<COLORREF> Frame;   // the cached frame image of the window, row by row
   bool CacheHeldWindow = false;
   bool Closing = false;
 };
@@ -56,7 +57,12 @@ void CALLBACK Watch(HWND, UINT, UINT_PTR, DWORD) {
     Seen.CornersInRegion.push_back(PtInRegion(Rgn, P.x, P.y) != FALSE);
   DeleteObject(Rgn);
   for (const TacMenuInfo& I : MenuInfoCache)
-    if (I.Wnd == W) Seen.CacheHeldWindow = true;
+    if (I.Wnd == W) {
+      Seen.CacheHeldWindow = true;
+      if (I.Bmp != nullptr && Seen.Frame.empty())
+        for (int Y = 0; Y < I.Bmp->Height(); ++Y)
+          for (int X = 0; X < I.Bmp->Width(); ++X) Seen.Frame.push_back(PixelOf(I.Bmp, X, Y));
+    }
   GetWindowRect(W, &Seen.Rect);
   HDC DC = GetWindowDC(W);
   const int Wd = Seen.Rect.right - Seen.Rect.left, Ht = Seen.Rect.bottom - Seen.Rect.top;
@@ -130,6 +136,29 @@ TEST(MenusPopup, ShownPopupMenuGetsTheSkinnedFrameAndItems) {
     }
   }
   EXPECT_FALSE(Seen.CornersInRegion[0]);
+  // The whole border band shows the frame image: none of the system's own frame is left between
+  // the strips the items copy, wherever the system puts its items inside the window.
+  ASSERT_EQ(Seen.Frame.size(), Seen.Pixels.size());
+  auto Fr = [&](int X, int Y) { return Seen.Frame[static_cast<std::size_t>(Y * W + X)]; };
+  int Wrong = 0;
+  for (int Y = 0; Y < H; ++Y)
+    for (int X = 0; X < W; ++X) {
+      const bool Band = X < 3 || Y < 3 || X >= W - 3 || Y >= H - 3;
+      const bool Corner = (X == 0 || X == W - 1) && (Y == 0 || Y == H - 1);
+      if (Band && !Corner && Px(X, Y) != Fr(X, Y)) {
+        if (Wrong < 5) ADD_FAILURE() << "border pixel " << X << "," << Y << " is " << std::hex << Px(X, Y);
+        ++Wrong;
+      }
+    }
+  EXPECT_EQ(Wrong, 0);
+  // The items lie over the frame at their own place: the border's line shows nowhere inside the
+  // band (an item that took its background from the wrong place would carry it inwards).
+  const COLORREF Line = Fr(0, H / 2);
+  int Inner = 0;
+  for (int Y = 3; Y < H - 3; ++Y)
+    Inner += (Px(3, Y) == Line) + (Px(W - 4, Y) == Line);
+  for (int X = 3; X < W - 3; ++X) Inner += (Px(X, 3) == Line) + (Px(X, H - 4) == Line);
+  EXPECT_EQ(Inner, 0);
   // Some bright caption pixels.
   int Text = 0;
   for (int X = 30; X < W - 10; ++X)

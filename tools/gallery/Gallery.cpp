@@ -27,6 +27,7 @@
 #include "skin/core/sSkinManager.h"
 #include "skin/core/sStoredSkins.h"
 #include "skin/forms/acBorderForm.h"
+#include "skin/forms/acDials.h"
 #include "skin/forms/sSkinProvider.h"
 
 namespace {
@@ -101,24 +102,28 @@ RECT ShownArea() {
 }
 
 // Wine on a plain X display (no compositing desktop) shows the translucent pixels of layered
-// windows solid. A provider's extended-border window is such a window; its picture is the
-// provider's 32-bit form image (premultiplied alpha). Where that window lies outside its form,
-// over the plain backdrop, the picture is laid over the backdrop's colour here, as a compositing
+// windows solid. The extended-border window of a skinned form or dialog is such a window; its
+// picture is its owner's 32-bit non-client image (premultiplied alpha). Wherever the owner window
+// does not cover it, that picture is laid over the backdrop's colour here, as a compositing
 // desktop shows it.
-void CompositeBorderWindow(TScreenPicture& P, const RECT& Area, TsSkinProvider* Provider) {
-  if (Provider == nullptr || Provider->BorderForm == nullptr || Provider->BorderForm->AForm == nullptr ||
-      !Provider->BorderForm->AForm->HandleAllocated())
+void CompositeBorderWindow(TScreenPicture& P, const RECT& Area, TacBorderForm* Border) {
+  if (Border == nullptr || Border->SkinData == nullptr || Border->AForm == nullptr ||
+      !Border->AForm->HandleAllocated())
     return;
-  TBitmap* Image = Provider->SkinData()->CacheBmp();
-  if (Image == nullptr || Image->PixelFormat() != pf32bit) return;
-  const RECT B = WindowArea(Provider->BorderForm->AForm->Handle());
-  const RECT F = WindowArea(Provider->Form->Handle());
+  TBitmap* Image = Border->SkinData->CacheBmp();
+  HWND Owner = Border->OwnerHandle();
+  if (Image == nullptr || Image->PixelFormat() != pf32bit || Owner == nullptr) return;
+  const RECT B = WindowArea(Border->AForm->Handle());
+  const RECT F = WindowArea(Owner);
+  // The part of its window the owner shows (its window region, when it has one).
+  HRGN Shown = CreateRectRgn(0, 0, 0, 0);
+  const bool HasRegion = GetWindowRgn(Owner, Shown) != ERROR;
   const int BR = GetRValue(BackdropColor), BG = GetGValue(BackdropColor), BB = GetBValue(BackdropColor);
   for (int Y = 0; Y < Image->Height() && Y < B.bottom - B.top; ++Y) {
     const auto* Row = static_cast<const unsigned char*>(Image->ScanLine(Y));
     for (int X = 0; X < Image->Width() && X < B.right - B.left; ++X) {
       const POINT S{B.left + X, B.top + Y};
-      if (PtInRect(&F, S)) continue;
+      if (PtInRect(&F, S) && (!HasRegion || PtInRegion(Shown, S.x - F.left, S.y - F.top))) continue;
       const int PX = S.x - Area.left, PY = S.y - Area.top;
       if (PX < 0 || PY < 0 || PX >= P.Width || PY >= P.Height) continue;
       const unsigned char* Px = Row + 4 * X;
@@ -128,9 +133,10 @@ void CompositeBorderWindow(TScreenPicture& P, const RECT& Area, TsSkinProvider* 
           static_cast<DWORD>(std::min(R, 255) << 16 | std::min(G, 255) << 8 | std::min(Bl, 255));
     }
   }
+  DeleteObject(Shown);
 }
 
-void SavePicture(const wchar_t* Name, TsSkinProvider* WithBorder = nullptr) {
+void SavePicture(const wchar_t* Name, TacBorderForm* WithBorder = nullptr) {
   const RECT Area = ShownArea();
   TScreenPicture P = CaptureScreen(Area);
   CompositeBorderWindow(P, Area, WithBorder);
@@ -157,11 +163,12 @@ void CALLBACK ModalTimer(HWND, UINT, UINT_PTR Id, DWORD) {
 }
 
 // Runs Show (which enters a modal loop); after Delay milliseconds inside that loop the picture is
-// taken and Close ends the loop.
+// taken (with the extended-border window that Border names, when it names one) and Close ends the
+// loop.
 void WithModal(const wchar_t* Name, const std::function<void()>& Show, const std::function<void()>& Close,
-               int Delay = 700) {
-  OnModalShown = [Name, Close] {
-    SavePicture(Name);
+               int Delay = 700, const std::function<TacBorderForm*()>& Border = nullptr) {
+  OnModalShown = [Name, Close, Border] {
+    SavePicture(Name, Border ? Border() : nullptr);
     Close();
   };
   SetTimer(nullptr, 0, static_cast<UINT>(Delay), ModalTimer);
@@ -201,6 +208,13 @@ HWND FindShown(const wchar_t* ClassName) {
 
 void CloseDialog(int Command) {
   if (HWND D = FindShown(L"#32770")) PostMessageW(D, WM_COMMAND, Command, 0);
+}
+
+// The extended-border window of the shown system dialog, nullptr when none.
+TacBorderForm* DialogBorderForm() {
+  HWND D = FindShown(L"#32770");
+  TacProvider* P = D != nullptr ? FindDialogProvider(D) : nullptr;
+  return P != nullptr && P->DialogAdapter != nullptr ? P->DialogAdapter->BorderForm : nullptr;
 }
 
 // ---- scenes ----------------------------------------------------------------------------------------
@@ -312,7 +326,7 @@ void SceneExtendedBorders(TsSkinManager* Manager) {
   TsSkinProvider* Provider = nullptr;
   for (int I = 0; I < F->ComponentCount(); ++I)
     if (auto* P = dynamic_cast<TsSkinProvider*>(F->Components(I))) Provider = P;
-  SavePicture(L"extended_borders", Provider);
+  SavePicture(L"extended_borders", Provider != nullptr ? Provider->BorderForm : nullptr);
   delete F;
   Settle(200);
   WithModal(
@@ -321,7 +335,7 @@ void SceneExtendedBorders(TsSkinManager* Manager) {
         MessageBoxW(nullptr, L"Extended borders are on.\nThis box is a system dialog skinned by the engine.",
                     L"Dialog", MB_OKCANCEL | MB_ICONINFORMATION);
       },
-      [] { CloseDialog(IDCANCEL); }, 1200);
+      [] { CloseDialog(IDCANCEL); }, 1200, DialogBorderForm);
   Manager->SetExtendedBorders(false);
   Settle(200);
 }
@@ -357,6 +371,9 @@ int main(int argc, char** argv) {
   InitCommonControlsEx(&Icc);
   InitializeUnits();
   Application->Initialize();
+  // The pointer rests in the screen's far corner, away from every scene: no control shows its
+  // look under the mouse by chance.
+  SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
   CreateBackdrop();
   TsSkinManager* Manager = CreateManager();
   if (!Manager->SkinActive()) {

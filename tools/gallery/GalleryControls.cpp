@@ -1,11 +1,12 @@
 // The gallery's form of controls. Win32.
 //
 // The skin manager adapts a control by its class name: each name stands in the list of the kind
-// of adapter it takes (ListControlClasses). The framework lacks classes of some kinds; for those
-// the gallery makes thin stand-ins here, framework controls over the common control window of
-// that kind, filled through the window's own messages as the adapters read them. When the
-// framework gains a class of a kind, that class replaces the stand-in in the table of
-// ListControlClasses and in the place that creates it below; nothing else changes.
+// of adapter it takes (ListControlClasses). The controls are the framework's own classes; for the
+// few kinds the framework has no class of (memo, list box, combo box, radio button, group box)
+// the gallery makes thin stand-ins here, framework controls over the system window of that kind,
+// filled through the window's own messages as the adapters read them. When the framework gains a
+// class of such a kind, that class replaces the stand-in in the table of ListControlClasses and
+// in the place that creates it below; nothing else changes.
 #include "GalleryControls.h"
 
 #include <windows.h>
@@ -14,11 +15,14 @@
 #include <string>
 #include <vector>
 
+#include "framework/Buttons.h"
+#include "framework/ComCtrls.h"
 #include "framework/ExtCtrls.h"
 #include "framework/Graphics.h"
 #include "framework/ImgList.h"
+#include "framework/ListViews.h"
 #include "framework/StdCtrls.h"
-#include "framework/TypInfo.h"
+#include "framework/ToolBars.h"
 #include "skin/controls/sButton.h"
 #include "skin/controls/sLabel.h"
 #include "skin/controls/sSplitter.h"
@@ -47,75 +51,8 @@ GALLERY_STANDIN(TGalleryListBox, L"LISTBOX", WS_TABSTOP | WS_VSCROLL | LBS_NOTIF
 GALLERY_STANDIN(TGalleryComboBox, L"COMBOBOX", WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL)
 GALLERY_STANDIN(TGalleryRadioButton, L"BUTTON", WS_TABSTOP | BS_AUTORADIOBUTTON)
 GALLERY_STANDIN(TGalleryGroupBox, L"BUTTON", BS_GROUPBOX)
-GALLERY_STANDIN(TGalleryBitBtn, L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON)
-GALLERY_STANDIN(TGalleryListView, WC_LISTVIEWW, WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS)
-
-// A tree view: as a framework tree view does, its font colour is the tree's text colour (the
-// tree adapter gives a framework tree the skin's colour through its font).
-class TGalleryTreeView : public TWinControl {
-  T_CLASS(TGalleryTreeView, TWinControl)
-
- public:
-  using TWinControl::TWinControl;
-
- protected:
-  void CreateParams(TCreateParams& Params) override {
-    TWinControl::CreateParams(Params);
-    CreateSubClass(Params, WC_TREEVIEWW);
-    Params.Style |= WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS;
-  }
-  void WndProc(TMessage& Message) override {
-    TWinControl::WndProc(Message);
-    if (Message.Msg == CM_FONTCHANGED && HandleAllocated())
-      SendMessageW(Handle(), TVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(ColorToRGB(Font()->Color())));
-  }
-};
-GALLERY_STANDIN(TGalleryPageControl, WC_TABCONTROLW, WS_TABSTOP | WS_CLIPCHILDREN)
-GALLERY_STANDIN(TGalleryTabControl, WC_TABCONTROLW, WS_TABSTOP)
-GALLERY_STANDIN(TGalleryToolBar, TOOLBARCLASSNAMEW, TBSTYLE_FLAT | CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN)
-GALLERY_STANDIN(TGalleryStatusBar, STATUSCLASSNAMEW, CCS_NORESIZE | CCS_NOPARENTALIGN)
 
 #undef GALLERY_STANDIN
-
-// A page of the page control: a plain child window that the page control's adapter paints.
-class TGalleryTabSheet : public TWinControl {
-  T_CLASS(TGalleryTabSheet, TWinControl)
-
- public:
-  using TWinControl::TWinControl;
-};
-
-// A speed button: a graphic control with the published properties the speed-button adapter reads.
-class TGallerySpeedButton : public TGraphicControl {
-  T_CLASS(TGallerySpeedButton, TGraphicControl)
-
- public:
-  explicit TGallerySpeedButton(TComponent* AOwner) : TGraphicControl(AOwner), FGlyph(std::make_unique<TBitmap>()) {}
-  TBitmap* Glyph() const { return FGlyph.get(); }
-  void SetGlyph(TBitmap* Value) { FGlyph->Assign(Value); }
-  bool Down() const { return FDown; }
-  void SetDown(bool Value) {
-    FDown = Value;
-    Invalidate();
-  }
-
- private:
-  std::unique_ptr<TBitmap> FGlyph;
-  bool FDown = false;
-};
-
-// A frame: a scrolling container, which the form's adapter list gives a frame adapter.
-class TGalleryFrame : public TScrollingWinControl {
-  T_CLASS(TGalleryFrame, TScrollingWinControl)
-
- public:
-  using TScrollingWinControl::TScrollingWinControl;
-};
-
-T_PUBLISH(TGallerySpeedButton) {
-  P.Object("Glyph", &TGallerySpeedButton::Glyph, &TGallerySpeedButton::SetGlyph);
-  P.Boolean("Down", &TGallerySpeedButton::Down, &TGallerySpeedButton::SetDown);
-}
 
 namespace gallery {
 
@@ -147,16 +84,6 @@ TImageList* MarkImages(TComponent* Owner) {
   return L;
 }
 
-// A platform image list of the same marks (for the common controls; freed with the process).
-HIMAGELIST MarkImageList() {
-  HIMAGELIST L = ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 6, 0);
-  for (int I = 0; I < 6; ++I) {
-    auto B = Mark(MarkColors[I], I % 2 == 0);
-    ImageList_AddMasked(L, B->Handle(), RGB(255, 0, 255));
-  }
-  return L;
-}
-
 // ---- helpers -------------------------------------------------------------------------------------
 
 template <class T>
@@ -175,102 +102,63 @@ TMenuItem* AddItem(TComponent* Owner, TMenuItem* Parent, const wchar_t* Caption,
   return Item;
 }
 
-void FillListView(HWND H, HIMAGELIST Images) {
-  ListView_SetExtendedListViewStyle(H, LVS_EX_FULLROWSELECT);
-  ListView_SetImageList(H, Images, LVSIL_SMALL);
+void FillListView(TListView* L, TImageList* Images) {
+  L->SetViewStyle(vsReport);
+  L->SetSmallImages(Images);
   const wchar_t* Heads[] = {L"Channel", L"Group", L"Quality"};
   const int Widths[] = {130, 90, 70};
   for (int I = 0; I < 3; ++I) {
-    LVCOLUMNW C{};
-    C.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-    C.pszText = const_cast<wchar_t*>(Heads[I]);
-    C.cx = Widths[I];
-    C.iSubItem = I;
-    SendMessageW(H, LVM_INSERTCOLUMNW, I, reinterpret_cast<LPARAM>(&C));
+    TListColumn* C = L->Columns()->Add();
+    C->SetCaption(WideString(Heads[I]));
+    C->SetWidth(Widths[I]);
   }
   const wchar_t* Rows[][3] = {{L"First News", L"News", L"HD"},      {L"Sport Live", L"Sport", L"HD"},
                               {L"Film Club", L"Films", L"SD"},      {L"Music Box", L"Music", L"SD"},
                               {L"Kids World", L"Children", L"SD"},  {L"Science Now", L"Education", L"HD"},
                               {L"Travel Plus", L"Leisure", L"SD"}, {L"Weather 24", L"News", L"SD"}};
-  for (int R = 0; R < 8; ++R) {
-    LVITEMW Item{};
-    Item.mask = LVIF_TEXT | LVIF_IMAGE;
-    Item.iItem = R;
-    Item.iImage = R % 6;
-    Item.pszText = const_cast<wchar_t*>(Rows[R][0]);
-    SendMessageW(H, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&Item));
-    for (int S = 1; S < 3; ++S) {
-      LVITEMW Sub{};
-      Sub.iSubItem = S;
-      Sub.pszText = const_cast<wchar_t*>(Rows[R][S]);
-      SendMessageW(H, LVM_SETITEMTEXTW, R, reinterpret_cast<LPARAM>(&Sub));
-    }
-  }
-  ListView_SetItemState(H, 1, LVIS_SELECTED, LVIS_SELECTED);
+  for (int R = 0; R < 8; ++R)
+    L->AddItem(WideString(Rows[R][0]), {WideString(Rows[R][1]), WideString(Rows[R][2])}, R % 6);
 }
 
-HTREEITEM TreeAdd(HWND H, HTREEITEM Parent, const wchar_t* Text, int Image) {
-  TVINSERTSTRUCTW I{};
-  I.hParent = Parent;
-  I.hInsertAfter = TVI_LAST;
-  I.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
-  I.item.pszText = const_cast<wchar_t*>(Text);
-  I.item.iImage = I.item.iSelectedImage = Image;
-  return reinterpret_cast<HTREEITEM>(SendMessageW(H, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&I)));
+void FillTreeView(TTreeView* T) {
+  TTreeNode* All = T->AddChild(nullptr, WideString(L"All channels"));
+  TTreeNode* News = T->AddChild(All, WideString(L"News"));
+  T->AddChild(News, WideString(L"First News"));
+  T->AddChild(News, WideString(L"Weather 24"));
+  TTreeNode* Films = T->AddChild(All, WideString(L"Films"));
+  T->AddChild(Films, WideString(L"Film Club"));
+  T->AddChild(All, WideString(L"Music"));
+  T->FullExpand();
 }
 
-void FillTreeView(HWND H, HIMAGELIST Images) {
-  TreeView_SetImageList(H, Images, TVSIL_NORMAL);
-  HTREEITEM All = TreeAdd(H, TVI_ROOT, L"All channels", 0);
-  HTREEITEM News = TreeAdd(H, All, L"News", 1);
-  TreeAdd(H, News, L"First News", 2);
-  HTREEITEM W = TreeAdd(H, News, L"Weather 24", 3);
-  HTREEITEM Films = TreeAdd(H, All, L"Films", 4);
-  TreeAdd(H, Films, L"Film Club", 5);
-  TreeAdd(H, All, L"Music", 1);
-  TreeView_Expand(H, All, TVE_EXPAND);
-  TreeView_Expand(H, News, TVE_EXPAND);
-  TreeView_Expand(H, Films, TVE_EXPAND);
-  (void)W;
-}
-
-void AddTabs(HWND H, std::initializer_list<const wchar_t*> Names) {
-  int I = 0;
-  for (const wchar_t* N : Names) {
-    TCITEMW T{};
-    T.mask = TCIF_TEXT;
-    T.pszText = const_cast<wchar_t*>(N);
-    SendMessageW(H, TCM_INSERTITEMW, I++, reinterpret_cast<LPARAM>(&T));
-  }
-}
-
-void FillToolBar(HWND H, HIMAGELIST Images) {
-  SendMessageW(H, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-  SendMessageW(H, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DRAWDDARROWS);
-  SendMessageW(H, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(Images));
+void FillToolBar(TForm* F, TToolBar* Bar, TImageList* Images) {
+  Bar->SetImages(Images);
+  Bar->SetShowCaptions(true);
+  Bar->SetButtonWidth(54);
+  Bar->SetButtonHeight(38);
   const wchar_t* Texts[] = {L"Open", L"Save", L"", L"Play", L"Record", L"", L"Guide", L"Options"};
-  const BYTE Styles[] = {BTNS_BUTTON, BTNS_BUTTON,   BTNS_SEP, BTNS_CHECK,
-                         BTNS_BUTTON, BTNS_SEP,      BTNS_BUTTON, BTNS_DROPDOWN};
-  const int ImagesOf[] = {0, 1, 0, 2, 3, 0, 4, 5};
-  TBBUTTON B[8]{};
+  const TToolButtonStyle Styles[] = {tbsButton, tbsButton, tbsSeparator, tbsCheck,
+                                     tbsButton, tbsDivider,   tbsButton,    tbsDropDown};
+  const int ImagesOf[] = {0, 1, -1, 2, 3, -1, 4, 5};
   for (int I = 0; I < 8; ++I) {
-    B[I].iBitmap = Styles[I] == BTNS_SEP ? 6 : ImagesOf[I];
-    B[I].idCommand = 100 + I;
-    B[I].fsState = TBSTATE_ENABLED | (I == 3 ? TBSTATE_CHECKED : 0);
-    B[I].fsStyle = static_cast<BYTE>(Styles[I] | (Styles[I] == BTNS_SEP ? 0 : BTNS_AUTOSIZE));
-    B[I].iString = reinterpret_cast<INT_PTR>(Texts[I]);
+    auto* B = new TToolButton(F);
+    B->SetStyle(Styles[I]);
+    B->SetCaption(WideString(Texts[I]));
+    B->SetImageIndex(ImagesOf[I]);
+    B->SetParent(Bar);
   }
-  SendMessageW(H, TB_ADDBUTTONSW, 8, reinterpret_cast<LPARAM>(B));
-  SendMessageW(H, TB_SETBUTTONSIZE, 0, MAKELPARAM(54, 38));
-  SendMessageW(H, TB_AUTOSIZE, 0, 0);
+  Bar->Buttons(3)->SetDown(true);
+  Bar->Buttons(7)->SetDropdownMenu(CreatePopupMenu(F));
 }
 
-void FillStatusBar(HWND H, int Width) {
-  const int Parts[] = {Width / 2, Width * 3 / 4, -1};
-  SendMessageW(H, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(Parts));
-  SendMessageW(H, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(L"Ready"));
-  SendMessageW(H, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(L"8 channels"));
-  SendMessageW(H, SB_SETTEXTW, 2, reinterpret_cast<LPARAM>(L"Skin: the program's own"));
+void FillStatusBar(TStatusBar* S, int Width) {
+  const wchar_t* Texts[] = {L"Ready", L"8 channels", L"Skin: the program's own"};
+  const int Widths[] = {Width / 2, Width / 4, Width / 4};
+  for (int I = 0; I < 3; ++I) {
+    TStatusPanel* P = S->Panels()->Add();
+    P->SetText(WideString(Texts[I]));
+    P->SetWidth(Widths[I]);
+  }
 }
 
 }  // namespace
@@ -286,18 +174,18 @@ void ListControlClasses(TsSkinManager* Manager) {
   static const TKindNames Kinds[] = {
       {tpEdit, "TEdit\r\nTGalleryMemo\r\nTGalleryListBox"},
       {tpButton, "TButton"},
-      {tpBitBtn, "TGalleryBitBtn"},
+      {tpBitBtn, "TBitBtn"},
       {tpCheckBox, "TCheckBox\r\nTGalleryRadioButton"},
       {tpComboBox, "TGalleryComboBox"},
       {tpGroupBox, "TGalleryGroupBox"},
-      {tpListView, "TGalleryListView"},
+      {tpListView, "TListView"},
       {tpPanel, "TPanel"},
-      {tpTreeView, "TGalleryTreeView"},
-      {tpPageControl, "TGalleryPageControl"},
-      {tpTabControl, "TGalleryTabControl"},
-      {tpToolBar, "TGalleryToolBar"},
-      {tpStatusBar, "TGalleryStatusBar"},
-      {tpSpeedButton, "TGallerySpeedButton"},
+      {tpTreeView, "TTreeView"},
+      {tpPageControl, "TPageControl"},
+      {tpTabControl, "TTabControl"},
+      {tpToolBar, "TToolBar"},
+      {tpStatusBar, "TStatusBar"},
+      {tpSpeedButton, "TSpeedButton"},
   };
   for (int K = 0; K < ThirdPartyKindCount; ++K) Manager->ThirdParty()->SetTexts(K, " ");
   for (const TKindNames& N : Kinds) Manager->ThirdParty()->SetTexts(N.Kind, N.Names);
@@ -369,17 +257,17 @@ TForm* CreateControlsForm(TComponent* Owner) {
   F->SetCaption(WideString(L"Controls under the program's skin"));
   F->SetPosition(poDesigned);
   F->SetBounds(40, 20, 860, 650);
-  HIMAGELIST Images = MarkImageList();
+  TImageList* Images = MarkImages(F);
   CreateMainMenu(F);
   F->Handle();
 
   // Tool bar and status bar.
-  auto* Bar = Place<TGalleryToolBar>(F, 0, 0, 844, 40);
+  auto* Bar = Place<TToolBar>(F, 0, 0, 844, 42);
   Bar->SetAlign(alTop);
-  FillToolBar(Bar->Handle(), Images);
-  auto* Status = Place<TGalleryStatusBar>(F, 0, 570, 844, 22);
+  FillToolBar(F, Bar, Images);
+  auto* Status = Place<TStatusBar>(F, 0, 570, 844, 22);
   Status->SetAlign(alBottom);
-  FillStatusBar(Status->Handle(), 844);
+  FillStatusBar(Status, 844);
 
   // Left column: texts and lists.
   auto* SL = Place<TsLabel>(F, 12, 52, 200, 16);
@@ -400,24 +288,25 @@ TForm* CreateControlsForm(TComponent* Owner) {
     SendMessageW(List->Handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(S.c_str()));
   }
   SendMessageW(List->Handle(), LB_SETCURSEL, 2, 0);
-  auto* Tree = Place<TGalleryTreeView>(F, 12, 358, 220, 200);
-  FillTreeView(Tree->Handle(), Images);
+  auto* Tree = Place<TTreeView>(F, 12, 358, 220, 200);
+  FillTreeView(Tree);
 
   // Middle column: buttons, choices, containers.
   auto* Button = Place<TButton>(F, 248, 72, 120, 27);
   Button->SetCaption(WideString(L"Button"));
   auto* Own = Place<TsButton>(F, 378, 72, 120, 27);
   Own->SetCaption(WideString(L"Skin button"));
-  auto* Bit = Place<TGalleryBitBtn>(F, 248, 106, 120, 27);
+  auto* Bit = Place<TBitBtn>(F, 248, 106, 120, 27);
   Bit->SetCaption(WideString(L"Bit button"));
-  static std::unique_ptr<TBitmap> BitGlyph = Mark(0x50C050, true);
-  SendMessageW(Bit->Handle(), BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(BitGlyph->Handle()));
+  Bit->SetGlyph(Mark(MarkColors[1], true).get());
   for (int I = 0; I < 2; ++I) {
-    auto* S = new TGallerySpeedButton(F);
+    auto* S = new TSpeedButton(F);
     S->SetParent(F);
     S->SetBounds(378 + I * 62, 106, 58, 27);
     S->SetCaption(WideString(I == 0 ? L"Speed" : L"Down"));
     S->SetGlyph(Mark(MarkColors[I + 2], I == 0).get());
+    // A speed button stays down only in a group.
+    S->SetGroupIndex(I);
     S->SetDown(I == 1);
   }
   auto* Group = Place<TGalleryGroupBox>(F, 248, 142, 250, 132);
@@ -441,22 +330,30 @@ TForm* CreateControlsForm(TComponent* Owner) {
   }
   auto* Panel = Place<TPanel>(F, 248, 284, 250, 70);
   Panel->SetCaption(WideString(L"A panel"));
-  auto* Frame = Place<TGalleryFrame>(F, 248, 362, 250, 90);
+  // A frame: the framework's scrolling container, which the form's adapter list gives a frame
+  // adapter.
+  auto* Frame = Place<TScrollingWinControl>(F, 248, 362, 250, 90);
   auto* FrameLabel = Place<TLabel>(Frame, 10, 10, 220, 15);
   FrameLabel->SetCaption(WideString(L"A frame with an edit:"));
   auto* FrameEdit = Place<TEdit>(Frame, 10, 32, 200, 22);
   FrameEdit->SetText(WideString(L"Inside the frame"));
-  auto* Tabs = Place<TGalleryTabControl>(F, 248, 462, 250, 96);
-  AddTabs(Tabs->Handle(), {L"Tab one", L"Tab two", L"Tab three"});
+  auto* Tabs = Place<TTabControl>(F, 248, 462, 250, 96);
+  for (const char* T : {"Tab one", "Tab two", "Tab three"}) Tabs->Tabs()->Add(T);
 
   // Right column: a page control holding a list view, and a splitter.
-  auto* Pages = Place<TGalleryPageControl>(F, 512, 52, 322, 310);
-  AddTabs(Pages->Handle(), {L"Channels", L"Groups", L"Settings"});
-  RECT PR{0, 0, 322, 310};
-  TabCtrl_AdjustRect(Pages->Handle(), FALSE, &PR);
-  auto* Sheet = Place<TGalleryTabSheet>(Pages, PR.left, PR.top, PR.right - PR.left, PR.bottom - PR.top);
-  auto* LV = Place<TGalleryListView>(Sheet, 4, 4, PR.right - PR.left - 8, PR.bottom - PR.top - 8);
-  FillListView(LV->Handle(), Images);
+  auto* Pages = Place<TPageControl>(F, 512, 52, 322, 310);
+  TTabSheet* Sheets[3] = {};
+  int I = 0;
+  for (const wchar_t* Name : {L"Channels", L"Groups", L"Settings"}) {
+    Sheets[I] = new TTabSheet(F);
+    Sheets[I]->SetCaption(WideString(Name));
+    Sheets[I]->SetPageControl(Pages);
+    ++I;
+  }
+  Pages->SetActivePage(Sheets[0]);
+  auto* LV = Place<TListView>(Sheets[0], 4, 4, 100, 100);
+  LV->SetAlign(alClient);
+  FillListView(LV, Images);
   auto* Right = Place<TPanel>(F, 512, 372, 322, 186);
   Right->SetBevelOuter(bvNone);
   Right->SetCaption(WideString(L""));

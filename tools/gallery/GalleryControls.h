@@ -1,5 +1,5 @@
 // The gallery's form of controls: one control of every kind that the skin engine's adapters take,
-// on a form with a skin provider. Where the framework has no class of a kind yet, a thin stand-in
+// on a form with a skin provider. Where the framework has no class of a kind, a thin stand-in
 // over the common control window of that kind takes its place (see GalleryControls.cpp). Win32.
 #pragma once
 

@@ -75,6 +75,41 @@ class TTempFolder {
   std::string FOld;
 };
 
+// A file in c:\Skins (where the main form's stored settings look for skins) for the length of a
+// test: the folder is made when missing and removed again when it was made here, and a file that
+// was there before is put back afterwards.
+class TSkinsFile {
+ public:
+  TSkinsFile(const std::string& Name, const std::string& Bytes) : FPath("c:\\Skins\\" + Name) {
+    FMadeFolder = CreateDirectoryA("c:\\Skins", nullptr) != 0;
+    HANDLE F = CreateFileA(FPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (F != INVALID_HANDLE_VALUE) {
+      FHadFile = true;
+      char Buffer[65536];
+      DWORD N = 0;
+      while (ReadFile(F, Buffer, sizeof Buffer, &N, nullptr) && N > 0) FOld.append(Buffer, N);
+      CloseHandle(F);
+    }
+    Written = uitest::WriteFileBytes(FPath, Bytes);
+  }
+  ~TSkinsFile() {
+    if (FHadFile)
+      uitest::WriteFileBytes(FPath, FOld);
+    else
+      DeleteFileA(FPath.c_str());
+    if (FMadeFolder) RemoveDirectoryA("c:\\Skins");
+  }
+  TSkinsFile(const TSkinsFile&) = delete;
+  TSkinsFile& operator=(const TSkinsFile&) = delete;
+  bool Written = false;
+
+ private:
+  std::string FPath;
+  std::string FOld;
+  bool FHadFile = false;
+  bool FMadeFolder = false;
+};
+
 // Every message and error box of the application, recorded instead of shown (OK pressed).
 class TBoxRecorder {
  public:

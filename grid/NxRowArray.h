@@ -1,0 +1,166 @@
+// TRowArray: the cell store's list of row items (a column's cells, the row records). An array
+// with free room at both ends: appending and taking rows off either end cost the same for any
+// number of rows, and a row inserted or deleted inside moves only the shorter side. Reading an
+// item is one addition. Portable.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <type_traits>
+#include <vector>
+
+#include "framework/Lists.h"
+
+template <class T>
+class TRowArray {
+  static_assert(std::is_trivially_copyable_v<T>, "items are moved as bytes");
+
+ public:
+  TRowArray() = default;
+  TRowArray(const TRowArray&) = delete;
+  TRowArray& operator=(const TRowArray&) = delete;
+
+  int Count() const { return FCount; }
+  // Items moved in memory so far (shifted or copied into a larger array): a measure of the work
+  // done, for tests that hold costs flat.
+  std::uint64_t Moved() const { return FMoved; }
+  // Unchecked.
+  T operator[](int Index) const { return FData[FHead + Index]; }
+  T& operator[](int Index) { return FData[FHead + Index]; }
+  // Checked: EListError "List index out of bounds (%d)".
+  T Items(int Index) const {
+    Check(Index);
+    return FData[FHead + Index];
+  }
+
+  // Room for Capacity items without a new allocation (appending).
+  void Reserve(int Capacity) {
+    if (Capacity > FCapacity) Regrow(Capacity, FHead);
+  }
+
+  // Room for one more item at Index, so that the next Insert(Index, ...) (or Add, with Index =
+  // Count) does not allocate.
+  void ReserveInsert(int Index) {
+    if (Index < 0 || Index > FCount) TList::Error(Index);
+    const bool Front = Index < FCount / 2;
+    if (Front ? FHead == 0 : FHead + FCount == FCapacity) MakeRoom(Front);
+  }
+
+  void Add(T Item) {
+    if (FHead + FCount == FCapacity) MakeRoom(false);
+    FData[FHead + FCount] = Item;
+    ++FCount;
+  }
+
+  // Inserts at Index (0 .. Count).
+  void Insert(int Index, T Item) {
+    if (Index < 0 || Index > FCount) TList::Error(Index);
+    const bool Front = Index < FCount / 2;
+    if (Front ? FHead == 0 : FHead + FCount == FCapacity) MakeRoom(Front);
+    if (Front) {
+      Shift(Slot(-1), Slot(0), Index);
+      --FHead;
+    } else {
+      Shift(Slot(Index + 1), Slot(Index), FCount - Index);
+    }
+    FData[FHead + Index] = Item;
+    ++FCount;
+  }
+
+  // Removes the item at Index (nothing is freed).
+  void Delete(int Index) {
+    Check(Index);
+    if (Index < FCount / 2) {
+      Shift(Slot(1), Slot(0), Index);
+      ++FHead;
+    } else {
+      Shift(Slot(Index), Slot(Index + 1), FCount - Index - 1);
+    }
+    --FCount;
+    if (FCount == 0) FHead = FCapacity / 2;
+  }
+
+  // The item at From goes to To; the items between shift by one towards From.
+  void Move(int From, int To) {
+    Check(From);
+    Check(To);
+    if (From == To) return;
+    const T Item = FData[FHead + From];
+    if (From < To)
+      Shift(Slot(From), Slot(From + 1), To - From);
+    else
+      Shift(Slot(To + 1), Slot(To), From - To);
+    FData[FHead + To] = Item;
+  }
+
+  void Exchange(int A, int B) {
+    Check(A);
+    Check(B);
+    std::swap(FData[FHead + A], FData[FHead + B]);
+  }
+
+  // Position of the first item equal to Item, -1 when none.
+  int IndexOf(T Item) const {
+    for (int I = 0; I < FCount; ++I)
+      if (FData[FHead + I] == Item) return I;
+    return -1;
+  }
+
+  // Item I becomes the item that was at Order[I] (Order holds every index once).
+  void Permute(const std::vector<int>& Order) {
+    std::unique_ptr<T[]> Data(new T[static_cast<std::size_t>(std::max(FCapacity, 1))]);
+    for (int I = 0; I < FCount; ++I) Data[FHead + I] = FData[FHead + Order[static_cast<std::size_t>(I)]];
+    FData = std::move(Data);
+    FMoved += static_cast<std::uint64_t>(FCount);
+  }
+
+  void Clear() {
+    FData.reset();
+    FCapacity = FCount = FHead = 0;
+  }
+
+ private:
+  void Check(int Index) const {
+    if (static_cast<unsigned>(Index) >= static_cast<unsigned>(FCount)) TList::Error(Index);
+  }
+  T* Slot(int Index) { return FData.get() + FHead + Index; }
+  void Shift(T* To, T* From, int Count) {
+    std::memmove(To, From, sizeof(T) * static_cast<std::size_t>(Count));
+    FMoved += static_cast<std::uint64_t>(Count);
+  }
+
+  // Free room at the front (Front) or at the back: the items are moved towards the other end
+  // when at least a quarter of the array is free, otherwise the array doubles. Free room goes
+  // mostly to the side that ran out.
+  void MakeRoom(bool Front) {
+    const int Free = FCapacity - FCount;
+    int Capacity = FCapacity;
+    if (Free < std::max(FCapacity / 4, 1)) {
+      if (FCapacity > TList::MaxListSize - FCapacity) throw EListError("Out of memory while expanding a list");
+      Capacity = std::max(FCapacity * 2, 16);
+    }
+    const int NewFree = Capacity - FCount;
+    Regrow(Capacity, Front ? NewFree - NewFree / 4 : NewFree / 8);
+  }
+
+  void Regrow(int Capacity, int Head) {
+    if (Capacity == FCapacity) {
+      Shift(FData.get() + Head, Slot(0), FCount);
+    } else {
+      std::unique_ptr<T[]> Data(new T[static_cast<std::size_t>(Capacity)]);
+      if (FCount > 0) std::memcpy(Data.get() + Head, Slot(0), sizeof(T) * static_cast<std::size_t>(FCount));
+      FMoved += static_cast<std::uint64_t>(FCount);
+      FData = std::move(Data);
+      FCapacity = Capacity;
+    }
+    FHead = Head;
+  }
+
+  std::unique_ptr<T[]> FData;
+  int FCapacity = 0;
+  int FCount = 0;
+  int FHead = 0;
+  std::uint64_t FMoved = 0;
+};

@@ -1,0 +1,258 @@
+// System dialogs skinned with extended borders: the border window placed by the skinned frame and
+// title around the dialog, the dialog's image with its alpha and shadow (or, in border mode 1,
+// the skin's outer frame with the title over it), the dialog's own region inside the border
+// window, presses that reach the caption buttons, and a message box closed by a real click on its
+// close button.
+#include "skin/forms/acBorderForm.h"
+#include "skin/forms/acDials.h"
+#include "skin_forms/dlg_support.h"
+#include "skin_forms/extskin_support.h"
+#include "skin_forms/provc_support.h"
+
+using namespace provctest;
+
+namespace {
+
+// The test skin of a border mode in the default manager, the hook of form skinning installed.
+class TExtHookedSkin {
+ public:
+  explicit TExtHookedSkin(int Mode)
+      : FSavedHook(acFormSkinningLink.CBTHookProc), FSavedClear(acFormSkinningLink.ClearMnuWnds) {
+    acDialsInstall();
+    sSkinProviderInstall();
+    sSkinMenusInstall();
+    Manager = extskin::LoadExtSkin(Mode);
+  }
+  ~TExtHookedSkin() {
+    Manager.reset();
+    acFormSkinningLink.CBTHookProc = FSavedHook;
+    acFormSkinningLink.ClearMnuWnds = FSavedClear;
+  }
+  std::unique_ptr<TsSkinManager> Manager;
+
+ private:
+  HOOKPROC FSavedHook;
+  std::function<void()> FSavedClear;
+};
+
+// A skinned modeless dialog of the standard template.
+struct TExtDialog {
+  std::unique_ptr<TExtHookedSkin> Skin;
+  HWND Wnd = nullptr;
+  TacDialogWnd* Adapter = nullptr;
+  explicit TExtDialog(int Mode) {
+    Skin = std::make_unique<TExtHookedSkin>(Mode);
+    DialogPosX = DialogPosY = -1;
+    Wnd = dlgtest::CreateModeless(dlgtest::StandardDialog(DS_MODALFRAME, L"Extended dialog"));
+    SetWindowPos(Wnd, nullptr, 260, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    SetForegroundWindow(Wnd);
+    uitest::Settle(Wnd);
+    uitest::PumpFor(100);
+    if (TacProvider* P = FindDialogProvider(Wnd)) Adapter = P->DialogAdapter;
+    if (Adapter != nullptr && Adapter->BorderForm != nullptr) Adapter->BorderForm->UpdateBorderWindow(true, 255);
+    uitest::PumpFor(50);
+  }
+  ~TExtDialog() {
+    if (IsWindow(Wnd)) DestroyWindow(Wnd);
+    uitest::Pump();
+    Skin.reset();
+    DialogPosX = DialogPosY = -1;
+  }
+  HWND BorderWnd() const { return Adapter->BorderForm->AForm->Handle(); }
+  RECT BorderRect() const {
+    RECT R;
+    GetWindowRect(BorderWnd(), &R);
+    return R;
+  }
+};
+
+int Brightness(COLORREF C) { return GetRValue(C) + GetGValue(C) + GetBValue(C); }
+
+}  // namespace
+
+TEST(dlg_ExtBorder, TheBorderWindowHoldsTheDialogWhereItsImageShowsIt) {
+  faultcount::TFaultCount Faults;
+  TExtDialog D(0);
+  ASSERT_NE(D.Adapter, nullptr);
+  ASSERT_NE(D.Adapter->BorderForm, nullptr);
+  ASSERT_TRUE(IsWindowVisible(D.BorderWnd()));
+  TBitmap* Img = D.Adapter->SkinData->CacheBmp();
+  ASSERT_NE(Img, nullptr);
+  uitest::SaveScreenshot(D.BorderWnd(), "dlg_extborder_mode0");
+  // The client area of the image lies right under the dialog's client area on the screen.
+  const RECT BR = D.BorderRect();
+  POINT C{0, 0};
+  ClientToScreen(D.Wnd, &C);
+  const TPoint Off = D.Adapter->ClientOffset();
+  EXPECT_EQ(BR.left + Off.X, C.x);
+  EXPECT_EQ(BR.top + Off.Y, C.y) << "not lower, not higher";
+  EXPECT_EQ(BR.right - BR.left, Img->Width());
+  // The image: the margins of the skin around the skinned frame and title.
+  const TRect E = D.Adapter->ExtMargins();
+  EXPECT_EQ(E, (TRect{11, 9, 11, 13}));
+  RECT WR;
+  GetWindowRect(D.Wnd, &WR);
+  const int DB = DiffBorder(D.Adapter->BorderForm), DT = DiffTitle(D.Adapter->BorderForm);
+  EXPECT_EQ(DT, D.Adapter->CaptionHeight() - GetSystemMetrics(SM_CYCAPTION) -
+                    FormBorderWidth(D.Wnd, nullptr, false));
+  EXPECT_EQ(Img->Width(), (WR.right - WR.left) + 2 * DB + E.Left + E.Right);
+  EXPECT_EQ(Img->Height(), (WR.bottom - WR.top) + DB + DT + E.Top + E.Bottom);
+  // The dialog's own window keeps only its client part: the rest is the border window's.
+  RECT Box{};
+  ASSERT_NE(GetWindowRgnBox(D.Wnd, &Box), ERROR);
+  const int SF = FormBorderWidth(D.Wnd, nullptr, false);
+  EXPECT_EQ(Box.left, SF);
+  EXPECT_EQ(Box.top, SF + GetSystemMetrics(SM_CYCAPTION));
+  EXPECT_EQ(Box.right, (WR.right - WR.left) - SF);
+  EXPECT_EQ(Box.bottom, (WR.bottom - WR.top) - SF);
+  EXPECT_EQ(Faults.Count(), 0);
+}
+
+TEST(dlg_ExtBorder, TheImageIsOpaqueInsideWithTheShadowAroundAndUnderTheCorners) {
+  faultcount::TFaultCount Faults;
+  TExtDialog D(0);
+  ASSERT_NE(D.Adapter, nullptr);
+  ASSERT_NE(D.Adapter->BorderForm, nullptr);
+  TBitmap* Img = D.Adapter->SkinData->CacheBmp();
+  ASSERT_NE(Img, nullptr);
+  ASSERT_EQ(Img->PixelFormat(), pf32bit);
+  const TRect E = D.Adapter->ExtMargins();
+  const int W = Img->Width(), H = Img->Height();
+  // Painting again without a change keeps the image as it is.
+  D.Adapter->PaintAll();
+  EXPECT_EQ(Alpha32(Img, W / 2, H / 2), 255);
+  EXPECT_EQ(Alpha32(Img, W / 2, E.Top + 5), 255) << "the caption";
+  const int Beside = Alpha32(Img, E.Left - 1, H / 2);
+  EXPECT_GT(Beside, 20);
+  EXPECT_LT(Beside, 255);
+  EXPECT_EQ(Alpha32(Img, 0, 0), 0);
+  const int Corner = Alpha32(Img, E.Left, E.Top);
+  EXPECT_GT(Corner, 0);
+  EXPECT_LT(Corner, 255);
+  EXPECT_EQ(Faults.Count(), 0);
+}
+
+TEST(dlg_ExtBorder, PressesOnTheBorderWindowReachTheCaptionButtons) {
+  faultcount::TFaultCount Faults;
+  TExtDialog D(0);
+  ASSERT_NE(D.Adapter, nullptr);
+  TacBorderForm* B = D.Adapter->BorderForm;
+  ASSERT_NE(B, nullptr);
+  const TRect Close = D.Adapter->ButtonClose.Rect;
+  ASSERT_FALSE(Close.IsEmpty());
+  const RECT BR = D.BorderRect();
+  // The close button and the icon, in screen coordinates.
+  TMessage M{WM_NCHITTEST, 0, MAKELPARAM(BR.left + (Close.Left + Close.Right) / 2, BR.top + (Close.Top + Close.Bottom) / 2), 0};
+  EXPECT_EQ(B->BorderHitTest(M), HTCLOSE);
+  const int IconX = D.Adapter->ExtMargins().Left + D.Adapter->FrameWidth() + 4;
+  const int IconY = D.Adapter->ExtMargins().Top + D.Adapter->CaptionHeight() / 2;
+  TMessage I{WM_NCHITTEST, 0, MAKELPARAM(BR.left + IconX, BR.top + IconY), 0};
+  EXPECT_EQ(B->BorderHitTest(I), HTSYSMENU);
+  TMessage Cap{WM_NCHITTEST, 0, MAKELPARAM(BR.left + (BR.right - BR.left) / 2, BR.top + IconY), 0};
+  EXPECT_EQ(B->BorderHitTest(Cap), HTCAPTION);
+  // A press and a release there (as the border window passes them on) close the dialog.
+  const LPARAM At = M.LParam;
+  SendMessageW(D.Wnd, WM_NCLBUTTONDOWN, static_cast<WPARAM>(-1), At);
+  EXPECT_EQ(D.Adapter->ButtonClose.State, 2);
+  SendMessageW(D.Wnd, WM_NCLBUTTONUP, static_cast<WPARAM>(-1), At);
+  EXPECT_TRUE(uitest::WaitFor([&] { return !IsWindow(D.Wnd); }, 1000));
+  EXPECT_EQ(Faults.Count(), 0);
+}
+
+TEST(dlg_ExtBorder, ModeOneDrawsTheSkinsOuterFrameWithTheTitleOverIt) {
+  faultcount::TFaultCount Faults;
+  TExtDialog D(1);
+  ASSERT_NE(D.Adapter, nullptr);
+  ASSERT_NE(D.Adapter->BorderForm, nullptr);
+  TBitmap* Img = D.Adapter->SkinData->CacheBmp();
+  ASSERT_NE(Img, nullptr);
+  uitest::SaveScreenshot(D.BorderWnd(), "dlg_extborder_mode1");
+  const TRect E = D.Adapter->ExtMargins();
+  ASSERT_EQ(E, (TRect{8, 8, 8, 8}));
+  const int W = Img->Width(), H = Img->Height();
+  const int CH = D.Adapter->CaptionHeight();
+  EXPECT_TRUE(NearColor(Pixel32(Img, E.Left, H / 2), extskin::Mode1Outline, 8)) << std::hex << Pixel32(Img, E.Left, H / 2);
+  const int Out = Alpha32(Img, E.Left - 2, H / 2);
+  EXPECT_GT(Out, 0);
+  EXPECT_LT(Out, 255);
+  int BandColour = 0, Light = 0, NotOpaque = 0;
+  for (int Y = E.Top + 2; Y < E.Top + CH - 2; ++Y)
+    for (int X = E.Left + 30; X < W - E.Right - 60; ++X) {
+      const COLORREF P = Pixel32(Img, X, Y);
+      if (NearColor(P, extskin::Mode1Band, 6)) ++BandColour;
+      if (Brightness(P) > 500) ++Light;
+      if (Alpha32(Img, X, Y) != 255) ++NotOpaque;
+    }
+  EXPECT_EQ(BandColour, 0);
+  EXPECT_GT(Light, 15) << "the caption text";
+  EXPECT_EQ(NotOpaque, 0);
+  EXPECT_LT(Alpha32(Img, E.Left, E.Top), 255) << "the rounded corner";
+  EXPECT_EQ(Faults.Count(), 0);
+}
+
+// ---- a message box closed by a real click -------------------------------------------------------
+
+namespace {
+
+struct TBoxClick {
+  HWND Box = nullptr;
+  bool Clicked = false;
+  bool HadBorder = false;
+  int Ticks = 0;
+};
+TBoxClick GClick;
+
+BOOL CALLBACK FindVisibleBox(HWND W, LPARAM P) {
+  char Cls[32];
+  GetClassNameA(W, Cls, sizeof(Cls));
+  if (std::string(Cls) == "#32770" && IsWindowVisible(W)) {
+    *reinterpret_cast<HWND*>(P) = W;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+void CALLBACK ClickCloseTimer(HWND, UINT, UINT_PTR Id, DWORD) {
+  ++GClick.Ticks;
+  HWND Box = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), FindVisibleBox, reinterpret_cast<LPARAM>(&Box));
+  if (Box != nullptr && !GClick.Clicked && GClick.Ticks >= 4) {
+    GClick.Clicked = true;
+    GClick.Box = Box;
+    TacProvider* P = FindDialogProvider(Box);
+    TacDialogWnd* A = P != nullptr ? P->DialogAdapter : nullptr;
+    if (A != nullptr && A->BorderForm != nullptr && A->BorderForm->AForm != nullptr) {
+      GClick.HadBorder = true;
+      A->BorderForm->UpdateBorderWindow(true, 255);
+      HWND BW = A->BorderForm->AForm->Handle();
+      RECT R;
+      GetWindowRect(BW, &R);
+      const TRect C = A->ButtonClose.Rect;
+      const POINT S{R.left + (C.Left + C.Right) / 2, R.top + (C.Top + C.Bottom) / 2};
+      realinput::MovePointerSettled(S);
+      realinput::SendButtons(
+          {realinput::ButtonAt(S, MOUSEEVENTF_LEFTDOWN), realinput::ButtonAt(S, MOUSEEVENTF_LEFTUP)});
+    }
+  }
+  // Whatever happens, the box ends: with Retry (a failure of the test) after a while.
+  if (GClick.Ticks > 60 && Box != nullptr) PostMessageA(Box, WM_COMMAND, IDRETRY, 0);
+  if (GClick.Ticks > 120) KillTimer(nullptr, Id);
+}
+
+}  // namespace
+
+TEST(dlg_ExtBorder, AClickOnTheCloseButtonOfAMessageBoxClosesIt) {
+  faultcount::TFaultCount Faults;
+  TExtHookedSkin Skin(0);
+  ASSERT_TRUE(Skin.Manager->HookInstalled());
+  GClick = TBoxClick{};
+  const UINT_PTR Timer = SetTimer(nullptr, 0, 50, ClickCloseTimer);
+  const int Answer = MessageBoxW(nullptr, L"Close me with the close button.", L"Extended box",
+                                 MB_RETRYCANCEL | MB_ICONINFORMATION);
+  KillTimer(nullptr, Timer);
+  EXPECT_TRUE(GClick.HadBorder) << "the box had its border window";
+  EXPECT_TRUE(GClick.Clicked);
+  EXPECT_EQ(Answer, IDCANCEL) << "closed by its close button";
+  uitest::Pump();
+  EXPECT_EQ(Faults.Count(), 0);
+}

@@ -1,0 +1,194 @@
+// Menus of skinned forms: the skin submenu of the skinned system menu over repeated drops, the
+// menu-line items that the system paints beside an extended border window, the Help caption
+// button of forms without a maximize button, and which menus and controls a provider takes up
+// when components come to its form.
+#include "framework/StdCtrls.h"
+#include "skin/controls/acWndAdapter.h"
+#include "skin/core/acPixels.h"
+#include "skin/forms/acBorderForm.h"
+#include "skin_forms/adapt2_support.h"
+#include "skin_forms/provc_support.h"
+#include "support/FreedMemoryGuard.h"
+
+using namespace provbtest;
+using namespace provctest;
+
+namespace {
+
+int CountNamed(TMenuItem* Parent, const char* Name) {
+  int N = 0;
+  for (int I = 0; I < Parent->Count(); ++I) N += Parent->Items(I)->Name() == Name ? 1 : 0;
+  return N;
+}
+
+}  // namespace
+
+namespace {
+void CALLBACK FaultingTimer(HWND, UINT, UINT_PTR Id, DWORD) {
+  KillTimer(nullptr, Id);
+  volatile int* P = nullptr;
+  *P = 1;
+}
+}  // namespace
+
+TEST(provc_Menus, FaultCounterSeesAFaultThatTheSystemSwallows) {
+  // The counter the other tests rely on: the system catches this fault and goes on. The fault is
+  // made on purpose, so the freed-memory guard that watches every test is told to expect it.
+  memguard::TExpectFaults Expected;
+  faultcount::TFaultCount Faults;
+  SetTimer(nullptr, 0, 1, FaultingTimer);
+  EXPECT_TRUE(uitest::WaitFor([&] { return Faults.Count() > 0; }, 1000));
+  EXPECT_EQ(Faults.Count(), 1);
+}
+
+TEST(provc_Menus, TheSkinSubmenuIsRebuiltOnEveryDropWithOneLineAfterIt) {
+  faultcount::TFaultCount Faults;
+  TSkinnedForm F;
+  ASSERT_TRUE(F.Manager->SkinnedPopups());
+  F.Provider->SetMakeSkinMenu(true);
+  const RECT W = F.WindowRect();
+  int FirstCount = -1, FirstComponents = -1;
+  for (int Drop = 0; Drop < 3; ++Drop) {
+    EXPECT_NO_THROW(WithMenuClosedAfter(120, [&] { F.Provider->DropSysMenu(W.left + 10, W.top + 30); }))
+        << "drop " << Drop;
+    TsSystemMenu* S = F.Provider->SysMenu;
+    ASSERT_NE(S, nullptr);
+    TMenuItem* Items = S->Items();
+    ASSERT_GE(Items->Count(), 3);
+    EXPECT_EQ(CountNamed(Items, "SkinSelectItem"), 1) << "drop " << Drop;
+    EXPECT_EQ(Items->Items(0)->Name(), "SkinSelectItem");
+    EXPECT_GT(Items->Items(0)->Count(), 0) << "one sub-item per skin";
+    EXPECT_EQ(Items->Items(1)->Caption(), L"-");
+    EXPECT_NE(Items->Items(2)->Caption(), L"-") << "drop " << Drop << ": one line only";
+    if (Drop == 0) {
+      FirstCount = Items->Count();
+      FirstComponents = S->ComponentCount();
+    } else {
+      EXPECT_EQ(Items->Count(), FirstCount) << "drop " << Drop;
+      EXPECT_EQ(S->ComponentCount(), FirstComponents) << "the replaced items are freed";
+    }
+  }
+  EXPECT_EQ(Faults.Count(), 0);
+}
+
+TEST(provc_Menus, AMenuLineItemThatTheSystemPaintsMatchesTheBorderWindowsImage) {
+  faultcount::TFaultCount Faults;
+  TSkinnedForm F(false);
+  F.Manager->SetExtendedBorders(true);
+  auto* Menu = new TMainMenu(F.Form);
+  AddTopItem(Menu, F.Form, L"File");
+  AddTopItem(Menu, F.Form, L"View");
+  F.Form->SetMenu(Menu);
+  F.ShowNow();
+  uitest::PumpFor(100);
+  ASSERT_NE(F.Provider->BorderForm, nullptr);
+  TBitmap* Cache = F.Provider->SkinData()->CacheBmp();
+  ASSERT_NE(Cache, nullptr);
+  // The system paints the second item into the form's window (window coordinates).
+  HMENU H = Menu->Handle();
+  MENUITEMINFOW MI{};
+  MI.cbSize = sizeof(MI);
+  MI.fMask = MIIM_ID | MIIM_DATA;
+  ASSERT_TRUE(GetMenuItemInfoW(H, 1, TRUE, &MI));
+  RECT SR{};
+  ASSERT_TRUE(GetMenuItemRect(F.Handle(), H, 1, &SR));
+  const RECT WR = F.WindowRect();
+  const TRect R{SR.left - WR.left, SR.top - WR.top, SR.right - WR.left, SR.bottom - WR.top};
+  ASSERT_GT(R.Width(), 4);
+  uitest::TMemoryDC Mem(WR.right - WR.left, WR.bottom - WR.top, RGB(255, 0, 0));
+  DRAWITEMSTRUCT D{};
+  D.CtlType = ODT_MENU;
+  D.itemID = MI.wID;
+  D.itemData = MI.dwItemData;
+  D.itemAction = ODA_DRAWENTIRE;
+  D.itemState = ODS_NOACCEL;
+  D.hwndItem = reinterpret_cast<HWND>(H);
+  D.hDC = Mem.DC();
+  D.rcItem = RECT{R.Left, R.Top, R.Right, R.Bottom};
+  SendMessageW(F.Handle(), WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&D));
+  // The same place of the form image (the border window's picture) shows the same pixels.
+  const TRect E = F.Provider->ExtBorderMargins();
+  const int DX = E.Left + DiffBorder(F.Provider->BorderForm);
+  const int DY = E.Top + DiffTitle(F.Provider->BorderForm);
+  int Differ = 0, Red = 0;
+  for (int Y = R.Top; Y < R.Bottom; ++Y)
+    for (int X = R.Left; X < R.Right; ++X) {
+      const COLORREF P = Mem.Pixel(X, Y);
+      if (P == RGB(255, 0, 0)) ++Red;
+      if (!NearColor(P, Pixel32(Cache, X + DX, Y + DY), 2)) ++Differ;
+    }
+  EXPECT_EQ(Red, 0) << "the whole item is painted";
+  EXPECT_EQ(Differ, 0) << "the item's background comes from its own place in the menu line";
+  EXPECT_EQ(Faults.Count(), 0);
+}
+
+TEST(provc_Menus, TheHelpButtonOfADialogWithoutMaximizeIsClickable) {
+  faultcount::TFaultCount Faults;
+  TSkinnedForm F(false, bsDialog);
+  F.Form->SetBorderIcons(TBorderIcons{biSystemMenu, biHelp});
+  // The context-help command is recorded and kept from the system (which would wait for a click).
+  int Helps = 0;
+  TWndMethod Top = F.Form->WindowProc();
+  F.Form->SetWindowProc([&Helps, Top](TMessage& M) {
+    if (M.Msg == WM_SYSCOMMAND && (M.WParam & 0xFFF0) == SC_CONTEXTHELP) {
+      ++Helps;
+      return;
+    }
+    Top(M);
+  });
+  F.ShowNow();
+  ASSERT_EQ(F.Provider->BorderForm, nullptr);
+  const TsCaptionButton& Help = F.Provider->ButtonHelp;
+  ASSERT_GE(Help.State, 0) << "the Help button is shown";
+  ASSERT_FALSE(F.Provider->VisibleMax());
+  const POINT P = F.ScreenCentre(Help);
+  EXPECT_EQ(F.HitAt(P), HTHELP);
+  ASSERT_TRUE(ScreenClick(F.Handle(), P));
+  EXPECT_TRUE(uitest::WaitFor([&] { return Helps == 1; }, 1000));
+  EXPECT_EQ(Helps, 1);
+  F.Form->SetWindowProc(Top);
+  EXPECT_EQ(Faults.Count(), 0);
+}
+
+TEST(provc_Menus, MenuItemsOwnedByTheFormAreSkinnedWhereverTheyHang) {
+  faultcount::TFaultCount Faults;
+  TSkinnedForm F;
+  // A popup menu that the form does not own, whose item the form owns.
+  auto Popup = std::make_unique<TPopupMenu>(nullptr);
+  auto* Item = new TMenuItem(F.Form);
+  Item->SetCaption(WideString(L"Tools"));
+  auto* Sub = new TMenuItem(F.Form);
+  Sub->SetCaption(WideString(L"Options"));
+  Item->Add(Sub);
+  Popup->Items()->Add(Item);
+  ASSERT_FALSE(static_cast<bool>(Sub->OnAdvancedDrawItem));
+  F.Provider->SkinFormMenus(true);
+  EXPECT_TRUE(static_cast<bool>(Sub->OnAdvancedDrawItem));
+  EXPECT_TRUE(static_cast<bool>(Sub->OnMeasureItem));
+  F.Provider->SkinFormMenus(false);
+  EXPECT_FALSE(static_cast<bool>(Sub->OnAdvancedDrawItem)) << "taken back again";
+  Popup->Items()->Remove(Item);
+  EXPECT_EQ(Faults.Count(), 0);
+}
+
+TEST(provc_Menus, AWindowedControlGivenToTheFormIsAdapted) {
+  faultcount::TFaultCount Faults;
+  auto M = adapt2::LoadProgramSkin();
+  sSkinProviderInstall();
+  adapt2::TTestForm T;
+  auto* Prov = new TsSkinProvider(T.Form);
+  (void)Prov;
+  T.Show();
+  // An edit on the form, owned by nobody, made while the manager adapts no edits.
+  auto* Edit = new TEdit(nullptr);
+  Edit->SetParent(T.Form);
+  Edit->SetBounds(20, 20, 120, 24);
+  Edit->HandleNeeded();
+  uitest::Pump();
+  ASSERT_EQ(GetWndAdapter(Edit->Handle()), nullptr);
+  adapt2::SetList(*M, tpEdit, "TEdit");
+  // Now the form takes the edit over as its component.
+  T.Form->InsertComponent(Edit);
+  EXPECT_NE(GetWndAdapter(Edit->Handle()), nullptr);
+  EXPECT_EQ(Faults.Count(), 0);
+}

@@ -1,0 +1,512 @@
+// The freed-memory guard of the target's test executables: replaced operator new and delete with
+// guard bytes, poison and a quarantine, and a vectored exception handler that counts hardware
+// faults. See FreedMemoryGuard.h.
+#include "support/FreedMemoryGuard.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace memguard {
+namespace {
+
+constexpr std::size_t GuardSize = 16;
+constexpr unsigned char GuardByte = 0xAB;
+constexpr std::size_t QuarantineLimit = 64u << 20;  // bytes of freed memory held back
+constexpr std::uint32_t LiveMagic = 0x4C495645u;    // "LIVE"
+constexpr std::uint32_t FreedMagic = 0x46524545u;   // "FREE"
+
+enum TForm : std::uint32_t { fmScalar = 1, fmArray = 2 };
+
+// The header in front of every block handed out; the front guard ends it, the back guard follows
+// the block's bytes.
+struct alignas(16) THeader {
+  THeader* Newer;  // quarantine links (freed blocks only)
+  THeader* Older;
+  void* Raw;       // the start of the raw block
+  std::size_t Size;
+  std::size_t RawSize;  // the raw block's size (its size class)
+  std::uint32_t Sequence;  // order of freeing (freed blocks only)
+  std::uint32_t Form;
+  std::uint32_t Magic;
+  const void* AllocatedBy;  // return addresses of the operator new and delete calls
+  const void* FreedBy;
+  std::uint32_t Pad[2];
+  unsigned char Front[GuardSize];
+};
+static_assert(offsetof(THeader, Front) + GuardSize == sizeof(THeader), "the front guard ends the header");
+
+// ---------------------------------------------------------------------------------------------
+// Raw blocks. The quarantine hands blocks back in the order they were freed, which fragments a
+// general heap until its searches for larger blocks take seconds; size classes with a free list
+// each, carved from large chunks of pages, keep every allocation O(1). Blocks beyond the largest
+// class get pages of their own.
+
+constexpr std::size_t ChunkSize = 4u << 20;
+constexpr std::size_t LargestClassed = 512u << 10;
+constexpr int ClassCount = 8 + (19 - 7) * 4 + 4;  // 16..128 by 16, then four steps per power of two
+
+struct TRawState {
+  void* Free[ClassCount] = {};
+  unsigned char* ChunkNext = nullptr;
+  std::size_t ChunkLeft = 0;
+};
+
+// The class of a raw size, with the size rounded up to the class's size.
+int ClassOf(std::size_t& N) {
+  if (N <= 128) {
+    N = (N + 15) & ~static_cast<std::size_t>(15);
+    return static_cast<int>(N / 16) - 1;
+  }
+  const int Log = 31 - __builtin_clz(static_cast<unsigned>(N - 1));  // 2^Log < N <= 2^(Log+1)
+  const std::size_t Step = static_cast<std::size_t>(1) << (Log - 2);
+  N = (N + Step - 1) & ~(Step - 1);
+  return 8 + (Log - 7) * 4 + static_cast<int>(N / Step) - 5;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Fault records: a ring of the most recent descriptions, written without allocating.
+
+constexpr int RecordSlots = 32;
+constexpr int RecordLength = 240;
+
+struct TState {
+  SRWLOCK Lock = SRWLOCK_INIT;
+  // Quarantine: Oldest is released first.
+  THeader* Oldest = nullptr;
+  THeader* Newest = nullptr;
+  std::size_t Held = 0;
+  std::uint32_t FreedCount = 0;
+  // Counts.
+  volatile LONG HeapFaults = 0;
+  volatile LONG HardwareFaults = 0;
+  // Records, indexed by the running number of faults of both kinds.
+  volatile LONG Recorded = 0;
+  char Records[RecordSlots][RecordLength] = {};
+  TRawState Raw;
+  bool Expected[RecordSlots] = {};
+  // Faults taken by TExpectFaults.
+  unsigned TakenHeap = 0;
+  unsigned TakenHardware = 0;
+  int ExpectDepth = 0;
+};
+
+// Constant-initialised, so operator new works before any constructor of the program has run.
+TState G;
+
+class TLock {
+ public:
+  TLock() { AcquireSRWLockExclusive(&G.Lock); }
+  ~TLock() { ReleaseSRWLockExclusive(&G.Lock); }
+  TLock(const TLock&) = delete;
+  TLock& operator=(const TLock&) = delete;
+};
+
+// A raw block of at least N bytes (N rounded up to what the block holds), nullptr when the
+// process has no memory left. Called under the lock.
+void* RawAllocate(std::size_t& N) {
+  if (N > LargestClassed) {
+    N = (N + 4095) & ~static_cast<std::size_t>(4095);
+    return VirtualAlloc(nullptr, N, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+  }
+  const int Class = ClassOf(N);
+  if (void* P = G.Raw.Free[Class]) {
+    G.Raw.Free[Class] = *static_cast<void**>(P);
+    return P;
+  }
+  if (G.Raw.ChunkLeft < N) {
+    void* Chunk = VirtualAlloc(nullptr, ChunkSize, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+    if (Chunk == nullptr) return nullptr;
+    G.Raw.ChunkNext = static_cast<unsigned char*>(Chunk);
+    G.Raw.ChunkLeft = ChunkSize;
+  }
+  void* P = G.Raw.ChunkNext;
+  G.Raw.ChunkNext += N;
+  G.Raw.ChunkLeft -= N;
+  return P;
+}
+
+// Called under the lock.
+void RawRelease(void* P, std::size_t N) {
+  if (N > LargestClassed) {
+    VirtualFree(P, 0, MEM_RELEASE);
+    return;
+  }
+  const int Class = ClassOf(N);
+  *static_cast<void**>(P) = G.Raw.Free[Class];
+  G.Raw.Free[Class] = P;
+}
+
+// "module+0xoffset" of a code address, into Buffer.
+void DescribeAddress(const void* Address, char* Buffer, std::size_t Size) {
+  HMODULE Module = nullptr;
+  char Path[MAX_PATH] = "?";
+  if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                         static_cast<LPCSTR>(Address), &Module) &&
+      Module != nullptr) {
+    GetModuleFileNameA(Module, Path, MAX_PATH);
+    const char* Name = Path;
+    for (const char* P = Path; *P; ++P)
+      if (*P == '\\' || *P == '/') Name = P + 1;
+    std::snprintf(Buffer, Size, "%s+0x%lx", Name,
+                  static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(Address) -
+                                             reinterpret_cast<std::uintptr_t>(Module)));
+  } else {
+    std::snprintf(Buffer, Size, "0x%08lx", static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(Address)));
+  }
+}
+
+// Called with the text of one fault; counts it as a heap fault or a hardware fault.
+void Record(bool Hardware, const char* Text) {
+  if (Hardware)
+    InterlockedIncrement(&G.HardwareFaults);
+  else
+    InterlockedIncrement(&G.HeapFaults);
+  const LONG Index = InterlockedIncrement(&G.Recorded) - 1;
+  const int Slot = static_cast<int>(Index % RecordSlots);
+  std::snprintf(G.Records[Slot], RecordLength, "%s", Text);
+  G.Expected[Slot] = G.ExpectDepth > 0;
+}
+
+void RecordHeapFault(const char* What, const void* Block, std::size_t Size, const void* Caller) {
+  char Where[128];
+  DescribeAddress(Caller, Where, sizeof Where);
+  char Text[RecordLength];
+  std::snprintf(Text, sizeof Text, "heap fault: %s (block %p of %lu bytes, freed from %s)", What, Block,
+                static_cast<unsigned long>(Size), Where);
+  Record(false, Text);
+}
+
+unsigned char* Back(THeader* H) { return reinterpret_cast<unsigned char*>(H + 1) + H->Size; }
+
+bool AllBytes(const unsigned char* P, std::size_t N, unsigned char Value) {
+  for (std::size_t I = 0; I < N; ++I)
+    if (P[I] != Value) return false;
+  return true;
+}
+
+// Checks a quarantined block's poison; records a write after free once per block.
+void CheckPoison(THeader* H, const char* When) {
+  auto* User = reinterpret_cast<unsigned char*>(H + 1);
+  if (AllBytes(User, H->Size, PoisonByte)) return;
+  std::size_t First = 0;
+  while (User[First] == PoisonByte) ++First;
+  char Text[RecordLength];
+  char Allocated[96], Freed[96];
+  DescribeAddress(H->AllocatedBy, Allocated, sizeof Allocated);
+  DescribeAddress(H->FreedBy, Freed, sizeof Freed);
+  std::snprintf(Text, sizeof Text,
+                "heap fault: written after it was freed (block %p of %lu bytes, byte %lu, allocated from %s, freed "
+                "from %s, %s)",
+                static_cast<void*>(User), static_cast<unsigned long>(H->Size), static_cast<unsigned long>(First),
+                Allocated, Freed, When);
+  Record(false, Text);
+  std::memset(User, PoisonByte, H->Size);  // report it once
+}
+
+// Releases the oldest quarantined blocks until the quarantine holds at most Limit bytes.
+void Trim(std::size_t Limit) {
+  while (G.Held > Limit && G.Oldest != nullptr) {
+    THeader* H = G.Oldest;
+    G.Oldest = H->Newer;
+    if (G.Oldest != nullptr)
+      G.Oldest->Older = nullptr;
+    else
+      G.Newest = nullptr;
+    G.Held -= H->Size;
+    CheckPoison(H, "found when it left the quarantine");
+    H->Magic = 0;
+    RawRelease(H->Raw, H->RawSize);
+  }
+}
+
+void* Allocate(std::size_t Size, std::size_t Align, TForm Form, bool Throw, const void* Caller) {
+  if (Align < alignof(THeader)) Align = alignof(THeader);
+  std::size_t Total = sizeof(THeader) + Size + GuardSize + Align;
+  void* Raw = nullptr;
+  if (Total > Size) {
+    TLock Lock;
+    Raw = RawAllocate(Total);
+  }
+  if (Raw == nullptr) {
+    if (Throw) throw std::bad_alloc();
+    return nullptr;
+  }
+  std::uintptr_t User = reinterpret_cast<std::uintptr_t>(Raw) + sizeof(THeader);
+  User = (User + Align - 1) & ~(static_cast<std::uintptr_t>(Align) - 1);
+  auto* H = reinterpret_cast<THeader*>(User) - 1;
+  H->Newer = H->Older = nullptr;
+  H->Raw = Raw;
+  H->Size = Size;
+  H->RawSize = Total;
+  H->Sequence = 0;
+  H->Form = Form;
+  H->Magic = LiveMagic;
+  H->AllocatedBy = Caller;
+  H->FreedBy = nullptr;
+  std::memset(H->Front, GuardByte, GuardSize);
+  std::memset(Back(H), GuardByte, GuardSize);
+  return reinterpret_cast<void*>(User);
+}
+
+void Release(void* P, TForm Form, const void* Caller) {
+  if (P == nullptr) return;
+  auto* H = static_cast<THeader*>(P) - 1;
+  TLock Lock;
+  if (H->Magic == FreedMagic) {
+    RecordHeapFault("deleted twice", P, H->Size, Caller);
+    return;
+  }
+  if (H->Magic != LiveMagic) {
+    RecordHeapFault("delete of memory that operator new did not hand out, or whose header was overwritten", P, 0,
+                    Caller);
+    return;  // leaked rather than handed to the heap in an unknown state
+  }
+  if (!AllBytes(H->Front, GuardSize, GuardByte)) RecordHeapFault("written before its start", P, H->Size, Caller);
+  if (!AllBytes(Back(H), GuardSize, GuardByte)) RecordHeapFault("written past its end", P, H->Size, Caller);
+  if (H->Form != Form)
+    RecordHeapFault(Form == fmArray ? "delete[] of a block made by new" : "delete of a block made by new[]", P,
+                    H->Size, Caller);
+  std::memset(P, PoisonByte, H->Size);
+  H->Magic = FreedMagic;
+  H->FreedBy = Caller;
+  H->Sequence = ++G.FreedCount;
+  H->Older = G.Newest;
+  H->Newer = nullptr;
+  if (G.Newest != nullptr)
+    G.Newest->Newer = H;
+  else
+    G.Oldest = H;
+  G.Newest = H;
+  G.Held += H->Size;
+  Trim(QuarantineLimit);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Hardware faults
+
+const char* ExceptionName(DWORD Code) {
+  switch (Code) {
+    case EXCEPTION_ACCESS_VIOLATION: return "access violation";
+    case EXCEPTION_STACK_OVERFLOW: return "stack overflow";
+    case EXCEPTION_ILLEGAL_INSTRUCTION: return "illegal instruction";
+    case EXCEPTION_PRIV_INSTRUCTION: return "privileged instruction";
+    case EXCEPTION_INT_DIVIDE_BY_ZERO: return "integer division by zero";
+    case EXCEPTION_ARRAY_BOUNDS_EXCEEDED: return "array bounds exceeded";
+    case EXCEPTION_DATATYPE_MISALIGNMENT: return "data type misalignment";
+    case EXCEPTION_IN_PAGE_ERROR: return "in-page error";
+    case 0xC0000374: return "heap corruption";
+    default: return nullptr;
+  }
+}
+
+LONG CALLBACK CountHardwareFault(EXCEPTION_POINTERS* Info) {
+  const EXCEPTION_RECORD* E = Info->ExceptionRecord;
+  const char* Name = ExceptionName(E->ExceptionCode);
+  if (Name == nullptr) return EXCEPTION_CONTINUE_SEARCH;
+  char Where[128];
+  DescribeAddress(E->ExceptionAddress, Where, sizeof Where);
+  char Text[RecordLength];
+  if (E->ExceptionCode == EXCEPTION_ACCESS_VIOLATION && E->NumberParameters >= 2) {
+    const auto Address = static_cast<unsigned long>(E->ExceptionInformation[1]);
+    const bool Poisoned = (Address & 0xFFFF0000ul) == 0xDDDD0000ul;
+    // A call to a bad address faults on the address itself: name the caller instead.
+    char Caller[128] = "";
+    if (E->ExceptionInformation[0] == 8 && Info->ContextRecord != nullptr) {
+      std::strcpy(Caller, ", called from ");
+      DescribeAddress(*reinterpret_cast<void* const*>(Info->ContextRecord->Esp), Caller + std::strlen(Caller),
+                      sizeof Caller - std::strlen(Caller));
+    }
+    std::snprintf(Text, sizeof Text, "%s at %s: %s of 0x%08lx%s%s", Name, Where,
+                  E->ExceptionInformation[0] == 0 ? "read" : E->ExceptionInformation[0] == 8 ? "execution" : "write",
+                  Address, Poisoned ? " (an address read from freed memory)" : "", Caller);
+  } else {
+    std::snprintf(Text, sizeof Text, "%s at %s", Name, Where);
+  }
+  Record(true, Text);
+  return EXCEPTION_CONTINUE_SEARCH;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The test listener
+
+TCounts Untaken() {
+  TLock Lock;
+  return {static_cast<unsigned>(G.HeapFaults) - G.TakenHeap, static_cast<unsigned>(G.HardwareFaults) - G.TakenHardware};
+}
+
+class TListener : public testing::EmptyTestEventListener {
+ public:
+  void OnTestStart(const testing::TestInfo&) override {
+    FStart = Untaken();
+    FAll = Counts();
+    FFreed = FreedSequence();
+  }
+  void OnTestEnd(const testing::TestInfo&) override {
+    CheckFreedSince(FFreed);
+    const TCounts Now = Untaken();
+    if (Now.HeapFaults != FStart.HeapFaults || Now.HardwareFaults != FStart.HardwareFaults) {
+      ADD_FAILURE() << "The freed-memory guard recorded " << (Now.HeapFaults - FStart.HeapFaults)
+                    << " heap fault(s) and " << (Now.HardwareFaults - FStart.HardwareFaults)
+                    << " hardware fault(s) (swallowed or not) during this test:\n"
+                    << DescribeSince(FAll);
+    }
+    FAfterLast = Untaken();
+    FAllAfterLast = Counts();
+  }
+  void OnTestProgramEnd(const testing::UnitTest&) override { CheckAtExit(); }
+
+  // Faults after the last test (fixture and environment tear-down, static destruction) end the
+  // process with a failure.
+  static void CheckAtExit() {
+    if (!Installed) return;
+    {
+      TLock Lock;
+      Trim(0);
+    }
+    const TCounts Now = Untaken();
+    if (Now.HeapFaults == FAfterLast.HeapFaults && Now.HardwareFaults == FAfterLast.HardwareFaults) return;
+    std::fprintf(stderr, "The freed-memory guard recorded faults after the last test:\n%s",
+                 DescribeSince(FAllAfterLast).c_str());
+    std::fflush(stderr);
+    TerminateProcess(GetCurrentProcess(), 3);
+  }
+
+  static bool Installed;
+  static TCounts FAfterLast;
+  static TCounts FAllAfterLast;
+
+ private:
+  TCounts FStart, FAll;
+  unsigned FFreed = 0;
+};
+
+bool TListener::Installed = false;
+TCounts TListener::FAfterLast;
+TCounts TListener::FAllAfterLast;
+
+void CheckAtExitHandler() { TListener::CheckAtExit(); }
+
+// Registered before any other static object of the executable is constructed, so that the check
+// runs after all of them are destroyed.
+struct TExitCheck {
+  TExitCheck() { std::atexit(CheckAtExitHandler); }
+};
+__attribute__((init_priority(101))) TExitCheck ExitCheck;
+
+}  // namespace
+
+TCounts Counts() { return {static_cast<unsigned>(G.HeapFaults), static_cast<unsigned>(G.HardwareFaults)}; }
+
+std::string DescribeSince(const TCounts& Since) {
+  const TCounts Now = Counts();
+  const unsigned End = Now.HeapFaults + Now.HardwareFaults;
+  unsigned Begin = Since.HeapFaults + Since.HardwareFaults;
+  std::string Text;
+  if (End - Begin > RecordSlots) {
+    Text += "  (" + std::to_string(End - Begin - RecordSlots) + " earlier fault(s) not kept)\n";
+    Begin = End - RecordSlots;
+  }
+  for (unsigned I = Begin; I < End; ++I) {
+    const int Slot = static_cast<int>(I % RecordSlots);
+    if (G.Expected[Slot]) continue;
+    Text += "  ";
+    Text += G.Records[Slot];
+    Text += '\n';
+  }
+  return Text;
+}
+
+unsigned FreedSequence() {
+  TLock Lock;
+  return G.FreedCount;
+}
+
+void CheckFreedSince(unsigned FreedSince) {
+  TLock Lock;
+  for (THeader* H = G.Newest; H != nullptr && H->Sequence > FreedSince; H = H->Older)
+    CheckPoison(H, "found at the end of the test");
+}
+
+void InstallForTests() {
+  if (TListener::Installed) return;
+  TListener::Installed = true;
+  AddVectoredExceptionHandler(1, CountHardwareFault);
+  testing::TestEventListeners& Listeners = testing::UnitTest::GetInstance()->listeners();
+  // Test-end events reach the listeners in reverse order: appended after the printer, the check
+  // runs before the printer reports the test, so a test failed here is printed as failed.
+  Listeners.Append(new TListener);
+}
+
+TExpectFaults::TExpectFaults() {
+  TLock Lock;
+  ++G.ExpectDepth;
+  FStart = {static_cast<unsigned>(G.HeapFaults), static_cast<unsigned>(G.HardwareFaults)};
+}
+
+TExpectFaults::~TExpectFaults() {
+  TLock Lock;
+  --G.ExpectDepth;
+  G.TakenHeap += static_cast<unsigned>(G.HeapFaults) - FStart.HeapFaults;
+  G.TakenHardware += static_cast<unsigned>(G.HardwareFaults) - FStart.HardwareFaults;
+}
+
+TCounts TExpectFaults::Taken() const {
+  const TCounts Now = Counts();
+  return {Now.HeapFaults - FStart.HeapFaults, Now.HardwareFaults - FStart.HardwareFaults};
+}
+
+}  // namespace memguard
+
+// ---------------------------------------------------------------------------------------------
+// The replaced allocation functions
+
+using memguard::fmArray;
+using memguard::fmScalar;
+
+#define TV_CALLER __builtin_return_address(0)
+
+void* operator new(std::size_t Size) { return memguard::Allocate(Size, 0, fmScalar, true, TV_CALLER); }
+void* operator new[](std::size_t Size) { return memguard::Allocate(Size, 0, fmArray, true, TV_CALLER); }
+void* operator new(std::size_t Size, const std::nothrow_t&) noexcept {
+  return memguard::Allocate(Size, 0, fmScalar, false, TV_CALLER);
+}
+void* operator new[](std::size_t Size, const std::nothrow_t&) noexcept {
+  return memguard::Allocate(Size, 0, fmArray, false, TV_CALLER);
+}
+void* operator new(std::size_t Size, std::align_val_t A) {
+  return memguard::Allocate(Size, static_cast<std::size_t>(A), fmScalar, true, TV_CALLER);
+}
+void* operator new[](std::size_t Size, std::align_val_t A) {
+  return memguard::Allocate(Size, static_cast<std::size_t>(A), fmArray, true, TV_CALLER);
+}
+void* operator new(std::size_t Size, std::align_val_t A, const std::nothrow_t&) noexcept {
+  return memguard::Allocate(Size, static_cast<std::size_t>(A), fmScalar, false, TV_CALLER);
+}
+void* operator new[](std::size_t Size, std::align_val_t A, const std::nothrow_t&) noexcept {
+  return memguard::Allocate(Size, static_cast<std::size_t>(A), fmArray, false, TV_CALLER);
+}
+
+void operator delete(void* P) noexcept { memguard::Release(P, fmScalar, TV_CALLER); }
+void operator delete[](void* P) noexcept { memguard::Release(P, fmArray, TV_CALLER); }
+void operator delete(void* P, const std::nothrow_t&) noexcept { memguard::Release(P, fmScalar, TV_CALLER); }
+void operator delete[](void* P, const std::nothrow_t&) noexcept { memguard::Release(P, fmArray, TV_CALLER); }
+void operator delete(void* P, std::size_t) noexcept { memguard::Release(P, fmScalar, TV_CALLER); }
+void operator delete[](void* P, std::size_t) noexcept { memguard::Release(P, fmArray, TV_CALLER); }
+void operator delete(void* P, std::align_val_t) noexcept { memguard::Release(P, fmScalar, TV_CALLER); }
+void operator delete[](void* P, std::align_val_t) noexcept { memguard::Release(P, fmArray, TV_CALLER); }
+void operator delete(void* P, std::size_t, std::align_val_t) noexcept { memguard::Release(P, fmScalar, TV_CALLER); }
+void operator delete[](void* P, std::size_t, std::align_val_t) noexcept { memguard::Release(P, fmArray, TV_CALLER); }
+void operator delete(void* P, std::align_val_t, const std::nothrow_t&) noexcept {
+  memguard::Release(P, fmScalar, TV_CALLER);
+}
+void operator delete[](void* P, std::align_val_t, const std::nothrow_t&) noexcept {
+  memguard::Release(P, fmArray, TV_CALLER);
+}

@@ -1,0 +1,62 @@
+// The freed-memory guard of the target's test executables (linked into every Wine test executable,
+// never into the program).
+//
+// The target has no address sanitizer, so the test executables replace operator new and delete:
+//  - every block carries guard bytes before and after it, checked when it is freed;
+//  - a freed block is filled with the poison byte 0xDD and held in a quarantine (the most recent
+//    64 MB of freed memory) before it goes back to the heap, so that a use after free reads
+//    0xDDDDDDDD (a pointer that leads nowhere) instead of passing by luck; a block leaving the
+//    quarantine must still hold its poison, or something wrote to it after it was freed;
+//  - a second delete of a block, a delete of memory that operator new did not hand out and a
+//    delete of the wrong form (scalar against array) are recorded.
+// The system swallows access violations raised inside window procedures and carries on, so a
+// vectored exception handler counts every hardware fault (access violation, stack overflow ...)
+// the process raises, caught or not.
+//
+// A test listener fails each test during which the guard recorded anything, and the process ends
+// with a failure when the guard records something after the last test.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace memguard {
+
+// Counts since the process started.
+struct TCounts {
+  unsigned HeapFaults = 0;      // guard bytes overwritten, double or foreign deletes, writes after free
+  unsigned HardwareFaults = 0;  // access violations and the other hardware exceptions
+};
+
+TCounts Counts();
+
+// The descriptions of the faults recorded since the counts were last Counts-equal to Since, one per
+// line (at most the first few of each kind).
+std::string DescribeSince(const TCounts& Since);
+
+// Checks the poison of every block freed since the counts were taken in FreedSince (a number from
+// FreedSequence) that is still in the quarantine; a block written after it was freed is recorded as
+// a heap fault. Cost grows with the memory freed since then.
+unsigned FreedSequence();
+void CheckFreedSince(unsigned FreedSince);
+
+// Installs the exception counter and the test listener that fails a test during which anything was
+// recorded. Called by the test executables' main after InitGoogleTest.
+void InstallForTests();
+
+// The faults recorded while an object of this class lives are expected by the test that makes it:
+// Taken() tells how many were recorded, and they do not fail the test. For the guard's own tests.
+class TExpectFaults {
+ public:
+  TExpectFaults();
+  ~TExpectFaults();
+  TCounts Taken() const;
+
+ private:
+  TCounts FStart;
+};
+
+// The poison byte of freed blocks.
+constexpr unsigned char PoisonByte = 0xDD;
+
+}  // namespace memguard
