@@ -4,6 +4,17 @@
 #include <vector>
 
 namespace detail {
+TFormatText::TFormatText(const AnsiString& S) : FText(&S) {
+  if (S.find('\0') == AnsiString::npos) return;
+  FShown.reserve(S.size() + 8);
+  for (char C : S) {
+    if (C == '\0')
+      FShown += "\\x00";
+    else
+      FShown += C;
+  }
+}
+
 AnsiString FormatV(const char* Fmt, ...) {
   va_list ap;
   va_start(ap, Fmt);

@@ -11,18 +11,40 @@
 #include "framework/Types.h"
 
 namespace detail {
+// A byte string as a %s argument: the string itself, or, when it holds NUL bytes (which would end
+// the text there), a copy in which each NUL byte is written as \x00.
+struct TFormatText {
+  explicit TFormatText(const AnsiString& S);
+  const char* c_str() const { return FShown.empty() ? FText->c_str() : FShown.c_str(); }
+
+ private:
+  const AnsiString* FText;
+  AnsiString FShown;
+};
+template <class T>
+decltype(auto) FormatKeep(const T& v) {
+  if constexpr (std::is_same_v<T, AnsiString>) return TFormatText(v);
+  else return (v);
+}
 template <class T>
 decltype(auto) FormatArg(const T& v) {
-  if constexpr (std::is_same_v<T, AnsiString>) return v.c_str();
+  if constexpr (std::is_same_v<T, TFormatText>) return v.c_str();
   else return v;
 }
+template <class... Args>
+AnsiString FormatKept(const char* Fmt, const Args&... A);
 AnsiString FormatV(const char* Fmt, ...);
+template <class... Args>
+AnsiString FormatKept(const char* Fmt, const Args&... A) {
+  return FormatV(Fmt, FormatArg(A)...);
+}
 }  // namespace detail
 
-// printf-style formatting into a byte string; AnsiString arguments may be passed directly.
+// printf-style formatting into a byte string; AnsiString arguments may be passed directly (NUL
+// bytes in them are shown as \x00).
 template <class... Args>
 AnsiString Format(const char* Fmt, const Args&... A) {
-  return detail::FormatV(Fmt, detail::FormatArg(A)...);
+  return detail::FormatKept(Fmt, detail::FormatKeep(A)...);
 }
 
 class Exception : public std::exception {

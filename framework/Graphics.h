@@ -15,6 +15,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "framework/BmpFile.h"
 #include "framework/Exceptions.h"
 #include "framework/Lists.h"
 #include "framework/Persistent.h"
@@ -588,8 +589,8 @@ class TBitmap : public TGraphic {
   void LoadFromResourceID(HINSTANCE Instance, int ResID);
 
   // The widest side and the most pixels a bitmap accepts.
-  static constexpr int MaxSide = 32768;
-  static constexpr std::int64_t MaxPixels = std::int64_t{1} << 28;
+  static constexpr int MaxSide = BmpMaxSide;
+  static constexpr std::int64_t MaxPixels = BmpMaxPixels;
 
  protected:
   // Copies the bitmap into Rect (stretched with COLORONCOLOR); with Transparent the pixels of

@@ -117,13 +117,17 @@ bool TIniText::NoCaseEqual::operator()(std::string_view A, std::string_view B) c
 }
 
 void TIniText::Clear() {
+  FEntryCount = 0;
   FSections.clear();
   FSectionIndex.clear();
   FKeyIndex.clear();
 }
 
-void TIniText::Parse(std::string_view Text) {
+void TIniText::Parse(std::string_view Text) { Parse(Text, TIniLimits{}); }
+
+TIniParseResult TIniText::Parse(std::string_view Text, const TIniLimits& Limits) {
   Clear();
+  TIniParseResult Result;
   int Current = -1;
   const std::size_t N = Text.size();
   std::size_t I = 0;
@@ -136,16 +140,32 @@ void TIniText::Parse(std::string_view Text) {
 
     if (Line.empty() || Line[0] == ';') continue;
     if (Line.size() >= 2 && Line.front() == '[' && Line.back() == ']') {
-      Current = AddSection(TrimView(Line.substr(1, Line.size() - 2)));
+      const std::string_view Name = TrimView(Line.substr(1, Line.size() - 2));
+      if (Limits.MaxSections != 0 && FSections.size() >= Limits.MaxSections && IndexOfSection(Name) < 0) {
+        Result.Limit = TIniParseResult::Sections;
+        break;
+      }
+      Current = AddSection(Name);
       continue;
     }
     if (Current < 0) continue;
+    if (Limits.MaxEntries != 0 && FEntryCount >= Limits.MaxEntries) {
+      Result.Limit = TIniParseResult::Entries;
+      break;
+    }
+    if (Limits.MaxSectionEntries != 0 &&
+        FSections[static_cast<std::size_t>(Current)].Entries.size() >= Limits.MaxSectionEntries) {
+      Result.Limit = TIniParseResult::SectionEntries;
+      Result.Section = Current;
+      break;
+    }
     std::size_t Eq = Line.find('=');
     if (Eq == std::string_view::npos)
       AddEntry(Current, Line, std::string_view());
     else
       AddEntry(Current, TrimView(Line.substr(0, Eq)), TrimView(Line.substr(Eq + 1)));
   }
+  return Result;
 }
 
 int TIniText::AddSection(std::string_view Name) {
@@ -162,6 +182,7 @@ void TIniText::AddEntry(int SectionIndex, std::string_view Key, std::string_view
   auto& Entries = FSections[static_cast<std::size_t>(SectionIndex)].Entries;
   int Index = static_cast<int>(Entries.size());
   Entries.push_back(TIniEntry{AnsiString(Key), AnsiString(Value)});
+  ++FEntryCount;
   auto& KeyIndex = FKeyIndex[static_cast<std::size_t>(SectionIndex)];
   if (KeyIndex.find(Key) == KeyIndex.end()) KeyIndex.emplace(AnsiString(Key), Index);
 }
@@ -209,6 +230,7 @@ void TIniText::SetValue(std::string_view Section, std::string_view Key, std::str
 bool TIniText::EraseSection(std::string_view Name) {
   int S = IndexOfSection(Name);
   if (S < 0) return false;
+  FEntryCount -= FSections[static_cast<std::size_t>(S)].Entries.size();
   FSections.erase(FSections.begin() + S);
   FKeyIndex.erase(FKeyIndex.begin() + S);
   FSectionIndex.clear();
@@ -221,7 +243,7 @@ bool TIniText::DeleteKey(std::string_view Section, std::string_view Key) {
   if (IndexOfKey(S, Key) < 0) return false;
   auto& Entries = FSections[static_cast<std::size_t>(S)].Entries;
   NoCaseEqual Eq;
-  std::erase_if(Entries, [&](const TIniEntry& E) { return Eq(E.Name, Key); });
+  FEntryCount -= std::erase_if(Entries, [&](const TIniEntry& E) { return Eq(E.Name, Key); });
   RebuildKeyIndex(S);
   return true;
 }

@@ -17,6 +17,7 @@
 
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "framework/Object.h"
@@ -34,6 +35,21 @@ struct TIniSection {
   std::vector<TIniEntry> Entries;  // file order, duplicates kept
 };
 
+// Limits of one parse (0: none): the most sections, the most entries of one section (duplicates
+// counted) and the most entries in all.
+struct TIniLimits {
+  std::size_t MaxSections = 0;
+  std::size_t MaxSectionEntries = 0;
+  std::size_t MaxEntries = 0;
+};
+// The limit a parse met, if any. The parse stops at the line that would go beyond it; the lines
+// before it are kept. Section is the index of the section whose entries met MaxSectionEntries.
+struct TIniParseResult {
+  enum TLimit { None, Sections, SectionEntries, Entries };
+  TLimit Limit = None;
+  int Section = -1;
+};
+
 // The parsed text: sections in file order, with indexes for case-insensitive look-ups.
 class TIniText {
  public:
@@ -42,6 +58,8 @@ class TIniText {
 
   // Replaces the contents with the sections of Text.
   void Parse(std::string_view Text);
+  // The same within Limits.
+  TIniParseResult Parse(std::string_view Text, const TIniLimits& Limits);
   void Clear();
 
   // Every section in file order; walk it directly.
@@ -81,6 +99,7 @@ class TIniText {
   void RebuildKeyIndex(int SectionIndex);
 
   std::vector<TIniSection> FSections;
+  std::size_t FEntryCount = 0;
   TNameIndex FSectionIndex;
   std::vector<TNameIndex> FKeyIndex;  // one per section, parallel to FSections
 };
@@ -105,6 +124,8 @@ class TMemIniFile : public TObject {
   const TIniText& Data() const { return FData; }
 
   void SetText(std::string_view Text) { FData.Parse(Text); }
+  // Takes parsed sections over (for a text parsed within limits).
+  void SetData(TIniText&& Data) { FData = std::move(Data); }
   AnsiString GetText() const { return FData.GetText(); }
   void SetStrings(const TStrings& Strings);
   // Replaces the contents of Strings with the lines of GetText.

@@ -108,12 +108,24 @@ uint64_t TStream::ReadUInt64() {
   return Lo | (Hi << 32);
 }
 
+namespace {
+
+// Count as the length of a byte string; EReadError for a count no string can hold (on a 32-bit
+// system a 64-bit count would otherwise be cut to a small length before the bytes are read).
+std::size_t StringLength(int64_t Count) {
+  if (Count < 0 || static_cast<uint64_t>(Count) > static_cast<uint64_t>(AnsiString().max_size()))
+    throw EReadError(SReadError);
+  return static_cast<std::size_t>(Count);
+}
+
+}  // namespace
+
 AnsiString TStream::ReadAnsiString(int64_t Count) {
   if (Count <= 0) return AnsiString();
   // Do not trust Count for the allocation: a corrupt length must not exhaust memory.
   int64_t Avail = Size() - Position();
   if (Count > Avail) throw EReadError(SReadError);
-  AnsiString S(static_cast<std::size_t>(Count), '\0');
+  AnsiString S(StringLength(Count), '\0');
   ReadBuffer(S.data(), Count);
   return S;
 }
@@ -206,10 +218,10 @@ int64_t TMemoryStream::MaxSize() {
 
 void TMemoryStream::Reserve(int64_t NewCapacity) {
   if (NewCapacity <= FCapacity) return;
-  if (NewCapacity > MaxSize()) throw EStreamError(SMemoryStreamError);
+  if (NewCapacity > MaxSize()) throw EStreamOutOfMemory(SMemoryStreamError);
   int64_t Rounded = std::min((NewCapacity + MemoryDelta - 1) & ~(MemoryDelta - 1), MaxSize());
   void* P = std::realloc(FMemory, static_cast<std::size_t>(Rounded));
-  if (!P) throw EStreamError(SMemoryStreamError);
+  if (!P) throw EStreamOutOfMemory(SMemoryStreamError);
   FMemory = P;
   FCapacity = Rounded;
 }
@@ -218,7 +230,7 @@ int64_t TMemoryStream::Write(const void* Buffer, int64_t Count) {
   if (Count <= 0) return 0;
   if (!Buffer) throw EWriteError(SWriteError);
   int64_t End;
-  if (__builtin_add_overflow(FPosition, Count, &End) || End > MaxSize()) throw EStreamError(SMemoryStreamError);
+  if (__builtin_add_overflow(FPosition, Count, &End) || End > MaxSize()) throw EStreamOutOfMemory(SMemoryStreamError);
   if (End > FCapacity) {
     // The source may lie inside this stream's own block, which moves when it grows.
     uintptr_t Src = reinterpret_cast<uintptr_t>(Buffer);
@@ -492,7 +504,7 @@ void LoadStringsFromStream(TStrings& Strings, TStream& Stream) {
   int64_t Count = Stream.Size() - Stream.Position();
   AnsiString S;
   if (Count > 0) {
-    S.resize(static_cast<std::size_t>(Count));
+    S.resize(StringLength(Count));
     Stream.ReadBuffer(S.data(), Count);
   }
   Strings.SetText(S);

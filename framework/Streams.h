@@ -101,9 +101,13 @@ class TCustomMemoryStream : public TStream {
   int64_t FPosition = 0;
 };
 
+// Growth of a memory stream that memory cannot hold.
+T_EXCEPTION(EStreamOutOfMemory, EStreamError)
+
 // A growable stream in memory that owns its block. Bytes between the old end and a write made past
-// it, and bytes added by SetSize, are zero. Growth that memory cannot hold raises EStreamError
-// "Out of memory while expanding memory stream" and leaves the stream as it was.
+// it, and bytes added by SetSize, are zero. Growth that memory cannot hold raises
+// EStreamOutOfMemory (an EStreamError) "Out of memory while expanding memory stream" and leaves the
+// stream as it was.
 class TMemoryStream : public TCustomMemoryStream {
   T_CLASS(TMemoryStream, TCustomMemoryStream)
 

@@ -55,9 +55,6 @@ constexpr std::uint64_t MaxInflateRatio = 1040;
 [[noreturn]] void RaiseNoImageData() {
   throw EInvalidGraphic(Format("Cannot load image. No image data found in %s file.", PNGName));
 }
-[[noreturn]] void RaiseInvalidFilter(int Filter) {
-  throw EInvalidGraphic(Format("Cannot load image. Invalid row filter %d in %s file.", Filter, PNGName));
-}
 [[noreturn]] void RaiseInvalidChunkLength() {
   throw EInvalidGraphic(Format("Cannot load image. Invalid chunk length in %s file.", PNGName));
 }
@@ -139,7 +136,8 @@ void UnfilterRowT(int Filter, Byte* Line, const Byte* Prev, std::size_t Length, 
         Line[i] = static_cast<Byte>(Line[i] + Paeth(Line[i - bpp], Prev[i], Prev[i - bpp]));
       break;
     default:
-      RaiseInvalidFilter(Filter);
+      // Filter types 5 and up are not defined: the row keeps its bytes as stored.
+      break;
   }
 }
 
@@ -1044,6 +1042,7 @@ void TPNGReader::DecodePixelRows(TPNGPixelTarget& Target) {
                  0);
   FStagedStart = FStagedEnd = 0;
   FImageBytesLeft = Needed;
+  FDataEnded = false;
   struct TReleaseStaged {
     std::vector<Byte>& V;
     ~TReleaseStaged() { std::vector<Byte>().swap(V); }
@@ -1099,17 +1098,27 @@ void TPNGReader::InflateRow(Byte* Buffer, std::uint32_t Count) {
       FStagedEnd -= FStagedStart;
       FStagedStart = 0;
     }
-    InflateMore();
+    if (FDataEnded || !InflateMore()) {
+      // The image data ended before this row: what was inflated of it is kept, the rest of the
+      // row is zero (and so are all later rows), so that the result does not depend on what the
+      // row buffer held before.
+      FDataEnded = true;
+      const std::size_t Have = FStagedEnd - FStagedStart;
+      std::memcpy(Buffer, FStaged.data() + FStagedStart, Have);
+      std::memset(Buffer + Have, 0, Count - Have);
+      FStagedStart = FStagedEnd = 0;
+      return;
+    }
   }
   std::memcpy(Buffer, FStaged.data() + FStagedStart, Count);
   FStagedStart += Count;
 }
 
-void TPNGReader::InflateMore() {
+bool TPNGReader::InflateMore() {
   if (FDecoder->InputLeft() == 0) {
     FIDATSize = 0;
     while (FIDATSize == 0) {
-      if (!ChunkIs("IDAT")) RaiseIncompleteData();
+      if (!ChunkIs("IDAT")) return false;
       ReadChunkBody();
       FInput = FBody;
       FIDATSize = FHeader.Length;
@@ -1130,10 +1139,11 @@ void TPNGReader::InflateMore() {
   if (Result == Z_STREAM_END) {
     // The stream ended before the image was complete, or with data left in its chunk.
     if (FImageBytesLeft > 0 || FDecoder->InputLeft() > 0) RaiseExtraData();
-    return;
+    return true;
   }
   if (Result != Z_OK) RaiseCompressionError();
   if (Produced == 0 && FInput == InBefore) RaiseCompressionError();
+  return true;
 }
 
 // =================================================================================================

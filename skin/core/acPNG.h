@@ -12,7 +12,12 @@
 // images are limited to PNGMaxSide pixels per side and PNGMaxPixels pixels in all, chunk lengths
 // to what the stream still holds, all sizes are computed in 64 bits, and every malformed, truncated
 // or oversized input raises an exception (EInvalidGraphic and its descendants; a stream that ends
-// inside a chunk raises the stream's EReadError) rather than loading part of an image.
+// inside a chunk raises the stream's EReadError) rather than loading part of an image. Two
+// leniencies are kept on purpose, since stored skins may rely on them: a row whose filter type is 5
+// or more keeps its bytes as stored, and when the IDAT chunks end before the last row (the
+// compressed stream not ended) the remaining rows are converted from zero-filled row buffers. Data
+// that could not fill the image even at deflate's highest ratio is still refused before anything
+// is allocated.
 #pragma once
 
 #include <zlib.h>
@@ -338,7 +343,8 @@ class TPNGReader : public TObject {
   void BeginImage(TPNGPixelTarget& Target);
   void DecodePixelRows(TPNGPixelTarget& Target);
   void InflateRow(Byte* Buffer, std::uint32_t Count);
-  void InflateMore();
+  // False when the IDAT chunks have ended while the compressed stream has not.
+  bool InflateMore();
   void ApplyTransparency();
   void Progress(TPNGProgressStage Stage, Byte Percent, bool Redraw, const AnsiString& Msg);
 
@@ -374,6 +380,7 @@ class TPNGReader : public TObject {
   std::size_t FStagedStart = 0;
   std::size_t FStagedEnd = 0;
   std::uint64_t FImageBytesLeft = 0;  // inflated bytes the image still needs
+  bool FDataEnded = false;            // the IDAT chunks ended before the last row
   TPNGLayout FLayout;
 };
 

@@ -108,13 +108,18 @@ bool BackgroundPixel(const TacBackground& C, i64 DX, i64 DY, const Byte*& Out) {
 }
 
 // The rows and columns shared by two rectangles of two images (the smaller of the two sizes,
-// clipped to both images).
+// clipped to both images): the clip of the mask-blend kernels.
 bool ClipRects(const TRect& DstRect, const TRect& SrcRect, const TacPixels& Dst, i64 SrcWidth, i64 SrcHeight,
                TSpan& Cols, TSpan& Rows) {
   const i64 w = std::min(i64{SrcRect.Right} - SrcRect.Left, i64{DstRect.Right} - DstRect.Left);
   const i64 h = std::min(i64{SrcRect.Bottom} - SrcRect.Top, i64{DstRect.Bottom} - DstRect.Top);
-  return ClipSpan(SrcRect.Left, DstRect.Left, w, SrcWidth, Dst.Width, Cols) &&
-         ClipSpan(SrcRect.Top, DstRect.Top, h, SrcHeight, Dst.Height, Rows);
+  TacPixelClip C;
+  if (!ClipPixelCopy(SrcRect.Left, SrcRect.Top, DstRect.Left, DstRect.Top, w, h, SrcWidth, SrcHeight, Dst.Width,
+                     Dst.Height, C))
+    return false;
+  Cols = TSpan{C.SX, C.DX, C.W};
+  Rows = TSpan{C.SY, C.DY, C.H};
+  return true;
 }
 
 // The columns and rows of an inclusive source rectangle copied to (X, Y).
@@ -147,6 +152,15 @@ void WriteColor(Byte* d, TColor C, int Bpp) {
 }
 
 }  // namespace
+
+bool ClipPixelCopy(long long SX, long long SY, long long DX, long long DY, long long W, long long H,
+                   long long SrcWidth, long long SrcHeight, long long DstWidth, long long DstHeight,
+                   TacPixelClip& Out) {
+  TSpan Cols, Rows;
+  if (!ClipSpan(SX, DX, W, SrcWidth, DstWidth, Cols) || !ClipSpan(SY, DY, H, SrcHeight, DstHeight, Rows)) return false;
+  Out = TacPixelClip{Cols.S, Rows.S, Cols.D, Rows.D, Cols.Count, Rows.Count};
+  return true;
+}
 
 // =================================================================================================
 // Views

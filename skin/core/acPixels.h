@@ -76,6 +76,17 @@ struct TacBackground {
   bool Ready = false;
 };
 
+// The part of a copy of W x H pixels from (SX, SY) of a source of SrcWidth x SrcHeight to (DX, DY)
+// of a destination of DstWidth x DstHeight that lies inside both images. A negative origin of
+// either moves both origins by the same amount. Everything is computed in 64 bits, so rectangles
+// and sizes anywhere in the integer range clip exactly. False when nothing is left.
+struct TacPixelClip {
+  int SX = 0, SY = 0, DX = 0, DY = 0, W = 0, H = 0;
+};
+bool ClipPixelCopy(long long SX, long long SY, long long DX, long long DY, long long W, long long H,
+                   long long SrcWidth, long long SrcHeight, long long DstWidth, long long DstHeight,
+                   TacPixelClip& Out);
+
 // ---------------------------------------------------------------------------------------------
 // Pixel access classes
 

@@ -98,8 +98,11 @@ std::size_t ReadSkinPack(const void* Data, std::size_t Size, TPlace&& Place) {
   const std::uint32_t N = ReadU32(P, Size, Pos, "the number of files");
   if (N > (Size - Pos) / MinEntrySize)
     Damaged(Format("it names %u files but holds only %u bytes", N, static_cast<unsigned>(Size)));
+  if (N > static_cast<std::uint32_t>(MaxPackFiles))
+    throw EacSkinPackError(Format("Packed skin file holds %u files, more than %d files", N, MaxPackFiles));
 
   TInflater Inflater;
+  std::uint64_t Total = 0;
   for (std::uint32_t I = 0; I < N; ++I) {
     const std::uint32_t L = ReadU32(P, Size, Pos, "a name length");
     if (L > Size - Pos) Damaged(Format("the name of file %u is longer than the data left", I + 1));
@@ -110,6 +113,12 @@ std::size_t ReadSkinPack(const void* Data, std::size_t Size, TPlace&& Place) {
       Damaged(Format("file \"%s\" is too large (%u bytes)", Name, S));
     if (S > (Size - Pos) * MaxInflateRatio)
       Damaged(Format("file \"%s\" claims %u bytes, more than the data left can hold", Name, S));
+    // The sizes declared so far are checked before this file is inflated.
+    Total += S;
+    if (Total > MaxPackTotalSize)
+      throw EacSkinPackError(Format("Packed skin file is too large: its files inflate to more than %u bytes in all "
+                                    "(at file \"%s\")",
+                                    static_cast<unsigned>(MaxPackTotalSize), Name));
     Byte* Out = Place(Name, S);
     Pos += Inflater.Inflate(P + Pos, Size - Pos, Out, S, Name);
   }
@@ -141,8 +150,13 @@ void TacSkinConvertor::SetPackedData(TCustomMemoryStream* Stream, bool Owned) {
 }
 
 void TacSkinConvertor::LoadPackedFile(const AnsiString& FileName) {
+  TFileStream F(FileName, fmOpenRead | fmShareDenyWrite);
+  const std::int64_t Size = F.Size();
+  if (Size > MaxPackFileSize)
+    throw EacSkinPackError(Format("Packed skin file \"%s\" is too large (%lld bytes; at most %lld are read)", FileName,
+                                  static_cast<long long>(Size), static_cast<long long>(MaxPackFileSize)));
   auto S = std::make_unique<TMemoryStream>();
-  S->LoadFromFile(FileName);
+  S->LoadFromStream(F);
   SetPackedData(S.release(), true);
 }
 
@@ -196,8 +210,17 @@ void TacSkinConvertor::ExtractPackedData() {
 }
 
 TacImageItem* TacSkinConvertor::FindFile(std::string_view UpperName) {
+  // Compared in place: a skin may look up thousands of names among a pack's files.
+  auto Same = [&](const AnsiString& Name) {
+    if (Name.size() != UpperName.size()) return false;
+    for (std::size_t I = 0; I < Name.size(); ++I) {
+      const char C = Name[I];
+      if ((C >= 'a' && C <= 'z' ? static_cast<char>(C - 32) : C) != UpperName[I]) return false;
+    }
+    return true;
+  };
   for (TacImageItem& F : Files)
-    if (UpperCase(F.FileName) == UpperName) return &F;
+    if (Same(F.FileName)) return &F;
   return nullptr;
 }
 

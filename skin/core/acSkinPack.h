@@ -10,7 +10,8 @@
 // Reading is strict: a count, name length or size that the data left cannot hold, a stream that is
 // corrupt, ends early or inflates to more or fewer than S bytes, and a pack without an options text
 // raise EacSkinPackError (the reader keeps nothing of such a pack). Memory use is bounded by what the
-// data can really inflate to, and by MaxPackEntrySize per file.
+// data can really inflate to, by MaxPackEntrySize per file and MaxPackTotalSize in all; a pack of
+// more than MaxPackFiles files and a pack file larger than MaxPackFileSize are refused.
 #pragma once
 
 #include <cstddef>
@@ -31,6 +32,12 @@ inline constexpr const char* SNotPackedSkin = "Loaded data is not packed skin fi
 inline constexpr const char* SOptionsFileName = "Options.dat";
 // The largest file a pack may hold after inflating.
 inline constexpr std::uint32_t MaxPackEntrySize = 128u << 20;
+// Caps of a pack, far above real skins (tens of files, a few megabytes): the sum of the sizes its
+// files declare (checked before each file is inflated), the number of files, and the size of a
+// pack file (checked before the file is read).
+inline constexpr std::uint32_t MaxPackTotalSize = 64u << 20;
+inline constexpr int MaxPackFiles = 1024;
+inline constexpr std::int64_t MaxPackFileSize = std::int64_t{64} << 20;
 
 // One file of a pack, inflated.
 struct TacPackEntry {
@@ -95,7 +102,8 @@ class TacSkinConvertor : public TPersistent {
   bool FOwnsPackedData = false;
 };
 
-// When the file exists: clears Pack (or creates it when nullptr), reads the file into its source,
+// When the file exists: clears Pack (or creates it when nullptr), reads the file into its source
+// (EacSkinPackError, before reading, for a file larger than MaxPackFileSize),
 // extracts it, and with FreeSource frees the source again. Nothing happens when the file does not
 // exist. Errors propagate (the pack is then cleared).
 void LoadSkinPackFile(const AnsiString& FileName, TacSkinConvertor*& Pack, bool FreeSource);

@@ -60,7 +60,8 @@ int FrameIndex(int State, int Count) {
 
 void TilePixels(const TacPixels& Dst, TRect DstRect, const TacPixels& Src, TRect SrcRect) {
   if (!Is24or32(Dst) || !Is24or32(Src)) return;
-  const int sw = SrcRect.Right - SrcRect.Left, sh = SrcRect.Bottom - SrcRect.Top;
+  // The tile size in 64 bits: a source rectangle whose size is no integer lies outside the image.
+  const i64 sw = i64{SrcRect.Right} - SrcRect.Left, sh = i64{SrcRect.Bottom} - SrcRect.Top;
   if (sw <= 0 || sh <= 0 || SrcRect.Left < 0 || SrcRect.Top < 0 || SrcRect.Right > Src.Width ||
       SrcRect.Bottom > Src.Height)
     return;
@@ -90,18 +91,21 @@ void MaskCopyPixels(const TacPixels& Dst, TRect DstRect, const TacPixels& Src, T
     return;
   if (!Is24or32(Dst) || !Is24or32(Src) || Dst.Width < 2 || Dst.Height < 2) return;
   const bool Masked = MaskType == 1;
-  i64 Rows = std::min({i64{SrcRect.Bottom} - SrcRect.Top + 1, i64{DstRect.Bottom} - DstRect.Top + 1,
-                       i64{Dst.Height} - DstRect.Top, i64{Src.Height} - SrcRect.Top});
-  if (Masked) Rows = std::min(Rows, i64{Src.Height} - MaskRows - SrcRect.Top);
-  const i64 Cols = std::min({i64{SrcRect.Right} - SrcRect.Left + 1, i64{DstRect.Right} - DstRect.Left + 1,
-                             i64{Dst.Width} - DstRect.Left, i64{Src.Width} - SrcRect.Left});
-  if (Rows <= 0 || Cols <= 0 || (Masked && MaskRows < 0)) return;
+  if (Masked && MaskRows < 0) return;
+  // Inclusive rectangles; a masked source has only the rows whose mask row exists.
+  TacPixelClip C;
+  if (!ClipPixelCopy(SrcRect.Left, SrcRect.Top, DstRect.Left, DstRect.Top,
+                     std::min(i64{SrcRect.Right} - SrcRect.Left + 1, i64{DstRect.Right} - DstRect.Left + 1),
+                     std::min(i64{SrcRect.Bottom} - SrcRect.Top + 1, i64{DstRect.Bottom} - DstRect.Top + 1),
+                     Src.Width, Masked ? i64{Src.Height} - MaskRows : i64{Src.Height}, Dst.Width, Dst.Height, C))
+    return;
+  const int Rows = C.H, Cols = C.W;
   const int DB = Dst.BytesPerPixel(), SB = Src.BytesPerPixel();
   for (int r = 0; r < Rows; ++r) {
-    const int dy = DstRect.Top + r, sy = SrcRect.Top + r;
-    const Byte* s = Src.Pixel(SrcRect.Left, sy);
-    const Byte* m = Masked ? Src.Pixel(SrcRect.Left, sy + MaskRows) : nullptr;
-    Byte* d = Dst.Pixel(DstRect.Left, dy);
+    const int dy = C.DY + r, sy = C.SY + r;
+    const Byte* s = Src.Pixel(C.SX, sy);
+    const Byte* m = Masked ? Src.Pixel(C.SX, sy + MaskRows) : nullptr;
+    Byte* d = Dst.Pixel(C.DX, dy);
     if (!UseKey && !Masked) {
       CopyRowPixels(d, DB, s, SB, static_cast<int>(Cols));
       continue;
@@ -113,7 +117,7 @@ void MaskCopyPixels(const TacPixels& Dst, TRect DstRect, const TacPixels& Src, T
         continue;
       }
       if (RunStart >= 0) {
-        if (Runs) Runs(DstRect.Left + RunStart, dy, c - RunStart, false);
+        if (Runs) Runs(C.DX + RunStart, dy, c - RunStart, false);
         RunStart = -1;
       }
       if (Masked) {
@@ -125,38 +129,25 @@ void MaskCopyPixels(const TacPixels& Dst, TRect DstRect, const TacPixels& Src, T
       }
       if (DB == 4) d[3] = 255;
     }
-    if (RunStart >= 0 && Runs) Runs(DstRect.Left + RunStart, dy, static_cast<int>(Cols) - RunStart, true);
+    if (RunStart >= 0 && Runs) Runs(C.DX + RunStart, dy, Cols - RunStart, true);
   }
 }
 
 namespace {
 
-// The span of an inclusive source rectangle copied to (X, Y), clipped to both images; a negative
-// origin moves both.
-struct TClip {
-  int SX, SY, DX, DY, W, H;
-};
-bool ClipCopy(const TacPixels& Dst, int X, int Y, const TacPixels& Src, TRect SrcRect, TClip& C) {
-  i64 sx = SrcRect.Left, sy = SrcRect.Top, dx = X, dy = Y;
-  i64 w = i64{SrcRect.Right} - SrcRect.Left + 1, h = i64{SrcRect.Bottom} - SrcRect.Top + 1;
-  if (sx < 0) { dx -= sx; w += sx; sx = 0; }
-  if (sy < 0) { dy -= sy; h += sy; sy = 0; }
-  if (dx < 0) { sx -= dx; w += dx; dx = 0; }
-  if (dy < 0) { sy -= dy; h += dy; dy = 0; }
-  w = std::min({w, i64{Src.Width} - sx, i64{Dst.Width} - dx});
-  h = std::min({h, i64{Src.Height} - sy, i64{Dst.Height} - dy});
-  if (w <= 0 || h <= 0) return false;
-  C = TClip{static_cast<int>(sx), static_cast<int>(sy), static_cast<int>(dx), static_cast<int>(dy),
-            static_cast<int>(w), static_cast<int>(h)};
-  return true;
+// The part of an inclusive source rectangle copied to (X, Y), clipped to both images (SrcHeight
+// rows of the source usable); a negative origin moves both.
+bool ClipCopy(const TacPixels& Dst, int X, int Y, const TacPixels& Src, TRect SrcRect, i64 SrcHeight, TacPixelClip& C) {
+  return ClipPixelCopy(SrcRect.Left, SrcRect.Top, X, Y, i64{SrcRect.Right} - SrcRect.Left + 1,
+                       i64{SrcRect.Bottom} - SrcRect.Top + 1, Src.Width, SrcHeight, Dst.Width, Dst.Height, C);
 }
 
 }  // namespace
 
 void CopyKeyedPixels(const TacPixels& Dst, int X, int Y, const TacPixels& Src, TRect SrcRect, const TacBackground& Bg) {
   if (!Is24or32(Dst) || !Is24or32(Src)) return;
-  TClip C;
-  if (!ClipCopy(Dst, X, Y, Src, SrcRect, C)) return;
+  TacPixelClip C;
+  if (!ClipCopy(Dst, X, Y, Src, SrcRect, Src.Height, C)) return;
   const bool HasPicture = Bg.Ready && Is24or32(Bg.Bmp) && !Bg.Bmp.SameImage(Dst);
   const int DB = Dst.BytesPerPixel(), SB = Src.BytesPerPixel(), BB = HasPicture ? Bg.Bmp.BytesPerPixel() : 0;
   for (int r = 0; r < C.H; ++r) {
@@ -194,12 +185,9 @@ void CopyMaskedGlyphPixels(const TacPixels& Dst, int X, int Y, const TacPixels& 
   if (!Is24or32(Dst) || !Is24or32(Src)) return;
   const bool Masked = MaskType >= 1;
   if (Masked && MaskRows < 0) return;
-  TClip C;
-  if (!ClipCopy(Dst, X, Y, Src, SrcRect, C)) return;
-  const i64 sx = C.SX, sy = C.SY, dx = C.DX, dy = C.DY, w = C.W;
-  i64 h = C.H;
-  if (Masked) h = std::min(h, i64{Src.Height} - MaskRows - sy);
-  if (h <= 0) return;
+  TacPixelClip C;
+  if (!ClipCopy(Dst, X, Y, Src, SrcRect, Masked ? i64{Src.Height} - MaskRows : i64{Src.Height}, C)) return;
+  const i64 sx = C.SX, sy = C.SY, dx = C.DX, dy = C.DY, w = C.W, h = C.H;
   const bool HasKey = ((static_cast<std::uint32_t>(Key) >> 24) & 0xFF) != 0xFF;
   const Byte KB = static_cast<Byte>((Key >> 16) & 0xFF), KG = static_cast<Byte>((Key >> 8) & 0xFF),
              KR = static_cast<Byte>(Key & 0xFF);

@@ -1,5 +1,6 @@
 #include "skin/core/sSkinManager.h"
 
+#include <new>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -10,6 +11,7 @@
 #include "skin/core/acGlow.h"
 #include "skin/core/acHueSaturation.h"
 #include "skin/core/acPNG.h"
+#include "skin/core/acPictureSize.h"
 #include "skin/core/sConst.h"
 #include "skin/core/sFormList.h"
 #include "skin/core/sVclUtils.h"
@@ -368,13 +370,33 @@ class TsSkinManager::TLoadScope {
   TFlagScope FChanging;
 };
 
+template <class F>
+void TsSkinManager::GuardLoadMemory(F&& Body) {
+  // The load's own objects are freed while the exception leaves Body, before the error is made.
+  try {
+    Body();
+  } catch (const std::bad_alloc&) {
+    throw EacSkinLoadError(Format("Not enough memory to load the skin: %s", FLoadFile));
+  } catch (const EOutOfResources&) {
+    throw EacSkinLoadError(Format("Not enough memory to load the skin: %s", FLoadFile));
+  } catch (const EStreamOutOfMemory&) {
+    throw EacSkinLoadError(Format("Not enough memory to load the skin: %s", FLoadFile));
+  }
+}
+
 void TsSkinManager::LoadSkin() {
   if (!FActive) return;
+  FLoadFile = Format("stored skin \"%s\"", FSkinName);
+  GuardLoadMemory([this] { LoadSkinNow(); });
+}
+
+void TsSkinManager::LoadSkinNow() {
   TLoadScope Load(this);
 
   const AnsiString Dir = GetFullSkinDirectory();
   const AnsiString OptionsFile = Dir + FSkinName + "\\" + SOptionsFileName;
   if (!FSkinName.empty() && FileExists(OptionsFile)) {
+    FLoadFile = Format("file \"%s\"", OptionsFile);
     FSkinIsPacked = false;
     TFileStream F(OptionsFile, fmOpenRead | fmShareDenyWrite);
     if (F.Size() > MaxSkinOptionsSize)
@@ -419,6 +441,11 @@ void TsSkinManager::LoadSkin() {
 
 void TsSkinManager::LoadPackedSkin() {
   if (!FActive) return;
+  FLoadFile = Format("file \"%s\"", PackedSkinFileName());
+  GuardLoadMemory([this] { LoadPackedSkinNow(); });
+}
+
+void TsSkinManager::LoadPackedSkinNow() {
   TLoadScope Load(this);
 
   const AnsiString FileName = PackedSkinFileName();
@@ -434,6 +461,7 @@ void TsSkinManager::LoadPackedSkin() {
 void TsSkinManager::LoadSkinParts() {
   FPictureCount = 0;
   FPicturePixels = 0;
+  FFileLookups = 0;
   try {
     LoadAllMasks();
     LoadAllPatterns();
@@ -474,6 +502,11 @@ int TsSkinManager::ReadSkinInteger(const AnsiString& Section, const AnsiString& 
 
 // ---- Pictures ---------------------------------------------------------------------------------------
 
+AnsiString TsSkinManager::PictureSource(const AnsiString& Name, bool FromPack) const {
+  if (FromPack) return Format("file \"%s\" of the packed skin \"%s\"", Name, FSkinName);
+  return Format("file \"%s\"", Name.find(':') == AnsiString::npos ? FSkinData->SkinPath + Name : Name);
+}
+
 std::unique_ptr<TStream> TsSkinManager::OpenSkinFile(const AnsiString& Name, bool FromPack) const {
   if (Name.empty()) return nullptr;
   if (FromPack) {
@@ -486,6 +519,19 @@ std::unique_ptr<TStream> TsSkinManager::OpenSkinFile(const AnsiString& Name, boo
   const AnsiString Path = Name.find(':') == AnsiString::npos ? FSkinData->SkinPath + Name : Name;
   if (!FileExists(Path)) return nullptr;
   return std::make_unique<TFileStream>(Path, fmOpenRead | fmShareDenyWrite);
+}
+
+void TsSkinManager::CheckPictureBudget(TStream& Picture, const AnsiString& Name) {
+  int W = 0, H = 0;
+  if (!PictureSizeOf(Picture, W, H)) return;  // the decoder reports what is wrong with it
+  if (FPicturePixels + static_cast<std::int64_t>(W) * H > MaxSkinPicturePixels)
+    throw EacSkinLoadError(Format("The skin's pictures are too large: more than %u pixels in all (at \"%s\", %d x %d)",
+                                  static_cast<unsigned>(MaxSkinPicturePixels), Name, W, H));
+}
+
+void TsSkinManager::CountFileLookup(const AnsiString& Name) {
+  if (!Name.empty() && ++FFileLookups > MaxSkinFileLookups)
+    throw EacSkinLoadError(Format("The skin names more than %d picture files (at \"%s\")", MaxSkinFileLookups, Name));
 }
 
 void TsSkinManager::CountPicture(int Width, int Height, bool OwnBitmap, const AnsiString& Name) {
@@ -501,9 +547,13 @@ std::unique_ptr<TBitmap> TsSkinManager::LoadBitmapFile(const AnsiString& Name, b
                                                        const AnsiString& Section, const AnsiString& Key,
                                                        bool OwnPicture) {
   std::unique_ptr<TStream> S;
+  const AnsiString LoadFile = FLoadFile;
+  CountFileLookup(Name);
   try {
     S = OpenSkinFile(Name, FromPack);
     if (!S) return nullptr;
+    FLoadFile = PictureSource(Name, FromPack);
+    CheckPictureBudget(*S, Name);
     auto B = std::make_unique<TBitmap>();
     if (Png) {
       TPNGGraphic P;
@@ -514,6 +564,7 @@ std::unique_ptr<TBitmap> TsSkinManager::LoadBitmapFile(const AnsiString& Name, b
       B->LoadFromStream(*S);
     }
     CountPicture(B->Width(), B->Height(), OwnPicture, Name);
+    FLoadFile = LoadFile;
     return B;
   } catch (EacSkinLoadError&) {
     throw;
@@ -524,12 +575,19 @@ std::unique_ptr<TBitmap> TsSkinManager::LoadBitmapFile(const AnsiString& Name, b
 
 std::unique_ptr<TGraphic> TsSkinManager::LoadJpegFile(const AnsiString& Name, bool FromPack, const AnsiString& Section,
                                                       const AnsiString& Key) {
+  const AnsiString LoadFile = FLoadFile;
+  CountFileLookup(Name);
   try {
     std::unique_ptr<TStream> S = OpenSkinFile(Name, FromPack);
     if (!S) return nullptr;
+    FLoadFile = PictureSource(Name, FromPack);
+    CheckPictureBudget(*S, Name);
     auto J = std::make_unique<TJPEGImage>();
     J->LoadFromStream(*S);
+    FLoadFile = LoadFile;
     return J;
+  } catch (EacSkinLoadError&) {
+    throw;
   } catch (Exception& E) {
     RethrowForPicture(E, Name, Section, Key);
   }
@@ -752,6 +810,7 @@ void TsSkinManager::LoadAllGeneralData() {
     LoadStoredGeneralData(*FStoredSkin, *FSkinData, FGeneralData, [](const AnsiString& Text, TsGradArray& Stops) {
       if (Text != " ") ParseGradientData(Text, Stops);
     });
+    for (TsGeneralData& D : FGeneralData) ClampSectionValues(D);
   } else {
     ClearGeneralData(FGeneralData);
   }

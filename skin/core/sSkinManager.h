@@ -309,8 +309,13 @@ struct TacCommonSkinIndexes {
 
 // The most pictures with a bitmap of their own a skin may hold, and the most pixels of all its
 // pictures together (the master bitmap, own bitmaps, tiles and textures).
+// The pixels are counted from each picture's header before it is decoded, so a picture beyond
+// the budget costs no memory.
 inline constexpr int MaxSkinPictures = 4096;
-inline constexpr std::int64_t MaxSkinPicturePixels = std::int64_t{1} << 26;
+// The most picture files the keys of a skin may name, found or not (each is a look-up in the
+// folder or the pack).
+inline constexpr int MaxSkinFileLookups = 10000;
+inline constexpr std::int64_t MaxSkinPicturePixels = std::int64_t{1} << 24;
 // Textures smaller than this many pixels become tiles (mask entries with a bitmap).
 inline constexpr std::int64_t TileTextureMaxPixels = 90000;
 
@@ -407,10 +412,11 @@ class TsSkinManager : public TComponent {
   // The packed file of SkinName: <full skin directory><SkinName>.asz ("" without a SkinName).
   AnsiString PackedSkinFileName() const;
   // Loads SkinName from its folder or from InternalSkins; nothing unless Active. Switches Active
-  // off, loading nothing, when there is neither such a folder nor any stored skin.
+  // off, loading nothing, when there is neither such a folder nor any stored skin. Running out of
+  // memory raises EacSkinLoadError naming the file being read.
   void LoadSkin();
   // Loads the packed file of SkinName; nothing unless Active. EacSkinLoadError when the file
-  // cannot be read, EacSkinPackError for a damaged pack.
+  // cannot be read or memory runs out, EacSkinPackError for a damaged pack.
   void LoadPackedSkin();
   // The steps of a load (run by LoadSkin and LoadPackedSkin while their options text is open):
   // the mask entries and the master bitmap; the patterns and tiles; the skin-wide values and the
@@ -556,6 +562,9 @@ class TsSkinManager : public TComponent {
   void UnloadSkin();
   void UnloadMasks();
   void UnloadPatterns();
+  // The bodies of LoadSkin and LoadPackedSkin.
+  void LoadSkinNow();
+  void LoadPackedSkinNow();
   // A new options text from bytes, or from the pack's options file.
   void OpenOptions(std::string_view Text);
   void OpenPackOptions();
@@ -563,6 +572,8 @@ class TsSkinManager : public TComponent {
   // skin is packed, the folder (SkinPath in front of names without ':') otherwise. nullptr when
   // there is no such file.
   std::unique_ptr<TStream> OpenSkinFile(const AnsiString& Name, bool FromPack) const;
+  // The picture's file as the out-of-memory error names it.
+  AnsiString PictureSource(const AnsiString& Name, bool FromPack) const;
   // Decodes a picture into a new bitmap (counted, as one of the pictures with a bitmap of their own
   // when OwnPicture), adding Section, Key and the file name to any error.
   std::unique_ptr<TBitmap> LoadBitmapFile(const AnsiString& Name, bool Png, bool FromPack, const AnsiString& Section,
@@ -571,6 +582,15 @@ class TsSkinManager : public TComponent {
                                          const AnsiString& Key);
   // Counts a picture against MaxSkinPictures / MaxSkinPicturePixels.
   void CountPicture(int Width, int Height, bool OwnBitmap, const AnsiString& Name);
+  // Counts a look-up of a picture file against MaxSkinFileLookups.
+  void CountFileLookup(const AnsiString& Name);
+  // Refuses a picture whose header declares more pixels than the budget has left (before it is
+  // decoded).
+  void CheckPictureBudget(TStream& Picture, const AnsiString& Name);
+  // Runs one load: running out of memory (of the heap, of a memory stream's growth or of the
+  // system's bitmap resources) while it reads becomes EacSkinLoadError naming FLoadFile.
+  template <class F>
+  void GuardLoadMemory(F&& Body);
   void LoadMasterBitmap(const AnsiString& Name);
   // Appends the entry of one picture key of the options text (or does nothing for other values).
   void AddMaskFromValue(const AnsiString& Section, const AnsiString& Key, const AnsiString& Value);
@@ -654,4 +674,7 @@ class TsSkinManager : public TComponent {
   TsStoredSkin* FStoredSkin = nullptr;
   int FPictureCount = 0;
   std::int64_t FPicturePixels = 0;
+  int FFileLookups = 0;
+  // What the load in progress is reading, for its out-of-memory error.
+  AnsiString FLoadFile;
 };

@@ -181,7 +181,21 @@ TacSkinOptions::TacSkinOptions(std::string_view Text) {
   if (static_cast<std::int64_t>(Text.size()) > MaxSkinOptionsSize)
     throw EacSkinLoadError(Format("The skin's options text is too large (%u bytes; at most %u are read)",
                                   static_cast<unsigned>(Text.size()), static_cast<unsigned>(MaxSkinOptionsSize)));
-  FIni.SetText(Text);
+  TIniText Parsed;
+  const TIniParseResult R = Parsed.Parse(Text, TIniLimits{MaxSkinSections, MaxSkinSectionKeys, MaxSkinKeys});
+  switch (R.Limit) {
+    case TIniParseResult::None:
+      break;
+    case TIniParseResult::Sections:
+      throw EacSkinLoadError(Format("The skin's options text has more than %d sections", MaxSkinSections));
+    case TIniParseResult::SectionEntries:
+      throw EacSkinLoadError(Format("Section [%s] of the skin's options text has more than %d keys",
+                                    Shown(Parsed.Sections()[static_cast<std::size_t>(R.Section)].Name),
+                                    MaxSkinSectionKeys));
+    case TIniParseResult::Entries:
+      throw EacSkinLoadError(Format("The skin's options text has more than %d keys in all", MaxSkinKeys));
+  }
+  FIni.SetData(std::move(Parsed));
 }
 
 std::vector<AnsiString> TacSkinOptions::SectionNames() const {
@@ -191,60 +205,71 @@ std::vector<AnsiString> TacSkinOptions::SectionNames() const {
   return Names;
 }
 
-const TacSkinOptions::TResolved& TacSkinOptions::Resolve(const AnsiString& Section, const AnsiString& Key,
-                                                          bool Integer) const {
+bool TacSkinOptions::ReadOwn(const AnsiString& Section, const AnsiString& Key, bool Integer, TResolved& Out) const {
+  if (Integer) {
+    const int V = FIni.ReadInteger(Section, Key, -1);
+    if (V == -1) return false;
+    Out.Found = true;
+    Out.Number = V;
+    return true;
+  }
+  const AnsiString* V = FIni.Data().FindValue(Section, Key);
+  if (V == nullptr || *V == "?") return false;
+  Out.Found = true;
+  Out.Text = *V;
+  return true;
+}
+
+TacSkinOptions::TResolved TacSkinOptions::Resolve(const AnsiString& Section, const AnsiString& Key,
+                                                  bool Integer) const {
+  // A section's own value is answered from the text; nothing is kept for it, so that reading
+  // every key of every section costs no memory beyond the text.
+  TResolved Result;
+  if (ReadOwn(Section, Key, Integer, Result)) return Result;
+  auto ParentOf = [&](const AnsiString& S, AnsiString& Parent) {
+    Parent = FIni.ReadString(S, SParentClassKey, "?");
+    return !(Parent.empty() || Parent == "?" || Parent == S);
+  };
+  AnsiString Current;
+  if (!ParentOf(Section, Current)) return Result;
+
+  // Inherited: walk the chain until a section has the value, a section's inherited answer is
+  // known already, the chain ends, or it comes back to a section seen on this walk (a cycle: the
+  // value is missing). Every section of the walk that has no value of its own then has the same
+  // answer; those answers are kept, so that long chains are walked once.
   const AnsiString UpperKey = UpperCase(Key);
   auto CacheKey = [&](const AnsiString& UpperSection) {
     return AnsiString(Integer ? "I" : "S") + UpperSection + '\x01' + UpperKey;
   };
-  // Walk the chain until a section has the value, a section's answer is known already, the chain
-  // ends, or it comes back to a section seen on this walk (a cycle: the value is missing). Every
-  // section of the walk then has the same answer.
-  std::vector<AnsiString> Walked;  // cache keys
-  std::unordered_set<AnsiString> Seen;
-  TResolved Result;
-  AnsiString Current = Section;
+  std::vector<AnsiString> Walked{CacheKey(UpperCase(Section))};
+  std::unordered_set<AnsiString> Seen{UpperCase(Section)};
+  if (auto It = FResolved.find(Walked.front()); It != FResolved.end()) return It->second;
   for (;;) {
     const AnsiString Upper = UpperCase(Current);
+    if (!Seen.insert(Upper).second) break;
+    if (ReadOwn(Current, Key, Integer, Result)) break;
     AnsiString K = CacheKey(Upper);
     if (auto It = FResolved.find(K); It != FResolved.end()) {
       Result = It->second;
       break;
     }
-    if (!Seen.insert(Upper).second) break;
     Walked.push_back(std::move(K));
-    if (Integer) {
-      const int V = FIni.ReadInteger(Current, Key, -1);
-      if (V != -1) {
-        Result.Found = true;
-        Result.Number = V;
-        break;
-      }
-    } else {
-      AnsiString V = FIni.ReadString(Current, Key, "?");
-      if (V != "?") {
-        Result.Found = true;
-        Result.Text = std::move(V);
-        break;
-      }
-    }
-    AnsiString Parent = FIni.ReadString(Current, SParentClassKey, "?");
-    if (Parent.empty() || Parent == "?" || Parent == Current) break;
+    AnsiString Parent;
+    if (!ParentOf(Current, Parent)) break;
     Current = std::move(Parent);
   }
-  if (Walked.empty()) return FResolved.find(CacheKey(UpperCase(Section)))->second;
   for (const AnsiString& K : Walked) FResolved[K] = Result;
-  return FResolved[Walked.front()];
+  return Result;
 }
 
 AnsiString TacSkinOptions::ReadSkinString(const AnsiString& Section, const AnsiString& Key,
                                           const AnsiString& Default) const {
-  const TResolved& R = Resolve(Section, Key, false);
+  const TResolved R = Resolve(Section, Key, false);
   return R.Found ? R.Text : Default;
 }
 
 int TacSkinOptions::ReadSkinInteger(const AnsiString& Section, const AnsiString& Key, int Default) const {
-  const TResolved& R = Resolve(Section, Key, true);
+  const TResolved R = Resolve(Section, Key, true);
   return R.Found ? R.Number : Default;
 }
 
@@ -303,7 +328,16 @@ TsGeneralData ReadSkinSection(const TacSkinOptions& Options, const AnsiString& S
     ParseGradientUnlessBlank(Section, K.Key, K.Text(R), K.Stops(R));
   }
   R.BorderIndex = R.ImgTopLeft = R.ImgTopRight = R.ImgBottomLeft = R.ImgBottomRight = -1;
+  ClampSectionValues(R);
   return R;
+}
+
+void ClampSectionValues(TsGeneralData& Data) {
+  for (std::int32_t* Percent : {&Data.Transparency, &Data.HotTransparency, &Data.GradientPercent, &Data.ImagePercent,
+                                &Data.HotGradientPercent, &Data.HotImagePercent})
+    *Percent = std::clamp(*Percent, 0, 100);
+  Data.GlowMargin = std::clamp(Data.GlowMargin, 0, MaxSkinGlowMargin);
+  Data.FadingIterations = std::clamp(Data.FadingIterations, 0, MaxSkinFadingIterations);
 }
 
 void MergeCommonSections(const TMemIniFile& Common, TsGeneralDataArray& Data) {
@@ -340,6 +374,7 @@ void MergeCommonSections(const TMemIniFile& Common, TsGeneralDataArray& Data) {
       ParseGradientUnlessBlank(Name, K.Key, K.Text(R), K.Stops(R));
     }
     R.BorderIndex = R.ImgTopLeft = R.ImgTopRight = R.ImgBottomLeft = R.ImgBottomRight = -1;
+    ClampSectionValues(R);
     Data.push_back(std::move(R));
   }
 }

@@ -20,8 +20,10 @@
 // notation, holds anything else where a number belongs, or whose rectangle is inverted raises
 // EConvertError naming the section, the key and the value; the load that reads it ends.
 //
-// Hostile texts are bounded: the text may hold at most MaxSkinOptionsSize bytes, and inheritance
-// is resolved once per section and key (cycles end as "missing"), so reading is linear in the text.
+// Hostile texts are bounded: the text may hold at most MaxSkinOptionsSize bytes and at most
+// MaxSkinSections sections, MaxSkinSectionKeys keys in one section and MaxSkinKeys keys in all;
+// inherited values are resolved once per section and key (cycles end as "missing"), so reading is
+// linear in the text, and only inherited answers are kept.
 #pragma once
 
 #include <cstdint>
@@ -39,8 +41,20 @@
 // beyond the loader's limits.
 T_EXCEPTION(EacSkinLoadError, Exception)
 
-// The largest options text the loader reads.
-inline constexpr std::int64_t MaxSkinOptionsSize = std::int64_t{16} << 20;
+// Caps of an options text, far above what real skins hold (tens of kilobytes, a few hundred
+// sections of a few dozen keys): the largest text the loader reads, the most sections, the most
+// keys of one section and the most keys in all. A text beyond them is refused as a whole.
+inline constexpr std::int64_t MaxSkinOptionsSize = std::int64_t{4} << 20;
+inline constexpr int MaxSkinSections = 10000;
+inline constexpr int MaxSkinSectionKeys = 1000;
+inline constexpr int MaxSkinKeys = 100000;
+
+// The ranges section integers are clamped to when a skin is loaded: TRANSPARENCY,
+// HOTTRANSPARENCY and the *PERCENT keys are percentages (0..100); GLOWMARGIN is the overlap of a
+// glow in pixels (0..MaxSkinGlowMargin); FADINGITERATIONS the steps of a fade, 10 ms each
+// (0..MaxSkinFadingIterations).
+inline constexpr int MaxSkinGlowMargin = 255;
+inline constexpr int MaxSkinFadingIterations = 100;
 
 inline constexpr const char* SGlobalInfoSection = "GLOBALINFO";
 inline constexpr const char* SMasterBitmapKey = "MASTERBITMAP";
@@ -52,7 +66,8 @@ inline constexpr const char* SParentClassKey = "PARENTCLASS";
 class TacSkinOptions {
  public:
   TacSkinOptions() = default;
-  // Parses Text; EacSkinLoadError when it is longer than MaxSkinOptionsSize.
+  // Parses Text; EacSkinLoadError when it is longer than MaxSkinOptionsSize or goes beyond the
+  // caps of sections and keys.
   explicit TacSkinOptions(std::string_view Text);
 
   const TMemIniFile& Ini() const { return FIni; }
@@ -67,6 +82,9 @@ class TacSkinOptions {
   // is no integer count as missing, as above.
   int ReadSkinInteger(const AnsiString& Section, const AnsiString& Key, int Default) const;
 
+  // The number of answers kept for later reads: only those that came from a parent section.
+  std::size_t CachedAnswers() const { return FResolved.size(); }
+
  private:
   struct TResolved {
     bool Found = false;
@@ -74,7 +92,9 @@ class TacSkinOptions {
     int Number = 0;
   };
   // The value of Key along the chain from Section; Integer chooses the integer reading.
-  const TResolved& Resolve(const AnsiString& Section, const AnsiString& Key, bool Integer) const;
+  TResolved Resolve(const AnsiString& Section, const AnsiString& Key, bool Integer) const;
+  // The value of Key in Section itself.
+  bool ReadOwn(const AnsiString& Section, const AnsiString& Key, bool Integer, TResolved& Out) const;
 
   TMemIniFile FIni;
   mutable std::unordered_map<AnsiString, TResolved> FResolved;
@@ -96,6 +116,10 @@ using TacColorToRGB = std::function<std::int32_t(std::int32_t)>;
 // EConvertError for a gradient number that is no integer) and fading values; COLOR goes through
 // ToRGB when given. The mask indexes are -1.
 TsGeneralData ReadSkinSection(const TacSkinOptions& Options, const AnsiString& Section, const TacColorToRGB& ToRGB);
+
+// Limits the section integers of a record to the ranges they mean (see MaxSkinGlowMargin). Every
+// way of loading a skin applies it to the records it makes.
+void ClampSectionValues(TsGeneralData& Data);
 
 // Merges the manager's common sections into Data. A section whose name (exactly) already has a
 // record is left alone; any other is appended: its PARENTCLASS (upper-cased) names the parent

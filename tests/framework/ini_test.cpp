@@ -277,3 +277,35 @@ TEST(IniRobustness, HugeLinesAndManyKeysParse) {
   EXPECT_EQ(*M.FindValue("SEC19999", "a"), "19999");
   EXPECT_EQ(M.IndexOfKey(0, "KEY50000"), 50000);
 }
+
+TEST(IniRobustness, LimitsStopTheParseAtTheLineBeyondThem) {
+  // Sections: a repeated name is no new section; the third new one stops the parse.
+  TIniText S;
+  TIniParseResult R = S.Parse("[a]\nk=1\n[b]\n[A]\nj=2\n[c]\nlost=1\n", TIniLimits{2, 0, 0});
+  EXPECT_EQ(R.Limit, TIniParseResult::Sections);
+  ASSERT_EQ(S.Sections().size(), 2u);
+  EXPECT_EQ(S.Sections()[0].Entries.size(), 2u);
+  EXPECT_EQ(S.FindValue("c", "lost"), nullptr);
+
+  // Entries of one section, duplicates counted, also across a repeated header.
+  TIniText E;
+  R = E.Parse("[a]\nk=1\n[b]\nx=1\n[a]\nk=2\nm=3\n", TIniLimits{0, 2, 0});
+  EXPECT_EQ(R.Limit, TIniParseResult::SectionEntries);
+  EXPECT_EQ(R.Section, 0);
+  EXPECT_EQ(E.Sections()[0].Entries.size(), 2u);
+  EXPECT_EQ(E.FindValue("a", "m"), nullptr);
+
+  // Entries in all.
+  TIniText T;
+  R = T.Parse("[a]\n1\n2\n[b]\n3\n4\n", TIniLimits{0, 0, 3});
+  EXPECT_EQ(R.Limit, TIniParseResult::Entries);
+  EXPECT_EQ(T.Sections().size(), 2u);
+  EXPECT_EQ(T.Sections()[1].Entries.size(), 1u);
+
+  // Within the limits nothing is lost, and the limits of one parse do not carry over.
+  R = T.Parse("[a]\n1\n2\n[b]\n3\n", TIniLimits{2, 2, 3});
+  EXPECT_EQ(R.Limit, TIniParseResult::None);
+  EXPECT_EQ(T.Sections()[1].Entries.size(), 1u);
+  T.Parse("[a]\n1\n2\n[b]\n3\n4\n[c]\n5\n");
+  EXPECT_EQ(T.Sections().size(), 3u);
+}

@@ -2,12 +2,14 @@
 // string lists through streams.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "framework/Exceptions.h"
 #include "framework/Lists.h"
@@ -190,6 +192,45 @@ TEST(MemoryStream, ReadAnsiStringRefusesALengthBeyondTheData) {
   EXPECT_THROW(S.ReadAnsiString(INT64_MAX), EReadError);
   EXPECT_EQ(S.ReadAnsiString(0), "");
   EXPECT_EQ(S.ReadAnsiString(1), "f");
+}
+
+// A stream that claims Size bytes without holding them: reads are counted and give zeros.
+class TClaimingStream : public TStream {
+ public:
+  explicit TClaimingStream(int64_t Size) : FSize(Size) {}
+  int64_t Read(void* Buffer, int64_t Count) override {
+    ++Reads;
+    const int64_t N = std::min<int64_t>(Count, 64);  // never more than a test buffer can take
+    std::memset(Buffer, 0, static_cast<std::size_t>(std::max<int64_t>(N, 0)));
+    FPos += N;
+    return N;
+  }
+  int64_t Write(const void*, int64_t) override { return 0; }
+  int64_t Seek(int64_t Offset, TSeekOrigin Origin) override {
+    const int64_t Base = Origin == soBeginning ? 0 : (Origin == soCurrent ? FPos : FSize);
+    FPos = Base + Offset;
+    return FPos;
+  }
+  int Reads = 0;
+
+ private:
+  int64_t FSize;
+  int64_t FPos = 0;
+};
+
+TEST(StreamCounts, CountsThatDoNotFitInMemoryAreRefusedBeforeReading) {
+  // Where sizes have 32 bits, a 64-bit count would be cut to a small size when narrowed: such
+  // counts are refused before anything is allocated or read. (With 64-bit sizes every count fits.)
+  if (sizeof(std::size_t) >= sizeof(int64_t)) GTEST_SKIP() << "every count fits a 64-bit size";
+  for (int64_t Count : {(int64_t{1} << 32) + 16, int64_t{1} << 40, INT64_MAX}) {
+    TClaimingStream S(Count);
+    EXPECT_THROW(S.ReadAnsiString(Count), EReadError) << Count;
+    EXPECT_EQ(S.Reads, 0) << Count;
+    TClaimingStream L(Count);
+    TStringList Lines;
+    EXPECT_THROW(LoadStringsFromStream(Lines, L), EReadError) << Count;
+    EXPECT_EQ(L.Reads, 0) << Count;
+  }
 }
 
 TEST(MemoryStream, LoadAndSaveThroughOtherStreams) {

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "framework/Exceptions.h"
 #include "framework/Strings.h"
 
 #ifdef _WIN32
@@ -193,4 +194,14 @@ TEST(Strings, CodePageRoundTripOfEveryByte) {
   EXPECT_EQ(w[0xE9], L'\xE9');
   EXPECT_EQ(WideToAnsi(L"\x0410"), "?");
 #endif
+}
+
+TEST(Strings, FormatShowsTheNulBytesOfTextArguments) {
+  // A byte string holding NUL bytes appears whole: each NUL is written as \x00, nothing after it
+  // is lost.
+  const AnsiString Name("ab\0cd\0", 6);
+  EXPECT_EQ(Format("file \"%s\" is damaged", Name), "file \"ab\\x00cd\\x00\" is damaged");
+  EXPECT_EQ(Format("%s|%d|%s", AnsiString(1, '\0'), 7, AnsiString("x")), "\\x00|7|x");
+  // Texts without NUL bytes are passed as they are.
+  EXPECT_EQ(Format("[%s] %s", AnsiString("plain \\x00 text"), "raw"), "[plain \\x00 text] raw");
 }

@@ -336,26 +336,96 @@ TEST(PNGFaults, GammaDoesNotCarryOverToTheNextLoad) {
   EXPECT_EQ(FirstMismatch(Bright, Decode(Encode(Bright), &R)), "");
 }
 
-TEST(PNGFaults, MissingOrShortImageDataIsAnError) {
+// A zlib stream of Raw that is flushed but not finished: it inflates to exactly Raw and then asks
+// for more input.
+Bytes DeflateUnfinished(const Bytes& Raw) {
+  z_stream Z{};
+  deflateInit(&Z, 6);
+  Bytes Out(compressBound(static_cast<uLong>(Raw.size())) + 64);
+  Z.next_in = const_cast<Byte*>(Raw.data());
+  Z.avail_in = static_cast<uInt>(Raw.size());
+  Z.next_out = Out.data();
+  Z.avail_out = static_cast<uInt>(Out.size());
+  deflate(&Z, Z_SYNC_FLUSH);
+  Out.resize(Out.size() - Z.avail_out);
+  deflateEnd(&Z);
+  return Out;
+}
+
+TEST(PNGFaults, MissingImageDataAndStreamsThatEndInsideARow) {
   Image im = RandomImage(6, 6, 2, 8, 1);
   const Bytes Head = IHDRData(6, 6, 8, 2, 0);
   const Bytes Filtered = FilteredData(im);
   // No IDAT at all.
   EXPECT_EQ(DecodeError(Assemble(Head, {IEND()})), "Cannot load image. No image data found in PNG file.");
-  // A deflate stream cut short, then IEND.
-  Bytes Z = Deflate(Filtered, 0);
-  EXPECT_EQ(DecodeError(Assemble(Head, {Chunk("IDAT", Bytes(Z.begin(), Z.begin() + 40)), IEND()})), Incomplete);
   // A complete deflate stream of fewer rows.
   EXPECT_EQ(DecodeError(Assemble(Head, {Chunk("IDAT", Deflate(Bytes(Filtered.begin(), Filtered.begin() + 40))), IEND()})),
             "Cannot load image. Extra compressed data found in PNG file.");
+  // Image data that could not fill the image even at deflate's highest ratio is refused before
+  // anything is allocated.
+  EXPECT_EQ(DecodeError(Assemble(IHDRData(8192, 8192, 16, 6, 0), {IDATOf(im), IEND()})), Incomplete);
 }
 
-TEST(PNGFaults, RowFilterBytesOutsideZeroToFourAreRefused) {
+TEST(PNGLenient, RowsAfterTheLastImageDataAreZero) {
+  // Rows stored without filters: the IDAT chunks end 7 bytes into row 2 (its filter byte and two
+  // pixels) while the compressed stream goes on. The rows read are kept, the rest of row 2 and the
+  // rows after it are converted from zero-filled buffers.
+  Image im = RandomImage(6, 6, 2, 8, 3);
+  Bytes Raw;
+  for (int y = 0; y < 6; ++y) {
+    Raw.push_back(0);
+    Append(Raw, PackRow(im, y, 0, 1));
+  }
+  const std::size_t RowBytes = 1 + 6 * 3;
+  for (std::size_t Split : {std::size_t{0}, std::size_t{5}}) {
+    WriteOptions O;
+    O.IDATSplit = Split;
+    const Bytes Cut(Raw.begin(), Raw.begin() + static_cast<std::ptrdiff_t>(2 * RowBytes + 7));
+    Bytes Png = Signature();
+    Append(Png, Chunk("IHDR", IHDRData(6, 6, 8, 2, 0)));
+    Append(Png, IDATChunks(DeflateUnfinished(Cut), O));
+    Append(Png, Chunk("tEXt", {'a', 0, 'b'}));
+    Append(Png, IEND());
+    TPNGPixelBuffer Buf;
+    ASSERT_EQ(LoadError([&] { Buf = Decode(Png); }), "") << Split;
+    for (int y = 0; y < 6; ++y)
+      for (int x = 0; x < 6; ++x) {
+        const bool Read = y < 2 || (y == 2 && x < 2);
+        const RGBA Want = Read ? ExpectedColor(im, x, y) : RGBA{0, 0, 0, 255};
+        EXPECT_TRUE(PixelColor(Buf, x, y) == Want) << x << "," << y;
+      }
+  }
+  // Interlaced: the passes after the data are zero as well, deterministically.
+  Image il = RandomImage(9, 9, 0, 8, 4);
+  il.Interlaced = true;
+  const Bytes F = FilteredData(il);
+  const Bytes Png = Assemble(IHDRData(9, 9, 8, 0, 1),
+                             {Chunk("IDAT", DeflateUnfinished(Bytes(F.begin(), F.begin() + 11))), IEND()});
+  const TPNGPixelBuffer A = Decode(Png), B = Decode(Png);
+  EXPECT_EQ(A.Pixels, B.Pixels);
+  EXPECT_TRUE(PixelColor(A, 3, 7) == (RGBA{0, 0, 0, 255}));  // a pixel of the last pass
+}
+
+TEST(PNGLenient, RowFilterTypesFromFiveUpLeaveTheRowAsStored) {
+  // Rows 0, 1 and 2 use the filters None, Sub and Up. Row 1 given filter type 5, 6 or 255 keeps its
+  // stored bytes; row 2 (Up) then adds those bytes.
   Image im = RandomImage(3, 3, 0, 8, 1);
   Bytes Filtered = FilteredData(im);
-  Filtered[4] = 5;  // the second row's filter byte
-  EXPECT_EQ(DecodeError(Assemble(IHDRData(3, 3, 8, 0, 0), {Chunk("IDAT", Deflate(Filtered)), IEND()})),
-            "Cannot load image. Invalid row filter 5 in PNG file.");
+  ASSERT_EQ(Filtered[4], 1);
+  for (int Type : {5, 6, 255}) {
+    Bytes D = Filtered;
+    D[4] = static_cast<Byte>(Type);
+    TPNGPixelBuffer Buf;
+    ASSERT_EQ(LoadError([&] { Buf = Decode(Assemble(IHDRData(3, 3, 8, 0, 0), {Chunk("IDAT", Deflate(D)), IEND()})); }),
+              "")
+        << Type;
+    for (int x = 0; x < 3; ++x) {
+      EXPECT_TRUE(PixelColor(Buf, x, 0) == ExpectedColor(im, x, 0)) << Type;
+      const int Row1 = D[5 + x];
+      EXPECT_EQ(PixelColor(Buf, x, 1).R, Row1) << Type << " " << x;
+      EXPECT_EQ(PixelColor(Buf, x, 2).R, (D[9 + x] + Row1) & 0xFF) << Type << " " << x;
+    }
+  }
 }
 
 // ---- Corrupt input battery ----------------------------------------------------------------------

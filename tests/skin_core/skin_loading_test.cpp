@@ -113,6 +113,51 @@ TEST(SkinOptionsInheritance, LongChainsResolveEverySection) {
   EXPECT_EQ(O.ReadSkinInteger("S0", "COLOR", 0), 77);
 }
 
+TEST(SkinOptionsInheritance, OnlyInheritedAnswersAreKept) {
+  // 2000 sections without parents, each read for every section key: nothing is kept. Sections
+  // that take values from a parent keep the inherited answers only.
+  std::string Text;
+  for (int I = 0; I < 2000; ++I) Text.append("[S").append(std::to_string(I)).append("]\nCOLOR=5\n");
+  Text.append("[CHILD]\nPARENTCLASS=S1\nGLOW=2\n");
+  const TacSkinOptions O(Text);
+  for (int I = 0; I < 2000; ++I) ReadSkinSection(O, "S" + std::to_string(I), nullptr);
+  EXPECT_EQ(O.CachedAnswers(), 0u);
+  const TsGeneralData Child = ReadSkinSection(O, "CHILD", nullptr);
+  EXPECT_EQ(Child.Color, 5);
+  EXPECT_EQ(Child.GlowCount, 2);
+  // Every key but the child's own GLOW went to the parent: at most those answers are kept.
+  EXPECT_GT(O.CachedAnswers(), 0u);
+  EXPECT_LE(O.CachedAnswers(), 2u * 27u);
+  EXPECT_EQ(O.ReadSkinInteger("CHILD", "COLOR", 0), 5);
+}
+
+TEST(SkinOptionsLimits, TextsBeyondTheCapsAreRefusedNamingTheCap) {
+  auto Error = [](const std::string& Text) {
+    return MessageOf<EacSkinLoadError>([&] { TacSkinOptions O(Text); });
+  };
+  std::string Sections;
+  for (int I = 0; I <= MaxSkinSections; ++I) Sections.append("[S").append(std::to_string(I)).append("]\n");
+  EXPECT_NE(Error(Sections).find(Format("more than %d sections", MaxSkinSections)), std::string::npos);
+
+  std::string Keys = "[GLOBALINFO]\n[Wide]\n";
+  for (int I = 0; I <= MaxSkinSectionKeys; ++I) Keys.append("K").append(std::to_string(I)).append("=1\n");
+  const std::string M = Error(Keys);
+  EXPECT_NE(M.find(Format("Section [Wide] of the skin's options text has more than %d keys", MaxSkinSectionKeys)),
+            std::string::npos)
+      << M;
+
+  std::string All;
+  for (int S = 0; S * MaxSkinSectionKeys <= MaxSkinKeys; ++S) {
+    All.append("[S").append(std::to_string(S)).append("]\n");
+    for (int I = 0; I < MaxSkinSectionKeys; ++I) All.append("K").append(std::to_string(I)).append("=\n");
+  }
+  EXPECT_NE(Error(All).find(Format("more than %d keys in all", MaxSkinKeys)), std::string::npos);
+
+  // Exactly at the caps is fine.
+  Sections.resize(Sections.rfind("[S"));
+  EXPECT_EQ(TacSkinOptions(Sections).SectionNames().size(), static_cast<std::size_t>(MaxSkinSections));
+}
+
 TEST(SkinOptionsInheritance, OversizedTextIsRefused) {
   const std::string Big(static_cast<std::size_t>(MaxSkinOptionsSize) + 1, ';');
   EXPECT_NE(MessageOf<EacSkinLoadError>([&] { TacSkinOptions O(Big); }).find("too large"), std::string::npos);
@@ -192,6 +237,50 @@ TEST(SkinOptionsSections, AnEmptySectionGetsTheDefaults) {
   EXPECT_FALSE(R.ShowFocus);
   EXPECT_EQ(R.BorderIndex, -1);
   EXPECT_EQ(R.ImgBottomRight, -1);
+}
+
+TEST(SkinOptionsSections, IntegersAreClampedToTheRangesTheyMean) {
+  // Percentages and transparencies to 0..100, the glow margin to 0..255, fading steps to 0..100;
+  // values inside the ranges stay. Common sections are clamped the same way.
+  const std::string Text =
+      "[HUGE]\nTRANSPARENCY=2147483647\nHOTTRANSPARENCY=101\nGRADIENTPERCENT=1000\nIMAGEPERCENT=0x7FFFFFFF\n"
+      "HOTGRADIENTPERCENT=300\nHOTIMAGEPERCENT=250\nGLOWMARGIN=2000000000\nFADINGITERATIONS=99999999\n"
+      "[LOW]\nTRANSPARENCY=-2147483648\nHOTTRANSPARENCY=-5\nGRADIENTPERCENT=-7\nIMAGEPERCENT=-100\n"
+      "HOTGRADIENTPERCENT=-3\nHOTIMAGEPERCENT=-9\nGLOWMARGIN=-40\nFADINGITERATIONS=-8\n"
+      "[FINE]\nTRANSPARENCY=30\nHOTTRANSPARENCY=100\nGRADIENTPERCENT=55\nIMAGEPERCENT=0\nGLOWMARGIN=12\n"
+      "FADINGITERATIONS=20\n";
+  const TacSkinOptions O(Text);
+  TsGeneralDataArray Common;
+  MergeCommonSections(O.Ini(), Common);
+  ASSERT_EQ(Common.size(), 3u);
+  for (const TsGeneralData& R : {ReadSkinSection(O, "HUGE", {}), Common[0]}) {
+    EXPECT_EQ(R.Transparency, 100);
+    EXPECT_EQ(R.HotTransparency, 100);
+    EXPECT_EQ(R.GradientPercent, 100);
+    EXPECT_EQ(R.ImagePercent, 100);
+    EXPECT_EQ(R.HotGradientPercent, 100);
+    EXPECT_EQ(R.HotImagePercent, 100);
+    EXPECT_EQ(R.GlowMargin, MaxSkinGlowMargin);
+    EXPECT_EQ(R.FadingIterations, MaxSkinFadingIterations);
+  }
+  // -1 is the mark of a missing key: LOW's -1 values would be inherited, the others are clamped.
+  for (const TsGeneralData& R : {ReadSkinSection(O, "LOW", {}), Common[1]}) {
+    EXPECT_EQ(R.Transparency, 0);
+    EXPECT_EQ(R.HotTransparency, 0);
+    EXPECT_EQ(R.GradientPercent, 0);
+    EXPECT_EQ(R.ImagePercent, 0);
+    EXPECT_EQ(R.HotGradientPercent, 0);
+    EXPECT_EQ(R.HotImagePercent, 0);
+    EXPECT_EQ(R.GlowMargin, 0);
+    EXPECT_EQ(R.FadingIterations, 0);
+  }
+  for (const TsGeneralData& R : {ReadSkinSection(O, "FINE", {}), Common[2]}) {
+    EXPECT_EQ(R.Transparency, 30);
+    EXPECT_EQ(R.HotTransparency, 100);
+    EXPECT_EQ(R.GradientPercent, 55);
+    EXPECT_EQ(R.GlowMargin, 12);
+    EXPECT_EQ(R.FadingIterations, 20);
+  }
 }
 
 TEST(SkinOptionsSections, KeysInheritanceSwitchesAndColours) {

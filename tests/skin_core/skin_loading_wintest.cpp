@@ -797,8 +797,11 @@ TEST(SkinLoadingFaults, OversizedOptionsText) {
 }
 
 TEST(SkinLoadingFaults, TooManyPictures) {
-  std::string Options = "[GLOBALINFO]\r\n[MANY]\r\n";
-  for (int I = 0; I <= MaxSkinPictures; ++I) Options.append("K").append(std::to_string(I)).append("=!ONE.BMP!1!0!0\r\n");
+  std::string Options = "[GLOBALINFO]\r\n";
+  for (int I = 0; I <= MaxSkinPictures; ++I) {
+    if (I % 500 == 0) Options.append("[MANY").append(std::to_string(I)).append("]\r\n");
+    Options.append("K").append(std::to_string(I)).append("=!ONE.BMP!1!0!0\r\n");
+  }
   TTempDir T;
   WritePackedSkin(T.Path, "Many", {{"Options.dat", Options}, {"ONE.BMP", SolidBmp(1, 1, clRed)}});
   auto M = NewManager(T.Path);
@@ -808,10 +811,10 @@ TEST(SkinLoadingFaults, TooManyPictures) {
 }
 
 TEST(SkinLoadingFaults, HostileParentChainsStayLinear) {
-  // 20000 sections, each naming the next as its parent and the last naming the first: every
-  // section's keys and border index are resolved without walking the chain again and again.
+  // Sections up to the cap, each naming the next as its parent and the last naming the first:
+  // every section's keys and border index are resolved without walking the chain again and again.
   std::string Options = "[GLOBALINFO]\r\nMASTERBITMAP=MASTER.BMP\r\n";
-  const int N = 20000;
+  const int N = MaxSkinSections - 1;
   for (int I = 0; I < N; ++I)
     Options += "[S" + std::to_string(I) + "]\r\nPARENTCLASS=S" + std::to_string((I + 1) % N) + "\r\n";
   Options += "[S" + std::to_string(N / 2) + "]\r\nGLOW=3\r\nBORDERSMASK=^0000^0000^0090^0040^0000^0000^0000^0000^3^1^0^0\r\n";

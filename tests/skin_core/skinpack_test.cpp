@@ -212,6 +212,45 @@ TEST(SkinPackLimits, ASizeBeyondWhatTheDataCanHoldIsRefused) {
   EXPECT_NE(PackError([&] { Unpack(Claim.Data()); }).find("more than the data left can hold"), std::string::npos);
 }
 
+TEST(SkinPackLimits, TheTotalSizeIsCheckedAgainstTheCapBeforeEachFileIsInflated) {
+  // One file declaring more than the total cap: refused before its (corrupt) stream is read.
+  const std::string Junk(200000, 'j');
+  TPackWriter One;
+  One.Magic().U32(1).RawFile("Big.bmp", MaxPackTotalSize + 1, Junk);
+  std::string M = PackError([&] { Unpack(One.Data()); });
+  EXPECT_NE(M.find(Format("more than %u bytes in all", static_cast<unsigned>(MaxPackTotalSize))), std::string::npos)
+      << M;
+  EXPECT_NE(M.find("\"Big.bmp\""), std::string::npos) << M;
+
+  // Files that fit one by one but not together: the file that goes beyond is refused before
+  // inflating, even where its stream is damaged.
+  const std::uint32_t Part = MaxPackTotalSize / 2 + 1;
+  const std::string Zeros(Part, '\0');
+  TPackWriter Two;
+  Two.Magic().U32(3).File("Options.dat", "[A]").File("One.bmp", Zeros).RawFile("Two.bmp", Part, Junk);
+  M = PackError([&] { Unpack(Two.Data()); });
+  EXPECT_NE(M.find("\"Two.bmp\""), std::string::npos) << M;
+  EXPECT_NE(M.find("in all"), std::string::npos) << M;
+
+  // Exactly at the cap is fine.
+  const std::string Rest(MaxPackTotalSize - Part - 3, '\0');
+  auto E = Unpack(BuildPack({{"Options.dat", "[A]"}, {"One.bmp", Zeros}, {"Two.bmp", Rest}}));
+  ASSERT_EQ(E.size(), 3u);
+  EXPECT_EQ(E[2].Data.size(), Rest.size());
+}
+
+TEST(SkinPackLimits, MoreFilesThanTheCapAreRefusedBeforeAnyIsRead) {
+  TPackWriter W;
+  W.Magic().U32(MaxPackFiles + 1);
+  for (int I = 0; I <= MaxPackFiles; ++I) W.File("f" + std::to_string(I) + ".bmp", "");
+  const std::string M = PackError([&] { Unpack(W.Data()); });
+  EXPECT_NE(M.find(Format("more than %d files", MaxPackFiles)), std::string::npos) << M;
+  TPackWriter Fits;
+  Fits.Magic().U32(MaxPackFiles);
+  for (int I = 0; I < MaxPackFiles; ++I) Fits.File("f" + std::to_string(I) + ".bmp", "");
+  EXPECT_EQ(Unpack(Fits.Data()).size(), static_cast<std::size_t>(MaxPackFiles));
+}
+
 TEST(SkinPackLimits, HighlyCompressibleFilesWithinTheRatioAreRead) {
   const std::string Zeros(4 << 20, '\0');
   auto E = Unpack(BuildPack({{"Options.dat", "[A]"}, {"zeros.bmp", Zeros}}));
@@ -317,6 +356,25 @@ TEST(SkinPackFile, LoadsAFileAndFreesOrKeepsTheSource) {
   EXPECT_EQ(StreamText(*Pack->Options), "[B]");
   ASSERT_NE(Pack->PackedData(), nullptr);
   EXPECT_TRUE(Pack->OwnsPackedData());
+}
+
+TEST(SkinPackFile, AFileLargerThanTheCapIsRefusedBeforeItIsRead) {
+  TTempFile F("rec-skinpack-huge.asz");
+  {
+    // A pack's beginning, then a gap up to one byte beyond the cap (sparse where the file system
+    // allows).
+    auto S = StreamOf(ThreeFilePack());
+    S->SaveToFile(F.Path);
+    TFileStream Grow(F.Path, fmOpenReadWrite);
+    Grow.SetSize(MaxPackFileSize + 1);
+  }
+  std::unique_ptr<TacSkinConvertor> Pack;
+  const std::string M = PackError([&] { LoadSkinPackFile(F.Path, Pack, true); });
+  EXPECT_NE(M.find("too large"), std::string::npos) << M;
+  EXPECT_NE(M.find(F.Path), std::string::npos) << M;
+  ASSERT_TRUE(Pack);
+  EXPECT_EQ(Pack->PackedData(), nullptr);
+  EXPECT_FALSE(Pack->Options);
 }
 
 TEST(SkinPackFile, ADamagedFileRaisesAndClearsThePack) {

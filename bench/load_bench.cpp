@@ -1,0 +1,552 @@
+// Loading hostile skins through the skin manager (SkinDirectory set, then SkinName), against
+// loading the program's own skin in the same run. Each load runs in a process of its own, so that
+// its peak memory can be told apart: the child prints the time of the SetSkinName call, whether the
+// skin loaded or the error it raised, and how far its peak working set and its peak committed
+// memory grew during the call. Runs alternate between the cases and the peer; each figure is the
+// best (fastest) run. The goal: any skin file or folder up to 16 MB loads or is refused in under
+// 2 s and with less than 256 MB of peak growth.
+//
+//   load_bench.exe                      builds the cases in a temporary folder and runs them
+//   load_bench.exe --load DIR NAME OUT  (child) loads skin NAME from DIR and writes a report to OUT
+#include <windows.h>
+#include <psapi.h>
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "BenchWinTiming.h"
+#include "framework/Streams.h"
+#include "framework/Strings.h"
+#include "skin/core/acSkinPack.h"
+#include "skin/core/sSkinManager.h"
+#include "skin/core/sSkinOptions.h"
+
+#include <cstdio>
+extern "C" {
+#include <jpeglib.h>
+}
+
+namespace {
+
+constexpr int Runs = 3;
+
+// ---- Child: one load -------------------------------------------------------------------------------
+
+struct TMemory {
+  double PeakWorkingSet = 0;  // bytes
+  double PeakCommitted = 0;
+  double WorkingSet = 0;
+  double Committed = 0;
+};
+
+TMemory Memory() {
+  PROCESS_MEMORY_COUNTERS_EX C{};
+  C.cb = sizeof(C);
+  GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&C), sizeof(C));
+  return TMemory{static_cast<double>(C.PeakWorkingSetSize), static_cast<double>(C.PeakPagefileUsage),
+                 static_cast<double>(C.WorkingSetSize), static_cast<double>(C.PagefileUsage)};
+}
+
+int RunChild(const char* Dir, const char* Name, const char* Out) {
+  auto* M = new TsSkinManager(nullptr);
+  M->SetSkinDirectory(Dir);
+  const TMemory Before = Memory();
+  std::string Result = "loaded";
+  const double T0 = bench::Seconds();
+  try {
+    M->SetSkinName(Name);
+    if (!M->SkinActive()) Result = "no skin";
+  } catch (const Exception& E) {
+    Result = std::string("refused: ") + E.Message;
+  } catch (const std::exception& E) {
+    Result = std::string("FOREIGN EXCEPTION: ") + E.what();
+  }
+  const double Time = bench::Seconds() - T0;
+  const TMemory After = Memory();
+  std::ofstream F(Out);
+  F << Time << "\n"
+    << (After.PeakWorkingSet - Before.WorkingSet) << "\n"
+    << (After.PeakCommitted - Before.Committed) << "\n"
+    << Result << "\n";
+  return 0;
+}
+
+// ---- Parent: the cases --------------------------------------------------------------------------------
+
+std::string Deflate(const std::string& Data, int Level = 9) {
+  uLongf Len = compressBound(static_cast<uLong>(Data.size()));
+  std::string Out(Len, '\0');
+  compress2(reinterpret_cast<Bytef*>(Out.data()), &Len, reinterpret_cast<const Bytef*>(Data.data()),
+            static_cast<uLong>(Data.size()), Level);
+  Out.resize(Len);
+  return Out;
+}
+
+// A zlib stream of Size zero bytes, made without holding them.
+std::string DeflateZeros(std::size_t Size) {
+  z_stream Z{};
+  deflateInit(&Z, 9);
+  const std::string Zeros(1u << 20, '\0');
+  std::string Out;
+  std::vector<char> Buf(1u << 16);
+  std::size_t Left = Size;
+  int Ret = Z_OK;
+  do {
+    const std::size_t N = std::min(Left, Zeros.size());
+    Z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(Zeros.data()));
+    Z.avail_in = static_cast<uInt>(N);
+    Left -= N;
+    const int Flush = Left == 0 ? Z_FINISH : Z_NO_FLUSH;
+    do {
+      Z.next_out = reinterpret_cast<Bytef*>(Buf.data());
+      Z.avail_out = static_cast<uInt>(Buf.size());
+      Ret = deflate(&Z, Flush);
+      Out.append(Buf.data(), Buf.size() - Z.avail_out);
+    } while (Z.avail_out == 0);
+  } while (Left > 0 || Ret != Z_STREAM_END);
+  deflateEnd(&Z);
+  return Out;
+}
+
+void U32(std::string& Out, std::uint32_t V) {
+  for (int I = 0; I < 4; ++I) Out += static_cast<char>((V >> (8 * I)) & 0xFF);
+}
+
+struct TPackFile {
+  std::string Name;
+  std::uint32_t Size;
+  std::string Stream;  // zlib stream of Size bytes
+};
+
+TPackFile File(const std::string& Name, const std::string& Data) {
+  return {Name, static_cast<std::uint32_t>(Data.size()), Deflate(Data)};
+}
+
+std::string Pack(const std::vector<TPackFile>& Files) {
+  std::string P = "ASzf";
+  U32(P, static_cast<std::uint32_t>(Files.size()));
+  for (const TPackFile& F : Files) {
+    U32(P, static_cast<std::uint32_t>(F.Name.size()));
+    P += F.Name;
+    U32(P, F.Size);
+    P += F.Stream;
+  }
+  return P;
+}
+
+void WriteBytes(const std::string& Path, const std::string& Data) {
+  std::ofstream F(Path, std::ios::binary);
+  F.write(Data.data(), static_cast<std::streamsize>(Data.size()));
+}
+
+std::string ReadBytes(const std::string& Path) {
+  std::ifstream F(Path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(F), {});
+}
+
+// A 24-bit BMP of W x H pixels of one grey level.
+std::string Bmp(int W, int H, Byte Grey) {
+  const std::uint32_t Stride = (static_cast<std::uint32_t>(W) * 3 + 3) & ~3u;
+  std::string B;
+  B += "BM";
+  U32(B, 54 + Stride * H);
+  U32(B, 0);
+  U32(B, 54);
+  U32(B, 40);
+  U32(B, static_cast<std::uint32_t>(W));
+  U32(B, static_cast<std::uint32_t>(H));
+  B += '\x01';
+  B += '\0';
+  B += '\x18';
+  B += '\0';
+  for (int I = 0; I < 6; ++I) U32(B, 0);
+  B.append(static_cast<std::size_t>(Stride) * H, static_cast<char>(Grey));
+  return B;
+}
+
+// A JPEG of W x H colour pixels: baseline, or progressive in as many scans as the decoder takes
+// (the DC scans, a first scan of every AC coefficient of every component, and refinements).
+std::string Jpeg(int W, int H, bool ManyScans = false, bool FullChroma = false) {
+  jpeg_compress_struct C{};
+  jpeg_error_mgr E{};
+  C.err = jpeg_std_error(&E);
+  jpeg_create_compress(&C);
+  unsigned char* Out = nullptr;
+  unsigned long OutSize = 0;
+  jpeg_mem_dest(&C, &Out, &OutSize);
+  C.image_width = static_cast<JDIMENSION>(W);
+  C.image_height = static_cast<JDIMENSION>(H);
+  C.input_components = 3;
+  C.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&C);
+  jpeg_set_quality(&C, 50, TRUE);
+  if (FullChroma)
+    for (int I = 0; I < 3; ++I) C.comp_info[I].h_samp_factor = C.comp_info[I].v_samp_factor = 1;
+  std::vector<jpeg_scan_info> Scans;
+  if (ManyScans) {
+    auto Scan = [&](int Comps, int C0, int Ss, int Se, int Ah, int Al) {
+      jpeg_scan_info S{};
+      S.comps_in_scan = Comps;
+      for (int I = 0; I < Comps; ++I) S.component_index[I] = C0 + I;
+      S.Ss = Ss;
+      S.Se = Se;
+      S.Ah = Ah;
+      S.Al = Al;
+      Scans.push_back(S);
+    };
+    Scan(3, 0, 0, 0, 0, 1);
+    for (int Comp = 0; Comp < 3; ++Comp)
+      for (int K = 1; K < 64; ++K) Scan(1, Comp, K, K, 0, 1);
+    Scan(3, 0, 0, 0, 1, 0);
+    for (int K = 1; K < 64; ++K) Scan(1, 0, K, K, 1, 0);
+    Scan(1, 1, 1, 63, 1, 0);
+    Scan(1, 2, 1, 63, 1, 0);
+    C.scan_info = Scans.data();
+    C.num_scans = static_cast<int>(Scans.size());
+  }
+  jpeg_start_compress(&C, TRUE);
+  std::vector<Byte> Row(static_cast<std::size_t>(W) * 3);
+  for (std::size_t I = 0; I < Row.size(); ++I) Row[I] = static_cast<Byte>(I * 7 % 251);
+  while (C.next_scanline < C.image_height) {
+    JSAMPROW R = Row.data();
+    jpeg_write_scanlines(&C, &R, 1);
+  }
+  jpeg_finish_compress(&C);
+  std::string J(reinterpret_cast<const char*>(Out), OutSize);
+  jpeg_destroy_compress(&C);
+  std::free(Out);
+  return J;
+}
+
+std::uint32_t Crc(const std::string& TypeAndData) {
+  return static_cast<std::uint32_t>(
+      crc32(0, reinterpret_cast<const Bytef*>(TypeAndData.data()), static_cast<uInt>(TypeAndData.size())));
+}
+
+void Be32(std::string& Out, std::uint32_t V) {
+  for (int I = 3; I >= 0; --I) Out += static_cast<char>((V >> (8 * I)) & 0xFF);
+}
+
+std::string PngChunk(const std::string& Type, const std::string& Data) {
+  std::string C;
+  Be32(C, static_cast<std::uint32_t>(Data.size()));
+  C += Type + Data;
+  Be32(C, Crc(Type + Data));
+  return C;
+}
+
+// An RGBA PNG of W x H transparent pixels whose image data inflates to every row.
+std::string Png(int W, int H) {
+  std::string Ihdr;
+  Be32(Ihdr, static_cast<std::uint32_t>(W));
+  Be32(Ihdr, static_cast<std::uint32_t>(H));
+  Ihdr += std::string("\x08\x06\x00\x00\x00", 5);
+  const std::size_t Rows = static_cast<std::size_t>(H) * (static_cast<std::size_t>(W) * 4 + 1);
+  return std::string("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", Ihdr) + PngChunk("IDAT", DeflateZeros(Rows)) +
+         PngChunk("IEND", "");
+}
+
+// A run-length BMP of a few bytes that declares W x H pixels.
+std::string RleBomb(int W, int H) {
+  std::string B = "BM";
+  U32(B, 14 + 40 + 1024 + 2);
+  U32(B, 0);
+  U32(B, 14 + 40 + 1024);
+  U32(B, 40);
+  U32(B, static_cast<std::uint32_t>(W));
+  U32(B, static_cast<std::uint32_t>(H));
+  B += std::string("\x01\x00\x08\x00", 4);
+  U32(B, 1);  // BI_RLE8
+  for (int I = 0; I < 5; ++I) U32(B, 0);
+  B.append(1024, '\0');
+  B += std::string("\x00\x01", 2);
+  return B;
+}
+
+const std::string Master20 = Bmp(20, 20, 200);
+
+struct TCase {
+  std::string Name;         // of the skin (the pack's or folder's name)
+  std::string Description;
+  double FileMB = 0;        // size of the pack or folder
+};
+
+struct TResult {
+  double Time = 1e30;
+  double WorkingSetMB = 0;
+  double CommittedMB = 0;
+  std::string Outcome;
+};
+
+std::vector<TCase> BuildCases(const std::string& Dir, const std::string& Peer) {
+  std::vector<TCase> Cases;
+  auto AddPack = [&](const std::string& Name, const std::string& Description, const std::string& Data) {
+    WriteBytes(Format("%s%s.asz", Dir, Name), Data);
+    Cases.push_back({Name, Description, Data.size() / 1048576.0});
+  };
+  auto AddFolder = [&](const std::string& Name, const std::string& Description,
+                       const std::vector<std::pair<std::string, std::string>>& Files) {
+    CreateDirectoryA((Dir + Name).c_str(), nullptr);
+    double Size = 0;
+    for (const auto& F : Files) {
+      WriteBytes(Dir + Name + "\\" + F.first, F.second);
+      Size += F.second.size();
+    }
+    Cases.push_back({Name, Description, Size / 1048576.0});
+  };
+
+  AddPack("Peer", "the program's own skin (peer)", Peer);
+
+  {
+    std::string Text;
+    char Line[32];
+    for (int I = 0; I < 400000; ++I) {
+      std::snprintf(Line, sizeof(Line), "[S%06d]\r\n", I);
+      Text += Line;
+    }
+    AddPack("ManySections", "400,000 empty sections", Pack({File("Options.dat", Text)}));
+  }
+  {
+    // The same with shorter names, so that the text stays within the size cap.
+    std::string Text;
+    for (int I = 0; I < 400000; ++I) Text += Format("[%x]\n", I);
+    AddPack("ManyShortSections", "400,000 empty sections, 3.1 MB text", Pack({File("Options.dat", Text)}));
+  }
+  {
+    const std::string Stream = DeflateZeros(120u << 20);
+    std::vector<TPackFile> Files{File("Options.dat", "[GLOBALINFO]\r\nMASTERBITMAP=BIG0.BMP\r\n")};
+    for (int I = 0; I < 12; ++I) Files.push_back({Format("Big%d.bmp", I), 120u << 20, Stream});
+    AddPack("HugeFiles", "12 files of 120 MB each", Pack(Files));
+  }
+  {
+    std::string Text(16u << 20, ';');
+    AddFolder("BigText", "16 MB options text", {{"Options.dat", "[GLOBALINFO]\r\n" + Text}});
+  }
+  {
+    // The largest text the caps accept: 6,000 sections of 12 border entries each.
+    std::string Text = "[GLOBALINFO]\r\nMASTERBITMAP=MASTER.BMP\r\n";
+    for (int S = 0; S < 6000; ++S) {
+      Text += Format("[S%d]\r\n", S);
+      for (int K = 0; K < 12; ++K)
+        Text += Format("K%d=^0000^0000^0010^0010^0000^0000^0000^0000^1^0^1^1\r\n", K);
+    }
+    AddFolder("WideText", "3.9 MB text, 72,000 border entries", {{"Options.dat", Text}, {"Master.bmp", Master20}});
+  }
+  {
+    std::string Text = "[GLOBALINFO]\r\nMASTERBITMAP=MASTER.BMP\r\n";
+    const int N = MaxSkinSections - 1;
+    for (int I = 0; I < N; ++I)
+      Text += Format("[S%d]\r\nPARENTCLASS=S%d\r\n", I, (I + 1) % N);
+    AddPack("ParentCycle", "9,999 sections in one parent cycle", Pack({File("Options.dat", Text), File("Master.bmp", Master20)}));
+  }
+  {
+    std::vector<TPackFile> Files{};
+    std::string Text = "[GLOBALINFO]\r\nMASTERBITMAP=MASTER.BMP\r\n";
+    const std::string Tiny = Bmp(4, 4, 50);
+    for (int F = 0; F < 1000; ++F) Files.push_back(File(Format("F%d.BMP", F), Tiny));
+    for (int K = 0; K < 4000; ++K) {
+      if (K % 500 == 0) Text += Format("[P%d]\r\n", K);
+      Text += Format("K%d=!F%d.BMP!1!0!0\r\n", K, K % 1000);
+    }
+    Files.insert(Files.begin(), File("Options.dat", Text));
+    Files.push_back(File("Master.bmp", Master20));
+    AddPack("ManyPictures", "1,000 files, 4,000 picture keys", Pack(Files));
+  }
+  {
+    // A folder of 4,000 small pictures, each named by a key of its own.
+    std::vector<std::pair<std::string, std::string>> Files;
+    std::string Text = "[GLOBALINFO]\r\nMASTERBITMAP=MASTER.BMP\r\n";
+    const std::string Tiny = Bmp(4, 4, 50);
+    for (int K = 0; K < 4000; ++K) {
+      if (K % 500 == 0) Text += Format("[P%d]\r\n", K);
+      Text += Format("K%d=!F%d.BMP!1!0!0\r\n", K, K);
+      Files.push_back({Format("F%d.BMP", K), Tiny});
+    }
+    Files.push_back({"Options.dat", Text});
+    Files.push_back({"Master.bmp", Master20});
+    AddFolder("PictureFolder", "folder of 4,000 pictures", Files);
+  }
+  {
+    // As many keys as the caps allow, each naming a file of its own that is there but empty.
+    std::vector<std::pair<std::string, std::string>> Files;
+    std::string Text = "[GLOBALINFO]\r\nMASTERBITMAP=MASTER.BMP\r\n";
+    for (int K = 0; K + 1 < MaxSkinFileLookups; ++K) {
+      if (K % 900 == 0) Text += Format("[E%d]\r\n", K);
+      Text += Format("K%d=!E%d.BMP!1!0!0\r\n", K, K);
+      Files.push_back({Format("E%d.BMP", K), ""});
+    }
+    Files.push_back({"Options.dat", Text});
+    Files.push_back({"Master.bmp", Master20});
+    AddFolder("EmptyFiles", "folder of 9,999 empty picture files", Files);
+  }
+  {
+    // The most keys the caps allow, each naming a picture file that is not there.
+    std::string Text = "[GLOBALINFO]\r\nMASTERBITMAP=MASTER.BMP\r\n";
+    for (int K = 0; K < MaxSkinKeys - 200; ++K) {
+      if (K % 900 == 0) Text += Format("[M%d]\r\n", K);
+      Text += Format("K%d=!N%d.BMP!1!0!0\r\n", K, K);
+    }
+    AddFolder("MissingFiles", "99,800 keys naming missing files", {{"Options.dat", Text}, {"Master.bmp", Master20}});
+    // The same keys over a pack of the most files it may hold.
+    std::vector<TPackFile> Files{File("Options.dat", Text), File("Master.bmp", Master20)};
+    const std::string Tiny = Bmp(2, 2, 9);
+    while (Files.size() < static_cast<std::size_t>(MaxPackFiles)) Files.push_back(File(Format("P%d.BMP", static_cast<int>(Files.size())), Tiny));
+    AddPack("MissingInPack", "99,800 keys missing from a pack of 1,024 files", Pack(Files));
+  }
+  {
+    AddPack("PngBomb", "PNG of 8192 x 8192 RGBA (256 MB)",
+            Pack({File("Options.dat", "[GLOBALINFO]\r\nMASTERBITMAP=MASTER.BMP\r\n[B]\r\nG=!BIG.PNG!1!0!4\r\n"),
+                  File("Master.bmp", Master20), File("BIG.PNG", Png(8192, 8192))}));
+  }
+  {
+    AddPack("BigPng", "PNG of 4096 x 4000 RGBA (62 MB of pixels)",
+            Pack({File("Options.dat", "[GLOBALINFO]\r\nMASTERBITMAP=MASTER.BMP\r\n[B]\r\nG=!BIG.PNG!1!0!4\r\n"),
+                  File("Master.bmp", Master20), File("BIG.PNG", Png(4096, 4000))}));
+  }
+  {
+    AddFolder("RleBomb", "BMP of 1 KB declaring 16384 x 16384",
+              {{"Options.dat", "[GLOBALINFO]\r\nMASTERBITMAP=BOMB.BMP\r\n"}, {"BOMB.BMP", RleBomb(16384, 16384)}});
+  }
+  {
+    AddPack("BigMaster", "master bitmap of 4000 x 4000 (46 MB)",
+            Pack({File("Options.dat", "[GLOBALINFO]\r\nMASTERBITMAP=MASTER.BMP\r\n[EDIT]\r\nCOLOR=1\r\n"),
+                  File("Master.bmp", Bmp(4000, 4000, 90))}));
+  }
+  {
+    AddFolder("BigJpeg", "JPEG texture of 4000 x 4000",
+              {{"Options.dat", "[GLOBALINFO]\r\nMASTERBITMAP=MASTER.BMP\r\n[FORM]\r\nPATTERN=BACK.JPG\r\n"},
+               {"Master.bmp", Master20},
+               {"BACK.JPG", Jpeg(4000, 4000)}});
+  }
+  {
+    AddFolder("ScansJpeg", "progressive JPEG of 4000 x 4000, 256 scans",
+              {{"Options.dat", "[GLOBALINFO]\r\nMASTERBITMAP=MASTER.BMP\r\n[FORM]\r\nPATTERN=BACK.JPG\r\n"},
+               {"Master.bmp", Master20},
+               {"BACK.JPG", Jpeg(4000, 4000, true)}});
+  }
+  {
+    // The largest memory the caps allow at once: a pack of 64 MB inflated, most of it files no key
+    // names, and the largest progressive JPEG the pixel budget takes, without chroma subsampling.
+    const std::string Picture = Jpeg(4000, 4000, true, true);
+    std::vector<TPackFile> Files{
+        File("Options.dat", "[GLOBALINFO]\r\nMASTERBITMAP=MASTER.BMP\r\n[FORM]\r\nPATTERN=BACK.JPG\r\n"),
+        File("Master.bmp", Master20), File("BACK.JPG", Picture)};
+    const std::uint32_t Left = MaxPackTotalSize - static_cast<std::uint32_t>(Picture.size()) - 4096;
+    Files.push_back({"Unused.bin", Left, DeflateZeros(Left)});
+    AddPack("Everything", "64 MB pack with a 4:4:4 progressive JPEG", Pack(Files));
+  }
+  return Cases;
+}
+
+TResult RunCase(const std::string& Exe, const std::string& Dir, const TCase& C) {
+  const std::string Out = Dir + "result.txt";
+  DeleteFileA(Out.c_str());
+  // The folder without its trailing backslash, which would escape the closing quote.
+  const std::string Folder = Dir.substr(0, Dir.size() - 1);
+  std::string Cmd = Format("\"%s\" --load \"%s\" %s \"%s\"", Exe, Folder, C.Name, Out);
+  STARTUPINFOA Si{};
+  Si.cb = sizeof(Si);
+  PROCESS_INFORMATION Pi{};
+  TResult R;
+  if (!CreateProcessA(nullptr, Cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &Si, &Pi)) {
+    R.Outcome = "could not start";
+    return R;
+  }
+  WaitForSingleObject(Pi.hProcess, INFINITE);
+  DWORD Code = 0;
+  GetExitCodeProcess(Pi.hProcess, &Code);
+  CloseHandle(Pi.hThread);
+  CloseHandle(Pi.hProcess);
+  std::istringstream In(ReadBytes(Out));
+  double Ws = 0, Cm = 0;
+  if (!(In >> R.Time >> Ws >> Cm)) {
+    R.Time = 1e30;
+    R.Outcome = "CRASHED (exit code " + std::to_string(Code) + ")";
+    return R;
+  }
+  In >> std::ws;
+  std::getline(In, R.Outcome);
+  if (!R.Outcome.empty() && R.Outcome.back() == '\r') R.Outcome.pop_back();
+  R.WorkingSetMB = Ws / 1048576.0;
+  R.CommittedMB = Cm / 1048576.0;
+  return R;
+}
+
+void RemoveTree(const std::string& Dir) {
+  WIN32_FIND_DATAA D;
+  HANDLE H = FindFirstFileA((Dir + "*").c_str(), &D);
+  if (H != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string Name = D.cFileName;
+      if (Name == "." || Name == "..") continue;
+      if (D.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveTree(Dir + Name + "\\");
+      else
+        DeleteFileA((Dir + Name).c_str());
+    } while (FindNextFileA(H, &D));
+    FindClose(H);
+  }
+  RemoveDirectoryA(Dir.substr(0, Dir.size() - 1).c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 5 && std::strcmp(argv[1], "--load") == 0) return RunChild(argv[2], argv[3], argv[4]);
+
+  char Exe[MAX_PATH];
+  GetModuleFileNameA(nullptr, Exe, MAX_PATH);
+  std::string ExeDir = Exe;
+  ExeDir.resize(ExeDir.rfind('\\') + 1);
+  // The program's own skin, from the source tree (bench/ lies two levels below the build root's
+  // parent), or from the argument.
+  std::string PeerPath = argc > 1 ? argv[1] : ExeDir + "..\\..\\..\\app\\res\\skin\\DefaultBlack.asz";
+  const std::string Peer = ReadBytes(PeerPath);
+  if (Peer.size() < 4) {
+    std::printf("load_bench: the program's skin was not found at %s (give its path as the argument)\n",
+                PeerPath.c_str());
+    return 1;
+  }
+  char Temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, Temp);
+  const std::string Dir = std::string(Temp) + "tv_load_bench_" + std::to_string(GetCurrentProcessId()) + "\\";
+  CreateDirectoryA(Dir.c_str(), nullptr);
+  std::printf("Building the skins...\n");
+  const std::vector<TCase> Cases = BuildCases(Dir, Peer);
+  std::vector<TResult> Best(Cases.size());
+  // The peer runs before every case, so that both see the same state of the machine.
+  for (int Run = 0; Run < Runs; ++Run)
+    for (std::size_t I = 1; I < Cases.size(); ++I)
+      for (std::size_t K : {std::size_t{0}, I}) {
+        const TResult R = RunCase(Exe, Dir, Cases[K]);
+        if (R.Time < Best[K].Time || Best[K].Outcome.empty()) Best[K] = R;
+      }
+  std::printf("Loading skins through the skin manager, best of %d runs, each load in a process of its own\n", Runs);
+  std::printf("%-44s %8s %9s %7s %10s %10s  %s\n", "skin", "file MB", "time ms", "ratio", "peak WS MB",
+              "commit MB", "outcome");
+  int Missed = 0;
+  for (std::size_t I = 0; I < Cases.size(); ++I) {
+    const TResult& R = Best[I];
+    std::string Outcome = R.Outcome.size() > 90 ? R.Outcome.substr(0, 90) + "..." : R.Outcome;
+    std::printf("%-44s %8.2f %9.1f %7.1f %10.1f %10.1f  %s\n", Cases[I].Description.c_str(), Cases[I].FileMB,
+                R.Time * 1e3, R.Time / Best[0].Time, R.WorkingSetMB, R.CommittedMB, Outcome.c_str());
+    // The goal: loaded or refused with the engine's error, in under 2 s and 256 MB.
+    const bool Clean = R.Outcome == "loaded" || R.Outcome.rfind("refused: ", 0) == 0;
+    if (!Clean || R.Time >= 2.0 || R.WorkingSetMB >= 256 || R.CommittedMB >= 256) ++Missed;
+  }
+  RemoveTree(Dir);
+  if (Missed > 0) {
+    std::printf("load_bench: %d skins missed the goal (2 s, 256 MB, the engine's own error)\n", Missed);
+    return 1;
+  }
+  return 0;
+}

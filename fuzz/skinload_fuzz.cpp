@@ -1,0 +1,151 @@
+// Fuzz target: the portable part of loading a skin. An input that starts with the pack magic is
+// unpacked and its options file used; any other input is the options text itself. The text is read
+// within the loader's caps, the skin-wide values and every section record are read (their integers
+// must come out clamped), the common-sections merge runs over it, and every picture key goes through
+// its notation: fixed and older rectangle forms parsed, file names looked up in the pack and the
+// found files' headers read for their size. Every input must load or raise the loader's errors
+// (EacSkinLoadError, EConvertError, EacSkinPackError); crashes, hangs, sanitizer reports and other
+// exceptions are findings.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "framework/Exceptions.h"
+#include "framework/Streams.h"
+#include "framework/Strings.h"
+#include "skin/core/acPictureSize.h"
+#include "skin/core/acSkinPack.h"
+#include "skin/core/sMaskData.h"
+#include "skin/core/sSkinOptions.h"
+
+namespace {
+
+void CheckClamped(const TsGeneralData& D) {
+  for (int V : {D.Transparency, D.HotTransparency, D.GradientPercent, D.ImagePercent, D.HotGradientPercent,
+                D.HotImagePercent})
+    if (V < 0 || V > 100) __builtin_trap();
+  if (D.GlowMargin < 0 || D.GlowMargin > MaxSkinGlowMargin) __builtin_trap();
+  if (D.FadingIterations < 0 || D.FadingIterations > MaxSkinFadingIterations) __builtin_trap();
+}
+
+const TacPackEntry* FindFile(const std::vector<TacPackEntry>& Files, const AnsiString& UpperName) {
+  for (const TacPackEntry& F : Files)
+    if (UpperCase(F.Name) == UpperName) return &F;
+  return nullptr;
+}
+
+// The declared size of a file of the pack, when it is a picture whose header states one.
+bool SizeOfFile(const std::vector<TacPackEntry>& Files, const AnsiString& Name, int& W, int& H) {
+  const TacPackEntry* F = FindFile(Files, UpperCase(Name));
+  if (F == nullptr) return false;
+  TReadOnlyMemoryStream S(F->Data.data(), static_cast<std::int64_t>(F->Data.size()));
+  if (!PictureSizeOf(S, W, H)) return false;
+  if (W < 1 || H < 1 || S.Position() != 0) __builtin_trap();
+  return true;
+}
+
+void PictureKey(const std::vector<TacPackEntry>& Files, const AnsiString& Section, const AnsiString& Key,
+                const AnsiString& Value) {
+  constexpr int MasterW = 200, MasterH = 150;
+  TsMaskData M;
+  switch (ImageNotationOf(Value)) {
+    case TacImageNotation::None:
+      break;
+    case TacImageNotation::Border:
+    case TacImageNotation::Glyph:
+    case TacImageNotation::Texture:
+      ParseFixedImageValue(Section, Key, Value, M);
+      if (M.R.Right < M.R.Left || M.R.Bottom < M.R.Top) __builtin_trap();
+      (void)RectFitsImage(M.R, MasterW, MasterH);
+      break;
+    case TacImageNotation::RectForm:
+      ParseRectImageValue(Section, Key, Value, M);
+      if (M.R.Right < M.R.Left || M.R.Bottom < M.R.Top || M.ImageCount < 1) __builtin_trap();
+      break;
+    case TacImageNotation::File: {
+      const TacFileImageName N = FileImageNameOf(Value);
+      int W = 0, H = 0;
+      if ((N.IsBitmap || N.IsPng) && SizeOfFile(Files, N.FileName, W, H)) {
+        ParseFileImageNumbers(Section, Key, Value, W, H, M);
+        if (M.R.Right != W || M.R.Bottom != H || M.ImgType > itisaPngGlyph) __builtin_trap();
+      }
+      break;
+    }
+    case TacImageNotation::PlainFile: {
+      int W = 0, H = 0;
+      SizeOfFile(Files, UpperCase(Value), W, H);
+      break;
+    }
+  }
+  // Texture files are found by their extension.
+  const AnsiString Upper = UpperCase(Value);
+  if (Upper.find(".JPG") != AnsiString::npos || Upper.find(".JPEG") != AnsiString::npos) {
+    int W = 0, H = 0;
+    SizeOfFile(Files, Upper, W, H);
+  }
+}
+
+void Load(std::string_view Text, const std::vector<TacPackEntry>& Files) {
+  const TacSkinOptions O(Text);
+  const std::vector<AnsiString> Sections = O.SectionNames();
+  if (Sections.size() > static_cast<std::size_t>(MaxSkinSections)) __builtin_trap();
+  TsSkinData Skin;
+  try {
+    ReadSkinGlobalInfo(O, Skin);
+  } catch (const EConvertError&) {
+  }
+  TsGeneralDataArray Records;
+  for (const AnsiString& S : Sections) {
+    try {
+      Records.push_back(ReadSkinSection(O, S, nullptr));
+      CheckClamped(Records.back());
+    } catch (const EConvertError&) {
+    }
+  }
+  // Every key of every section, the first value of each, as the loader walks them.
+  for (const TIniSection& S : O.Ini().Data().Sections()) {
+    if (S.Entries.size() > static_cast<std::size_t>(MaxSkinSectionKeys)) __builtin_trap();
+    std::unordered_set<AnsiString> Seen;
+    for (const TIniEntry& E : S.Entries) {
+      if (!Seen.insert(UpperCase(E.Name)).second || IsSkinValueKey(S.Name, E.Name)) continue;
+      try {
+        PictureKey(Files, S.Name, E.Name, E.Value);
+      } catch (const EConvertError&) {
+      }
+    }
+  }
+  // The same text as the manager's common sections, merged into the records.
+  try {
+    TsGeneralDataArray Merged = Records;
+    MergeCommonSections(O.Ini(), Merged);
+    for (const TsGeneralData& D : Merged) CheckClamped(D);
+  } catch (const EConvertError&) {
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
+  std::vector<TacPackEntry> Files;
+  std::string_view Text(reinterpret_cast<const char*>(Data), Size);
+  if (Size >= 4 && std::memcmp(Data, "ASzf", 4) == 0) {
+    try {
+      Files = UnpackSkinPack(Data, Size);
+    } catch (const EacSkinPackError&) {
+      return 0;
+    }
+    const TacPackEntry* Options = nullptr;
+    for (const TacPackEntry& F : Files)
+      if (IsOptionsFileName(F.Name)) Options = &F;  // a later options file replaces an earlier one
+    if (Options == nullptr) return 0;
+    Text = std::string_view(reinterpret_cast<const char*>(Options->Data.data()), Options->Data.size());
+  }
+  try {
+    Load(Text, Files);
+  } catch (const EacSkinLoadError&) {
+  }
+  return 0;
+}

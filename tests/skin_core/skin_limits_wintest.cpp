@@ -1,0 +1,234 @@
+// Hostile and damaged skins through the skin manager: the caps of options texts, packs and
+// pictures, values clamped at load, running out of memory while loading. Each refused skin leaves
+// the manager without a skin and with a clear error of the engine.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <memory>
+#include <utility>
+#include <string>
+#include <vector>
+
+#include "framework/Streams.h"
+#include "framework/Strings.h"
+#include "manager_test_support.h"
+#include "png_test_support.h"
+#include "skin/core/acSkinPack.h"
+#include "skin/core/sSkinManager.h"
+#include "skin/core/sSkinOptions.h"
+#include "skinpack_builder.h"
+#include "support/MessageOf.h"
+
+using exctest::MessageOf;
+using mgrtest::TTempDir;
+
+namespace {
+
+std::unique_ptr<TsSkinManager> NewManager(const AnsiString& Dir) {
+  auto M = std::make_unique<TsSkinManager>(nullptr);
+  M->SetSkinDirectory(Dir);
+  return M;
+}
+
+void ExpectNoSkin(TsSkinManager& M) {
+  EXPECT_FALSE(M.Active());
+  EXPECT_FALSE(M.SkinActive());
+  EXPECT_TRUE(M.Masks().empty());
+  EXPECT_TRUE(M.GeneralData().empty());
+  EXPECT_EQ(M.MasterBitmap(), nullptr);
+}
+
+bool Has(const std::string& S, const std::string& Part) { return S.find(Part) != std::string::npos; }
+
+}  // namespace
+
+// ---- Section values ---------------------------------------------------------------------------------
+
+TEST(SkinLoadingLimits, StoredSkinSectionValuesAreClamped) {
+  TTempDir T;
+  auto M = NewManager(T.Path);
+  // A stored skin of the older form: collections, no pack.
+  TsStoredSkin* S = M->InternalSkins()->Add();
+  S->SetName("Old");
+  S->MasterBitmap()->SetSize(20, 20);
+  auto* G = static_cast<TsSkinGeneral*>(S->GeneralData()->Add());
+  G->SetSectionName("EDIT");
+  G->SetTransparency(2000000000);
+  G->SetHotTransparency(-4);
+  G->SetGradientPercent(400);
+  G->SetImagePercent(-1);
+  G->SetGlowMargin(-2000000000);
+  G->SetFadingIterations(1 << 30);
+  M->SetSkinName("Old");
+  ASSERT_TRUE(M->SkinActive());
+  ASSERT_EQ(M->GeneralData().size(), 1u);
+  const TsGeneralData& D = M->GeneralData()[0];
+  EXPECT_EQ(D.Transparency, 100);
+  EXPECT_EQ(D.HotTransparency, 0);
+  EXPECT_EQ(D.GradientPercent, 100);
+  EXPECT_EQ(D.ImagePercent, 0);
+  EXPECT_EQ(D.GlowMargin, 0);
+  EXPECT_EQ(D.FadingIterations, MaxSkinFadingIterations);
+}
+
+// ---- Packs ------------------------------------------------------------------------------------------------
+
+namespace {
+
+std::string Bytes(const pngtest::Bytes& B) { return std::string(B.begin(), B.end()); }
+
+const char* const PlainOptions = "[GLOBALINFO]\r\nMASTERBITMAP=MASTER.BMP\r\n[EDIT]\r\nCOLOR=255\r\n";
+
+}  // namespace
+
+TEST(SkinLoadingLimits, APackOfHugeFilesIsRefusedBeforeItsFilesAreInflated) {
+  // Twelve files that claim 120 MB each, as a hostile pack of 1.5 MB would: the first one beyond
+  // the total is refused, before anything of it is inflated.
+  TTempDir T;
+  skinpack_builder::TPackWriter W;
+  W.Magic().U32(13).File("Options.dat", PlainOptions);
+  const std::string Junk(120000, 'z');
+  for (int I = 0; I < 12; ++I) W.RawFile("Huge" + std::to_string(I) + ".bmp", 120u << 20, Junk);
+  T.Write("Huge.asz", W.Data());
+  auto M = NewManager(T.Path);
+  const std::string Msg = MessageOf<EacSkinPackError>([&] { M->SetSkinName("Huge"); });
+  EXPECT_TRUE(Has(Msg, "in all") && Has(Msg, "\"Huge0.bmp\"")) << Msg;
+  ExpectNoSkin(*M);
+}
+
+// ---- Pictures ---------------------------------------------------------------------------------------------
+
+TEST(SkinLoadingLimits, PicturesBeyondThePixelBudgetAreRefusedBeforeDecoding) {
+  auto Refused = [](const std::string& Name, const std::string& Data) {
+    TTempDir T;
+    T.Folder("S");
+    T.Write("S\\Options.dat", std::string(PlainOptions) + "BIG=!" + Name + "!1!0!0\r\nTEX=" + Name + "\r\n");
+    T.Write("S\\Master.bmp", mgrtest::SolidBmp(10, 10, clRed));
+    T.Write("S\\" + Name, Data);
+    auto M = NewManager(T.Path);
+    const std::string Msg = MessageOf<EacSkinLoadError>([&] { M->SetSkinName("S"); });
+    ExpectNoSkin(*M);
+    return Msg;
+  };
+
+  // A PNG of 4100 x 4100 grey pixels whose image data really inflates to every row: it would
+  // decode, but together with the master bitmap it is beyond the budget.
+  const pngtest::Bytes Rows(static_cast<std::size_t>(4100) * 4101, 0);
+  pngtest::Bytes Png = pngtest::Signature();
+  pngtest::Append(Png, pngtest::Chunk("IHDR", pngtest::IHDRData(4100, 4100, 8, 0, 0)));
+  pngtest::Append(Png, pngtest::Chunk("IDAT", pngtest::Deflate(Rows, 9)));
+  pngtest::Append(Png, pngtest::Chunk("IEND", {}));
+  std::string Msg = Refused("BIG.PNG", Bytes(Png));
+  EXPECT_TRUE(Has(Msg, "\"BIG.PNG\", 4100 x 4100")) << Msg;
+
+  // A run-length BMP of a few bytes that declares 16384 x 16384 pixels.
+  std::string Bmp(14 + 40 + 1024 + 2, '\0');
+  auto Put32 = [&](std::size_t At, std::uint32_t V) {
+    for (int I = 0; I < 4; ++I) Bmp[At + I] = static_cast<char>(V >> (8 * I));
+  };
+  Bmp[0] = 'B';
+  Bmp[1] = 'M';
+  Put32(2, static_cast<std::uint32_t>(Bmp.size()));
+  Put32(10, 14 + 40 + 1024);
+  Put32(14, 40);
+  Put32(18, 16384);
+  Put32(22, 16384);
+  Bmp[26] = 1;                 // planes
+  Bmp[28] = 8;                 // bits
+  Put32(30, 1);                // BI_RLE8
+  Bmp[Bmp.size() - 1] = 1;     // end of bitmap
+  Msg = Refused("BOMB.BMP", Bmp);
+  EXPECT_TRUE(Has(Msg, "\"BOMB.BMP\", 16384 x 16384")) << Msg;
+
+  // A JPEG header that declares 5000 x 5000 pixels.
+  const unsigned char Jpeg[] = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x04, 0x00, 0x00, 0xFF, 0xC0, 0x00, 0x0B, 0x08,
+                                0x13, 0x88, 0x13, 0x88, 0x01, 0x01, 0x11, 0x00, 0xFF, 0xD9};
+  Msg = Refused("BIG.JPG", std::string(reinterpret_cast<const char*>(Jpeg), sizeof(Jpeg)));
+  EXPECT_TRUE(Has(Msg, "\"BIG.JPG\", 5000 x 5000")) << Msg;
+}
+
+TEST(SkinLoadingLimits, KeysNamingMorePictureFilesThanTheCapAreRefused) {
+  // Every key names a picture file of its own that is not there: each is a look-up in the folder
+  // (or the pack), so their number is capped like that of the pictures found.
+  auto Options = [](int Keys) {
+    std::string Text = PlainOptions;
+    for (int K = 0; K < Keys; ++K) {
+      if (K % 900 == 0) Text += Format("[N%d]\r\n", K);
+      Text += Format("K%d=!N%d.BMP!1!0!0\r\n", K, K);
+    }
+    return Text;
+  };
+  TTempDir T;
+  T.Folder("Folder");
+  T.Write("Folder\\Options.dat", Options(MaxSkinFileLookups - 1));
+  T.Write("Folder\\Master.bmp", mgrtest::SolidBmp(10, 10, clRed));
+  auto M = NewManager(T.Path);
+  M->SetSkinName("Folder");  // the master bitmap and the keys: exactly the cap
+  EXPECT_TRUE(M->SkinActive());
+
+  T.Write("Folder\\Options.dat", Options(MaxSkinFileLookups + 1));
+  std::string Msg = MessageOf<EacSkinLoadError>([&] { M->SetSkinName("Folder"); });
+  EXPECT_TRUE(Has(Msg, Format("more than %d picture files", MaxSkinFileLookups))) << Msg;
+  ExpectNoSkin(*M);
+
+  T.Write("Pack.asz", skinpack_builder::BuildPack({{"Options.dat", Options(MaxSkinFileLookups + 1)},
+                                                   {"Master.bmp", mgrtest::SolidBmp(10, 10, clRed)}}));
+  auto P = NewManager(T.Path);
+  Msg = MessageOf<EacSkinLoadError>([&] { P->SetSkinName("Pack"); });
+  EXPECT_TRUE(Has(Msg, Format("more than %d picture files", MaxSkinFileLookups))) << Msg;
+  ExpectNoSkin(*P);
+}
+
+// ---- Running out of memory ----------------------------------------------------------------------------
+
+namespace {
+
+// Reserves the process's free address space, leaving about Left bytes free, until destroyed.
+class TAddressSpaceHog {
+ public:
+  explicit TAddressSpaceHog(std::size_t Left) {
+    for (std::size_t Chunk : {std::size_t{64} << 20, std::size_t{4} << 20, std::size_t{256} << 10})
+      while (void* P = VirtualAlloc(nullptr, Chunk, MEM_RESERVE, PAGE_NOACCESS)) FBlocks.push_back({P, Chunk});
+    // Give back the last blocks until Left bytes are free again.
+    std::size_t Freed = 0;
+    while (Freed < Left && !FBlocks.empty()) {
+      Freed += FBlocks.back().second;
+      VirtualFree(FBlocks.back().first, 0, MEM_RELEASE);
+      FBlocks.pop_back();
+    }
+  }
+  ~TAddressSpaceHog() {
+    for (const auto& B : FBlocks) VirtualFree(B.first, 0, MEM_RELEASE);
+  }
+  TAddressSpaceHog(const TAddressSpaceHog&) = delete;
+  TAddressSpaceHog& operator=(const TAddressSpaceHog&) = delete;
+
+ private:
+  std::vector<std::pair<void*, std::size_t>> FBlocks;
+};
+
+}  // namespace
+
+TEST(SkinLoadingLimits, RunningOutOfMemoryIsTheEnginesErrorNamingTheFile) {
+  // A pack within every cap whose one large file needs more memory than the process has left.
+  TTempDir T;
+  const std::string Zeros(48u << 20, '\0');
+  T.Write("Big.asz", skinpack_builder::BuildPack({{"Options.dat", PlainOptions}, {"Master.bmp", Zeros}}));
+  auto M = NewManager(T.Path);
+  std::string Msg;
+  {
+    TAddressSpaceHog Hog(8u << 20);
+    Msg = MessageOf<EacSkinLoadError>([&] { M->SetSkinName("Big"); });
+  }
+  EXPECT_TRUE(Has(Msg, "Not enough memory to load the skin") && Has(Msg, "Big.asz")) << Msg;
+  ExpectNoSkin(*M);
+
+  // With memory again, a good skin loads.
+  T.Write("Good.asz", skinpack_builder::BuildPack({{"Options.dat", PlainOptions},
+                                                   {"Master.bmp", mgrtest::SolidBmp(10, 10, clRed)}}));
+  M->SetSkinName("Good");
+  M->SetActive(true);
+  EXPECT_TRUE(M->SkinActive());
+  EXPECT_EQ(M->GeneralData().size(), 2u);
+}
