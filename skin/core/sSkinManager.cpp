@@ -612,16 +612,21 @@ void TsSkinManager::AddMasterMask(TsMaskData&& Mask) {
 }
 
 void TsSkinManager::AddMaskFromValue(const AnsiString& Section, const AnsiString& Key, const AnsiString& Value) {
+  // A record of this manager's for the key.
+  const auto NewMask = [this](const AnsiString& SectionName, const AnsiString& PropertyName) {
+    TsMaskData M;
+    M.SectionName = SectionName;
+    M.PropertyName = PropertyName;
+    M.Manager = this;
+    return M;
+  };
   switch (ImageNotationOf(Value)) {
     case TacImageNotation::None:
       return;
     case TacImageNotation::Border:
     case TacImageNotation::Glyph:
     case TacImageNotation::Texture: {
-      TsMaskData M;
-      M.SectionName = Section;
-      M.PropertyName = Key;
-      M.Manager = this;
+      TsMaskData M = NewMask(Section, Key);
       ParseFixedImageValue(Section, Key, Value, M);
       AddMasterMask(std::move(M));
       return;
@@ -631,10 +636,7 @@ void TsSkinManager::AddMaskFromValue(const AnsiString& Section, const AnsiString
       if (!N.IsBitmap && !N.IsPng) return;
       std::unique_ptr<TBitmap> B = LoadBitmapFile(N.FileName, N.IsPng, FSkinIsPacked, Section, Key);
       if (!B || B->Width() <= 0) return;
-      TsMaskData M;
-      M.SectionName = Section;
-      M.PropertyName = Key;
-      M.Manager = this;
+      TsMaskData M = NewMask(Section, Key);
       ParseFileImageNumbers(Section, Key, Value, B->Width(), B->Height(), M);
       if (N.IsBitmap && M.ImgType != itisaTexture) B->SetPixelFormat(pf24bit);
       M.Bmp.reset(B.release());
@@ -642,10 +644,7 @@ void TsSkinManager::AddMaskFromValue(const AnsiString& Section, const AnsiString
       return;
     }
     case TacImageNotation::RectForm: {
-      TsMaskData M;
-      M.SectionName = UpperCase(Section);
-      M.PropertyName = UpperCase(Key);
-      M.Manager = this;
+      TsMaskData M = NewMask(UpperCase(Section), UpperCase(Key));
       ParseRectImageValue(Section, Key, Value, M);
       AddMasterMask(std::move(M));
       return;
@@ -655,10 +654,7 @@ void TsSkinManager::AddMaskFromValue(const AnsiString& Section, const AnsiString
       std::unique_ptr<TBitmap> B = LoadBitmapFile(Name, false, FSkinIsPacked, Section, Key);
       if (!B || B->Width() <= 0) return;
       B->SetPixelFormat(pf24bit);
-      TsMaskData M;
-      M.SectionName = UpperCase(Section);
-      M.PropertyName = UpperCase(Key);
-      M.Manager = this;
+      TsMaskData M = NewMask(UpperCase(Section), UpperCase(Key));
       M.MaskType = 1;
       M.ImageCount = 3;
       M.R = TRect{0, 0, B->Width(), B->Height()};
@@ -990,24 +986,15 @@ T_PUBLISH(TacMenuSupport) {
 }
 
 T_PUBLISH(ThirdPartyList) {
-  P.String("ThirdEdits", &ThirdPartyList::ThirdEdits, &ThirdPartyList::SetThirdEdits);
-  P.String("ThirdButtons", &ThirdPartyList::ThirdButtons, &ThirdPartyList::SetThirdButtons);
-  P.String("ThirdBitBtns", &ThirdPartyList::ThirdBitBtns, &ThirdPartyList::SetThirdBitBtns);
-  P.String("ThirdCheckBoxes", &ThirdPartyList::ThirdCheckBoxes, &ThirdPartyList::SetThirdCheckBoxes);
-  P.String("ThirdComboBoxes", &ThirdPartyList::ThirdComboBoxes, &ThirdPartyList::SetThirdComboBoxes);
-  P.String("ThirdGrids", &ThirdPartyList::ThirdGrids, &ThirdPartyList::SetThirdGrids);
-  P.String("ThirdGroupBoxes", &ThirdPartyList::ThirdGroupBoxes, &ThirdPartyList::SetThirdGroupBoxes);
-  P.String("ThirdListViews", &ThirdPartyList::ThirdListViews, &ThirdPartyList::SetThirdListViews);
-  P.String("ThirdPanels", &ThirdPartyList::ThirdPanels, &ThirdPartyList::SetThirdPanels);
-  P.String("ThirdTreeViews", &ThirdPartyList::ThirdTreeViews, &ThirdPartyList::SetThirdTreeViews);
-  P.String("ThirdWWEdits", &ThirdPartyList::ThirdWWEdits, &ThirdPartyList::SetThirdWWEdits);
-  P.String("ThirdGridEh", &ThirdPartyList::ThirdGridEh, &ThirdPartyList::SetThirdGridEh);
-  P.String("ThirdVirtualTrees", &ThirdPartyList::ThirdVirtualTrees, &ThirdPartyList::SetThirdVirtualTrees);
-  P.String("ThirdPageControl", &ThirdPartyList::ThirdPageControl, &ThirdPartyList::SetThirdPageControl);
-  P.String("ThirdTabControl", &ThirdPartyList::ThirdTabControl, &ThirdPartyList::SetThirdTabControl);
-  P.String("ThirdToolBar", &ThirdPartyList::ThirdToolBar, &ThirdPartyList::SetThirdToolBar);
-  P.String("ThirdStatusBar", &ThirdPartyList::ThirdStatusBar, &ThirdPartyList::SetThirdStatusBar);
-  P.String("ThirdSpeedButton", &ThirdPartyList::ThirdSpeedButton, &ThirdPartyList::SetThirdSpeedButton);
+  // One text property a kind, in the order of the kinds.
+  static const char* const Names[ThirdPartyKindCount] = {
+      "ThirdEdits", "ThirdButtons", "ThirdBitBtns", "ThirdCheckBoxes", "ThirdComboBoxes", "ThirdGrids",
+      "ThirdGroupBoxes", "ThirdListViews", "ThirdPanels", "ThirdTreeViews", "ThirdWWEdits", "ThirdGridEh",
+      "ThirdVirtualTrees", "ThirdPageControl", "ThirdTabControl", "ThirdToolBar", "ThirdStatusBar",
+      "ThirdSpeedButton"};
+  for (int I = 0; I < ThirdPartyKindCount; ++I)
+    P.String(Names[I], [I](ThirdPartyList* L) -> const AnsiString& { return L->Texts(I); },
+             [I](ThirdPartyList* L, const AnsiString& V) { L->SetTexts(I, V); });
 }
 
 T_PUBLISH(TsSkinManager) {

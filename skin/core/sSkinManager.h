@@ -611,6 +611,8 @@ class TsSkinManager : public TComponent {
   void ReloadSkin();
   // ReloadSkin for a skin that is shown: not marked active while it is read, active again after.
   void ReloadShownSkin();
+  // Sets the hue offset or saturation field and shows the skin again with it.
+  void SetColorShift(int& Field, int Value);
   // The manager or the form that owns it is being loaded from its stored description.
   bool LoadingWithItsForm() const;
   // ReloadSkin for a manager loaded with its form: a failed load does not stop the form. Its error
