@@ -543,9 +543,9 @@ void TsSkinManager::CountPicture(int Width, int Height, bool OwnBitmap, const An
                                   static_cast<unsigned>(MaxSkinPicturePixels), Name));
 }
 
-std::unique_ptr<TBitmap> TsSkinManager::LoadBitmapFile(const AnsiString& Name, bool Png, bool FromPack,
-                                                       const AnsiString& Section, const AnsiString& Key,
-                                                       bool OwnPicture) {
+template <class T, class Decode>
+std::unique_ptr<T> TsSkinManager::LoadPictureFile(const AnsiString& Name, bool FromPack, const AnsiString& Section,
+                                                  const AnsiString& Key, Decode&& DecodeStream) {
   std::unique_ptr<TStream> S;
   const AnsiString LoadFile = FLoadFile;
   CountFileLookup(Name);
@@ -554,18 +554,9 @@ std::unique_ptr<TBitmap> TsSkinManager::LoadBitmapFile(const AnsiString& Name, b
     if (!S) return nullptr;
     FLoadFile = PictureSource(Name, FromPack);
     CheckPictureBudget(*S, Name);
-    auto B = std::make_unique<TBitmap>();
-    if (Png) {
-      TPNGGraphic P;
-      P.LoadFromStream(*S);
-      B->Assign(&P);
-      ClearTransparentWhite(B.get());
-    } else {
-      B->LoadFromStream(*S);
-    }
-    CountPicture(B->Width(), B->Height(), OwnPicture, Name);
+    std::unique_ptr<T> Picture = DecodeStream(*S);
     FLoadFile = LoadFile;
-    return B;
+    return Picture;
   } catch (EacSkinLoadError&) {
     throw;
   } catch (Exception& E) {
@@ -573,24 +564,31 @@ std::unique_ptr<TBitmap> TsSkinManager::LoadBitmapFile(const AnsiString& Name, b
   }
 }
 
+std::unique_ptr<TBitmap> TsSkinManager::LoadBitmapFile(const AnsiString& Name, bool Png, bool FromPack,
+                                                       const AnsiString& Section, const AnsiString& Key,
+                                                       bool OwnPicture) {
+  return LoadPictureFile<TBitmap>(Name, FromPack, Section, Key, [&](TStream& S) {
+    auto B = std::make_unique<TBitmap>();
+    if (Png) {
+      TPNGGraphic P;
+      P.LoadFromStream(S);
+      B->Assign(&P);
+      ClearTransparentWhite(B.get());
+    } else {
+      B->LoadFromStream(S);
+    }
+    CountPicture(B->Width(), B->Height(), OwnPicture, Name);
+    return B;
+  });
+}
+
 std::unique_ptr<TGraphic> TsSkinManager::LoadJpegFile(const AnsiString& Name, bool FromPack, const AnsiString& Section,
                                                       const AnsiString& Key) {
-  const AnsiString LoadFile = FLoadFile;
-  CountFileLookup(Name);
-  try {
-    std::unique_ptr<TStream> S = OpenSkinFile(Name, FromPack);
-    if (!S) return nullptr;
-    FLoadFile = PictureSource(Name, FromPack);
-    CheckPictureBudget(*S, Name);
+  return LoadPictureFile<TGraphic>(Name, FromPack, Section, Key, [](TStream& S) {
     auto J = std::make_unique<TJPEGImage>();
-    J->LoadFromStream(*S);
-    FLoadFile = LoadFile;
-    return J;
-  } catch (EacSkinLoadError&) {
-    throw;
-  } catch (Exception& E) {
-    RethrowForPicture(E, Name, Section, Key);
-  }
+    J->LoadFromStream(S);
+    return std::unique_ptr<TGraphic>(std::move(J));
+  });
 }
 
 void TsSkinManager::LoadMasterBitmap(const AnsiString& Name) {
@@ -757,12 +755,7 @@ void TsSkinManager::LoadAllPatterns() {
         M.Manager = this;
         FMasks.push_back(std::move(M));
       } else {
-        CountPicture(J->Width(), J->Height(), false, Name);
-        TsPatternData P;
-        P.Img.reset(J.release());
-        P.PropertyName = UpperCase(Key);
-        P.SectionName = UpperCase(Section);
-        FPatterns.push_back(std::move(P));
+        AddPattern(std::move(J), Section, Key, Name);
       }
     });
   } else if (FStoredSkin != nullptr) {
@@ -785,13 +778,18 @@ void TsSkinManager::AddCommonPatterns() {
     if (!Contains(Name, ".JPG") && !Contains(Name, ".JPEG")) return;
     std::unique_ptr<TGraphic> J = LoadJpegFile(Name, false, Section, Key);
     if (!J || J->Width() < 1) return;
-    CountPicture(J->Width(), J->Height(), false, Name);
-    TsPatternData P;
-    P.Img.reset(J.release());
-    P.PropertyName = UpperCase(Key);
-    P.SectionName = UpperCase(Section);
-    FPatterns.push_back(std::move(P));
+    AddPattern(std::move(J), Section, Key, Name);
   });
+}
+
+void TsSkinManager::AddPattern(std::unique_ptr<TGraphic> Img, const AnsiString& Section, const AnsiString& Key,
+                               const AnsiString& Name) {
+  CountPicture(Img->Width(), Img->Height(), false, Name);
+  TsPatternData P;
+  P.Img.reset(Img.release());
+  P.PropertyName = UpperCase(Key);
+  P.SectionName = UpperCase(Section);
+  FPatterns.push_back(std::move(P));
 }
 
 void TsSkinManager::LoadAllGeneralData() {
