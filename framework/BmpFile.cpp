@@ -368,3 +368,97 @@ TIconFileImage ReadIconFile(TStream& Stream) {
   image = CheckIconImage(std::move(image), Result.Width, Result.Height);
   return Result;
 }
+
+// ---------------------------------------------------------------------------------------------
+// Writing
+
+namespace {
+
+inline void Put16(Byte* P, unsigned V) { P[0] = static_cast<Byte>(V), P[1] = static_cast<Byte>(V >> 8); }
+inline void Put32(Byte* P, std::uint32_t V) {
+  for (int i = 0; i < 4; ++i) P[i] = static_cast<Byte>(V >> (8 * i));
+}
+
+bool IsPaletteBmpFormat(TBmpFormat Format) {
+  return Format == TBmpFormat::Bits1 || Format == TBmpFormat::Bits4 || Format == TBmpFormat::Bits8;
+}
+
+}  // namespace
+
+std::vector<Byte> BmpFileHeader(int Width, int Height, TBmpFormat Format, const std::vector<TBmpColor>& Colors) {
+  const int bits = BmpFormatBits(Format);
+  const bool palette = IsPaletteBmpFormat(Format);
+  const std::uint32_t colorBytes = palette ? static_cast<std::uint32_t>(Colors.size()) * 4 : 0;
+  const std::uint32_t maskBytes = Format == TBmpFormat::Rgb565 ? 12 : 0;
+  const std::uint32_t offBits = 14 + 40 + maskBytes + colorBytes;
+  const std::uint32_t imageBytes = static_cast<std::uint32_t>(BmpStride(Width, bits) * Height);
+  std::vector<Byte> head(offBits, 0);
+  Byte* p = head.data();
+  p[0] = 'B';
+  p[1] = 'M';
+  Put32(p + 2, offBits + imageBytes);
+  Put32(p + 10, offBits);
+  Byte* ih = p + 14;
+  Put32(ih, 40);
+  Put32(ih + 4, static_cast<std::uint32_t>(Width));
+  Put32(ih + 8, static_cast<std::uint32_t>(Height));
+  Put16(ih + 12, 1);
+  Put16(ih + 14, static_cast<unsigned>(bits));
+  Put32(ih + 16, maskBytes ? BiBitFields : BiRgb);
+  Put32(ih + 20, imageBytes);
+  Put32(ih + 32, colorBytes / 4);
+  Byte* q = ih + 40;
+  if (maskBytes) {
+    Put32(q, 0xF800);
+    Put32(q + 4, 0x07E0);
+    Put32(q + 8, 0x001F);
+    q += 12;
+  }
+  if (palette)
+    for (const TBmpColor& c : Colors) {
+      q[0] = c.B, q[1] = c.G, q[2] = c.R, q[3] = 0;
+      q += 4;
+    }
+  return head;
+}
+
+std::vector<Byte> BmpFileOfResource(const void* Resource, std::size_t Size) {
+  std::vector<Byte> file(14 + Size, 0);
+  file[0] = 'B';
+  file[1] = 'M';
+  Put32(file.data() + 2, static_cast<std::uint32_t>(file.size()));
+  if (Size) std::memcpy(file.data() + 14, Resource, Size);
+  return file;
+}
+
+std::vector<Byte> IconImageHeader(int Width, int Height, int Bits) {
+  const std::int64_t xorStride = BmpStride(Width, Bits), andStride = BmpStride(Width, 1);
+  const std::uint32_t colors = Bits == 1 ? 2 : 0;
+  std::vector<Byte> head(40 + colors * 4, 0);
+  Byte* p = head.data();
+  Put32(p, 40);
+  Put32(p + 4, static_cast<std::uint32_t>(Width));
+  Put32(p + 8, static_cast<std::uint32_t>(2 * Height));
+  Put16(p + 12, 1);
+  Put16(p + 14, static_cast<unsigned>(Bits));
+  Put32(p + 20, static_cast<std::uint32_t>((xorStride + andStride) * Height));
+  if (colors) Put32(p + 44, 0x00FFFFFF);  // black, white
+  return head;
+}
+
+int IconImageBits(const std::vector<Byte>& Image) { return Image.size() >= 16 ? Le16(Image.data() + 14) : 32; }
+
+void WriteIconFile(TStream& Stream, const std::vector<Byte>& Image, int Width, int Height, int Bits) {
+  Byte head[22] = {};
+  Put16(head + 2, 1);
+  Put16(head + 4, 1);
+  head[6] = static_cast<Byte>(Width >= 256 ? 0 : Width);
+  head[7] = static_cast<Byte>(Height >= 256 ? 0 : Height);
+  head[8] = static_cast<Byte>(Bits < 8 ? 1 << Bits : 0);
+  Put16(head + 10, 1);
+  Put16(head + 12, static_cast<unsigned>(Bits));
+  Put32(head + 14, static_cast<std::uint32_t>(Image.size()));
+  Put32(head + 18, 22);
+  Stream.WriteBuffer(head, sizeof(head));
+  Stream.WriteBuffer(Image.data(), static_cast<std::int64_t>(Image.size()));
+}

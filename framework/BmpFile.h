@@ -63,3 +63,24 @@ struct TIconFileImage {
 // is left inside the file). Malformed or truncated data raises EInvalidGraphic "Icon image is not
 // valid: ...".
 TIconFileImage ReadIconFile(TStream& Stream);
+
+// Writing. The headers below are laid out as the readers above expect them; pixel rows follow them
+// bottom row first, each padded to 4 bytes.
+
+// The file header, info header, bit masks (Rgb565 only) and colour table of a BMP file holding a
+// Width x Height image of Format (Colors: the palette formats' table; ignored for the others).
+std::vector<Byte> BmpFileHeader(int Width, int Height, TBmpFormat Format, const std::vector<TBmpColor>& Colors);
+
+// A BMP file made of a bitmap resource: the resource is the file without its file header.
+std::vector<Byte> BmpFileOfResource(const void* Resource, std::size_t Size);
+
+// The info header, doubled in height for the mask, and (1 bit only) the black-and-white table of
+// an icon's image of 1 or 32 bits; the colour rows and then the 1-bit mask rows follow it.
+std::vector<Byte> IconImageHeader(int Width, int Height, int Bits);
+
+// The bits per pixel an icon's image (as IconImageHeader makes it) names; 32 when it is too short.
+int IconImageBits(const std::vector<Byte>& Image);
+
+// Writes an icon file of one image: the directory entry says Width x Height (256 and more as 0)
+// and Bits.
+void WriteIconFile(TStream& Stream, const std::vector<Byte>& Image, int Width, int Height, int Bits);

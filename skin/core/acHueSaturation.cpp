@@ -105,20 +105,6 @@ namespace {
 
 const AnsiString GlobalSection = "GLOBALINFO";
 
-// Copies a W x H area of one 24-bit image into another (clipped to both).
-void CopyArea24(const TacPixels& Dst, int DX, int DY, const TacPixels& Src, int SX, int SY, int W, int H) {
-  if (!Dst.Is24() || !Src.Is24()) return;
-  for (int Y = 0; Y < H; ++Y) {
-    const int sy = SY + Y, dy = DY + Y;
-    if (sy < 0 || dy < 0 || sy >= Src.Height || dy >= Dst.Height) continue;
-    for (int X = 0; X < W; ++X) {
-      const int sx = SX + X, dx = DX + X;
-      if (sx < 0 || dx < 0 || sx >= Src.Width || dx >= Dst.Width) continue;
-      std::memcpy(Dst.Pixel(dx, dy), Src.Pixel(sx, sy), 3);
-    }
-  }
-}
-
 // A master-bitmap icon saved before the hue pass and put back after it.
 struct TSavedIcon {
   int MaskIndex;
@@ -160,9 +146,9 @@ void ChangeSkinHue(TsSkinManager* Manager, int HueOffset) {
     if (Manager->IsValidMaskIndex(Index)) {
       const TsMaskData& M = Masks[static_cast<std::size_t>(Index)];
       if (M.Bmp == nullptr) {
-        if (Master != nullptr && M.R.Width() > 0 && M.R.Height() > 0) {
+        if (Master != nullptr && Master->PixelFormat() == pf24bit && M.R.Width() > 0 && M.R.Height() > 0) {
           std::unique_ptr<TBitmap> Copy(CreateBmp24(M.R.Width(), M.R.Height()));
-          CopyArea24(BitmapPixels(Copy.get()), 0, 0, BitmapPixels(Master), M.R.Left, M.R.Top, M.R.Width(),
+          CopyPixelArea(BitmapPixels(Copy.get()), 0, 0, BitmapPixels(Master), M.R.Left, M.R.Top, M.R.Width(),
                      M.R.Height());
           Saved.push_back({Index, std::move(Copy)});
         }
@@ -184,7 +170,7 @@ void ChangeSkinHue(TsSkinManager* Manager, int HueOffset) {
     for (const TSavedIcon& S : Saved) {
       if (!Manager->IsValidMaskIndex(S.MaskIndex)) continue;
       const TRect& R = Masks[static_cast<std::size_t>(S.MaskIndex)].R;
-      CopyArea24(BitmapPixels(Master), R.Left, R.Top, BitmapPixels(S.Bmp.get()), 0, 0, R.Width(), R.Height());
+      CopyPixelArea(BitmapPixels(Master), R.Left, R.Top, BitmapPixels(S.Bmp.get()), 0, 0, R.Width(), R.Height());
     }
   }
   RecolorOwnBitmaps(Manager, Kept, Map, false);

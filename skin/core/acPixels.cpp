@@ -39,7 +39,6 @@ struct TKeyTest {
   bool Is(const Byte* p, int Bpp) const { return Bpp == 4 ? Is32(p) : Is24(p); }
 };
 
-bool IsMagenta(const Byte* p) { return p[0] == 0xFF && p[1] == 0 && p[2] == 0xFF; }
 bool IsMagentaValue(const Byte* p) {
   std::uint32_t v;
   std::memcpy(&v, p, 4);
@@ -59,11 +58,6 @@ bool ClipSpan(i64 S, i64 D, i64 Count, i64 SrcSize, i64 DstSize, TSpan& Out) {
   Out = TSpan{static_cast<int>(S), static_cast<int>(D), static_cast<int>(Count)};
   return true;
 }
-
-// Round to nearest, ties to even (the default rounding mode). lrint rather than nearbyint: the
-// latter saves and restores the floating-point state on every call, which costs more than a
-// whole table of blends. Callers keep |V| far below 2^31.
-long RoundEven(double V) { return std::lrint(V); }
 
 // The low byte of a rounded value.
 Byte LowByte(double V) { return static_cast<Byte>(RoundEven(V) & 0xFF); }
@@ -160,6 +154,27 @@ bool ClipPixelCopy(long long SX, long long SY, long long DX, long long DY, long 
   if (!ClipSpan(SX, DX, W, SrcWidth, DstWidth, Cols) || !ClipSpan(SY, DY, H, SrcHeight, DstHeight, Rows)) return false;
   Out = TacPixelClip{Cols.S, Rows.S, Cols.D, Rows.D, Cols.Count, Rows.Count};
   return true;
+}
+
+void CopyPixelArea(const TacPixels& Dst, int DX, int DY, const TacPixels& Src, int SX, int SY, int W, int H) {
+  if (!(Dst.Is24() || Dst.Is32()) || !(Src.Is24() || Src.Is32())) return;
+  TacPixelClip C;
+  if (!ClipPixelCopy(SX, SY, DX, DY, W, H, Src.Width, Src.Height, Dst.Width, Dst.Height, C)) return;
+  const int DB = Dst.BytesPerPixel(), SB = Src.BytesPerPixel();
+  for (int Y = 0; Y < C.H; ++Y) {
+    Byte* D = Dst.Pixel(C.DX, C.DY + Y);
+    const Byte* S = Src.Pixel(C.SX, C.SY + Y);
+    if (DB == SB) {
+      std::memmove(D, S, static_cast<std::size_t>(C.W) * static_cast<std::size_t>(DB));
+      continue;
+    }
+    for (int X = 0; X < C.W; ++X, D += DB, S += SB) {
+      D[0] = S[0];
+      D[1] = S[1];
+      D[2] = S[2];
+      if (DB == 4) D[3] = 255;
+    }
+  }
 }
 
 // =================================================================================================
@@ -455,7 +470,7 @@ void BlendByMask(TRect DstRect, TRect SrcRect, const TacPixels& Dst, const TacPi
     Byte* d = Dst.Pixel(Cols.D, dy);
     for (int c = 0; c < Cols.Count; ++c, s += SB, d += DB) {
       const Byte* mc = Masked ? m + 3 * c : nullptr;
-      if (Cache.Ready && IsMagenta(s)) {
+      if (Cache.Ready && IsKeyPixel(s)) {
         if (FillKey && TakeFromBackground(Cache, Cols.D + c, dy, d, DB)) break;
         continue;
       }
@@ -653,7 +668,7 @@ void CopyByMaskHalf(TRect DstRect, TRect SrcRect, const TacPixels& Dst, const Ta
     const Byte* m = Src.Pixel(Cols.S, MaskTop + r);
     Byte* d = Dst.Pixel(Cols.D, dy);
     for (int c = 0; c < Cols.Count; ++c, s += SB, m += SB, d += DB) {
-      if (IsMagenta(s)) {
+      if (IsKeyPixel(s)) {
         if (Cache.Ready) {
           const Byte* b;
           if (CacheHasPicture && BackgroundPixel(Cache, Cols.D + c, dy, b)) {

@@ -21,6 +21,7 @@
 //   round to nearest (ties to even) and keep the low byte.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
@@ -65,6 +66,27 @@ struct TacPixels {
   // Both views show the same memory.
   bool SameImage(const TacPixels& Other) const { return Scan0 != nullptr && Scan0 == Other.Scan0; }
 };
+
+// The key colour of skin pictures, magenta: a pixel (blue, green, red first) that shows it is not
+// drawn. The alpha byte of 32-bit pixels is not looked at.
+inline bool IsKeyPixel(const Byte* P) { return P[0] == 0xFF && P[1] == 0 && P[2] == 0xFF; }
+
+// The mask blend of one channel: target D, image S, mask M; ((D - S) x M + S x 256) shr 8,
+// limited to a byte.
+inline Byte MaskBlendChannel(int D, int S, int M) {
+  const int V = ((D - S) * M + S * 256) >> 8;
+  return static_cast<Byte>(V < 0 ? 0 : (V > 255 ? 255 : V));
+}
+
+// Round to nearest, ties to even (the default rounding mode). lrint rather than nearbyint: the
+// latter saves and restores the floating-point state on every call, which costs more than a whole
+// table of blends. Callers keep |V| far below 2^31.
+inline long RoundEven(double V) { return std::lrint(V); }
+
+// Copies the W x H pixels at (SX, SY) of Src to (DX, DY) of Dst, clipped to both images. 24 and
+// 32 bits in any pairing: a 32-bit target of a 24-bit source gets alpha 255, a 24-bit target of a
+// 32-bit source drops the alpha. Other depths leave Dst untouched.
+void CopyPixelArea(const TacPixels& Dst, int DX, int DY, const TacPixels& Src, int SX, int SY, int W, int H);
 
 // What lies under a control while it is painted, as the pixel loops see it: a picture with the
 // control's origin at (X, Y) when Ready, otherwise at most a colour (0xFF00FF: not known).

@@ -15,9 +15,6 @@ namespace {
 
 using i64 = long long;
 
-// Round to nearest, ties to even (the current rounding mode is the default one).
-long long RoundEven(double V) { return std::llrint(V); }
-
 int ClampChannel(double V) {
   if (!(V > 0)) return 0;  // also NaN
   if (V >= 255) return 255;
@@ -34,7 +31,6 @@ TColor RGBOf(TColor C) {
 
 TColor MakeRGB(int R, int G, int B) { return R | (G << 8) | (B << 16); }
 
-bool IsKeyPixel(const Byte* P) { return P[0] == 0xFF && P[1] == 0 && P[2] == 0xFF; }
 
 bool Inside(const TacPixels& P, i64 X, i64 Y) { return X >= 0 && Y >= 0 && X < P.Width && Y < P.Height; }
 
@@ -50,11 +46,6 @@ void PutRGB(const TacPixels& P, Byte* Px, int R, int G, int B) {
 
 void PutColor(const TacPixels& P, Byte* Px, TColor C) { PutRGB(P, Px, C & 0xFF, (C >> 8) & 0xFF, (C >> 16) & 0xFF); }
 
-// The mask blend of one channel: image s, mask m, target d.
-Byte MaskBlend(int D, int S, int M) {
-  const int V = ((D - S) * M + S * 256) >> 8;
-  return static_cast<Byte>(V < 0 ? 0 : (V > 255 ? 255 : V));
-}
 
 }  // namespace
 
@@ -90,7 +81,7 @@ TColor ShiftColorHsv(int Shift, TColor Color) {
 
   // A negative remainder is taken round the circle once more, so that turning backwards works
   // like turning forwards (a hue below 0 has no sector of its own).
-  long long Turned = RoundEven(H + static_cast<double>(Shift)) % 360;
+  long long Turned = std::llrint(H + static_cast<double>(Shift)) % 360;  // Shift may be any int
   if (Turned < 0) Turned += 360;
   const double Hh = static_cast<double>(Turned) / 60.0;
   const long long Sector = static_cast<long long>(Hh);  // integer part (towards zero)
@@ -213,7 +204,7 @@ void CopyMaskedWithCache(TRect DstRect, TRect SrcRect, const TacPixels& Dst, con
         continue;
       }
       const Byte* M = HasMask ? Src.Pixel(C.SX + X, static_cast<int>(MY)) : nullptr;
-      for (int I = 0; I < 3; ++I) D[I] = MaskBlend(D[I], S[I], M != nullptr ? M[I] : 0);
+      for (int I = 0; I < 3; ++I) D[I] = MaskBlendChannel(D[I], S[I], M != nullptr ? M[I] : 0);
       if (Dst.Bits == 32) D[3] = 255;
     }
   }
@@ -262,8 +253,8 @@ void FillCornersFromBackground(const TacPixels& Cache, int Width, int Height, co
         if (Frame.MaskType == 0 || MY >= Frame.Src.Height) continue;
         const Byte* M = Frame.Src.Pixel(SX, static_cast<int>(MY));
         if (!Known) Under[0] = D[0], Under[1] = D[1], Under[2] = D[2];
-        PutRGB(Cache, D, MaskBlend(Under[2], S[2], M[2]), MaskBlend(Under[1], S[1], M[1]),
-               MaskBlend(Under[0], S[0], M[0]));
+        PutRGB(Cache, D, MaskBlendChannel(Under[2], S[2], M[2]), MaskBlendChannel(Under[1], S[1], M[1]),
+               MaskBlendChannel(Under[0], S[0], M[0]));
       }
     }
   };

@@ -8,18 +8,13 @@
 #include "skin/core/sBackground.h"
 #include "skin/core/sCommonData.h"
 #include "skin/core/sConst.h"
+#include "skin/core/sImagePaint.h"
 #include "skin/core/sPaintUtils.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/core/sVclUtils.h"
 
 namespace {
 
-// The picture of an image entry: its own bitmap, else its manager's master bitmap.
-TBitmap* ImageSource(const TsMaskData& Mask) {
-  if (Mask.Bmp) return Mask.Bmp.get();
-  if (Mask.Manager != nullptr) return Mask.Manager->MasterBitmap();
-  return nullptr;
-}
 
 // The erase-and-paint fallback: the answerer paints itself into DrawDC, its origin at -Offset and
 // clipped to R (in the asker's coordinates).
@@ -103,7 +98,7 @@ TCacheInfo BGInfoToCacheInfo(const TacBGInfo& Info) {
 }
 
 void AddMaskCornerRects(std::vector<TRect>& Rects, int Width, const TsMaskData& Mask, int YOffset, bool Bottom) {
-  TBitmap* Src = ImageSource(Mask);
+  TBitmap* Src = MaskSourceBitmap(Mask);
   if (Src == nullptr) return;
   AddMaskCornerRects(Rects, Width, Mask, BitmapPixels(Src), YOffset, Bottom);
 }
@@ -133,7 +128,7 @@ void FillCornersFromParent(TsCommonData* SkinData, int State, int Corners) {
   }
 
   const TsMaskData& Mask = Manager->Masks()[static_cast<std::size_t>(SkinData->BorderMaskIndex)];
-  TBitmap* Src = ImageSource(Mask);
+  TBitmap* Src = MaskSourceBitmap(Mask);
   if (Src == nullptr) return;
   TRect R = Mask.R;
   int ImageCount = Mask.ImageCount, MaskType = Mask.MaskType;
@@ -171,7 +166,7 @@ void FillTransparentFromBG(TBitmap* Dst, TBitmap* Bg, TRect R, TPoint BgPoint, i
   if (Manager == nullptr) Manager = TsSkinManager::DefaultManager();
   if (Manager == nullptr || !Manager->IsValidMaskIndex(MaskIndex)) return;
   const TsMaskData& Mask = Manager->Masks()[static_cast<std::size_t>(MaskIndex)];
-  TBitmap* Src = ImageSource(Mask);
+  TBitmap* Src = MaskSourceBitmap(Mask);
   if (Src == nullptr) return;
   const int FW = Mask.ImageCount > 0 ? MaskFrameWidth(Mask) : Mask.R.Right - Mask.R.Left;
   const int FH = MaskFrameHeight(Mask);
@@ -183,7 +178,7 @@ void FillTransparentFromBG(TBitmap* Dst, TBitmap* Bg, TRect R, TPoint BgPoint, i
 }
 
 void CopyMaskedWithCache(TRect DstRect, TRect SrcRect, TBitmap* Dst, const TCacheInfo& CI, const TsMaskData& Mask) {
-  TBitmap* Src = ImageSource(Mask);
+  TBitmap* Src = MaskSourceBitmap(Mask);
   if (Dst == nullptr || Src == nullptr) return;
   CopyMaskedWithCache(DstRect, SrcRect, BitmapPixels(Dst), BitmapPixels(Src), CacheBackground(CI),
                       (Mask.R.Bottom - Mask.R.Top) / 2);

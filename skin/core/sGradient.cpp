@@ -19,10 +19,6 @@ float ToSingle(double V) {
   return F;
 }
 
-// Round to nearest, ties to even (lrint: nearbyint saves and restores the floating-point state on
-// every call, which is slow).
-long RoundEven(double V) { return std::lrint(V); }
-
 // A running value as a byte: rounded, and limited to 0..255 before the byte is taken.
 Byte ChannelByte(float V) {
   const double D = std::clamp(static_cast<double>(V), -1.0, 256.0);

@@ -5,17 +5,15 @@
 #include <cstring>
 #include <vector>
 
+#include "skin/core/sPaintUtils.h"
+
 namespace {
 
 using i64 = long long;
 
-bool IsKey24(const Byte* p) { return p[0] == 0xFF && p[1] == 0 && p[2] == 0xFF; }
-
-Byte ClampByte(int V) { return static_cast<Byte>(V < 0 ? 0 : (V > 255 ? 255 : V)); }
-
-// The mask blend of one pixel: d := ClampByte(((d - s) * m + s * 256) shr 8) per channel.
+// The mask blend of one pixel's three channels.
 void MaskBlend(Byte* d, const Byte* s, const Byte* m) {
-  for (int k = 0; k < 3; ++k) d[k] = ClampByte(((d[k] - s[k]) * m[k] + s[k] * 256) >> 8);
+  for (int k = 0; k < 3; ++k) d[k] = MaskBlendChannel(d[k], s[k], m[k]);
 }
 
 bool Is24or32(const TacPixels& P) { return P.Is24() || P.Is32(); }
@@ -59,29 +57,13 @@ int FrameIndex(int State, int Count) {
 }
 
 void TilePixels(const TacPixels& Dst, TRect DstRect, const TacPixels& Src, TRect SrcRect) {
-  if (!Is24or32(Dst) || !Is24or32(Src)) return;
-  // The tile size in 64 bits: a source rectangle whose size is no integer lies outside the image.
+  // The tile must lie inside the source (its size computed in 64 bits); the grid starts at the
+  // destination's top-left corner.
   const i64 sw = i64{SrcRect.Right} - SrcRect.Left, sh = i64{SrcRect.Bottom} - SrcRect.Top;
   if (sw <= 0 || sh <= 0 || SrcRect.Left < 0 || SrcRect.Top < 0 || SrcRect.Right > Src.Width ||
       SrcRect.Bottom > Src.Height)
     return;
-  const int x0 = std::max(DstRect.Left, 0), x1 = std::min(DstRect.Right, Dst.Width);
-  const int y0 = std::max(DstRect.Top, 0), y1 = std::min(DstRect.Bottom, Dst.Height);
-  if (x0 >= x1 || y0 >= y1) return;
-  const int DB = Dst.BytesPerPixel(), SB = Src.BytesPerPixel();
-  for (int y = y0; y < y1; ++y) {
-    const int sy = SrcRect.Top + static_cast<int>((i64{y} - DstRect.Top) % sh);
-    Byte* d = Dst.Pixel(x0, y);
-    int x = x0;
-    int sx = SrcRect.Left + static_cast<int>((i64{x0} - DstRect.Left) % sw);
-    while (x < x1) {
-      const int n = std::min(SrcRect.Right - sx, x1 - x);
-      CopyRowPixels(d, DB, Src.Pixel(sx, sy), SB, n);
-      d += n * DB;
-      x += n;
-      sx = SrcRect.Left;
-    }
-  }
+  TilePixels(Dst, DstRect, TPoint{DstRect.Left, DstRect.Top}, Src, SrcRect);
 }
 
 void MaskCopyPixels(const TacPixels& Dst, TRect DstRect, const TacPixels& Src, TRect SrcRect, int MaskType,
@@ -112,7 +94,7 @@ void MaskCopyPixels(const TacPixels& Dst, TRect DstRect, const TacPixels& Src, T
     }
     int RunStart = -1;
     for (int c = 0; c < Cols; ++c, s += SB, d += DB) {
-      if (UseKey && IsKey24(s)) {
+      if (UseKey && IsKeyPixel(s)) {
         if (RunStart < 0) RunStart = c;
         continue;
       }
@@ -156,7 +138,7 @@ void CopyKeyedPixels(const TacPixels& Dst, int X, int Y, const TacPixels& Src, T
     Byte* d = Dst.Pixel(C.DX, dy);
     const i64 by = i64{dy} + Bg.Y;
     for (int c = 0; c < C.W; ++c, s += SB, d += DB) {
-      const bool IsKey = IsKey24(s) && (SB == 3 || s[3] == 0);
+      const bool IsKey = IsKeyPixel(s) && (SB == 3 || s[3] == 0);
       if (!IsKey) {
         if (SB == 4 && DB == 4) {
           std::memcpy(d, s, 4);
@@ -242,7 +224,6 @@ bool SaneSize(const TRect& R) {
 }
 // An exclusive rectangle as the inclusive one the per-pixel copies take.
 TRect Incl(const TRect& R) { return Rect(R.Left, R.Top, R.Right - 1, R.Bottom - 1); }
-bool NonEmpty(const TRect& R) { return R.Right > R.Left && R.Bottom > R.Top; }
 
 // A piece of a nine-slice: target and source part, both exclusive.
 struct TPiece {
@@ -295,10 +276,10 @@ class TPartStretcher {
 template <class F>
 void ForEachTile(const TRect& D, const TRect& S, const TRect& Clip, F&& Tile) {
   const int sw = S.Right - S.Left, sh = S.Bottom - S.Top;
-  if (sw <= 0 || sh <= 0 || !NonEmpty(D)) return;
+  if (sw <= 0 || sh <= 0 || D.IsEmpty()) return;
   const TRect V = Rect(std::max(D.Left, Clip.Left), std::max(D.Top, Clip.Top), std::min(D.Right, Clip.Right),
                        std::min(D.Bottom, Clip.Bottom));
-  if (!NonEmpty(V)) return;
+  if (V.IsEmpty()) return;
   const int y0 = D.Top + static_cast<int>((i64{V.Top} - D.Top) / sh * sh);
   const int x0 = D.Left + static_cast<int>((i64{V.Left} - D.Left) / sw * sw);
   for (i64 y = y0; y < V.Bottom; y += sh) {
@@ -362,7 +343,7 @@ void DrawSkinRect(TBitmap* Bmp, TRect R, bool Filling, const TCacheInfo& CI, con
     const int MaskImageHeight = Mask.R.Bottom - Mask.R.Top;
     for (int i = 0; i < Count; ++i) {
       const TPiece& P = Pieces[i];
-      if (!NonEmpty(P.Dst) || !NonEmpty(P.Src)) continue;
+      if (P.Dst.IsEmpty() || P.Src.IsEmpty()) continue;
       ForEachTile(P.Dst, P.Src, Rect(0, 0, DstPx.Width, DstPx.Height), [&](const TRect& D, const TRect& Sr) {
         CopyByMaskHalf(D, Sr, DstPx, SrcPx, P.Corner ? MaskedCornerBg : NoBg, P.Corner && CornerFill,
                        MaskImageHeight);
@@ -376,7 +357,7 @@ void DrawSkinRect(TBitmap* Bmp, TRect R, bool Filling, const TCacheInfo& CI, con
   TPartStretcher Stretcher(Bmp, S);
   for (int i = 0; i < Count; ++i) {
     const TPiece& P = Pieces[i];
-    if (!NonEmpty(P.Dst) || !NonEmpty(P.Src)) continue;
+    if (P.Dst.IsEmpty() || P.Src.IsEmpty()) continue;
     if (P.Corner) {
       CopyKeyedPixels(DstPx, P.Dst.Left, P.Dst.Top, SrcPx, Incl(P.Src), CornerBg);
     } else if (Stretch) {
@@ -473,7 +454,7 @@ void DrawNineSlice(TBitmap* Bmp, HRGN Region, bool Filling, const TsMaskData& Ma
   TPartStretcher Stretcher(Bmp, S);
   for (int i = 0; i < PieceCount; ++i) {
     const TPiece& P = Pieces[i];
-    if (!NonEmpty(P.Dst) || !NonEmpty(P.Src)) continue;
+    if (P.Dst.IsEmpty() || P.Src.IsEmpty()) continue;
     if (P.Corner) {
       MaskCopy24(Bmp, Incl(P.Dst), Incl(P.Src), Mask, Region, true);
     } else if (Stretch) {
@@ -514,7 +495,7 @@ void BltNineSlice(TBitmap* Dst, TBitmap* Src, TRect D, TRect S, TRect M, TRect L
   const int cw = (S.Right - S.Left) - M.Left - M.Right, ch = (S.Bottom - S.Top) - M.Top - M.Bottom;
   // One part: mode 0 tiles, 1 stretches, others draw nothing.
   auto Part = [&](const TRect& DP, const TRect& SP, Byte Mode) {
-    if (!NonEmpty(DP) || !NonEmpty(SP)) return;
+    if (DP.IsEmpty() || SP.IsEmpty()) return;
     if (Mode == 1) {
       StretchPart(DC, SC, DP, SP);
     } else if (Mode == 0) {
@@ -588,7 +569,7 @@ void PaintControlFrame(HDC DC, TRect R, int BorderWidth, TsCommonData* SkinData,
     BG.Color = Color;
   }
   auto Fill = [DC](TRect F, TColor C) {
-    if (!NonEmpty(F)) return;
+    if (F.IsEmpty()) return;
     HBRUSH B = CreateSolidBrush(ColorToRGB(C));
     RECT RR{F.Left, F.Top, F.Right, F.Bottom};
     FillRect(DC, &RR, B);
@@ -611,7 +592,7 @@ void PaintControlFrame(HDC DC, TRect R, int BorderWidth, TsCommonData* SkinData,
                                Rect(R.Right - WR, R.Top + WT, R.Right, R.Bottom - WB)};
       HDC BgDC = (BG.BgType == btCache && BG.Bmp) ? BG.Bmp->Canvas()->Handle() : nullptr;
       for (const TRect& S : Strips) {
-        if (!NonEmpty(S)) continue;
+        if (S.IsEmpty()) continue;
         if (BgDC) {
           BitBlt(CacheDC, S.Left, S.Top, S.Right - S.Left, S.Bottom - S.Top, BgDC, BG.Offset.X + S.Left,
                  BG.Offset.Y + S.Top, SRCCOPY);
@@ -636,7 +617,7 @@ void PaintControlFrame(HDC DC, TRect R, int BorderWidth, TsCommonData* SkinData,
                               Rect(Inner.Left + l, Inner.Bottom - bb, Inner.Right, Inner.Bottom),
                               Rect(Inner.Right - rr, Inner.Top + t, Inner.Right, Inner.Bottom - bb)};
       for (const TRect& P : Parts) {
-        if (!NonEmpty(P)) continue;
+        if (P.IsEmpty()) continue;
         RECT RR{P.Left, P.Top, P.Right, P.Bottom};
         FillRect(CacheDC, &RR, Br);
       }
@@ -653,7 +634,7 @@ void PaintControlFrame(HDC DC, TRect R, int BorderWidth, TsCommonData* SkinData,
                                Rect(R.Left + l, R.Bottom - bb, R.Right, R.Bottom),
                                Rect(R.Right - rr, R.Top + t, R.Right, R.Bottom - bb)};
       for (const TRect& S : Strips)
-        if (NonEmpty(S))
+        if (!S.IsEmpty())
           BitBlt(DC, S.Left, S.Top, S.Right - S.Left, S.Bottom - S.Top, CacheDC, S.Left, S.Top, SRCCOPY);
     }
     return;

@@ -59,14 +59,6 @@ int StepsBelow(int From, int Limit, int Step) {
   return static_cast<int>((Span + Step - 1) / Step);
 }
 
-TRect Intersect(const TRect& A, const TRect& B) {
-  TRect R{std::max(A.Left, B.Left), std::max(A.Top, B.Top), std::min(A.Right, B.Right), std::min(A.Bottom, B.Bottom)};
-  if (R.Right <= R.Left || R.Bottom <= R.Top) return TRect{0, 0, 0, 0};
-  return R;
-}
-
-bool IsEmpty(const TRect& R) { return R.Right <= R.Left || R.Bottom <= R.Top; }
-
 int PosMod(long long A, int B) {
   const long long M = A % B;
   return static_cast<int>(M < 0 ? M + B : M);
@@ -94,7 +86,7 @@ AnsiString CutTextToWidth(const AnsiString& Text, int Width, const std::function
 TacTexturePlan TexturePlan(const TRect& R, int W, int H, int Mode) {
   TacTexturePlan P;
   P.Rest = R;
-  if (W <= 0 || H <= 0 || IsEmpty(R)) return P;
+  if (W <= 0 || H <= 0 || R.IsEmpty()) return P;
   const int L = R.Left, T = R.Top, Rt = R.Right, B = R.Bottom;
   P.Anchor = TPoint{L, T};
   P.Rest = acNoRect;
@@ -115,27 +107,27 @@ TacTexturePlan TexturePlan(const TRect& R, int W, int H, int Mode) {
       break;
     case 10:  // whole rows of tiles only; the right-hand remainder of each row is painted
       P.Area = TRect{L, T, Rt, T + StepsBelow(T, B - H, H) * H};
-      if (IsEmpty(P.Area)) P.Area = TRect{0, 0, 0, 0};
+      if (P.Area.IsEmpty()) P.Area = TRect{0, 0, 0, 0};
       break;
     case 0:
       P.Area = R;
       break;
     case 2:
-      P.Area = Intersect(TRect{L, T, Rt, T + H}, R);
+      P.Area = RectIntersection(TRect{L, T, Rt, T + H}, R);
       P.Rest = TRect{L, T + H, Rt, B};
       break;
     case 3:
-      P.Area = Intersect(TRect{L, T, L + W, B}, R);
+      P.Area = RectIntersection(TRect{L, T, L + W, B}, R);
       P.Rest = TRect{L + W, T, Rt, B};
       break;
     case 6:
       P.Anchor = TPoint{L, B - H};
-      P.Area = Intersect(TRect{L, B - H, Rt, B}, R);
+      P.Area = RectIntersection(TRect{L, B - H, Rt, B}, R);
       P.Rest = TRect{L, T, Rt, B - H};
       break;
     default:  // 7 and unknown values: a band down the right side
       P.Anchor = TPoint{Rt - W, T};
-      P.Area = Intersect(TRect{Rt - W, T, Rt, B}, R);
+      P.Area = RectIntersection(TRect{Rt - W, T, Rt, B}, R);
       P.Rest = TRect{L, T, Rt - W, B};
       break;
   }
@@ -144,7 +136,7 @@ TacTexturePlan TexturePlan(const TRect& R, int W, int H, int Mode) {
 
 TacMaskedPlan MaskedTexturePlan(const TRect& R, int W, int H, int Mode) {
   TacMaskedPlan P;
-  if (W <= 0 || H <= 0 || IsEmpty(R) || (Mode != 0 && Mode != 10)) return P;
+  if (W <= 0 || H <= 0 || R.IsEmpty() || (Mode != 0 && Mode != 10)) return P;
   if (Mode == 0) {
     P.Tiles = R;
     return P;
@@ -159,12 +151,18 @@ TacMaskedPlan MaskedTexturePlan(const TRect& R, int W, int H, int Mode) {
   return P;
 }
 
+TRect RectIntersection(const TRect& A, const TRect& B) {
+  const TRect R{std::max(A.Left, B.Left), std::max(A.Top, B.Top), std::min(A.Right, B.Right),
+                std::min(A.Bottom, B.Bottom)};
+  return R.IsEmpty() ? TRect{0, 0, 0, 0} : R;
+}
+
 void TilePixels(const TacPixels& Dst, TRect Area, TPoint Anchor, const TacPixels& Src, TRect SrcRect) {
   const bool DstOk = Dst.Is24() || Dst.Is32(), SrcOk = Src.Is24() || Src.Is32();
   if (!DstOk || !SrcOk) return;
-  SrcRect = Intersect(SrcRect, TRect{0, 0, Src.Width, Src.Height});
-  Area = Intersect(Area, TRect{0, 0, Dst.Width, Dst.Height});
-  if (IsEmpty(SrcRect) || IsEmpty(Area)) return;
+  SrcRect = RectIntersection(SrcRect, TRect{0, 0, Src.Width, Src.Height});
+  Area = RectIntersection(Area, TRect{0, 0, Dst.Width, Dst.Height});
+  if (SrcRect.IsEmpty() || Area.IsEmpty()) return;
   const int W = SrcRect.Right - SrcRect.Left, H = SrcRect.Bottom - SrcRect.Top;
   const int DB = Dst.BytesPerPixel(), SB = Src.BytesPerPixel();
   for (int Y = Area.Top; Y < Area.Bottom; ++Y) {
@@ -177,7 +175,7 @@ void TilePixels(const TacPixels& Dst, TRect Area, TPoint Anchor, const TacPixels
       const int N = std::min(W - SX, Area.Right - X);
       const Byte* S = SRow + SX * SB;
       if (DB == SB) {
-        std::memcpy(D, S, static_cast<std::size_t>(N) * DB);
+        std::memmove(D, S, static_cast<std::size_t>(N) * DB);
       } else {
         for (int I = 0; I < N; ++I) {
           D[I * DB] = S[I * SB];

@@ -65,6 +65,9 @@ struct TacMaskedPlan {
 };
 TacMaskedPlan MaskedTexturePlan(const TRect& R, int W, int H, int Mode);
 
+// The common part of two rectangles; all zero when they do not overlap.
+TRect RectIntersection(const TRect& A, const TRect& B);
+
 // Copies SrcRect of Src periodically into Area of Dst, the tile grid anchored at Anchor (the
 // pixel at Anchor gets SrcRect's top-left pixel). 24- or 32-bit images (32-bit targets of a
 // 24-bit source get alpha 255); Area is clipped to Dst, SrcRect to Src. Other depths do nothing.

@@ -9,18 +9,13 @@
 #include "skin/core/sBackground.h"
 #include "skin/core/sCommonData.h"
 #include "skin/core/sConst.h"
+#include "skin/core/sImagePaint.h"
 #include "skin/core/sPaintUtils.h"
 #include "skin/core/sSkinManager.h"
 
 namespace {
 
 RECT ToRECT(const TRect& R) { return RECT{R.Left, R.Top, R.Right, R.Bottom}; }
-bool IsEmpty(const TRect& R) { return R.Right <= R.Left || R.Bottom <= R.Top; }
-TRect Intersect(const TRect& A, const TRect& B) {
-  TRect R{std::max(A.Left, B.Left), std::max(A.Top, B.Top), std::min(A.Right, B.Right), std::min(A.Bottom, B.Bottom)};
-  if (IsEmpty(R)) return TRect{0, 0, 0, 0};
-  return R;
-}
 TRect ClipBoxOf(HDC DC) {
   RECT C;
   if (GetClipBox(DC, &C) == ERROR) return TRect{0, 0, 0, 0};
@@ -33,23 +28,17 @@ int FirstStepReaching(int From, int Limit, int Step) {
   return From + static_cast<int>((static_cast<long long>(Limit) - From) / Step) * Step;
 }
 
-// The picture of an image entry: its own bitmap, else its manager's master bitmap.
-TBitmap* ImageSource(const TsMaskData& Mask) {
-  if (Mask.Bmp) return Mask.Bmp.get();
-  if (Mask.Manager != nullptr) return Mask.Manager->MasterBitmap();
-  return nullptr;
-}
 
 // Lays tiles of a W x H area at (SX, SY) of SrcDC periodically over Area of DC from Anchor; only
 // the tiles that reach into Visible are copied.
 void BltTiles(HDC DC, const TRect& Area, TPoint Anchor, const TRect& Visible, HDC SrcDC, int SX, int SY, int W, int H) {
-  const TRect V = Intersect(Area, Visible);
-  if (IsEmpty(V) || W <= 0 || H <= 0) return;
+  const TRect V = RectIntersection(Area, Visible);
+  if (V.IsEmpty() || W <= 0 || H <= 0) return;
   const int X0 = FirstStepReaching(Anchor.X, V.Left, W), Y0 = FirstStepReaching(Anchor.Y, V.Top, H);
   for (int Y = Y0; Y < V.Bottom; Y += H)
     for (int X = X0; X < V.Right; X += W) {
-      const TRect T = Intersect(TRect{X, Y, X + W, Y + H}, Area);
-      if (IsEmpty(T)) continue;
+      const TRect T = RectIntersection(TRect{X, Y, X + W, Y + H}, Area);
+      if (T.IsEmpty()) continue;
       BitBlt(DC, T.Left, T.Top, T.Right - T.Left, T.Bottom - T.Top, SrcDC, SX + (T.Left - X), SY + (T.Top - Y),
              SRCCOPY);
     }
@@ -101,7 +90,7 @@ void ContourAndMain(TCanvas* Canvas, const wchar_t* Text, const TRect& R, UINT F
 // Fills and frames
 
 void FillRectSolid(HDC DC, const TRect& R, TColor Color) {
-  if (DC == nullptr || IsEmpty(R)) return;
+  if (DC == nullptr || R.IsEmpty()) return;
   const int Saved = SaveDC(DC);
   HBRUSH Brush = CreateSolidBrush(ColorToRGB(Color));
   RECT Rc = ToRECT(R);
@@ -121,7 +110,7 @@ void FillFrameSolid(HDC DC, const TRect& R, int Left, int Top, int Right, int Bo
       {R.Right - Right, R.Top + Top, R.Right, R.Bottom - Bottom},
   };
   for (const TRect& S : Strips) {
-    if (IsEmpty(S)) continue;
+    if (S.IsEmpty()) continue;
     RECT Rc = ToRECT(S);
     FillRect(DC, &Rc, Brush);
   }
@@ -338,10 +327,10 @@ void DrawDottedFocusRect(TCanvas* Canvas, const TRect& R) {
 }
 
 void PaintRoundShadow(TBitmap* Bmp, const TRect& R, int Percent, TColor Color, int Blur, int Radius) {
-  if (Bmp == nullptr || IsEmpty(R)) return;
+  if (Bmp == nullptr || R.IsEmpty()) return;
   // Only the part of R inside the bitmap is worked on; the rings keep their places.
-  const TRect Part = Intersect(R, TRect{0, 0, Bmp->Width(), Bmp->Height()});
-  if (IsEmpty(Part)) return;
+  const TRect Part = RectIntersection(R, TRect{0, 0, Bmp->Width(), Bmp->Height()});
+  if (Part.IsEmpty()) return;
   const int W = R.Right - R.Left, H = R.Bottom - R.Top;
   const int PW = Part.Right - Part.Left, PH = Part.Bottom - Part.Top;
   const int DX = R.Left - Part.Left, DY = R.Top - Part.Top;
@@ -372,7 +361,7 @@ void PaintRoundShadow(TBitmap* Bmp, const TRect& R, int Percent, TColor Color, i
 // Textures
 
 void TileGraphic(TCanvas* Canvas, const TRect& R, TGraphic* Graphic) {
-  if (Canvas == nullptr || Graphic == nullptr || Graphic->Empty() || IsEmpty(R)) return;
+  if (Canvas == nullptr || Graphic == nullptr || Graphic->Empty() || R.IsEmpty()) return;
   TBitmap* Bmp = dynamic_cast<TBitmap*>(Graphic);
   std::unique_ptr<TBitmap> Rendered;
   if (Bmp == nullptr) {
@@ -401,8 +390,8 @@ void PaintTexture(TBitmap* Target, TRect& R, TGraphic* Graphic, int FillMode, co
   if (Master == nullptr) return;
   const int W = Mask.R.Right - Mask.R.Left, H = Mask.R.Bottom - Mask.R.Top;
   const TacTexturePlan Plan = TexturePlan(R, W, H, FillMode);
-  if (IsEmpty(Plan.Area) && Plan.Rest == R) return;
-  const TRect Clip = Intersect(R, TRect{0, 0, Target->Width(), Target->Height()});
+  if (Plan.Area.IsEmpty() && Plan.Rest == R) return;
+  const TRect Clip = RectIntersection(R, TRect{0, 0, Target->Width(), Target->Height()});
   if (Plan.Stretch) {
     HDC DC = Target->Canvas()->Handle();
     const int Saved = SaveDC(DC);
@@ -421,7 +410,7 @@ void PaintTexture(TBitmap* Target, TRect& R, TGraphic* Graphic, int FillMode, co
     DeleteObject(Region);
     const TacPixels D = BitmapPixels(Target), S = BitmapPixels(Master);
     if (!DCClipped && (D.Is24() || D.Is32()) && (S.Is24() || S.Is32())) {
-      TilePixels(D, Intersect(Plan.Area, Clip), Plan.Anchor, S, Mask.R);
+      TilePixels(D, RectIntersection(Plan.Area, Clip), Plan.Anchor, S, Mask.R);
     } else {
       BltTiles(Target->Canvas()->Handle(), Plan.Area, Plan.Anchor, Clip, Master->Canvas()->Handle(), Mask.R.Left,
                Mask.R.Top, W, H);
@@ -433,10 +422,10 @@ void PaintTexture(TBitmap* Target, TRect& R, TGraphic* Graphic, int FillMode, co
 void PaintMaskedTexture(TBitmap* Target, TRect& R, const TCacheInfo& CI, int FillMode, const TsMaskData& Mask) {
   if (Target == nullptr || Mask.Manager == nullptr || Mask.ImageCount < 1) return;
   if (FillMode != 0 && FillMode != 10) return;
-  TBitmap* Src = ImageSource(Mask);
+  TBitmap* Src = MaskSourceBitmap(Mask);
   if (Src == nullptr) return;
   const int W = (Mask.R.Right - Mask.R.Left) / Mask.ImageCount, H = (Mask.R.Bottom - Mask.R.Top) / 2;
-  if (W <= 0 || H <= 0 || IsEmpty(R)) return;
+  if (W <= 0 || H <= 0 || R.IsEmpty()) return;
   const TacMaskedPlan Plan = MaskedTexturePlan(R, W, H, FillMode);
 
   const TacPixels D = BitmapPixels(Target), S = BitmapPixels(Src);
@@ -444,16 +433,16 @@ void PaintMaskedTexture(TBitmap* Target, TRect& R, const TCacheInfo& CI, int Fil
   const TRect SrcRect{Mask.R.Left, Mask.R.Top, Mask.R.Left + W, Mask.R.Top + H};
   const int MaskOffset = (Mask.R.Bottom - Mask.R.Top) / 2;
   // Only the tiles that reach into the target are painted.
-  const TRect V = Intersect(Plan.Tiles, TRect{0, 0, Target->Width(), Target->Height()});
-  if (!IsEmpty(V)) {
+  const TRect V = RectIntersection(Plan.Tiles, TRect{0, 0, Target->Width(), Target->Height()});
+  if (!V.IsEmpty()) {
     const int X0 = FirstStepReaching(Plan.Tiles.Left, V.Left, W), Y0 = FirstStepReaching(Plan.Tiles.Top, V.Top, H);
     for (int Y = Y0; Y < V.Bottom; Y += H)
       for (int X = X0; X < V.Right; X += W)
-        CopyMaskedWithCache(Intersect(TRect{X, Y, X + W, Y + H}, Plan.Tiles), SrcRect, D, S, Bg, MaskOffset);
+        CopyMaskedWithCache(RectIntersection(TRect{X, Y, X + W, Y + H}, Plan.Tiles), SrcRect, D, S, Bg, MaskOffset);
   }
   // Mode 10: the remainders show the background.
   for (const TRect& Strip : {Plan.BottomStrip, Plan.RightStrip}) {
-    if (IsEmpty(Strip)) continue;
+    if (Strip.IsEmpty()) continue;
     if (CI.Ready && CI.Bmp != nullptr) {
       BitBlt(Target->Canvas()->Handle(), Strip.Left, Strip.Top, Strip.Right - Strip.Left, Strip.Bottom - Strip.Top,
              CI.Bmp->Canvas()->Handle(), Strip.Left + CI.X, Strip.Top + CI.Y, SRCCOPY);

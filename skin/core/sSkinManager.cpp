@@ -543,9 +543,9 @@ void TsSkinManager::CountPicture(int Width, int Height, bool OwnBitmap, const An
                                   static_cast<unsigned>(MaxSkinPicturePixels), Name));
 }
 
-std::unique_ptr<TBitmap> TsSkinManager::LoadBitmapFile(const AnsiString& Name, bool Png, bool FromPack,
-                                                       const AnsiString& Section, const AnsiString& Key,
-                                                       bool OwnPicture) {
+template <class T, class Decode>
+std::unique_ptr<T> TsSkinManager::LoadPictureFile(const AnsiString& Name, bool FromPack, const AnsiString& Section,
+                                                  const AnsiString& Key, Decode&& DecodeStream) {
   std::unique_ptr<TStream> S;
   const AnsiString LoadFile = FLoadFile;
   CountFileLookup(Name);
@@ -554,18 +554,9 @@ std::unique_ptr<TBitmap> TsSkinManager::LoadBitmapFile(const AnsiString& Name, b
     if (!S) return nullptr;
     FLoadFile = PictureSource(Name, FromPack);
     CheckPictureBudget(*S, Name);
-    auto B = std::make_unique<TBitmap>();
-    if (Png) {
-      TPNGGraphic P;
-      P.LoadFromStream(*S);
-      B->Assign(&P);
-      ClearTransparentWhite(B.get());
-    } else {
-      B->LoadFromStream(*S);
-    }
-    CountPicture(B->Width(), B->Height(), OwnPicture, Name);
+    std::unique_ptr<T> Picture = DecodeStream(*S);
     FLoadFile = LoadFile;
-    return B;
+    return Picture;
   } catch (EacSkinLoadError&) {
     throw;
   } catch (Exception& E) {
@@ -573,24 +564,31 @@ std::unique_ptr<TBitmap> TsSkinManager::LoadBitmapFile(const AnsiString& Name, b
   }
 }
 
+std::unique_ptr<TBitmap> TsSkinManager::LoadBitmapFile(const AnsiString& Name, bool Png, bool FromPack,
+                                                       const AnsiString& Section, const AnsiString& Key,
+                                                       bool OwnPicture) {
+  return LoadPictureFile<TBitmap>(Name, FromPack, Section, Key, [&](TStream& S) {
+    auto B = std::make_unique<TBitmap>();
+    if (Png) {
+      TPNGGraphic P;
+      P.LoadFromStream(S);
+      B->Assign(&P);
+      ClearTransparentWhite(B.get());
+    } else {
+      B->LoadFromStream(S);
+    }
+    CountPicture(B->Width(), B->Height(), OwnPicture, Name);
+    return B;
+  });
+}
+
 std::unique_ptr<TGraphic> TsSkinManager::LoadJpegFile(const AnsiString& Name, bool FromPack, const AnsiString& Section,
                                                       const AnsiString& Key) {
-  const AnsiString LoadFile = FLoadFile;
-  CountFileLookup(Name);
-  try {
-    std::unique_ptr<TStream> S = OpenSkinFile(Name, FromPack);
-    if (!S) return nullptr;
-    FLoadFile = PictureSource(Name, FromPack);
-    CheckPictureBudget(*S, Name);
+  return LoadPictureFile<TGraphic>(Name, FromPack, Section, Key, [](TStream& S) {
     auto J = std::make_unique<TJPEGImage>();
-    J->LoadFromStream(*S);
-    FLoadFile = LoadFile;
-    return J;
-  } catch (EacSkinLoadError&) {
-    throw;
-  } catch (Exception& E) {
-    RethrowForPicture(E, Name, Section, Key);
-  }
+    J->LoadFromStream(S);
+    return std::unique_ptr<TGraphic>(std::move(J));
+  });
 }
 
 void TsSkinManager::LoadMasterBitmap(const AnsiString& Name) {
@@ -612,16 +610,21 @@ void TsSkinManager::AddMasterMask(TsMaskData&& Mask) {
 }
 
 void TsSkinManager::AddMaskFromValue(const AnsiString& Section, const AnsiString& Key, const AnsiString& Value) {
+  // A record of this manager's for the key.
+  const auto NewMask = [this](const AnsiString& SectionName, const AnsiString& PropertyName) {
+    TsMaskData M;
+    M.SectionName = SectionName;
+    M.PropertyName = PropertyName;
+    M.Manager = this;
+    return M;
+  };
   switch (ImageNotationOf(Value)) {
     case TacImageNotation::None:
       return;
     case TacImageNotation::Border:
     case TacImageNotation::Glyph:
     case TacImageNotation::Texture: {
-      TsMaskData M;
-      M.SectionName = Section;
-      M.PropertyName = Key;
-      M.Manager = this;
+      TsMaskData M = NewMask(Section, Key);
       ParseFixedImageValue(Section, Key, Value, M);
       AddMasterMask(std::move(M));
       return;
@@ -631,10 +634,7 @@ void TsSkinManager::AddMaskFromValue(const AnsiString& Section, const AnsiString
       if (!N.IsBitmap && !N.IsPng) return;
       std::unique_ptr<TBitmap> B = LoadBitmapFile(N.FileName, N.IsPng, FSkinIsPacked, Section, Key);
       if (!B || B->Width() <= 0) return;
-      TsMaskData M;
-      M.SectionName = Section;
-      M.PropertyName = Key;
-      M.Manager = this;
+      TsMaskData M = NewMask(Section, Key);
       ParseFileImageNumbers(Section, Key, Value, B->Width(), B->Height(), M);
       if (N.IsBitmap && M.ImgType != itisaTexture) B->SetPixelFormat(pf24bit);
       M.Bmp.reset(B.release());
@@ -642,10 +642,7 @@ void TsSkinManager::AddMaskFromValue(const AnsiString& Section, const AnsiString
       return;
     }
     case TacImageNotation::RectForm: {
-      TsMaskData M;
-      M.SectionName = UpperCase(Section);
-      M.PropertyName = UpperCase(Key);
-      M.Manager = this;
+      TsMaskData M = NewMask(UpperCase(Section), UpperCase(Key));
       ParseRectImageValue(Section, Key, Value, M);
       AddMasterMask(std::move(M));
       return;
@@ -655,10 +652,7 @@ void TsSkinManager::AddMaskFromValue(const AnsiString& Section, const AnsiString
       std::unique_ptr<TBitmap> B = LoadBitmapFile(Name, false, FSkinIsPacked, Section, Key);
       if (!B || B->Width() <= 0) return;
       B->SetPixelFormat(pf24bit);
-      TsMaskData M;
-      M.SectionName = UpperCase(Section);
-      M.PropertyName = UpperCase(Key);
-      M.Manager = this;
+      TsMaskData M = NewMask(UpperCase(Section), UpperCase(Key));
       M.MaskType = 1;
       M.ImageCount = 3;
       M.R = TRect{0, 0, B->Width(), B->Height()};
@@ -761,12 +755,7 @@ void TsSkinManager::LoadAllPatterns() {
         M.Manager = this;
         FMasks.push_back(std::move(M));
       } else {
-        CountPicture(J->Width(), J->Height(), false, Name);
-        TsPatternData P;
-        P.Img.reset(J.release());
-        P.PropertyName = UpperCase(Key);
-        P.SectionName = UpperCase(Section);
-        FPatterns.push_back(std::move(P));
+        AddPattern(std::move(J), Section, Key, Name);
       }
     });
   } else if (FStoredSkin != nullptr) {
@@ -789,13 +778,18 @@ void TsSkinManager::AddCommonPatterns() {
     if (!Contains(Name, ".JPG") && !Contains(Name, ".JPEG")) return;
     std::unique_ptr<TGraphic> J = LoadJpegFile(Name, false, Section, Key);
     if (!J || J->Width() < 1) return;
-    CountPicture(J->Width(), J->Height(), false, Name);
-    TsPatternData P;
-    P.Img.reset(J.release());
-    P.PropertyName = UpperCase(Key);
-    P.SectionName = UpperCase(Section);
-    FPatterns.push_back(std::move(P));
+    AddPattern(std::move(J), Section, Key, Name);
   });
+}
+
+void TsSkinManager::AddPattern(std::unique_ptr<TGraphic> Img, const AnsiString& Section, const AnsiString& Key,
+                               const AnsiString& Name) {
+  CountPicture(Img->Width(), Img->Height(), false, Name);
+  TsPatternData P;
+  P.Img.reset(Img.release());
+  P.PropertyName = UpperCase(Key);
+  P.SectionName = UpperCase(Section);
+  FPatterns.push_back(std::move(P));
 }
 
 void TsSkinManager::LoadAllGeneralData() {
@@ -990,24 +984,15 @@ T_PUBLISH(TacMenuSupport) {
 }
 
 T_PUBLISH(ThirdPartyList) {
-  P.String("ThirdEdits", &ThirdPartyList::ThirdEdits, &ThirdPartyList::SetThirdEdits);
-  P.String("ThirdButtons", &ThirdPartyList::ThirdButtons, &ThirdPartyList::SetThirdButtons);
-  P.String("ThirdBitBtns", &ThirdPartyList::ThirdBitBtns, &ThirdPartyList::SetThirdBitBtns);
-  P.String("ThirdCheckBoxes", &ThirdPartyList::ThirdCheckBoxes, &ThirdPartyList::SetThirdCheckBoxes);
-  P.String("ThirdComboBoxes", &ThirdPartyList::ThirdComboBoxes, &ThirdPartyList::SetThirdComboBoxes);
-  P.String("ThirdGrids", &ThirdPartyList::ThirdGrids, &ThirdPartyList::SetThirdGrids);
-  P.String("ThirdGroupBoxes", &ThirdPartyList::ThirdGroupBoxes, &ThirdPartyList::SetThirdGroupBoxes);
-  P.String("ThirdListViews", &ThirdPartyList::ThirdListViews, &ThirdPartyList::SetThirdListViews);
-  P.String("ThirdPanels", &ThirdPartyList::ThirdPanels, &ThirdPartyList::SetThirdPanels);
-  P.String("ThirdTreeViews", &ThirdPartyList::ThirdTreeViews, &ThirdPartyList::SetThirdTreeViews);
-  P.String("ThirdWWEdits", &ThirdPartyList::ThirdWWEdits, &ThirdPartyList::SetThirdWWEdits);
-  P.String("ThirdGridEh", &ThirdPartyList::ThirdGridEh, &ThirdPartyList::SetThirdGridEh);
-  P.String("ThirdVirtualTrees", &ThirdPartyList::ThirdVirtualTrees, &ThirdPartyList::SetThirdVirtualTrees);
-  P.String("ThirdPageControl", &ThirdPartyList::ThirdPageControl, &ThirdPartyList::SetThirdPageControl);
-  P.String("ThirdTabControl", &ThirdPartyList::ThirdTabControl, &ThirdPartyList::SetThirdTabControl);
-  P.String("ThirdToolBar", &ThirdPartyList::ThirdToolBar, &ThirdPartyList::SetThirdToolBar);
-  P.String("ThirdStatusBar", &ThirdPartyList::ThirdStatusBar, &ThirdPartyList::SetThirdStatusBar);
-  P.String("ThirdSpeedButton", &ThirdPartyList::ThirdSpeedButton, &ThirdPartyList::SetThirdSpeedButton);
+  // One text property a kind, in the order of the kinds.
+  static const char* const Names[ThirdPartyKindCount] = {
+      "ThirdEdits", "ThirdButtons", "ThirdBitBtns", "ThirdCheckBoxes", "ThirdComboBoxes", "ThirdGrids",
+      "ThirdGroupBoxes", "ThirdListViews", "ThirdPanels", "ThirdTreeViews", "ThirdWWEdits", "ThirdGridEh",
+      "ThirdVirtualTrees", "ThirdPageControl", "ThirdTabControl", "ThirdToolBar", "ThirdStatusBar",
+      "ThirdSpeedButton"};
+  for (int I = 0; I < ThirdPartyKindCount; ++I)
+    P.String(Names[I], [I](ThirdPartyList* L) -> const AnsiString& { return L->Texts(I); },
+             [I](ThirdPartyList* L, const AnsiString& V) { L->SetTexts(I, V); });
 }
 
 T_PUBLISH(TsSkinManager) {

@@ -580,6 +580,11 @@ class TsSkinManager : public TComponent {
                                           const AnsiString& Key, bool OwnPicture = true);
   std::unique_ptr<TGraphic> LoadJpegFile(const AnsiString& Name, bool FromPack, const AnsiString& Section,
                                          const AnsiString& Key);
+  // The part the two share: opens the file, checks it against the budget and decodes it with
+  // DecodeStream; errors other than the load's own gain the section, key and file name.
+  template <class T, class Decode>
+  std::unique_ptr<T> LoadPictureFile(const AnsiString& Name, bool FromPack, const AnsiString& Section,
+                                     const AnsiString& Key, Decode&& DecodeStream);
   // Counts a picture against MaxSkinPictures / MaxSkinPicturePixels.
   void CountPicture(int Width, int Height, bool OwnBitmap, const AnsiString& Name);
   // Counts a look-up of a picture file against MaxSkinFileLookups.
@@ -598,6 +603,9 @@ class TsSkinManager : public TComponent {
   void AddMasterMask(TsMaskData&& Mask);
   void AddCommonMasks();
   void AddCommonPatterns();
+  // Appends a picture of a key as a pattern (counted against the budget).
+  void AddPattern(std::unique_ptr<TGraphic> Img, const AnsiString& Section, const AnsiString& Key,
+                  const AnsiString& Name);
   // The mask indexes of each section record (BORDERSMASK and the four corner images).
   void UpdateSectionMaskIndexes();
   // Every section's GetMaskIndex for a key, each parent chain walked once.
@@ -611,6 +619,8 @@ class TsSkinManager : public TComponent {
   void ReloadSkin();
   // ReloadSkin for a skin that is shown: not marked active while it is read, active again after.
   void ReloadShownSkin();
+  // Sets the hue offset or saturation field and shows the skin again with it.
+  void SetColorShift(int& Field, int Value);
   // The manager or the form that owns it is being loaded from its stored description.
   bool LoadingWithItsForm() const;
   // ReloadSkin for a manager loaded with its form: a failed load does not stop the form. Its error

@@ -8,6 +8,7 @@
 #include "framework/Strings.h"
 #include "framework/TypInfo.h"
 #include "skin/core/acGlow.h"
+#include "skin/core/acPixels.h"
 #include "skin/core/sConst.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/core/sVclUtils.h"
@@ -37,26 +38,10 @@ void CopyArea32(TBitmap* Src, int X, int Y, int W, int H, TBitmap* Dst) {
   Dst->SetPixelFormat(pf32bit);
   Dst->SetSize(W > 0 ? W : 0, H > 0 ? H : 0);
   if (W <= 0 || H <= 0 || Src == nullptr) return;
-  const bool Src32 = Src->PixelFormat() == pf32bit;
-  if (!Src32 && Src->PixelFormat() != pf24bit) Src->SetPixelFormat(pf24bit);
-  const int Bpp = Src32 ? 4 : 3;
-  for (int Row = 0; Row < H; ++Row) {
-    Byte* D = static_cast<Byte*>(Dst->ScanLine(Row));
-    std::fill(D, D + 4 * W, Byte{0});
-    const int SY = Y + Row;
-    if (SY < 0 || SY >= Src->Height()) continue;
-    const Byte* S = static_cast<const Byte*>(Src->ScanLine(SY));
-    for (int Col = 0; Col < W; ++Col) {
-      const int SX = X + Col;
-      if (SX < 0 || SX >= Src->Width()) continue;
-      const Byte* P = S + Bpp * SX;
-      Byte* Q = D + 4 * Col;
-      Q[0] = P[0];
-      Q[1] = P[1];
-      Q[2] = P[2];
-      Q[3] = Src32 ? P[3] : Byte{255};
-    }
-  }
+  if (Src->PixelFormat() != pf32bit && Src->PixelFormat() != pf24bit) Src->SetPixelFormat(pf24bit);
+  const TacPixels D = BitmapPixels(Dst);
+  for (int Row = 0; Row < H; ++Row) std::fill(D.Row(Row), D.Row(Row) + 4 * W, Byte{0});
+  CopyPixelArea(D, 0, 0, BitmapPixels(Src), X, Y, W, H);
 }
 
 // A PNG resource of the program file (type RCDATA) decoded into a new graphic; nullptr when the
@@ -180,21 +165,13 @@ void TsSkinManager::SetSkinnedPopups(bool Value) {
   if (Value && !IsDesigning() && IsDefault()) FMenus->UpdateActive();
 }
 
-void TsSkinManager::SetHueOffset(int Value) {
-  if (Value == FHueOffset) return;
-  FHueOffset = Value;
-  if (!FSkinData->Active) return;
-  {
-    TFlagScope Changing(acSkinChanging, true);
-    ReloadShownSkin();
-  }
-  if (!IsLoadingOrReading() && FSkinData->Active) RepaintForms();
-  ShowVersionNotice();
-}
+void TsSkinManager::SetHueOffset(int Value) { SetColorShift(FHueOffset, Value); }
 
-void TsSkinManager::SetSaturation(int Value) {
-  if (Value == FSaturation) return;
-  FSaturation = Value;
+void TsSkinManager::SetSaturation(int Value) { SetColorShift(FSaturation, Value); }
+
+void TsSkinManager::SetColorShift(int& Field, int Value) {
+  if (Value == Field) return;
+  Field = Value;
   if (!FSkinData->Active) return;
   {
     TFlagScope Changing(acSkinChanging, true);

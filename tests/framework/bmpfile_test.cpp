@@ -177,3 +177,69 @@ TEST(IconFileReader, FirstImageAndDamagedDirectories) {
     EXPECT_THROW(ReadIconFile(B), EInvalidGraphic) << At;
   }
 }
+
+// What the writers make reads back as it was: every layout of BMP file (table, bit masks, rows
+// padded to 4 bytes), a resource turned into a file, and icon files of 1 and 32 bits.
+TEST(BmpFileWriter, FilesReadBackAsWritten) {
+  struct Case {
+    TBmpFormat Format;
+    int Colors;
+  };
+  for (const Case C : {Case{TBmpFormat::Bits1, 2}, Case{TBmpFormat::Bits4, 16}, Case{TBmpFormat::Bits8, 256},
+                       Case{TBmpFormat::Rgb555, 0}, Case{TBmpFormat::Rgb565, 0}, Case{TBmpFormat::Bits24, 0},
+                       Case{TBmpFormat::Bits32, 0}}) {
+    const int W = 5, H = 3;
+    std::vector<TBmpColor> Table(static_cast<std::size_t>(C.Colors));
+    for (std::size_t I = 0; I < Table.size(); ++I)
+      Table[I] = TBmpColor{static_cast<Byte>(I), static_cast<Byte>(255 - I), static_cast<Byte>(I * 7), 0};
+    Bytes File = BmpFileHeader(W, H, C.Format, Table);
+    const std::size_t Head = File.size();
+    const std::int64_t Stride = BmpStride(W, BmpFormatBits(C.Format));
+    for (std::int64_t I = 0; I < Stride * H; ++I) File.push_back(static_cast<Byte>(I * 37 + 11));
+    // Padding bytes are not pixels: the reader need not keep them, so they are zero here.
+    const int Used = (W * BmpFormatBits(C.Format) + 7) / 8;
+    for (int Y = 0; Y < H; ++Y)
+      for (std::int64_t X = Used; X < Stride; ++X) File[Head + static_cast<std::size_t>(Y * Stride + X)] = 0;
+    if (C.Format == TBmpFormat::Bits32)
+      for (std::size_t I = Head + 3; I < File.size(); I += 4) File[I] = 255;  // opaque: kept as stored
+
+    TMemoryTarget T;
+    ASSERT_EQ(ReadError(File, &T), "") << static_cast<int>(C.Format);
+    EXPECT_EQ(T.W, W);
+    EXPECT_EQ(T.H, H);
+    EXPECT_EQ(T.Format, C.Format);
+    ASSERT_EQ(T.Colors.size(), Table.size());
+    for (std::size_t I = 0; I < Table.size(); ++I) {
+      EXPECT_EQ(T.Colors[I].B, Table[I].B);
+      EXPECT_EQ(T.Colors[I].G, Table[I].G);
+      EXPECT_EQ(T.Colors[I].R, Table[I].R);
+    }
+    EXPECT_EQ(T.Pixels, Bytes(File.begin() + static_cast<std::ptrdiff_t>(Head), File.end()))
+        << static_cast<int>(C.Format);
+
+    // The same file less its file header, as a resource holds it.
+    const Bytes Res(File.begin() + 14, File.end());
+    const Bytes Again = BmpFileOfResource(Res.data(), Res.size());
+    EXPECT_EQ(Bytes(Again.begin() + 14, Again.end()), Res);
+    TMemoryTarget T2;
+    EXPECT_EQ(ReadError(Again, &T2), "");
+    EXPECT_EQ(T2.Pixels, T.Pixels);
+  }
+
+  for (const int Bits : {1, 32}) {
+    const int W = 3, H = 2;
+    Bytes Image = IconImageHeader(W, H, Bits);
+    EXPECT_EQ(IconImageBits(Image), Bits);
+    const std::int64_t Rows = (BmpStride(W, Bits) + BmpStride(W, 1)) * H;
+    for (std::int64_t I = 0; I < Rows; ++I) Image.push_back(static_cast<Byte>(I));
+    TMemoryStream S;
+    WriteIconFile(S, Image, W, H, Bits);
+    S.SetPosition(0);
+    const TIconFileImage I = ReadIconFile(S);
+    EXPECT_EQ(I.Width, W) << Bits;
+    EXPECT_EQ(I.Height, H) << Bits;
+    EXPECT_EQ(I.End, S.Size()) << Bits;
+    EXPECT_EQ(I.Data, Image) << Bits;
+  }
+  EXPECT_EQ(IconImageBits(Bytes(15, 0)), 32);
+}

@@ -829,3 +829,28 @@ TEST(DisabledLook, WithoutABackgroundTheGlyphIsMixedWithAColour) {
   ApplyDisabledKind(G2.View(), TsDisabledKind{dkBlended}, Unknown, Point(0, 0), 0x00FFFFFF);
   EXPECT_EQ(G2.Get(1, 1), Px24(178, 178, 178));  // 177.5 rounds to the even 178
 }
+
+// The area copy between 24- and 32-bit images in every pairing: alpha made opaque or dropped,
+// clipped to both images (a negative origin moves both), nothing for other depths.
+TEST(AreaCopy, CopyPixelAreaBetweenDepthsClippedToBothImages) {
+  for (const int SrcBits : {24, 32})
+    for (const int DstBits : {24, 32}) {
+      Image Src(3, 3, SrcBits);
+      for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 3; ++x) Src.Set(x, y, 10 * x, 10 * y, 7, 100);
+      Image Dst(4, 4, DstBits, false, 9);
+      CopyPixelArea(Dst.View(), 2, -1, Src.View(), 0, 0, 3, 3);
+      for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) {
+          const bool Copied = x >= 2 && y <= 1;  // (2, -1) to (4, 1): one row above, one column past
+          const int A = DstBits == 24 ? -1 : (Copied ? (SrcBits == 32 ? 100 : 255) : 9);
+          const BGRA Want = Copied ? BGRA{10 * (x - 2), 10 * (y + 1), 7, A} : BGRA{9, 9, 9, A};
+          EXPECT_EQ(Dst.Get(x, y), Want) << SrcBits << "->" << DstBits << " at " << x << "," << y;
+        }
+      EXPECT_TRUE(Dst.PaddingIntact());
+    }
+  Image Gray(2, 2, 8, true, 1), Dst(2, 2, 24, true, 9);
+  CopyPixelArea(Dst.View(), 0, 0, Gray.View(), 0, 0, 2, 2);
+  EXPECT_EQ(Dst.Get(0, 0), (BGRA{9, 9, 9, -1}));
+  EXPECT_EQ(Dst.Get(1, 1), (BGRA{9, 9, 9, -1}));
+}
