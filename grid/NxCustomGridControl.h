@@ -655,6 +655,9 @@ class TNxCustomGridControl : public TNxScrollControl {
   void CloseThemeHandle();
   // Scrolls the strip right of a resized column by its width change (or repaints).
   void ScrollResizedColumn(TNxCustomColumn* Column, int Delta);
+  // The left and right arrows' step: selects Column (nullptr: none lies that way) in the selected
+  // row, after the selection-move event may have named another.
+  void MoveToColumn(TNxCustomColumn* Column, TMoveSelectionKey Key);
 
   std::unique_ptr<TNxColumns> FColumns;
   // The style displays, indexed by THeaderStyle.

@@ -2,24 +2,9 @@
 
 #include <algorithm>
 
+#include "framework/Scopes.h"
+
 // In-place editing of the grid engine: the cell and input-line editors.
-
-namespace {
-
-// Keeps a flag set for the length of a scope.
-class TFlagScope {
- public:
-  explicit TFlagScope(bool& Flag) : FFlag(Flag), FOld(Flag) { FFlag = true; }
-  ~TFlagScope() { FFlag = FOld; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
- private:
-  bool& FFlag;
-  bool FOld;
-};
-
-}  // namespace
 
 // ---------------------------------------------------------------------------------------------
 // In-place editing

@@ -260,21 +260,16 @@ void TNxCustomGridControl::MoveUp(TShiftState Shift) {
 }
 
 void TNxCustomGridControl::MoveLeft(TMoveSelectionKey Key) {
-  if (!FColumns->IsValidIndex(FSelectedColumn)) return;
-  TNxCustomColumn* C = FColumns->Previous(FColumns->Item(FSelectedColumn));
-  if (C == nullptr) return;
-  int ACol = C->Index();
-  DoSelectionMove(ACol, FSelectedRow, Key);
-  if (!FColumns->IsValidIndex(ACol)) return;
-  SelectCell(ACol, FSelectedRow, FColumns->Item(ACol)->AutoEdit(), true, {});
-  if (FGridStyle == gsReport) ScrollColumnIntoView(FColumns->Item(ACol));
+  if (FColumns->IsValidIndex(FSelectedColumn)) MoveToColumn(FColumns->Previous(FColumns->Item(FSelectedColumn)), Key);
 }
 
 void TNxCustomGridControl::MoveRight(TMoveSelectionKey Key) {
-  if (!FColumns->IsValidIndex(FSelectedColumn)) return;
-  TNxCustomColumn* C = FColumns->Next(FColumns->Item(FSelectedColumn));
-  if (C == nullptr) return;
-  int ACol = C->Index();
+  if (FColumns->IsValidIndex(FSelectedColumn)) MoveToColumn(FColumns->Next(FColumns->Item(FSelectedColumn)), Key);
+}
+
+void TNxCustomGridControl::MoveToColumn(TNxCustomColumn* Column, TMoveSelectionKey Key) {
+  if (Column == nullptr) return;
+  int ACol = Column->Index();
   DoSelectionMove(ACol, FSelectedRow, Key);
   if (!FColumns->IsValidIndex(ACol)) return;
   SelectCell(ACol, FSelectedRow, FColumns->Item(ACol)->AutoEdit(), true, {});
