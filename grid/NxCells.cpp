@@ -153,6 +153,29 @@ void TBooleanCell::Clear() {
 }
 
 // ---------------------------------------------------------------------------------------------
+// TNumberValueCell
+
+void TNumberValueCell::SetAsDateTime(TDateTime Value) {
+  FValue = Value;
+  TCell::SetAsDateTime(Value);
+}
+
+void TNumberValueCell::SetAsFloat(double Value) {
+  FValue = Value;
+  TCell::SetAsFloat(Value);
+}
+
+void TNumberValueCell::SetAsInteger(int Value) {
+  FValue = Value;
+  TCell::SetAsInteger(Value);
+}
+
+void TNumberValueCell::Clear() {
+  FValue = 0;
+  TCell::Clear();
+}
+
+// ---------------------------------------------------------------------------------------------
 // TDateTimeCell
 
 int TDateTimeCell::AsInteger() const { return CheckedInt(Trunc(FValue)); }
@@ -164,31 +187,11 @@ void TDateTimeCell::SetAsBoolean(bool Value) {
   TCell::SetAsBoolean(Value);
 }
 
-void TDateTimeCell::SetAsDateTime(TDateTime Value) {
-  FValue = Value;
-  TCell::SetAsDateTime(Value);
-}
-
-void TDateTimeCell::SetAsFloat(double Value) {
-  FValue = Value;
-  TCell::SetAsFloat(Value);
-}
-
-void TDateTimeCell::SetAsInteger(int Value) {
-  FValue = Value;
-  TCell::SetAsInteger(Value);
-}
-
 void TDateTimeCell::SetAsString(const WideString& Value) {
   TDateTime V = 0;
   if (!Value.empty() && !TryStrToDateTime(Narrow(Value), V)) V = 0;
   FValue = V;
   TCell::SetAsString(Value);
-}
-
-void TDateTimeCell::Clear() {
-  FValue = 0;
-  TCell::Clear();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -203,29 +206,9 @@ void TFloatCell::SetAsBoolean(bool Value) {
   TCell::SetAsBoolean(Value);
 }
 
-void TFloatCell::SetAsDateTime(TDateTime Value) {
-  FValue = Value;
-  TCell::SetAsDateTime(Value);
-}
-
-void TFloatCell::SetAsFloat(double Value) {
-  FValue = Value;
-  TCell::SetAsFloat(Value);
-}
-
-void TFloatCell::SetAsInteger(int Value) {
-  FValue = Value;
-  TCell::SetAsInteger(Value);
-}
-
 void TFloatCell::SetAsString(const WideString& Value) {
   FValue = StrToFloat(Narrow(Value));
   TCell::SetAsString(Value);
-}
-
-void TFloatCell::Clear() {
-  FValue = 0;
-  TCell::Clear();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -686,6 +669,10 @@ void TCells::ClearRows() {
     for (int R = 0; R < L->Count(); ++R) delete (*L)[R];
     L->Clear();
   }
+  FreeRowRecords();
+}
+
+void TCells::FreeRowRecords() {
   for (int R = 0; R < FRows.Count(); ++R) delete FRows[R];
   FRows.Clear();
   FRowCount = 0;
@@ -761,12 +748,7 @@ void TCells::MoveColumn(int AFrom, int ATo) {
 void TCells::ClearColumns() {
   for (int C = 0; C < FColumnCount; ++C) FreeColumnList(C);
   FColumnCount = 0;
-  for (int R = 0; R < FRows.Count(); ++R) delete FRows[R];
-  FRows.Clear();
-  FRowCount = 0;
-  FShownRowCount = 0;
-  RowsMoved();
-  FSortedUnchanged = false;
+  FreeRowRecords();
 }
 
 void TCells::RecreateColumn(int AIndex) {

@@ -189,53 +189,53 @@ class TBooleanCell : public TCell {
   bool FValue = false;
 };
 
-// Kind 3: a date and time (days), initially 0.
-class TDateTimeCell : public TCell {
-  T_CLASS(TDateTimeCell, TCell)
-
+// The common part of the date-time and float cells, which both keep a 64-bit float (a date and
+// time is a number of days), initially 0: it reads as a date and time and as a float unchanged
+// and as a Boolean False; a date and time, a float or an integer written is stored as it is;
+// Clear stores 0. Not a cell class of its own: the cells built on it name TCell as their parent
+// class.
+class TNumberValueCell : public TCell {
  public:
-  explicit TDateTimeCell(TCells* AOwner) : TCell(AOwner) {}
+  using TCell::TCell;
   bool AsBoolean() const override { return false; }
   TDateTime AsDateTime() const override { return FValue; }
   double AsFloat() const override { return FValue; }
+  void SetAsDateTime(TDateTime Value) override;
+  void SetAsFloat(double Value) override;
+  void SetAsInteger(int Value) override;
+  void Clear() override;
+
+ protected:
+  double FValue = 0;
+};
+
+// Kind 3: a date and time (days), initially 0.
+class TDateTimeCell : public TNumberValueCell {
+  T_CLASS(TDateTimeCell, TCell)
+
+ public:
+  explicit TDateTimeCell(TCells* AOwner) : TNumberValueCell(AOwner) {}
   int AsInteger() const override;
   // The date, and the time unless it is midnight.
   WideString AsString() const override;
   // Stores today's date (the Boolean is ignored).
   void SetAsBoolean(bool Value) override;
-  void SetAsDateTime(TDateTime Value) override;
-  void SetAsFloat(double Value) override;
-  void SetAsInteger(int Value) override;
   // Empty text and text that is no date and time store 0 (no error).
   void SetAsString(const WideString& Value) override;
-  void Clear() override;
-
- private:
-  TDateTime FValue = 0;
 };
 
 // Kind 4: a 64-bit float, initially 0.
-class TFloatCell : public TCell {
+class TFloatCell : public TNumberValueCell {
   T_CLASS(TFloatCell, TCell)
 
  public:
-  explicit TFloatCell(TCells* AOwner) : TCell(AOwner) {}
-  bool AsBoolean() const override { return false; }
-  TDateTime AsDateTime() const override { return FValue; }
-  double AsFloat() const override { return FValue; }
+  explicit TFloatCell(TCells* AOwner) : TNumberValueCell(AOwner) {}
   // Rounded to the nearest integer, ties to even; ERangeError outside the 32-bit range.
   int AsInteger() const override;
   WideString AsString() const override;
   // Stores 0 (the Boolean is ignored).
   void SetAsBoolean(bool Value) override;
-  void SetAsDateTime(TDateTime Value) override;
-  void SetAsFloat(double Value) override;
-  void SetAsInteger(int Value) override;
   void SetAsString(const WideString& Value) override;
-  void Clear() override;
-
- private:
-  double FValue = 0;
 };
 
 // Kind 7: a 32-bit signed integer, initially 0.
@@ -517,6 +517,8 @@ class TCells : public TObject {
   TCellList* NewColumnList(int ACol);
   void FreeColumnList(int ACol);
   void DeleteRowRecord(int ARow);
+  // Deletes every row record (the cells are the caller's to free): the store has no rows.
+  void FreeRowRecords();
   // Puts a new cell at ARow into every column list: into all of them, or, when a cell cannot be
   // made, into none.
   void InsertRowCells(int ARow);

@@ -3,6 +3,12 @@
 // selection, keyboard navigation, painting and in-place editing. It knows nothing of how cells
 // are stored: every read and write of cells, rows and row flags goes through the virtual
 // operations that TNxGrid implements. Win32.
+//
+// The class is defined in five sources by concern: NxCustomGridControl.cpp (construction,
+// settings, row and column notices, event dispatchers), NxCustomGridControlSelection.cpp
+// (selection and keyboard navigation), NxCustomGridControlEditing.cpp (the in-place editors),
+// NxCustomGridControlGeometry.cpp (geometry, refresh and scrolling) and
+// NxCustomGridControlPaint.cpp (painting).
 #pragma once
 
 #include <array>
@@ -655,6 +661,9 @@ class TNxCustomGridControl : public TNxScrollControl {
   void CloseThemeHandle();
   // Scrolls the strip right of a resized column by its width change (or repaints).
   void ScrollResizedColumn(TNxCustomColumn* Column, int Delta);
+  // The left and right arrows' step: selects Column (nullptr: none lies that way) in the selected
+  // row, after the selection-move event may have named another.
+  void MoveToColumn(TNxCustomColumn* Column, TMoveSelectionKey Key);
 
   std::unique_ptr<TNxColumns> FColumns;
   // The style displays, indexed by THeaderStyle.

@@ -68,16 +68,18 @@ void DrawCaption(TCanvas* Canvas, const TRect& Rect, const WideString& Text, boo
   }
   TTextFormat Flags{tfEndEllipsis, tfNoPrefix, tfExternalLeading, tfVerticalCenter, tfWordBreak};
   if (RightToLeft) Flags.Include(tfRtlReading);
-  Canvas->Brush()->SetStyle(bsClear);
-  TRect R = Rect;
-  if (UseWideText) {
-    WideString T = Text;
-    Canvas->TextRect(R, T, Flags);
-  } else {
-    AnsiString T = WideToAnsi(Text);
-    Canvas->TextRect(R, T, Flags);
+  DrawFormattedText(Canvas, Rect, Text, Flags);
+}
+
+// The left edge of a glyph of width GlyphWidth that goes before a text of width TextWidth in the
+// content rectangle R: 3 pixels in when left-aligned, the glyph and the text (2 pixels apart)
+// centred together, or RightAligned when right-aligned.
+int GlyphLeft(TAlignment Alignment, const TRect& R, int GlyphWidth, int TextWidth, int RightAligned) {
+  switch (Alignment) {
+    case taRightJustify: return RightAligned;
+    case taCenter: return R.Left + (R.Width() - (GlyphWidth + 2 + TextWidth)) / 2;
+    default: return R.Left + 3;
   }
-  Canvas->Brush()->SetStyle(bsSolid);
 }
 
 }  // namespace
@@ -208,18 +210,7 @@ void TStyleDisplay::DrawHeaderContent(TNxCustomColumn* Column, const TRect& Rect
   if (HasGlyph(H)) {
     TBitmap* Glyph = H->Glyph();
     const int GW = Glyph->Width();
-    int GlyphX;
-    switch (H->Alignment()) {
-      case taRightJustify:
-        GlyphX = R.Right - GW - T - RightGap;
-        break;
-      case taCenter:
-        GlyphX = R.Left + (R.Width() - (GW + 2 + T)) / 2;
-        break;
-      default:
-        GlyphX = R.Left + 3;
-        break;
-    }
+    const int GlyphX = GlyphLeft(H->Alignment(), R, GW, T, R.Right - GW - T - RightGap);
     TextX = H->Alignment() == taLeftJustify ? R.Left + GW + 5 : GlyphX + GW + 2;
     DrawBitmap(C, GlyphX, Middle - Glyph->Height() / 2, Glyph);
   } else {
@@ -272,18 +263,8 @@ void TStyleDisplay::DrawFooterContent(TNxCustomColumn* Column, const TRect& R) {
   if (HasGlyph(F)) {
     TBitmap* Glyph = F->Glyph();
     const int GW = Glyph->Width();
-    int GlyphX;
-    switch (F->Alignment()) {
-      case taRightJustify:
-        GlyphX = R.Right - GW - T - 2 - Padding - (Column->Sorted() ? 31 : 0);
-        break;
-      case taCenter:
-        GlyphX = R.Left + (R.Width() - (GW + 2 + T)) / 2;
-        break;
-      default:
-        GlyphX = R.Left + 3;
-        break;
-    }
+    const int GlyphX =
+        GlyphLeft(F->Alignment(), R, GW, T, R.Right - GW - T - 2 - Padding - (Column->Sorted() ? 31 : 0));
     TextX = GlyphX + GW + 2;
     DrawBitmap(C, GlyphX, Middle - Glyph->Height() / 2, Glyph);
   } else {

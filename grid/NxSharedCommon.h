@@ -146,6 +146,9 @@ void BlendAlphaRow(const Byte* Source, const Byte* Destination, Byte* Result, in
 
 // Creates a rectangle region, selects it as the canvas's clip region and deletes the region.
 void SetClipRect(TCanvas* Canvas, const TRect& Rect);
+// Text in Rect through the canvas's TextRect with Flags, in the canvas's font and with a clear
+// brush (the canvas's brush style is solid afterwards); wide or byte-string call by UseWideText.
+void DrawFormattedText(TCanvas* Canvas, const TRect& Rect, const WideString& Text, TTextFormat Flags);
 // Draws the bitmap with its top-left corner at (X, Y): a pf32bit bitmap with per-pixel alpha
 // (each source pixel blended over what the canvas shows by its alpha byte), any other format
 // with Canvas->Draw (so a transparent bitmap keys out its transparent colour). Nothing for a

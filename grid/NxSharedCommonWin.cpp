@@ -83,6 +83,13 @@ void TGraphicsProvider::DrawTextRect(TCanvas* Canvas, const TRect& Rect, bool Ri
   if (Alignment == taRightJustify) Flags.Include(tfRight);
   else if (Alignment == taCenter) Flags.Include(tfCenter);
   if (RightToLeft) Flags.Include(tfRtlReading);
+  DrawFormattedText(Canvas, Rect, Text, Flags);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Plain routines
+
+void DrawFormattedText(TCanvas* Canvas, const TRect& Rect, const WideString& Text, TTextFormat Flags) {
   Canvas->Brush()->SetStyle(bsClear);
   TRect R = Rect;
   if (UseWideText) {
@@ -94,9 +101,6 @@ void TGraphicsProvider::DrawTextRect(TCanvas* Canvas, const TRect& Rect, bool Ri
   }
   Canvas->Brush()->SetStyle(bsSolid);
 }
-
-// ---------------------------------------------------------------------------------------------
-// Plain routines
 
 void SetClipRect(TCanvas* Canvas, const TRect& Rect) {
   HDC DC = CheckCanvas(Canvas, "SetClipRect")->Handle();

@@ -1,7 +1,7 @@
 // General utilities of the skin engine: rectangle and number routines, word splitting of option
 // values, reading INI text held in memory, published properties by name, path routines, the
-// caption font, a wait that keeps messages flowing, the engine's message box and a scope that sets a
-// flag.
+// caption font, a wait that keeps messages flowing and the engine's message box (and, through
+// framework/Scopes.h, the scope that sets a flag).
 // The portable routines build natively too; the ones that need the system are declared under _WIN32.
 #pragma once
 
@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "framework/IniFiles.h"
+#include "framework/Scopes.h"
 #include "framework/Types.h"
 
 class TBitmap;
@@ -35,21 +36,6 @@ extern int MsgBoxPosY;
 // The buttons of a message box.
 enum TMsgDlgBtn { mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbNoToAll, mbYesToAll, mbHelp };
 using TMsgDlgButtons = TSet<TMsgDlgBtn>;
-
-// ---- Scopes -------------------------------------------------------------------------------------
-
-// Sets a flag for the life of the scope and gives it its earlier value back.
-class TFlagScope {
- public:
-  TFlagScope(bool& Flag, bool Value) : FFlag(Flag), FOld(Flag) { FFlag = Value; }
-  ~TFlagScope() { FFlag = FOld; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
- private:
-  bool& FFlag;
-  bool FOld;
-};
 
 // ---- Numbers and rectangles ---------------------------------------------------------------------
 

@@ -577,6 +577,52 @@ TEST_F(DisplayFixture, FooterCellsFramesAlignmentAndCustomDrawing) {
   EXPECT_EQ(S.Count(R, Yellow), 80 * 20);
 }
 
+TEST_F(DisplayFixture, FooterGlyphsAreLaidOutByAlignment) {
+  auto D = Make<TStyleDisplay>();
+  TColumnFooter* Foot = Col(0)->Footer();
+  Foot->SetCaption(L"Total");
+  TBitmap Glyph(8, 6, pf24bit);
+  Glyph.Canvas()->Brush()->SetColor(clRed);
+  Glyph.Canvas()->FillRect(Rect(0, 0, 8, 6));
+  Glyph.Canvas()->SetPixels(0, 5, clLime);  // the transparent colour
+  Foot->SetGlyph(&Glyph);
+  Foot->SetDisplayMode(dmTextAndImage);
+  Col(0)->SetPadding(4);
+  const TRect R = Rect(0, 0, 120, 20);
+  const int T = TextWidth(L"Total");
+  const COLORREF Red = RGB(255, 0, 0);
+  auto Draw = [&] {
+    S.Clear();
+    D->DrawFooter(Col(0), R, false);
+    return S.Ink(R, Ink);
+  };
+  // Left: the glyph 3 pixels in and centred vertically, the text 2 pixels after it.
+  const TRect Left = Draw();
+  EXPECT_EQ(S.Ink(R, Red), Rect(3, 10 - 3, 11, 10 + 3));
+  const int Bearing = Left.Left - (3 + 8 + 2);
+  EXPECT_GE(Bearing, 0);
+  EXPECT_LE(Bearing, 1);
+  // Right: glyph and text end 2 pixels and the padding inside, 31 more for a sorted column.
+  Foot->SetAlignment(taRightJustify);
+  int GlyphX = 120 - 8 - T - 2 - 4;
+  EXPECT_EQ(Draw().Left, GlyphX + 8 + 2 + Bearing);
+  EXPECT_EQ(S.Ink(R, Red).Left, GlyphX);
+  Col(0)->SetSorted(true);
+  GlyphX -= 31;
+  EXPECT_EQ(Draw().Left, GlyphX + 8 + 2 + Bearing);
+  EXPECT_EQ(S.Ink(R, Red).Left, GlyphX);
+  Col(0)->SetSorted(false);
+  // Centred: glyph and text centred together.
+  Foot->SetAlignment(taCenter);
+  GlyphX = (120 - (8 + 2 + T)) / 2;
+  EXPECT_EQ(Draw().Left, GlyphX + 8 + 2 + Bearing);
+  EXPECT_EQ(S.Ink(R, Red).Left, GlyphX);
+  // Image only: the glyph without the text.
+  Foot->SetDisplayMode(dmImageOnly);
+  EXPECT_TRUE(Draw().IsEmpty());
+  EXPECT_EQ(S.Ink(R, Red).Left, (120 - (8 + 2)) / 2);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Indicator and input line
 

@@ -1,0 +1,394 @@
+#include "grid/NxCustomGridControl.h"
+
+#include <algorithm>
+
+#include "framework/Scopes.h"
+
+// In-place editing of the grid engine: the cell and input-line editors.
+
+// ---------------------------------------------------------------------------------------------
+// In-place editing
+
+TNxCustomEdit* TNxCustomGridControl::GetColumnEditor(TNxCustomColumn* Column) {
+  if (Column == nullptr) return nullptr;
+  if (Column->InplaceEdit() != nullptr) return Column->InplaceEdit();
+  if ((Column->GetColumnCapabilities() & cpEditor) != 0) return Column->Editor();
+  return nullptr;
+}
+
+void TNxCustomGridControl::AttachEditor(TNxCustomEdit* Editor) {
+  if (FInplaceEditor == Editor) return;
+  DetachEditor();
+  FInplaceEditor = Editor;
+  if (Editor == nullptr) return;
+  Editor->OnChange = nullptr;
+  Editor->SetVisible(false);
+  Editor->SetParent(this);
+  {
+    TFlagScope Suppress(FSuppressEditEvent);
+    Editor->SetText(WideString());
+  }
+  Editor->SetWantTabs(FWantTabs);
+}
+
+void TNxCustomGridControl::DetachEditor() {
+  FInplaceEditor = nullptr;
+}
+
+void TNxCustomGridControl::HookEditorEvents() {
+  TNxCustomEdit* E = FInplaceEditor;
+  if (E == nullptr) return;
+  E->OnChange = [this](TObject* S) { EditorChange(S); };
+  E->OnEnter = [this](TObject* S) { EditorEnter(S); };
+  E->OnExit = [this](TObject* S) { EditorExit(S); };
+  E->OnKeyDown = [this](TObject* S, Word& Key, TShiftState Shift) { EditorKeyDown(S, Key, Shift); };
+  E->OnKeyPress = [this](TObject* S, wchar_t& Key) { EditorKeyPress(S, Key); };
+  E->OnKeyUp = [this](TObject* S, Word& Key, TShiftState Shift) { EditorKeyUp(S, Key, Shift); };
+}
+
+void TNxCustomGridControl::TakeColumnEditor(TNxCustomColumn* Column, TColor Color, bool InputLine) {
+  if (Column->InplaceEdit() != nullptr) {
+    AttachEditor(Column->InplaceEdit());
+    if (!FOptions.Contains(goInplaceEditEvents)) HookEditorEvents();
+    return;
+  }
+  TNxCustomEdit* E = Column->Editor();
+  AttachEditor(E);
+  HookEditorEvents();
+  Column->PrepareEditor(E);
+  E->SetColor(Color);
+  E->SetFont(Column->Font());
+  if (InputLine) E->Font()->SetColor(Column->Font()->Color());
+}
+
+void TNxCustomGridControl::SetEditorText(const WideString& Text) {
+  if (FInplaceEditor == nullptr) return;
+  TFlagScope Suppress(FSuppressEditEvent);
+  if (FInplaceEditor->Text() != Text) FInplaceEditor->SetText(Text);
+}
+
+void TNxCustomGridControl::AbandonEditing() {
+  // The edit state without an editor: back to no edit at all.
+  FGridState.Exclude(gsEditing);
+  FGridState.Exclude(gsInputEditing);
+  if (FColumns->IsValidIndex(FInputColumn)) FColumns->Item(FInputColumn)->SetInputEditing(false);
+  FEditCol = FEditRow = FInputColumn = -1;
+  FInplaceEditor = nullptr;
+}
+
+void TNxCustomGridControl::FocusEditor() {
+  // The editor takes the keys when the grid has them; a grid without the focus keeps it where
+  // it is.
+  TNxCustomEdit* E = FInplaceEditor;
+  if (E != nullptr && IsFocused() && E->Visible() && E->CanFocus() && GetFocus() != E->Handle()) E->SetFocus();
+}
+
+bool TNxCustomGridControl::BeginCellEditor(int ACol, int ARow) {
+  if (FGridState.Contains(gsEditing) && ACol == FEditCol && ARow == FEditRow) return false;
+  if (!FColumns->IsValidIndex(ACol)) return false;
+  TNxCustomColumn* Column = FColumns->Item(ACol);
+  if (!Column->Enabled() || GetColumnEditor(Column) == nullptr || !Column->Options().Contains(coEditing)) return false;
+  if (FReadOnly || !CanEditCell(ACol, ARow)) return false;
+  if (ARow < 0 || ARow >= GetRowCount()) return false;
+  bool Accept = true;
+  DoBeforeEdit(ACol, ARow, Accept);
+  if (!Accept) return false;
+  // An editor open elsewhere is committed and closed first; one that refuses to close stays.
+  if (IsEditing()) {
+    ApplyEditing();
+    EndEditing();
+    if (IsEditing()) return false;
+  }
+  FGridState.Include(gsEditing);
+  FEditCol = ACol;
+  FEditRow = ARow;
+  return true;
+}
+
+void TNxCustomGridControl::EditCell(int ACol, int ARow, const WideString& InitialText) {
+  if (!BeginCellEditor(ACol, ARow)) return;
+  TNxCustomColumn* Column = FColumns->Item(ACol);
+  WideString Text = InitialText.empty() ? GetCells(ACol, ARow) : InitialText;
+  TakeColumnEditor(Column, GetCellOwnColor(ACol, ARow), false);
+  TNxCustomEdit* E = FInplaceEditor;
+  if (E == nullptr) {
+    AbandonEditing();
+    return;
+  }
+  {
+    // The text the grid loads does not count as an edit.
+    TFlagScope Suppress(FSuppressEditEvent);
+    if (!InitialText.empty()) FSuppressEditEvent = false;
+    DoApplyEditText(ACol, ARow, Text);
+    if (FInplaceEditor != E) return;
+    E->SetText(Text);
+    EditorShowing();
+    PlaceEditor();
+    Column->EditorShown(E);
+  }
+  FocusEditor();
+  if (Column->Options().Contains(coEditorAutoSelect))
+    E->SelectAll();
+  else
+    E->PlaceCaretAtEnd();
+  DoEditEnter();
+}
+
+void TNxCustomGridControl::EditCellWithKey(int ACol, int ARow, wchar_t Key) {
+  if (!BeginCellEditor(ACol, ARow)) return;
+  TNxCustomColumn* Column = FColumns->Item(ACol);
+  TakeColumnEditor(Column, GetCellOwnColor(ACol, ARow), false);
+  TNxCustomEdit* E = FInplaceEditor;
+  if (E == nullptr) {
+    AbandonEditing();
+    return;
+  }
+  PlaceEditor();
+  FocusEditor();
+  // The typed character reaches the editor as typing does: it replaces the (empty) text.
+  SendMessageW(E->Handle(), WM_CHAR, static_cast<WPARAM>(Key), 0);
+  EditorShowing();
+  E->PlaceCaretAtEnd();
+  DoEditEnter();
+}
+
+bool TNxCustomGridControl::BeginInputEditor(TNxCustomColumn* Column) {
+  if (Column == nullptr || Column->Columns() != FColumns.get()) return false;
+  if (!FOptions.Contains(goInput) || FGridStyle != gsReport) return false;
+  // What is open is committed first, before the selection moves to the input line.
+  if (IsEditing()) {
+    const bool Input = FGridState.Contains(gsInputEditing);
+    ApplyEditing();
+    EndEditing();
+    if (IsEditing()) return false;
+    if (Input) FInputColumn = -1;
+  }
+  SetInputSelected(true);
+  SelectColumn(Column->Index());
+  if (GetColumnEditor(Column) == nullptr || !Column->Options().Contains(coCanInput) ||
+      (Column->GetColumnCapabilities() & cpInput) == 0 || FReadOnly)
+    return false;
+  FGridState.Include(gsInputEditing);
+  TakeColumnEditor(Column, Column->Color(), true);
+  FInputColumn = Column->Index();
+  Column->SetInputEditing(true);
+  if (FInplaceEditor == nullptr) {
+    AbandonEditing();
+    return false;
+  }
+  return true;
+}
+
+void TNxCustomGridControl::EditInputCell(TNxCustomColumn* Column, const WideString& InitialText) {
+  if (!BeginInputEditor(Column)) return;
+  TNxCustomEdit* E = FInplaceEditor;
+  {
+    TFlagScope Suppress(FSuppressEditEvent);
+    E->SetText(InitialText.empty() ? Column->InputValue() : InitialText);
+    Column->EditorShown(E);
+  }
+  FEditCol = Column->Index();
+  FEditRow = -1;
+  PlaceEditor();
+  FocusEditor();
+  if (Column->Options().Contains(coEditorAutoSelect))
+    E->SelectAll();
+  else
+    E->PlaceCaretAtEnd();
+  DoInputSelectCell(Column->Index());
+}
+
+void TNxCustomGridControl::EditInputCellWithKey(TNxCustomColumn* Column, wchar_t Key) {
+  if (!BeginInputEditor(Column)) return;
+  TNxCustomEdit* E = FInplaceEditor;
+  Column->EditorShown(E);
+  FEditCol = Column->Index();
+  FEditRow = -1;
+  PlaceEditor();
+  FocusEditor();
+  SendMessageW(E->Handle(), WM_CHAR, static_cast<WPARAM>(Key), 0);
+  E->PlaceCaretAtEnd();
+  DoInputSelectCell(Column->Index());
+}
+
+bool TNxCustomGridControl::ApplyEditing() {
+  TNxCustomEdit* E = FInplaceEditor;
+  if (E == nullptr) return false;
+  if (FGridState.Contains(gsEditing)) {
+    E->CompleteInput();
+    WideString Text = E->Text();
+    if (FColumns->IsValidIndex(FEditCol)) FColumns->Item(FEditCol)->EditorTextTaken(Text);
+    bool Accept = true;
+    DoEditAccept(FEditCol, FEditRow, Text, Accept);
+    if (GetRowCount() == 0 || FEditCol == -1 || FEditRow == -1 || FEditRow >= GetRowCount()) return false;
+    if (!Accept) return false;
+    const int Col = FEditCol;
+    const int Row = FEditRow;
+    DoEditText(Col, Row, Text);
+    WriteEditedCell(Text);
+    DoAfterEdit(Col, Row, Text);
+    return true;
+  }
+  if (FGridState.Contains(gsInputEditing) && FColumns->IsValidIndex(FInputColumn)) {
+    TNxCustomColumn* Column = FColumns->Item(FInputColumn);
+    WideString Text = E->Text();
+    Column->EditorTextTaken(Text);
+    Column->SetInputValue(Text);
+    Column->SetInputEditing(false);
+    return true;
+  }
+  return false;
+}
+
+void TNxCustomGridControl::WriteEditedCell(const WideString& Value) { SetCells(FEditCol, FEditRow, Value); }
+
+void TNxCustomGridControl::EndEditing() {
+  if (!IsEditing()) return;
+  TNxCustomEdit* E = FInplaceEditor;
+  bool Accept = true;
+  WideString Value;
+  const bool Body = FGridState.Contains(gsEditing);
+  if (Body && E != nullptr) {
+    Value = E->Text();
+    DoEndEditing(FEditCol, FEditRow, Value, Accept);
+    SetEditorText(Value);
+  }
+  if (!Accept) return;
+  TFlagScope Ending(FEndingEdit);
+  // The focus goes back to the grid before the editor hides, so that hiding it moves the focus
+  // nowhere else.
+  const bool HadFocus = E != nullptr && E->HandleAllocated() && GetFocus() == E->Handle();
+  if (HadFocus && CanFocus()) SetFocus();
+  if (E != nullptr) E->SetVisible(false);
+  if (Body)
+    RefreshCell(FEditCol, FEditRow);
+  else if (FColumns->IsValidIndex(FInputColumn))
+    RefreshRect(GetInputCellRect(FColumns->Item(FInputColumn)));
+  FGridState.Exclude(gsEditing);
+  FGridState.Exclude(gsInputEditing);
+  FEditCol = FEditRow = -1;
+  if (FInputColumn != -1) {
+    if (FColumns->IsValidIndex(FInputColumn)) FColumns->Item(FInputColumn)->SetInputEditing(false);
+    FInputColumn = -1;
+  }
+  DetachEditor();
+  if (Body) DoEditExit();
+}
+
+void TNxCustomGridControl::AddInputRow() {
+  bool Accept = true;
+  DoInputAccept(Accept);
+  if (!Accept) return;
+  AddRow(1);
+  const int Row = GetRowCount() - 1;
+  for (int C = 0; C < FColumns->Count(); ++C) {
+    TNxCustomColumn* Col = FColumns->Item(C);
+    const WideString V = Col->InputValue().empty() ? Col->DefaultValue() : Col->InputValue();
+    if (!V.empty() && Row >= 0) SetCells(C, Row, V);
+    Col->SetInputValue(L"");
+  }
+  DoInputAdded();
+}
+
+void TNxCustomGridControl::PlaceEditor() {
+  TNxCustomEdit* E = FInplaceEditor;
+  if (E == nullptr || !IsEditing() || !HandleAllocated()) return;
+  // The window exists before the bounds are set (creating it fits an auto-sized edit's height
+  // to its font).
+  E->HandleNeeded();
+  TRect R;
+  if (FGridState.Contains(gsEditing)) {
+    if (FEditCol < 0 || FEditRow < 0 || !FColumns->IsValidIndex(FEditCol) || FEditRow >= GetRowCount()) return;
+    R = GetCellRect(FEditCol, FEditRow);
+    R.Left += FLeftLine;
+    R.Right -= FRightLine;
+    if (!FOptions.Contains(goGrid)) --R.Bottom;
+    const TRect B = GetBodyRect();
+    if (R.Bottom < B.Top) {
+      // The cell scrolled above the body: the editor hides and the edit goes on. The focus
+      // stays with the grid (hiding the focused editor would move it out and end the edit).
+      if (GetFocus() == E->Handle() && CanFocus()) SetFocus();
+      E->SetVisible(false);
+      return;
+    }
+    R.Top = std::max(R.Top, B.Top);
+  } else {
+    if (!FColumns->IsValidIndex(FInputColumn)) return;
+    R = GetInputCellRect(FColumns->Item(FInputColumn));
+  }
+  R = Rect(R.Left + 1, R.Top + 1, R.Right - 1, R.Bottom - 1);
+  R.Left = std::max(R.Left, 0);
+  R.Right = std::min(R.Right, GetBodyRect().Right);
+  E->SetBounds(R.Left, R.Top, std::max(R.Width(), 0), std::max(R.Height(), 0));
+  const bool WasHidden = !E->Visible();
+  E->SetVisible(true);
+  E->Invalidate();
+  // Back in view after it was hidden while the grid kept the focus: it takes the keys again.
+  if (WasHidden && GetFocus() == Handle()) FocusEditor();
+}
+
+void TNxCustomGridControl::EditorChange(TObject* Sender) {
+  if (FSuppressEditEvent || FInplaceEditor == nullptr) return;
+  DoEdit(FEditCol, FEditRow, FInplaceEditor->Text());
+}
+
+void TNxCustomGridControl::EditorEnter(TObject* Sender) {
+  if (!IsFocused()) InvalidateGrid();
+}
+
+void TNxCustomGridControl::EditorExit(TObject* Sender) {
+  if (!IsFocused()) InvalidateGrid();
+}
+
+void TNxCustomGridControl::EditorKeyDown(TObject* Sender, Word& Key, TShiftState Shift) {
+  if (FInplaceEditor == nullptr || Sender != static_cast<TObject*>(FInplaceEditor)) return;
+  const bool Input = FGridState.Contains(gsInputEditing);
+  switch (Key) {
+    case VK_TAB:
+      ApplyEditing();
+      EndEditing();
+      break;
+    case VK_RETURN: {
+      if (Shift.Contains(ssCtrl)) break;
+      if (Input) {
+        ApplyEditing();
+        AddInputRow();
+        if (FInplaceEditor != nullptr && FColumns->IsValidIndex(FInputColumn))
+          SetEditorText(FColumns->Item(FInputColumn)->InputValue());
+        break;
+      }
+      TNxCustomColumn* Column = FColumns->IsValidIndex(FEditCol) ? FColumns->Item(FEditCol) : nullptr;
+      const bool KeepsEnter =
+          Column != nullptr && ((Column->GetColumnCapabilities() & cpWantReturns) != 0 || Column->WantReturns());
+      if (!KeepsEnter) {
+        ApplyEditing();
+        EndEditing();
+        if (!IsEditing() && CanFocus()) SetFocus();
+      }
+      break;
+    }
+    case VK_PRIOR:
+    case VK_NEXT:
+      // A page key moves the selection, which closes the editor: what was typed is written back
+      // first, as Tab, Enter and a click elsewhere do (only Escape discards).
+      ApplyEditing();
+      EndEditing();
+      break;
+    case VK_ESCAPE:
+      if (FOptions.Contains(goEscClearEdit)) {
+        FInplaceEditor->SetText(WideString());
+      } else {
+        EndEditing();
+        if (!IsEditing() && CanFocus()) SetFocus();
+      }
+      break;
+    default: break;
+  }
+  // Every key goes on to the grid's own key handling (Tab and Enter also move the selection).
+  KeyDown(Key, Shift);
+}
+
+void TNxCustomGridControl::EditorKeyPress(TObject* Sender, wchar_t& Key) { KeyPress(Key); }
+
+void TNxCustomGridControl::EditorKeyUp(TObject* Sender, Word& Key, TShiftState Shift) { KeyUp(Key, Shift); }
+

@@ -1,0 +1,335 @@
+#include "grid/NxCustomGridControl.h"
+
+#include <algorithm>
+
+// Selection and keyboard navigation of the grid engine.
+
+// ---------------------------------------------------------------------------------------------
+// Selection
+
+void TNxCustomGridControl::SetSelectedCell(int ACol, int ARow) {
+  FSelectedColumn = ACol;
+  FSelectedRow = ARow;
+}
+
+void TNxCustomGridControl::SelectCell(int ACol, int ARow, bool StartEdit, bool ClearMulti, TShiftState Shift) {
+  bool Accept = CanSelectCell(ACol, ARow);
+  DoBeforeSelect(ACol, ARow, Accept);
+  if (!Accept) return;
+  const bool Ctrl = Shift.Contains(ssCtrl);
+  const bool ShiftKey = Shift.Contains(ssShift);
+  if (FGridState.Contains(gsRangeSelect) && !ShiftKey && !Ctrl && ClearMulti) ClearSelection();
+  if (!FColumns->IsValidIndex(ACol) || !FColumns->Item(ACol)->Enabled()) return;
+
+  const int OldCol = FSelectedColumn;
+  const int OldRow = FSelectedRow;
+  FSelectedColumn = ACol;
+  FSelectedRow = ARow;
+  const int Rows = GetRowCount();
+  const bool Changed = OldCol != ACol || OldRow != ARow;
+  if (Changed) {
+    if (FColumns->IsValidIndex(OldCol) && OldRow >= 0 && OldRow < Rows) DoDeselectCell(OldCol, OldRow);
+    if (FGridState.Contains(gsEditing)) EndEditing();
+  }
+  if (FAutoScroll && ARow >= 0 && ARow <= Rows - 1) ScrollToRow(ARow);
+  if (FInputSelected) {
+    if (ACol != OldCol) {
+      DoInputSelectCell(ACol);
+      RefreshColumnPart(FColumns->Item(ACol), gaInput);
+      if (FColumns->IsValidIndex(OldCol)) RefreshColumnPart(FColumns->Item(OldCol), gaInput);
+    }
+    return;
+  }
+  if (Rows == 0) return;
+
+  if (FOptions.Contains(goSelectFullRow)) {
+    const bool Multi = FOptions.Contains(goMultiSelect);
+    if (Multi && Ctrl && !ShiftKey) {
+      // Ctrl+click toggles the row and makes it the anchor of the next Shift+click.
+      FAnchorRow = ARow;
+      FGridState.Include(gsRangeSelect);
+      SetSelected(ARow, !GetSelected(ARow));
+      if (OldRow != ARow) {
+        if (FGridStyle == gsSlides) RefreshSlide(OldRow, true);
+        RefreshRow(OldRow, false);
+      }
+      DoSelectCell(ACol, ARow);
+      return;
+    }
+    if (Multi && ShiftKey) {
+      // Shift+click selects the rows from the anchor to the clicked row (Ctrl keeps the others).
+      FGridState.Include(gsRangeSelect);
+      const int Lo = std::min(FAnchorRow, ARow);
+      const int Hi = std::max(FAnchorRow, ARow);
+      if (!Ctrl) {
+        for (int I = 0; I < Rows; ++I)
+          if ((I < Lo || I > Hi) && GetSelected(I)) SetSelected(I, false);
+      }
+      if (FAnchorRow >= ARow)
+        SelectRange(ARow, FAnchorRow, true);
+      else
+        SelectRange(FAnchorRow, ARow, true);
+      if (OldRow != ARow) {
+        RefreshRow(ARow, false);
+        RefreshRow(OldRow, false);
+        if (FGridStyle == gsSlides) {
+          RefreshSlide(ARow, false);
+          RefreshSlide(OldRow, false);
+        }
+      }
+      DoSelectCell(ACol, ARow);
+      return;
+    }
+    if (OldRow != ARow && !FGridState.Contains(gsRangeSelect)) SetSelected(OldRow, false);
+    if (OldRow == ARow && FAppearanceOptions.Contains(aoIndicateSelectedCell) && OldCol != ACol) {
+      RefreshCell(ACol, ARow);
+      if (FColumns->IsValidIndex(OldCol)) RefreshCell(OldCol, OldRow);
+    }
+    SetSelected(ARow, true);
+    FAnchorRow = ARow;
+    if (FUpdateCount == 0) {
+      if (FGridStyle == gsReport) {
+        RefreshRow(ARow, false);
+        RefreshRow(OldRow, false);
+      } else {
+        RefreshSlide(ARow, false);
+        RefreshSlide(OldRow, false);
+      }
+    }
+    DoSelectCell(ACol, ARow);
+  } else {
+    if (Changed) {
+      if (OldRow != ARow) {
+        if (FGridStyle == gsReport) {
+          RefreshIndicatorRow(ARow);
+          RefreshIndicatorRow(OldRow);
+        } else {
+          RefreshSlide(ARow, true);
+          RefreshSlide(OldRow, true);
+        }
+      }
+      RefreshCell(ACol, ARow);
+      RefreshCell(OldCol, OldRow);
+    }
+    DoSelectCell(ACol, ARow);
+  }
+  if (StartEdit) EditCell(ACol, ARow, L"");
+}
+
+void TNxCustomGridControl::SelectColumn(int ACol) {
+  if (FColumns->Count() > 0 && ACol >= 0 && ACol <= FColumns->Count() - 1) SelectCell(ACol, FSelectedRow, false, true, {});
+}
+
+void TNxCustomGridControl::SelectRow(int ARow) {
+  if (GetRowCount() >= 1 && ARow >= -1 && ARow <= GetRowCount() - 1) {
+    SetInputSelected(false);
+    SelectCell(FSelectedColumn, ARow, false, true, {});
+  }
+}
+
+void TNxCustomGridControl::SelectFirstRow(TShiftState Shift) {
+  SetInputSelected(false);
+  SelectCell(FSelectedColumn, GetFirstShownRow(), false, true, Shift);
+  VertScrollBar()->First();
+}
+
+void TNxCustomGridControl::SelectLastRow(TShiftState Shift) {
+  SetInputSelected(false);
+  SelectCell(FSelectedColumn, GetLastShownRow(), false, true, Shift);
+  VertScrollBar()->Last();
+}
+
+void TNxCustomGridControl::SelectFirstColumn() {
+  if (TNxCustomColumn* C = FColumns->First()) {
+    SelectColumn(C->Index());
+    ScrollColumnIntoView(C);
+  }
+}
+
+void TNxCustomGridControl::SelectLastColumn() {
+  for (int P = FColumns->Count() - 1; P >= 0; --P) {
+    TNxCustomColumn* C = FColumns->ItemByPosition(P);
+    if (!C->Visible()) continue;
+    SelectColumn(C->Index());
+    ScrollColumnIntoView(C);
+    return;
+  }
+}
+
+void TNxCustomGridControl::DeselectAll() {
+  for (int I = 0; I < GetRowCount(); ++I)
+    if (GetSelected(I)) SetSelected(I, false);
+}
+
+void TNxCustomGridControl::ClearSelection() {
+  BeginUpdate();
+  try {
+    DeselectAll();
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+  FGridState.Exclude(gsRangeSelect);
+  FSelectedRow = -1;
+  FSelectedColumn = 0;
+}
+
+void TNxCustomGridControl::SelectAll() {
+  if (!IsMultiSelect()) return;
+  BeginUpdate();
+  try {
+    for (int I = 0; I < GetRowCount(); ++I) SetSelected(I, true);
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  FGridState.Include(gsRangeSelect);
+  EndUpdate();
+}
+
+void TNxCustomGridControl::SetInputSelected(bool Value) {
+  if (Value == FInputSelected) return;
+  FInputSelected = Value;
+  if (Value)
+    SetSelected(FSelectedRow, false);
+  else
+    EndEditing();
+  RefreshPart(gaInput);
+  RefreshPart(gaIndicator);
+  UpdateSelectionDisplay();
+}
+
+bool TNxCustomGridControl::IsCellSelected(int ACol, int ARow) {
+  if (FGridStyle == gsSlides && !FAppearanceOptions.Contains(aoHighlightSlideCells)) return false;
+  if (FInputSelected) return false;
+  if (FColumns->IsValidIndex(ACol) && FColumns->Item(ACol)->Options().Contains(coDontHighlight)) return false;
+  if (!IsFocused() && FAppearanceOptions.Contains(aoHideSelection)) return false;
+  const bool Editing = ACol == FEditCol && ARow == FEditRow;
+  if (FOptions.Contains(goSelectFullRow)) {
+    if (ARow < 0 || ARow >= GetRowCount() || !GetSelected(ARow)) return false;
+    if (ACol != FSelectedColumn || ARow != FSelectedRow) return true;
+    return !FAppearanceOptions.Contains(aoIndicateSelectedCell) && !Editing;
+  }
+  return ACol == FSelectedColumn && ARow == FSelectedRow && !Editing;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Keyboard navigation
+
+void TNxCustomGridControl::MoveDown(TShiftState Shift, bool LeaveAtEnd, bool WrapAtEnd) {
+  const int Rows = GetRowCount();
+  if (Rows == 0) return;
+  int From = FSelectedRow;
+  if (FInputSelected) {
+    // The input line lies above the first row: stepping down from it reaches the first row.
+    SetInputSelected(false);
+    From = -1;
+  } else if (FSelectedRow < 0) {
+    return;
+  }
+  if (From >= GetLastShownRow()) {
+    if (LeaveAtEnd) FocusNextControl(Parent());
+    if (WrapAtEnd) SelectFirstRow({});
+    return;
+  }
+  for (int R = NextShownRow(From + 1); R < Rows; R = NextShownRow(R + 1)) {
+    if (!CanSelectCell(FSelectedColumn, R)) continue;
+    const bool AutoEdit = FColumns->IsValidIndex(FSelectedColumn) && FColumns->Item(FSelectedColumn)->AutoEdit();
+    SelectCell(FSelectedColumn, R, AutoEdit, true, Shift);
+    if (R > GetLastFullyVisibleRow()) ScrollToRow(R);
+    return;
+  }
+}
+
+void TNxCustomGridControl::MoveUp(TShiftState Shift) {
+  if (FSelectedRow < 0) return;
+  if (FSelectedRow == GetFirstShownRow() && FOptions.Contains(goInput) && FGridStyle == gsReport) {
+    SetInputSelected(true);
+    return;
+  }
+  if (FInputSelected) return;
+  for (int R = PreviousShownRow(std::min(FSelectedRow, GetRowCount()) - 1); R >= 0; R = PreviousShownRow(R - 1)) {
+    if (!CanSelectCell(FSelectedColumn, R)) continue;
+    const bool AutoEdit = FColumns->IsValidIndex(FSelectedColumn) && FColumns->Item(FSelectedColumn)->AutoEdit();
+    SelectCell(FSelectedColumn, R, AutoEdit, true, Shift);
+    // The row comes into view however far above the view it lies.
+    if (R < FFirstVisibleRow) ScrollToRow(R);
+    return;
+  }
+}
+
+void TNxCustomGridControl::MoveLeft(TMoveSelectionKey Key) {
+  if (FColumns->IsValidIndex(FSelectedColumn)) MoveToColumn(FColumns->Previous(FColumns->Item(FSelectedColumn)), Key);
+}
+
+void TNxCustomGridControl::MoveRight(TMoveSelectionKey Key) {
+  if (FColumns->IsValidIndex(FSelectedColumn)) MoveToColumn(FColumns->Next(FColumns->Item(FSelectedColumn)), Key);
+}
+
+void TNxCustomGridControl::MoveToColumn(TNxCustomColumn* Column, TMoveSelectionKey Key) {
+  if (Column == nullptr) return;
+  int ACol = Column->Index();
+  DoSelectionMove(ACol, FSelectedRow, Key);
+  if (!FColumns->IsValidIndex(ACol)) return;
+  SelectCell(ACol, FSelectedRow, FColumns->Item(ACol)->AutoEdit(), true, {});
+  if (FGridStyle == gsReport) ScrollColumnIntoView(FColumns->Item(ACol));
+}
+
+void TNxCustomGridControl::TabForward(bool FromTabKey) {
+  if (!FColumns->IsValidIndex(FSelectedColumn)) return;
+  const TMoveSelectionKey Key = FromTabKey ? mkTab : mkUndefined;
+  if (FColumns->Next(FColumns->Item(FSelectedColumn)) != nullptr) {
+    MoveRight(Key);
+    return;
+  }
+  if (FInputSelected) {
+    if (FTabLeaveControl) FocusNextControl(Parent());
+    return;
+  }
+  MoveDown({}, FromTabKey && FTabLeaveControl, FromTabKey);
+  TNxCustomColumn* First = FColumns->First();
+  if (First == nullptr) return;
+  int ACol = First->Index();
+  DoSelectionMove(ACol, FSelectedRow, Key);
+  SelectColumn(ACol);
+}
+
+void TNxCustomGridControl::TabBackward(bool FromTabKey) {
+  if (!FColumns->IsValidIndex(FSelectedColumn)) return;
+  const TMoveSelectionKey Key = FromTabKey ? mkTab : mkUndefined;
+  if (FColumns->Previous(FColumns->Item(FSelectedColumn)) != nullptr) {
+    MoveLeft(Key);
+    return;
+  }
+  if (!FInputSelected && FSelectedRow > GetFirstShownRow()) {
+    MoveUp({});
+    TNxCustomColumn* Last = FColumns->Last();
+    if (Last == nullptr) return;
+    int ACol = Last->Index();
+    DoSelectionMove(ACol, FSelectedRow, Key);
+    SelectColumn(ACol);
+    return;
+  }
+  if (FTabLeaveControl) FocusPreviousControl(Parent());
+}
+
+void TNxCustomGridControl::MoveSelectionBy(int N) {
+  const int R = FSelectedRow;
+  if (R < 0 || N == 0) return;
+  // The row |N| shown rows away, found by the count of shown rows rather than by a walk over
+  // them; the last (first) shown row when fewer lie that way, the row itself when none does.
+  int Target = R;
+  if (R < GetRowCount()) {
+    const int Shown = CountShownRows(0, GetRowCount());
+    if (N > 0) {
+      const int UpToR = CountShownRows(0, R + 1);
+      if (UpToR < Shown) Target = RowAtScrollPosition(std::min(UpToR + N - 1, Shown - 1));
+    } else {
+      const int BeforeR = CountShownRows(0, R);
+      if (BeforeR > 0) Target = RowAtScrollPosition(std::max(BeforeR + N, 0));
+    }
+  }
+  SelectRow(Target);
+}
+
