@@ -20,46 +20,7 @@
 
 namespace {
 
-// Validates the window's update region without painting anything (the picture came with the
-// erase, or comes later).
-void ValidateWithoutPainting(HWND W) {
-  PAINTSTRUCT PS{};
-  BeginPaint(W, &PS);
-  EndPaint(W, &PS);
-}
-
-// Repaints the whole window through WM_ERASEBKGND, where the adapter paints its picture.
-void RepaintThroughErase(HWND W) {
-  InvalidateRect(W, nullptr, TRUE);
-  ValidateWithoutPainting(W);
-}
-
-bool Skinned(TsCommonData* D) {
-  if (D == nullptr || !D->IsSkinned(false)) return false;
-  TsSkinManager* M = D->GetSkinManager();
-  return M != nullptr && M->Active();
-}
-
 bool Destroying(TControl* C) { return C != nullptr && C->ComponentState().Contains(csDestroying); }
-
-TSize ClientSize(HWND W) {
-  RECT R{};
-  GetClientRect(W, &R);
-  return TSize{R.right - R.left, R.bottom - R.top};
-}
-
-const TsMaskData* MaskAt(TsSkinManager* M, int Index) {
-  if (M == nullptr || !M->IsValidMaskIndex(Index)) return nullptr;
-  return &M->Masks()[static_cast<std::size_t>(Index)];
-}
-
-// Selects the window's font (WM_GETFONT) into a canvas.
-void TakeWindowFont(TCanvas* Canvas, HWND W) {
-  HFONT F = reinterpret_cast<HFONT>(SendMessageW(W, WM_GETFONT, 0, 0));
-  if (F == nullptr) F = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-  LOGFONTW LF{};
-  if (GetObjectW(F, sizeof(LF), &LF) != 0) Canvas->Font()->SetHandle(CreateFontIndirectW(&LF));
-}
 
 }  // namespace
 
@@ -111,7 +72,7 @@ void TacPanelWnd::PrepareCache() {
   auto* P = dynamic_cast<TCustomPanel*>(SkinData->OwnerControl());
   const WideString Text = WndText;
   if (Text.empty()) return;
-  const TSize CS = ClientSize(CtrlHandle);
+  const TSize CS = WindowClientSize(CtrlHandle);
   const int FW = (W - CS.cx) / 2;
   TRect R(FW, FW, FW + CS.cx, FW + CS.cy);
   if (P != nullptr) {
@@ -149,7 +110,7 @@ void TacPanelWnd::PaintBackground(HDC GivenDC) {
     } else {
       FOutOfParent = false;
     }
-    const TSize CS = ClientSize(CtrlHandle);
+    const TSize CS = WindowClientSize(CtrlHandle);
     const int FW = (WndSize.cx - CS.cx) / 2;
     CopyCacheExceptControls(Ctrl, SkinData, TPoint(FW, FW), 0, 0, false, DC, TRect(0, 0, CS.cx, CS.cy));
     if (Ctrl != nullptr) {
@@ -165,7 +126,7 @@ void TacPanelWnd::PaintFrame(HDC GivenDC) {
   // The cache is brought up to date here: the frame may be painted before the client area.
   if (SkinData->BackgroundStale || SkinData->CacheBmp() == nullptr) PrepareCache();
   GetWndRects(this);
-  const TSize CS = ClientSize(CtrlHandle);
+  const TSize CS = WindowClientSize(CtrlHandle);
   const int FW = (WndSize.cx - CS.cx) / 2;
   if (FW <= 0 || SkinData->CacheBmp() == nullptr) return;
   HDC DC = GivenDC != nullptr ? GivenDC : GetWindowDC(CtrlHandle);
@@ -208,7 +169,7 @@ void TacPanelWnd::WndProc(TMessage& Message) {
         return;
     }
   }
-  const bool On = Skinned(SkinData);
+  const bool On = SkinnedUnderActiveManager(SkinData);
   switch (Message.Msg) {
     case WM_NCPAINT:
       if (!On) break;
@@ -565,7 +526,7 @@ void TacTabControlWnd::WndProc(TMessage& Message) {
     return;
   }
   TsSkinManager* M = SkinData->GetSkinManager();
-  const bool On = Skinned(SkinData);
+  const bool On = SkinnedUnderActiveManager(SkinData);
   TControl* Owner = SkinData->OwnerControl();
   if (Message.Msg == SM_ALPHACMD) {
     const bool FromManager = M != nullptr && Message.LParam == reinterpret_cast<LPARAM>(M);
@@ -647,7 +608,7 @@ void TacTabControlWnd::WndProc(TMessage& Message) {
   }
   const TSize OldSize = WndSize;
   TacMainWnd::WndProc(Message);
-  if (!Skinned(SkinData)) return;
+  if (!SkinnedUnderActiveManager(SkinData)) return;
   switch (Message.Msg) {
     case WM_SIZE:
       CheckUpDown();
@@ -687,7 +648,7 @@ void TacPageControlWnd::AdaptPages() {
 }
 
 void TacPageControlWnd::WndProc(TMessage& Message) {
-  if (SkinData != nullptr && Skinned(SkinData) && Message.Msg != SM_ALPHACMD) {
+  if (SkinData != nullptr && SkinnedUnderActiveManager(SkinData) && Message.Msg != SM_ALPHACMD) {
     switch (Message.Msg) {
       case WM_ERASEBKGND:
         if (!IsWindowVisible(CtrlHandle)) break;
@@ -794,7 +755,7 @@ void TacPageWnd::WndProc(TMessage& Message) {
         return;
     }
   }
-  if (Skinned(SkinData)) {
+  if (SkinnedUnderActiveManager(SkinData)) {
     switch (Message.Msg) {
       case WM_ERASEBKGND:
         if (!IsWindowVisible(CtrlHandle)) break;
@@ -863,7 +824,7 @@ void TacSpinWnd::PrepareCache() {
     const TRect& R = Halves[I];
     if (R.Width() <= 0 || R.Height() <= 0) continue;
     PaintControlSkin(SkinData, CI, true, States[I], R, TPoint(WndPos.X, WndPos.Y), Bmp);
-    if (const TsMaskData* A = MaskAt(M, Arrows[I])) {
+    if (const TsMaskData* A = TsSkinManager::ValidMask(M, Arrows[I])) {
       const int FW = MaskFrameWidth(*A), FH = MaskFrameHeight(*A);
       const TPoint P((R.Width() - FW) / 2 + R.Left, (R.Height() - FH) / 2 + R.Top);
       DrawSkinGlyph(Bmp, P, States[I], 1, *A, MakeCacheInfo(Bmp, 0, 0));
@@ -883,7 +844,7 @@ void TacSpinWnd::Paint(HDC DC) {
 }
 
 void TacSpinWnd::WndProc(TMessage& Message) {
-  if (!Skinned(SkinData)) {
+  if (!SkinnedUnderActiveManager(SkinData)) {
     TacMainWnd::WndProc(Message);
     return;
   }
@@ -941,7 +902,7 @@ void TacSpinWnd::WndProc(TMessage& Message) {
 // ==== TacTabControlWnd's up-down scroller ==========================================================
 
 void TacTabControlWnd::CheckUpDown() {
-  if (!Skinned(SkinData)) return;
+  if (!SkinnedUnderActiveManager(SkinData)) return;
   HWND Found = FindWindowExW(CtrlHandle, nullptr, UPDOWN_CLASSW, nullptr);
   if (Found != nullptr) {
     if (UpDown != nullptr && UpDown->CtrlHandle == Found && !UpDown->Destroyed) return;
@@ -961,7 +922,7 @@ bool TacSizerWnd::PaintGrip(HDC DC) {
   TsSkinManager* M = SkinData != nullptr ? SkinData->GetSkinManager() : nullptr;
   if (M == nullptr) return false;
   const int GI = M->GetSectionIndex("GLOBALINFO");
-  const TsMaskData* G = MaskAt(M, M->GetMaskIndex(GI, "GLOBALINFO", "GRIPIMAGE"));
+  const TsMaskData* G = TsSkinManager::ValidMask(M, M->GetMaskIndex(GI, "GLOBALINFO", "GRIPIMAGE"));
   if (G == nullptr) return false;
   GetWndRects(this);
   const int W = WndSize.cx, H = WndSize.cy;
@@ -985,7 +946,7 @@ bool TacSizerWnd::PaintGrip(HDC DC) {
 }
 
 void TacSizerWnd::WndProc(TMessage& Message) {
-  if (!Skinned(SkinData)) {
+  if (!SkinnedUnderActiveManager(SkinData)) {
     TacMainWnd::WndProc(Message);
     return;
   }
@@ -1035,7 +996,7 @@ void TacTransPanelWnd::PaintPanel() {
 }
 
 void TacTransPanelWnd::WndProc(TMessage& Message) {
-  if (Skinned(SkinData)) {
+  if (SkinnedUnderActiveManager(SkinData)) {
     if (Message.Msg == WM_ERASEBKGND) {
       PaintPanel();
       Message.Result = 1;
@@ -1112,7 +1073,7 @@ void TacLinkWnd::PaintText() {
 }
 
 void TacLinkWnd::WndProc(TMessage& Message) {
-  if ((GetWindowLongW(CtrlHandle, GWL_EXSTYLE) & WS_EX_STATICEDGE) != 0 || !Skinned(SkinData)) {
+  if ((GetWindowLongW(CtrlHandle, GWL_EXSTYLE) & WS_EX_STATICEDGE) != 0 || !SkinnedUnderActiveManager(SkinData)) {
     TacStaticWnd::WndProc(Message);
     return;
   }
@@ -1195,13 +1156,13 @@ void TacDlgPanelWnd::PrepareCache() {
 }
 
 void TacDlgPanelWnd::PaintClient(HDC GivenDC) {
-  if (!Skinned(SkinData)) return;
+  if (!SkinnedUnderActiveManager(SkinData)) return;
   HDC DC = GivenDC != nullptr ? GivenDC : GetDC(CtrlHandle);
   const int Saved = SaveDC(DC);
   SkinData->Updating = SkinData->GetUpdating();
   if (!SkinData->Updating) {
     PrepareCache();
-    const TSize CS = ClientSize(CtrlHandle);
+    const TSize CS = WindowClientSize(CtrlHandle);
     const int FW = (WndSize.cx - CS.cx) / 2;
     BitBlt(DC, 0, 0, CS.cx, CS.cy, SkinData->CacheBmp()->Canvas()->Handle(), FW, FW, SRCCOPY);
   }
@@ -1211,7 +1172,7 @@ void TacDlgPanelWnd::PaintClient(HDC GivenDC) {
 
 void TacDlgPanelWnd::PaintFrame(HDC GivenDC) {
   GetWndRects(this);
-  const TSize CS = ClientSize(CtrlHandle);
+  const TSize CS = WindowClientSize(CtrlHandle);
   // The band the window leaves unpainted inside its client area belongs to the frame as well.
   const int FW = (WndSize.cx - CS.cx) / 2 + 6;
   if (FW <= 0) return;
@@ -1232,7 +1193,7 @@ void TacDlgPanelWnd::WndProc(TMessage& Message) {
     TacMainWnd::WndProc(Message);
     return;
   }
-  if (!Skinned(SkinData)) {
+  if (!SkinnedUnderActiveManager(SkinData)) {
     TacMainWnd::WndProc(Message);
     return;
   }

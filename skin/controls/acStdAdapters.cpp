@@ -30,10 +30,7 @@ void UseWindowFont(TCanvas* Canvas, HWND Wnd, TsCommonData* SkinData) {
     Canvas->SetFont(SkinData->OwnerControl()->Font());
     return;
   }
-  HFONT F = reinterpret_cast<HFONT>(SendMessageW(Wnd, WM_GETFONT, 0, 0));
-  if (F == nullptr) F = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-  LOGFONTW LF{};
-  if (GetObjectW(F, sizeof(LF), &LF) != 0) Canvas->Font()->SetHandle(CreateFontIndirectW(&LF));
+  TakeWindowFont(Canvas, Wnd);
 }
 
 // The cache bitmap of the window's size (24-bit).

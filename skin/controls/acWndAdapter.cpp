@@ -571,3 +571,35 @@ TWinControl* FindWinControlByHandle(HWND Handle, TComponent* Owner) {
   }
   return nullptr;
 }
+
+// ---- painting helpers of the adapters ------------------------------------------------------------
+
+bool SkinnedUnderActiveManager(TsCommonData* SkinData) {
+  if (SkinData == nullptr || !SkinData->IsSkinned(false)) return false;
+  TsSkinManager* M = SkinData->GetSkinManager();
+  return M != nullptr && M->Active();
+}
+
+TSize WindowClientSize(HWND Wnd) {
+  RECT R{};
+  GetClientRect(Wnd, &R);
+  return TSize{R.right - R.left, R.bottom - R.top};
+}
+
+void ValidateWithoutPainting(HWND Wnd) {
+  PAINTSTRUCT PS{};
+  BeginPaint(Wnd, &PS);
+  EndPaint(Wnd, &PS);
+}
+
+void RepaintThroughErase(HWND Wnd) {
+  InvalidateRect(Wnd, nullptr, TRUE);
+  ValidateWithoutPainting(Wnd);
+}
+
+void TakeWindowFont(TCanvas* Canvas, HWND Wnd) {
+  HFONT F = reinterpret_cast<HFONT>(SendMessageW(Wnd, WM_GETFONT, 0, 0));
+  if (F == nullptr) F = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  LOGFONTW LF{};
+  if (GetObjectW(F, sizeof(LF), &LF) != 0) Canvas->Font()->SetHandle(CreateFontIndirectW(&LF));
+}

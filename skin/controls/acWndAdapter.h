@@ -251,3 +251,20 @@ TColor GetColorPropIfExists(TObject* Obj, const AnsiString& PropName);
 // Depth-first search among the components owned by Owner for the windowed control whose
 // allocated handle is Handle; nullptr when none.
 TWinControl* FindWinControlByHandle(HWND Handle, TComponent* Owner);
+
+// ---- painting helpers of the adapters ------------------------------------------------------------
+
+// The skin data has a usable section and its manager is switched on (the manager's Active, not
+// whether a skin is loaded: compare TsCommonData::IsSkinned).
+bool SkinnedUnderActiveManager(TsCommonData* SkinData);
+// The size of the window's client area.
+TSize WindowClientSize(HWND Wnd);
+// Validates the window's update region without painting anything (the picture came with the
+// erase, or comes later).
+void ValidateWithoutPainting(HWND Wnd);
+// Repaints the whole window through WM_ERASEBKGND, where the adapter paints its picture: the
+// paint message that follows validates only.
+void RepaintThroughErase(HWND Wnd);
+// Gives the canvas a copy of the window's font (WM_GETFONT; the default GUI font when the window
+// has none).
+void TakeWindowFont(TCanvas* Canvas, HWND Wnd);

@@ -506,6 +506,11 @@ class TsSkinManager : public TComponent {
   int GetMaskRightMargin(int Index) const { return MaskRightMargin(FMasks[static_cast<std::size_t>(Index)]); }
   int GetMaskBottomMargin(int Index) const { return MaskBottomMargin(FMasks[static_cast<std::size_t>(Index)]); }
   bool IsValidMaskIndex(int Index) const { return Index >= 0 && static_cast<std::size_t>(Index) < FMasks.size(); }
+  // The mask entry at Index; nullptr for an index out of range or a missing manager.
+  static const TsMaskData* ValidMask(const TsSkinManager* Manager, int Index) {
+    return Manager != nullptr && Manager->IsValidMaskIndex(Index) ? &Manager->FMasks[static_cast<std::size_t>(Index)]
+                                                                  : nullptr;
+  }
   bool IsValidSectionIndex(int Index) const {
     return Index >= 0 && static_cast<std::size_t>(Index) < FGeneralData.size();
   }
