@@ -454,7 +454,42 @@ class TsSkinProvider : public TComponent {
   bool AlphaCmdFirst(TMessage& Message);
   void UnskinnedProc(TMessage& Message);
   void SkinnedAlphaCmd(TMessage& Message);
+  // SkinnedProc hands each message of the skinned form to its handler (below and in the list
+  // that follows it).
   void SkinnedProc(TMessage& Message);
+  void WMCreateSkinned(TMessage& Message);
+  void WMNCCreateSkinned(TMessage& Message);
+  void WMMoveSkinned(TMessage& Message);
+  // WM_SIZING, CM_ACTIVATE: the form's own handling, then the border window follows the form.
+  void PassOnThenPlaceBorder(TMessage& Message);
+  void WMWindowPosChangedSkinned(TMessage& Message);
+  void WMExitSizeMoveSkinned(TMessage& Message);
+  void WMSetRedrawSkinned(TMessage& Message);
+  void WMSysColorChangeSkinned(TMessage& Message);
+  void WMSettingChangeSkinned(TMessage& Message);
+  void WMSetIconSkinned(TMessage& Message);
+  void WMChildActivateSkinned(TMessage& Message);
+  void WMMDIActivateSkinned(TMessage& Message);
+  void WMMeasureItemSkinned(TMessage& Message);
+  void WMContextMenuSkinned(TMessage& Message);
+  void WMInitMenuPopupSkinned(TMessage& Message);
+  void WMEnterMenuLoopSkinned(TMessage& Message);
+  void WMExitMenuLoopSkinned(TMessage& Message);
+  void WMSysMenuPopupSkinned(TMessage& Message);
+  void CMMenuChangedSkinned(TMessage& Message);
+  void WMNCRButtonDownSkinned(TMessage& Message);
+  void WMMouseMoveSkinned(TMessage& Message);
+  void WMMouseLeaveSkinned(TMessage& Message);
+  void WMNCMouseLeaveSkinned(TMessage& Message);
+  void CMMouseEnterSkinned(TMessage& Message);
+  void CMMouseWheelSkinned(TMessage& Message);
+  void WMNotifySkinned(TMessage& Message);
+  void WMParentNotifySkinned(TMessage& Message);
+  void CMControlListChangeSkinned(TMessage& Message);
+  void CMVisibleChangedSkinned(TMessage& Message);
+  void CMEnabledChangedSkinned(TMessage& Message);
+  void CMColorChangedSkinned(TMessage& Message);
+  void CMBorderChangedSkinned(TMessage& Message);
   void WMNCHitTest(TMessage& Message);
   void WMNCLButtonDown(TMessage& Message);
   void WMNCLButtonUp(TMessage& Message);

@@ -376,322 +376,347 @@ void TsSkinProvider::SkinnedAlphaCmd(TMessage& Message) {
 }
 
 void TsSkinProvider::SkinnedProc(TMessage& Message) {
-  TsCommonData* SD = SkinData();
-  TsSkinManager* M = SD->SkinManager();
   switch (Message.Msg) {
-    case SM_ALPHACMD:
-      SkinnedAlphaCmd(Message);
-      return;
-    case WM_CREATE:
-      TitleBand.reset();
-      if (IsMDIChild() && SkinnedMDIMainProvider == nullptr && Application->MainForm() != nullptr &&
-          Application->MainForm()->HandleAllocated())
-        SkinActivatedWindow(Application->MainForm()->Handle());
-      MaximizedChildCreating = IsMDIChild() && SkinnedMDIMainProvider != nullptr &&
-                               SkinnedMDIMainProvider->Form->ActiveMDIChild() != nullptr &&
-                               SkinnedMDIMainProvider->Form->ActiveMDIChild()->WindowState() == wsMaximized;
-      PassOn(Message);
-      if (!IsMDIChild()) PrepareForm();
-      return;
-    case WM_NCCREATE:
-      PassOn(Message);
-      if (!IsMDIChild()) PrepareForm();
-      return;
-    case WM_MOVE:
-      ClearButtonAnimations();
-      PassOn(Message);
-      BorderRepaint(this, false);
-      return;
-    case WM_SIZE:
-      WMSizeSkinned(Message);
-      return;
-    case WM_ACTIVATE:
-      WMActivateSkinned(Message);
-      return;
-    case WM_SETREDRAW:
-      if (Message.WParam == 1) {
-        if (RedrawLockCount > 0) --RedrawLockCount;
-      } else {
-        ++RedrawLockCount;
-      }
-      PassOn(Message);
-      return;
-    case WM_SETTEXT:
-      WMSetTextSkinned(Message);
-      return;
-    case WM_PAINT:
-      WMPaintSkinned(Message);
-      return;
-    case WM_ERASEBKGND:
-      WMEraseBkgndSkinned(Message);
-      return;
-    case WM_SYSCOLORCHANGE:
-      PassOn(Message);
-      RebuildMainMenu();
-      return;
-    case WM_SHOWWINDOW:
-      WMShowWindowSkinned(Message);
-      return;
-    case WM_SETTINGCHANGE:
-      SD->BackgroundStale = true;
-      TitleBand.reset();
-      PassOn(Message);
-      return;
-    case WM_CHILDACTIVATE: {
-      PassOn(Message);
-      RebuildMainMenu();
-      TsSkinProvider* P = SkinnedMDIMainProvider;
-      if (IsSkinnedProvider(P) && P->MDIForm != nullptr && P->Form->ActiveMDIChild() != nullptr &&
-          P->Form->ActiveMDIChild()->WindowState() == wsMaximized)
-        P->MDIForm->UpdateFormNC();
-      return;
-    }
-    case WM_GETMINMAXINFO:
-      WMGetMinMaxInfo(Message);
-      return;
-    case WM_MEASUREITEM: {
-      auto* MIS = reinterpret_cast<MEASUREITEMSTRUCT*>(Message.LParam);
-      if (MIS != nullptr && MIS->CtlType == ODT_MENU && !IsMDIChild() && M != nullptr && Form->Menu() != nullptr) {
-        if (TMenuItem* Item = Form->Menu()->FindItem(MIS->itemID, fkCommand))
-          if (TsSkinableMenus* Menus = SkinableMenusOf(M)) Menus->HookItem(Item, true);
-      }
-      PassOn(Message);
-      return;
-    }
-    case WM_WINDOWPOSCHANGING:
-      WMWindowPosChanging(Message);
-      return;
-    case WM_WINDOWPOSCHANGED:
-      PassOn(Message);
-      MaxCaptionFlag = BorderForm != nullptr && Form->HandleAllocated() && IsZoomed(Form->Handle()) &&
-                       SkinTitleHeight(BorderForm) < GetSystemMetrics(SM_CYCAPTION) + 4;
-      BorderRepaint(this, false);
-      return;
-    case WM_NOTIFY:
-      PassOn(Message);
-      if (Message.LParam != 0 && static_cast<int>(reinterpret_cast<NMHDR*>(Message.LParam)->code) == -551)
-        CollectChildren(this);
-      return;
-    case WM_CONTEXTMENU:
-      if (Form->PopupMenu() != nullptr && M != nullptr)
-        if (TsSkinableMenus* Menus = SkinableMenusOf(M)) Menus->HookPopupMenu(Form->PopupMenu(), true);
-      PassOn(Message);
-      return;
-    case WM_SETICON:
-      PassOn(Message);
-      RedrawNonClient();
-      return;
-    case WM_NCHITTEST:
-      WMNCHitTest(Message);
-      return;
-    case WM_NCPAINT:
-      WMNCPaintSkinned(Message);
-      return;
-    case WM_NCACTIVATE:
-      WMNCActivateSkinned(Message);
-      return;
-    case WM_UAHDESTROYWINDOW:
-      Message.Result = 0;
-      return;
-    case WM_NCLBUTTONDOWN:
-      WMNCLButtonDown(Message);
-      return;
+    case SM_ALPHACMD: SkinnedAlphaCmd(Message); return;
+    case WM_CREATE: WMCreateSkinned(Message); return;
+    case WM_NCCREATE: WMNCCreateSkinned(Message); return;
+    case WM_MOVE: WMMoveSkinned(Message); return;
+    case WM_SIZE: WMSizeSkinned(Message); return;
+    case WM_ACTIVATE: WMActivateSkinned(Message); return;
+    case WM_SETREDRAW: WMSetRedrawSkinned(Message); return;
+    case WM_SETTEXT: WMSetTextSkinned(Message); return;
+    case WM_PAINT: WMPaintSkinned(Message); return;
+    case WM_ERASEBKGND: WMEraseBkgndSkinned(Message); return;
+    case WM_SYSCOLORCHANGE: WMSysColorChangeSkinned(Message); return;
+    case WM_SHOWWINDOW: WMShowWindowSkinned(Message); return;
+    case WM_SETTINGCHANGE: WMSettingChangeSkinned(Message); return;
+    case WM_CHILDACTIVATE: WMChildActivateSkinned(Message); return;
+    case WM_GETMINMAXINFO: WMGetMinMaxInfo(Message); return;
+    case WM_MEASUREITEM: WMMeasureItemSkinned(Message); return;
+    case WM_WINDOWPOSCHANGING: WMWindowPosChanging(Message); return;
+    case WM_WINDOWPOSCHANGED: WMWindowPosChangedSkinned(Message); return;
+    case WM_NOTIFY: WMNotifySkinned(Message); return;
+    case WM_CONTEXTMENU: WMContextMenuSkinned(Message); return;
+    case WM_SETICON: WMSetIconSkinned(Message); return;
+    case WM_NCHITTEST: WMNCHitTest(Message); return;
+    case WM_NCPAINT: WMNCPaintSkinned(Message); return;
+    case WM_NCACTIVATE: WMNCActivateSkinned(Message); return;
+    case WM_NCLBUTTONDOWN: WMNCLButtonDown(Message); return;
     case WM_NCLBUTTONUP:
-    case WM_LBUTTONUP:
-      WMNCLButtonUp(Message);
-      return;
-    case WM_NCLBUTTONDBLCLK:
-      WMNCLButtonDblClk(Message);
-      return;
-    case WM_NCRBUTTONDOWN:
-      if (Message.WParam == HTCAPTION || Message.WParam == HTSYSMENU) return;
-      PassOn(Message);
-      return;
-    case WM_NCRBUTTONUP:
-      WMNCRButtonUp(Message);
-      return;
-    case WM_SYSCOMMAND:
-      WMSysCommand(Message);
-      return;
-    case WM_INITMENUPOPUP:
-      if (HIWORD(Message.LParam) != 0)
-        EnableMenuItem(reinterpret_cast<HMENU>(Message.WParam), SC_SIZE, MF_GRAYED);
-      PassOn(Message);
-      return;
-    case WM_ENTERIDLE:
-      Message.Result = 0;
-      return;
-    case WM_MOUSEMOVE:
-      PassOn(Message);
-      if (TsSkinManager* D = TsSkinManager::DefaultManager(); D != nullptr && !ManagerDesigning(D))
-        D->SetHoverWindow(nullptr);
-      if (ResizeMode() == rmBorder && acBorderFrame.Owner == this) {
-        POINT P{static_cast<short>(LOWORD(Message.LParam)), static_cast<short>(HIWORD(Message.LParam))};
-        if (Form->HandleAllocated()) ClientToScreen(Form->Handle(), &P);
-        FrameMouseMove(TPoint{P.x, P.y});
-      }
-      return;
-    case WM_PARENTNOTIFY:
-      if (!ComponentState().Contains(csLoading) && !Form->ComponentState().Contains(csLoading) &&
-          (LOWORD(Message.WParam) == WM_CREATE || LOWORD(Message.WParam) == WM_DESTROY)) {
-        PassOn(Message);
-        if (LOWORD(Message.WParam) == WM_CREATE) CollectChildren(this);
-        TMessage Plain{SM_ALPHACMD, MakeAlphaCmd(AC_PLAINSTATE), 1, 0};
-        BroadcastSkinCommand(Form, Plain);
-        if (DrawNonClientArea() && ScrollAdapter != nullptr) UpdateScrollInfo(ScrollAdapter, true);
-        return;
-      }
-      PassOn(Message);
-      return;
-    case WM_ENTERMENULOOP: {
-      // An MDI main form with a maximized child keeps the child's buttons visible at the right
-      // end of the menu line while the system draws the menu bar.
-      TCustomForm* Child = IsMDIForm() ? Form->ActiveMDIChild() : nullptr;
-      if (Child != nullptr && Child->WindowState() == wsMaximized && !RegionLock && Form->HandleAllocated()) {
-        RegionLock = true;
-        if (MenuLoopCover == nullptr) {
-          MenuLoopCover = new TForm(Application);
-          MenuLoopCover->SetTag(-98);
-          MenuLoopCover->SetName("acMDIIcons");
-          MenuLoopCover->SetBorderStyle(bsNone);
-          MenuLoopCover->SetVisible(false);
-          MenuLoopCover->OnPaint = [this](TObject* Sender) { MenuFormPaint(Sender); };
-        }
-        const TRect R = MenuLoopCoverRect();
-        SetWindowPos(MenuLoopCover->Handle(), nullptr, R.Left, R.Top, R.Width(), R.Height(),
-                     SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-        // Shown without a redraw it keeps what the screen showed there only where the system
-        // leaves a new window's pixels alone; its own paint repeats those pixels everywhere.
-        InvalidateRect(MenuLoopCover->Handle(), nullptr, FALSE);
-      }
-      PassOn(Message);
-      return;
-    }
-    case WM_EXITMENULOOP:
-      RegionLock = false;
-      delete MenuLoopCover;
-      MenuLoopCover = nullptr;
-      PassOn(Message);
-      return;
+    case WM_LBUTTONUP: WMNCLButtonUp(Message); return;
+    case WM_NCLBUTTONDBLCLK: WMNCLButtonDblClk(Message); return;
+    case WM_NCRBUTTONDOWN: WMNCRButtonDownSkinned(Message); return;
+    case WM_NCRBUTTONUP: WMNCRButtonUp(Message); return;
+    case WM_SYSCOMMAND: WMSysCommand(Message); return;
+    case WM_INITMENUPOPUP: WMInitMenuPopupSkinned(Message); return;
+    case WM_MOUSEMOVE: WMMouseMoveSkinned(Message); return;
+    case WM_PARENTNOTIFY: WMParentNotifySkinned(Message); return;
+    case WM_ENTERMENULOOP: WMEnterMenuLoopSkinned(Message); return;
+    case WM_EXITMENULOOP: WMExitMenuLoopSkinned(Message); return;
     case WM_SIZING:
-      PassOn(Message);
-      BorderRepaint(this, false);
-      return;
+    case CM_ACTIVATE: PassOnThenPlaceBorder(Message); return;
     case WM_MDIDESTROY:
-    case WM_MDIACTIVATE:
-      PassOn(Message);
-      if (IsMDIChild() && Form->WindowState() != wsMaximized && IsSkinnedProvider(SkinnedMDIMainProvider)) {
-        MenuRebuilt = false;
-        SkinnedMDIMainProvider->TitleDirty = true;
-        SkinnedMDIMainProvider->SkinData()->BackgroundStale = true;
-        SkinnedMDIMainProvider->MenuLineRows = -1;
-        SendMessageW(SkinnedMDIMainProvider->Form->Handle(), WM_NCPAINT, 0, 0);
-      }
-      MaximizedChildProvider = this;
-      return;
-    case WM_EXITSIZEMOVE:
-      PassOn(Message);
-      if (BorderForm != nullptr) {
-        if (acProviderLink.HookedWindows)
-          for (HWND W : acProviderLink.HookedWindows()) SendSkinCommand(W, AC_APPACTIVATED, 0);
-        if (Form->FormState().Contains(fsModal)) BorderRepaint(this, false);
-      }
-      return;
+    case WM_MDIACTIVATE: WMMDIActivateSkinned(Message); return;
+    case WM_EXITSIZEMOVE: WMExitSizeMoveSkinned(Message); return;
     case WM_MOUSELEAVE:
-    case CM_MOUSELEAVE:
-      SetHotButton(0, true);
-      PassOn(Message);
-      return;
-    case WM_NCMOUSELEAVE: {
-      // The pointer left the non-client area: a hot caption button goes back to normal.
-      FTrackingNC = false;
-      POINT P;
-      GetCursorPos(&P);
-      if (Form->HandleAllocated() && WindowFromPoint(P) != Form->Handle() && FPressedHT == 0) SetHotButton(0, true);
-      PassOn(Message);
-      return;
-    }
-    case WM_SYSMENU_POPUP: {
-      POINT P;
-      GetCursorPos(&P);
-      DropSysMenu(P.x, P.y);
-      return;
-    }
-    case WM_PRINT:
-      WMPrintSkinned(Message);
-      return;
-    case WM_PRINTCLIENT:
-      return;
-    case CM_ACTIVATE:
-      PassOn(Message);
-      BorderRepaint(this, false);
-      return;
-    case CM_VISIBLECHANGED:
-      PassOn(Message);
-      BorderRepaint(this, Message.WParam == 1);
-      if (Message.WParam == 0) {
-        if (!FormDestroying() && SD->CacheBmp() != nullptr) SD->CacheBmp()->SetSize(0, 0);
-        ClearButtonAnimations();
-      } else if (Form->Parent() != nullptr) {
-        RefreshChildControls(Form);
-      }
-      return;
-    case CM_ENABLEDCHANGED:
-      PassOn(Message);
-      if (DrawNonClientArea()) {
-        SD->BackgroundStale = true;
-        if (Form->HandleAllocated()) SendMessageW(Form->Handle(), WM_NCPAINT, 0, 0);
-      }
-      return;
-    case CM_COLORCHANGED:
-      if (SD->CustomColor()) {
-        if (!Form->ControlState().Contains(csCreating)) SD->BackgroundStale = true;
-        PassOn(Message);
-      }
-      return;
-    case CM_MOUSEENTER:
-      PassOn(Message);
-      LeaveHotFrames(reinterpret_cast<TControl*>(Message.LParam));
-      return;
-    case CM_MENUCHANGED:
-      if (Form->Visible() && !Form->ControlState().Contains(csCreating)) TitleDirty = true;
-      PassOn(Message);
-      return;
-    case CM_SHOWINGCHANGED:
-      CMShowingChangedSkinned(Message);
-      return;
-    case CM_CONTROLLISTCHANGE: {
-      PassOn(Message);
-      auto* C = reinterpret_cast<TControl*>(Message.WParam);
-      if (C != nullptr) {
-        if (auto* W = dynamic_cast<TWinControl*>(C)) {
-          if (Adapter != nullptr) Adapter->AddNewItem(W);
-          TMessage Plain{SM_ALPHACMD, MakeAlphaCmd(AC_PLAINSTATE), 1, 0};
-          BroadcastSkinCommand(W, Plain);
-        }
-        C->Perform(SM_ALPHACMD, MakeAlphaCmd(AC_PLAINSTATE), 1);
-      }
-      return;
-    }
+    case CM_MOUSELEAVE: WMMouseLeaveSkinned(Message); return;
+    case WM_NCMOUSELEAVE: WMNCMouseLeaveSkinned(Message); return;
+    case WM_SYSMENU_POPUP: WMSysMenuPopupSkinned(Message); return;
+    case WM_PRINT: WMPrintSkinned(Message); return;
+    case CM_VISIBLECHANGED: CMVisibleChangedSkinned(Message); return;
+    case CM_ENABLEDCHANGED: CMEnabledChangedSkinned(Message); return;
+    case CM_COLORCHANGED: CMColorChangedSkinned(Message); return;
+    case CM_MOUSEENTER: CMMouseEnterSkinned(Message); return;
+    case CM_MENUCHANGED: CMMenuChangedSkinned(Message); return;
+    case CM_SHOWINGCHANGED: CMShowingChangedSkinned(Message); return;
+    case CM_CONTROLLISTCHANGE: CMControlListChangeSkinned(Message); return;
+    case CM_BORDERCHANGED: CMBorderChangedSkinned(Message); return;
+    case CM_MOUSEWHEEL: CMMouseWheelSkinned(Message); return;
+    // Answered here and not passed on.
+    case WM_UAHDESTROYWINDOW:
+    case WM_ENTERIDLE:
     case CM_INVALIDATE:
     case CM_BUFFEREDPRINTCLIENT:
     case WM_OWN_REGION_QUERY:
       Message.Result = 0;
       return;
-    case CM_BORDERCHANGED:
-      PassOn(Message);
-      ScrollAdapter = nullptr;
-      if (Form->HandleAllocated())
-        SendMessageW(Form->Handle(), SM_ALPHACMD, MakeAlphaCmd(AC_REFRESHSKIN), reinterpret_cast<LPARAM>(M));
-      return;
-    case CM_MOUSEWHEEL:
-      PassOn(Message);
-      RouteMouseWheel(Message);
+    case WM_PRINTCLIENT:
       return;
     default:
       PassOn(Message);
       return;
   }
+}
+
+// ---- creation, placing and settings ---------------------------------------------------------------
+
+void TsSkinProvider::WMCreateSkinned(TMessage& Message) {
+  TitleBand.reset();
+  if (IsMDIChild() && SkinnedMDIMainProvider == nullptr && Application->MainForm() != nullptr &&
+      Application->MainForm()->HandleAllocated())
+    SkinActivatedWindow(Application->MainForm()->Handle());
+  MaximizedChildCreating = IsMDIChild() && SkinnedMDIMainProvider != nullptr &&
+                           SkinnedMDIMainProvider->Form->ActiveMDIChild() != nullptr &&
+                           SkinnedMDIMainProvider->Form->ActiveMDIChild()->WindowState() == wsMaximized;
+  PassOn(Message);
+  if (!IsMDIChild()) PrepareForm();
+}
+
+void TsSkinProvider::WMNCCreateSkinned(TMessage& Message) {
+  PassOn(Message);
+  if (!IsMDIChild()) PrepareForm();
+}
+
+void TsSkinProvider::WMMoveSkinned(TMessage& Message) {
+  ClearButtonAnimations();
+  PassOn(Message);
+  BorderRepaint(this, false);
+}
+
+void TsSkinProvider::PassOnThenPlaceBorder(TMessage& Message) {
+  PassOn(Message);
+  BorderRepaint(this, false);
+}
+
+void TsSkinProvider::WMWindowPosChangedSkinned(TMessage& Message) {
+  PassOn(Message);
+  MaxCaptionFlag = BorderForm != nullptr && Form->HandleAllocated() && IsZoomed(Form->Handle()) &&
+                   SkinTitleHeight(BorderForm) < GetSystemMetrics(SM_CYCAPTION) + 4;
+  BorderRepaint(this, false);
+}
+
+void TsSkinProvider::WMExitSizeMoveSkinned(TMessage& Message) {
+  PassOn(Message);
+  if (BorderForm != nullptr) {
+    if (acProviderLink.HookedWindows)
+      for (HWND W : acProviderLink.HookedWindows()) SendSkinCommand(W, AC_APPACTIVATED, 0);
+    if (Form->FormState().Contains(fsModal)) BorderRepaint(this, false);
+  }
+}
+
+void TsSkinProvider::WMSetRedrawSkinned(TMessage& Message) {
+  if (Message.WParam == 1) {
+    if (RedrawLockCount > 0) --RedrawLockCount;
+  } else {
+    ++RedrawLockCount;
+  }
+  PassOn(Message);
+}
+
+void TsSkinProvider::WMSysColorChangeSkinned(TMessage& Message) {
+  PassOn(Message);
+  RebuildMainMenu();
+}
+
+void TsSkinProvider::WMSettingChangeSkinned(TMessage& Message) {
+  SkinData()->BackgroundStale = true;
+  TitleBand.reset();
+  PassOn(Message);
+}
+
+void TsSkinProvider::WMSetIconSkinned(TMessage& Message) {
+  PassOn(Message);
+  RedrawNonClient();
+}
+
+// ---- MDI --------------------------------------------------------------------------------------------
+
+void TsSkinProvider::WMChildActivateSkinned(TMessage& Message) {
+  PassOn(Message);
+  RebuildMainMenu();
+  TsSkinProvider* P = SkinnedMDIMainProvider;
+  if (IsSkinnedProvider(P) && P->MDIForm != nullptr && P->Form->ActiveMDIChild() != nullptr &&
+      P->Form->ActiveMDIChild()->WindowState() == wsMaximized)
+    P->MDIForm->UpdateFormNC();
+}
+
+void TsSkinProvider::WMMDIActivateSkinned(TMessage& Message) {
+  PassOn(Message);
+  if (IsMDIChild() && Form->WindowState() != wsMaximized && IsSkinnedProvider(SkinnedMDIMainProvider)) {
+    MenuRebuilt = false;
+    SkinnedMDIMainProvider->TitleDirty = true;
+    SkinnedMDIMainProvider->SkinData()->BackgroundStale = true;
+    SkinnedMDIMainProvider->MenuLineRows = -1;
+    SendMessageW(SkinnedMDIMainProvider->Form->Handle(), WM_NCPAINT, 0, 0);
+  }
+  MaximizedChildProvider = this;
+}
+
+// ---- menus -----------------------------------------------------------------------------------------
+
+void TsSkinProvider::WMMeasureItemSkinned(TMessage& Message) {
+  TsSkinManager* M = SkinData()->SkinManager();
+  auto* MIS = reinterpret_cast<MEASUREITEMSTRUCT*>(Message.LParam);
+  if (MIS != nullptr && MIS->CtlType == ODT_MENU && !IsMDIChild() && M != nullptr && Form->Menu() != nullptr) {
+    if (TMenuItem* Item = Form->Menu()->FindItem(MIS->itemID, fkCommand))
+      if (TsSkinableMenus* Menus = SkinableMenusOf(M)) Menus->HookItem(Item, true);
+  }
+  PassOn(Message);
+}
+
+void TsSkinProvider::WMContextMenuSkinned(TMessage& Message) {
+  TsSkinManager* M = SkinData()->SkinManager();
+  if (Form->PopupMenu() != nullptr && M != nullptr)
+    if (TsSkinableMenus* Menus = SkinableMenusOf(M)) Menus->HookPopupMenu(Form->PopupMenu(), true);
+  PassOn(Message);
+}
+
+void TsSkinProvider::WMInitMenuPopupSkinned(TMessage& Message) {
+  if (HIWORD(Message.LParam) != 0) EnableMenuItem(reinterpret_cast<HMENU>(Message.WParam), SC_SIZE, MF_GRAYED);
+  PassOn(Message);
+}
+
+void TsSkinProvider::WMEnterMenuLoopSkinned(TMessage& Message) {
+  // An MDI main form with a maximized child keeps the child's buttons visible at the right
+  // end of the menu line while the system draws the menu bar.
+  TCustomForm* Child = IsMDIForm() ? Form->ActiveMDIChild() : nullptr;
+  if (Child != nullptr && Child->WindowState() == wsMaximized && !RegionLock && Form->HandleAllocated()) {
+    RegionLock = true;
+    if (MenuLoopCover == nullptr) {
+      MenuLoopCover = new TForm(Application);
+      MenuLoopCover->SetTag(-98);
+      MenuLoopCover->SetName("acMDIIcons");
+      MenuLoopCover->SetBorderStyle(bsNone);
+      MenuLoopCover->SetVisible(false);
+      MenuLoopCover->OnPaint = [this](TObject* Sender) { MenuFormPaint(Sender); };
+    }
+    const TRect R = MenuLoopCoverRect();
+    SetWindowPos(MenuLoopCover->Handle(), nullptr, R.Left, R.Top, R.Width(), R.Height(),
+                 SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    // Shown without a redraw it keeps what the screen showed there only where the system
+    // leaves a new window's pixels alone; its own paint repeats those pixels everywhere.
+    InvalidateRect(MenuLoopCover->Handle(), nullptr, FALSE);
+  }
+  PassOn(Message);
+}
+
+void TsSkinProvider::WMExitMenuLoopSkinned(TMessage& Message) {
+  RegionLock = false;
+  delete MenuLoopCover;
+  MenuLoopCover = nullptr;
+  PassOn(Message);
+}
+
+void TsSkinProvider::WMSysMenuPopupSkinned(TMessage&) {
+  POINT P;
+  GetCursorPos(&P);
+  DropSysMenu(P.x, P.y);
+}
+
+void TsSkinProvider::CMMenuChangedSkinned(TMessage& Message) {
+  if (Form->Visible() && !Form->ControlState().Contains(csCreating)) TitleDirty = true;
+  PassOn(Message);
+}
+
+// ---- the mouse -------------------------------------------------------------------------------------
+
+void TsSkinProvider::WMNCRButtonDownSkinned(TMessage& Message) {
+  if (Message.WParam == HTCAPTION || Message.WParam == HTSYSMENU) return;
+  PassOn(Message);
+}
+
+void TsSkinProvider::WMMouseMoveSkinned(TMessage& Message) {
+  PassOn(Message);
+  if (TsSkinManager* D = TsSkinManager::DefaultManager(); D != nullptr && !ManagerDesigning(D))
+    D->SetHoverWindow(nullptr);
+  if (ResizeMode() == rmBorder && acBorderFrame.Owner == this) {
+    POINT P{static_cast<short>(LOWORD(Message.LParam)), static_cast<short>(HIWORD(Message.LParam))};
+    if (Form->HandleAllocated()) ClientToScreen(Form->Handle(), &P);
+    FrameMouseMove(TPoint{P.x, P.y});
+  }
+}
+
+void TsSkinProvider::WMMouseLeaveSkinned(TMessage& Message) {
+  SetHotButton(0, true);
+  PassOn(Message);
+}
+
+void TsSkinProvider::WMNCMouseLeaveSkinned(TMessage& Message) {
+  // The pointer left the non-client area: a hot caption button goes back to normal.
+  FTrackingNC = false;
+  POINT P;
+  GetCursorPos(&P);
+  if (Form->HandleAllocated() && WindowFromPoint(P) != Form->Handle() && FPressedHT == 0) SetHotButton(0, true);
+  PassOn(Message);
+}
+
+void TsSkinProvider::CMMouseEnterSkinned(TMessage& Message) {
+  PassOn(Message);
+  LeaveHotFrames(reinterpret_cast<TControl*>(Message.LParam));
+}
+
+void TsSkinProvider::CMMouseWheelSkinned(TMessage& Message) {
+  PassOn(Message);
+  RouteMouseWheel(Message);
+}
+
+// ---- the form's controls and state -----------------------------------------------------------------
+
+void TsSkinProvider::WMNotifySkinned(TMessage& Message) {
+  PassOn(Message);
+  if (Message.LParam != 0 && static_cast<int>(reinterpret_cast<NMHDR*>(Message.LParam)->code) == -551)
+    CollectChildren(this);
+}
+
+void TsSkinProvider::WMParentNotifySkinned(TMessage& Message) {
+  if (!ComponentState().Contains(csLoading) && !Form->ComponentState().Contains(csLoading) &&
+      (LOWORD(Message.WParam) == WM_CREATE || LOWORD(Message.WParam) == WM_DESTROY)) {
+    PassOn(Message);
+    if (LOWORD(Message.WParam) == WM_CREATE) CollectChildren(this);
+    TMessage Plain{SM_ALPHACMD, MakeAlphaCmd(AC_PLAINSTATE), 1, 0};
+    BroadcastSkinCommand(Form, Plain);
+    if (DrawNonClientArea() && ScrollAdapter != nullptr) UpdateScrollInfo(ScrollAdapter, true);
+    return;
+  }
+  PassOn(Message);
+}
+
+void TsSkinProvider::CMControlListChangeSkinned(TMessage& Message) {
+  PassOn(Message);
+  auto* C = reinterpret_cast<TControl*>(Message.WParam);
+  if (C == nullptr) return;
+  if (auto* W = dynamic_cast<TWinControl*>(C)) {
+    if (Adapter != nullptr) Adapter->AddNewItem(W);
+    TMessage Plain{SM_ALPHACMD, MakeAlphaCmd(AC_PLAINSTATE), 1, 0};
+    BroadcastSkinCommand(W, Plain);
+  }
+  C->Perform(SM_ALPHACMD, MakeAlphaCmd(AC_PLAINSTATE), 1);
+}
+
+void TsSkinProvider::CMVisibleChangedSkinned(TMessage& Message) {
+  TsCommonData* SD = SkinData();
+  PassOn(Message);
+  BorderRepaint(this, Message.WParam == 1);
+  if (Message.WParam == 0) {
+    if (!FormDestroying() && SD->CacheBmp() != nullptr) SD->CacheBmp()->SetSize(0, 0);
+    ClearButtonAnimations();
+  } else if (Form->Parent() != nullptr) {
+    RefreshChildControls(Form);
+  }
+}
+
+void TsSkinProvider::CMEnabledChangedSkinned(TMessage& Message) {
+  PassOn(Message);
+  if (DrawNonClientArea()) {
+    SkinData()->BackgroundStale = true;
+    if (Form->HandleAllocated()) SendMessageW(Form->Handle(), WM_NCPAINT, 0, 0);
+  }
+}
+
+void TsSkinProvider::CMColorChangedSkinned(TMessage& Message) {
+  TsCommonData* SD = SkinData();
+  if (SD->CustomColor()) {
+    if (!Form->ControlState().Contains(csCreating)) SD->BackgroundStale = true;
+    PassOn(Message);
+  }
+}
+
+void TsSkinProvider::CMBorderChangedSkinned(TMessage& Message) {
+  TsSkinManager* M = SkinData()->SkinManager();
+  PassOn(Message);
+  ScrollAdapter = nullptr;
+  if (Form->HandleAllocated())
+    SendMessageW(Form->Handle(), SM_ALPHACMD, MakeAlphaCmd(AC_REFRESHSKIN), reinterpret_cast<LPARAM>(M));
 }
 
 // ---- showing ----------------------------------------------------------------------------------
