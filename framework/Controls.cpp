@@ -215,7 +215,7 @@ TControl::TControl(TComponent* AOwner) : TComponent(AOwner) {
   Bottom->Id = NextLinkId++;
   FWindowProcBottom = Bottom;
   FWindowProcTop = Bottom;
-  if (AOwner != nullptr && AOwner->ComponentState().Contains(csLoading)) Loading();
+  if (AOwner != nullptr && AOwner->IsLoading()) Loading();
 }
 
 TControl::~TControl() {

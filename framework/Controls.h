@@ -414,8 +414,6 @@ class TControl : public TComponent {
   virtual HDC GetDeviceContext(HWND& WindowHandle);
   // Marks the control's rectangle on the parent for repainting.
   void InvalidateControl(bool IsVisible, bool IsOpaque);
-  bool IsDestroying() const { return ComponentState().Contains(csDestroying); }
-  bool IsLoading() const { return ComponentState().Contains(csLoading); }
 
   // The bounds without side effects (alignment and anchoring use it).
   void SetBoundsFields(int ALeft, int ATop, int AWidth, int AHeight);

@@ -433,7 +433,7 @@ void TMenuItem::Detach(TMenuItem* Item) {
   if (It == FItems.end()) return;
   FItems.erase(It);
   Item->FParent = nullptr;
-  if (!ComponentState().Contains(csDestroying)) MenuChanged(true);
+  if (!IsDestroying()) MenuChanged(true);
 }
 
 void TMenuItem::Delete(int Index) { Detach(Items(Index)); }
@@ -555,7 +555,7 @@ void TMenuItem::RebuildTree() {
 }
 
 void TMenuItem::MenuChanged(bool Rebuild) {
-  if (ComponentState().Contains(csDestroying)) return;
+  if (IsDestroying()) return;
   if (Rebuild) {
     RebuildHandle();
     if (FParent != nullptr) FParent->RebuildHandle();
@@ -773,7 +773,7 @@ void TMenu::Notification(TComponent* AComponent, TOperation Operation) {
   TComponent::Notification(AComponent, Operation);
   if (Operation == opRemove && AComponent == FImages) {
     FImages = nullptr;
-    if (!ComponentState().Contains(csDestroying)) FItems->RebuildTree();
+    if (!IsDestroying()) FItems->RebuildTree();
   }
 }
 
@@ -929,7 +929,7 @@ void TMainMenu::Unmerge(TMainMenu* Menu) {
   FMerged->FMergedInto = nullptr;
   RemoveFreeNotification(FMerged);
   FMerged = nullptr;
-  if (!ComponentState().Contains(csDestroying)) BarChanged();
+  if (!IsDestroying()) BarChanged();
 }
 
 HWND TMainMenu::WindowHandle() {
@@ -992,7 +992,7 @@ void TMainMenu::Notification(TComponent* AComponent, TOperation Operation) {
   if (Operation == opRemove && AComponent == FForm) FForm = nullptr;
   if (Operation == opRemove && AComponent == FMerged) {
     FMerged = nullptr;
-    if (!ComponentState().Contains(csDestroying)) BarChanged();
+    if (!IsDestroying()) BarChanged();
   }
 }
 

@@ -22,8 +22,6 @@
 
 namespace {
 
-bool Designing(TComponent* C) { return C != nullptr && C->ComponentState().Contains(csDesigning); }
-
 // The client area's top-left corner inside the window.
 TPoint ClientOffsetOf(HWND W) {
   POINT O{0, 0};
@@ -110,7 +108,7 @@ TacToolBarVCLWnd::~TacToolBarVCLWnd() {
   if (ToolBar != nullptr && FHandlersSet) {
     ToolBar->OnAdvancedCustomDraw = FOldDraw;
     ToolBar->OnAdvancedCustomDrawButton = FOldDrawButton;
-    if (ToolBar->HandleAllocated() && !ToolBar->ComponentState().Contains(csDestroying)) ToolBar->Invalidate();
+    if (ToolBar->HandleAllocated() && !ToolBar->IsDestroying()) ToolBar->Invalidate();
   }
   FHandlersSet = false;
   FWatcher.reset();
@@ -136,7 +134,7 @@ void TacToolBarVCLWnd::PaintBackground(HDC DC, const TRect& R) {
   const TPoint Off = ClientOffset();
   const int Saved = SaveDC(DC);
   IntersectClipRect(DC, R.Left, R.Top, R.Right, R.Bottom);
-  const bool Designed = Designing(ToolBar);
+  const bool Designed = ToolBar->IsDesigning();
   for (int I = 0; I < ToolBar->ControlCount(); ++I) {
     TControl* C = ToolBar->Controls(I);
     if (!C->Visible()) continue;
@@ -205,7 +203,7 @@ void TacToolBarVCLWnd::AdvancedCustomDrawButton(TToolBar* Sender, TToolButton* B
   TsSkinManager* M = SkinData->GetSkinManager();
   const int Index = Button->Index();
   if (M == nullptr || Index < 0) return;
-  if (!ToolBar->Flat() && !Designing(ToolBar) && Index == HotIndex) State.Include(cdsHot);
+  if (!ToolBar->Flat() && !ToolBar->IsDesigning() && Index == HotIndex) State.Include(cdsHot);
   Flags.Include(tbNoEdges);
   Flags.Include(tbNoEtchedEffect);
   RECT IR{};
@@ -422,7 +420,7 @@ void TacToolBarVCLWnd::WndProc(TMessage& Message) {
   if (HandleCommonMessage(Message, SkinData)) return;
   TacMainWnd::WndProc(Message);
   if (Destroyed || !SkinnedUnderActiveManager(SkinData) || ToolBar == nullptr) return;
-  const bool Tracking = !ToolBar->Flat() && !Designing(ToolBar);
+  const bool Tracking = !ToolBar->Flat() && !ToolBar->IsDesigning();
   switch (Message.Msg) {
     case WM_SIZE:
       RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE);

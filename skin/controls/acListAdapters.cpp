@@ -570,7 +570,7 @@ void TacGridWnd::SaveStdParams() {
 void TacGridWnd::RestoreStdParams() {
   TacEditWnd::RestoreStdParams();
   TControl* C = SkinData != nullptr ? SkinData->OwnerControl() : nullptr;
-  if (C == nullptr || C->ComponentState().Contains(csDestroying)) return;
+  if (C == nullptr || C->IsDestroying()) return;
   SetOrdPropIfExists(C, "FixedColor", OldFixedColor);
   SetOrdPropIfExists(FontProp(C, "TitleFont"), "Color", OldTitleFontColor);
   if (TObject* Look = GetObjectPropByName(C, "ControlLook")) {
@@ -678,7 +678,7 @@ void TacVirtualTreeViewWnd::SaveStdParams() {
 void TacVirtualTreeViewWnd::RestoreStdParams() {
   TacEditWnd::RestoreStdParams();
   TControl* C = SkinData != nullptr ? SkinData->OwnerControl() : nullptr;
-  if (C == nullptr || C->ComponentState().Contains(csDestroying)) return;
+  if (C == nullptr || C->IsDestroying()) return;
   if (TObject* Colors = GetObjectPropByName(C, "VETColors")) {
     SetOrdPropIfExists(Colors, "CompressedTextColor", OldCompressedTextColor);
     SetOrdPropIfExists(Colors, "FileTextColor", OldFileTextColor);

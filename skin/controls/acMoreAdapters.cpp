@@ -122,7 +122,7 @@ void TacSpinWnd::WndProc(TMessage& Message) {
     case WM_MOUSEMOVE: {
       TacMainWnd::WndProc(Message);
       TsSkinManager* Def = TsSkinManager::DefaultManager();
-      if (Def == nullptr || Def->ComponentState().Contains(csDesigning) || !IsWindowEnabled(CtrlHandle)) return;
+      if (Def == nullptr || Def->IsDesigning() || !IsWindowEnabled(CtrlHandle)) return;
       POINT P{};
       GetCursorPos(&P);
       RECT R{};

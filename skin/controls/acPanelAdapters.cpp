@@ -19,12 +19,6 @@
 #include "skin/core/sSkinManager.h"
 #include "skin/core/sVclUtils.h"
 
-namespace {
-
-bool Destroying(TControl* C) { return C != nullptr && C->ComponentState().Contains(csDestroying); }
-
-}  // namespace
-
 // ==== TacPanelWnd ==================================================================================
 
 namespace {
@@ -95,7 +89,7 @@ void TacPanelWnd::PrepareCache() {
 
 void TacPanelWnd::PaintBackground(HDC GivenDC) {
   auto* Ctrl = dynamic_cast<TWinControl*>(SkinData->OwnerControl());
-  if (Destroying(Ctrl) || (Ctrl != nullptr && Ctrl->Parent() != nullptr &&
+  if ((Ctrl != nullptr && Ctrl->IsDestroying()) || (Ctrl != nullptr && Ctrl->Parent() != nullptr &&
                            Ctrl->Parent()->ControlState().Contains(csCreating)))
     return;
   HDC DC = GivenDC != nullptr ? GivenDC : GetDC(CtrlHandle);

@@ -131,7 +131,7 @@ void TacEditWnd::RestoreStdParams() {
     SetWindowPos(CtrlHandle, nullptr, 0, 0, 0, 0,
                  SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED | SWP_NOOWNERZORDER);
   TControl* C = SkinData != nullptr ? SkinData->OwnerControl() : nullptr;
-  if (C == nullptr || C->ComponentState().Contains(csDestroying)) return;
+  if (C == nullptr || C->IsDestroying()) return;
   C->SetColor(OldColor);
   C->Font()->SetColor(OldFontColor);
   if (HasProp(C, "FocusColor")) SetOrdPropByName(C, "FocusColor", OldFocusColor);
@@ -319,7 +319,7 @@ void TacEditWnd::WndProc(TMessage& Message) {
       break;
     case WM_MOUSEMOVE: {
       TsSkinManager* M = TsSkinManager::DefaultManager();
-      if (M != nullptr && !M->ComponentState().Contains(csDesigning) && IsWindowEnabled(CtrlHandle) &&
+      if (M != nullptr && !M->IsDesigning() && IsWindowEnabled(CtrlHandle) &&
           M->HoverWindow() != CtrlHandle)
         M->SetHoverWindow(CtrlHandle);
       if (!SkinData->Updating && GetCapture() != nullptr) UpdateScrollInfo(this, true);

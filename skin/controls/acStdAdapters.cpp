@@ -349,7 +349,7 @@ void TacBtnWnd::WndProc(TMessage& Message) {
     case WM_MOUSEMOVE: {
       TacMainWnd::WndProc(Message);
       TsSkinManager* Def = TsSkinManager::DefaultManager();
-      if (Def != nullptr && !Def->ComponentState().Contains(csDesigning) && IsWindowEnabled(CtrlHandle)) {
+      if (Def != nullptr && !Def->IsDesigning() && IsWindowEnabled(CtrlHandle)) {
         const bool Inside = CursorInWindow(CtrlHandle);
         if (Inside && Def->HoverWindow() != CtrlHandle)
           Def->SetHoverWindow(CtrlHandle);

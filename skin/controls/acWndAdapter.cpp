@@ -203,7 +203,7 @@ void TacMainWnd::WndProc(TMessage& Message) {
       return;
     case WM_MOUSEMOVE: {
       TsSkinManager* Def = TsSkinManager::DefaultManager();
-      if (Def != nullptr && !Def->ComponentState().Contains(csDesigning) && IsWindowEnabled(CtrlHandle) && Def->HoverWindow() != CtrlHandle)
+      if (Def != nullptr && !Def->IsDesigning() && IsWindowEnabled(CtrlHandle) && Def->HoverWindow() != CtrlHandle)
         Def->SetHoverWindow(CtrlHandle);
       break;
     }

@@ -613,7 +613,6 @@ class TsSkinManager : public TComponent {
   void UnhookMainWindow();
   // A skin command (LParam = this manager) to every form and control.
   void BroadcastCommand(Word Command);
-  bool IsDesigning() const { return ComponentState().Contains(csDesigning); }
   bool IsLoadingOrReading() const {
     return ComponentState().Contains(csLoading) || ComponentState().Contains(csReading);
   }

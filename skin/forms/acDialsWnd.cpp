@@ -162,7 +162,7 @@ void TacDialogWnd::LoadButtonImages() {
 
 void TacDialogWnd::UpdateBorderForm(bool On) {
   TsSkinManager* M = ManagerOf(this);
-  const bool Designing = M != nullptr && M->ComponentState().Contains(csDesigning);
+  const bool Designing = M != nullptr && M->IsDesigning();
   if (On && !Designing) {
     if (BorderForm == nullptr) {
       TacBorderOwner Link;

@@ -26,8 +26,8 @@ bool IsCaptionButtonCode(int Code) {
 bool InRect(const TRect& R, TPoint P) { return P.X >= R.Left && P.X < R.Right && P.Y >= R.Top && P.Y < R.Bottom; }
 
 bool ProviderAlive(TsSkinProvider* P) {
-  return P != nullptr && !P->ComponentState().Contains(csDestroying) && P->Form != nullptr &&
-         !P->Form->ComponentState().Contains(csDestroying);
+  return P != nullptr && !P->IsDestroying() && P->Form != nullptr &&
+         !P->Form->IsDestroying();
 }
 
 }  // namespace

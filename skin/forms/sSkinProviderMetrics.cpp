@@ -393,7 +393,7 @@ void TsSkinProvider::InitTitleButtons() {
     if (ButtonHelp.ImageIndex < 0) ButtonHelp.ImageIndex = Img("BICONHELP");
   }
   for (TsCaptionButton* B : {&ButtonMin, &ButtonMax, &ButtonClose, &ButtonHelp}) B->HaveAlignment = Big;
-  const bool MDIMain = Form != nullptr && Form->FormStyle() == fsMDIForm && !M->ComponentState().Contains(csDesigning);
+  const bool MDIMain = Form != nullptr && Form->FormStyle() == fsMDIForm && !M->IsDesigning();
   if (M->IsValidMaskIndex(ButtonClose.ImageIndex)) {
     if (MDIMain) {
       MDIButtonMin.ImageIndex = Img("SICONMIN");

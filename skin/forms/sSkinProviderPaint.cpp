@@ -105,7 +105,7 @@ void PaintAll(TsSkinProvider* SP) {
     SD->PrepareCacheBmp();
     SD->CacheBmp()->SetPixelFormat(BF != nullptr ? pf32bit : pf24bit);
     SD->UpdatePlainState(false);
-    if (!Form->ComponentState().Contains(csLoading)) {
+    if (!Form->IsLoading()) {
       TMessage Msg{SM_ALPHACMD, MAKEWPARAM(0, AC_PLAINSTATE), 1, 0};
       BroadcastSkinCommand(Form, Msg);
     }
@@ -491,7 +491,7 @@ void TsSkinProvider::PaintFormBackground(HDC DC) {
   const bool OwnDC = DC == nullptr;
   if (OwnDC) DC = GetDC(Form->Handle());
   FSkinData->Updating = false;
-  if (!AnimatedShow && !Form->ComponentState().Contains(csDestroying)) {
+  if (!AnimatedShow && !Form->IsDestroying()) {
     const int State = SaveDC(DC);
     ExcludeGraphicControls(DC, Form, 0, 0);
     PaintClientBg(DC, false);  // with the grip
@@ -687,7 +687,7 @@ void TsSkinProvider::WMPaint(TMessage& Message) {
   HDC DC = Began ? BeginPaint(H, &PS) : reinterpret_cast<HDC>(Message.WParam);
   const int State = SaveDC(DC);
   FSkinData->Updating = false;
-  if (!AnimatedShow && !Form->ComponentState().Contains(csDestroying)) PaintClientBg(DC, true);
+  if (!AnimatedShow && !Form->IsDestroying()) PaintClientBg(DC, true);
   RestoreDC(DC, State);
   if (Began) EndPaint(H, &PS);
   Message.Result = 0;

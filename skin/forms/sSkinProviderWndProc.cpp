@@ -32,8 +32,8 @@ namespace {
 constexpr UINT RdwFull = RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_FRAME;
 
 bool IsSkinnedProvider(TsSkinProvider* P) {
-  return P != nullptr && !P->ComponentState().Contains(csDestroying) && P->Form != nullptr &&
-         !P->Form->ComponentState().Contains(csDestroying);
+  return P != nullptr && !P->IsDestroying() && P->Form != nullptr &&
+         !P->Form->IsDestroying();
 }
 
 void BorderRepaint(TsSkinProvider* P, bool Repaint) {
@@ -41,10 +41,9 @@ void BorderRepaint(TsSkinProvider* P, bool Repaint) {
 }
 
 bool ManagerLoading(TsSkinManager* M) {
-  return M != nullptr && (M->ComponentState().Contains(csLoading) || M->ComponentState().Contains(csReading));
+  return M != nullptr && (M->IsLoading() || M->ComponentState().Contains(csReading));
 }
 
-bool ManagerDesigning(TsSkinManager* M) { return M != nullptr && M->ComponentState().Contains(csDesigning); }
 
 // Every child control of Control and its descendants that is a label gets the window text colour.
 void ResetLabelColors(TWinControl* Control) {
@@ -107,8 +106,8 @@ void TsSkinProvider::PassOn(TMessage& Message) {
 }
 
 bool TsSkinProvider::FormDestroying() const {
-  return Form == nullptr || Form->ComponentState().Contains(csDestroying) ||
-         ComponentState().Contains(csDestroying);
+  return Form == nullptr || Form->IsDestroying() ||
+         IsDestroying();
 }
 
 bool TsSkinProvider::FormShowing() const { return Form != nullptr && Form->Showing(); }
@@ -350,7 +349,7 @@ void TsSkinProvider::SkinnedAlphaCmd(TMessage& Message) {
       Message.Result = static_cast<LRESULT>(FormColor());
       return;
     case AC_CONTROLLOADED:
-      if (!Form->ComponentState().Contains(csLoading) && Adapter != nullptr) {
+      if (!Form->IsLoading() && Adapter != nullptr) {
         auto* C = reinterpret_cast<TControl*>(Message.LParam);
         Adapter->AddAllItems(C != nullptr ? dynamic_cast<TWinControl*>(C) : nullptr);
       }
@@ -617,7 +616,7 @@ void TsSkinProvider::WMNCRButtonDownSkinned(TMessage& Message) {
 
 void TsSkinProvider::WMMouseMoveSkinned(TMessage& Message) {
   PassOn(Message);
-  if (TsSkinManager* D = TsSkinManager::DefaultManager(); D != nullptr && !ManagerDesigning(D))
+  if (TsSkinManager* D = TsSkinManager::DefaultManager(); D != nullptr && !D->IsDesigning())
     D->SetHoverWindow(nullptr);
   if (ResizeMode() == rmBorder && acBorderFrame.Owner == this) {
     POINT P{static_cast<short>(LOWORD(Message.LParam)), static_cast<short>(HIWORD(Message.LParam))};
@@ -659,7 +658,7 @@ void TsSkinProvider::WMNotifySkinned(TMessage& Message) {
 }
 
 void TsSkinProvider::WMParentNotifySkinned(TMessage& Message) {
-  if (!ComponentState().Contains(csLoading) && !Form->ComponentState().Contains(csLoading) &&
+  if (!IsLoading() && !Form->IsLoading() &&
       (LOWORD(Message.WParam) == WM_CREATE || LOWORD(Message.WParam) == WM_DESTROY)) {
     PassOn(Message);
     if (LOWORD(Message.WParam) == WM_CREATE) CollectChildren(this);
@@ -817,14 +816,14 @@ void TsSkinProvider::WMActivateSkinned(TMessage& Message) {
     SkinnedMDIMainProvider->SkinData()->BackgroundStale = true;
   }
   TsSkinManager* M = SkinData()->SkinManager();
-  if (!ManagerDesigning(M)) SkinFormMenus(SkinData()->IsSkinned(false));
+  if (!(M != nullptr && M->IsDesigning())) SkinFormMenus(SkinData()->IsSkinned(false));
   if (SysMenu != nullptr) SysMenu->UpdateItems(false);
   if (Form->BorderStyle() == bsNone) RefreshChildControls(Form);
 }
 
 void TsSkinProvider::WMNCActivateSkinned(TMessage& Message) {
   TsCommonData* SD = SkinData();
-  if (ComponentState().Contains(csDestroying)) {
+  if (IsDestroying()) {
     PassOn(Message);
     return;
   }
@@ -890,7 +889,7 @@ void TsSkinProvider::WMNCActivateSkinned(TMessage& Message) {
   }
   SendMessageW(H, WM_NCPAINT, 0, 0);
   BorderRepaint(this, true);
-  if (!ManagerDesigning(M)) SkinFormMenus(SD->IsSkinned(false));
+  if (!(M != nullptr && M->IsDesigning())) SkinFormMenus(SD->IsSkinned(false));
   if (!MenuRebuilt) MenuRebuilt = RebuildMainMenu();
   if (SD->IsSkinned(false) && Adapter == nullptr) CreateCtrlAdapter();
 }
@@ -904,7 +903,7 @@ void TsSkinProvider::WMNCPaintSkinned(TMessage& Message) {
     return;
   }
   if (Form->HandleAllocated() && IsIconic(Form->Handle())) SD->BackgroundStale = true;
-  if (AnimatedShow || !FormShowing() || ComponentState().Contains(csLoading) || SysMenu == nullptr) return;
+  if (AnimatedShow || !FormShowing() || IsLoading() || SysMenu == nullptr) return;
   if (Adapter == nullptr) CreateCtrlAdapter();
   if (SD->CacheBmp() == nullptr) {
     TsSkinManager* M = SD->SkinManager();
@@ -943,7 +942,7 @@ void TsSkinProvider::WMPaintSkinned(TMessage& Message) {
     }
     Message.Result = 0;
   } else if (FormShowing() && Form->HandleAllocated()) {
-    if (SD->BackgroundStale && !ComponentState().Contains(csDestroying))
+    if (SD->BackgroundStale && !IsDestroying())
       InvalidateRect(Form->Handle(), nullptr, TRUE);
     PAINTSTRUCT PS;
     BeginPaint(Form->Handle(), &PS);
@@ -1010,7 +1009,7 @@ void TsSkinProvider::WMEraseBkgndSkinned(TMessage& Message) {
 
 void TsSkinProvider::WMPrintSkinned(TMessage& Message) {
   TsCommonData* SD = SkinData();
-  if (!Form->Visible() || Form->ControlState().Contains(csCreating) || Form->ComponentState().Contains(csLoading) ||
+  if (!Form->Visible() || Form->ControlState().Contains(csCreating) || Form->IsLoading() ||
       FormDestroying())
     return;
   HDC DC = reinterpret_cast<HDC>(Message.WParam);
