@@ -24,9 +24,6 @@ namespace {
 // True while SetRegion sets the window region (the WM_NCPAINT it causes does not set it again).
 bool GRegionSetting = false;
 
-inline constexpr WPARAM SC_DRAGMOVE = 0xF012;
-inline constexpr UINT WM_QUERYOWNREGION = 0xBC4D;
-inline constexpr WPARAM OwnRegionMagic = 0x41A2;
 
 int XOfLParam(LPARAM L) { return static_cast<short>(LOWORD(L)); }
 int YOfLParam(LPARAM L) { return static_cast<short>(HIWORD(L)); }
@@ -44,17 +41,6 @@ TsSkinManager* ManagerOf(const TacMainWnd* A) {
 int GlobalMask(TsSkinManager* M, const char* Name) {
   if (M == nullptr) return -1;
   return M->GetMaskIndex(M->GetSectionIndex("GLOBALINFO"), "GLOBALINFO", Name);
-}
-
-// Width and height of one state image of a caption-button mask (21 x 21 when missing).
-TSize ButtonImageSize(TsSkinManager* M, int Index) {
-  if (M == nullptr || !M->IsValidMaskIndex(Index)) return TSize{21, 21};
-  const TsMaskData& Md = M->Masks()[static_cast<std::size_t>(Index)];
-  if (Md.Bmp) {
-    const int Count = Md.ImageCount > 0 ? Md.ImageCount : 1;
-    return TSize{Md.Bmp->Width() / Count, Md.Bmp->Height() / 2};
-  }
-  return M->GetMaskFrameSize(Index);
 }
 
 }  // namespace
@@ -314,7 +300,7 @@ void TacDialogWnd::PaintButtons() {
   int X = Cache->Width() - SD->BIRight - E.Right - FrameWidth();
   const bool Big = ButtonClose.HaveAlignment;
   auto Place = [&](TsCaptionButton& B) {
-    const TSize S = ButtonImageSize(M, ButtonImage(B));
+    const TSize S = CaptionButtonImageSize(M, ButtonImage(B));
     int Top;
     if (B.HaveAlignment && SD->BIVAlign == 1) {
       Top = E.Top + (Zoomed() && BorderForm != nullptr ? 3 : 0);
@@ -378,7 +364,7 @@ void TacDialogWnd::PaintCaption(TBitmap* Under) {
     for (TsCaptionButton* B : {&ButtonClose, &ButtonMax, &ButtonMin, &ButtonHelp}) {
       if ((B == &ButtonMax && !HasMaxBox()) || (B == &ButtonMin && !HasMinBox()) || (B == &ButtonHelp && !HasHelp()))
         continue;
-      Band += ButtonImageSize(M, ButtonImage(*B)).cx + (ButtonClose.HaveAlignment ? SD->BISpace : 0);
+      Band += CaptionButtonImageSize(M, ButtonImage(*B)).cx + (ButtonClose.HaveAlignment ? SD->BISpace : 0);
     }
     TextRight -= Band;
   }
@@ -491,7 +477,7 @@ void TacDialogWnd::BuildRegionRects() {
 
 void TacDialogWnd::SetRegion(bool Repaint) {
   if (FrameKind == dfkPopup && !Iconic()) return;
-  if (static_cast<WPARAM>(SendMessageA(CtrlHandle, WM_QUERYOWNREGION, OwnRegionMagic, 0)) == OwnRegionMagic) return;
+  if (static_cast<WPARAM>(SendMessageA(CtrlHandle, WM_OWN_REGION_QUERY, OwnRegionQuestion, 0)) == OwnRegionQuestion) return;
   GRegionSetting = true;
   HRGN Rgn;
   if (BorderForm != nullptr) {
@@ -662,7 +648,7 @@ LRESULT TacDialogWnd::HitTest(int X, int Y, LRESULT Default) {
   GetWindowRect(CtrlHandle, &WR);
   const int PX = X - WR.left, PY = Y - WR.top;
   TsSkinManager* M = ManagerOf(this);
-  const int CloseH = ButtonImageSize(M, ButtonImage(ButtonClose)).cy;
+  const int CloseH = CaptionButtonImageSize(M, ButtonImage(ButtonClose)).cy;
   const int BandTop = (CapH - CloseH + WindowFrameWidth(CtrlHandle, BorderForm, true)) / 2;
   if (PY >= BandTop && PY < BandTop + CloseH) {
     const int F = FrameWidth();
@@ -807,9 +793,8 @@ void TacDialogWnd::HandleRelease(TMessage& Message) {
   switch (Code) {
     case dhtMinimize: {
       const DWORD Pos = GetMessagePos();
-      const POINT P{static_cast<short>(LOWORD(Pos)) - DlgRect.Left, static_cast<short>(HIWORD(Pos)) - DlgRect.Top};
-      const RECT R{ButtonMin.Rect.Left, ButtonMin.Rect.Top, ButtonMin.Rect.Right, ButtonMin.Rect.Bottom};
-      if (Pressed && PtInRect(&R, P)) {
+      const TPoint P{static_cast<short>(LOWORD(Pos)) - DlgRect.Left, static_cast<short>(HIWORD(Pos)) - DlgRect.Top};
+      if (Pressed && ButtonMin.Rect.Contains(P)) {
         SetHot(0, true);
         Send(Iconic() ? SC_RESTORE : SC_MINIMIZE);
       } else if (Pressed) {

@@ -290,6 +290,7 @@ class TsSkinProvider : public TComponent {
   void UpdateScrollAdapter();
 
   // ---- title-bar queries and small painters
+  // The caption buttons' image sizes (see CaptionButtonImageSize).
   int CaptionButtonWidth(const TsCaptionButton* Button) const;
   int CaptionButtonHeight() const;
   int MDIButtonWidth() const;
@@ -517,6 +518,11 @@ class TsSkinProvider : public TComponent {
   bool FTrackingNC = false;
   // ---- end of window procedure, input, moving, caption animation
 };
+
+// The size of one state image of a caption button's mask entry: of an entry with its own bitmap,
+// the bitmap's width divided by its image count (all of it without a count) and half its height;
+// otherwise the entry's frame width and height. 21 x 21 without a manager or a valid entry.
+TSize CaptionButtonImageSize(const TsSkinManager* M, int Index);
 
 // The provider of the skinned MDI main form, and of the maximised MDI child (nullptr when none).
 extern TsSkinProvider* SkinnedMDIMainProvider;

@@ -31,11 +31,6 @@ namespace {
 
 constexpr UINT RdwFull = RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_FRAME;
 
-bool IsSkinnedProvider(TsSkinProvider* P) {
-  return P != nullptr && !P->IsDestroying() && P->Form != nullptr &&
-         !P->Form->IsDestroying();
-}
-
 void BorderRepaint(TsSkinProvider* P, bool Repaint) {
   if (P->BorderForm != nullptr) P->BorderForm->UpdateBorderWindow(Repaint, 255);
 }
@@ -64,9 +59,13 @@ void CollectChildren(TsSkinProvider* P, TWinControl* Control = nullptr) {
 
 // ---- shared helpers ------------------------------------------------------------------------------
 
+bool ProviderAlive(TsSkinProvider* P) {
+  return P != nullptr && !P->IsDestroying() && P->Form != nullptr && !P->Form->IsDestroying();
+}
+
 void RefreshMDIMain(bool Full) {
   TsSkinProvider* P = SkinnedMDIMainProvider;
-  if (!IsSkinnedProvider(P)) return;
+  if (!ProviderAlive(P)) return;
   P->SkinData()->BeginUpdate();
   if (P->MDIForm != nullptr) P->MDIForm->UpdateFormNC();
   P->SkinData()->BackgroundStale = true;
@@ -251,7 +250,7 @@ void TsSkinProvider::UnskinnedProc(TMessage& Message) {
   PassOn(Message);
   if (Message.Msg == WM_NCDESTROY && IsMDIChild()) {
     TsSkinProvider* P = SkinnedMDIMainProvider;
-    if (IsSkinnedProvider(P) && P->MDIForm != nullptr && P->SkinData()->IsSkinned(true)) {
+    if (ProviderAlive(P) && P->MDIForm != nullptr && P->SkinData()->IsSkinned(true)) {
       P->RefreshNonClient();
       if (P->Form->ActiveMDIChild() == nullptr && P->Form->ClientHandle() != nullptr)
         RedrawWindow(P->Form->ClientHandle(), nullptr, nullptr,
@@ -524,14 +523,14 @@ void TsSkinProvider::WMChildActivateSkinned(TMessage& Message) {
   PassOn(Message);
   RebuildMainMenu();
   TsSkinProvider* P = SkinnedMDIMainProvider;
-  if (IsSkinnedProvider(P) && P->MDIForm != nullptr && P->Form->ActiveMDIChild() != nullptr &&
+  if (ProviderAlive(P) && P->MDIForm != nullptr && P->Form->ActiveMDIChild() != nullptr &&
       P->Form->ActiveMDIChild()->WindowState() == wsMaximized)
     P->MDIForm->UpdateFormNC();
 }
 
 void TsSkinProvider::WMMDIActivateSkinned(TMessage& Message) {
   PassOn(Message);
-  if (IsMDIChild() && Form->WindowState() != wsMaximized && IsSkinnedProvider(SkinnedMDIMainProvider)) {
+  if (IsMDIChild() && Form->WindowState() != wsMaximized && ProviderAlive(SkinnedMDIMainProvider)) {
     MenuRebuilt = false;
     SkinnedMDIMainProvider->TitleDirty = true;
     SkinnedMDIMainProvider->SkinData()->BackgroundStale = true;
@@ -729,7 +728,7 @@ void TsSkinProvider::WMShowWindowSkinned(TMessage& Message) {
       ShowState = IsIconic(Form->Handle()) ? 2 : (IsZoomed(Form->Handle()) ? 3 : 1);
   }
   PassOn(Message);
-  if (IsMDIChild() && Form->WindowState() == wsMaximized && IsSkinnedProvider(SkinnedMDIMainProvider))
+  if (IsMDIChild() && Form->WindowState() == wsMaximized && ProviderAlive(SkinnedMDIMainProvider))
     SkinnedMDIMainProvider->RefreshNonClient();
   if (IsMDIForm())
     for (int I = 0; I < Form->MDIChildCount(); ++I) {
@@ -792,7 +791,7 @@ void TsSkinProvider::CMShowingChangedSkinned(TMessage& Message) {
                                          : RdwFull | RDW_ALLCHILDREN);
     RgnUpdating = false;
   }
-  if (IsMDIChild() && Form->WindowState() == wsMaximized && IsSkinnedProvider(SkinnedMDIMainProvider))
+  if (IsMDIChild() && Form->WindowState() == wsMaximized && ProviderAlive(SkinnedMDIMainProvider))
     SkinnedMDIMainProvider->RefreshNonClient();
 }
 
@@ -807,7 +806,7 @@ void TsSkinProvider::WMActivateSkinned(TMessage& Message) {
   if (ScrollAdapter == nullptr && DrawNonClientArea()) UpdateScrollAdapter();
   if (Form->ControlState().Contains(csCreating) || Form->FormState().Contains(fsCreating)) return;
   MenuLineRows = -1;
-  if (IsMDIChild() && IsSkinnedProvider(SkinnedMDIMainProvider)) {
+  if (IsMDIChild() && ProviderAlive(SkinnedMDIMainProvider)) {
     TCustomForm* Main = SkinnedMDIMainProvider->Form;
     for (int I = 0; I < Main->MDIChildCount(); ++I) {
       TCustomForm* C = Main->MDIChildren(I);
@@ -862,7 +861,7 @@ void TsSkinProvider::WMNCActivateSkinned(TMessage& Message) {
     if (Cover) FreeMenuForm();
   }
   if (IsMDIChild() && Form->Visible() && Form->FormState().Contains(fsCreatedMDIChild) &&
-      Form->FormState().Contains(fsShowing) && IsSkinnedProvider(SkinnedMDIMainProvider) &&
+      Form->FormState().Contains(fsShowing) && ProviderAlive(SkinnedMDIMainProvider) &&
       SkinnedMDIMainProvider->MDIForm != nullptr) {
     if (SysMenu == nullptr) PrepareForm();
     TsSkinProvider* P = SkinnedMDIMainProvider;
@@ -1095,7 +1094,7 @@ void TsSkinProvider::WMSizeSkinned(TMessage& Message) {
         InvalidateRect(H, nullptr, TRUE);
     } else if (IsMDIForm() && PaintMode && H != nullptr) {
       SendMessageW(H, WM_NCPAINT, 0, 0);
-    } else if (IsMDIChild() && Message.WParam == SIZE_MAXIMIZED && IsSkinnedProvider(SkinnedMDIMainProvider)) {
+    } else if (IsMDIChild() && Message.WParam == SIZE_MAXIMIZED && ProviderAlive(SkinnedMDIMainProvider)) {
       SkinnedMDIMainProvider->SkinData()->BackgroundStale = true;
       TitleDirty = true;
       if (H != nullptr) RedrawWindow(H, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_FRAME);
@@ -1105,7 +1104,7 @@ void TsSkinProvider::WMSizeSkinned(TMessage& Message) {
   }
   // A child maximised by any means (its window state, not only the system command) puts its
   // buttons into the main form's menu line.
-  if (IsMDIChild() && Message.WParam == SIZE_MAXIMIZED && IsSkinnedProvider(SkinnedMDIMainProvider) &&
+  if (IsMDIChild() && Message.WParam == SIZE_MAXIMIZED && ProviderAlive(SkinnedMDIMainProvider) &&
       MaximizedChildProvider != this) {
     MaximizedChildProvider = this;
     SkinnedMDIMainProvider->RefreshNonClient();
@@ -1120,7 +1119,7 @@ void TsSkinProvider::WMSetTextSkinned(TMessage& Message) {
     PassOn(Message);
     return;
   }
-  if (IsMDIChild() && Form->WindowState() == wsMaximized && IsSkinnedProvider(SkinnedMDIMainProvider)) {
+  if (IsMDIChild() && Form->WindowState() == wsMaximized && ProviderAlive(SkinnedMDIMainProvider)) {
     TsSkinProvider* P = SkinnedMDIMainProvider;
     P->SkinData()->BackgroundStale = true;
     P->ShowMenuForm(false);
