@@ -7,6 +7,7 @@
 
 #include "framework/ControlsInternal.h"
 #include "framework/Forms.h"
+#include "framework/ScopeExit.h"
 #include "framework/Strings.h"
 
 using namespace ctlimpl;
@@ -314,13 +315,8 @@ void TControl::SetParentFontValue(bool Value, bool Notify) {
   FParentFont = Value;
   if (Value && FParent != nullptr && Notify) {
     FFontFromParent = true;
-    try {
-      FFont->Assign(FParent->Font());
-    } catch (...) {
-      FFontFromParent = false;
-      throw;
-    }
-    FFontFromParent = false;
+    TScopeExit CleanUp([&] { FFontFromParent = false; });
+    FFont->Assign(FParent->Font());
   }
 }
 

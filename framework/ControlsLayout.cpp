@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "framework/ControlsInternal.h"
+#include "framework/ScopeExit.h"
 
 using namespace ctlimpl;
 
@@ -61,16 +62,12 @@ void TWinControl::AlignControl(TControl* AControl) {
     return;
   }
   DisableAlign();
-  try {
-    TRect R = ClientRect();
-    AlignControls(AControl, R);
-  } catch (...) {
+  TScopeExit CleanUp([&] {
     FControlState.Exclude(csAlignmentNeeded);
     EnableAlign();
-    throw;
-  }
-  FControlState.Exclude(csAlignmentNeeded);
-  EnableAlign();
+  });
+  TRect R = ClientRect();
+  AlignControls(AControl, R);
 }
 
 void TWinControl::AdjustClientRect(TRect& Rect) {}
@@ -100,35 +97,30 @@ void TWinControl::DoAlign(TAlign A, TControl* AControl, TRect& R) {
   }
   for (TControl* C : List) {
     C->FAnchorMove = true;
-    try {
-      switch (A) {
-        case alTop:
-          C->SetBounds(R.Left, R.Top, R.Width(), C->Height());
-          R.Top += C->Height();
-          break;
-        case alBottom:
-          C->SetBounds(R.Left, R.Bottom - C->Height(), R.Width(), C->Height());
-          R.Bottom -= C->Height();
-          break;
-        case alLeft:
-          C->SetBounds(R.Left, R.Top, C->Width(), R.Height());
-          R.Left += C->Width();
-          break;
-        case alRight:
-          C->SetBounds(R.Right - C->Width(), R.Top, C->Width(), R.Height());
-          R.Right -= C->Width();
-          break;
-        case alClient:
-          C->SetBounds(R.Left, R.Top, R.Width(), R.Height());
-          break;
-        default:
-          break;
-      }
-    } catch (...) {
-      C->FAnchorMove = false;
-      throw;
+    TScopeExit CleanUp([&] { C->FAnchorMove = false; });
+    switch (A) {
+      case alTop:
+        C->SetBounds(R.Left, R.Top, R.Width(), C->Height());
+        R.Top += C->Height();
+        break;
+      case alBottom:
+        C->SetBounds(R.Left, R.Bottom - C->Height(), R.Width(), C->Height());
+        R.Bottom -= C->Height();
+        break;
+      case alLeft:
+        C->SetBounds(R.Left, R.Top, C->Width(), R.Height());
+        R.Left += C->Width();
+        break;
+      case alRight:
+        C->SetBounds(R.Right - C->Width(), R.Top, C->Width(), R.Height());
+        R.Right -= C->Width();
+        break;
+      case alClient:
+        C->SetBounds(R.Left, R.Top, R.Width(), R.Height());
+        break;
+      default:
+        break;
     }
-    C->FAnchorMove = false;
   }
 }
 
@@ -157,13 +149,8 @@ void TWinControl::ApplyAnchors() {
       T = MulDiv(B.Top + B.Height() / 2, PR.Height(), Old.cy) - B.Height() / 2;
     }
     C->FAnchorMove = true;
-    try {
-      C->SetBounds(L, T, W, H);
-    } catch (...) {
-      C->FAnchorMove = false;
-      throw;
-    }
-    C->FAnchorMove = false;
+    TScopeExit CleanUp([&] { C->FAnchorMove = false; });
+    C->SetBounds(L, T, W, H);
   }
 }
 

@@ -8,6 +8,7 @@
 
 #include "framework/ControlsInternal.h"
 #include "framework/Forms.h"
+#include "framework/ScopeExit.h"
 
 using namespace ctlimpl;
 
@@ -105,15 +106,11 @@ void TWinControl::WMPaint(TMessage& M) {
   PAINTSTRUCT PS;
   HDC DC = BeginPaint(FHandle, &PS);
   M.WParam = reinterpret_cast<WPARAM>(DC);
-  try {
-    PaintHandler(M);
-  } catch (...) {
+  TScopeExit CleanUp([&] {
     M.WParam = 0;
     EndPaint(FHandle, &PS);
-    throw;
-  }
-  M.WParam = 0;
-  EndPaint(FHandle, &PS);
+  });
+  PaintHandler(M);
 }
 
 void TWinControl::PaintHandler(TMessage& M) {
@@ -129,13 +126,10 @@ void TWinControl::PaintHandler(TMessage& M) {
   for (TControl* C : FControls)
     if (!IsWindowed(C) && C->Visible() && C->ControlStyle().Contains(csOpaque))
       ExcludeClipRect(DC, C->Left(), C->Top(), C->Left() + C->Width(), C->Top() + C->Height());
-  try {
+  {
+    TScopeExit CleanUp([&] { RestoreDC(DC, Saved); });
     PaintWindow(DC);
-  } catch (...) {
-    RestoreDC(DC, Saved);
-    throw;
   }
-  RestoreDC(DC, Saved);
   PaintControls(DC, nullptr);
 }
 
@@ -159,15 +153,11 @@ void TWinControl::PaintControls(HDC DC, TControl* First) {
     const int Saved = SaveDC(DC);
     MoveWindowOrg(DC, C->Left(), C->Top());
     IntersectClipRect(DC, 0, 0, C->Width(), C->Height());
-    try {
-      C->Perform(WM_PAINT, reinterpret_cast<WPARAM>(DC), 0);
-    } catch (...) {
+    TScopeExit CleanUp([&] {
       RestoreDC(DC, Saved);
       if (AddedCopy) C->FControlState.Exclude(csPaintCopy);
-      throw;
-    }
-    RestoreDC(DC, Saved);
-    if (AddedCopy) C->FControlState.Exclude(csPaintCopy);
+    });
+    C->Perform(WM_PAINT, reinterpret_cast<WPARAM>(DC), 0);
   }
 }
 
@@ -188,37 +178,33 @@ void TWinControl::PaintTo(HDC DC, int X, int Y) {
   const bool AddedCopy = !FControlState.Contains(csPaintCopy);
   if (AddedCopy) FControlState.Include(csPaintCopy);
   const int Saved = SaveDC(DC);
-  try {
-    MoveWindowOrg(DC, X, Y);
-    IntersectClipRect(DC, 0, 0, Width(), Height());
-    // The frame: the client area's place inside the window, and the edges of a child window.
-    RECT WR;
-    GetWindowRect(FHandle, &WR);
-    POINT O{0, 0};
-    ::ClientToScreen(FHandle, &O);
-    const DWORD Style = static_cast<DWORD>(GetWindowLongW(FHandle, GWL_STYLE));
-    const DWORD ExStyle = static_cast<DWORD>(GetWindowLongW(FHandle, GWL_EXSTYLE));
-    if (Style & WS_CHILD) {
-      RECT R{0, 0, Width(), Height()};
-      if (ExStyle & WS_EX_CLIENTEDGE) DrawEdge(DC, &R, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
-      if (Style & WS_BORDER) FrameRect(DC, &R, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    }
-    MoveWindowOrg(DC, O.x - WR.left, O.y - WR.top);
-    TRect CR = ClientRect();
-    IntersectClipRect(DC, 0, 0, CR.Width(), CR.Height());
-    Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(DC), 0);
-    Perform(WM_PAINT, reinterpret_cast<WPARAM>(DC), 0);
-    for (TControl* C : std::vector<TControl*>(FControls)) {
-      auto* W = dynamic_cast<TWinControl*>(C);
-      if (W != nullptr && W->Visible()) W->PaintTo(DC, W->Left(), W->Top());
-    }
-  } catch (...) {
+  TScopeExit CleanUp([&] {
     RestoreDC(DC, Saved);
     if (AddedCopy) FControlState.Exclude(csPaintCopy);
-    throw;
+  });
+  MoveWindowOrg(DC, X, Y);
+  IntersectClipRect(DC, 0, 0, Width(), Height());
+  // The frame: the client area's place inside the window, and the edges of a child window.
+  RECT WR;
+  GetWindowRect(FHandle, &WR);
+  POINT O{0, 0};
+  ::ClientToScreen(FHandle, &O);
+  const DWORD Style = static_cast<DWORD>(GetWindowLongW(FHandle, GWL_STYLE));
+  const DWORD ExStyle = static_cast<DWORD>(GetWindowLongW(FHandle, GWL_EXSTYLE));
+  if (Style & WS_CHILD) {
+    RECT R{0, 0, Width(), Height()};
+    if (ExStyle & WS_EX_CLIENTEDGE) DrawEdge(DC, &R, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
+    if (Style & WS_BORDER) FrameRect(DC, &R, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
   }
-  RestoreDC(DC, Saved);
-  if (AddedCopy) FControlState.Exclude(csPaintCopy);
+  MoveWindowOrg(DC, O.x - WR.left, O.y - WR.top);
+  TRect CR = ClientRect();
+  IntersectClipRect(DC, 0, 0, CR.Width(), CR.Height());
+  Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(DC), 0);
+  Perform(WM_PAINT, reinterpret_cast<WPARAM>(DC), 0);
+  for (TControl* C : std::vector<TControl*>(FControls)) {
+    auto* W = dynamic_cast<TWinControl*>(C);
+    if (W != nullptr && W->Visible()) W->PaintTo(DC, W->Left(), W->Top());
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -236,17 +222,12 @@ void TCustomControl::PaintWindow(HDC DC) {
   FCanvas->FreeHandle();
   FCanvas->SetHandle(DC);
   FControlState.Include(csCustomPaint);
-  try {
-    Paint();
-  } catch (...) {
+  TScopeExit CleanUp([&] {
     FControlState.Exclude(csCustomPaint);
     FCanvas->SetHandle(nullptr);
     FCanvas->Unlock();
-    throw;
-  }
-  FControlState.Exclude(csCustomPaint);
-  FCanvas->SetHandle(nullptr);
-  FCanvas->Unlock();
+  });
+  Paint();
 }
 
 void TCustomControl::DestroyWnd() {
@@ -277,15 +258,11 @@ void TGraphicControl::WMPaint(TMessage& M) {
   FCanvas->Lock();
   FCanvas->FreeHandle();
   FCanvas->SetHandle(reinterpret_cast<HDC>(M.WParam));
-  try {
-    Paint();
-  } catch (...) {
+  TScopeExit CleanUp([&] {
     FCanvas->SetHandle(nullptr);
     FCanvas->Unlock();
-    throw;
-  }
-  FCanvas->SetHandle(nullptr);
-  FCanvas->Unlock();
+  });
+  Paint();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 
 #include "framework/ControlsInternal.h"
 #include "framework/Forms.h"
+#include "framework/ScopeExit.h"
 #include "framework/Strings.h"
 
 using namespace ctlimpl;
@@ -183,13 +184,10 @@ void TWinControl::CreateWnd() {
   FDefWndProc = Params.WindowClass.lpfnWndProc != nullptr ? Params.WindowClass.lpfnWndProc : DefWindowProcW;
   RegisterControlClass(Params);
   FControlState.Include(csCreating);
-  try {
+  {
+    TScopeExit CleanUp([&] { FControlState.Exclude(csCreating); });
     CreateWindowHandle(Params);
-  } catch (...) {
-    FControlState.Exclude(csCreating);
-    throw;
   }
-  FControlState.Exclude(csCreating);
   if (FHandle == nullptr)
     throw EOSError(Format("Error creating window of class %s (%u)", WideToAnsi(Params.WinClassName).c_str(),
                           static_cast<unsigned>(GetLastError())));
@@ -239,14 +237,11 @@ void TWinControl::RecreateWnd() {
 void TWinControl::CMRecreateWnd(TMessage& M) {
   const bool WasFocused = Focused();
   FControlState.Include(csRecreating);
-  try {
+  {
+    TScopeExit CleanUp([&] { FControlState.Exclude(csRecreating); });
     DestroyHandle();
     UpdateControlState();
-  } catch (...) {
-    FControlState.Exclude(csRecreating);
-    throw;
   }
-  FControlState.Exclude(csRecreating);
   if (WasFocused && FHandle != nullptr) ::SetFocus(FHandle);
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "framework/ScopeExit.h"
 #include "framework/Strings.h"
 
 TScreen* Screen = nullptr;
@@ -104,15 +105,13 @@ void TCustomForm::AfterConstruction() {
   if (FConstructed) return;
   FConstructed = true;
   BeginLoading();
-  try {
+  {
+    TScopeExit CleanUp([&] {
+      EndLoading();
+      FFormState.Exclude(fsCreating);
+    });
     InitializeComponents();
-  } catch (...) {
-    EndLoading();
-    FFormState.Exclude(fsCreating);
-    throw;
   }
-  EndLoading();
-  FFormState.Exclude(fsCreating);
   DoCreate();
 }
 
@@ -451,31 +450,26 @@ void TCustomForm::CMShowingChanged(TMessage& M) {
   if (FHandle == nullptr) return;
   const bool Recreating = FControlState.Contains(csRecreating);
   FFormState.Include(fsShowing);
-  try {
-    if (Showing()) {
-      if (!Recreating) DoShow();
-      ApplyPosition();
-      if (FFormStyle == fsMDIChild) {
-        ShowWindow(FHandle, FWindowState == wsMaximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
-        SendMessageW(GetParent(FHandle), WM_MDIACTIVATE, reinterpret_cast<WPARAM>(FHandle), 0);
-      } else if (Parent() != nullptr) {
-        TWinControl::CMShowingChanged(M);
-      } else {
-        static const int Commands[] = {SW_SHOWNORMAL, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED};
-        ShowWindow(FHandle, Commands[FWindowState]);
-      }
+  TScopeExit CleanUp([&] { FFormState.Exclude(fsShowing); });
+  if (Showing()) {
+    if (!Recreating) DoShow();
+    ApplyPosition();
+    if (FFormStyle == fsMDIChild) {
+      ShowWindow(FHandle, FWindowState == wsMaximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
+      SendMessageW(GetParent(FHandle), WM_MDIACTIVATE, reinterpret_cast<WPARAM>(FHandle), 0);
+    } else if (Parent() != nullptr) {
+      TWinControl::CMShowingChanged(M);
     } else {
-      if (!Recreating) DoHide();
-      if (Parent() != nullptr)
-        TWinControl::CMShowingChanged(M);
-      else
-        ShowWindow(FHandle, SW_HIDE);
+      static const int Commands[] = {SW_SHOWNORMAL, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED};
+      ShowWindow(FHandle, Commands[FWindowState]);
     }
-  } catch (...) {
-    FFormState.Exclude(fsShowing);
-    throw;
+  } else {
+    if (!Recreating) DoHide();
+    if (Parent() != nullptr)
+      TWinControl::CMShowingChanged(M);
+    else
+      ShowWindow(FHandle, SW_HIDE);
   }
-  FFormState.Exclude(fsShowing);
 }
 
 TModalResult TCustomForm::ShowModal() {
@@ -488,13 +482,13 @@ TModalResult TCustomForm::ShowModal() {
   HWND ActiveWindow = GetActiveWindow();
   FFormState.Include(fsModal);
   std::vector<HWND> Disabled = DisableTaskWindows(Handle());
-  auto Finish = [&] {
-    EnableTaskWindows(Disabled);
-    if (ActiveWindow != nullptr && IsWindow(ActiveWindow)) SetActiveWindow(ActiveWindow);
-    FFormState.Exclude(fsModal);
-    if (Application != nullptr) Application->ModalFinished();
-  };
-  try {
+  {
+    TScopeExit Finish([&] {
+      EnableTaskWindows(Disabled);
+      if (ActiveWindow != nullptr && IsWindow(ActiveWindow)) SetActiveWindow(ActiveWindow);
+      FFormState.Exclude(fsModal);
+      if (Application != nullptr) Application->ModalFinished();
+    });
     FModalResult = mrNone;
     Show();
     for (;;) {
@@ -514,11 +508,7 @@ TModalResult TCustomForm::ShowModal() {
     EnableTaskWindows(Disabled);
     Disabled.clear();
     Hide();
-  } catch (...) {
-    Finish();
-    throw;
   }
-  Finish();
   return FModalResult;
 }
 
@@ -780,15 +770,11 @@ void TCustomForm::PaintWindow(HDC DC) {
   FCanvas->Lock();
   FCanvas->FreeHandle();
   FCanvas->SetHandle(DC);
-  try {
-    Paint();
-  } catch (...) {
+  TScopeExit CleanUp([&] {
     FCanvas->SetHandle(nullptr);
     FCanvas->Unlock();
-    throw;
-  }
-  FCanvas->SetHandle(nullptr);
-  FCanvas->Unlock();
+  });
+  Paint();
 }
 
 void TCustomForm::AlignControls(TControl* AControl, TRect& Rect) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "framework/ScopeExit.h"
+
 // ---------------------------------------------------------------------------------------------
 // TListColumn, TListColumns
 
@@ -332,16 +334,13 @@ void TCustomTreeView::CNNotify(TMessage& M) {
   FCanvas->Lock();
   FCanvas->FreeHandle();
   FCanvas->SetHandle(D.hdc);
-  try {
+  {
+    TScopeExit CleanUp([&] {
+      FCanvas->SetHandle(nullptr);
+      FCanvas->Unlock();
+      RestoreDC(D.hdc, Saved);
+    });
     OnCustomDraw(this, TRect{D.rc.left, D.rc.top, D.rc.right, D.rc.bottom}, DefaultDraw);
-  } catch (...) {
-    FCanvas->SetHandle(nullptr);
-    FCanvas->Unlock();
-    RestoreDC(D.hdc, Saved);
-    throw;
   }
-  FCanvas->SetHandle(nullptr);
-  FCanvas->Unlock();
-  RestoreDC(D.hdc, Saved);
   if (!DefaultDraw) M.Result = CDRF_SKIPDEFAULT;
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "framework/ScopeExit.h"
 #include "framework/StdCtrls.h"
 #include "framework/Strings.h"
 
@@ -692,20 +693,16 @@ void TMenuItem::MeasureItemData(MEASUREITEMSTRUCT& Data) {
   if (DC == nullptr) throw EOutOfResources("Out of system resources");
   TCanvas C;
   C.SetHandle(DC);
-  try {
-    if (Screen != nullptr) C.SetFont(Screen->MenuFont());
-    int W = 0, H = 0;
-    MeasureItemDefault(&C, W, H);
-    MeasureItem(&C, W, H);
-    Data.itemWidth = static_cast<UINT>(std::max(W, 0));
-    Data.itemHeight = static_cast<UINT>(std::max(H, 0));
-  } catch (...) {
+  TScopeExit CleanUp([&] {
     C.SetHandle(nullptr);
     DeleteDC(DC);
-    throw;
-  }
-  C.SetHandle(nullptr);
-  DeleteDC(DC);
+  });
+  if (Screen != nullptr) C.SetFont(Screen->MenuFont());
+  int W = 0, H = 0;
+  MeasureItemDefault(&C, W, H);
+  MeasureItem(&C, W, H);
+  Data.itemWidth = static_cast<UINT>(std::max(W, 0));
+  Data.itemHeight = static_cast<UINT>(std::max(H, 0));
 }
 
 void TMenuItem::DrawItemData(const DRAWITEMSTRUCT& Data) {
@@ -713,17 +710,13 @@ void TMenuItem::DrawItemData(const DRAWITEMSTRUCT& Data) {
   const int Saved = SaveDC(Data.hDC);
   TCanvas C;
   C.SetHandle(Data.hDC);
-  try {
-    if (Screen != nullptr) C.SetFont(Screen->MenuFont());
-    const TRect R = Rect(Data.rcItem.left, Data.rcItem.top, Data.rcItem.right, Data.rcItem.bottom);
-    AdvancedDrawItem(&C, R, OwnerDrawStateOf(Data.itemState), IsTopLevel());
-  } catch (...) {
+  TScopeExit CleanUp([&] {
     C.SetHandle(nullptr);
     RestoreDC(Data.hDC, Saved);
-    throw;
-  }
-  C.SetHandle(nullptr);
-  RestoreDC(Data.hDC, Saved);
+  });
+  if (Screen != nullptr) C.SetFont(Screen->MenuFont());
+  const TRect R = Rect(Data.rcItem.left, Data.rcItem.top, Data.rcItem.right, Data.rcItem.bottom);
+  AdvancedDrawItem(&C, R, OwnerDrawStateOf(Data.itemState), IsTopLevel());
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "framework/Menus.h"
+#include "framework/ScopeExit.h"
 
 namespace {
 
@@ -40,17 +41,12 @@ void WithCanvasOn(TCanvas* Canvas, HDC DC, F&& Body) {
   CC->Lock();
   CC->FreeHandle();
   CC->SetHandle(DC);
-  try {
-    Body();
-  } catch (...) {
+  TScopeExit CleanUp([&] {
     CC->SetHandle(nullptr);
     CC->Unlock();
     RestoreDC(DC, Saved);
-    throw;
-  }
-  CC->SetHandle(nullptr);
-  CC->Unlock();
-  RestoreDC(DC, Saved);
+  });
+  Body();
 }
 
 }  // namespace
@@ -375,18 +371,13 @@ void TToolBar::UpdateButton(TToolButton* B) {
 void TToolBar::UpdateButtonBounds() {
   if (!HandleAllocated() || FUpdatingBounds || IsDestroying()) return;
   FUpdatingBounds = true;
-  try {
-    HWND H = Handle();
-    for (std::size_t I = 0; I < FButtons.size(); ++I) {
-      RECT R{};
-      if (SendMessageW(H, TB_GETITEMRECT, I, reinterpret_cast<LPARAM>(&R)))
-        FButtons[I]->SetBounds(R.left, R.top, R.right - R.left, R.bottom - R.top);
-    }
-  } catch (...) {
-    FUpdatingBounds = false;
-    throw;
+  TScopeExit CleanUp([&] { FUpdatingBounds = false; });
+  HWND H = Handle();
+  for (std::size_t I = 0; I < FButtons.size(); ++I) {
+    RECT R{};
+    if (SendMessageW(H, TB_GETITEMRECT, I, reinterpret_cast<LPARAM>(&R)))
+      FButtons[I]->SetBounds(R.left, R.top, R.right - R.left, R.bottom - R.top);
   }
-  FUpdatingBounds = false;
 }
 
 void TToolBar::InsertButton(TToolButton* B) {

@@ -151,7 +151,7 @@ void TacListViewWnd::WndProc(TMessage& Message) {
     TacEditWnd::WndProc(Message);
     return;
   }
-  const bool IsSkinned = Skinned(this);
+  const bool IsSkinned = HasSkinSection(this);
   switch (Message.Msg) {
     case SM_ALPHACMD:
       switch (AlphaCmdCode(Message.WParam)) {
@@ -269,7 +269,7 @@ void TacListViewWnd::WndProc(TMessage& Message) {
 void TacListViewWnd::HeaderWndProc(TMessage& Message) {
   HWND Header = HeaderWnd;
   if (Header == nullptr) return;
-  if (Destroyed || !Skinned(this) || ViewStyle() != 1) {
+  if (Destroyed || !HasSkinSection(this) || ViewStyle() != 1) {
     const UINT Msg = Message.Msg;
     Message.Result = CallOldHeaderProc(Message.Msg, Message.WParam, Message.LParam);
     if (Msg == WM_NCDESTROY) {
@@ -497,7 +497,7 @@ void TacTreeViewWnd::SetSkinParams() {
 }
 
 void TacTreeViewWnd::WndProc(TMessage& Message) {
-  if (Destroyed || !Skinned(this)) {
+  if (Destroyed || !HasSkinSection(this)) {
     TacEditWnd::WndProc(Message);
     return;
   }
@@ -616,7 +616,7 @@ void TacGridWnd::SetSkinParams() {
 }
 
 void TacGridWnd::WndProc(TMessage& Message) {
-  if (Destroyed || !Skinned(this)) {
+  if (Destroyed || !HasSkinSection(this)) {
     TacEditWnd::WndProc(Message);
     return;
   }
@@ -720,7 +720,7 @@ void TacVirtualTreeViewWnd::SetSkinParams() {
 }
 
 void TacVirtualTreeViewWnd::WndProc(TMessage& Message) {
-  if (Destroyed || !Skinned(this)) {
+  if (Destroyed || !HasSkinSection(this)) {
     TacEditWnd::WndProc(Message);
     return;
   }

@@ -26,7 +26,7 @@ TacMenuWndLink acMenuWndLink;
 
 namespace acscroll {
 
-bool Skinned(const TacMainWnd* A) { return A->SkinData != nullptr && A->SkinData->IsSkinned(false); }
+bool HasSkinSection(const TacMainWnd* A) { return A->SkinData != nullptr && A->SkinData->IsSkinned(false); }
 
 bool IsFromManager(const TacMainWnd* A, LPARAM LParam) {
   return A->SkinData != nullptr && LParam != 0 &&

@@ -58,7 +58,7 @@ void TsButton::DeletePendingRegion() {
   FRegion = nullptr;
 }
 
-bool TsButton::Skinned() const { return FSkinData != nullptr && FSkinData->IsSkinned(true); }
+bool TsButton::SkinActive() const { return FSkinData != nullptr && FSkinData->IsSkinned(true); }
 
 // ---- properties
 
@@ -90,7 +90,7 @@ void TsButton::CreateParams(TCreateParams& Params) {
 }
 
 void TsButton::SetButtonStyle(bool ADefault) {
-  if (!Skinned()) {
+  if (!SkinActive()) {
     // Without a skin the button is a standard one and shows the default outline itself.
     FDefaultStyled = ADefault;
     TButton::SetButtonStyle(ADefault);
@@ -284,7 +284,7 @@ void TsButton::PaintButtonCache(HDC DC) {
 // ---- mouse
 
 void TsButton::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  if (Skinned() && Enabled() && !IsDesigning()) {
+  if (SkinActive() && Enabled() && !IsDesigning()) {
     FSkinData->Updating = false;
     if (Button == mbLeft) acSuppressHints();
     FMousePressed = true;
@@ -301,7 +301,7 @@ void TsButton::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
 }
 
 void TsButton::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  if (Skinned() && Enabled() && !IsDesigning()) {
+  if (SkinActive() && Enabled() && !IsDesigning()) {
     if (Button == mbLeft) acRestoreHints();
     if (!FMousePressed || IsDestroying()) return;
     FMousePressed = false;
@@ -329,7 +329,7 @@ void TsButton::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
 
 void TsButton::WMKeyUp(TMessage& M) {
   TButton::WMKeyUp(M);
-  if (Skinned() && M.WParam == VK_SPACE) {
+  if (SkinActive() && M.WParam == VK_SPACE) {
     FRegionChanged = true;
     FSkinData->BackgroundStale = true;
     Repaint();
@@ -451,7 +451,7 @@ bool TsButton::SkinnedMessage(TMessage& M) {
       if (Enabled() && !IsDestroying()) {
         StopFade(FFadeTimer);
         InheritedWithoutRedraw(M);
-        if (Skinned()) {
+        if (SkinActive()) {
           FSkinData->FocusedFlag = false;
           FRegionChanged = true;
           FSkinData->Invalidate();
@@ -561,7 +561,7 @@ void TsButton::WndProc(TMessage& M) {
       default: break;
     }
   }
-  if (ControlIsReady(this) && Skinned()) {
+  if (ControlIsReady(this) && SkinActive()) {
     if (!SkinnedMessage(M)) GeneralPath(M);
     return;
   }
