@@ -136,6 +136,16 @@ void MoveWindowOrg(HDC DC, int DX, int DY) {
   SetWindowOrgEx(DC, P.x - DX, P.y - DY, nullptr);
 }
 
+void GetWindowAndClientRects(HWND Wnd, RECT& Window, RECT& Client) {
+  RECT W{}, C{};
+  GetWindowRect(Wnd, &W);
+  GetClientRect(Wnd, &C);
+  POINT O{0, 0};
+  ::ClientToScreen(Wnd, &O);
+  Window = RECT{0, 0, W.right - W.left, W.bottom - W.top};
+  Client = RECT{O.x - W.left, O.y - W.top, O.x - W.left + C.right, O.y - W.top + C.bottom};
+}
+
 WideString GetShortHint(const WideString& Hint) {
   std::size_t I = Hint.find(L'|');
   return I == WideString::npos ? Hint : Hint.substr(0, I);

@@ -218,16 +218,9 @@ TCustomControl::TCustomControl(TComponent* AOwner) : TWinControl(AOwner) {
 TCustomControl::~TCustomControl() { FCanvas->FreeHandle(); }
 
 void TCustomControl::PaintWindow(HDC DC) {
-  FCanvas->Lock();
-  FCanvas->FreeHandle();
-  FCanvas->SetHandle(DC);
   FControlState.Include(csCustomPaint);
-  TScopeExit CleanUp([&] {
-    FControlState.Exclude(csCustomPaint);
-    FCanvas->SetHandle(nullptr);
-    FCanvas->Unlock();
-  });
-  Paint();
+  TScopeExit CleanUp([&] { FControlState.Exclude(csCustomPaint); });
+  FCanvas->DrawInto(DC, [&] { Paint(); });
 }
 
 void TCustomControl::DestroyWnd() {
@@ -255,14 +248,7 @@ void TGraphicControl::Dispatch(TMessage& M) {
 
 void TGraphicControl::WMPaint(TMessage& M) {
   if (M.WParam == 0) return;
-  FCanvas->Lock();
-  FCanvas->FreeHandle();
-  FCanvas->SetHandle(reinterpret_cast<HDC>(M.WParam));
-  TScopeExit CleanUp([&] {
-    FCanvas->SetHandle(nullptr);
-    FCanvas->Unlock();
-  });
-  Paint();
+  FCanvas->DrawInto(reinterpret_cast<HDC>(M.WParam), [&] { Paint(); });
 }
 
 // ---------------------------------------------------------------------------------------------

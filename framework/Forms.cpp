@@ -767,14 +767,7 @@ void TCustomForm::WMSize(TMessage& M) {
 }
 
 void TCustomForm::PaintWindow(HDC DC) {
-  FCanvas->Lock();
-  FCanvas->FreeHandle();
-  FCanvas->SetHandle(DC);
-  TScopeExit CleanUp([&] {
-    FCanvas->SetHandle(nullptr);
-    FCanvas->Unlock();
-  });
-  Paint();
+  FCanvas->DrawInto(DC, [&] { Paint(); });
 }
 
 void TCustomForm::AlignControls(TControl* AControl, TRect& Rect) {

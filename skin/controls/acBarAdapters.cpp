@@ -22,6 +22,17 @@
 
 namespace {
 
+// The index of the tool bar's item whose rectangle holds P (client coordinates), -1 when none.
+int ToolBarItemAt(HWND Wnd, TPoint P) {
+  const int N = static_cast<int>(SendMessageW(Wnd, TB_BUTTONCOUNT, 0, 0));
+  for (int I = 0; I < N; ++I) {
+    RECT R{};
+    if (!SendMessageW(Wnd, TB_GETITEMRECT, static_cast<WPARAM>(I), reinterpret_cast<LPARAM>(&R))) continue;
+    if (TRect(R.left, R.top, R.right, R.bottom).Contains(P)) return I;
+  }
+  return -1;
+}
+
 // The client area's top-left corner inside the window.
 TPoint ClientOffsetOf(HWND W) {
   POINT O{0, 0};
@@ -117,12 +128,8 @@ TacToolBarVCLWnd::~TacToolBarVCLWnd() {
 TPoint TacToolBarVCLWnd::ClientOffset() { return ClientOffsetOf(CtrlHandle); }
 
 void TacToolBarVCLWnd::UpdateCache() {
-  GetWndRects(this);
   TCacheInfo CI;
-  GetParentCacheOfWindow(CtrlHandle, CI);
-  SkinData->PrepareCacheBmp();
-  TBitmap* Cache = SkinData->CacheBmp();
-  Cache->SetSize(std::max(0, static_cast<int>(WndSize.cx)), std::max(0, static_cast<int>(WndSize.cy)));
+  TBitmap* Cache = BeginWindowCache(this, CI);
   if (ToolBar != nullptr) Cache->Canvas()->SetFont(ToolBar->Font());
   PaintControlSkin(SkinData, CI, true, 0, TRect(0, 0, Cache->Width(), Cache->Height()), WndPos, Cache);
   SkinData->BackgroundStale = false;
@@ -305,38 +312,22 @@ void TacToolBarVCLWnd::RepaintButton(int Index) {
   const int Saved = SaveDC(DC);
   MoveWindowOrg(DC, Off.X, Off.Y);
   IntersectClipRect(DC, 0, 0, CS.cx, CS.cy);
-  auto* Canvas = static_cast<TControlCanvas*>(ToolBar->Canvas());
-  Canvas->Lock();
-  Canvas->FreeHandle();
-  Canvas->SetHandle(DC);
-  TTBCustomDrawFlags Flags;
-  bool DefaultDraw = true;
-  try {
-    AdvancedCustomDrawButton(ToolBar, B, TCustomDrawState{}, cdPrePaint, Flags, DefaultDraw);
-  } catch (...) {
-    Canvas->SetHandle(nullptr);
-    Canvas->Unlock();
+  TScopeExit Release([&] {
     RestoreDC(DC, Saved);
     ReleaseDC(CtrlHandle, DC);
-    throw;
-  }
-  Canvas->SetHandle(nullptr);
-  Canvas->Unlock();
-  RestoreDC(DC, Saved);
-  ReleaseDC(CtrlHandle, DC);
+  });
+  TTBCustomDrawFlags Flags;
+  bool DefaultDraw = true;
+  static_cast<TControlCanvas*>(ToolBar->Canvas())->DrawInto(DC, [&] {
+    AdvancedCustomDrawButton(ToolBar, B, TCustomDrawState{}, cdPrePaint, Flags, DefaultDraw);
+  });
 }
 
 int TacToolBarVCLWnd::ButtonAtPos(TPoint P) {
-  const int N = static_cast<int>(SendMessageW(CtrlHandle, TB_BUTTONCOUNT, 0, 0));
-  for (int I = 0; I < N; ++I) {
-    RECT R{};
-    if (!SendMessageW(CtrlHandle, TB_GETITEMRECT, static_cast<WPARAM>(I), reinterpret_cast<LPARAM>(&R))) continue;
-    if (P.X < R.left || P.X >= R.right || P.Y < R.top || P.Y >= R.bottom) continue;
-    if (ToolBar == nullptr || I >= ToolBar->ButtonCount()) return -1;
-    const TToolButtonStyle S = ToolBar->Buttons(I)->Style();
-    return S == tbsSeparator || S == tbsDivider ? -1 : I;
-  }
-  return -1;
+  const int I = ToolBarItemAt(CtrlHandle, P);
+  if (I < 0 || ToolBar == nullptr || I >= ToolBar->ButtonCount()) return -1;
+  const TToolButtonStyle S = ToolBar->Buttons(I)->Style();
+  return S == tbsSeparator || S == tbsDivider ? -1 : I;
 }
 
 void TacToolBarVCLWnd::SetHot(int Index) {
@@ -587,16 +578,10 @@ void TacToolBarWnd::PaintButton(int Index, TBitmap* Bmp) {
 }
 
 int TacToolBarWnd::HotButtonAt(TPoint P) {
-  const int N = static_cast<int>(SendMessageW(CtrlHandle, TB_BUTTONCOUNT, 0, 0));
-  for (int I = 0; I < N; ++I) {
-    RECT R{};
-    if (!SendMessageW(CtrlHandle, TB_GETITEMRECT, static_cast<WPARAM>(I), reinterpret_cast<LPARAM>(&R))) continue;
-    if (P.X < R.left || P.X >= R.right || P.Y < R.top || P.Y >= R.bottom) continue;
-    TBBUTTON B{};
-    if (!SendMessageW(CtrlHandle, TB_GETBUTTON, static_cast<WPARAM>(I), reinterpret_cast<LPARAM>(&B))) return -1;
-    return (B.fsStyle & TBSTYLE_SEP) == 0 && (B.fsState & TBSTATE_ENABLED) != 0 ? I : -1;
-  }
-  return -1;
+  const int I = ToolBarItemAt(CtrlHandle, P);
+  TBBUTTON B{};
+  if (I < 0 || !SendMessageW(CtrlHandle, TB_GETBUTTON, static_cast<WPARAM>(I), reinterpret_cast<LPARAM>(&B))) return -1;
+  return (B.fsStyle & TBSTYLE_SEP) == 0 && (B.fsState & TBSTATE_ENABLED) != 0 ? I : -1;
 }
 
 void TacToolBarWnd::InvalidateButton(int Index) {
@@ -788,12 +773,8 @@ void TacStatusBarWnd::PaintPanels() {
 }
 
 void TacStatusBarWnd::UpdateCache() {
-  GetWndRects(this);
   TCacheInfo CI;
-  GetParentCacheOfWindow(CtrlHandle, CI);
-  SkinData->PrepareCacheBmp();
-  TBitmap* Bmp = SkinData->CacheBmp();
-  Bmp->SetSize(std::max(0, static_cast<int>(WndSize.cx)), std::max(0, static_cast<int>(WndSize.cy)));
+  TBitmap* Bmp = BeginWindowCache(this, CI);
   PaintControlSkin(SkinData, CI, true, 0, TRect(0, 0, Bmp->Width(), Bmp->Height()), TPoint(WndPos.X, WndPos.Y), Bmp);
   PaintPanels();
   SkinData->BackgroundStale = false;

@@ -290,10 +290,7 @@ void TacComboBoxWnd::WndProc(TMessage& Message) {
     case WM_PRINT: {
       HDC DC = reinterpret_cast<HDC>(Message.WParam);
       if (DC == nullptr) break;
-      GetWndRects(this);
-      SkinData->Updating = false;
-      SkinData->BackgroundStale = true;
-      if (!ParamsChanged) SetSkinParams();
+      BeginPrint();
       if (IsSimpleCombo(CtrlHandle))
         PaintSimpleComboCache();
       else

@@ -764,13 +764,7 @@ void TacVirtualTreeViewWnd::WndProc(TMessage& Message) {
     }
     case WM_NCPAINT: {
       if (!IsWindowVisible(CtrlHandle)) break;
-      GetWndRects(this);
-      SkinData->Updating = SkinData->GetUpdating();
-      if (SkinData->Updating) return;
-      if (SkinData->BackgroundStale) {
-        if (!ParamsChanged) SetSkinParams();
-        PrepareWindowCache(SkinData, CtrlHandle, DlgMode);
-      }
+      if (!UpdateFrameCache()) return;
       FillBorderCorners(SkinData, 0, this);
       HDC DC = GetWindowDC(CtrlHandle);
       if (DC != nullptr) {

@@ -91,19 +91,10 @@ void TacSpinWnd::WndProc(TMessage& Message) {
     return;
   }
   switch (Message.Msg) {
-    case WM_PAINT: {
-      PAINTSTRUCT PS{};
-      HDC DC = reinterpret_cast<HDC>(Message.WParam);
-      if (DC == nullptr) {
-        BeginPaint(CtrlHandle, &PS);
-        Paint(PS.hdc);
-        EndPaint(CtrlHandle, &PS);
-      } else {
-        Paint(DC);
-      }
+    case WM_PAINT:
+      PaintIntoMessageDC(CtrlHandle, Message, [this](HDC DC) { Paint(DC); });
       Message.Result = 0;
       return;
-    }
     case WM_ERASEBKGND:
     case WM_NCPAINT:
       Message.Result = 1;
@@ -176,19 +167,10 @@ void TacSizerWnd::WndProc(TMessage& Message) {
     return;
   }
   switch (Message.Msg) {
-    case WM_PAINT: {
-      PAINTSTRUCT PS{};
-      HDC DC = reinterpret_cast<HDC>(Message.WParam);
-      if (DC != nullptr) {
-        PaintGrip(DC);
-      } else {
-        BeginPaint(CtrlHandle, &PS);
-        PaintGrip(PS.hdc);
-        EndPaint(CtrlHandle, &PS);
-      }
+    case WM_PAINT:
+      PaintIntoMessageDC(CtrlHandle, Message, [this](HDC DC) { PaintGrip(DC); });
       Message.Result = 0;
       return;
-    }
     case WM_ERASEBKGND:
     case WM_NCPAINT:
       Message.Result = 1;
@@ -280,15 +262,8 @@ void TacLinkWnd::WndProc(TMessage& Message) {
       Message.Result = 1;
       return;
     case WM_MOVE:
-      SkinData->BackgroundStale = true;
-      Message.Result = CallOldWndProc(this, CtrlHandle, Message.Msg, Message.WParam, Message.LParam);
-      RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-      return;
     case WM_SETTEXT:
-      Message.Result = CallOldWndProc(this, CtrlHandle, Message.Msg, Message.WParam, Message.LParam);
-      WndText = GetWndText(CtrlHandle);
-      SkinData->BackgroundStale = true;
-      RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+      PassOnAndRepaint(Message);
       return;
     case WM_PAINT: {
       ValidateWithoutPainting(CtrlHandle);

@@ -54,13 +54,9 @@ bool TacPanelWnd::Handles() const {
 }
 
 void TacPanelWnd::PrepareCache() {
-  GetWndRects(this);
   TCacheInfo CI;
-  GetParentCacheOfWindow(CtrlHandle, CI);
-  SkinData->PrepareCacheBmp();
-  TBitmap* Bmp = SkinData->CacheBmp();
-  const int W = std::max(0, static_cast<int>(WndSize.cx)), H = std::max(0, static_cast<int>(WndSize.cy));
-  Bmp->SetSize(W, H);
+  TBitmap* Bmp = BeginWindowCache(this, CI);
+  const int W = Bmp->Width(), H = Bmp->Height();
   PaintControlSkin(SkinData, CI, true, 0, TRect(0, 0, W, H), TPoint(WndPos.X, WndPos.Y), Bmp);
   SkinData->BackgroundStale = false;
   // The caption, centred in the client part inside the border and the bevels.
@@ -280,12 +276,8 @@ void TacDlgPanelWnd::SetSkinParams() {
 }
 
 void TacDlgPanelWnd::PrepareCache() {
-  GetWndRects(this);
   TCacheInfo CI;
-  GetParentCacheOfWindow(CtrlHandle, CI);
-  SkinData->PrepareCacheBmp();
-  TBitmap* Bmp = SkinData->CacheBmp();
-  Bmp->SetSize(std::max(0, static_cast<int>(WndSize.cx)), std::max(0, static_cast<int>(WndSize.cy)));
+  TBitmap* Bmp = BeginWindowCache(this, CI);
   PaintControlSkin(SkinData, CI, true, 0, TRect(0, 0, Bmp->Width(), Bmp->Height()), TPoint(WndPos.X, WndPos.Y), Bmp);
   SkinData->BackgroundStale = false;
 }

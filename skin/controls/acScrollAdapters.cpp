@@ -163,6 +163,24 @@ void TacEditWnd::SetSkinParams() {
   IgnoreStyleChange = false;
 }
 
+bool TacEditWnd::UpdateFrameCache() {
+  GetWndRects(this);
+  SkinData->Updating = SkinData->GetUpdating();
+  if (SkinData->Updating) return false;
+  if (SkinData->BackgroundStale) {
+    if (!ParamsChanged) SetSkinParams();
+    PrepareWindowCache(SkinData, CtrlHandle, DlgMode);
+  }
+  return true;
+}
+
+void TacEditWnd::BeginPrint() {
+  GetWndRects(this);
+  SkinData->Updating = false;
+  SkinData->BackgroundStale = true;
+  if (!ParamsChanged) SetSkinParams();
+}
+
 void TacEditWnd::BltCacheFrame(HDC DC, int FrameWidth) {
   TBitmap* Cache = SkinData->CacheBmp();
   if (HDC Src = CacheDC(SkinData))
@@ -220,13 +238,7 @@ void TacEditWnd::WndProc(TMessage& Message) {
       if (acFormsUpdating) return;
       HDC DC = nullptr;
       try {
-        GetWndRects(this);
-        SkinData->Updating = SkinData->GetUpdating();
-        if (SkinData->Updating) return;
-        if (SkinData->BackgroundStale) {
-          if (!ParamsChanged) SetSkinParams();
-          PrepareWindowCache(SkinData, CtrlHandle, DlgMode);
-        }
+        if (!UpdateFrameCache()) return;
         DC = GetWindowDC(CtrlHandle);
         if (DC != nullptr) {
           const int Saved = SaveDC(DC);
@@ -269,10 +281,7 @@ void TacEditWnd::WndProc(TMessage& Message) {
     case WM_PRINT: {
       HDC DC = reinterpret_cast<HDC>(Message.WParam);
       if (DC == nullptr) break;
-      GetWndRects(this);
-      SkinData->Updating = false;
-      SkinData->BackgroundStale = true;
-      if (!ParamsChanged) SetSkinParams();
+      BeginPrint();
       PrepareWindowCache(SkinData, CtrlHandle, DlgMode);
       if (!DlgMode) FillBorderCorners(SkinData, 0, this);
       BltCacheFrame(DC, InsetLeft);

@@ -346,12 +346,14 @@ void HookAdapterWndProc(TacMainWnd* Adapter, HWND Handle) {
   }
 }
 
-void UnhookAdapterWndProc(HWND Handle, bool FreeAdapter, bool Repaint, TacMainWnd*& Adapter) {
+void UnhookAdapterWndProc(HWND Handle, bool FreeAdapter, bool Repaint, TacMainWnd*& Adapter,
+                          void (*Detach)(TacMainWnd*)) {
   if (Adapter == nullptr) return;
   if (!Adapter->Destroyed) {
     Adapter->PutBackProcedure();
     RemovePropA(Handle, acAdapterPropName);
     Adapter->RestoreStdParams();
+    if (Detach != nullptr) Detach(Adapter);
     if (IsWindowVisible(Handle)) RefreshWindowFrame(Handle, Repaint);
     Adapter->Destroyed = true;
   }
@@ -573,6 +575,19 @@ TWinControl* FindWinControlByHandle(HWND Handle, TComponent* Owner) {
 }
 
 // ---- painting helpers of the adapters ------------------------------------------------------------
+
+TBitmap* SizedCache(TsCommonData* SkinData, const TSize& Size) {
+  SkinData->PrepareCacheBmp();
+  TBitmap* Bmp = SkinData->CacheBmp();
+  Bmp->SetSize(std::max(0, static_cast<int>(Size.cx)), std::max(0, static_cast<int>(Size.cy)));
+  return Bmp;
+}
+
+TBitmap* BeginWindowCache(TacMainWnd* Adapter, TCacheInfo& CI) {
+  GetWndRects(Adapter);
+  GetParentCacheOfWindow(Adapter->CtrlHandle, CI);
+  return SizedCache(Adapter->SkinData, Adapter->WndSize);
+}
 
 bool SkinnedUnderActiveManager(TsCommonData* SkinData) {
   if (SkinData == nullptr || !SkinData->IsSkinned(false)) return false;

@@ -309,12 +309,6 @@ class TacSystemMenu : public TsCustomSysMenu {
   bool EnabledRestore() override { return false; }
 
   TacDialogWnd* Dialog = nullptr;
-  TMenuItem* ItemRestore = nullptr;
-  TMenuItem* ItemMove = nullptr;
-  TMenuItem* ItemSize = nullptr;
-  TMenuItem* ItemMinimize = nullptr;
-  TMenuItem* ItemMaximize = nullptr;
-  TMenuItem* ItemClose = nullptr;
 
  private:
   void ItemClick(TObject* Sender);

@@ -455,6 +455,9 @@ class TsSkinProvider : public TComponent {
   bool AlphaCmdFirst(TMessage& Message);
   void UnskinnedProc(TMessage& Message);
   void SkinnedAlphaCmd(TMessage& Message);
+  // On a new skin: the menu cache dropped, the form's, title's and caption's sections looked up
+  // again.
+  void TakeNewSkinIndexes(TsSkinManager* M);
   // SkinnedProc hands each message of the skinned form to its handler (below and in the list
   // that follows it).
   void SkinnedProc(TMessage& Message);

@@ -215,6 +215,14 @@ bool TsSkinProvider::AlphaCmdFirst(TMessage& Message) {
   }
 }
 
+void TsSkinProvider::TakeNewSkinIndexes(TsSkinManager* M) {
+  ClearMenuCache();
+  SkinData()->UpdateIndexes();
+  FTitleSkinIndex = -1;
+  TitleSkinIndex();
+  CaptionSkinIndex = M != nullptr ? M->GetSectionIndex("CAPTION") : -1;
+}
+
 void TsSkinProvider::UnskinnedProc(TMessage& Message) {
   if (Message.Msg == SM_ALPHACMD) {
     const Word Cmd = AlphaCmdCode(Message.WParam);
@@ -222,11 +230,7 @@ void TsSkinProvider::UnskinnedProc(TMessage& Message) {
       TsCommonData* SD = SkinData();
       TsSkinManager* M = SD != nullptr ? SD->SkinManager() : nullptr;
       if (FormDestroying() || SD == nullptr || reinterpret_cast<TsSkinManager*>(Message.LParam) != M) return;
-      ClearMenuCache();
-      SD->UpdateIndexes();
-      FTitleSkinIndex = -1;
-      TitleSkinIndex();
-      CaptionSkinIndex = M != nullptr ? M->GetSectionIndex("CAPTION") : -1;
+      TakeNewSkinIndexes(M);
       if (M != nullptr) {
         InitTitleButtons();
         SetSysMenuStyle(true);
@@ -269,11 +273,7 @@ void TsSkinProvider::SkinnedAlphaCmd(TMessage& Message) {
   switch (AlphaCmdCode(Message.WParam)) {
     case AC_NEWSKIN:
       if (!FromManager) return;
-      ClearMenuCache();
-      SD->UpdateIndexes();
-      FTitleSkinIndex = -1;
-      TitleSkinIndex();
-      CaptionSkinIndex = M != nullptr ? M->GetSectionIndex("CAPTION") : -1;
+      TakeNewSkinIndexes(M);
       if (M != nullptr) {
         InitTitleButtons();
         ClearMenuCache();
