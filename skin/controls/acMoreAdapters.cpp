@@ -90,15 +90,8 @@ void TacSpinWnd::WndProc(TMessage& Message) {
     TacMainWnd::WndProc(Message);
     return;
   }
+  if (HandleOwnPainting(CtrlHandle, Message, [this](HDC DC) { Paint(DC); })) return;
   switch (Message.Msg) {
-    case WM_PAINT:
-      PaintIntoMessageDC(CtrlHandle, Message, [this](HDC DC) { Paint(DC); });
-      Message.Result = 0;
-      return;
-    case WM_ERASEBKGND:
-    case WM_NCPAINT:
-      Message.Result = 1;
-      return;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
       Pressed = Message.Msg == WM_LBUTTONDOWN;
@@ -166,15 +159,8 @@ void TacSizerWnd::WndProc(TMessage& Message) {
     TacMainWnd::WndProc(Message);
     return;
   }
+  if (HandleOwnPainting(CtrlHandle, Message, [this](HDC DC) { PaintGrip(DC); })) return;
   switch (Message.Msg) {
-    case WM_PAINT:
-      PaintIntoMessageDC(CtrlHandle, Message, [this](HDC DC) { PaintGrip(DC); });
-      Message.Result = 0;
-      return;
-    case WM_ERASEBKGND:
-    case WM_NCPAINT:
-      Message.Result = 1;
-      return;
     case WM_NCHITTEST: {
       TacMainWnd::WndProc(Message);
       Message.Result = HTBOTTOMRIGHT;

@@ -287,6 +287,24 @@ void PaintIntoMessageDC(HWND Wnd, const TMessage& Message, F&& Paint) {
   Paint(PS.hdc);
   EndPaint(Wnd, &PS);
 }
+// The painting messages of an adapter that paints the whole window itself: WM_PAINT paints
+// through Paint (see PaintIntoMessageDC), the erase and the frame's paint are swallowed. False
+// (nothing done) for other messages.
+template <class F>
+bool HandleOwnPainting(HWND Wnd, TMessage& Message, F&& Paint) {
+  switch (Message.Msg) {
+    case WM_PAINT:
+      PaintIntoMessageDC(Wnd, Message, Paint);
+      Message.Result = 0;
+      return true;
+    case WM_ERASEBKGND:
+    case WM_NCPAINT:
+      Message.Result = 1;
+      return true;
+    default:
+      return false;
+  }
+}
 // Gives the canvas a copy of the window's font (WM_GETFONT; the default GUI font when the window
 // has none).
 void TakeWindowFont(TCanvas* Canvas, HWND Wnd);
