@@ -101,39 +101,8 @@ T_PUBLISH(TBitBtn) {
   P.Ordinal("Spacing", &TBitBtn::Spacing, &TBitBtn::SetSpacing);
 }
 
-TBitBtn::TBitBtn(TComponent* AOwner) : TButton(AOwner) {
-  FGlyph = std::make_unique<TBitmap>();
-  FGlyph->OnChange = [this](TObject*) { Invalidate(); };
+TBitBtn::TBitBtn(TComponent* AOwner) : TGlyphButton(AOwner) {
   SetOwnerDraw(true);
-}
-
-TBitBtn::~TBitBtn() { FGlyph->OnChange = nullptr; }
-
-void TBitBtn::SetGlyph(TBitmap* Value) { FGlyph->Assign(Value); }
-
-void TBitBtn::SetNumGlyphs(int Value) {
-  Value = std::clamp(Value, 1, 4);
-  if (FNumGlyphs == Value) return;
-  FNumGlyphs = Value;
-  Invalidate();
-}
-
-void TBitBtn::SetLayout(TButtonLayout Value) {
-  if (FLayout == Value) return;
-  FLayout = Value;
-  Invalidate();
-}
-
-void TBitBtn::SetMargin(int Value) {
-  if (FMargin == Value || Value < -1) return;
-  FMargin = Value;
-  Invalidate();
-}
-
-void TBitBtn::SetSpacing(int Value) {
-  if (FSpacing == Value) return;
-  FSpacing = Value;
-  Invalidate();
 }
 
 void TBitBtn::DrawButtonFace(TCanvas* ACanvas, const TRect& ARect, bool Pushed, bool Focused) {
@@ -185,41 +154,10 @@ T_PUBLISH(TSpeedButton) {
   P.Boolean("Flat", &TSpeedButton::Flat, &TSpeedButton::SetFlat);
 }
 
-TSpeedButton::TSpeedButton(TComponent* AOwner) : TGraphicControl(AOwner) {
+TSpeedButton::TSpeedButton(TComponent* AOwner) : TGlyphButton(AOwner) {
   // Clicks are the button's own (a release over the button after a press on it).
   FControlStyle = TControlStyle{csCaptureMouse, csDoubleClicks, csSetCaption};
-  FGlyph = std::make_unique<TBitmap>();
-  FGlyph->OnChange = [this](TObject*) { Invalidate(); };
   SetBounds(0, 0, 23, 22);
-}
-
-TSpeedButton::~TSpeedButton() { FGlyph->OnChange = nullptr; }
-
-void TSpeedButton::SetGlyph(TBitmap* Value) { FGlyph->Assign(Value); }
-
-void TSpeedButton::SetNumGlyphs(int Value) {
-  Value = std::clamp(Value, 1, 4);
-  if (FNumGlyphs == Value) return;
-  FNumGlyphs = Value;
-  Invalidate();
-}
-
-void TSpeedButton::SetLayout(TButtonLayout Value) {
-  if (FLayout == Value) return;
-  FLayout = Value;
-  Invalidate();
-}
-
-void TSpeedButton::SetMargin(int Value) {
-  if (FMargin == Value || Value < -1) return;
-  FMargin = Value;
-  Invalidate();
-}
-
-void TSpeedButton::SetSpacing(int Value) {
-  if (FSpacing == Value) return;
-  FSpacing = Value;
-  Invalidate();
 }
 
 void TSpeedButton::SetGroupIndex(int Value) {

@@ -33,30 +33,39 @@ void ButtonGlyphLayout(int Width, int Height, TSize GlyphSize, TSize TextSize, T
 // Draws frame Index (0 .. NumGlyphs - 1) of Glyph with its top-left corner at (X, Y) of DC.
 void DrawButtonGlyph(HDC DC, int X, int Y, TBitmap* Glyph, int NumGlyphs, int Index);
 
-class TBitBtn : public TButton {
-  T_CLASS(TBitBtn, TButton)
-
+// The glyph of a glyph button and its placement, over the control class Base; a change repaints
+// the button.
+template <class Base>
+class TGlyphButton : public Base {
  public:
-  explicit TBitBtn(TComponent* AOwner);
-  ~TBitBtn() override;
+  explicit TGlyphButton(TComponent* AOwner) : Base(AOwner), FGlyph(std::make_unique<TBitmap>()) {
+    FGlyph->OnChange = [this](TObject*) { this->Invalidate(); };
+  }
+  ~TGlyphButton() override { FGlyph->OnChange = nullptr; }
 
   // The glyph (owned; SetGlyph copies the bitmap given).
   TBitmap* Glyph() const { return FGlyph.get(); }
-  void SetGlyph(TBitmap* Value);
+  void SetGlyph(TBitmap* Value) { FGlyph->Assign(Value); }
   // 1 .. 4.
   int NumGlyphs() const { return FNumGlyphs; }
-  void SetNumGlyphs(int Value);
+  void SetNumGlyphs(int Value) { Change(FNumGlyphs, Value < 1 ? 1 : (Value > 4 ? 4 : Value)); }
   TButtonLayout Layout() const { return FLayout; }
-  void SetLayout(TButtonLayout Value);
+  void SetLayout(TButtonLayout Value) { Change(FLayout, Value); }
+  // -1: centred.
   int Margin() const { return FMargin; }
-  void SetMargin(int Value);
+  void SetMargin(int Value) {
+    if (Value >= -1) Change(FMargin, Value);
+  }
   int Spacing() const { return FSpacing; }
-  void SetSpacing(int Value);
+  void SetSpacing(int Value) { Change(FSpacing, Value); }
 
  protected:
-  void DrawButtonFace(TCanvas* ACanvas, const TRect& ARect, bool Pushed, bool Focused) override;
-
- private:
+  template <class V>
+  void Change(V& Field, V Value) {
+    if (Field == Value) return;
+    Field = Value;
+    this->Invalidate();
+  }
   std::unique_ptr<TBitmap> FGlyph;
   int FNumGlyphs = 1;
   TButtonLayout FLayout = blGlyphLeft;
@@ -64,25 +73,24 @@ class TBitBtn : public TButton {
   int FSpacing = 4;
 };
 
+class TBitBtn : public TGlyphButton<TButton> {
+  T_CLASS(TBitBtn, TButton)
+
+ public:
+  explicit TBitBtn(TComponent* AOwner);
+
+ protected:
+  void DrawButtonFace(TCanvas* ACanvas, const TRect& ARect, bool Pushed, bool Focused) override;
+};
+
 enum TButtonState { bsUp, bsDisabled, bsDown, bsExclusive };
 
-class TSpeedButton : public TGraphicControl {
+class TSpeedButton : public TGlyphButton<TGraphicControl> {
   T_CLASS(TSpeedButton, TGraphicControl)
 
  public:
   explicit TSpeedButton(TComponent* AOwner);
-  ~TSpeedButton() override;
 
-  TBitmap* Glyph() const { return FGlyph.get(); }
-  void SetGlyph(TBitmap* Value);
-  int NumGlyphs() const { return FNumGlyphs; }
-  void SetNumGlyphs(int Value);
-  TButtonLayout Layout() const { return FLayout; }
-  void SetLayout(TButtonLayout Value);
-  int Margin() const { return FMargin; }
-  void SetMargin(int Value);
-  int Spacing() const { return FSpacing; }
-  void SetSpacing(int Value);
   // Buttons of one group (same parent and GroupIndex above 0) are down one at a time.
   int GroupIndex() const { return FGroupIndex; }
   void SetGroupIndex(int Value);
@@ -114,11 +122,6 @@ class TSpeedButton : public TGraphicControl {
  private:
   void UpdateExclusive();
   void SetState(TButtonState Value);
-  std::unique_ptr<TBitmap> FGlyph;
-  int FNumGlyphs = 1;
-  TButtonLayout FLayout = blGlyphLeft;
-  int FMargin = -1;
-  int FSpacing = 4;
   int FGroupIndex = 0;
   bool FAllowAllUp = false;
   bool FDown = false;

@@ -193,16 +193,11 @@ void TStatusBar::WMNCPaint(TMessage& M) {
   DefaultHandler(M);
   if (FBorderWidth <= 0 || !HandleAllocated()) return;
   HWND H = Handle();
-  RECT W{}, C{};
-  GetWindowRect(H, &W);
-  GetClientRect(H, &C);
-  POINT O{0, 0};
-  ::ClientToScreen(H, &O);
+  RECT All, Client;
+  GetWindowAndClientRects(H, All, Client);
   HDC DC = GetWindowDC(H);
   if (DC == nullptr) return;
-  const int CX = O.x - W.left, CY = O.y - W.top;
-  ExcludeClipRect(DC, CX, CY, CX + C.right, CY + C.bottom);
-  RECT All{0, 0, W.right - W.left, W.bottom - W.top};
+  ExcludeClipRect(DC, Client.left, Client.top, Client.right, Client.bottom);
   FillRect(DC, &All, Brush()->Handle());
   ReleaseDC(H, DC);
 }
@@ -248,15 +243,7 @@ void TCustomTabControl::SetMultiLine(bool Value) {
 
 void TCustomTabControl::SetImages(TCustomImageList* Value) {
   if (FImages == Value) return;
-  if (FImages != nullptr) {
-    FImages->UnRegisterChanges(FImageLink.get());
-    RemoveFreeNotification(FImages);
-  }
-  FImages = Value;
-  if (FImages != nullptr) {
-    FImages->RegisterChanges(FImageLink.get());
-    FreeNotification(FImages);
-  }
+  LinkImages(this, FImages, Value, FImageLink.get());
   ImageListChange(nullptr);
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "framework/ScopeExit.h"
 #include "framework/Strings.h"
 
 namespace {
@@ -119,13 +120,8 @@ void TComponent::InsertComponent(TComponent* AComponent) {
 void TComponent::RemoveComponent(TComponent* AComponent) {
   if (AComponent == nullptr || AComponent->FOwner != this) return;
   ValidateRename(AComponent, AComponent->FName, AnsiString());
-  try {
-    Notification(AComponent, opRemove);
-  } catch (...) {
-    Remove(AComponent);
-    throw;
-  }
-  Remove(AComponent);
+  TScopeExit CleanUp([&] { Remove(AComponent); });
+  Notification(AComponent, opRemove);
 }
 
 void TComponent::DestroyComponents() {

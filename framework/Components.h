@@ -86,6 +86,11 @@ class TComponent : public TPersistent {
   void SetTag(int Value) { FTag = Value; }
 
   TComponentState ComponentState() const { return FComponentState; }
+  // The component is going away (csDestroying), is being designed (csDesigning), or is applying a
+  // stored description (csLoading).
+  bool IsDestroying() const { return FComponentState.Contains(csDestroying); }
+  bool IsDesigning() const { return FComponentState.Contains(csDesigning); }
+  bool IsLoading() const { return FComponentState.Contains(csLoading); }
 
   // Sets csDestroying on this component and everything it owns.
   void Destroying();

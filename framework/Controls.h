@@ -36,6 +36,7 @@
 #include "framework/Graphics.h"
 #include "framework/Lists.h"
 #include "framework/Messages.h"
+#include "framework/ScopeExit.h"
 #include "framework/Types.h"
 
 class TControl;
@@ -173,6 +174,9 @@ TControl* GetCaptureControl();
 void SetCaptureControl(TControl* Control);
 // Moves the logical origin of a device context by (DX, DY) device units.
 void MoveWindowOrg(HDC DC, int DX, int DY);
+// A window's whole rectangle and its client area's rectangle, both in window coordinates (the
+// window's top-left corner at 0, 0).
+void GetWindowAndClientRects(HWND Wnd, RECT& Window, RECT& Client);
 // The part of a hint before '|' (short) and after it (long; the whole hint without '|').
 WideString GetShortHint(const WideString& Hint);
 WideString GetLongHint(const WideString& Hint);
@@ -202,6 +206,19 @@ class TControlCanvas : public TCanvas {
   // Gives the device context taken in CreateHandle back (nothing when the canvas holds none or
   // draws into a DC it was given).
   void FreeHandle();
+  // Runs Body with the canvas locked and drawing into DC; the canvas lets go of DC afterwards,
+  // also when Body throws.
+  template <class F>
+  void DrawInto(HDC DC, F&& Body) {
+    Lock();
+    FreeHandle();
+    SetHandle(DC);
+    TScopeExit Release([this] {
+      SetHandle(nullptr);
+      Unlock();
+    });
+    Body();
+  }
   // Frees the device contexts that canvases took from this window (it is being destroyed).
   static void FreeDeviceContexts(HWND Window);
 
@@ -414,8 +431,6 @@ class TControl : public TComponent {
   virtual HDC GetDeviceContext(HWND& WindowHandle);
   // Marks the control's rectangle on the parent for repainting.
   void InvalidateControl(bool IsVisible, bool IsOpaque);
-  bool IsDestroying() const { return ComponentState().Contains(csDestroying); }
-  bool IsLoading() const { return ComponentState().Contains(csLoading); }
 
   // The bounds without side effects (alignment and anchoring use it).
   void SetBoundsFields(int ALeft, int ATop, int AWidth, int AHeight);

@@ -99,39 +99,41 @@ void CopyQuoted(const AnsiString& S, std::size_t& P, AnsiString& Out) {
   P = end + 1;
 }
 
-// A system date picture ("dd.MM.yyyy", "d MMMM yyyy 'г.'") in the runtime's letters.
-AnsiString ConvertDatePicture(const AnsiString& S) {
+// A system picture rewritten run by run: quoted literals are copied as they are, and each run of
+// one character goes to Run(character, run length, Out).
+template <class F>
+AnsiString ConvertPicture(const AnsiString& S, F&& Run) {
   AnsiString out;
   std::size_t p = 0;
   while (p < S.size()) {
     char c = S[p];
     if (c == '\'') { CopyQuoted(S, p, out); continue; }
     std::size_t n = RunLength(S, p);
-    if (c == 'd' || c == 'M' || c == 'y') out.append(n, c == 'M' ? 'm' : c);
-    else if (c == 'g') { /* era: not shown */ }
-    else out.append(n, c);
+    Run(c, n, out);
     p += n;
   }
   return out;
 }
 
+// A system date picture ("dd.MM.yyyy", "d MMMM yyyy 'г.'") in the runtime's letters.
+AnsiString ConvertDatePicture(const AnsiString& S) {
+  return ConvertPicture(S, [](char c, std::size_t n, AnsiString& out) {
+    if (c == 'd' || c == 'M' || c == 'y') out.append(n, c == 'M' ? 'm' : c);
+    else if (c == 'g') { /* era: not shown */ }
+    else out.append(n, c);
+  });
+}
+
 // A system time picture ("H:mm:ss", "h:mm:ss tt") in the runtime's letters ("h:nn:ss ampm").
 AnsiString ConvertTimePicture(const AnsiString& S) {
-  AnsiString out;
-  std::size_t p = 0;
-  while (p < S.size()) {
-    char c = S[p];
-    if (c == '\'') { CopyQuoted(S, p, out); continue; }
-    std::size_t n = RunLength(S, p);
+  return ConvertPicture(S, [](char c, std::size_t n, AnsiString& out) {
     std::size_t n2 = n > 2 ? 2 : n;
     if (c == 'h' || c == 'H') out.append(n2, 'h');
     else if (c == 'm') out.append(n2, 'n');
     else if (c == 's') out.append(n2, 's');
     else if (c == 't') out += "ampm";
     else out.append(n, c);
-    p += n;
-  }
-  return out;
+  });
 }
 
 // The short time picture made from the long one: the seconds and the separator before them dropped.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "framework/Forms.h"
+#include "framework/ScopeExit.h"
 
 // ---------------------------------------------------------------------------------------------
 // Free routines
@@ -139,15 +140,12 @@ void TCustomPanel::WMEraseBkgnd(TMessage& M) {
     // The parent paints its picture of this place into the panel's device context.
     HDC DC = reinterpret_cast<HDC>(M.WParam);
     const int Saved = SaveDC(DC);
-    try {
+    {
+      TScopeExit CleanUp([&] { RestoreDC(DC, Saved); });
       MoveWindowOrg(DC, -Left(), -Top());
       Parent()->Perform(WM_ERASEBKGND, M.WParam, 0);
       Parent()->Perform(WM_PAINT, M.WParam, 0);
-    } catch (...) {
-      RestoreDC(DC, Saved);
-      throw;
     }
-    RestoreDC(DC, Saved);
     M.Result = 1;
     return;
   }
@@ -554,20 +552,15 @@ void TScrollingWinControl::CreateWnd() {
 void TScrollingWinControl::UpdateScrollBars() {
   if (FUpdatingScrollBars > 0) return;
   ++FUpdatingScrollBars;
-  try {
-    // Showing one bar narrows the room of the other: twice settles it.
-    for (int I = 0; I < 2; ++I) {
-      FHorzScrollBar->Update();
-      FVertScrollBar->Update();
-    }
-    // A shorter range or a larger client area may leave a position beyond the end.
-    FHorzScrollBar->SetPosition(FHorzScrollBar->Position());
-    FVertScrollBar->SetPosition(FVertScrollBar->Position());
-  } catch (...) {
-    --FUpdatingScrollBars;
-    throw;
+  TScopeExit CleanUp([&] { --FUpdatingScrollBars; });
+  // Showing one bar narrows the room of the other: twice settles it.
+  for (int I = 0; I < 2; ++I) {
+    FHorzScrollBar->Update();
+    FVertScrollBar->Update();
   }
-  --FUpdatingScrollBars;
+  // A shorter range or a larger client area may leave a position beyond the end.
+  FHorzScrollBar->SetPosition(FHorzScrollBar->Position());
+  FVertScrollBar->SetPosition(FVertScrollBar->Position());
 }
 
 void TScrollingWinControl::CalcAutoRange() {
@@ -621,16 +614,13 @@ void TScrollingWinControl::Dispatch(TMessage& M) {
 void TScrollingWinControl::ScrollBy(int DeltaX, int DeltaY) {
   if (DeltaX == 0 && DeltaY == 0) return;
   DisableAlign();
-  try {
+  {
+    TScopeExit CleanUp([&] { EnableAlign(); });
     for (int I = 0; I < ControlCount(); ++I) {
       TControl* C = Controls(I);
       C->SetBounds(C->Left() + DeltaX, C->Top() + DeltaY, C->Width(), C->Height());
     }
-  } catch (...) {
-    EnableAlign();
-    throw;
   }
-  EnableAlign();
   if (HandleAllocated()) InvalidateRect(Handle(), nullptr, TRUE);
 }
 

@@ -1,43 +1,16 @@
+// Forms and the screen. The unit's other sources: FormsApplication.cpp (the application object)
+// and FormsHints.cpp (the application's hints).
 #include "framework/Forms.h"
-
-#include <windowsx.h>
 
 #include <algorithm>
 
+#include "framework/ScopeExit.h"
 #include "framework/Strings.h"
 
-TApplication* Application = nullptr;
 TScreen* Screen = nullptr;
 TFormMenuHooks FormMenuHooks;
 
 namespace {
-
-// The application object and the screen exist for the whole life of the program.
-struct TGlobalObjects {
-  TGlobalObjects() {
-    Application = new TApplication(nullptr);
-    Screen = new TScreen(nullptr);
-  }
-  ~TGlobalObjects() {
-    TApplication* A = Application;
-    TScreen* S = Screen;
-    try {
-      delete A;
-    } catch (...) {
-    }
-    Application = nullptr;
-    try {
-      delete S;
-    } catch (...) {
-    }
-    Screen = nullptr;
-  }
-} GlobalObjects;
-
-LPCWSTR ApplicationProp() {
-  static const ATOM Atom = GlobalAddAtomW(L"TvFrameworkApplication");
-  return reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(Atom));
-}
 
 // Disables the visible, enabled top-level windows of this thread except Keep; returns them.
 struct TDisableData {
@@ -132,15 +105,13 @@ void TCustomForm::AfterConstruction() {
   if (FConstructed) return;
   FConstructed = true;
   BeginLoading();
-  try {
+  {
+    TScopeExit CleanUp([&] {
+      EndLoading();
+      FFormState.Exclude(fsCreating);
+    });
     InitializeComponents();
-  } catch (...) {
-    EndLoading();
-    FFormState.Exclude(fsCreating);
-    throw;
   }
-  EndLoading();
-  FFormState.Exclude(fsCreating);
   DoCreate();
 }
 
@@ -479,31 +450,26 @@ void TCustomForm::CMShowingChanged(TMessage& M) {
   if (FHandle == nullptr) return;
   const bool Recreating = FControlState.Contains(csRecreating);
   FFormState.Include(fsShowing);
-  try {
-    if (Showing()) {
-      if (!Recreating) DoShow();
-      ApplyPosition();
-      if (FFormStyle == fsMDIChild) {
-        ShowWindow(FHandle, FWindowState == wsMaximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
-        SendMessageW(GetParent(FHandle), WM_MDIACTIVATE, reinterpret_cast<WPARAM>(FHandle), 0);
-      } else if (Parent() != nullptr) {
-        TWinControl::CMShowingChanged(M);
-      } else {
-        static const int Commands[] = {SW_SHOWNORMAL, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED};
-        ShowWindow(FHandle, Commands[FWindowState]);
-      }
+  TScopeExit CleanUp([&] { FFormState.Exclude(fsShowing); });
+  if (Showing()) {
+    if (!Recreating) DoShow();
+    ApplyPosition();
+    if (FFormStyle == fsMDIChild) {
+      ShowWindow(FHandle, FWindowState == wsMaximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
+      SendMessageW(GetParent(FHandle), WM_MDIACTIVATE, reinterpret_cast<WPARAM>(FHandle), 0);
+    } else if (Parent() != nullptr) {
+      TWinControl::CMShowingChanged(M);
     } else {
-      if (!Recreating) DoHide();
-      if (Parent() != nullptr)
-        TWinControl::CMShowingChanged(M);
-      else
-        ShowWindow(FHandle, SW_HIDE);
+      static const int Commands[] = {SW_SHOWNORMAL, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED};
+      ShowWindow(FHandle, Commands[FWindowState]);
     }
-  } catch (...) {
-    FFormState.Exclude(fsShowing);
-    throw;
+  } else {
+    if (!Recreating) DoHide();
+    if (Parent() != nullptr)
+      TWinControl::CMShowingChanged(M);
+    else
+      ShowWindow(FHandle, SW_HIDE);
   }
-  FFormState.Exclude(fsShowing);
 }
 
 TModalResult TCustomForm::ShowModal() {
@@ -516,13 +482,13 @@ TModalResult TCustomForm::ShowModal() {
   HWND ActiveWindow = GetActiveWindow();
   FFormState.Include(fsModal);
   std::vector<HWND> Disabled = DisableTaskWindows(Handle());
-  auto Finish = [&] {
-    EnableTaskWindows(Disabled);
-    if (ActiveWindow != nullptr && IsWindow(ActiveWindow)) SetActiveWindow(ActiveWindow);
-    FFormState.Exclude(fsModal);
-    if (Application != nullptr) Application->ModalFinished();
-  };
-  try {
+  {
+    TScopeExit Finish([&] {
+      EnableTaskWindows(Disabled);
+      if (ActiveWindow != nullptr && IsWindow(ActiveWindow)) SetActiveWindow(ActiveWindow);
+      FFormState.Exclude(fsModal);
+      if (Application != nullptr) Application->ModalFinished();
+    });
     FModalResult = mrNone;
     Show();
     for (;;) {
@@ -542,11 +508,7 @@ TModalResult TCustomForm::ShowModal() {
     EnableTaskWindows(Disabled);
     Disabled.clear();
     Hide();
-  } catch (...) {
-    Finish();
-    throw;
   }
-  Finish();
   return FModalResult;
 }
 
@@ -805,18 +767,7 @@ void TCustomForm::WMSize(TMessage& M) {
 }
 
 void TCustomForm::PaintWindow(HDC DC) {
-  FCanvas->Lock();
-  FCanvas->FreeHandle();
-  FCanvas->SetHandle(DC);
-  try {
-    Paint();
-  } catch (...) {
-    FCanvas->SetHandle(nullptr);
-    FCanvas->Unlock();
-    throw;
-  }
-  FCanvas->SetHandle(nullptr);
-  FCanvas->Unlock();
+  FCanvas->DrawInto(DC, [&] { Paint(); });
 }
 
 void TCustomForm::AlignControls(TControl* AControl, TRect& Rect) {
@@ -1026,457 +977,4 @@ TFont* TScreen::HintFont() {
 TFont* TScreen::IconFont() {
   if (!FIconFont) ReadSystemFonts();
   return FIconFont.get();
-}
-
-// ---------------------------------------------------------------------------------------------
-// TApplication
-
-namespace {
-constexpr UINT_PTR HintTimerId = 1;
-}
-
-LRESULT CALLBACK ApplicationWindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
-  auto* App = static_cast<TApplication*>(GetPropW(Window, ApplicationProp()));
-  if (App == nullptr) return DefWindowProcW(Window, Msg, WParam, LParam);
-  TMessage M{Msg, WParam, LParam, 0};
-  try {
-    App->WndProc(M);
-  } catch (...) {
-    try {
-      App->HandleException(App);
-    } catch (...) {
-    }
-  }
-  return M.Result;
-}
-
-TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {
-  MessageBoxProc = [](HWND Owner, const WideString& Text, const WideString& Caption, UINT Flags) {
-    return MessageBoxW(Owner, Text.c_str(), Caption.c_str(), Flags);
-  };
-}
-
-TApplication::~TApplication() {
-  Destroying();
-  CancelHint();
-  DestroyComponents();
-  if (FHandle != nullptr) {
-    RemovePropW(FHandle, ApplicationProp());
-    DestroyWindow(FHandle);
-    FHandle = nullptr;
-  }
-}
-
-void TApplication::Initialize() { Handle(); }
-
-HWND TApplication::Handle() {
-  if (FHandle != nullptr) return FHandle;
-  HINSTANCE Instance = ModuleInstance();
-  const WideString ClassName = AnsiToWide(this->ClassName());
-  WNDCLASSEXW WC{};
-  WC.cbSize = sizeof(WC);
-  if (!GetClassInfoExW(Instance, ClassName.c_str(), &WC)) {
-    WC = WNDCLASSEXW{};
-    WC.cbSize = sizeof(WC);
-    WC.lpfnWndProc = ApplicationWindowProc;
-    WC.hInstance = Instance;
-    WC.hIcon = LoadIconW(Instance, L"MAINICON");
-    if (WC.hIcon == nullptr) WC.hIcon = LoadIconW(nullptr, MAKEINTRESOURCEW(32512));
-    WC.hCursor = LoadCursorW(nullptr, SystemCursor(IDC_ARROW));
-    WC.lpszClassName = ClassName.c_str();
-    if (RegisterClassExW(&WC) == 0) throw EOSError("Cannot register the application window class");
-  }
-  const int X = GetSystemMetrics(SM_CXSCREEN) / 2, Y = GetSystemMetrics(SM_CYSCREEN) / 2;
-  HWND W = CreateWindowExW(0, ClassName.c_str(), Title().c_str(),
-                           WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, X, Y, 0, 0,
-                           nullptr, nullptr, Instance, nullptr);
-  if (W == nullptr) throw EOSError("Cannot create the application window");
-  SetPropW(W, ApplicationProp(), this);
-  FHandle = W;
-  return FHandle;
-}
-
-AnsiString TApplication::ExeName() const {
-  std::vector<wchar_t> Buffer(MAX_PATH);
-  for (;;) {
-    DWORD N = GetModuleFileNameW(nullptr, Buffer.data(), static_cast<DWORD>(Buffer.size()));
-    if (N < Buffer.size()) return WideToAnsi(WideString(Buffer.data(), N));
-    Buffer.resize(Buffer.size() * 2);
-  }
-}
-
-WideString TApplication::Title() const {
-  if (FTitleSet) return FTitle;
-  return AnsiToWide(ChangeFileExt(ExtractFileName(ExeName()), ""));
-}
-
-void TApplication::SetTitle(const WideString& Value) {
-  FTitle = Value;
-  FTitleSet = true;
-  if (FHandle != nullptr) SetWindowTextW(FHandle, Value.c_str());
-}
-
-void TApplication::FormCreated(TComponent* Instance, bool First) {
-  auto* Form = dynamic_cast<TCustomForm*>(Instance);
-  if (Form == nullptr) return;
-  Form->AfterConstruction();
-  // The first form created is the main form (also when its OnCreate created other forms).
-  if (First) {
-    FMainForm = Form;
-    Form->HandleNeeded();
-  }
-}
-
-void TApplication::Run() {
-  FTerminated = false;
-  if (FMainForm == nullptr) return;
-  try {
-    ShowWindow(Handle(), SW_SHOWNOACTIVATE);
-    if (FMainForm->WindowState() == wsMinimized)
-      Minimize();
-    else
-      FMainForm->SetVisible(true);
-  } catch (...) {
-    HandleException(this);
-  }
-  while (!FTerminated) {
-    try {
-      HandleMessage();
-    } catch (...) {
-      HandleException(this);
-    }
-  }
-}
-
-bool TApplication::IsKeyMsg(MSG& Msg) {
-  if (Msg.message < WM_KEYFIRST || Msg.message > WM_KEYLAST) return false;
-  HWND W = GetCapture();
-  if (W == nullptr || FindControl(W) == nullptr) {
-    W = Msg.hwnd;
-    if (FMainForm != nullptr && FMainForm->ClientHandle() != nullptr && W == FMainForm->ClientHandle())
-      W = FMainForm->Handle();
-    while (W != nullptr && FindControl(W) == nullptr) W = GetParent(W);
-  }
-  if (W == nullptr) return false;
-  return SendMessageW(W, CN_BASE + Msg.message, Msg.wParam, Msg.lParam) != 0;
-}
-
-bool TApplication::ProcessMessage(MSG& Msg) {
-  if (!PeekMessageW(&Msg, nullptr, 0, 0, PM_REMOVE)) return false;
-  if (Msg.message == WM_QUIT) {
-    FTerminated = true;
-    ++FQuitCount;
-    return true;
-  }
-  bool Handled = false;
-  if (OnMessage) OnMessage(Msg, Handled);
-  if (Handled) return true;
-  if (FHintActive && FHintWindow != nullptr && FHintWindow->IsHintMsg(Msg)) CancelHint();
-  if (Msg.message == WM_MOUSEMOVE) {
-    // The pointer moved to another window: the one it left hears so at once (the system's own
-    // leave notice may come later or, when the pointer is moved by a program, not at all).
-    if (Msg.hwnd != FMouseWindow) {
-      HWND Old = FMouseWindow;
-      FMouseWindow = Msg.hwnd;
-      if (Old != nullptr && IsWindow(Old) && FindControl(Old) != nullptr) SendMessageW(Old, WM_MOUSELEAVE, 0, 0);
-    }
-    HintMouseMessage(FindControl(Msg.hwnd), Msg);
-  } else if (Msg.message == WM_MOUSELEAVE && Msg.hwnd == FMouseWindow) {
-    FMouseWindow = nullptr;
-  }
-  if (IsKeyMsg(Msg)) return true;
-  TranslateMessage(&Msg);
-  DispatchMessageW(&Msg);
-  return true;
-}
-
-void TApplication::ProcessMessages() {
-  MSG Msg;
-  while (ProcessMessage(Msg)) {
-  }
-}
-
-void TApplication::Idle() {
-  if (OnIdle) OnIdle(this);
-  if (!FTerminated) WaitMessage();
-}
-
-void TApplication::HandleMessage() {
-  MSG Msg;
-  if (!ProcessMessage(Msg)) Idle();
-}
-
-void TApplication::Terminate() { PostQuitMessage(0); }
-
-void TApplication::DestroyForms() {
-  CancelHint();
-  DestroyComponents();
-  FMainForm = nullptr;
-}
-
-void TApplication::Minimize() {
-  HWND W = Handle();
-  if (IsIconic(W)) return;
-  if (!IsWindowVisible(W)) ShowWindow(W, SW_SHOWNOACTIVATE);
-  ShowWindow(W, SW_MINIMIZE);
-  if (OnMinimize) OnMinimize(this);
-}
-
-void TApplication::Restore() {
-  HWND W = Handle();
-  if (!IsIconic(W)) return;
-  ShowWindow(W, SW_RESTORE);
-  if (FMainForm != nullptr && FMainForm->Showing()) SetForegroundWindow(FMainForm->Handle());
-  if (OnRestore) OnRestore(this);
-}
-
-void TApplication::BringToFront() {
-  TCustomForm* F = Screen != nullptr && Screen->ActiveForm() != nullptr ? Screen->ActiveForm() : FMainForm;
-  if (F != nullptr && F->HandleAllocated()) SetForegroundWindow(F->Handle());
-}
-
-void TApplication::WndProc(TMessage& M) {
-  // The hooks see the message first, the newest one first.
-  std::vector<THook> Hooks(FHooks);
-  for (auto It = Hooks.rbegin(); It != Hooks.rend(); ++It)
-    if (It->Proc && It->Proc(M)) return;
-  switch (M.Msg) {
-    case WM_CLOSE:
-      if (FMainForm != nullptr) FMainForm->Close();
-      return;
-    case WM_SYSCOMMAND:
-      switch (M.WParam & 0xFFF0) {
-        case SC_MINIMIZE: Minimize(); return;
-        case SC_RESTORE: Restore(); return;
-        default: break;
-      }
-      break;
-    case WM_ACTIVATEAPP:
-      M.Result = DefWindowProcW(FHandle, M.Msg, M.WParam, M.LParam);
-      FActive = M.WParam != 0;
-      if (!FActive) CancelHint();
-      PostMessageW(FHandle, FActive ? CM_ACTIVATE : CM_DEACTIVATE, 0, 0);
-      return;
-    case CM_ACTIVATE:
-      if (OnActivate) OnActivate(this);
-      return;
-    case CM_DEACTIVATE:
-      if (OnDeactivate) OnDeactivate(this);
-      return;
-    case WM_TIMER:
-      if (M.WParam == HintTimerId) {
-        HintTimerExpired();
-        return;
-      }
-      break;
-    case WM_SETFOCUS: {
-      TCustomForm* F = Screen != nullptr && Screen->ActiveForm() != nullptr ? Screen->ActiveForm() : FMainForm;
-      if (F != nullptr && F->Showing() && F->Enabled()) {
-        ::SetFocus(F->Handle());
-        return;
-      }
-      break;
-    }
-    case WM_QUERYENDSESSION:
-      M.Result = FMainForm == nullptr || FMainForm->CloseQuery() ? 1 : 0;
-      return;
-    case WM_ENDSESSION:
-      if (M.WParam != 0) Terminate();
-      return;
-    default:
-      break;
-  }
-  M.Result = DefWindowProcW(FHandle, M.Msg, M.WParam, M.LParam);
-}
-
-int TApplication::HookMainWindow(TWindowHook Hook) {
-  const int Id = FNextHookId++;
-  FHooks.push_back(THook{Id, std::move(Hook)});
-  return Id;
-}
-
-void TApplication::UnhookMainWindow(int HookId) {
-  FHooks.erase(std::remove_if(FHooks.begin(), FHooks.end(), [&](const THook& H) { return H.Id == HookId; }),
-               FHooks.end());
-}
-
-void TApplication::ModalStarted() {
-  ++FModalLevel;
-  if (FModalLevel == 1 && OnModalBegin) OnModalBegin(this);
-}
-
-void TApplication::ModalFinished() {
-  if (FModalLevel > 0) --FModalLevel;
-  if (FModalLevel == 0 && OnModalEnd) OnModalEnd(this);
-}
-
-// --- exceptions and message boxes
-
-AnsiString TApplication::ErrorBoxText(const AnsiString& Message) {
-  if (!Message.empty() && static_cast<unsigned char>(Message.back()) > static_cast<unsigned char>('.'))
-    return Message + ".";
-  return Message;
-}
-
-void TApplication::HandleException(TObject* Sender) { HandleException(Sender, std::current_exception()); }
-
-void TApplication::HandleException(TObject* Sender, std::exception_ptr Error) {
-  if (!Error) return;
-  if (GetCapture() != nullptr) SendMessageW(GetCapture(), WM_CANCELMODE, 0, 0);
-  auto Report = [&](Exception& E) {
-    if (OnException)
-      OnException(Sender, E);
-    else
-      ShowException(E);
-  };
-  try {
-    std::rethrow_exception(Error);
-  } catch (EAbort&) {
-  } catch (Exception& E) {
-    Report(E);
-  } catch (std::exception& E) {
-    Exception X(E.what());
-    Report(X);
-  } catch (...) {
-    Exception X("Unknown exception");
-    Report(X);
-  }
-}
-
-void TApplication::ShowException(Exception& E) { ShowExceptionMessage(E.Message); }
-
-void TApplication::ShowExceptionMessage(const AnsiString& Message) {
-  MessageBox(AnsiToWide(ErrorBoxText(Message)), Title(), MB_OK | MB_ICONSTOP);
-}
-
-int TApplication::MessageBox(const WideString& Text, const WideString& Caption, UINT Flags) {
-  HWND Owner = GetActiveWindow();
-  if (Owner == nullptr) Owner = Handle();
-  if (!MessageBoxProc) return 0;
-  return MessageBoxProc(Owner, Text, Caption.empty() ? Title() : Caption, Flags);
-}
-
-int TApplication::MessageBox(const AnsiString& Text, const AnsiString& Caption, UINT Flags) {
-  return MessageBox(AnsiToWide(Text), AnsiToWide(Caption), Flags);
-}
-
-// --- hints
-
-void TApplication::SetShowHint(bool Value) {
-  if (FShowHint == Value) return;
-  FShowHint = Value;
-  if (!Value) CancelHint();
-}
-
-void TApplication::SetHint(const WideString& Value) {
-  if (FHint == Value) return;
-  FHint = Value;
-  if (OnHint) OnHint(this);
-}
-
-void TApplication::StartHintTimer(int Value) {
-  StopHintTimer();
-  if (Value <= 0) Value = 1;
-  FHintTimer = SetTimer(Handle(), HintTimerId, static_cast<UINT>(Value), nullptr);
-}
-
-void TApplication::StopHintTimer() {
-  if (FHintTimer != 0) {
-    KillTimer(FHandle, HintTimerId);
-    FHintTimer = 0;
-  }
-}
-
-void TApplication::HintMouseMessage(TControl*, const MSG&) {
-  POINT P;
-  if (!GetCursorPos(&P)) return;
-  TControl* C = FindDragTarget(Point(P.x, P.y), true);
-  TControl* H = C;
-  while (H != nullptr && H->Hint().empty()) H = H->Parent();
-  SetHint(H != nullptr ? GetLongHint(H->Hint()) : WideString());
-  if (C == FHintControl) return;
-  const bool WasActive = FHintActive;
-  if (FHintWindow != nullptr && FHintActive) FHintWindow->ReleaseHandle();
-  FHintActive = false;
-  StopHintTimer();
-  FHintControl = C;
-  if (C != nullptr && FShowHint && H != nullptr && H->ShowHint()) {
-    FHintTimerIsHide = false;
-    StartHintTimer(WasActive ? FHintShortPause : FHintPause);
-  }
-}
-
-void TApplication::HintTimerExpired() {
-  StopHintTimer();
-  if (FHintTimerIsHide) {
-    CancelHint();
-    return;
-  }
-  POINT P;
-  if (GetCursorPos(&P)) ActivateHint(Point(P.x, P.y));
-}
-
-void TApplication::ActivateHint(TPoint CursorPos) {
-  StopHintTimer();
-  TControl* C = FindDragTarget(CursorPos, true);
-  FHintControl = C;
-  if (FHintWindow != nullptr && FHintActive) FHintWindow->ReleaseHandle();
-  FHintActive = false;
-  if (C == nullptr || !FShowHint) return;
-  TControl* H = C;
-  while (H != nullptr && H->Hint().empty()) H = H->Parent();
-  if (H == nullptr || !H->ShowHint()) return;
-  THintInfo Info;
-  Info.HintControl = C;
-  Info.HintWindowClass = HintWindowClass;
-  Info.HintPos = Point(CursorPos.X, CursorPos.Y + GetSystemMetrics(SM_CYCURSOR) * 3 / 4);
-  Info.HintMaxWidth = Screen != nullptr ? Screen->Width() : 800;
-  Info.HintColor = FHintColor;
-  Info.CursorPos = C->ScreenToClient(CursorPos);
-  Info.CursorRect = C->ClientRect();
-  Info.HideTimeout = FHintHidePause;
-  Info.HintStr = GetShortHint(H->Hint());
-  bool CanShow = C->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&Info)) == 0;
-  if (CanShow && OnShowHint) OnShowHint(Info.HintStr, CanShow, Info);
-  if (!CanShow || Info.HintStr.empty()) return;
-  if (FHintWindow == nullptr) {
-    THintWindowClass Make = Info.HintWindowClass ? Info.HintWindowClass : HintWindowClass;
-    FHintWindow = Make(this);
-  }
-  FHintWindow->SetColor(Info.HintColor);
-  TRect R = FHintWindow->CalcHintRect(Info.HintMaxWidth, Info.HintStr, Info.HintData);
-  R.Offset(Info.HintPos.X, Info.HintPos.Y);
-  FHintWindow->ActivateHintData(R, Info.HintStr, Info.HintData);
-  FHintActive = true;
-  if (Info.HideTimeout > 0) {
-    FHintTimerIsHide = true;
-    StartHintTimer(Info.HideTimeout);
-  }
-}
-
-void TApplication::CancelHint() {
-  StopHintTimer();
-  if (FHintWindow != nullptr && FHintActive) FHintWindow->ReleaseHandle();
-  FHintActive = false;
-  FHintControl = nullptr;
-}
-
-void TApplication::ControlDestroyed(TControl* Control) {
-  if (Control == nullptr) return;
-  if (Control == FMainForm) FMainForm = nullptr;
-  if (Control == FHintControl) CancelHint();
-  if (Control == FHintWindow) {
-    FHintWindow = nullptr;
-    FHintActive = false;
-  }
-}
-
-void TApplication::Notification(TComponent* AComponent, TOperation Operation) {
-  TComponent::Notification(AComponent, Operation);
-  if (Operation != opRemove) return;
-  if (AComponent == static_cast<TComponent*>(FMainForm)) FMainForm = nullptr;
-  if (AComponent == static_cast<TComponent*>(FHintWindow)) {
-    FHintWindow = nullptr;
-    FHintActive = false;
-  }
 }

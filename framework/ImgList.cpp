@@ -299,3 +299,16 @@ void TCustomImageList::WriteData(TStream& Stream) {
   s->Release();
   if (!ok) throw EWriteError("Failed to write ImageList data to stream");
 }
+
+void LinkImages(TComponent* Owner, TCustomImageList*& Field, TCustomImageList* Value, TChangeLink* Link,
+                bool KeepOld) {
+  if (Field != nullptr && !KeepOld) {
+    Field->UnRegisterChanges(Link);
+    Owner->RemoveFreeNotification(Field);
+  }
+  Field = Value;
+  if (Field != nullptr) {
+    Field->RegisterChanges(Link);
+    Owner->FreeNotification(Field);
+  }
+}

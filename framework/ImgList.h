@@ -142,6 +142,11 @@ class TCustomImageList : public TComponent {
   std::vector<TChangeLink*> FClients;
 };
 
+// Points Field of Owner at Value: the list it held leaves Link and Owner's free notification
+// (unless KeepOld: another field of Owner still holds that list), and Value joins both.
+void LinkImages(TComponent* Owner, TCustomImageList*& Field, TCustomImageList* Value, TChangeLink* Link,
+                bool KeepOld = false);
+
 class TImageList : public TCustomImageList {
   T_CLASS(TImageList, TCustomImageList)
 

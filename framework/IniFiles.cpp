@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "framework/Lists.h"
+#include "framework/ScopeExit.h"
 #include "framework/Streams.h"
 #include "framework/Strings.h"
 
@@ -278,18 +279,13 @@ void TMemIniFile::SetStrings(const TStrings& Strings) { FData.Parse(Strings.Text
 
 void TMemIniFile::GetStrings(TStrings& Strings) const {
   Strings.BeginUpdate();
-  try {
-    Strings.Clear();
-    for (const auto& S : FData.Sections()) {
-      Strings.Add("[" + S.Name + "]");
-      for (const auto& E : S.Entries) Strings.Add(E.Name + "=" + E.Value);
-      Strings.Add(AnsiString());
-    }
-  } catch (...) {
-    Strings.EndUpdate();
-    throw;
+  TScopeExit CleanUp([&] { Strings.EndUpdate(); });
+  Strings.Clear();
+  for (const auto& S : FData.Sections()) {
+    Strings.Add("[" + S.Name + "]");
+    for (const auto& E : S.Entries) Strings.Add(E.Name + "=" + E.Value);
+    Strings.Add(AnsiString());
   }
-  Strings.EndUpdate();
 }
 
 AnsiString TMemIniFile::ReadString(const AnsiString& Section, const AnsiString& Key, const AnsiString& Default) const {

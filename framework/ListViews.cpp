@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "framework/ScopeExit.h"
+
 // ---------------------------------------------------------------------------------------------
 // TListColumn, TListColumns
 
@@ -93,15 +95,7 @@ void TListView::SetViewStyle(TViewStyle Value) {
 
 void TListView::SetSmallImages(TCustomImageList* Value) {
   if (FSmallImages == Value) return;
-  if (FSmallImages != nullptr) {
-    FSmallImages->UnRegisterChanges(FImageLink.get());
-    RemoveFreeNotification(FSmallImages);
-  }
-  FSmallImages = Value;
-  if (FSmallImages != nullptr) {
-    FSmallImages->RegisterChanges(FImageLink.get());
-    FreeNotification(FSmallImages);
-  }
+  LinkImages(this, FSmallImages, Value, FImageLink.get());
   ImageListChange(nullptr);
 }
 
@@ -329,19 +323,10 @@ void TCustomTreeView::CNNotify(TMessage& M) {
   if (D.dwDrawStage != CDDS_PREPAINT || !OnCustomDraw) return;
   bool DefaultDraw = true;
   const int Saved = SaveDC(D.hdc);
-  FCanvas->Lock();
-  FCanvas->FreeHandle();
-  FCanvas->SetHandle(D.hdc);
-  try {
-    OnCustomDraw(this, TRect{D.rc.left, D.rc.top, D.rc.right, D.rc.bottom}, DefaultDraw);
-  } catch (...) {
-    FCanvas->SetHandle(nullptr);
-    FCanvas->Unlock();
-    RestoreDC(D.hdc, Saved);
-    throw;
+  {
+    TScopeExit Restore([&] { RestoreDC(D.hdc, Saved); });
+    const TRect R{D.rc.left, D.rc.top, D.rc.right, D.rc.bottom};
+    FCanvas->DrawInto(D.hdc, [&] { OnCustomDraw(this, R, DefaultDraw); });
   }
-  FCanvas->SetHandle(nullptr);
-  FCanvas->Unlock();
-  RestoreDC(D.hdc, Saved);
   if (!DefaultDraw) M.Result = CDRF_SKIPDEFAULT;
 }

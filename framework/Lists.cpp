@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "framework/ScopeExit.h"
 #include "framework/Strings.h"
 
 namespace {
@@ -48,16 +49,8 @@ void MergeSort(std::vector<T>& V, Cmp&& Compare) {
 template <class Obj, class F>
 void WithUpdate(Obj* O, F&& Body) {
   O->BeginUpdate();
-  try {
-    Body();
-  } catch (...) {
-    try {
-      O->EndUpdate();
-    } catch (...) {
-    }
-    throw;
-  }
-  O->EndUpdate();
+  TScopeExit EndUpdate([&] { O->EndUpdate(); });
+  Body();
 }
 
 // Calls Line(start, length) for each line of Text: lines end at LF, CR LF or a lone CR, the
@@ -873,20 +866,17 @@ void TCollection::InsertItem(TCollectionItem* Item) {
 }
 
 void TCollection::RemoveItem(TCollectionItem* Item) {
-  auto Take = [&] {
-    if (!FItems.empty() && FItems.back() == Item)
-      FItems.pop_back();
-    else
-      FItems.erase(std::remove(FItems.begin(), FItems.end(), Item), FItems.end());
-    Item->FCollection = nullptr;
-  };
-  try {
+  {
+    // The item is taken out also when a notification fails.
+    TScopeExit Take([&] {
+      if (!FItems.empty() && FItems.back() == Item)
+        FItems.pop_back();
+      else
+        FItems.erase(std::remove(FItems.begin(), FItems.end(), Item), FItems.end());
+      Item->FCollection = nullptr;
+    });
     Notify(Item, cnExtracting);
-  } catch (...) {
-    Take();
-    throw;
   }
-  Take();
   Changed();
 }
 

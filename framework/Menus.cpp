@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "framework/ScopeExit.h"
 #include "framework/StdCtrls.h"
 #include "framework/Strings.h"
 
@@ -433,7 +434,7 @@ void TMenuItem::Detach(TMenuItem* Item) {
   if (It == FItems.end()) return;
   FItems.erase(It);
   Item->FParent = nullptr;
-  if (!ComponentState().Contains(csDestroying)) MenuChanged(true);
+  if (!IsDestroying()) MenuChanged(true);
 }
 
 void TMenuItem::Delete(int Index) { Detach(Items(Index)); }
@@ -555,7 +556,7 @@ void TMenuItem::RebuildTree() {
 }
 
 void TMenuItem::MenuChanged(bool Rebuild) {
-  if (ComponentState().Contains(csDestroying)) return;
+  if (IsDestroying()) return;
   if (Rebuild) {
     RebuildHandle();
     if (FParent != nullptr) FParent->RebuildHandle();
@@ -692,20 +693,16 @@ void TMenuItem::MeasureItemData(MEASUREITEMSTRUCT& Data) {
   if (DC == nullptr) throw EOutOfResources("Out of system resources");
   TCanvas C;
   C.SetHandle(DC);
-  try {
-    if (Screen != nullptr) C.SetFont(Screen->MenuFont());
-    int W = 0, H = 0;
-    MeasureItemDefault(&C, W, H);
-    MeasureItem(&C, W, H);
-    Data.itemWidth = static_cast<UINT>(std::max(W, 0));
-    Data.itemHeight = static_cast<UINT>(std::max(H, 0));
-  } catch (...) {
+  TScopeExit CleanUp([&] {
     C.SetHandle(nullptr);
     DeleteDC(DC);
-    throw;
-  }
-  C.SetHandle(nullptr);
-  DeleteDC(DC);
+  });
+  if (Screen != nullptr) C.SetFont(Screen->MenuFont());
+  int W = 0, H = 0;
+  MeasureItemDefault(&C, W, H);
+  MeasureItem(&C, W, H);
+  Data.itemWidth = static_cast<UINT>(std::max(W, 0));
+  Data.itemHeight = static_cast<UINT>(std::max(H, 0));
 }
 
 void TMenuItem::DrawItemData(const DRAWITEMSTRUCT& Data) {
@@ -713,17 +710,13 @@ void TMenuItem::DrawItemData(const DRAWITEMSTRUCT& Data) {
   const int Saved = SaveDC(Data.hDC);
   TCanvas C;
   C.SetHandle(Data.hDC);
-  try {
-    if (Screen != nullptr) C.SetFont(Screen->MenuFont());
-    const TRect R = Rect(Data.rcItem.left, Data.rcItem.top, Data.rcItem.right, Data.rcItem.bottom);
-    AdvancedDrawItem(&C, R, OwnerDrawStateOf(Data.itemState), IsTopLevel());
-  } catch (...) {
+  TScopeExit CleanUp([&] {
     C.SetHandle(nullptr);
     RestoreDC(Data.hDC, Saved);
-    throw;
-  }
-  C.SetHandle(nullptr);
-  RestoreDC(Data.hDC, Saved);
+  });
+  if (Screen != nullptr) C.SetFont(Screen->MenuFont());
+  const TRect R = Rect(Data.rcItem.left, Data.rcItem.top, Data.rcItem.right, Data.rcItem.bottom);
+  AdvancedDrawItem(&C, R, OwnerDrawStateOf(Data.itemState), IsTopLevel());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -773,7 +766,7 @@ void TMenu::Notification(TComponent* AComponent, TOperation Operation) {
   TComponent::Notification(AComponent, Operation);
   if (Operation == opRemove && AComponent == FImages) {
     FImages = nullptr;
-    if (!ComponentState().Contains(csDestroying)) FItems->RebuildTree();
+    if (!IsDestroying()) FItems->RebuildTree();
   }
 }
 
@@ -929,7 +922,7 @@ void TMainMenu::Unmerge(TMainMenu* Menu) {
   FMerged->FMergedInto = nullptr;
   RemoveFreeNotification(FMerged);
   FMerged = nullptr;
-  if (!ComponentState().Contains(csDestroying)) BarChanged();
+  if (!IsDestroying()) BarChanged();
 }
 
 HWND TMainMenu::WindowHandle() {
@@ -992,7 +985,7 @@ void TMainMenu::Notification(TComponent* AComponent, TOperation Operation) {
   if (Operation == opRemove && AComponent == FForm) FForm = nullptr;
   if (Operation == opRemove && AComponent == FMerged) {
     FMerged = nullptr;
-    if (!ComponentState().Contains(csDestroying)) BarChanged();
+    if (!IsDestroying()) BarChanged();
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "framework/ScopeExit.h"
 #include "framework/Strings.h"
 
 namespace {
@@ -168,15 +169,13 @@ void TCustomLabel::AdjustBounds() {
   HDC DC = GetDC(nullptr);
   if (DC == nullptr) throw EOutOfResources("Out of system resources");
   C->SetHandle(DC);
-  try {
+  {
+    TScopeExit CleanUp([&] {
+      C->SetHandle(Held);
+      ReleaseDC(nullptr, DC);
+    });
     DoDrawText(R, DT_EXPANDTABS | DT_CALCRECT | (FWordWrap ? DT_WORDBREAK : 0));
-  } catch (...) {
-    C->SetHandle(Held);
-    ReleaseDC(nullptr, DC);
-    throw;
   }
-  C->SetHandle(Held);
-  ReleaseDC(nullptr, DC);
   // A wrapping label keeps its width; otherwise the width follows the longest line, and a
   // right-aligned label keeps its right edge.
   int X = Left();
@@ -357,16 +356,14 @@ void TButton::CNDrawItem(TMessage& M) {
   const int Saved = SaveDC(D->hDC);
   TCanvas C;
   C.SetHandle(D->hDC);
-  try {
+  {
+    TScopeExit CleanUp([&] {
+      C.SetHandle(nullptr);
+      RestoreDC(D->hDC, Saved);
+    });
     DrawButtonFace(&C, Rect(D->rcItem.left, D->rcItem.top, D->rcItem.right, D->rcItem.bottom),
                    (D->itemState & ODS_SELECTED) != 0, (D->itemState & ODS_FOCUS) != 0);
-  } catch (...) {
-    C.SetHandle(nullptr);
-    RestoreDC(D->hDC, Saved);
-    throw;
   }
-  C.SetHandle(nullptr);
-  RestoreDC(D->hDC, Saved);
   M.Result = 1;
 }
 

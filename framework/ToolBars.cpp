@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "framework/Menus.h"
+#include "framework/ScopeExit.h"
 
 namespace {
 
@@ -35,22 +36,9 @@ BYTE ItemStyle(TToolButtonStyle S) {
 // Runs Body with Canvas drawing on DC (the DC's state is given back afterwards).
 template <class F>
 void WithCanvasOn(TCanvas* Canvas, HDC DC, F&& Body) {
-  auto* CC = static_cast<TControlCanvas*>(Canvas);
   const int Saved = SaveDC(DC);
-  CC->Lock();
-  CC->FreeHandle();
-  CC->SetHandle(DC);
-  try {
-    Body();
-  } catch (...) {
-    CC->SetHandle(nullptr);
-    CC->Unlock();
-    RestoreDC(DC, Saved);
-    throw;
-  }
-  CC->SetHandle(nullptr);
-  CC->Unlock();
-  RestoreDC(DC, Saved);
+  TScopeExit Restore([&] { RestoreDC(DC, Saved); });
+  static_cast<TControlCanvas*>(Canvas)->DrawInto(DC, Body);
 }
 
 }  // namespace
@@ -225,15 +213,7 @@ void TToolBar::SetButtonHeight(int Value) {
 
 void TToolBar::SetImages(TCustomImageList* Value) {
   if (FImages == Value) return;
-  if (FImages != nullptr && FImages != FHotImages) {
-    FImages->UnRegisterChanges(FImageLink.get());
-    RemoveFreeNotification(FImages);
-  }
-  FImages = Value;
-  if (FImages != nullptr) {
-    FImages->RegisterChanges(FImageLink.get());
-    FreeNotification(FImages);
-  }
+  LinkImages(this, FImages, Value, FImageLink.get(), FImages == FHotImages);
   UpdateImages();
 }
 
@@ -375,18 +355,13 @@ void TToolBar::UpdateButton(TToolButton* B) {
 void TToolBar::UpdateButtonBounds() {
   if (!HandleAllocated() || FUpdatingBounds || IsDestroying()) return;
   FUpdatingBounds = true;
-  try {
-    HWND H = Handle();
-    for (std::size_t I = 0; I < FButtons.size(); ++I) {
-      RECT R{};
-      if (SendMessageW(H, TB_GETITEMRECT, I, reinterpret_cast<LPARAM>(&R)))
-        FButtons[I]->SetBounds(R.left, R.top, R.right - R.left, R.bottom - R.top);
-    }
-  } catch (...) {
-    FUpdatingBounds = false;
-    throw;
+  TScopeExit CleanUp([&] { FUpdatingBounds = false; });
+  HWND H = Handle();
+  for (std::size_t I = 0; I < FButtons.size(); ++I) {
+    RECT R{};
+    if (SendMessageW(H, TB_GETITEMRECT, I, reinterpret_cast<LPARAM>(&R)))
+      FButtons[I]->SetBounds(R.left, R.top, R.right - R.left, R.bottom - R.top);
   }
-  FUpdatingBounds = false;
 }
 
 void TToolBar::InsertButton(TToolButton* B) {
@@ -459,17 +434,12 @@ void TToolBar::WMNCPaint(TMessage& M) {
   DefaultHandler(M);
   if (!HandleAllocated()) return;
   HWND H = Handle();
-  RECT W{}, C{};
-  GetWindowRect(H, &W);
-  GetClientRect(H, &C);
-  POINT O{0, 0};
-  ::ClientToScreen(H, &O);
-  const int CX = O.x - W.left, CY = O.y - W.top;
-  RECT All{0, 0, W.right - W.left, W.bottom - W.top};
-  if (CX == 0 && CY == 0 && C.right == All.right && C.bottom == All.bottom) return;
+  RECT All, Client;
+  GetWindowAndClientRects(H, All, Client);
+  if (EqualRect(&All, &Client)) return;
   HDC DC = GetWindowDC(H);
   if (DC == nullptr) return;
-  ExcludeClipRect(DC, CX, CY, CX + C.right, CY + C.bottom);
+  ExcludeClipRect(DC, Client.left, Client.top, Client.right, Client.bottom);
   FillRect(DC, &All, Brush()->Handle());
   UINT Edge = 0;
   if (FEdgeOuter == esRaised) Edge |= BDR_RAISEDOUTER;

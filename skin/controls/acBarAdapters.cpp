@@ -22,17 +22,15 @@
 
 namespace {
 
-bool Skinned(TsCommonData* D) {
-  if (D == nullptr || !D->IsSkinned(false)) return false;
-  TsSkinManager* M = D->GetSkinManager();
-  return M != nullptr && M->Active();
-}
-
-bool Designing(TComponent* C) { return C != nullptr && C->ComponentState().Contains(csDesigning); }
-
-const TsMaskData* MaskAt(TsSkinManager* M, int Index) {
-  if (M == nullptr || !M->IsValidMaskIndex(Index)) return nullptr;
-  return &M->Masks()[static_cast<std::size_t>(Index)];
+// The index of the tool bar's item whose rectangle holds P (client coordinates), -1 when none.
+int ToolBarItemAt(HWND Wnd, TPoint P) {
+  const int N = static_cast<int>(SendMessageW(Wnd, TB_BUTTONCOUNT, 0, 0));
+  for (int I = 0; I < N; ++I) {
+    RECT R{};
+    if (!SendMessageW(Wnd, TB_GETITEMRECT, static_cast<WPARAM>(I), reinterpret_cast<LPARAM>(&R))) continue;
+    if (TRect(R.left, R.top, R.right, R.bottom).Contains(P)) return I;
+  }
+  return -1;
 }
 
 // The client area's top-left corner inside the window.
@@ -42,36 +40,6 @@ TPoint ClientOffsetOf(HWND W) {
   RECT R{};
   GetWindowRect(W, &R);
   return TPoint{O.x - R.left, O.y - R.top};
-}
-
-TSize ClientSizeOf(HWND W) {
-  RECT R{};
-  GetClientRect(W, &R);
-  return TSize{R.right - R.left, R.bottom - R.top};
-}
-
-// The window's picture goes out through WM_ERASEBKGND: the paint message validates only.
-void RepaintThroughErase(HWND W) {
-  InvalidateRect(W, nullptr, TRUE);
-  PAINTSTRUCT PS{};
-  BeginPaint(W, &PS);
-  EndPaint(W, &PS);
-}
-
-WideString WindowTextOf(HWND W) {
-  const int N = GetWindowTextLengthW(W);
-  if (N <= 0) return WideString();
-  WideString S(static_cast<std::size_t>(N) + 1, L'\0');
-  S.resize(static_cast<std::size_t>(GetWindowTextW(W, S.data(), N + 1)));
-  return S;
-}
-
-// Selects the window's font (WM_GETFONT) into a canvas.
-void TakeWindowFont(TCanvas* Canvas, HWND W) {
-  HFONT F = reinterpret_cast<HFONT>(SendMessageW(W, WM_GETFONT, 0, 0));
-  if (F == nullptr) F = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-  LOGFONTW LF{};
-  if (GetObjectW(F, sizeof(LF), &LF) != 0) Canvas->Font()->SetHandle(CreateFontIndirectW(&LF));
 }
 
 // Hears of a component's destruction.
@@ -151,7 +119,7 @@ TacToolBarVCLWnd::~TacToolBarVCLWnd() {
   if (ToolBar != nullptr && FHandlersSet) {
     ToolBar->OnAdvancedCustomDraw = FOldDraw;
     ToolBar->OnAdvancedCustomDrawButton = FOldDrawButton;
-    if (ToolBar->HandleAllocated() && !ToolBar->ComponentState().Contains(csDestroying)) ToolBar->Invalidate();
+    if (ToolBar->HandleAllocated() && !ToolBar->IsDestroying()) ToolBar->Invalidate();
   }
   FHandlersSet = false;
   FWatcher.reset();
@@ -160,12 +128,8 @@ TacToolBarVCLWnd::~TacToolBarVCLWnd() {
 TPoint TacToolBarVCLWnd::ClientOffset() { return ClientOffsetOf(CtrlHandle); }
 
 void TacToolBarVCLWnd::UpdateCache() {
-  GetWndRects(this);
   TCacheInfo CI;
-  GetParentCacheOfWindow(CtrlHandle, CI);
-  SkinData->PrepareCacheBmp();
-  TBitmap* Cache = SkinData->CacheBmp();
-  Cache->SetSize(std::max(0, static_cast<int>(WndSize.cx)), std::max(0, static_cast<int>(WndSize.cy)));
+  TBitmap* Cache = BeginWindowCache(this, CI);
   if (ToolBar != nullptr) Cache->Canvas()->SetFont(ToolBar->Font());
   PaintControlSkin(SkinData, CI, true, 0, TRect(0, 0, Cache->Width(), Cache->Height()), WndPos, Cache);
   SkinData->BackgroundStale = false;
@@ -177,7 +141,7 @@ void TacToolBarVCLWnd::PaintBackground(HDC DC, const TRect& R) {
   const TPoint Off = ClientOffset();
   const int Saved = SaveDC(DC);
   IntersectClipRect(DC, R.Left, R.Top, R.Right, R.Bottom);
-  const bool Designed = Designing(ToolBar);
+  const bool Designed = ToolBar->IsDesigning();
   for (int I = 0; I < ToolBar->ControlCount(); ++I) {
     TControl* C = ToolBar->Controls(I);
     if (!C->Visible()) continue;
@@ -194,14 +158,14 @@ void TacToolBarVCLWnd::PaintBackground(HDC DC, const TRect& R) {
   RestoreDC(DC, Saved);
   PaintGraphicControls(DC, ToolBar, TPoint(0, 0));
   RefreshChildControls(ToolBar);
-  if (Off.X != 0 || Off.Y != 0 || ClientSizeOf(CtrlHandle).cx != WndSize.cx) SendMessageW(CtrlHandle, WM_NCPAINT, 0, 0);
+  if (Off.X != 0 || Off.Y != 0 || WindowClientSize(CtrlHandle).cx != WndSize.cx) SendMessageW(CtrlHandle, WM_NCPAINT, 0, 0);
 }
 
 void TacToolBarVCLWnd::PaintBorder(HDC GivenDC) {
   if (ToolBar == nullptr) return;
   GetWndRects(this);
   const TPoint Off = ClientOffset();
-  const TSize CS = ClientSizeOf(CtrlHandle);
+  const TSize CS = WindowClientSize(CtrlHandle);
   if (Off.X == 0 && Off.Y == 0 && CS.cx == WndSize.cx && CS.cy == WndSize.cy) return;
   if (SkinData->BackgroundStale || SkinData->CacheBmp() == nullptr || SkinData->CacheBmp()->Width() != WndSize.cx ||
       SkinData->CacheBmp()->Height() != WndSize.cy)
@@ -217,7 +181,7 @@ void TacToolBarVCLWnd::PaintBorder(HDC GivenDC) {
 
 void TacToolBarVCLWnd::AdvancedCustomDraw(TToolBar* Sender, const TRect& ARect, TCustomDrawStage Stage,
                                           bool& DefaultDraw) {
-  if (!Skinned(SkinData) || Destroyed) {
+  if (!SkinnedUnderActiveManager(SkinData) || Destroyed) {
     DefaultDraw = true;
     return;
   }
@@ -237,7 +201,7 @@ void TacToolBarVCLWnd::AdvancedCustomDraw(TToolBar* Sender, const TRect& ARect, 
 
 void TacToolBarVCLWnd::AdvancedCustomDrawButton(TToolBar* Sender, TToolButton* Button, TCustomDrawState State,
                                                 TCustomDrawStage Stage, TTBCustomDrawFlags& Flags, bool& DefaultDraw) {
-  if (!Skinned(SkinData) || ToolBar == nullptr || Destroyed || Button == nullptr) {
+  if (!SkinnedUnderActiveManager(SkinData) || ToolBar == nullptr || Destroyed || Button == nullptr) {
     DefaultDraw = true;
     return;
   }
@@ -246,7 +210,7 @@ void TacToolBarVCLWnd::AdvancedCustomDrawButton(TToolBar* Sender, TToolButton* B
   TsSkinManager* M = SkinData->GetSkinManager();
   const int Index = Button->Index();
   if (M == nullptr || Index < 0) return;
-  if (!ToolBar->Flat() && !Designing(ToolBar) && Index == HotIndex) State.Include(cdsHot);
+  if (!ToolBar->Flat() && !ToolBar->IsDesigning() && Index == HotIndex) State.Include(cdsHot);
   Flags.Include(tbNoEdges);
   Flags.Include(tbNoEtchedEffect);
   RECT IR{};
@@ -280,7 +244,7 @@ void TacToolBarVCLWnd::AdvancedCustomDrawButton(TToolBar* Sender, TToolButton* B
   const TCacheInfo CI = MakeCacheInfo(Cache, CX, CY);
   BitBlt(C->Handle(), 0, 0, W, H, Cache->Canvas()->Handle(), CX, CY, SRCCOPY);
   PaintSectionToBitmap(TS, "TOOLBUTTON", CI, PaintState, TRect(0, 0, W, H), TPoint(0, 0), &Bmp, M, -1, -1);
-  if (const TsMaskData* Mask = MaskAt(M, M->GetMaskIndex(TS, "TOOLBUTTON", "BORDERSMASK")))
+  if (const TsMaskData* Mask = TsSkinManager::ValidMask(M, M->GetMaskIndex(TS, "TOOLBUTTON", "BORDERSMASK")))
     DrawSkinRect(&Bmp, TRect(0, 0, W, H), true, CI, *Mask, PaintState, true);
   const int ArrowW = GetSystemMetrics(SM_CXVSCROLL) - 2;
   const bool DropDown = Button->Style() == tbsDropDown;
@@ -326,7 +290,7 @@ void TacToolBarVCLWnd::AdvancedCustomDrawButton(TToolBar* Sender, TToolButton* B
     CopyWithKeyColor(&Bmp, &Img, X + P, Y + P, Key);
   }
   if (DropDown) {
-    if (const TsMaskData* A = MaskAt(M, M->CommonSkinIndexes().ScrollBtnBottom.GlyphMask)) {
+    if (const TsMaskData* A = TsSkinManager::ValidMask(M, M->CommonSkinIndexes().ScrollBtnBottom.GlyphMask)) {
       const int AW = MaskFrameWidth(*A), AH = MaskFrameHeight(*A);
       DrawSkinGlyph(&Bmp, TPoint(ContentW + 2 + (ArrowW - 3 - AW) / 2, (ToolBar->ButtonHeight() - AH) / 2), PaintState,
                     1, *A, MakeCacheInfo(&Bmp, 0, 0));
@@ -344,42 +308,26 @@ void TacToolBarVCLWnd::RepaintButton(int Index) {
   HDC DC = GetWindowDC(CtrlHandle);
   if (DC == nullptr) return;
   const TPoint Off = ClientOffset();
-  const TSize CS = ClientSizeOf(CtrlHandle);
+  const TSize CS = WindowClientSize(CtrlHandle);
   const int Saved = SaveDC(DC);
   MoveWindowOrg(DC, Off.X, Off.Y);
   IntersectClipRect(DC, 0, 0, CS.cx, CS.cy);
-  auto* Canvas = static_cast<TControlCanvas*>(ToolBar->Canvas());
-  Canvas->Lock();
-  Canvas->FreeHandle();
-  Canvas->SetHandle(DC);
-  TTBCustomDrawFlags Flags;
-  bool DefaultDraw = true;
-  try {
-    AdvancedCustomDrawButton(ToolBar, B, TCustomDrawState{}, cdPrePaint, Flags, DefaultDraw);
-  } catch (...) {
-    Canvas->SetHandle(nullptr);
-    Canvas->Unlock();
+  TScopeExit Release([&] {
     RestoreDC(DC, Saved);
     ReleaseDC(CtrlHandle, DC);
-    throw;
-  }
-  Canvas->SetHandle(nullptr);
-  Canvas->Unlock();
-  RestoreDC(DC, Saved);
-  ReleaseDC(CtrlHandle, DC);
+  });
+  TTBCustomDrawFlags Flags;
+  bool DefaultDraw = true;
+  static_cast<TControlCanvas*>(ToolBar->Canvas())->DrawInto(DC, [&] {
+    AdvancedCustomDrawButton(ToolBar, B, TCustomDrawState{}, cdPrePaint, Flags, DefaultDraw);
+  });
 }
 
 int TacToolBarVCLWnd::ButtonAtPos(TPoint P) {
-  const int N = static_cast<int>(SendMessageW(CtrlHandle, TB_BUTTONCOUNT, 0, 0));
-  for (int I = 0; I < N; ++I) {
-    RECT R{};
-    if (!SendMessageW(CtrlHandle, TB_GETITEMRECT, static_cast<WPARAM>(I), reinterpret_cast<LPARAM>(&R))) continue;
-    if (P.X < R.left || P.X >= R.right || P.Y < R.top || P.Y >= R.bottom) continue;
-    if (ToolBar == nullptr || I >= ToolBar->ButtonCount()) return -1;
-    const TToolButtonStyle S = ToolBar->Buttons(I)->Style();
-    return S == tbsSeparator || S == tbsDivider ? -1 : I;
-  }
-  return -1;
+  const int I = ToolBarItemAt(CtrlHandle, P);
+  if (I < 0 || ToolBar == nullptr || I >= ToolBar->ButtonCount()) return -1;
+  const TToolButtonStyle S = ToolBar->Buttons(I)->Style();
+  return S == tbsSeparator || S == tbsDivider ? -1 : I;
 }
 
 void TacToolBarVCLWnd::SetHot(int Index) {
@@ -413,7 +361,7 @@ void TacToolBarVCLWnd::WndProc(TMessage& Message) {
       return;
     }
   }
-  const bool On = Skinned(SkinData);
+  const bool On = SkinnedUnderActiveManager(SkinData);
   if (On) {
     switch (Message.Msg) {
       case WM_ERASEBKGND:
@@ -430,7 +378,7 @@ void TacToolBarVCLWnd::WndProc(TMessage& Message) {
           if (SkinData->BackgroundStale || SkinData->CacheBmp() == nullptr) UpdateCache();
           PaintBorder(DC);
           const TPoint Off = ClientOffset();
-          const TSize CS = ClientSizeOf(CtrlHandle);
+          const TSize CS = WindowClientSize(CtrlHandle);
           const int Saved = SaveDC(DC);
           MoveWindowOrg(DC, Off.X, Off.Y);
           IntersectClipRect(DC, 0, 0, CS.cx, CS.cy);
@@ -462,8 +410,8 @@ void TacToolBarVCLWnd::WndProc(TMessage& Message) {
   }
   if (HandleCommonMessage(Message, SkinData)) return;
   TacMainWnd::WndProc(Message);
-  if (Destroyed || !Skinned(SkinData) || ToolBar == nullptr) return;
-  const bool Tracking = !ToolBar->Flat() && !Designing(ToolBar);
+  if (Destroyed || !SkinnedUnderActiveManager(SkinData) || ToolBar == nullptr) return;
+  const bool Tracking = !ToolBar->Flat() && !ToolBar->IsDesigning();
   switch (Message.Msg) {
     case WM_SIZE:
       RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE);
@@ -588,7 +536,7 @@ void TacToolBarWnd::PaintButton(int Index, TBitmap* Bmp) {
     ImageList_GetIconSize(IL, &IW, &IH);
     int X = (W - IW) / 2 + Off;
     if ((B.fsStyle & BTNS_WHOLEDROPDOWN) != 0) {
-      if (const TsMaskData* A = MaskAt(M, M->CommonSkinIndexes().ScrollBtnBottom.GlyphMask)) {
+      if (const TsMaskData* A = TsSkinManager::ValidMask(M, M->CommonSkinIndexes().ScrollBtnBottom.GlyphMask)) {
         const int AW = MaskFrameWidth(*A), AH = MaskFrameHeight(*A);
         DrawSkinGlyph(&Bb, TPoint(W - 2 - AW + Off, (H - AH) / 2 + Off), State, 1, *A, MakeCacheInfo(&Bb, 0, 0));
         X = (W - 2 - AW - IW) / 2 + Off;
@@ -630,16 +578,10 @@ void TacToolBarWnd::PaintButton(int Index, TBitmap* Bmp) {
 }
 
 int TacToolBarWnd::HotButtonAt(TPoint P) {
-  const int N = static_cast<int>(SendMessageW(CtrlHandle, TB_BUTTONCOUNT, 0, 0));
-  for (int I = 0; I < N; ++I) {
-    RECT R{};
-    if (!SendMessageW(CtrlHandle, TB_GETITEMRECT, static_cast<WPARAM>(I), reinterpret_cast<LPARAM>(&R))) continue;
-    if (P.X < R.left || P.X >= R.right || P.Y < R.top || P.Y >= R.bottom) continue;
-    TBBUTTON B{};
-    if (!SendMessageW(CtrlHandle, TB_GETBUTTON, static_cast<WPARAM>(I), reinterpret_cast<LPARAM>(&B))) return -1;
-    return (B.fsStyle & TBSTYLE_SEP) == 0 && (B.fsState & TBSTATE_ENABLED) != 0 ? I : -1;
-  }
-  return -1;
+  const int I = ToolBarItemAt(CtrlHandle, P);
+  TBBUTTON B{};
+  if (I < 0 || !SendMessageW(CtrlHandle, TB_GETBUTTON, static_cast<WPARAM>(I), reinterpret_cast<LPARAM>(&B))) return -1;
+  return (B.fsStyle & TBSTYLE_SEP) == 0 && (B.fsState & TBSTATE_ENABLED) != 0 ? I : -1;
 }
 
 void TacToolBarWnd::InvalidateButton(int Index) {
@@ -686,7 +628,7 @@ void TacToolBarWnd::PaintBorder() {
 }
 
 void TacToolBarWnd::WndProc(TMessage& Message) {
-  if (!Skinned(SkinData)) {
+  if (!SkinnedUnderActiveManager(SkinData)) {
     TacMainWnd::WndProc(Message);
     return;
   }
@@ -756,7 +698,7 @@ WideString TacStatusBarWnd::PanelText(int Index) {
   // A plain window: its texts through its messages (a simple bar answers its single text for
   // part 0).
   if (Index < 0) {
-    if (!Simple) return WindowTextOf(CtrlHandle);
+    if (!Simple) return GetWndText(CtrlHandle);
     Index = 0;
   }
   const LRESULT L = SendMessageW(CtrlHandle, SB_GETTEXTLENGTHW, static_cast<WPARAM>(Index), 0);
@@ -778,12 +720,12 @@ void TacStatusBarWnd::PaintPanel(int Index, TRect R) {
   R.Offset(Off.X, Off.Y);
   if (M != nullptr && M->IsValidSectionIndex(SkinData->SectionIndex)) {
     const int PanelMask = M->GetMaskIndex(SkinData->SectionIndex, SkinData->SkinSection(), "STATUSPANELMASK");
-    if (const TsMaskData* PM = MaskAt(M, PanelMask)) {
+    if (const TsMaskData* PM = TsSkinManager::ValidMask(M, PanelMask)) {
       TCacheInfo CI = MakeCacheInfo(Bmp, 0, 0);
       DrawSkinRect(Bmp, Simple ? TRect(0, 0, Bmp->Width(), Bmp->Height()) : R, true, CI, *PM, 0, true);
     } else if (!Simple && Index < static_cast<int>(SendMessageW(CtrlHandle, SB_GETPARTS, 0, 0)) - 1) {
       const int DS = M->GetSectionIndex("DIVIDER");
-      const TsMaskData* DM = MaskAt(M, M->GetMaskIndex(DS, "DIVIDER", "BORDERSMASK"));
+      const TsMaskData* DM = TsSkinManager::ValidMask(M, M->GetMaskIndex(DS, "DIVIDER", "BORDERSMASK"));
       if (DS >= 0 && DM != nullptr) {
         const int DW = std::max(1, MaskFrameWidth(*DM) - 1), DH = std::max(1, Bmp->Height() - 2);
         TBitmap Div(DW, DH, pf24bit);
@@ -815,7 +757,7 @@ void TacStatusBarWnd::PaintPanel(int Index, TRect R) {
 }
 
 void TacStatusBarWnd::PaintPanels() {
-  const TSize CS = ClientSizeOf(CtrlHandle);
+  const TSize CS = WindowClientSize(CtrlHandle);
   if (SendMessageW(CtrlHandle, SB_ISSIMPLE, 0, 0) != 0) {
     PaintPanel(-1, TRect(0, 1, CS.cx - 1, CS.cy - 1));
     return;
@@ -831,12 +773,8 @@ void TacStatusBarWnd::PaintPanels() {
 }
 
 void TacStatusBarWnd::UpdateCache() {
-  GetWndRects(this);
   TCacheInfo CI;
-  GetParentCacheOfWindow(CtrlHandle, CI);
-  SkinData->PrepareCacheBmp();
-  TBitmap* Bmp = SkinData->CacheBmp();
-  Bmp->SetSize(std::max(0, static_cast<int>(WndSize.cx)), std::max(0, static_cast<int>(WndSize.cy)));
+  TBitmap* Bmp = BeginWindowCache(this, CI);
   PaintControlSkin(SkinData, CI, true, 0, TRect(0, 0, Bmp->Width(), Bmp->Height()), TPoint(WndPos.X, WndPos.Y), Bmp);
   PaintPanels();
   SkinData->BackgroundStale = false;
@@ -868,7 +806,7 @@ void TacStatusBarWnd::PaintBorder(HDC GivenDC) {
 }
 
 void TacStatusBarWnd::WndProc(TMessage& Message) {
-  if (Skinned(SkinData) && !Destroyed) {
+  if (SkinnedUnderActiveManager(SkinData) && !Destroyed) {
     switch (Message.Msg) {
       case WM_PAINT:
         RepaintThroughErase(CtrlHandle);
@@ -891,6 +829,6 @@ void TacStatusBarWnd::WndProc(TMessage& Message) {
     }
   }
   TacMainWnd::WndProc(Message);
-  if (Message.Msg == WM_SIZE && Skinned(SkinData) && !Destroyed)
+  if (Message.Msg == WM_SIZE && SkinnedUnderActiveManager(SkinData) && !Destroyed)
     RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
 }

@@ -68,7 +68,7 @@ int TacComboBoxWnd::ButtonState() {
 }
 
 void TacComboBoxWnd::PaintButton(HDC DC) {
-  if (!Skinned(this)) return;
+  if (!HasSkinSection(this)) return;
   TBitmap* Cache = SkinData->CacheBmp();
   if (Cache == nullptr || Cache->Empty()) return;
   TRect R;
@@ -226,7 +226,7 @@ void TacComboBoxWnd::CtlColorListBox(TMessage& Message) {
 }
 
 void TacComboBoxWnd::WndProc(TMessage& Message) {
-  if (Destroyed || !Skinned(this)) {
+  if (Destroyed || !HasSkinSection(this)) {
     TacEditWnd::WndProc(Message);
     return;
   }
@@ -290,10 +290,7 @@ void TacComboBoxWnd::WndProc(TMessage& Message) {
     case WM_PRINT: {
       HDC DC = reinterpret_cast<HDC>(Message.WParam);
       if (DC == nullptr) break;
-      GetWndRects(this);
-      SkinData->Updating = false;
-      SkinData->BackgroundStale = true;
-      if (!ParamsChanged) SetSkinParams();
+      BeginPrint();
       if (IsSimpleCombo(CtrlHandle))
         PaintSimpleComboCache();
       else
@@ -392,7 +389,7 @@ void TacComboListWnd::FillBelowSimpleList() {
 }
 
 void TacComboListWnd::WndProc(TMessage& Message) {
-  if (Destroyed || !Skinned(this)) {
+  if (Destroyed || !HasSkinSection(this)) {
     TacEditWnd::WndProc(Message);
     return;
   }

@@ -151,7 +151,7 @@ void TacListViewWnd::WndProc(TMessage& Message) {
     TacEditWnd::WndProc(Message);
     return;
   }
-  const bool IsSkinned = Skinned(this);
+  const bool IsSkinned = HasSkinSection(this);
   switch (Message.Msg) {
     case SM_ALPHACMD:
       switch (AlphaCmdCode(Message.WParam)) {
@@ -269,7 +269,7 @@ void TacListViewWnd::WndProc(TMessage& Message) {
 void TacListViewWnd::HeaderWndProc(TMessage& Message) {
   HWND Header = HeaderWnd;
   if (Header == nullptr) return;
-  if (Destroyed || !Skinned(this) || ViewStyle() != 1) {
+  if (Destroyed || !HasSkinSection(this) || ViewStyle() != 1) {
     const UINT Msg = Message.Msg;
     Message.Result = CallOldHeaderProc(Message.Msg, Message.WParam, Message.LParam);
     if (Msg == WM_NCDESTROY) {
@@ -497,7 +497,7 @@ void TacTreeViewWnd::SetSkinParams() {
 }
 
 void TacTreeViewWnd::WndProc(TMessage& Message) {
-  if (Destroyed || !Skinned(this)) {
+  if (Destroyed || !HasSkinSection(this)) {
     TacEditWnd::WndProc(Message);
     return;
   }
@@ -570,7 +570,7 @@ void TacGridWnd::SaveStdParams() {
 void TacGridWnd::RestoreStdParams() {
   TacEditWnd::RestoreStdParams();
   TControl* C = SkinData != nullptr ? SkinData->OwnerControl() : nullptr;
-  if (C == nullptr || C->ComponentState().Contains(csDestroying)) return;
+  if (C == nullptr || C->IsDestroying()) return;
   SetOrdPropIfExists(C, "FixedColor", OldFixedColor);
   SetOrdPropIfExists(FontProp(C, "TitleFont"), "Color", OldTitleFontColor);
   if (TObject* Look = GetObjectPropByName(C, "ControlLook")) {
@@ -616,7 +616,7 @@ void TacGridWnd::SetSkinParams() {
 }
 
 void TacGridWnd::WndProc(TMessage& Message) {
-  if (Destroyed || !Skinned(this)) {
+  if (Destroyed || !HasSkinSection(this)) {
     TacEditWnd::WndProc(Message);
     return;
   }
@@ -678,7 +678,7 @@ void TacVirtualTreeViewWnd::SaveStdParams() {
 void TacVirtualTreeViewWnd::RestoreStdParams() {
   TacEditWnd::RestoreStdParams();
   TControl* C = SkinData != nullptr ? SkinData->OwnerControl() : nullptr;
-  if (C == nullptr || C->ComponentState().Contains(csDestroying)) return;
+  if (C == nullptr || C->IsDestroying()) return;
   if (TObject* Colors = GetObjectPropByName(C, "VETColors")) {
     SetOrdPropIfExists(Colors, "CompressedTextColor", OldCompressedTextColor);
     SetOrdPropIfExists(Colors, "FileTextColor", OldFileTextColor);
@@ -720,7 +720,7 @@ void TacVirtualTreeViewWnd::SetSkinParams() {
 }
 
 void TacVirtualTreeViewWnd::WndProc(TMessage& Message) {
-  if (Destroyed || !Skinned(this)) {
+  if (Destroyed || !HasSkinSection(this)) {
     TacEditWnd::WndProc(Message);
     return;
   }
@@ -764,13 +764,7 @@ void TacVirtualTreeViewWnd::WndProc(TMessage& Message) {
     }
     case WM_NCPAINT: {
       if (!IsWindowVisible(CtrlHandle)) break;
-      GetWndRects(this);
-      SkinData->Updating = SkinData->GetUpdating();
-      if (SkinData->Updating) return;
-      if (SkinData->BackgroundStale) {
-        if (!ParamsChanged) SetSkinParams();
-        PrepareWindowCache(SkinData, CtrlHandle, DlgMode);
-      }
+      if (!UpdateFrameCache()) return;
       FillBorderCorners(SkinData, 0, this);
       HDC DC = GetWindowDC(CtrlHandle);
       if (DC != nullptr) {

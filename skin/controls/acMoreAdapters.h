@@ -19,6 +19,8 @@
 // framework page controls and foreign tab windows alike; over a framework control its font and
 // images are the control's. The tool-bar and status-bar adapters are in acBarAdapters.
 // All are made with TacMainWnd::Create<T>(Handle, SkinData, Manager, Section).
+// Sources by family: acPanelAdapters.cpp (the three panels), acTabAdapters.cpp (tab and page
+// controls), acMoreAdapters.cpp (up-down, size grip, icon and link statics).
 // Win32.
 #pragma once
 

@@ -26,7 +26,7 @@ TacMenuWndLink acMenuWndLink;
 
 namespace acscroll {
 
-bool Skinned(const TacMainWnd* A) { return A->SkinData != nullptr && A->SkinData->IsSkinned(false); }
+bool HasSkinSection(const TacMainWnd* A) { return A->SkinData != nullptr && A->SkinData->IsSkinned(false); }
 
 bool IsFromManager(const TacMainWnd* A, LPARAM LParam) {
   return A->SkinData != nullptr && LParam != 0 &&
@@ -131,7 +131,7 @@ void TacEditWnd::RestoreStdParams() {
     SetWindowPos(CtrlHandle, nullptr, 0, 0, 0, 0,
                  SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED | SWP_NOOWNERZORDER);
   TControl* C = SkinData != nullptr ? SkinData->OwnerControl() : nullptr;
-  if (C == nullptr || C->ComponentState().Contains(csDestroying)) return;
+  if (C == nullptr || C->IsDestroying()) return;
   C->SetColor(OldColor);
   C->Font()->SetColor(OldFontColor);
   if (HasProp(C, "FocusColor")) SetOrdPropByName(C, "FocusColor", OldFocusColor);
@@ -161,6 +161,24 @@ void TacEditWnd::SetSkinParams() {
   }
   if (SkinData != nullptr) SkinData->BackgroundStale = true;
   IgnoreStyleChange = false;
+}
+
+bool TacEditWnd::UpdateFrameCache() {
+  GetWndRects(this);
+  SkinData->Updating = SkinData->GetUpdating();
+  if (SkinData->Updating) return false;
+  if (SkinData->BackgroundStale) {
+    if (!ParamsChanged) SetSkinParams();
+    PrepareWindowCache(SkinData, CtrlHandle, DlgMode);
+  }
+  return true;
+}
+
+void TacEditWnd::BeginPrint() {
+  GetWndRects(this);
+  SkinData->Updating = false;
+  SkinData->BackgroundStale = true;
+  if (!ParamsChanged) SetSkinParams();
 }
 
 void TacEditWnd::BltCacheFrame(HDC DC, int FrameWidth) {
@@ -220,13 +238,7 @@ void TacEditWnd::WndProc(TMessage& Message) {
       if (acFormsUpdating) return;
       HDC DC = nullptr;
       try {
-        GetWndRects(this);
-        SkinData->Updating = SkinData->GetUpdating();
-        if (SkinData->Updating) return;
-        if (SkinData->BackgroundStale) {
-          if (!ParamsChanged) SetSkinParams();
-          PrepareWindowCache(SkinData, CtrlHandle, DlgMode);
-        }
+        if (!UpdateFrameCache()) return;
         DC = GetWindowDC(CtrlHandle);
         if (DC != nullptr) {
           const int Saved = SaveDC(DC);
@@ -269,10 +281,7 @@ void TacEditWnd::WndProc(TMessage& Message) {
     case WM_PRINT: {
       HDC DC = reinterpret_cast<HDC>(Message.WParam);
       if (DC == nullptr) break;
-      GetWndRects(this);
-      SkinData->Updating = false;
-      SkinData->BackgroundStale = true;
-      if (!ParamsChanged) SetSkinParams();
+      BeginPrint();
       PrepareWindowCache(SkinData, CtrlHandle, DlgMode);
       if (!DlgMode) FillBorderCorners(SkinData, 0, this);
       BltCacheFrame(DC, InsetLeft);
@@ -319,7 +328,7 @@ void TacEditWnd::WndProc(TMessage& Message) {
       break;
     case WM_MOUSEMOVE: {
       TsSkinManager* M = TsSkinManager::DefaultManager();
-      if (M != nullptr && !M->ComponentState().Contains(csDesigning) && IsWindowEnabled(CtrlHandle) &&
+      if (M != nullptr && !M->IsDesigning() && IsWindowEnabled(CtrlHandle) &&
           M->HoverWindow() != CtrlHandle)
         M->SetHoverWindow(CtrlHandle);
       if (!SkinData->Updating && GetCapture() != nullptr) UpdateScrollInfo(this, true);

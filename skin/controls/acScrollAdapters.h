@@ -80,6 +80,12 @@ class TacEditWnd : public TacBaseWnd {
   void BltCacheFrame(HDC DC, int FrameWidth);
   // SaveDC, origin moved by InsetLeft, clip to the client part left of / above the bars.
   void ClipToClientPart(HDC DC);
+  // Before the frame is painted: the geometry read afresh and the cache repainted when stale;
+  // false (nothing painted) while painting is held back.
+  bool UpdateFrameCache();
+  // Before printing: the geometry read afresh, painting no longer held back and the cache marked
+  // stale, with the skin's parameters applied once.
+  void BeginPrint();
 };
 
 // ---- list view, tree view, grids ----------------------------------------------------------------

@@ -9,8 +9,9 @@
 
 namespace acscroll {
 
-// The adapter has skin data and it is skinned (active-skin test off).
-bool Skinned(const TacMainWnd* A);
+// The adapter's skin data has a valid section of a living manager, whether or not the skin is
+// active (SkinnedUnderActiveManager also asks the manager to be active).
+bool HasSkinSection(const TacMainWnd* A);
 // LParam is the skin data's effective manager.
 bool IsFromManager(const TacMainWnd* A, LPARAM LParam);
 // The adapter's manager, else the skin data's effective manager.

@@ -837,28 +837,17 @@ void UpdateScrollInfo(TacScrollWnd* Adapter, bool Repaint) {
 
 void UnhookScrollAdapter(HWND Handle, bool FreeAdapter, bool Repaint, TacMainWnd*& Adapter) {
   if (Adapter == nullptr) return;
-  auto* S = dynamic_cast<TacScrollWnd*>(Adapter);
-  if (!Adapter->Destroyed) {
-    StopScrollTracking(S);
-    Adapter->PutBackProcedure();
-    RemovePropA(Handle, acAdapterPropName);
-    Adapter->RestoreStdParams();
-    if (S != nullptr) {
+  if (!Adapter->Destroyed) StopScrollTracking(dynamic_cast<TacScrollWnd*>(Adapter));
+  // The bars go once the window has its own procedure and parameters back.
+  UnhookAdapterWndProc(Handle, FreeAdapter, Repaint, Adapter, [](TacMainWnd* A) {
+    if (auto* S = dynamic_cast<TacScrollWnd*>(A)) {
       for (TacScrollBar** B : {&S->HorzBar, &S->VertBar}) {
         if (*B != nullptr) (*B)->Owner = nullptr;
         delete *B;
         *B = nullptr;
       }
     }
-    if (IsWindowVisible(Handle)) RefreshWindowFrame(Handle, Repaint);
-    Adapter->Destroyed = true;
-  }
-  if (FreeAdapter) {
-    Adapter->OldWndProc = nullptr;
-    Adapter->OldProc = nullptr;
-    delete Adapter;
-    Adapter = nullptr;
-  }
+  });
 }
 
 LRESULT HandleNcHitTest(TacScrollWnd* Adapter, HWND Handle, WPARAM WParam, LPARAM LParam) {

@@ -254,7 +254,7 @@ void TacSpeedButtonHandler::WndProc(TMessage& Message) {
         }
         break;
       case AC_SKINREMOVED:
-        if (FromManager && !Control->ComponentState().Contains(csDestroying)) {
+        if (FromManager && !Control->IsDestroying()) {
           SkinData->UpdateIndexes();
           if (Control->Visible()) Control->Repaint();
         }

@@ -30,19 +30,10 @@ void UseWindowFont(TCanvas* Canvas, HWND Wnd, TsCommonData* SkinData) {
     Canvas->SetFont(SkinData->OwnerControl()->Font());
     return;
   }
-  HFONT F = reinterpret_cast<HFONT>(SendMessageW(Wnd, WM_GETFONT, 0, 0));
-  if (F == nullptr) F = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-  LOGFONTW LF{};
-  if (GetObjectW(F, sizeof(LF), &LF) != 0) Canvas->Font()->SetHandle(CreateFontIndirectW(&LF));
+  TakeWindowFont(Canvas, Wnd);
 }
 
 // The cache bitmap of the window's size (24-bit).
-TBitmap* SizedCache(TsCommonData* SkinData, const TSize& Size) {
-  SkinData->PrepareCacheBmp();
-  TBitmap* Bmp = SkinData->CacheBmp();
-  if (Bmp->Width() != Size.cx || Bmp->Height() != Size.cy) Bmp->SetSize(std::max(0, Size.cx), std::max(0, Size.cy));
-  return Bmp;
-}
 
 // A disabled window's cache: blended with the parent's picture at 0.4, or faded 40 % toward its
 // colour.
@@ -125,19 +116,25 @@ void TacStaticWnd::WndProc(TMessage& Message) {
       return;
     case WM_MOVE:
     case WM_ENABLE:
-      SkinData->BackgroundStale = true;
-      Message.Result = CallOldWndProc(this, CtrlHandle, Message.Msg, Message.WParam, Message.LParam);
-      RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-      return;
     case WM_SETTEXT:
-      Message.Result = CallOldWndProc(this, CtrlHandle, Message.Msg, Message.WParam, Message.LParam);
-      WndText = GetWndText(CtrlHandle);
-      SkinData->BackgroundStale = true;
-      RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+      PassOnAndRepaint(Message);
       return;
     default:
       TacMainWnd::WndProc(Message);
   }
+}
+
+void TacStaticWnd::PassOnAndRepaint(TMessage& Message) {
+  // A new text marks the background stale only once the window holds it: a paint inside the
+  // window's own handling must not rebuild the cache with the old text and clear the mark.
+  const bool NewText = Message.Msg == WM_SETTEXT;
+  if (!NewText) SkinData->BackgroundStale = true;
+  Message.Result = CallOldWndProc(this, CtrlHandle, Message.Msg, Message.WParam, Message.LParam);
+  if (NewText) {
+    WndText = GetWndText(CtrlHandle);
+    SkinData->BackgroundStale = true;
+  }
+  RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
 void TacStaticWnd::PaintWindow(TMessage& Message) {
@@ -233,10 +230,8 @@ void TacBtnWnd::PaintCaption() {
 }
 
 void TacBtnWnd::PrepareCache() {
-  GetWndRects(this);
   TCacheInfo CI;
-  GetParentCacheOfWindow(CtrlHandle, CI);
-  TBitmap* Cache = SizedCache(SkinData, WndSize);
+  TBitmap* Cache = BeginWindowCache(this, CI);
   const int State = ButtonState();
   PaintControlSkin(SkinData, CI, true, State, TRect(0, 0, WndSize.cx, WndSize.cy), WndPos, Cache);
   FillBorderCorners(SkinData, State, this);
@@ -352,7 +347,7 @@ void TacBtnWnd::WndProc(TMessage& Message) {
     case WM_MOUSEMOVE: {
       TacMainWnd::WndProc(Message);
       TsSkinManager* Def = TsSkinManager::DefaultManager();
-      if (Def != nullptr && !Def->ComponentState().Contains(csDesigning) && IsWindowEnabled(CtrlHandle)) {
+      if (Def != nullptr && !Def->IsDesigning() && IsWindowEnabled(CtrlHandle)) {
         const bool Inside = CursorInWindow(CtrlHandle);
         if (Inside && Def->HoverWindow() != CtrlHandle)
           Def->SetHoverWindow(CtrlHandle);

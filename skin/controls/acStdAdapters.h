@@ -29,6 +29,11 @@ class TacStaticWnd : public TacMainWnd {
   void PaintWindow(TMessage& Message);
   // Draws the content (WndText) into the cache bitmap.
   virtual void PaintText();
+
+ protected:
+  // The window's own procedure handles the message, and the window is repainted over a fresh
+  // background; WM_SETTEXT also takes the new text.
+  void PassOnAndRepaint(TMessage& Message);
 };
 
 // Push buttons. States: 0 normal, 1 hot (focused, under the mouse, default button), 2 pressed.

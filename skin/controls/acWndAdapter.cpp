@@ -203,7 +203,7 @@ void TacMainWnd::WndProc(TMessage& Message) {
       return;
     case WM_MOUSEMOVE: {
       TsSkinManager* Def = TsSkinManager::DefaultManager();
-      if (Def != nullptr && !Def->ComponentState().Contains(csDesigning) && IsWindowEnabled(CtrlHandle) && Def->HoverWindow() != CtrlHandle)
+      if (Def != nullptr && !Def->IsDesigning() && IsWindowEnabled(CtrlHandle) && Def->HoverWindow() != CtrlHandle)
         Def->SetHoverWindow(CtrlHandle);
       break;
     }
@@ -346,12 +346,14 @@ void HookAdapterWndProc(TacMainWnd* Adapter, HWND Handle) {
   }
 }
 
-void UnhookAdapterWndProc(HWND Handle, bool FreeAdapter, bool Repaint, TacMainWnd*& Adapter) {
+void UnhookAdapterWndProc(HWND Handle, bool FreeAdapter, bool Repaint, TacMainWnd*& Adapter,
+                          void (*Detach)(TacMainWnd*)) {
   if (Adapter == nullptr) return;
   if (!Adapter->Destroyed) {
     Adapter->PutBackProcedure();
     RemovePropA(Handle, acAdapterPropName);
     Adapter->RestoreStdParams();
+    if (Detach != nullptr) Detach(Adapter);
     if (IsWindowVisible(Handle)) RefreshWindowFrame(Handle, Repaint);
     Adapter->Destroyed = true;
   }
@@ -570,4 +572,49 @@ TWinControl* FindWinControlByHandle(HWND Handle, TComponent* Owner) {
     if (TWinControl* Found = FindWinControlByHandle(Handle, C)) return Found;
   }
   return nullptr;
+}
+
+// ---- painting helpers of the adapters ------------------------------------------------------------
+
+TBitmap* SizedCache(TsCommonData* SkinData, const TSize& Size) {
+  SkinData->PrepareCacheBmp();
+  TBitmap* Bmp = SkinData->CacheBmp();
+  Bmp->SetSize(std::max(0, static_cast<int>(Size.cx)), std::max(0, static_cast<int>(Size.cy)));
+  return Bmp;
+}
+
+TBitmap* BeginWindowCache(TacMainWnd* Adapter, TCacheInfo& CI) {
+  GetWndRects(Adapter);
+  GetParentCacheOfWindow(Adapter->CtrlHandle, CI);
+  return SizedCache(Adapter->SkinData, Adapter->WndSize);
+}
+
+bool SkinnedUnderActiveManager(TsCommonData* SkinData) {
+  if (SkinData == nullptr || !SkinData->IsSkinned(false)) return false;
+  TsSkinManager* M = SkinData->GetSkinManager();
+  return M != nullptr && M->Active();
+}
+
+TSize WindowClientSize(HWND Wnd) {
+  RECT R{};
+  GetClientRect(Wnd, &R);
+  return TSize{R.right - R.left, R.bottom - R.top};
+}
+
+void ValidateWithoutPainting(HWND Wnd) {
+  PAINTSTRUCT PS{};
+  BeginPaint(Wnd, &PS);
+  EndPaint(Wnd, &PS);
+}
+
+void RepaintThroughErase(HWND Wnd) {
+  InvalidateRect(Wnd, nullptr, TRUE);
+  ValidateWithoutPainting(Wnd);
+}
+
+void TakeWindowFont(TCanvas* Canvas, HWND Wnd) {
+  HFONT F = reinterpret_cast<HFONT>(SendMessageW(Wnd, WM_GETFONT, 0, 0));
+  if (F == nullptr) F = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  LOGFONTW LF{};
+  if (GetObjectW(F, sizeof(LF), &LF) != 0) Canvas->Font()->SetHandle(CreateFontIndirectW(&LF));
 }

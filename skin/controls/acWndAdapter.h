@@ -40,6 +40,7 @@
 #include "framework/Types.h"
 
 class TsCommonData;
+struct TCacheInfo;
 class TsSkinManager;
 class TacMainWnd;
 
@@ -154,7 +155,8 @@ class TacMainWnd : public TObject {
  private:
   // The handler this adapter put on top of a WindowProc chain (to remove exactly it).
   friend void HookAdapterWndProc(TacMainWnd* Adapter, HWND Handle);
-  friend void UnhookAdapterWndProc(HWND Handle, bool FreeAdapter, bool Repaint, TacMainWnd*& Adapter);
+  friend void UnhookAdapterWndProc(HWND Handle, bool FreeAdapter, bool Repaint, TacMainWnd*& Adapter,
+                                   void (*Detach)(TacMainWnd*));
   // The control or form whose WindowProc chain holds OldProc; nullptr for a subclassed window.
   TControl* FHookedControl = nullptr;
 };
@@ -210,9 +212,11 @@ void acUnsubclassWindow(HWND Wnd, WNDPROC Route, WNDPROC Previous, const wchar_t
 // (DefWindowProc without one); the kept procedure is forgotten after WM_NCDESTROY.
 LRESULT acCallBypassed(HWND Wnd, const wchar_t* BypassProp, UINT Msg, WPARAM WParam, LPARAM LParam);
 // The reverse of HookAdapterWndProc (once): previous procedure back, property removed,
-// RestoreStdParams, the frame refreshed when the window is visible. FreeAdapter: the adapter is
-// freed and the variable set to nullptr. Nothing for a nullptr adapter.
-void UnhookAdapterWndProc(HWND Handle, bool FreeAdapter, bool Repaint, TacMainWnd*& Adapter);
+// RestoreStdParams, Detach (what the adapter kind holds besides), the frame refreshed when the
+// window is visible. FreeAdapter: the adapter is freed and the variable set to nullptr. Nothing
+// for a nullptr adapter.
+void UnhookAdapterWndProc(HWND Handle, bool FreeAdapter, bool Repaint, TacMainWnd*& Adapter,
+                          void (*Detach)(TacMainWnd*) = nullptr);
 // The adapter of a window (its "ACSBSC" property), nullptr when none.
 TacMainWnd* GetWndAdapter(HWND Handle);
 // Passes a message to the window's previous procedure; LParam is copied back from the record the
@@ -227,6 +231,11 @@ void GetWndRects(HWND Handle, HWND& ParentWnd, TRect& WndRect, const AnsiString&
                  TSize& WndSize, TRect& ParentRect);
 // Convenience: fills the adapter's own geometry fields.
 void GetWndRects(TacMainWnd* Adapter);
+// The skin data's cache, sized to Size.
+TBitmap* SizedCache(TsCommonData* SkinData, const TSize& Size);
+// The start of painting an adapter's cache: its geometry read afresh, the parent's background
+// under the window in CI, and the cache sized to the window.
+TBitmap* BeginWindowCache(TacMainWnd* Adapter, TCacheInfo& CI);
 // Repaints the cached background of an adapted window when its skin data says it changed.
 // FramedOnly (dialog mode): window colour framed in the skin's border colour when the skin has one.
 void PrepareWindowCache(TsCommonData* SkinData, HWND Handle, bool FramedOnly);
@@ -251,3 +260,51 @@ TColor GetColorPropIfExists(TObject* Obj, const AnsiString& PropName);
 // Depth-first search among the components owned by Owner for the windowed control whose
 // allocated handle is Handle; nullptr when none.
 TWinControl* FindWinControlByHandle(HWND Handle, TComponent* Owner);
+
+// ---- painting helpers of the adapters ------------------------------------------------------------
+
+// The skin data has a usable section and its manager is switched on (the manager's Active, not
+// whether a skin is loaded: compare TsCommonData::IsSkinned).
+bool SkinnedUnderActiveManager(TsCommonData* SkinData);
+// The size of the window's client area.
+TSize WindowClientSize(HWND Wnd);
+// Validates the window's update region without painting anything (the picture came with the
+// erase, or comes later).
+void ValidateWithoutPainting(HWND Wnd);
+// Repaints the whole window through WM_ERASEBKGND, where the adapter paints its picture: the
+// paint message that follows validates only.
+void RepaintThroughErase(HWND Wnd);
+// WM_PAINT of an adapter that paints the window itself: Paint gets the DC the message brings or,
+// when it brings none, the window's painting DC between BeginPaint and EndPaint.
+template <class F>
+void PaintIntoMessageDC(HWND Wnd, const TMessage& Message, F&& Paint) {
+  if (HDC DC = reinterpret_cast<HDC>(Message.WParam)) {
+    Paint(DC);
+    return;
+  }
+  PAINTSTRUCT PS{};
+  BeginPaint(Wnd, &PS);
+  Paint(PS.hdc);
+  EndPaint(Wnd, &PS);
+}
+// The painting messages of an adapter that paints the whole window itself: WM_PAINT paints
+// through Paint (see PaintIntoMessageDC), the erase and the frame's paint are swallowed. False
+// (nothing done) for other messages.
+template <class F>
+bool HandleOwnPainting(HWND Wnd, TMessage& Message, F&& Paint) {
+  switch (Message.Msg) {
+    case WM_PAINT:
+      PaintIntoMessageDC(Wnd, Message, Paint);
+      Message.Result = 0;
+      return true;
+    case WM_ERASEBKGND:
+    case WM_NCPAINT:
+      Message.Result = 1;
+      return true;
+    default:
+      return false;
+  }
+}
+// Gives the canvas a copy of the window's font (WM_GETFONT; the default GUI font when the window
+// has none).
+void TakeWindowFont(TCanvas* Canvas, HWND Wnd);

@@ -58,7 +58,7 @@ void TsButton::DeletePendingRegion() {
   FRegion = nullptr;
 }
 
-bool TsButton::Skinned() const { return FSkinData != nullptr && FSkinData->IsSkinned(true); }
+bool TsButton::SkinActive() const { return FSkinData != nullptr && FSkinData->IsSkinned(true); }
 
 // ---- properties
 
@@ -90,7 +90,7 @@ void TsButton::CreateParams(TCreateParams& Params) {
 }
 
 void TsButton::SetButtonStyle(bool ADefault) {
-  if (!Skinned()) {
+  if (!SkinActive()) {
     // Without a skin the button is a standard one and shows the default outline itself.
     FDefaultStyled = ADefault;
     TButton::SetButtonStyle(ADefault);
@@ -117,7 +117,7 @@ int TsButton::CurrentState() {
   if (FDefaultStyled || (HandleAllocated() && (GetWindowLongW(Handle(), GWL_STYLE) & 15) == BS_DEFPUSHBUTTON))
     return 1;
   if (FSkinData->GetHotState()) return 1;
-  if (ComponentState().Contains(csDesigning) && Default()) return 1;
+  if (IsDesigning() && Default()) return 1;
   return 0;
 }
 
@@ -251,7 +251,7 @@ void TsButton::PaintButtonCache(HDC DC) {
       BitBlt(Own, W - RM, H - BM, RM, BM, CacheDC, W - RM, H - BM, SRCCOPY);
       BitBlt(Own, W - RM, 0, RM, TM, CacheDC, W - RM, 0, SRCCOPY);
     }
-    if (Own != acAnimationDC && !ComponentState().Contains(csDesigning) &&
+    if (Own != acAnimationDC && !IsDesigning() &&
         !ControlState().Contains(csAlignmentNeeded) && RealRegion(FRegion)) {
       const HRGN R = FRegion;
       FRegion = nullptr;
@@ -284,7 +284,7 @@ void TsButton::PaintButtonCache(HDC DC) {
 // ---- mouse
 
 void TsButton::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  if (Skinned() && Enabled() && !ComponentState().Contains(csDesigning)) {
+  if (SkinActive() && Enabled() && !IsDesigning()) {
     FSkinData->Updating = false;
     if (Button == mbLeft) acSuppressHints();
     FMousePressed = true;
@@ -301,7 +301,7 @@ void TsButton::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
 }
 
 void TsButton::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  if (Skinned() && Enabled() && !ComponentState().Contains(csDesigning)) {
+  if (SkinActive() && Enabled() && !IsDesigning()) {
     if (Button == mbLeft) acRestoreHints();
     if (!FMousePressed || IsDestroying()) return;
     FMousePressed = false;
@@ -329,7 +329,7 @@ void TsButton::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
 
 void TsButton::WMKeyUp(TMessage& M) {
   TButton::WMKeyUp(M);
-  if (Skinned() && M.WParam == VK_SPACE) {
+  if (SkinActive() && M.WParam == VK_SPACE) {
     FRegionChanged = true;
     FSkinData->BackgroundStale = true;
     Repaint();
@@ -346,7 +346,7 @@ void TsButton::InheritedWithoutRedraw(TMessage& M) {
 
 void TsButton::GeneralPath(TMessage& M) {
   if (!HandleCommonMessage(M, FSkinData.get())) TButton::WndProc(M);
-  const bool Shown = Visible() || ComponentState().Contains(csDesigning);
+  const bool Shown = Visible() || IsDesigning();
   switch (M.Msg) {
     case WM_SETFONT:
       if (Shown) {
@@ -372,7 +372,7 @@ void TsButton::GeneralPath(TMessage& M) {
 }
 
 bool TsButton::SkinnedMessage(TMessage& M) {
-  const bool Designing = ComponentState().Contains(csDesigning);
+  const bool Designing = IsDesigning();
   const bool Shown = Visible() || Designing;
   switch (M.Msg) {
     case SM_ALPHACMD:
@@ -451,7 +451,7 @@ bool TsButton::SkinnedMessage(TMessage& M) {
       if (Enabled() && !IsDestroying()) {
         StopFade(FFadeTimer);
         InheritedWithoutRedraw(M);
-        if (Skinned()) {
+        if (SkinActive()) {
           FSkinData->FocusedFlag = false;
           FRegionChanged = true;
           FSkinData->Invalidate();
@@ -561,11 +561,11 @@ void TsButton::WndProc(TMessage& M) {
       default: break;
     }
   }
-  if (ControlIsReady(this) && Skinned()) {
+  if (ControlIsReady(this) && SkinActive()) {
     if (!SkinnedMessage(M)) GeneralPath(M);
     return;
   }
-  if ((M.Msg == CM_MOUSEENTER || M.Msg == CM_MOUSELEAVE) && Enabled() && !ComponentState().Contains(csDesigning)) {
+  if ((M.Msg == CM_MOUSEENTER || M.Msg == CM_MOUSELEAVE) && Enabled() && !IsDesigning()) {
     if (M.Msg == CM_MOUSEENTER && OnMouseEnter) OnMouseEnter(this);
     if (M.Msg == CM_MOUSELEAVE && OnMouseLeave) OnMouseLeave(this);
   }

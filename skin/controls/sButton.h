@@ -79,7 +79,8 @@ class TsButton : public TButton {
   void GeneralPath(TMessage& Message);
   void InheritedWithoutRedraw(TMessage& Message);
   void DeletePendingRegion();
-  bool Skinned() const;
+  // The button's skin data is skinned by an active skin.
+  bool SkinActive() const;
 
   std::unique_ptr<TsCommonData> FSkinData;
   bool FMousePressed = false;

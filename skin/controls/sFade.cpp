@@ -18,7 +18,7 @@ bool SectionFades(TsCommonData* SkinData) {
   return S != nullptr && S->FadingEnabled;
 }
 
-bool ControlAlive(TControl* C) { return C != nullptr && !C->ComponentState().Contains(csDestroying); }
+bool ControlAlive(TControl* C) { return C != nullptr && !C->IsDestroying(); }
 
 // What the timer needs before a fade: its skin data, the picture on the screen, its pace and its
 // number of steps.
@@ -84,7 +84,7 @@ bool TsFadeTimer::CheckFinished() {
 }
 
 void TsFadeTimer::Timer() {
-  if (FSkinData == nullptr || ComponentState().Contains(csDestroying)) return;
+  if (FSkinData == nullptr || IsDestroying()) return;
   if (!CheckFinished()) return;
   if (FDirection == 1) FadeStep(this);
 }
@@ -141,7 +141,7 @@ void StartFade(TsFadeTimer*& FadeTimer, TsCommonData* SkinData, bool Fast, Byte 
 }
 
 void StopFade(TsFadeTimer*& FadeTimer) {
-  if (FadeTimer == nullptr || FadeTimer->ComponentState().Contains(csDestroying)) return;
+  if (FadeTimer == nullptr || FadeTimer->IsDestroying()) return;
   TsFadeTimer* T = FadeTimer;
   FadeTimer = nullptr;
   T->SetEnabled(false);

@@ -55,7 +55,7 @@ void TsFrameAdapter::AfterConstruction() {
 
 void TsFrameAdapter::HookMenus() {
   TsSkinManager* M = FSkinData->GetSkinManager();
-  if (Frame == nullptr || M == nullptr || !M->SkinData()->Active || ComponentState().Contains(csDesigning)) return;
+  if (Frame == nullptr || M == nullptr || !M->SkinData()->Active || IsDesigning()) return;
   if (!M->SkinnedPopups() || M->Menus() == nullptr) return;
   for (int I = 0; I < Frame->ComponentCount(); ++I)
     if (auto* P = dynamic_cast<TPopupMenu*>(Frame->Components(I))) M->Menus()->HookPopupMenu(P, true);
@@ -141,7 +141,7 @@ void TsFrameAdapter::PaintFrame(HDC DC) {
 
 void TsFrameAdapter::WMPaint(TMessage& Message) {
   // A plain frame is painted whole by the erase that BeginPaint sends (see PaintFrame).
-  if (!Frame->ComponentState().Contains(csDestroying) && Frame->Parent() != nullptr && !FSkinData->IsSkinPaintMode())
+  if (!Frame->IsDestroying() && Frame->Parent() != nullptr && !FSkinData->IsSkinPaintMode())
     InvalidateRect(Frame->Handle(), nullptr, TRUE);
   PAINTSTRUCT PS{};
   HDC Given = reinterpret_cast<HDC>(Message.WParam);
@@ -158,13 +158,13 @@ void TsFrameAdapter::WMPaint(TMessage& Message) {
 
 bool TsFrameAdapter::SecondPassUnskinned() {
   TsSkinManager* M = FSkinData->GetSkinManager();
-  return ComponentState().Contains(csDestroying) || Frame == nullptr ||
-         Frame->ComponentState().Contains(csDestroying) || !FSkinData->IsSkinned(false) || M == nullptr ||
+  return IsDestroying() || Frame == nullptr ||
+         Frame->IsDestroying() || !FSkinData->IsSkinned(false) || M == nullptr ||
          !M->SkinData()->Active;
 }
 
 void TsFrameAdapter::NewWndProc(TMessage& Message) {
-  if (ComponentState().Contains(csDesigning) || Frame == nullptr) {
+  if (IsDesigning() || Frame == nullptr) {
     CallOld(Message);
     return;
   }

@@ -16,7 +16,7 @@ namespace {
 // The default manager when it shows a skin; nullptr otherwise.
 TsSkinManager* ActiveSkinManager() {
   TsSkinManager* M = TsSkinManager::DefaultManager();
-  if (M == nullptr || M->ComponentState().Contains(csDestroying) || !M->SkinActive()) return nullptr;
+  if (M == nullptr || M->IsDestroying() || !M->SkinActive()) return nullptr;
   return M;
 }
 
@@ -136,7 +136,7 @@ void TsCustomLabel::WndProc(TMessage& M) {
           return;
         case AC_REFRESHSKIN:
           TCustomLabel::WndProc(M);
-          if (!IsDestroying() && ComponentState().Contains(csDesigning)) Invalidate();
+          if (!IsDestroying() && IsDesigning()) Invalidate();
           return;
         default: break;
       }

@@ -117,7 +117,7 @@ void TsSplitter::PaintSkinned() {
   // The splitter keeps no picture between paints.
   Cache->SetSize(0, 0);
   FSkinData->BackgroundStale = true;
-  if (ComponentState().Contains(csDesigning)) {
+  if (IsDesigning()) {
     TCanvas* C = Canvas();
     C->Pen()->SetStyle(psDash);
     C->Pen()->SetMode(pmXor);
@@ -191,7 +191,7 @@ void TsSplitter::WndProc(TMessage& M) {
     if (M.Msg == CM_MOUSELEAVE && OnMouseLeave) OnMouseLeave(this);
     return;
   }
-  const bool Designing = ComponentState().Contains(csDesigning);
+  const bool Designing = IsDesigning();
   switch (M.Msg) {
     case WM_NCPAINT:
     case WM_ERASEBKGND: M.Result = 1; return;

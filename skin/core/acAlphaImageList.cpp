@@ -12,9 +12,9 @@ namespace {
 constexpr DWORD TransparentPixel = 0xFF00FF;
 
 bool BeingLoaded(const TComponent* C) {
-  if (C->ComponentState().Contains(csLoading)) return true;
+  if (C->IsLoading()) return true;
   const TComponent* Owner = C->Owner();
-  return Owner != nullptr && Owner->ComponentState().Contains(csLoading);
+  return Owner != nullptr && Owner->IsLoading();
 }
 
 // The header of a 32-bit top-down device-independent bitmap of W x H.
@@ -134,7 +134,7 @@ void TsAlphaImageList::Loaded() {
 }
 
 bool TsAlphaImageList::KeepSources() const {
-  return FKeepSources || ComponentState().Contains(csDesigning);
+  return FKeepSources || IsDesigning();
 }
 
 void TsAlphaImageList::CreateImageList() { CreateImageListHandle(); }
@@ -273,7 +273,7 @@ void TsAlphaImageList::AssignTo(TsAlphaImageList* Dest) {
 void TsAlphaImageList::Change() {
   if (FBusy) return;
   TImageList::Change();
-  if (FHandle == nullptr || BeingLoaded(this) || !FGenerated || ComponentState().Contains(csDesigning)) return;
+  if (FHandle == nullptr || BeingLoaded(this) || !FGenerated || IsDesigning()) return;
   const int Images = ImageList_GetImageCount(FHandle);
   if (KeepSources() && Images <= FItems->Count()) {
     if (Images < FItems->Count()) GenerateImages();

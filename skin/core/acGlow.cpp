@@ -77,7 +77,7 @@ TacGlowEffect::TacGlowEffect(TsSkinManager* Manager)
 }
 
 TacGlowEffect::~TacGlowEffect() {
-  const bool ManagerGoing = FSkinManager != nullptr && FSkinManager->ComponentState().Contains(csDestroying);
+  const bool ManagerGoing = FSkinManager != nullptr && FSkinManager->IsDestroying();
   FreeForm(ManagerGoing || ShuttingDown);
   if (FLink != nullptr && FSkinManager != nullptr) FLink->RemoveFreeNotification(FSkinManager);
   FLink.reset();

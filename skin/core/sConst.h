@@ -138,6 +138,14 @@ constexpr bool IsSkinnedAnswer(std::intptr_t Result) { return Result == 1; }
 // answers ($00BBGGRR layout).
 inline constexpr std::int32_t clKeyColor = 0xFF00FF;
 
+// A private question to a window: "do you set your own window region?", asked with WParam
+// OwnRegionQuestion. A window that does answers OwnRegionQuestion, and the engine leaves its region
+// alone; a skinned form answers 0.
+inline constexpr Cardinal WM_OWN_REGION_QUERY = 0xBC4D;
+inline constexpr std::uintptr_t OwnRegionQuestion = 0x41A2;
+// The system command that moves a window by its caption, as a press on the caption does.
+inline constexpr std::uintptr_t SC_DRAGMOVE = 0xF012;
+
 // The section name compared by AC_INVALIDATESECTION. Nothing in the program assigns it, so it stays
 // empty.
 extern AnsiString CurrentSkinSection;

@@ -72,8 +72,6 @@ struct TAppIcons {
 };
 TAppIcons AppIcons;
 
-bool IsDestroying(const TComponent* C) { return C->ComponentState().Contains(csDestroying); }
-
 bool ApplicationMinimized() {
   return Application != nullptr && IsIconic(Application->Handle()) != FALSE;
 }
@@ -85,7 +83,7 @@ bool FormMinimized(TCustomForm* Form) {
 // A registered form that the redraw lock and restore concern: a visible top-level form with a
 // window, not an MDI child, not being destroyed.
 bool EligibleForm(TCustomForm* Form) {
-  return Form != nullptr && !IsDestroying(Form) && Form->FormStyle() != fsMDIChild && Form->Parent() == nullptr &&
+  return Form != nullptr && !Form->IsDestroying() && Form->FormStyle() != fsMDIChild && Form->Parent() == nullptr &&
          Form->Visible() && Form->HandleAllocated();
 }
 
@@ -234,7 +232,7 @@ void BroadcastToSkinnedForms(TMessage& Message) {
 void SendToRegisteredForms(TMessage& Message) {
   for (std::size_t I = 0; I < FormSlots().size(); ++I) {
     TCustomForm* Form = FormSlots()[I];
-    if (Form == nullptr || IsDestroying(Form)) continue;
+    if (Form == nullptr || Form->IsDestroying()) continue;
     SendToForm(Form, Message, true);
   }
   if (acProviderLink.HookedWindows) {

@@ -10,9 +10,6 @@ TSetWindowThemeProc acSetWindowTheme = nullptr;
 
 namespace {
 
-bool IsDestroying(const TComponent* C) { return C->ComponentState().Contains(csDestroying); }
-bool IsDesigning(const TComponent* C) { return C->ComponentState().Contains(csDesigning); }
-
 // The visual-styles library, held for the life of the program.
 struct TThemeLibrary {
   HMODULE Module = nullptr;
@@ -63,11 +60,11 @@ void FillSolid(HDC DC, const TRect& R, TColor Color) {
 // A graphic child that the painter may paint, apart from whether it shows in the target DC.
 bool GraphicChildPaintable(TControl* Child) {
   if (Child == nullptr) return false;
-  if (!Child->Visible() && !IsDesigning(Child)) return false;
+  if (!Child->Visible() && !Child->IsDesigning()) return false;
   if (dynamic_cast<TGraphicControl*>(Child) == nullptr) return false;
   if (Child->Width() <= 0 || Child->Height() <= 0) return false;
   if (Child->ControlStyle().Contains(csNoDesignVisible)) return false;
-  return !IsDestroying(Child);
+  return !Child->IsDestroying();
 }
 
 bool BoundsVisibleIn(HDC DC, const TRect& R) {
@@ -88,7 +85,7 @@ LRESULT SendSkinCommandToControl(TControl* Control, Word Command, LPARAM LParam)
   if (Control == nullptr) return 0;
   auto* Win = dynamic_cast<TWinControl*>(Control);
   if (Win == nullptr) return Control->Perform(SM_ALPHACMD, MakeAlphaCmd(Command), LParam);
-  if (IsDestroying(Win) || !Win->HandleAllocated()) return 0;
+  if (Win->IsDestroying() || !Win->HandleAllocated()) return 0;
   return SendMessageW(Win->Handle(), SM_ALPHACMD, MakeAlphaCmd(Command), LParam);
 }
 
@@ -101,7 +98,7 @@ void BroadcastSkinCommand(TWinControl* Control, TMessage& Message) {
   // The count is read again every round: a handler may add or remove children.
   for (int I = 0; I < Control->ControlCount(); ++I) {
     TControl* Child = Control->Controls(I);
-    if (IsDestroying(Child)) return;
+    if (Child->IsDestroying()) return;
     auto* Win = dynamic_cast<TWinControl*>(Child);
     if (Win == nullptr || !Win->HandleAllocated()) {
       Child->Perform(Message.Msg, Message.WParam, Message.LParam);
@@ -138,7 +135,7 @@ void SendToFormProvider(TCustomForm* Form, TMessage& Message) {
   if (Form == nullptr) return;
   for (int I = 0; I < Form->ComponentCount(); ++I) {
     TComponent* C = Form->Components(I);
-    if (C->InheritsFromName("TsSkinProvider") && !IsDestroying(C)) {
+    if (C->InheritsFromName("TsSkinProvider") && !C->IsDestroying()) {
       // The provider takes no command on this path; finding it is all there is to do.
       (void)Message;
       return;
@@ -148,7 +145,7 @@ void SendToFormProvider(TCustomForm* Form, TMessage& Message) {
 
 void NotifyParentFormLoaded(TControl* Control) {
   if (Control == nullptr) return;
-  if (Control->ComponentState().Contains(csLoading) || IsDesigning(Control)) return;
+  if (Control->IsLoading() || Control->IsDesigning()) return;
   TCustomForm* Form = GetParentForm(Control);
   // Only a form whose window exists is told: the notice never creates a window.
   if (Form == nullptr || !Form->HandleAllocated()) return;
@@ -159,7 +156,7 @@ void RefreshChildControls(TWinControl* Control) {
   if (Control == nullptr || acFormsUpdating) return;
   for (int I = 0; I < Control->ControlCount(); ++I) {
     TControl* Child = Control->Controls(I);
-    if (dynamic_cast<TGraphicControl*>(Child) != nullptr || IsDestroying(Child)) continue;
+    if (dynamic_cast<TGraphicControl*>(Child) != nullptr || Child->IsDestroying()) continue;
     auto* Win = dynamic_cast<TWinControl*>(Child);
     if (Win == nullptr)
       SendSkinCommandToControl(Child, AC_REFRESHIFSKINNED);
@@ -270,7 +267,7 @@ TPoint GetCursorPosition() {
 
 void PaintGraphicControls(HDC DC, TWinControl* Control, TPoint Offset) {
   if (Control == nullptr || DC == nullptr) return;
-  if (!Control->Visible() && !IsDesigning(Control)) return;
+  if (!Control->Visible() && !Control->IsDesigning()) return;
   if (Control->ControlCount() == 0) return;
 
   RECT Clip{};

@@ -512,6 +512,11 @@ class TsSkinManager : public TComponent {
   int GetMaskRightMargin(int Index) const { return MaskRightMargin(FMasks[static_cast<std::size_t>(Index)]); }
   int GetMaskBottomMargin(int Index) const { return MaskBottomMargin(FMasks[static_cast<std::size_t>(Index)]); }
   bool IsValidMaskIndex(int Index) const { return Index >= 0 && static_cast<std::size_t>(Index) < FMasks.size(); }
+  // The mask entry at Index; nullptr for an index out of range or a missing manager.
+  static const TsMaskData* ValidMask(const TsSkinManager* Manager, int Index) {
+    return Manager != nullptr && Manager->IsValidMaskIndex(Index) ? &Manager->FMasks[static_cast<std::size_t>(Index)]
+                                                                  : nullptr;
+  }
   bool IsValidSectionIndex(int Index) const {
     return Index >= 0 && static_cast<std::size_t>(Index) < FGeneralData.size();
   }
@@ -638,7 +643,6 @@ class TsSkinManager : public TComponent {
   void UnhookMainWindow();
   // A skin command (LParam = this manager) to every form and control.
   void BroadcastCommand(Word Command);
-  bool IsDesigning() const { return ComponentState().Contains(csDesigning); }
   bool IsLoadingOrReading() const {
     return ComponentState().Contains(csLoading) || ComponentState().Contains(csReading);
   }

@@ -20,7 +20,7 @@ void FillAlpha(TBitmap* Bmp, Byte A) {
   }
 }
 
-bool IsFormDestroying(TCustomForm* F) { return F != nullptr && F->ComponentState().Contains(csDestroying); }
+bool IsFormDestroying(TCustomForm* F) { return F != nullptr && F->IsDestroying(); }
 
 }  // namespace
 

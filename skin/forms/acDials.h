@@ -40,6 +40,7 @@ class TacDialogWnd;
 class TacMnuWnd;
 class TacSystemMenu;
 class TsSkinManager;
+struct TacBGInfo;
 
 // ---- the hook and the provider list -------------------------------------------------------------
 
@@ -246,7 +247,34 @@ class TacDialogWnd : public TacScrollWnd {
   int WndProcDepth = 0;
 
  private:
+  // DoWndProc hands each message to its handler (the ones below and HandlePress, HandleRelease).
   void DoWndProc(TMessage& Message);
+  // Passes the message to the window's previous procedure; the message's LParam stays as it is.
+  LRESULT CallOld(const TMessage& Message);
+  void WMDestroy(TMessage& Message);
+  // The skin command message, with its handlers.
+  void SkinCommand(TMessage& Message, TsSkinManager* M);
+  void ACNewSkin(TMessage& Message, TsSkinManager* M);
+  void ACRefreshSkin(TsSkinManager* M);
+  void ACGetBackground(TacBGInfo* Info);
+  void WMNCHitTest(TMessage& Message);
+  void WMDrawItem(TMessage& Message);
+  // WM_WINDOWPOSCHANGED and WM_SIZE.
+  void WMBoundsChanged(TMessage& Message);
+  void WMNCPaint(TMessage& Message);
+  void WMNCActivate(TMessage& Message);
+  void WMShowWindow(TMessage& Message);
+  void WMSetFocus(TMessage& Message);
+  void WMEnable(TMessage& Message);
+  void WMSetText(TMessage& Message);
+  void WMPaint(TMessage& Message);
+  void WMEraseBkgnd(TMessage& Message);
+  void WMNCLButtonDblClk(TMessage& Message);
+  void WMNCRButtonUp(TMessage& Message);
+  void WMCtlColorDlg(TMessage& Message, TsSkinManager* M);
+  // Message 0x52E: the dialog's own handling, then its children are adapted again and the window
+  // redrawn.
+  void ReadaptChildrenAfter(TMessage& Message);
   void HandlePress(TMessage& Message);
   void HandleRelease(TMessage& Message);
   void PassOn(TMessage& Message);
@@ -281,12 +309,6 @@ class TacSystemMenu : public TsCustomSysMenu {
   bool EnabledRestore() override { return false; }
 
   TacDialogWnd* Dialog = nullptr;
-  TMenuItem* ItemRestore = nullptr;
-  TMenuItem* ItemMove = nullptr;
-  TMenuItem* ItemSize = nullptr;
-  TMenuItem* ItemMinimize = nullptr;
-  TMenuItem* ItemMaximize = nullptr;
-  TMenuItem* ItemClose = nullptr;
 
  private:
   void ItemClick(TObject* Sender);

@@ -24,9 +24,6 @@ namespace {
 // True while SetRegion sets the window region (the WM_NCPAINT it causes does not set it again).
 bool GRegionSetting = false;
 
-inline constexpr WPARAM SC_DRAGMOVE = 0xF012;
-inline constexpr UINT WM_QUERYOWNREGION = 0xBC4D;
-inline constexpr WPARAM OwnRegionMagic = 0x41A2;
 
 int XOfLParam(LPARAM L) { return static_cast<short>(LOWORD(L)); }
 int YOfLParam(LPARAM L) { return static_cast<short>(HIWORD(L)); }
@@ -44,17 +41,6 @@ TsSkinManager* ManagerOf(const TacMainWnd* A) {
 int GlobalMask(TsSkinManager* M, const char* Name) {
   if (M == nullptr) return -1;
   return M->GetMaskIndex(M->GetSectionIndex("GLOBALINFO"), "GLOBALINFO", Name);
-}
-
-// Width and height of one state image of a caption-button mask (21 x 21 when missing).
-TSize ButtonImageSize(TsSkinManager* M, int Index) {
-  if (M == nullptr || !M->IsValidMaskIndex(Index)) return TSize{21, 21};
-  const TsMaskData& Md = M->Masks()[static_cast<std::size_t>(Index)];
-  if (Md.Bmp) {
-    const int Count = Md.ImageCount > 0 ? Md.ImageCount : 1;
-    return TSize{Md.Bmp->Width() / Count, Md.Bmp->Height() / 2};
-  }
-  return M->GetMaskFrameSize(Index);
 }
 
 }  // namespace
@@ -162,7 +148,7 @@ void TacDialogWnd::LoadButtonImages() {
 
 void TacDialogWnd::UpdateBorderForm(bool On) {
   TsSkinManager* M = ManagerOf(this);
-  const bool Designing = M != nullptr && M->ComponentState().Contains(csDesigning);
+  const bool Designing = M != nullptr && M->IsDesigning();
   if (On && !Designing) {
     if (BorderForm == nullptr) {
       TacBorderOwner Link;
@@ -314,7 +300,7 @@ void TacDialogWnd::PaintButtons() {
   int X = Cache->Width() - SD->BIRight - E.Right - FrameWidth();
   const bool Big = ButtonClose.HaveAlignment;
   auto Place = [&](TsCaptionButton& B) {
-    const TSize S = ButtonImageSize(M, ButtonImage(B));
+    const TSize S = CaptionButtonImageSize(M, ButtonImage(B));
     int Top;
     if (B.HaveAlignment && SD->BIVAlign == 1) {
       Top = E.Top + (Zoomed() && BorderForm != nullptr ? 3 : 0);
@@ -378,7 +364,7 @@ void TacDialogWnd::PaintCaption(TBitmap* Under) {
     for (TsCaptionButton* B : {&ButtonClose, &ButtonMax, &ButtonMin, &ButtonHelp}) {
       if ((B == &ButtonMax && !HasMaxBox()) || (B == &ButtonMin && !HasMinBox()) || (B == &ButtonHelp && !HasHelp()))
         continue;
-      Band += ButtonImageSize(M, ButtonImage(*B)).cx + (ButtonClose.HaveAlignment ? SD->BISpace : 0);
+      Band += CaptionButtonImageSize(M, ButtonImage(*B)).cx + (ButtonClose.HaveAlignment ? SD->BISpace : 0);
     }
     TextRight -= Band;
   }
@@ -491,7 +477,7 @@ void TacDialogWnd::BuildRegionRects() {
 
 void TacDialogWnd::SetRegion(bool Repaint) {
   if (FrameKind == dfkPopup && !Iconic()) return;
-  if (static_cast<WPARAM>(SendMessageA(CtrlHandle, WM_QUERYOWNREGION, OwnRegionMagic, 0)) == OwnRegionMagic) return;
+  if (static_cast<WPARAM>(SendMessageA(CtrlHandle, WM_OWN_REGION_QUERY, OwnRegionQuestion, 0)) == OwnRegionQuestion) return;
   GRegionSetting = true;
   HRGN Rgn;
   if (BorderForm != nullptr) {
@@ -662,7 +648,7 @@ LRESULT TacDialogWnd::HitTest(int X, int Y, LRESULT Default) {
   GetWindowRect(CtrlHandle, &WR);
   const int PX = X - WR.left, PY = Y - WR.top;
   TsSkinManager* M = ManagerOf(this);
-  const int CloseH = ButtonImageSize(M, ButtonImage(ButtonClose)).cy;
+  const int CloseH = CaptionButtonImageSize(M, ButtonImage(ButtonClose)).cy;
   const int BandTop = (CapH - CloseH + WindowFrameWidth(CtrlHandle, BorderForm, true)) / 2;
   if (PY >= BandTop && PY < BandTop + CloseH) {
     const int F = FrameWidth();
@@ -807,9 +793,8 @@ void TacDialogWnd::HandleRelease(TMessage& Message) {
   switch (Code) {
     case dhtMinimize: {
       const DWORD Pos = GetMessagePos();
-      const POINT P{static_cast<short>(LOWORD(Pos)) - DlgRect.Left, static_cast<short>(HIWORD(Pos)) - DlgRect.Top};
-      const RECT R{ButtonMin.Rect.Left, ButtonMin.Rect.Top, ButtonMin.Rect.Right, ButtonMin.Rect.Bottom};
-      if (Pressed && PtInRect(&R, P)) {
+      const TPoint P{static_cast<short>(LOWORD(Pos)) - DlgRect.Left, static_cast<short>(HIWORD(Pos)) - DlgRect.Top};
+      if (Pressed && ButtonMin.Rect.Contains(P)) {
         SetHot(0, true);
         Send(Iconic() ? SC_RESTORE : SC_MINIMIZE);
       } else if (Pressed) {
@@ -873,20 +858,8 @@ void TacDialogWnd::WndProc(TMessage& Message) {
 }
 
 void TacDialogWnd::DoWndProc(TMessage& Message) {
-  LPARAM LP = Message.LParam;
   if (Message.Msg == WM_DESTROY || Message.Msg == WM_NCDESTROY) {
-    // The caption-button fades go with the window, while none of them is running its own code
-    // (freeing them later, from a window destruction that a fade itself causes, would free a
-    // running fade).
-    FreeAnimations();
-    if (!Destroyed && OldWndProc != nullptr) {
-      const WNDPROC Old = OldWndProc;
-      TacMainWnd* Self = this;
-      UnhookScrollAdapter(CtrlHandle, false, false, Self);
-      Message.Result = CallWindowProcA(Old, CtrlHandle, Message.Msg, Message.WParam, Message.LParam);
-    } else {
-      Message.Result = CallOldWndProc(this, CtrlHandle, Message.Msg, Message.WParam, LP);
-    }
+    WMDestroy(Message);
     return;
   }
   TsSkinManager* M = ManagerOf(this);
@@ -894,189 +867,38 @@ void TacDialogWnd::DoWndProc(TMessage& Message) {
     TacScrollWnd::WndProc(Message);
     return;
   }
-  const bool Visible = IsWindowVisible(CtrlHandle) != FALSE;
-
   if (Message.Msg == SM_ALPHACMD) {
-    switch (AlphaCmdCode(Message.WParam)) {
-      case AC_NEWSKIN:
-        UpdateBorderForm(M->ExtendedBorders());
-        if (reinterpret_cast<TsSkinManager*>(Message.LParam) == SkinData->GetSkinManager()) {
-          SkinData->UpdateIndexes();
-          SkinData->BackgroundStale = true;
-          RegionDirty = true;
-          CaptionIndex = M->GetSectionIndex("CAPTION");
-          LoadButtonImages();
-          SendToChildren(CtrlHandle, Message);
-        }
-        return;
-      case AC_REFRESHSKIN:
-        SkinData->UpdateIndexes();
-        UpdateBorderForm(M->ExtendedBorders());
-        SkinData->BackgroundStale = true;
-        RegionDirty = true;
-        if (BorderForm != nullptr && Visible) BorderForm->UpdateBorderWindow(true);
-        if (Visible)
-          RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
-        return;
-      case AC_SETUPDATING:
-        SkinData->Updating = AlphaCmdArg(Message.WParam) == 1;
-        if (SkinData->Updating) SkinData->BackgroundStale = true;
-        PassOn(Message);
-        return;
-      case AC_ISBUSY:
-        Message.Result = SkinData->Updating ? 1 : 0;
-        return;
-      case AC_APPACTIVATED:
-        if (BorderForm != nullptr) BorderForm->UpdateBorderWindow(false);
-        PassOn(Message);
-        return;
-      case AC_ISPARENTDEPENDENT: {
-        const TsGeneralData* S = SkinData->Section();
-        Message.Result = S != nullptr && S->GradientPercent + S->ImagePercent > 0 ? 1 : 0;
-        return;
-      }
-      case AC_GETCOLOR:
-        Message.Result = static_cast<LRESULT>(SkinData->GetBackgroundColor(false, CtrlHandle));
-        return;
-      case AC_READAPTCHILDREN:
-        if (Provider != nullptr) AdaptChildWindows(Provider, CtrlHandle);
-        PassOn(Message);
-        return;
-      case AC_GETBACKGROUND: {
-        auto* Info = reinterpret_cast<TacBGInfo*>(Message.LParam);
-        if (Info == nullptr) return;
-        const TPoint Off = ClientOffset();
-        PaintAll();
-        if (Info->PleaseDraw) {
-          Info->Offset.X += Off.X;
-          Info->Offset.Y += Off.Y;
-          SkinData->GetBackgroundInfo(*Info, false, CtrlHandle);
-        } else {
-          SkinData->GetBackgroundInfo(*Info, false, CtrlHandle);
-          if (Info->BgType == btCache) {
-            if (Info->Bmp == nullptr) Info->Bmp = SkinData->CacheBmp();
-            Info->Offset = Off;
-          }
-        }
-        return;
-      }
-      case AC_GETCLIENTOFFSET: {
-        const TPoint Off = ClientOffset();
-        Message.Result = MAKELONG(Off.X, Off.Y);
-        return;
-      }
-      default:
-        PassOn(Message);
-        return;
-    }
+    SkinCommand(Message, M);
+    return;
   }
-
+  // Some messages are left to the window while it is hidden.
+  const bool Visible = IsWindowVisible(CtrlHandle) != FALSE;
   switch (Message.Msg) {
-    case WM_GETDLGCODE:
-      return;
-    case WM_NCHITTEST: {
-      Message.Result = HitTest(XOfLParam(Message.LParam), YOfLParam(Message.LParam), HTNOWHERE);
-      if (Message.Result == HTNOWHERE || Message.Result == HTCAPTION) {
-        Message.Result = CallOldWndProc(this, CtrlHandle, Message.Msg, Message.WParam, LP);
-        SetHot(0, true);
-      }
-      return;
-    }
-    case WM_DRAWITEM: {
-      const auto* DI = reinterpret_cast<const DRAWITEMSTRUCT*>(Message.LParam);
-      if (DI != nullptr && DI->CtlType == ODT_STATIC) SetBkMode(DI->hDC, TRANSPARENT);
-      PassOn(Message);
-      return;
-    }
+    case WM_GETDLGCODE: return;
+    case WM_NCHITTEST: WMNCHitTest(Message); return;
+    case WM_DRAWITEM: WMDrawItem(Message); return;
     case WM_WINDOWPOSCHANGED:
-      SkinData->BackgroundStale = true;
-      RegionDirty = true;
-      Message.Result = CallOldWndProc(this, CtrlHandle, Message.Msg, Message.WParam, LP);
-      UpdateBorderWindow(false);
-      return;
+    case WM_SIZE: WMBoundsChanged(Message); return;
     case WM_NCPAINT:
       if (!Visible) break;
-      RefreshGeometry();
-      WndText = GetWndText(CtrlHandle);
-      if (BorderForm != nullptr && BorderForm->AForm != nullptr && !IsWindowVisible(BorderForm->AForm->Handle())) {
-        if (IsDwmCompositionEnabled()) {
-          SetRegion(false);
-          BorderForm->UpdateBorderWindow(true);
-          SetFocus(CtrlHandle);
-        } else {
-          BorderForm->UpdateBorderWindow(false);
-        }
-      }
-      PaintNC();
-      Message.Result = 1;
+      WMNCPaint(Message);
       return;
     case WM_NCACTIVATE:
       if (!Visible) break;
-      SendMessageA(CtrlHandle, WM_SETREDRAW, 0, 0);
-      Message.Result = CallOldWndProc(this, CtrlHandle, Message.Msg, Message.WParam, LP);
-      Active = LOWORD(Message.WParam) != 0;
-      SendMessageA(CtrlHandle, WM_SETREDRAW, 1, 0);
-      SkinData->BackgroundStale = true;
-      RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_FRAME);
-      UpdateBorderWindow(false);
+      WMNCActivate(Message);
       return;
-    case WM_SHOWWINDOW:
-      if (IsDwmCompositionEnabled()) {
-        const LONG Ex = GetWindowLongA(CtrlHandle, GWL_EXSTYLE);
-        SetWindowLongA(CtrlHandle, GWL_EXSTYLE, Ex | WS_EX_LAYERED);
-        Message.Result = CallOldWndProc(this, CtrlHandle, Message.Msg, Message.WParam, LP);
-        SetWindowLongA(CtrlHandle, GWL_EXSTYLE, GetWindowLongA(CtrlHandle, GWL_EXSTYLE) & ~WS_EX_LAYERED);
-      } else {
-        Message.Result = CallOldWndProc(this, CtrlHandle, Message.Msg, Message.WParam, LP);
-      }
-      return;
-    case WM_SIZE:
-      SkinData->BackgroundStale = true;
-      RegionDirty = true;
-      Message.Result = CallOldWndProc(this, CtrlHandle, Message.Msg, Message.WParam, LP);
-      UpdateBorderWindow(true);
-      RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_FRAME);
-      return;
-    case WM_SETFOCUS:
-      Message.Result = CallOldWndProc(this, CtrlHandle, Message.Msg, Message.WParam, LP);
-      RedrawWindow(CtrlHandle, nullptr, nullptr,
-                   RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
-      return;
+    case WM_SHOWWINDOW: WMShowWindow(Message); return;
+    case WM_SETFOCUS: WMSetFocus(Message); return;
     case WM_ENABLE:
       if (!Visible) break;
-      Message.Result = CallOldWndProc(this, CtrlHandle, Message.Msg, Message.WParam, LP);
-      SkinData->BackgroundStale = true;
-      SendMessageA(CtrlHandle, WM_NCPAINT, 0, 0);
+      WMEnable(Message);
       return;
     case WM_SETTEXT:
       if (!Visible) break;
-      Message.Result = CallOldWndProc(this, CtrlHandle, Message.Msg, Message.WParam, LP);
-      WndText = GetWndText(CtrlHandle);
-      SkinData->BackgroundStale = true;
-      if (BorderForm != nullptr)
-        BorderForm->UpdateBorderWindow(true);
-      else
-        SendMessageA(CtrlHandle, WM_NCPAINT, 0, 0);
+      WMSetText(Message);
       return;
-    case WM_PAINT:
-      if (PaintSuppress) {
-        PAINTSTRUCT PS;
-        BeginPaint(CtrlHandle, &PS);
-        EndPaint(CtrlHandle, &PS);
-        Message.Result = 0;
-      } else {
-        Message.Result = CallOldWndProc(this, CtrlHandle, Message.Msg, Message.WParam, LP);
-      }
-      return;
-    case WM_ERASEBKGND:
-      RefreshGeometry();
-      if (!ChildrenAdapted) {
-        ChildrenAdapted = true;
-        if (Provider != nullptr) AdaptChildWindows(Provider, CtrlHandle);
-      }
-      PaintClientBg(reinterpret_cast<HDC>(Message.WParam));
-      Message.Result = 1;
-      return;
+    case WM_PAINT: WMPaint(Message); return;
+    case WM_ERASEBKGND: WMEraseBkgnd(Message); return;
     case WM_MOUSEMOVE:
       if (IsWindowEnabled(CtrlHandle)) M->SetHoverWindow(nullptr);
       PassOn(Message);
@@ -1086,56 +908,23 @@ void TacDialogWnd::DoWndProc(TMessage& Message) {
       SetHot(0, true);
       PassOn(Message);
       return;
-    case WM_NCLBUTTONDOWN:
-      HandlePress(Message);
-      return;
+    case WM_NCLBUTTONDOWN: HandlePress(Message); return;
     case WM_NCLBUTTONUP:
     case WM_LBUTTONUP:
       if (Message.Msg == WM_LBUTTONUP && !acDialogButtonPressed) break;
       HandleRelease(Message);
       return;
-    case WM_NCLBUTTONDBLCLK:
-      if (Message.WParam == HTCAPTION) {
-        if (MaxEnabled() || RestoreEnabled()) {
-          SendMessageA(CtrlHandle, WM_SYSCOMMAND, Zoomed() || Iconic() ? SC_RESTORE : SC_MAXIMIZE, 0);
-          if (SystemMenu != nullptr) SystemMenu->UpdateItems();
-        }
-        Message.WParam = 0;
-      } else if (Message.WParam == HTSYSMENU) {
-        SendMessageA(CtrlHandle, WM_SYSCOMMAND, SC_CLOSE, 0);
-      }
-      return;
+    case WM_NCLBUTTONDBLCLK: WMNCLButtonDblClk(Message); return;
     case WM_NCRBUTTONDOWN:
       if (Message.WParam == HTCAPTION || Message.WParam == HTSYSMENU) return;
       break;
-    case WM_NCRBUTTONUP: {
-      WPARAM Code = Message.WParam;
-      if (static_cast<int>(Code) == -1 && BorderForm != nullptr) Code = BorderForm->BorderHitTest(Message);
-      if (Code == HTCAPTION || Code == HTSYSMENU) {
-        SetHot(0, true);
-        ShowSystemMenu(XOfLParam(Message.LParam), YOfLParam(Message.LParam));
-      }
-      return;
-    }
-    case WM_CTLCOLORDLG: {
-      const TColor C = M->GetGlobalColor();
-      if (FBrush == nullptr || C != FBrushColor) {
-        if (FBrush != nullptr) DeleteObject(FBrush);
-        FBrush = CreateSolidBrush(ColorToRGB(C));
-        FBrushColor = C;
-      }
-      Message.Result = reinterpret_cast<LRESULT>(FBrush);
-      return;
-    }
+    case WM_NCRBUTTONUP: WMNCRButtonUp(Message); return;
+    case WM_CTLCOLORDLG: WMCtlColorDlg(Message, M); return;
     case DM_SETDEFID:
       PassOn(Message);
       if (Provider != nullptr && !Destroyed) AdaptChildWindows(Provider, CtrlHandle);
       return;
-    case 0x52E:
-      Message.Result = CallOldWndProc(this, CtrlHandle, Message.Msg, Message.WParam, LP);
-      if (Provider != nullptr) AdaptChildWindows(Provider, CtrlHandle);
-      RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_FRAME);
-      return;
+    case 0x52E: ReadaptChildrenAfter(Message); return;
     case CM_VISIBLECHANGED:
       PassOn(Message);
       if (Message.WParam == 0) FreeAnimations();
@@ -1144,6 +933,248 @@ void TacDialogWnd::DoWndProc(TMessage& Message) {
       break;
   }
   PassOn(Message);
+}
+
+LRESULT TacDialogWnd::CallOld(const TMessage& Message) {
+  LPARAM LP = Message.LParam;
+  return CallOldWndProc(this, CtrlHandle, Message.Msg, Message.WParam, LP);
+}
+
+// ---- the handlers of the window procedure -------------------------------------------------------------
+
+void TacDialogWnd::WMDestroy(TMessage& Message) {
+  // The caption-button fades go with the window, while none of them is running its own code
+  // (freeing them later, from a window destruction that a fade itself causes, would free a
+  // running fade).
+  FreeAnimations();
+  if (!Destroyed && OldWndProc != nullptr) {
+    const WNDPROC Old = OldWndProc;
+    TacMainWnd* Self = this;
+    UnhookScrollAdapter(CtrlHandle, false, false, Self);
+    Message.Result = CallWindowProcA(Old, CtrlHandle, Message.Msg, Message.WParam, Message.LParam);
+  } else {
+    Message.Result = CallOld(Message);
+  }
+}
+
+void TacDialogWnd::SkinCommand(TMessage& Message, TsSkinManager* M) {
+  switch (AlphaCmdCode(Message.WParam)) {
+    case AC_NEWSKIN: ACNewSkin(Message, M); return;
+    case AC_REFRESHSKIN: ACRefreshSkin(M); return;
+    case AC_SETUPDATING:
+      SkinData->Updating = AlphaCmdArg(Message.WParam) == 1;
+      if (SkinData->Updating) SkinData->BackgroundStale = true;
+      PassOn(Message);
+      return;
+    case AC_ISBUSY:
+      Message.Result = SkinData->Updating ? 1 : 0;
+      return;
+    case AC_APPACTIVATED:
+      if (BorderForm != nullptr) BorderForm->UpdateBorderWindow(false);
+      PassOn(Message);
+      return;
+    case AC_ISPARENTDEPENDENT: {
+      const TsGeneralData* S = SkinData->Section();
+      Message.Result = S != nullptr && S->GradientPercent + S->ImagePercent > 0 ? 1 : 0;
+      return;
+    }
+    case AC_GETCOLOR:
+      Message.Result = static_cast<LRESULT>(SkinData->GetBackgroundColor(false, CtrlHandle));
+      return;
+    case AC_READAPTCHILDREN:
+      if (Provider != nullptr) AdaptChildWindows(Provider, CtrlHandle);
+      PassOn(Message);
+      return;
+    case AC_GETBACKGROUND: ACGetBackground(reinterpret_cast<TacBGInfo*>(Message.LParam)); return;
+    case AC_GETCLIENTOFFSET: {
+      const TPoint Off = ClientOffset();
+      Message.Result = MAKELONG(Off.X, Off.Y);
+      return;
+    }
+    default:
+      PassOn(Message);
+      return;
+  }
+}
+
+void TacDialogWnd::ACNewSkin(TMessage& Message, TsSkinManager* M) {
+  UpdateBorderForm(M->ExtendedBorders());
+  if (reinterpret_cast<TsSkinManager*>(Message.LParam) != SkinData->GetSkinManager()) return;
+  SkinData->UpdateIndexes();
+  SkinData->BackgroundStale = true;
+  RegionDirty = true;
+  CaptionIndex = M->GetSectionIndex("CAPTION");
+  LoadButtonImages();
+  SendToChildren(CtrlHandle, Message);
+}
+
+void TacDialogWnd::ACRefreshSkin(TsSkinManager* M) {
+  const bool Visible = IsWindowVisible(CtrlHandle) != FALSE;
+  SkinData->UpdateIndexes();
+  UpdateBorderForm(M->ExtendedBorders());
+  SkinData->BackgroundStale = true;
+  RegionDirty = true;
+  if (BorderForm != nullptr && Visible) BorderForm->UpdateBorderWindow(true);
+  if (Visible) RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
+void TacDialogWnd::ACGetBackground(TacBGInfo* Info) {
+  if (Info == nullptr) return;
+  const TPoint Off = ClientOffset();
+  PaintAll();
+  if (Info->PleaseDraw) {
+    Info->Offset.X += Off.X;
+    Info->Offset.Y += Off.Y;
+    SkinData->GetBackgroundInfo(*Info, false, CtrlHandle);
+  } else {
+    SkinData->GetBackgroundInfo(*Info, false, CtrlHandle);
+    if (Info->BgType == btCache) {
+      if (Info->Bmp == nullptr) Info->Bmp = SkinData->CacheBmp();
+      Info->Offset = Off;
+    }
+  }
+}
+
+void TacDialogWnd::WMNCHitTest(TMessage& Message) {
+  Message.Result = HitTest(XOfLParam(Message.LParam), YOfLParam(Message.LParam), HTNOWHERE);
+  if (Message.Result == HTNOWHERE || Message.Result == HTCAPTION) {
+    Message.Result = CallOld(Message);
+    SetHot(0, true);
+  }
+}
+
+void TacDialogWnd::WMDrawItem(TMessage& Message) {
+  const auto* DI = reinterpret_cast<const DRAWITEMSTRUCT*>(Message.LParam);
+  if (DI != nullptr && DI->CtlType == ODT_STATIC) SetBkMode(DI->hDC, TRANSPARENT);
+  PassOn(Message);
+}
+
+void TacDialogWnd::WMBoundsChanged(TMessage& Message) {
+  SkinData->BackgroundStale = true;
+  RegionDirty = true;
+  Message.Result = CallOld(Message);
+  if (Message.Msg == WM_SIZE) {
+    UpdateBorderWindow(true);
+    RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_FRAME);
+  } else {
+    UpdateBorderWindow(false);
+  }
+}
+
+void TacDialogWnd::WMNCPaint(TMessage& Message) {
+  RefreshGeometry();
+  WndText = GetWndText(CtrlHandle);
+  if (BorderForm != nullptr && BorderForm->AForm != nullptr && !IsWindowVisible(BorderForm->AForm->Handle())) {
+    if (IsDwmCompositionEnabled()) {
+      SetRegion(false);
+      BorderForm->UpdateBorderWindow(true);
+      SetFocus(CtrlHandle);
+    } else {
+      BorderForm->UpdateBorderWindow(false);
+    }
+  }
+  PaintNC();
+  Message.Result = 1;
+}
+
+void TacDialogWnd::WMNCActivate(TMessage& Message) {
+  SendMessageA(CtrlHandle, WM_SETREDRAW, 0, 0);
+  Message.Result = CallOld(Message);
+  Active = LOWORD(Message.WParam) != 0;
+  SendMessageA(CtrlHandle, WM_SETREDRAW, 1, 0);
+  SkinData->BackgroundStale = true;
+  RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_FRAME);
+  UpdateBorderWindow(false);
+}
+
+void TacDialogWnd::WMShowWindow(TMessage& Message) {
+  if (!IsDwmCompositionEnabled()) {
+    Message.Result = CallOld(Message);
+    return;
+  }
+  const LONG Ex = GetWindowLongA(CtrlHandle, GWL_EXSTYLE);
+  SetWindowLongA(CtrlHandle, GWL_EXSTYLE, Ex | WS_EX_LAYERED);
+  Message.Result = CallOld(Message);
+  SetWindowLongA(CtrlHandle, GWL_EXSTYLE, GetWindowLongA(CtrlHandle, GWL_EXSTYLE) & ~WS_EX_LAYERED);
+}
+
+void TacDialogWnd::WMSetFocus(TMessage& Message) {
+  Message.Result = CallOld(Message);
+  RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+}
+
+void TacDialogWnd::WMEnable(TMessage& Message) {
+  Message.Result = CallOld(Message);
+  SkinData->BackgroundStale = true;
+  SendMessageA(CtrlHandle, WM_NCPAINT, 0, 0);
+}
+
+void TacDialogWnd::WMSetText(TMessage& Message) {
+  Message.Result = CallOld(Message);
+  WndText = GetWndText(CtrlHandle);
+  SkinData->BackgroundStale = true;
+  if (BorderForm != nullptr)
+    BorderForm->UpdateBorderWindow(true);
+  else
+    SendMessageA(CtrlHandle, WM_NCPAINT, 0, 0);
+}
+
+void TacDialogWnd::WMPaint(TMessage& Message) {
+  if (!PaintSuppress) {
+    Message.Result = CallOld(Message);
+    return;
+  }
+  PAINTSTRUCT PS;
+  BeginPaint(CtrlHandle, &PS);
+  EndPaint(CtrlHandle, &PS);
+  Message.Result = 0;
+}
+
+void TacDialogWnd::WMEraseBkgnd(TMessage& Message) {
+  RefreshGeometry();
+  if (!ChildrenAdapted) {
+    ChildrenAdapted = true;
+    if (Provider != nullptr) AdaptChildWindows(Provider, CtrlHandle);
+  }
+  PaintClientBg(reinterpret_cast<HDC>(Message.WParam));
+  Message.Result = 1;
+}
+
+void TacDialogWnd::WMNCLButtonDblClk(TMessage& Message) {
+  if (Message.WParam == HTCAPTION) {
+    if (MaxEnabled() || RestoreEnabled()) {
+      SendMessageA(CtrlHandle, WM_SYSCOMMAND, Zoomed() || Iconic() ? SC_RESTORE : SC_MAXIMIZE, 0);
+      if (SystemMenu != nullptr) SystemMenu->UpdateItems();
+    }
+    Message.WParam = 0;
+  } else if (Message.WParam == HTSYSMENU) {
+    SendMessageA(CtrlHandle, WM_SYSCOMMAND, SC_CLOSE, 0);
+  }
+}
+
+void TacDialogWnd::WMNCRButtonUp(TMessage& Message) {
+  WPARAM Code = Message.WParam;
+  if (static_cast<int>(Code) == -1 && BorderForm != nullptr) Code = BorderForm->BorderHitTest(Message);
+  if (Code == HTCAPTION || Code == HTSYSMENU) {
+    SetHot(0, true);
+    ShowSystemMenu(XOfLParam(Message.LParam), YOfLParam(Message.LParam));
+  }
+}
+
+void TacDialogWnd::WMCtlColorDlg(TMessage& Message, TsSkinManager* M) {
+  const TColor C = M->GetGlobalColor();
+  if (FBrush == nullptr || C != FBrushColor) {
+    if (FBrush != nullptr) DeleteObject(FBrush);
+    FBrush = CreateSolidBrush(ColorToRGB(C));
+    FBrushColor = C;
+  }
+  Message.Result = reinterpret_cast<LRESULT>(FBrush);
+}
+
+void TacDialogWnd::ReadaptChildrenAfter(TMessage& Message) {
+  Message.Result = CallOld(Message);
+  if (Provider != nullptr) AdaptChildWindows(Provider, CtrlHandle);
+  RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_FRAME);
 }
 
 // ---- TacSystemMenu ------------------------------------------------------------------------------

@@ -15,17 +15,6 @@
 
 namespace {
 
-const TsMaskData* ValidMask(TsSkinManager* M, int Index) {
-  return M != nullptr && M->IsValidMaskIndex(Index) ? &M->Masks()[static_cast<std::size_t>(Index)] : nullptr;
-}
-
-int ImageHeight(TsSkinManager* M, int Index) {
-  const TsMaskData* Mask = ValidMask(M, Index);
-  if (Mask == nullptr) return 21;
-  if (Mask->Bmp) return Mask->Bmp->Height() / 2;
-  return (Mask->R.Bottom - Mask->R.Top) / (Mask->MaskType + 1);
-}
-
 // "BICONNORM" of GLOBALINFO, else of the form section.
 int NormImage(TsSkinManager* M, const TsCommonData* SD) {
   const int GI = M->GetSectionIndex("GLOBALINFO");
@@ -131,7 +120,7 @@ void TsSkinProvider::PaintCaptionButton(TsCaptionButton& Button, int& Counter, i
   TsCaptionButton Probe;
   Probe.ImageIndex = ImageIndex;
   const int BW = TitleButton != nullptr ? TitleButtonWidth(TitleButton) : CaptionButtonWidth(&Probe);
-  const int BH = ImageHeight(M, ImageIndex);
+  const int BH = CaptionButtonImageSize(M, ImageIndex).cy;
   Button.Rect.Left = Button.Rect.Right - BW;
   const TRect E = ExtBorderMargins();
   const TsSkinData& SD = *M->SkinData();
@@ -159,7 +148,7 @@ void TsSkinProvider::PaintCaptionButton(TsCaptionButton& Button, int& Counter, i
   }
   Button.Rect.Top = Top;
   Button.Rect.Bottom = Top + BH;
-  if (const TsMaskData* Mask = ValidMask(M, ImageIndex)) {
+  if (const TsMaskData* Mask = TsSkinManager::ValidMask(M, ImageIndex)) {
     const int State = Button.Timer != nullptr ? 0 : std::max(Button.State, 0);
     const int Mode = (!FormActive || !Enabled) && (State == 0 || Button.Timer != nullptr) ? 2 : 1;
     DrawSkinGlyph(Cache, TPoint{Button.Rect.Left, Button.Rect.Top}, State, Mode, *Mask, MakeCacheInfo(Cache, 0, 0));
@@ -312,7 +301,7 @@ void TsSkinProvider::RepaintButton(int HitCode) {
     Enabled = TB->Enabled();
     if (!TB->UseSkinData()) Image = -1;
   }
-  if (const TsMaskData* Mask = ValidMask(M, Image)) {
+  if (const TsMaskData* Mask = TsSkinManager::ValidMask(M, Image)) {
     const int State = B->Timer != nullptr ? 0 : B->State;
     const int Mode = (!FormActive || !Enabled) && (State == 0 || B->Timer != nullptr) ? 2 : 1;
     DrawSkinGlyph(Cache, TPoint{B->Rect.Left, B->Rect.Top}, State, Mode, *Mask, MakeCacheInfo(Cache, 0, 0));

@@ -337,7 +337,7 @@ void TacCtrlAdapter::RemoveAllItems() {
       TacAdapterItem* Item = Items.back();
       Items.pop_back();
       const bool GoingToo = Item != nullptr && Item->ScrollWnd != nullptr && !Item->ScrollWnd->Destroyed &&
-                            Item->Ctrl != nullptr && Item->Ctrl->ComponentState().Contains(csDestroying);
+                            Item->Ctrl != nullptr && Item->Ctrl->IsDestroying();
       if (GoingToo) {
         // Until it is freed, such a control still runs messages through its WindowProc chain (its
         // children leave it, it asks its own window): the adapter's handler and its window

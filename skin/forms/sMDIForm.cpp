@@ -14,7 +14,7 @@ TsMDIForm::TsMDIForm(TsSkinProvider* AProvider) : Provider(AProvider) {
 TsMDIForm::~TsMDIForm() { Disconnect(); }
 
 void TsMDIForm::Update() {
-  if (Provider == nullptr || Provider->ComponentState().Contains(csDesigning)) return;
+  if (Provider == nullptr || Provider->IsDesigning()) return;
   if (MDIWnd == nullptr) Connect();
 }
 

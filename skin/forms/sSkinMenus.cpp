@@ -46,7 +46,6 @@ bool IsLive(const TsSkinableMenus* P) {
   return P != nullptr && std::find(L.begin(), L.end(), P) != L.end();
 }
 
-bool IsDesigning(TsSkinManager* M) { return M != nullptr && M->ComponentState().Contains(csDesigning); }
 
 bool IsOwnDraw(const TAdvancedMenuDrawItemEvent& E, TsSkinableMenus* P, bool TopLine) {
   const auto* H = E.target<TsMenuItemHandler>();
@@ -120,7 +119,7 @@ void TsSkinableMenus::UpdateActive() {
 
 void TsSkinableMenus::SetActive(bool Value) {
   FActive = Value;
-  if (IsDesigning(FSkinManager) || Application == nullptr) return;
+  if ((FSkinManager != nullptr && FSkinManager->IsDesigning()) || Application == nullptr) return;
   // The list may change while it is walked (menus rebuilding); walk by index and re-check.
   for (int I = 0; I < Application->ComponentCount(); ++I) HookComponentMenus(Application->Components(I), Value);
 }
@@ -183,7 +182,7 @@ void TsSkinableMenus::HookMainMenu(TMainMenu* Menu, bool Value) {
       SetHandlers(It, this, true, false);
     }
   }
-  if (!Menu->ComponentState().Contains(csDestroying)) Menu->SetOwnerDraw(Value);
+  if (!Menu->IsDestroying()) Menu->SetOwnerDraw(Value);
 }
 
 void TsSkinableMenus::HookItemTree(TMenuItem* Item, bool Value) {
@@ -280,7 +279,7 @@ void TsSkinableMenus::SetMenuFont(TCanvas* ACanvas, TMenuItem* Item) const {
 // ---- the extra line ---------------------------------------------------------------------------------
 
 bool TsSkinableMenus::QueryExtraLine(TMenuItem* FirstItem) {
-  if (FSkinManager == nullptr || IsDesigning(FSkinManager)) return false;
+  if (FSkinManager == nullptr || FSkinManager->IsDesigning()) return false;
   if (FirstItem != nullptr && FirstItem->Name() == "SkinSelectItem") return false;
   ExtraLineSection = "EXTRALINE";
   ExtraLineGlyph.reset();

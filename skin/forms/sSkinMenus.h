@@ -200,6 +200,14 @@ class TsCustomSysMenu : public TPopupMenu {
   virtual bool EnabledMax() = 0;
   virtual bool EnabledMin() = 0;
   virtual bool EnabledRestore() = 0;
+
+  // The standard items of the menu (nullptr until made).
+  TMenuItem* ItemRestore = nullptr;
+  TMenuItem* ItemMove = nullptr;
+  TMenuItem* ItemSize = nullptr;
+  TMenuItem* ItemMinimize = nullptr;
+  TMenuItem* ItemMaximize = nullptr;
+  TMenuItem* ItemClose = nullptr;
 };
 
 // The system menu of a form's skin provider, rebuilt from the window's Win32 system menu
@@ -219,12 +227,6 @@ class TsSystemMenu : public TsCustomSysMenu {
 
   int ExtraCount = 0;
   TCustomForm* Form() const { return FForm; }
-  TMenuItem* ItemRestore = nullptr;
-  TMenuItem* ItemMove = nullptr;
-  TMenuItem* ItemSize = nullptr;
-  TMenuItem* ItemMinimize = nullptr;
-  TMenuItem* ItemMaximize = nullptr;
-  TMenuItem* ItemClose = nullptr;
 
   void MakeSkinItems();
   void UpdateItems(bool Rebuild = false);

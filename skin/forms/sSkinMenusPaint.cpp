@@ -20,9 +20,8 @@ constexpr UINT WM_SKINPOPUPMENU = 0xBCB3;
 // Guards the extra-line query of MeasureMenuItem against re-entry.
 bool MeasureQueryRunning = false;
 
-bool IsDesigning(TsSkinManager* M) { return M != nullptr && M->ComponentState().Contains(csDesigning); }
 
-bool IsItemDestroying(TMenuItem* Item) { return Item->ComponentState().Contains(csDestroying); }
+bool IsItemDestroying(TMenuItem* Item) { return Item->IsDestroying(); }
 
 bool IsHot(TMenuItem* Item, TOwnerDrawState State) {
   return Item->Enabled() && (State.Contains(odSelected) || State.Contains(odHotLight));
@@ -132,7 +131,7 @@ void TsSkinableMenus::MeasureMenuItem(TObject* Sender, TCanvas* ACanvas, int& Wi
   if (Info.FirstItem == nullptr) {
     TMenuItem* P = Item->Parent();
     Info.FirstItem = P != nullptr && P->Count() > 0 ? P->Items(0) : Item;
-    if (!MeasureQueryRunning && !IsDesigning(FSkinManager)) {
+    if (!MeasureQueryRunning && !(FSkinManager != nullptr && FSkinManager->IsDesigning())) {
       MeasureQueryRunning = true;
       try {
         Info.ExtraLine = QueryExtraLine(Info.FirstItem);

@@ -22,8 +22,6 @@ namespace {
 
 bool RebuildingMenu = false;
 
-bool IsDesigning(const TComponent* C) { return C->ComponentState().Contains(csDesigning); }
-
 }  // namespace
 
 // ---- TsTitleIcon -------------------------------------------------------------------------------
@@ -51,7 +49,7 @@ void TacAddedTitle::SetFont(TFont* Value) {
 }
 
 void TacAddedTitle::Changed() {
-  if (FOwner == nullptr || FOwner->ComponentState().Contains(csLoading)) return;
+  if (FOwner == nullptr || FOwner->IsLoading()) return;
   FOwner->RefreshNonClient();
 }
 
@@ -218,7 +216,7 @@ TsSkinProvider::TsSkinProvider(TComponent* AOwner) : TComponent(AOwner) {
     for (int I = 0; I < Form->ComponentCount(); ++I) {
       auto* Other = dynamic_cast<TsSkinProvider*>(Form->Components(I));
       if (Other == nullptr || Other == this) continue;
-      if (IsDesigning(this)) {
+      if (IsDesigning()) {
         Form = nullptr;
         ShowWarning("Only one instance of the TsSkinProvider component is allowed!");
       } else if (Other->Form != nullptr) {
@@ -227,7 +225,7 @@ TsSkinProvider::TsSkinProvider(TComponent* AOwner) : TComponent(AOwner) {
       break;
     }
   }
-  if (IsDesigning(this) || Form == nullptr) return;
+  if (IsDesigning() || Form == nullptr) return;
 
   TitleButtonsBg = std::make_unique<TBitmap>();
   WorkBmp.reset(CreateBmp24(0, 0));
@@ -248,15 +246,15 @@ TsSkinProvider::~TsSkinProvider() {
   // The control adapter list goes first: its adapters let go of controls that live on.
   delete Adapter;
   Adapter = nullptr;
-  if (!IsDesigning(this)) {
+  if (!IsDesigning()) {
     ClearButtonAnimations();
     if (Form != nullptr) {
       UnregisterSkinnedForm(Form);
       RestoreWndProc();
       if (Form->FormStyle() == fsMDIChild && Form->Menu() != nullptr && SkinnedMDIMainProvider != nullptr &&
           SkinnedMDIMainProvider != this && SkinnedMDIMainProvider->Form != nullptr &&
-          !SkinnedMDIMainProvider->ComponentState().Contains(csDestroying) &&
-          !SkinnedMDIMainProvider->Form->ComponentState().Contains(csDestroying)) {
+          !SkinnedMDIMainProvider->IsDestroying() &&
+          !SkinnedMDIMainProvider->Form->IsDestroying()) {
         SkinnedMDIMainProvider->FSkinData->BackgroundStale = true;
         SkinnedMDIMainProvider->MenuLineRows = -1;
         if (SkinnedMDIMainProvider->Form->HandleAllocated())
@@ -300,7 +298,7 @@ void TsSkinProvider::RestoreWndProc() {
 void TsSkinProvider::Loaded() {
   TComponent::Loaded();
   TsSkinManager* M = SkinManager();
-  if (M == nullptr || IsDesigning(this) || !FSkinData->IsSkinned(true)) return;
+  if (M == nullptr || IsDesigning() || !FSkinData->IsSkinned(true)) return;
   if (Form != nullptr && Form->HandleAllocated()) SetDwmTransitions(Form->Handle(), true);
   if (Adapter == nullptr) CreateCtrlAdapter();
   PrepareForm();
@@ -323,7 +321,7 @@ void TsSkinProvider::Notification(TComponent* AComponent, TOperation Operation) 
     // inserted by its own constructor is not a windowed control yet; its parent's change of
     // controls adapts it.)
     if (auto* W = dynamic_cast<TWinControl*>(AComponent); W != nullptr && Adapter != nullptr &&
-                                                          !ComponentState().Contains(csDestroying) &&
+                                                          !IsDestroying() &&
                                                           Adapter->IsControlSupported(W))
       Adapter->AddNewItem(W);
   } else if (AComponent == FSkinData->ManagerField()) {
@@ -336,7 +334,7 @@ void TsSkinProvider::Notification(TComponent* AComponent, TOperation Operation) 
 }
 
 void TsSkinProvider::CreateCtrlAdapter() {
-  if (IsDesigning(this) || FSkinData == nullptr || !FSkinData->IsSkinned(false)) return;
+  if (IsDesigning() || FSkinData == nullptr || !FSkinData->IsSkinned(false)) return;
   if (Adapter == nullptr) Adapter = new TacCtrlAdapter(this);
   Adapter->AddAllItems(nullptr);
 }
@@ -383,7 +381,7 @@ void TsSkinProvider::SetTitleSkin(const AnsiString& Value) {
 void TsSkinProvider::SetMenuLineSkin(const AnsiString& Value) {
   if (FMenuLineSkin == Value) return;
   FMenuLineSkin = Value;
-  if (IsDesigning(this)) FSkinData->Invalidate();
+  if (IsDesigning()) FSkinData->Invalidate();
 }
 
 void TsSkinProvider::SetTitleButtons(TsTitleButtons* Value) {
@@ -404,7 +402,7 @@ void TsSkinProvider::SetUseGlobalColor(bool Value) {
 void TsSkinProvider::SetDrawNonClientArea(bool Value) {
   if (FDrawNonClientArea == Value) return;
   FDrawNonClientArea = Value;
-  if (IsDesigning(this) || Form == nullptr) return;
+  if (IsDesigning() || Form == nullptr) return;
   TsSkinManager* M = SkinManager();
   if (Value) {
     SetSysMenuStyle(true);
@@ -434,7 +432,7 @@ void TsSkinProvider::SetDrawNonClientArea(bool Value) {
 void TsSkinProvider::SetAllowExtBorders(bool Value) {
   if (FAllowExtBorders == Value) return;
   FAllowExtBorders = Value;
-  if (ComponentState().Contains(csLoading)) return;
+  if (IsLoading()) return;
   TsSkinManager* M = SkinManager();
   UpdateBorderForm(Value && M != nullptr && M->ExtendedBorders());
   SetBackgroundChanged();
@@ -456,7 +454,7 @@ void TsSkinProvider::PrepareForm() {
   SysMenu->UpdateItems(false);
   if (FirstSkinPending && M->SkinActive()) {
     FirstSkinPending = false;
-    if (Form->FormStyle() == fsMDIForm && !IsDesigning(M)) SetMDISupport(true);
+    if (Form->FormStyle() == fsMDIForm && !M->IsDesigning()) SetMDISupport(true);
   }
   FSkinData->UpdateIndexes();
   FTitleSkinIndex = -1;  // looked up again for the skin now loaded
@@ -466,17 +464,17 @@ void TsSkinProvider::PrepareForm() {
   RepaintMin = RepaintMax = RepaintClose = true;
   if (Form->FormStyle() == fsMDIChild && SkinnedMDIMainProvider != nullptr && SkinnedMDIMainProvider != this &&
       SkinnedMDIMainProvider->FSkinData->IsSkinned(false) &&
-      !SkinnedMDIMainProvider->ComponentState().Contains(csDestroying) && SkinnedMDIMainProvider->Form != nullptr &&
-      !SkinnedMDIMainProvider->Form->ComponentState().Contains(csDestroying)) {
+      !SkinnedMDIMainProvider->IsDestroying() && SkinnedMDIMainProvider->Form != nullptr &&
+      !SkinnedMDIMainProvider->Form->IsDestroying()) {
     SkinnedMDIMainProvider->FSkinData->BackgroundStale = true;
     SkinnedMDIMainProvider->MenuLineRows = -1;
   }
   if (!Form->ControlState().Contains(csCreating) && !Form->ComponentState().Contains(csReading) &&
-      !ComponentState().Contains(csLoading) && FUseGlobalColor && !FSkinData->CustomColor())
+      !IsLoading() && FUseGlobalColor && !FSkinData->CustomColor())
     Form->SetColor(M->GetGlobalColor());
   SkinFormMenus(FSkinData->IsSkinned(false));
   if (!MenuRebuilt) MenuRebuilt = RebuildMainMenu();
-  if (!Form->ComponentState().Contains(csLoading)) UpdateBorderForm(M->ExtendedBorders());
+  if (!Form->IsLoading()) UpdateBorderForm(M->ExtendedBorders());
   SetBackgroundChanged();
   TitleDirty = true;
 }
@@ -500,7 +498,7 @@ void TsSkinProvider::SetSysMenuStyle(bool Skinned) {
 void TsSkinProvider::UpdateBorderForm(bool On) {
   const bool Wanted = On && Form != nullptr && HasBorder() && FDrawNonClientArea && FAllowExtBorders &&
                       Form->Parent() == nullptr && Form->FormStyle() != fsMDIChild &&
-                      !ComponentState().Contains(csDestroying);
+                      !IsDestroying();
   if (Wanted) {
     if (BorderForm != nullptr) return;
     TacBorderOwner Link;
@@ -567,7 +565,7 @@ void TsSkinProvider::UpdateBorderForm(bool On) {
 
 void TsSkinProvider::SkinFormMenus(bool Skinned) {
   TsSkinManager* M = SkinManager();
-  if (Form == nullptr || M == nullptr || IsDesigning(Form) || M->MenuSupport() == nullptr || !M->IsDefault()) return;
+  if (Form == nullptr || M == nullptr || Form->IsDesigning() || M->MenuSupport() == nullptr || !M->IsDefault()) return;
   auto* Menus = dynamic_cast<TsSkinableMenus*>(M->Menus());
   if (Menus == nullptr) return;
   const bool Popups = Skinned && M->SkinnedPopups();
@@ -618,7 +616,7 @@ void TsSkinProvider::SetMDISupport(bool On) {
 }
 
 void TsSkinProvider::RemoveAdapters() {
-  if (IsDesigning(this) || Adapter == nullptr) return;
+  if (IsDesigning() || Adapter == nullptr) return;
   TMessage M{SM_ALPHACMD, MAKEWPARAM(0, AC_SKINREMOVED), reinterpret_cast<LPARAM>(SkinManager()), 0};
   BroadcastToAdapter(M);
   delete Adapter;

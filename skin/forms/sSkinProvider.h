@@ -290,6 +290,7 @@ class TsSkinProvider : public TComponent {
   void UpdateScrollAdapter();
 
   // ---- title-bar queries and small painters
+  // The caption buttons' image sizes (see CaptionButtonImageSize).
   int CaptionButtonWidth(const TsCaptionButton* Button) const;
   int CaptionButtonHeight() const;
   int MDIButtonWidth() const;
@@ -454,7 +455,45 @@ class TsSkinProvider : public TComponent {
   bool AlphaCmdFirst(TMessage& Message);
   void UnskinnedProc(TMessage& Message);
   void SkinnedAlphaCmd(TMessage& Message);
+  // On a new skin: the menu cache dropped, the form's, title's and caption's sections looked up
+  // again.
+  void TakeNewSkinIndexes(TsSkinManager* M);
+  // SkinnedProc hands each message of the skinned form to its handler (below and in the list
+  // that follows it).
   void SkinnedProc(TMessage& Message);
+  void WMCreateSkinned(TMessage& Message);
+  void WMNCCreateSkinned(TMessage& Message);
+  void WMMoveSkinned(TMessage& Message);
+  // WM_SIZING, CM_ACTIVATE: the form's own handling, then the border window follows the form.
+  void PassOnThenPlaceBorder(TMessage& Message);
+  void WMWindowPosChangedSkinned(TMessage& Message);
+  void WMExitSizeMoveSkinned(TMessage& Message);
+  void WMSetRedrawSkinned(TMessage& Message);
+  void WMSysColorChangeSkinned(TMessage& Message);
+  void WMSettingChangeSkinned(TMessage& Message);
+  void WMSetIconSkinned(TMessage& Message);
+  void WMChildActivateSkinned(TMessage& Message);
+  void WMMDIActivateSkinned(TMessage& Message);
+  void WMMeasureItemSkinned(TMessage& Message);
+  void WMContextMenuSkinned(TMessage& Message);
+  void WMInitMenuPopupSkinned(TMessage& Message);
+  void WMEnterMenuLoopSkinned(TMessage& Message);
+  void WMExitMenuLoopSkinned(TMessage& Message);
+  void WMSysMenuPopupSkinned(TMessage& Message);
+  void CMMenuChangedSkinned(TMessage& Message);
+  void WMNCRButtonDownSkinned(TMessage& Message);
+  void WMMouseMoveSkinned(TMessage& Message);
+  void WMMouseLeaveSkinned(TMessage& Message);
+  void WMNCMouseLeaveSkinned(TMessage& Message);
+  void CMMouseEnterSkinned(TMessage& Message);
+  void CMMouseWheelSkinned(TMessage& Message);
+  void WMNotifySkinned(TMessage& Message);
+  void WMParentNotifySkinned(TMessage& Message);
+  void CMControlListChangeSkinned(TMessage& Message);
+  void CMVisibleChangedSkinned(TMessage& Message);
+  void CMEnabledChangedSkinned(TMessage& Message);
+  void CMColorChangedSkinned(TMessage& Message);
+  void CMBorderChangedSkinned(TMessage& Message);
   void WMNCHitTest(TMessage& Message);
   void WMNCLButtonDown(TMessage& Message);
   void WMNCLButtonUp(TMessage& Message);
@@ -482,6 +521,11 @@ class TsSkinProvider : public TComponent {
   bool FTrackingNC = false;
   // ---- end of window procedure, input, moving, caption animation
 };
+
+// The size of one state image of a caption button's mask entry: of an entry with its own bitmap,
+// the bitmap's width divided by its image count (all of it without a count) and half its height;
+// otherwise the entry's frame width and height. 21 x 21 without a manager or a valid entry.
+TSize CaptionButtonImageSize(const TsSkinManager* M, int Index);
 
 // The provider of the skinned MDI main form, and of the maximised MDI child (nullptr when none).
 extern TsSkinProvider* SkinnedMDIMainProvider;

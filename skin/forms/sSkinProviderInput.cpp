@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr WPARAM SC_DRAGMOVE = 0xF012;
-
 TPoint MessageScreenPoint(const TMessage& Message) {
   return TPoint{static_cast<short>(LOWORD(Message.LParam)), static_cast<short>(HIWORD(Message.LParam))};
 }
@@ -21,13 +19,6 @@ TPoint MessageScreenPoint(const TMessage& Message) {
 bool IsCaptionButtonCode(int Code) {
   return Code == HTMINBUTTON || Code == HTMAXBUTTON || Code == HTCLOSE || Code == HTHELP ||
          Code == HTCHILDCLOSE || Code == HTCHILDRESTORE || Code == HTCHILDMIN;
-}
-
-bool InRect(const TRect& R, TPoint P) { return P.X >= R.Left && P.X < R.Right && P.Y >= R.Top && P.Y < R.Bottom; }
-
-bool ProviderAlive(TsSkinProvider* P) {
-  return P != nullptr && !P->ComponentState().Contains(csDestroying) && P->Form != nullptr &&
-         !P->Form->ComponentState().Contains(csDestroying);
 }
 
 }  // namespace
@@ -48,20 +39,20 @@ int TsSkinProvider::HitTest(TMessage& Message) {
   // 1. Caption buttons (a border window answers for its own area).
   if (BorderForm == nullptr) {
     int Code = 0;
-    if (VisibleClose() && ButtonClose.State >= 0 && InRect(ButtonClose.Rect, P)) {
+    if (VisibleClose() && ButtonClose.State >= 0 && ButtonClose.Rect.Contains(P)) {
       Code = HTCLOSE;
-    } else if (VisibleMax() && ButtonMax.State >= 0 && InRect(ButtonMax.Rect, P)) {
+    } else if (VisibleMax() && ButtonMax.State >= 0 && ButtonMax.Rect.Contains(P)) {
       Code = EnabledMax() || (EnabledRestore() && !Iconic) ? HTMAXBUTTON : HTCAPTION;
-    } else if ((VisibleMin() || Iconic) && ButtonMin.State >= 0 && InRect(ButtonMin.Rect, P)) {
+    } else if ((VisibleMin() || Iconic) && ButtonMin.State >= 0 && ButtonMin.Rect.Contains(P)) {
       Code = EnabledMin() || Iconic ? HTMINBUTTON : HTCAPTION;
-    } else if (Form->BorderIcons().Contains(biHelp) && ButtonHelp.State >= 0 && InRect(ButtonHelp.Rect, P)) {
+    } else if (Form->BorderIcons().Contains(biHelp) && ButtonHelp.State >= 0 && ButtonHelp.Rect.Contains(P)) {
       // The Help button answers wherever it is painted, also on forms without a maximize button
       // (a dialog with biHelp), as the border window's hit test does.
       Code = HTHELP;
     } else if (TitleButtons() != nullptr) {
       for (int I = 0; I < TitleButtons()->Count(); ++I) {
         TsTitleButton* B = TitleButtons()->Items(I);
-        if (B->Visible() && InRect(B->BtnData.Rect, P)) {
+        if (B->Visible() && B->BtnData.Rect.Contains(P)) {
           Code = B->Enabled() ? HTUSERBUTTON + I : HTCAPTION;
           break;
         }
@@ -98,7 +89,7 @@ int TsSkinProvider::HitTest(TMessage& Message) {
   const int Frame = WindowFrameWidth(H, BorderForm, true);
   const int CaptionBottom = CaptionHeight(false) + Frame;
   if (P.Y >= 0 && P.Y < CaptionBottom) {
-    if (InRect(TitleIconRect(), P)) return HTSYSMENU;
+    if (TitleIconRect().Contains(P)) return HTSYSMENU;
     return HTCAPTION;
   }
 
@@ -106,9 +97,9 @@ int TsSkinProvider::HitTest(TMessage& Message) {
   if (Form->Menu() != nullptr && P.Y < CaptionBottom + MenuHeight() * (MenuLineRows > 0 ? MenuLineRows : 1)) {
     if (ChildButtonsInMenuLine()) {
       int Code = HTMENU;
-      if (InRect(MDIButtonClose.Rect, P)) Code = HTCHILDCLOSE;
-      else if (InRect(MDIButtonNorm.Rect, P)) Code = HTCHILDRESTORE;
-      else if (InRect(MDIButtonMin.Rect, P)) Code = HTCHILDMIN;
+      if (MDIButtonClose.Rect.Contains(P)) Code = HTCHILDCLOSE;
+      else if (MDIButtonNorm.Rect.Contains(P)) Code = HTCHILDRESTORE;
+      else if (MDIButtonMin.Rect.Contains(P)) Code = HTCHILDMIN;
       SetHotButton(Code, true);
       return Code;
     }
@@ -128,7 +119,7 @@ int TsSkinProvider::HitTest(TMessage& Message) {
       const TRect Ext = ExtBorderMargins();
       const int R = C.x - WR.left + CR.right - (BorderForm != nullptr ? Ext.Left : 0);
       const int B = C.y - WR.top + CR.bottom - (BorderForm != nullptr ? Ext.Top : 0);
-      if (InRect(TRect{R - G.cx, B - G.cy, R, B}, P)) return HTBOTTOMRIGHT;
+      if (TRect{R - G.cx, B - G.cy, R, B}.Contains(P)) return HTBOTTOMRIGHT;
     }
   }
   return HTCLIENT;
@@ -324,7 +315,7 @@ void TsSkinProvider::WMNCLButtonUp(TMessage& Message) {
       RECT WR;
       GetWindowRect(H, &WR);
       const TPoint S = MessageScreenPoint(Message);
-      if (!InRect(ButtonMin.Rect, TPoint{S.X - WR.left, S.Y - WR.top}) && BorderForm == nullptr) {
+      if (!ButtonMin.Rect.Contains(TPoint{S.X - WR.left, S.Y - WR.top}) && BorderForm == nullptr) {
         PassOn(Message);
         return;
       }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "skin/core/sBackground.h"
+#include "skin/core/sConst.h"
 #include "skin/core/sMaskData.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/forms/acBorderForm.h"
@@ -19,10 +20,6 @@ HWND FormHandle(const TCustomForm* Form) {
 }
 
 LONG StyleOf(HWND H) { return H != nullptr ? GetWindowLongW(H, GWL_STYLE) : 0; }
-
-const TsMaskData* ValidMask(TsSkinManager* M, int Index) {
-  return M != nullptr && M->IsValidMaskIndex(Index) ? &M->Masks()[static_cast<std::size_t>(Index)] : nullptr;
-}
 
 }  // namespace
 
@@ -97,7 +94,7 @@ int TitleIconSize(int CaptionHeight) {
 
 bool IsStaticBorderMask(int MaskIndex, TsSkinManager* Manager) {
   if (MaskIndex < 0) return true;
-  const TsMaskData* Mask = ValidMask(Manager, MaskIndex);
+  const TsMaskData* Mask = TsSkinManager::ValidMask(Manager, MaskIndex);
   return Mask == nullptr || Mask->ImageCount == 1;
 }
 
@@ -260,7 +257,7 @@ void TsSkinProvider::FillRgnRects() {
   TsSkinManager* M = SkinManager();
   if (M == nullptr || Form == nullptr) return;
   const int Width = FullWidth();
-  if (const TsMaskData* Mask = ValidMask(M, FSkinData->BorderMaskIndex)) {
+  if (const TsMaskData* Mask = TsSkinManager::ValidMask(M, FSkinData->BorderMaskIndex)) {
     AddMaskCornerRects(RgnRects, Width, *Mask, 0, false);
     AddMaskCornerRects(RgnRects, Width, *Mask, Form->Height() - M->GetMaskBottomMargin(FSkinData->BorderMaskIndex),
                        true);
@@ -268,7 +265,7 @@ void TsSkinProvider::FillRgnRects() {
   const int TS = TitleSkinIndex();
   if (M->IsValidSectionIndex(TS)) {
     const int TM = M->GetMaskIndex(TS, M->GeneralData()[static_cast<std::size_t>(TS)].SectionName, "BORDERSMASK");
-    if (const TsMaskData* Mask = ValidMask(M, TM)) AddMaskCornerRects(RgnRects, Width, *Mask, 0, false);
+    if (const TsMaskData* Mask = TsSkinManager::ValidMask(M, TM)) AddMaskCornerRects(RgnRects, Width, *Mask, 0, false);
   }
 }
 
@@ -287,7 +284,7 @@ void TsSkinProvider::UpdateFormRgn(bool Repaint) {
   if (!FDrawNonClientArea || RegionLock || Form == nullptr || !Form->HandleAllocated()) return;
   HWND H = Form->Handle();
   if (!HasBorder() && !IsIconic(H)) return;
-  if (!FirstPaintDone && SendMessageA(H, 0xBC4D, 0x41A2, 0) == 0x41A2) return;
+  if (!FirstPaintDone && static_cast<WPARAM>(SendMessageA(H, WM_OWN_REGION_QUERY, OwnRegionQuestion, 0)) == OwnRegionQuestion) return;
   // Forms of the framework cannot be docked: no form has a parent and dock drag kind.
   RgnUpdating = true;
   HRGN Rgn;
@@ -330,29 +327,31 @@ void TsSkinProvider::UpdateScrollAdapter() {
 
 // ---- title-bar queries -------------------------------------------------------------------------
 
-int TsSkinProvider::CaptionButtonWidth(const TsCaptionButton* Button) const {
-  const TsMaskData* Mask = Button != nullptr ? ValidMask(SkinManager(), Button->ImageIndex) : nullptr;
-  if (Mask == nullptr) return 21;
-  if (Mask->Bmp) return Mask->ImageCount > 0 ? Mask->Bmp->Width() / Mask->ImageCount : Mask->Bmp->Width();
-  return MaskFrameWidth(*Mask);
+TSize CaptionButtonImageSize(const TsSkinManager* M, int Index) {
+  const TsMaskData* Mask = TsSkinManager::ValidMask(M, Index);
+  if (Mask == nullptr) return TSize{21, 21};
+  if (Mask->Bmp) {
+    const int Count = Mask->ImageCount > 0 ? Mask->ImageCount : 1;
+    return TSize{Mask->Bmp->Width() / Count, Mask->Bmp->Height() / 2};
+  }
+  return TSize{MaskFrameWidth(*Mask), MaskFrameHeight(*Mask)};
 }
 
-int TsSkinProvider::CaptionButtonHeight() const {
-  const TsMaskData* Mask = ValidMask(SkinManager(), ButtonClose.ImageIndex);
-  if (Mask == nullptr) return 21;
-  if (Mask->Bmp) return Mask->Bmp->Height() / 2;
-  return (Mask->R.Bottom - Mask->R.Top) / (Mask->MaskType + 1);
+int TsSkinProvider::CaptionButtonWidth(const TsCaptionButton* Button) const {
+  return Button != nullptr ? CaptionButtonImageSize(SkinManager(), Button->ImageIndex).cx : 21;
 }
+
+int TsSkinProvider::CaptionButtonHeight() const { return CaptionButtonImageSize(SkinManager(), ButtonClose.ImageIndex).cy; }
 
 int TsSkinProvider::MDIButtonWidth() const {
-  const TsMaskData* Mask = ValidMask(SkinManager(), MDIButtonClose.ImageIndex);
+  const TsMaskData* Mask = TsSkinManager::ValidMask(SkinManager(), MDIButtonClose.ImageIndex);
   if (Mask == nullptr) return 16;
   if (Mask->Bmp) return Mask->Bmp->Width() / 3;
   return Mask->ImageCount > 0 ? (Mask->R.Right - Mask->R.Left) / Mask->ImageCount : 16;
 }
 
 int TsSkinProvider::MDIButtonHeight() const {
-  const TsMaskData* Mask = ValidMask(SkinManager(), MDIButtonClose.ImageIndex);
+  const TsMaskData* Mask = TsSkinManager::ValidMask(SkinManager(), MDIButtonClose.ImageIndex);
   if (Mask == nullptr) return 16;
   if (Mask->Bmp) return Mask->Bmp->Height() / 2;
   return (Mask->R.Bottom - Mask->R.Top) / (Mask->MaskType + 1);
@@ -360,14 +359,7 @@ int TsSkinProvider::MDIButtonHeight() const {
 
 int TsSkinProvider::TitleButtonWidth(const TsTitleButton* Item) const {
   const int GlyphW = Item != nullptr && Item->Glyph() != nullptr && !Item->Glyph()->Empty() ? Item->Glyph()->Width() + 2 : 0;
-  int ImageW = 21;
-  if (const TsMaskData* Mask = ValidMask(SkinManager(), TitleButtonImageIndex)) {
-    TsCaptionButton Probe;
-    Probe.ImageIndex = TitleButtonImageIndex;
-    ImageW = CaptionButtonWidth(&Probe);
-    (void)Mask;
-  }
-  return std::max(GlyphW, ImageW);
+  return std::max(GlyphW, CaptionButtonImageSize(SkinManager(), TitleButtonImageIndex).cx);
 }
 
 void TsSkinProvider::InitTitleButtons() {
@@ -393,7 +385,7 @@ void TsSkinProvider::InitTitleButtons() {
     if (ButtonHelp.ImageIndex < 0) ButtonHelp.ImageIndex = Img("BICONHELP");
   }
   for (TsCaptionButton* B : {&ButtonMin, &ButtonMax, &ButtonClose, &ButtonHelp}) B->HaveAlignment = Big;
-  const bool MDIMain = Form != nullptr && Form->FormStyle() == fsMDIForm && !M->ComponentState().Contains(csDesigning);
+  const bool MDIMain = Form != nullptr && Form->FormStyle() == fsMDIForm && !M->IsDesigning();
   if (M->IsValidMaskIndex(ButtonClose.ImageIndex)) {
     if (MDIMain) {
       MDIButtonMin.ImageIndex = Img("SICONMIN");
@@ -446,7 +438,7 @@ int TsSkinProvider::CaptionButtonsWidth() const {
 }
 
 int TsSkinProvider::TitleButtonsBandWidth(int MaskIndex) const {
-  const TsMaskData* Mask = ValidMask(SkinManager(), MaskIndex);
+  const TsMaskData* Mask = TsSkinManager::ValidMask(SkinManager(), MaskIndex);
   int Third = 0;
   if (Mask != nullptr) {
     if (Mask->Bmp)
@@ -503,7 +495,7 @@ TPoint TsSkinProvider::GripRect() const {
   int GW = 0, GH = 0;
   if (M != nullptr) {
     const int GI = M->GetSectionIndex("GLOBALINFO");
-    if (const TsMaskData* Mask = ValidMask(M, M->GetMaskIndex(GI, "GLOBALINFO", "GRIPIMAGE"))) {
+    if (const TsMaskData* Mask = TsSkinManager::ValidMask(M, M->GetMaskIndex(GI, "GLOBALINFO", "GRIPIMAGE"))) {
       GW = MaskFrameWidth(*Mask);
       GH = MaskFrameHeight(*Mask);
     }

@@ -21,10 +21,6 @@
 
 namespace {
 
-const TsMaskData* ValidMask(TsSkinManager* M, int Index) {
-  return M != nullptr && M->IsValidMaskIndex(Index) ? &M->Masks()[static_cast<std::size_t>(Index)] : nullptr;
-}
-
 AnsiString SectionNameOf(TsSkinManager* M, int Index) {
   return M != nullptr && M->IsValidSectionIndex(Index) ? M->GeneralData()[static_cast<std::size_t>(Index)].SectionName
                                                        : AnsiString();
@@ -105,7 +101,7 @@ void PaintAll(TsSkinProvider* SP) {
     SD->PrepareCacheBmp();
     SD->CacheBmp()->SetPixelFormat(BF != nullptr ? pf32bit : pf24bit);
     SD->UpdatePlainState(false);
-    if (!Form->ComponentState().Contains(csLoading)) {
+    if (!Form->IsLoading()) {
       TMessage Msg{SM_ALPHACMD, MAKEWPARAM(0, AC_PLAINSTATE), 1, 0};
       BroadcastSkinCommand(Form, Msg);
     }
@@ -146,7 +142,7 @@ void PaintAll(TsSkinProvider* SP) {
           FillRectSolid(Cache->Canvas()->Handle(), Band, SP->FormColor());
           if (!Mode1 && SD->BorderMaskIndex >= 0) {
             // The frame: the border mask over the whole form rectangle, its centre left alone.
-            if (const TsMaskData* Mask = ValidMask(M, SD->BorderMaskIndex)) {
+            if (const TsMaskData* Mask = TsSkinManager::ValidMask(M, SD->BorderMaskIndex)) {
               FillRectSolid(Cache->Canvas()->Handle(),
                             TRect{FormRect.Left, Band.Bottom, FormRect.Right, FormRect.Bottom}, SP->FormColor());
               DrawSkinRect(Cache, FormRect, false, NoBg, *Mask, SP->FormActive ? 1 : 0, false);
@@ -168,7 +164,7 @@ void PaintAll(TsSkinProvider* SP) {
         SP->PaintTitleIcon();
         const int TB = M->GetMaskIndex(SD->SectionIndex, SD->SkinSection(), "TITLEBAR");
         if (SP->SysButtonCount() > 0)
-          if (const TsMaskData* Mask = ValidMask(M, TB))
+          if (const TsMaskData* Mask = TsSkinManager::ValidMask(M, TB))
             DrawSkinRect(Cache, TRect{W - SP->TitleButtonsBandWidth(TB), 0, W, CH + S}, true, CI, *Mask,
                          SP->FormActive ? 1 : 0, true);
       };
@@ -393,7 +389,7 @@ void TsSkinProvider::PaintGrip(HDC DC) {
   TBitmap* Cache = FSkinData->CacheBmp();
   if (M == nullptr || Cache == nullptr) return;
   const int GI = M->GetSectionIndex("GLOBALINFO");
-  const TsMaskData* Mask = ValidMask(M, M->GetMaskIndex(GI, "GLOBALINFO", "GRIPIMAGE"));
+  const TsMaskData* Mask = TsSkinManager::ValidMask(M, M->GetMaskIndex(GI, "GLOBALINFO", "GRIPIMAGE"));
   if (Mask == nullptr) return;
   const int GW = MaskFrameWidth(*Mask), GH = MaskFrameHeight(*Mask);
   const TPoint P = GripRect();
@@ -424,7 +420,7 @@ void TsSkinProvider::PaintTitle(const TRect& R) {
   PaintTitleIcon();
   const int TB = M->GetMaskIndex(FSkinData->SectionIndex, FSkinData->SkinSection(), "TITLEBAR");
   if (SysButtonCount() > 0)
-    if (const TsMaskData* Mask = ValidMask(M, TB))
+    if (const TsMaskData* Mask = TsSkinManager::ValidMask(M, TB))
       DrawSkinRect(Cache, TRect{R.Right - TitleButtonsBandWidth(TB), 0, R.Right, R.Bottom}, true, CI, *Mask,
                    FormActive ? 1 : 0, true);
   SaveButtonsBackground(ChildButtonsInMenuLine());
@@ -491,7 +487,7 @@ void TsSkinProvider::PaintFormBackground(HDC DC) {
   const bool OwnDC = DC == nullptr;
   if (OwnDC) DC = GetDC(Form->Handle());
   FSkinData->Updating = false;
-  if (!AnimatedShow && !Form->ComponentState().Contains(csDestroying)) {
+  if (!AnimatedShow && !Form->IsDestroying()) {
     const int State = SaveDC(DC);
     ExcludeGraphicControls(DC, Form, 0, 0);
     PaintClientBg(DC, false);  // with the grip
@@ -687,7 +683,7 @@ void TsSkinProvider::WMPaint(TMessage& Message) {
   HDC DC = Began ? BeginPaint(H, &PS) : reinterpret_cast<HDC>(Message.WParam);
   const int State = SaveDC(DC);
   FSkinData->Updating = false;
-  if (!AnimatedShow && !Form->ComponentState().Contains(csDestroying)) PaintClientBg(DC, true);
+  if (!AnimatedShow && !Form->IsDestroying()) PaintClientBg(DC, true);
   RestoreDC(DC, State);
   if (Began) EndPaint(H, &PS);
   Message.Result = 0;

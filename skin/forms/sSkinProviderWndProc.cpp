@@ -31,20 +31,14 @@ namespace {
 
 constexpr UINT RdwFull = RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_FRAME;
 
-bool IsSkinnedProvider(TsSkinProvider* P) {
-  return P != nullptr && !P->ComponentState().Contains(csDestroying) && P->Form != nullptr &&
-         !P->Form->ComponentState().Contains(csDestroying);
-}
-
 void BorderRepaint(TsSkinProvider* P, bool Repaint) {
   if (P->BorderForm != nullptr) P->BorderForm->UpdateBorderWindow(Repaint, 255);
 }
 
 bool ManagerLoading(TsSkinManager* M) {
-  return M != nullptr && (M->ComponentState().Contains(csLoading) || M->ComponentState().Contains(csReading));
+  return M != nullptr && (M->IsLoading() || M->ComponentState().Contains(csReading));
 }
 
-bool ManagerDesigning(TsSkinManager* M) { return M != nullptr && M->ComponentState().Contains(csDesigning); }
 
 // Every child control of Control and its descendants that is a label gets the window text colour.
 void ResetLabelColors(TWinControl* Control) {
@@ -65,9 +59,13 @@ void CollectChildren(TsSkinProvider* P, TWinControl* Control = nullptr) {
 
 // ---- shared helpers ------------------------------------------------------------------------------
 
+bool ProviderAlive(TsSkinProvider* P) {
+  return P != nullptr && !P->IsDestroying() && P->Form != nullptr && !P->Form->IsDestroying();
+}
+
 void RefreshMDIMain(bool Full) {
   TsSkinProvider* P = SkinnedMDIMainProvider;
-  if (!IsSkinnedProvider(P)) return;
+  if (!ProviderAlive(P)) return;
   P->SkinData()->BeginUpdate();
   if (P->MDIForm != nullptr) P->MDIForm->UpdateFormNC();
   P->SkinData()->BackgroundStale = true;
@@ -107,8 +105,8 @@ void TsSkinProvider::PassOn(TMessage& Message) {
 }
 
 bool TsSkinProvider::FormDestroying() const {
-  return Form == nullptr || Form->ComponentState().Contains(csDestroying) ||
-         ComponentState().Contains(csDestroying);
+  return Form == nullptr || Form->IsDestroying() ||
+         IsDestroying();
 }
 
 bool TsSkinProvider::FormShowing() const { return Form != nullptr && Form->Showing(); }
@@ -217,6 +215,14 @@ bool TsSkinProvider::AlphaCmdFirst(TMessage& Message) {
   }
 }
 
+void TsSkinProvider::TakeNewSkinIndexes(TsSkinManager* M) {
+  ClearMenuCache();
+  SkinData()->UpdateIndexes();
+  FTitleSkinIndex = -1;
+  TitleSkinIndex();
+  CaptionSkinIndex = M != nullptr ? M->GetSectionIndex("CAPTION") : -1;
+}
+
 void TsSkinProvider::UnskinnedProc(TMessage& Message) {
   if (Message.Msg == SM_ALPHACMD) {
     const Word Cmd = AlphaCmdCode(Message.WParam);
@@ -224,11 +230,7 @@ void TsSkinProvider::UnskinnedProc(TMessage& Message) {
       TsCommonData* SD = SkinData();
       TsSkinManager* M = SD != nullptr ? SD->SkinManager() : nullptr;
       if (FormDestroying() || SD == nullptr || reinterpret_cast<TsSkinManager*>(Message.LParam) != M) return;
-      ClearMenuCache();
-      SD->UpdateIndexes();
-      FTitleSkinIndex = -1;
-      TitleSkinIndex();
-      CaptionSkinIndex = M != nullptr ? M->GetSectionIndex("CAPTION") : -1;
+      TakeNewSkinIndexes(M);
       if (M != nullptr) {
         InitTitleButtons();
         SetSysMenuStyle(true);
@@ -252,7 +254,7 @@ void TsSkinProvider::UnskinnedProc(TMessage& Message) {
   PassOn(Message);
   if (Message.Msg == WM_NCDESTROY && IsMDIChild()) {
     TsSkinProvider* P = SkinnedMDIMainProvider;
-    if (IsSkinnedProvider(P) && P->MDIForm != nullptr && P->SkinData()->IsSkinned(true)) {
+    if (ProviderAlive(P) && P->MDIForm != nullptr && P->SkinData()->IsSkinned(true)) {
       P->RefreshNonClient();
       if (P->Form->ActiveMDIChild() == nullptr && P->Form->ClientHandle() != nullptr)
         RedrawWindow(P->Form->ClientHandle(), nullptr, nullptr,
@@ -271,11 +273,7 @@ void TsSkinProvider::SkinnedAlphaCmd(TMessage& Message) {
   switch (AlphaCmdCode(Message.WParam)) {
     case AC_NEWSKIN:
       if (!FromManager) return;
-      ClearMenuCache();
-      SD->UpdateIndexes();
-      FTitleSkinIndex = -1;
-      TitleSkinIndex();
-      CaptionSkinIndex = M != nullptr ? M->GetSectionIndex("CAPTION") : -1;
+      TakeNewSkinIndexes(M);
       if (M != nullptr) {
         InitTitleButtons();
         ClearMenuCache();
@@ -350,7 +348,7 @@ void TsSkinProvider::SkinnedAlphaCmd(TMessage& Message) {
       Message.Result = static_cast<LRESULT>(FormColor());
       return;
     case AC_CONTROLLOADED:
-      if (!Form->ComponentState().Contains(csLoading) && Adapter != nullptr) {
+      if (!Form->IsLoading() && Adapter != nullptr) {
         auto* C = reinterpret_cast<TControl*>(Message.LParam);
         Adapter->AddAllItems(C != nullptr ? dynamic_cast<TWinControl*>(C) : nullptr);
       }
@@ -376,322 +374,347 @@ void TsSkinProvider::SkinnedAlphaCmd(TMessage& Message) {
 }
 
 void TsSkinProvider::SkinnedProc(TMessage& Message) {
-  TsCommonData* SD = SkinData();
-  TsSkinManager* M = SD->SkinManager();
   switch (Message.Msg) {
-    case SM_ALPHACMD:
-      SkinnedAlphaCmd(Message);
-      return;
-    case WM_CREATE:
-      TitleBand.reset();
-      if (IsMDIChild() && SkinnedMDIMainProvider == nullptr && Application->MainForm() != nullptr &&
-          Application->MainForm()->HandleAllocated())
-        SkinActivatedWindow(Application->MainForm()->Handle());
-      MaximizedChildCreating = IsMDIChild() && SkinnedMDIMainProvider != nullptr &&
-                               SkinnedMDIMainProvider->Form->ActiveMDIChild() != nullptr &&
-                               SkinnedMDIMainProvider->Form->ActiveMDIChild()->WindowState() == wsMaximized;
-      PassOn(Message);
-      if (!IsMDIChild()) PrepareForm();
-      return;
-    case WM_NCCREATE:
-      PassOn(Message);
-      if (!IsMDIChild()) PrepareForm();
-      return;
-    case WM_MOVE:
-      ClearButtonAnimations();
-      PassOn(Message);
-      BorderRepaint(this, false);
-      return;
-    case WM_SIZE:
-      WMSizeSkinned(Message);
-      return;
-    case WM_ACTIVATE:
-      WMActivateSkinned(Message);
-      return;
-    case WM_SETREDRAW:
-      if (Message.WParam == 1) {
-        if (RedrawLockCount > 0) --RedrawLockCount;
-      } else {
-        ++RedrawLockCount;
-      }
-      PassOn(Message);
-      return;
-    case WM_SETTEXT:
-      WMSetTextSkinned(Message);
-      return;
-    case WM_PAINT:
-      WMPaintSkinned(Message);
-      return;
-    case WM_ERASEBKGND:
-      WMEraseBkgndSkinned(Message);
-      return;
-    case WM_SYSCOLORCHANGE:
-      PassOn(Message);
-      RebuildMainMenu();
-      return;
-    case WM_SHOWWINDOW:
-      WMShowWindowSkinned(Message);
-      return;
-    case WM_SETTINGCHANGE:
-      SD->BackgroundStale = true;
-      TitleBand.reset();
-      PassOn(Message);
-      return;
-    case WM_CHILDACTIVATE: {
-      PassOn(Message);
-      RebuildMainMenu();
-      TsSkinProvider* P = SkinnedMDIMainProvider;
-      if (IsSkinnedProvider(P) && P->MDIForm != nullptr && P->Form->ActiveMDIChild() != nullptr &&
-          P->Form->ActiveMDIChild()->WindowState() == wsMaximized)
-        P->MDIForm->UpdateFormNC();
-      return;
-    }
-    case WM_GETMINMAXINFO:
-      WMGetMinMaxInfo(Message);
-      return;
-    case WM_MEASUREITEM: {
-      auto* MIS = reinterpret_cast<MEASUREITEMSTRUCT*>(Message.LParam);
-      if (MIS != nullptr && MIS->CtlType == ODT_MENU && !IsMDIChild() && M != nullptr && Form->Menu() != nullptr) {
-        if (TMenuItem* Item = Form->Menu()->FindItem(MIS->itemID, fkCommand))
-          if (TsSkinableMenus* Menus = SkinableMenusOf(M)) Menus->HookItem(Item, true);
-      }
-      PassOn(Message);
-      return;
-    }
-    case WM_WINDOWPOSCHANGING:
-      WMWindowPosChanging(Message);
-      return;
-    case WM_WINDOWPOSCHANGED:
-      PassOn(Message);
-      MaxCaptionFlag = BorderForm != nullptr && Form->HandleAllocated() && IsZoomed(Form->Handle()) &&
-                       SkinTitleHeight(BorderForm) < GetSystemMetrics(SM_CYCAPTION) + 4;
-      BorderRepaint(this, false);
-      return;
-    case WM_NOTIFY:
-      PassOn(Message);
-      if (Message.LParam != 0 && static_cast<int>(reinterpret_cast<NMHDR*>(Message.LParam)->code) == -551)
-        CollectChildren(this);
-      return;
-    case WM_CONTEXTMENU:
-      if (Form->PopupMenu() != nullptr && M != nullptr)
-        if (TsSkinableMenus* Menus = SkinableMenusOf(M)) Menus->HookPopupMenu(Form->PopupMenu(), true);
-      PassOn(Message);
-      return;
-    case WM_SETICON:
-      PassOn(Message);
-      RedrawNonClient();
-      return;
-    case WM_NCHITTEST:
-      WMNCHitTest(Message);
-      return;
-    case WM_NCPAINT:
-      WMNCPaintSkinned(Message);
-      return;
-    case WM_NCACTIVATE:
-      WMNCActivateSkinned(Message);
-      return;
-    case WM_UAHDESTROYWINDOW:
-      Message.Result = 0;
-      return;
-    case WM_NCLBUTTONDOWN:
-      WMNCLButtonDown(Message);
-      return;
+    case SM_ALPHACMD: SkinnedAlphaCmd(Message); return;
+    case WM_CREATE: WMCreateSkinned(Message); return;
+    case WM_NCCREATE: WMNCCreateSkinned(Message); return;
+    case WM_MOVE: WMMoveSkinned(Message); return;
+    case WM_SIZE: WMSizeSkinned(Message); return;
+    case WM_ACTIVATE: WMActivateSkinned(Message); return;
+    case WM_SETREDRAW: WMSetRedrawSkinned(Message); return;
+    case WM_SETTEXT: WMSetTextSkinned(Message); return;
+    case WM_PAINT: WMPaintSkinned(Message); return;
+    case WM_ERASEBKGND: WMEraseBkgndSkinned(Message); return;
+    case WM_SYSCOLORCHANGE: WMSysColorChangeSkinned(Message); return;
+    case WM_SHOWWINDOW: WMShowWindowSkinned(Message); return;
+    case WM_SETTINGCHANGE: WMSettingChangeSkinned(Message); return;
+    case WM_CHILDACTIVATE: WMChildActivateSkinned(Message); return;
+    case WM_GETMINMAXINFO: WMGetMinMaxInfo(Message); return;
+    case WM_MEASUREITEM: WMMeasureItemSkinned(Message); return;
+    case WM_WINDOWPOSCHANGING: WMWindowPosChanging(Message); return;
+    case WM_WINDOWPOSCHANGED: WMWindowPosChangedSkinned(Message); return;
+    case WM_NOTIFY: WMNotifySkinned(Message); return;
+    case WM_CONTEXTMENU: WMContextMenuSkinned(Message); return;
+    case WM_SETICON: WMSetIconSkinned(Message); return;
+    case WM_NCHITTEST: WMNCHitTest(Message); return;
+    case WM_NCPAINT: WMNCPaintSkinned(Message); return;
+    case WM_NCACTIVATE: WMNCActivateSkinned(Message); return;
+    case WM_NCLBUTTONDOWN: WMNCLButtonDown(Message); return;
     case WM_NCLBUTTONUP:
-    case WM_LBUTTONUP:
-      WMNCLButtonUp(Message);
-      return;
-    case WM_NCLBUTTONDBLCLK:
-      WMNCLButtonDblClk(Message);
-      return;
-    case WM_NCRBUTTONDOWN:
-      if (Message.WParam == HTCAPTION || Message.WParam == HTSYSMENU) return;
-      PassOn(Message);
-      return;
-    case WM_NCRBUTTONUP:
-      WMNCRButtonUp(Message);
-      return;
-    case WM_SYSCOMMAND:
-      WMSysCommand(Message);
-      return;
-    case WM_INITMENUPOPUP:
-      if (HIWORD(Message.LParam) != 0)
-        EnableMenuItem(reinterpret_cast<HMENU>(Message.WParam), SC_SIZE, MF_GRAYED);
-      PassOn(Message);
-      return;
-    case WM_ENTERIDLE:
-      Message.Result = 0;
-      return;
-    case WM_MOUSEMOVE:
-      PassOn(Message);
-      if (TsSkinManager* D = TsSkinManager::DefaultManager(); D != nullptr && !ManagerDesigning(D))
-        D->SetHoverWindow(nullptr);
-      if (ResizeMode() == rmBorder && acBorderFrame.Owner == this) {
-        POINT P{static_cast<short>(LOWORD(Message.LParam)), static_cast<short>(HIWORD(Message.LParam))};
-        if (Form->HandleAllocated()) ClientToScreen(Form->Handle(), &P);
-        FrameMouseMove(TPoint{P.x, P.y});
-      }
-      return;
-    case WM_PARENTNOTIFY:
-      if (!ComponentState().Contains(csLoading) && !Form->ComponentState().Contains(csLoading) &&
-          (LOWORD(Message.WParam) == WM_CREATE || LOWORD(Message.WParam) == WM_DESTROY)) {
-        PassOn(Message);
-        if (LOWORD(Message.WParam) == WM_CREATE) CollectChildren(this);
-        TMessage Plain{SM_ALPHACMD, MakeAlphaCmd(AC_PLAINSTATE), 1, 0};
-        BroadcastSkinCommand(Form, Plain);
-        if (DrawNonClientArea() && ScrollAdapter != nullptr) UpdateScrollInfo(ScrollAdapter, true);
-        return;
-      }
-      PassOn(Message);
-      return;
-    case WM_ENTERMENULOOP: {
-      // An MDI main form with a maximized child keeps the child's buttons visible at the right
-      // end of the menu line while the system draws the menu bar.
-      TCustomForm* Child = IsMDIForm() ? Form->ActiveMDIChild() : nullptr;
-      if (Child != nullptr && Child->WindowState() == wsMaximized && !RegionLock && Form->HandleAllocated()) {
-        RegionLock = true;
-        if (MenuLoopCover == nullptr) {
-          MenuLoopCover = new TForm(Application);
-          MenuLoopCover->SetTag(-98);
-          MenuLoopCover->SetName("acMDIIcons");
-          MenuLoopCover->SetBorderStyle(bsNone);
-          MenuLoopCover->SetVisible(false);
-          MenuLoopCover->OnPaint = [this](TObject* Sender) { MenuFormPaint(Sender); };
-        }
-        const TRect R = MenuLoopCoverRect();
-        SetWindowPos(MenuLoopCover->Handle(), nullptr, R.Left, R.Top, R.Width(), R.Height(),
-                     SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-        // Shown without a redraw it keeps what the screen showed there only where the system
-        // leaves a new window's pixels alone; its own paint repeats those pixels everywhere.
-        InvalidateRect(MenuLoopCover->Handle(), nullptr, FALSE);
-      }
-      PassOn(Message);
-      return;
-    }
-    case WM_EXITMENULOOP:
-      RegionLock = false;
-      delete MenuLoopCover;
-      MenuLoopCover = nullptr;
-      PassOn(Message);
-      return;
+    case WM_LBUTTONUP: WMNCLButtonUp(Message); return;
+    case WM_NCLBUTTONDBLCLK: WMNCLButtonDblClk(Message); return;
+    case WM_NCRBUTTONDOWN: WMNCRButtonDownSkinned(Message); return;
+    case WM_NCRBUTTONUP: WMNCRButtonUp(Message); return;
+    case WM_SYSCOMMAND: WMSysCommand(Message); return;
+    case WM_INITMENUPOPUP: WMInitMenuPopupSkinned(Message); return;
+    case WM_MOUSEMOVE: WMMouseMoveSkinned(Message); return;
+    case WM_PARENTNOTIFY: WMParentNotifySkinned(Message); return;
+    case WM_ENTERMENULOOP: WMEnterMenuLoopSkinned(Message); return;
+    case WM_EXITMENULOOP: WMExitMenuLoopSkinned(Message); return;
     case WM_SIZING:
-      PassOn(Message);
-      BorderRepaint(this, false);
-      return;
+    case CM_ACTIVATE: PassOnThenPlaceBorder(Message); return;
     case WM_MDIDESTROY:
-    case WM_MDIACTIVATE:
-      PassOn(Message);
-      if (IsMDIChild() && Form->WindowState() != wsMaximized && IsSkinnedProvider(SkinnedMDIMainProvider)) {
-        MenuRebuilt = false;
-        SkinnedMDIMainProvider->TitleDirty = true;
-        SkinnedMDIMainProvider->SkinData()->BackgroundStale = true;
-        SkinnedMDIMainProvider->MenuLineRows = -1;
-        SendMessageW(SkinnedMDIMainProvider->Form->Handle(), WM_NCPAINT, 0, 0);
-      }
-      MaximizedChildProvider = this;
-      return;
-    case WM_EXITSIZEMOVE:
-      PassOn(Message);
-      if (BorderForm != nullptr) {
-        if (acProviderLink.HookedWindows)
-          for (HWND W : acProviderLink.HookedWindows()) SendSkinCommand(W, AC_APPACTIVATED, 0);
-        if (Form->FormState().Contains(fsModal)) BorderRepaint(this, false);
-      }
-      return;
+    case WM_MDIACTIVATE: WMMDIActivateSkinned(Message); return;
+    case WM_EXITSIZEMOVE: WMExitSizeMoveSkinned(Message); return;
     case WM_MOUSELEAVE:
-    case CM_MOUSELEAVE:
-      SetHotButton(0, true);
-      PassOn(Message);
-      return;
-    case WM_NCMOUSELEAVE: {
-      // The pointer left the non-client area: a hot caption button goes back to normal.
-      FTrackingNC = false;
-      POINT P;
-      GetCursorPos(&P);
-      if (Form->HandleAllocated() && WindowFromPoint(P) != Form->Handle() && FPressedHT == 0) SetHotButton(0, true);
-      PassOn(Message);
-      return;
-    }
-    case WM_SYSMENU_POPUP: {
-      POINT P;
-      GetCursorPos(&P);
-      DropSysMenu(P.x, P.y);
-      return;
-    }
-    case WM_PRINT:
-      WMPrintSkinned(Message);
-      return;
-    case WM_PRINTCLIENT:
-      return;
-    case CM_ACTIVATE:
-      PassOn(Message);
-      BorderRepaint(this, false);
-      return;
-    case CM_VISIBLECHANGED:
-      PassOn(Message);
-      BorderRepaint(this, Message.WParam == 1);
-      if (Message.WParam == 0) {
-        if (!FormDestroying() && SD->CacheBmp() != nullptr) SD->CacheBmp()->SetSize(0, 0);
-        ClearButtonAnimations();
-      } else if (Form->Parent() != nullptr) {
-        RefreshChildControls(Form);
-      }
-      return;
-    case CM_ENABLEDCHANGED:
-      PassOn(Message);
-      if (DrawNonClientArea()) {
-        SD->BackgroundStale = true;
-        if (Form->HandleAllocated()) SendMessageW(Form->Handle(), WM_NCPAINT, 0, 0);
-      }
-      return;
-    case CM_COLORCHANGED:
-      if (SD->CustomColor()) {
-        if (!Form->ControlState().Contains(csCreating)) SD->BackgroundStale = true;
-        PassOn(Message);
-      }
-      return;
-    case CM_MOUSEENTER:
-      PassOn(Message);
-      LeaveHotFrames(reinterpret_cast<TControl*>(Message.LParam));
-      return;
-    case CM_MENUCHANGED:
-      if (Form->Visible() && !Form->ControlState().Contains(csCreating)) TitleDirty = true;
-      PassOn(Message);
-      return;
-    case CM_SHOWINGCHANGED:
-      CMShowingChangedSkinned(Message);
-      return;
-    case CM_CONTROLLISTCHANGE: {
-      PassOn(Message);
-      auto* C = reinterpret_cast<TControl*>(Message.WParam);
-      if (C != nullptr) {
-        if (auto* W = dynamic_cast<TWinControl*>(C)) {
-          if (Adapter != nullptr) Adapter->AddNewItem(W);
-          TMessage Plain{SM_ALPHACMD, MakeAlphaCmd(AC_PLAINSTATE), 1, 0};
-          BroadcastSkinCommand(W, Plain);
-        }
-        C->Perform(SM_ALPHACMD, MakeAlphaCmd(AC_PLAINSTATE), 1);
-      }
-      return;
-    }
+    case CM_MOUSELEAVE: WMMouseLeaveSkinned(Message); return;
+    case WM_NCMOUSELEAVE: WMNCMouseLeaveSkinned(Message); return;
+    case WM_SYSMENU_POPUP: WMSysMenuPopupSkinned(Message); return;
+    case WM_PRINT: WMPrintSkinned(Message); return;
+    case CM_VISIBLECHANGED: CMVisibleChangedSkinned(Message); return;
+    case CM_ENABLEDCHANGED: CMEnabledChangedSkinned(Message); return;
+    case CM_COLORCHANGED: CMColorChangedSkinned(Message); return;
+    case CM_MOUSEENTER: CMMouseEnterSkinned(Message); return;
+    case CM_MENUCHANGED: CMMenuChangedSkinned(Message); return;
+    case CM_SHOWINGCHANGED: CMShowingChangedSkinned(Message); return;
+    case CM_CONTROLLISTCHANGE: CMControlListChangeSkinned(Message); return;
+    case CM_BORDERCHANGED: CMBorderChangedSkinned(Message); return;
+    case CM_MOUSEWHEEL: CMMouseWheelSkinned(Message); return;
+    // Answered here and not passed on.
+    case WM_UAHDESTROYWINDOW:
+    case WM_ENTERIDLE:
     case CM_INVALIDATE:
     case CM_BUFFEREDPRINTCLIENT:
     case WM_OWN_REGION_QUERY:
       Message.Result = 0;
       return;
-    case CM_BORDERCHANGED:
-      PassOn(Message);
-      ScrollAdapter = nullptr;
-      if (Form->HandleAllocated())
-        SendMessageW(Form->Handle(), SM_ALPHACMD, MakeAlphaCmd(AC_REFRESHSKIN), reinterpret_cast<LPARAM>(M));
-      return;
-    case CM_MOUSEWHEEL:
-      PassOn(Message);
-      RouteMouseWheel(Message);
+    case WM_PRINTCLIENT:
       return;
     default:
       PassOn(Message);
       return;
   }
+}
+
+// ---- creation, placing and settings ---------------------------------------------------------------
+
+void TsSkinProvider::WMCreateSkinned(TMessage& Message) {
+  TitleBand.reset();
+  if (IsMDIChild() && SkinnedMDIMainProvider == nullptr && Application->MainForm() != nullptr &&
+      Application->MainForm()->HandleAllocated())
+    SkinActivatedWindow(Application->MainForm()->Handle());
+  MaximizedChildCreating = IsMDIChild() && SkinnedMDIMainProvider != nullptr &&
+                           SkinnedMDIMainProvider->Form->ActiveMDIChild() != nullptr &&
+                           SkinnedMDIMainProvider->Form->ActiveMDIChild()->WindowState() == wsMaximized;
+  PassOn(Message);
+  if (!IsMDIChild()) PrepareForm();
+}
+
+void TsSkinProvider::WMNCCreateSkinned(TMessage& Message) {
+  PassOn(Message);
+  if (!IsMDIChild()) PrepareForm();
+}
+
+void TsSkinProvider::WMMoveSkinned(TMessage& Message) {
+  ClearButtonAnimations();
+  PassOn(Message);
+  BorderRepaint(this, false);
+}
+
+void TsSkinProvider::PassOnThenPlaceBorder(TMessage& Message) {
+  PassOn(Message);
+  BorderRepaint(this, false);
+}
+
+void TsSkinProvider::WMWindowPosChangedSkinned(TMessage& Message) {
+  PassOn(Message);
+  MaxCaptionFlag = BorderForm != nullptr && Form->HandleAllocated() && IsZoomed(Form->Handle()) &&
+                   SkinTitleHeight(BorderForm) < GetSystemMetrics(SM_CYCAPTION) + 4;
+  BorderRepaint(this, false);
+}
+
+void TsSkinProvider::WMExitSizeMoveSkinned(TMessage& Message) {
+  PassOn(Message);
+  if (BorderForm != nullptr) {
+    if (acProviderLink.HookedWindows)
+      for (HWND W : acProviderLink.HookedWindows()) SendSkinCommand(W, AC_APPACTIVATED, 0);
+    if (Form->FormState().Contains(fsModal)) BorderRepaint(this, false);
+  }
+}
+
+void TsSkinProvider::WMSetRedrawSkinned(TMessage& Message) {
+  if (Message.WParam == 1) {
+    if (RedrawLockCount > 0) --RedrawLockCount;
+  } else {
+    ++RedrawLockCount;
+  }
+  PassOn(Message);
+}
+
+void TsSkinProvider::WMSysColorChangeSkinned(TMessage& Message) {
+  PassOn(Message);
+  RebuildMainMenu();
+}
+
+void TsSkinProvider::WMSettingChangeSkinned(TMessage& Message) {
+  SkinData()->BackgroundStale = true;
+  TitleBand.reset();
+  PassOn(Message);
+}
+
+void TsSkinProvider::WMSetIconSkinned(TMessage& Message) {
+  PassOn(Message);
+  RedrawNonClient();
+}
+
+// ---- MDI --------------------------------------------------------------------------------------------
+
+void TsSkinProvider::WMChildActivateSkinned(TMessage& Message) {
+  PassOn(Message);
+  RebuildMainMenu();
+  TsSkinProvider* P = SkinnedMDIMainProvider;
+  if (ProviderAlive(P) && P->MDIForm != nullptr && P->Form->ActiveMDIChild() != nullptr &&
+      P->Form->ActiveMDIChild()->WindowState() == wsMaximized)
+    P->MDIForm->UpdateFormNC();
+}
+
+void TsSkinProvider::WMMDIActivateSkinned(TMessage& Message) {
+  PassOn(Message);
+  if (IsMDIChild() && Form->WindowState() != wsMaximized && ProviderAlive(SkinnedMDIMainProvider)) {
+    MenuRebuilt = false;
+    SkinnedMDIMainProvider->TitleDirty = true;
+    SkinnedMDIMainProvider->SkinData()->BackgroundStale = true;
+    SkinnedMDIMainProvider->MenuLineRows = -1;
+    SendMessageW(SkinnedMDIMainProvider->Form->Handle(), WM_NCPAINT, 0, 0);
+  }
+  MaximizedChildProvider = this;
+}
+
+// ---- menus -----------------------------------------------------------------------------------------
+
+void TsSkinProvider::WMMeasureItemSkinned(TMessage& Message) {
+  TsSkinManager* M = SkinData()->SkinManager();
+  auto* MIS = reinterpret_cast<MEASUREITEMSTRUCT*>(Message.LParam);
+  if (MIS != nullptr && MIS->CtlType == ODT_MENU && !IsMDIChild() && M != nullptr && Form->Menu() != nullptr) {
+    if (TMenuItem* Item = Form->Menu()->FindItem(MIS->itemID, fkCommand))
+      if (TsSkinableMenus* Menus = SkinableMenusOf(M)) Menus->HookItem(Item, true);
+  }
+  PassOn(Message);
+}
+
+void TsSkinProvider::WMContextMenuSkinned(TMessage& Message) {
+  TsSkinManager* M = SkinData()->SkinManager();
+  if (Form->PopupMenu() != nullptr && M != nullptr)
+    if (TsSkinableMenus* Menus = SkinableMenusOf(M)) Menus->HookPopupMenu(Form->PopupMenu(), true);
+  PassOn(Message);
+}
+
+void TsSkinProvider::WMInitMenuPopupSkinned(TMessage& Message) {
+  if (HIWORD(Message.LParam) != 0) EnableMenuItem(reinterpret_cast<HMENU>(Message.WParam), SC_SIZE, MF_GRAYED);
+  PassOn(Message);
+}
+
+void TsSkinProvider::WMEnterMenuLoopSkinned(TMessage& Message) {
+  // An MDI main form with a maximized child keeps the child's buttons visible at the right
+  // end of the menu line while the system draws the menu bar.
+  TCustomForm* Child = IsMDIForm() ? Form->ActiveMDIChild() : nullptr;
+  if (Child != nullptr && Child->WindowState() == wsMaximized && !RegionLock && Form->HandleAllocated()) {
+    RegionLock = true;
+    if (MenuLoopCover == nullptr) {
+      MenuLoopCover = new TForm(Application);
+      MenuLoopCover->SetTag(-98);
+      MenuLoopCover->SetName("acMDIIcons");
+      MenuLoopCover->SetBorderStyle(bsNone);
+      MenuLoopCover->SetVisible(false);
+      MenuLoopCover->OnPaint = [this](TObject* Sender) { MenuFormPaint(Sender); };
+    }
+    const TRect R = MenuLoopCoverRect();
+    SetWindowPos(MenuLoopCover->Handle(), nullptr, R.Left, R.Top, R.Width(), R.Height(),
+                 SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    // Shown without a redraw it keeps what the screen showed there only where the system
+    // leaves a new window's pixels alone; its own paint repeats those pixels everywhere.
+    InvalidateRect(MenuLoopCover->Handle(), nullptr, FALSE);
+  }
+  PassOn(Message);
+}
+
+void TsSkinProvider::WMExitMenuLoopSkinned(TMessage& Message) {
+  RegionLock = false;
+  delete MenuLoopCover;
+  MenuLoopCover = nullptr;
+  PassOn(Message);
+}
+
+void TsSkinProvider::WMSysMenuPopupSkinned(TMessage&) {
+  POINT P;
+  GetCursorPos(&P);
+  DropSysMenu(P.x, P.y);
+}
+
+void TsSkinProvider::CMMenuChangedSkinned(TMessage& Message) {
+  if (Form->Visible() && !Form->ControlState().Contains(csCreating)) TitleDirty = true;
+  PassOn(Message);
+}
+
+// ---- the mouse -------------------------------------------------------------------------------------
+
+void TsSkinProvider::WMNCRButtonDownSkinned(TMessage& Message) {
+  if (Message.WParam == HTCAPTION || Message.WParam == HTSYSMENU) return;
+  PassOn(Message);
+}
+
+void TsSkinProvider::WMMouseMoveSkinned(TMessage& Message) {
+  PassOn(Message);
+  if (TsSkinManager* D = TsSkinManager::DefaultManager(); D != nullptr && !D->IsDesigning())
+    D->SetHoverWindow(nullptr);
+  if (ResizeMode() == rmBorder && acBorderFrame.Owner == this) {
+    POINT P{static_cast<short>(LOWORD(Message.LParam)), static_cast<short>(HIWORD(Message.LParam))};
+    if (Form->HandleAllocated()) ClientToScreen(Form->Handle(), &P);
+    FrameMouseMove(TPoint{P.x, P.y});
+  }
+}
+
+void TsSkinProvider::WMMouseLeaveSkinned(TMessage& Message) {
+  SetHotButton(0, true);
+  PassOn(Message);
+}
+
+void TsSkinProvider::WMNCMouseLeaveSkinned(TMessage& Message) {
+  // The pointer left the non-client area: a hot caption button goes back to normal.
+  FTrackingNC = false;
+  POINT P;
+  GetCursorPos(&P);
+  if (Form->HandleAllocated() && WindowFromPoint(P) != Form->Handle() && FPressedHT == 0) SetHotButton(0, true);
+  PassOn(Message);
+}
+
+void TsSkinProvider::CMMouseEnterSkinned(TMessage& Message) {
+  PassOn(Message);
+  LeaveHotFrames(reinterpret_cast<TControl*>(Message.LParam));
+}
+
+void TsSkinProvider::CMMouseWheelSkinned(TMessage& Message) {
+  PassOn(Message);
+  RouteMouseWheel(Message);
+}
+
+// ---- the form's controls and state -----------------------------------------------------------------
+
+void TsSkinProvider::WMNotifySkinned(TMessage& Message) {
+  PassOn(Message);
+  if (Message.LParam != 0 && static_cast<int>(reinterpret_cast<NMHDR*>(Message.LParam)->code) == -551)
+    CollectChildren(this);
+}
+
+void TsSkinProvider::WMParentNotifySkinned(TMessage& Message) {
+  if (!IsLoading() && !Form->IsLoading() &&
+      (LOWORD(Message.WParam) == WM_CREATE || LOWORD(Message.WParam) == WM_DESTROY)) {
+    PassOn(Message);
+    if (LOWORD(Message.WParam) == WM_CREATE) CollectChildren(this);
+    TMessage Plain{SM_ALPHACMD, MakeAlphaCmd(AC_PLAINSTATE), 1, 0};
+    BroadcastSkinCommand(Form, Plain);
+    if (DrawNonClientArea() && ScrollAdapter != nullptr) UpdateScrollInfo(ScrollAdapter, true);
+    return;
+  }
+  PassOn(Message);
+}
+
+void TsSkinProvider::CMControlListChangeSkinned(TMessage& Message) {
+  PassOn(Message);
+  auto* C = reinterpret_cast<TControl*>(Message.WParam);
+  if (C == nullptr) return;
+  if (auto* W = dynamic_cast<TWinControl*>(C)) {
+    if (Adapter != nullptr) Adapter->AddNewItem(W);
+    TMessage Plain{SM_ALPHACMD, MakeAlphaCmd(AC_PLAINSTATE), 1, 0};
+    BroadcastSkinCommand(W, Plain);
+  }
+  C->Perform(SM_ALPHACMD, MakeAlphaCmd(AC_PLAINSTATE), 1);
+}
+
+void TsSkinProvider::CMVisibleChangedSkinned(TMessage& Message) {
+  TsCommonData* SD = SkinData();
+  PassOn(Message);
+  BorderRepaint(this, Message.WParam == 1);
+  if (Message.WParam == 0) {
+    if (!FormDestroying() && SD->CacheBmp() != nullptr) SD->CacheBmp()->SetSize(0, 0);
+    ClearButtonAnimations();
+  } else if (Form->Parent() != nullptr) {
+    RefreshChildControls(Form);
+  }
+}
+
+void TsSkinProvider::CMEnabledChangedSkinned(TMessage& Message) {
+  PassOn(Message);
+  if (DrawNonClientArea()) {
+    SkinData()->BackgroundStale = true;
+    if (Form->HandleAllocated()) SendMessageW(Form->Handle(), WM_NCPAINT, 0, 0);
+  }
+}
+
+void TsSkinProvider::CMColorChangedSkinned(TMessage& Message) {
+  TsCommonData* SD = SkinData();
+  if (SD->CustomColor()) {
+    if (!Form->ControlState().Contains(csCreating)) SD->BackgroundStale = true;
+    PassOn(Message);
+  }
+}
+
+void TsSkinProvider::CMBorderChangedSkinned(TMessage& Message) {
+  TsSkinManager* M = SkinData()->SkinManager();
+  PassOn(Message);
+  ScrollAdapter = nullptr;
+  if (Form->HandleAllocated())
+    SendMessageW(Form->Handle(), SM_ALPHACMD, MakeAlphaCmd(AC_REFRESHSKIN), reinterpret_cast<LPARAM>(M));
 }
 
 // ---- showing ----------------------------------------------------------------------------------
@@ -705,7 +728,7 @@ void TsSkinProvider::WMShowWindowSkinned(TMessage& Message) {
       ShowState = IsIconic(Form->Handle()) ? 2 : (IsZoomed(Form->Handle()) ? 3 : 1);
   }
   PassOn(Message);
-  if (IsMDIChild() && Form->WindowState() == wsMaximized && IsSkinnedProvider(SkinnedMDIMainProvider))
+  if (IsMDIChild() && Form->WindowState() == wsMaximized && ProviderAlive(SkinnedMDIMainProvider))
     SkinnedMDIMainProvider->RefreshNonClient();
   if (IsMDIForm())
     for (int I = 0; I < Form->MDIChildCount(); ++I) {
@@ -768,7 +791,7 @@ void TsSkinProvider::CMShowingChangedSkinned(TMessage& Message) {
                                          : RdwFull | RDW_ALLCHILDREN);
     RgnUpdating = false;
   }
-  if (IsMDIChild() && Form->WindowState() == wsMaximized && IsSkinnedProvider(SkinnedMDIMainProvider))
+  if (IsMDIChild() && Form->WindowState() == wsMaximized && ProviderAlive(SkinnedMDIMainProvider))
     SkinnedMDIMainProvider->RefreshNonClient();
 }
 
@@ -783,7 +806,7 @@ void TsSkinProvider::WMActivateSkinned(TMessage& Message) {
   if (ScrollAdapter == nullptr && DrawNonClientArea()) UpdateScrollAdapter();
   if (Form->ControlState().Contains(csCreating) || Form->FormState().Contains(fsCreating)) return;
   MenuLineRows = -1;
-  if (IsMDIChild() && IsSkinnedProvider(SkinnedMDIMainProvider)) {
+  if (IsMDIChild() && ProviderAlive(SkinnedMDIMainProvider)) {
     TCustomForm* Main = SkinnedMDIMainProvider->Form;
     for (int I = 0; I < Main->MDIChildCount(); ++I) {
       TCustomForm* C = Main->MDIChildren(I);
@@ -792,14 +815,14 @@ void TsSkinProvider::WMActivateSkinned(TMessage& Message) {
     SkinnedMDIMainProvider->SkinData()->BackgroundStale = true;
   }
   TsSkinManager* M = SkinData()->SkinManager();
-  if (!ManagerDesigning(M)) SkinFormMenus(SkinData()->IsSkinned(false));
+  if (!(M != nullptr && M->IsDesigning())) SkinFormMenus(SkinData()->IsSkinned(false));
   if (SysMenu != nullptr) SysMenu->UpdateItems(false);
   if (Form->BorderStyle() == bsNone) RefreshChildControls(Form);
 }
 
 void TsSkinProvider::WMNCActivateSkinned(TMessage& Message) {
   TsCommonData* SD = SkinData();
-  if (ComponentState().Contains(csDestroying)) {
+  if (IsDestroying()) {
     PassOn(Message);
     return;
   }
@@ -838,7 +861,7 @@ void TsSkinProvider::WMNCActivateSkinned(TMessage& Message) {
     if (Cover) FreeMenuForm();
   }
   if (IsMDIChild() && Form->Visible() && Form->FormState().Contains(fsCreatedMDIChild) &&
-      Form->FormState().Contains(fsShowing) && IsSkinnedProvider(SkinnedMDIMainProvider) &&
+      Form->FormState().Contains(fsShowing) && ProviderAlive(SkinnedMDIMainProvider) &&
       SkinnedMDIMainProvider->MDIForm != nullptr) {
     if (SysMenu == nullptr) PrepareForm();
     TsSkinProvider* P = SkinnedMDIMainProvider;
@@ -865,7 +888,7 @@ void TsSkinProvider::WMNCActivateSkinned(TMessage& Message) {
   }
   SendMessageW(H, WM_NCPAINT, 0, 0);
   BorderRepaint(this, true);
-  if (!ManagerDesigning(M)) SkinFormMenus(SD->IsSkinned(false));
+  if (!(M != nullptr && M->IsDesigning())) SkinFormMenus(SD->IsSkinned(false));
   if (!MenuRebuilt) MenuRebuilt = RebuildMainMenu();
   if (SD->IsSkinned(false) && Adapter == nullptr) CreateCtrlAdapter();
 }
@@ -879,7 +902,7 @@ void TsSkinProvider::WMNCPaintSkinned(TMessage& Message) {
     return;
   }
   if (Form->HandleAllocated() && IsIconic(Form->Handle())) SD->BackgroundStale = true;
-  if (AnimatedShow || !FormShowing() || ComponentState().Contains(csLoading) || SysMenu == nullptr) return;
+  if (AnimatedShow || !FormShowing() || IsLoading() || SysMenu == nullptr) return;
   if (Adapter == nullptr) CreateCtrlAdapter();
   if (SD->CacheBmp() == nullptr) {
     TsSkinManager* M = SD->SkinManager();
@@ -918,7 +941,7 @@ void TsSkinProvider::WMPaintSkinned(TMessage& Message) {
     }
     Message.Result = 0;
   } else if (FormShowing() && Form->HandleAllocated()) {
-    if (SD->BackgroundStale && !ComponentState().Contains(csDestroying))
+    if (SD->BackgroundStale && !IsDestroying())
       InvalidateRect(Form->Handle(), nullptr, TRUE);
     PAINTSTRUCT PS;
     BeginPaint(Form->Handle(), &PS);
@@ -985,7 +1008,7 @@ void TsSkinProvider::WMEraseBkgndSkinned(TMessage& Message) {
 
 void TsSkinProvider::WMPrintSkinned(TMessage& Message) {
   TsCommonData* SD = SkinData();
-  if (!Form->Visible() || Form->ControlState().Contains(csCreating) || Form->ComponentState().Contains(csLoading) ||
+  if (!Form->Visible() || Form->ControlState().Contains(csCreating) || Form->IsLoading() ||
       FormDestroying())
     return;
   HDC DC = reinterpret_cast<HDC>(Message.WParam);
@@ -1071,7 +1094,7 @@ void TsSkinProvider::WMSizeSkinned(TMessage& Message) {
         InvalidateRect(H, nullptr, TRUE);
     } else if (IsMDIForm() && PaintMode && H != nullptr) {
       SendMessageW(H, WM_NCPAINT, 0, 0);
-    } else if (IsMDIChild() && Message.WParam == SIZE_MAXIMIZED && IsSkinnedProvider(SkinnedMDIMainProvider)) {
+    } else if (IsMDIChild() && Message.WParam == SIZE_MAXIMIZED && ProviderAlive(SkinnedMDIMainProvider)) {
       SkinnedMDIMainProvider->SkinData()->BackgroundStale = true;
       TitleDirty = true;
       if (H != nullptr) RedrawWindow(H, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_FRAME);
@@ -1081,7 +1104,7 @@ void TsSkinProvider::WMSizeSkinned(TMessage& Message) {
   }
   // A child maximised by any means (its window state, not only the system command) puts its
   // buttons into the main form's menu line.
-  if (IsMDIChild() && Message.WParam == SIZE_MAXIMIZED && IsSkinnedProvider(SkinnedMDIMainProvider) &&
+  if (IsMDIChild() && Message.WParam == SIZE_MAXIMIZED && ProviderAlive(SkinnedMDIMainProvider) &&
       MaximizedChildProvider != this) {
     MaximizedChildProvider = this;
     SkinnedMDIMainProvider->RefreshNonClient();
@@ -1096,7 +1119,7 @@ void TsSkinProvider::WMSetTextSkinned(TMessage& Message) {
     PassOn(Message);
     return;
   }
-  if (IsMDIChild() && Form->WindowState() == wsMaximized && IsSkinnedProvider(SkinnedMDIMainProvider)) {
+  if (IsMDIChild() && Form->WindowState() == wsMaximized && ProviderAlive(SkinnedMDIMainProvider)) {
     TsSkinProvider* P = SkinnedMDIMainProvider;
     P->SkinData()->BackgroundStale = true;
     P->ShowMenuForm(false);

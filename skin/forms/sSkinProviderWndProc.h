@@ -21,7 +21,6 @@ inline constexpr int HTUSERBUTTON = 1000;
 // The window-procedure messages without a constant of their own.
 inline constexpr UINT WM_SYSMENU_POPUP = 0x313;   // right click on a taskbar button
 inline constexpr UINT WM_UAHDESTROYWINDOW = 0x93;  // swallowed
-inline constexpr UINT WM_OWN_REGION_QUERY = 0xBC4D;  // "do you set your own region?" (answer 0)
 
 // True from WM_CREATE of an MDI child created while the active child is maximized until that
 // child's first paint or erase.
@@ -32,6 +31,8 @@ extern TForm* MenuLoopCover;
 // True while a mouse-wheel message is re-dispatched to a frame under the cursor.
 extern bool MouseWheelRouting;
 
+// The provider exists and neither it nor its form is going away.
+bool ProviderAlive(TsSkinProvider* P);
 // RefreshMDIMain: the non-client area and MDI client of the skinned MDI main form repainted
 // (nothing without one).
 void RefreshMDIMain(bool Full);

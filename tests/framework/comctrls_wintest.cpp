@@ -6,7 +6,7 @@
 
 #include "framework/ComCtrls.h"
 #include "framework/Forms.h"
-#include "support/FaultCounter.h"
+#include "support/FreedMemoryGuard.h"
 #include "support/RealInput.h"
 #include "support/UiTest.h"
 
@@ -157,7 +157,7 @@ TEST(PageControl, OnChangingCanRefuseTheClick) {
 }
 
 TEST(PageControl, PagesAndControlFreedInEveryOrder) {
-  faults::TAccessViolations AV;
+  memguard::TFaultCount AV;
   {
     // The active page freed: the next page takes its place.
     auto F = ShownForm();

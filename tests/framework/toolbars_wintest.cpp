@@ -10,7 +10,7 @@
 #include "framework/ImgList.h"
 #include "framework/Menus.h"
 #include "framework/ToolBars.h"
-#include "support/FaultCounter.h"
+#include "support/FreedMemoryGuard.h"
 #include "support/RealInput.h"
 #include "support/UiTest.h"
 
@@ -198,7 +198,7 @@ TEST(ToolBar, FrameOfEdgesAndBorderWidth) {
 }
 
 TEST(ToolBar, BarAndButtonsFreedInEveryOrder) {
-  faults::TAccessViolations AV;
+  memguard::TFaultCount AV;
   {
     auto F = ShownForm();
     auto* Bar = new TToolBar(F.get());

@@ -15,7 +15,7 @@
 #include "skin/core/sConst.h"
 #include "skin/core/sMessages.h"
 #include "skin_forms/adapt2_support.h"
-#include "support/FaultCounter.h"
+#include "support/FreedMemoryGuard.h"
 
 using namespace adapt2;
 

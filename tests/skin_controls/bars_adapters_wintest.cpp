@@ -16,7 +16,7 @@
 #include "skin/core/sSkinManager.h"
 #include "skin_controls/ownctl_support.h"
 #include "skin_forms/adapt2_support.h"
-#include "support/FaultCounter.h"
+#include "support/FreedMemoryGuard.h"
 #include "support/UiTest.h"
 
 namespace {
@@ -139,7 +139,7 @@ TEST(ToolBarAdapter, PointerMovesRepaintOnlyTheTwoButtonsConcerned) {
 }
 
 TEST(ToolBarAdapter, TheBarsOwnHandlersComeBackAndEitherMayGoFirst) {
-  faults::TAccessViolations AV;
+  memguard::TFaultCount AV;
   {
     TBarFixture T;
     int Own = 0;
@@ -249,7 +249,7 @@ TEST(StatusBarAdapter, TextsAlignmentAndTheBorderWidthFrameComeFromTheControl) {
 }
 
 TEST(StatusBarAdapter, BarFreedBeforeItsAdapter) {
-  faults::TAccessViolations AV;
+  memguard::TFaultCount AV;
   auto M = adapt2::LoadProgramSkin();
   adapt2::TTestForm F;
   auto* SB = new TStatusBar(F.Form);

@@ -21,7 +21,7 @@
 #include "skin/forms/sSkinMenus.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin_forms/adapt2_support.h"
-#include "support/FaultCounter.h"
+#include "support/FreedMemoryGuard.h"
 #include "support/RealInput.h"
 #include "support/UiTest.h"
 
@@ -181,7 +181,7 @@ struct TControlsForm {
 }  // namespace
 
 TEST(Adapt3CommonControls, EachKindGetsItsAdapterAndTheFormShowsNoSystemColours) {
-  faults::TAccessViolations AV;
+  memguard::TFaultCount AV;
   {
     TControlsForm T;
     EXPECT_STREQ(AdapterClass(T.Bar), "TacToolBarVCLWnd");
@@ -243,7 +243,7 @@ TEST(Adapt3CommonControls, EachKindGetsItsAdapterAndTheFormShowsNoSystemColours)
 TEST(Adapt3CommonControls, ListViewBackgroundIsTheColourOfItsRows) {
   // The list view paints its own background in the list-view colours the adapter gives it: the
   // empty area below the rows is the rows' colour, not whatever lay under the window.
-  faults::TAccessViolations AV;
+  memguard::TFaultCount AV;
   {
     TControlsForm T;
     T.Pages->SetActivePage(T.Sheet2);
@@ -269,7 +269,7 @@ TEST(Adapt3CommonControls, ListViewBackgroundIsTheColourOfItsRows) {
 TEST(Adapt3CommonControls, SkinnedFormWithAdaptedContainersIsFreedWithoutFault) {
   // A listed container with a control in it: the form frees its provider (and with it the
   // adapters) before the container, whose child then leaves it through its WindowProc chain.
-  faults::TAccessViolations AV;
+  memguard::TFaultCount AV;
   sSkinProviderInstall();
   auto M = adapt2::LoadProgramSkin();
   adapt2::SetList(*M, tpPanel, "TPanel");

@@ -71,7 +71,7 @@ int Brightness(COLORREF C) { return GetRValue(C) + GetGValue(C) + GetBValue(C); 
 }  // namespace
 
 TEST(dlg_ExtBorder, TheBorderWindowHoldsTheDialogWhereItsImageShowsIt) {
-  faultcount::TFaultCount Faults;
+  memguard::TFaultCount Faults;
   TExtDialog D(0);
   ASSERT_NE(D.Adapter, nullptr);
   ASSERT_NE(D.Adapter->BorderForm, nullptr);
@@ -109,7 +109,7 @@ TEST(dlg_ExtBorder, TheBorderWindowHoldsTheDialogWhereItsImageShowsIt) {
 }
 
 TEST(dlg_ExtBorder, TheImageIsOpaqueInsideWithTheShadowAroundAndUnderTheCorners) {
-  faultcount::TFaultCount Faults;
+  memguard::TFaultCount Faults;
   TExtDialog D(0);
   ASSERT_NE(D.Adapter, nullptr);
   ASSERT_NE(D.Adapter->BorderForm, nullptr);
@@ -133,7 +133,7 @@ TEST(dlg_ExtBorder, TheImageIsOpaqueInsideWithTheShadowAroundAndUnderTheCorners)
 }
 
 TEST(dlg_ExtBorder, PressesOnTheBorderWindowReachTheCaptionButtons) {
-  faultcount::TFaultCount Faults;
+  memguard::TFaultCount Faults;
   TExtDialog D(0);
   ASSERT_NE(D.Adapter, nullptr);
   TacBorderForm* B = D.Adapter->BorderForm;
@@ -160,7 +160,7 @@ TEST(dlg_ExtBorder, PressesOnTheBorderWindowReachTheCaptionButtons) {
 }
 
 TEST(dlg_ExtBorder, ModeOneDrawsTheSkinsOuterFrameWithTheTitleOverIt) {
-  faultcount::TFaultCount Faults;
+  memguard::TFaultCount Faults;
   TExtDialog D(1);
   ASSERT_NE(D.Adapter, nullptr);
   ASSERT_NE(D.Adapter->BorderForm, nullptr);
@@ -242,7 +242,7 @@ void CALLBACK ClickCloseTimer(HWND, UINT, UINT_PTR Id, DWORD) {
 }  // namespace
 
 TEST(dlg_ExtBorder, AClickOnTheCloseButtonOfAMessageBoxClosesIt) {
-  faultcount::TFaultCount Faults;
+  memguard::TFaultCount Faults;
   TExtHookedSkin Skin(0);
   ASSERT_TRUE(Skin.Manager->HookInstalled());
   GClick = TBoxClick{};

@@ -147,6 +147,40 @@ TEST_F(ProvaProvider, ToolWindowsUseTheSmallCaptionAndTheSmallButtonSet) {
   EXPECT_EQ(Provider->TitleIconWidth(), 0);
 }
 
+TEST_F(ProvaProvider, CaptionButtonImagesMeasureOneStateImageOfTheirEntry) {
+  // Skinned forms and skinned system dialogs size their caption buttons through this one measure.
+  auto Add = [&](TRect R, int ImageCount, int MaskType, int BmpWidth = 0, int BmpHeight = 0) {
+    TsMaskData M;
+    M.R = R;
+    M.ImageCount = static_cast<std::int16_t>(ImageCount);
+    M.MaskType = static_cast<std::int16_t>(MaskType);
+    if (BmpWidth > 0) {
+      M.Bmp.reset(new TBitmap);
+      M.Bmp->SetSize(BmpWidth, BmpHeight);
+    }
+    Manager->Masks().push_back(std::move(M));
+    return static_cast<int>(Manager->Masks().size()) - 1;
+  };
+  // A part of the master picture: its width by the image count, its height by the mask rows.
+  EXPECT_EQ(CaptionButtonImageSize(Manager.get(), Add(TRect{0, 0, 60, 42}, 3, 1)), (TSize{20, 21}));
+  EXPECT_EQ(CaptionButtonImageSize(Manager.get(), Add(TRect{0, 0, 60, 42}, 3, 0)), (TSize{20, 42}));
+  // An entry of its own bitmap: the bitmap's width by the image count (all of it without one) and
+  // half its height.
+  EXPECT_EQ(CaptionButtonImageSize(Manager.get(), Add(TRect{0, 0, 90, 40}, 3, 0, 90, 40)), (TSize{30, 20}));
+  EXPECT_EQ(CaptionButtonImageSize(Manager.get(), Add(TRect{0, 0, 90, 40}, 0, 0, 90, 40)), (TSize{90, 20}));
+  // An entry without mask rows has no height (no division by zero).
+  EXPECT_EQ(CaptionButtonImageSize(Manager.get(), Add(TRect{0, 0, 60, 42}, 3, -1)), (TSize{20, 0}));
+  // No entry: the standard 21 x 21.
+  EXPECT_EQ(CaptionButtonImageSize(Manager.get(), -1), (TSize{21, 21}));
+  EXPECT_EQ(CaptionButtonImageSize(Manager.get(), static_cast<int>(Manager->Masks().size())), (TSize{21, 21}));
+  EXPECT_EQ(CaptionButtonImageSize(nullptr, 0), (TSize{21, 21}));
+  // The provider's own queries go through it.
+  MakeForm(bsSizeable, false);
+  const TSize Close = CaptionButtonImageSize(Manager.get(), Provider->ButtonClose.ImageIndex);
+  EXPECT_EQ(Provider->CaptionButtonWidth(&Provider->ButtonClose), Close.cx);
+  EXPECT_EQ(Provider->CaptionButtonHeight(), Close.cy);
+}
+
 TEST_F(ProvaProvider, BorderlessFormsHaveNoCaptionUnlessIconic) {
   MakeForm(bsNone, false);
   EXPECT_FALSE(Provider->HasBorder());

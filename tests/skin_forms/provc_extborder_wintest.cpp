@@ -77,7 +77,7 @@ TEST(provc_ExtBorder, TheTestSkinsGiveTheirMarginsAndShadows) {
 }
 
 TEST(provc_ExtBorder, TheShadowSurroundsTheFormAndShowsUnderItsRoundedCorners) {
-  faultcount::TFaultCount Faults;
+  memguard::TFaultCount Faults;
   TExtForm F(0);
   ASSERT_NE(F.Provider->BorderForm, nullptr);
   TBitmap* Img = F.Image();
@@ -114,7 +114,7 @@ TEST(provc_ExtBorder, TheShadowSurroundsTheFormAndShowsUnderItsRoundedCorners) {
 }
 
 TEST(provc_ExtBorder, ModeOneDrawsTheOuterFrameFromTheSkinWithTheTitleOverIt) {
-  faultcount::TFaultCount Faults;
+  memguard::TFaultCount Faults;
   TExtForm F(1);
   ASSERT_NE(F.Provider->BorderForm, nullptr);
   TBitmap* Img = F.Image();
@@ -165,7 +165,7 @@ TEST(provc_ExtBorder, TheBorderWindowGoesWithItsProviderInEitherOrder) {
     for (bool ProviderFirst : {true, false}) {
       SCOPED_TRACE(Mode);
       SCOPED_TRACE(ProviderFirst);
-      faultcount::TFaultCount Faults;
+      memguard::TFaultCount Faults;
       auto F = std::make_unique<TExtForm>(Mode);
       ASSERT_NE(F->Provider->BorderForm, nullptr);
       HWND BW = F->BorderWnd();

@@ -45,7 +45,7 @@ POINT CentreOf(TControl* C) {
 }  // namespace
 
 TEST(provc_Frames, TheWheelOverAFrameReachesItWhileAnotherControlHasTheFocus) {
-  faultcount::TFaultCount Faults;
+  memguard::TFaultCount Faults;
   TSkinnedForm F(false);
   auto* Edit = new TEdit(F.Form);
   Edit->SetParent(F.Form);
@@ -75,7 +75,7 @@ TEST(provc_Frames, TheWheelOverAFrameReachesItWhileAnotherControlHasTheFocus) {
 }
 
 TEST(provc_Frames, AFrameThatDoesNotTakeTheWheelIsLeftAlone) {
-  faultcount::TFaultCount Faults;
+  memguard::TFaultCount Faults;
   TSkinnedForm F(false);
   auto* Edit = new TEdit(F.Form);
   Edit->SetParent(F.Form);
@@ -92,7 +92,7 @@ TEST(provc_Frames, AFrameThatDoesNotTakeTheWheelIsLeftAlone) {
 }
 
 TEST(provc_Frames, AHotFrameIsToldItWasLeftWhenThePointerEntersTheForm) {
-  faultcount::TFaultCount Faults;
+  memguard::TFaultCount Faults;
   int LeavesA = 0, LeavesB = 0;  // outlive the form, whose frames count into them
   TSkinnedForm F(false);
   TWheelFrame A(F.Form, TRect{10, 10, 190, 140}, false);

@@ -55,7 +55,7 @@ HICON SolidIcon(COLORREF C) {
 
 TEST(provc_MDI, AChildsProviderMadeBeforeItsWindowSkinsTheChild) {
   // A provider placed on the child form is made with the form, before the child's window.
-  faultcount::TFaultCount Faults;
+  memguard::TFaultCount Faults;
   TMDIHost H;
   REQUIRE_MDI_HOST(H);
   TMDIChildForm* C = H.AddChild(L"Child");
@@ -69,7 +69,7 @@ TEST(provc_MDI, AChildsProviderMadeBeforeItsWindowSkinsTheChild) {
 }
 
 TEST(provc_MDI, TheMaximisedChildsButtonsArePaintedAndHitInTheMenuLine) {
-  faultcount::TFaultCount Faults;
+  memguard::TFaultCount Faults;
   TMDIHost H;
   REQUIRE_MDI_HOST(H);
   TMDIChildForm* C = H.AddChild(L"Child one");
@@ -107,7 +107,7 @@ TEST(provc_MDI, TheMaximisedChildsButtonsArePaintedAndHitInTheMenuLine) {
 TEST(provc_MDI, AChildMaximisedByItsWindowStateShowsItsButtonsToo) {
   // The child's provider comes after the child's window (and so after the child was activated);
   // the child is maximised by its window state, not by a system command.
-  faultcount::TFaultCount Faults;
+  memguard::TFaultCount Faults;
   TMDIHost H;
   REQUIRE_MDI_HOST(H);
   auto* C = TCustomForm::Create<TMDIChildForm>(nullptr);
@@ -132,7 +132,7 @@ TEST(provc_MDI, AChildMaximisedByItsWindowStateShowsItsButtonsToo) {
 }
 
 TEST(provc_MDI, TheMenuLineButtonsRestoreAndCloseTheChild) {
-  faultcount::TFaultCount Faults;
+  memguard::TFaultCount Faults;
   TMDIHost H;
   REQUIRE_MDI_HOST(H);
   TMDIChildForm* C = H.AddChild(L"Child", [](TMDIChildForm* F) {
@@ -155,7 +155,7 @@ TEST(provc_MDI, TheMenuLineButtonsRestoreAndCloseTheChild) {
 }
 
 TEST(provc_MDI, TheMaximisedChildsIconShowsAtTheStartOfTheMenuLine) {
-  faultcount::TFaultCount Faults;
+  memguard::TFaultCount Faults;
   TMDIHost H;
   REQUIRE_MDI_HOST(H);
   TsSkinableMenus* Menus = SkinableMenusOf(H.Manager.get());
@@ -177,7 +177,7 @@ TEST(provc_MDI, TheMaximisedChildsIconShowsAtTheStartOfTheMenuLine) {
 }
 
 TEST(provc_MDI, TheMenuLineItemsSitBesideTheChildsSystemMenuSlot) {
-  faultcount::TFaultCount Faults;
+  memguard::TFaultCount Faults;
   TMDIHost H;
   REQUIRE_MDI_HOST(H);
   TMDIChildForm* C = H.AddChild(L"Child");
@@ -209,7 +209,7 @@ TEST(provc_MDI, TheMenuLineItemsSitBesideTheChildsSystemMenuSlot) {
 }
 
 TEST(provc_MDI, TheMergedItemsOfTheActiveChildArePaintedInTheMenuLine) {
-  faultcount::TFaultCount Faults;
+  memguard::TFaultCount Faults;
   TMDIHost H;
   REQUIRE_MDI_HOST(H);
   TMenuItem* Edit = nullptr;
@@ -255,7 +255,7 @@ TEST(provc_MDI, TheMergedItemsOfTheActiveChildArePaintedInTheMenuLine) {
 }
 
 TEST(provc_MDI, TheMenuLoopCoverShowsTheChildsButtons) {
-  faultcount::TFaultCount Faults;
+  memguard::TFaultCount Faults;
   TMDIHost H;
   REQUIRE_MDI_HOST(H);
   TMDIChildForm* C = H.AddChild(L"Child");
@@ -288,7 +288,7 @@ TEST(provc_MDI, TheMenuLoopCoverShowsTheChildsButtons) {
 }
 
 TEST(provc_MDI, TheProvidersMenuFormPaintsNothingOfItsOwn) {
-  faultcount::TFaultCount Faults;
+  memguard::TFaultCount Faults;
   provbtest::TSkinnedForm F;
   F.Provider->ShowMenuForm(false);
   ASSERT_NE(F.Provider->MenuForm, nullptr);
@@ -307,7 +307,7 @@ TEST(provc_MDI, TheProvidersMenuFormPaintsNothingOfItsOwn) {
 }
 
 TEST(provc_MDI, AChildBehindTheMaximisedOneDoesNotPaintItsFrame) {
-  faultcount::TFaultCount Faults;
+  memguard::TFaultCount Faults;
   TMDIHost H;
   REQUIRE_MDI_HOST(H);
   TMDIChildForm* Back = H.AddChild(L"Back");
@@ -328,7 +328,7 @@ TEST(provc_MDI, AChildBehindTheMaximisedOneDoesNotPaintItsFrame) {
 }
 
 TEST(provc_MDI, TheMainFormWaitsWhileAMaximisedChildIsBeingShown) {
-  faultcount::TFaultCount Faults;
+  memguard::TFaultCount Faults;
   int Checked = 0, Rebuilt = 0;  // outlive the children that count into them
   TMDIHost H;
   REQUIRE_MDI_HOST(H);
@@ -362,7 +362,7 @@ TEST(provc_MDI, AMaximisedChildWithAMergedMenuGoesInEveryOrder) {
   // 3: the main form (and with it every window) first.
   for (int Order = 0; Order < 4; ++Order) {
     SCOPED_TRACE(Order);
-    faultcount::TFaultCount Faults;
+    memguard::TFaultCount Faults;
     {
       TMDIHost H;
       REQUIRE_MDI_HOST(H);

@@ -35,14 +35,14 @@ TEST(provc_Menus, FaultCounterSeesAFaultThatTheSystemSwallows) {
   // The counter the other tests rely on: the system catches this fault and goes on. The fault is
   // made on purpose, so the freed-memory guard that watches every test is told to expect it.
   memguard::TExpectFaults Expected;
-  faultcount::TFaultCount Faults;
+  memguard::TFaultCount Faults;
   SetTimer(nullptr, 0, 1, FaultingTimer);
   EXPECT_TRUE(uitest::WaitFor([&] { return Faults.Count() > 0; }, 1000));
   EXPECT_EQ(Faults.Count(), 1);
 }
 
 TEST(provc_Menus, TheSkinSubmenuIsRebuiltOnEveryDropWithOneLineAfterIt) {
-  faultcount::TFaultCount Faults;
+  memguard::TFaultCount Faults;
   TSkinnedForm F;
   ASSERT_TRUE(F.Manager->SkinnedPopups());
   F.Provider->SetMakeSkinMenu(true);
@@ -72,7 +72,7 @@ TEST(provc_Menus, TheSkinSubmenuIsRebuiltOnEveryDropWithOneLineAfterIt) {
 }
 
 TEST(provc_Menus, AMenuLineItemThatTheSystemPaintsMatchesTheBorderWindowsImage) {
-  faultcount::TFaultCount Faults;
+  memguard::TFaultCount Faults;
   TSkinnedForm F(false);
   F.Manager->SetExtendedBorders(true);
   auto* Menu = new TMainMenu(F.Form);
@@ -123,7 +123,7 @@ TEST(provc_Menus, AMenuLineItemThatTheSystemPaintsMatchesTheBorderWindowsImage) 
 }
 
 TEST(provc_Menus, TheHelpButtonOfADialogWithoutMaximizeIsClickable) {
-  faultcount::TFaultCount Faults;
+  memguard::TFaultCount Faults;
   TSkinnedForm F(false, bsDialog);
   F.Form->SetBorderIcons(TBorderIcons{biSystemMenu, biHelp});
   // The context-help command is recorded and kept from the system (which would wait for a click).
@@ -151,7 +151,7 @@ TEST(provc_Menus, TheHelpButtonOfADialogWithoutMaximizeIsClickable) {
 }
 
 TEST(provc_Menus, MenuItemsOwnedByTheFormAreSkinnedWhereverTheyHang) {
-  faultcount::TFaultCount Faults;
+  memguard::TFaultCount Faults;
   TSkinnedForm F;
   // A popup menu that the form does not own, whose item the form owns.
   auto Popup = std::make_unique<TPopupMenu>(nullptr);
@@ -172,7 +172,7 @@ TEST(provc_Menus, MenuItemsOwnedByTheFormAreSkinnedWhereverTheyHang) {
 }
 
 TEST(provc_Menus, AWindowedControlGivenToTheFormIsAdapted) {
-  faultcount::TFaultCount Faults;
+  memguard::TFaultCount Faults;
   auto M = adapt2::LoadProgramSkin();
   sSkinProviderInstall();
   adapt2::TTestForm T;

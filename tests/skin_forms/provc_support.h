@@ -21,7 +21,7 @@
 #include "skin/forms/sSkinProvider.h"
 #include "skin_controls/ownctl_support.h"
 #include "skin_forms/provb_support.h"
-#include "support/FaultCount.h"
+#include "support/FreedMemoryGuard.h"
 #include "support/UiTest.h"
 
 namespace provctest {

@@ -463,6 +463,11 @@ TCounts TExpectFaults::Taken() const {
   return {Now.HeapFaults - FStart.HeapFaults, Now.HardwareFaults - FStart.HardwareFaults};
 }
 
+// The raw count, which faults taken by TExpectFaults do not lower.
+TFaultCount::TFaultCount() : FStart(static_cast<unsigned>(G.HardwareFaults)) {}
+
+int TFaultCount::Count() const { return static_cast<int>(static_cast<unsigned>(G.HardwareFaults) - FStart); }
+
 }  // namespace memguard
 
 // ---------------------------------------------------------------------------------------------

@@ -56,6 +56,22 @@ class TExpectFaults {
   TCounts FStart;
 };
 
+// Counts the hardware faults (access violations, stack overflows ...) the process raises while an
+// object of this class lives, caught or not: a test that sends messages checks with it that no
+// window procedure crashed where it expects none (the listener would fail the test as well, but
+// only at its end and without saying where).
+class TFaultCount {
+ public:
+  TFaultCount();
+  TFaultCount(const TFaultCount&) = delete;
+  TFaultCount& operator=(const TFaultCount&) = delete;
+  // Faults raised since this object was made.
+  int Count() const;
+
+ private:
+  unsigned FStart;
+};
+
 // The poison byte of freed blocks.
 constexpr unsigned char PoisonByte = 0xDD;
 
