@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <exception>
 
-#include "framework/ScopeExit.h"
+#include "framework/Scopes.h"
 #include "framework/Strings.h"
 
 namespace {

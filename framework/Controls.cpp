@@ -7,7 +7,7 @@
 
 #include "framework/ControlsInternal.h"
 #include "framework/Forms.h"
-#include "framework/ScopeExit.h"
+#include "framework/Scopes.h"
 #include "framework/Strings.h"
 
 using namespace ctlimpl;

@@ -36,7 +36,7 @@
 #include "framework/Graphics.h"
 #include "framework/Lists.h"
 #include "framework/Messages.h"
-#include "framework/ScopeExit.h"
+#include "framework/Scopes.h"
 #include "framework/Types.h"
 
 class TControl;

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "framework/ControlsInternal.h"
-#include "framework/ScopeExit.h"
+#include "framework/Scopes.h"
 
 using namespace ctlimpl;
 

@@ -8,7 +8,7 @@
 
 #include "framework/ControlsInternal.h"
 #include "framework/Forms.h"
-#include "framework/ScopeExit.h"
+#include "framework/Scopes.h"
 
 using namespace ctlimpl;
 

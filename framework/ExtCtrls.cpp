@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "framework/Forms.h"
-#include "framework/ScopeExit.h"
+#include "framework/Scopes.h"
 
 // ---------------------------------------------------------------------------------------------
 // Free routines

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "framework/ScopeExit.h"
+#include "framework/Scopes.h"
 #include "framework/Strings.h"
 
 TScreen* Screen = nullptr;

@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "framework/Lists.h"
-#include "framework/ScopeExit.h"
+#include "framework/Scopes.h"
 #include "framework/Streams.h"
 #include "framework/Strings.h"
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <new>
 
-#include "framework/ScopeExit.h"
+#include "framework/Scopes.h"
 #include "framework/Strings.h"
 
 namespace {

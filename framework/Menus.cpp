@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "framework/ScopeExit.h"
+#include "framework/Scopes.h"
 #include "framework/StdCtrls.h"
 #include "framework/Strings.h"
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "framework/ScopeExit.h"
+#include "framework/Scopes.h"
 #include "framework/Strings.h"
 
 namespace {

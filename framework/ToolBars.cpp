@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "framework/Menus.h"
-#include "framework/ScopeExit.h"
+#include "framework/Scopes.h"
 
 namespace {
 

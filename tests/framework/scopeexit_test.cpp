@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/ScopeExit.h"
+#include "framework/Scopes.h"
 
 namespace {
 
