@@ -60,7 +60,7 @@ using namespace acscroll;
 // ---- TacBaseWnd ---------------------------------------------------------------------------------
 
 void TacBaseWnd::WndProc(TMessage& Message) {
-  if (Destroyed || SkinData == nullptr || !SkinData->IsSkinned(false)) {
+  if (Destroyed || !HasSkinSection(this)) {
     TacScrollWnd::WndProc(Message);
     return;
   }
@@ -196,7 +196,7 @@ void TacEditWnd::ClipToClientPart(HDC DC) {
 }
 
 void TacEditWnd::WndProc(TMessage& Message) {
-  if (Destroyed || SkinData == nullptr || !SkinData->IsSkinned(false)) {
+  if (Destroyed || !HasSkinSection(this)) {
     TacBaseWnd::WndProc(Message);
     return;
   }

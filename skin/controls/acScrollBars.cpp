@@ -356,8 +356,7 @@ void TacScrollWnd::WndProc(TMessage& Message) {
         return;
       case AC_REFRESHSKIN:
         if (FromManager) {
-          SkinData->UpdateIndexes();
-          SkinData->BackgroundStale = true;
+          TakeNewSkin(SkinData);
         }
         PassOn();
         return;

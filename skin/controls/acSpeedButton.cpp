@@ -244,12 +244,11 @@ void TacSpeedButtonHandler::WndProc(TMessage& Message) {
     }
   }
   if (Message.Msg == SM_ALPHACMD && SkinData != nullptr) {
-    const bool FromManager = M != nullptr && Message.LParam == reinterpret_cast<LPARAM>(M);
+    const bool FromManager = SentByManager(Message, M);
     switch (AlphaCmdCode(Message.WParam)) {
       case AC_NEWSKIN:
         if (FromManager) {
-          SkinData->UpdateIndexes();
-          SkinData->BackgroundStale = true;
+          TakeNewSkin(SkinData);
           return;
         }
         break;
@@ -261,8 +260,7 @@ void TacSpeedButtonHandler::WndProc(TMessage& Message) {
         break;
       case AC_REFRESHSKIN:
         if (FromManager) {
-          SkinData->UpdateIndexes();
-          SkinData->BackgroundStale = true;
+          TakeNewSkin(SkinData);
           if (Control->Visible()) Control->Repaint();
           return;
         }

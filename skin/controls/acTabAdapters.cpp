@@ -329,12 +329,11 @@ void TacTabControlWnd::WndProc(TMessage& Message) {
   const bool On = SkinnedUnderActiveManager(SkinData);
   TControl* Owner = SkinData->OwnerControl();
   if (Message.Msg == SM_ALPHACMD) {
-    const bool FromManager = M != nullptr && Message.LParam == reinterpret_cast<LPARAM>(M);
+    const bool FromManager = SentByManager(Message, M);
     switch (AlphaCmdCode(Message.WParam)) {
       case AC_NEWSKIN:
         if (FromManager) {
-          SkinData->UpdateIndexes();
-          SkinData->BackgroundStale = true;
+          TakeNewSkin(SkinData);
         }
         BroadcastToChildren(Owner, CtrlHandle, Message);
         return;
@@ -354,8 +353,7 @@ void TacTabControlWnd::WndProc(TMessage& Message) {
         return;
       case AC_REFRESHSKIN:
         if (FromManager) {
-          SkinData->UpdateIndexes();
-          SkinData->BackgroundStale = true;
+          TakeNewSkin(SkinData);
           InvalidateRect(CtrlHandle, nullptr, TRUE);
           CheckUpDown();
         }
@@ -508,14 +506,13 @@ void TacPageWnd::WndProc(TMessage& Message) {
     return;
   }
   TsSkinManager* M = SkinData->GetSkinManager();
-  const bool FromManager = M != nullptr && Message.LParam == reinterpret_cast<LPARAM>(M);
+  const bool FromManager = SentByManager(Message, M);
   if (Message.Msg == SM_ALPHACMD) {
     switch (AlphaCmdCode(Message.WParam)) {
       case AC_NEWSKIN:
         BroadcastToChildren(nullptr, CtrlHandle, Message);
         if (FromManager) {
-          SkinData->UpdateIndexes();
-          SkinData->BackgroundStale = true;
+          TakeNewSkin(SkinData);
         }
         return;
       case AC_SKINREMOVED:

@@ -224,8 +224,7 @@ void TacMainWnd::WndProc(TMessage& Message) {
   switch (AlphaCmdCode(Message.WParam)) {
     case AC_NEWSKIN:
       if (FromManager) {
-        SkinData->UpdateIndexes();
-        SkinData->BackgroundStale = true;
+        TakeNewSkin(SkinData);
         BroadcastToChildren(SkinData->OwnerControl(), CtrlHandle, Message);
       }
       PassOn();
@@ -236,8 +235,7 @@ void TacMainWnd::WndProc(TMessage& Message) {
       break;
     case AC_REFRESHSKIN:
       if (FromManager) {
-        SkinData->UpdateIndexes();
-        SkinData->BackgroundStale = true;
+        TakeNewSkin(SkinData);
         SkinData->SetUpdating(false);
         SendMessageW(CtrlHandle, WM_PAINT, 0, 0);
       } else {
@@ -593,6 +591,15 @@ bool SkinnedUnderActiveManager(TsCommonData* SkinData) {
   if (SkinData == nullptr || !SkinData->IsSkinned(false)) return false;
   TsSkinManager* M = SkinData->GetSkinManager();
   return M != nullptr && M->Active();
+}
+
+bool SentByManager(const TMessage& Message, const TsSkinManager* M) {
+  return SentByManager(Message, M);
+}
+
+void TakeNewSkin(TsCommonData* SkinData) {
+  SkinData->UpdateIndexes();
+  SkinData->BackgroundStale = true;
 }
 
 TSize WindowClientSize(HWND Wnd) {

@@ -266,6 +266,11 @@ TWinControl* FindWinControlByHandle(HWND Handle, TComponent* Owner);
 // The skin data has a usable section and its manager is switched on (the manager's Active, not
 // whether a skin is loaded: compare TsCommonData::IsSkinned).
 bool SkinnedUnderActiveManager(TsCommonData* SkinData);
+// The skin command came from manager M (its LParam names the sender).
+bool SentByManager(const TMessage& Message, const TsSkinManager* M);
+// After a new skin: the skin data takes the sections of the new skin and paints its background
+// again.
+void TakeNewSkin(TsCommonData* SkinData);
 // The size of the window's client area.
 TSize WindowClientSize(HWND Wnd);
 // Validates the window's update region without painting anything (the picture came with the

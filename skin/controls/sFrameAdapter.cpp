@@ -169,7 +169,7 @@ void TsFrameAdapter::NewWndProc(TMessage& Message) {
     return;
   }
   TsSkinManager* M = FSkinData->GetSkinManager();
-  const bool FromManager = M != nullptr && Message.LParam == reinterpret_cast<LPARAM>(M);
+  const bool FromManager = SentByManager(Message, M);
   if (Message.Msg == SM_ALPHACMD) {
     switch (AlphaCmdCode(Message.WParam)) {
       case AC_NEWSKIN:

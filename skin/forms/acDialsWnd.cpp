@@ -1000,8 +1000,7 @@ void TacDialogWnd::SkinCommand(TMessage& Message, TsSkinManager* M) {
 void TacDialogWnd::ACNewSkin(TMessage& Message, TsSkinManager* M) {
   UpdateBorderForm(M->ExtendedBorders());
   if (reinterpret_cast<TsSkinManager*>(Message.LParam) != SkinData->GetSkinManager()) return;
-  SkinData->UpdateIndexes();
-  SkinData->BackgroundStale = true;
+  TakeNewSkin(SkinData);
   RegionDirty = true;
   CaptionIndex = M->GetSectionIndex("CAPTION");
   LoadButtonImages();

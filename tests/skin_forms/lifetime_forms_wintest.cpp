@@ -110,7 +110,9 @@ TEST_F(LifetimeForms, TheManagerOrTheSkinGoingFirstLeavesTheFormToBeFreedQuietly
       M->SetActive(false);  // the skin goes, the manager stays
       uitest::Pump();
       for (TWinControl* C : Controls)
-        if (!acIsFrame(C)) EXPECT_EQ(GetWndAdapter(C->Handle()), nullptr) << C->ClassName();
+        if (!acIsFrame(C)) {
+          EXPECT_EQ(GetWndAdapter(C->Handle()), nullptr) << C->ClassName();
+        }
     } else {
       M.reset();  // the manager goes
       uitest::Pump();
@@ -169,7 +171,9 @@ TEST_F(LifetimeForms, AnExceptionInASkinChangeLeavesNoFormFrozen) {
       ++Left;
     }
     Throwing = 0;
-    if (Command == AC_REFRESHSKIN) EXPECT_EQ(Left, 1);
+    if (Command == AC_REFRESHSKIN) {
+      EXPECT_EQ(Left, 1);
+    }
     EXPECT_TRUE(IsWindowVisible(Form->Handle())) << "the form's drawing is still locked";
     EXPECT_FALSE(acFormsUpdating);
     EXPECT_FALSE(Prov->SkinData()->Updating);

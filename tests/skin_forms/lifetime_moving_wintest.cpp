@@ -81,7 +81,9 @@ TEST(LifetimeBorderFrame, EndsWhenTheCaptureGoesTheModeIsCancelledOrTheProviderO
       EXPECT_TRUE(EqualRect(&Before, &Later));
     }
     // The desktop's device context is given back (where nothing else frees or makes objects).
-    if (Way == 1 || Way == 2) EXPECT_EQ(uitest::GdiObjectCount(), Gdi);
+    if (Way == 1 || Way == 2) {
+      EXPECT_EQ(uitest::GdiObjectCount(), Gdi);
+    }
     if (Other != nullptr) {
       ReleaseCapture();
       DestroyWindow(Other);
