@@ -5,6 +5,7 @@
 
 #include "skin/core/sBackground.h"
 #include "skin/core/sFormList.h"
+#include "skin/core/sPaintUtils.h"
 
 TSetWindowThemeProc acSetWindowTheme = nullptr;
 
@@ -48,13 +49,6 @@ TOwnBackground OwnBackground(TWinControl* Control) {
     B.Color = static_cast<TColor>(ColorToRGB(Info.Color));
   }
   return B;
-}
-
-void FillSolid(HDC DC, const TRect& R, TColor Color) {
-  HBRUSH Brush = CreateSolidBrush(ColorToRGB(Color));
-  RECT Rc{R.Left, R.Top, R.Right, R.Bottom};
-  FillRect(DC, &Rc, Brush);
-  DeleteObject(Brush);
 }
 
 // A graphic child that the painter may paint, apart from whether it shows in the target DC.
@@ -299,12 +293,12 @@ void PaintGraphicControls(HDC DC, TWinControl* Control, TPoint Offset) {
       if (!GraphicChildPaintable(Child)) continue;
       const TRect B = Child->BoundsRect();
       if (Child->ControlStyle().Contains(csOpaque)) {
-        FillSolid(MemDC, B, GetControlColor(Child));
+        FillRectSolid(MemDC, B, GetControlColor(Child));
       } else if (Background.Bmp != nullptr) {
         BitBlt(MemDC, B.Left, B.Top, B.Width(), B.Height(), Background.Bmp->Canvas()->Handle(),
                Background.X + B.Left, Background.Y + B.Top, SRCCOPY);
       } else {
-        FillSolid(MemDC, B, Background.Color);
+        FillRectSolid(MemDC, B, Background.Color);
       }
     }
   };
