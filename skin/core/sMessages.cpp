@@ -75,12 +75,12 @@ LRESULT SendSkinCommand(HWND Wnd, Word Command, LPARAM LParam) {
   return SendMessageW(Wnd, SM_ALPHACMD, MakeAlphaCmd(Command), LParam);
 }
 
-LRESULT SendSkinCommandToControl(TControl* Control, Word Command, LPARAM LParam) {
+LRESULT SendSkinCommandToControl(TControl* Control, Word Command, LPARAM LParam, Word Arg) {
   if (Control == nullptr) return 0;
   auto* Win = dynamic_cast<TWinControl*>(Control);
-  if (Win == nullptr) return Control->Perform(SM_ALPHACMD, MakeAlphaCmd(Command), LParam);
+  if (Win == nullptr) return Control->Perform(SM_ALPHACMD, MakeAlphaCmd(Command, Arg), LParam);
   if (Win->IsDestroying() || !Win->HandleAllocated()) return 0;
-  return SendMessageW(Win->Handle(), SM_ALPHACMD, MakeAlphaCmd(Command), LParam);
+  return SendMessageW(Win->Handle(), SM_ALPHACMD, MakeAlphaCmd(Command, Arg), LParam);
 }
 
 LRESULT AskControl(TControl* Control, Word Command) { return SendSkinCommandToControl(Control, Command, 0); }
