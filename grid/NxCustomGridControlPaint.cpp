@@ -33,35 +33,10 @@ TRect Inflated(TRect R, int DX, int DY) {
   return R;
 }
 
-// Saves the canvas's device context state and restores it when the scope ends. The canvas's
-// objects leave the DC before its state is saved, so that restoring it never selects an object
-// the canvas has replaced meanwhile.
-class TDCStateScope {
- public:
-  explicit TDCStateScope(TCanvas* Canvas) : FCanvas(Canvas) {
-    FCanvas->Refresh();
-    FDC = FCanvas->Handle();
-    FSaved = SaveDC(FDC);
-  }
-  ~TDCStateScope() {
-    RestoreDC(FDC, FSaved);
-    FCanvas->Refresh();
-  }
-  TDCStateScope(const TDCStateScope&) = delete;
-  TDCStateScope& operator=(const TDCStateScope&) = delete;
-  HDC DC() const { return FDC; }
-
- private:
-  TCanvas* FCanvas;
-  HDC FDC = nullptr;
-  int FSaved = 0;
-};
-
 // Runs Paint with the canvas's clip region narrowed to R (and given back afterwards).
 template <class TPaint>
 void ClipToPiece(TCanvas* Cv, const TRect& R, TPaint Paint) {
-  TDCStateScope DCState(Cv);
-  IntersectClipRect(DCState.DC(), R.Left, R.Top, R.Right, R.Bottom);
+  TDCStateScope DCState(Cv, R);
   Paint();
 }
 

@@ -10,34 +10,11 @@
 #include "framework/ExtCtrls.h"
 #include "framework/Strings.h"
 #include "grid/NxClasses.h"
+#include "grid/NxPaintHelpers.h"
 #include "grid/NxSharedDraw.h"
 #include "grid/NxThemeSupport.h"
 
 namespace {
-
-// Narrows the canvas's clip region to a rectangle for the length of a scope and gives the old
-// region back afterwards. The canvas's objects leave the DC before its state is saved and before
-// it is restored, so that restoring never selects an object the canvas replaced meanwhile.
-class TClipScope {
- public:
-  TClipScope(TCanvas* Canvas, const TRect& Rect) : FCanvas(Canvas) {
-    FCanvas->Refresh();
-    FDC = FCanvas->Handle();
-    FSaved = SaveDC(FDC);
-    IntersectClipRect(FDC, Rect.Left, Rect.Top, Rect.Right, Rect.Bottom);
-  }
-  ~TClipScope() {
-    FCanvas->Refresh();
-    RestoreDC(FDC, FSaved);
-  }
-  TClipScope(const TClipScope&) = delete;
-  TClipScope& operator=(const TClipScope&) = delete;
-
- private:
-  TCanvas* FCanvas;
-  HDC FDC = nullptr;
-  int FSaved = 0;
-};
 
 TNxCustomColumn* CheckColumn(TNxCustomColumn* Column, const char* Operation) {
   if (Column == nullptr) throw EInvalidOperation(Format("%s: no column to paint", Operation));
@@ -205,7 +182,7 @@ void TStyleDisplay::DrawHeaderContent(TNxCustomColumn* Column, const TRect& Rect
   const bool SortSign = ShowSortArrow && Column->Sorted() && (GetCapabilities() & scNoSortArrow) == 0;
   // Nothing of the content leaves the header: a long caption or a glyph pushed out to the left
   // would otherwise land on the neighbouring header.
-  TClipScope Clip(C, Rect);
+  TDCStateScope Clip(C, Rect);
   int TextX;
   if (HasGlyph(H)) {
     TBitmap* Glyph = H->Glyph();
@@ -302,7 +279,7 @@ void TStyleDisplay::DrawFooter(TNxCustomColumn* Column, const TRect& Rect, bool 
     --R.Bottom;
   }
   if (F->DrawingOptions() != doCustomOnly) {
-    TClipScope Clip(C, Rect);
+    TDCStateScope Clip(C, Rect);
     C->SetFont(Column->Font());
     FillColor(R, F->Color());
     if (Framed) {
@@ -310,7 +287,7 @@ void TStyleDisplay::DrawFooter(TNxCustomColumn* Column, const TRect& Rect, bool 
       Line(R.Right - 1, R.Top, R.Right - 1, R.Bottom + 1);
     }
   }
-  TClipScope Clip(C, R);
+  TDCStateScope Clip(C, R);
   if (F->DrawingOptions() == doNormal || F->DrawingOptions() == doCustom) DrawFooterContent(Column, R);
   if (OnCustomDrawFooter) OnCustomDrawFooter(FOwner, Column->Index(), R);
 }
@@ -321,7 +298,7 @@ void TStyleDisplay::DrawHeader(TNxCustomColumn* Column, const TRect& Rect) {
   const TDrawingOptions O = Column->Header()->DrawingOptions();
   {
     // The look of a style never reaches past the header (an empty one shows nothing).
-    TClipScope Clip(C, Rect);
+    TDCStateScope Clip(C, Rect);
     if (PaintBackground && O != doCustomOnly) DrawHeaderBackground(Column, Rect);
     if (O == doNormal || O == doCustom) DrawHeaderContent(Column, Rect);
   }

@@ -10,6 +10,7 @@
 #include "skin/core/sConst.h"
 #include "skin/core/sFormList.h"
 #include "skin/core/sMessages.h"
+#include "skin/core/sPaintUtils.h"
 #include "skin/core/sVclUtils.h"
 
 HDC acAnimationDC = nullptr;
@@ -24,17 +25,7 @@ constexpr UINT RedrawAll = RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILD
 constexpr UINT PlaceFlags = SWP_NOACTIVATE | SWP_NOREDRAW | SWP_NOCOPYBITS;
 constexpr int FadePause = 8;
 
-HWND ProviderBorderWindow(TObject* Provider) {
-  return Provider != nullptr && acProviderLink.BorderWindow ? acProviderLink.BorderWindow(Provider) : nullptr;
-}
 int LinkInt(const std::function<int(TObject*)>& F, TObject* Provider) { return F ? F(Provider) : 0; }
-
-void FillSolid(HDC DC, const TRect& R, TColor Color) {
-  HBRUSH Brush = CreateSolidBrush(ColorToRGB(Color));
-  RECT Rc{R.Left, R.Top, R.Right, R.Bottom};
-  FillRect(DC, &Rc, Brush);
-  DeleteObject(Brush);
-}
 
 // Where the children of a windowed control lie in its picture: the client area's place in the
 // window (the provider's client offset for the form it skins).
@@ -57,7 +48,7 @@ void PaintTree(TBitmap* Bmp, TControl* Control, int X, TObject* Provider, int Y)
         BitBlt(DC, X, Y, Control->Width(), Control->Height(), Info.Bmp->Canvas()->Handle(),
                Info.Offset.X + Control->Left(), Info.Offset.Y + Control->Top(), SRCCOPY);
       else
-        FillSolid(DC, Bounds(X, Y, Control->Width(), Control->Height()), Info.Color);
+        FillRectSolid(DC, Bounds(X, Y, Control->Width(), Control->Height()), Info.Color);
     }
     return;
   }

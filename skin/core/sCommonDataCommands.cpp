@@ -25,17 +25,6 @@ using namespace CommonDataImpl;
 
 namespace {
 
-// A command with an argument in the low word of WParam, delivered to one control as the senders
-// deliver: a direct dispatch to a control without a window, SendMessage to a windowed control
-// with a handle that is not being destroyed, nothing otherwise.
-LRESULT DeliverCommand(TControl* Control, Word Command, Word Arg, LPARAM LParam) {
-  if (Control == nullptr) return 0;
-  auto* W = AsWindowed(Control);
-  if (W == nullptr) return Control->Perform(SM_ALPHACMD, MakeAlphaCmd(Command, Arg), LParam);
-  if (Destroying(W) || !W->HandleAllocated()) return 0;
-  return SendMessageW(W->Handle(), SM_ALPHACMD, MakeAlphaCmd(Command, Arg), LParam);
-}
-
 // Hands a popup menu to the manager's menu painter (hooked when Active), when the painter offers
 // it; the painter of a program without menu skinning leaves menus as the system draws them.
 template <class TMenus>
@@ -183,7 +172,7 @@ bool HandleSkinCommand(TMessage& Message, TsCommonData* SkinData) {
         if (D) {
           for (int I = 0; I < W->ControlCount(); ++I) {
             TControl* C = W->Controls(I);
-            if (!Destroying(C)) DeliverCommand(C, AC_PARENTMOVED, 0, 0);
+            if (!Destroying(C)) SendSkinCommandToControl(C, AC_PARENTMOVED);
           }
         }
       }
@@ -293,7 +282,7 @@ bool HandleCommonMessage(TMessage& Message, TsCommonData* SkinData) {
           for (int I = 0; I < W->ControlCount(); ++I) {
             TControl* C = W->Controls(I);
             if (Destroying(C) || C->Anchors().Contains(akRight) || C->Anchors().Contains(akBottom)) continue;
-            DeliverCommand(C, AC_PARENTMOVED, 1, 0);
+            SendSkinCommandToControl(C, AC_PARENTMOVED, 0, 1);
           }
         }
       }

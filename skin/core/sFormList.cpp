@@ -96,9 +96,6 @@ void SetProviderInUpdate(TObject* Provider, bool Value) {
 bool ProviderDrawsNonClient(TObject* Provider) {
   return acProviderLink.DrawNonClientArea && acProviderLink.DrawNonClientArea(Provider);
 }
-HWND ProviderBorderWindow(TObject* Provider) {
-  return acProviderLink.BorderWindow ? acProviderLink.BorderWindow(Provider) : nullptr;
-}
 
 // The skin-changing animation of a manager: whether it runs and its time.
 bool SkinChangingAnimated(TsSkinManager* Manager, int& Time) {
@@ -120,6 +117,10 @@ void SendToForm(TCustomForm* Form, TMessage& Message, bool SendToWindow) {
 }
 
 }  // namespace
+
+HWND ProviderBorderWindow(TObject* Provider) {
+  return Provider != nullptr && acProviderLink.BorderWindow ? acProviderLink.BorderWindow(Provider) : nullptr;
+}
 
 TObject* FormSkinProvider(TCustomForm* Form) {
   if (Form == nullptr || !Form->HandleAllocated()) return nullptr;

@@ -82,6 +82,10 @@ struct TacProviderLink {
 };
 extern TacProviderLink acProviderLink;
 
+// The provider's extended-border window through the link; nullptr for a null provider or an
+// empty hook.
+HWND ProviderBorderWindow(TObject* Provider);
+
 // The skin provider of a form: its window's answer to AC_GETPROVIDER (nullptr without a window,
 // or when it has none).
 TObject* FormSkinProvider(TCustomForm* Form);

@@ -5,6 +5,7 @@
 
 #include "skin/core/sBackground.h"
 #include "skin/core/sFormList.h"
+#include "skin/core/sPaintUtils.h"
 
 TSetWindowThemeProc acSetWindowTheme = nullptr;
 
@@ -50,13 +51,6 @@ TOwnBackground OwnBackground(TWinControl* Control) {
   return B;
 }
 
-void FillSolid(HDC DC, const TRect& R, TColor Color) {
-  HBRUSH Brush = CreateSolidBrush(ColorToRGB(Color));
-  RECT Rc{R.Left, R.Top, R.Right, R.Bottom};
-  FillRect(DC, &Rc, Brush);
-  DeleteObject(Brush);
-}
-
 // A graphic child that the painter may paint, apart from whether it shows in the target DC.
 bool GraphicChildPaintable(TControl* Child) {
   if (Child == nullptr) return false;
@@ -81,12 +75,12 @@ LRESULT SendSkinCommand(HWND Wnd, Word Command, LPARAM LParam) {
   return SendMessageW(Wnd, SM_ALPHACMD, MakeAlphaCmd(Command), LParam);
 }
 
-LRESULT SendSkinCommandToControl(TControl* Control, Word Command, LPARAM LParam) {
+LRESULT SendSkinCommandToControl(TControl* Control, Word Command, LPARAM LParam, Word Arg) {
   if (Control == nullptr) return 0;
   auto* Win = dynamic_cast<TWinControl*>(Control);
-  if (Win == nullptr) return Control->Perform(SM_ALPHACMD, MakeAlphaCmd(Command), LParam);
+  if (Win == nullptr) return Control->Perform(SM_ALPHACMD, MakeAlphaCmd(Command, Arg), LParam);
   if (Win->IsDestroying() || !Win->HandleAllocated()) return 0;
-  return SendMessageW(Win->Handle(), SM_ALPHACMD, MakeAlphaCmd(Command), LParam);
+  return SendMessageW(Win->Handle(), SM_ALPHACMD, MakeAlphaCmd(Command, Arg), LParam);
 }
 
 LRESULT AskControl(TControl* Control, Word Command) { return SendSkinCommandToControl(Control, Command, 0); }
@@ -299,12 +293,12 @@ void PaintGraphicControls(HDC DC, TWinControl* Control, TPoint Offset) {
       if (!GraphicChildPaintable(Child)) continue;
       const TRect B = Child->BoundsRect();
       if (Child->ControlStyle().Contains(csOpaque)) {
-        FillSolid(MemDC, B, GetControlColor(Child));
+        FillRectSolid(MemDC, B, GetControlColor(Child));
       } else if (Background.Bmp != nullptr) {
         BitBlt(MemDC, B.Left, B.Top, B.Width(), B.Height(), Background.Bmp->Canvas()->Handle(),
                Background.X + B.Left, Background.Y + B.Top, SRCCOPY);
       } else {
-        FillSolid(MemDC, B, Background.Color);
+        FillRectSolid(MemDC, B, Background.Color);
       }
     }
   };

@@ -3,7 +3,8 @@
 // Every part of the skin engine delivers SM_ALPHACMD (see sConst.h) through these routines: to
 // one window, to one control (a direct dispatch for a control without a window, SendMessage for
 // a windowed control with a handle that is not being destroyed), or down a whole control tree.
-// The command always goes in the high word of WParam, the low word stays 0.
+// The command always goes in the high word of WParam; the low word carries the command's flag
+// where it takes one (SendSkinCommandToControl), else it stays 0.
 //
 // Beside the senders the unit answers small questions about controls and windows (their colour,
 // whether a control may paint now, the form that owns a component, the client rectangle in
@@ -26,8 +27,9 @@
 LRESULT SendSkinCommand(HWND Wnd, Word Command, LPARAM LParam = 0);
 // The command to a control: a control without a window gets it by direct dispatch (Perform); a
 // windowed control that is not being destroyed and has a handle by SendMessage (no handle is
-// created); otherwise nothing is delivered and the answer is 0. 0 for nullptr.
-LRESULT SendSkinCommandToControl(TControl* Control, Word Command, LPARAM LParam = 0);
+// created); otherwise nothing is delivered and the answer is 0. 0 for nullptr. Arg goes in the
+// low word of WParam, for the commands that take a flag.
+LRESULT SendSkinCommandToControl(TControl* Control, Word Command, LPARAM LParam = 0, Word Arg = 0);
 // SendSkinCommandToControl with LParam 0.
 LRESULT AskControl(TControl* Control, Word Command);
 // True when the window answers the command (LParam 0) with exactly 1.

@@ -10,6 +10,7 @@
 #include "skin/core/acGlow.h"
 #include "skin/core/acPixels.h"
 #include "skin/core/sConst.h"
+#include "skin/core/sMessages.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/core/sVclUtils.h"
 
@@ -26,10 +27,6 @@ constexpr UINT WM_SKINPOPUPWINDOW = 0xBCB4;
 // The CBT procedure installed while form skinning provides none: it only passes events on.
 LRESULT CALLBACK PassThroughCBTProc(int Code, WPARAM WParam, LPARAM LParam) {
   return CallNextHookEx(acCBTHookHandle, Code, WParam, LParam);
-}
-
-LRESULT SendCommand(HWND Wnd, Word Command, LPARAM LParam) {
-  return Wnd != nullptr ? SendMessageA(Wnd, SM_ALPHACMD, MakeAlphaCmd(Command), LParam) : 0;
 }
 
 // A 32-bit copy of the W x H area at (X, Y) of a bitmap (24-bit pixels become opaque); the part
@@ -447,7 +444,7 @@ bool TsSkinManager::MainWindowHook(TMessage& Message) {
         for (int I = Screen->FormCount() - 1; I >= 0; --I) {
           if (I >= Screen->FormCount()) continue;
           TCustomForm* F = Screen->Forms(I);
-          if (F != nullptr && F->HandleAllocated()) SendCommand(F->Handle(), AC_APPACTIVATED, 0);
+          if (F != nullptr && F->HandleAllocated()) SendSkinCommand(F->Handle(), AC_APPACTIVATED, 0);
         }
       }
       return false;
@@ -507,8 +504,8 @@ void TsSkinManager::SetHoverWindow(HWND Wnd) {
   if (Wnd == FHoverWindow) return;
   HWND Old = FHoverWindow;
   FHoverWindow = Wnd;
-  if (Old != nullptr) SendCommand(Old, AC_MOUSELEAVE, reinterpret_cast<LPARAM>(this));
-  if (Wnd != nullptr) SendCommand(Wnd, AC_MOUSEENTER, reinterpret_cast<LPARAM>(this));
+  if (Old != nullptr) SendSkinCommand(Old, AC_MOUSELEAVE, reinterpret_cast<LPARAM>(this));
+  if (Wnd != nullptr) SendSkinCommand(Wnd, AC_MOUSEENTER, reinterpret_cast<LPARAM>(this));
 }
 
 // ---- Published properties of the animation settings ----------------------------------------------

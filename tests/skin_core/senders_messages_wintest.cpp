@@ -100,6 +100,33 @@ TEST_F(SendersTree, ToAControlByDispatchOrWindowButNeverCreatingAWindow) {
   EXPECT_EQ(Log.Count("g:7"), 1);
 }
 
+TEST_F(SendersTree, ToAControlTheFlagRidesInTheLowWordAndTheDataInLParam) {
+  // Windowless controls get the command by dispatch, windowed ones through their window: both
+  // must see the flag beside the code and the data apart from it.
+  TRecGraphic* G = Graphic(Form.get(), "g");
+  TRecControl* W = Win(Form.get(), "w");
+  W->HandleNeeded();
+  for (TControl* C : {static_cast<TControl*>(G), static_cast<TControl*>(W)}) {
+    WPARAM SeenWParam = 0;
+    LPARAM SeenLParam = 0;
+    const TWndMethod Old = C->WindowProc();
+    C->SetWindowProc([&](TMessage& M) {
+      if (M.Msg == SM_ALPHACMD) {
+        SeenWParam = M.WParam;
+        SeenLParam = M.LParam;
+      }
+      Old(M);
+    });
+    SendSkinCommandToControl(C, AC_PARENTMOVED, 5, 1);
+    EXPECT_EQ(SeenWParam, (static_cast<WPARAM>(AC_PARENTMOVED) << 16) | 1) << C->Name();
+    EXPECT_EQ(SeenLParam, 5) << C->Name();
+    SendSkinCommandToControl(C, AC_PARENTMOVED);
+    EXPECT_EQ(SeenWParam, static_cast<WPARAM>(AC_PARENTMOVED) << 16) << C->Name();
+    EXPECT_EQ(SeenLParam, 0) << C->Name();
+    C->SetWindowProc(Old);
+  }
+}
+
 TEST_F(SendersTree, BroadcastReachesTheTreeInOrderAndLeavesSkinnedSubtreesToTheirOwners) {
   // form
   //   a (windowed, not skinned)   -> walked: its children get the message
