@@ -594,7 +594,7 @@ bool SkinnedUnderActiveManager(TsCommonData* SkinData) {
 }
 
 bool SentByManager(const TMessage& Message, const TsSkinManager* M) {
-  return SentByManager(Message, M);
+  return M != nullptr && Message.LParam == reinterpret_cast<LPARAM>(M);
 }
 
 void TakeNewSkin(TsCommonData* SkinData) {
