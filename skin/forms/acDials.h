@@ -277,6 +277,12 @@ class TacDialogWnd : public TacScrollWnd {
   void ReadaptChildrenAfter(TMessage& Message);
   void HandlePress(TMessage& Message);
   void HandleRelease(TMessage& Message);
+  // A caption-button press holds the capture until its release; the press belongs to the dialog
+  // that holds it. OwnsPress: this dialog's press is under way. DropPress forgets it (the capture
+  // went, the mode was cancelled, the window goes): the button returns to normal (repainted when
+  // Repaint) and the capture is given back when still held.
+  bool OwnsPress() const;
+  void DropPress(bool Repaint);
   void PassOn(TMessage& Message);
   void AfterPassOn(TMessage& Message);
   void UpdateBorderWindow(bool Repaint);

@@ -24,6 +24,10 @@ namespace {
 // True while SetRegion sets the window region (the WM_NCPAINT it causes does not set it again).
 bool GRegionSetting = false;
 
+// The dialog whose caption-button press is under way (it holds the capture); nullptr: none. The
+// pressed flag is one for all dialogs, so a release or hit test in another dialog leaves it alone.
+TacDialogWnd* GPressOwner = nullptr;
+
 
 int XOfLParam(LPARAM L) { return static_cast<short>(LOWORD(L)); }
 int YOfLParam(LPARAM L) { return static_cast<short>(HIWORD(L)); }
@@ -75,6 +79,11 @@ void TacDialogWnd::FreeAnimations() {
 
 TacDialogWnd::~TacDialogWnd() {
   DetachOnDestroy();
+  if (GPressOwner == this) {
+    GPressOwner = nullptr;
+    acDialogButtonPressed = false;
+    if (CtrlHandle != nullptr && GetCapture() == CtrlHandle) ReleaseCapture();
+  }
   FreeAnimations();
   ClearGlows();
   delete BorderForm;
@@ -623,7 +632,7 @@ void TacDialogWnd::SetHot(int HitCode, bool Repaint) {
     New->State = 1;
     if (Repaint) RepaintButton(HitCode);
   }
-  acDialogButtonPressed = false;
+  if (GPressOwner == nullptr || GPressOwner == this) acDialogButtonPressed = false;
 }
 
 void TacDialogWnd::SetPressed(int HitCode) {
@@ -636,9 +645,22 @@ void TacDialogWnd::SetPressed(int HitCode) {
   HotCode = HitCode;
   if (TsCaptionButton* B = ButtonByCode(HitCode)) {
     if (B != &ButtonMax || MaxEnabled() || (RestoreEnabled() && Zoomed())) B->State = 2;
+    // The capture first: a press of another dialog ends as it goes.
+    SetCapture(CtrlHandle);
+    GPressOwner = this;
     acDialogButtonPressed = true;
     RepaintButton(HitCode);
   }
+}
+
+bool TacDialogWnd::OwnsPress() const { return GPressOwner == this; }
+
+void TacDialogWnd::DropPress(bool Repaint) {
+  if (GPressOwner != this) return;
+  GPressOwner = nullptr;
+  acDialogButtonPressed = false;
+  SetHot(0, Repaint);
+  if (GetCapture() == CtrlHandle) ReleaseCapture();
 }
 
 LRESULT TacDialogWnd::HitTest(int X, int Y, LRESULT Default) {
@@ -768,6 +790,18 @@ void TacDialogWnd::HandlePress(TMessage& Message) {
 
 void TacDialogWnd::HandleRelease(TMessage& Message) {
   LPARAM LP = Message.LParam;
+  // The release ends this dialog's press and gives its capture back (what it does is decided
+  // below); a release in a dialog that holds no press acts on no button.
+  const bool Mine = OwnsPress();
+  if (Mine) {
+    GPressOwner = nullptr;
+    if (GetCapture() == CtrlHandle) ReleaseCapture();
+  }
+  // The release point on the screen: a client-area release (under the press's capture it arrives
+  // so wherever it happens) carries client coordinates.
+  POINT At{XOfLParam(LP), YOfLParam(LP)};
+  if (Message.Msg == WM_LBUTTONUP) ClientToScreen(CtrlHandle, &At);
+  const int PressedCode = HotCode;
   int Code;
   if (static_cast<int>(Message.WParam) == -1 && BorderForm != nullptr) {
     // The border window's hit test leaves the buttons normal: the press it answers is kept.
@@ -779,21 +813,22 @@ void TacDialogWnd::HandleRelease(TMessage& Message) {
   } else if (Message.Msg == WM_NCLBUTTONUP) {
     Code = static_cast<int>(Message.WParam);
   } else {
-    // A client-area release: the button under the cursor, if any.
-    const DWORD Pos = GetMessagePos();
-    const int X = static_cast<short>(LOWORD(Pos)), Y = static_cast<short>(HIWORD(Pos));
-    const int Saved = HotCode;
+    // A client-area release: the button under the release point, if any (the border window's
+    // when the dialog has one). The hit test moves the hot button there.
     const bool Pressed = acDialogButtonPressed;
-    Code = static_cast<int>(HitTest(X, Y, HTCLIENT));
-    HotCode = Saved;
+    if (BorderForm != nullptr) {
+      TMessage Hit{WM_NCHITTEST, 0, MAKELPARAM(static_cast<short>(At.x), static_cast<short>(At.y)), 0};
+      Code = BorderForm->BorderHitTest(Hit);
+    } else {
+      Code = static_cast<int>(HitTest(At.x, At.y, HTCLIENT));
+    }
     acDialogButtonPressed = Pressed;
   }
-  const bool Pressed = acDialogButtonPressed && HotCode == Code;
+  const bool Pressed = Mine && acDialogButtonPressed && PressedCode == Code;
   auto Send = [this](WPARAM Cmd) { SendMessageA(CtrlHandle, WM_SYSCOMMAND, Cmd, 0); };
   switch (Code) {
     case dhtMinimize: {
-      const DWORD Pos = GetMessagePos();
-      const TPoint P{static_cast<short>(LOWORD(Pos)) - DlgRect.Left, static_cast<short>(HIWORD(Pos)) - DlgRect.Top};
+      const TPoint P{At.x - DlgRect.Left, At.y - DlgRect.Top};
       if (Pressed && ButtonMin.Rect.Contains(P)) {
         SetHot(0, true);
         Send(Iconic() ? SC_RESTORE : SC_MINIMIZE);
@@ -830,12 +865,12 @@ void TacDialogWnd::HandleRelease(TMessage& Message) {
       break;
     default:
       // Released away from the pressed button: it returns to normal.
-      if (acDialogButtonPressed) SetHot(0, true);
+      if (Mine) SetHot(0, true);
       Message.Result = CallOldWndProc(this, CtrlHandle, Message.Msg, Message.WParam, LP);
-      acDialogButtonPressed = false;
+      if (Mine) acDialogButtonPressed = false;
       return;
   }
-  acDialogButtonPressed = false;
+  if (Mine) acDialogButtonPressed = false;
   Message.WParam = 0;
 }
 
@@ -859,11 +894,17 @@ void TacDialogWnd::WndProc(TMessage& Message) {
 
 void TacDialogWnd::DoWndProc(TMessage& Message) {
   if (Message.Msg == WM_DESTROY || Message.Msg == WM_NCDESTROY) {
+    DropPress(false);
     WMDestroy(Message);
     return;
   }
   TsSkinManager* M = ManagerOf(this);
-  if (Destroyed || SkinData == nullptr || M == nullptr || !M->Active() || !SkinData->IsSkinned(false)) {
+  const bool Skinned = !Destroyed && SkinData != nullptr && M != nullptr && M->Active() && SkinData->IsSkinned(false);
+  // A caption-button press ends with the capture it holds, or when the mode is cancelled.
+  if ((Message.Msg == WM_CAPTURECHANGED && reinterpret_cast<HWND>(Message.LParam) != CtrlHandle) ||
+      Message.Msg == WM_CANCELMODE)
+    DropPress(Skinned);
+  if (!Skinned) {
     TacScrollWnd::WndProc(Message);
     return;
   }
@@ -911,7 +952,7 @@ void TacDialogWnd::DoWndProc(TMessage& Message) {
     case WM_NCLBUTTONDOWN: HandlePress(Message); return;
     case WM_NCLBUTTONUP:
     case WM_LBUTTONUP:
-      if (Message.Msg == WM_LBUTTONUP && !acDialogButtonPressed) break;
+      if (Message.Msg == WM_LBUTTONUP && !OwnsPress()) break;
       HandleRelease(Message);
       return;
     case WM_NCLBUTTONDBLCLK: WMNCLButtonDblClk(Message); return;
