@@ -221,6 +221,9 @@ TEST_F(DlgCaption, APressBelongsToItsDialogAndGoesWithIt) {
     ASSERT_NE(DB, nullptr);
     const POINT CloseA = Centre(A, DA->ButtonClose);
     const POINT CloseB = Centre(B, DB->ButtonClose);
+    // The pointer rests over A's close button, as it does while a user holds it there: a move
+    // the system makes up after the capture changes then keeps A's button hot and pressed.
+    ASSERT_TRUE(realinput::MovePointerSettled(CloseA));
     // B's close button hot (the pointer went over it and left without a leave message).
     ASSERT_EQ(SendMessageA(B, WM_NCHITTEST, 0, Screen(CloseB)), HTCLOSE);
     ASSERT_EQ(DB->HotCode, dhtClose);
