@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "framework/BmpFile.h"
+#include "framework/Scopes.h"
 #include "framework/Convert.h"
 #include "framework/Streams.h"
 #include "framework/Strings.h"
@@ -236,19 +237,14 @@ void CheckSize(std::int64_t W, std::int64_t H) {
                                  static_cast<long long>(H)));
 }
 
-// Makes a section of the given size and format; White fills it with white (the nearest entry
-// for palette formats), otherwise it starts zeroed.
-void CreateImage(DibImage& Img, int W, int H, TPixelFormat F, const std::vector<RGBQUAD>& Colors, bool White) {
-  CheckSize(W, H);
-  Img.Width = W;
-  Img.Height = H;
-  Img.Format = F;
-  Img.Colors = Colors;
-  if (W == 0 || H == 0) return;
-  struct {
-    BITMAPINFOHEADER H;
-    RGBQUAD C[256];
-  } bi{};
+// A section header with room for a colour table or the 16-bit channel masks.
+struct TDibInfo {
+  BITMAPINFOHEADER H;
+  RGBQUAD C[256];
+};
+
+// The header of a bottom-up W x H section of format F; the 16-bit format carries its 5-6-5 masks.
+void FillDibInfo(TDibInfo& bi, int W, int H, TPixelFormat F) {
   bi.H.biSize = sizeof(BITMAPINFOHEADER);
   bi.H.biWidth = W;
   bi.H.biHeight = H;
@@ -259,7 +255,21 @@ void CreateImage(DibImage& Img, int W, int H, TPixelFormat F, const std::vector<
     bi.H.biCompression = BI_BITFIELDS;
     const DWORD masks[3] = {0xF800, 0x07E0, 0x001F};
     std::memcpy(bi.C, masks, sizeof(masks));
-  } else if (IsPaletteFormat(F)) {
+  }
+}
+
+// Makes a section of the given size and format; White fills it with white (the nearest entry
+// for palette formats), otherwise it starts zeroed.
+void CreateImage(DibImage& Img, int W, int H, TPixelFormat F, const std::vector<RGBQUAD>& Colors, bool White) {
+  CheckSize(W, H);
+  Img.Width = W;
+  Img.Height = H;
+  Img.Format = F;
+  Img.Colors = Colors;
+  if (W == 0 || H == 0) return;
+  TDibInfo bi{};
+  FillDibInfo(bi, W, H, F);
+  if (IsPaletteFormat(F)) {
     bi.H.biClrUsed = static_cast<DWORD>(Colors.size());
     std::copy(Colors.begin(), Colors.end(), bi.C);
   }
@@ -345,22 +355,10 @@ void CopyHandleImage(HBITMAP Source, DibImage& Img) {
     f = ds.dsBm.bmBitsPixel == 1 ? pf1bit : pfDevice;
   }
   int w = ds.dsBm.bmWidth, h = std::abs(ds.dsBm.bmHeight);
-  struct {
-    BITMAPINFOHEADER H;
-    RGBQUAD C[256];
-  } bi{};
-  bi.H.biSize = sizeof(BITMAPINFOHEADER);
-  bi.H.biWidth = w;
-  bi.H.biHeight = h;
-  bi.H.biPlanes = 1;
-  bi.H.biBitCount = static_cast<WORD>(BitsOf(f));
-  bi.H.biCompression = BI_RGB;
-  if (f == pf16bit) {
-    bi.H.biCompression = BI_BITFIELDS;
-    const DWORD masks[3] = {0xF800, 0x07E0, 0x001F};
-    std::memcpy(bi.C, masks, sizeof(masks));
-  }
+  TDibInfo bi{};
+  FillDibInfo(bi, w, h, f);
   HDC dc = GetDC(nullptr);
+  TScopeExit Release([&] { ReleaseDC(nullptr, dc); });
   std::vector<RGBQUAD> colors;
   if (IsPaletteFormat(f)) {
     // The first call fills in the colour table only.
@@ -370,16 +368,10 @@ void CopyHandleImage(HBITMAP Source, DibImage& Img) {
     colors.assign(bi.C, bi.C + n);
     bi.H.biClrUsed = 0;
   }
-  try {
-    CreateImage(Img, w, h, f, IsPaletteFormat(f) ? colors : std::vector<RGBQUAD>{}, false);
-  } catch (...) {
-    ReleaseDC(nullptr, dc);
-    throw;
-  }
+  CreateImage(Img, w, h, f, IsPaletteFormat(f) ? colors : std::vector<RGBQUAD>{}, false);
   bi.H.biSize = sizeof(BITMAPINFOHEADER);
   bi.H.biBitCount = static_cast<WORD>(BitsOf(f));
   if (h > 0) GetDIBits(dc, Source, 0, h, Img.Bits, reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS);
-  ReleaseDC(nullptr, dc);
 }
 
 }  // namespace

@@ -20,20 +20,7 @@ std::unique_ptr<TForm> ShownForm() {
   return F;
 }
 
-// A W x H glyph of one colour; a 32-bit glyph gets alpha A everywhere.
-std::unique_ptr<TBitmap> SolidGlyph(int W, int H, TColor Color, TPixelFormat Format, int A = 255) {
-  auto G = std::make_unique<TBitmap>(W, H, Format);
-  G->Canvas()->Brush()->SetColor(Color);
-  G->Canvas()->FillRect(Rect(0, 0, W, H));
-  if (Format == pf32bit) {
-    GdiFlush();
-    for (int Y = 0; Y < H; ++Y) {
-      auto* P = static_cast<Byte*>(G->ScanLine(Y));
-      for (int X = 0; X < W; ++X) P[X * 4 + 3] = static_cast<Byte>(A);
-    }
-  }
-  return G;
-}
+using uitest::SolidGlyph;
 
 int Channel(COLORREF C, int I) { return I == 0 ? GetRValue(C) : I == 1 ? GetGValue(C) : GetBValue(C); }
 

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -322,6 +323,22 @@ inline void SaveScreenshot(HWND Window, const char* Name) {
   const TCapture C(Screen, TRect{R.left, R.top, R.right, R.bottom});
   ReleaseDC(nullptr, Screen);
   C.MaybeSave(Name);
+}
+
+// A W x H bitmap of one colour, for glyphs; a 32-bit one gets alpha A everywhere.
+inline std::unique_ptr<TBitmap> SolidGlyph(int W, int H, TColor Color, TPixelFormat Format = pf24bit,
+                                           int A = 255) {
+  auto G = std::make_unique<TBitmap>(W, H, Format);
+  G->Canvas()->Brush()->SetColor(Color);
+  G->Canvas()->FillRect(Rect(0, 0, W, H));
+  if (Format == pf32bit) {
+    GdiFlush();
+    for (int Y = 0; Y < H; ++Y) {
+      auto* P = static_cast<Byte*>(G->ScanLine(Y));
+      for (int X = 0; X < W; ++X) P[X * 4 + 3] = static_cast<Byte>(A);
+    }
+  }
+  return G;
 }
 
 }  // namespace uitest
