@@ -42,6 +42,8 @@ struct TRect {
   bool IsEmpty() const { return Right <= Left || Bottom <= Top; }
   bool Contains(TPoint P) const { return P.X >= Left && P.X < Right && P.Y >= Top && P.Y < Bottom; }
   void Offset(int DX, int DY) { Left += DX; Right += DX; Top += DY; Bottom += DY; }
+  // Grown by DX on the left and right and DY on the top and bottom (shrunk for negative values).
+  TRect Inflated(int DX, int DY) const { return TRect{Left - DX, Top - DY, Right + DX, Bottom + DY}; }
   friend bool operator==(const TRect&, const TRect&) = default;
 };
 

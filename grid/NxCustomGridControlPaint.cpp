@@ -25,14 +25,6 @@ bool ContainsRect(const TRect& Outer, const TRect& Inner) {
   return Inner.Left >= Outer.Left && Inner.Top >= Outer.Top && Inner.Right <= Outer.Right && Inner.Bottom <= Outer.Bottom;
 }
 
-TRect Inflated(TRect R, int DX, int DY) {
-  R.Left -= DX;
-  R.Right += DX;
-  R.Top -= DY;
-  R.Bottom += DY;
-  return R;
-}
-
 // Runs Paint with the canvas's clip region narrowed to R (and given back afterwards).
 template <class TPaint>
 void ClipToPiece(TCanvas* Cv, const TRect& R, TPaint Paint) {
@@ -237,7 +229,7 @@ void TNxCustomGridControl::DrawCell(TNxCustomColumn* Column, int ARow) {
   // The open editor is not painted over.
   if (ExcludeEditor) {
     TRect E = FInplaceEditor->BoundsRect();
-    E = Inflated(E, -1, -1);
+    E = E.Inflated(-1, -1);
     --E.Right;
     ExcludeClipRect(DCState->DC(), E.Left, E.Top, E.Right, E.Bottom);
   }
@@ -482,7 +474,7 @@ void TNxCustomGridControl::PaintSlideRows() {
         Cv->Brush()->SetColor(Focused ? FSelectionColor : FInactiveSelectionColor);
         const TRect Frame = Rect(Slide.Left, Slide.Top, Slide.Right, Slide.Top + FSlideSize);
         Cv->FrameRect(Frame);
-        Cv->FrameRect(Inflated(Frame, -1, -1));
+        Cv->FrameRect(Frame.Inflated(-1, -1));
       }
       if (FOptions.Contains(goGrid)) {
         Cv->Pen()->SetColor(GridColor);

@@ -38,14 +38,6 @@ LRESULT CALLBACK HeaderSubclassProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LP
   return M.Result;
 }
 
-TRect InflatedRect(TRect R, int DX, int DY) {
-  R.Left -= DX;
-  R.Right += DX;
-  R.Top -= DY;
-  R.Bottom += DY;
-  return R;
-}
-
 // The font object of a published font property, nullptr when missing.
 TObject* FontProp(TObject* Obj, const char* Name) { return Obj != nullptr ? GetObjectPropByName(Obj, Name) : nullptr; }
 
@@ -385,7 +377,7 @@ void TacListViewWnd::PaintHeaderSection(int Index, const TRect& R, HDC DC) {
     LOGFONTW LF{};
     if (GetObjectW(F, sizeof(LF), &LF) != 0) Canvas->Font()->SetHandle(CreateFontIndirectW(&LF));
   }
-  TRect T = InflatedRect(TRect{0, 0, W, H}, -4, -1);
+  TRect T = TRect{0, 0, W, H}.Inflated(-4, -1);
   Canvas->Brush()->SetStyle(bsClear);
   if (Index >= 0) {
     wchar_t Text[129] = {0};
