@@ -14,7 +14,7 @@ while [ $# -gt 0 ]; do
     *) echo "gallery.sh: unknown argument $1" >&2; exit 2 ;;
   esac
 done
-"$root/scripts/build.sh"
+"$root/scripts/build.sh" --program gallery
 source "$root/scripts/wine-env.sh"
 tv_display xvfb
 tv_wine_prefix
