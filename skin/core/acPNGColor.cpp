@@ -76,6 +76,8 @@ inline void Write16(Byte* P, unsigned V, bool Swap) {
 inline unsigned Reduce16(unsigned V) { return V / 257; }
 inline unsigned Widen8(unsigned V) { return V * 257; }
 
+thread_local std::uint64_t TableCount = 0;
+
 inline Byte ClampByte(int V) { return static_cast<Byte>(V < 0 ? 0 : (V > 255 ? 255 : V)); }
 inline Byte ClampByte(double V) { return static_cast<Byte>(std::clamp(std::nearbyint(V), 0.0, 255.0)); }
 
@@ -227,19 +229,23 @@ void TColorManager::SetGamma(float MainGamma, float DisplayGamma) {
   FDisplayGamma = DisplayGamma;
   const int SourceMax = FSourceBPS < 8 ? (1 << FSourceBPS) - 1 : 255;
   const int TargetMax = FTargetBPS < 8 ? (1 << FTargetBPS) - 1 : 255;
-  // Every reader builds the table for (1.0, 2.2) at least once per image: the last table built on
-  // this thread is kept.
-  struct TCache {
+  // Tables are built once: every reader starts from the table of (1.0, 2.2), and most images
+  // then ask for the one of their file gamma (0.45455 from most encoders); the last few tables
+  // built on this thread are kept.
+  struct TEntry {
     float Main = 0, Display = 0;
     int SourceMax = 0, TargetMax = 0;
     Byte Table[256];
   };
-  thread_local TCache Cache;
-  if (Cache.Main == MainGamma && Cache.Display == DisplayGamma && Cache.SourceMax == SourceMax &&
-      Cache.TargetMax == TargetMax) {
-    std::memcpy(FGammaTable, Cache.Table, 256);
-    return;
-  }
+  constexpr int Entries = 4;
+  thread_local TEntry Cache[Entries];
+  thread_local int Next = 0;
+  for (const TEntry& E : Cache)
+    if (E.Main == MainGamma && E.Display == DisplayGamma && E.SourceMax == SourceMax && E.TargetMax == TargetMax) {
+      std::memcpy(FGammaTable, E.Table, 256);
+      return;
+    }
+  ++TableCount;
   const double Exponent = 1.0 / (static_cast<double>(MainGamma) * static_cast<double>(DisplayGamma));
   // Entries above the source maximum repeat the last one, so a lookup never reads a stale value.
   for (int i = 0; i < 256; ++i) {
@@ -247,12 +253,16 @@ void TColorManager::SetGamma(float MainGamma, float DisplayGamma) {
     const double v = std::nearbyint(std::pow(x, Exponent) * TargetMax);
     FGammaTable[i] = static_cast<Byte>(std::clamp(v, 0.0, 255.0));
   }
-  Cache.Main = MainGamma;
-  Cache.Display = DisplayGamma;
-  Cache.SourceMax = SourceMax;
-  Cache.TargetMax = TargetMax;
-  std::memcpy(Cache.Table, FGammaTable, 256);
+  TEntry& E = Cache[Next];
+  Next = (Next + 1) % Entries;
+  E.Main = MainGamma;
+  E.Display = DisplayGamma;
+  E.SourceMax = SourceMax;
+  E.TargetMax = TargetMax;
+  std::memcpy(E.Table, FGammaTable, 256);
 }
+
+std::uint64_t TColorManager::TablesBuilt() { return TableCount; }
 
 Byte TColorManager::GammaLookup(Byte Value) const {
   return FTargetOptions.Contains(cfApplyGamma) ? FGammaTable[Value] : Value;
@@ -313,6 +323,7 @@ void TColorManager::SelectConverter() {
       break;
   }
   if (FConverter == &TColorManager::RowLowDepth && FSourceBPS <= 8) {
+    ++TableCount;
     const unsigned SourceMax = (1u << FSourceBPS) - 1, TargetMax = (1u << FTargetBPS) - 1;
     for (unsigned v = 0; v < 256; ++v)
       FLowScale[v] = static_cast<std::uint16_t>(std::min(v, SourceMax) * TargetMax / SourceMax);
@@ -356,7 +367,8 @@ void TColorManager::RowLowDepth(std::span<const void* const> Source, Byte* T, in
     return;
   }
   if (sb <= 8 && tb == 8) {
-    ForEachSelected(Count, Mask, [&](int i, std::size_t k) { T[i] = static_cast<Byte>(FLowScale[GetBits(S, k * sb, sb)]); });
+    ForEachSelected(Count, Mask,
+                    [&](int i, std::size_t k) { T[i] = static_cast<Byte>(FLowScale[GetBits(S, k * sb, sb)]); });
     return;
   }
   const unsigned SourceMax = (1u << sb) - 1, TargetMax = (1u << tb) - 1;
@@ -621,7 +633,10 @@ TPaletteColors TColorManager::PaletteFromData(std::span<const void* const> Data,
   // Sample c (0, 1, 2 as stored) of colour i.
   auto Sample = [&](int i, int c) -> Byte {
     if (Planes) return GammaLookup(static_cast<const Byte*>(Data[c])[i]);
-    if (Wide) return GammaLookup(static_cast<Byte>(Reduce16(Read16(static_cast<const Byte*>(Data[0]) + 6 * i + 2 * c, Swap))));
+    if (Wide) {
+      const Byte* p = static_cast<const Byte*>(Data[0]) + 6 * i + 2 * c;
+      return GammaLookup(static_cast<Byte>(Reduce16(Read16(p, Swap))));
+    }
     return GammaLookup(static_cast<const Byte*>(Data[0])[3 * i + c]);
   };
   TPaletteColors Colors(static_cast<std::size_t>(n));

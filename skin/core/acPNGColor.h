@@ -119,6 +119,9 @@ class TColorManager : public TObject {
   float MainGamma() const { return FMainGamma; }
   float DisplayGamma() const { return FDisplayGamma; }
   const Byte* GammaTable() const { return FGammaTable; }
+  // How many gamma and scale tables the managers of this thread have computed (tables are kept
+  // and reused, never built per row).
+  static std::uint64_t TablesBuilt();
 
   // Converts Count target pixels from the source row(s) into the target row. Bit 7 - k of Mask
   // selects pixel k of every group of eight; only selected pixels are written, and only they take

@@ -320,6 +320,25 @@ TEST(PNGFaults, AncillaryChunkBodiesAreLengthChecked) {
   EXPECT_EQ(DecodeError(Assemble(RgbHead, {Chunk("bKGD", Bytes{0, 1, 0, 2, 0, 3}), IDATOf(Rgb), IEND()})), "");
 }
 
+TEST(PNGDecode, TablesAreBuiltPerImageNeverPerRow) {
+  // An interlaced 2-bit grey image (its values scaled to 4 bits) with the gamma most encoders
+  // write: a tall image needs no more tables than a short one, and a second image of the same
+  // gamma needs no new gamma table.
+  auto TablesFor = [](int Height) {
+    Image im = RandomImage(16, Height, 0, 2, static_cast<std::uint32_t>(Height));
+    im.Gamma = 45455;
+    im.Interlaced = true;
+    const Bytes Data = Encode(im);
+    const std::uint64_t Before = TColorManager::TablesBuilt();
+    EXPECT_EQ(FirstMismatch(im, Decode(Data)), "");
+    return TColorManager::TablesBuilt() - Before;
+  };
+  TablesFor(2);
+  const std::uint64_t Short = TablesFor(4), Tall = TablesFor(400);
+  EXPECT_EQ(Tall, Short);
+  EXPECT_LE(Short, 1u);  // the scale of this image's values; its gamma tables are kept from before
+}
+
 TEST(PNGFaults, GammaDoesNotCarryOverToTheNextLoad) {
   Image Bright = RandomImage(4, 4, 2, 8, 3);
   Bright.Gamma = 100000;
