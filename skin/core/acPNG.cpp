@@ -108,6 +108,10 @@ void TLZ77Decoder::InflateChunk(const Byte*& Source, Byte*& Dest, std::uint32_t 
   Dest = FStream.next_out;
 }
 
+void TLZ77Decoder::SkipStreamChecksum() {
+  if (FStarted) inflateValidate(&FStream, 0);
+}
+
 void TLZ77Decoder::EndInflate() {
   if (!FStarted) return;
   FStarted = false;
@@ -385,6 +389,9 @@ void TPNGReader::Load(TStream& Stream, TPNGPixelTarget& Target) {
     Decoder = new TLZ77Decoder(Z_PARTIAL_FLUSH, false);
     FDecoder = Decoder;
     Decoder->StartInflate();
+    // Every byte of the image data lies under the CRC-32 of its IDAT chunk, which is checked; the
+    // compressed stream's own Adler-32 over the inflated bytes would check them a second time.
+    Decoder->SkipStreamChecksum();
 
     ReadChunkHead();
     for (;;) {

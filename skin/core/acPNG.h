@@ -17,7 +17,8 @@
 // or more keeps its bytes as stored, and when the IDAT chunks end before the last row (the
 // compressed stream not ended) the remaining rows are converted from zero-filled row buffers. Data
 // that could not fill the image even at deflate's highest ratio is still refused before anything
-// is allocated.
+// is allocated. For speed, the compressed stream's own Adler-32 is not checked: the CRC-32 of
+// every IDAT chunk already covers each byte of it.
 #pragma once
 
 #include <zlib.h>
@@ -68,6 +69,8 @@ class TLZ77Decoder : public TObject {
   // call gets, and advances both pointers past what was used. Does nothing once a call has
   // returned something other than Z_OK; LastResult tells the result.
   void InflateChunk(const Byte*& Source, Byte*& Dest, std::uint32_t PackedSize, std::uint32_t UnpackedSize);
+  // Leaves the Adler-32 at the end of the stream unchecked (its four bytes are still read).
+  void SkipStreamChecksum();
   // Ends inflating; raises EGraphicCompression on failure.
   void EndInflate();
 
