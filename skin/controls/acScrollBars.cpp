@@ -304,16 +304,13 @@ void StopScrollTracking(TacScrollWnd* Adapter) {
 }
 
 TacScrollWnd::~TacScrollWnd() {
-  if (!Destroyed) StopScrollTracking(this);
   DetachOnDestroy();
   delete HorzBar;
   delete VertBar;
   HorzBar = VertBar = nullptr;
-  TacScrollTracking& T = acScrollTracking();
-  if (T.HoverWnd == CtrlHandle && CtrlHandle != nullptr) {
-    T = TacScrollTracking{};
-  }
 }
+
+void TacScrollWnd::StopInputTracking() { StopScrollTracking(this); }
 
 void TacScrollWnd::HookWindow(bool Repaint) { InitSkinScrollBars(this, CtrlHandle, Repaint); }
 
@@ -836,7 +833,6 @@ void UpdateScrollInfo(TacScrollWnd* Adapter, bool Repaint) {
 
 void UnhookScrollAdapter(HWND Handle, bool FreeAdapter, bool Repaint, TacMainWnd*& Adapter) {
   if (Adapter == nullptr) return;
-  if (!Adapter->Destroyed) StopScrollTracking(dynamic_cast<TacScrollWnd*>(Adapter));
   // The bars go once the window has its own procedure and parameters back.
   UnhookAdapterWndProc(Handle, FreeAdapter, Repaint, Adapter, [](TacMainWnd* A) {
     if (auto* S = dynamic_cast<TacScrollWnd*>(A)) {

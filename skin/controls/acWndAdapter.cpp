@@ -155,6 +155,7 @@ void TacMainWnd::PutBackProcedure() {
 
 void TacMainWnd::DetachOnDestroy() {
   if (Destroyed) return;
+  StopInputTracking();
   // The window procedure always goes back. A control that goes away with its form may outlive
   // its adapter for a while (the form frees its components one by one, the skin provider with
   // its adapters among the first), and the messages that reach it meanwhile, such as the
@@ -348,6 +349,7 @@ void UnhookAdapterWndProc(HWND Handle, bool FreeAdapter, bool Repaint, TacMainWn
                           void (*Detach)(TacMainWnd*)) {
   if (Adapter == nullptr) return;
   if (!Adapter->Destroyed) {
+    Adapter->StopInputTracking();
     Adapter->PutBackProcedure();
     RemovePropA(Handle, acAdapterPropName);
     Adapter->RestoreStdParams();

@@ -151,6 +151,10 @@ class TacMainWnd : public TObject {
  protected:
   // Hooks the window: HookAdapterWndProc here; the scroll-bar adapters install their scroll bars.
   virtual void HookWindow(bool Repaint);
+  // Stops what the adapter keeps running on its window for the user's input (timers, the mouse
+  // capture of a press); nothing here. Letting go calls it first, whichever destructor or detach
+  // routine lets go.
+  virtual void StopInputTracking() {}
 
  private:
   // The handler this adapter put on top of a WindowProc chain (to remove exactly it).
