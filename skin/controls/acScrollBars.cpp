@@ -478,7 +478,7 @@ void InitSkinScrollBars(TacScrollWnd* Adapter, HWND Handle, bool Repaint) {
   if (Adapter == nullptr) return;
   Adapter->Scrolling = false;
   Adapter->CtrlHandle = Handle;
-  if (RoutedToAnotherAdapter(Handle, Adapter)) {
+  if (AttachedToAnotherAdapter(Handle, Adapter)) {
     HookAdapterWndProc(Adapter, Handle);  // leaves the adapter detached
     return;
   }

@@ -194,12 +194,12 @@ void DoneAdapterUnit();
 // The window's text.
 WideString GetWndText(HWND Wnd);
 // Stores the adapter in the window's "ACSBSC" property and installs its WndProc in front of the
-// window's procedure (framework control, provider's form or plain window). A plain window whose
-// messages another attached adapter already receives is left alone: the new adapter stays
-// detached (Destroyed) and inert.
+// window's procedure (framework control, provider's form or plain window). A window that carries
+// another attached adapter already is left alone: the new adapter stays detached (Destroyed) and
+// inert.
 void HookAdapterWndProc(TacMainWnd* Adapter, HWND Handle);
-// True when Handle is a plain window subclassed by an attached adapter other than Adapter.
-bool RoutedToAnotherAdapter(HWND Handle, const TacMainWnd* Adapter);
+// True when Handle carries an attached adapter other than Adapter.
+bool AttachedToAnotherAdapter(HWND Handle, const TacMainWnd* Adapter);
 
 // Subclassing of plain windows through a routing procedure (Route) that finds its object again by
 // a window property. Letting go writes the previous procedure back only while Route is still the
