@@ -1009,8 +1009,12 @@ LRESULT HandleTimer(TacScrollWnd* Adapter, HWND Handle, WPARAM WParam, LPARAM LP
         T.LastHoverPart = T.HoverPart;
       } else {
         KillTimer(Handle, acTimerHover);
-        T.HoverTimer = 0;
-        T.HoverBar = T.HoverPart = T.LastHoverPart = -1;
+        // The hover state is this window's only while the pointer has not gone on to another
+        // window's bar; that window's state stays.
+        if (T.HoverWnd == Handle) {
+          T.HoverTimer = 0;
+          T.HoverBar = T.HoverPart = T.LastHoverPart = -1;
+        }
         PaintSkinScrollBars(Adapter, Handle, nullptr, 0, -1, nullptr);
       }
       return 0;
