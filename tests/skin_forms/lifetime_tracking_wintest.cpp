@@ -18,36 +18,8 @@
 
 namespace {
 
-class TLtMemo : public TWinControl {
-  T_CLASS(TLtMemo, TWinControl)
-
- public:
-  using TWinControl::TWinControl;
-
- protected:
-  void CreateParams(TCreateParams& Params) override {
-    TWinControl::CreateParams(Params);
-    CreateSubClass(Params, L"EDIT");
-    Params.Style |= ES_MULTILINE | WS_VSCROLL;
-  }
-};
-
-class TLtListBox : public TWinControl {
-  T_CLASS(TLtListBox, TWinControl)
-
- public:
-  using TWinControl::TWinControl;
-
- protected:
-  void CreateParams(TCreateParams& Params) override {
-    TWinControl::CreateParams(Params);
-    CreateSubClass(Params, L"LISTBOX");
-    Params.Style |= WS_VSCROLL | LBS_NOINTEGRALHEIGHT;
-  }
-};
-
-// One control of a scrolling kind, made on a form and filled until its vertical bar shows; Bar is
-// the window whose bar is pressed (the list of a simple combo box, else the control).
+// One control of a scrolling kind, made on a form; Fill fills it until its vertical bar shows and
+// answers the window whose bar is pressed (the list of a simple combo box, else the control).
 struct TScrollingKind {
   const char* Name;
   std::function<TWinControl*(TForm*)> Make;
@@ -62,14 +34,14 @@ std::vector<TScrollingKind> Kinds() {
     }
   };
   return {
-      {"memo", [](TForm* F) { return new TLtMemo(F); },
+      {"memo", [](TForm* F) { return new lifetime::TLtMemo(F); },
        [](TWinControl* C) {
          std::wstring T;
          for (int I = 0; I < 60; ++I) T += L"line " + std::to_wstring(I) + L"\r\n";
          SetWindowTextW(C->Handle(), T.c_str());
          return C->Handle();
        }},
-      {"list box", [](TForm* F) { return new TLtListBox(F); },
+      {"list box", [](TForm* F) { return new lifetime::TLtListBox(F); },
        [Lines](TWinControl* C) {
          Lines(C->Handle(), LB_ADDSTRING);
          return C->Handle();
