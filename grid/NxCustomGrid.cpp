@@ -260,7 +260,8 @@ void TNxCustomGrid::Dispatch(TMessage& M) {
 }
 
 void TNxCustomGrid::WMHScroll(TMessage& M) {
-  EndEditing();
+  // Scrolling by the bar closes an open editor; what was typed is kept (the input line's too).
+  CommitEditing();
   // The dotted focus frame is drawn by inverting: it is taken off before the content moves and
   // drawn again after, so that no copy of it scrolls along.
   const bool Inverted = !AppearanceOptions().Contains(aoAlphaBlendedSelection) && HandleAllocated();
@@ -270,7 +271,8 @@ void TNxCustomGrid::WMHScroll(TMessage& M) {
 }
 
 void TNxCustomGrid::WMVScroll(TMessage& M) {
-  if (GridState().Contains(gsEditing)) EndEditing();
+  // A click on the bar or a roll step closes a cell's editor; what was typed is kept.
+  if (GridState().Contains(gsEditing)) CommitEditing();
   UpdateVertScrollBar();
   TNxCustomGridControl::WMVScroll(M);
 }
@@ -505,8 +507,7 @@ void TNxCustomGrid::MouseDown(TMouseButton Button, TShiftState Shift, int X, int
     case gaHeader: HeaderPress(Button, Shift); break;
     case gaIndicator: IndicatorPress(X, Y); break;
     case gaNone:
-      ApplyEditing();
-      EndEditing();
+      CommitEditing();
       OutsidePress();
       break;
     default: break;
@@ -573,9 +574,12 @@ void TNxCustomGrid::IndicatorPress(int X, int Y) {
       return;
     }
   }
-  // The indicator lies left of the body: the row is the one beside the press.
+  // The indicator lies left of the body: the row is the one beside the press. Selecting another
+  // row (or leaving the input line) closes an open editor: what was typed is kept.
   const int R = GetRowAtPos(GetBodyRect().Left, Y);
-  if (R >= 0) SelectRow(R);
+  if (R < 0) return;
+  if (R != SelectedRow() || InputSelected()) CommitEditing();
+  SelectRow(R);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -832,7 +836,8 @@ void TNxCustomGrid::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y
     if (Columns()->IndexOf(C) >= 0) RefreshColumnPart(C, gaHeader);
   }
   if (Button != mbLeft) {
-    EndEditing();
+    // Another button's release closes an open editor, keeping what was typed.
+    CommitEditing();
     return;
   }
   const TPoint P = Point(X, Y);
@@ -847,6 +852,8 @@ void TNxCustomGrid::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y
     case gaHeader: {
       TNxCustomColumn* C = GetColumnAtPos(P);
       if (C != nullptr && C == Pressed && C->Options().Contains(coCanSort)) {
+        // The rows are about to move: what was typed goes into its own row first.
+        CommitEditing();
         if (!C->Sorted())
           C->SetSorted(true);
         else

@@ -119,10 +119,7 @@ void TNxCustomGridControl::CMEnter(TMessage& M) {
 void TNxCustomGridControl::CMExit(TMessage& M) {
   // Leaving the grid with an editor open keeps what was typed (not when the editor is being
   // closed already and its hiding moved the focus).
-  if (IsEditing() && !FEndingEdit) {
-    ApplyEditing();
-    EndEditing();
-  }
+  if (!FEndingEdit) CommitEditing();
   TNxScrollControl::CMExit(M);
 }
 
