@@ -119,26 +119,31 @@ void TColumnFooter::Assign(TPersistent* Source) {
 void TColumnFooter::SetFormulaKind(TFormulaKind Value) {
   FFormulaKind = Value;
   Changed();
+  ColumnRefresh();
 }
 
 void TColumnFooter::SetFormatMask(const AnsiString& Value) {
   FFormatMask = Value;
   Changed();
+  ColumnRefresh();
 }
 
 void TColumnFooter::SetFormatMaskKind(TFormatMaskKind Value) {
   FFormatMaskKind = Value;
   Changed();
+  ColumnRefresh();
 }
 
 void TColumnFooter::SetTextAfter(const WideString& Value) {
   FTextAfter = Value;
   Changed();
+  ColumnRefresh();
 }
 
 void TColumnFooter::SetTextBefore(const WideString& Value) {
   FTextBefore = Value;
   Changed();
+  ColumnRefresh();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -277,6 +277,14 @@ void TNxCustomGrid::WMVScroll(TMessage& M) {
   TNxCustomGridControl::WMVScroll(M);
 }
 
+void TNxCustomGrid::AfterScroll() {
+  // The content moved under the pointer: a hint shows what no longer lies there, and the cell
+  // it named is forgotten, so that the next move over the same place hints anew.
+  HideHint();
+  FHintCell = Point(-1, -1);
+  TNxCustomGridControl::AfterScroll();
+}
+
 void TNxCustomGrid::WMSize(TMessage& M) {
   const int H = ClientHeight();
   const int W = ClientWidth();
@@ -455,6 +463,7 @@ void TNxCustomGrid::MouseDown(TMouseButton Button, TShiftState Shift, int X, int
   }
   FDownPoint = Point(X, Y);
   FDownCell = GetCellAtPos(FDownPoint);
+  FPressShift = 0;
   const bool Designing = ComponentState().Contains(csDesigning);
   if (Shift.Contains(ssDouble)) {
     // The first press of the double click ended a (null) resize and forgot the grip: the grip
@@ -542,11 +551,15 @@ void TNxCustomGrid::BodyPress(TMouseButton Button, TShiftState Shift) {
     }
   }
   SelectCell(Col, Row, false, ClearMulti, Shift);
+  // A row (or slide) shown in part comes into view. The release is judged in the rows as they
+  // stood at the press: it is moved by as much as the pressed row moved.
+  const int Top = GetRowTop(Row);
   if (GridStyle() == gsReport) {
     if (Columns()->IsValidIndex(Col) && GetCellRect(Col, Row).Bottom > GetBodyRect().Bottom) ScrollToRow(Row);
   } else if (GetSlideRect(Row).Bottom > GetBodyRect().Bottom) {
     VertScrollBar()->LineDown();
   }
+  FPressShift = GetRowTop(Row) - Top;
 }
 
 void TNxCustomGrid::HeaderPress(TMouseButton Button, TShiftState Shift) {
@@ -785,7 +798,8 @@ void TNxCustomGrid::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y
   FPressedColumn = nullptr;
   // Row moving.
   if (GridState().Contains(gsRowMoving)) {
-    int T = GetRowDropIndex(Y);
+    // Released outside the window, the move is given up.
+    int T = ClientRect().Contains(Point(X, Y)) ? GetRowDropIndex(Y) : -1;
     EraseRowMoveSign();
     if (Screen != nullptr) Screen->SetCursor(crDefault);
     FGridState.Exclude(gsRowMoving);
@@ -872,6 +886,7 @@ void TNxCustomGrid::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y
 }
 
 void TNxCustomGrid::BodyRelease(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  Y += FPressShift;
   const TPoint C1 = GetCellAtPos(Point(X, Y));
   const TPoint C2 = FDownCell;
   const bool Valid = Columns()->IsValidIndex(C1.X) && C1.Y >= 0 && C1.Y < GetRowCount();

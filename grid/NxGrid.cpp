@@ -364,13 +364,22 @@ void TNxGrid::MoveRow(int AFrom, int ATo) {
 void TNxGrid::ExchangeRows(int A, int B) {
   CheckRow(A);
   CheckRow(B);
+  // Rows of the same height and shown state take each other's place; otherwise the rows between
+  // them move, and the page may hold another number of rows.
+  const bool ShownA = GetRowShown(A), ShownB = GetRowShown(B);
+  const bool SamePlace = ShownA == ShownB && (!ShownA || GetRowPitch(A) == GetRowPitch(B));
   FCellStore->ExchangeRows(A, B);
   FollowRecords([A, B](int I) { return I == A ? B : I == B ? A : I; });
   FindShownRows();
-  if (UpdateCount() == 0) {
-    RefreshRow(A);
-    RefreshRow(B);
+  if (SamePlace) {
+    if (UpdateCount() == 0) {
+      RefreshRow(A);
+      RefreshRow(B);
+    }
+    return;
   }
+  RefreshFrom(std::min(A, B));
+  UpdateVertScrollBar();
 }
 
 void TNxGrid::SetRowVisible(int ARow, bool Value) {
