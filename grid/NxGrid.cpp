@@ -561,7 +561,14 @@ void TNxGrid::CompareCells(TObject*, TCell* Cell1, TCell* Cell2, int& Compare) {
 void TNxGrid::ColumnsChanged(int ChangeKind, int Index, int Index2) {
   // The store follows first, so that the engine's notices already see the new column's cells.
   const int RowsBefore = GetRowCount();
-  if (FCellStore) FCellStore->ColumnsChanged(ChangeKind, Index, Index2);
+  try {
+    if (FCellStore) FCellStore->ColumnsChanged(ChangeKind, Index, Index2);
+  } catch (...) {
+    // A column the store cannot make cells for (memory ran out; the store is as it was) leaves
+    // the column list again: the two never disagree.
+    if (ChangeKind == cnAddColumn || ChangeKind == cnInsertColumn) Columns()->Withdraw(Index);
+    throw;
+  }
   if (RowsBefore > 0 && GetRowCount() == 0) {
     // The last column went and took the rows with it.
     TNxCustomGrid::ClearRows();
