@@ -315,9 +315,10 @@ void TNxCustomGridControl::PlaceEditor() {
     R.Right -= FRightLine;
     if (!FOptions.Contains(goGrid)) --R.Bottom;
     const TRect B = GetBodyRect();
-    if (R.Bottom < B.Top) {
-      // The cell scrolled above the body: the editor hides and the edit goes on. The focus
-      // stays with the grid (hiding the focused editor would move it out and end the edit).
+    if (R.Bottom < B.Top || !GetRowShown(FEditRow)) {
+      // The cell scrolled above the body, or its row is hidden: the editor hides and the edit
+      // goes on. The focus stays with the grid (hiding the focused editor would move it out and
+      // end the edit).
       if (GetFocus() == E->Handle() && CanFocus()) SetFocus();
       E->SetVisible(false);
       return;

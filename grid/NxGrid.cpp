@@ -394,6 +394,9 @@ void TNxGrid::SetRowVisible(int ARow, bool Value) {
   TNxCustomGrid::SetRowVisible(ARow, Value);
   if (GetShownRowCount() == 0) FFirstShownRow = FLastShownRow = 0;
   UpdateVertScrollBar();
+  // The rows below moved: an editor over one of them goes along (over the row itself, it hides
+  // while the row does).
+  if (GridState().Contains(gsEditing)) PlaceEditor();
 }
 
 void TNxGrid::SetRowHeight(int ARow, int Value) {
@@ -406,6 +409,8 @@ void TNxGrid::SetRowHeight(int ARow, int Value) {
   if (GetRowShown(ARow)) {
     RefreshFrom(ARow);
     UpdateVertScrollBar();
+    // The row and those below changed place: an open editor goes along.
+    if (GridState().Contains(gsEditing)) PlaceEditor();
   }
 }
 

@@ -3,6 +3,7 @@
 // editor opened afresh stands, and its hints and mouse tracking follow the rows as they move.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,13 +36,30 @@ SCROLLINFO VerticalBar(HWND W) {
   return I;
 }
 
-// The editor's bounds now, and those of an editor opened afresh on the same cell.
-std::pair<TRect, TRect> EditorNowAndAfresh(TEditingForm& F) {
-  const TRect Now = F.Editor()->BoundsRect();
-  const int Col = F.Grid->EditCol(), Row = F.Grid->EditRow();
-  F.Grid->EndEditing();
-  F.Grid->EditCell(Col, Row);
-  return {Now, F.Editor()->BoundsRect()};
+// A change that moves a cell, and its undoing.
+struct TCellMove {
+  const char* Name;
+  int Col, Row;
+  std::function<void()> Change, Undo;
+};
+
+// After each change the editor open on the cell stands where an editor opened afresh stands (and
+// that place differs from the one before the change).
+void ExpectTheEditorFollows(TEditingForm& F, const std::vector<TCellMove>& Moves) {
+  for (const TCellMove& M : Moves) {
+    SCOPED_TRACE(M.Name);
+    F.Grid->EditCell(M.Col, M.Row);
+    ASSERT_TRUE(F.Grid->IsEditing());
+    const TRect Before = F.Editor()->BoundsRect();
+    M.Change();
+    const TRect Now = F.Editor()->BoundsRect();
+    F.Grid->EndEditing();
+    F.Grid->EditCell(M.Col, M.Row);
+    EXPECT_FALSE(F.Editor()->BoundsRect() == Before);
+    EXPECT_EQ(Now, F.Editor()->BoundsRect());
+    F.Grid->EndEditing();
+    M.Undo();
+  }
 }
 
 }  // namespace
@@ -122,31 +140,31 @@ TEST(DisplayFollows, FooterSettingsRepaintTheFooter) {
 TEST(DisplayFollows, LineAndFixedColumnSettingsRePlaceAnOpenEditor) {
   TEditingForm F(5, {goHeader, goGrid});
   TNxGrid* G = F.Grid;
-  const struct {
-    const char* Name;
-    int Col;
-    std::function<void()> Change, Undo;
-  } Changes[] = {
-      {"lines horizontal only", 1, [&] { G->SetGridLinesStyle(lsHorizontalOnly); },
-       [&] { G->SetGridLinesStyle(lsNormal); }},
-      {"3-D lines", 1, [&] { G->SetAppearanceOptions(G->AppearanceOptions() + ao3DGridLines); },
-       [&] { G->SetAppearanceOptions(G->AppearanceOptions() - ao3DGridLines); }},
-      {"fixed column", 0, [&] { G->SetFixedCols(1); }, [&] { G->SetFixedCols(0); }},
-  };
   // Scrolled sideways: a fixed column stops scrolling.
   G->HorzScrollBar()->SetPosition(50);
-  for (const auto& C : Changes) {
-    SCOPED_TRACE(C.Name);
-    G->EditCell(C.Col, 1);
-    ASSERT_TRUE(G->IsEditing());
-    const TRect Before = F.Editor()->BoundsRect();
-    C.Change();
-    const auto [Now, Afresh] = EditorNowAndAfresh(F);
-    EXPECT_NE(Afresh, Before);
-    EXPECT_EQ(Now, Afresh);
-    G->EndEditing();
-    C.Undo();
-  }
+  ExpectTheEditorFollows(
+      F, {{"lines horizontal only", 1, 1, [&] { G->SetGridLinesStyle(lsHorizontalOnly); },
+           [&] { G->SetGridLinesStyle(lsNormal); }},
+          {"3-D lines", 1, 1, [&] { G->SetAppearanceOptions(G->AppearanceOptions() + ao3DGridLines); },
+           [&] { G->SetAppearanceOptions(G->AppearanceOptions() - ao3DGridLines); }},
+          {"fixed column", 0, 1, [&] { G->SetFixedCols(1); }, [&] { G->SetFixedCols(0); }}});
+}
+
+TEST(DisplayFollows, RowsChangingAboveAnOpenEditorMoveIt) {
+  TEditingForm F(3, {goHeader, goGrid}, 8);
+  TNxGrid* G = F.Grid;
+  ExpectTheEditorFollows(
+      F, {{"taller row", 1, 4, [&] { G->SetRowHeight(1, 40); }, [&] { G->SetRowHeight(1, G->RowSize()); }},
+          {"hidden row", 1, 4, [&] { G->SetRowVisible(1, false); }, [&] { G->SetRowVisible(1, true); }}});
+  // The edited row itself goes out of sight: the editor hides with it, and comes back with it.
+  G->EditCell(1, 4);
+  const TRect Over = F.Editor()->BoundsRect();
+  G->SetRowVisible(4, false);
+  EXPECT_TRUE(G->IsEditing());
+  EXPECT_FALSE(F.Editor()->Visible());
+  G->SetRowVisible(4, true);
+  EXPECT_TRUE(F.Editor()->Visible());
+  EXPECT_EQ(F.Editor()->BoundsRect(), Over);
 }
 
 TEST(DisplayFollows, ScrollingHidesTheHintAndForgetsItsCell) {
