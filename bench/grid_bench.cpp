@@ -1,7 +1,7 @@
 // The grid against the system list view (report view, one text column) on the same lines, side
-// by side in one run: adding N rows, sorting with the same comparison, repainting the page at the
-// top and at the bottom, selecting every row and clearing the selection, and deleting every row
-// from the top. After each operation the two must hold the same lines in the same order (the run
+// by side in one run: adding N rows, sorting with the same comparison (texts, dotted addresses and
+// numbers in text), repainting the page at the top and at the bottom, selecting every row and
+// clearing the selection, and deleting every row from the top. After each operation the two must hold the same lines in the same order (the run
 // fails otherwise). Each figure is the best of several runs, the two controls measured in turn;
 // the ratio is grid / list view (below 1 the grid is faster). Then everyday operations (repaint,
 // cell write, selection change, scroll) on grids of every size alive together, measured in turn:
@@ -16,8 +16,10 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -66,6 +68,26 @@ std::vector<std::wstring> MakeLines(int N) {
     if (R.Below(2) == 0) S += L' ' + std::to_wstring(R.Below(1000));
     Lines.push_back(std::move(S));
   }
+  return Lines;
+}
+
+// Dotted addresses and numbers as text, for the sorts that read a value out of the text. Equal
+// values are equal texts (no leading zeros), so both controls' orders can be compared as text.
+std::vector<std::wstring> MakeAddresses(int N) {
+  TRandom R(271);
+  std::vector<std::wstring> Lines;
+  Lines.reserve(static_cast<std::size_t>(N));
+  for (int I = 0; I < N; ++I)
+    Lines.push_back(std::to_wstring(1 + R.Below(254)) + L"." + std::to_wstring(R.Below(256)) + L"." +
+                    std::to_wstring(R.Below(256)) + L"." + std::to_wstring(R.Below(256)));
+  return Lines;
+}
+
+std::vector<std::wstring> MakeNumbers(int N) {
+  TRandom R(314);
+  std::vector<std::wstring> Lines;
+  Lines.reserve(static_cast<std::size_t>(N));
+  for (int I = 0; I < N; ++I) Lines.push_back(std::to_wstring(R.Below(2000001) - 1000000));
   return Lines;
 }
 
@@ -189,6 +211,35 @@ struct TListSide {
     SendMessageW(List, LVM_SORTITEMS, reinterpret_cast<WPARAM>(this),
                  reinterpret_cast<LPARAM>(Locale ? &CompareLocale : &CompareOrdinal));
   }
+  // The values read out of the texts once, then the items sorted on them: the first address part
+  // most significant, or the number.
+  std::vector<std::array<unsigned, 4>> Addresses;
+  std::vector<double> Numbers;
+  static int CALLBACK CompareAddress(LPARAM A, LPARAM B, LPARAM Self) {
+    const auto& K = reinterpret_cast<TListSide*>(Self)->Addresses;
+    const auto& X = K[static_cast<std::size_t>(A)];
+    const auto& Y = K[static_cast<std::size_t>(B)];
+    return X < Y ? -1 : Y < X ? 1 : 0;
+  }
+  static int CALLBACK CompareNumber(LPARAM A, LPARAM B, LPARAM Self) {
+    const auto& K = reinterpret_cast<TListSide*>(Self)->Numbers;
+    const double X = K[static_cast<std::size_t>(A)], Y = K[static_cast<std::size_t>(B)];
+    return X < Y ? -1 : Y < X ? 1 : 0;
+  }
+  void SortAddresses() {
+    Addresses.clear();
+    for (const std::wstring& T : *Texts) {
+      std::array<unsigned, 4> Parts{};
+      std::swscanf(T.c_str(), L"%u.%u.%u.%u", &Parts[0], &Parts[1], &Parts[2], &Parts[3]);
+      Addresses.push_back(Parts);
+    }
+    SendMessageW(List, LVM_SORTITEMS, reinterpret_cast<WPARAM>(this), reinterpret_cast<LPARAM>(&CompareAddress));
+  }
+  void SortNumbers() {
+    Numbers.clear();
+    for (const std::wstring& T : *Texts) Numbers.push_back(std::wcstod(T.c_str(), nullptr));
+    SendMessageW(List, LVM_SORTITEMS, reinterpret_cast<WPARAM>(this), reinterpret_cast<LPARAM>(&CompareNumber));
+  }
   void ScrollTop() { SendMessageW(List, LVM_ENSUREVISIBLE, 0, FALSE); }
   void ScrollBottom() { SendMessageW(List, LVM_ENSUREVISIBLE, static_cast<WPARAM>(Rows - 1), FALSE); }
   void SelectAll() {
@@ -306,16 +357,17 @@ void RunSize(int N, TGridSide& G, TListSide& L) {
              1, [&] { G.Clear(); }, [&] { G.Add(Lines, false); }, [&] { L.Clear(); }, [&] { L.Add(Lines, false); }));
 
   // Sort with the same comparison, on freshly added (unsorted) lines each run.
-  Line("sort, locale-aware (CompareStringW)", N,
-       Alternate(
-           Runs, [&] { G.Clear(); G.Add(Lines); }, [&] { G.Sort(stUnicodeAlphabetic); },
-           [&] { L.Clear(); L.Add(Lines); }, [&] { L.Sort(true); }));
-  CheckSame("the locale-aware sort", G, L);
-  Line("sort, code units (stAlphabetic)", N,
-       Alternate(
-           Runs, [&] { G.Clear(); G.Add(Lines); }, [&] { G.Sort(stAlphabetic); },
-           [&] { L.Clear(); L.Add(Lines); }, [&] { L.Sort(false); }));
-  CheckSame("the code-unit sort", G, L);
+  auto SortLine = [&](const char* Name, const char* After, const std::vector<std::wstring>& Input,
+                      const std::function<void()>& GridSort, const std::function<void()>& ListSort) {
+    Line(Name, N,
+         Alternate(
+             Runs, [&] { G.Clear(); G.Add(Input); }, GridSort, [&] { L.Clear(); L.Add(Input); }, ListSort));
+    CheckSame(After, G, L);
+  };
+  SortLine("sort, locale-aware (CompareStringW)", "the locale-aware sort", Lines, [&] { G.Sort(stUnicodeAlphabetic); },
+           [&] { L.Sort(true); });
+  SortLine("sort, code units (stAlphabetic)", "the code-unit sort", Lines, [&] { G.Sort(stAlphabetic); },
+           [&] { L.Sort(false); });
 
   // Repaint the page at the top and at the bottom (the contents stay as the last sort left them).
   {
@@ -368,6 +420,12 @@ void RunSize(int N, TGridSide& G, TListSide& L) {
            1, [&] { G.Clear(); G.Add(Lines); }, [&] { G.DeleteFromTop(Deleted); }, [&] { L.Clear(); L.Add(Lines); },
            [&] { L.DeleteFromTop(Deleted); }));
   CheckSame("deleting from the top", G, L);
+  // The sorts that read a value out of each text: dotted addresses and numbers.
+  const std::vector<std::wstring> Addresses = MakeAddresses(N), Numbers = MakeNumbers(N);
+  SortLine("sort, addresses (stIP)", "the address sort", Addresses, [&] { G.Sort(stIP); },
+           [&] { L.SortAddresses(); });
+  SortLine("sort, numbers in text (stNumeric)", "the numeric sort", Numbers, [&] { G.Sort(stNumeric); },
+           [&] { L.SortNumbers(); });
   G.Clear();
   L.Clear();
   Pump();

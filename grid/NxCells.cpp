@@ -42,20 +42,10 @@ int RandomBelow(int Range) {
   return static_cast<int>((static_cast<std::uint64_t>(RandSeed) * static_cast<std::uint32_t>(Range)) >> 32);
 }
 
-// Orderings answered by the comparisons of the sort. Unordered values (a NaN) satisfy neither
-// test, as the platform's comparisons of them do.
+// Orderings answered by the custom comparison of the sort.
 constexpr int cmpLess = -1;
 constexpr int cmpEqual = 0;
 constexpr int cmpGreater = 1;
-constexpr int cmpUnordered = 2;
-
-template <class T>
-int Order(const T& A, const T& B) {
-  if (A < B) return cmpLess;
-  if (B < A) return cmpGreater;
-  if (A == B) return cmpEqual;
-  return cmpUnordered;
-}
 
 // The "low" test holds when the pivot is at most the cell, the "high" test when it is at least.
 bool LowTest(int Cmp) { return Cmp == cmpLess || Cmp == cmpEqual; }
@@ -782,43 +772,27 @@ void TCells::DoCompare(TCell* Cell1, TCell* Cell2, int& Compare) {
 // ---------------------------------------------------------------------------------------------
 // Sort
 
-int TCells::CompareCells(TSortType ASortType, TCell* Pivot, TCell* Cell) {
-  switch (ASortType) {
-    case stAlphabetic: return Order(Pivot->AsString(), Cell->AsString());
-    case stBoolean: return Order(Pivot->AsBoolean(), Cell->AsBoolean());
-    case stCaseInsensitive:
-      return Order(LowerCase(WideToAnsi(Pivot->AsString())), LowerCase(WideToAnsi(Cell->AsString())));
-    case stCustom: {
-      int Compare = 0;
-      DoCompare(Pivot, Cell, Compare);
-      return Compare < 0 ? cmpLess : Compare > 0 ? cmpGreater : cmpEqual;
-    }
-    case stNumeric: return Order(Pivot->AsFloat(), Cell->AsFloat());
-    case stDate: return Order(Pivot->AsDateTime(), Cell->AsDateTime());
-    case stIP: return Order(AddressParts(Pivot->AsString()), AddressParts(Cell->AsString()));
-    case stUnicodeAlphabetic: {
-      const int R = WideCompareStr(Pivot->AsString(), Cell->AsString());
-      return R < 0 ? cmpLess : R > 0 ? cmpGreater : cmpEqual;
-    }
-  }
-  return cmpEqual;
+int TCells::CompareCustom(TCell* Pivot, TCell* Cell) {
+  int Compare = 0;
+  DoCompare(Pivot, Cell, Compare);
+  return Compare < 0 ? cmpLess : Compare > 0 ? cmpGreater : cmpEqual;
 }
 
 // Splits Lo..Hi (Hi > Lo) around a pivot taken from Lo + 1 .. Hi and returns P, Lo < P <= Hi:
 // rows Lo .. P - 1 come before the pivot in the sort order, rows P .. Hi after it. The scans stop
-// at the ends of the range, so a comparison that is no consistent order (a custom one, a NaN)
-// still ends with both parts smaller than the range.
-int TCells::Partition(int Lo, int Hi, TCellList* Keys, TSortType ASortType) {
+// at the ends of the range, so a comparison that is no consistent order still ends with both
+// parts smaller than the range.
+int TCells::Partition(int Lo, int Hi, TCellList* Keys) {
   TCell* Pivot = Keys->Items(Lo + 1 + RandomBelow(Hi - Lo));
   const bool Ascending = FSortKind == skAscending;
   auto Key = [&](int Row) { return (*Keys)[Row]; };
   // Ascending: I stops at a cell not below the pivot, J at a cell not above it.
   auto StopI = [&](int Row) {
-    const int Cmp = CompareCells(ASortType, Pivot, Key(Row));
+    const int Cmp = CompareCustom(Pivot, Key(Row));
     return Ascending ? LowTest(Cmp) : HighTest(Cmp);
   };
   auto StopJ = [&](int Row) {
-    const int Cmp = CompareCells(ASortType, Pivot, Key(Row));
+    const int Cmp = CompareCustom(Pivot, Key(Row));
     return Ascending ? HighTest(Cmp) : LowTest(Cmp);
   };
   int I = Lo - 1;
@@ -834,15 +808,15 @@ int TCells::Partition(int Lo, int Hi, TCellList* Keys, TSortType ASortType) {
   return std::max(I, Lo + 1);
 }
 
-void TCells::QuickSort(int Lo, int Hi, TCellList* Keys, TSortType ASortType) {
+void TCells::QuickSort(int Lo, int Hi, TCellList* Keys) {
   // Recursion on the smaller part and a loop over the larger keep the depth logarithmic.
   while (Hi > Lo) {
-    const int P = Partition(Lo, Hi, Keys, ASortType);
+    const int P = Partition(Lo, Hi, Keys);
     if (P - 1 - Lo < Hi - P) {
-      QuickSort(Lo, P - 1, Keys, ASortType);
+      QuickSort(Lo, P - 1, Keys);
       Lo = P;
     } else {
-      QuickSort(P, Hi, Keys, ASortType);
+      QuickSort(P, Hi, Keys);
       Hi = P - 1;
     }
   }
@@ -855,6 +829,9 @@ void TCells::Permute(const std::vector<int>& Order) {
 }
 
 namespace {
+
+// Each sort type's key is a string of bytes whose order (byte by byte, a shorter prefix first) is
+// the order of the type.
 
 // The code units of a text, most significant byte first: byte order is code unit order.
 void AppendCodeUnitKey(std::string& Key, const WideString& Text) {
@@ -869,36 +846,72 @@ void AppendCodeUnitKey(std::string& Key, const WideString& Text) {
   }
 }
 
+void AppendBigEndian(std::string& Key, std::uint64_t Value, int Bytes) {
+  for (int B = Bytes - 1; B >= 0; --B) Key += static_cast<char>((Value >> (8 * B)) & 0xFF);
+}
+
+// A float: the bits of a positive number grow with it; a negative one's bits are turned over so
+// that they fall as it grows, below every positive one. Minus zero counts as zero; a NaN, which
+// no comparison orders, comes after every number.
+void AppendFloatKey(std::string& Key, double Value) {
+  std::uint64_t Bits;
+  if (Value != Value) {
+    Bits = ~std::uint64_t{0};
+  } else {
+    if (Value == 0) Value = 0;
+    std::memcpy(&Bits, &Value, sizeof(Bits));
+    Bits = (Bits >> 63) != 0 ? ~Bits : Bits | (std::uint64_t{1} << 63);
+  }
+  AppendBigEndian(Key, Bits, 8);
+}
+
 }  // namespace
 
 void TCells::KeyedSort(int ACol, TSortType ASortType) {
   TCellList* L = FColumnLists[static_cast<std::size_t>(ACol)];
   const int N = FRowCount;
+  // A single row has no order to take: its value is not even read.
+  if (N < 2) return;
   std::vector<int> Order(static_cast<std::size_t>(N));
   for (int I = 0; I < N; ++I) Order[static_cast<std::size_t>(I)] = I;
   const bool Descending = FSortKind == skDescending;
-  // A cell's text as the sort reads it (a virtual or counting cell answers for its own row).
-  auto TextOf = [&](int Row) {
+  // A cell read as the sort reads it: through its own row (a counting cell answers for the row
+  // it is read through).
+  auto CellOf = [&](int Row) {
     FLastCol = ACol;
     FLastRow = Row;
-    return (*L)[Row]->AsString();
+    return (*L)[Row];
   };
-  // One key of bytes per row, all in one block: compared byte by byte (a shorter prefix first),
-  // they give the order of the sort type.
+  // One key per row, all in one block, each computed once.
   std::string Keys;
   std::vector<std::size_t> Start(static_cast<std::size_t>(N) + 1);
   for (int R = 0; R < N; ++R) {
     Start[static_cast<std::size_t>(R)] = Keys.size();
-    // A text cell's text is read in place.
-    const auto* S = dynamic_cast<const TStringCell*>((*L)[R]);
-    const WideString Own = S != nullptr ? WideString() : TextOf(R);
-    const WideString& Text = S != nullptr ? S->Text() : Own;
-    if (ASortType == stAlphabetic)
-      AppendCodeUnitKey(Keys, Text);
-    else if (ASortType == stCaseInsensitive)
-      Keys += LowerCase(WideToAnsi(Text));
-    else
-      Keys += UnicodeSortKey(Text);
+    TCell* Cell = CellOf(R);
+    switch (ASortType) {
+      case stAlphabetic:
+      case stCaseInsensitive:
+      case stUnicodeAlphabetic: {
+        // A text cell's text is read in place.
+        const auto* S = dynamic_cast<const TStringCell*>(Cell);
+        const WideString Own = S != nullptr ? WideString() : Cell->AsString();
+        const WideString& Text = S != nullptr ? S->Text() : Own;
+        if (ASortType == stAlphabetic)
+          AppendCodeUnitKey(Keys, Text);
+        else if (ASortType == stCaseInsensitive)
+          Keys += LowerCase(WideToAnsi(Text));
+        else
+          Keys += UnicodeSortKey(Text);
+        break;
+      }
+      case stBoolean: Keys += Cell->AsBoolean() ? '\1' : '\0'; break;
+      case stNumeric: AppendFloatKey(Keys, Cell->AsFloat()); break;
+      case stDate: AppendFloatKey(Keys, Cell->AsDateTime()); break;
+      case stIP:
+        for (std::uint32_t Part : AddressParts(Cell->AsString())) AppendBigEndian(Keys, Part, 4);
+        break;
+      case stCustom: break;
+    }
   }
   Start[static_cast<std::size_t>(N)] = Keys.size();
   const auto* Bytes = reinterpret_cast<const unsigned char*>(Keys.data());
@@ -914,6 +927,15 @@ void TCells::KeyedSort(int ACol, TSortType ASortType) {
 
 void TCells::Sort(int ACol, TSortType ASortType, TSortKind ASortKind, bool AFullResort) {
   CheckColumn(ACol);
+  // Sorting moves cells with their rows. A virtual cell's value stays with the row position its
+  // supplier answers for, so the rows would leave their values behind. An increment cell has a
+  // value only for the row it is read through: the keyed sorts give each row its own number, a
+  // custom comparison of two cells cannot.
+  const TColumnKind Kind = FColumns != nullptr ? FColumns->ColumnKind(ACol) : ckString;
+  if (Kind == ckVirtual)
+    throw EInvalidOperation("A virtual column cannot be sorted: its values stay at their row positions");
+  if (Kind == ckIncrement && ASortType == stCustom)
+    throw EInvalidOperation("An increment column cannot be sorted by a custom comparison: its cells hold no values");
   // Reversing gives the other direction only of the order the rows are in: the same column by
   // the same type.
   if (ACol == FLastSortColumn && ASortType == FLastSortType && FSortedUnchanged && ASortKind != FSortKind &&
@@ -924,13 +946,14 @@ void TCells::Sort(int ACol, TSortType ASortType, TSortKind ASortKind, bool AFull
     Permute(Order);
   } else {
     FSortKind = ASortKind;
-    // A sort that fails part way leaves rows in no known order.
+    // A sort that fails leaves no claim of an order.
     FSortedUnchanged = false;
-    RowsMoved();
-    if (ASortType == stAlphabetic || ASortType == stCaseInsensitive || ASortType == stUnicodeAlphabetic)
+    if (ASortType == stCustom) {
+      RowsMoved();
+      QuickSort(0, FRowCount - 1, FColumnLists[static_cast<std::size_t>(ACol)]);
+    } else {
       KeyedSort(ACol, ASortType);
-    else
-      QuickSort(0, FRowCount - 1, FColumnLists[static_cast<std::size_t>(ACol)], ASortType);
+    }
   }
   FLastSortColumn = ACol;
   FLastSortType = ASortType;

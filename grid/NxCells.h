@@ -472,11 +472,13 @@ class TCells : public TObject {
   void ColumnsChanged(int AKind, int AIndex, int AIndex2);
 
   // Sorts the rows on column ACol. Right after a sort of the same column by the same type, a
-  // change of direction alone (AFullResort False) reverses the rows without comparing.
-  // Conversion errors of the cells propagate; rows exchanged so far stay exchanged. The text
-  // sorts (stAlphabetic, stCaseInsensitive, stUnicodeAlphabetic) compute each row's key once,
-  // sort the keys and then move the rows once; a cell that cannot give its text stops them before
-  // any row moved.
+  // change of direction alone (AFullResort False) reverses the rows without comparing. Every sort
+  // but stCustom computes each row's key once (the cell read through its own row), sorts the keys
+  // stably and then moves the rows once: a cell that cannot give its value (EConvertError) stops
+  // it before any row moved. A NaN counts above every number. The custom sort asks
+  // OnCompare; its exceptions leave the rows exchanged so far. A virtual column (its values stay
+  // at their row positions) and a custom sort of an increment column (its cells hold no values)
+  // raise EInvalidOperation before anything changes.
   void Sort(int ACol, TSortType ASortType, TSortKind ASortKind, bool AFullResort);
 
   int ColumnCount() const { return FColumnCount; }
@@ -529,10 +531,11 @@ class TCells : public TObject {
   void RowsMoved();
   void ShownChanged(int ARow, int Delta);
   const TRowCountIndex& ShownIndex() const;
-  int CompareCells(TSortType ASortType, TCell* Pivot, TCell* Cell);
-  int Partition(int Lo, int Hi, TCellList* Keys, TSortType ASortType);
-  void QuickSort(int Lo, int Hi, TCellList* Keys, TSortType ASortType);
-  // The text sorts: keys first, then one permutation of every list.
+  // The custom sort: OnCompare orders the pivot and a cell.
+  int CompareCustom(TCell* Pivot, TCell* Cell);
+  int Partition(int Lo, int Hi, TCellList* Keys);
+  void QuickSort(int Lo, int Hi, TCellList* Keys);
+  // Every sort but the custom one: keys first, then one permutation of every list.
   void KeyedSort(int ACol, TSortType ASortType);
   void Permute(const std::vector<int>& Order);
 

@@ -325,8 +325,12 @@ class TNxCustomGridControl : public TNxScrollControl {
   void EditInputCellWithKey(TNxCustomColumn* Column, wchar_t Key);
   // Writes the editor's text back (the editor stays open); True when something was written.
   virtual bool ApplyEditing();
-  // Closes the editor without writing back (unless OnEndEditing refuses).
+  // Closes the editor without writing back (unless OnEndEditing refuses). OnEditExit fires while
+  // EditCol and EditRow still name the cell that was edited.
   virtual void EndEditing();
+  // Writes what was typed back (unless OnEditAccept refuses), then closes the editor: every road
+  // that leaves an editor but Escape.
+  void CommitEditing();
   // Turns the input line's values into a new row.
   virtual void AddInputRow();
   virtual void WriteEditedCell(const WideString& Value);
@@ -652,6 +656,8 @@ class TNxCustomGridControl : public TNxScrollControl {
   bool BeginCellEditor(int ACol, int ARow);
   // Runs the checks of opening an input-line editor; False when none opens.
   bool BeginInputEditor(TNxCustomColumn* Column);
+  // Before another editor opens: the open one is committed and closed; False when it stays.
+  bool CloseOtherEditor();
   // Attaches the column's editor, hooks it and prepares its look.
   void TakeColumnEditor(TNxCustomColumn* Column, TColor Color, bool InputLine);
   void SetEditorText(const WideString& Text);
@@ -672,6 +678,8 @@ class TNxCustomGridControl : public TNxScrollControl {
   bool FSuppressEditEvent = false;
   // EndEditing is closing the editor.
   bool FEndingEdit = false;
+  // Counts the editors opened: an OnEditExit handler that opens the next one is told apart.
+  unsigned FEditSession = 0;
   TAppearanceOptions FAppearanceOptions{aoHideSelection, aoHighlightSlideCells};
   bool FAutoScroll = false;
   TBorderStyle FBorderStyle = bsSingle;

@@ -364,13 +364,22 @@ void TNxGrid::MoveRow(int AFrom, int ATo) {
 void TNxGrid::ExchangeRows(int A, int B) {
   CheckRow(A);
   CheckRow(B);
+  // Rows of the same height and shown state take each other's place; otherwise the rows between
+  // them move, and the page may hold another number of rows.
+  const bool ShownA = GetRowShown(A), ShownB = GetRowShown(B);
+  const bool SamePlace = ShownA == ShownB && (!ShownA || GetRowPitch(A) == GetRowPitch(B));
   FCellStore->ExchangeRows(A, B);
   FollowRecords([A, B](int I) { return I == A ? B : I == B ? A : I; });
   FindShownRows();
-  if (UpdateCount() == 0) {
-    RefreshRow(A);
-    RefreshRow(B);
+  if (SamePlace) {
+    if (UpdateCount() == 0) {
+      RefreshRow(A);
+      RefreshRow(B);
+    }
+    return;
   }
+  RefreshFrom(std::min(A, B));
+  UpdateVertScrollBar();
 }
 
 void TNxGrid::SetRowVisible(int ARow, bool Value) {
@@ -385,6 +394,9 @@ void TNxGrid::SetRowVisible(int ARow, bool Value) {
   TNxCustomGrid::SetRowVisible(ARow, Value);
   if (GetShownRowCount() == 0) FFirstShownRow = FLastShownRow = 0;
   UpdateVertScrollBar();
+  // The rows below moved: an editor over one of them goes along (over the row itself, it hides
+  // while the row does).
+  if (GridState().Contains(gsEditing)) PlaceEditor();
 }
 
 void TNxGrid::SetRowHeight(int ARow, int Value) {
@@ -397,6 +409,8 @@ void TNxGrid::SetRowHeight(int ARow, int Value) {
   if (GetRowShown(ARow)) {
     RefreshFrom(ARow);
     UpdateVertScrollBar();
+    // The row and those below changed place: an open editor goes along.
+    if (GridState().Contains(gsEditing)) PlaceEditor();
   }
 }
 
@@ -552,7 +566,14 @@ void TNxGrid::CompareCells(TObject*, TCell* Cell1, TCell* Cell2, int& Compare) {
 void TNxGrid::ColumnsChanged(int ChangeKind, int Index, int Index2) {
   // The store follows first, so that the engine's notices already see the new column's cells.
   const int RowsBefore = GetRowCount();
-  if (FCellStore) FCellStore->ColumnsChanged(ChangeKind, Index, Index2);
+  try {
+    if (FCellStore) FCellStore->ColumnsChanged(ChangeKind, Index, Index2);
+  } catch (...) {
+    // A column the store cannot make cells for (memory ran out; the store is as it was) leaves
+    // the column list again: the two never disagree.
+    if (ChangeKind == cnAddColumn || ChangeKind == cnInsertColumn) Columns()->Withdraw(Index);
+    throw;
+  }
   if (RowsBefore > 0 && GetRowCount() == 0) {
     // The last column went and took the rows with it.
     TNxCustomGrid::ClearRows();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <new>
 #include <random>
@@ -680,7 +681,7 @@ TEST_F(StoreFixture, ZeroOrOneRowSortsToNothing) {
   EXPECT_EQ(Column(0), "x");
 }
 
-TEST_F(StoreFixture, AConversionErrorLeavesTheSortIncomplete) {
+TEST_F(StoreFixture, AConversionErrorStopsTheSortBeforeAnyRowMoved) {
   AddColumn();
   Fill(0, {L"3", L"x", L"1", L"2"});
   Cells.Sort(0, stAlphabetic, skAscending, false);
@@ -690,6 +691,7 @@ TEST_F(StoreFixture, AConversionErrorLeavesTheSortIncomplete) {
   } catch (const EConvertError& E) {
     EXPECT_EQ(E.Message, "'x' is not a valid floating point value");
   }
+  EXPECT_EQ(Column(0), "1,2,3,x");
   // The failed sort left no claim of being sorted: a flip sorts for real.
   EXPECT_FALSE(Cells.SortedUnchanged());
   Cells.Sort(0, stAlphabetic, skAscending, false);
@@ -736,13 +738,25 @@ TEST_F(StoreFixture, InconsistentComparisonsStayInsideTheRows) {
   }
 }
 
-TEST_F(StoreFixture, NaNKeysSortWithoutRunningAway) {
+TEST_F(StoreFixture, NaNKeysSortAfterEveryNumber) {
   AddColumn(FakeColumn{ckFloat});
   Cells.AddRows(50);
   for (int R = 0; R < 50; ++R)
-    Cells.GetCell(0, R)->SetAsFloat(R % 3 == 0 ? std::numeric_limits<double>::quiet_NaN() : 50.0 - R);
+    Cells.GetCell(0, R)->SetAsFloat(R % 3 == 0 ? std::numeric_limits<double>::quiet_NaN() : 25.0 - R);
   EXPECT_NO_THROW(Cells.Sort(0, stNumeric, skAscending, false));
-  EXPECT_EQ(Cells.RowCount(), 50);
+  ASSERT_EQ(Cells.RowCount(), 50);
+  // 33 numbers rising from -24 to 23 (minus and plus zero as one), then the 17 NaNs.
+  for (int R = 0; R < 50; ++R) {
+    const double V = Cells.GetCell(0, R)->AsFloat();
+    if (R >= 33) {
+      EXPECT_TRUE(std::isnan(V)) << R;
+    } else {
+      EXPECT_FALSE(std::isnan(V)) << R;
+      if (R > 0) {
+        EXPECT_LT(Cells.GetCell(0, R - 1)->AsFloat(), V) << R;
+      }
+    }
+  }
 }
 
 TEST_F(StoreFixture, LargeSortAgreesWithAReferenceOrder) {

@@ -14,17 +14,6 @@ using gridtest::TChannelListForm;
 
 namespace {
 
-bool PointerTo(HWND W, int X, int Y) { return PointerSettledTo(W, X, Y); }
-
-// The hint window's place on the screen, or an empty rectangle while it is hidden.
-TRect ShownHintRect(TNxCustomGrid* G) {
-  THintWindow* H = G->HintWindow();
-  if (H == nullptr || !H->HandleAllocated() || !IsWindowVisible(H->Handle())) return TRect{};
-  RECT R;
-  GetWindowRect(H->Handle(), &R);
-  return TRect{R.left, R.top, R.right, R.bottom};
-}
-
 TPoint ScreenOf(TNxCustomGrid* G, int X, int Y) { return G->ClientToScreen(Point(X, Y)); }
 
 // Fires the search timer's handler as one tick would.
