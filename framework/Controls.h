@@ -187,6 +187,8 @@ HINSTANCE ModuleInstance();
 bool RegisterPlainWindowClass(const wchar_t* ClassName, WNDPROC WndProc);
 // A new hidden message-only window of a class of the module; nullptr when the system refuses it.
 HWND CreateMessageWindow(const wchar_t* ClassName);
+// The work area (the screen less the task bar) of the monitor nearest to a screen rectangle.
+TRect WorkAreaNear(const TRect& R);
 
 // ---------------------------------------------------------------------------------------------
 // TControlCanvas

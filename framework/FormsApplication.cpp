@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "framework/Dialogs.h"
 #include "framework/FormsInternal.h"
 #include "framework/Strings.h"
 
@@ -61,9 +62,7 @@ LRESULT CALLBACK ApplicationWindowProc(HWND Window, UINT Msg, WPARAM WParam, LPA
 }
 
 TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {
-  MessageBoxProc = [](HWND Owner, const WideString& Text, const WideString& Caption, UINT Flags) {
-    return MessageBoxW(Owner, Text.c_str(), Caption.c_str(), Flags);
-  };
+  MessageBoxProc = ShowSystemMessageBox;
 }
 
 TApplication::~TApplication() {

@@ -103,15 +103,17 @@ TEST(ConvertInteger, ErrorTextsAndDefaults) {
 TEST(ConvertErrors, ALongTextIsQuotedWithItsFirst200CharactersAndAnEllipsis) {
   const AnsiString Long = "x" + AnsiString(3000000, '7');
   const AnsiString Kept = Long.substr(0, 200);
+  // The message expected: Text quoted, then Rest.
+  auto Quoted = [](const AnsiString& Text, const char* Rest) { return AnsiString("'").append(Text).append(Rest); };
   // The message, or its length only when it is far too long to print.
-  auto Shown = [](const AnsiString& M) { return M.size() < 400 ? M : "(" + std::to_string(M.size()) + " bytes)"; };
-  EXPECT_EQ(Shown(ConvertErrorOf([&] { StrToInt(Long); })), "'" + Kept + "...' is not a valid integer value");
+  auto Shown = [](const AnsiString& M) { return M.size() < 400 ? M : std::to_string(M.size()).append(" bytes"); };
+  EXPECT_EQ(Shown(ConvertErrorOf([&] { StrToInt(Long); })), Quoted(Kept, "...' is not a valid integer value"));
   EXPECT_EQ(Shown(ConvertErrorOf([&] { StrToFloat(Long, PinnedFormatSettings()); })),
-            "'" + Kept + "...' is not a valid floating point value");
-  EXPECT_EQ(Shown(ConvertErrorOf([&] { StrToBool(Long); })), "'" + Kept + "...' is not a valid boolean value");
-  EXPECT_EQ(Shown(ConvertErrorOf([&] { StringToGUID(Long); })), "'" + Kept + "...' is not a valid GUID value");
+            Quoted(Kept, "...' is not a valid floating point value"));
+  EXPECT_EQ(Shown(ConvertErrorOf([&] { StrToBool(Long); })), Quoted(Kept, "...' is not a valid boolean value"));
+  EXPECT_EQ(Shown(ConvertErrorOf([&] { StringToGUID(Long); })), Quoted(Kept, "...' is not a valid GUID value"));
   // 200 characters are still quoted whole.
-  EXPECT_EQ(ConvertErrorOf([&] { StrToInt(Kept); }), "'" + Kept + "' is not a valid integer value");
+  EXPECT_EQ(ConvertErrorOf([&] { StrToInt(Kept); }), Quoted(Kept, "' is not a valid integer value"));
 }
 
 TEST(ConvertInteger, SixtyFourBits) {
