@@ -6,6 +6,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <functional>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
@@ -131,4 +134,158 @@ TEST(MessageBoxes, EveryBoxFitsTheWorkAreaAndItsOkButtonTakesARealClick) {
     }
   }
   EXPECT_TRUE(ThreadBoxes().empty());
+}
+
+// ---------------------------------------------------------------------------------------------
+// One error box at a time
+
+namespace {
+
+// Closes each box of this thread once it has been up for about 300 ms (a user reading it).
+struct TBoxCloser {
+  static inline std::vector<std::pair<HWND, DWORD>> Seen;
+  UINT_PTR Id;
+  TBoxCloser() {
+    Seen.clear();
+    Id = SetTimer(nullptr, 0, 30, Tick);
+  }
+  ~TBoxCloser() { KillTimer(nullptr, Id); }
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    for (HWND B : ThreadBoxes()) {
+      auto It = std::find_if(Seen.begin(), Seen.end(), [B](const auto& S) { return S.first == B; });
+      if (It == Seen.end())
+        Seen.emplace_back(B, GetTickCount());
+      else if (GetTickCount() - It->second > 300)
+        PostMessageW(B, WM_COMMAND, IDOK, 0);
+    }
+  }
+};
+
+// The application's boxes shown by a routine that counts how many are open at once; Show
+// shows them (by default, real boxes).
+struct TBoxCounter {
+  int Open = 0, MostOpen = 0;
+  std::vector<WideString> Texts;
+  TMessageBoxProc Saved = Application->MessageBoxProc;
+  std::function<void()> WhileOpen;
+  TBoxCounter() {
+    Application->MessageBoxProc = [this](HWND Owner, const WideString& Text, const WideString& Caption, UINT Flags) {
+      Texts.push_back(Text);
+      MostOpen = std::max(MostOpen, ++Open);
+      int Result = IDOK;
+      if (WhileOpen)
+        WhileOpen();
+      else
+        Result = Saved(Owner, Text, Caption, Flags);
+      --Open;
+      return Result;
+    };
+  }
+  ~TBoxCounter() { Application->MessageBoxProc = Saved; }
+};
+
+// Handles messages for about Ms milliseconds of the clock (boxes opened meanwhile included).
+void PumpForClock(DWORD Ms) {
+  const DWORD Start = GetTickCount();
+  while (GetTickCount() - Start < Ms) {
+    uitest::Pump();
+    Sleep(5);
+  }
+}
+
+void Fail(const char* Text) {
+  try {
+    throw EInvalidOperation(Text);
+  } catch (...) {
+    Application->HandleException(nullptr);
+  }
+}
+
+}  // namespace
+
+TEST(ErrorBoxes, AFailingTimerShowsOneBoxAtATimeAndIsNotFiredWhileItsBoxIsUp) {
+  // A framework timer, and a timer of a form's window, whose handlers fail on every tick
+  // (20 ms) for about a second; each box is closed by the user after about 300 ms.
+  for (bool FormTimer : {false, true}) {
+    SCOPED_TRACE(FormTimer ? "timer of a form's window" : "TTimer");
+    TBoxCounter Boxes;
+    TBoxCloser Closer;
+    int Ticks = 0, TicksWhileOpen = 0;
+    const DWORD End = GetTickCount() + 1000;
+    bool Running = true;
+    auto OnTick = [&] {
+      if (GetTickCount() > End) {
+        Running = false;
+        return;
+      }
+      ++Ticks;
+      if (Boxes.Open > 0) ++TicksWhileOpen;
+      throw EInvalidOperation("The tick failed");
+    };
+    TTimer Timer(nullptr);
+    auto Form = std::make_unique<TForm>(nullptr);
+    if (FormTimer) {
+      Timer.SetEnabled(false);
+      TWndMethod Inherited = Form->WindowProc();
+      Form->SetWindowProc([&, Inherited](TMessage& M) {
+        if (M.Msg == WM_TIMER && M.WParam == 7) {
+          if (!Running) KillTimer(Form->Handle(), 7);
+          OnTick();
+          return;
+        }
+        Inherited(M);
+      });
+      SetTimer(Form->Handle(), 7, 20, nullptr);
+    } else {
+      Timer.SetInterval(20);
+      Timer.SetOnTimer([&](TObject*) {
+        OnTick();
+        if (!Running) Timer.SetEnabled(false);
+      });
+    }
+    while (Running || Boxes.Open > 0) PumpForClock(50);
+    EXPECT_EQ(Boxes.MostOpen, 1);
+    EXPECT_EQ(TicksWhileOpen, 0);
+    // Closing the box lets the timer run (and fail) again.
+    EXPECT_GE(Ticks, 2);
+    EXPECT_EQ(static_cast<int>(Boxes.Texts.size()), Ticks);
+    EXPECT_TRUE(ThreadBoxes().empty());
+  }
+}
+
+TEST(ErrorBoxes, FailuresWhileABoxIsUpAreShownOnceEachAfterIt) {
+  TBoxCounter Boxes;
+  bool First = true;
+  Boxes.WhileOpen = [&] {
+    if (!First) return;
+    First = false;
+    Fail("Second");
+    Fail("First");   // the text of the box shown: the user sees it
+    Fail("Second");  // already waiting
+    Fail("Third");
+  };
+  Fail("First");
+  EXPECT_EQ(Boxes.MostOpen, 1);
+  EXPECT_EQ(Boxes.Texts, (std::vector<WideString>{L"First.", L"Second.", L"Third."}));
+  // A flood of different failures: a few boxes, and the last one tells how many more there were.
+  Boxes.Texts.clear();
+  First = true;
+  Boxes.WhileOpen = [&] {
+    if (!First) return;
+    First = false;
+    for (int I = 0; I < 100; ++I) Fail(("Failure " + std::to_string(I)).c_str());
+  };
+  Fail("Start");
+  EXPECT_EQ(Boxes.MostOpen, 1);
+  ASSERT_GE(Boxes.Texts.size(), 3u);
+  EXPECT_LE(Boxes.Texts.size(), 12u);
+  EXPECT_EQ(Boxes.Texts[1], L"Failure 0.");
+  const std::size_t Shown = Boxes.Texts.size() - 2;  // besides the first box and the last
+  EXPECT_EQ(Boxes.Texts.back(), std::to_wstring(100 - Shown) + L" more errors occurred while the error box was shown.");
+  // Afterwards every failure has its box again.
+  Boxes.Texts.clear();
+  Boxes.WhileOpen = [] {};
+  Fail("First");
+  Fail("First");
+  EXPECT_EQ(Boxes.Texts.size(), 2u);
 }
