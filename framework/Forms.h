@@ -420,7 +420,8 @@ class TApplication : public TComponent {
 
   // --- exceptions
   // Handles the exception being caught (call it inside a catch block): OnException when set,
-  // otherwise the error box (ShowException). EAbort is dropped silently.
+  // otherwise the error box (ShowException). EAbort is dropped silently; std::bad_alloc is
+  // reported as EOutOfMemory "Out of memory".
   void HandleException(TObject* Sender);
   void HandleException(TObject* Sender, std::exception_ptr Error);
   // The standard error box: the message (see ErrorBoxText), the title as caption, a stop icon

@@ -3,6 +3,7 @@
 #include "framework/Forms.h"
 
 #include <algorithm>
+#include <new>
 
 #include "framework/Dialogs.h"
 #include "framework/FormsInternal.h"
@@ -344,6 +345,9 @@ void TApplication::HandleException(TObject* Sender, std::exception_ptr Error) {
   } catch (EAbort&) {
   } catch (Exception& E) {
     Report(E);
+  } catch (std::bad_alloc&) {
+    EOutOfMemory X(SOutOfMemory);
+    Report(X);
   } catch (std::exception& E) {
     Exception X(E.what());
     Report(X);

@@ -289,3 +289,27 @@ TEST(ErrorBoxes, FailuresWhileABoxIsUpAreShownOnceEachAfterIt) {
   Fail("First");
   EXPECT_EQ(Boxes.Texts.size(), 2u);
 }
+
+TEST(ErrorBoxes, RunningOutOfMemoryShowsTheOutOfMemoryMessage) {
+  TBoxCounter Boxes;
+  Boxes.WhileOpen = [] {};
+  // A handler of a window asks for more memory than the process can have.
+  auto Form = std::make_unique<TForm>(nullptr);
+  TWndMethod Inherited = Form->WindowProc();
+  Form->SetWindowProc([Inherited](TMessage& M) {
+    if (M.Msg == WM_APP) {
+      std::vector<char> Huge(0x7FFFFFF0u);
+      M.Result = Huge[1];
+      return;
+    }
+    Inherited(M);
+  });
+  SendMessageW(Form->Handle(), WM_APP, 0, 0);
+  EXPECT_EQ(Boxes.Texts, std::vector<WideString>{L"Out of memory."});
+  // An OnException handler hears it as the framework's out-of-memory exception.
+  std::string Seen;
+  Application->OnException = [&](TObject*, Exception& E) { Seen = E.ClassName() + (": " + E.Message); };
+  SendMessageW(Form->Handle(), WM_APP, 0, 0);
+  Application->OnException = nullptr;
+  EXPECT_EQ(Seen, "EOutOfMemory: Out of memory");
+}
