@@ -1,6 +1,7 @@
 // Loading a page into the browser: the wait for the document sleeps between messages and ends
-// with the application or the form, the newest of nested loads is the page that stays, and the
-// page's stream lives as long as the document keeps it.
+// with the application or the form, the newest of nested loads (or the special page selected
+// meanwhile) is the page that stays, and the page's stream lives as long as the document keeps
+// it.
 #include <gtest/gtest.h>
 
 #include "framework/Exceptions.h"
@@ -158,6 +159,26 @@ TEST(LoadHtml, NestedSelectionsLeaveTheLatestChannel) {
   Application->OnMessage = nullptr;
   EXPECT_TRUE(Selected);
   EXPECT_EQ(LoadedPage(L.Browser()), ExpectedPage("2"));
+}
+
+TEST(LoadHtml, TheSpecialPageSelectedWhileAPageLoadsStays) {
+  TProgramRun Run("s\r\n", "One|1,x\r\nSpecial|666,x\r\n");
+  // The special channel is selected while the first channel's page still loads.
+  bool Selected = false;
+  Application->OnMessage = [&](MSG& Msg, bool& Handled) {
+    if (Msg.message != WM_APP + 7 || Selected) return;
+    Selected = true;
+    Handled = true;
+    Form1->NxGrid1->SelectCell(0, 1);
+  };
+  PostThreadMessageW(GetCurrentThreadId(), WM_APP + 7, 0, 0);
+  Form1->NxGrid1->SelectCell(0, 0);
+  Application->OnMessage = nullptr;
+  EXPECT_TRUE(Selected);
+  ASSERT_TRUE(WaitFor([&] { return Run.Browser()->ReadyState() == READYSTATE_COMPLETE; }));
+  EXPECT_EQ(Run.Browser()->LocationURL(), L"http://special.tavisko.invalid/page1.html");
+  ASSERT_NE(Run.Browser()->DocumentObject(), nullptr);
+  EXPECT_EQ(Run.Browser()->DocumentObject()->LoadCount(), 0) << LoadedPage(Run.Browser());
 }
 
 TEST(LoadHtml, ThePageStreamLivesAsLongAsTheDocumentKeepsIt) {
