@@ -41,6 +41,22 @@ struct TBackstop {
 // Wakes a wait that sleeps in the message loop.
 void Wake() { PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0); }
 
+// Selects row First, and row Second while First's page waits (a message handled in the wait);
+// true when the second selection happened.
+bool SelectDuringTheLoad(int First, int Second) {
+  bool Selected = false;
+  Application->OnMessage = [&](MSG& Msg, bool& Handled) {
+    if (Msg.message != WM_APP + 7 || Selected) return;
+    Selected = true;
+    Handled = true;
+    Form1->NxGrid1->SelectCell(0, Second);
+  };
+  PostThreadMessageW(GetCurrentThreadId(), WM_APP + 7, 0, 0);
+  Form1->NxGrid1->SelectCell(0, First);
+  Application->OnMessage = nullptr;
+  return Selected;
+}
+
 }  // namespace
 
 TEST(LoadHtml, LoadsThePageBytesIntoTheDocument) {
@@ -146,35 +162,13 @@ TEST(LoadHtml, NestedLoadsLeaveTheNewestPage) {
 
 TEST(LoadHtml, NestedSelectionsLeaveTheLatestChannel) {
   TLoader L;
-  // A second selection arrives while the first waits (a message handled in the wait).
-  bool Selected = false;
-  Application->OnMessage = [&](MSG& Msg, bool& Handled) {
-    if (Msg.message != WM_APP + 7 || Selected) return;
-    Selected = true;
-    Handled = true;
-    Form1->NxGrid1->SelectCell(0, 1);
-  };
-  PostThreadMessageW(GetCurrentThreadId(), WM_APP + 7, 0, 0);
-  Form1->NxGrid1->SelectCell(0, 0);
-  Application->OnMessage = nullptr;
-  EXPECT_TRUE(Selected);
+  EXPECT_TRUE(SelectDuringTheLoad(0, 1));
   EXPECT_EQ(LoadedPage(L.Browser()), ExpectedPage("2"));
 }
 
 TEST(LoadHtml, TheSpecialPageSelectedWhileAPageLoadsStays) {
   TProgramRun Run("s\r\n", "One|1,x\r\nSpecial|666,x\r\n");
-  // The special channel is selected while the first channel's page still loads.
-  bool Selected = false;
-  Application->OnMessage = [&](MSG& Msg, bool& Handled) {
-    if (Msg.message != WM_APP + 7 || Selected) return;
-    Selected = true;
-    Handled = true;
-    Form1->NxGrid1->SelectCell(0, 1);
-  };
-  PostThreadMessageW(GetCurrentThreadId(), WM_APP + 7, 0, 0);
-  Form1->NxGrid1->SelectCell(0, 0);
-  Application->OnMessage = nullptr;
-  EXPECT_TRUE(Selected);
+  EXPECT_TRUE(SelectDuringTheLoad(0, 1));
   ASSERT_TRUE(WaitFor([&] { return Run.Browser()->ReadyState() == READYSTATE_COMPLETE; }));
   EXPECT_EQ(Run.Browser()->LocationURL(), L"http://special.tavisko.invalid/page1.html");
   ASSERT_NE(Run.Browser()->DocumentObject(), nullptr);
