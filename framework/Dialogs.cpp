@@ -147,10 +147,10 @@ void FitBoxToWorkArea(HWND Box, const WideString& Text) {
 }
 
 // The box being opened on this thread (the innermost one, when a box opens inside another's
-// loop), and the text it shows; Done once it was fitted.
+// loop), the text it shows, and the hook that fits it (until it has done so).
 struct TBoxFit {
   WideString Text;
-  bool Done = false;
+  HHOOK Hook = nullptr;
 };
 thread_local TBoxFit* OpeningBox = nullptr;
 
@@ -158,12 +158,15 @@ thread_local TBoxFit* OpeningBox = nullptr;
 // system has laid the box out and not shown it yet.
 LRESULT CALLBACK FitBoxHook(int Code, WPARAM WParam, LPARAM LParam) {
   const auto* M = reinterpret_cast<const CWPRETSTRUCT*>(LParam);
-  if (Code == HC_ACTION && M->message == WM_INITDIALOG && OpeningBox != nullptr && !OpeningBox->Done &&
+  const LRESULT Result = CallNextHookEx(nullptr, Code, WParam, LParam);
+  if (Code == HC_ACTION && M->message == WM_INITDIALOG && OpeningBox != nullptr && OpeningBox->Hook != nullptr &&
       (GetWindowLongW(M->hwnd, GWL_STYLE) & WS_CHILD) == 0) {
-    OpeningBox->Done = true;
+    // Once is enough: the box's own loop runs without the hook.
+    UnhookWindowsHookEx(OpeningBox->Hook);
+    OpeningBox->Hook = nullptr;
     FitBoxToWorkArea(M->hwnd, OpeningBox->Text);
   }
-  return CallNextHookEx(nullptr, Code, WParam, LParam);
+  return Result;
 }
 
 }  // namespace
@@ -181,9 +184,9 @@ int ShowSystemMessageBox(HWND Owner, const WideString& Text, const WideString& C
   }
   TBoxFit* Outer = OpeningBox;
   OpeningBox = &Fit;
-  HHOOK Hook = SetWindowsHookExW(WH_CALLWNDPROCRET, FitBoxHook, nullptr, GetCurrentThreadId());
+  Fit.Hook = SetWindowsHookExW(WH_CALLWNDPROCRET, FitBoxHook, nullptr, GetCurrentThreadId());
   TScopeExit Restore([&] {
-    if (Hook != nullptr) UnhookWindowsHookEx(Hook);
+    if (Fit.Hook != nullptr) UnhookWindowsHookEx(Fit.Hook);
     OpeningBox = Outer;
   });
   return MessageBoxW(Owner, Fit.Text.c_str(), Caption.c_str(), Flags);
