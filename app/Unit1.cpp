@@ -185,6 +185,9 @@ AnsiString BuildPlayerPage(int Id) {
 
 void TForm1::NxGrid1SelectCell(TObject* Sender, int ACol, int ARow) {
   if (GridRightClicked) return;
+  // The newest selection wins: a page of an earlier selection still loading is given up, also
+  // when this one goes to the special page or names no channel.
+  ++FLoadSerial;
   const AnsiString Text = WideToAnsi(NxGrid1->Cells(ACol, ARow));
   const int Id = StrToInt(ExtractChannelId(Text));
   if (Id == 666) {

@@ -54,6 +54,16 @@ HWND CreateMessageWindow(const wchar_t* ClassName) {
   return CreateWindowExW(0, ClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, ModuleInstance(), nullptr);
 }
 
+TRect WorkAreaNear(const TRect& R) {
+  const RECT W{R.Left, R.Top, R.Right, R.Bottom};
+  MONITORINFO MI{};
+  MI.cbSize = sizeof MI;
+  if (!GetMonitorInfoW(MonitorFromRect(&W, MONITOR_DEFAULTTONEAREST), &MI) &&
+      !SystemParametersInfoW(SPI_GETWORKAREA, 0, &MI.rcWork, 0))
+    return TRect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  return TRect{MI.rcWork.left, MI.rcWork.top, MI.rcWork.right, MI.rcWork.bottom};
+}
+
 TShiftState KeysToShiftState(WORD Keys) {
   TShiftState S;
   if (Keys & MK_SHIFT) S.Include(ssShift);

@@ -28,6 +28,8 @@ LRESULT CALLBACK ControlWindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM 
     CreationControl = nullptr;
     Control->Bind(Window);
   }
+  // A window timer whose handler failed waits until its error box is closed.
+  if (Msg == WM_TIMER && Application != nullptr && Application->TimerHeld(Window, WParam)) return 0;
   TMessage M{Msg, WParam, LParam, 0};
   try {
     Control->RunWindowProc(M);
@@ -35,7 +37,10 @@ LRESULT CALLBACK ControlWindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM 
     // Exceptions never cross the system's window procedure boundary.
     if (Application != nullptr) {
       try {
-        Application->HandleException(Control);
+        if (Msg == WM_TIMER)
+          Application->HandleTimerException(Control, Window, WParam);
+        else
+          Application->HandleException(Control);
       } catch (...) {
       }
     }

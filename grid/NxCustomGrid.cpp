@@ -1136,8 +1136,11 @@ bool TNxCustomGrid::CellTextFits(int ACol, int ARow, const WideString& Text) {
   Cv->SetFont(Col->Font());
   if (IsCellSelected(ACol, ARow) && AppearanceOptions().Contains(aoBoldTextSelection))
     Cv->Font()->SetStyle(Cv->Font()->Style() + fsBold);
-  const int TextWidth = D->GetTextWidth(Text);
   const int Available = GridStyle() == gsSlides ? Col->SlideBounds()->Width() : Col->Width();
+  // A character is at least a pixel wide: a text with more characters than the cell has pixels
+  // does not fit, and a text megabytes long is not measured.
+  if (Text.size() > static_cast<std::size_t>(std::max(Available, 0))) return false;
+  const int TextWidth = D->GetTextWidth(Text);
   return Available >= TextWidth + 5;
 }
 

@@ -188,6 +188,26 @@ TEST(GridHints, TextThatDoesNotFitShowsOverItsCell) {
   EXPECT_EQ(F.Grid->HintKind(), ghNone);
 }
 
+TEST(GridHints, TheHintOfAVeryLongRowFitsTheWorkArea) {
+  TChannelListForm F;
+  F.AddLines({L"Short", L"Name|" + std::wstring(300, L'7') + L",x", L"Name|" + std::wstring(2000000, L'7') + L",x"});
+  ASSERT_TRUE(realinput::BringToFront(F.Form->Handle()));
+  const TRect Work = Screen->WorkAreaRect();
+  for (int Row : {1, 2}) {
+    SCOPED_TRACE(Row);
+    ASSERT_TRUE(PointerTo(F.GridWindow(), 10, 2));  // the first row
+    ASSERT_TRUE(WaitFor([&] { return ShownHintRect(F.Grid).IsEmpty(); }));
+    const TPoint P = F.RowPoint(Row);
+    ASSERT_TRUE(PointerTo(F.GridWindow(), P.X, P.Y));
+    ASSERT_TRUE(WaitFor([&] { return !ShownHintRect(F.Grid).IsEmpty(); }));
+    const TRect H = ShownHintRect(F.Grid);
+    EXPECT_TRUE(H.Left >= Work.Left && H.Top >= Work.Top && H.Right <= Work.Right && H.Bottom <= Work.Bottom)
+        << H.Left << "," << H.Top << " - " << H.Right << "," << H.Bottom;
+    EXPECT_LE(F.Grid->HintWindow()->Text().size(), THintWindow::MaxHintLength + 3);
+    uitest::SaveScreenshot(F.Grid->HintWindow()->Handle(), Row == 1 ? "grid_long_row_hint" : "grid_huge_row_hint");
+  }
+}
+
 TEST(GridHints, ClicksOnACellUnderItsHintReachTheGrid) {
   TChannelListForm F;
   F.AddLines({L"Short", L"A channel name far too long to fit into the list", L"Tiny"});
