@@ -203,8 +203,13 @@ class TacDialogWnd : public TacScrollWnd {
   int CaptionHeight(bool UseSkin = true) const;
   // The caption icon's rectangle in the non-client image.
   TRect IconRect() const;
-  // The 1-based caption button under P (image coordinates): 1 close, 2 maximize; 0 none.
-  int ButtonIndexAt(TPoint P) const;
+  // The hit code of the caption button painted at P (image coordinates): HTCLOSE, HTMAXBUTTON,
+  // HTMINBUTTON, HTHELP, HTCAPTION for a disabled one; 0 for none. AnyHeight: P.Y is not
+  // tested (the hit test's band decides it). The dialog's hit test and its border window's both
+  // answer from it.
+  int ButtonCodeAt(TPoint P, bool AnyHeight) const;
+  // A screen point in image coordinates (the border window's when there is one).
+  TPoint ImagePoint(POINT Screen) const;
   // The frame width of the window (the system frame; the skinned one with a border form).
   int FrameWidth() const;
   // Where the client area starts inside the cache.

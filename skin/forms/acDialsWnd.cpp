@@ -183,7 +183,7 @@ void TacDialogWnd::UpdateBorderForm(bool On) {
       Link.DiffTitle = [this] { return DiffTitle(BorderForm); };
       Link.DiffBorder = [this] { return DiffBorder(BorderForm); };
       // The border window shows the image at its origin: its points are image points.
-      Link.ButtonIndexAt = [this](TPoint P) { return ButtonIndexAt(P); };
+      Link.CaptionButtonAt = [this](TPoint P) { return ButtonCodeAt(P, false); };
       Link.UpdateState = [this] { return IsWindowVisible(CtrlHandle) ? 0 : 1; };
       BorderForm = new TacBorderForm(this, Link);
       BorderForm->SkinData = SkinData;
@@ -225,11 +225,26 @@ TRect TacDialogWnd::IconRect() const {
   return TRect{L, T, L + IW, T + IH};
 }
 
-int TacDialogWnd::ButtonIndexAt(TPoint P) const {
+int TacDialogWnd::ButtonCodeAt(TPoint P, bool AnyHeight) const {
   if (!HasSysMenu()) return 0;
-  if (ButtonClose.Rect.Contains(P)) return 1;
-  if (HasMaxBox() && ButtonMax.Rect.Contains(P)) return 2;
+  auto In = [&](const TsCaptionButton& B) {
+    return B.Rect.Width() > 0 && P.X >= B.Rect.Left && P.X < B.Rect.Right &&
+           (AnyHeight || (P.Y >= B.Rect.Top && P.Y < B.Rect.Bottom));
+  };
+  if (In(ButtonClose)) return HTCLOSE;
+  if (HasMaxBox() && In(ButtonMax)) return MaxEnabled() || RestoreEnabled() ? HTMAXBUTTON : HTCAPTION;
+  if ((HasMinBox() || Iconic()) && In(ButtonMin)) return Iconic() || MinEnabled() ? HTMINBUTTON : HTCAPTION;
+  if (HasHelp() && In(ButtonHelp)) return HTHELP;
   return 0;
+}
+
+TPoint TacDialogWnd::ImagePoint(POINT Screen) const {
+  RECT R{};
+  if (BorderForm != nullptr && BorderForm->AForm != nullptr)
+    GetWindowRect(BorderForm->AForm->Handle(), &R);
+  else
+    GetWindowRect(CtrlHandle, &R);
+  return TPoint{Screen.x - R.left, Screen.y - R.top};
 }
 
 int TacDialogWnd::FrameWidth() const { return FormBorderWidth(CtrlHandle, BorderForm, true); }
@@ -677,16 +692,8 @@ LRESULT TacDialogWnd::HitTest(int X, int Y, LRESULT Default) {
     LRESULT Code = HTCAPTION;
     if (PX >= F && PX <= F + GetSystemMetrics(SM_CXSMICON)) {
       Code = HTSYSMENU;
-    } else {
-      auto In = [&](const TsCaptionButton& B) { return B.Rect.Width() > 0 && PX >= B.Rect.Left && PX < B.Rect.Right; };
-      if (In(ButtonClose))
-        Code = HTCLOSE;
-      else if (HasMaxBox() && In(ButtonMax))
-        Code = MaxEnabled() || RestoreEnabled() ? HTMAXBUTTON : HTCAPTION;
-      else if ((HasMinBox() || Iconic()) && In(ButtonMin))
-        Code = Iconic() || MinEnabled() ? HTMINBUTTON : HTCAPTION;
-      else if (HasHelp() && In(ButtonHelp))
-        Code = HTHELP;
+    } else if (const int Button = ButtonCodeAt(TPoint{PX, PY}, true); Button != 0) {
+      Code = Button;
     }
     SetHot(Code == HTCAPTION || Code == HTSYSMENU ? 0 : static_cast<int>(Code), true);
     return Code;
@@ -749,9 +756,12 @@ void TacDialogWnd::HandlePress(TMessage& Message) {
     return;
   }
   int Code = static_cast<int>(Message.WParam);
-  if (static_cast<int>(Message.WParam) == -1 && BorderForm != nullptr)
+  if (static_cast<int>(Message.WParam) == -1 && BorderForm != nullptr) {
+    // The border window passes its presses on without a hit code: what it finds there goes on
+    // with the message, so that the system moves or sizes the dialog by the title or an edge.
     Code = BorderForm->BorderHitTest(Message);
-  else if (Message.WParam != HTBOTTOMRIGHT)
+    Message.WParam = static_cast<WPARAM>(Code);
+  } else if (Message.WParam != HTBOTTOMRIGHT)
     Code = static_cast<int>(HitTest(XOfLParam(Message.LParam), YOfLParam(Message.LParam), Message.WParam));
   switch (Code) {
     case dhtMinimize:
@@ -810,6 +820,7 @@ void TacDialogWnd::HandleRelease(TMessage& Message) {
     Code = BorderForm->BorderHitTest(Message);
     HotCode = Saved;
     acDialogButtonPressed = Pressed;
+    Message.WParam = static_cast<WPARAM>(Code);
   } else if (Message.Msg == WM_NCLBUTTONUP) {
     Code = static_cast<int>(Message.WParam);
   } else {
@@ -828,8 +839,7 @@ void TacDialogWnd::HandleRelease(TMessage& Message) {
   auto Send = [this](WPARAM Cmd) { SendMessageA(CtrlHandle, WM_SYSCOMMAND, Cmd, 0); };
   switch (Code) {
     case dhtMinimize: {
-      const TPoint P{At.x - DlgRect.Left, At.y - DlgRect.Top};
-      if (Pressed && ButtonMin.Rect.Contains(P)) {
+      if (Pressed && ButtonMin.Rect.Contains(ImagePoint(At))) {
         SetHot(0, true);
         Send(Iconic() ? SC_RESTORE : SC_MINIMIZE);
       } else if (Pressed) {

@@ -307,7 +307,10 @@ class TsSkinProvider : public TComponent {
   bool ChildButtonsInMenuLine() const;
   bool CacheSizeChanged() const;
   TPoint GripRect() const;
-  int ButtonIndexAt(TPoint P) const;
+  // The hit code of the caption button painted at P (form-image coordinates): HTCLOSE,
+  // HTMAXBUTTON, HTMINBUTTON, HTHELP, HTUSERBUTTON + i, HTCAPTION for a disabled button; 0 for
+  // none. The form's hit test and its border window's both answer from it.
+  int CaptionButtonAt(TPoint P) const;
   void PaintTitle(const TRect& R);
   void SaveButtonsBackground(bool Full);
   void RestoreButtonsBackground();

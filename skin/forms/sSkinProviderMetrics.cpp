@@ -507,39 +507,3 @@ TPoint TsSkinProvider::GripRect() const {
   return TPoint{W - GW - F - E.Right - 1, H - GH - F - E.Bottom - 1};
 }
 
-int TsSkinProvider::ButtonIndexAt(TPoint P) const {
-  if (BorderForm != nullptr) return 0;
-  if (SysMenu == nullptr || !VisibleClose()) {
-    // Without system buttons only the user buttons count, from 1.
-    int N = 0;
-    for (int I = 0; I < FTitleButtons->Count(); ++I) {
-      const TsTitleButton* B = FTitleButtons->Items(I);
-      if (!B->Visible()) continue;
-      ++N;
-      if (B->BtnData.Rect.Contains(P)) return N;
-    }
-    return 0;
-  }
-  int Count = 1;
-  const bool InClose = ButtonClose.Rect.Contains(P);
-  if (InClose) return 1;
-  if (VisibleMax()) {
-    Count = 2;
-    if (ButtonMax.Rect.Contains(P)) return Count;
-  }
-  if (VisibleMin()) {
-    ++Count;
-    if (ButtonMin.Rect.Contains(P)) return Count;
-  }
-  if (Form->BorderIcons().Contains(biHelp)) {
-    ++Count;
-    if (ButtonHelp.Rect.Contains(P)) return Count;
-  }
-  for (int I = 0; I < FTitleButtons->Count(); ++I) {
-    const TsTitleButton* B = FTitleButtons->Items(I);
-    if (!B->Visible()) continue;
-    ++Count;
-    if (B->BtnData.Rect.Contains(P)) return Count;
-  }
-  return 0;
-}

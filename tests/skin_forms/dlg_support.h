@@ -117,13 +117,15 @@ inline TTemplate StandardDialog(DWORD Extra = DS_MODALFRAME, const std::wstring&
   return T;
 }
 
-// The skin loaded into the default manager, the hook of form skinning installed.
+// The skin loaded into the default manager (the program's skin unless Load gives another), the
+// hook of form skinning installed.
 class THookedSkin {
  public:
-  THookedSkin() : FSavedHook(acFormSkinningLink.CBTHookProc), FSavedClear(acFormSkinningLink.ClearMnuWnds) {
+  explicit THookedSkin(const std::function<std::unique_ptr<TsSkinManager>()>& Load = ownctl::LoadProgramSkin)
+      : FSavedHook(acFormSkinningLink.CBTHookProc), FSavedClear(acFormSkinningLink.ClearMnuWnds) {
     acDialsInstall();
     sSkinProviderInstall();
-    Manager = ownctl::LoadProgramSkin();
+    Manager = Load();
   }
   // The hook goes with the manager; the other tests of the program get the link as it was.
   ~THookedSkin() {
