@@ -561,7 +561,10 @@ void TsSkinProvider::MDIChildSysCommand(TMessage& Message) {
       break;
     }
     case SC_KEYMENU:
+      // Alt with a letter, or F10, pressed while the child has the focus: the system takes the
+      // command to the main form's menu.
       if (Main != nullptr) Main->SkinData()->EndUpdate();
+      PassOn(Message);
       return;
     default:
       PassOn(Message);
