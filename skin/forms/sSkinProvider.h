@@ -285,6 +285,8 @@ class TsSkinProvider : public TComponent {
   void FillRgnRects();
   HRGN CreateFormRgn(int DX = 0, int DY = 0);
   void UpdateFormRgn(bool Repaint);
+  // The window's size or state (normal, zoomed, iconic) is not the one its region was made for.
+  bool RegionOutdated() const;
   void BeginFormUpdate(bool WithMDIMain = false);
   void EndFormUpdate(bool WithMDIMain = false);
   void UpdateScrollAdapter();
@@ -384,6 +386,9 @@ class TsSkinProvider : public TComponent {
   TacScrollWnd* ScrollAdapter = nullptr;  // none: framework forms do not scroll themselves
   TacCtrlAdapter* Adapter = nullptr;      // owned: the control adapter list (CreateCtrlAdapter)
   bool RgnUpdating = false;
+  // The window size and state (0 normal, 1 zoomed, 2 iconic) the region was made for; -1: none.
+  TSize RgnWindowSize{-1, -1};
+  int RgnWindowState = -1;
   bool TitleDirty = true;
   bool FirstPaintDone = false;
   bool FullRepaint = false;

@@ -300,8 +300,21 @@ void TsSkinProvider::UpdateFormRgn(bool Repaint) {
     Rgn = CreateFormRgn(0, 0);
   }
   RgnChanged = true;
+  RECT W{};
+  GetWindowRect(H, &W);
+  RgnWindowSize = TSize{W.right - W.left, W.bottom - W.top};
+  RgnWindowState = IsIconic(H) ? 2 : (IsZoomed(H) ? 1 : 0);
   SetWindowRgn(H, Rgn, Repaint ? TRUE : FALSE);
   RgnUpdating = false;
+}
+
+bool TsSkinProvider::RegionOutdated() const {
+  if (RgnWindowState < 0 || Form == nullptr || !Form->HandleAllocated()) return false;
+  HWND H = Form->Handle();
+  RECT W{};
+  GetWindowRect(H, &W);
+  const int State = IsIconic(H) ? 2 : (IsZoomed(H) ? 1 : 0);
+  return State != RgnWindowState || W.right - W.left != RgnWindowSize.cx || W.bottom - W.top != RgnWindowSize.cy;
 }
 
 void TsSkinProvider::BeginFormUpdate(bool WithMDIMain) {
