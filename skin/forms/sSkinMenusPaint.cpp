@@ -221,6 +221,7 @@ void TsSkinableMenus::PaintMenuItem(TObject* Sender, TCanvas* ACanvas, const TRe
                                        PM_NOREMOVE))
       PostMessageW(Application->Handle(), WM_SKINPOPUPMENU, 0, reinterpret_cast<LPARAM>(PM));
   }
+  MenuItemPainted(Wnd);
   if (Item->Caption() == L"-") {
     CurrentItemType = smDivider;
     PaintDivider(ACanvas, R, Info, FrameBmp, Item);
@@ -337,6 +338,10 @@ void TsSkinableMenus::PaintMenuItem(TObject* Sender, TCanvas* ACanvas, const TRe
     TRect SR = Rect(WW - 8 - S.cx, 0, WW - 8, WH);
     DrawSectionText(WC, Short.c_str(), true, SR, DT_SINGLELINE | DT_VCENTER, ItemSection, Hot, M);
   }
+  // The arrow of an item that opens a submenu (the system draws its own over it afterwards; the
+  // item's right end goes back on the window once it has).
+  const bool OpensSubmenu = Item->Count() > 0;
+  if (OpensSubmenu) DrawSubmenuArrow(Work.get(), M, Hot);
   if (OnDrawItem) OnDrawItem(Item, WC, Rect(0, 0, WW, WH), State, smNormal);
   // A disabled item keeps 40 % of its painting over the frame.
   if (!Item->Enabled()) {
@@ -345,6 +350,7 @@ void TsSkinableMenus::PaintMenuItem(TObject* Sender, TCanvas* ACanvas, const TRe
     CopyBlendedWithKey(Work.get(), 0, 0, Under.get(), Rect(0, 0, WW - 1, WH - 1), 0.4, clKeyColor);
   }
   BitBlt(CDC, R.Left + E, R.Top, WW, WH, WC->Handle(), 0, 0, SRCCOPY);
+  if (OpensSubmenu) KeepSubmenuArrow(Wnd, CDC, Rect(R.Left + E, R.Top, R.Right, R.Bottom), Work.get());
   // The extra-line band beside the first item.
   if (E > 0 && P != nullptr && Index == 0 && LOBYTE(LOWORD(GetVersion())) >= 6)
     BitBlt(CDC, 0, 0, E + 6 - O.X, FH, FDC, O.X, O.Y, SRCCOPY);
