@@ -522,6 +522,8 @@ class TsSkinProvider : public TComponent {
   void RouteMouseWheel(TMessage& Message);
   // Every frame of the form other than Entered whose skin shows it hot gets CM_MOUSELEAVE.
   void LeaveHotFrames(TControl* Entered);
+  // Drops the system menu below the title bar at the title icon (the screen point of the title
+  // band's bottom, where the border window or the form shows it).
   void DropSysMenuBelowIcon();
   // The caption-button hit code of the last press, so that a release can tell a click (0: none).
   int FPressedHT = 0;

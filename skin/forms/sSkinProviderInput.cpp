@@ -147,16 +147,12 @@ void TsSkinProvider::WMNCLButtonDown(TMessage& Message) {
   const TPoint S = MessageScreenPoint(Message);
   TsSkinManager* M = SkinManager();
   auto DropFromIcon = [&] {
-    RECT WR;
-    GetWindowRect(H, &WR);
     if (IsMDIChild()) {
       if (SkinnedMDIMainProvider == nullptr) return;
       const TPoint O = FormOrigin();
       DropSysMenu(O.X, O.Y + CaptionHeight(true) + 4);
     } else {
-      DropSysMenu(WR.left + FormBorderWidth(H, nullptr, false),
-                  WR.top + WindowFrameWidth(H, BorderForm, true) + TitleIconHeight() +
-                      WindowFrameWidth(H, nullptr, false));
+      DropSysMenuBelowIcon();
     }
   };
   if (!DrawNonClientArea()) {
@@ -433,8 +429,10 @@ void TsSkinProvider::DropSysMenuBelowIcon() {
   HWND H = Form->Handle();
   RECT WR;
   GetWindowRect(H, &WR);
-  const TRect I = TitleIconRect();
-  DropSysMenu(WR.left + I.Left, WR.top + (I.Bottom > 0 ? I.Bottom : CaptionHeight(true)));
+  // The form image's origin on the screen, and the bottom of its title band in it.
+  const TPoint O = WindowOriginInImage();
+  const int TitleBottom = ExtBorderMargins().Top + WindowFrameWidth(H, BorderForm, false) + CaptionHeight(true);
+  DropSysMenu(WR.left - O.X + TitleIconRect().Left, WR.top - O.Y + TitleBottom);
 }
 
 // ---- system commands ------------------------------------------------------------------------
