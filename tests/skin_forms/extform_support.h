@@ -9,6 +9,8 @@
 #include <memory>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "framework/Forms.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/forms/acBorderForm.h"
@@ -17,6 +19,7 @@
 #include "skin/forms/sSkinProvider.h"
 #include "skin_forms/dlg_support.h"
 #include "skin_forms/extskin_support.h"
+#include "support/FreedMemoryGuard.h"
 #include "support/RealInput.h"
 #include "support/UiTest.h"
 
@@ -71,6 +74,25 @@ struct TExtForm {
     return R;
   }
 };
+
+// A Prepare of TExtForm that turns the manager's extended borders on or off.
+inline std::function<void(TForm*, TsSkinProvider*)> ExtendedBorders(bool On) {
+  return [On](TForm*, TsSkinProvider* P) { P->SkinData()->SkinManager()->SetExtendedBorders(On); };
+}
+
+// Runs Body on a skinned form with the system frame, then on one with extended borders (a trace
+// says which), each under a count of access violations.
+inline void OnEachFrame(const std::function<void(TExtForm& F, bool Extended)>& Body) {
+  for (bool Extended : {false, true}) {
+    SCOPED_TRACE(Extended ? "extended borders" : "system frame");
+    memguard::TFaultCount Faults;
+    {
+      TExtForm F(0, ExtendedBorders(Extended));
+      Body(F, Extended);
+    }
+    EXPECT_EQ(Faults.Count(), 0);
+  }
+}
 
 // The test skin of a border mode in the default manager, the hook of form skinning installed.
 class TExtHookedSkin : public dlgtest::THookedSkin {

@@ -32,12 +32,7 @@ RECT MenuShownBy(const std::function<void()>& Open) {
 }  // namespace
 
 TEST(menus_SysDrop, TheSystemMenuDropsBelowTheTitleBarAtTheIcon) {
-  for (bool Extended : {false, true}) {
-    SCOPED_TRACE(Extended ? "extended borders" : "system frame");
-    memguard::TFaultCount Faults;
-    extform::TExtForm F(0, [Extended](TForm*, TsSkinProvider* P) {
-      P->SkinData()->SkinManager()->SetExtendedBorders(Extended);
-    });
+  extform::OnEachFrame([](extform::TExtForm& F, bool Extended) {
     HWND H = F.Form->Handle();
     // The title bar on the screen: the image's top band, where the border window or the form shows it.
     RECT Image;
@@ -64,6 +59,5 @@ TEST(menus_SysDrop, TheSystemMenuDropsBelowTheTitleBarAtTheIcon) {
       EXPECT_LE(R.top, TitleBottom + 2) << "right below it";
       EXPECT_NEAR(R.left, Image.left + Icon.Left, 4) << "at the icon";
     }
-    EXPECT_EQ(Faults.Count(), 0);
-  }
+  });
 }
