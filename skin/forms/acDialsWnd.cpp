@@ -37,6 +37,17 @@ bool WindowsMajorAtLeast6() {
   return (V & 0xFF) >= 6;
 }
 
+// The icon a dialog shows in its caption: its own, or, when it has none (a message box), the
+// program's (the small icon of the application window's class), or the system's generic one.
+HICON CaptionIconOf(HICON Own) {
+  if (Own != nullptr) return Own;
+  if (Application != nullptr && Application->Handle() != nullptr) {
+    for (int Which : {GCLP_HICONSM, GCLP_HICON})
+      if (auto* I = reinterpret_cast<HICON>(GetClassLongPtrW(Application->Handle(), Which))) return I;
+  }
+  return LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+}
+
 TsSkinManager* ManagerOf(const TacMainWnd* A) {
   if (A->SkinManager != nullptr) return A->SkinManager;
   return A->SkinData != nullptr ? A->SkinData->GetSkinManager() : TsSkinManager::DefaultManager();
@@ -116,7 +127,7 @@ void TacDialogWnd::InitParams() {
   {
     HDC DC = IconBmp->Canvas()->Handle();
     FillRectSolid(DC, TRect{0, 0, IW, IH}, clKeyColor);
-    HICON I = Icon != nullptr ? Icon : LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+    HICON I = CaptionIconOf(Icon);
     DrawIconEx(DC, 0, 0, I, IW, IH, 0, nullptr, DI_NORMAL);
   }
   LoadButtonImages();
@@ -135,7 +146,10 @@ void TacDialogWnd::LoadButtonImages() {
   ButtonMin.HitCode = dhtMinimize;
   ButtonMax.HitCode = dhtMaximize;
   ButtonClose.HitCode = dhtClose;
-  bool Big = FrameKind == 1 || FrameKind == 3;
+  // The big images belong on a caption of the system's full height, which every dialog has but
+  // those of the small-caption kinds: a message box (a modal frame) gets the same clear buttons
+  // as a form.
+  bool Big = FrameKind != 4 && FrameKind != 5;
   if (!Big && GlobalMask(M, "SICONCLOSE") < 0) Big = true;
   if (Big) {
     ButtonMin.ImageIndex = GlobalMask(M, "BICONMIN");
@@ -375,7 +389,7 @@ void TacDialogWnd::PaintCaption(TBitmap* Under) {
   // The icon, centred in the caption.
   const int IW = GetSystemMetrics(SM_CXSMICON), IH = GetSystemMetrics(SM_CYSMICON);
   const int IX = E.Left + F + SD->BILeft;
-  HICON I = Icon != nullptr ? Icon : LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+  HICON I = CaptionIconOf(Icon);
   if (HICON Copy = static_cast<HICON>(CopyImage(I, IMAGE_ICON, IW, IH, 0))) {
     DrawIconEx(Cache->Canvas()->Handle(), IX, Top + (CapH - IH) / 2, Copy, IW, IH, 0, nullptr, DI_NORMAL);
     DestroyIcon(Copy);

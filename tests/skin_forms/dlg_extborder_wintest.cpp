@@ -151,20 +151,9 @@ struct TBoxClick {
 };
 TBoxClick GClick;
 
-BOOL CALLBACK FindVisibleBox(HWND W, LPARAM P) {
-  char Cls[32];
-  GetClassNameA(W, Cls, sizeof(Cls));
-  if (std::string(Cls) == "#32770" && IsWindowVisible(W)) {
-    *reinterpret_cast<HWND*>(P) = W;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 void CALLBACK ClickCloseTimer(HWND, UINT, UINT_PTR Id, DWORD) {
   ++GClick.Ticks;
-  HWND Box = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), FindVisibleBox, reinterpret_cast<LPARAM>(&Box));
+  HWND Box = dlgtest::VisibleDialog();
   if (Box != nullptr && !GClick.Clicked && GClick.Ticks >= 4) {
     GClick.Clicked = true;
     GClick.Box = Box;

@@ -505,20 +505,9 @@ BOOL CALLBACK CountChildren(HWND, LPARAM P) {
   return TRUE;
 }
 
-BOOL CALLBACK FindBox(HWND W, LPARAM P) {
-  char Cls[32];
-  GetClassNameA(W, Cls, sizeof(Cls));
-  if (std::string(Cls) == "#32770" && IsWindowVisible(W)) {
-    *reinterpret_cast<HWND*>(P) = W;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 void CALLBACK BoxTimer(HWND, UINT, UINT_PTR Id, DWORD) {
   ++GProbe.Ticks;
-  HWND Box = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), FindBox, reinterpret_cast<LPARAM>(&Box));
+  HWND Box = dlgtest::VisibleDialog();
   if (Box != nullptr && !GProbe.Checked && GProbe.Ticks >= 3) {
     GProbe.Checked = true;
     GProbe.Box = Box;

@@ -140,6 +140,23 @@ class THookedSkin {
   std::function<void()> FSavedClear;
 };
 
+namespace detail {
+inline BOOL CALLBACK FindVisibleDialog(HWND W, LPARAM P) {
+  char Cls[32];
+  GetClassNameA(W, Cls, sizeof(Cls));
+  if (std::string(Cls) != "#32770" || !IsWindowVisible(W)) return TRUE;
+  *reinterpret_cast<HWND*>(P) = W;
+  return FALSE;
+}
+}  // namespace detail
+
+// The visible system dialog of this thread (a message box ...), nullptr when none.
+inline HWND VisibleDialog() {
+  HWND Found = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), detail::FindVisibleDialog, reinterpret_cast<LPARAM>(&Found));
+  return Found;
+}
+
 // The number of listed providers (non-null entries).
 inline int ProviderCount() {
   TObjectList* L = ProviderList();
