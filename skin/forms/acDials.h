@@ -277,6 +277,10 @@ class TacDialogWnd : public TacScrollWnd {
   void WMNCLButtonDblClk(TMessage& Message);
   void WMNCRButtonUp(TMessage& Message);
   void WMCtlColorDlg(TMessage& Message, TsSkinManager* M);
+  // WM_CTLCOLOREDIT, WM_CTLCOLORLISTBOX and WM_CTLCOLORSTATIC of a child that the skin paints
+  // wholly (an edit or list box adapter outside DlgMode): the colours of its section. False for
+  // any other child (the message goes on).
+  bool CtlColorChild(TMessage& Message);
   // Message 0x52E: the dialog's own handling, then its children are adapted again and the window
   // redrawn.
   void ReadaptChildrenAfter(TMessage& Message);
@@ -296,6 +300,8 @@ class TacDialogWnd : public TacScrollWnd {
   int ButtonImage(const TsCaptionButton& Button) const;
   HBRUSH FBrush = nullptr;
   TColor FBrushColor = clNone;
+  // The brushes answered to the children's colour queries, one per colour (freed with the adapter).
+  std::vector<std::pair<COLORREF, HBRUSH>> FChildBrushes;
 };
 
 // True while a caption button of a dialog is pressed (shared by all dialog adapters).

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "framework/Forms.h"
+#include "skin/controls/acScrollAdapters.h"
 #include "skin/core/acGlow.h"
 #include "skin/core/sBackground.h"
 #include "skin/core/sConst.h"
@@ -107,6 +108,7 @@ TacDialogWnd::~TacDialogWnd() {
     SystemMenu = nullptr;
   }
   if (FBrush != nullptr) DeleteObject(FBrush);
+  for (const auto& B : FChildBrushes) DeleteObject(B.second);
 }
 
 void TacDialogWnd::InitParams() {
@@ -985,6 +987,11 @@ void TacDialogWnd::DoWndProc(TMessage& Message) {
       break;
     case WM_NCRBUTTONUP: WMNCRButtonUp(Message); return;
     case WM_CTLCOLORDLG: WMCtlColorDlg(Message, M); return;
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORSTATIC:
+      if (CtlColorChild(Message)) return;
+      break;
     case DM_SETDEFID:
       PassOn(Message);
       if (Provider != nullptr && !Destroyed) AdaptChildWindows(Provider, CtrlHandle);
@@ -1233,6 +1240,27 @@ void TacDialogWnd::WMCtlColorDlg(TMessage& Message, TsSkinManager* M) {
     FBrushColor = C;
   }
   Message.Result = reinterpret_cast<LRESULT>(FBrush);
+}
+
+bool TacDialogWnd::CtlColorChild(TMessage& Message) {
+  auto* A = dynamic_cast<TacEditWnd*>(GetWndAdapter(reinterpret_cast<HWND>(Message.LParam)));
+  if (A == nullptr || A->DlgMode || A->Destroyed || A->SkinData == nullptr) return false;
+  TsSkinManager* M = A->SkinData->GetSkinManager();
+  const int I = A->SkinData->SectionIndex;
+  if (M == nullptr || !M->IsValidSectionIndex(I)) return false;
+  const TsGeneralData& S = M->GeneralData()[static_cast<std::size_t>(I)];
+  // The colours of a skinned edit of a form: the section's background, its hot font colour (dimmed
+  // when the window is disabled).
+  const COLORREF Back = ColorToRGB(A->SkinData->GetBackgroundColor(false, A->CtrlHandle));
+  const TColor Text = IsWindowEnabled(A->CtrlHandle) ? static_cast<TColor>(S.HotFontColor[0])
+                                                     : MixColorsLinear(S.FontColor[0], S.Color, 0.4);
+  HDC DC = reinterpret_cast<HDC>(Message.WParam);
+  SetTextColor(DC, ColorToRGB(Text));
+  SetBkColor(DC, Back);
+  auto B = std::find_if(FChildBrushes.begin(), FChildBrushes.end(), [&](const auto& P) { return P.first == Back; });
+  if (B == FChildBrushes.end()) B = FChildBrushes.insert(FChildBrushes.end(), {Back, CreateSolidBrush(Back)});
+  Message.Result = reinterpret_cast<LRESULT>(B->second);
+  return true;
 }
 
 void TacDialogWnd::ReadaptChildrenAfter(TMessage& Message) {

@@ -80,3 +80,48 @@ TEST(dlg_Looks, AMessageBoxShowsTheProgramsIconAndAClearCloseButton) {
   EXPECT_GE(GLook.CloseBright, FormCloseBright) << "a close glyph as clear as a form's";
   EXPECT_EQ(Faults.Count(), 0);
 }
+
+TEST(dlg_Looks, EditsListBoxesComboBoxesAndGroupBoxesOfADialogAreSkinned) {
+  memguard::TFaultCount Faults;
+  dlgtest::THookedSkin Skin;
+  HWND W = dlgtest::CreateModeless(dlgtest::StandardDialog(DS_MODALFRAME, L"Controls"));
+  SetWindowPos(W, nullptr, 200, 160, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  SetForegroundWindow(W);
+  uitest::Settle(W);
+  ASSERT_TRUE(uitest::WaitFor([&] { return FindDialogProvider(W) != nullptr; }));
+  // The edit loses the focus to the OK button, so that no selection shows in it.
+  SetFocus(GetDlgItem(W, IDOK));
+  SendDlgItemMessageW(W, 102, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"First News"));
+  SendDlgItemMessageW(W, 103, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"Sports"));
+  SendDlgItemMessageW(W, 103, CB_SETCURSEL, 0, 0);
+  RedrawWindow(W, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  uitest::Settle(W);
+  uitest::SaveScreenshot(W, "dlg_controls");
+  // What each control shows on the screen: its inside in the skin's dark colours, its text light,
+  // nothing of the system's white or black-on-white.
+  HDC Screen = GetDC(nullptr);
+  for (int Id : {101, 102, 103, 105}) {
+    SCOPED_TRACE(Id);
+    HWND C = GetDlgItem(W, Id);
+    RECT R;
+    GetWindowRect(C, &R);
+    const uitest::TCapture Shot(Screen, TRect{R.left, R.top, R.right, R.bottom});
+    const TRect Inside{3, 3, Shot.Width() - 3, Shot.Height() - 3};
+    int Dark = 0, Light = 0, Black = 0;
+    for (int Y = Inside.Top; Y < Inside.Bottom; ++Y)
+      for (int X = Inside.Left; X < Inside.Right; ++X) {
+        const COLORREF P = Shot.Pixel(X, Y);
+        const int B = GetRValue(P) + GetGValue(P) + GetBValue(P);
+        Dark += dlgtest::IsSkinDark(P);
+        Light += B > 3 * 170;
+        Black += B < 3 * 20;
+      }
+    EXPECT_GT(Dark, Inside.Width() * Inside.Height() * 7 / 10) << "the skin's dark colours, not the system's white";
+    EXPECT_GT(Light, 8) << "light text";
+    EXPECT_EQ(Black, 0) << "no black text";
+  }
+  ReleaseDC(nullptr, Screen);
+  DestroyWindow(W);
+  uitest::Pump();
+  EXPECT_EQ(Faults.Count(), 0);
+}
