@@ -47,9 +47,12 @@ std::vector<HWND>& AskedWindows() {
   static std::vector<HWND> L;
   return L;
 }
+// Only a window whose procedure is ours puts its pictures back (and forgets them when it goes).
+bool IsOurs(HWND Wnd) { return reinterpret_cast<WNDPROC>(GetWindowLongPtrW(Wnd, GWLP_WNDPROC)) == PopupMenuWndProc; }
+
 void AskRestore(HWND Wnd) {
   auto& L = AskedWindows();
-  if (Wnd == PaintingWnd || std::find(L.begin(), L.end(), Wnd) != L.end()) return;
+  if (Wnd == PaintingWnd || std::find(L.begin(), L.end(), Wnd) != L.end() || !IsOurs(Wnd)) return;
   if (PostMessageW(Wnd, RestoreMessage(), 0, 0)) L.push_back(Wnd);
 }
 void Forget(HWND Wnd) {
@@ -118,7 +121,7 @@ void DrawSubmenuArrow(TBitmap* Work, TsSkinManager* M, bool Hot) {
 }
 
 void KeepSubmenuArrow(HWND Wnd, HDC DC, const TRect& R, TBitmap* Work) {
-  if (Wnd == nullptr || DC == nullptr || Work == nullptr) return;
+  if (Wnd == nullptr || DC == nullptr || Work == nullptr || !IsOurs(Wnd)) return;
   const int W = std::min(ArrowEndWidth, Work->Width()), H = Work->Height();
   if (W <= 0 || H <= 0) return;
   // The item's place on the window, whatever origin the system gave the DC.
