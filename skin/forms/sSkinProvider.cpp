@@ -518,26 +518,8 @@ void TsSkinProvider::UpdateBorderForm(bool On) {
     Link.DiffTitle = [this]() { return DiffTitle(BorderForm); };
     Link.DiffBorder = [this]() { return DiffBorder(BorderForm); };
     Link.MaximizedCaption = [this]() { return MaxCaptionFlag; };
-    Link.ButtonIndexAt = [this](TPoint P) {
-      // The border window tests in its own coordinates: the provider's rectangles are in the form
-      // image, which the border window shows at its origin.
-      TacBorderForm* Saved = BorderForm;
-      BorderForm = nullptr;
-      const int R = ButtonIndexAt(P);
-      BorderForm = Saved;
-      return R;
-    };
-    Link.UserButtonEnabled = [this](int Number) {
-      const int First = SysButtonCount() + 1;
-      int N = First;
-      for (int I = 0; I < FTitleButtons->Count(); ++I) {
-        TsTitleButton* B = FTitleButtons->Items(I);
-        if (!B->Visible()) continue;
-        if (N == Number) return B->Enabled();
-        ++N;
-      }
-      return false;
-    };
+    // The border window shows the form image at its origin: its points are image points.
+    Link.CaptionButtonAt = [this](TPoint P) { return CaptionButtonAt(P); };
     Link.ExtHitTest = [this](TMessage& Message) {
       if (OnExtHitTest) OnExtHitTest(Message);
     };

@@ -300,8 +300,21 @@ void TsSkinProvider::UpdateFormRgn(bool Repaint) {
     Rgn = CreateFormRgn(0, 0);
   }
   RgnChanged = true;
+  RECT W{};
+  GetWindowRect(H, &W);
+  RgnWindowSize = TSize{W.right - W.left, W.bottom - W.top};
+  RgnWindowState = IsIconic(H) ? 2 : (IsZoomed(H) ? 1 : 0);
   SetWindowRgn(H, Rgn, Repaint ? TRUE : FALSE);
   RgnUpdating = false;
+}
+
+bool TsSkinProvider::RegionOutdated() const {
+  if (RgnWindowState < 0 || Form == nullptr || !Form->HandleAllocated()) return false;
+  HWND H = Form->Handle();
+  RECT W{};
+  GetWindowRect(H, &W);
+  const int State = IsIconic(H) ? 2 : (IsZoomed(H) ? 1 : 0);
+  return State != RgnWindowState || W.right - W.left != RgnWindowSize.cx || W.bottom - W.top != RgnWindowSize.cy;
 }
 
 void TsSkinProvider::BeginFormUpdate(bool WithMDIMain) {
@@ -507,39 +520,3 @@ TPoint TsSkinProvider::GripRect() const {
   return TPoint{W - GW - F - E.Right - 1, H - GH - F - E.Bottom - 1};
 }
 
-int TsSkinProvider::ButtonIndexAt(TPoint P) const {
-  if (BorderForm != nullptr) return 0;
-  if (SysMenu == nullptr || !VisibleClose()) {
-    // Without system buttons only the user buttons count, from 1.
-    int N = 0;
-    for (int I = 0; I < FTitleButtons->Count(); ++I) {
-      const TsTitleButton* B = FTitleButtons->Items(I);
-      if (!B->Visible()) continue;
-      ++N;
-      if (B->BtnData.Rect.Contains(P)) return N;
-    }
-    return 0;
-  }
-  int Count = 1;
-  const bool InClose = ButtonClose.Rect.Contains(P);
-  if (InClose) return 1;
-  if (VisibleMax()) {
-    Count = 2;
-    if (ButtonMax.Rect.Contains(P)) return Count;
-  }
-  if (VisibleMin()) {
-    ++Count;
-    if (ButtonMin.Rect.Contains(P)) return Count;
-  }
-  if (Form->BorderIcons().Contains(biHelp)) {
-    ++Count;
-    if (ButtonHelp.Rect.Contains(P)) return Count;
-  }
-  for (int I = 0; I < FTitleButtons->Count(); ++I) {
-    const TsTitleButton* B = FTitleButtons->Items(I);
-    if (!B->Visible()) continue;
-    ++Count;
-    if (B->BtnData.Rect.Contains(P)) return Count;
-  }
-  return 0;
-}

@@ -480,6 +480,13 @@ void TsSkinProvider::WMWindowPosChangedSkinned(TMessage& Message) {
   PassOn(Message);
   MaxCaptionFlag = BorderForm != nullptr && Form->HandleAllocated() && IsZoomed(Form->Handle()) &&
                    SkinTitleHeight(BorderForm) < GetSystemMetrics(SM_CYCAPTION) + 4;
+  // The region follows the window at once: the size the system gave (which may differ from the
+  // one asked for, below its minimum size) and a change of state at an unchanged size, which the
+  // image's size does not tell.
+  if (FormShowing() && !RgnUpdating && RegionOutdated()) {
+    FillRgnRects();
+    UpdateFormRgn(true);
+  }
   BorderRepaint(this, false);
 }
 

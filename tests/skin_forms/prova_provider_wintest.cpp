@@ -357,11 +357,11 @@ TEST_F(ProvaProvider, CaptionButtonsAreLaidOutFromTheRightEdge) {
   EXPECT_EQ(Provider->CaptionButtonsWidth(), SD.BIRight + 30 + 28 + SD.BISpace + 28 + SD.BISpace);
   // Vertically centred in the caption band.
   EXPECT_EQ(C.Top, (F + Provider->CaptionHeight(true) - 20) / 2);
-  // Hit numbers: close 1, maximize 2, minimize 3.
-  EXPECT_EQ(Provider->ButtonIndexAt(TPoint{C.Left + 3, C.Top + 3}), 1);
-  EXPECT_EQ(Provider->ButtonIndexAt(TPoint{X.Left + 3, X.Top + 3}), 2);
-  EXPECT_EQ(Provider->ButtonIndexAt(TPoint{N.Left + 3, N.Top + 3}), 3);
-  EXPECT_EQ(Provider->ButtonIndexAt(TPoint{20, 3}), 0);
+  // Each button answers its own hit code; the caption beside them none.
+  EXPECT_EQ(Provider->CaptionButtonAt(TPoint{C.Left + 3, C.Top + 3}), HTCLOSE);
+  EXPECT_EQ(Provider->CaptionButtonAt(TPoint{X.Left + 3, X.Top + 3}), HTMAXBUTTON);
+  EXPECT_EQ(Provider->CaptionButtonAt(TPoint{N.Left + 3, N.Top + 3}), HTMINBUTTON);
+  EXPECT_EQ(Provider->CaptionButtonAt(TPoint{20, 3}), 0);
   EXPECT_EQ(Provider->ButtonByCode(HTCLOSE), &Provider->ButtonClose);
   EXPECT_EQ(Provider->ButtonByCode(5), nullptr);
 
@@ -433,7 +433,7 @@ TEST_F(ProvaProvider, UserTitleButtonsSitLeftOfTheSystemButtonsWithTheirGlyphs) 
   EXPECT_EQ(R.Right, Provider->ButtonMin.Rect.Left - SD.BISpace - 8);
   EXPECT_EQ(R.Width(), Provider->TitleButtonWidth(B));
   EXPECT_EQ(Hidden->BtnData.Rect, TRect{});
-  EXPECT_EQ(Provider->ButtonIndexAt(TPoint{R.Left + 2, R.Top + 2}), 4);
+  EXPECT_EQ(Provider->CaptionButtonAt(TPoint{R.Left + 2, R.Top + 2}), 1000);
   EXPECT_EQ(Provider->ButtonByCode(1000), &B->BtnData);
   EXPECT_EQ(Provider->ButtonByCode(1002), nullptr);
   TWindowShot Shot(Form->Handle());
@@ -541,8 +541,6 @@ TEST_F(ProvaProvider, WithABorderWindowTheSkinsFrameAndTitleMeasureTheForm) {
   EXPECT_FALSE(PtInRegion(Rgn, Form->Width() / 2, 2));
   EXPECT_TRUE(PtInRegion(Rgn, F, F + GetSystemMetrics(SM_CYCAPTION)));
   DeleteObject(Rgn);
-  // Caption buttons tested by the border window, not by the form.
-  EXPECT_EQ(Provider->ButtonIndexAt(TPoint{Provider->ButtonClose.Rect.Left + 2, Provider->ButtonClose.Rect.Top + 2}), 0);
   // Turning the border window off gives a 24-bit image again.
   Provider->SetAllowExtBorders(false);
   EXPECT_EQ(Provider->BorderForm, nullptr);

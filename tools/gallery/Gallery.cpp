@@ -19,6 +19,7 @@
 
 #include "GalleryCapture.h"
 #include "GalleryControls.h"
+#include "GalleryDialog.h"
 #include "app/Program.h"
 #include "framework/Forms.h"
 #include "framework/Graphics.h"
@@ -257,6 +258,19 @@ void SceneMessageBox() {
       [] { CloseDialog(IDCANCEL); });
 }
 
+// A system dialog (the system's dialog class, skinned by the dialog hook) holding an edit, a combo
+// box, a list box and a group box of check and radio boxes.
+void SceneSystemDialog() {
+  HWND D = CreateChannelDialog();
+  SetWindowPos(D, nullptr, 140, 110, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  ShowWindow(D, SW_SHOW);
+  SetForegroundWindow(D);
+  Settle(900);
+  SavePicture(L"system_dialog");
+  if (IsWindow(D)) DestroyWindow(D);
+  Settle(200);
+}
+
 void SceneMenus() {
   TForm* F = SimpleForm(L"Menus", 120, 100);
   TPopupMenu* Popup = CreatePopupMenu(F);
@@ -383,6 +397,7 @@ int main(int argc, char** argv) {
   const std::vector<std::pair<const char*, std::function<void()>>> Scenes = {
       {"controls", SceneControls},
       {"message box", SceneMessageBox},
+      {"system dialog", SceneSystemDialog},
       {"menus", SceneMenus},
       {"extended borders", [Manager] { SceneExtendedBorders(Manager); }},
       {"MDI", SceneMDI}};
