@@ -626,6 +626,50 @@ TEST_F(GridFixture, ScrolledViewKeepsItsTopRecordWhenRowsChangeAbove) {
   ExpectIndexesInside();
 }
 
+// The view at the end of the list: LastShown is the last row fully in view, the view goes no
+// further (with the shown row above the top row in view too, LastShown would not be), and the
+// bar's position is the count of shown rows above the top row.
+void ExpectAtTheEnd(TNxGrid* G, int LastShown) {
+  EXPECT_EQ(G->GetLastFullyVisibleRow(), LastShown);
+  int Above = 0;
+  for (int R = 0; R < G->FirstVisibleRow(); ++R) Above += G->GetRowShown(R) ? 1 : 0;
+  EXPECT_EQ(G->VertScrollBar()->Position(), Above);
+  int Used = -G->RowGap();
+  for (int R = G->FirstVisibleRow() - 1; R <= LastShown; ++R)
+    if (R >= 0 && G->GetRowShown(R)) Used += G->RowHeight(R) + G->RowGap();
+  EXPECT_GT(Used, G->GetBodyRect().Height());
+}
+
+// The end of the list shows the last row at the bottom of the body whatever heights the rows at
+// the top and at the end have: rows taller at the end (one press of End reaches the last row),
+// shorter at the end (no blank rows below the last), and a last row taller than the body (it is
+// the top row, and the bar counts the rows above it, not one more).
+TEST_F(GridFixture, TheEndOfTheListShowsTheLastRowWhateverTheRowHeights) {
+  Fill(std::vector<std::wstring>(40, L"x"));
+  auto End = [&] {
+    SendMessageW(F.GridWindow(), WM_VSCROLL, SB_TOP, 0);
+    SendMessageW(F.GridWindow(), WM_VSCROLL, SB_BOTTOM, 0);
+  };
+  for (int R = 30; R < 40; ++R) G->SetRowHeight(R, 30);
+  End();
+  ExpectAtTheEnd(G, 39);
+  for (int R = 0; R < 40; ++R) G->SetRowHeight(R, R < 30 ? 30 : 8);
+  End();
+  ExpectAtTheEnd(G, 39);
+  G->SetRowHeight(39, G->GetBodyRect().Height() + 20);
+  End();
+  EXPECT_EQ(G->FirstVisibleRow(), 39);
+  EXPECT_EQ(G->VertScrollBar()->Position(), 39);
+}
+
+// Keeping a row that is not shown in view brings the rows around it into view, not past the end.
+TEST_F(GridFixture, ScrollingToARowNotShownStopsAtTheEnd) {
+  Fill(std::vector<std::wstring>(40, L"x"));
+  G->SetRowVisible(39, false);
+  G->ScrollToRow(39);
+  ExpectAtTheEnd(G, 38);
+}
+
 TEST_F(GridFixture, GrowingTallerBringsRowsBackIntoView) {
   std::vector<std::wstring> Lines(30, L"x");
   Fill(Lines);
