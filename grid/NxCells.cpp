@@ -653,8 +653,8 @@ void TCells::DeleteRow(int ARow) {
     const std::vector<int> Tree = TreePositions(ARow);
     const int Cut = Row->Level + 1;
     for (const int I : Tree) {
-      TRow* R = FRows[I];
       if (I == ARow) continue;
+      TRow* R = FRows[I];
       R->Level -= Cut;
       if (R->ParentRow == Row) R->ParentRow = nullptr;
     }

@@ -560,7 +560,8 @@ class TCells : public TObject {
   // Puts the row record and its cells at ARow, all or nothing; RowCount + 1.
   void InsertRowRecord(int ARow, std::unique_ptr<TRow> Row);
   void ExchangeRowItems(int A, int B);
-  // The shown-row index after rows moved, and after a row's shown state changed by Delta.
+  // The shown-row index forgotten after every row moved at once (a sort, the rows cleared), and
+  // kept after a row's shown state changed by Delta.
   void RowsMoved();
   void ShownChanged(int ARow, int Delta);
   const TRowCountIndex& ShownIndex() const;

@@ -184,8 +184,10 @@ int TNxCustomGridControl::GetLastPageRows() {
   int Used = 0;
   int N = 0;
   for (int R = PreviousShownRow(GetRowCount() - 1); R >= 0; R = PreviousShownRow(R - 1)) {
-    const int Next = Used + GetRowPitch(R) + (N > 0 ? RowGap() : 0);
-    if (Next > Height) break;
+    const int Pitch = GetRowPitch(R);
+    const int Next = Used + Pitch + (N > 0 ? RowGap() : 0);
+    // Rows that take no room would all count, every row walked: the page stops at them.
+    if (Next > Height || Pitch + RowGap() <= 0) break;
     Used = Next;
     ++N;
   }

@@ -2,8 +2,9 @@
 // with free room at both ends: appending and taking rows off either end cost the same for any
 // number of rows, and a row inserted or deleted inside moves only the shorter side. Reading an
 // item is one addition. An item can be told where it lies: the placement policy hears the slot
-// of every item put in or moved (at no more cost than the move), and PositionOfSlot turns a slot
-// back into a position. Portable.
+// of every item put in or moved relative to the others (at no more cost than the move; a move of
+// every item by the same distance, as when the array grows, costs nothing), and PositionOfSlot
+// turns a slot back into a position. Portable.
 #pragma once
 
 #include <algorithm>
@@ -45,7 +46,7 @@ class TRowArray {
   // The position of the item last placed at Slot (the slot the placement policy was told), -1
   // when no item is there now.
   int PositionOfSlot(int Slot) const {
-    const int I = Slot - FHead;
+    const int I = Slot + FBase - FHead;
     return I >= 0 && I < FCount ? I : -1;
   }
 
@@ -176,12 +177,12 @@ class TRowArray {
   T* Slot(int Index) { return FData.get() + FHead + Index; }
   void Put(int At, T Item) {
     FData[At] = Item;
-    TPlacement::Placed(Item, At);
+    TPlacement::Placed(Item, At - FBase);
   }
   // The policy hears the slots of Count items from slot At.
   void Placed(int At, int Count) {
     if constexpr (!std::is_same_v<TPlacement, TNoPlacement>)
-      for (int I = At; I < At + Count; ++I) TPlacement::Placed(FData[I], I);
+      for (int I = At; I < At + Count; ++I) TPlacement::Placed(FData[I], I - FBase);
   }
   void Shift(T* To, T* From, int Count) {
     if (Count <= 0) return;
@@ -204,17 +205,19 @@ class TRowArray {
     Regrow(Capacity, Front ? NewFree - NewFree / 4 : NewFree / 8);
   }
 
+  // Every item moves to Head on: the same distance for all, which the items' slots take through
+  // FBase.
   void Regrow(int Capacity, int Head) {
     if (Capacity == FCapacity) {
-      Shift(FData.get() + Head, Slot(0), FCount);
+      std::memmove(FData.get() + Head, Slot(0), sizeof(T) * static_cast<std::size_t>(FCount));
     } else {
       std::unique_ptr<T[]> Data(new T[static_cast<std::size_t>(Capacity)]);
       if (FCount > 0) std::memcpy(Data.get() + Head, Slot(0), sizeof(T) * static_cast<std::size_t>(FCount));
-      FMoved += static_cast<std::uint64_t>(FCount);
       FData = std::move(Data);
       FCapacity = Capacity;
-      Placed(Head, FCount);
     }
+    FMoved += static_cast<std::uint64_t>(FCount);
+    FBase += Head - FHead;
     FHead = Head;
   }
 
@@ -222,5 +225,7 @@ class TRowArray {
   int FCapacity = 0;
   int FCount = 0;
   int FHead = 0;
+  // Physical index = a placed slot + FBase.
+  int FBase = 0;
   std::uint64_t FMoved = 0;
 };
