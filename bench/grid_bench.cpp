@@ -7,9 +7,12 @@
 // cell write, selection change, scroll) on grids of every size alive together, measured in turn:
 // the ratio is against the smallest grid (1 means the cost does not grow with the rows). Memory
 // per row is measured in separate processes, one per control and size: the heap blocks in use and
-// the memory committed.
+// the memory committed. Then the tree operations among as many other rows, each against the same
+// operation with every row shown (the ratio is what hidden rows add; the figures across sizes
+// show whether the other rows add anything).
 //
 //   grid_bench.exe [sizes...]            run the table (default sizes 10000 100000 1000000)
+//   grid_bench.exe --trees [sizes...]    the tree operations alone
 //   grid_bench.exe --memory grid N       (internal) one memory measurement, bytes per row
 //   grid_bench.exe --memory listview N
 #include <windows.h>
@@ -325,18 +328,19 @@ TPair Alternate(int Runs, const std::function<void()>& PrepGrid, const std::func
   return P;
 }
 
+void FormatSeconds(double S, char* Buf) {
+  if (S >= 1)
+    std::snprintf(Buf, 32, "%8.2f s ", S);
+  else if (S >= 1e-3)
+    std::snprintf(Buf, 32, "%8.2f ms", S * 1e3);
+  else
+    std::snprintf(Buf, 32, "%8.1f us", S * 1e6);
+}
+
 void Line(const char* Name, int N, const TPair& P) {
-  auto Fmt = [](double S, char* Buf) {
-    if (S >= 1)
-      std::snprintf(Buf, 32, "%8.2f s ", S);
-    else if (S >= 1e-3)
-      std::snprintf(Buf, 32, "%8.2f ms", S * 1e3);
-    else
-      std::snprintf(Buf, 32, "%8.1f us", S * 1e6);
-  };
   char A[32], B[32];
-  Fmt(P.Grid, A);
-  Fmt(P.List, B);
+  FormatSeconds(P.Grid, A);
+  FormatSeconds(P.List, B);
   std::printf("%-34s %8d   grid %s   list view %s   ratio %.2f\n", Name, N, A, B, P.Grid / P.List);
   std::fflush(stdout);
 }
@@ -504,6 +508,101 @@ void RunFlat(const std::vector<int>& Sizes) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Tree operations among N other rows: with rows hidden under a collapsed parent (or hidden
+// themselves), and the same with every row shown.
+
+void RunTrees(const std::vector<int>& Sizes) {
+  constexpr int Children = 10000, Added = 8000, Moved = 1000, Reps = 20;
+  TGridSide G(20, 20);
+  TNxGrid* Grid = G.Grid;
+  auto Fresh = [&] {
+    Grid->ClearRows();
+    Grid->VertScrollBar()->First();
+  };
+  struct TCase {
+    const char* Name;
+    std::function<void(int, bool)> Prepare;  // N other rows; Hidden
+    std::function<void()> Work;
+    int Reps;
+  };
+  const std::vector<TCase> Cases = {
+      // A parent at the top with its children, the other rows below it.
+      {"delete a parent of 10,000 children",
+       [&](int N, bool Hidden) {
+         Fresh();
+         Grid->BeginUpdate();
+         Grid->AddRow(1);
+         for (int I = 0; I < Children; ++I) Grid->AddChildRow(0);
+         Grid->AddRow(N);
+         Grid->EndUpdate();
+         Grid->SetExpanded(0, !Hidden);
+       },
+       [&] { Grid->DeleteRow(0); }, 1},
+      {"8,000 children after the descendants",
+       [&](int N, bool Hidden) {
+         Fresh();
+         Grid->AddRow(1 + N);
+         Grid->SetExpanded(0, !Hidden);
+       },
+       [&] {
+         for (int I = 0; I < Added; ++I) Grid->AddChildRow(0, true);
+       },
+       1},
+      // Every other one of the first 2,000 rows hidden.
+      {"1,000 rows put in and moved",
+       [&](int N, bool Hidden) {
+         Fresh();
+         Grid->AddRow(2000 + N);
+         Grid->BeginUpdate();
+         for (int R = 0; Hidden && R < 2000; R += 2) Grid->SetRowVisible(R, false);
+         Grid->EndUpdate();
+       },
+       [&] {
+         for (int I = 0; I < Moved; ++I) {
+           Grid->InsertRow(1000);
+           Grid->MoveRow(1500, 500);
+         }
+       },
+       1},
+      // A parent, then pairs of a child of it and that child's own child, scrolled to the end;
+      // against a plain list of as many rows.
+      {"repaint, children of a far parent",
+       [&](int N, bool Tree) {
+         Fresh();
+         Grid->BeginUpdate();
+         Grid->AddRow(1);
+         for (int I = 0; I < N / 2; ++I) {
+           if (Tree) {
+             Grid->AddChildRow(0);
+             Grid->AddChildRow(1);
+           } else {
+             Grid->AddRow(2);
+           }
+         }
+         Grid->EndUpdate();
+         Grid->VertScrollBar()->Last();
+         Pump();
+         Repaint(G.Window());
+       },
+       [&] { Repaint(G.Window()); }, Reps},
+  };
+  for (const TCase& C : Cases)
+    for (int N : Sizes) {
+      TPair P = Alternate(
+          3, [&] { C.Prepare(N, true); }, [&] { for (int I = 0; I < C.Reps; ++I) C.Work(); },
+          [&] { C.Prepare(N, false); }, [&] { for (int I = 0; I < C.Reps; ++I) C.Work(); });
+      P.Grid /= C.Reps;
+      P.List /= C.Reps;
+      char A[32], B[32];
+      FormatSeconds(P.Grid, A);
+      FormatSeconds(P.List, B);
+      std::printf("%-40s %8d   hidden %s   all shown %s   ratio %.2f\n", C.Name, N, A, B, P.Grid / P.List);
+      std::fflush(stdout);
+    }
+  Fresh();
+}
+
+// ---------------------------------------------------------------------------------------------
 // Memory, one control and one size per process
 
 std::size_t CommittedPrivate() {
@@ -601,9 +700,15 @@ TMemory ChildMemory(const char* Which, int N) {
 
 int main(int argc, char** argv) {
   if (argc >= 4 && std::strcmp(argv[1], "--memory") == 0) return MeasureMemory(argv[2], std::atoi(argv[3]));
+  const bool TreesOnly = argc >= 2 && std::strcmp(argv[1], "--trees") == 0;
   std::vector<int> Sizes;
-  for (int I = 1; I < argc; ++I) Sizes.push_back(std::atoi(argv[I]));
+  for (int I = TreesOnly ? 2 : 1; I < argc; ++I) Sizes.push_back(std::atoi(argv[I]));
   if (Sizes.empty()) Sizes = {10000, 100000, 1000000};
+  if (TreesOnly) {
+    std::printf("Tree operations among N other rows, with hidden rows and with every row shown\n");
+    RunTrees(Sizes);
+    return 0;
+  }
 
   std::printf("Grid against the list view, %d x %d, one text column; best of several runs\n", ClientW, ClientH);
   {
@@ -624,5 +729,7 @@ int main(int argc, char** argv) {
                 Gm.Committed, Lm.Committed, Gm.Committed / Lm.Committed);
     std::fflush(stdout);
   }
+  std::printf("\nTree operations among N other rows, with hidden rows and with every row shown\n");
+  RunTrees(Sizes);
   return 0;
 }

@@ -397,48 +397,66 @@ TCell* TCells::GetCell(int ACol, int ARow) {
 }
 
 int TCells::IndexOfRow(TRow* ARow) const {
-  const int I = FRows.IndexOf(ARow);
-  FRowReads += static_cast<std::uint64_t>(I < 0 ? FRowCount : I + 1);
-  return I;
+  if (ARow == nullptr) return -1;
+  ++FRowReads;
+  const int I = PositionOf(ARow);
+  return I >= 0 && FRows[I] == ARow ? I : -1;
 }
 
 int TCells::ParentIndexOf(int ARow) const {
   TRow* Parent = GetRow(ARow)->ParentRow;
   if (Parent == nullptr) return -1;
-  if (Parent == FParentCacheRow && FParentCacheIndex < FRowCount && FRows[FParentCacheIndex] == Parent)
-    return FParentCacheIndex;
-  // A parent lies above its children, unless a move or a sort put it elsewhere: the search goes
-  // outwards from the row, so its cost is the distance to the parent.
-  for (int D = 1; ARow - D >= 0 || ARow + D < FRowCount; ++D) {
-    for (const int I : {ARow - D, ARow + D}) {
-      if (I < 0 || I >= FRowCount) continue;
-      ++FRowReads;
-      if (FRows[I] == Parent) {
-        FParentCacheRow = Parent;
-        FParentCacheIndex = I;
-        return I;
-      }
+  ++FRowReads;
+  return PositionOf(Parent);
+}
+
+int TCells::DescendantCount(int ARow) const { return GetRow(ARow)->FDescendants; }
+
+int TCells::DirectChildCount(int ARow) const { return GetRow(ARow)->ChildCount; }
+
+std::vector<int> TCells::TreePositions(int ARow) const {
+  const int D = GetRow(ARow)->FDescendants;
+  std::vector<int> Tree;
+  Tree.reserve(static_cast<std::size_t>(D) + 1);
+  // Kept together, the tree is the block of D rows after ARow: every row there has its parent
+  // in the block or at ARow, so all of them descend from ARow, and there are as many as it has
+  // descendants.
+  bool Block = ARow + D < FRowCount;
+  for (int I = ARow + 1; Block && I <= ARow + D; ++I) {
+    const TRow* Parent = FRows[I]->ParentRow;
+    FRowReads += 2;
+    const int P = Parent != nullptr ? PositionOf(Parent) : -1;
+    Block = P >= ARow && P <= ARow + D;
+  }
+  if (Block) {
+    for (int I = ARow; I <= ARow + D; ++I) Tree.push_back(I);
+    return Tree;
+  }
+  // Otherwise every row is asked whether its chain of parents reaches ARow; each chain is walked
+  // only up to a row already answered.
+  std::vector<signed char> Reaches(static_cast<std::size_t>(FRowCount), 0);  // 1 yes, -1 no, 0 not known
+  Reaches[static_cast<std::size_t>(ARow)] = 1;
+  std::vector<int> Path;
+  for (int I = 0; I < FRowCount; ++I) {
+    int J = I;
+    signed char Answer = -1;
+    while (Reaches[static_cast<std::size_t>(J)] == 0) {
+      Path.push_back(J);
+      const TRow* Parent = FRows[J]->ParentRow;
+      FRowReads += 2;
+      if (Parent == nullptr) break;
+      J = PositionOf(Parent);
     }
+    if (Reaches[static_cast<std::size_t>(J)] != 0) Answer = Reaches[static_cast<std::size_t>(J)];
+    for (const int K : Path) Reaches[static_cast<std::size_t>(K)] = Answer;
+    Path.clear();
+    if (Reaches[static_cast<std::size_t>(I)] > 0) Tree.push_back(I);
   }
-  return -1;
+  return Tree;
 }
 
-int TCells::DescendantCount(int ARow) const {
-  const int Level = GetRow(ARow)->Level;
-  int N = 0;
-  for (int I = ARow + 1; I < FRowCount && GetRow(I)->Level > Level; ++I) ++N;
-  return N;
-}
-
-int TCells::DirectChildCount(int ARow) const {
-  const int Level = GetRow(ARow)->Level;
-  int N = 0;
-  for (int I = ARow + 1; I < FRowCount; ++I) {
-    const int L = GetRow(I)->Level;
-    if (L <= Level) break;
-    if (L == Level + 1) ++N;
-  }
-  return N;
+void TCells::AddDescendants(TRow* Row, int Delta) {
+  for (; Row != nullptr; Row = Row->ParentRow) Row->FDescendants += Delta;
 }
 
 std::uint64_t TCells::ItemsMoved() const {
@@ -460,16 +478,11 @@ const TRowCountIndex& TCells::ShownIndex() const {
   return FShownIndex;
 }
 
-void TCells::RowsMoved() {
-  FShownIndex.Invalidate();
-  FParentCacheRow = nullptr;
-}
+void TCells::RowsMoved() { FShownIndex.Invalidate(); }
 
 void TCells::ShownChanged(int ARow, int Delta) {
   FShownRowCount += Delta;
   FShownIndex.Change(ARow, Delta);
-  // With every row shown again the counts are arithmetic: the index is not kept meanwhile.
-  if (FShownRowCount == FRowCount) FShownIndex.Invalidate();
 }
 
 int TCells::ShownRowsBefore(int ARow) const {
@@ -544,17 +557,12 @@ void TCells::InsertRowCells(int ARow) {
 }
 
 void TCells::InsertRowRecord(int ARow, std::unique_ptr<TRow> Row) {
-  const bool AtEnd = ARow == FRowCount;
   const bool Shown = Row->Visible && Row->Shown;
   FRows.ReserveInsert(ARow);
   InsertRowCells(ARow);
   FRows.Insert(ARow, Row.release());
   ++FRowCount;
-  // A row appended extends the index of shown rows; one put inside moves the rows after it.
-  if (AtEnd)
-    FShownIndex.Append(Shown);
-  else
-    RowsMoved();
+  FShownIndex.Insert(ARow, Shown);
 }
 
 void TCells::AddRows(int Count) {
@@ -592,46 +600,86 @@ void TCells::InsertChildRow(int AParent, int APos) {
   const bool Shown = Row->Shown;
   InsertRowRecord(APos, std::move(Row));
   ++Parent->ChildCount;
+  AddDescendants(Parent, 1);
   if (Shown) ++FShownRowCount;
   FSortedUnchanged = false;
 }
 
-void TCells::DeleteRowRecord(int ARow) {
-  TRow* Row = GetRow(ARow);
-  if (Row->Visible && Row->Shown) --FShownRowCount;
-  // Children left behind must not point at the freed record. The grid deletes the rows under a
-  // parent first, but a child moved away from under it (a move, an exchange, a sort) or
-  // separated from it by a row put between can be anywhere; ChildCount tells whether one is left.
-  if (Row->ChildCount > 0)
-    for (int I = 0; I < FRowCount; ++I)
-      if (GetRow(I)->ParentRow == Row) GetRow(I)->ParentRow = nullptr;
-  FRows.Delete(ARow);
-  if (ARow == FRowCount - 1)
-    FShownIndex.RemoveLast();
-  else
-    RowsMoved();
-  if (FParentCacheRow == Row) FParentCacheRow = nullptr;
-  delete Row;
+void TCells::RemoveRows(const int* Sorted, int K) {
+  std::vector<TRow*> Gone(static_cast<std::size_t>(K));
+  for (int J = 0; J < K; ++J) {
+    TRow* Row = GetRow(Sorted[J]);
+    if (Row->Visible && Row->Shown) --FShownRowCount;
+    Gone[static_cast<std::size_t>(J)] = Row;
+  }
+  for (int C = 0; C < FColumnCount; ++C) {
+    TCellList* L = FColumnLists[static_cast<std::size_t>(C)];
+    for (int J = 0; J < K; ++J) delete (*L)[Sorted[J]];
+    L->DeleteSorted(Sorted, K);
+  }
+  FRows.DeleteSorted(Sorted, K);
+  // Each run of adjacent positions leaves the index at once, the last run first.
+  for (int J = K; J > 0;) {
+    int First = J - 1;
+    while (First > 0 && Sorted[First - 1] == Sorted[First] - 1) --First;
+    FShownIndex.Erase(Sorted[First], J - First);
+    J = First;
+  }
+  FRowCount -= K;
+  for (TRow* Row : Gone) delete Row;
 }
 
 void TCells::DeleteRow(int ARow) {
   CheckRow(ARow);
-  for (int C = 0; C < FColumnCount; ++C) {
-    TCellList* L = FColumnLists[static_cast<std::size_t>(C)];
-    delete (*L)[ARow];
-    L->Delete(ARow);
+  TRow* Row = GetRow(ARow);
+  const int Descendants = Row->FDescendants;
+  if (Row->ParentRow != nullptr) {
+    if (Row->ParentRow->ChildCount > 0) --Row->ParentRow->ChildCount;
+    AddDescendants(Row->ParentRow, -1 - Descendants);
   }
-  DeleteRowRecord(ARow);
-  --FRowCount;
+  if (Descendants > 0) {
+    // The children become top-level rows; each keeps its own tree, a level higher as a whole,
+    // and shows as that tree says.
+    const std::vector<int> Tree = TreePositions(ARow);
+    const int Cut = Row->Level + 1;
+    for (const int I : Tree) {
+      if (I == ARow) continue;
+      TRow* R = FRows[I];
+      R->Level -= Cut;
+      if (R->ParentRow == Row) R->ParentRow = nullptr;
+    }
+    for (const int I : Tree) {
+      if (I == ARow) continue;
+      bool Open = true;
+      for (const TRow* P = FRows[I]->ParentRow; P != nullptr && Open; P = P->ParentRow) Open = P->Expanded;
+      SetRowShown(I, Open);
+    }
+  }
+  RemoveRows(&ARow, 1);
+}
+
+std::vector<int> TCells::DeleteRowTree(int ARow) {
+  CheckRow(ARow);
+  std::vector<int> Tree = TreePositions(ARow);
+  TRow* Row = GetRow(ARow);
+  if (Row->ParentRow != nullptr) {
+    if (Row->ParentRow->ChildCount > 0) --Row->ParentRow->ChildCount;
+    AddDescendants(Row->ParentRow, -1 - Row->FDescendants);
+  }
+  RemoveRows(Tree.data(), static_cast<int>(Tree.size()));
+  return Tree;
 }
 
 void TCells::MoveRow(int AFrom, int ATo) {
   CheckRow(AFrom);
   CheckRow(ATo);
+  FSortedUnchanged = false;
+  if (AFrom == ATo) return;
+  const bool Shown = IsRowShown(AFrom);
   FRows.Move(AFrom, ATo);
   for (int C = 0; C < FColumnCount; ++C) FColumnLists[static_cast<std::size_t>(C)]->Move(AFrom, ATo);
-  if (AFrom != ATo) RowsMoved();
-  FSortedUnchanged = false;
+  FShownIndex.Erase(AFrom, 1);
+  FShownIndex.Insert(ATo, Shown);
 }
 
 void TCells::ExchangeRowItems(int A, int B) {
@@ -643,7 +691,6 @@ void TCells::ExchangeRowItems(int A, int B) {
     FShownIndex.Change(A, ShownA ? 1 : -1);
     FShownIndex.Change(B, ShownB ? 1 : -1);
   }
-  if (FParentCacheRow == FRows[A] || FParentCacheRow == FRows[B]) FParentCacheRow = nullptr;
 }
 
 void TCells::ExchangeRows(int A, int B) {
@@ -683,6 +730,43 @@ void TCells::SetRowVisible(int ARow, bool Value) {
   if (Row->Visible == Value) return;
   Row->Visible = Value;
   if (Row->Shown) ShownChanged(ARow, Value ? 1 : -1);
+}
+
+int TCells::SetRowExpanded(int ARow, bool Value) {
+  TRow* Row = GetRow(ARow);
+  if (Row->Expanded == Value) return -1;
+  Row->Expanded = Value;
+  if (Row->FDescendants == 0) return -1;
+  // A row shows when its parent shows and is expanded. The descendants are settled parents
+  // first, whatever order moves and sorts left them in: each row's chain is followed up to a row
+  // already settled (ARow is).
+  const std::vector<int> Tree = TreePositions(ARow);
+  auto IndexInTree = [&](int Pos) {
+    return static_cast<std::size_t>(std::lower_bound(Tree.begin(), Tree.end(), Pos) - Tree.begin());
+  };
+  std::vector<signed char> Opens(Tree.size(), -1);  // the row's children show: 1 yes, 0 no, -1 not known
+  Opens[IndexInTree(ARow)] = Row->Shown && Row->Expanded ? 1 : 0;
+  int Lowest = -1;
+  std::vector<std::size_t> Path;
+  for (std::size_t K = 0; K < Tree.size(); ++K) {
+    std::size_t J = K;
+    while (Opens[J] < 0) {
+      Path.push_back(J);
+      J = IndexInTree(PositionOf(FRows[Tree[J]]->ParentRow));
+    }
+    bool Open = Opens[J] > 0;
+    for (; !Path.empty(); Path.pop_back()) {
+      const int Pos = Tree[Path.back()];
+      TRow* R = GetRow(Pos);
+      if (R->Shown != Open) {
+        SetRowShown(Pos, Open);
+        if (Lowest < 0 || Pos < Lowest) Lowest = Pos;
+      }
+      Open = Open && R->Expanded;
+      Opens[Path.back()] = Open ? 1 : 0;
+    }
+  }
+  return Lowest;
 }
 
 // ---- columns

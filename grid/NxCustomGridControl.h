@@ -364,6 +364,10 @@ class TNxCustomGridControl : public TNxScrollControl {
   virtual int GetHorzScrollMax();
   int GetRowPitch(int ARow);
   int GetRowsPerPage(bool CountAbove = false);
+  // The shown rows the body holds at the end of the list: from the last one upwards, as many as
+  // are fully in view (at least one). The vertical bar's page: scrolled to the end, these rows
+  // fill the body with the last row at the bottom.
+  int GetLastPageRows();
   int GetLastFullyVisibleRow();
   // The row N shown rows below FirstVisibleRow (the last shown row when fewer follow).
   int GetRowIndexBelow(int N);

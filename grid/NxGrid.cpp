@@ -257,7 +257,11 @@ int TNxGrid::AddRow(int Count) {
 
 void TNxGrid::AddChildRow(int AParent, bool AAfterDescendants) {
   CheckRow(AParent);
-  const int Pos = AParent + 1 + (AAfterDescendants ? FCellStore->DescendantCount(AParent) : 0);
+  // After the parent's descendants: as many rows below it as it has descendants, which is right
+  // after its block while its tree is kept together. A tree that moves or a sort pulled apart
+  // has no block; the row still goes that many rows down (at most to the end).
+  const int Pos = AAfterDescendants ? std::min(AParent + 1 + FCellStore->DescendantCount(AParent), GetRowCount())
+                                    : AParent + 1;
   const int OldRows = GetRowCount();
   FCellStore->InsertChildRow(AParent, Pos);
   FollowRecords([Pos](int I) { return I >= Pos ? I + 1 : I; });
@@ -266,7 +270,6 @@ void TNxGrid::AddChildRow(int AParent, bool AAfterDescendants) {
   } catch (...) {
     // The row or nothing: a default value that fails takes it out again.
     FCellStore->DeleteRow(Pos);
-    --FCellStore->GetRow(AParent)->ChildCount;
     FollowRecords([Pos](int I) { return I == Pos ? -1 : I > Pos ? I - 1 : I; });
     throw;
   }
@@ -297,39 +300,43 @@ void TNxGrid::InsertRow(int ARow) {
 void TNxGrid::DeleteRow(int ARow) {
   CheckRow(ARow);
   TNxCustomGrid::DeleteRow(ARow);
-  TRow* Row = FCellStore->GetRow(ARow);
-  // Each child deleted counts itself off its parent's ChildCount, so a count left over tells the
-  // store that children moved away from under this row still point at it.
-  const int Descendants = FCellStore->DescendantCount(ARow);
-  for (int R = ARow + Descendants; R > ARow; --R) DeleteRow(R);
-  if (Row->ParentRow != nullptr && Row->ParentRow->ChildCount > 0) --Row->ParentRow->ChildCount;
-  const bool WasSelected = SelectedRow() == ARow;
-  if (WasSelected) DoDeselectCell(SelectedColumn(), ARow);
-  FCellStore->DeleteRow(ARow);
+  // The row goes with its descendants: every row whose chain of parents reaches it. While its
+  // tree is kept together they are the rows right after it with a greater level; after moves or
+  // a sort they may lie anywhere, and rows of other trees between them stay.
+  bool WasSelected = false;
+  for (int R = FSelectedRow; R >= 0 && R < GetRowCount() && !WasSelected; R = GetRowParent(R))
+    WasSelected = R == ARow;
+  if (WasSelected) DoDeselectCell(SelectedColumn(), FSelectedRow);
+  const std::vector<int> Gone = FCellStore->DeleteRowTree(ARow);
   const int Rows = GetRowCount();
+  // Rows deleted before a position, and whether the position itself went.
+  auto GoneBefore = [&Gone](int I) {
+    return static_cast<int>(std::lower_bound(Gone.begin(), Gone.end(), I) - Gone.begin());
+  };
+  auto Went = [&Gone](int I) { return std::binary_search(Gone.begin(), Gone.end(), I); };
 
-  // Every index at or below the deleted row moves up by one, whether the row was shown or not;
-  // they are kept inside the grid.
-  if (ARow < FFirstVisibleRow && FFirstVisibleRow >= 1) --FFirstVisibleRow;
-  FollowRecords([ARow](int I) { return I == ARow ? -1 : I > ARow ? I - 1 : I; });
+  // Every index below a deleted row moves up, whether the row was shown or not; they are kept
+  // inside the grid.
+  FFirstVisibleRow -= GoneBefore(FFirstVisibleRow);
+  FollowRecords([&](int I) { return Went(I) ? -1 : I - GoneBefore(I); });
   FindShownRows();
   if (FFirstVisibleRow >= Rows) FFirstVisibleRow = std::max(Rows - 1, 0);
-  RefreshFrom(ARow);
+  RefreshFrom(Gone.front());
 
   if (WasSelected) {
-    if (Rows == 0) {
-      FSelectedRow = -1;
-    } else {
-      // The record in its place (or the last shown one, at the end) becomes the selected one.
-      FSelectedRow = -1;
-      const int Next = ARow < Rows ? ARow : FLastShownRow;
+    FSelectedRow = -1;
+    if (Rows > 0) {
+      // The record in the place of the first deleted row (or the last shown one, at the end)
+      // becomes the selected one.
+      const int Next = Gone.front() < Rows ? Gone.front() : FLastShownRow;
       SelectCell(SelectedColumn(), GetRowShown(Next) ? Next : FLastShownRow, false, true, {});
     }
   }
   // A range whose anchor row went starts at the selection.
   if (FAnchorRow < 0) FAnchorRow = FSelectedRow;
   UpdateVertScrollBar();
-  DoDataChange(dcDeleteRow, ARow);
+  // One notice per row, the last first, each with the index the row had when it went.
+  for (auto It = Gone.rbegin(); It != Gone.rend(); ++It) DoDataChange(dcDeleteRow, *It);
   if (Rows - 1 < FLastAddedRow) FLastAddedRow = Rows - 1;
 }
 
@@ -421,24 +428,19 @@ void TNxGrid::SetRowSize(int Value) {
 
 void TNxGrid::SetExpanded(int ARow, bool Value) {
   CheckRow(ARow);
-  TRow* Row = FCellStore->GetRow(ARow);
-  if (Row->Expanded == Value) return;
-  Row->Expanded = Value;
+  if (Expanded(ARow) == Value) return;
+  // The descendants show when every row up their chain of parents is expanded (those of a
+  // collapsed child stay hidden), wherever they lie: after moves or a sort some may lie above the
+  // row.
+  const int Changed = FCellStore->SetRowExpanded(ARow, Value);
   RefreshRow(ARow);
-  const int Descendants = FCellStore->DescendantCount(ARow);
-  if (Descendants > 0) {
-    // A descendant shows when its parent shows and is expanded; parents come first.
-    for (int R = ARow + 1; R <= ARow + Descendants; ++R) {
-      TRow* D = FCellStore->GetRow(R);
-      const bool Shown = D->ParentRow == nullptr || (D->ParentRow->Shown && D->ParentRow->Expanded);
-      FCellStore->SetRowShown(R, Shown);
-    }
+  if (Changed >= 0) {
     FindShownRows();
     if (FFirstVisibleRow < GetRowCount() && !GetRowShown(FFirstVisibleRow)) {
       const int Above = FindLastShownRow(FFirstVisibleRow);
       FFirstVisibleRow = Above >= 0 ? Above : std::max(FindFirstShownRow(0), 0);
     }
-    RefreshFrom(ARow);
+    RefreshFrom(std::min(ARow, Changed));
     UpdateVertScrollBar();
   }
   DoExpand(ARow);
