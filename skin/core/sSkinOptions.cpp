@@ -83,8 +83,7 @@ void NeedLength(const TValueRef& V, std::size_t Length) {
 
 using TIntField = std::int32_t& (*)(TsGeneralData&);
 using TBoolField = bool& (*)(TsGeneralData&);
-using TTextField = AnsiString& (*)(TsGeneralData&);
-using TArrayField = TsGradArray& (*)(TsGeneralData&);
+using TGradientField = TsGradientRef& (*)(TsGeneralData&);
 
 struct TIntKey {
   const char* Key;
@@ -98,8 +97,7 @@ struct TBoolKey {
 struct TTextKey {
   const char* Key;
   const char* Default;
-  TTextField Text;
-  TArrayField Stops;
+  TGradientField Gradient;
 };
 
 #define S_INT(Key, Default, Expr) \
@@ -139,10 +137,8 @@ const TBoolKey BoolKeys[] = {
 };
 
 const TTextKey TextKeys[] = {
-    {"GRADIENTDATA", " ", [](TsGeneralData& R) -> AnsiString& { return R.GradientData; },
-     [](TsGeneralData& R) -> TsGradArray& { return R.GradientArray; }},
-    {"HOTGRADIENTDATA", "", [](TsGeneralData& R) -> AnsiString& { return R.HotGradientData; },
-     [](TsGeneralData& R) -> TsGradArray& { return R.HotGradientArray; }},
+    {"GRADIENTDATA", " ", [](TsGeneralData& R) -> TsGradientRef& { return R.Gradient; }},
+    {"HOTGRADIENTDATA", "", [](TsGeneralData& R) -> TsGradientRef& { return R.HotGradient; }},
 };
 
 // The skin-wide keys of GLOBALINFO.
@@ -155,24 +151,6 @@ const char* const GlobalKeys[] = {
 
 bool IsTrue(const AnsiString& Text) { return UpperCase(Text) == "TRUE"; }
 
-// Parses a gradient text into Stops, naming the section and key when a number is bad.
-void ParseGradient(const AnsiString& Section, const char* Key, const AnsiString& Text, TsGradArray& Stops) {
-  try {
-    ParseGradientData(Text, Stops);
-  } catch (EConvertError& E) {
-    E.Message = Format("Key %s of skin section [%s]: %s", Key, Shown(Section), E.Message);
-    throw;
-  }
-}
-
-void ParseGradientUnlessBlank(const AnsiString& Section, const char* Key, const AnsiString& Text,
-                              TsGradArray& Stops) {
-  if (Text != " ")
-    ParseGradient(Section, Key, Text, Stops);
-  else
-    Stops.clear();
-}
-
 }  // namespace
 
 // ---- TacSkinOptions -----------------------------------------------------------------------------------
@@ -181,6 +159,8 @@ TacSkinOptions::TacSkinOptions(std::string_view Text) {
   if (static_cast<std::int64_t>(Text.size()) > MaxSkinOptionsSize)
     throw EacSkinLoadError(Format("The skin's options text is too large (%u bytes; at most %u are read)",
                                   static_cast<unsigned>(Text.size()), static_cast<unsigned>(MaxSkinOptionsSize)));
+  // Editors may save the text as UTF-8 with a byte-order mark; it would hide the first section.
+  if (Text.starts_with("\xEF\xBB\xBF")) Text.remove_prefix(3);
   TIniText Parsed;
   const TIniParseResult R = Parsed.Parse(Text, TIniLimits{MaxSkinSections, MaxSkinSectionKeys, MaxSkinKeys});
   switch (R.Limit) {
@@ -196,6 +176,15 @@ TacSkinOptions::TacSkinOptions(std::string_view Text) {
       throw EacSkinLoadError(Format("The skin's options text has more than %d keys in all", MaxSkinKeys));
   }
   FIni.SetData(std::move(Parsed));
+  const TIniText& Data = FIni.Data();
+  FParents = ResolveSkinParents(Data.Sections().size(), [&Data](std::size_t I) {
+    const TIniSection& S = Data.Sections()[I];
+    const int K = Data.IndexOfKey(static_cast<int>(I), SParentClassKey);
+    if (K < 0) return -1;
+    const AnsiString& Parent = S.Entries[static_cast<std::size_t>(K)].Value;
+    if (Parent.empty() || Parent == "?" || Parent == S.Name) return -1;
+    return Data.IndexOfSection(Parent);
+  });
 }
 
 std::vector<AnsiString> TacSkinOptions::SectionNames() const {
@@ -205,118 +194,184 @@ std::vector<AnsiString> TacSkinOptions::SectionNames() const {
   return Names;
 }
 
-bool TacSkinOptions::ReadOwn(const AnsiString& Section, const AnsiString& Key, bool Integer, TResolved& Out) const {
+const AnsiString* TacSkinOptions::OwnValue(int Section, const AnsiString& Key, bool Integer) const {
+  const TIniText& Data = FIni.Data();
+  const int K = Data.IndexOfKey(Section, Key);
+  if (K < 0) return nullptr;
+  const AnsiString& V = Data.Sections()[static_cast<std::size_t>(Section)].Entries[static_cast<std::size_t>(K)].Value;
   if (Integer) {
-    const int V = FIni.ReadInteger(Section, Key, -1);
-    if (V == -1) return false;
-    Out.Found = true;
-    Out.Number = V;
-    return true;
+    int N = 0;
+    return TryIniStrToInt(V, N) && N != -1 ? &V : nullptr;
   }
-  const AnsiString* V = FIni.Data().FindValue(Section, Key);
-  if (V == nullptr || *V == "?") return false;
-  Out.Found = true;
-  Out.Text = *V;
-  return true;
+  return V == "?" ? nullptr : &V;
 }
 
-TacSkinOptions::TResolved TacSkinOptions::Resolve(const AnsiString& Section, const AnsiString& Key,
-                                                  bool Integer) const {
-  // A section's own value is answered from the text; nothing is kept for it, so that reading
-  // every key of every section costs no memory beyond the text.
-  TResolved Result;
-  if (ReadOwn(Section, Key, Integer, Result)) return Result;
-  auto ParentOf = [&](const AnsiString& S, AnsiString& Parent) {
-    Parent = FIni.ReadString(S, SParentClassKey, "?");
-    return !(Parent.empty() || Parent == "?" || Parent == S);
-  };
-  AnsiString Current;
-  if (!ParentOf(Section, Current)) return Result;
-
-  // Inherited: walk the chain until a section has the value, a section's inherited answer is
-  // known already, the chain ends, or it comes back to a section seen on this walk (a cycle: the
-  // value is missing). Every section of the walk that has no value of its own then has the same
-  // answer; those answers are kept, so that long chains are walked once.
-  const AnsiString UpperKey = UpperCase(Key);
-  auto CacheKey = [&](const AnsiString& UpperSection) {
-    return AnsiString(Integer ? "I" : "S") + UpperSection + '\x01' + UpperKey;
-  };
-  std::vector<AnsiString> Walked{CacheKey(UpperCase(Section))};
-  std::unordered_set<AnsiString> Seen{UpperCase(Section)};
-  if (auto It = FResolved.find(Walked.front()); It != FResolved.end()) return It->second;
-  for (;;) {
-    const AnsiString Upper = UpperCase(Current);
-    if (!Seen.insert(Upper).second) break;
-    if (ReadOwn(Current, Key, Integer, Result)) break;
-    AnsiString K = CacheKey(Upper);
-    if (auto It = FResolved.find(K); It != FResolved.end()) {
-      Result = It->second;
+int TacSkinOptions::HolderOf(int Section, const AnsiString& Key, bool Integer) const {
+  if (Section < 0) return -1;
+  if (OwnValue(Section, Key, Integer) != nullptr) return Section;
+  if (FParents[static_cast<std::size_t>(Section)] < 0) return -1;
+  // Inherited: the answers of the sections walked are kept (as the index of the section that
+  // holds the value), so that each section's answer for a key is found once. Chains are at most
+  // MaxSkinParentDepth long.
+  constexpr int Unknown = -2;
+  std::vector<int>& Holders = FHolders[AnsiString(Integer ? "I" : "S") + UpperCase(Key)];
+  if (Holders.empty()) Holders.assign(FParents.size(), Unknown);
+  int Found = -1;
+  std::vector<int> Walked{Section};
+  for (int Cur = FParents[static_cast<std::size_t>(Section)]; Cur >= 0; Cur = FParents[static_cast<std::size_t>(Cur)]) {
+    if (Holders[static_cast<std::size_t>(Cur)] != Unknown) {
+      Found = Holders[static_cast<std::size_t>(Cur)];
       break;
     }
-    Walked.push_back(std::move(K));
-    AnsiString Parent;
-    if (!ParentOf(Current, Parent)) break;
-    Current = std::move(Parent);
+    if (OwnValue(Cur, Key, Integer) != nullptr) {
+      Found = Cur;
+      break;
+    }
+    Walked.push_back(Cur);
   }
-  for (const AnsiString& K : Walked) FResolved[K] = Result;
-  return Result;
+  for (int W : Walked) Holders[static_cast<std::size_t>(W)] = Found;
+  return Found;
+}
+
+const AnsiString* TacSkinOptions::FindSkinString(const AnsiString& Section, const AnsiString& Key) const {
+  const int Holder = HolderOf(FIni.Data().IndexOfSection(Section), Key, false);
+  return Holder < 0 ? nullptr : OwnValue(Holder, Key, false);
 }
 
 AnsiString TacSkinOptions::ReadSkinString(const AnsiString& Section, const AnsiString& Key,
                                           const AnsiString& Default) const {
-  const TResolved R = Resolve(Section, Key, false);
-  return R.Found ? R.Text : Default;
+  const AnsiString* V = FindSkinString(Section, Key);
+  return V != nullptr ? *V : Default;
 }
 
 int TacSkinOptions::ReadSkinInteger(const AnsiString& Section, const AnsiString& Key, int Default) const {
-  const TResolved R = Resolve(Section, Key, true);
-  return R.Found ? R.Number : Default;
+  const int Holder = HolderOf(FIni.Data().IndexOfSection(Section), Key, true);
+  int N = Default;
+  if (Holder >= 0) TryIniStrToInt(*OwnValue(Holder, Key, true), N);
+  return N;
+}
+
+// ---- Gradients ---------------------------------------------------------------------------------------
+
+TsGradientRef TacSkinGradients::OfValue(const AnsiString* Value, const AnsiString& Section, const char* Key) {
+  if (auto It = FByValue.find(Value); It != FByValue.end()) return It->second;
+  TsGradientRef G = Of(*Value, Section, Key);
+  FByValue.emplace(Value, G);
+  return G;
+}
+
+TsGradientRef TacSkinGradients::Of(const AnsiString& Text, const AnsiString& Section, const char* Key) {
+  if (Text == " ") return BlankGradient();
+  if (Text.empty()) return EmptyGradient();
+  if (auto It = FByText.find(Text); It != FByText.end()) return It->second;
+  if (Text.size() > MaxSkinGradientTextSize)
+    throw EacSkinLoadError(Format("Key %s of skin section [%s] holds a gradient of %u bytes; at most %u are read", Key,
+                                  Shown(Section), static_cast<unsigned>(Text.size()),
+                                  static_cast<unsigned>(MaxSkinGradientTextSize)));
+  TsGradientRef G;
+  try {
+    G = MakeGradient(Text);
+  } catch (EConvertError& E) {
+    E.Message = Format("Key %s of skin section [%s]: %s", Key, Shown(Section), E.Message);
+    throw;
+  }
+  FStops += static_cast<std::int64_t>(G->Stops.size());
+  if (FStops > MaxSkinGradientStops)
+    throw EacSkinLoadError(Format("The skin's gradients have more than %d stops in all (at key %s of section [%s])",
+                                  static_cast<int>(MaxSkinGradientStops), Key, Shown(Section)));
+  FByText.emplace(std::string_view(G->Text), G);
+  return G;
 }
 
 // ---- Skin-wide values and section records -------------------------------------------------------
 
+namespace {
+
+// The skin-wide geometry values and the ranges real skins keep them in.
+struct TGlobalRange {
+  std::int16_t TsSkinData::*Field;
+  int Min;
+  int Max;
+};
+constexpr int MaxGeometry = 255;
+const TGlobalRange GlobalRanges[] = {
+    {&TsSkinData::BorderWidth, 0, MaxGeometry},          {&TsSkinData::TitleHeight, 0, MaxGeometry},
+    {&TsSkinData::MaxHeight, 0, MaxGeometry},            {&TsSkinData::FormOffset, -MaxGeometry, MaxGeometry},
+    {&TsSkinData::CenterOffset, -MaxGeometry, MaxGeometry}, {&TsSkinData::BISpace, -MaxGeometry, MaxGeometry},
+    {&TsSkinData::BIRight, -MaxGeometry, MaxGeometry},   {&TsSkinData::BILeft, -MaxGeometry, MaxGeometry},
+    {&TsSkinData::Shadow1Offset, -MaxGeometry, MaxGeometry}, {&TsSkinData::Shadow1Blur, -1, MaxGeometry},
+    {&TsSkinData::Shadow1Transparency, 0, 100},          {&TsSkinData::BICloseGlow, 0, MaxGeometry},
+    {&TsSkinData::BICloseGlowMargin, 0, MaxGeometry},    {&TsSkinData::BIMaxGlow, 0, MaxGeometry},
+    {&TsSkinData::BIMaxGlowMargin, 0, MaxGeometry},      {&TsSkinData::BIMinGlow, 0, MaxGeometry},
+    {&TsSkinData::BIMinGlowMargin, 0, MaxGeometry},
+};
+
+const TGlobalRange& RangeOf(std::int16_t TsSkinData::*Field) {
+  for (const TGlobalRange& R : GlobalRanges)
+    if (R.Field == Field) return R;
+  throw EListError("No range of a skin-wide value");
+}
+
+}  // namespace
+
 void ReadSkinGlobalInfo(const TacSkinOptions& Options, TsSkinData& Data) {
   const TMemIniFile& Ini = Options.Ini();
   const AnsiString G = SGlobalInfoSection;
-  auto Int16 = [&](const char* Key, int Default) { return static_cast<std::int16_t>(Ini.ReadInteger(G, Key, Default)); };
+  // A value is clamped to its range before it is stored in its 16-bit field.
+  auto Store = [&](std::int16_t TsSkinData::*Field, int V) {
+    const TGlobalRange& R = RangeOf(Field);
+    Data.*Field = static_cast<std::int16_t>(std::clamp(V, R.Min, R.Max));
+  };
+  auto Int = [&](std::int16_t TsSkinData::*Field, const char* Key, int Default) {
+    Store(Field, Ini.ReadInteger(G, Key, Default));
+  };
   // Keys read as text and converted: a value that is no integer ends the load.
-  auto Converted = [&](const char* Key, const char* Default) {
+  auto Converted = [&](std::int16_t TsSkinData::*Field, const char* Key, const char* Default) {
     const AnsiString Text = Ini.ReadString(G, Key, Default);
     int V = 0;
     if (!TryStrToInt(Text, V))
       throw EConvertError(
           Format("Key %s of skin section [%s]: '%s' is not a valid integer value", Key, G, Shown(Text)));
-    return static_cast<std::int16_t>(V);
+    Store(Field, V);
   };
+  auto Int16 = [&](const char* Key, int Default) { return static_cast<std::int16_t>(Ini.ReadInteger(G, Key, Default)); };
   Data.Version = Ini.ReadFloat(G, "VERSION", 0, '.');
   Data.Author = Ini.ReadString(G, "AUTHOR", "");
   Data.Description = Ini.ReadString(G, "DESCRIPTION", "");
-  Data.BorderWidth = Int16("BORDERWIDTH", 4);
-  Data.TitleHeight = Int16("TITLEHEIGHT", 30);
-  const int MaxHeight = Ini.ReadInteger(G, "MAXHEIGHT", 0);
-  Data.MaxHeight = MaxHeight == 0 ? Data.TitleHeight : static_cast<std::int16_t>(MaxHeight);
-  Data.FormOffset = Int16("FORMOFFSET", 8);
-  Data.CenterOffset = Int16("CENTEROFFSET", 0);
+  Int(&TsSkinData::BorderWidth, "BORDERWIDTH", 4);
+  Int(&TsSkinData::TitleHeight, "TITLEHEIGHT", 30);
+  Int(&TsSkinData::MaxHeight, "MAXHEIGHT", 0);
+  if (Data.MaxHeight == 0) Data.MaxHeight = Data.TitleHeight;
+  Int(&TsSkinData::FormOffset, "FORMOFFSET", 8);
+  Int(&TsSkinData::CenterOffset, "CENTEROFFSET", 0);
   Data.BorderMode = Int16("BORDERMODE", 0);
   Data.Shadow1Color = Ini.ReadInteger(G, "SHADOW1COLOR", 0);
-  Data.Shadow1Offset = Converted("SHADOW1OFFSET", "0");
-  Data.Shadow1Blur = Converted("SHADOW1BLUR", "-1");
-  Data.Shadow1Transparency = Converted("SHADOW1TRANSPARENCY", "0");
-  Data.BISpace = Int16("BISPACE", 0);
+  Converted(&TsSkinData::Shadow1Offset, "SHADOW1OFFSET", "0");
+  Converted(&TsSkinData::Shadow1Blur, "SHADOW1BLUR", "-1");
+  Converted(&TsSkinData::Shadow1Transparency, "SHADOW1TRANSPARENCY", "0");
+  Int(&TsSkinData::BISpace, "BISPACE", 0);
   Data.BIVAlign = Int16("BIVALIGN", 0);
-  Data.BIRight = Int16("BIRIGHT", 0);
-  Data.BILeft = Int16("BILEFT", 0);
+  Int(&TsSkinData::BIRight, "BIRIGHT", 0);
+  Int(&TsSkinData::BILeft, "BILEFT", 0);
   Data.BorderColor = Ini.ReadInteger(G, "BORDERCOLOR", 0);
   Data.BIKeepHue = Int16("BIKEEPHUE", 0);
-  Data.BICloseGlow = Converted("BICONCLOSEGLOW", "0");
-  Data.BICloseGlowMargin = Converted("BICONCLOSEGLOWMARGIN", "0");
-  Data.BIMaxGlow = Converted("BICONMAXGLOW", "0");
-  Data.BIMaxGlowMargin = Converted("BICONMAXGLOWMARGIN", "0");
-  Data.BIMinGlow = Converted("BICONMINGLOW", "0");
-  Data.BIMinGlowMargin = Converted("BICONMINGLOWMARGIN", "0");
+  Converted(&TsSkinData::BICloseGlow, "BICONCLOSEGLOW", "0");
+  Converted(&TsSkinData::BICloseGlowMargin, "BICONCLOSEGLOWMARGIN", "0");
+  Converted(&TsSkinData::BIMaxGlow, "BICONMAXGLOW", "0");
+  Converted(&TsSkinData::BIMaxGlowMargin, "BICONMAXGLOWMARGIN", "0");
+  Converted(&TsSkinData::BIMinGlow, "BICONMINGLOW", "0");
+  Converted(&TsSkinData::BIMinGlowMargin, "BICONMINGLOWMARGIN", "0");
 }
 
-TsGeneralData ReadSkinSection(const TacSkinOptions& Options, const AnsiString& Section, const TacColorToRGB& ToRGB) {
+void ClampSkinWideValues(TsSkinData& Data) {
+  for (const TGlobalRange& R : GlobalRanges)
+    Data.*R.Field = static_cast<std::int16_t>(std::clamp<int>(Data.*R.Field, R.Min, R.Max));
+}
+
+TsGeneralData ReadSkinSection(const TacSkinOptions& Options, const AnsiString& Section, const TacColorToRGB& ToRGB,
+                              TacSkinGradients* Gradients) {
+  TacSkinGradients Own;
+  if (Gradients == nullptr) Gradients = &Own;
   TsGeneralData R;
   R.SectionName = Section;
   R.ParentClass = Options.Ini().ReadString(Section, SParentClassKey, "");
@@ -324,8 +379,8 @@ TsGeneralData ReadSkinSection(const TacSkinOptions& Options, const AnsiString& S
   if (ToRGB) R.Color = ToRGB(R.Color);
   for (const TBoolKey& K : BoolKeys) K.Field(R) = IsTrue(Options.ReadSkinString(Section, K.Key, "FALSE"));
   for (const TTextKey& K : TextKeys) {
-    K.Text(R) = Options.ReadSkinString(Section, K.Key, K.Default);
-    ParseGradientUnlessBlank(Section, K.Key, K.Text(R), K.Stops(R));
+    const AnsiString* V = Options.FindSkinString(Section, K.Key);
+    K.Gradient(R) = V != nullptr ? Gradients->OfValue(V, Section, K.Key) : Gradients->Of(K.Default, Section, K.Key);
   }
   R.BorderIndex = R.ImgTopLeft = R.ImgTopRight = R.ImgBottomLeft = R.ImgBottomRight = -1;
   ClampSectionValues(R);
@@ -340,7 +395,9 @@ void ClampSectionValues(TsGeneralData& Data) {
   Data.FadingIterations = std::clamp(Data.FadingIterations, 0, MaxSkinFadingIterations);
 }
 
-void MergeCommonSections(const TMemIniFile& Common, TsGeneralDataArray& Data) {
+void MergeCommonSections(const TMemIniFile& Common, TsGeneralDataArray& Data, TacSkinGradients* Gradients) {
+  TacSkinGradients Own;
+  if (Gradients == nullptr) Gradients = &Own;
   for (const TIniSection& S : Common.Data().Sections()) {
     const AnsiString& Name = S.Name;
     if (std::any_of(Data.begin(), Data.end(), [&](const TsGeneralData& D) { return D.SectionName == Name; }))
@@ -369,9 +426,8 @@ void MergeCommonSections(const TMemIniFile& Common, TsGeneralDataArray& Data) {
       K.Field(R) = V != "?" ? IsTrue(V) : K.Field(*Source);
     }
     for (const TTextKey& K : TextKeys) {
-      const AnsiString V = Common.ReadString(Name, K.Key, "?");
-      K.Text(R) = V != "?" ? V : K.Text(*Source);
-      ParseGradientUnlessBlank(Name, K.Key, K.Text(R), K.Stops(R));
+      const AnsiString* V = Common.Data().FindValue(Name, K.Key);
+      K.Gradient(R) = V != nullptr && *V != "?" ? Gradients->Of(*V, Name, K.Key) : K.Gradient(*Source);
     }
     R.BorderIndex = R.ImgTopLeft = R.ImgTopRight = R.ImgBottomLeft = R.ImgBottomRight = -1;
     ClampSectionValues(R);
@@ -509,6 +565,20 @@ bool RectFitsImage(const TRect& R, int Width, int Height) {
 }
 
 // ---- Paths -----------------------------------------------------------------------------------------
+
+bool IsNameInsideFolder(const AnsiString& Name) {
+  if (Name.empty() || Name[0] == '\\' || Name[0] == '/' || Name.find(':') != AnsiString::npos) return false;
+  std::size_t Begin = 0;
+  for (;;) {
+    const std::size_t End = Name.find_first_of("\\/", Begin);
+    const std::string_view Part = std::string_view(Name).substr(Begin, End == AnsiString::npos ? AnsiString::npos : End - Begin);
+    // The system drops trailing dots and blanks of a part: ". ." and "..." climb as ".." does.
+    if (Part.find_first_not_of(". ") == std::string_view::npos && std::count(Part.begin(), Part.end(), '.') >= 2)
+      return false;
+    if (End == AnsiString::npos) return true;
+    Begin = End + 1;
+  }
+}
 
 AnsiString FullSkinDirectory(const AnsiString& SkinDirectory, const AnsiString& AppDir) {
   AnsiString S = SkinDirectory;
