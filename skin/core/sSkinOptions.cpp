@@ -1,6 +1,7 @@
 #include "skin/core/sSkinOptions.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "framework/Convert.h"
@@ -398,10 +399,17 @@ void ClampSectionValues(TsGeneralData& Data) {
 void MergeCommonSections(const TMemIniFile& Common, TsGeneralDataArray& Data, TacSkinGradients* Gradients) {
   TacSkinGradients Own;
   if (Gradients == nullptr) Gradients = &Own;
+  // The records by name as written, and the first record of each upper-cased name.
+  std::unordered_set<AnsiString> Names;
+  std::unordered_map<AnsiString, std::size_t> FirstUpper;
+  auto Known = [&](std::size_t I) {
+    Names.insert(Data[I].SectionName);
+    FirstUpper.emplace(UpperCase(Data[I].SectionName), I);
+  };
+  for (std::size_t I = 0; I < Data.size(); ++I) Known(I);
   for (const TIniSection& S : Common.Data().Sections()) {
     const AnsiString& Name = S.Name;
-    if (std::any_of(Data.begin(), Data.end(), [&](const TsGeneralData& D) { return D.SectionName == Name; }))
-      continue;
+    if (Names.count(Name) != 0) continue;
     TsGeneralData R;
     R.SectionName = Name;
     R.ParentClass = UpperCase(Common.ReadString(Name, SParentClassKey, "-1"));
@@ -412,11 +420,7 @@ void MergeCommonSections(const TMemIniFile& Common, TsGeneralDataArray& Data, Ta
     TsGeneralData Defaults;
     TsGeneralData* Source = &Defaults;
     if (!R.ParentClass.empty())
-      for (TsGeneralData& D : Data)
-        if (UpperCase(D.SectionName) == R.ParentClass) {
-          Source = &D;
-          break;
-        }
+      if (auto It = FirstUpper.find(R.ParentClass); It != FirstUpper.end()) Source = &Data[It->second];
     for (const TIntKey& K : IntKeys) {
       const int V = Common.ReadInteger(Name, K.Key, -1);
       K.Field(R) = V != -1 ? V : K.Field(*Source);
@@ -432,6 +436,7 @@ void MergeCommonSections(const TMemIniFile& Common, TsGeneralDataArray& Data, Ta
     R.BorderIndex = R.ImgTopLeft = R.ImgTopRight = R.ImgBottomLeft = R.ImgBottomRight = -1;
     ClampSectionValues(R);
     Data.push_back(std::move(R));
+    Known(Data.size() - 1);
   }
 }
 
