@@ -8,9 +8,11 @@
 // load or raise the loader's errors (EacSkinLoadError, EConvertError, EacSkinPackError); crashes,
 // sanitizer reports, other exceptions, and inputs slower or larger in memory than the fuzzer's
 // limits are findings.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <string_view>
 #include <unordered_set>
 #include <vector>
@@ -90,6 +92,19 @@ void PictureKey(const std::vector<TacPackEntry>& Files, const AnsiString& Sectio
   }
 }
 
+bool SameRecord(const TsGeneralData& A, const TsGeneralData& B) {
+  return A.SectionName == B.SectionName && A.ParentClass == B.ParentClass && A.Color == B.Color &&
+         std::equal(std::begin(A.FontColor), std::end(A.FontColor), std::begin(B.FontColor)) &&
+         std::equal(std::begin(A.HotFontColor), std::end(A.HotFontColor), std::begin(B.HotFontColor)) &&
+         A.GiveOwnFont == B.GiveOwnFont && A.GlowCount == B.GlowCount && A.GlowMargin == B.GlowMargin &&
+         A.ReservedBoolean == B.ReservedBoolean && A.Transparency == B.Transparency &&
+         A.GradientPercent == B.GradientPercent && A.Gradient == B.Gradient && A.ImagePercent == B.ImagePercent &&
+         A.ShowFocus == B.ShowFocus && A.FadingEnabled == B.FadingEnabled && A.FadingIterations == B.FadingIterations &&
+         A.HotColor == B.HotColor && A.HotTransparency == B.HotTransparency &&
+         A.HotGradientPercent == B.HotGradientPercent && A.HotGradient == B.HotGradient &&
+         A.HotImagePercent == B.HotImagePercent;
+}
+
 void CheckChains(const std::vector<int>& Parents) {
   for (std::size_t I = 0; I < Parents.size(); ++I) {
     int Levels = 0;
@@ -119,12 +134,14 @@ void Load(std::string_view Text, const std::vector<TacPackEntry>& Files) {
   }
   TsGeneralDataArray Records;
   TacSkinGradients Gradients;
-  for (const AnsiString& S : Sections) {
-    try {
-      Records.push_back(ReadSkinSection(O, S, nullptr, &Gradients));
-      CheckClamped(Records.back());
-    } catch (const EConvertError&) {
-    }
+  try {
+    Records = ReadSkinSections(O, nullptr, Gradients);
+    if (Records.size() != Sections.size()) __builtin_trap();
+    for (const TsGeneralData& D : Records) CheckClamped(D);
+    // A record read on its own, along its chain, is the one read with all the others.
+    for (std::size_t I = 0; I < Records.size() && I < 64; ++I)
+      if (!SameRecord(ReadSkinSection(O, Sections[I], nullptr, &Gradients), Records[I])) __builtin_trap();
+  } catch (const EConvertError&) {
   }
   if (Gradients.Stops() > MaxSkinGradientStops) __builtin_trap();
   // Every key of every section, the first value of each, as the loader walks them.

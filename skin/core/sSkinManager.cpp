@@ -824,8 +824,7 @@ void TsSkinManager::LoadAllGeneralData() {
     CheckSkinVersion();
     ClearGeneralData(FGeneralData);
     const TacColorToRGB ToRGB = [](std::int32_t C) { return static_cast<std::int32_t>(ColorToRGB(C)); };
-    for (const AnsiString& Name : FOptions->SectionNames())
-      FGeneralData.push_back(ReadSkinSection(*FOptions, Name, ToRGB, &Gradients));
+    FGeneralData = ReadSkinSections(*FOptions, ToRGB, Gradients);
   } else if (FStoredSkin != nullptr) {
     LoadStoredGeneralData(*FStoredSkin, *FSkinData, FGeneralData,
                           [&Gradients](const AnsiString& Text, const AnsiString& Section, const char* Key) {

@@ -208,30 +208,10 @@ const AnsiString* TacSkinOptions::OwnValue(int Section, const AnsiString& Key, b
 }
 
 int TacSkinOptions::HolderOf(int Section, const AnsiString& Key, bool Integer) const {
-  if (Section < 0) return -1;
-  if (OwnValue(Section, Key, Integer) != nullptr) return Section;
-  if (FParents[static_cast<std::size_t>(Section)] < 0) return -1;
-  // Inherited: the answers of the sections walked are kept (as the index of the section that
-  // holds the value), so that each section's answer for a key is found once. Chains are at most
-  // MaxSkinParentDepth long.
-  constexpr int Unknown = -2;
-  std::vector<int>& Holders = FHolders[AnsiString(Integer ? "I" : "S") + UpperCase(Key)];
-  if (Holders.empty()) Holders.assign(FParents.size(), Unknown);
-  int Found = -1;
-  std::vector<int> Walked{Section};
-  for (int Cur = FParents[static_cast<std::size_t>(Section)]; Cur >= 0; Cur = FParents[static_cast<std::size_t>(Cur)]) {
-    if (Holders[static_cast<std::size_t>(Cur)] != Unknown) {
-      Found = Holders[static_cast<std::size_t>(Cur)];
-      break;
-    }
-    if (OwnValue(Cur, Key, Integer) != nullptr) {
-      Found = Cur;
-      break;
-    }
-    Walked.push_back(Cur);
-  }
-  for (int W : Walked) Holders[static_cast<std::size_t>(W)] = Found;
-  return Found;
+  // Chains were cut at MaxSkinParentDepth levels when the text was read: a walk takes a few steps.
+  for (int Cur = Section; Cur >= 0; Cur = FParents[static_cast<std::size_t>(Cur)])
+    if (OwnValue(Cur, Key, Integer) != nullptr) return Cur;
+  return -1;
 }
 
 const AnsiString* TacSkinOptions::FindSkinString(const AnsiString& Section, const AnsiString& Key) const {
@@ -256,9 +236,17 @@ int TacSkinOptions::ReadSkinInteger(const AnsiString& Section, const AnsiString&
 
 TsGradientRef TacSkinGradients::OfValue(const AnsiString* Value, const AnsiString& Section, const char* Key) {
   if (auto It = FByValue.find(Value); It != FByValue.end()) return It->second;
-  TsGradientRef G = Of(*Value, Section, Key);
-  FByValue.emplace(Value, G);
-  return G;
+  // A value that is no gradient fails alike for every section that takes it, without being read
+  // again.
+  if (auto It = FBadValues.find(Value); It != FBadValues.end()) throw EConvertError(It->second);
+  try {
+    TsGradientRef G = Of(*Value, Section, Key);
+    FByValue.emplace(Value, G);
+    return G;
+  } catch (const EConvertError& E) {
+    FBadValues.emplace(Value, E.Message);
+    throw;
+  }
 }
 
 TsGradientRef TacSkinGradients::Of(const AnsiString& Text, const AnsiString& Section, const char* Key) {
@@ -369,23 +357,81 @@ void ClampSkinWideValues(TsSkinData& Data) {
     Data.*R.Field = static_cast<std::int16_t>(std::clamp<int>(Data.*R.Field, R.Min, R.Max));
 }
 
+namespace {
+
+// Sets the values Section has of its own (by index) into R, over what R holds: integers other than
+// -1, texts other than "?".
+void OverlayOwnValues(const TacSkinOptions& Options, int Section, TsGeneralData& R, TacSkinGradients& Gradients) {
+  const AnsiString& Name = Options.Ini().Data().Sections()[static_cast<std::size_t>(Section)].Name;
+  for (const TIntKey& K : IntKeys)
+    if (const AnsiString* V = Options.OwnValue(Section, K.Key, true)) TryIniStrToInt(*V, K.Field(R));
+  for (const TBoolKey& K : BoolKeys)
+    if (const AnsiString* V = Options.OwnValue(Section, K.Key, false)) K.Field(R) = IsTrue(*V);
+  for (const TTextKey& K : TextKeys)
+    if (const AnsiString* V = Options.OwnValue(Section, K.Key, false)) K.Gradient(R) = Gradients.OfValue(V, Name, K.Key);
+}
+
+// The record of an inherited chain of values made final: the name, the plain PARENTCLASS, COLOR
+// through ToRGB, the integers clamped, no mask indexes.
+void FinishRecord(const TacSkinOptions& Options, int Section, const TacColorToRGB& ToRGB, TsGeneralData& R) {
+  const TIniSection& S = Options.Ini().Data().Sections()[static_cast<std::size_t>(Section)];
+  R.SectionName = S.Name;
+  R.ParentClass = Options.Ini().ReadString(S.Name, SParentClassKey, "");
+  if (ToRGB) R.Color = ToRGB(R.Color);
+  R.BorderIndex = R.ImgTopLeft = R.ImgTopRight = R.ImgBottomLeft = R.ImgBottomRight = -1;
+  ClampSectionValues(R);
+}
+
+}  // namespace
+
 TsGeneralData ReadSkinSection(const TacSkinOptions& Options, const AnsiString& Section, const TacColorToRGB& ToRGB,
                               TacSkinGradients* Gradients) {
   TacSkinGradients Own;
   if (Gradients == nullptr) Gradients = &Own;
   TsGeneralData R;
-  R.SectionName = Section;
-  R.ParentClass = Options.Ini().ReadString(Section, SParentClassKey, "");
-  for (const TIntKey& K : IntKeys) K.Field(R) = Options.ReadSkinInteger(Section, K.Key, K.Default);
-  if (ToRGB) R.Color = ToRGB(R.Color);
-  for (const TBoolKey& K : BoolKeys) K.Field(R) = IsTrue(Options.ReadSkinString(Section, K.Key, "FALSE"));
-  for (const TTextKey& K : TextKeys) {
-    const AnsiString* V = Options.FindSkinString(Section, K.Key);
-    K.Gradient(R) = V != nullptr ? Gradients->OfValue(V, Section, K.Key) : Gradients->Of(K.Default, Section, K.Key);
+  const int Index = Options.Ini().Data().IndexOfSection(Section);
+  if (Index < 0) {
+    R.SectionName = Section;
+    R.BorderIndex = R.ImgTopLeft = R.ImgTopRight = R.ImgBottomLeft = R.ImgBottomRight = -1;
+    return R;
   }
-  R.BorderIndex = R.ImgTopLeft = R.ImgTopRight = R.ImgBottomLeft = R.ImgBottomRight = -1;
-  ClampSectionValues(R);
+  // The values of the chain from its top down to the section, each level over the one above.
+  std::vector<int> Chain;
+  for (int Cur = Index; Cur >= 0; Cur = Options.Parents()[static_cast<std::size_t>(Cur)]) Chain.push_back(Cur);
+  for (auto It = Chain.rbegin(); It != Chain.rend(); ++It) OverlayOwnValues(Options, *It, R, *Gradients);
+  FinishRecord(Options, Index, ToRGB, R);
   return R;
+}
+
+TsGeneralDataArray ReadSkinSections(const TacSkinOptions& Options, const TacColorToRGB& ToRGB,
+                                    TacSkinGradients& Gradients) {
+  // Parents first: a record starts from its parent's values (before they were made final), so that
+  // no value is looked for along a chain.
+  const std::vector<int>& Parents = Options.Parents();
+  const std::size_t N = Parents.size();
+  TsGeneralDataArray Raw(N);
+  std::vector<bool> Done(N, false);
+  std::vector<int> Path;
+  for (std::size_t I = 0; I < N; ++I) {
+    Path.clear();
+    for (int Cur = static_cast<int>(I); Cur >= 0 && !Done[static_cast<std::size_t>(Cur)];
+         Cur = Parents[static_cast<std::size_t>(Cur)])
+      Path.push_back(Cur);
+    for (auto It = Path.rbegin(); It != Path.rend(); ++It) {
+      const std::size_t S = static_cast<std::size_t>(*It);
+      if (Parents[S] >= 0) Raw[S] = Raw[static_cast<std::size_t>(Parents[S])];
+      OverlayOwnValues(Options, *It, Raw[S], Gradients);
+      Done[S] = true;
+    }
+  }
+  TsGeneralDataArray Records;
+  Records.reserve(N);
+  for (std::size_t I = 0; I < N; ++I) {
+    TsGeneralData R = Raw[I];
+    FinishRecord(Options, static_cast<int>(I), ToRGB, R);
+    Records.push_back(std::move(R));
+  }
+  return Records;
 }
 
 void ClampSectionValues(TsGeneralData& Data) {

@@ -88,7 +88,8 @@ class TacSkinOptions {
 
   // The text value of Key for Section: its own, or along its chain the first section's that has
   // one ("?" and a missing key count as missing). The value itself, as the text holds it: a value
-  // read through many sections is one value. nullptr when no section of the chain has one.
+  // read through many sections is one value. nullptr when no section of the chain has one. A
+  // chain is at most MaxSkinParentDepth levels long, so a read takes a few steps.
   const AnsiString* FindSkinString(const AnsiString& Section, const AnsiString& Key) const;
   // FindSkinString's value, or Default.
   AnsiString ReadSkinString(const AnsiString& Section, const AnsiString& Key, const AnsiString& Default) const;
@@ -96,18 +97,17 @@ class TacSkinOptions {
   // is no integer count as missing, as above.
   int ReadSkinInteger(const AnsiString& Section, const AnsiString& Key, int Default) const;
 
+  // The value of Key that the section (an index into SectionNames) has of its own, nullptr when it
+  // has none: for integer reads, none that is an integer other than -1; for text reads, none other
+  // than "?".
+  const AnsiString* OwnValue(int Section, const AnsiString& Key, bool Integer) const;
+
  private:
   // The section (index) whose own value Section takes for Key, -1 for none.
   int HolderOf(int Section, const AnsiString& Key, bool Integer) const;
-  // The section's own value of Key, nullptr when it has none (or, for integer reads, none that is
-  // an integer other than -1).
-  const AnsiString* OwnValue(int Section, const AnsiString& Key, bool Integer) const;
 
   TMemIniFile FIni;
   std::vector<int> FParents;
-  // For each key read through parents: the holder of every section's inherited value, found once
-  // (Unknown until asked). Indexes only: no value is copied.
-  mutable std::unordered_map<AnsiString, std::vector<int>> FHolders;
 };
 
 // ---- Gradients ---------------------------------------------------------------------------------------
@@ -128,6 +128,7 @@ class TacSkinGradients {
 
  private:
   std::unordered_map<const AnsiString*, TsGradientRef> FByValue;
+  std::unordered_map<const AnsiString*, AnsiString> FBadValues;  // the error of each value that failed
   std::unordered_map<std::string_view, TsGradientRef> FByText;  // views of the gradients' own texts
   std::int64_t FStops = 0;
 };
@@ -159,6 +160,11 @@ using TacColorToRGB = std::function<std::int32_t(std::int32_t)>;
 // other records of the load (nullptr: a set of this record's own).
 TsGeneralData ReadSkinSection(const TacSkinOptions& Options, const AnsiString& Section, const TacColorToRGB& ToRGB,
                               TacSkinGradients* Gradients = nullptr);
+// Every section's record, in the order of SectionNames, as ReadSkinSection reads it; parents are
+// read before their children, and a child starts from its parent's values, so that the records
+// cost what the text holds.
+TsGeneralDataArray ReadSkinSections(const TacSkinOptions& Options, const TacColorToRGB& ToRGB,
+                                    TacSkinGradients& Gradients);
 
 // Limits the section integers of a record to the ranges they mean (see MaxSkinGlowMargin). Every
 // way of loading a skin applies it to the records it makes.
