@@ -295,10 +295,11 @@ const TGlobalRange GlobalRanges[] = {
     {&TsSkinData::BIMinGlowMargin, 0, MaxGeometry},
 };
 
-const TGlobalRange& RangeOf(std::int16_t TsSkinData::*Field) {
+// The range of a field (the whole 16 bits for one that is not listed).
+TGlobalRange RangeOf(std::int16_t TsSkinData::*Field) {
   for (const TGlobalRange& R : GlobalRanges)
     if (R.Field == Field) return R;
-  throw EListError("No range of a skin-wide value");
+  return TGlobalRange{Field, -32768, 32767};
 }
 
 }  // namespace
@@ -308,7 +309,7 @@ void ReadSkinGlobalInfo(const TacSkinOptions& Options, TsSkinData& Data) {
   const AnsiString G = SGlobalInfoSection;
   // A value is clamped to its range before it is stored in its 16-bit field.
   auto Store = [&](std::int16_t TsSkinData::*Field, int V) {
-    const TGlobalRange& R = RangeOf(Field);
+    const TGlobalRange R = RangeOf(Field);
     Data.*Field = static_cast<std::int16_t>(std::clamp(V, R.Min, R.Max));
   };
   auto Int = [&](std::int16_t TsSkinData::*Field, const char* Key, int Default) {

@@ -386,6 +386,7 @@ TEST_F(ProvaProvider, CaptionButtonsStayInsideTheFormWhateverTheSkinSays) {
     EXPECT_LE(Provider->CaptionButtonsWidth(), Provider->FullWidth()) << Width;
     ASSERT_TRUE(Provider->TitleButtonsBg);
     EXPECT_LE(Provider->TitleButtonsBg->Width(), Provider->FullWidth()) << Width;
+    uitest::SaveScreenshot(Form->Handle(), ("wide_skin_" + std::to_string(Width)).c_str());
   }
   Application->OnException = nullptr;
   EXPECT_EQ(Errors, 0) << First;
