@@ -203,7 +203,7 @@ bool TPNGReader::ScanProperties() {
   const std::uint32_t Width = ReadBE32(FBody), Height = ReadBE32(FBody + 4);
   if (Width == 0 || Height == 0 || Width > 0x7FFFFFFFu || Height > 0x7FFFFFFFu) return false;
   if (Width > static_cast<std::uint32_t>(PNGMaxSide) || Height > static_cast<std::uint32_t>(PNGMaxSide) ||
-      std::uint64_t{Width} * Height > static_cast<std::uint64_t>(PNGMaxPixels))
+      std::uint64_t{Width} * Height > static_cast<std::uint64_t>(FMaxPixels))
     RaiseTooLarge(Width, Height);
 
   const int Depth = FBody[8], ColorType = FBody[9];

@@ -23,6 +23,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -180,6 +181,12 @@ class TPNGReader : public TObject {
   const TPNGImageProperties& ImageProperties() const { return FProps; }
   TColorManager& ColorManager() { return FColorManager; }
 
+  // The most pixels (width x height) an image may have, at most PNGMaxPixels: a larger one is
+  // refused from its header, before anything of it is allocated. A caller with a budget of its
+  // own (a skin load) sets what is left of it.
+  std::int64_t MaxPixels() const { return FMaxPixels; }
+  void SetMaxPixels(std::int64_t Value) { FMaxPixels = std::clamp<std::int64_t>(Value, 0, PNGMaxPixels); }
+
   // Fired when a load starts and ends, when the image data starts, and after each finished row
   // (of the last pass for interlaced images).
   TPNGProgressEvent OnProgress;
@@ -207,6 +214,7 @@ class TPNGReader : public TObject {
 
   TColorManager FColorManager;
   TPNGImageProperties FProps;
+  std::int64_t FMaxPixels = PNGMaxPixels;
   TStream* FStream = nullptr;
   std::int64_t FBasePosition = 0;
   std::int64_t FStreamEnd = 0;

@@ -188,8 +188,8 @@ void TsCommonData::UpdateFillMode() {
   const TsGeneralData* S = Section();
   if (S == nullptr) return;
   if (S->ImagePercent != 0) FillMode += fmTexture;
-  if (S->GradientPercent != 0 && !S->GradientArray.empty()) {
-    switch (S->GradientArray[0].Mode) {
+  if (S->GradientPercent != 0 && !S->GradientArray().empty()) {
+    switch (S->GradientArray()[0].Mode) {
       case 0: FillMode += 2; break;
       case 1: FillMode += 1; break;
       case 2: FillMode += 3; break;

@@ -282,8 +282,8 @@ void PaintSectionToBitmap(int SkinIndex, const AnsiString& SectionName, TCacheIn
       L.ImagePercent = Hot ? G.HotImagePercent : G.ImagePercent;
       L.GradientPercent = Hot ? G.HotGradientPercent : G.GradientPercent;
       if (L.GradientPercent != 0) {
-        L.GradientText = Hot ? &G.HotGradientData : &G.GradientData;
-        L.GradientStops = Hot ? &G.HotGradientArray : &G.GradientArray;
+        L.GradientText = Hot ? &G.HotGradientData() : &G.GradientData();
+        L.GradientStops = Hot ? &G.HotGradientArray() : &G.GradientArray();
       }
       if (L.ImagePercent > 0) {
         const int Arg = Hot ? HotTexIndex : TexIndex;
@@ -342,8 +342,8 @@ void PaintSectionOverCache(int SkinIndex, int TexIndex, int HotTexIndex, TCacheI
   L.ImagePercent = Hot ? G.HotImagePercent : G.ImagePercent;
   L.GradientPercent = Hot ? G.HotGradientPercent : G.GradientPercent;
   if (L.GradientPercent != 0) {
-    L.GradientText = Hot ? &G.HotGradientData : &G.GradientData;
-    L.GradientStops = Hot ? &G.HotGradientArray : &G.GradientArray;
+    L.GradientText = Hot ? &G.HotGradientData() : &G.GradientData();
+    L.GradientStops = Hot ? &G.HotGradientArray() : &G.GradientArray();
   }
   L.TexIndex = Hot ? HotTexIndex : TexIndex;
   const int T = L.Transparency;

@@ -447,7 +447,8 @@ int TsSkinProvider::CaptionButtonsWidth() const {
   }
   if (FTitleButtons->Count() > 0) W += 8;
   for (int I = 0; I < FTitleButtons->Count(); ++I) W += TitleButtonWidth(FTitleButtons->Items(I)) + Space;
-  return W;
+  // The band lies inside the form's image, whatever the skin's spacing and margin make of it.
+  return std::clamp(W, 0, FullWidth());
 }
 
 int TsSkinProvider::TitleButtonsBandWidth(int MaskIndex) const {
@@ -459,7 +460,7 @@ int TsSkinProvider::TitleButtonsBandWidth(int MaskIndex) const {
     else if (Mask->ImageCount > 0)
       Third = (Mask->R.Right - Mask->R.Left) / (Mask->ImageCount * 3);
   }
-  return 2 * Third + CaptionButtonsWidth();
+  return std::clamp(2 * Third + CaptionButtonsWidth(), 0, FullWidth());
 }
 
 int TsSkinProvider::FullWidth() const {

@@ -443,7 +443,7 @@ void TsSkinProvider::SaveButtonsBackground(bool Full) {
   if (!TitleButtonsBg) TitleButtonsBg = std::make_unique<TBitmap>();
   HWND H = Form->Handle();
   const TRect E = ExtBorderMargins();
-  const int W = FormBorderWidth(H, BorderForm, true) + CaptionButtonsWidth() + 10 + E.Right;
+  const int W = std::min(FormBorderWidth(H, BorderForm, true) + CaptionButtonsWidth() + 10 + E.Right, FullWidth());
   const int Band = WindowFrameWidth(H, BorderForm, true) + CaptionHeight(true) + E.Top;
   const int HFull = Band + FormBorderWidth(H, nullptr, false) + MenuHeight();
   TitleButtonsBg->SetPixelFormat(Cache->PixelFormat());

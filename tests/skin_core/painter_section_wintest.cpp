@@ -37,13 +37,7 @@ void ExpectArea(TBitmap& B, TRect R, BGRA Want, BGRA Outside) {
 // A gradient of one stop from C1 to C2, over the rows (Mode 0) or the columns (Mode 1).
 void SetGradient(TsGeneralData& G, TColor C1, TColor C2, bool Hot = false, int Mode = 0) {
   const AnsiString Text = std::to_string(C1) + ";" + std::to_string(C2) + ";100;" + std::to_string(Mode) + ";0";
-  if (Hot) {
-    G.HotGradientData = Text;
-    ParseGradientData(Text, G.HotGradientArray);
-  } else {
-    G.GradientData = Text;
-    ParseGradientData(Text, G.GradientArray);
-  }
+  (Hot ? G.HotGradient : G.Gradient) = MakeGradient(Text);
 }
 
 TCacheInfo ColorInfo(TColor C) {

@@ -4,14 +4,20 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "framework/Forms.h"
+#include "skin/core/acSkinPack.h"
 #include "skin/core/sFormList.h"
 #include "skin/core/sMaskData.h"
 #include "skin/core/sSkinManager.h"
+#include "skin/core/sVclUtils.h"
 #include "skin/forms/sSkinProvider.h"
+#include "skin_core/skinpack_builder.h"
 #include "support/RealInput.h"
 #include "support/UiTest.h"
 
@@ -339,6 +345,52 @@ TEST_F(ProvaProvider, CenteredCaptionMovesTheTextToTheMiddle) {
 }
 
 // ---- caption buttons -------------------------------------------------------------------------------
+
+TEST_F(ProvaProvider, CaptionButtonsStayInsideTheFormWhateverTheSkinSays) {
+  // The program's own skin with caption-button spacing and margin no real skin has, as a pack of
+  // its own: its forms paint without an error, and the band of caption buttons (and the strip
+  // saved behind it) lies inside the form, also on a narrow one.
+  std::ifstream In(SkinFolder() + "DefaultBlack.asz", std::ios::binary);
+  const std::string Pack{std::istreambuf_iterator<char>(In), {}};
+  std::vector<skinpack_builder::TPackFile> Files;
+  for (const TacPackEntry& F : UnpackSkinPack(Pack.data(), Pack.size())) {
+    std::string Data(F.Data.begin(), F.Data.end());
+    if (IsOptionsFileName(F.Name)) {
+      const std::size_t Line = Data.find('\n', Data.find("[GLOBALINFO]"));
+      ASSERT_NE(Line, std::string::npos);
+      Data.insert(Line + 1, "BISPACE=32767\r\nBIRIGHT=-32768\r\n");
+    }
+    Files.push_back({F.Name, Data});
+  }
+  const AnsiString Dir = AppDirectory() + "prova_wide_" + std::to_string(GetCurrentProcessId()) + "\\";
+  CreateDirectoryA(Dir.c_str(), nullptr);
+  ASSERT_TRUE(uitest::WriteFileBytes(Dir + "Wide.asz", skinpack_builder::BuildPack(Files)));
+  Manager->SetSkinDirectory(Dir);
+  Manager->SetSkinName("Wide");
+  DeleteFileA((Dir + "Wide.asz").c_str());
+  RemoveDirectoryA(Dir.c_str());
+  ASSERT_TRUE(Manager->SkinActive());
+  EXPECT_EQ(Manager->SkinData()->BISpace, 255);
+  EXPECT_EQ(Manager->SkinData()->BIRight, -255);
+
+  int Errors = 0;
+  std::string First;
+  Application->OnException = [&](TObject*, Exception& E) {
+    if (Errors++ == 0) First = E.Message;
+  };
+  MakeForm();
+  Repaint();
+  for (int Width : {360, 150, 60}) {
+    Form->SetWidth(Width);
+    Repaint();
+    EXPECT_LE(Provider->CaptionButtonsWidth(), Provider->FullWidth()) << Width;
+    ASSERT_TRUE(Provider->TitleButtonsBg);
+    EXPECT_LE(Provider->TitleButtonsBg->Width(), Provider->FullWidth()) << Width;
+    uitest::SaveScreenshot(Form->Handle(), ("wide_skin_" + std::to_string(Width)).c_str());
+  }
+  Application->OnException = nullptr;
+  EXPECT_EQ(Errors, 0) << First;
+}
 
 TEST_F(ProvaProvider, CaptionButtonsAreLaidOutFromTheRightEdge) {
   MakeForm();
