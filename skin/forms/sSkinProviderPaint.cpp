@@ -190,7 +190,7 @@ void PaintAll(TsSkinProvider* SP) {
                                                                        Menus->MDIChildIconVisible()) {
           TCustomForm* Child = Form->ActiveMDIChild();
           HICON Icon = Child->Icon()->Handle();
-          if (Icon == nullptr) Icon = acAppIconSmall;
+          if (Icon == nullptr) Icon = acAppIcon(false);
           if (Icon == nullptr) Icon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
           const int S = std::max(MH - 2, 1);
           DrawIconEx(Cache->Canvas()->Handle(), E.Left + F + 1, TitleBottom + 1, Icon, S, S, 0, nullptr, DI_NORMAL);
@@ -376,10 +376,10 @@ void TsSkinProvider::PaintTitleIcon() {
   const int CH = CaptionHeight(true);
   const int W = FTitleIcon->Width() != 0 ? FTitleIcon->Width() : CH - T;
   const int H = FTitleIcon->Height() != 0 ? FTitleIcon->Height() : CH - T;
-  if (H > 16 && acAppIconLarge != nullptr)
-    DrawIconEx(DC, L, T, acAppIconLarge, W, H, 0, nullptr, DI_NORMAL);
-  else if (acAppIconSmall != nullptr)
-    DrawIconEx(DC, L, T, acAppIconSmall, W, H, 0, nullptr, DI_NORMAL);
+  if (H > 16 && acAppIcon(true) != nullptr)
+    DrawIconEx(DC, L, T, acAppIcon(true), W, H, 0, nullptr, DI_NORMAL);
+  else if (acAppIcon(false) != nullptr)
+    DrawIconEx(DC, L, T, acAppIcon(false), W, H, 0, nullptr, DI_NORMAL);
   else
     DrawIconEx(DC, L, T, LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION)), IW, IH, 0, nullptr, DI_NORMAL);
 }
