@@ -626,16 +626,30 @@ void TsSkinProvider::WMNCPaint(TMessage& Message) {
     if (TCustomForm* Max = MaximizedChildOf(SkinnedMDIMainProvider->Form); Max != nullptr && Max != Form) return;
   const bool Iconic = IsIconic(H) != FALSE;
   const LONG Style = GetWindowLongW(H, GWL_STYLE);
+  // The system paints the frame of a window whose size changes before it reports the new size
+  // (WM_WINDOWPOSCHANGED): the form still has its old bounds, and an image made now would be made
+  // for them and again at once. The report repaints the frame (WM_SIZE, or the next WM_PAINT).
+  // A size the form does not take up by the next paint is painted as it is.
+  RECT WR{};
+  const bool SizePending = !Iconic && Message.Msg == WM_NCPAINT && GetWindowRect(H, &WR) &&
+                           (WR.right - WR.left != Form->Width() || WR.bottom - WR.top != Form->Height());
+  const TSize WindowSize{WR.right - WR.left, WR.bottom - WR.top};
+  if (SizePending && !(FramePaintDeferred && DeferredSize == WindowSize)) {
+    FramePaintDeferred = true;
+    DeferredSize = WindowSize;
+    return;
+  }
+  FramePaintDeferred = false;
   if (RgnChanged && !RgnUpdating) {
     if (HasBorder() || (Style & WS_THICKFRAME) != 0 || Iconic) {
       FillRgnRects();
       RgnChanged = false;
       const bool Quiet = Form->FormState().Contains(fsShowing) && Form->Position() != poDefault &&
                          Form->WindowState() != wsMaximized;
-      UpdateFormRgn(!Quiet);
+      const TRgnApplied Applied = ApplyFormRgn(!Quiet);
       // Applying the region marks it changed; this paint has handled it.
       RgnChanged = false;
-      if (!Quiet) return;  // the region change repaints
+      if (!Quiet && Applied == TRgnApplied::Changed) return;  // the region change repaints
     }
   }
   FSkinData->SetUpdating(false);
