@@ -1,6 +1,7 @@
 // Work a skinned form does to repaint and resize, held by counts of what its windows receive: a
 // repaint paints every window once, a size change builds the form's image once (its caption is
-// read once for it), and the window region is set only when it changes.
+// read once for it), and the window region is set only when it changes. What a size change
+// leaves on the screen is what a full repaint shows.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -103,6 +104,37 @@ TEST_F(PaintCosts, ARepaintPaintsEveryWindowOnce) {
       EXPECT_EQ((*Counts[I])[WM_NCPAINT], 1) << Children[I]->ClassName() << ", round " << Round;
       EXPECT_EQ((*Counts[I])[WM_ERASEBKGND], 1) << Children[I]->ClassName() << ", round " << Round;
     }
+  }
+}
+
+// The form's window and its children as the screen shows them.
+std::vector<COLORREF> OnScreen(HWND W) {
+  RECT R;
+  GetWindowRect(W, &R);
+  HDC Screen = GetDC(nullptr);
+  uitest::TCapture C(Screen, TRect{R.left, R.top, R.right, R.bottom});
+  ReleaseDC(nullptr, Screen);
+  std::vector<COLORREF> Pixels;
+  for (int Y = 0; Y < C.Height(); ++Y)
+    for (int X = 0; X < C.Width(); ++X) Pixels.push_back(C.Pixel(X, Y));
+  return Pixels;
+}
+
+TEST_F(PaintCosts, ASizeChangeLeavesWhatAFullRepaintShows) {
+  Children.back()->SetFocus();  // the button: no caret blinks in the pictures
+  const TRect Sizes[] = {Bounds(60, 60, 470, 330), Bounds(60, 60, 400, 280), Bounds(60, 60, 520, 300)};
+  for (const TRect& B : Sizes) {
+    Form->SetBoundsRect(B);
+    uitest::Settle(Form->Handle());
+    const std::vector<COLORREF> Resized = OnScreen(Form->Handle());
+    RedrawWindow(Form->Handle(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    uitest::Settle(Form->Handle());
+    const std::vector<COLORREF> Repainted = OnScreen(Form->Handle());
+    ASSERT_EQ(Resized.size(), Repainted.size());
+    int Different = 0;
+    for (std::size_t I = 0; I < Resized.size(); ++I) Different += Resized[I] != Repainted[I];
+    EXPECT_EQ(Different, 0) << B.Width() << " x " << B.Height();
   }
 }
 
