@@ -646,10 +646,17 @@ void TsSkinProvider::WMNCPaint(TMessage& Message) {
       RgnChanged = false;
       const bool Quiet = Form->FormState().Contains(fsShowing) && Form->Position() != poDefault &&
                          Form->WindowState() != wsMaximized;
-      const TRgnApplied Applied = ApplyFormRgn(!Quiet);
+      // A form of a plain background has children painted over a colour, not over its image: a
+      // new region needs its frame (this paint) and its own client area painted again, not every
+      // window on it.
+      const bool Plain = !Quiet && !FSkinData->IsSkinPaintMode();
+      const TRgnApplied Applied = ApplyFormRgn(!Quiet && !Plain);
       // Applying the region marks it changed; this paint has handled it.
       RgnChanged = false;
-      if (!Quiet && Applied == TRgnApplied::Changed) return;  // the region change repaints
+      if (Plain && Applied == TRgnApplied::Changed)
+        RedrawWindow(H, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_NOCHILDREN);
+      else if (!Quiet && Applied == TRgnApplied::Changed)
+        return;  // the region change repaints
     }
   }
   FSkinData->SetUpdating(false);

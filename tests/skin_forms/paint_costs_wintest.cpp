@@ -122,30 +122,50 @@ std::vector<COLORREF> OnScreen(HWND W) {
 
 TEST_F(PaintCosts, ASizeChangeLeavesWhatAFullRepaintShows) {
   Children.back()->SetFocus();  // the button: no caret blinks in the pictures
-  const TRect Sizes[] = {Bounds(60, 60, 470, 330), Bounds(60, 60, 400, 280), Bounds(60, 60, 520, 300)};
-  for (const TRect& B : Sizes) {
-    Form->SetBoundsRect(B);
-    uitest::Settle(Form->Handle());
-    const std::vector<COLORREF> Resized = OnScreen(Form->Handle());
-    RedrawWindow(Form->Handle(), nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    uitest::Settle(Form->Handle());
-    const std::vector<COLORREF> Repainted = OnScreen(Form->Handle());
-    ASSERT_EQ(Resized.size(), Repainted.size());
-    int Different = 0;
-    for (std::size_t I = 0; I < Resized.size(); ++I) Different += Resized[I] != Repainted[I];
-    EXPECT_EQ(Different, 0) << B.Width() << " x " << B.Height();
-  }
+  auto Check = [this](const char* Name) {
+    const TRect Sizes[] = {Bounds(60, 60, 470, 330), Bounds(60, 60, 400, 280), Bounds(60, 60, 520, 300)};
+    for (const TRect& B : Sizes) {
+      Form->SetBoundsRect(B);
+      uitest::Settle(Form->Handle());
+      const std::vector<COLORREF> Resized = OnScreen(Form->Handle());
+      RedrawWindow(Form->Handle(), nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+      uitest::Settle(Form->Handle());
+      const std::vector<COLORREF> Repainted = OnScreen(Form->Handle());
+      ASSERT_EQ(Resized.size(), Repainted.size());
+      int Different = 0;
+      for (std::size_t I = 0; I < Resized.size(); ++I) Different += Resized[I] != Repainted[I];
+      EXPECT_EQ(Different, 0) << Name << ", " << B.Width() << " x " << B.Height();
+    }
+  };
+  Check("children that stay");
+  // Children the form moves and sizes as its size changes.
+  auto* Bottom = new TPanel(Form);
+  Bottom->SetHeight(30);
+  Bottom->SetAlign(alBottom);
+  Bottom->SetCaption(WideString(L"Bottom"));
+  Bottom->SetParent(Form);
+  auto* Anchored = new TButton(Form);
+  Anchored->SetBounds(300, 150, 80, 26);
+  Anchored->SetAnchors({akRight, akBottom});
+  Anchored->SetCaption(WideString(L"Anchored"));
+  Anchored->SetParent(Form);
+  Check("aligned and anchored children");
 }
 
-TEST_F(PaintCosts, ASizeChangeBuildsTheFormImageOnce) {
+TEST_F(PaintCosts, ASizeChangeBuildsTheFormImageOnceAndPaintsTheChildrenOnce) {
+  CountChildren();
   TMessageCount OfForm(Form);
   for (int Round = 0; Round < 3; ++Round) {
     OfForm.Clear();
+    for (auto& C : Counts) C->Clear();
     Form->SetBounds(60, 60, 440 + 10 * Round, 320 + 10 * Round);
     uitest::Settle(Form->Handle());
     // The image is built for the caption it shows: once for the new size, not also for the old.
     EXPECT_EQ(OfForm[WM_GETTEXT], 1) << "round " << Round;
+    // The form's background is a colour: its children need no second paint for its new region.
+    for (std::size_t I = 0; I < Counts.size(); ++I)
+      EXPECT_LE((*Counts[I])[WM_ERASEBKGND], 1) << Children[I]->ClassName() << ", round " << Round;
   }
 }
 
