@@ -21,7 +21,6 @@
 // Every timed piece ends when the queue holds nothing more to handle, so that work a window
 // posts to itself is counted.
 #include <windows.h>
-#include <commctrl.h>
 #include <psapi.h>
 
 #include <algorithm>
@@ -34,9 +33,7 @@
 #include "BenchWinTiming.h"
 #include "app/Program.h"
 #include "framework/Forms.h"
-#include "framework/StreamAdapter.h"
 #include "skin/core/sSkinManager.h"
-#include "skin/core/sStoredSkins.h"
 #include "skin/forms/sSkinProvider.h"
 #include "tests/support/UiTest.h"
 #include "tools/gallery/GalleryControls.h"
@@ -55,19 +52,12 @@ struct TSkinItself {
 
 // The program's own skin from its resources, as the gallery loads it.
 TsSkinManager* CreateManager(TSkinItself& Itself) {
-  auto* M = new TsSkinManager(nullptr);
-  TsStoredSkin* Stored = M->InternalSkins()->Add();
-  Stored->SetName("Program skin");
-  TResourceStream Pack(GetModuleHandleW(nullptr), "DEFAULTSKIN", MAKEINTRESOURCEA(10));  // RT_RCDATA
-  Stored->ReadData(Pack);
-  M->SetAllowGlowing(false);
+  TsSkinManager* M = gallery::CreateProgramSkinManager();
   // The skin change's fade takes its own designed time (100 ms): the change is timed without it.
   M->AnimEffects()->SkinChanging()->SetActive(false);
-  M->SetSkinDirectory("c:\\no skins here");
-  gallery::ListControlClasses(M);
   const int G0 = uitest::GdiObjectCount();
   const double P0 = PrivateBytes();
-  M->SetSkinName("Program skin");
+  M->SetSkinName(gallery::ProgramSkinName);
   Itself = TSkinItself{uitest::GdiObjectCount() - G0, PrivateBytes() - P0};
   return M;
 }
@@ -168,12 +158,7 @@ int main(int argc, char** argv) {
       ProfileSystem = I + 3 < argc && std::string(argv[I + 3]) == "system";
     }
   }
-  INITCOMMONCONTROLSEX Icc{sizeof(Icc), ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES |
-                                            ICC_TREEVIEW_CLASSES};
-  InitCommonControlsEx(&Icc);
-  InitializeUnits();
-  Application->Initialize();
-  SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+  gallery::StartUp();
   TSkinItself Skin;
   TsSkinManager* Manager = CreateManager(Skin);
   if (!Manager->SkinActive()) {
