@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <unordered_map>
 
 #include "framework/ControlsInternal.h"
 #include "framework/Forms.h"
@@ -19,6 +20,36 @@ namespace ctlimpl {
 LPCWSTR ControlProp() {
   static const ATOM Atom = GlobalAddAtomW(L"TvFrameworkControl");
   return reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(Atom));
+}
+
+namespace {
+
+// Windows of any thread of the process may be bound, so the record has a lock.
+struct TBindings {
+  SRWLOCK Lock = SRWLOCK_INIT;
+  std::unordered_map<HWND, TWinControl*> Controls;
+};
+
+// Lives as long as the process: windows may be unbound while the statics are torn down.
+TBindings& Bindings() {
+  static auto* B = new TBindings;
+  return *B;
+}
+
+}  // namespace
+
+void RecordBinding(HWND Window, TWinControl* Control) {
+  TBindings& B = Bindings();
+  AcquireSRWLockExclusive(&B.Lock);
+  B.Controls[Window] = Control;
+  ReleaseSRWLockExclusive(&B.Lock);
+}
+
+void ForgetBinding(HWND Window, TWinControl* Control) {
+  TBindings& B = Bindings();
+  AcquireSRWLockExclusive(&B.Lock);
+  if (auto It = B.Controls.find(Window); It != B.Controls.end() && It->second == Control) B.Controls.erase(It);
+  ReleaseSRWLockExclusive(&B.Lock);
 }
 
 thread_local TWinControl* CreationControl = nullptr;
@@ -96,7 +127,12 @@ TShiftState ShiftStateNow() {
 
 TWinControl* FindControl(HWND Handle) {
   if (Handle == nullptr) return nullptr;
-  return static_cast<TWinControl*>(GetPropW(Handle, ControlProp()));
+  TBindings& B = Bindings();
+  AcquireSRWLockShared(&B.Lock);
+  const auto It = B.Controls.find(Handle);
+  TWinControl* Control = It != B.Controls.end() ? It->second : nullptr;
+  ReleaseSRWLockShared(&B.Lock);
+  return Control;
 }
 
 TControl* FindDragTarget(TPoint Pos, bool AllowDisabled) {

@@ -20,8 +20,9 @@
 // go in any order. The bottom of the chain is the control's virtual WndProc, which runs the
 // per-message handlers and finally DefaultHandler (the window's default procedure).
 //
-// Windows are Unicode windows. The control of a window is found from the window through a
-// window property (FindControl); the window class of a control is named after its C++ class
+// Windows are Unicode windows. A window is tied to its control through a window property, which
+// the framework also records for itself: FindControl reads that record and asks the system
+// nothing. The window class of a control is named after its C++ class
 // (ClassName()), registered once per name. A C++ exception that leaves a handler is caught at
 // the window procedure and handed to the application's HandleException.
 #pragma once
@@ -161,7 +162,8 @@ TShiftState KeysToShiftState(WORD Keys);             // MK_xxx flags of mouse me
 TShiftState KeyDataToShiftState(LPARAM KeyData);     // key data of WM_KEYxxx (Alt) plus the key state
 TShiftState ShiftStateNow();                         // the keys and buttons held now
 
-// The framework control of a window, or nullptr for any other window.
+// The framework control of a window, or nullptr for any other window (also one that carries the
+// control property without being bound by the framework).
 TWinControl* FindControl(HWND Handle);
 // The innermost control under a point in screen coordinates (graphic controls included), or
 // nullptr.

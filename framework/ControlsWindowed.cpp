@@ -72,6 +72,8 @@ TWinControl::~TWinControl() {
     if (TCustomForm* Form = GetParentForm(this)) Form->DefocusControl(this, true);
   }
   DestroyHandle();
+  // A window that outlives its control (one that could not be destroyed) no longer leads to it.
+  if (FHandle != nullptr) ForgetBinding(FHandle, this);
   // Child controls owned elsewhere go with their parent.
   while (!FControls.empty()) {
     TControl* C = FControls.back();
@@ -85,11 +87,13 @@ TWinControl::~TWinControl() {
 void TWinControl::Bind(HWND Window) {
   FHandle = Window;
   SetPropW(Window, ControlProp(), this);
+  RecordBinding(Window, this);
 }
 
 void TWinControl::Unbind() {
   if (FHandle == nullptr) return;
   RemovePropW(FHandle, ControlProp());
+  ForgetBinding(FHandle, this);
   TControlCanvas::FreeDeviceContexts(FHandle);
   FHandle = nullptr;
   FShowing = false;

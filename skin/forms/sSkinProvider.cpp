@@ -662,9 +662,11 @@ TsSkinProvider* AsProvider(TObject* P) { return dynamic_cast<TsSkinProvider*>(P)
 }  // namespace
 
 namespace {
+// A form has one provider (a new one replaces the old), usually made after the form's controls:
+// the search starts at the newest component.
 TsSkinProvider* ProviderOfForm(TCustomForm* F) {
   if (F == nullptr) return nullptr;
-  for (int I = 0; I < F->ComponentCount(); ++I)
+  for (int I = F->ComponentCount() - 1; I >= 0; --I)
     if (auto* P = dynamic_cast<TsSkinProvider*>(F->Components(I))) return P;
   return nullptr;
 }

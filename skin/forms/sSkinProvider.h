@@ -339,6 +339,10 @@ class TsSkinProvider : public TComponent {
   void PaintCaptionText(const TRect& FormRect, int F, int TitleBottom);
   void ShowMenuForm(bool WholeForm);
   void FreeMenuForm();
+  // UpdateFormRgn's work: what it found. A window that already has the form's region keeps it,
+  // since setting it again repaints the whole window and its children for nothing.
+  enum class TRgnApplied { None, Same, Changed };
+  TRgnApplied ApplyFormRgn(bool Repaint);
 
   // ---- caption buttons and title objects
   void PaintCaptionButtons();
@@ -364,6 +368,8 @@ class TsSkinProvider : public TComponent {
   TCustomForm* Form = nullptr;            // the form that owns the provider (not owned)
   std::vector<TRect> RgnRects;            // rectangles cut out of the window region
   bool RgnChanged = true;
+  bool FramePaintDeferred = false;        // a frame paint was left for the report of a size change
+  TSize DeferredSize{};                   // the window size it was left at
   int CurrentHT = -1;                     // hit code of the hot or pressed caption button
   std::unique_ptr<TBitmap> TitleButtonsBg;  // title-bar background behind the caption buttons
   int TitleButtonsBgRows = 0;             // rows of TitleButtonsBg that hold the saved strip

@@ -281,10 +281,17 @@ HRGN TsSkinProvider::CreateFormRgn(int DX, int DY) {
 }
 
 void TsSkinProvider::UpdateFormRgn(bool Repaint) {
-  if (!FDrawNonClientArea || RegionLock || Form == nullptr || !Form->HandleAllocated()) return;
+  // The same region again: the window is repainted as the region change would have done.
+  if (ApplyFormRgn(Repaint) == TRgnApplied::Same && Repaint)
+    RedrawWindow(Form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
+TsSkinProvider::TRgnApplied TsSkinProvider::ApplyFormRgn(bool Repaint) {
+  if (!FDrawNonClientArea || RegionLock || Form == nullptr || !Form->HandleAllocated()) return TRgnApplied::None;
   HWND H = Form->Handle();
-  if (!HasBorder() && !IsIconic(H)) return;
-  if (!FirstPaintDone && static_cast<WPARAM>(SendMessageA(H, WM_OWN_REGION_QUERY, OwnRegionQuestion, 0)) == OwnRegionQuestion) return;
+  if (!HasBorder() && !IsIconic(H)) return TRgnApplied::None;
+  if (!FirstPaintDone && static_cast<WPARAM>(SendMessageA(H, WM_OWN_REGION_QUERY, OwnRegionQuestion, 0)) == OwnRegionQuestion)
+    return TRgnApplied::None;
   // Forms of the framework cannot be docked: no form has a parent and dock drag kind.
   RgnUpdating = true;
   HRGN Rgn;
@@ -304,8 +311,16 @@ void TsSkinProvider::UpdateFormRgn(bool Repaint) {
   GetWindowRect(H, &W);
   RgnWindowSize = TSize{W.right - W.left, W.bottom - W.top};
   RgnWindowState = IsIconic(H) ? 2 : (IsZoomed(H) ? 1 : 0);
-  SetWindowRgn(H, Rgn, Repaint ? TRUE : FALSE);
+  HRGN Current = CreateRectRgn(0, 0, 0, 0);
+  const bool Same = GetWindowRgn(H, Current) != ERROR && EqualRgn(Current, Rgn);
+  DeleteObject(Current);
+  if (Same) {
+    DeleteObject(Rgn);
+  } else {
+    SetWindowRgn(H, Rgn, Repaint ? TRUE : FALSE);
+  }
   RgnUpdating = false;
+  return Same ? TRgnApplied::Same : TRgnApplied::Changed;
 }
 
 bool TsSkinProvider::RegionOutdated() const {
