@@ -18,27 +18,11 @@
 #include <vector>
 
 #include "BenchWinTiming.h"
+#include "tools/ProcessWindows.h"
 
 namespace {
 
-struct TWindows {
-  DWORD Pid;
-  std::vector<HWND> Shown;
-};
-
-BOOL CALLBACK CollectShown(HWND W, LPARAM LP) {
-  auto* F = reinterpret_cast<TWindows*>(LP);
-  DWORD Pid = 0;
-  GetWindowThreadProcessId(W, &Pid);
-  if (Pid == F->Pid && IsWindowVisible(W)) F->Shown.push_back(W);
-  return TRUE;
-}
-
-std::vector<HWND> ShownWindows(DWORD Pid) {
-  TWindows F{Pid, {}};
-  EnumWindows(CollectShown, reinterpret_cast<LPARAM>(&F));
-  return F.Shown;
-}
+std::vector<HWND> ShownWindows(DWORD Pid) { return processwindows::Of(Pid, true); }
 
 BOOL CALLBACK FindDirtyChild(HWND W, LPARAM LP) {
   if (IsWindowVisible(W) && GetUpdateRect(W, nullptr, FALSE)) {

@@ -9,34 +9,26 @@
 #include <string>
 #include <vector>
 
+#include "tools/ProcessWindows.h"
+
 namespace {
 
 struct Found {
-  DWORD Pid;
   RECT Bounds;
   bool Any;
   std::vector<HWND> Windows;
 };
 
-BOOL CALLBACK CollectWindow(HWND W, LPARAM LP) {
-  auto* f = reinterpret_cast<Found*>(LP);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(W, &pid);
-  if (pid != f->Pid) return TRUE;
-  f->Windows.push_back(W);
-  if (!IsWindowVisible(W)) return TRUE;
-  RECT r;
-  GetWindowRect(W, &r);
-  if (r.right - r.left <= 1 || r.bottom - r.top <= 1) return TRUE;
-  if (!f->Any) f->Bounds = r;
-  else UnionRect(&f->Bounds, &f->Bounds, &r);
-  f->Any = true;
-  return TRUE;
-}
-
+// The program's windows, and the bounds of those shown with more than a pixel to show.
 Found FindWindows(DWORD Pid) {
-  Found f{Pid, {}, false, {}};
-  EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&f));
+  Found f{{}, false, processwindows::Of(Pid, false)};
+  for (HWND W : f.Windows) {
+    RECT r;
+    if (!IsWindowVisible(W) || !GetWindowRect(W, &r) || r.right - r.left <= 1 || r.bottom - r.top <= 1) continue;
+    if (!f.Any) f.Bounds = r;
+    else UnionRect(&f.Bounds, &f.Bounds, &r);
+    f.Any = true;
+  }
   return f;
 }
 
