@@ -1009,7 +1009,7 @@ void TCells::KeyedSort(int ACol, TSortType ASortType) {
   Permute(Order);
 }
 
-void TCells::Sort(int ACol, TSortType ASortType, TSortKind ASortKind, bool AFullResort) {
+void TCells::CheckSortable(int ACol, TSortType ASortType) const {
   CheckColumn(ACol);
   // Sorting moves cells with their rows. A virtual cell's value stays with the row position its
   // supplier answers for, so the rows would leave their values behind. An increment cell has a
@@ -1020,10 +1020,16 @@ void TCells::Sort(int ACol, TSortType ASortType, TSortKind ASortKind, bool AFull
     throw EInvalidOperation("A virtual column cannot be sorted: its values stay at their row positions");
   if (Kind == ckIncrement && ASortType == stCustom)
     throw EInvalidOperation("An increment column cannot be sorted by a custom comparison: its cells hold no values");
+}
+
+void TCells::Sort(int ACol, TSortType ASortType, TSortKind ASortKind, bool AFullResort) {
+  CheckSortable(ACol, ASortType);
   // Reversing gives the other direction only of the order the rows are in: the same column by
-  // the same type.
+  // the same type, whose values went with their rows (an increment column numbers the rows
+  // afresh wherever they are).
+  const bool Counting = FColumns != nullptr && FColumns->ColumnKind(ACol) == ckIncrement;
   if (ACol == FLastSortColumn && ASortType == FLastSortType && FSortedUnchanged && ASortKind != FSortKind &&
-      !AFullResort) {
+      !AFullResort && !Counting) {
     FSortKind = ASortKind;
     std::vector<int> Order(static_cast<std::size_t>(FRowCount));
     for (int K = 0; K < FRowCount; ++K) Order[static_cast<std::size_t>(K)] = FRowCount - 1 - K;

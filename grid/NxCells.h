@@ -501,14 +501,17 @@ class TCells : public TObject {
   void ColumnsChanged(int AKind, int AIndex, int AIndex2);
 
   // Sorts the rows on column ACol. Right after a sort of the same column by the same type, a
-  // change of direction alone (AFullResort False) reverses the rows without comparing. Every sort
-  // but stCustom computes each row's key once (the cell read through its own row), sorts the keys
-  // stably and then moves the rows once: a cell that cannot give its value (EConvertError) stops
-  // it before any row moved. A NaN counts above every number. The custom sort asks
-  // OnCompare; its exceptions leave the rows exchanged so far. A virtual column (its values stay
-  // at their row positions) and a custom sort of an increment column (its cells hold no values)
-  // raise EInvalidOperation before anything changes.
+  // change of direction alone (AFullResort False) reverses the rows without comparing (not for an
+  // increment column, whose numbers stay with the row positions). Every sort but stCustom
+  // computes each row's key once (the cell read through its own row), sorts the keys stably and
+  // then moves the rows once: a cell that cannot give its value (EConvertError) stops it before
+  // any row moved. A NaN counts above every number. The custom sort asks OnCompare; its
+  // exceptions leave the rows exchanged so far. A virtual column (its values stay at their row
+  // positions) and a custom sort of an increment column (its cells hold no values) raise
+  // EInvalidOperation before anything changes.
   void Sort(int ACol, TSortType ASortType, TSortKind ASortKind, bool AFullResort);
+  // Raises the EInvalidOperation of Sort when column ACol cannot be sorted by ASortType.
+  void CheckSortable(int ACol, TSortType ASortType) const;
 
   int ColumnCount() const { return FColumnCount; }
   int RowCount() const { return FRowCount; }

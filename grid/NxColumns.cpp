@@ -512,24 +512,43 @@ void TNxCustomColumn::SetSlideCaptionLocation(TSlideCatpionLocation Value) {
 }
 
 void TNxCustomColumn::SetSorted(bool Value) {
+  // A sort that fails leaves the header as it was: the column that was sorted stays sorted.
+  TNxCustomColumn* Previous = nullptr;
   if (Value && FColumns != nullptr) {
     for (int I = 0; I < FColumns->Count(); ++I) {
       TNxCustomColumn* C = FColumns->Item(I);
       if (C != this && C->FSorted) {
         C->FSorted = false;
         C->Changed(ccHeader);
+        Previous = C;
       }
     }
   }
   if (Value == FSorted) return;
   FSorted = Value;
+  TScopeExit Undo([&] {
+    FSorted = !Value;
+    Changed(ccHeader);
+    if (Previous != nullptr) {
+      Previous->FSorted = true;
+      Previous->Changed(ccHeader);
+    }
+  });
   Changed(Value ? ccSorted : ccHeader);
+  Undo.Dismiss();
 }
 
 void TNxCustomColumn::SetSortKind(TSortKind Value) {
   if (Value == FSortKind) return;
+  // The rows keep their direction when the sort fails, and so does the column.
+  const TSortKind Old = FSortKind;
   FSortKind = Value;
+  TScopeExit Undo([&] {
+    FSortKind = Old;
+    Changed(ccHeader);
+  });
   Changed(ccSortKind);
+  Undo.Dismiss();
 }
 
 void TNxCustomColumn::SetVerticalAlignment(TVerticalAlignment Value) {

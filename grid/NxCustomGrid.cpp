@@ -588,10 +588,11 @@ void TNxCustomGrid::IndicatorPress(int X, int Y) {
     }
   }
   // The indicator lies left of the body: the row is the one beside the press. Selecting another
-  // row (or leaving the input line) closes an open editor: what was typed is kept.
+  // row, leaving the input line or letting go of other selected rows closes an open editor: what
+  // was typed is kept.
   const int R = GetRowAtPos(GetBodyRect().Left, Y);
   if (R < 0) return;
-  if (R != SelectedRow() || InputSelected()) CommitEditing();
+  if (R != SelectedRow() || InputSelected() || GridState().Contains(gsRangeSelect)) CommitEditing();
   SelectRow(R);
 }
 

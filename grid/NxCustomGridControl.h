@@ -645,6 +645,7 @@ class TNxCustomGridControl : public TNxScrollControl {
   bool FInputSelected = false;
   int FInputColumn = -1;
   int FUpdateCount = 0;
+  unsigned FVertBarPass = 0;  // counts UpdateVertScrollBar calls (a nested one supersedes)
   TGridState FGridState;
   TNxCustomColumn* FSortedColumn = nullptr;
   // The theme handle of the window class "header" (visual styles), 0 without.

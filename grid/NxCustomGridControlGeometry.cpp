@@ -459,12 +459,18 @@ void TNxCustomGridControl::UpdateVertScrollBar() {
     }
     return;
   }
+  // Showing or hiding the bar resizes the client area, which can bring in or take away the
+  // horizontal bar and so change the body's height: the size change updates this bar again from
+  // within, with the page of the new body, and that update stands.
+  const unsigned Pass = ++FVertBarPass;
   if (Page < Total) {
     Bar->SetMax(Total);
+    if (FVertBarPass != Pass) return;
     Bar->SetPageSize(Page + 1);
     Bar->SetLargeChange(Bar->PageSize());
   } else {
     Bar->SetMax(0);
+    if (FVertBarPass != Pass) return;
   }
   // Keep the first visible row on a position the bar can show: the view never scrolls past the
   // point where the last row reaches the bottom of the body.

@@ -467,8 +467,11 @@ void TNxGrid::SetStartRowCount(int Value) {
 // Sorting and footers
 
 void TNxGrid::SortColumn(TNxCustomColumn* Column, bool Ascending) {
+  // A sort the store refuses changes nothing: no editor closes, no event fires, the view stays.
+  const bool Sorts = Column != nullptr && Column->Options().Contains(coCanSort) && Column->Columns() == Columns();
+  if (Sorts) FCellStore->CheckSortable(Column->Index(), Column->SortType());
   TNxCustomGrid::SortColumn(Column, Ascending);
-  if (Column == nullptr || !Column->Options().Contains(coCanSort) || Column->Columns() != Columns()) return;
+  if (!Sorts) return;
   // The records of the followed rows, found again where the sort put them.
   const std::pair<int, TRow*> Before[] = {
       {FSelectedRow, RecordAt(FSelectedRow)}, {FAnchorRow, RecordAt(FAnchorRow)}, {FEditRow, RecordAt(FEditRow)}};

@@ -89,6 +89,18 @@ TEST(DisplayFollows, ExchangingRowsRepaintsTheRowsBetweenAndUpdatesTheBar) {
   EXPECT_TRUE(ShowsAFullRepaint(F.Window(), "grid_exchange_hidden"));
 }
 
+TEST(DisplayFollows, TheVerticalBarsPageCountsTheRowsLeftBesideTheHorizontalBar) {
+  // The columns fit until the vertical bar takes its width; then the horizontal bar shows too and
+  // takes height from the body.
+  TEngineForm F(4, {goHeader, goGrid, goIndicator}, 220, 132, 50);
+  TNxGrid* G = F.Grid;
+  ASSERT_FALSE(G->HorzScrollBar()->Visible());
+  while (!G->VertScrollBar()->Visible()) G->AddRow(1);
+  ASSERT_TRUE(G->HorzScrollBar()->Visible());
+  const int Rows = (G->GetBodyRect().Height() + 1) / (G->RowSize() + 1);
+  EXPECT_EQ(G->VertScrollBar()->PageSize(), Rows + 1);
+}
+
 TEST(DisplayFollows, HidingTheEditedColumnWritesTheTextAndClosesTheEditor) {
   TEditingForm F(3, {goHeader, goGrid, goCanHideColumn});
   TNxGrid* G = F.Grid;

@@ -91,6 +91,16 @@ TEST(EditRoads, AnIndicatorClickBesideAnotherRowWritesTheTypedTextBack) {
   EXPECT_EQ(G->Cells(1, 1), Typed(1, 1, "in"));
 }
 
+TEST(EditRoads, AnIndicatorClickThatLetsOtherSelectedRowsGoWritesTheTypedTextBack) {
+  TEditingForm F(3, {goHeader, goGrid, goIndicator, goMultiSelect, goSelectFullRow});
+  TNxGrid* G = F.Grid;
+  ASSERT_TRUE(TypeInto(F, 1, 1, "ms"));
+  G->SelectAll();
+  SettledClick(F.Window(), 5, F.CellPoint(1, 1).Y);
+  ASSERT_TRUE(WaitFor([&] { return G->GetSelectedCount() == 1; }));
+  EXPECT_EQ(G->Cells(1, 1), Typed(1, 1, "ms"));
+}
+
 TEST(EditRoads, ASortingHeaderClickWritesTheTypedTextBeforeTheRowsMove) {
   TEditingForm F(3, {goHeader, goGrid});
   TNxGrid* G = F.Grid;

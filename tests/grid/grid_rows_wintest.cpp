@@ -560,6 +560,39 @@ TEST_F(GridFixture, AFailedSortKeepsTheSelectionOnItsRecord) {
   EXPECT_EQ(G->Cells(0, G->SelectedRow()), L"1");
 }
 
+TEST_F(GridFixture, AFailedSortLeavesTheSortedColumnAndItsDirection) {
+  Fill({L"3", L"x", L"1"});
+  auto* Other = G->Columns()->AddColumn<TNxTextColumn>(F.Form);
+  Other->SetSorted(true);
+  F.Column->SetSortType(stNumeric);
+  EXPECT_EQ(MessageOf([&] { F.Column->SetSorted(true); }), "'x' is not a valid floating point value");
+  EXPECT_FALSE(F.Column->Sorted());
+  EXPECT_TRUE(Other->Sorted());
+  F.Column->SetSortType(stAlphabetic);
+  F.Column->SetSorted(true);
+  F.Column->SetSortType(stNumeric);
+  EXPECT_EQ(MessageOf([&] { F.Column->SetSortKind(skDescending); }), "'x' is not a valid floating point value");
+  EXPECT_EQ(F.Column->SortKind(), skAscending);
+  EXPECT_EQ(Texts(G), "1,3,x");
+}
+
+TEST_F(GridFixture, ARefusedSortLeavesTheEditorAndTheView) {
+  std::vector<std::wstring> Lines(60, L"r");
+  Fill(Lines);
+  G->SelectRow(0);
+  for (int I = 0; I < 10; ++I) SendMessageW(F.GridWindow(), WM_VSCROLL, SB_LINEDOWN, 0);
+  auto* Numbers = G->Columns()->AddColumn<TNxTextColumn>(F.Form);
+  Numbers->SetColumnKind(ckIncrement);
+  Numbers->SetOptions({coCanSort, coEditing});
+  Numbers->SetSortType(stCustom);
+  G->EditCell(1, 12);
+  ASSERT_TRUE(G->IsEditing());
+  EXPECT_EQ(MessageOf([&] { G->SortColumn(Numbers, true); }),
+            "An increment column cannot be sorted by a custom comparison: its cells hold no values");
+  EXPECT_TRUE(G->IsEditing());
+  EXPECT_EQ(G->FirstVisibleRow(), 10);
+}
+
 // ---- selection ------------------------------------------------------------------------------
 
 TEST_F(GridFixture, SelectCellOnADisabledColumnOrAnEmptyGrid) {

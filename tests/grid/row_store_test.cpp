@@ -486,6 +486,12 @@ TEST(RowStore, AnIncrementColumnSortsEachRowByItsOwnNumber) {
       EXPECT_EQ(ColumnText(S, 1), L"0123456789");
     }
   }
+  // Right after a descending sort the numbers read 1, 2, 3 ... again: ascending leaves the rows
+  // where they are (no reversal of the last order).
+  S.Cells.Sort(0, stNumeric, skDescending, false);
+  const std::wstring Descended = ColumnText(S, 1);
+  S.Cells.Sort(0, stNumeric, skAscending, false);
+  EXPECT_EQ(ColumnText(S, 1), Descended);
   // Two cells of a custom comparison cannot each be read through their own row: refused.
   S.Cells.OnCompare = [](TObject*, TCell*, TCell*, int&) { FAIL() << "no comparison expected"; };
   EXPECT_THROW(S.Cells.Sort(0, stCustom, skAscending, true), EInvalidOperation);

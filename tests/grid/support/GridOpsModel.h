@@ -3,18 +3,111 @@
 // grid: a row's parent is the row it was added under, for good, wherever moves and sorts put
 // either; its level is the length of its chain of parents, its descendants are the rows whose
 // chain reaches it, and it is shown when it is visible and every row up its chain is expanded.
-// Rows are known by an id and by the grid's record of them.
+// Columns hold texts, the row's number (increment columns), what a supplier holds for each row
+// position (virtual columns), or typed values that show in their own form (Entries). Rows are
+// known by an id and by the grid's record of them.
 #pragma once
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace gridmodel {
 
-// What a column's cells hold, which decides the sort types that read them.
-enum TContent { cnName, cnNumber, cnAddress, cnDate, cnFlag };
+// What a column holds. Text columns hold names, whole numbers, addresses, dates or flags as
+// texts; an increment column shows each row's number (1 for the first row) and keeps nothing
+// written to it; a virtual column shows what its supplier holds for the row's position (values
+// stay at their positions when rows move); the typed columns keep a value.
+enum TContent {
+  cnName, cnNumber, cnAddress, cnDate, cnFlag,     // text columns
+  cnIncrement, cnVirtual,                          // counting and supplied columns
+  cnBoolean, cnDateTime, cnFloat, cnInteger, cnGuid  // typed columns
+};
+inline constexpr int ContentCount = cnGuid + 1;
+inline bool IsTyped(TContent C) { return C >= cnBoolean; }
+
+// What a user enters into a typed column and what the cell then shows (dates as day.month.year,
+// a time only when it is not midnight, decimals with a point); no Shown: the column refuses the
+// text, the cell keeps its value. A flag is true for "1" and "true" in any case, false for any
+// other text; a text that is no date gives day zero; an empty number is 0 for whole numbers and
+// refused for decimals; GUIDs show in upper case.
+struct TEntry {
+  const wchar_t* Input;
+  const wchar_t* Shown;
+};
+inline const std::vector<TEntry>& Entries(TContent C) {
+  static const std::vector<TEntry> None;
+  static const std::vector<TEntry> Flags = {{L"True", L"True"}, {L"false", L"False"}, {L"TRUE", L"True"},
+                                            {L"1", L"True"},    {L"0", L"False"},     {L"yes", L"False"},
+                                            {L"", L"False"}};
+  static const std::vector<TEntry> Dates = {
+      {L"05.03.2023", L"05.03.2023"},    {L"5.3.2023", L"05.03.2023"},
+      {L"05.03.2023 12:30:00", L"05.03.2023 12:30:00"}, {L"05.03.2023 00:00:00", L"05.03.2023"},
+      {L"28.02.2024", L"28.02.2024"},    {L"31.12.1999 23:59:59", L"31.12.1999 23:59:59"},
+      {L"not a date", L"30.12.1899"},    {L"", L"30.12.1899"}};
+  static const std::vector<TEntry> Floats = {{L"2.5", L"2.5"}, {L"2.50", L"2.5"},     {L"-1", L"-1"},
+                                             {L"0", L"0"},     {L"1E3", L"1000"},     {L"0.125", L"0.125"},
+                                             {L"", nullptr},   {L"abc", nullptr}};
+  static const std::vector<TEntry> Integers = {{L"0", L"0"},   {L"7", L"7"},     {L"007", L"7"},    {L"-3", L"-3"},
+                                               {L"12", L"12"}, {L"", L"0"},      {L"1a", nullptr}, {L"2.5", nullptr}};
+  static const std::vector<TEntry> Guids = {
+      {L"{6F9619FF-8B86-D011-B42D-00C04FC964FF}", L"{6F9619FF-8B86-D011-B42D-00C04FC964FF}"},
+      {L"{6f9619ff-8b86-d011-b42d-00c04fc964ff}", L"{6F9619FF-8B86-D011-B42D-00C04FC964FF}"},
+      {L"{00000000-0000-0000-0000-000000000001}", L"{00000000-0000-0000-0000-000000000001}"},
+      {L"{a0000000-0000-0000-0000-00000000000b}", L"{A0000000-0000-0000-0000-00000000000B}"},
+      {L"{123}", nullptr},
+      {L"", nullptr}};
+  switch (C) {
+    case cnBoolean: return Flags;
+    case cnDateTime: return Dates;
+    case cnFloat: return Floats;
+    case cnInteger: return Integers;
+    case cnGuid: return Guids;
+    default: return None;
+  }
+}
+// A GUID as a cell shows it: 32 upper-case hexadecimal digits in braces, grouped 8-4-4-4-12.
+inline bool IsGuidText(const std::wstring& S) {
+  if (S.size() != 38 || S.front() != L'{' || S.back() != L'}') return false;
+  for (std::size_t I = 1; I < 37; ++I) {
+    const bool Dash = I == 9 || I == 14 || I == 19 || I == 24;
+    const wchar_t C = S[I];
+    if (Dash ? C != L'-' : !((C >= L'0' && C <= L'9') || (C >= L'A' && C <= L'F'))) return false;
+  }
+  return true;
+}
+// What the cell shows once Input is entered, nothing when the column refuses it. A text a cell
+// shows, entered again, leaves it as it is.
+inline std::optional<std::wstring> Enter(TContent C, const std::wstring& Input) {
+  if (!IsTyped(C)) return Input;
+  for (const TEntry& E : Entries(C))
+    if (Input == E.Input) return E.Shown ? std::optional<std::wstring>(E.Shown) : std::nullopt;
+  for (const TEntry& E : Entries(C))
+    if (E.Shown && Input == E.Shown) return Input;
+  if (C == cnGuid && IsGuidText(Input)) return Input;
+  return std::nullopt;
+}
+// What a new cell of a typed column shows before anything is written (a GUID cell holds a new
+// GUID of its own instead).
+inline std::wstring DefaultText(TContent C) {
+  switch (C) {
+    case cnBoolean: return L"False";
+    case cnDateTime: return L"30.12.1899";
+    case cnFloat:
+    case cnInteger: return L"0";
+    default: return L"";
+  }
+}
+// The dates the entries show, in the order of time.
+inline int DateRank(const std::wstring& Shown) {
+  static const wchar_t* Order[] = {L"30.12.1899", L"31.12.1999 23:59:59", L"05.03.2023", L"05.03.2023 12:30:00",
+                                   L"28.02.2024"};
+  for (int I = 0; I < 5; ++I)
+    if (Shown == Order[I]) return I;
+  return -1;
+}
 
 struct TModelRow {
   int Id = 0;
@@ -31,6 +124,9 @@ struct TModelColumn {
   int Id = 0;
   const void* Column = nullptr;  // the grid's column object
   TContent Content = cnName;
+  bool Sorted = false;                 // the one column the header shows as sorted
+  bool Ascending = true;               // its direction
+  std::map<int, std::wstring> Supplied;  // a virtual column's values, by row position
 };
 
 // What follows from the rows' parents, found in one pass.
@@ -152,32 +248,43 @@ class TGridModel {
     EditId = -1;
     Typed.clear();
   }
-  void Apply() {
-    if (!Editing) return;
+  // What was typed goes into the cell; false when the column refuses it (the editor stays open).
+  bool Apply() {
+    if (!Editing) return true;
     const int I = IndexOf(EditId);
-    if (I >= 0 && EditCol >= 0 && EditCol < static_cast<int>(Columns.size()))
-      At(I).Text[Columns[static_cast<std::size_t>(EditCol)].Id] = Typed;
+    if (I < 0 || EditCol < 0 || EditCol >= static_cast<int>(Columns.size())) return true;
+    const std::optional<std::wstring> Shown = Enter(Columns[static_cast<std::size_t>(EditCol)].Content, Typed);
+    if (!Shown) return false;
+    Write(EditCol, I, *Shown);
+    return true;
   }
-  // An editor opens on the cell; one open elsewhere is written back and closed first.
-  void BeginEdit(int Col, int Index) {
+  // An editor opens on the cell; one open elsewhere is written back and closed first (false,
+  // and that one stays open, when its column refuses what was typed).
+  bool BeginEdit(int Col, int Index) {
     const TModelRow& R = At(Index);
-    if (Editing && EditCol == Col && EditId == R.Id) return;
+    if (Editing && EditCol == Col && EditId == R.Id) return true;
     if (Editing) {
-      Apply();
+      if (!Apply()) return false;
       EndEdit();
     }
     Editing = true;
     EditCol = Col;
     EditId = R.Id;
     Typed = Text(Col, Index);
+    return true;
   }
   std::wstring Text(int Col, int Index) const {
-    const TModelRow& R = At(Index);
-    auto It = R.Text.find(Columns[static_cast<std::size_t>(Col)].Id);
-    return It == R.Text.end() ? std::wstring() : It->second;
+    const TModelColumn& C = Columns[static_cast<std::size_t>(Col)];
+    if (C.Content == cnIncrement) return std::to_wstring(Index + 1);
+    const std::map<int, std::wstring>& Values = C.Content == cnVirtual ? C.Supplied : At(Index).Text;
+    auto It = Values.find(C.Content == cnVirtual ? Index : C.Id);
+    return It == Values.end() ? std::wstring() : It->second;
   }
-  void Write(int Col, int Index, const std::wstring& Value) {
-    At(Index).Text[Columns[static_cast<std::size_t>(Col)].Id] = Value;
+  // Shown: what the cell shows once written (an increment column keeps nothing).
+  void Write(int Col, int Index, const std::wstring& Shown) {
+    TModelColumn& C = Columns[static_cast<std::size_t>(Col)];
+    if (C.Content == cnVirtual) C.Supplied[Index] = Shown;
+    else if (C.Content != cnIncrement) At(Index).Text[C.Id] = Shown;
   }
 
   // --- rows
@@ -268,7 +375,11 @@ class TGridModel {
   void InsertColumn(int Index, int Id, const void* Column, TContent Content) {
     // A column put in among the others closes the editor; one added at the end leaves it open.
     if (Index < static_cast<int>(Columns.size())) EndEdit();
-    Columns.insert(Columns.begin() + Index, TModelColumn{Id, Column, Content});
+    TModelColumn C;
+    C.Id = Id;
+    C.Column = Column;
+    C.Content = Content;
+    Columns.insert(Columns.begin() + Index, C);
     Display.insert(Display.begin() + std::min<std::size_t>(static_cast<std::size_t>(Index), Display.size()), Id);
     // The selected cell stays in its column.
     if (Index <= SelectedColumn && Columns.size() > 1) ++SelectedColumn;
