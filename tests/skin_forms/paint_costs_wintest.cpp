@@ -12,6 +12,7 @@
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
 #include "framework/StdCtrls.h"
+#include "skin/core/sConst.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin_controls/ownctl_support.h"
@@ -41,6 +42,44 @@ class TMessageCount {
   TControl* Control;
   TWndMethod Old;
   std::map<UINT, int> Counts;
+};
+
+// Counts the messages a window receives before anything else sees them (its skin adapter
+// included): its procedure is wrapped until the counter goes.
+class TWindowCount {
+ public:
+  explicit TWindowCount(HWND W) : Wnd(W) {
+    SetPropW(W, L"TWindowCount", this);
+    Old = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(W, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Proc)));
+  }
+  ~TWindowCount() {
+    if (!IsWindow(Wnd)) return;
+    SetWindowLongPtrW(Wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Old));
+    RemovePropW(Wnd, L"TWindowCount");
+  }
+  TWindowCount(const TWindowCount&) = delete;
+  TWindowCount& operator=(const TWindowCount&) = delete;
+  int operator[](UINT Msg) const { return Count(Counts, Msg); }
+  int Command(int Code) const { return Count(Commands, static_cast<UINT>(Code)); }
+  void Clear() {
+    Counts.clear();
+    Commands.clear();
+  }
+
+ private:
+  static int Count(const std::map<UINT, int>& M, UINT Key) {
+    const auto It = M.find(Key);
+    return It == M.end() ? 0 : It->second;
+  }
+  static LRESULT CALLBACK Proc(HWND W, UINT Msg, WPARAM WParam, LPARAM LParam) {
+    auto* Self = static_cast<TWindowCount*>(GetPropW(W, L"TWindowCount"));
+    ++Self->Counts[Msg];
+    if (Msg == SM_ALPHACMD) ++Self->Commands[static_cast<UINT>(AlphaCmdCode(WParam))];
+    return CallWindowProcW(Self->Old, W, Msg, WParam, LParam);
+  }
+  HWND Wnd;
+  WNDPROC Old = nullptr;
+  std::map<UINT, int> Counts, Commands;
 };
 
 class PaintCosts : public ::testing::Test {
@@ -170,3 +209,45 @@ TEST_F(PaintCosts, ASizeChangeBuildsTheFormImageOnceAndPaintsTheChildrenOnce) {
 }
 
 }  // namespace
+
+TEST_F(PaintCosts, ALabelRepaintedAloneRepaintsItsPartOfAPanelAndNoOtherWindow) {
+  Manager->ThirdParty()->SetTexts(tpPanel, "TPanel");
+  Manager->UpdateThirdNames();
+  auto* Panel = new TPanel(Form);
+  Panel->SetBounds(10, 140, 200, 110);
+  Panel->SetCaption(WideString(L"Panel"));
+  Panel->SetParent(Form);
+  auto* Edit = new TEdit(Form);
+  Edit->SetBounds(10, 10, 150, 22);
+  Edit->SetParent(Panel);
+  auto* Label = new TLabel(Form);
+  Label->SetBounds(10, 80, 150, 15);
+  Label->SetCaption(WideString(L"On the panel"));
+  Label->SetParent(Panel);
+  Children.back()->SetFocus();  // the button: no caret blinks in the pictures
+  RedrawWindow(Form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+  uitest::Settle(Form->Handle());
+  TWindowCount OfEdit(Edit->Handle());
+  for (const wchar_t* Caption : {L"Changed", L"Changed again, longer", L"Short"}) {
+    OfEdit.Clear();
+    Label->SetCaption(WideString(Caption));
+    uitest::Settle(Form->Handle());
+    // The panel's picture did not change: the edit on it is neither told to repaint nor erased.
+    EXPECT_EQ(OfEdit.Command(AC_REFRESHIFSKINNED), 0);
+    EXPECT_EQ(OfEdit[WM_ERASEBKGND], 0);
+    const std::vector<COLORREF> Alone = OnScreen(Form->Handle());
+    RedrawWindow(Form->Handle(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    uitest::Settle(Form->Handle());
+    const std::vector<COLORREF> Full = OnScreen(Form->Handle());
+    ASSERT_EQ(Alone.size(), Full.size());
+    int Different = 0;
+    for (std::size_t I = 0; I < Alone.size(); ++I) Different += Alone[I] != Full[I];
+    EXPECT_EQ(Different, 0) << "caption of " << WideString(Caption).size() << " characters";
+  }
+  // A new picture of the panel (its caption is part of it) reaches the windows on it.
+  OfEdit.Clear();
+  Panel->SetCaption(WideString(L"A new caption"));
+  uitest::Settle(Form->Handle());
+  EXPECT_GE(OfEdit.Command(AC_REFRESHIFSKINNED), 1);
+}
