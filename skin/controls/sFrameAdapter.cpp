@@ -146,9 +146,15 @@ void TsFrameAdapter::WMPaint(TMessage& Message) {
   PAINTSTRUCT PS{};
   HDC Given = reinterpret_cast<HDC>(Message.WParam);
   HDC DC = Given;
-  if (DC == nullptr) DC = BeginPaint(Frame->Handle(), &PS);
+  FErasedInPaint = false;
+  if (DC == nullptr) {
+    FBeginningPaint = true;
+    DC = BeginPaint(Frame->Handle(), &PS);
+    FBeginningPaint = false;
+  }
   const int Saved = SaveDC(DC);
-  if (FSkinData->IsSkinPaintMode()) {
+  // The erase that BeginPaint sent painted the same picture into the same DC already.
+  if (FSkinData->IsSkinPaintMode() && !FErasedInPaint) {
     FSkinData->Updating = FSkinData->GetUpdating();
     if (!FSkinData->Updating) PaintFrame(DC);
   }
@@ -287,7 +293,10 @@ void TsFrameAdapter::NewWndProc(TMessage& Message) {
       if (!Frame->Showing()) break;
       if (!acSkinChanging) {
         FSkinData->Updating = FSkinData->GetUpdating();
-        if (!FSkinData->Updating) PaintFrame(reinterpret_cast<HDC>(Message.WParam));
+        if (!FSkinData->Updating) {
+          PaintFrame(reinterpret_cast<HDC>(Message.WParam));
+          FErasedInPaint = FBeginningPaint;
+        }
       }
       Message.Result = 1;
       return;
