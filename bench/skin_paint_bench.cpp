@@ -5,10 +5,13 @@
 // call counts. Printed per piece of work: the best and the median over the rounds of each state
 // and the ratios skinned / system.
 //
-//   skin_paint_bench.exe [--runs N] [--only PIECE]... [--profile PIECE SECONDS [system]]
-// --profile repeats one piece of work (named as printed, "hue" for the skin change) in the skinned
-// state (or the system-drawn one) for the time given and prints nothing else: a run for a sampling
-// profiler.
+//   skin_paint_bench.exe [--runs N] [--only PIECE]... [--profile PIECE SECONDS [system]
+//                        [--samples FILE]]
+// --only runs the pieces whose names begin so. --profile repeats one piece of work (named as
+// printed, "hue" for the skin change) in the skinned state (or the system-drawn one) for the time
+// given and prints nothing else: a run for a sampling profiler; --samples FILE samples its stack
+// itself (BenchSampler.h), and with TV_MSG_COUNTS set it prints the messages each window received
+// per call (those received at least every other call). TV_GDI_TYPES prints the GDI objects by type.
 //
 // - full repaint: the form's frame and every child invalidated, erased and painted at once;
 // - size change: the form's size changed (grown and shrunk in turn) and all it invalidates painted;
@@ -27,6 +30,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -44,6 +48,13 @@ namespace {
 constexpr int FormW = 900, FormH = 700;
 
 double PrivateBytes();
+
+std::map<std::pair<HWND, UINT>, int> MsgCounts;
+LRESULT CALLBACK CountMessage(int Code, WPARAM W, LPARAM L) {
+  const auto* C = reinterpret_cast<const CWPSTRUCT*>(L);
+  if (Code == HC_ACTION) ++MsgCounts[{C->hwnd, C->message}];
+  return CallNextHookEx(nullptr, Code, W, L);
+}
 
 // Live GDI objects by type (the shared handle table's type byte), for a breakdown.
 std::string GdiByType() {
@@ -259,6 +270,9 @@ int main(int argc, char** argv) {
     Sampler.FTargetTib = reinterpret_cast<NT_TIB*>(NtCurrentTeb());
     Sampler.FFramePointers = std::getenv("TV_SAMPLE_FRAMES") != nullptr;
     if (!SamplesFile.empty()) Sampler.Start();
+    HHOOK Hook = nullptr;
+    if (std::getenv("TV_MSG_COUNTS") != nullptr)
+      Hook = SetWindowsHookExW(WH_CALLWNDPROC, &CountMessage, nullptr, GetCurrentThreadId());
     for (; bench::Seconds() - T0 < ProfileSeconds; ++Calls) {
       Work();
     }
@@ -267,6 +281,17 @@ int main(int argc, char** argv) {
       Sampler.Write(SamplesFile);
     }
     GlobalFindAtomA("skin_paint_bench: end");
+    if (Hook != nullptr) {
+      UnhookWindowsHookEx(Hook);
+      for (const auto& [K, N] : MsgCounts) {
+        if (N < Calls / 2) continue;
+        wchar_t Cls[64] = {};
+        GetClassNameW(K.first, Cls, 64);
+        TControl* Ctl = FindControl(K.first);
+        std::printf("%p %-24ls %-28s msg %04x  %.2f per call\n", static_cast<void*>(K.first), Cls,
+                    Ctl != nullptr ? Ctl->ClassName() : "", K.second, static_cast<double>(N) / Calls);
+      }
+    }
     std::printf("%d calls\n", Calls);
     return 0;
   }

@@ -132,7 +132,9 @@ bool TacPanelWnd::PaintInvalidPart() {
   FPartPainted = false;
   TScopeExit Done([this] { FPartialPaint = false; });
   PAINTSTRUCT PS{};
+  FBeginningPaint = true;
   BeginPaint(CtrlHandle, &PS);
+  FBeginningPaint = false;
   TScopeExit EndPaintScope([&] { EndPaint(CtrlHandle, &PS); });
   // The erase that BeginPaint sends may have painted it already.
   if (!FPartPainted) PaintBackground(PS.hdc);
@@ -203,13 +205,18 @@ void TacPanelWnd::WndProc(TMessage& Message) {
       return;
     case WM_PAINT: {
       if (!On) break;
-      if (Message.WParam != 0 || !PaintInvalidPart()) RepaintThroughErase(CtrlHandle);
+      if (Message.WParam != 0 || !PaintInvalidPart()) {
+        FBeginningPaint = true;
+        TScopeExit Done([this] { FBeginningPaint = false; });
+        RepaintThroughErase(CtrlHandle);
+      }
       Message.Result = 0;
       return;
     }
     case WM_ERASEBKGND:
       if (!On) break;
-      PaintBackground(reinterpret_cast<HDC>(Message.WParam));
+      if (!ErasedBeforeItsPaint(CtrlHandle, reinterpret_cast<HDC>(Message.WParam), FBeginningPaint))
+        PaintBackground(reinterpret_cast<HDC>(Message.WParam));
       Message.Result = 1;
       return;
     case WM_UPDATEUISTATE:

@@ -622,6 +622,11 @@ void RepaintThroughErase(HWND Wnd) {
   ValidateWithoutPainting(Wnd);
 }
 
+bool ErasedBeforeItsPaint(HWND Wnd, HDC DC, bool BeginningPaint) {
+  RECT Update{};
+  return !BeginningPaint && DC != nullptr && WindowFromDC(DC) == Wnd && GetUpdateRect(Wnd, &Update, FALSE) != FALSE;
+}
+
 void TakeWindowFont(TCanvas* Canvas, HWND Wnd) {
   HFONT F = reinterpret_cast<HFONT>(SendMessageW(Wnd, WM_GETFONT, 0, 0));
   if (F == nullptr) F = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));

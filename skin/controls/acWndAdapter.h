@@ -283,6 +283,11 @@ void ValidateWithoutPainting(HWND Wnd);
 // Repaints the whole window through WM_ERASEBKGND, where the adapter paints its picture: the
 // paint message that follows validates only.
 void RepaintThroughErase(HWND Wnd);
+// An erase the system sends on its own, before the paint of a part still to be painted (a size
+// change erases at once): an adapter that paints its picture in its paint leaves such an erase,
+// so the picture is painted once. BeginningPaint: the adapter's own paint is beginning (its erase
+// is the one that paints).
+bool ErasedBeforeItsPaint(HWND Wnd, HDC DC, bool BeginningPaint);
 // WM_PAINT of an adapter that paints the window itself: Paint gets the DC the message brings or,
 // when it brings none, the window's painting DC between BeginPaint and EndPaint.
 template <class F>

@@ -7,6 +7,7 @@
 #include "framework/Forms.h"
 #include "framework/Menus.h"
 #include "skin/controls/acScrollBars.h"
+#include "skin/controls/acWndAdapter.h"
 #include "skin/controls/sButton.h"
 #include "skin/core/sBackground.h"
 #include "skin/core/sCommonData.h"
@@ -293,7 +294,10 @@ void TsFrameAdapter::NewWndProc(TMessage& Message) {
       if (!Frame->Showing()) break;
       if (!acSkinChanging) {
         FSkinData->Updating = FSkinData->GetUpdating();
-        if (!FSkinData->Updating) {
+        // The paint that follows an erase of the system's own paints the frame (see WMPaint).
+        if (!FSkinData->Updating && (Frame->Parent() == nullptr ||
+                                     !ErasedBeforeItsPaint(Frame->Handle(), reinterpret_cast<HDC>(Message.WParam),
+                                                           FBeginningPaint))) {
           PaintFrame(reinterpret_cast<HDC>(Message.WParam));
           FErasedInPaint = FBeginningPaint;
         }

@@ -137,7 +137,7 @@ TEST_F(Adapt3Frame, PlainFrameIsPaintedWholeAndKeepsNoCache) {
       << "no cache kept for a plain frame";
 }
 
-TEST_F(Adapt3Frame, ARepaintOfAFrameWithAnImageTellsEachChildOnce) {
+TEST_F(Adapt3Frame, ARepaintOrASizeChangeOfAFrameWithAnImageTellsEachChildOnce) {
   Make("GROUPBOX");
   ASSERT_TRUE(A->SkinData()->IsSkinPaintMode());
   auto* C = new TRecordingChild(F.Form);
@@ -151,5 +151,12 @@ TEST_F(Adapt3Frame, ARepaintOfAFrameWithAnImageTellsEachChildOnce) {
     // The frame paints its picture once (its erase and its paint are one paint), so the child
     // learns of the new picture under it once.
     EXPECT_EQ(std::count(C->Commands.begin(), C->Commands.end(), AC_REFRESHIFSKINNED), 1) << "round " << Round;
+  }
+  // A size change of the form erases the frame before it paints it: still one paint.
+  for (int Round = 0; Round < 3; ++Round) {
+    C->Commands.clear();
+    F.Form->SetBounds(F.Form->Left(), F.Form->Top(), 400 + 10 * Round, 300 + 10 * Round);
+    uitest::Settle(F.Form->Handle());
+    EXPECT_EQ(std::count(C->Commands.begin(), C->Commands.end(), AC_REFRESHIFSKINNED), 1) << "size, round " << Round;
   }
 }

@@ -159,7 +159,22 @@ std::vector<COLORREF> OnScreen(HWND W) {
   return Pixels;
 }
 
+// A panel the skin's panel adapter takes, holding an edit.
+std::pair<TPanel*, TEdit*> AddSkinnedPanel(TsSkinManager* Manager, TForm* Form) {
+  Manager->ThirdParty()->SetTexts(tpPanel, "TPanel");
+  Manager->UpdateThirdNames();
+  auto* Panel = new TPanel(Form);
+  Panel->SetBounds(10, 140, 200, 110);
+  Panel->SetCaption(WideString(L"Panel"));
+  Panel->SetParent(Form);
+  auto* Edit = new TEdit(Form);
+  Edit->SetBounds(10, 10, 150, 22);
+  Edit->SetParent(Panel);
+  return {Panel, Edit};
+}
+
 TEST_F(PaintCosts, ASizeChangeLeavesWhatAFullRepaintShows) {
+  AddSkinnedPanel(Manager.get(), Form);
   Children.back()->SetFocus();  // the button: no caret blinks in the pictures
   auto Check = [this](const char* Name) {
     const TRect Sizes[] = {Bounds(60, 60, 470, 330), Bounds(60, 60, 400, 280), Bounds(60, 60, 520, 300)};
@@ -210,16 +225,21 @@ TEST_F(PaintCosts, ASizeChangeBuildsTheFormImageOnceAndPaintsTheChildrenOnce) {
 
 }  // namespace
 
+TEST_F(PaintCosts, ASizeChangePaintsAPanelOnce) {
+  TEdit* Edit = AddSkinnedPanel(Manager.get(), Form).second;
+  uitest::Settle(Form->Handle());
+  TWindowCount OfEdit(Edit->Handle());
+  for (int Round = 0; Round < 3; ++Round) {
+    OfEdit.Clear();
+    Form->SetBounds(60, 60, 440 + 10 * Round, 320 + 10 * Round);
+    uitest::Settle(Form->Handle());
+    // The panel's picture is painted once, and with it the windows on it are told once.
+    EXPECT_EQ(OfEdit.Command(AC_REFRESHIFSKINNED), 1) << "round " << Round;
+  }
+}
+
 TEST_F(PaintCosts, ALabelRepaintedAloneRepaintsItsPartOfAPanelAndNoOtherWindow) {
-  Manager->ThirdParty()->SetTexts(tpPanel, "TPanel");
-  Manager->UpdateThirdNames();
-  auto* Panel = new TPanel(Form);
-  Panel->SetBounds(10, 140, 200, 110);
-  Panel->SetCaption(WideString(L"Panel"));
-  Panel->SetParent(Form);
-  auto* Edit = new TEdit(Form);
-  Edit->SetBounds(10, 10, 150, 22);
-  Edit->SetParent(Panel);
+  auto [Panel, Edit] = AddSkinnedPanel(Manager.get(), Form);
   auto* Label = new TLabel(Form);
   Label->SetBounds(10, 80, 150, 15);
   Label->SetCaption(WideString(L"On the panel"));
