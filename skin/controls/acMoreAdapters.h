@@ -64,8 +64,6 @@ class TacPanelWnd : public TacMainWnd {
   // Set while PaintInvalidPart paints, and when the background was painted during its BeginPaint.
   bool FPartialPaint = false;
   bool FPartPainted = false;
-  // Set while this window's own paint begins (the erase it brings is the one that paints).
-  bool FBeginningPaint = false;
 };
 
 // ---- tab and page controls -----------------------------------------------------------------------

@@ -132,9 +132,7 @@ bool TacPanelWnd::PaintInvalidPart() {
   FPartPainted = false;
   TScopeExit Done([this] { FPartialPaint = false; });
   PAINTSTRUCT PS{};
-  FBeginningPaint = true;
-  BeginPaint(CtrlHandle, &PS);
-  FBeginningPaint = false;
+  BeginOwnPaint(CtrlHandle, &PS);
   TScopeExit EndPaintScope([&] { EndPaint(CtrlHandle, &PS); });
   // The erase that BeginPaint sends may have painted it already.
   if (!FPartPainted) PaintBackground(PS.hdc);
@@ -205,17 +203,13 @@ void TacPanelWnd::WndProc(TMessage& Message) {
       return;
     case WM_PAINT: {
       if (!On) break;
-      if (Message.WParam != 0 || !PaintInvalidPart()) {
-        FBeginningPaint = true;
-        TScopeExit Done([this] { FBeginningPaint = false; });
-        RepaintThroughErase(CtrlHandle);
-      }
+      if (Message.WParam != 0 || !PaintInvalidPart()) RepaintThroughErase(CtrlHandle);
       Message.Result = 0;
       return;
     }
     case WM_ERASEBKGND:
       if (!On) break;
-      if (!ErasedBeforeItsPaint(CtrlHandle, reinterpret_cast<HDC>(Message.WParam), FBeginningPaint))
+      if (!ErasedBeforeItsPaint(CtrlHandle, reinterpret_cast<HDC>(Message.WParam)))
         PaintBackground(reinterpret_cast<HDC>(Message.WParam));
       Message.Result = 1;
       return;

@@ -150,7 +150,7 @@ void TsFrameAdapter::WMPaint(TMessage& Message) {
   FErasedInPaint = false;
   if (DC == nullptr) {
     FBeginningPaint = true;
-    DC = BeginPaint(Frame->Handle(), &PS);
+    DC = BeginOwnPaint(Frame->Handle(), &PS);
     FBeginningPaint = false;
   }
   const int Saved = SaveDC(DC);
@@ -296,8 +296,7 @@ void TsFrameAdapter::NewWndProc(TMessage& Message) {
         FSkinData->Updating = FSkinData->GetUpdating();
         // The paint that follows an erase of the system's own paints the frame (see WMPaint).
         if (!FSkinData->Updating && (Frame->Parent() == nullptr ||
-                                     !ErasedBeforeItsPaint(Frame->Handle(), reinterpret_cast<HDC>(Message.WParam),
-                                                           FBeginningPaint))) {
+                                     !ErasedBeforeItsPaint(Frame->Handle(), reinterpret_cast<HDC>(Message.WParam)))) {
           PaintFrame(reinterpret_cast<HDC>(Message.WParam));
           FErasedInPaint = FBeginningPaint;
         }

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "framework/ComCtrls.h"
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
 #include "framework/StdCtrls.h"
@@ -205,6 +206,19 @@ TEST_F(PaintCosts, ASizeChangeLeavesWhatAFullRepaintShows) {
   Anchored->SetCaption(WideString(L"Anchored"));
   Anchored->SetParent(Form);
   Check("aligned and anchored children");
+  // A status bar along the bottom and a tab control, taken by the skin's adapters.
+  Manager->ThirdParty()->SetTexts(tpStatusBar, "TStatusBar");
+  Manager->ThirdParty()->SetTexts(tpTabControl, "TTabControl");
+  Manager->UpdateThirdNames();
+  auto* Status = new TStatusBar(Form);
+  Status->SetAlign(alBottom);
+  Status->SetParent(Form);
+  auto* Tabs = new TTabControl(Form);
+  Tabs->SetBounds(220, 80, 160, 60);
+  Tabs->Tabs()->Add("One");
+  Tabs->Tabs()->Add("Two");
+  Tabs->SetParent(Form);
+  Check("a status bar and a tab control");
 }
 
 TEST_F(PaintCosts, ASizeChangeBuildsTheFormImageOnceAndPaintsTheChildrenOnce) {
