@@ -1,7 +1,8 @@
 // Work a skinned form does to repaint and resize, held by counts of what its windows receive: a
 // repaint paints every window once, a size change builds the form's image once (its caption is
-// read once for it), and the window region is set only when it changes. What a size change
-// leaves on the screen is what a full repaint shows.
+// read once for it) and paints a panel once, a label repainted on a panel repaints no other
+// window, and the window region is set only when it changes. What a size change or a label's
+// repaint leaves on the screen is what a full repaint shows.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -160,6 +161,18 @@ std::vector<COLORREF> OnScreen(HWND W) {
   return Pixels;
 }
 
+// The pixels of the window and its children on the screen that a full repaint changes.
+int DifferentFromAFullRepaint(HWND W) {
+  const std::vector<COLORREF> Before = OnScreen(W);
+  RedrawWindow(W, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  uitest::Settle(W);
+  const std::vector<COLORREF> After = OnScreen(W);
+  if (Before.size() != After.size()) return -1;
+  int Different = 0;
+  for (std::size_t I = 0; I < Before.size(); ++I) Different += Before[I] != After[I];
+  return Different;
+}
+
 // A panel the skin's panel adapter takes, holding an edit.
 std::pair<TPanel*, TEdit*> AddSkinnedPanel(TsSkinManager* Manager, TForm* Form) {
   Manager->ThirdParty()->SetTexts(tpPanel, "TPanel");
@@ -182,15 +195,7 @@ TEST_F(PaintCosts, ASizeChangeLeavesWhatAFullRepaintShows) {
     for (const TRect& B : Sizes) {
       Form->SetBoundsRect(B);
       uitest::Settle(Form->Handle());
-      const std::vector<COLORREF> Resized = OnScreen(Form->Handle());
-      RedrawWindow(Form->Handle(), nullptr, nullptr,
-                   RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-      uitest::Settle(Form->Handle());
-      const std::vector<COLORREF> Repainted = OnScreen(Form->Handle());
-      ASSERT_EQ(Resized.size(), Repainted.size());
-      int Different = 0;
-      for (std::size_t I = 0; I < Resized.size(); ++I) Different += Resized[I] != Repainted[I];
-      EXPECT_EQ(Different, 0) << Name << ", " << B.Width() << " x " << B.Height();
+      EXPECT_EQ(DifferentFromAFullRepaint(Form->Handle()), 0) << Name << ", " << B.Width() << " x " << B.Height();
     }
   };
   Check("children that stay");
@@ -269,15 +274,7 @@ TEST_F(PaintCosts, ALabelRepaintedAloneRepaintsItsPartOfAPanelAndNoOtherWindow) 
     // The panel's picture did not change: the edit on it is neither told to repaint nor erased.
     EXPECT_EQ(OfEdit.Command(AC_REFRESHIFSKINNED), 0);
     EXPECT_EQ(OfEdit[WM_ERASEBKGND], 0);
-    const std::vector<COLORREF> Alone = OnScreen(Form->Handle());
-    RedrawWindow(Form->Handle(), nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    uitest::Settle(Form->Handle());
-    const std::vector<COLORREF> Full = OnScreen(Form->Handle());
-    ASSERT_EQ(Alone.size(), Full.size());
-    int Different = 0;
-    for (std::size_t I = 0; I < Alone.size(); ++I) Different += Alone[I] != Full[I];
-    EXPECT_EQ(Different, 0) << "caption of " << WideString(Caption).size() << " characters";
+    EXPECT_EQ(DifferentFromAFullRepaint(Form->Handle()), 0) << "caption of " << WideString(Caption).size() << " characters";
   }
   // A new picture of the panel (its caption is part of it) reaches the windows on it.
   OfEdit.Clear();
