@@ -5,10 +5,13 @@
 // call counts. Printed per piece of work: the best and the median over the rounds of each state
 // and the ratios skinned / system.
 //
-//   skin_paint_bench.exe [--runs N] [--profile PIECE SECONDS [system]]
-// --profile repeats one piece of work (named as printed, "hue" for the skin change) in the skinned
-// state (or the system-drawn one) for the time given and prints nothing else: a run for a sampling
-// profiler.
+//   skin_paint_bench.exe [--runs N] [--only PIECE]... [--profile PIECE SECONDS [system]
+//                        [--samples FILE]]
+// --only runs the pieces whose names begin so. --profile repeats one piece of work (named as
+// printed, "hue" for the skin change) in the skinned state (or the system-drawn one) for the time
+// given and prints nothing else: a run for a sampling profiler; --samples FILE samples its stack
+// itself (BenchSampler.h), and with TV_MSG_COUNTS set it prints the messages each window received
+// per call (those received at least every other call). TV_GDI_TYPES prints the GDI objects by type.
 //
 // - full repaint: the form's frame and every child invalidated, erased and painted at once;
 // - size change: the form's size changed (grown and shrunk in turn) and all it invalidates painted;
@@ -27,9 +30,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "BenchSampler.h"
 #include "BenchWinTiming.h"
 #include "app/Program.h"
 #include "framework/Forms.h"
@@ -43,6 +48,55 @@ namespace {
 constexpr int FormW = 900, FormH = 700;
 
 double PrivateBytes();
+
+std::map<std::pair<HWND, UINT>, int> MsgCounts;
+LRESULT CALLBACK CountMessage(int Code, WPARAM W, LPARAM L) {
+  const auto* C = reinterpret_cast<const CWPSTRUCT*>(L);
+  if (Code == HC_ACTION) ++MsgCounts[{C->hwnd, C->message}];
+  return CallNextHookEx(nullptr, Code, W, L);
+}
+
+// Live GDI objects by type (the shared handle table's type byte), for a breakdown.
+std::string GdiByType() {
+  const char* Peb;
+  asm("movl %%fs:0x30, %0" : "=r"(Peb));
+  auto* Table = *reinterpret_cast<const unsigned char* const*>(Peb + 0x94);
+  int Counts[256] = {};
+  for (int I = 0; I < 0x10000; ++I)
+    if (Table[I * 24 + 14]) ++Counts[Table[I * 24 + 14]];
+  std::string S;
+  for (int T = 0; T < 256; ++T)
+    if (Counts[T] != 0) S += " " + std::to_string(T) + ":" + std::to_string(Counts[T]);
+  double Bytes = 0;
+  std::string Big;
+  for (int I = 0; I < 0x10000; ++I) {
+    const unsigned char* E = Table + I * 24;
+    if (E[14] != 5 && E[14] != 9) continue;
+    const auto H = reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(I | (*reinterpret_cast<const unsigned short*>(E + 12) << 16)));
+    BITMAP B{};
+    if (GetObjectW(H, sizeof B, &B) == 0) continue;
+    const double Size = static_cast<double>(B.bmWidthBytes) * B.bmHeight;
+    Bytes += Size;
+    if (Size > 40000) Big += " " + std::to_string(B.bmWidth) + "x" + std::to_string(B.bmHeight) + "x" + std::to_string(B.bmBitsPixel);
+  }
+  S += "; bitmap bytes " + std::to_string(static_cast<int>(Bytes / 1024)) + " KB; large:" + Big;
+  int MemDCs = 0, OtherDCs = 0, Empty = 0;
+  for (int I = 0; I < 0x10000; ++I) {
+    const unsigned char* E = Table + I * 24;
+    if (E[14] != 1) continue;
+    const auto H = reinterpret_cast<HDC>(static_cast<UINT_PTR>(I | (*reinterpret_cast<const unsigned short*>(E + 12) << 16)));
+    const DWORD T = GetObjectType(H);
+    if (T == OBJ_MEMDC) {
+      ++MemDCs;
+      BITMAP B{};
+      if (GetObjectW(GetCurrentObject(H, OBJ_BITMAP), sizeof B, &B) != 0 && B.bmWidth <= 1) ++Empty;
+    } else {
+      ++OtherDCs;
+    }
+  }
+  S += "; memory DCs " + std::to_string(MemDCs) + " (" + std::to_string(Empty) + " with no bitmap), other DCs " + std::to_string(OtherDCs);
+  return S;
+}
 
 // What the loaded skin holds by itself: the process's growth while the skin loads.
 struct TSkinItself {
@@ -150,8 +204,12 @@ int main(int argc, char** argv) {
   std::string ProfilePiece;
   double ProfileSeconds = 0;
   bool ProfileSystem = false;
+  std::string SamplesFile;
+  std::vector<std::string> Only;
   for (int I = 1; I + 1 < argc; ++I) {
     if (std::string(argv[I]) == "--runs") Runs = std::max(1, std::atoi(argv[I + 1]));
+    if (std::string(argv[I]) == "--samples") SamplesFile = argv[I + 1];
+    if (std::string(argv[I]) == "--only") Only.push_back(argv[I + 1]);
     if (std::string(argv[I]) == "--profile" && I + 2 < argc) {
       ProfilePiece = argv[I + 1];
       ProfileSeconds = std::atof(argv[I + 2]);
@@ -208,14 +266,39 @@ int main(int argc, char** argv) {
     int Calls = 0;
     // Two atom look-ups mark the loop in a trace of the window server's requests.
     GlobalFindAtomA("skin_paint_bench: begin");
+    bench::TSampler Sampler;
+    Sampler.FTargetTib = reinterpret_cast<NT_TIB*>(NtCurrentTeb());
+    Sampler.FFramePointers = std::getenv("TV_SAMPLE_FRAMES") != nullptr;
+    if (!SamplesFile.empty()) Sampler.Start();
+    HHOOK Hook = nullptr;
+    if (std::getenv("TV_MSG_COUNTS") != nullptr)
+      Hook = SetWindowsHookExW(WH_CALLWNDPROC, &CountMessage, nullptr, GetCurrentThreadId());
     for (; bench::Seconds() - T0 < ProfileSeconds; ++Calls) {
       Work();
     }
+    if (!SamplesFile.empty()) {
+      Sampler.Stop();
+      Sampler.Write(SamplesFile);
+    }
     GlobalFindAtomA("skin_paint_bench: end");
+    if (Hook != nullptr) {
+      UnhookWindowsHookEx(Hook);
+      for (const auto& [K, N] : MsgCounts) {
+        if (N < Calls / 2) continue;
+        wchar_t Cls[64] = {};
+        GetClassNameW(K.first, Cls, 64);
+        TControl* Ctl = FindControl(K.first);
+        std::printf("%p %-24ls %-28s msg %04x  %.2f per call\n", static_cast<void*>(K.first), Cls,
+                    Ctl != nullptr ? Ctl->ClassName() : "", K.second, static_cast<double>(N) / Calls);
+      }
+    }
     std::printf("%d calls\n", Calls);
     return 0;
   }
 
+  auto Selected = [&Only](const std::string& Name) {
+    return Only.empty() || std::any_of(Only.begin(), Only.end(), [&](const std::string& O) { return Name.rfind(O, 0) == 0; });
+  };
   std::vector<double> HueTimes;
   std::vector<double> Gdi[2], Private[2];
   for (int R = 0; R < Runs; ++R)
@@ -226,9 +309,11 @@ int main(int argc, char** argv) {
       Settle(H);
       PaintNow(H);
       Gdi[State].push_back(uitest::GdiObjectCount());
+      if (std::getenv("TV_GDI_TYPES") != nullptr) std::printf("state %d objects by type:%s\n", State, GdiByType().c_str());
       Private[State].push_back(PrivateBytes());
-      for (TPiece& P : Pieces) P.Times[State].push_back(BestOf(3, P.Work));
-      if (State == 0) HueTimes.push_back(BestOf(2, HueChange));
+      for (TPiece& P : Pieces)
+        if (Selected(P.Name)) P.Times[State].push_back(BestOf(3, P.Work));
+      if (State == 0 && Selected("hue")) HueTimes.push_back(BestOf(2, HueChange));
     }
   Manager->SetHueOffset(0);
   Manager->SetActive(true);
@@ -242,10 +327,11 @@ int main(int argc, char** argv) {
                 Min(B) * 1e6, Median(B) * 1e6, Min(A) / Min(B), Median(A) / Median(B));
   };
   for (std::size_t I = 0; I < Pieces.size(); ++I) {
+    if (!Selected(Pieces[I].Name)) continue;
     if (I == FirstKind) std::printf("each control kind alone:\n");
     Line((I >= FirstKind ? "  " : "") + Pieces[I].Name, Pieces[I].Times[0], Pieces[I].Times[1]);
   }
-  Line("skin change (hue) until painted, vs full repaint", HueTimes, Pieces[0].Times[1]);
+  if (Selected("hue")) Line("skin change (hue) until painted, vs full repaint", HueTimes, Pieces[0].Times[1]);
 
   const double SkinG = Skin.Gdi, SkinP = Skin.Private;
   const double G0 = Median(Gdi[0]), G1 = Median(Gdi[1]), P0 = Median(Private[0]), P1 = Median(Private[1]);

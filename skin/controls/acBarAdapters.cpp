@@ -813,7 +813,9 @@ void TacStatusBarWnd::WndProc(TMessage& Message) {
         Message.Result = 0;
         return;
       case WM_ERASEBKGND:
-        PaintAll(reinterpret_cast<HDC>(Message.WParam), false);
+        // The paint that follows an erase of the system's own paints the bar.
+        if (!ErasedBeforeItsPaint(CtrlHandle, reinterpret_cast<HDC>(Message.WParam)))
+          PaintAll(reinterpret_cast<HDC>(Message.WParam), false);
         Message.Result = 1;
         return;
       case WM_PRINT:

@@ -56,7 +56,14 @@ class TacPanelWnd : public TacMainWnd {
 
  private:
   bool Handles() const;
+  // WM_PAINT while the cache is the picture the window shows and only a part of the window is
+  // invalid: that part alone is painted. False (nothing done) when the whole window is to be
+  // painted again.
+  bool PaintInvalidPart();
   bool FOutOfParent = false;
+  // Set while PaintInvalidPart paints, and when the background was painted during its BeginPaint.
+  bool FPartialPaint = false;
+  bool FPartPainted = false;
 };
 
 // ---- tab and page controls -----------------------------------------------------------------------

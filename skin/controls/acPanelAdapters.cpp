@@ -9,6 +9,7 @@
 
 #include "framework/ExtCtrls.h"
 #include "framework/Graphics.h"
+#include "framework/Scopes.h"
 #include "skin/core/sBackground.h"
 #include "skin/core/sCommonData.h"
 #include "skin/core/sConst.h"
@@ -94,7 +95,10 @@ void TacPanelWnd::PaintBackground(HDC GivenDC) {
   if (!SkinData->Updating) {
     if (FOutOfParent || SkinData->BackgroundStale || SkinData->CacheBmp() == nullptr) PrepareCache();
     GetWndRects(this);
-    if (SkinData->ParentDependent()) {
+    // A part painted alone is clipped to that part: the clip says nothing of the parent's edges.
+    if (FPartialPaint) {
+      FPartPainted = true;
+    } else if (SkinData->ParentDependent()) {
       RECT Clip{};
       GetClipBox(DC, &Clip);
       FOutOfParent = (Clip.right - Clip.left) != WndSize.cx || (Clip.bottom - Clip.top) != WndSize.cy;
@@ -106,11 +110,33 @@ void TacPanelWnd::PaintBackground(HDC GivenDC) {
     CopyCacheExceptControls(Ctrl, SkinData, TPoint(FW, FW), 0, 0, false, DC, TRect(0, 0, CS.cx, CS.cy));
     if (Ctrl != nullptr) {
       PaintGraphicControls(DC, Ctrl, TPoint(0, 0));
-      RefreshChildControls(Ctrl);
+      // The picture under the children changed only when the whole window was painted.
+      if (!FPartialPaint) RefreshChildControls(Ctrl);
     }
   }
   RestoreDC(DC, Saved);
   if (GivenDC == nullptr) ReleaseDC(CtrlHandle, DC);
+}
+
+bool TacPanelWnd::PaintInvalidPart() {
+  // The whole window is painted again (below) whenever its picture is to be made again, or while
+  // painting is held back: the children then learn that the picture under them is new.
+  if (SkinData->Updating || SkinData->BackgroundStale || FOutOfParent || SkinData->CacheBmp() == nullptr ||
+      SkinData->CacheBmp()->Empty())
+    return false;
+  RECT Client{}, Update{};
+  GetClientRect(CtrlHandle, &Client);
+  if (!GetUpdateRect(CtrlHandle, &Update, FALSE) || EqualRect(&Client, &Update)) return false;
+  // The picture has not changed: what lies outside the invalid part shows it already.
+  FPartialPaint = true;
+  FPartPainted = false;
+  TScopeExit Done([this] { FPartialPaint = false; });
+  PAINTSTRUCT PS{};
+  BeginOwnPaint(CtrlHandle, &PS);
+  TScopeExit EndPaintScope([&] { EndPaint(CtrlHandle, &PS); });
+  // The erase that BeginPaint sends may have painted it already.
+  if (!FPartPainted) PaintBackground(PS.hdc);
+  return true;
 }
 
 void TacPanelWnd::PaintFrame(HDC GivenDC) {
@@ -177,13 +203,14 @@ void TacPanelWnd::WndProc(TMessage& Message) {
       return;
     case WM_PAINT: {
       if (!On) break;
-      RepaintThroughErase(CtrlHandle);
+      if (Message.WParam != 0 || !PaintInvalidPart()) RepaintThroughErase(CtrlHandle);
       Message.Result = 0;
       return;
     }
     case WM_ERASEBKGND:
       if (!On) break;
-      PaintBackground(reinterpret_cast<HDC>(Message.WParam));
+      if (!ErasedBeforeItsPaint(CtrlHandle, reinterpret_cast<HDC>(Message.WParam)))
+        PaintBackground(reinterpret_cast<HDC>(Message.WParam));
       Message.Result = 1;
       return;
     case WM_UPDATEUISTATE:

@@ -389,7 +389,9 @@ void TacTabControlWnd::WndProc(TMessage& Message) {
       }
       case WM_ERASEBKGND:
         if (!IsWindowVisible(CtrlHandle)) break;
-        if (!acSkinChanging) PaintControl(Message);
+        // The paint that follows an erase of the system's own paints the control.
+        if (!acSkinChanging && !ErasedBeforeItsPaint(CtrlHandle, reinterpret_cast<HDC>(Message.WParam)))
+          PaintControl(Message);
         CheckUpDown();
         Message.Result = 0;
         return;
@@ -450,7 +452,8 @@ void TacPageControlWnd::WndProc(TMessage& Message) {
     switch (Message.Msg) {
       case WM_ERASEBKGND:
         if (!IsWindowVisible(CtrlHandle)) break;
-        if (!acSkinChanging) PaintControl(Message);
+        if (!acSkinChanging && !ErasedBeforeItsPaint(CtrlHandle, reinterpret_cast<HDC>(Message.WParam)))
+          PaintControl(Message);
         Message.Result = 1;
         return;
       case WM_NCPAINT:

@@ -6,6 +6,7 @@
 
 #include "framework/Exceptions.h"
 #include "framework/Forms.h"
+#include "framework/Scopes.h"
 #include "skin/core/acGlow.h"
 #include "skin/core/acPixels.h"
 #include "skin/core/sBackground.h"
@@ -611,15 +612,32 @@ TSize WindowClientSize(HWND Wnd) {
   return TSize{R.right - R.left, R.bottom - R.top};
 }
 
+namespace {
+// The window whose own paint is beginning.
+HWND OwnPaintWnd = nullptr;
+}  // namespace
+
+HDC BeginOwnPaint(HWND Wnd, PAINTSTRUCT* PS) {
+  HWND Outer = OwnPaintWnd;
+  OwnPaintWnd = Wnd;
+  TScopeExit Restore([Outer] { OwnPaintWnd = Outer; });
+  return BeginPaint(Wnd, PS);
+}
+
 void ValidateWithoutPainting(HWND Wnd) {
   PAINTSTRUCT PS{};
-  BeginPaint(Wnd, &PS);
+  BeginOwnPaint(Wnd, &PS);
   EndPaint(Wnd, &PS);
 }
 
 void RepaintThroughErase(HWND Wnd) {
   InvalidateRect(Wnd, nullptr, TRUE);
   ValidateWithoutPainting(Wnd);
+}
+
+bool ErasedBeforeItsPaint(HWND Wnd, HDC DC) {
+  RECT Update{};
+  return Wnd != OwnPaintWnd && DC != nullptr && WindowFromDC(DC) == Wnd && GetUpdateRect(Wnd, &Update, FALSE) != FALSE;
 }
 
 void TakeWindowFont(TCanvas* Canvas, HWND Wnd) {

@@ -283,6 +283,13 @@ void ValidateWithoutPainting(HWND Wnd);
 // Repaints the whole window through WM_ERASEBKGND, where the adapter paints its picture: the
 // paint message that follows validates only.
 void RepaintThroughErase(HWND Wnd);
+// BeginPaint of an adapter's own paint: the erase it brings is the one that paints (see
+// ErasedBeforeItsPaint).
+HDC BeginOwnPaint(HWND Wnd, PAINTSTRUCT* PS);
+// An erase the system sends on its own, before the paint of a part still to be painted (a size
+// change erases at once), not the one of the window's own paint (BeginOwnPaint): an adapter that
+// paints its picture through its paint leaves such an erase, so the picture is painted once.
+bool ErasedBeforeItsPaint(HWND Wnd, HDC DC);
 // WM_PAINT of an adapter that paints the window itself: Paint gets the DC the message brings or,
 // when it brings none, the window's painting DC between BeginPaint and EndPaint.
 template <class F>

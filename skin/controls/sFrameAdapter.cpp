@@ -7,6 +7,7 @@
 #include "framework/Forms.h"
 #include "framework/Menus.h"
 #include "skin/controls/acScrollBars.h"
+#include "skin/controls/acWndAdapter.h"
 #include "skin/controls/sButton.h"
 #include "skin/core/sBackground.h"
 #include "skin/core/sCommonData.h"
@@ -146,9 +147,15 @@ void TsFrameAdapter::WMPaint(TMessage& Message) {
   PAINTSTRUCT PS{};
   HDC Given = reinterpret_cast<HDC>(Message.WParam);
   HDC DC = Given;
-  if (DC == nullptr) DC = BeginPaint(Frame->Handle(), &PS);
+  FErasedInPaint = false;
+  if (DC == nullptr) {
+    FBeginningPaint = true;
+    DC = BeginOwnPaint(Frame->Handle(), &PS);
+    FBeginningPaint = false;
+  }
   const int Saved = SaveDC(DC);
-  if (FSkinData->IsSkinPaintMode()) {
+  // The erase that BeginPaint sent painted the same picture into the same DC already.
+  if (FSkinData->IsSkinPaintMode() && !FErasedInPaint) {
     FSkinData->Updating = FSkinData->GetUpdating();
     if (!FSkinData->Updating) PaintFrame(DC);
   }
@@ -287,7 +294,12 @@ void TsFrameAdapter::NewWndProc(TMessage& Message) {
       if (!Frame->Showing()) break;
       if (!acSkinChanging) {
         FSkinData->Updating = FSkinData->GetUpdating();
-        if (!FSkinData->Updating) PaintFrame(reinterpret_cast<HDC>(Message.WParam));
+        // The paint that follows an erase of the system's own paints the frame (see WMPaint).
+        if (!FSkinData->Updating && (Frame->Parent() == nullptr ||
+                                     !ErasedBeforeItsPaint(Frame->Handle(), reinterpret_cast<HDC>(Message.WParam)))) {
+          PaintFrame(reinterpret_cast<HDC>(Message.WParam));
+          FErasedInPaint = FBeginningPaint;
+        }
       }
       Message.Result = 1;
       return;

@@ -59,4 +59,7 @@ class TsFrameAdapter : public TComponent {
   TWndMethod FSavedProc;
   bool FHooked = false;
   TacScrollWnd* FScrollAdapter = nullptr;
+  // Set while WMPaint begins its paint, and when the erase it brings painted the frame.
+  bool FBeginningPaint = false;
+  bool FErasedInPaint = false;
 };

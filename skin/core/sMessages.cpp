@@ -1,6 +1,7 @@
 // Skin command senders and control-tree utilities. Win32.
 #include "skin/core/sMessages.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "framework/Scopes.h"
@@ -274,9 +275,6 @@ void PaintGraphicControls(HDC DC, TWinControl* Control, TPoint Offset) {
   const TOwnBackground Background = OwnBackground(Control);
   const auto* Form = dynamic_cast<TCustomForm*>(Control);
   const bool MDIForm = Form != nullptr && Form->FormStyle() == fsMDIForm;
-  const int W = Control->Width();
-  const int H = Control->Height();
-
   HDC MemDC = nullptr;
   HBITMAP MemBmp = nullptr;
   HGDIOBJ OldBmp = nullptr;
@@ -289,13 +287,35 @@ void PaintGraphicControls(HDC DC, TWinControl* Control, TPoint Offset) {
     DeleteDC(MemDC);
   });
 
-  // Fills the memory bitmap under every paintable graphic child with what lies below it.
+  // The memory picture covers the children that are painted, in the control's coordinates: a
+  // 32-bit image (the screen's format) of their bounds, its origin moved to their top-left corner.
+  // An image of the screen's own kind would cost a round trip to the display for every paint.
   auto PrepareMemory = [&]() {
-    HDC ScreenDC = GetDC(nullptr);
-    MemDC = CreateCompatibleDC(ScreenDC);
-    MemBmp = CreateCompatibleBitmap(ScreenDC, W > 0 ? W : 1, H > 0 ? H : 1);
-    ReleaseDC(nullptr, ScreenDC);
+    TRect Area{};
+    bool Any = false;
+    for (int J = 0; J < Control->ControlCount(); ++J) {
+      TControl* Child = Control->Controls(J);
+      if (!GraphicChildPaintable(Child)) continue;
+      TRect B = Child->BoundsRect();
+      B.Offset(Offset.X, Offset.Y);
+      if (!BoundsVisibleIn(DC, B)) continue;
+      B = Child->BoundsRect();
+      Area = Any ? TRect{std::min(Area.Left, B.Left), std::min(Area.Top, B.Top), std::max(Area.Right, B.Right),
+                         std::max(Area.Bottom, B.Bottom)}
+                 : B;
+      Any = true;
+    }
+    MemDC = CreateCompatibleDC(nullptr);
+    BITMAPINFO Info{};
+    Info.bmiHeader.biSize = sizeof(Info.bmiHeader);
+    Info.bmiHeader.biWidth = std::max(Area.Width(), 1);
+    Info.bmiHeader.biHeight = std::max(Area.Height(), 1);
+    Info.bmiHeader.biPlanes = 1;
+    Info.bmiHeader.biBitCount = 32;
+    void* Bits = nullptr;
+    MemBmp = CreateDIBSection(MemDC, &Info, DIB_RGB_COLORS, &Bits, nullptr, 0);
     OldBmp = SelectObject(MemDC, MemBmp);
+    SetWindowOrgEx(MemDC, Area.Left, Area.Top, nullptr);
     for (int J = 0; J < Control->ControlCount(); ++J) {
       TControl* Child = Control->Controls(J);
       if (!GraphicChildPaintable(Child)) continue;

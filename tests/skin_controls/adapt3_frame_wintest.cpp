@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "framework/ExtCtrls.h"
@@ -134,4 +135,28 @@ TEST_F(Adapt3Frame, PlainFrameIsPaintedWholeAndKeepsNoCache) {
   EXPECT_FALSE(Near(C.Pixel(0, 60), PanelColor, 2)) << "the border image along the edge";
   EXPECT_TRUE(A->SkinData()->CacheBmp() == nullptr || A->SkinData()->CacheBmp()->Empty())
       << "no cache kept for a plain frame";
+}
+
+TEST_F(Adapt3Frame, ARepaintOrASizeChangeOfAFrameWithAnImageTellsEachChildOnce) {
+  Make("GROUPBOX");
+  ASSERT_TRUE(A->SkinData()->IsSkinPaintMode());
+  auto* C = new TRecordingChild(F.Form);
+  C->SetParent(Fr);
+  C->SetBounds(10, 10, 40, 30);
+  uitest::Settle(F.Form->Handle());
+  for (int Round = 0; Round < 3; ++Round) {
+    C->Commands.clear();
+    RedrawWindow(Fr->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    uitest::Settle(F.Form->Handle());
+    // The frame paints its picture once (its erase and its paint are one paint), so the child
+    // learns of the new picture under it once.
+    EXPECT_EQ(std::count(C->Commands.begin(), C->Commands.end(), AC_REFRESHIFSKINNED), 1) << "round " << Round;
+  }
+  // A size change of the form erases the frame before it paints it: still one paint.
+  for (int Round = 0; Round < 3; ++Round) {
+    C->Commands.clear();
+    F.Form->SetBounds(F.Form->Left(), F.Form->Top(), 400 + 10 * Round, 300 + 10 * Round);
+    uitest::Settle(F.Form->Handle());
+    EXPECT_EQ(std::count(C->Commands.begin(), C->Commands.end(), AC_REFRESHIFSKINNED), 1) << "size, round " << Round;
+  }
 }

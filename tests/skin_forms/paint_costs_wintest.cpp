@@ -1,7 +1,8 @@
 // Work a skinned form does to repaint and resize, held by counts of what its windows receive: a
 // repaint paints every window once, a size change builds the form's image once (its caption is
-// read once for it), and the window region is set only when it changes. What a size change
-// leaves on the screen is what a full repaint shows.
+// read once for it) and paints a panel once, a label repainted on a panel repaints no other
+// window, and the window region is set only when it changes. What a size change or a label's
+// repaint leaves on the screen is what a full repaint shows.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -9,9 +10,11 @@
 #include <utility>
 #include <vector>
 
+#include "framework/ComCtrls.h"
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
 #include "framework/StdCtrls.h"
+#include "skin/core/sConst.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin_controls/ownctl_support.h"
@@ -41,6 +44,44 @@ class TMessageCount {
   TControl* Control;
   TWndMethod Old;
   std::map<UINT, int> Counts;
+};
+
+// Counts the messages a window receives before anything else sees them (its skin adapter
+// included): its procedure is wrapped until the counter goes.
+class TWindowCount {
+ public:
+  explicit TWindowCount(HWND W) : Wnd(W) {
+    SetPropW(W, L"TWindowCount", this);
+    Old = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(W, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Proc)));
+  }
+  ~TWindowCount() {
+    if (!IsWindow(Wnd)) return;
+    SetWindowLongPtrW(Wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Old));
+    RemovePropW(Wnd, L"TWindowCount");
+  }
+  TWindowCount(const TWindowCount&) = delete;
+  TWindowCount& operator=(const TWindowCount&) = delete;
+  int operator[](UINT Msg) const { return Count(Counts, Msg); }
+  int Command(int Code) const { return Count(Commands, static_cast<UINT>(Code)); }
+  void Clear() {
+    Counts.clear();
+    Commands.clear();
+  }
+
+ private:
+  static int Count(const std::map<UINT, int>& M, UINT Key) {
+    const auto It = M.find(Key);
+    return It == M.end() ? 0 : It->second;
+  }
+  static LRESULT CALLBACK Proc(HWND W, UINT Msg, WPARAM WParam, LPARAM LParam) {
+    auto* Self = static_cast<TWindowCount*>(GetPropW(W, L"TWindowCount"));
+    ++Self->Counts[Msg];
+    if (Msg == SM_ALPHACMD) ++Self->Commands[static_cast<UINT>(AlphaCmdCode(WParam))];
+    return CallWindowProcW(Self->Old, W, Msg, WParam, LParam);
+  }
+  HWND Wnd;
+  WNDPROC Old = nullptr;
+  std::map<UINT, int> Counts, Commands;
 };
 
 class PaintCosts : public ::testing::Test {
@@ -120,22 +161,41 @@ std::vector<COLORREF> OnScreen(HWND W) {
   return Pixels;
 }
 
+// The pixels of the window and its children on the screen that a full repaint changes.
+int DifferentFromAFullRepaint(HWND W) {
+  const std::vector<COLORREF> Before = OnScreen(W);
+  RedrawWindow(W, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  uitest::Settle(W);
+  const std::vector<COLORREF> After = OnScreen(W);
+  if (Before.size() != After.size()) return -1;
+  int Different = 0;
+  for (std::size_t I = 0; I < Before.size(); ++I) Different += Before[I] != After[I];
+  return Different;
+}
+
+// A panel the skin's panel adapter takes, holding an edit.
+std::pair<TPanel*, TEdit*> AddSkinnedPanel(TsSkinManager* Manager, TForm* Form) {
+  Manager->ThirdParty()->SetTexts(tpPanel, "TPanel");
+  Manager->UpdateThirdNames();
+  auto* Panel = new TPanel(Form);
+  Panel->SetBounds(10, 140, 200, 110);
+  Panel->SetCaption(WideString(L"Panel"));
+  Panel->SetParent(Form);
+  auto* Edit = new TEdit(Form);
+  Edit->SetBounds(10, 10, 150, 22);
+  Edit->SetParent(Panel);
+  return {Panel, Edit};
+}
+
 TEST_F(PaintCosts, ASizeChangeLeavesWhatAFullRepaintShows) {
+  AddSkinnedPanel(Manager.get(), Form);
   Children.back()->SetFocus();  // the button: no caret blinks in the pictures
   auto Check = [this](const char* Name) {
     const TRect Sizes[] = {Bounds(60, 60, 470, 330), Bounds(60, 60, 400, 280), Bounds(60, 60, 520, 300)};
     for (const TRect& B : Sizes) {
       Form->SetBoundsRect(B);
       uitest::Settle(Form->Handle());
-      const std::vector<COLORREF> Resized = OnScreen(Form->Handle());
-      RedrawWindow(Form->Handle(), nullptr, nullptr,
-                   RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-      uitest::Settle(Form->Handle());
-      const std::vector<COLORREF> Repainted = OnScreen(Form->Handle());
-      ASSERT_EQ(Resized.size(), Repainted.size());
-      int Different = 0;
-      for (std::size_t I = 0; I < Resized.size(); ++I) Different += Resized[I] != Repainted[I];
-      EXPECT_EQ(Different, 0) << Name << ", " << B.Width() << " x " << B.Height();
+      EXPECT_EQ(DifferentFromAFullRepaint(Form->Handle()), 0) << Name << ", " << B.Width() << " x " << B.Height();
     }
   };
   Check("children that stay");
@@ -151,6 +211,19 @@ TEST_F(PaintCosts, ASizeChangeLeavesWhatAFullRepaintShows) {
   Anchored->SetCaption(WideString(L"Anchored"));
   Anchored->SetParent(Form);
   Check("aligned and anchored children");
+  // A status bar along the bottom and a tab control, taken by the skin's adapters.
+  Manager->ThirdParty()->SetTexts(tpStatusBar, "TStatusBar");
+  Manager->ThirdParty()->SetTexts(tpTabControl, "TTabControl");
+  Manager->UpdateThirdNames();
+  auto* Status = new TStatusBar(Form);
+  Status->SetAlign(alBottom);
+  Status->SetParent(Form);
+  auto* Tabs = new TTabControl(Form);
+  Tabs->SetBounds(220, 80, 160, 60);
+  Tabs->Tabs()->Add("One");
+  Tabs->Tabs()->Add("Two");
+  Tabs->SetParent(Form);
+  Check("a status bar and a tab control");
 }
 
 TEST_F(PaintCosts, ASizeChangeBuildsTheFormImageOnceAndPaintsTheChildrenOnce) {
@@ -170,3 +243,42 @@ TEST_F(PaintCosts, ASizeChangeBuildsTheFormImageOnceAndPaintsTheChildrenOnce) {
 }
 
 }  // namespace
+
+TEST_F(PaintCosts, ASizeChangePaintsAPanelOnce) {
+  TEdit* Edit = AddSkinnedPanel(Manager.get(), Form).second;
+  uitest::Settle(Form->Handle());
+  TWindowCount OfEdit(Edit->Handle());
+  for (int Round = 0; Round < 3; ++Round) {
+    OfEdit.Clear();
+    Form->SetBounds(60, 60, 440 + 10 * Round, 320 + 10 * Round);
+    uitest::Settle(Form->Handle());
+    // The panel's picture is painted once, and with it the windows on it are told once.
+    EXPECT_EQ(OfEdit.Command(AC_REFRESHIFSKINNED), 1) << "round " << Round;
+  }
+}
+
+TEST_F(PaintCosts, ALabelRepaintedAloneRepaintsItsPartOfAPanelAndNoOtherWindow) {
+  auto [Panel, Edit] = AddSkinnedPanel(Manager.get(), Form);
+  auto* Label = new TLabel(Form);
+  Label->SetBounds(10, 80, 150, 15);
+  Label->SetCaption(WideString(L"On the panel"));
+  Label->SetParent(Panel);
+  Children.back()->SetFocus();  // the button: no caret blinks in the pictures
+  RedrawWindow(Form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+  uitest::Settle(Form->Handle());
+  TWindowCount OfEdit(Edit->Handle());
+  for (const wchar_t* Caption : {L"Changed", L"Changed again, longer", L"Short"}) {
+    OfEdit.Clear();
+    Label->SetCaption(WideString(Caption));
+    uitest::Settle(Form->Handle());
+    // The panel's picture did not change: the edit on it is neither told to repaint nor erased.
+    EXPECT_EQ(OfEdit.Command(AC_REFRESHIFSKINNED), 0);
+    EXPECT_EQ(OfEdit[WM_ERASEBKGND], 0);
+    EXPECT_EQ(DifferentFromAFullRepaint(Form->Handle()), 0) << "caption of " << WideString(Caption).size() << " characters";
+  }
+  // A new picture of the panel (its caption is part of it) reaches the windows on it.
+  OfEdit.Clear();
+  Panel->SetCaption(WideString(L"A new caption"));
+  uitest::Settle(Form->Handle());
+  EXPECT_GE(OfEdit.Command(AC_REFRESHIFSKINNED), 1);
+}
