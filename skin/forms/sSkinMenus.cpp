@@ -485,8 +485,11 @@ void TsSkinableMenus::SkinPopupMenuWindow(HWND Wnd, TBitmap* Bmp) {
     }
   }
   if (SetWindowRgn(Wnd, Rgn, TRUE) == 0) DeleteObject(Rgn);
+  // The trimmed window shows at once. Only its own painting runs here, not the application's
+  // whole queue: this is reached from inside an item's painting, and any other message handled
+  // now (a timer, a posted release of a form) could free the menu whose item is being painted.
   try {
-    if (Application != nullptr) Application->ProcessMessages();
+    UpdateWindow(Wnd);
   } catch (...) {
     FrameBusy = false;
     throw;
