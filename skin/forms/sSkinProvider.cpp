@@ -242,6 +242,7 @@ TsSkinProvider::TsSkinProvider(TComponent* AOwner) : TComponent(AOwner) {
 }
 
 TsSkinProvider::~TsSkinProvider() {
+  *FAlive = false;
   CancelFrame();
   // The control adapter list goes first: its adapters let go of controls that live on.
   delete Adapter;

@@ -101,7 +101,10 @@ bool MakeLayeredInvisible(TCustomForm* Form, bool On) {
 // ---- the procedure -------------------------------------------------------------------------------
 
 void TsSkinProvider::PassOn(TMessage& Message) {
-  if (OldWndProc) OldWndProc(Message);
+  if (!OldWndProc) return;
+  // The call runs on a copy: the provider that holds OldWndProc may be freed inside it.
+  const TWndMethod Old = OldWndProc;
+  Survive([&] { Old(Message); });
 }
 
 bool TsSkinProvider::FormDestroying() const {
@@ -116,21 +119,25 @@ bool TsSkinProvider::IsMDIChild() const { return Form != nullptr && Form->FormSt
 bool TsSkinProvider::IsMDIForm() const { return Form != nullptr && Form->FormStyle() == fsMDIForm; }
 
 void TsSkinProvider::NewWndProc(TMessage& Message) {
-  if (Form == nullptr) {
-    PassOn(Message);
-    return;
+  try {
+    if (Form == nullptr) {
+      PassOn(Message);
+      return;
+    }
+    if (Message.Msg == SM_ALPHACMD && AlphaCmdFirst(Message)) return;
+    // A border-mode frame ends with the capture it runs under, skinned or not.
+    if (Message.Msg == WM_CAPTURECHANGED || Message.Msg == WM_CANCELMODE || Message.Msg == WM_DESTROY) {
+      if (acBorderFrame.Owner == this) CancelFrame();
+      // A caption button press ends with the capture it holds.
+      PressLost();
+    }
+    if (!FormDestroying() && SkinData() != nullptr && SkinData()->IsSkinned(true))
+      SkinnedProc(Message);
+    else
+      UnskinnedProc(Message);
+  } catch (const TFreed&) {
+    // The provider was freed while the message was handled: nothing of it is touched again.
   }
-  if (Message.Msg == SM_ALPHACMD && AlphaCmdFirst(Message)) return;
-  // A border-mode frame ends with the capture it runs under, skinned or not.
-  if (Message.Msg == WM_CAPTURECHANGED || Message.Msg == WM_CANCELMODE || Message.Msg == WM_DESTROY) {
-    if (acBorderFrame.Owner == this) CancelFrame();
-    // A caption button press ends with the capture it holds.
-    PressLost();
-  }
-  if (!FormDestroying() && SkinData() != nullptr && SkinData()->IsSkinned(true))
-    SkinnedProc(Message);
-  else
-    UnskinnedProc(Message);
 }
 
 // Stage 1: the skin commands answered in every mode. True when the message is done.
@@ -930,7 +937,8 @@ void TsSkinProvider::WMPaintSkinned(TMessage& Message) {
     }
     if (MaximizedChildCreating) {
       MaximizedChildCreating = false;
-      if (IsMDIChild() && Form->HandleAllocated()) SendMessageW(Form->Handle(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+      if (IsMDIChild() && Form->HandleAllocated())
+        Survive([&] { SendMessageW(Form->Handle(), WM_SYSCOMMAND, SC_MAXIMIZE, 0); });
     }
     if (IsMDIForm() && Form->HandleAllocated()) {
       HDC DC = reinterpret_cast<HDC>(Message.WParam);

@@ -17,10 +17,21 @@
 #include "skin/forms/sSkinProvider.h"
 #include "skin_forms/adapt2_support.h"
 #include "skin_forms/lifetime_support.h"
+#include "support/FreedMemoryGuard.h"
 
 namespace {
 
 bool Skinned(TWinControl* C) { return C->HandleAllocated() && AskControl(C, AC_ISSKINNED) == 1; }
+
+// The form a timer frees inside a modal loop. The loop then ends with Escape, posted to the thread:
+// the window it would have gone to is gone.
+TForm* LoopForm = nullptr;
+void CALLBACK FreeLoopForm(HWND, UINT, UINT_PTR Id, DWORD) {
+  KillTimer(nullptr, Id);
+  delete LoopForm;
+  LoopForm = nullptr;
+  PostThreadMessageW(GetCurrentThreadId(), WM_KEYDOWN, VK_ESCAPE, 0);
+}
 
 class LifetimeForms : public ::testing::Test {
  protected:
@@ -186,4 +197,23 @@ TEST_F(LifetimeForms, AnExceptionInASkinChangeLeavesNoFormFrozen) {
   Application->OnException = nullptr;
   Panel->SetWindowProc(Saved);
   delete Form;
+}
+
+// A system command that the provider passes on may run a modal loop (moving, sizing, a menu), and
+// a timer inside it may free the form with its provider: nothing of the provider is read when the
+// loop returns.
+TEST_F(LifetimeForms, AFormFreedInsideAMoveLoopLeavesItsFreedProviderUntouched) {
+  auto* Form = new TForm(nullptr);
+  Form->SetBounds(60, 60, 320, 200);
+  new TsSkinProvider(Form);
+  uitest::ShowSettled(Form);
+  const HWND H = Form->Handle();
+  LoopForm = Form;
+  memguard::TFaultCount Faults;
+  SetTimer(nullptr, 0, 200, FreeLoopForm);
+  SendMessageW(H, WM_SYSCOMMAND, SC_MOVE, 0);
+  uitest::PumpFor(200);
+  EXPECT_EQ(LoopForm, nullptr) << "the timer ran inside the loop";
+  EXPECT_FALSE(IsWindow(H));
+  EXPECT_EQ(Faults.Count(), 0);
 }
