@@ -590,6 +590,9 @@ void TsSkinProvider::SkinFormMenus(bool Skinned) {
 
 bool TsSkinProvider::RebuildMainMenu() {
   if (RebuildingMenu || Form == nullptr || Form->Menu() == nullptr || Form->Menu()->Items()->Count() < 1) return false;
+  // Not under the system's tracking of a menu (see TsSkinableMenus::SetMenuOwnerDraw): the
+  // rebuild is left to a later occasion.
+  if (MenuLoopRunning()) return false;
   RebuildingMenu = true;
   try {
     Form->Menu()->Items()->Items(0)->MenuChanged(true);

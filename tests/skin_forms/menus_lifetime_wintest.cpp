@@ -2,7 +2,12 @@
 // that arrives while its popup menu paints, and the skin removed while a popup with an open
 // submenu is tracked. Nothing freed is touched, and the program's thread goes on.
 #include "skin_forms/menus_support.h"
+
+#include <algorithm>
+#include <functional>
+#include "skin/forms/sSkinProvider.h"
 #include "support/FreedMemoryGuard.h"
+#include "support/Watchdog.h"
 
 using namespace menustest;
 
@@ -28,6 +33,62 @@ TPopupMenu* AddPopup(TForm* Form, TsSkinableMenus* P) {
   return Menu;
 }
 
+BOOL CALLBACK CountMenuWindow(HWND W, LPARAM P) {
+  wchar_t C[16] = {};
+  GetClassNameW(W, C, 16);
+  if (lstrcmpW(C, L"#32768") == 0 && IsWindowVisible(W)) ++*reinterpret_cast<int*>(P);
+  return TRUE;
+}
+
+// The menu windows on the screen.
+int ShownMenuWindows() {
+  int N = 0;
+  EnumThreadWindows(GetCurrentThreadId(), CountMenuWindow, reinterpret_cast<LPARAM>(&N));
+  return N;
+}
+
+HWND TopMenuWindow() { return FindWindowW(L"#32768", nullptr); }
+
+void PostKey(HWND W, WPARAM Vk) {
+  PostMessageW(W, WM_KEYDOWN, Vk, 0);
+  PostMessageW(W, WM_KEYUP, Vk, 0xC0000001);
+}
+
+// Opens the submenu of the popup's second item from the keyboard, then runs AtSubmenu once while
+// both menus show; ends the menu a few ticks later.
+struct TSubmenuScript {
+  std::function<void()> AtSubmenu;
+  int Ticks = 0;
+  int MenusSeen = 0;
+  int After = 0;
+  bool Done = false;
+};
+TSubmenuScript Script;
+
+void CALLBACK RunScript(HWND, UINT, UINT_PTR, DWORD) {
+  ++Script.Ticks;
+  const int Shown = ShownMenuWindows();
+  Script.MenusSeen = std::max(Script.MenusSeen, Shown);
+  if (Script.Ticks > 60 || (Script.Done && ++Script.After > 12)) {
+    EndMenu();
+    return;
+  }
+  if (Script.Done) {
+    // The user goes on in the menus.
+    static const WPARAM Keys[] = {VK_DOWN, VK_UP, VK_LEFT, VK_RIGHT, VK_DOWN};
+    if (HWND W = TopMenuWindow()) PostKey(W, Keys[Script.After % 5]);
+    return;
+  }
+  if (Shown >= 2) {
+    Script.Done = true;
+    Script.AtSubmenu();
+  } else if (Shown == 1 && Script.Ticks == 3) {
+    PostKey(TopMenuWindow(), VK_DOWN);
+    PostKey(TopMenuWindow(), VK_DOWN);
+    PostKey(TopMenuWindow(), VK_RIGHT);
+  }
+}
+
 }  // namespace
 
 TEST(MenusLifetime, AFormFreedByAMessageHandledWhileItsPopupPaintsIsNotTouchedAgain) {
@@ -49,4 +110,40 @@ TEST(MenusLifetime, AFormFreedByAMessageHandledWhileItsPopupPaintsIsNotTouchedAg
   EXPECT_EQ(Screen->FormCount(), Forms - 1) << "the form was freed";
   EXPECT_EQ(Faults.Count(), 0);
   DropPopupRequests();
+}
+
+// The skin goes (and, in the second round, comes back) while a popup is tracked with its submenu
+// open and the user goes on in the menus: the thread goes on (the menus being tracked are not
+// rebuilt under the system's tracking), and once the loop has ended the menu is drawn as the skin
+// then stands.
+TEST(MenusLifetime, RemovingTheSkinWhileASubmenuIsOpenKeepsTheThreadGoing) {
+  for (const bool BackOn : {false, true}) {
+    SCOPED_TRACE(BackOn ? "off and on" : "off");
+    std::unique_ptr<TsSkinManager> M = LoadedManager();
+    ClearMenuCache();
+    TForm* Form = TCustomForm::Create<TForm>(nullptr);
+    Form->SetBounds(200, 200, 300, 200);
+    new TsSkinProvider(Form);
+    TPopupMenu* Menu = AddPopup(Form, Painter(M.get()));
+    uitest::ShowSettled(Form);
+    ASSERT_TRUE(Menu->OwnerDraw());
+    Script = TSubmenuScript{};
+    Script.AtSubmenu = [&] {
+      M->SetActive(false);
+      if (BackOn) M->SetActive(true);
+    };
+    memguard::TFaultCount Faults;
+    {
+      watchdog::TWatchdog Watch("the submenu test", 20, 0, false);
+      const UINT_PTR Timer = SetTimer(nullptr, 0, 50, RunScript);
+      Menu->Popup(260, 260);
+      KillTimer(nullptr, Timer);
+    }
+    EXPECT_GE(Script.MenusSeen, 2) << "the submenu opened";
+    EXPECT_TRUE(Script.Done);
+    EXPECT_TRUE(uitest::WaitFor([&] { return Menu->OwnerDraw() == BackOn; }));
+    EXPECT_EQ(Faults.Count(), 0);
+    delete Form;
+    DropPopupRequests();
+  }
 }
