@@ -13,6 +13,7 @@
 #include "skin/forms/sFormAdapters.h"
 #include "skin/forms/sMDIForm.h"
 #include "skin/forms/sSkinMenus.h"
+#include "skin/forms/sSkinProviderWndProc.h"
 #include "skin/controls/acScrollAdapters.h"
 
 TsSkinProvider* SkinnedMDIMainProvider = nullptr;
@@ -244,6 +245,7 @@ TsSkinProvider::TsSkinProvider(TComponent* AOwner) : TComponent(AOwner) {
 TsSkinProvider::~TsSkinProvider() {
   *FAlive = false;
   CancelFrame();
+  EndMenuLoopCover();
   // The control adapter list goes first: its adapters let go of controls that live on.
   delete Adapter;
   Adapter = nullptr;
@@ -314,6 +316,10 @@ void TsSkinProvider::Loaded() {
 
 void TsSkinProvider::Notification(TComponent* AComponent, TOperation Operation) {
   TComponent::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent != nullptr && AComponent == MenuLoopCover) {
+    MenuLoopCover = nullptr;
+    MenuLoopCoverOwner = nullptr;
+  }
   if (FSkinData == nullptr) return;
   if (Operation == opInsert) {
     if (auto* M = dynamic_cast<TsSkinManager*>(AComponent); M != nullptr && FSkinData->ManagerField() == nullptr)

@@ -491,7 +491,9 @@ class TsSkinProvider : public TComponent {
   void WMContextMenuSkinned(TMessage& Message);
   void WMInitMenuPopupSkinned(TMessage& Message);
   void WMEnterMenuLoopSkinned(TMessage& Message);
-  void WMExitMenuLoopSkinned(TMessage& Message);
+  // Frees the MDI menu-loop cover when this provider made it, and clears the region lock: on every
+  // exit from the menu loop, on skin removal and when the provider goes.
+  void EndMenuLoopCover();
   void WMSysMenuPopupSkinned(TMessage& Message);
   void CMMenuChangedSkinned(TMessage& Message);
   void WMNCRButtonDownSkinned(TMessage& Message);

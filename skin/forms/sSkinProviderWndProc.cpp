@@ -25,6 +25,7 @@
 
 bool MaximizedChildCreating = false;
 TForm* MenuLoopCover = nullptr;
+TsSkinProvider* MenuLoopCoverOwner = nullptr;
 bool MouseWheelRouting = false;
 
 namespace {
@@ -126,6 +127,9 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
     }
     if (Message.Msg == SM_ALPHACMD && AlphaCmdFirst(Message)) return;
     // A border-mode frame ends with the capture it runs under, skinned or not.
+    // The end of a menu loop ends the cover and the region lock, skinned or not (the skin may have
+    // gone during the loop).
+    if (Message.Msg == WM_EXITMENULOOP) EndMenuLoopCover();
     if (Message.Msg == WM_CAPTURECHANGED || Message.Msg == WM_CANCELMODE || Message.Msg == WM_DESTROY) {
       if (acBorderFrame.Owner == this) CancelFrame();
       // A caption button press ends with the capture it holds.
@@ -157,6 +161,7 @@ bool TsSkinProvider::AlphaCmdFirst(TMessage& Message) {
         return true;
       }
       const LRESULT Saved = Message.Result;
+      EndMenuLoopCover();
       // The form's own skinned scroll bars go first (their unit frees them).
       ScrollAdapter = nullptr;
       if (Form->HandleAllocated()) SetDwmTransitions(Form->Handle(), false);
@@ -417,7 +422,6 @@ void TsSkinProvider::SkinnedProc(TMessage& Message) {
     case WM_MOUSEMOVE: WMMouseMoveSkinned(Message); return;
     case WM_PARENTNOTIFY: WMParentNotifySkinned(Message); return;
     case WM_ENTERMENULOOP: WMEnterMenuLoopSkinned(Message); return;
-    case WM_EXITMENULOOP: WMExitMenuLoopSkinned(Message); return;
     case WM_SIZING:
     case CM_ACTIVATE: PassOnThenPlaceBorder(Message); return;
     case WM_MDIDESTROY:
@@ -577,13 +581,19 @@ void TsSkinProvider::WMEnterMenuLoopSkinned(TMessage& Message) {
   TCustomForm* Child = IsMDIForm() ? Form->ActiveMDIChild() : nullptr;
   if (Child != nullptr && Child->WindowState() == wsMaximized && !RegionLock && Form->HandleAllocated()) {
     RegionLock = true;
+    if (MenuLoopCover != nullptr && MenuLoopCoverOwner != this) {
+      delete MenuLoopCover;
+      MenuLoopCover = nullptr;
+    }
     if (MenuLoopCover == nullptr) {
+      MenuLoopCoverOwner = this;
       MenuLoopCover = new TForm(Application);
       MenuLoopCover->SetTag(-98);
       MenuLoopCover->SetName("acMDIIcons");
       MenuLoopCover->SetBorderStyle(bsNone);
       MenuLoopCover->SetVisible(false);
       MenuLoopCover->OnPaint = [this](TObject* Sender) { MenuFormPaint(Sender); };
+      MenuLoopCover->FreeNotification(this);
     }
     const TRect R = MenuLoopCoverRect();
     SetWindowPos(MenuLoopCover->Handle(), nullptr, R.Left, R.Top, R.Width(), R.Height(),
@@ -595,11 +605,13 @@ void TsSkinProvider::WMEnterMenuLoopSkinned(TMessage& Message) {
   PassOn(Message);
 }
 
-void TsSkinProvider::WMExitMenuLoopSkinned(TMessage& Message) {
+void TsSkinProvider::EndMenuLoopCover() {
   RegionLock = false;
-  delete MenuLoopCover;
+  if (MenuLoopCover == nullptr || MenuLoopCoverOwner != this) return;
+  TForm* Cover = MenuLoopCover;
   MenuLoopCover = nullptr;
-  PassOn(Message);
+  MenuLoopCoverOwner = nullptr;
+  delete Cover;
 }
 
 void TsSkinProvider::WMSysMenuPopupSkinned(TMessage&) {
