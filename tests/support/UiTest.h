@@ -77,19 +77,29 @@ inline int CountThreadWindows() {
   return N;
 }
 
-// Live GDI objects of the process: GetGuiResources where the system counts them, otherwise the
-// entries of the process's GDI handle table (24-byte entries, the type byte at offset 14).
-inline int GdiObjectCount() {
-  DWORD N = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-  if (N != 0) return static_cast<int>(N);
+// Visits the live GDI objects of the process in its GDI handle table as Wine keeps it (24-byte
+// entries, the generation at offset 12, the type byte at offset 14); false when there is none.
+inline bool ForEachGdiHandle(const std::function<void(HGDIOBJ)>& Visit) {
   const char* Peb;
   asm("movl %%fs:0x30, %0" : "=r"(Peb));  // the process environment block
   auto* Table = *reinterpret_cast<const unsigned char* const*>(Peb + 0x94);
-  if (Table == nullptr) return -1;
+  if (Table == nullptr) return false;
+  for (unsigned I = 0; I < 0x10000; ++I) {
+    const unsigned char* E = Table + I * 24;
+    if (E[14] == 0) continue;
+    const unsigned Generation = *reinterpret_cast<const unsigned short*>(E + 12);
+    Visit(reinterpret_cast<HGDIOBJ>(static_cast<UINT_PTR>(Generation << 16 | I)));
+  }
+  return true;
+}
+
+// Live GDI objects of the process: GetGuiResources where the system counts them, otherwise the
+// entries of the process's GDI handle table.
+inline int GdiObjectCount() {
+  DWORD N = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+  if (N != 0) return static_cast<int>(N);
   int Count = 0;
-  for (int I = 0; I < 0x10000; ++I)
-    if (Table[I * 24 + 14]) ++Count;
-  return Count;
+  return ForEachGdiHandle([&](HGDIOBJ) { ++Count; }) ? Count : -1;
 }
 
 // Live USER objects of the process: GetGuiResources where the system counts them; otherwise the
