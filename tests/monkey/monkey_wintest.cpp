@@ -81,8 +81,8 @@ void ClickAt(POINT P, bool Double = false) {
 }
 
 // The same walk before each count: a form of every kind, skinned and not, with and without
-// extended borders, in every state, pressed on its frame and caption, with its menus, the
-// program's system menu and a box of every kind. What the process keeps of its last box or menu
+// extended borders, in every state, pressed on its frame and caption, with its drop-down list and
+// menus, the program's system menu and a box of every kind. What the process keeps of its last box or menu
 // is then the same at both counts, and what the process and the system make once is made.
 void Tour(TsSkinManager* M, std::mt19937& R) {
   // The system loads its shared cursors when one is first shown (a sizing edge, a hand over a
@@ -109,11 +109,21 @@ void Tour(TsSkinManager* M, std::mt19937& R) {
       ClickAt(POINT{550, 548});
       ClickAt(POINT{550, 160}, true);
       ClickAt(POINT{550, 160}, true);
+      if (HWND Combo = FindWindowExW(F->Handle(), nullptr, L"TGalleryComboBox", nullptr)) {
+        SendMessageW(Combo, CB_SHOWDROPDOWN, TRUE, 0);
+        uitest::PumpFor(150);
+        SendMessageW(Combo, CB_SHOWDROPDOWN, FALSE, 0);
+      }
       RunClosed([F] { F->PopupMenu()->Popup(F->Left() + 100, F->Top() + 100); });
       RunClosed([F] { SendMessageW(F->Handle(), WM_SYSCOMMAND, SC_KEYMENU, ' '); });
       delete F;
     }
   RunClosed([] { SendMessageW(Form1->Handle(), WM_SYSCOMMAND, SC_KEYMENU, ' '); });
+  // The pointer rests on the channel list: its hint shows.
+  realinput::BringToFront(Form1->Handle());
+  const TPoint Grid = Form1->NxGrid1->ClientToScreen(Point(20, 10));
+  realinput::MovePointer(POINT{Grid.X, Grid.Y});
+  uitest::PumpFor(1200);
   const UINT Kinds[] = {MB_OK | MB_ICONINFORMATION, MB_OKCANCEL | MB_ICONWARNING, MB_YESNOCANCEL | MB_ICONQUESTION,
                         MB_RETRYCANCEL | MB_ICONERROR};
   for (const UINT K : Kinds) RunClosed([K] { MessageBoxW(Form1->Handle(), L"Tour", L"Monkey", K); });

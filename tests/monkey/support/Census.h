@@ -65,7 +65,8 @@ class TCensus {
       case OBJ_FONT: {
         LOGFONTA F{};
         GetObjectA(O, sizeof F, &F);
-        std::snprintf(K, sizeof K, "font %s %ld", F.lfFaceName, F.lfHeight);
+        std::snprintf(K, sizeof K, "font %s %ld, weight %ld%s%s", F.lfFaceName, F.lfHeight, F.lfWeight,
+                      F.lfItalic ? ", italic" : "", F.lfEscapement != 0 ? ", turned" : "");
         break;
       }
       case OBJ_BRUSH: {
