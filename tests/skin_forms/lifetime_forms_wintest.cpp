@@ -14,6 +14,7 @@
 #include "skin/core/sMessages.h"
 #include "skin/forms/acDials.h"
 #include "skin/forms/sFormAdapters.h"
+#include "framework/Menus.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin_forms/adapt2_support.h"
 #include "skin_forms/lifetime_support.h"
@@ -22,6 +23,14 @@
 namespace {
 
 bool Skinned(TWinControl* C) { return C->HandleAllocated() && AskControl(C, AC_ISSKINNED) == 1; }
+
+// The manager whose skin a timer removes inside a menu loop, which it then ends.
+TsSkinManager* LoopManager = nullptr;
+void CALLBACK RemoveSkinInLoop(HWND, UINT, UINT_PTR Id, DWORD) {
+  KillTimer(nullptr, Id);
+  LoopManager->SetActive(false);
+  EndMenu();
+}
 
 // The form a timer frees inside a modal loop. The loop then ends with Escape, posted to the thread:
 // the window it would have gone to is gone.
@@ -40,6 +49,7 @@ class LifetimeForms : public ::testing::Test {
     M = adapt2::LoadProgramSkin();
     ASSERT_TRUE(M->SkinActive());
     lifetime::FillThirdParty(*M);
+    PopupListWindow();  // made once for the first pop-up menu, kept for good
     Windows = uitest::CountThreadWindows();
   }
   void TearDown() override {
@@ -216,4 +226,34 @@ TEST_F(LifetimeForms, AFormFreedInsideAMoveLoopLeavesItsFreedProviderUntouched) 
   EXPECT_EQ(LoopForm, nullptr) << "the timer ran inside the loop";
   EXPECT_FALSE(IsWindow(H));
   EXPECT_EQ(Faults.Count(), 0);
+}
+
+// A control's own message may run a modal loop (its context menu, or the form's), and a timer
+// inside it may remove the skin, which frees the control's adapter: nothing of the freed adapter
+// is read when the loop returns. For every kind of adapted control.
+TEST_F(LifetimeForms, TheSkinRemovedInsideAControlsContextMenuLeavesItsFreedAdapterUntouched) {
+  TsSkinProvider* Prov = nullptr;
+  std::vector<TWinControl*> Controls;
+  TForm* Form = MakeForm(true, Prov, Controls);
+  auto* Popup = new TPopupMenu(Form);
+  auto* Item = new TMenuItem(Form);
+  Item->SetCaption(WideString(L"Open"));
+  Popup->Items()->Add(Item);
+  Form->SetPopupMenu(Popup);
+  LoopManager = M.get();
+  memguard::TFaultCount Faults;
+  for (TWinControl* C : Controls) {
+    SCOPED_TRACE(C->ClassName());
+    M->SetActive(true);
+    uitest::Settle(Form->Handle());
+    if (!C->HandleAllocated() || !IsWindowVisible(C->Handle())) continue;
+    RECT R;
+    GetWindowRect(C->Handle(), &R);
+    SetTimer(nullptr, 0, 100, RemoveSkinInLoop);
+    SendMessageW(C->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(C->Handle()), MAKELPARAM(R.left + 4, R.top + 4));
+    uitest::PumpFor(100);
+    EXPECT_EQ(Faults.Count(), 0);
+  }
+  M->SetActive(true);
+  delete Form;
 }
