@@ -124,6 +124,8 @@ void Tour(TsSkinManager* M, std::mt19937& R) {
   const TPoint Grid = Form1->NxGrid1->ClientToScreen(Point(20, 10));
   realinput::MovePointer(POINT{Grid.X, Grid.Y});
   uitest::PumpFor(1200);
+  realinput::MovePointer(POINT{GetSystemMetrics(SM_CXSCREEN) - 1, 0});
+  Application->CancelHint();
   const UINT Kinds[] = {MB_OK | MB_ICONINFORMATION, MB_OKCANCEL | MB_ICONWARNING, MB_YESNOCANCEL | MB_ICONQUESTION,
                         MB_RETRYCANCEL | MB_ICONERROR};
   for (const UINT K : Kinds) RunClosed([K] { MessageBoxW(Form1->Handle(), L"Tour", L"Monkey", K); });

@@ -34,14 +34,15 @@ inline void ScanStack(DWORD Eip, DWORD Esp, char* Out, std::size_t Size) {
 }
 
 // Watches the thread that makes it while it lives. StallSeconds 0: only the whole span counts.
-// With PressEscape, a stall of StallSeconds first gets Escape pressed every few seconds (a loop
-// that no timer of the test reaches ends as a person would end it); the failure comes after three
-// times StallSeconds.
+// With Nudge, a stall of StallSeconds first gets Escape pressed and the mouse buttons released
+// every few seconds (a modal loop that no timer of the test reaches and that waits for input, such
+// as the system's tracking of a pressed caption button, ends as a person would end it); the
+// failure comes after three times StallSeconds.
 class TWatchdog {
  public:
-  TWatchdog(const char* Name, int LimitSeconds, int StallSeconds, bool PressEscape,
+  TWatchdog(const char* Name, int LimitSeconds, int StallSeconds, bool Nudge,
             std::function<std::string()> Describe = nullptr)
-      : FName(Name), FLimit(LimitSeconds), FStall(StallSeconds), FEscape(PressEscape), FDescribe(std::move(Describe)) {
+      : FName(Name), FLimit(LimitSeconds), FStall(StallSeconds), FEscape(Nudge), FDescribe(std::move(Describe)) {
     FStop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &FWatched, 0, FALSE,
                     DUPLICATE_SAME_ACCESS);
@@ -78,11 +79,17 @@ class TWatchdog {
       else if (Stall > 0 && Still >= (Self->FEscape ? 3 * Stall : Stall)) Why = "hangs: its thread made no progress";
       if (Why != nullptr) Self->Fail(Why, Still);
       if (Self->FEscape && Stall > 0 && Still >= Stall && (Now - SeenAt) % 5000 < 500) {
-        INPUT In[2]{};
+        std::printf("%s: no progress for %lu s: Escape pressed and the mouse buttons released\n", Self->FName,
+                    static_cast<unsigned long>(Still));
+        std::fflush(stdout);
+        INPUT In[4]{};
         In[0].type = In[1].type = INPUT_KEYBOARD;
         In[0].ki.wVk = In[1].ki.wVk = VK_ESCAPE;
         In[1].ki.dwFlags = KEYEVENTF_KEYUP;
-        SendInput(2, In, sizeof(INPUT));
+        In[2].type = In[3].type = INPUT_MOUSE;
+        In[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        In[3].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+        SendInput(4, In, sizeof(INPUT));
       }
     }
     return 0;

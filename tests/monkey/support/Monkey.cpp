@@ -340,7 +340,9 @@ LRESULT TMonkey::DriverMessage(HWND W, UINT Msg, WPARAM WP, LPARAM LP) {
         if (WP == StepTimer) Step();
         return 0;
       case WM_OPENBOX: {
-        if (FBoxDepth >= MaxBoxDepth) return 0;
+        // Not inside a menu's loop either: a box there leaves the system's menu window on the
+        // screen after both loops end, skinned or not.
+        if (FBoxDepth >= MaxBoxDepth || InMenuLoop()) return 0;
         HWND Owner = reinterpret_cast<HWND>(LP);
         if (Owner != nullptr && !IsWindow(Owner)) Owner = nullptr;
         static const UINT Kinds[] = {MB_OK | MB_ICONINFORMATION, MB_OKCANCEL | MB_ICONWARNING,

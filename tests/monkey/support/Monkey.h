@@ -27,7 +27,7 @@ class THand;
 // from the environment, the fixed short run otherwise.
 struct TSettings {
   unsigned Seed = 20240519;
-  int Steps = 1200;
+  int Steps = 700;
   int IntervalMs = 20;
   int LimitSeconds = 420;
 };
