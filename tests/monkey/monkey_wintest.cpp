@@ -23,6 +23,7 @@
 #include "monkey/support/Monkey.h"
 #include "skin/forms/sSkinProvider.h"
 #include "framework/Streams.h"
+#include "framework/Timers.h"
 #include "support/SourceTree.h"
 
 namespace {
@@ -94,6 +95,12 @@ void Tour(TsSkinManager* M, std::mt19937& R) {
   for (const int Id : {32512, 32517})
     for (const int Size : {16, 32, 48})
       LoadImageW(nullptr, MAKEINTRESOURCEW(Id), IMAGE_ICON, Size, Size, LR_SHARED);
+  // The framework's timer window is made with the first running timer and stays.
+  {
+    TTimer Timer(nullptr);
+    Timer.SetOnTimer([](TObject*) {});
+    Timer.SetEnabled(true);
+  }
   for (const bool Skin : {false, true})
     for (const bool Ext : {true, false}) {
       M->SetActive(Skin);

@@ -105,20 +105,25 @@ inline int GdiObjectCount() {
 // Live USER objects of the process: GetGuiResources where the system counts them; otherwise the
 // windows and menus of the process, found by probing the user handle table (Wine takes a handle
 // whose generation part is 0 for an entry of any generation; two handle values share an entry).
-inline int UserObjectCount() {
-  DWORD N = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
-  if (N != 0) return static_cast<int>(N);
+// Visits the menus and the windows of the process found by probing the user handle table.
+inline void ForEachUserHandle(const std::function<void(HMENU)>& Menu, const std::function<void(HWND)>& Window) {
   const DWORD Me = GetCurrentProcessId();
-  int Count = 0;
   for (UINT_PTR H = 0x20; H < 0x20 + 2 * 0x4000; H += 2) {
     if (IsMenu(reinterpret_cast<HMENU>(H))) {
-      ++Count;
+      Menu(reinterpret_cast<HMENU>(H));
     } else if (IsWindow(reinterpret_cast<HWND>(H))) {
       DWORD Owner = 0;
       GetWindowThreadProcessId(reinterpret_cast<HWND>(H), &Owner);
-      if (Owner == Me) ++Count;
+      if (Owner == Me) Window(reinterpret_cast<HWND>(H));
     }
   }
+}
+
+inline int UserObjectCount() {
+  DWORD N = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+  if (N != 0) return static_cast<int>(N);
+  int Count = 0;
+  ForEachUserHandle([&](HMENU) { ++Count; }, [&](HWND) { ++Count; });
   return Count;
 }
 

@@ -1,5 +1,6 @@
-// What the process holds, by kind: the thread's windows by class, the GDI objects by kind (bitmaps
-// by size and depth, fonts by face and height, brushes and pens by colour). Two censuses compared
+// What the process holds, by kind: its windows by class (message-only ones too), its menus by their entries, the
+// GDI objects by kind (bitmaps by size and depth, fonts by face, height and weight, brushes and
+// pens by colour). Two censuses compared
 // say what was left behind when the counts differ. Win32.
 #pragma once
 
@@ -16,8 +17,9 @@ namespace monkey {
 class TCensus {
  public:
   TCensus() {
-    EnumThreadWindows(GetCurrentThreadId(), AddTop, reinterpret_cast<LPARAM>(&FKinds));
     uitest::ForEachGdiHandle([this](HGDIOBJ O) { ++FKinds[GdiKind(O)]; });
+    uitest::ForEachUserHandle([this](HMENU M) { ++FKinds[MenuKind(M)]; },
+                              [this](HWND W) { ++FKinds["window " + ClassOf(W)]; });
   }
 
   // The kinds whose number differs in Later, as "kind: before -> after" lines.
@@ -43,14 +45,11 @@ class TCensus {
     GetClassNameA(W, C, sizeof C);
     return C;
   }
-  static BOOL CALLBACK AddChild(HWND W, LPARAM P) {
-    ++(*reinterpret_cast<std::map<std::string, int>*>(P))["window (child) " + ClassOf(W)];
-    return TRUE;
-  }
-  static BOOL CALLBACK AddTop(HWND W, LPARAM P) {
-    ++(*reinterpret_cast<std::map<std::string, int>*>(P))["window " + ClassOf(W)];
-    EnumChildWindows(W, AddChild, P);
-    return TRUE;
+  // A menu by its number of entries and its first entry's text.
+  static std::string MenuKind(HMENU M) {
+    char First[64] = {};
+    GetMenuStringA(M, 0, First, sizeof First, MF_BYPOSITION);
+    return "menu of " + std::to_string(GetMenuItemCount(M)) + " entries, the first \"" + First + "\"";
   }
 
   static std::string GdiKind(HGDIOBJ O) {
