@@ -12,6 +12,15 @@ namespace {
 
 bool UnitsInitialized = false;
 
+// Shows the failure being handled (call it inside a catch block) in the standard error box:
+// nothing may end the program unannounced.
+void ShowFailure() {
+  try {
+    Application->HandleException(Application, std::current_exception());
+  } catch (...) {
+  }
+}
+
 }  // namespace
 
 void InitializeUnits() {
@@ -49,12 +58,8 @@ int RunProgramWith(const std::function<void()>& Start) {
     Start();
     Application->Run();
   } catch (...) {
-    // Nothing may end the program unannounced: the failure goes to the standard error box.
     ExitCode = 1;
-    try {
-      Application->HandleException(Application, std::current_exception());
-    } catch (...) {
-    }
+    ShowFailure();
   }
   // The forms go while the units they use are still there (OLE for the browser, the adapter
   // unit for the skinned controls), not in the program's static destruction.
@@ -62,6 +67,7 @@ int RunProgramWith(const std::function<void()>& Start) {
     Application->DestroyForms();
   } catch (...) {
     ExitCode = 1;
+    ShowFailure();
   }
   Form1 = nullptr;
   Form2 = nullptr;

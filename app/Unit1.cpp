@@ -6,6 +6,7 @@
 #include "app/Hosts.h"
 #include "framework/Convert.h"
 #include "framework/Dialogs.h"
+#include "framework/Scopes.h"
 #include "framework/StreamAdapter.h"
 #include "framework/Streams.h"
 #include "framework/Strings.h"
@@ -122,6 +123,9 @@ void LoadChannelList() {
     throw EInvalidOperation("The channel list needs the main window, which does not exist");
   TTextFileReader F;
   F.Open("list.txt");
+  // The grid is refreshed once, with all the lines, instead of after each one.
+  Form1->NxGrid1->BeginUpdate();
+  TScopeExit EndUpdate([Grid = Form1->NxGrid1] { Grid->EndUpdate(); });
   int I = 1;
   while (!F.Eof()) {
     const AnsiString Line = F.ReadLine();
@@ -185,6 +189,9 @@ AnsiString BuildPlayerPage(int Id) {
 
 void TForm1::NxGrid1SelectCell(TObject* Sender, int ACol, int ARow) {
   if (GridRightClicked) return;
+  // The newest selection wins: a page of an earlier selection still loading is given up, also
+  // when this one goes to the special page or names no channel.
+  ++FLoadSerial;
   const AnsiString Text = WideToAnsi(NxGrid1->Cells(ACol, ARow));
   const int Id = StrToInt(ExtractChannelId(Text));
   if (Id == 666) {

@@ -43,7 +43,7 @@ class TForm1 : public TForm {
   void NxGrid1MouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
   // Loads the page of the selected channel (unless GridRightClicked): the channel id between the
   // row's first '|' and the next ',' (EConvertError when it is no integer); id 666 navigates to
-  // the special page instead.
+  // the special page instead. A page of an earlier selection that still loads is given up.
   void NxGrid1SelectCell(TObject* Sender, int ACol, int ARow);
   // Leaves new windows to the browser.
   void WebBrowser1NewWindow2(TObject* Sender, IDispatch*& ppDisp, bool& Cancel);

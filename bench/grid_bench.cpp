@@ -1,23 +1,28 @@
 // The grid against the system list view (report view, one text column) on the same lines, side
-// by side in one run: adding N rows, sorting with the same comparison, repainting the page at the
-// top and at the bottom, selecting every row and clearing the selection, and deleting every row
-// from the top. After each operation the two must hold the same lines in the same order (the run
+// by side in one run: adding N rows, sorting with the same comparison (texts, dotted addresses and
+// numbers in text), repainting the page at the top and at the bottom, selecting every row and
+// clearing the selection, and deleting every row from the top. After each operation the two must hold the same lines in the same order (the run
 // fails otherwise). Each figure is the best of several runs, the two controls measured in turn;
 // the ratio is grid / list view (below 1 the grid is faster). Then everyday operations (repaint,
 // cell write, selection change, scroll) on grids of every size alive together, measured in turn:
 // the ratio is against the smallest grid (1 means the cost does not grow with the rows). Memory
 // per row is measured in separate processes, one per control and size: the heap blocks in use and
-// the memory committed.
+// the memory committed. Then the tree operations among as many other rows, each against the same
+// operation with every row shown (the ratio is what hidden rows add; the figures across sizes
+// show whether the other rows add anything).
 //
 //   grid_bench.exe [sizes...]            run the table (default sizes 10000 100000 1000000)
+//   grid_bench.exe --trees [sizes...]    the tree operations alone
 //   grid_bench.exe --memory grid N       (internal) one memory measurement, bytes per row
 //   grid_bench.exe --memory listview N
 #include <windows.h>
 #include <commctrl.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -66,6 +71,26 @@ std::vector<std::wstring> MakeLines(int N) {
     if (R.Below(2) == 0) S += L' ' + std::to_wstring(R.Below(1000));
     Lines.push_back(std::move(S));
   }
+  return Lines;
+}
+
+// Dotted addresses and numbers as text, for the sorts that read a value out of the text. Equal
+// values are equal texts (no leading zeros), so both controls' orders can be compared as text.
+std::vector<std::wstring> MakeAddresses(int N) {
+  TRandom R(271);
+  std::vector<std::wstring> Lines;
+  Lines.reserve(static_cast<std::size_t>(N));
+  for (int I = 0; I < N; ++I)
+    Lines.push_back(std::to_wstring(1 + R.Below(254)) + L"." + std::to_wstring(R.Below(256)) + L"." +
+                    std::to_wstring(R.Below(256)) + L"." + std::to_wstring(R.Below(256)));
+  return Lines;
+}
+
+std::vector<std::wstring> MakeNumbers(int N) {
+  TRandom R(314);
+  std::vector<std::wstring> Lines;
+  Lines.reserve(static_cast<std::size_t>(N));
+  for (int I = 0; I < N; ++I) Lines.push_back(std::to_wstring(R.Below(2000001) - 1000000));
   return Lines;
 }
 
@@ -189,6 +214,35 @@ struct TListSide {
     SendMessageW(List, LVM_SORTITEMS, reinterpret_cast<WPARAM>(this),
                  reinterpret_cast<LPARAM>(Locale ? &CompareLocale : &CompareOrdinal));
   }
+  // The values read out of the texts once, then the items sorted on them: the first address part
+  // most significant, or the number.
+  std::vector<std::array<unsigned, 4>> Addresses;
+  std::vector<double> Numbers;
+  static int CALLBACK CompareAddress(LPARAM A, LPARAM B, LPARAM Self) {
+    const auto& K = reinterpret_cast<TListSide*>(Self)->Addresses;
+    const auto& X = K[static_cast<std::size_t>(A)];
+    const auto& Y = K[static_cast<std::size_t>(B)];
+    return X < Y ? -1 : Y < X ? 1 : 0;
+  }
+  static int CALLBACK CompareNumber(LPARAM A, LPARAM B, LPARAM Self) {
+    const auto& K = reinterpret_cast<TListSide*>(Self)->Numbers;
+    const double X = K[static_cast<std::size_t>(A)], Y = K[static_cast<std::size_t>(B)];
+    return X < Y ? -1 : Y < X ? 1 : 0;
+  }
+  void SortAddresses() {
+    Addresses.clear();
+    for (const std::wstring& T : *Texts) {
+      std::array<unsigned, 4> Parts{};
+      std::swscanf(T.c_str(), L"%u.%u.%u.%u", &Parts[0], &Parts[1], &Parts[2], &Parts[3]);
+      Addresses.push_back(Parts);
+    }
+    SendMessageW(List, LVM_SORTITEMS, reinterpret_cast<WPARAM>(this), reinterpret_cast<LPARAM>(&CompareAddress));
+  }
+  void SortNumbers() {
+    Numbers.clear();
+    for (const std::wstring& T : *Texts) Numbers.push_back(std::wcstod(T.c_str(), nullptr));
+    SendMessageW(List, LVM_SORTITEMS, reinterpret_cast<WPARAM>(this), reinterpret_cast<LPARAM>(&CompareNumber));
+  }
   void ScrollTop() { SendMessageW(List, LVM_ENSUREVISIBLE, 0, FALSE); }
   void ScrollBottom() { SendMessageW(List, LVM_ENSUREVISIBLE, static_cast<WPARAM>(Rows - 1), FALSE); }
   void SelectAll() {
@@ -274,18 +328,19 @@ TPair Alternate(int Runs, const std::function<void()>& PrepGrid, const std::func
   return P;
 }
 
+void FormatSeconds(double S, char* Buf) {
+  if (S >= 1)
+    std::snprintf(Buf, 32, "%8.2f s ", S);
+  else if (S >= 1e-3)
+    std::snprintf(Buf, 32, "%8.2f ms", S * 1e3);
+  else
+    std::snprintf(Buf, 32, "%8.1f us", S * 1e6);
+}
+
 void Line(const char* Name, int N, const TPair& P) {
-  auto Fmt = [](double S, char* Buf) {
-    if (S >= 1)
-      std::snprintf(Buf, 32, "%8.2f s ", S);
-    else if (S >= 1e-3)
-      std::snprintf(Buf, 32, "%8.2f ms", S * 1e3);
-    else
-      std::snprintf(Buf, 32, "%8.1f us", S * 1e6);
-  };
   char A[32], B[32];
-  Fmt(P.Grid, A);
-  Fmt(P.List, B);
+  FormatSeconds(P.Grid, A);
+  FormatSeconds(P.List, B);
   std::printf("%-34s %8d   grid %s   list view %s   ratio %.2f\n", Name, N, A, B, P.Grid / P.List);
   std::fflush(stdout);
 }
@@ -306,16 +361,17 @@ void RunSize(int N, TGridSide& G, TListSide& L) {
              1, [&] { G.Clear(); }, [&] { G.Add(Lines, false); }, [&] { L.Clear(); }, [&] { L.Add(Lines, false); }));
 
   // Sort with the same comparison, on freshly added (unsorted) lines each run.
-  Line("sort, locale-aware (CompareStringW)", N,
-       Alternate(
-           Runs, [&] { G.Clear(); G.Add(Lines); }, [&] { G.Sort(stUnicodeAlphabetic); },
-           [&] { L.Clear(); L.Add(Lines); }, [&] { L.Sort(true); }));
-  CheckSame("the locale-aware sort", G, L);
-  Line("sort, code units (stAlphabetic)", N,
-       Alternate(
-           Runs, [&] { G.Clear(); G.Add(Lines); }, [&] { G.Sort(stAlphabetic); },
-           [&] { L.Clear(); L.Add(Lines); }, [&] { L.Sort(false); }));
-  CheckSame("the code-unit sort", G, L);
+  auto SortLine = [&](const char* Name, const char* After, const std::vector<std::wstring>& Input,
+                      const std::function<void()>& GridSort, const std::function<void()>& ListSort) {
+    Line(Name, N,
+         Alternate(
+             Runs, [&] { G.Clear(); G.Add(Input); }, GridSort, [&] { L.Clear(); L.Add(Input); }, ListSort));
+    CheckSame(After, G, L);
+  };
+  SortLine("sort, locale-aware (CompareStringW)", "the locale-aware sort", Lines, [&] { G.Sort(stUnicodeAlphabetic); },
+           [&] { L.Sort(true); });
+  SortLine("sort, code units (stAlphabetic)", "the code-unit sort", Lines, [&] { G.Sort(stAlphabetic); },
+           [&] { L.Sort(false); });
 
   // Repaint the page at the top and at the bottom (the contents stay as the last sort left them).
   {
@@ -368,6 +424,12 @@ void RunSize(int N, TGridSide& G, TListSide& L) {
            1, [&] { G.Clear(); G.Add(Lines); }, [&] { G.DeleteFromTop(Deleted); }, [&] { L.Clear(); L.Add(Lines); },
            [&] { L.DeleteFromTop(Deleted); }));
   CheckSame("deleting from the top", G, L);
+  // The sorts that read a value out of each text: dotted addresses and numbers.
+  const std::vector<std::wstring> Addresses = MakeAddresses(N), Numbers = MakeNumbers(N);
+  SortLine("sort, addresses (stIP)", "the address sort", Addresses, [&] { G.Sort(stIP); },
+           [&] { L.SortAddresses(); });
+  SortLine("sort, numbers in text (stNumeric)", "the numeric sort", Numbers, [&] { G.Sort(stNumeric); },
+           [&] { L.SortNumbers(); });
   G.Clear();
   L.Clear();
   Pump();
@@ -443,6 +505,101 @@ void RunFlat(const std::vector<int>& Sizes) {
                   Sizes[0], Best[K] / Best[0]);
     std::fflush(stdout);
   }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tree operations among N other rows: with rows hidden under a collapsed parent (or hidden
+// themselves), and the same with every row shown.
+
+void RunTrees(const std::vector<int>& Sizes) {
+  constexpr int Children = 10000, Added = 8000, Moved = 1000, Reps = 20;
+  TGridSide G(20, 20);
+  TNxGrid* Grid = G.Grid;
+  auto Fresh = [&] {
+    Grid->ClearRows();
+    Grid->VertScrollBar()->First();
+  };
+  struct TCase {
+    const char* Name;
+    std::function<void(int, bool)> Prepare;  // N other rows; Hidden
+    std::function<void()> Work;
+    int Reps;
+  };
+  const std::vector<TCase> Cases = {
+      // A parent at the top with its children, the other rows below it.
+      {"delete a parent of 10,000 children",
+       [&](int N, bool Hidden) {
+         Fresh();
+         Grid->BeginUpdate();
+         Grid->AddRow(1);
+         for (int I = 0; I < Children; ++I) Grid->AddChildRow(0);
+         Grid->AddRow(N);
+         Grid->EndUpdate();
+         Grid->SetExpanded(0, !Hidden);
+       },
+       [&] { Grid->DeleteRow(0); }, 1},
+      {"8,000 children after the descendants",
+       [&](int N, bool Hidden) {
+         Fresh();
+         Grid->AddRow(1 + N);
+         Grid->SetExpanded(0, !Hidden);
+       },
+       [&] {
+         for (int I = 0; I < Added; ++I) Grid->AddChildRow(0, true);
+       },
+       1},
+      // Every other one of the first 2,000 rows hidden.
+      {"1,000 rows put in and moved",
+       [&](int N, bool Hidden) {
+         Fresh();
+         Grid->AddRow(2000 + N);
+         Grid->BeginUpdate();
+         for (int R = 0; Hidden && R < 2000; R += 2) Grid->SetRowVisible(R, false);
+         Grid->EndUpdate();
+       },
+       [&] {
+         for (int I = 0; I < Moved; ++I) {
+           Grid->InsertRow(1000);
+           Grid->MoveRow(1500, 500);
+         }
+       },
+       1},
+      // A parent, then pairs of a child of it and that child's own child, scrolled to the end;
+      // against a plain list of as many rows.
+      {"repaint, children of a far parent",
+       [&](int N, bool Tree) {
+         Fresh();
+         Grid->BeginUpdate();
+         Grid->AddRow(1);
+         for (int I = 0; I < N / 2; ++I) {
+           if (Tree) {
+             Grid->AddChildRow(0);
+             Grid->AddChildRow(1);
+           } else {
+             Grid->AddRow(2);
+           }
+         }
+         Grid->EndUpdate();
+         Grid->VertScrollBar()->Last();
+         Pump();
+         Repaint(G.Window());
+       },
+       [&] { Repaint(G.Window()); }, Reps},
+  };
+  for (const TCase& C : Cases)
+    for (int N : Sizes) {
+      TPair P = Alternate(
+          3, [&] { C.Prepare(N, true); }, [&] { for (int I = 0; I < C.Reps; ++I) C.Work(); },
+          [&] { C.Prepare(N, false); }, [&] { for (int I = 0; I < C.Reps; ++I) C.Work(); });
+      P.Grid /= C.Reps;
+      P.List /= C.Reps;
+      char A[32], B[32];
+      FormatSeconds(P.Grid, A);
+      FormatSeconds(P.List, B);
+      std::printf("%-40s %8d   hidden %s   all shown %s   ratio %.2f\n", C.Name, N, A, B, P.Grid / P.List);
+      std::fflush(stdout);
+    }
+  Fresh();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -543,9 +700,15 @@ TMemory ChildMemory(const char* Which, int N) {
 
 int main(int argc, char** argv) {
   if (argc >= 4 && std::strcmp(argv[1], "--memory") == 0) return MeasureMemory(argv[2], std::atoi(argv[3]));
+  const bool TreesOnly = argc >= 2 && std::strcmp(argv[1], "--trees") == 0;
   std::vector<int> Sizes;
-  for (int I = 1; I < argc; ++I) Sizes.push_back(std::atoi(argv[I]));
+  for (int I = TreesOnly ? 2 : 1; I < argc; ++I) Sizes.push_back(std::atoi(argv[I]));
   if (Sizes.empty()) Sizes = {10000, 100000, 1000000};
+  if (TreesOnly) {
+    std::printf("Tree operations among N other rows, with hidden rows and with every row shown\n");
+    RunTrees(Sizes);
+    return 0;
+  }
 
   std::printf("Grid against the list view, %d x %d, one text column; best of several runs\n", ClientW, ClientH);
   {
@@ -566,5 +729,7 @@ int main(int argc, char** argv) {
                 Gm.Committed, Lm.Committed, Gm.Committed / Lm.Committed);
     std::fflush(stdout);
   }
+  std::printf("\nTree operations among N other rows, with hidden rows and with every row shown\n");
+  RunTrees(Sizes);
   return 0;
 }

@@ -244,15 +244,31 @@ std::string PngChunk(const std::string& Type, const std::string& Data) {
   return C;
 }
 
-// An RGBA PNG of W x H transparent pixels whose image data inflates to every row.
-std::string Png(int W, int H) {
+// An RGBA PNG of W x H transparent pixels whose image data inflates to every row; Header is the
+// type of its first chunk as written (the decoder takes it in either letter case).
+std::string Png(int W, int H, const std::string& Header = "IHDR") {
   std::string Ihdr;
   Be32(Ihdr, static_cast<std::uint32_t>(W));
   Be32(Ihdr, static_cast<std::uint32_t>(H));
   Ihdr += std::string("\x08\x06\x00\x00\x00", 5);
   const std::size_t Rows = static_cast<std::size_t>(H) * (static_cast<std::size_t>(W) * 4 + 1);
-  return std::string("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", Ihdr) + PngChunk("IDAT", DeflateZeros(Rows)) +
+  return std::string("\x89PNG\r\n\x1a\n", 8) + PngChunk(Header, Ihdr) + PngChunk("IDAT", DeflateZeros(Rows)) +
          PngChunk("IEND", "");
+}
+
+// A gradient text of about Bytes bytes: stops of five numbers.
+std::string GradientText(std::size_t Bytes) {
+  std::string T;
+  for (int I = 0; T.size() < Bytes; ++I) T += Format("%d;%d;%d;0;0;", I * 7919 % 16777216, I * 104729 % 16777216, I % 101);
+  return T;
+}
+
+// An options text of a section P with the gradient and Children sections that inherit it.
+std::string InheritedGradient(std::size_t GradientBytes, int Children) {
+  std::string Text = "[GLOBALINFO]\r\nMASTERBITMAP=MASTER.BMP\r\n[P]\r\nGRADIENTPERCENT=100\r\nGRADIENTDATA=" +
+                     GradientText(GradientBytes) + "\r\n";
+  for (int I = 0; I < Children; ++I) Text += Format("[C%d]\r\nPARENTCLASS=P\r\n", I);
+  return Text;
 }
 
 // A run-length BMP of a few bytes that declares W x H pixels.
@@ -401,6 +417,57 @@ std::vector<TCase> BuildCases(const std::string& Dir, const std::string& Peer) {
     const std::string Tiny = Bmp(2, 2, 9);
     while (Files.size() < static_cast<std::size_t>(MaxPackFiles)) Files.push_back(File(Format("P%d.BMP", static_cast<int>(Files.size())), Tiny));
     AddPack("MissingInPack", "99,800 keys missing from a pack of 1,024 files", Pack(Files));
+  }
+  {
+    // One copy of an inherited value: a parent with a gradient of 3.9 MB (beyond the cap of a
+    // gradient text), then one within the caps, and the sections that inherit them.
+    const std::string Master = Master20;
+    AddPack("Gradient100", "3.9 MB gradient, 100 children",
+            Pack({File("Options.dat", InheritedGradient(3900000, 100)), File("Master.bmp", Master)}));
+    AddPack("Gradient9990", "3.9 MB gradient, 9,990 children",
+            Pack({File("Options.dat", InheritedGradient(3900000, 9990)), File("Master.bmp", Master)}));
+    AddPack("CapGradient9990", "64 KB gradient (6,500 stops), 9,990 children",
+            Pack({File("Options.dat", InheritedGradient(MaxSkinGradientTextSize - 64, 9990)), File("Master.bmp", Master)}));
+    // Sections that each hold gradients of their own, as many stops as the cap allows in all.
+    std::string Own = "[GLOBALINFO]\r\nMASTERBITMAP=MASTER.BMP\r\n";
+    for (int I = 0; I < 64; ++I) Own += Format("[G%d]\r\nGRADIENTDATA=%d;", I, I) + GradientText(MaxSkinGradientTextSize / 2 - 16) + "\r\n";
+    AddPack("OwnGradients", "64 sections with 32 KB gradients each", Pack({File("Options.dat", Own), File("Master.bmp", Master)}));
+  }
+  {
+    // A chain of 9,998 sections, each naming the next as its parent, the last holding pictures.
+    std::string Text = "[GLOBALINFO]\r\nMASTERBITMAP=MASTER.BMP\r\n";
+    const int N = MaxSkinSections - 2;
+    for (int I = 0; I < N; ++I) Text += Format("[S%d]\r\nPARENTCLASS=S%d\r\n", I, I + 1);
+    Text += Format("[S%d]\r\nCOLOR=255\r\nBORDERSMASK=^0000^0000^0010^0010^0000^0000^0000^0000^1^0^1^1\r\n", N);
+    AddPack("ParentChain", "9,998 sections in one parent chain", Pack({File("Options.dat", Text), File("Master.bmp", Master20)}));
+  }
+  {
+    // Pictures whose size only the decoders read before: the pixel budget counts them alike.
+    AddPack("LowerIhdr", "PNG of 8192 x 8192, IHDR in lower case",
+            Pack({File("Options.dat", "[GLOBALINFO]\r\nMASTERBITMAP=MASTER.BMP\r\n[B]\r\nG=!BIG.PNG!1!0!4\r\n"),
+                  File("Master.bmp", Master20), File("BIG.PNG", Png(8192, 8192, "ihdr"))}));
+    const std::string Big = Jpeg(8192, 8192);
+    AddFolder("StrayJpeg", "JPEG of 8192 x 8192, stray bytes after SOI",
+              {{"Options.dat", "[GLOBALINFO]\r\nMASTERBITMAP=MASTER.BMP\r\n[FORM]\r\nPATTERN=BACK.JPG\r\n"},
+               {"Master.bmp", Master20},
+               {"BACK.JPG", Big.substr(0, 2) + "\x42\x00\x13" + Big.substr(2)}});
+    AddFolder("FillJpeg", "JPEG of 8192 x 8192, 10,000 fill bytes",
+              {{"Options.dat", "[GLOBALINFO]\r\nMASTERBITMAP=MASTER.BMP\r\n[FORM]\r\nPATTERN=BACK.JPG\r\n"},
+               {"Master.bmp", Master20},
+               {"BACK.JPG", Big.substr(0, 2) + std::string(10000, '\xFF') + Big.substr(2)}});
+  }
+  {
+    // A folder of as many small JPEG textures as the picture cap allows: each becomes a tile.
+    std::vector<std::pair<std::string, std::string>> Files;
+    std::string Text = "[GLOBALINFO]\r\nMASTERBITMAP=MASTER.BMP\r\n";
+    const std::string Tile = Jpeg(16, 16);
+    for (int I = 0; I + 1 < MaxSkinPictures; ++I) {
+      Text += Format("[T%d]\r\nPATTERN=T%d.JPG\r\n", I, I);
+      Files.push_back({Format("T%d.JPG", I), Tile});
+    }
+    Files.push_back({"Options.dat", Text});
+    Files.push_back({"Master.bmp", Master20});
+    AddFolder("JpegTiles", "folder of 4,095 JPEG tiles", Files);
   }
   {
     AddPack("PngBomb", "PNG of 8192 x 8192 RGBA (256 MB)",

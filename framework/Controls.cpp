@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <unordered_map>
 
 #include "framework/ControlsInternal.h"
 #include "framework/Forms.h"
@@ -19,6 +20,36 @@ namespace ctlimpl {
 LPCWSTR ControlProp() {
   static const ATOM Atom = GlobalAddAtomW(L"TvFrameworkControl");
   return reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(Atom));
+}
+
+namespace {
+
+// Windows of any thread of the process may be bound, so the record has a lock.
+struct TBindings {
+  SRWLOCK Lock = SRWLOCK_INIT;
+  std::unordered_map<HWND, TWinControl*> Controls;
+};
+
+// Lives as long as the process: windows may be unbound while the statics are torn down.
+TBindings& Bindings() {
+  static auto* B = new TBindings;
+  return *B;
+}
+
+}  // namespace
+
+void RecordBinding(HWND Window, TWinControl* Control) {
+  TBindings& B = Bindings();
+  AcquireSRWLockExclusive(&B.Lock);
+  B.Controls[Window] = Control;
+  ReleaseSRWLockExclusive(&B.Lock);
+}
+
+void ForgetBinding(HWND Window, TWinControl* Control) {
+  TBindings& B = Bindings();
+  AcquireSRWLockExclusive(&B.Lock);
+  if (auto It = B.Controls.find(Window); It != B.Controls.end() && It->second == Control) B.Controls.erase(It);
+  ReleaseSRWLockExclusive(&B.Lock);
 }
 
 thread_local TWinControl* CreationControl = nullptr;
@@ -54,6 +85,16 @@ HWND CreateMessageWindow(const wchar_t* ClassName) {
   return CreateWindowExW(0, ClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, ModuleInstance(), nullptr);
 }
 
+TRect WorkAreaNear(const TRect& R) {
+  const RECT W{R.Left, R.Top, R.Right, R.Bottom};
+  MONITORINFO MI{};
+  MI.cbSize = sizeof MI;
+  if (!GetMonitorInfoW(MonitorFromRect(&W, MONITOR_DEFAULTTONEAREST), &MI) &&
+      !SystemParametersInfoW(SPI_GETWORKAREA, 0, &MI.rcWork, 0))
+    return TRect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  return TRect{MI.rcWork.left, MI.rcWork.top, MI.rcWork.right, MI.rcWork.bottom};
+}
+
 TShiftState KeysToShiftState(WORD Keys) {
   TShiftState S;
   if (Keys & MK_SHIFT) S.Include(ssShift);
@@ -86,7 +127,12 @@ TShiftState ShiftStateNow() {
 
 TWinControl* FindControl(HWND Handle) {
   if (Handle == nullptr) return nullptr;
-  return static_cast<TWinControl*>(GetPropW(Handle, ControlProp()));
+  TBindings& B = Bindings();
+  AcquireSRWLockShared(&B.Lock);
+  const auto It = B.Controls.find(Handle);
+  TWinControl* Control = It != B.Controls.end() ? It->second : nullptr;
+  ReleaseSRWLockShared(&B.Lock);
+  return Control;
 }
 
 TControl* FindDragTarget(TPoint Pos, bool AllowDisabled) {

@@ -20,8 +20,9 @@
 // go in any order. The bottom of the chain is the control's virtual WndProc, which runs the
 // per-message handlers and finally DefaultHandler (the window's default procedure).
 //
-// Windows are Unicode windows. The control of a window is found from the window through a
-// window property (FindControl); the window class of a control is named after its C++ class
+// Windows are Unicode windows. A window is tied to its control through a window property, which
+// the framework also records for itself: FindControl reads that record and asks the system
+// nothing. The window class of a control is named after its C++ class
 // (ClassName()), registered once per name. A C++ exception that leaves a handler is caught at
 // the window procedure and handed to the application's HandleException.
 #pragma once
@@ -161,7 +162,8 @@ TShiftState KeysToShiftState(WORD Keys);             // MK_xxx flags of mouse me
 TShiftState KeyDataToShiftState(LPARAM KeyData);     // key data of WM_KEYxxx (Alt) plus the key state
 TShiftState ShiftStateNow();                         // the keys and buttons held now
 
-// The framework control of a window, or nullptr for any other window.
+// The framework control of a window, or nullptr for any other window (also one that carries the
+// control property without being bound by the framework).
 TWinControl* FindControl(HWND Handle);
 // The innermost control under a point in screen coordinates (graphic controls included), or
 // nullptr.
@@ -187,6 +189,8 @@ HINSTANCE ModuleInstance();
 bool RegisterPlainWindowClass(const wchar_t* ClassName, WNDPROC WndProc);
 // A new hidden message-only window of a class of the module; nullptr when the system refuses it.
 HWND CreateMessageWindow(const wchar_t* ClassName);
+// The work area (the screen less the task bar) of the monitor nearest to a screen rectangle.
+TRect WorkAreaNear(const TRect& R);
 
 // ---------------------------------------------------------------------------------------------
 // TControlCanvas
@@ -745,16 +749,21 @@ class TGraphicControl : public TControl {
 // THintWindow
 
 // The pop-up window of a hint: a top-most tool window with a thin frame that shows its caption
-// on the hint colour without taking the focus.
+// on the hint colour without taking the focus. A hint shows at most MaxHintLength characters
+// of its text (the rest cut, marked by "...") and is never larger than the work area.
 class THintWindow : public TCustomControl {
   T_CLASS(THintWindow, TCustomControl)
 
  public:
+  static constexpr std::size_t MaxHintLength = 1000;
   explicit THintWindow(TComponent* AOwner);
 
-  // The screen rectangle (at 0, 0) the hint needs for AHint, wrapping at MaxWidth pixels.
+  // The screen rectangle (at 0, 0) the hint needs for AHint, wrapping at MaxWidth pixels (or at
+  // the width of the work area under the pointer, when that is less; a word too long for the
+  // width is broken), and no taller than that work area.
   virtual TRect CalcHintRect(int MaxWidth, const WideString& AHint, void* AData = nullptr);
-  // Shows the hint text in Rect (screen coordinates) without activating the window.
+  // Shows the hint text in Rect (screen coordinates) without activating the window; the
+  // rectangle is cut to the size of the work area it is nearest to and moved into it.
   virtual void ActivateHint(TRect Rect, const WideString& AHint);
   virtual void ActivateHintData(TRect Rect, const WideString& AHint, void* AData) { ActivateHint(Rect, AHint); }
   // Hides the hint by destroying the window.

@@ -14,6 +14,12 @@ namespace ctlimpl {
 
 // The window property that ties a window to its control.
 LPCWSTR ControlProp();
+// The process's own record of the same ties, which FindControl reads: the property is for the
+// system and other parties, and reading it is a round trip to the window server under Wine, paid
+// by every message a framework window receives. Bind records a tie; Forget drops the tie of
+// Window when it names Control.
+void RecordBinding(HWND Window, TWinControl* Control);
+void ForgetBinding(HWND Window, TWinControl* Control);
 
 // The control whose window is being created; its window binds to it on its first message.
 extern thread_local TWinControl* CreationControl;

@@ -9,6 +9,7 @@
 #include "framework/ControlsInternal.h"
 #include "framework/Forms.h"
 #include "framework/Scopes.h"
+#include "framework/Strings.h"
 
 using namespace ctlimpl;
 
@@ -271,26 +272,39 @@ void THintWindow::CreateParams(TCreateParams& Params) {
   if (Params.WndParent == nullptr && Application != nullptr) Params.WndParent = Application->Handle();
 }
 
+namespace {
+
+// The text a hint shows, and how it wraps: between words, and inside a word too long for a line.
+WideString HintText(const WideString& AHint) { return ShortenText(AHint, THintWindow::MaxHintLength); }
+constexpr UINT HintTextFlags = DT_LEFT | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX;
+
+}  // namespace
+
 TRect THintWindow::CalcHintRect(int MaxWidth, const WideString& AHint, void*) {
+  POINT P{0, 0};
+  GetCursorPos(&P);
+  const TRect Work = WorkAreaNear(TRect{P.x, P.y, P.x + 1, P.y + 1});
+  const WideString Text = HintText(AHint);
   HDC DC = CreateCompatibleDC(nullptr);
   HGDIOBJ OldFont = SelectObject(DC, Font()->Handle());
-  RECT R{0, 0, std::max(MaxWidth, 1), 0};
-  DrawTextW(DC, AHint.c_str(), static_cast<int>(AHint.size()), &R, DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+  // Room for the frame and the margins: 6 pixels across, 4 down.
+  RECT R{0, 0, std::clamp(MaxWidth, 1, std::max(Work.Width() - 6, 1)), 0};
+  DrawTextW(DC, Text.c_str(), static_cast<int>(Text.size()), &R, DT_CALCRECT | HintTextFlags);
   SelectObject(DC, OldFont);
   DeleteDC(DC);
-  // Room for the frame and the margins.
-  return Rect(0, 0, R.right + 6, R.bottom + 4);
+  return Rect(0, 0, std::min<int>(R.right + 6, Work.Width()), std::min<int>(R.bottom + 4, Work.Height()));
 }
 
 void THintWindow::ActivateHint(TRect R, const WideString& AHint) {
-  SetText(AHint);
-  // Keep the hint on the desktop.
-  const int DL = GetSystemMetrics(SM_XVIRTUALSCREEN), DT = GetSystemMetrics(SM_YVIRTUALSCREEN);
-  const int DR = DL + GetSystemMetrics(SM_CXVIRTUALSCREEN), DB = DT + GetSystemMetrics(SM_CYVIRTUALSCREEN);
-  if (R.Right > DR) R.Offset(DR - R.Right, 0);
-  if (R.Bottom > DB) R.Offset(0, DB - R.Bottom);
-  if (R.Left < DL) R.Offset(DL - R.Left, 0);
-  if (R.Top < DT) R.Offset(0, DT - R.Top);
+  SetText(HintText(AHint));
+  // Within the work area, the hint's size cut to it first.
+  const TRect Work = WorkAreaNear(R);
+  R.Right = R.Left + std::min(R.Width(), Work.Width());
+  R.Bottom = R.Top + std::min(R.Height(), Work.Height());
+  if (R.Right > Work.Right) R.Offset(Work.Right - R.Right, 0);
+  if (R.Bottom > Work.Bottom) R.Offset(0, Work.Bottom - R.Bottom);
+  if (R.Left < Work.Left) R.Offset(Work.Left - R.Left, 0);
+  if (R.Top < Work.Top) R.Offset(0, Work.Top - R.Top);
   HWND W = Handle();
   SetBounds(R.Left, R.Top, R.Width(), R.Height());
   SetWindowPos(W, HWND_TOPMOST, R.Left, R.Top, R.Width(), R.Height(), SWP_SHOWWINDOW | SWP_NOACTIVATE);
@@ -318,7 +332,7 @@ void THintWindow::Paint() {
   R.Left += 2;
   R.Top += 1;
   WideString S = Text();
-  C->TextRect(R, S, TTextFormat{tfLeft, tfWordBreak, tfNoPrefix});
+  C->TextRect(R, S, TTextFormat{tfLeft, tfWordBreak, tfEditControl, tfNoPrefix});
 }
 
 void THintWindow::Dispatch(TMessage& M) {

@@ -28,6 +28,8 @@ LRESULT CALLBACK ControlWindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM 
     CreationControl = nullptr;
     Control->Bind(Window);
   }
+  // A window timer whose handler failed waits until its error box is closed.
+  if (Msg == WM_TIMER && Application != nullptr && Application->TimerHeld(Window, WParam)) return 0;
   TMessage M{Msg, WParam, LParam, 0};
   try {
     Control->RunWindowProc(M);
@@ -35,7 +37,10 @@ LRESULT CALLBACK ControlWindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM 
     // Exceptions never cross the system's window procedure boundary.
     if (Application != nullptr) {
       try {
-        Application->HandleException(Control);
+        if (Msg == WM_TIMER)
+          Application->HandleTimerException(Control, Window, WParam);
+        else
+          Application->HandleException(Control);
       } catch (...) {
       }
     }
@@ -67,6 +72,8 @@ TWinControl::~TWinControl() {
     if (TCustomForm* Form = GetParentForm(this)) Form->DefocusControl(this, true);
   }
   DestroyHandle();
+  // A window that outlives its control (one that could not be destroyed) no longer leads to it.
+  if (FHandle != nullptr) ForgetBinding(FHandle, this);
   // Child controls owned elsewhere go with their parent.
   while (!FControls.empty()) {
     TControl* C = FControls.back();
@@ -80,11 +87,13 @@ TWinControl::~TWinControl() {
 void TWinControl::Bind(HWND Window) {
   FHandle = Window;
   SetPropW(Window, ControlProp(), this);
+  RecordBinding(Window, this);
 }
 
 void TWinControl::Unbind() {
   if (FHandle == nullptr) return;
   RemovePropW(FHandle, ControlProp());
+  ForgetBinding(FHandle, this);
   TControlCanvas::FreeDeviceContexts(FHandle);
   FHandle = nullptr;
   FShowing = false;

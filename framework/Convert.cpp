@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "framework/Exceptions.h"
+#include "framework/Strings.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -30,7 +31,11 @@ int HexValue(char C) {
   return -1;
 }
 
-[[noreturn]] void ConvertError(const char* Fmt, const AnsiString& S) { throw EConvertError(Format(Fmt, S)); }
+// The text is quoted shortened: a message stays readable (and a box showing it small) however
+// long the text that failed is.
+[[noreturn]] void ConvertError(const char* Fmt, const AnsiString& S) {
+  throw EConvertError(Format(Fmt, ShortenText(S, MaxQuotedTextLength)));
+}
 
 // The value that a TryStrTo routine (Try) finds in S; EConvertError with the message Fmt (S
 // filled in) when it finds none.

@@ -87,6 +87,9 @@ T_EXCEPTION(EOutOfResources, Exception)
 T_EXCEPTION(EComponentError, Exception)
 T_EXCEPTION(ERangeError, Exception)
 T_EXCEPTION(EOSError, Exception)
+// The program ran out of memory (the top-level handler turns std::bad_alloc into it).
+T_EXCEPTION(EOutOfMemory, Exception)
+inline constexpr const char* SOutOfMemory = "Out of memory";
 
 // Input/output failure of a file operation; ErrorCode is the system error code.
 class EInOutError : public Exception {

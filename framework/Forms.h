@@ -420,7 +420,8 @@ class TApplication : public TComponent {
 
   // --- exceptions
   // Handles the exception being caught (call it inside a catch block): OnException when set,
-  // otherwise the error box (ShowException). EAbort is dropped silently.
+  // otherwise the error box (ShowException). EAbort is dropped silently; std::bad_alloc is
+  // reported as EOutOfMemory "Out of memory".
   void HandleException(TObject* Sender);
   void HandleException(TObject* Sender, std::exception_ptr Error);
   // The standard error box: the message (see ErrorBoxText), the title as caption, a stop icon
@@ -429,6 +430,17 @@ class TApplication : public TComponent {
   // The text of the error box: the message with a period appended when its last character
   // sorts after '.' (so "File not found" gets one, "Done." and "Stop!" do not).
   static AnsiString ErrorBoxText(const AnsiString& Message);
+  // One error box at a time: while one is up (its loop may run handlers that fail again), a
+  // failure whose text the box shows, or that is waiting already, is dropped; another waits
+  // (up to MaxWaitingErrors of them) and gets its box after the one shown is closed, in turn;
+  // the failures beyond those are counted, and a last box tells how many there were.
+  static constexpr std::size_t MaxWaitingErrors = 8;
+  bool ErrorBoxShowing() const { return FErrorBoxShowing; }
+  // A failure of the handler of a timer (WM_TIMER TimerId of Window), called inside the catch
+  // block: it goes to HandleException, and the timer is held (TimerHeld answers true, and its
+  // ticks are to be dropped) until the error boxes are closed.
+  void HandleTimerException(TObject* Sender, HWND Window, UINT_PTR TimerId);
+  bool TimerHeld(HWND Window, UINT_PTR TimerId) const;
 
   // --- message boxes
   // The routine that shows message boxes and error boxes (MessageBoxW by default); tests and
@@ -531,6 +543,13 @@ class TApplication : public TComponent {
   bool FHintTimerIsHide = false;
   TRect FHintCursorRect;
   HWND FMouseWindow = nullptr;  // the window of the last pointer move
+  // The error box: up, the text it shows, the texts waiting, the failures neither shown nor
+  // waiting, and the timers held until it is closed.
+  bool FErrorBoxShowing = false;
+  AnsiString FErrorShown;
+  std::vector<AnsiString> FWaitingErrors;
+  int FErrorsNotShown = 0;
+  std::vector<std::pair<HWND, UINT_PTR>> FHeldTimers;
 };
 
 template <class T>

@@ -3,8 +3,11 @@
 #include "framework/Forms.h"
 
 #include <algorithm>
+#include <new>
 
+#include "framework/Dialogs.h"
 #include "framework/FormsInternal.h"
+#include "framework/Scopes.h"
 #include "framework/Strings.h"
 
 using namespace formsimpl;
@@ -61,9 +64,7 @@ LRESULT CALLBACK ApplicationWindowProc(HWND Window, UINT Msg, WPARAM WParam, LPA
 }
 
 TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {
-  MessageBoxProc = [](HWND Owner, const WideString& Text, const WideString& Caption, UINT Flags) {
-    return MessageBoxW(Owner, Text.c_str(), Caption.c_str(), Flags);
-  };
+  MessageBoxProc = ShowSystemMessageBox;
 }
 
 TApplication::~TApplication() {
@@ -344,6 +345,9 @@ void TApplication::HandleException(TObject* Sender, std::exception_ptr Error) {
   } catch (EAbort&) {
   } catch (Exception& E) {
     Report(E);
+  } catch (std::bad_alloc&) {
+    EOutOfMemory X(SOutOfMemory);
+    Report(X);
   } catch (std::exception& E) {
     Exception X(E.what());
     Report(X);
@@ -356,7 +360,52 @@ void TApplication::HandleException(TObject* Sender, std::exception_ptr Error) {
 void TApplication::ShowException(Exception& E) { ShowExceptionMessage(E.Message); }
 
 void TApplication::ShowExceptionMessage(const AnsiString& Message) {
-  MessageBox(AnsiToWide(ErrorBoxText(Message)), Title(), MB_OK | MB_ICONSTOP);
+  const AnsiString Text = ErrorBoxText(Message);
+  if (FErrorBoxShowing) {
+    if (Text == FErrorShown || std::find(FWaitingErrors.begin(), FWaitingErrors.end(), Text) != FWaitingErrors.end())
+      return;
+    if (FWaitingErrors.size() < MaxWaitingErrors)
+      FWaitingErrors.push_back(Text);
+    else
+      ++FErrorsNotShown;
+    return;
+  }
+  TFlagScope Showing(FErrorBoxShowing);
+  TScopeExit Closed([this] {
+    FErrorShown.clear();
+    FWaitingErrors.clear();
+    FErrorsNotShown = 0;
+    FHeldTimers.clear();
+  });
+  FErrorShown = Text;
+  for (;;) {
+    MessageBox(AnsiToWide(FErrorShown), Title(), MB_OK | MB_ICONSTOP);
+    if (!FWaitingErrors.empty()) {
+      FErrorShown = FWaitingErrors.front();
+      FWaitingErrors.erase(FWaitingErrors.begin());
+    } else if (FErrorsNotShown > 0) {
+      FErrorShown = Format("%d more errors occurred while the error box was shown.", FErrorsNotShown);
+      FErrorsNotShown = 0;
+    } else {
+      break;
+    }
+  }
+}
+
+void TApplication::HandleTimerException(TObject* Sender, HWND Window, UINT_PTR TimerId) {
+  const std::pair<HWND, UINT_PTR> Timer{Window, TimerId};
+  FHeldTimers.push_back(Timer);
+  // Shown and closed, or no box at all: the timer runs on. Waiting behind another box: it stays
+  // held until the boxes are closed.
+  TScopeExit Release([&] {
+    if (!FErrorBoxShowing) FHeldTimers.erase(std::remove(FHeldTimers.begin(), FHeldTimers.end(), Timer), FHeldTimers.end());
+  });
+  HandleException(Sender);
+}
+
+bool TApplication::TimerHeld(HWND Window, UINT_PTR TimerId) const {
+  return std::find(FHeldTimers.begin(), FHeldTimers.end(), std::pair<HWND, UINT_PTR>{Window, TimerId}) !=
+         FHeldTimers.end();
 }
 
 int TApplication::MessageBox(const WideString& Text, const WideString& Caption, UINT Flags) {

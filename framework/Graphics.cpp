@@ -418,7 +418,8 @@ TCanvas::TCanvas()
 TCanvas::~TCanvas() { SetHandle(nullptr); }
 
 HDC TCanvas::Handle() {
-  RequiredState({csHandleValid});
+  // Whoever takes the DC draws with the canvas's font, pen and brush: they are selected first.
+  RequiredState({csHandleValid, csFontValid, csPenValid, csBrushValid});
   return FHandle;
 }
 

@@ -308,8 +308,9 @@ class TCanvas : public TPersistent {
   TCanvas();
   ~TCanvas() override;
 
-  // The device context; calls CreateHandle when there is none and raises EInvalidOperation
-  // "Canvas does not allow drawing" when there still is none.
+  // The device context with the canvas's font (and its colour), pen and brush selected; calls
+  // CreateHandle when there is none and raises EInvalidOperation "Canvas does not allow drawing"
+  // when there still is none.
   HDC Handle();
   // Adopts a DC (not owned). Giving another DC or 0 first deselects the canvas's objects from the
   // previous DC (stock objects go back in).

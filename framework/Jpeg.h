@@ -168,6 +168,11 @@ class TJPEGImage : public TGraphic {
   // after its end-of-image marker. A stream with no bytes left loads an empty image. Bad data
   // raises EInvalidGraphic and leaves the image as it was.
   void LoadFromStream(TStream& Stream) override;
+  // The limits LoadFromStream decodes within (the decoder's defaults until set); an image beyond
+  // them is refused from its header, before its pixels are allocated. A caller with a budget of
+  // its own (a skin load) sets what is left of it.
+  const TJPEGLimits& Limits() const { return FLimits; }
+  void SetLimits(const TJPEGLimits& Value) { FLimits = Value; }
   // Writes the compressed bytes as they were loaded (nothing for an empty image).
   void SaveToStream(TStream& Stream) override;
 
@@ -183,6 +188,7 @@ class TJPEGImage : public TGraphic {
   std::unique_ptr<TBitmap> FBitmap;
   bool FGrayscale = false;
   bool FProgressive = false;
+  TJPEGLimits FLimits;
 };
 
 #endif  // _WIN32

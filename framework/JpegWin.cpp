@@ -77,7 +77,7 @@ void TJPEGImage::LoadFromStream(TStream& Stream) {
     Data.resize(static_cast<std::size_t>(Left));
     Stream.ReadBuffer(Data.data(), Left);
 
-    TJPEGDecoder D(Data.data(), Data.size());
+    TJPEGDecoder D(Data.data(), Data.size(), FLimits);
     Grey = D.Grayscale();
     Progressive = D.Progressive();
     Bmp = std::make_unique<TBitmap>(D.Width(), D.Height(), pf24bit);

@@ -268,6 +268,30 @@ WideString StringReplace(const WideString& S, const WideString& OldPattern, cons
                   [](const WideString& X) { return WideUpperCase(X); });
 }
 
+// ---- Shortening for display -------------------------------------------------------------------
+
+AnsiString ShortenText(const AnsiString& S, std::size_t MaxLength) {
+  if (S.size() <= MaxLength) return S;
+  std::size_t Cut = MaxLength;
+#ifdef _WIN32
+  // Lead bytes are known only walking from the start.
+  Cut = 0;
+  for (std::size_t I = 0; I < MaxLength;) {
+    const std::size_t Next = I + (IsDBCSLeadByte(static_cast<BYTE>(S[I])) ? 2 : 1);
+    if (Next > MaxLength) break;
+    I = Cut = Next;
+  }
+#endif
+  return S.substr(0, Cut) + "...";
+}
+
+WideString ShortenText(const WideString& S, std::size_t MaxLength) {
+  if (S.size() <= MaxLength) return S;
+  std::size_t Cut = MaxLength;
+  if (Cut > 0 && S[Cut - 1] >= 0xD800 && S[Cut - 1] <= 0xDBFF) --Cut;
+  return S.substr(0, Cut) + L"...";
+}
+
 // ---- File names ------------------------------------------------------------------------------
 
 namespace {

@@ -73,6 +73,16 @@ AnsiString StringReplace(const AnsiString& S, const AnsiString& OldPattern, cons
 WideString StringReplace(const WideString& S, const WideString& OldPattern, const WideString& NewPattern,
                          bool ReplaceAll, bool IgnoreCase);
 
+// ---- Shortening for display -------------------------------------------------------------------
+
+// How many characters of a text a message quotes (the conversion errors' '%s').
+inline constexpr std::size_t MaxQuotedTextLength = 200;
+// S itself when it has at most MaxLength characters; otherwise its first MaxLength characters
+// followed by "...". The cut never splits a character: a double-byte character of the ANSI code
+// page or a surrogate pair is left out whole.
+AnsiString ShortenText(const AnsiString& S, std::size_t MaxLength);
+WideString ShortenText(const WideString& S, std::size_t MaxLength);
+
 // ---- File names (delimiters '\' and '/', drive ':') --------------------------------------------
 
 AnsiString ExtractFilePath(const AnsiString& FileName);  // up to and including the last delimiter

@@ -22,12 +22,14 @@ LRESULT CALLBACK TimerWindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LP
   auto It = TimerMap().find(WParam);
   if (It == TimerMap().end()) return 0;
   TTimer* T = It->second;
+  // A timer whose handler failed waits until its error box is closed.
+  if (Application != nullptr && Application->TimerHeld(Window, WParam)) return 0;
   try {
     T->Timer();
   } catch (...) {
     if (Application != nullptr) {
       try {
-        Application->HandleException(T);
+        Application->HandleTimerException(T, Window, WParam);
       } catch (...) {
       }
     }

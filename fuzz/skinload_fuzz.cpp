@@ -1,14 +1,18 @@
 // Fuzz target: the portable part of loading a skin. An input that starts with the pack magic is
 // unpacked and its options file used; any other input is the options text itself. The text is read
-// within the loader's caps, the skin-wide values and every section record are read (their integers
-// must come out clamped), the common-sections merge runs over it, and every picture key goes through
-// its notation: fixed and older rectangle forms parsed, file names looked up in the pack and the
-// found files' headers read for their size. Every input must load or raise the loader's errors
-// (EacSkinLoadError, EConvertError, EacSkinPackError); crashes, hangs, sanitizer reports and other
-// exceptions are findings.
+// within the loader's caps, the skin-wide values (held to their ranges) and every section record
+// are read as the manager reads them, sharing one set of gradients (their integers must come out
+// clamped, no parent chain may be longer than the depth cap), the common-sections merge runs over
+// it, and every picture key goes through its notation: fixed and older rectangle forms parsed, file
+// names looked up in the pack and the found files' headers read for their size. Every input must
+// load or raise the loader's errors (EacSkinLoadError, EConvertError, EacSkinPackError); crashes,
+// sanitizer reports, other exceptions, and inputs slower or larger in memory than the fuzzer's
+// limits are findings.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <string_view>
 #include <unordered_set>
 #include <vector>
@@ -88,23 +92,58 @@ void PictureKey(const std::vector<TacPackEntry>& Files, const AnsiString& Sectio
   }
 }
 
+bool SameRecord(const TsGeneralData& A, const TsGeneralData& B) {
+  return A.SectionName == B.SectionName && A.ParentClass == B.ParentClass && A.Color == B.Color &&
+         std::equal(std::begin(A.FontColor), std::end(A.FontColor), std::begin(B.FontColor)) &&
+         std::equal(std::begin(A.HotFontColor), std::end(A.HotFontColor), std::begin(B.HotFontColor)) &&
+         A.GiveOwnFont == B.GiveOwnFont && A.GlowCount == B.GlowCount && A.GlowMargin == B.GlowMargin &&
+         A.ReservedBoolean == B.ReservedBoolean && A.Transparency == B.Transparency &&
+         A.GradientPercent == B.GradientPercent && A.Gradient == B.Gradient && A.ImagePercent == B.ImagePercent &&
+         A.ShowFocus == B.ShowFocus && A.FadingEnabled == B.FadingEnabled && A.FadingIterations == B.FadingIterations &&
+         A.HotColor == B.HotColor && A.HotTransparency == B.HotTransparency &&
+         A.HotGradientPercent == B.HotGradientPercent && A.HotGradient == B.HotGradient &&
+         A.HotImagePercent == B.HotImagePercent;
+}
+
+void CheckChains(const std::vector<int>& Parents) {
+  for (std::size_t I = 0; I < Parents.size(); ++I) {
+    int Levels = 0;
+    for (int P = Parents[I]; P >= 0; P = Parents[static_cast<std::size_t>(P)])
+      if (++Levels > MaxSkinParentDepth) __builtin_trap();
+  }
+}
+
 void Load(std::string_view Text, const std::vector<TacPackEntry>& Files) {
   const TacSkinOptions O(Text);
   const std::vector<AnsiString> Sections = O.SectionNames();
   if (Sections.size() > static_cast<std::size_t>(MaxSkinSections)) __builtin_trap();
+  CheckChains(O.Parents());
   TsSkinData Skin;
   try {
     ReadSkinGlobalInfo(O, Skin);
+    // The values read are already within their ranges: clamping again changes none.
+    TsSkinData Clamped;
+    ReadSkinGlobalInfo(O, Clamped);
+    ClampSkinWideValues(Clamped);
+    for (std::int16_t TsSkinData::*F : {&TsSkinData::BorderWidth, &TsSkinData::TitleHeight, &TsSkinData::MaxHeight,
+                                        &TsSkinData::FormOffset, &TsSkinData::CenterOffset, &TsSkinData::BISpace,
+                                        &TsSkinData::BIRight, &TsSkinData::BILeft, &TsSkinData::Shadow1Blur,
+                                        &TsSkinData::BICloseGlowMargin})
+      if (Clamped.*F != Skin.*F) __builtin_trap();
   } catch (const EConvertError&) {
   }
   TsGeneralDataArray Records;
-  for (const AnsiString& S : Sections) {
-    try {
-      Records.push_back(ReadSkinSection(O, S, nullptr));
-      CheckClamped(Records.back());
-    } catch (const EConvertError&) {
-    }
+  TacSkinGradients Gradients;
+  try {
+    Records = ReadSkinSections(O, nullptr, Gradients);
+    if (Records.size() != Sections.size()) __builtin_trap();
+    for (const TsGeneralData& D : Records) CheckClamped(D);
+    // A record read on its own, along its chain, is the one read with all the others.
+    for (std::size_t I = 0; I < Records.size() && I < 64; ++I)
+      if (!SameRecord(ReadSkinSection(O, Sections[I], nullptr, &Gradients), Records[I])) __builtin_trap();
+  } catch (const EConvertError&) {
   }
+  if (Gradients.Stops() > MaxSkinGradientStops) __builtin_trap();
   // Every key of every section, the first value of each, as the loader walks them.
   for (const TIniSection& S : O.Ini().Data().Sections()) {
     if (S.Entries.size() > static_cast<std::size_t>(MaxSkinSectionKeys)) __builtin_trap();
@@ -120,7 +159,7 @@ void Load(std::string_view Text, const std::vector<TacPackEntry>& Files) {
   // The same text as the manager's common sections, merged into the records.
   try {
     TsGeneralDataArray Merged = Records;
-    MergeCommonSections(O.Ini(), Merged);
+    MergeCommonSections(O.Ini(), Merged, &Gradients);
     for (const TsGeneralData& D : Merged) CheckClamped(D);
   } catch (const EConvertError&) {
   }

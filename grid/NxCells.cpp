@@ -42,20 +42,10 @@ int RandomBelow(int Range) {
   return static_cast<int>((static_cast<std::uint64_t>(RandSeed) * static_cast<std::uint32_t>(Range)) >> 32);
 }
 
-// Orderings answered by the comparisons of the sort. Unordered values (a NaN) satisfy neither
-// test, as the platform's comparisons of them do.
+// Orderings answered by the custom comparison of the sort.
 constexpr int cmpLess = -1;
 constexpr int cmpEqual = 0;
 constexpr int cmpGreater = 1;
-constexpr int cmpUnordered = 2;
-
-template <class T>
-int Order(const T& A, const T& B) {
-  if (A < B) return cmpLess;
-  if (B < A) return cmpGreater;
-  if (A == B) return cmpEqual;
-  return cmpUnordered;
-}
 
 // The "low" test holds when the pivot is at most the cell, the "high" test when it is at least.
 bool LowTest(int Cmp) { return Cmp == cmpLess || Cmp == cmpEqual; }
@@ -407,48 +397,66 @@ TCell* TCells::GetCell(int ACol, int ARow) {
 }
 
 int TCells::IndexOfRow(TRow* ARow) const {
-  const int I = FRows.IndexOf(ARow);
-  FRowReads += static_cast<std::uint64_t>(I < 0 ? FRowCount : I + 1);
-  return I;
+  if (ARow == nullptr) return -1;
+  ++FRowReads;
+  const int I = PositionOf(ARow);
+  return I >= 0 && FRows[I] == ARow ? I : -1;
 }
 
 int TCells::ParentIndexOf(int ARow) const {
   TRow* Parent = GetRow(ARow)->ParentRow;
   if (Parent == nullptr) return -1;
-  if (Parent == FParentCacheRow && FParentCacheIndex < FRowCount && FRows[FParentCacheIndex] == Parent)
-    return FParentCacheIndex;
-  // A parent lies above its children, unless a move or a sort put it elsewhere: the search goes
-  // outwards from the row, so its cost is the distance to the parent.
-  for (int D = 1; ARow - D >= 0 || ARow + D < FRowCount; ++D) {
-    for (const int I : {ARow - D, ARow + D}) {
-      if (I < 0 || I >= FRowCount) continue;
-      ++FRowReads;
-      if (FRows[I] == Parent) {
-        FParentCacheRow = Parent;
-        FParentCacheIndex = I;
-        return I;
-      }
+  ++FRowReads;
+  return PositionOf(Parent);
+}
+
+int TCells::DescendantCount(int ARow) const { return GetRow(ARow)->FDescendants; }
+
+int TCells::DirectChildCount(int ARow) const { return GetRow(ARow)->ChildCount; }
+
+std::vector<int> TCells::TreePositions(int ARow) const {
+  const int D = GetRow(ARow)->FDescendants;
+  std::vector<int> Tree;
+  Tree.reserve(static_cast<std::size_t>(D) + 1);
+  // Kept together, the tree is the block of D rows after ARow: every row there has its parent
+  // in the block or at ARow, so all of them descend from ARow, and there are as many as it has
+  // descendants.
+  bool Block = ARow + D < FRowCount;
+  for (int I = ARow + 1; Block && I <= ARow + D; ++I) {
+    const TRow* Parent = FRows[I]->ParentRow;
+    FRowReads += 2;
+    const int P = Parent != nullptr ? PositionOf(Parent) : -1;
+    Block = P >= ARow && P <= ARow + D;
+  }
+  if (Block) {
+    for (int I = ARow; I <= ARow + D; ++I) Tree.push_back(I);
+    return Tree;
+  }
+  // Otherwise every row is asked whether its chain of parents reaches ARow; each chain is walked
+  // only up to a row already answered.
+  std::vector<signed char> Reaches(static_cast<std::size_t>(FRowCount), 0);  // 1 yes, -1 no, 0 not known
+  Reaches[static_cast<std::size_t>(ARow)] = 1;
+  std::vector<int> Path;
+  for (int I = 0; I < FRowCount; ++I) {
+    int J = I;
+    signed char Answer = -1;
+    while (Reaches[static_cast<std::size_t>(J)] == 0) {
+      Path.push_back(J);
+      const TRow* Parent = FRows[J]->ParentRow;
+      FRowReads += 2;
+      if (Parent == nullptr) break;
+      J = PositionOf(Parent);
     }
+    if (Reaches[static_cast<std::size_t>(J)] != 0) Answer = Reaches[static_cast<std::size_t>(J)];
+    for (const int K : Path) Reaches[static_cast<std::size_t>(K)] = Answer;
+    Path.clear();
+    if (Reaches[static_cast<std::size_t>(I)] > 0) Tree.push_back(I);
   }
-  return -1;
+  return Tree;
 }
 
-int TCells::DescendantCount(int ARow) const {
-  const int Level = GetRow(ARow)->Level;
-  int N = 0;
-  for (int I = ARow + 1; I < FRowCount && GetRow(I)->Level > Level; ++I) ++N;
-  return N;
-}
-
-int TCells::DirectChildCount(int ARow) const {
-  const int Level = GetRow(ARow)->Level;
-  int N = 0;
-  for (int I = ARow + 1; I < FRowCount; ++I) {
-    const int L = GetRow(I)->Level;
-    if (L <= Level) break;
-    if (L == Level + 1) ++N;
-  }
-  return N;
+void TCells::AddDescendants(TRow* Row, int Delta) {
+  for (; Row != nullptr; Row = Row->ParentRow) Row->FDescendants += Delta;
 }
 
 std::uint64_t TCells::ItemsMoved() const {
@@ -470,16 +478,11 @@ const TRowCountIndex& TCells::ShownIndex() const {
   return FShownIndex;
 }
 
-void TCells::RowsMoved() {
-  FShownIndex.Invalidate();
-  FParentCacheRow = nullptr;
-}
+void TCells::RowsMoved() { FShownIndex.Invalidate(); }
 
 void TCells::ShownChanged(int ARow, int Delta) {
   FShownRowCount += Delta;
   FShownIndex.Change(ARow, Delta);
-  // With every row shown again the counts are arithmetic: the index is not kept meanwhile.
-  if (FShownRowCount == FRowCount) FShownIndex.Invalidate();
 }
 
 int TCells::ShownRowsBefore(int ARow) const {
@@ -554,17 +557,12 @@ void TCells::InsertRowCells(int ARow) {
 }
 
 void TCells::InsertRowRecord(int ARow, std::unique_ptr<TRow> Row) {
-  const bool AtEnd = ARow == FRowCount;
   const bool Shown = Row->Visible && Row->Shown;
   FRows.ReserveInsert(ARow);
   InsertRowCells(ARow);
   FRows.Insert(ARow, Row.release());
   ++FRowCount;
-  // A row appended extends the index of shown rows; one put inside moves the rows after it.
-  if (AtEnd)
-    FShownIndex.Append(Shown);
-  else
-    RowsMoved();
+  FShownIndex.Insert(ARow, Shown);
 }
 
 void TCells::AddRows(int Count) {
@@ -602,46 +600,86 @@ void TCells::InsertChildRow(int AParent, int APos) {
   const bool Shown = Row->Shown;
   InsertRowRecord(APos, std::move(Row));
   ++Parent->ChildCount;
+  AddDescendants(Parent, 1);
   if (Shown) ++FShownRowCount;
   FSortedUnchanged = false;
 }
 
-void TCells::DeleteRowRecord(int ARow) {
-  TRow* Row = GetRow(ARow);
-  if (Row->Visible && Row->Shown) --FShownRowCount;
-  // Children left behind must not point at the freed record. The grid deletes the rows under a
-  // parent first, but a child moved away from under it (a move, an exchange, a sort) or
-  // separated from it by a row put between can be anywhere; ChildCount tells whether one is left.
-  if (Row->ChildCount > 0)
-    for (int I = 0; I < FRowCount; ++I)
-      if (GetRow(I)->ParentRow == Row) GetRow(I)->ParentRow = nullptr;
-  FRows.Delete(ARow);
-  if (ARow == FRowCount - 1)
-    FShownIndex.RemoveLast();
-  else
-    RowsMoved();
-  if (FParentCacheRow == Row) FParentCacheRow = nullptr;
-  delete Row;
+void TCells::RemoveRows(const int* Sorted, int K) {
+  std::vector<TRow*> Gone(static_cast<std::size_t>(K));
+  for (int J = 0; J < K; ++J) {
+    TRow* Row = GetRow(Sorted[J]);
+    if (Row->Visible && Row->Shown) --FShownRowCount;
+    Gone[static_cast<std::size_t>(J)] = Row;
+  }
+  for (int C = 0; C < FColumnCount; ++C) {
+    TCellList* L = FColumnLists[static_cast<std::size_t>(C)];
+    for (int J = 0; J < K; ++J) delete (*L)[Sorted[J]];
+    L->DeleteSorted(Sorted, K);
+  }
+  FRows.DeleteSorted(Sorted, K);
+  // Each run of adjacent positions leaves the index at once, the last run first.
+  for (int J = K; J > 0;) {
+    int First = J - 1;
+    while (First > 0 && Sorted[First - 1] == Sorted[First] - 1) --First;
+    FShownIndex.Erase(Sorted[First], J - First);
+    J = First;
+  }
+  FRowCount -= K;
+  for (TRow* Row : Gone) delete Row;
 }
 
 void TCells::DeleteRow(int ARow) {
   CheckRow(ARow);
-  for (int C = 0; C < FColumnCount; ++C) {
-    TCellList* L = FColumnLists[static_cast<std::size_t>(C)];
-    delete (*L)[ARow];
-    L->Delete(ARow);
+  TRow* Row = GetRow(ARow);
+  const int Descendants = Row->FDescendants;
+  if (Row->ParentRow != nullptr) {
+    if (Row->ParentRow->ChildCount > 0) --Row->ParentRow->ChildCount;
+    AddDescendants(Row->ParentRow, -1 - Descendants);
   }
-  DeleteRowRecord(ARow);
-  --FRowCount;
+  if (Descendants > 0) {
+    // The children become top-level rows; each keeps its own tree, a level higher as a whole,
+    // and shows as that tree says.
+    const std::vector<int> Tree = TreePositions(ARow);
+    const int Cut = Row->Level + 1;
+    for (const int I : Tree) {
+      if (I == ARow) continue;
+      TRow* R = FRows[I];
+      R->Level -= Cut;
+      if (R->ParentRow == Row) R->ParentRow = nullptr;
+    }
+    for (const int I : Tree) {
+      if (I == ARow) continue;
+      bool Open = true;
+      for (const TRow* P = FRows[I]->ParentRow; P != nullptr && Open; P = P->ParentRow) Open = P->Expanded;
+      SetRowShown(I, Open);
+    }
+  }
+  RemoveRows(&ARow, 1);
+}
+
+std::vector<int> TCells::DeleteRowTree(int ARow) {
+  CheckRow(ARow);
+  std::vector<int> Tree = TreePositions(ARow);
+  TRow* Row = GetRow(ARow);
+  if (Row->ParentRow != nullptr) {
+    if (Row->ParentRow->ChildCount > 0) --Row->ParentRow->ChildCount;
+    AddDescendants(Row->ParentRow, -1 - Row->FDescendants);
+  }
+  RemoveRows(Tree.data(), static_cast<int>(Tree.size()));
+  return Tree;
 }
 
 void TCells::MoveRow(int AFrom, int ATo) {
   CheckRow(AFrom);
   CheckRow(ATo);
+  FSortedUnchanged = false;
+  if (AFrom == ATo) return;
+  const bool Shown = IsRowShown(AFrom);
   FRows.Move(AFrom, ATo);
   for (int C = 0; C < FColumnCount; ++C) FColumnLists[static_cast<std::size_t>(C)]->Move(AFrom, ATo);
-  if (AFrom != ATo) RowsMoved();
-  FSortedUnchanged = false;
+  FShownIndex.Erase(AFrom, 1);
+  FShownIndex.Insert(ATo, Shown);
 }
 
 void TCells::ExchangeRowItems(int A, int B) {
@@ -653,7 +691,6 @@ void TCells::ExchangeRowItems(int A, int B) {
     FShownIndex.Change(A, ShownA ? 1 : -1);
     FShownIndex.Change(B, ShownB ? 1 : -1);
   }
-  if (FParentCacheRow == FRows[A] || FParentCacheRow == FRows[B]) FParentCacheRow = nullptr;
 }
 
 void TCells::ExchangeRows(int A, int B) {
@@ -693,6 +730,43 @@ void TCells::SetRowVisible(int ARow, bool Value) {
   if (Row->Visible == Value) return;
   Row->Visible = Value;
   if (Row->Shown) ShownChanged(ARow, Value ? 1 : -1);
+}
+
+int TCells::SetRowExpanded(int ARow, bool Value) {
+  TRow* Row = GetRow(ARow);
+  if (Row->Expanded == Value) return -1;
+  Row->Expanded = Value;
+  if (Row->FDescendants == 0) return -1;
+  // A row shows when its parent shows and is expanded. The descendants are settled parents
+  // first, whatever order moves and sorts left them in: each row's chain is followed up to a row
+  // already settled (ARow is).
+  const std::vector<int> Tree = TreePositions(ARow);
+  auto IndexInTree = [&](int Pos) {
+    return static_cast<std::size_t>(std::lower_bound(Tree.begin(), Tree.end(), Pos) - Tree.begin());
+  };
+  std::vector<signed char> Opens(Tree.size(), -1);  // the row's children show: 1 yes, 0 no, -1 not known
+  Opens[IndexInTree(ARow)] = Row->Shown && Row->Expanded ? 1 : 0;
+  int Lowest = -1;
+  std::vector<std::size_t> Path;
+  for (std::size_t K = 0; K < Tree.size(); ++K) {
+    std::size_t J = K;
+    while (Opens[J] < 0) {
+      Path.push_back(J);
+      J = IndexInTree(PositionOf(FRows[Tree[J]]->ParentRow));
+    }
+    bool Open = Opens[J] > 0;
+    for (; !Path.empty(); Path.pop_back()) {
+      const int Pos = Tree[Path.back()];
+      TRow* R = GetRow(Pos);
+      if (R->Shown != Open) {
+        SetRowShown(Pos, Open);
+        if (Lowest < 0 || Pos < Lowest) Lowest = Pos;
+      }
+      Open = Open && R->Expanded;
+      Opens[Path.back()] = Open ? 1 : 0;
+    }
+  }
+  return Lowest;
 }
 
 // ---- columns
@@ -782,43 +856,27 @@ void TCells::DoCompare(TCell* Cell1, TCell* Cell2, int& Compare) {
 // ---------------------------------------------------------------------------------------------
 // Sort
 
-int TCells::CompareCells(TSortType ASortType, TCell* Pivot, TCell* Cell) {
-  switch (ASortType) {
-    case stAlphabetic: return Order(Pivot->AsString(), Cell->AsString());
-    case stBoolean: return Order(Pivot->AsBoolean(), Cell->AsBoolean());
-    case stCaseInsensitive:
-      return Order(LowerCase(WideToAnsi(Pivot->AsString())), LowerCase(WideToAnsi(Cell->AsString())));
-    case stCustom: {
-      int Compare = 0;
-      DoCompare(Pivot, Cell, Compare);
-      return Compare < 0 ? cmpLess : Compare > 0 ? cmpGreater : cmpEqual;
-    }
-    case stNumeric: return Order(Pivot->AsFloat(), Cell->AsFloat());
-    case stDate: return Order(Pivot->AsDateTime(), Cell->AsDateTime());
-    case stIP: return Order(AddressParts(Pivot->AsString()), AddressParts(Cell->AsString()));
-    case stUnicodeAlphabetic: {
-      const int R = WideCompareStr(Pivot->AsString(), Cell->AsString());
-      return R < 0 ? cmpLess : R > 0 ? cmpGreater : cmpEqual;
-    }
-  }
-  return cmpEqual;
+int TCells::CompareCustom(TCell* Pivot, TCell* Cell) {
+  int Compare = 0;
+  DoCompare(Pivot, Cell, Compare);
+  return Compare < 0 ? cmpLess : Compare > 0 ? cmpGreater : cmpEqual;
 }
 
 // Splits Lo..Hi (Hi > Lo) around a pivot taken from Lo + 1 .. Hi and returns P, Lo < P <= Hi:
 // rows Lo .. P - 1 come before the pivot in the sort order, rows P .. Hi after it. The scans stop
-// at the ends of the range, so a comparison that is no consistent order (a custom one, a NaN)
-// still ends with both parts smaller than the range.
-int TCells::Partition(int Lo, int Hi, TCellList* Keys, TSortType ASortType) {
+// at the ends of the range, so a comparison that is no consistent order still ends with both
+// parts smaller than the range.
+int TCells::Partition(int Lo, int Hi, TCellList* Keys) {
   TCell* Pivot = Keys->Items(Lo + 1 + RandomBelow(Hi - Lo));
   const bool Ascending = FSortKind == skAscending;
   auto Key = [&](int Row) { return (*Keys)[Row]; };
   // Ascending: I stops at a cell not below the pivot, J at a cell not above it.
   auto StopI = [&](int Row) {
-    const int Cmp = CompareCells(ASortType, Pivot, Key(Row));
+    const int Cmp = CompareCustom(Pivot, Key(Row));
     return Ascending ? LowTest(Cmp) : HighTest(Cmp);
   };
   auto StopJ = [&](int Row) {
-    const int Cmp = CompareCells(ASortType, Pivot, Key(Row));
+    const int Cmp = CompareCustom(Pivot, Key(Row));
     return Ascending ? HighTest(Cmp) : LowTest(Cmp);
   };
   int I = Lo - 1;
@@ -834,15 +892,15 @@ int TCells::Partition(int Lo, int Hi, TCellList* Keys, TSortType ASortType) {
   return std::max(I, Lo + 1);
 }
 
-void TCells::QuickSort(int Lo, int Hi, TCellList* Keys, TSortType ASortType) {
+void TCells::QuickSort(int Lo, int Hi, TCellList* Keys) {
   // Recursion on the smaller part and a loop over the larger keep the depth logarithmic.
   while (Hi > Lo) {
-    const int P = Partition(Lo, Hi, Keys, ASortType);
+    const int P = Partition(Lo, Hi, Keys);
     if (P - 1 - Lo < Hi - P) {
-      QuickSort(Lo, P - 1, Keys, ASortType);
+      QuickSort(Lo, P - 1, Keys);
       Lo = P;
     } else {
-      QuickSort(P, Hi, Keys, ASortType);
+      QuickSort(P, Hi, Keys);
       Hi = P - 1;
     }
   }
@@ -855,6 +913,9 @@ void TCells::Permute(const std::vector<int>& Order) {
 }
 
 namespace {
+
+// Each sort type's key is a string of bytes whose order (byte by byte, a shorter prefix first) is
+// the order of the type.
 
 // The code units of a text, most significant byte first: byte order is code unit order.
 void AppendCodeUnitKey(std::string& Key, const WideString& Text) {
@@ -869,36 +930,72 @@ void AppendCodeUnitKey(std::string& Key, const WideString& Text) {
   }
 }
 
+void AppendBigEndian(std::string& Key, std::uint64_t Value, int Bytes) {
+  for (int B = Bytes - 1; B >= 0; --B) Key += static_cast<char>((Value >> (8 * B)) & 0xFF);
+}
+
+// A float: the bits of a positive number grow with it; a negative one's bits are turned over so
+// that they fall as it grows, below every positive one. Minus zero counts as zero; a NaN, which
+// no comparison orders, comes after every number.
+void AppendFloatKey(std::string& Key, double Value) {
+  std::uint64_t Bits;
+  if (Value != Value) {
+    Bits = ~std::uint64_t{0};
+  } else {
+    if (Value == 0) Value = 0;
+    std::memcpy(&Bits, &Value, sizeof(Bits));
+    Bits = (Bits >> 63) != 0 ? ~Bits : Bits | (std::uint64_t{1} << 63);
+  }
+  AppendBigEndian(Key, Bits, 8);
+}
+
 }  // namespace
 
 void TCells::KeyedSort(int ACol, TSortType ASortType) {
   TCellList* L = FColumnLists[static_cast<std::size_t>(ACol)];
   const int N = FRowCount;
+  // A single row has no order to take: its value is not even read.
+  if (N < 2) return;
   std::vector<int> Order(static_cast<std::size_t>(N));
   for (int I = 0; I < N; ++I) Order[static_cast<std::size_t>(I)] = I;
   const bool Descending = FSortKind == skDescending;
-  // A cell's text as the sort reads it (a virtual or counting cell answers for its own row).
-  auto TextOf = [&](int Row) {
+  // A cell read as the sort reads it: through its own row (a counting cell answers for the row
+  // it is read through).
+  auto CellOf = [&](int Row) {
     FLastCol = ACol;
     FLastRow = Row;
-    return (*L)[Row]->AsString();
+    return (*L)[Row];
   };
-  // One key of bytes per row, all in one block: compared byte by byte (a shorter prefix first),
-  // they give the order of the sort type.
+  // One key per row, all in one block, each computed once.
   std::string Keys;
   std::vector<std::size_t> Start(static_cast<std::size_t>(N) + 1);
   for (int R = 0; R < N; ++R) {
     Start[static_cast<std::size_t>(R)] = Keys.size();
-    // A text cell's text is read in place.
-    const auto* S = dynamic_cast<const TStringCell*>((*L)[R]);
-    const WideString Own = S != nullptr ? WideString() : TextOf(R);
-    const WideString& Text = S != nullptr ? S->Text() : Own;
-    if (ASortType == stAlphabetic)
-      AppendCodeUnitKey(Keys, Text);
-    else if (ASortType == stCaseInsensitive)
-      Keys += LowerCase(WideToAnsi(Text));
-    else
-      Keys += UnicodeSortKey(Text);
+    TCell* Cell = CellOf(R);
+    switch (ASortType) {
+      case stAlphabetic:
+      case stCaseInsensitive:
+      case stUnicodeAlphabetic: {
+        // A text cell's text is read in place.
+        const auto* S = dynamic_cast<const TStringCell*>(Cell);
+        const WideString Own = S != nullptr ? WideString() : Cell->AsString();
+        const WideString& Text = S != nullptr ? S->Text() : Own;
+        if (ASortType == stAlphabetic)
+          AppendCodeUnitKey(Keys, Text);
+        else if (ASortType == stCaseInsensitive)
+          Keys += LowerCase(WideToAnsi(Text));
+        else
+          Keys += UnicodeSortKey(Text);
+        break;
+      }
+      case stBoolean: Keys += Cell->AsBoolean() ? '\1' : '\0'; break;
+      case stNumeric: AppendFloatKey(Keys, Cell->AsFloat()); break;
+      case stDate: AppendFloatKey(Keys, Cell->AsDateTime()); break;
+      case stIP:
+        for (std::uint32_t Part : AddressParts(Cell->AsString())) AppendBigEndian(Keys, Part, 4);
+        break;
+      case stCustom: break;
+    }
   }
   Start[static_cast<std::size_t>(N)] = Keys.size();
   const auto* Bytes = reinterpret_cast<const unsigned char*>(Keys.data());
@@ -912,25 +1009,41 @@ void TCells::KeyedSort(int ACol, TSortType ASortType) {
   Permute(Order);
 }
 
-void TCells::Sort(int ACol, TSortType ASortType, TSortKind ASortKind, bool AFullResort) {
+void TCells::CheckSortable(int ACol, TSortType ASortType) const {
   CheckColumn(ACol);
+  // Sorting moves cells with their rows. A virtual cell's value stays with the row position its
+  // supplier answers for, so the rows would leave their values behind. An increment cell has a
+  // value only for the row it is read through: the keyed sorts give each row its own number, a
+  // custom comparison of two cells cannot.
+  const TColumnKind Kind = FColumns != nullptr ? FColumns->ColumnKind(ACol) : ckString;
+  if (Kind == ckVirtual)
+    throw EInvalidOperation("A virtual column cannot be sorted: its values stay at their row positions");
+  if (Kind == ckIncrement && ASortType == stCustom)
+    throw EInvalidOperation("An increment column cannot be sorted by a custom comparison: its cells hold no values");
+}
+
+void TCells::Sort(int ACol, TSortType ASortType, TSortKind ASortKind, bool AFullResort) {
+  CheckSortable(ACol, ASortType);
   // Reversing gives the other direction only of the order the rows are in: the same column by
-  // the same type.
+  // the same type, whose values went with their rows (an increment column numbers the rows
+  // afresh wherever they are).
+  const bool Counting = FColumns != nullptr && FColumns->ColumnKind(ACol) == ckIncrement;
   if (ACol == FLastSortColumn && ASortType == FLastSortType && FSortedUnchanged && ASortKind != FSortKind &&
-      !AFullResort) {
+      !AFullResort && !Counting) {
     FSortKind = ASortKind;
     std::vector<int> Order(static_cast<std::size_t>(FRowCount));
     for (int K = 0; K < FRowCount; ++K) Order[static_cast<std::size_t>(K)] = FRowCount - 1 - K;
     Permute(Order);
   } else {
     FSortKind = ASortKind;
-    // A sort that fails part way leaves rows in no known order.
+    // A sort that fails leaves no claim of an order.
     FSortedUnchanged = false;
-    RowsMoved();
-    if (ASortType == stAlphabetic || ASortType == stCaseInsensitive || ASortType == stUnicodeAlphabetic)
+    if (ASortType == stCustom) {
+      RowsMoved();
+      QuickSort(0, FRowCount - 1, FColumnLists[static_cast<std::size_t>(ACol)]);
+    } else {
       KeyedSort(ACol, ASortType);
-    else
-      QuickSort(0, FRowCount - 1, FColumnLists[static_cast<std::size_t>(ACol)], ASortType);
+    }
   }
   FLastSortColumn = ACol;
   FLastSortType = ASortType;

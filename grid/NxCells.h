@@ -370,7 +370,10 @@ TCell* CreateCellOfKind(TColumnKind Kind, TCells* AOwner);
 // ---------------------------------------------------------------------------------------------
 // TRow
 
-// One row record. Rows are kept in the same order as the cells.
+// One row record. Rows are kept in the same order as the cells. The tree is told by ParentRow
+// alone: a row's descendants are the rows whose chain of parents reaches it, wherever moves and
+// sorts put them. The store keeps the tree fields (ChildCount, Level, ParentRow, Shown) true to
+// that chain; Expanded and Visible are the caller's.
 class TRow : public TObject {
   T_CLASS(TRow, TObject)
 
@@ -386,6 +389,18 @@ class TRow : public TObject {
   bool Selected = false;     // multi-selection flag
   bool Shown = true;         // False while a collapsed ancestor hides the row
   bool Visible = true;       // the row's own visibility
+
+ private:
+  friend class TCells;
+  friend struct TRowPlacement;
+  int FSlot = -1;            // where the store's row array holds the record
+  int FDescendants = 0;      // rows whose chain of parents reaches this one
+};
+
+// Row records learn where the store's row array holds them, so a record's position is found
+// without a search.
+struct TRowPlacement {
+  static void Placed(TRow* Row, int Slot) { Row->FSlot = Slot; }
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -399,7 +414,8 @@ class TRow : public TObject {
 // same time however many rows there are; a row inserted or deleted inside moves the rows of the
 // shorter side. The count of shown rows before a position and the position of the k-th shown row
 // are answered by arithmetic while no row is hidden, and otherwise from an index of the shown
-// rows that is kept up to date (or built again after rows moved).
+// rows, built when first asked and from then on kept up to date by every row operation in time
+// logarithmic in the rows (a sort has it built again).
 class TCells : public TObject {
   T_CLASS(TCells, TObject)
 
@@ -420,17 +436,19 @@ class TCells : public TObject {
     ++FRowReads;
     return FRows.Items(ARow);
   }
-  // Position of a row record, -1 when absent.
+  // Position of a row record, -1 when the store does not hold it (a record of this store's rows
+  // or nullptr; the record tells where it is, so this reads one row).
   int IndexOfRow(TRow* ARow) const;
-  // The position of the row's parent record, -1 for a top-level row (and for a child whose
-  // parent went). The search runs outwards from the row (a parent lies above its children unless
-  // a move or a sort put it elsewhere); the last answer is kept and checked before it is used
-  // again, so a page of children of one parent costs one search.
+  // The position of the row's parent record, -1 for a top-level row. Reads two rows.
   int ParentIndexOf(int ARow) const;
-  // Rows directly after ARow with a greater level (stops at the first that is not).
+  // The rows whose chain of parents reaches ARow. While a tree is kept together (the usual case)
+  // they are the rows directly after ARow with a greater level.
   int DescendantCount(int ARow) const;
-  // Among those, the rows exactly one level deeper.
+  // The rows whose parent is ARow (its ChildCount).
   int DirectChildCount(int ARow) const;
+  // The positions of ARow and its descendants, ascending. Reads the descendants when they follow
+  // ARow as one block (the usual case), otherwise every row once.
+  std::vector<int> TreePositions(int ARow) const;
 
   // Shown rows (visible and shown) among rows 0 .. ARow - 1 (ARow is clamped to 0 .. RowCount).
   int ShownRowsBefore(int ARow) const;
@@ -448,7 +466,14 @@ class TCells : public TObject {
   void InsertRow(int ARow);
   // Inserts a child row of AParent at APos (0 .. RowCount).
   void InsertChildRow(int AParent, int APos);
+  // Deletes the row alone. Its children stay, as top-level rows shown unless they are not
+  // visible (their own descendants keep them as parents and are shown as the tree above them
+  // says).
   void DeleteRow(int ARow);
+  // Deletes the row and every descendant in one operation and returns their positions as they
+  // were, ascending. Costs what TreePositions costs, plus moving the rows on the cheaper side of
+  // the deleted ones once.
+  std::vector<int> DeleteRowTree(int ARow);
   void MoveRow(int AFrom, int ATo);
   void ExchangeRows(int A, int B);
   void ClearRows();
@@ -456,6 +481,10 @@ class TCells : public TObject {
   // shown.
   void SetRowShown(int ARow, bool Value);
   void SetRowVisible(int ARow, bool Value);
+  // Stores the row's Expanded flag and shows or hides its descendants: a row is shown when every
+  // row on its chain of parents is expanded. Returns the lowest position whose shown state
+  // changed, -1 when none did.
+  int SetRowExpanded(int ARow, bool Value);
 
   // A column list for the last column of the column list (the one just added there).
   void AddColumn();
@@ -472,12 +501,17 @@ class TCells : public TObject {
   void ColumnsChanged(int AKind, int AIndex, int AIndex2);
 
   // Sorts the rows on column ACol. Right after a sort of the same column by the same type, a
-  // change of direction alone (AFullResort False) reverses the rows without comparing.
-  // Conversion errors of the cells propagate; rows exchanged so far stay exchanged. The text
-  // sorts (stAlphabetic, stCaseInsensitive, stUnicodeAlphabetic) compute each row's key once,
-  // sort the keys and then move the rows once; a cell that cannot give its text stops them before
-  // any row moved.
+  // change of direction alone (AFullResort False) reverses the rows without comparing (not for an
+  // increment column, whose numbers stay with the row positions). Every sort but stCustom
+  // computes each row's key once (the cell read through its own row), sorts the keys stably and
+  // then moves the rows once: a cell that cannot give its value (EConvertError) stops it before
+  // any row moved. A NaN counts above every number. The custom sort asks OnCompare; its
+  // exceptions leave the rows exchanged so far. A virtual column (its values stay at their row
+  // positions) and a custom sort of an increment column (its cells hold no values) raise
+  // EInvalidOperation before anything changes.
   void Sort(int ACol, TSortType ASortType, TSortKind ASortKind, bool AFullResort);
+  // Raises the EInvalidOperation of Sort when column ACol cannot be sorted by ASortType.
+  void CheckSortable(int ACol, TSortType ASortType) const;
 
   int ColumnCount() const { return FColumnCount; }
   int RowCount() const { return FRowCount; }
@@ -516,7 +550,13 @@ class TCells : public TObject {
   TCell* NewCell(int ACol);
   TCellList* NewColumnList(int ACol);
   void FreeColumnList(int ACol);
-  void DeleteRowRecord(int ARow);
+  // Deletes the rows at the K positions of Sorted (ascending) with their cells, in one pass over
+  // each list and one update of the shown-row index per run of adjacent positions; the tree
+  // fields of the rows left are the caller's.
+  void RemoveRows(const int* Sorted, int K);
+  int PositionOf(const TRow* Row) const { return FRows.PositionOfSlot(Row->FSlot); }
+  // The descendant counts of Row and of every row on its chain of parents change by Delta.
+  static void AddDescendants(TRow* Row, int Delta);
   // Deletes every row record (the cells are the caller's to free): the store has no rows.
   void FreeRowRecords();
   // Puts a new cell at ARow into every column list: into all of them, or, when a cell cannot be
@@ -525,14 +565,16 @@ class TCells : public TObject {
   // Puts the row record and its cells at ARow, all or nothing; RowCount + 1.
   void InsertRowRecord(int ARow, std::unique_ptr<TRow> Row);
   void ExchangeRowItems(int A, int B);
-  // The shown-row index after rows moved, and after a row's shown state changed by Delta.
+  // The shown-row index forgotten after every row moved at once (a sort, the rows cleared), and
+  // kept after a row's shown state changed by Delta.
   void RowsMoved();
   void ShownChanged(int ARow, int Delta);
   const TRowCountIndex& ShownIndex() const;
-  int CompareCells(TSortType ASortType, TCell* Pivot, TCell* Cell);
-  int Partition(int Lo, int Hi, TCellList* Keys, TSortType ASortType);
-  void QuickSort(int Lo, int Hi, TCellList* Keys, TSortType ASortType);
-  // The text sorts: keys first, then one permutation of every list.
+  // The custom sort: OnCompare orders the pivot and a cell.
+  int CompareCustom(TCell* Pivot, TCell* Cell);
+  int Partition(int Lo, int Hi, TCellList* Keys);
+  void QuickSort(int Lo, int Hi, TCellList* Keys);
+  // Every sort but the custom one: keys first, then one permutation of every list.
   void KeyedSort(int ACol, TSortType ASortType);
   void Permute(const std::vector<int>& Order);
 
@@ -544,7 +586,7 @@ class TCells : public TObject {
   int FRowCount = 0;
   int FDefaultRowHeight = 16;
   int FLastRow = 0;
-  TRowArray<TRow*> FRows;
+  TRowArray<TRow*, TRowPlacement> FRows;
   bool FSortedUnchanged = false;
   int FLastSortColumn = -1;
   TSortType FLastSortType = stAlphabetic;
@@ -554,10 +596,6 @@ class TCells : public TObject {
   mutable std::uint64_t FRowReads = 0;
   // Items moved by column lists that are gone.
   std::uint64_t FMovedBefore = 0;
-  // The last parent search: the parent record and its position (checked against the record
-  // found there before it is used).
-  mutable TRow* FParentCacheRow = nullptr;
-  mutable int FParentCacheIndex = -1;
 };
 
 // The bytes whose order (byte by byte, a shorter prefix first) is the order of stUnicodeAlphabetic

@@ -64,15 +64,24 @@ int CalcTextWidthW(TCanvas* Canvas, const WideString& Text) {
   return R.Width();
 }
 
+namespace {
+
+// The text a hint window shows of Text, as the system code page has it. Only what the window
+// shows is converted: a text megabytes long costs no more than a short one.
+WideString HintWindowText(const WideString& Text) {
+  return AnsiToWide(WideToAnsi(ShortenText(Text, THintWindow::MaxHintLength)));
+}
+
+}  // namespace
+
 void ActivateHintW(THintWindow* HintWindow, const TRect& Rect, const WideString& Text) {
   if (HintWindow == nullptr) return;
-  // The hint shows the text as the system code page has it.
-  HintWindow->ActivateHint(Rect, AnsiToWide(WideToAnsi(Text)));
+  HintWindow->ActivateHint(Rect, HintWindowText(Text));
 }
 
 TRect CalcHintRectW(THintWindow* HintWindow, int MaxWidth, const WideString& Text, void* Data) {
   if (HintWindow == nullptr) return TRect{};
-  return HintWindow->CalcHintRect(MaxWidth, AnsiToWide(WideToAnsi(Text)), Data);
+  return HintWindow->CalcHintRect(MaxWidth, HintWindowText(Text), Data);
 }
 
 void ReleaseHintWindow(THintWindow* HintWindow) {

@@ -5,6 +5,7 @@
 
 #include "framework/Controls.h"
 #include "framework/Convert.h"
+#include "framework/Scopes.h"
 #include "framework/Strings.h"
 
 // ---------------------------------------------------------------------------------------------
@@ -119,26 +120,31 @@ void TColumnFooter::Assign(TPersistent* Source) {
 void TColumnFooter::SetFormulaKind(TFormulaKind Value) {
   FFormulaKind = Value;
   Changed();
+  ColumnRefresh();
 }
 
 void TColumnFooter::SetFormatMask(const AnsiString& Value) {
   FFormatMask = Value;
   Changed();
+  ColumnRefresh();
 }
 
 void TColumnFooter::SetFormatMaskKind(TFormatMaskKind Value) {
   FFormatMaskKind = Value;
   Changed();
+  ColumnRefresh();
 }
 
 void TColumnFooter::SetTextAfter(const WideString& Value) {
   FTextAfter = Value;
   Changed();
+  ColumnRefresh();
 }
 
 void TColumnFooter::SetTextBefore(const WideString& Value) {
   FTextBefore = Value;
   Changed();
+  ColumnRefresh();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -506,24 +512,43 @@ void TNxCustomColumn::SetSlideCaptionLocation(TSlideCatpionLocation Value) {
 }
 
 void TNxCustomColumn::SetSorted(bool Value) {
+  // A sort that fails leaves the header as it was: the column that was sorted stays sorted.
+  TNxCustomColumn* Previous = nullptr;
   if (Value && FColumns != nullptr) {
     for (int I = 0; I < FColumns->Count(); ++I) {
       TNxCustomColumn* C = FColumns->Item(I);
       if (C != this && C->FSorted) {
         C->FSorted = false;
         C->Changed(ccHeader);
+        Previous = C;
       }
     }
   }
   if (Value == FSorted) return;
   FSorted = Value;
+  TScopeExit Undo([&] {
+    FSorted = !Value;
+    Changed(ccHeader);
+    if (Previous != nullptr) {
+      Previous->FSorted = true;
+      Previous->Changed(ccHeader);
+    }
+  });
   Changed(Value ? ccSorted : ccHeader);
+  Undo.Dismiss();
 }
 
 void TNxCustomColumn::SetSortKind(TSortKind Value) {
   if (Value == FSortKind) return;
+  // The rows keep their direction when the sort fails, and so does the column.
+  const TSortKind Old = FSortKind;
   FSortKind = Value;
+  TScopeExit Undo([&] {
+    FSortKind = Old;
+    Changed(ccHeader);
+  });
   Changed(ccSortKind);
+  Undo.Dismiss();
 }
 
 void TNxCustomColumn::SetVerticalAlignment(TVerticalAlignment Value) {
@@ -608,19 +633,40 @@ void TNxColumns::Insert(int Index, TNxCustomColumn* Column) {
   if (Column->FColumns != nullptr) throw EListError("The column is in a column list already");
   if (Count() >= TCells::MaxColumns) throw EListError(Format("A grid holds at most %d columns", TCells::MaxColumns));
   if (Index < 0 || Index > Count()) TList::Error(Index);
+  // All or nothing: room first, so that putting the column in cannot fail; what may fail after
+  // (memory running out) takes it out again, and so does the grid when its store cannot hold it.
+  FItems.reserve(FItems.size() + 1);
+  FDisplay.reserve(FDisplay.size() + 1);
   const bool Append = Index == Count();
   Column->SetColumns(this);
   FItems.insert(FItems.begin() + Index, Column);
   FDisplay.insert(FDisplay.begin() + std::min<std::size_t>(static_cast<std::size_t>(Index), FDisplay.size()), Column);
   Renumber();
+  FLastAddedBefore = FLastAdded;
   FLastAdded = Column;
-  // The store makes the new column's cells after this, with the font taken here; announcing the
-  // font now would reach the cells of the column that sits at Index until then.
-  if (Column->FParentFont) Column->TakeParentFont(false);
-  if (!Updating()) Relayout(nullptr, false);
+  {
+    TScopeExit Undo([&] { Withdraw(Index); });
+    // The store makes the new column's cells after this, with the font taken here; announcing
+    // the font now would reach the cells of the column that sits at Index until then.
+    if (Column->FParentFont) Column->TakeParentFont(false);
+    if (!Updating()) Relayout(nullptr, false);
+    Undo.Dismiss();
+  }
   const int Kind = Append ? cnAddColumn : cnInsertColumn;
   StructureChanged(Kind, Index, -1);
   Notify(Kind);
+}
+
+void TNxColumns::Withdraw(int Index) {
+  TNxCustomColumn* Column = Item(Index);
+  FItems.erase(FItems.begin() + Index);
+  FDisplay.erase(std::find(FDisplay.begin(), FDisplay.end(), Column));
+  Column->SetColumns(nullptr);
+  Column->FPosition = -1;
+  Column->FVisibleIndex = -1;
+  Renumber();
+  FLastAdded = FLastAddedBefore;
+  if (!Updating()) Relayout(nullptr, false);
 }
 
 void TNxColumns::Remove(TNxCustomColumn* Column) {

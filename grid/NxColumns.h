@@ -541,6 +541,9 @@ class TNxColumns : public TComponent, public TCellStoreColumns {
   void Insert(int Index, TNxCustomColumn* Column);
   // Takes a column out of the list (the column itself stays).
   void Remove(TNxCustomColumn* Column);
+  // Takes the column just inserted at Index out again, without a notice, when the grid cannot
+  // hold it (its store ran out of memory): the list is as it was before the insert.
+  void Withdraw(int Index);
   // Deletes the column at Index (frees it).
   void Delete(int Index);
   // Deletes every column.
@@ -607,6 +610,8 @@ class TNxColumns : public TComponent, public TCellStoreColumns {
   std::vector<TNxCustomColumn*> FItems;     // creation order
   std::vector<TNxCustomColumn*> FDisplay;   // display order
   TNxCustomColumn* FLastAdded = nullptr;
+  // The last added column before the latest insert (Withdraw gives it back).
+  TNxCustomColumn* FLastAddedBefore = nullptr;
   int FFixedCols = 0;
   int FStartX = 0;
   bool FAutoSizing = false;

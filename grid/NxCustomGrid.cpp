@@ -260,7 +260,8 @@ void TNxCustomGrid::Dispatch(TMessage& M) {
 }
 
 void TNxCustomGrid::WMHScroll(TMessage& M) {
-  EndEditing();
+  // Scrolling by the bar closes an open editor; what was typed is kept (the input line's too).
+  CommitEditing();
   // The dotted focus frame is drawn by inverting: it is taken off before the content moves and
   // drawn again after, so that no copy of it scrolls along.
   const bool Inverted = !AppearanceOptions().Contains(aoAlphaBlendedSelection) && HandleAllocated();
@@ -270,9 +271,18 @@ void TNxCustomGrid::WMHScroll(TMessage& M) {
 }
 
 void TNxCustomGrid::WMVScroll(TMessage& M) {
-  if (GridState().Contains(gsEditing)) EndEditing();
+  // A click on the bar or a roll step closes a cell's editor; what was typed is kept.
+  if (GridState().Contains(gsEditing)) CommitEditing();
   UpdateVertScrollBar();
   TNxCustomGridControl::WMVScroll(M);
+}
+
+void TNxCustomGrid::AfterScroll() {
+  // The content moved under the pointer: a hint shows what no longer lies there, and the cell
+  // it named is forgotten, so that the next move over the same place hints anew.
+  HideHint();
+  FHintCell = Point(-1, -1);
+  TNxCustomGridControl::AfterScroll();
 }
 
 void TNxCustomGrid::WMSize(TMessage& M) {
@@ -453,6 +463,7 @@ void TNxCustomGrid::MouseDown(TMouseButton Button, TShiftState Shift, int X, int
   }
   FDownPoint = Point(X, Y);
   FDownCell = GetCellAtPos(FDownPoint);
+  FPressShift = 0;
   const bool Designing = ComponentState().Contains(csDesigning);
   if (Shift.Contains(ssDouble)) {
     // The first press of the double click ended a (null) resize and forgot the grip: the grip
@@ -505,8 +516,7 @@ void TNxCustomGrid::MouseDown(TMouseButton Button, TShiftState Shift, int X, int
     case gaHeader: HeaderPress(Button, Shift); break;
     case gaIndicator: IndicatorPress(X, Y); break;
     case gaNone:
-      ApplyEditing();
-      EndEditing();
+      CommitEditing();
       OutsidePress();
       break;
     default: break;
@@ -541,11 +551,15 @@ void TNxCustomGrid::BodyPress(TMouseButton Button, TShiftState Shift) {
     }
   }
   SelectCell(Col, Row, false, ClearMulti, Shift);
+  // A row (or slide) shown in part comes into view. The release is judged in the rows as they
+  // stood at the press: it is moved by as much as the pressed row moved.
+  const int Top = GetRowTop(Row);
   if (GridStyle() == gsReport) {
     if (Columns()->IsValidIndex(Col) && GetCellRect(Col, Row).Bottom > GetBodyRect().Bottom) ScrollToRow(Row);
   } else if (GetSlideRect(Row).Bottom > GetBodyRect().Bottom) {
     VertScrollBar()->LineDown();
   }
+  FPressShift = GetRowTop(Row) - Top;
 }
 
 void TNxCustomGrid::HeaderPress(TMouseButton Button, TShiftState Shift) {
@@ -573,9 +587,13 @@ void TNxCustomGrid::IndicatorPress(int X, int Y) {
       return;
     }
   }
-  // The indicator lies left of the body: the row is the one beside the press.
+  // The indicator lies left of the body: the row is the one beside the press. Selecting another
+  // row, leaving the input line or letting go of other selected rows closes an open editor: what
+  // was typed is kept.
   const int R = GetRowAtPos(GetBodyRect().Left, Y);
-  if (R >= 0) SelectRow(R);
+  if (R < 0) return;
+  if (R != SelectedRow() || InputSelected() || GridState().Contains(gsRangeSelect)) CommitEditing();
+  SelectRow(R);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -781,7 +799,8 @@ void TNxCustomGrid::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y
   FPressedColumn = nullptr;
   // Row moving.
   if (GridState().Contains(gsRowMoving)) {
-    int T = GetRowDropIndex(Y);
+    // Released outside the window, the move is given up.
+    int T = ClientRect().Contains(Point(X, Y)) ? GetRowDropIndex(Y) : -1;
     EraseRowMoveSign();
     if (Screen != nullptr) Screen->SetCursor(crDefault);
     FGridState.Exclude(gsRowMoving);
@@ -832,7 +851,8 @@ void TNxCustomGrid::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y
     if (Columns()->IndexOf(C) >= 0) RefreshColumnPart(C, gaHeader);
   }
   if (Button != mbLeft) {
-    EndEditing();
+    // Another button's release closes an open editor, keeping what was typed.
+    CommitEditing();
     return;
   }
   const TPoint P = Point(X, Y);
@@ -847,6 +867,8 @@ void TNxCustomGrid::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y
     case gaHeader: {
       TNxCustomColumn* C = GetColumnAtPos(P);
       if (C != nullptr && C == Pressed && C->Options().Contains(coCanSort)) {
+        // The rows are about to move: what was typed goes into its own row first.
+        CommitEditing();
         if (!C->Sorted())
           C->SetSorted(true);
         else
@@ -865,6 +887,7 @@ void TNxCustomGrid::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y
 }
 
 void TNxCustomGrid::BodyRelease(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  Y += FPressShift;
   const TPoint C1 = GetCellAtPos(Point(X, Y));
   const TPoint C2 = FDownCell;
   const bool Valid = Columns()->IsValidIndex(C1.X) && C1.Y >= 0 && C1.Y < GetRowCount();
@@ -1114,8 +1137,11 @@ bool TNxCustomGrid::CellTextFits(int ACol, int ARow, const WideString& Text) {
   Cv->SetFont(Col->Font());
   if (IsCellSelected(ACol, ARow) && AppearanceOptions().Contains(aoBoldTextSelection))
     Cv->Font()->SetStyle(Cv->Font()->Style() + fsBold);
-  const int TextWidth = D->GetTextWidth(Text);
   const int Available = GridStyle() == gsSlides ? Col->SlideBounds()->Width() : Col->Width();
+  // A character is at least a pixel wide: a text with more characters than the cell has pixels
+  // does not fit, and a text megabytes long is not measured.
+  if (Text.size() > static_cast<std::size_t>(std::max(Available, 0))) return false;
+  const int TextWidth = D->GetTextWidth(Text);
   return Available >= TextWidth + 5;
 }
 

@@ -121,6 +121,8 @@ class TNxCustomGrid : public TNxCustomGridControl {
   void WMSetFocus(TMessage& Message) override;
   void WMKillFocus(TMessage& Message) override;
   virtual void WMActivateApp(TMessage& Message);
+  // Hides the hint after the content scrolled (by any road), then re-places an open editor.
+  void AfterScroll() override;
 
   void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
   void MouseMove(TShiftState Shift, int X, int Y) override;
@@ -212,6 +214,8 @@ class TNxCustomGrid : public TNxCustomGridControl {
   int FSignRight = 0;
   TPoint FDownPoint{-1, -1};
   TPoint FDownCell{-1, -1};
+  // How far the press moved its row to bring it into view (the release is moved alike).
+  int FPressShift = 0;
   TPoint FHoverCell{-1, -1};
   // The cell whose hint (or its absence) was settled last.
   TPoint FHintCell{-1, -1};

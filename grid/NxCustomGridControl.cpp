@@ -119,10 +119,7 @@ void TNxCustomGridControl::CMEnter(TMessage& M) {
 void TNxCustomGridControl::CMExit(TMessage& M) {
   // Leaving the grid with an editor open keeps what was typed (not when the editor is being
   // closed already and its hiding moved the focus).
-  if (IsEditing() && !FEndingEdit) {
-    ApplyEditing();
-    EndEditing();
-  }
+  if (!FEndingEdit) CommitEditing();
   TNxScrollControl::CMExit(M);
 }
 
@@ -170,8 +167,9 @@ void TNxCustomGridControl::SetAppearanceOptions(TAppearanceOptions Value) {
   FAppearanceOptions = Value;
   UpdateLineWidths();
   InvalidateGrid();
-  // The grid-line widths take part in the row pitch.
+  // The grid-line widths take part in the row pitch and in an editor's place.
   UpdateVertScrollBar();
+  PlaceEditor();
   if (HandleAllocated())
     RedrawWindow(Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_NOCHILDREN);
 }
@@ -192,6 +190,8 @@ void TNxCustomGridControl::SetEnableVisualStyles(bool Value) {
 void TNxCustomGridControl::SetFixedCols(int Value) {
   FColumns->SetFixedCols(Value);
   InvalidateGrid();
+  // Fixed columns do not scroll: a column's place on the screen may change.
+  PlaceEditor();
 }
 
 void TNxCustomGridControl::SetFooterSize(int Value) {
@@ -211,6 +211,7 @@ void TNxCustomGridControl::SetGridLinesStyle(TGridLinesStyle Value) {
   UpdateLineWidths();
   InvalidateGrid();
   UpdateVertScrollBar();
+  PlaceEditor();
 }
 
 void TNxCustomGridControl::SetGridStyle(TGridStyle Value) {
@@ -551,6 +552,9 @@ void TNxCustomGridControl::ColumnChanged(TNxCustomColumn* Column, int Param, int
     RefreshRect(GetInputCellRect(Column));
     return;
   }
+  // An editor over a column that goes out of sight would stand over the next one: what was
+  // typed goes into its own column first.
+  if (Kind == ccVisible && !Column->Visible() && IsEditing() && Column->Index() == FEditCol) CommitEditing();
   if (Kind == ccMoved || Kind == ccSorted || Kind == ccVisible || Kind == ccResized) PlaceEditor();
   switch (Kind) {
     case ccMoved:

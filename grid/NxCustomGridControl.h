@@ -325,8 +325,12 @@ class TNxCustomGridControl : public TNxScrollControl {
   void EditInputCellWithKey(TNxCustomColumn* Column, wchar_t Key);
   // Writes the editor's text back (the editor stays open); True when something was written.
   virtual bool ApplyEditing();
-  // Closes the editor without writing back (unless OnEndEditing refuses).
+  // Closes the editor without writing back (unless OnEndEditing refuses). OnEditExit fires while
+  // EditCol and EditRow still name the cell that was edited.
   virtual void EndEditing();
+  // Writes what was typed back (unless OnEditAccept refuses), then closes the editor: every road
+  // that leaves an editor but Escape.
+  void CommitEditing();
   // Turns the input line's values into a new row.
   virtual void AddInputRow();
   virtual void WriteEditedCell(const WideString& Value);
@@ -360,6 +364,10 @@ class TNxCustomGridControl : public TNxScrollControl {
   virtual int GetHorzScrollMax();
   int GetRowPitch(int ARow);
   int GetRowsPerPage(bool CountAbove = false);
+  // The shown rows the body holds at the end of the list: from the last one upwards, as many as
+  // are fully in view (at least one). The vertical bar's page: scrolled to the end, these rows
+  // fill the body with the last row at the bottom.
+  int GetLastPageRows();
   int GetLastFullyVisibleRow();
   // The row N shown rows below FirstVisibleRow (the last shown row when fewer follow).
   int GetRowIndexBelow(int N);
@@ -637,6 +645,7 @@ class TNxCustomGridControl : public TNxScrollControl {
   bool FInputSelected = false;
   int FInputColumn = -1;
   int FUpdateCount = 0;
+  unsigned FVertBarPass = 0;  // counts UpdateVertScrollBar calls (a nested one supersedes)
   TGridState FGridState;
   TNxCustomColumn* FSortedColumn = nullptr;
   // The theme handle of the window class "header" (visual styles), 0 without.
@@ -652,6 +661,8 @@ class TNxCustomGridControl : public TNxScrollControl {
   bool BeginCellEditor(int ACol, int ARow);
   // Runs the checks of opening an input-line editor; False when none opens.
   bool BeginInputEditor(TNxCustomColumn* Column);
+  // Before another editor opens: the open one is committed and closed; False when it stays.
+  bool CloseOtherEditor();
   // Attaches the column's editor, hooks it and prepares its look.
   void TakeColumnEditor(TNxCustomColumn* Column, TColor Color, bool InputLine);
   void SetEditorText(const WideString& Text);
@@ -672,6 +683,8 @@ class TNxCustomGridControl : public TNxScrollControl {
   bool FSuppressEditEvent = false;
   // EndEditing is closing the editor.
   bool FEndingEdit = false;
+  // Counts the editors opened: an OnEditExit handler that opens the next one is told apart.
+  unsigned FEditSession = 0;
   TAppearanceOptions FAppearanceOptions{aoHideSelection, aoHighlightSlideCells};
   bool FAutoScroll = false;
   TBorderStyle FBorderStyle = bsSingle;

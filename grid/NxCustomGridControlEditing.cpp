@@ -93,16 +93,24 @@ bool TNxCustomGridControl::BeginCellEditor(int ACol, int ARow) {
   bool Accept = true;
   DoBeforeEdit(ACol, ARow, Accept);
   if (!Accept) return false;
-  // An editor open elsewhere is committed and closed first; one that refuses to close stays.
-  if (IsEditing()) {
-    ApplyEditing();
-    EndEditing();
-    if (IsEditing()) return false;
-  }
+  if (!CloseOtherEditor()) return false;
   FGridState.Include(gsEditing);
   FEditCol = ACol;
   FEditRow = ARow;
+  ++FEditSession;
   return true;
+}
+
+bool TNxCustomGridControl::CloseOtherEditor() {
+  // The editor being closed (an OnEditExit handler opens the next one) is let go as it stands:
+  // what it held was written back or discarded already.
+  if (FEndingEdit) {
+    AbandonEditing();
+    return true;
+  }
+  // An editor open elsewhere is committed and closed first; one that refuses to close stays.
+  CommitEditing();
+  return !IsEditing();
 }
 
 void TNxCustomGridControl::EditCell(int ACol, int ARow, const WideString& InitialText) {
@@ -156,19 +164,14 @@ bool TNxCustomGridControl::BeginInputEditor(TNxCustomColumn* Column) {
   if (Column == nullptr || Column->Columns() != FColumns.get()) return false;
   if (!FOptions.Contains(goInput) || FGridStyle != gsReport) return false;
   // What is open is committed first, before the selection moves to the input line.
-  if (IsEditing()) {
-    const bool Input = FGridState.Contains(gsInputEditing);
-    ApplyEditing();
-    EndEditing();
-    if (IsEditing()) return false;
-    if (Input) FInputColumn = -1;
-  }
+  if (!CloseOtherEditor()) return false;
   SetInputSelected(true);
   SelectColumn(Column->Index());
   if (GetColumnEditor(Column) == nullptr || !Column->Options().Contains(coCanInput) ||
       (Column->GetColumnCapabilities() & cpInput) == 0 || FReadOnly)
     return false;
   FGridState.Include(gsInputEditing);
+  ++FEditSession;
   TakeColumnEditor(Column, Column->Color(), true);
   FInputColumn = Column->Index();
   Column->SetInputEditing(true);
@@ -243,7 +246,9 @@ bool TNxCustomGridControl::ApplyEditing() {
 void TNxCustomGridControl::WriteEditedCell(const WideString& Value) { SetCells(FEditCol, FEditRow, Value); }
 
 void TNxCustomGridControl::EndEditing() {
-  if (!IsEditing()) return;
+  // An editor being closed is not closed again (an OnEditExit handler that ends the edit, or
+  // deletes its row).
+  if (!IsEditing() || FEndingEdit) return;
   TNxCustomEdit* E = FInplaceEditor;
   bool Accept = true;
   WideString Value;
@@ -264,15 +269,21 @@ void TNxCustomGridControl::EndEditing() {
     RefreshCell(FEditCol, FEditRow);
   else if (FColumns->IsValidIndex(FInputColumn))
     RefreshRect(GetInputCellRect(FColumns->Item(FInputColumn)));
-  FGridState.Exclude(gsEditing);
-  FGridState.Exclude(gsInputEditing);
-  FEditCol = FEditRow = -1;
-  if (FInputColumn != -1) {
-    if (FColumns->IsValidIndex(FInputColumn)) FColumns->Item(FInputColumn)->SetInputEditing(false);
-    FInputColumn = -1;
+  const unsigned Session = FEditSession;
+  {
+    // The edit state ends after OnEditExit (which still sees the cell), also when its handler
+    // raises; a handler that opened the next editor keeps that one.
+    TScopeExit Ended([&] {
+      if (FEditSession == Session) AbandonEditing();
+    });
+    if (Body) DoEditExit();
   }
-  DetachEditor();
-  if (Body) DoEditExit();
+}
+
+void TNxCustomGridControl::CommitEditing() {
+  if (!IsEditing()) return;
+  ApplyEditing();
+  EndEditing();
 }
 
 void TNxCustomGridControl::AddInputRow() {
@@ -304,9 +315,10 @@ void TNxCustomGridControl::PlaceEditor() {
     R.Right -= FRightLine;
     if (!FOptions.Contains(goGrid)) --R.Bottom;
     const TRect B = GetBodyRect();
-    if (R.Bottom < B.Top) {
-      // The cell scrolled above the body: the editor hides and the edit goes on. The focus
-      // stays with the grid (hiding the focused editor would move it out and end the edit).
+    if (R.Bottom < B.Top || !GetRowShown(FEditRow)) {
+      // The cell scrolled above the body, or its row is hidden: the editor hides and the edit
+      // goes on. The focus stays with the grid (hiding the focused editor would move it out and
+      // end the edit).
       if (GetFocus() == E->Handle() && CanFocus()) SetFocus();
       E->SetVisible(false);
       return;
@@ -345,8 +357,7 @@ void TNxCustomGridControl::EditorKeyDown(TObject* Sender, Word& Key, TShiftState
   const bool Input = FGridState.Contains(gsInputEditing);
   switch (Key) {
     case VK_TAB:
-      ApplyEditing();
-      EndEditing();
+      CommitEditing();
       break;
     case VK_RETURN: {
       if (Shift.Contains(ssCtrl)) break;
@@ -361,8 +372,7 @@ void TNxCustomGridControl::EditorKeyDown(TObject* Sender, Word& Key, TShiftState
       const bool KeepsEnter =
           Column != nullptr && ((Column->GetColumnCapabilities() & cpWantReturns) != 0 || Column->WantReturns());
       if (!KeepsEnter) {
-        ApplyEditing();
-        EndEditing();
+        CommitEditing();
         if (!IsEditing() && CanFocus()) SetFocus();
       }
       break;
@@ -370,9 +380,9 @@ void TNxCustomGridControl::EditorKeyDown(TObject* Sender, Word& Key, TShiftState
     case VK_PRIOR:
     case VK_NEXT:
       // A page key moves the selection, which closes the editor: what was typed is written back
-      // first, as Tab, Enter and a click elsewhere do (only Escape discards).
-      ApplyEditing();
-      EndEditing();
+      // first, as Tab, Enter and a click elsewhere do (only Escape discards). With the keys
+      // disabled nothing moves, and the editor stays as it is.
+      if (!FOptions.Contains(goDisableKeys)) CommitEditing();
       break;
     case VK_ESCAPE:
       if (FOptions.Contains(goEscClearEdit)) {

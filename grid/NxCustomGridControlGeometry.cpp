@@ -177,6 +177,23 @@ int TNxCustomGridControl::GetRowsPerPage(bool CountAbove) {
   return N;
 }
 
+int TNxCustomGridControl::GetLastPageRows() {
+  // A row is fully in view when its pixels are inside the body (the grid line under the last
+  // one may be cut), as ScrollToRow and GetLastFullyVisibleRow count it.
+  const int Height = GetBodyRect().Height() - FTopLine;
+  int Used = 0;
+  int N = 0;
+  for (int R = PreviousShownRow(GetRowCount() - 1); R >= 0; R = PreviousShownRow(R - 1)) {
+    const int Pitch = GetRowPitch(R);
+    const int Next = Used + Pitch + (N > 0 ? RowGap() : 0);
+    // Rows that take no room would all count, every row walked: the page stops at them.
+    if (Next > Height || Pitch + RowGap() <= 0) break;
+    Used = Next;
+    ++N;
+  }
+  return std::max(N, 1);
+}
+
 int TNxCustomGridControl::GetLastFullyVisibleRow() {
   const TRect B = GetBodyRect();
   int Last = FFirstVisibleRow - 1;
@@ -421,12 +438,16 @@ void TNxCustomGridControl::UpdateVertScrollBar() {
   TNxScrollBar* Bar = VertScrollBar();
   const int Rows = GetRowCount();
   const int Total = Rows == 1 ? 0 : GetShownRowCount();
+  // The page is what the body holds at the end of the list, so that the last position shows the
+  // last row at the bottom however tall the rows are (a page taken from the rows at the top would
+  // stop short of the last rows, or scroll past them, when the rows at the end are taller or
+  // shorter). A row or slide taller than the body fills a page alone.
   int Page;
   if (FGridStyle == gsReport) {
-    Page = GetRowsPerPage();
+    Page = GetLastPageRows();
   } else {
     const int Pitch = FSlideSize + RowGap();
-    Page = Pitch > 0 ? GetBodyRect().Height() / Pitch : 0;
+    Page = std::max(Pitch > 0 ? GetBodyRect().Height() / Pitch : 0, 1);
   }
   // While the grid is updating only the first visible row is kept valid; the bar (each change of
   // it is a call to the system) is brought up to date once, by EndUpdate.
@@ -438,12 +459,18 @@ void TNxCustomGridControl::UpdateVertScrollBar() {
     }
     return;
   }
+  // Showing or hiding the bar resizes the client area, which can bring in or take away the
+  // horizontal bar and so change the body's height: the size change updates this bar again from
+  // within, with the page of the new body, and that update stands.
+  const unsigned Pass = ++FVertBarPass;
   if (Page < Total) {
     Bar->SetMax(Total);
+    if (FVertBarPass != Pass) return;
     Bar->SetPageSize(Page + 1);
     Bar->SetLargeChange(Bar->PageSize());
   } else {
     Bar->SetMax(0);
+    if (FVertBarPass != Pass) return;
   }
   // Keep the first visible row on a position the bar can show: the view never scrolls past the
   // point where the last row reaches the bottom of the body.
@@ -508,6 +535,13 @@ void TNxCustomGridControl::AfterScroll() { PlaceEditor(); }
 
 void TNxCustomGridControl::ScrollToRow(int ARow) {
   if (ARow < 0 || ARow >= GetRowCount()) return;
+  // A row that is not shown takes no room: the view goes to where it lies, the shown row above
+  // it (or below, at the top). Measured as a shown row it would scroll past the last page.
+  if (!GetRowShown(ARow)) {
+    const int Above = PreviousShownRow(ARow - 1);
+    ARow = Above >= 0 ? Above : NextShownRow(ARow);
+    if (ARow >= GetRowCount()) return;
+  }
   TNxScrollBar* Bar = VertScrollBar();
   if (ARow < FFirstVisibleRow) {
     Bar->SetPosition(Bar->Position() - CountShownRows(ARow, FFirstVisibleRow));

@@ -257,7 +257,11 @@ int TNxGrid::AddRow(int Count) {
 
 void TNxGrid::AddChildRow(int AParent, bool AAfterDescendants) {
   CheckRow(AParent);
-  const int Pos = AParent + 1 + (AAfterDescendants ? FCellStore->DescendantCount(AParent) : 0);
+  // After the parent's descendants: as many rows below it as it has descendants, which is right
+  // after its block while its tree is kept together. A tree that moves or a sort pulled apart
+  // has no block; the row still goes that many rows down (at most to the end).
+  const int Pos = AAfterDescendants ? std::min(AParent + 1 + FCellStore->DescendantCount(AParent), GetRowCount())
+                                    : AParent + 1;
   const int OldRows = GetRowCount();
   FCellStore->InsertChildRow(AParent, Pos);
   FollowRecords([Pos](int I) { return I >= Pos ? I + 1 : I; });
@@ -266,7 +270,6 @@ void TNxGrid::AddChildRow(int AParent, bool AAfterDescendants) {
   } catch (...) {
     // The row or nothing: a default value that fails takes it out again.
     FCellStore->DeleteRow(Pos);
-    --FCellStore->GetRow(AParent)->ChildCount;
     FollowRecords([Pos](int I) { return I == Pos ? -1 : I > Pos ? I - 1 : I; });
     throw;
   }
@@ -297,39 +300,43 @@ void TNxGrid::InsertRow(int ARow) {
 void TNxGrid::DeleteRow(int ARow) {
   CheckRow(ARow);
   TNxCustomGrid::DeleteRow(ARow);
-  TRow* Row = FCellStore->GetRow(ARow);
-  // Each child deleted counts itself off its parent's ChildCount, so a count left over tells the
-  // store that children moved away from under this row still point at it.
-  const int Descendants = FCellStore->DescendantCount(ARow);
-  for (int R = ARow + Descendants; R > ARow; --R) DeleteRow(R);
-  if (Row->ParentRow != nullptr && Row->ParentRow->ChildCount > 0) --Row->ParentRow->ChildCount;
-  const bool WasSelected = SelectedRow() == ARow;
-  if (WasSelected) DoDeselectCell(SelectedColumn(), ARow);
-  FCellStore->DeleteRow(ARow);
+  // The row goes with its descendants: every row whose chain of parents reaches it. While its
+  // tree is kept together they are the rows right after it with a greater level; after moves or
+  // a sort they may lie anywhere, and rows of other trees between them stay.
+  bool WasSelected = false;
+  for (int R = FSelectedRow; R >= 0 && R < GetRowCount() && !WasSelected; R = GetRowParent(R))
+    WasSelected = R == ARow;
+  if (WasSelected) DoDeselectCell(SelectedColumn(), FSelectedRow);
+  const std::vector<int> Gone = FCellStore->DeleteRowTree(ARow);
   const int Rows = GetRowCount();
+  // Rows deleted before a position, and whether the position itself went.
+  auto GoneBefore = [&Gone](int I) {
+    return static_cast<int>(std::lower_bound(Gone.begin(), Gone.end(), I) - Gone.begin());
+  };
+  auto Went = [&Gone](int I) { return std::binary_search(Gone.begin(), Gone.end(), I); };
 
-  // Every index at or below the deleted row moves up by one, whether the row was shown or not;
-  // they are kept inside the grid.
-  if (ARow < FFirstVisibleRow && FFirstVisibleRow >= 1) --FFirstVisibleRow;
-  FollowRecords([ARow](int I) { return I == ARow ? -1 : I > ARow ? I - 1 : I; });
+  // Every index below a deleted row moves up, whether the row was shown or not; they are kept
+  // inside the grid.
+  FFirstVisibleRow -= GoneBefore(FFirstVisibleRow);
+  FollowRecords([&](int I) { return Went(I) ? -1 : I - GoneBefore(I); });
   FindShownRows();
   if (FFirstVisibleRow >= Rows) FFirstVisibleRow = std::max(Rows - 1, 0);
-  RefreshFrom(ARow);
+  RefreshFrom(Gone.front());
 
   if (WasSelected) {
-    if (Rows == 0) {
-      FSelectedRow = -1;
-    } else {
-      // The record in its place (or the last shown one, at the end) becomes the selected one.
-      FSelectedRow = -1;
-      const int Next = ARow < Rows ? ARow : FLastShownRow;
+    FSelectedRow = -1;
+    if (Rows > 0) {
+      // The record in the place of the first deleted row (or the last shown one, at the end)
+      // becomes the selected one.
+      const int Next = Gone.front() < Rows ? Gone.front() : FLastShownRow;
       SelectCell(SelectedColumn(), GetRowShown(Next) ? Next : FLastShownRow, false, true, {});
     }
   }
   // A range whose anchor row went starts at the selection.
   if (FAnchorRow < 0) FAnchorRow = FSelectedRow;
   UpdateVertScrollBar();
-  DoDataChange(dcDeleteRow, ARow);
+  // One notice per row, the last first, each with the index the row had when it went.
+  for (auto It = Gone.rbegin(); It != Gone.rend(); ++It) DoDataChange(dcDeleteRow, *It);
   if (Rows - 1 < FLastAddedRow) FLastAddedRow = Rows - 1;
 }
 
@@ -364,13 +371,22 @@ void TNxGrid::MoveRow(int AFrom, int ATo) {
 void TNxGrid::ExchangeRows(int A, int B) {
   CheckRow(A);
   CheckRow(B);
+  // Rows of the same height and shown state take each other's place; otherwise the rows between
+  // them move, and the page may hold another number of rows.
+  const bool ShownA = GetRowShown(A), ShownB = GetRowShown(B);
+  const bool SamePlace = ShownA == ShownB && (!ShownA || GetRowPitch(A) == GetRowPitch(B));
   FCellStore->ExchangeRows(A, B);
   FollowRecords([A, B](int I) { return I == A ? B : I == B ? A : I; });
   FindShownRows();
-  if (UpdateCount() == 0) {
-    RefreshRow(A);
-    RefreshRow(B);
+  if (SamePlace) {
+    if (UpdateCount() == 0) {
+      RefreshRow(A);
+      RefreshRow(B);
+    }
+    return;
   }
+  RefreshFrom(std::min(A, B));
+  UpdateVertScrollBar();
 }
 
 void TNxGrid::SetRowVisible(int ARow, bool Value) {
@@ -385,6 +401,9 @@ void TNxGrid::SetRowVisible(int ARow, bool Value) {
   TNxCustomGrid::SetRowVisible(ARow, Value);
   if (GetShownRowCount() == 0) FFirstShownRow = FLastShownRow = 0;
   UpdateVertScrollBar();
+  // The rows below moved: an editor over one of them goes along (over the row itself, it hides
+  // while the row does).
+  if (GridState().Contains(gsEditing)) PlaceEditor();
 }
 
 void TNxGrid::SetRowHeight(int ARow, int Value) {
@@ -397,6 +416,8 @@ void TNxGrid::SetRowHeight(int ARow, int Value) {
   if (GetRowShown(ARow)) {
     RefreshFrom(ARow);
     UpdateVertScrollBar();
+    // The row and those below changed place: an open editor goes along.
+    if (GridState().Contains(gsEditing)) PlaceEditor();
   }
 }
 
@@ -407,24 +428,19 @@ void TNxGrid::SetRowSize(int Value) {
 
 void TNxGrid::SetExpanded(int ARow, bool Value) {
   CheckRow(ARow);
-  TRow* Row = FCellStore->GetRow(ARow);
-  if (Row->Expanded == Value) return;
-  Row->Expanded = Value;
+  if (Expanded(ARow) == Value) return;
+  // The descendants show when every row up their chain of parents is expanded (those of a
+  // collapsed child stay hidden), wherever they lie: after moves or a sort some may lie above the
+  // row.
+  const int Changed = FCellStore->SetRowExpanded(ARow, Value);
   RefreshRow(ARow);
-  const int Descendants = FCellStore->DescendantCount(ARow);
-  if (Descendants > 0) {
-    // A descendant shows when its parent shows and is expanded; parents come first.
-    for (int R = ARow + 1; R <= ARow + Descendants; ++R) {
-      TRow* D = FCellStore->GetRow(R);
-      const bool Shown = D->ParentRow == nullptr || (D->ParentRow->Shown && D->ParentRow->Expanded);
-      FCellStore->SetRowShown(R, Shown);
-    }
+  if (Changed >= 0) {
     FindShownRows();
     if (FFirstVisibleRow < GetRowCount() && !GetRowShown(FFirstVisibleRow)) {
       const int Above = FindLastShownRow(FFirstVisibleRow);
       FFirstVisibleRow = Above >= 0 ? Above : std::max(FindFirstShownRow(0), 0);
     }
-    RefreshFrom(ARow);
+    RefreshFrom(std::min(ARow, Changed));
     UpdateVertScrollBar();
   }
   DoExpand(ARow);
@@ -451,8 +467,11 @@ void TNxGrid::SetStartRowCount(int Value) {
 // Sorting and footers
 
 void TNxGrid::SortColumn(TNxCustomColumn* Column, bool Ascending) {
+  // A sort the store refuses changes nothing: no editor closes, no event fires, the view stays.
+  const bool Sorts = Column != nullptr && Column->Options().Contains(coCanSort) && Column->Columns() == Columns();
+  if (Sorts) FCellStore->CheckSortable(Column->Index(), Column->SortType());
   TNxCustomGrid::SortColumn(Column, Ascending);
-  if (Column == nullptr || !Column->Options().Contains(coCanSort) || Column->Columns() != Columns()) return;
+  if (!Sorts) return;
   // The records of the followed rows, found again where the sort put them.
   const std::pair<int, TRow*> Before[] = {
       {FSelectedRow, RecordAt(FSelectedRow)}, {FAnchorRow, RecordAt(FAnchorRow)}, {FEditRow, RecordAt(FEditRow)}};
@@ -552,7 +571,14 @@ void TNxGrid::CompareCells(TObject*, TCell* Cell1, TCell* Cell2, int& Compare) {
 void TNxGrid::ColumnsChanged(int ChangeKind, int Index, int Index2) {
   // The store follows first, so that the engine's notices already see the new column's cells.
   const int RowsBefore = GetRowCount();
-  if (FCellStore) FCellStore->ColumnsChanged(ChangeKind, Index, Index2);
+  try {
+    if (FCellStore) FCellStore->ColumnsChanged(ChangeKind, Index, Index2);
+  } catch (...) {
+    // A column the store cannot make cells for (memory ran out; the store is as it was) leaves
+    // the column list again: the two never disagree.
+    if (ChangeKind == cnAddColumn || ChangeKind == cnInsertColumn) Columns()->Withdraw(Index);
+    throw;
+  }
   if (RowsBefore > 0 && GetRowCount() == 0) {
     // The last column went and took the rows with it.
     TNxCustomGrid::ClearRows();

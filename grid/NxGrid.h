@@ -56,7 +56,8 @@ class TNxGrid : public TNxCustomGrid, public TCellStoreGrid {
   // out of the shown rows until the parent opens.
   void SetRowVisible(int ARow, bool Value) override;
   int GetRowLevel(int ARow) override;
-  // The index of the row's parent row, -1 for a top-level row.
+  // The index of the row's parent row, -1 for a top-level row (no search: the record knows where
+  // it lies).
   int GetRowParent(int ARow) override;
   int FindParentRow(int ARow);
   // The first following row of the same level; -1 when a row of a lower level or the end comes
@@ -64,6 +65,8 @@ class TNxGrid : public TNxCustomGrid, public TCellStoreGrid {
   int GetNextSibling(int ARow);
   int ChildCount(int ARow);
   bool Expanded(int ARow);
+  // Stores the flag and shows or hides the row's descendants: a row is shown when it is visible
+  // and every row up its chain of parents is expanded.
   void SetExpanded(int ARow, bool Value);
   bool GetSelected(int ARow) override;
   // Stores the flag and repaints the row (not while the grid is updating: EndUpdate repaints).
@@ -75,11 +78,13 @@ class TNxGrid : public TNxCustomGrid, public TCellStoreGrid {
 
   // Appends Count rows and returns the index of the last (LastAddedRow); nothing for Count < 1.
   int AddRow(int Count = 1) override;
-  // A child row of AParent, right after it or after all its descendants.
+  // A child row of AParent, right after it or after all its descendants (as many rows further
+  // down as it has descendants).
   void AddChildRow(int AParent, bool AAfterDescendants = false);
   // A new row at ARow (0 .. RowCount); the selected record stays selected.
   void InsertRow(int ARow) override;
-  // Deletes the row and its descendants; the selected record stays selected when it remains.
+  // Deletes the row and its descendants (the rows whose chain of parents reaches it) in one store
+  // operation; the selected record stays selected when it remains.
   void DeleteRow(int ARow) override;
   void ClearRows() override;
   void MoveRow(int AFrom, int ATo) override;

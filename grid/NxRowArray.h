@@ -1,7 +1,10 @@
 // TRowArray: the cell store's list of row items (a column's cells, the row records). An array
 // with free room at both ends: appending and taking rows off either end cost the same for any
 // number of rows, and a row inserted or deleted inside moves only the shorter side. Reading an
-// item is one addition. Portable.
+// item is one addition. An item can be told where it lies: the placement policy hears the slot
+// of every item put in or moved relative to the others (at no more cost than the move; a move of
+// every item by the same distance, as when the array grows, costs nothing), and PositionOfSlot
+// turns a slot back into a position. Portable.
 #pragma once
 
 #include <algorithm>
@@ -13,7 +16,13 @@
 
 #include "framework/Lists.h"
 
-template <class T>
+// The default placement policy: items are not told where they lie.
+struct TNoPlacement {
+  template <class T>
+  static void Placed(T, int) {}
+};
+
+template <class T, class TPlacement = TNoPlacement>
 class TRowArray {
   static_assert(std::is_trivially_copyable_v<T>, "items are moved as bytes");
 
@@ -34,6 +43,12 @@ class TRowArray {
     Check(Index);
     return FData[FHead + Index];
   }
+  // The position of the item last placed at Slot (the slot the placement policy was told), -1
+  // when no item is there now.
+  int PositionOfSlot(int Slot) const {
+    const int I = Slot + FBase - FHead;
+    return I >= 0 && I < FCount ? I : -1;
+  }
 
   // Room for Capacity items without a new allocation (appending).
   void Reserve(int Capacity) {
@@ -50,7 +65,7 @@ class TRowArray {
 
   void Add(T Item) {
     if (FHead + FCount == FCapacity) MakeRoom(false);
-    FData[FHead + FCount] = Item;
+    Put(FHead + FCount, Item);
     ++FCount;
   }
 
@@ -65,7 +80,7 @@ class TRowArray {
     } else {
       Shift(Slot(Index + 1), Slot(Index), FCount - Index);
     }
-    FData[FHead + Index] = Item;
+    Put(FHead + Index, Item);
     ++FCount;
   }
 
@@ -92,13 +107,46 @@ class TRowArray {
       Shift(Slot(From), Slot(From + 1), To - From);
     else
       Shift(Slot(To + 1), Slot(To), From - To);
-    FData[FHead + To] = Item;
+    Put(FHead + To, Item);
   }
 
   void Exchange(int A, int B) {
     Check(A);
     Check(B);
-    std::swap(FData[FHead + A], FData[FHead + B]);
+    const T Item = FData[FHead + A];
+    Put(FHead + A, FData[FHead + B]);
+    Put(FHead + B, Item);
+  }
+
+  // Removes the items at the K positions of Sorted (ascending, each once; nothing is freed) in one
+  // pass that moves only the items on the cheaper side: those before the last removed position,
+  // or those after the first.
+  void DeleteSorted(const int* Sorted, int K) {
+    auto At = [&](int J) { return Sorted[J]; };
+    for (int J = 0; J < K; ++J) {
+      Check(At(J));
+      if (J > 0 && At(J) <= At(J - 1)) TList::Error(At(J));
+    }
+    if (K == 0) return;
+    if (At(K - 1) + 1 - K <= FCount - At(0) - K) {
+      // The items below each removed one move up past the removed ones above them, the highest
+      // group first (a lower group moved first would overwrite items not yet moved).
+      for (int J = K - 1; J >= 0; --J) {
+        const int Lo = J > 0 ? At(J - 1) + 1 : 0;
+        Shift(Slot(Lo + K - J), Slot(Lo), At(J) - Lo);
+      }
+      FHead += K;
+    } else {
+      int To = At(0);
+      for (int J = 0; J < K; ++J) {
+        const int Lo = At(J) + 1;
+        const int Hi = J + 1 < K ? At(J + 1) : FCount;
+        Shift(Slot(To), Slot(Lo), Hi - Lo);
+        To += Hi - Lo;
+      }
+    }
+    FCount -= K;
+    if (FCount == 0) FHead = FCapacity / 2;
   }
 
   // Position of the first item equal to Item, -1 when none.
@@ -114,6 +162,7 @@ class TRowArray {
     for (int I = 0; I < FCount; ++I) Data[FHead + I] = FData[FHead + Order[static_cast<std::size_t>(I)]];
     FData = std::move(Data);
     FMoved += static_cast<std::uint64_t>(FCount);
+    Placed(FHead, FCount);
   }
 
   void Clear() {
@@ -126,9 +175,20 @@ class TRowArray {
     if (static_cast<unsigned>(Index) >= static_cast<unsigned>(FCount)) TList::Error(Index);
   }
   T* Slot(int Index) { return FData.get() + FHead + Index; }
+  void Put(int At, T Item) {
+    FData[At] = Item;
+    TPlacement::Placed(Item, At - FBase);
+  }
+  // The policy hears the slots of Count items from slot At.
+  void Placed(int At, int Count) {
+    if constexpr (!std::is_same_v<TPlacement, TNoPlacement>)
+      for (int I = At; I < At + Count; ++I) TPlacement::Placed(FData[I], I - FBase);
+  }
   void Shift(T* To, T* From, int Count) {
+    if (Count <= 0) return;
     std::memmove(To, From, sizeof(T) * static_cast<std::size_t>(Count));
     FMoved += static_cast<std::uint64_t>(Count);
+    Placed(static_cast<int>(To - FData.get()), Count);
   }
 
   // Free room at the front (Front) or at the back: the items are moved towards the other end
@@ -145,16 +205,19 @@ class TRowArray {
     Regrow(Capacity, Front ? NewFree - NewFree / 4 : NewFree / 8);
   }
 
+  // Every item moves to Head on: the same distance for all, which the items' slots take through
+  // FBase.
   void Regrow(int Capacity, int Head) {
     if (Capacity == FCapacity) {
-      Shift(FData.get() + Head, Slot(0), FCount);
+      std::memmove(FData.get() + Head, Slot(0), sizeof(T) * static_cast<std::size_t>(FCount));
     } else {
       std::unique_ptr<T[]> Data(new T[static_cast<std::size_t>(Capacity)]);
       if (FCount > 0) std::memcpy(Data.get() + Head, Slot(0), sizeof(T) * static_cast<std::size_t>(FCount));
-      FMoved += static_cast<std::uint64_t>(FCount);
       FData = std::move(Data);
       FCapacity = Capacity;
     }
+    FMoved += static_cast<std::uint64_t>(FCount);
+    FBase += Head - FHead;
     FHead = Head;
   }
 
@@ -162,5 +225,7 @@ class TRowArray {
   int FCapacity = 0;
   int FCount = 0;
   int FHead = 0;
+  // Physical index = a placed slot + FBase.
+  int FBase = 0;
   std::uint64_t FMoved = 0;
 };

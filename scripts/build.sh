@@ -1,11 +1,25 @@
 #!/usr/bin/env bash
 # Builds the target (32-bit Windows) in build/win32; with --native also the native build with
-# sanitizers in build/native. Installs what is missing first.
+# sanitizers in build/native. With --program only the program and the developer tools that start
+# it (the tests and benchmarks are left for scripts/test.sh). Installs what is missing first.
+#   scripts/build.sh [--native | --program [TARGET...]]
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-"$root/scripts/setup.sh"
 native=0
-for a in "$@"; do [ "$a" = --native ] && native=1; done
+program=0
+targets=()
+for a in "$@"; do
+  case "$a" in
+    --native) native=1 ;;
+    --program) program=1 ;;
+    *) targets+=("$a") ;;
+  esac
+done
+if [ "$program" = 1 ]; then
+  "$root/scripts/setup.sh" --program
+else
+  "$root/scripts/setup.sh"
+fi
 jobs=$(nproc 2>/dev/null || echo 4)
 
 configure() { # dir, args...
@@ -15,6 +29,10 @@ configure() { # dir, args...
   fi
 }
 configure "$root/build/win32" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-w64-mingw32.cmake" -DCMAKE_BUILD_TYPE=Release
+if [ "$program" = 1 ]; then
+  cmake --build "$root/build/win32" -j "$jobs" --target Project1 shot "${targets[@]}"
+  exit 0
+fi
 cmake --build "$root/build/win32" -j "$jobs"
 if [ "$native" = 1 ]; then
   configure "$root/build/native" -DTV_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTV_BENCH=OFF

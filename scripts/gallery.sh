@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Renders the gallery: the skin engine's windows under the program's own skin (a form of every
-# kind of control, a message box, a popup menu and the skinned system menu, an MDI form with a
-# maximised child, a form and a dialog with extended borders), saved as PNG files in
+# kind of control, a message box, a system dialog, a popup menu and the skinned system menu, an MDI
+# form with a maximised child, a form and a dialog with extended borders), saved as PNG files in
 # docs/gallery/ (or the folder given with --out). Builds first; runs under Wine on Xvfb.
 #   scripts/gallery.sh [--out FOLDER]
 set -euo pipefail
@@ -14,7 +14,7 @@ while [ $# -gt 0 ]; do
     *) echo "gallery.sh: unknown argument $1" >&2; exit 2 ;;
   esac
 done
-"$root/scripts/build.sh"
+"$root/scripts/build.sh" --program gallery
 source "$root/scripts/wine-env.sh"
 tv_display xvfb
 tv_wine_prefix

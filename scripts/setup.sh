@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Installs everything the build and the tests need, from Debian packages only, and builds
-# libjpeg-turbo for the 32-bit Windows target from Debian's source package.
+# Installs what the build needs, from Debian packages only, and builds libjpeg-turbo for the
+# 32-bit Windows target from Debian's source package. With --program only what building and
+# running the program needs; otherwise also the native build's compilers and libraries (tests,
+# sanitizers, fuzzing, benchmarks).
 # Idempotent: when everything is present it checks and returns in well under a second.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -11,15 +13,21 @@ as_root() {
   if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
 }
 
-# Debian packages. The i386 architecture is needed for wine32.
+program_only=0
+for a in "$@"; do [ "$a" = --program ] && program_only=1; done
+
+# Debian packages. The i386 architecture is needed for wine32. googletest is the source package
+# the target's tests build from; the build files name it, so the program's build needs it too.
 packages=(
   cmake ninja-build make pkg-config dpkg-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-tools
   libz-mingw-w64-dev googletest
   wine wine32:i386 fonts-wine
   xvfb xauth x11-utils imagemagick
-  clang g++ libgtest-dev libpng-dev zlib1g-dev libjpeg62-turbo-dev
 )
+if [ "$program_only" = 0 ]; then
+  packages+=(clang g++ libgtest-dev libpng-dev zlib1g-dev libjpeg62-turbo-dev)
+fi
 
 missing=()
 installed=$(dpkg-query -W -f '${Package}:${Architecture} ${db:Status-Abbrev}\n' 2>/dev/null || true)

@@ -1,40 +1,34 @@
 // Developer tool: starts a program, waits until its windows are shown and painted, saves a
 // picture of them as a 24-bit BMP and closes the program.
 //   shot.exe OUT.bmp PROGRAM [ARGUMENTS...]
+// Exits with 0 only when the program showed a window, closed when asked and ended with exit
+// code 0; otherwise it says what went wrong (with the texts of any box left open) and exits 1.
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "tools/ProcessWindows.h"
+
 namespace {
 
 struct Found {
-  DWORD Pid;
   RECT Bounds;
   bool Any;
   std::vector<HWND> Windows;
 };
 
-BOOL CALLBACK CollectWindow(HWND W, LPARAM LP) {
-  auto* f = reinterpret_cast<Found*>(LP);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(W, &pid);
-  if (pid != f->Pid) return TRUE;
-  f->Windows.push_back(W);
-  if (!IsWindowVisible(W)) return TRUE;
-  RECT r;
-  GetWindowRect(W, &r);
-  if (r.right - r.left <= 1 || r.bottom - r.top <= 1) return TRUE;
-  if (!f->Any) f->Bounds = r;
-  else UnionRect(&f->Bounds, &f->Bounds, &r);
-  f->Any = true;
-  return TRUE;
-}
-
+// The program's windows, and the bounds of those shown with more than a pixel to show.
 Found FindWindows(DWORD Pid) {
-  Found f{Pid, {}, false, {}};
-  EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&f));
+  Found f{{}, false, processwindows::Of(Pid, false)};
+  for (HWND W : f.Windows) {
+    RECT r;
+    if (!IsWindowVisible(W) || !GetWindowRect(W, &r) || r.right - r.left <= 1 || r.bottom - r.top <= 1) continue;
+    if (!f.Any) f.Bounds = r;
+    else UnionRect(&f.Bounds, &f.Bounds, &r);
+    f.Any = true;
+  }
   return f;
 }
 
@@ -67,6 +61,44 @@ bool SaveBmp(const char* Path, HDC Src, const RECT& R) {
   if (f) std::fclose(f);
   DeleteObject(bmp);
   return ok;
+}
+
+// A window's text in UTF-8, as the terminal that started the tool shows it.
+std::string TextOf(HWND W) {
+  wchar_t wide[512];
+  int n = GetWindowTextW(W, wide, 512);
+  char text[1536];
+  n = WideCharToMultiByte(CP_UTF8, 0, wide, n, text, sizeof text, nullptr, nullptr);
+  return std::string(text, n > 0 ? n : 0);
+}
+
+BOOL CALLBACK PrintChildText(HWND W, LPARAM) {
+  char cls[64] = "";
+  GetClassNameA(W, cls, sizeof cls);
+  bool icon = lstrcmpiA(cls, "Static") == 0 && (GetWindowLongA(W, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
+  std::string text = TextOf(W);
+  if (!icon && IsWindowVisible(W) && !text.empty()) std::fprintf(stderr, "    %s\n", text.c_str());
+  return TRUE;
+}
+
+// The program's windows shown (only its dialog boxes with BoxesOnly), with their texts: an error
+// box says why.
+void PrintOpenWindows(DWORD Pid, bool BoxesOnly = false) {
+  for (HWND w : FindWindows(Pid).Windows) {
+    if (!IsWindowVisible(w)) continue;
+    char cls[64] = "";
+    GetClassNameA(w, cls, sizeof cls);
+    if (BoxesOnly && std::string(cls) != "#32770") continue;
+    std::fprintf(stderr, "  window \"%s\" (%s)\n", TextOf(w).c_str(), cls);
+    EnumChildWindows(w, PrintChildText, 0);
+  }
+}
+
+// Asks every window of the program to close and waits up to TimeoutMs for the process to end. A
+// box the program shows while closing is left open, to be reported.
+bool CloseProgram(const PROCESS_INFORMATION& Pi, DWORD TimeoutMs) {
+  for (HWND w : FindWindows(Pi.dwProcessId).Windows) PostMessageA(w, WM_CLOSE, 0, 0);
+  return WaitForSingleObject(Pi.hProcess, TimeoutMs) == WAIT_OBJECT_0;
 }
 
 }  // namespace
@@ -106,6 +138,7 @@ int main(int argc, char** argv) {
     Sleep(1500);
     WaitForInputIdle(pi.hProcess, 5000);
     f = FindWindows(pi.dwProcessId);
+    PrintOpenWindows(pi.dwProcessId, true);  // a box in the picture, an error box most likely
     HDC screen = GetDC(nullptr);
     RECT all{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     RECT r;
@@ -116,8 +149,19 @@ int main(int argc, char** argv) {
     }
     ReleaseDC(nullptr, screen);
   }
-  for (HWND w : f.Windows) PostMessageA(w, WM_CLOSE, 0, 0);
-  if (WaitForSingleObject(pi.hProcess, 3000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 0);
+  if (!CloseProgram(pi, 10000)) {
+    std::fprintf(stderr, "shot: the program did not close within 10 s; still open:\n");
+    PrintOpenWindows(pi.dwProcessId);
+    TerminateProcess(pi.hProcess, 1);
+    rc = 1;
+  } else {
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    if (code != 0) {
+      std::fprintf(stderr, "shot: the program ended with exit code %lu\n", code);
+      rc = 1;
+    }
+  }
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
   return rc;

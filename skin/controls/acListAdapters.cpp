@@ -47,9 +47,13 @@ TObject* FontProp(TObject* Obj, const char* Name) { return Obj != nullptr ? GetO
 
 TacListViewWnd::TacListViewWnd(HWND Handle, TsCommonData* ASkinData, TsSkinManager* ASkinManager,
                                const AnsiString& SkinSection)
-    : TacEditWnd(Handle, ASkinData, ASkinManager, SkinSection) {
-  if (Handle != nullptr)
-    if (HWND Header = FindWindowExW(Handle, nullptr, L"SysHeader32", nullptr)) SubclassHeader(Header);
+    : TacEditWnd(Handle, ASkinData, ASkinManager, SkinSection) {}
+
+void TacListViewWnd::HookWindow(bool Repaint) {
+  TacEditWnd::HookWindow(Repaint);
+  // A list view that has an adapter already refuses this one, and its header stays with that one.
+  if (!Destroyed && CtrlHandle != nullptr)
+    if (HWND Header = FindWindowExW(CtrlHandle, nullptr, L"SysHeader32", nullptr)) SubclassHeader(Header);
 }
 
 TacListViewWnd::~TacListViewWnd() {

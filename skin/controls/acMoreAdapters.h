@@ -109,7 +109,8 @@ class TacPageControlWnd : public TacTabControlWnd {
   // Also adapts the pages that exist (AdaptPages).
   TacPageControlWnd(HWND Handle, TsCommonData* ASkinData, TsSkinManager* ASkinManager, const AnsiString& SkinSection);
   void WndProc(TMessage& Message) override;
-  // Gives every direct child window that is not skinned yet a TacPageWnd (kept in PageAdapters).
+  // Gives every direct child window that is not skinned yet a TacPageWnd (kept in PageAdapters,
+  // each freed when its page window is destroyed).
   void AdaptPages();
 };
 

@@ -116,6 +116,10 @@ class TacListViewWnd : public TacEditWnd {
   int PressedSection = -1;
   int HotSection = -1;
 
+ protected:
+  // The header is subclassed once the list view is taken over (never by a refused adapter).
+  void HookWindow(bool Repaint) override;
+
  private:
   void SubclassHeader(HWND Header);
   void ReleaseHeader();

@@ -304,16 +304,13 @@ void StopScrollTracking(TacScrollWnd* Adapter) {
 }
 
 TacScrollWnd::~TacScrollWnd() {
-  if (!Destroyed) StopScrollTracking(this);
   DetachOnDestroy();
   delete HorzBar;
   delete VertBar;
   HorzBar = VertBar = nullptr;
-  TacScrollTracking& T = acScrollTracking();
-  if (T.HoverWnd == CtrlHandle && CtrlHandle != nullptr) {
-    T = TacScrollTracking{};
-  }
 }
+
+void TacScrollWnd::StopInputTracking() { StopScrollTracking(this); }
 
 void TacScrollWnd::HookWindow(bool Repaint) { InitSkinScrollBars(this, CtrlHandle, Repaint); }
 
@@ -481,7 +478,7 @@ void InitSkinScrollBars(TacScrollWnd* Adapter, HWND Handle, bool Repaint) {
   if (Adapter == nullptr) return;
   Adapter->Scrolling = false;
   Adapter->CtrlHandle = Handle;
-  if (RoutedToAnotherAdapter(Handle, Adapter)) {
+  if (AttachedToAnotherAdapter(Handle, Adapter)) {
     HookAdapterWndProc(Adapter, Handle);  // leaves the adapter detached
     return;
   }
@@ -836,7 +833,6 @@ void UpdateScrollInfo(TacScrollWnd* Adapter, bool Repaint) {
 
 void UnhookScrollAdapter(HWND Handle, bool FreeAdapter, bool Repaint, TacMainWnd*& Adapter) {
   if (Adapter == nullptr) return;
-  if (!Adapter->Destroyed) StopScrollTracking(dynamic_cast<TacScrollWnd*>(Adapter));
   // The bars go once the window has its own procedure and parameters back.
   UnhookAdapterWndProc(Handle, FreeAdapter, Repaint, Adapter, [](TacMainWnd* A) {
     if (auto* S = dynamic_cast<TacScrollWnd*>(A)) {
@@ -1013,8 +1009,12 @@ LRESULT HandleTimer(TacScrollWnd* Adapter, HWND Handle, WPARAM WParam, LPARAM LP
         T.LastHoverPart = T.HoverPart;
       } else {
         KillTimer(Handle, acTimerHover);
-        T.HoverTimer = 0;
-        T.HoverBar = T.HoverPart = T.LastHoverPart = -1;
+        // The hover state is this window's only while the pointer has not gone on to another
+        // window's bar; that window's state stays.
+        if (T.HoverWnd == Handle) {
+          T.HoverTimer = 0;
+          T.HoverBar = T.HoverPart = T.LastHoverPart = -1;
+        }
         PaintSkinScrollBars(Adapter, Handle, nullptr, 0, -1, nullptr);
       }
       return 0;

@@ -67,7 +67,7 @@ class TacScrollWnd : public TacMainWnd {
 
  public:
   using TacMainWnd::TacMainWnd;
-  // Frees both bars, then the base destructor detaches.
+  // Detaches (stopping the tracking on the window), then frees both bars.
   ~TacScrollWnd() override;
 
   void WndProc(TMessage& Message) override;
@@ -89,6 +89,8 @@ class TacScrollWnd : public TacMainWnd {
  protected:
   // InitSkinScrollBars instead of the plain hook.
   void HookWindow(bool Repaint) override;
+  // StopScrollTracking.
+  void StopInputTracking() override;
 };
 
 // The process-wide tracking state (one pressed or hot bar at a time).

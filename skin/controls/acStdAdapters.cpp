@@ -619,8 +619,13 @@ void TacCheckBoxWnd::WndProc(TMessage& Message) {
       return;
     case WM_NCHITTEST: {
       TacMainWnd::WndProc(Message);
+      // Only the pointer's own hit test makes the box the hover window: a hit test of one of its
+      // points while the pointer is elsewhere (a window-from-point probe) leaves the hover alone.
       TsSkinManager* Def = TsSkinManager::DefaultManager();
-      if (Def != nullptr && IsWindowEnabled(CtrlHandle) && Def->HoverWindow() != CtrlHandle)
+      POINT P{};
+      RECT R{};
+      if (Def != nullptr && IsWindowEnabled(CtrlHandle) && Def->HoverWindow() != CtrlHandle && GetCursorPos(&P) &&
+          GetWindowRect(CtrlHandle, &R) && PtInRect(&R, P))
         Def->SetHoverWindow(CtrlHandle);
       return;
     }

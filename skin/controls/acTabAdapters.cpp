@@ -571,6 +571,12 @@ void TacPageWnd::WndProc(TMessage& Message) {
     }
   }
   TacMainWnd::WndProc(Message);
+  if ((Message.Msg == WM_DESTROY || Message.Msg == WM_NCDESTROY) && Destroyed) {
+    // The page has gone and the adapter has let go of it: an adapter of the page list goes too
+    // (nothing touches it after this message).
+    if (PageAdapters().Remove(this) >= 0) delete this;
+    return;
+  }
   if (Message.Msg == WM_PARENTNOTIFY && LOWORD(Message.WParam) == WM_CREATE) NotifyTopParentLoaded(CtrlHandle);
 }
 

@@ -157,6 +157,7 @@ void TacMainWnd::PutBackProcedure() {
 
 void TacMainWnd::DetachOnDestroy() {
   if (Destroyed) return;
+  StopInputTracking();
   // The window procedure always goes back. A control that goes away with its form may outlive
   // its adapter for a while (the form frees its components one by one, the skin provider with
   // its adapters among the first), and the messages that reach it meanwhile, such as the
@@ -294,9 +295,9 @@ WideString GetWndText(HWND Wnd) {
   return Buf;
 }
 
-bool RoutedToAnotherAdapter(HWND Handle, const TacMainWnd* Adapter) {
+bool AttachedToAnotherAdapter(HWND Handle, const TacMainWnd* Adapter) {
   const TacMainWnd* Existing = GetWndAdapter(Handle);
-  return Existing != nullptr && Existing != Adapter && !Existing->Destroyed && Existing->ObjectInstance != nullptr;
+  return Existing != nullptr && Existing != Adapter && !Existing->Destroyed;
 }
 
 WNDPROC acSubclassWindow(HWND Wnd, WNDPROC Route, const wchar_t* BypassProp) {
@@ -329,10 +330,11 @@ void HookAdapterWndProc(TacMainWnd* Adapter, HWND Handle) {
   Adapter->Scrolling = false;
   Adapter->CtrlHandle = Handle;
   TControl* Target = HookTarget(Adapter->SkinData);
-  if (Target == nullptr && RoutedToAnotherAdapter(Handle, Adapter)) {
-    // The window's messages already go to an adapter through the routing procedure, which finds
-    // its adapter by the window's property: a second one would pass them on to itself without
-    // end. The new adapter stays detached and does nothing.
+  if (AttachedToAnotherAdapter(Handle, Adapter)) {
+    // A window carries one adapter. Through the routing procedure, which finds its adapter by the
+    // window's property, a second one would pass the messages on to itself without end; in a
+    // control's WindowProc chain it would take the property from the first one and paint over
+    // it. The new adapter stays detached and does nothing.
     Adapter->Destroyed = true;
     return;
   }
@@ -357,6 +359,7 @@ void UnhookAdapterWndProc(HWND Handle, bool FreeAdapter, bool Repaint, TacMainWn
                           void (*Detach)(TacMainWnd*)) {
   if (Adapter == nullptr) return;
   if (!Adapter->Destroyed) {
+    Adapter->StopInputTracking();
     Adapter->PutBackProcedure();
     RemovePropA(Handle, acAdapterPropName);
     Adapter->RestoreStdParams();

@@ -160,6 +160,10 @@ class TacMainWnd : public TObject {
  protected:
   // Hooks the window: HookAdapterWndProc here; the scroll-bar adapters install their scroll bars.
   virtual void HookWindow(bool Repaint);
+  // Stops what the adapter keeps running on its window for the user's input (timers, the mouse
+  // capture of a press); nothing here. Letting go calls it first, whichever destructor or detach
+  // routine lets go.
+  virtual void StopInputTracking() {}
 
  private:
   // The handler this adapter put on top of a WindowProc chain (to remove exactly it).
@@ -175,8 +179,8 @@ class TacMainWnd : public TObject {
 // True while the dialog hook (or a combo-box adapter inside a system dialog) creates adapters for
 // children of a system dialog; copied into each new adapter's DlgMode.
 extern bool AdapterDlgMode;
-// The page adapters made by tab-control adapters for their pages; freed with their adapters at
-// program end (DoneAdapterUnit).
+// The page adapters made by page-control adapters for their pages. Each is freed when its page
+// window is destroyed; those still held at program end are freed by DoneAdapterUnit.
 TList& PageAdapters();
 // Set by the form's control adapter list while it frees the items of controls that go away with
 // the form: adapters freed meanwhile hand the window procedure back but leave the control's look
@@ -199,12 +203,12 @@ void DoneAdapterUnit();
 // The window's text.
 WideString GetWndText(HWND Wnd);
 // Stores the adapter in the window's "ACSBSC" property and installs its WndProc in front of the
-// window's procedure (framework control, provider's form or plain window). A plain window whose
-// messages another attached adapter already receives is left alone: the new adapter stays
-// detached (Destroyed) and inert.
+// window's procedure (framework control, provider's form or plain window). A window that carries
+// another attached adapter already is left alone: the new adapter stays detached (Destroyed) and
+// inert.
 void HookAdapterWndProc(TacMainWnd* Adapter, HWND Handle);
-// True when Handle is a plain window subclassed by an attached adapter other than Adapter.
-bool RoutedToAnotherAdapter(HWND Handle, const TacMainWnd* Adapter);
+// True when Handle carries an attached adapter other than Adapter.
+bool AttachedToAnotherAdapter(HWND Handle, const TacMainWnd* Adapter);
 
 // Subclassing of plain windows through a routing procedure (Route) that finds its object again by
 // a window property. Letting go writes the previous procedure back only while Route is still the

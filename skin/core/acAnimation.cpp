@@ -14,6 +14,7 @@
 #include "skin/core/sVclUtils.h"
 
 HDC acAnimationDC = nullptr;
+void (*acFadePause)(int Milliseconds) = [](int Milliseconds) { Sleep(static_cast<DWORD>(Milliseconds)); };
 
 namespace {
 
@@ -26,6 +27,12 @@ constexpr UINT PlaceFlags = SWP_NOACTIVATE | SWP_NOREDRAW | SWP_NOCOPYBITS;
 constexpr int FadePause = 8;
 
 int LinkInt(const std::function<int(TObject*)>& F, TObject* Provider) { return F ? F(Provider) : 0; }
+
+// The steps of a fade over Levels levels (its target alpha or weight). The fade moves by Levels
+// div Steps per step, so more steps than levels would move by nothing: the picture would not
+// change while the thread waited out up to 8,191 pauses (a Time of 2,048 ms or more). A fade has
+// at most one step per level, so a long one lasts about 2 s and shows every level.
+int FadeSteps(int Steps, int Levels) { return std::min(Steps, std::max(Levels, 0)); }
 
 // Where the children of a windowed control lie in its picture: the client area's place in the
 // window (the provider's client offset for the form it skins).
@@ -230,7 +237,7 @@ void AnimateLayered(TCustomForm* Form, TObject* Provider, int Steps) {
       Current = std::min(Current + Step, static_cast<int>(Alpha));
       Blend.SourceConstantAlpha = static_cast<BYTE>(Current);
       UpdateLayeredWindow(TempWnd, ScreenDC, nullptr, &PicSize, PicDC, &Zero, NoKey, &Blend, ULW_ALPHA);
-      Sleep(FadePause);
+      acFadePause(FadePause);
     }
     Blend.SourceConstantAlpha = Alpha;
   }
@@ -295,7 +302,7 @@ void AnimatePlain(TWinControl* Control, TObject* Provider, int Steps) {
                        static_cast<Word>(std::max(0, Weight)));
       BitBlt(OutDC, 0, 0, W, H, Work->Canvas()->Handle(), 0, 0, SRCCOPY);
       Weight -= Step;
-      if (K < Steps) Sleep(FadePause);
+      if (K < Steps) acFadePause(FadePause);
     }
   }
   BitBlt(OutDC, 0, 0, W, H, Snapshot->Canvas()->Handle(), 0, 0, SRCCOPY);
@@ -407,7 +414,7 @@ void AnimateFormShow(TWinControl* Control, int Time) {
   if (Form != nullptr) Provider = FormSkinProvider(Form);
   const int Steps = (Time & 0xFFFF) >> 3;
   if (Form != nullptr && Provider != nullptr && ProviderBorderWindow(Provider) != nullptr && LayeredWindowsAvailable())
-    AnimateLayered(Form, Provider, Steps);
+    AnimateLayered(Form, Provider, FadeSteps(Steps, Form->AlphaBlend() ? Form->AlphaBlendValue() : 255));
   else
-    AnimatePlain(Control, Provider, Steps);
+    AnimatePlain(Control, Provider, FadeSteps(Steps, 255));
 }

@@ -7,7 +7,9 @@
 // which the steps of the fade (screen capture mixed with the snapshot) are copied.
 //
 // Every fade step pauses 8 ms; the number of steps is (Time and $FFFF) shr 3, so a Time below 8
-// shows the final picture at once. While an animation runs acFormsUpdating (sFormList.h) is set,
+// shows the final picture at once, and at most one per level of the fade's target (255, or the
+// form's AlphaBlendValue), so that every step changes the picture and a fade lasts about 2 s at
+// most. While an animation runs acFormsUpdating (sFormList.h) is set,
 // and while the snapshot is painted acAnimationDC holds its device context: skinned controls
 // paint into it although their drawing is locked.
 #pragma once
@@ -20,6 +22,10 @@
 
 // The device context of the snapshot being painted (0 when none).
 extern HDC acAnimationDC;
+
+// The pause between two steps of a fade (Sleep by default); a test may replace it to look at
+// each step as it is shown.
+extern void (*acFadePause)(int Milliseconds);
 
 // The auxiliary window of the plain path: text "acOutputWindow", invisible when created, Color
 // $800080. Without a parent control and parent window it is a popup window owned by the

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <unordered_map>
 
 #include "skin/core/sVclUtils.h"
 
@@ -62,23 +63,29 @@ void RecolorPixels(const TacPixels& Bmp, const TacColorMap& Map, bool SkipGrey) 
 
 void RecolorSkinColors(TsGeneralDataArray& Sections, TsSkinData& Data, const TacColorMap& Map) {
   TCachedMap Cached(Map);
+  // A gradient is shared by the sections that take its text, and never changed: each gets one
+  // recoloured copy, which every section that held it then holds.
+  std::unordered_map<const TsGradient*, TsGradientRef> Recoloured;
+  auto Recolour = [&](TsGradientRef& G) {
+    if (G->Stops.empty()) return;
+    auto [It, New] = Recoloured.try_emplace(G.get());
+    if (New) {
+      auto Copy = std::make_shared<TsGradient>(*G);
+      for (TsGradStop& Stop : Copy->Stops) {
+        RecolorColor(Stop.Color1, Cached);
+        RecolorColor(Stop.Color2, Cached);
+      }
+      It->second = std::move(Copy);
+    }
+    G = It->second;
+  };
   for (TsGeneralData& S : Sections) {
     RecolorColor(S.Color, Cached);
     RecolorColor(S.HotColor, Cached);
     for (std::int32_t& C : S.FontColor) RecolorSetColor(C, Cached);
     for (std::int32_t& C : S.HotFontColor) RecolorSetColor(C, Cached);
-    // The stops the text describes; the parsed array never holds more, but a text changed after
-    // parsing must not reach past it.
-    const std::size_t Stops = std::min<std::size_t>(
-        static_cast<std::size_t>(WordCount(S.GradientData, TCharSet(";")) / 5), S.GradientArray.size());
-    for (std::size_t I = 0; I < Stops; ++I) {
-      RecolorColor(S.GradientArray[I].Color1, Cached);
-      RecolorColor(S.GradientArray[I].Color2, Cached);
-    }
-    for (TsGradStop& Stop : S.HotGradientArray) {
-      RecolorColor(Stop.Color1, Cached);
-      RecolorColor(Stop.Color2, Cached);
-    }
+    Recolour(S.Gradient);
+    Recolour(S.HotGradient);
   }
   RecolorColor(Data.Shadow1Color, Cached);
   RecolorColor(Data.BorderColor, Cached);

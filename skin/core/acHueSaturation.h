@@ -36,10 +36,9 @@ using TacColorMap = std::function<TColor(TColor Color)>;
 void RecolorPixels(const TacPixels& Bmp, const TacColorMap& Map, bool SkipGrey);
 
 // Recolours the colours of the sections and of the skin-wide values through Map: Color and
-// HotColor; the font and contour colours (normal and hot) other than -1; both colours of the
-// first N parsed gradient stops, N being the number of ';'-separated words of GradientData
-// divided by 5 (at most the stops there are); both colours of every parsed hot gradient stop;
-// then Data's Shadow1Color and BorderColor.
+// HotColor; the font and contour colours (normal and hot) other than -1; both colours of every
+// stop of the gradient and the hot gradient (a gradient shared by several sections is recoloured
+// once, and they share the result); then Data's Shadow1Color and BorderColor.
 void RecolorSkinColors(TsGeneralDataArray& Sections, TsSkinData& Data, const TacColorMap& Map);
 
 // The amount handed to the saturation routine for a Saturation value: (-Saturation) mod 101, the

@@ -108,6 +108,10 @@ void TLZ77Decoder::InflateChunk(const Byte*& Source, Byte*& Dest, std::uint32_t 
   Dest = FStream.next_out;
 }
 
+void TLZ77Decoder::SkipStreamChecksum() {
+  if (FStarted) inflateValidate(&FStream, 0);
+}
+
 void TLZ77Decoder::EndInflate() {
   if (!FStarted) return;
   FStarted = false;
@@ -199,7 +203,7 @@ bool TPNGReader::ScanProperties() {
   const std::uint32_t Width = ReadBE32(FBody), Height = ReadBE32(FBody + 4);
   if (Width == 0 || Height == 0 || Width > 0x7FFFFFFFu || Height > 0x7FFFFFFFu) return false;
   if (Width > static_cast<std::uint32_t>(PNGMaxSide) || Height > static_cast<std::uint32_t>(PNGMaxSide) ||
-      std::uint64_t{Width} * Height > static_cast<std::uint64_t>(PNGMaxPixels))
+      std::uint64_t{Width} * Height > static_cast<std::uint64_t>(FMaxPixels))
     RaiseTooLarge(Width, Height);
 
   const int Depth = FBody[8], ColorType = FBody[9];
@@ -385,6 +389,9 @@ void TPNGReader::Load(TStream& Stream, TPNGPixelTarget& Target) {
     Decoder = new TLZ77Decoder(Z_PARTIAL_FLUSH, false);
     FDecoder = Decoder;
     Decoder->StartInflate();
+    // Every byte of the image data lies under the CRC-32 of its IDAT chunk, which is checked; the
+    // compressed stream's own Adler-32 over the inflated bytes would check them a second time.
+    Decoder->SkipStreamChecksum();
 
     ReadChunkHead();
     for (;;) {

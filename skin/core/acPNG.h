@@ -17,11 +17,13 @@
 // or more keeps its bytes as stored, and when the IDAT chunks end before the last row (the
 // compressed stream not ended) the remaining rows are converted from zero-filled row buffers. Data
 // that could not fill the image even at deflate's highest ratio is still refused before anything
-// is allocated.
+// is allocated. For speed, the compressed stream's own Adler-32 is not checked: the CRC-32 of
+// every IDAT chunk already covers each byte of it.
 #pragma once
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -68,6 +70,8 @@ class TLZ77Decoder : public TObject {
   // call gets, and advances both pointers past what was used. Does nothing once a call has
   // returned something other than Z_OK; LastResult tells the result.
   void InflateChunk(const Byte*& Source, Byte*& Dest, std::uint32_t PackedSize, std::uint32_t UnpackedSize);
+  // Leaves the Adler-32 at the end of the stream unchecked (its four bytes are still read).
+  void SkipStreamChecksum();
   // Ends inflating; raises EGraphicCompression on failure.
   void EndInflate();
 
@@ -177,6 +181,12 @@ class TPNGReader : public TObject {
   const TPNGImageProperties& ImageProperties() const { return FProps; }
   TColorManager& ColorManager() { return FColorManager; }
 
+  // The most pixels (width x height) an image may have, at most PNGMaxPixels: a larger one is
+  // refused from its header, before anything of it is allocated. A caller with a budget of its
+  // own (a skin load) sets what is left of it.
+  std::int64_t MaxPixels() const { return FMaxPixels; }
+  void SetMaxPixels(std::int64_t Value) { FMaxPixels = std::clamp<std::int64_t>(Value, 0, PNGMaxPixels); }
+
   // Fired when a load starts and ends, when the image data starts, and after each finished row
   // (of the last pass for interlaced images).
   TPNGProgressEvent OnProgress;
@@ -204,6 +214,7 @@ class TPNGReader : public TObject {
 
   TColorManager FColorManager;
   TPNGImageProperties FProps;
+  std::int64_t FMaxPixels = PNGMaxPixels;
   TStream* FStream = nullptr;
   std::int64_t FBasePosition = 0;
   std::int64_t FStreamEnd = 0;

@@ -17,7 +17,7 @@
 // Failures of the colour manager (unsupported descriptions or conversions).
 T_EXCEPTION(EColorConversionError, EInvalidGraphic)
 
-// Whether a sample may have Value bits: 1, 2, 4, 8 or 16.
+// Whether a PNG sample may have Value bits: 1, 2, 4, 8 or 16.
 bool ValidBitsPerSample(int Value);
 
 // ---------------------------------------------------------------------------------------------
@@ -65,13 +65,20 @@ struct TPaletteColor {
 using TPaletteColors = std::vector<TPaletteColor>;
 
 // Converts rows of pixels from a source description to a target description. The converter routine
-// is chosen once per change of description and kept until a description changes again.
+// is chosen once per change of description and kept until a description changes again:
 //
-// Routines present: the low-depth routine (grey and indexed, 1, 2, 4 and 8 bits), the grey 8/16
-// routine (grey and grey with alpha, 8 and 16 bits) and RGB or RGB with alpha (8 or 16 bits,
-// interleaved) into BGR or BGR with alpha at 8 bits. Every other combination (RGB or BGR targets
-// of other orders or depths, planar sources, indexed 16-bit data, CMYK, L*a*b*, YCbCr, PhotoYCC)
-// finds no routine, and ConvertRow raises "Color conversion failed. Could not find a proper method.".
+// - grey and indexed values of 1 to 16 bits between each other (bit-packed, scaled between the
+//   ranges; indexed values of 16 bits into 16 bits, into fewer and from fewer bits);
+// - grey and grey with alpha of 8 or 16 bits into one 8- or 16-bit sample (alpha dropped);
+// - RGB and BGR, with or without alpha, into RGB and BGR, with or without alpha, 8 or 16 bits a
+//   sample on either side, interleaved or one plane per sample, through the gamma table when the
+//   target asks for it;
+// - CMYK, CIE L*a*b*, YCbCr and PhotoYCC of 8 or 16 bits into RGB or BGR.
+//
+// Any other combination (among them depths other than 8 and 16 for the byte-oriented routines)
+// finds no routine, and ConvertRow raises "Color conversion failed. Could not find a proper
+// method.". 16-bit samples are read most significant byte first when the source flags cfByteSwap,
+// else low byte first, and written low byte first.
 class TColorManager : public TObject {
   T_CLASS(TColorManager, TObject)
 
@@ -82,7 +89,8 @@ class TColorManager : public TObject {
   // (1.0, 2.2).
   void Reset();
 
-  // Bits per sample: 1, 2, 4, 8 or 16; anything else raises EColorConversionError.
+  // Bits per sample: 1 to 16 (the routines take 1, 2, 4, 8 and 16; the low-depth routine any of
+  // them); anything else raises EColorConversionError.
   Byte SourceBitsPerSample() const { return FSourceBPS; }
   void SetSourceBitsPerSample(Byte Value);
   Byte TargetBitsPerSample() const { return FTargetBPS; }
@@ -111,16 +119,21 @@ class TColorManager : public TObject {
   float MainGamma() const { return FMainGamma; }
   float DisplayGamma() const { return FDisplayGamma; }
   const Byte* GammaTable() const { return FGammaTable; }
+  // How many gamma and scale tables the managers of this thread have computed (tables are kept
+  // and reused, never built per row).
+  static std::uint64_t TablesBuilt();
 
   // Converts Count target pixels from the source row(s) into the target row. Bit 7 - k of Mask
   // selects pixel k of every group of eight; only selected pixels are written, and only they take
-  // the next source pixel. Source holds one row pointer for interleaved samples.
+  // the next source pixel. Source holds one row pointer for interleaved samples, or one pointer a
+  // sample plane for the colour routines.
   void ConvertRow(std::span<const void* const> Source, void* Target, int Count, Byte Mask);
 
-  // A palette from colour data: Format 0 or 1 takes ColorCount 8-bit triples (red, green, blue, or
-  // blue, green, red when Reversed) from Data[0]; at most 256 colours; spread or gathered to the
-  // target's index range the way the low-depth routine scales indexes. Other formats raise
-  // EColorConversionError.
+  // A palette from colour data: Format 0 or 1 takes ColorCount 8-bit triples from Data[0], 2 or 3
+  // three 8-bit planes from Data[0..2], 4 or 5 16-bit triples from Data[0] (reduced to 8 bits);
+  // red, green, blue in that order, or blue, green, red when Reversed; through the gamma table
+  // when the target asks for it; at most 256 colours; spread or gathered to the target's index
+  // range the way the low-depth routine scales indexes. Other formats raise EColorConversionError.
   TPaletteColors PaletteFromData(std::span<const void* const> Data, int Format, int ColorCount,
                                  bool Reversed);
   // Evenly spaced greys for the target description, black first unless WhiteFirst.
@@ -134,15 +147,24 @@ class TColorManager : public TObject {
 #endif
 
  private:
-  using TRowConverter = void (TColorManager::*)(const Byte* Source, Byte* Target, int Count, Byte Mask);
+  using TRowConverter = void (TColorManager::*)(std::span<const void* const> Source, Byte* Target, int Count,
+                                                Byte Mask);
 
   void Changed() { FChanged = true; }
   void SelectConverter();
+  void BuildYCbCrTables(bool PhotoYCC);
   Byte GammaLookup(Byte Value) const;
 
-  void RowLowDepth(const Byte* Source, Byte* Target, int Count, Byte Mask);
-  void RowGrey8And16(const Byte* Source, Byte* Target, int Count, Byte Mask);
-  void RowRGBToBGR8(const Byte* Source, Byte* Target, int Count, Byte Mask);
+  void RowLowDepth(std::span<const void* const> Source, Byte* Target, int Count, Byte Mask);
+  void RowIndexed16To16(std::span<const void* const> Source, Byte* Target, int Count, Byte Mask);
+  void RowIndexed16ToLow(std::span<const void* const> Source, Byte* Target, int Count, Byte Mask);
+  void RowIndexedLowTo16(std::span<const void* const> Source, Byte* Target, int Count, Byte Mask);
+  void RowGrey8And16(std::span<const void* const> Source, Byte* Target, int Count, Byte Mask);
+  void RowRGBToBGR8(std::span<const void* const> Source, Byte* Target, int Count, Byte Mask);
+  void RowRGBFamily(std::span<const void* const> Source, Byte* Target, int Count, Byte Mask);
+  void RowCMYK(std::span<const void* const> Source, Byte* Target, int Count, Byte Mask);
+  void RowCIELab(std::span<const void* const> Source, Byte* Target, int Count, Byte Mask);
+  void RowYCbCr(std::span<const void* const> Source, Byte* Target, int Count, Byte Mask);
 
   bool FChanged = true;
   Byte FSourceBPS = 8;
@@ -157,4 +179,15 @@ class TColorManager : public TObject {
   TRowConverter FConverter = nullptr;
   TConversionFlags FSourceOptions;
   TConversionFlags FTargetOptions;
+  // The luminance weights of red, green and blue, and the tables of the YCbCr and PhotoYCC schemes
+  // made from them.
+  float FLumaRed = 0.299f;
+  float FLumaGreen = 0.587f;
+  float FLumaBlue = 0.114f;
+  int FCrToRed[256] = {};
+  int FCbToBlue[256] = {};
+  int FCrToGreen[256] = {};
+  int FCbToGreen[256] = {};
+  // The low-depth routine's scale of every source value of up to 8 bits to the target's range.
+  std::uint16_t FLowScale[256] = {};
 };

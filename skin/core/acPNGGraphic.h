@@ -18,6 +18,9 @@ class TPNGGraphic : public TBitmap {
   void Assign(TPersistent* Source) override;
 
   const TPNGImageProperties& ImageProperties() const { return FProps; }
+  // The most pixels an image may have (TPNGReader::SetMaxPixels); larger ones are refused before
+  // the bitmap is sized.
+  void SetMaxPixels(std::int64_t Value) { FReader.SetMaxPixels(Value); }
   TColorManager& ColorManager() { return FReader.ColorManager(); }
   // The colour of a bKGD chunk (white when none), as the reader reported it.
   TColor BackgroundColor() const { return FBackgroundColor; }

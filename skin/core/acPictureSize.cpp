@@ -1,5 +1,6 @@
 #include "skin/core/acPictureSize.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -38,8 +39,10 @@ bool PngSize(TStream& S, const Byte* Head, int& Width, int& Height) {
   if (std::memcmp(Head, Signature, 8) != 0) return false;
   Byte Rest[8];
   if (!ReadExactly(S, Rest, 8)) return false;
-  // Head holds the signature, the IHDR length and type; Rest the width and height.
-  if (std::memcmp(Head + 12, "IHDR", 4) != 0) return false;
+  // Head holds the signature, the IHDR length and type; Rest the width and height. The decoder
+  // takes chunk types in either letter case.
+  for (int I = 0; I < 4; ++I)
+    if ((Head[12 + I] & 0xDF) != "IHDR"[I]) return false;
   return Positive(Be32(Rest), Be32(Rest + 4), Width, Height);
 }
 
@@ -47,34 +50,75 @@ bool IsStartOfFrame(Byte Marker) {
   return Marker >= 0xC0 && Marker <= 0xCF && Marker != 0xC4 && Marker != 0xC8 && Marker != 0xCC;
 }
 
+// Reads a stream forwards through a buffer, so that walking a long run of bytes costs little.
+class TByteReader {
+ public:
+  explicit TByteReader(TStream& S) : FStream(S) {}
+  // The next byte; false at the end of the stream.
+  bool Next(Byte& B) {
+    if (FAt == FEnd && !Refill()) return false;
+    B = FBuffer[FAt++];
+    return true;
+  }
+  // Skips Count bytes; false when the stream ends first.
+  bool Skip(std::int64_t Count) {
+    const std::int64_t Buffered = static_cast<std::int64_t>(FEnd - FAt);
+    if (Count <= Buffered) {
+      FAt += static_cast<std::size_t>(Count);
+      return true;
+    }
+    const std::int64_t Target = FStream.Position() + (Count - Buffered);
+    FAt = FEnd = 0;
+    if (Target > FStream.Size()) return false;
+    FStream.SetPosition(Target);
+    return true;
+  }
+
+ private:
+  bool Refill() {
+    FAt = 0;
+    FEnd = static_cast<std::size_t>(std::max<std::int64_t>(FStream.Read(FBuffer, sizeof FBuffer), 0));
+    return FEnd > 0;
+  }
+  TStream& FStream;
+  Byte FBuffer[4096];
+  std::size_t FAt = 0;
+  std::size_t FEnd = 0;
+};
+
 bool JpegSize(TStream& S, const Byte* Head, int& Width, int& Height) {
-  // Head holds the start-of-image marker and the first 14 bytes after it.
-  std::int64_t Pos = S.Position() - 16 + 2;
-  // A bounded walk: each step reads one marker and skips its segment.
-  for (int Step = 0; Step < 4096; ++Step) {
-    S.SetPosition(Pos);
-    Byte M[2];
-    if (!ReadExactly(S, M, 2)) return false;
-    if (M[0] != 0xFF) return false;
-    ++Pos;
-    if (M[1] == 0xFF) continue;  // fill byte
-    ++Pos;
-    const Byte Marker = M[1];
+  // Head holds the start-of-image marker and the first 14 bytes after it. The markers are found as
+  // the decoder finds them: bytes other than 0xFF before a marker are stray and skipped, any
+  // number of fill bytes (0xFF) may precede the marker code, and 0xFF 0x00 is no marker. The walk
+  // ends with the stream: every step moves on by at least one byte.
+  (void)Head;
+  S.SetPosition(S.Position() - 14);
+  TByteReader R(S);
+  for (;;) {
+    Byte B = 0;
+    do {
+      if (!R.Next(B)) return false;
+    } while (B != 0xFF);
+    do {
+      if (!R.Next(B)) return false;
+    } while (B == 0xFF);
+    const Byte Marker = B;
+    if (Marker == 0x00) continue;                                         // a stuffed zero: data
     if (Marker == 0x01 || (Marker >= 0xD0 && Marker <= 0xD8)) continue;  // no segment
     if (Marker == 0xD9 || Marker == 0xDA) return false;  // image end or scan before any frame
     Byte L[2];
-    if (!ReadExactly(S, L, 2)) return false;
+    if (!R.Next(L[0]) || !R.Next(L[1])) return false;
     const std::uint32_t Length = Be16(L);
     if (Length < 2) return false;
     if (IsStartOfFrame(Marker)) {
       Byte F[5];
-      if (Length < 7 || !ReadExactly(S, F, 5)) return false;
+      if (Length < 7) return false;
+      for (Byte& C : F)
+        if (!R.Next(C)) return false;
       return Positive(Be16(F + 3), Be16(F + 1), Width, Height);
     }
-    Pos += Length;
+    if (!R.Skip(Length - 2)) return false;
   }
-  (void)Head;
-  return false;
 }
 
 }  // namespace

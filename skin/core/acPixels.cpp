@@ -284,16 +284,28 @@ void TacFastSumBase::Blend() {
   const int Bpp = FBits / 8;
   const int N = static_cast<int>(X1 - X0) * Bpp;
   const unsigned A = Alpha, InvA = 255 - Alpha;
-  const bool Overlap = SharesMemory(FSrc, FDst);
-  // Bottom row first and each row from its last byte back, so that an area blended onto an
-  // overlapping area of the same image reads its source before writing over it.
-  for (i64 y = Y1 - 1; y >= Y0; --y) {
+  // Every byte's source lies the same distance from it in memory. When the two areas share an
+  // image, the bytes are visited in the order of a memory move: upwards in memory when the source
+  // lies above its target (so each source byte is read before it is written), downwards
+  // otherwise; rows are visited in the memory order too, whichever way up the image is stored.
+  const auto Address = [](const void* P) { return reinterpret_cast<std::uintptr_t>(P); };
+  bool Upwards = true;
+  if (SharesMemory(FSrc, FDst)) {
+    const Byte* d0 = FDst.Row(static_cast<int>(Y0)) + X0 * Bpp;
+    const Byte* s0 = FSrc.Row(static_cast<int>(Y0 + DY)) + (X0 + DX) * Bpp;
+    Upwards = Address(s0) >= Address(d0);
+  }
+  const bool RowsUpwards =
+      Y1 - Y0 < 2 || Address(FDst.Row(static_cast<int>(Y0 + 1))) > Address(FDst.Row(static_cast<int>(Y0)));
+  const bool Descend = Upwards != RowsUpwards;
+  for (i64 k = 0; k < Y1 - Y0; ++k) {
+    const i64 y = Descend ? Y1 - 1 - k : Y0 + k;
     Byte* d = FDst.Row(static_cast<int>(y)) + X0 * Bpp;
     const Byte* s = FSrc.Row(static_cast<int>(y + DY)) + (X0 + DX) * Bpp;
-    if (Overlap) {
-      for (int i = N - 1; i >= 0; --i) d[i] = static_cast<Byte>((s[i] * InvA + d[i] * A + 127) >> 8);
-    } else {
+    if (Upwards) {
       for (int i = 0; i < N; ++i) d[i] = static_cast<Byte>((s[i] * InvA + d[i] * A + 127) >> 8);
+    } else {
+      for (int i = N - 1; i >= 0; --i) d[i] = static_cast<Byte>((s[i] * InvA + d[i] * A + 127) >> 8);
     }
   }
 }

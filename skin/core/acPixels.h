@@ -179,7 +179,8 @@ class TacFast32 : public TacFastPixels {
 //   (src * (255 - Alpha) + dst * Alpha + 127) shr 8,
 // the source byte taken at the same column offset by SrcRect.Left - DstRect.Left and the same row
 // offset by SrcRect.Bottom - DstRect.Bottom. Alpha 0 thus copies the source (at 255/256 strength)
-// and 255 keeps the target. The area is clipped to both images.
+// and 255 keeps the target. The area is clipped to both images. Source and destination may be
+// overlapping areas of one image: each source byte is read before it is blended over.
 class TacFastSumBase : public TObject {
   T_CLASS(TacFastSumBase, TObject)
 

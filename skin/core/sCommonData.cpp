@@ -91,7 +91,10 @@ bool KindRepaintsOnHover(int Kind) { return RepaintOnHoverKinds().Contains(Kind)
 // TsCommonData
 
 TsCommonData::TsCommonData(TPersistent* AOwner, int KindCode, bool CreateCacheBmp)
-    : FOwnerControl(dynamic_cast<TControl*>(AOwner)), FOwnerObject(AOwner), FKindCode(KindCode) {
+    : FOwnerControl(dynamic_cast<TControl*>(AOwner)),
+      FOwnerObject(AOwner),
+      FOwnerComponent(dynamic_cast<TComponent*>(AOwner)),
+      FKindCode(KindCode) {
   if (CreateCacheBmp) {
     FCacheBmp = std::make_unique<TBitmap>();
     FCacheBmp->SetPixelFormat(pf24bit);
@@ -108,6 +111,7 @@ TsCommonData::~TsCommonData() {
   FCacheBmp.reset();
   FOwnerControl = nullptr;
   FOwnerObject = nullptr;
+  FOwnerComponent = nullptr;
   FManager = nullptr;
   acUnregisterManagerRef(&FManager);
 }
@@ -188,8 +192,8 @@ void TsCommonData::UpdateFillMode() {
   const TsGeneralData* S = Section();
   if (S == nullptr) return;
   if (S->ImagePercent != 0) FillMode += fmTexture;
-  if (S->GradientPercent != 0 && !S->GradientArray.empty()) {
-    switch (S->GradientArray[0].Mode) {
+  if (S->GradientPercent != 0 && !S->GradientArray().empty()) {
+    switch (S->GradientArray()[0].Mode) {
       case 0: FillMode += 2; break;
       case 1: FillMode += 1; break;
       case 2: FillMode += 3; break;
@@ -268,7 +272,7 @@ AnsiString TsCommonData::DefaultSection(int KindCode, const TPersistent* Owner) 
 bool TsCommonData::IsSkinned(bool CheckActive) const {
   TsSkinManager* M = GetSkinManager();
   if (M == nullptr || SectionIndex < 0) return false;
-  if (Destroying(FOwnerObject) || Destroying(M)) return false;
+  if (Destroying(FOwnerComponent) || Destroying(M)) return false;
   if (CheckActive && !M->SkinData()->Active) return false;
   return M->IsValidSectionIndex(SectionIndex);
 }

@@ -194,6 +194,7 @@ class TsCommonData : public TPersistent {
   TsSkinManager* FManager = nullptr;
   TControl* FOwnerControl = nullptr;
   TPersistent* FOwnerObject = nullptr;
+  TComponent* FOwnerComponent = nullptr;  // the owner when it is a component
   std::unique_ptr<TBitmap> FCacheBmp;
   int FKindCode = 0;
 };

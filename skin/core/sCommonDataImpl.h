@@ -12,13 +12,20 @@ namespace CommonDataImpl {
 
 // ---- small questions about components
 
-inline bool HasState(const TPersistent* Obj, TComponentStateItem Item) {
-  const auto* C = dynamic_cast<const TComponent*>(Obj);
+// Components are asked directly; any other object is first looked at as a component (a run-time
+// type check, which the questions asked while painting avoid).
+inline bool HasState(const TComponent* C, TComponentStateItem Item) {
   return C != nullptr && C->ComponentState().Contains(Item);
 }
-inline bool Destroying(const TPersistent* Obj) { return HasState(Obj, csDestroying); }
-inline bool Designing(const TPersistent* Obj) { return HasState(Obj, csDesigning); }
-inline bool Loading(const TPersistent* Obj) { return HasState(Obj, csLoading); }
+inline bool HasState(const TPersistent* Obj, TComponentStateItem Item) {
+  return HasState(dynamic_cast<const TComponent*>(Obj), Item);
+}
+template <class T>
+bool Destroying(const T* Obj) { return HasState(Obj, csDestroying); }
+template <class T>
+bool Designing(const T* Obj) { return HasState(Obj, csDesigning); }
+template <class T>
+bool Loading(const T* Obj) { return HasState(Obj, csLoading); }
 
 inline bool IsEditLike(const TControl* Control) { return dynamic_cast<const TCustomEdit*>(Control) != nullptr; }
 

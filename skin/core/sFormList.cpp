@@ -13,8 +13,6 @@
 #include "skin/core/sVclUtils.h"
 
 bool acFormsUpdating = false;
-HICON acAppIconSmall = nullptr;
-HICON acAppIconLarge = nullptr;
 TacProviderLink acProviderLink;
 
 namespace {
@@ -55,19 +53,24 @@ struct TFormListShutdown {
 };
 TFormListShutdown FormListShutdown;
 
-// The application's icons, loaded when the unit starts and freed when it ends.
+// The application's icons, asked of the shell when first drawn (the shell's first answer builds
+// its image lists, which costs more than the rest of the start) and freed when the unit ends.
 struct TAppIcons {
-  TAppIcons() {
+  bool Loaded = false;
+  HICON Small = nullptr;
+  HICON Large = nullptr;
+  void Load() {
+    Loaded = true;
     char Name[MAX_PATH] = {};
     const DWORD Length = GetModuleFileNameA(nullptr, Name, MAX_PATH);
     if (Length == 0 || Length >= MAX_PATH) return;
-    acAppIconSmall = GetFileIcon(Name, SHGFI_SMALLICON);
-    acAppIconLarge = GetFileIcon(Name, SHGFI_LARGEICON);
+    Small = GetFileIcon(Name, SHGFI_SMALLICON);
+    Large = GetFileIcon(Name, SHGFI_LARGEICON);
   }
   ~TAppIcons() {
-    if (acAppIconSmall != nullptr) DestroyIcon(acAppIconSmall);
-    if (acAppIconLarge != nullptr) DestroyIcon(acAppIconLarge);
-    acAppIconSmall = acAppIconLarge = nullptr;
+    if (Small != nullptr) DestroyIcon(Small);
+    if (Large != nullptr) DestroyIcon(Large);
+    Small = Large = nullptr;
   }
 };
 TAppIcons AppIcons;
@@ -117,6 +120,11 @@ void SendToForm(TCustomForm* Form, TMessage& Message, bool SendToWindow) {
 }
 
 }  // namespace
+
+HICON acAppIcon(bool Large) {
+  if (!AppIcons.Loaded) AppIcons.Load();
+  return Large ? AppIcons.Large : AppIcons.Small;
+}
 
 HWND ProviderBorderWindow(TObject* Provider) {
   return Provider != nullptr && acProviderLink.BorderWindow ? acProviderLink.BorderWindow(Provider) : nullptr;

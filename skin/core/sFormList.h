@@ -29,10 +29,9 @@ class TsSkinManager;
 // animation is on, and during an animated form show. Painting code skips work while it is set.
 extern bool acFormsUpdating;
 
-// The small and the large shell icon of the program's own executable, loaded when the unit starts
-// and freed when it ends (0 when the shell has none).
-extern HICON acAppIconSmall;
-extern HICON acAppIconLarge;
+// The small or the large shell icon of the program's own executable, loaded on the first call and
+// freed when the unit ends (0 when the shell has none).
+HICON acAppIcon(bool Large);
 
 // ---- Services of the form skinning -------------------------------------------------------------
 

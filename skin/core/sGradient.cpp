@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string_view>
 #include <utility>
 
 #include "framework/Convert.h"
@@ -120,28 +121,46 @@ void PaintColumns(const TacPixels& Bmp, const TRect& R, const TsGradArray& Stops
 
 void ParseGradientData(const AnsiString& Text, TsGradArray& Stops) {
   Stops.clear();
-  // The fields between separators; empty fields do not count.
-  std::vector<AnsiString> Fields;
+  // Stop by stop: the next five fields between separators (empty fields do not count); only a
+  // whole group of five becomes a stop, and its fifth number is never read.
+  TsGradArray Parsed;  // a text that fails leaves no stops behind
+  std::string_view Fields[5];
+  int Have = 0;
   std::size_t i = 0;
   while (i < Text.size()) {
     while (i < Text.size() && Text[i] == ';') ++i;
     const std::size_t Begin = i;
     while (i < Text.size() && Text[i] != ';') ++i;
-    if (i > Begin) Fields.emplace_back(Text.substr(Begin, i - Begin));
-  }
-  const std::size_t Count = Fields.size() / 5;
-  TsGradArray Parsed;  // a text that fails leaves no stops behind
-  Parsed.reserve(Count);
-  for (std::size_t n = 0; n < Count; ++n) {
-    const AnsiString* F = &Fields[n * 5];
+    if (i == Begin) continue;
+    Fields[Have++] = std::string_view(Text).substr(Begin, i - Begin);
+    if (Have < 5) continue;
+    Have = 0;
     TsGradStop S;
-    S.Color1 = std::max(0, StrToInt(F[0]));
-    S.Color2 = std::max(0, StrToInt(F[1]));
-    S.Percent = static_cast<Byte>(std::clamp(StrToInt(F[2]), 0, 100));
-    S.Mode = StrToInt(F[3]);
+    S.Color1 = std::max(0, StrToInt(AnsiString(Fields[0])));
+    S.Color2 = std::max(0, StrToInt(AnsiString(Fields[1])));
+    S.Percent = static_cast<Byte>(std::clamp(StrToInt(AnsiString(Fields[2])), 0, 100));
+    S.Mode = StrToInt(AnsiString(Fields[3]));
     Parsed.push_back(S);
   }
+  Parsed.shrink_to_fit();
   Stops = std::move(Parsed);
+}
+
+TsGradientRef MakeGradient(AnsiString Text) {
+  auto G = std::make_shared<TsGradient>();
+  if (Text != " ") ParseGradientData(Text, G->Stops);
+  G->Text = std::move(Text);
+  return G;
+}
+
+const TsGradientRef& BlankGradient() {
+  static const TsGradientRef G = MakeGradient(" ");
+  return G;
+}
+
+const TsGradientRef& EmptyGradient() {
+  static const TsGradientRef G = MakeGradient("");
+  return G;
 }
 
 void PaintGradient(const TacPixels& Bmp, TRect R, const TsGradArray& Stops, int, int Offset) {

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "framework/Types.h"
@@ -24,6 +25,22 @@ struct TsGradStop {
   friend bool operator==(const TsGradStop&, const TsGradStop&) = default;
 };
 using TsGradArray = std::vector<TsGradStop>;
+
+// A section's gradient as a loaded skin holds it: the text and the stops parsed from it. Sections
+// that take the same text (children inheriting it, or any section of a skin whose texts repeat)
+// share one gradient, which nothing changes once it is made.
+struct TsGradient {
+  AnsiString Text;
+  TsGradArray Stops;
+};
+using TsGradientRef = std::shared_ptr<const TsGradient>;
+// A new gradient of Text: parsed unless Text is exactly one blank (the mark of "no gradient").
+// EConvertError as ParseGradientData.
+TsGradientRef MakeGradient(AnsiString Text);
+// The shared gradients without stops of the texts " " and "" (the defaults of a section's
+// gradient and hot gradient).
+const TsGradientRef& BlankGradient();
+const TsGradientRef& EmptyGradient();
 
 // Parses a gradient text into Stops (emptied first). Runs of separators count as one; leading and
 // trailing separators are ignored; numbers beyond the last whole group of five are ignored.

@@ -42,8 +42,10 @@ TacMargins ShrinkMargins(TacMargins M, int Width, int Height) {
       A -= d;
       B -= d;
       if (Size % 2 != 0) --B;
-      A = std::max(A, 0);
-      B = std::max(B, 0);
+      // Unequal margins shrink by the same amount, so the larger one may still be wider than the
+      // target: it is cut to the target, and no piece is painted outside it.
+      A = std::clamp(A, 0, std::max(Size, 0));
+      B = std::clamp(B, 0, std::max(Size, 0));
     }
   };
   Shrink(M.Left, M.Right, Width);

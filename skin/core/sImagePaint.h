@@ -44,8 +44,9 @@ struct TacMargins {
 };
 
 // Shrinks margins for a target of Width x Height: when Width < L + R both lose (L + R - Width) div
-// 2 and R loses one more when Width is odd, neither going below 0; the same for T, B and Height.
-// Symmetric margins thus meet in the middle of a narrow target.
+// 2 and R loses one more when Width is odd, neither going below 0 nor beyond Width; the same for
+// T, B and Height. Symmetric margins thus meet in the middle of a narrow target, and unequal ones
+// never reach outside it.
 TacMargins ShrinkMargins(TacMargins M, int Width, int Height);
 
 // The frame index of a state for an image of Count frames: State when below Count, else Count - 1

@@ -103,3 +103,46 @@ void SetDefaultMargins(TsMaskData& Mask) {
   }
   SetFrameThirdMargins(Mask);
 }
+
+std::vector<int> ResolveSkinParents(std::size_t Count, const std::function<int(std::size_t)>& NamedParent) {
+  std::vector<int> Parent(Count, -1);
+  for (std::size_t I = 0; I < Count; ++I) {
+    const int P = NamedParent(I);
+    Parent[I] = P >= 0 && static_cast<std::size_t>(P) < Count ? P : -1;
+  }
+  // Each section's depth below the top of its chain, worked out once: a walk goes up from a
+  // section until it meets one whose depth is known, the top, or a section of its own path (the
+  // link that reached it is cut); then the depths are set from the top down, and a link that
+  // would go deeper than the cap is cut.
+  constexpr int Unknown = -1, OnPath = -2;
+  std::vector<int> Depth(Count, Unknown);
+  std::vector<std::size_t> Path;
+  for (std::size_t I = 0; I < Count; ++I) {
+    if (Depth[I] != Unknown) continue;
+    Path.clear();
+    std::size_t Cur = I;
+    for (;;) {
+      Depth[Cur] = OnPath;
+      Path.push_back(Cur);
+      const int P = Parent[Cur];
+      if (P < 0) break;
+      if (Depth[static_cast<std::size_t>(P)] == OnPath) {
+        Parent[Cur] = -1;
+        break;
+      }
+      if (Depth[static_cast<std::size_t>(P)] != Unknown) break;
+      Cur = static_cast<std::size_t>(P);
+    }
+    for (auto It = Path.rbegin(); It != Path.rend(); ++It) {
+      const std::size_t S = *It;
+      const int P = Parent[S];
+      int D = P < 0 ? 0 : Depth[static_cast<std::size_t>(P)] + 1;
+      if (D > MaxSkinParentDepth) {
+        Parent[S] = -1;
+        D = 0;
+      }
+      Depth[S] = D;
+    }
+  }
+  return Parent;
+}

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -79,8 +80,9 @@ struct TsGeneralData {
   // Percent; 100 means the section paints nothing of its own.
   std::int32_t Transparency = 0;
   std::int32_t GradientPercent = 0;
-  AnsiString GradientData = " ";
-  TsGradArray GradientArray;
+  // The gradient: its text (" " when the section has none) and stops. Sections that take the same
+  // text share one gradient; it is never nullptr and never changed, only replaced.
+  TsGradientRef Gradient = BlankGradient();
   std::int32_t ImagePercent = 0;
   bool ShowFocus = false;
   bool FadingEnabled = false;
@@ -88,8 +90,8 @@ struct TsGeneralData {
   std::int32_t HotColor = 0xFFFFFF;
   std::int32_t HotTransparency = 0;
   std::int32_t HotGradientPercent = 0;
-  AnsiString HotGradientData;
-  TsGradArray HotGradientArray;
+  // The gradient of the hot state (text "" when the section has none), shared like Gradient.
+  TsGradientRef HotGradient = EmptyGradient();
   std::int32_t HotImagePercent = 0;
   // Mask indexes of the section's BORDERSMASK and corner images; -1 for none.
   std::int32_t BorderIndex = -1;
@@ -97,12 +99,30 @@ struct TsGeneralData {
   std::int32_t ImgTopRight = -1;
   std::int32_t ImgBottomLeft = -1;
   std::int32_t ImgBottomRight = -1;
+
+  const AnsiString& GradientData() const { return Gradient->Text; }
+  const TsGradArray& GradientArray() const { return Gradient->Stops; }
+  const AnsiString& HotGradientData() const { return HotGradient->Text; }
+  const TsGradArray& HotGradientArray() const { return HotGradient->Stops; }
 };
 
 // The arrays of a loaded skin, in load order; an index is a position, -1 means none.
 using TsMaskArray = std::vector<TsMaskData>;
 using TsPatternArray = std::vector<TsPatternData>;
 using TsGeneralDataArray = std::vector<TsGeneralData>;
+
+// ---- Parents --------------------------------------------------------------------------------------
+
+// The most levels a section inherits through: a section takes values and pictures from at most
+// this many sections above it. Real skins use a handful.
+inline constexpr int MaxSkinParentDepth = 32;
+
+// The parent of each of Count sections, resolved once: NamedParent(I) gives the index of the
+// section that section I names as its parent (-1 for none). A link that would close a cycle, or
+// put a section more than MaxSkinParentDepth levels below the top of its chain, is cut (-1), so
+// that every chain ends within MaxSkinParentDepth steps. Sections are taken in index order: of a
+// cycle, the link back to the first section reached in that order is the one cut.
+std::vector<int> ResolveSkinParents(std::size_t Count, const std::function<int(std::size_t)>& NamedParent);
 
 // Empty the arrays from the last element to the first, freeing each entry's bitmap or picture.
 void ClearMasks(TsMaskArray& Masks);

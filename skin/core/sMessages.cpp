@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "framework/Scopes.h"
 #include "skin/core/sBackground.h"
 #include "skin/core/sFormList.h"
 #include "skin/core/sPaintUtils.h"
@@ -280,6 +281,13 @@ void PaintGraphicControls(HDC DC, TWinControl* Control, TPoint Offset) {
   HBITMAP MemBmp = nullptr;
   HGDIOBJ OldBmp = nullptr;
   std::vector<TControl*> Painted;
+  // The memory picture is freed on every way out, also when a child's command fails.
+  TScopeExit FreeMemory([&] {
+    if (MemDC == nullptr) return;
+    SelectObject(MemDC, OldBmp);
+    DeleteObject(MemBmp);
+    DeleteDC(MemDC);
+  });
 
   // Fills the memory bitmap under every paintable graphic child with what lies below it.
   auto PrepareMemory = [&]() {
@@ -333,9 +341,6 @@ void PaintGraphicControls(HDC DC, TWinControl* Control, TPoint Offset) {
     } catch (...) {
       Child->SetControlState(OldState);
       RestoreDC(MemDC, Saved);
-      SelectObject(MemDC, OldBmp);
-      DeleteObject(MemBmp);
-      DeleteDC(MemDC);
       throw;
     }
     Child->SetControlState(OldState);
@@ -351,7 +356,4 @@ void PaintGraphicControls(HDC DC, TWinControl* Control, TPoint Offset) {
     BitBlt(DC, Child->Left() + Offset.X, Child->Top() + Offset.Y, Child->Width(), Child->Height(), MemDC,
            Child->Left(), Child->Top(), SRCCOPY);
   }
-  SelectObject(MemDC, OldBmp);
-  DeleteObject(MemBmp);
-  DeleteDC(MemDC);
 }

@@ -149,8 +149,9 @@ void WriteCaptionText(TCanvas* Canvas, const wchar_t* Text, bool Enabled, TRect&
                       TsCommonData* SkinData, bool Hot, int Unused);
 
 // Rings of a raised or sunken frame: Width rings inward from R, the top and left lines in
-// TopLeft (system colours resolved), the bottom and right ones in BottomRight (used as given).
-// On return R is the inner rectangle and Width 0.
+// TopLeft, the bottom and right ones in BottomRight (system colours resolved in both, so that a
+// frame in button-shadow and highlight colours shows them). On return R is the inner rectangle
+// and Width 0.
 void Draw3DFrame(HDC DC, TRect& R, TColor TopLeft, int& Width, TColor BottomRight);
 // A dotted frame: black dots every third pixel along the edges of R, each with a white dot one
 // pixel up and left.

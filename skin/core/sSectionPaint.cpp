@@ -240,6 +240,15 @@ void PaintCornerImages(const TsGeneralData& G, TsSkinManager* M, int State, TRec
   One(G.ImgBottomRight, true, true);
 }
 
+// The background record of a work bitmap that stands for R of the target: its pixel (x, y) is the
+// target's (R.Left + x, R.Top + y), so key pixels of a masked texture read the background where
+// they would read it painted straight into the target, at any transparency.
+TCacheInfo WorkBackground(TCacheInfo CI, const TRect& R) {
+  CI.X += R.Left;
+  CI.Y += R.Top;
+  return CI;
+}
+
 // R lies inside Bmp and is not empty.
 bool FitsTarget(TBitmap* Bmp, const TRect& R) {
   return Bmp && NonEmpty(R) && R.Left >= 0 && R.Top >= 0 && Bmp->Width() >= R.Right && Bmp->Height() >= R.Bottom;
@@ -273,8 +282,8 @@ void PaintSectionToBitmap(int SkinIndex, const AnsiString& SectionName, TCacheIn
       L.ImagePercent = Hot ? G.HotImagePercent : G.ImagePercent;
       L.GradientPercent = Hot ? G.HotGradientPercent : G.GradientPercent;
       if (L.GradientPercent != 0) {
-        L.GradientText = Hot ? &G.HotGradientData : &G.GradientData;
-        L.GradientStops = Hot ? &G.HotGradientArray : &G.GradientArray;
+        L.GradientText = Hot ? &G.HotGradientData() : &G.GradientData();
+        L.GradientStops = Hot ? &G.HotGradientArray() : &G.GradientArray();
       }
       if (L.ImagePercent > 0) {
         const int Arg = Hot ? HotTexIndex : TexIndex;
@@ -308,7 +317,7 @@ void PaintSectionToBitmap(int SkinIndex, const AnsiString& SectionName, TCacheIn
   } else {
     const int W = R.Right - R.Left, H = R.Bottom - R.Top;
     auto Work = WorkLike(Bmp, W, H);
-    PaintLayers(Work.get(), Rect(0, 0, W, H), L, CI, Manager, false);
+    PaintLayers(Work.get(), Rect(0, 0, W, H), L, WorkBackground(CI, R), Manager, false);
     PutBackground(Bmp, R, CI, Offset, true);
     BlendWork(Bmp, Work.get(), Weight(T * 255 / 100), TPoint(R.Left, R.Top));
   }
@@ -333,8 +342,8 @@ void PaintSectionOverCache(int SkinIndex, int TexIndex, int HotTexIndex, TCacheI
   L.ImagePercent = Hot ? G.HotImagePercent : G.ImagePercent;
   L.GradientPercent = Hot ? G.HotGradientPercent : G.GradientPercent;
   if (L.GradientPercent != 0) {
-    L.GradientText = Hot ? &G.HotGradientData : &G.GradientData;
-    L.GradientStops = Hot ? &G.HotGradientArray : &G.GradientArray;
+    L.GradientText = Hot ? &G.HotGradientData() : &G.GradientData();
+    L.GradientStops = Hot ? &G.HotGradientArray() : &G.GradientArray();
   }
   L.TexIndex = Hot ? HotTexIndex : TexIndex;
   const int T = L.Transparency;
@@ -344,7 +353,7 @@ void PaintSectionOverCache(int SkinIndex, int TexIndex, int HotTexIndex, TCacheI
   } else {
     const int W = R.Right - R.Left, H = R.Bottom - R.Top;
     auto Work = WorkLike(Bmp, W, H);
-    PaintLayers(Work.get(), Rect(0, 0, W, H), L, CI, Manager, true);
+    PaintLayers(Work.get(), Rect(0, 0, W, H), L, WorkBackground(CI, R), Manager, true);
     PutBackground(Bmp, R, CI, Offset, false);
     BlendWork(Bmp, Work.get(), Weight(T * 255 / 100), TPoint(R.Left, R.Top));
   }

@@ -1,5 +1,6 @@
 #include "skin/core/sSkinManager.h"
 
+#include <algorithm>
 #include <new>
 #include <unordered_map>
 #include <unordered_set>
@@ -290,7 +291,11 @@ bool TsSkinManager::SendNewSkin(bool Repaint) {
   FMenus->ResetSectionIndex();
   FSkinData->Active = false;
   UpdateCommonSkinIndexes();
+  const std::uint64_t Loaded = FLoadCount;
   BroadcastCommand(AC_NEWSKIN);
+  // A receiver may have switched skinning off, or loaded another skin, while it was told of this
+  // one: that change stands, and this one goes no further.
+  if (!FActive || FLoadCount != Loaded) return true;
   FSkinData->Active = true;
   FMenus->UpdateActive();
   if (IsDefault() && !FHookInstalled) InstallHook();
@@ -459,6 +464,7 @@ void TsSkinManager::LoadPackedSkinNow() {
 }
 
 void TsSkinManager::LoadSkinParts() {
+  ++FLoadCount;
   FPictureCount = 0;
   FPicturePixels = 0;
   FFileLookups = 0;
@@ -485,6 +491,7 @@ void TsSkinManager::UnloadPatterns() {
 }
 
 void TsSkinManager::UnloadSkin() {
+  ++FLoadCount;
   UnloadMasks();
   UnloadPatterns();
   ClearGeneralData(FGeneralData);
@@ -502,14 +509,14 @@ int TsSkinManager::ReadSkinInteger(const AnsiString& Section, const AnsiString& 
 
 // ---- Pictures ---------------------------------------------------------------------------------------
 
-AnsiString TsSkinManager::PictureSource(const AnsiString& Name, bool FromPack) const {
-  if (FromPack) return Format("file \"%s\" of the packed skin \"%s\"", Name, FSkinName);
+AnsiString TsSkinManager::PictureSource(const AnsiString& Name, TPictureSource Source) const {
+  if (Source == TPictureSource::Pack) return Format("file \"%s\" of the packed skin \"%s\"", Name, FSkinName);
   return Format("file \"%s\"", Name.find(':') == AnsiString::npos ? FSkinData->SkinPath + Name : Name);
 }
 
-std::unique_ptr<TStream> TsSkinManager::OpenSkinFile(const AnsiString& Name, bool FromPack) const {
+std::unique_ptr<TStream> TsSkinManager::OpenSkinFile(const AnsiString& Name, TPictureSource Source) const {
   if (Name.empty()) return nullptr;
-  if (FromPack) {
+  if (Source == TPictureSource::Pack) {
     if (!FPack) return nullptr;
     TacImageItem* Item = FPack->FindFile(UpperCase(Name));
     if (Item == nullptr || !Item->Data) return nullptr;
@@ -544,15 +551,23 @@ void TsSkinManager::CountPicture(int Width, int Height, bool OwnBitmap, const An
 }
 
 template <class T, class Decode>
-std::unique_ptr<T> TsSkinManager::LoadPictureFile(const AnsiString& Name, bool FromPack, const AnsiString& Section,
-                                                  const AnsiString& Key, Decode&& DecodeStream) {
+std::unique_ptr<T> TsSkinManager::LoadPictureFile(const AnsiString& Name, TPictureSource Source,
+                                                  const AnsiString& Section, const AnsiString& Key,
+                                                  Decode&& DecodeStream) {
+  // A folder skin's pictures are read from its folder only. The file names of a skin would be
+  // taken from the folder, or as written when they hold ':'; but a skin is a download, and a name
+  // that climbs out of the folder, names a drive or a network share would read whatever it names.
+  // Such a name is refused as an error of the skin.
+  if (Source == TPictureSource::SkinFolder && !Name.empty() && !IsNameInsideFolder(Name))
+    throw EacSkinLoadError(Format("The picture \"%s\" (key %s of section [%s]) lies outside the skin's folder",
+                                  Name, Key, Section));
   std::unique_ptr<TStream> S;
   const AnsiString LoadFile = FLoadFile;
   CountFileLookup(Name);
   try {
-    S = OpenSkinFile(Name, FromPack);
+    S = OpenSkinFile(Name, Source);
     if (!S) return nullptr;
-    FLoadFile = PictureSource(Name, FromPack);
+    FLoadFile = PictureSource(Name, Source);
     CheckPictureBudget(*S, Name);
     std::unique_ptr<T> Picture = DecodeStream(*S);
     FLoadFile = LoadFile;
@@ -564,13 +579,15 @@ std::unique_ptr<T> TsSkinManager::LoadPictureFile(const AnsiString& Name, bool F
   }
 }
 
-std::unique_ptr<TBitmap> TsSkinManager::LoadBitmapFile(const AnsiString& Name, bool Png, bool FromPack,
+std::unique_ptr<TBitmap> TsSkinManager::LoadBitmapFile(const AnsiString& Name, bool Png, TPictureSource Source,
                                                        const AnsiString& Section, const AnsiString& Key,
                                                        bool OwnPicture) {
-  return LoadPictureFile<TBitmap>(Name, FromPack, Section, Key, [&](TStream& S) {
+  return LoadPictureFile<TBitmap>(Name, Source, Section, Key, [&](TStream& S) {
     auto B = std::make_unique<TBitmap>();
     if (Png) {
       TPNGGraphic P;
+      // The decoder holds to what is left of the budget itself, whether or not the header was read.
+      P.SetMaxPixels(MaxSkinPicturePixels - FPicturePixels);
       P.LoadFromStream(S);
       B->Assign(&P);
       ClearTransparentWhite(B.get());
@@ -582,10 +599,13 @@ std::unique_ptr<TBitmap> TsSkinManager::LoadBitmapFile(const AnsiString& Name, b
   });
 }
 
-std::unique_ptr<TGraphic> TsSkinManager::LoadJpegFile(const AnsiString& Name, bool FromPack, const AnsiString& Section,
+std::unique_ptr<TGraphic> TsSkinManager::LoadJpegFile(const AnsiString& Name, TPictureSource Source, const AnsiString& Section,
                                                       const AnsiString& Key) {
-  return LoadPictureFile<TGraphic>(Name, FromPack, Section, Key, [](TStream& S) {
+  return LoadPictureFile<TGraphic>(Name, Source, Section, Key, [this](TStream& S) {
     auto J = std::make_unique<TJPEGImage>();
+    TJPEGLimits Limits;
+    Limits.MaxPixels = std::min(Limits.MaxPixels, MaxSkinPicturePixels - FPicturePixels);
+    J->SetLimits(Limits);
     J->LoadFromStream(S);
     return std::unique_ptr<TGraphic>(std::move(J));
   });
@@ -594,7 +614,7 @@ std::unique_ptr<TGraphic> TsSkinManager::LoadJpegFile(const AnsiString& Name, bo
 void TsSkinManager::LoadMasterBitmap(const AnsiString& Name) {
   FMasterBitmap = std::make_unique<TBitmap>();
   if (!Name.empty()) {
-    if (std::unique_ptr<TBitmap> B = LoadBitmapFile(Name, false, FSkinIsPacked, "", "", false))
+    if (std::unique_ptr<TBitmap> B = LoadBitmapFile(Name, false, SkinSource(), SGlobalInfoSection, SMasterBitmapKey, false))
       FMasterBitmap = std::move(B);
   }
   FMasterBitmap->SetPixelFormat(pf24bit);
@@ -632,7 +652,7 @@ void TsSkinManager::AddMaskFromValue(const AnsiString& Section, const AnsiString
     case TacImageNotation::File: {
       const TacFileImageName N = FileImageNameOf(Value);
       if (!N.IsBitmap && !N.IsPng) return;
-      std::unique_ptr<TBitmap> B = LoadBitmapFile(N.FileName, N.IsPng, FSkinIsPacked, Section, Key);
+      std::unique_ptr<TBitmap> B = LoadBitmapFile(N.FileName, N.IsPng, SkinSource(), Section, Key);
       if (!B || B->Width() <= 0) return;
       TsMaskData M = NewMask(Section, Key);
       ParseFileImageNumbers(Section, Key, Value, B->Width(), B->Height(), M);
@@ -649,7 +669,7 @@ void TsSkinManager::AddMaskFromValue(const AnsiString& Section, const AnsiString
     }
     case TacImageNotation::PlainFile: {
       const AnsiString Name = UpperCase(Value);
-      std::unique_ptr<TBitmap> B = LoadBitmapFile(Name, false, FSkinIsPacked, Section, Key);
+      std::unique_ptr<TBitmap> B = LoadBitmapFile(Name, false, SkinSource(), Section, Key);
       if (!B || B->Width() <= 0) return;
       B->SetPixelFormat(pf24bit);
       TsMaskData M = NewMask(UpperCase(Section), UpperCase(Key));
@@ -720,7 +740,7 @@ void TsSkinManager::AddCommonMasks() {
     }
     const AnsiString Name = UpperCase(Value);
     if (!Contains(Name, ".BMP")) return;
-    std::unique_ptr<TBitmap> B = LoadBitmapFile(Name, false, false, Section, Key);
+    std::unique_ptr<TBitmap> B = LoadBitmapFile(Name, false, TPictureSource::Common, Section, Key);
     if (!B || B->Width() < 1) return;
     B->SetPixelFormat(pf24bit);
     TsMaskData M;
@@ -739,15 +759,18 @@ void TsSkinManager::LoadAllPatterns() {
       if (IsSkinValueKey(Section, Key)) return;
       const AnsiString Name = UpperCase(Value);
       if (!Contains(Name, ".JPG") && !Contains(Name, ".JPEG")) return;
-      std::unique_ptr<TGraphic> J = LoadJpegFile(Name, FSkinIsPacked, Section, Key);
+      std::unique_ptr<TGraphic> J = LoadJpegFile(Name, SkinSource(), Section, Key);
       if (!J || J->Width() <= 0) return;
       const std::int64_t Pixels = static_cast<std::int64_t>(J->Width()) * J->Height();
       if (Pixels < TileTextureMaxPixels) {
         // A small texture becomes a tile: a bitmap, so that tiling it decodes nothing.
         CountPicture(J->Width(), J->Height(), true, Name);
+        // Its pixels are copied, not drawn: a bitmap drawn on keeps its canvas's device context
+        // for its life, and a skin may hold thousands of tiles.
         TsMaskData M;
-        M.Bmp.reset(new TBitmap(J->Width(), J->Height(), pf24bit));
-        M.Bmp->Canvas()->Draw(0, 0, J.get());
+        M.Bmp.reset(new TBitmap);
+        M.Bmp->Assign(static_cast<TJPEGImage*>(J.get())->Bitmap());
+        M.Bmp->SetPixelFormat(pf24bit);
         M.PropertyName = UpperCase(Key);
         M.SectionName = UpperCase(Section);
         M.ImgType = itisaTexture;
@@ -776,7 +799,7 @@ void TsSkinManager::AddCommonPatterns() {
     if (IsSkinValueKey(Section, Key)) return;
     const AnsiString Name = UpperCase(Value);
     if (!Contains(Name, ".JPG") && !Contains(Name, ".JPEG")) return;
-    std::unique_ptr<TGraphic> J = LoadJpegFile(Name, false, Section, Key);
+    std::unique_ptr<TGraphic> J = LoadJpegFile(Name, TPictureSource::Common, Section, Key);
     if (!J || J->Width() < 1) return;
     AddPattern(std::move(J), Section, Key, Name);
   });
@@ -793,24 +816,28 @@ void TsSkinManager::AddPattern(std::unique_ptr<TGraphic> Img, const AnsiString& 
 }
 
 void TsSkinManager::LoadAllGeneralData() {
+  // One set of gradients for the load: a text is parsed once and shared by the sections that take
+  // it, within the caps of gradient texts and stops.
+  TacSkinGradients Gradients;
   if (FOptions) {
     ReadSkinGlobalInfo(*FOptions, *FSkinData);
     CheckSkinVersion();
     ClearGeneralData(FGeneralData);
     const TacColorToRGB ToRGB = [](std::int32_t C) { return static_cast<std::int32_t>(ColorToRGB(C)); };
-    for (const AnsiString& Name : FOptions->SectionNames())
-      FGeneralData.push_back(ReadSkinSection(*FOptions, Name, ToRGB));
+    FGeneralData = ReadSkinSections(*FOptions, ToRGB, Gradients);
   } else if (FStoredSkin != nullptr) {
-    LoadStoredGeneralData(*FStoredSkin, *FSkinData, FGeneralData, [](const AnsiString& Text, TsGradArray& Stops) {
-      if (Text != " ") ParseGradientData(Text, Stops);
-    });
+    LoadStoredGeneralData(*FStoredSkin, *FSkinData, FGeneralData,
+                          [&Gradients](const AnsiString& Text, const AnsiString& Section, const char* Key) {
+                            return Gradients.Of(Text, Section, Key);
+                          });
+    ClampSkinWideValues(*FSkinData);
     for (TsGeneralData& D : FGeneralData) ClampSectionValues(D);
   } else {
     ClearGeneralData(FGeneralData);
   }
   if (FCommonSections->Count() > 0) {
     const TacSkinOptions Common(FCommonSections->Text());
-    MergeCommonSections(Common.Ini(), FGeneralData);
+    MergeCommonSections(Common.Ini(), FGeneralData, &Gradients);
   }
   FLookup.reset();
   UpdateSectionMaskIndexes();
@@ -827,6 +854,9 @@ struct TsSkinManager::TLookupTables {
   std::unordered_map<AnsiString, int> Masks;     // PairKey -> first entry
   std::unordered_map<AnsiString, int> Textures;  // PairKey -> first itisaTexture entry
   std::unordered_map<AnsiString, int> Patterns;  // PairKey -> first pattern
+  // The parent record of each record (ResolveSkinParents: chains end at MaxSkinParentDepth levels
+  // and at cycles), so that the inheriting lookups take a few steps at most.
+  std::vector<int> Parents;
 
   static int Find(const std::unordered_map<AnsiString, int>& Map, const AnsiString& Key) {
     const auto It = Map.find(Key);
@@ -850,6 +880,11 @@ const TsSkinManager::TLookupTables& TsSkinManager::Lookup() const {
     }
     for (std::size_t I = 0; I < FPatterns.size(); ++I)
       T->Patterns.emplace(PairKey(FPatterns[I].SectionName, FPatterns[I].PropertyName), static_cast<int>(I));
+    T->Parents = ResolveSkinParents(FGeneralData.size(), [this, &T](std::size_t I) {
+      const TsGeneralData& D = FGeneralData[I];
+      if (D.ParentClass.empty() || D.ParentClass == D.SectionName) return -1;
+      return TLookupTables::Find(T->Sections, D.ParentClass);
+    });
     FLookup = std::move(T);
   }
   return *FLookup;
@@ -871,86 +906,78 @@ int TsSkinManager::GetOwnMaskIndex(const AnsiString& SectionName, const AnsiStri
 
 namespace {
 
-// The walk of the inheriting lookups: Own(name) answers for one section; otherwise the parent of
-// the record at the index is taken, as long as it names another known section. A chain longer
-// than the number of sections has come back on itself.
+// The walk of the inheriting lookups: Own(name) answers for the named section; otherwise the
+// chain of parent records of the record at SkinIndex is walked (resolved at load: at most
+// MaxSkinParentDepth steps). Steps counts the records asked.
 template <class OwnFn>
-int WalkParents(const TsSkinManager& M, int SkinIndex, AnsiString SectionName, OwnFn&& Own) {
-  const TsGeneralDataArray& Data = M.GeneralData();
-  for (std::size_t Step = 0; Step <= Data.size(); ++Step) {
-    if (SkinIndex < 0 || SectionName.empty()) return -1;
-    const int Found = Own(SectionName);
-    if (Found >= 0) return Found;
-    if (static_cast<std::size_t>(SkinIndex) >= Data.size()) return -1;
-    const AnsiString& Parent = Data[static_cast<std::size_t>(SkinIndex)].ParentClass;
-    if (Parent.empty() || Parent == SectionName) return -1;
-    SkinIndex = M.GetSectionIndex(Parent);
-    SectionName = Parent;
+int WalkParents(const TsGeneralDataArray& Data, const std::vector<int>& Parents, int SkinIndex,
+                const AnsiString& SectionName, std::uint64_t& Steps, OwnFn&& Own) {
+  if (SkinIndex < 0 || SectionName.empty()) return -1;
+  ++Steps;
+  int Found = Own(SectionName);
+  for (int I = SkinIndex; Found < 0;) {
+    if (static_cast<std::size_t>(I) >= Data.size()) return -1;
+    const TsGeneralData& D = Data[static_cast<std::size_t>(I)];
+    // The first step leaves the named section: a parent naming it is no parent.
+    if (I == SkinIndex && D.ParentClass == SectionName) return -1;
+    I = Parents[static_cast<std::size_t>(I)];
+    if (I < 0) return -1;
+    ++Steps;
+    Found = Own(Data[static_cast<std::size_t>(I)].SectionName);
   }
-  return -1;
+  return Found;
 }
 
 }  // namespace
 
 int TsSkinManager::GetMaskIndex(int SkinIndex, const AnsiString& SectionName, const AnsiString& PropertyName) const {
   if (SkinIndex < 0 || SectionName.empty() || FMasks.empty()) return -1;
-  const auto& Map = Lookup().Masks;
-  return WalkParents(*this, SkinIndex, SectionName,
-                     [&](const AnsiString& S) { return TLookupTables::Find(Map, PairKey(S, PropertyName)); });
+  const TLookupTables& T = Lookup();
+  return WalkParents(FGeneralData, T.Parents, SkinIndex, SectionName, FLookupSteps,
+                     [&](const AnsiString& S) { return TLookupTables::Find(T.Masks, PairKey(S, PropertyName)); });
 }
 
 int TsSkinManager::GetTextureIndex(int SkinIndex, const AnsiString& SectionName, const AnsiString& PropertyName) const {
   if (SkinIndex < 0 || SectionName.empty() || FMasks.empty()) return -1;
-  const auto& Map = Lookup().Textures;
-  return WalkParents(*this, SkinIndex, SectionName,
-                     [&](const AnsiString& S) { return TLookupTables::Find(Map, PairKey(S, PropertyName)); });
+  const TLookupTables& T = Lookup();
+  return WalkParents(FGeneralData, T.Parents, SkinIndex, SectionName, FLookupSteps,
+                     [&](const AnsiString& S) { return TLookupTables::Find(T.Textures, PairKey(S, PropertyName)); });
 }
 
 int TsSkinManager::GetPatternIndex(int SkinIndex, const AnsiString& SectionName, const AnsiString& PropertyName) const {
   if (SkinIndex < 0 || SectionName.empty() || FPatterns.empty()) return -1;
-  const auto& Map = Lookup().Patterns;
-  return WalkParents(*this, SkinIndex, SectionName,
-                     [&](const AnsiString& S) { return TLookupTables::Find(Map, PairKey(S, PropertyName)); });
+  const TLookupTables& T = Lookup();
+  return WalkParents(FGeneralData, T.Parents, SkinIndex, SectionName, FLookupSteps,
+                     [&](const AnsiString& S) { return TLookupTables::Find(T.Patterns, PairKey(S, PropertyName)); });
 }
 
 std::vector<int> TsSkinManager::SectionMaskIndexes(const AnsiString& PropertyName) const {
   // GetMaskIndex(I, name of I, PropertyName) for every record I, with each answer found once: the
   // answer of a record is its own entry or its parent's answer, so a walk hands its answer to
-  // every record it passed. A walk that meets a record of its own path has found a cycle (-1).
+  // every record it passed.
   constexpr int Unknown = -2;
-  constexpr int OnPath = -3;
   const std::size_t N = FGeneralData.size();
-  std::vector<int> Result(N, Unknown);
-  if (FMasks.empty()) {
-    std::fill(Result.begin(), Result.end(), -1);
-    return Result;
-  }
-  const auto& Masks = Lookup().Masks;
+  std::vector<int> Result(N, FMasks.empty() ? -1 : Unknown);
+  if (FMasks.empty()) return Result;
+  const TLookupTables& T = Lookup();
   std::vector<std::size_t> Path;
   for (std::size_t I = 0; I < N; ++I) {
-    if (Result[I] != Unknown) continue;
     Path.clear();
     int Answer = -1;
-    std::size_t Cur = I;
-    for (;;) {
-      if (Result[Cur] == OnPath) break;
-      if (Result[Cur] != Unknown) {
-        Answer = Result[Cur];
+    for (int Cur = static_cast<int>(I); Cur >= 0; Cur = T.Parents[static_cast<std::size_t>(Cur)]) {
+      const std::size_t C = static_cast<std::size_t>(Cur);
+      if (Result[C] != Unknown) {
+        Answer = Result[C];
         break;
       }
-      Result[Cur] = OnPath;
-      Path.push_back(Cur);
-      const TsGeneralData& D = FGeneralData[Cur];
+      Path.push_back(C);
+      const TsGeneralData& D = FGeneralData[C];
       if (D.SectionName.empty()) break;
-      const int Own = TLookupTables::Find(Masks, PairKey(D.SectionName, PropertyName));
+      const int Own = TLookupTables::Find(T.Masks, PairKey(D.SectionName, PropertyName));
       if (Own >= 0) {
         Answer = Own;
         break;
       }
-      if (D.ParentClass.empty() || D.ParentClass == D.SectionName) break;
-      const int Parent = GetSectionIndex(D.ParentClass);
-      if (Parent < 0) break;
-      Cur = static_cast<std::size_t>(Parent);
     }
     for (std::size_t P : Path) Result[P] = Answer;
   }

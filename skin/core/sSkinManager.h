@@ -529,7 +529,8 @@ class TsSkinManager : public TComponent {
   // The mask entry of the section and key; when the section has none, the entry of its parent
   // section (ParentClass of the record at SkinIndex), and so on up the chain. -1 for a negative
   // SkinIndex, an empty section name, or a SkinIndex beyond the records when the section itself has
-  // no entry; a chain that comes back on itself ends with -1.
+  // no entry; chains end where a cycle would close and at MaxSkinParentDepth levels, as they were
+  // resolved when the skin was loaded.
   int GetMaskIndex(int SkinIndex, const AnsiString& SectionName, const AnsiString& PropertyName) const;
   // The section's own mask entry of the key (no parent search); -1 for an empty section name.
   int GetOwnMaskIndex(const AnsiString& SectionName, const AnsiString& PropertyName) const;
@@ -537,6 +538,10 @@ class TsSkinManager : public TComponent {
   int GetTextureIndex(int SkinIndex, const AnsiString& SectionName, const AnsiString& PropertyName) const;
   // As GetMaskIndex, over the patterns.
   int GetPatternIndex(int SkinIndex, const AnsiString& SectionName, const AnsiString& PropertyName) const;
+  // The section records the three inheriting lookups have asked for an entry since the manager was
+  // made. The parent chains are resolved when a skin is loaded and end within MaxSkinParentDepth
+  // levels, so a lookup asks at most MaxSkinParentDepth + 1 records, however long the skin's chains.
+  std::uint64_t LookupSteps() const { return FLookupSteps; }
 
   TNotifyEvent OnAfterChange;
   TNotifyEvent OnBeforeChange;
@@ -573,22 +578,26 @@ class TsSkinManager : public TComponent {
   // A new options text from bytes, or from the pack's options file.
   void OpenOptions(std::string_view Text);
   void OpenPackOptions();
-  // Picture sources of the load: the pack (names compared without regard to letter case) when the
-  // skin is packed, the folder (SkinPath in front of names without ':') otherwise. nullptr when
-  // there is no such file.
-  std::unique_ptr<TStream> OpenSkinFile(const AnsiString& Name, bool FromPack) const;
+  // Where a picture file of the load is looked for: the pack (names compared without regard to
+  // letter case), the skin's folder (SkinPath in front of the name, which must stay inside the
+  // folder), or, for the program's common sections, SkinPath in front of names without ':'.
+  enum class TPictureSource { Pack, SkinFolder, Common };
+  // The source of the skin's own picture keys.
+  TPictureSource SkinSource() const { return FSkinIsPacked ? TPictureSource::Pack : TPictureSource::SkinFolder; }
+  // The picture's file; nullptr when there is no such file.
+  std::unique_ptr<TStream> OpenSkinFile(const AnsiString& Name, TPictureSource Source) const;
   // The picture's file as the out-of-memory error names it.
-  AnsiString PictureSource(const AnsiString& Name, bool FromPack) const;
+  AnsiString PictureSource(const AnsiString& Name, TPictureSource Source) const;
   // Decodes a picture into a new bitmap (counted, as one of the pictures with a bitmap of their own
   // when OwnPicture), adding Section, Key and the file name to any error.
-  std::unique_ptr<TBitmap> LoadBitmapFile(const AnsiString& Name, bool Png, bool FromPack, const AnsiString& Section,
+  std::unique_ptr<TBitmap> LoadBitmapFile(const AnsiString& Name, bool Png, TPictureSource Source, const AnsiString& Section,
                                           const AnsiString& Key, bool OwnPicture = true);
-  std::unique_ptr<TGraphic> LoadJpegFile(const AnsiString& Name, bool FromPack, const AnsiString& Section,
+  std::unique_ptr<TGraphic> LoadJpegFile(const AnsiString& Name, TPictureSource Source, const AnsiString& Section,
                                          const AnsiString& Key);
   // The part the two share: opens the file, checks it against the budget and decodes it with
   // DecodeStream; errors other than the load's own gain the section, key and file name.
   template <class T, class Decode>
-  std::unique_ptr<T> LoadPictureFile(const AnsiString& Name, bool FromPack, const AnsiString& Section,
+  std::unique_ptr<T> LoadPictureFile(const AnsiString& Name, TPictureSource Source, const AnsiString& Section,
                                      const AnsiString& Key, Decode&& DecodeStream);
   // Counts a picture against MaxSkinPictures / MaxSkinPicturePixels.
   void CountPicture(int Width, int Height, bool OwnBitmap, const AnsiString& Name);
@@ -678,7 +687,11 @@ class TsSkinManager : public TComponent {
   TsPatternArray FPatterns;
   TsGeneralDataArray FGeneralData;
   bool FSkinIsPacked = false;
+  // Counts the loads and unloads of the skin, so that a skin change can tell whether the skin it
+  // sends out is still the one loaded.
+  std::uint64_t FLoadCount = 0;
   mutable std::unique_ptr<TLookupTables> FLookup;
+  mutable std::uint64_t FLookupSteps = 0;
 
   // The load in progress: its options text, its pack, the stored skin read without options text,
   // and the pictures counted so far.

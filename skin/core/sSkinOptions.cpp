@@ -1,6 +1,7 @@
 #include "skin/core/sSkinOptions.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "framework/Convert.h"
@@ -83,8 +84,7 @@ void NeedLength(const TValueRef& V, std::size_t Length) {
 
 using TIntField = std::int32_t& (*)(TsGeneralData&);
 using TBoolField = bool& (*)(TsGeneralData&);
-using TTextField = AnsiString& (*)(TsGeneralData&);
-using TArrayField = TsGradArray& (*)(TsGeneralData&);
+using TGradientField = TsGradientRef& (*)(TsGeneralData&);
 
 struct TIntKey {
   const char* Key;
@@ -98,8 +98,7 @@ struct TBoolKey {
 struct TTextKey {
   const char* Key;
   const char* Default;
-  TTextField Text;
-  TArrayField Stops;
+  TGradientField Gradient;
 };
 
 #define S_INT(Key, Default, Expr) \
@@ -139,10 +138,8 @@ const TBoolKey BoolKeys[] = {
 };
 
 const TTextKey TextKeys[] = {
-    {"GRADIENTDATA", " ", [](TsGeneralData& R) -> AnsiString& { return R.GradientData; },
-     [](TsGeneralData& R) -> TsGradArray& { return R.GradientArray; }},
-    {"HOTGRADIENTDATA", "", [](TsGeneralData& R) -> AnsiString& { return R.HotGradientData; },
-     [](TsGeneralData& R) -> TsGradArray& { return R.HotGradientArray; }},
+    {"GRADIENTDATA", " ", [](TsGeneralData& R) -> TsGradientRef& { return R.Gradient; }},
+    {"HOTGRADIENTDATA", "", [](TsGeneralData& R) -> TsGradientRef& { return R.HotGradient; }},
 };
 
 // The skin-wide keys of GLOBALINFO.
@@ -155,24 +152,6 @@ const char* const GlobalKeys[] = {
 
 bool IsTrue(const AnsiString& Text) { return UpperCase(Text) == "TRUE"; }
 
-// Parses a gradient text into Stops, naming the section and key when a number is bad.
-void ParseGradient(const AnsiString& Section, const char* Key, const AnsiString& Text, TsGradArray& Stops) {
-  try {
-    ParseGradientData(Text, Stops);
-  } catch (EConvertError& E) {
-    E.Message = Format("Key %s of skin section [%s]: %s", Key, Shown(Section), E.Message);
-    throw;
-  }
-}
-
-void ParseGradientUnlessBlank(const AnsiString& Section, const char* Key, const AnsiString& Text,
-                              TsGradArray& Stops) {
-  if (Text != " ")
-    ParseGradient(Section, Key, Text, Stops);
-  else
-    Stops.clear();
-}
-
 }  // namespace
 
 // ---- TacSkinOptions -----------------------------------------------------------------------------------
@@ -181,6 +160,8 @@ TacSkinOptions::TacSkinOptions(std::string_view Text) {
   if (static_cast<std::int64_t>(Text.size()) > MaxSkinOptionsSize)
     throw EacSkinLoadError(Format("The skin's options text is too large (%u bytes; at most %u are read)",
                                   static_cast<unsigned>(Text.size()), static_cast<unsigned>(MaxSkinOptionsSize)));
+  // Editors may save the text as UTF-8 with a byte-order mark; it would hide the first section.
+  if (Text.starts_with("\xEF\xBB\xBF")) Text.remove_prefix(3);
   TIniText Parsed;
   const TIniParseResult R = Parsed.Parse(Text, TIniLimits{MaxSkinSections, MaxSkinSectionKeys, MaxSkinKeys});
   switch (R.Limit) {
@@ -196,6 +177,15 @@ TacSkinOptions::TacSkinOptions(std::string_view Text) {
       throw EacSkinLoadError(Format("The skin's options text has more than %d keys in all", MaxSkinKeys));
   }
   FIni.SetData(std::move(Parsed));
+  const TIniText& Data = FIni.Data();
+  FParents = ResolveSkinParents(Data.Sections().size(), [&Data](std::size_t I) {
+    const TIniSection& S = Data.Sections()[I];
+    const int K = Data.IndexOfKey(static_cast<int>(I), SParentClassKey);
+    if (K < 0) return -1;
+    const AnsiString& Parent = S.Entries[static_cast<std::size_t>(K)].Value;
+    if (Parent.empty() || Parent == "?" || Parent == S.Name) return -1;
+    return Data.IndexOfSection(Parent);
+  });
 }
 
 std::vector<AnsiString> TacSkinOptions::SectionNames() const {
@@ -205,131 +195,244 @@ std::vector<AnsiString> TacSkinOptions::SectionNames() const {
   return Names;
 }
 
-bool TacSkinOptions::ReadOwn(const AnsiString& Section, const AnsiString& Key, bool Integer, TResolved& Out) const {
+const AnsiString* TacSkinOptions::OwnValue(int Section, const AnsiString& Key, bool Integer) const {
+  const TIniText& Data = FIni.Data();
+  const int K = Data.IndexOfKey(Section, Key);
+  if (K < 0) return nullptr;
+  const AnsiString& V = Data.Sections()[static_cast<std::size_t>(Section)].Entries[static_cast<std::size_t>(K)].Value;
   if (Integer) {
-    const int V = FIni.ReadInteger(Section, Key, -1);
-    if (V == -1) return false;
-    Out.Found = true;
-    Out.Number = V;
-    return true;
+    int N = 0;
+    return TryIniStrToInt(V, N) && N != -1 ? &V : nullptr;
   }
-  const AnsiString* V = FIni.Data().FindValue(Section, Key);
-  if (V == nullptr || *V == "?") return false;
-  Out.Found = true;
-  Out.Text = *V;
-  return true;
+  return V == "?" ? nullptr : &V;
 }
 
-TacSkinOptions::TResolved TacSkinOptions::Resolve(const AnsiString& Section, const AnsiString& Key,
-                                                  bool Integer) const {
-  // A section's own value is answered from the text; nothing is kept for it, so that reading
-  // every key of every section costs no memory beyond the text.
-  TResolved Result;
-  if (ReadOwn(Section, Key, Integer, Result)) return Result;
-  auto ParentOf = [&](const AnsiString& S, AnsiString& Parent) {
-    Parent = FIni.ReadString(S, SParentClassKey, "?");
-    return !(Parent.empty() || Parent == "?" || Parent == S);
-  };
-  AnsiString Current;
-  if (!ParentOf(Section, Current)) return Result;
+int TacSkinOptions::HolderOf(int Section, const AnsiString& Key, bool Integer) const {
+  // Chains were cut at MaxSkinParentDepth levels when the text was read: a walk takes a few steps.
+  for (int Cur = Section; Cur >= 0; Cur = FParents[static_cast<std::size_t>(Cur)])
+    if (OwnValue(Cur, Key, Integer) != nullptr) return Cur;
+  return -1;
+}
 
-  // Inherited: walk the chain until a section has the value, a section's inherited answer is
-  // known already, the chain ends, or it comes back to a section seen on this walk (a cycle: the
-  // value is missing). Every section of the walk that has no value of its own then has the same
-  // answer; those answers are kept, so that long chains are walked once.
-  const AnsiString UpperKey = UpperCase(Key);
-  auto CacheKey = [&](const AnsiString& UpperSection) {
-    return AnsiString(Integer ? "I" : "S") + UpperSection + '\x01' + UpperKey;
-  };
-  std::vector<AnsiString> Walked{CacheKey(UpperCase(Section))};
-  std::unordered_set<AnsiString> Seen{UpperCase(Section)};
-  if (auto It = FResolved.find(Walked.front()); It != FResolved.end()) return It->second;
-  for (;;) {
-    const AnsiString Upper = UpperCase(Current);
-    if (!Seen.insert(Upper).second) break;
-    if (ReadOwn(Current, Key, Integer, Result)) break;
-    AnsiString K = CacheKey(Upper);
-    if (auto It = FResolved.find(K); It != FResolved.end()) {
-      Result = It->second;
-      break;
-    }
-    Walked.push_back(std::move(K));
-    AnsiString Parent;
-    if (!ParentOf(Current, Parent)) break;
-    Current = std::move(Parent);
-  }
-  for (const AnsiString& K : Walked) FResolved[K] = Result;
-  return Result;
+const AnsiString* TacSkinOptions::FindSkinString(const AnsiString& Section, const AnsiString& Key) const {
+  const int Holder = HolderOf(FIni.Data().IndexOfSection(Section), Key, false);
+  return Holder < 0 ? nullptr : OwnValue(Holder, Key, false);
 }
 
 AnsiString TacSkinOptions::ReadSkinString(const AnsiString& Section, const AnsiString& Key,
                                           const AnsiString& Default) const {
-  const TResolved R = Resolve(Section, Key, false);
-  return R.Found ? R.Text : Default;
+  const AnsiString* V = FindSkinString(Section, Key);
+  return V != nullptr ? *V : Default;
 }
 
 int TacSkinOptions::ReadSkinInteger(const AnsiString& Section, const AnsiString& Key, int Default) const {
-  const TResolved R = Resolve(Section, Key, true);
-  return R.Found ? R.Number : Default;
+  const int Holder = HolderOf(FIni.Data().IndexOfSection(Section), Key, true);
+  int N = Default;
+  if (Holder >= 0) TryIniStrToInt(*OwnValue(Holder, Key, true), N);
+  return N;
+}
+
+// ---- Gradients ---------------------------------------------------------------------------------------
+
+TsGradientRef TacSkinGradients::OfValue(const AnsiString* Value, const AnsiString& Section, const char* Key) {
+  if (auto It = FByValue.find(Value); It != FByValue.end()) return It->second;
+  // A value that is no gradient fails alike for every section that takes it, without being read
+  // again.
+  if (auto It = FBadValues.find(Value); It != FBadValues.end()) throw EConvertError(It->second);
+  try {
+    TsGradientRef G = Of(*Value, Section, Key);
+    FByValue.emplace(Value, G);
+    return G;
+  } catch (const EConvertError& E) {
+    FBadValues.emplace(Value, E.Message);
+    throw;
+  }
+}
+
+TsGradientRef TacSkinGradients::Of(const AnsiString& Text, const AnsiString& Section, const char* Key) {
+  if (Text == " ") return BlankGradient();
+  if (Text.empty()) return EmptyGradient();
+  if (auto It = FByText.find(Text); It != FByText.end()) return It->second;
+  if (Text.size() > MaxSkinGradientTextSize)
+    throw EacSkinLoadError(Format("Key %s of skin section [%s] holds a gradient of %u bytes; at most %u are read", Key,
+                                  Shown(Section), static_cast<unsigned>(Text.size()),
+                                  static_cast<unsigned>(MaxSkinGradientTextSize)));
+  TsGradientRef G;
+  try {
+    G = MakeGradient(Text);
+  } catch (EConvertError& E) {
+    E.Message = Format("Key %s of skin section [%s]: %s", Key, Shown(Section), E.Message);
+    throw;
+  }
+  FStops += static_cast<std::int64_t>(G->Stops.size());
+  if (FStops > MaxSkinGradientStops)
+    throw EacSkinLoadError(Format("The skin's gradients have more than %d stops in all (at key %s of section [%s])",
+                                  static_cast<int>(MaxSkinGradientStops), Key, Shown(Section)));
+  FByText.emplace(std::string_view(G->Text), G);
+  return G;
 }
 
 // ---- Skin-wide values and section records -------------------------------------------------------
 
+namespace {
+
+// The skin-wide geometry values and the ranges real skins keep them in.
+struct TGlobalRange {
+  std::int16_t TsSkinData::*Field;
+  int Min;
+  int Max;
+};
+constexpr int MaxGeometry = 255;
+const TGlobalRange GlobalRanges[] = {
+    {&TsSkinData::BorderWidth, 0, MaxGeometry},          {&TsSkinData::TitleHeight, 0, MaxGeometry},
+    {&TsSkinData::MaxHeight, 0, MaxGeometry},            {&TsSkinData::FormOffset, -MaxGeometry, MaxGeometry},
+    {&TsSkinData::CenterOffset, -MaxGeometry, MaxGeometry}, {&TsSkinData::BISpace, -MaxGeometry, MaxGeometry},
+    {&TsSkinData::BIRight, -MaxGeometry, MaxGeometry},   {&TsSkinData::BILeft, -MaxGeometry, MaxGeometry},
+    {&TsSkinData::Shadow1Offset, -MaxGeometry, MaxGeometry}, {&TsSkinData::Shadow1Blur, -1, MaxGeometry},
+    {&TsSkinData::Shadow1Transparency, 0, 100},          {&TsSkinData::BICloseGlow, 0, MaxGeometry},
+    {&TsSkinData::BICloseGlowMargin, 0, MaxGeometry},    {&TsSkinData::BIMaxGlow, 0, MaxGeometry},
+    {&TsSkinData::BIMaxGlowMargin, 0, MaxGeometry},      {&TsSkinData::BIMinGlow, 0, MaxGeometry},
+    {&TsSkinData::BIMinGlowMargin, 0, MaxGeometry},
+};
+
+// The range of a field (the whole 16 bits for one that is not listed).
+TGlobalRange RangeOf(std::int16_t TsSkinData::*Field) {
+  for (const TGlobalRange& R : GlobalRanges)
+    if (R.Field == Field) return R;
+  return TGlobalRange{Field, -32768, 32767};
+}
+
+}  // namespace
+
 void ReadSkinGlobalInfo(const TacSkinOptions& Options, TsSkinData& Data) {
   const TMemIniFile& Ini = Options.Ini();
   const AnsiString G = SGlobalInfoSection;
-  auto Int16 = [&](const char* Key, int Default) { return static_cast<std::int16_t>(Ini.ReadInteger(G, Key, Default)); };
+  // A value is clamped to its range before it is stored in its 16-bit field.
+  auto Store = [&](std::int16_t TsSkinData::*Field, int V) {
+    const TGlobalRange R = RangeOf(Field);
+    Data.*Field = static_cast<std::int16_t>(std::clamp(V, R.Min, R.Max));
+  };
+  auto Int = [&](std::int16_t TsSkinData::*Field, const char* Key, int Default) {
+    Store(Field, Ini.ReadInteger(G, Key, Default));
+  };
   // Keys read as text and converted: a value that is no integer ends the load.
-  auto Converted = [&](const char* Key, const char* Default) {
+  auto Converted = [&](std::int16_t TsSkinData::*Field, const char* Key, const char* Default) {
     const AnsiString Text = Ini.ReadString(G, Key, Default);
     int V = 0;
     if (!TryStrToInt(Text, V))
       throw EConvertError(
           Format("Key %s of skin section [%s]: '%s' is not a valid integer value", Key, G, Shown(Text)));
-    return static_cast<std::int16_t>(V);
+    Store(Field, V);
   };
+  auto Int16 = [&](const char* Key, int Default) { return static_cast<std::int16_t>(Ini.ReadInteger(G, Key, Default)); };
   Data.Version = Ini.ReadFloat(G, "VERSION", 0, '.');
   Data.Author = Ini.ReadString(G, "AUTHOR", "");
   Data.Description = Ini.ReadString(G, "DESCRIPTION", "");
-  Data.BorderWidth = Int16("BORDERWIDTH", 4);
-  Data.TitleHeight = Int16("TITLEHEIGHT", 30);
-  const int MaxHeight = Ini.ReadInteger(G, "MAXHEIGHT", 0);
-  Data.MaxHeight = MaxHeight == 0 ? Data.TitleHeight : static_cast<std::int16_t>(MaxHeight);
-  Data.FormOffset = Int16("FORMOFFSET", 8);
-  Data.CenterOffset = Int16("CENTEROFFSET", 0);
+  Int(&TsSkinData::BorderWidth, "BORDERWIDTH", 4);
+  Int(&TsSkinData::TitleHeight, "TITLEHEIGHT", 30);
+  Int(&TsSkinData::MaxHeight, "MAXHEIGHT", 0);
+  if (Data.MaxHeight == 0) Data.MaxHeight = Data.TitleHeight;
+  Int(&TsSkinData::FormOffset, "FORMOFFSET", 8);
+  Int(&TsSkinData::CenterOffset, "CENTEROFFSET", 0);
   Data.BorderMode = Int16("BORDERMODE", 0);
   Data.Shadow1Color = Ini.ReadInteger(G, "SHADOW1COLOR", 0);
-  Data.Shadow1Offset = Converted("SHADOW1OFFSET", "0");
-  Data.Shadow1Blur = Converted("SHADOW1BLUR", "-1");
-  Data.Shadow1Transparency = Converted("SHADOW1TRANSPARENCY", "0");
-  Data.BISpace = Int16("BISPACE", 0);
+  Converted(&TsSkinData::Shadow1Offset, "SHADOW1OFFSET", "0");
+  Converted(&TsSkinData::Shadow1Blur, "SHADOW1BLUR", "-1");
+  Converted(&TsSkinData::Shadow1Transparency, "SHADOW1TRANSPARENCY", "0");
+  Int(&TsSkinData::BISpace, "BISPACE", 0);
   Data.BIVAlign = Int16("BIVALIGN", 0);
-  Data.BIRight = Int16("BIRIGHT", 0);
-  Data.BILeft = Int16("BILEFT", 0);
+  Int(&TsSkinData::BIRight, "BIRIGHT", 0);
+  Int(&TsSkinData::BILeft, "BILEFT", 0);
   Data.BorderColor = Ini.ReadInteger(G, "BORDERCOLOR", 0);
   Data.BIKeepHue = Int16("BIKEEPHUE", 0);
-  Data.BICloseGlow = Converted("BICONCLOSEGLOW", "0");
-  Data.BICloseGlowMargin = Converted("BICONCLOSEGLOWMARGIN", "0");
-  Data.BIMaxGlow = Converted("BICONMAXGLOW", "0");
-  Data.BIMaxGlowMargin = Converted("BICONMAXGLOWMARGIN", "0");
-  Data.BIMinGlow = Converted("BICONMINGLOW", "0");
-  Data.BIMinGlowMargin = Converted("BICONMINGLOWMARGIN", "0");
+  Converted(&TsSkinData::BICloseGlow, "BICONCLOSEGLOW", "0");
+  Converted(&TsSkinData::BICloseGlowMargin, "BICONCLOSEGLOWMARGIN", "0");
+  Converted(&TsSkinData::BIMaxGlow, "BICONMAXGLOW", "0");
+  Converted(&TsSkinData::BIMaxGlowMargin, "BICONMAXGLOWMARGIN", "0");
+  Converted(&TsSkinData::BIMinGlow, "BICONMINGLOW", "0");
+  Converted(&TsSkinData::BIMinGlowMargin, "BICONMINGLOWMARGIN", "0");
 }
 
-TsGeneralData ReadSkinSection(const TacSkinOptions& Options, const AnsiString& Section, const TacColorToRGB& ToRGB) {
-  TsGeneralData R;
-  R.SectionName = Section;
-  R.ParentClass = Options.Ini().ReadString(Section, SParentClassKey, "");
-  for (const TIntKey& K : IntKeys) K.Field(R) = Options.ReadSkinInteger(Section, K.Key, K.Default);
+void ClampSkinWideValues(TsSkinData& Data) {
+  for (const TGlobalRange& R : GlobalRanges)
+    Data.*R.Field = static_cast<std::int16_t>(std::clamp<int>(Data.*R.Field, R.Min, R.Max));
+}
+
+namespace {
+
+// Sets the values Section has of its own (by index) into R, over what R holds: integers other than
+// -1, texts other than "?".
+void OverlayOwnValues(const TacSkinOptions& Options, int Section, TsGeneralData& R, TacSkinGradients& Gradients) {
+  const AnsiString& Name = Options.Ini().Data().Sections()[static_cast<std::size_t>(Section)].Name;
+  for (const TIntKey& K : IntKeys)
+    if (const AnsiString* V = Options.OwnValue(Section, K.Key, true)) TryIniStrToInt(*V, K.Field(R));
+  for (const TBoolKey& K : BoolKeys)
+    if (const AnsiString* V = Options.OwnValue(Section, K.Key, false)) K.Field(R) = IsTrue(*V);
+  for (const TTextKey& K : TextKeys)
+    if (const AnsiString* V = Options.OwnValue(Section, K.Key, false)) K.Gradient(R) = Gradients.OfValue(V, Name, K.Key);
+}
+
+// The record of an inherited chain of values made final: the name, the plain PARENTCLASS, COLOR
+// through ToRGB, the integers clamped, no mask indexes.
+void FinishRecord(const TacSkinOptions& Options, int Section, const TacColorToRGB& ToRGB, TsGeneralData& R) {
+  const TIniSection& S = Options.Ini().Data().Sections()[static_cast<std::size_t>(Section)];
+  R.SectionName = S.Name;
+  R.ParentClass = Options.Ini().ReadString(S.Name, SParentClassKey, "");
   if (ToRGB) R.Color = ToRGB(R.Color);
-  for (const TBoolKey& K : BoolKeys) K.Field(R) = IsTrue(Options.ReadSkinString(Section, K.Key, "FALSE"));
-  for (const TTextKey& K : TextKeys) {
-    K.Text(R) = Options.ReadSkinString(Section, K.Key, K.Default);
-    ParseGradientUnlessBlank(Section, K.Key, K.Text(R), K.Stops(R));
-  }
   R.BorderIndex = R.ImgTopLeft = R.ImgTopRight = R.ImgBottomLeft = R.ImgBottomRight = -1;
   ClampSectionValues(R);
+}
+
+}  // namespace
+
+TsGeneralData ReadSkinSection(const TacSkinOptions& Options, const AnsiString& Section, const TacColorToRGB& ToRGB,
+                              TacSkinGradients* Gradients) {
+  TacSkinGradients Own;
+  if (Gradients == nullptr) Gradients = &Own;
+  TsGeneralData R;
+  const int Index = Options.Ini().Data().IndexOfSection(Section);
+  if (Index < 0) {
+    R.SectionName = Section;
+    R.BorderIndex = R.ImgTopLeft = R.ImgTopRight = R.ImgBottomLeft = R.ImgBottomRight = -1;
+    return R;
+  }
+  // The values of the chain from its top down to the section, each level over the one above.
+  std::vector<int> Chain;
+  for (int Cur = Index; Cur >= 0; Cur = Options.Parents()[static_cast<std::size_t>(Cur)]) Chain.push_back(Cur);
+  for (auto It = Chain.rbegin(); It != Chain.rend(); ++It) OverlayOwnValues(Options, *It, R, *Gradients);
+  FinishRecord(Options, Index, ToRGB, R);
   return R;
+}
+
+TsGeneralDataArray ReadSkinSections(const TacSkinOptions& Options, const TacColorToRGB& ToRGB,
+                                    TacSkinGradients& Gradients) {
+  // Parents first: a record starts from its parent's values (before they were made final), so that
+  // no value is looked for along a chain.
+  const std::vector<int>& Parents = Options.Parents();
+  const std::size_t N = Parents.size();
+  TsGeneralDataArray Raw(N);
+  std::vector<bool> Done(N, false);
+  std::vector<int> Path;
+  for (std::size_t I = 0; I < N; ++I) {
+    Path.clear();
+    for (int Cur = static_cast<int>(I); Cur >= 0 && !Done[static_cast<std::size_t>(Cur)];
+         Cur = Parents[static_cast<std::size_t>(Cur)])
+      Path.push_back(Cur);
+    for (auto It = Path.rbegin(); It != Path.rend(); ++It) {
+      const std::size_t S = static_cast<std::size_t>(*It);
+      if (Parents[S] >= 0) Raw[S] = Raw[static_cast<std::size_t>(Parents[S])];
+      OverlayOwnValues(Options, *It, Raw[S], Gradients);
+      Done[S] = true;
+    }
+  }
+  TsGeneralDataArray Records;
+  Records.reserve(N);
+  for (std::size_t I = 0; I < N; ++I) {
+    TsGeneralData R = Raw[I];
+    FinishRecord(Options, static_cast<int>(I), ToRGB, R);
+    Records.push_back(std::move(R));
+  }
+  return Records;
 }
 
 void ClampSectionValues(TsGeneralData& Data) {
@@ -340,11 +443,20 @@ void ClampSectionValues(TsGeneralData& Data) {
   Data.FadingIterations = std::clamp(Data.FadingIterations, 0, MaxSkinFadingIterations);
 }
 
-void MergeCommonSections(const TMemIniFile& Common, TsGeneralDataArray& Data) {
+void MergeCommonSections(const TMemIniFile& Common, TsGeneralDataArray& Data, TacSkinGradients* Gradients) {
+  TacSkinGradients Own;
+  if (Gradients == nullptr) Gradients = &Own;
+  // The records by name as written, and the first record of each upper-cased name.
+  std::unordered_set<AnsiString> Names;
+  std::unordered_map<AnsiString, std::size_t> FirstUpper;
+  auto Known = [&](std::size_t I) {
+    Names.insert(Data[I].SectionName);
+    FirstUpper.emplace(UpperCase(Data[I].SectionName), I);
+  };
+  for (std::size_t I = 0; I < Data.size(); ++I) Known(I);
   for (const TIniSection& S : Common.Data().Sections()) {
     const AnsiString& Name = S.Name;
-    if (std::any_of(Data.begin(), Data.end(), [&](const TsGeneralData& D) { return D.SectionName == Name; }))
-      continue;
+    if (Names.count(Name) != 0) continue;
     TsGeneralData R;
     R.SectionName = Name;
     R.ParentClass = UpperCase(Common.ReadString(Name, SParentClassKey, "-1"));
@@ -355,11 +467,7 @@ void MergeCommonSections(const TMemIniFile& Common, TsGeneralDataArray& Data) {
     TsGeneralData Defaults;
     TsGeneralData* Source = &Defaults;
     if (!R.ParentClass.empty())
-      for (TsGeneralData& D : Data)
-        if (UpperCase(D.SectionName) == R.ParentClass) {
-          Source = &D;
-          break;
-        }
+      if (auto It = FirstUpper.find(R.ParentClass); It != FirstUpper.end()) Source = &Data[It->second];
     for (const TIntKey& K : IntKeys) {
       const int V = Common.ReadInteger(Name, K.Key, -1);
       K.Field(R) = V != -1 ? V : K.Field(*Source);
@@ -369,13 +477,13 @@ void MergeCommonSections(const TMemIniFile& Common, TsGeneralDataArray& Data) {
       K.Field(R) = V != "?" ? IsTrue(V) : K.Field(*Source);
     }
     for (const TTextKey& K : TextKeys) {
-      const AnsiString V = Common.ReadString(Name, K.Key, "?");
-      K.Text(R) = V != "?" ? V : K.Text(*Source);
-      ParseGradientUnlessBlank(Name, K.Key, K.Text(R), K.Stops(R));
+      const AnsiString* V = Common.Data().FindValue(Name, K.Key);
+      K.Gradient(R) = V != nullptr && *V != "?" ? Gradients->Of(*V, Name, K.Key) : K.Gradient(*Source);
     }
     R.BorderIndex = R.ImgTopLeft = R.ImgTopRight = R.ImgBottomLeft = R.ImgBottomRight = -1;
     ClampSectionValues(R);
     Data.push_back(std::move(R));
+    Known(Data.size() - 1);
   }
 }
 
@@ -509,6 +617,20 @@ bool RectFitsImage(const TRect& R, int Width, int Height) {
 }
 
 // ---- Paths -----------------------------------------------------------------------------------------
+
+bool IsNameInsideFolder(const AnsiString& Name) {
+  if (Name.empty() || Name[0] == '\\' || Name[0] == '/' || Name.find(':') != AnsiString::npos) return false;
+  std::size_t Begin = 0;
+  for (;;) {
+    const std::size_t End = Name.find_first_of("\\/", Begin);
+    const std::string_view Part = std::string_view(Name).substr(Begin, End == AnsiString::npos ? AnsiString::npos : End - Begin);
+    // The system drops trailing dots and blanks of a part: ". ." and "..." climb as ".." does.
+    if (Part.find_first_not_of(". ") == std::string_view::npos && std::count(Part.begin(), Part.end(), '.') >= 2)
+      return false;
+    if (End == AnsiString::npos) return true;
+    Begin = End + 1;
+  }
+}
 
 AnsiString FullSkinDirectory(const AnsiString& SkinDirectory, const AnsiString& AppDir) {
   AnsiString S = SkinDirectory;

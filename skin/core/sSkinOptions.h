@@ -22,8 +22,10 @@
 //
 // Hostile texts are bounded: the text may hold at most MaxSkinOptionsSize bytes and at most
 // MaxSkinSections sections, MaxSkinSectionKeys keys in one section and MaxSkinKeys keys in all;
-// inherited values are resolved once per section and key (cycles end as "missing"), so reading is
-// linear in the text, and only inherited answers are kept.
+// each section's parent is resolved once (chains end at MaxSkinParentDepth levels and at cycles), an
+// inherited value is found once per section and key and never copied, so reading is linear in the
+// text; gradients are parsed once per text and shared (TacSkinGradients), within the caps of
+// gradient texts and stops.
 #pragma once
 
 #include <cstdint>
@@ -56,57 +58,97 @@ inline constexpr int MaxSkinKeys = 100000;
 inline constexpr int MaxSkinGlowMargin = 255;
 inline constexpr int MaxSkinFadingIterations = 100;
 
+// Caps of the gradients of one load, far above what real skins hold (a few stops per section): the
+// longest gradient text, and the most stops of all the gradients a load parses (each distinct text
+// counts once).
+inline constexpr std::size_t MaxSkinGradientTextSize = 65536;
+inline constexpr std::int64_t MaxSkinGradientStops = 65536;
+
 inline constexpr const char* SGlobalInfoSection = "GLOBALINFO";
 inline constexpr const char* SMasterBitmapKey = "MASTERBITMAP";
 inline constexpr const char* SParentClassKey = "PARENTCLASS";
 
 // ---- Reading with inheritance ---------------------------------------------------------------------
 
-// The options text of one load: the parsed text and the inherited values already resolved.
+// The options text of one load: the parsed text and the parent of each section, resolved once
+// (ResolveSkinParents: chains end at MaxSkinParentDepth levels and at cycles).
 class TacSkinOptions {
  public:
   TacSkinOptions() = default;
-  // Parses Text; EacSkinLoadError when it is longer than MaxSkinOptionsSize or goes beyond the
-  // caps of sections and keys.
+  // Parses Text (a UTF-8 byte-order mark at its start is skipped); EacSkinLoadError when it is
+  // longer than MaxSkinOptionsSize or goes beyond the caps of sections and keys.
   explicit TacSkinOptions(std::string_view Text);
 
   const TMemIniFile& Ini() const { return FIni; }
   // The section names in file order, as written.
   std::vector<AnsiString> SectionNames() const;
+  // The parent of each section (an index into SectionNames, -1 for none): the section its
+  // PARENTCLASS names unless that is empty, "?" or the section's own name as written.
+  const std::vector<int>& Parents() const { return FParents; }
 
-  // A text value: "?" and a missing key count as missing and are taken from the parent section
-  // (PARENTCLASS, unless it is empty, "?" or the section's own name as written); Default when no
-  // section of the chain has one.
+  // The text value of Key for Section: its own, or along its chain the first section's that has
+  // one ("?" and a missing key count as missing). The value itself, as the text holds it: a value
+  // read through many sections is one value. nullptr when no section of the chain has one. A
+  // chain is at most MaxSkinParentDepth levels long, so a read takes a few steps.
+  const AnsiString* FindSkinString(const AnsiString& Section, const AnsiString& Key) const;
+  // FindSkinString's value, or Default.
   AnsiString ReadSkinString(const AnsiString& Section, const AnsiString& Key, const AnsiString& Default) const;
   // An integer value (decimal, or hexadecimal after "0x" or "$"): -1, a missing key and a value that
   // is no integer count as missing, as above.
   int ReadSkinInteger(const AnsiString& Section, const AnsiString& Key, int Default) const;
 
-  // The number of answers kept for later reads: only those that came from a parent section.
-  std::size_t CachedAnswers() const { return FResolved.size(); }
+  // The value of Key that the section (an index into SectionNames) has of its own, nullptr when it
+  // has none: for integer reads, none that is an integer other than -1; for text reads, none other
+  // than "?".
+  const AnsiString* OwnValue(int Section, const AnsiString& Key, bool Integer) const;
 
  private:
-  struct TResolved {
-    bool Found = false;
-    AnsiString Text;
-    int Number = 0;
-  };
-  // The value of Key along the chain from Section; Integer chooses the integer reading.
-  TResolved Resolve(const AnsiString& Section, const AnsiString& Key, bool Integer) const;
-  // The value of Key in Section itself.
-  bool ReadOwn(const AnsiString& Section, const AnsiString& Key, bool Integer, TResolved& Out) const;
+  // The section (index) whose own value Section takes for Key, -1 for none.
+  int HolderOf(int Section, const AnsiString& Key, bool Integer) const;
 
   TMemIniFile FIni;
-  mutable std::unordered_map<AnsiString, TResolved> FResolved;
+  std::vector<int> FParents;
+};
+
+// ---- Gradients ---------------------------------------------------------------------------------------
+
+// The gradients of one load: each gradient text is parsed once, and every section that takes it
+// shares the one gradient; the texts and stops are held to the caps.
+class TacSkinGradients {
+ public:
+  // The gradient of Text. EacSkinLoadError naming Section and Key when the text is longer than
+  // MaxSkinGradientTextSize or the load's stops would go beyond MaxSkinGradientStops;
+  // EConvertError naming them for a number that is no integer.
+  TsGradientRef Of(const AnsiString& Text, const AnsiString& Section, const char* Key);
+  // The same for a value held by an options text that outlives this object (FindSkinString's): a
+  // value taken by many sections is looked at once.
+  TsGradientRef OfValue(const AnsiString* Value, const AnsiString& Section, const char* Key);
+  // The stops of every gradient parsed so far.
+  std::int64_t Stops() const { return FStops; }
+
+ private:
+  std::unordered_map<const AnsiString*, TsGradientRef> FByValue;
+  std::unordered_map<const AnsiString*, AnsiString> FBadValues;  // the error of each value that failed
+  std::unordered_map<std::string_view, TsGradientRef> FByText;  // views of the gradients' own texts
+  std::int64_t FStops = 0;
 };
 
 // ---- Skin-wide values and section records -------------------------------------------------------
 
 // Reads GLOBALINFO into Data: VERSION (with '.' as decimal separator), AUTHOR, DESCRIPTION and the
-// integer keys with their defaults; MAXHEIGHT 0 becomes the title height; values are truncated to
-// the 16-bit fields. SHADOW1OFFSET, SHADOW1BLUR, SHADOW1TRANSPARENCY and the BICON*GLOW* keys must
-// be integers when present: EConvertError otherwise. SkinPath and Active are left alone.
+// integer keys with their defaults; geometry values are clamped to their ranges
+// (ClampSkinWideValues) and then MAXHEIGHT 0 becomes the title height; the other integers are
+// truncated to their 16-bit fields. SHADOW1OFFSET, SHADOW1BLUR, SHADOW1TRANSPARENCY and the
+// BICON*GLOW* keys must be integers when present: EConvertError otherwise. SkinPath and Active are
+// left alone.
 void ReadSkinGlobalInfo(const TacSkinOptions& Options, TsSkinData& Data);
+
+// Limits the skin-wide geometry values to the ranges real skins keep them in: the caption
+// buttons' spacing and margins (BISPACE, BIRIGHT, BILEFT), the title and shadow offsets
+// (CENTEROFFSET, FORMOFFSET, SHADOW1OFFSET) to -255..255; the frame width, title heights, glow sizes
+// and margins to 0..255; SHADOW1BLUR to -1..255 and SHADOW1TRANSPARENCY to 0..100. Every way of
+// loading a skin applies it.
+void ClampSkinWideValues(TsSkinData& Data);
 
 // Turns a colour of the options text into RGB (system colours to their current value).
 using TacColorToRGB = std::function<std::int32_t(std::int32_t)>;
@@ -114,8 +156,15 @@ using TacColorToRGB = std::function<std::int32_t(std::int32_t)>;
 // One section record read from the text with inheritance: ParentClass (plain read), the colours,
 // font colours, switches, percentages, gradients (parsed unless the text is exactly one blank;
 // EConvertError for a gradient number that is no integer) and fading values; COLOR goes through
-// ToRGB when given. The mask indexes are -1.
-TsGeneralData ReadSkinSection(const TacSkinOptions& Options, const AnsiString& Section, const TacColorToRGB& ToRGB);
+// ToRGB when given. The mask indexes are -1. The gradients come from Gradients, shared with the
+// other records of the load (nullptr: a set of this record's own).
+TsGeneralData ReadSkinSection(const TacSkinOptions& Options, const AnsiString& Section, const TacColorToRGB& ToRGB,
+                              TacSkinGradients* Gradients = nullptr);
+// Every section's record, in the order of SectionNames, as ReadSkinSection reads it; parents are
+// read before their children, and a child starts from its parent's values, so that the records
+// cost what the text holds.
+TsGeneralDataArray ReadSkinSections(const TacSkinOptions& Options, const TacColorToRGB& ToRGB,
+                                    TacSkinGradients& Gradients);
 
 // Limits the section integers of a record to the ranges they mean (see MaxSkinGlowMargin). Every
 // way of loading a skin applies it to the records it makes.
@@ -125,8 +174,9 @@ void ClampSectionValues(TsGeneralData& Data);
 // record is left alone; any other is appended: its PARENTCLASS (upper-cased) names the parent
 // record (the first whose upper-cased name equals it); a key that is missing (-1 or not an integer,
 // "?" for texts and switches) takes the parent record's value, or the default without a parent.
-// COLOR is stored as written. A section without PARENTCLASS gets an empty ParentClass.
-void MergeCommonSections(const TMemIniFile& Common, TsGeneralDataArray& Data);
+// COLOR is stored as written. A section without PARENTCLASS gets an empty ParentClass. Gradients
+// as in ReadSkinSection.
+void MergeCommonSections(const TMemIniFile& Common, TsGeneralDataArray& Data, TacSkinGradients* Gradients = nullptr);
 
 // The keys that hold values, never pictures: those of a section record, and in GLOBALINFO those of
 // the skin-wide values and MASTERBITMAP. Compared without regard to letter case.
@@ -175,6 +225,11 @@ void ParseFileImageNumbers(const AnsiString& Section, const AnsiString& Key, con
 bool RectFitsImage(const TRect& R, int Width, int Height);
 
 // ---- Paths -----------------------------------------------------------------------------------------
+
+// A picture name of a folder skin that stays inside the skin's folder: relative (not starting with
+// a separator, no ':' of a drive or stream), with no part that climbs: "..", or any other part of
+// dots and blanks only that holds two dots or more (parts are separated by '\' or '/').
+bool IsNameInsideFolder(const AnsiString& Name);
 
 // The absolute form of a skin directory, with a trailing separator. AppDir is the program's folder
 // with its trailing separator. "..\X" is taken one level above AppDir, ".\X" and "./X" inside it,

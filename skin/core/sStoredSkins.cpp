@@ -1,5 +1,7 @@
 #include "skin/core/sStoredSkins.h"
 
+#include <algorithm>
+
 #include "framework/Convert.h"
 #include "framework/Strings.h"
 #include "framework/TypInfo.h"
@@ -223,14 +225,20 @@ void SplitStoredFontColors(const AnsiString& Text, std::int32_t (&Colors)[5]) {
 }
 
 void LoadStoredGeneralData(const TsStoredSkin& Skin, TsSkinData& SkinData, TsGeneralDataArray& Data,
-                           const std::function<void(const AnsiString& Text, TsGradArray& Stops)>& ParseGradient) {
+                           const TacStoredGradientMaker& MakeGradientOf) {
+  auto Gradient = [&](const AnsiString& Text, const AnsiString& Section, const char* Key) {
+    if (MakeGradientOf) return MakeGradientOf(Text, Section, Key);
+    return TsGradientRef(std::make_shared<TsGradient>(TsGradient{Text, {}}));
+  };
   SkinData.Version = Skin.Version();
   SkinData.Author = Skin.Author();
   SkinData.Description = Skin.Description();
   SkinData.Shadow1Color = Skin.Shadow1Color();
-  SkinData.Shadow1Offset = static_cast<std::int16_t>(Skin.Shadow1Offset());
-  SkinData.Shadow1Blur = static_cast<std::int16_t>(Skin.Shadow1Blur());
-  SkinData.Shadow1Transparency = static_cast<std::int16_t>(Skin.Shadow1Transparency());
+  // Held to 16 bits without wrapping, so that the ranges of skin-wide values apply afterwards.
+  auto Int16 = [](int V) { return static_cast<std::int16_t>(std::clamp(V, -32768, 32767)); };
+  SkinData.Shadow1Offset = Int16(Skin.Shadow1Offset());
+  SkinData.Shadow1Blur = Int16(Skin.Shadow1Blur());
+  SkinData.Shadow1Transparency = Int16(Skin.Shadow1Transparency());
   SkinData.BorderColor = Skin.BorderColor();
   ClearGeneralData(Data);
   const TsSkinGenerals& G = *Skin.GeneralData();
@@ -248,21 +256,17 @@ void LoadStoredGeneralData(const TsStoredSkin& Skin, TsSkinData& SkinData, TsGen
     R.Transparency = S.Transparency();
     R.GradientPercent = S.GradientPercent();
     R.ImagePercent = S.ImagePercent();
-    R.GradientData = S.GradientData();
+    R.Gradient = Gradient(S.GradientData(), R.SectionName, "GRADIENTDATA");
     R.ShowFocus = S.ShowFocus();
     R.FadingEnabled = S.FadingEnabled();
     R.FadingIterations = S.FadingIterations();
     R.HotColor = S.HotColor();
     R.HotTransparency = S.HotTransparency();
     R.HotGradientPercent = S.HotGradientPercent();
-    R.HotGradientData = S.HotGradientData();
+    R.HotGradient = Gradient(S.HotGradientData(), R.SectionName, "HOTGRADIENTDATA");
     R.HotImagePercent = S.HotImagePercent();
     SplitStoredFontColors(S.FontColor(), R.FontColor);
     SplitStoredFontColors(S.HotFontColor(), R.HotFontColor);
-    if (ParseGradient) {
-      ParseGradient(R.GradientData, R.GradientArray);
-      ParseGradient(R.HotGradientData, R.HotGradientArray);
-    }
   }
 }
 

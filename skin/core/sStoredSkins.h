@@ -237,12 +237,15 @@ class TsStoredSkins : public TOwnedCollection {
 // The five numbers of a FontColor text: exactly five blank-separated integers fill Colors; anything
 // else gives 0 and four times -1.
 void SplitStoredFontColors(const AnsiString& Text, std::int32_t (&Colors)[5]);
+// Makes the gradient of a record's gradient text (Key of section Section).
+using TacStoredGradientMaker =
+    std::function<TsGradientRef(const AnsiString& Text, const AnsiString& Section, const char* Key)>;
 // The skin-wide values and the section records of a stored skin without Data: SkinData takes the
 // item's Version, Author, Description, shadow values and BorderColor (the rest keeps its values);
-// Data is emptied and gets one record per TsSkinGeneral. ParseGradient, when given, fills a record's
-// gradient arrays from its gradient texts.
+// Data is emptied and gets one record per TsSkinGeneral. MakeGradientOf, when given, makes a
+// record's gradients from its gradient texts; otherwise they hold the texts and no stops.
 void LoadStoredGeneralData(const TsStoredSkin& Skin, TsSkinData& SkinData, TsGeneralDataArray& Data,
-                           const std::function<void(const AnsiString& Text, TsGradArray& Stops)>& ParseGradient = {});
+                           const TacStoredGradientMaker& MakeGradientOf = {});
 // The master bitmap (a 24-bit copy of the item's, transparent with the key colour) and one mask
 // entry per TsSkinImage, appended to Masks: an image with a Name gets a 24-bit copy of its own
 // bitmap and R = (0, 0, width, height), any other the rectangle in the master bitmap; an

@@ -4,6 +4,7 @@
 
 #include <shellapi.h>
 
+#include "framework/Dialogs.h"
 #include "framework/Forms.h"
 #include "framework/Strings.h"
 #include "skin/core/sConst.h"
@@ -67,10 +68,10 @@ namespace {
 // Both use the application's replaceable message box routine.
 int SystemMessageBox(const AnsiString& Text, const AnsiString& Caption, UINT Flags) {
   const WideString WText = AnsiToWide(Text), WCaption = AnsiToWide(Caption);
-  if (Application == nullptr) return MessageBoxW(nullptr, WText.c_str(), WCaption.c_str(), Flags);
+  if (Application == nullptr) return ShowSystemMessageBox(nullptr, WText, WCaption, Flags);
   if (GetActiveWindow() != nullptr) return Application->MessageBox(WText, WCaption, Flags);
   if (Application->MessageBoxProc) return Application->MessageBoxProc(Application->Handle(), WText, WCaption, Flags);
-  return MessageBoxW(Application->Handle(), WText.c_str(), WCaption.c_str(), Flags);
+  return ShowSystemMessageBox(Application->Handle(), WText, WCaption, Flags);
 }
 
 }  // namespace

@@ -84,11 +84,6 @@ bool TacBorderForm::OwnerMaximized() const {
   return W != nullptr && IsZoomed(W);
 }
 
-bool TacBorderForm::OwnerHasExStyle(DWORD Bit) const {
-  HWND W = OwnerHandle();
-  return W != nullptr && (static_cast<DWORD>(GetWindowLongW(W, GWL_EXSTYLE)) & Bit) != 0;
-}
-
 TRect TacBorderForm::Margins() const {
   TsSkinManager* M = SkinData != nullptr ? SkinData->GetSkinManager() : TsSkinManager::DefaultManager();
   return M != nullptr ? M->ShadowMargin() : TRect{0, 0, 0, 0};
@@ -290,44 +285,10 @@ int TacBorderForm::BorderHitTest(TMessage& Message) {
   Probe.Msg = WM_NCHITTEST;
   const TPoint P = MessagePoint(Probe);
   const TRect M = Margins();
-  TsCustomSysMenu* SM = SysMenu();
-  const bool VClose = SM != nullptr ? SM->VisibleClose() : true;
-  const bool VMax = SM != nullptr && SM->VisibleMax();
-  const bool VMin = SM != nullptr && SM->VisibleMin();
-  const bool EMax = SM != nullptr && SM->EnabledMax();
-  const bool EMin = SM != nullptr && SM->EnabledMin();
-  const bool ERestore = SM != nullptr && SM->EnabledRestore();
-  const bool Iconic = IsIconic(OW) != 0;
-  const bool Help = OwnerHasExStyle(WS_EX_CONTEXTHELP);
   // Caption buttons.
-  const int N = (VClose ? 1 : 0) + (VClose && VMax ? 1 : 0) + (VClose && (VMin || Iconic) ? 1 : 0) +
-                (VClose && Help ? 1 : 0);
-  const int I = Owner.ButtonIndexAt ? Owner.ButtonIndexAt(P) : 0;
-  int Code = 0;
-  if (I > 0) {
-    if (I > N) {
-      if (!Owner.IsDialog && Owner.UserButtonEnabled && Owner.UserButtonEnabled(I - N)) Code = 999 + (I - N);
-    } else if (I == 1) {
-      if (VClose) Code = HTCLOSE;
-    } else if (I == 2) {
-      if (VMax)
-        Code = !EMax && (!ERestore || Iconic) ? HTCAPTION : HTMAXBUTTON;
-      else if (!VMin && !Iconic)
-        Code = Help ? HTHELP : 0;
-      else
-        Code = EMin ? HTMINBUTTON : HTCAPTION;
-    } else if (I == 3) {
-      if (!VMin && !Iconic)
-        Code = Help ? HTHELP : 0;
-      else
-        Code = Iconic ? HTMINBUTTON : (EMin ? HTMINBUTTON : HTCAPTION);
-    } else if (I == 4) {
-      if (Help && VMax) Code = HTHELP;
-    }
-    if (Code != 0) {
-      SetOwnerHotButton(-1, true);
-      return Code;
-    }
+  if (const int Code = Owner.CaptionButtonAt ? Owner.CaptionButtonAt(P) : 0; Code != 0) {
+    SetOwnerHotButton(-1, true);
+    return Code;
   }
   const int F = SysFrameWidth();
   const int W = AForm->Width(), H = AForm->Height();

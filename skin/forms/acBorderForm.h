@@ -41,7 +41,7 @@ struct TacBorderOwner {
   std::function<void()> PaintOwner;
   // Frees the owner's caption-button animations (empty: nothing).
   std::function<void()> FreeAnimations;
-  // The owner's system menu (empty: nullptr; then only the close button counts).
+  // The owner's system menu: whether a double click on the caption maximizes (empty: nullptr).
   std::function<TsCustomSysMenu*()> SystemMenu;
   // Frame geometry: the system frame width F (FormBorderWidth), the skinned frame width
   // (SkinFrameWidth), the skin's title height (SkinTitleHeight), the window frame width used by
@@ -56,12 +56,11 @@ struct TacBorderOwner {
   std::function<int()> DiffBorder;
   // The provider's maximised-caption flag (empty: False).
   std::function<bool()> MaximizedCaption;
-  // The 1-based caption button under P (window coordinates of the border window), counted over
-  // the buttons that exist: close, maximize, minimize, help, then the visible user buttons; 0
-  // for none (empty: 0).
-  std::function<int(TPoint P)> ButtonIndexAt;
-  // The user title button of that 1-based number exists and is enabled (empty: False).
-  std::function<bool(int Number)> UserButtonEnabled;
+  // The hit code of the caption button under P (window coordinates of the border window, where
+  // it shows the owner's image): HTCLOSE, HTMAXBUTTON, HTMINBUTTON, HTHELP, 1000 + i for the
+  // user button i, HTCAPTION for a disabled button; 0 for none (empty: 0). The owner's own hit
+  // test answers from the same function, so both number the buttons alike.
+  std::function<int(TPoint P)> CaptionButtonAt;
   // The provider's OnExtHitTest: fills Message.Result; non-zero is the answer (empty: none).
   std::function<void(TMessage& Message)> ExtHitTest;
   // P (border-window coordinates) lies on the size grip (empty: False).
@@ -124,7 +123,6 @@ class TacBorderForm : public TPersistent {
   void SetOwnerHotButton(int HitCode, bool Repaint) const;
   TsCustomSysMenu* SysMenu() const;
   bool OwnerMaximized() const;
-  bool OwnerHasExStyle(DWORD Bit) const;
   TPoint MessagePoint(const TMessage& Message) const;
   void ForwardMouse(TMessage& Message);
   void HandleDoubleClick(TMessage& Message);

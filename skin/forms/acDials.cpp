@@ -406,11 +406,15 @@ bool AdaptDialogChild(TacProvider* Provider, HWND Wnd) {
   if (Wnd == nullptr) return false;
   if (WindowAnswersCommand(Wnd, AC_ISSKINNED)) return true;
   if (Provider == nullptr) return true;
-  AdapterDlgMode = true;
+  bool Clears = false;
+  const TacDialogChildKind K =
+      DialogChildKind(GetWndClassName(Wnd), GetWindowLongA(Wnd, GWL_STYLE), IsWindowVisible(Wnd) != FALSE, &Clears);
+  // The adapters of a dialog's children keep the system's look inside a skinned frame (DlgMode),
+  // but edits, list boxes, combo boxes and group boxes: in the system's white (and a group's
+  // caption black on white) they would stand out of the dark dialog. Those are painted as the
+  // skin paints a form's, their colours answered by the dialog adapter (WM_CTLCOLOREDIT ...).
+  AdapterDlgMode = K.Adapter != dckEdit && K.Adapter != dckComboBox && K.Adapter != dckGroupBox;
   try {
-    bool Clears = false;
-    const TacDialogChildKind K =
-        DialogChildKind(GetWndClassName(Wnd), GetWindowLongA(Wnd, GWL_STYLE), IsWindowVisible(Wnd) != FALSE, &Clears);
     if (Clears && Provider->DialogAdapter != nullptr) Provider->DialogAdapter->PaintSuppress = false;
     if (TacMainWndClass Make = AdapterClassOf(K.Adapter)) {
       TsSkinManager* M = Provider->DialogAdapter != nullptr && Provider->DialogAdapter->SkinData != nullptr

@@ -203,8 +203,13 @@ class TacDialogWnd : public TacScrollWnd {
   int CaptionHeight(bool UseSkin = true) const;
   // The caption icon's rectangle in the non-client image.
   TRect IconRect() const;
-  // The 1-based caption button under P (image coordinates): 1 close, 2 maximize; 0 none.
-  int ButtonIndexAt(TPoint P) const;
+  // The hit code of the caption button painted at P (image coordinates): HTCLOSE, HTMAXBUTTON,
+  // HTMINBUTTON, HTHELP, HTCAPTION for a disabled one; 0 for none. AnyHeight: P.Y is not
+  // tested (the hit test's band decides it). The dialog's hit test and its border window's both
+  // answer from it.
+  int ButtonCodeAt(TPoint P, bool AnyHeight) const;
+  // A screen point in image coordinates (the border window's when there is one).
+  TPoint ImagePoint(POINT Screen) const;
   // The frame width of the window (the system frame; the skinned one with a border form).
   int FrameWidth() const;
   // Where the client area starts inside the cache.
@@ -272,6 +277,10 @@ class TacDialogWnd : public TacScrollWnd {
   void WMNCLButtonDblClk(TMessage& Message);
   void WMNCRButtonUp(TMessage& Message);
   void WMCtlColorDlg(TMessage& Message, TsSkinManager* M);
+  // WM_CTLCOLOREDIT, WM_CTLCOLORLISTBOX and WM_CTLCOLORSTATIC of a child that the skin paints
+  // wholly (an edit or list box adapter outside DlgMode): the colours of its section. False for
+  // any other child (the message goes on).
+  bool CtlColorChild(TMessage& Message);
   // Message 0x52E: the dialog's own handling, then its children are adapted again and the window
   // redrawn.
   void ReadaptChildrenAfter(TMessage& Message);
@@ -291,6 +300,8 @@ class TacDialogWnd : public TacScrollWnd {
   int ButtonImage(const TsCaptionButton& Button) const;
   HBRUSH FBrush = nullptr;
   TColor FBrushColor = clNone;
+  // The brushes answered to the children's colour queries, one per colour (freed with the adapter).
+  std::vector<std::pair<COLORREF, HBRUSH>> FChildBrushes;
 };
 
 // True while a caption button of a dialog is pressed (shared by all dialog adapters).

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "framework/Forms.h"
+#include "skin/controls/acScrollAdapters.h"
 #include "skin/core/acGlow.h"
 #include "skin/core/sBackground.h"
 #include "skin/core/sConst.h"
@@ -35,6 +36,17 @@ int YOfLParam(LPARAM L) { return static_cast<short>(HIWORD(L)); }
 bool WindowsMajorAtLeast6() {
   const DWORD V = GetVersion();
   return (V & 0xFF) >= 6;
+}
+
+// The icon a dialog shows in its caption: its own, or, when it has none (a message box), the
+// program's (the small icon of the application window's class), or the system's generic one.
+HICON CaptionIconOf(HICON Own) {
+  if (Own != nullptr) return Own;
+  if (Application != nullptr && Application->Handle() != nullptr) {
+    for (int Which : {GCLP_HICONSM, GCLP_HICON})
+      if (auto* I = reinterpret_cast<HICON>(GetClassLongPtrW(Application->Handle(), Which))) return I;
+  }
+  return LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
 }
 
 TsSkinManager* ManagerOf(const TacMainWnd* A) {
@@ -96,6 +108,7 @@ TacDialogWnd::~TacDialogWnd() {
     SystemMenu = nullptr;
   }
   if (FBrush != nullptr) DeleteObject(FBrush);
+  for (const auto& B : FChildBrushes) DeleteObject(B.second);
 }
 
 void TacDialogWnd::InitParams() {
@@ -116,7 +129,7 @@ void TacDialogWnd::InitParams() {
   {
     HDC DC = IconBmp->Canvas()->Handle();
     FillRectSolid(DC, TRect{0, 0, IW, IH}, clKeyColor);
-    HICON I = Icon != nullptr ? Icon : LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+    HICON I = CaptionIconOf(Icon);
     DrawIconEx(DC, 0, 0, I, IW, IH, 0, nullptr, DI_NORMAL);
   }
   LoadButtonImages();
@@ -135,7 +148,10 @@ void TacDialogWnd::LoadButtonImages() {
   ButtonMin.HitCode = dhtMinimize;
   ButtonMax.HitCode = dhtMaximize;
   ButtonClose.HitCode = dhtClose;
-  bool Big = FrameKind == 1 || FrameKind == 3;
+  // The big images belong on a caption of the system's full height, which every dialog has but
+  // those of the small-caption kinds: a message box (a modal frame) gets the same clear buttons
+  // as a form.
+  bool Big = FrameKind != 4 && FrameKind != 5;
   if (!Big && GlobalMask(M, "SICONCLOSE") < 0) Big = true;
   if (Big) {
     ButtonMin.ImageIndex = GlobalMask(M, "BICONMIN");
@@ -183,7 +199,7 @@ void TacDialogWnd::UpdateBorderForm(bool On) {
       Link.DiffTitle = [this] { return DiffTitle(BorderForm); };
       Link.DiffBorder = [this] { return DiffBorder(BorderForm); };
       // The border window shows the image at its origin: its points are image points.
-      Link.ButtonIndexAt = [this](TPoint P) { return ButtonIndexAt(P); };
+      Link.CaptionButtonAt = [this](TPoint P) { return ButtonCodeAt(P, false); };
       Link.UpdateState = [this] { return IsWindowVisible(CtrlHandle) ? 0 : 1; };
       BorderForm = new TacBorderForm(this, Link);
       BorderForm->SkinData = SkinData;
@@ -225,11 +241,26 @@ TRect TacDialogWnd::IconRect() const {
   return TRect{L, T, L + IW, T + IH};
 }
 
-int TacDialogWnd::ButtonIndexAt(TPoint P) const {
+int TacDialogWnd::ButtonCodeAt(TPoint P, bool AnyHeight) const {
   if (!HasSysMenu()) return 0;
-  if (ButtonClose.Rect.Contains(P)) return 1;
-  if (HasMaxBox() && ButtonMax.Rect.Contains(P)) return 2;
+  auto In = [&](const TsCaptionButton& B) {
+    return B.Rect.Width() > 0 && P.X >= B.Rect.Left && P.X < B.Rect.Right &&
+           (AnyHeight || (P.Y >= B.Rect.Top && P.Y < B.Rect.Bottom));
+  };
+  if (In(ButtonClose)) return HTCLOSE;
+  if (HasMaxBox() && In(ButtonMax)) return MaxEnabled() || RestoreEnabled() ? HTMAXBUTTON : HTCAPTION;
+  if ((HasMinBox() || Iconic()) && In(ButtonMin)) return Iconic() || MinEnabled() ? HTMINBUTTON : HTCAPTION;
+  if (HasHelp() && In(ButtonHelp)) return HTHELP;
   return 0;
+}
+
+TPoint TacDialogWnd::ImagePoint(POINT Screen) const {
+  RECT R{};
+  if (BorderForm != nullptr && BorderForm->AForm != nullptr)
+    GetWindowRect(BorderForm->AForm->Handle(), &R);
+  else
+    GetWindowRect(CtrlHandle, &R);
+  return TPoint{Screen.x - R.left, Screen.y - R.top};
 }
 
 int TacDialogWnd::FrameWidth() const { return FormBorderWidth(CtrlHandle, BorderForm, true); }
@@ -360,7 +391,7 @@ void TacDialogWnd::PaintCaption(TBitmap* Under) {
   // The icon, centred in the caption.
   const int IW = GetSystemMetrics(SM_CXSMICON), IH = GetSystemMetrics(SM_CYSMICON);
   const int IX = E.Left + F + SD->BILeft;
-  HICON I = Icon != nullptr ? Icon : LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+  HICON I = CaptionIconOf(Icon);
   if (HICON Copy = static_cast<HICON>(CopyImage(I, IMAGE_ICON, IW, IH, 0))) {
     DrawIconEx(Cache->Canvas()->Handle(), IX, Top + (CapH - IH) / 2, Copy, IW, IH, 0, nullptr, DI_NORMAL);
     DestroyIcon(Copy);
@@ -677,16 +708,8 @@ LRESULT TacDialogWnd::HitTest(int X, int Y, LRESULT Default) {
     LRESULT Code = HTCAPTION;
     if (PX >= F && PX <= F + GetSystemMetrics(SM_CXSMICON)) {
       Code = HTSYSMENU;
-    } else {
-      auto In = [&](const TsCaptionButton& B) { return B.Rect.Width() > 0 && PX >= B.Rect.Left && PX < B.Rect.Right; };
-      if (In(ButtonClose))
-        Code = HTCLOSE;
-      else if (HasMaxBox() && In(ButtonMax))
-        Code = MaxEnabled() || RestoreEnabled() ? HTMAXBUTTON : HTCAPTION;
-      else if ((HasMinBox() || Iconic()) && In(ButtonMin))
-        Code = Iconic() || MinEnabled() ? HTMINBUTTON : HTCAPTION;
-      else if (HasHelp() && In(ButtonHelp))
-        Code = HTHELP;
+    } else if (const int Button = ButtonCodeAt(TPoint{PX, PY}, true); Button != 0) {
+      Code = Button;
     }
     SetHot(Code == HTCAPTION || Code == HTSYSMENU ? 0 : static_cast<int>(Code), true);
     return Code;
@@ -749,9 +772,12 @@ void TacDialogWnd::HandlePress(TMessage& Message) {
     return;
   }
   int Code = static_cast<int>(Message.WParam);
-  if (static_cast<int>(Message.WParam) == -1 && BorderForm != nullptr)
+  if (static_cast<int>(Message.WParam) == -1 && BorderForm != nullptr) {
+    // The border window passes its presses on without a hit code: what it finds there goes on
+    // with the message, so that the system moves or sizes the dialog by the title or an edge.
     Code = BorderForm->BorderHitTest(Message);
-  else if (Message.WParam != HTBOTTOMRIGHT)
+    Message.WParam = static_cast<WPARAM>(Code);
+  } else if (Message.WParam != HTBOTTOMRIGHT)
     Code = static_cast<int>(HitTest(XOfLParam(Message.LParam), YOfLParam(Message.LParam), Message.WParam));
   switch (Code) {
     case dhtMinimize:
@@ -810,6 +836,7 @@ void TacDialogWnd::HandleRelease(TMessage& Message) {
     Code = BorderForm->BorderHitTest(Message);
     HotCode = Saved;
     acDialogButtonPressed = Pressed;
+    Message.WParam = static_cast<WPARAM>(Code);
   } else if (Message.Msg == WM_NCLBUTTONUP) {
     Code = static_cast<int>(Message.WParam);
   } else {
@@ -828,8 +855,7 @@ void TacDialogWnd::HandleRelease(TMessage& Message) {
   auto Send = [this](WPARAM Cmd) { SendMessageA(CtrlHandle, WM_SYSCOMMAND, Cmd, 0); };
   switch (Code) {
     case dhtMinimize: {
-      const TPoint P{At.x - DlgRect.Left, At.y - DlgRect.Top};
-      if (Pressed && ButtonMin.Rect.Contains(P)) {
+      if (Pressed && ButtonMin.Rect.Contains(ImagePoint(At))) {
         SetHot(0, true);
         Send(Iconic() ? SC_RESTORE : SC_MINIMIZE);
       } else if (Pressed) {
@@ -964,6 +990,11 @@ void TacDialogWnd::DoWndProc(TMessage& Message) {
       break;
     case WM_NCRBUTTONUP: WMNCRButtonUp(Message); return;
     case WM_CTLCOLORDLG: WMCtlColorDlg(Message, M); return;
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORSTATIC:
+      if (CtlColorChild(Message)) return;
+      break;
     case DM_SETDEFID:
       PassOn(Message);
       if (Provider != nullptr && !Destroyed) AdaptChildWindows(Provider, CtrlHandle);
@@ -1212,6 +1243,27 @@ void TacDialogWnd::WMCtlColorDlg(TMessage& Message, TsSkinManager* M) {
     FBrushColor = C;
   }
   Message.Result = reinterpret_cast<LRESULT>(FBrush);
+}
+
+bool TacDialogWnd::CtlColorChild(TMessage& Message) {
+  auto* A = dynamic_cast<TacEditWnd*>(GetWndAdapter(reinterpret_cast<HWND>(Message.LParam)));
+  if (A == nullptr || A->DlgMode || A->Destroyed || A->SkinData == nullptr) return false;
+  TsSkinManager* M = A->SkinData->GetSkinManager();
+  const int I = A->SkinData->SectionIndex;
+  if (M == nullptr || !M->IsValidSectionIndex(I)) return false;
+  const TsGeneralData& S = M->GeneralData()[static_cast<std::size_t>(I)];
+  // The colours of a skinned edit of a form: the section's background, its hot font colour (dimmed
+  // when the window is disabled).
+  const COLORREF Back = ColorToRGB(A->SkinData->GetBackgroundColor(false, A->CtrlHandle));
+  const TColor Text = IsWindowEnabled(A->CtrlHandle) ? static_cast<TColor>(S.HotFontColor[0])
+                                                     : MixColorsLinear(S.FontColor[0], S.Color, 0.4);
+  HDC DC = reinterpret_cast<HDC>(Message.WParam);
+  SetTextColor(DC, ColorToRGB(Text));
+  SetBkColor(DC, Back);
+  auto B = std::find_if(FChildBrushes.begin(), FChildBrushes.end(), [&](const auto& P) { return P.first == Back; });
+  if (B == FChildBrushes.end()) B = FChildBrushes.insert(FChildBrushes.end(), {Back, CreateSolidBrush(Back)});
+  Message.Result = reinterpret_cast<LRESULT>(B->second);
+  return true;
 }
 
 void TacDialogWnd::ReadaptChildrenAfter(TMessage& Message) {

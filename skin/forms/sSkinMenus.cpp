@@ -500,6 +500,8 @@ void TsSkinableMenus::PaintMenuFrame(TMenuItem* FirstItem, int Width, int Height
     }
     ExtraLineGlyph.reset();
   }
+  // The scroll bands of a menu taller than the screen.
+  PaintMenuScrollBands(Bmp, Wnd, M, SBW);
   // The transparent corners of the border.
   if (M->IsValidMaskIndex(BorderMask)) {
     const TsMaskData& Mask = M->Masks()[static_cast<std::size_t>(BorderMask)];
@@ -515,6 +517,7 @@ void TsSkinableMenus::PaintMenuFrame(TMenuItem* FirstItem, int Width, int Height
 
 LRESULT CALLBACK PopupMenuWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
   auto Old = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(Wnd, GWLP_USERDATA));
+  if (LRESULT Result = 0; HandleMenuWindowPaint(Wnd, Msg, WParam, LParam, Old, Result)) return Result;
   switch (Msg) {
     case WM_ERASEBKGND:
     case WM_NCPAINT:

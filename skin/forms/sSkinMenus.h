@@ -184,6 +184,27 @@ void ClearMenuCache();
 // The replacement window procedure of subclassed popup windows.
 LRESULT CALLBACK PopupMenuWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);
 
+// --- what the system draws over a popup window's items (sSkinMenusWindow)
+// The height of the scroll bands of a popup-menu window; 0 when its menu fits on the screen.
+int MenuScrollBandHeight(HWND Wnd);
+// Paints the scroll bands of a scrolling menu into its window's frame image: the menu's
+// background inside the frame's border (BorderWidth) with the scroll-bar buttons' arrows.
+void PaintMenuScrollBands(TBitmap* Frame, HWND Wnd, TsSkinManager* M, int BorderWidth);
+// Draws the arrow of an item that opens a submenu at the right end of its picture.
+void DrawSubmenuArrow(TBitmap* Work, TsSkinManager* M, bool Hot);
+// Keeps the right end of an item's picture (Work, drawn at R of DC on the popup window Wnd), to
+// put it back over the arrow the system draws there after the item.
+void KeepSubmenuArrow(HWND Wnd, HDC DC, const TRect& R, TBitmap* Work);
+// An item was painted on the popup window: the window's own pictures go back after the system's
+// drawing that follows it.
+void MenuItemPainted(HWND Wnd);
+// Puts the kept arrows and the scroll bands back on the window.
+void RestoreMenuWindowPaint(HWND Wnd);
+// The popup window procedure's part: WM_PAINT passed on to Old and the window's own pictures put
+// back after it, the request to put them back, and the window's end. True when it answered the
+// message (Result holds the answer).
+bool HandleMenuWindowPaint(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam, WNDPROC Old, LRESULT& Result);
+
 // --- unit state shared by the item and frame painters
 extern TsMenuItemType CurrentItemType;
 // Margin + glyph width + Spacing of the last menu frame painted.

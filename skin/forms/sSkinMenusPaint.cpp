@@ -67,6 +67,46 @@ TPoint MenuClientOffset(HWND Wnd) {
   return TPoint{O.x - WR.left, O.y - WR.top};
 }
 
+// The window glyphs of the system menu's standard items (minimize, maximize, restore, close),
+// drawn as lines in a square of WindowGlyphSize pixels at (L, T); nothing for other commands. They
+// are drawn rather than taken from a symbol font, which a system need not have.
+constexpr int WindowGlyphSize = 10;
+
+void DrawWindowCommandGlyph(HDC DC, int Command, int L, int T, COLORREF C) {
+  constexpr int S = WindowGlyphSize;
+  auto Fill = [&](int X1, int Y1, int X2, int Y2) { FillRectSolid(DC, TRect{L + X1, T + Y1, L + X2, T + Y2}, C); };
+  auto Box = [&](int X1, int Y1, int X2, int Y2) {
+    Fill(X1, Y1, X2, Y1 + 2);  // a window's title: two pixels
+    Fill(X1, Y2 - 1, X2, Y2);
+    Fill(X1, Y1, X1 + 1, Y2);
+    Fill(X2 - 1, Y1, X2, Y2);
+  };
+  switch (Command) {
+    case SC_MINIMIZE:
+      Fill(1, S - 2, S - 1, S);
+      break;
+    case SC_MAXIMIZE:
+      Box(0, 0, S, S);
+      break;
+    case SC_RESTORE:
+      // The window behind: its title and right side where the front one leaves them.
+      Fill(3, 0, S, 2);
+      Fill(S - 1, 0, S, S - 3);
+      Fill(S - 3, S - 4, S, S - 3);
+      Box(0, 3, S - 3, S);
+      break;
+    case SC_CLOSE:
+      // Two diagonals, two pixels wide.
+      for (int I = 0; I < S - 1; ++I) {
+        Fill(I, I, I + 2, I + 1);
+        Fill(S - 2 - I, I, S - I, I + 1);
+      }
+      break;
+    default:
+      break;
+  }
+}
+
 HWND MenuWindowOf(TCanvas* C) {
   HWND Wnd = C != nullptr ? WindowFromDC(C->Handle()) : nullptr;
   return Wnd != nullptr && IsWindow(Wnd) ? Wnd : nullptr;
@@ -221,6 +261,7 @@ void TsSkinableMenus::PaintMenuItem(TObject* Sender, TCanvas* ACanvas, const TRe
                                        PM_NOREMOVE))
       PostMessageW(Application->Handle(), WM_SKINPOPUPMENU, 0, reinterpret_cast<LPARAM>(PM));
   }
+  MenuItemPainted(Wnd);
   if (Item->Caption() == L"-") {
     CurrentItemType = smDivider;
     PaintDivider(ACanvas, R, Info, FrameBmp, Item);
@@ -297,23 +338,10 @@ void TsSkinableMenus::PaintMenuItem(TObject* Sender, TCanvas* ACanvas, const TRe
     const int Top = (WH - Images->Height()) / 2, Left = Top;
     CheckedBack(Rect(Left, Top, Left + Images->Width(), Top + Images->Height()));
     Images->Draw(WC, Left, Top, Item->ImageIndex(), true);
-  } else if (Menu != nullptr && Menu->Name() == "SysMenu") {
-    const wchar_t* Glyph = nullptr;
-    switch (Item->Tag()) {
-      case SC_MINIMIZE: Glyph = L"0"; break;
-      case SC_MAXIMIZE: Glyph = L"1"; break;
-      case SC_RESTORE: Glyph = L"2"; break;
-      case SC_CLOSE: Glyph = L"r"; break;
-      default: break;
-    }
-    if (Glyph != nullptr && M->IsValidSectionIndex(ItemSection)) {
-      WC->Font()->SetName("Webdings");
-      WC->Font()->SetSize(10);
-      WC->Font()->SetStyle(TFontStyles{});
-      const int TH = WC->TextHeight(Glyph);
-      TRect GR = Rect(4, (WH - TH) / 2, 4 + TH + 10, (WH - TH) / 2 + TH);
-      DrawSectionText(WC, Glyph, true, GR, 0, ItemSection, Hot, M);
-    }
+  } else if (Menu != nullptr && Menu->Name() == "SysMenu" && M->IsValidSectionIndex(ItemSection)) {
+    const TsGeneralData& S = M->GeneralData()[static_cast<std::size_t>(ItemSection)];
+    DrawWindowCommandGlyph(WC->Handle(), Item->Tag(), 6, (WH - WindowGlyphSize) / 2,
+                           ColorToRGB(static_cast<TColor>(Hot ? S.HotFontColor[0] : S.FontColor[0])));
   }
   // Caption and shortcut.
   SetMenuFont(WC, Item);
@@ -337,6 +365,10 @@ void TsSkinableMenus::PaintMenuItem(TObject* Sender, TCanvas* ACanvas, const TRe
     TRect SR = Rect(WW - 8 - S.cx, 0, WW - 8, WH);
     DrawSectionText(WC, Short.c_str(), true, SR, DT_SINGLELINE | DT_VCENTER, ItemSection, Hot, M);
   }
+  // The arrow of an item that opens a submenu (the system draws its own over it afterwards; the
+  // item's right end goes back on the window once it has).
+  const bool OpensSubmenu = Item->Count() > 0;
+  if (OpensSubmenu) DrawSubmenuArrow(Work.get(), M, Hot);
   if (OnDrawItem) OnDrawItem(Item, WC, Rect(0, 0, WW, WH), State, smNormal);
   // A disabled item keeps 40 % of its painting over the frame.
   if (!Item->Enabled()) {
@@ -345,6 +377,7 @@ void TsSkinableMenus::PaintMenuItem(TObject* Sender, TCanvas* ACanvas, const TRe
     CopyBlendedWithKey(Work.get(), 0, 0, Under.get(), Rect(0, 0, WW - 1, WH - 1), 0.4, clKeyColor);
   }
   BitBlt(CDC, R.Left + E, R.Top, WW, WH, WC->Handle(), 0, 0, SRCCOPY);
+  if (OpensSubmenu) KeepSubmenuArrow(Wnd, CDC, Rect(R.Left + E, R.Top, R.Right, R.Bottom), Work.get());
   // The extra-line band beside the first item.
   if (E > 0 && P != nullptr && Index == 0 && LOBYTE(LOWORD(GetVersion())) >= 6)
     BitBlt(CDC, 0, 0, E + 6 - O.X, FH, FDC, O.X, O.Y, SRCCOPY);

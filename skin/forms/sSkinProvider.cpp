@@ -525,26 +525,8 @@ void TsSkinProvider::UpdateBorderForm(bool On) {
     Link.DiffTitle = [this]() { return DiffTitle(BorderForm); };
     Link.DiffBorder = [this]() { return DiffBorder(BorderForm); };
     Link.MaximizedCaption = [this]() { return MaxCaptionFlag; };
-    Link.ButtonIndexAt = [this](TPoint P) {
-      // The border window tests in its own coordinates: the provider's rectangles are in the form
-      // image, which the border window shows at its origin.
-      TacBorderForm* Saved = BorderForm;
-      BorderForm = nullptr;
-      const int R = ButtonIndexAt(P);
-      BorderForm = Saved;
-      return R;
-    };
-    Link.UserButtonEnabled = [this](int Number) {
-      const int First = SysButtonCount() + 1;
-      int N = First;
-      for (int I = 0; I < FTitleButtons->Count(); ++I) {
-        TsTitleButton* B = FTitleButtons->Items(I);
-        if (!B->Visible()) continue;
-        if (N == Number) return B->Enabled();
-        ++N;
-      }
-      return false;
-    };
+    // The border window shows the form image at its origin: its points are image points.
+    Link.CaptionButtonAt = [this](TPoint P) { return CaptionButtonAt(P); };
     Link.ExtHitTest = [this](TMessage& Message) {
       if (OnExtHitTest) OnExtHitTest(Message);
     };
@@ -690,9 +672,11 @@ TsSkinProvider* AsProvider(TObject* P) { return dynamic_cast<TsSkinProvider*>(P)
 }  // namespace
 
 namespace {
+// A form has one provider (a new one replaces the old), usually made after the form's controls:
+// the search starts at the newest component.
 TsSkinProvider* ProviderOfForm(TCustomForm* F) {
   if (F == nullptr) return nullptr;
-  for (int I = 0; I < F->ComponentCount(); ++I)
+  for (int I = F->ComponentCount() - 1; I >= 0; --I)
     if (auto* P = dynamic_cast<TsSkinProvider*>(F->Components(I))) return P;
   return nullptr;
 }

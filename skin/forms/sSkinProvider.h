@@ -285,6 +285,8 @@ class TsSkinProvider : public TComponent {
   void FillRgnRects();
   HRGN CreateFormRgn(int DX = 0, int DY = 0);
   void UpdateFormRgn(bool Repaint);
+  // The window's size or state (normal, zoomed, iconic) is not the one its region was made for.
+  bool RegionOutdated() const;
   void BeginFormUpdate(bool WithMDIMain = false);
   void EndFormUpdate(bool WithMDIMain = false);
   void UpdateScrollAdapter();
@@ -307,7 +309,10 @@ class TsSkinProvider : public TComponent {
   bool ChildButtonsInMenuLine() const;
   bool CacheSizeChanged() const;
   TPoint GripRect() const;
-  int ButtonIndexAt(TPoint P) const;
+  // The hit code of the caption button painted at P (form-image coordinates): HTCLOSE,
+  // HTMAXBUTTON, HTMINBUTTON, HTHELP, HTUSERBUTTON + i, HTCAPTION for a disabled button; 0 for
+  // none. The form's hit test and its border window's both answer from it.
+  int CaptionButtonAt(TPoint P) const;
   void PaintTitle(const TRect& R);
   void SaveButtonsBackground(bool Full);
   void RestoreButtonsBackground();
@@ -334,6 +339,10 @@ class TsSkinProvider : public TComponent {
   void PaintCaptionText(const TRect& FormRect, int F, int TitleBottom);
   void ShowMenuForm(bool WholeForm);
   void FreeMenuForm();
+  // UpdateFormRgn's work: what it found. A window that already has the form's region keeps it,
+  // since setting it again repaints the whole window and its children for nothing.
+  enum class TRgnApplied { None, Same, Changed };
+  TRgnApplied ApplyFormRgn(bool Repaint);
 
   // ---- caption buttons and title objects
   void PaintCaptionButtons();
@@ -359,6 +368,8 @@ class TsSkinProvider : public TComponent {
   TCustomForm* Form = nullptr;            // the form that owns the provider (not owned)
   std::vector<TRect> RgnRects;            // rectangles cut out of the window region
   bool RgnChanged = true;
+  bool FramePaintDeferred = false;        // a frame paint was left for the report of a size change
+  TSize DeferredSize{};                   // the window size it was left at
   int CurrentHT = -1;                     // hit code of the hot or pressed caption button
   std::unique_ptr<TBitmap> TitleButtonsBg;  // title-bar background behind the caption buttons
   int TitleButtonsBgRows = 0;             // rows of TitleButtonsBg that hold the saved strip
@@ -381,6 +392,9 @@ class TsSkinProvider : public TComponent {
   TacScrollWnd* ScrollAdapter = nullptr;  // none: framework forms do not scroll themselves
   TacCtrlAdapter* Adapter = nullptr;      // owned: the control adapter list (CreateCtrlAdapter)
   bool RgnUpdating = false;
+  // The window size and state (0 normal, 1 zoomed, 2 iconic) the region was made for; -1: none.
+  TSize RgnWindowSize{-1, -1};
+  int RgnWindowState = -1;
   bool TitleDirty = true;
   bool FirstPaintDone = false;
   bool FullRepaint = false;
@@ -529,6 +543,8 @@ class TsSkinProvider : public TComponent {
   void RouteMouseWheel(TMessage& Message);
   // Every frame of the form other than Entered whose skin shows it hot gets CM_MOUSELEAVE.
   void LeaveHotFrames(TControl* Entered);
+  // Drops the system menu below the title bar at the title icon (the screen point of the title
+  // band's bottom, where the border window or the form shows it).
   void DropSysMenuBelowIcon();
   // The caption-button hit code of the last press, so that a release can tell a click (0: none).
   int FPressedHT = 0;

@@ -25,6 +25,25 @@ bool IsCaptionButtonCode(int Code) {
 
 // ---- hit testing ------------------------------------------------------------------------------
 
+int TsSkinProvider::CaptionButtonAt(TPoint P) const {
+  if (Form == nullptr || !Form->HandleAllocated()) return 0;
+  const bool Iconic = IsIconic(Form->Handle()) != FALSE;
+  if (VisibleClose() && ButtonClose.State >= 0 && ButtonClose.Rect.Contains(P)) return HTCLOSE;
+  if (VisibleMax() && ButtonMax.State >= 0 && ButtonMax.Rect.Contains(P))
+    return EnabledMax() || (EnabledRestore() && !Iconic) ? HTMAXBUTTON : HTCAPTION;
+  if ((VisibleMin() || Iconic) && ButtonMin.State >= 0 && ButtonMin.Rect.Contains(P))
+    return EnabledMin() || Iconic ? HTMINBUTTON : HTCAPTION;
+  // The Help button answers wherever it is painted: also on a sizeable form beside maximize and
+  // minimize, and on a form without a maximize button.
+  if (Form->BorderIcons().Contains(biHelp) && ButtonHelp.State >= 0 && ButtonHelp.Rect.Contains(P)) return HTHELP;
+  if (TitleButtons() != nullptr)
+    for (int I = 0; I < TitleButtons()->Count(); ++I) {
+      const TsTitleButton* B = TitleButtons()->Items(I);
+      if (B->Visible() && B->BtnData.Rect.Contains(P)) return B->Enabled() ? HTUSERBUTTON + I : HTCAPTION;
+    }
+  return 0;
+}
+
 int TsSkinProvider::HitTest(TMessage& Message) {
   if (Form == nullptr || !Form->HandleAllocated()) return HTNOWHERE;
   HWND H = Form->Handle();
@@ -32,33 +51,13 @@ int TsSkinProvider::HitTest(TMessage& Message) {
   GetWindowRect(H, &WR);
   const TPoint S = MessageScreenPoint(Message);
   const TPoint P{S.X - WR.left, S.Y - WR.top};
-  const bool Iconic = IsIconic(H) != FALSE;
   const bool Zoomed = IsZoomed(H) != FALSE;
   const LONG Style = GetWindowLongW(H, GWL_STYLE);
 
   // 1. Caption buttons (a border window answers for its own area).
   if (BorderForm == nullptr) {
-    int Code = 0;
-    if (VisibleClose() && ButtonClose.State >= 0 && ButtonClose.Rect.Contains(P)) {
-      Code = HTCLOSE;
-    } else if (VisibleMax() && ButtonMax.State >= 0 && ButtonMax.Rect.Contains(P)) {
-      Code = EnabledMax() || (EnabledRestore() && !Iconic) ? HTMAXBUTTON : HTCAPTION;
-    } else if ((VisibleMin() || Iconic) && ButtonMin.State >= 0 && ButtonMin.Rect.Contains(P)) {
-      Code = EnabledMin() || Iconic ? HTMINBUTTON : HTCAPTION;
-    } else if (Form->BorderIcons().Contains(biHelp) && ButtonHelp.State >= 0 && ButtonHelp.Rect.Contains(P)) {
-      // The Help button answers wherever it is painted, also on forms without a maximize button
-      // (a dialog with biHelp), as the border window's hit test does.
-      Code = HTHELP;
-    } else if (TitleButtons() != nullptr) {
-      for (int I = 0; I < TitleButtons()->Count(); ++I) {
-        TsTitleButton* B = TitleButtons()->Items(I);
-        if (B->Visible() && B->BtnData.Rect.Contains(P)) {
-          Code = B->Enabled() ? HTUSERBUTTON + I : HTCAPTION;
-          break;
-        }
-      }
-    }
-    if (Code != 0 && Code != HTCLIENT) {
+    const int Code = CaptionButtonAt(P);
+    if (Code != 0) {
       SetHotButton(Code, true);
       if (Code != HTCAPTION && !FTrackingNC) {
         // The caption button goes back to normal when the pointer leaves the window.
@@ -148,16 +147,12 @@ void TsSkinProvider::WMNCLButtonDown(TMessage& Message) {
   const TPoint S = MessageScreenPoint(Message);
   TsSkinManager* M = SkinManager();
   auto DropFromIcon = [&] {
-    RECT WR;
-    GetWindowRect(H, &WR);
     if (IsMDIChild()) {
       if (SkinnedMDIMainProvider == nullptr) return;
       const TPoint O = FormOrigin();
       DropSysMenu(O.X, O.Y + CaptionHeight(true) + 4);
     } else {
-      DropSysMenu(WR.left + FormBorderWidth(H, nullptr, false),
-                  WR.top + WindowFrameWidth(H, BorderForm, true) + TitleIconHeight() +
-                      WindowFrameWidth(H, nullptr, false));
+      DropSysMenuBelowIcon();
     }
   };
   if (!DrawNonClientArea()) {
@@ -174,7 +169,12 @@ void TsSkinProvider::WMNCLButtonDown(TMessage& Message) {
       PassOn(Message);
       return;
     }
-    if (Code == -1) Code = BorderForm->BorderHitTest(Message);
+    // The border window passes its presses on without a hit code: what it finds there goes on
+    // with the message, so that the system moves or sizes the form by the title or an edge.
+    if (Code == -1) {
+      Code = BorderForm->BorderHitTest(Message);
+      Message.WParam = static_cast<WPARAM>(Code);
+    }
   }
   if (IsCaptionButtonCode(Code)) {
     if (Code == HTCHILDMIN || Code == HTCHILDRESTORE) {
@@ -256,7 +256,10 @@ void TsSkinProvider::WMNCLButtonUp(TMessage& Message) {
     return;
   }
   int Code = Message.Msg == WM_NCLBUTTONUP ? static_cast<int>(Message.WParam) : 0;
-  if (Code == -1 && BorderForm != nullptr) Code = BorderForm->BorderHitTest(Message);
+  if (Code == -1 && BorderForm != nullptr) {
+    Code = BorderForm->BorderHitTest(Message);
+    Message.WParam = static_cast<WPARAM>(Code);
+  }
   const int Pressed = FPressedHT;
   FPressedHT = 0;
   if (Pressed != 0 && Message.Msg == WM_LBUTTONUP) {
@@ -428,8 +431,10 @@ void TsSkinProvider::DropSysMenuBelowIcon() {
   HWND H = Form->Handle();
   RECT WR;
   GetWindowRect(H, &WR);
-  const TRect I = TitleIconRect();
-  DropSysMenu(WR.left + I.Left, WR.top + (I.Bottom > 0 ? I.Bottom : CaptionHeight(true)));
+  // The form image's origin on the screen, and the bottom of its title band in it.
+  const TPoint O = WindowOriginInImage();
+  const int TitleBottom = ExtBorderMargins().Top + WindowFrameWidth(H, BorderForm, false) + CaptionHeight(true);
+  DropSysMenu(WR.left - O.X + TitleIconRect().Left, WR.top - O.Y + TitleBottom);
 }
 
 // ---- system commands ------------------------------------------------------------------------
@@ -556,7 +561,10 @@ void TsSkinProvider::MDIChildSysCommand(TMessage& Message) {
       break;
     }
     case SC_KEYMENU:
+      // Alt with a letter, or F10, pressed while the child has the focus: the system takes the
+      // command to the main form's menu.
       if (Main != nullptr) Main->SkinData()->EndUpdate();
+      PassOn(Message);
       return;
     default:
       PassOn(Message);

@@ -281,10 +281,17 @@ HRGN TsSkinProvider::CreateFormRgn(int DX, int DY) {
 }
 
 void TsSkinProvider::UpdateFormRgn(bool Repaint) {
-  if (!FDrawNonClientArea || RegionLock || Form == nullptr || !Form->HandleAllocated()) return;
+  // The same region again: the window is repainted as the region change would have done.
+  if (ApplyFormRgn(Repaint) == TRgnApplied::Same && Repaint)
+    RedrawWindow(Form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
+TsSkinProvider::TRgnApplied TsSkinProvider::ApplyFormRgn(bool Repaint) {
+  if (!FDrawNonClientArea || RegionLock || Form == nullptr || !Form->HandleAllocated()) return TRgnApplied::None;
   HWND H = Form->Handle();
-  if (!HasBorder() && !IsIconic(H)) return;
-  if (!FirstPaintDone && static_cast<WPARAM>(SendMessageA(H, WM_OWN_REGION_QUERY, OwnRegionQuestion, 0)) == OwnRegionQuestion) return;
+  if (!HasBorder() && !IsIconic(H)) return TRgnApplied::None;
+  if (!FirstPaintDone && static_cast<WPARAM>(SendMessageA(H, WM_OWN_REGION_QUERY, OwnRegionQuestion, 0)) == OwnRegionQuestion)
+    return TRgnApplied::None;
   // Forms of the framework cannot be docked: no form has a parent and dock drag kind.
   RgnUpdating = true;
   HRGN Rgn;
@@ -300,8 +307,29 @@ void TsSkinProvider::UpdateFormRgn(bool Repaint) {
     Rgn = CreateFormRgn(0, 0);
   }
   RgnChanged = true;
-  SetWindowRgn(H, Rgn, Repaint ? TRUE : FALSE);
+  RECT W{};
+  GetWindowRect(H, &W);
+  RgnWindowSize = TSize{W.right - W.left, W.bottom - W.top};
+  RgnWindowState = IsIconic(H) ? 2 : (IsZoomed(H) ? 1 : 0);
+  HRGN Current = CreateRectRgn(0, 0, 0, 0);
+  const bool Same = GetWindowRgn(H, Current) != ERROR && EqualRgn(Current, Rgn);
+  DeleteObject(Current);
+  if (Same) {
+    DeleteObject(Rgn);
+  } else {
+    SetWindowRgn(H, Rgn, Repaint ? TRUE : FALSE);
+  }
   RgnUpdating = false;
+  return Same ? TRgnApplied::Same : TRgnApplied::Changed;
+}
+
+bool TsSkinProvider::RegionOutdated() const {
+  if (RgnWindowState < 0 || Form == nullptr || !Form->HandleAllocated()) return false;
+  HWND H = Form->Handle();
+  RECT W{};
+  GetWindowRect(H, &W);
+  const int State = IsIconic(H) ? 2 : (IsZoomed(H) ? 1 : 0);
+  return State != RgnWindowState || W.right - W.left != RgnWindowSize.cx || W.bottom - W.top != RgnWindowSize.cy;
 }
 
 void TsSkinProvider::BeginFormUpdate(bool WithMDIMain) {
@@ -434,7 +462,8 @@ int TsSkinProvider::CaptionButtonsWidth() const {
   }
   if (FTitleButtons->Count() > 0) W += 8;
   for (int I = 0; I < FTitleButtons->Count(); ++I) W += TitleButtonWidth(FTitleButtons->Items(I)) + Space;
-  return W;
+  // The band lies inside the form's image, whatever the skin's spacing and margin make of it.
+  return std::clamp(W, 0, FullWidth());
 }
 
 int TsSkinProvider::TitleButtonsBandWidth(int MaskIndex) const {
@@ -446,7 +475,7 @@ int TsSkinProvider::TitleButtonsBandWidth(int MaskIndex) const {
     else if (Mask->ImageCount > 0)
       Third = (Mask->R.Right - Mask->R.Left) / (Mask->ImageCount * 3);
   }
-  return 2 * Third + CaptionButtonsWidth();
+  return std::clamp(2 * Third + CaptionButtonsWidth(), 0, FullWidth());
 }
 
 int TsSkinProvider::FullWidth() const {
@@ -507,39 +536,3 @@ TPoint TsSkinProvider::GripRect() const {
   return TPoint{W - GW - F - E.Right - 1, H - GH - F - E.Bottom - 1};
 }
 
-int TsSkinProvider::ButtonIndexAt(TPoint P) const {
-  if (BorderForm != nullptr) return 0;
-  if (SysMenu == nullptr || !VisibleClose()) {
-    // Without system buttons only the user buttons count, from 1.
-    int N = 0;
-    for (int I = 0; I < FTitleButtons->Count(); ++I) {
-      const TsTitleButton* B = FTitleButtons->Items(I);
-      if (!B->Visible()) continue;
-      ++N;
-      if (B->BtnData.Rect.Contains(P)) return N;
-    }
-    return 0;
-  }
-  int Count = 1;
-  const bool InClose = ButtonClose.Rect.Contains(P);
-  if (InClose) return 1;
-  if (VisibleMax()) {
-    Count = 2;
-    if (ButtonMax.Rect.Contains(P)) return Count;
-  }
-  if (VisibleMin()) {
-    ++Count;
-    if (ButtonMin.Rect.Contains(P)) return Count;
-  }
-  if (Form->BorderIcons().Contains(biHelp)) {
-    ++Count;
-    if (ButtonHelp.Rect.Contains(P)) return Count;
-  }
-  for (int I = 0; I < FTitleButtons->Count(); ++I) {
-    const TsTitleButton* B = FTitleButtons->Items(I);
-    if (!B->Visible()) continue;
-    ++Count;
-    if (B->BtnData.Rect.Contains(P)) return Count;
-  }
-  return 0;
-}

@@ -190,7 +190,7 @@ void PaintAll(TsSkinProvider* SP) {
                                                                        Menus->MDIChildIconVisible()) {
           TCustomForm* Child = Form->ActiveMDIChild();
           HICON Icon = Child->Icon()->Handle();
-          if (Icon == nullptr) Icon = acAppIconSmall;
+          if (Icon == nullptr) Icon = acAppIcon(false);
           if (Icon == nullptr) Icon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
           const int S = std::max(MH - 2, 1);
           DrawIconEx(Cache->Canvas()->Handle(), E.Left + F + 1, TitleBottom + 1, Icon, S, S, 0, nullptr, DI_NORMAL);
@@ -376,10 +376,10 @@ void TsSkinProvider::PaintTitleIcon() {
   const int CH = CaptionHeight(true);
   const int W = FTitleIcon->Width() != 0 ? FTitleIcon->Width() : CH - T;
   const int H = FTitleIcon->Height() != 0 ? FTitleIcon->Height() : CH - T;
-  if (H > 16 && acAppIconLarge != nullptr)
-    DrawIconEx(DC, L, T, acAppIconLarge, W, H, 0, nullptr, DI_NORMAL);
-  else if (acAppIconSmall != nullptr)
-    DrawIconEx(DC, L, T, acAppIconSmall, W, H, 0, nullptr, DI_NORMAL);
+  if (H > 16 && acAppIcon(true) != nullptr)
+    DrawIconEx(DC, L, T, acAppIcon(true), W, H, 0, nullptr, DI_NORMAL);
+  else if (acAppIcon(false) != nullptr)
+    DrawIconEx(DC, L, T, acAppIcon(false), W, H, 0, nullptr, DI_NORMAL);
   else
     DrawIconEx(DC, L, T, LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION)), IW, IH, 0, nullptr, DI_NORMAL);
 }
@@ -443,7 +443,7 @@ void TsSkinProvider::SaveButtonsBackground(bool Full) {
   if (!TitleButtonsBg) TitleButtonsBg = std::make_unique<TBitmap>();
   HWND H = Form->Handle();
   const TRect E = ExtBorderMargins();
-  const int W = FormBorderWidth(H, BorderForm, true) + CaptionButtonsWidth() + 10 + E.Right;
+  const int W = std::min(FormBorderWidth(H, BorderForm, true) + CaptionButtonsWidth() + 10 + E.Right, FullWidth());
   const int Band = WindowFrameWidth(H, BorderForm, true) + CaptionHeight(true) + E.Top;
   const int HFull = Band + FormBorderWidth(H, nullptr, false) + MenuHeight();
   TitleButtonsBg->SetPixelFormat(Cache->PixelFormat());
@@ -626,16 +626,37 @@ void TsSkinProvider::WMNCPaint(TMessage& Message) {
     if (TCustomForm* Max = MaximizedChildOf(SkinnedMDIMainProvider->Form); Max != nullptr && Max != Form) return;
   const bool Iconic = IsIconic(H) != FALSE;
   const LONG Style = GetWindowLongW(H, GWL_STYLE);
+  // The system paints the frame of a window whose size changes before it reports the new size
+  // (WM_WINDOWPOSCHANGED): the form still has its old bounds, and an image made now would be made
+  // for them and again at once. The report repaints the frame (WM_SIZE, or the next WM_PAINT).
+  // A size the form does not take up by the next paint is painted as it is.
+  RECT WR{};
+  const bool SizePending = !Iconic && Message.Msg == WM_NCPAINT && GetWindowRect(H, &WR) &&
+                           (WR.right - WR.left != Form->Width() || WR.bottom - WR.top != Form->Height());
+  const TSize WindowSize{WR.right - WR.left, WR.bottom - WR.top};
+  if (SizePending && !(FramePaintDeferred && DeferredSize == WindowSize)) {
+    FramePaintDeferred = true;
+    DeferredSize = WindowSize;
+    return;
+  }
+  FramePaintDeferred = false;
   if (RgnChanged && !RgnUpdating) {
     if (HasBorder() || (Style & WS_THICKFRAME) != 0 || Iconic) {
       FillRgnRects();
       RgnChanged = false;
       const bool Quiet = Form->FormState().Contains(fsShowing) && Form->Position() != poDefault &&
                          Form->WindowState() != wsMaximized;
-      UpdateFormRgn(!Quiet);
+      // A form of a plain background has children painted over a colour, not over its image: a
+      // new region needs its frame (this paint) and its own client area painted again, not every
+      // window on it.
+      const bool Plain = !Quiet && !FSkinData->IsSkinPaintMode();
+      const TRgnApplied Applied = ApplyFormRgn(!Quiet && !Plain);
       // Applying the region marks it changed; this paint has handled it.
       RgnChanged = false;
-      if (!Quiet) return;  // the region change repaints
+      if (Plain && Applied == TRgnApplied::Changed)
+        RedrawWindow(H, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_NOCHILDREN);
+      else if (!Quiet && Applied == TRgnApplied::Changed)
+        return;  // the region change repaints
     }
   }
   FSkinData->SetUpdating(false);

@@ -491,6 +491,13 @@ void TsSkinProvider::WMWindowPosChangedSkinned(TMessage& Message) {
   PassOn(Message);
   MaxCaptionFlag = BorderForm != nullptr && Form->HandleAllocated() && IsZoomed(Form->Handle()) &&
                    SkinTitleHeight(BorderForm) < GetSystemMetrics(SM_CYCAPTION) + 4;
+  // The region follows the window at once: the size the system gave (which may differ from the
+  // one asked for, below its minimum size) and a change of state at an unchanged size, which the
+  // image's size does not tell.
+  if (FormShowing() && !RgnUpdating && RegionOutdated()) {
+    FillRgnRects();
+    UpdateFormRgn(true);
+  }
   BorderRepaint(this, false);
 }
 
@@ -934,6 +941,7 @@ void TsSkinProvider::WMNCPaintSkinned(TMessage& Message) {
 void TsSkinProvider::WMPaintSkinned(TMessage& Message) {
   TsCommonData* SD = SkinData();
   if (Form->ControlState().Contains(csPaintCopy)) return;
+  if (FramePaintDeferred && Form->HandleAllocated()) SendMessageW(Form->Handle(), WM_NCPAINT, 0, 0);
   if (BorderForm != nullptr && !SkinChanging &&
       (BorderForm->AForm == nullptr || !BorderForm->AForm->HandleAllocated() ||
        !IsWindowVisible(BorderForm->AForm->Handle())))
@@ -1119,6 +1127,7 @@ void TsSkinProvider::WMSizeSkinned(TMessage& Message) {
       TitleDirty = true;
       if (H != nullptr) RedrawWindow(H, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_FRAME);
     }
+    if (FramePaintDeferred && DrawNonClientArea() && H != nullptr) SendMessageW(H, WM_NCPAINT, 0, 0);
   } else {
     SD->BackgroundStale = true;
   }

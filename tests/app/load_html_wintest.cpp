@@ -1,6 +1,7 @@
 // Loading a page into the browser: the wait for the document sleeps between messages and ends
-// with the application or the form, the newest of nested loads is the page that stays, and the
-// page's stream lives as long as the document keeps it.
+// with the application or the form, the newest of nested loads (or the special page selected
+// meanwhile) is the page that stays, and the page's stream lives as long as the document keeps
+// it.
 #include <gtest/gtest.h>
 
 #include "framework/Exceptions.h"
@@ -39,6 +40,22 @@ struct TBackstop {
 
 // Wakes a wait that sleeps in the message loop.
 void Wake() { PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0); }
+
+// Selects row First, and row Second while First's page waits (a message handled in the wait);
+// true when the second selection happened.
+bool SelectDuringTheLoad(int First, int Second) {
+  bool Selected = false;
+  Application->OnMessage = [&](MSG& Msg, bool& Handled) {
+    if (Msg.message != WM_APP + 7 || Selected) return;
+    Selected = true;
+    Handled = true;
+    Form1->NxGrid1->SelectCell(0, Second);
+  };
+  PostThreadMessageW(GetCurrentThreadId(), WM_APP + 7, 0, 0);
+  Form1->NxGrid1->SelectCell(0, First);
+  Application->OnMessage = nullptr;
+  return Selected;
+}
 
 }  // namespace
 
@@ -145,19 +162,17 @@ TEST(LoadHtml, NestedLoadsLeaveTheNewestPage) {
 
 TEST(LoadHtml, NestedSelectionsLeaveTheLatestChannel) {
   TLoader L;
-  // A second selection arrives while the first waits (a message handled in the wait).
-  bool Selected = false;
-  Application->OnMessage = [&](MSG& Msg, bool& Handled) {
-    if (Msg.message != WM_APP + 7 || Selected) return;
-    Selected = true;
-    Handled = true;
-    Form1->NxGrid1->SelectCell(0, 1);
-  };
-  PostThreadMessageW(GetCurrentThreadId(), WM_APP + 7, 0, 0);
-  Form1->NxGrid1->SelectCell(0, 0);
-  Application->OnMessage = nullptr;
-  EXPECT_TRUE(Selected);
+  EXPECT_TRUE(SelectDuringTheLoad(0, 1));
   EXPECT_EQ(LoadedPage(L.Browser()), ExpectedPage("2"));
+}
+
+TEST(LoadHtml, TheSpecialPageSelectedWhileAPageLoadsStays) {
+  TProgramRun Run("s\r\n", "One|1,x\r\nSpecial|666,x\r\n");
+  EXPECT_TRUE(SelectDuringTheLoad(0, 1));
+  ASSERT_TRUE(WaitFor([&] { return Run.Browser()->ReadyState() == READYSTATE_COMPLETE; }));
+  EXPECT_EQ(Run.Browser()->LocationURL(), L"http://special.tavisko.invalid/page1.html");
+  ASSERT_NE(Run.Browser()->DocumentObject(), nullptr);
+  EXPECT_EQ(Run.Browser()->DocumentObject()->LoadCount(), 0) << LoadedPage(Run.Browser());
 }
 
 TEST(LoadHtml, ThePageStreamLivesAsLongAsTheDocumentKeepsIt) {

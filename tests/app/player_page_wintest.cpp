@@ -1,10 +1,15 @@
 // Channel selection: the id taken from the row's text, the player page joined byte for byte,
-// the special id 666, conversion failures, and the right press that switches loading off.
+// the special id 666, conversion failures (an id megabytes long too), and the right press that
+// switches loading off.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "framework/Convert.h"
+#include "framework/Dialogs.h"
 #include "framework/Exceptions.h"
 #include "support/AppTestHelpers.h"
+#include "support/Boxes.h"
 
 using namespace apptest;
 
@@ -117,6 +122,23 @@ TEST(Selection, AConversionErrorOfAClickGoesToTheErrorBox) {
   EXPECT_EQ(C.Boxes.Texts[0], L"'' is not a valid integer value.");
   EXPECT_EQ(Form1->NxGrid1->SelectedRow(), 0);
   EXPECT_EQ(C.Browser()->DocumentObject(), nullptr);
+}
+
+TEST(Selection, AnIdMegabytesLongShowsAShortErrorInABoxThatFitsTheScreen) {
+  TChannels C({"Huge|" + std::string(2000000, '7') + "x,hd", "Ok|5,x"});
+  Application->MessageBoxProc = ShowSystemMessageBox;  // a real box this time
+  ShowMainForm();
+  boxtest::TBoxPresser Presser("program_long_id_box");
+  const TPoint P = RowPoint(Form1->NxGrid1, 0);
+  realinput::Click(Form1->NxGrid1->Handle(), P.X, P.Y);
+  ASSERT_TRUE(WaitFor([] { return boxtest::TBoxPresser::Clicked && boxtest::ThreadBoxes().empty(); }));
+  EXPECT_FALSE(boxtest::TBoxPresser::Backstop) << "the real click did not reach the OK button";
+  EXPECT_TRUE(boxtest::TBoxPresser::Fitted()) << boxtest::TBoxPresser::Where();
+  // The box quotes the start of the id (broken over lines as the box needs).
+  WideString Shown = boxtest::TBoxPresser::Text;
+  Shown.erase(std::remove(Shown.begin(), Shown.end(), L'\n'), Shown.end());
+  EXPECT_EQ(Shown, L"'" + WideString(200, L'7') + L"...' is not a valid integer value.");
+  EXPECT_EQ(Form1->NxGrid1->SelectedRow(), 0);
 }
 
 TEST(RightPress, SwitchesChannelLoadingOffForTheRestOfTheRun) {

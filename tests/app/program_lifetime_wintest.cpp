@@ -1,7 +1,7 @@
 // The program's life in-process: a damaged skin file where the main form's stored settings point
 // does not stop the start (the error goes to the standard error box, the stored skin is shown), a
-// failure of the start is shown and gives a non-zero exit code, and the application's forms are
-// freed while the units they use are still there.
+// failure of the start is shown and gives a non-zero exit code, the application's forms are
+// freed while the units they use are still there, and a failure while they are freed is shown.
 #include <gtest/gtest.h>
 
 #include "framework/Exceptions.h"
@@ -22,6 +22,19 @@ class TWatchForm : public TForm {
   using TForm::TForm;
   ~TWatchForm() override { *UnitsAliveAtDestruction = acGetScrollBarInfo != nullptr; }
   static inline bool* UnitsAliveAtDestruction = nullptr;
+};
+
+// A form that refuses to let a component go: its notice of the removal fails.
+class TClingingForm : public TForm {
+  T_CLASS(TClingingForm, TForm)
+
+ public:
+  using TForm::TForm;
+  void Notification(TComponent* AComponent, TOperation Operation) override {
+    TForm::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent != this && dynamic_cast<TCustomForm*>(AComponent) == nullptr)
+      throw EInvalidOperation("The form cannot let the component go");
+  }
 };
 
 }  // namespace
@@ -102,4 +115,21 @@ TEST(ProgramLifetime, TheFormsAreFreedBeforeTheUnitsAreFinalised) {
   EXPECT_EQ(Form2, nullptr);
   EXPECT_TRUE(Boxes.Texts.empty());
   TWatchForm::UnitsAliveAtDestruction = nullptr;
+}
+
+TEST(ProgramLifetime, AFailureWhileTheFormsAreFreedAtExitIsShown) {
+  TProgramState State;
+  TBoxRecorder Boxes;
+  TClingingForm* Main = nullptr;
+  TComponent* Watched = nullptr;
+  const int Code = RunProgramWith([&] {
+    InitializeUnits();
+    Application->CreateForm(Main);
+    Application->CreateForm(Watched);
+    Watched->FreeNotification(Main);
+    Application->Terminate();
+  });
+  EXPECT_EQ(Code, 1);
+  EXPECT_EQ(Boxes.Texts, std::vector<WideString>{L"The form cannot let the component go."});
+  EXPECT_EQ(Application->ComponentCount(), 0);
 }

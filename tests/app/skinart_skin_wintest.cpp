@@ -149,10 +149,10 @@ TEST(SkinArtPack, OptionsTextHoldsEveryPromisedSectionWithItsValues) {
     // A section of its own colours: never the white of a missing COLOR.
     EXPECT_NE(S.Color, 0xFFFFFF);
     if (S.GradientPercent > 0) {
-      EXPECT_EQ(S.GradientArray.size(), 1u);
+      EXPECT_EQ(S.GradientArray().size(), 1u);
     }
     if (S.HotGradientPercent > 0) {
-      EXPECT_EQ(S.HotGradientArray.size(), 1u);
+      EXPECT_EQ(S.HotGradientArray().size(), 1u);
     }
     // Light text on dark surfaces.
     if (S.Transparency < 100) {

@@ -109,7 +109,34 @@ TEST(HandleLifetime, WindowsAreMadeOnDemandAndFoundFromTheirHandle) {
   // A window destroyed from outside leaves the control without a window.
   DestroyWindow(H);
   EXPECT_FALSE(B->HandleAllocated());
+  EXPECT_EQ(FindControl(H), nullptr);
   EXPECT_NE(B->Handle(), nullptr);
+}
+
+TEST(HandleLifetime, OnlyWindowsTheFrameworkBoundLeadToAControl) {
+  // A window of another party that carries the framework's property with any value.
+  HWND Foreign = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  SetPropW(Foreign, L"TvFrameworkControl", reinterpret_cast<HANDLE>(0x12345678));
+  EXPECT_EQ(FindControl(Foreign), nullptr);
+  DestroyWindow(Foreign);
+  // Freed controls leave nothing behind under their old windows, in either order of freeing.
+  auto* F = new TForm(nullptr);
+  TWinLogBox* Outer = AddBox(F, 0, 0, 50, 50);
+  TWinLogBox* Inner = AddBox(Outer, 0, 0, 20, 20);
+  const HWND FH = F->Handle(), OH = Outer->Handle(), IH = Inner->Handle();
+  delete Inner;
+  EXPECT_EQ(FindControl(IH), nullptr);
+  EXPECT_EQ(FindControl(OH), Outer);
+  delete F;
+  EXPECT_EQ(FindControl(OH), nullptr);
+  EXPECT_EQ(FindControl(FH), nullptr);
+  // A recreated window leads to its control, the old one no longer.
+  TForm G(nullptr);
+  TWinLogBox* B = AddBox(&G, 0, 0, 20, 20);
+  const HWND Old = B->Handle();
+  B->RecreateWnd();
+  EXPECT_EQ(FindControl(B->Handle()), B);
+  if (B->Handle() != Old) EXPECT_EQ(FindControl(Old), nullptr);
 }
 
 TEST(HandleLifetime, ChildWithoutParentWindowIsAnError) {

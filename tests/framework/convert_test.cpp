@@ -100,6 +100,22 @@ TEST(ConvertInteger, ErrorTextsAndDefaults) {
   EXPECT_EQ(StrToInt64Def("", -1), -1);
 }
 
+TEST(ConvertErrors, ALongTextIsQuotedWithItsFirst200CharactersAndAnEllipsis) {
+  const AnsiString Long = "x" + AnsiString(3000000, '7');
+  const AnsiString Kept = Long.substr(0, 200);
+  // The message expected: Text quoted, then Rest.
+  auto Quoted = [](const AnsiString& Text, const char* Rest) { return AnsiString("'").append(Text).append(Rest); };
+  // The message, or its length only when it is far too long to print.
+  auto Shown = [](const AnsiString& M) { return M.size() < 400 ? M : std::to_string(M.size()).append(" bytes"); };
+  EXPECT_EQ(Shown(ConvertErrorOf([&] { StrToInt(Long); })), Quoted(Kept, "...' is not a valid integer value"));
+  EXPECT_EQ(Shown(ConvertErrorOf([&] { StrToFloat(Long, PinnedFormatSettings()); })),
+            Quoted(Kept, "...' is not a valid floating point value"));
+  EXPECT_EQ(Shown(ConvertErrorOf([&] { StrToBool(Long); })), Quoted(Kept, "...' is not a valid boolean value"));
+  EXPECT_EQ(Shown(ConvertErrorOf([&] { StringToGUID(Long); })), Quoted(Kept, "...' is not a valid GUID value"));
+  // 200 characters are still quoted whole.
+  EXPECT_EQ(ConvertErrorOf([&] { StrToInt(Kept); }), Quoted(Kept, "' is not a valid integer value"));
+}
+
 TEST(ConvertInteger, SixtyFourBits) {
   EXPECT_EQ(StrToInt64("9223372036854775807"), INT64_MAX);
   EXPECT_EQ(StrToInt64("-9223372036854775808"), INT64_MIN);

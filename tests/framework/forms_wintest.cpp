@@ -461,6 +461,42 @@ TEST(Hints, HintWindowMeasuresShowsAndHides) {
   EXPECT_FALSE(H->HandleAllocated());
 }
 
+TEST(Hints, AHintFitsTheWorkAreaWhateverItsText) {
+  std::unique_ptr<THintWindow> H(HintWindowClass(nullptr));
+  const TRect Work = Screen->WorkAreaRect();
+  const struct {
+    const char* Name;
+    WideString Text;
+    int MaxWidth;
+  } Cases[] = {{"two million characters", WideString(2000000, L'7'), Screen->Width()},
+               {"a word of 300 characters", WideString(300, L'w'), 140},
+               {"2000 lines", [] {
+                  WideString T;
+                  for (int I = 0; I < 2000; ++I) T += L"Line\n";
+                  return T;
+                }(),
+                Screen->Width()}};
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    TRect R = H->CalcHintRect(C.MaxWidth, C.Text);
+    EXPECT_LE(R.Width(), std::min(C.MaxWidth + 6, Work.Width()));
+    EXPECT_LE(R.Height(), Work.Height());
+    // Shown near the bottom right corner, it is moved into the work area.
+    R.Offset(Work.Right - 10, Work.Bottom - 10);
+    H->ActivateHint(R, C.Text);
+    const TRect Shown = H->BoundsRect();
+    EXPECT_TRUE(Shown.Left >= Work.Left && Shown.Top >= Work.Top && Shown.Right <= Work.Right &&
+                Shown.Bottom <= Work.Bottom);
+    // A text far too long to show is cut, and the cut is marked.
+    if (C.Text.size() > 1000) {
+      ASSERT_GE(H->Text().size(), 3u);
+      EXPECT_LE(H->Text().size(), 1003u);
+      EXPECT_EQ(H->Text().substr(H->Text().size() - 3), L"...");
+    }
+    H->ReleaseHandle();
+  }
+}
+
 TEST(Hints, TheApplicationShowsTheShortHintOfTheControlUnderThePointer) {
   auto F = std::make_unique<TForm>(nullptr);
   F->SetBounds(100, 100, 300, 200);

@@ -506,6 +506,34 @@ TEST(Canvas, AdoptedDeviceContext) {
   EXPECT_THROW(none.Handle(), EInvalidOperation);
 }
 
+// Whoever takes a canvas's DC draws with the canvas's font, pen and brush, also after one of them
+// changed: text measured on the DC is the canvas's text, shapes take the canvas's colours.
+TEST(Canvas, ItsDeviceContextCarriesItsFontPenAndBrush) {
+  auto b = Filled(60, 40, pf24bit, clWhite);
+  TCanvas* c = b->Canvas();
+  auto Check = [&](TColor Pen, TColor Brush) {
+    HDC dc = c->Handle();
+    RECT r{0, 0, 0, 0};
+    DrawTextW(dc, L"Measure me", -1, &r, DT_CALCRECT | DT_SINGLELINE);
+    const TSize ext = c->TextExtent(L"Measure me");
+    EXPECT_EQ(r.right, ext.cx);
+    EXPECT_EQ(r.bottom, ext.cy);
+    ::Rectangle(c->Handle(), 0, 0, 20, 20);
+    EXPECT_EQ(Px(*b, 0, 10), Pen);
+    EXPECT_EQ(Px(*b, 10, 10), Brush);
+  };
+  c->Font()->SetName("MS Sans Serif");
+  c->Font()->SetHeight(-11);
+  c->Pen()->SetColor(clRed);
+  c->Brush()->SetColor(clBlue);
+  Check(clRed, clBlue);
+  // Changed objects are the ones the DC carries the next time it is taken.
+  c->Font()->SetHeight(-24);
+  c->Pen()->SetColor(clLime);
+  c->Brush()->SetColor(clYellow);
+  Check(clLime, clYellow);
+}
+
 TEST(Canvas, LockCountsAndChangeEvents) {
   TBitmap b(4, 4);
   TCanvas* c = b.Canvas();

@@ -205,3 +205,13 @@ TEST(Strings, FormatShowsTheNulBytesOfTextArguments) {
   // Texts without NUL bytes are passed as they are.
   EXPECT_EQ(Format("[%s] %s", AnsiString("plain \\x00 text"), "raw"), "[plain \\x00 text] raw");
 }
+
+TEST(Strings, ShortenTextKeepsWholeCharactersAndMarksTheCut) {
+  EXPECT_EQ(ShortenText(AnsiString("abcdef"), 6), "abcdef");
+  EXPECT_EQ(ShortenText(AnsiString("abcdefg"), 6), "abcdef...");
+  EXPECT_EQ(ShortenText(WideString(L"abcdefg"), 6), L"abcdef...");
+  EXPECT_EQ(ShortenText(WideString(L"abc"), 0), L"...");
+  // A character outside the basic plane is two code units: it is never split.
+  EXPECT_EQ(ShortenText(WideString(L"abcde\xD83D\xDE00z"), 6), L"abcde...");
+  EXPECT_EQ(ShortenText(WideString(L"abcd\xD83D\xDE00z"), 6), L"abcd\xD83D\xDE00...");
+}

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <new>
 #include <random>
@@ -434,47 +435,67 @@ TEST_F(StoreFixture, ChildOfACollapsedParentIsNotShown) {
   EXPECT_EQ(Cells.ShownRowCount(), Recount());
 }
 
-TEST_F(StoreFixture, DeletingAParentLeavesNoDanglingParentReference) {
+// A parent deleted alone leaves its children as top-level rows, shown (a collapsed parent hid
+// them), each keeping its own tree a level higher; none points at the freed record, wherever a
+// move or a sort had put it.
+TEST_F(StoreFixture, ChildrenOfADeletedParentBecomeShownTopLevelRows) {
   AddColumn();
-  Cells.AddRows(1);
-  Cells.InsertChildRow(0, 1);
-  Cells.DeleteRow(0);
-  EXPECT_EQ(Cells.GetRow(0)->ParentRow, nullptr);
-  // A child that was moved away from under its parent (a move, an exchange, a sort) is let go
-  // as well.
-  Cells.AddRows(2);
-  Cells.InsertChildRow(1, 2);  // rows: x, p, c, y
-  Cells.MoveRow(2, 3);         // rows: x, p, y, c
-  TRow* Child = Cells.GetRow(3);
-  ASSERT_EQ(Child->ParentRow, Cells.GetRow(1));
-  Cells.DeleteRow(1);
-  EXPECT_EQ(Child->ParentRow, nullptr);
-}
+  Fill(0, {L"x", L"p"});
+  Cells.GetRow(1)->Expanded = false;
+  Cells.InsertChildRow(1, 2);  // x, p, c
+  Cells.InsertChildRow(2, 3);  // x, p, c, g (g child of c)
+  Set(0, 2, L"c");
+  Set(0, 3, L"g");
+  Cells.MoveRow(2, 0);  // c, x, p, g: the child away from its parent, its own child left below
+  TRow* C = Cells.GetRow(0);
+  TRow* G = Cells.GetRow(3);
+  ASSERT_FALSE(C->Shown);
+  ASSERT_FALSE(G->Shown);
+  Cells.DeleteRow(2);
+  EXPECT_EQ(Column(0), "c,x,g");
+  EXPECT_EQ(C->ParentRow, nullptr);
+  EXPECT_EQ(C->Level, 0);
+  EXPECT_TRUE(C->Shown);
+  EXPECT_EQ(G->ParentRow, C);
+  EXPECT_EQ(G->Level, 1);
+  EXPECT_TRUE(G->Shown);
+  EXPECT_EQ(Cells.ShownRowCount(), 3);
+  EXPECT_EQ(Cells.DescendantCount(0), 1);
 
-// A row put between a parent and its child (inserted there, or moved there by a sort) separates
-// them; deleting the parent then must still leave the child no reference to the freed record.
-TEST_F(StoreFixture, DeletingAParentSeparatedFromItsChildLeavesNoDanglingReference) {
-  AddColumn();
-  Cells.AddRows(1);
-  Cells.InsertChildRow(0, 1);
-  TRow* Child = Cells.GetRow(1);
-  Cells.InsertRow(1);  // a top-level row between them
-  EXPECT_EQ(Cells.DescendantCount(0), 0);
-  Cells.DeleteRow(0);
-  EXPECT_EQ(Child->ParentRow, nullptr);
-  EXPECT_EQ(Cells.ParentIndexOf(1), -1);
-
+  // A child a sort put above its parent.
   Cells.ClearRows();
   Fill(0, {L"b", L"a"});
   Cells.InsertChildRow(0, 1);  // the child of "b"
   Set(0, 1, L"c");
-  Child = Cells.GetRow(1);
+  TRow* Child = Cells.GetRow(1);
   Cells.Sort(0, stAlphabetic, skDescending, false);  // c, b, a: the child above its parent
   EXPECT_EQ(Column(0), "c,b,a");
   EXPECT_EQ(Child->ParentRow, Cells.GetRow(1));
-  EXPECT_EQ(Cells.GetRow(1)->ChildCount, 1);
   Cells.DeleteRow(1);
   EXPECT_EQ(Child->ParentRow, nullptr);
+  EXPECT_EQ(Cells.ParentIndexOf(0), -1);
+}
+
+// The tree of a row is told by the chain of parents, not by levels next to each other: a row put
+// between a parent and its child leaves the child a descendant, and deleting the tree takes the
+// child and leaves the row between.
+TEST_F(StoreFixture, ATreeIsTheRowsWhoseParentsLeadToItsRoot) {
+  AddColumn();
+  Fill(0, {L"p", L"q"});
+  Cells.InsertChildRow(0, 1);  // p, c, q
+  Cells.InsertChildRow(1, 2);  // p, c, g, q
+  Set(0, 1, L"c");
+  Set(0, 2, L"g");
+  Cells.InsertRow(1);  // p, -, c, g, q
+  Set(0, 1, L"-");
+  Cells.MoveRow(2, 4);  // p, -, g, q, c: the child below a row of another tree
+  EXPECT_EQ(Cells.DescendantCount(0), 2);
+  EXPECT_EQ(Cells.DirectChildCount(0), 1);
+  EXPECT_EQ(Cells.TreePositions(0), (std::vector<int>{0, 2, 4}));
+  EXPECT_EQ(Cells.DeleteRowTree(0), (std::vector<int>{0, 2, 4}));
+  EXPECT_EQ(Column(0), "-,q");
+  EXPECT_EQ(Cells.ShownRowCount(), 2);
+  ExpectAligned();
 }
 
 TEST_F(StoreFixture, ShownRowCountCountsRowsBothVisibleAndShown) {
@@ -680,7 +701,7 @@ TEST_F(StoreFixture, ZeroOrOneRowSortsToNothing) {
   EXPECT_EQ(Column(0), "x");
 }
 
-TEST_F(StoreFixture, AConversionErrorLeavesTheSortIncomplete) {
+TEST_F(StoreFixture, AConversionErrorStopsTheSortBeforeAnyRowMoved) {
   AddColumn();
   Fill(0, {L"3", L"x", L"1", L"2"});
   Cells.Sort(0, stAlphabetic, skAscending, false);
@@ -690,6 +711,7 @@ TEST_F(StoreFixture, AConversionErrorLeavesTheSortIncomplete) {
   } catch (const EConvertError& E) {
     EXPECT_EQ(E.Message, "'x' is not a valid floating point value");
   }
+  EXPECT_EQ(Column(0), "1,2,3,x");
   // The failed sort left no claim of being sorted: a flip sorts for real.
   EXPECT_FALSE(Cells.SortedUnchanged());
   Cells.Sort(0, stAlphabetic, skAscending, false);
@@ -736,13 +758,25 @@ TEST_F(StoreFixture, InconsistentComparisonsStayInsideTheRows) {
   }
 }
 
-TEST_F(StoreFixture, NaNKeysSortWithoutRunningAway) {
+TEST_F(StoreFixture, NaNKeysSortAfterEveryNumber) {
   AddColumn(FakeColumn{ckFloat});
   Cells.AddRows(50);
   for (int R = 0; R < 50; ++R)
-    Cells.GetCell(0, R)->SetAsFloat(R % 3 == 0 ? std::numeric_limits<double>::quiet_NaN() : 50.0 - R);
+    Cells.GetCell(0, R)->SetAsFloat(R % 3 == 0 ? std::numeric_limits<double>::quiet_NaN() : 25.0 - R);
   EXPECT_NO_THROW(Cells.Sort(0, stNumeric, skAscending, false));
-  EXPECT_EQ(Cells.RowCount(), 50);
+  ASSERT_EQ(Cells.RowCount(), 50);
+  // 33 numbers rising from -24 to 23 (minus and plus zero as one), then the 17 NaNs.
+  for (int R = 0; R < 50; ++R) {
+    const double V = Cells.GetCell(0, R)->AsFloat();
+    if (R >= 33) {
+      EXPECT_TRUE(std::isnan(V)) << R;
+    } else {
+      EXPECT_FALSE(std::isnan(V)) << R;
+      if (R > 0) {
+        EXPECT_LT(Cells.GetCell(0, R - 1)->AsFloat(), V) << R;
+      }
+    }
+  }
 }
 
 TEST_F(StoreFixture, LargeSortAgreesWithAReferenceOrder) {

@@ -5,6 +5,7 @@
 // painter's pixels.
 #include <gtest/gtest.h>
 
+#include <new>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "framework/Strings.h"
 #include "grid/NxColumnClasses.h"
 #include "grid/NxGrid.h"
+#include "support/FreedMemoryGuard.h"
 #include "support/UiTest.h"
 
 using uitest::TMemoryDC;
@@ -823,6 +825,49 @@ TEST_F(GridColumnsFixture, AnInsertedColumnLeavesTheCellsItPushesAsideAsTheyWere
     EXPECT_EQ(Grid->GetCell(0, R)->Color(), clAqua);
     EXPECT_EQ(Grid->GetCell(0, R)->FontColor(), Grid->Font()->Color());
   }
+}
+
+// Memory running out at any allocation of an insert (the store's cells among them) leaves the
+// grid as it was: the column list, the store and the cells agree, and the grid goes on working.
+TEST_F(GridColumnsFixture, AColumnInsertThatRunsOutOfMemoryLeavesTheGridAsItWas) {
+  for (int R = 3; R < 40; ++R) Grid->SetCells(0, Grid->AddRow(1), std::to_wstring(R));
+  auto* Back = Grid->Columns()->AddColumn<TNxTextColumn>(Form);
+  Back->SetWidth(50);
+  for (int R = 0; R < Grid->RowCount(); ++R) Grid->SetCells(1, R, L"b" + std::to_wstring(R));
+  const std::string Before0 = Column(0), Before1 = Column(1);
+  auto* Front = new TNxTextColumn(Form);
+  Data.clear();
+  int StoreFailures = 0;
+  for (unsigned FailAt = 1;; ++FailAt) {
+    SCOPED_TRACE(FailAt);
+    bool Threw = false;
+    {
+      memguard::TFailAllocation Fail(FailAt);
+      try {
+        Grid->Columns()->Insert(1, Front);
+      } catch (const std::bad_alloc&) {
+        Threw = true;
+      }
+      ASSERT_EQ(Threw, Fail.Failed());
+    }
+    if (!Threw) break;
+    ASSERT_EQ(Grid->Columns()->Count(), 2);
+    ASSERT_EQ(Grid->CellStore()->ColumnCount(), 2);
+    EXPECT_EQ(Front->Columns(), nullptr);
+    EXPECT_EQ(Back->Position(), 1);
+    EXPECT_EQ(Back->Left(), First->Left() + First->Width());
+    EXPECT_EQ(Column(0), Before0);
+    EXPECT_EQ(Column(1), Before1);
+    EXPECT_TRUE(Data.empty());
+    if (FailAt > 10) ++StoreFailures;
+  }
+  EXPECT_GT(StoreFailures, 30);  // one per row's cell, at least
+  EXPECT_EQ(Data, std::vector<std::string>{"inscol 1"});
+  EXPECT_EQ(Grid->CellStore()->ColumnCount(), 3);
+  EXPECT_EQ(Column(2), Before1);
+  Grid->SetCells(1, 5, L"new");
+  EXPECT_EQ(Grid->Cells(1, 5), L"new");
+  uitest::Settle(Form->Handle());
 }
 
 TEST_F(GridColumnsFixture, MovingAColumnLeavesTheDataInCreationOrder) {

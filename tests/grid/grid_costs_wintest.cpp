@@ -1,9 +1,10 @@
 // Costs that must not grow with the number of rows, held by counts of the row records the grid
-// reads for one operation (its store counts every read), each taken on a grid of a few rows and
-// on one of many: the row operations and the vertical scroll bar, a slide's repaint, the focus
-// frame, the parent of a painted child row, selecting every row, the bounds of the shown rows,
-// hidden rows under a collapsed parent, and painting, writing a cell, moving the selection and
-// scrolling. Also: the scroll bar, drawn with the next frame painting, shows its final state.
+// reads for one operation (its store counts every read, and the row items it moves), each taken
+// on a grid of a few rows and on one of many: the row operations and the vertical scroll bar, a
+// slide's repaint, the focus frame, the parent of a painted child row, the tree operations,
+// selecting every row, the bounds of the shown rows, hidden rows under a collapsed parent, and
+// painting, writing a cell, moving the selection and scrolling. Also: the scroll bar, drawn with
+// the next frame painting, shows its final state.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -86,6 +87,32 @@ TReadsBySize ReadsBySize(const std::function<void(TCostForm&)>& Prepare, const s
 // more on one grid than on the other).
 #define EXPECT_FLAT(R) EXPECT_LE((R).Many, (R).Few + 4) << "few rows: " << (R).Few << ", many rows: " << (R).Many
 
+// The rows read and the row items moved by Work on grids that Prepare fills, from empty, with
+// FewRows and with ManyRows rows besides what the work touches.
+struct TCostsBySize {
+  TReadsBySize Reads, Moved;
+};
+TCostsBySize CostsBySize(const std::function<void(TCostForm&, int)>& Prepare,
+                         const std::function<void(TCostForm&)>& Work) {
+  TCostsBySize R;
+  for (const int Rows : {FewRows, ManyRows}) {
+    TCostForm F(0);
+    Prepare(F, Rows);
+    Settle(F.Window());
+    const std::uint64_t Moved = F.Grid->CellStore()->ItemsMoved();
+    const std::uint64_t N = F.Reads([&] { Work(F); });
+    (Rows == FewRows ? R.Reads.Few : R.Reads.Many) = N;
+    (Rows == FewRows ? R.Moved.Few : R.Moved.Many) = F.Grid->CellStore()->ItemsMoved() - Moved;
+  }
+  return R;
+}
+#define EXPECT_COSTS_FLAT(C) \
+  do {                        \
+    const TCostsBySize Costs = (C); \
+    EXPECT_FLAT(Costs.Reads);       \
+    EXPECT_FLAT(Costs.Moved);       \
+  } while (false)
+
 }  // namespace
 
 // After a row operation the vertical bar is brought up to date without counting the shown rows
@@ -134,8 +161,9 @@ TEST(GridCosts, FocusFrameOfAFarSelectedRowCostsNoWalk) {
                           FullRow));
 }
 
-// Painting child rows does not search all rows for their parent: a parent among many rows with
-// its children in view costs what it costs among few.
+// Painting child rows does not search the rows for their parent: a parent among many rows with
+// its children in view costs what it costs among few, and so do rows that alternate between
+// children of a parent far above and their own children.
 TEST(GridCosts, PaintedChildRowsDoNotSearchForTheirParent) {
   auto Children = [](TCostForm& F) {
     const int Parent = F.Grid->RowCount() - 1;
@@ -145,6 +173,55 @@ TEST(GridCosts, PaintedChildRowsDoNotSearchForTheirParent) {
     ASSERT_GT(F.Grid->FirstVisibleRow(), Parent);
   };
   EXPECT_FLAT(ReadsBySize(Children, [](TCostForm& F) { F.Repaint(); }));
+  // P, then pairs of a child of P and that child's own child.
+  auto Alternating = [](TCostForm& F, int Rows) {
+    F.Grid->AddRow(1);
+    F.Grid->BeginUpdate();
+    for (int I = 0; I < Rows / 2; ++I) {
+      F.Grid->AddChildRow(0);
+      F.Grid->AddChildRow(1);
+    }
+    F.Grid->EndUpdate();
+    F.Grid->VertScrollBar()->Last();
+  };
+  EXPECT_COSTS_FLAT(CostsBySize(Alternating, [](TCostForm& F) { F.Repaint(); }));
+}
+
+// Tree operations cost what they touch, however many other rows there are: deleting a collapsed
+// parent with its children, adding children after the descendants of a collapsed parent (also one
+// with many descendants), and putting rows in and moving them among hidden rows.
+TEST(GridCosts, TreeOperationsCostWhatTheyTouch) {
+  constexpr int Children = 300;
+  // A collapsed parent at the top, Children children under it, Rows rows below.
+  auto Collapsed = [](TCostForm& F, int Rows) {
+    F.Grid->AddRow(1);
+    F.Grid->BeginUpdate();
+    for (int I = 0; I < Children; ++I) F.Grid->AddChildRow(0);
+    F.Grid->AddRow(Rows);
+    F.Grid->EndUpdate();
+    F.Grid->SetExpanded(0, false);
+  };
+  EXPECT_COSTS_FLAT(CostsBySize(Collapsed, [](TCostForm& F) { F.Grid->DeleteRow(0); }));
+  EXPECT_COSTS_FLAT(CostsBySize(Collapsed, [](TCostForm& F) {
+    for (int I = 0; I < Children; ++I) F.Grid->AddChildRow(0, true);
+  }));
+  // Rows descendants under a collapsed parent: one more after them.
+  auto ManyDescendants = [](TCostForm& F, int Rows) {
+    F.Grid->AddRow(1);
+    F.Grid->BeginUpdate();
+    for (int I = 0; I < Rows; ++I) F.Grid->AddChildRow(I % 2 == 0 ? 0 : 1);
+    F.Grid->EndUpdate();
+    F.Grid->SetExpanded(0, false);
+  };
+  const TCostsBySize AfterMany = CostsBySize(ManyDescendants, [](TCostForm& F) { F.Grid->AddChildRow(0, true); });
+  EXPECT_FLAT(AfterMany.Reads);
+  EXPECT_COSTS_FLAT(CostsBySize(Collapsed, [](TCostForm& F) {
+    for (int I = 0; I < Children; ++I) {
+      F.Grid->InsertRow(Children + 5);
+      F.Grid->MoveRow(Children + 8, Children + 2);
+      F.Grid->MoveRow(Children + 2, Children + 9);
+    }
+  }));
 }
 
 // Selecting every row and clearing the selection visit each row once: the rows are not repainted

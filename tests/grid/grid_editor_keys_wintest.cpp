@@ -12,24 +12,8 @@ using namespace enginetest;
 namespace {
 
 // A form whose columns can be edited; rows "r<row>c<col>".
-struct TKeysForm : TEngineForm {
-  explicit TKeysForm(TGridOptions Options, int Rows = 4) : TEngineForm(3, Options, 300, 200, 80, true) { Fill(Rows); }
-  TNxCustomEdit* Editor() { return Grid->InplaceEditor(); }
-  bool EditorFocused() { return Editor() != nullptr && GetFocus() == Editor()->Handle(); }
-  // Opens the editor with a real click on the cell.
-  bool ClickToEdit(int Col, int Row) {
-    const TPoint P = CellPoint(Col, Row);
-    SettledClick(Window(), P.X, P.Y);
-    return WaitFor([&] { return Grid->EditCol() == Col && Grid->EditRow() == Row && EditorFocused(); });
-  }
-  // Opens the input line's editor of a column and types Text into it.
-  bool TypeIntoInputLine(int Col, const std::string& Text) {
-    Grid->SetFocus();
-    Grid->EditInputCell(Columns[static_cast<std::size_t>(Col)]);
-    if (!WaitFor([&] { return EditorFocused(); })) return false;
-    TypeText(Text);
-    return WaitFor([&] { return Editor()->Text() == AnsiToWide(Text); });
-  }
+struct TKeysForm : TEditingForm {
+  explicit TKeysForm(TGridOptions Options, int Rows = 4) : TEditingForm(3, Options, Rows) {}
 };
 
 }  // namespace

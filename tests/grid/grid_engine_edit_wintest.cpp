@@ -13,18 +13,8 @@ using namespace enginetest;
 namespace {
 
 // A form whose columns can be edited; rows "r<row>c<col>".
-struct TEditForm : TEngineForm {
-  explicit TEditForm(TGridOptions Options = {goHeader, goGrid}) : TEngineForm(3, Options, 300, 200, 80, true) {
-    Fill(4);
-  }
-  TNxCustomEdit* Editor() { return Grid->InplaceEditor(); }
-  bool EditorFocused() { return Editor() != nullptr && GetFocus() == Editor()->Handle(); }
-  // Opens the editor with a real click on the cell.
-  bool ClickToEdit(int Col, int Row) {
-    const TPoint P = CellPoint(Col, Row);
-    SettledClick(Window(), P.X, P.Y);
-    return WaitFor([&] { return Grid->EditCol() == Col && Grid->EditRow() == Row && EditorFocused(); });
-  }
+struct TEditForm : TEditingForm {
+  explicit TEditForm(TGridOptions Options = {goHeader, goGrid}) : TEditingForm(3, Options) {}
 };
 
 // Records the editing events with their values.

@@ -14,17 +14,6 @@ using gridtest::TChannelListForm;
 
 namespace {
 
-bool PointerTo(HWND W, int X, int Y) { return PointerSettledTo(W, X, Y); }
-
-// The hint window's place on the screen, or an empty rectangle while it is hidden.
-TRect ShownHintRect(TNxCustomGrid* G) {
-  THintWindow* H = G->HintWindow();
-  if (H == nullptr || !H->HandleAllocated() || !IsWindowVisible(H->Handle())) return TRect{};
-  RECT R;
-  GetWindowRect(H->Handle(), &R);
-  return TRect{R.left, R.top, R.right, R.bottom};
-}
-
 TPoint ScreenOf(TNxCustomGrid* G, int X, int Y) { return G->ClientToScreen(Point(X, Y)); }
 
 // Fires the search timer's handler as one tick would.
@@ -197,6 +186,26 @@ TEST(GridHints, TextThatDoesNotFitShowsOverItsCell) {
   ASSERT_TRUE(PointerTo(F.GridWindow(), Short.X, Short.Y));
   ASSERT_TRUE(WaitFor([&] { return ShownHintRect(F.Grid).IsEmpty(); }));
   EXPECT_EQ(F.Grid->HintKind(), ghNone);
+}
+
+TEST(GridHints, TheHintOfAVeryLongRowFitsTheWorkArea) {
+  TChannelListForm F;
+  F.AddLines({L"Short", L"Name|" + std::wstring(300, L'7') + L",x", L"Name|" + std::wstring(2000000, L'7') + L",x"});
+  ASSERT_TRUE(realinput::BringToFront(F.Form->Handle()));
+  const TRect Work = Screen->WorkAreaRect();
+  for (int Row : {1, 2}) {
+    SCOPED_TRACE(Row);
+    ASSERT_TRUE(PointerTo(F.GridWindow(), 10, 2));  // the first row
+    ASSERT_TRUE(WaitFor([&] { return ShownHintRect(F.Grid).IsEmpty(); }));
+    const TPoint P = F.RowPoint(Row);
+    ASSERT_TRUE(PointerTo(F.GridWindow(), P.X, P.Y));
+    ASSERT_TRUE(WaitFor([&] { return !ShownHintRect(F.Grid).IsEmpty(); }));
+    const TRect H = ShownHintRect(F.Grid);
+    EXPECT_TRUE(H.Left >= Work.Left && H.Top >= Work.Top && H.Right <= Work.Right && H.Bottom <= Work.Bottom)
+        << H.Left << "," << H.Top << " - " << H.Right << "," << H.Bottom;
+    EXPECT_LE(F.Grid->HintWindow()->Text().size(), THintWindow::MaxHintLength + 3);
+    uitest::SaveScreenshot(F.Grid->HintWindow()->Handle(), Row == 1 ? "grid_long_row_hint" : "grid_huge_row_hint");
+  }
 }
 
 TEST(GridHints, ClicksOnACellUnderItsHintReachTheGrid) {

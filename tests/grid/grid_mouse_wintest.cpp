@@ -14,60 +14,6 @@ using namespace enginetest;
 
 namespace {
 
-// --- real pointer steps: press, move with the button held, release
-
-POINT ScreenPoint(HWND W, int X, int Y) {
-  POINT P{X, Y};
-  ClientToScreen(W, &P);
-  return P;
-}
-
-// The last point the pointer was sent to (screen): the release happens there.
-POINT LastPointer{};
-
-// Moves the pointer to a client point of W (a button may be held) and waits until it stays.
-bool PointerTo(HWND W, int X, int Y) {
-  LastPointer = ScreenPoint(W, X, Y);
-  return PointerSettledTo(W, X, Y);
-}
-
-bool Press(HWND W, int X, int Y) {
-  if (!realinput::BringToFront(W) || !PointerTo(W, X, Y)) return false;
-  SendButtons({ButtonAt(LastPointer, MOUSEEVENTF_LEFTDOWN)});
-  return true;
-}
-
-void Release() { SendButtons({ButtonAt(LastPointer, MOUSEEVENTF_LEFTUP)}); }
-
-// Press, the given moves with the left button held, release at the last point.
-bool Drag(HWND W, TPoint From, const std::vector<TPoint>& Moves) {
-  if (!Press(W, From.X, From.Y)) return false;
-  for (const TPoint& P : Moves)
-    if (!PointerTo(W, P.X, P.Y)) return false;
-  Release();
-  return true;
-}
-
-// With a column drag running, moves the pointer to a client point of the grid and waits until
-// the drag box stands there (its lower edge 4 pixels below the pointer, centred on it) and the
-// pointer stays put. Under Wine on X, the box moving under the pointer can report an old pointer
-// position once more, which moves the box back; the pointer is then moved again.
-bool DragBoxTo(TNxGrid* G, int X, int Y) {
-  const POINT S = ScreenPoint(G->Handle(), X, Y);
-  TColumnDragBox* Box = G->DragBox();
-  auto Settled = [&] {
-    POINT C;
-    GetCursorPos(&C);
-    return C.x == S.x && C.y == S.y && Box->Left() == S.x - Box->ClientWidth() / 2 &&
-           Box->Top() == S.y - Box->ClientHeight() + 4;
-  };
-  for (int Try = 0; Try < 5; ++Try) {
-    if (!PointerTo(G->Handle(), X, Y)) return false;
-    if (WaitFor(Settled, 500) && MovePointerSettled(S) && Settled()) return true;
-  }
-  return false;
-}
-
 bool DoubleClick(HWND W, int X, int Y) {
   if (!realinput::BringToFront(W) || !PointerTo(W, X, Y)) return false;
   const POINT S = LastPointer;

@@ -375,6 +375,56 @@ TEST_F(GridFixture, CollapsingHidesDescendantsAndExpandingRestoresThem) {
   EXPECT_EQ(Expanded, (std::vector<int>{1, 0, 0}));
 }
 
+// A tree is the rows whose chain of parents leads to its root, wherever moves and sorts put
+// them: deleting a parent takes its child from above it and leaves the rows of other trees.
+TEST_F(GridFixture, DeletingAParentTakesExactlyItsTree) {
+  Fill({L"A", L"B"});
+  G->AddChildRow(1);  // A, B, b1
+  G->SetCells(0, 2, L"b1");
+  G->MoveRow(2, 1);
+  ASSERT_EQ(Texts(G), "A,b1,B");
+  LogData();
+  G->DeleteRow(0);
+  EXPECT_EQ(Texts(G), "b1,B");
+  G->DeleteRow(1);
+  EXPECT_EQ(Texts(G), "");
+  EXPECT_EQ(Joined(), "del 0; del 1; del 0");
+}
+
+// Expanding shows every child, also those a sort put away from their parent.
+TEST_F(GridFixture, ExpandingShowsChildrenASortMovedAway) {
+  Fill({L"p", L"b", L"o"});
+  for (const wchar_t* T : {L"a", L"n", L"z"}) {
+    G->AddChildRow(0, true);
+    G->SetCells(0, G->LastAddedRow(), T);
+  }
+  G->SetExpanded(0, false);
+  G->SortColumn(F.Column, true);
+  ASSERT_EQ(Texts(G), "a,b,n,o,p,z");
+  G->SetExpanded(4, true);
+  for (int R = 0; R < G->RowCount(); ++R) EXPECT_TRUE(G->GetRowShown(R)) << R;
+  EXPECT_EQ(G->ShownRowCount(), 6);
+  EXPECT_EQ(G->GetFirstShownRow(), 0);
+  G->SetExpanded(4, false);
+  EXPECT_EQ(G->ShownRowCount(), 3);
+  EXPECT_EQ(G->GetFirstShownRow(), 1);
+  EXPECT_EQ(G->GetLastShownRow(), 4);
+}
+
+// A collapsed parent's child moved away goes with the parent: no row is left that no parent can
+// show again.
+TEST_F(GridFixture, DeletingACollapsedParentLeavesNoRowHidden) {
+  Fill({L"A", L"x"});
+  G->AddChildRow(0);  // A, a1, x
+  G->SetCells(0, 1, L"a1");
+  G->SetExpanded(0, false);
+  G->MoveRow(1, 2);  // A, x, a1
+  G->DeleteRow(0);
+  EXPECT_EQ(Texts(G), "x");
+  EXPECT_EQ(G->ShownRowCount(), 1);
+  EXPECT_TRUE(G->GetRowShown(0));
+}
+
 TEST_F(GridFixture, ShownRowCountStaysTrueWhenRowsAreHiddenTwice) {
   Fill({L"p", L"x", L"y"});
   G->AddChildRow(0);
@@ -510,6 +560,39 @@ TEST_F(GridFixture, AFailedSortKeepsTheSelectionOnItsRecord) {
   EXPECT_EQ(G->Cells(0, G->SelectedRow()), L"1");
 }
 
+TEST_F(GridFixture, AFailedSortLeavesTheSortedColumnAndItsDirection) {
+  Fill({L"3", L"x", L"1"});
+  auto* Other = G->Columns()->AddColumn<TNxTextColumn>(F.Form);
+  Other->SetSorted(true);
+  F.Column->SetSortType(stNumeric);
+  EXPECT_EQ(MessageOf([&] { F.Column->SetSorted(true); }), "'x' is not a valid floating point value");
+  EXPECT_FALSE(F.Column->Sorted());
+  EXPECT_TRUE(Other->Sorted());
+  F.Column->SetSortType(stAlphabetic);
+  F.Column->SetSorted(true);
+  F.Column->SetSortType(stNumeric);
+  EXPECT_EQ(MessageOf([&] { F.Column->SetSortKind(skDescending); }), "'x' is not a valid floating point value");
+  EXPECT_EQ(F.Column->SortKind(), skAscending);
+  EXPECT_EQ(Texts(G), "1,3,x");
+}
+
+TEST_F(GridFixture, ARefusedSortLeavesTheEditorAndTheView) {
+  std::vector<std::wstring> Lines(60, L"r");
+  Fill(Lines);
+  G->SelectRow(0);
+  for (int I = 0; I < 10; ++I) SendMessageW(F.GridWindow(), WM_VSCROLL, SB_LINEDOWN, 0);
+  auto* Numbers = G->Columns()->AddColumn<TNxTextColumn>(F.Form);
+  Numbers->SetColumnKind(ckIncrement);
+  Numbers->SetOptions({coCanSort, coEditing});
+  Numbers->SetSortType(stCustom);
+  G->EditCell(1, 12);
+  ASSERT_TRUE(G->IsEditing());
+  EXPECT_EQ(MessageOf([&] { G->SortColumn(Numbers, true); }),
+            "An increment column cannot be sorted by a custom comparison: its cells hold no values");
+  EXPECT_TRUE(G->IsEditing());
+  EXPECT_EQ(G->FirstVisibleRow(), 10);
+}
+
 // ---- selection ------------------------------------------------------------------------------
 
 TEST_F(GridFixture, SelectCellOnADisabledColumnOrAnEmptyGrid) {
@@ -574,6 +657,50 @@ TEST_F(GridFixture, ScrolledViewKeepsItsTopRecordWhenRowsChangeAbove) {
   EXPECT_EQ(G->GetLastFullyVisibleRow(), G->RowCount() - 1);
   EXPECT_EQ(G->FirstVisibleRow(), G->RowCount() - G->GetRowsPerPage());
   ExpectIndexesInside();
+}
+
+// The view at the end of the list: LastShown is the last row fully in view, the view goes no
+// further (with the shown row above the top row in view too, LastShown would not be), and the
+// bar's position is the count of shown rows above the top row.
+void ExpectAtTheEnd(TNxGrid* G, int LastShown) {
+  EXPECT_EQ(G->GetLastFullyVisibleRow(), LastShown);
+  int Above = 0;
+  for (int R = 0; R < G->FirstVisibleRow(); ++R) Above += G->GetRowShown(R) ? 1 : 0;
+  EXPECT_EQ(G->VertScrollBar()->Position(), Above);
+  int Used = -G->RowGap();
+  for (int R = G->FirstVisibleRow() - 1; R <= LastShown; ++R)
+    if (R >= 0 && G->GetRowShown(R)) Used += G->RowHeight(R) + G->RowGap();
+  EXPECT_GT(Used, G->GetBodyRect().Height());
+}
+
+// The end of the list shows the last row at the bottom of the body whatever heights the rows at
+// the top and at the end have: rows taller at the end (one press of End reaches the last row),
+// shorter at the end (no blank rows below the last), and a last row taller than the body (it is
+// the top row, and the bar counts the rows above it, not one more).
+TEST_F(GridFixture, TheEndOfTheListShowsTheLastRowWhateverTheRowHeights) {
+  Fill(std::vector<std::wstring>(40, L"x"));
+  auto End = [&] {
+    SendMessageW(F.GridWindow(), WM_VSCROLL, SB_TOP, 0);
+    SendMessageW(F.GridWindow(), WM_VSCROLL, SB_BOTTOM, 0);
+  };
+  for (int R = 30; R < 40; ++R) G->SetRowHeight(R, 30);
+  End();
+  ExpectAtTheEnd(G, 39);
+  for (int R = 0; R < 40; ++R) G->SetRowHeight(R, R < 30 ? 30 : 8);
+  End();
+  ExpectAtTheEnd(G, 39);
+  G->SetRowHeight(39, G->GetBodyRect().Height() + 20);
+  End();
+  EXPECT_EQ(G->FirstVisibleRow(), 39);
+  EXPECT_EQ(G->VertScrollBar()->Position(), 39);
+}
+
+// Keeping a row that is not shown in view brings the rows around it into view, not past the end.
+TEST_F(GridFixture, ScrollingToARowNotShownStopsAtTheEnd) {
+  Fill(std::vector<std::wstring>(40, L"x"));
+  G->SetRowVisible(39, false);
+  G->ScrollToRow(39);
+  ExpectAtTheEnd(G, 38);
 }
 
 TEST_F(GridFixture, GrowingTallerBringsRowsBackIntoView) {

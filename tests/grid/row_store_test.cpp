@@ -63,18 +63,27 @@ int CompareKeys(const std::string& A, const std::string& B) {
   return A.size() < B.size() ? -1 : A.size() > B.size() ? 1 : 0;
 }
 
+// Where the test's array last placed each item (items are 0, 1, 2, ...).
+std::vector<int> SlotOf;
+struct TRecordSlots {
+  static void Placed(int Item, int Slot) {
+    if (static_cast<std::size_t>(Item) >= SlotOf.size()) SlotOf.resize(static_cast<std::size_t>(Item) + 1);
+    SlotOf[static_cast<std::size_t>(Item)] = Slot;
+  }
+};
+
 }  // namespace
 
 // ---- the row array -------------------------------------------------------------------------
 
 TEST(RowArray, FollowsAVectorUnderEveryKindOfEdit) {
-  TRowArray<int> A;
+  TRowArray<int, TRecordSlots> A;
   std::vector<int> Model;
   std::mt19937 Rng(3);
   int Next = 0;
   for (int Step = 0; Step < 20000; ++Step) {
     const int N = static_cast<int>(Model.size());
-    switch (Rng() % 7) {
+    switch (Rng() % 8) {
       case 0:
         A.Add(Next);
         Model.push_back(Next++);
@@ -123,10 +132,24 @@ TEST(RowArray, FollowsAVectorUnderEveryKindOfEdit) {
           std::reverse(Model.begin(), Model.end());
         }
         break;
+      case 7: {
+        // Scattered positions, a run, or one.
+        std::vector<int> Gone;
+        const int Kind = static_cast<int>(Rng() % 3);
+        const int Start = N == 0 ? 0 : static_cast<int>(Rng() % N);
+        const int Gap = Kind == 0 ? 1 + static_cast<int>(Rng() % 4) : 1;
+        for (int I = Start; I < N && static_cast<int>(Gone.size()) < (Kind == 2 ? 1 : 6); I += Gap) Gone.push_back(I);
+        A.DeleteSorted(Gone.data(), static_cast<int>(Gone.size()));
+        for (auto It = Gone.rbegin(); It != Gone.rend(); ++It) Model.erase(Model.begin() + *It);
+        break;
+      }
     }
     ASSERT_EQ(A.Count(), static_cast<int>(Model.size())) << "step " << Step;
     if (Step % 97 == 0) {
-      for (int I = 0; I < A.Count(); ++I) ASSERT_EQ(A[I], Model[I]) << "step " << Step << " item " << I;
+      for (int I = 0; I < A.Count(); ++I) {
+        ASSERT_EQ(A[I], Model[I]) << "step " << Step << " item " << I;
+        ASSERT_EQ(A.PositionOfSlot(SlotOf[static_cast<std::size_t>(A[I])]), I) << "step " << Step;
+      }
     }
   }
   for (int I = 0; I < A.Count(); ++I) ASSERT_EQ(A.Items(I), Model[I]);
@@ -173,19 +196,33 @@ TEST(RowCountIndex, AgreesWithARecount) {
   TRowCountIndex Index;
   auto Build = [&] { Index.Build(static_cast<int>(Flags.size()), [&](int I) { return Flags[I]; }); };
   Build();
-  for (int Step = 0; Step < 3000; ++Step) {
-    const int Op = static_cast<int>(Rng() % 4);
+  for (int Step = 0; Step < 6000; ++Step) {
+    const int Op = static_cast<int>(Rng() % 6);
+    const int N = static_cast<int>(Flags.size());
     if (Op == 0 || Flags.empty()) {
       const bool F = Rng() % 3 != 0;
       Flags.push_back(F);
       Index.Append(F);
     } else if (Op == 1) {
-      const int I = static_cast<int>(Rng() % Flags.size());
+      const int I = static_cast<int>(Rng() % N);
       Index.Change(I, Flags[I] ? -1 : 1);
       Flags[I] = !Flags[I];
     } else if (Op == 2) {
       Flags.pop_back();
       Index.RemoveLast();
+    } else if (Op == 3) {
+      // Runs of rows put in anywhere (chunks fill and split).
+      const int I = static_cast<int>(Rng() % (N + 1));
+      for (int K = static_cast<int>(Rng() % 80); K >= 0; --K) {
+        const bool F = Rng() % 2 != 0;
+        Flags.insert(Flags.begin() + I, F);
+        Index.Insert(I, F);
+      }
+    } else if (Op == 4) {
+      const int I = static_cast<int>(Rng() % N);
+      const int K = std::min(N - I, 1 + static_cast<int>(Rng() % (Rng() % 4 == 0 ? 150 : 3)));
+      Flags.erase(Flags.begin() + I, Flags.begin() + I + K);
+      Index.Erase(I, K);
     } else if (Rng() % 20 == 0) {
       Build();
     }
@@ -273,55 +310,75 @@ TEST(RowStore, ShownRowQuestionsReadNoRows) {
   }
 }
 
-// ---- the parent search ---------------------------------------------------------------------
+// ---- trees ----------------------------------------------------------------------------------
 
-TEST(RowStore, ParentIndexesAgreeWithTheRecords) {
+// Every tree field follows the chain of parents, whatever moves, exchanges, sorts, deletions of
+// single rows and of trees, and expand and collapse do: a row's level is the length of its chain,
+// its descendants are the rows whose chain reaches it, and it is shown when every row up its chain
+// is expanded. A parent's position is found in two reads.
+TEST(RowStore, TreeFieldsFollowTheChainsOfParents) {
   Store S;
   std::mt19937 Rng(9);
   S.Cells.AddRows(5);
-  for (int Step = 0; Step < 400; ++Step) {
+  for (int Step = 0; Step < 3000; ++Step) {
     const int N = S.Cells.RowCount();
-    switch (Rng() % 6) {
-      case 0: {
-        const int P = static_cast<int>(Rng() % N);
-        S.Cells.InsertChildRow(P, P + 1 + S.Cells.DescendantCount(P));
-        break;
-      }
-      case 4: S.Cells.MoveRow(static_cast<int>(Rng() % N), static_cast<int>(Rng() % N)); break;
-      case 5: {
-        // A sort puts children anywhere, above their parents too.
-        for (int R = 0; R < N; ++R) S.Set(0, R, std::to_wstring(Rng() % 100));
+    const int R = N > 0 ? static_cast<int>(Rng() % N) : 0;
+    switch (Rng() % 10) {
+      case 0:
+      case 1: S.Cells.InsertChildRow(R, static_cast<int>(Rng() % (N + 1))); break;
+      case 2: S.Cells.MoveRow(R, static_cast<int>(Rng() % N)); break;
+      case 3: S.Cells.ExchangeRows(R, static_cast<int>(Rng() % N)); break;
+      case 4:
+        for (int K = 0; K < N; ++K) S.Set(0, K, std::to_wstring(Rng() % 100));
         S.Cells.Sort(0, stAlphabetic, skAscending, true);
         break;
-      }
-      case 1: S.Cells.InsertRow(static_cast<int>(Rng() % (N + 1))); break;
-      case 2:
-        if (N > 2) {
-          const int R = static_cast<int>(Rng() % N);
-          if (S.Cells.DescendantCount(R) == 0) S.Cells.DeleteRow(R);
-        }
+      case 5: S.Cells.InsertRow(static_cast<int>(Rng() % (N + 1))); break;
+      case 6:
+        if (N > 30) S.Cells.DeleteRow(R);
+        else S.Cells.AddRows(2);
         break;
-      case 3: S.Cells.AddRows(1); break;
+      case 7:
+        if (N > 30) S.Cells.DeleteRowTree(R);
+        break;
+      case 8: S.Cells.SetRowExpanded(R, Rng() % 2 != 0); break;
+      case 9: S.Cells.SetRowVisible(R, Rng() % 4 != 0); break;
     }
-    for (int R = 0; R < S.Cells.RowCount(); ++R) {
-      TRow* P = S.Cells.GetRow(R)->ParentRow;
-      ASSERT_EQ(S.Cells.ParentIndexOf(R), P != nullptr ? S.Cells.IndexOfRow(P) : -1) << "step " << Step;
+    const int Rows = S.Cells.RowCount();
+    std::vector<int> Descendants(static_cast<std::size_t>(Rows)), Children(static_cast<std::size_t>(Rows));
+    int Shown = 0;
+    for (int K = 0; K < Rows; ++K) {
+      const TRow* Row = S.Cells.GetRow(K);
+      int Level = 0;
+      bool Open = true;
+      for (const TRow* P = Row->ParentRow; P != nullptr; P = P->ParentRow) {
+        ++Level;
+        Open = Open && P->Expanded;
+        ++Descendants[static_cast<std::size_t>(S.Cells.IndexOfRow(const_cast<TRow*>(P)))];
+      }
+      if (Row->ParentRow != nullptr) ++Children[static_cast<std::size_t>(S.Cells.ParentIndexOf(K))];
+      ASSERT_EQ(Row->Level, Level) << "step " << Step << " row " << K;
+      ASSERT_EQ(Row->Shown, Open) << "step " << Step << " row " << K;
+      const std::uint64_t Before = S.Cells.RowReads();
+      ASSERT_EQ(S.Cells.ParentIndexOf(K), Row->ParentRow != nullptr ? S.Cells.IndexOfRow(Row->ParentRow) : -1);
+      ASSERT_LE(S.Cells.RowReads() - Before, 3u);
+      Shown += Row->Visible && Open ? 1 : 0;
     }
-  }
-}
-
-// A page of children of one parent costs one search, wherever the parent lies among the rows.
-TEST(RowStore, ChildrenOfOneParentCostOneSearch) {
-  for (const int N : {100, 100000}) {
-    Store S;
-    S.Cells.AddRows(N);
-    const int Parent = N - 1;
-    for (int I = 0; I < 50; ++I) S.Cells.InsertChildRow(Parent, Parent + 1 + I);
-    const std::uint64_t Before = S.Cells.RowReads();
-    for (int Pass = 0; Pass < 3; ++Pass)
-      for (int R = Parent + 1; R < S.Cells.RowCount(); ++R) ASSERT_EQ(S.Cells.ParentIndexOf(R), Parent);
-    // One read of each child per question, and one search of at most the children.
-    EXPECT_LE(S.Cells.RowReads() - Before, 3u * 50u + 50u) << N << " rows";
+    for (int K = 0; K < Rows; ++K) {
+      SCOPED_TRACE("step " + std::to_string(Step) + " row " + std::to_string(K));
+      ASSERT_EQ(S.Cells.DescendantCount(K), Descendants[static_cast<std::size_t>(K)]);
+      ASSERT_EQ(S.Cells.GetRow(K)->ChildCount, Children[static_cast<std::size_t>(K)]);
+    }
+    ASSERT_EQ(S.Cells.ShownRowCount(), Shown) << "step " << Step;
+    if (Rows == 0) continue;
+    // As many positions as the row and its descendants, each the row or one whose chain reaches it.
+    const int Root = R % Rows;
+    const std::vector<int> Tree = S.Cells.TreePositions(Root);
+    ASSERT_EQ(static_cast<int>(Tree.size()), Descendants[static_cast<std::size_t>(Root)] + 1) << "step " << Step;
+    for (const int K : Tree) {
+      const TRow* P = S.Cells.GetRow(K);
+      while (P != nullptr && P != S.Cells.GetRow(Root)) P = P->ParentRow;
+      ASSERT_NE(P, nullptr) << "step " << Step << " row " << K;
+    }
   }
 }
 
@@ -390,21 +447,59 @@ TEST(RowStore, TextSortsOrderAsTheirComparisonsAndMoveWholeRows) {
 }
 
 namespace {
-// A virtual column whose values come from a list; reading row Fail raises.
+// A virtual column whose values come from a list by row position.
 struct ListValues : TVirtualCellValues {
   std::vector<std::wstring> Items;
-  int Fail = -1;
-  WideString GetVirtualValue(int, int ARow) override {
-    if (ARow == Fail) throw EConvertError("no value");
-    return Items.at(static_cast<std::size_t>(ARow));
-  }
+  WideString GetVirtualValue(int, int ARow) override { return Items.at(static_cast<std::size_t>(ARow)); }
   void SetVirtualValue(int, int ARow, const WideString& Value) override { Items.at(static_cast<std::size_t>(ARow)) = Value; }
 };
+
+std::wstring ColumnText(Store& S, int Col) {
+  std::wstring T;
+  for (int R = 0; R < S.Cells.RowCount(); ++R) T += S.Get(Col, R);
+  return T;
+}
 }  // namespace
 
-// Cells that are no text cells sort by the text they give for their own row; one that cannot
-// give it stops the sort before any row moved.
-TEST(RowStore, TextSortsReadEachRowsOwnValueAndFailBeforeMoving) {
+// A counting column numbers the rows by their place: each row sorts by its own number (by its
+// text for the text sorts), and the numbers read 1, 2, 3 ... again afterwards.
+TEST(RowStore, AnIncrementColumnSortsEachRowByItsOwnNumber) {
+  Store S(0);
+  S.AddColumn(ckIncrement);
+  S.AddColumn(ckString);
+  S.Cells.AddRows(10);
+  for (int R = 0; R < 10; ++R) S.Set(1, R, std::to_wstring(R));
+  for (TSortType T : {stNumeric, stDate, stBoolean, stIP, stAlphabetic}) {
+    S.Cells.Sort(0, T, skAscending, true);
+    SCOPED_TRACE(T);
+    if (T == stAlphabetic) {
+      EXPECT_EQ(ColumnText(S, 1), L"0912345678");  // "1", "10", "2" ...
+      continue;
+    }
+    EXPECT_EQ(ColumnText(S, 1), L"0123456789");
+    EXPECT_EQ(ColumnText(S, 0), L"12345678910");
+    // Numbers and addresses differ from row to row: descending reverses.
+    if (T == stNumeric || T == stIP) {
+      S.Cells.Sort(0, T, skDescending, true);
+      EXPECT_EQ(ColumnText(S, 1), L"9876543210");
+      S.Cells.Sort(0, T, skDescending, true);
+      EXPECT_EQ(ColumnText(S, 1), L"0123456789");
+    }
+  }
+  // Right after a descending sort the numbers read 1, 2, 3 ... again: ascending leaves the rows
+  // where they are (no reversal of the last order).
+  S.Cells.Sort(0, stNumeric, skDescending, false);
+  const std::wstring Descended = ColumnText(S, 1);
+  S.Cells.Sort(0, stNumeric, skAscending, false);
+  EXPECT_EQ(ColumnText(S, 1), Descended);
+  // Two cells of a custom comparison cannot each be read through their own row: refused.
+  S.Cells.OnCompare = [](TObject*, TCell*, TCell*, int&) { FAIL() << "no comparison expected"; };
+  EXPECT_THROW(S.Cells.Sort(0, stCustom, skAscending, true), EInvalidOperation);
+}
+
+// A virtual column's values stay at their row positions while rows move: sorting by it would
+// tear the rows from their values, and is refused before anything moves.
+TEST(RowStore, AVirtualColumnIsNotSorted) {
   ListValues Values;
   Values.Items = {L"d", L"b", L"e", L"a", L"c"};
   Store S(0);
@@ -412,20 +507,14 @@ TEST(RowStore, TextSortsReadEachRowsOwnValueAndFailBeforeMoving) {
   S.AddColumn(ckString);
   S.Cells.AddRows(5);
   for (int R = 0; R < 5; ++R) S.Set(1, R, std::to_wstring(R));
-  S.Cells.Sort(0, stAlphabetic, skAscending, false);
-  std::wstring Order;
-  for (int R = 0; R < 5; ++R) Order += S.Get(1, R);
-  EXPECT_EQ(Order, L"31402");
-
-  Store F(0);
-  ListValues Failing;
-  Failing.Items = {L"b", L"a", L"c"};
-  Failing.Fail = 2;
-  F.AddColumn(ckVirtual, &Failing);
-  F.AddColumn(ckString);
-  F.Cells.AddRows(3);
-  for (int R = 0; R < 3; ++R) F.Set(1, R, std::to_wstring(R));
-  EXPECT_THROW(F.Cells.Sort(0, stUnicodeAlphabetic, skAscending, false), EConvertError);
-  EXPECT_EQ(F.Get(1, 0) + F.Get(1, 1) + F.Get(1, 2), L"012");
-  EXPECT_FALSE(F.Cells.SortedUnchanged());
+  for (TSortType T : {stAlphabetic, stUnicodeAlphabetic, stNumeric, stCustom}) {
+    SCOPED_TRACE(T);
+    EXPECT_THROW(S.Cells.Sort(0, T, skAscending, false), EInvalidOperation);
+    EXPECT_EQ(ColumnText(S, 0), L"dbeac");
+    EXPECT_EQ(ColumnText(S, 1), L"01234");
+  }
+  // The other columns sort as ever; the virtual values stay where their supplier puts them.
+  S.Cells.Sort(1, stNumeric, skDescending, false);
+  EXPECT_EQ(ColumnText(S, 1), L"43210");
+  EXPECT_EQ(ColumnText(S, 0), L"dbeac");
 }

@@ -215,7 +215,10 @@ struct ScrollFixture : ::testing::Test {
     PostMessageW(Control->Handle(), WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(X, Y));
     Pump();
   }
+  // A move posted to (X, Y) with the real pointer there first: a move the system reports late
+  // (when a window shows or hides under the pointer) then names the same point.
   void PostMove(int X, int Y) {
+    PointerAt(X, Y);
     PostMessageW(Control->Handle(), WM_MOUSEMOVE, MK_MBUTTON, MAKELPARAM(X, Y));
     Pump();
   }

@@ -280,6 +280,49 @@ TEST_F(AdaptScroll, HoverTrackingFollowsThePointer) {
   EXPECT_TRUE(uitest::TCapture::SamePixels(Before, Arrow, After, Arrow));
 }
 
+// The pointer going straight from one window's bar to another's: the second bar is the hot one
+// and stays so while the pointer rests on it; the first goes back to its normal look.
+TEST_F(AdaptScroll, MovingFromOneWindowsBarToAnothersKeepsTheSecondHot) {
+  HWND W = MakeScrolled();
+  Adapt(W);
+  HWND W2 = Host.Child(adapt::RecordingClass(), L"", WS_VSCROLL | WS_BORDER, 260, 20, 140, 180);
+  SCROLLINFO SI{sizeof(SCROLLINFO), SIF_ALL, 0, 100, 10, 0, 0};
+  SetScrollInfo(W2, SB_VERT, &SI, FALSE);
+  auto* Second = TacMainWnd::Create<TacScrollWnd>(W2, nullptr, Manager.get(), "EDIT");
+  uitest::Settle(W2);
+  ASSERT_TRUE(realinput::BringToFront(Host.Wnd));
+  TRect S, S2;
+  GetVertBarRect(Adapter, W, S);
+  GetVertBarRect(Second, W2, S2);
+  const TRect V = VertInWindow(W);
+  const int B = GetBarSize(Adapter->VertBar, false, true);
+  const TRect Arrow(V.Left, V.Bottom - B, V.Right, V.Bottom);
+  ASSERT_TRUE(realinput::MovePointerSettled(POINT{S.Left - 80, S.Top + 40}));
+  uitest::PumpFor(60);
+  const uitest::TCapture Normal = adapt::WindowCapture(W);
+  const uitest::TCapture Normal2 = adapt::WindowCapture(W2);
+  ASSERT_TRUE(realinput::MovePointerSettled(POINT{(S.Left + S.Right) / 2, S.Bottom - 4}));
+  ASSERT_TRUE(uitest::WaitFor([&] { return acScrollTracking().HoverWnd == W && acScrollTracking().HoverPart == SB_LINEDOWN; }));
+  ASSERT_TRUE(realinput::MovePointerSettled(POINT{(S2.Left + S2.Right) / 2, S2.Bottom - 4}));
+  ASSERT_TRUE(uitest::WaitFor([&] { return acScrollTracking().HoverWnd == W2; }));
+  uitest::PumpFor(200);  // both windows' hover timers have had their turns
+  const TacScrollTracking& T = acScrollTracking();
+  EXPECT_EQ(T.HoverWnd, W2);
+  EXPECT_EQ(T.HoverBar, SB_VERT);
+  EXPECT_EQ(T.HoverPart, SB_LINEDOWN);
+  EXPECT_NE(T.HoverTimer, 0u);
+  EXPECT_FALSE(KillTimer(W, acTimerHover));
+  EXPECT_TRUE(uitest::TCapture::SamePixels(Normal, Arrow, adapt::WindowCapture(W), Arrow));
+  RECT WR2;
+  GetWindowRect(W2, &WR2);
+  const TRect Arrow2(S2.Left - WR2.left, S2.Bottom - WR2.top - B, S2.Right - WR2.left, S2.Bottom - WR2.top);
+  EXPECT_FALSE(uitest::TCapture::SamePixels(Normal2, Arrow2, adapt::WindowCapture(W2), Arrow2));
+  ASSERT_TRUE(realinput::MovePointerSettled(POINT{S.Left - 80, S.Top + 40}));
+  ASSERT_TRUE(uitest::WaitFor([] { return acScrollTracking().HoverBar == -1; }));
+  delete Second;
+  DestroyWindow(W2);
+}
+
 TEST_F(AdaptScroll, ThumbDragSendsTrackThenPositionAndEnd) {
   HWND W = MakeScrolled();
   Adapt(W);

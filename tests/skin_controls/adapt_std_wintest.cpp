@@ -207,6 +207,32 @@ TEST_F(AdaptStd, CheckBoxAndRadioButtonDrawTheSkinGlyphs) {
   EXPECT_TRUE(uitest::TCapture::SamePixels(On, TRect(0, GY, G.cx, GY + G.cy), Clicked, TRect(0, GY, G.cx, GY + G.cy)));
 }
 
+// A check box is hot while the pointer is on it. A hit test of one of its points made while the
+// pointer is elsewhere (a window-from-point probe of the system or of any program) leaves it as
+// it is.
+TEST_F(AdaptStd, CheckBoxIsHotUnderThePointerNotForAHitTestElsewhere) {
+  HWND Box = Host.Child(L"BUTTON", L"Check me", BS_AUTOCHECKBOX, 10, 10, 150, 24);
+  Adapt<TacCheckBoxWnd>(Box);
+  ASSERT_TRUE(realinput::BringToFront(Host.Wnd));
+  ASSERT_TRUE(realinput::MovePointerSettled(ownctl::ScreenPoint(Host.Wnd, 300, 200)));
+  Manager->SetHoverWindow(nullptr);
+  uitest::Pump();
+  const uitest::TCapture Normal = Shot(Box);
+  const POINT OnBox = ownctl::ScreenPoint(Box, 5, 12);
+  EXPECT_EQ(WindowFromPoint(OnBox), Box);  // the system asks the box for its hit test
+  uitest::Pump();
+  EXPECT_NE(Manager->HoverWindow(), Box);
+  SendMessageW(Box, WM_NCHITTEST, 0, MAKELPARAM(OnBox.x, OnBox.y));
+  uitest::Pump();
+  EXPECT_NE(Manager->HoverWindow(), Box);
+  EXPECT_TRUE(uitest::TCapture::SamePixels(Normal, TRect(0, 0, 150, 24), adapt::WindowCapture(Box), TRect(0, 0, 150, 24)));
+  // The pointer on it: hot.
+  ASSERT_TRUE(realinput::MovePointerSettled(ownctl::ScreenPoint(Box, 5, 12)));
+  ASSERT_TRUE(uitest::WaitFor([&] { return Manager->HoverWindow() == Box; }));
+  EXPECT_FALSE(uitest::TCapture::SamePixels(Normal, TRect(0, 0, 150, 24), adapt::WindowCapture(Box), TRect(0, 0, 150, 24)));
+  ASSERT_TRUE(realinput::MovePointerSettled(ownctl::ScreenPoint(Host.Wnd, 300, 200)));
+}
+
 TEST_F(AdaptStd, LeftTextPutsTheGlyphAtTheRight) {
   HWND Box = Host.Child(L"BUTTON", L"Left", BS_AUTOCHECKBOX | BS_LEFTTEXT, 10, 10, 150, 24);
   TacCheckBoxWnd* CB = Adapt<TacCheckBoxWnd>(Box);

@@ -179,6 +179,39 @@ TEST(OwnctlButton, ClicksOnceForEachRealClickAndEndsInTheHotLook) {
   PointerAway();
 }
 
+// The caption stands where the same text centred in the button's rectangle, in the button's own
+// font, stands: the measure that places it uses that font too.
+TEST(OwnctlButton, TheCaptionIsCentredInTheButtonsOwnFont) {
+  auto M = LoadProgramSkin();
+  TButtonForm F;
+  F.Btn->SetBounds(40, 40, 153, 25);
+  F.Btn->SetParentFont(false);
+  F.Btn->Font()->SetName("MS Sans Serif");
+  F.Btn->Font()->SetHeight(-11);
+  F.Btn->SetCaption(L"Перейти на сайт");
+  F.Show();
+  PointerAway();
+  const uitest::TCapture C = F.Shot();
+  EXPECT_EQ(F.Btn->CurrentState(), 0);
+  const int Section = M->GetSectionIndex("BUTTON");
+  const COLORREF Ink = ColorToRGB(M->GeneralData()[static_cast<std::size_t>(Section)].FontColor[0]);
+  TRect Caption{C.Width(), C.Height(), 0, 0};
+  for (int Y = 0; Y < C.Height(); ++Y)
+    for (int X = 0; X < C.Width(); ++X)
+      if (C.Pixel(X, Y) == Ink) Caption = TRect{std::min(Caption.Left, X), std::min(Caption.Top, Y),
+                                                std::max(Caption.Right, X + 1), std::max(Caption.Bottom, Y + 1)};
+  uitest::TMemoryDC Ref(153, 25);
+  HGDIOBJ Old = SelectObject(Ref.DC(), F.Btn->Font()->Handle());
+  RECT R{0, 0, 153, 25};
+  DrawTextW(Ref.DC(), L"Перейти на сайт", -1, &R, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+  SelectObject(Ref.DC(), Old);
+  const TRect Expected = uitest::TCapture(Ref.DC(), TRect{0, 0, 153, 25}).Extent(RGB(255, 255, 255));
+  EXPECT_EQ(Caption.Top, Expected.Top);
+  EXPECT_EQ(Caption.Bottom, Expected.Bottom);
+  EXPECT_EQ(Caption.Width(), Expected.Width());
+  EXPECT_LE(std::abs(Caption.Left - Expected.Left), 1);
+}
+
 TEST(OwnctlButton, DownShowsThePressedLook) {
   auto M = LoadStatesSkin();
   TButtonForm F;

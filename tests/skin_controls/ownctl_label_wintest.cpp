@@ -110,6 +110,31 @@ TEST(OwnctlLabel, DisabledUnderASkinMeasuresAsTheTextIs) {
   EXPECT_GT(F.Lbl->Width(), WithPrefix);
 }
 
+// Disabling a skinned label changes the colour of its letters, nothing else: it keeps its size
+// and shows the same letters in the same places, in its own font.
+TEST(OwnctlLabel, DisabledUnderASkinKeepsItsSizeAndTheLettersOfItsFont) {
+  auto M = LoadProgramSkin();
+  TLabelForm F;
+  F.Show();
+  const TSize Size{F.Lbl->Width(), F.Lbl->Height()};
+  const uitest::TCapture On = F.Shot();
+  F.Lbl->SetEnabled(false);
+  F.Lbl->SetCaption(L"other");  // measured again while disabled
+  F.Lbl->SetCaption(L"Skinned text WWW");
+  EXPECT_EQ(F.Lbl->Width(), Size.cx);
+  EXPECT_EQ(F.Lbl->Height(), Size.cy);
+  const uitest::TCapture Off = F.Shot();
+  const COLORREF Mixed = Mix40(GlobalFontColor, RGB(255, 255, 255));
+  int Letters = 0, Moved = 0;
+  for (int Y = 0; Y < Size.cy; ++Y)
+    for (int X = 0; X < Size.cx; ++X) {
+      Letters += On.Pixel(X, Y) == GlobalFontColor;
+      Moved += (On.Pixel(X, Y) == GlobalFontColor) != (Off.Pixel(X, Y) == Mixed);
+    }
+  EXPECT_GT(Letters, 40);
+  EXPECT_EQ(Moved, 0);
+}
+
 TEST(OwnctlLabel, PaintsItsSectionUnderTheTextAndTakesItsFontColour) {
   auto M = LoadProgramSkin();
   TLabelForm F(L"A");

@@ -63,14 +63,19 @@ TEST(OwnctlSplitter, PaintsItsSectionNormalAndHotUnderTheRealPointerAndStillSize
   EXPECT_TRUE(F.Split->SkinData()->MouseOver);
 
   // A real drag 40 pixels to the left sizes the right panel and keeps the hot look while dragged.
+  // Each step waits until the splitter has handled the input before the next one: the release
+  // carries its own point, which must be the end of the drag, not where the splitter stood before
+  // a move the system had not delivered yet.
   const int Before = F.Right->Width();
-  ASSERT_TRUE(PressAt(F.W(), F.Split->Left() + 3, F.MidY()));
-  EXPECT_TRUE(F.Split->Dragging());
-  ASSERT_TRUE(MoveTo(F.W(), F.Split->Left() + 3 - 40, F.MidY()));
+  const int Start = F.Split->Left() + 3;
+  ASSERT_TRUE(PressAt(F.W(), Start, F.MidY()));
+  ASSERT_TRUE(uitest::WaitFor([&] { return F.Split->Dragging(); }));
+  ASSERT_TRUE(MoveTo(F.W(), Start - 40, F.MidY()));
+  ASSERT_TRUE(uitest::WaitFor([&] { return F.Right->Width() == Before + 40; }));  // sized live
   uitest::Settle(F.W());
   EXPECT_EQ(F.At(3), SplitterHotColor);
-  ReleaseAt(F.W(), F.Split->Left() + 3, F.MidY());
-  EXPECT_FALSE(F.Split->Dragging());
+  ReleaseAt(F.W(), Start - 40, F.MidY());
+  ASSERT_TRUE(uitest::WaitFor([&] { return !F.Split->Dragging(); }));
   EXPECT_EQ(F.Right->Width(), Before + 40);
   EXPECT_EQ(F.Split->Left() + F.Split->Width(), F.Right->Left());
 
@@ -94,7 +99,9 @@ TEST(OwnctlSplitter, ShowsThePressedFrameOnlyWhileDraggedInLiveUpdate) {
     ASSERT_TRUE(MoveTo(F.W(), F.Split->Left() + 3, F.MidY()));
     ASSERT_TRUE(uitest::WaitFor([&] { return F.At(0) == ColorToRGB(StateColors[1]); }));
     EXPECT_EQ(F.At(3), RGB(255, 255, 255));
-    ASSERT_TRUE(PressAt(F.W(), F.Split->Left() + 3, F.MidY()));
+    const int Start = F.Split->Left() + 3;
+    ASSERT_TRUE(PressAt(F.W(), Start, F.MidY()));
+    ASSERT_TRUE(uitest::WaitFor([&] { return F.Split->Dragging(); }));
     uitest::Settle(F.W());
     if (Style == rsUpdate) {
       EXPECT_EQ(F.At(0), ColorToRGB(StateColors[2]));
@@ -106,7 +113,8 @@ TEST(OwnctlSplitter, ShowsThePressedFrameOnlyWhileDraggedInLiveUpdate) {
         EXPECT_TRUE(P == Hot || P == (~Hot & 0xFFFFFF)) << std::hex << P;
       }
     }
-    ReleaseAt(F.W(), F.Split->Left() + 3, F.MidY());
+    ReleaseAt(F.W(), Start, F.MidY());
+    ASSERT_TRUE(uitest::WaitFor([&] { return !F.Split->Dragging(); }));
     uitest::Settle(F.W());
     EXPECT_EQ(F.At(0), ColorToRGB(StateColors[1]));
     PointerAway();

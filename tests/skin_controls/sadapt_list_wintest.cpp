@@ -3,6 +3,7 @@
 #include <string>
 
 #include "sadapt_support.h"
+#include "framework/ListViews.h"
 #include "framework/TypInfo.h"
 #include "skin/core/sConst.h"
 #include "skin/core/sPaintUtils.h"
@@ -82,6 +83,47 @@ TEST_F(SadaptList, ReportListGetsSectionColoursAndASkinnedHeader) {
   EXPECT_EQ(SendMessageW(L, LVM_GETBKCOLOR, 0, 0), OwnBk);
   EXPECT_EQ(SendMessageW(L, LVM_GETTEXTCOLOR, 0, 0), OwnText);
   EXPECT_EQ(GetWindowLongPtrW(HeaderOf(L), GWLP_WNDPROC), HeaderProc);
+}
+
+// A window carries one adapter: a second list-view adapter, over the plain window or over a
+// framework list view, is refused and leaves the header with the first one, which keeps painting
+// it; the header's own procedure comes back only when the first adapter goes.
+TEST_F(SadaptList, ASecondAdapterIsRefusedAndLeavesTheHeaderToTheFirst) {
+  auto* View = new TListView(Form);
+  View->SetParent(Form);
+  View->SetBounds(20, 240, 300, 120);
+  View->SetViewStyle(vsReport);
+  for (const wchar_t* Caption : {L"Name", L"Size"}) View->Columns()->Add()->SetCaption(Caption);
+  uitest::Settle(Form->Handle());
+  TsCommonData ViewData(View, 0, true);
+  ViewData.SetSkinManager(Manager.get());
+  ViewData.SetSkinSection("EDIT");
+  HWND Plain = MakeReportList(5);
+  for (HWND L : {Plain, View->Handle()}) {
+    SCOPED_TRACE(L == Plain ? "plain window" : "framework list view");
+    HWND H = HeaderOf(L);
+    const LONG_PTR HeaderProc = GetWindowLongPtrW(H, GWLP_WNDPROC);
+    TsCommonData* Data = L == Plain ? nullptr : &ViewData;
+    auto* First = TacMainWnd::Create<TacListViewWnd>(L, Data, Manager.get(), "EDIT");
+    // Twice more: as a plain window and through the framework control's skin data.
+    for (TsCommonData* SecondData : {static_cast<TsCommonData*>(nullptr), &ViewData}) {
+      SCOPED_TRACE(SecondData == nullptr ? "second over the window" : "second over the control");
+      auto* Second = TacMainWnd::Create<TacListViewWnd>(L, SecondData, Manager.get(), "EDIT");
+      EXPECT_TRUE(Second->Destroyed);
+      EXPECT_EQ(Second->HeaderWnd, nullptr);
+      EXPECT_EQ(GetWndAdapter(L), First);
+      ASSERT_EQ(GetPropW(H, L"ACSBSCHDR"), static_cast<HANDLE>(First));
+      delete Second;
+      // The header still works and is still painted by the first adapter.
+      EXPECT_EQ(SendMessageW(H, HDM_GETITEMCOUNT, 0, 0), L == Plain ? 3 : 2);
+      EXPECT_EQ(GetPropW(H, L"ACSBSCHDR"), static_cast<HANDLE>(First));
+      EXPECT_EQ(GetWndAdapter(L), First);
+      EXPECT_EQ(SendMessageW(L, SM_ALPHACMD, MakeAlphaCmd(AC_ISSKINNED), 0), 1);
+    }
+    delete First;
+    EXPECT_EQ(GetWindowLongPtrW(H, GWLP_WNDPROC), HeaderProc);
+    EXPECT_EQ(GetWndAdapter(L), nullptr);
+  }
 }
 
 TEST_F(SadaptList, ThumbTrackInReportStyleScrollsByWholeItems) {

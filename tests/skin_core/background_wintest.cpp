@@ -592,6 +592,16 @@ TEST(BackgroundFills, Draw3DFrameDrawsRingsAndReturnsTheInnerRect) {
   EXPECT_EQ(bmptest::At(*B, 9, 5), Blue);
   EXPECT_EQ(bmptest::At(*B, 3, 3), White24());
   EXPECT_EQ(bmptest::At(*B, 11, 11), White24());
+  // System colours are drawn as the colours they stand for, on both sides.
+  auto S = White(12, 12);
+  S->Canvas()->Brush()->SetColor(clBlack);
+  S->Canvas()->FillRect(Rect(0, 0, 12, 12));
+  TRect RS{1, 1, 11, 11};
+  int WS = 1;
+  Draw3DFrame(S->Canvas()->Handle(), RS, clBtnHighlight, WS, clBtnShadow);
+  const COLORREF Light = GetSysColor(COLOR_BTNHIGHLIGHT), Shadow = GetSysColor(COLOR_BTNSHADOW);
+  EXPECT_EQ(bmptest::At(*S, 1, 5), BGR(GetBValue(Light), GetGValue(Light), GetRValue(Light)));
+  EXPECT_EQ(bmptest::At(*S, 10, 5), BGR(GetBValue(Shadow), GetGValue(Shadow), GetRValue(Shadow)));
   // Width 0 draws nothing and keeps the rectangle.
   auto C = White(12, 12);
   TRect R0{1, 1, 11, 11};

@@ -258,6 +258,39 @@ TEST(ManagerSkinChange, FailedReloadRaisesAndLeavesNoHalfState) {
   ExpectNoSkinLeft(*M);
 }
 
+TEST(ManagerSkinChange, AChangeMadeDuringTheNewSkinBroadcastStands) {
+  // A control that switches skinning off, or picks another skin, when it is told of a new one: the
+  // change it made is the one that stands; the first change goes no further.
+  TTappedForm F;
+  auto M = NewManager();
+  AddStoredSkin(*M, "A", SkinA);
+  AddStoredSkin(*M, "B", SkinB);
+  bool Once = true;
+  F.ChildTap->OnCommand = [&](Word C) {
+    if (C == AC_NEWSKIN && Once) {
+      Once = false;
+      M->SetActive(false);
+    }
+  };
+  M->SetSkinName("A");
+  EXPECT_FALSE(M->Active());
+  ExpectNoSkinLeft(*M);
+
+  Once = true;
+  F.ChildTap->OnCommand = [&](Word C) {
+    if (C == AC_NEWSKIN && Once) {
+      Once = false;
+      M->SetSkinName("B");
+    }
+  };
+  M->SetActive(true);
+  EXPECT_TRUE(M->SkinActive());
+  EXPECT_EQ(M->SkinInfo(), "6.5");
+  EXPECT_GE(M->GetSectionIndex("BUTTON"), 0);
+  // The forms were refreshed once, for the skin that stands.
+  EXPECT_EQ(F.Log.Count("form:3"), 1);
+}
+
 // ---- Start-up: a manager in a form's stored description ------------------------------------------
 
 namespace {

@@ -107,8 +107,8 @@ TEST(SkinRecords, DefaultsOfSectionAndSkinWideValues) {
   const TsGeneralData G;
   EXPECT_EQ(G.Color, 0xFFFFFF);
   EXPECT_EQ(G.HotColor, 0xFFFFFF);
-  EXPECT_EQ(G.GradientData, " ");
-  EXPECT_EQ(G.HotGradientData, "");
+  EXPECT_EQ(G.GradientData(), " ");
+  EXPECT_EQ(G.HotGradientData(), "");
   EXPECT_EQ(G.FadingIterations, 5);
   EXPECT_EQ(G.FontColor[0], 0);
   EXPECT_EQ(G.FontColor[4], -1);

@@ -135,6 +135,24 @@ TEST(PainterSkinRect, NarrowTargetsShrinkTheCorners) {
   for (int x = 0; x < 15; ++x) ASSERT_EQ(At(*T, x, 1), From(x < 8 ? x : 20 - 15 + x, 1)) << x;
 }
 
+TEST(PainterSkinRect, AsymmetricMarginsStayInsideANarrowTarget) {
+  // Margins 0 and 10 (one frame 14 x 4; with a black mask below it for mask type 1) on a target
+  // 4 pixels wide: the right corner fills the target and nothing is painted beside it.
+  for (int MaskType : {0, 1}) {
+    TMemorySkin Skin;
+    auto Image = Numbered(14, 4 * (MaskType + 1));
+    Image->Canvas()->Brush()->SetColor(clBlack);
+    Image->Canvas()->FillRect(Rect(0, 4, 14, 8));
+    TsMaskData& M = Skin.AddMask("X", "BORDERSMASK", std::move(Image), 1, MaskType, 0, 0, 0, 10, 0);
+    auto T = Filled(12, 4, Grey);
+    const TRect R = Rect(5, 0, 9, 4);
+    DrawSkinRect(T.get(), R, false, TCacheInfo{}, M, 0, false);
+    for (int x = 0; x < 12; ++x)
+      ASSERT_EQ(At(*T, x, 1), R.Contains(Point(x, 1)) ? From(14 - 4 + x - R.Left, 1) : Of(Grey))
+          << x << " mask type " << MaskType;
+  }
+}
+
 TEST(PainterSkinRect, CornerKeyPixelsKeepTheTargetOrTakeTheBackground) {
   TBorder B;
   PutColor(*B.M->Bmp, 0, 0, Key);   // frame 0, top-left corner

@@ -18,6 +18,7 @@ using namespace painttest;
 namespace {
 
 constexpr TColor Grey = 0x808080;
+constexpr TColor Key = 0xFF00FF;
 
 // The blend of the transparency: (work * (255 - a) + background * a + 127) shr 8.
 int Mix(int Work, int Bg, int A) { return (Work * (255 - A) + Bg * A + 127) >> 8; }
@@ -36,13 +37,7 @@ void ExpectArea(TBitmap& B, TRect R, BGRA Want, BGRA Outside) {
 // A gradient of one stop from C1 to C2, over the rows (Mode 0) or the columns (Mode 1).
 void SetGradient(TsGeneralData& G, TColor C1, TColor C2, bool Hot = false, int Mode = 0) {
   const AnsiString Text = std::to_string(C1) + ";" + std::to_string(C2) + ";100;" + std::to_string(Mode) + ";0";
-  if (Hot) {
-    G.HotGradientData = Text;
-    ParseGradientData(Text, G.HotGradientArray);
-  } else {
-    G.GradientData = Text;
-    ParseGradientData(Text, G.GradientArray);
-  }
+  (Hot ? G.HotGradient : G.Gradient) = MakeGradient(Text);
 }
 
 TCacheInfo ColorInfo(TColor C) {
@@ -473,4 +468,34 @@ TEST(PainterSection, OverCachePaintsThe32BitTarget) {
   auto T2 = Filled(8, 8, Grey, pf32bit);
   PaintSectionOverCache(0, 0, -1, NoBackground, 0, Rect(0, 0, 8, 8), Point(0, 0), T2.get(), S.M.get());
   EXPECT_EQ(Rgb3(*T2, 4, 4), MixOf(Grad, Tex, 128));
+}
+
+TEST(PainterSection, MaskedTextureKeysShowTheBackgroundUnderThemAtAnyTransparency) {
+  // A masked texture all of key colour: every pixel of the section shows what lies under it,
+  // whether the section is painted straight into the target or through a work bitmap, also when
+  // the rectangle is not at the target's origin.
+  TMemorySkin S;
+  TsGeneralData& G = S.AddSection("GLASS", clRed);
+  G.ImagePercent = 100;
+  auto Tile = Filled(4, 8, clBlack);
+  Tile->Canvas()->Brush()->SetColor(Key);
+  Tile->Canvas()->FillRect(Rect(0, 0, 4, 4));
+  S.AddMask("GLASS", "PATTERN", std::move(Tile), 1, 1, 0);
+  auto Bg = Numbered(40, 40);
+  const TCacheInfo CI = MakeCacheInfo(Bg.get(), 3, 2);  // the target's origin lies at (3, 2) of Bg
+  const TRect R = Rect(6, 4, 14, 12);
+  for (int T : {0, 50}) {
+    G.Transparency = T;
+    for (bool OverCache : {false, true}) {
+      auto Target = Filled(20, 16, Grey);
+      if (OverCache)
+        PaintSectionOverCache(0, 0, -1, CI, 0, R, Point(R.Left, R.Top), Target.get(), S.M.get());
+      else
+        PaintSectionToBitmap(0, "GLASS", CI, 0, R, Point(R.Left, R.Top), Target.get(), S.M.get(), -1, -1);
+      for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 20; ++x)
+          ASSERT_EQ(At(*Target, x, y), R.Contains(Point(x, y)) ? From(3 + x, 2 + y) : Of(Grey))
+              << x << "," << y << " transparency " << T << (OverCache ? " over cache" : "");
+    }
+  }
 }

@@ -34,8 +34,9 @@ TEST(PainterMargins, ShrinkMeetsInTheMiddleOfNarrowTargets) {
   EXPECT_EQ(ShrinkMargins({10, 0, 10, 0}, 3, 10), (TacMargins{2, 0, 1, 0}));
   // Heights follow the same rule; the bottom margin takes the odd pixel.
   EXPECT_EQ(ShrinkMargins({0, 6, 0, 6}, 10, 5), (TacMargins{0, 3, 0, 2}));
-  // Margins never go negative: 0 + 5 on 1 loses 2 each, the left one stops at 0.
-  EXPECT_EQ(ShrinkMargins({0, 0, 5, 0}, 1, 10), (TacMargins{0, 0, 2, 0}));
+  // Margins never go negative nor beyond the target: 0 + 5 on 1 keeps 0 and 1; 0 + 10 on 4, 0 and 4.
+  EXPECT_EQ(ShrinkMargins({0, 0, 5, 0}, 1, 10), (TacMargins{0, 0, 1, 0}));
+  EXPECT_EQ(ShrinkMargins({0, 10, 10, 0}, 4, 5), (TacMargins{0, 5, 4, 0}));
 }
 
 TEST(PainterMargins, FrameIndexIsClampedToTheLastFrame) {

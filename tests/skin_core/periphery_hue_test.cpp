@@ -92,37 +92,33 @@ TEST(PeripheryHueColors, SectionAndSkinColoursChangeUnsetOnesStay) {
   EXPECT_EQ(Data.BorderColor, 0xFF0000);
 }
 
-TEST(PeripheryHueColors, GradientStopsFollowTheGradientText) {
-  TsGeneralDataArray Sections(1);
-  TsGeneralData& S = Sections[0];
-  S.GradientData = "255;65280;50;0;0;16711680;255;100;0;0";
-  ParseGradientData(S.GradientData, S.GradientArray);
-  ASSERT_EQ(S.GradientArray.size(), 2u);
-  S.HotGradientData = "255;255;100;1;0";
-  ParseGradientData(S.HotGradientData, S.HotGradientArray);
-  // A text that no longer describes the parsed stops counts only its whole groups of five.
-  TsGeneralDataArray Short = Sections;
-  Short[0].GradientData = "1;2;3;4;5;6;7";
-  // And a text describing more stops than were parsed reaches no further than the parsed ones.
-  TsGeneralDataArray Long = Sections;
-  Long[0].GradientData = Long[0].GradientData + ";1;2;3;4;5;1;2;3;4;5";
+TEST(PeripheryHueColors, EveryGradientIsRecolouredOnceWhoeverSharesIt) {
+  // Three sections share one gradient (children inheriting it), one has its own; the hot gradient
+  // is shared too. Each stop turns once, not once per section.
+  TsGeneralDataArray Sections(4);
+  const TsGradientRef Shared = MakeGradient("255;65280;50;0;0;16711680;255;100;0;0");
+  const TsGradientRef Hot = MakeGradient("255;255;100;1;0");
+  for (int I = 0; I < 3; ++I) {
+    Sections[static_cast<std::size_t>(I)].Gradient = Shared;
+    Sections[static_cast<std::size_t>(I)].HotGradient = Hot;
+  }
+  Sections[3].Gradient = MakeGradient("65280;65280;100;0;0");
   TsSkinData Data;
 
   RecolorSkinColors(Sections, Data, Rotate);
-  EXPECT_EQ(S.GradientArray[0].Color1, 0x00FF00);
-  EXPECT_EQ(S.GradientArray[0].Color2, 0xFF0000);
-  EXPECT_EQ(S.GradientArray[0].Percent, 50);
-  EXPECT_EQ(S.GradientArray[1].Color1, 0x0000FF);
-  EXPECT_EQ(S.GradientArray[1].Color2, 0x00FF00);
-  EXPECT_EQ(S.HotGradientArray[0].Color1, 0x00FF00);
-  EXPECT_EQ(S.HotGradientArray[0].Mode, 1);
-
-  RecolorSkinColors(Short, Data, Rotate);
-  EXPECT_EQ(Short[0].GradientArray[0].Color1, 0x00FF00);
-  EXPECT_EQ(Short[0].GradientArray[1].Color1, 0xFF0000);  // not described: left
-
-  RecolorSkinColors(Long, Data, Rotate);
-  EXPECT_EQ(Long[0].GradientArray[1].Color2, 0x00FF00);
+  for (const TsGeneralData& S : {Sections[0], Sections[2]}) {
+    EXPECT_EQ(S.Gradient, Sections[1].Gradient);
+    EXPECT_EQ(S.GradientArray()[0].Color1, 0x00FF00);
+    EXPECT_EQ(S.GradientArray()[0].Color2, 0xFF0000);
+    EXPECT_EQ(S.GradientArray()[0].Percent, 50);
+    EXPECT_EQ(S.GradientArray()[1].Color1, 0x0000FF);
+    EXPECT_EQ(S.GradientArray()[1].Color2, 0x00FF00);
+    EXPECT_EQ(S.HotGradientArray()[0].Color1, 0x00FF00);
+    EXPECT_EQ(S.HotGradientArray()[0].Mode, 1);
+  }
+  EXPECT_EQ(Sections[3].GradientArray()[0].Color1, 0xFF0000);
+  // The gradients the sections held before are left as they were.
+  EXPECT_EQ(Shared->Stops[0].Color1, 255);
 }
 
 TEST(PeripheryHueNumbers, SaturationAmountKeepsTheSignOfTheDividend) {

@@ -125,11 +125,11 @@ TEST_F(PeripheryHueSkin, HueTurnsPicturesAndColoursAndKeepsAllTitleIcons) {
   EXPECT_EQ(Button().FontColor[0], 0x00FF00);
   EXPECT_EQ(Button().FontColor[1], -1);  // unset stays unset
   EXPECT_EQ(Button().FontColor[2], 0xFF0000);
-  ASSERT_EQ(Button().GradientArray.size(), 1u);
-  EXPECT_EQ(Button().GradientArray[0].Color1, 0x00FF00);
-  EXPECT_EQ(Button().GradientArray[0].Color2, 0x0000FF);
-  ASSERT_EQ(Button().HotGradientArray.size(), 1u);
-  EXPECT_EQ(Button().HotGradientArray[0].Color2, 0xFF0000);
+  ASSERT_EQ(Button().GradientArray().size(), 1u);
+  EXPECT_EQ(Button().GradientArray()[0].Color1, 0x00FF00);
+  EXPECT_EQ(Button().GradientArray()[0].Color2, 0x0000FF);
+  ASSERT_EQ(Button().HotGradientArray().size(), 1u);
+  EXPECT_EQ(Button().HotGradientArray()[0].Color2, 0xFF0000);
   EXPECT_EQ(M->SkinData()->Shadow1Color, 0x00FF00);
   EXPECT_EQ(M->SkinData()->BorderColor, 0xFF0000);
 }

@@ -7,6 +7,8 @@
 
 #include "framework/Streams.h"
 #include "png_test_support.h"
+#include "framework/Jpeg.h"
+#include "skin/core/acPNG.h"
 #include "skin/core/acPictureSize.h"
 #include "support/JpegEncode.h"
 
@@ -101,4 +103,82 @@ TEST(PictureSize, AnythingElseIsUnknownAndLeavesThePosition) {
   pngtest::Append(Png, pngtest::Chunk("IHDR", pngtest::IHDRData(12, 34, 8, 2, 0)));
   for (std::size_t N = 0; N < 24; ++N)  // the width and height end at byte 24
     EXPECT_FALSE(SizeOf(std::vector<Byte>(Png.begin(), Png.begin() + static_cast<std::ptrdiff_t>(N))).Known) << N;
+}
+
+namespace {
+
+// The size the decoder reads, or false when it refuses the data.
+bool PngDecodes(const std::vector<Byte>& Data, int& W, int& H) {
+  try {
+    TReadOnlyMemoryStream S(Data.data(), static_cast<std::int64_t>(Data.size()));
+    TPNGReader Reader;
+    TPNGRowSink Sink;
+    Reader.Load(S, Sink);
+    W = Sink.Layout.Width;
+    H = Sink.Layout.Height;
+    return true;
+  } catch (const Exception&) {
+    return false;
+  }
+}
+
+bool JpegDecodes(const std::vector<Byte>& Data, int& W, int& H) {
+  try {
+    TJPEGDecoder D(Data.data(), Data.size());
+    W = D.Width();
+    H = D.Height();
+    return true;
+  } catch (const Exception&) {
+    return false;
+  }
+}
+
+std::vector<Byte> Inserted(std::vector<Byte> Data, std::size_t At, const std::vector<Byte>& More) {
+  Data.insert(Data.begin() + static_cast<std::ptrdiff_t>(At), More.begin(), More.end());
+  return Data;
+}
+
+}  // namespace
+
+TEST(PictureSize, EveryPictureADecoderTakesHasItsSizeRead) {
+  // The pixel budget of a skin is counted from headers, so whatever a decoder accepts the header
+  // reader must size alike: chunk types in either letter case, stray bytes between JPEG segments,
+  // any number of fill bytes or segments before the frame header.
+  std::vector<std::vector<Byte>> Pngs;
+  {
+    const pngtest::Image Im = pngtest::RandomImage(21, 13, 2, 8, 5);
+    const pngtest::Bytes Plain = pngtest::Encode(Im);
+    pngtest::Bytes Lower = pngtest::Signature();
+    pngtest::Append(Lower, pngtest::Chunk("ihdr", pngtest::IHDRData(21, 13, 8, 2, 0)));
+    // The rest of the plain file after its signature and IHDR chunk (8 + 25 bytes).
+    Lower.insert(Lower.end(), Plain.begin() + 33, Plain.end());
+    Pngs = {Plain, Lower};
+  }
+  for (std::size_t I = 0; I < Pngs.size(); ++I) {
+    int W = 0, H = 0;
+    ASSERT_TRUE(PngDecodes(Pngs[I], W, H)) << I;
+    const TDeclared R = SizeOf(Pngs[I]);
+    EXPECT_TRUE(R.Known && R.W == W && R.H == H) << I;
+  }
+
+  std::vector<Byte> Pixels(static_cast<std::size_t>(19) * 11 * 3, 77);
+  const std::vector<Byte> Jpeg = jpegtest::EncodeJpeg(19, 11, 3, Pixels.data(), {});
+  std::vector<Byte> Fill(5000, 0xFF);
+  std::vector<Byte> Comments;
+  for (int I = 0; I < 5000; ++I) Comments.insert(Comments.end(), {0xFF, 0xFE, 0x00, 0x02});
+  const std::vector<std::vector<Byte>> Jpegs{
+      Jpeg,
+      Inserted(Jpeg, 2, {0x42}),              // a stray byte after the start of image
+      Inserted(Jpeg, 2, {0x00, 0x13, 0x37}),  // stray bytes
+      Inserted(Jpeg, 2, {0xFF, 0x00}),        // a stuffed zero where a marker belongs
+      Inserted(Jpeg, 2, Fill),                // a long run of fill bytes
+      Inserted(Jpeg, 2, Comments),            // 5,000 empty comment segments
+  };
+  for (std::size_t I = 0; I < Jpegs.size(); ++I) {
+    int W = 0, H = 0;
+    ASSERT_TRUE(JpegDecodes(Jpegs[I], W, H)) << I;
+    const TDeclared R = SizeOf(Jpegs[I], 3);
+    EXPECT_TRUE(R.Known && R.W == W && R.H == H) << I;
+    EXPECT_EQ(R.PositionAfter, 0) << I;
+  }
 }

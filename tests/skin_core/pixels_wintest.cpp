@@ -179,6 +179,29 @@ TEST(BitmapRoutines, BlendBitmapRectOnBitmaps) {
   EXPECT_EQ(At(*D24, 1, 1)[0], 0);
 }
 
+TEST(BitmapRoutines, BlendingABitmapOntoItselfReadsTheSourceAsItWas) {
+  // An area blended onto an overlapping area of the same bitmap gives what a blend from a copy
+  // taken beforehand gives, whichever side of the target the source lies on.
+  for (TPixelFormat F : {pf24bit, pf32bit})
+    for (TPoint Shift : {Point(3, 2), Point(-3, -2), Point(2, -3), Point(-2, 3), Point(4, 0), Point(0, -4)}) {
+      auto Self = Filled(16, 12, F, clBlack);
+      const int Bpp = F == pf32bit ? 4 : 3;
+      for (int y = 0; y < 12; ++y)
+        for (int x = 0; x < 16 * Bpp; ++x) static_cast<Byte*>(Self->ScanLine(y))[x] = static_cast<Byte>(x * 7 + y * 31);
+      auto Copy = Filled(16, 12, F, clBlack);
+      Copy->Assign(Self.get());
+      auto Want = Filled(16, 12, F, clBlack);
+      Want->Assign(Self.get());
+      const TRect Src = Rect(5 + Shift.X, 4 + Shift.Y, 11 + Shift.X, 8 + Shift.Y);
+      BlendBitmapRect(Want.get(), Copy.get(), 100, Src, Point(5, 4));
+      BlendBitmapRect(Self.get(), Self.get(), 100, Src, Point(5, 4));
+      for (int y = 0; y < 12; ++y)
+        for (int x = 0; x < 16; ++x)
+          ASSERT_EQ(At(*Self, x, y), At(*Want, x, y)) << x << "," << y << " shift " << Shift.X << "," << Shift.Y
+                                                      << " format " << F;
+    }
+}
+
 TEST(BitmapRoutines, BlendAlphaBitmapLeavesTheCallersSourceAsItWas) {
   // Regression: the tint was written into the source, and a source that was not 32-bit was
   // converted in place.

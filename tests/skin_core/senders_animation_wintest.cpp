@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 #include "senders_test_support.h"
@@ -241,6 +242,50 @@ TEST_F(SendersSnapshot, AnAnimatedShowEndsWithTheFormFullyPaintedAndNothingLeftB
   uitest::SaveScreenshot(Form->Handle(), "senders_animated_plain");
 }
 
+namespace {
+// Runs Show with the fade's pauses replaced by Look, called at each step.
+struct TFadeWatch {
+  static inline std::function<void()> Look;
+  explicit TFadeWatch(std::function<void()> L) {
+    Look = std::move(L);
+    acFadePause = [](int) { Look(); };
+  }
+  ~TFadeWatch() {
+    acFadePause = [](int Milliseconds) { Sleep(static_cast<DWORD>(Milliseconds)); };
+    Look = nullptr;
+  }
+};
+}  // namespace
+
+TEST_F(SendersSnapshot, ALongFadeShowsTheNewLookStepByStepAndEndsWithinItsLevels) {
+  // From green to yellow at a point of panel A: the red channel rises with every step shown, and
+  // a fade asked to last longer than its 256 levels take still has at most one step per level.
+  Build(bsNone);
+  for (int Time : {200, 2048, 4096, 65535}) {
+    SCOPED_TRACE(Time);
+    A->FillColor = 0x00FF00;
+    A->Invalidate();
+    uitest::Settle(Form->Handle());
+    SendMessageW(Form->Handle(), WM_SETREDRAW, 0, 0);
+    A->FillColor = 0x00FFFF;
+    std::vector<int> Reds;
+    {
+      TFadeWatch Watch([&] {
+        if (TOutputWindow* Out = acOutputWindow())
+          Reds.push_back(GetRValue(uitest::WindowPixel(Out->Handle(), 12, 60)));
+      });
+      AnimateFormShow(Form.get(), Time);
+    }
+    ASSERT_GE(Reds.size(), 2u);
+    EXPECT_LE(Reds.size(), 256u);
+    EXPECT_LT(Reds.front(), 16);
+    EXPECT_GT(Reds.back(), 200);
+    EXPECT_TRUE(std::is_sorted(Reds.begin(), Reds.end()));
+    EXPECT_GE(static_cast<std::size_t>(std::unique(Reds.begin(), Reds.end()) - Reds.begin()), Reds.size() / 2);
+    EXPECT_EQ(uitest::WindowPixel(Form->Handle(), 12, 60), RGB(255, 255, 0));
+  }
+}
+
 TEST_F(SendersSnapshot, AnAnimatedControlIsCoveredByASiblingOutputWindow) {
   Build(bsNone);
   const int Windows = uitest::CountThreadWindows();
@@ -321,6 +366,15 @@ TEST_F(SendersSnapshot, ALayeredShowHandsThePictureToTheBorderWindowAndKeepsTheF
   });
   AnimateFormShow(Form.get(), 40);
   Form->SetWindowProc(Old);
+  // A fade far longer than its levels (128 here) has at most one step per level.
+  SendMessageW(Form->Handle(), WM_SETREDRAW, 0, 0);
+  int Steps = 0;
+  {
+    TFadeWatch Watch([&] { ++Steps; });
+    AnimateFormShow(Form.get(), 4096);
+  }
+  EXPECT_GT(Steps, 1);
+  EXPECT_LE(Steps, 129);
 
   // While the drawing came back, the temporary layered window was still there beside the form.
   EXPECT_EQ(LayeredDuring, 2);

@@ -266,9 +266,10 @@ TEST_F(SendersFormList, BroadcastSkipsLoadingAndDestroyingForms) {
   delete Loading;
 }
 
-TEST(SendersAppIcons, TheProgramsSmallAndLargeIconsAreLoadedAtStartUp) {
-  ASSERT_NE(acAppIconSmall, nullptr);
-  ASSERT_NE(acAppIconLarge, nullptr);
+TEST(SendersAppIcons, TheProgramsSmallAndLargeShellIconsInTheirSystemSizes) {
+  ASSERT_NE(acAppIcon(false), nullptr);
+  ASSERT_NE(acAppIcon(true), nullptr);
+  EXPECT_EQ(acAppIcon(false), acAppIcon(false)) << "asked of the shell once";
   auto Width = [](HICON I) {
     ICONINFO Info{};
     if (!GetIconInfo(I, &Info)) return 0;
@@ -278,6 +279,6 @@ TEST(SendersAppIcons, TheProgramsSmallAndLargeIconsAreLoadedAtStartUp) {
     if (Info.hbmMask) DeleteObject(Info.hbmMask);
     return static_cast<int>(B.bmWidth);
   };
-  EXPECT_EQ(Width(acAppIconSmall), GetSystemMetrics(SM_CXSMICON));
-  EXPECT_EQ(Width(acAppIconLarge), GetSystemMetrics(SM_CXICON));
+  EXPECT_EQ(Width(acAppIcon(false)), GetSystemMetrics(SM_CXSMICON));
+  EXPECT_EQ(Width(acAppIcon(true)), GetSystemMetrics(SM_CXICON));
 }

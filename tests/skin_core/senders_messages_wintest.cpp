@@ -396,6 +396,38 @@ TEST_F(SendersTree, GraphicChildrenSeeThePictureOfTheControlUnderThem) {
   EXPECT_EQ(Target.Pixel(60 + 8, 12), RGB(0, 255, 0));    // an opaque child: its own colour
 }
 
+namespace {
+// A graphic child that fails when told it was not painted.
+class TFailingGraphic : public TRecGraphic {
+  T_CLASS(TFailingGraphic, TRecGraphic)
+
+ public:
+  using TRecGraphic::TRecGraphic;
+
+ protected:
+  void Dispatch(TMessage& M) override {
+    if (M.Msg == SM_ALPHACMD && AlphaCmdCode(M.WParam) == AC_NOTPAINTED) throw Exception("child failed");
+    TRecGraphic::Dispatch(M);
+  }
+};
+}  // namespace
+
+TEST_F(SendersTree, AChildFailingOutsideItsPaintLeavesNoGdiObjectsBehind) {
+  // The first child paints (the memory picture is made), the second lies outside the clip and
+  // fails on the command that tells it so: the failure reaches the caller, the picture is freed.
+  TRecControl* Panel = Win(Form.get(), "panel", Bounds(10, 10, 120, 60));
+  Graphic(Panel, "painted", Bounds(5, 5, 20, 20));
+  new TFailingGraphic(Form.get(), Panel, "failing", &Log, Bounds(80, 5, 20, 20), clBlue);
+  uitest::Settle(Form->Handle());
+  uitest::TMemoryDC Target(200, 100, RGB(255, 255, 255));
+  HRGN Region = CreateRectRgn(0, 0, 60, 100);
+  SelectClipRgn(Target.DC(), Region);
+  DeleteObject(Region);
+  const int Before = uitest::GdiObjectCount();
+  for (int I = 0; I < 20; ++I) EXPECT_THROW(PaintGraphicControls(Target.DC(), Panel, Point(0, 0)), Exception);
+  EXPECT_EQ(uitest::GdiObjectCount(), Before);
+}
+
 TEST_F(SendersTree, GraphicChildrenWithNothingVisibleTellTheControl) {
   TRecControl* Panel = Win(Form.get(), "panel", Bounds(10, 10, 120, 60));
   TRecGraphic* G = Graphic(Panel, "g", Bounds(5, 5, 20, 20));

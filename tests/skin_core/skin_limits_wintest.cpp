@@ -10,15 +10,19 @@
 #include <string>
 #include <vector>
 
+#include "framework/Jpeg.h"
 #include "framework/Streams.h"
 #include "framework/Strings.h"
 #include "manager_test_support.h"
 #include "png_test_support.h"
+#include "skin/core/acPNG.h"
 #include "skin/core/acSkinPack.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/core/sSkinOptions.h"
+#include "skin_loading_support.h"
 #include "skinpack_builder.h"
 #include "support/MessageOf.h"
+#include "support/UiTest.h"
 
 using exctest::MessageOf;
 using mgrtest::TTempDir;
@@ -60,6 +64,8 @@ TEST(SkinLoadingLimits, StoredSkinSectionValuesAreClamped) {
   G->SetImagePercent(-1);
   G->SetGlowMargin(-2000000000);
   G->SetFadingIterations(1 << 30);
+  S->SetShadow1Offset(40000);
+  S->SetShadow1Transparency(-7);
   M->SetSkinName("Old");
   ASSERT_TRUE(M->SkinActive());
   ASSERT_EQ(M->GeneralData().size(), 1u);
@@ -70,6 +76,8 @@ TEST(SkinLoadingLimits, StoredSkinSectionValuesAreClamped) {
   EXPECT_EQ(D.ImagePercent, 0);
   EXPECT_EQ(D.GlowMargin, 0);
   EXPECT_EQ(D.FadingIterations, MaxSkinFadingIterations);
+  EXPECT_EQ(M->SkinData()->Shadow1Offset, 255);
+  EXPECT_EQ(M->SkinData()->Shadow1Transparency, 0);
 }
 
 // ---- Packs ------------------------------------------------------------------------------------------------
@@ -144,8 +152,111 @@ TEST(SkinLoadingLimits, PicturesBeyondThePixelBudgetAreRefusedBeforeDecoding) {
   // A JPEG header that declares 5000 x 5000 pixels.
   const unsigned char Jpeg[] = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x04, 0x00, 0x00, 0xFF, 0xC0, 0x00, 0x0B, 0x08,
                                 0x13, 0x88, 0x13, 0x88, 0x01, 0x01, 0x11, 0x00, 0xFF, 0xD9};
-  Msg = Refused("BIG.JPG", std::string(reinterpret_cast<const char*>(Jpeg), sizeof(Jpeg)));
+  const std::string JpegHeader(reinterpret_cast<const char*>(Jpeg), sizeof(Jpeg));
+  Msg = Refused("BIG.JPG", JpegHeader);
   EXPECT_TRUE(Has(Msg, "\"BIG.JPG\", 5000 x 5000")) << Msg;
+
+  // What the decoders accept is counted alike: a PNG whose first chunk type is written in lower
+  // case, JPEG headers with stray bytes or a long run of fill bytes before a segment.
+  pngtest::Bytes Lower = pngtest::Signature();
+  pngtest::Append(Lower, pngtest::Chunk("ihdr", pngtest::IHDRData(4100, 4100, 8, 0, 0)));
+  Lower.insert(Lower.end(), Png.begin() + 33, Png.end());
+  Msg = Refused("LOW.PNG", Bytes(Lower));
+  EXPECT_TRUE(Has(Msg, "\"LOW.PNG\", 4100 x 4100")) << Msg;
+  Msg = Refused("STRAY.JPG", JpegHeader.substr(0, 2) + "\x42\x00" + JpegHeader.substr(2));
+  EXPECT_TRUE(Has(Msg, "\"STRAY.JPG\", 5000 x 5000")) << Msg;
+  Msg = Refused("FILL.JPG", JpegHeader.substr(0, 8) + std::string(6000, '\xFF') + JpegHeader.substr(8));
+  EXPECT_TRUE(Has(Msg, "\"FILL.JPG\", 5000 x 5000")) << Msg;
+}
+
+TEST(SkinLoadingLimits, DecodersHoldToTheLimitTheyAreGiven) {
+  // A skin load hands each decoder what is left of its pixel budget: an image beyond it is
+  // refused from its header, and the bitmap is never sized.
+  const pngtest::Image Im = pngtest::RandomImage(64, 64, 6, 8, 3);
+  const pngtest::Bytes Png = pngtest::Encode(Im);
+  TPNGGraphic P;
+  P.SetMaxPixels(64 * 64 - 1);
+  TReadOnlyMemoryStream S(Png.data(), static_cast<std::int64_t>(Png.size()));
+  const std::string Msg = MessageOf<EInvalidGraphic>([&] { P.LoadFromStream(S); });
+  EXPECT_TRUE(Has(Msg, "too large")) << Msg;
+  EXPECT_TRUE(P.Empty());
+  P.SetMaxPixels(64 * 64);
+  S.SetPosition(0);
+  P.LoadFromStream(S);
+  EXPECT_EQ(P.Width(), 64);
+
+  const std::string Jpeg = skinloadtest::SolidJpeg(64, 64, 10, 20, 30);
+  TJPEGImage J;
+  TJPEGLimits L;
+  L.MaxPixels = 64 * 64 - 1;
+  J.SetLimits(L);
+  TReadOnlyMemoryStream JS(Jpeg.data(), static_cast<std::int64_t>(Jpeg.size()));
+  EXPECT_THROW(J.LoadFromStream(JS), EInvalidGraphic);
+  EXPECT_TRUE(J.Empty());
+  L.MaxPixels = 64 * 64;
+  J.SetLimits(L);
+  J.LoadFromStream(JS);
+  EXPECT_EQ(J.Width(), 64);
+}
+
+TEST(SkinLoadingLimits, JpegTilesHoldNoDrawingContext) {
+  // Small JPEG textures become tiles of their own; each costs its bitmap, not a device context
+  // kept from drawing it (the system's quota of GDI objects is a few thousand).
+  TTempDir T;
+  T.Folder("S");
+  std::string Options = PlainOptions;
+  const std::string Tile = skinloadtest::SolidJpeg(8, 8, 200, 100, 50);
+  constexpr int Tiles = 200;
+  for (int I = 0; I < Tiles; ++I) {
+    Options += Format("[T%d]\r\nPATTERN=T%d.JPG\r\n", I, I);
+    T.Write(Format("S\\T%d.JPG", I), Tile);
+  }
+  T.Write("S\\Options.dat", Options);
+  T.Write("S\\Master.bmp", mgrtest::SolidBmp(10, 10, clRed));
+  auto M = NewManager(T.Path);
+  const int Before = uitest::GdiObjectCount();
+  M->SetSkinName("S");
+  ASSERT_TRUE(M->SkinActive());
+  ASSERT_GE(M->GetTextureIndex(M->GetSectionIndex("T7"), "T7", "PATTERN"), 0);
+  EXPECT_LT(uitest::GdiObjectCount() - Before, Tiles + Tiles / 4);
+}
+
+TEST(SkinLoadingLimits, FolderSkinsReadNoPictureOutsideTheirFolder) {
+  // A picture name that leaves the skin's folder (up a level, a drive, a network share) is an error
+  // naming its key; names of files in the folder, its subfolders included, load.
+  TTempDir T;
+  T.Folder("S");
+  T.Folder("S\\Sub");
+  T.Write("Outside.bmp", mgrtest::SolidBmp(4, 4, clBlue));
+  T.Write("Outside.jpg", skinloadtest::SolidJpeg(8, 8, 1, 2, 3));
+  T.Write("S\\Master.bmp", mgrtest::SolidBmp(10, 10, clRed));
+  T.Write("S\\Sub\\In.bmp", mgrtest::SolidBmp(4, 4, clGreen));
+  auto Load = [&](const std::string& Options) {
+    T.Write("S\\Options.dat", Options);
+    auto M = NewManager(T.Path);
+    const std::string Msg = MessageOf<EacSkinLoadError>([&] { M->SetSkinName("S"); });
+    ExpectNoSkin(*M);
+    return Msg;
+  };
+  const std::string Full = T.Path + "Outside.bmp";
+  const std::string Share = "\\\\localhost\\" + Full.substr(0, 1) + "$" + Full.substr(2);
+  for (const std::string& Keys :
+       {std::string("[B]\r\nPIC=!..\\Outside.BMP!1!0!0\r\n"), std::string("[B]\r\nPIC=Sub\\..\\..\\Outside.bmp\r\n"),
+        "[B]\r\nPIC=!" + Full.substr(0, Full.size() - 3) + "BMP!1!0!0\r\n", "[B]\r\nPIC=" + Share + "\r\n", std::string("[B]\r\nPIC=/Outside.bmp\r\n"),
+        std::string("[B]\r\nPATTERN=..\\Outside.jpg\r\n")}) {
+    const std::string Key = Keys.find("PATTERN") != std::string::npos ? "PATTERN" : "PIC";
+    const std::string Msg = Load(PlainOptions + Keys);
+    EXPECT_TRUE(Has(Msg, "outside the skin's folder") && Has(Msg, "key " + Key + " of section [B]")) << Keys << ": " << Msg;
+  }
+  const std::string Msg = Load("[GLOBALINFO]\r\nMASTERBITMAP=..\\Outside.bmp\r\n");
+  EXPECT_TRUE(Has(Msg, "key MASTERBITMAP of section [GLOBALINFO]")) << Msg;
+
+  T.Write("S\\Options.dat", std::string(PlainOptions) + "[B]\r\nPIC=!Sub\\IN.BMP!1!0!0\r\nDOT=!.\\Sub\\IN.BMP!1!0!0\r\n");
+  auto M = NewManager(T.Path);
+  M->SetSkinName("S");
+  ASSERT_TRUE(M->SkinActive());
+  EXPECT_GE(M->GetOwnMaskIndex("B", "PIC"), 0);
+  EXPECT_GE(M->GetOwnMaskIndex("B", "DOT"), 0);
 }
 
 TEST(SkinLoadingLimits, KeysNamingMorePictureFilesThanTheCapAreRefused) {

@@ -98,37 +98,23 @@ TEST(SkinOptionsInheritance, ChainsEndAtSelfMissingParentsAndCycles) {
   EXPECT_EQ(O.ReadSkinInteger("NOSECTION", "COLOR", 9), 9);
 }
 
-TEST(SkinOptionsInheritance, LongChainsResolveEverySection) {
-  // 3000 sections, each naming the next; only the last one has the key.
+TEST(SkinOptionsInheritance, ChainsReachAsFarAsTheDepthCap) {
+  // 3000 sections, each naming the next; only the last one has the key. A section takes it from
+  // up to MaxSkinParentDepth levels above; a chain deeper than that is cut, every section within
+  // the cap of the holder still gets it, and reading stays linear.
   std::string Text;
   const int N = 3000;
   for (int I = 0; I < N; ++I)
     Text.append("[S").append(std::to_string(I)).append("]\nPARENTCLASS=S").append(std::to_string(I + 1)).append("\n");
   Text.append("[S").append(std::to_string(N)).append("]\nCOLOR=77\n");
   const TacSkinOptions O(Text);
-  for (int I = N; I >= 0; I -= 7) {
-    const std::string Name = std::string("S").append(std::to_string(I));
+  for (int Up = 0; Up <= MaxSkinParentDepth; ++Up) {
+    const std::string Name = std::string("S").append(std::to_string(N - Up));
     EXPECT_EQ(O.ReadSkinInteger(Name, "COLOR", 0), 77) << Name;
   }
-  EXPECT_EQ(O.ReadSkinInteger("S0", "COLOR", 0), 77);
-}
-
-TEST(SkinOptionsInheritance, OnlyInheritedAnswersAreKept) {
-  // 2000 sections without parents, each read for every section key: nothing is kept. Sections
-  // that take values from a parent keep the inherited answers only.
-  std::string Text;
-  for (int I = 0; I < 2000; ++I) Text.append("[S").append(std::to_string(I)).append("]\nCOLOR=5\n");
-  Text.append("[CHILD]\nPARENTCLASS=S1\nGLOW=2\n");
-  const TacSkinOptions O(Text);
-  for (int I = 0; I < 2000; ++I) ReadSkinSection(O, "S" + std::to_string(I), nullptr);
-  EXPECT_EQ(O.CachedAnswers(), 0u);
-  const TsGeneralData Child = ReadSkinSection(O, "CHILD", nullptr);
-  EXPECT_EQ(Child.Color, 5);
-  EXPECT_EQ(Child.GlowCount, 2);
-  // Every key but the child's own GLOW went to the parent: at most those answers are kept.
-  EXPECT_GT(O.CachedAnswers(), 0u);
-  EXPECT_LE(O.CachedAnswers(), 2u * 27u);
-  EXPECT_EQ(O.ReadSkinInteger("CHILD", "COLOR", 0), 5);
+  EXPECT_EQ(O.ReadSkinInteger("S" + std::to_string(N - MaxSkinParentDepth - 1), "COLOR", 0), 0);
+  EXPECT_EQ(O.ReadSkinInteger("S0", "COLOR", 0), 0);
+  for (int I = 0; I <= N; ++I) O.ReadSkinInteger("S" + std::to_string(I), "GLOW", 0);
 }
 
 TEST(SkinOptionsLimits, TextsBeyondTheCapsAreRefusedNamingTheCap) {
@@ -182,7 +168,7 @@ TEST(SkinOptionsGlobalInfo, DefaultsOfAnEmptySection) {
   EXPECT_EQ(D.BICloseGlow, 0);
 }
 
-TEST(SkinOptionsGlobalInfo, ValuesTruncationAndTheDecimalPoint) {
+TEST(SkinOptionsGlobalInfo, ValuesRangesAndTheDecimalPoint) {
   const char Saved = FormatSettings.DecimalSeparator;
   FormatSettings.DecimalSeparator = ',';
   TsSkinData D;
@@ -196,10 +182,10 @@ TEST(SkinOptionsGlobalInfo, ValuesTruncationAndTheDecimalPoint) {
   EXPECT_EQ(D.Description, "A skin #1");
   EXPECT_EQ(D.TitleHeight, 24);
   EXPECT_EQ(D.MaxHeight, 24);  // 0 means the title height
-  EXPECT_EQ(D.BorderWidth, 5);  // 65541 truncated to 16 bits
+  EXPECT_EQ(D.BorderWidth, 255);  // 65541 held to its range
   EXPECT_EQ(D.Shadow1Blur, 3);
   EXPECT_EQ(D.Shadow1Color, 0x00FF00);
-  EXPECT_EQ(D.BIMinGlowMargin, -2);
+  EXPECT_EQ(D.BIMinGlowMargin, 0);  // no margin below 0
   EXPECT_EQ(D.BIKeepHue, 1);
 
   ReadSkinGlobalInfo(TacSkinOptions("[GLOBALINFO]\nTITLEHEIGHT=24\nMAXHEIGHT=28\nVERSION=7,5\n"), D);
@@ -231,9 +217,9 @@ TEST(SkinOptionsSections, AnEmptySectionGetsTheDefaults) {
   EXPECT_EQ(R.FontColor[4], -1);
   EXPECT_EQ(R.HotFontColor[1], -1);
   EXPECT_EQ(R.FadingIterations, 5);
-  EXPECT_EQ(R.GradientData, " ");
-  EXPECT_TRUE(R.GradientArray.empty());
-  EXPECT_EQ(R.HotGradientData, "");
+  EXPECT_EQ(R.GradientData(), " ");
+  EXPECT_TRUE(R.GradientArray().empty());
+  EXPECT_EQ(R.HotGradientData(), "");
   EXPECT_FALSE(R.ShowFocus);
   EXPECT_EQ(R.BorderIndex, -1);
   EXPECT_EQ(R.ImgBottomRight, -1);
@@ -299,8 +285,8 @@ TEST(SkinOptionsSections, KeysInheritanceSwitchesAndColours) {
   EXPECT_EQ(Edit.HotColor, static_cast<int>(0x80000005));  // HOTCOLOR is not
   EXPECT_TRUE(Edit.ShowFocus);                           // "true" in any case
   EXPECT_FALSE(Edit.FadingEnabled);                      // anything but TRUE is False
-  ASSERT_EQ(Edit.GradientArray.size(), 2u);
-  EXPECT_EQ(Edit.GradientArray[1].Color1, 65280);
+  ASSERT_EQ(Edit.GradientArray().size(), 2u);
+  EXPECT_EQ(Edit.GradientArray()[1].Color1, 65280);
 
   const TsGeneralData Button = ReadSkinSection(O, "BUTTON", ToRGB);
   EXPECT_EQ(Button.ParentClass, "EDIT");
@@ -311,13 +297,13 @@ TEST(SkinOptionsSections, KeysInheritanceSwitchesAndColours) {
   EXPECT_EQ(Button.FontColor[1], 12);
   EXPECT_EQ(Button.HotFontColor[0], 99);
   EXPECT_EQ(Button.FadingIterations, 0);
-  EXPECT_EQ(Button.GradientArray.size(), 2u);
+  EXPECT_EQ(Button.GradientArray().size(), 2u);
 
   // COLOR -1 without a parent: the default.
   const TsGeneralData Label = ReadSkinSection(O, "LABEL", {});
   EXPECT_EQ(Label.Color, 0xFFFFFF);
-  ASSERT_EQ(Label.HotGradientArray.size(), 1u);
-  EXPECT_EQ(Label.HotGradientArray[0].Mode, 1);
+  ASSERT_EQ(Label.HotGradientArray().size(), 1u);
+  EXPECT_EQ(Label.HotGradientArray()[0].Mode, 1);
   EXPECT_EQ(Converted, 2);
 }
 
@@ -334,8 +320,7 @@ TEST(SkinOptionsCommonSections, NewSectionsAreAddedAndInheritExistingOnesAreKept
   Data[0].Color = 0x0000FF;
   Data[0].GlowCount = 4;
   Data[0].ShowFocus = true;
-  Data[0].GradientData = "1;2;100;0;0";
-  ParseGradientData(Data[0].GradientData, Data[0].GradientArray);
+  Data[0].Gradient = MakeGradient("1;2;100;0;0");
   TMemIniFile Common;
   Common.SetText(
       "[EDIT]\nCOLOR=1\n"
@@ -352,8 +337,8 @@ TEST(SkinOptionsCommonSections, NewSectionsAreAddedAndInheritExistingOnesAreKept
   EXPECT_EQ(Mine.HotColor, 7);
   EXPECT_EQ(Mine.GlowCount, 4);
   EXPECT_TRUE(Mine.ShowFocus);
-  EXPECT_EQ(Mine.GradientData, "1;2;100;0;0");
-  EXPECT_EQ(Mine.GradientArray.size(), 1u);
+  EXPECT_EQ(Mine.GradientData(), "1;2;100;0;0");
+  EXPECT_EQ(Mine.GradientArray().size(), 1u);
   EXPECT_EQ(Mine.BorderIndex, -1);
 
   const TsGeneralData& Alone = Data[2];
@@ -361,7 +346,7 @@ TEST(SkinOptionsCommonSections, NewSectionsAreAddedAndInheritExistingOnesAreKept
   EXPECT_EQ(Alone.Color, static_cast<int>(0x80000005));  // stored as written
   EXPECT_TRUE(Alone.ShowFocus);
   EXPECT_EQ(Alone.FadingIterations, 5);
-  EXPECT_EQ(Alone.GradientData, " ");
+  EXPECT_EQ(Alone.GradientData(), " ");
   EXPECT_EQ(Alone.FontColor[2], -1);
 }
 
@@ -532,4 +517,13 @@ TEST(SkinDirectory, RelativePathsAreTakenFromTheProgramFolder) {
   EXPECT_EQ(FullSkinDirectory("\\\\srv\\skins", App), "\\\\srv\\skins\\");
   EXPECT_EQ(FullSkinDirectory("", App), App);
   EXPECT_EQ(FullSkinDirectory("..", App), "C:\\A\\");
+}
+
+TEST(SkinDirectory, PictureNamesOfAFolderSkinStayInsideItsFolder) {
+  for (const char* Inside : {"A.BMP", "Sub\\A.BMP", "Sub/A.BMP", ".\\A.BMP", "A..B.BMP", "..A.BMP", "Sub\\.hidden\\A.BMP"})
+    EXPECT_TRUE(IsNameInsideFolder(Inside)) << Inside;
+  for (const char* Outside : {"", "..\\A.BMP", "Sub\\..\\..\\A.BMP", "../A.BMP", "Sub\\..", "\\A.BMP", "/A.BMP",
+                              "\\\\srv\\share\\A.BMP", "C:\\A.BMP", "C:A.BMP", "A.BMP:stream", "...\\A.BMP",
+                              ". .\\A.BMP", ".. \\A.BMP"})
+    EXPECT_FALSE(IsNameInsideFolder(Outside)) << Outside;
 }

@@ -812,7 +812,8 @@ TEST(SkinLoadingFaults, TooManyPictures) {
 
 TEST(SkinLoadingFaults, HostileParentChainsStayLinear) {
   // Sections up to the cap, each naming the next as its parent and the last naming the first:
-  // every section's keys and border index are resolved without walking the chain again and again.
+  // every section's keys and border index are resolved without walking the chain again and again,
+  // and a lookup after loading asks no more records than the depth cap allows.
   std::string Options = "[GLOBALINFO]\r\nMASTERBITMAP=MASTER.BMP\r\n";
   const int N = MaxSkinSections - 1;
   for (int I = 0; I < N; ++I)
@@ -823,9 +824,16 @@ TEST(SkinLoadingFaults, HostileParentChainsStayLinear) {
   auto M = NewManager(T.Path);
   M->SetSkinName("Chain");
   ASSERT_EQ(M->GeneralData().size(), static_cast<std::size_t>(N + 1));
-  EXPECT_EQ(M->GeneralData()[1].GlowCount, 3);
-  EXPECT_EQ(M->GeneralData()[1].BorderIndex, 0);
-  EXPECT_EQ(M->GeneralData()[N].BorderIndex, 0);
-  EXPECT_EQ(M->GetMaskIndex(1, "S0", "BORDERSMASK"), 0);
-  EXPECT_EQ(M->GetMaskIndex(1, "S0", "GLYPHMASK"), -1);
+  // Record I + 1 is section S<I>: the one below the holder inherits; S0, thousands of levels
+  // away, is beyond the cap.
+  EXPECT_EQ(M->GeneralData()[N / 2].GlowCount, 3);
+  EXPECT_EQ(M->GeneralData()[N / 2].BorderIndex, 0);
+  EXPECT_EQ(M->GetMaskIndex(N / 2, "S" + std::to_string(N / 2 - 1), "BORDERSMASK"), 0);
+  EXPECT_EQ(M->GeneralData()[1].GlowCount, 0);
+  EXPECT_EQ(M->GeneralData()[1].BorderIndex, -1);
+  for (int I = 1; I <= N; I += 97) {
+    const std::uint64_t Before = M->LookupSteps();
+    M->GetMaskIndex(I, M->GeneralData()[static_cast<std::size_t>(I)].SectionName, "GLYPHMASK");
+    EXPECT_LE(M->LookupSteps() - Before, static_cast<std::uint64_t>(MaxSkinParentDepth) + 1) << I;
+  }
 }

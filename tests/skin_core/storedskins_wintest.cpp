@@ -147,7 +147,7 @@ TEST(StoredSkinLoading, GeneralDataAndSkinWideValues) {
   TsStoredSkin* S = Skins.Add();
   S->SetVersion(6.5);
   S->SetAuthor("A");
-  S->SetShadow1Blur(70000);  // truncated to 16 bits
+  S->SetShadow1Blur(70000);  // held to 16 bits (the load then clamps it to its range)
   S->SetBorderColor(0x010203);
   TsSkinGeneral* G = static_cast<TsSkinGeneral*>(S->GeneralData()->Add());
   G->SetSectionName("EDIT");
@@ -159,10 +159,10 @@ TEST(StoredSkinLoading, GeneralDataAndSkinWideValues) {
   TsSkinData D;
   D.TitleHeight = 24;
   TsGeneralDataArray Data(3);
-  LoadStoredGeneralData(*S, D, Data, ParseGradientData);
+  LoadStoredGeneralData(*S, D, Data, [](const AnsiString& Text, const AnsiString&, const char*) { return MakeGradient(Text); });
   EXPECT_EQ(D.Version, 6.5);
   EXPECT_EQ(D.Author, "A");
-  EXPECT_EQ(D.Shadow1Blur, static_cast<std::int16_t>(70000));
+  EXPECT_EQ(D.Shadow1Blur, 32767);
   EXPECT_EQ(D.BorderColor, 0x010203);
   EXPECT_EQ(D.TitleHeight, 24);  // not a stored value: kept
   ASSERT_EQ(Data.size(), 1u);
@@ -171,8 +171,8 @@ TEST(StoredSkinLoading, GeneralDataAndSkinWideValues) {
   EXPECT_EQ(Data[0].FontColor[4], 50);
   EXPECT_EQ(Data[0].HotFontColor[1], -1);
   EXPECT_EQ(Data[0].FadingIterations, 0);
-  ASSERT_EQ(Data[0].GradientArray.size(), 1u);
-  EXPECT_EQ(Data[0].GradientArray[0].Color2, 16711680);
+  ASSERT_EQ(Data[0].GradientArray().size(), 1u);
+  EXPECT_EQ(Data[0].GradientArray()[0].Color2, 16711680);
   EXPECT_EQ(Data[0].BorderIndex, -1);
 }
 

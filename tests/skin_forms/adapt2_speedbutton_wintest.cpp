@@ -156,3 +156,39 @@ TEST_F(Adapt2SpeedButton, GlyphAndCaptionLayout) {
   EXPECT_TRUE(H.Detached);
   EXPECT_EQ(AskControl(B, AC_ISSKINNED), 0);
 }
+
+// With the glyph left of the caption and no margin, glyph and caption are centred together as one
+// group; the caption's width is that of its text in the button's own font.
+TEST_F(Adapt2SpeedButton, GlyphAndCaptionAreCentredTogetherInTheButtonsFont) {
+  SetList(*M, tpSpeedButton, "TTestSpeedButton");
+  auto* B = AddButton(20, 20);
+  B->SetBounds(20, 20, 120, 30);
+  B->SetCaption(L"Speed button");
+  TBitmap* G = B->Glyph();
+  G->SetPixelFormat(pf24bit);
+  G->SetSize(16, 16);
+  G->Canvas()->Brush()->SetColor(clRed);
+  G->Canvas()->FillRect(Rect(0, 0, 16, 16));
+  G->Canvas()->SetPixels(0, 15, clBlue);  // the lower-left colour is the transparent one
+  F.Show();
+  TacCtrlAdapter L(nullptr);
+  L.AddAllItems(F.Form);
+  ASSERT_NE(L.GraphItemOf(B), nullptr);
+  RedrawWindow(F.Form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  uitest::Pump();
+  const uitest::TCapture C(F.Form->Handle(), TRect(20, 20, 140, 50));
+  C.MaybeSave("adapt2_speedbutton_glyph");
+  int GlyphLeft = C.Width();
+  for (int Y = 0; Y < C.Height(); ++Y)
+    for (int X = 0; X < C.Width(); ++X)
+      if (C.Pixel(X, Y) == RGB(255, 0, 0)) GlyphLeft = std::min(GlyphLeft, X);
+
+  HDC DC = GetDC(nullptr);
+  HGDIOBJ Old = SelectObject(DC, B->Font()->Handle());
+  RECT T{0, 0, 255, 0};
+  DrawTextW(DC, L"Speed button", -1, &T, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+  SelectObject(DC, Old);
+  ReleaseDC(nullptr, DC);
+  EXPECT_EQ(GlyphLeft, (120 - 16 - B->Spacing() - (T.right - T.left)) / 2);
+  L.RemoveAllItems();
+}

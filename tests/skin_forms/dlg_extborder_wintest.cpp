@@ -6,65 +6,14 @@
 #include "skin/forms/acBorderForm.h"
 #include "skin/forms/acDials.h"
 #include "skin_forms/dlg_support.h"
-#include "skin_forms/extskin_support.h"
+#include "skin_forms/extform_support.h"
 #include "skin_forms/provc_support.h"
 
 using namespace provctest;
+using extform::TExtDialog;
+using extform::TExtHookedSkin;
 
 namespace {
-
-// The test skin of a border mode in the default manager, the hook of form skinning installed.
-class TExtHookedSkin {
- public:
-  explicit TExtHookedSkin(int Mode)
-      : FSavedHook(acFormSkinningLink.CBTHookProc), FSavedClear(acFormSkinningLink.ClearMnuWnds) {
-    acDialsInstall();
-    sSkinProviderInstall();
-    sSkinMenusInstall();
-    Manager = extskin::LoadExtSkin(Mode);
-  }
-  ~TExtHookedSkin() {
-    Manager.reset();
-    acFormSkinningLink.CBTHookProc = FSavedHook;
-    acFormSkinningLink.ClearMnuWnds = FSavedClear;
-  }
-  std::unique_ptr<TsSkinManager> Manager;
-
- private:
-  HOOKPROC FSavedHook;
-  std::function<void()> FSavedClear;
-};
-
-// A skinned modeless dialog of the standard template.
-struct TExtDialog {
-  std::unique_ptr<TExtHookedSkin> Skin;
-  HWND Wnd = nullptr;
-  TacDialogWnd* Adapter = nullptr;
-  explicit TExtDialog(int Mode) {
-    Skin = std::make_unique<TExtHookedSkin>(Mode);
-    DialogPosX = DialogPosY = -1;
-    Wnd = dlgtest::CreateModeless(dlgtest::StandardDialog(DS_MODALFRAME, L"Extended dialog"));
-    SetWindowPos(Wnd, nullptr, 260, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    SetForegroundWindow(Wnd);
-    uitest::Settle(Wnd);
-    uitest::PumpFor(100);
-    if (TacProvider* P = FindDialogProvider(Wnd)) Adapter = P->DialogAdapter;
-    if (Adapter != nullptr && Adapter->BorderForm != nullptr) Adapter->BorderForm->UpdateBorderWindow(true, 255);
-    uitest::PumpFor(50);
-  }
-  ~TExtDialog() {
-    if (IsWindow(Wnd)) DestroyWindow(Wnd);
-    uitest::Pump();
-    Skin.reset();
-    DialogPosX = DialogPosY = -1;
-  }
-  HWND BorderWnd() const { return Adapter->BorderForm->AForm->Handle(); }
-  RECT BorderRect() const {
-    RECT R;
-    GetWindowRect(BorderWnd(), &R);
-    return R;
-  }
-};
 
 int Brightness(COLORREF C) { return GetRValue(C) + GetGValue(C) + GetBValue(C); }
 
@@ -202,20 +151,9 @@ struct TBoxClick {
 };
 TBoxClick GClick;
 
-BOOL CALLBACK FindVisibleBox(HWND W, LPARAM P) {
-  char Cls[32];
-  GetClassNameA(W, Cls, sizeof(Cls));
-  if (std::string(Cls) == "#32770" && IsWindowVisible(W)) {
-    *reinterpret_cast<HWND*>(P) = W;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 void CALLBACK ClickCloseTimer(HWND, UINT, UINT_PTR Id, DWORD) {
   ++GClick.Ticks;
-  HWND Box = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), FindVisibleBox, reinterpret_cast<LPARAM>(&Box));
+  HWND Box = dlgtest::VisibleDialog();
   if (Box != nullptr && !GClick.Clicked && GClick.Ticks >= 4) {
     GClick.Clicked = true;
     GClick.Box = Box;

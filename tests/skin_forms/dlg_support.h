@@ -117,13 +117,15 @@ inline TTemplate StandardDialog(DWORD Extra = DS_MODALFRAME, const std::wstring&
   return T;
 }
 
-// The skin loaded into the default manager, the hook of form skinning installed.
+// The skin loaded into the default manager (the program's skin unless Load gives another), the
+// hook of form skinning installed.
 class THookedSkin {
  public:
-  THookedSkin() : FSavedHook(acFormSkinningLink.CBTHookProc), FSavedClear(acFormSkinningLink.ClearMnuWnds) {
+  explicit THookedSkin(const std::function<std::unique_ptr<TsSkinManager>()>& Load = ownctl::LoadProgramSkin)
+      : FSavedHook(acFormSkinningLink.CBTHookProc), FSavedClear(acFormSkinningLink.ClearMnuWnds) {
     acDialsInstall();
     sSkinProviderInstall();
-    Manager = ownctl::LoadProgramSkin();
+    Manager = Load();
   }
   // The hook goes with the manager; the other tests of the program get the link as it was.
   ~THookedSkin() {
@@ -137,6 +139,23 @@ class THookedSkin {
   HOOKPROC FSavedHook;
   std::function<void()> FSavedClear;
 };
+
+namespace detail {
+inline BOOL CALLBACK FindVisibleDialog(HWND W, LPARAM P) {
+  char Cls[32];
+  GetClassNameA(W, Cls, sizeof(Cls));
+  if (std::string(Cls) != "#32770" || !IsWindowVisible(W)) return TRUE;
+  *reinterpret_cast<HWND*>(P) = W;
+  return FALSE;
+}
+}  // namespace detail
+
+// The visible system dialog of this thread (a message box ...), nullptr when none.
+inline HWND VisibleDialog() {
+  HWND Found = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), detail::FindVisibleDialog, reinterpret_cast<LPARAM>(&Found));
+  return Found;
+}
 
 // The number of listed providers (non-null entries).
 inline int ProviderCount() {

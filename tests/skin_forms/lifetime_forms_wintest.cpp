@@ -86,12 +86,15 @@ TEST_F(LifetimeForms, AFormFreedWithItsProviderLeavesNoControlPointingIntoAFreed
   for (bool ProviderFirst : {false, true}) {
     SCOPED_TRACE(ProviderFirst ? "provider made before the controls" : "provider made after the controls");
     for (int Round = 0; Round < 2; ++Round) {
+      const int Pages = PageAdapters().Count();
       TsSkinProvider* Prov = nullptr;
       std::vector<TWinControl*> Controls;
       TForm* Form = MakeForm(ProviderFirst, Prov, Controls);
       ExpectAllAdapted(Prov, Controls);
+      EXPECT_GT(PageAdapters().Count(), Pages);
       delete Form;
       uitest::Pump();
+      EXPECT_EQ(PageAdapters().Count(), Pages) << "the page adapters go with their pages";
     }
   }
 }

@@ -108,14 +108,12 @@ TEST(LifetimeCaptionButton, APressReleasedAwayFromTheFormIsForgotten) {
   ASSERT_EQ(F.HitAt(Close), HTCLOSE);
   ASSERT_TRUE(realinput::BringToFront(H));
   ASSERT_TRUE(provbtest::PointerTo(Close));
+  const auto Pressed = [&] { return F.Provider->ButtonClose.State == 2; };
   ownctl::SendMouse(Close, MOUSEEVENTF_LEFTDOWN);
-  uitest::PumpFor(30);
-  EXPECT_EQ(F.Provider->ButtonClose.State, 2);
+  EXPECT_TRUE(uitest::WaitFor(Pressed));
   provbtest::PointerTo(Away);
   ownctl::SendMouse(Away, MOUSEEVENTF_LEFTUP);
-  uitest::PumpFor(30);
-  EXPECT_NE(F.Provider->ButtonClose.State, 2);
-  EXPECT_NE(GetCapture(), H);
+  EXPECT_TRUE(uitest::WaitFor([&] { return !Pressed() && GetCapture() != H; }));
   EXPECT_EQ(Closes, 0);
   // A release over the button that belongs to no press of it.
   SendMessageW(H, WM_NCLBUTTONUP, HTCLOSE, MAKELPARAM(Close.x, Close.y));
@@ -128,13 +126,10 @@ TEST(LifetimeCaptionButton, APressReleasedAwayFromTheFormIsForgotten) {
   ASSERT_TRUE(provbtest::PointerTo(Close));
   uitest::PumpFor(30);
   ownctl::SendMouse(Close, MOUSEEVENTF_LEFTDOWN);
-  uitest::PumpFor(30);
-  provbtest::PointerTo(Away);
-  uitest::PumpFor(30);
-  provbtest::PointerTo(Close);
-  uitest::PumpFor(30);
+  EXPECT_TRUE(uitest::WaitFor(Pressed));
+  ASSERT_TRUE(provbtest::PointerTo(Away));
+  ASSERT_TRUE(provbtest::PointerTo(Close));
   ownctl::SendMouse(Close, MOUSEEVENTF_LEFTUP);
-  uitest::PumpFor(30);
-  EXPECT_EQ(Closes, 1);
+  EXPECT_TRUE(uitest::WaitFor([&] { return Closes == 1; }));
   EXPECT_NE(GetCapture(), H);
 }

@@ -266,8 +266,44 @@ TEST_F(MenusPaint, SystemMenuItemsShowWindowGlyphs) {
   TMenuItem* Other = Add(L"Close");
   std::unique_ptr<TBitmap> WithGlyph = PaintItem(Close, 20, TOwnerDrawState{});
   std::unique_ptr<TBitmap> Without = PaintItem(Other, 20, TOwnerDrawState{});
-  EXPECT_GT(Bright(WithGlyph.get(), Rect(4, 0, 24, 20)), 3);
-  EXPECT_EQ(Bright(Without.get(), Rect(4, 0, 24, 20)), 0);
+  const TRect Cell = Rect(4, 0, 24, 20);
+  EXPECT_GT(Bright(WithGlyph.get(), Cell), 3);
+  EXPECT_EQ(Bright(Without.get(), Cell), 0);
+  // Each glyph has its shape, whatever fonts the system has: Close a cross (lit in its middle,
+  // dark half-way along its sides), Minimize a bar at the bottom, Maximize a box with a thick top.
+  auto Ink = [this, &Cell](int Tag) {
+    TMenuItem* I = Add(L"Item");
+    I->SetTag(Tag);
+    std::unique_ptr<TBitmap> B = PaintItem(I, 20, TOwnerDrawState{});
+    uitest::TCapture C(B->Canvas()->Handle(), Rect(0, 0, B->Width(), B->Height()));
+    C.MaybeSave(("menus_sysmenu_glyph_" + std::to_string(Tag)).c_str());
+    std::vector<std::vector<bool>> Lit(20, std::vector<bool>(20));
+    for (int Y = 0; Y < 20; ++Y)
+      for (int X = 0; X < 20; ++X) Lit[Y][X] = Brightness(PixelOf(B.get(), Cell.Left + X, Y)) > 3 * 170;
+    return Lit;
+  };
+  auto Extent = [](const std::vector<std::vector<bool>>& Lit) {
+    TRect E{20, 20, 0, 0};
+    for (int Y = 0; Y < 20; ++Y)
+      for (int X = 0; X < 20; ++X)
+        if (Lit[Y][X]) E = TRect{std::min(E.Left, X), std::min(E.Top, Y), std::max(E.Right, X + 1), std::max(E.Bottom, Y + 1)};
+    return E;
+  };
+  const auto X = Ink(SC_CLOSE);
+  const TRect EX = Extent(X);
+  ASSERT_GE(EX.Width(), 6);
+  ASSERT_GE(EX.Height(), 6);
+  const int CX = (EX.Left + EX.Right) / 2, CY = (EX.Top + EX.Bottom) / 2;
+  EXPECT_TRUE(X[CY][CX] || X[CY - 1][CX - 1]) << "the cross is lit in its middle";
+  EXPECT_FALSE(X[EX.Top][CX] && X[CY][EX.Left]) << "not a box";
+  const auto Min = Ink(SC_MINIMIZE);
+  const TRect EN = Extent(Min);
+  EXPECT_LE(EN.Height(), 3) << "a bar";
+  EXPECT_GE(EN.Width(), 6);
+  const auto Max = Ink(SC_MAXIMIZE);
+  const TRect EM = Extent(Max);
+  EXPECT_TRUE(Max[EM.Top][(EM.Left + EM.Right) / 2] && Max[EM.Top + 1][(EM.Left + EM.Right) / 2]) << "a thick top";
+  EXPECT_FALSE(Max[(EM.Top + EM.Bottom) / 2][(EM.Left + EM.Right) / 2]) << "an empty middle";
 }
 
 // ---- top-line items -------------------------------------------------------------------------------

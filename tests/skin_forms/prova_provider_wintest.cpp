@@ -4,14 +4,20 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "framework/Forms.h"
+#include "skin/core/acSkinPack.h"
 #include "skin/core/sFormList.h"
 #include "skin/core/sMaskData.h"
 #include "skin/core/sSkinManager.h"
+#include "skin/core/sVclUtils.h"
 #include "skin/forms/sSkinProvider.h"
+#include "skin_core/skinpack_builder.h"
 #include "support/RealInput.h"
 #include "support/UiTest.h"
 
@@ -340,6 +346,52 @@ TEST_F(ProvaProvider, CenteredCaptionMovesTheTextToTheMiddle) {
 
 // ---- caption buttons -------------------------------------------------------------------------------
 
+TEST_F(ProvaProvider, CaptionButtonsStayInsideTheFormWhateverTheSkinSays) {
+  // The program's own skin with caption-button spacing and margin no real skin has, as a pack of
+  // its own: its forms paint without an error, and the band of caption buttons (and the strip
+  // saved behind it) lies inside the form, also on a narrow one.
+  std::ifstream In(SkinFolder() + "DefaultBlack.asz", std::ios::binary);
+  const std::string Pack{std::istreambuf_iterator<char>(In), {}};
+  std::vector<skinpack_builder::TPackFile> Files;
+  for (const TacPackEntry& F : UnpackSkinPack(Pack.data(), Pack.size())) {
+    std::string Data(F.Data.begin(), F.Data.end());
+    if (IsOptionsFileName(F.Name)) {
+      const std::size_t Line = Data.find('\n', Data.find("[GLOBALINFO]"));
+      ASSERT_NE(Line, std::string::npos);
+      Data.insert(Line + 1, "BISPACE=32767\r\nBIRIGHT=-32768\r\n");
+    }
+    Files.push_back({F.Name, Data});
+  }
+  const AnsiString Dir = AppDirectory() + "prova_wide_" + std::to_string(GetCurrentProcessId()) + "\\";
+  CreateDirectoryA(Dir.c_str(), nullptr);
+  ASSERT_TRUE(uitest::WriteFileBytes(Dir + "Wide.asz", skinpack_builder::BuildPack(Files)));
+  Manager->SetSkinDirectory(Dir);
+  Manager->SetSkinName("Wide");
+  DeleteFileA((Dir + "Wide.asz").c_str());
+  RemoveDirectoryA(Dir.c_str());
+  ASSERT_TRUE(Manager->SkinActive());
+  EXPECT_EQ(Manager->SkinData()->BISpace, 255);
+  EXPECT_EQ(Manager->SkinData()->BIRight, -255);
+
+  int Errors = 0;
+  std::string First;
+  Application->OnException = [&](TObject*, Exception& E) {
+    if (Errors++ == 0) First = E.Message;
+  };
+  MakeForm();
+  Repaint();
+  for (int Width : {360, 150, 60}) {
+    Form->SetWidth(Width);
+    Repaint();
+    EXPECT_LE(Provider->CaptionButtonsWidth(), Provider->FullWidth()) << Width;
+    ASSERT_TRUE(Provider->TitleButtonsBg);
+    EXPECT_LE(Provider->TitleButtonsBg->Width(), Provider->FullWidth()) << Width;
+    uitest::SaveScreenshot(Form->Handle(), ("wide_skin_" + std::to_string(Width)).c_str());
+  }
+  Application->OnException = nullptr;
+  EXPECT_EQ(Errors, 0) << First;
+}
+
 TEST_F(ProvaProvider, CaptionButtonsAreLaidOutFromTheRightEdge) {
   MakeForm();
   Repaint();
@@ -357,11 +409,11 @@ TEST_F(ProvaProvider, CaptionButtonsAreLaidOutFromTheRightEdge) {
   EXPECT_EQ(Provider->CaptionButtonsWidth(), SD.BIRight + 30 + 28 + SD.BISpace + 28 + SD.BISpace);
   // Vertically centred in the caption band.
   EXPECT_EQ(C.Top, (F + Provider->CaptionHeight(true) - 20) / 2);
-  // Hit numbers: close 1, maximize 2, minimize 3.
-  EXPECT_EQ(Provider->ButtonIndexAt(TPoint{C.Left + 3, C.Top + 3}), 1);
-  EXPECT_EQ(Provider->ButtonIndexAt(TPoint{X.Left + 3, X.Top + 3}), 2);
-  EXPECT_EQ(Provider->ButtonIndexAt(TPoint{N.Left + 3, N.Top + 3}), 3);
-  EXPECT_EQ(Provider->ButtonIndexAt(TPoint{20, 3}), 0);
+  // Each button answers its own hit code; the caption beside them none.
+  EXPECT_EQ(Provider->CaptionButtonAt(TPoint{C.Left + 3, C.Top + 3}), HTCLOSE);
+  EXPECT_EQ(Provider->CaptionButtonAt(TPoint{X.Left + 3, X.Top + 3}), HTMAXBUTTON);
+  EXPECT_EQ(Provider->CaptionButtonAt(TPoint{N.Left + 3, N.Top + 3}), HTMINBUTTON);
+  EXPECT_EQ(Provider->CaptionButtonAt(TPoint{20, 3}), 0);
   EXPECT_EQ(Provider->ButtonByCode(HTCLOSE), &Provider->ButtonClose);
   EXPECT_EQ(Provider->ButtonByCode(5), nullptr);
 
@@ -433,7 +485,7 @@ TEST_F(ProvaProvider, UserTitleButtonsSitLeftOfTheSystemButtonsWithTheirGlyphs) 
   EXPECT_EQ(R.Right, Provider->ButtonMin.Rect.Left - SD.BISpace - 8);
   EXPECT_EQ(R.Width(), Provider->TitleButtonWidth(B));
   EXPECT_EQ(Hidden->BtnData.Rect, TRect{});
-  EXPECT_EQ(Provider->ButtonIndexAt(TPoint{R.Left + 2, R.Top + 2}), 4);
+  EXPECT_EQ(Provider->CaptionButtonAt(TPoint{R.Left + 2, R.Top + 2}), 1000);
   EXPECT_EQ(Provider->ButtonByCode(1000), &B->BtnData);
   EXPECT_EQ(Provider->ButtonByCode(1002), nullptr);
   TWindowShot Shot(Form->Handle());
@@ -541,8 +593,6 @@ TEST_F(ProvaProvider, WithABorderWindowTheSkinsFrameAndTitleMeasureTheForm) {
   EXPECT_FALSE(PtInRegion(Rgn, Form->Width() / 2, 2));
   EXPECT_TRUE(PtInRegion(Rgn, F, F + GetSystemMetrics(SM_CYCAPTION)));
   DeleteObject(Rgn);
-  // Caption buttons tested by the border window, not by the form.
-  EXPECT_EQ(Provider->ButtonIndexAt(TPoint{Provider->ButtonClose.Rect.Left + 2, Provider->ButtonClose.Rect.Top + 2}), 0);
   // Turning the border window off gives a 24-bit image again.
   Provider->SetAllowExtBorders(false);
   EXPECT_EQ(Provider->BorderForm, nullptr);

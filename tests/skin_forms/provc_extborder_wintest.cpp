@@ -3,60 +3,13 @@
 // the title, icon, caption and buttons over it (border mode 1).
 #include "skin/core/sMaskData.h"
 #include "skin/forms/acBorderForm.h"
-#include "skin_forms/extskin_support.h"
+#include "skin_forms/extform_support.h"
 #include "skin_forms/provc_support.h"
 
 using namespace provctest;
+using extform::TExtForm;
 
 namespace {
-
-// A red window behind the form under test, so that what the border window lets through shows.
-struct TBackdrop {
-  TForm* Form;
-  explicit TBackdrop(const TRect& R) {
-    Form = TCustomForm::Create<TForm>(nullptr);
-    Form->SetBorderStyle(bsNone);
-    Form->SetColor(static_cast<TColor>(RGB(255, 0, 0)));
-    Form->SetBounds(R.Left, R.Top, R.Width(), R.Height());
-    uitest::ShowSettled(Form);
-  }
-  ~TBackdrop() { delete Form; }
-};
-
-// A skinned form with the test skin of a border mode, in front of a backdrop.
-struct TExtForm {
-  std::unique_ptr<TsSkinManager> Manager;
-  std::unique_ptr<TBackdrop> Back;
-  TForm* Form = nullptr;
-  TsSkinProvider* Provider = nullptr;
-  explicit TExtForm(int Mode) {
-    sSkinProviderInstall();
-    sSkinMenusInstall();
-    Manager = extskin::LoadExtSkin(Mode);
-    Back = std::make_unique<TBackdrop>(TRect{150, 100, 650, 500});
-    Form = TCustomForm::Create<TForm>(nullptr);
-    Form->SetBounds(250, 180, 300, 220);
-    Form->SetCaption(L"Extended borders");
-    Provider = new TsSkinProvider(Form);
-    Provider->SkinData()->SetSkinManager(Manager.get());
-    uitest::ShowSettled(Form);
-    realinput::BringToFront(Form->Handle());
-    uitest::PumpFor(100);
-    if (Provider->BorderForm != nullptr) Provider->BorderForm->UpdateBorderWindow(true, 255);
-    uitest::PumpFor(50);
-  }
-  ~TExtForm() {
-    delete Form;
-    uitest::Pump();
-  }
-  TBitmap* Image() const { return Provider->SkinData()->CacheBmp(); }
-  HWND BorderWnd() const { return Provider->BorderForm->AForm->Handle(); }
-  RECT BorderRect() const {
-    RECT R;
-    GetWindowRect(BorderWnd(), &R);
-    return R;
-  }
-};
 
 int Brightness(COLORREF C) { return GetRValue(C) + GetGValue(C) + GetBValue(C); }
 

@@ -27,30 +27,6 @@ TRect MenuLineRect(TMDIHost& H) {
   return TRect{0, Top, H.Main->Width(), Top + P->MenuLineCount() * P->MenuHeight()};
 }
 
-// An icon of one colour.
-HICON SolidIcon(COLORREF C) {
-  const int S = GetSystemMetrics(SM_CXSMICON);
-  HDC Screen = GetDC(nullptr);
-  HBITMAP Colour = CreateCompatibleBitmap(Screen, S, S);
-  HBITMAP Mask = CreateBitmap(S, S, 1, 1, nullptr);
-  HDC DC = CreateCompatibleDC(Screen);
-  HGDIOBJ Old = SelectObject(DC, Colour);
-  HBRUSH B = CreateSolidBrush(C);
-  RECT R{0, 0, S, S};
-  FillRect(DC, &R, B);
-  DeleteObject(B);
-  SelectObject(DC, Mask);
-  PatBlt(DC, 0, 0, S, S, BLACKNESS);  // every pixel opaque
-  SelectObject(DC, Old);
-  DeleteDC(DC);
-  ReleaseDC(nullptr, Screen);
-  ICONINFO II{TRUE, 0, 0, Mask, Colour};
-  HICON I = CreateIconIndirect(&II);
-  DeleteObject(Colour);
-  DeleteObject(Mask);
-  return I;
-}
-
 }  // namespace
 
 TEST(provc_MDI, AChildsProviderMadeBeforeItsWindowSkinsTheChild) {
@@ -160,7 +136,7 @@ TEST(provc_MDI, TheMaximisedChildsIconShowsAtTheStartOfTheMenuLine) {
   REQUIRE_MDI_HOST(H);
   TsSkinableMenus* Menus = SkinableMenusOf(H.Manager.get());
   ASSERT_NE(Menus, nullptr);
-  TMDIChildForm* C = H.AddChild(L"Red", [](TMDIChildForm* F) { F->Icon()->SetHandle(SolidIcon(RGB(255, 0, 0))); });
+  TMDIChildForm* C = H.AddChild(L"Red", [](TMDIChildForm* F) { F->Icon()->SetHandle(uitest::SolidIcon(GetSystemMetrics(SM_CXSMICON), RGB(255, 0, 0))); });
   EXPECT_FALSE(Menus->MDIChildIconVisible()) << "not maximised";
   H.Maximize(C);
   EXPECT_TRUE(Menus->MDIChildIconVisible());

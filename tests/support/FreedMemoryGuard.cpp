@@ -96,6 +96,11 @@ struct TState {
   unsigned TakenHeap = 0;
   unsigned TakenHardware = 0;
   int ExpectDepth = 0;
+  // TFailAllocation: counting while Counting is set; the allocation whose number is FailAt fails.
+  bool Counting = false;
+  unsigned Made = 0;
+  unsigned FailAt = 0;
+  bool Failed = false;
 };
 
 // Constant-initialised, so operator new works before any constructor of the program has run.
@@ -233,7 +238,9 @@ void* Allocate(std::size_t Size, std::size_t Align, TForm Form, bool Throw, cons
   void* Raw = nullptr;
   if (Total > Size) {
     TLock Lock;
-    Raw = RawAllocate(Total);
+    const bool Fail = G.Counting && ++G.Made == G.FailAt;
+    if (Fail) G.Failed = true;
+    else Raw = RawAllocate(Total);
   }
   if (Raw == nullptr) {
     if (Throw) throw std::bad_alloc();
@@ -462,6 +469,22 @@ TCounts TExpectFaults::Taken() const {
   const TCounts Now = Counts();
   return {Now.HeapFaults - FStart.HeapFaults, Now.HardwareFaults - FStart.HardwareFaults};
 }
+
+TFailAllocation::TFailAllocation(unsigned FailAt) {
+  TLock Lock;
+  G.Counting = true;
+  G.Made = 0;
+  G.FailAt = FailAt;
+  G.Failed = false;
+}
+
+TFailAllocation::~TFailAllocation() {
+  TLock Lock;
+  G.Counting = false;
+}
+
+unsigned TFailAllocation::Made() const { return G.Made; }
+bool TFailAllocation::Failed() const { return G.Failed; }
 
 // The raw count, which faults taken by TExpectFaults do not lower.
 TFaultCount::TFaultCount() : FStart(static_cast<unsigned>(G.HardwareFaults)) {}

@@ -56,6 +56,21 @@ class TExpectFaults {
   TCounts FStart;
 };
 
+// Makes one allocation fail as the process running out of memory would, for tests of what an
+// operation leaves behind then: while an object of this class lives, the allocations by operator
+// new are counted, and the one numbered FailAt (1 for the first) fails (operator new throws
+// std::bad_alloc, its nothrow forms answer nullptr). FailAt 0 only counts. One object at a time.
+class TFailAllocation {
+ public:
+  explicit TFailAllocation(unsigned FailAt);
+  ~TFailAllocation();
+  TFailAllocation(const TFailAllocation&) = delete;
+  TFailAllocation& operator=(const TFailAllocation&) = delete;
+  // Allocations asked for since this object was made (the failed one included).
+  unsigned Made() const;
+  bool Failed() const;
+};
+
 // Counts the hardware faults (access violations, stack overflows ...) the process raises while an
 // object of this class lives, caught or not: a test that sends messages checks with it that no
 // window procedure crashed where it expects none (the listener would fail the test as well, but

@@ -340,6 +340,29 @@ inline void SaveScreenshot(HWND Window, const char* Name) {
   C.MaybeSave(Name);
 }
 
+// An icon of Size x Size pixels of one colour, every pixel opaque (the caller destroys it).
+inline HICON SolidIcon(int Size, COLORREF C) {
+  HDC Screen = GetDC(nullptr);
+  HBITMAP Colour = CreateCompatibleBitmap(Screen, Size, Size);
+  HBITMAP Mask = CreateBitmap(Size, Size, 1, 1, nullptr);
+  HDC DC = CreateCompatibleDC(Screen);
+  HGDIOBJ Old = SelectObject(DC, Colour);
+  const RECT R{0, 0, Size, Size};
+  HBRUSH B = CreateSolidBrush(C);
+  FillRect(DC, &R, B);
+  DeleteObject(B);
+  SelectObject(DC, Mask);
+  PatBlt(DC, 0, 0, Size, Size, BLACKNESS);
+  SelectObject(DC, Old);
+  DeleteDC(DC);
+  ReleaseDC(nullptr, Screen);
+  ICONINFO II{TRUE, 0, 0, Mask, Colour};
+  HICON I = CreateIconIndirect(&II);
+  DeleteObject(Colour);
+  DeleteObject(Mask);
+  return I;
+}
+
 // A W x H bitmap of one colour, for glyphs; a 32-bit one gets alpha A everywhere.
 inline std::unique_ptr<TBitmap> SolidGlyph(int W, int H, TColor Color, TPixelFormat Format = pf24bit,
                                            int A = 255) {

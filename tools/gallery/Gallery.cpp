@@ -9,7 +9,6 @@
 // Menus and message boxes are modal: a timer inside their message loop takes the picture and
 // closes them.
 #include <windows.h>
-#include <commctrl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -19,13 +18,12 @@
 
 #include "GalleryCapture.h"
 #include "GalleryControls.h"
+#include "GalleryDialog.h"
 #include "app/Program.h"
 #include "framework/Forms.h"
 #include "framework/Graphics.h"
-#include "framework/StreamAdapter.h"
 #include "framework/Streams.h"
 #include "skin/core/sSkinManager.h"
-#include "skin/core/sStoredSkins.h"
 #include "skin/forms/acBorderForm.h"
 #include "skin/forms/acDials.h"
 #include "skin/forms/sSkinProvider.h"
@@ -257,6 +255,19 @@ void SceneMessageBox() {
       [] { CloseDialog(IDCANCEL); });
 }
 
+// A system dialog (the system's dialog class, skinned by the dialog hook) holding an edit, a combo
+// box, a list box and a group box of check and radio boxes.
+void SceneSystemDialog() {
+  HWND D = CreateChannelDialog();
+  SetWindowPos(D, nullptr, 140, 110, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  ShowWindow(D, SW_SHOW);
+  SetForegroundWindow(D);
+  Settle(900);
+  SavePicture(L"system_dialog");
+  if (IsWindow(D)) DestroyWindow(D);
+  Settle(200);
+}
+
 void SceneMenus() {
   TForm* F = SimpleForm(L"Menus", 120, 100);
   TPopupMenu* Popup = CreatePopupMenu(F);
@@ -343,15 +354,8 @@ void SceneExtendedBorders(TsSkinManager* Manager) {
 // The default skin manager with the program's own skin: the same stored skin the main form
 // carries, read from the program's resources.
 TsSkinManager* CreateManager() {
-  auto* M = new TsSkinManager(nullptr);
-  TsStoredSkin* Stored = M->InternalSkins()->Add();
-  Stored->SetName("Program skin");
-  TResourceStream Pack(GetModuleHandleW(nullptr), "DEFAULTSKIN", MAKEINTRESOURCEA(10));  // RT_RCDATA
-  Stored->ReadData(Pack);
-  M->SetAllowGlowing(false);
-  M->SetSkinDirectory("c:\\no skins here");
-  ListControlClasses(M);
-  M->SetSkinName("Program skin");
+  TsSkinManager* M = CreateProgramSkinManager();
+  M->SetSkinName(ProgramSkinName);
   return M;
 }
 
@@ -366,14 +370,7 @@ int main(int argc, char** argv) {
   OutFolder.assign(Out.begin(), Out.end());
   CreateDirectoryW(OutFolder.c_str(), nullptr);
   AddVectoredExceptionHandler(1, CountViolation);
-  INITCOMMONCONTROLSEX Icc{sizeof(Icc), ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES |
-                                            ICC_TREEVIEW_CLASSES};
-  InitCommonControlsEx(&Icc);
-  InitializeUnits();
-  Application->Initialize();
-  // The pointer rests in the screen's far corner, away from every scene: no control shows its
-  // look under the mouse by chance.
-  SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+  StartUp();
   CreateBackdrop();
   TsSkinManager* Manager = CreateManager();
   if (!Manager->SkinActive()) {
@@ -383,6 +380,7 @@ int main(int argc, char** argv) {
   const std::vector<std::pair<const char*, std::function<void()>>> Scenes = {
       {"controls", SceneControls},
       {"message box", SceneMessageBox},
+      {"system dialog", SceneSystemDialog},
       {"menus", SceneMenus},
       {"extended borders", [Manager] { SceneExtendedBorders(Manager); }},
       {"MDI", SceneMDI}};

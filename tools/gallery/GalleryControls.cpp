@@ -15,18 +15,21 @@
 #include <string>
 #include <vector>
 
+#include "app/Program.h"
 #include "framework/Buttons.h"
 #include "framework/ComCtrls.h"
 #include "framework/ExtCtrls.h"
 #include "framework/Graphics.h"
 #include "framework/ImgList.h"
 #include "framework/ListViews.h"
+#include "framework/StreamAdapter.h"
 #include "framework/StdCtrls.h"
 #include "framework/ToolBars.h"
 #include "skin/controls/sButton.h"
 #include "skin/controls/sLabel.h"
 #include "skin/controls/sSplitter.h"
 #include "skin/core/sSkinManager.h"
+#include "skin/core/sStoredSkins.h"
 
 // ---- stand-ins over common control windows --------------------------------------------------------
 
@@ -190,6 +193,27 @@ void ListControlClasses(TsSkinManager* Manager) {
   for (int K = 0; K < ThirdPartyKindCount; ++K) Manager->ThirdParty()->SetTexts(K, " ");
   for (const TKindNames& N : Kinds) Manager->ThirdParty()->SetTexts(N.Kind, N.Names);
   Manager->UpdateThirdNames();
+}
+
+void StartUp() {
+  INITCOMMONCONTROLSEX Icc{sizeof(Icc), ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES |
+                                            ICC_TREEVIEW_CLASSES};
+  InitCommonControlsEx(&Icc);
+  InitializeUnits();
+  Application->Initialize();
+  SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+}
+
+TsSkinManager* CreateProgramSkinManager() {
+  auto* M = new TsSkinManager(nullptr);
+  TsStoredSkin* Stored = M->InternalSkins()->Add();
+  Stored->SetName(ProgramSkinName);
+  TResourceStream Pack(GetModuleHandleW(nullptr), "DEFAULTSKIN", MAKEINTRESOURCEA(10));  // RT_RCDATA
+  Stored->ReadData(Pack);
+  M->SetAllowGlowing(false);
+  M->SetSkinDirectory("c:\\no skins here");
+  ListControlClasses(M);
+  return M;
 }
 
 // ---- menus --------------------------------------------------------------------------------------

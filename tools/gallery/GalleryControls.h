@@ -14,6 +14,17 @@ namespace gallery {
 // the kind of adapter it takes.
 void ListControlClasses(TsSkinManager* Manager);
 
+// Starts what the gallery's windows need: the common control classes, the program's units and the
+// application object. The pointer then rests in the screen's far corner, away from every window,
+// so that no control shows its look under the mouse by chance.
+void StartUp();
+
+// A skin manager holding the program's own skin, the stored skin the main form carries (read from
+// the program's resources), with the gallery's control classes listed and no glow. The skin is
+// not loaded yet: SetSkinName(ProgramSkinName) loads it.
+inline constexpr const char* ProgramSkinName = "Program skin";
+TsSkinManager* CreateProgramSkinManager();
+
 // A sizeable form holding every kind of control, with a menu line, a tool bar and a status bar.
 // Its window exists; it is not shown yet.
 TForm* CreateControlsForm(TComponent* Owner);

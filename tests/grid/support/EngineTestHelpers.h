@@ -1,6 +1,7 @@
 // Helpers of the grid engine's window tests: a shown form with a grid of several fixed-width text
-// columns, an event recorder, the region a window has marked for repainting, and real clicks
-// with modifier keys held.
+// columns (and one whose cells can be edited), an event recorder, the region a window has marked
+// for repainting, real presses, drags and clicks (with modifier keys held, on scroll bars), and
+// the hint window's place.
 #pragma once
 
 #include <windows.h>
@@ -9,6 +10,8 @@
 #include <vector>
 
 #include "GridTestHelpers.h"
+#include "framework/Strings.h"
+#include "grid/NxColumnDragBox.h"
 
 namespace enginetest {
 
@@ -79,6 +82,93 @@ struct TEngineForm {
     return WaitFor([&] { return Grid->IsFocused() && Grid->SelectedRow() == Row; });
   }
 };
+
+// --- real pointer steps: press, move with the button held, release
+
+inline POINT ScreenPoint(HWND W, int X, int Y) {
+  POINT P{X, Y};
+  ClientToScreen(W, &P);
+  return P;
+}
+
+// The last point the pointer was sent to (screen): the release happens there.
+inline POINT LastPointer{};
+
+// Moves the pointer to a screen point (a button may be held) and waits until it stays.
+inline bool PointerToScreen(POINT S) {
+  LastPointer = S;
+  return MovePointerSettled(S);
+}
+
+// The same for a client point of W.
+inline bool PointerTo(HWND W, int X, int Y) { return PointerToScreen(ScreenPoint(W, X, Y)); }
+
+inline bool Press(HWND W, int X, int Y, DWORD Button = MOUSEEVENTF_LEFTDOWN) {
+  if (!realinput::BringToFront(W) || !PointerTo(W, X, Y)) return false;
+  SendButtons({ButtonAt(LastPointer, Button)});
+  return true;
+}
+
+inline void Release(DWORD Button = MOUSEEVENTF_LEFTUP) { SendButtons({ButtonAt(LastPointer, Button)}); }
+
+// Press, the given moves with the left button held, release at the last point.
+inline bool Drag(HWND W, TPoint From, const std::vector<TPoint>& Moves) {
+  if (!Press(W, From.X, From.Y)) return false;
+  for (const TPoint& P : Moves)
+    if (!PointerTo(W, P.X, P.Y)) return false;
+  Release();
+  return true;
+}
+
+// A real click at a screen point (on a window's frame or scroll bar as much as in a client
+// area): the window there comes to the front, then the press and the release.
+inline bool ClickScreen(POINT S, bool Right = false) {
+  if (!realinput::BringToFront(WindowFromPoint(S)) || !PointerToScreen(S)) return false;
+  SendButtons({ButtonAt(S, Right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN),
+               ButtonAt(S, Right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP)});
+  return true;
+}
+
+// The screen point in the middle of a window's scroll bar arrow: the vertical bar's lower or
+// upper one, the horizontal bar's right or left one.
+inline POINT ScrollArrowPoint(HWND W, bool Vertical, bool Forward) {
+  SCROLLBARINFO Info{};
+  Info.cbSize = sizeof(Info);
+  GetScrollBarInfo(W, Vertical ? OBJID_VSCROLL : OBJID_HSCROLL, &Info);
+  const RECT& R = Info.rcScrollBar;
+  const int Half = Info.dxyLineButton / 2;
+  if (Vertical) return POINT{(R.left + R.right) / 2, Forward ? R.bottom - 1 - Half : R.top + Half};
+  return POINT{Forward ? R.right - 1 - Half : R.left + Half, (R.top + R.bottom) / 2};
+}
+
+// With a column drag running, moves the pointer to a client point of the grid and waits until
+// the drag box stands there (its lower edge 4 pixels below the pointer, centred on it) and the
+// pointer stays put. Under Wine on X, the box moving under the pointer can report an old pointer
+// position once more, which moves the box back; the pointer is then moved again.
+inline bool DragBoxTo(TNxGrid* G, int X, int Y) {
+  const POINT S = ScreenPoint(G->Handle(), X, Y);
+  TColumnDragBox* Box = G->DragBox();
+  auto Settled = [&] {
+    POINT C;
+    GetCursorPos(&C);
+    return C.x == S.x && C.y == S.y && Box->Left() == S.x - Box->ClientWidth() / 2 &&
+           Box->Top() == S.y - Box->ClientHeight() + 4;
+  };
+  for (int Try = 0; Try < 5; ++Try) {
+    if (!PointerTo(G->Handle(), X, Y)) return false;
+    if (WaitFor(Settled, 500) && MovePointerSettled(S) && Settled()) return true;
+  }
+  return false;
+}
+
+// The hint window's place on the screen, or an empty rectangle while it is hidden.
+inline TRect ShownHintRect(TNxCustomGrid* G) {
+  THintWindow* H = G->HintWindow();
+  if (H == nullptr || !H->HandleAllocated() || !IsWindowVisible(H->Handle())) return TRect{};
+  RECT R;
+  GetWindowRect(H->Handle(), &R);
+  return TRect{R.left, R.top, R.right, R.bottom};
+}
 
 // Records events as short words, in order.
 struct TEventLog {
@@ -188,5 +278,30 @@ inline void TypeText(const std::string& Text) {
       PressKey(Vk);
   }
 }
+
+// A form whose columns can be edited (a click on a cell opens its editor), filled with Rows rows.
+struct TEditingForm : TEngineForm {
+  explicit TEditingForm(int Cols = 3, TGridOptions Options = {goHeader, goGrid}, int Rows = 4, int Width = 300,
+                        int Height = 200)
+      : TEngineForm(Cols, Options, Width, Height, 80, true) {
+    Fill(Rows);
+  }
+  TNxCustomEdit* Editor() { return Grid->InplaceEditor(); }
+  bool EditorFocused() { return Editor() != nullptr && GetFocus() == Editor()->Handle(); }
+  // Opens the editor with a real click on the cell.
+  bool ClickToEdit(int Col, int Row) {
+    const TPoint P = CellPoint(Col, Row);
+    SettledClick(Window(), P.X, P.Y);
+    return WaitFor([&] { return Grid->EditCol() == Col && Grid->EditRow() == Row && EditorFocused(); });
+  }
+  // Opens the input line's editor of a column and types Text into it.
+  bool TypeIntoInputLine(int Col, const std::string& Text) {
+    Grid->SetFocus();
+    Grid->EditInputCell(Columns[static_cast<std::size_t>(Col)]);
+    if (!WaitFor([&] { return EditorFocused(); })) return false;
+    TypeText(Text);
+    return WaitFor([&] { return Editor()->Text() == AnsiToWide(Text); });
+  }
+};
 
 }  // namespace enginetest

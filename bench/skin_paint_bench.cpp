@@ -1,0 +1,261 @@
+// A skinned form against the same form with the skin switched off (drawn by the system), in one
+// process: the gallery's form of every kind of control (tools/gallery), 900 x 700, under the
+// program's own skin. The two states take turns round by round (the skin manager switched on and
+// off between them, not timed); in each round every piece of work runs a few times and its best
+// call counts. Printed per piece of work: the best and the median over the rounds of each state
+// and the ratios skinned / system.
+//
+//   skin_paint_bench.exe [--runs N] [--profile PIECE SECONDS [system]]
+// --profile repeats one piece of work (named as printed, "hue" for the skin change) in the skinned
+// state (or the system-drawn one) for the time given and prints nothing else: a run for a sampling
+// profiler.
+//
+// - full repaint: the form's frame and every child invalidated, erased and painted at once;
+// - size change: the form's size changed (grown and shrunk in turn) and all it invalidates painted;
+// - each control kind alone: one control of each class invalidated with its children and painted;
+// - skin change: the hue offset changed (the skin's pictures re-coloured) until the form is painted,
+//   without the change's fade (which lasts its designed time), against the system-drawn form's
+//   full repaint;
+// - GDI objects and private memory of the process in each state (medians over the rounds), and
+//   what the skin holds by itself: the process's growth while it first loads, before any form.
+// Every timed piece ends when the queue holds nothing more to handle, so that work a window
+// posts to itself is counted.
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "BenchWinTiming.h"
+#include "app/Program.h"
+#include "framework/Forms.h"
+#include "skin/core/sSkinManager.h"
+#include "skin/forms/sSkinProvider.h"
+#include "tests/support/UiTest.h"
+#include "tools/gallery/GalleryControls.h"
+
+namespace {
+
+constexpr int FormW = 900, FormH = 700;
+
+double PrivateBytes();
+
+// What the loaded skin holds by itself: the process's growth while the skin loads.
+struct TSkinItself {
+  int Gdi = 0;
+  double Private = 0;
+};
+
+// The program's own skin from its resources, as the gallery loads it.
+TsSkinManager* CreateManager(TSkinItself& Itself) {
+  TsSkinManager* M = gallery::CreateProgramSkinManager();
+  // The skin change's fade takes its own designed time (100 ms): the change is timed without it.
+  M->AnimEffects()->SkinChanging()->SetActive(false);
+  const int G0 = uitest::GdiObjectCount();
+  const double P0 = PrivateBytes();
+  M->SetSkinName(gallery::ProgramSkinName);
+  Itself = TSkinItself{uitest::GdiObjectCount() - G0, PrivateBytes() - P0};
+  return M;
+}
+
+// Handles what the queue holds (bounded: a window that keeps posting to itself cannot hold the run).
+void Drain() {
+  MSG Msg;
+  for (int I = 0; I < 10000 && PeekMessageW(&Msg, nullptr, 0, 0, PM_REMOVE); ++I) {
+    TranslateMessage(&Msg);
+    DispatchMessageW(&Msg);
+  }
+  GdiFlush();
+}
+
+void Settle(HWND W) {
+  uitest::PumpFor(60);
+  RedrawWindow(W, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+  Drain();
+}
+
+void PaintNow(HWND W) {
+  RedrawWindow(W, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  Drain();
+}
+
+double PrivateBytes() {
+  PROCESS_MEMORY_COUNTERS_EX C{};
+  C.cb = sizeof C;
+  GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&C), sizeof C);
+  // The process's committed private memory (what the system reports as private usage; Wine fills
+  // only the page-file figure, which is the same quantity).
+  return static_cast<double>(C.PrivateUsage != 0 ? C.PrivateUsage : C.PagefileUsage);
+}
+
+struct TKind {
+  std::string Name;
+  TControl* Control;
+};
+
+// One control of each class on the form, in the order the form holds them.
+void CollectKinds(TWinControl* Parent, std::vector<TKind>& Kinds) {
+  for (int I = 0; I < Parent->ControlCount(); ++I) {
+    TControl* C = Parent->Controls(I);
+    const std::string Name = C->ClassName();
+    if (std::none_of(Kinds.begin(), Kinds.end(), [&](const TKind& K) { return K.Name == Name; }))
+      Kinds.push_back(TKind{Name, C});
+    if (auto* W = dynamic_cast<TWinControl*>(C)) CollectKinds(W, Kinds);
+  }
+}
+
+// Repaints one control as a change of its own look does: a windowed control with its children
+// and frame, a graphic control through its parent's window.
+void PaintControl(TControl* C) {
+  if (auto* W = dynamic_cast<TWinControl*>(C); W != nullptr && W->HandleAllocated()) {
+    PaintNow(W->Handle());
+    return;
+  }
+  C->Invalidate();
+  if (C->Parent() != nullptr && C->Parent()->HandleAllocated()) UpdateWindow(C->Parent()->Handle());
+  Drain();
+}
+
+struct TPiece {
+  std::string Name;
+  std::function<void()> Work;
+  std::vector<double> Times[2];  // per state (0 skinned, 1 system): the best call of each round
+};
+
+double Median(std::vector<double> V) {
+  if (V.empty()) return 0;
+  std::sort(V.begin(), V.end());
+  return V[V.size() / 2];
+}
+double Min(const std::vector<double>& V) { return V.empty() ? 0 : *std::min_element(V.begin(), V.end()); }
+
+double BestOf(int Reps, const std::function<void()>& Work) {
+  double Best = 1e30;
+  for (int I = 0; I < Reps; ++I) {
+    const double T0 = bench::Seconds();
+    Work();
+    Best = std::min(Best, bench::Seconds() - T0);
+  }
+  return Best;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int Runs = 9;
+  std::string ProfilePiece;
+  double ProfileSeconds = 0;
+  bool ProfileSystem = false;
+  for (int I = 1; I + 1 < argc; ++I) {
+    if (std::string(argv[I]) == "--runs") Runs = std::max(1, std::atoi(argv[I + 1]));
+    if (std::string(argv[I]) == "--profile" && I + 2 < argc) {
+      ProfilePiece = argv[I + 1];
+      ProfileSeconds = std::atof(argv[I + 2]);
+      ProfileSystem = I + 3 < argc && std::string(argv[I + 3]) == "system";
+    }
+  }
+  gallery::StartUp();
+  TSkinItself Skin;
+  TsSkinManager* Manager = CreateManager(Skin);
+  if (!Manager->SkinActive()) {
+    std::printf("FAILED: the program's skin did not load\n");
+    return 1;
+  }
+
+  TForm* F = gallery::CreateControlsForm(nullptr);
+  new TsSkinProvider(F);
+  F->SetBounds(40, 20, FormW, FormH);
+  F->Show();
+  SetForegroundWindow(F->Handle());
+  HWND H = F->Handle();
+  Settle(H);
+
+  std::vector<TKind> Kinds;
+  CollectKinds(F, Kinds);
+  std::vector<TPiece> Pieces;
+  Pieces.push_back({"full repaint, frame and children", [H] { PaintNow(H); }, {}});
+  bool Grown = false;
+  Pieces.push_back({"size change, what it invalidates painted", [H, &Grown] {
+                      Grown = !Grown;
+                      SetWindowPos(H, nullptr, 0, 0, FormW + (Grown ? 24 : 0), FormH + (Grown ? 18 : 0),
+                                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+                      RedrawWindow(H, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+                      Drain();
+                    },
+                    {}});
+  const std::size_t FirstKind = Pieces.size();
+  for (const TKind& K : Kinds)
+    if (K.Control->Visible()) Pieces.push_back({K.Name, [C = K.Control] { PaintControl(C); }, {}});
+
+  int Hue = 0;
+  auto HueChange = [&] {
+    Hue = Hue == 0 ? 40 : 0;
+    Manager->SetHueOffset(Hue);
+    RedrawWindow(H, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Drain();
+  };
+  if (!ProfilePiece.empty()) {
+    Manager->SetActive(!ProfileSystem);
+    Settle(H);
+    std::function<void()> Work = HueChange;
+    for (const TPiece& P : Pieces)
+      if (P.Name.rfind(ProfilePiece, 0) == 0) Work = P.Work;
+    const double T0 = bench::Seconds();
+    int Calls = 0;
+    // Two atom look-ups mark the loop in a trace of the window server's requests.
+    GlobalFindAtomA("skin_paint_bench: begin");
+    for (; bench::Seconds() - T0 < ProfileSeconds; ++Calls) {
+      Work();
+    }
+    GlobalFindAtomA("skin_paint_bench: end");
+    std::printf("%d calls\n", Calls);
+    return 0;
+  }
+
+  std::vector<double> HueTimes;
+  std::vector<double> Gdi[2], Private[2];
+  for (int R = 0; R < Runs; ++R)
+    for (int State = 0; State < 2; ++State) {
+      Manager->SetActive(State == 0);
+      SetWindowPos(H, nullptr, 0, 0, FormW, FormH, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      Grown = false;
+      Settle(H);
+      PaintNow(H);
+      Gdi[State].push_back(uitest::GdiObjectCount());
+      Private[State].push_back(PrivateBytes());
+      for (TPiece& P : Pieces) P.Times[State].push_back(BestOf(3, P.Work));
+      if (State == 0) HueTimes.push_back(BestOf(2, HueChange));
+    }
+  Manager->SetHueOffset(0);
+  Manager->SetActive(true);
+
+  std::printf("skinned form against the system-drawn form, %d x %d, %d rounds; best and median of the rounds\n",
+              FormW, FormH, Runs);
+  std::printf("%-42s %9s %9s %9s %9s %7s %7s\n", "", "skinned", "", "system", "", "ratio", "");
+  std::printf("%-42s %9s %9s %9s %9s %7s %7s\n", "", "best us", "median", "best us", "median", "best", "median");
+  auto Line = [](const std::string& Name, const std::vector<double>& A, const std::vector<double>& B) {
+    std::printf("%-42s %9.0f %9.0f %9.0f %9.0f %7.2f %7.2f\n", Name.c_str(), Min(A) * 1e6, Median(A) * 1e6,
+                Min(B) * 1e6, Median(B) * 1e6, Min(A) / Min(B), Median(A) / Median(B));
+  };
+  for (std::size_t I = 0; I < Pieces.size(); ++I) {
+    if (I == FirstKind) std::printf("each control kind alone:\n");
+    Line((I >= FirstKind ? "  " : "") + Pieces[I].Name, Pieces[I].Times[0], Pieces[I].Times[1]);
+  }
+  Line("skin change (hue) until painted, vs full repaint", HueTimes, Pieces[0].Times[1]);
+
+  const double SkinG = Skin.Gdi, SkinP = Skin.Private;
+  const double G0 = Median(Gdi[0]), G1 = Median(Gdi[1]), P0 = Median(Private[0]), P1 = Median(Private[1]);
+  std::printf("GDI objects:    skinned %6.0f  system %6.0f  ratio %.3f; the skin by itself %4.0f, ratio without it %.3f\n",
+              G0, G1, G0 / G1, SkinG, (G0 - SkinG) / G1);
+  std::printf("private memory: skinned %6.1f MB system %6.1f MB ratio %.3f; the skin by itself %4.1f MB, ratio "
+              "without it %.3f\n",
+              P0 / 1048576, P1 / 1048576, P0 / P1, SkinP / 1048576, (P0 - SkinP) / P1);
+  delete F;
+  delete Manager;
+  FinalizeUnits();
+  return 0;
+}

@@ -1,0 +1,242 @@
+// The display follows every change: after an operation the grid shows what a full repaint
+// shows, its scroll bar what a grid built in that state shows, its editor stands where an
+// editor opened afresh stands, and its hints and mouse tracking follow the rows as they move.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "support/EngineTestHelpers.h"
+
+using namespace enginetest;
+using gridtest::TChannelListForm;
+
+namespace {
+
+// Lets the window paint what the last change invalidated, then tells whether that shows the same
+// pixels as a repaint of the whole window. Saves both pictures as Name (before) and Name_full.
+bool ShowsAFullRepaint(HWND W, const char* Name) {
+  Settle(W);
+  const TCapture Shown(W);
+  InvalidateRect(W, nullptr, FALSE);
+  Settle(W);
+  const TCapture Full(W);
+  Shown.MaybeSave(Name);
+  Full.MaybeSave((std::string(Name) + "_full").c_str());
+  const TRect All{0, 0, Full.Width(), Full.Height()};
+  return TCapture::SamePixels(Shown, All, Full, All);
+}
+
+SCROLLINFO VerticalBar(HWND W) {
+  SCROLLINFO I{};
+  I.cbSize = sizeof(I);
+  I.fMask = SIF_ALL;
+  GetScrollInfo(W, SB_VERT, &I);
+  return I;
+}
+
+// A change that moves a cell, and its undoing.
+struct TCellMove {
+  const char* Name;
+  int Col, Row;
+  std::function<void()> Change, Undo;
+};
+
+// After each change the editor open on the cell stands where an editor opened afresh stands (and
+// that place differs from the one before the change).
+void ExpectTheEditorFollows(TEditingForm& F, const std::vector<TCellMove>& Moves) {
+  for (const TCellMove& M : Moves) {
+    SCOPED_TRACE(M.Name);
+    F.Grid->EditCell(M.Col, M.Row);
+    ASSERT_TRUE(F.Grid->IsEditing());
+    const TRect Before = F.Editor()->BoundsRect();
+    M.Change();
+    const TRect Now = F.Editor()->BoundsRect();
+    F.Grid->EndEditing();
+    F.Grid->EditCell(M.Col, M.Row);
+    EXPECT_FALSE(F.Editor()->BoundsRect() == Before);
+    EXPECT_EQ(Now, F.Editor()->BoundsRect());
+    F.Grid->EndEditing();
+    M.Undo();
+  }
+}
+
+}  // namespace
+
+TEST(DisplayFollows, ExchangingRowsRepaintsTheRowsBetweenAndUpdatesTheBar) {
+  TEngineForm F(2, {goHeader, goGrid}, 300, 200);
+  F.Fill(30);
+  TNxGrid* G = F.Grid;
+  // A tall row in view: nine rows fit the page. Exchanged with a row below the view, ten fit,
+  // and every row between moves up.
+  G->SetRowHeight(1, 40);
+  Settle(F.Window());
+  G->ExchangeRows(1, 15);
+  EXPECT_TRUE(ShowsAFullRepaint(F.Window(), "grid_exchange_heights"));
+  TEngineForm Peer(2, {goHeader, goGrid}, 300, 200);
+  Peer.Fill(30);
+  Peer.Grid->SetRowHeight(15, 40);
+  Settle(Peer.Window());
+  const SCROLLINFO Want = VerticalBar(Peer.Window()), Got = VerticalBar(F.Window());
+  EXPECT_EQ(Got.nMax, Want.nMax);
+  EXPECT_EQ(Got.nPage, Want.nPage);
+  EXPECT_EQ(Got.nPos, Want.nPos);
+  // A hidden row exchanged with a shown one: the rows between move down.
+  G->SetRowVisible(3, false);
+  Settle(F.Window());
+  G->ExchangeRows(3, 7);
+  EXPECT_TRUE(ShowsAFullRepaint(F.Window(), "grid_exchange_hidden"));
+}
+
+TEST(DisplayFollows, TheVerticalBarsPageCountsTheRowsLeftBesideTheHorizontalBar) {
+  // The columns fit until the vertical bar takes its width; then the horizontal bar shows too and
+  // takes height from the body.
+  TEngineForm F(4, {goHeader, goGrid, goIndicator}, 220, 132, 50);
+  TNxGrid* G = F.Grid;
+  ASSERT_FALSE(G->HorzScrollBar()->Visible());
+  while (!G->VertScrollBar()->Visible()) G->AddRow(1);
+  ASSERT_TRUE(G->HorzScrollBar()->Visible());
+  const int Rows = (G->GetBodyRect().Height() + 1) / (G->RowSize() + 1);
+  EXPECT_EQ(G->VertScrollBar()->PageSize(), Rows + 1);
+}
+
+TEST(DisplayFollows, HidingTheEditedColumnWritesTheTextAndClosesTheEditor) {
+  TEditingForm F(3, {goHeader, goGrid, goCanHideColumn});
+  TNxGrid* G = F.Grid;
+  ASSERT_TRUE(F.ClickToEdit(1, 1));
+  TypeText("hc");
+  ASSERT_TRUE(WaitFor([&] { return F.Editor()->Text() == L"r1c1hc"; }));
+  // The header is dragged out of the header strip.
+  ASSERT_TRUE(Press(F.Window(), 120, 9));
+  ASSERT_TRUE(PointerTo(F.Window(), 126, 9));
+  ASSERT_TRUE(G->GridState().Contains(gsColumnDragging));
+  ASSERT_TRUE(DragBoxTo(G, 120, 120));
+  Release();
+  ASSERT_TRUE(WaitFor([&] { return !F.Columns[1]->Visible(); }));
+  EXPECT_FALSE(G->IsEditing());
+  EXPECT_EQ(G->Cells(1, 1), L"r1c1hc");
+  EXPECT_EQ(G->Cells(2, 1), L"r1c2");
+  // Hidden by the program, the same.
+  F.Columns[1]->SetVisible(true);
+  G->EditCell(1, 2, L"by code");
+  F.Columns[1]->SetVisible(false);
+  EXPECT_FALSE(G->IsEditing());
+  EXPECT_EQ(G->Cells(1, 2), L"by code");
+}
+
+TEST(DisplayFollows, FooterSettingsRepaintTheFooter) {
+  TEngineForm F(2, {goHeader, goFooter}, 300, 200);
+  F.Fill(3);
+  TColumnFooter* Footer = F.Columns[0]->Footer();
+  Footer->SetCaption(L"12");
+  const TRect R = F.Grid->GetFooterCellRect(F.Columns[0]);
+  const TPoint Middle = Point((R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2);
+  const struct {
+    const char* Name;
+    std::function<void()> Change;
+  } Changes[] = {{"TextBefore", [&] { Footer->SetTextBefore(L"<"); }},
+                 {"TextAfter", [&] { Footer->SetTextAfter(L" items"); }},
+                 {"FormatMask", [&] { Footer->SetFormatMask("0.00"); }},
+                 {"FormatMaskKind", [&] { Footer->SetFormatMaskKind(mkFloat); }},
+                 {"FormulaKind", [&] { Footer->SetFormulaKind(fkSum); }}};
+  for (const auto& C : Changes) {
+    SCOPED_TRACE(C.Name);
+    ForgetRepaint(F.Window());
+    C.Change();
+    EXPECT_TRUE(MarkedForRepaint(F.Window(), Middle.X, Middle.Y));
+    EXPECT_TRUE(ShowsAFullRepaint(F.Window(), "grid_footer_settings"));
+  }
+}
+
+TEST(DisplayFollows, LineAndFixedColumnSettingsRePlaceAnOpenEditor) {
+  TEditingForm F(5, {goHeader, goGrid});
+  TNxGrid* G = F.Grid;
+  // Scrolled sideways: a fixed column stops scrolling.
+  G->HorzScrollBar()->SetPosition(50);
+  ExpectTheEditorFollows(
+      F, {{"lines horizontal only", 1, 1, [&] { G->SetGridLinesStyle(lsHorizontalOnly); },
+           [&] { G->SetGridLinesStyle(lsNormal); }},
+          {"3-D lines", 1, 1, [&] { G->SetAppearanceOptions(G->AppearanceOptions() + ao3DGridLines); },
+           [&] { G->SetAppearanceOptions(G->AppearanceOptions() - ao3DGridLines); }},
+          {"fixed column", 0, 1, [&] { G->SetFixedCols(1); }, [&] { G->SetFixedCols(0); }}});
+}
+
+TEST(DisplayFollows, RowsChangingAboveAnOpenEditorMoveIt) {
+  TEditingForm F(3, {goHeader, goGrid}, 8);
+  TNxGrid* G = F.Grid;
+  ExpectTheEditorFollows(
+      F, {{"taller row", 1, 4, [&] { G->SetRowHeight(1, 40); }, [&] { G->SetRowHeight(1, G->RowSize()); }},
+          {"hidden row", 1, 4, [&] { G->SetRowVisible(1, false); }, [&] { G->SetRowVisible(1, true); }}});
+  // The edited row itself goes out of sight: the editor hides with it, and comes back with it.
+  G->EditCell(1, 4);
+  const TRect Over = F.Editor()->BoundsRect();
+  G->SetRowVisible(4, false);
+  EXPECT_TRUE(G->IsEditing());
+  EXPECT_FALSE(F.Editor()->Visible());
+  G->SetRowVisible(4, true);
+  EXPECT_TRUE(F.Editor()->Visible());
+  EXPECT_EQ(F.Editor()->BoundsRect(), Over);
+}
+
+TEST(DisplayFollows, ScrollingHidesTheHintAndForgetsItsCell) {
+  TChannelListForm F;
+  std::vector<std::wstring> Lines;
+  for (int I = 0; I < 40; ++I) Lines.push_back(L"Channel " + std::to_wstring(I) + L" with a name far too long to fit");
+  F.AddLines(Lines);
+  ASSERT_TRUE(realinput::BringToFront(F.Form->Handle()));
+  F.Grid->SetFocus();
+  F.Grid->SelectRow(0);
+  const TPoint P = F.RowPoint(2);
+  ASSERT_TRUE(PointerTo(F.GridWindow(), P.X, P.Y));
+  ASSERT_TRUE(WaitFor([&] { return !ShownHintRect(F.Grid).IsEmpty(); }));
+  ASSERT_EQ(F.Grid->HintWindow()->Text(), Lines[2]);
+  // The keyboard scrolls the list under the resting pointer.
+  PressKey(VK_END);
+  ASSERT_TRUE(WaitFor([&] { return F.Grid->FirstVisibleRow() > 2; }));
+  Pump();
+  auto RowUnderPointer = [&] { return F.Grid->GetRowAtPos(P.X, P.Y); };
+  EXPECT_TRUE(ShownHintRect(F.Grid).IsEmpty() || F.Grid->HintWindow()->Text() == Lines[RowUnderPointer()]);
+  // The pointer moves within the same cell of the window: the row there now is hinted.
+  ASSERT_TRUE(PointerTo(F.GridWindow(), P.X + 1, P.Y));
+  ASSERT_TRUE(WaitFor([&] { return !ShownHintRect(F.Grid).IsEmpty(); }));
+  EXPECT_EQ(F.Grid->HintWindow()->Text(), Lines[RowUnderPointer()]);
+}
+
+TEST(DisplayFollows, AClickOnThePartlyShownBottomRowIsAClickOnThatRow) {
+  TEditingForm F(3, {goHeader, goGrid}, 30);
+  TNxGrid* G = F.Grid;
+  std::vector<std::string> Clicks;
+  G->OnCellClick = [&](TObject*, int C, int R) { Clicks.push_back(TEventLog::Cell("click", C, R)); };
+  // The first row that does not fit the body shows its upper part.
+  const int Row = G->GetLastFullyVisibleRow() + 1;
+  const TRect Cell = G->GetCellRect(1, Row);
+  ASSERT_LT(Cell.Top + 4, G->GetBodyRect().Bottom);
+  ASSERT_GT(Cell.Bottom, G->GetBodyRect().Bottom);
+  SettledClick(F.Window(), (Cell.Left + Cell.Right) / 2, Cell.Top + 4);
+  ASSERT_TRUE(WaitFor([&] { return !Clicks.empty(); }));
+  EXPECT_EQ(Clicks, std::vector<std::string>{TEventLog::Cell("click", 1, Row)});
+  // The row came into view, and the click opened its editor.
+  EXPECT_EQ(G->GetLastFullyVisibleRow(), Row);
+  EXPECT_TRUE(WaitFor([&] { return G->EditRow() == Row && G->EditCol() == 1; }));
+}
+
+TEST(DisplayFollows, ARowDragReleasedOutsideTheGridMovesNothing) {
+  TEngineForm F(2, {goHeader, goRowMoving});
+  F.Fill(8);
+  int Moves = 0;
+  F.Grid->OnRowMove = [&](TObject*, int, int, bool&) { ++Moves; };
+  const TPoint From = F.CellPoint(0, 1);
+  const TRect Target = F.Grid->GetCellRect(0, 4);
+  ASSERT_TRUE(Press(F.Window(), From.X, From.Y));
+  ASSERT_TRUE(PointerTo(F.Window(), From.X, Target.Bottom - 3));
+  ASSERT_TRUE(F.Grid->GridState().Contains(gsRowMoving));
+  // Beside the grid, at the height of a row.
+  ASSERT_TRUE(PointerTo(F.Window(), F.Grid->ClientWidth() + 15, Target.Bottom - 3));
+  Release();
+  ASSERT_TRUE(WaitFor([&] { return !F.Grid->GridState().Contains(gsRowMoving); }));
+  EXPECT_EQ(Moves, 0);
+  for (int R = 0; R < 8; ++R) EXPECT_EQ(F.Grid->Cells(0, R), L"r" + std::to_wstring(R) + L"c0");
+  Settle(F.Window());
+  EXPECT_EQ(TCapture(F.Window()).Count(TRect{0, 0, 300, 200}, RGB(255, 0, 0)), 0);
+}

@@ -1,0 +1,201 @@
+// Test support of forms and dialogs with extended borders: a skinned form in front of a red
+// backdrop and a skinned modeless system dialog, each with a test skin of a border mode
+// (extskin_support.h), and what their border windows show. Win32.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "framework/Forms.h"
+#include "skin/core/sSkinManager.h"
+#include "skin/forms/acBorderForm.h"
+#include "skin/forms/acDials.h"
+#include "skin/forms/sSkinMenus.h"
+#include "skin/forms/sSkinProvider.h"
+#include "skin_forms/dlg_support.h"
+#include "skin_forms/extskin_support.h"
+#include "support/FreedMemoryGuard.h"
+#include "support/RealInput.h"
+#include "support/UiTest.h"
+
+namespace extform {
+
+// A red window behind the form under test, so that what the border window lets through shows.
+struct TBackdrop {
+  TForm* Form;
+  explicit TBackdrop(const TRect& R) {
+    Form = TCustomForm::Create<TForm>(nullptr);
+    Form->SetBorderStyle(bsNone);
+    Form->SetColor(static_cast<TColor>(RGB(255, 0, 0)));
+    Form->SetBounds(R.Left, R.Top, R.Width(), R.Height());
+    uitest::ShowSettled(Form);
+  }
+  ~TBackdrop() { delete Form; }
+};
+
+// A skinned form with the test skin of a border mode, in front of a backdrop. Prepare runs on the
+// form and its provider before the form is shown.
+struct TExtForm {
+  std::unique_ptr<TsSkinManager> Manager;
+  std::unique_ptr<TBackdrop> Back;
+  TForm* Form = nullptr;
+  TsSkinProvider* Provider = nullptr;
+  explicit TExtForm(int Mode, const std::function<void(TForm*, TsSkinProvider*)>& Prepare = nullptr) {
+    sSkinProviderInstall();
+    sSkinMenusInstall();
+    Manager = extskin::LoadExtSkin(Mode);
+    Back = std::make_unique<TBackdrop>(TRect{150, 100, 650, 500});
+    Form = TCustomForm::Create<TForm>(nullptr);
+    Form->SetBounds(250, 180, 300, 220);
+    Form->SetCaption(L"Extended borders");
+    Provider = new TsSkinProvider(Form);
+    Provider->SkinData()->SetSkinManager(Manager.get());
+    if (Prepare) Prepare(Form, Provider);
+    uitest::ShowSettled(Form);
+    realinput::BringToFront(Form->Handle());
+    uitest::PumpFor(100);
+    if (Provider->BorderForm != nullptr) Provider->BorderForm->UpdateBorderWindow(true, 255);
+    uitest::PumpFor(50);
+  }
+  ~TExtForm() {
+    delete Form;
+    uitest::Pump();
+  }
+  TBitmap* Image() const { return Provider->SkinData()->CacheBmp(); }
+  HWND BorderWnd() const { return Provider->BorderForm->AForm->Handle(); }
+  RECT BorderRect() const {
+    RECT R;
+    GetWindowRect(BorderWnd(), &R);
+    return R;
+  }
+};
+
+// A Prepare of TExtForm that turns the manager's extended borders on or off.
+inline std::function<void(TForm*, TsSkinProvider*)> ExtendedBorders(bool On) {
+  return [On](TForm*, TsSkinProvider* P) { P->SkinData()->SkinManager()->SetExtendedBorders(On); };
+}
+
+// Runs Body on a skinned form with the system frame, then on one with extended borders (a trace
+// says which), each under a count of access violations.
+inline void OnEachFrame(const std::function<void(TExtForm& F, bool Extended)>& Body) {
+  for (bool Extended : {false, true}) {
+    SCOPED_TRACE(Extended ? "extended borders" : "system frame");
+    memguard::TFaultCount Faults;
+    {
+      TExtForm F(0, ExtendedBorders(Extended));
+      Body(F, Extended);
+    }
+    EXPECT_EQ(Faults.Count(), 0);
+  }
+}
+
+// The test skin of a border mode in the default manager, the hook of form skinning installed.
+class TExtHookedSkin : public dlgtest::THookedSkin {
+ public:
+  explicit TExtHookedSkin(int Mode)
+      : THookedSkin([Mode] {
+          sSkinMenusInstall();
+          return extskin::LoadExtSkin(Mode);
+        }) {}
+};
+
+// A skinned modeless dialog (the standard template unless another is given).
+struct TExtDialog {
+  std::unique_ptr<TExtHookedSkin> Skin;
+  HWND Wnd = nullptr;
+  TacDialogWnd* Adapter = nullptr;
+  explicit TExtDialog(int Mode, const std::function<HWND()>& Make = nullptr) {
+    Skin = std::make_unique<TExtHookedSkin>(Mode);
+    DialogPosX = DialogPosY = -1;
+    Wnd = Make ? Make() : dlgtest::CreateModeless(dlgtest::StandardDialog(DS_MODALFRAME, L"Extended dialog"));
+    SetWindowPos(Wnd, nullptr, 260, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    SetForegroundWindow(Wnd);
+    uitest::Settle(Wnd);
+    uitest::PumpFor(100);
+    if (TacProvider* P = FindDialogProvider(Wnd)) Adapter = P->DialogAdapter;
+    if (Adapter != nullptr && Adapter->BorderForm != nullptr) Adapter->BorderForm->UpdateBorderWindow(true, 255);
+    uitest::PumpFor(50);
+  }
+  ~TExtDialog() {
+    if (IsWindow(Wnd)) DestroyWindow(Wnd);
+    uitest::Pump();
+    Skin.reset();
+    DialogPosX = DialogPosY = -1;
+  }
+  HWND BorderWnd() const { return Adapter->BorderForm->AForm->Handle(); }
+  RECT BorderRect() const {
+    RECT R;
+    GetWindowRect(BorderWnd(), &R);
+    return R;
+  }
+};
+
+// The screen point of a point of a border window's image.
+inline POINT OnBorder(HWND BorderWnd, int X, int Y) {
+  RECT R;
+  GetWindowRect(BorderWnd, &R);
+  return POINT{R.left + X, R.top + Y};
+}
+
+// The centre of a caption button record (border-window image coordinates) on the screen.
+inline POINT ButtonOnBorder(HWND BorderWnd, const TRect& Button) {
+  return OnBorder(BorderWnd, (Button.Left + Button.Right) / 2, (Button.Top + Button.Bottom) / 2);
+}
+
+// The border window's hit code at a screen point.
+inline int BorderHitAt(TacBorderForm* B, POINT S) {
+  TMessage M{WM_NCHITTEST, 0, MAKELPARAM(static_cast<short>(S.x), static_cast<short>(S.y)), 0};
+  return B->BorderHitTest(M);
+}
+
+namespace detail {
+// The rest of a drag, sent one step per timer tick: the system's move and size loops run inside
+// the press and handle the timer, as they handle a person's moves after the press.
+inline std::vector<INPUT>& DragSteps() {
+  static std::vector<INPUT> Steps;
+  return Steps;
+}
+inline void CALLBACK DragTimer(HWND, UINT, UINT_PTR Id, DWORD) {
+  std::vector<INPUT>& Steps = DragSteps();
+  if (Steps.empty()) {
+    KillTimer(nullptr, Id);
+    return;
+  }
+  INPUT Next = Steps.front();
+  Steps.erase(Steps.begin());
+  SendInput(1, &Next, sizeof(INPUT));
+}
+}  // namespace detail
+
+// A real drag: the owner window to the front, the pointer to From, the left button pressed there,
+// moved in steps to To and released there.
+inline bool Drag(HWND Front, POINT From, POINT To) {
+  if (!realinput::BringToFront(Front) || !realinput::MovePointerSettled(From)) return false;
+  std::vector<INPUT>& Steps = detail::DragSteps();
+  Steps.clear();
+  for (int I = 1; I <= 4; ++I)
+    Steps.push_back(
+        realinput::ButtonAt(POINT{From.x + (To.x - From.x) * I / 4, From.y + (To.y - From.y) * I / 4}, 0));
+  Steps.push_back(realinput::ButtonAt(To, MOUSEEVENTF_LEFTUP));
+  SetTimer(nullptr, 0, 30, detail::DragTimer);
+  realinput::SendButtons({realinput::ButtonAt(From, MOUSEEVENTF_LEFTDOWN)});
+  const bool Done = uitest::WaitFor([&] { return Steps.empty(); });
+  uitest::PumpFor(100);
+  return Done;
+}
+
+// A real click at a screen point, the owner window brought to the front first.
+inline bool ClickAt(HWND Front, POINT S) {
+  if (!realinput::BringToFront(Front) || !realinput::MovePointerSettled(S)) return false;
+  realinput::SendButtons(
+      {realinput::ButtonAt(S, MOUSEEVENTF_LEFTDOWN), realinput::ButtonAt(S, MOUSEEVENTF_LEFTUP)});
+  uitest::PumpFor(100);
+  return true;
+}
+
+}  // namespace extform

@@ -1,0 +1,63 @@
+// Where the skinned system menu of a form drops: below the title bar, at the title icon, whether it
+// is opened by Alt+Space or by a click on the icon, with and without extended borders.
+#include <gtest/gtest.h>
+
+#include "skin_forms/extform_support.h"
+#include "support/FreedMemoryGuard.h"
+
+namespace {
+
+RECT GMenuRect{};
+
+void CALLBACK TakeMenuRect(HWND, UINT, UINT_PTR Id, DWORD) {
+  HWND W = FindWindowW(L"#32768", nullptr);
+  if (W == nullptr || !IsWindowVisible(W)) return;
+  KillTimer(nullptr, Id);
+  GetWindowRect(W, &GMenuRect);
+  EndMenu();
+}
+
+// Runs Open and answers the screen rectangle of the menu it shows (empty when none shows).
+RECT MenuShownBy(const std::function<void()>& Open) {
+  GMenuRect = RECT{};
+  const UINT_PTR T = SetTimer(nullptr, 0, 50, TakeMenuRect);
+  Open();
+  uitest::WaitFor([] { return GMenuRect.bottom != 0; }, 1500);
+  KillTimer(nullptr, T);
+  EndMenu();
+  uitest::PumpFor(50);
+  return GMenuRect;
+}
+
+}  // namespace
+
+TEST(menus_SysDrop, TheSystemMenuDropsBelowTheTitleBarAtTheIcon) {
+  extform::OnEachFrame([](extform::TExtForm& F, bool Extended) {
+    HWND H = F.Form->Handle();
+    // The title bar on the screen: the image's top band, where the border window or the form shows it.
+    RECT Image;
+    GetWindowRect(Extended ? F.BorderWnd() : H, &Image);
+    const TRect E = F.Provider->ExtBorderMargins();
+    const int TitleBottom = Image.top + E.Top + WindowFrameWidth(H, F.Provider->BorderForm, false) +
+                            F.Provider->CaptionHeight(true);
+    const TRect Icon = F.Provider->TitleIconRect();
+    const POINT IconCentre{Image.left + (Icon.Left + Icon.Right) / 2, Image.top + (Icon.Top + Icon.Bottom) / 2};
+    const RECT ByKeys = MenuShownBy([&] {
+      realinput::BringToFront(H);
+      INPUT In[4]{};
+      for (INPUT& I : In) I.type = INPUT_KEYBOARD;
+      In[0].ki.wVk = In[3].ki.wVk = VK_MENU;
+      In[1].ki.wVk = In[2].ki.wVk = VK_SPACE;
+      In[2].ki.dwFlags = In[3].ki.dwFlags = KEYEVENTF_KEYUP;
+      SendInput(4, In, sizeof(INPUT));
+      uitest::PumpFor(50);
+    });
+    const RECT ByClick = MenuShownBy([&] { extform::ClickAt(H, IconCentre); });
+    for (const RECT& R : {ByKeys, ByClick}) {
+      ASSERT_NE(R.bottom, 0) << "the menu showed";
+      EXPECT_GE(R.top, TitleBottom) << "not over the title bar";
+      EXPECT_LE(R.top, TitleBottom + 2) << "right below it";
+      EXPECT_NEAR(R.left, Image.left + Icon.Left, 4) << "at the icon";
+    }
+  });
+}
