@@ -47,6 +47,8 @@ for seed in $list; do
   TV_MONKEY_SEED=$seed TV_MONKEY_STEPS=$steps TV_MONKEY_LIMIT=$limit \
     timeout $((limit + 200)) "$root/scripts/wine-exec.sh" "$root/build/win32/tests/monkey_tests.exe" \
     --gtest_filter='Monkey.*' >"$out" 2>&1 || status=$?
+  # A run that ended without the test's own verdict did not pass, whatever its exit code.
+  if [ "$status" = 0 ] && ! grep -q '^\[  PASSED  \] 1 test' "$out"; then status=1; fi
   if [ "$status" = 0 ]; then
     passed=$((passed + 1))
     steps_passed=$((steps_passed + steps))

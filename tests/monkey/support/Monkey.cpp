@@ -195,14 +195,39 @@ LONG CALLBACK NoteStack(EXCEPTION_POINTERS* E) {
   return EXCEPTION_CONTINUE_SEARCH;
 }
 
-// A crash that nothing catches ends the process: the run says first where it was.
+// Windows of the thread without a window procedure (a call to address 0 names none of the
+// program's code), by class and the class of their parent.
+BOOL CALLBACK NoteProcless(HWND W, LPARAM Text) {
+  if (GetWindowLongPtrW(W, GWLP_WNDPROC) == 0) {
+    char C[64] = "", P[64] = "";
+    GetClassNameA(W, C, sizeof C);
+    GetClassNameA(GetParent(W), P, sizeof P);
+    *reinterpret_cast<std::string*>(Text) += std::string(" ") + C + " (in " + P + ")";
+  }
+  return TRUE;
+}
+BOOL CALLBACK NoteProclessTree(HWND W, LPARAM Text) {
+  NoteProcless(W, Text);
+  EnumChildWindows(W, NoteProcless, Text);
+  return TRUE;
+}
+
+// A crash that nothing catches ends the process with a failure: the run says first where it was.
+// (Left to the system's debugger, a crash inside a window procedure can end the process with
+// exit code 0 under Wine, and the run would pass.)
 LONG WINAPI ReportCrash(EXCEPTION_POINTERS* E) {
   char Stack[1024] = "";
   watchdog::ScanStack(E->ContextRecord->Eip, E->ContextRecord->Esp, Stack, sizeof Stack);
   std::printf("monkey: FAILED: exception 0x%lx nothing caught; %s%s\n",
               static_cast<unsigned long>(E->ExceptionRecord->ExceptionCode),
               Current != nullptr ? Current->Describe().c_str() : "", Stack);
+  if (E->ContextRecord->Eip == 0) {
+    std::string Procless;
+    EnumThreadWindows(GetCurrentThreadId(), NoteProclessTree, reinterpret_cast<LPARAM>(&Procless));
+    std::printf("monkey: windows without a procedure:%s\n", Procless.empty() ? " none" : Procless.c_str());
+  }
   std::fflush(stdout);
+  TerminateProcess(GetCurrentProcess(), 6);
   return EXCEPTION_CONTINUE_SEARCH;
 }
 
