@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 
 #include "framework/Exceptions.h"
@@ -212,6 +213,29 @@ BOOL CALLBACK NoteProclessTree(HWND W, LPARAM Text) {
   return TRUE;
 }
 
+// The window a call to address 0 went to (the system calls a window procedure with the window
+// first): its class, its thread, and the control of the program that holds it.
+std::string DescribeCallTarget(DWORD Esp) {
+  const HWND W = *reinterpret_cast<const HWND*>(static_cast<std::uintptr_t>(Esp) + 4);
+  const UINT Msg = *reinterpret_cast<const UINT*>(static_cast<std::uintptr_t>(Esp) + 8);
+  char C[64] = "", P[64] = "", Text[512];
+  GetClassNameA(W, C, sizeof C);
+  GetClassNameA(GetParent(W), P, sizeof P);
+  const bool Ours = GetWindowThreadProcessId(W, nullptr) == GetCurrentThreadId();
+  std::string Control = "none";
+  if (TWinControl* Ctl = Ours ? FindControl(W) : nullptr) {
+    Control = std::string(Ctl->ClassName()) + " '" + std::string(Ctl->Name()) + "'";
+    if (Ctl->Parent() != nullptr) Control += std::string(" in ") + Ctl->Parent()->ClassName();
+    if (Ctl->IsDestroying()) Control += " (being destroyed)";
+  }
+  std::snprintf(Text, sizeof Text,
+                "monkey: the call went to window %p (message 0x%x): %s, class %s in %s, procedure now %p, "
+                "this thread's: %s, control: %s\n",
+                static_cast<void*>(W), Msg, IsWindow(W) ? "a window" : "no window", C, P,
+                reinterpret_cast<void*>(GetWindowLongPtrW(W, GWLP_WNDPROC)), Ours ? "yes" : "no", Control.c_str());
+  return Text;
+}
+
 // A crash that nothing catches ends the process with a failure: the run says first where it was.
 // (Left to the system's debugger, a crash inside a window procedure can end the process with
 // exit code 0 under Wine, and the run would pass.)
@@ -221,7 +245,13 @@ LONG WINAPI ReportCrash(EXCEPTION_POINTERS* E) {
   std::printf("monkey: FAILED: exception 0x%lx nothing caught; %s%s\n",
               static_cast<unsigned long>(E->ExceptionRecord->ExceptionCode),
               Current != nullptr ? Current->Describe().c_str() : "", Stack);
+  // A bare address lies outside the program's modules: in the host's own libraries, where the
+  // system's drawing and window code runs.
+  std::printf("monkey: the fault's code: %s\n",
+              memguard::DescribeCode(reinterpret_cast<const void*>(static_cast<std::uintptr_t>(E->ContextRecord->Eip)))
+                  .c_str());
   if (E->ContextRecord->Eip == 0) {
+    std::printf("%s", DescribeCallTarget(E->ContextRecord->Esp).c_str());
     std::string Procless;
     EnumThreadWindows(GetCurrentThreadId(), NoteProclessTree, reinterpret_cast<LPARAM>(&Procless));
     std::printf("monkey: windows without a procedure:%s\n", Procless.empty() ? " none" : Procless.c_str());
@@ -276,7 +306,9 @@ TMonkey::TMonkey(const TSettings& Settings, const TTargets& Targets)
   RegisterClassW(&C);
   FDriver = CreateWindowExW(0, C.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, C.hInstance, nullptr);
   Application->OnException = [this](TObject*, Exception& E) {
-    FOutcome.Exceptions.push_back("step " + std::to_string(FStep) + ": " + E.Message);
+    // The first one comes with the steps that led to it.
+    FOutcome.Exceptions.push_back("step " + std::to_string(FStep) + ": " + E.Message +
+                                  (FOutcome.Exceptions.empty() ? "\n" + Describe() : std::string()));
   };
 }
 
