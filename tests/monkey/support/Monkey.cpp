@@ -413,7 +413,10 @@ LRESULT TMonkey::DriverMessage(HWND W, UINT Msg, WPARAM WP, LPARAM LP) {
       // A menu or a drop-down list opens only while no menu is tracked: a person cannot open one
       // inside a menu's loop, and the system keeps one menu loop per thread.
       case WM_OPENSYSMENU:
-        if (HWND F = reinterpret_cast<HWND>(LP); !InMenuLoop() && IsWindow(F))
+        // A user opens the system menu of a shown window only: one of a hidden form, maximized
+        // from there, showed the form behind the framework's back (its Visible stayed false, and
+        // the next press on its caption could not focus it).
+        if (HWND F = reinterpret_cast<HWND>(LP); !InMenuLoop() && IsWindow(F) && IsWindowVisible(F))
           SendMessageW(F, WM_SYSCOMMAND, SC_KEYMENU, ' ');
         return 0;
       case WM_DROPDOWN:
