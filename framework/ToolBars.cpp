@@ -13,6 +13,28 @@ bool IsMouseMessage(UINT Msg) {
 
 bool IsSeparator(TToolButtonStyle S) { return S == tbsSeparator || S == tbsDivider; }
 
+// Hears whether a component is freed while it watches: a menu loop runs the program's timers and
+// messages, and any of them may free the bar or its whole form.
+class TFreeWatch : public TComponent {
+  T_CLASS(TFreeWatch, TComponent)
+
+ public:
+  explicit TFreeWatch(TComponent* Watched) : TComponent(nullptr), FWatched(Watched) { Watched->FreeNotification(this); }
+  ~TFreeWatch() override {
+    if (FWatched != nullptr) FWatched->RemoveFreeNotification(this);
+  }
+  bool Freed() const { return FWatched == nullptr; }
+
+ protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override {
+    TComponent::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == FWatched) FWatched = nullptr;
+  }
+
+ private:
+  TComponent* FWatched;
+};
+
 BYTE ItemState(const TToolButton* B) {
   BYTE S = 0;
   if (B->Enabled()) S |= TBSTATE_ENABLED;
@@ -488,9 +510,11 @@ void TToolBar::DropDown(TToolButton* Button) {
   const TPoint P = ClientToScreen(Point(R.left, R.bottom));
   TPopupMenu* Menu = Button->FDropdownMenu;
   Menu->SetPopupComponent(Button);
+  const TFreeWatch Bar(this);
   Menu->Popup(P.X, P.Y);
-  // The menu has closed: whoever draws the drop-down state hears of it.
-  if (HandleAllocated()) Perform(CN_DROPDOWNCLOSED, 0, 0);
+  // The menu has closed: whoever draws the drop-down state hears of it, unless the bar went
+  // while the menu was open.
+  if (!Bar.Freed() && HandleAllocated()) Perform(CN_DROPDOWNCLOSED, 0, 0);
 }
 
 LRESULT TToolBar::CustomDraw(NMTBCUSTOMDRAW& Info) {

@@ -63,6 +63,8 @@ LRESULT CALLBACK AdapterSubclassProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM L
   TMessage M{Msg, WParam, LParam, 0};
   try {
     Adapter->WndProc(M);
+  } catch (const TacAdapterFreed&) {
+    // The adapter went while the message was passed on: its handling ends here.
   } catch (...) {
     if (Application != nullptr) Application->HandleException(nullptr, std::current_exception());
   }
@@ -172,6 +174,7 @@ void TacMainWnd::DetachOnDestroy() {
 }
 
 TacMainWnd::~TacMainWnd() {
+  *Alive = false;
   DetachOnDestroy();
   if (OwnSkinData) delete SkinData;
   SkinData = nullptr;
@@ -343,7 +346,13 @@ void HookAdapterWndProc(TacMainWnd* Adapter, HWND Handle) {
   } else {
     Adapter->OldProc = Target->WindowProc();
     Adapter->FHookedControl = Target;
-    Target->SetWindowProc([Adapter](TMessage& M) { Adapter->WndProc(M); });
+    Target->SetWindowProc([Adapter](TMessage& M) {
+      try {
+        Adapter->WndProc(M);
+      } catch (const TacAdapterFreed&) {
+        // The adapter went while the message was passed on: its handling ends here.
+      }
+    });
   }
 }
 
@@ -374,15 +383,19 @@ TacMainWnd* GetWndAdapter(HWND Handle) {
 
 LRESULT CallOldWndProc(TacMainWnd* Adapter, HWND Handle, UINT Msg, WPARAM WParam, LPARAM& LParam) {
   if (Adapter == nullptr) return 0;
+  const std::shared_ptr<bool> Alive = Adapter->Alive;
+  LRESULT Result = 0;
   if (Adapter->OldProc) {
     TMessage M{Msg, WParam, LParam, 0};
     TWndMethod Proc = Adapter->OldProc;  // the adapter may detach while the message runs
     Proc(M);
     LParam = M.LParam;
-    return M.Result;
+    Result = M.Result;
+  } else if (Adapter->OldWndProc != nullptr) {
+    Result = CallWindowProcW(Adapter->OldWndProc, Handle, Msg, WParam, LParam);
   }
-  if (Adapter->OldWndProc != nullptr) return CallWindowProcW(Adapter->OldWndProc, Handle, Msg, WParam, LParam);
-  return 0;
+  if (!*Alive) throw TacAdapterFreed{};
+  return Result;
 }
 
 void RefreshWindowFrame(HWND Handle, bool Full) {

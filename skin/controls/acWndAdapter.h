@@ -31,6 +31,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 
 #include "framework/Controls.h"
 #include "framework/Graphics.h"
@@ -50,6 +51,10 @@ inline constexpr const char* acAdapterPropName = "ACSBSC";
 // A class reference of adapters: makes (and attaches) an adapter of one class.
 using TacMainWndClass = TacMainWnd* (*)(HWND Handle, TsCommonData* ASkinData, TsSkinManager* ASkinManager,
                                         const AnsiString& SkinSection, bool Repaint);
+
+// Thrown by CallOldWndProc when the adapter was freed while the message was passed on; the
+// adapter's window procedure entries catch it, so that nothing of the freed adapter is touched.
+struct TacAdapterFreed {};
 
 class TacMainWnd : public TObject {
   T_CLASS(TacMainWnd, TObject)
@@ -130,6 +135,10 @@ class TacMainWnd : public TObject {
   WNDPROC OldWndProc = nullptr;
   // The adapted window.
   HWND CtrlHandle = nullptr;
+  // False from the start of the destructor. Passing a message on may free the adapter (a modal
+  // loop the message starts, such as a context menu, runs timers that may remove the skin):
+  // CallOldWndProc holds a copy and throws TacAdapterFreed when the adapter went meanwhile.
+  std::shared_ptr<bool> Alive = std::make_shared<bool>(true);
   // The manager given at creation (nullptr: the skin data's manager).
   TsSkinManager* SkinManager = nullptr;
   // The skin data the window is painted through.
@@ -224,7 +233,8 @@ void UnhookAdapterWndProc(HWND Handle, bool FreeAdapter, bool Repaint, TacMainWn
 // The adapter of a window (its "ACSBSC" property), nullptr when none.
 TacMainWnd* GetWndAdapter(HWND Handle);
 // Passes a message to the window's previous procedure; LParam is copied back from the record the
-// framework handler received. 0 when the adapter holds no previous procedure.
+// framework handler received. 0 when the adapter holds no previous procedure. TacAdapterFreed
+// when the adapter was freed meanwhile.
 LRESULT CallOldWndProc(TacMainWnd* Adapter, HWND Handle, UINT Msg, WPARAM WParam, LPARAM& LParam);
 // Full: SetWindowPos with SWP_FRAMECHANGED (the non-client area is recomputed); otherwise
 // WM_NCPAINT (1, 0).

@@ -908,14 +908,17 @@ void TacDialogWnd::RestoreStdParams() {
 }
 
 void TacDialogWnd::WndProc(TMessage& Message) {
+  // The message may free the adapter (a menu loop it starts may remove the skin): the depth is
+  // counted back only while the adapter lives.
+  const std::shared_ptr<bool> Live = Alive;
   ++WndProcDepth;
   try {
     DoWndProc(Message);
   } catch (...) {
-    --WndProcDepth;
+    if (*Live) --WndProcDepth;
     throw;
   }
-  --WndProcDepth;
+  if (*Live) --WndProcDepth;
 }
 
 void TacDialogWnd::DoWndProc(TMessage& Message) {

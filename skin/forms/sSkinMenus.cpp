@@ -66,7 +66,49 @@ void ClearOwnHandlers(TMenuItem* Item, TsSkinableMenus* P, bool TopLine) {
   if (IsOwnMeasure(Item->OnMeasureItem, P, TopLine)) Item->OnMeasureItem = nullptr;
 }
 
+// The timer that looks for the end of a menu loop while switches of owner drawing wait for it.
+UINT_PTR WaitTimer = 0;
+
+void CALLBACK ApplyWaitingSwitches(HWND, UINT, UINT_PTR, DWORD) {
+  if (MenuLoopRunning()) return;
+  KillTimer(nullptr, WaitTimer);
+  WaitTimer = 0;
+  try {
+    for (const TsSkinableMenus* P : std::vector<const TsSkinableMenus*>(LivePainters()))
+      if (IsLive(P)) const_cast<TsSkinableMenus*>(P)->ApplyWaitingMenus();
+  } catch (...) {
+    if (Application != nullptr) Application->HandleException(nullptr);
+  }
+}
+
 }  // namespace
+
+// A menu whose owner drawing is to change once the menu loop has ended; it forgets the menu when
+// the menu is freed meanwhile.
+class TsWaitingMenu : public TComponent {
+  T_CLASS(TsWaitingMenu, TComponent)
+
+ public:
+  TsWaitingMenu(TMenu* AMenu, bool AValue) : TComponent(nullptr), Menu(AMenu), Value(AValue) {
+    Menu->FreeNotification(this);
+  }
+  ~TsWaitingMenu() override {
+    if (Menu != nullptr) Menu->RemoveFreeNotification(this);
+  }
+  void Notification(TComponent* AComponent, TOperation Operation) override {
+    TComponent::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == Menu) Menu = nullptr;
+  }
+  TMenu* Menu;
+  bool Value;
+};
+
+bool MenuLoopRunning() {
+  GUITHREADINFO G{};
+  G.cbSize = sizeof(G);
+  return GetGUIThreadInfo(GetCurrentThreadId(), &G) &&
+         (G.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE)) != 0;
+}
 
 void TsMenuItemHandler::operator()(TObject* Sender, TCanvas* ACanvas, const TRect& ARect,
                                    TOwnerDrawState State) const {
@@ -93,6 +135,7 @@ TsSkinableMenus::TsSkinableMenus(TsSkinManager* AOwner)
 }
 
 TsSkinableMenus::~TsSkinableMenus() {
+  FWaiting.clear();
   auto& L = LivePainters();
   L.erase(std::remove(L.begin(), L.end(), this), L.end());
   FSkinManager = nullptr;
@@ -109,6 +152,30 @@ int TsSkinableMenus::SkinBorderWidth() {
     }
   }
   return FSkinBorderWidth;
+}
+
+void TsSkinableMenus::SetMenuOwnerDraw(TMenu* Menu, bool Value) {
+  auto Waiting = std::find_if(FWaiting.begin(), FWaiting.end(), [Menu](const auto& W) { return W->Menu == Menu; });
+  if (!MenuLoopRunning()) {
+    if (Waiting != FWaiting.end()) FWaiting.erase(Waiting);
+    Menu->SetOwnerDraw(Value);
+    return;
+  }
+  // Switching rebuilds the menu's handles; rebuilt under the system's tracking, a menu shown with
+  // an open submenu hangs the thread. The switch waits for the end of the loop (the latest one).
+  if (Waiting != FWaiting.end()) {
+    (*Waiting)->Value = Value;
+  } else if (Menu->OwnerDraw() != Value) {
+    FWaiting.push_back(std::make_unique<TsWaitingMenu>(Menu, Value));
+  }
+  if (!FWaiting.empty() && WaitTimer == 0) WaitTimer = SetTimer(nullptr, 0, 50, ApplyWaitingSwitches);
+}
+
+void TsSkinableMenus::ApplyWaitingMenus() {
+  std::vector<std::unique_ptr<TsWaitingMenu>> Now;
+  Now.swap(FWaiting);
+  for (const auto& W : Now)
+    if (W->Menu != nullptr) W->Menu->SetOwnerDraw(W->Value);
 }
 
 void TsSkinableMenus::UpdateActive() {
@@ -167,7 +234,7 @@ void TsSkinableMenus::HookPopupMenu(TPopupMenu* Menu, bool Value) {
     }
   };
   Walk(Menu->Items());
-  Menu->SetOwnerDraw(Value && Skinned);
+  SetMenuOwnerDraw(Menu, Value && Skinned);
 }
 
 void TsSkinableMenus::HookMainMenu(TMainMenu* Menu, bool Value) {
@@ -182,7 +249,7 @@ void TsSkinableMenus::HookMainMenu(TMainMenu* Menu, bool Value) {
       SetHandlers(It, this, true, false);
     }
   }
-  if (!Menu->IsDestroying()) Menu->SetOwnerDraw(Value);
+  if (!Menu->IsDestroying()) SetMenuOwnerDraw(Menu, Value);
 }
 
 void TsSkinableMenus::HookItemTree(TMenuItem* Item, bool Value) {
@@ -199,7 +266,7 @@ void TsSkinableMenus::HookItemTree(TMenuItem* Item, bool Value) {
 
 void TsSkinableMenus::HookItem(TMenuItem* Item, bool Value) {
   if (Item == nullptr) return;
-  if (TMenu* M = Item->GetParentMenu()) M->SetOwnerDraw(Value);
+  if (TMenu* M = Item->GetParentMenu()) SetMenuOwnerDraw(M, Value);
   if (!Value) {
     ClearOwnHandlers(Item, this, false);
   } else if (IsTopLineItem(Item)) {
@@ -488,8 +555,11 @@ void TsSkinableMenus::SkinPopupMenuWindow(HWND Wnd, TBitmap* Bmp) {
     }
   }
   if (SetWindowRgn(Wnd, Rgn, TRUE) == 0) DeleteObject(Rgn);
+  // The trimmed window shows at once. Only its own painting runs here, not the application's
+  // whole queue: this is reached from inside an item's painting, and any other message handled
+  // now (a timer, a posted release of a form) could free the menu whose item is being painted.
   try {
-    if (Application != nullptr) Application->ProcessMessages();
+    UpdateWindow(Wnd);
   } catch (...) {
     FrameBusy = false;
     throw;

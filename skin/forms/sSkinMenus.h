@@ -27,6 +27,10 @@
 #include "skin/core/sSkinManager.h"
 
 class TsSkinableMenus;
+class TsWaitingMenu;
+
+// True while the system tracks a menu of this thread (a menu bar, a popup or a system menu).
+bool MenuLoopRunning();
 
 // The kind of a menu item, passed to OnDrawItem.
 enum TsMenuItemType { smCaption, smDivider, smNormal, smTopLine };
@@ -105,6 +109,11 @@ class TsSkinableMenus : public TacManagerMenus, public TPersistent {
   void HookMainMenu(TMainMenu* Menu, bool Value);
   void HookItemTree(TMenuItem* Item, bool Value);
   void HookItem(TMenuItem* Item, bool Value);
+  // Switches a menu's owner drawing; while a menu loop runs, the switch waits for its end (a
+  // timer looks for it) and is made then, unless the menu is freed meanwhile.
+  void SetMenuOwnerDraw(TMenu* Menu, bool Value);
+  // Makes the waiting switches (the menu loop has ended).
+  void ApplyWaitingMenus();
 
   // --- item painting
   virtual void PaintMenuItem(TObject* Sender, TCanvas* ACanvas, const TRect& ARect, TOwnerDrawState State);
@@ -149,6 +158,7 @@ class TsSkinableMenus : public TacManagerMenus, public TPersistent {
   int FSkinBorderWidth = 0;
   int FSpacing = 6;
   bool FActive = false;
+  std::vector<std::unique_ptr<TsWaitingMenu>> FWaiting;
 };
 
 // How the top-line painter reaches the menu-line background that a form's skin provider keeps:

@@ -13,6 +13,7 @@
 #include "skin/forms/sFormAdapters.h"
 #include "skin/forms/sMDIForm.h"
 #include "skin/forms/sSkinMenus.h"
+#include "skin/forms/sSkinProviderWndProc.h"
 #include "skin/controls/acScrollAdapters.h"
 
 TsSkinProvider* SkinnedMDIMainProvider = nullptr;
@@ -242,7 +243,9 @@ TsSkinProvider::TsSkinProvider(TComponent* AOwner) : TComponent(AOwner) {
 }
 
 TsSkinProvider::~TsSkinProvider() {
+  *FAlive = false;
   CancelFrame();
+  EndMenuLoopCover();
   // The control adapter list goes first: its adapters let go of controls that live on.
   delete Adapter;
   Adapter = nullptr;
@@ -313,6 +316,10 @@ void TsSkinProvider::Loaded() {
 
 void TsSkinProvider::Notification(TComponent* AComponent, TOperation Operation) {
   TComponent::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent != nullptr && AComponent == MenuLoopCover) {
+    MenuLoopCover = nullptr;
+    MenuLoopCoverOwner = nullptr;
+  }
   if (FSkinData == nullptr) return;
   if (Operation == opInsert) {
     if (auto* M = dynamic_cast<TsSkinManager*>(AComponent); M != nullptr && FSkinData->ManagerField() == nullptr)
@@ -571,6 +578,9 @@ void TsSkinProvider::SkinFormMenus(bool Skinned) {
 
 bool TsSkinProvider::RebuildMainMenu() {
   if (RebuildingMenu || Form == nullptr || Form->Menu() == nullptr || Form->Menu()->Items()->Count() < 1) return false;
+  // Not under the system's tracking of a menu (see TsSkinableMenus::SetMenuOwnerDraw): the
+  // rebuild is left to a later occasion.
+  if (MenuLoopRunning()) return false;
   RebuildingMenu = true;
   try {
     Form->Menu()->Items()->Items(0)->MenuChanged(true);

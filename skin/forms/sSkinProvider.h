@@ -435,6 +435,19 @@ class TsSkinProvider : public TComponent {
   AnsiString FTitleSkin;
   bool FUseGlobalColor = true;
   bool FHooked = false;
+  // False from the start of the destructor. Passing a message on, sending the form a message,
+  // showing a menu or running a user's event may free the form and this provider with it (a modal
+  // loop runs timers and posted messages): those calls hold a copy, and a provider freed meanwhile
+  // ends its handling of the message at once (TFreed, caught by NewWndProc) without touching
+  // anything of itself again.
+  std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
+  struct TFreed {};
+  template <class TCall>
+  void Survive(TCall&& Call) {
+    const std::shared_ptr<bool> Alive = FAlive;
+    Call();
+    if (!*Alive) throw TFreed{};
+  }
 
  public:
   // ---- window procedure, input, moving, caption animation
@@ -492,7 +505,9 @@ class TsSkinProvider : public TComponent {
   void WMContextMenuSkinned(TMessage& Message);
   void WMInitMenuPopupSkinned(TMessage& Message);
   void WMEnterMenuLoopSkinned(TMessage& Message);
-  void WMExitMenuLoopSkinned(TMessage& Message);
+  // Frees the MDI menu-loop cover when this provider made it, and clears the region lock: on every
+  // exit from the menu loop, on skin removal and when the provider goes.
+  void EndMenuLoopCover();
   void WMSysMenuPopupSkinned(TMessage& Message);
   void CMMenuChangedSkinned(TMessage& Message);
   void WMNCRButtonDownSkinned(TMessage& Message);

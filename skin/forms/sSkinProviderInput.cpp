@@ -191,8 +191,10 @@ void TsSkinProvider::WMNCLButtonDown(TMessage& Message) {
   if (Code == HTSYSMENU) {
     SetHotButton(0, true);
     if (M == nullptr || !M->SkinnedPopups()) {
-      DelayWithMessages(200);
-      Application->ProcessMessages();
+      Survive([] {
+        DelayWithMessages(200);
+        Application->ProcessMessages();
+      });
       if (SkinData()->Updating || FormDestroying()) return;
     }
     DropFromIcon();
@@ -227,7 +229,7 @@ void TsSkinProvider::WMNCLButtonDown(TMessage& Message) {
   if (ResizeMode() == rmBorder) {
     if (Code == HTCAPTION) PassOn(Message);
     const bool Moving = !(Code >= HTLEFT && Code <= HTBOTTOMRIGHT);
-    SendMessageW(H, WM_SYSCOMMAND, Moving ? SC_MOVE : SC_SIZE, 0);
+    Survive([&] { SendMessageW(H, WM_SYSCOMMAND, Moving ? SC_MOVE : SC_SIZE, 0); });
     acBorderFrame.Moving = Moving;
     if (!Moving) acBorderFrame.SizingCode = Code;
     BeginFrame(S.X, S.Y);
@@ -300,11 +302,11 @@ void TsSkinProvider::WMNCLButtonUp(TMessage& Message) {
       if (IsZoomed(H)) {
         if (IsMDIChild()) MaximizedChildProvider = nullptr;
         else Form->SetWindowState(wsNormal);
-        SendMessageW(H, WM_SYSCOMMAND, SC_RESTORE, 0);
+        Survive([&] { SendMessageW(H, WM_SYSCOMMAND, SC_RESTORE, 0); });
         Form->Repaint();
       } else {
         if (IsMDIChild()) MaximizedChildProvider = nullptr;
-        SendMessageW(H, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+        Survive([&] { SendMessageW(H, WM_SYSCOMMAND, SC_MAXIMIZE, 0); });
       }
       if (IsMDIChild() && ProviderAlive(SkinnedMDIMainProvider)) SkinnedMDIMainProvider->SkinData()->EndUpdate();
       if (SysMenu != nullptr) SysMenu->UpdateItems(false);
@@ -323,15 +325,15 @@ void TsSkinProvider::WMNCLButtonUp(TMessage& Message) {
         return;
       }
       SetHotButton(0, true);
-      if (Application->MainForm() == Form) SendMessageW(H, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-      else SendMessageW(H, WM_SYSCOMMAND, IsIconic(H) ? SC_RESTORE : SC_MINIMIZE, 0);
+      const WPARAM Cmd = Application->MainForm() == Form || !IsIconic(H) ? SC_MINIMIZE : SC_RESTORE;
+      Survive([&] { SendMessageW(H, WM_SYSCOMMAND, Cmd, 0); });
       SkinData()->BackgroundStale = true;
       RepaintMin = true;
       return;
     }
     case HTHELP:
       if (WasPressed) {
-        SendMessageW(H, WM_SYSCOMMAND, SC_CONTEXTHELP, 0);
+        Survive([&] { SendMessageW(H, WM_SYSCOMMAND, SC_CONTEXTHELP, 0); });
         SetHotButton(0, true);
         if (SysMenu != nullptr) SysMenu->UpdateItems(false);
         SendMessageW(H, WM_NCPAINT, 0, 0);
@@ -359,7 +361,7 @@ void TsSkinProvider::WMNCLButtonUp(TMessage& Message) {
       const TPoint S = MessageScreenPoint(Message);
       POINT C{S.X, S.Y};
       ScreenToClient(H, &C);
-      TitleButtons()->Items(Code - HTUSERBUTTON)->DoMouseUp(mbLeft, TShiftState{}, C.x, C.y);
+      Survive([&] { TitleButtons()->Items(Code - HTUSERBUTTON)->DoMouseUp(mbLeft, TShiftState{}, C.x, C.y); });
     }
     SetHotButton(0, true);
     return;
@@ -395,7 +397,7 @@ void TsSkinProvider::WMNCLButtonDblClk(TMessage& Message) {
   const int Code = static_cast<int>(Message.WParam);
   if (Code == HTCAPTION) {
     if ((VisibleClose() && (EnabledMax() || EnabledRestore())) || (!HasBorder() && IsIconic(H))) {
-      SendMessageW(H, WM_SYSCOMMAND, IsZoomed(H) || IsIconic(H) ? SC_RESTORE : SC_MAXIMIZE, 0);
+      Survive([&] { SendMessageW(H, WM_SYSCOMMAND, IsZoomed(H) || IsIconic(H) ? SC_RESTORE : SC_MAXIMIZE, 0); });
       if (SysMenu != nullptr) SysMenu->UpdateItems(false);
     }
   } else if (Code == HTSYSMENU) {

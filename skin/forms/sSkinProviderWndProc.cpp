@@ -25,6 +25,7 @@
 
 bool MaximizedChildCreating = false;
 TForm* MenuLoopCover = nullptr;
+TsSkinProvider* MenuLoopCoverOwner = nullptr;
 bool MouseWheelRouting = false;
 
 namespace {
@@ -101,7 +102,10 @@ bool MakeLayeredInvisible(TCustomForm* Form, bool On) {
 // ---- the procedure -------------------------------------------------------------------------------
 
 void TsSkinProvider::PassOn(TMessage& Message) {
-  if (OldWndProc) OldWndProc(Message);
+  if (!OldWndProc) return;
+  // The call runs on a copy: the provider that holds OldWndProc may be freed inside it.
+  const TWndMethod Old = OldWndProc;
+  Survive([&] { Old(Message); });
 }
 
 bool TsSkinProvider::FormDestroying() const {
@@ -116,21 +120,28 @@ bool TsSkinProvider::IsMDIChild() const { return Form != nullptr && Form->FormSt
 bool TsSkinProvider::IsMDIForm() const { return Form != nullptr && Form->FormStyle() == fsMDIForm; }
 
 void TsSkinProvider::NewWndProc(TMessage& Message) {
-  if (Form == nullptr) {
-    PassOn(Message);
-    return;
+  try {
+    if (Form == nullptr) {
+      PassOn(Message);
+      return;
+    }
+    if (Message.Msg == SM_ALPHACMD && AlphaCmdFirst(Message)) return;
+    // A border-mode frame ends with the capture it runs under, skinned or not.
+    // The end of a menu loop ends the cover and the region lock, skinned or not (the skin may have
+    // gone during the loop).
+    if (Message.Msg == WM_EXITMENULOOP) EndMenuLoopCover();
+    if (Message.Msg == WM_CAPTURECHANGED || Message.Msg == WM_CANCELMODE || Message.Msg == WM_DESTROY) {
+      if (acBorderFrame.Owner == this) CancelFrame();
+      // A caption button press ends with the capture it holds.
+      PressLost();
+    }
+    if (!FormDestroying() && SkinData() != nullptr && SkinData()->IsSkinned(true))
+      SkinnedProc(Message);
+    else
+      UnskinnedProc(Message);
+  } catch (const TFreed&) {
+    // The provider was freed while the message was handled: nothing of it is touched again.
   }
-  if (Message.Msg == SM_ALPHACMD && AlphaCmdFirst(Message)) return;
-  // A border-mode frame ends with the capture it runs under, skinned or not.
-  if (Message.Msg == WM_CAPTURECHANGED || Message.Msg == WM_CANCELMODE || Message.Msg == WM_DESTROY) {
-    if (acBorderFrame.Owner == this) CancelFrame();
-    // A caption button press ends with the capture it holds.
-    PressLost();
-  }
-  if (!FormDestroying() && SkinData() != nullptr && SkinData()->IsSkinned(true))
-    SkinnedProc(Message);
-  else
-    UnskinnedProc(Message);
 }
 
 // Stage 1: the skin commands answered in every mode. True when the message is done.
@@ -150,6 +161,7 @@ bool TsSkinProvider::AlphaCmdFirst(TMessage& Message) {
         return true;
       }
       const LRESULT Saved = Message.Result;
+      EndMenuLoopCover();
       // The form's own skinned scroll bars go first (their unit frees them).
       ScrollAdapter = nullptr;
       if (Form->HandleAllocated()) SetDwmTransitions(Form->Handle(), false);
@@ -410,7 +422,6 @@ void TsSkinProvider::SkinnedProc(TMessage& Message) {
     case WM_MOUSEMOVE: WMMouseMoveSkinned(Message); return;
     case WM_PARENTNOTIFY: WMParentNotifySkinned(Message); return;
     case WM_ENTERMENULOOP: WMEnterMenuLoopSkinned(Message); return;
-    case WM_EXITMENULOOP: WMExitMenuLoopSkinned(Message); return;
     case WM_SIZING:
     case CM_ACTIVATE: PassOnThenPlaceBorder(Message); return;
     case WM_MDIDESTROY:
@@ -577,13 +588,19 @@ void TsSkinProvider::WMEnterMenuLoopSkinned(TMessage& Message) {
   TCustomForm* Child = IsMDIForm() ? Form->ActiveMDIChild() : nullptr;
   if (Child != nullptr && Child->WindowState() == wsMaximized && !RegionLock && Form->HandleAllocated()) {
     RegionLock = true;
+    if (MenuLoopCover != nullptr && MenuLoopCoverOwner != this) {
+      delete MenuLoopCover;
+      MenuLoopCover = nullptr;
+    }
     if (MenuLoopCover == nullptr) {
+      MenuLoopCoverOwner = this;
       MenuLoopCover = new TForm(Application);
       MenuLoopCover->SetTag(-98);
       MenuLoopCover->SetName("acMDIIcons");
       MenuLoopCover->SetBorderStyle(bsNone);
       MenuLoopCover->SetVisible(false);
       MenuLoopCover->OnPaint = [this](TObject* Sender) { MenuFormPaint(Sender); };
+      MenuLoopCover->FreeNotification(this);
     }
     const TRect R = MenuLoopCoverRect();
     SetWindowPos(MenuLoopCover->Handle(), nullptr, R.Left, R.Top, R.Width(), R.Height(),
@@ -595,11 +612,13 @@ void TsSkinProvider::WMEnterMenuLoopSkinned(TMessage& Message) {
   PassOn(Message);
 }
 
-void TsSkinProvider::WMExitMenuLoopSkinned(TMessage& Message) {
+void TsSkinProvider::EndMenuLoopCover() {
   RegionLock = false;
-  delete MenuLoopCover;
+  if (MenuLoopCover == nullptr || MenuLoopCoverOwner != this) return;
+  TForm* Cover = MenuLoopCover;
   MenuLoopCover = nullptr;
-  PassOn(Message);
+  MenuLoopCoverOwner = nullptr;
+  delete Cover;
 }
 
 void TsSkinProvider::WMSysMenuPopupSkinned(TMessage&) {
@@ -938,7 +957,8 @@ void TsSkinProvider::WMPaintSkinned(TMessage& Message) {
     }
     if (MaximizedChildCreating) {
       MaximizedChildCreating = false;
-      if (IsMDIChild() && Form->HandleAllocated()) SendMessageW(Form->Handle(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+      if (IsMDIChild() && Form->HandleAllocated())
+        Survive([&] { SendMessageW(Form->Handle(), WM_SYSCOMMAND, SC_MAXIMIZE, 0); });
     }
     if (IsMDIForm() && Form->HandleAllocated()) {
       HDC DC = reinterpret_cast<HDC>(Message.WParam);

@@ -26,8 +26,10 @@ inline constexpr UINT WM_UAHDESTROYWINDOW = 0x93;  // swallowed
 // child's first paint or erase.
 extern bool MaximizedChildCreating;
 // The cover form ("acMDIIcons") shown over the maximized child's buttons during a menu loop of
-// the MDI main form; nullptr when none.
+// the MDI main form; nullptr when none. MenuLoopCoverOwner: the provider that made it (its paint
+// reads that provider's form image), told by free notification when the application frees it.
 extern TForm* MenuLoopCover;
+extern TsSkinProvider* MenuLoopCoverOwner;
 // True while a mouse-wheel message is re-dispatched to a frame under the cursor.
 extern bool MouseWheelRouting;
 

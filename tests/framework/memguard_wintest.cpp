@@ -114,6 +114,15 @@ bool SwallowAccessViolation() {
   return !IsWindow(W);
 }
 
+TEST(FreedMemoryGuard, NamesTheModuleOfCodeAndNoneForANullCall) {
+  // The program's own code is named by its module; a call through a null pointer lies in no module.
+  const std::string Own = memguard::DescribeCode(reinterpret_cast<const void*>(&SwallowAccessViolation));
+  EXPECT_NE(Own.find(".exe+0x"), std::string::npos) << Own;
+  const std::string Null = memguard::DescribeCode(nullptr);
+  EXPECT_EQ(Null.find(".exe"), std::string::npos) << Null;
+  EXPECT_EQ(Null, "0x00000000");
+}
+
 TEST(FreedMemoryGuard, CountsAnAccessViolationSwallowedInsideAWindowProcedure) {
   memguard::TExpectFaults Expect;
   EXPECT_TRUE(SwallowAccessViolation()) << "the process went on after the fault";

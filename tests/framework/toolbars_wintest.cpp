@@ -1,8 +1,9 @@
 // The tool bar on real windows: its items follow its buttons, real clicks press push, check and
 // drop-down buttons, the custom-draw events draw what the program paints, and bar and buttons
-// are freed in every order.
+// are freed in every order, also while a drop-down menu is open.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -195,6 +196,53 @@ TEST(ToolBar, FrameOfEdgesAndBorderWidth) {
   RECT C{};
   GetClientRect(Bar->Handle(), &C);
   EXPECT_EQ(C.right, Bar->Width() - 5 - 3);
+}
+
+namespace {
+
+// What a timer inside the drop-down menu's loop frees (a program's timer can free any form).
+std::function<void()> FreeInMenuLoop;
+void CALLBACK FreeAndCloseMenu(HWND, UINT, UINT_PTR Id, DWORD) {
+  KillTimer(nullptr, Id);
+  if (FreeInMenuLoop) FreeInMenuLoop();
+  FreeInMenuLoop = nullptr;
+  EndMenu();
+}
+
+}  // namespace
+
+TEST(ToolBar, FormOrBarFreedWhileTheDropDownMenuIsOpen) {
+  for (const bool WholeForm : {true, false}) {
+    SCOPED_TRACE(WholeForm ? "the form freed" : "the bar freed");
+    memguard::TFaultCount AV;
+    auto* F = ShownForm().release();
+    auto* Bar = new TToolBar(F);
+    Bar->SetParent(F);
+    TToolButton* Drop = AddButton(Bar, tbsDropDown);
+    auto* Menu = new TPopupMenu(F);
+    auto* Item = new TMenuItem(Menu);
+    Item->SetCaption(L"Entry");
+    Menu->Items()->Add(Item);
+    Drop->SetDropdownMenu(Menu);
+    bool Freed = false;
+    Menu->OnPopup = [&](TObject*) {
+      FreeInMenuLoop = [&] {
+        if (WholeForm)
+          delete F;
+        else
+          delete Bar;
+        Freed = true;
+      };
+      SetTimer(nullptr, 0, 50, FreeAndCloseMenu);
+    };
+    uitest::Settle(F->Handle());
+    ASSERT_TRUE(realinput::BringToFront(F->Handle()));
+    ASSERT_TRUE(realinput::Click(Bar->Handle(), Drop->Left() + Drop->Width() - 4, Drop->Top() + Drop->Height() / 2));
+    ASSERT_TRUE(uitest::WaitFor([&] { return Freed; }));
+    uitest::PumpFor(100);
+    EXPECT_EQ(AV.Count(), 0);
+    if (!WholeForm) delete F;
+  }
 }
 
 TEST(ToolBar, BarAndButtonsFreedInEveryOrder) {

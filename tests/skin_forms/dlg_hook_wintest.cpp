@@ -11,6 +11,7 @@
 #include "skin/core/sConst.h"
 #include "skin/core/sMessages.h"
 #include "skin_forms/dlg_support.h"
+#include "support/FreedMemoryGuard.h"
 #include "support/RealInput.h"
 
 using dlgtest::ProviderCount;
@@ -42,6 +43,14 @@ class DlgHook : public ::testing::Test {
   std::unique_ptr<dlgtest::THookedSkin> Skin;
   std::vector<HWND> Windows;
 };
+
+// The manager whose skin a timer removes inside a menu loop, which it then ends.
+TsSkinManager* LoopManager = nullptr;
+void CALLBACK RemoveSkinInLoop(HWND, UINT, UINT_PTR Id, DWORD) {
+  KillTimer(nullptr, Id);
+  LoopManager->SetActive(false);
+  EndMenu();
+}
 
 const char* AdapterClass(HWND W) {
   TacMainWnd* A = GetWndAdapter(W);
@@ -672,4 +681,22 @@ TEST_F(DlgHook, FormProviderForgetsItsEntryWhenFreed) {
   delete P;
   EXPECT_EQ(ProviderList()->Items(Index), nullptr);
   EXPECT_EQ(ProviderCount(), Before);
+}
+
+// The dialog's system menu runs a menu loop inside the dialog adapter's handling of the click, and
+// a timer there may remove the skin, which frees the adapter: nothing of the freed adapter is
+// written when the loop returns (the freed-memory guard checks the adapter's poison).
+TEST_F(DlgHook, TheSkinRemovedWhileTheDialogsSystemMenuIsOpenLeavesTheFreedAdapterUntouched) {
+  HWND W = Open(dlgtest::StandardDialog());
+  ASSERT_TRUE(uitest::WaitFor([&] { return FindDialogProvider(W) != nullptr; }));
+  RECT WR;
+  GetWindowRect(W, &WR);
+  LoopManager = Skin->Manager.get();
+  memguard::TFaultCount Faults;
+  SetTimer(nullptr, 0, 150, RemoveSkinInLoop);
+  SendMessageA(W, WM_NCRBUTTONUP, HTCAPTION, MAKELPARAM((WR.left + WR.right) / 2, WR.top + 8));
+  uitest::PumpFor(100);
+  EXPECT_FALSE(Skin->Manager->Active());
+  EXPECT_TRUE(IsWindow(W));
+  EXPECT_EQ(Faults.Count(), 0);
 }

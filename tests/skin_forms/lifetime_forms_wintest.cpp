@@ -14,13 +14,33 @@
 #include "skin/core/sMessages.h"
 #include "skin/forms/acDials.h"
 #include "skin/forms/sFormAdapters.h"
+#include "framework/Menus.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin_forms/adapt2_support.h"
 #include "skin_forms/lifetime_support.h"
+#include "support/FreedMemoryGuard.h"
 
 namespace {
 
 bool Skinned(TWinControl* C) { return C->HandleAllocated() && AskControl(C, AC_ISSKINNED) == 1; }
+
+// The manager whose skin a timer removes inside a menu loop, which it then ends.
+TsSkinManager* LoopManager = nullptr;
+void CALLBACK RemoveSkinInLoop(HWND, UINT, UINT_PTR Id, DWORD) {
+  KillTimer(nullptr, Id);
+  LoopManager->SetActive(false);
+  EndMenu();
+}
+
+// The form a timer frees inside a modal loop. The loop then ends with Escape, posted to the thread:
+// the window it would have gone to is gone.
+TForm* LoopForm = nullptr;
+void CALLBACK FreeLoopForm(HWND, UINT, UINT_PTR Id, DWORD) {
+  KillTimer(nullptr, Id);
+  delete LoopForm;
+  LoopForm = nullptr;
+  PostThreadMessageW(GetCurrentThreadId(), WM_KEYDOWN, VK_ESCAPE, 0);
+}
 
 class LifetimeForms : public ::testing::Test {
  protected:
@@ -29,6 +49,7 @@ class LifetimeForms : public ::testing::Test {
     M = adapt2::LoadProgramSkin();
     ASSERT_TRUE(M->SkinActive());
     lifetime::FillThirdParty(*M);
+    PopupListWindow();  // made once for the first pop-up menu, kept for good
     Windows = uitest::CountThreadWindows();
   }
   void TearDown() override {
@@ -188,5 +209,54 @@ TEST_F(LifetimeForms, AnExceptionInASkinChangeLeavesNoFormFrozen) {
   }
   Application->OnException = nullptr;
   Panel->SetWindowProc(Saved);
+  delete Form;
+}
+
+// A system command that the provider passes on may run a modal loop (moving, sizing, a menu), and
+// a timer inside it may free the form with its provider: nothing of the provider is read when the
+// loop returns.
+TEST_F(LifetimeForms, AFormFreedInsideAMoveLoopLeavesItsFreedProviderUntouched) {
+  auto* Form = new TForm(nullptr);
+  Form->SetBounds(60, 60, 320, 200);
+  new TsSkinProvider(Form);
+  uitest::ShowSettled(Form);
+  const HWND H = Form->Handle();
+  LoopForm = Form;
+  memguard::TFaultCount Faults;
+  SetTimer(nullptr, 0, 200, FreeLoopForm);
+  SendMessageW(H, WM_SYSCOMMAND, SC_MOVE, 0);
+  uitest::PumpFor(200);
+  EXPECT_EQ(LoopForm, nullptr) << "the timer ran inside the loop";
+  EXPECT_FALSE(IsWindow(H));
+  EXPECT_EQ(Faults.Count(), 0);
+}
+
+// A control's own message may run a modal loop (its context menu, or the form's), and a timer
+// inside it may remove the skin, which frees the control's adapter: nothing of the freed adapter
+// is read when the loop returns. For every kind of adapted control.
+TEST_F(LifetimeForms, TheSkinRemovedInsideAControlsContextMenuLeavesItsFreedAdapterUntouched) {
+  TsSkinProvider* Prov = nullptr;
+  std::vector<TWinControl*> Controls;
+  TForm* Form = MakeForm(true, Prov, Controls);
+  auto* Popup = new TPopupMenu(Form);
+  auto* Item = new TMenuItem(Form);
+  Item->SetCaption(WideString(L"Open"));
+  Popup->Items()->Add(Item);
+  Form->SetPopupMenu(Popup);
+  LoopManager = M.get();
+  memguard::TFaultCount Faults;
+  for (TWinControl* C : Controls) {
+    SCOPED_TRACE(C->ClassName());
+    M->SetActive(true);
+    uitest::Settle(Form->Handle());
+    if (!C->HandleAllocated() || !IsWindowVisible(C->Handle())) continue;
+    RECT R;
+    GetWindowRect(C->Handle(), &R);
+    SetTimer(nullptr, 0, 100, RemoveSkinInLoop);
+    SendMessageW(C->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(C->Handle()), MAKELPARAM(R.left + 4, R.top + 4));
+    uitest::PumpFor(100);
+    EXPECT_EQ(Faults.Count(), 0);
+  }
+  M->SetActive(true);
   delete Form;
 }

@@ -263,6 +263,57 @@ TEST(provc_MDI, TheMenuLoopCoverShowsTheChildsButtons) {
   EXPECT_EQ(Faults.Count(), 0);
 }
 
+// The cover lives no longer than the provider that made it: freed with it, its paint reads nothing
+// freed.
+TEST(provc_MDI, TheMenuLoopCoverGoesWithItsProvider) {
+  memguard::TFaultCount Faults;
+  TMDIHost H;
+  REQUIRE_MDI_HOST(H);
+  H.Maximize(H.AddChild(L"Child"));
+  SendMessageW(H.Main->Handle(), WM_ENTERMENULOOP, 0, 0);
+  ASSERT_NE(MenuLoopCover, nullptr);
+  const HWND Cover = MenuLoopCover->Handle();
+  delete H.Provider;
+  H.Provider = nullptr;
+  if (IsWindow(Cover)) RedrawWindow(Cover, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  EXPECT_EQ(MenuLoopCover, nullptr);
+  EXPECT_FALSE(IsWindow(Cover));
+  SendMessageW(H.Main->Handle(), WM_EXITMENULOOP, 0, 0);
+  EXPECT_EQ(Faults.Count(), 0);
+}
+
+// The skin removed during a menu loop takes the cover off the screen, and the loop's end leaves no
+// lock on the window region behind: with the skin back, a main form sized anew gets a region of
+// its new size.
+TEST(provc_MDI, TheSkinRemovedDuringAMenuLoopLeavesNeitherCoverNorRegionLock) {
+  memguard::TFaultCount Faults;
+  TMDIHost H;
+  REQUIRE_MDI_HOST(H);
+  H.Maximize(H.AddChild(L"Child"));
+  const HWND Main = H.Main->Handle();
+  SendMessageW(Main, WM_ENTERMENULOOP, 0, 0);
+  ASSERT_NE(MenuLoopCover, nullptr);
+  const HWND Cover = MenuLoopCover->Handle();
+  H.Manager->SetActive(false);
+  uitest::PumpFor(50);
+  EXPECT_FALSE(IsWindow(Cover) && IsWindowVisible(Cover)) << "the cover left the screen";
+  SendMessageW(Main, WM_EXITMENULOOP, 0, 0);
+  H.Manager->SetActive(true);
+  uitest::PumpFor(50);
+  H.Main->SetBounds(H.Main->Left(), H.Main->Top(), H.Main->Width() + 60, H.Main->Height() + 40);
+  uitest::Settle(Main);
+  HRGN Rgn = CreateRectRgn(0, 0, 0, 0);
+  ASSERT_NE(GetWindowRgn(Main, Rgn), ERROR) << "the skinned form has a region";
+  RECT Box;
+  GetRgnBox(Rgn, &Box);
+  DeleteObject(Rgn);
+  RECT WR;
+  GetWindowRect(Main, &WR);
+  EXPECT_EQ(Box.right - Box.left, WR.right - WR.left);
+  EXPECT_EQ(Box.bottom - Box.top, WR.bottom - WR.top);
+  EXPECT_EQ(Faults.Count(), 0);
+}
+
 TEST(provc_MDI, TheProvidersMenuFormPaintsNothingOfItsOwn) {
   memguard::TFaultCount Faults;
   provbtest::TSkinnedForm F;

@@ -153,7 +153,9 @@ void RawRelease(void* P, std::size_t N) {
 void DescribeAddress(const void* Address, char* Buffer, std::size_t Size) {
   HMODULE Module = nullptr;
   char Path[MAX_PATH] = "?";
-  if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+  // Below the first 64 KB no module lies; the lookup would take such an address for the program.
+  if (reinterpret_cast<std::uintptr_t>(Address) >= 0x10000 &&
+      GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                          static_cast<LPCSTR>(Address), &Module) &&
       Module != nullptr) {
     GetModuleFileNameA(Module, Path, MAX_PATH);
@@ -411,6 +413,12 @@ __attribute__((init_priority(101))) TExitCheck ExitCheck;
 }  // namespace
 
 TCounts Counts() { return {static_cast<unsigned>(G.HeapFaults), static_cast<unsigned>(G.HardwareFaults)}; }
+
+std::string DescribeCode(const void* Address) {
+  char Text[MAX_PATH + 32];
+  DescribeAddress(Address, Text, sizeof Text);
+  return Text;
+}
 
 std::string DescribeSince(const TCounts& Since) {
   const TCounts Now = Counts();

@@ -34,6 +34,10 @@ TCounts Counts();
 // line (at most the first few of each kind).
 std::string DescribeSince(const TCounts& Since);
 
+// A code address as "module+0xoffset", or as the bare address where no module of the process holds
+// it (a null pointer called, or the host's own libraries under an emulation layer).
+std::string DescribeCode(const void* Address);
+
 // Checks the poison of every block freed since the counts were taken in FreedSince (a number from
 // FreedSequence) that is still in the quarantine; a block written after it was freed is recorded as
 // a heap fault. Cost grows with the memory freed since then.

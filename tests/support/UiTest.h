@@ -77,38 +77,53 @@ inline int CountThreadWindows() {
   return N;
 }
 
-// Live GDI objects of the process: GetGuiResources where the system counts them, otherwise the
-// entries of the process's GDI handle table (24-byte entries, the type byte at offset 14).
-inline int GdiObjectCount() {
-  DWORD N = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-  if (N != 0) return static_cast<int>(N);
+// Visits the live GDI objects of the process in its GDI handle table as Wine keeps it (24-byte
+// entries, the generation at offset 12, the type byte at offset 14); false when there is none.
+inline bool ForEachGdiHandle(const std::function<void(HGDIOBJ)>& Visit) {
   const char* Peb;
   asm("movl %%fs:0x30, %0" : "=r"(Peb));  // the process environment block
   auto* Table = *reinterpret_cast<const unsigned char* const*>(Peb + 0x94);
-  if (Table == nullptr) return -1;
+  if (Table == nullptr) return false;
+  for (unsigned I = 0; I < 0x10000; ++I) {
+    const unsigned char* E = Table + I * 24;
+    if (E[14] == 0) continue;
+    const unsigned Generation = *reinterpret_cast<const unsigned short*>(E + 12);
+    Visit(reinterpret_cast<HGDIOBJ>(static_cast<UINT_PTR>(Generation << 16 | I)));
+  }
+  return true;
+}
+
+// Live GDI objects of the process: GetGuiResources where the system counts them, otherwise the
+// entries of the process's GDI handle table.
+inline int GdiObjectCount() {
+  DWORD N = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+  if (N != 0) return static_cast<int>(N);
   int Count = 0;
-  for (int I = 0; I < 0x10000; ++I)
-    if (Table[I * 24 + 14]) ++Count;
-  return Count;
+  return ForEachGdiHandle([&](HGDIOBJ) { ++Count; }) ? Count : -1;
 }
 
 // Live USER objects of the process: GetGuiResources where the system counts them; otherwise the
 // windows and menus of the process, found by probing the user handle table (Wine takes a handle
 // whose generation part is 0 for an entry of any generation; two handle values share an entry).
-inline int UserObjectCount() {
-  DWORD N = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
-  if (N != 0) return static_cast<int>(N);
+// Visits the menus and the windows of the process found by probing the user handle table.
+inline void ForEachUserHandle(const std::function<void(HMENU)>& Menu, const std::function<void(HWND)>& Window) {
   const DWORD Me = GetCurrentProcessId();
-  int Count = 0;
   for (UINT_PTR H = 0x20; H < 0x20 + 2 * 0x4000; H += 2) {
     if (IsMenu(reinterpret_cast<HMENU>(H))) {
-      ++Count;
+      Menu(reinterpret_cast<HMENU>(H));
     } else if (IsWindow(reinterpret_cast<HWND>(H))) {
       DWORD Owner = 0;
       GetWindowThreadProcessId(reinterpret_cast<HWND>(H), &Owner);
-      if (Owner == Me) ++Count;
+      if (Owner == Me) Window(reinterpret_cast<HWND>(H));
     }
   }
+}
+
+inline int UserObjectCount() {
+  DWORD N = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+  if (N != 0) return static_cast<int>(N);
+  int Count = 0;
+  ForEachUserHandle([&](HMENU) { ++Count; }, [&](HWND) { ++Count; });
   return Count;
 }
 

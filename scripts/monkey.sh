@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Runs the random-input test (tests/monkey) long: STEPS steps for each seed, one seed after the
+# other, under Wine on a virtual display of its own. Prints each seed's outcome and a summary; a
+# seed's whole output is kept in the log folder. Exits non-zero when any seed failed.
+#   scripts/monkey.sh [--steps N] [--seed S | --seeds FIRST-LAST | --seeds S1,S2,...]
+#                     [--limit SECONDS] [--log FOLDER] [--no-build]
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+steps=5000
+seeds=1
+limit=""
+log="$root/build/monkey-logs"
+build=1
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --steps) steps=$2; shift 2 ;;
+    --seed|--seeds) seeds=$2; shift 2 ;;
+    --limit) limit=$2; shift 2 ;;
+    --log) log=$(realpath -m "$2"); shift 2 ;;
+    --no-build) build=0; shift ;;
+    -h|--help) sed -n '2,6p' "$0"; exit 0 ;;
+    *) echo "monkey.sh: unknown argument $1" >&2; exit 2 ;;
+  esac
+done
+case "$seeds" in
+  *-*) list=$(seq "${seeds%-*}" "${seeds#*-}") ;;
+  *) list=${seeds//,/ } ;;
+esac
+# The time limit of one seed: about 25 steps a second on a loaded machine, and room for the walks
+# around the counts.
+[ -n "$limit" ] || limit=$((steps / 10 + 300))
+if [ "$build" = 1 ]; then
+  export CMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}
+  cmake --build "$root/build/win32" -j 4 --target monkey_tests
+fi
+source "$root/scripts/wine-env.sh"
+tv_display xvfb
+tv_wine_prefix
+tv_wineserver
+mkdir -p "$log"
+passed=0
+failed=0
+steps_passed=0
+for seed in $list; do
+  out="$log/seed-$seed.txt"
+  status=0
+  TV_MONKEY_SEED=$seed TV_MONKEY_STEPS=$steps TV_MONKEY_LIMIT=$limit \
+    timeout $((limit + 200)) "$root/scripts/wine-exec.sh" "$root/build/win32/tests/monkey_tests.exe" \
+    --gtest_filter='Monkey.*' >"$out" 2>&1 || status=$?
+  # A run that ended without the test's own verdict did not pass, whatever its exit code.
+  if [ "$status" = 0 ] && ! grep -q '^\[  PASSED  \] 1 test' "$out"; then status=1; fi
+  if [ "$status" = 0 ]; then
+    passed=$((passed + 1))
+    steps_passed=$((steps_passed + steps))
+    echo "seed $seed: passed ($steps steps)"
+  else
+    failed=$((failed + 1))
+    echo "seed $seed: FAILED (exit $status), see $out"
+    grep -E "FAILED:|counted a fault|access violation|stays on the screen|told to quit|took longer|Which is" "$out" |
+      head -8 | sed 's/^/  /' || true
+  fi
+done
+echo "monkey: $passed seed(s) passed ($steps_passed steps), $failed failed; logs in $log"
+[ "$failed" = 0 ]
