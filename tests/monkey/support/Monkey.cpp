@@ -369,7 +369,14 @@ TOutcome TMonkey::Run(int Steps) {
   FSeen = memguard::Counts();
   StackNoted = 0;
   FStart = GetTickCount();
-  watchdog::TWatchdog Dog("monkey", FSettings.LimitSeconds + 60, 10, true, [this] { return Describe(); });
+  // A hang may be a fault repeated without end (the system swallows each one and calls again):
+  // the faults counted since the last step come with it.
+  watchdog::TWatchdog Dog("monkey", FSettings.LimitSeconds + 60, 10, true, [this] {
+    const memguard::TCounts C = memguard::Counts();
+    const bool Faults = C.HeapFaults != FSeen.HeapFaults || C.HardwareFaults != FSeen.HardwareFaults;
+    return (Faults ? memguard::DescribeSince(FSeen) + (StackNoted != 0 ? std::string(StackText) + "\n" : "") : "") +
+           Describe();
+  });
   FWatchdog = &Dog;
   SetTimer(FDriver, StepTimer, static_cast<UINT>(FSettings.IntervalMs), nullptr);
   while (!FFinishing) {
