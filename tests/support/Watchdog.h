@@ -33,15 +33,26 @@ inline void ScanStack(DWORD Eip, DWORD Esp, char* Out, std::size_t Size) {
     }
 }
 
+// Ends the menu loop of a thread of this process and gives its move or size loop Escape in its own
+// queue: keys reach only the foreground window's thread, so while another program's window is in
+// front these loops wait for keys that never come.
+inline void EndSystemLoops(DWORD ThreadId) {
+  GUITHREADINFO G{};
+  G.cbSize = sizeof G;
+  if (!GetGUIThreadInfo(ThreadId, &G)) return;
+  if ((G.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE)) != 0) EndMenu();
+  if (HWND W = (G.flags & GUI_INMOVESIZE) != 0 ? G.hwndMoveSize : nullptr) {
+    PostMessageW(W, WM_KEYDOWN, VK_ESCAPE, 1);
+    PostMessageW(W, WM_KEYUP, VK_ESCAPE, 0xC0000001);
+  }
+}
+
 // Watches the thread that makes it while it lives. StallSeconds 0: only the whole span counts.
 // With Nudge, a stall of StallSeconds first gets Escape pressed and the mouse buttons released
 // every few seconds (a modal loop that no timer of the test reaches and that waits for input, such
 // as the system's tracking of a pressed caption button, ends as a person would end it); the
-// failure comes after three times StallSeconds. Keys reach only the foreground window's thread
-// and a release only the window under the pointer unless that thread is in front, so when another
-// program's window is in front the watched thread's menu loop is also ended and its move or size
-// loop gets Escape in its own queue, as a person would end them after bringing the window to the
-// front.
+// failure comes after three times StallSeconds. The thread's own menu, move and size loops are
+// also ended (EndSystemLoops), as a person would end them after bringing the window to the front.
 class TWatchdog {
  public:
   TWatchdog(const char* Name, int LimitSeconds, int StallSeconds, bool Nudge,
@@ -95,21 +106,10 @@ class TWatchdog {
         In[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
         In[3].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
         SendInput(4, In, sizeof(INPUT));
-        Self->NudgeLoops();
+        EndSystemLoops(Self->FWatchedId);
       }
     }
     return 0;
-  }
-
-  void NudgeLoops() {
-    GUITHREADINFO G{};
-    G.cbSize = sizeof G;
-    if (!GetGUIThreadInfo(FWatchedId, &G)) return;
-    if ((G.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE)) != 0) EndMenu();
-    if (HWND W = (G.flags & GUI_INMOVESIZE) != 0 ? G.hwndMoveSize : nullptr) {
-      PostMessageW(W, WM_KEYDOWN, VK_ESCAPE, 1);
-      PostMessageW(W, WM_KEYUP, VK_ESCAPE, 0xC0000001);
-    }
   }
 
   void Fail(const char* Why, DWORD Still) {

@@ -451,7 +451,10 @@ void TMonkey::CloseModals() {
   for (HWND W : ShownTopWindows())
     if (ClassOf(W) == "#32770") PostMessageW(W, WM_COMMAND, FFinishTicks % 2 == 0 ? IDCANCEL : IDOK, 0);
   if (GetCapture() != nullptr) ReleaseCapture();
-  if (FFinishTicks % 4 == 0) SendAll({KeyInput(VK_ESCAPE, false), KeyInput(VK_ESCAPE, true)});
+  if (FFinishTicks % 4 == 0) {
+    SendAll({KeyInput(VK_ESCAPE, false), KeyInput(VK_ESCAPE, true)});
+    watchdog::EndSystemLoops(GetCurrentThreadId());
+  }
 }
 
 void TMonkey::Step() {
