@@ -35,6 +35,17 @@ TPopupMenu* AddPopup(TForm* Form, TsSkinableMenus* P) {
   return Menu;
 }
 
+// A new shown form (with a provider of its own when Provider) whose popup menu is AddPopup's.
+TForm* ShownFormWithPopup(TsSkinManager* M, int Left, int Top, bool Provider, TPopupMenu*& Menu) {
+  ClearMenuCache();
+  TForm* Form = TCustomForm::Create<TForm>(nullptr);
+  Form->SetBounds(Left, Top, 300, 200);
+  if (Provider) new TsSkinProvider(Form);
+  Menu = AddPopup(Form, Painter(M));
+  uitest::ShowSettled(Form);
+  return Form;
+}
+
 BOOL CALLBACK CountMenuWindow(HWND W, LPARAM P) {
   wchar_t C[16] = {};
   GetClassNameW(W, C, 16);
@@ -95,11 +106,8 @@ void CALLBACK RunScript(HWND, UINT, UINT_PTR, DWORD) {
 
 TEST(MenusLifetime, AFormFreedByAMessageHandledWhileItsPopupPaintsIsNotTouchedAgain) {
   std::unique_ptr<TsSkinManager> M = LoadedManager();
-  ClearMenuCache();
-  TForm* Form = TCustomForm::Create<TForm>(nullptr);
-  Form->SetBounds(200, 200, 300, 200);
-  TPopupMenu* Menu = AddPopup(Form, Painter(M.get()));
-  uitest::ShowSettled(Form);
+  TPopupMenu* Menu = nullptr;
+  TForm* Form = ShownFormWithPopup(M.get(), 200, 200, false, Menu);
   const int Forms = Screen->FormCount();
   // The form asks to be freed just before its menu opens: the request waits in the queue while
   // the system shows the menu and paints its items.
@@ -122,12 +130,8 @@ TEST(MenusLifetime, RemovingTheSkinWhileASubmenuIsOpenKeepsTheThreadGoing) {
   for (const bool BackOn : {false, true}) {
     SCOPED_TRACE(BackOn ? "off and on" : "off");
     std::unique_ptr<TsSkinManager> M = LoadedManager();
-    ClearMenuCache();
-    TForm* Form = TCustomForm::Create<TForm>(nullptr);
-    Form->SetBounds(200, 200, 300, 200);
-    new TsSkinProvider(Form);
-    TPopupMenu* Menu = AddPopup(Form, Painter(M.get()));
-    uitest::ShowSettled(Form);
+    TPopupMenu* Menu = nullptr;
+    TForm* Form = ShownFormWithPopup(M.get(), 200, 200, true, Menu);
     ASSERT_TRUE(Menu->OwnerDraw());
     Script = TSubmenuScript{};
     Script.AtSubmenu = [&] {
@@ -193,12 +197,8 @@ void CALLBACK RunBarScript(HWND, UINT, UINT_PTR, DWORD) {
 // the loop ended at once and left the submenu on the screen for good, a dead menu.
 TEST(MenusLifetime, AClickOnAMenuLineWhileAPopupShowsLeavesNoMenuWithoutALoop) {
   std::unique_ptr<TsSkinManager> M = LoadedManager();
-  ClearMenuCache();
-  TForm* Form = TCustomForm::Create<TForm>(nullptr);
-  Form->SetBounds(500, 300, 300, 200);
-  new TsSkinProvider(Form);
-  TPopupMenu* Menu = AddPopup(Form, Painter(M.get()));
-  uitest::ShowSettled(Form);
+  TPopupMenu* Menu = nullptr;
+  TForm* Form = ShownFormWithPopup(M.get(), 500, 300, true, Menu);
   TForm* Other = nullptr;
   Bar = TBarScript{};
   Bar.MakeForm = [&] {
