@@ -266,7 +266,7 @@ DWORD ForegroundProcess() {
 // program's window is in front wait for keys that go to that program: the run's watchdog still
 // ends them (as a person would, bringing the window to the front and pressing Escape) instead of
 // failing the run as a hang.
-TEST(Monkey, TheWatchdogEndsTheSystemsLoopsWhileAnotherProgramIsInFront) {
+TEST(RunWatchdog, EndsTheSystemsLoopsWhileAnotherProgramIsInFront) {
   std::unique_ptr<TForm> F(TCustomForm::Create<TForm>(nullptr));
   F->SetBounds(200, 200, 300, 200);
   uitest::ShowSettled(F.get());
