@@ -745,7 +745,8 @@ void TCustomForm::WMSysCommand(TMessage& M) {
   // A hidden form takes no change of its window state (its system menu may have been opened while
   // it was shown): the system would show the window behind the form's back.
   const WPARAM Command = M.WParam & 0xFFF0;
-  if (!Showing() && Parent() == nullptr && (Command == SC_MINIMIZE || Command == SC_MAXIMIZE || Command == SC_RESTORE)) {
+  const bool StateCommand = Command == SC_MINIMIZE || Command == SC_MAXIMIZE || Command == SC_RESTORE;
+  if (StateCommand && !Showing() && Parent() == nullptr) {
     M.Result = 0;
     return;
   }
