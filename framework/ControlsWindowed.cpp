@@ -384,6 +384,8 @@ void TWinControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
     WP.length = sizeof(WP);
     GetWindowPlacement(FHandle, &WP);
     WP.rcNormalPosition = RECT{ALeft, ATop, ALeft + AWidth, ATop + AHeight};
+    // The placement's show command would show a hidden minimized window again.
+    if ((GetWindowLongW(FHandle, GWL_STYLE) & WS_VISIBLE) == 0) WP.showCmd = SW_HIDE;
     SetWindowPlacement(FHandle, &WP);
   }
   UpdateAnchorRules();

@@ -742,6 +742,14 @@ void TCustomForm::WMSysCommand(TMessage& M) {
     M.Result = 0;
     return;
   }
+  // A hidden form takes no change of its window state (its system menu may have been opened while
+  // it was shown): the system would show the window behind the form's back.
+  const WPARAM Command = M.WParam & 0xFFF0;
+  const bool StateCommand = Command == SC_MINIMIZE || Command == SC_MAXIMIZE || Command == SC_RESTORE;
+  if (StateCommand && !Showing() && Parent() == nullptr) {
+    M.Result = 0;
+    return;
+  }
   DefaultHandler(M);
 }
 

@@ -154,9 +154,9 @@ int TsSkinableMenus::SkinBorderWidth() {
   return FSkinBorderWidth;
 }
 
-void TsSkinableMenus::SetMenuOwnerDraw(TMenu* Menu, bool Value) {
+void TsSkinableMenus::SetMenuOwnerDraw(TMenu* Menu, bool Value, bool InMenu) {
   auto Waiting = std::find_if(FWaiting.begin(), FWaiting.end(), [Menu](const auto& W) { return W->Menu == Menu; });
-  if (!MenuLoopRunning()) {
+  if (!InMenu && !MenuLoopRunning()) {
     if (Waiting != FWaiting.end()) FWaiting.erase(Waiting);
     Menu->SetOwnerDraw(Value);
     return;
@@ -264,9 +264,9 @@ void TsSkinableMenus::HookItemTree(TMenuItem* Item, bool Value) {
   }
 }
 
-void TsSkinableMenus::HookItem(TMenuItem* Item, bool Value) {
+void TsSkinableMenus::HookItem(TMenuItem* Item, bool Value, bool Measuring) {
   if (Item == nullptr) return;
-  if (TMenu* M = Item->GetParentMenu()) SetMenuOwnerDraw(M, Value);
+  if (TMenu* M = Item->GetParentMenu()) SetMenuOwnerDraw(M, Value, Measuring);
   if (!Value) {
     ClearOwnHandlers(Item, this, false);
   } else if (IsTopLineItem(Item)) {

@@ -108,10 +108,13 @@ class TsSkinableMenus : public TacManagerMenus, public TPersistent {
   void HookPopupMenu(TPopupMenu* Menu, bool Value) override;
   void HookMainMenu(TMainMenu* Menu, bool Value);
   void HookItemTree(TMenuItem* Item, bool Value);
-  void HookItem(TMenuItem* Item, bool Value);
+  // Measuring: the item is measured because its menu is being shown (see SetMenuOwnerDraw).
+  void HookItem(TMenuItem* Item, bool Value, bool Measuring = false);
   // Switches a menu's owner drawing; while a menu loop runs, the switch waits for its end (a
-  // timer looks for it) and is made then, unless the menu is freed meanwhile.
-  void SetMenuOwnerDraw(TMenu* Menu, bool Value);
+  // timer looks for it) and is made then, unless the menu is freed meanwhile. InMenu: a menu is
+  // being shown although the system may not count its loop as running yet (a click on a menu
+  // line opens the first submenu before the loop takes the mouse), so the switch waits too.
+  void SetMenuOwnerDraw(TMenu* Menu, bool Value, bool InMenu = false);
   // Makes the waiting switches (the menu loop has ended).
   void ApplyWaitingMenus();
 

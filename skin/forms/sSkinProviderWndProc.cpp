@@ -565,7 +565,7 @@ void TsSkinProvider::WMMeasureItemSkinned(TMessage& Message) {
   auto* MIS = reinterpret_cast<MEASUREITEMSTRUCT*>(Message.LParam);
   if (MIS != nullptr && MIS->CtlType == ODT_MENU && !IsMDIChild() && M != nullptr && Form->Menu() != nullptr) {
     if (TMenuItem* Item = Form->Menu()->FindItem(MIS->itemID, fkCommand))
-      if (TsSkinableMenus* Menus = SkinableMenusOf(M)) Menus->HookItem(Item, true);
+      if (TsSkinableMenus* Menus = SkinableMenusOf(M)) Menus->HookItem(Item, true, true);
   }
   PassOn(Message);
 }

@@ -407,6 +407,47 @@ TEST(FormStyles, BorderStylesAndIconsShapeTheWindow) {
   F->SetWindowProc(Saved);
 }
 
+// A minimized form that was hidden stays hidden when it is moved or sized, in any state it is
+// given; shown again and restored, it takes the bounds it was given.
+TEST(FormStyles, AHiddenMinimizedFormStaysHiddenWhenItsBoundsChange) {
+  auto F = std::make_unique<TForm>(nullptr);
+  F->SetBounds(40, 40, 300, 200);
+  uitest::ShowSettled(F.get());
+  F->SetWindowState(wsMinimized);
+  uitest::Pump();
+  F->Hide();
+  uitest::Pump();
+  F->SetBounds(60, 70, 320, 220);
+  uitest::Pump();
+  EXPECT_FALSE(IsWindowVisible(F->Handle()));
+  F->SetWindowState(wsMaximized);
+  F->SetWindowState(wsNormal);
+  uitest::Pump();
+  EXPECT_FALSE(IsWindowVisible(F->Handle()));
+  F->Show();
+  uitest::Pump();
+  EXPECT_TRUE(IsWindowVisible(F->Handle()));
+  EXPECT_EQ(F->BoundsRect(), Bounds(60, 70, 320, 220));
+}
+
+// A form hidden while its system menu was open stays hidden whichever size command the menu then
+// gives.
+TEST(FormStyles, AHiddenFormStaysHiddenWhenItsSystemMenuChangesItsState) {
+  auto F = std::make_unique<TForm>(nullptr);
+  F->SetBounds(40, 40, 300, 200);
+  uitest::ShowSettled(F.get());
+  F->Hide();
+  for (const WPARAM Command : {SC_MAXIMIZE, SC_MINIMIZE, SC_RESTORE}) {
+    SendMessageW(F->Handle(), WM_SYSCOMMAND, Command, 0);
+    uitest::Pump();
+    EXPECT_FALSE(IsWindowVisible(F->Handle())) << Command;
+  }
+  F->Show();
+  uitest::Pump();
+  EXPECT_TRUE(IsWindowVisible(F->Handle()));
+  EXPECT_FALSE(IsZoomed(F->Handle()) || IsIconic(F->Handle()));
+}
+
 TEST(ScreenObject, FormsCursorsAndMetrics) {
   const int Before = Screen->FormCount();
   auto A = std::make_unique<TForm>(nullptr);

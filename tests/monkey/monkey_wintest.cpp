@@ -245,3 +245,50 @@ TEST(Monkey, ARandomUserAtEveryWindowLeavesNothingBehind) {
                                                 << "\n" << Changes;
   EXPECT_EQ(After.User, Before.User) << "seed " << S.Seed << "\n" << Changes;
 }
+
+namespace {
+HWND LoopTarget = nullptr;
+WPARAM LoopCommand = 0;
+bool LoopEnded = false;
+void CALLBACK StartLoop(HWND, UINT, UINT_PTR Id, DWORD) {
+  KillTimer(nullptr, Id);
+  SendMessageW(LoopTarget, WM_SYSCOMMAND, LoopCommand, LoopCommand == SC_KEYMENU ? ' ' : 0);
+  LoopEnded = true;
+}
+DWORD ForegroundProcess() {
+  DWORD Pid = 0;
+  GetWindowThreadProcessId(GetForegroundWindow(), &Pid);
+  return Pid;
+}
+}  // namespace
+
+// The system's move, size and system-menu loops started from WM_SYSCOMMAND while another
+// program's window is in front wait for keys that go to that program: the run's watchdog still
+// ends them (as a person would, bringing the window to the front and pressing Escape) instead of
+// failing the run as a hang.
+TEST(RunWatchdog, EndsTheSystemsLoopsWhileAnotherProgramIsInFront) {
+  std::unique_ptr<TForm> F(TCustomForm::Create<TForm>(nullptr));
+  F->SetBounds(200, 200, 300, 200);
+  uitest::ShowSettled(F.get());
+  LoopTarget = F->Handle();
+  const TRect Before = F->BoundsRect();
+  for (const WPARAM Command : {SC_MOVE, SC_SIZE, SC_KEYMENU}) {
+    SCOPED_TRACE(Command);
+    // A click beside every window of the process puts the desktop in front.
+    const POINT Beside{GetSystemMetrics(SM_CXSCREEN) - 2, GetSystemMetrics(SM_CYSCREEN) - 2};
+    realinput::SendButtons({realinput::ButtonAt(Beside, 0), realinput::ButtonAt(Beside, MOUSEEVENTF_LEFTDOWN),
+                            realinput::ButtonAt(Beside, MOUSEEVENTF_LEFTUP)});
+    uitest::WaitFor([] { return ForegroundProcess() != GetCurrentProcessId(); });
+    if (ForegroundProcess() == GetCurrentProcessId()) GTEST_SKIP() << "no other program's window came to the front";
+    LoopCommand = Command;
+    LoopEnded = false;
+    {
+      // Failing, the watchdog ends the process (exit code 5).
+      watchdog::TWatchdog Dog("the system-loop test", 60, 1, true);
+      SetTimer(nullptr, 0, 50, StartLoop);
+      uitest::WaitFor([] { return LoopEnded; });
+    }
+    EXPECT_TRUE(LoopEnded);
+    EXPECT_EQ(F->BoundsRect(), Before) << "Escape leaves the form where it was";
+  }
+}

@@ -1,12 +1,14 @@
 // Menus whose owners go, or whose skin goes, while the system shows them: a form freed by a message
 // that arrives while its popup menu paints, and the skin removed while a popup with an open
-// submenu is tracked. Nothing freed is touched, and the program's thread goes on.
+// submenu is tracked. Nothing freed is touched, and the program's thread goes on. A menu line
+// clicked while its menus wait to be switched to owner drawing leaves no dead menu behind.
 #include "skin_forms/menus_support.h"
 
 #include <algorithm>
 #include <functional>
 #include "skin/forms/sSkinProvider.h"
 #include "support/FreedMemoryGuard.h"
+#include "support/RealInput.h"
 #include "support/Watchdog.h"
 
 using namespace menustest;
@@ -31,6 +33,17 @@ TPopupMenu* AddPopup(TForm* Form, TsSkinableMenus* P) {
   P->HookPopupMenu(Menu, true);
   Form->SetPopupMenu(Menu);
   return Menu;
+}
+
+// A new shown form (with a provider of its own when Provider) whose popup menu is AddPopup's.
+TForm* ShownFormWithPopup(TsSkinManager* M, int Left, int Top, bool Provider, TPopupMenu*& Menu) {
+  ClearMenuCache();
+  TForm* Form = TCustomForm::Create<TForm>(nullptr);
+  Form->SetBounds(Left, Top, 300, 200);
+  if (Provider) new TsSkinProvider(Form);
+  Menu = AddPopup(Form, Painter(M));
+  uitest::ShowSettled(Form);
+  return Form;
 }
 
 BOOL CALLBACK CountMenuWindow(HWND W, LPARAM P) {
@@ -93,11 +106,8 @@ void CALLBACK RunScript(HWND, UINT, UINT_PTR, DWORD) {
 
 TEST(MenusLifetime, AFormFreedByAMessageHandledWhileItsPopupPaintsIsNotTouchedAgain) {
   std::unique_ptr<TsSkinManager> M = LoadedManager();
-  ClearMenuCache();
-  TForm* Form = TCustomForm::Create<TForm>(nullptr);
-  Form->SetBounds(200, 200, 300, 200);
-  TPopupMenu* Menu = AddPopup(Form, Painter(M.get()));
-  uitest::ShowSettled(Form);
+  TPopupMenu* Menu = nullptr;
+  TForm* Form = ShownFormWithPopup(M.get(), 200, 200, false, Menu);
   const int Forms = Screen->FormCount();
   // The form asks to be freed just before its menu opens: the request waits in the queue while
   // the system shows the menu and paints its items.
@@ -120,12 +130,8 @@ TEST(MenusLifetime, RemovingTheSkinWhileASubmenuIsOpenKeepsTheThreadGoing) {
   for (const bool BackOn : {false, true}) {
     SCOPED_TRACE(BackOn ? "off and on" : "off");
     std::unique_ptr<TsSkinManager> M = LoadedManager();
-    ClearMenuCache();
-    TForm* Form = TCustomForm::Create<TForm>(nullptr);
-    Form->SetBounds(200, 200, 300, 200);
-    new TsSkinProvider(Form);
-    TPopupMenu* Menu = AddPopup(Form, Painter(M.get()));
-    uitest::ShowSettled(Form);
+    TPopupMenu* Menu = nullptr;
+    TForm* Form = ShownFormWithPopup(M.get(), 200, 200, true, Menu);
     ASSERT_TRUE(Menu->OwnerDraw());
     Script = TSubmenuScript{};
     Script.AtSubmenu = [&] {
@@ -146,4 +152,89 @@ TEST(MenusLifetime, RemovingTheSkinWhileASubmenuIsOpenKeepsTheThreadGoing) {
     delete Form;
     DropPopupRequests();
   }
+}
+
+namespace {
+
+// While a popup menu shows, a form with a main menu is made, and a real click lands on its first
+// menu-line item; now and then the script ends whatever menu is open.
+struct TBarScript {
+  std::function<void()> MakeForm;
+  HWND Bar = nullptr;
+  int Ticks = 0;
+  int Tracked = 0;  // ticks after the click with a menu shown and tracked
+  int Ghosts = 0;   // ticks after the click with a menu shown and no menu loop
+};
+TBarScript Bar;
+
+GUITHREADINFO GuiInfo() {
+  GUITHREADINFO G{};
+  G.cbSize = sizeof G;
+  GetGUIThreadInfo(GetCurrentThreadId(), &G);
+  return G;
+}
+
+void CALLBACK RunBarScript(HWND, UINT, UINT_PTR, DWORD) {
+  ++Bar.Ticks;
+  if (Bar.Ticks == 3) Bar.MakeForm();
+  if (Bar.Ticks == 8 && Bar.Bar != nullptr) {
+    RECT R{};
+    GetWindowRect(Bar.Bar, &R);
+    const POINT P{R.left + 40, R.top + GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYFRAME) + 10};
+    INPUT In[3] = {realinput::ButtonAt(P, 0), realinput::ButtonAt(P, MOUSEEVENTF_LEFTDOWN),
+                   realinput::ButtonAt(P, MOUSEEVENTF_LEFTUP)};
+    SendInput(3, In, sizeof(INPUT));
+  }
+  if (Bar.Ticks > 8 && ShownMenuWindows() > 0) ++((GuiInfo().flags & GUI_INMENUMODE) != 0 ? Bar.Tracked : Bar.Ghosts);
+  if (Bar.Ticks % 20 == 0) EndMenu();
+}
+
+}  // namespace
+
+// The new form's menus are hooked while the popup's loop runs, so their switch to owner drawing
+// waits for the loop's end; the click opens the menu line's first submenu before the system counts
+// the new loop as running. A switch made then rebuilt the menu line under the system's tracking:
+// the loop ended at once and left the submenu on the screen for good, a dead menu.
+TEST(MenusLifetime, AClickOnAMenuLineWhileAPopupShowsLeavesNoMenuWithoutALoop) {
+  std::unique_ptr<TsSkinManager> M = LoadedManager();
+  TPopupMenu* Menu = nullptr;
+  TForm* Form = ShownFormWithPopup(M.get(), 500, 300, true, Menu);
+  TForm* Other = nullptr;
+  Bar = TBarScript{};
+  Bar.MakeForm = [&] {
+    Other = TCustomForm::Create<TForm>(nullptr);
+    Other->SetBounds(100, 100, 360, 240);
+    new TsSkinProvider(Other);
+    auto* Main = new TMainMenu(Other);
+    for (const wchar_t* C : {L"File", L"Edit"}) {
+      auto* Top = new TMenuItem(Other);
+      Top->SetCaption(WideString(C));
+      for (const wchar_t* S : {L"One", L"Two"}) {
+        auto* Sub = new TMenuItem(Other);
+        Sub->SetCaption(WideString(S));
+        Top->Add(Sub);
+      }
+      Main->Items()->Add(Top);
+    }
+    Other->SetMenu(Main);
+    Other->Show();
+    Bar.Bar = Other->Handle();
+  };
+  memguard::TFaultCount Faults;
+  {
+    watchdog::TWatchdog Watch("the menu-line test", 20, 0, false);
+    const UINT_PTR Timer = SetTimer(nullptr, 0, 30, RunBarScript);
+    Menu->Popup(560, 360);
+    uitest::PumpFor(1500);
+    KillTimer(nullptr, Timer);
+  }
+  EndMenu();
+  uitest::PumpFor(200);
+  EXPECT_GT(Bar.Tracked, 0) << "the menu line's submenu opened";
+  EXPECT_EQ(Bar.Ghosts, 0);
+  EXPECT_EQ(ShownMenuWindows(), 0);
+  EXPECT_EQ(Faults.Count(), 0);
+  delete Other;
+  delete Form;
+  DropPopupRequests();
 }

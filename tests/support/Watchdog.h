@@ -33,11 +33,26 @@ inline void ScanStack(DWORD Eip, DWORD Esp, char* Out, std::size_t Size) {
     }
 }
 
+// Ends the menu loop of a thread of this process and gives its move or size loop Escape in its own
+// queue: keys reach only the foreground window's thread, so while another program's window is in
+// front these loops wait for keys that never come.
+inline void EndSystemLoops(DWORD ThreadId) {
+  GUITHREADINFO G{};
+  G.cbSize = sizeof G;
+  if (!GetGUIThreadInfo(ThreadId, &G)) return;
+  if ((G.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE)) != 0) EndMenu();
+  if (HWND W = (G.flags & GUI_INMOVESIZE) != 0 ? G.hwndMoveSize : nullptr) {
+    PostMessageW(W, WM_KEYDOWN, VK_ESCAPE, 1);
+    PostMessageW(W, WM_KEYUP, VK_ESCAPE, 0xC0000001);
+  }
+}
+
 // Watches the thread that makes it while it lives. StallSeconds 0: only the whole span counts.
 // With Nudge, a stall of StallSeconds first gets Escape pressed and the mouse buttons released
 // every few seconds (a modal loop that no timer of the test reaches and that waits for input, such
 // as the system's tracking of a pressed caption button, ends as a person would end it); the
-// failure comes after three times StallSeconds.
+// failure comes after three times StallSeconds. The thread's own menu, move and size loops are
+// also ended (EndSystemLoops), as a person would end them after bringing the window to the front.
 class TWatchdog {
  public:
   TWatchdog(const char* Name, int LimitSeconds, int StallSeconds, bool Nudge,
@@ -46,6 +61,7 @@ class TWatchdog {
     FStop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &FWatched, 0, FALSE,
                     DUPLICATE_SAME_ACCESS);
+    FWatchedId = GetCurrentThreadId();
     FThread = CreateThread(nullptr, 0, Main, this, 0, nullptr);
   }
   ~TWatchdog() {
@@ -78,7 +94,7 @@ class TWatchdog {
       if (Now - Start > static_cast<DWORD>(Self->FLimit) * 1000) Why = "took longer than its time limit";
       else if (Stall > 0 && Still >= (Self->FEscape ? 3 * Stall : Stall)) Why = "hangs: its thread made no progress";
       if (Why != nullptr) Self->Fail(Why, Still);
-      if (Self->FEscape && Stall > 0 && Still >= Stall && (Now - SeenAt) % 5000 < 500) {
+      if (Self->FEscape && Stall > 0 && Still >= Stall && (Now - SeenAt - Stall * 1000) % 5000 < 500) {
         std::printf("%s: no progress for %lu s: Escape pressed and the mouse buttons released\n", Self->FName,
                     static_cast<unsigned long>(Still));
         std::fflush(stdout);
@@ -90,6 +106,7 @@ class TWatchdog {
         In[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
         In[3].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
         SendInput(4, In, sizeof(INPUT));
+        EndSystemLoops(Self->FWatchedId);
       }
     }
     return 0;
@@ -116,6 +133,7 @@ class TWatchdog {
   HANDLE FStop = nullptr;
   HANDLE FThread = nullptr;
   HANDLE FWatched = nullptr;
+  DWORD FWatchedId = 0;
 };
 
 }  // namespace watchdog

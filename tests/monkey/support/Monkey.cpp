@@ -369,7 +369,14 @@ TOutcome TMonkey::Run(int Steps) {
   FSeen = memguard::Counts();
   StackNoted = 0;
   FStart = GetTickCount();
-  watchdog::TWatchdog Dog("monkey", FSettings.LimitSeconds + 60, 10, true, [this] { return Describe(); });
+  // A hang may be a fault repeated without end (the system swallows each one and calls again):
+  // the faults counted since the last step come with it.
+  watchdog::TWatchdog Dog("monkey", FSettings.LimitSeconds + 60, 10, true, [this] {
+    const memguard::TCounts C = memguard::Counts();
+    const bool Faults = C.HeapFaults != FSeen.HeapFaults || C.HardwareFaults != FSeen.HardwareFaults;
+    return (Faults ? memguard::DescribeSince(FSeen) + (StackNoted != 0 ? std::string(StackText) + "\n" : "") : "") +
+           Describe();
+  });
   FWatchdog = &Dog;
   SetTimer(FDriver, StepTimer, static_cast<UINT>(FSettings.IntervalMs), nullptr);
   while (!FFinishing) {
@@ -444,7 +451,10 @@ void TMonkey::CloseModals() {
   for (HWND W : ShownTopWindows())
     if (ClassOf(W) == "#32770") PostMessageW(W, WM_COMMAND, FFinishTicks % 2 == 0 ? IDCANCEL : IDOK, 0);
   if (GetCapture() != nullptr) ReleaseCapture();
-  if (FFinishTicks % 4 == 0) SendAll({KeyInput(VK_ESCAPE, false), KeyInput(VK_ESCAPE, true)});
+  if (FFinishTicks % 4 == 0) {
+    SendAll({KeyInput(VK_ESCAPE, false), KeyInput(VK_ESCAPE, true)});
+    watchdog::EndSystemLoops(GetCurrentThreadId());
+  }
 }
 
 void TMonkey::Step() {
