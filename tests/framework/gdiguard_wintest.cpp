@@ -67,6 +67,12 @@ TEST(GdiHandleGuard, RecordsHandlesFreedTwiceOrNeverMade) {
               ReleaseDC(W, DC);
             }),
             1u);
+  EXPECT_EQ(FaultsOf([&] {
+              HDC DC = GetDC(W);
+              EXPECT_FALSE(DeleteDC(DC));  // refused: the system's cache still holds it
+              ReleaseDC(W, DC);
+            }),
+            1u);
   DestroyWindow(W);
 }
 

@@ -101,7 +101,7 @@ void Made(HANDLE H, TKind Kind, DWORD Type, const void* Caller) {
   if (H == nullptr) return;
   TLock L;
   TEntry& E = Slot(H);
-  if ((E.Kind == kMemoryDC || E.Kind == kWindowDC) && E.State == sLive) RemoveLive(E);
+  if (E.Kind != kNone && E.Kind != kObject && E.LiveIndex >= 0) RemoveLive(E);
   E = TEntry{};
   E.Handle = H;
   E.Kind = Kind;
@@ -113,6 +113,23 @@ void Made(HANDLE H, TKind Kind, DWORD Type, const void* Caller) {
     for (int K = 0; K < SelCount; ++K) E.Sel[K] = GetCurrentObject(static_cast<HDC>(H), SelTypes[K]);
     AddLive(E);
   }
+}
+
+// A record for a DC the system handed to the program (in a paint, erase or owner-draw message),
+// kept with the live DCs so that an object deleted while selected into it is found; nullptr when
+// the handle is no DC. Called under the lock.
+TEntry* Foreign(HDC DC) {
+  const DWORD Type = GetObjectType(DC);
+  if (Type != OBJ_DC && Type != OBJ_MEMDC) return nullptr;
+  TEntry& S = Slot(DC);
+  if (S.Kind != kNone && S.Kind != kObject && S.LiveIndex >= 0) RemoveLive(S);
+  S = TEntry{};
+  S.Handle = DC;
+  S.Kind = kForeignDC;
+  S.State = sLive;
+  for (int K = 0; K < SelCount; ++K) S.Sel[K] = GetCurrentObject(DC, SelTypes[K]);
+  AddLive(S);
+  return &S;
 }
 
 // Checks a DC a call uses; a DC the program deleted is a fault, as is a handle that names no DC.
@@ -249,6 +266,13 @@ BOOL WINAPI HEndPaint(HWND W, const PAINTSTRUCT* Ps) {
 }
 
 BOOL WINAPI HDeleteDC(HDC DC) {
+  if (DC != nullptr && GetObjectType(DC) == OBJ_DC) {
+    // A window's DC (the program makes no other): deleting it frees what the system's DC cache
+    // still holds. Refused, so that the rest of the run does not go on on a corrupt cache.
+    TLock L;
+    Fault("a window's DC deleted instead of released", "DeleteDC", DC, Find(DC), TV_CALLER);
+    return FALSE;
+  }
   {
     TLock L;
     if (TEntry* E = Find(DC)) {
@@ -276,6 +300,7 @@ HGDIOBJ WINAPI HSelectObject(HDC DC, HGDIOBJ H) {
   if (Old != nullptr && Old != HGDI_ERROR) {
     TLock L;
     TEntry* E = Find(DC);
+    if (E == nullptr) E = Foreign(DC);  // a DC the system handed over: what it selects matters too
     if (E != nullptr && E->Kind != kObject) {
       const TEntry* O = Find(H);
       const int K = SelOf(O != nullptr && O->Kind == kObject ? O->Type : GetObjectType(H));
@@ -309,6 +334,11 @@ BOOL WINAPI HDeleteObject(HGDIOBJ H) {
       const int K = SelOf(E->Type);
       for (int I = 0; K >= 0 && I < LiveCount; ++I) {
         const HDC DC = LiveDCs[I];
+        if (Slot(DC).Kind == kForeignDC && GetObjectType(DC) == 0) {  // gone with its message
+          RemoveLive(Slot(DC));
+          --I;
+          continue;
+        }
         if (Slot(DC).Sel[K] == H && GetCurrentObject(DC, SelTypes[K]) == H) {
           char What[160];
           std::snprintf(What, sizeof What, "an object deleted while selected into the live DC %p (made from %s)",
@@ -337,15 +367,7 @@ int WINAPI HSaveDC(HDC DC) {
   if (Level > 0) {
     TLock L;
     TEntry* E = Find(DC);
-    if (E == nullptr && GetObjectType(DC) != 0) {  // a DC the system handed over: its saves matter too
-      TEntry& S = Slot(DC);
-      if ((S.Kind == kMemoryDC || S.Kind == kWindowDC) && S.State == sLive) RemoveLive(S);
-      S = TEntry{};
-      S.Handle = DC;
-      S.Kind = kForeignDC;
-      S.LiveIndex = -1;
-      E = &S;
-    }
+    if (E == nullptr) E = Foreign(DC);  // a DC the system handed over: its saves matter too
     if (E != nullptr && E->Kind != kObject) {
       // A window DC's bitmap is the system's surface, not a selection of the program's.
       const bool Memory = GetObjectType(DC) == OBJ_MEMDC;
