@@ -205,6 +205,9 @@ void DrawCaptionText(TCanvas* Canvas, const wchar_t* Text, bool Enabled, TRect& 
     Canvas->Font()->SetStyle(Style);
   }
   HDC DC = Canvas->Handle();
+  // The canvas's objects leave before the state is saved: the brush below replaces (frees) the
+  // selected one, and restoring must not select it again.
+  Canvas->Refresh();
   const int Saved = SaveDC(DC);
   IntersectClipRect(DC, R.Left, R.Top, R.Right, R.Bottom);
   struct Restore {

@@ -5,6 +5,7 @@
 
 #include "grid/NxSharedCommon.h"
 #include "support/EngineTestHelpers.h"
+#include "support/FreedMemoryGuard.h"
 
 using namespace enginetest;
 
@@ -353,4 +354,19 @@ TEST(EnginePaint, SlidesStyle) {
   Settle(F.Window());
   TCapture H(F.Window());
   EXPECT_EQ(H.Pixel(250, S1.Top + 30), Rgb(clWindow));
+}
+
+// Each header cell is painted in a saved DC state while the canvas changes its font between the
+// grid's and the column's: giving the state back must not select a font freed meanwhile (the GDI
+// handle guard counts it; the system's handle slot by then names another object).
+TEST(EnginePaint, ChromeCellsPutBackNoFreedFont) {
+  TEngineForm F(2, {goHeader, goInput, goFooter, goGrid});
+  F.Fill(2);
+  F.Columns[1]->Font()->SetStyle({fsBold});
+  const unsigned Before = memguard::Counts().HeapFaults;
+  for (int I = 0; I < 2; ++I) {
+    F.Grid->InvalidateGrid();
+    Settle(F.Window());
+  }
+  EXPECT_EQ(memguard::Counts().HeapFaults, Before);
 }

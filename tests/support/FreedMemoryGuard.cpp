@@ -2,6 +2,7 @@
 // guard bytes, poison and a quarantine, and a vectored exception handler that counts hardware
 // faults. See FreedMemoryGuard.h.
 #include "support/FreedMemoryGuard.h"
+#include "support/GdiHandleGuard.h"
 
 #include <windows.h>
 
@@ -75,7 +76,7 @@ int ClassOf(std::size_t& N) {
 // Fault records: a ring of the most recent descriptions, written without allocating.
 
 constexpr int RecordSlots = 32;
-constexpr int RecordLength = 240;
+constexpr int RecordLength = 512;
 
 struct TState {
   SRWLOCK Lock = SRWLOCK_INIT;
@@ -439,6 +440,8 @@ std::string DescribeSince(const TCounts& Since) {
   return Text;
 }
 
+void RecordFault(const char* Text) { Record(false, Text); }
+
 unsigned FreedSequence() {
   TLock Lock;
   return G.FreedCount;
@@ -454,6 +457,7 @@ void InstallForTests() {
   if (TListener::Installed) return;
   TListener::Installed = true;
   AddVectoredExceptionHandler(1, CountHardwareFault);
+  gdiguard::Install();
   testing::TestEventListeners& Listeners = testing::UnitTest::GetInstance()->listeners();
   // Test-end events reach the listeners in reverse order: appended after the printer, the check
   // runs before the printer reports the test, so a test failed here is printed as failed.

@@ -24,7 +24,8 @@ namespace memguard {
 
 // Counts since the process started.
 struct TCounts {
-  unsigned HeapFaults = 0;      // guard bytes overwritten, double or foreign deletes, writes after free
+  unsigned HeapFaults = 0;      // guard bytes overwritten, double or foreign deletes, writes after free,
+                                // and the GDI handle guard's faults
   unsigned HardwareFaults = 0;  // access violations and the other hardware exceptions
 };
 
@@ -43,6 +44,10 @@ std::string DescribeCode(const void* Address);
 // a heap fault. Cost grows with the memory freed since then.
 unsigned FreedSequence();
 void CheckFreedSince(unsigned FreedSince);
+
+// Records a fault found by another guard of the test executables (the GDI handle guard), counted
+// with the heap faults. Text is one line; it does not allocate.
+void RecordFault(const char* Text);
 
 // Installs the exception counter and the test listener that fails a test during which anything was
 // recorded. Called by the test executables' main after InitGoogleTest.

@@ -250,6 +250,11 @@ LONG WINAPI ReportCrash(EXCEPTION_POINTERS* E) {
   std::printf("monkey: the fault's code: %s\n",
               memguard::DescribeCode(reinterpret_cast<const void*>(static_cast<std::uintptr_t>(E->ContextRecord->Eip)))
                   .c_str());
+  // What the guards recorded before (a stale GDI handle's call can corrupt the system's data long
+  // before its code crashes on it).
+  const std::string Recorded = memguard::DescribeSince(memguard::TCounts{});
+  std::printf("monkey: recorded by the guards before the crash:%s\n%s", Recorded.empty() ? " nothing" : "",
+              Recorded.c_str());
   if (E->ContextRecord->Eip == 0) {
     std::printf("%s", DescribeCallTarget(E->ContextRecord->Esp).c_str());
     std::string Procless;
