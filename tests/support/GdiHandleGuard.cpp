@@ -217,29 +217,16 @@ HDC WINAPI HCreateCompatibleDC(HDC DC) {
   return R;
 }
 
-HDC WINAPI HGetDC(HWND W) {
-  HDC R = OGetDC(W);
-  Made(R, kWindowDC, OBJ_DC, TV_CALLER);
+// A window's DC the system handed out, recorded for the caller of the hook.
+HDC WindowDCMade(HDC R, const void* Caller) {
+  Made(R, kWindowDC, OBJ_DC, Caller);
   return R;
 }
 
-HDC WINAPI HGetDCEx(HWND W, HRGN Rgn, DWORD Flags) {
-  HDC R = OGetDCEx(W, Rgn, Flags);
-  Made(R, kWindowDC, OBJ_DC, TV_CALLER);
-  return R;
-}
-
-HDC WINAPI HGetWindowDC(HWND W) {
-  HDC R = OGetWindowDC(W);
-  Made(R, kWindowDC, OBJ_DC, TV_CALLER);
-  return R;
-}
-
-HDC WINAPI HBeginPaint(HWND W, LPPAINTSTRUCT Ps) {
-  HDC R = OBeginPaint(W, Ps);
-  Made(R, kWindowDC, OBJ_DC, TV_CALLER);
-  return R;
-}
+HDC WINAPI HGetDC(HWND W) { return WindowDCMade(OGetDC(W), TV_CALLER); }
+HDC WINAPI HGetDCEx(HWND W, HRGN Rgn, DWORD Flags) { return WindowDCMade(OGetDCEx(W, Rgn, Flags), TV_CALLER); }
+HDC WINAPI HGetWindowDC(HWND W) { return WindowDCMade(OGetWindowDC(W), TV_CALLER); }
+HDC WINAPI HBeginPaint(HWND W, LPPAINTSTRUCT Ps) { return WindowDCMade(OBeginPaint(W, Ps), TV_CALLER); }
 
 void Released(HDC DC, const char* Call, const void* Caller) {
   if (DC == nullptr) return;
