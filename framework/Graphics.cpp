@@ -531,6 +531,12 @@ bool TCanvas::TryLock() {
 
 void TCanvas::Refresh() { DeselectHandles(); }
 
+HDC TCanvas::HandleForSavedState() {
+  RequiredState({csHandleValid});
+  DeselectHandles();
+  return FHandle;
+}
+
 TRect TCanvas::ClipRect() {
   RequiredState({csHandleValid});
   RECT r{};

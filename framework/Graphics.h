@@ -339,6 +339,10 @@ class TCanvas : public TPersistent {
 
   // Deselects the font, brush and pen from the DC; they are selected again on the next draw.
   void Refresh();
+  // The DC with none of the canvas's own objects selected, for a state to be saved on it
+  // (SaveDC): restoring that state later never selects a font, pen or brush the canvas has
+  // replaced and freed meanwhile.
+  HDC HandleForSavedState();
 
   // The bounds of the DC's clipping region (GetClipBox).
   TRect ClipRect();

@@ -19,10 +19,7 @@ void CanvasUseFont(TCanvas* Canvas, TFont* Font);
 class TDCStateScope {
  public:
   explicit TDCStateScope(TCanvas* Canvas) : FCanvas(Canvas) {
-    // Taking the handle selects the canvas's objects: they leave again before the state is saved,
-    // or restoring it would select them after the canvas freed them.
-    FDC = FCanvas->Handle();
-    FCanvas->Refresh();
+    FDC = FCanvas->HandleForSavedState();
     FSaved = SaveDC(FDC);
   }
   TDCStateScope(TCanvas* Canvas, const TRect& Clip) : TDCStateScope(Canvas) {

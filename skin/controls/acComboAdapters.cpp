@@ -154,7 +154,7 @@ void TacComboBoxWnd::PaintTextIntoCache() {
       Text.resize(Got > 0 ? static_cast<std::size_t>(Got) : 0);
     }
   }
-  HDC DC = Cache->Canvas()->Handle();
+  HDC DC = Cache->Canvas()->HandleForSavedState();
   const int Saved = SaveDC(DC);
   HFONT Font = nullptr;
   TColor FontColor = clWindowText;

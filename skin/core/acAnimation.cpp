@@ -360,7 +360,7 @@ void PaintControlTree(TBitmap* Bmp, TControl* Control, int X, TObject* Provider,
   if (Bmp == nullptr || Control == nullptr)
     throw EInvalidOperation("PaintControlTree needs a bitmap and a control");
   if (Bmp->Empty()) return;
-  HDC DC = Bmp->Canvas()->Handle();
+  HDC DC = Bmp->Canvas()->HandleForSavedState();
   const int Saved = SaveDC(DC);
   try {
     PaintTree(Bmp, Control, X, Provider, Y);

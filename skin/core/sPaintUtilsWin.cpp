@@ -204,10 +204,8 @@ void DrawCaptionText(TCanvas* Canvas, const wchar_t* Text, bool Enabled, TRect& 
     Style.Include(fsUnderline);
     Canvas->Font()->SetStyle(Style);
   }
-  HDC DC = Canvas->Handle();
-  // The canvas's objects leave before the state is saved: the brush below replaces (frees) the
-  // selected one, and restoring must not select it again.
-  Canvas->Refresh();
+  // The brush below replaces (frees) the canvas's own: the state is saved without it.
+  HDC DC = Canvas->HandleForSavedState();
   const int Saved = SaveDC(DC);
   IntersectClipRect(DC, R.Left, R.Top, R.Right, R.Bottom);
   struct Restore {

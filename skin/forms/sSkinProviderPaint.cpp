@@ -239,7 +239,7 @@ void PaintAll(TsSkinProvider* SP) {
       if (Form->OnPaint && SD->IsSkinPaintMode() && (SD->StateBits & 1) == 0) {
         TCanvas* FC = Form->Canvas();
         HDC Saved = FC->HandleAllocated() ? FC->Handle() : nullptr;
-        HDC DC = Cache->Canvas()->Handle();
+        HDC DC = Cache->Canvas()->HandleForSavedState();
         const int State = SaveDC(DC);
         SetWindowOrgEx(DC, -SP->OffsetX(), -SP->OffsetY(), nullptr);
         FC->SetHandle(DC);

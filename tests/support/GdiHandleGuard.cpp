@@ -97,10 +97,9 @@ void RemoveLive(TEntry& E) {
   E.LiveIndex = -1;
 }
 
-void Made(HANDLE H, TKind Kind, DWORD Type, const void* Caller) {
-  if (H == nullptr) return;
-  TLock L;
-  TEntry& E = Slot(H);
+// Starts the slot's record afresh for a live handle; a DC joins the live DCs with what it selects
+// now. Called under the lock.
+void Renew(TEntry& E, HANDLE H, TKind Kind, DWORD Type, const void* Caller) {
   if (E.Kind != kNone && E.Kind != kObject && E.LiveIndex >= 0) RemoveLive(E);
   E = TEntry{};
   E.Handle = H;
@@ -109,10 +108,16 @@ void Made(HANDLE H, TKind Kind, DWORD Type, const void* Caller) {
   E.Type = Type;
   E.MadeBy = Caller;
   E.LiveIndex = -1;
-  if (Kind == kMemoryDC || Kind == kWindowDC) {
+  if (Kind != kObject) {
     for (int K = 0; K < SelCount; ++K) E.Sel[K] = GetCurrentObject(static_cast<HDC>(H), SelTypes[K]);
     AddLive(E);
   }
+}
+
+void Made(HANDLE H, TKind Kind, DWORD Type, const void* Caller) {
+  if (H == nullptr) return;
+  TLock L;
+  Renew(Slot(H), H, Kind, Type, Caller);
 }
 
 // A record for a DC the system handed to the program (in a paint, erase or owner-draw message),
@@ -122,13 +127,7 @@ TEntry* Foreign(HDC DC) {
   const DWORD Type = GetObjectType(DC);
   if (Type != OBJ_DC && Type != OBJ_MEMDC) return nullptr;
   TEntry& S = Slot(DC);
-  if (S.Kind != kNone && S.Kind != kObject && S.LiveIndex >= 0) RemoveLive(S);
-  S = TEntry{};
-  S.Handle = DC;
-  S.Kind = kForeignDC;
-  S.State = sLive;
-  for (int K = 0; K < SelCount; ++K) S.Sel[K] = GetCurrentObject(DC, SelTypes[K]);
-  AddLive(S);
+  Renew(S, DC, kForeignDC, 0, nullptr);
   return &S;
 }
 
