@@ -17,4 +17,12 @@ echo "== target tests (Wine)"
 ctest --test-dir "$root/build/win32" --output-on-failure -j "$jobs" || status=1
 echo "== fuzz targets (short smoke run)"
 "$root/scripts/fuzz.sh" --smoke || status=1
+if [ "$status" != 0 ]; then
+  # The names again at the very end, where a shortened log still shows them.
+  echo "== failed test cases"
+  for dir in native win32; do
+    log="$root/build/$dir/Testing/Temporary/LastTest.log"
+    [ -f "$log" ] && grep -h '^\[  FAILED  \] .* ms)' "$log" | tr -d '\r' | sed "s/^/$dir: /" || true
+  done
+fi
 exit $status
