@@ -228,3 +228,32 @@ TEST(ErrorBoxes, RunningOutOfMemoryShowsTheOutOfMemoryMessage) {
   Application->OnException = nullptr;
   EXPECT_EQ(Seen, "EOutOfMemory: Out of memory");
 }
+
+TEST(ErrorBoxes, APaintHandlerThatKeepsFailingShowsOneBoxAtATime) {
+  // A shown form repainted every 20 ms for about a second (as an animation would), whose paint
+  // fails every time; the box over it is closed by the user after about 300 ms.
+  TBoxCounter Boxes;
+  TBoxCloser Closer;
+  int Paints = 0;
+  auto Form = std::make_unique<TForm>(nullptr);
+  Form->SetBounds(100, 100, 300, 200);
+  Form->OnPaint = [&](TObject*) {
+    ++Paints;
+    throw EInvalidOperation("The paint failed");
+  };
+  Form->Show();
+  TTimer Animation(nullptr);
+  Animation.SetInterval(20);
+  Animation.SetOnTimer([&](TObject*) { InvalidateRect(Form->Handle(), nullptr, FALSE); });
+  PumpForClock(1000);
+  Animation.SetEnabled(false);
+  Form->OnPaint = nullptr;
+  while (Boxes.Open > 0) PumpForClock(50);
+  EXPECT_GE(Paints, 2);
+  EXPECT_EQ(Boxes.MostOpen, 1);
+  // A box at a time, each up for about 300 ms: a few in the second, not one per failed paint.
+  EXPECT_GE(Boxes.Texts.size(), 1u);
+  EXPECT_LE(Boxes.Texts.size(), 6u);
+  for (const WideString& T : Boxes.Texts) EXPECT_EQ(T, L"The paint failed.");
+  EXPECT_TRUE(ThreadBoxes().empty());
+}
