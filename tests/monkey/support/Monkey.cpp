@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "framework/Exceptions.h"
 #include "framework/Menus.h"
@@ -187,15 +188,6 @@ class THand {
 namespace {
 
 // The stack at the first access violation since the last look.
-LONG StackNoted = 0;
-char StackText[1024];
-
-LONG CALLBACK NoteStack(EXCEPTION_POINTERS* E) {
-  if (E->ExceptionRecord->ExceptionCode == EXCEPTION_ACCESS_VIOLATION && InterlockedExchange(&StackNoted, 1) == 0)
-    watchdog::ScanStack(E->ContextRecord->Eip, E->ContextRecord->Esp, StackText, sizeof StackText);
-  return EXCEPTION_CONTINUE_SEARCH;
-}
-
 // Windows of the thread without a window procedure (a call to address 0 names none of the
 // program's code), by class and the class of their parent.
 BOOL CALLBACK NoteProcless(HWND W, LPARAM Text) {
@@ -234,6 +226,23 @@ std::string DescribeCallTarget(DWORD Esp) {
                 static_cast<void*>(W), Msg, IsWindow(W) ? "a window" : "no window", C, P,
                 reinterpret_cast<void*>(GetWindowLongPtrW(W, GWLP_WNDPROC)), Ours ? "yes" : "no", Control.c_str());
   return Text;
+}
+
+LONG StackNoted = 0;
+char StackText[2048];
+
+// The first access violation since the last look: the code on its stack and, for a call to
+// address 0 (swallowed by the system and repeated, it shows only as a hang), the window it went to.
+LONG CALLBACK NoteStack(EXCEPTION_POINTERS* E) {
+  if (E->ExceptionRecord->ExceptionCode == EXCEPTION_ACCESS_VIOLATION && InterlockedExchange(&StackNoted, 1) == 0) {
+    watchdog::ScanStack(E->ContextRecord->Eip, E->ContextRecord->Esp, StackText, sizeof StackText);
+    if (E->ContextRecord->Eip == 0) {
+      const std::size_t Used = std::strlen(StackText);
+      std::snprintf(StackText + Used, sizeof StackText - Used, "\n%s",
+                    DescribeCallTarget(E->ContextRecord->Esp).c_str());
+    }
+  }
+  return EXCEPTION_CONTINUE_SEARCH;
 }
 
 // A crash that nothing catches ends the process with a failure: the run says first where it was.
