@@ -418,6 +418,33 @@ TCounts Counts() { return {static_cast<unsigned>(G.HeapFaults), static_cast<unsi
 std::string DescribeCode(const void* Address) {
   char Text[MAX_PATH + 32];
   DescribeAddress(Address, Text, sizeof Text);
+  if (Text[0] != '0') return Text;
+  // Outside the Windows modules: under Wine, a library of the host. The process's map of the host
+  // names it, with the offset a symbol lookup of that library takes.
+  const HANDLE Maps = CreateFileA("Z:\\proc\\self\\maps", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (Maps == INVALID_HANDLE_VALUE) return Text;
+  std::string All;
+  char Chunk[4096];
+  DWORD Got = 0;
+  while (All.size() < (8u << 20) && ReadFile(Maps, Chunk, sizeof Chunk, &Got, nullptr) && Got > 0) All.append(Chunk, Got);
+  CloseHandle(Maps);
+  const auto A = static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(Address));
+  std::size_t Line = 0;
+  while (Line < All.size()) {
+    std::size_t End = All.find('\n', Line);
+    if (End == std::string::npos) End = All.size();
+    const std::string L = All.substr(Line, End - Line);
+    Line = End + 1;
+    unsigned long long From = 0, To = 0, Offset = 0;
+    char Perms[8] = "";
+    int NameAt = 0;
+    if (std::sscanf(L.c_str(), "%llx-%llx %7s %llx %*s %*s %n", &From, &To, Perms, &Offset, &NameAt) < 4) continue;
+    if (A < From || A >= To) continue;
+    const std::string Name = NameAt > 0 ? L.substr(static_cast<std::size_t>(NameAt)) : std::string("(anonymous)");
+    char Where[64];
+    std::snprintf(Where, sizeof Where, " (%s, file offset 0x%llx)", Perms, A - From + Offset);
+    return std::string(Text) + " in " + Name + Where;
+  }
   return Text;
 }
 
