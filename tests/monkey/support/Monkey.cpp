@@ -517,6 +517,16 @@ void TMonkey::Step() {
     FOutcome.Exceptions.push_back("a menu window stays on the screen with no menu loop running; " + Describe());
   }
   FGhostBefore = Ghost;
+  // A window without a window procedure takes every message as a call to address 0: the step
+  // that left one behind is the one just done.
+  if (!FProclessSeen) {
+    std::string Procless;
+    EnumThreadWindows(GetCurrentThreadId(), NoteProclessTree, reinterpret_cast<LPARAM>(&Procless));
+    if (!Procless.empty()) {
+      FProclessSeen = true;
+      FOutcome.Exceptions.push_back("windows without a window procedure:" + Procless + "; " + Describe());
+    }
+  }
   std::string Text;
   const int A = Rand(FRng, 0, 99);
   if (A < 8) Mouse(0, Text);          // move

@@ -98,6 +98,7 @@ class TMonkey {
   bool FFinishing = false;
   bool FGhostSeen = false;
   bool FGhostBefore = false;
+  bool FProclessSeen = false;
   int FFinishTicks = 0;
   int FBoxDepth = 0;
   int FModalTicks = 0;
