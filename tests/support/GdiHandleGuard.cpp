@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "support/FreedMemoryGuard.h"
 #include "support/Watchdog.h"
@@ -195,6 +196,8 @@ TV_ORIGINAL(PatBlt);
 TV_ORIGINAL(CreateDIBSection);
 TV_ORIGINAL(CreateCompatibleBitmap);
 TV_ORIGINAL(CreateBitmap);
+TV_ORIGINAL(SetWindowLongW);
+TV_ORIGINAL(SetWindowLongA);
 TV_ORIGINAL(CreateFontIndirectA);
 TV_ORIGINAL(CreateFontIndirectW);
 TV_ORIGINAL(CreatePen);
@@ -452,6 +455,32 @@ TV_MAKER(CreateEllipticRgn, OBJ_REGION, (int L, int T, int Rt, int B), (L, T, Rt
 TV_MAKER(CreatePolygonRgn, OBJ_REGION, (const POINT* P, int N, int Mode), (P, N, Mode))
 TV_MAKER(ExtCreateRegion, OBJ_REGION, (const XFORM* X, DWORD N, const RGNDATA* D), (X, N, D))
 
+// The last window procedures the program set: a window found without one (every message to it
+// is then a call to address 0) is looked up here.
+struct TProcChange {
+  HWND Wnd;
+  LONG Old, New;
+  const void* Caller;
+};
+constexpr int ProcChangeSlots = 256;
+TProcChange ProcChanges[ProcChangeSlots];
+LONG ProcChangeCount = 0;
+
+LONG SetProcedure(decltype(&::SetWindowLongW) Original, HWND W, int Index, LONG Value, const void* Caller) {
+  const LONG Old = Original(W, Index, Value);
+  if (Index == GWL_WNDPROC) {
+    const LONG N = InterlockedIncrement(&ProcChangeCount) - 1;
+    ProcChanges[N % ProcChangeSlots] = TProcChange{W, Old, Value, Caller};
+  }
+  return Old;
+}
+LONG WINAPI HSetWindowLongW(HWND W, int Index, LONG Value) {
+  return SetProcedure(OSetWindowLongW, W, Index, Value, TV_CALLER);
+}
+LONG WINAPI HSetWindowLongA(HWND W, int Index, LONG Value) {
+  return SetProcedure(OSetWindowLongA, W, Index, Value, TV_CALLER);
+}
+
 struct THook {
   const char* Dll;
   const char* Name;
@@ -478,6 +507,7 @@ const THook Hooks[] = {
     TV_HOOK("gdi32.dll", CreateRectRgn),       TV_HOOK("gdi32.dll", CreateRectRgnIndirect),
     TV_HOOK("gdi32.dll", CreateEllipticRgn),   TV_HOOK("gdi32.dll", CreatePolygonRgn),
     TV_HOOK("gdi32.dll", ExtCreateRegion),
+    TV_HOOK("user32.dll", SetWindowLongW),     TV_HOOK("user32.dll", SetWindowLongA),
 };
 
 }  // namespace
@@ -506,5 +536,21 @@ void Install() {
 }
 
 bool Installed() { return Patched; }
+
+std::string ProcedureChangesOf(HWND Wnd) {
+  std::string Text;
+  const LONG End = ProcChangeCount;
+  for (LONG I = End > ProcChangeSlots ? End - ProcChangeSlots : 0; I < End; ++I) {
+    const TProcChange& C = ProcChanges[I % ProcChangeSlots];
+    if (C.Wnd != Wnd) continue;
+    char Line[160];
+    std::snprintf(Line, sizeof Line, " [procedure %08lx -> %08lx from %s]", static_cast<unsigned long>(C.Old),
+                  static_cast<unsigned long>(C.New), memguard::DescribeCode(C.Caller).c_str());
+    Text += Line;
+  }
+  if (!Text.empty()) return Text;
+  return End > ProcChangeSlots ? " [no procedure set by the program in its last " + std::to_string(ProcChangeSlots) + " changes]"
+                               : std::string(" [no procedure ever set by the program]");
+}
 
 }  // namespace gdiguard

@@ -16,8 +16,13 @@
 //  - a write past the end of a DIB section's bits (the rest of its last page holds a canary,
 //    checked when the section is freed).
 // Each fault names the call, the handle, the code that called (module+offset) and the code
-// addresses found on the stack.
+// addresses found on the stack. The window procedures the program sets (SetWindowLong) are kept
+// too, for a window later found without one.
 #pragma once
+
+#include <windows.h>
+
+#include <string>
 
 namespace gdiguard {
 
@@ -26,5 +31,9 @@ void Install();
 
 // Whether Install patched the table (false where the executable imports none of the calls).
 bool Installed();
+
+// The window procedures the program set on Wnd lately (with the code that set each), for a
+// window found without one.
+std::string ProcedureChangesOf(HWND Wnd);
 
 }  // namespace gdiguard

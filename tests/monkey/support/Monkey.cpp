@@ -10,6 +10,7 @@
 #include "framework/Menus.h"
 #include "skin/core/sSkinManager.h"
 #include "support/FreedMemoryGuard.h"
+#include "support/GdiHandleGuard.h"
 #include "support/RealInput.h"
 #include "support/Watchdog.h"
 
@@ -195,7 +196,7 @@ BOOL CALLBACK NoteProcless(HWND W, LPARAM Text) {
     char C[64] = "", P[64] = "";
     GetClassNameA(W, C, sizeof C);
     GetClassNameA(GetParent(W), P, sizeof P);
-    *reinterpret_cast<std::string*>(Text) += std::string(" ") + C + " (in " + P + ")";
+    *reinterpret_cast<std::string*>(Text) += std::string(" ") + C + " (in " + P + ")" + gdiguard::ProcedureChangesOf(W);
   }
   return TRUE;
 }
@@ -225,7 +226,7 @@ std::string DescribeCallTarget(DWORD Esp) {
                 "this thread's: %s, control: %s\n",
                 static_cast<void*>(W), Msg, IsWindow(W) ? "a window" : "no window", C, P,
                 reinterpret_cast<void*>(GetWindowLongPtrW(W, GWLP_WNDPROC)), Ours ? "yes" : "no", Control.c_str());
-  return Text;
+  return Text + std::string("  set by the program:") + gdiguard::ProcedureChangesOf(W) + "\n";
 }
 
 LONG StackNoted = 0;
