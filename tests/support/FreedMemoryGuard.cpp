@@ -150,8 +150,8 @@ void RawRelease(void* P, std::size_t N) {
   G.Raw.Free[Class] = P;
 }
 
-// "module+0xoffset" of a code address, into Buffer.
-void DescribeAddress(const void* Address, char* Buffer, std::size_t Size) {
+// Writes "module+offset", or the bare address when no module holds it; answers whether one does.
+bool DescribeAddress(const void* Address, char* Buffer, std::size_t Size) {
   HMODULE Module = nullptr;
   char Path[MAX_PATH] = "?";
   // Below the first 64 KB no module lies; the lookup would take such an address for the program.
@@ -166,9 +166,10 @@ void DescribeAddress(const void* Address, char* Buffer, std::size_t Size) {
     std::snprintf(Buffer, Size, "%s+0x%lx", Name,
                   static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(Address) -
                                              reinterpret_cast<std::uintptr_t>(Module)));
-  } else {
-    std::snprintf(Buffer, Size, "0x%08lx", static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(Address)));
+    return true;
   }
+  std::snprintf(Buffer, Size, "0x%08lx", static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(Address)));
+  return false;
 }
 
 // Called with the text of one fault; counts it as a heap fault or a hardware fault.
@@ -417,8 +418,7 @@ TCounts Counts() { return {static_cast<unsigned>(G.HeapFaults), static_cast<unsi
 
 std::string DescribeCode(const void* Address) {
   char Text[MAX_PATH + 32];
-  DescribeAddress(Address, Text, sizeof Text);
-  if (Text[0] != '0') return Text;
+  if (DescribeAddress(Address, Text, sizeof Text)) return Text;
   // Outside the Windows modules: under Wine, a library of the host. The process's map of the host
   // names it, with the offset a symbol lookup of that library takes.
   const HANDLE Maps = CreateFileA("Z:\\proc\\self\\maps", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);

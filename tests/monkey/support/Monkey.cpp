@@ -188,7 +188,6 @@ class THand {
 
 namespace {
 
-// The stack at the first access violation since the last look.
 // Windows of the thread without a window procedure (a call to address 0 names none of the
 // program's code), by class and the class of their parent.
 BOOL CALLBACK NoteProcless(HWND W, LPARAM Text) {
