@@ -531,8 +531,21 @@ LRESULT CALLBACK PopupMenuWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LPar
   return Old != nullptr ? CallWindowProcW(Old, Wnd, Msg, WParam, LParam) : DefWindowProcW(Wnd, Msg, WParam, LParam);
 }
 
+namespace {
+
+// A popup-menu window of this thread. Requests to skin a menu window reach here by a point on
+// the screen or a handle found earlier, and by then the menu may have closed: any other window
+// there (a form, a control) must keep its own procedure, user data and region.
+bool IsPopupMenuWindow(HWND Wnd) {
+  if (Wnd == nullptr || GetWindowThreadProcessId(Wnd, nullptr) != GetCurrentThreadId()) return false;
+  wchar_t Name[16] = {};
+  return GetClassNameW(Wnd, Name, 16) > 0 && lstrcmpW(Name, L"#32768") == 0;
+}
+
+}  // namespace
+
 void TsSkinableMenus::SkinPopupMenuWindow(HWND Wnd, TBitmap* Bmp) {
-  if (FrameBusy || Wnd == nullptr || !IsWindow(Wnd)) return;
+  if (FrameBusy || !IsPopupMenuWindow(Wnd)) return;
   if (reinterpret_cast<WNDPROC>(GetWindowLongPtrW(Wnd, GWLP_WNDPROC)) != PopupMenuWndProc) {
     const LONG_PTR Old = GetWindowLongPtrW(Wnd, GWLP_WNDPROC);
     SetWindowLongPtrW(Wnd, GWLP_USERDATA, Old);

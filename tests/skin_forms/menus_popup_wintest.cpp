@@ -172,3 +172,27 @@ TEST(MenusPopup, ShownPopupMenuGetsTheSkinnedFrameAndItems) {
   DropPopupRequests();
   delete Form;
 }
+
+// A request to skin a menu window can arrive after the menu closed and name whatever window lies
+// there now: a form keeps its procedure, user data and region.
+TEST(MenusPopup, AWindowThatIsNoMenuIsNeverSkinnedAsOne) {
+  std::unique_ptr<TsSkinManager> M = LoadedManager();
+  TsSkinableMenus* P = Painter(M.get());
+  ASSERT_NE(P, nullptr);
+  TForm* Form = TCustomForm::Create<TForm>(nullptr);
+  Form->SetBounds(200, 200, 300, 200);
+  uitest::ShowSettled(Form);
+  const HWND W = Form->Handle();
+  SetWindowLongPtrW(W, GWLP_USERDATA, 0x1234);
+  const LONG_PTR Proc = GetWindowLongPtrW(W, GWLP_WNDPROC);
+  std::unique_ptr<TBitmap> Frame(new TBitmap());
+  Frame->SetPixelFormat(pf24bit);
+  Frame->SetSize(300, 200);
+  P->SkinPopupMenuWindow(W, Frame.get());
+  EXPECT_EQ(GetWindowLongPtrW(W, GWLP_WNDPROC), Proc);
+  EXPECT_EQ(GetWindowLongPtrW(W, GWLP_USERDATA), 0x1234);
+  HRGN Rgn = CreateRectRgn(0, 0, 0, 0);
+  EXPECT_EQ(GetWindowRgn(W, Rgn), ERROR) << "no region was set";
+  DeleteObject(Rgn);
+  delete Form;
+}
