@@ -7,6 +7,7 @@
 
 #include "framework/Dialogs.h"
 #include "framework/FormsInternal.h"
+#include "framework/Menus.h"
 #include "framework/Scopes.h"
 #include "framework/Strings.h"
 
@@ -173,6 +174,7 @@ bool TApplication::IsKeyMsg(MSG& Msg) {
 }
 
 bool TApplication::ProcessMessage(MSG& Msg) {
+  ReleasePendingMenus();
   if (!PeekMessageW(&Msg, nullptr, 0, 0, PM_REMOVE)) return false;
   if (Msg.message == WM_QUIT) {
     FTerminated = true;

@@ -274,6 +274,45 @@ HWND PopupListWindow() {
   return L.Window;
 }
 
+namespace {
+
+std::vector<HMENU>& PendingMenus() {
+  static std::vector<HMENU> List;
+  return List;
+}
+
+bool InMenuLoop() {
+  GUITHREADINFO Info{};
+  Info.cbSize = sizeof Info;
+  return GetGUIThreadInfo(GetCurrentThreadId(), &Info) &&
+         (Info.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE)) != 0;
+}
+
+void DestroyMenuNow(HMENU Handle) {
+  while (GetMenuItemCount(Handle) > 0)
+    if (!RemoveMenu(Handle, 0, MF_BYPOSITION)) break;
+  DestroyMenu(Handle);
+}
+
+}  // namespace
+
+void ReleaseMenuHandle(HMENU Handle) {
+  if (Handle == nullptr) return;
+  if (InMenuLoop()) {
+    PendingMenus().push_back(Handle);
+    EndMenu();
+    return;
+  }
+  DestroyMenuNow(Handle);
+}
+
+void ReleasePendingMenus() {
+  if (PendingMenus().empty() || InMenuLoop()) return;
+  std::vector<HMENU> List;
+  List.swap(PendingMenus());
+  for (HMENU Handle : List) DestroyMenuNow(Handle);
+}
+
 // ---------------------------------------------------------------------------------------------
 // TMenuItem
 
@@ -294,10 +333,7 @@ TMenuItem::~TMenuItem() {
     delete C;
   }
   if (FHandle != nullptr) {
-    // The entries go first, so that no submenu is destroyed with this menu.
-    while (GetMenuItemCount(FHandle) > 0)
-      if (!RemoveMenu(FHandle, 0, MF_BYPOSITION)) break;
-    DestroyMenu(FHandle);
+    ReleaseMenuHandle(FHandle);
     FHandle = nullptr;
   }
   ReleaseCommand(FCommand);
@@ -1088,4 +1124,6 @@ void TPopupMenu::Popup(int X, int Y) {
   if (FMenuAnimation.Contains(maBottomToTop)) Flags |= TPM_VERNEGANIMATION;
   if (FMenuAnimation.Contains(maNone)) Flags |= TPM_NOANIMATION;
   TrackPopupMenu(Items()->Handle(), Flags, X, Y, 0, PopupListWindow(), nullptr);
+  // The menu may have been freed while it was open.
+  ReleasePendingMenus();
 }

@@ -398,5 +398,14 @@ class TPopupMenu : public TMenu {
 // The hidden window that owns the pop-up menus while they show and hands their WM_COMMAND,
 // WM_INITMENUPOPUP, WM_MEASUREITEM, WM_DRAWITEM, WM_MENUSELECT and WM_MENUCHAR to them.
 HWND PopupListWindow();
+
+// Destroys a menu handle the program no longer needs (its entries first, so that no submenu goes
+// with it). While a menu loop runs the system may be tracking that very menu, and destroyed under
+// the tracker its freed entries would still be written to: the loop is then closed and the handle
+// waits until ReleasePendingMenus finds the loop over.
+void ReleaseMenuHandle(HMENU Handle);
+// Destroys the handles ReleaseMenuHandle kept back, once no menu loop runs. The application calls
+// it for every message it takes from the queue, and a pop-up menu once its loop has returned.
+void ReleasePendingMenus();
 // Whether Menu is a pop-up menu that still exists (for requests queued with a menu's address).
 bool IsLivePopupMenu(const TPopupMenu* Menu);

@@ -429,6 +429,60 @@ TEST(PopupMenu, TrackPopupMenuClosedByAPostedCancelModeOrKeys) {
   EXPECT_EQ(Clicks.size(), 1u);
 }
 
+namespace {
+
+struct TFreedWhileOpen {
+  TForm* Form = nullptr;
+  HMENU Menu = nullptr;
+  HMENU Sub = nullptr;
+  int Ticks = 0;
+  bool Freed = false;
+  bool AliveInLoop = false;
+  bool TimedOut = false;
+} FreedWhileOpen;
+
+void CALLBACK FreeTheFormOfTheOpenMenu(HWND, UINT, UINT_PTR, DWORD) {
+  TFreedWhileOpen& S = FreedWhileOpen;
+  if (++S.Ticks > 60) {
+    S.TimedOut = true;
+    EndMenu();
+  }
+  if (S.Freed || FindWindowW(L"#32768", nullptr) == nullptr) return;
+  S.Freed = true;
+  delete S.Form;
+  S.AliveInLoop = IsMenu(S.Menu) && IsMenu(S.Sub);
+}
+
+}  // namespace
+
+// A form freed from a timer while its pop-up menu is open (the tracker keeps working on the menu
+// until its loop ends): the menu closes by itself, and its handles live until the loop is over.
+TEST(PopupMenu, AFormFreedWhileItsMenuIsOpenClosesTheMenuAndFreesItAfterTheLoop) {
+  auto* F = new TForm(nullptr);
+  F->SetBounds(100, 100, 300, 200);
+  F->Show();
+  SetForegroundWindow(F->Handle());
+  uitest::Pump();
+  auto* P = new TPopupMenu(F);
+  auto* Sub = new TMenuItem(F);
+  Sub->SetCaption(L"More");
+  P->Items()->Add(Sub);
+  auto* Leaf = new TMenuItem(F);
+  Leaf->SetCaption(L"Leaf");
+  Sub->Add(Leaf);
+  FreedWhileOpen = TFreedWhileOpen{F, P->Items()->Handle(), Sub->Handle()};
+  const UINT_PTR Timer = SetTimer(nullptr, 0, 30, FreeTheFormOfTheOpenMenu);
+  P->Popup(150, 150);
+  KillTimer(nullptr, Timer);
+  uitest::Pump();
+  const TFreedWhileOpen& S = FreedWhileOpen;
+  ASSERT_TRUE(S.Freed);
+  EXPECT_FALSE(S.TimedOut) << "the menu of the freed form closed by itself";
+  EXPECT_TRUE(S.AliveInLoop) << "the handles outlived the form while the loop ran";
+  EXPECT_FALSE(IsMenu(S.Menu));
+  EXPECT_FALSE(IsMenu(S.Sub));
+}
+
 TEST(PopupMenu, AControlShowsItsPopupMenuOnContextMenu) {
   auto F = std::make_unique<TForm>(nullptr);
   F->SetBounds(100, 100, 300, 200);
