@@ -36,6 +36,7 @@ TacBorderForm::TacBorderForm(TObject* AOwner, const TacBorderOwner& Link) : FOwn
 }
 
 TacBorderForm::~TacBorderForm() {
+  *Alive = false;
   if (Owner.FreeAnimations) Owner.FreeAnimations();
   if (AForm != nullptr) {
     AForm->SetWindowProc(OldWndProc);
@@ -359,6 +360,7 @@ bool TacBorderForm::SetBorderCursor(TMessage& Message) {
 // ---- the window procedure ---------------------------------------------------------------------------------------
 
 void TacBorderForm::ForwardMouse(TMessage& Message) {
+  const std::shared_ptr<bool> Living = Alive;
   MouseForwarding = true;
   try {
     HWND BW = AForm->Handle();
@@ -379,10 +381,10 @@ void TacBorderForm::ForwardMouse(TMessage& Message) {
     if (Below != nullptr && Below != BW && Below != OwnerHandle())
       SendMessageW(Below, Message.Msg, Message.WParam, Message.LParam);
   } catch (...) {
-    MouseForwarding = false;
+    if (*Living) MouseForwarding = false;
     throw;
   }
-  MouseForwarding = false;
+  if (*Living) MouseForwarding = false;
 }
 
 void TacBorderForm::HandleDoubleClick(TMessage& Message) {

@@ -97,6 +97,9 @@ class TacBorderForm : public TPersistent {
   TWndMethod OldWndProc;
   // True while UpdateBorderWindow runs.
   bool Updating = false;
+  // Cleared when the border form is freed: a message passed on may free it (a click through the
+  // shadow that closes the owner).
+  std::shared_ptr<bool> Alive = std::make_shared<bool>(true);
 
   // Places, sizes, shows and repaints the border window.
   void UpdateBorderWindow(bool Repaint = true, Byte Alpha = 255);

@@ -198,6 +198,29 @@ TEST_F(MenusBorder, ClickInTheShadowReachesTheWindowBelow) {
   delete Below;
 }
 
+// The window below may free the border window's owner when clicked (a click through the shadow
+// that closes a dialog): nothing of the freed border object is touched afterwards (the guard
+// counts a write to freed memory).
+TEST_F(MenusBorder, AClickPassedOnThatFreesTheBorderObjectTouchesNothingFreed) {
+  TForm* Below = TCustomForm::Create<TForm>(nullptr);
+  Below->SetBounds(200, 150, 600, 500);
+  TWndMethod Old = Below->WindowProc();
+  Below->SetWindowProc([&](TMessage& Msg) {
+    if (Msg.Msg == WM_LBUTTONDOWN) B.reset();
+    Old(Msg);
+  });
+  uitest::ShowSettled(Below);
+  uitest::ShowSettled(Owner);
+  B->UpdateBorderWindow(true, 255);
+  uitest::PumpFor(50);
+  const RECT R = BRect();
+  SendMessageW(BW(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, (R.bottom - R.top) / 2));
+  EXPECT_EQ(B, nullptr) << "the click reached the window below";
+  uitest::PumpFor(50);
+  Below->SetWindowProc(Old);
+  delete Below;
+}
+
 TEST_F(MenusBorder, DoubleClickOnTheCaptionTogglesMaximisedAndOnTheIconCloses) {
   B->UpdateBorderWindow(true, 255);
   const RECT R = BRect();
