@@ -76,6 +76,22 @@ struct MenusBorder : ::testing::Test {
     GetWindowRect(BW(), &R);
     return R;
   }
+  // A form under the owner whose left clicks run OnClick (Old keeps its procedure), with the
+  // border window shown over it.
+  TForm* FormBelow(std::function<void()> OnClick, TWndMethod& Old) {
+    TForm* Below = TCustomForm::Create<TForm>(nullptr);
+    Below->SetBounds(200, 150, 600, 500);
+    Old = Below->WindowProc();
+    Below->SetWindowProc([OnClick, &Old](TMessage& Msg) {
+      if (Msg.Msg == WM_LBUTTONDOWN) OnClick();
+      Old(Msg);
+    });
+    uitest::ShowSettled(Below);
+    uitest::ShowSettled(Owner);
+    B->UpdateBorderWindow(true, 255);
+    uitest::PumpFor(50);
+    return Below;
+  }
   // A message at a point of the border window, in screen coordinates.
   TMessage At(UINT Msg, int X, int Y) {
     const RECT R = BRect();
@@ -174,18 +190,9 @@ TEST_F(MenusBorder, HitTestsAnswerForTheFrameAndLeaveTheShadow) {
 }
 
 TEST_F(MenusBorder, ClickInTheShadowReachesTheWindowBelow) {
-  TForm* Below = TCustomForm::Create<TForm>(nullptr);
-  Below->SetBounds(200, 150, 600, 500);
   int Clicks = 0;
-  TWndMethod Old = Below->WindowProc();
-  Below->SetWindowProc([&](TMessage& Msg) {
-    if (Msg.Msg == WM_LBUTTONDOWN) ++Clicks;
-    Old(Msg);
-  });
-  uitest::ShowSettled(Below);
-  uitest::ShowSettled(Owner);
-  B->UpdateBorderWindow(true, 255);
-  uitest::PumpFor(50);
+  TWndMethod Old;
+  TForm* Below = FormBelow([&] { ++Clicks; }, Old);
   const RECT R = BRect();
   const int H = R.bottom - R.top;
   SendMessageW(BW(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, H / 2));
@@ -202,17 +209,8 @@ TEST_F(MenusBorder, ClickInTheShadowReachesTheWindowBelow) {
 // that closes a dialog): nothing of the freed border object is touched afterwards (the guard
 // counts a write to freed memory).
 TEST_F(MenusBorder, AClickPassedOnThatFreesTheBorderObjectTouchesNothingFreed) {
-  TForm* Below = TCustomForm::Create<TForm>(nullptr);
-  Below->SetBounds(200, 150, 600, 500);
-  TWndMethod Old = Below->WindowProc();
-  Below->SetWindowProc([&](TMessage& Msg) {
-    if (Msg.Msg == WM_LBUTTONDOWN) B.reset();
-    Old(Msg);
-  });
-  uitest::ShowSettled(Below);
-  uitest::ShowSettled(Owner);
-  B->UpdateBorderWindow(true, 255);
-  uitest::PumpFor(50);
+  TWndMethod Old;
+  TForm* Below = FormBelow([&] { B.reset(); }, Old);
   const RECT R = BRect();
   SendMessageW(BW(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, (R.bottom - R.top) / 2));
   EXPECT_EQ(B, nullptr) << "the click reached the window below";
