@@ -6,6 +6,7 @@
 
 #include "framework/ControlsInternal.h"
 #include "framework/Forms.h"
+#include "framework/Menus.h"
 #include "framework/Scopes.h"
 #include "framework/Strings.h"
 
@@ -227,7 +228,13 @@ void TWinControl::DestroyWindowHandle() {
   if (FHandle == nullptr) return;
   FControlState.Include(csDestroyingHandle);
   HWND Window = FHandle;
-  DestroyWindow(Window);
+  if (OwnsMenuLoop(Window)) {
+    // Its menu is tracked: the window waits for the end of the loop, without its control.
+    Unbind();
+    ReleaseWindowAfterMenuLoop(Window);
+  } else {
+    DestroyWindow(Window);
+  }
   FControlState.Exclude(csDestroyingHandle);
   if (FHandle != nullptr) Unbind();
 }

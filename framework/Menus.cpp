@@ -281,6 +281,11 @@ std::vector<HMENU>& PendingMenus() {
   return List;
 }
 
+std::vector<HWND>& PendingWindows() {
+  static std::vector<HWND> List;
+  return List;
+}
+
 bool InMenuLoop() {
   GUITHREADINFO Info{};
   Info.cbSize = sizeof Info;
@@ -306,8 +311,29 @@ void ReleaseMenuHandle(HMENU Handle) {
   DestroyMenuNow(Handle);
 }
 
+bool OwnsMenuLoop(HWND Window) {
+  GUITHREADINFO Info{};
+  Info.cbSize = sizeof Info;
+  return Window != nullptr && GetGUIThreadInfo(GetCurrentThreadId(), &Info) &&
+         (Info.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE)) != 0 && Info.hwndMenuOwner == Window;
+}
+
+void ReleaseWindowAfterMenuLoop(HWND Window) {
+  while (HWND Child = GetWindow(Window, GW_CHILD))
+    if (!DestroyWindow(Child)) break;
+  SetWindowLongPtrW(Window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
+  ::SetMenu(Window, nullptr);
+  SetWindowPos(Window, nullptr, 0, 0, 0, 0,
+               SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  PendingWindows().push_back(Window);
+  EndMenu();
+}
+
 void ReleasePendingMenus() {
-  if (PendingMenus().empty() || InMenuLoop()) return;
+  if ((PendingMenus().empty() && PendingWindows().empty()) || InMenuLoop()) return;
+  std::vector<HWND> Windows;
+  Windows.swap(PendingWindows());
+  for (HWND Window : Windows) DestroyWindow(Window);
   std::vector<HMENU> List;
   List.swap(PendingMenus());
   for (HMENU Handle : List) DestroyMenuNow(Handle);

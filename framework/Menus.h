@@ -404,7 +404,13 @@ HWND PopupListWindow();
 // the tracker its freed entries would still be written to: the loop is then closed and the handle
 // waits until ReleasePendingMenus finds the loop over.
 void ReleaseMenuHandle(HMENU Handle);
-// Destroys the handles ReleaseMenuHandle kept back, once no menu loop runs. The application calls
+// Whether Window owns the menu loop that runs now (its menu bar or its system menu is tracked).
+bool OwnsMenuLoop(HWND Window);
+// Destroys a window that owns the running menu loop: the system would destroy the tracked system
+// menu with it. Its children go at once; the window itself, hidden, without its menu bar and with
+// no procedure of the program's left on it, waits for the end of the loop, which is closed.
+void ReleaseWindowAfterMenuLoop(HWND Window);
+// Destroys the handles and windows kept back above, once no menu loop runs. The application calls
 // it for every message it takes from the queue, and a pop-up menu once its loop has returned.
 void ReleasePendingMenus();
 // Whether Menu is a pop-up menu that still exists (for requests queued with a menu's address).

@@ -483,6 +483,54 @@ TEST(PopupMenu, AFormFreedWhileItsMenuIsOpenClosesTheMenuAndFreesItAfterTheLoop)
   EXPECT_FALSE(IsMenu(S.Sub));
 }
 
+namespace {
+
+struct TFreedWithSystemMenu {
+  TForm* Form = nullptr;
+  HWND Window = nullptr;
+  HMENU Menu = nullptr;
+  int Ticks = 0;
+  bool Freed = false;
+  bool AliveInLoop = false;
+  bool TimedOut = false;
+} FreedWithSystemMenu;
+
+void CALLBACK FreeTheFormOfTheOpenSystemMenu(HWND, UINT, UINT_PTR, DWORD) {
+  TFreedWithSystemMenu& S = FreedWithSystemMenu;
+  if (++S.Ticks > 60) {
+    S.TimedOut = true;
+    EndMenu();
+  }
+  if (S.Freed || FindWindowW(L"#32768", nullptr) == nullptr) return;
+  S.Freed = true;
+  delete S.Form;
+  S.AliveInLoop = IsMenu(S.Menu) != FALSE;
+}
+
+}  // namespace
+
+// The same for a form whose system menu is open: the system destroys a window's system menu
+// with the window, so the window outlives its form until the loop is over.
+TEST(PopupMenu, AFormFreedWhileItsSystemMenuIsOpenKeepsItsWindowUntilTheLoopEnds) {
+  auto* F = new TForm(nullptr);
+  F->SetBounds(100, 100, 300, 200);
+  F->Show();
+  SetForegroundWindow(F->Handle());
+  uitest::Pump();
+  FreedWithSystemMenu = TFreedWithSystemMenu{F, F->Handle(), GetSystemMenu(F->Handle(), FALSE)};
+  ASSERT_NE(FreedWithSystemMenu.Menu, nullptr);
+  const UINT_PTR Timer = SetTimer(nullptr, 0, 30, FreeTheFormOfTheOpenSystemMenu);
+  SendMessageW(F->Handle(), WM_SYSCOMMAND, SC_KEYMENU, ' ');
+  KillTimer(nullptr, Timer);
+  const TFreedWithSystemMenu& S = FreedWithSystemMenu;
+  ASSERT_TRUE(S.Freed);
+  EXPECT_FALSE(S.TimedOut) << "the menu of the freed form closed by itself";
+  EXPECT_TRUE(S.AliveInLoop) << "the system menu outlived the form while the loop ran";
+  Application->ProcessMessages();
+  EXPECT_FALSE(IsWindow(S.Window));
+  EXPECT_FALSE(IsMenu(S.Menu));
+}
+
 TEST(PopupMenu, AControlShowsItsPopupMenuOnContextMenu) {
   auto F = std::make_unique<TForm>(nullptr);
   F->SetBounds(100, 100, 300, 200);
