@@ -189,6 +189,9 @@ AnsiString BuildPlayerPage(int Id) {
 
 void TForm1::NxGrid1SelectCell(TObject* Sender, int ACol, int ARow) {
   if (GridRightClicked) return;
+  // The grid also reports a selection of no row (Tab before any row was chosen, a selection
+  // cleared): no channel is chosen, and the page shown stays.
+  if (ARow < 0 || ARow >= NxGrid1->RowCount()) return;
   // The newest selection wins: a page of an earlier selection still loading is given up, also
   // when this one goes to the special page or names no channel.
   ++FLoadSerial;

@@ -71,6 +71,18 @@ TEST(Selection, LoadsThePageOfTheSelectedChannel) {
   EXPECT_EQ(C.Browser()->ShownAddress(), L"http://198.51.100.20:5021/live/31|c03");
 }
 
+// Tab in the list before any row was chosen, or a selection cleared: the grid reports a cell of
+// no row, which chooses no channel (no error, the page stays).
+TEST(Selection, TabOrAClearedSelectionWithNoRowChoosesNoChannel) {
+  TChannels C({"News|12,x", "Zero|007,x"});
+  ASSERT_EQ(Form1->NxGrid1->SelectedRow(), -1);
+  EXPECT_NO_THROW(Form1->NxGrid1->Perform(WM_KEYDOWN, VK_TAB, 0));
+  EXPECT_EQ(C.Browser()->LocationURL(), L"");
+  C.Select(1);
+  EXPECT_NO_THROW(Form1->NxGrid1->SelectRow(-1));
+  EXPECT_EQ(LoadedPage(C.Browser()), ExpectedPage("7"));
+}
+
 TEST(Selection, IdWithoutAnIdAfterTheBarStillUsesTheWholeText) {
   TChannels C({"12,x"});
   C.Select(0);
