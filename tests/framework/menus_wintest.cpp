@@ -3,6 +3,8 @@
 // TrackPopupMenu (closed by posted messages), shortcut texts, and handle lifetimes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -431,10 +433,10 @@ TEST(PopupMenu, TrackPopupMenuClosedByAPostedCancelModeOrKeys) {
 
 namespace {
 
+// A form freed from a timer once a menu of its shows; the menu handles it had are looked at then.
 struct TFreedWhileOpen {
   TForm* Form = nullptr;
-  HMENU Menu = nullptr;
-  HMENU Sub = nullptr;
+  std::vector<HMENU> Menus;
   int Ticks = 0;
   bool Freed = false;
   bool AliveInLoop = false;
@@ -450,7 +452,26 @@ void CALLBACK FreeTheFormOfTheOpenMenu(HWND, UINT, UINT_PTR, DWORD) {
   if (S.Freed || FindWindowW(L"#32768", nullptr) == nullptr) return;
   S.Freed = true;
   delete S.Form;
-  S.AliveInLoop = IsMenu(S.Menu) && IsMenu(S.Sub);
+  S.AliveInLoop = std::all_of(S.Menus.begin(), S.Menus.end(), [](HMENU M) { return IsMenu(M) != FALSE; });
+}
+
+// Runs Open (which returns when the menu loop has ended) with the timer above.
+const TFreedWhileOpen& FreeDuringTheLoop(TForm* F, std::vector<HMENU> Menus, const std::function<void()>& Open) {
+  FreedWhileOpen = TFreedWhileOpen{F, std::move(Menus)};
+  const UINT_PTR Timer = SetTimer(nullptr, 0, 30, FreeTheFormOfTheOpenMenu);
+  Open();
+  KillTimer(nullptr, Timer);
+  Application->ProcessMessages();
+  return FreedWhileOpen;
+}
+
+TForm* ShownFrontForm() {
+  auto* F = new TForm(nullptr);
+  F->SetBounds(100, 100, 300, 200);
+  F->Show();
+  SetForegroundWindow(F->Handle());
+  uitest::Pump();
+  return F;
 }
 
 }  // namespace
@@ -458,11 +479,7 @@ void CALLBACK FreeTheFormOfTheOpenMenu(HWND, UINT, UINT_PTR, DWORD) {
 // A form freed from a timer while its pop-up menu is open (the tracker keeps working on the menu
 // until its loop ends): the menu closes by itself, and its handles live until the loop is over.
 TEST(PopupMenu, AFormFreedWhileItsMenuIsOpenClosesTheMenuAndFreesItAfterTheLoop) {
-  auto* F = new TForm(nullptr);
-  F->SetBounds(100, 100, 300, 200);
-  F->Show();
-  SetForegroundWindow(F->Handle());
-  uitest::Pump();
+  TForm* F = ShownFrontForm();
   auto* P = new TPopupMenu(F);
   auto* Sub = new TMenuItem(F);
   Sub->SetCaption(L"More");
@@ -470,65 +487,28 @@ TEST(PopupMenu, AFormFreedWhileItsMenuIsOpenClosesTheMenuAndFreesItAfterTheLoop)
   auto* Leaf = new TMenuItem(F);
   Leaf->SetCaption(L"Leaf");
   Sub->Add(Leaf);
-  FreedWhileOpen = TFreedWhileOpen{F, P->Items()->Handle(), Sub->Handle()};
-  const UINT_PTR Timer = SetTimer(nullptr, 0, 30, FreeTheFormOfTheOpenMenu);
-  P->Popup(150, 150);
-  KillTimer(nullptr, Timer);
-  uitest::Pump();
-  const TFreedWhileOpen& S = FreedWhileOpen;
+  const TFreedWhileOpen& S =
+      FreeDuringTheLoop(F, {P->Items()->Handle(), Sub->Handle()}, [P] { P->Popup(150, 150); });
   ASSERT_TRUE(S.Freed);
   EXPECT_FALSE(S.TimedOut) << "the menu of the freed form closed by itself";
   EXPECT_TRUE(S.AliveInLoop) << "the handles outlived the form while the loop ran";
-  EXPECT_FALSE(IsMenu(S.Menu));
-  EXPECT_FALSE(IsMenu(S.Sub));
+  for (HMENU M : S.Menus) EXPECT_FALSE(IsMenu(M));
 }
-
-namespace {
-
-struct TFreedWithSystemMenu {
-  TForm* Form = nullptr;
-  HWND Window = nullptr;
-  HMENU Menu = nullptr;
-  int Ticks = 0;
-  bool Freed = false;
-  bool AliveInLoop = false;
-  bool TimedOut = false;
-} FreedWithSystemMenu;
-
-void CALLBACK FreeTheFormOfTheOpenSystemMenu(HWND, UINT, UINT_PTR, DWORD) {
-  TFreedWithSystemMenu& S = FreedWithSystemMenu;
-  if (++S.Ticks > 60) {
-    S.TimedOut = true;
-    EndMenu();
-  }
-  if (S.Freed || FindWindowW(L"#32768", nullptr) == nullptr) return;
-  S.Freed = true;
-  delete S.Form;
-  S.AliveInLoop = IsMenu(S.Menu) != FALSE;
-}
-
-}  // namespace
 
 // The same for a form whose system menu is open: the system destroys a window's system menu
 // with the window, so the window outlives its form until the loop is over.
 TEST(PopupMenu, AFormFreedWhileItsSystemMenuIsOpenKeepsItsWindowUntilTheLoopEnds) {
-  auto* F = new TForm(nullptr);
-  F->SetBounds(100, 100, 300, 200);
-  F->Show();
-  SetForegroundWindow(F->Handle());
-  uitest::Pump();
-  FreedWithSystemMenu = TFreedWithSystemMenu{F, F->Handle(), GetSystemMenu(F->Handle(), FALSE)};
-  ASSERT_NE(FreedWithSystemMenu.Menu, nullptr);
-  const UINT_PTR Timer = SetTimer(nullptr, 0, 30, FreeTheFormOfTheOpenSystemMenu);
-  SendMessageW(F->Handle(), WM_SYSCOMMAND, SC_KEYMENU, ' ');
-  KillTimer(nullptr, Timer);
-  const TFreedWithSystemMenu& S = FreedWithSystemMenu;
+  TForm* F = ShownFrontForm();
+  const HWND Window = F->Handle();
+  const HMENU Menu = GetSystemMenu(Window, FALSE);
+  ASSERT_NE(Menu, nullptr);
+  const TFreedWhileOpen& S =
+      FreeDuringTheLoop(F, {Menu}, [Window] { SendMessageW(Window, WM_SYSCOMMAND, SC_KEYMENU, ' '); });
   ASSERT_TRUE(S.Freed);
   EXPECT_FALSE(S.TimedOut) << "the menu of the freed form closed by itself";
   EXPECT_TRUE(S.AliveInLoop) << "the system menu outlived the form while the loop ran";
-  Application->ProcessMessages();
-  EXPECT_FALSE(IsWindow(S.Window));
-  EXPECT_FALSE(IsMenu(S.Menu));
+  EXPECT_FALSE(IsWindow(Window));
+  EXPECT_FALSE(IsMenu(Menu));
 }
 
 TEST(PopupMenu, AControlShowsItsPopupMenuOnContextMenu) {
