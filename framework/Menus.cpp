@@ -286,11 +286,13 @@ std::vector<HWND>& PendingWindows() {
   return List;
 }
 
-bool InMenuLoop() {
+// The window that owns the menu loop running on this thread, nullptr when none runs.
+HWND MenuLoopOwner(bool& Running) {
   GUITHREADINFO Info{};
   Info.cbSize = sizeof Info;
-  return GetGUIThreadInfo(GetCurrentThreadId(), &Info) &&
-         (Info.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE)) != 0;
+  Running = GetGUIThreadInfo(GetCurrentThreadId(), &Info) &&
+            (Info.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE)) != 0;
+  return Running ? Info.hwndMenuOwner : nullptr;
 }
 
 void DestroyMenuNow(HMENU Handle) {
@@ -301,9 +303,15 @@ void DestroyMenuNow(HMENU Handle) {
 
 }  // namespace
 
+bool MenuLoopRunning() {
+  bool Running = false;
+  MenuLoopOwner(Running);
+  return Running;
+}
+
 void ReleaseMenuHandle(HMENU Handle) {
   if (Handle == nullptr) return;
-  if (InMenuLoop()) {
+  if (MenuLoopRunning()) {
     PendingMenus().push_back(Handle);
     EndMenu();
     return;
@@ -312,10 +320,8 @@ void ReleaseMenuHandle(HMENU Handle) {
 }
 
 bool OwnsMenuLoop(HWND Window) {
-  GUITHREADINFO Info{};
-  Info.cbSize = sizeof Info;
-  return Window != nullptr && GetGUIThreadInfo(GetCurrentThreadId(), &Info) &&
-         (Info.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE)) != 0 && Info.hwndMenuOwner == Window;
+  bool Running = false;
+  return Window != nullptr && MenuLoopOwner(Running) == Window;
 }
 
 void ReleaseWindowAfterMenuLoop(HWND Window) {
@@ -330,7 +336,7 @@ void ReleaseWindowAfterMenuLoop(HWND Window) {
 }
 
 void ReleasePendingMenus() {
-  if ((PendingMenus().empty() && PendingWindows().empty()) || InMenuLoop()) return;
+  if ((PendingMenus().empty() && PendingWindows().empty()) || MenuLoopRunning()) return;
   std::vector<HWND> Windows;
   Windows.swap(PendingWindows());
   for (HWND Window : Windows) DestroyWindow(Window);

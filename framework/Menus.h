@@ -399,6 +399,8 @@ class TPopupMenu : public TMenu {
 // WM_INITMENUPOPUP, WM_MEASUREITEM, WM_DRAWITEM, WM_MENUSELECT and WM_MENUCHAR to them.
 HWND PopupListWindow();
 
+// True while the system tracks a menu of this thread (a menu bar, a popup or a system menu).
+bool MenuLoopRunning();
 // Destroys a menu handle the program no longer needs (its entries first, so that no submenu goes
 // with it). While a menu loop runs the system may be tracking that very menu, and destroyed under
 // the tracker its freed entries would still be written to: the loop is then closed and the handle

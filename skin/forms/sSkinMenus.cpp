@@ -12,6 +12,7 @@
 #include "skin/core/sPaintUtils.h"
 #include "skin/core/sSectionPaint.h"
 #include "skin/core/sVclUtils.h"
+#include "skin/forms/acDials.h"
 #include "skin/forms/sSkinProvider.h"
 
 std::vector<TacMenuInfo> MenuInfoCache;
@@ -102,13 +103,6 @@ class TsWaitingMenu : public TComponent {
   TMenu* Menu;
   bool Value;
 };
-
-bool MenuLoopRunning() {
-  GUITHREADINFO G{};
-  G.cbSize = sizeof(G);
-  return GetGUIThreadInfo(GetCurrentThreadId(), &G) &&
-         (G.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE)) != 0;
-}
 
 void TsMenuItemHandler::operator()(TObject* Sender, TCanvas* ACanvas, const TRect& ARect,
                                    TOwnerDrawState State) const {
@@ -537,9 +531,8 @@ namespace {
 // the screen or a handle found earlier, and by then the menu may have closed: any other window
 // there (a form, a control) must keep its own procedure, user data and region.
 bool IsPopupMenuWindow(HWND Wnd) {
-  if (Wnd == nullptr || GetWindowThreadProcessId(Wnd, nullptr) != GetCurrentThreadId()) return false;
-  wchar_t Name[16] = {};
-  return GetClassNameW(Wnd, Name, 16) > 0 && lstrcmpW(Name, L"#32768") == 0;
+  return Wnd != nullptr && GetWindowThreadProcessId(Wnd, nullptr) == GetCurrentThreadId() &&
+         GetWndClassName(Wnd) == "#32768";
 }
 
 }  // namespace

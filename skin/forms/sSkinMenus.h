@@ -29,9 +29,6 @@
 class TsSkinableMenus;
 class TsWaitingMenu;
 
-// True while the system tracks a menu of this thread (a menu bar, a popup or a system menu).
-bool MenuLoopRunning();
-
 // The kind of a menu item, passed to OnDrawItem.
 enum TsMenuItemType { smCaption, smDivider, smNormal, smTopLine };
 

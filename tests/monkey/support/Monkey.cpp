@@ -72,14 +72,6 @@ BOOL CALLBACK AddShownChild(HWND W, LPARAM LP) {
   return TRUE;
 }
 
-// The system tracks a menu of this thread.
-bool InMenuLoop() {
-  GUITHREADINFO G{};
-  G.cbSize = sizeof(G);
-  return GetGUIThreadInfo(GetCurrentThreadId(), &G) &&
-         (G.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE)) != 0;
-}
-
 // A menu or a box of the process is open.
 bool ModalOpen(bool& Menu, bool& Box) {
   Menu = Box = false;
@@ -420,7 +412,7 @@ LRESULT TMonkey::DriverMessage(HWND W, UINT Msg, WPARAM WP, LPARAM LP) {
       case WM_OPENBOX: {
         // Not inside a menu's loop either: a box there leaves the system's menu window on the
         // screen after both loops end, skinned or not.
-        if (FBoxDepth >= MaxBoxDepth || InMenuLoop()) return 0;
+        if (FBoxDepth >= MaxBoxDepth || MenuLoopRunning()) return 0;
         HWND Owner = reinterpret_cast<HWND>(LP);
         if (Owner != nullptr && !IsWindow(Owner)) Owner = nullptr;
         static const UINT Kinds[] = {MB_OK | MB_ICONINFORMATION, MB_OKCANCEL | MB_ICONWARNING,
@@ -437,14 +429,14 @@ LRESULT TMonkey::DriverMessage(HWND W, UINT Msg, WPARAM WP, LPARAM LP) {
         // A user opens the system menu of a shown window only: one of a hidden form, maximized
         // from there, showed the form behind the framework's back (its Visible stayed false, and
         // the next press on its caption could not focus it).
-        if (HWND F = reinterpret_cast<HWND>(LP); !InMenuLoop() && IsWindow(F) && IsWindowVisible(F))
+        if (HWND F = reinterpret_cast<HWND>(LP); !MenuLoopRunning() && IsWindow(F) && IsWindowVisible(F))
           SendMessageW(F, WM_SYSCOMMAND, SC_KEYMENU, ' ');
         return 0;
       case WM_DROPDOWN:
-        if (HWND C = reinterpret_cast<HWND>(LP); !InMenuLoop() && IsWindow(C)) SendMessageW(C, CB_SHOWDROPDOWN, TRUE, 0);
+        if (HWND C = reinterpret_cast<HWND>(LP); !MenuLoopRunning() && IsWindow(C)) SendMessageW(C, CB_SHOWDROPDOWN, TRUE, 0);
         return 0;
       case WM_OPENPOPUP:
-        if (TForm* F = AnyForm(false); !InMenuLoop() && F != nullptr && F->PopupMenu() != nullptr) {
+        if (TForm* F = AnyForm(false); !MenuLoopRunning() && F != nullptr && F->PopupMenu() != nullptr) {
           POINT P;
           GetCursorPos(&P);
           F->PopupMenu()->Popup(P.x, P.y);
@@ -511,7 +503,7 @@ void TMonkey::Step() {
   }
   if (!Menu && !Box) FModalTicks = 0;
   // A menu window on the screen while no menu loop runs, at two steps in a row, was left behind.
-  const bool Ghost = Menu && !InMenuLoop();
+  const bool Ghost = Menu && !MenuLoopRunning();
   if (Ghost && FGhostBefore && !FGhostSeen) {
     FGhostSeen = true;
     FOutcome.Exceptions.push_back("a menu window stays on the screen with no menu loop running; " + Describe());
