@@ -191,6 +191,12 @@ bool RegisterPlainWindowClass(const wchar_t* ClassName, WNDPROC WndProc);
 HWND CreateMessageWindow(const wchar_t* ClassName);
 // The work area (the screen less the task bar) of the monitor nearest to a screen rectangle.
 TRect WorkAreaNear(const TRect& R);
+// Calls the system's own procedure of a control's window (the code of its class, below the
+// framework). That code notifies the program, and a handler may free the control meanwhile; the
+// system's code then goes on working with the window and the data it keeps for it. So a window
+// whose system procedure is running is not destroyed at once: it waits, hidden and out of its
+// parent, until the last such call has returned.
+LRESULT CallSystemWindowProc(WNDPROC Proc, HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam);
 
 // ---------------------------------------------------------------------------------------------
 // TControlCanvas

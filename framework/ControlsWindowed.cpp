@@ -3,6 +3,7 @@
 #include "framework/Controls.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "framework/ControlsInternal.h"
 #include "framework/Forms.h"
@@ -16,7 +17,48 @@ namespace {
 
 int NextChildId = 0;
 
+// The calls into windows' system procedures that are running on this thread, innermost first.
+struct TSystemCall {
+  HWND Window;
+  const TSystemCall* Outer;
+};
+thread_local const TSystemCall* RunningSystemCalls = nullptr;
+// Windows whose control went while their system procedure was running; each is destroyed when
+// the last of those calls returns.
+thread_local std::vector<HWND>* WaitingWindows = nullptr;
+
+bool SystemCallRunning(HWND Window) {
+  for (const TSystemCall* C = RunningSystemCalls; C != nullptr; C = C->Outer)
+    if (C->Window == Window) return true;
+  return false;
+}
+
+// The control has let go of the window. The system's procedure alone handles it from now on, and
+// so it still frees what it keeps for the window when the window is destroyed.
+void DestroyAfterSystemCall(HWND Window, WNDPROC SystemProc) {
+  SetWindowLongPtrW(Window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SystemProc));
+  SetWindowPos(Window, nullptr, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // Out of the parent, which may be destroyed before the call returns.
+  ::SetParent(Window, HWND_MESSAGE);
+  if (WaitingWindows == nullptr) WaitingWindows = new std::vector<HWND>;
+  WaitingWindows->push_back(Window);
+}
+
 }  // namespace
+
+LRESULT CallSystemWindowProc(WNDPROC Proc, HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  const TSystemCall Call{Window, RunningSystemCalls};
+  RunningSystemCalls = &Call;
+  TScopeExit Returned([&] {
+    RunningSystemCalls = Call.Outer;
+    if (WaitingWindows == nullptr || SystemCallRunning(Window)) return;
+    auto It = std::find(WaitingWindows->begin(), WaitingWindows->end(), Window);
+    if (It == WaitingWindows->end()) return;
+    WaitingWindows->erase(It);
+    DestroyWindow(Window);
+  });
+  return ::CallWindowProcW(Proc, Window, Msg, WParam, LParam);
+}
 
 // ---------------------------------------------------------------------------------------------
 // The window procedure of every framework window
@@ -232,6 +274,11 @@ void TWinControl::DestroyWindowHandle() {
     // Its menu is tracked: the window waits for the end of the loop, without its control.
     Unbind();
     ReleaseWindowAfterMenuLoop(Window);
+  } else if (FDefWndProc != DefWindowProcW && SystemCallRunning(Window)) {
+    // A control of the system's is still at work on this window (a handler it notified frees
+    // the control).
+    Unbind();
+    DestroyAfterSystemCall(Window, FDefWndProc);
   } else {
     DestroyWindow(Window);
   }
@@ -798,7 +845,7 @@ void TWinControl::Dispatch(TMessage& M) {
 
 void TWinControl::DefaultHandler(TMessage& M) {
   if (FHandle != nullptr)
-    M.Result = ::CallWindowProcW(FDefWndProc, FHandle, M.Msg, M.WParam, M.LParam);
+    M.Result = CallSystemWindowProc(FDefWndProc, FHandle, M.Msg, M.WParam, M.LParam);
   else
     TControl::DefaultHandler(M);
 }

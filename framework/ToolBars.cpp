@@ -141,8 +141,8 @@ void TToolButton::WndProc(TMessage& M) {
   if (IsMouseMessage(M.Msg) && FToolBar != nullptr && FToolBar->HandleAllocated()) {
     const int X = static_cast<short>(LOWORD(M.LParam)) + Left();
     const int Y = static_cast<short>(HIWORD(M.LParam)) + Top();
-    M.Result = CallWindowProcW(FToolBar->DefWndProc(), FToolBar->Handle(), M.Msg, M.WParam,
-                               MAKELPARAM(static_cast<WORD>(X), static_cast<WORD>(Y)));
+    M.Result = CallSystemWindowProc(FToolBar->DefWndProc(), FToolBar->Handle(), M.Msg, M.WParam,
+                                    MAKELPARAM(static_cast<WORD>(X), static_cast<WORD>(Y)));
     return;
   }
   TGraphicControl::WndProc(M);

@@ -225,12 +225,17 @@ TEST(ToolBar, FormOrBarFreedWhileTheDropDownMenuIsOpen) {
     Menu->Items()->Add(Item);
     Drop->SetDropdownMenu(Menu);
     bool Freed = false;
+    HWND BarWindow = Bar->Handle();
+    bool GoneUnderItsClick = false;
     Menu->OnPopup = [&](TObject*) {
       FreeInMenuLoop = [&] {
         if (WholeForm)
           delete F;
         else
           delete Bar;
+        // The system's tool bar is still handling the click that opened the menu: its window
+        // must not be destroyed under it.
+        GoneUnderItsClick = !IsWindow(BarWindow);
         Freed = true;
       };
       SetTimer(nullptr, 0, 50, FreeAndCloseMenu);
@@ -240,6 +245,8 @@ TEST(ToolBar, FormOrBarFreedWhileTheDropDownMenuIsOpen) {
     ASSERT_TRUE(realinput::Click(Bar->Handle(), Drop->Left() + Drop->Width() - 4, Drop->Top() + Drop->Height() / 2));
     ASSERT_TRUE(uitest::WaitFor([&] { return Freed; }));
     uitest::PumpFor(100);
+    EXPECT_FALSE(GoneUnderItsClick);
+    EXPECT_FALSE(IsWindow(BarWindow)) << "the window goes once the click has returned";
     EXPECT_EQ(AV.Count(), 0);
     if (!WholeForm) delete F;
   }
