@@ -10,6 +10,7 @@
 #include "framework/Dialogs.h"
 #include "framework/Forms.h"
 #include "framework/StdCtrls.h"
+#include "support/FreedMemoryGuard.h"
 #include "support/RealInput.h"
 #include "support/UiTest.h"
 
@@ -456,6 +457,53 @@ TEST(Edit, TextRoundTripAndOnChange) {
   EXPECT_EQ(E->Text(), L"abcd");
   EXPECT_TRUE(E->Modified());
   EXPECT_EQ(Changes, 3);
+}
+
+// A form freed by a handler that a control's system code called (a Close button's click, an
+// edit's change notice). That code goes on with the control's window once the handler returns, so
+// the window must outlive the handler; after the click or the key nothing of the form is left.
+TEST(Edit, AFormFreedByItsButtonsClickOrItsEditsChange) {
+  for (const bool ByEdit : {false, true}) {
+    SCOPED_TRACE(ByEdit ? "the edit's change" : "the button's click");
+    memguard::TFaultCount AV;
+    auto* F = StdForm().release();
+    HWND FormWindow = F->Handle();
+    struct {
+      TForm* Form;
+      HWND Window = nullptr;
+      bool Freed = false, WindowInHandler = false;
+    } Run{F};
+    HWND& Window = Run.Window;
+    // The handler goes with the form: it keeps what it needs on its own stack.
+    auto FreeForm = [R = &Run](TObject*) {
+      auto* Now = R;
+      if (Now->Freed) return;
+      delete Now->Form;
+      Now->Freed = true;
+      Now->WindowInHandler = IsWindow(Now->Window) != FALSE;
+    };
+    if (ByEdit) {
+      auto* E = new TEdit(F);
+      E->SetBounds(10, 10, 150, 21);
+      E->SetParent(F);
+      E->OnChange = FreeForm;
+      Window = E->Handle();
+      E->SetFocus();
+      PostMessageW(Window, WM_CHAR, 'd', 1);
+    } else {
+      int Clicks = 0;
+      TButton* B = AddButton(F, L"Close", 50, 50, Clicks);
+      B->OnClick = FreeForm;
+      Window = B->Handle();
+      ASSERT_TRUE(realinput::Click(Window, 45, 14));
+    }
+    ASSERT_TRUE(uitest::WaitFor([&] { return Run.Freed; }));
+    uitest::PumpFor(50);
+    EXPECT_TRUE(Run.WindowInHandler);
+    EXPECT_FALSE(IsWindow(Window));
+    EXPECT_FALSE(IsWindow(FormWindow));
+    EXPECT_EQ(AV.Count(), 0);
+  }
 }
 
 TEST(Edit, SelectionLimitsAndStyles) {
