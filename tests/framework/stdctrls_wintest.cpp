@@ -459,50 +459,58 @@ TEST(Edit, TextRoundTripAndOnChange) {
   EXPECT_EQ(Changes, 3);
 }
 
-// A form freed by a handler that a control's system code called (a Close button's click, an
-// edit's change notice). That code goes on with the control's window once the handler returns, so
-// the window must outlive the handler; after the click or the key nothing of the form is left.
-TEST(Edit, AFormFreedByItsButtonsClickOrItsEditsChange) {
-  for (const bool ByEdit : {false, true}) {
-    SCOPED_TRACE(ByEdit ? "the edit's change" : "the button's click");
+// A control or its whole form freed by a handler that the control's system code called (a Close
+// button's click, an edit's change notice). That code goes on with the control's window once the
+// handler returns, so the window must outlive the handler; afterwards nothing freed is left, and
+// a form that stays keeps the keyboard.
+TEST(Edit, AControlOrItsFormFreedByItsOwnClickOrChange) {
+  enum { ButtonFreesForm, EditFreesForm, EditFreesItself };
+  for (const int Case : {ButtonFreesForm, EditFreesForm, EditFreesItself}) {
+    SCOPED_TRACE(Case == ButtonFreesForm ? "a click frees the form"
+                                         : Case == EditFreesForm ? "a change frees the form" : "a change frees the edit");
     memguard::TFaultCount AV;
     auto* F = StdForm().release();
     HWND FormWindow = F->Handle();
     struct {
-      TForm* Form;
+      TControl* Freed;
       HWND Window = nullptr;
-      bool Freed = false, WindowInHandler = false;
+      bool Done = false, WindowInHandler = false;
     } Run{F};
     HWND& Window = Run.Window;
-    // The handler goes with the form: it keeps what it needs on its own stack.
-    auto FreeForm = [R = &Run](TObject*) {
+    // The handler goes with what it frees: it keeps what it needs on its own stack.
+    auto FreeIt = [R = &Run](TObject*) {
       auto* Now = R;
-      if (Now->Freed) return;
-      delete Now->Form;
-      Now->Freed = true;
+      if (Now->Done) return;
+      delete Now->Freed;
+      Now->Done = true;
       Now->WindowInHandler = IsWindow(Now->Window) != FALSE;
     };
-    if (ByEdit) {
+    if (Case == ButtonFreesForm) {
+      int Clicks = 0;
+      TButton* B = AddButton(F, L"Close", 50, 50, Clicks);
+      B->OnClick = FreeIt;
+      Window = B->Handle();
+      ASSERT_TRUE(realinput::Click(Window, 45, 14));
+    } else {
       auto* E = new TEdit(F);
       E->SetBounds(10, 10, 150, 21);
       E->SetParent(F);
-      E->OnChange = FreeForm;
+      E->OnChange = FreeIt;
+      if (Case == EditFreesItself) Run.Freed = E;
       Window = E->Handle();
       E->SetFocus();
       PostMessageW(Window, WM_CHAR, 'd', 1);
-    } else {
-      int Clicks = 0;
-      TButton* B = AddButton(F, L"Close", 50, 50, Clicks);
-      B->OnClick = FreeForm;
-      Window = B->Handle();
-      ASSERT_TRUE(realinput::Click(Window, 45, 14));
     }
-    ASSERT_TRUE(uitest::WaitFor([&] { return Run.Freed; }));
+    ASSERT_TRUE(uitest::WaitFor([&] { return Run.Done; }));
     uitest::PumpFor(50);
     EXPECT_TRUE(Run.WindowInHandler);
     EXPECT_FALSE(IsWindow(Window));
-    EXPECT_FALSE(IsWindow(FormWindow));
     EXPECT_EQ(AV.Count(), 0);
+    if (Case == EditFreesItself) {
+      EXPECT_EQ(GetFocus(), FormWindow);
+      delete F;
+    }
+    EXPECT_FALSE(IsWindow(FormWindow));
   }
 }
 
