@@ -25,7 +25,10 @@ struct TSystemCall {
 thread_local const TSystemCall* RunningSystemCalls = nullptr;
 // Windows whose control went while their system procedure was running; each is destroyed when
 // the last of those calls returns.
-thread_local std::vector<HWND>* WaitingWindows = nullptr;
+std::vector<HWND>& WaitingWindows() {
+  thread_local std::vector<HWND> List;
+  return List;
+}
 
 bool SystemCallRunning(HWND Window) {
   for (const TSystemCall* C = RunningSystemCalls; C != nullptr; C = C->Outer)
@@ -40,8 +43,7 @@ void DestroyAfterSystemCall(HWND Window, WNDPROC SystemProc) {
   SetWindowPos(Window, nullptr, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   // Out of the parent, which may be destroyed before the call returns.
   ::SetParent(Window, HWND_MESSAGE);
-  if (WaitingWindows == nullptr) WaitingWindows = new std::vector<HWND>;
-  WaitingWindows->push_back(Window);
+  WaitingWindows().push_back(Window);
 }
 
 }  // namespace
@@ -51,10 +53,11 @@ LRESULT CallSystemWindowProc(WNDPROC Proc, HWND Window, UINT Msg, WPARAM WParam,
   RunningSystemCalls = &Call;
   TScopeExit Returned([&] {
     RunningSystemCalls = Call.Outer;
-    if (WaitingWindows == nullptr || SystemCallRunning(Window)) return;
-    auto It = std::find(WaitingWindows->begin(), WaitingWindows->end(), Window);
-    if (It == WaitingWindows->end()) return;
-    WaitingWindows->erase(It);
+    std::vector<HWND>& Waiting = WaitingWindows();
+    if (Waiting.empty() || SystemCallRunning(Window)) return;
+    auto It = std::find(Waiting.begin(), Waiting.end(), Window);
+    if (It == Waiting.end()) return;
+    Waiting.erase(It);
     DestroyWindow(Window);
   });
   return ::CallWindowProcW(Proc, Window, Msg, WParam, LParam);
