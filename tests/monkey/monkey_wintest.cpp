@@ -255,6 +255,10 @@ namespace {
 HWND LoopTarget = nullptr;
 WPARAM LoopCommand = 0;
 bool LoopEnded = false;
+void CALLBACK ReleaseInLoop(HWND, UINT, UINT_PTR Id, DWORD) {
+  KillTimer(nullptr, Id);
+  ReleaseCapture();
+}
 void CALLBACK StartLoop(HWND, UINT, UINT_PTR Id, DWORD) {
   KillTimer(nullptr, Id);
   SendMessageW(LoopTarget, WM_SYSCOMMAND, LoopCommand, LoopCommand == SC_KEYMENU ? ' ' : 0);
@@ -270,15 +274,17 @@ DWORD ForegroundProcess() {
 // The system's move, size and system-menu loops started from WM_SYSCOMMAND while another
 // program's window is in front wait for keys that go to that program: the run's watchdog still
 // ends them (as a person would, bringing the window to the front and pressing Escape) instead of
-// failing the run as a hang.
+// failing the run as a hang. A control whose press ends inside the loop releases the capture, and
+// with it the thread's mark of being in a move or size loop: the loop is ended all the same.
 TEST(RunWatchdog, EndsTheSystemsLoopsWhileAnotherProgramIsInFront) {
   std::unique_ptr<TForm> F(TCustomForm::Create<TForm>(nullptr));
   F->SetBounds(200, 200, 300, 200);
   uitest::ShowSettled(F.get());
   LoopTarget = F->Handle();
   const TRect Before = F->BoundsRect();
+  for (const bool CaptureLost : {false, true})
   for (const WPARAM Command : {SC_MOVE, SC_SIZE, SC_KEYMENU}) {
-    SCOPED_TRACE(Command);
+    SCOPED_TRACE(std::to_string(Command) + (CaptureLost ? ", the capture released in the loop" : ""));
     // A click beside every window of the process puts the desktop in front.
     const POINT Beside{GetSystemMetrics(SM_CXSCREEN) - 2, GetSystemMetrics(SM_CYSCREEN) - 2};
     realinput::SendButtons({realinput::ButtonAt(Beside, 0), realinput::ButtonAt(Beside, MOUSEEVENTF_LEFTDOWN),
@@ -291,6 +297,7 @@ TEST(RunWatchdog, EndsTheSystemsLoopsWhileAnotherProgramIsInFront) {
       // Failing, the watchdog ends the process (exit code 5).
       watchdog::TWatchdog Dog("the system-loop test", 60, 1, true);
       SetTimer(nullptr, 0, 50, StartLoop);
+      if (CaptureLost) SetTimer(nullptr, 0, 300, ReleaseInLoop);
       uitest::WaitFor([] { return LoopEnded; });
     }
     EXPECT_TRUE(LoopEnded);

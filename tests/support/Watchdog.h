@@ -35,15 +35,22 @@ inline void ScanStack(DWORD Eip, DWORD Esp, char* Out, std::size_t Size) {
 
 // Ends the menu loop of a thread of this process and gives its move or size loop Escape in its own
 // queue: keys reach only the foreground window's thread, so while another program's window is in
-// front these loops wait for keys that never come.
+// front these loops wait for keys that never come. A loop whose capture was released (a control's
+// press ended inside it) no longer shows as one; the move and size loops take Escape from any
+// message of their thread, so the thread gets it whenever another thread is in front.
 inline void EndSystemLoops(DWORD ThreadId) {
   GUITHREADINFO G{};
   G.cbSize = sizeof G;
   if (!GetGUIThreadInfo(ThreadId, &G)) return;
   if ((G.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE)) != 0) EndMenu();
-  if (HWND W = (G.flags & GUI_INMOVESIZE) != 0 ? G.hwndMoveSize : nullptr) {
-    PostMessageW(W, WM_KEYDOWN, VK_ESCAPE, 1);
-    PostMessageW(W, WM_KEYUP, VK_ESCAPE, 0xC0000001);
+  auto Post = [ThreadId](HWND W, UINT Msg, LPARAM LP) {
+    if (W != nullptr) PostMessageW(W, Msg, VK_ESCAPE, LP);
+    else PostThreadMessageW(ThreadId, Msg, VK_ESCAPE, LP);
+  };
+  HWND W = (G.flags & GUI_INMOVESIZE) != 0 ? G.hwndMoveSize : nullptr;
+  if (W != nullptr || GetWindowThreadProcessId(GetForegroundWindow(), nullptr) != ThreadId) {
+    Post(W, WM_KEYDOWN, 1);
+    Post(W, WM_KEYUP, static_cast<LPARAM>(0xC0000001));
   }
 }
 
