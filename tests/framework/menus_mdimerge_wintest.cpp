@@ -117,3 +117,50 @@ TEST(MDIMenuMerge, TheActiveChildsMenuShowsInTheMainFormsBar) {
   uitest::Pump();
   EXPECT_EQ(Application->MainForm(), nullptr);
 }
+
+namespace {
+struct TFreedChild {
+  TForm* Child = nullptr;
+  HWND Window = nullptr;
+  HMENU Menu = nullptr;
+  int Ticks = 0;
+  bool Freed = false, TimedOut = false;
+} FreedChild;
+
+void CALLBACK FreeTheChildOfTheOpenSystemMenu(HWND, UINT, UINT_PTR, DWORD) {
+  TFreedChild& S = FreedChild;
+  if (++S.Ticks > 60) {
+    S.TimedOut = true;
+    EndMenu();
+  }
+  if (S.Freed || FindWindowW(L"#32768", nullptr) == nullptr) return;
+  S.Freed = true;
+  delete S.Child;
+}
+}  // namespace
+
+// A child freed by a timer while its own system menu is tracked: the menu closes by itself, the
+// child's window and system menu are gone once the loop is over, and nothing freed is touched.
+TEST(MDIMenuMerge, AChildFreedWhileItsSystemMenuIsOpenClosesTheMenuAndLeavesNothing) {
+  TMergeMain* Main = nullptr;
+  Application->CreateForm(Main);
+  uitest::ShowSettled(Main);
+  auto* Child = TCustomForm::Create<TMergeChild>(nullptr);
+  Child->Show();
+  uitest::Pump();
+  FreedChild = TFreedChild{Child, Child->Handle(), GetSystemMenu(Child->Handle(), FALSE)};
+  ASSERT_NE(FreedChild.Menu, nullptr);
+  RECT R;
+  GetWindowRect(Child->Handle(), &R);
+  const UINT_PTR Timer = SetTimer(nullptr, 0, 30, FreeTheChildOfTheOpenSystemMenu);
+  SendMessageW(Child->Handle(), WM_SYSCOMMAND, SC_MOUSEMENU | HTSYSMENU, MAKELPARAM(R.left + 8, R.top + 8));
+  KillTimer(nullptr, Timer);
+  const TFreedChild& S = FreedChild;
+  EXPECT_TRUE(S.Freed);
+  EXPECT_FALSE(S.TimedOut) << "the menu of the freed child closed by itself";
+  Application->ProcessMessages();
+  EXPECT_FALSE(IsWindow(S.Window));
+  EXPECT_FALSE(IsMenu(S.Menu));
+  delete Main;
+  uitest::Pump();
+}
