@@ -465,6 +465,19 @@ const TFreedWhileOpen& FreeDuringTheLoop(TForm* F, std::vector<HMENU> Menus, con
   return FreedWhileOpen;
 }
 
+class TMDIMainForm : public TForm {
+  T_CLASS(TMDIMainForm, TForm)
+
+ public:
+  using TForm::TForm;
+
+ protected:
+  void InitializeComponents() override {
+    SetFormStyle(fsMDIForm);
+    SetBounds(100, 80, 500, 360);
+  }
+};
+
 TForm* ShownFrontForm() {
   auto* F = new TForm(nullptr);
   F->SetBounds(100, 100, 300, 200);
@@ -509,6 +522,33 @@ TEST(PopupMenu, AFormFreedWhileItsSystemMenuIsOpenKeepsItsWindowUntilTheLoopEnds
   EXPECT_TRUE(S.AliveInLoop) << "the system menu outlived the form while the loop ran";
   EXPECT_FALSE(IsWindow(Window));
   EXPECT_FALSE(IsMenu(Menu));
+}
+
+// The same for an MDI child, which its MDI client destroys: the menu closes by itself, and the
+// child's window and system menu are gone once the loop is over.
+TEST(PopupMenu, AnMDIChildFreedWhileItsSystemMenuIsOpenClosesTheMenuAndLeavesNothing) {
+  ASSERT_EQ(Application->MainForm(), nullptr) << "the test makes its own main form";
+  TMDIMainForm* Main = nullptr;
+  Application->CreateForm(Main);
+  uitest::ShowSettled(Main);
+  auto* Child = new TForm(nullptr);
+  Child->SetFormStyle(fsMDIChild);
+  Child->Show();
+  uitest::Pump();
+  const HWND Window = Child->Handle();
+  const HMENU Menu = GetSystemMenu(Window, FALSE);
+  ASSERT_NE(Menu, nullptr);
+  RECT R;
+  GetWindowRect(Window, &R);
+  const TFreedWhileOpen& S = FreeDuringTheLoop(Child, {Menu}, [Window, R] {
+    SendMessageW(Window, WM_SYSCOMMAND, SC_MOUSEMENU | HTSYSMENU, MAKELPARAM(R.left + 8, R.top + 8));
+  });
+  EXPECT_TRUE(S.Freed);
+  EXPECT_FALSE(S.TimedOut) << "the menu of the freed child closed by itself";
+  EXPECT_FALSE(IsWindow(Window));
+  EXPECT_FALSE(IsMenu(Menu));
+  delete Main;
+  uitest::Pump();
 }
 
 TEST(PopupMenu, AControlShowsItsPopupMenuOnContextMenu) {
