@@ -282,25 +282,26 @@ TEST(RunWatchdog, EndsTheSystemsLoopsWhileAnotherProgramIsInFront) {
   uitest::ShowSettled(F.get());
   LoopTarget = F->Handle();
   const TRect Before = F->BoundsRect();
-  for (const bool CaptureLost : {false, true})
-  for (const WPARAM Command : {SC_MOVE, SC_SIZE, SC_KEYMENU}) {
-    SCOPED_TRACE(std::to_string(Command) + (CaptureLost ? ", the capture released in the loop" : ""));
-    // A click beside every window of the process puts the desktop in front.
-    const POINT Beside{GetSystemMetrics(SM_CXSCREEN) - 2, GetSystemMetrics(SM_CYSCREEN) - 2};
-    realinput::SendButtons({realinput::ButtonAt(Beside, 0), realinput::ButtonAt(Beside, MOUSEEVENTF_LEFTDOWN),
-                            realinput::ButtonAt(Beside, MOUSEEVENTF_LEFTUP)});
-    uitest::WaitFor([] { return ForegroundProcess() != GetCurrentProcessId(); });
-    if (ForegroundProcess() == GetCurrentProcessId()) GTEST_SKIP() << "no other program's window came to the front";
-    LoopCommand = Command;
-    LoopEnded = false;
-    {
-      // Failing, the watchdog ends the process (exit code 5).
-      watchdog::TWatchdog Dog("the system-loop test", 60, 1, true);
-      SetTimer(nullptr, 0, 50, StartLoop);
-      if (CaptureLost) SetTimer(nullptr, 0, 300, ReleaseInLoop);
-      uitest::WaitFor([] { return LoopEnded; });
+  for (const bool CaptureLost : {false, true}) {
+    for (const WPARAM Command : {SC_MOVE, SC_SIZE, SC_KEYMENU}) {
+      SCOPED_TRACE(std::to_string(Command) + (CaptureLost ? ", the capture released in the loop" : ""));
+      // A click beside every window of the process puts the desktop in front.
+      const POINT Beside{GetSystemMetrics(SM_CXSCREEN) - 2, GetSystemMetrics(SM_CYSCREEN) - 2};
+      realinput::SendButtons({realinput::ButtonAt(Beside, 0), realinput::ButtonAt(Beside, MOUSEEVENTF_LEFTDOWN),
+                              realinput::ButtonAt(Beside, MOUSEEVENTF_LEFTUP)});
+      uitest::WaitFor([] { return ForegroundProcess() != GetCurrentProcessId(); });
+      if (ForegroundProcess() == GetCurrentProcessId()) GTEST_SKIP() << "no other program's window came to the front";
+      LoopCommand = Command;
+      LoopEnded = false;
+      {
+        // Failing, the watchdog ends the process (exit code 5).
+        watchdog::TWatchdog Dog("the system-loop test", 60, 1, true);
+        SetTimer(nullptr, 0, 50, StartLoop);
+        if (CaptureLost) SetTimer(nullptr, 0, 300, ReleaseInLoop);
+        uitest::WaitFor([] { return LoopEnded; });
+      }
+      EXPECT_TRUE(LoopEnded);
+      EXPECT_EQ(F->BoundsRect(), Before) << "Escape leaves the form where it was";
     }
-    EXPECT_TRUE(LoopEnded);
-    EXPECT_EQ(F->BoundsRect(), Before) << "Escape leaves the form where it was";
   }
 }
