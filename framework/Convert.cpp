@@ -20,7 +20,9 @@
 
 namespace {
 
-bool IsBlank(char C) { return static_cast<unsigned char>(C) <= ' '; }
+// The blank that may stand around a number: the space only. A tab, a line end, NUL or another
+// control byte before the digits makes the text no number.
+bool IsBlank(char C) { return C == ' '; }
 bool IsDigit(char C) { return C >= '0' && C <= '9'; }
 char UpCase(char C) { return (C >= 'a' && C <= 'z') ? static_cast<char>(C - 32) : C; }
 

@@ -73,7 +73,7 @@ AnsiString IntToHex(T Value, int Digits) {
   else return IntToHex(static_cast<std::int64_t>(Value), Digits);
 }
 
-// Text to a 32-bit integer: leading characters <= ' ' skipped, optional '+'/'-', then "$", "x"/"X" or
+// Text to a 32-bit integer: leading spaces skipped, optional '+'/'-', then "$", "x"/"X" or
 // "0x"/"0X" for hexadecimal (up to 32 bits; $FFFFFFFF is -1) or decimal digits (in range); nothing
 // may follow. Raises EConvertError "'S' is not a valid integer value".
 int StrToInt(const AnsiString& S);
@@ -90,7 +90,7 @@ bool TryStrToInt64(const AnsiString& S, std::int64_t& Value);
 // Zero (also -0) gives "0"; NaN and infinities give "NAN", "INF", "-INF".
 AnsiString FloatToStr(double Value);
 AnsiString FloatToStr(double Value, const TFormatSettings& FS);
-// Text to a number: blanks (characters <= ' ') around it allowed, optional sign, digits with at most
+// Text to a number: spaces around it allowed, optional sign, digits with at most
 // one DecimalSeparator (at least one digit), optional exponent "E[+|-]digits". Out of range fails.
 // Raises EConvertError "'S' is not a valid floating point value".
 double StrToFloat(const AnsiString& S);

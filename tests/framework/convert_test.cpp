@@ -44,7 +44,6 @@ TEST(ConvertInteger, DecimalForms) {
   EXPECT_EQ(StrToInt("+5"), 5);
   EXPECT_EQ(StrToInt("-17"), -17);
   EXPECT_EQ(StrToInt("   42"), 42);
-  EXPECT_EQ(StrToInt("\t\r\n 9"), 9);
   EXPECT_EQ(StrToInt(" -9"), -9);
   EXPECT_EQ(StrToInt("0000000000000000000001"), 1);
 }
@@ -88,6 +87,13 @@ TEST(ConvertInteger, MalformedTextFails) {
   }
   int v;
   EXPECT_FALSE(TryStrToInt(AnsiString("1\0", 2), v));
+  // Only spaces may lead a number: a tab, a line end, NUL or another control byte is text (the
+  // same for the grid's integer and floating point cells).
+  double d;
+  for (const AnsiString& s : {AnsiString("\t9"), AnsiString("\r\n9"), AnsiString("\0" "9", 2), AnsiString("\x01" "9")}) {
+    EXPECT_FALSE(TryStrToInt(s, v)) << "'" << s << "'";
+    EXPECT_FALSE(TryStrToFloat(s, d, kPinned)) << "'" << s << "'";
+  }
 }
 
 TEST(ConvertInteger, ErrorTextsAndDefaults) {
