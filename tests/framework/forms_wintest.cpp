@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
 #include "framework/StdCtrls.h"
 #include "support/RealInput.h"
@@ -187,6 +188,50 @@ TEST(ErrorBox, APeriodIsAppendedWhenTheLastCharacterSortsAfterIt) {
   }
   ASSERT_EQ(Capture.Boxes.size(), 1u);
   EXPECT_EQ(Capture.Boxes[0].Text, L"'abc' is not a valid integer value.");
+}
+
+// A handler that fails while the user drags a splitter: the error box comes, and the drag is
+// over (the neighbour back at its size, the mouse free) instead of going on behind the box.
+TEST(ErrorBox, AFailureInTheMiddleOfADragEndsTheDragAndReleasesTheMouse) {
+  TBoxCapture Capture;
+  auto F = std::make_unique<TForm>(nullptr);
+  F->SetBounds(50, 50, 400, 200);
+  auto* Left = new TPanel(F.get());
+  Left->SetBounds(0, 0, 100, 100);
+  Left->SetAlign(alLeft);
+  Left->SetParent(F.get());
+  auto* S = new TSplitter(F.get());
+  S->SetAlign(alLeft);
+  S->SetBounds(100, 0, 4, 100);
+  S->SetParent(F.get());
+  S->SetResizeStyle(rsUpdate);
+  S->OnCanResize = [](TObject*, int& NewSize, bool&) {
+    if (NewSize > 130) throw Exception("No wider");
+  };
+  F->Show();
+  uitest::Pump();
+  HWND W = F->Handle();
+  // Posted mouse messages with the real pointer waiting at each point (the drag reads it too).
+  auto Mouse = [&](UINT Msg, int X) {
+    const TPoint P = F->ClientToScreen(Point(X, 50));
+    realinput::MovePointer(POINT{P.X, P.Y});
+    PostMessageW(W, Msg, Msg == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(X, 50));
+    uitest::Pump();
+  };
+  Mouse(WM_LBUTTONDOWN, 102);
+  Mouse(WM_MOUSEMOVE, 122);
+  ASSERT_EQ(Left->Width(), 120);
+  ASSERT_EQ(GetCapture(), W);
+  Mouse(WM_MOUSEMOVE, 152);
+  ASSERT_EQ(Capture.Boxes.size(), 1u);
+  EXPECT_EQ(Capture.Boxes[0].Text, L"No wider.");
+  EXPECT_FALSE(S->Sizing());
+  EXPECT_EQ(GetCapture(), nullptr);
+  EXPECT_EQ(Left->Width(), 100);
+  // The button still down, the pointer moves on: nothing follows it any more.
+  Mouse(WM_MOUSEMOVE, 112);
+  Mouse(WM_LBUTTONUP, 112);
+  EXPECT_EQ(Left->Width(), 100);
 }
 
 TEST(Closing, CloseQueryCloseActionsAndRelease) {
