@@ -119,9 +119,13 @@ void TForm1::FormCreate(TObject* Sender) {
 }
 
 void LoadChannelList() {
+  TTextFileReader F;
+  LoadChannelList(F);
+}
+
+void LoadChannelList(TTextFileReader& F) {
   if (Form1 == nullptr || Form1->NxGrid1 == nullptr)
     throw EInvalidOperation("The channel list needs the main window, which does not exist");
-  TTextFileReader F;
   F.Open("list.txt");
   // The grid is refreshed once, with all the lines, instead of after each one.
   Form1->NxGrid1->BeginUpdate();

@@ -11,6 +11,7 @@
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
 #include "framework/IdHTTP.h"
+#include "framework/TextFile.h"
 #include "framework/WebBrowser.h"
 #include "grid/NxColumnClasses.h"
 #include "grid/NxGrid.h"
@@ -77,8 +78,10 @@ extern TCursorPosProc CursorPosProc;
 
 // Reads "list.txt" (current directory) into Form1->NxGrid1: one row per line, in file order,
 // each line whole as the cell text of column 0. EInvalidOperation when Form1 does not exist;
-// file failures raise EInOutError (rows added before stay).
+// file failures raise EInOutError (rows added before stay, and the grid ends its update).
 void LoadChannelList();
+// The same through the given reader, which opens and reads the file.
+void LoadChannelList(TTextFileReader& Reader);
 // The part of S after the first StartDelim and before the next EndDelim (see the .cpp).
 AnsiString ExtractBetween(const AnsiString& StartDelim, const AnsiString& EndDelim, const AnsiString& S);
 // The channel id text of a channel line: ExtractBetween("|", ",", S).
