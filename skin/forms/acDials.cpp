@@ -210,6 +210,7 @@ bool TacProvider::InitDialog(HWND Wnd) {
   AdaptChildWindows(this, Wnd);
   DialogAdapter->InitParams();
   SendSkinCommand(Wnd, AC_NEWSKIN, reinterpret_cast<LPARAM>(M));
+  DialogAdapter->WidenForCaption();
   return true;
 }
 

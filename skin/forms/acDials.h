@@ -177,6 +177,13 @@ class TacDialogWnd : public TacScrollWnd {
   // The caption over the title strip; key-coloured corners of the title show Under's pixels
   // (nullptr: the cache's own).
   void PaintCaption(TBitmap* Under = nullptr);
+  // Where the caption's text goes in a non-client image ImageWidth pixels wide: between the icon
+  // and the caption buttons (empty without a caption).
+  TRect CaptionTextRect(int ImageWidth) const;
+  // The skinned title holds an icon and wider buttons than the system's: a dialog whose caption
+  // does not fit there is made wider for it, up to half the width of its work area (a longer
+  // caption is still cut). Its contents and the dialog itself stay centred where they were.
+  void WidenForCaption();
   void PaintButtons();
   // Copies the frame strips of the cache to the window (and sets the region when dirty).
   void PaintNC();

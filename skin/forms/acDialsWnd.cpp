@@ -369,6 +369,60 @@ void TacDialogWnd::PaintButtons() {
   }
 }
 
+TRect TacDialogWnd::CaptionTextRect(int ImageWidth) const {
+  const int CapH = CaptionHeight();
+  TsSkinManager* M = ManagerOf(this);
+  if (CapH == 0 || M == nullptr) return TRect{};
+  const TsSkinData* SD = M->SkinData();
+  const TRect E = ExtMargins();
+  const int F = FrameWidth();
+  const int Top = E.Top + WindowFrameWidth(CtrlHandle, BorderForm, true);
+  // After the icon; the caption buttons' band decides where the text ends.
+  const int Left = E.Left + F + SD->BILeft + GetSystemMetrics(SM_CXSMICON) + 4 + SD->BILeft;
+  int TextRight = ImageWidth - E.Right - F - SD->BIRight;
+  if (HasSysMenu()) {
+    int Band = 0;
+    for (const TsCaptionButton* B : {&ButtonClose, &ButtonMax, &ButtonMin, &ButtonHelp}) {
+      if ((B == &ButtonMax && !HasMaxBox()) || (B == &ButtonMin && !HasMinBox()) || (B == &ButtonHelp && !HasHelp()))
+        continue;
+      Band += CaptionButtonImageSize(M, ButtonImage(*B)).cx + (ButtonClose.HaveAlignment ? SD->BISpace : 0);
+    }
+    TextRight -= Band;
+  }
+  return TRect{Left, Top, TextRight - 6, Top + CapH};
+}
+
+void TacDialogWnd::WidenForCaption() {
+  if (WndText.empty() || Iconic() || Zoomed()) return;
+  RefreshGeometry();
+  const TRect E = ExtMargins();
+  const TRect R = CaptionTextRect(DlgWidth + 2 * DiffBorder(BorderForm) + E.Left + E.Right);
+  if (R.IsEmpty()) return;
+  int TextWidth = 0;
+  if (HDC DC = CreateCompatibleDC(nullptr)) {
+    HGDIOBJ Old = SelectObject(DC, CaptionFont ? CaptionFont->Handle() : GetStockObject(DEFAULT_GUI_FONT));
+    SIZE Size{};
+    if (GetTextExtentPoint32W(DC, WndText.c_str(), static_cast<int>(WndText.size()), &Size)) TextWidth = Size.cx;
+    SelectObject(DC, Old);
+    DeleteDC(DC);
+  }
+  const TRect Work = WorkAreaNear(DlgRect);
+  const int Widen = std::min(TextWidth - R.Width(), Work.Width() / 2 - DlgWidth);
+  if (Widen <= 0) return;
+  // The contents keep their place in the middle, and so does the dialog (inside the work area).
+  const int Shift = Widen / 2;
+  for (HWND C = GetWindow(CtrlHandle, GW_CHILD); C != nullptr; C = GetWindow(C, GW_HWNDNEXT)) {
+    RECT CR;
+    GetWindowRect(C, &CR);
+    MapWindowPoints(nullptr, CtrlHandle, reinterpret_cast<POINT*>(&CR), 2);
+    SetWindowPos(C, nullptr, CR.left + Shift, CR.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  const int Width = DlgWidth + Widen;
+  const int X = std::clamp(DlgRect.Left - Shift, Work.Left, std::max(Work.Left, Work.Right - Width));
+  SetWindowPos(CtrlHandle, nullptr, X, DlgRect.Top, Width, DlgHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+  RefreshGeometry();
+}
+
 void TacDialogWnd::PaintCaption(TBitmap* Under) {
   const int CapH = CaptionHeight();
   TsSkinManager* M = ManagerOf(this);
@@ -397,18 +451,7 @@ void TacDialogWnd::PaintCaption(TBitmap* Under) {
     DestroyIcon(Copy);
   }
 
-  // The caption buttons' band decides where the text ends.
-  int TextRight = Cache->Width() - E.Right - F - SD->BIRight;
-  if (HasSysMenu()) {
-    int Band = 0;
-    for (TsCaptionButton* B : {&ButtonClose, &ButtonMax, &ButtonMin, &ButtonHelp}) {
-      if ((B == &ButtonMax && !HasMaxBox()) || (B == &ButtonMin && !HasMinBox()) || (B == &ButtonHelp && !HasHelp()))
-        continue;
-      Band += CaptionButtonImageSize(M, ButtonImage(*B)).cx + (ButtonClose.HaveAlignment ? SD->BISpace : 0);
-    }
-    TextRight -= Band;
-  }
-  TRect R{IX + IW + 4 + SD->BILeft, Top, TextRight - 6, Top + CapH};
+  TRect R = CaptionTextRect(Cache->Width());
   if (R.Right <= R.Left || WndText.empty()) return;
   TCanvas* C = Cache->Canvas();
   if (CaptionFont) C->SetFont(CaptionFont.get());

@@ -3,8 +3,10 @@
 // first show.
 #include <gtest/gtest.h>
 
+#include "framework/Dialogs.h"
 #include "framework/Exceptions.h"
 #include "support/AppTestHelpers.h"
+#include "support/Boxes.h"
 
 using namespace apptest;
 
@@ -27,6 +29,31 @@ struct TStart {
     if (List != nullptr) Folder.Write("list.txt", ListLen == std::string::npos ? std::string(List) : std::string(List, ListLen));
   }
   void Start() { CreateProgramForms(); }
+};
+
+// Measures, once the first box of this thread shows, the room its caption leaves between the
+// icon and the close button (in screen coordinates), pictures the box and closes it.
+struct TCaptionRoom {
+  static inline int Left = -1, Right = -1;
+  static void CALLBACK Measure(HWND, UINT, UINT_PTR, DWORD) {
+    const std::vector<HWND> Boxes = boxtest::ThreadBoxes();
+    if (Boxes.empty() || Left >= 0) return;
+    HWND B = Boxes.front();
+    RECT R;
+    GetWindowRect(B, &R);
+    // Along the caption's middle: the icon answers HTSYSMENU, the close button HTCLOSE.
+    const int Y = R.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2;
+    int IconRight = -1, CloseLeft = -1;
+    for (int X = R.left; X < R.right; ++X) {
+      const LRESULT Hit = SendMessageW(B, WM_NCHITTEST, 0, MAKELPARAM(X, Y));
+      if (Hit == HTSYSMENU) IconRight = X + 1;
+      if (Hit == HTCLOSE && CloseLeft < 0) CloseLeft = X;
+    }
+    Left = IconRight;
+    Right = CloseLeft;
+    uitest::SaveScreenshot(B, "program_ok_box");
+    PostMessageW(B, WM_COMMAND, IDOK, 0);
+  }
 };
 
 }  // namespace
@@ -213,6 +240,37 @@ TEST(FirstShow, ShowsTheOkBoxWhenThePointerIsLeftOfX100) {
     EXPECT_EQ(S.Boxes.Texts[0], L"OK");
     EXPECT_EQ(S.Boxes.FlagsSeen[0] & 0xF, static_cast<UINT>(MB_OK));
   }
+}
+
+// The "OK" box as the user sees it, a real box skinned like every dialog of the program: between
+// the icon and the close button its caption has room for the program's title whole.
+TEST(FirstShow, TheOkBoxShowsTheProgramsTitleWhole) {
+  TStart S;
+  S.Files("s", "A\r\n");
+  S.Start();
+  Application->MessageBoxProc = ShowSystemMessageBox;
+  CursorPosProc = [] { return Point(50, 300); };
+  TCaptionRoom::Left = TCaptionRoom::Right = -1;
+  const UINT_PTR Timer = SetTimer(nullptr, 0, 200, TCaptionRoom::Measure);
+  ShowMainForm();
+  KillTimer(nullptr, Timer);
+  ASSERT_EQ(S.Boxes.Texts.size(), 0u);  // the real box, not the recorder
+  ASSERT_GE(TCaptionRoom::Left, 0) << "no icon in the caption";
+  ASSERT_GE(TCaptionRoom::Right, 0) << "no close button in the caption";
+  // The title's width in the system's caption font, with a few pixels on either side.
+  NONCLIENTMETRICSW M{};
+  M.cbSize = offsetof(NONCLIENTMETRICSW, iPaddedBorderWidth);
+  ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, M.cbSize, &M, 0));
+  HFONT Font = CreateFontIndirectW(&M.lfCaptionFont);
+  HDC DC = CreateCompatibleDC(nullptr);
+  HGDIOBJ Old = SelectObject(DC, Font);
+  const WideString Title = Application->Title();
+  SIZE Size{};
+  GetTextExtentPoint32W(DC, Title.c_str(), static_cast<int>(Title.size()), &Size);
+  SelectObject(DC, Old);
+  DeleteDC(DC);
+  DeleteObject(Font);
+  EXPECT_GE(TCaptionRoom::Right - TCaptionRoom::Left, Size.cx + 6) << WideToAnsi(Title);
 }
 
 TEST(FirstShow, ShowsNoBoxWhenThePointerIsAtX100OrRight) {
