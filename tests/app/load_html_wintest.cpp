@@ -41,20 +41,25 @@ struct TBackstop {
 // Wakes a wait that sleeps in the message loop.
 void Wake() { PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0); }
 
-// Selects row First, and row Second while First's page waits (a message handled in the wait);
-// true when the second selection happened.
-bool SelectDuringTheLoad(int First, int Second) {
-  bool Selected = false;
+// Selects row First, and runs Meanwhile while First's page waits (a message handled in the
+// wait); true when Meanwhile ran.
+bool DuringTheLoad(int First, const std::function<void()>& Meanwhile) {
+  bool Ran = false;
   Application->OnMessage = [&](MSG& Msg, bool& Handled) {
-    if (Msg.message != WM_APP + 7 || Selected) return;
-    Selected = true;
+    if (Msg.message != WM_APP + 7 || Ran) return;
+    Ran = true;
     Handled = true;
-    Form1->NxGrid1->SelectCell(0, Second);
+    Meanwhile();
   };
   PostThreadMessageW(GetCurrentThreadId(), WM_APP + 7, 0, 0);
   Form1->NxGrid1->SelectCell(0, First);
   Application->OnMessage = nullptr;
-  return Selected;
+  return Ran;
+}
+
+// Selects row First, and row Second while First's page waits.
+bool SelectDuringTheLoad(int First, int Second) {
+  return DuringTheLoad(First, [Second] { Form1->NxGrid1->SelectCell(0, Second); });
 }
 
 }  // namespace
@@ -171,6 +176,19 @@ TEST(LoadHtml, TheSpecialPageSelectedWhileAPageLoadsStays) {
   EXPECT_TRUE(SelectDuringTheLoad(0, 1));
   ASSERT_TRUE(WaitFor([&] { return Run.Browser()->ReadyState() == READYSTATE_COMPLETE; }));
   EXPECT_EQ(Run.Browser()->LocationURL(), L"http://special.tavisko.invalid/page1.html");
+  ASSERT_NE(Run.Browser()->DocumentObject(), nullptr);
+  EXPECT_EQ(Run.Browser()->DocumentObject()->LoadCount(), 0) << LoadedPage(Run.Browser());
+}
+
+// The newest selection wins even when its id is no integer: its error is shown, and the page of
+// the older selection is given up.
+TEST(LoadHtml, ANewerSelectionWithABadIdWhileAPageLoadsGivesUpThatPage) {
+  TProgramRun Run("s\r\n", "One|1,x\r\nBad|b,x\r\n");
+  // The key goes through the grid's window, which shows the failure of its handler.
+  EXPECT_TRUE(DuringTheLoad(0, [] { SendMessageW(Form1->NxGrid1->Handle(), WM_KEYDOWN, VK_DOWN, 0); }));
+  EXPECT_EQ(Form1->NxGrid1->SelectedRow(), 1);
+  EXPECT_EQ(Run.Boxes.Texts, std::vector<WideString>{L"'b' is not a valid integer value."});
+  ASSERT_TRUE(WaitFor([&] { return Run.Browser()->ReadyState() == READYSTATE_COMPLETE; }));
   ASSERT_NE(Run.Browser()->DocumentObject(), nullptr);
   EXPECT_EQ(Run.Browser()->DocumentObject()->LoadCount(), 0) << LoadedPage(Run.Browser());
 }

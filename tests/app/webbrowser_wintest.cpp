@@ -11,6 +11,7 @@
 #include "framework/Streams.h"
 #include "framework/WebBrowser.h"
 #include "support/AppTestHelpers.h"
+#include "support/FreedMemoryGuard.h"
 
 using namespace apptest;
 
@@ -153,12 +154,26 @@ TEST(WebBrowserNavigation, AnEmptyAddressIsRefused) {
   EXPECT_EQ(F.Browser->ReadyState(), READYSTATE_UNINITIALIZED);
 }
 
-TEST(WebBrowserNavigation, ABrowserDestroyedWhileLoadingLeavesNothingBehind) {
+// A window closed while its page loads: the completion already queued goes with the browser. No
+// window of it is left, and the completion never reaches the freed browser (which would make a
+// document for it: the freed-memory guard checks that nothing wrote to what was freed).
+TEST(WebBrowserNavigation, ABrowserDestroyedWhileLoadingTakesItsQueuedCompletionAlong) {
+  auto NotifyWindows = [] {
+    int N = 0;
+    for (HWND W = nullptr; (W = FindWindowExW(HWND_MESSAGE, W, L"TWebBrowserNotify", nullptr)) != nullptr;) ++N;
+    return N;
+  };
+  const int Before = NotifyWindows();
+  const unsigned Freed = memguard::FreedSequence();
+  const memguard::TCounts Start = memguard::Counts();
   auto* B = new TWebBrowser(nullptr);
   B->Navigate(WideString(L"about:blank"));
+  EXPECT_EQ(NotifyWindows(), Before + 1);
   delete B;
-  Pump();  // the completion went with the browser
-  SUCCEED();
+  Pump();
+  memguard::CheckFreedSince(Freed);
+  EXPECT_EQ(memguard::Counts().HeapFaults, Start.HeapFaults) << memguard::DescribeSince(Start);
+  EXPECT_EQ(NotifyWindows(), Before);
 }
 
 TEST(WebDocument, AnswersItsInterfacesOnly) {
