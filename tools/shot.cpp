@@ -1,10 +1,13 @@
 // Developer tool: starts a program, waits until its windows are shown and painted, saves a
 // picture of them as a 24-bit BMP and closes the program.
 //   shot.exe OUT.bmp PROGRAM [ARGUMENTS...]
-// Exits with 0 only when the program showed a window, closed when asked and ended with exit
-// code 0; otherwise it says what went wrong (with the texts of any box left open) and exits 1.
+// A box that the program shows before any other window (an error while it starts) is closed, and
+// the tool waits on for the window that follows. Exits with 0 only when the program showed a
+// window and no box at start, closed when asked and ended with exit code 0; otherwise it says
+// what went wrong (with the texts of the boxes seen or left open) and exits 1.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -13,21 +16,29 @@
 
 namespace {
 
+bool IsBox(HWND W) {
+  char cls[64] = "";
+  GetClassNameA(W, cls, sizeof cls);
+  return std::string(cls) == "#32770";
+}
+
 struct Found {
   RECT Bounds;
-  bool Any;
+  bool Any;         // a window shown with more than a pixel to show
+  bool AnyButBox;   // such a window that is not a box
   std::vector<HWND> Windows;
 };
 
 // The program's windows, and the bounds of those shown with more than a pixel to show.
 Found FindWindows(DWORD Pid) {
-  Found f{{}, false, processwindows::Of(Pid, false)};
+  Found f{{}, false, false, processwindows::Of(Pid, false)};
   for (HWND W : f.Windows) {
     RECT r;
     if (!IsWindowVisible(W) || !GetWindowRect(W, &r) || r.right - r.left <= 1 || r.bottom - r.top <= 1) continue;
     if (!f.Any) f.Bounds = r;
     else UnionRect(&f.Bounds, &f.Bounds, &r);
     f.Any = true;
+    if (!IsBox(W)) f.AnyButBox = true;
   }
   return f;
 }
@@ -72,13 +83,27 @@ std::string TextOf(HWND W) {
   return std::string(text, n > 0 ? n : 0);
 }
 
-BOOL CALLBACK PrintChildText(HWND W, LPARAM) {
+// The texts a box shows: its visible children's, icons left out (buttons too with NoButtons).
+struct BoxTexts {
+  bool NoButtons;
+  std::vector<std::string> Lines;
+};
+
+BOOL CALLBACK CollectChildText(HWND W, LPARAM P) {
+  auto* t = reinterpret_cast<BoxTexts*>(P);
   char cls[64] = "";
   GetClassNameA(W, cls, sizeof cls);
   bool icon = lstrcmpiA(cls, "Static") == 0 && (GetWindowLongA(W, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
+  bool button = lstrcmpiA(cls, "Button") == 0;
   std::string text = TextOf(W);
-  if (!icon && IsWindowVisible(W) && !text.empty()) std::fprintf(stderr, "    %s\n", text.c_str());
+  if (!icon && !(button && t->NoButtons) && IsWindowVisible(W) && !text.empty()) t->Lines.push_back(text);
   return TRUE;
+}
+
+std::vector<std::string> TextsOf(HWND Box, bool NoButtons) {
+  BoxTexts t{NoButtons, {}};
+  EnumChildWindows(Box, CollectChildText, reinterpret_cast<LPARAM>(&t));
+  return t.Lines;
 }
 
 // The program's windows shown (only its dialog boxes with BoxesOnly), with their texts: an error
@@ -88,9 +113,9 @@ void PrintOpenWindows(DWORD Pid, bool BoxesOnly = false) {
     if (!IsWindowVisible(w)) continue;
     char cls[64] = "";
     GetClassNameA(w, cls, sizeof cls);
-    if (BoxesOnly && std::string(cls) != "#32770") continue;
+    if (BoxesOnly && !IsBox(w)) continue;
     std::fprintf(stderr, "  window \"%s\" (%s)\n", TextOf(w).c_str(), cls);
-    EnumChildWindows(w, PrintChildText, 0);
+    for (const std::string& line : TextsOf(w, false)) std::fprintf(stderr, "    %s\n", line.c_str());
   }
 }
 
@@ -124,14 +149,30 @@ int main(int argc, char** argv) {
   }
   WaitForInputIdle(pi.hProcess, 15000);
   Found f{};
-  for (int i = 0; i < 300; ++i) {  // up to 15 s for a visible window
+  // Boxes shown before any other window: each is closed once (the program goes on starting) and
+  // named at the end.
+  std::vector<HWND> closed;
+  std::vector<std::string> startBoxes;
+  for (int i = 0; i < 300; ++i) {  // up to 15 s for a visible window other than a box
     f = FindWindows(pi.dwProcessId);
-    if (f.Any) break;
+    if (f.AnyButBox) break;
+    for (HWND w : f.Windows) {
+      if (!IsWindowVisible(w) || !IsBox(w) || std::find(closed.begin(), closed.end(), w) != closed.end()) continue;
+      closed.push_back(w);
+      std::string text;
+      for (const std::string& line : TextsOf(w, true)) text += (text.empty() ? "" : " ") + line;
+      startBoxes.push_back(text);
+      PostMessageA(w, WM_CLOSE, 0, 0);
+    }
     if (WaitForSingleObject(pi.hProcess, 50) == WAIT_OBJECT_0) break;
   }
   int rc = 0;
-  if (!f.Any) {
-    std::fprintf(stderr, "shot: the program showed no window\n");
+  for (const std::string& text : startBoxes) {
+    std::fprintf(stderr, "shot: an error box was shown at start: %s\n", text.c_str());
+    rc = 1;
+  }
+  if (!f.AnyButBox) {
+    std::fprintf(stderr, "shot: the program showed no window%s\n", startBoxes.empty() ? "" : " after its boxes");
     rc = 1;
   } else {
     // Let the windows finish painting (timers, posted messages), then picture them.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The picture tool tells a clean run from a failed one: the program with the example lists is
-# pictured and closes with 0; the program in a folder without its lists, which shows an error
-# box and stays open, gives 1, and the tool names the box it left open.
+# pictured and closes with 0. In a folder without its lists the program shows an error box while
+# it starts: the tool closes the box, pictures the main window that follows, closes the program
+# and gives 1, naming the box it saw.
 #   picture_tool_check.sh SHOT.exe PROGRAM.exe EXAMPLES_FOLDER
 set -u
 shot=$1; program=$2; examples=$3
@@ -14,6 +15,8 @@ run() { # FOLDER: runs the tool there, output in $work/out.txt, picture in $work
     "$(winepath -w "$program")") >"$work/out.txt" 2>&1
 }
 fail() { echo "FAILED: $*"; cat "$work/out.txt"; exit 1; }
+# The width of the saved picture (a BMP's width is the 32-bit number at byte 18).
+width() { od -An -tu4 -j18 -N4 "$work/shot.bmp" | tr -d ' '; }
 
 run "$examples"; rc=$?
 [ "$rc" = 0 ] || fail "the program with its lists: exit $rc, expected 0"
@@ -22,5 +25,9 @@ run "$examples"; rc=$?
 mkdir -p "$work/empty"
 run "$work/empty"; rc=$?
 [ "$rc" = 1 ] || fail "the program without its lists: exit $rc, expected 1"
-grep -q "File not found." "$work/out.txt" || fail "the box left open is not named"
-echo "picture tool: a clean run gives 0, a program left with a box open gives 1"
+grep -q "an error box was shown at start: File not found\." "$work/out.txt" || fail "the box is not named"
+! grep -q "did not close" "$work/out.txt" || fail "the program was not closed when asked"
+[ -s "$work/shot.bmp" ] || fail "the program without its lists: no picture saved"
+# The main window's client area alone is 788 pixels wide; the box is far narrower.
+[ "$(width)" -ge 788 ] || fail "the picture is $(width) pixels wide: not the main window"
+echo "picture tool: a clean run gives 0; a box at start is closed and named, the main window pictured, and 1 given"
