@@ -32,7 +32,7 @@ while [ $# -gt 0 ]; do
     --seconds) seconds=${2:?--seconds needs a number}; shift 2 ;;
     --seconds=*) seconds=${1#--seconds=}; shift ;;
     --smoke) seconds=10; merge=0; shift ;;
-    -h|--help) sed -n '2,17p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,/^[^#]/s/^# \{0,1\}//p' "$0"; exit 0 ;;
     -*) echo "fuzz.sh: unknown option $1" >&2; exit 2 ;;
     *) targets+=("$1"); shift ;;
   esac

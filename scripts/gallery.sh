@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
 # Renders the gallery: the skin engine's windows under the program's own skin (a form of every
 # kind of control, a message box, a system dialog, a popup menu and the skinned system menu, an MDI
-# form with a maximised child, a form and a dialog with extended borders), saved as PNG files in
-# docs/gallery/ (or the folder given with --out). Builds first; runs under Wine on Xvfb.
+# form with a maximised child, a form and a dialog with extended borders).
 #   scripts/gallery.sh [--out FOLDER]
+# The pictures are saved as PNG files in docs/gallery/ (or the folder given with --out). Builds
+# first; runs under Wine on a virtual display.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 out="$root/docs/gallery"
 while [ $# -gt 0 ]; do
   case "$1" in
     --out) out=$(realpath -m "$2"); shift 2 ;;
-    -h|--help) sed -n '2,6p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,/^[^#]/s/^# \{0,1\}//p' "$0"; exit 0 ;;
     *) echo "gallery.sh: unknown argument $1" >&2; exit 2 ;;
   esac
 done

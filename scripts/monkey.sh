@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Runs the random-input test (tests/monkey) long: STEPS steps for each seed, one seed after the
-# other, under Wine on a virtual display of its own. Prints each seed's outcome and a summary; a
-# seed's whole output is kept in the log folder. Exits non-zero when any seed failed.
+# other, under Wine on a virtual display of its own.
 #   scripts/monkey.sh [--steps N] [--seed S | --seeds FIRST-LAST | --seeds S1,S2,...]
 #                     [--limit SECONDS] [--log FOLDER] [--no-build]
+# Defaults: 5000 steps, seed 1, a time limit per seed of STEPS / 10 + 300 seconds, the logs in
+# build/monkey-logs. It first installs what is missing and builds the test through
+# scripts/build.sh (skipped with --no-build). Prints each seed's outcome and a summary; a seed's
+# whole output is kept in the log folder. Exits non-zero when any seed failed.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 steps=5000
@@ -18,7 +21,7 @@ while [ $# -gt 0 ]; do
     --limit) limit=$2; shift 2 ;;
     --log) log=$(realpath -m "$2"); shift 2 ;;
     --no-build) build=0; shift ;;
-    -h|--help) sed -n '2,6p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,/^[^#]/s/^# \{0,1\}//p' "$0"; exit 0 ;;
     *) echo "monkey.sh: unknown argument $1" >&2; exit 2 ;;
   esac
 done
@@ -30,8 +33,7 @@ esac
 # around the counts.
 [ -n "$limit" ] || limit=$((steps / 10 + 300))
 if [ "$build" = 1 ]; then
-  export CMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}
-  cmake --build "$root/build/win32" -j 4 --target monkey_tests
+  "$root/scripts/build.sh" --program monkey_tests
 fi
 source "$root/scripts/wine-env.sh"
 tv_display xvfb

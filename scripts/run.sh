@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts the program under Wine in the examples folder
-# (or the folder given with --dir). On the user's display when there is one, otherwise on Xvfb.
-# With --demo the framework demo (tools/FrameworkDemo.exe) starts instead of the program.
+# Installs what is missing, builds the program, and starts it under Wine in the examples folder
+# (or the folder given with --dir), where it reads its two files, server.txt and list.txt.
 #   scripts/run.sh [--dir FOLDER] [--demo] [--screenshot FILE.png]
-# With --screenshot the program runs on Xvfb; the picture is saved once the window has painted,
-# then the program is closed: the script fails when the program showed no window, did not close
-# when asked, or ended with an exit code other than 0 (the picture is still saved when taken).
-# The first run builds only the program; scripts/test.sh builds the tests and benchmarks.
+# The program shows on your display when there is one. Without one it runs on a virtual display
+# (Xvfb) where nobody sees it: press Ctrl+C to end it. With --demo the framework demo
+# (tools/FrameworkDemo.exe) starts instead of the program. With --screenshot the program runs on a
+# virtual display; an error box that it shows while it starts is closed, the picture is saved once
+# the main window has painted, and the program is closed. The script then fails when the program
+# showed an error box at start, showed no window, did not close when asked, or ended with an exit
+# code other than 0 (the picture is still saved when taken). The first run builds only the
+# program; scripts/test.sh builds the tests and benchmarks.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 dir="$root/examples"
@@ -17,7 +20,7 @@ while [ $# -gt 0 ]; do
     --dir) dir=$(cd "$2" && pwd); shift 2 ;;
     --screenshot) shot=$(realpath -m "$2"); shift 2 ;;
     --demo) demo=1; shift ;;
-    -h|--help) sed -n '2,7p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,/^[^#]/s/^# \{0,1\}//p' "$0"; exit 0 ;;
     *) echo "run.sh: unknown argument $1" >&2; exit 2 ;;
   esac
 done
@@ -47,7 +50,11 @@ if [ -n "$shot" ]; then
     exit 1
   fi
 else
+  shown=${DISPLAY:-}
   tv_display
+  if [ "$DISPLAY" != "$shown" ]; then
+    echo "run.sh: no display: the program runs on the virtual display $DISPLAY, where nobody sees it; press Ctrl+C to end it" >&2
+  fi
   tv_wine_prefix
   cd "$dir"
   tv_wine "$exe"
