@@ -156,20 +156,23 @@ int TNxCustomGridControl::GetHorzScrollMax() {
 }
 
 int TNxCustomGridControl::GetRowsPerPage(bool CountAbove) {
+  // Rows that take no room (height 0 without grid lines) are on the page wherever the rows
+  // around them are: they add nothing and never end it. Only the empty rows past the last,
+  // which go on without end, stop the walk when they take no room.
   const int Height = GetBodyRect().Height();
   int Used = 0;
   int N = 0;
   TBodyRowWalk W(this, true);
   while (W.Next()) {
     const int P = W.Pitch() + RowGap();
-    if (P <= 0 || Used + P > Height) break;
+    if ((P <= 0 && !W.Exists()) || Used + P > Height) break;
     Used += P;
     ++N;
   }
   if (CountAbove) {
     for (int R = PreviousShownRow(FFirstVisibleRow - 1); R >= 0; R = PreviousShownRow(R - 1)) {
       const int P = GetRowPitch(R) + RowGap();
-      if (P <= 0 || Used + P > Height) break;
+      if (Used + P > Height) break;
       Used += P;
       ++N;
     }
@@ -179,15 +182,14 @@ int TNxCustomGridControl::GetRowsPerPage(bool CountAbove) {
 
 int TNxCustomGridControl::GetLastPageRows() {
   // A row is fully in view when its pixels are inside the body (the grid line under the last
-  // one may be cut), as ScrollToRow and GetLastFullyVisibleRow count it.
+  // one may be cut), as ScrollToRow and GetLastFullyVisibleRow count it. Rows of no height add
+  // nothing and never end the page.
   const int Height = GetBodyRect().Height() - FTopLine;
   int Used = 0;
   int N = 0;
   for (int R = PreviousShownRow(GetRowCount() - 1); R >= 0; R = PreviousShownRow(R - 1)) {
-    const int Pitch = GetRowPitch(R);
-    const int Next = Used + Pitch + (N > 0 ? RowGap() : 0);
-    // Rows that take no room would all count, every row walked: the page stops at them.
-    if (Next > Height || Pitch + RowGap() <= 0) break;
+    const int Next = Used + GetRowPitch(R) + (N > 0 ? RowGap() : 0);
+    if (Next > Height) break;
     Used = Next;
     ++N;
   }
@@ -199,7 +201,8 @@ int TNxCustomGridControl::GetLastFullyVisibleRow() {
   int Last = FFirstVisibleRow - 1;
   TBodyRowWalk W(this);
   while (W.Next()) {
-    if (W.Top() >= B.Bottom || W.Top() + W.Pitch() > B.Bottom) break;
+    // A row of no height on the body's lower edge is in view as much as the page counts it.
+    if (W.Top() + W.Pitch() > B.Bottom) break;
     Last = W.Row();
   }
   return Last;

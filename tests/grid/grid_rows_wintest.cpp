@@ -739,6 +739,28 @@ TEST_F(GridFixture, PageKeysMoveByAPage) {
   ASSERT_TRUE(WaitFor([&] { return G->SelectedRow() == G->FirstVisibleRow(); }));
 }
 
+// Without grid lines (as in the program) a row of height 0 takes no room: it adds nothing to a
+// page and never ends one, at the top, on a page key, or at the end of the list.
+TEST_F(GridFixture, RowsOfNoHeightNeitherTakeRoomNorEndAPage) {
+  Fill(std::vector<std::wstring>(40, L"x"));
+  G->SetRowHeight(10, 0);
+  G->SetRowHeight(35, 0);
+  const int Fit = G->GetBodyRect().Height() / G->RowSize();
+  ASSERT_GT(Fit, 10);
+  ASSERT_LT(2 * Fit + 1, 35);
+  EXPECT_EQ(G->GetRowsPerPage(), Fit + 1);
+  const TPoint P = F.RowPoint(0);
+  SettledClick(F.GridWindow(), P.X, P.Y);
+  ASSERT_TRUE(WaitFor([&] { return G->IsFocused() && G->SelectedRow() == 0; }));
+  realinput::Key(VK_NEXT);  // the last row of the page
+  ASSERT_TRUE(WaitFor([&] { return G->SelectedRow() == Fit; }));
+  realinput::Key(VK_NEXT);  // a whole page further
+  ASSERT_TRUE(WaitFor([&] { return G->SelectedRow() != Fit; }));
+  EXPECT_EQ(G->SelectedRow(), 2 * Fit + 1);
+  SendMessageW(F.GridWindow(), WM_VSCROLL, SB_BOTTOM, 0);
+  ExpectAtTheEnd(G, 39);
+}
+
 TEST_F(GridFixture, RowHeightsAreCheckedAndCounted) {
   Fill({L"a", L"b", L"c"});
   EXPECT_EQ(MessageOf([&] { G->SetRowHeight(1, -4); }), "Row height must not be negative (-4)");
