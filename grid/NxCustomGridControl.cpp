@@ -407,6 +407,7 @@ void TNxCustomGridControl::InsertRow(int ARow) {
 
 void TNxCustomGridControl::ClearRows() {
   FFirstVisibleRow = 0;
+  FUpdateScrollRow = -1;
   FSelectedColumn = 0;
   FSelectedRow = -1;
   FAnchorRow = -1;

@@ -645,6 +645,7 @@ class TNxCustomGridControl : public TNxScrollControl {
   bool FInputSelected = false;
   int FInputColumn = -1;
   int FUpdateCount = 0;
+  int FUpdateScrollRow = -1;  // the row ScrollToRow was asked for while updating, shown by EndUpdate
   unsigned FVertBarPass = 0;  // counts UpdateVertScrollBar calls (a nested one supersedes)
   TGridState FGridState;
   TNxCustomColumn* FSortedColumn = nullptr;

@@ -414,6 +414,11 @@ void TNxCustomGridControl::EndUpdate() {
   RefreshPart(gaFooter);
   RefreshPart(gaIndicator);
   UpdateVertScrollBar();
+  if (FUpdateScrollRow >= 0) {
+    const int Row = FUpdateScrollRow;
+    FUpdateScrollRow = -1;
+    ScrollToRow(Row);
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -538,6 +543,12 @@ void TNxCustomGridControl::AfterScroll() { PlaceEditor(); }
 
 void TNxCustomGridControl::ScrollToRow(int ARow) {
   if (ARow < 0 || ARow >= GetRowCount()) return;
+  // While the grid is updating the bar does not count the rows yet: the row is shown when the
+  // update ends.
+  if (FUpdateCount > 0) {
+    FUpdateScrollRow = ARow;
+    return;
+  }
   // A row that is not shown takes no room: the view goes to where it lies, the shown row above
   // it (or below, at the top). Measured as a shown row it would scroll past the last page.
   if (!GetRowShown(ARow)) {

@@ -175,6 +175,14 @@ TEST(EngineScrolling, VerticalRangeFollowsTheShownRows) {
   G->ScrollToRow(3);
   EXPECT_EQ(G->FirstVisibleRow(), 3);
   EXPECT_EQ(G->VertScrollBar()->Position(), 3);
+  // Asked for while the grid is updating (its bar not yet counting the rows), the row shows when
+  // the update ends.
+  G->ClearRows();
+  G->BeginUpdate();
+  G->AddRow(40);
+  G->ScrollToRow(30);
+  G->EndUpdate();
+  EXPECT_EQ(G->GetLastFullyVisibleRow(), 30);
   // The hidden-bar switch keeps the bar (disabled) while there is nothing to scroll.
   G->ClearRows();
   G->SetHideScrollBar(false);
