@@ -1,6 +1,7 @@
 #include "grid/NxCustomGridControl.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "framework/Strings.h"
 #include "grid/NxDisplays.h"
@@ -554,8 +555,17 @@ void TNxCustomGridControl::ColumnChanged(TNxCustomColumn* Column, int Param, int
     return;
   }
   // An editor over a column that goes out of sight would stand over the next one: what was
-  // typed goes into its own column first.
-  if (Kind == ccVisible && !Column->Visible() && IsEditing() && Column->Index() == FEditCol) CommitEditing();
+  // typed goes into its own column first. A text the column refuses closes the editor all the
+  // same; the column goes, and the refusal is reported once it has gone.
+  std::exception_ptr Refused;
+  if (Kind == ccVisible && !Column->Visible() && IsEditing() && Column->Index() == FEditCol) {
+    try {
+      CommitEditing();
+    } catch (...) {
+      Refused = std::current_exception();
+      EndEditing();
+    }
+  }
   if (Kind == ccMoved || Kind == ccSorted || Kind == ccVisible || Kind == ccResized) PlaceEditor();
   switch (Kind) {
     case ccMoved:
@@ -583,6 +593,7 @@ void TNxCustomGridControl::ColumnChanged(TNxCustomColumn* Column, int Param, int
       break;
     default: break;
   }
+  if (Refused) std::rethrow_exception(Refused);
 }
 
 // ---------------------------------------------------------------------------------------------

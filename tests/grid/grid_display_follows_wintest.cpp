@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "support/EngineTestHelpers.h"
+#include "support/MessageOf.h"
 
 using namespace enginetest;
 using gridtest::TChannelListForm;
@@ -123,6 +124,24 @@ TEST(DisplayFollows, HidingTheEditedColumnWritesTheTextAndClosesTheEditor) {
   F.Columns[1]->SetVisible(false);
   EXPECT_FALSE(G->IsEditing());
   EXPECT_EQ(G->Cells(1, 2), L"by code");
+}
+
+// A text the column refuses (letters in a column of integers) does not stop the column going:
+// the screen and the bar lose it, the editor closes, and the refusal is reported afterwards.
+TEST(DisplayFollows, HidingTheEditedColumnFinishesWhenTheColumnRefusesTheText) {
+  TEditingForm F(3, {goHeader, goGrid}, 4, 200);
+  TNxGrid* G = F.Grid;
+  F.Columns[1]->SetColumnKind(ckInteger);
+  Settle(F.Window());
+  G->EditCell(1, 1, L"abc");
+  ASSERT_TRUE(G->IsEditing());
+  EXPECT_EQ(exctest::MessageOf<Exception>([&] { F.Columns[1]->SetVisible(false); }),
+            "'abc' is not a valid integer value");
+  EXPECT_FALSE(G->IsEditing());
+  EXPECT_EQ(G->HorzScrollBar()->Max(), 2 * 80);
+  EXPECT_TRUE(ShowsAFullRepaint(F.Window(), "grid_hidden_refusing_column"));
+  EXPECT_EQ(G->Cells(1, 1), L"0");
+  EXPECT_EQ(G->Cells(2, 1), L"r1c2");
 }
 
 TEST(DisplayFollows, FooterSettingsRepaintTheFooter) {
