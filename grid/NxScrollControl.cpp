@@ -175,7 +175,13 @@ void TNxCustomScrollControl::ScrollContent(TNxCustomScrollBar* Bar, int DX, int 
   if (HandleAllocated()) {
     const TRect& R = DX != 0 ? FHorzScrollRect : FVertScrollRect;
     RECT Clip{R.Left, R.Top, R.Right, R.Bottom};
-    ScrollWindowEx(Handle(), DX, DY, nullptr, &Clip, nullptr, nullptr, SW_INVALIDATE);
+    // A shift as long as the body leaves nothing of it to move: it is repainted instead
+    // (scrolling that far writes outside the clip rectangle under Wine, over the header or the
+    // footer).
+    if (std::abs(DY) >= R.Height())
+      InvalidateRect(Handle(), &Clip, FALSE);
+    else
+      ScrollWindowEx(Handle(), DX, DY, nullptr, &Clip, nullptr, nullptr, SW_INVALIDATE);
   }
   AfterScroll();
 }

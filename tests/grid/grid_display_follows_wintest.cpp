@@ -144,6 +144,36 @@ TEST(DisplayFollows, HidingTheEditedColumnFinishesWhenTheColumnRefusesTheText) {
   EXPECT_EQ(G->Cells(2, 1), L"r1c2");
 }
 
+// Scrolls of a page or more in a grid with a footer: the header and the footer keep their pixels
+// (the display is what a full repaint shows).
+TEST(DisplayFollows, LongScrollsLeaveTheHeaderAndTheFooterAsTheyAre) {
+  TEngineForm F(2, {goHeader, goFooter}, 300, 200);
+  F.Fill(60);
+  TNxGrid* G = F.Grid;
+  for (TNxTextColumn* C : F.Columns) C->Footer()->SetCaption(L"Total");
+  ASSERT_TRUE(F.FocusByClick(0, 0));
+  const struct {
+    const char* Name;
+    std::function<void()> Scroll;
+  } Scrolls[] = {{"page down", [] { PressKey(VK_NEXT); }},
+                 {"page down", [] { PressKey(VK_NEXT); }},
+                 {"to the end", [&] { G->VertScrollBar()->Last(); }},
+                 {"page up", [] { PressKey(VK_PRIOR); }},
+                 {"to the top", [&] { G->VertScrollBar()->First(); }},
+                 {"taller window", [&] {
+                    G->VertScrollBar()->Last();
+                    Settle(F.Window());
+                    F.Form->SetHeight(F.Form->Height() + 150);
+                    G->SetHeight(G->Height() + 150);
+                  }}};
+  for (const auto& S : Scrolls) {
+    SCOPED_TRACE(S.Name);
+    Settle(F.Window());
+    S.Scroll();
+    EXPECT_TRUE(ShowsAFullRepaint(F.Window(), "grid_footer_scroll"));
+  }
+}
+
 TEST(DisplayFollows, FooterSettingsRepaintTheFooter) {
   TEngineForm F(2, {goHeader, goFooter}, 300, 200);
   F.Fill(3);
