@@ -462,10 +462,11 @@ void TNxCustomGrid::MouseDown(TMouseButton Button, TShiftState Shift, int X, int
     FClickColumn = nullptr;
   }
   FDownPoint = Point(X, Y);
-  FDownCell = GetCellAtPos(FDownPoint);
-  FPressShift = 0;
   const bool Designing = ComponentState().Contains(csDesigning);
   if (Shift.Contains(ssDouble)) {
+    // The first press may have scrolled its row into view: the second press names the cell the
+    // first one did, moved as far as its row moved.
+    FDownCell = GetCellAtPos(Point(X, Y + FPressShift));
     // The first press of the double click ended a (null) resize and forgot the grip: the grip
     // under the press counts as well.
     TNxCustomColumn* Grip = FGripColumn;
@@ -495,6 +496,8 @@ void TNxCustomGrid::MouseDown(TMouseButton Button, TShiftState Shift, int X, int
     FDownPoint = Point(-1, -1);
     return;
   }
+  FDownCell = GetCellAtPos(FDownPoint);
+  FPressShift = 0;
   if (!Designing && Visible() && CanFocus() && !IsFocused()) SetFocus();
   if (Columns()->Count() == 0 || Button == mbMiddle) return;
   if (Button == mbLeft && Options().Contains(goHeader) && GetAreaAtPos(FDownPoint) == gaHeader)

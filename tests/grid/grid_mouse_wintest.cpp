@@ -421,6 +421,25 @@ TEST(GridBodyMouse, DoubleClicksReachTheCellAndTheHeader) {
   EXPECT_EQ(Log.Joined(), "dbl:2,3 hdbl:1");
 }
 
+// The first press of a double click on the partly shown bottom row scrolls it into view: the
+// second press, the double click and both clicks still name that row, and its editor opens.
+TEST(GridBodyMouse, ADoubleClickOnThePartlyShownBottomRowNamesThatRow) {
+  TEditingForm F(3, {goHeader, goGrid}, 30);
+  TNxGrid* G = F.Grid;
+  TEventLog Log;
+  G->OnCellClick = [&](TObject*, int C, int R) { Log.Add(TEventLog::Cell("click", C, R)); };
+  G->OnCellDblClick = [&](TObject*, int C, int R) { Log.Add(TEventLog::Cell("dbl", C, R)); };
+  const int Row = G->GetLastFullyVisibleRow() + 1;
+  const TRect Cell = G->GetCellRect(1, Row);
+  ASSERT_LT(Cell.Top + 4, G->GetBodyRect().Bottom);
+  ASSERT_TRUE(DoubleClick(F.Window(), (Cell.Left + Cell.Right) / 2, Cell.Top + 4));
+  ASSERT_TRUE(WaitFor([&] { return Log.Items.size() == 3; }));
+  const std::string Click = TEventLog::Cell("click", 1, Row);
+  EXPECT_EQ(Log.Joined(), Click + " " + TEventLog::Cell("dbl", 1, Row) + " " + Click);
+  EXPECT_EQ(G->SelectedRow(), Row);
+  EXPECT_EQ(G->EditRow(), Row);
+}
+
 TEST(GridBodyMouse, APressRunsOnMouseDownThenCommitsTheEditorThenSelects) {
   TEngineForm F(3, {goHeader}, 300, 200, 80, true);
   F.Fill(5);
