@@ -1365,8 +1365,13 @@ void TNxCustomGrid::KeyPress(wchar_t& Key) {
     if (!S->Options().Contains(coSearchColumn)) continue;
     FSearchTimer->SetEnabled(false);
     FSearchTimer->SetEnabled(true);
-    FSearchText += Key;
-    SearchText(S, FSearchText, false);
+    // Backspace takes back the last typed character; other control characters are not text.
+    if (Key == VK_BACK) {
+      if (!FSearchText.empty()) FSearchText.pop_back();
+    } else if (Key >= L' ') {
+      FSearchText += Key;
+      SearchText(S, FSearchText, false);
+    }
     break;
   }
 }

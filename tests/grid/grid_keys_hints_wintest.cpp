@@ -55,6 +55,22 @@ TEST(GridSearch, TypingSelectsTheNextMatchingRowIgnoringCase) {
   EXPECT_EQ(F.Grid->TypedSearchText(), L"brz");
 }
 
+// Backspace takes back the last typed letter, and no other control character is typed.
+TEST(GridSearch, BackspaceTakesBackALetter) {
+  SearchForm F;
+  ASSERT_TRUE(F.FocusByClick(1, 0));
+  PressKey('B');
+  PressKey('R');
+  ASSERT_TRUE(WaitFor([&] { return F.Grid->SelectedRow() == 2; }));  // "Bravo"
+  PressKey(VK_BACK);
+  KeyWith(VK_CONTROL, 'B');
+  Pump();
+  EXPECT_EQ(F.Grid->TypedSearchText(), L"b");
+  PressKey('O');
+  ASSERT_TRUE(WaitFor([&] { return F.Grid->SelectedRow() == 4; }));  // "bob"
+  EXPECT_EQ(F.Grid->TypedSearchText(), L"bo");
+}
+
 TEST(GridSearch, TheTimerClearsTheTypedTextAndTheSearchWrapsToTheTop) {
   SearchForm F;
   ASSERT_TRUE(F.FocusByClick(0, 3));
