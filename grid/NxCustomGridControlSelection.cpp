@@ -128,12 +128,16 @@ void TNxCustomGridControl::SelectRow(int ARow) {
 }
 
 void TNxCustomGridControl::SelectFirstRow(TShiftState Shift) {
+  // Without rows there is no row to select (a row 0 kept for later would show as selected when
+  // rows arrive, without its event).
+  if (GetRowCount() == 0) return;
   SetInputSelected(false);
   SelectCell(FSelectedColumn, GetFirstShownRow(), false, true, Shift);
   VertScrollBar()->First();
 }
 
 void TNxCustomGridControl::SelectLastRow(TShiftState Shift) {
+  if (GetRowCount() == 0) return;
   SetInputSelected(false);
   SelectCell(FSelectedColumn, GetLastShownRow(), false, true, Shift);
   VertScrollBar()->Last();

@@ -193,3 +193,19 @@ TEST(EngineKeys, DisabledKeysAndFullRowLeftRight) {
   G->SetAppearanceOptions({aoHideSelection, aoIndicateSelectedCell});
   ASSERT_TRUE(KeyTo(G, VK_RIGHT, 1, 0));
 }
+
+// The row keys in a grid without rows select nothing: rows that arrive later show no selection.
+TEST(EngineKeys, RowKeysInAnEmptyGridSelectNothing) {
+  TEngineForm F(2, {goHeader});
+  TNxGrid* G = F.Grid;
+  TEventLog Log;
+  Log.AttachSelection(G);
+  G->SetFocus();
+  ASSERT_TRUE(WaitFor([&] { return G->IsFocused(); }));
+  for (WORD Vk : {VK_HOME, VK_END, VK_NEXT, VK_PRIOR, VK_DOWN, VK_UP}) PressKey(Vk);
+  Pump();
+  EXPECT_EQ(Log.Joined(), "");
+  EXPECT_EQ(G->SelectedRow(), -1);
+  F.Fill(3);
+  EXPECT_FALSE(G->IsCellSelected(0, 0));
+}
