@@ -48,7 +48,7 @@ void TNxGrid::GetCellData(int ACol, int ARow, TCellValue& Value) {
   Value = TCellValue{};
   Value.Kind = Columns()->Item(ACol)->ColumnKind();
   switch (Value.Kind) {
-    case ckIncrement: Value.AsInteger = ARow; break;
+    case ckIncrement: Value.AsInteger = C->AsInteger(); break;
     case ckBoolean: Value.AsBoolean = C->AsBoolean(); break;
     case ckDateTime: Value.AsDateTime = C->AsDateTime(); break;
     case ckFloat: Value.AsFloat = C->AsFloat(); break;

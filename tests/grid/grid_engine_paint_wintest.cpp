@@ -158,6 +158,21 @@ TEST(EnginePaint, SortedColumnsAndCellColouring) {
   EXPECT_EQ(S.Pixel(G->GetCellRect(0, 1).Right - 6, Below), Rgb(clWindow));
 }
 
+// An increment column shows the numbers its cells hold (1, 2, 3 ...), painted as a text column
+// holding them is.
+TEST(EnginePaint, AnIncrementColumnPaintsItsCellsNumbers) {
+  TEngineForm F(2, {});
+  F.Fill(3);
+  TNxGrid* G = F.Grid;
+  F.Columns[0]->SetColumnKind(ckIncrement);
+  for (int R = 0; R < 3; ++R) G->SetCells(1, R, G->Cells(0, R));
+  ASSERT_EQ(G->Cells(1, 0), L"1");
+  G->InvalidateGrid();
+  Settle(F.Window());
+  const TCapture P(F.Window());
+  for (int R = 0; R < 3; ++R) EXPECT_TRUE(TCapture::SamePixels(P, G->GetCellRect(0, R), P, G->GetCellRect(1, R))) << R;
+}
+
 TEST(EnginePaint, UnfilledCellsAndTheBackgroundEvent) {
   TEngineForm F(1, {goHeader});
   F.Fill(2);
