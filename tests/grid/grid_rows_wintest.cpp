@@ -759,6 +759,12 @@ TEST_F(GridFixture, RowsOfNoHeightNeitherTakeRoomNorEndAPage) {
   EXPECT_EQ(G->SelectedRow(), 2 * Fit + 1);
   SendMessageW(F.GridWindow(), WM_VSCROLL, SB_BOTTOM, 0);
   ExpectAtTheEnd(G, 39);
+  // A row of no height on the body's lower edge is on the page, and in view.
+  SendMessageW(F.GridWindow(), WM_VSCROLL, SB_TOP, 0);
+  G->SetRowHeight(0, G->RowSize() + G->GetBodyRect().Height() % G->RowSize());
+  G->SetRowHeight(Fit + 1, 0);
+  EXPECT_EQ(G->GetRowsPerPage(), Fit + 2);
+  EXPECT_EQ(G->GetLastFullyVisibleRow(), Fit + 1);
 }
 
 TEST_F(GridFixture, RowHeightsAreCheckedAndCounted) {
