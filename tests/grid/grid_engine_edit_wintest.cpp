@@ -68,6 +68,23 @@ TEST(EngineEditing, ClickOpensTypingEditsEnterWritesBack) {
   EXPECT_EQ(G->GetSelectedCell(), Point(1, 2));  // Enter does not move without WantReturns
 }
 
+// With goSecondClickEdit the click that selects a cell leaves its editor closed; a click on the
+// selected cell opens it.
+TEST(EngineEditing, WithSecondClickEditTheFirstClickOnlySelects) {
+  TEditForm F({goHeader, goGrid, goSecondClickEdit});
+  TNxGrid* G = F.Grid;
+  int Clicks = 0;
+  G->OnCellClick = [&](TObject*, int, int) { ++Clicks; };
+  const TPoint P = F.CellPoint(1, 2);
+  SettledClick(F.Window(), P.X - 15, P.Y);
+  ASSERT_TRUE(WaitFor([&] { return Clicks == 1; }));
+  EXPECT_EQ(G->GetSelectedCell(), Point(1, 2));
+  EXPECT_FALSE(G->IsEditing());
+  // Apart from the first press, so that the two make no double click.
+  SettledClick(F.Window(), P.X + 15, P.Y);
+  ASSERT_TRUE(WaitFor([&] { return G->EditCol() == 1 && G->EditRow() == 2; }));
+}
+
 TEST(EngineEditing, EscapeDiscardsOrClearsTheText) {
   TEditForm F;
   TNxGrid* G = F.Grid;

@@ -3,6 +3,8 @@
 // that redirects a column move, and a column that opens its editor on arrival.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "support/EngineTestHelpers.h"
 
 using namespace enginetest;
@@ -101,7 +103,14 @@ TEST(EngineKeys, PagesAndEnds) {
   const int Down = G->SelectedRow();
   PressKey(VK_PRIOR);
   ASSERT_TRUE(WaitFor([&] { return G->SelectedRow() < Down; }));
-  EXPECT_GE(G->SelectedRow(), G->FirstVisibleRow());
+  EXPECT_EQ(G->SelectedRow(), G->FirstVisibleRow());
+  // On the first row in view, a page up.
+  const int Top = G->SelectedRow();
+  ASSERT_GT(Top, 0);
+  PressKey(VK_PRIOR);
+  ASSERT_TRUE(WaitFor([&] { return G->SelectedRow() < Top; }));
+  EXPECT_EQ(G->SelectedRow(), std::max(Top - Page, 0));
+  EXPECT_EQ(G->FirstVisibleRow(), G->SelectedRow());
   ASSERT_TRUE(KeyTo(G, VK_END, 0, 49));
   EXPECT_EQ(G->GetLastFullyVisibleRow(), 49);
   ASSERT_TRUE(KeyTo(G, VK_HOME, 0, 0));
@@ -178,7 +187,8 @@ TEST(EngineKeys, ArrivingOnAnAutoEditColumnOpensItsEditor) {
 }
 
 TEST(EngineKeys, DisabledKeysAndFullRowLeftRight) {
-  TEngineForm F(2, {goHeader, goDisableKeys});
+  // The columns are wider than the grid: there is room to scroll sideways.
+  TEngineForm F(2, {goHeader, goDisableKeys}, 300, 200, 200);
   F.Fill(3);
   TNxGrid* G = F.Grid;
   ASSERT_TRUE(F.FocusByClick(0, 0));
@@ -188,7 +198,10 @@ TEST(EngineKeys, DisabledKeysAndFullRowLeftRight) {
   // Full rows without the indicated cell: Left and Right scroll instead of moving the cell.
   G->SetOptions({goHeader, goSelectFullRow});
   PressKey(VK_RIGHT);
-  Pump();
+  ASSERT_TRUE(WaitFor([&] { return G->HorzScrollBar()->Position() > 0; }));
+  EXPECT_EQ(G->SelectedColumn(), 0);
+  PressKey(VK_LEFT);
+  ASSERT_TRUE(WaitFor([&] { return G->HorzScrollBar()->Position() == 0; }));
   EXPECT_EQ(G->SelectedColumn(), 0);
   G->SetAppearanceOptions({aoHideSelection, aoIndicateSelectedCell});
   ASSERT_TRUE(KeyTo(G, VK_RIGHT, 1, 0));

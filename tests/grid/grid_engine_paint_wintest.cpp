@@ -99,6 +99,15 @@ TEST(EnginePaint, SelectionColoursAndTheFocusFrame) {
   // Its neighbours keep the column colour.
   EXPECT_EQ(P.Pixel(G->GetCellRect(0, 2).Right - 6, Cell.Top + 8), Rgb(clWindow));
   EXPECT_EQ(P.Pixel(Cell.Right - 6, G->GetCellRect(1, 1).Top + 8), Rgb(clWindow));
+  // aoHideFocus leaves the frame out; aoBoldTextSelection writes the selected text in bold.
+  const TRect Inside = Rect(Cell.Left + 1, Cell.Top + 1, Cell.Right - 1, Cell.Bottom - 1);
+  const int PlainText = P.Count(Inside, Rgb(clHighlightText));
+  G->SetAppearanceOptions(G->AppearanceOptions() + aoHideFocus + aoBoldTextSelection);
+  G->InvalidateGrid();
+  Settle(F.Window());
+  TCapture H(F.Window());
+  EXPECT_EQ(H.CountOther(Rect(Cell.Left, Cell.Top, Cell.Right, Cell.Top + 1), Rgb(clHighlight)), 0);
+  EXPECT_GT(H.Count(Inside, Rgb(clHighlightText)), PlainText);
 
   // The alpha-blended selection: a quarter of the highlight over the cell colour, framed solid.
   G->SetAppearanceOptions({aoHideSelection, aoAlphaBlendedSelection});

@@ -3,6 +3,8 @@
 // Ctrl and Shift clicks, the input line, and which cells count as selected.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "support/EngineTestHelpers.h"
 
 using namespace enginetest;
@@ -41,8 +43,38 @@ TEST(EngineSelection, VetoAndDisabledColumnsChangeNothing) {
   // An invalid column index likewise.
   F.Grid->SelectCell(7, 2);
   EXPECT_EQ(Log.Joined(), "before:0,3 before:2,2 before:7,2");
-  // CanSelectCell answers the veto's initial value; keyboard moves skip what it refuses.
   EXPECT_EQ(F.Grid->GetSelectedCell(), Point(0, 1));
+}
+
+namespace {
+
+// A grid whose cells of row 2 cannot be selected.
+struct TRefusingGrid : TNxGrid {
+  explicit TRefusingGrid(TComponent* AOwner) : TNxGrid(AOwner) {}
+  bool CanSelectCell(int ACol, int ARow) override { return ARow != 2; }
+};
+
+}  // namespace
+
+TEST(EngineSelection, KeyboardMovesSkipWhatTheGridRefuses) {
+  std::unique_ptr<TForm> Form(new TForm(nullptr));
+  Form->SetBounds(100, 80, 340, 260);
+  auto* G = new TRefusingGrid(Form.get());
+  G->SetBounds(10, 10, 300, 200);
+  G->SetParent(Form.get());
+  G->Columns()->AddColumn<TNxTextColumn>(Form.get());
+  G->AddRow(5);
+  Form->Show();
+  ASSERT_TRUE(realinput::BringToFront(Form->Handle()));
+  G->SetFocus();
+  G->SelectCell(0, 1);
+  // CanSelectCell answers the veto's initial value: the row is refused as a handler refuses it.
+  G->SelectCell(0, 2);
+  EXPECT_EQ(G->SelectedRow(), 1);
+  PressKey(VK_DOWN);
+  ASSERT_TRUE(WaitFor([&] { return G->SelectedRow() == 3; }));
+  PressKey(VK_UP);
+  ASSERT_TRUE(WaitFor([&] { return G->SelectedRow() == 1; }));
 }
 
 TEST(EngineSelection, WithoutRowsOnlyTheBeforeSelectFires) {

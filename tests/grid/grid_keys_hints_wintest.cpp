@@ -240,6 +240,34 @@ TEST(GridHints, ClicksOnACellUnderItsHintReachTheGrid) {
   EXPECT_EQ(Selected, std::vector<int>{1});
 }
 
+// A text fits its cell with 5 pixels to spare beside it; with 4 the hint shows it.
+TEST(GridHints, ATextFitsWithFivePixelsToSpare) {
+  TEngineForm F(2, {goHeader});
+  const std::wstring Text = L"Some channel";
+  const int Row = F.Grid->AddRow(1);
+  HDC DC = GetDC(F.Window());
+  const HGDIOBJ Old = SelectObject(DC, F.Columns[0]->Font()->Handle());
+  SIZE Size{};
+  GetTextExtentPoint32W(DC, Text.c_str(), static_cast<int>(Text.size()), &Size);
+  SelectObject(DC, Old);
+  ReleaseDC(F.Window(), DC);
+  for (int C = 0; C < 2; ++C) {
+    F.Grid->SetCells(C, Row, Text);
+    F.Columns[C]->SetOptions(F.Columns[C]->Options() + coShowTextFitHint);
+    F.Columns[C]->SetWidth(Size.cx + 4 + C);
+  }
+  Settle(F.Window());
+  const struct {
+    int Col;
+    bool Hinted;
+  } Cases[] = {{0, true}, {1, false}};
+  for (const auto& C : Cases) {
+    const TPoint P = F.CellPoint(C.Col, Row);
+    ASSERT_TRUE(PointerTo(F.Window(), P.X, P.Y));
+    EXPECT_TRUE(WaitFor([&] { return ShownHintRect(F.Grid).IsEmpty() != C.Hinted; })) << C.Col;
+  }
+}
+
 TEST(GridHints, NoTextFitHintWithoutTheColumnOptionOrWithHintsOff) {
   TChannelListForm F;
   F.AddLines({L"Short", L"A channel name far too long to fit into the list"});

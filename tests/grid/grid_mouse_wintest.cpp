@@ -368,6 +368,19 @@ TEST(GridRowMouse, DraggingARowMovesItWhenRowMovingIsOn) {
   EXPECT_EQ(After.Count(TRect{0, 0, 160, 150}, RGB(255, 0, 0)), 0);
 }
 
+// A moved row is dropped above the row under the pointer in that row's upper half, below it in
+// its lower half.
+TEST(GridRowMouse, TheDropPointSplitsTheRowInItsMiddle) {
+  TEngineForm F(2, {goHeader, goRowMoving});
+  F.Fill(8);
+  const TRect R = F.Grid->GetCellRect(0, 4);
+  const int Middle = (R.Top + R.Bottom) / 2;
+  const struct {
+    int Y, Drop;
+  } Cases[] = {{R.Top + 1, 4}, {Middle - 1, 4}, {Middle + 1, 5}, {R.Bottom - 1, 5}};
+  for (const auto& C : Cases) EXPECT_EQ(F.Grid->GetRowDropIndex(C.Y), C.Drop) << C.Y - R.Top;
+}
+
 TEST(GridRowMouse, ARefusedOrDisabledRowMoveLeavesTheRows) {
   TEngineForm F(2, {goHeader, goRowMoving});
   F.Fill(6);
