@@ -1368,7 +1368,7 @@ void TNxCustomGrid::KeyPress(wchar_t& Key) {
     // Backspace takes back the last typed character; other control characters are not text.
     if (Key == VK_BACK) {
       if (!FSearchText.empty()) FSearchText.pop_back();
-    } else if (Key >= L' ') {
+    } else if (Key >= L' ' && Key != 0x7F) {
       FSearchText += Key;
       SearchText(S, FSearchText, false);
     }

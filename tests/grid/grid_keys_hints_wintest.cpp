@@ -64,6 +64,7 @@ TEST(GridSearch, BackspaceTakesBackALetter) {
   ASSERT_TRUE(WaitFor([&] { return F.Grid->SelectedRow() == 2; }));  // "Bravo"
   PressKey(VK_BACK);
   KeyWith(VK_CONTROL, 'B');
+  SendMessageW(F.Window(), WM_CHAR, 0x7F, 0);  // Ctrl+Backspace on Windows
   Pump();
   EXPECT_EQ(F.Grid->TypedSearchText(), L"b");
   PressKey('O');
