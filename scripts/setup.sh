@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Installs what the build needs, from Debian packages only, and builds libjpeg-turbo for the
-# 32-bit Windows target from Debian's source package. With --program only what building and
-# running the program needs; otherwise also the native build's compilers and libraries (tests,
-# sanitizers, fuzzing, benchmarks).
+# Installs what the build needs, from Debian packages only, and builds libjpeg-turbo and
+# libdeflate for the 32-bit Windows target from Debian's source packages. With --program only what
+# building and running the program needs; otherwise also the native build's compilers and
+# libraries (tests, sanitizers, fuzzing, benchmarks).
 # Idempotent: when everything is present it checks and returns in well under a second.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -26,7 +26,7 @@ packages=(
   xvfb xauth x11-utils imagemagick
 )
 if [ "$program_only" = 0 ]; then
-  packages+=(clang g++ libgtest-dev libpng-dev zlib1g-dev libjpeg62-turbo-dev)
+  packages+=(clang g++ libgtest-dev libpng-dev zlib1g-dev libjpeg62-turbo-dev libdeflate-dev)
 fi
 
 missing=()
@@ -48,39 +48,70 @@ if [ ${#missing[@]} -gt 0 ]; then
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-# libjpeg-turbo for the target, built once from Debian's source package and cached in .deps.
-jpeg_prefix="$deps/i686-w64-mingw32"
-if [ ! -f "$jpeg_prefix/lib/libjpeg.a" ]; then
-  if ! grep -rqsE '^(deb-src |Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/; then
-    echo "setup: enabling Debian source package index"
-    tmp=$(mktemp)
-    for f in /etc/apt/sources.list.d/*.sources; do
-      [ -f "$f" ] && sed -e 's/^Types: deb$/Types: deb-src/' "$f" >>"$tmp" && echo >>"$tmp"
-    done
-    if [ -s "$tmp" ]; then
-      as_root cp "$tmp" /etc/apt/sources.list.d/project-deb-src.sources
-    else
-      grep -hE '^deb ' /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null \
-        | sed 's/^deb /deb-src /' >"$tmp" || true
-      as_root cp "$tmp" /etc/apt/sources.list.d/project-deb-src.list
-    fi
-    rm -f "$tmp"
-    as_root chmod 644 /etc/apt/sources.list.d/project-deb-src.* 
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+# The target's libraries, each built once from its Debian source package and cached in .deps.
+target_prefix="$deps/i686-w64-mingw32"
+
+# Adds deb-src entries for the configured Debian sources (once), so that apt-get source works.
+enable_sources() {
+  grep -rqsE '^(deb-src |Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/ && return 0
+  echo "setup: enabling Debian source package index"
+  local tmp f
+  tmp=$(mktemp)
+  for f in /etc/apt/sources.list.d/*.sources; do
+    [ -f "$f" ] && sed -e 's/^Types: deb$/Types: deb-src/' "$f" >>"$tmp" && echo >>"$tmp"
+  done
+  if [ -s "$tmp" ]; then
+    as_root cp "$tmp" /etc/apt/sources.list.d/project-deb-src.sources
+  else
+    grep -hE '^deb ' /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null \
+      | sed 's/^deb /deb-src /' >"$tmp" || true
+    as_root cp "$tmp" /etc/apt/sources.list.d/project-deb-src.list
   fi
-  echo "setup: building libjpeg-turbo for i686-w64-mingw32 (once)"
-  src="$deps/src"
+  rm -f "$tmp"
+  as_root chmod 644 /etc/apt/sources.list.d/project-deb-src.*
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+}
+
+# Unpacks Debian's source package $1 into a fresh $deps/src/$1 and prints the source folder.
+fetch_source() {
+  local src="$deps/src/$1" dir
   rm -rf "$src" && mkdir -p "$src"
-  (cd "$src" && apt-get source -qq libjpeg-turbo >/dev/null 2>&1)
-  jdir=$(find "$src" -maxdepth 1 -type d -name 'libjpeg-turbo-*' | head -n 1)
-  [ -n "$jdir" ] || { echo "setup: could not fetch the libjpeg-turbo source package" >&2; exit 1; }
+  (cd "$src" && apt-get source -qq "$1" >/dev/null 2>&1)
+  dir=$(find "$src" -maxdepth 1 -type d -name "$1-*" | head -n 1)
+  [ -n "$dir" ] || { echo "setup: could not fetch the $1 source package" >&2; exit 1; }
+  echo "$dir"
+}
+
+# libjpeg-turbo: JPEG skin pictures.
+if [ ! -f "$target_prefix/lib/libjpeg.a" ]; then
+  enable_sources
+  echo "setup: building libjpeg-turbo for i686-w64-mingw32 (once)"
+  jdir=$(fetch_source libjpeg-turbo)
+  src=$(dirname "$jdir")
   cmake -S "$jdir" -B "$src/build" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-w64-mingw32.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$jpeg_prefix" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$target_prefix" \
     -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF -DWITH_SIMD=OFF \
     -DWITH_JPEG8=OFF -DCMAKE_POSITION_INDEPENDENT_CODE=OFF >"$src/configure.log" 2>&1 \
     || { tail -n 30 "$src/configure.log" >&2; exit 1; }
   cmake --build "$src/build" --target install >"$src/build.log" 2>&1 \
     || { tail -n 30 "$src/build.log" >&2; exit 1; }
-  rm -rf "$src"
+  rm -rf "$deps/src"
+fi
+
+# libdeflate: whole-buffer inflating of PNG image data and packed skin files. Only its
+# decompression half is built; the static library and its header go in place last, so that an
+# interrupted build is redone.
+if [ ! -f "$target_prefix/lib/libdeflate.a" ]; then
+  enable_sources
+  echo "setup: building libdeflate for i686-w64-mingw32 (once)"
+  ddir=$(fetch_source libdeflate)
+  make -C "$ddir" -j "$(nproc 2>/dev/null || echo 4)" CC=i686-w64-mingw32-gcc-posix AR=i686-w64-mingw32-ar \
+    DECOMPRESSION_ONLY=1 DISABLE_GZIP=1 libdeflatestatic.lib >"$ddir/../build.log" 2>&1 \
+    || { tail -n 30 "$ddir/../build.log" >&2; exit 1; }
+  mkdir -p "$target_prefix/include" "$target_prefix/lib"
+  cp "$ddir/libdeflate.h" "$target_prefix/include/libdeflate.h"
+  cp "$ddir/libdeflatestatic.lib" "$target_prefix/lib/libdeflate.a.tmp"
+  mv "$target_prefix/lib/libdeflate.a.tmp" "$target_prefix/lib/libdeflate.a"
+  rm -rf "$deps/src"
 fi
