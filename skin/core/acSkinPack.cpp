@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "framework/Strings.h"
+#include "skin/core/acInflate.h"
 
 namespace {
 
@@ -27,21 +28,35 @@ std::uint32_t ReadU32(const Byte* P, std::size_t Size, std::size_t& Pos, const c
   return V;
 }
 
-// One inflating stream, reset for each entry.
+// Inflates the entries of one pack: each in one call over the rest of the pack into its
+// announced size; a stream that call refuses is read again by zlib's streaming inflate, which
+// names what is wrong with it.
 class TInflater {
  public:
-  TInflater() {
-    std::memset(&Z, 0, sizeof(Z));
-    if (inflateInit(&Z) != Z_OK) throw EacSkinPackError("Cannot start decompression");
+  TInflater() { std::memset(&Z, 0, sizeof(Z)); }
+  ~TInflater() {
+    if (ZStarted) inflateEnd(&Z);
   }
-  ~TInflater() { inflateEnd(&Z); }
   TInflater(const TInflater&) = delete;
   TInflater& operator=(const TInflater&) = delete;
 
   // Inflates the zlib stream at In (at most InSize bytes) into exactly OutSize bytes at Out; returns
   // the number of input bytes the stream took.
   std::size_t Inflate(const Byte* In, std::size_t InSize, Byte* Out, std::size_t OutSize, const AnsiString& Name) {
-    if (inflateReset(&Z) != Z_OK) throw EacSkinPackError("Cannot start decompression");
+    std::size_t Used = 0;
+    if (Whole.Inflate(In, InSize, Out, OutSize, Used)) return Used;
+    return InflateStreaming(In, InSize, Out, OutSize, Name);
+  }
+
+ private:
+  std::size_t InflateStreaming(const Byte* In, std::size_t InSize, Byte* Out, std::size_t OutSize,
+                               const AnsiString& Name) {
+    if (!ZStarted) {
+      if (inflateInit(&Z) != Z_OK) throw EacSkinPackError("Cannot start decompression");
+      ZStarted = true;
+    } else if (inflateReset(&Z) != Z_OK) {
+      throw EacSkinPackError("Cannot start decompression");
+    }
     const auto Given = static_cast<uInt>(InSize > UINT_MAX ? UINT_MAX : InSize);
     Z.next_in = const_cast<Bytef*>(In);
     Z.avail_in = Given;
@@ -75,8 +90,9 @@ class TInflater {
     return Given - Z.avail_in;
   }
 
- private:
+  TacWholeInflater Whole;
   z_stream Z;
+  bool ZStarted = false;
 };
 
 }  // namespace
