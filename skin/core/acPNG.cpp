@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "skin/core/acInflate.h"
 #include "skin/core/acPixels.h"
 
 namespace {
@@ -161,16 +162,20 @@ void TPNGReader::ReadChunkHead() {
   FCRC = UpdateCRC32(0, FHeader.Type, 4);
 }
 
-void TPNGReader::ReadChunkBody() {
+void TPNGReader::ReadChunkBody() { ReadChunkBody(nullptr); }
+
+void TPNGReader::ReadChunkBody(std::vector<Byte>* AppendTo) {
   CheckRoomFor(std::uint64_t{FHeader.Length} + 4);
   if (FStreamMemory != nullptr) {
     // A memory stream's bytes are read where they are.
     FBody = FStreamMemory + FStream->Position();
     FStream->Seek(FHeader.Length, soCurrent);
   } else {
-    FChunk.resize(FHeader.Length);
-    if (FHeader.Length > 0) FStream->ReadBuffer(FChunk.data(), FHeader.Length);
-    FBody = FChunk.data();
+    std::vector<Byte>& Buffer = AppendTo != nullptr ? *AppendTo : FChunk;
+    const std::size_t At = AppendTo != nullptr ? Buffer.size() : 0;
+    Buffer.resize(At + FHeader.Length);
+    if (FHeader.Length > 0) FStream->ReadBuffer(Buffer.data() + At, FHeader.Length);
+    FBody = Buffer.data() + At;
   }
   Byte Tail[4];
   FStream->ReadBuffer(Tail, 4);
@@ -339,10 +344,9 @@ void TPNGReader::Load(TStream& Stream, TPNGPixelTarget& Target) {
   FColorManager.Reset();
   FBasePosition = Stream.Position();
   FStreamEnd = Stream.Size();
-  FDecoder = nullptr;
-  FInput = nullptr;
-  FIDATSize = 0;
   FIDATTotal = 0;
+  FData = nullptr;
+  FDataSize = 0;
   FChunk.clear();
   FHeader = TChunkHeader{};
   FFormatPrepared = false;
@@ -353,22 +357,12 @@ void TPNGReader::Load(TStream& Stream, TPNGPixelTarget& Target) {
   FLayout = TPNGLayout{};
   FBytesPerPixel = 1;
 
-  TLZ77Decoder* Decoder = nullptr;
-  auto Finish = [&](bool Failing) {
-    FDecoder = nullptr;
-    if (Decoder != nullptr) {
-      try {
-        Decoder->EndInflate();
-      } catch (...) {
-        delete Decoder;
-        Decoder = nullptr;
-        if (!Failing) throw;
-      }
-      delete Decoder;
-      Decoder = nullptr;
-    }
+  auto Finish = [&] {
     FChunk.clear();
     FChunk.shrink_to_fit();
+    std::vector<Byte>().swap(FGathered);
+    FData = nullptr;
+    FDataSize = 0;
     Progress(TPNGProgressStage::Ending, 0, false, "");
   };
 
@@ -386,12 +380,6 @@ void TPNGReader::Load(TStream& Stream, TPNGPixelTarget& Target) {
     FColorType = FIHDR[9];
     FColorManager.SetSourceOptions(TConversionFlags{cfByteSwap});
     if (FProps.Compression != 2) RaiseUnsupportedCompression();
-    Decoder = new TLZ77Decoder(Z_PARTIAL_FLUSH, false);
-    FDecoder = Decoder;
-    Decoder->StartInflate();
-    // Every byte of the image data lies under the CRC-32 of its IDAT chunk, which is checked; the
-    // compressed stream's own Adler-32 over the inflated bytes would check them a second time.
-    Decoder->SkipStreamChecksum();
 
     ReadChunkHead();
     for (;;) {
@@ -455,10 +443,10 @@ void TPNGReader::Load(TStream& Stream, TPNGPixelTarget& Target) {
     }
     if (!FImageDone) RaiseNoImageData();
   } catch (...) {
-    Finish(true);
+    Finish();
     throw;
   }
-  Finish(false);
+  Finish();
 }
 
 void TPNGReader::DecodePixelRows(TPNGPixelTarget& Target) {
@@ -486,40 +474,40 @@ void TPNGReader::DecodePixelRows(TPNGPixelTarget& Target) {
 
   BeginImage(Target);
 
-  // Image data is inflated into a staging buffer of up to 64 KiB (at least two rows), so that the
-  // inflater works on long runs; rows are taken from it one by one.
+  // The filtered rows of the whole image in one piece, inflated from the gathered image data; the
+  // rows (or the part of a row) that the data does not reach stay zero. Each row is unfiltered in
+  // place against the row above it, already unfiltered.
+  GatherImageData();
+  const auto Size = static_cast<std::size_t>(Needed);
+  std::unique_ptr<Byte[]> Filtered(new Byte[Size]);
+  const std::size_t Got = InflateImageData(Filtered.get(), Size);
+  std::memset(Filtered.get() + Got, 0, Size - Got);
+  std::vector<Byte>().swap(FGathered);
+  FData = nullptr;
+  FDataSize = 0;
+
   const std::uint64_t FullRowSize = RowBytes(static_cast<std::uint64_t>(Width), FBitDepth, Samples);
-  FStaged.assign(static_cast<std::size_t>(
-                     std::min<std::uint64_t>(Needed, std::max<std::uint64_t>(2 * FullRowSize, 65536))),
-                 0);
-  FStagedStart = FStagedEnd = 0;
-  FImageBytesLeft = Needed;
-  FDataEnded = false;
-  struct TReleaseStaged {
-    std::vector<Byte>& V;
-    ~TReleaseStaged() { std::vector<Byte>().swap(V); }
-  } ReleaseStaged{FStaged};
-
-  std::vector<Byte> Current(static_cast<std::size_t>(FullRowSize), 0);
-  std::vector<Byte> Previous(static_cast<std::size_t>(FullRowSize), 0);
-
-  auto DecodeRow = [&](std::uint32_t RowSize, int Y, Byte Mask) {
-    InflateRow(Current.data(), RowSize);
-    UnfilterRow(Current[0], Current.data() + 1, Previous.data() + 1, RowSize - 1, FBytesPerPixel);
-    const void* Source[1] = {Current.data() + 1};
+  // The row above the first row of the image, and of every pass.
+  const std::vector<Byte> Zero(static_cast<std::size_t>(FullRowSize), 0);
+  Byte* Next = Filtered.get();
+  auto DecodeRow = [&](std::size_t RowSize, int Y, Byte Mask, const Byte* Above) {
+    Byte* Row = Next;
+    Next += RowSize;
+    UnfilterRow(Row[0], Row + 1, Above + 1, RowSize - 1, FBytesPerPixel);
+    const void* Source[1] = {Row + 1};
     FColorManager.ConvertRow(Source, Target.Row(Y), Width, Mask);
-    std::swap(Current, Previous);
+    return Row;
   };
 
   if (Adam7) {
     for (int Pass = 0; Pass < 7; ++Pass) {
       if (Width <= Adam7ColumnStart[Pass]) continue;
-      std::fill(Previous.begin(), Previous.end(), 0);
       const std::uint64_t Columns =
           static_cast<std::uint64_t>(Width + Adam7ColumnStep[Pass] - 1 - Adam7ColumnStart[Pass]) / Adam7ColumnStep[Pass];
-      const auto RowSize = static_cast<std::uint32_t>(RowBytes(Columns, FBitDepth, Samples));
+      const auto RowSize = static_cast<std::size_t>(RowBytes(Columns, FBitDepth, Samples));
+      const Byte* Above = Zero.data();
       for (int y = Adam7RowStart[Pass]; y < Height; y += Adam7RowStep[Pass]) {
-        DecodeRow(RowSize, y, Adam7Mask[Pass]);
+        Above = DecodeRow(RowSize, y, Adam7Mask[Pass], Above);
         if (Pass == 6) {
           const int Percent = std::min<std::int64_t>(100, (static_cast<std::int64_t>(y + 2) * 100 + Height / 2) / Height);
           Progress(TPNGProgressStage::Running, static_cast<Byte>(Percent), true, "");
@@ -528,74 +516,94 @@ void TPNGReader::DecodePixelRows(TPNGPixelTarget& Target) {
       }
     }
   } else {
+    const Byte* Above = Zero.data();
     for (int y = 0; y < Height; ++y) {
-      DecodeRow(static_cast<std::uint32_t>(FullRowSize), y, 0xFF);
+      Above = DecodeRow(static_cast<std::size_t>(FullRowSize), y, 0xFF, Above);
       Progress(TPNGProgressStage::Running, static_cast<Byte>(static_cast<std::int64_t>(y) * 100 / Height), true, "");
       FProgressRect.Offset(0, 1);
     }
   }
+}
 
-  // Image data beyond the last row is read (and its CRC checked) but not used.
+void TPNGReader::GatherImageData() {
+  FGathered.clear();
+  FDataChunkEnds.clear();
+  FDataSize = 0;
+  // A memory stream's first non-empty chunk is used in place; a second one starts the gathering.
+  const Byte* First = nullptr;
   while (ChunkIs("IDAT")) {
-    ReadChunkBody();
+    if (FStreamMemory == nullptr) {
+      if (FGathered.empty()) FGathered.reserve(static_cast<std::size_t>(FIDATTotal));
+      ReadChunkBody(&FGathered);
+    } else {
+      ReadChunkBody();
+      if (FHeader.Length > 0) {
+        if (FDataSize == 0) {
+          First = FBody;
+        } else {
+          if (FGathered.empty()) {
+            FGathered.reserve(static_cast<std::size_t>(FIDATTotal));
+            FGathered.assign(First, First + FDataSize);
+          }
+          FGathered.insert(FGathered.end(), FBody, FBody + FHeader.Length);
+        }
+      }
+    }
+    if (FHeader.Length > 0) {
+      FDataSize += FHeader.Length;
+      FDataChunkEnds.push_back(FDataSize);
+    }
     ReadChunkHead();
   }
+  FData = FGathered.empty() ? First : FGathered.data();
 }
 
-void TPNGReader::InflateRow(Byte* Buffer, std::uint32_t Count) {
-  while (FStagedEnd - FStagedStart < Count) {
-    // Keep the unread bytes at the front, then inflate more behind them.
-    if (FStagedStart > 0) {
-      std::memmove(FStaged.data(), FStaged.data() + FStagedStart, FStagedEnd - FStagedStart);
-      FStagedEnd -= FStagedStart;
-      FStagedStart = 0;
-    }
-    if (FDataEnded || !InflateMore()) {
-      // The image data ended before this row: what was inflated of it is kept, the rest of the
-      // row is zero (and so are all later rows), so that the result does not depend on what the
-      // row buffer held before.
-      FDataEnded = true;
-      const std::size_t Have = FStagedEnd - FStagedStart;
-      std::memcpy(Buffer, FStaged.data() + FStagedStart, Have);
-      std::memset(Buffer + Have, 0, Count - Have);
-      FStagedStart = FStagedEnd = 0;
-      return;
-    }
-  }
-  std::memcpy(Buffer, FStaged.data() + FStagedStart, Count);
-  FStagedStart += Count;
+std::size_t TPNGReader::InflateImageData(Byte* Out, std::size_t Needed) {
+  // A sound stream that gives exactly the image and ends with the data: one call.
+  std::size_t Used = 0;
+  if (FDataSize > 0 && TacWholeInflater().Inflate(FData, FDataSize, Out, Needed, Used) && Used == FDataSize)
+    return Needed;
+  return InflateStreaming(Out, Needed);
 }
 
-bool TPNGReader::InflateMore() {
-  if (FDecoder->InputLeft() == 0) {
-    FIDATSize = 0;
-    while (FIDATSize == 0) {
-      if (!ChunkIs("IDAT")) return false;
-      ReadChunkBody();
-      FInput = FBody;
-      FIDATSize = FHeader.Length;
-      ReadChunkHead();
+std::size_t TPNGReader::InflateStreaming(Byte* Out, std::size_t Needed) {
+  TLZ77Decoder Decoder(Z_PARTIAL_FLUSH, false);
+  Decoder.StartInflate();
+  // Every byte of the image data lies under the CRC-32 of its IDAT chunk, which is checked; the
+  // compressed stream's own Adler-32 over the inflated bytes would check them a second time.
+  Decoder.SkipStreamChecksum();
+  std::size_t Produced = 0;
+  std::size_t ChunkStart = 0;
+  for (const std::size_t ChunkEnd : FDataChunkEnds) {
+    const Byte* Input = FData + ChunkStart;
+    ChunkStart = ChunkEnd;
+    while (Input < FData + ChunkEnd) {
+      // Never more than the image still needs: data past the image stays uninflated.
+      const auto Room = static_cast<std::uint32_t>(std::min<std::size_t>(Needed - Produced, UINT32_MAX));
+      const auto Unread = static_cast<std::uint32_t>(FData + ChunkEnd - Input);
+      const Byte* InBefore = Input;
+      Byte* Dest = Out + Produced;
+      Decoder.InflateChunk(Input, Dest, Unread, Room);
+      const auto Made = static_cast<std::size_t>(Dest - (Out + Produced));
+      Produced += Made;
+      const int Result = Decoder.LastResult();
+      if (Result == Z_STREAM_END) {
+        // The stream ended before the image was complete, or with data left in its chunk.
+        if (Produced < Needed || Decoder.InputLeft() > 0) RaiseExtraData();
+        Decoder.EndInflate();
+        return Produced;
+      }
+      if (Result != Z_OK) RaiseCompressionError();
+      if (Made == 0 && Input == InBefore) RaiseCompressionError();
+      if (Produced == Needed) {
+        Decoder.EndInflate();
+        return Produced;
+      }
     }
   }
-  // Never more than the image still needs: data past the image stays uninflated.
-  const auto Room = static_cast<std::uint32_t>(
-      std::min<std::uint64_t>(FStaged.size() - FStagedEnd, FImageBytesLeft));
-  const Byte* InBefore = FInput;
-  Byte* Out = FStaged.data() + FStagedEnd;
-  const auto Unread = static_cast<std::uint32_t>(FBody + FIDATSize - FInput);
-  FDecoder->InflateChunk(FInput, Out, Unread, Room);
-  const auto Produced = static_cast<std::size_t>(Out - (FStaged.data() + FStagedEnd));
-  FStagedEnd += Produced;
-  FImageBytesLeft -= Produced;
-  const int Result = FDecoder->LastResult();
-  if (Result == Z_STREAM_END) {
-    // The stream ended before the image was complete, or with data left in its chunk.
-    if (FImageBytesLeft > 0 || FDecoder->InputLeft() > 0) RaiseExtraData();
-    return true;
-  }
-  if (Result != Z_OK) RaiseCompressionError();
-  if (Produced == 0 && FInput == InBefore) RaiseCompressionError();
-  return true;
+  // The IDAT chunks ended before the compressed stream did.
+  Decoder.EndInflate();
+  return Produced;
 }
 
 // =================================================================================================

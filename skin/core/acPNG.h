@@ -1,9 +1,13 @@
 // PNG images of the skin engine.
 //
-// The portable half reads a PNG stream (signature, chunk framing with CRC-32, zlib inflate of the
+// The portable half reads a PNG stream (signature, chunk framing with CRC-32, inflating of the
 // image data, the five row filters, Adam7 interlacing) and converts each decoded row through a
 // colour manager straight into the rows of a pixel target: a plain memory image natively, the
-// scan lines of a device-independent bitmap on the target. The clearing of fully transparent white
+// scan lines of a device-independent bitmap on the target. The image data (the IDAT chunks,
+// gathered into one piece) is inflated in one call into the image's filtered rows, whose size the
+// header gives (acInflate); a stream that this call refuses (damaged, cut short, longer than the
+// image, followed by more data) is read again, chunk by chunk, by zlib's streaming inflate, which
+// keeps the rules below. The clearing of fully transparent white
 // pixels works on plain pixel views as well. The Win32 half holds the bitmap graphic TPNGGraphic
 // (registered with the picture class as the "png" file format), its alpha drawing (through the
 // shared blends of acPixels), the conversion of an image into an icon and the clearing of bitmaps.
@@ -17,8 +21,10 @@
 // or more keeps its bytes as stored, and when the IDAT chunks end before the last row (the
 // compressed stream not ended) the remaining rows are converted from zero-filled row buffers. Data
 // that could not fill the image even at deflate's highest ratio is still refused before anything
-// is allocated. For speed, the compressed stream's own Adler-32 is not checked: the CRC-32 of
-// every IDAT chunk already covers each byte of it.
+// is allocated. The compressed stream's own Adler-32 decides nothing (a stream whose checksum is
+// wrong still loads, through the streaming inflate): the CRC-32 of every IDAT chunk already covers
+// each byte of it. Memory follows the input: the gathered data is at most the file's IDAT bytes,
+// the filtered rows what the header announces within the pixel limit.
 #pragma once
 
 #include <zlib.h>
@@ -202,13 +208,20 @@ class TPNGReader : public TObject {
   void ReadChunkBody();
   void SkipChunk();
   bool ChunkIs(const char* Type) const;
+  // Reads the current chunk's data and checks its CRC: in place from a memory stream, otherwise
+  // into the chunk buffer, or behind what AppendTo holds.
+  void ReadChunkBody(std::vector<Byte>* AppendTo);
   void CheckRoomFor(std::uint64_t Count);
   void PrepareColorFormat(int ColorType, int BitDepth);
   void BeginImage(TPNGPixelTarget& Target);
   void DecodePixelRows(TPNGPixelTarget& Target);
-  void InflateRow(Byte* Buffer, std::uint32_t Count);
-  // False when the IDAT chunks have ended while the compressed stream has not.
-  bool InflateMore();
+  // Reads the run of IDAT chunks from the current one on into FData, FDataSize and FDataChunkEnds;
+  // the header of the chunk after the run is then the current one.
+  void GatherImageData();
+  // Inflates the gathered data into Out (Needed bytes) and returns how many bytes it gave: Needed,
+  // or fewer when the IDAT chunks end before the compressed stream does.
+  std::size_t InflateImageData(Byte* Out, std::size_t Needed);
+  std::size_t InflateStreaming(Byte* Out, std::size_t Needed);
   void ApplyTransparency();
   void Progress(TPNGProgressStage Stage, Byte Percent, bool Redraw, const AnsiString& Msg);
 
@@ -219,9 +232,6 @@ class TPNGReader : public TObject {
   std::int64_t FBasePosition = 0;
   std::int64_t FStreamEnd = 0;
   TRect FProgressRect;
-  TLZ77Decoder* FDecoder = nullptr;
-  const Byte* FInput = nullptr;  // current input position inside the chunk buffer
-  std::uint32_t FIDATSize = 0;
   std::vector<Byte> FChunk;            // chunk bodies of streams other than memory streams
   const Byte* FBody = nullptr;         // the body of the chunk last read
   const Byte* FStreamMemory = nullptr; // the bytes of a memory stream being read
@@ -240,12 +250,13 @@ class TPNGReader : public TObject {
   bool FHasTransparent = false;
   std::uint16_t FTransparent[3] = {};
   std::uint64_t FIDATTotal = 0;
-  // Inflated image data not yet taken as rows: FStaged[FStagedStart, FStagedEnd).
-  std::vector<Byte> FStaged;
-  std::size_t FStagedStart = 0;
-  std::size_t FStagedEnd = 0;
-  std::uint64_t FImageBytesLeft = 0;  // inflated bytes the image still needs
-  bool FDataEnded = false;            // the IDAT chunks ended before the last row
+  // The compressed image data: the bodies of the IDAT run in one piece (read in place from a
+  // memory stream when one chunk holds them all, otherwise gathered in FGathered), and where each
+  // of its non-empty chunks ends.
+  const Byte* FData = nullptr;
+  std::size_t FDataSize = 0;
+  std::vector<Byte> FGathered;
+  std::vector<std::size_t> FDataChunkEnds;
   TPNGLayout FLayout;
 };
 

@@ -380,6 +380,11 @@ TEST(PNGFaults, MissingImageDataAndStreamsThatEndInsideARow) {
   // A complete deflate stream of fewer rows.
   EXPECT_EQ(DecodeError(Assemble(Head, {Chunk("IDAT", Deflate(Bytes(Filtered.begin(), Filtered.begin() + 40))), IEND()})),
             "Cannot load image. Extra compressed data found in PNG file.");
+  // A whole stream with more bytes behind it in its chunk.
+  Bytes Followed = Deflate(Filtered);
+  Append(Followed, Bytes{1, 2, 3});
+  EXPECT_EQ(DecodeError(Assemble(Head, {Chunk("IDAT", Followed), IEND()})),
+            "Cannot load image. Extra compressed data found in PNG file.");
   // Image data that could not fill the image even at deflate's highest ratio is refused before
   // anything is allocated.
   EXPECT_EQ(DecodeError(Assemble(IHDRData(8192, 8192, 16, 6, 0), {IDATOf(im), IEND()})), Incomplete);
@@ -423,6 +428,42 @@ TEST(PNGLenient, RowsAfterTheLastImageDataAreZero) {
   const TPNGPixelBuffer A = Decode(Png), B = Decode(Png);
   EXPECT_EQ(A.Pixels, B.Pixels);
   EXPECT_TRUE(PixelColor(A, 3, 7) == (RGBA{0, 0, 0, 255}));  // a pixel of the last pass
+}
+
+TEST(PNGLenient, StreamsThatAreCutShortDamagedInTheirChecksumOrRunPastTheImageLoadAsTheyAlwaysDid) {
+  // Streams the one-call inflate refuses, read by the streaming inflate: a 40x30 RGB image whose
+  // image data comes in IDAT chunks of 700 bytes. Rows the data does not reach are zero.
+  Image im = RandomImage(40, 30, 2, 8, 21);
+  const Bytes Filtered = FilteredData(im);
+  const std::size_t RowSize = 1 + 40 * 3;
+  Bytes BadChecksum = Deflate(Filtered);
+  BadChecksum.back() ^= 0x5A;
+  Bytes Longer = Filtered;
+  Longer.insert(Longer.end(), 1000, 7);
+  struct Case {
+    const char* Name;
+    Bytes Z;
+    int RowsThatArrived;
+  };
+  const Case Cases[] = {
+      {"cut short after 17 rows", DeflateUnfinished(Bytes(Filtered.begin(), Filtered.begin() + 17 * RowSize)), 17},
+      {"wrong checksum after the data", BadChecksum, 30},
+      {"data past the last row", Deflate(Longer), 30},
+  };
+  for (const Case& c : Cases) {
+    WriteOptions O;
+    O.IDATSplit = 700;
+    const Bytes Png = Assemble(IHDRData(40, 30, 8, 2, 0), {IDATChunks(c.Z, O), IEND()});
+    TPNGPixelBuffer Buf;
+    const std::string Error = LoadError([&] { Buf = Decode(Png); });
+    EXPECT_EQ(Error, "") << c.Name;
+    if (!Error.empty()) continue;
+    int Wrong = 0;
+    for (int y = 0; y < 30; ++y)
+      for (int x = 0; x < 40; ++x)
+        Wrong += !(PixelColor(Buf, x, y) == (y < c.RowsThatArrived ? ExpectedColor(im, x, y) : RGBA{0, 0, 0, 255}));
+    EXPECT_EQ(Wrong, 0) << c.Name;
+  }
 }
 
 TEST(PNGLenient, RowFilterTypesFromFiveUpLeaveTheRowAsStored) {
