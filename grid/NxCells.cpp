@@ -414,49 +414,87 @@ int TCells::DescendantCount(int ARow) const { return GetRow(ARow)->FDescendants;
 
 int TCells::DirectChildCount(int ARow) const { return GetRow(ARow)->ChildCount; }
 
+int TCells::DescendantsFollowing(int ARow) const {
+  const TRow* Row = GetRow(ARow);
+  if (Row->FDescendants == 0 || TreesKeptTogether()) return Row->FDescendants;
+  const std::vector<int> Tree = TreePositions(ARow);
+  int N = 0;
+  while (N + 1 < static_cast<int>(Tree.size()) && Tree[static_cast<std::size_t>(N) + 1] == ARow + 1 + N) ++N;
+  return N;
+}
+
 std::vector<int> TCells::TreePositions(int ARow) const {
-  const int D = GetRow(ARow)->FDescendants;
+  TRow* Row = GetRow(ARow);
+  const int D = Row->FDescendants;
   std::vector<int> Tree;
   Tree.reserve(static_cast<std::size_t>(D) + 1);
-  // Kept together, the tree is the block of D rows after ARow: every row there has its parent
-  // in the block or at ARow, so all of them descend from ARow, and there are as many as it has
-  // descendants.
-  bool Block = ARow + D < FRowCount;
-  for (int I = ARow + 1; Block && I <= ARow + D; ++I) {
-    const TRow* Parent = FRows[I]->ParentRow;
-    FRowReads += 2;
-    const int P = Parent != nullptr ? PositionOf(Parent) : -1;
-    Block = P >= ARow && P <= ARow + D;
-  }
-  if (Block) {
+  // Kept together, the tree is the block of its D descendants after ARow.
+  if (TreesKeptTogether()) {
     for (int I = ARow; I <= ARow + D; ++I) Tree.push_back(I);
     return Tree;
   }
-  // Otherwise every row is asked whether its chain of parents reaches ARow; each chain is walked
-  // only up to a row already answered.
-  std::vector<signed char> Reaches(static_cast<std::size_t>(FRowCount), 0);  // 1 yes, -1 no, 0 not known
-  Reaches[static_cast<std::size_t>(ARow)] = 1;
-  std::vector<int> Path;
-  for (int I = 0; I < FRowCount; ++I) {
-    int J = I;
-    signed char Answer = -1;
-    while (Reaches[static_cast<std::size_t>(J)] == 0) {
-      Path.push_back(J);
-      const TRow* Parent = FRows[J]->ParentRow;
-      FRowReads += 2;
-      if (Parent == nullptr) break;
-      J = PositionOf(Parent);
-    }
-    if (Reaches[static_cast<std::size_t>(J)] != 0) Answer = Reaches[static_cast<std::size_t>(J)];
-    for (const int K : Path) Reaches[static_cast<std::size_t>(K)] = Answer;
-    Path.clear();
-    if (Reaches[static_cast<std::size_t>(I)] > 0) Tree.push_back(I);
+  Tree.push_back(ARow);
+  for (TRow* R = Row->FFirstChild; R != nullptr; R = NextInTree(Row, R)) {
+    ++FRowReads;
+    Tree.push_back(PositionOf(R));
   }
+  std::sort(Tree.begin(), Tree.end());
   return Tree;
 }
 
 void TCells::AddDescendants(TRow* Row, int Delta) {
   for (; Row != nullptr; Row = Row->ParentRow) Row->FDescendants += Delta;
+}
+
+void TCells::LinkChild(TRow* Child) {
+  TRow* Parent = Child->ParentRow;
+  Child->FPrevSibling = nullptr;
+  Child->FNextSibling = Parent->FFirstChild;
+  if (Parent->FFirstChild != nullptr) Parent->FFirstChild->FPrevSibling = Child;
+  Parent->FFirstChild = Child;
+}
+
+void TCells::UnlinkChild(TRow* Child) {
+  if (Child->FPrevSibling != nullptr)
+    Child->FPrevSibling->FNextSibling = Child->FNextSibling;
+  else
+    Child->ParentRow->FFirstChild = Child->FNextSibling;
+  if (Child->FNextSibling != nullptr) Child->FNextSibling->FPrevSibling = Child->FPrevSibling;
+  Child->FPrevSibling = Child->FNextSibling = nullptr;
+}
+
+TRow* TCells::NextInTree(const TRow* Root, TRow* Row, bool Skip) {
+  if (!Skip && Row->FFirstChild != nullptr) return Row->FFirstChild;
+  while (Row != Root && Row->FNextSibling == nullptr) Row = Row->ParentRow;
+  return Row == Root ? nullptr : Row->FNextSibling;
+}
+
+bool TCells::BreaksTree(int ARow) const {
+  // Without child rows no row breaks a tree, and none is read.
+  if (FChildRows == 0) return false;
+  ++FRowReads;
+  const TRow* Parent = FRows[ARow]->ParentRow;
+  if (Parent == nullptr) return false;
+  if (ARow == 0) return true;
+  // The row before, or the row up its chain at the parent's level.
+  const TRow* Before = FRows[ARow - 1];
+  for (++FRowReads; Before != nullptr && Before->Level > Parent->Level; ++FRowReads) Before = Before->ParentRow;
+  return Before != Parent;
+}
+
+void TCells::CountBreaks(const std::vector<TRow*>& Rows, int Sign) {
+  if (FChildRows == 0) return;
+  std::vector<TRow*> Each(Rows);
+  std::sort(Each.begin(), Each.end());
+  Each.erase(std::unique(Each.begin(), Each.end()), Each.end());
+  for (TRow* R : Each)
+    if (BreaksTree(PositionOf(R))) FBreaks += Sign;
+}
+
+void TCells::RecountBreaks() {
+  FBreaks = 0;
+  for (int I = 0; I < FRowCount; ++I)
+    if (BreaksTree(I)) ++FBreaks;
 }
 
 std::uint64_t TCells::ItemsMoved() const {
@@ -558,11 +596,15 @@ void TCells::InsertRowCells(int ARow) {
 
 void TCells::InsertRowRecord(int ARow, std::unique_ptr<TRow> Row) {
   const bool Shown = Row->Visible && Row->Shown;
+  // The row at ARow gets the new one before it.
+  const bool Broke = ARow < FRowCount && BreaksTree(ARow);
   FRows.ReserveInsert(ARow);
   InsertRowCells(ARow);
+  if (Row->ParentRow != nullptr) ++FChildRows;
   FRows.Insert(ARow, Row.release());
   ++FRowCount;
   FShownIndex.Insert(ARow, Shown);
+  FBreaks += (BreaksTree(ARow) ? 1 : 0) + (ARow + 1 < FRowCount && BreaksTree(ARow + 1) ? 1 : 0) - (Broke ? 1 : 0);
 }
 
 void TCells::AddRows(int Count) {
@@ -598,7 +640,9 @@ void TCells::InsertChildRow(int AParent, int APos) {
   Row->Level = Parent->Level + 1;
   Row->Shown = Parent->Expanded && Parent->Shown;
   const bool Shown = Row->Shown;
+  TRow* Child = Row.get();
   InsertRowRecord(APos, std::move(Row));
+  LinkChild(Child);
   ++Parent->ChildCount;
   AddDescendants(Parent, 1);
   if (Shown) ++FShownRowCount;
@@ -607,11 +651,19 @@ void TCells::InsertChildRow(int AParent, int APos) {
 
 void TCells::RemoveRows(const int* Sorted, int K) {
   std::vector<TRow*> Gone(static_cast<std::size_t>(K));
+  // The row after each run of deleted ones gets another row before it.
+  std::vector<TRow*> Meet;
+  int Children = 0;
   for (int J = 0; J < K; ++J) {
     TRow* Row = GetRow(Sorted[J]);
     if (Row->Visible && Row->Shown) --FShownRowCount;
+    if (BreaksTree(Sorted[J])) --FBreaks;
+    if (Row->ParentRow != nullptr) ++Children;
     Gone[static_cast<std::size_t>(J)] = Row;
+    const int Next = Sorted[J] + 1;
+    if (Next < FRowCount && (J + 1 == K || Sorted[J + 1] != Next)) Meet.push_back(FRows[Next]);
   }
+  CountBreaks(Meet, -1);
   for (int C = 0; C < FColumnCount; ++C) {
     TCellList* L = FColumnLists[static_cast<std::size_t>(C)];
     for (int J = 0; J < K; ++J) delete (*L)[Sorted[J]];
@@ -626,34 +678,43 @@ void TCells::RemoveRows(const int* Sorted, int K) {
     J = First;
   }
   FRowCount -= K;
+  FChildRows -= Children;
   for (TRow* Row : Gone) delete Row;
+  CountBreaks(Meet, 1);
 }
 
 void TCells::DeleteRow(int ARow) {
   CheckRow(ARow);
   TRow* Row = GetRow(ARow);
-  const int Descendants = Row->FDescendants;
   if (Row->ParentRow != nullptr) {
     if (Row->ParentRow->ChildCount > 0) --Row->ParentRow->ChildCount;
-    AddDescendants(Row->ParentRow, -1 - Descendants);
+    AddDescendants(Row->ParentRow, -1 - Row->FDescendants);
+    UnlinkChild(Row);
   }
-  if (Descendants > 0) {
+  if (Row->FFirstChild != nullptr) {
     // The children become top-level rows; each keeps its own tree, a level higher as a whole,
-    // and shows as that tree says.
-    const std::vector<int> Tree = TreePositions(ARow);
+    // and shows as that tree says. The descendants and the rows after them now meet rows that
+    // are in another tree, or in none.
+    std::vector<TRow*> Meet;
+    for (TRow* R = Row->FFirstChild; R != nullptr; R = NextInTree(Row, R)) {
+      const int Pos = PositionOf(R);
+      Meet.push_back(R);
+      if (Pos + 1 < FRowCount) Meet.push_back(FRows[Pos + 1]);
+    }
+    CountBreaks(Meet, -1);
     const int Cut = Row->Level + 1;
-    for (const int I : Tree) {
-      if (I == ARow) continue;
-      TRow* R = FRows[I];
-      R->Level -= Cut;
-      if (R->ParentRow == Row) R->ParentRow = nullptr;
+    for (TRow* R = Row->FFirstChild; R != nullptr; R = NextInTree(Row, R)) R->Level -= Cut;
+    while (TRow* Child = Row->FFirstChild) {
+      UnlinkChild(Child);
+      Child->ParentRow = nullptr;
+      --FChildRows;
+      SetRowShown(PositionOf(Child), true);
+      for (TRow* R = Child->FFirstChild; R != nullptr; R = NextInTree(Child, R))
+        SetRowShown(PositionOf(R), R->ParentRow->Shown && R->ParentRow->Expanded);
     }
-    for (const int I : Tree) {
-      if (I == ARow) continue;
-      bool Open = true;
-      for (const TRow* P = FRows[I]->ParentRow; P != nullptr && Open; P = P->ParentRow) Open = P->Expanded;
-      SetRowShown(I, Open);
-    }
+    Row->ChildCount = 0;
+    Row->FDescendants = 0;
+    CountBreaks(Meet, 1);
   }
   RemoveRows(&ARow, 1);
 }
@@ -665,6 +726,7 @@ std::vector<int> TCells::DeleteRowTree(int ARow) {
   if (Row->ParentRow != nullptr) {
     if (Row->ParentRow->ChildCount > 0) --Row->ParentRow->ChildCount;
     AddDescendants(Row->ParentRow, -1 - Row->FDescendants);
+    UnlinkChild(Row);
   }
   RemoveRows(Tree.data(), static_cast<int>(Tree.size()));
   return Tree;
@@ -676,10 +738,18 @@ void TCells::MoveRow(int AFrom, int ATo) {
   FSortedUnchanged = false;
   if (AFrom == ATo) return;
   const bool Shown = IsRowShown(AFrom);
+  // Rows that get another row before them: the moved one, the one after its old place and the
+  // one after its new place.
+  std::vector<TRow*> Meet = {FRows[AFrom]};
+  if (AFrom + 1 < FRowCount) Meet.push_back(FRows[AFrom + 1]);
+  const int After = AFrom < ATo ? ATo + 1 : ATo;
+  if (After < FRowCount) Meet.push_back(FRows[After]);
+  CountBreaks(Meet, -1);
   FRows.Move(AFrom, ATo);
   for (int C = 0; C < FColumnCount; ++C) FColumnLists[static_cast<std::size_t>(C)]->Move(AFrom, ATo);
   FShownIndex.Erase(AFrom, 1);
   FShownIndex.Insert(ATo, Shown);
+  CountBreaks(Meet, 1);
 }
 
 void TCells::ExchangeRowItems(int A, int B) {
@@ -696,7 +766,13 @@ void TCells::ExchangeRowItems(int A, int B) {
 void TCells::ExchangeRows(int A, int B) {
   CheckRow(A);
   CheckRow(B);
+  // Rows that get another row before them: the two and the ones after them.
+  std::vector<TRow*> Meet;
+  for (const int I : {A, A + 1, B, B + 1})
+    if (I < FRowCount) Meet.push_back(FRows[I]);
+  CountBreaks(Meet, -1);
   ExchangeRowItems(A, B);
+  CountBreaks(Meet, 1);
   FSortedUnchanged = false;
 }
 
@@ -714,6 +790,8 @@ void TCells::FreeRowRecords() {
   FRows.Clear();
   FRowCount = 0;
   FShownRowCount = 0;
+  FBreaks = 0;
+  FChildRows = 0;
   RowsMoved();
   FSortedUnchanged = false;
 }
@@ -736,35 +814,19 @@ int TCells::SetRowExpanded(int ARow, bool Value) {
   TRow* Row = GetRow(ARow);
   if (Row->Expanded == Value) return -1;
   Row->Expanded = Value;
-  if (Row->FDescendants == 0) return -1;
-  // A row shows when its parent shows and is expanded. The descendants are settled parents
-  // first, whatever order moves and sorts left them in: each row's chain is followed up to a row
-  // already settled (ARow is).
-  const std::vector<int> Tree = TreePositions(ARow);
-  auto IndexInTree = [&](int Pos) {
-    return static_cast<std::size_t>(std::lower_bound(Tree.begin(), Tree.end(), Pos) - Tree.begin());
-  };
-  std::vector<signed char> Opens(Tree.size(), -1);  // the row's children show: 1 yes, 0 no, -1 not known
-  Opens[IndexInTree(ARow)] = Row->Shown && Row->Expanded ? 1 : 0;
+  // A row shows when its parent shows and is expanded. The descendants are walked from ARow,
+  // parents first, wherever they lie; below a row that stays as it was, nothing changes.
   int Lowest = -1;
-  std::vector<std::size_t> Path;
-  for (std::size_t K = 0; K < Tree.size(); ++K) {
-    std::size_t J = K;
-    while (Opens[J] < 0) {
-      Path.push_back(J);
-      J = IndexInTree(PositionOf(FRows[Tree[J]]->ParentRow));
+  for (TRow* R = Row->FFirstChild; R != nullptr;) {
+    ++FRowReads;
+    const bool Show = R->ParentRow->Shown && R->ParentRow->Expanded;
+    const bool Changes = R->Shown != Show;
+    if (Changes) {
+      const int Pos = PositionOf(R);
+      SetRowShown(Pos, Show);
+      if (Lowest < 0 || Pos < Lowest) Lowest = Pos;
     }
-    bool Open = Opens[J] > 0;
-    for (; !Path.empty(); Path.pop_back()) {
-      const int Pos = Tree[Path.back()];
-      TRow* R = GetRow(Pos);
-      if (R->Shown != Open) {
-        SetRowShown(Pos, Open);
-        if (Lowest < 0 || Pos < Lowest) Lowest = Pos;
-      }
-      Open = Open && R->Expanded;
-      Opens[Path.back()] = Open ? 1 : 0;
-    }
+    R = NextInTree(Row, R, !Changes);
   }
   return Lowest;
 }
@@ -910,6 +972,7 @@ void TCells::Permute(const std::vector<int>& Order) {
   FRows.Permute(Order);
   for (int C = 0; C < FColumnCount; ++C) FColumnLists[static_cast<std::size_t>(C)]->Permute(Order);
   RowsMoved();
+  RecountBreaks();
 }
 
 namespace {
@@ -1040,7 +1103,14 @@ void TCells::Sort(int ACol, TSortType ASortType, TSortKind ASortKind, bool AFull
     FSortedUnchanged = false;
     if (ASortType == stCustom) {
       RowsMoved();
-      QuickSort(0, FRowCount - 1, FColumnLists[static_cast<std::size_t>(ACol)]);
+      // Rows exchanged before a comparison failed stay exchanged.
+      try {
+        QuickSort(0, FRowCount - 1, FColumnLists[static_cast<std::size_t>(ACol)]);
+      } catch (...) {
+        RecountBreaks();
+        throw;
+      }
+      RecountBreaks();
     } else {
       KeyedSort(ACol, ASortType);
     }

@@ -373,7 +373,8 @@ TCell* CreateCellOfKind(TColumnKind Kind, TCells* AOwner);
 // One row record. Rows are kept in the same order as the cells. The tree is told by ParentRow
 // alone: a row's descendants are the rows whose chain of parents reaches it, wherever moves and
 // sorts put them. The store keeps the tree fields (ChildCount, Level, ParentRow, Shown) true to
-// that chain; Expanded and Visible are the caller's.
+// that chain, and each record's list of its children, so that a tree is walked from its root
+// whatever order the rows are in; Expanded and Visible are the caller's.
 class TRow : public TObject {
   T_CLASS(TRow, TObject)
 
@@ -395,6 +396,10 @@ class TRow : public TObject {
   friend struct TRowPlacement;
   int FSlot = -1;            // where the store's row array holds the record
   int FDescendants = 0;      // rows whose chain of parents reaches this one
+  // The children, in no particular order: a list through the children's sibling links.
+  TRow* FFirstChild = nullptr;
+  TRow* FNextSibling = nullptr;
+  TRow* FPrevSibling = nullptr;
 };
 
 // Row records learn where the store's row array holds them, so a record's position is found
@@ -446,8 +451,13 @@ class TCells : public TObject {
   int DescendantCount(int ARow) const;
   // The rows whose parent is ARow (its ChildCount).
   int DirectChildCount(int ARow) const;
-  // The positions of ARow and its descendants, ascending. Reads the descendants when they follow
-  // ARow as one block (the usual case), otherwise every row once.
+  // The descendants of ARow that follow it directly, up to the first row that is none: all of
+  // them while its tree is kept together. Reads one row while every tree is kept together,
+  // otherwise the rows of ARow's tree.
+  int DescendantsFollowing(int ARow) const;
+  // The positions of ARow and its descendants, ascending. Reads one row while every tree is kept
+  // together, otherwise the rows of ARow's tree (found from ARow through the children's records,
+  // wherever they lie).
   std::vector<int> TreePositions(int ARow) const;
 
   // Shown rows (visible and shown) among rows 0 .. ARow - 1 (ARow is clamped to 0 .. RowCount).
@@ -482,8 +492,8 @@ class TCells : public TObject {
   void SetRowShown(int ARow, bool Value);
   void SetRowVisible(int ARow, bool Value);
   // Stores the row's Expanded flag and shows or hides its descendants: a row is shown when every
-  // row on its chain of parents is expanded. Returns the lowest position whose shown state
-  // changed, -1 when none did.
+  // row on its chain of parents is expanded. Reads the rows of the tree whose shown state changes.
+  // Returns the lowest position whose shown state changed, -1 when none did.
   int SetRowExpanded(int ARow, bool Value);
 
   // A column list for the last column of the column list (the one just added there).
@@ -557,6 +567,22 @@ class TCells : public TObject {
   int PositionOf(const TRow* Row) const { return FRows.PositionOfSlot(Row->FSlot); }
   // The descendant counts of Row and of every row on its chain of parents change by Delta.
   static void AddDescendants(TRow* Row, int Delta);
+  // Puts Child into its ParentRow's list of children, or takes it out (ParentRow stays).
+  static void LinkChild(TRow* Child);
+  static void UnlinkChild(TRow* Child);
+  // The row after Row in a walk over Root's descendants, parents before their children: Row's
+  // first child (unless Skip, which passes over Row's own descendants), otherwise the next
+  // sibling of Row or of the nearest row up its chain that has one; nullptr after the last.
+  static TRow* NextInTree(const TRow* Root, TRow* Row, bool Skip = false);
+  // Whether every tree is kept together is known by counting the rows that break the order of
+  // a tree: a row with a parent whose row before is neither the parent nor one of its
+  // descendants. No row breaks it exactly when every row's descendants follow it as one block.
+  // The count changes only where rows meet anew, so each operation takes out what the rows it
+  // touches counted before and adds what they count after.
+  bool BreaksTree(int ARow) const;
+  void CountBreaks(const std::vector<TRow*>& Rows, int Sign);
+  void RecountBreaks();
+  bool TreesKeptTogether() const { return FBreaks == 0; }
   // Deletes every row record (the cells are the caller's to free): the store has no rows.
   void FreeRowRecords();
   // Puts a new cell at ARow into every column list: into all of them, or, when a cell cannot be
@@ -592,6 +618,8 @@ class TCells : public TObject {
   TSortType FLastSortType = stAlphabetic;
   TSortKind FSortKind = skAscending;
   int FShownRowCount = 0;
+  int FChildRows = 0;  // rows with a parent
+  int FBreaks = 0;     // rows that break the order of a tree (BreaksTree)
   mutable TRowCountIndex FShownIndex;
   mutable std::uint64_t FRowReads = 0;
   // Items moved by column lists that are gone.

@@ -257,11 +257,10 @@ int TNxGrid::AddRow(int Count) {
 
 void TNxGrid::AddChildRow(int AParent, bool AAfterDescendants) {
   CheckRow(AParent);
-  // After the parent's descendants: as many rows below it as it has descendants, which is right
-  // after its block while its tree is kept together. A tree that moves or a sort pulled apart
-  // has no block; the row still goes that many rows down (at most to the end).
-  const int Pos = AAfterDescendants ? std::min(AParent + 1 + FCellStore->DescendantCount(AParent), GetRowCount())
-                                    : AParent + 1;
+  // After the parent's descendants that follow it directly: all of them while its tree is kept
+  // together; where moves or a sort pulled it apart, those before the first row of another tree,
+  // so that the new row never goes between another row and its descendants.
+  const int Pos = AParent + 1 + (AAfterDescendants ? FCellStore->DescendantsFollowing(AParent) : 0);
   const int OldRows = GetRowCount();
   FCellStore->InsertChildRow(AParent, Pos);
   FollowRecords([Pos](int I) { return I >= Pos ? I + 1 : I; });

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "support/EngineTestHelpers.h"
+#include "support/ParentRows.h"
 
 namespace {
 
@@ -222,6 +223,40 @@ TEST(GridCosts, TreeOperationsCostWhatTheyTouch) {
       F.Grid->MoveRow(Children + 2, Children + 9);
     }
   }));
+}
+
+// Collapsing and deleting a parent cost what its tree holds, wherever the rows lie: N parents with
+// a child each, kept together (each child right under its parent) or sorted apart (every child
+// before every parent, N rows away from it). Collapsing every parent, and deleting every parent,
+// read as many rows per parent at 2,000 parents as at 32,000.
+TEST(GridCosts, ParentsCostWhatTheirTreesHoldWhereverASortPutTheRows) {
+  constexpr int FewParents = 2000, ManyParents = 32000;
+  for (const bool Apart : {false, true})
+    for (const bool Delete : {false, true}) {
+      SCOPED_TRACE(std::string(Apart ? "sorted apart, " : "kept together, ") + (Delete ? "delete" : "collapse"));
+      double PerParent[2] = {};
+      for (const int N : {FewParents, ManyParents}) {
+        TCostForm F(0);
+        TNxGrid* G = F.Grid;
+        parentrows::AddParentsWithAChild(G, N);
+        if (Apart) {
+          F.Column->SetOptions(F.Column->Options() + coCanSort);
+          G->SortColumn(F.Column, true);
+          ASSERT_EQ(G->Cells(0, N), L"p0");
+        }
+        Settle(F.Window());
+        const std::uint64_t Reads = F.Reads([&] {
+          if (Delete)
+            parentrows::DeleteEveryParent(G, N, Apart);
+          else
+            parentrows::CollapseEveryParent(G, N, Apart);
+        });
+        ASSERT_EQ(G->RowCount(), Delete ? 0 : 2 * N);
+        ASSERT_EQ(G->ShownRowCount(), Delete ? 0 : N);
+        PerParent[N == ManyParents] = static_cast<double>(Reads) / N;
+      }
+      EXPECT_LE(PerParent[1], PerParent[0] + 1) << "per parent: " << PerParent[0] << " and " << PerParent[1];
+    }
 }
 
 // Selecting every row and clearing the selection visit each row once: the rows are not repainted

@@ -14,6 +14,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cwchar>
 #include <deque>
@@ -459,6 +460,11 @@ class TRandomRun {
         return Say(S, "column at display position", C, M.ColumnIndexOfId(Id));
     }
     const TTreeFacts F = M.Facts();
+    // Each row's tree: the row and the rows whose chain of parents reaches it, ascending.
+    std::vector<std::vector<int>> Trees(static_cast<std::size_t>(Rows));
+    for (int R = 0; R < Rows; ++R)
+      for (int A = R; A >= 0; A = F.Parent[static_cast<std::size_t>(A)])
+        Trees[static_cast<std::size_t>(A)].push_back(R);
     std::vector<int> Shown;
     int Selected = 0;
     for (int R = 0; R < Rows; ++R) {
@@ -472,6 +478,12 @@ class TRandomRun {
       if (G->Expanded(R) != E.Expanded) return Say(S, "expanded", G->Expanded(R), E.Expanded);
       if (G->ChildCount(R) != F.Children[K]) return Say(S, "child count", G->ChildCount(R), F.Children[K]);
       if (G->GetRowParent(R) != F.Parent[K]) return Say(S, "parent", G->GetRowParent(R), F.Parent[K]);
+      const std::vector<int> Tree = G->CellStore()->TreePositions(R);
+      if (Tree != Trees[K]) {
+        const auto Differ = std::mismatch(Tree.begin(), Tree.end(), Trees[K].begin(), Trees[K].end());
+        return Say(S, "tree (first row that differs)", Differ.first != Tree.end() ? *Differ.first : -1,
+                   Differ.second != Trees[K].end() ? *Differ.second : -1);
+      }
       if (G->RowHeight(R) != E.Height) return Say(S, "height", G->RowHeight(R), E.Height);
       if (WithCells)
         for (int C = 0; C < Cols; ++C) {
@@ -677,19 +689,20 @@ class TRandomRun {
     }
     Click(Point(G->GetIndicatorRect().Width() / 2, (Row.Top + Row.Bottom) / 2));
   }
-  // A child row goes right under its parent, or after the parent's descendants: right after
-  // them when they follow the parent as a block; where moves or a sort pulled the tree apart
-  // there is no such place, and the row is taken where the grid puts it.
+  // A child row goes right under its parent, or after the parent's descendants that follow it
+  // directly (all of them while the tree is one block after the parent; where moves or a sort
+  // pulled it apart, those before the first row of another tree).
   void AddChild(std::ostringstream& S) {
     const int P = Below(M.Count());
     const bool After = Chance(50);
     S << "AddChildRow(" << P << ", " << After << ")";
     const std::vector<int> Tree = M.Tree(P);
-    const bool Block = Tree.back() - P + 1 == static_cast<int>(Tree.size());
-    const int Expected = !After ? P + 1 : Block ? P + static_cast<int>(Tree.size()) : -1;
+    std::size_t Following = 0;
+    while (Following + 1 < Tree.size() && Tree[Following + 1] == P + 1 + static_cast<int>(Following)) ++Following;
+    const int Expected = After ? P + 1 + static_cast<int>(Following) : P + 1;
     G->AddChildRow(P, After);
     const int Pos = G->LastAddedRow();
-    if (Expected >= 0 && Pos != Expected)
+    if (Pos != Expected)
       StepFailure = "the child row went to " + std::to_string(Pos) + ", expected " + std::to_string(Expected);
     NewRow(Pos, M.At(P).Id);
   }

@@ -425,6 +425,23 @@ TEST_F(GridFixture, DeletingACollapsedParentLeavesNoRowHidden) {
   EXPECT_TRUE(G->GetRowShown(0));
 }
 
+// A child added after its parent's descendants goes after those that follow the parent directly
+// when a move pulled the tree apart: never between another row and its child.
+TEST_F(GridFixture, AChildAfterTheDescendantsOfASplitTreeStaysOutOfOtherTrees) {
+  Fill({L"P", L"Q"});
+  auto Child = [&](int Parent, bool After, const wchar_t* Text) {
+    G->AddChildRow(Parent, After);
+    G->SetCells(0, G->LastAddedRow(), Text);
+  };
+  Child(0, true, L"c1");
+  Child(0, true, L"c2");
+  Child(3, false, L"q1");
+  G->MoveRow(1, 4);
+  ASSERT_EQ(Texts(G), "P,c2,Q,q1,c1");
+  Child(0, true, L"c3");
+  EXPECT_EQ(Texts(G), "P,c2,c3,Q,q1,c1");
+}
+
 TEST_F(GridFixture, ShownRowCountStaysTrueWhenRowsAreHiddenTwice) {
   Fill({L"p", L"x", L"y"});
   G->AddChildRow(0);
