@@ -441,6 +441,9 @@ void TNxGrid::SetExpanded(int ARow, bool Value) {
     }
     RefreshFrom(std::min(ARow, Changed));
     UpdateVertScrollBar();
+    // The rows below moved: an editor over one of them goes along (over a row now hidden, it
+    // hides while the row does).
+    if (GridState().Contains(gsEditing)) PlaceEditor();
   }
   DoExpand(ARow);
 }

@@ -214,18 +214,47 @@ TEST(DisplayFollows, LineAndFixedColumnSettingsRePlaceAnOpenEditor) {
 TEST(DisplayFollows, RowsChangingAboveAnOpenEditorMoveIt) {
   TEditingForm F(3, {goHeader, goGrid}, 8);
   TNxGrid* G = F.Grid;
+  G->AddChildRow(1);  // row 2, under row 1
+  auto Collapse = [&](bool Collapsed) { G->SetExpanded(1, !Collapsed); };
   ExpectTheEditorFollows(
       F, {{"taller row", 1, 4, [&] { G->SetRowHeight(1, 40); }, [&] { G->SetRowHeight(1, G->RowSize()); }},
-          {"hidden row", 1, 4, [&] { G->SetRowVisible(1, false); }, [&] { G->SetRowVisible(1, true); }}});
-  // The edited row itself goes out of sight: the editor hides with it, and comes back with it.
-  G->EditCell(1, 4);
-  const TRect Over = F.Editor()->BoundsRect();
-  G->SetRowVisible(4, false);
-  EXPECT_TRUE(G->IsEditing());
-  EXPECT_FALSE(F.Editor()->Visible());
-  G->SetRowVisible(4, true);
-  EXPECT_TRUE(F.Editor()->Visible());
-  EXPECT_EQ(F.Editor()->BoundsRect(), Over);
+          {"hidden row", 1, 4, [&] { G->SetRowVisible(1, false); }, [&] { G->SetRowVisible(1, true); }},
+          {"collapsed parent", 1, 4, [&] { Collapse(true); }, [&] { Collapse(false); }}});
+  // The edited row itself goes out of sight, by itself or under its collapsed parent: the editor
+  // hides with it, and comes back with it.
+  const std::vector<TCellMove> Hides = {
+      {"hidden row", 1, 4, [&] { G->SetRowVisible(4, false); }, [&] { G->SetRowVisible(4, true); }},
+      {"collapsed parent", 1, 2, [&] { Collapse(true); }, [&] { Collapse(false); }}};
+  for (const TCellMove& M : Hides) {
+    SCOPED_TRACE(M.Name);
+    G->EditCell(M.Col, M.Row);
+    const TRect Over = F.Editor()->BoundsRect();
+    M.Change();
+    EXPECT_TRUE(G->IsEditing());
+    EXPECT_FALSE(F.Editor()->Visible());
+    M.Undo();
+    EXPECT_TRUE(F.Editor()->Visible());
+    EXPECT_EQ(F.Editor()->BoundsRect(), Over);
+    G->EndEditing();
+  }
+}
+
+// Expanding a parent whose children a sort put above it (below the top row in view) repaints
+// them too.
+TEST(DisplayFollows, ExpandingAParentRepaintsItsChildrenAboveIt) {
+  TChannelListForm F;
+  TNxGrid* G = F.Grid;
+  F.AddLines({L"p", L"x", L"A"});
+  for (const wchar_t* T : {L"a", L"b"}) {
+    G->AddChildRow(0, true);
+    G->SetCells(0, G->LastAddedRow(), T);
+  }
+  G->SetExpanded(0, false);
+  G->SortColumn(F.Column, true);  // A, a, b, p, x
+  ASSERT_EQ(G->Cells(0, 3), L"p");
+  Settle(G->Handle());
+  G->SetExpanded(3, true);
+  EXPECT_TRUE(ShowsAFullRepaint(G->Handle(), "expanded_children_above"));
 }
 
 TEST(DisplayFollows, ScrollingHidesTheHintAndForgetsItsCell) {
