@@ -482,13 +482,11 @@ bool TCells::BreaksTree(int ARow) const {
   return Before != Parent;
 }
 
-void TCells::CountBreaks(const std::vector<TRow*>& Rows, int Sign) {
+void TCells::CountBreaks(TRow** Rows, std::size_t N, int Sign) {
   if (FChildRows == 0) return;
-  std::vector<TRow*> Each(Rows);
-  std::sort(Each.begin(), Each.end());
-  Each.erase(std::unique(Each.begin(), Each.end()), Each.end());
-  for (TRow* R : Each)
-    if (BreaksTree(PositionOf(R))) FBreaks += Sign;
+  std::sort(Rows, Rows + N);
+  for (std::size_t I = 0; I < N; ++I)
+    if ((I == 0 || Rows[I] != Rows[I - 1]) && BreaksTree(PositionOf(Rows[I]))) FBreaks += Sign;
 }
 
 void TCells::RecountBreaks() {
@@ -657,13 +655,14 @@ void TCells::RemoveRows(const int* Sorted, int K) {
   for (int J = 0; J < K; ++J) {
     TRow* Row = GetRow(Sorted[J]);
     if (Row->Visible && Row->Shown) --FShownRowCount;
+    Gone[static_cast<std::size_t>(J)] = Row;
+    if (FChildRows == 0) continue;
     if (BreaksTree(Sorted[J])) --FBreaks;
     if (Row->ParentRow != nullptr) ++Children;
-    Gone[static_cast<std::size_t>(J)] = Row;
     const int Next = Sorted[J] + 1;
     if (Next < FRowCount && (J + 1 == K || Sorted[J + 1] != Next)) Meet.push_back(FRows[Next]);
   }
-  CountBreaks(Meet, -1);
+  CountBreaks(Meet.data(), Meet.size(), -1);
   for (int C = 0; C < FColumnCount; ++C) {
     TCellList* L = FColumnLists[static_cast<std::size_t>(C)];
     for (int J = 0; J < K; ++J) delete (*L)[Sorted[J]];
@@ -680,7 +679,7 @@ void TCells::RemoveRows(const int* Sorted, int K) {
   FRowCount -= K;
   FChildRows -= Children;
   for (TRow* Row : Gone) delete Row;
-  CountBreaks(Meet, 1);
+  CountBreaks(Meet.data(), Meet.size(), 1);
 }
 
 void TCells::DeleteRow(int ARow) {
@@ -701,7 +700,7 @@ void TCells::DeleteRow(int ARow) {
       Meet.push_back(R);
       if (Pos + 1 < FRowCount) Meet.push_back(FRows[Pos + 1]);
     }
-    CountBreaks(Meet, -1);
+    CountBreaks(Meet.data(), Meet.size(), -1);
     const int Cut = Row->Level + 1;
     for (TRow* R = Row->FFirstChild; R != nullptr; R = NextInTree(Row, R)) R->Level -= Cut;
     while (TRow* Child = Row->FFirstChild) {
@@ -714,7 +713,7 @@ void TCells::DeleteRow(int ARow) {
     }
     Row->ChildCount = 0;
     Row->FDescendants = 0;
-    CountBreaks(Meet, 1);
+    CountBreaks(Meet.data(), Meet.size(), 1);
   }
   RemoveRows(&ARow, 1);
 }
@@ -740,16 +739,17 @@ void TCells::MoveRow(int AFrom, int ATo) {
   const bool Shown = IsRowShown(AFrom);
   // Rows that get another row before them: the moved one, the one after its old place and the
   // one after its new place.
-  std::vector<TRow*> Meet = {FRows[AFrom]};
-  if (AFrom + 1 < FRowCount) Meet.push_back(FRows[AFrom + 1]);
+  std::array<TRow*, 3> Meet{FRows[AFrom]};
+  std::size_t N = 1;
+  if (AFrom + 1 < FRowCount) Meet[N++] = FRows[AFrom + 1];
   const int After = AFrom < ATo ? ATo + 1 : ATo;
-  if (After < FRowCount) Meet.push_back(FRows[After]);
-  CountBreaks(Meet, -1);
+  if (After < FRowCount) Meet[N++] = FRows[After];
+  CountBreaks(Meet.data(), N, -1);
   FRows.Move(AFrom, ATo);
   for (int C = 0; C < FColumnCount; ++C) FColumnLists[static_cast<std::size_t>(C)]->Move(AFrom, ATo);
   FShownIndex.Erase(AFrom, 1);
   FShownIndex.Insert(ATo, Shown);
-  CountBreaks(Meet, 1);
+  CountBreaks(Meet.data(), N, 1);
 }
 
 void TCells::ExchangeRowItems(int A, int B) {
@@ -767,12 +767,13 @@ void TCells::ExchangeRows(int A, int B) {
   CheckRow(A);
   CheckRow(B);
   // Rows that get another row before them: the two and the ones after them.
-  std::vector<TRow*> Meet;
+  std::array<TRow*, 4> Meet{};
+  std::size_t N = 0;
   for (const int I : {A, A + 1, B, B + 1})
-    if (I < FRowCount) Meet.push_back(FRows[I]);
-  CountBreaks(Meet, -1);
+    if (I < FRowCount) Meet[N++] = FRows[I];
+  CountBreaks(Meet.data(), N, -1);
   ExchangeRowItems(A, B);
-  CountBreaks(Meet, 1);
+  CountBreaks(Meet.data(), N, 1);
   FSortedUnchanged = false;
 }
 

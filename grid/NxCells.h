@@ -580,7 +580,9 @@ class TCells : public TObject {
   // The count changes only where rows meet anew, so each operation takes out what the rows it
   // touches counted before and adds what they count after.
   bool BreaksTree(int ARow) const;
-  void CountBreaks(const std::vector<TRow*>& Rows, int Sign);
+  // Adds Sign for each of the N rows that breaks a tree (a row given twice counts once; the
+  // rows are sorted in place).
+  void CountBreaks(TRow** Rows, std::size_t N, int Sign);
   void RecountBreaks();
   bool TreesKeptTogether() const { return FBreaks == 0; }
   // Deletes every row record (the cells are the caller's to free): the store has no rows.
