@@ -9,7 +9,9 @@
 // per row is measured in separate processes, one per control and size: the heap blocks in use and
 // the memory committed. Then the tree operations among as many other rows, each against the same
 // operation with every row shown (the ratio is what hidden rows add; the figures across sizes
-// show whether the other rows add anything).
+// show whether the other rows add anything), and collapsing and deleting every one of N parents
+// with a child each, the trees kept together against the same sorted apart (the time and the rows
+// read per parent).
 //
 //   grid_bench.exe [sizes...]            run the table (default sizes 10000 100000 1000000)
 //   grid_bench.exe --trees [sizes...]    the tree operations alone
@@ -33,6 +35,7 @@
 #include "framework/Forms.h"
 #include "grid/NxColumnClasses.h"
 #include "grid/NxGrid.h"
+#include "tests/grid/support/ParentRows.h"
 
 namespace {
 
@@ -602,6 +605,53 @@ void RunTrees(const std::vector<int>& Sizes) {
   Fresh();
 }
 
+// N parents with a child each, kept together or sorted apart (tests/grid/support/ParentRows.h):
+// collapsing every parent, and deleting every parent, the time and the rows read per parent,
+// each arrangement best of three.
+
+void RunParents(const std::vector<int>& Counts) {
+  TGridSide G(20, 20);
+  TNxGrid* Grid = G.Grid;
+  auto Build = [&](int N, bool Apart) {
+    Grid->ClearRows();
+    Grid->VertScrollBar()->First();
+    parentrows::AddParentsWithAChild(Grid, N);
+    if (Apart) G.Sort(stAlphabetic);
+    Pump();
+    Repaint(G.Window());
+  };
+  struct TCase {
+    const char* Name;
+    std::function<void(int, bool)> Work;  // N parents; Apart
+  };
+  const std::vector<TCase> Cases = {
+      {"collapse every parent", [&](int N, bool Apart) { parentrows::CollapseEveryParent(Grid, N, Apart); }},
+      {"delete every parent", [&](int N, bool Apart) { parentrows::DeleteEveryParent(Grid, N, Apart); }},
+  };
+  for (const TCase& C : Cases)
+    for (int N : Counts) {
+      double Best[2] = {1e30, 1e30}, Reads[2] = {}, Moved[2] = {};
+      for (int R = 0; R < 3; ++R)
+        for (const bool Apart : {false, true}) {
+          Build(N, Apart);
+          const std::uint64_t ReadsBefore = Grid->CellStore()->RowReads();
+          const std::uint64_t MovedBefore = Grid->CellStore()->ItemsMoved();
+          Best[Apart] = std::min(Best[Apart], Time([&] { C.Work(N, Apart); }));
+          Reads[Apart] = static_cast<double>(Grid->CellStore()->RowReads() - ReadsBefore) / N;
+          Moved[Apart] = static_cast<double>(Grid->CellStore()->ItemsMoved() - MovedBefore) / N;
+          Pump();
+        }
+      char A[32], B[32];
+      FormatSeconds(Best[0], A);
+      FormatSeconds(Best[1], B);
+      std::printf("%-22s %6d   kept together %s (%.0f rows read, %.0f items moved a parent)   sorted apart %s "
+                  "(%.0f, %.0f)   ratio %.2f\n",
+                  C.Name, N, A, Reads[0], Moved[0], B, Reads[1], Moved[1], Best[1] / Best[0]);
+      std::fflush(stdout);
+    }
+  Grid->ClearRows();
+}
+
 // ---------------------------------------------------------------------------------------------
 // Memory, one control and one size per process
 
@@ -707,6 +757,8 @@ int main(int argc, char** argv) {
   if (TreesOnly) {
     std::printf("Tree operations among N other rows, with hidden rows and with every row shown\n");
     RunTrees(Sizes);
+    std::printf("\nEvery one of N parents, trees kept together and sorted apart\n");
+    RunParents({2000, 8000, 32000});
     return 0;
   }
 
@@ -731,5 +783,7 @@ int main(int argc, char** argv) {
   }
   std::printf("\nTree operations among N other rows, with hidden rows and with every row shown\n");
   RunTrees(Sizes);
+  std::printf("\nEvery one of N parents, trees kept together and sorted apart\n");
+  RunParents({2000, 8000, 32000});
   return 0;
 }
