@@ -478,7 +478,11 @@ bool TCells::BreaksTree(int ARow) const {
   if (ARow == 0) return true;
   // The row before, or the row up its chain at the parent's level.
   const TRow* Before = FRows[ARow - 1];
-  for (++FRowReads; Before != nullptr && Before->Level > Parent->Level; ++FRowReads) Before = Before->ParentRow;
+  ++FRowReads;
+  while (Before != nullptr && Before->Level > Parent->Level) {
+    Before = Before->ParentRow;
+    ++FRowReads;
+  }
   return Before != Parent;
 }
 

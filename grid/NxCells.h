@@ -420,7 +420,8 @@ struct TRowPlacement {
 // shorter side. The count of shown rows before a position and the position of the k-th shown row
 // are answered by arithmetic while no row is hidden, and otherwise from an index of the shown
 // rows, built when first asked and from then on kept up to date by every row operation in time
-// logarithmic in the rows (a sort has it built again).
+// logarithmic in the rows (a sort has it built again). Finding, collapsing, expanding or deleting
+// a row's tree reads the rows of that tree, wherever they lie.
 class TCells : public TObject {
   T_CLASS(TCells, TObject)
 
@@ -583,6 +584,7 @@ class TCells : public TObject {
   // Adds Sign for each of the N rows that breaks a tree (a row given twice counts once; the
   // rows are sorted in place).
   void CountBreaks(TRow** Rows, std::size_t N, int Sign);
+  // Counts every row again (after a sort).
   void RecountBreaks();
   bool TreesKeptTogether() const { return FBreaks == 0; }
   // Deletes every row record (the cells are the caller's to free): the store has no rows.
