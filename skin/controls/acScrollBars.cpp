@@ -220,6 +220,28 @@ TRect WindowBarRect(TacScrollWnd* Adapter, int Kind, HWND Handle) {
   return TRect(R.Left - W.Left, R.Top - W.Top, R.Right - W.Left, R.Bottom - W.Top);
 }
 
+// The part of the window's bar of that kind drawn pressed: the tracked press's while it is this
+// window's bar, else none.
+int PressedPartOf(HWND Handle, int Kind) {
+  const TacScrollTracking& T = acScrollTracking();
+  return T.HoverWnd == Handle && T.TrackBar == Kind ? T.PressedPart : -1;
+}
+
+// Whether the bars may be painted now: not while the skin data is updating, nor while its control
+// is being created or is not showing. A stale background has the window prepare its cache first.
+bool ReadyToPaintBars(TacScrollWnd* Adapter, HWND Handle) {
+  TsCommonData* SD = Adapter->SkinData;
+  if (SD == nullptr) return true;
+  SD->Updating = SD->GetUpdating();
+  if (SD->Updating) return false;
+  if (TControl* C = SD->OwnerControl()) {
+    if (C->ControlState().Contains(csCreating)) return false;
+    if (auto* WC = dynamic_cast<TWinControl*>(C); WC != nullptr && !WC->Showing()) return false;
+  }
+  if (SD->BackgroundStale) SendSkinCommand(Handle, AC_PREPARECACHE, 0);
+  return true;
+}
+
 // Repaints one bar of the adapter in the window DC.
 void RepaintBar(TacScrollWnd* Adapter, TacScrollBar* Bar, HWND Handle, int Pressed) {
   if (Adapter == nullptr || Bar == nullptr || !Bar->Visible) return;
@@ -230,6 +252,31 @@ void RepaintBar(TacScrollWnd* Adapter, TacScrollBar* Bar, HWND Handle, int Press
 
 TacScrollBar* BarOfKind(TacScrollWnd* Adapter, int Kind) {
   return Kind == SB_HORZ ? Adapter->HorzBar : Kind == SB_VERT ? Adapter->VertBar : nullptr;
+}
+
+bool SameScrollData(const SCROLLINFO& A, const SCROLLINFO& B) {
+  return A.nMin == B.nMin && A.nMax == B.nMax && A.nPage == B.nPage && A.nPos == B.nPos;
+}
+
+// After a timer message: re-reads both bars' scroll data and repaints a bar only when its data
+// changed. Timers come often (the hover timer every 20 ms while the pointer rests on a bar, the
+// window's own), and a bar whose picture did not change is left alone; the hover timer repaints
+// the hot bar itself when its hot part changes.
+void RepaintChangedBars(TacScrollWnd* Adapter) {
+  HWND H = Adapter->CtrlHandle;
+  if (Adapter->HorzBar == nullptr || Adapter->VertBar == nullptr) return;
+  if (Adapter->SkinData != nullptr && Adapter->SkinData->Updating) return;
+  bool Ready = false, Asked = false;
+  for (TacScrollBar* Bar : {Adapter->HorzBar, Adapter->VertBar}) {
+    const SCROLLINFO Shown = Bar->ScrollInfo;
+    ReadScrollInfo(Bar, H);
+    if (SameScrollData(Shown, Bar->ScrollInfo) || acAnimationDC != nullptr) continue;
+    if (!Asked) {
+      Ready = ReadyToPaintBars(Adapter, H);
+      Asked = true;
+    }
+    if (Ready) RepaintBar(Adapter, Bar, H, PressedPartOf(H, Bar->BarKind));
+  }
 }
 
 // The pressed-part update of a mouse position (screen coordinates) during an arrow or page press.
@@ -447,7 +494,7 @@ void TacScrollWnd::WndProc(TMessage& Message) {
       return;
     case WM_TIMER:
       Message.Result = HandleTimer(this, CtrlHandle, Message.WParam, Message.LParam);
-      if (!Scrolling && !ThumbTracking) UpdateScrollInfo(this, true);
+      if (!Scrolling && !ThumbTracking) RepaintChangedBars(this);
       return;
     case WM_MOUSEMOVE:
       Message.Result = HandleMouseMove(this, CtrlHandle, Message.WParam, Message.LParam);
@@ -708,24 +755,16 @@ LRESULT HandleNcCalcSize(TacScrollWnd* Adapter, HWND Handle, WPARAM /*WParam*/, 
 LRESULT PaintSkinScrollBars(TacScrollWnd* Adapter, HWND Handle, HRGN /*Region*/, LPARAM /*LParam*/, int ThumbPos,
                             HDC DC) {
   if (Adapter == nullptr || Adapter->HorzBar == nullptr || Adapter->VertBar == nullptr) return 0;
-  if (TsCommonData* SD = Adapter->SkinData) {
-    SD->Updating = SD->GetUpdating();
-    if (SD->Updating) return 0;
-    if (TControl* C = SD->OwnerControl()) {
-      if (C->ControlState().Contains(csCreating)) return 0;
-      if (auto* WC = dynamic_cast<TWinControl*>(C); WC != nullptr && !WC->Showing()) return 0;
-    }
-    if (SD->BackgroundStale) SendSkinCommand(Handle, AC_PREPARECACHE, 0);
-  }
+  if (!ReadyToPaintBars(Adapter, Handle)) return 0;
   const TRect W = WindowRectOf(Handle);
   const bool OwnDC = DC == nullptr;
   if (OwnDC) DC = GetWindowDC(Handle);
-  const TacScrollTracking& T = acScrollTracking();
-  auto PressedFor = [&](int Kind) { return T.HoverWnd == Handle && T.TrackBar == Kind ? T.PressedPart : -1; };
   if (Adapter->HorzBar->Visible)
-    PaintScrollBar(Adapter->HorzBar, Handle, DC, ThumbPos, PressedFor(SB_HORZ), WindowBarRect(Adapter, SB_HORZ, Handle));
+    PaintScrollBar(Adapter->HorzBar, Handle, DC, ThumbPos, PressedPartOf(Handle, SB_HORZ),
+                   WindowBarRect(Adapter, SB_HORZ, Handle));
   if (Adapter->VertBar->Visible)
-    PaintScrollBar(Adapter->VertBar, Handle, DC, ThumbPos, PressedFor(SB_VERT), WindowBarRect(Adapter, SB_VERT, Handle));
+    PaintScrollBar(Adapter->VertBar, Handle, DC, ThumbPos, PressedPartOf(Handle, SB_VERT),
+                   WindowBarRect(Adapter, SB_VERT, Handle));
   if (Adapter->HorzBar->Visible && Adapter->VertBar->Visible) {
     const int Width = W.Right - W.Left, Height = W.Bottom - W.Top;
     const int HT = GetBarSize(Adapter->HorzBar, true, false), VT = GetBarSize(Adapter->VertBar, true, false);
@@ -762,6 +801,7 @@ LRESULT PaintSkinScrollBars(TacScrollWnd* Adapter, HWND Handle, HRGN /*Region*/,
 
 void PaintScrollBar(TacScrollBar* Bar, HWND Handle, HDC DC, int ThumbPos, int Pressed, const TRect& R) {
   if (Bar == nullptr || DC == nullptr) return;
+  ++Bar->Paints;
   // A thumb override comes in the bar rectangle's coordinates.
   const int Override = ThumbPos == -1 ? -1 : ThumbPos - StartOf(Bar, R);
   PaintBar(Bar, Handle, DC, Override, Pressed, R, false);

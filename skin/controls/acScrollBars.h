@@ -59,6 +59,9 @@ class TacScrollBar : public TObject {
   // The smallest thumb length in pixels.
   int MinThumbSize = 10;
   TacScrollWnd* Owner = nullptr;
+  // How often the bar was painted in its resting look (PaintScrollBar): what repaints cost is
+  // counted, not timed.
+  unsigned Paints = 0;
 };
 
 // The adapter of a window with standard scroll bars.

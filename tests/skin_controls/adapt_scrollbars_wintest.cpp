@@ -469,3 +469,32 @@ TEST_F(AdaptScroll, DetachingDuringAPressOrHoverStopsTimersAndCapture) {
     DestroyWindow(W);
   }
 }
+
+// Timer messages come often (the hover timer every 20 ms while the pointer rests on a bar, and the
+// window's own timers): they repaint a bar only when its scroll data changed.
+TEST_F(AdaptScroll, TimerMessagesRepaintOnlyTheBarWhoseScrollDataChanged) {
+  HWND W = MakeScrolled();
+  Adapt(W);
+  ASSERT_TRUE(realinput::BringToFront(Host.Wnd));
+  TRect S;
+  GetVertBarRect(Adapter, W, S);
+  ASSERT_TRUE(realinput::MovePointerSettled(POINT{S.Left - 60, S.Top + 40}));
+  ASSERT_TRUE(realinput::MovePointerSettled(POINT{(S.Left + S.Right) / 2, S.Bottom - 4}));
+  ASSERT_TRUE(uitest::WaitFor([] { return acScrollTracking().HoverPart == SB_LINEDOWN; }));
+  constexpr UINT_PTR OwnTimer = 7;
+  Adapter->HorzBar->Paints = Adapter->VertBar->Paints = 0;
+  for (int I = 0; I < 10; ++I) {
+    SendMessageW(W, WM_TIMER, acTimerHover, 0);
+    SendMessageW(W, WM_TIMER, OwnTimer, 0);
+  }
+  EXPECT_EQ(Adapter->VertBar->Paints, 0u);
+  EXPECT_EQ(Adapter->HorzBar->Paints, 0u);
+  // The window scrolled without the bars: the next timer message shows it on that bar alone.
+  SCROLLINFO SI{sizeof(SCROLLINFO), SIF_POS, 0, 0, 0, 40, 0};
+  SetScrollInfo(W, SB_VERT, &SI, FALSE);
+  SendMessageW(W, WM_TIMER, OwnTimer, 0);
+  EXPECT_EQ(Adapter->VertBar->Paints, 1u);
+  EXPECT_EQ(Adapter->HorzBar->Paints, 0u);
+  ASSERT_TRUE(realinput::MovePointerSettled(POINT{S.Left - 60, S.Top + 40}));
+  ASSERT_TRUE(uitest::WaitFor([] { return acScrollTracking().HoverBar == -1; }));
+}
