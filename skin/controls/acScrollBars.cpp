@@ -350,6 +350,18 @@ void StopScrollTracking(TacScrollWnd* Adapter) {
   T = TacScrollTracking{};
 }
 
+namespace {
+
+// Whether the adapter has a press or hover of its bars running: the tracking state is its window's,
+// a thumb of its own is dragged, or the message is one of the tracking timers.
+bool TracksInput(const TacScrollWnd* Adapter, const TMessage& Message) {
+  if (acScrollTracking().HoverWnd == Adapter->CtrlHandle || Adapter->ThumbTracking) return true;
+  return Message.Msg == WM_TIMER &&
+         (Message.WParam == acTimerHover || Message.WParam == acTimerFirstRepeat || Message.WParam == acTimerRepeat);
+}
+
+}  // namespace
+
 TacScrollWnd::~TacScrollWnd() {
   DetachOnDestroy();
   delete HorzBar;
@@ -378,6 +390,10 @@ void TacScrollWnd::WndProc(TMessage& Message) {
 
   TsSkinManager* Manager = SkinData != nullptr ? SkinData->GetSkinManager() : nullptr;
   if (SkinData == nullptr || !SkinData->IsSkinned(false) || Manager == nullptr || !Manager->Active()) {
+    // Without the skin the bars are the system's: a press or hover of the skinned bars that was
+    // running when the skin went (the adapter stays with its window) ends now, its timers and
+    // the mouse capture with it.
+    if (TracksInput(this, Message)) StopScrollTracking(this);
     if (SkinData != nullptr && Message.Msg == SM_ALPHACMD && AlphaCmdCode(Message.WParam) == AC_NEWSKIN &&
         Message.LParam == reinterpret_cast<LPARAM>(Manager))
       SkinData->UpdateIndexes();

@@ -427,10 +427,22 @@ TEST_F(AdaptScroll, RefreshScrollAdapterFollowsTheSkinState) {
 }  // namespace
 
 // An adapter let go of (detached, or freed) while an arrow is held down or a bar is hot stops its
-// timers and gives the mouse capture back: nothing scrolls the window afterwards.
-TEST_F(AdaptScroll, DetachingDuringAPressOrHoverStopsTimersAndCapture) {
-  for (int Way = 0; Way < 3; ++Way) {
-    SCOPED_TRACE(Way == 0 ? "detached while pressed" : Way == 1 ? "freed while pressed" : "detached while hot");
+// timers and gives the mouse capture back: nothing scrolls the window afterwards. So does one kept
+// while the skin goes (the window hears of it as a form's children do): the press or hover ends
+// then, and the window does not scroll by itself once the skin is back.
+TEST_F(AdaptScroll, LettingGoOrLosingTheSkinDuringAPressOrHoverStopsTimersAndCapture) {
+  enum TWay { Detached, Freed, SkinRemoved };
+  const struct {
+    const char* Name;
+    TWay Way;
+    bool Press;
+  } Cases[] = {{"detached while pressed", Detached, true},
+               {"freed while pressed", Freed, true},
+               {"detached while hot", Detached, false},
+               {"skin removed while pressed", SkinRemoved, true},
+               {"skin removed while hot", SkinRemoved, false}};
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Name);
     HWND W = MakeScrolled();
     Adapt(W);
     ASSERT_TRUE(realinput::BringToFront(Host.Wnd));
@@ -439,32 +451,37 @@ TEST_F(AdaptScroll, DetachingDuringAPressOrHoverStopsTimersAndCapture) {
     const POINT Down{(S.Left + S.Right) / 2, S.Bottom - 4};
     ASSERT_TRUE(realinput::MovePointerSettled(POINT{Down.x - 60, Down.y}));
     ASSERT_TRUE(realinput::MovePointerSettled(Down));
-    if (Way < 2) {
+    if (C.Press) {
       ownctl::SendMouse(Down, MOUSEEVENTF_LEFTDOWN);
       ASSERT_TRUE(uitest::WaitFor([] { return adapt::ScrollCodes(WM_VSCROLL).size() >= 2; }));
       ASSERT_EQ(GetCapture(), W);
     } else {
       ASSERT_TRUE(uitest::WaitFor([&] { return acScrollTracking().HoverTimer != 0; }));
     }
-    if (Way == 1) {
+    if (C.Way == Freed) {
       delete Adapter;
-    } else {
+      Adapter = nullptr;
+    } else if (C.Way == Detached) {
       TacMainWnd* A = Adapter;
       UnhookScrollAdapter(W, false, false, A);
       EXPECT_TRUE(Adapter->Destroyed);
-      delete Adapter;
+    } else {
+      Manager->SetActive(false);
+      adapt::AlphaCmd(W, AC_SKINREMOVED, reinterpret_cast<LPARAM>(Manager.get()));
     }
-    Adapter = nullptr;
     EXPECT_NE(GetCapture(), W);
     EXPECT_FALSE(KillTimer(W, acTimerHover));
     EXPECT_FALSE(KillTimer(W, acTimerFirstRepeat));
     EXPECT_FALSE(KillTimer(W, acTimerRepeat));
     EXPECT_EQ(acScrollTracking().TrackPart, -1);
     EXPECT_EQ(acScrollTracking().HoverWnd, nullptr);
+    if (C.Press) ownctl::SendMouse(Down, MOUSEEVENTF_LEFTUP);
+    if (C.Way == SkinRemoved) Manager->SetActive(true);
     const std::size_t Sent = adapt::ScrollCodes(WM_VSCROLL).size();
     uitest::PumpFor(150);
     EXPECT_EQ(adapt::ScrollCodes(WM_VSCROLL).size(), Sent);
-    if (Way < 2) ownctl::SendMouse(Down, MOUSEEVENTF_LEFTUP);
+    delete Adapter;
+    Adapter = nullptr;
     uitest::Pump();
     DestroyWindow(W);
   }
