@@ -210,11 +210,6 @@ TEST_F(Adapt2Paint, TabControlBodyTabsAndStrip) {
   // The strip right of the tabs shows the form's background, not the body's.
   const COLORREF Strip = C.Pixel(280, (R1.top + R1.bottom) / 2);
   EXPECT_TRUE(Near(Strip, PanelLowColor, 2)) << std::hex << Strip;
-  // The active tab reaches above the inactive ones (2 pixels taller on top).
-  const TRect AR = A->SkinTabRect(1, true), IR = A->SkinTabRect(0, false);
-  EXPECT_EQ(AR.Top, R1.top - 2);
-  EXPECT_EQ(IR.Right, R0.right - 1);
-  EXPECT_EQ(IR.Bottom, R0.bottom + 4);
   // Captions drawn lighter than the tab colour.
   int Light = 0;
   for (int Y = R1.top; Y < R1.bottom; ++Y)
@@ -227,6 +222,43 @@ TEST_F(Adapt2Paint, TabControlBodyTabsAndStrip) {
   delete A;
   DestroyWindow(T);
   delete HA;
+}
+
+// Where each tab is painted against its item rectangle, by tab position: an inactive top tab 1
+// pixel narrower and 4 pixels taller downwards, the active top tab 2 pixels larger on the left, top
+// and right and 2 pixels lower at the bottom; the other positions alike towards their own sides.
+TEST_F(Adapt2Paint, TabsArePaintedAroundTheirItemRectanglesByPosition) {
+  F.Show();
+  // Offsets of the left, top, right and bottom edges from the item rectangle's.
+  const struct {
+    const char* Name;
+    DWORD Style;
+    int Active[4];
+    int Inactive[4];
+  } Cases[] = {{"top", 0, {-2, -2, 2, 2}, {0, 0, -1, 4}},
+               {"bottom", TCS_BOTTOM, {-2, -3, 2, 1}, {0, -2, -1, 0}},
+               {"left", TCS_VERTICAL | TCS_MULTILINE, {-1, -2, 3, 1}, {0, -1, 3, 0}},
+               {"right", TCS_VERTICAL | TCS_RIGHT | TCS_MULTILINE, {-3, -2, 1, 2}, {-2, -1, -1, 0}}};
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    HWND T = Child(F.Form->Handle(), WC_TABCONTROLW, C.Style, 20, 20, 300, 180);
+    for (int I = 0; I < 3; ++I) {
+      TCITEMW It{};
+      It.mask = TCIF_TEXT;
+      It.pszText = const_cast<wchar_t*>(L"Tab");
+      SendMessageW(T, TCM_INSERTITEMW, I, reinterpret_cast<LPARAM>(&It));
+    }
+    SendMessageW(T, TCM_SETCURSEL, 1, 0);
+    auto* A = TacMainWnd::Create<TacTabControlWnd>(T, nullptr, M.get(), "");
+    for (int I : {0, 1}) {
+      RECT R{};
+      SendMessageW(T, TCM_GETITEMRECT, I, reinterpret_cast<LPARAM>(&R));
+      const int* D = I == 1 ? C.Active : C.Inactive;
+      EXPECT_EQ(A->SkinTabRect(I, I == 1), TRect(R.left + D[0], R.top + D[1], R.right + D[2], R.bottom + D[3])) << I;
+    }
+    delete A;
+    DestroyWindow(T);
+  }
 }
 
 TEST_F(Adapt2Paint, TabControlSectionFollowsThePositionAndEmptyControlIsOneSection) {
