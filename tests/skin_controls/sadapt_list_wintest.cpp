@@ -185,6 +185,7 @@ TEST_F(SadaptList, TreeBackgroundAndTextTakeTheSectionColours) {
   Ins.item.pszText = const_cast<wchar_t*>(L"One");
   SendMessageW(T, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&Ins));
   const LRESULT OwnBk = SendMessageW(T, TVM_GETBKCOLOR, 0, 0);
+  const LRESULT OwnText = SendMessageW(T, TVM_GETTEXTCOLOR, 0, 0);
 
   auto* A = TacMainWnd::Create<TacTreeViewWnd>(T, nullptr, Manager.get(), "EDIT");
   RedrawWindow(T, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
@@ -193,12 +194,25 @@ TEST_F(SadaptList, TreeBackgroundAndTextTakeTheSectionColours) {
   const TsGeneralData& Edit = Section("EDIT");
   EXPECT_EQ(static_cast<COLORREF>(SendMessageW(T, TVM_GETBKCOLOR, 0, 0)), Rgb(Edit.HotColor));
   EXPECT_EQ(uitest::WindowPixel(T, 150, 150), Rgb(Edit.HotColor));
+  // The item's text is written in the section's hot font colour.
+  const COLORREF Text = Rgb(Edit.HotFontColor[0]);
+  ASSERT_NE(Text, static_cast<COLORREF>(OwnText));
+  EXPECT_EQ(static_cast<COLORREF>(SendMessageW(T, TVM_GETTEXTCOLOR, 0, 0)), Text);
+  RECT Item{};
+  *reinterpret_cast<HTREEITEM*>(&Item) = Root;
+  ASSERT_TRUE(SendMessageW(T, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&Item)));
+  const uitest::TCapture Client(T);
+  int Written = 0;
+  for (int Y = Item.top; Y < Item.bottom; ++Y)
+    for (int X = Item.left; X < Item.right; ++X) Written += Near(Client.Pixel(X, Y), Text, 8) ? 1 : 0;
+  EXPECT_GT(Written, 5);
   // The frame is the skinned one.
   EXPECT_EQ(WindowCapture(T).Pixel(0, 100), GetPixel(A->SkinData->CacheBmp()->Canvas()->Handle(), 0, 100) & 0xFFFFFF);
 
   delete A;
   uitest::Settle(T);
   EXPECT_EQ(SendMessageW(T, TVM_GETBKCOLOR, 0, 0), OwnBk);
+  EXPECT_EQ(SendMessageW(T, TVM_GETTEXTCOLOR, 0, 0), OwnText);
   EXPECT_EQ(uitest::WindowPixel(T, 150, 150), GetSysColor(COLOR_WINDOW) & 0xFFFFFF);
 }
 
