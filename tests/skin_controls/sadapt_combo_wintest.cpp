@@ -184,14 +184,24 @@ TEST_F(SadaptCombo, PrintDrawsFrameTextAndButton) {
   delete A;
 }
 
+// A combo box destroyed while its list is dropped down, before its adapter is freed: the list goes
+// with it, both adapters let go of their windows (no property, no capture left behind), and the
+// adapter is freed afterwards without touching either window.
 TEST_F(SadaptCombo, ComboDestroyedWhileDroppedDownBeforeItsAdapter) {
   HWND C = MakeCombo(CBS_DROPDOWNLIST, 20, 120);
   auto* A = TacMainWnd::Create<TacComboBoxWnd>(C, nullptr, Manager.get(), "COMBOBOX");
   SendMessageW(C, CB_SHOWDROPDOWN, TRUE, 0);
   uitest::Settle(C);
   ASSERT_NE(A->ListAdapter, nullptr);
+  HWND L = A->ListWnd;
+  ASSERT_TRUE(IsWindowVisible(L));
+  ASSERT_EQ(GetWndAdapter(L), A->ListAdapter);
   DestroyWindow(C);
   uitest::Pump();
+  EXPECT_FALSE(IsWindow(L));
+  EXPECT_TRUE(A->Destroyed);
+  EXPECT_TRUE(A->ListAdapter->Destroyed);
+  EXPECT_EQ(GetCapture(), nullptr);
   delete A;
 }
 
