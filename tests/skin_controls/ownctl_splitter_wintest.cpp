@@ -49,10 +49,14 @@ TEST(OwnctlSplitter, PaintsItsSectionNormalAndHotUnderTheRealPointerAndStillSize
   TSplitterForm F;
   F.Show();
   PointerAway();
-  uitest::Settle(F.W());
   ASSERT_TRUE(F.Split->SkinData()->IsSkinned(false));
   // Every column of the splitter shows the section's colour; the form beside it stays white.
-  for (int X = 0; X < 6; ++X) EXPECT_EQ(F.At(X), SplitterColor) << X;
+  auto Normal = [&] {
+    for (int X = 0; X < 6; ++X)
+      if (F.At(X) != SplitterColor) return false;
+    return true;
+  };
+  ASSERT_TRUE(uitest::WaitFor(Normal));
   EXPECT_EQ(F.At(-1), RGB(255, 255, 255));
   F.Split->Glyph()->SetSize(0, 0);  // an empty glyph draws nothing extra
   EXPECT_FALSE(F.Split->Dragging());
@@ -72,8 +76,7 @@ TEST(OwnctlSplitter, PaintsItsSectionNormalAndHotUnderTheRealPointerAndStillSize
   ASSERT_TRUE(uitest::WaitFor([&] { return F.Split->Dragging(); }));
   ASSERT_TRUE(MoveTo(F.W(), Start - 40, F.MidY()));
   ASSERT_TRUE(uitest::WaitFor([&] { return F.Right->Width() == Before + 40; }));  // sized live
-  uitest::Settle(F.W());
-  EXPECT_EQ(F.At(3), SplitterHotColor);
+  EXPECT_TRUE(uitest::WaitFor([&] { return F.At(3) == SplitterHotColor; }));
   ReleaseAt(F.W(), Start - 40, F.MidY());
   ASSERT_TRUE(uitest::WaitFor([&] { return !F.Split->Dragging(); }));
   EXPECT_EQ(F.Right->Width(), Before + 40);
@@ -81,7 +84,7 @@ TEST(OwnctlSplitter, PaintsItsSectionNormalAndHotUnderTheRealPointerAndStillSize
 
   // The pointer gone: the normal look again.
   PointerAway();
-  ASSERT_TRUE(uitest::WaitFor([&] { return F.At(3) == SplitterColor; }));
+  ASSERT_TRUE(uitest::WaitFor(Normal));
   SaveWindow(F.W(), "ownctl_splitter");
 }
 

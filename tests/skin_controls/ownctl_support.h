@@ -117,9 +117,11 @@ inline void SendMouse(POINT S, DWORD Flags) {
   SendInput(1, &In, sizeof(INPUT));
 }
 
-// Moves the pointer to a client point of W and lets the windows see it.
+// Moves the pointer to a client point of W and lets the windows see it. The move is settled: under
+// a busy X server a late report of an earlier place could otherwise come after it and be what the
+// windows see last.
 inline bool MoveTo(HWND W, int X, int Y) {
-  const bool Ok = realinput::MovePointer(ScreenPoint(W, X, Y));
+  const bool Ok = realinput::MovePointerSettled(ScreenPoint(W, X, Y));
   uitest::PumpFor(30);
   return Ok;
 }
@@ -138,7 +140,7 @@ inline bool ReleaseAt(HWND W, int X, int Y) {
 }
 // Moves the pointer away from the test form (to the screen's top-left corner).
 inline void PointerAway() {
-  realinput::MovePointer(POINT{2, 2});
+  realinput::MovePointerSettled(POINT{2, 2});
   uitest::PumpFor(30);
 }
 
