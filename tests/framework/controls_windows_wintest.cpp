@@ -411,7 +411,7 @@ TEST(Mouse, WheelGoesToTheFocusedControlAndUpItsParents) {
 
 TEST(Mouse, EnterAndLeaveFollowTheRealPointer) {
   auto F = ShownForm(200, 200);
-  realinput::BringToFront(F->Handle());
+  ASSERT_TRUE(realinput::BringToFront(F->Handle()));
   TWinLogBox* B = AddBox(F.get(), 10, 10, 150, 120);
   auto* Dot = new TWinLogDot(F.get());
   Dot->SetBounds(80, 60, 40, 40);
@@ -430,15 +430,11 @@ TEST(Mouse, EnterAndLeaveFollowTheRealPointer) {
   };
   Watch(B, "box");
   Watch(Dot, "dot");
-  // The real pointer moves; the pointer messages of the window below are posted as well, as the
-  // system's own may come late under a virtual desktop.
+  // The real pointer moves there and stays: under a busy X server a late report of an earlier
+  // place could otherwise be the last thing the windows see.
   auto MoveTo = [&](TControl* C, int X, int Y) {
-    TPoint P = C->ClientToScreen(Point(X, Y));
-    realinput::MovePointer(POINT{P.X, P.Y});
-    HWND Below = WindowFromPoint(POINT{P.X, P.Y});
-    POINT Local{P.X, P.Y};
-    ScreenToClient(Below, &Local);
-    PostMessageW(Below, WM_MOUSEMOVE, 0, MAKELPARAM(Local.x, Local.y));
+    const TPoint P = C->ClientToScreen(Point(X, Y));
+    return realinput::MovePointerSettled(POINT{P.X, P.Y});
   };
   // Whether the pointer is inside, by the last notice each control received.
   auto Inside = [&](const char* Name) {
@@ -447,17 +443,21 @@ TEST(Mouse, EnterAndLeaveFollowTheRealPointer) {
     return false;
   };
   auto Count = [&](const std::string& E) { return std::count(Events.begin(), Events.end(), E); };
-  MoveTo(B, 20, 20);
+  ASSERT_TRUE(MoveTo(B, 20, 20));
   ASSERT_TRUE(uitest::WaitFor([&] { return Inside("box"); }));
   EXPECT_FALSE(Inside("dot"));
-  MoveTo(B, 90, 70);
+  // Under Wine the first move into the box may be handled before the system reports the pointer
+  // there, and the leave tracking then starts with a leave at once (and an enter again): the
+  // leaves are counted from here, with the pointer in the box.
+  const auto Leaves = Count("leave box");
+  ASSERT_TRUE(MoveTo(B, 90, 70));
   ASSERT_TRUE(uitest::WaitFor([&] { return Inside("dot"); }));
-  MoveTo(B, 30, 30);
+  ASSERT_TRUE(MoveTo(B, 30, 30));
   ASSERT_TRUE(uitest::WaitFor([&] { return !Inside("dot"); }));
   // Moving onto a graphic child and back does not leave its parent.
-  EXPECT_EQ(Count("leave box"), 0);
+  EXPECT_EQ(Count("leave box"), Leaves);
   EXPECT_TRUE(Inside("box"));
-  MoveTo(F.get(), 250, 5);  // on the form, outside the box
+  ASSERT_TRUE(MoveTo(F.get(), 250, 5));  // on the form, outside the box
   ASSERT_TRUE(uitest::WaitFor([&] { return !Inside("box"); })) << ::testing::PrintToString(Events);
   EXPECT_EQ(Events.front(), "enter box");
   EXPECT_EQ(Count("enter box"), Count("leave box"));
