@@ -40,6 +40,16 @@ const wchar_t* PageClass() {
   return Name;
 }
 
+// Appends Count tabs with the same caption.
+void InsertTabs(HWND T, int Count, const wchar_t* Caption) {
+  for (int I = 0; I < Count; ++I) {
+    TCITEMW It{};
+    It.mask = TCIF_TEXT;
+    It.pszText = const_cast<wchar_t*>(Caption);
+    SendMessageW(T, TCM_INSERTITEMW, I, reinterpret_cast<LPARAM>(&It));
+  }
+}
+
 // What the window shows: it prints itself into a memory DC (WM_PRINT, client area).
 uitest::TCapture Printed(HWND W) {
   RECT R{};
@@ -242,12 +252,7 @@ TEST_F(Adapt2Paint, TabsArePaintedAroundTheirItemRectanglesByPosition) {
   for (const auto& C : Cases) {
     SCOPED_TRACE(C.Name);
     HWND T = Child(F.Form->Handle(), WC_TABCONTROLW, C.Style, 20, 20, 300, 180);
-    for (int I = 0; I < 3; ++I) {
-      TCITEMW It{};
-      It.mask = TCIF_TEXT;
-      It.pszText = const_cast<wchar_t*>(L"Tab");
-      SendMessageW(T, TCM_INSERTITEMW, I, reinterpret_cast<LPARAM>(&It));
-    }
+    InsertTabs(T, 3, L"Tab");
     SendMessageW(T, TCM_SETCURSEL, 1, 0);
     auto* A = TacMainWnd::Create<TacTabControlWnd>(T, nullptr, M.get(), "");
     for (int I : {0, 1}) {
@@ -509,12 +514,7 @@ TEST_F(Adapt2Paint, SizeGripShowsTheSkinsGripOverTheParent) {
 TEST_F(Adapt2Paint, TabControlGivesItsScrollerASpinAdapter) {
   F.Show();
   HWND T = Child(F.Form->Handle(), WC_TABCONTROLW, WS_CLIPCHILDREN, 20, 20, 150, 100);
-  for (int I = 0; I < 8; ++I) {
-    TCITEMW It{};
-    It.mask = TCIF_TEXT;
-    It.pszText = const_cast<wchar_t*>(L"A long tab");
-    SendMessageW(T, TCM_INSERTITEMW, I, reinterpret_cast<LPARAM>(&It));
-  }
+  InsertTabs(T, 8, L"A long tab");
   SendMessageW(T, TCM_SETCURSEL, 0, 0);
   auto* A = TacMainWnd::Create<TacTabControlWnd>(T, nullptr, M.get(), "");
   Shown(T, "adapt2_tabs_scroller");

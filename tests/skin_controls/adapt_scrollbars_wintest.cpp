@@ -40,6 +40,15 @@ class AdaptScroll : public ::testing::Test {
     uitest::Pump();
     adapt::Log().clear();
   }
+  // An adapted window with both bars, its host in front for real input; S: its vertical bar on the
+  // screen.
+  HWND AdaptedInFront(TRect& S) {
+    HWND W = MakeScrolled();
+    Adapt(W);
+    EXPECT_TRUE(realinput::BringToFront(Host.Wnd));
+    GetVertBarRect(Adapter, W, S);
+    return W;
+  }
   // The vertical bar's rectangle in window coordinates.
   TRect VertInWindow(HWND W) {
     TRect R;
@@ -198,11 +207,8 @@ TEST_F(AdaptScroll, HitTestAndSwallowedClicks) {
 }
 
 TEST_F(AdaptScroll, ArrowClickScrollsAndTheRepeatEndsOnRelease) {
-  HWND W = MakeScrolled();
-  Adapt(W);
-  ASSERT_TRUE(realinput::BringToFront(Host.Wnd));
   TRect S;
-  GetVertBarRect(Adapter, W, S);
+  HWND W = AdaptedInFront(S);
   const POINT Down{(S.Left + S.Right) / 2, S.Bottom - 4};
   ASSERT_TRUE(realinput::MovePointerSettled(Down));
   ownctl::SendMouse(Down, MOUSEEVENTF_LEFTDOWN);
@@ -229,11 +235,8 @@ TEST_F(AdaptScroll, ArrowClickScrollsAndTheRepeatEndsOnRelease) {
 }
 
 TEST_F(AdaptScroll, RepeatPausesOffTheArrowAndResumesOnIt) {
-  HWND W = MakeScrolled();
-  Adapt(W);
-  ASSERT_TRUE(realinput::BringToFront(Host.Wnd));
   TRect S;
-  GetVertBarRect(Adapter, W, S);
+  AdaptedInFront(S);
   const POINT Down{(S.Left + S.Right) / 2, S.Bottom - 4};
   ASSERT_TRUE(realinput::MovePointerSettled(Down));
   ownctl::SendMouse(Down, MOUSEEVENTF_LEFTDOWN);
@@ -254,11 +257,8 @@ TEST_F(AdaptScroll, RepeatPausesOffTheArrowAndResumesOnIt) {
 }
 
 TEST_F(AdaptScroll, HoverTrackingFollowsThePointer) {
-  HWND W = MakeScrolled();
-  Adapt(W);
-  ASSERT_TRUE(realinput::BringToFront(Host.Wnd));
   TRect S;
-  GetVertBarRect(Adapter, W, S);
+  HWND W = AdaptedInFront(S);
   const TRect V = VertInWindow(W);
   ASSERT_TRUE(realinput::MovePointerSettled(POINT{S.Left - 80, S.Top + 40}));
   uitest::PumpFor(60);
@@ -324,11 +324,8 @@ TEST_F(AdaptScroll, MovingFromOneWindowsBarToAnothersKeepsTheSecondHot) {
 }
 
 TEST_F(AdaptScroll, ThumbDragSendsTrackThenPositionAndEnd) {
-  HWND W = MakeScrolled();
-  Adapt(W);
-  ASSERT_TRUE(realinput::BringToFront(Host.Wnd));
   TRect S;
-  GetVertBarRect(Adapter, W, S);
+  HWND W = AdaptedInFront(S);
   int Size = 0, Pos = 0;
   CalcThumb(Adapter->VertBar, S, Size, Pos);
   const POINT Grab{(S.Left + S.Right) / 2, Pos + Size / 2};
@@ -443,11 +440,8 @@ TEST_F(AdaptScroll, LettingGoOrLosingTheSkinDuringAPressOrHoverStopsTimersAndCap
                {"skin removed while hot", SkinRemoved, false}};
   for (const auto& C : Cases) {
     SCOPED_TRACE(C.Name);
-    HWND W = MakeScrolled();
-    Adapt(W);
-    ASSERT_TRUE(realinput::BringToFront(Host.Wnd));
     TRect S;
-    GetVertBarRect(Adapter, W, S);
+    HWND W = AdaptedInFront(S);
     const POINT Down{(S.Left + S.Right) / 2, S.Bottom - 4};
     ASSERT_TRUE(realinput::MovePointerSettled(POINT{Down.x - 60, Down.y}));
     ASSERT_TRUE(realinput::MovePointerSettled(Down));
@@ -490,11 +484,8 @@ TEST_F(AdaptScroll, LettingGoOrLosingTheSkinDuringAPressOrHoverStopsTimersAndCap
 // Timer messages come often (the hover timer every 20 ms while the pointer rests on a bar, and the
 // window's own timers): they repaint a bar only when its scroll data changed.
 TEST_F(AdaptScroll, TimerMessagesRepaintOnlyTheBarWhoseScrollDataChanged) {
-  HWND W = MakeScrolled();
-  Adapt(W);
-  ASSERT_TRUE(realinput::BringToFront(Host.Wnd));
   TRect S;
-  GetVertBarRect(Adapter, W, S);
+  HWND W = AdaptedInFront(S);
   ASSERT_TRUE(realinput::MovePointerSettled(POINT{S.Left - 60, S.Top + 40}));
   ASSERT_TRUE(realinput::MovePointerSettled(POINT{(S.Left + S.Right) / 2, S.Bottom - 4}));
   ASSERT_TRUE(uitest::WaitFor([] { return acScrollTracking().HoverPart == SB_LINEDOWN; }));
