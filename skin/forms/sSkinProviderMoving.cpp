@@ -26,6 +26,18 @@ void TsSkinProvider::WMGetMinMaxInfo(TMessage& Message) {
     HWND H = Form->Handle();
     const TRect WA = FormWorkArea(Form);
     const int B = FormBorderWidth(H, BorderForm, false);
+    if (BorderForm == nullptr) {
+      // The window region cuts the system frame from every side of a maximised form: with the
+      // frame just outside the work area, the work area is what shows. The position counts from
+      // the corner of the form's monitor.
+      TPoint Origin{0, 0};
+      if (TMonitor* Mon = Form->Monitor()) Origin = TPoint{Mon->Left(), Mon->Top()};
+      Info->ptMaxPosition = POINT{WA.Left - Origin.X - B, WA.Top - Origin.Y - B};
+      Info->ptMaxSize = POINT{WA.Width() + 2 * B, WA.Height() + 2 * B};
+      Message.Result = 0;
+      PassOn(Message);
+      return;
+    }
     int C = 0;
     if ((GetWindowLongW(H, GWL_STYLE) & WS_CAPTION) == WS_CAPTION) {
       const int H1 = CaptionHeight(true), H0 = CaptionHeight(false);

@@ -25,13 +25,14 @@
 
 namespace extform {
 
-// A red window behind the form under test, so that what the border window lets through shows.
+// A window (red unless said otherwise) behind the form under test, so that what the border window
+// lets through shows.
 struct TBackdrop {
   TForm* Form;
-  explicit TBackdrop(const TRect& R) {
+  explicit TBackdrop(const TRect& R, COLORREF Colour = RGB(255, 0, 0)) {
     Form = TCustomForm::Create<TForm>(nullptr);
     Form->SetBorderStyle(bsNone);
-    Form->SetColor(static_cast<TColor>(RGB(255, 0, 0)));
+    Form->SetColor(static_cast<TColor>(Colour));
     Form->SetBounds(R.Left, R.Top, R.Width(), R.Height());
     uitest::ShowSettled(Form);
   }

@@ -3,6 +3,7 @@
 // and the end states of the fades (no timing: each test waits for the state it expects).
 #include <gtest/gtest.h>
 
+#include "skin_forms/extform_support.h"
 #include "skin_forms/provb_support.h"
 
 using provbtest::TSkinnedForm;
@@ -22,30 +23,39 @@ TEST(provb_Moving, SnapEdgeSnapsOnlyStrictlyInsideTheBuffer) {
   EXPECT_EQ(X, 90);
 }
 
-TEST(provb_Moving, MaximizedSizeAndPositionFollowTheSkin) {
+TEST(provb_Moving, WhatShowsOfAMaximisedFormIsTheWorkAreaExactly) {
+  // A green window over the whole screen behind the form: wherever the form leaves a gap, it shows.
+  const COLORREF Green = RGB(0, 255, 0);
+  extform::TBackdrop Back(TRect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, Green);
   TSkinnedForm F;
   HWND H = F.Handle();
-  MINMAXINFO Info{};
-  Info.ptMaxPosition = POINT{-7, -7};
-  Info.ptMaxSize = POINT{1, 1};
-  SendMessageW(H, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&Info));
-  const TRect WA = FormWorkArea(F.Form);
-  const int B = FormBorderWidth(H, nullptr, false);
-  const int H1 = F.Provider->CaptionHeight(true), H0 = F.Provider->CaptionHeight(false);
-  const int C = H1 > H0 + B ? H1 - H0 - B : B;
-  const TsSkinData* D = F.Manager->SkinData();
-  const int M = D->TitleHeight == D->MaxHeight ? 0 : D->TitleHeight - D->MaxHeight + D->CenterOffset;
-  EXPECT_EQ(Info.ptMaxPosition.x, -7) << "the system's x stays";
-  EXPECT_EQ(Info.ptMaxPosition.y, C - B - M);
-  EXPECT_EQ(Info.ptMaxSize.x, WA.Width() + 2 * B);
-  EXPECT_EQ(Info.ptMaxSize.y, WA.Height() - C + 2 * B + M);
-
-  // A real maximize takes that place.
   SendMessageW(H, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
   ASSERT_TRUE(uitest::WaitFor([&] { return IsZoomed(H) != FALSE; }));
+  uitest::Settle(H);
+  const TRect WA = FormWorkArea(F.Form);
+  // The part of the window that shows: its region, on the screen.
   const RECT R = F.WindowRect();
-  EXPECT_EQ(R.top - WA.Top, C - B - M);
-  EXPECT_EQ(R.bottom - R.top, WA.Height() - C + 2 * B + M);
+  HRGN Shown = CreateRectRgn(0, 0, R.right - R.left, R.bottom - R.top);
+  GetWindowRgn(H, Shown);
+  OffsetRgn(Shown, R.left, R.top);
+  HRGN Work = CreateRectRgn(WA.Left, WA.Top, WA.Right, WA.Bottom);
+  EXPECT_TRUE(EqualRgn(Shown, Work)) << "the window shows the work area, no more and no less";
+  DeleteObject(Shown);
+  DeleteObject(Work);
+  // And the screen: once the form has painted, the backdrop shows on no row or column of the work
+  // area's edges.
+  const int W = WA.Width(), Hh = WA.Height();
+  auto BackdropOnTheEdges = [&] {
+    HDC DC = GetDC(nullptr);
+    const uitest::TCapture Shot(DC, WA);
+    ReleaseDC(nullptr, DC);
+    int N = 0;
+    for (const TRect& Edge : {TRect{0, 0, W, 1}, TRect{0, Hh - 1, W, Hh}, TRect{0, 0, 1, Hh}, TRect{W - 1, 0, W, Hh}})
+      N += Shot.Count(Edge, Green);
+    return N;
+  };
+  EXPECT_TRUE(uitest::WaitFor([&] { return BackdropOnTheEdges() == 0; })) << BackdropOnTheEdges() << " pixels";
+  uitest::SaveScreenshot(Back.Form->Handle(), "provb_maximised_form");
 }
 
 TEST(provb_Moving, ScreenSnapToTheWorkAreaEdges) {
