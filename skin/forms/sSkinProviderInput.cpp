@@ -16,6 +16,16 @@ TPoint MessageScreenPoint(const TMessage& Message) {
   return TPoint{static_cast<short>(LOWORD(Message.LParam)), static_cast<short>(HIWORD(Message.LParam))};
 }
 
+// The point (screen) lies on what shows of the window: inside its rectangle and its region.
+bool PointShowsWindow(HWND W, POINT P) {
+  RECT R;
+  if (!GetWindowRect(W, &R) || !PtInRect(&R, P)) return false;
+  HRGN Rgn = CreateRectRgn(0, 0, 0, 0);
+  const bool In = GetWindowRgn(W, Rgn) == ERROR || PtInRegion(Rgn, P.x - R.left, P.y - R.top);
+  DeleteObject(Rgn);
+  return In;
+}
+
 bool IsCaptionButtonCode(int Code) {
   return Code == HTMINBUTTON || Code == HTMAXBUTTON || Code == HTCLOSE || Code == HTHELP ||
          Code == HTCHILDCLOSE || Code == HTCHILDRESTORE || Code == HTCHILDMIN;
@@ -268,7 +278,9 @@ void TsSkinProvider::WMNCLButtonUp(TMessage& Message) {
     POINT P{static_cast<short>(LOWORD(Message.LParam)), static_cast<short>(HIWORD(Message.LParam))};
     ClientToScreen(H, &P);
     TMessage Hit{WM_NCHITTEST, 0, MAKELPARAM(static_cast<short>(P.x), static_cast<short>(P.y)), 0};
-    Code = BorderForm != nullptr ? BorderForm->BorderHitTest(Hit) : HitTest(Hit);
+    // The border window answers for what it shows around the form (the title and its buttons);
+    // a point on the form window itself (the menu line) is the form's.
+    Code = BorderForm != nullptr && !PointShowsWindow(H, P) ? BorderForm->BorderHitTest(Hit) : HitTest(Hit);
     if (GetCapture() == H) ReleaseCapture();
     if (Code != Pressed) {
       SetHotButton(0, true);

@@ -1,8 +1,9 @@
 // A skinned MDI main form with skinned children: the maximised child's three buttons and icon in
-// the main form's menu line (painted, hit, clicked), the cover over those buttons during a menu
-// loop, the menu-line items beside the child's system-menu slot, and the children that must not
-// paint while another one is maximised.
+// the main form's menu line (painted, hit, clicked with and without extended borders), the cover
+// over those buttons during a menu loop, the menu-line items beside the child's system-menu slot,
+// and the children that must not paint while another one is maximised.
 #include "skin/core/sMaskData.h"
+#include "skin/forms/acBorderForm.h"
 #include "skin/forms/sSkinProviderWndProc.h"
 #include "skin_forms/provc_support.h"
 
@@ -108,26 +109,36 @@ TEST(provc_MDI, AChildMaximisedByItsWindowStateShowsItsButtonsToo) {
 }
 
 TEST(provc_MDI, TheMenuLineButtonsRestoreAndCloseTheChild) {
-  memguard::TFaultCount Faults;
-  TMDIHost H;
-  REQUIRE_MDI_HOST(H);
-  TMDIChildForm* C = H.AddChild(L"Child", [](TMDIChildForm* F) {
-    F->OnClose = [](TObject*, TCloseAction& A) { A = caFree; };
-  });
-  HWND CH = C->Handle();
-  H.Maximize(C);
-  ASSERT_TRUE(H.Provider->ChildButtonsInMenuLine());
-  // Restore.
-  ASSERT_TRUE(ScreenClick(H.Main->Handle(), ScreenCentreIn(H.Main->Handle(), H.Provider->MDIButtonNorm.Rect)));
-  EXPECT_TRUE(uitest::WaitFor([&] { return !IsZoomed(CH); }, 1500));
-  EXPECT_EQ(C->WindowState(), wsNormal);
-  EXPECT_FALSE(H.Provider->ChildButtonsInMenuLine());
-  // Maximised again, then closed from the menu line.
-  H.Maximize(C);
-  ASSERT_TRUE(H.Provider->ChildButtonsInMenuLine());
-  ASSERT_TRUE(ScreenClick(H.Main->Handle(), ScreenCentreIn(H.Main->Handle(), H.Provider->MDIButtonClose.Rect)));
-  EXPECT_TRUE(uitest::WaitFor([&] { return !IsWindow(CH); }, 1500)) << "the child closed";
-  EXPECT_EQ(Faults.Count(), 0);
+  for (bool Extended : {false, true}) {
+    SCOPED_TRACE(Extended ? "extended borders" : "system frame");
+    memguard::TFaultCount Faults;
+    TMDIHost H(Extended);
+    REQUIRE_MDI_HOST(H);
+    ASSERT_EQ(H.Provider->BorderForm != nullptr, Extended);
+    TMDIChildForm* C = H.AddChild(L"Child", [](TMDIChildForm* F) {
+      F->OnClose = [](TObject*, TCloseAction& A) { A = caFree; };
+    });
+    HWND CH = C->Handle();
+    // Where a button of the form image shows: the border window shows the image at its origin,
+    // a form without one is its own image.
+    auto OnScreen = [&](const TRect& R) {
+      TacBorderForm* B = H.Provider->BorderForm;
+      return ScreenCentreIn(B != nullptr ? B->AForm->Handle() : H.Main->Handle(), R);
+    };
+    H.Maximize(C);
+    ASSERT_TRUE(H.Provider->ChildButtonsInMenuLine());
+    // Restore.
+    ASSERT_TRUE(ScreenClick(H.Main->Handle(), OnScreen(H.Provider->MDIButtonNorm.Rect)));
+    EXPECT_TRUE(uitest::WaitFor([&] { return !IsZoomed(CH); }, 1500));
+    EXPECT_EQ(C->WindowState(), wsNormal);
+    EXPECT_FALSE(H.Provider->ChildButtonsInMenuLine());
+    // Maximised again, then closed from the menu line.
+    H.Maximize(C);
+    ASSERT_TRUE(H.Provider->ChildButtonsInMenuLine());
+    ASSERT_TRUE(ScreenClick(H.Main->Handle(), OnScreen(H.Provider->MDIButtonClose.Rect)));
+    EXPECT_TRUE(uitest::WaitFor([&] { return !IsWindow(CH); }, 1500)) << "the child closed";
+    EXPECT_EQ(Faults.Count(), 0);
+  }
 }
 
 TEST(provc_MDI, TheMaximisedChildsIconShowsAtTheStartOfTheMenuLine) {
