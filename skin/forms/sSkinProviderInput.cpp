@@ -241,7 +241,13 @@ void TsSkinProvider::WMNCLButtonDown(TMessage& Message) {
     const bool Moving = !(Code >= HTLEFT && Code <= HTBOTTOMRIGHT);
     Survive([&] { SendMessageW(H, WM_SYSCOMMAND, Moving ? SC_MOVE : SC_SIZE, 0); });
     acBorderFrame.Moving = Moving;
-    if (!Moving) acBorderFrame.SizingCode = Code;
+    if (!Moving) {
+      // The pressed edge follows the pointer from the press on: the press point is the base.
+      acBorderFrame.SizingCode = Code;
+      acBorderFrame.LastX = S.X;
+      acBorderFrame.LastY = S.Y;
+      acBorderFrame.Pending = false;
+    }
     BeginFrame(S.X, S.Y);
     return;
   }

@@ -126,6 +126,51 @@ TEST(provb_Moving, BorderModeSizeFromTheSystemMenuSizesByTheBottomRightCorner) {
   EXPECT_EQ(After.bottom - After.top, Before.bottom - Before.top + 20);
 }
 
+// Border resize mode: a drag from any edge or corner moves that edge, or the two edges of that
+// corner, exactly as far as the pointer went, and no other edge; the form moves once, at the
+// release.
+TEST(provb_Moving, BorderModeDragOfEveryEdgeAndCornerMovesJustThoseEdgesAsFarAsThePointer) {
+  // Side: -1 the left (top) edge, 1 the right (bottom) edge, 0 neither.
+  struct TCase {
+    const char* Name;
+    int Code, SideX, SideY;
+  };
+  const TCase Cases[] = {{"left", HTLEFT, -1, 0},           {"right", HTRIGHT, 1, 0},
+                         {"top", HTTOP, 0, -1},             {"bottom", HTBOTTOM, 0, 1},
+                         {"top left", HTTOPLEFT, -1, -1},   {"top right", HTTOPRIGHT, 1, -1},
+                         {"bottom left", HTBOTTOMLEFT, -1, 1}, {"bottom right", HTBOTTOMRIGHT, 1, 1}};
+  const int DX = 50, DY = 30;
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    TSkinnedForm F;
+    F.Provider->SetResizeMode(rmBorder);
+    HWND H = F.Handle();
+    const RECT B = F.WindowRect();
+    // Inside the frame, off the corner's rounding.
+    const int In = FormBorderWidth(H, nullptr, false) - 1;
+    auto Along = [In](int Side, LONG Low, LONG High) {
+      return Side < 0 ? Low + In : (Side > 0 ? High - 1 - In : (Low + High) / 2);
+    };
+    const POINT Press{Along(C.SideX, B.left, B.right), Along(C.SideY, B.top, B.bottom)};
+    ASSERT_EQ(F.HitAt(Press), C.Code);
+    ASSERT_TRUE(realinput::BringToFront(H));
+    ASSERT_TRUE(realinput::MovePointerSettled(Press));
+    realinput::SendButtons({realinput::ButtonAt(Press, MOUSEEVENTF_LEFTDOWN)});
+    ASSERT_TRUE(uitest::WaitFor([] { return acBorderFrame.Active; }));
+    // Two moves, the release at the second point.
+    const POINT End{Press.x + DX, Press.y + DY};
+    realinput::SendButtons({realinput::ButtonAt(POINT{Press.x + DX / 2, Press.y + DY / 2}, 0)});
+    ASSERT_TRUE(realinput::MovePointer(End));
+    realinput::SendButtons({realinput::ButtonAt(End, MOUSEEVENTF_LEFTUP)});
+    ASSERT_TRUE(uitest::WaitFor([] { return !acBorderFrame.Active; }));
+    const RECT A = F.WindowRect();
+    EXPECT_EQ(A.left - B.left, C.SideX < 0 ? DX : 0);
+    EXPECT_EQ(A.right - B.right, C.SideX > 0 ? DX : 0);
+    EXPECT_EQ(A.top - B.top, C.SideY < 0 ? DY : 0);
+    EXPECT_EQ(A.bottom - B.bottom, C.SideY > 0 ? DY : 0);
+  }
+}
+
 TEST(provb_Moving, BorderModeSizeWithoutAMouseMoveLeavesTheForm) {
   TSkinnedForm F;
   F.Provider->SetResizeMode(rmBorder);
