@@ -201,6 +201,8 @@ class TacDialogWnd : public TacScrollWnd {
   // The skinned hit test of a screen point; Default: the answer outside the button band.
   LRESULT HitTest(int X, int Y, LRESULT Default);
   void ShowSystemMenu(int X, int Y);
+  // The system menu below the title bar, at the icon (a press on the icon, Alt+Space).
+  void DropSystemMenuBelowIcon();
   // Frees the caption buttons' fade animations.
   void FreeAnimations();
 

@@ -771,6 +771,14 @@ void TacDialogWnd::ShowSystemMenu(int X, int Y) {
   SystemMenu->Popup(X, Y);
 }
 
+void TacDialogWnd::DropSystemMenuBelowIcon() {
+  // The image's origin on the screen (where the screen's origin lies in the image, negated), and
+  // the bottom of the title band in the image.
+  const TPoint O = ImagePoint(POINT{0, 0});
+  const int TitleBottom = ExtMargins().Top + WindowFrameWidth(CtrlHandle, BorderForm, true) + CaptionHeight();
+  ShowSystemMenu(IconRect().Left - O.X, TitleBottom - O.Y);
+}
+
 // ---- window procedure ---------------------------------------------------------------------------
 
 void TacDialogWnd::PassOn(TMessage& Message) {
@@ -833,15 +841,11 @@ void TacDialogWnd::HandlePress(TMessage& Message) {
       SetPressed(Code);
       Message.Result = 0;
       return;
-    case HTSYSMENU: {
+    case HTSYSMENU:
       SetHot(0, true);
-      RECT WR{};
-      GetWindowRect(CtrlHandle, &WR);
-      ShowSystemMenu(WR.left + FrameWidth(),
-                     WR.top + WindowFrameWidth(CtrlHandle, BorderForm, true) + GetSystemMetrics(SM_CYSMICON));
+      DropSystemMenuBelowIcon();
       Message.Result = 0;
       return;
-    }
     default:
       break;
   }
@@ -1028,6 +1032,16 @@ void TacDialogWnd::DoWndProc(TMessage& Message) {
       HandleRelease(Message);
       return;
     case WM_NCLBUTTONDBLCLK: WMNCLButtonDblClk(Message); return;
+    case WM_SYSCOMMAND:
+      // The window has lost WS_SYSMENU, so the system opens no menu for Alt+Space: the skin's
+      // system menu drops as from the icon.
+      if ((Message.WParam & 0xFFF0) == SC_KEYMENU && LOWORD(Message.LParam) == ' ' && HasSysMenu() &&
+          CaptionHeight() != 0) {
+        DropSystemMenuBelowIcon();
+        Message.Result = 0;
+        return;
+      }
+      break;
     case WM_NCRBUTTONDOWN:
       if (Message.WParam == HTCAPTION || Message.WParam == HTSYSMENU) return;
       break;

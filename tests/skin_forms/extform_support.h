@@ -105,13 +105,15 @@ class TExtHookedSkin : public dlgtest::THookedSkin {
         }) {}
 };
 
-// A skinned modeless dialog (the standard template unless another is given).
+// A skinned modeless dialog (the standard template unless another is given), with extended
+// borders unless asked for the system frame.
 struct TExtDialog {
   std::unique_ptr<TExtHookedSkin> Skin;
   HWND Wnd = nullptr;
   TacDialogWnd* Adapter = nullptr;
-  explicit TExtDialog(int Mode, const std::function<HWND()>& Make = nullptr) {
+  explicit TExtDialog(int Mode, const std::function<HWND()>& Make = nullptr, bool Extended = true) {
     Skin = std::make_unique<TExtHookedSkin>(Mode);
+    Skin->Manager->SetExtendedBorders(Extended);
     DialogPosX = DialogPosY = -1;
     Wnd = Make ? Make() : dlgtest::CreateModeless(dlgtest::StandardDialog(DS_MODALFRAME, L"Extended dialog"));
     SetWindowPos(Wnd, nullptr, 260, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
@@ -134,7 +136,31 @@ struct TExtDialog {
     GetWindowRect(BorderWnd(), &R);
     return R;
   }
+  // The screen point of a point of the dialog's image: the border window shows the image at its
+  // origin, a dialog without one is its own image.
+  POINT ImageToScreen(int X, int Y) const {
+    RECT R;
+    GetWindowRect(Adapter->BorderForm != nullptr ? BorderWnd() : Wnd, &R);
+    return POINT{R.left + X, R.top + Y};
+  }
 };
+
+// Runs Body on a skinned dialog that Make makes with the system frame, then on one with extended
+// borders (a trace says which), each under a count of access violations.
+inline void OnEachDialogFrame(const std::function<HWND()>& Make,
+                              const std::function<void(TExtDialog& D, bool Extended)>& Body) {
+  for (bool Extended : {false, true}) {
+    SCOPED_TRACE(Extended ? "extended borders" : "system frame");
+    memguard::TFaultCount Faults;
+    {
+      TExtDialog D(0, Make, Extended);
+      ASSERT_NE(D.Adapter, nullptr);
+      ASSERT_EQ(D.Adapter->BorderForm != nullptr, Extended);
+      Body(D, Extended);
+    }
+    EXPECT_EQ(Faults.Count(), 0);
+  }
+}
 
 // The screen point of a point of a border window's image.
 inline POINT OnBorder(HWND BorderWnd, int X, int Y) {

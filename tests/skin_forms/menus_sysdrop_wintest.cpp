@@ -1,5 +1,5 @@
-// Where the skinned system menu of a form drops: below the title bar, at the title icon, whether it
-// is opened by Alt+Space or by a click on the icon, with and without extended borders.
+// Where the skinned system menu of a form or a dialog drops: below the title bar, at the title icon,
+// whether it is opened by Alt+Space or by a click on the icon, with and without extended borders.
 #include <gtest/gtest.h>
 
 #include "skin_forms/extform_support.h"
@@ -29,6 +29,24 @@ RECT MenuShownBy(const std::function<void()>& Open) {
   return GMenuRect;
 }
 
+void PressAltSpace(HWND Front) {
+  realinput::BringToFront(Front);
+  INPUT In[4]{};
+  for (INPUT& I : In) I.type = INPUT_KEYBOARD;
+  In[0].ki.wVk = In[3].ki.wVk = VK_MENU;
+  In[1].ki.wVk = In[2].ki.wVk = VK_SPACE;
+  In[2].ki.dwFlags = In[3].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(4, In, sizeof(INPUT));
+  uitest::PumpFor(50);
+}
+
+void ExpectBelowTheTitleBarAtTheIcon(const RECT& Menu, int TitleBottom, int IconLeft) {
+  ASSERT_NE(Menu.bottom, 0) << "the menu showed";
+  EXPECT_GE(Menu.top, TitleBottom) << "not over the title bar";
+  EXPECT_LE(Menu.top, TitleBottom + 2) << "right below it";
+  EXPECT_NEAR(Menu.left, IconLeft, 4) << "at the icon";
+}
+
 }  // namespace
 
 TEST(menus_SysDrop, TheSystemMenuDropsBelowTheTitleBarAtTheIcon) {
@@ -42,22 +60,22 @@ TEST(menus_SysDrop, TheSystemMenuDropsBelowTheTitleBarAtTheIcon) {
                             F.Provider->CaptionHeight(true);
     const TRect Icon = F.Provider->TitleIconRect();
     const POINT IconCentre{Image.left + (Icon.Left + Icon.Right) / 2, Image.top + (Icon.Top + Icon.Bottom) / 2};
-    const RECT ByKeys = MenuShownBy([&] {
-      realinput::BringToFront(H);
-      INPUT In[4]{};
-      for (INPUT& I : In) I.type = INPUT_KEYBOARD;
-      In[0].ki.wVk = In[3].ki.wVk = VK_MENU;
-      In[1].ki.wVk = In[2].ki.wVk = VK_SPACE;
-      In[2].ki.dwFlags = In[3].ki.dwFlags = KEYEVENTF_KEYUP;
-      SendInput(4, In, sizeof(INPUT));
-      uitest::PumpFor(50);
-    });
+    const RECT ByKeys = MenuShownBy([&] { PressAltSpace(H); });
     const RECT ByClick = MenuShownBy([&] { extform::ClickAt(H, IconCentre); });
-    for (const RECT& R : {ByKeys, ByClick}) {
-      ASSERT_NE(R.bottom, 0) << "the menu showed";
-      EXPECT_GE(R.top, TitleBottom) << "not over the title bar";
-      EXPECT_LE(R.top, TitleBottom + 2) << "right below it";
-      EXPECT_NEAR(R.left, Image.left + Icon.Left, 4) << "at the icon";
-    }
+    for (const RECT& R : {ByKeys, ByClick}) ExpectBelowTheTitleBarAtTheIcon(R, TitleBottom, Image.left + Icon.Left);
+  });
+}
+
+TEST(menus_SysDrop, ADialogsSystemMenuDropsBelowTheTitleBarAtTheIcon) {
+  extform::OnEachDialogFrame(nullptr, [](extform::TExtDialog& D, bool) {
+    TacDialogWnd* A = D.Adapter;
+    const TRect Icon = A->IconRect();
+    const int TitleBottom =
+        D.ImageToScreen(0, A->ExtMargins().Top + WindowFrameWidth(D.Wnd, A->BorderForm, true) + A->CaptionHeight()).y;
+    const POINT IconCentre = D.ImageToScreen((Icon.Left + Icon.Right) / 2, (Icon.Top + Icon.Bottom) / 2);
+    const RECT ByKeys = MenuShownBy([&] { PressAltSpace(D.Wnd); });
+    const RECT ByClick = MenuShownBy([&] { extform::ClickAt(D.Wnd, IconCentre); });
+    const int IconLeft = D.ImageToScreen(Icon.Left, 0).x;
+    for (const RECT& R : {ByKeys, ByClick}) ExpectBelowTheTitleBarAtTheIcon(R, TitleBottom, IconLeft);
   });
 }
