@@ -391,7 +391,11 @@ void TacBorderForm::HandleDoubleClick(TMessage& Message) {
   if (!Owner.IsDialog && Owner.EndPendingMove) Owner.EndPendingMove();
   const int Code = BorderHitTest(Message);
   Message.WParam = static_cast<WPARAM>(Code);
-  if (Code == HTCAPTION && !Owner.IsDialog) {
+  if (Code == HTCAPTION && Owner.IsDialog) {
+    // The dialog decides what a double click on its title does (maximise or restore).
+    if (HWND OW = OwnerHandle()) SendMessageW(OW, WM_NCLBUTTONDBLCLK, HTCAPTION, Message.LParam);
+    Message.WParam = 0;
+  } else if (Code == HTCAPTION) {
     TsCustomSysMenu* SM = SysMenu();
     if (SM != nullptr && SM->VisibleClose() && (SM->EnabledMax() || SM->EnabledRestore())) {
       if (Owner.ToggleMaximize) {

@@ -178,3 +178,18 @@ TEST(extinput_Dialog, EveryPaintedCaptionButtonAnswersAndWorks) {
   EXPECT_TRUE(uitest::WaitFor([&] { return IsIconic(D.Wnd) != FALSE; }, 1000)) << "the minimize button minimizes";
   EXPECT_EQ(Faults.Count(), 0);
 }
+
+TEST(extinput_Dialog, ADoubleClickOnTheTitleOfAMaximisableDialogMaximisesIt) {
+  extform::OnEachDialogFrame(ButtonsDialog, [](TExtDialog& D, bool) {
+    // The title bar, left of the middle: beside the caption text, away from the icon and buttons.
+    const TRect Icon = D.Adapter->IconRect();
+    const int ImageWidth = D.Adapter->SkinData->CacheBmp()->Width();
+    const POINT Title = D.ImageToScreen(ImageWidth / 2 - 30, (Icon.Top + Icon.Bottom) / 2);
+    ASSERT_TRUE(realinput::BringToFront(D.Wnd));
+    ASSERT_TRUE(realinput::MovePointerSettled(Title));
+    const INPUT Down = realinput::ButtonAt(Title, MOUSEEVENTF_LEFTDOWN);
+    const INPUT Up = realinput::ButtonAt(Title, MOUSEEVENTF_LEFTUP);
+    realinput::SendButtons({Down, Up, Down, Up});
+    EXPECT_TRUE(uitest::WaitFor([&] { return IsZoomed(D.Wnd) != FALSE; }, 1500));
+  });
+}
