@@ -64,6 +64,15 @@ std::uint16_t ReadBE16(const Byte* P) { return static_cast<std::uint16_t>((P[0] 
 
 constexpr std::int32_t RGBColor(int R, int G, int B) { return R | (G << 8) | (B << 16); }
 
+// The leading bytes of a gAMA, bKGD or tRNS body that the reader reads for an image of ColorType:
+// a longer body is read by them, a shorter one skipped like a chunk of no meaning.
+std::uint32_t AncillaryLength(const char* Type, int ColorType) {
+  const bool Grey = ColorType == 0 || ColorType == 4, Rgb = ColorType == 2 || ColorType == 6;
+  if (std::strcmp(Type, "gAMA") == 0) return 4;
+  if (std::strcmp(Type, "bKGD") == 0) return Grey ? 2 : Rgb ? 6 : 1;
+  return ColorType == 0 ? 2 : ColorType == 2 ? 6 : 0;  // tRNS; no effect on the other types
+}
+
 // ---- Adam7 --------------------------------------------------------------------------------------
 
 const int Adam7RowStart[7] = {0, 0, 4, 0, 2, 0, 1};
@@ -236,8 +245,7 @@ bool TPNGReader::ScanProperties() {
   bool GammaSeen = false;
   for (;;) {
     ReadChunkHead();
-    if (!GammaSeen && ChunkIs("gAMA")) {
-      if (FHeader.Length != 4) RaiseInvalidFormat();
+    if (!GammaSeen && ChunkIs("gAMA") && FHeader.Length >= AncillaryLength("gAMA", ColorType)) {
       ReadChunkBody();
       FProps.FileGamma = static_cast<float>(ReadBE32(FBody) / 100000.0);
       GammaSeen = true;
@@ -400,16 +408,13 @@ void TPNGReader::Load(TStream& Stream, TPNGPixelTarget& Target) {
           FPalette = FColorManager.PaletteFromData(Data, 0, static_cast<int>(FHeader.Length / 3), false);
           FHasPalette = true;
         }
-      } else if (ChunkIs("gAMA")) {
-        if (FHeader.Length != 4) RaiseInvalidFormat();
+      } else if (ChunkIs("gAMA") && FHeader.Length >= AncillaryLength("gAMA", FColorType)) {
         ReadChunkBody();
         const float Gamma = static_cast<float>(ReadBE32(FBody) / 100000.0);
         FColorManager.SetGamma(Gamma, 2.2f);
         FColorManager.SetTargetOptions(FColorManager.TargetOptions() + cfApplyGamma);
         FProps.Options.Include(pioGammaApplied);
-      } else if (ChunkIs("bKGD")) {
-        const std::uint32_t Need = (FColorType == 0 || FColorType == 4) ? 2 : (FColorType == 2 || FColorType == 6) ? 6 : 1;
-        if (FHeader.Length != Need) RaiseInvalidFormat();
+      } else if (ChunkIs("bKGD") && FHeader.Length >= AncillaryLength("bKGD", FColorType)) {
         ReadChunkBody();
         auto Reduce = [this](const Byte* P) -> int {
           const unsigned v = ReadBE16(P);
@@ -423,12 +428,11 @@ void TPNGReader::Load(TStream& Stream, TPNGPixelTarget& Target) {
           FBackgroundColor = RGBColor(Reduce(FBody), Reduce(FBody + 2), Reduce(FBody + 4));
         else
           FBackgroundColor = FBody[0];
-      } else if (ChunkIs("tRNS")) {
-        if ((FColorType == 0 && FHeader.Length != 2) || (FColorType == 2 && FHeader.Length != 6))
-          RaiseInvalidFormat();
+      } else if (ChunkIs("tRNS") && FHeader.Length >= AncillaryLength("tRNS", FColorType)) {
         ReadChunkBody();
         if (FColorType == 0 || FColorType == 2) {
-          for (std::uint32_t i = 0; i < FHeader.Length / 2; ++i) FTransparent[i] = ReadBE16(FBody + 2 * i);
+          for (std::uint32_t i = 0; i < AncillaryLength("tRNS", FColorType) / 2; ++i)
+            FTransparent[i] = ReadBE16(FBody + 2 * i);
           FHasTransparent = true;
         }
       } else {

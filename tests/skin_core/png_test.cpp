@@ -307,17 +307,52 @@ TEST(PNGFaults, ChunkLengthsAreBounded) {
   EXPECT_EQ(DecodeError(Png), "Stream read error");
 }
 
-TEST(PNGFaults, AncillaryChunkBodiesAreLengthChecked) {
-  Image Rgb = RandomImage(2, 2, 2, 8, 1);
-  Image Grey = RandomImage(2, 2, 0, 8, 1);
-  const Bytes RgbHead = IHDRData(2, 2, 8, 2, 0), GreyHead = IHDRData(2, 2, 8, 0, 0);
-  EXPECT_EQ(DecodeError(Assemble(RgbHead, {Chunk("gAMA", Bytes{0, 1}), IDATOf(Rgb), IEND()})), InvalidFormat);
-  EXPECT_EQ(DecodeError(Assemble(RgbHead, {Chunk("bKGD", Bytes{0, 1}), IDATOf(Rgb), IEND()})), InvalidFormat);
-  EXPECT_EQ(DecodeError(Assemble(GreyHead, {Chunk("bKGD", Bytes{1}), IDATOf(Grey), IEND()})), InvalidFormat);
-  EXPECT_EQ(DecodeError(Assemble(RgbHead, {Chunk("tRNS", Bytes{0, 1}), IDATOf(Rgb), IEND()})), InvalidFormat);
-  EXPECT_EQ(DecodeError(Assemble(GreyHead, {Chunk("tRNS", Bytes{}), IDATOf(Grey), IEND()})), InvalidFormat);
-  // Well-formed ones load.
-  EXPECT_EQ(DecodeError(Assemble(RgbHead, {Chunk("bKGD", Bytes{0, 1, 0, 2, 0, 3}), IDATOf(Rgb), IEND()})), "");
+TEST(PNGFaults, AncillaryChunksLongerThanTheirKindNeedsAreReadShorterOnesSkipped) {
+  // gAMA, bKGD and tRNS bodies longer than their kind needs read as their leading bytes; a body too
+  // short for its kind is skipped, and the image loads as without that chunk.
+  struct Case {
+    int ColorType;
+    const char* Type;
+    Bytes Body;  // as long as the kind needs
+  };
+  const Case Cases[] = {{2, "gAMA", {0, 0, 0xB1, 0x8F}},       {0, "bKGD", {0, 0x40}},
+                        {2, "bKGD", {0, 1, 0, 2, 0, 3}},      {3, "bKGD", {1}},
+                        {0, "tRNS", {0, 0x21}},                {2, "tRNS", {0, 0x21, 0, 0x22, 0, 0x23}}};
+  for (const Case& c : Cases) {
+    SCOPED_TRACE(testing::Message() << c.Type << " of colour type " << c.ColorType);
+    const Image im = RandomImage(3, 2, c.ColorType, 8, 4);
+    const Bytes Head = IHDRData(3, 2, 8, c.ColorType, 0);
+    const Bytes Pal = Chunk("PLTE", im.Palette.empty() ? Bytes(3, 9) : im.Palette);
+    struct Loaded {
+      TPNGPixelBuffer Buf;
+      float Gamma;
+    };
+    auto Load = [&](const Bytes* Body) {
+      Bytes Png = Assemble(Head, {Pal});
+      if (Body != nullptr) Append(Png, Chunk(c.Type, *Body));
+      Append(Png, IDATOf(im));
+      Append(Png, IEND());
+      TPNGReader R;
+      TPNGPixelBuffer Buf = Decode(Png, &R);
+      return Loaded{std::move(Buf), R.ImageProperties().FileGamma};
+    };
+    auto ExpectSame = [](const Loaded& A, const Loaded& B) {
+      EXPECT_EQ(A.Buf.Pixels, B.Buf.Pixels);
+      EXPECT_EQ(A.Buf.Layout.Palette, B.Buf.Layout.Palette);
+      EXPECT_EQ(A.Buf.Layout.BackgroundColor, B.Buf.Layout.BackgroundColor);
+      EXPECT_EQ(A.Buf.Layout.TransparentColor, B.Buf.Layout.TransparentColor);
+      EXPECT_EQ(A.Gamma, B.Gamma);
+    };
+    Bytes Longer = c.Body;
+    Longer.insert(Longer.end(), {0x7F, 0x01, 0x02});
+    const Bytes Shorter(c.Body.begin(), c.Body.end() - 1);
+    const Loaded Exact = Load(&c.Body), Without = Load(nullptr);
+    ExpectSame(Load(&Longer), Exact);
+    ExpectSame(Load(&Shorter), Without);
+    EXPECT_TRUE(Exact.Buf.Pixels != Without.Buf.Pixels || Exact.Gamma != Without.Gamma ||
+                Exact.Buf.Layout.BackgroundColor != Without.Buf.Layout.BackgroundColor ||
+                Exact.Buf.Layout.TransparentColor != Without.Buf.Layout.TransparentColor);  // the chunk counts
+  }
 }
 
 TEST(PNGDecode, TablesAreBuiltPerImageNeverPerRow) {
