@@ -108,11 +108,10 @@ void TacComboBoxWnd::PaintSimpleComboCache() {
   const int H = static_cast<int>(SendMessageW(CtrlHandle, CB_GETITEMHEIGHT, 0, 0)) + 8;
   Cache->SetSize(WndSize.cx, H);
   TsSkinManager* Def = TsSkinManager::DefaultManager();
-  const TColor Border = Def != nullptr ? static_cast<TColor>(Def->SkinData()->BorderColor) : clKeyColor;
-  if (DlgMode && Border != clKeyColor) {
+  if (DlgMode && Def != nullptr && Def->SkinData()->HasBorderColor()) {
     HDC DC = Cache->Canvas()->Handle();
     FillRectSolid(DC, TRect(0, 0, WndSize.cx, H), clWindow);
-    HBRUSH Brush = CreateSolidBrush(static_cast<COLORREF>(Border));
+    HBRUSH Brush = CreateSolidBrush(static_cast<COLORREF>(Def->SkinData()->BorderColor));
     RECT F{0, 0, WndSize.cx, H};
     FrameRect(DC, &F, Brush);
     DeleteObject(Brush);

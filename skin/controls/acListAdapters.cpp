@@ -596,7 +596,7 @@ void TacGridWnd::SetSkinParams() {
   SetOrdPropIfExists(FontProp(C, "TitleFont"), "Color", GlobalFont);
   if (TObject* Look = GetObjectPropByName(C, "ControlLook")) {
     SetOrdPropIfExists(FontProp(C, "FixedFont"), "Color", GlobalFont);
-    SetOrdPropIfExists(C, "GridFixedLineColor", M->SkinData()->BorderColor);
+    if (M->SkinData()->HasBorderColor()) SetOrdPropIfExists(C, "GridFixedLineColor", M->SkinData()->BorderColor);
     SetOrdPropIfExists(C, "GridLineColor", MixColorsLinear(GlobalHot, M->GetEditHotFontColor(), 0.5));
     SetOrdPropIfExists(Look, "FixedGradientFrom", MixColorsLinear(Global, GlobalHot, 0.5));
     SetOrdPropIfExists(Look, "FixedGradientTo", Global);

@@ -438,8 +438,7 @@ void PrepareWindowCache(TsCommonData* SkinData, HWND Handle, bool FramedOnly) {
   const int W = WR.right - WR.left, H = WR.bottom - WR.top;
   Bmp->SetSize(std::max(W, 0), std::max(H, 0));
   TsSkinManager* Def = TsSkinManager::DefaultManager();
-  const TColor BorderColor = Def != nullptr ? static_cast<TColor>(Def->SkinData()->BorderColor) : clKeyColor;
-  if (!FramedOnly || BorderColor == clKeyColor) {
+  if (!FramedOnly || Def == nullptr || !Def->SkinData()->HasBorderColor()) {
     HWND Parent = GetParent(Handle);
     if (Parent == nullptr) return;
     POINT Pt{WR.left, WR.top};
@@ -452,7 +451,7 @@ void PrepareWindowCache(TsCommonData* SkinData, HWND Handle, bool FramedOnly) {
   } else {
     HDC DC = Bmp->Canvas()->Handle();
     FillRectSolid(DC, TRect(0, 0, W, H), ColorToRGB(clWindow));
-    HBRUSH Brush = CreateSolidBrush(static_cast<COLORREF>(BorderColor));
+    HBRUSH Brush = CreateSolidBrush(static_cast<COLORREF>(Def->SkinData()->BorderColor));
     RECT Frame{0, 0, W, H};
     FrameRect(DC, &Frame, Brush);
     DeleteObject(Brush);

@@ -88,7 +88,7 @@ void RecolorSkinColors(TsGeneralDataArray& Sections, TsSkinData& Data, const Tac
     Recolour(S.HotGradient);
   }
   RecolorColor(Data.Shadow1Color, Cached);
-  RecolorColor(Data.BorderColor, Cached);
+  if (Data.HasBorderColor()) RecolorColor(Data.BorderColor, Cached);
 }
 
 int SaturationAmount(int Saturation) {

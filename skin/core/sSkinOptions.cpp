@@ -343,7 +343,7 @@ void ReadSkinGlobalInfo(const TacSkinOptions& Options, TsSkinData& Data) {
   Data.BIVAlign = Int16("BIVALIGN", 0);
   Int(&TsSkinData::BIRight, "BIRIGHT", 0);
   Int(&TsSkinData::BILeft, "BILEFT", 0);
-  Data.BorderColor = Ini.ReadInteger(G, "BORDERCOLOR", 0);
+  Data.BorderColor = Ini.ReadInteger(G, "BORDERCOLOR", TsSkinData::NoBorderColor);
   Data.BIKeepHue = Int16("BIKEEPHUE", 0);
   Converted(&TsSkinData::BICloseGlow, "BICONCLOSEGLOW", "0");
   Converted(&TsSkinData::BICloseGlowMargin, "BICONCLOSEGLOWMARGIN", "0");

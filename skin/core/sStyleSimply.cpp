@@ -14,7 +14,7 @@ void TsSkinData::ResetValues() {
   FormOffset = 8;
   CenterOffset = 0;
   BorderMode = 0;
-  BorderColor = 0;
+  BorderColor = NoBorderColor;
   BISpace = BIVAlign = BIRight = BILeft = BIKeepHue = 0;
   BICloseGlow = BICloseGlowMargin = 0;
   BIMaxGlow = BIMaxGlowMargin = 0;

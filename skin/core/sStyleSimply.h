@@ -30,7 +30,10 @@ class TsSkinData : public TObject {
   std::int16_t FormOffset = 8;
   std::int16_t CenterOffset = 0;
   std::int16_t BorderMode = 0;
-  std::int32_t BorderColor = 0;
+  // The colour of the frame drawn round framed controls instead of their section; NoBorderColor
+  // when the skin has none (HasBorderColor).
+  static constexpr std::int32_t NoBorderColor = 0xFF00FF;
+  std::int32_t BorderColor = NoBorderColor;
   // Placement of the caption buttons.
   std::int16_t BISpace = 0;
   std::int16_t BIVAlign = 0;
@@ -44,6 +47,9 @@ class TsSkinData : public TObject {
   std::int16_t BIMaxGlowMargin = 0;
   std::int16_t BIMinGlow = 0;
   std::int16_t BIMinGlowMargin = 0;
+
+  // The skin has a border colour: the one test of "none" for every reader.
+  bool HasBorderColor() const { return BorderColor != NoBorderColor; }
 
   // Puts every skin-wide value back to its initial value (SkinPath and Active are kept).
   void ResetValues();

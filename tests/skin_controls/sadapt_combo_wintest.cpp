@@ -247,3 +247,37 @@ TEST_F(SadaptCombo, DropDownListScrollsWithItsSkinnedBar) {
   SendMessageW(C, CB_SHOWDROPDOWN, FALSE, 0);
   delete A;
 }
+
+TEST_F(SadaptCombo, InADialogOnlyASkinBorderColourFramesControlsInsteadOfTheirSections) {
+  // Controls of a system dialog are framed in the skin's border colour when the skin has one; with
+  // none (a skin without BORDERCOLOR) their sections are painted as anywhere else.
+  const COLORREF Border = Rgb(static_cast<TColor>(Manager->SkinData()->BorderColor));
+  // The top-left pixel a simple combo shows, made in a dialog or not.
+  auto SimpleCombo = [&](bool Dialog) {
+    AdapterDlgMode = Dialog;
+    HWND C = MakeCombo(CBS_SIMPLE, 380, 20, 150);
+    auto* A = TacMainWnd::Create<TacComboBoxWnd>(C, nullptr, Manager.get(), "COMBOBOX");
+    AdapterDlgMode = false;
+    RedrawWindow(C, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    uitest::Settle(C);
+    const COLORREF P = WindowCapture(C).Pixel(0, 0);
+    delete A;
+    DestroyWindow(C);
+    return P;
+  };
+  // The top-left pixel of the cache of an edit, framed only (as in a dialog) or not.
+  HWND Edit = Child(L"EDIT", 0, 0, 20, 300, 120, 24);
+  auto EditCache = [&](bool FramedOnly) {
+    TsCommonData D(nullptr, 0, true);
+    D.SetSkinManager(Manager.get());
+    D.SetSkinSection("EDIT");
+    D.BackgroundStale = true;
+    PrepareWindowCache(&D, Edit, FramedOnly);
+    return GetPixel(D.CacheBmp()->Canvas()->Handle(), 0, 0);
+  };
+  EXPECT_EQ(SimpleCombo(true), Border);
+  EXPECT_EQ(EditCache(true), Border);
+  Manager->SkinData()->BorderColor = TsSkinData::NoBorderColor;
+  EXPECT_EQ(SimpleCombo(true), SimpleCombo(false));
+  EXPECT_EQ(EditCache(true), EditCache(false));
+}

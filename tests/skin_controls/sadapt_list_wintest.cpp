@@ -300,4 +300,12 @@ TEST_F(SadaptList, GridColoursComeFromTheSkinAndGoBack) {
   // A gradient colour of clNone comes back as clBtnFace.
   EXPECT_EQ(G->Look.From, clBtnFace);
   EXPECT_EQ(G->Look.To, static_cast<TColor>(ColorToRGB(clSilver)));
+
+  // A skin without a border colour leaves the grid its own fixed lines.
+  Manager->SkinData()->BorderColor = TsSkinData::NoBorderColor;
+  G->FixedLine = clMaroon;
+  auto* B = TacMainWnd::Create<TacGridWnd>(G->Handle(), Data.get(), Manager.get(), "EDIT");
+  B->SetSkinParams();
+  EXPECT_EQ(G->FixedLine, clMaroon);
+  delete B;
 }

@@ -90,6 +90,9 @@ TEST(PeripheryHueColors, SectionAndSkinColoursChangeUnsetOnesStay) {
   }
   EXPECT_EQ(Data.Shadow1Color, 0x00FF00);
   EXPECT_EQ(Data.BorderColor, 0xFF0000);
+  TsSkinData NoBorder;  // a skin without a border colour keeps none
+  RecolorSkinColors(Sections, NoBorder, Rotate);
+  EXPECT_EQ(NoBorder.BorderColor, 0xFF00FF);
 }
 
 TEST(PeripheryHueColors, EveryGradientIsRecolouredOnceWhoeverSharesIt) {

@@ -164,7 +164,8 @@ TEST(SkinOptionsGlobalInfo, DefaultsOfAnEmptySection) {
   EXPECT_EQ(D.FormOffset, 8);
   EXPECT_EQ(D.Shadow1Blur, -1);
   EXPECT_EQ(D.Shadow1Offset, 0);
-  EXPECT_EQ(D.BorderColor, 0);
+  EXPECT_EQ(D.BorderColor, 0xFF00FF);  // none, as a skin data not yet read holds
+  EXPECT_EQ(TsSkinData().BorderColor, 0xFF00FF);
   EXPECT_EQ(D.BICloseGlow, 0);
 }
 
