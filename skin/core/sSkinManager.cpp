@@ -553,13 +553,13 @@ void TsSkinManager::CountPicture(int Width, int Height, bool OwnBitmap, const An
 template <class T, class Decode>
 std::unique_ptr<T> TsSkinManager::LoadPictureFile(const AnsiString& Name, TPictureSource Source,
                                                   const AnsiString& Section, const AnsiString& Key,
-                                                  Decode&& DecodeStream) {
-  // A folder skin's pictures are read from its folder only. The file names of a skin would be
-  // taken from the folder, or as written when they hold ':'; but a skin is a download, and a name
-  // that climbs out of the folder, names a drive or a network share would read whatever it names.
-  // Such a name is refused as an error of the skin.
-  if (Source == TPictureSource::SkinFolder && !Name.empty() && !IsNameInsideFolder(Name))
-    throw EacSkinLoadError(Format("The picture \"%s\" (key %s of section [%s]) lies outside the skin's folder",
+                                                  bool DecoderHoldsBudget, Decode&& DecodeStream) {
+  // A folder skin's pictures are taken from its folder, or as written when their names hold ':';
+  // one that is not there gives no entry. But a skin is a download: a name that reaches another
+  // machine or a device would have the load read the network or the device, and is refused as an
+  // error of the skin.
+  if (Source == TPictureSource::SkinFolder && IsRemoteOrDeviceName(Name))
+    throw EacSkinLoadError(Format("The picture \"%s\" (key %s of section [%s]) names another machine or a device",
                                   Name, Key, Section));
   std::unique_ptr<TStream> S;
   const AnsiString LoadFile = FLoadFile;
@@ -568,8 +568,19 @@ std::unique_ptr<T> TsSkinManager::LoadPictureFile(const AnsiString& Name, TPictu
     S = OpenSkinFile(Name, Source);
     if (!S) return nullptr;
     FLoadFile = PictureSource(Name, Source);
-    CheckPictureBudget(*S, Name);
-    std::unique_ptr<T> Picture = DecodeStream(*S);
+    // A bitmap's decoder takes no limit: its header is held to the budget first. The PNG and JPEG
+    // decoders are handed what is left of the budget and refuse a picture beyond it from their own
+    // reading of its header, before they hold its pixels; such a refusal is the budget's error.
+    if (!DecoderHoldsBudget) CheckPictureBudget(*S, Name);
+    const std::int64_t Start = S->Position();
+    std::unique_ptr<T> Picture;
+    try {
+      Picture = DecodeStream(*S);
+    } catch (const EInvalidGraphic&) {
+      S->SetPosition(Start);
+      CheckPictureBudget(*S, Name);
+      throw;
+    }
     FLoadFile = LoadFile;
     return Picture;
   } catch (EacSkinLoadError&) {
@@ -582,11 +593,10 @@ std::unique_ptr<T> TsSkinManager::LoadPictureFile(const AnsiString& Name, TPictu
 std::unique_ptr<TBitmap> TsSkinManager::LoadBitmapFile(const AnsiString& Name, bool Png, TPictureSource Source,
                                                        const AnsiString& Section, const AnsiString& Key,
                                                        bool OwnPicture) {
-  return LoadPictureFile<TBitmap>(Name, Source, Section, Key, [&](TStream& S) {
+  return LoadPictureFile<TBitmap>(Name, Source, Section, Key, Png, [&](TStream& S) {
     auto B = std::make_unique<TBitmap>();
     if (Png) {
       TPNGGraphic P;
-      // The decoder holds to what is left of the budget itself, whether or not the header was read.
       P.SetMaxPixels(MaxSkinPicturePixels - FPicturePixels);
       P.LoadFromStream(S);
       B->Assign(&P);
@@ -601,7 +611,7 @@ std::unique_ptr<TBitmap> TsSkinManager::LoadBitmapFile(const AnsiString& Name, b
 
 std::unique_ptr<TGraphic> TsSkinManager::LoadJpegFile(const AnsiString& Name, TPictureSource Source, const AnsiString& Section,
                                                       const AnsiString& Key) {
-  return LoadPictureFile<TGraphic>(Name, Source, Section, Key, [this](TStream& S) {
+  return LoadPictureFile<TGraphic>(Name, Source, Section, Key, true, [this](TStream& S) {
     auto J = std::make_unique<TJPEGImage>();
     TJPEGLimits Limits;
     Limits.MaxPixels = std::min(Limits.MaxPixels, MaxSkinPicturePixels - FPicturePixels);

@@ -579,8 +579,9 @@ class TsSkinManager : public TComponent {
   void OpenOptions(std::string_view Text);
   void OpenPackOptions();
   // Where a picture file of the load is looked for: the pack (names compared without regard to
-  // letter case), the skin's folder (SkinPath in front of the name, which must stay inside the
-  // folder), or, for the program's common sections, SkinPath in front of names without ':'.
+  // letter case), the skin's folder (SkinPath in front of names without ':'; names that reach
+  // another machine or a device are refused), or, for the program's common sections, SkinPath in
+  // front of names without ':'.
   enum class TPictureSource { Pack, SkinFolder, Common };
   // The source of the skin's own picture keys.
   TPictureSource SkinSource() const { return FSkinIsPacked ? TPictureSource::Pack : TPictureSource::SkinFolder; }
@@ -594,11 +595,12 @@ class TsSkinManager : public TComponent {
                                           const AnsiString& Key, bool OwnPicture = true);
   std::unique_ptr<TGraphic> LoadJpegFile(const AnsiString& Name, TPictureSource Source, const AnsiString& Section,
                                          const AnsiString& Key);
-  // The part the two share: opens the file, checks it against the budget and decodes it with
-  // DecodeStream; errors other than the load's own gain the section, key and file name.
+  // The part the two share: opens the file and decodes it with DecodeStream, within the budget
+  // (checked from the file's header first unless the decoder is handed the rest of the budget,
+  // DecoderHoldsBudget); errors other than the load's own gain the section, key and file name.
   template <class T, class Decode>
   std::unique_ptr<T> LoadPictureFile(const AnsiString& Name, TPictureSource Source, const AnsiString& Section,
-                                     const AnsiString& Key, Decode&& DecodeStream);
+                                     const AnsiString& Key, bool DecoderHoldsBudget, Decode&& DecodeStream);
   // Counts a picture against MaxSkinPictures / MaxSkinPicturePixels.
   void CountPicture(int Width, int Height, bool OwnBitmap, const AnsiString& Name);
   // Counts a look-up of a picture file against MaxSkinFileLookups.

@@ -618,18 +618,23 @@ bool RectFitsImage(const TRect& R, int Width, int Height) {
 
 // ---- Paths -----------------------------------------------------------------------------------------
 
-bool IsNameInsideFolder(const AnsiString& Name) {
-  if (Name.empty() || Name[0] == '\\' || Name[0] == '/' || Name.find(':') != AnsiString::npos) return false;
-  std::size_t Begin = 0;
-  for (;;) {
-    const std::size_t End = Name.find_first_of("\\/", Begin);
-    const std::string_view Part = std::string_view(Name).substr(Begin, End == AnsiString::npos ? AnsiString::npos : End - Begin);
-    // The system drops trailing dots and blanks of a part: ". ." and "..." climb as ".." does.
-    if (Part.find_first_not_of(". ") == std::string_view::npos && std::count(Part.begin(), Part.end(), '.') >= 2)
-      return false;
-    if (End == AnsiString::npos) return true;
-    Begin = End + 1;
-  }
+bool IsRemoteOrDeviceName(const AnsiString& Name) {
+  const auto Separator = [](char C) { return C == '\\' || C == '/'; };
+  // "\\server\share", "\\.\device", "\\?\path" and the system's own "\??\path".
+  if (Name.size() >= 2 && Separator(Name[0]) && Separator(Name[1])) return true;
+  if (Name.size() >= 4 && Separator(Name[0]) && Name[1] == '?' && Name[2] == '?' && Separator(Name[3])) return true;
+  // A device name as the last part, whatever its extension or stream, in any folder: the part up
+  // to its first '.' or ':', without trailing blanks.
+  const std::size_t Start = Name.find_last_of("\\/") + 1;  // 0 when there is none
+  std::string_view Base = std::string_view(Name).substr(Start);
+  Base = Base.substr(0, Base.find_first_of(".:"));
+  while (!Base.empty() && Base.back() == ' ') Base.remove_suffix(1);
+  const AnsiString Upper = UpperCase(AnsiString(Base));
+  for (const char* Device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
+    if (Upper == Device) return true;
+  // COM0-COM9 and LPT0-LPT9, the superscript digits one to three included.
+  return Upper.size() == 4 && (Upper.starts_with("COM") || Upper.starts_with("LPT")) &&
+         ((Upper[3] >= '0' && Upper[3] <= '9') || Upper[3] == '\xB9' || Upper[3] == '\xB2' || Upper[3] == '\xB3');
 }
 
 AnsiString FullSkinDirectory(const AnsiString& SkinDirectory, const AnsiString& AppDir) {

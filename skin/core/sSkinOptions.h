@@ -226,10 +226,11 @@ bool RectFitsImage(const TRect& R, int Width, int Height);
 
 // ---- Paths -----------------------------------------------------------------------------------------
 
-// A picture name of a folder skin that stays inside the skin's folder: relative (not starting with
-// a separator, no ':' of a drive or stream), with no part that climbs: "..", or any other part of
-// dots and blanks only that holds two dots or more (parts are separated by '\' or '/').
-bool IsNameInsideFolder(const AnsiString& Name);
+// A picture name that reaches another machine or a device: one that starts with two separators
+// ('\\' or '/': a network share, "\\.\" or "\\?\"), or with "\??\", or whose last part is a device
+// name (CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM0-COM9, LPT0-LPT9), whatever follows it after a '.'
+// or ':'. Compared without regard to letter case.
+bool IsRemoteOrDeviceName(const AnsiString& Name);
 
 // The absolute form of a skin directory, with a trailing separator. AppDir is the program's folder
 // with its trailing separator. "..\X" is taken one level above AppDir, ".\X" and "./X" inside it,

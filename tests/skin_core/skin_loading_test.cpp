@@ -520,11 +520,14 @@ TEST(SkinDirectory, RelativePathsAreTakenFromTheProgramFolder) {
   EXPECT_EQ(FullSkinDirectory("..", App), "C:\\A\\");
 }
 
-TEST(SkinDirectory, PictureNamesOfAFolderSkinStayInsideItsFolder) {
-  for (const char* Inside : {"A.BMP", "Sub\\A.BMP", "Sub/A.BMP", ".\\A.BMP", "A..B.BMP", "..A.BMP", "Sub\\.hidden\\A.BMP"})
-    EXPECT_TRUE(IsNameInsideFolder(Inside)) << Inside;
-  for (const char* Outside : {"", "..\\A.BMP", "Sub\\..\\..\\A.BMP", "../A.BMP", "Sub\\..", "\\A.BMP", "/A.BMP",
-                              "\\\\srv\\share\\A.BMP", "C:\\A.BMP", "C:A.BMP", "A.BMP:stream", "...\\A.BMP",
-                              ". .\\A.BMP", ".. \\A.BMP"})
-    EXPECT_FALSE(IsNameInsideFolder(Outside)) << Outside;
+TEST(SkinDirectory, PictureNamesThatReachAnotherMachineOrADeviceAreTold) {
+  for (const char* Local : {"A.BMP", "Sub\\A.BMP", "..\\A.BMP", "..\\..\\X\\A.BMP", "C:\\A.BMP", "C:A.BMP",
+                            "A.BMP:stream", "\\A.BMP", "/A.BMP", "CONSOLE.BMP", "COM10.BMP", "NULL.BMP", "CON\\A.BMP",
+                            "Sub/.hidden/A.BMP", ""})
+    EXPECT_FALSE(IsRemoteOrDeviceName(Local)) << Local;
+  for (const char* Remote : {"\\\\srv\\share\\A.BMP", "//srv/share/A.BMP", "\\/srv/A.BMP", "\\\\.\\NUL",
+                             "\\\\?\\C:\\A.BMP", "\\??\\C:\\A.BMP", "NUL", "nul.bmp", "Sub\\CON.BMP", "C:\\X\\AUX",
+                             "..\\PRN.JPG", "COM1.PNG", "com0", "LPT9.BMP", "COM\xB9.BMP", "CONIN$", "conout$.bmp",
+                             "CON .BMP", "NUL:", "Sub/aux.bmp:stream"})
+    EXPECT_TRUE(IsRemoteOrDeviceName(Remote)) << Remote;
 }
