@@ -4,7 +4,9 @@
 // are read as the manager reads them, sharing one set of gradients (their integers must come out
 // clamped, no parent chain may be longer than the depth cap), the common-sections merge runs over
 // it, and every picture key goes through its notation: fixed and older rectangle forms parsed, file
-// names looked up in the pack and the found files' headers read for their size. Every input must
+// names looked up in the pack and the found files' headers read for their size. The entries are
+// kept as the manager keeps them (the entries of a section sharing its name) and looked up by name
+// and along the parent chains as painting looks them up. Every input must
 // load or raise the loader's errors (EacSkinLoadError, EConvertError, EacSkinPackError); crashes,
 // sanitizer reports, other exceptions, and inputs slower or larger in memory than the fuzzer's
 // limits are findings.
@@ -23,6 +25,7 @@
 #include "skin/core/acPictureSize.h"
 #include "skin/core/acSkinPack.h"
 #include "skin/core/sMaskData.h"
+#include "skin/core/sSkinLookup.h"
 #include "skin/core/sSkinOptions.h"
 
 namespace {
@@ -51,36 +54,50 @@ bool SizeOfFile(const std::vector<TacPackEntry>& Files, const AnsiString& Name, 
   return true;
 }
 
-void PictureKey(const std::vector<TacPackEntry>& Files, const AnsiString& Section, const AnsiString& Key,
-                const AnsiString& Value) {
+// The entries of one picture key, appended as the manager appends them.
+void PictureKey(const std::vector<TacPackEntry>& Files, TsSectionNames& Section, const AnsiString& Key,
+                const AnsiString& Value, TsMaskArray& Masks, TsPatternArray& Patterns) {
   constexpr int MasterW = 200, MasterH = 150;
   TsMaskData M;
+  const AnsiString& Name = Section.Text();
   switch (ImageNotationOf(Value)) {
     case TacImageNotation::None:
       break;
     case TacImageNotation::Border:
     case TacImageNotation::Glyph:
     case TacImageNotation::Texture:
-      ParseFixedImageValue(Section, Key, Value, M);
+      ParseFixedImageValue(Name, Key, Value, M);
       if (M.R.Right < M.R.Left || M.R.Bottom < M.R.Top) __builtin_trap();
-      (void)RectFitsImage(M.R, MasterW, MasterH);
+      M.SectionName = Section.AsWritten();
+      M.PropertyName = Key;
+      if (RectFitsImage(M.R, MasterW, MasterH)) Masks.push_back(std::move(M));
       break;
     case TacImageNotation::RectForm:
-      ParseRectImageValue(Section, Key, Value, M);
+      ParseRectImageValue(Name, Key, Value, M);
       if (M.R.Right < M.R.Left || M.R.Bottom < M.R.Top || M.ImageCount < 1) __builtin_trap();
+      M.SectionName = Section.UpperCased();
+      M.PropertyName = UpperCase(Key);
+      if (RectFitsImage(M.R, MasterW, MasterH)) Masks.push_back(std::move(M));
       break;
     case TacImageNotation::File: {
       const TacFileImageName N = FileImageNameOf(Value);
       int W = 0, H = 0;
       if ((N.IsBitmap || N.IsPng) && SizeOfFile(Files, N.FileName, W, H)) {
-        ParseFileImageNumbers(Section, Key, Value, W, H, M);
+        ParseFileImageNumbers(Name, Key, Value, W, H, M);
         if (M.R.Right != W || M.R.Bottom != H || M.ImgType > itisaPngGlyph) __builtin_trap();
+        M.SectionName = Section.AsWritten();
+        M.PropertyName = Key;
+        Masks.push_back(std::move(M));
       }
       break;
     }
     case TacImageNotation::PlainFile: {
       int W = 0, H = 0;
-      SizeOfFile(Files, UpperCase(Value), W, H);
+      if (SizeOfFile(Files, UpperCase(Value), W, H)) {
+        M.SectionName = Section.UpperCased();
+        M.PropertyName = UpperCase(Key);
+        Masks.push_back(std::move(M));
+      }
       break;
     }
   }
@@ -88,7 +105,32 @@ void PictureKey(const std::vector<TacPackEntry>& Files, const AnsiString& Sectio
   const AnsiString Upper = UpperCase(Value);
   if (Upper.find(".JPG") != AnsiString::npos || Upper.find(".JPEG") != AnsiString::npos) {
     int W = 0, H = 0;
-    SizeOfFile(Files, Upper, W, H);
+    if (SizeOfFile(Files, Upper, W, H)) {
+      TsPatternData& P = Patterns.emplace_back();
+      P.SectionName = Section.UpperCased();
+      P.PropertyName = UpperCase(Key);
+    }
+  }
+}
+
+// The lookups of painting over the entries: every record's border entry, and for some records the
+// inheriting lookups, each within the depth cap and agreeing with the border entries.
+void Lookups(const TsGeneralDataArray& Records, const TsMaskArray& Masks, const TsPatternArray& Patterns) {
+  const TacSkinLookup L(Records, Masks, Patterns);
+  const std::vector<int> Borders = L.SectionMasks("BORDERSMASK");
+  if (Borders.size() != Records.size()) __builtin_trap();
+  for (std::size_t I = 0; I < Records.size() && I < 256; ++I) {
+    const TsGeneralData& D = Records[I];
+    if (D.SectionName.empty()) continue;
+    std::uint64_t Steps = 0;
+    if (L.Inherited(TacSkinLookup::lkMask, static_cast<int>(I), D.SectionName, "BORDERSMASK", Steps) != Borders[I])
+      __builtin_trap();
+    L.Inherited(TacSkinLookup::lkTexture, static_cast<int>(I), D.SectionName, "PATTERN", Steps);
+    L.Inherited(TacSkinLookup::lkPattern, static_cast<int>(I), D.SectionName, "HOTPATTERN", Steps);
+    if (Steps > 3u * (MaxSkinParentDepth + 1)) __builtin_trap();
+    const int S = L.Section(D.SectionName);
+    if (S < 0 || static_cast<std::size_t>(S) > I || Records[static_cast<std::size_t>(S)].SectionName != D.SectionName)
+      __builtin_trap();
   }
 }
 
@@ -107,9 +149,11 @@ bool SameRecord(const TsGeneralData& A, const TsGeneralData& B) {
 
 void CheckChains(const std::vector<int>& Parents) {
   for (std::size_t I = 0; I < Parents.size(); ++I) {
-    int Levels = 0;
-    for (int P = Parents[I]; P >= 0; P = Parents[static_cast<std::size_t>(P)])
-      if (++Levels > MaxSkinParentDepth) __builtin_trap();
+    const TsSkinParentChain Chain(Parents, static_cast<int>(I));
+    if (Chain.size() < 1 || Chain.size() > MaxSkinParentDepth + 1u || *Chain.begin() != static_cast<int>(I))
+      __builtin_trap();
+    for (const int* S = Chain.begin(); S != Chain.end(); ++S)
+      if (std::find(Chain.begin(), S, *S) != S) __builtin_trap();  // no section twice
   }
 }
 
@@ -145,17 +189,21 @@ void Load(std::string_view Text, const std::vector<TacPackEntry>& Files) {
   }
   if (Gradients.Stops() > MaxSkinGradientStops) __builtin_trap();
   // Every key of every section, the first value of each, as the loader walks them.
+  TsMaskArray Masks;
+  TsPatternArray Patterns;
   for (const TIniSection& S : O.Ini().Data().Sections()) {
     if (S.Entries.size() > static_cast<std::size_t>(MaxSkinSectionKeys)) __builtin_trap();
+    TsSectionNames Names(S.Name);
     std::unordered_set<AnsiString> Seen;
     for (const TIniEntry& E : S.Entries) {
       if (!Seen.insert(UpperCase(E.Name)).second || IsSkinValueKey(S.Name, E.Name)) continue;
       try {
-        PictureKey(Files, S.Name, E.Name, E.Value);
+        PictureKey(Files, Names, E.Name, E.Value, Masks, Patterns);
       } catch (const EConvertError&) {
       }
     }
   }
+  Lookups(Records, Masks, Patterns);
   // The same text as the manager's common sections, merged into the records.
   try {
     TsGeneralDataArray Merged = Records;

@@ -1,5 +1,10 @@
 #include "skin/core/sMaskData.h"
 
+#include <algorithm>
+#include <ostream>
+
+#include "framework/Strings.h"
+
 #ifdef _WIN32
 #include "framework/Graphics.h"
 #endif
@@ -19,6 +24,25 @@ void TsOwnedGraphicDeleter::operator()(TGraphic* Graphic) const {
 #else
   (void)Graphic;
 #endif
+}
+
+const AnsiString& TsSharedName::Empty() {
+  static const AnsiString None;
+  return None;
+}
+
+std::ostream& operator<<(std::ostream& Out, const TsSharedName& Name) { return Out << Name.Text(); }
+
+const TsSharedName& TsSectionNames::AsWritten() {
+  if (!FHasWritten) FWritten = TsSharedName(FName);
+  FHasWritten = true;
+  return FWritten;
+}
+
+const TsSharedName& TsSectionNames::UpperCased() {
+  if (!FHasUpper) FUpper = TsSharedName(UpperCase(FName));
+  FHasUpper = true;
+  return FUpper;
 }
 
 void ClearMasks(TsMaskArray& Masks) {
@@ -110,39 +134,13 @@ std::vector<int> ResolveSkinParents(std::size_t Count, const std::function<int(s
     const int P = NamedParent(I);
     Parent[I] = P >= 0 && static_cast<std::size_t>(P) < Count ? P : -1;
   }
-  // Each section's depth below the top of its chain, worked out once: a walk goes up from a
-  // section until it meets one whose depth is known, the top, or a section of its own path (the
-  // link that reached it is cut); then the depths are set from the top down, and a link that
-  // would go deeper than the cap is cut.
-  constexpr int Unknown = -1, OnPath = -2;
-  std::vector<int> Depth(Count, Unknown);
-  std::vector<std::size_t> Path;
-  for (std::size_t I = 0; I < Count; ++I) {
-    if (Depth[I] != Unknown) continue;
-    Path.clear();
-    std::size_t Cur = I;
-    for (;;) {
-      Depth[Cur] = OnPath;
-      Path.push_back(Cur);
-      const int P = Parent[Cur];
-      if (P < 0) break;
-      if (Depth[static_cast<std::size_t>(P)] == OnPath) {
-        Parent[Cur] = -1;
-        break;
-      }
-      if (Depth[static_cast<std::size_t>(P)] != Unknown) break;
-      Cur = static_cast<std::size_t>(P);
-    }
-    for (auto It = Path.rbegin(); It != Path.rend(); ++It) {
-      const std::size_t S = *It;
-      const int P = Parent[S];
-      int D = P < 0 ? 0 : Depth[static_cast<std::size_t>(P)] + 1;
-      if (D > MaxSkinParentDepth) {
-        Parent[S] = -1;
-        D = 0;
-      }
-      Depth[S] = D;
-    }
-  }
   return Parent;
+}
+
+TsSkinParentChain::TsSkinParentChain(const std::vector<int>& Parents, int Section) {
+  for (int S = Section; S >= 0 && static_cast<std::size_t>(S) < Parents.size() && FCount < FSections.size();
+       S = Parents[static_cast<std::size_t>(S)]) {
+    if (std::find(begin(), end(), S) != end()) break;
+    FSections[FCount++] = S;
+  }
 }

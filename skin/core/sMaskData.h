@@ -4,8 +4,10 @@
 // 9-slice margins. Portable (the entries' own bitmaps and pictures exist on the target only).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
+#include <iosfwd>
 #include <memory>
 #include <vector>
 
@@ -30,12 +32,51 @@ struct TsOwnedGraphicDeleter {
 using TsOwnedBitmap = std::unique_ptr<TBitmap, TsOwnedBitmapDeleter>;
 using TsOwnedGraphic = std::unique_ptr<TGraphic, TsOwnedGraphicDeleter>;
 
+// The name of the section an entry belongs to. Copies share one string: the loader makes a
+// section's name once and hands it to every entry of the section, so that a long name costs its
+// length once, whatever the number of the section's pictures. Reads as the name itself.
+class TsSharedName {
+ public:
+  TsSharedName() = default;
+  // A name of its own.
+  TsSharedName(const AnsiString& Name) : FName(std::make_shared<const AnsiString>(Name)) {}
+  TsSharedName(const char* Name) : TsSharedName(AnsiString(Name)) {}
+
+  const AnsiString& Text() const { return FName ? *FName : Empty(); }
+  operator const AnsiString&() const { return Text(); }
+  bool empty() const { return Text().empty(); }
+
+  friend bool operator==(const TsSharedName& A, const TsSharedName& B) { return A.Text() == B.Text(); }
+  friend bool operator==(const TsSharedName& A, const AnsiString& B) { return A.Text() == B; }
+  friend bool operator==(const TsSharedName& A, const char* B) { return A.Text() == B; }
+  friend std::ostream& operator<<(std::ostream& Out, const TsSharedName& Name);
+
+ private:
+  static const AnsiString& Empty();
+  std::shared_ptr<const AnsiString> FName;
+};
+
+// The names the entries of one section take, each made once and shared by all of them: the name as
+// written, and upper-cased (as the older notations, the textures and the common sections take it).
+class TsSectionNames {
+ public:
+  explicit TsSectionNames(const AnsiString& Name) : FName(Name) {}
+  const AnsiString& Text() const { return FName; }
+  const TsSharedName& AsWritten();
+  const TsSharedName& UpperCased();
+
+ private:
+  const AnsiString& FName;
+  TsSharedName FWritten, FUpper;
+  bool FHasWritten = false, FHasUpper = false;
+};
+
 // One image key of the skin.
 struct TsMaskData {
   // The entry's own bitmap (a file of the skin or a small texture); empty when the entry is the
   // rectangle R of the master bitmap.
   TsOwnedBitmap Bmp;
-  AnsiString SectionName;
+  TsSharedName SectionName;
   // The key inside the section ("BORDERSMASK", "GLYPHMASK", "PATTERN" ...).
   AnsiString PropertyName;
   // The picture inside the master bitmap, or (0, 0, width, height) of Bmp.
@@ -61,7 +102,7 @@ struct TsMaskData {
 struct TsPatternData {
   // The texture picture (a JPEG picture), owned.
   TsOwnedGraphic Img;
-  AnsiString SectionName;   // upper case
+  TsSharedName SectionName;  // upper case
   AnsiString PropertyName;  // upper case: "PATTERN" or "HOTPATTERN"
 };
 
@@ -118,11 +159,25 @@ using TsGeneralDataArray = std::vector<TsGeneralData>;
 inline constexpr int MaxSkinParentDepth = 32;
 
 // The parent of each of Count sections, resolved once: NamedParent(I) gives the index of the
-// section that section I names as its parent (-1 for none). A link that would close a cycle, or
-// put a section more than MaxSkinParentDepth levels below the top of its chain, is cut (-1), so
-// that every chain ends within MaxSkinParentDepth steps. Sections are taken in index order: of a
-// cycle, the link back to the first section reached in that order is the one cut.
+// section that section I names as its parent (-1 for none); an index out of range is none. Every
+// named link is kept, cycles included: the walks up a chain (SkinParentChain) end by themselves.
 std::vector<int> ResolveSkinParents(std::size_t Count, const std::function<int(std::size_t)>& NamedParent);
+
+// The chain of a section, given the parent of each (ResolveSkinParents): the section itself, its
+// parent, that one's parent and so on, ending before the first section met twice and after
+// MaxSkinParentDepth links, so that it holds at most MaxSkinParentDepth + 1 distinct sections. A
+// section reads a value from the first section of its chain that holds one.
+class TsSkinParentChain {
+ public:
+  TsSkinParentChain(const std::vector<int>& Parents, int Section);
+  const int* begin() const { return FSections.data(); }
+  const int* end() const { return FSections.data() + FCount; }
+  std::size_t size() const { return FCount; }
+
+ private:
+  std::array<int, MaxSkinParentDepth + 1> FSections{};
+  std::size_t FCount = 0;
+};
 
 // Empty the arrays from the last element to the first, freeing each entry's bitmap or picture.
 void ClearMasks(TsMaskArray& Masks);

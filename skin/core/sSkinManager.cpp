@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <new>
-#include <unordered_map>
 #include <unordered_set>
 
 #include "framework/Convert.h"
@@ -15,6 +14,7 @@
 #include "skin/core/acPictureSize.h"
 #include "skin/core/sConst.h"
 #include "skin/core/sFormList.h"
+#include "skin/core/sSkinLookup.h"
 #include "skin/core/sVclUtils.h"
 
 bool acSkinChanging = false;
@@ -32,12 +32,6 @@ TsSkinManager* TheDefaultManager = nullptr;
 std::unordered_set<TsSkinManager**>& ManagerRefs() {
   static auto* Refs = new std::unordered_set<TsSkinManager**>;
   return *Refs;
-}
-
-// The key of a (section, property) pair in the name indexes; the length prefix keeps pairs apart
-// whatever bytes the names hold.
-AnsiString PairKey(const AnsiString& Section, const AnsiString& Property) {
-  return IntToStr(static_cast<int>(Section.size())) + ':' + Section + Property;
 }
 
 bool Contains(const AnsiString& S, const char* Part) { return S.find(Part) != AnsiString::npos; }
@@ -639,50 +633,51 @@ void TsSkinManager::AddMasterMask(TsMaskData&& Mask) {
   FMasks.push_back(std::move(Mask));
 }
 
-void TsSkinManager::AddMaskFromValue(const AnsiString& Section, const AnsiString& Key, const AnsiString& Value) {
-  // A record of this manager's for the key.
-  const auto NewMask = [this](const AnsiString& SectionName, const AnsiString& PropertyName) {
+void TsSkinManager::AddMaskFromValue(TsSectionNames& Section, const AnsiString& Key, const AnsiString& Value) {
+  // A record of this manager's for the key; the entries of a section share its name.
+  const auto NewMask = [this](const TsSharedName& SectionName, const AnsiString& PropertyName) {
     TsMaskData M;
     M.SectionName = SectionName;
     M.PropertyName = PropertyName;
     M.Manager = this;
     return M;
   };
+  const AnsiString& Name = Section.Text();
   switch (ImageNotationOf(Value)) {
     case TacImageNotation::None:
       return;
     case TacImageNotation::Border:
     case TacImageNotation::Glyph:
     case TacImageNotation::Texture: {
-      TsMaskData M = NewMask(Section, Key);
-      ParseFixedImageValue(Section, Key, Value, M);
+      TsMaskData M = NewMask(Section.AsWritten(), Key);
+      ParseFixedImageValue(Name, Key, Value, M);
       AddMasterMask(std::move(M));
       return;
     }
     case TacImageNotation::File: {
       const TacFileImageName N = FileImageNameOf(Value);
       if (!N.IsBitmap && !N.IsPng) return;
-      std::unique_ptr<TBitmap> B = LoadBitmapFile(N.FileName, N.IsPng, SkinSource(), Section, Key);
+      std::unique_ptr<TBitmap> B = LoadBitmapFile(N.FileName, N.IsPng, SkinSource(), Name, Key);
       if (!B || B->Width() <= 0) return;
-      TsMaskData M = NewMask(Section, Key);
-      ParseFileImageNumbers(Section, Key, Value, B->Width(), B->Height(), M);
+      TsMaskData M = NewMask(Section.AsWritten(), Key);
+      ParseFileImageNumbers(Name, Key, Value, B->Width(), B->Height(), M);
       if (N.IsBitmap && M.ImgType != itisaTexture) B->SetPixelFormat(pf24bit);
       M.Bmp.reset(B.release());
       FMasks.push_back(std::move(M));
       return;
     }
     case TacImageNotation::RectForm: {
-      TsMaskData M = NewMask(UpperCase(Section), UpperCase(Key));
-      ParseRectImageValue(Section, Key, Value, M);
+      TsMaskData M = NewMask(Section.UpperCased(), UpperCase(Key));
+      ParseRectImageValue(Name, Key, Value, M);
       AddMasterMask(std::move(M));
       return;
     }
     case TacImageNotation::PlainFile: {
-      const AnsiString Name = UpperCase(Value);
-      std::unique_ptr<TBitmap> B = LoadBitmapFile(Name, false, SkinSource(), Section, Key);
+      const AnsiString File = UpperCase(Value);
+      std::unique_ptr<TBitmap> B = LoadBitmapFile(File, false, SkinSource(), Name, Key);
       if (!B || B->Width() <= 0) return;
       B->SetPixelFormat(pf24bit);
-      TsMaskData M = NewMask(UpperCase(Section), UpperCase(Key));
+      TsMaskData M = NewMask(Section.UpperCased(), UpperCase(Key));
       M.MaskType = 1;
       M.ImageCount = 3;
       M.R = TRect{0, 0, B->Width(), B->Height()};
@@ -697,13 +692,15 @@ void TsSkinManager::AddMaskFromValue(const AnsiString& Section, const AnsiString
 
 namespace {
 
-// Calls Fn(Section, Key, Value) for the first value of every key of every section, in file order.
+// Calls Fn(Section, Key, Value) for the first value of every key of every section, in file order;
+// Section gives the section's name and the names its entries share.
 template <class Fn>
 void ForEachKey(const TMemIniFile& Ini, Fn&& F) {
   for (const TIniSection& S : Ini.Data().Sections()) {
+    TsSectionNames Names(S.Name);
     std::unordered_set<AnsiString> Seen;
     for (const TIniEntry& E : S.Entries)
-      if (Seen.insert(UpperCase(E.Name)).second) F(S.Name, E.Name, E.Value);
+      if (Seen.insert(UpperCase(E.Name)).second) F(Names, E.Name, E.Value);
   }
 }
 
@@ -713,8 +710,8 @@ void TsSkinManager::LoadAllMasks() {
   UnloadMasks();
   if (FOptions) {
     LoadMasterBitmap(FOptions->Ini().ReadString(SGlobalInfoSection, SMasterBitmapKey, ""));
-    ForEachKey(FOptions->Ini(), [&](const AnsiString& Section, const AnsiString& Key, const AnsiString& Value) {
-      if (!IsSkinValueKey(Section, Key)) AddMaskFromValue(Section, Key, Value);
+    ForEachKey(FOptions->Ini(), [&](TsSectionNames& Section, const AnsiString& Key, const AnsiString& Value) {
+      if (!IsSkinValueKey(Section.Text(), Key)) AddMaskFromValue(Section, Key, Value);
     });
   } else if (FStoredSkin != nullptr) {
     FMasterBitmap = std::make_unique<TBitmap>();
@@ -723,7 +720,7 @@ void TsSkinManager::LoadAllMasks() {
     CountPicture(FMasterBitmap->Width(), FMasterBitmap->Height(), false, "MasterBitmap");
     for (TsMaskData& M : Stored) {
       if (M.Bmp) {
-        CountPicture(M.Bmp->Width(), M.Bmp->Height(), true, M.SectionName + "." + M.PropertyName);
+        CountPicture(M.Bmp->Width(), M.Bmp->Height(), true, M.SectionName.Text() + "." + M.PropertyName);
         if (M.Bmp->Width() > 0 && M.Bmp->Height() > 0) FMasks.push_back(std::move(M));
       } else {
         AddMasterMask(std::move(M));
@@ -737,25 +734,25 @@ void TsSkinManager::LoadAllMasks() {
 void TsSkinManager::AddCommonMasks() {
   const TacSkinOptions Common(FCommonSections->Text());
   const bool HasMaster = FMasterBitmap && !FMasterBitmap->Empty();
-  ForEachKey(Common.Ini(), [&](const AnsiString& Section, const AnsiString& Key, const AnsiString& Value) {
-    if (SameText(Section, SGlobalInfoSection) || IsSkinValueKey(Section, Key)) return;
+  ForEachKey(Common.Ini(), [&](TsSectionNames& Section, const AnsiString& Key, const AnsiString& Value) {
+    if (SameText(Section.Text(), SGlobalInfoSection) || IsSkinValueKey(Section.Text(), Key)) return;
     if (HasMaster && Contains(Value, "#") && Value != "#") {
       TsMaskData M;
-      M.SectionName = UpperCase(Section);
+      M.SectionName = Section.UpperCased();
       M.PropertyName = UpperCase(Key);
       M.Manager = this;
-      ParseRectImageValue(Section, Key, Value, M);
+      ParseRectImageValue(Section.Text(), Key, Value, M);
       AddMasterMask(std::move(M));
       return;
     }
     const AnsiString Name = UpperCase(Value);
     if (!Contains(Name, ".BMP")) return;
-    std::unique_ptr<TBitmap> B = LoadBitmapFile(Name, false, TPictureSource::Common, Section, Key);
+    std::unique_ptr<TBitmap> B = LoadBitmapFile(Name, false, TPictureSource::Common, Section.Text(), Key);
     if (!B || B->Width() < 1) return;
     B->SetPixelFormat(pf24bit);
     TsMaskData M;
     M.Manager = this;
-    M.SectionName = UpperCase(Section);
+    M.SectionName = Section.UpperCased();
     M.PropertyName = UpperCase(Key);
     M.Bmp.reset(B.release());
     FMasks.push_back(std::move(M));
@@ -765,11 +762,11 @@ void TsSkinManager::AddCommonMasks() {
 void TsSkinManager::LoadAllPatterns() {
   UnloadPatterns();
   if (FOptions) {
-    ForEachKey(FOptions->Ini(), [&](const AnsiString& Section, const AnsiString& Key, const AnsiString& Value) {
-      if (IsSkinValueKey(Section, Key)) return;
+    ForEachKey(FOptions->Ini(), [&](TsSectionNames& Section, const AnsiString& Key, const AnsiString& Value) {
+      if (IsSkinValueKey(Section.Text(), Key)) return;
       const AnsiString Name = UpperCase(Value);
       if (!Contains(Name, ".JPG") && !Contains(Name, ".JPEG")) return;
-      std::unique_ptr<TGraphic> J = LoadJpegFile(Name, SkinSource(), Section, Key);
+      std::unique_ptr<TGraphic> J = LoadJpegFile(Name, SkinSource(), Section.Text(), Key);
       if (!J || J->Width() <= 0) return;
       const std::int64_t Pixels = static_cast<std::int64_t>(J->Width()) * J->Height();
       if (Pixels < TileTextureMaxPixels) {
@@ -782,7 +779,7 @@ void TsSkinManager::LoadAllPatterns() {
         M.Bmp->Assign(static_cast<TJPEGImage*>(J.get())->Bitmap());
         M.Bmp->SetPixelFormat(pf24bit);
         M.PropertyName = UpperCase(Key);
-        M.SectionName = UpperCase(Section);
+        M.SectionName = Section.UpperCased();
         M.ImgType = itisaTexture;
         M.ImageCount = 1;
         M.Manager = this;
@@ -795,7 +792,7 @@ void TsSkinManager::LoadAllPatterns() {
     TsPatternArray Stored;
     LoadStoredPatterns(*FStoredSkin, Stored);
     for (TsPatternData& P : Stored) {
-      if (P.Img) CountPicture(P.Img->Width(), P.Img->Height(), false, P.SectionName + "." + P.PropertyName);
+      if (P.Img) CountPicture(P.Img->Width(), P.Img->Height(), false, P.SectionName.Text() + "." + P.PropertyName);
       FPatterns.push_back(std::move(P));
     }
   }
@@ -805,23 +802,23 @@ void TsSkinManager::LoadAllPatterns() {
 
 void TsSkinManager::AddCommonPatterns() {
   const TacSkinOptions Common(FCommonSections->Text());
-  ForEachKey(Common.Ini(), [&](const AnsiString& Section, const AnsiString& Key, const AnsiString& Value) {
-    if (IsSkinValueKey(Section, Key)) return;
+  ForEachKey(Common.Ini(), [&](TsSectionNames& Section, const AnsiString& Key, const AnsiString& Value) {
+    if (IsSkinValueKey(Section.Text(), Key)) return;
     const AnsiString Name = UpperCase(Value);
     if (!Contains(Name, ".JPG") && !Contains(Name, ".JPEG")) return;
-    std::unique_ptr<TGraphic> J = LoadJpegFile(Name, TPictureSource::Common, Section, Key);
+    std::unique_ptr<TGraphic> J = LoadJpegFile(Name, TPictureSource::Common, Section.Text(), Key);
     if (!J || J->Width() < 1) return;
     AddPattern(std::move(J), Section, Key, Name);
   });
 }
 
-void TsSkinManager::AddPattern(std::unique_ptr<TGraphic> Img, const AnsiString& Section, const AnsiString& Key,
+void TsSkinManager::AddPattern(std::unique_ptr<TGraphic> Img, TsSectionNames& Section, const AnsiString& Key,
                                const AnsiString& Name) {
   CountPicture(Img->Width(), Img->Height(), false, Name);
   TsPatternData P;
   P.Img.reset(Img.release());
   P.PropertyName = UpperCase(Key);
-  P.SectionName = UpperCase(Section);
+  P.SectionName = Section.UpperCased();
   FPatterns.push_back(std::move(P));
 }
 
@@ -860,18 +857,7 @@ struct TsSkinManager::TLookupTables {
   std::size_t SectionCount = 0;
   std::size_t MaskCount = 0;
   std::size_t PatternCount = 0;
-  std::unordered_map<AnsiString, int> Sections;  // name -> first record
-  std::unordered_map<AnsiString, int> Masks;     // PairKey -> first entry
-  std::unordered_map<AnsiString, int> Textures;  // PairKey -> first itisaTexture entry
-  std::unordered_map<AnsiString, int> Patterns;  // PairKey -> first pattern
-  // The parent record of each record (ResolveSkinParents: chains end at MaxSkinParentDepth levels
-  // and at cycles), so that the inheriting lookups take a few steps at most.
-  std::vector<int> Parents;
-
-  static int Find(const std::unordered_map<AnsiString, int>& Map, const AnsiString& Key) {
-    const auto It = Map.find(Key);
-    return It == Map.end() ? -1 : It->second;
-  }
+  TacSkinLookup Tables;
 };
 
 const TsSkinManager::TLookupTables& TsSkinManager::Lookup() const {
@@ -881,20 +867,7 @@ const TsSkinManager::TLookupTables& TsSkinManager::Lookup() const {
     T->SectionCount = FGeneralData.size();
     T->MaskCount = FMasks.size();
     T->PatternCount = FPatterns.size();
-    for (std::size_t I = 0; I < FGeneralData.size(); ++I)
-      T->Sections.emplace(FGeneralData[I].SectionName, static_cast<int>(I));
-    for (std::size_t I = 0; I < FMasks.size(); ++I) {
-      const AnsiString K = PairKey(FMasks[I].SectionName, FMasks[I].PropertyName);
-      T->Masks.emplace(K, static_cast<int>(I));
-      if (FMasks[I].ImgType == itisaTexture) T->Textures.emplace(K, static_cast<int>(I));
-    }
-    for (std::size_t I = 0; I < FPatterns.size(); ++I)
-      T->Patterns.emplace(PairKey(FPatterns[I].SectionName, FPatterns[I].PropertyName), static_cast<int>(I));
-    T->Parents = ResolveSkinParents(FGeneralData.size(), [this, &T](std::size_t I) {
-      const TsGeneralData& D = FGeneralData[I];
-      if (D.ParentClass.empty() || D.ParentClass == D.SectionName) return -1;
-      return TLookupTables::Find(T->Sections, D.ParentClass);
-    });
+    T->Tables = TacSkinLookup(FGeneralData, FMasks, FPatterns);
     FLookup = std::move(T);
   }
   return *FLookup;
@@ -902,7 +875,7 @@ const TsSkinManager::TLookupTables& TsSkinManager::Lookup() const {
 
 int TsSkinManager::GetSectionIndex(const AnsiString& SectionName) const {
   if (FGeneralData.empty()) return -1;
-  return TLookupTables::Find(Lookup().Sections, SectionName);
+  return Lookup().Tables.Section(SectionName);
 }
 
 int TsSkinManager::GetSectionIndex(const TsSkinManager* Manager, const AnsiString& SectionName) {
@@ -911,95 +884,31 @@ int TsSkinManager::GetSectionIndex(const TsSkinManager* Manager, const AnsiStrin
 
 int TsSkinManager::GetOwnMaskIndex(const AnsiString& SectionName, const AnsiString& PropertyName) const {
   if (SectionName.empty() || FMasks.empty()) return -1;
-  return TLookupTables::Find(Lookup().Masks, PairKey(SectionName, PropertyName));
+  return Lookup().Tables.OwnMask(SectionName, PropertyName);
 }
-
-namespace {
-
-// The walk of the inheriting lookups: Own(name) answers for the named section; otherwise the
-// chain of parent records of the record at SkinIndex is walked (resolved at load: at most
-// MaxSkinParentDepth steps). Steps counts the records asked.
-template <class OwnFn>
-int WalkParents(const TsGeneralDataArray& Data, const std::vector<int>& Parents, int SkinIndex,
-                const AnsiString& SectionName, std::uint64_t& Steps, OwnFn&& Own) {
-  if (SkinIndex < 0 || SectionName.empty()) return -1;
-  ++Steps;
-  int Found = Own(SectionName);
-  for (int I = SkinIndex; Found < 0;) {
-    if (static_cast<std::size_t>(I) >= Data.size()) return -1;
-    const TsGeneralData& D = Data[static_cast<std::size_t>(I)];
-    // The first step leaves the named section: a parent naming it is no parent.
-    if (I == SkinIndex && D.ParentClass == SectionName) return -1;
-    I = Parents[static_cast<std::size_t>(I)];
-    if (I < 0) return -1;
-    ++Steps;
-    Found = Own(Data[static_cast<std::size_t>(I)].SectionName);
-  }
-  return Found;
-}
-
-}  // namespace
 
 int TsSkinManager::GetMaskIndex(int SkinIndex, const AnsiString& SectionName, const AnsiString& PropertyName) const {
   if (SkinIndex < 0 || SectionName.empty() || FMasks.empty()) return -1;
-  const TLookupTables& T = Lookup();
-  return WalkParents(FGeneralData, T.Parents, SkinIndex, SectionName, FLookupSteps,
-                     [&](const AnsiString& S) { return TLookupTables::Find(T.Masks, PairKey(S, PropertyName)); });
+  return Lookup().Tables.Inherited(TacSkinLookup::lkMask, SkinIndex, SectionName, PropertyName, FLookupSteps);
 }
 
 int TsSkinManager::GetTextureIndex(int SkinIndex, const AnsiString& SectionName, const AnsiString& PropertyName) const {
   if (SkinIndex < 0 || SectionName.empty() || FMasks.empty()) return -1;
-  const TLookupTables& T = Lookup();
-  return WalkParents(FGeneralData, T.Parents, SkinIndex, SectionName, FLookupSteps,
-                     [&](const AnsiString& S) { return TLookupTables::Find(T.Textures, PairKey(S, PropertyName)); });
+  return Lookup().Tables.Inherited(TacSkinLookup::lkTexture, SkinIndex, SectionName, PropertyName, FLookupSteps);
 }
 
 int TsSkinManager::GetPatternIndex(int SkinIndex, const AnsiString& SectionName, const AnsiString& PropertyName) const {
   if (SkinIndex < 0 || SectionName.empty() || FPatterns.empty()) return -1;
-  const TLookupTables& T = Lookup();
-  return WalkParents(FGeneralData, T.Parents, SkinIndex, SectionName, FLookupSteps,
-                     [&](const AnsiString& S) { return TLookupTables::Find(T.Patterns, PairKey(S, PropertyName)); });
-}
-
-std::vector<int> TsSkinManager::SectionMaskIndexes(const AnsiString& PropertyName) const {
-  // GetMaskIndex(I, name of I, PropertyName) for every record I, with each answer found once: the
-  // answer of a record is its own entry or its parent's answer, so a walk hands its answer to
-  // every record it passed.
-  constexpr int Unknown = -2;
-  const std::size_t N = FGeneralData.size();
-  std::vector<int> Result(N, FMasks.empty() ? -1 : Unknown);
-  if (FMasks.empty()) return Result;
-  const TLookupTables& T = Lookup();
-  std::vector<std::size_t> Path;
-  for (std::size_t I = 0; I < N; ++I) {
-    Path.clear();
-    int Answer = -1;
-    for (int Cur = static_cast<int>(I); Cur >= 0; Cur = T.Parents[static_cast<std::size_t>(Cur)]) {
-      const std::size_t C = static_cast<std::size_t>(Cur);
-      if (Result[C] != Unknown) {
-        Answer = Result[C];
-        break;
-      }
-      Path.push_back(C);
-      const TsGeneralData& D = FGeneralData[C];
-      if (D.SectionName.empty()) break;
-      const int Own = TLookupTables::Find(T.Masks, PairKey(D.SectionName, PropertyName));
-      if (Own >= 0) {
-        Answer = Own;
-        break;
-      }
-    }
-    for (std::size_t P : Path) Result[P] = Answer;
-  }
-  return Result;
+  return Lookup().Tables.Inherited(TacSkinLookup::lkPattern, SkinIndex, SectionName, PropertyName, FLookupSteps);
 }
 
 void TsSkinManager::UpdateSectionMaskIndexes() {
-  const std::vector<int> Border = SectionMaskIndexes("BORDERSMASK");
-  const std::vector<int> TopLeft = SectionMaskIndexes("IMGTOPLEFT");
-  const std::vector<int> TopRight = SectionMaskIndexes("IMGTOPRIGHT");
-  const std::vector<int> BottomLeft = SectionMaskIndexes("IMGBTMLEFT");
-  const std::vector<int> BottomRight = SectionMaskIndexes("IMGBTMRIGHT");
+  const TacSkinLookup& T = Lookup().Tables;
+  const std::vector<int> Border = T.SectionMasks("BORDERSMASK");
+  const std::vector<int> TopLeft = T.SectionMasks("IMGTOPLEFT");
+  const std::vector<int> TopRight = T.SectionMasks("IMGTOPRIGHT");
+  const std::vector<int> BottomLeft = T.SectionMasks("IMGBTMLEFT");
+  const std::vector<int> BottomRight = T.SectionMasks("IMGBTMRIGHT");
   for (std::size_t I = 0; I < FGeneralData.size(); ++I) {
     TsGeneralData& D = FGeneralData[I];
     if (D.SectionName == SGlobalInfoSection) continue;

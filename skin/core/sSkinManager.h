@@ -529,8 +529,8 @@ class TsSkinManager : public TComponent {
   // The mask entry of the section and key; when the section has none, the entry of its parent
   // section (ParentClass of the record at SkinIndex), and so on up the chain. -1 for a negative
   // SkinIndex, an empty section name, or a SkinIndex beyond the records when the section itself has
-  // no entry; chains end where a cycle would close and at MaxSkinParentDepth levels, as they were
-  // resolved when the skin was loaded.
+  // no entry; a chain ends before the first section met twice and after MaxSkinParentDepth levels
+  // (TsSkinParentChain), and is walked by section index, not by name.
   int GetMaskIndex(int SkinIndex, const AnsiString& SectionName, const AnsiString& PropertyName) const;
   // The section's own mask entry of the key (no parent search); -1 for an empty section name.
   int GetOwnMaskIndex(const AnsiString& SectionName, const AnsiString& PropertyName) const;
@@ -539,8 +539,8 @@ class TsSkinManager : public TComponent {
   // As GetMaskIndex, over the patterns.
   int GetPatternIndex(int SkinIndex, const AnsiString& SectionName, const AnsiString& PropertyName) const;
   // The section records the three inheriting lookups have asked for an entry since the manager was
-  // made. The parent chains are resolved when a skin is loaded and end within MaxSkinParentDepth
-  // levels, so a lookup asks at most MaxSkinParentDepth + 1 records, however long the skin's chains.
+  // made. A parent chain ends within MaxSkinParentDepth levels, so a lookup asks at most
+  // MaxSkinParentDepth + 1 records, however long the skin's chains.
   std::uint64_t LookupSteps() const { return FLookupSteps; }
 
   TNotifyEvent OnAfterChange;
@@ -559,7 +559,7 @@ class TsSkinManager : public TComponent {
   void UpdateThirdTexts();
 
  private:
-  // Name indexes of the record arrays (first entry of each name), rebuilt when the arrays change.
+  // The name lookups over the record arrays (TacSkinLookup), rebuilt when the arrays change.
   struct TLookupTables;
   // The steps of a load from its options text or stored skin, emptying everything on failure.
   void LoadSkinParts();
@@ -614,18 +614,16 @@ class TsSkinManager : public TComponent {
   void GuardLoadMemory(F&& Body);
   void LoadMasterBitmap(const AnsiString& Name);
   // Appends the entry of one picture key of the options text (or does nothing for other values).
-  void AddMaskFromValue(const AnsiString& Section, const AnsiString& Key, const AnsiString& Value);
+  void AddMaskFromValue(TsSectionNames& Section, const AnsiString& Key, const AnsiString& Value);
   // Appends an entry that is a rectangle of the master bitmap when the rectangle lies inside it.
   void AddMasterMask(TsMaskData&& Mask);
   void AddCommonMasks();
   void AddCommonPatterns();
   // Appends a picture of a key as a pattern (counted against the budget).
-  void AddPattern(std::unique_ptr<TGraphic> Img, const AnsiString& Section, const AnsiString& Key,
+  void AddPattern(std::unique_ptr<TGraphic> Img, TsSectionNames& Section, const AnsiString& Key,
                   const AnsiString& Name);
   // The mask indexes of each section record (BORDERSMASK and the four corner images).
   void UpdateSectionMaskIndexes();
-  // Every section's GetMaskIndex for a key, each parent chain walked once.
-  std::vector<int> SectionMaskIndexes(const AnsiString& PropertyName) const;
   const TLookupTables& Lookup() const;
 
   // HueOffset and Saturation applied to the freshly loaded pictures and colours.

@@ -1,6 +1,8 @@
 #include "skin/core/sSkinOptions.h"
 
 #include <algorithm>
+#include <array>
+#include <iterator>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -208,9 +210,9 @@ const AnsiString* TacSkinOptions::OwnValue(int Section, const AnsiString& Key, b
 }
 
 int TacSkinOptions::HolderOf(int Section, const AnsiString& Key, bool Integer) const {
-  // Chains were cut at MaxSkinParentDepth levels when the text was read: a walk takes a few steps.
-  for (int Cur = Section; Cur >= 0; Cur = FParents[static_cast<std::size_t>(Cur)])
-    if (OwnValue(Cur, Key, Integer) != nullptr) return Cur;
+  // A chain holds at most MaxSkinParentDepth + 1 sections: a walk takes a few steps.
+  for (int S : TsSkinParentChain(FParents, Section))
+    if (OwnValue(S, Key, Integer) != nullptr) return S;
   return -1;
 }
 
@@ -360,16 +362,45 @@ void ClampSkinWideValues(TsSkinData& Data) {
 
 namespace {
 
-// Sets the values Section has of its own (by index) into R, over what R holds: integers other than
-// -1, texts other than "?".
-void OverlayOwnValues(const TacSkinOptions& Options, int Section, TsGeneralData& R, TacSkinGradients& Gradients) {
-  const AnsiString& Name = Options.Ini().Data().Sections()[static_cast<std::size_t>(Section)].Name;
-  for (const TIntKey& K : IntKeys)
-    if (const AnsiString* V = Options.OwnValue(Section, K.Key, true)) TryIniStrToInt(*V, K.Field(R));
-  for (const TBoolKey& K : BoolKeys)
-    if (const AnsiString* V = Options.OwnValue(Section, K.Key, false)) K.Field(R) = IsTrue(*V);
-  for (const TTextKey& K : TextKeys)
-    if (const AnsiString* V = Options.OwnValue(Section, K.Key, false)) K.Gradient(R) = Gradients.OfValue(V, Name, K.Key);
+// The values of the record keys a section (by index) has of its own, in the order of IntKeys,
+// BoolKeys and TextKeys: for the integers, those other than -1; for the texts, those other than "?".
+constexpr std::size_t RecordKeyCount = std::size(IntKeys) + std::size(BoolKeys) + std::size(TextKeys);
+using TOwnValues = std::array<const AnsiString*, RecordKeyCount>;
+
+TOwnValues OwnValuesOf(const TacSkinOptions& Options, int Section) {
+  TOwnValues V{};
+  std::size_t K = 0;
+  for (const TIntKey& Key : IntKeys) V[K++] = Options.OwnValue(Section, Key.Key, true);
+  for (const TBoolKey& Key : BoolKeys) V[K++] = Options.OwnValue(Section, Key.Key, false);
+  for (const TTextKey& Key : TextKeys) V[K++] = Options.OwnValue(Section, Key.Key, false);
+  return V;
+}
+
+// The values of a chain of sections: each key from the first section of the chain that holds it
+// (OwnOf(S) gives the values of section S), the defaults of a new record for the others.
+template <class OwnFn>
+TsGeneralData ChainValues(const TacSkinOptions& Options, const TsSkinParentChain& Chain, OwnFn&& OwnOf,
+                          TacSkinGradients& Gradients) {
+  TsGeneralData R;
+  int Holder = -1;
+  auto Find = [&](std::size_t K) -> const AnsiString* {
+    for (int S : Chain)
+      if (const AnsiString* V = OwnOf(S)[K]) {
+        Holder = S;
+        return V;
+      }
+    return nullptr;
+  };
+  std::size_t K = 0;
+  for (const TIntKey& Key : IntKeys)
+    if (const AnsiString* V = Find(K++)) TryIniStrToInt(*V, Key.Field(R));
+  for (const TBoolKey& Key : BoolKeys)
+    if (const AnsiString* V = Find(K++)) Key.Field(R) = IsTrue(*V);
+  for (const TTextKey& Key : TextKeys)
+    if (const AnsiString* V = Find(K++))
+      Key.Gradient(R) =
+          Gradients.OfValue(V, Options.Ini().Data().Sections()[static_cast<std::size_t>(Holder)].Name, Key.Key);
+  return R;
 }
 
 // The record of an inherited chain of values made final: the name, the plain PARENTCLASS, COLOR
@@ -396,39 +427,28 @@ TsGeneralData ReadSkinSection(const TacSkinOptions& Options, const AnsiString& S
     R.BorderIndex = R.ImgTopLeft = R.ImgTopRight = R.ImgBottomLeft = R.ImgBottomRight = -1;
     return R;
   }
-  // The values of the chain from its top down to the section, each level over the one above.
-  std::vector<int> Chain;
-  for (int Cur = Index; Cur >= 0; Cur = Options.Parents()[static_cast<std::size_t>(Cur)]) Chain.push_back(Cur);
-  for (auto It = Chain.rbegin(); It != Chain.rend(); ++It) OverlayOwnValues(Options, *It, R, *Gradients);
+  const TsSkinParentChain Chain(Options.Parents(), Index);
+  std::vector<std::pair<int, TOwnValues>> Values;
+  for (int S : Chain) Values.emplace_back(S, OwnValuesOf(Options, S));
+  R = ChainValues(Options, Chain, [&Values](int S) -> const TOwnValues& {
+    return std::find_if(Values.begin(), Values.end(), [S](const auto& V) { return V.first == S; })->second;
+  }, *Gradients);
   FinishRecord(Options, Index, ToRGB, R);
   return R;
 }
 
 TsGeneralDataArray ReadSkinSections(const TacSkinOptions& Options, const TacColorToRGB& ToRGB,
                                     TacSkinGradients& Gradients) {
-  // Parents first: a record starts from its parent's values (before they were made final), so that
-  // no value is looked for along a chain.
-  const std::vector<int>& Parents = Options.Parents();
-  const std::size_t N = Parents.size();
-  TsGeneralDataArray Raw(N);
-  std::vector<bool> Done(N, false);
-  std::vector<int> Path;
-  for (std::size_t I = 0; I < N; ++I) {
-    Path.clear();
-    for (int Cur = static_cast<int>(I); Cur >= 0 && !Done[static_cast<std::size_t>(Cur)];
-         Cur = Parents[static_cast<std::size_t>(Cur)])
-      Path.push_back(Cur);
-    for (auto It = Path.rbegin(); It != Path.rend(); ++It) {
-      const std::size_t S = static_cast<std::size_t>(*It);
-      if (Parents[S] >= 0) Raw[S] = Raw[static_cast<std::size_t>(Parents[S])];
-      OverlayOwnValues(Options, *It, Raw[S], Gradients);
-      Done[S] = true;
-    }
-  }
+  // Each section's own values are looked up once; each record then takes every key from the first
+  // section of its chain that holds it.
+  const std::size_t N = Options.Parents().size();
+  std::vector<TOwnValues> Own(N);
+  for (std::size_t I = 0; I < N; ++I) Own[I] = OwnValuesOf(Options, static_cast<int>(I));
+  const auto OwnOf = [&Own](int S) -> const TOwnValues& { return Own[static_cast<std::size_t>(S)]; };
   TsGeneralDataArray Records;
   Records.reserve(N);
   for (std::size_t I = 0; I < N; ++I) {
-    TsGeneralData R = Raw[I];
+    TsGeneralData R = ChainValues(Options, TsSkinParentChain(Options.Parents(), static_cast<int>(I)), OwnOf, Gradients);
     FinishRecord(Options, static_cast<int>(I), ToRGB, R);
     Records.push_back(std::move(R));
   }

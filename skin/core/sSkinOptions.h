@@ -22,10 +22,10 @@
 //
 // Hostile texts are bounded: the text may hold at most MaxSkinOptionsSize bytes and at most
 // MaxSkinSections sections, MaxSkinSectionKeys keys in one section and MaxSkinKeys keys in all;
-// each section's parent is resolved once (chains end at MaxSkinParentDepth levels and at cycles), an
-// inherited value is found once per section and key and never copied, so reading is linear in the
-// text; gradients are parsed once per text and shared (TacSkinGradients), within the caps of
-// gradient texts and stops.
+// each section's parent is resolved once and a chain ends at the first section met twice and at
+// MaxSkinParentDepth levels (TsSkinParentChain), an inherited value is found once per section and
+// key and never copied, so reading is linear in the text; gradients are parsed once per text and
+// shared (TacSkinGradients), within the caps of gradient texts and stops.
 #pragma once
 
 #include <cstdint>
@@ -71,7 +71,8 @@ inline constexpr const char* SParentClassKey = "PARENTCLASS";
 // ---- Reading with inheritance ---------------------------------------------------------------------
 
 // The options text of one load: the parsed text and the parent of each section, resolved once
-// (ResolveSkinParents: chains end at MaxSkinParentDepth levels and at cycles).
+// (ResolveSkinParents; a chain ends at the first section met twice and at MaxSkinParentDepth
+// levels, TsSkinParentChain).
 class TacSkinOptions {
  public:
   TacSkinOptions() = default;
@@ -160,9 +161,8 @@ using TacColorToRGB = std::function<std::int32_t(std::int32_t)>;
 // other records of the load (nullptr: a set of this record's own).
 TsGeneralData ReadSkinSection(const TacSkinOptions& Options, const AnsiString& Section, const TacColorToRGB& ToRGB,
                               TacSkinGradients* Gradients = nullptr);
-// Every section's record, in the order of SectionNames, as ReadSkinSection reads it; parents are
-// read before their children, and a child starts from its parent's values, so that the records
-// cost what the text holds.
+// Every section's record, in the order of SectionNames, as ReadSkinSection reads it; each
+// section's own values are looked up once, so that the records cost what the text holds.
 TsGeneralDataArray ReadSkinSections(const TacSkinOptions& Options, const TacColorToRGB& ToRGB,
                                     TacSkinGradients& Gradients);
 

@@ -1,7 +1,7 @@
 // What reading a skin's options text costs and keeps: one copy of an inherited value, gradients
-// parsed once and shared, the caps of gradient texts and stops, parent chains cut at their depth
-// cap and at cycles; and the text as an editor may save it (a byte-order mark), and skin-wide
-// values held to the ranges real skins use.
+// parsed once and shared, the caps of gradient texts and stops, parent chains that end at the
+// first section met twice and at their depth cap; and the text as an editor may save it (a
+// byte-order mark), and skin-wide values held to the ranges real skins use.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -78,27 +78,39 @@ TEST(SkinOptionsCosts, GradientTextsAndStopsAreCapped) {
   EXPECT_LE(Gradients.Stops(), MaxSkinGradientStops + PerText);
 }
 
-TEST(SkinOptionsCosts, ParentChainsAreResolvedOnceCutAtCyclesAndTheDepthCap) {
-  // Each section names the next; S3 names S1 again (a cycle), and S5 starts a chain deeper than
-  // the cap.
-  const std::vector<int> Named{1, 2, 3, 1, -1, 6};
-  std::vector<int> Deep(static_cast<std::size_t>(MaxSkinParentDepth) + 10);
-  for (std::size_t I = 0; I < Deep.size(); ++I) Deep[I] = I + 1 < Deep.size() ? static_cast<int>(I + 1) : -1;
-  int Asked = 0;
-  const std::vector<int> P = ResolveSkinParents(Named.size(), [&](std::size_t I) {
-    ++Asked;
-    return I < Named.size() ? Named[I] : -1;
-  });
-  EXPECT_EQ(Asked, 6);  // each name resolved once
-  EXPECT_EQ(P, (std::vector<int>{1, 2, 3, -1, -1, -1}));  // the link closing the cycle is cut; 6 is no section
-  const std::vector<int> D = ResolveSkinParents(Deep.size(), [&](std::size_t I) { return Deep[I]; });
-  // No chain is longer than the cap.
-  for (std::size_t I = 0; I < D.size(); ++I) {
-    int Levels = 0;
-    for (int C = D[I]; C >= 0; C = D[static_cast<std::size_t>(C)]) ++Levels;
-    EXPECT_LE(Levels, MaxSkinParentDepth) << I;
+TEST(SkinOptionsCosts, ParentChainsEndAtTheFirstSectionMetTwiceAndAtTheDepthCap) {
+  // Every named link counts: in a cycle each section takes what the nearest section of the cycle
+  // holds, whatever the order of the text, and a key is missing only when no section of the cycle
+  // holds it.
+  for (const char* Text : {"[A]\nPARENTCLASS=B\nCOLOR=5\n[B]\nPARENTCLASS=C\nGLOW=3\n[C]\nPARENTCLASS=A\nGLOW=2\n",
+                           "[C]\nPARENTCLASS=A\nGLOW=2\n[B]\nPARENTCLASS=C\nGLOW=3\n[A]\nPARENTCLASS=B\nCOLOR=5\n"}) {
+    const TacSkinOptions O(Text);
+    TacSkinGradients Gradients;
+    const TsGeneralDataArray Records = ReadSkinSections(O, nullptr, Gradients);
+    for (const TsGeneralData& R : Records) {
+      const int Glow = R.SectionName == "C" ? 2 : 3;  // A's nearest holder is B
+      for (const TsGeneralData& D : {R, ReadSkinSection(O, R.SectionName, nullptr)}) {
+        EXPECT_EQ(D.Color, 5) << R.SectionName;
+        EXPECT_EQ(D.GlowCount, Glow) << R.SectionName;
+        EXPECT_EQ(D.HotColor, 0xFFFFFF) << R.SectionName;
+      }
+      EXPECT_EQ(O.ReadSkinInteger(R.SectionName, "GLOW", 0), Glow) << R.SectionName;
+    }
   }
-  EXPECT_EQ(D[Deep.size() - 2], static_cast<int>(Deep.size() - 1));  // the top of the chain keeps its links
+  // A chain deeper than the cap: a section takes values from at most MaxSkinParentDepth levels
+  // above it.
+  const int N = MaxSkinParentDepth + 10;
+  std::string Deep;
+  for (int I = 0; I < N; ++I) Deep += "[S" + std::to_string(I) + "]\nPARENTCLASS=S" + std::to_string(I + 1) + "\n";
+  Deep += "[S" + std::to_string(N) + "]\nGLOW=7\n";
+  const TacSkinOptions D(Deep);
+  TacSkinGradients Gradients;
+  const TsGeneralDataArray Records = ReadSkinSections(D, nullptr, Gradients);
+  for (int I = 0; I <= N; ++I) {
+    const int Glow = N - I <= MaxSkinParentDepth ? 7 : 0;
+    EXPECT_EQ(D.ReadSkinInteger("S" + std::to_string(I), "GLOW", 0), Glow) << I;
+    EXPECT_EQ(Records[static_cast<std::size_t>(I)].GlowCount, Glow) << I;
+  }
 }
 
 TEST(SkinOptionsGlobalInfo, GeometryIsClampedToWhatRealSkinsUse) {

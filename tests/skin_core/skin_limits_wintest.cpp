@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 #include <string>
@@ -201,6 +202,37 @@ TEST(SkinLoadingLimits, DecodersHoldToTheLimitTheyAreGiven) {
   J.SetLimits(L);
   J.LoadFromStream(JS);
   EXPECT_EQ(J.Width(), 64);
+}
+
+TEST(SkinLoadingLimits, ASectionNameIsHeldOnceHoweverManyPicturesItsSectionHolds) {
+  // The entries of a section share its name (as written, and upper-cased for the notations that
+  // take it so), and so do its textures: a long name costs its length once, not once a key.
+  const std::string Name(100000, 'n');
+  std::string Options = std::string(PlainOptions) + "[" + Name + "]\r\n";
+  for (int K = 0; K < 50; ++K) Options += Format("K%d=^0000^0000^0010^0010^0000^0000^0000^0000^1^0^1^1\r\n", K);
+  Options += "R1=#X (0,0,10,10) (1,0)\r\nR2=#X (0,0,5,5) (1,0)\r\nP1=TEX.JPG\r\nP2=TEX.JPG\r\n";
+  Options += "[C]\r\nPARENTCLASS=" + Name + "\r\n";
+  TTempDir T;
+  T.Folder("S");
+  T.Write("S\\Options.dat", Options);
+  T.Write("S\\Master.bmp", mgrtest::SolidBmp(10, 10, clRed));
+  T.Write("S\\TEX.JPG", skinloadtest::SolidJpeg(300, 300, 1, 2, 3));
+  auto M = NewManager(T.Path);
+  M->SetSkinName("S");
+  ASSERT_TRUE(M->SkinActive());
+  auto NameOf = [](const auto& Entry) { return &static_cast<const AnsiString&>(Entry.SectionName); };
+  std::vector<const AnsiString*> Written, Upper;
+  for (const TsMaskData& E : M->Masks()) (*NameOf(E) == Name ? Written : Upper).push_back(NameOf(E));
+  ASSERT_EQ(Written.size(), 50u);
+  ASSERT_EQ(Upper.size(), 2u);
+  EXPECT_EQ(*Upper[0], UpperCase(Name));
+  EXPECT_EQ(std::count(Written.begin(), Written.end(), Written[0]), 50);
+  EXPECT_EQ(Upper[1], Upper[0]);
+  ASSERT_EQ(M->Patterns().size(), 2u);
+  EXPECT_EQ(NameOf(M->Patterns()[1]), NameOf(M->Patterns()[0]));
+  // A section below it finds its pictures.
+  EXPECT_EQ(M->GetMaskIndex(M->GetSectionIndex("C"), "C", "K7"), M->GetOwnMaskIndex(Name, "K7"));
+  EXPECT_EQ(M->GetOwnMaskIndex(Name, "K7"), 7);
 }
 
 TEST(SkinLoadingLimits, JpegTilesHoldNoDrawingContext) {

@@ -677,26 +677,35 @@ TEST(SkinLoading, SkinDirectoryGoesToTheSkinData) {
 // ---- Inheritance in lookups ---------------------------------------------------------------------------
 
 TEST(SkinLoading, ParentCyclesAndMissingParentsEndLookups) {
-  TTempDir T;
-  WriteFolderSkin(T.Path, "S",
-                  TestSkinFiles("[GLOBALINFO]\r\nMASTERBITMAP=MASTER.BMP\r\n"
-                                "[A]\r\nPARENTCLASS=B\r\n"
-                                "[B]\r\nPARENTCLASS=A\r\nGLYPH=@0100@0000@0160@0020@3@0\r\n"
-                                "[C]\r\nPARENTCLASS=D\r\n"
-                                "[D]\r\nPARENTCLASS=C\r\n"
-                                "[E]\r\nPARENTCLASS=NOWHERE\r\n"));
-  auto M = NewManager(T.Path);
-  M->SetSkinName("S");
-  const int A = M->GetSectionIndex("A");
-  const int C = M->GetSectionIndex("C");
-  EXPECT_EQ(M->GetMaskIndex(A, "A", "GLYPH"), 0);
-  EXPECT_EQ(M->GetMaskIndex(A, "A", "BORDERSMASK"), -1);
-  EXPECT_EQ(M->GetMaskIndex(C, "C", "GLYPH"), -1);
-  EXPECT_EQ(M->GetTextureIndex(C, "C", "GLYPH"), -1);
-  EXPECT_EQ(M->GetMaskIndex(M->GetSectionIndex("E"), "E", "GLYPH"), -1);
-  // A section index beyond the records finds the section's own entries only.
-  EXPECT_EQ(M->GetMaskIndex(1000, "B", "GLYPH"), 0);
-  EXPECT_EQ(M->GetMaskIndex(1000, "A", "GLYPH"), -1);
+  // In a cycle every section takes the values and pictures the other holds, whichever comes first
+  // in the text; a key that no section of the cycle holds, or whose parent is missing, is missing.
+  const std::string A = "[A]\r\nPARENTCLASS=B\r\nCOLOR=5\r\nGLYPH=@0100@0000@0160@0020@3@0\r\n";
+  const std::string B =
+      "[B]\r\nPARENTCLASS=A\r\nHOTCOLOR=7\r\nBORDERSMASK=^0000^0000^0090^0040^0000^0000^0000^0000^3^1^0^0\r\n";
+  for (const std::string& Cycle : {A + B, B + A}) {
+    TTempDir T;
+    WriteFolderSkin(T.Path, "S",
+                    TestSkinFiles("[GLOBALINFO]\r\nMASTERBITMAP=MASTER.BMP\r\n" + Cycle +
+                                  "[C]\r\nPARENTCLASS=D\r\n[D]\r\nPARENTCLASS=C\r\n[E]\r\nPARENTCLASS=NOWHERE\r\n"));
+    auto M = NewManager(T.Path);
+    M->SetSkinName("S");
+    const int SA = M->GetSectionIndex("A"), SB = M->GetSectionIndex("B"), C = M->GetSectionIndex("C");
+    const int Glyph = M->GetOwnMaskIndex("A", "GLYPH"), Border = M->GetOwnMaskIndex("B", "BORDERSMASK");
+    ASSERT_TRUE(SA >= 0 && SB >= 0 && Glyph >= 0 && Border >= 0);
+    const TsGeneralDataArray& G = M->GeneralData();
+    EXPECT_EQ(G[static_cast<std::size_t>(SB)].Color, 5);
+    EXPECT_EQ(G[static_cast<std::size_t>(SA)].HotColor, 7);
+    EXPECT_EQ(M->GetMaskIndex(SB, "B", "GLYPH"), Glyph);
+    EXPECT_EQ(M->GetMaskIndex(SA, "A", "BORDERSMASK"), Border);
+    EXPECT_EQ(G[static_cast<std::size_t>(SA)].BorderIndex, Border);
+    EXPECT_EQ(M->GetMaskIndex(SA, "A", "MISSING"), -1);
+    EXPECT_EQ(M->GetMaskIndex(C, "C", "GLYPH"), -1);
+    EXPECT_EQ(M->GetTextureIndex(C, "C", "GLYPH"), -1);
+    EXPECT_EQ(M->GetMaskIndex(M->GetSectionIndex("E"), "E", "GLYPH"), -1);
+    // A section index beyond the records finds the section's own entries only.
+    EXPECT_EQ(M->GetMaskIndex(1000, "A", "GLYPH"), Glyph);
+    EXPECT_EQ(M->GetMaskIndex(1000, "B", "GLYPH"), -1);
+  }
 }
 
 // ---- Damaged and odd skins ------------------------------------------------------------------------------
