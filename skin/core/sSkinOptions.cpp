@@ -647,6 +647,7 @@ bool IsRemoteOrDeviceName(const AnsiString& Name) {
   // to its first '.' or ':', without trailing blanks.
   const std::size_t Start = Name.find_last_of("\\/") + 1;  // 0 when there is none
   std::string_view Base = std::string_view(Name).substr(Start);
+  if (Start == 0 && Base.size() >= 2 && Base[1] == ':') Base.remove_prefix(2);  // "C:NUL"
   Base = Base.substr(0, Base.find_first_of(".:"));
   while (!Base.empty() && Base.back() == ' ') Base.remove_suffix(1);
   const AnsiString Upper = UpperCase(AnsiString(Base));

@@ -227,9 +227,9 @@ bool RectFitsImage(const TRect& R, int Width, int Height);
 // ---- Paths -----------------------------------------------------------------------------------------
 
 // A picture name that reaches another machine or a device: one that starts with two separators
-// ('\\' or '/': a network share, "\\.\" or "\\?\"), or with "\??\", or whose last part is a device
-// name (CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM0-COM9, LPT0-LPT9), whatever follows it after a '.'
-// or ':'. Compared without regard to letter case.
+// ('\\' or '/': a network share, "\\.\" or "\\?\"), or with "\??\", or whose last part (after a
+// drive letter) is a device name (CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM0-COM9, LPT0-LPT9),
+// whatever follows it after a '.' or ':'. Compared without regard to letter case.
 bool IsRemoteOrDeviceName(const AnsiString& Name);
 
 // The absolute form of a skin directory, with a trailing separator. AppDir is the program's folder

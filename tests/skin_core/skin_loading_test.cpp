@@ -528,6 +528,6 @@ TEST(SkinDirectory, PictureNamesThatReachAnotherMachineOrADeviceAreTold) {
   for (const char* Remote : {"\\\\srv\\share\\A.BMP", "//srv/share/A.BMP", "\\/srv/A.BMP", "\\\\.\\NUL",
                              "\\\\?\\C:\\A.BMP", "\\??\\C:\\A.BMP", "NUL", "nul.bmp", "Sub\\CON.BMP", "C:\\X\\AUX",
                              "..\\PRN.JPG", "COM1.PNG", "com0", "LPT9.BMP", "COM\xB9.BMP", "CONIN$", "conout$.bmp",
-                             "CON .BMP", "NUL:", "Sub/aux.bmp:stream"})
+                             "CON .BMP", "NUL:", "Sub/aux.bmp:stream", "C:NUL.BMP"})
     EXPECT_TRUE(IsRemoteOrDeviceName(Remote)) << Remote;
 }
