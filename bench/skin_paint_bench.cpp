@@ -5,16 +5,19 @@
 // call counts. Printed per piece of work: the best and the median over the rounds of each state
 // and the ratios skinned / system.
 //
-//   skin_paint_bench.exe [--runs N] [--only PIECE]... [--profile PIECE SECONDS [system]
+//   skin_paint_bench.exe [--runs N] [--only PIECE]... [--profile PIECE SECONDS [system | extended]
 //                        [--samples FILE]]
 // --only runs the pieces whose names begin so. --profile repeats one piece of work (named as
-// printed, "hue" for the skin change) in the skinned state (or the system-drawn one) for the time
-// given and prints nothing else: a run for a sampling profiler; --samples FILE samples its stack
-// itself (BenchSampler.h), and with TV_MSG_COUNTS set it prints the messages each window received
-// per call (those received at least every other call). TV_GDI_TYPES prints the GDI objects by type.
+// printed, "hue" for the skin change) in the skinned state (the system-drawn one, or skinned with
+// extended borders) for the time given and prints nothing else: a run for a sampling profiler;
+// --samples FILE samples its stack itself (BenchSampler.h), and with TV_MSG_COUNTS set it prints
+// the messages each window received per call (those received at least every other call).
+// TV_GDI_TYPES prints the GDI objects by type.
 //
 // - full repaint: the form's frame and every child invalidated, erased and painted at once;
 // - size change: the form's size changed (grown and shrunk in turn) and all it invalidates painted;
+//   the same followed by a full repaint; both also with the skin's extended borders (the layered
+//   window of frame and shadow around the form), against the system-drawn form's;
 // - each control kind alone: one control of each class invalidated with its children and painted;
 // - skin change: the hue offset changed (the skin's pictures re-coloured) until the form is painted,
 //   without the change's fade (which lasts its designed time), against the system-drawn form's
@@ -177,7 +180,9 @@ void PaintControl(TControl* C) {
 struct TPiece {
   std::string Name;
   std::function<void()> Work;
-  std::vector<double> Times[2];  // per state (0 skinned, 1 system): the best call of each round
+  bool AlsoExtended = false;     // timed with extended borders too
+  // Per state (0 skinned, 1 system, 2 skinned with extended borders): the best call of each round.
+  std::vector<double> Times[3];
 };
 
 double Median(std::vector<double> V) {
@@ -203,7 +208,7 @@ int main(int argc, char** argv) {
   int Runs = 9;
   std::string ProfilePiece;
   double ProfileSeconds = 0;
-  bool ProfileSystem = false;
+  int ProfileState = 0;
   std::string SamplesFile;
   std::vector<std::string> Only;
   for (int I = 1; I + 1 < argc; ++I) {
@@ -213,7 +218,8 @@ int main(int argc, char** argv) {
     if (std::string(argv[I]) == "--profile" && I + 2 < argc) {
       ProfilePiece = argv[I + 1];
       ProfileSeconds = std::atof(argv[I + 2]);
-      ProfileSystem = I + 3 < argc && std::string(argv[I + 3]) == "system";
+      const std::string State = I + 3 < argc ? argv[I + 3] : "";
+      ProfileState = State == "system" ? 1 : State == "extended" ? 2 : 0;
     }
   }
   gallery::StartUp();
@@ -235,19 +241,25 @@ int main(int argc, char** argv) {
   std::vector<TKind> Kinds;
   CollectKinds(F, Kinds);
   std::vector<TPiece> Pieces;
-  Pieces.push_back({"full repaint, frame and children", [H] { PaintNow(H); }, {}});
+  Pieces.push_back({"full repaint, frame and children", [H] { PaintNow(H); }, false, {}});
   bool Grown = false;
-  Pieces.push_back({"size change, what it invalidates painted", [H, &Grown] {
-                      Grown = !Grown;
-                      SetWindowPos(H, nullptr, 0, 0, FormW + (Grown ? 24 : 0), FormH + (Grown ? 18 : 0),
-                                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-                      RedrawWindow(H, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-                      Drain();
+  auto SizeStep = [H, &Grown] {
+    Grown = !Grown;
+    SetWindowPos(H, nullptr, 0, 0, FormW + (Grown ? 24 : 0), FormH + (Grown ? 18 : 0),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RedrawWindow(H, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Drain();
+  };
+  Pieces.push_back({"size change, what it invalidates painted", SizeStep, true, {}});
+  Pieces.push_back({"size change, then a full repaint", [H, SizeStep] {
+                      SizeStep();
+                      PaintNow(H);
                     },
+                    true,
                     {}});
   const std::size_t FirstKind = Pieces.size();
   for (const TKind& K : Kinds)
-    if (K.Control->Visible()) Pieces.push_back({K.Name, [C = K.Control] { PaintControl(C); }, {}});
+    if (K.Control->Visible()) Pieces.push_back({K.Name, [C = K.Control] { PaintControl(C); }, false, {}});
 
   int Hue = 0;
   auto HueChange = [&] {
@@ -256,8 +268,15 @@ int main(int argc, char** argv) {
     RedrawWindow(H, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     Drain();
   };
+  // The states take turns; the extended borders change while the skin is off (a change while it
+  // is on loads it again).
+  auto EnterState = [&](int State) {
+    Manager->SetActive(false);
+    Manager->SetExtendedBorders(State == 2);
+    Manager->SetActive(State != 1);
+  };
   if (!ProfilePiece.empty()) {
-    Manager->SetActive(!ProfileSystem);
+    EnterState(ProfileState);
     Settle(H);
     std::function<void()> Work = HueChange;
     for (const TPiece& P : Pieces)
@@ -301,22 +320,28 @@ int main(int argc, char** argv) {
   };
   std::vector<double> HueTimes;
   std::vector<double> Gdi[2], Private[2];
+  const bool AnyExtended = std::any_of(Pieces.begin(), Pieces.end(), [&](const TPiece& P) {
+    return P.AlsoExtended && Selected(P.Name);
+  });
   for (int R = 0; R < Runs; ++R)
-    for (int State = 0; State < 2; ++State) {
-      Manager->SetActive(State == 0);
+    for (int State = 0; State < 3; ++State) {
+      if (State == 2 && !AnyExtended) continue;
+      EnterState(State);
       SetWindowPos(H, nullptr, 0, 0, FormW, FormH, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
       Grown = false;
       Settle(H);
       PaintNow(H);
-      Gdi[State].push_back(uitest::GdiObjectCount());
-      if (std::getenv("TV_GDI_TYPES") != nullptr) std::printf("state %d objects by type:%s\n", State, GdiByType().c_str());
-      Private[State].push_back(PrivateBytes());
+      if (State < 2) {
+        Gdi[State].push_back(uitest::GdiObjectCount());
+        if (std::getenv("TV_GDI_TYPES") != nullptr) std::printf("state %d objects by type:%s\n", State, GdiByType().c_str());
+        Private[State].push_back(PrivateBytes());
+      }
       for (TPiece& P : Pieces)
-        if (Selected(P.Name)) P.Times[State].push_back(BestOf(3, P.Work));
+        if (Selected(P.Name) && (State < 2 || P.AlsoExtended)) P.Times[State].push_back(BestOf(3, P.Work));
       if (State == 0 && Selected("hue")) HueTimes.push_back(BestOf(2, HueChange));
     }
   Manager->SetHueOffset(0);
-  Manager->SetActive(true);
+  EnterState(0);
 
   std::printf("skinned form against the system-drawn form, %d x %d, %d rounds; best and median of the rounds\n",
               FormW, FormH, Runs);
@@ -332,6 +357,9 @@ int main(int argc, char** argv) {
     Line((I >= FirstKind ? "  " : "") + Pieces[I].Name, Pieces[I].Times[0], Pieces[I].Times[1]);
   }
   if (Selected("hue")) Line("skin change (hue) until painted, vs full repaint", HueTimes, Pieces[0].Times[1]);
+  if (AnyExtended) std::printf("with extended borders, against the system-drawn form:\n");
+  for (const TPiece& P : Pieces)
+    if (P.AlsoExtended && Selected(P.Name)) Line("  " + P.Name, P.Times[2], P.Times[1]);
 
   const double SkinG = Skin.Gdi, SkinP = Skin.Private;
   const double G0 = Median(Gdi[0]), G1 = Median(Gdi[1]), P0 = Median(Private[0]), P1 = Median(Private[1]);
