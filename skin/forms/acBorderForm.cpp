@@ -101,7 +101,7 @@ int TacBorderForm::BorderTopOffset() {
 // ---- placement ---------------------------------------------------------------------------------------------
 
 void TacBorderForm::UpdateBorderWindow(bool Repaint, Byte Alpha) {
-  if (AForm == nullptr || Updating || (Application != nullptr && Application->Terminated())) return;
+  if (AForm == nullptr || Updating || HeldUpdates > 0 || (Application != nullptr && Application->Terminated())) return;
   HWND OW = OwnerHandle();
   RECT OR{};
   if (OW == nullptr || !GetWindowRect(OW, &OR)) return;

@@ -97,6 +97,9 @@ class TacBorderForm : public TPersistent {
   TWndMethod OldWndProc;
   // True while UpdateBorderWindow runs.
   bool Updating = false;
+  // Above 0 while the owner handles a change that it ends with an update of its own (a size
+  // change): UpdateBorderWindow does nothing meanwhile, so that the image goes to the window once.
+  int HeldUpdates = 0;
   // Cleared when the border form is freed: a message passed on may free it (a click through the
   // shadow that closes the owner).
   std::shared_ptr<bool> Alive = std::make_shared<bool>(true);

@@ -1,8 +1,9 @@
 // Work a skinned form does to repaint and resize, held by counts of what its windows receive: a
 // repaint paints every window once, a size change builds the form's image once (its caption is
 // read once for it) and paints a panel once, a label repainted on a panel repaints no other
-// window, and the window region is set only when it changes. What a size change or a label's
-// repaint leaves on the screen is what a full repaint shows.
+// window, the window region is set only when it changes, and a size step with extended borders
+// gives the border window its image once. What a size change or a label's repaint leaves on the
+// screen is what a full repaint shows.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -15,8 +16,10 @@
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
 #include "framework/StdCtrls.h"
+#include "skin/core/acGlow.h"
 #include "skin/core/sConst.h"
 #include "skin/core/sSkinManager.h"
+#include "skin/forms/acBorderForm.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin_controls/ownctl_support.h"
 #include "support/RealInput.h"
@@ -117,7 +120,7 @@ class PaintCosts : public ::testing::Test {
     Button->SetCaption(WideString(L"Button"));
     Button->SetParent(Form);
     Children = {Panel, Edit, Check, Button};
-    new TsSkinProvider(Form);
+    Provider = new TsSkinProvider(Form);
     uitest::ShowSettled(Form);
     uitest::PumpFor(50);
   }
@@ -132,6 +135,7 @@ class PaintCosts : public ::testing::Test {
 
   std::unique_ptr<TsSkinManager> Manager;
   TForm* Form = nullptr;
+  TsSkinProvider* Provider = nullptr;
   std::vector<TWinControl*> Children;
   std::vector<std::unique_ptr<TMessageCount>> Counts;
 };
@@ -326,4 +330,54 @@ TEST_F(PaintCosts, ALabelRepaintedAloneRepaintsItsPartOfAPanelAndNoOtherWindow) 
   Panel->SetCaption(WideString(L"A new caption"));
   uitest::Settle(Form->Handle());
   EXPECT_GE(OfEdit.Command(AC_REFRESHIFSKINNED), 1);
+}
+
+namespace {
+
+// Counts the images given to layered windows, per window, while it lives.
+class TLayeredUploads {
+ public:
+  TLayeredUploads() : Saved(acUpdateLayeredWindow) {
+    Self = this;
+    acUpdateLayeredWindow = &Upload;
+  }
+  ~TLayeredUploads() {
+    acUpdateLayeredWindow = Saved;
+    Self = nullptr;
+  }
+  TLayeredUploads(const TLayeredUploads&) = delete;
+  TLayeredUploads& operator=(const TLayeredUploads&) = delete;
+  int operator[](HWND W) const {
+    const auto It = Counts.find(W);
+    return It == Counts.end() ? 0 : It->second;
+  }
+  void Clear() { Counts.clear(); }
+
+ private:
+  static BOOL WINAPI Upload(HWND W, HDC Dst, POINT* Pos, SIZE* Size, HDC Src, POINT* SrcPos, COLORREF Key,
+                            BLENDFUNCTION* Blend, DWORD Flags) {
+    if (Src != nullptr) ++Self->Counts[W];
+    return Self->Saved(W, Dst, Pos, Size, Src, SrcPos, Key, Blend, Flags);
+  }
+  static inline TLayeredUploads* Self = nullptr;
+  TacUpdateLayeredWindow Saved;
+  std::map<HWND, int> Counts;
+};
+
+}  // namespace
+
+TEST_F(PaintCosts, ASizeStepWithExtendedBordersGivesTheBorderWindowOneImage) {
+  if (acUpdateLayeredWindow == nullptr) GTEST_SKIP() << "the system has no layered windows";
+  Manager->SetExtendedBorders(true);
+  uitest::Settle(Form->Handle());
+  ASSERT_NE(Provider->BorderForm, nullptr);
+  HWND Border = Provider->BorderForm->AForm->Handle();
+  TLayeredUploads Uploads;
+  for (int Round = 0; Round < 4; ++Round) {
+    Uploads.Clear();
+    const int Grow = Round % 2 == 0 ? 24 : 0;
+    SetWindowPos(Form->Handle(), nullptr, 0, 0, 420 + Grow, 300 + Grow, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    uitest::Settle(Form->Handle());
+    EXPECT_EQ(Uploads[Border], 1) << "round " << Round;
+  }
 }
