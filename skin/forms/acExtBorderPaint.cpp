@@ -43,34 +43,58 @@ void ComposeShadow(TBitmap* Image, const TRect& FormRect, const TRect& Margins, 
   const int FO = M->SkinData()->FormOffset;
   // The shadow as it lies under the whole image, its centre under the form included: the form's
   // cut corners lie over that centre unless "FORMOFFSET" moves the shadow's edges under them.
-  std::unique_ptr<TBitmap> Under(CreateBmp32(W, H));
-  GdiFlush();
-  for (int Y = 0; Y < H; ++Y) std::memset(Under->ScanLine(Y), 0, static_cast<std::size_t>(W) * 4);
+  // Only what shows of it is drawn: the margins outside the form, and the corners of the masks.
   const Byte Modes[4] = {1, 1, 1, 1};
   const TRect SM{Margins.Left + FO, Margins.Top + FO, Margins.Right + FO, Margins.Bottom + FO};
-  BltNineSlice(Under.get(), Shadow, TRect{0, 0, W, H}, TRect{0, 0, Shadow->Width(), Shadow->Height()}, SM, SM, Modes, 1,
-               true);
-  GdiFlush();
+  const TRect Src{0, 0, Shadow->Width(), Shadow->Height()};
+  // The shadow's centre shows only where it reaches out of the form (a negative offset, or an
+  // image too small for its margins).
+  const bool CentreOutside = FormRect.IsEmpty() || SM.Left < FormRect.Left || SM.Top < FormRect.Top ||
+                             W - SM.Right > FormRect.Right || H - SM.Bottom > FormRect.Bottom;
+  // The shadow under the image drawn into Dst, whose top-left pixel is the image's pixel At (what
+  // lies outside Dst is cut off); Centre: with the nine-slice's centre.
+  auto ShadowPart = [&](TBitmap* Dst, const TPoint& At, bool Centre) {
+    BltNineSlice(Dst, Shadow, TRect{-At.X, -At.Y, W - At.X, H - At.Y}, Src, SM, SM, Modes, 1, Centre);
+  };
   // The margins outside the form take the shadow; the form keeps its own pixels.
+  GdiFlush();
   for (int Y = 0; Y < H; ++Y) {
-    auto* Dst = static_cast<std::uint32_t*>(Image->ScanLine(Y));
-    const auto* Src = static_cast<const std::uint32_t*>(Under->ScanLine(Y));
-    for (int X = 0; X < W; ++X)
-      if (X < FormRect.Left || X >= FormRect.Right || Y < FormRect.Top || Y >= FormRect.Bottom) Dst[X] = Src[X];
+    auto* Row = static_cast<std::uint32_t*>(Image->ScanLine(Y));
+    if (Y < FormRect.Top || Y >= FormRect.Bottom) {
+      std::memset(Row, 0, static_cast<std::size_t>(W) * 4);
+      continue;
+    }
+    for (int X = 0; X < std::min(FormRect.Left, W); ++X) Row[X] = 0;
+    for (int X = std::max(FormRect.Right, 0); X < W; ++X) Row[X] = 0;
+  }
+  {
+    HDC DC = Image->Canvas()->Handle();
+    const int State = SaveDC(DC);
+    if (!FormRect.IsEmpty()) ExcludeClipRect(DC, FormRect.Left, FormRect.Top, FormRect.Right, FormRect.Bottom);
+    ShadowPart(Image, TPoint{0, 0}, CentreOutside);
+    RestoreDC(DC, State);
   }
   // The cut corners of the frame and of the title show the shadow under them.
+  auto Corner = [&](const TRect& R, int MaskIndex, int Part) {
+    if (R.IsEmpty()) return;
+    std::unique_ptr<TBitmap> Under(CreateBmp32(R.Width(), R.Height()));
+    GdiFlush();
+    for (int Y = 0; Y < R.Height(); ++Y) std::memset(Under->ScanLine(Y), 0, static_cast<std::size_t>(R.Width()) * 4);
+    ShadowPart(Under.get(), TPoint{R.Left, R.Top}, true);
+    FillTransparentFromBG(Image, Under.get(), R, TPoint{0, 0}, MaskIndex, M, Part);
+  };
   auto Corners = [&](int MaskIndex, bool Bottom) {
     if (!M->IsValidMaskIndex(MaskIndex)) return;
     const TsMaskData& Mask = M->Masks()[static_cast<std::size_t>(MaskIndex)];
-    const TRect TL{FormRect.Left, FormRect.Top, FormRect.Left + Mask.WL, FormRect.Top + Mask.WT};
-    const TRect TR{FormRect.Right - Mask.WR, FormRect.Top, FormRect.Right, FormRect.Top + Mask.WT};
-    FillTransparentFromBG(Image, Under.get(), TL, TPoint{TL.Left, TL.Top}, MaskIndex, M, acPartTopLeft);
-    FillTransparentFromBG(Image, Under.get(), TR, TPoint{TR.Left, TR.Top}, MaskIndex, M, acPartTopRight);
+    Corner(TRect{FormRect.Left, FormRect.Top, FormRect.Left + Mask.WL, FormRect.Top + Mask.WT}, MaskIndex,
+           acPartTopLeft);
+    Corner(TRect{FormRect.Right - Mask.WR, FormRect.Top, FormRect.Right, FormRect.Top + Mask.WT}, MaskIndex,
+           acPartTopRight);
     if (!Bottom) return;
-    const TRect BL{FormRect.Left, FormRect.Bottom - Mask.WB, FormRect.Left + Mask.WL, FormRect.Bottom};
-    const TRect BR{FormRect.Right - Mask.WR, FormRect.Bottom - Mask.WB, FormRect.Right, FormRect.Bottom};
-    FillTransparentFromBG(Image, Under.get(), BL, TPoint{BL.Left, BL.Top}, MaskIndex, M, acPartBottomLeft);
-    FillTransparentFromBG(Image, Under.get(), BR, TPoint{BR.Left, BR.Top}, MaskIndex, M, acPartBottomRight);
+    Corner(TRect{FormRect.Left, FormRect.Bottom - Mask.WB, FormRect.Left + Mask.WL, FormRect.Bottom}, MaskIndex,
+           acPartBottomLeft);
+    Corner(TRect{FormRect.Right - Mask.WR, FormRect.Bottom - Mask.WB, FormRect.Right, FormRect.Bottom}, MaskIndex,
+           acPartBottomRight);
   };
   Corners(BorderMask, true);
   Corners(TitleMask, false);
