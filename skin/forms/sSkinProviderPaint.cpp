@@ -69,6 +69,32 @@ void CopyRect(HDC Dst, int X, int Y, int W, int H, HDC Src, int SX, int SY) {
   if (W > 0 && H > 0) BitBlt(Dst, X, Y, W, H, Src, SX, SY, SRCCOPY);
 }
 
+// The window's region (window coordinates), nullptr when it has none; the caller deletes it.
+HRGN WindowRegionOf(HWND H) {
+  HRGN R = CreateRectRgn(0, 0, 0, 0);
+  if (GetWindowRgn(H, R) != ERROR) return R;
+  DeleteObject(R);
+  return nullptr;
+}
+
+// Erases and repaints the part of the client area of H that its region shows now and Before (its
+// region before, nullptr: none) did not; the windows on it are left alone.
+void InvalidateUncovered(HWND H, HRGN Before) {
+  HRGN Now = WindowRegionOf(H);
+  if (Before == nullptr || Now == nullptr) {
+    RedrawWindow(H, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_NOCHILDREN);
+  } else {
+    CombineRgn(Now, Now, Before, RGN_DIFF);
+    RECT WR{};
+    GetWindowRect(H, &WR);
+    POINT Origin{0, 0};
+    ClientToScreen(H, &Origin);
+    OffsetRgn(Now, WR.left - Origin.x, WR.top - Origin.y);
+    RedrawWindow(H, nullptr, Now, RDW_INVALIDATE | RDW_ERASE | RDW_NOCHILDREN);
+  }
+  if (Now != nullptr) DeleteObject(Now);
+}
+
 }  // namespace
 
 // ---- PaintAll ----------------------------------------------------------------------------------
@@ -647,16 +673,16 @@ void TsSkinProvider::WMNCPaint(TMessage& Message) {
       const bool Quiet = Form->FormState().Contains(fsShowing) && Form->Position() != poDefault &&
                          Form->WindowState() != wsMaximized;
       // A form of a plain background has children painted over a colour, not over its image: a
-      // new region needs its frame (this paint) and its own client area painted again, not every
-      // window on it.
+      // new region needs its frame (this paint) and the part of its own client area that it
+      // uncovers painted again, not every window on it.
       const bool Plain = !Quiet && !FSkinData->IsSkinPaintMode();
+      HRGN Before = Plain ? WindowRegionOf(H) : nullptr;
       const TRgnApplied Applied = ApplyFormRgn(!Quiet && !Plain);
       // Applying the region marks it changed; this paint has handled it.
       RgnChanged = false;
-      if (Plain && Applied == TRgnApplied::Changed)
-        RedrawWindow(H, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_NOCHILDREN);
-      else if (!Quiet && Applied == TRgnApplied::Changed)
-        return;  // the region change repaints
+      if (Plain && Applied == TRgnApplied::Changed) InvalidateUncovered(H, Before);
+      if (Before != nullptr) DeleteObject(Before);
+      if (!Plain && !Quiet && Applied == TRgnApplied::Changed) return;  // the region change repaints
     }
   }
   FSkinData->SetUpdating(false);

@@ -290,6 +290,28 @@ TEST_F(PaintCosts, ASizeChangeBuildsTheFormImageOnceAndPaintsTheChildrenOnce) {
   }
 }
 
+TEST_F(PaintCosts, AShrinkingFormIsErasedNoMoreOftenThanTheSystemErasesIt) {
+  // The erases of the form in steps that make it smaller, skinned and drawn by the system: the new
+  // region (the skin's cut corners at the new size) uncovers nothing of the client area then, and
+  // erases nothing more.
+  auto Erases = [this] {
+    Form->SetBounds(60, 60, 480, 360);
+    uitest::Settle(Form->Handle());
+    TMessageCount OfForm(Form);
+    for (int Step = 1; Step <= 4; ++Step) {
+      Form->SetBounds(60, 60, 480 - 12 * Step, 360 - 10 * Step);
+      uitest::Settle(Form->Handle());
+    }
+    return OfForm[WM_ERASEBKGND];
+  };
+  const int Skinned = Erases();
+  Manager->SetActive(false);
+  uitest::Settle(Form->Handle());
+  const int System = Erases();
+  EXPECT_GT(System, 0);
+  EXPECT_LE(Skinned, System);
+}
+
 }  // namespace
 
 TEST_F(PaintCosts, ASizeChangePaintsAPanelOnce) {
