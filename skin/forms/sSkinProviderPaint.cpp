@@ -598,7 +598,9 @@ bool TsSkinProvider::MenuPresent() const {
 
 void TsSkinProvider::PaintNonClient(HDC DC) {
   if (Form == nullptr || !Form->HandleAllocated()) return;
-  if (FSkinData->BackgroundStale || !FSkinData->IsSkinPaintMode()) {
+  // The image is built again when it is out of date; outside the skin-paint mode also when the
+  // title is (a change of the menu marks only that).
+  if (FSkinData->BackgroundStale || (!FSkinData->IsSkinPaintMode() && TitleDirty)) {
     FullRepaint = true;
     FSkinData->BackgroundStale = true;
     PaintAll(this);

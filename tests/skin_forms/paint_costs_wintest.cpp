@@ -150,6 +150,8 @@ TEST_F(PaintCosts, ARepaintPaintsEveryWindowOnce) {
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     uitest::Pump();
     EXPECT_EQ(OfForm[WM_NCPAINT], 1) << "round " << Round;
+    // Nothing about the form changed: its image is not built again (the caption is read for it).
+    EXPECT_EQ(OfForm[WM_GETTEXT], 0) << "round " << Round;
     for (std::size_t I = 0; I < Counts.size(); ++I) {
       EXPECT_EQ((*Counts[I])[WM_NCPAINT], 1) << Children[I]->ClassName() << ", round " << Round;
       EXPECT_EQ((*Counts[I])[WM_ERASEBKGND], 1) << Children[I]->ClassName() << ", round " << Round;
@@ -195,12 +197,19 @@ HRGN ShapeOf(HWND W) {
   return Rgn;
 }
 
-// The pixels of the window and its children on the screen that a full repaint changes. A pixel
+// The pixels of the window and its children on the screen that a full repaint (with the form's
+// image built anew) changes. A pixel
 // belongs to the window inside its region only (outside it the desktop shows): one the repaint
 // takes into the region or out of it differs too.
 int DifferentFromAFullRepaint(HWND W, const std::string& Name) {
   const uitest::TCapture Before = SettledOnScreen(W);
   HRGN ShapeBefore = ShapeOf(W);
+  // The repaint shows the form's image built anew.
+  auto* P = reinterpret_cast<TsSkinProvider*>(SendMessageW(W, SM_ALPHACMD, MakeAlphaCmd(AC_GETPROVIDER), 0));
+  if (P != nullptr) {
+    P->SkinData()->BackgroundStale = true;
+    P->TitleDirty = true;
+  }
   RedrawWindow(W, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
   uitest::Settle(W);
   const uitest::TCapture After = SettledOnScreen(W);
