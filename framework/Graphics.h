@@ -532,6 +532,9 @@ class TBitmap : public TGraphic {
   // bitmap (the format is kept). Negative sides or more than 32768 per side or 2^28 pixels raise
   // EInvalidGraphic.
   void SetSize(int AWidth, int AHeight);
+  // The same size change for a picture that is painted over whole at once: the pixels are left
+  // as the system gives them (the old ones are not kept, the new ones not whitened).
+  void SetSizeDiscarding(int AWidth, int AHeight);
 
   TPixelFormat PixelFormat() const { return FPixelFormat; }
   // Converts the pixels; pfCustom raises EInvalidGraphic "Invalid pixel format".

@@ -525,6 +525,16 @@ void TBitmap::SetSize(int AWidth, int AHeight) {
   Changed(this);
 }
 
+void TBitmap::SetSizeDiscarding(int AWidth, int AHeight) {
+  CheckSize(AWidth, AHeight);
+  if (AWidth == FWidth && AHeight == FHeight) return;
+  const std::vector<RGBQUAD>& colors = IsPaletteFormat(FPixelFormat) && FColors.empty() ? DefaultColors(FPixelFormat) : FColors;
+  DibImage img;
+  CreateImage(img, AWidth, AHeight, FPixelFormat, colors, false);
+  TakeImage(img);
+  Changed(this);
+}
+
 void TBitmap::SetPixelFormat(TPixelFormat Value) {
   if (Value == FPixelFormat) return;
   if (Value < pfDevice || Value >= pfCustom) throw EInvalidGraphic("Invalid pixel format");

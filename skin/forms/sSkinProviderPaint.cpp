@@ -152,9 +152,20 @@ void PaintAll(TsSkinProvider* SP) {
     }
     if (!Done) {
       SP->RgnChanged = true;
-      if (Cache->Width() != W || Cache->Height() != Hgt) Cache->SetSize(W, Hgt);
+      const bool Section = M->IsValidSectionIndex(SD->SectionIndex);
+      const bool Plain = (SD->StateBits & ssPlainBackground) != 0;
+      const TsMaskData* FrameMask = TsSkinManager::ValidMask(M, SD->BorderMaskIndex);
+      // An image that the painting below covers whole is made at its new size without its old
+      // pixels: a border window's (its margins take the skin's picture), and a plain form's with
+      // its frame.
+      if (Cache->Width() != W || Cache->Height() != Hgt) {
+        if (Section && ((BF != nullptr && Cache->PixelFormat() == pf32bit) || (Plain && !Mode1 && FrameMask != nullptr)))
+          Cache->SetSizeDiscarding(W, Hgt);
+        else
+          Cache->SetSize(W, Hgt);
+      }
       const TCacheInfo NoBg = DefaultCacheInfo();
-      if (M->IsValidSectionIndex(SD->SectionIndex)) {
+      if (Section) {
         if ((SD->StateBits & 1) == 0) {
           if (SP->HasBorder() && !Mode1)
             PaintControlSkin(SD, NoBg, true, SP->FormActive ? 1 : 0, FormRect, TPoint{0, 0}, Cache, false);
@@ -166,13 +177,11 @@ void PaintAll(TsSkinProvider* SP) {
                                  ? TRect{0, 0, W, CH + SP->LeftFrameWidth(true) + SP->MenuLineCount() * MH + 1}
                                  : FormRect;
           FillRectSolid(Cache->Canvas()->Handle(), Band, SP->FormColor());
-          if (!Mode1 && SD->BorderMaskIndex >= 0) {
+          if (!Mode1 && FrameMask != nullptr) {
             // The frame: the border mask over the whole form rectangle, its centre left alone.
-            if (const TsMaskData* Mask = TsSkinManager::ValidMask(M, SD->BorderMaskIndex)) {
-              FillRectSolid(Cache->Canvas()->Handle(),
-                            TRect{FormRect.Left, Band.Bottom, FormRect.Right, FormRect.Bottom}, SP->FormColor());
-              DrawSkinRect(Cache, FormRect, false, NoBg, *Mask, SP->FormActive ? 1 : 0, false);
-            }
+            FillRectSolid(Cache->Canvas()->Handle(),
+                          TRect{FormRect.Left, Band.Bottom, FormRect.Right, FormRect.Bottom}, SP->FormColor());
+            DrawSkinRect(Cache, FormRect, false, NoBg, *FrameMask, SP->FormActive ? 1 : 0, false);
           }
         }
       }

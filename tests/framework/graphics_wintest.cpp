@@ -680,6 +680,24 @@ TEST(Bitmap, SetSizeKeepsContentAndAddsWhite) {
   EXPECT_THROW(b.SetSize(20000, 20000), EInvalidGraphic);
 }
 
+TEST(Bitmap, SetSizeDiscardingTakesTheSizeAndFormatAndKeepsTheCanvas) {
+  for (TPixelFormat f : {pf8bit, pf24bit, pf32bit}) {
+    TBitmap b(4, 4, f);
+    HDC dc = b.Canvas()->Handle();
+    b.SetSizeDiscarding(9, 6);
+    EXPECT_EQ(b.Width(), 9) << f;
+    EXPECT_EQ(b.Height(), 6) << f;
+    EXPECT_EQ(b.PixelFormat(), f);
+    EXPECT_EQ(b.Canvas()->Handle(), dc) << f;
+    b.Canvas()->SetPixels(8, 5, clWhite);
+    EXPECT_EQ(Px(b, 8, 5), clWhite) << f;
+  }
+  TBitmap b(2, 2);
+  EXPECT_THROW(b.SetSizeDiscarding(-1, 5), EInvalidGraphic);
+  b.SetSizeDiscarding(0, 3);
+  EXPECT_TRUE(b.Empty());
+}
+
 TEST(Bitmap, CanvasSurvivesResizeAndFormatChange) {
   TBitmap b(4, 4, pf24bit);
   HDC dc = b.Canvas()->Handle();
