@@ -1,17 +1,21 @@
 // Test support of forms and dialogs with extended borders: a skinned form in front of a red
 // backdrop and a skinned modeless system dialog, each with a test skin of a border mode
-// (extskin_support.h), and what their border windows show. Win32.
+// (extskin_support.h), what their border windows show, and the images given to layered windows.
+// Win32.
 #pragma once
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "framework/Forms.h"
+#include "skin/core/acGlow.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/forms/acBorderForm.h"
 #include "skin/forms/acDials.h"
@@ -161,6 +165,65 @@ inline void OnEachDialogFrame(const std::function<HWND()>& Make,
     EXPECT_EQ(Faults.Count(), 0);
   }
 }
+
+// Counts the images given to layered windows while it lives, and keeps the last one of each
+// window (32-bit pixels as given, rows from the top).
+class TLayeredUploads {
+ public:
+  struct TImage {
+    int Width = 0, Height = 0;
+    std::vector<std::uint32_t> Pixels;
+    bool operator==(const TImage&) const = default;
+  };
+  TLayeredUploads() : Saved(acUpdateLayeredWindow) {
+    Self = this;
+    acUpdateLayeredWindow = &Upload;
+  }
+  ~TLayeredUploads() {
+    acUpdateLayeredWindow = Saved;
+    Self = nullptr;
+  }
+  TLayeredUploads(const TLayeredUploads&) = delete;
+  TLayeredUploads& operator=(const TLayeredUploads&) = delete;
+  int Count(HWND W) const {
+    const auto It = Counts.find(W);
+    return It == Counts.end() ? 0 : It->second;
+  }
+  TImage Last(HWND W) const {
+    const auto It = Images.find(W);
+    return It == Images.end() ? TImage{} : It->second;
+  }
+  void Clear() { Counts.clear(); }
+
+ private:
+  static BOOL WINAPI Upload(HWND W, HDC Dst, POINT* Pos, SIZE* Size, HDC Src, POINT* SrcPos, COLORREF Key,
+                            BLENDFUNCTION* Blend, DWORD Flags) {
+    if (Src != nullptr) {
+      ++Self->Counts[W];
+      TImage& I = Self->Images[W];
+      I = TImage{};
+      DIBSECTION D{};
+      auto* B = static_cast<HBITMAP>(GetCurrentObject(Src, OBJ_BITMAP));
+      if (Size != nullptr && GetObjectW(B, sizeof D, &D) == sizeof D && D.dsBm.bmBits != nullptr &&
+          D.dsBm.bmBitsPixel == 32 && Size->cx <= D.dsBm.bmWidth && Size->cy <= D.dsBm.bmHeight) {
+        GdiFlush();
+        I.Width = Size->cx;
+        I.Height = Size->cy;
+        for (int Y = 0; Y < I.Height; ++Y) {
+          const int Row = D.dsBmih.biHeight > 0 ? D.dsBm.bmHeight - 1 - Y : Y;
+          const auto* P = reinterpret_cast<const std::uint32_t*>(static_cast<const Byte*>(D.dsBm.bmBits) +
+                                                                  static_cast<std::ptrdiff_t>(Row) * D.dsBm.bmWidthBytes);
+          I.Pixels.insert(I.Pixels.end(), P, P + I.Width);
+        }
+      }
+    }
+    return Self->Saved(W, Dst, Pos, Size, Src, SrcPos, Key, Blend, Flags);
+  }
+  static inline TLayeredUploads* Self = nullptr;
+  TacUpdateLayeredWindow Saved;
+  std::map<HWND, int> Counts;
+  std::map<HWND, TImage> Images;
+};
 
 // The screen point of a point of a border window's image.
 inline POINT OnBorder(HWND BorderWnd, int X, int Y) {

@@ -16,12 +16,12 @@
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
 #include "framework/StdCtrls.h"
-#include "skin/core/acGlow.h"
 #include "skin/core/sConst.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/forms/acBorderForm.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin_controls/ownctl_support.h"
+#include "skin_forms/extform_support.h"
 #include "support/RealInput.h"
 #include "support/UiTest.h"
 
@@ -363,52 +363,18 @@ TEST_F(PaintCosts, ALabelRepaintedAloneRepaintsItsPartOfAPanelAndNoOtherWindow) 
   EXPECT_GE(OfEdit.Command(AC_REFRESHIFSKINNED), 1);
 }
 
-namespace {
-
-// Counts the images given to layered windows, per window, while it lives.
-class TLayeredUploads {
- public:
-  TLayeredUploads() : Saved(acUpdateLayeredWindow) {
-    Self = this;
-    acUpdateLayeredWindow = &Upload;
-  }
-  ~TLayeredUploads() {
-    acUpdateLayeredWindow = Saved;
-    Self = nullptr;
-  }
-  TLayeredUploads(const TLayeredUploads&) = delete;
-  TLayeredUploads& operator=(const TLayeredUploads&) = delete;
-  int operator[](HWND W) const {
-    const auto It = Counts.find(W);
-    return It == Counts.end() ? 0 : It->second;
-  }
-  void Clear() { Counts.clear(); }
-
- private:
-  static BOOL WINAPI Upload(HWND W, HDC Dst, POINT* Pos, SIZE* Size, HDC Src, POINT* SrcPos, COLORREF Key,
-                            BLENDFUNCTION* Blend, DWORD Flags) {
-    if (Src != nullptr) ++Self->Counts[W];
-    return Self->Saved(W, Dst, Pos, Size, Src, SrcPos, Key, Blend, Flags);
-  }
-  static inline TLayeredUploads* Self = nullptr;
-  TacUpdateLayeredWindow Saved;
-  std::map<HWND, int> Counts;
-};
-
-}  // namespace
-
 TEST_F(PaintCosts, ASizeStepWithExtendedBordersGivesTheBorderWindowOneImage) {
   if (acUpdateLayeredWindow == nullptr) GTEST_SKIP() << "the system has no layered windows";
   Manager->SetExtendedBorders(true);
   uitest::Settle(Form->Handle());
   ASSERT_NE(Provider->BorderForm, nullptr);
   HWND Border = Provider->BorderForm->AForm->Handle();
-  TLayeredUploads Uploads;
+  extform::TLayeredUploads Uploads;
   for (int Round = 0; Round < 4; ++Round) {
     Uploads.Clear();
     const int Grow = Round % 2 == 0 ? 24 : 0;
     SetWindowPos(Form->Handle(), nullptr, 0, 0, 420 + Grow, 300 + Grow, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     uitest::Settle(Form->Handle());
-    EXPECT_EQ(Uploads[Border], 1) << "round " << Round;
+    EXPECT_EQ(Uploads.Count(Border), 1) << "round " << Round;
   }
 }

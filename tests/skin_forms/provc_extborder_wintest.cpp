@@ -1,6 +1,8 @@
 // Forms with extended borders over a red backdrop: the shadow around the form and under its
 // rounded corners (border mode 0), and the whole outer frame drawn from the skin's picture with
 // the title, icon, caption and buttons over it (border mode 1).
+#include <cstring>
+
 #include "skin/core/sMaskData.h"
 #include "skin/forms/acBorderForm.h"
 #include "skin_forms/extform_support.h"
@@ -111,6 +113,40 @@ TEST(provc_ExtBorder, ModeOneDrawsTheOuterFrameFromTheSkinWithTheTitleOverIt) {
   const COLORREF T = Shot->Pixel(W / 2, E.Top + CH / 2);
   EXPECT_LT(GetRValue(T), 0x50) << std::hex << T;
   EXPECT_EQ(Faults.Count(), 0);
+}
+
+TEST(provc_ExtBorder, ASizeStepGivesTheBorderWindowTheImageOfAFormBuiltAnew) {
+  // What a size step gives the border window is what building the whole image again at that
+  // size gives it, over an image of another colour: every pixel is painted for the new size.
+  if (acUpdateLayeredWindow == nullptr) GTEST_SKIP() << "the system has no layered windows";
+  ASSERT_TRUE(realinput::MovePointerSettled(POINT{1200, 760}));
+  for (int Mode = 0; Mode < 2; ++Mode) {
+    SCOPED_TRACE(Mode);
+    memguard::TFaultCount Faults;
+    TExtForm F(Mode);
+    ASSERT_NE(F.Provider->BorderForm, nullptr);
+    extform::TLayeredUploads Uploads;
+    for (int Step = 0; Step < 3; ++Step) {
+      const int Grow = Step % 2 == 0 ? 36 : 0;
+      SetWindowPos(F.Form->Handle(), nullptr, 0, 0, 300 + Grow, 220 + Grow / 2, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      uitest::Settle(F.Form->Handle());
+      const extform::TLayeredUploads::TImage Stepped = Uploads.Last(F.BorderWnd());
+      ASSERT_GT(Stepped.Width, 0) << "step " << Step;
+      TBitmap* Img = F.Image();
+      GdiFlush();
+      for (int Y = 0; Y < Img->Height(); ++Y) std::memset(Img->ScanLine(Y), 0x5A, static_cast<std::size_t>(Img->Width()) * 4);
+      F.Provider->SkinData()->BackgroundStale = true;
+      F.Provider->TitleDirty = true;
+      F.Provider->BorderForm->UpdateBorderWindow(true, 255);
+      const extform::TLayeredUploads::TImage Anew = Uploads.Last(F.BorderWnd());
+      ASSERT_EQ(Anew.Width, Stepped.Width) << "step " << Step;
+      ASSERT_EQ(Anew.Height, Stepped.Height) << "step " << Step;
+      int Different = 0;
+      for (std::size_t I = 0; I < Anew.Pixels.size(); ++I) Different += Anew.Pixels[I] != Stepped.Pixels[I];
+      EXPECT_EQ(Different, 0) << "step " << Step;
+    }
+    EXPECT_EQ(Faults.Count(), 0);
+  }
 }
 
 TEST(provc_ExtBorder, TheBorderWindowGoesWithItsProviderInEitherOrder) {
