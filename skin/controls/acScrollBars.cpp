@@ -70,17 +70,18 @@ void ReadScrollInfo(TacScrollBar* Bar, HWND Handle) {
 }
 
 // Paints one element of a bar (a track piece, an arrow button or the thumb) into R of the bar
-// bitmap over what is painted there so far, with its glyph. GlyphSide: 0 the glyph is centred in
-// the whole element; 1 left, 2 right, 3 top, 4 bottom: centred in the strip of the standard button
-// length at that end.
-void PaintElement(TBitmap* BarBmp, const TacSkinPartIndexes& Ix, int State, const TRect& R, TsSkinManager* Manager,
-                  int GlyphSide) {
+// bitmap over what is painted there so far, with its glyph, through the work bitmap E (as large as
+// the bar bitmap; the element is painted at its top-left corner over white, as into a new bitmap
+// of its own size). GlyphSide: 0 the glyph is centred in the whole element; 1 left, 2 right, 3
+// top, 4 bottom: centred in the strip of the standard button length at that end.
+void PaintElement(TBitmap* BarBmp, TBitmap* E, const TacSkinPartIndexes& Ix, int State, const TRect& R,
+                  TsSkinManager* Manager, int GlyphSide) {
   const int W = R.Right - R.Left, H = R.Bottom - R.Top;
   if (W <= 0 || H <= 0 || !Manager->IsValidSectionIndex(Ix.Section)) return;
-  std::unique_ptr<TBitmap> E(CreateBmp24(W, H));
+  FillRectSolid(E->Canvas()->Handle(), TRect(0, 0, W, H), clWhite);
   TCacheInfo CI = MakeCacheInfo(BarBmp, R.Left, R.Top);
   PaintSectionWithMask(Ix.Section, Ix.BordersMask, Ix.Pattern, Ix.HotPattern, CI, true, State, TRect(0, 0, W, H),
-                       TPoint(0, 0), E.get(), Manager);
+                       TPoint(0, 0), E, Manager);
   if (Manager->IsValidMaskIndex(Ix.GlyphMask)) {
     const TsMaskData& Mask = Manager->Masks()[static_cast<std::size_t>(Ix.GlyphMask)];
     const TSize F = MaskFrameSize(Mask);
@@ -94,7 +95,7 @@ void PaintElement(TBitmap* BarBmp, const TacSkinPartIndexes& Ix, int State, cons
       default: break;
     }
     const TPoint P(S.Left + (S.Right - S.Left - F.cx) / 2, S.Top + (S.Bottom - S.Top - F.cy) / 2);
-    if (F.cx > 0 && F.cy > 0) DrawSkinGlyph(E.get(), P, State, 1, Mask, MakeCacheInfo(E.get()));
+    if (F.cx > 0 && F.cy > 0) DrawSkinGlyph(E, P, State, 1, Mask, MakeCacheInfo(E));
   }
   BitBlt(BarBmp->Canvas()->Handle(), R.Left, R.Top, W, H, E->Canvas()->Handle(), 0, 0, SRCCOPY);
 }
@@ -181,24 +182,27 @@ void PaintBar(TacScrollBar* Bar, HWND Handle, HDC DC, int ThumbStartOverride, in
     CI.Y += D.Y;
   }
   FillFromBackground(Bmp.get(), CI, R);
+  std::unique_ptr<TBitmap> ElementBmp(CreateBmp24(Bmp->Width(), Bmp->Height()));
+  auto Element = [&](const TacSkinPartIndexes& Ix, int State, const TRect& ER, int GlyphSide) {
+    PaintElement(Bmp.get(), ElementBmp.get(), Ix, State, ER, M, GlyphSide);
+  };
 
   if (2 * B >= L) {
-    PaintElement(Bmp.get(), *S.Track1, 0, Span(Bar, 0, L / 2, Thick), M, -1);
-    PaintElement(Bmp.get(), *S.Track2, 0, Span(Bar, L / 2, L, Thick), M, -1);
-    PaintElement(Bmp.get(), *S.Btn1, State1, Span(Bar, 0, L / 2, Thick), M, Vert ? 3 : 1);
-    PaintElement(Bmp.get(), *S.Btn2, State2, Span(Bar, L / 2, L, Thick), M, Vert ? 4 : 2);
+    Element(*S.Track1, 0, Span(Bar, 0, L / 2, Thick), -1);
+    Element(*S.Track2, 0, Span(Bar, L / 2, L, Thick), -1);
+    Element(*S.Btn1, State1, Span(Bar, 0, L / 2, Thick), Vert ? 3 : 1);
+    Element(*S.Btn2, State2, Span(Bar, L / 2, L, Thick), Vert ? 4 : 2);
   } else {
     const int Split = std::clamp(ThumbPos + ThumbSize / 2, 0, L);
-    PaintElement(Bmp.get(), *S.Track1, Pressed == SB_PAGEUP ? 2 : 0, Span(Bar, 0, Split, Thick), M, -1);
-    PaintElement(Bmp.get(), *S.Track2, Pressed == SB_PAGEDOWN ? 2 : 0, Span(Bar, Split, L, Thick), M, -1);
-    PaintElement(Bmp.get(), *S.Btn1, State1, Span(Bar, 0, B, Thick), M, Vert ? 3 : 1);
-    PaintElement(Bmp.get(), *S.Btn2, State2, Span(Bar, L - B, L, Thick), M, Vert ? 4 : 2);
+    Element(*S.Track1, Pressed == SB_PAGEUP ? 2 : 0, Span(Bar, 0, Split, Thick), -1);
+    Element(*S.Track2, Pressed == SB_PAGEDOWN ? 2 : 0, Span(Bar, Split, L, Thick), -1);
+    Element(*S.Btn1, State1, Span(Bar, 0, B, Thick), Vert ? 3 : 1);
+    Element(*S.Btn2, State2, Span(Bar, L - B, L, Thick), Vert ? 4 : 2);
     const int Range = SI.nMax - SI.nMin;
     int Shown = Range != 0 ? MulDiv(static_cast<int>(SI.nPage), Work, Range) : Work;
     Shown = std::max(Shown, Bar->MinThumbSize);
     if (Enabled && Shown >= 1 && Shown <= Work)
-      PaintElement(Bmp.get(), *S.Slider, DragMode ? 2 : (ThumbHot ? 1 : 0),
-                   Span(Bar, ThumbPos, ThumbPos + ThumbSize, Thick), M, 0);
+      Element(*S.Slider, DragMode ? 2 : (ThumbHot ? 1 : 0), Span(Bar, ThumbPos, ThumbPos + ThumbSize, Thick), 0);
   }
 
   if (!Enabled) {
@@ -772,6 +776,8 @@ LRESULT PaintSkinScrollBars(TacScrollWnd* Adapter, HWND Handle, HRGN /*Region*/,
                             HDC DC) {
   if (Adapter == nullptr || Adapter->HorzBar == nullptr || Adapter->VertBar == nullptr) return 0;
   if (!ReadyToPaintBars(Adapter, Handle)) return 0;
+  // Nothing to paint: no window DC is asked for.
+  if (!Adapter->HorzBar->Visible && !Adapter->VertBar->Visible) return 0;
   const TRect W = WindowRectOf(Handle);
   const bool OwnDC = DC == nullptr;
   if (OwnDC) DC = GetWindowDC(Handle);
