@@ -22,6 +22,17 @@ void FillAlpha(TBitmap* Bmp, Byte A) {
 
 bool IsFormDestroying(TCustomForm* F) { return F != nullptr && F->IsDestroying(); }
 
+// Gives window W the region Rgn (nullptr: none; the window owns it from then on) unless W has
+// that region already: setting one, the same or none, moves the window again.
+void SetWindowRgnIfChanged(HWND W, HRGN Rgn) {
+  HRGN Current = CreateRectRgn(0, 0, 0, 0);
+  const bool Has = GetWindowRgn(W, Current) != ERROR;
+  const bool Same = Rgn == nullptr ? !Has : Has && EqualRgn(Current, Rgn) != FALSE;
+  DeleteObject(Current);
+  if (!Same && SetWindowRgn(W, Rgn, FALSE) != 0) return;
+  if (Rgn != nullptr) DeleteObject(Rgn);
+}
+
 }  // namespace
 
 TacBorderForm::TacBorderForm(TObject* AOwner, const TacBorderOwner& Link) : FOwner(AOwner), Owner(Link) {
@@ -172,7 +183,7 @@ void TacBorderForm::UpdateBorderWindow(bool Repaint, Byte Alpha) {
       Blend.AlphaFormat = AC_SRC_ALPHA;
       SetWindowLongW(BW, GWL_EXSTYLE, GetWindowLongW(BW, GWL_EXSTYLE) | WS_EX_LAYERED | WS_EX_NOACTIVATE);
       SetWindowPos(BW, OW, 0, 0, 0, 0, Flags | SWP_NOSIZE | SWP_NOMOVE);
-      SetWindowRgn(BW, CreateRegion(), FALSE);
+      SetWindowRgnIfChanged(BW, CreateRegion());
       if (!Owner.IsDialog && OwnerMaximized()) {
         H = H - M.Bottom - F;
         if (H < 0) H = 0;
@@ -194,12 +205,15 @@ void TacBorderForm::UpdateBorderWindow(bool Repaint, Byte Alpha) {
         acUpdateLayeredWindow(BW, ScreenDC, nullptr, &Size, Src->Canvas()->Handle(), &Zero, 0x1FFFFFFF, &Blend,
                               ULW_ALPHA);
       ReleaseDC(nullptr, ScreenDC);
-      const bool HideOwner = Alpha == 0;
-      if (HideOwner) SetWindowLongW(OW, GWL_STYLE, GetWindowLongW(OW, GWL_STYLE) & ~WS_VISIBLE);
-      ShowWindow(BW, SW_SHOWNOACTIVATE);
-      // Showing a hidden window raises it: it goes back right behind its owner.
-      SetWindowPos(BW, OW, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOSIZE | SWP_NOMOVE);
-      if (HideOwner) SetWindowLongW(OW, GWL_STYLE, GetWindowLongW(OW, GWL_STYLE) | WS_VISIBLE);
+      // A shown window is shown and placed already.
+      if (!IsWindowVisible(BW)) {
+        const bool HideOwner = Alpha == 0;
+        if (HideOwner) SetWindowLongW(OW, GWL_STYLE, GetWindowLongW(OW, GWL_STYLE) & ~WS_VISIBLE);
+        ShowWindow(BW, SW_SHOWNOACTIVATE);
+        // Showing a hidden window raises it: it goes back right behind its owner.
+        SetWindowPos(BW, OW, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOSIZE | SWP_NOMOVE);
+        if (HideOwner) SetWindowLongW(OW, GWL_STYLE, GetWindowLongW(OW, GWL_STYLE) | WS_VISIBLE);
+      }
     }
   } catch (...) {
     Updating = false;
