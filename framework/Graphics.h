@@ -609,6 +609,8 @@ class TBitmap : public TGraphic {
   friend class TBitmapCanvas;
   // Replaces the pixels by Img (taking its handle and colour table), keeping the canvas's DC.
   void TakeImage(detail::DibImage& Img);
+  // SetSize, keeping the old pixels and whitening the new ones (Keep), or not.
+  void Resize(int AWidth, int AHeight, bool Keep);
   void FreeImage();
   void DropPalette();
   void ApplyColorTable();

@@ -500,13 +500,17 @@ void TBitmap::Assign(TPersistent* Source) {
   Changed(this);
 }
 
-void TBitmap::SetSize(int AWidth, int AHeight) {
+void TBitmap::SetSize(int AWidth, int AHeight) { Resize(AWidth, AHeight, true); }
+
+void TBitmap::SetSizeDiscarding(int AWidth, int AHeight) { Resize(AWidth, AHeight, false); }
+
+void TBitmap::Resize(int AWidth, int AHeight, bool Keep) {
   CheckSize(AWidth, AHeight);
   if (AWidth == FWidth && AHeight == FHeight) return;
   const std::vector<RGBQUAD>& colors = IsPaletteFormat(FPixelFormat) && FColors.empty() ? DefaultColors(FPixelFormat) : FColors;
   DibImage img;
-  CreateImage(img, AWidth, AHeight, FPixelFormat, colors, true);
-  if (img.Handle && FHandle) {
+  CreateImage(img, AWidth, AHeight, FPixelFormat, colors, Keep);
+  if (Keep && img.Handle && FHandle) {
     GdiFlush();
     const int w = std::min(AWidth, FWidth), h = std::min(AHeight, FHeight);
     const int bits = BitsOf(FPixelFormat);
@@ -521,16 +525,6 @@ void TBitmap::SetSize(int AWidth, int AHeight) {
       }
     }
   }
-  TakeImage(img);
-  Changed(this);
-}
-
-void TBitmap::SetSizeDiscarding(int AWidth, int AHeight) {
-  CheckSize(AWidth, AHeight);
-  if (AWidth == FWidth && AHeight == FHeight) return;
-  const std::vector<RGBQUAD>& colors = IsPaletteFormat(FPixelFormat) && FColors.empty() ? DefaultColors(FPixelFormat) : FColors;
-  DibImage img;
-  CreateImage(img, AWidth, AHeight, FPixelFormat, colors, false);
   TakeImage(img);
   Changed(this);
 }
