@@ -216,6 +216,7 @@ void TsButton::PaintButtonCache(HDC DC) {
   };
   FSkinData->Updating = FSkinData->GetUpdating();
   if (FSkinData->Updating || (FFadeTimer != nullptr && FFadeTimer->Enabled())) {
+    if (!FSkinData->Updating) FPaintAfterFade = true;
     Finish();
     return;
   }
@@ -548,7 +549,13 @@ void TsButton::WndProc(TMessage& M) {
         if (acAnimationDC == nullptr) Repaint();
         return;
       case AC_ISSKINNED: M.Result = 1; return;
-      case AC_FADEENDED: StopFade(FFadeTimer); return;
+      case AC_FADEENDED:
+        StopFade(FFadeTimer);
+        if (FPaintAfterFade) {
+          FPaintAfterFade = false;
+          FSkinData->Invalidate();
+        }
+        return;
       case AC_PREPARECACHE:
         PrepareCache();
         GeneralPath(M);

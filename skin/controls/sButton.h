@@ -89,6 +89,8 @@ class TsButton : public TButton {
   int FFocusMargin = 1;
   TsDisabledKind FDisabledKind{dkBlended};
   TsFadeTimer* FFadeTimer = nullptr;
+  // A paint came while a fade ran (a change of look the fade does not end in): repaint at its end.
+  bool FPaintAfterFade = false;
   TacAnimatEvents FAnimatEvents{aeGlobalDef};
   TRect FOldBounds;
   bool FShowFocus = true;

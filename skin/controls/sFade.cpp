@@ -155,10 +155,12 @@ void FadeStep(TsFadeTimer* Timer) {
   TControl* Owner = SkinData->OwnerControl();
   if (!ControlAlive(Owner) || Timer->Iterations() == 0) return;
   if (!Owner->Enabled()) {
-    // A disabled control ends the fade and is repainted in its disabled look.
+    // A disabled control ends the fade and is repainted in its disabled look. The control's
+    // handler of the end frees this timer: nothing may follow.
     Timer->SetEnabled(false);
     Timer->SetIterations(0);
     SkinData->Invalidate();
+    Owner->Perform(SM_ALPHACMD, MakeAlphaCmd(AC_FADEENDED), 0);
     return;
   }
   const int A = ClampByte(255 - (Timer->CurrentStep() * 256) / Timer->Iterations());

@@ -162,13 +162,35 @@ TEST(OwnctlFade, DisablingTheControlEndsTheFadeInTheDisabledLook) {
   ASSERT_NE(T, nullptr);
   F.Btn->SetEnabled(false);
   T = F.Btn->FadeTimer();
-  if (T != nullptr) {
-    FadeStep(T);
-    EXPECT_EQ(T->Iterations(), 0);
-    EXPECT_FALSE(T->Enabled());
-  }
+  if (T != nullptr) FadeStep(T);
+  EXPECT_EQ(F.Btn->FadeTimer(), nullptr);  // the fade is over, its timer gone
   uitest::Settle(F.W());
   EXPECT_NE(F.Strip(), ColorToRGB(StateColors[1]));
+}
+
+// A button disabled after the last frame of a fade but before the fade's end (a click handler
+// disabling the button it runs from does that) shows its disabled look once the fade ends, as a
+// full repaint shows it.
+TEST(OwnctlFade, DisablingTheControlAfterTheLastFrameStillShowsTheDisabledLook) {
+  auto M = LoadStatesSkin(4);
+  TFadeForm F;
+  F.ShowCalm();
+  F.Btn->Perform(CM_MOUSEENTER, 0, 0);
+  TsFadeTimer* T = F.Btn->FadeTimer();
+  ASSERT_NE(T, nullptr);
+  T->SetInterval(3600000);  // running, but the test runs the ticks
+  for (int Step = 1; Step <= 4; ++Step) T->Timer();
+  ASSERT_EQ(F.Strip(), ColorToRGB(StateColors[1]));
+  F.Btn->SetEnabled(false);
+  uitest::Settle(F.W());
+  T->Timer();
+  ASSERT_EQ(F.Btn->FadeTimer(), nullptr);
+  uitest::Settle(F.W());
+  const COLORREF Shown = F.Strip();
+  InvalidateRect(F.W(), nullptr, TRUE);
+  uitest::Settle(F.W());
+  EXPECT_EQ(Shown, F.Strip());
+  EXPECT_NE(Shown, ColorToRGB(StateColors[1]));
 }
 
 TEST(OwnctlFade, NothingFadesForASectionWithoutFadingOrForEventsNotListed) {
