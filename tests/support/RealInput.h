@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <initializer_list>
 #include <vector>
 
 #include "framework/Forms.h"
@@ -110,6 +111,87 @@ inline bool MovePointerSettled(POINT S) {
     }
   }
   return false;
+}
+
+// Watches the mouse messages that this thread takes from its queue while it lives (a thread
+// hook): a window has seen a pointer event when a message of it was taken for that window.
+class TMouseWatch {
+ public:
+  TMouseWatch() : Outer(Current()) {
+    Current() = this;
+    Hook = SetWindowsHookExW(WH_MOUSE, Proc, nullptr, GetCurrentThreadId());
+  }
+  ~TMouseWatch() {
+    if (Hook != nullptr) UnhookWindowsHookEx(Hook);
+    Current() = Outer;
+  }
+  TMouseWatch(const TMouseWatch&) = delete;
+  TMouseWatch& operator=(const TMouseWatch&) = delete;
+
+  bool Watching() const { return Hook != nullptr; }
+  // A message of one of the kinds (client or non-client message numbers) was taken at S.
+  bool Saw(POINT S, std::initializer_list<UINT> Kinds) const {
+    for (const TSeen& E : Seen)
+      for (UINT K : Kinds)
+        if (E.Msg == K && E.At.x == S.x && E.At.y == S.y) return true;
+    return false;
+  }
+
+ private:
+  struct TSeen {
+    UINT Msg;
+    POINT At;
+  };
+  static TMouseWatch*& Current() {
+    static TMouseWatch* W = nullptr;
+    return W;
+  }
+  static LRESULT CALLBACK Proc(int Code, WPARAM Msg, LPARAM L) {
+    if (Code == HC_ACTION)
+      for (TMouseWatch* W = Current(); W != nullptr; W = W->Outer)
+        W->Seen.push_back(TSeen{static_cast<UINT>(Msg), reinterpret_cast<const MOUSEHOOKSTRUCT*>(L)->pt});
+    return CallNextHookEx(nullptr, Code, Msg, L);
+  }
+  TMouseWatch* Outer;
+  HHOOK Hook = nullptr;
+  std::vector<TSeen> Seen;
+};
+
+// Moves the pointer to a screen point and waits until a window of this thread has taken the move
+// there from its queue, so that its hit test, hot state and hover follow the point before a press
+// (under Wine on a busy X server the system may report the pointer there well before the window
+// under it hears of it, and a late report of an earlier place may come between). The pointer
+// goes one pixel aside first: a move is made even when it is there already.
+inline bool MovePointerSeen(POINT S) {
+  TMouseWatch Watch;
+  if (!Watch.Watching()) return MovePointerSettled(S);
+  const POINT Aside{S.x > 0 ? S.x - 1 : S.x + 1, S.y};
+  for (int Try = 0; Try < 3; ++Try) {
+    SendButtons({ButtonAt(Aside, 0), ButtonAt(S, 0)});
+    if (WaitUntil([&] { return Watch.Saw(S, {WM_MOUSEMOVE, WM_NCMOUSEMOVE}); })) return true;
+  }
+  return false;
+}
+
+// A real left click at a screen point: the window of Front to the front, the pointer seen at the
+// point (MovePointerSeen), then the press and the release there. Both carry the point and are
+// queued together, so a modal loop that the press starts still finds the release.
+inline bool ClickSeen(HWND Front, POINT S) {
+  if (!BringToFront(Front) || !MovePointerSeen(S)) return false;
+  SendButtons({ButtonAt(S, MOUSEEVENTF_LEFTDOWN), ButtonAt(S, MOUSEEVENTF_LEFTUP)});
+  return true;
+}
+
+// A left press or release at a screen point, waited for until a window of this thread has taken
+// it (not for a press that starts a modal loop: the wait would run inside it).
+inline bool LeftButtonSeen(POINT S, bool Down) {
+  TMouseWatch Watch;
+  SendButtons({ButtonAt(S, Down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP)});
+  if (!Watch.Watching()) return true;
+  return WaitUntil([&] {
+    return Down ? Watch.Saw(S, {WM_LBUTTONDOWN, WM_NCLBUTTONDOWN, WM_LBUTTONDBLCLK, WM_NCLBUTTONDBLCLK})
+                : Watch.Saw(S, {WM_LBUTTONUP, WM_NCLBUTTONUP});
+  });
 }
 
 // The same for a client point of W.
