@@ -708,8 +708,11 @@ void TsSkinProvider::WMNCPaint(TMessage& Message) {
       const int SF = FormBorderWidth(H, nullptr, false);
       const int SC = CaptionHeight(false);
       const int MR = MenuLineCount();
+      // The line goes where the system has its menu bar, right below the title that the border
+      // window shows; the bar's last row, one more than the image's line has, takes the image's
+      // row below the line.
       CopyRect(DC, SF, SC + SF - (MaxCaptionFlag ? 4 : 0), Form->Width() - 2 * SF, MR * MenuHeight() + 1,
-               Cache->Canvas()->Handle(), OffsetX(), OffsetY() - MR * MenuHeight() - 1);
+               Cache->Canvas()->Handle(), OffsetX(), OffsetY() - MR * MenuHeight());
     }
   } else if (HasBorder() || (Style & WS_THICKFRAME) == 0 || Iconic) {
     PaintNonClient(DC);

@@ -7,6 +7,7 @@
 #include "skin/core/acPixels.h"
 #include "skin/forms/acBorderForm.h"
 #include "skin_forms/adapt2_support.h"
+#include "skin_forms/extform_support.h"
 #include "skin_forms/provc_support.h"
 #include "support/FreedMemoryGuard.h"
 
@@ -120,6 +121,94 @@ TEST(provc_Menus, AMenuLineItemThatTheSystemPaintsMatchesTheBorderWindowsImage) 
   EXPECT_EQ(Red, 0) << "the whole item is painted";
   EXPECT_EQ(Differ, 0) << "the item's background comes from its own place in the menu line";
   EXPECT_EQ(Faults.Count(), 0);
+}
+
+namespace {
+
+HMENU GOpened = nullptr;
+int GTicks = 0;
+// Ends the menu loop once a menu opened (or after about three seconds without one).
+void CALLBACK EndMenuWhenOpened(HWND, UINT, UINT_PTR, DWORD) {
+  if (GOpened != nullptr || ++GTicks > 150) EndMenu();
+}
+
+// Clicks at a screen point of the form and answers the menu that the click opened, nullptr when
+// none did.
+HMENU MenuOpenedByClick(TForm* Form, POINT P) {
+  GOpened = nullptr;
+  GTicks = 0;
+  TWndMethod Top = Form->WindowProc();
+  Form->SetWindowProc([Top](TMessage& M) {
+    if (M.Msg == WM_INITMENUPOPUP && HIWORD(M.LParam) == 0 && GOpened == nullptr)
+      GOpened = reinterpret_cast<HMENU>(M.WParam);
+    Top(M);
+  });
+  const UINT_PTR T = SetTimer(nullptr, 0, 20, EndMenuWhenOpened);
+  EXPECT_TRUE(realinput::ClickSeen(Form->Handle(), P));
+  KillTimer(nullptr, T);
+  EndMenu();
+  uitest::Pump();
+  Form->SetWindowProc(Top);
+  return GOpened;
+}
+
+}  // namespace
+
+TEST(provc_Menus, TheMenuLineShowsRightBelowTheTitleBarAndItsItemsOpen) {
+  // The screen over the last rows of the title bar and the menu line shows the form image as one
+  // picture, the line right below the title, whether the form itself, its border window (either
+  // border mode) or a maximised form shows it; a click on an item opens that item's menu.
+  struct TCase {
+    const char* Name;
+    int Mode;
+    bool Extended, Maximised;
+  };
+  const TCase Cases[] = {{"system frame", 0, false, false}, {"system frame, maximised", 0, false, true},
+                         {"mode 0", 0, true, false},        {"mode 0, maximised", 0, true, true},
+                         {"mode 1", 1, true, false},        {"mode 1, maximised", 1, true, true}};
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    memguard::TFaultCount Faults;
+    TMenuItem* Items[2] = {};
+    extform::TExtForm F(C.Mode, [&](TForm* Form, TsSkinProvider* P) {
+      P->SkinData()->SkinManager()->SetExtendedBorders(C.Extended);
+      auto* Menu = new TMainMenu(Form);
+      Items[0] = AddTopItem(Menu, Form, L"File");
+      Items[1] = AddTopItem(Menu, Form, L"View");
+      Form->SetMenu(Menu);
+    });
+    HWND H = F.Form->Handle();
+    if (C.Maximised) {
+      SendMessageW(H, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+      ASSERT_TRUE(uitest::WaitFor([&] { return IsZoomed(H) != FALSE; }));
+    }
+    ASSERT_EQ(F.Provider->BorderForm != nullptr, C.Extended);
+    // The image shows at the border window's origin, or at the form's without one.
+    const TRect E = F.Provider->ExtBorderMargins();
+    const int TitleBottom =
+        E.Top + WindowFrameWidth(H, F.Provider->BorderForm, false) + F.Provider->CaptionHeight(true);
+    const TRect Band{E.Left + FormBorderWidth(H, F.Provider->BorderForm, true) + 2, TitleBottom - 4,
+                     E.Left + F.Form->Width() / 2, TitleBottom + F.Provider->MenuHeight()};
+    auto Differ = [&] {
+      RECT O;
+      GetWindowRect(C.Extended ? F.BorderWnd() : H, &O);
+      auto Shot = ScreenShot(RECT{O.left + Band.Left, O.top + Band.Top, O.left + Band.Right, O.top + Band.Bottom});
+      HDC Image = F.Image()->Canvas()->Handle();
+      int N = 0;
+      for (int Y = 0; Y < Band.Height(); ++Y)
+        for (int X = 0; X < Band.Width(); ++X)
+          N += NearColor(Shot->Pixel(X, Y), GetPixel(Image, Band.Left + X, Band.Top + Y), 2) ? 0 : 1;
+      return N;
+    };
+    EXPECT_TRUE(uitest::WaitFor([&] { return Differ() == 0; })) << Differ() << " pixels differ";
+    for (TMenuItem* Item : Items) {
+      RECT R;
+      ASSERT_TRUE(GetMenuItemRect(H, GetMenu(H), static_cast<UINT>(Item == Items[0] ? 0 : 1), &R));
+      EXPECT_EQ(MenuOpenedByClick(F.Form, POINT{(R.left + R.right) / 2, (R.top + R.bottom) / 2}), Item->Handle())
+          << "the click opens " << Item->Caption().c_str();
+    }
+    EXPECT_EQ(Faults.Count(), 0);
+  }
 }
 
 TEST(provc_Menus, TheHelpButtonOfADialogWithoutMaximizeIsClickable) {
