@@ -94,21 +94,26 @@ int TsSkinProvider::HitTest(TMessage& Message) {
     }
   }
 
+  // The title, the menu line and what is drawn on them are measured in the form image, which
+  // a border window's image holds at its margins, beside a title and frame larger than the
+  // system's: the point goes there too.
+  const TPoint O = WindowOriginInImage();
+  const TPoint I{P.X + O.X, P.Y + O.Y};
+  const int TitleBottom = WindowFrameWidth(H, BorderForm, false) + CaptionHeight(true) + ExtBorderMargins().Top;
+
   // 3. Caption band.
-  const int Frame = WindowFrameWidth(H, BorderForm, true);
-  const int CaptionBottom = CaptionHeight(false) + Frame;
-  if (P.Y >= 0 && P.Y < CaptionBottom) {
-    if (TitleIconRect().Contains(P)) return HTSYSMENU;
+  if (P.Y >= 0 && I.Y < TitleBottom) {
+    if (TitleIconRect().Contains(I)) return HTSYSMENU;
     return HTCAPTION;
   }
 
   // 4. Menu line.
-  if (Form->Menu() != nullptr && P.Y < CaptionBottom + MenuHeight() * (MenuLineRows > 0 ? MenuLineRows : 1)) {
+  if (Form->Menu() != nullptr && I.Y < TitleBottom + MenuHeight() * (MenuLineRows > 0 ? MenuLineRows : 1)) {
     if (ChildButtonsInMenuLine()) {
       int Code = HTMENU;
-      if (MDIButtonClose.Rect.Contains(P)) Code = HTCHILDCLOSE;
-      else if (MDIButtonNorm.Rect.Contains(P)) Code = HTCHILDRESTORE;
-      else if (MDIButtonMin.Rect.Contains(P)) Code = HTCHILDMIN;
+      if (MDIButtonClose.Rect.Contains(I)) Code = HTCHILDCLOSE;
+      else if (MDIButtonNorm.Rect.Contains(I)) Code = HTCHILDRESTORE;
+      else if (MDIButtonMin.Rect.Contains(I)) Code = HTCHILDMIN;
       SetHotButton(Code, true);
       return Code;
     }

@@ -5,6 +5,7 @@
 #include "skin/core/sMaskData.h"
 #include "skin/forms/acBorderForm.h"
 #include "skin/forms/sSkinProviderWndProc.h"
+#include "skin_forms/extskin_support.h"
 #include "skin_forms/provc_support.h"
 
 using namespace provctest;
@@ -108,35 +109,69 @@ TEST(provc_MDI, AChildMaximisedByItsWindowStateShowsItsButtonsToo) {
   EXPECT_EQ(Faults.Count(), 0);
 }
 
-TEST(provc_MDI, TheMenuLineButtonsRestoreAndCloseTheChild) {
-  for (bool Extended : {false, true}) {
-    SCOPED_TRACE(Extended ? "extended borders" : "system frame");
+TEST(provc_MDI, TheMenuLineButtonsRestoreMinimiseAndCloseTheChild) {
+  // Without extended borders, with them and no shadow margins, and with wide margins of either
+  // border mode: a click where a button shows does what the button says.
+  struct TCase {
+    const char* Name;
+    std::function<std::unique_ptr<TsSkinManager>()> Skin;
+  };
+  auto Program = [](bool Extended) {
+    return [Extended] {
+      auto M = ownctl::LoadProgramSkin();
+      M->SetAllowGlowing(false);
+      M->SetExtendedBorders(Extended);
+      return M;
+    };
+  };
+  const TCase Cases[] = {{"system frame", Program(false)},
+                         {"extended borders, no margins", Program(true)},
+                         {"extended borders, mode 0", [] { return extskin::LoadExtSkin(0); }},
+                         {"extended borders, mode 1", [] { return extskin::LoadExtSkin(1); }}};
+  for (const TCase& Case : Cases) {
+    SCOPED_TRACE(Case.Name);
     memguard::TFaultCount Faults;
-    TMDIHost H(Extended);
+    TMDIHost H(Case.Skin);
     REQUIRE_MDI_HOST(H);
-    ASSERT_EQ(H.Provider->BorderForm != nullptr, Extended);
     TMDIChildForm* C = H.AddChild(L"Child", [](TMDIChildForm* F) {
       F->OnClose = [](TObject*, TCloseAction& A) { A = caFree; };
     });
     HWND CH = C->Handle();
-    // Where a button of the form image shows: the border window shows the image at its origin,
-    // a form without one is its own image.
-    auto OnScreen = [&](const TRect& R) {
-      TacBorderForm* B = H.Provider->BorderForm;
-      return ScreenCentreIn(B != nullptr ? B->AForm->Handle() : H.Main->Handle(), R);
+    // Where a button of the form image shows on the screen: the border window shows the image at
+    // its origin, a form without one is its own image.
+    auto OnScreen = [&](const TsCaptionButton& B) {
+      TacBorderForm* BF = H.Provider->BorderForm;
+      RECT WR;
+      GetWindowRect(BF != nullptr ? BF->AForm->Handle() : H.Main->Handle(), &WR);
+      const TRect R = B.Rect;
+      const RECT S{WR.left + R.Left, WR.top + R.Top, WR.left + R.Right, WR.top + R.Bottom};
+      auto Shot = ScreenShot(S);
+      HDC Image = H.Provider->SkinData()->CacheBmp()->Canvas()->Handle();
+      int Differ = 0;
+      for (int Y = 0; Y < R.Height(); ++Y)
+        for (int X = 0; X < R.Width(); ++X)
+          Differ += NearColor(Shot->Pixel(X, Y), GetPixel(Image, R.Left + X, R.Top + Y), 2) ? 0 : 1;
+      EXPECT_LE(Differ, R.Width() * R.Height() / 10) << "the button shows there";
+      return S;
     };
-    H.Maximize(C);
-    ASSERT_TRUE(H.Provider->ChildButtonsInMenuLine());
-    // Restore.
-    ASSERT_TRUE(ScreenClick(H.Main->Handle(), OnScreen(H.Provider->MDIButtonNorm.Rect)));
-    EXPECT_TRUE(uitest::WaitFor([&] { return !IsZoomed(CH); }, 1500));
-    EXPECT_EQ(C->WindowState(), wsNormal);
+    // Its top and bottom rows answer the button's code; a click on it.
+    auto Click = [&](const TsCaptionButton& B, LRESULT Code) {
+      H.Maximize(C);
+      ASSERT_TRUE(H.Provider->ChildButtonsInMenuLine());
+      const RECT S = OnScreen(B);
+      const LONG X = (S.left + S.right) / 2;
+      EXPECT_EQ(HitAt(H.Main->Handle(), POINT{X, S.top}), Code) << "top row";
+      EXPECT_EQ(HitAt(H.Main->Handle(), POINT{X, S.bottom - 1}), Code) << "bottom row";
+      ASSERT_TRUE(realinput::ClickSeen(H.Main->Handle(), POINT{X, (S.top + S.bottom) / 2}));
+    };
+    Click(H.Provider->MDIButtonNorm, HTCHILDRESTORE);
+    EXPECT_TRUE(uitest::WaitFor([&] { return !IsZoomed(CH); })) << "restored";
     EXPECT_FALSE(H.Provider->ChildButtonsInMenuLine());
-    // Maximised again, then closed from the menu line.
-    H.Maximize(C);
-    ASSERT_TRUE(H.Provider->ChildButtonsInMenuLine());
-    ASSERT_TRUE(ScreenClick(H.Main->Handle(), OnScreen(H.Provider->MDIButtonClose.Rect)));
-    EXPECT_TRUE(uitest::WaitFor([&] { return !IsWindow(CH); }, 1500)) << "the child closed";
+    Click(H.Provider->MDIButtonMin, HTCHILDMIN);
+    EXPECT_TRUE(uitest::WaitFor([&] { return IsIconic(CH) != FALSE; })) << "minimised";
+    SendMessageW(CH, WM_SYSCOMMAND, SC_RESTORE, 0);
+    Click(H.Provider->MDIButtonClose, HTCHILDCLOSE);
+    EXPECT_TRUE(uitest::WaitFor([&] { return !IsWindow(CH); })) << "closed";
     EXPECT_EQ(Faults.Count(), 0);
   }
 }

@@ -64,14 +64,20 @@ class TMDIChildForm : public TForm {
 // children are skinned with the program's skin by providers of their own.
 class TMDIHost {
  public:
-  explicit TMDIHost(bool ExtendedBorders = false) {
+  explicit TMDIHost(bool ExtendedBorders = false)
+      : TMDIHost([ExtendedBorders] {
+          auto M = ownctl::LoadProgramSkin();
+          M->SetAllowGlowing(false);
+          M->SetExtendedBorders(ExtendedBorders);
+          M->AnimEffects()->FormShow()->SetActive(false);
+          M->AnimEffects()->DialogShow()->SetActive(false);
+          return M;
+        }) {}
+  // With a skin of the test's own: MakeSkin makes its manager (after the menu painter is installed).
+  explicit TMDIHost(const std::function<std::unique_ptr<TsSkinManager>()>& MakeSkin) {
     sSkinProviderInstall();
     sSkinMenusInstall();
-    Manager = ownctl::LoadProgramSkin();
-    Manager->SetAllowGlowing(false);
-    Manager->SetExtendedBorders(ExtendedBorders);
-    Manager->AnimEffects()->FormShow()->SetActive(false);
-    Manager->AnimEffects()->DialogShow()->SetActive(false);
+    Manager = MakeSkin();
     Usable = Application->MainForm() == nullptr;
     if (!Usable) return;
     Application->CreateForm(Main);
