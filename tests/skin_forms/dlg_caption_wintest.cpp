@@ -173,7 +173,7 @@ TEST_F(DlgCaption, ARealPressReleasedOutsideTheDialogIsForgotten) {
   RECT WR;
   GetWindowRect(W, &WR);
   const POINT Away{WR.right + 60, WR.bottom + 40};
-  ASSERT_TRUE(realinput::MovePointerSettled(Close));
+  ASSERT_TRUE(realinput::MovePointerSeen(Close));
   realinput::SendButtons({realinput::ButtonAt(Close, MOUSEEVENTF_LEFTDOWN)});
   ASSERT_TRUE(uitest::WaitFor([&] { return D->ButtonClose.State == 2; }));
   realinput::SendButtons({realinput::ButtonAt(Away, 0), realinput::ButtonAt(Away, MOUSEEVENTF_LEFTUP)});
@@ -189,7 +189,7 @@ TEST_F(DlgCaption, ARealPressReleasedOutsideTheDialogIsForgotten) {
   // A fresh press released over the button closes. (Past the double-click time, so that the
   // press is not taken for the second click of a double click.)
   uitest::PumpFor(static_cast<int>(GetDoubleClickTime()) + 100);
-  ASSERT_TRUE(realinput::MovePointerSettled(Close));
+  ASSERT_TRUE(realinput::MovePointerSeen(Close));
   realinput::SendButtons({realinput::ButtonAt(Close, MOUSEEVENTF_LEFTDOWN)});
   ASSERT_TRUE(uitest::WaitFor([&] { return D->ButtonClose.State == 2; }));
   realinput::SendButtons({realinput::ButtonAt(Close, MOUSEEVENTF_LEFTUP)});

@@ -299,7 +299,7 @@ TEST_F(DlgHook, RealClickOnTheCloseButtonClosesTheDialog) {
   const TRect Close = D->ButtonClose.Rect;
   ASSERT_GT(Close.Width(), 0);
   const POINT S{WR.left + (Close.Left + Close.Right) / 2, WR.top + (Close.Top + Close.Bottom) / 2};
-  ASSERT_TRUE(realinput::MovePointerSettled(S));
+  ASSERT_TRUE(realinput::MovePointerSeen(S));
   EXPECT_TRUE(uitest::WaitFor([&] { return D->HotCode == dhtClose; }));
   realinput::SendButtons({realinput::ButtonAt(S, MOUSEEVENTF_LEFTDOWN)});
   EXPECT_TRUE(uitest::WaitFor([&] { return D->ButtonClose.State == 2; }));

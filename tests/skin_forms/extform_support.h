@@ -265,7 +265,8 @@ inline void CALLBACK DragTimer(HWND, UINT, UINT_PTR Id, DWORD) {
 // A real drag: the owner window to the front, the pointer to From, the left button pressed there,
 // moved in steps to To and released there.
 inline bool Drag(HWND Front, POINT From, POINT To) {
-  if (!realinput::BringToFront(Front) || !realinput::MovePointerSettled(From)) return false;
+  if (!realinput::BringToFront(Front) || !realinput::MovePointerSeen(From)) return false;
+  realinput::TMouseWatch Watch;
   std::vector<INPUT>& Steps = detail::DragSteps();
   Steps.clear();
   for (int I = 1; I <= 4; ++I)
@@ -274,18 +275,8 @@ inline bool Drag(HWND Front, POINT From, POINT To) {
   Steps.push_back(realinput::ButtonAt(To, MOUSEEVENTF_LEFTUP));
   SetTimer(nullptr, 0, 30, detail::DragTimer);
   realinput::SendButtons({realinput::ButtonAt(From, MOUSEEVENTF_LEFTDOWN)});
-  const bool Done = uitest::WaitFor([&] { return Steps.empty(); });
-  uitest::PumpFor(100);
-  return Done;
-}
-
-// A real click at a screen point, the owner window brought to the front first.
-inline bool ClickAt(HWND Front, POINT S) {
-  if (!realinput::BringToFront(Front) || !realinput::MovePointerSettled(S)) return false;
-  realinput::SendButtons(
-      {realinput::ButtonAt(S, MOUSEEVENTF_LEFTDOWN), realinput::ButtonAt(S, MOUSEEVENTF_LEFTUP)});
-  uitest::PumpFor(100);
-  return true;
+  // Done when the release has been taken (by the system's move or size loop, or the form).
+  return uitest::WaitFor([&] { return Steps.empty() && Watch.Saw(To, {WM_LBUTTONUP, WM_NCLBUTTONUP}); });
 }
 
 }  // namespace extform

@@ -125,8 +125,8 @@ TEST(extinput_Form, HelpAndUserButtonsAnswerTheirOwnCodesWithAndWithoutTheBorder
     EXPECT_EQ(HitAt(F, CentreOf(F, U0)), HTUSERBUTTON + 0);
     EXPECT_EQ(HitAt(F, CentreOf(F, U2)), HTUSERBUTTON + 2);
     // Real clicks reach the buttons under the pointer.
-    ASSERT_TRUE(extform::ClickAt(H, CentreOf(F, U2)));
-    ASSERT_TRUE(extform::ClickAt(H, CentreOf(F, U0)));
+    ASSERT_TRUE(realinput::ClickSeen(H, CentreOf(F, U2)));
+    ASSERT_TRUE(realinput::ClickSeen(H, CentreOf(F, U0)));
     EXPECT_EQ(Released, (std::vector<int>{2, 0}));
     EXPECT_EQ(Faults.Count(), 0);
   }
@@ -171,10 +171,10 @@ TEST(extinput_Dialog, EveryPaintedCaptionButtonAnswersAndWorks) {
   EXPECT_EQ(extform::BorderHitAt(B, extform::ButtonOnBorder(BW, D.Adapter->ButtonMin.Rect)), HTMINBUTTON);
   EXPECT_EQ(extform::BorderHitAt(B, extform::ButtonOnBorder(BW, D.Adapter->ButtonHelp.Rect)), HTHELP);
   // Help asks for context help; minimize minimizes.
-  ASSERT_TRUE(extform::ClickAt(D.Wnd, extform::ButtonOnBorder(BW, D.Adapter->ButtonHelp.Rect)));
+  ASSERT_TRUE(realinput::ClickSeen(D.Wnd, extform::ButtonOnBorder(BW, D.Adapter->ButtonHelp.Rect)));
   EXPECT_TRUE(Received(SC_CONTEXTHELP));
   EXPECT_FALSE(IsIconic(D.Wnd));
-  ASSERT_TRUE(extform::ClickAt(D.Wnd, extform::ButtonOnBorder(BW, D.Adapter->ButtonMin.Rect)));
+  ASSERT_TRUE(realinput::ClickSeen(D.Wnd, extform::ButtonOnBorder(BW, D.Adapter->ButtonMin.Rect)));
   EXPECT_TRUE(uitest::WaitFor([&] { return IsIconic(D.Wnd) != FALSE; }, 1000)) << "the minimize button minimizes";
   EXPECT_EQ(Faults.Count(), 0);
 }
@@ -186,7 +186,7 @@ TEST(extinput_Dialog, ADoubleClickOnTheTitleOfAMaximisableDialogMaximisesIt) {
     const int ImageWidth = D.Adapter->SkinData->CacheBmp()->Width();
     const POINT Title = D.ImageToScreen(ImageWidth / 2 - 30, (Icon.Top + Icon.Bottom) / 2);
     ASSERT_TRUE(realinput::BringToFront(D.Wnd));
-    ASSERT_TRUE(realinput::MovePointerSettled(Title));
+    ASSERT_TRUE(realinput::MovePointerSeen(Title));
     const INPUT Down = realinput::ButtonAt(Title, MOUSEEVENTF_LEFTDOWN);
     const INPUT Up = realinput::ButtonAt(Title, MOUSEEVENTF_LEFTUP);
     realinput::SendButtons({Down, Up, Down, Up});

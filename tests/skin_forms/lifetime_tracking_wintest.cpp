@@ -124,7 +124,7 @@ TEST_F(LifetimeTracking, TheSkinGoingDuringAPressOrHoverStopsTheTrackingOfEveryS
       GetVertBarRect(A, W, S);
       const POINT Arrow{(S.Left + S.Right) / 2, S.Bottom - 4};
       ASSERT_TRUE(realinput::MovePointerSettled(POINT{S.Left - 60, S.Top + 20}));
-      ASSERT_TRUE(realinput::MovePointerSettled(Arrow));
+      ASSERT_TRUE(realinput::MovePointerSeen(Arrow));
       if (Press) {
         realinput::SendButtons({realinput::ButtonAt(Arrow, MOUSEEVENTF_LEFTDOWN)});
         ASSERT_TRUE(uitest::WaitFor([&] { return acScrollTracking().TrackPart != -1 && GetCapture() == W; }));

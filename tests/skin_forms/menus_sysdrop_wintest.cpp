@@ -61,7 +61,7 @@ TEST(menus_SysDrop, TheSystemMenuDropsBelowTheTitleBarAtTheIcon) {
     const TRect Icon = F.Provider->TitleIconRect();
     const POINT IconCentre{Image.left + (Icon.Left + Icon.Right) / 2, Image.top + (Icon.Top + Icon.Bottom) / 2};
     const RECT ByKeys = MenuShownBy([&] { PressAltSpace(H); });
-    const RECT ByClick = MenuShownBy([&] { extform::ClickAt(H, IconCentre); });
+    const RECT ByClick = MenuShownBy([&] { realinput::ClickSeen(H, IconCentre); });
     for (const RECT& R : {ByKeys, ByClick}) ExpectBelowTheTitleBarAtTheIcon(R, TitleBottom, Image.left + Icon.Left);
   });
 }
@@ -74,7 +74,7 @@ TEST(menus_SysDrop, ADialogsSystemMenuDropsBelowTheTitleBarAtTheIcon) {
         D.ImageToScreen(0, A->ExtMargins().Top + WindowFrameWidth(D.Wnd, A->BorderForm, true) + A->CaptionHeight()).y;
     const POINT IconCentre = D.ImageToScreen((Icon.Left + Icon.Right) / 2, (Icon.Top + Icon.Bottom) / 2);
     const RECT ByKeys = MenuShownBy([&] { PressAltSpace(D.Wnd); });
-    const RECT ByClick = MenuShownBy([&] { extform::ClickAt(D.Wnd, IconCentre); });
+    const RECT ByClick = MenuShownBy([&] { realinput::ClickSeen(D.Wnd, IconCentre); });
     const int IconLeft = D.ImageToScreen(Icon.Left, 0).x;
     for (const RECT& R : {ByKeys, ByClick}) ExpectBelowTheTitleBarAtTheIcon(R, TitleBottom, IconLeft);
   });

@@ -641,7 +641,7 @@ TEST_F(ProvaProvider, ThePointerLightsTheCloseButtonAndAClickClosesTheForm) {
   RECT WR;
   GetWindowRect(H, &WR);
   const POINT Over{WR.left + C.Left + C.Width() / 2, WR.top + C.Top + C.Height() / 2};
-  ASSERT_TRUE(realinput::MovePointerSettled(Over));
+  ASSERT_TRUE(realinput::MovePointerSeen(Over));
   EXPECT_TRUE(realinput::WaitUntil([&] { return Provider->ButtonClose.State == 1; }));
   // The hot frame is on the screen.
   TWindowShot Hot(H);

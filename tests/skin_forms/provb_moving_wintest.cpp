@@ -154,7 +154,7 @@ TEST(provb_Moving, BorderModeDragOfEveryEdgeAndCornerMovesJustThoseEdgesAsFarAsT
     const POINT Press{Along(C.SideX, B.left, B.right), Along(C.SideY, B.top, B.bottom)};
     ASSERT_EQ(F.HitAt(Press), C.Code);
     ASSERT_TRUE(realinput::BringToFront(H));
-    ASSERT_TRUE(realinput::MovePointerSettled(Press));
+    ASSERT_TRUE(realinput::MovePointerSeen(Press));
     realinput::SendButtons({realinput::ButtonAt(Press, MOUSEEVENTF_LEFTDOWN)});
     ASSERT_TRUE(uitest::WaitFor([] { return acBorderFrame.Active; }));
     // Two moves, the release at the second point.
@@ -300,20 +300,18 @@ TEST(provb_Moving, BorderModeRealDragOfTheCaptionMovesTheFormOnceAtTheEnd) {
   ASSERT_EQ(F.HitAt(Start), HTCAPTION);
   ASSERT_TRUE(realinput::BringToFront(H));
   ASSERT_TRUE(provbtest::PointerTo(Start));
-  provbtest::LeftButton(true);
-  uitest::PumpFor(30);
+  ASSERT_TRUE(provbtest::LeftButton(Start, true));
   EXPECT_TRUE(acBorderFrame.Active);
   EXPECT_EQ(GetCapture(), H);
-  // The pointer is moved for real; where exactly it lands is the system's matter, the frame
-  // follows whatever moves arrive.
-  provbtest::PointerTo(POINT{Start.x + 15, Start.y + 10});
-  provbtest::PointerTo(POINT{Start.x + 35, Start.y + 20});
-  uitest::PumpFor(50);
+  // The pointer is moved for real; the frame follows the moves the form takes.
+  const POINT End{Start.x + 35, Start.y + 20};
+  ASSERT_TRUE(provbtest::PointerTo(POINT{Start.x + 15, Start.y + 10}));
+  ASSERT_TRUE(provbtest::PointerTo(End));
   const RECT During = F.WindowRect();
   EXPECT_EQ(During.left, Before.left) << "only the frame moves while the button is down";
   EXPECT_EQ(During.top, Before.top);
   const int FrameLeft = acBorderFrame.Left, FrameTop = acBorderFrame.Top;
-  provbtest::LeftButton(false);
+  ASSERT_TRUE(provbtest::LeftButton(End, false));
   ASSERT_TRUE(uitest::WaitFor([] { return !acBorderFrame.Active; }));
   EXPECT_NE(GetCapture(), H);
   const RECT After = F.WindowRect();

@@ -86,23 +86,10 @@ class TSkinnedForm {
   std::vector<WPARAM> SysCommands;
 };
 
-// Real input: the pointer to a screen point, a left press and a release there.
-inline bool PointerTo(POINT P) { return realinput::MovePointer(P); }
-inline void LeftButton(bool Down) {
-  INPUT In{};
-  In.type = INPUT_MOUSE;
-  In.mi.dwFlags = Down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
-  SendInput(1, &In, sizeof(INPUT));
-  realinput::Pump();
-}
-inline bool ClickAt(HWND Front, POINT P) {
-  if (!realinput::BringToFront(Front) || !PointerTo(P)) return false;
-  LeftButton(true);
-  uitest::PumpFor(30);
-  LeftButton(false);
-  uitest::PumpFor(30);
-  return true;
-}
+// Real input: the pointer to a screen point, and a left press or release there, each waited for
+// until the form has taken it (clicks: realinput::ClickSeen).
+inline bool PointerTo(POINT P) { return realinput::MovePointerSeen(P); }
+inline bool LeftButton(POINT P, bool Down) { return realinput::LeftButtonSeen(P, Down); }
 
 // The brightness of a screen pixel (0 .. 765).
 inline int ScreenBrightness(POINT P) {

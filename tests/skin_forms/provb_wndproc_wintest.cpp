@@ -191,7 +191,7 @@ TEST(provb_Input, DisabledMaximizeButtonAnswersCaption) {
 TEST(provb_Input, RealClickOnCloseClosesTheFormThroughSysCommandClose) {
   TSkinnedForm F;
   const POINT P = F.ScreenCentre(F.Provider->ButtonClose);
-  ASSERT_TRUE(provbtest::ClickAt(F.Handle(), P));
+  ASSERT_TRUE(realinput::ClickSeen(F.Handle(), P));
   EXPECT_TRUE(uitest::WaitFor([&] { return !F.Form->Visible(); }));
   EXPECT_TRUE(F.SawSysCommand(SC_CLOSE));
   EXPECT_EQ(F.Provider->CurrentHT <= 0, true);
@@ -200,14 +200,14 @@ TEST(provb_Input, RealClickOnCloseClosesTheFormThroughSysCommandClose) {
 TEST(provb_Input, ReleaseAwayFromThePressedButtonDoesNothing) {
   TSkinnedForm F;
   ASSERT_TRUE(realinput::BringToFront(F.Handle()));
-  ASSERT_TRUE(provbtest::PointerTo(F.ScreenCentre(F.Provider->ButtonClose)));
-  provbtest::LeftButton(true);
-  uitest::PumpFor(30);
+  const POINT Close = F.ScreenCentre(F.Provider->ButtonClose);
+  ASSERT_TRUE(provbtest::PointerTo(Close));
+  ASSERT_TRUE(provbtest::LeftButton(Close, true));
   EXPECT_EQ(F.Provider->ButtonClose.State, 2);
   const RECT W = F.WindowRect();
-  provbtest::PointerTo(POINT{(W.left + W.right) / 2, (W.top + W.bottom) / 2});
-  provbtest::LeftButton(false);
-  uitest::PumpFor(50);
+  const POINT Away{(W.left + W.right) / 2, (W.top + W.bottom) / 2};
+  ASSERT_TRUE(provbtest::PointerTo(Away));
+  ASSERT_TRUE(provbtest::LeftButton(Away, false));
   EXPECT_TRUE(F.Form->Visible());
   EXPECT_FALSE(F.SawSysCommand(SC_CLOSE));
 }
@@ -215,16 +215,16 @@ TEST(provb_Input, ReleaseAwayFromThePressedButtonDoesNothing) {
 TEST(provb_Input, MaximizeRestoreAndMinimizeButtons) {
   TSkinnedForm F;
   HWND H = F.Handle();
-  ASSERT_TRUE(provbtest::ClickAt(H, F.ScreenCentre(F.Provider->ButtonMax)));
+  ASSERT_TRUE(realinput::ClickSeen(H, F.ScreenCentre(F.Provider->ButtonMax)));
   ASSERT_TRUE(uitest::WaitFor([&] { return IsZoomed(H) != FALSE; }));
   EXPECT_TRUE(F.SawSysCommand(SC_MAXIMIZE));
   uitest::Settle(H);
   // The same button now restores.
-  ASSERT_TRUE(provbtest::ClickAt(H, F.ScreenCentre(F.Provider->ButtonMax)));
+  ASSERT_TRUE(realinput::ClickSeen(H, F.ScreenCentre(F.Provider->ButtonMax)));
   ASSERT_TRUE(uitest::WaitFor([&] { return IsZoomed(H) == FALSE; }));
   EXPECT_TRUE(F.SawSysCommand(SC_RESTORE));
   uitest::Settle(H);
-  ASSERT_TRUE(provbtest::ClickAt(H, F.ScreenCentre(F.Provider->ButtonMin)));
+  ASSERT_TRUE(realinput::ClickSeen(H, F.ScreenCentre(F.Provider->ButtonMin)));
   ASSERT_TRUE(uitest::WaitFor([&] { return IsIconic(H) != FALSE; }));
   EXPECT_TRUE(F.SawSysCommand(SC_MINIMIZE));
   SendMessageW(H, WM_SYSCOMMAND, SC_RESTORE, 0);
@@ -261,7 +261,7 @@ TEST(provb_Input, UserCaptionButtonGetsPressAndRelease) {
   ASSERT_GT(B->BtnData.Rect.Width(), 0);
   const POINT P = F.ScreenCentre(B->BtnData);
   EXPECT_EQ(F.HitAt(P), HTUSERBUTTON + 0);
-  ASSERT_TRUE(provbtest::ClickAt(F.Handle(), P));
+  ASSERT_TRUE(realinput::ClickSeen(F.Handle(), P));
   EXPECT_TRUE(uitest::WaitFor([&] { return Ups == 1; }));
   EXPECT_EQ(Downs, 1);
   EXPECT_TRUE(F.Form->Visible());

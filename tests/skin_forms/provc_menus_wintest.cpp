@@ -232,7 +232,7 @@ TEST(provc_Menus, TheHelpButtonOfADialogWithoutMaximizeIsClickable) {
   ASSERT_FALSE(F.Provider->VisibleMax());
   const POINT P = F.ScreenCentre(Help);
   EXPECT_EQ(F.HitAt(P), HTHELP);
-  ASSERT_TRUE(ScreenClick(F.Handle(), P));
+  ASSERT_TRUE(realinput::ClickSeen(F.Handle(), P));
   EXPECT_TRUE(uitest::WaitFor([&] { return Helps == 1; }, 1000));
   EXPECT_EQ(Helps, 1);
   F.Form->SetWindowProc(Top);

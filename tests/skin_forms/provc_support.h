@@ -171,16 +171,6 @@ inline TMenuItem* AddTopItem(TMainMenu* Menu, TComponent* Owner, const wchar_t* 
   return Top;
 }
 
-// A real left click at a screen point: the window comes to the front, the pointer settles there,
-// and the press and the release are queued together (a modal loop that the press may start
-// still finds the release).
-inline bool ScreenClick(HWND Front, POINT S) {
-  if (!realinput::BringToFront(Front) || !realinput::MovePointerSettled(S)) return false;
-  realinput::SendButtons(
-      {realinput::ButtonAt(S, MOUSEEVENTF_LEFTDOWN), realinput::ButtonAt(S, MOUSEEVENTF_LEFTUP)});
-  return true;
-}
-
 // The screen pixels of a rectangle (screen coordinates).
 inline std::unique_ptr<uitest::TCapture> ScreenShot(const RECT& R) {
   HDC DC = GetDC(nullptr);
