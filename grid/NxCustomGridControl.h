@@ -424,6 +424,9 @@ class TNxCustomGridControl : public TNxScrollControl {
   void BeforeScroll() override;
   // Re-places an open editor after the content moved.
   void AfterScroll() override;
+  // A move sideways repaints the input line and the footer: their strips keep their edges at the
+  // window's edges while their cells move.
+  void ScrollContent(TNxCustomScrollBar* Bar, int DX, int DY) override;
   void ScrollToRow(int ARow);
   void ScrollColumnIntoView(TNxCustomColumn* Column);
 
@@ -731,4 +734,9 @@ class TNxCustomGridControl : public TNxScrollControl {
   // The canvas's clip box when the paint began (cells narrow it only inside their own scope).
   TRect FPaintClip;
   TRect PaintClipRect();
+  // A cell's rectangle with the grid lines painted along with the cell (the line under a row of
+  // no height is all there is of it).
+  TRect WithGridLines(const TRect& Cell) const {
+    return TRect{Cell.Left, Cell.Top - FTopLine, Cell.Right, Cell.Bottom + FBottomLine};
+  }
 };

@@ -541,6 +541,13 @@ void TNxCustomGridControl::BeforeScroll() {
 
 void TNxCustomGridControl::AfterScroll() { PlaceEditor(); }
 
+void TNxCustomGridControl::ScrollContent(TNxCustomScrollBar* Bar, int DX, int DY) {
+  TNxScrollControl::ScrollContent(Bar, DX, DY);
+  if (DX == 0 || FGridStyle != gsReport) return;
+  RefreshPart(gaInput);
+  RefreshPart(gaFooter);
+}
+
 void TNxCustomGridControl::ScrollToRow(int ARow) {
   if (ARow < 0 || ARow >= GetRowCount()) return;
   // While the grid is updating the bar does not count the rows yet: the row is shown when the

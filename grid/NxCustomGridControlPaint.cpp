@@ -176,7 +176,7 @@ void TNxCustomGridControl::DrawCell(TNxCustomColumn* Column, int ARow) {
   TCanvas* Cv = Canvas();
   const int ACol = Column->Index();
   TRect CellRect = GetCellRect(ACol, ARow);
-  if (!Intersects(CellRect, PaintClipRect())) return;
+  if (!Intersects(WithGridLines(CellRect), PaintClipRect())) return;
 
   CanvasUseFont(Cv, Column->Font());
   TColor CellColor = GetCellColor(ACol, ARow);
@@ -251,7 +251,7 @@ void TNxCustomGridControl::DrawCell(TNxCustomColumn* Column, int ARow) {
 
 void TNxCustomGridControl::DrawEmptyCell(TNxCustomColumn* Column, int ARow, const TRect& CellRect) {
   TCanvas* Cv = Canvas();
-  if (!Intersects(CellRect, Cv->ClipRect())) return;
+  if (!Intersects(WithGridLines(CellRect), Cv->ClipRect())) return;
   const int ACol = Column->Index();
   TColor CellColor = Color();
   if (FAppearanceOptions.Contains(aoIndicateSortedColumn) && Column->Sorted())

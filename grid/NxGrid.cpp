@@ -325,10 +325,10 @@ void TNxGrid::DeleteRow(int ARow) {
   if (WasSelected) {
     FSelectedRow = -1;
     if (Rows > 0) {
-      // The record in the place of the first deleted row (or the last shown one, at the end)
-      // becomes the selected one.
-      const int Next = Gone.front() < Rows ? Gone.front() : FLastShownRow;
-      SelectCell(SelectedColumn(), GetRowShown(Next) ? Next : FLastShownRow, false, true, {});
+      // The row seen in the place of the first deleted row becomes the selected one: the first
+      // shown row there or below, the last shown row when none follows, none when none is shown.
+      const int Next = FindFirstShownRow(Gone.front());
+      SelectCell(SelectedColumn(), Next >= 0 ? Next : FindLastShownRow(Rows - 1), false, true, {});
     }
   }
   // A range whose anchor row went starts at the selection.
@@ -431,11 +431,14 @@ void TNxGrid::SetExpanded(int ARow, bool Value) {
   // The descendants show when every row up their chain of parents is expanded (those of a
   // collapsed child stay hidden), wherever they lie: after moves or a sort some may lie above the
   // row.
+  // A top row the change hides gives the view to the shown row above it (a top row hidden
+  // before stays: the view goes on from the next shown row, as it did).
+  const bool TopShown = FFirstVisibleRow < GetRowCount() && GetRowShown(FFirstVisibleRow);
   const int Changed = FCellStore->SetRowExpanded(ARow, Value);
   RefreshRow(ARow);
   if (Changed >= 0) {
     FindShownRows();
-    if (FFirstVisibleRow < GetRowCount() && !GetRowShown(FFirstVisibleRow)) {
+    if (TopShown && !GetRowShown(FFirstVisibleRow)) {
       const int Above = FindLastShownRow(FFirstVisibleRow);
       FFirstVisibleRow = Above >= 0 ? Above : std::max(FindFirstShownRow(0), 0);
     }

@@ -90,6 +90,16 @@ TEST(DisplayFollows, ExchangingRowsRepaintsTheRowsBetweenAndUpdatesTheBar) {
   EXPECT_TRUE(ShowsAFullRepaint(F.Window(), "grid_exchange_hidden"));
 }
 
+// A row of no height keeps the grid line under it, also where a repaint starts at that line.
+TEST(DisplayFollows, ARowGivenNoHeightShowsItsGridLine) {
+  TEngineForm F(2, {goHeader, goGrid, goSelectFullRow}, 300, 200);
+  F.Fill(10);
+  F.Grid->SelectRow(3);
+  Settle(F.Window());
+  F.Grid->SetRowHeight(3, 0);
+  EXPECT_TRUE(ShowsAFullRepaint(F.Window(), "grid_row_of_no_height"));
+}
+
 TEST(DisplayFollows, TheVerticalBarsPageCountsTheRowsLeftBesideTheHorizontalBar) {
   // The columns fit until the vertical bar takes its width; then the horizontal bar shows too and
   // takes height from the body.
@@ -174,6 +184,19 @@ TEST(DisplayFollows, LongScrollsLeaveTheHeaderAndTheFooterAsTheyAre) {
   }
 }
 
+// Scrolls sideways in a grid with a footer and an input line: their strips keep their edges at
+// the window's edges.
+TEST(DisplayFollows, SidewaysScrollsLeaveTheEdgesOfTheFooterAndTheInputLine) {
+  TEngineForm F(4, {goHeader, goFooter, goInput, goIndicator}, 200, 150);
+  F.Fill(3);
+  for (const WPARAM Code : {SB_LINERIGHT, SB_LINERIGHT, SB_LINELEFT}) {
+    SCOPED_TRACE(Code);
+    Settle(F.Window());
+    SendMessageW(F.Window(), WM_HSCROLL, Code, 0);
+    EXPECT_TRUE(ShowsAFullRepaint(F.Window(), "grid_footer_sideways"));
+  }
+}
+
 TEST(DisplayFollows, FooterSettingsRepaintTheFooter) {
   TEngineForm F(2, {goHeader, goFooter}, 300, 200);
   F.Fill(3);
@@ -236,6 +259,29 @@ TEST(DisplayFollows, RowsChangingAboveAnOpenEditorMoveIt) {
     EXPECT_TRUE(F.Editor()->Visible());
     EXPECT_EQ(F.Editor()->BoundsRect(), Over);
     G->EndEditing();
+  }
+}
+
+// A row expanded or collapsed below the view leaves the view as it is, also when the row at its
+// top is hidden.
+TEST(DisplayFollows, ExpandingARowBelowTheViewLeavesTheView) {
+  TEngineForm F(2, {goHeader, goGrid}, 300, 200);
+  F.Fill(30);
+  TNxGrid* G = F.Grid;
+  G->AddChildRow(20);
+  G->SetExpanded(20, false);
+  G->VertScrollBar()->SetPosition(5);
+  G->SetRowVisible(5, false);
+  for (const bool Expanded : {true, false}) {
+    SCOPED_TRACE(Expanded);
+    Settle(F.Window());
+    const TCapture Before(F.Window());
+    G->SetExpanded(20, Expanded);
+    InvalidateRect(F.Window(), nullptr, FALSE);
+    Settle(F.Window());
+    const TCapture After(F.Window());
+    const TRect All{0, 0, After.Width(), After.Height()};
+    EXPECT_TRUE(TCapture::SamePixels(Before, All, After, All));
   }
 }
 

@@ -260,6 +260,30 @@ TEST_F(GridFixture, DeletingTheSelectedRowSelectsTheRowInItsPlace) {
   EXPECT_EQ(G->LastAddedRow(), -1);
 }
 
+// The row seen in the deleted row's place is selected: the first shown row below it, the last
+// shown row when none follows, no row when none is shown.
+TEST_F(GridFixture, DeletingTheSelectedRowSelectsTheShownRowSeenInItsPlace) {
+  struct TCase {
+    const char* Name;
+    std::vector<int> Hidden;
+    int Deleted;
+    const wchar_t* Selected;  // nullptr: none
+  } Cases[] = {
+      {"the row in its place is hidden", {2}, 1, L"d"},
+      {"every row below is hidden", {3, 4}, 2, L"b"},
+      {"no row is left shown", {1, 2, 3, 4}, 0, nullptr},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    G->ClearRows();
+    Fill({L"a", L"b", L"c", L"d", L"e"});
+    for (int R : C.Hidden) G->SetRowVisible(R, false);
+    G->SelectRow(C.Deleted);
+    G->DeleteRow(C.Deleted);
+    EXPECT_EQ(G->SelectedRow() < 0 ? L"none" : G->Cells(0, G->SelectedRow()), C.Selected ? C.Selected : L"none");
+  }
+}
+
 TEST_F(GridFixture, DeletingHiddenRowsKeepsTheShownIndexesInside) {
   Fill({L"a", L"b", L"c", L"d", L"e"});
   G->SetRowVisible(4, false);
