@@ -18,7 +18,9 @@ void TNxCustomGridControl::SelectCell(int ACol, int ARow, bool StartEdit, bool C
   if (!Accept) return;
   const bool Ctrl = Shift.Contains(ssCtrl);
   const bool ShiftKey = Shift.Contains(ssShift);
-  if (FGridState.Contains(gsRangeSelect) && !ShiftKey && !Ctrl && ClearMulti) ClearSelection();
+  // Several selected rows let go close the editor, whichever cell is selected then.
+  const bool LetGo = FGridState.Contains(gsRangeSelect) && !ShiftKey && !Ctrl && ClearMulti;
+  if (LetGo) ClearSelection();
   if (!FColumns->IsValidIndex(ACol) || !FColumns->Item(ACol)->Enabled()) return;
 
   const int OldCol = FSelectedColumn;
@@ -27,10 +29,8 @@ void TNxCustomGridControl::SelectCell(int ACol, int ARow, bool StartEdit, bool C
   FSelectedRow = ARow;
   const int Rows = GetRowCount();
   const bool Changed = OldCol != ACol || OldRow != ARow;
-  if (Changed) {
-    if (FColumns->IsValidIndex(OldCol) && OldRow >= 0 && OldRow < Rows) DoDeselectCell(OldCol, OldRow);
-    if (FGridState.Contains(gsEditing)) EndEditing();
-  }
+  if (Changed && FColumns->IsValidIndex(OldCol) && OldRow >= 0 && OldRow < Rows) DoDeselectCell(OldCol, OldRow);
+  if ((Changed || LetGo) && FGridState.Contains(gsEditing)) EndEditing();
   if (FAutoScroll && ARow >= 0 && ARow <= Rows - 1) ScrollToRow(ARow);
   if (FInputSelected) {
     if (ACol != OldCol) {

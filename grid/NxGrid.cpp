@@ -273,8 +273,8 @@ void TNxGrid::AddChildRow(int AParent, bool AAfterDescendants) {
     throw;
   }
   if (Pos <= FFirstVisibleRow && OldRows > 0 && VertScrollBar()->Position() > 0) ++FFirstVisibleRow;
-  const bool Shown = GetRowShown(Pos);
-  if (Shown) RefreshFrom(Pos);
+  // The rows below move down, or keep their place and take new numbers when the row is hidden.
+  RefreshFrom(Pos);
   if (GetRowShown(AParent) && ChildCount(AParent) == 1) RefreshRow(AParent);
   FLastAddedRow = Pos;
   FindShownRows();
@@ -438,11 +438,13 @@ void TNxGrid::SetExpanded(int ARow, bool Value) {
   RefreshRow(ARow);
   if (Changed >= 0) {
     FindShownRows();
+    int From = std::min(ARow, Changed);
     if (TopShown && !GetRowShown(FFirstVisibleRow)) {
       const int Above = FindLastShownRow(FFirstVisibleRow);
       FFirstVisibleRow = Above >= 0 ? Above : std::max(FindFirstShownRow(0), 0);
+      From = std::min(From, FFirstVisibleRow);
     }
-    RefreshFrom(std::min(ARow, Changed));
+    RefreshFrom(From);
     UpdateVertScrollBar();
     // The rows below moved: an editor over one of them goes along (over a row now hidden, it
     // hides while the row does).

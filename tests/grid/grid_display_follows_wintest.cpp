@@ -262,6 +262,20 @@ TEST(DisplayFollows, RowsChangingAboveAnOpenEditorMoveIt) {
   }
 }
 
+// A child row added under a collapsed parent shows nowhere, but the rows below it take new
+// numbers: an increment column shows them.
+TEST(DisplayFollows, AHiddenChildRowRenumbersTheRowsBelow) {
+  TEngineForm F(2, {goHeader, goGrid}, 300, 200);
+  F.Columns[0]->SetColumnKind(ckIncrement);
+  F.Fill(6);
+  TNxGrid* G = F.Grid;
+  G->AddChildRow(1);
+  G->SetExpanded(1, false);
+  Settle(F.Window());
+  G->AddChildRow(1);
+  EXPECT_TRUE(ShowsAFullRepaint(F.Window(), "grid_hidden_child_numbers"));
+}
+
 // A row expanded or collapsed below the view leaves the view as it is, also when the row at its
 // top is hidden.
 TEST(DisplayFollows, ExpandingARowBelowTheViewLeavesTheView) {
@@ -283,6 +297,20 @@ TEST(DisplayFollows, ExpandingARowBelowTheViewLeavesTheView) {
     const TRect All{0, 0, After.Width(), After.Height()};
     EXPECT_TRUE(TCapture::SamePixels(Before, All, After, All));
   }
+}
+
+// Collapsing a parent below the view hides its child at the top of the view (moved there): the
+// view starts at the shown row above, and shows it.
+TEST(DisplayFollows, CollapsingTheParentOfTheTopRowShowsTheRowAbove) {
+  TEngineForm F(2, {goHeader, goGrid}, 300, 200);
+  F.Fill(30);
+  TNxGrid* G = F.Grid;
+  G->AddChildRow(20);
+  G->MoveRow(21, 5);
+  G->VertScrollBar()->SetPosition(5);
+  Settle(F.Window());
+  G->SetExpanded(21, false);
+  EXPECT_TRUE(ShowsAFullRepaint(F.Window(), "grid_collapsed_top_row"));
 }
 
 // Expanding a parent whose children a sort put above it (below the top row in view) repaints

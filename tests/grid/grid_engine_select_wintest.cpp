@@ -156,6 +156,28 @@ TEST(EngineSelection, SelectAllNeedsMultiSelectionOfFullRows) {
   EXPECT_FALSE(F.Grid->GridState().Contains(gsRangeSelect));
 }
 
+// Several selected rows let go by a plain select close an open editor, whichever cell it selects
+// (none included).
+TEST(EngineSelection, LettingSeveralRowsGoClosesTheEditor) {
+  TEngineForm F(2, {goHeader, goMultiSelect, goSelectFullRow}, 300, 200, 80, true);
+  F.Fill(4);
+  TNxGrid* G = F.Grid;
+  const struct {
+    const char* Name;
+    int Row;
+  } Cases[] = {{"no row", -1}, {"the selected row", 2}};
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    G->SelectCell(0, 1);
+    G->SelectCell(0, 2, false, true, TShiftState{ssCtrl});
+    G->EditCell(0, 3);
+    ASSERT_TRUE(G->IsEditing());
+    G->SelectRow(C.Row);
+    EXPECT_FALSE(G->IsEditing());
+    G->EndEditing();
+  }
+}
+
 TEST(EngineSelection, WhichCellsCountAsSelected) {
   TEngineForm F(3, {goHeader});
   F.Fill(4);
