@@ -278,7 +278,8 @@ void TNxGrid::AddChildRow(int AParent, bool AAfterDescendants) {
   if (GetRowShown(AParent) && ChildCount(AParent) == 1) RefreshRow(AParent);
   FLastAddedRow = Pos;
   FindShownRows();
-  if (UpdateCount() == 0) UpdateVertScrollBar();
+  // Also inside an update lock: a row in the last page may start it earlier than the view.
+  UpdateVertScrollBar();
   DoDataChange(dcAddChildRow, FLastAddedRow);
 }
 

@@ -190,6 +190,22 @@ TEST(EngineScrolling, VerticalRangeFollowsTheShownRows) {
   EXPECT_NE(GetWindowLongW(F.Window(), GWL_STYLE) & WS_VSCROLL, 0);
 }
 
+// Inside an update lock a child row goes in between a row taller than the body and the view at
+// the last page: the last page now starts at the child, and so does the view.
+TEST(EngineScrolling, AChildRowAddedInsideAnUpdateJoinsTheLastPage) {
+  TEngineForm F(2, {goHeader, goGrid}, 300, 200);
+  F.Fill(20);
+  TNxGrid* G = F.Grid;
+  G->SetRowHeight(14, 250);
+  G->VertScrollBar()->Last();
+  ASSERT_EQ(G->FirstVisibleRow(), 15);
+  G->BeginUpdate();
+  G->AddChildRow(14);
+  EXPECT_EQ(G->FirstVisibleRow(), 15);
+  G->EndUpdate();
+  EXPECT_EQ(G->FirstVisibleRow(), 15);
+}
+
 TEST(EngineScrolling, HorizontalBarAndColumnsIntoView) {
   TEngineForm F(3, {goHeader});
   TNxGrid* G = F.Grid;
