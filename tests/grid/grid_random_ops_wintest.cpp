@@ -3,13 +3,16 @@
 // column kind through a call, the column's direction and a header click, hidden and shown, given
 // heights, child rows added, expanded and collapsed, the view scrolled, cells selected alone,
 // several at a time and by the indicator, editors opened, typed in, written back and cancelled,
-// columns of every kind inserted, moved and deleted), and after each one its rows, trees, shown
-// rows, cells, sorted column, selection, editor and vertical scroll bar are compared with a plain
-// model whose rules are its own (support/GridOpsModel.h). Cells hold values with ties, and typed
-// columns get texts they refuse. A failure names the seed, the operation and the ones before it;
+// columns of every kind inserted, moved and deleted, grid lines and the footer switched on and
+// off, some of it inside update locks), and after each one its rows, trees, shown rows, cells,
+// sorted column, selection, editor and vertical scroll bar are compared with a plain model whose
+// rules are its own (support/GridOpsModel.h). Cells hold values with ties, and typed columns get
+// texts they refuse. A failure names the seed, the operation and the ones before it;
 // TV_GRID_OPS_SEED and TV_GRID_OPS_COUNT replay another run (100,000 operations pass; the default
-// run is shorter). Painting runs every thousand operations; faults inside window procedures are
-// counted, and errors that reach the application must be the ones the model expects.
+// run is shorter). Outside a lock the window paints after each operation, and after the last ten
+// of every 200 operations it must show what a repaint of the whole window shows; faults inside
+// window procedures are counted, and errors that reach the application must be the ones the
+// model expects.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -171,7 +174,7 @@ class TRandomRun {
     G = new TNxGrid(FForm);
     G->SetBounds(4, 4, 220, 132);
     G->SetBorderStyle(bsNone);
-    G->SetOptions({goSelectFullRow, goMultiSelect, goGrid, goHeader, goIndicator});
+    SetOptions();
     G->SetParent(FForm);
     // The custom order: shorter texts first.
     G->OnCompare = [](TObject*, TCell* A, TCell* B, int& Compare) {
@@ -233,8 +236,10 @@ class TRandomRun {
         Cols > 1 ? 1 : 0,                    // 18 move a column
         Cols > 1 ? 1 : 0,                    // 19 delete a column
         Rows > 0 ? 4 : 0,                    // 20 row height
-        8,                                   // 21 scroll
-        Rows > 0 && Cols > 0 ? (M.Editing ? 8 : 3) : 0,  // 22 indicator click
+        Locked() ? 0 : 8,                    // 21 scroll
+        Rows > 0 && Cols > 0 && !Locked() ? (M.Editing ? 8 : 3) : 0,  // 22 indicator click
+        1,                                   // 23 grid lines or footer on or off
+        Locked() ? 6 : 1,                    // 24 update lock
     };
     int Total = 0;
     for (int W : Weights) Total += W;
@@ -422,16 +427,66 @@ class TRandomRun {
       }
       case 21: Scroll(S); break;
       case 22: IndicatorClick(S); break;
+      case 23:
+        if (Chance(50)) {
+          FLines = !FLines;
+          S << "grid lines " << (FLines ? "on" : "off");
+        } else {
+          FFooter = !FFooter;
+          S << "footer " << (FFooter ? "on" : "off");
+        }
+        SetOptions();
+        break;
+      case 24:
+        if (FLocks > 0 && Chance(75)) {
+          S << "EndUpdate";
+          Unlock();
+        } else {
+          S << "BeginUpdate";
+          G->BeginUpdate();
+          ++FLocks;
+        }
+        break;
       default: break;
     }
   }
 
-  // Painting what the operations left shows no error.
-  std::string Paint() {
+  // Operations of a program may run inside an update lock; the user acts only outside one.
+  bool Locked() const { return FLocks > 0; }
+  void Unlock() {
+    G->EndUpdate();
+    --FLocks;
+  }
+  // Outside a lock the window paints what each operation left.
+  void Show() {
+    if (!Locked()) Settle(G->Handle());
+  }
+  // The window shows what a repaint of the whole window shows (an open editor's own pixels
+  // aside: its caret blinks), and painting raised no error.
+  std::string Display() {
     const int Before = FErrors;
-    G->Invalidate();
-    Settle(G->Handle());
+    const HWND W = G->Handle();
+    Settle(W);
+    const uitest::TCapture Shown(W);
+    InvalidateRect(W, nullptr, TRUE);
+    Settle(W);
+    const uitest::TCapture Full(W);
     if (FErrors != Before || Faults != 0) return "painting failed: " + FLastError;
+    TRect Editor{};
+    if (G->InplaceEditor() != nullptr && IsWindowVisible(G->InplaceEditor()->Handle())) {
+      RECT R;
+      GetWindowRect(G->InplaceEditor()->Handle(), &R);
+      MapWindowPoints(nullptr, W, reinterpret_cast<POINT*>(&R), 2);
+      Editor = TRect{R.left, R.top, R.right, R.bottom};
+    }
+    for (int Y = 0; Y < Full.Height(); ++Y)
+      for (int X = 0; X < Full.Width(); ++X)
+        if (Shown.Pixel(X, Y) != Full.Pixel(X, Y) && !Editor.Contains(Point(X, Y))) {
+          Shown.MaybeSave("grid_random_ops_shown");
+          Full.MaybeSave("grid_random_ops_full");
+          return "the window shows other pixels than a full repaint, first at (" + std::to_string(X) + ", " +
+                 std::to_string(Y) + ")";
+        }
     return FSupplyFailure;
   }
 
@@ -541,19 +596,27 @@ class TRandomRun {
     if (FExpectHorz >= 0 && G->HorzScrollBar()->Position() != FExpectHorz)
       return Say(S, "horizontal bar position", G->HorzScrollBar()->Position(), FExpectHorz);
     const int Above = static_cast<int>(std::lower_bound(Shown.begin(), Shown.end(), Top) - Shown.begin());
-    const TNxScrollBar* Bar = G->VertScrollBar();
-    if (Bar->Position() != Above) return Say(S, "bar position (shown rows above the top row)", Bar->Position(), Above);
     const int Total = M.ScrollRows();
     const int Page = M.PageRows(BodyHeight(), LineHeight());
+    if (Above > std::max(Total - Page, 0)) return Say(S, "view past the last page", Above, Total - Page);
+    // Inside an update lock the bar waits for the end of the lock.
+    if (Locked()) return "";
+    const TNxScrollBar* Bar = G->VertScrollBar();
+    if (Bar->Position() != Above) return Say(S, "bar position (shown rows above the top row)", Bar->Position(), Above);
     const int Max = Page < Total ? Total : 0;
     if (Bar->Max() != Max) return Say(S, "bar range", Bar->Max(), Max);
     if (Max > 0 && Bar->PageSize() != Page + 1) return Say(S, "bar page", Bar->PageSize(), Page + 1);
-    if (Above > std::max(Total - Page, 0)) return Say(S, "bar position past the last page", Above, Total - Page);
     return "";
   }
   int BodyHeight() { return G->GetBodyRect().Height(); }
   // A grid line under each row.
-  static int LineHeight() { return 1; }
+  int LineHeight() const { return FLines ? 1 : 0; }
+  void SetOptions() {
+    TGridOptions O{goSelectFullRow, goMultiSelect, goHeader, goIndicator};
+    if (FLines) O.Include(goGrid);
+    if (FFooter) O.Include(goFooter);
+    G->SetOptions(O);
+  }
 
   // A text of the column's content, from a few, so that sorts meet ties; typed columns get texts
   // they refuse only when Refusable.
@@ -722,7 +785,7 @@ class TRandomRun {
     const int Top = G->FirstVisibleRow();
     const TRect Header = G->GetHeaderCellRect(Col);
     const TPoint At = Point((Header.Left + Header.Right) / 2, Header.Height() / 2);
-    int Road = Below(3);
+    int Road = Below(Locked() ? 2 : 3);
     if (Road == 2 && (At.X < G->GetBodyRect().Left + 4 || At.X > G->ClientWidth() - 4)) Road = 0;
     S << "column " << C << " " << TypeName(Type) << ": ";
     if (Road == 0) {
@@ -818,6 +881,9 @@ class TRandomRun {
   int FRowSize = 0;
   int FRowIds = 0;
   int FColumnIds = 0;
+  bool FLines = true;    // a grid line under each row
+  bool FFooter = false;
+  int FLocks = 0;        // update locks open
   int FExpectTop = -1;   // the row the view must start at after a scroll, -1 for none
   int FExpectHorz = -1;  // the horizontal bar's position, -1 for any
   int FErrors = 0;       // errors that reached the application
@@ -851,10 +917,15 @@ TEST(GridRandomOperations, EveryOperationAgreesWithAPlainModel) {
       Recent.push_back(std::to_string(N) + ": " + Run.Op);
       if (Recent.size() > 25) Recent.pop_front();
       if (Failure.empty()) Failure = Run.Compare(Run.CellsTouched || N % 16 == 0);
-      if (Failure.empty() && N % 1000 == 0) Failure = Run.Paint();
+      Run.Show();
+      if (Failure.empty() && N % 200 >= 190 && !Run.Locked()) Failure = Run.Display();
       if (!Failure.empty()) Failed = N;
     }
-    if (Failure.empty()) Failure = Run.Compare(true);
+    if (Failure.empty()) {
+      while (Run.Locked()) Run.Unlock();
+      Failure = Run.Compare(true);
+    }
+    if (Failure.empty()) Failure = Run.Display();
   }
   RemoveVectoredExceptionHandler(Handler);
   std::string History;

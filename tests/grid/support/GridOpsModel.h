@@ -194,7 +194,6 @@ class TGridModel {
     }
     return F;
   }
-  bool RowShown(int I) const { return Facts().Shown[static_cast<std::size_t>(I)]; }
   // The shown rows, in order.
   std::vector<int> ShownRows() const {
     const TTreeFacts F = Facts();
@@ -202,14 +201,6 @@ class TGridModel {
     for (int I = 0; I < Count(); ++I)
       if (F.Shown[static_cast<std::size_t>(I)]) S.push_back(I);
     return S;
-  }
-  int FirstShown() const {
-    const std::vector<int> S = ShownRows();
-    return S.empty() ? 0 : S.front();
-  }
-  int LastShown() const {
-    const std::vector<int> S = ShownRows();
-    return S.empty() ? 0 : S.back();
   }
   // The positions of Root and of the rows whose chain reaches it, ascending.
   std::vector<int> Tree(int Root) const {
@@ -224,19 +215,19 @@ class TGridModel {
   }
 
   // --- the vertical scroll bar, for a body Body pixels high with Gap pixels of grid line under
-  // each row. The list scrolls no further than to show its last row at the bottom of the body: a
-  // page is the shown rows fully in view there (a row's pixels inside the body, the line under
-  // the last one may be cut off); a row taller than the body fills a page alone.
+  // each row. The list scrolls no further than to show its last row at the bottom of the body,
+  // so a page is as many shown rows, counted from the end, as fit the body together: their
+  // heights and the lines between them (the line under the last one may be cut off). A row
+  // taller than the body fills a page alone.
   int PageRows(int Body, int Gap) const {
     const std::vector<int> S = ShownRows();
-    int Used = 0, N = 0;
-    for (auto It = S.rbegin(); It != S.rend(); ++It) {
-      const int Next = Used + At(*It).Height + (N > 0 ? Gap : 0);
-      if (Next > Body) break;
-      Used = Next;
-      ++N;
+    int Fit = 1;
+    for (std::size_t N = 1; N <= S.size(); ++N) {
+      int Height = static_cast<int>(N - 1) * Gap;
+      for (std::size_t K = S.size() - N; K < S.size(); ++K) Height += At(S[K]).Height;
+      if (Height <= Body) Fit = static_cast<int>(N);
     }
-    return std::max(N, 1);
+    return Fit;
   }
   // The shown rows the bar counts: none with a single row (there is nothing to scroll).
   int ScrollRows() const { return Count() == 1 ? 0 : static_cast<int>(ShownRows().size()); }
@@ -296,26 +287,23 @@ class TGridModel {
     R.Parent = Parent;
     Rows.insert(Rows.begin() + Pos, R);
   }
-  // The row goes with every row whose chain of parents reaches it. A selected row that goes
-  // hands the selection to the row now in the place of the first one that went (the last shown
-  // row at the end, or when that row is not shown).
+  // The row goes with every row whose chain of parents reaches it. When the selected row goes,
+  // the row seen in its place is selected as a click selects it: the first shown row at or below
+  // the place, the new last shown row when none follows, none when no row is shown.
   void Delete(int Index) {
     EndEdit();
     const std::vector<int> Gone = Tree(Index);
-    const int Selected = SelectedRow();
-    const bool WasSelected = std::binary_search(Gone.begin(), Gone.end(), Selected);
-    for (auto It = Gone.rbegin(); It != Gone.rend(); ++It) {
-      if (At(*It).Id == AnchorId) AnchorId = -1;
-      Rows.erase(Rows.begin() + *It);
-    }
-    if (WasSelected) {
+    const bool WasSelected = std::binary_search(Gone.begin(), Gone.end(), SelectedRow());
+    for (auto It = Gone.rbegin(); It != Gone.rend(); ++It) Rows.erase(Rows.begin() + *It);
+    if (WasSelected && Count() > 0) {
+      const std::vector<int> S = ShownRows();
+      const auto Below = std::lower_bound(S.begin(), S.end(), Gone.front());
+      SelectCell(SelectedColumn, Below != S.end() ? *Below : S.empty() ? -1 : S.back(), true, false, false);
+    } else if (WasSelected) {
       SelectedId = -1;
-      if (Count() > 0) {
-        const int Next = Gone.front() < Count() ? Gone.front() : LastShown();
-        SelectCell(SelectedColumn, RowShown(Next) ? Next : LastShown(), true, false, false);
-      }
     }
-    if (AnchorId < 0) AnchorId = SelectedId;
+    // A range whose anchor row went starts at the selected row.
+    if (AnchorRow() < 0) AnchorId = SelectedId;
   }
   void Move(int From, int To) {
     EndEdit();
@@ -327,9 +315,6 @@ class TGridModel {
   void Exchange(int A, int B) { std::swap(At(A), At(B)); }
 
   // --- selection (full rows, several at a time)
-  void SetSelected(int Index, bool Value) {
-    if (Index >= 0 && Index < Count()) At(Index).Selected = Value;
-  }
   void ClearSelection() {
     for (TModelRow& R : Rows) R.Selected = false;
     RangeSelect = false;
@@ -340,35 +325,27 @@ class TGridModel {
     for (TModelRow& R : Rows) R.Selected = true;
     RangeSelect = true;
   }
+  // Selecting a cell (Index -1: no row). Ctrl toggles its row and leaves the others; Shift
+  // selects the rows from the anchor (the first row when there is none) to it, and without Ctrl
+  // only those; a plain select leaves its row the only one selected, unless several are and the
+  // press keeps them (ClearMulti false: it joins them). Several rows may be selected after Ctrl
+  // or Shift, and stay so only while they are kept. The cell becomes the selected one and, unless
+  // Shift is held, its row the anchor. Selecting another cell, or letting several rows go, closes
+  // the editor without writing it back.
   void SelectCell(int Col, int Index, bool ClearMulti, bool Ctrl, bool Shift) {
-    if (RangeSelect && !Shift && !Ctrl && ClearMulti) ClearSelection();
-    if (Col < 0 || Col >= static_cast<int>(Columns.size())) return;
-    const int OldCol = SelectedColumn;
-    const int OldRow = SelectedRow();
+    const bool Several = Ctrl || Shift || (RangeSelect && !ClearMulti);
+    const int Anchor = AnchorRow();
+    for (int I = 0; I < Count(); ++I) {
+      bool& S = At(I).Selected;
+      if (Shift) S = (I >= std::min(Anchor, Index) && I <= std::max(Anchor, Index)) || (Ctrl && S);
+      else if (Ctrl) S = I == Index ? !S : S;
+      else S = I == Index || (Several && S);
+    }
+    if (Editing && (Col != SelectedColumn || Index != SelectedRow() || (RangeSelect && !Several))) EndEdit();
+    RangeSelect = Several;
     SelectedColumn = Col;
-    SelectedId = Index >= 0 && Index < Count() ? At(Index).Id : -1;
-    if ((OldCol != Col || OldRow != Index) && Editing) EndEdit();
-    if (Count() == 0) return;
-    if (Ctrl && !Shift) {
-      AnchorId = SelectedId;
-      RangeSelect = true;
-      if (Index >= 0 && Index < Count()) SetSelected(Index, !At(Index).Selected);
-      return;
-    }
-    if (Shift) {
-      RangeSelect = true;
-      const int Anchor = AnchorRow();
-      const int Lo = std::min(Anchor, Index);
-      const int Hi = std::max(Anchor, Index);
-      if (!Ctrl)
-        for (int I = 0; I < Count(); ++I)
-          if (I < Lo || I > Hi) SetSelected(I, false);
-      for (int I = std::max(Lo, 0); I <= std::min(Hi, Count() - 1); ++I) SetSelected(I, true);
-      return;
-    }
-    if (OldRow != Index && !RangeSelect) SetSelected(OldRow, false);
-    SetSelected(Index, true);
-    AnchorId = SelectedId;
+    SelectedId = Index >= 0 ? At(Index).Id : -1;
+    if (!Shift) AnchorId = SelectedId;
   }
 
   // --- columns
