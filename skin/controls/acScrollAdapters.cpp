@@ -262,7 +262,7 @@ void TacEditWnd::WndProc(TMessage& Message) {
         EndPaint(CtrlHandle, &PS);
         return;
       }
-      Message.Result = PaintSkinScrollBars(this, CtrlHandle, nullptr, 0, -1, reinterpret_cast<HDC>(Message.WParam));
+      // The bars are non-client: the frame paint draws them, and a paint of the client leaves them.
       if (!ParamsChanged) SetSkinParams();
       break;
 
@@ -331,7 +331,8 @@ void TacEditWnd::WndProc(TMessage& Message) {
       if (M != nullptr && !M->IsDesigning() && IsWindowEnabled(CtrlHandle) &&
           M->HoverWindow() != CtrlHandle)
         M->SetHoverWindow(CtrlHandle);
-      if (!SkinData->Updating && GetCapture() != nullptr) UpdateScrollInfo(this, true);
+      // A drag (a window holds the capture) may scroll the text: a bar whose data changed is shown.
+      if (!SkinData->Updating && GetCapture() != nullptr) RepaintChangedBars(this);
       break;
     }
     case WM_SETFOCUS:

@@ -262,27 +262,6 @@ bool SameScrollData(const SCROLLINFO& A, const SCROLLINFO& B) {
   return A.nMin == B.nMin && A.nMax == B.nMax && A.nPage == B.nPage && A.nPos == B.nPos;
 }
 
-// After a timer message: re-reads both bars' scroll data and repaints a bar only when its data
-// changed. Timers come often (the hover timer every 20 ms while the pointer rests on a bar, the
-// window's own), and a bar whose picture did not change is left alone; the hover timer repaints
-// the hot bar itself when its hot part changes.
-void RepaintChangedBars(TacScrollWnd* Adapter) {
-  HWND H = Adapter->CtrlHandle;
-  if (Adapter->HorzBar == nullptr || Adapter->VertBar == nullptr) return;
-  if (Adapter->SkinData != nullptr && Adapter->SkinData->Updating) return;
-  bool Ready = false, Asked = false;
-  for (TacScrollBar* Bar : {Adapter->HorzBar, Adapter->VertBar}) {
-    const SCROLLINFO Shown = Bar->ScrollInfo;
-    ReadScrollInfo(Bar, H);
-    if (SameScrollData(Shown, Bar->ScrollInfo) || acAnimationDC != nullptr) continue;
-    if (!Asked) {
-      Ready = ReadyToPaintBars(Adapter, H);
-      Asked = true;
-    }
-    if (Ready) RepaintBar(Adapter, Bar, H, PressedPartOf(H, Bar->BarKind));
-  }
-}
-
 // The pressed-part update of a mouse position (screen coordinates) during an arrow or page press.
 void TrackPressedPart(TacScrollWnd* Adapter, HWND Handle, POINT P) {
   TacScrollTracking& T = acScrollTracking();
@@ -891,6 +870,26 @@ void UpdateScrollInfo(TacScrollWnd* Adapter, bool Repaint) {
   ReadScrollInfo(Adapter->HorzBar, Adapter->CtrlHandle);
   ReadScrollInfo(Adapter->VertBar, Adapter->CtrlHandle);
   if (Repaint && acAnimationDC == nullptr) PaintSkinScrollBars(Adapter, Adapter->CtrlHandle, nullptr, 0, -1, nullptr);
+}
+
+// Timers come often (the hover timer every 20 ms while the pointer rests on a bar, the window's
+// own), and so do mouse moves: a bar whose picture did not change is left alone; the hover timer
+// repaints the hot bar itself when its hot part changes.
+void RepaintChangedBars(TacScrollWnd* Adapter) {
+  HWND H = Adapter->CtrlHandle;
+  if (Adapter->HorzBar == nullptr || Adapter->VertBar == nullptr) return;
+  if (Adapter->SkinData != nullptr && Adapter->SkinData->Updating) return;
+  bool Ready = false, Asked = false;
+  for (TacScrollBar* Bar : {Adapter->HorzBar, Adapter->VertBar}) {
+    const SCROLLINFO Shown = Bar->ScrollInfo;
+    ReadScrollInfo(Bar, H);
+    if (SameScrollData(Shown, Bar->ScrollInfo) || acAnimationDC != nullptr) continue;
+    if (!Asked) {
+      Ready = ReadyToPaintBars(Adapter, H);
+      Asked = true;
+    }
+    if (Ready) RepaintBar(Adapter, Bar, H, PressedPartOf(H, Bar->BarKind));
+  }
 }
 
 void UnhookScrollAdapter(HWND Handle, bool FreeAdapter, bool Repaint, TacMainWnd*& Adapter) {

@@ -174,6 +174,8 @@ void RefreshScrollAdapter(TsCommonData* SkinData, TacScrollWnd*& Adapter);
 LRESULT SendScrollMessage(HWND Handle, UINT Msg, int Code, int Pos);
 // Re-reads both bars' scroll data and (Repaint) repaints them.
 void UpdateScrollInfo(TacScrollWnd* Adapter, bool Repaint);
+// Re-reads both bars' scroll data and repaints a bar only when its data changed.
+void RepaintChangedBars(TacScrollWnd* Adapter);
 // The scroll adapters' UnhookAdapterWndProc: also frees the bars.
 void UnhookScrollAdapter(HWND Handle, bool FreeAdapter, bool Repaint, TacMainWnd*& Adapter);
 

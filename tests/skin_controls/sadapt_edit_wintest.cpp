@@ -264,3 +264,64 @@ TEST_F(SadaptEdit, NothingIsPaintedWhileFormsAreUpdating) {
   EXPECT_EQ(uitest::WindowPixel(E, 170, 10), RGB(255, 255, 255));
   delete A;
 }
+
+// What the bars of a memo and a list box cost: a repaint of the whole window paints each shown
+// bar once, and mouse moves while a window holds the capture (a drag anywhere) repaint a bar only
+// when its scroll data changed.
+TEST_F(SadaptEdit, BarsArePaintedOnceARepaintAndNotForMouseMovesThatChangeNothing) {
+  HWND Memo = Child(L"EDIT", ES_MULTILINE | ES_AUTOHSCROLL | WS_VSCROLL | WS_HSCROLL, WS_EX_CLIENTEDGE, 20, 60, 200, 150);
+  SetWindowTextW(Memo, (Lines(60) + std::wstring(120, L'x')).c_str());
+  HWND List = Child(L"LISTBOX", WS_VSCROLL | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE, 240, 20, 160, 120);
+  for (int I = 0; I < 40; ++I) SendMessageW(List, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"item"));
+  for (HWND W : {Memo, List}) {
+    const bool IsMemo = W == Memo;
+    SCOPED_TRACE(IsMemo ? "memo" : "list box");
+    auto* A = TacMainWnd::Create<TacEditWnd>(W, nullptr, Manager.get(), "EDIT");
+    uitest::Settle(W);
+    ASSERT_TRUE(A->VertBar->Visible);
+    ASSERT_EQ(A->HorzBar->Visible, IsMemo);
+    const unsigned HorzShown = IsMemo ? 1 : 0;
+    for (int Round = 0; Round < 2; ++Round) {
+      A->HorzBar->Paints = A->VertBar->Paints = 0;
+      RedrawWindow(W, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+      uitest::Pump();
+      EXPECT_EQ(A->VertBar->Paints, 1u) << "round " << Round;
+      EXPECT_EQ(A->HorzBar->Paints, HorzShown) << "round " << Round;
+    }
+    // A repaint of the client alone, and a page scrolled by a key, leave the bars as a repaint of
+    // the whole window shows them.
+    auto Whole = [W] {
+      RedrawWindow(W, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+      uitest::Pump();
+      return WindowCapture(W);
+    };
+    for (int Way = 0; Way < 2; ++Way) {
+      if (Way == 0)
+        InvalidateRect(W, nullptr, TRUE);
+      else
+        SendMessageW(W, WM_KEYDOWN, VK_NEXT, 0);
+      UpdateWindow(W);
+      uitest::Pump();
+      const uitest::TCapture Shown = WindowCapture(W);
+      const TRect All{0, 0, Shown.Width(), Shown.Height()};
+      EXPECT_TRUE(uitest::TCapture::SamePixels(Shown, All, Whole(), All)) << (Way == 0 ? "client repainted" : "page down");
+    }
+    // Another window holds the capture, as in a drag; the pointer's moves reach the window.
+    HWND Other = Child(L"STATIC", 0, 0, 420, 300, 20, 20);
+    SetCapture(Other);
+    A->HorzBar->Paints = A->VertBar->Paints = 0;
+    for (int I = 0; I < 10; ++I) SendMessageW(W, WM_MOUSEMOVE, 0, MAKELPARAM(10 + I, 10));
+    EXPECT_EQ(A->VertBar->Paints, 0u);
+    EXPECT_EQ(A->HorzBar->Paints, 0u);
+    // The window scrolled without its bars: the next move shows it on that bar alone.
+    SCROLLINFO SI{sizeof(SCROLLINFO), SIF_POS, 0, 0, 0, 7, 0};
+    SetScrollInfo(W, SB_VERT, &SI, FALSE);
+    SendMessageW(W, WM_MOUSEMOVE, 0, MAKELPARAM(30, 10));
+    EXPECT_EQ(A->VertBar->Paints, 1u);
+    EXPECT_EQ(A->HorzBar->Paints, 0u);
+    EXPECT_EQ(A->VertBar->ScrollInfo.nPos, 7);
+    ReleaseCapture();
+    DestroyWindow(Other);
+    delete A;
+  }
+}
