@@ -133,3 +133,24 @@ class TacBorderForm : public TPersistent {
   void ForwardMouse(TMessage& Message);
   void HandleDoubleClick(TMessage& Message);
 };
+
+// Holds the updates of a border window (none: nothing) until released or gone: an owner handling
+// a change that it ends with an update of its own (a size change, with its region's move and its
+// paints on the way) gives the window its image once.
+class TacBorderHold {
+ public:
+  explicit TacBorderHold(TacBorderForm* B) : Border(B), Alive(B != nullptr ? B->Alive : nullptr) {
+    if (Border != nullptr) ++Border->HeldUpdates;
+  }
+  ~TacBorderHold() { Release(); }
+  TacBorderHold(const TacBorderHold&) = delete;
+  TacBorderHold& operator=(const TacBorderHold&) = delete;
+  void Release() {
+    if (Alive && *Alive) --Border->HeldUpdates;
+    Alive.reset();
+  }
+
+ private:
+  TacBorderForm* Border;
+  std::shared_ptr<bool> Alive;
+};

@@ -249,6 +249,11 @@ class TacDialogWnd : public TacScrollWnd {
   LONG SavedStyle = 0;
   LONG SavedExStyle = 0;
   bool RegionDirty = true;
+  // The window size the dialog was last told of (its position messages), and a frame paint left
+  // for a size not yet told (the system paints the frame of a window whose size changes before it
+  // reports the size; the report repaints it).
+  TSize ToldSize{0, 0};
+  TSize DeferredSize{-1, -1};
   TRect DlgRect{};
   int DlgWidth = 0;
   int DlgHeight = 0;

@@ -22,6 +22,12 @@ bool acDialogButtonPressed = false;
 
 namespace {
 
+TSize WindowSizeOf(HWND W) {
+  RECT R{};
+  GetWindowRect(W, &R);
+  return TSize{R.right - R.left, R.bottom - R.top};
+}
+
 // True while SetRegion sets the window region (the WM_NCPAINT it causes does not set it again).
 bool GRegionSetting = false;
 
@@ -561,6 +567,7 @@ void TacDialogWnd::BuildRegionRects() {
 void TacDialogWnd::SetRegion(bool Repaint) {
   if (FrameKind == dfkPopup && !Iconic()) return;
   if (static_cast<WPARAM>(SendMessageA(CtrlHandle, WM_OWN_REGION_QUERY, OwnRegionQuestion, 0)) == OwnRegionQuestion) return;
+  const bool WasSetting = GRegionSetting;
   GRegionSetting = true;
   HRGN Rgn;
   if (BorderForm != nullptr) {
@@ -577,6 +584,7 @@ void TacDialogWnd::SetRegion(bool Repaint) {
     }
   }
   SetWindowRgn(CtrlHandle, Rgn, Repaint ? TRUE : FALSE);
+  GRegionSetting = WasSetting;
 }
 
 void TacDialogWnd::PaintNC() {
@@ -794,6 +802,7 @@ void TacDialogWnd::AfterPassOn(TMessage& Message) {
       break;
     case WM_WINDOWPOSCHANGING: {
       const auto* WP = reinterpret_cast<const WINDOWPOS*>(Message.LParam);
+      ToldSize = WindowSizeOf(CtrlHandle);
       if (BorderForm != nullptr && WP != nullptr && (WP->flags & SWP_HIDEWINDOW) != 0)
         UpdateBorderForm(false);
       else
@@ -1181,18 +1190,37 @@ void TacDialogWnd::WMDrawItem(TMessage& Message) {
 }
 
 void TacDialogWnd::WMBoundsChanged(TMessage& Message) {
-  SkinData->BackgroundStale = true;
-  RegionDirty = true;
-  Message.Result = CallOld(Message);
-  if (Message.Msg == WM_SIZE) {
-    UpdateBorderWindow(true);
-    RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_FRAME);
-  } else {
-    UpdateBorderWindow(false);
+  ToldSize = WindowSizeOf(CtrlHandle);
+  // The move of the window region that the dialog sets itself changes neither its size nor its
+  // image.
+  if (!GRegionSetting) {
+    SkinData->BackgroundStale = true;
+    RegionDirty = true;
   }
+  const auto* WP = Message.Msg == WM_WINDOWPOSCHANGED ? reinterpret_cast<const WINDOWPOS*>(Message.LParam) : nullptr;
+  const bool Sized = Message.Msg == WM_SIZE || (WP != nullptr && (WP->flags & SWP_NOSIZE) == 0);
+  // The border window takes the new image once, at the end: the size change's own messages, the
+  // paints and the new region's move on the way would each give it an image.
+  TacBorderHold Hold(BorderForm);
+  Message.Result = CallOld(Message);
+  if (Message.Msg == WM_SIZE)
+    RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_FRAME);
+  Hold.Release();
+  if (!Destroyed) UpdateBorderWindow(Sized);
 }
 
 void TacDialogWnd::WMNCPaint(TMessage& Message) {
+  // A frame paint before the report of a new size would build the image and set the region for
+  // the new size in the middle of the change, and the report builds them again; a size that the
+  // dialog is not told of by its next frame paint is painted as it is.
+  const TSize Size = WindowSizeOf(CtrlHandle);
+  if (!Iconic() && ToldSize.cx != 0 && (Size.cx != ToldSize.cx || Size.cy != ToldSize.cy) &&
+      !(DeferredSize.cx == Size.cx && DeferredSize.cy == Size.cy)) {
+    DeferredSize = Size;
+    Message.Result = 0;
+    return;
+  }
+  DeferredSize = TSize{-1, -1};
   RefreshGeometry();
   WndText = GetWndText(CtrlHandle);
   if (BorderForm != nullptr && BorderForm->AForm != nullptr && !IsWindowVisible(BorderForm->AForm->Handle())) {

@@ -36,25 +36,6 @@ void BorderRepaint(TsSkinProvider* P, bool Repaint) {
   if (P->BorderForm != nullptr) P->BorderForm->UpdateBorderWindow(Repaint, 255);
 }
 
-// Holds the updates of a border window (none: nothing) until released or gone.
-class TBorderHold {
- public:
-  explicit TBorderHold(TacBorderForm* B) : Border(B), Alive(B != nullptr ? B->Alive : nullptr) {
-    if (Border != nullptr) ++Border->HeldUpdates;
-  }
-  ~TBorderHold() { Release(); }
-  TBorderHold(const TBorderHold&) = delete;
-  TBorderHold& operator=(const TBorderHold&) = delete;
-  void Release() {
-    if (Alive && *Alive) --Border->HeldUpdates;
-    Alive.reset();
-  }
-
- private:
-  TacBorderForm* Border;
-  std::shared_ptr<bool> Alive;
-};
-
 bool ManagerLoading(TsSkinManager* M) {
   return M != nullptr && (M->IsLoading() || M->ComponentState().Contains(csReading));
 }
@@ -1130,7 +1111,7 @@ void TsSkinProvider::WMSizeSkinned(TMessage& Message) {
   if (acSkinChanging) return;
   // The border window takes the new image once, at the end: the new region's position messages on
   // the way would give it the same image before.
-  TBorderHold Hold(BorderForm);
+  TacBorderHold Hold(BorderForm);
   if (FormShowing()) {
     if (CacheSizeChanged() && !(H != nullptr && IsIconic(H) && IsDwmCompositionEnabled())) {
       const bool Missing = SD->CacheBmp() == nullptr || SD->CacheBmp()->Empty();

@@ -2,10 +2,11 @@
 // repaint paints every window once, a size change builds the form's image once (its caption is
 // read once for it) and paints a panel once, a label repainted on a panel repaints no other
 // window, the window region is set only when it changes, and a size step with extended borders
-// gives the border window its image once. What a size change or a label's repaint leaves on the
+// gives the border window its image once, for a form and for a system dialog. What a size change or a label's repaint leaves on the
 // screen is what a full repaint shows.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <map>
 #include <memory>
 #include <string>
@@ -380,5 +381,46 @@ TEST_F(PaintCosts, ASizeStepWithExtendedBordersGivesTheBorderWindowOneImage) {
     EXPECT_EQ(Uploads.Count(Border), 1) << "round " << Round;
     // It is moved and placed behind the form, not given its (lack of a) region again.
     EXPECT_LE(OfBorder[WM_WINDOWPOSCHANGED], 2) << "round " << Round;
+  }
+}
+
+TEST(PaintCostsOfDialogs, ASizeStepWithExtendedBordersGivesTheBorderWindowOneImageOfTheDialogBuiltAnew) {
+  // A skinned system dialog with extended borders, made larger and smaller in turn (its border
+  // modes draw the frame differently). Each step gives the border window one image, and that
+  // image is what building the dialog's whole image again at that size gives it, over an image
+  // of another colour.
+  if (acUpdateLayeredWindow == nullptr) GTEST_SKIP() << "the system has no layered windows";
+  ASSERT_TRUE(realinput::MovePointerSettled(POINT{1200, 760}));
+  for (int Mode = 0; Mode < 2; ++Mode) {
+    SCOPED_TRACE(Mode);
+    extform::TExtDialog D(Mode, [] {
+      return dlgtest::CreateModeless(dlgtest::StandardDialog(WS_THICKFRAME, L"Sized dialog"));
+    });
+    ASSERT_NE(D.Adapter, nullptr);
+    ASSERT_NE(D.Adapter->BorderForm, nullptr);
+    RECT R;
+    GetWindowRect(D.Wnd, &R);
+    extform::TLayeredUploads Uploads;
+    for (int Step = 0; Step < 4; ++Step) {
+      Uploads.Clear();
+      const int Grow = Step % 2 == 0 ? 30 : 0;
+      SetWindowPos(D.Wnd, nullptr, 0, 0, R.right - R.left + Grow, R.bottom - R.top + Grow / 2,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      uitest::Settle(D.Wnd);
+      EXPECT_EQ(Uploads.Count(D.BorderWnd()), 1) << "step " << Step;
+      const extform::TLayeredUploads::TImage Stepped = Uploads.Last(D.BorderWnd());
+      ASSERT_GT(Stepped.Width, 0) << "step " << Step;
+      TBitmap* Img = D.Adapter->SkinData->CacheBmp();
+      GdiFlush();
+      for (int Y = 0; Y < Img->Height(); ++Y) std::memset(Img->ScanLine(Y), 0x5A, static_cast<std::size_t>(Img->Width()) * 4);
+      D.Adapter->SkinData->BackgroundStale = true;
+      D.Adapter->BorderForm->UpdateBorderWindow(true, 255);
+      const extform::TLayeredUploads::TImage Anew = Uploads.Last(D.BorderWnd());
+      ASSERT_EQ(Anew.Width, Stepped.Width) << "step " << Step;
+      ASSERT_EQ(Anew.Height, Stepped.Height) << "step " << Step;
+      int Different = 0;
+      for (std::size_t I = 0; I < Anew.Pixels.size(); ++I) Different += Anew.Pixels[I] != Stepped.Pixels[I];
+      EXPECT_EQ(Different, 0) << "step " << Step;
+    }
   }
 }
