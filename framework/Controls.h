@@ -165,6 +165,12 @@ TShiftState ShiftStateNow();                         // the keys and buttons hel
 // The framework control of a window, or nullptr for any other window (also one that carries the
 // control property without being bound by the framework).
 TWinControl* FindControl(HWND Handle);
+// The thread's focus window as the system last told it (each question is a round trip to the
+// window server under Wine): asked again after a focus, activation, enabling, showing or
+// destroying message reached a framework window or a window that a skin adapter took, since the
+// focus moves to or from such a window only with one of those.
+HWND KnownFocus();
+void FocusMayHaveMoved();
 // The innermost control under a point in screen coordinates (graphic controls included), or
 // nullptr.
 TControl* FindDragTarget(TPoint Pos, bool AllowDisabled);

@@ -66,7 +66,39 @@ LRESULT CallSystemWindowProc(WNDPROC Proc, HWND Window, UINT Msg, WPARAM WParam,
 // ---------------------------------------------------------------------------------------------
 // The window procedure of every framework window
 
+namespace {
+HWND GKnownFocus = nullptr;
+bool GFocusKnown = false;
+
+bool MayMoveFocus(UINT Msg) {
+  switch (Msg) {
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_ACTIVATE:
+    case WM_ACTIVATEAPP:
+    case WM_ENABLE:
+    case WM_SHOWWINDOW:
+    case WM_DESTROY:
+    case WM_NCDESTROY:
+      return true;
+    default:
+      return false;
+  }
+}
+}  // namespace
+
+HWND KnownFocus() {
+  if (!GFocusKnown) {
+    GKnownFocus = ::GetFocus();
+    GFocusKnown = true;
+  }
+  return GKnownFocus;
+}
+
+void FocusMayHaveMoved() { GFocusKnown = false; }
+
 LRESULT CALLBACK ControlWindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  if (MayMoveFocus(Msg)) FocusMayHaveMoved();
   TWinControl* Control = FindControl(Window);
   if (Control == nullptr) {
     Control = CreationControl;
@@ -648,7 +680,7 @@ bool TWinControl::CanFocus() {
   return true;
 }
 
-bool TWinControl::Focused() { return FHandle != nullptr && GetFocus() == FHandle; }
+bool TWinControl::Focused() { return FHandle != nullptr && KnownFocus() == FHandle; }
 
 void TWinControl::SetFocus() {
   if (TCustomForm* Form = GetParentForm(this)) {

@@ -166,7 +166,7 @@ void TacComboBoxWnd::PaintTextIntoCache() {
   }
   if (Font != nullptr) SelectObject(DC, Font);
   const int S = IsDropDownList(CtrlHandle) ? 1 : 0;
-  const bool FocusedList = GetFocus() == CtrlHandle && IsDropDownList(CtrlHandle);
+  const bool FocusedList = KnownFocus() == CtrlHandle && IsDropDownList(CtrlHandle);
   if (FocusedList) {
     FillRectSolid(DC, R, clHighlight);
     FontColor = clHighlightText;

@@ -180,7 +180,7 @@ int TacBtnWnd::ButtonState() {
     return 2;
   }
   if (!IsWindowEnabled(CtrlHandle)) return 0;
-  if (GetFocus() == CtrlHandle || IsHoverWindow(CtrlHandle)) return 1;
+  if (KnownFocus() == CtrlHandle || IsHoverWindow(CtrlHandle)) return 1;
   return (GetWindowLongPtrW(CtrlHandle, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON ? 1 : 0;
 }
 
@@ -534,7 +534,7 @@ void TacCheckBoxWnd::PrepareCache() {
   UseWindowFont(C, CtrlHandle, SkinData);
   TCacheInfo CI;
   GetParentCacheOfWindow(CtrlHandle, CI);
-  const bool Hot = SkinData->GetHotState() || GetFocus() == CtrlHandle || IsHoverWindow(CtrlHandle);
+  const bool Hot = SkinData->GetHotState() || KnownFocus() == CtrlHandle || IsHoverWindow(CtrlHandle);
   PaintControlSkin(SkinData, CI, true, Hot ? 1 : 0, TRect(0, 0, WndSize.cx, WndSize.cy), WndPos, Cache);
   const LONG_PTR Style = PaintingCheckStyle;
   const TSize G = GlyphSize();
@@ -703,11 +703,13 @@ void TacGroupBoxWnd::Paint(TMessage& Message) {
                       WndSize.cx - M->GetMaskRightMargin(SkinData->BorderMaskIndex),
                       WndSize.cy - M->GetMaskBottomMargin(SkinData->BorderMaskIndex));
     }
-    CopyCacheExceptWindows(CtrlHandle, SkinData, TPoint(0, 0), 0, 0, false, DC, TRect(0, 0, WndSize.cx, WndSize.cy));
+    const std::vector<HWND> Children = ChildWindows(CtrlHandle);
+    CopyCacheExceptWindows(CtrlHandle, Children, SkinData, TPoint(0, 0), 0, 0, false, DC,
+                           TRect(0, 0, WndSize.cx, WndSize.cy));
     if (auto* WC = dynamic_cast<TWinControl*>(SkinData->OwnerControl())) PaintGraphicControls(DC, WC, TPoint(0, 0));
     RestoreDC(DC, Saved);
     if (Given == nullptr) ReleaseDC(CtrlHandle, DC);
-    RefreshChildWindows(CtrlHandle);
+    RefreshChildWindows(Children);
   }
   if (Painting) EndPaint(CtrlHandle, &PS);
 }

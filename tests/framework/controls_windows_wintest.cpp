@@ -2,6 +2,7 @@
 // WindowProc, interceptors of the WindowProc chain, exceptions in handlers, mouse and keyboard.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -514,6 +515,42 @@ TEST(Focus, SelectNextFollowsTabOrderAndSkipsWhatCannotTakeTheFocus) {
   B->Hide();
   EXPECT_FALSE(B->CanFocus());
   EXPECT_THROW(B->SetFocus(), EInvalidOperation);
+}
+
+// Focused() answers what the system says of the focus after every way the focus moves: to another
+// control, to a window of no control and back, away from a control disabled, hidden or destroyed
+// while it holds it, and from a window of no control to another one.
+TEST(Focus, FocusedFollowsEveryMoveOfTheFocus) {
+  auto F = ShownForm();
+  TWinLogBox* A = AddBox(F.get(), 0, 0, 20, 20);
+  TWinLogBox* B = AddBox(F.get(), 30, 0, 20, 20);
+  TWinLogBox* C = AddBox(F.get(), 60, 0, 20, 20);
+  auto Plain = [&F](int X) {
+    return CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, X, 40, 40, 20, F->Handle(), nullptr, nullptr, nullptr);
+  };
+  HWND P1 = Plain(0), P2 = Plain(50);
+  const std::vector<std::pair<const char*, std::function<void()>>> Moves = {
+      {"to a control", [&] { A->SetFocus(); }},
+      {"to another control", [&] { ::SetFocus(B->Handle()); }},
+      {"to a window of no control", [&] { ::SetFocus(P1); }},
+      {"to another such window", [&] { ::SetFocus(P2); }},
+      {"back to a control", [&] { ::SetFocus(A->Handle()); }},
+      {"its control disabled", [&] { A->SetEnabled(false); }},
+      {"to a control again", [&] { ::SetFocus(B->Handle()); }},
+      {"its control hidden", [&] { B->SetVisible(false); }},
+      {"to a control to be destroyed", [&] { ::SetFocus(C->Handle()); }},
+      {"its control destroyed", [&] { delete C; C = nullptr; }},
+      {"to the form", [&] { ::SetFocus(F->Handle()); }},
+  };
+  for (const auto& [Name, Move] : Moves) {
+    Move();
+    uitest::Pump();
+    const HWND Now = GetFocus();
+    for (TWinControl* X : std::vector<TWinControl*>{A, B, C, F.get()})
+      if (X != nullptr) EXPECT_EQ(X->Focused(), X->HandleAllocated() && X->Handle() == Now) << Name << ", " << X->Left();
+  }
+  DestroyWindow(P1);
+  DestroyWindow(P2);
 }
 
 TEST(Controls, BadIndexesAndArgumentsRaise) {
