@@ -19,6 +19,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "framework/Controls.h"
 #include "framework/Graphics.h"
@@ -238,6 +239,9 @@ void CopyCacheExceptControls(TWinControl* Control, TsCommonData* SkinData, TPoin
 // margins); without a default manager it is not left out at all.
 void CopyCacheExceptWindows(HWND Window, TsCommonData* SkinData, TPoint Src, int DY, int DX, bool FillCorners,
                             HDC DC, const TRect& R);
+// The same over the windows of Window's child chain given (ChildWindows).
+void CopyCacheExceptWindows(HWND Window, const std::vector<HWND>& Children, TsCommonData* SkinData, TPoint Src,
+                            int DY, int DX, bool FillCorners, HDC DC, const TRect& R);
 
 // Shows, refreshes or hides the glow around SkinData's owner (or Window when it has no owner
 // control): shown while the mouse is over it and glowing is allowed and the section glows;

@@ -212,6 +212,12 @@ bool IsGroupBoxWindow(HWND Wnd) {
 void CopyCacheExceptWindows(HWND Window, TsCommonData* SkinData, TPoint Src, int DY, int DX, bool FillCorners,
                             HDC DC, const TRect& R) {
   if (SkinData == nullptr || SkinData->CacheBmp() == nullptr || DC == nullptr) return;
+  CopyCacheExceptWindows(Window, ChildWindows(Window), SkinData, Src, DY, DX, FillCorners, DC, R);
+}
+
+void CopyCacheExceptWindows(HWND Window, const std::vector<HWND>& Children, TsCommonData* SkinData, TPoint Src,
+                            int DY, int DX, bool FillCorners, HDC DC, const TRect& R) {
+  if (SkinData == nullptr || SkinData->CacheBmp() == nullptr || DC == nullptr) return;
   if (FillCorners) FillCornersFromParent(SkinData, SkinData->GetHotState() ? 1 : 0);
   const int Saved = SaveDC(DC);
   IntersectClipRect(DC, R.Left, R.Top, R.Right, R.Bottom);
@@ -219,7 +225,7 @@ void CopyCacheExceptWindows(HWND Window, TsCommonData* SkinData, TPoint Src, int
     RECT Own{};
     GetWindowRect(Window, &Own);
     TsSkinManager* DM = TsSkinManager::DefaultManager();
-    for (HWND C = GetTopWindow(Window); C != nullptr; C = GetWindow(C, GW_HWNDNEXT)) {
+    for (HWND C : Children) {
       if (!IsWindowVisible(C)) continue;
       RECT WR{};
       GetWindowRect(C, &WR);

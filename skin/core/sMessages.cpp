@@ -161,10 +161,18 @@ void RefreshChildControls(TWinControl* Control) {
   }
 }
 
-void RefreshChildWindows(HWND Wnd) {
-  if (Wnd == nullptr) return;
+std::vector<HWND> ChildWindows(HWND Wnd) {
+  std::vector<HWND> Chain;
+  if (Wnd == nullptr) return Chain;
+  for (HWND Child = GetTopWindow(Wnd); Child != nullptr; Child = GetWindow(Child, GW_HWNDNEXT)) Chain.push_back(Child);
+  return Chain;
+}
+
+void RefreshChildWindows(HWND Wnd) { RefreshChildWindows(ChildWindows(Wnd)); }
+
+void RefreshChildWindows(const std::vector<HWND>& Chain) {
   std::vector<HWND> Children;
-  for (HWND Child = GetTopWindow(Wnd); Child != nullptr; Child = GetWindow(Child, GW_HWNDNEXT))
+  for (HWND Child : Chain)
     if ((GetWindowLongW(Child, GWL_STYLE) & WS_CHILD) != 0) Children.push_back(Child);
   for (HWND Child : Children)
     if (IsWindow(Child)) SendSkinCommand(Child, AC_REFRESHIFSKINNED);

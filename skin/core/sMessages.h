@@ -15,6 +15,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "framework/Controls.h"
 #include "framework/Forms.h"
 #include "framework/Messages.h"
@@ -54,9 +56,13 @@ void NotifyParentFormLoaded(TControl* Control);
 // SendSkinCommand when they have a handle and are showing. Nothing while the forms-updating flag
 // is set.
 void RefreshChildControls(TWinControl* Control);
-// AC_REFRESHIFSKINNED to every window of Wnd's child chain (GetTopWindow, then GW_HWNDNEXT) that
-// has the WS_CHILD style.
+// Wnd's child chain (GetTopWindow, then GW_HWNDNEXT): each step asks the window server, so a
+// paint that needs the chain twice walks it once.
+std::vector<HWND> ChildWindows(HWND Wnd);
+// AC_REFRESHIFSKINNED to every window of Wnd's child chain (or of the chain given) that has the
+// WS_CHILD style.
 void RefreshChildWindows(HWND Wnd);
+void RefreshChildWindows(const std::vector<HWND>& Chain);
 
 // ---- Queries -----------------------------------------------------------------------------------
 
