@@ -126,8 +126,14 @@ TEST_F(SadaptCombo, DropDownListIsFramedAndColouredFromTheSection) {
   const uitest::TCapture Client(L);
   const TRect All{0, 0, Client.Width(), Client.Height()};
   EXPECT_GT(Client.Count(All, Rgb(Edit.Color)), Client.Width() * Client.Height() * 2 / 5);
-  // Its vertical bar is skinned.
+  // Its vertical bar is skinned, and painted once by a repaint of the list.
   EXPECT_TRUE(A->ListAdapter->VertBar->Visible);
+  A->ListAdapter->VertBar->Paints = 0;
+  RedrawWindow(L, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+  uitest::Pump();
+  EXPECT_EQ(A->ListAdapter->VertBar->Paints, 1u);
+  EXPECT_TRUE(uitest::TCapture::SamePixels(WindowCapture(L), TRect{0, 0, Shot.Width(), Shot.Height()}, Shot,
+                                           TRect{0, 0, Shot.Width(), Shot.Height()}));
   SendMessageW(C, CB_SHOWDROPDOWN, FALSE, 0);
   uitest::Settle(C);
   delete A;
