@@ -1205,6 +1205,10 @@ void TacDialogWnd::WMBoundsChanged(TMessage& Message) {
   Message.Result = CallOld(Message);
   if (Message.Msg == WM_SIZE)
     RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_FRAME);
+  // A frame paint left for the new size that no size report made (a dialog procedure may keep
+  // the report from the system) is made now.
+  if (!Destroyed && Message.Msg == WM_WINDOWPOSCHANGED && DeferredSize.cx >= 0)
+    RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_FRAME | RDW_NOCHILDREN);
   Hold.Release();
   if (!Destroyed) UpdateBorderWindow(Sized);
 }

@@ -125,3 +125,55 @@ TEST(dlg_Looks, EditsListBoxesComboBoxesAndGroupBoxesOfADialogAreSkinned) {
   uitest::Pump();
   EXPECT_EQ(Faults.Count(), 0);
 }
+
+namespace {
+// A dialog procedure that keeps the report of a new position or size from the system: the dialog
+// gets no WM_SIZE.
+INT_PTR CALLBACK KeepsPositionReports(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  if (Msg == WM_WINDOWPOSCHANGED) return TRUE;
+  return dlgtest::TestDlgProc(Wnd, Msg, WParam, LParam);
+}
+}  // namespace
+
+TEST(dlg_Looks, ADialogThatKeepsItsSizeReportsShowsItsFrameAndCornersForItsNewSize) {
+  dlgtest::THookedSkin Skin;
+  const dlgtest::TTemplate T = dlgtest::StandardDialog(WS_THICKFRAME, L"Keeps its reports");
+  HWND D = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), T.Get(), nullptr, KeepsPositionReports, 0);
+  ASSERT_NE(D, nullptr);
+  uitest::Settle(D);
+  RECT R;
+  GetWindowRect(D, &R);
+  SetWindowPos(D, nullptr, 0, 0, R.right - R.left + 40, R.bottom - R.top + 30, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  uitest::Settle(D);
+  auto Shape = [D] {
+    HRGN Rgn = CreateRectRgn(0, 0, 0, 0);
+    RECT Box{};
+    if (GetWindowRgn(D, Rgn) != ERROR) GetRgnBox(Rgn, &Box);
+    DeleteObject(Rgn);
+    return Box;
+  };
+  const RECT Stepped = Shape();
+  const uitest::TCapture Before = dlgtest::CaptureWindow(D);
+  RedrawWindow(D, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  uitest::Settle(D);
+  const uitest::TCapture After = dlgtest::CaptureWindow(D);
+  // The region spans the window at its new size, and a repaint changes nothing of its frame (the
+  // client area may show a caret).
+  EXPECT_EQ(Stepped.right - Stepped.left, R.right - R.left + 40);
+  EXPECT_EQ(Stepped.bottom - Stepped.top, R.bottom - R.top + 30);
+  RECT W, C;
+  GetWindowRect(D, &W);
+  GetClientRect(D, &C);
+  MapWindowPoints(D, nullptr, reinterpret_cast<POINT*>(&C), 2);
+  OffsetRect(&C, -W.left, -W.top);
+  int Different = Before.Width() == After.Width() && Before.Height() == After.Height() ? 0 : -1;
+  for (int Y = 0; Different >= 0 && Y < After.Height(); ++Y)
+    for (int X = 0; X < After.Width(); ++X) {
+      const POINT P{X, Y};
+      if (!PtInRect(&C, P)) Different += Before.Pixel(X, Y) != After.Pixel(X, Y);
+    }
+  EXPECT_EQ(Different, 0);
+  DestroyWindow(D);
+  uitest::Pump();
+}
+
