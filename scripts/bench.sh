@@ -5,6 +5,7 @@
 # ratios against the peer measured in the same run, the two taking turns; docs/benchmarks.md
 # records them and says how each comparison is made.
 set -euo pipefail
+case "${1:-}" in -h|--help) sed -n '2,/^[^#]/s/^# \{0,1\}//p' "$0"; exit 0 ;; esac
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$root/scripts/build.sh"
 jobs=$(nproc 2>/dev/null || echo 4)

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Builds the target (32-bit Windows) in build/win32; with --native also the native build with
 # sanitizers in build/native. With --program only the program and the developer tools that start
-# it (the tests and benchmarks are left for scripts/test.sh). Installs what is missing first.
+# it (the tests and benchmarks are left for scripts/test.sh), and the targets named after it.
 #   scripts/build.sh [--native | --program [TARGET...]]
+# Installs what is missing first.
 set -euo pipefail
+case "${1:-}" in -h|--help) sed -n '2,/^[^#]/s/^# \{0,1\}//p' "$0"; exit 0 ;; esac
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 native=0
 program=0

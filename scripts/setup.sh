@@ -5,6 +5,7 @@
 # libraries (tests, sanitizers, fuzzing, benchmarks).
 # Idempotent: when everything is present it checks and returns in well under a second.
 set -euo pipefail
+case "${1:-}" in -h|--help) sed -n '2,/^[^#]/s/^# \{0,1\}//p' "$0"; exit 0 ;; esac
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/.." && pwd)
 deps="$root/.deps"
