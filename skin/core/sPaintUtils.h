@@ -111,6 +111,23 @@ void BltFrame(HDC DstDC, int X, int Y, int W, int H, HDC SrcDC, int SX, int SY, 
 // a splitter of the skin engine), moved by (OffsetX, OffsetY).
 void ExcludeGraphicControls(HDC DC, TWinControl* Control, int OffsetX, int OffsetY);
 
+// An icon drawn into an image, remembered with the pixels it went over: the same icon at the same
+// size over the same pixels is copied from that memory instead of drawn again (the system takes
+// milliseconds for an icon with alpha, and a form's title is built anew at every size).
+class TacIconStamp {
+ public:
+  // Draws Icon at (X, Y) of Bmp in W x H, as DrawIconEx with DI_NORMAL does.
+  void Draw(TBitmap* Bmp, int X, int Y, HICON Icon, int W, int H);
+  // How often the system drew the icon (a drawing served from the memory is not counted).
+  int SystemDraws() const { return FSystemDraws; }
+
+ private:
+  HICON FIcon = nullptr;
+  int FWidth = 0, FHeight = 0, FBits = 0;
+  std::vector<Byte> FUnder, FDrawn;
+  int FSystemDraws = 0;
+};
+
 // CutTextToWidth measured with the canvas's font.
 void CutTextToWidth(TCanvas* Canvas, const WideString& Text, int Width, WideString& Result);
 void CutTextToWidth(TCanvas* Canvas, const AnsiString& Text, int Width, AnsiString& Result);

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 #include "framework/Controls.h"
@@ -139,6 +140,37 @@ void ExcludeGraphicControls(HDC DC, TWinControl* Control, int OffsetX, int Offse
     ExcludeClipRect(DC, C->Left() + OffsetX, C->Top() + OffsetY, C->Left() + C->Width() + OffsetX,
                     C->Top() + C->Height() + OffsetY);
   }
+}
+
+void TacIconStamp::Draw(TBitmap* Bmp, int X, int Y, HICON Icon, int W, int H) {
+  if (Bmp == nullptr || Icon == nullptr || W <= 0 || H <= 0) return;
+  GdiFlush();
+  const TacPixels P = BitmapPixels(Bmp);
+  if (P.Empty() || P.Bits < 24 || X < 0 || Y < 0 || X + W > P.Width || Y + H > P.Height) {
+    ++FSystemDraws;
+    DrawIconEx(Bmp->Canvas()->Handle(), X, Y, Icon, W, H, 0, nullptr, DI_NORMAL);
+    return;
+  }
+  const std::size_t Row = static_cast<std::size_t>(W) * static_cast<std::size_t>(P.BytesPerPixel());
+  auto Read = [&](std::vector<Byte>& Out) {
+    Out.resize(Row * static_cast<std::size_t>(H));
+    for (int R = 0; R < H; ++R) std::memcpy(&Out[Row * static_cast<std::size_t>(R)], P.Pixel(X, Y + R), Row);
+  };
+  std::vector<Byte> Under;
+  Read(Under);
+  if (Icon == FIcon && W == FWidth && H == FHeight && P.Bits == FBits && Under == FUnder) {
+    for (int R = 0; R < H; ++R) std::memcpy(P.Pixel(X, Y + R), &FDrawn[Row * static_cast<std::size_t>(R)], Row);
+    return;
+  }
+  ++FSystemDraws;
+  DrawIconEx(Bmp->Canvas()->Handle(), X, Y, Icon, W, H, 0, nullptr, DI_NORMAL);
+  GdiFlush();
+  FIcon = Icon;
+  FWidth = W;
+  FHeight = H;
+  FBits = P.Bits;
+  FUnder = std::move(Under);
+  Read(FDrawn);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -32,6 +32,7 @@
 #include "framework/Lists.h"
 #include "framework/Messages.h"
 #include "skin/core/sCommonData.h"
+#include "skin/core/sPaintUtils.h"
 #include "skin/forms/sSkinMenus.h"
 
 class TsSkinManager;
@@ -405,6 +406,7 @@ class TsSkinProvider : public TComponent {
   int MenuLineRows = -1;                  // -1 = to be counted
   TsSystemMenu* SysMenu = nullptr;        // the skinned system menu (a component owned by the provider)
   std::unique_ptr<TBitmap> TitleBand;     // 32-bit copy of the image's title band
+  TacIconStamp TitleIconStamp;            // the title's icon as last drawn into the image
   std::unique_ptr<TBitmap> MenuLineBmp;   // copy of the painted menu-line background
   TForm* MenuForm = nullptr;              // auxiliary form over the menu line (owned)
   TWndMethod MenuFormOldProc;

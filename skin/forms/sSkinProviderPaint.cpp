@@ -380,7 +380,6 @@ void TsSkinProvider::PaintTitleIcon() {
   if (Cache == nullptr || !SysIconVisible()) return;
   const TRect IR = TitleIconRect();
   const int L = IR.Left, T = IR.Top;
-  HDC DC = Cache->Canvas()->Handle();
   TBitmap* Glyph = FTitleIcon->Glyph();
   if (Glyph != nullptr && !Glyph->Empty()) {
     const int Size = TitleIconSize(TitleBandHeight() - 2);
@@ -398,13 +397,13 @@ void TsSkinProvider::PaintTitleIcon() {
   }
   const int IW = TitleIconWidth(), IH = TitleIconHeight();
   if (Form->Icon() != nullptr && Form->Icon()->Handle() != nullptr) {
-    DrawIconEx(DC, L, T, Form->Icon()->Handle(), IW, IH, 0, nullptr, DI_NORMAL);
+    TitleIconStamp.Draw(Cache, L, T, Form->Icon()->Handle(), IW, IH);
     return;
   }
   if (Application != nullptr && Application->Handle() != nullptr) {
     auto Small = reinterpret_cast<HICON>(SendMessageW(Application->Handle(), WM_GETICON, ICON_SMALL2, 0));
     if (Small != nullptr) {
-      DrawIconEx(DC, L, T, Small, IW, IH, 0, nullptr, DI_NORMAL);
+      TitleIconStamp.Draw(Cache, L, T, Small, IW, IH);
       return;
     }
   }
@@ -412,11 +411,11 @@ void TsSkinProvider::PaintTitleIcon() {
   const int W = FTitleIcon->Width() != 0 ? FTitleIcon->Width() : CH - T;
   const int H = FTitleIcon->Height() != 0 ? FTitleIcon->Height() : CH - T;
   if (H > 16 && acAppIcon(true) != nullptr)
-    DrawIconEx(DC, L, T, acAppIcon(true), W, H, 0, nullptr, DI_NORMAL);
+    TitleIconStamp.Draw(Cache, L, T, acAppIcon(true), W, H);
   else if (acAppIcon(false) != nullptr)
-    DrawIconEx(DC, L, T, acAppIcon(false), W, H, 0, nullptr, DI_NORMAL);
+    TitleIconStamp.Draw(Cache, L, T, acAppIcon(false), W, H);
   else
-    DrawIconEx(DC, L, T, LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION)), IW, IH, 0, nullptr, DI_NORMAL);
+    TitleIconStamp.Draw(Cache, L, T, LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION)), IW, IH);
 }
 
 void TsSkinProvider::PaintGrip(HDC DC) {

@@ -577,6 +577,75 @@ TEST(BackgroundFills, BltFrameCopiesTheFrameStripsOnly) {
   EXPECT_EQ(bmptest::At(*Dst2, 10, 5), White24());
 }
 
+// A 16 x 16 icon of half-transparent pixels, its colour given: what it shows depends on what lies
+// under it.
+HICON HalfTransparentIcon(Byte Blue) {
+  BITMAPV5HEADER H{};
+  H.bV5Size = sizeof(H);
+  H.bV5Width = 16;
+  H.bV5Height = -16;
+  H.bV5Planes = 1;
+  H.bV5BitCount = 32;
+  H.bV5Compression = BI_RGB;
+  void* Bits = nullptr;
+  HDC Screen = GetDC(nullptr);
+  HBITMAP Colour = CreateDIBSection(Screen, reinterpret_cast<BITMAPINFO*>(&H), DIB_RGB_COLORS, &Bits, nullptr, 0);
+  ReleaseDC(nullptr, Screen);
+  auto* P = static_cast<Byte*>(Bits);
+  for (int I = 0; I < 16 * 16; ++I) {
+    const Byte A = static_cast<Byte>(I % 16 < 8 ? 255 : 96);
+    P[4 * I] = static_cast<Byte>(Blue * A / 255);
+    P[4 * I + 1] = static_cast<Byte>((I * 3) % 200 * A / 255);
+    P[4 * I + 2] = static_cast<Byte>(40 * A / 255);
+    P[4 * I + 3] = A;
+  }
+  HBITMAP Mask = CreateBitmap(16, 16, 1, 1, nullptr);
+  ICONINFO II{TRUE, 0, 0, Mask, Colour};
+  HICON Icon = CreateIconIndirect(&II);
+  DeleteObject(Mask);
+  DeleteObject(Colour);
+  return Icon;
+}
+
+TEST(BackgroundFills, AStampedIconShowsWhatTheSystemDrawsOverThePixelsUnderIt) {
+  // Whatever the stamp remembers, the picture is the system's own drawing of the icon over the
+  // pixels there; the system is asked again only when the icon, its size or those pixels differ
+  // from the last drawing.
+  HICON Red = HalfTransparentIcon(30), Blue = HalfTransparentIcon(220);
+  struct TCase {
+    const char* Name;
+    bool NumberedUnder;
+    HICON Icon;
+    int X, Y, Size;
+    int SystemDraws;
+  } Cases[] = {
+      {"first drawing", true, Red, 4, 3, 15, 1},
+      {"the same again", true, Red, 4, 3, 15, 1},
+      {"other pixels under it", false, Red, 4, 3, 15, 2},
+      {"another place with the same pixels under it", false, Red, 10, 8, 15, 2},
+      {"back over the first pixels", true, Red, 4, 3, 15, 3},
+      {"another size", true, Red, 4, 3, 16, 4},
+      {"another icon", true, Blue, 4, 3, 16, 5},
+      {"partly outside the picture", true, Blue, 30, 20, 16, 6},
+  };
+  TacIconStamp Stamp;
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    auto Drawn = C.NumberedUnder ? Numbered(40, 30) : White(40, 30);
+    auto Expected = C.NumberedUnder ? Numbered(40, 30) : White(40, 30);
+    Stamp.Draw(Drawn.get(), C.X, C.Y, C.Icon, C.Size, C.Size);
+    DrawIconEx(Expected->Canvas()->Handle(), C.X, C.Y, C.Icon, C.Size, C.Size, 0, nullptr, DI_NORMAL);
+    GdiFlush();
+    int Different = 0;
+    for (int Y = 0; Y < 30; ++Y)
+      for (int X = 0; X < 40; ++X) Different += bmptest::At(*Drawn, X, Y) != bmptest::At(*Expected, X, Y);
+    EXPECT_EQ(Different, 0);
+    EXPECT_EQ(Stamp.SystemDraws(), C.SystemDraws);
+  }
+  DestroyIcon(Red);
+  DestroyIcon(Blue);
+}
+
 TEST(BackgroundFills, Draw3DFrameDrawsRingsAndReturnsTheInnerRect) {
   auto B = White(12, 12);
   HDC DC = B->Canvas()->Handle();

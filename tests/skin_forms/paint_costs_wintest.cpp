@@ -287,6 +287,8 @@ TEST_F(PaintCosts, ASizeChangeLeavesWhatAFullRepaintShows) {
 TEST_F(PaintCosts, ASizeChangeBuildsTheFormImageOnceAndPaintsTheChildrenOnce) {
   CountChildren();
   TMessageCount OfForm(Form);
+  const int IconDraws = Provider->TitleIconStamp.SystemDraws();
+  ASSERT_GT(IconDraws, 0) << "the form shows its icon in the title";
   for (int Round = 0; Round < 3; ++Round) {
     OfForm.Clear();
     for (auto& C : Counts) C->Clear();
@@ -294,6 +296,8 @@ TEST_F(PaintCosts, ASizeChangeBuildsTheFormImageOnceAndPaintsTheChildrenOnce) {
     uitest::Settle(Form->Handle());
     // The image is built for the caption it shows: once for the new size, not also for the old.
     EXPECT_EQ(OfForm[WM_GETTEXT], 1) << "round " << Round;
+    // The title's icon over the same part of the title is not drawn by the system again.
+    EXPECT_EQ(Provider->TitleIconStamp.SystemDraws(), IconDraws) << "round " << Round;
     // The form's background is a colour: its children need no second paint for its new region.
     for (std::size_t I = 0; I < Counts.size(); ++I)
       EXPECT_LE((*Counts[I])[WM_ERASEBKGND], 1) << Children[I]->ClassName() << ", round " << Round;
