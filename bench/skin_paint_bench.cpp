@@ -17,7 +17,9 @@
 // - full repaint: the form's frame and every child invalidated, erased and painted at once;
 // - size change: the form's size changed (grown and shrunk in turn) and all it invalidates painted;
 //   the same followed by a full repaint; both also with the skin's extended borders (the layered
-//   window of frame and shadow around the form), against the system-drawn form's;
+//   window of frame and shadow around the form), against the system-drawn form's; and the
+//   system-drawn form given the skinned form's window region at each step (what the region, which
+//   cuts the skin's corners, costs by itself);
 // - each control kind alone: one control of each class invalidated with its children and painted;
 // - skin change: the hue offset changed (the skin's pictures re-coloured) until the form is painted,
 //   without the change's fade (which lasts its designed time), against the system-drawn form's
@@ -318,7 +320,26 @@ int main(int argc, char** argv) {
   auto Selected = [&Only](const std::string& Name) {
     return Only.empty() || std::any_of(Only.begin(), Only.end(), [&](const std::string& O) { return Name.rfind(O, 0) == 0; });
   };
-  std::vector<double> HueTimes;
+  // The skinned form's window region at both sizes of the size change: the system-drawn form given
+  // the same region at each of its size steps shows what the region by itself costs.
+  HRGN SkinRegion[2] = {CreateRectRgn(0, 0, 0, 0), CreateRectRgn(0, 0, 0, 0)};
+  bool HaveRegion = true;
+  for (bool G : {true, false}) {
+    SetWindowPos(H, nullptr, 0, 0, FormW + (G ? 24 : 0), FormH + (G ? 18 : 0), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Settle(H);
+    HaveRegion = HaveRegion && GetWindowRgn(H, SkinRegion[G ? 1 : 0]) != ERROR;
+  }
+  auto RegionStep = [&] {
+    Grown = !Grown;
+    SetWindowPos(H, nullptr, 0, 0, FormW + (Grown ? 24 : 0), FormH + (Grown ? 18 : 0),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    HRGN R = CreateRectRgn(0, 0, 0, 0);
+    CombineRgn(R, SkinRegion[Grown ? 1 : 0], nullptr, RGN_COPY);
+    if (SetWindowRgn(H, R, FALSE) == 0) DeleteObject(R);
+    RedrawWindow(H, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Drain();
+  };
+  std::vector<double> HueTimes, RegionTimes;
   std::vector<double> Gdi[2], Private[2];
   const bool AnyExtended = std::any_of(Pieces.begin(), Pieces.end(), [&](const TPiece& P) {
     return P.AlsoExtended && Selected(P.Name);
@@ -339,6 +360,10 @@ int main(int argc, char** argv) {
       for (TPiece& P : Pieces)
         if (Selected(P.Name) && (State < 2 || P.AlsoExtended)) P.Times[State].push_back(BestOf(3, P.Work));
       if (State == 0 && Selected("hue")) HueTimes.push_back(BestOf(2, HueChange));
+      if (State == 1 && HaveRegion && Selected("size change, what")) {
+        RegionTimes.push_back(BestOf(3, RegionStep));
+        SetWindowRgn(H, nullptr, FALSE);
+      }
     }
   Manager->SetHueOffset(0);
   EnterState(0);
@@ -357,6 +382,12 @@ int main(int argc, char** argv) {
     Line((I >= FirstKind ? "  " : "") + Pieces[I].Name, Pieces[I].Times[0], Pieces[I].Times[1]);
   }
   if (Selected("hue")) Line("skin change (hue) until painted, vs full repaint", HueTimes, Pieces[0].Times[1]);
+  if (!RegionTimes.empty()) {
+    // Pieces[1] is the size change with what it invalidates painted.
+    std::printf("the system-drawn form given the skinned form's window region at each size step:\n");
+    Line("  size change, skinned vs this form", Pieces[1].Times[0], RegionTimes);
+    Line("  this form vs the system-drawn form", RegionTimes, Pieces[1].Times[1]);
+  }
   if (AnyExtended) std::printf("with extended borders, against the system-drawn form:\n");
   for (const TPiece& P : Pieces)
     if (P.AlsoExtended && Selected(P.Name)) Line("  " + P.Name, P.Times[2], P.Times[1]);
@@ -368,6 +399,8 @@ int main(int argc, char** argv) {
   std::printf("private memory: skinned %6.1f MB system %6.1f MB ratio %.3f; the skin by itself %4.1f MB, ratio "
               "without it %.3f\n",
               P0 / 1048576, P1 / 1048576, P0 / P1, SkinP / 1048576, (P0 - SkinP) / P1);
+  DeleteObject(SkinRegion[0]);
+  DeleteObject(SkinRegion[1]);
   delete F;
   delete Manager;
   FinalizeUnits();
