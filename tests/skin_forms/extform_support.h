@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <memory>
@@ -224,6 +225,27 @@ class TLayeredUploads {
   std::map<HWND, int> Counts;
   std::map<HWND, TImage> Images;
 };
+
+// Checks that the image a size step last gave the border window is what building the whole image
+// again at that size gives it over an image of another colour: every pixel was painted for the
+// new size. MarkStale marks what a rebuild paints again.
+inline void ExpectStepImageBuiltAnew(const TLayeredUploads& Uploads, TacBorderForm* Border, TBitmap* Image,
+                                     const std::function<void()>& MarkStale) {
+  const HWND W = Border->AForm->Handle();
+  const TLayeredUploads::TImage Stepped = Uploads.Last(W);
+  ASSERT_GT(Stepped.Width, 0);
+  GdiFlush();
+  for (int Y = 0; Y < Image->Height(); ++Y)
+    std::memset(Image->ScanLine(Y), 0x5A, static_cast<std::size_t>(Image->Width()) * 4);
+  MarkStale();
+  Border->UpdateBorderWindow(true, 255);
+  const TLayeredUploads::TImage Anew = Uploads.Last(W);
+  ASSERT_EQ(Anew.Width, Stepped.Width);
+  ASSERT_EQ(Anew.Height, Stepped.Height);
+  int Different = 0;
+  for (std::size_t I = 0; I < Anew.Pixels.size(); ++I) Different += Anew.Pixels[I] != Stepped.Pixels[I];
+  EXPECT_EQ(Different, 0);
+}
 
 // The screen point of a point of a border window's image.
 inline POINT OnBorder(HWND BorderWnd, int X, int Y) {

@@ -6,7 +6,6 @@
 // screen is what a full repaint shows.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <map>
 #include <memory>
 #include <string>
@@ -411,20 +410,10 @@ TEST(PaintCostsOfDialogs, ASizeStepWithExtendedBordersGivesTheBorderWindowOneIma
       SetWindowPos(D.Wnd, nullptr, 0, 0, R.right - R.left + Grow, R.bottom - R.top + Grow / 2,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
       uitest::Settle(D.Wnd);
-      EXPECT_EQ(Uploads.Count(D.BorderWnd()), 1) << "step " << Step;
-      const extform::TLayeredUploads::TImage Stepped = Uploads.Last(D.BorderWnd());
-      ASSERT_GT(Stepped.Width, 0) << "step " << Step;
-      TBitmap* Img = D.Adapter->SkinData->CacheBmp();
-      GdiFlush();
-      for (int Y = 0; Y < Img->Height(); ++Y) std::memset(Img->ScanLine(Y), 0x5A, static_cast<std::size_t>(Img->Width()) * 4);
-      D.Adapter->SkinData->BackgroundStale = true;
-      D.Adapter->BorderForm->UpdateBorderWindow(true, 255);
-      const extform::TLayeredUploads::TImage Anew = Uploads.Last(D.BorderWnd());
-      ASSERT_EQ(Anew.Width, Stepped.Width) << "step " << Step;
-      ASSERT_EQ(Anew.Height, Stepped.Height) << "step " << Step;
-      int Different = 0;
-      for (std::size_t I = 0; I < Anew.Pixels.size(); ++I) Different += Anew.Pixels[I] != Stepped.Pixels[I];
-      EXPECT_EQ(Different, 0) << "step " << Step;
+      SCOPED_TRACE(Step);
+      EXPECT_EQ(Uploads.Count(D.BorderWnd()), 1);
+      extform::ExpectStepImageBuiltAnew(Uploads, D.Adapter->BorderForm, D.Adapter->SkinData->CacheBmp(),
+                                        [&] { D.Adapter->SkinData->BackgroundStale = true; });
     }
   }
 }
