@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "support/EngineTestHelpers.h"
@@ -65,39 +67,80 @@ void ExpectTheEditorFollows(TEditingForm& F, const std::vector<TCellMove>& Moves
 
 }  // namespace
 
-TEST(DisplayFollows, ExchangingRowsRepaintsTheRowsBetweenAndUpdatesTheBar) {
-  TEngineForm F(2, {goHeader, goGrid}, 300, 200);
-  F.Fill(30);
-  TNxGrid* G = F.Grid;
-  // A tall row in view: nine rows fit the page. Exchanged with a row below the view, ten fit,
-  // and every row between moves up.
-  G->SetRowHeight(1, 40);
-  Settle(F.Window());
-  G->ExchangeRows(1, 15);
-  EXPECT_TRUE(ShowsAFullRepaint(F.Window(), "grid_exchange_heights"));
-  TEngineForm Peer(2, {goHeader, goGrid}, 300, 200);
-  Peer.Fill(30);
-  Peer.Grid->SetRowHeight(15, 40);
-  Settle(Peer.Window());
-  const SCROLLINFO Want = VerticalBar(Peer.Window()), Got = VerticalBar(F.Window());
-  EXPECT_EQ(Got.nMax, Want.nMax);
-  EXPECT_EQ(Got.nPage, Want.nPage);
-  EXPECT_EQ(Got.nPos, Want.nPos);
-  // A hidden row exchanged with a shown one: the rows between move down.
-  G->SetRowVisible(3, false);
-  Settle(F.Window());
-  G->ExchangeRows(3, 7);
-  EXPECT_TRUE(ShowsAFullRepaint(F.Window(), "grid_exchange_hidden"));
-}
-
-// A row of no height keeps the grid line under it, also where a repaint starts at that line.
-TEST(DisplayFollows, ARowGivenNoHeightShowsItsGridLine) {
-  TEngineForm F(2, {goHeader, goGrid, goSelectFullRow}, 300, 200);
-  F.Fill(10);
-  F.Grid->SelectRow(3);
-  Settle(F.Window());
-  F.Grid->SetRowHeight(3, 0);
-  EXPECT_TRUE(ShowsAFullRepaint(F.Window(), "grid_row_of_no_height"));
+// One change to a grid set up for it: the window then shows what a full repaint shows. The grid
+// has two columns and the options given, or is the channel list's (which has no options).
+TEST(DisplayFollows, AChangeShowsWhatAFullRepaintShows) {
+  const struct {
+    const char* Name;
+    TGridOptions Options;
+    std::function<void(TNxGrid*)> Setup, Change, AlsoCheck;
+  } Cases[] = {
+      // A tall row in view: nine rows fit the page. Exchanged with a row below the view, ten fit,
+      // every row between moves up, and the bar is that of a grid built with the tall row there.
+      {"grid_exchange_heights", {goHeader, goGrid}, [](TNxGrid* G) { FillRows(G, 30); G->SetRowHeight(1, 40); },
+       [](TNxGrid* G) { G->ExchangeRows(1, 15); },
+       [](TNxGrid* G) {
+         TEngineForm Peer(2, {goHeader, goGrid}, 300, 200);
+         Peer.Fill(30);
+         Peer.Grid->SetRowHeight(15, 40);
+         Settle(Peer.Window());
+         const SCROLLINFO Want = VerticalBar(Peer.Window()), Got = VerticalBar(G->Handle());
+         EXPECT_EQ(std::tie(Got.nMax, Got.nPage, Got.nPos), std::tie(Want.nMax, Want.nPage, Want.nPos));
+       }},
+      // A hidden row exchanged with a shown one: the rows between move down.
+      {"grid_exchange_hidden", {goHeader, goGrid},
+       [](TNxGrid* G) { FillRows(G, 30); G->SetRowHeight(1, 40); G->ExchangeRows(1, 15); G->SetRowVisible(3, false); },
+       [](TNxGrid* G) { G->ExchangeRows(3, 7); }},
+      // A row of no height keeps the grid line under it, also where a repaint starts at that line.
+      {"grid_row_of_no_height", {goHeader, goGrid, goSelectFullRow},
+       [](TNxGrid* G) { FillRows(G, 10); G->SelectRow(3); },
+       [](TNxGrid* G) { G->SetRowHeight(3, 0); }},
+      // A child row added under a collapsed parent shows nowhere, but the rows below it take new
+      // numbers: an increment column shows them.
+      {"grid_hidden_child_numbers", {goHeader, goGrid},
+       [](TNxGrid* G) {
+         G->Columns()->Item(0)->SetColumnKind(ckIncrement);
+         FillRows(G, 6);
+         G->AddChildRow(1);
+         G->SetExpanded(1, false);
+       },
+       [](TNxGrid* G) { G->AddChildRow(1); }},
+      // Collapsing a parent below the view hides its child at the top of the view (moved there):
+      // the view starts at the shown row above, and shows it.
+      {"grid_collapsed_top_row", {goHeader, goGrid},
+       [](TNxGrid* G) {
+         FillRows(G, 30);
+         G->AddChildRow(20);
+         G->MoveRow(21, 5);
+         G->VertScrollBar()->SetPosition(5);
+       },
+       [](TNxGrid* G) { G->SetExpanded(21, false); }},
+      // Expanding a parent whose children a sort put above it (below the top row in view)
+      // repaints them too.
+      {"expanded_children_above", {},
+       [](TNxGrid* G) {
+         for (const wchar_t* T : {L"p", L"x", L"A"}) G->SetCells(0, G->AddRow(1), T);
+         for (const wchar_t* T : {L"a", L"b"}) {
+           G->AddChildRow(0, true);
+           G->SetCells(0, G->LastAddedRow(), T);
+         }
+         G->SetExpanded(0, false);
+         G->SortColumn(G->Columns()->Item(0), true);  // A, a, b, p, x
+       },
+       [](TNxGrid* G) { ASSERT_EQ(G->Cells(0, 3), L"p"); G->SetExpanded(3, true); }},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    std::unique_ptr<TEngineForm> Engine;
+    std::unique_ptr<TChannelListForm> List;
+    TNxGrid* G = C.Options.Empty() ? (List = std::make_unique<TChannelListForm>())->Grid
+                                   : (Engine = std::make_unique<TEngineForm>(2, C.Options, 300, 200))->Grid;
+    C.Setup(G);
+    Settle(G->Handle());
+    C.Change(G);
+    EXPECT_TRUE(ShowsAFullRepaint(G->Handle(), C.Name));
+    if (C.AlsoCheck) C.AlsoCheck(G);
+  }
 }
 
 TEST(DisplayFollows, TheVerticalBarsPageCountsTheRowsLeftBesideTheHorizontalBar) {
@@ -262,20 +305,6 @@ TEST(DisplayFollows, RowsChangingAboveAnOpenEditorMoveIt) {
   }
 }
 
-// A child row added under a collapsed parent shows nowhere, but the rows below it take new
-// numbers: an increment column shows them.
-TEST(DisplayFollows, AHiddenChildRowRenumbersTheRowsBelow) {
-  TEngineForm F(2, {goHeader, goGrid}, 300, 200);
-  F.Columns[0]->SetColumnKind(ckIncrement);
-  F.Fill(6);
-  TNxGrid* G = F.Grid;
-  G->AddChildRow(1);
-  G->SetExpanded(1, false);
-  Settle(F.Window());
-  G->AddChildRow(1);
-  EXPECT_TRUE(ShowsAFullRepaint(F.Window(), "grid_hidden_child_numbers"));
-}
-
 // A row expanded or collapsed below the view leaves the view as it is, also when the row at its
 // top is hidden.
 TEST(DisplayFollows, ExpandingARowBelowTheViewLeavesTheView) {
@@ -297,38 +326,6 @@ TEST(DisplayFollows, ExpandingARowBelowTheViewLeavesTheView) {
     const TRect All{0, 0, After.Width(), After.Height()};
     EXPECT_TRUE(TCapture::SamePixels(Before, All, After, All));
   }
-}
-
-// Collapsing a parent below the view hides its child at the top of the view (moved there): the
-// view starts at the shown row above, and shows it.
-TEST(DisplayFollows, CollapsingTheParentOfTheTopRowShowsTheRowAbove) {
-  TEngineForm F(2, {goHeader, goGrid}, 300, 200);
-  F.Fill(30);
-  TNxGrid* G = F.Grid;
-  G->AddChildRow(20);
-  G->MoveRow(21, 5);
-  G->VertScrollBar()->SetPosition(5);
-  Settle(F.Window());
-  G->SetExpanded(21, false);
-  EXPECT_TRUE(ShowsAFullRepaint(F.Window(), "grid_collapsed_top_row"));
-}
-
-// Expanding a parent whose children a sort put above it (below the top row in view) repaints
-// them too.
-TEST(DisplayFollows, ExpandingAParentRepaintsItsChildrenAboveIt) {
-  TChannelListForm F;
-  TNxGrid* G = F.Grid;
-  F.AddLines({L"p", L"x", L"A"});
-  for (const wchar_t* T : {L"a", L"b"}) {
-    G->AddChildRow(0, true);
-    G->SetCells(0, G->LastAddedRow(), T);
-  }
-  G->SetExpanded(0, false);
-  G->SortColumn(F.Column, true);  // A, a, b, p, x
-  ASSERT_EQ(G->Cells(0, 3), L"p");
-  Settle(G->Handle());
-  G->SetExpanded(3, true);
-  EXPECT_TRUE(ShowsAFullRepaint(G->Handle(), "expanded_children_above"));
 }
 
 TEST(DisplayFollows, ScrollingHidesTheHintAndForgetsItsCell) {

@@ -25,6 +25,15 @@ using gridtest::PointerSettledTo;
 using gridtest::SendButtons;
 using gridtest::SettledClick;
 
+// Adds Rows rows to the grid, holding "r<row>c<col>".
+inline void FillRows(TNxGrid* G, int Rows) {
+  for (int R = 0; R < Rows; ++R) {
+    const int Row = G->AddRow(1);
+    for (int C = 0; C < G->Columns()->Count(); ++C)
+      G->SetCells(C, Row, L"r" + std::to_wstring(Row) + L"c" + std::to_wstring(C));
+  }
+}
+
 // A form with a grid of Cols text columns, each ColumnWidth pixels wide and not auto-sized, with
 // the given options; the rows hold "r<row>c<col>". With Editing the columns have coEditing (a
 // click on a cell then opens its editor).
@@ -63,11 +72,7 @@ struct TEngineForm {
 
   HWND Window() const { return Grid->Handle(); }
   void Fill(int Rows) {
-    for (int R = 0; R < Rows; ++R) {
-      const int Row = Grid->AddRow(1);
-      for (int C = 0; C < static_cast<int>(Columns.size()); ++C)
-        Grid->SetCells(C, Row, L"r" + std::to_wstring(Row) + L"c" + std::to_wstring(C));
-    }
+    FillRows(Grid, Rows);
     Settle(Window());
   }
   // The middle of a cell, in grid client coordinates.
