@@ -75,14 +75,15 @@ TEST(DisplayFollows, AChangeShowsWhatAFullRepaintShows) {
     TGridOptions Options;
     std::function<void(TNxGrid*)> Setup, Change, AlsoCheck;
   } Cases[] = {
-      // A tall row in view: nine rows fit the page. Exchanged with a row below the view, ten fit,
-      // every row between moves up, and the bar is that of a grid built with the tall row there.
+      // A tall row in view: nine rows fit the page. Exchanged with a row of the last page, ten fit,
+      // every row between moves up, and the bar is that of a grid built with the tall row there
+      // (the last page holds a row less).
       {"grid_exchange_heights", {goHeader, goGrid}, [](TNxGrid* G) { FillRows(G, 30); G->SetRowHeight(1, 40); },
-       [](TNxGrid* G) { G->ExchangeRows(1, 15); },
+       [](TNxGrid* G) { G->ExchangeRows(1, 29); },
        [](TNxGrid* G) {
          TEngineForm Peer(2, {goHeader, goGrid}, 300, 200);
          Peer.Fill(30);
-         Peer.Grid->SetRowHeight(15, 40);
+         Peer.Grid->SetRowHeight(29, 40);
          Settle(Peer.Window());
          const SCROLLINFO Want = VerticalBar(Peer.Window()), Got = VerticalBar(G->Handle());
          EXPECT_EQ(std::tie(Got.nMax, Got.nPage, Got.nPos), std::tie(Want.nMax, Want.nPage, Want.nPos));
