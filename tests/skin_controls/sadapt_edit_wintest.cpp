@@ -1,7 +1,9 @@
 // The edit adapter on real EDIT, multi-line EDIT and LISTBOX windows and on a framework TEdit,
 // with the program's own skin: frame and colours from the skin, skinned scroll bars that scroll
 // the control, colours put back on detach and on skin removal.
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "framework/StdCtrls.h"
 #include "sadapt_support.h"
@@ -129,18 +131,6 @@ TEST_F(SadaptEdit, MemoScrollBarsAreSkinnedAndScrollTheText) {
   delete A;
 }
 
-TEST_F(SadaptEdit, ListBoxBarFollowsTheTopIndex) {
-  HWND L = Child(L"LISTBOX", WS_VSCROLL | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE, 240, 20, 160, 120);
-  for (int I = 0; I < 40; ++I) SendMessageW(L, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"item"));
-  auto* A = TacMainWnd::Create<TacEditWnd>(L, nullptr, Manager.get(), "EDIT");
-  uitest::Settle(L);
-  SendMessageW(L, LB_SETTOPINDEX, 12, 0);
-  EXPECT_EQ(A->VertBar->ScrollInfo.nPos, 12);
-  uitest::Settle(L);
-  Save(L, "sadapt_edit_listbox");
-  delete A;
-}
-
 TEST_F(SadaptEdit, PrintDrawsTheSkinnedFrameAndTheClient) {
   HWND E = Child(L"EDIT", ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 20, 20, 180, 26, L"printed");
   auto* A = TacMainWnd::Create<TacEditWnd>(E, nullptr, Manager.get(), "EDIT");
@@ -265,9 +255,9 @@ TEST_F(SadaptEdit, NothingIsPaintedWhileFormsAreUpdating) {
   delete A;
 }
 
-// What the bars of a memo and a list box cost: a repaint of the whole window paints each shown
-// bar once, and mouse moves while a window holds the capture (a drag anywhere) repaint a bar only
-// when its scroll data changed.
+// The bars of a memo and a list box: a repaint of the whole window paints each shown bar once,
+// mouse moves while a window holds the capture (a drag anywhere) repaint a bar only when its
+// scroll data changed, and a bar follows its control scrolled by a message.
 TEST_F(SadaptEdit, BarsArePaintedOnceARepaintAndNotForMouseMovesThatChangeNothing) {
   HWND Memo = Child(L"EDIT", ES_MULTILINE | ES_AUTOHSCROLL | WS_VSCROLL | WS_HSCROLL, WS_EX_CLIENTEDGE, 20, 60, 200, 150);
   SetWindowTextW(Memo, (Lines(60) + std::wstring(120, L'x')).c_str());
@@ -281,47 +271,50 @@ TEST_F(SadaptEdit, BarsArePaintedOnceARepaintAndNotForMouseMovesThatChangeNothin
     ASSERT_TRUE(A->VertBar->Visible);
     ASSERT_EQ(A->HorzBar->Visible, IsMemo);
     const unsigned HorzShown = IsMemo ? 1 : 0;
-    for (int Round = 0; Round < 2; ++Round) {
+    // The paints of the vertical and the horizontal bar that Do makes.
+    auto Paints = [A](const std::function<void()>& Do) {
       A->HorzBar->Paints = A->VertBar->Paints = 0;
+      Do();
+      return std::pair(A->VertBar->Paints, A->HorzBar->Paints);
+    };
+    auto RepaintAll = [W] {
       RedrawWindow(W, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
       uitest::Pump();
-      EXPECT_EQ(A->VertBar->Paints, 1u) << "round " << Round;
-      EXPECT_EQ(A->HorzBar->Paints, HorzShown) << "round " << Round;
-    }
+    };
+    for (int Round = 0; Round < 2; ++Round) EXPECT_EQ(Paints(RepaintAll), std::pair(1u, HorzShown)) << "round " << Round;
     // A repaint of the client alone, and a page scrolled by a key, leave the bars as a repaint of
     // the whole window shows them.
-    auto Whole = [W] {
-      RedrawWindow(W, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
-      uitest::Pump();
-      return WindowCapture(W);
-    };
-    for (int Way = 0; Way < 2; ++Way) {
-      if (Way == 0)
-        InvalidateRect(W, nullptr, TRUE);
-      else
+    for (const bool PageDown : {false, true}) {
+      if (PageDown)
         SendMessageW(W, WM_KEYDOWN, VK_NEXT, 0);
+      else
+        InvalidateRect(W, nullptr, TRUE);
       UpdateWindow(W);
       uitest::Pump();
       const uitest::TCapture Shown = WindowCapture(W);
+      RepaintAll();
       const TRect All{0, 0, Shown.Width(), Shown.Height()};
-      EXPECT_TRUE(uitest::TCapture::SamePixels(Shown, All, Whole(), All)) << (Way == 0 ? "client repainted" : "page down");
+      EXPECT_TRUE(uitest::TCapture::SamePixels(Shown, All, WindowCapture(W), All)) << (PageDown ? "page down" : "client");
     }
     // Another window holds the capture, as in a drag; the pointer's moves reach the window.
     HWND Other = Child(L"STATIC", 0, 0, 420, 300, 20, 20);
     SetCapture(Other);
-    A->HorzBar->Paints = A->VertBar->Paints = 0;
-    for (int I = 0; I < 10; ++I) SendMessageW(W, WM_MOUSEMOVE, 0, MAKELPARAM(10 + I, 10));
-    EXPECT_EQ(A->VertBar->Paints, 0u);
-    EXPECT_EQ(A->HorzBar->Paints, 0u);
+    const auto Moves = [W] {
+      for (int I = 0; I < 10; ++I) SendMessageW(W, WM_MOUSEMOVE, 0, MAKELPARAM(10 + I, 10));
+    };
+    EXPECT_EQ(Paints(Moves), std::pair(0u, 0u));
     // The window scrolled without its bars: the next move shows it on that bar alone.
     SCROLLINFO SI{sizeof(SCROLLINFO), SIF_POS, 0, 0, 0, 7, 0};
     SetScrollInfo(W, SB_VERT, &SI, FALSE);
-    SendMessageW(W, WM_MOUSEMOVE, 0, MAKELPARAM(30, 10));
-    EXPECT_EQ(A->VertBar->Paints, 1u);
-    EXPECT_EQ(A->HorzBar->Paints, 0u);
+    EXPECT_EQ(Paints([W] { SendMessageW(W, WM_MOUSEMOVE, 0, MAKELPARAM(30, 10)); }), std::pair(1u, 0u));
     EXPECT_EQ(A->VertBar->ScrollInfo.nPos, 7);
     ReleaseCapture();
     DestroyWindow(Other);
+    // The memo scrolled to a thumb position, the list box given a top index.
+    SendMessageW(W, IsMemo ? WM_VSCROLL : LB_SETTOPINDEX, IsMemo ? MAKEWPARAM(SB_THUMBPOSITION, 12) : 12, 0);
+    EXPECT_EQ(A->VertBar->ScrollInfo.nPos, 12);
+    uitest::Settle(W);
+    Save(W, IsMemo ? "sadapt_edit_memo_scrolled" : "sadapt_edit_listbox");
     delete A;
   }
 }
