@@ -168,8 +168,6 @@ std::vector<HWND> ChildWindows(HWND Wnd) {
   return Chain;
 }
 
-void RefreshChildWindows(HWND Wnd) { RefreshChildWindows(ChildWindows(Wnd)); }
-
 void RefreshChildWindows(const std::vector<HWND>& Chain) {
   std::vector<HWND> Children;
   for (HWND Child : Chain)

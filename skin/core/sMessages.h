@@ -59,9 +59,7 @@ void RefreshChildControls(TWinControl* Control);
 // Wnd's child chain (GetTopWindow, then GW_HWNDNEXT): each step asks the window server, so a
 // paint that needs the chain twice walks it once.
 std::vector<HWND> ChildWindows(HWND Wnd);
-// AC_REFRESHIFSKINNED to every window of Wnd's child chain (or of the chain given) that has the
-// WS_CHILD style.
-void RefreshChildWindows(HWND Wnd);
+// AC_REFRESHIFSKINNED to every window of a child chain (ChildWindows) that has the WS_CHILD style.
 void RefreshChildWindows(const std::vector<HWND>& Chain);
 
 // ---- Queries -----------------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 // TacDialogWnd: the window adapter of a skinned system dialog (window procedure, caption buttons,
 // non-client painting, region), and its system menu TacSystemMenu.
 #include <algorithm>
+#include <vector>
 
 #include "framework/Forms.h"
 #include "skin/controls/acScrollAdapters.h"
@@ -616,10 +617,11 @@ void TacDialogWnd::PaintClientBg(HDC DC) {
   const bool OwnDC = DC == nullptr;
   if (OwnDC) DC = GetWindowDC(CtrlHandle);
   PaintAll();
+  const std::vector<HWND> Children = ChildWindows(CtrlHandle);
   TBitmap* Cache = SkinData != nullptr ? SkinData->CacheBmp() : nullptr;
   if (Cache != nullptr && !Cache->Empty()) {
     const int Saved = SaveDC(DC);
-    for (HWND C = GetTopWindow(CtrlHandle); C != nullptr; C = GetWindow(C, GW_HWNDNEXT)) {
+    for (HWND C : Children) {
       if (!IsWindowVisible(C)) continue;
       const LONG Style = GetWindowLongA(C, GWL_STYLE);
       if ((Style & 7) == 7) continue;
@@ -636,7 +638,7 @@ void TacDialogWnd::PaintClientBg(HDC DC) {
     RestoreDC(DC, Saved);
   }
   if (OwnDC) ReleaseDC(CtrlHandle, DC);
-  RefreshChildWindows(CtrlHandle);
+  RefreshChildWindows(Children);
 }
 
 void TacDialogWnd::RepaintButton(int HitCode) {

@@ -187,11 +187,11 @@ TEST_F(SendersTree, ChildWindowsOnlyTheDirectOnesAndRefreshTheChildChain) {
   EXPECT_EQ(Log.Count("host:17"), 0);
 
   Log.Clear();
-  RefreshChildWindows(Host);
+  RefreshChildWindows(ChildWindows(Host));
   EXPECT_EQ(Log.Count("c1:6"), 1);
   EXPECT_EQ(Log.Count("c2:6"), 1);
   EXPECT_EQ(Log.Count("grandchild:6"), 0);
-  RefreshChildWindows(nullptr);
+  RefreshChildWindows(ChildWindows(nullptr));
 }
 
 TEST_F(SendersTree, RefreshChildControlsReachesShownDirectChildrenOnly) {

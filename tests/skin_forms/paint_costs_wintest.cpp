@@ -1,9 +1,10 @@
 // Work a skinned form does to repaint and resize, held by counts of what its windows receive: a
 // repaint paints every window once, a size change builds the form's image once (its caption is
 // read once for it) and paints a panel once, a label repainted on a panel repaints no other
-// window, the window region is set only when it changes, and a size step with extended borders
-// gives the border window its image once, for a form and for a system dialog. What a size change or a label's repaint leaves on the
-// screen is what a full repaint shows.
+// window, the window region is set only when it changes, a size step with extended borders gives
+// the border window its image once, for a form and for a system dialog, and an erase of a
+// dialog's background tells each window on it once. What a size change or a label's repaint
+// leaves on the screen is what a full repaint shows.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -416,4 +417,14 @@ TEST(PaintCostsOfDialogs, ASizeStepWithExtendedBordersGivesTheBorderWindowOneIma
                                         [&] { D.Adapter->SkinData->BackgroundStale = true; });
     }
   }
+}
+
+TEST(PaintCostsOfDialogs, AnEraseOfADialogsBackgroundTellsEachChildWindowOnce) {
+  // The windows on a skinned dialog take their background from its image.
+  extform::TExtDialog D(0, nullptr, false);
+  ASSERT_NE(D.Adapter, nullptr);
+  TWindowCount OfEdit(GetDlgItem(D.Wnd, 101)), OfButton(GetDlgItem(D.Wnd, IDOK));
+  RedrawWindow(D.Wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ERASENOW);
+  EXPECT_EQ(OfEdit.Command(AC_REFRESHIFSKINNED), 1);
+  EXPECT_EQ(OfButton.Command(AC_REFRESHIFSKINNED), 1);
 }
