@@ -313,6 +313,9 @@ void TacEditWnd::WndProc(TMessage& Message) {
       NcPaint(CtrlHandle);
       break;
     case EM_REPLACESEL:
+    case EM_LINESCROLL:
+    case EM_SCROLL:
+    case EM_SCROLLCARET:
     case LB_ADDSTRING:
     case LB_INSERTSTRING:
     case LB_SETCURSEL:

@@ -315,6 +315,14 @@ TEST_F(SadaptEdit, BarsArePaintedOnceARepaintAndNotForMouseMovesThatChangeNothin
     EXPECT_EQ(A->VertBar->ScrollInfo.nPos, 12);
     uitest::Settle(W);
     Save(W, IsMemo ? "sadapt_edit_memo_scrolled" : "sadapt_edit_listbox");
+    // A program's scroll of the memo's lines, by a count or by a page, moves the bar with them.
+    if (IsMemo) {
+      SendMessageW(W, EM_LINESCROLL, 0, 5);
+      EXPECT_EQ(A->VertBar->ScrollInfo.nPos, 17);
+      SendMessageW(W, EM_SCROLL, SB_LINEUP, 0);
+      EXPECT_EQ(A->VertBar->ScrollInfo.nPos, GetScrollPos(W, SB_VERT));
+      EXPECT_EQ(A->VertBar->ScrollInfo.nPos, 16);
+    }
     delete A;
   }
 }
