@@ -171,6 +171,8 @@ TWinControl* FindControl(HWND Handle);
 // focus moves to or from such a window only with one of those.
 HWND KnownFocus();
 void FocusMayHaveMoved();
+// The messages after which the focus may have moved.
+bool MayMoveFocus(UINT Msg);
 // The innermost control under a point in screen coordinates (graphic controls included), or
 // nullptr.
 TControl* FindDragTarget(TPoint Pos, bool AllowDisabled);

@@ -69,6 +69,7 @@ LRESULT CallSystemWindowProc(WNDPROC Proc, HWND Window, UINT Msg, WPARAM WParam,
 namespace {
 HWND GKnownFocus = nullptr;
 bool GFocusKnown = false;
+}  // namespace
 
 bool MayMoveFocus(UINT Msg) {
   switch (Msg) {
@@ -85,7 +86,6 @@ bool MayMoveFocus(UINT Msg) {
       return false;
   }
 }
-}  // namespace
 
 HWND KnownFocus() {
   if (!GFocusKnown) {

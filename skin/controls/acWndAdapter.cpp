@@ -55,8 +55,7 @@ constexpr const wchar_t* AdapterBypassProp = L"ACSBSCOLD";
 // the window's property. Exceptions never leave it.
 LRESULT CALLBACK AdapterSubclassProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
   // An adapter may keep a focus message from the window's own procedure.
-  if (Msg == WM_SETFOCUS || Msg == WM_KILLFOCUS || Msg == WM_ENABLE || Msg == WM_SHOWWINDOW || Msg == WM_DESTROY)
-    FocusMayHaveMoved();
+  if (MayMoveFocus(Msg)) FocusMayHaveMoved();
   TacMainWnd* Adapter = GetWndAdapter(Wnd);
   if (Adapter == nullptr || Adapter->ObjectInstance == nullptr) {
     WNDPROC Old = Adapter != nullptr ? Adapter->OldWndProc : nullptr;

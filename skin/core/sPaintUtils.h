@@ -84,6 +84,28 @@ struct TacShadowRings {
 };
 TacShadowRings ShadowRings(int W, int H, int Percent, int Blur, int Radius);
 
+// A frame paint that comes before the report of a window's new size (the system paints the frame
+// of a window whose size changes before it reports the size): its owner leaves it for the report,
+// once per size, and a size it is not told of by its next frame paint is painted as it is.
+class TacFramePaintWait {
+ public:
+  // True when the frame paint of a window of size Now, told of size Told, waits for the report.
+  bool Wait(TSize Now, TSize Told) {
+    if (!(Now == Told) && !(Now == FWaiting)) {
+      FWaiting = Now;
+      return true;
+    }
+    Clear();
+    return false;
+  }
+  void Clear() { FWaiting = TSize{-1, -1}; }
+  // A frame paint waits: the report (or the next paint) makes it.
+  bool Pending() const { return FWaiting.cx >= 0; }
+
+ private:
+  TSize FWaiting{-1, -1};
+};
+
 // ---------------------------------------------------------------------------------------------
 // Drawing (Win32)
 

@@ -32,6 +32,7 @@
 #include "framework/Menus.h"
 #include "framework/Messages.h"
 #include "skin/controls/acScrollBars.h"
+#include "skin/core/sPaintUtils.h"
 #include "skin/forms/sSkinMenus.h"
 #include "skin/forms/sSkinProvider.h"
 
@@ -250,10 +251,9 @@ class TacDialogWnd : public TacScrollWnd {
   LONG SavedExStyle = 0;
   bool RegionDirty = true;
   // The window size the dialog was last told of (its position messages), and a frame paint left
-  // for a size not yet told (the system paints the frame of a window whose size changes before it
-  // reports the size; the report repaints it).
+  // for a size not yet told.
   TSize ToldSize{0, 0};
-  TSize DeferredSize{-1, -1};
+  TacFramePaintWait FrameWait;
   TRect DlgRect{};
   int DlgWidth = 0;
   int DlgHeight = 0;

@@ -1209,7 +1209,7 @@ void TacDialogWnd::WMBoundsChanged(TMessage& Message) {
     RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_FRAME);
   // A frame paint left for the new size that no size report made (a dialog procedure may keep
   // the report from the system) is made now.
-  if (!Destroyed && Message.Msg == WM_WINDOWPOSCHANGED && DeferredSize.cx >= 0)
+  if (!Destroyed && Message.Msg == WM_WINDOWPOSCHANGED && FrameWait.Pending())
     RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_FRAME | RDW_NOCHILDREN);
   Hold.Release();
   if (!Destroyed) UpdateBorderWindow(Sized);
@@ -1219,14 +1219,14 @@ void TacDialogWnd::WMNCPaint(TMessage& Message) {
   // A frame paint before the report of a new size would build the image and set the region for
   // the new size in the middle of the change, and the report builds them again; a size that the
   // dialog is not told of by its next frame paint is painted as it is.
-  const TSize Size = WindowSizeOf(CtrlHandle);
-  if (!Iconic() && ToldSize.cx != 0 && (Size.cx != ToldSize.cx || Size.cy != ToldSize.cy) &&
-      !(DeferredSize.cx == Size.cx && DeferredSize.cy == Size.cy)) {
-    DeferredSize = Size;
-    Message.Result = 0;
-    return;
+  if (!Iconic() && ToldSize.cx != 0) {
+    if (FrameWait.Wait(WindowSizeOf(CtrlHandle), ToldSize)) {
+      Message.Result = 0;
+      return;
+    }
+  } else {
+    FrameWait.Clear();
   }
-  DeferredSize = TSize{-1, -1};
   RefreshGeometry();
   WndText = GetWndText(CtrlHandle);
   if (BorderForm != nullptr && BorderForm->AForm != nullptr && !IsWindowVisible(BorderForm->AForm->Handle())) {

@@ -378,7 +378,7 @@ TRect TsSkinProvider::TitleIconRect() const {
   const int SysFrame = FormBorderWidth(H, nullptr, false);
   R.Top = SysFrame / 2 + E.Top - 1;
   const int IH = TitleIconHeight();
-  R.Top += (WindowFrameWidth(H, BorderForm, false) + CaptionHeight(true) + E.Top - R.Top - IH) / 2;
+  R.Top += (TitleBottomInImage() - R.Top - IH) / 2;
   if (BorderForm != nullptr) {
     R.Top += SD.CenterOffset;
     if (Form->WindowState() == wsMaximized && SD.TitleHeight != SD.MaxHeight)

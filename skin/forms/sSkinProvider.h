@@ -324,6 +324,8 @@ class TsSkinProvider : public TComponent {
   // Where the window's top-left corner lies in the form image (the margins and the larger skinned
   // frame and title of a border window; (0, 0) without one).
   TPoint WindowOriginInImage() const;
+  // The bottom of the title band in the form image.
+  int TitleBottomInImage() const;
   // The screen rectangle of the cover over a maximised MDI child's menu-line buttons.
   TRect MenuLoopCoverRect() const;
 
@@ -369,8 +371,7 @@ class TsSkinProvider : public TComponent {
   TCustomForm* Form = nullptr;            // the form that owns the provider (not owned)
   std::vector<TRect> RgnRects;            // rectangles cut out of the window region
   bool RgnChanged = true;
-  bool FramePaintDeferred = false;        // a frame paint was left for the report of a size change
-  TSize DeferredSize{};                   // the window size it was left at
+  TacFramePaintWait FrameWait;            // a frame paint left for the report of a size change
   int CurrentHT = -1;                     // hit code of the hot or pressed caption button
   std::unique_ptr<TBitmap> TitleButtonsBg;  // title-bar background behind the caption buttons
   int TitleButtonsBgRows = 0;             // rows of TitleButtonsBg that hold the saved strip
@@ -407,6 +408,7 @@ class TsSkinProvider : public TComponent {
   TsSystemMenu* SysMenu = nullptr;        // the skinned system menu (a component owned by the provider)
   std::unique_ptr<TBitmap> TitleBand;     // 32-bit copy of the image's title band
   TacIconStamp TitleIconStamp;            // the title's icon as last drawn into the image
+  TacIconStamp MenuLineIconStamp;         // a maximised MDI child's icon in the menu line, likewise
   std::unique_ptr<TBitmap> MenuLineBmp;   // copy of the painted menu-line background
   TForm* MenuForm = nullptr;              // auxiliary form over the menu line (owned)
   TWndMethod MenuFormOldProc;

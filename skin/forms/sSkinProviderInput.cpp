@@ -99,7 +99,7 @@ int TsSkinProvider::HitTest(TMessage& Message) {
   // system's: the point goes there too.
   const TPoint O = WindowOriginInImage();
   const TPoint I{P.X + O.X, P.Y + O.Y};
-  const int TitleBottom = WindowFrameWidth(H, BorderForm, false) + CaptionHeight(true) + ExtBorderMargins().Top;
+  const int TitleBottom = TitleBottomInImage();
 
   // 3. Caption band.
   if (P.Y >= 0 && I.Y < TitleBottom) {
@@ -456,8 +456,7 @@ void TsSkinProvider::DropSysMenuBelowIcon() {
   GetWindowRect(H, &WR);
   // The form image's origin on the screen, and the bottom of its title band in it.
   const TPoint O = WindowOriginInImage();
-  const int TitleBottom = ExtBorderMargins().Top + WindowFrameWidth(H, BorderForm, false) + CaptionHeight(true);
-  DropSysMenu(WR.left - O.X + TitleIconRect().Left, WR.top - O.Y + TitleBottom);
+  DropSysMenu(WR.left - O.X + TitleIconRect().Left, WR.top - O.Y + TitleBottomInImage());
 }
 
 // ---- system commands ------------------------------------------------------------------------

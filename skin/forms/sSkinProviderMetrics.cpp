@@ -192,6 +192,10 @@ int TsSkinProvider::CaptionHeight(bool UseSkin) const {
 // The framework's forms have no inner border width: Form.BorderWidth counts as 0.
 int TsSkinProvider::LeftFrameWidth(bool UseSkin) const { return FormBorderWidth(FormHandle(Form), BorderForm, UseSkin); }
 
+int TsSkinProvider::TitleBottomInImage() const {
+  return ExtBorderMargins().Top + WindowFrameWidth(FormHandle(Form), BorderForm, false) + CaptionHeight(true);
+}
+
 int TsSkinProvider::BottomFrameWidth(bool UseSkin) const {
   return WindowFrameWidth(FormHandle(Form), BorderForm, UseSkin);
 }

@@ -228,7 +228,7 @@ void PaintAll(TsSkinProvider* SP) {
           if (Icon == nullptr) Icon = acAppIcon(false);
           if (Icon == nullptr) Icon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
           const int S = std::max(MH - 2, 1);
-          DrawIconEx(Cache->Canvas()->Handle(), E.Left + F + 1, TitleBottom + 1, Icon, S, S, 0, nullptr, DI_NORMAL);
+          SP->MenuLineIconStamp.Draw(Cache, E.Left + F + 1, TitleBottom + 1, Icon, S, S);
         }
         ForEachMenuLineItem(H, Form->Menu(), [&](TMenuItem* Item, const RECT& R) {
           RECT WR{};
@@ -462,8 +462,7 @@ void TsSkinProvider::PaintTitle(const TRect& R) {
   HWND H = Form->Handle();
   const TRect E = ExtBorderMargins();
   const TRect FormRect{E.Left, E.Top, Cache->Width() - E.Right, Cache->Height() - E.Bottom};
-  PaintCaptionText(FormRect, FormBorderWidth(H, BorderForm, true),
-                   WindowFrameWidth(H, BorderForm, false) + CaptionHeight(true) + E.Top);
+  PaintCaptionText(FormRect, FormBorderWidth(H, BorderForm, true), TitleBottomInImage());
 }
 
 namespace {
@@ -667,15 +666,11 @@ void TsSkinProvider::WMNCPaint(TMessage& Message) {
   // for them and again at once. The report repaints the frame (WM_SIZE, or the next WM_PAINT).
   // A size the form does not take up by the next paint is painted as it is.
   RECT WR{};
-  const bool SizePending = !Iconic && Message.Msg == WM_NCPAINT && GetWindowRect(H, &WR) &&
-                           (WR.right - WR.left != Form->Width() || WR.bottom - WR.top != Form->Height());
-  const TSize WindowSize{WR.right - WR.left, WR.bottom - WR.top};
-  if (SizePending && !(FramePaintDeferred && DeferredSize == WindowSize)) {
-    FramePaintDeferred = true;
-    DeferredSize = WindowSize;
-    return;
+  if (!Iconic && Message.Msg == WM_NCPAINT && GetWindowRect(H, &WR)) {
+    if (FrameWait.Wait(TSize{WR.right - WR.left, WR.bottom - WR.top}, TSize{Form->Width(), Form->Height()})) return;
+  } else {
+    FrameWait.Clear();
   }
-  FramePaintDeferred = false;
   if (RgnChanged && !RgnUpdating) {
     if (HasBorder() || (Style & WS_THICKFRAME) != 0 || Iconic) {
       FillRgnRects();

@@ -941,7 +941,7 @@ void TsSkinProvider::WMNCPaintSkinned(TMessage& Message) {
 void TsSkinProvider::WMPaintSkinned(TMessage& Message) {
   TsCommonData* SD = SkinData();
   if (Form->ControlState().Contains(csPaintCopy)) return;
-  if (FramePaintDeferred && Form->HandleAllocated()) SendMessageW(Form->Handle(), WM_NCPAINT, 0, 0);
+  if (FrameWait.Pending() && Form->HandleAllocated()) SendMessageW(Form->Handle(), WM_NCPAINT, 0, 0);
   if (BorderForm != nullptr && !SkinChanging &&
       (BorderForm->AForm == nullptr || !BorderForm->AForm->HandleAllocated() ||
        !IsWindowVisible(BorderForm->AForm->Handle())))
@@ -1130,7 +1130,7 @@ void TsSkinProvider::WMSizeSkinned(TMessage& Message) {
       TitleDirty = true;
       if (H != nullptr) RedrawWindow(H, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_FRAME);
     }
-    if (FramePaintDeferred && DrawNonClientArea() && H != nullptr) SendMessageW(H, WM_NCPAINT, 0, 0);
+    if (FrameWait.Pending() && DrawNonClientArea() && H != nullptr) SendMessageW(H, WM_NCPAINT, 0, 0);
   } else {
     SD->BackgroundStale = true;
   }
