@@ -577,33 +577,13 @@ TEST(BackgroundFills, BltFrameCopiesTheFrameStripsOnly) {
   EXPECT_EQ(bmptest::At(*Dst2, 10, 5), White24());
 }
 
-// A 16 x 16 icon of half-transparent pixels, its colour given: what it shows depends on what lies
-// under it.
-HICON HalfTransparentIcon(Byte Blue) {
-  BITMAPV5HEADER H{};
-  H.bV5Size = sizeof(H);
-  H.bV5Width = 16;
-  H.bV5Height = -16;
-  H.bV5Planes = 1;
-  H.bV5BitCount = 32;
-  H.bV5Compression = BI_RGB;
-  void* Bits = nullptr;
-  HDC Screen = GetDC(nullptr);
-  HBITMAP Colour = CreateDIBSection(Screen, reinterpret_cast<BITMAPINFO*>(&H), DIB_RGB_COLORS, &Bits, nullptr, 0);
-  ReleaseDC(nullptr, Screen);
-  auto* P = static_cast<Byte*>(Bits);
-  for (int I = 0; I < 16 * 16; ++I) {
-    const Byte A = static_cast<Byte>(I % 16 < 8 ? 255 : 96);
-    P[4 * I] = static_cast<Byte>(Blue * A / 255);
-    P[4 * I + 1] = static_cast<Byte>((I * 3) % 200 * A / 255);
-    P[4 * I + 2] = static_cast<Byte>(40 * A / 255);
-    P[4 * I + 3] = A;
-  }
+// A 16 x 16 icon of one colour at alpha 96: what it shows depends on what lies under it.
+HICON SeeThroughIcon(TColor Color) {
+  auto Colour = uitest::SolidGlyph(16, 16, Color, pf32bit, 96);
   HBITMAP Mask = CreateBitmap(16, 16, 1, 1, nullptr);
-  ICONINFO II{TRUE, 0, 0, Mask, Colour};
+  ICONINFO II{TRUE, 0, 0, Mask, Colour->Handle()};
   HICON Icon = CreateIconIndirect(&II);
   DeleteObject(Mask);
-  DeleteObject(Colour);
   return Icon;
 }
 
@@ -611,7 +591,7 @@ TEST(BackgroundFills, AStampedIconShowsWhatTheSystemDrawsOverThePixelsUnderIt) {
   // Whatever the stamp remembers, the picture is the system's own drawing of the icon over the
   // pixels there; the system is asked again only when the icon, its size or those pixels differ
   // from the last drawing.
-  HICON Red = HalfTransparentIcon(30), Blue = HalfTransparentIcon(220);
+  HICON Red = SeeThroughIcon(clRed), Blue = SeeThroughIcon(clBlue);
   struct TCase {
     const char* Name;
     bool NumberedUnder;
