@@ -199,6 +199,19 @@ void TacToolBarVCLWnd::AdvancedCustomDraw(TToolBar* Sender, const TRect& ARect, 
   PaintBackground(Sender->Canvas()->Handle(), ARect);
 }
 
+namespace {
+
+// A 24-bit work bitmap of the size asked, kept for the next call.
+TBitmap& WorkBitmap(std::unique_ptr<TBitmap>& Work, int W, int H) {
+  if (!Work)
+    Work = std::make_unique<TBitmap>(W, H, pf24bit);
+  else if (Work->Width() != W || Work->Height() != H)
+    Work->SetSizeDiscarding(W, H);
+  return *Work;
+}
+
+}  // namespace
+
 void TacToolBarVCLWnd::AdvancedCustomDrawButton(TToolBar* Sender, TToolButton* Button, TCustomDrawState State,
                                                 TCustomDrawStage Stage, TTBCustomDrawFlags& Flags, bool& DefaultDraw) {
   if (!SkinnedUnderActiveManager(SkinData) || ToolBar == nullptr || Destroyed || Button == nullptr) {
@@ -225,7 +238,9 @@ void TacToolBarVCLWnd::AdvancedCustomDrawButton(TToolBar* Sender, TToolButton* B
   }
   const TPoint Off = ClientOffset();
   const int CX = IR.left + Off.X, CY = IR.top + Off.Y;
-  TBitmap Bmp(W, H, pf24bit);
+  // Every button is painted through the same work bitmap: the bar's picture under the button
+  // covers all of it first.
+  TBitmap& Bmp = WorkBitmap(ButtonWork, W, H);
   TCanvas* C = Bmp.Canvas();
   C->SetFont(ToolBar->Font());
   // The paint state: pressed for a selected, checked, marked or indeterminate button; hot for any
@@ -275,7 +290,7 @@ void TacToolBarVCLWnd::AdvancedCustomDrawButton(TToolBar* Sender, TToolButton* B
     if (PaintState != 0 && ToolBar->HotImages() != nullptr && ImageIndex < ToolBar->HotImages()->Count())
       List = ToolBar->HotImages();
     const TColor Key = Images->BkColor() == clNone ? TColor(0xFF00FF) : Images->BkColor();
-    TBitmap Img(List->Width(), List->Height(), pf24bit);
+    TBitmap& Img = WorkBitmap(ImageWork, List->Width(), List->Height());
     Img.Canvas()->Brush()->SetColor(Key);
     Img.Canvas()->FillRect(TRect(0, 0, Img.Width(), Img.Height()));
     List->GetBitmap(ImageIndex, &Img);

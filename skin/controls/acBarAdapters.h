@@ -73,6 +73,8 @@ class TacToolBarVCLWnd : public TacMainWnd {
   TTBAdvancedCustomDrawEvent FOldDraw;
   TTBAdvancedCustomDrawBtnEvent FOldDrawButton;
   bool FHandlersSet = false;
+  // The work bitmaps of a button's picture and of its image, kept from paint to paint.
+  std::unique_ptr<TBitmap> ButtonWork, ImageWork;
   void SetHot(int Index);
 };
 

@@ -24,15 +24,22 @@ void TsSkinProvider::WMGetMinMaxInfo(TMessage& Message) {
   if (Info != nullptr && DrawNonClientArea() && !IsMDIChild() && Form->Parent() == nullptr &&
       Form->HandleAllocated()) {
     HWND H = Form->Handle();
-    const TRect WA = FormWorkArea(Form);
+    // Every size change asks this: one question for the monitor and its work area, not one per
+    // figure (each is a round trip under some systems).
+    MONITORINFO MI{};
+    MI.cbSize = sizeof(MI);
+    if (!GetMonitorInfoW(MonitorFromWindow(H, MONITOR_DEFAULTTONEAREST), &MI)) {
+      const TRect S = Screen != nullptr ? Screen->WorkAreaRect() : TRect{};
+      MI.rcWork = RECT{S.Left, S.Top, S.Right, S.Bottom};
+      MI.rcMonitor = RECT{};
+    }
+    const TRect WA{MI.rcWork.left, MI.rcWork.top, MI.rcWork.right, MI.rcWork.bottom};
     const int B = FormBorderWidth(H, BorderForm, false);
     if (BorderForm == nullptr) {
       // The window region cuts the system frame from every side of a maximised form: with the
       // frame just outside the work area, the work area is what shows. The position counts from
       // the corner of the form's monitor.
-      TPoint Origin{0, 0};
-      if (TMonitor* Mon = Form->Monitor()) Origin = TPoint{Mon->Left(), Mon->Top()};
-      Info->ptMaxPosition = POINT{WA.Left - Origin.X - B, WA.Top - Origin.Y - B};
+      Info->ptMaxPosition = POINT{WA.Left - MI.rcMonitor.left - B, WA.Top - MI.rcMonitor.top - B};
       Info->ptMaxSize = POINT{WA.Width() + 2 * B, WA.Height() + 2 * B};
       Message.Result = 0;
       PassOn(Message);

@@ -76,6 +76,8 @@ TEST(ToolBarAdapter, BarAndButtonsComeFromTheSkin) {
   EXPECT_EQ(A->ToolBar, T.Bar);
   EXPECT_EQ(D.SkinSection(), "TOOLBAR");
   T.Buttons[2]->SetDown(true);
+  // A wider drop-down button painted after a narrower one.
+  T.Buttons[1]->SetStyle(tbsDropDown);
   RedrawWindow(T.Bar->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
   uitest::Pump();
   const uitest::TCapture C(T.Bar->Handle());
@@ -87,6 +89,13 @@ TEST(ToolBarAdapter, BarAndButtonsComeFromTheSkin) {
   // The down check button is drawn pressed (the section's hot colour inside its border).
   const POINT P2 = T.Centre(2);
   EXPECT_TRUE(adapt2::Near(C.Pixel(P2.x, P2.y), ToolButtonHot, 4)) << std::hex << C.Pixel(P2.x, P2.y);
+  // The wider drop-down button shows its arrow, in its part beyond the width of the others.
+  const TRect R1 = T.Buttons[1]->BoundsRect();
+  ASSERT_GT(R1.Width(), T.Buttons[0]->Width());
+  int Arrow = 0;
+  for (int Y = R1.Top; Y < R1.Bottom; ++Y)
+    for (int X = R1.Left + T.Buttons[0]->Width(); X < R1.Right; ++X) Arrow += ToolBarBackground(C.Pixel(X, Y)) ? 0 : 1;
+  EXPECT_GT(Arrow, 4);
   delete A;
 }
 
