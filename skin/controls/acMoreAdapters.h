@@ -27,6 +27,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <vector>
 
 #include "skin/controls/acStdAdapters.h"
 #include "skin/controls/acWndAdapter.h"
@@ -107,6 +108,24 @@ class TacTabControlWnd : public TacMainWnd {
 
   // The adapter of the up-down scroller (owned); nullptr while there is none.
   TacSpinWnd* UpDown = nullptr;
+
+ protected:
+  // Marks the picture to be made again after a message that may change what it shows.
+  void NotePictureChange(const TMessage& Message);
+
+ private:
+  // What the control's picture (its cache, without the active tab) was made from: its size and
+  // place, its style, tabs, captions, images and font, the skin and the parent's picture under it.
+  // A paint whose state is the same copies the picture instead of making it again.
+  struct TPictureKey {
+    std::vector<long long> Numbers;
+    std::vector<WideString> Captions;
+    bool operator==(const TPictureKey& O) const { return Numbers == O.Numbers && Captions == O.Captions; }
+  };
+  TPictureKey PictureKeyOf(const TCacheInfo& Parent);
+  TPictureKey PictureKey;
+  // A message changed something the key does not hold (the contents of an image list, the skin).
+  bool PictureStale = true;
 };
 
 class TacPageControlWnd : public TacTabControlWnd {

@@ -5,6 +5,8 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "framework/ExtCtrls.h"
 #include "skin/controls/acBarAdapters.h"
 #include "skin/controls/acMoreAdapters.h"
@@ -231,6 +233,95 @@ TEST_F(Adapt2Paint, TabControlBodyTabsAndStrip) {
   EXPECT_TRUE(A->SkinTabRect(-1, false).IsEmpty());
   delete A;
   DestroyWindow(T);
+  delete HA;
+}
+
+// A tab control keeps its picture from paint to paint: after each change it shows what a new
+// adapter, which has no picture yet, paints.
+TEST_F(Adapt2Paint, ATabControlShowsEachChangeAsANewAdapterPaintsIt) {
+  auto* Host = new TPanel(F.Form);
+  Host->SetParent(F.Form);
+  Host->SetBounds(0, 0, 400, 260);
+  F.Show();
+  TsCommonData HD(Host, 0, true);
+  auto* HA = TacMainWnd::Create<TacPanelWnd>(Host->Handle(), &HD, M.get(), "PANEL_LOW");
+  HWND T = Child(Host->Handle(), WC_TABCONTROLW, WS_CLIPSIBLINGS, 20, 20, 300, 180);
+  SendMessageW(T, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+  InsertTabs(T, 3, L"Tab");
+  HFONT Large = CreateFontW(-20, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma");
+  // The second tab shows the first image of a list; the list's image changes in place below.
+  auto Square = [](COLORREF Colour) {
+    HDC Screen = GetDC(nullptr);
+    HBITMAP B = CreateCompatibleBitmap(Screen, 16, 16);
+    HDC Mem = CreateCompatibleDC(Screen);
+    HGDIOBJ Old = SelectObject(Mem, B);
+    HBRUSH Brush = CreateSolidBrush(Colour);
+    RECT R{0, 0, 16, 16};
+    FillRect(Mem, &R, Brush);
+    DeleteObject(Brush);
+    SelectObject(Mem, Old);
+    DeleteDC(Mem);
+    ReleaseDC(nullptr, Screen);
+    return B;
+  };
+  HIMAGELIST Images = ImageList_Create(16, 16, ILC_COLOR24, 1, 1);
+  HBITMAP Red = Square(RGB(255, 0, 0)), Green = Square(RGB(0, 255, 0));
+  ImageList_Add(Images, Red, nullptr);
+  SendMessageW(T, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(Images));
+  TCITEMW WithImage{};
+  WithImage.mask = TCIF_IMAGE;
+  WithImage.iImage = 0;
+  SendMessageW(T, TCM_SETITEMW, 1, reinterpret_cast<LPARAM>(&WithImage));
+  auto SetText = [T](int I, const wchar_t* Text) {
+    TCITEMW It{};
+    It.mask = TCIF_TEXT;
+    It.pszText = const_cast<wchar_t*>(Text);
+    SendMessageW(T, TCM_SETITEMW, I, reinterpret_cast<LPARAM>(&It));
+  };
+  auto Click = [T](int I) {
+    RECT R{};
+    SendMessageW(T, TCM_GETITEMRECT, I, reinterpret_cast<LPARAM>(&R));
+    const LPARAM P = MAKELPARAM((R.left + R.right) / 2, (R.top + R.bottom) / 2);
+    SendMessageW(T, WM_LBUTTONDOWN, MK_LBUTTON, P);
+    SendMessageW(T, WM_LBUTTONUP, 0, P);
+  };
+  const struct {
+    const char* Name;
+    std::function<void()> Change;
+  } Cases[] = {
+      {"nothing", [] {}},
+      {"the image of a list replaced", [T, Images, Green] {
+         ImageList_Replace(Images, 0, Green, nullptr);
+         SendMessageW(T, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(Images));
+       }},
+      {"another tab selected", [T] { SendMessageW(T, TCM_SETCURSEL, 2, 0); }},
+      {"a tab selected by a click", [&] { Click(0); }},
+      {"a caption renamed", [&] { SetText(1, L"A longer caption"); }},
+      {"a tab added", [T] { InsertTabs(T, 1, L"New"); }},
+      {"a tab removed", [T] { SendMessageW(T, TCM_DELETEITEM, 0, 0); }},
+      {"the control made smaller", [T] { SetWindowPos(T, nullptr, 0, 0, 240, 140, SWP_NOMOVE | SWP_NOZORDER); }},
+      {"the control moved", [T] { SetWindowPos(T, nullptr, 60, 70, 0, 0, SWP_NOSIZE | SWP_NOZORDER); }},
+      {"another font", [T, Large] { SendMessageW(T, WM_SETFONT, reinterpret_cast<WPARAM>(Large), TRUE); }},
+      {"the skin's colours turned", [this] { M->SetHueOffset(90); }},
+  };
+  auto* A = TacMainWnd::Create<TacTabControlWnd>(T, nullptr, M.get(), "");
+  Shown(T, "adapt2_tabs_before");
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    C.Change();
+    const uitest::TCapture Kept = Shown(T, "adapt2_tabs_kept");
+    delete A;
+    A = TacMainWnd::Create<TacTabControlWnd>(T, nullptr, M.get(), "");
+    const uitest::TCapture Fresh = Shown(T, "adapt2_tabs_fresh");
+    const TRect All(0, 0, Fresh.Width(), Fresh.Height());
+    EXPECT_TRUE(uitest::TCapture::SamePixels(Kept, All, Fresh, All));
+  }
+  delete A;
+  DestroyWindow(T);
+  DeleteObject(Large);
+  ImageList_Destroy(Images);
+  DeleteObject(Red);
+  DeleteObject(Green);
   delete HA;
 }
 
