@@ -27,7 +27,6 @@
 #include <windows.h>
 
 #include <memory>
-#include <vector>
 
 #include "skin/controls/acStdAdapters.h"
 #include "skin/controls/acWndAdapter.h"
@@ -116,14 +115,8 @@ class TacTabControlWnd : public TacMainWnd {
  private:
   // What the control's picture (its cache, without the active tab) was made from: its size and
   // place, its style, tabs, captions, images and font, the skin and the parent's picture under it.
-  // A paint whose state is the same copies the picture instead of making it again.
-  struct TPictureKey {
-    std::vector<long long> Numbers;
-    std::vector<WideString> Captions;
-    bool operator==(const TPictureKey& O) const { return Numbers == O.Numbers && Captions == O.Captions; }
-  };
-  TPictureKey PictureKeyOf(const TCacheInfo& Parent);
-  TPictureKey PictureKey;
+  TacPictureKey PictureKeyOf(const TCacheInfo& Parent);
+  TacPictureKey PictureKey;
   // A message changed something the key does not hold (the contents of an image list, the skin).
   bool PictureStale = true;
 };

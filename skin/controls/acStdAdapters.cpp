@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "framework/Graphics.h"
+#include "framework/Strings.h"
 #include "skin/core/acGlow.h"
 #include "skin/core/acGlyphLayout.h"
 #include "skin/core/acPNG.h"
@@ -528,12 +529,32 @@ TSize TacCheckBoxWnd::GlyphSize() {
   return TSize{(Mask.R.Right - Mask.R.Left) / Mask.ImageCount, (Mask.R.Bottom - Mask.R.Top) / (Mask.MaskType + 1)};
 }
 
+TacPictureKey TacCheckBoxWnd::PictureKeyOf(const TCacheInfo& Parent) {
+  TacPictureKey K;
+  const bool Hot = SkinData->GetHotState() || KnownFocus() == CtrlHandle || IsHoverWindow(CtrlHandle);
+  K.Numbers = {WndSize.cx, WndSize.cy, WndPos.X, WndPos.Y, static_cast<long long>(PaintingCheckStyle), Hot,
+               SendMessageW(CtrlHandle, BM_GETSTATE, 0, 0), IsWindowEnabled(CtrlHandle), GlyphState(), GlyphMaskIndex(),
+               SendMessageW(CtrlHandle, WM_GETFONT, 0, 0), reinterpret_cast<long long>(SkinData->GetSkinManager()),
+               SkinData->SectionIndex};
+  K.Texts.push_back(WndText);
+  if (TControl* Owner = SkinData->OwnerControl()) {
+    TFont* F = Owner->Font();
+    K.Numbers.insert(K.Numbers.end(), {F->Height(), static_cast<long long>(F->Color()), static_cast<long long>(F->Charset()),
+                                       static_cast<long long>(F->Style().ToBits())});
+    K.Texts.push_back(AnsiToWide(F->Name()));
+  }
+  AddParentPicture(K, Parent, WndPos, WndSize);
+  return K;
+}
+
 void TacCheckBoxWnd::PrepareCache() {
   TBitmap* Cache = SizedCache(SkinData, WndSize);
   TCanvas* C = Cache->Canvas();
   UseWindowFont(C, CtrlHandle, SkinData);
   TCacheInfo CI;
   GetParentCacheOfWindow(CtrlHandle, CI);
+  PictureKey = PictureKeyOf(CI);
+  PictureStale = false;
   const bool Hot = SkinData->GetHotState() || KnownFocus() == CtrlHandle || IsHoverWindow(CtrlHandle);
   PaintControlSkin(SkinData, CI, true, Hot ? 1 : 0, TRect(0, 0, WndSize.cx, WndSize.cy), WndPos, Cache);
   const LONG_PTR Style = PaintingCheckStyle;
@@ -578,7 +599,10 @@ void TacCheckBoxWnd::Paint(TMessage& Message) {
   if (!SkinData->Updating && (IsWindowVisible(CtrlHandle) || Given != nullptr) && WndSize.cx > 0 && WndSize.cy > 0) {
     PaintingCheckStyle = GetWindowLongPtrW(CtrlHandle, GWL_STYLE);
     SendSkinCommand(ParentWnd, AC_CHILDPAINT, 0);
-    PrepareCache();
+    TCacheInfo CI;
+    GetParentCacheOfWindow(CtrlHandle, CI);
+    TBitmap* Cache = SkinData->CacheBmp();
+    if (PictureStale || Cache == nullptr || Cache->Empty() || !(PictureKeyOf(CI) == PictureKey)) PrepareCache();
     HDC DC = Given != nullptr ? Given : GetDC(CtrlHandle);
     BitBlt(DC, 0, 0, WndSize.cx, WndSize.cy, SkinData->CacheBmp()->Canvas()->Handle(), 0, 0, SRCCOPY);
     if (Given == nullptr) ReleaseDC(CtrlHandle, DC);
@@ -588,6 +612,7 @@ void TacCheckBoxWnd::Paint(TMessage& Message) {
 }
 
 void TacCheckBoxWnd::WndProc(TMessage& Message) {
+  if (ChangesPicture(Message) || Message.Msg == WM_UPDATEUISTATE || Message.Msg == BM_SETSTYLE) PictureStale = true;
   auto SendPaint = [this] { SendMessageW(CtrlHandle, WM_PAINT, 0, 0); };
   switch (Message.Msg) {
     case WM_PAINT:

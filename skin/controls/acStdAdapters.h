@@ -118,6 +118,14 @@ class TacCheckBoxWnd : public TacMainWnd {
   // Repaints the cache bitmap.
   void PrepareCache();
   void Paint(TMessage& Message);
+
+ private:
+  // What the cache was made from: size and place, style, text, font, the hot, pushed, focused,
+  // checked and enabled states, the skin and the parent's picture under the box. A paint with
+  // the same key copies the cache.
+  TacPictureKey PictureKeyOf(const TCacheInfo& Parent);
+  TacPictureKey PictureKey;
+  bool PictureStale = true;
 };
 
 // Group boxes.

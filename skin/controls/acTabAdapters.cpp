@@ -258,8 +258,8 @@ void TacTabControlWnd::DrawSkinTab(int Index, int State, TPoint Offset, TBitmap*
   DeleteObject(Rot);
 }
 
-TacTabControlWnd::TPictureKey TacTabControlWnd::PictureKeyOf(const TCacheInfo& Parent) {
-  TPictureKey K;
+TacPictureKey TacTabControlWnd::PictureKeyOf(const TCacheInfo& Parent) {
+  TacPictureKey K;
   auto& N = K.Numbers;
   const int Count = TabCount();
   N = {WndSize.cx, WndSize.cy, WndPos.X, WndPos.Y, GetWindowLongW(CtrlHandle, GWL_STYLE), Count, ActiveIndex(),
@@ -275,29 +275,15 @@ TacTabControlWnd::TPictureKey TacTabControlWnd::PictureKeyOf(const TCacheInfo& P
     Item.cchTextMax = 4095;
     SendMessageW(CtrlHandle, TCM_GETITEMW, static_cast<WPARAM>(I), reinterpret_cast<LPARAM>(&Item));
     N.insert(N.end(), {R.left, R.top, R.right, R.bottom, Item.iImage});
-    K.Captions.emplace_back(Buf);
+    K.Texts.emplace_back(Buf);
   }
   if (TControl* Owner = SkinData->OwnerControl()) {
     TFont* F = Owner->Font();
     N.insert(N.end(), {F->Height(), static_cast<long long>(F->Color()), static_cast<long long>(F->Charset()),
                        static_cast<long long>(F->Style().ToBits())});
-    K.Captions.push_back(AnsiToWide(F->Name()));
+    K.Texts.push_back(AnsiToWide(F->Name()));
   }
-  // The parent's picture under the control: where it comes from, and its pixels.
-  N.insert(N.end(), {reinterpret_cast<long long>(Parent.Bmp), Parent.X, Parent.Y, static_cast<long long>(Parent.FillColor)});
-  if (TBitmap* B = Parent.Bmp; B != nullptr && !B->Empty() &&
-                               (B->PixelFormat() == pf24bit || B->PixelFormat() == pf32bit)) {
-    GdiFlush();
-    const int Bytes = B->PixelFormat() == pf32bit ? 4 : 3;
-    const int X0 = std::clamp(Parent.X + WndPos.X, 0, B->Width()), X1 = std::clamp(Parent.X + WndPos.X + WndSize.cx, 0, B->Width());
-    const int Y0 = std::clamp(Parent.Y + WndPos.Y, 0, B->Height()), Y1 = std::clamp(Parent.Y + WndPos.Y + WndSize.cy, 0, B->Height());
-    unsigned long long H = 1469598103934665603ull;
-    for (int Y = Y0; Y < Y1; ++Y) {
-      const auto* Row = static_cast<const unsigned char*>(B->ScanLine(Y)) + X0 * Bytes;
-      for (int I = 0; I < (X1 - X0) * Bytes; ++I) H = (H ^ Row[I]) * 1099511628211ull;
-    }
-    N.push_back(static_cast<long long>(H));
-  }
+  AddParentPicture(K, Parent, WndPos, WndSize);
   return K;
 }
 
@@ -320,7 +306,7 @@ void TacTabControlWnd::PaintControl(TMessage& Message) {
   TBitmap* Cache = SkinData->CacheBmp();
   const int N = TabCount();
   const int Active = ActiveIndex();
-  TPictureKey Key = PictureKeyOf(CI);
+  TacPictureKey Key = PictureKeyOf(CI);
   const bool Same = !PictureStale && !Cache->Empty() && Key == PictureKey;
   PictureStale = false;
   PictureKey = std::move(Key);
@@ -370,29 +356,13 @@ void TacTabControlWnd::PaintControl(TMessage& Message) {
 
 void TacTabControlWnd::NotePictureChange(const TMessage& Message) {
   switch (Message.Msg) {
-    case SM_ALPHACMD:
-      switch (AlphaCmdCode(Message.WParam)) {
-        case AC_GETPROVIDER: case AC_ISSKINNED: case AC_ISBUSY: case AC_GETCOLOR: case AC_GETSECTION:
-        case AC_GETCAPTIONHEIGHT: case AC_GETBACKGROUND: case AC_GETAPPLICATION: case AC_GETCLIENTOFFSET:
-        case AC_ISPARENTDEPENDENT: case AC_CHILDPAINT: case AC_NOTPAINTED: case AC_MOUSEENTER: case AC_MOUSELEAVE:
-          return;
-        default:
-          PictureStale = true;
-          return;
-      }
-    case WM_SETFONT:
-    case WM_STYLECHANGED:
-    case WM_ENABLE:
-    case WM_SETTEXT:
-      PictureStale = true;
-      return;
     // The questions the adapter itself asks; every other tab-control message may change the tabs.
     case TCM_GETIMAGELIST: case TCM_GETITEMCOUNT: case TCM_GETITEMA: case TCM_GETITEMW: case TCM_GETITEMRECT:
     case TCM_GETCURSEL: case TCM_HITTEST: case TCM_ADJUSTRECT: case TCM_GETROWCOUNT: case TCM_GETTOOLTIPS:
     case TCM_GETCURFOCUS: case TCM_GETEXTENDEDSTYLE:
       return;
     default:
-      if (Message.Msg >= TCM_FIRST && Message.Msg < TCM_FIRST + 0x80) PictureStale = true;
+      if (ChangesPicture(Message) || (Message.Msg >= TCM_FIRST && Message.Msg < TCM_FIRST + 0x80)) PictureStale = true;
       return;
   }
 }

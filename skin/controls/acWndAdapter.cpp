@@ -649,6 +649,46 @@ void RepaintThroughErase(HWND Wnd) {
   ValidateWithoutPainting(Wnd);
 }
 
+void AddParentPicture(TacPictureKey& Key, const TCacheInfo& Parent, TPoint Pos, TSize Size) {
+  auto& N = Key.Numbers;
+  N.insert(N.end(), {reinterpret_cast<long long>(Parent.Bmp), Parent.X, Parent.Y, static_cast<long long>(Parent.FillColor)});
+  TBitmap* B = Parent.Bmp;
+  if (B == nullptr || B->Empty() || (B->PixelFormat() != pf24bit && B->PixelFormat() != pf32bit)) return;
+  GdiFlush();
+  const int Bytes = B->PixelFormat() == pf32bit ? 4 : 3;
+  const int X0 = std::clamp(Parent.X + Pos.X, 0, B->Width()), X1 = std::clamp(Parent.X + Pos.X + Size.cx, 0, B->Width());
+  const int Y0 = std::clamp(Parent.Y + Pos.Y, 0, B->Height()), Y1 = std::clamp(Parent.Y + Pos.Y + Size.cy, 0, B->Height());
+  unsigned long long H = 1469598103934665603ull;  // FNV-1a over the rows' bytes
+  for (int Y = Y0; Y < Y1; ++Y) {
+    const auto* Row = static_cast<const unsigned char*>(B->ScanLine(Y)) + X0 * Bytes;
+    for (int I = 0; I < (X1 - X0) * Bytes; ++I) H = (H ^ Row[I]) * 1099511628211ull;
+  }
+  N.push_back(static_cast<long long>(H));
+}
+
+bool ChangesPicture(const TMessage& Message) {
+  switch (Message.Msg) {
+    case SM_ALPHACMD:
+      switch (AlphaCmdCode(Message.WParam)) {
+        case AC_GETPROVIDER: case AC_ISSKINNED: case AC_ISBUSY: case AC_GETCOLOR: case AC_GETSECTION:
+        case AC_GETCAPTIONHEIGHT: case AC_GETBACKGROUND: case AC_GETAPPLICATION: case AC_GETCLIENTOFFSET:
+        case AC_ISPARENTDEPENDENT: case AC_CHILDPAINT: case AC_NOTPAINTED: case AC_MOUSEENTER: case AC_MOUSELEAVE:
+        // The parent's new picture: the key holds the pixels under the window.
+        case AC_REFRESHIFSKINNED:
+          return false;
+        default:
+          return true;
+      }
+    case WM_SETFONT:
+    case WM_STYLECHANGED:
+    case WM_ENABLE:
+    case WM_SETTEXT:
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool ErasedBeforeItsPaint(HWND Wnd, HDC DC) {
   RECT Update{};
   return Wnd != OwnPaintWnd && DC != nullptr && WindowFromDC(DC) == Wnd && GetUpdateRect(Wnd, &Update, FALSE) != FALSE;

@@ -32,6 +32,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "framework/Controls.h"
 #include "framework/Graphics.h"
@@ -300,6 +301,19 @@ HDC BeginOwnPaint(HWND Wnd, PAINTSTRUCT* PS);
 // change erases at once), not the one of the window's own paint (BeginOwnPaint): an adapter that
 // paints its picture through its paint leaves such an erase, so the picture is painted once.
 bool ErasedBeforeItsPaint(HWND Wnd, HDC DC);
+// What an adapter's picture of its window was made from. A paint whose key is the same as the
+// last one's copies the picture instead of making it again.
+struct TacPictureKey {
+  std::vector<long long> Numbers;
+  std::vector<WideString> Texts;
+  bool operator==(const TacPictureKey& O) const { return Numbers == O.Numbers && Texts == O.Texts; }
+};
+// Adds the parent's picture under a window at Pos of Size: where it comes from, and its pixels.
+void AddParentPicture(TacPictureKey& Key, const TCacheInfo& Parent, TPoint Pos, TSize Size);
+// True after a message that may change a window's picture in a way that no key holds: a skin
+// command other than a question or a parent's new picture (a new skin, say), or a new font,
+// style, enabled state or text.
+bool ChangesPicture(const TMessage& Message);
 // WM_PAINT of an adapter that paints the window itself: Paint gets the DC the message brings or,
 // when it brings none, the window's painting DC between BeginPaint and EndPaint.
 template <class F>

@@ -2,6 +2,8 @@
 // windows, painted from the program's skin.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "skin/controls/acStdAdapters.h"
 #include "skin/core/sCommonData.h"
 #include "skin_controls/adapt_support.h"
@@ -205,6 +207,47 @@ TEST_F(AdaptStd, CheckBoxAndRadioButtonDrawTheSkinGlyphs) {
   uitest::Pump();
   const uitest::TCapture Clicked = Shot(Box);
   EXPECT_TRUE(uitest::TCapture::SamePixels(On, TRect(0, GY, G.cx, GY + G.cy), Clicked, TRect(0, GY, G.cx, GY + G.cy)));
+}
+
+// A check box keeps its picture from paint to paint: after each change it shows what a new
+// adapter, which has no picture yet, paints.
+TEST_F(AdaptStd, ACheckBoxShowsEachChangeAsANewAdapterPaintsIt) {
+  HWND Box = Host.Child(L"BUTTON", L"Check me", BS_AUTOCHECKBOX, 10, 10, 150, 24);
+  HFONT Large = CreateFontW(-18, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma");
+  const struct {
+    const char* Name;
+    std::function<void()> Change;
+  } Cases[] = {
+      {"nothing", [] {}},
+      {"checked", [Box] { SendMessageW(Box, BM_SETCHECK, BST_CHECKED, 0); }},
+      {"pushed", [Box] { SendMessageW(Box, BM_SETSTATE, TRUE, 0); }},
+      {"released", [Box] { SendMessageW(Box, BM_SETSTATE, FALSE, 0); }},
+      {"a new text", [Box] { SetWindowTextW(Box, L"Another text"); }},
+      {"another font", [Box, Large] { SendMessageW(Box, WM_SETFONT, reinterpret_cast<WPARAM>(Large), TRUE); }},
+      {"focused", [Box] { SetFocus(Box); }},
+      {"no longer focused", [this] { SetFocus(Host.Wnd); }},
+      {"under the pointer", [this, Box] { Manager->SetHoverWindow(Box); }},
+      {"no longer under it", [this] { Manager->SetHoverWindow(nullptr); }},
+      {"disabled", [Box] { EnableWindow(Box, FALSE); }},
+      {"made smaller", [Box] { SetWindowPos(Box, nullptr, 0, 0, 110, 20, SWP_NOMOVE | SWP_NOZORDER); }},
+      {"the text on the left", [Box] { SendMessageW(Box, BM_SETSTYLE, BS_AUTOCHECKBOX | BS_LEFTTEXT, TRUE); }},
+      {"the skin's colours turned", [this] { Manager->SetHueOffset(90); }},
+  };
+  auto* A = TacMainWnd::Create<TacCheckBoxWnd>(Box, nullptr, Manager.get(), "");
+  Shot(Box);
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    C.Change();
+    uitest::Pump();
+    const uitest::TCapture Kept = Shot(Box);
+    delete A;
+    A = TacMainWnd::Create<TacCheckBoxWnd>(Box, nullptr, Manager.get(), "");
+    const uitest::TCapture Fresh = Shot(Box);
+    const TRect All(0, 0, Fresh.Width(), Fresh.Height());
+    EXPECT_TRUE(uitest::TCapture::SamePixels(Kept, All, Fresh, All));
+  }
+  delete A;
+  DeleteObject(Large);
 }
 
 // A check box is hot while the pointer is on it. A hit test of one of its points made while the
