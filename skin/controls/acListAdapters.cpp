@@ -143,6 +143,9 @@ void TacListViewWnd::SetSkinParams() {
 }
 
 void TacListViewWnd::WndProc(TMessage& Message) {
+  if (ChangesPicture(Message) || Message.Msg == LVM_SETIMAGELIST || Message.Msg == LVM_SETCOLUMNW ||
+      Message.Msg == LVM_SETCOLUMNA)
+    HeaderStale = true;
   if (Destroyed) {
     TacEditWnd::WndProc(Message);
     return;
@@ -265,6 +268,15 @@ void TacListViewWnd::WndProc(TMessage& Message) {
 void TacListViewWnd::HeaderWndProc(TMessage& Message) {
   HWND Header = HeaderWnd;
   if (Header == nullptr) return;
+  switch (Message.Msg) {
+    // The questions the adapter itself asks; every other header message may change the items.
+    case HDM_GETITEMCOUNT: case HDM_GETITEMA: case HDM_GETITEMW: case HDM_GETITEMRECT: case HDM_ORDERTOINDEX:
+    case HDM_HITTEST: case HDM_GETORDERARRAY: case HDM_GETIMAGELIST: case HDM_GETBITMAPMARGIN:
+      break;
+    default:
+      if (ChangesPicture(Message) || (Message.Msg >= HDM_FIRST && Message.Msg < HDM_FIRST + 0x80)) HeaderStale = true;
+      break;
+  }
   if (Destroyed || !HasSkinSection(this) || ViewStyle() != 1) {
     const UINT Msg = Message.Msg;
     Message.Result = CallOldHeaderProc(Message.Msg, Message.WParam, Message.LParam);
@@ -346,21 +358,62 @@ void TacListViewWnd::PaintHeader(HDC DC) {
     PaintDC = BeginPaint(Header, &PS);
     DC = PaintDC;
   }
-  if (DC != nullptr) {
-    const int Count = static_cast<int>(SendMessageW(Header, HDM_GETITEMCOUNT, 0, 0));
-    int MaxRight = 0;
-    for (int I = 0; I < Count; ++I) {
-      const int Index = static_cast<int>(SendMessageW(Header, HDM_ORDERTOINDEX, I, 0));
-      RECT R{};
-      if (!SendMessageW(Header, HDM_GETITEMRECT, Index, reinterpret_cast<LPARAM>(&R))) continue;
-      if (R.right > R.left && R.bottom > R.top) PaintHeaderSection(Index, TRect{R.left, R.top, R.right, R.bottom}, DC);
-      MaxRight = std::max(MaxRight, static_cast<int>(R.right));
+  RECT C{};
+  GetClientRect(Header, &C);
+  if (DC != nullptr && C.right > 0 && C.bottom > 0) {
+    TacPictureKey Key = HeaderKeyOf(C);
+    if (!HeaderPicture || HeaderStale || !(Key == HeaderKey)) {
+      if (!HeaderPicture)
+        HeaderPicture.reset(CreateBmp24(C.right, C.bottom));
+      else if (HeaderPicture->Width() != C.right || HeaderPicture->Height() != C.bottom)
+        HeaderPicture->SetSizeDiscarding(C.right, C.bottom);
+      HDC Picture = HeaderPicture->Canvas()->Handle();
+      const int Count = static_cast<int>(SendMessageW(Header, HDM_GETITEMCOUNT, 0, 0));
+      int MaxRight = 0;
+      for (int I = 0; I < Count; ++I) {
+        const int Index = static_cast<int>(SendMessageW(Header, HDM_ORDERTOINDEX, I, 0));
+        RECT R{};
+        if (!SendMessageW(Header, HDM_GETITEMRECT, Index, reinterpret_cast<LPARAM>(&R))) continue;
+        if (R.right > R.left && R.bottom > R.top)
+          PaintHeaderSection(Index, TRect{R.left, R.top, R.right, R.bottom}, Picture);
+        MaxRight = std::max(MaxRight, static_cast<int>(R.right));
+      }
+      if (C.right > MaxRight) PaintHeaderSection(-2, TRect{MaxRight, 0, C.right, C.bottom}, Picture);
+      HeaderKey = std::move(Key);
+      HeaderStale = false;
     }
-    RECT C{};
-    GetClientRect(Header, &C);
-    if (C.right > MaxRight && C.bottom > 0) PaintHeaderSection(-2, TRect{MaxRight, 0, C.right, C.bottom}, DC);
+    BitBlt(DC, 0, 0, C.right, C.bottom, HeaderPicture->Canvas()->Handle(), 0, 0, SRCCOPY);
   }
   if (PaintDC != nullptr) EndPaint(Header, &PS);
+}
+
+TacPictureKey TacListViewWnd::HeaderKeyOf(const RECT& Client) {
+  TacPictureKey K;
+  HWND Header = HeaderWnd;
+  TControl* Owner = SkinData != nullptr ? SkinData->OwnerControl() : nullptr;
+  auto* View = dynamic_cast<TListView*>(Owner);
+  TCustomImageList* Images = View != nullptr ? View->SmallImages() : nullptr;
+  const int Count = static_cast<int>(SendMessageW(Header, HDM_GETITEMCOUNT, 0, 0));
+  K.Numbers = {Client.right, Client.bottom, Count, HotSection, PressedSection, SendMessageW(CtrlHandle, WM_GETFONT, 0, 0),
+               Owner != nullptr ? static_cast<long long>(Owner->Color()) : -1, reinterpret_cast<long long>(Images),
+               Images != nullptr ? Images->Count() : 0, View != nullptr && View->Enabled(),
+               reinterpret_cast<long long>(ManagerOf(this))};
+  for (int I = 0; I < Count; ++I) {
+    const int Index = static_cast<int>(SendMessageW(Header, HDM_ORDERTOINDEX, I, 0));
+    RECT R{};
+    SendMessageW(Header, HDM_GETITEMRECT, Index, reinterpret_cast<LPARAM>(&R));
+    wchar_t Text[129] = {0};
+    HDITEMW Item{};
+    Item.mask = HDI_TEXT | HDI_FORMAT | HDI_BITMAP | HDI_IMAGE;
+    Item.pszText = Text;
+    Item.cchTextMax = 128;
+    SendMessageW(Header, HDM_GETITEMW, Index, reinterpret_cast<LPARAM>(&Item));
+    const int Column = View != nullptr && Index < View->Columns()->Count() ? View->Columns()->Items(Index)->ImageIndex() : -1;
+    K.Numbers.insert(K.Numbers.end(), {Index, R.left, R.top, R.right, R.bottom, Item.fmt, Item.iImage,
+                                       reinterpret_cast<long long>(Item.hbm), Column});
+    K.Texts.emplace_back(Text);
+  }
+  return K;
 }
 
 void TacListViewWnd::PaintHeaderSection(int Index, const TRect& R, HDC DC) {

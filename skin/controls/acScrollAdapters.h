@@ -125,6 +125,13 @@ class TacListViewWnd : public TacEditWnd {
   void ReleaseHeader();
   void PaintHeaderSection(int Index, const TRect& R, HDC DC);
   LRESULT CallOldHeaderProc(UINT Msg, WPARAM WParam, LPARAM LParam);
+  // The header's picture, kept while what it is made from stays the same: the header's size, its
+  // items (place, text, format, image), the hot and pressed items, the font, colour, images and
+  // enabled state of the list view, and the skin.
+  TacPictureKey HeaderKeyOf(const RECT& Client);
+  std::unique_ptr<TBitmap> HeaderPicture;
+  TacPictureKey HeaderKey;
+  bool HeaderStale = true;
 };
 
 class TacTreeViewWnd : public TacEditWnd {

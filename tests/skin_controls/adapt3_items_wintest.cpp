@@ -7,6 +7,8 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <memory>
 
 #include "framework/Buttons.h"
@@ -204,6 +206,74 @@ TEST_F(Adapt3, ListViewHeaderShowsTheColumnsImage) {
   // The red image at the left of the first column's text, none in the second column.
   EXPECT_GT(H.Count(TRect{0, 0, 40, H.Height()}, RGB(255, 0, 0)), 100);
   EXPECT_EQ(H.Count(TRect{140, 0, H.Width(), H.Height()}, RGB(255, 0, 0)), 0);
+  delete A;
+}
+
+// The header keeps its picture from paint to paint: after each change it shows what a new
+// adapter, which has no picture yet, paints.
+TEST_F(Adapt3, AListViewHeaderShowsEachChangeAsANewAdapterPaintsIt) {
+  auto* Images = new TImageList(F.Form);
+  TBitmap Red(16, 16, pf24bit), Green(16, 16, pf24bit);
+  Red.Canvas()->Brush()->SetColor(clRed);
+  Red.Canvas()->FillRect(Rect(0, 0, 16, 16));
+  Green.Canvas()->Brush()->SetColor(clLime);
+  Green.Canvas()->FillRect(Rect(0, 0, 16, 16));
+  Images->Add(&Red, nullptr);
+  auto* LV = new TListView(F.Form);
+  LV->SetParent(F.Form);
+  LV->SetBounds(10, 10, 320, 200);
+  LV->SetViewStyle(vsReport);
+  LV->SetSmallImages(Images);
+  TListColumn* C0 = LV->Columns()->Add();
+  C0->SetCaption(L"Name");
+  C0->SetWidth(140);
+  C0->SetImageIndex(0);
+  LV->Columns()->Add()->SetCaption(L"Plain");
+  LV->AddItem(L"item");
+  F.Show();
+  TsCommonData D(LV, 0, true);
+  auto Sort = [LV](int Flag) {
+    HWND H = reinterpret_cast<HWND>(SendMessageW(LV->Handle(), LVM_GETHEADER, 0, 0));
+    HDITEMW Item{};
+    Item.mask = HDI_FORMAT;
+    SendMessageW(H, HDM_GETITEMW, 1, reinterpret_cast<LPARAM>(&Item));
+    Item.fmt = (Item.fmt & ~(HDF_SORTUP | HDF_SORTDOWN)) | Flag;
+    SendMessageW(H, HDM_SETITEMW, 1, reinterpret_cast<LPARAM>(&Item));
+  };
+  TacListViewWnd* A = nullptr;
+  const struct {
+    const char* Name;
+    std::function<void()> Change;
+  } Cases[] = {
+      {"nothing", [] {}},
+      {"a caption renamed", [C0] { C0->SetCaption(L"Renamed"); }},
+      {"a column made wider", [C0] { C0->SetWidth(180); }},
+      {"sorted up", [&] { Sort(HDF_SORTUP); }},
+      {"the image of the list replaced", [&] {
+         Images->Delete(0);
+         Images->Add(&Green, nullptr);
+       }},
+      {"the pointer over the second item", [&] { A->HotSection = 1; }},
+      {"the first item pressed", [&] { A->PressedSection = 0; }},
+      {"another font", [LV] { LV->Font()->SetSize(14); }},
+      {"the list view disabled", [LV] { LV->SetEnabled(false); }},
+      {"the list view made narrower", [LV] { LV->SetWidth(250); }},
+  };
+  A = TacMainWnd::Create<TacListViewWnd>(LV->Handle(), &D, M.get(), "");
+  Shown(A->HeaderWnd, "adapt3_header_before");
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    C.Change();
+    const uitest::TCapture Kept = Shown(A->HeaderWnd, "adapt3_header_kept");
+    const int Hot = A->HotSection, Pressed = A->PressedSection;
+    delete A;
+    A = TacMainWnd::Create<TacListViewWnd>(LV->Handle(), &D, M.get(), "");
+    A->HotSection = Hot;
+    A->PressedSection = Pressed;
+    const uitest::TCapture Fresh = Shown(A->HeaderWnd, "adapt3_header_fresh");
+    const TRect All(0, 0, Fresh.Width(), Fresh.Height());
+    EXPECT_TRUE(uitest::TCapture::SamePixels(Kept, All, Fresh, All));
+  }
   delete A;
 }
 
