@@ -117,6 +117,7 @@ class TacTabControlWnd : public TacMainWnd {
   // place, its style, tabs, captions, images and font, the skin and the parent's picture under it.
   TacPictureKey PictureKeyOf(const TCacheInfo& Parent);
   TacPictureKey PictureKey;
+  std::unique_ptr<TBitmap> ActiveTab;
   // A message changed something the key does not hold (the contents of an image list, the skin).
   bool PictureStale = true;
 };

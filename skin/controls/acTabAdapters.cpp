@@ -343,9 +343,12 @@ void TacTabControlWnd::PaintControl(TMessage& Message) {
   BitBlt(DC, 0, 0, Cache->Width(), Cache->Height(), Cache->Canvas()->Handle(), 0, 0, SRCCOPY);
   RestoreDC(DC, Saved);
   if (N > 0 && Active >= 0 && AR.Width() > 0 && AR.Height() > 0) {
-    TBitmap Tab(AR.Width(), AR.Height(), pf24bit);
-    DrawSkinTab(Active, 2, TPoint(-AR.Left, -AR.Top), &Tab);
-    BitBlt(DC, AR.Left, AR.Top, AR.Width(), AR.Height(), Tab.Canvas()->Handle(), 0, 0, SRCCOPY);
+    // The active tab goes over the picture; it is kept with it.
+    if (!Same || !ActiveTab || ActiveTab->Width() != AR.Width() || ActiveTab->Height() != AR.Height()) {
+      ActiveTab = std::make_unique<TBitmap>(AR.Width(), AR.Height(), pf24bit);
+      DrawSkinTab(Active, 2, TPoint(-AR.Left, -AR.Top), ActiveTab.get());
+    }
+    BitBlt(DC, AR.Left, AR.Top, AR.Width(), AR.Height(), ActiveTab->Canvas()->Handle(), 0, 0, SRCCOPY);
   }
   if (auto* Owner = dynamic_cast<TWinControl*>(SkinData->OwnerControl())) PaintGraphicControls(DC, Owner, TPoint(0, 0));
   if (!GivenDC) {
