@@ -682,6 +682,22 @@ TRect TacGroupBoxWnd::CaptionRect() {
   return R;
 }
 
+TacPictureKey TacGroupBoxWnd::PictureKeyOf(const TCacheInfo& Parent) {
+  TacPictureKey K;
+  K.Numbers = {WndSize.cx, WndSize.cy, WndPos.X, WndPos.Y, SendMessageW(CtrlHandle, WM_GETFONT, 0, 0),
+               IsWindowEnabled(CtrlHandle), reinterpret_cast<long long>(SkinData->GetSkinManager()),
+               SkinData->SectionIndex, SkinData->BorderMaskIndex};
+  K.Texts.push_back(WndText);
+  if (TControl* Owner = SkinData->OwnerControl()) {
+    TFont* F = Owner->Font();
+    K.Numbers.insert(K.Numbers.end(), {F->Height(), static_cast<long long>(F->Color()), static_cast<long long>(F->Charset()),
+                                       static_cast<long long>(F->Style().ToBits())});
+    K.Texts.push_back(AnsiToWide(F->Name()));
+  }
+  AddParentPicture(K, Parent, WndPos, WndSize);
+  return K;
+}
+
 void TacGroupBoxWnd::PrepareCache() {
   const TRect Cap = CaptionRect();
   TBitmap* Cache = SkinData->CacheBmp();
@@ -700,6 +716,8 @@ void TacGroupBoxWnd::PrepareCache() {
   FillFromParent(TRect(0, 0, W, std::min(CH, H)));
   TCacheInfo CI;
   GetParentCacheOfWindow(CtrlHandle, CI);
+  PictureKey = PictureKeyOf(CI);
+  PictureStale = false;
   PaintControlSkin(SkinData, CI, true, 0, TRect(0, CH / 2, W, H), WndPos, Cache);
   if (!WndText.empty()) {
     FillFromParent(Cap);
@@ -719,7 +737,12 @@ void TacGroupBoxWnd::Paint(TMessage& Message) {
   if (!SkinData->Updating) {
     HDC Given = Message.LParam == 1 ? reinterpret_cast<HDC>(Message.WParam) : nullptr;
     HDC DC = Given != nullptr ? Given : GetWindowDC(CtrlHandle);
-    PrepareCache();
+    TCacheInfo CI;
+    GetParentCacheOfWindow(CtrlHandle, CI);
+    TBitmap* Cache = SkinData->CacheBmp();
+    const bool Anew = PictureStale || SkinData->BackgroundStale || Cache == nullptr || Cache->Empty() ||
+                      !(PictureKeyOf(CI) == PictureKey);
+    if (Anew) PrepareCache();
     const int Saved = SaveDC(DC);
     TsSkinManager* M = SkinData->GetSkinManager();
     if (DlgMode && M != nullptr && M->IsValidMaskIndex(SkinData->BorderMaskIndex)) {
@@ -734,12 +757,14 @@ void TacGroupBoxWnd::Paint(TMessage& Message) {
     if (auto* WC = dynamic_cast<TWinControl*>(SkinData->OwnerControl())) PaintGraphicControls(DC, WC, TPoint(0, 0));
     RestoreDC(DC, Saved);
     if (Given == nullptr) ReleaseDC(CtrlHandle, DC);
-    RefreshChildWindows(Children);
+    // The picture under the windows on the box changed only when it was made again.
+    if (Anew) RefreshChildWindows(Children);
   }
   if (Painting) EndPaint(CtrlHandle, &PS);
 }
 
 void TacGroupBoxWnd::WndProc(TMessage& Message) {
+  if (ChangesPicture(Message)) PictureStale = true;
   switch (Message.Msg) {
     case SM_ALPHACMD:
       if (AlphaCmdCode(Message.WParam) == AC_GETCAPTIONHEIGHT) {

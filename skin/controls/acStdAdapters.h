@@ -142,6 +142,14 @@ class TacGroupBoxWnd : public TacMainWnd {
   void PrepareCache();
   // Paints into the DC of WParam when LParam is 1, else the window DC.
   void Paint(TMessage& Message);
+
+ private:
+  // What the cache was made from: size and place, caption and font, the skin and the parent's
+  // picture under the box. A paint with the same key copies the cache, and the windows on the
+  // box are not told of a new picture under them.
+  TacPictureKey PictureKeyOf(const TCacheInfo& Parent);
+  TacPictureKey PictureKey;
+  bool PictureStale = true;
 };
 
 // Radio-button styles get the radio images: BS_RADIOBUTTON and BS_AUTORADIOBUTTON.

@@ -288,6 +288,39 @@ TEST_F(AdaptStd, LeftTextPutsTheGlyphAtTheRight) {
   EXPECT_EQ(C.CountOther(TRect(70, 0, 150 - G.cx - 2, 24), Bg), 0);
 }
 
+// A group box keeps its picture from paint to paint: after each change it shows what a new
+// adapter, which has no picture yet, paints.
+TEST_F(AdaptStd, AGroupBoxShowsEachChangeAsANewAdapterPaintsIt) {
+  HWND Box = Host.Child(L"BUTTON", L"Group", BS_GROUPBOX, 10, 10, 200, 120);
+  HFONT Large = CreateFontW(-18, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma");
+  const struct {
+    const char* Name;
+    std::function<void()> Change;
+  } Cases[] = {
+      {"nothing", [] {}},
+      {"a new caption", [Box] { SetWindowTextW(Box, L"A longer caption"); }},
+      {"another font", [Box, Large] { SendMessageW(Box, WM_SETFONT, reinterpret_cast<WPARAM>(Large), TRUE); }},
+      {"made smaller", [Box] { SetWindowPos(Box, nullptr, 0, 0, 160, 90, SWP_NOMOVE | SWP_NOZORDER); }},
+      {"disabled", [Box] { EnableWindow(Box, FALSE); }},
+      {"the skin's colours turned", [this] { Manager->SetHueOffset(90); }},
+  };
+  auto* A = TacMainWnd::Create<TacGroupBoxWnd>(Box, nullptr, Manager.get(), "");
+  Shot(Box);
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    C.Change();
+    uitest::Pump();
+    const uitest::TCapture Kept = Shot(Box);
+    delete A;
+    A = TacMainWnd::Create<TacGroupBoxWnd>(Box, nullptr, Manager.get(), "");
+    const uitest::TCapture Fresh = Shot(Box);
+    const TRect All(0, 0, Fresh.Width(), Fresh.Height());
+    EXPECT_TRUE(uitest::TCapture::SamePixels(Kept, All, Fresh, All));
+  }
+  delete A;
+  DeleteObject(Large);
+}
+
 TEST_F(AdaptStd, GroupBoxDrawsItsFrameBelowTheCaption) {
   HWND Box = Host.Child(L"BUTTON", L"Group", BS_GROUPBOX, 10, 10, 200, 120);
   TacGroupBoxWnd* A = Adapt<TacGroupBoxWnd>(Box);
