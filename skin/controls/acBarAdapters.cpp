@@ -9,6 +9,7 @@
 
 #include "framework/ComCtrls.h"
 #include "framework/Graphics.h"
+#include "framework/Strings.h"
 #include "skin/core/acPixels.h"
 #include "skin/core/sBackground.h"
 #include "skin/core/sCommonData.h"
@@ -238,11 +239,6 @@ void TacToolBarVCLWnd::AdvancedCustomDrawButton(TToolBar* Sender, TToolButton* B
   }
   const TPoint Off = ClientOffset();
   const int CX = IR.left + Off.X, CY = IR.top + Off.Y;
-  // Every button is painted through the same work bitmap: the bar's picture under the button
-  // covers all of it first.
-  TBitmap& Bmp = WorkBitmap(ButtonWork, W, H);
-  TCanvas* C = Bmp.Canvas();
-  C->SetFont(ToolBar->Font());
   // The paint state: pressed for a selected, checked, marked or indeterminate button; hot for any
   // other state but the disabled look; else normal.
   TCustomDrawState Rest = State;
@@ -256,6 +252,32 @@ void TacToolBarVCLWnd::AdvancedCustomDrawButton(TToolBar* Sender, TToolButton* B
   else
     PaintState = 1;
   const int TS = M->GetSectionIndex("TOOLBUTTON");
+  TCustomImageList* Images = ToolBar->Images();
+  TacPictureKey Key;
+  {
+    TCustomImageList* Hot = ToolBar->HotImages();
+    TFont* F = ToolBar->Font();
+    Key.Numbers = {W, H, PaintState, Button->ImageIndex(), reinterpret_cast<long long>(Images),
+                   Images != nullptr ? Images->Count() : 0, reinterpret_cast<long long>(Hot), Hot != nullptr ? Hot->Count() : 0,
+                   Button->Enabled(), Button->Indeterminate(), static_cast<long long>(Button->Style()),
+                   ToolBar->ShowCaptions(), ToolBar->List(), F->Height(), static_cast<long long>(F->Color()),
+                   static_cast<long long>(F->Style().ToBits()), static_cast<long long>(F->Charset()),
+                   TS};
+    AddSkin(Key, M);
+    Key.Texts = {Button->Caption(), AnsiToWide(F->Name())};
+    AddParentPicture(Key, MakeCacheInfo(Cache, 0, 0), TPoint(CX, CY), TSize{W, H});
+  }
+  if (ButtonPictures.size() <= static_cast<std::size_t>(Index)) ButtonPictures.resize(static_cast<std::size_t>(Index) + 1);
+  TButtonPicture& Slot = ButtonPictures[static_cast<std::size_t>(Index)];
+  if (Slot.Picture && Slot.Key == Key) {
+    BitBlt(Sender->Canvas()->Handle(), Button->Left(), Button->Top(), W, H, Slot.Picture->Canvas()->Handle(), 0, 0, SRCCOPY);
+    return;
+  }
+  Slot.Key = std::move(Key);
+  // The bar's picture under the button covers all of the button's picture first.
+  TBitmap& Bmp = WorkBitmap(Slot.Picture, W, H);
+  TCanvas* C = Bmp.Canvas();
+  C->SetFont(ToolBar->Font());
   const TCacheInfo CI = MakeCacheInfo(Cache, CX, CY);
   BitBlt(C->Handle(), 0, 0, W, H, Cache->Canvas()->Handle(), CX, CY, SRCCOPY);
   PaintSectionToBitmap(TS, "TOOLBUTTON", CI, PaintState, TRect(0, 0, W, H), TPoint(0, 0), &Bmp, M, -1, -1);
@@ -265,7 +287,6 @@ void TacToolBarVCLWnd::AdvancedCustomDrawButton(TToolBar* Sender, TToolButton* B
   const bool DropDown = Button->Style() == tbsDropDown;
   const int ContentW = W - (DropDown ? ArrowW : 0);
   const int P = PaintState == 2 ? 1 : 0;
-  TCustomImageList* Images = ToolBar->Images();
   const int TextH = C->TextHeight(AnsiString("A"));
   if (ToolBar->ShowCaptions()) {
     const WideString Caption = Button->Caption();
@@ -357,6 +378,9 @@ void TacToolBarVCLWnd::SetHot(int Index) {
 }
 
 void TacToolBarVCLWnd::WndProc(TMessage& Message) {
+  if (ChangesPicture(Message) || Message.Msg == TB_SETIMAGELIST || Message.Msg == TB_SETHOTIMAGELIST ||
+      Message.Msg == TB_SETDISABLEDIMAGELIST)
+    ButtonPictures.clear();
   if (SkinData == nullptr || Destroyed) {
     TacMainWnd::WndProc(Message);
     return;

@@ -24,6 +24,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <vector>
 
 #include "framework/ToolBars.h"
 #include "skin/controls/acWndAdapter.h"
@@ -73,8 +74,16 @@ class TacToolBarVCLWnd : public TacMainWnd {
   TTBAdvancedCustomDrawEvent FOldDraw;
   TTBAdvancedCustomDrawBtnEvent FOldDrawButton;
   bool FHandlersSet = false;
-  // The work bitmaps of a button's picture and of its image, kept from paint to paint.
-  std::unique_ptr<TBitmap> ButtonWork, ImageWork;
+  // Each button's picture with what it was made from (its size and paint state, caption, image,
+  // style, the bar's font, the skin and the bar's picture under it): a paint with the same key
+  // copies it. Cleared by a new skin, font or image list.
+  struct TButtonPicture {
+    TacPictureKey Key;
+    std::unique_ptr<TBitmap> Picture;
+  };
+  std::vector<TButtonPicture> ButtonPictures;
+  // The work bitmap of a button's image.
+  std::unique_ptr<TBitmap> ImageWork;
   void SetHot(int Index);
 };
 

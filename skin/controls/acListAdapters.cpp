@@ -396,8 +396,8 @@ TacPictureKey TacListViewWnd::HeaderKeyOf(const RECT& Client) {
   const int Count = static_cast<int>(SendMessageW(Header, HDM_GETITEMCOUNT, 0, 0));
   K.Numbers = {Client.right, Client.bottom, Count, HotSection, PressedSection, SendMessageW(CtrlHandle, WM_GETFONT, 0, 0),
                Owner != nullptr ? static_cast<long long>(Owner->Color()) : -1, reinterpret_cast<long long>(Images),
-               Images != nullptr ? Images->Count() : 0, View != nullptr && View->Enabled(),
-               reinterpret_cast<long long>(ManagerOf(this))};
+               Images != nullptr ? Images->Count() : 0, View != nullptr && View->Enabled()};
+  AddSkin(K, ManagerOf(this));
   for (int I = 0; I < Count; ++I) {
     const int Index = static_cast<int>(SendMessageW(Header, HDM_ORDERTOINDEX, I, 0));
     RECT R{};

@@ -534,8 +534,8 @@ TacPictureKey TacCheckBoxWnd::PictureKeyOf(const TCacheInfo& Parent) {
   const bool Hot = SkinData->GetHotState() || KnownFocus() == CtrlHandle || IsHoverWindow(CtrlHandle);
   K.Numbers = {WndSize.cx, WndSize.cy, WndPos.X, WndPos.Y, static_cast<long long>(PaintingCheckStyle), Hot,
                SendMessageW(CtrlHandle, BM_GETSTATE, 0, 0), IsWindowEnabled(CtrlHandle), GlyphState(), GlyphMaskIndex(),
-               SendMessageW(CtrlHandle, WM_GETFONT, 0, 0), reinterpret_cast<long long>(SkinData->GetSkinManager()),
-               SkinData->SectionIndex};
+               SendMessageW(CtrlHandle, WM_GETFONT, 0, 0), SkinData->SectionIndex};
+  AddSkin(K, SkinData->GetSkinManager());
   K.Texts.push_back(WndText);
   if (TControl* Owner = SkinData->OwnerControl()) {
     TFont* F = Owner->Font();
@@ -685,8 +685,8 @@ TRect TacGroupBoxWnd::CaptionRect() {
 TacPictureKey TacGroupBoxWnd::PictureKeyOf(const TCacheInfo& Parent) {
   TacPictureKey K;
   K.Numbers = {WndSize.cx, WndSize.cy, WndPos.X, WndPos.Y, SendMessageW(CtrlHandle, WM_GETFONT, 0, 0),
-               IsWindowEnabled(CtrlHandle), reinterpret_cast<long long>(SkinData->GetSkinManager()),
-               SkinData->SectionIndex, SkinData->BorderMaskIndex};
+               IsWindowEnabled(CtrlHandle), SkinData->SectionIndex, SkinData->BorderMaskIndex};
+  AddSkin(K, SkinData->GetSkinManager());
   K.Texts.push_back(WndText);
   if (TControl* Owner = SkinData->OwnerControl()) {
     TFont* F = Owner->Font();

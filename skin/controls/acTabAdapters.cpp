@@ -264,7 +264,8 @@ TacPictureKey TacTabControlWnd::PictureKeyOf(const TCacheInfo& Parent) {
   const int Count = TabCount();
   N = {WndSize.cx, WndSize.cy, WndPos.X, WndPos.Y, GetWindowLongW(CtrlHandle, GWL_STYLE), Count, ActiveIndex(),
        SendMessageW(CtrlHandle, TCM_GETROWCOUNT, 0, 0), SendMessageW(CtrlHandle, TCM_GETIMAGELIST, 0, 0),
-       reinterpret_cast<long long>(SkinData->GetSkinManager()), SkinData->SectionIndex};
+       SkinData->SectionIndex};
+  AddSkin(K, SkinData->GetSkinManager());
   for (int I = 0; I < Count; ++I) {
     RECT R{};
     SendMessageW(CtrlHandle, TCM_GETITEMRECT, static_cast<WPARAM>(I), reinterpret_cast<LPARAM>(&R));

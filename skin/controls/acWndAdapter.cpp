@@ -666,6 +666,11 @@ void AddParentPicture(TacPictureKey& Key, const TCacheInfo& Parent, TPoint Pos, 
   N.push_back(static_cast<long long>(H));
 }
 
+void AddSkin(TacPictureKey& Key, const TsSkinManager* Manager) {
+  Key.Numbers.insert(Key.Numbers.end(), {reinterpret_cast<long long>(Manager),
+                                         Manager != nullptr ? static_cast<long long>(Manager->LoadCount()) : -1});
+}
+
 bool ChangesPicture(const TMessage& Message) {
   switch (Message.Msg) {
     case SM_ALPHACMD:

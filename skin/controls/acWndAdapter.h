@@ -310,6 +310,8 @@ struct TacPictureKey {
 };
 // Adds the parent's picture under a window at Pos of Size: where it comes from, and its pixels.
 void AddParentPicture(TacPictureKey& Key, const TCacheInfo& Parent, TPoint Pos, TSize Size);
+// Adds the skin a picture is made from: the manager and its loads of the skin.
+void AddSkin(TacPictureKey& Key, const TsSkinManager* Manager);
 // True after a message that may change a window's picture in a way that no key holds: a skin
 // command other than a question or a parent's new picture (a new skin, say), or a new font,
 // style, enabled state or text.

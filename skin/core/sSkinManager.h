@@ -366,6 +366,9 @@ class TsSkinManager : public TComponent {
   AnsiString SkinInfo() const;
   void SetSkinInfo(const AnsiString&) {}
   // The engine's version text, "6.48"; writing changes nothing.
+  // Counts the loads and unloads of the skin's parts (a new skin, a colour shift): a picture made
+  // from the skin is out of date once this changes.
+  std::uint64_t LoadCount() const { return FLoadCount; }
   static AnsiString Version() { return "6.48"; }
   void SetVersion(const AnsiString&) {}
   TsStoredSkins* InternalSkins() const { return FInternalSkins.get(); }

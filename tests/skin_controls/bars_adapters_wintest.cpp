@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -96,6 +97,66 @@ TEST(ToolBarAdapter, BarAndButtonsComeFromTheSkin) {
   for (int Y = R1.Top; Y < R1.Bottom; ++Y)
     for (int X = R1.Left + T.Buttons[0]->Width(); X < R1.Right; ++X) Arrow += ToolBarBackground(C.Pixel(X, Y)) ? 0 : 1;
   EXPECT_GT(Arrow, 4);
+  delete A;
+}
+
+// The buttons keep their pictures from paint to paint: after each change the bar shows what a
+// new adapter, which has no pictures yet, paints.
+TEST(ToolBarAdapter, TheBarShowsEachChangeAsANewAdapterPaintsIt) {
+  TBarFixture T;
+  auto* Images = new TImageList(T.F.Form);
+  TBitmap Red(16, 16, pf24bit), Green(16, 16, pf24bit);
+  Red.Canvas()->Brush()->SetColor(clRed);
+  Red.Canvas()->FillRect(TRect(0, 0, 16, 16));
+  Green.Canvas()->Brush()->SetColor(clLime);
+  Green.Canvas()->FillRect(TRect(0, 0, 16, 16));
+  Images->Add(&Red, nullptr);
+  T.Bar->SetImages(Images);
+  T.Bar->SetShowCaptions(true);
+  T.Bar->SetButtonHeight(36);
+  T.Bar->SetHeight(40);
+  T.Buttons[0]->SetImageIndex(0);
+  T.Buttons[1]->SetCaption(L"Go");
+  ownctl::PointerAway();
+  TsCommonData D(T.Bar, 0, true);
+  TacToolBarVCLWnd* A = nullptr;
+  const struct {
+    const char* Name;
+    std::function<void()> Change;
+  } Cases[] = {
+      {"nothing", [] {}},
+      {"a button hot", [&] { A->HotIndex = 1; }},
+      {"no button hot", [&] { A->HotIndex = -1; }},
+      {"a button down", [&] { T.Buttons[0]->SetDown(true); }},
+      {"a new caption", [&] { T.Buttons[1]->SetCaption(L"Further"); }},
+      {"the image of the list replaced", [&] {
+         Images->Delete(0);
+         Images->Add(&Green, nullptr);
+       }},
+      {"a button disabled", [&] { T.Buttons[1]->SetEnabled(false); }},
+      {"the bar made narrower", [&] { T.Bar->SetWidth(T.Bar->Width() - 60); }},
+      {"another font", [&] { T.Bar->Font()->SetSize(12); }},
+      {"the skin's colours turned", [&] { T.M->SetHueOffset(90); }},
+  };
+  A = TacMainWnd::Create<TacToolBarVCLWnd>(T.Bar->Handle(), &D, T.M.get(), "");
+  auto Shot = [&] {
+    RedrawWindow(T.Bar->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+    uitest::Pump();
+    return uitest::TCapture(T.Bar->Handle());
+  };
+  Shot();
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    C.Change();
+    const uitest::TCapture Kept = Shot();
+    const int Hot = A->HotIndex;
+    delete A;
+    A = TacMainWnd::Create<TacToolBarVCLWnd>(T.Bar->Handle(), &D, T.M.get(), "");
+    A->HotIndex = Hot;
+    const uitest::TCapture Fresh = Shot();
+    const TRect All(0, 0, Fresh.Width(), Fresh.Height());
+    EXPECT_TRUE(uitest::TCapture::SamePixels(Kept, All, Fresh, All));
+  }
   delete A;
 }
 
