@@ -175,7 +175,21 @@ TRect TacSpeedButtonHandler::CaptionRect() {
   return TRect(X, Y, X + T.cx, Y + T.cy);
 }
 
+TacPictureKey TacSpeedButtonHandler::PictureKeyOf(const TCacheInfo& Parent) {
+  TacPictureKey K;
+  K.Numbers = {Control->Width(), Control->Height(), Control->Left(), Control->Top(), ButtonState(), Control->Enabled(),
+               IntProp("NumGlyphs", 1), IntProp("Layout", 0), IntProp("Margin", -1), IntProp("Spacing", 4),
+               IntProp("Alignment", 0), SkinData->SectionIndex};
+  K.Texts.push_back(Control->Caption());
+  AddOwnerFont(K, Control);
+  AddSkin(K, SkinData->GetSkinManager());
+  if (TBitmap* G = Glyph()) AddParentPicture(K, MakeCacheInfo(G), TPoint(0, 0), TSize{G->Width(), G->Height()});
+  AddParentPicture(K, Parent, TPoint(Control->Left(), Control->Top()), TSize{Control->Width(), Control->Height()});
+  return K;
+}
+
 void TacSpeedButtonHandler::UpdateCache() {
+  PictureKey = TacPictureKey{};
   if (SkinData == nullptr || Control->Parent() == nullptr) return;
   SkinData->InitCacheBmp();
   TBitmap* Bmp = SkinData->CacheBmp();
@@ -212,13 +226,21 @@ void TacSpeedButtonHandler::UpdateCache() {
   if (!Control->Enabled()) ApplyDisabledKind(Bmp, TsDisabledKind{dkBlended}, Control->Parent(), CI,
                                              TPoint(Control->Left(), Control->Top()));
   SkinData->BackgroundStale = false;
+  PictureKey = PictureKeyOf(CI);
 }
 
 void TacSpeedButtonHandler::Paint(HDC DC) {
   if (DC == nullptr || SkinData == nullptr) return;
   const int Saved = SaveDC(DC);
-  UpdateCache();
   TBitmap* Bmp = SkinData->CacheBmp();
+  bool Same = false;
+  if (!SkinData->BackgroundStale && Bmp != nullptr && !Bmp->Empty() && Control->Parent() != nullptr) {
+    TacBGInfo Info;
+    QueryParentBackground(Info, Control->Parent(), false);
+    Same = PictureKeyOf(BGInfoToCacheInfo(Info)) == PictureKey;
+  }
+  if (!Same) UpdateCache();
+  Bmp = SkinData->CacheBmp();
   if (Bmp != nullptr)
     BitBlt(DC, 0, 0, Control->Width(), Control->Height(), Bmp->Canvas()->Handle(), 0, 0, SRCCOPY);
   RestoreDC(DC, Saved);

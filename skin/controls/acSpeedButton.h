@@ -22,6 +22,7 @@
 #include "framework/Messages.h"
 #include "framework/Object.h"
 #include "framework/Types.h"
+#include "skin/controls/acWndAdapter.h"
 
 class TsCommonData;
 class TsSkinManager;
@@ -67,6 +68,10 @@ class TacSpeedButtonHandler : public TObject {
   std::unique_ptr<TWatcher> FWatcher;
   TBitmap* Glyph() const;
   int IntProp(const char* Name, int Default) const;
+  // What the cache was made from: size and place, state, caption, font, glyph and its layout, the
+  // skin and the parent's picture under the button. A paint with the same key copies the cache.
+  TacPictureKey PictureKeyOf(const TCacheInfo& Parent);
+  TacPictureKey PictureKey;
   int GlyphWidth() const;
   int GlyphHeight() const;
   TSize CaptionSize();

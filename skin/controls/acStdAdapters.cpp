@@ -6,7 +6,6 @@
 #include <memory>
 
 #include "framework/Graphics.h"
-#include "framework/Strings.h"
 #include "skin/core/acGlow.h"
 #include "skin/core/acGlyphLayout.h"
 #include "skin/core/acPNG.h"
@@ -537,12 +536,7 @@ TacPictureKey TacCheckBoxWnd::PictureKeyOf(const TCacheInfo& Parent) {
                SendMessageW(CtrlHandle, WM_GETFONT, 0, 0), SkinData->SectionIndex};
   AddSkin(K, SkinData->GetSkinManager());
   K.Texts.push_back(WndText);
-  if (TControl* Owner = SkinData->OwnerControl()) {
-    TFont* F = Owner->Font();
-    K.Numbers.insert(K.Numbers.end(), {F->Height(), static_cast<long long>(F->Color()), static_cast<long long>(F->Charset()),
-                                       static_cast<long long>(F->Style().ToBits())});
-    K.Texts.push_back(AnsiToWide(F->Name()));
-  }
+  AddOwnerFont(K, SkinData->OwnerControl());
   AddParentPicture(K, Parent, WndPos, WndSize);
   return K;
 }
@@ -688,12 +682,7 @@ TacPictureKey TacGroupBoxWnd::PictureKeyOf(const TCacheInfo& Parent) {
                IsWindowEnabled(CtrlHandle), SkinData->SectionIndex, SkinData->BorderMaskIndex};
   AddSkin(K, SkinData->GetSkinManager());
   K.Texts.push_back(WndText);
-  if (TControl* Owner = SkinData->OwnerControl()) {
-    TFont* F = Owner->Font();
-    K.Numbers.insert(K.Numbers.end(), {F->Height(), static_cast<long long>(F->Color()), static_cast<long long>(F->Charset()),
-                                       static_cast<long long>(F->Style().ToBits())});
-    K.Texts.push_back(AnsiToWide(F->Name()));
-  }
+  AddOwnerFont(K, SkinData->OwnerControl());
   AddParentPicture(K, Parent, WndPos, WndSize);
   return K;
 }

@@ -9,7 +9,6 @@
 
 #include "framework/ExtCtrls.h"
 #include "framework/Graphics.h"
-#include "framework/Strings.h"
 #include "skin/core/sBackground.h"
 #include "skin/core/sCommonData.h"
 #include "skin/core/sConst.h"
@@ -57,6 +56,16 @@ namespace {
 
 // Splits the control's rectangle at the edge of the tab strip into the body and the strip; without
 // tabs both are the whole control.
+// The caption (into Buf) and image of a tab.
+TCITEMW ReadTab(HWND Tabs, int Index, wchar_t (&Buf)[4096]) {
+  TCITEMW Item{};
+  Item.mask = TCIF_TEXT | TCIF_IMAGE;
+  Item.pszText = Buf;
+  Item.cchTextMax = 4095;
+  SendMessageW(Tabs, TCM_GETITEMW, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(&Item));
+  return Item;
+}
+
 void SplitAtTabStrip(TacTabControlWnd* Wnd, TRect& Body, TRect& Tabs) {
   GetWndRects(Wnd);
   Body = TRect(0, 0, Wnd->WndSize.cx, Wnd->WndSize.cy);
@@ -165,11 +174,7 @@ void TacTabControlWnd::DrawSkinTab(int Index, int State, TPoint Offset, TBitmap*
   const TRect Rt = SkinTabRect(Index, State == 2 && Index == Active);
   if (Rt.Width() <= 0 || Rt.Height() <= 0) return;
   wchar_t Buf[4096] = {};
-  TCITEMW Item{};
-  Item.mask = TCIF_TEXT | TCIF_IMAGE;
-  Item.pszText = Buf;
-  Item.cchTextMax = 4095;
-  SendMessageW(CtrlHandle, TCM_GETITEMW, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(&Item));
+  const TCITEMW Item = ReadTab(CtrlHandle, Index, Buf);
   const int Pos = TabPosition(), Style = TabStyle();
   // The tab section and its border mask.
   const TacCommonSkinIndexes& Ix = M->CommonSkinIndexes();
@@ -270,20 +275,11 @@ TacPictureKey TacTabControlWnd::PictureKeyOf(const TCacheInfo& Parent) {
     RECT R{};
     SendMessageW(CtrlHandle, TCM_GETITEMRECT, static_cast<WPARAM>(I), reinterpret_cast<LPARAM>(&R));
     wchar_t Buf[4096] = {};
-    TCITEMW Item{};
-    Item.mask = TCIF_TEXT | TCIF_IMAGE;
-    Item.pszText = Buf;
-    Item.cchTextMax = 4095;
-    SendMessageW(CtrlHandle, TCM_GETITEMW, static_cast<WPARAM>(I), reinterpret_cast<LPARAM>(&Item));
+    const TCITEMW Item = ReadTab(CtrlHandle, I, Buf);
     N.insert(N.end(), {R.left, R.top, R.right, R.bottom, Item.iImage});
     K.Texts.emplace_back(Buf);
   }
-  if (TControl* Owner = SkinData->OwnerControl()) {
-    TFont* F = Owner->Font();
-    N.insert(N.end(), {F->Height(), static_cast<long long>(F->Color()), static_cast<long long>(F->Charset()),
-                       static_cast<long long>(F->Style().ToBits())});
-    K.Texts.push_back(AnsiToWide(F->Name()));
-  }
+  AddOwnerFont(K, SkinData->OwnerControl());
   AddParentPicture(K, Parent, WndPos, WndSize);
   return K;
 }

@@ -671,6 +671,14 @@ void AddSkin(TacPictureKey& Key, const TsSkinManager* Manager) {
                                          Manager != nullptr ? static_cast<long long>(Manager->LoadCount()) : -1});
 }
 
+void AddOwnerFont(TacPictureKey& Key, TControl* Owner) {
+  if (Owner == nullptr) return;
+  TFont* F = Owner->Font();
+  Key.Numbers.insert(Key.Numbers.end(), {F->Height(), static_cast<long long>(F->Color()), static_cast<long long>(F->Charset()),
+                                         static_cast<long long>(F->Style().ToBits())});
+  Key.Texts.push_back(AnsiToWide(F->Name()));
+}
+
 bool ChangesPicture(const TMessage& Message) {
   switch (Message.Msg) {
     case SM_ALPHACMD:

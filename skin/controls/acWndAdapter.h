@@ -312,6 +312,8 @@ struct TacPictureKey {
 void AddParentPicture(TacPictureKey& Key, const TCacheInfo& Parent, TPoint Pos, TSize Size);
 // Adds the skin a picture is made from: the manager and its loads of the skin.
 void AddSkin(TacPictureKey& Key, const TsSkinManager* Manager);
+// Adds the font of the framework control a window belongs to (nothing for none).
+void AddOwnerFont(TacPictureKey& Key, TControl* Owner);
 // True after a message that may change a window's picture in a way that no key holds: a skin
 // command other than a question or a parent's new picture (a new skin, say), or a new font,
 // style, enabled state or text.

@@ -5,14 +5,13 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "framework/ExtCtrls.h"
 #include "skin/controls/acBarAdapters.h"
 #include "skin/controls/acMoreAdapters.h"
 #include "skin/core/sCommonData.h"
 #include "skin/core/sConst.h"
 #include "skin/core/sMessages.h"
+#include "skin_controls/kept_picture_support.h"
 #include "skin_forms/adapt2_support.h"
 
 using namespace adapt2;
@@ -76,8 +75,24 @@ class Adapt2Paint : public ::testing::Test {
     InitBars();
     ASSERT_TRUE(M->SkinData()->Active);
   }
+  void TearDown() override { delete HostAdapter; }
+  // A shown form with a panel of section PANEL_LOW, and a tab control on the panel in the GUI
+  // font.
+  HWND TabsOnSkinnedPanel() {
+    auto* Host = new TPanel(F.Form);
+    Host->SetParent(F.Form);
+    Host->SetBounds(0, 0, 400, 260);
+    F.Show();
+    HostData = std::make_unique<TsCommonData>(Host, 0, true);
+    HostAdapter = TacMainWnd::Create<TacPanelWnd>(Host->Handle(), HostData.get(), M.get(), "PANEL_LOW");
+    HWND T = Child(Host->Handle(), WC_TABCONTROLW, WS_CLIPSIBLINGS, 20, 20, 300, 180);
+    SendMessageW(T, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+    return T;
+  }
   std::unique_ptr<TsSkinManager> M = LoadProgramSkin();
   TTestForm F;
+  std::unique_ptr<TsCommonData> HostData;
+  TacPanelWnd* HostAdapter = nullptr;
 };
 
 }  // namespace
@@ -191,14 +206,7 @@ TEST_F(Adapt2Paint, StatusBarPartsTextsAndDividers) {
 
 TEST_F(Adapt2Paint, TabControlBodyTabsAndStrip) {
   // The tab control stands on a skinned panel: the strip beside the tabs shows the panel.
-  auto* Host = new TPanel(F.Form);
-  Host->SetParent(F.Form);
-  Host->SetBounds(0, 0, 400, 260);
-  F.Show();
-  TsCommonData HD(Host, 0, true);
-  auto* HA = TacMainWnd::Create<TacPanelWnd>(Host->Handle(), &HD, M.get(), "PANEL_LOW");
-  HWND T = Child(Host->Handle(), WC_TABCONTROLW, WS_CLIPSIBLINGS, 20, 20, 300, 180);
-  SendMessageW(T, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+  HWND T = TabsOnSkinnedPanel();
   const wchar_t* Names[3] = {L"One", L"Two", L"Three"};
   for (int I = 0; I < 3; ++I) {
     TCITEMW It{};
@@ -233,20 +241,12 @@ TEST_F(Adapt2Paint, TabControlBodyTabsAndStrip) {
   EXPECT_TRUE(A->SkinTabRect(-1, false).IsEmpty());
   delete A;
   DestroyWindow(T);
-  delete HA;
 }
 
 // A tab control keeps its picture from paint to paint: after each change it shows what a new
 // adapter, which has no picture yet, paints.
 TEST_F(Adapt2Paint, ATabControlShowsEachChangeAsANewAdapterPaintsIt) {
-  auto* Host = new TPanel(F.Form);
-  Host->SetParent(F.Form);
-  Host->SetBounds(0, 0, 400, 260);
-  F.Show();
-  TsCommonData HD(Host, 0, true);
-  auto* HA = TacMainWnd::Create<TacPanelWnd>(Host->Handle(), &HD, M.get(), "PANEL_LOW");
-  HWND T = Child(Host->Handle(), WC_TABCONTROLW, WS_CLIPSIBLINGS, 20, 20, 300, 180);
-  SendMessageW(T, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+  HWND T = TabsOnSkinnedPanel();
   InsertTabs(T, 3, L"Tab");
   HFONT Large = CreateFontW(-20, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma");
   // The second tab shows the first image of a list; the list's image changes in place below.
@@ -285,10 +285,7 @@ TEST_F(Adapt2Paint, ATabControlShowsEachChangeAsANewAdapterPaintsIt) {
     SendMessageW(T, WM_LBUTTONDOWN, MK_LBUTTON, P);
     SendMessageW(T, WM_LBUTTONUP, 0, P);
   };
-  const struct {
-    const char* Name;
-    std::function<void()> Change;
-  } Cases[] = {
+  const std::vector<kept::TChange> Cases = {
       {"nothing", [] {}},
       {"the image of a list replaced", [T, Images, Green] {
          ImageList_Replace(Images, 0, Green, nullptr);
@@ -305,24 +302,18 @@ TEST_F(Adapt2Paint, ATabControlShowsEachChangeAsANewAdapterPaintsIt) {
       {"the skin's colours turned", [this] { M->SetHueOffset(90); }},
   };
   auto* A = TacMainWnd::Create<TacTabControlWnd>(T, nullptr, M.get(), "");
-  Shown(T, "adapt2_tabs_before");
-  for (const auto& C : Cases) {
-    SCOPED_TRACE(C.Name);
-    C.Change();
-    const uitest::TCapture Kept = Shown(T, "adapt2_tabs_kept");
-    delete A;
-    A = TacMainWnd::Create<TacTabControlWnd>(T, nullptr, M.get(), "");
-    const uitest::TCapture Fresh = Shown(T, "adapt2_tabs_fresh");
-    const TRect All(0, 0, Fresh.Width(), Fresh.Height());
-    EXPECT_TRUE(uitest::TCapture::SamePixels(Kept, All, Fresh, All));
-  }
+  kept::ExpectEachChangeShownAsByANewAdapter(
+      Cases, [&] { return Shown(T, "adapt2_tabs_kept"); },
+      [&] {
+        delete A;
+        A = TacMainWnd::Create<TacTabControlWnd>(T, nullptr, M.get(), "");
+      });
   delete A;
   DestroyWindow(T);
   DeleteObject(Large);
   ImageList_Destroy(Images);
   DeleteObject(Red);
   DeleteObject(Green);
-  delete HA;
 }
 
 // Where each tab is painted against its item rectangle, by tab position: an inactive top tab 1

@@ -2,11 +2,10 @@
 // windows, painted from the program's skin.
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "skin/controls/acStdAdapters.h"
 #include "skin/core/sCommonData.h"
 #include "skin_controls/adapt_support.h"
+#include "skin_controls/kept_picture_support.h"
 
 namespace {
 
@@ -214,10 +213,7 @@ TEST_F(AdaptStd, CheckBoxAndRadioButtonDrawTheSkinGlyphs) {
 TEST_F(AdaptStd, ACheckBoxShowsEachChangeAsANewAdapterPaintsIt) {
   HWND Box = Host.Child(L"BUTTON", L"Check me", BS_AUTOCHECKBOX, 10, 10, 150, 24);
   HFONT Large = CreateFontW(-18, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma");
-  const struct {
-    const char* Name;
-    std::function<void()> Change;
-  } Cases[] = {
+  const std::vector<kept::TChange> Cases = {
       {"nothing", [] {}},
       {"checked", [Box] { SendMessageW(Box, BM_SETCHECK, BST_CHECKED, 0); }},
       {"pushed", [Box] { SendMessageW(Box, BM_SETSTATE, TRUE, 0); }},
@@ -234,18 +230,16 @@ TEST_F(AdaptStd, ACheckBoxShowsEachChangeAsANewAdapterPaintsIt) {
       {"the skin's colours turned", [this] { Manager->SetHueOffset(90); }},
   };
   auto* A = TacMainWnd::Create<TacCheckBoxWnd>(Box, nullptr, Manager.get(), "");
-  Shot(Box);
-  for (const auto& C : Cases) {
-    SCOPED_TRACE(C.Name);
-    C.Change();
-    uitest::Pump();
-    const uitest::TCapture Kept = Shot(Box);
-    delete A;
-    A = TacMainWnd::Create<TacCheckBoxWnd>(Box, nullptr, Manager.get(), "");
-    const uitest::TCapture Fresh = Shot(Box);
-    const TRect All(0, 0, Fresh.Width(), Fresh.Height());
-    EXPECT_TRUE(uitest::TCapture::SamePixels(Kept, All, Fresh, All));
-  }
+  kept::ExpectEachChangeShownAsByANewAdapter(
+      Cases,
+      [&] {
+        uitest::Pump();
+        return Shot(Box);
+      },
+      [&] {
+        delete A;
+        A = TacMainWnd::Create<TacCheckBoxWnd>(Box, nullptr, Manager.get(), "");
+      });
   delete A;
   DeleteObject(Large);
 }
@@ -293,10 +287,7 @@ TEST_F(AdaptStd, LeftTextPutsTheGlyphAtTheRight) {
 TEST_F(AdaptStd, AGroupBoxShowsEachChangeAsANewAdapterPaintsIt) {
   HWND Box = Host.Child(L"BUTTON", L"Group", BS_GROUPBOX, 10, 10, 200, 120);
   HFONT Large = CreateFontW(-18, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma");
-  const struct {
-    const char* Name;
-    std::function<void()> Change;
-  } Cases[] = {
+  const std::vector<kept::TChange> Cases = {
       {"nothing", [] {}},
       {"a new caption", [Box] { SetWindowTextW(Box, L"A longer caption"); }},
       {"another font", [Box, Large] { SendMessageW(Box, WM_SETFONT, reinterpret_cast<WPARAM>(Large), TRUE); }},
@@ -305,18 +296,16 @@ TEST_F(AdaptStd, AGroupBoxShowsEachChangeAsANewAdapterPaintsIt) {
       {"the skin's colours turned", [this] { Manager->SetHueOffset(90); }},
   };
   auto* A = TacMainWnd::Create<TacGroupBoxWnd>(Box, nullptr, Manager.get(), "");
-  Shot(Box);
-  for (const auto& C : Cases) {
-    SCOPED_TRACE(C.Name);
-    C.Change();
-    uitest::Pump();
-    const uitest::TCapture Kept = Shot(Box);
-    delete A;
-    A = TacMainWnd::Create<TacGroupBoxWnd>(Box, nullptr, Manager.get(), "");
-    const uitest::TCapture Fresh = Shot(Box);
-    const TRect All(0, 0, Fresh.Width(), Fresh.Height());
-    EXPECT_TRUE(uitest::TCapture::SamePixels(Kept, All, Fresh, All));
-  }
+  kept::ExpectEachChangeShownAsByANewAdapter(
+      Cases,
+      [&] {
+        uitest::Pump();
+        return Shot(Box);
+      },
+      [&] {
+        delete A;
+        A = TacMainWnd::Create<TacGroupBoxWnd>(Box, nullptr, Manager.get(), "");
+      });
   delete A;
   DeleteObject(Large);
 }

@@ -6,7 +6,6 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -15,6 +14,7 @@
 #include "skin/controls/acBarAdapters.h"
 #include "skin/core/sCommonData.h"
 #include "skin/core/sSkinManager.h"
+#include "skin_controls/kept_picture_support.h"
 #include "skin_controls/ownctl_support.h"
 #include "skin_forms/adapt2_support.h"
 #include "support/FreedMemoryGuard.h"
@@ -105,12 +105,8 @@ TEST(ToolBarAdapter, BarAndButtonsComeFromTheSkin) {
 TEST(ToolBarAdapter, TheBarShowsEachChangeAsANewAdapterPaintsIt) {
   TBarFixture T;
   auto* Images = new TImageList(T.F.Form);
-  TBitmap Red(16, 16, pf24bit), Green(16, 16, pf24bit);
-  Red.Canvas()->Brush()->SetColor(clRed);
-  Red.Canvas()->FillRect(TRect(0, 0, 16, 16));
-  Green.Canvas()->Brush()->SetColor(clLime);
-  Green.Canvas()->FillRect(TRect(0, 0, 16, 16));
-  Images->Add(&Red, nullptr);
+  Images->Add(uitest::SolidGlyph(16, 16, clRed).get(), nullptr);
+  const std::unique_ptr<TBitmap> Green = uitest::SolidGlyph(16, 16, clLime);
   T.Bar->SetImages(Images);
   T.Bar->SetShowCaptions(true);
   T.Bar->SetButtonHeight(36);
@@ -120,10 +116,7 @@ TEST(ToolBarAdapter, TheBarShowsEachChangeAsANewAdapterPaintsIt) {
   ownctl::PointerAway();
   TsCommonData D(T.Bar, 0, true);
   TacToolBarVCLWnd* A = nullptr;
-  const struct {
-    const char* Name;
-    std::function<void()> Change;
-  } Cases[] = {
+  const std::vector<kept::TChange> Cases = {
       {"nothing", [] {}},
       {"a button hot", [&] { A->HotIndex = 1; }},
       {"no button hot", [&] { A->HotIndex = -1; }},
@@ -131,7 +124,7 @@ TEST(ToolBarAdapter, TheBarShowsEachChangeAsANewAdapterPaintsIt) {
       {"a new caption", [&] { T.Buttons[1]->SetCaption(L"Further"); }},
       {"the image of the list replaced", [&] {
          Images->Delete(0);
-         Images->Add(&Green, nullptr);
+         Images->Add(Green.get(), nullptr);
        }},
       {"a button disabled", [&] { T.Buttons[1]->SetEnabled(false); }},
       {"the bar made narrower", [&] { T.Bar->SetWidth(T.Bar->Width() - 60); }},
@@ -139,24 +132,19 @@ TEST(ToolBarAdapter, TheBarShowsEachChangeAsANewAdapterPaintsIt) {
       {"the skin's colours turned", [&] { T.M->SetHueOffset(90); }},
   };
   A = TacMainWnd::Create<TacToolBarVCLWnd>(T.Bar->Handle(), &D, T.M.get(), "");
-  auto Shot = [&] {
-    RedrawWindow(T.Bar->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
-    uitest::Pump();
-    return uitest::TCapture(T.Bar->Handle());
-  };
-  Shot();
-  for (const auto& C : Cases) {
-    SCOPED_TRACE(C.Name);
-    C.Change();
-    const uitest::TCapture Kept = Shot();
-    const int Hot = A->HotIndex;
-    delete A;
-    A = TacMainWnd::Create<TacToolBarVCLWnd>(T.Bar->Handle(), &D, T.M.get(), "");
-    A->HotIndex = Hot;
-    const uitest::TCapture Fresh = Shot();
-    const TRect All(0, 0, Fresh.Width(), Fresh.Height());
-    EXPECT_TRUE(uitest::TCapture::SamePixels(Kept, All, Fresh, All));
-  }
+  kept::ExpectEachChangeShownAsByANewAdapter(
+      Cases,
+      [&] {
+        RedrawWindow(T.Bar->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+        uitest::Pump();
+        return uitest::TCapture(T.Bar->Handle());
+      },
+      [&] {
+        const int Hot = A->HotIndex;
+        delete A;
+        A = TacMainWnd::Create<TacToolBarVCLWnd>(T.Bar->Handle(), &D, T.M.get(), "");
+        A->HotIndex = Hot;
+      });
   delete A;
 }
 
