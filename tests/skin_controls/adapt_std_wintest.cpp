@@ -39,6 +39,22 @@ class AdaptStd : public ::testing::Test {
     uitest::Pump();
     return adapt::WindowCapture(W);
   }
+  // Each change in turn: the window under an adapter of kind T shows it as a new one paints it.
+  template <class T>
+  void ExpectChangesShownAsByANewAdapter(HWND W, const std::vector<kept::TChange>& Cases) {
+    auto* A = TacMainWnd::Create<T>(W, nullptr, Manager.get(), "");
+    kept::ExpectEachChangeShownAsByANewAdapter(
+        Cases,
+        [&] {
+          uitest::Pump();
+          return Shot(W);
+        },
+        [&] {
+          delete A;
+          A = TacMainWnd::Create<T>(W, nullptr, Manager.get(), "");
+        });
+    delete A;
+  }
   std::unique_ptr<TsSkinManager> Manager;
   adapt::THost Host;
   std::vector<TacMainWnd*> Adapters;
@@ -229,18 +245,7 @@ TEST_F(AdaptStd, ACheckBoxShowsEachChangeAsANewAdapterPaintsIt) {
       {"the text on the left", [Box] { SendMessageW(Box, BM_SETSTYLE, BS_AUTOCHECKBOX | BS_LEFTTEXT, TRUE); }},
       {"the skin's colours turned", [this] { Manager->SetHueOffset(90); }},
   };
-  auto* A = TacMainWnd::Create<TacCheckBoxWnd>(Box, nullptr, Manager.get(), "");
-  kept::ExpectEachChangeShownAsByANewAdapter(
-      Cases,
-      [&] {
-        uitest::Pump();
-        return Shot(Box);
-      },
-      [&] {
-        delete A;
-        A = TacMainWnd::Create<TacCheckBoxWnd>(Box, nullptr, Manager.get(), "");
-      });
-  delete A;
+  ExpectChangesShownAsByANewAdapter<TacCheckBoxWnd>(Box, Cases);
   DeleteObject(Large);
 }
 
@@ -295,18 +300,7 @@ TEST_F(AdaptStd, AGroupBoxShowsEachChangeAsANewAdapterPaintsIt) {
       {"disabled", [Box] { EnableWindow(Box, FALSE); }},
       {"the skin's colours turned", [this] { Manager->SetHueOffset(90); }},
   };
-  auto* A = TacMainWnd::Create<TacGroupBoxWnd>(Box, nullptr, Manager.get(), "");
-  kept::ExpectEachChangeShownAsByANewAdapter(
-      Cases,
-      [&] {
-        uitest::Pump();
-        return Shot(Box);
-      },
-      [&] {
-        delete A;
-        A = TacMainWnd::Create<TacGroupBoxWnd>(Box, nullptr, Manager.get(), "");
-      });
-  delete A;
+  ExpectChangesShownAsByANewAdapter<TacGroupBoxWnd>(Box, Cases);
   DeleteObject(Large);
 }
 
