@@ -2,6 +2,8 @@
 #include "skin/controls/acWndAdapter.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "framework/Exceptions.h"
@@ -658,10 +660,24 @@ void AddParentPicture(TacPictureKey& Key, const TCacheInfo& Parent, TPoint Pos, 
   const int Bytes = B->PixelFormat() == pf32bit ? 4 : 3;
   const int X0 = std::clamp(Parent.X + Pos.X, 0, B->Width()), X1 = std::clamp(Parent.X + Pos.X + Size.cx, 0, B->Width());
   const int Y0 = std::clamp(Parent.Y + Pos.Y, 0, B->Height()), Y1 = std::clamp(Parent.Y + Pos.Y + Size.cy, 0, B->Height());
-  unsigned long long H = 1469598103934665603ull;  // FNV-1a over the rows' bytes
+  // The rows' bytes, eight at a time, each word mixed into the hash.
+  std::uint64_t H = 1469598103934665603ull;
+  auto Mix = [&H](std::uint64_t W) {
+    H = (H ^ W) * 0x9E3779B97F4A7C15ull;
+    H ^= H >> 29;
+  };
+  const std::size_t RowBytes = static_cast<std::size_t>(X1 - X0) * static_cast<std::size_t>(Bytes);
   for (int Y = Y0; Y < Y1; ++Y) {
-    const auto* Row = static_cast<const unsigned char*>(B->ScanLine(Y)) + X0 * Bytes;
-    for (int I = 0; I < (X1 - X0) * Bytes; ++I) H = (H ^ Row[I]) * 1099511628211ull;
+    const auto* Row = static_cast<const unsigned char*>(B->ScanLine(Y)) + static_cast<std::size_t>(X0) * Bytes;
+    std::size_t I = 0;
+    for (; I + 8 <= RowBytes; I += 8) {
+      std::uint64_t W;
+      std::memcpy(&W, Row + I, 8);
+      Mix(W);
+    }
+    std::uint64_t Tail = 0;
+    std::memcpy(&Tail, Row + I, RowBytes - I);
+    Mix(Tail ^ (static_cast<std::uint64_t>(Y) << 56));
   }
   N.push_back(static_cast<long long>(H));
 }
