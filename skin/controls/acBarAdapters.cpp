@@ -9,7 +9,6 @@
 
 #include "framework/ComCtrls.h"
 #include "framework/Graphics.h"
-#include "framework/Strings.h"
 #include "skin/core/acPixels.h"
 #include "skin/core/sBackground.h"
 #include "skin/core/sCommonData.h"
@@ -254,26 +253,21 @@ void TacToolBarVCLWnd::AdvancedCustomDrawButton(TToolBar* Sender, TToolButton* B
   const int TS = M->GetSectionIndex("TOOLBUTTON");
   TCustomImageList* Images = ToolBar->Images();
   TacPictureKey Key;
-  {
-    TCustomImageList* Hot = ToolBar->HotImages();
-    TFont* F = ToolBar->Font();
-    Key.Numbers = {W, H, PaintState, Button->ImageIndex(), reinterpret_cast<long long>(Images),
-                   Images != nullptr ? Images->Count() : 0, reinterpret_cast<long long>(Hot), Hot != nullptr ? Hot->Count() : 0,
-                   Button->Enabled(), Button->Indeterminate(), static_cast<long long>(Button->Style()),
-                   ToolBar->ShowCaptions(), ToolBar->List(), F->Height(), static_cast<long long>(F->Color()),
-                   static_cast<long long>(F->Style().ToBits()), static_cast<long long>(F->Charset()),
-                   TS};
-    AddSkin(Key, M);
-    Key.Texts = {Button->Caption(), AnsiToWide(F->Name())};
-    AddParentPicture(Key, MakeCacheInfo(Cache, 0, 0), TPoint(CX, CY), TSize{W, H});
-  }
+  TCustomImageList* Hot = ToolBar->HotImages();
+  Key.Numbers = {W, H, PaintState, Button->ImageIndex(), reinterpret_cast<long long>(Images),
+                 Images != nullptr ? Images->Count() : 0, reinterpret_cast<long long>(Hot), Hot != nullptr ? Hot->Count() : 0,
+                 Button->Enabled(), Button->Indeterminate(), static_cast<long long>(Button->Style()),
+                 ToolBar->ShowCaptions(), ToolBar->List(), TS};
+  Key.Texts = {Button->Caption()};
+  AddOwnerFont(Key, ToolBar);
+  AddSkin(Key, M);
+  AddPixels(Key, MakeCacheInfo(Cache, 0, 0), TPoint(CX, CY), TSize{W, H});
   if (ButtonPictures.size() <= static_cast<std::size_t>(Index)) ButtonPictures.resize(static_cast<std::size_t>(Index) + 1);
   TButtonPicture& Slot = ButtonPictures[static_cast<std::size_t>(Index)];
-  if (Slot.Picture && Slot.Key == Key) {
+  if (Slot.Kept.Keep(std::move(Key)) && Slot.Picture) {
     BitBlt(Sender->Canvas()->Handle(), Button->Left(), Button->Top(), W, H, Slot.Picture->Canvas()->Handle(), 0, 0, SRCCOPY);
     return;
   }
-  Slot.Key = std::move(Key);
   // The bar's picture under the button covers all of the button's picture first.
   TBitmap& Bmp = WorkBitmap(Slot.Picture, W, H);
   TCanvas* C = Bmp.Canvas();

@@ -78,7 +78,7 @@ class TacToolBarVCLWnd : public TacMainWnd {
   // style, the bar's font, the skin and the bar's picture under it): a paint with the same key
   // copies it. Cleared by a new skin, font or image list.
   struct TButtonPicture {
-    TacPictureKey Key;
+    TacKeptPicture Kept;
     std::unique_ptr<TBitmap> Picture;
   };
   std::vector<TButtonPicture> ButtonPictures;

@@ -145,7 +145,7 @@ void TacListViewWnd::SetSkinParams() {
 void TacListViewWnd::WndProc(TMessage& Message) {
   if (ChangesPicture(Message) || Message.Msg == LVM_SETIMAGELIST || Message.Msg == LVM_SETCOLUMNW ||
       Message.Msg == LVM_SETCOLUMNA)
-    HeaderStale = true;
+    HeaderKept.Stale = true;
   if (Destroyed) {
     TacEditWnd::WndProc(Message);
     return;
@@ -268,15 +268,11 @@ void TacListViewWnd::WndProc(TMessage& Message) {
 void TacListViewWnd::HeaderWndProc(TMessage& Message) {
   HWND Header = HeaderWnd;
   if (Header == nullptr) return;
-  switch (Message.Msg) {
-    // The questions the adapter itself asks; every other header message may change the items.
-    case HDM_GETITEMCOUNT: case HDM_GETITEMA: case HDM_GETITEMW: case HDM_GETITEMRECT: case HDM_ORDERTOINDEX:
-    case HDM_HITTEST: case HDM_GETORDERARRAY: case HDM_GETIMAGELIST: case HDM_GETBITMAPMARGIN:
-      break;
-    default:
-      if (ChangesPicture(Message) || (Message.Msg >= HDM_FIRST && Message.Msg < HDM_FIRST + 0x80)) HeaderStale = true;
-      break;
-  }
+  // Every header message but the questions the adapter asks may change the items.
+  if (ChangesControl(Message, HDM_FIRST,
+                     {HDM_GETITEMCOUNT, HDM_GETITEMA, HDM_GETITEMW, HDM_GETITEMRECT, HDM_ORDERTOINDEX, HDM_HITTEST,
+                      HDM_GETORDERARRAY, HDM_GETIMAGELIST, HDM_GETBITMAPMARGIN}))
+    HeaderKept.Stale = true;
   if (Destroyed || !HasSkinSection(this) || ViewStyle() != 1) {
     const UINT Msg = Message.Msg;
     Message.Result = CallOldHeaderProc(Message.Msg, Message.WParam, Message.LParam);
@@ -361,8 +357,7 @@ void TacListViewWnd::PaintHeader(HDC DC) {
   RECT C{};
   GetClientRect(Header, &C);
   if (DC != nullptr && C.right > 0 && C.bottom > 0) {
-    TacPictureKey Key = HeaderKeyOf(C);
-    if (!HeaderPicture || HeaderStale || !(Key == HeaderKey)) {
+    if (!HeaderKept.Keep(HeaderKeyOf(C)) || !HeaderPicture) {
       if (!HeaderPicture)
         HeaderPicture.reset(CreateBmp24(C.right, C.bottom));
       else if (HeaderPicture->Width() != C.right || HeaderPicture->Height() != C.bottom)
@@ -379,8 +374,6 @@ void TacListViewWnd::PaintHeader(HDC DC) {
         MaxRight = std::max(MaxRight, static_cast<int>(R.right));
       }
       if (C.right > MaxRight) PaintHeaderSection(-2, TRect{MaxRight, 0, C.right, C.bottom}, Picture);
-      HeaderKey = std::move(Key);
-      HeaderStale = false;
     }
     BitBlt(DC, 0, 0, C.right, C.bottom, HeaderPicture->Canvas()->Handle(), 0, 0, SRCCOPY);
   }

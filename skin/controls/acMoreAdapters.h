@@ -116,10 +116,8 @@ class TacTabControlWnd : public TacMainWnd {
   // What the control's picture (its cache, without the active tab) was made from: its size and
   // place, its style, tabs, captions, images and font, the skin and the parent's picture under it.
   TacPictureKey PictureKeyOf(const TCacheInfo& Parent);
-  TacPictureKey PictureKey;
+  TacKeptPicture Kept;
   std::unique_ptr<TBitmap> ActiveTab;
-  // A message changed something the key does not hold (the contents of an image list, the skin).
-  bool PictureStale = true;
 };
 
 class TacPageControlWnd : public TacTabControlWnd {

@@ -130,8 +130,7 @@ class TacListViewWnd : public TacEditWnd {
   // enabled state of the list view, and the skin.
   TacPictureKey HeaderKeyOf(const RECT& Client);
   std::unique_ptr<TBitmap> HeaderPicture;
-  TacPictureKey HeaderKey;
-  bool HeaderStale = true;
+  TacKeptPicture HeaderKept;
 };
 
 class TacTreeViewWnd : public TacEditWnd {

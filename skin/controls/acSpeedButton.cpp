@@ -183,13 +183,12 @@ TacPictureKey TacSpeedButtonHandler::PictureKeyOf(const TCacheInfo& Parent) {
   K.Texts.push_back(Control->Caption());
   AddOwnerFont(K, Control);
   AddSkin(K, SkinData->GetSkinManager());
-  if (TBitmap* G = Glyph()) AddParentPicture(K, MakeCacheInfo(G), TPoint(0, 0), TSize{G->Width(), G->Height()});
-  AddParentPicture(K, Parent, TPoint(Control->Left(), Control->Top()), TSize{Control->Width(), Control->Height()});
+  if (TBitmap* G = Glyph()) AddPixels(K, MakeCacheInfo(G), TPoint(0, 0), TSize{G->Width(), G->Height()});
+  AddPixels(K, Parent, TPoint(Control->Left(), Control->Top()), TSize{Control->Width(), Control->Height()});
   return K;
 }
 
 void TacSpeedButtonHandler::UpdateCache() {
-  PictureKey = TacPictureKey{};
   if (SkinData == nullptr || Control->Parent() == nullptr) return;
   SkinData->InitCacheBmp();
   TBitmap* Bmp = SkinData->CacheBmp();
@@ -198,8 +197,11 @@ void TacSpeedButtonHandler::UpdateCache() {
   TacBGInfo Info;
   QueryParentBackground(Info, Control->Parent(), false);
   const TCacheInfo CI = BGInfoToCacheInfo(Info);
-  // A parent not laid out yet: keep the previous picture.
-  if (Info.BgType == btCache && Info.Bmp != nullptr && Info.Bmp->Width() == 0) return;
+  // A parent not laid out yet: keep the previous picture, to be made again at the next paint.
+  if (Info.BgType == btCache && Info.Bmp != nullptr && Info.Bmp->Width() == 0) {
+    Kept.Stale = true;
+    return;
+  }
   const int S = ButtonState();
   PaintControlSkin(SkinData, CI, true, S, TRect(0, 0, Control->Width(), Control->Height()),
                    TPoint(Control->Left(), Control->Top()), Bmp);
@@ -226,21 +228,21 @@ void TacSpeedButtonHandler::UpdateCache() {
   if (!Control->Enabled()) ApplyDisabledKind(Bmp, TsDisabledKind{dkBlended}, Control->Parent(), CI,
                                              TPoint(Control->Left(), Control->Top()));
   SkinData->BackgroundStale = false;
-  PictureKey = PictureKeyOf(CI);
 }
 
 void TacSpeedButtonHandler::Paint(HDC DC) {
   if (DC == nullptr || SkinData == nullptr) return;
   const int Saved = SaveDC(DC);
-  TBitmap* Bmp = SkinData->CacheBmp();
   bool Same = false;
-  if (!SkinData->BackgroundStale && Bmp != nullptr && !Bmp->Empty() && Control->Parent() != nullptr) {
+  if (Control->Parent() != nullptr) {
     TacBGInfo Info;
     QueryParentBackground(Info, Control->Parent(), false);
-    Same = PictureKeyOf(BGInfoToCacheInfo(Info)) == PictureKey;
+    TBitmap* Cache = SkinData->CacheBmp();
+    Same = Kept.Keep(PictureKeyOf(BGInfoToCacheInfo(Info))) && !SkinData->BackgroundStale && Cache != nullptr &&
+           !Cache->Empty();
   }
   if (!Same) UpdateCache();
-  Bmp = SkinData->CacheBmp();
+  TBitmap* Bmp = SkinData->CacheBmp();
   if (Bmp != nullptr)
     BitBlt(DC, 0, 0, Control->Width(), Control->Height(), Bmp->Canvas()->Handle(), 0, 0, SRCCOPY);
   RestoreDC(DC, Saved);

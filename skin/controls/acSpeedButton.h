@@ -71,7 +71,7 @@ class TacSpeedButtonHandler : public TObject {
   // What the cache was made from: size and place, state, caption, font, glyph and its layout, the
   // skin and the parent's picture under the button. A paint with the same key copies the cache.
   TacPictureKey PictureKeyOf(const TCacheInfo& Parent);
-  TacPictureKey PictureKey;
+  TacKeptPicture Kept;
   int GlyphWidth() const;
   int GlyphHeight() const;
   TSize CaptionSize();

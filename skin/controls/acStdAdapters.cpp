@@ -537,7 +537,7 @@ TacPictureKey TacCheckBoxWnd::PictureKeyOf(const TCacheInfo& Parent) {
   AddSkin(K, SkinData->GetSkinManager());
   K.Texts.push_back(WndText);
   AddOwnerFont(K, SkinData->OwnerControl());
-  AddParentPicture(K, Parent, WndPos, WndSize);
+  AddPixels(K, Parent, WndPos, WndSize);
   return K;
 }
 
@@ -547,8 +547,6 @@ void TacCheckBoxWnd::PrepareCache() {
   UseWindowFont(C, CtrlHandle, SkinData);
   TCacheInfo CI;
   GetParentCacheOfWindow(CtrlHandle, CI);
-  PictureKey = PictureKeyOf(CI);
-  PictureStale = false;
   const bool Hot = SkinData->GetHotState() || KnownFocus() == CtrlHandle || IsHoverWindow(CtrlHandle);
   PaintControlSkin(SkinData, CI, true, Hot ? 1 : 0, TRect(0, 0, WndSize.cx, WndSize.cy), WndPos, Cache);
   const LONG_PTR Style = PaintingCheckStyle;
@@ -596,7 +594,7 @@ void TacCheckBoxWnd::Paint(TMessage& Message) {
     TCacheInfo CI;
     GetParentCacheOfWindow(CtrlHandle, CI);
     TBitmap* Cache = SkinData->CacheBmp();
-    if (PictureStale || Cache == nullptr || Cache->Empty() || !(PictureKeyOf(CI) == PictureKey)) PrepareCache();
+    if (!Kept.Keep(PictureKeyOf(CI)) || Cache == nullptr || Cache->Empty()) PrepareCache();
     HDC DC = Given != nullptr ? Given : GetDC(CtrlHandle);
     BitBlt(DC, 0, 0, WndSize.cx, WndSize.cy, SkinData->CacheBmp()->Canvas()->Handle(), 0, 0, SRCCOPY);
     if (Given == nullptr) ReleaseDC(CtrlHandle, DC);
@@ -606,7 +604,7 @@ void TacCheckBoxWnd::Paint(TMessage& Message) {
 }
 
 void TacCheckBoxWnd::WndProc(TMessage& Message) {
-  if (ChangesPicture(Message) || Message.Msg == WM_UPDATEUISTATE || Message.Msg == BM_SETSTYLE) PictureStale = true;
+  if (ChangesPicture(Message) || Message.Msg == WM_UPDATEUISTATE || Message.Msg == BM_SETSTYLE) Kept.Stale = true;
   auto SendPaint = [this] { SendMessageW(CtrlHandle, WM_PAINT, 0, 0); };
   switch (Message.Msg) {
     case WM_PAINT:
@@ -683,7 +681,7 @@ TacPictureKey TacGroupBoxWnd::PictureKeyOf(const TCacheInfo& Parent) {
   AddSkin(K, SkinData->GetSkinManager());
   K.Texts.push_back(WndText);
   AddOwnerFont(K, SkinData->OwnerControl());
-  AddParentPicture(K, Parent, WndPos, WndSize);
+  AddPixels(K, Parent, WndPos, WndSize);
   return K;
 }
 
@@ -705,8 +703,6 @@ void TacGroupBoxWnd::PrepareCache() {
   FillFromParent(TRect(0, 0, W, std::min(CH, H)));
   TCacheInfo CI;
   GetParentCacheOfWindow(CtrlHandle, CI);
-  PictureKey = PictureKeyOf(CI);
-  PictureStale = false;
   PaintControlSkin(SkinData, CI, true, 0, TRect(0, CH / 2, W, H), WndPos, Cache);
   if (!WndText.empty()) {
     FillFromParent(Cap);
@@ -729,8 +725,7 @@ void TacGroupBoxWnd::Paint(TMessage& Message) {
     TCacheInfo CI;
     GetParentCacheOfWindow(CtrlHandle, CI);
     TBitmap* Cache = SkinData->CacheBmp();
-    const bool Anew = PictureStale || SkinData->BackgroundStale || Cache == nullptr || Cache->Empty() ||
-                      !(PictureKeyOf(CI) == PictureKey);
+    const bool Anew = !Kept.Keep(PictureKeyOf(CI)) || SkinData->BackgroundStale || Cache == nullptr || Cache->Empty();
     if (Anew) PrepareCache();
     const int Saved = SaveDC(DC);
     TsSkinManager* M = SkinData->GetSkinManager();
@@ -753,7 +748,7 @@ void TacGroupBoxWnd::Paint(TMessage& Message) {
 }
 
 void TacGroupBoxWnd::WndProc(TMessage& Message) {
-  if (ChangesPicture(Message)) PictureStale = true;
+  if (ChangesPicture(Message)) Kept.Stale = true;
   switch (Message.Msg) {
     case SM_ALPHACMD:
       if (AlphaCmdCode(Message.WParam) == AC_GETCAPTIONHEIGHT) {

@@ -124,8 +124,7 @@ class TacCheckBoxWnd : public TacMainWnd {
   // checked and enabled states, the skin and the parent's picture under the box. A paint with
   // the same key copies the cache.
   TacPictureKey PictureKeyOf(const TCacheInfo& Parent);
-  TacPictureKey PictureKey;
-  bool PictureStale = true;
+  TacKeptPicture Kept;
 };
 
 // Group boxes.
@@ -148,8 +147,7 @@ class TacGroupBoxWnd : public TacMainWnd {
   // picture under the box. A paint with the same key copies the cache, and the windows on the
   // box are not told of a new picture under them.
   TacPictureKey PictureKeyOf(const TCacheInfo& Parent);
-  TacPictureKey PictureKey;
-  bool PictureStale = true;
+  TacKeptPicture Kept;
 };
 
 // Radio-button styles get the radio images: BS_RADIOBUTTON and BS_AUTORADIOBUTTON.

@@ -54,8 +54,6 @@ TRect TacTabControlWnd::PageRect() {
 
 namespace {
 
-// Splits the control's rectangle at the edge of the tab strip into the body and the strip; without
-// tabs both are the whole control.
 // The caption (into Buf) and image of a tab.
 TCITEMW ReadTab(HWND Tabs, int Index, wchar_t (&Buf)[4096]) {
   TCITEMW Item{};
@@ -66,6 +64,8 @@ TCITEMW ReadTab(HWND Tabs, int Index, wchar_t (&Buf)[4096]) {
   return Item;
 }
 
+// Splits the control's rectangle at the edge of the tab strip into the body and the strip; without
+// tabs both are the whole control.
 void SplitAtTabStrip(TacTabControlWnd* Wnd, TRect& Body, TRect& Tabs) {
   GetWndRects(Wnd);
   Body = TRect(0, 0, Wnd->WndSize.cx, Wnd->WndSize.cy);
@@ -280,7 +280,7 @@ TacPictureKey TacTabControlWnd::PictureKeyOf(const TCacheInfo& Parent) {
     K.Texts.emplace_back(Buf);
   }
   AddOwnerFont(K, SkinData->OwnerControl());
-  AddParentPicture(K, Parent, WndPos, WndSize);
+  AddPixels(K, Parent, WndPos, WndSize);
   return K;
 }
 
@@ -303,10 +303,7 @@ void TacTabControlWnd::PaintControl(TMessage& Message) {
   TBitmap* Cache = SkinData->CacheBmp();
   const int N = TabCount();
   const int Active = ActiveIndex();
-  TacPictureKey Key = PictureKeyOf(CI);
-  const bool Same = !PictureStale && !Cache->Empty() && Key == PictureKey;
-  PictureStale = false;
-  PictureKey = std::move(Key);
+  const bool Same = Kept.Keep(PictureKeyOf(CI)) && !Cache->Empty();
   if (!Same) SkinData->BackgroundStale = true;
   Cache->SetSize(std::max(0, static_cast<int>(WndSize.cx)), std::max(0, static_cast<int>(WndSize.cy)));
   if (N > 0 && !Same) {
@@ -355,16 +352,12 @@ void TacTabControlWnd::PaintControl(TMessage& Message) {
 }
 
 void TacTabControlWnd::NotePictureChange(const TMessage& Message) {
-  switch (Message.Msg) {
-    // The questions the adapter itself asks; every other tab-control message may change the tabs.
-    case TCM_GETIMAGELIST: case TCM_GETITEMCOUNT: case TCM_GETITEMA: case TCM_GETITEMW: case TCM_GETITEMRECT:
-    case TCM_GETCURSEL: case TCM_HITTEST: case TCM_ADJUSTRECT: case TCM_GETROWCOUNT: case TCM_GETTOOLTIPS:
-    case TCM_GETCURFOCUS: case TCM_GETEXTENDEDSTYLE:
-      return;
-    default:
-      if (ChangesPicture(Message) || (Message.Msg >= TCM_FIRST && Message.Msg < TCM_FIRST + 0x80)) PictureStale = true;
-      return;
-  }
+  // Every tab-control message but the questions the adapter asks may change the tabs.
+  if (ChangesControl(Message, TCM_FIRST,
+                     {TCM_GETIMAGELIST, TCM_GETITEMCOUNT, TCM_GETITEMA, TCM_GETITEMW, TCM_GETITEMRECT, TCM_GETCURSEL,
+                      TCM_HITTEST, TCM_ADJUSTRECT, TCM_GETROWCOUNT, TCM_GETTOOLTIPS, TCM_GETCURFOCUS,
+                      TCM_GETEXTENDEDSTYLE}))
+    Kept.Stale = true;
 }
 
 void TacTabControlWnd::WndProc(TMessage& Message) {

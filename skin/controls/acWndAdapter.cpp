@@ -651,7 +651,7 @@ void RepaintThroughErase(HWND Wnd) {
   ValidateWithoutPainting(Wnd);
 }
 
-void AddParentPicture(TacPictureKey& Key, const TCacheInfo& Parent, TPoint Pos, TSize Size) {
+void AddPixels(TacPictureKey& Key, const TCacheInfo& Parent, TPoint Pos, TSize Size) {
   auto& N = Key.Numbers;
   N.insert(N.end(), {reinterpret_cast<long long>(Parent.Bmp), Parent.X, Parent.Y, static_cast<long long>(Parent.FillColor)});
   TBitmap* B = Parent.Bmp;
@@ -695,6 +695,13 @@ void AddOwnerFont(TacPictureKey& Key, TControl* Owner) {
   Key.Texts.push_back(AnsiToWide(F->Name()));
 }
 
+bool TacKeptPicture::Keep(TacPictureKey Now) {
+  if (!Stale && Now == Key) return true;
+  Key = std::move(Now);
+  Stale = false;
+  return false;
+}
+
 bool ChangesPicture(const TMessage& Message) {
   switch (Message.Msg) {
     case SM_ALPHACMD:
@@ -716,6 +723,12 @@ bool ChangesPicture(const TMessage& Message) {
     default:
       return false;
   }
+}
+
+bool ChangesControl(const TMessage& Message, UINT First, std::initializer_list<UINT> Questions) {
+  if (ChangesPicture(Message)) return true;
+  if (Message.Msg < First || Message.Msg >= First + 0x80) return false;
+  return std::find(Questions.begin(), Questions.end(), Message.Msg) == Questions.end();
 }
 
 bool ErasedBeforeItsPaint(HWND Wnd, HDC DC) {

@@ -31,6 +31,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -308,8 +309,16 @@ struct TacPictureKey {
   std::vector<WideString> Texts;
   bool operator==(const TacPictureKey& O) const { return Numbers == O.Numbers && Texts == O.Texts; }
 };
-// Adds the parent's picture under a window at Pos of Size: where it comes from, and its pixels.
-void AddParentPicture(TacPictureKey& Key, const TCacheInfo& Parent, TPoint Pos, TSize Size);
+// The key an adapter's kept picture was made from, and whether a message has made it stale since.
+struct TacKeptPicture {
+  TacPictureKey Key;
+  bool Stale = true;
+  // True when the picture made from Now is the one kept: the same key, and nothing made it stale.
+  // Otherwise Now becomes the key of the picture the caller makes at once.
+  bool Keep(TacPictureKey Now);
+};
+// Adds a picture's rectangle at Pos of Size: which picture it is, and the pixels there.
+void AddPixels(TacPictureKey& Key, const TCacheInfo& Picture, TPoint Pos, TSize Size);
 // Adds the skin a picture is made from: the manager and its loads of the skin.
 void AddSkin(TacPictureKey& Key, const TsSkinManager* Manager);
 // Adds the font of the framework control a window belongs to (nothing for none).
@@ -318,6 +327,9 @@ void AddOwnerFont(TacPictureKey& Key, TControl* Owner);
 // command other than a question or a parent's new picture (a new skin, say), or a new font,
 // style, enabled state or text.
 bool ChangesPicture(const TMessage& Message);
+// ChangesPicture, or a message of a common control's own range (First and the 127 after it) that
+// is not one of the Questions the adapter asks it.
+bool ChangesControl(const TMessage& Message, UINT First, std::initializer_list<UINT> Questions);
 // WM_PAINT of an adapter that paints the window itself: Paint gets the DC the message brings or,
 // when it brings none, the window's painting DC between BeginPaint and EndPaint.
 template <class F>
