@@ -250,23 +250,9 @@ TEST_F(Adapt2Paint, ATabControlShowsEachChangeAsANewAdapterPaintsIt) {
   InsertTabs(T, 3, L"Tab");
   HFONT Large = CreateFontW(-20, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma");
   // The second tab shows the first image of a list; the list's image changes in place below.
-  auto Square = [](COLORREF Colour) {
-    HDC Screen = GetDC(nullptr);
-    HBITMAP B = CreateCompatibleBitmap(Screen, 16, 16);
-    HDC Mem = CreateCompatibleDC(Screen);
-    HGDIOBJ Old = SelectObject(Mem, B);
-    HBRUSH Brush = CreateSolidBrush(Colour);
-    RECT R{0, 0, 16, 16};
-    FillRect(Mem, &R, Brush);
-    DeleteObject(Brush);
-    SelectObject(Mem, Old);
-    DeleteDC(Mem);
-    ReleaseDC(nullptr, Screen);
-    return B;
-  };
   HIMAGELIST Images = ImageList_Create(16, 16, ILC_COLOR24, 1, 1);
-  HBITMAP Red = Square(RGB(255, 0, 0)), Green = Square(RGB(0, 255, 0));
-  ImageList_Add(Images, Red, nullptr);
+  const std::unique_ptr<TBitmap> Red = uitest::SolidGlyph(16, 16, clRed), Green = uitest::SolidGlyph(16, 16, clLime);
+  ImageList_Add(Images, Red->Handle(), nullptr);
   SendMessageW(T, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(Images));
   TCITEMW WithImage{};
   WithImage.mask = TCIF_IMAGE;
@@ -287,8 +273,8 @@ TEST_F(Adapt2Paint, ATabControlShowsEachChangeAsANewAdapterPaintsIt) {
   };
   const std::vector<kept::TChange> Cases = {
       {"nothing", [] {}},
-      {"the image of a list replaced", [T, Images, Green] {
-         ImageList_Replace(Images, 0, Green, nullptr);
+      {"the image of a list replaced", [&] {
+         ImageList_Replace(Images, 0, Green->Handle(), nullptr);
          SendMessageW(T, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(Images));
        }},
       {"another tab selected", [T] { SendMessageW(T, TCM_SETCURSEL, 2, 0); }},
@@ -312,8 +298,6 @@ TEST_F(Adapt2Paint, ATabControlShowsEachChangeAsANewAdapterPaintsIt) {
   DestroyWindow(T);
   DeleteObject(Large);
   ImageList_Destroy(Images);
-  DeleteObject(Red);
-  DeleteObject(Green);
 }
 
 // Where each tab is painted against its item rectangle, by tab position: an inactive top tab 1

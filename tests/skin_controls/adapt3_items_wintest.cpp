@@ -180,9 +180,7 @@ TEST_F(Adapt3, ASpeedButtonShowsEachChangeAsANewHandlerPaintsIt) {
          B->SetGroupIndex(1);
          B->SetDown(true);
        }},
-      {"up again", [B] { B->SetDown(false); }},
       {"under the pointer", [&D] { D->MouseOver = true; }},
-      {"no longer under it", [&D] { D->MouseOver = false; }},
       {"the glyph below the caption", [B] { B->SetLayout(blGlyphTop); }},
       {"disabled", [B] { B->SetEnabled(false); }},
       {"made smaller", [B] { B->SetBounds(20, 20, 70, 36); }},

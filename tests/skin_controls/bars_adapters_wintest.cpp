@@ -119,7 +119,6 @@ TEST(ToolBarAdapter, TheBarShowsEachChangeAsANewAdapterPaintsIt) {
   const std::vector<kept::TChange> Cases = {
       {"nothing", [] {}},
       {"a button hot", [&] { A->HotIndex = 1; }},
-      {"no button hot", [&] { A->HotIndex = -1; }},
       {"a button down", [&] { T.Buttons[0]->SetDown(true); }},
       {"a new caption", [&] { T.Buttons[1]->SetCaption(L"Further"); }},
       {"the image of the list replaced", [&] {
