@@ -297,6 +297,26 @@ using TTextFormat = TSet<TTextFormats>;
 // The DT_xxx flags of a text format.
 UINT TextFormatFlags(TTextFormat Format);
 
+// Memory DCs for painting, taken from a few the thread keeps: the system takes tens of
+// microseconds to make one when many windows are painting, and pictures are made and dropped at
+// every paint. A kept DC goes back to the state it was made in (everything a DC holds: selected
+// objects, clipping, origins, modes) before it is taken again.
+HDC TakeMemoryDC();
+// Gives back a DC from TakeMemoryDC (deleted when the thread keeps enough).
+void GiveBackMemoryDC(HDC DC);
+// A memory DC from TakeMemoryDC for the life of the object; 0 when none could be made.
+class TScratchDC {
+ public:
+  TScratchDC() : FHandle(TakeMemoryDC()) {}
+  ~TScratchDC() { GiveBackMemoryDC(FHandle); }
+  TScratchDC(const TScratchDC&) = delete;
+  TScratchDC& operator=(const TScratchDC&) = delete;
+  HDC Handle() const { return FHandle; }
+
+ private:
+  HDC FHandle;
+};
+
 // Drawing on a device context with an owned font, brush and pen that are selected into the DC
 // as needed (and re-selected after they change). A canvas adopts a DC through SetHandle without
 // owning it; subclasses make their DC lazily in CreateHandle (a control's canvas, a bitmap's

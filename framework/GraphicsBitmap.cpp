@@ -379,6 +379,46 @@ void CopyHandleImage(HBITMAP Source, DibImage& Img) {
 // =============================================================================================
 // TBitmap
 
+// ---------------------------------------------------------------------------------------------
+// Memory DCs
+
+namespace {
+// The thread's free memory DCs, each with its first saved state the one it was made in.
+constexpr std::size_t KeptMemoryDCs = 4;
+struct TFreeMemoryDCs {
+  std::vector<HDC> DCs;
+  ~TFreeMemoryDCs() {
+    for (HDC DC : DCs) DeleteDC(DC);
+  }
+};
+thread_local TFreeMemoryDCs FreeMemoryDCs;
+}  // namespace
+
+HDC TakeMemoryDC() {
+  std::vector<HDC>& Free = FreeMemoryDCs.DCs;
+  if (!Free.empty()) {
+    HDC DC = Free.back();
+    Free.pop_back();
+    return DC;
+  }
+  HDC DC = CreateCompatibleDC(nullptr);
+  if (DC != nullptr && SaveDC(DC) != 1) {
+    DeleteDC(DC);
+    return nullptr;
+  }
+  return DC;
+}
+
+void GiveBackMemoryDC(HDC DC) {
+  if (DC == nullptr) return;
+  std::vector<HDC>& Free = FreeMemoryDCs.DCs;
+  // Back to the state saved when it was made, which is saved again for the next return.
+  if (Free.size() < KeptMemoryDCs && RestoreDC(DC, 1) && SaveDC(DC) == 1)
+    Free.push_back(DC);
+  else
+    DeleteDC(DC);
+}
+
 // The bitmap's own canvas: one memory DC for the life of the bitmap, with the current section
 // selected into it.
 class TBitmapCanvas : public TCanvas {
@@ -391,7 +431,7 @@ class TBitmapCanvas : public TCanvas {
       HDC dc = FHandle;
       SetHandle(nullptr);
       SelectObject(dc, FStockBitmap);
-      DeleteDC(dc);
+      GiveBackMemoryDC(dc);
     }
   }
   // The DC while the section is selected into it, otherwise 0.
@@ -417,7 +457,7 @@ class TBitmapCanvas : public TCanvas {
       FState.Include(csHandleValid);
       return;
     }
-    HDC dc = CreateCompatibleDC(nullptr);
+    HDC dc = TakeMemoryDC();
     if (!dc) OutOfResources();
     FStockBitmap = GetCurrentObject(dc, OBJ_BITMAP);
     if (FBitmap->FHandle) SelectObject(dc, FBitmap->FHandle);

@@ -757,14 +757,11 @@ void TMenuItem::DrawItemDefault(TCanvas* C, const TRect& R, TOwnerDrawState Stat
 }
 
 void TMenuItem::MeasureItemData(MEASUREITEMSTRUCT& Data) {
-  HDC DC = CreateCompatibleDC(nullptr);
-  if (DC == nullptr) throw EOutOfResources("Out of system resources");
+  TScratchDC DC;
+  if (DC.Handle() == nullptr) throw EOutOfResources("Out of system resources");
   TCanvas C;
-  C.SetHandle(DC);
-  TScopeExit CleanUp([&] {
-    C.SetHandle(nullptr);
-    DeleteDC(DC);
-  });
+  C.SetHandle(DC.Handle());
+  TScopeExit CleanUp([&] { C.SetHandle(nullptr); });
   if (Screen != nullptr) C.SetFont(Screen->MenuFont());
   int W = 0, H = 0;
   MeasureItemDefault(&C, W, H);

@@ -687,12 +687,15 @@ void AddSkin(TacPictureKey& Key, const TsSkinManager* Manager) {
                                          Manager != nullptr ? static_cast<long long>(Manager->LoadCount()) : -1});
 }
 
-void AddOwnerFont(TacPictureKey& Key, TControl* Owner) {
-  if (Owner == nullptr) return;
-  TFont* F = Owner->Font();
+void AddFont(TacPictureKey& Key, TFont* F) {
+  if (F == nullptr) return;
   Key.Numbers.insert(Key.Numbers.end(), {F->Height(), static_cast<long long>(F->Color()), static_cast<long long>(F->Charset()),
-                                         static_cast<long long>(F->Style().ToBits())});
+                                         static_cast<long long>(F->Style().ToBits()), static_cast<long long>(F->Pitch())});
   Key.Texts.push_back(AnsiToWide(F->Name()));
+}
+
+void AddOwnerFont(TacPictureKey& Key, TControl* Owner) {
+  if (Owner != nullptr) AddFont(Key, Owner->Font());
 }
 
 bool TacKeptPicture::Keep(TacPictureKey Now) {

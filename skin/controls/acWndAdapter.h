@@ -321,6 +321,8 @@ struct TacKeptPicture {
 void AddPixels(TacPictureKey& Key, const TCacheInfo& Picture, TPoint Pos, TSize Size);
 // Adds the skin a picture is made from: the manager and its loads of the skin.
 void AddSkin(TacPictureKey& Key, const TsSkinManager* Manager);
+// Adds a font: its name, height, colour, character set, style and pitch (nothing for none).
+void AddFont(TacPictureKey& Key, TFont* Font);
 // Adds the font of the framework control a window belongs to (nothing for none).
 void AddOwnerFont(TacPictureKey& Key, TControl* Owner);
 // True after a message that may change a window's picture in a way that no key holds: a skin

@@ -290,7 +290,7 @@ void PaintGraphicControls(HDC DC, TWinControl* Control, TPoint Offset) {
     if (MemDC == nullptr) return;
     SelectObject(MemDC, OldBmp);
     DeleteObject(MemBmp);
-    DeleteDC(MemDC);
+    GiveBackMemoryDC(MemDC);
   });
 
   // The memory picture covers the children that are painted, in the control's coordinates: a
@@ -311,7 +311,7 @@ void PaintGraphicControls(HDC DC, TWinControl* Control, TPoint Offset) {
                  : B;
       Any = true;
     }
-    MemDC = CreateCompatibleDC(nullptr);
+    MemDC = TakeMemoryDC();
     BITMAPINFO Info{};
     Info.bmiHeader.biSize = sizeof(Info.bmiHeader);
     Info.bmiHeader.biWidth = std::max(Area.Width(), 1);

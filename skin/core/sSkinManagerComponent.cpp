@@ -435,6 +435,7 @@ void TsSkinManager::UnhookMainWindow() {
 }
 
 bool TsSkinManager::MainWindowHook(TMessage& Message) {
+  if (ChangesSystemMetrics(Message.Msg)) ForgetSystemMetrics();
   if (!FSkinnedPopups) return false;
   switch (Message.Msg) {
     case WM_THEMECHANGED:

@@ -134,6 +134,18 @@ void ChangeSetProp(TObject* Obj, std::string_view PropName, std::string_view Ele
 
 #include "skin/core/acPixels.h"
 
+// ---- System metrics -------------------------------------------------------------------------------
+
+// GetSystemMetrics, each answer kept from the first question until ForgetSystemMetrics: the system
+// takes tens of microseconds for some (the caption and menu heights, measured from their fonts),
+// and a paint of a form asks for them many times.
+int KeptSystemMetric(int Index);
+// Forgets the kept metrics and caption font. The default skin manager calls it when the system's
+// settings, display, theme or resolution change, as skinned forms do when they learn of it.
+void ForgetSystemMetrics();
+// True for the messages after which the system's metrics may differ.
+bool ChangesSystemMetrics(UINT Msg);
+
 // ---- Cache info -----------------------------------------------------------------------------------
 
 // The default record of what lies under a control: no bitmap, offset (-99, -99), fill colour 0,

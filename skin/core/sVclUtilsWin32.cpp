@@ -2,6 +2,10 @@
 // file icons and the caption font.
 #include <windows.h>
 
+#include <algorithm>
+#include <climits>
+#include <iterator>
+
 #include <shellapi.h>
 
 #include "framework/Dialogs.h"
@@ -167,17 +171,60 @@ HICON GetFileIcon(const AnsiString& FileName, UINT Flags) {
 }
 
 namespace {
-// The non-client metrics in the layout without the padded border width (340 bytes), which every
-// system version accepts.
+// The kept answers: the metrics below KeptCount by index (unknown: KeptNone), and the caption font.
+constexpr int KeptCount = 100, KeptNone = INT_MIN;
+struct TKeptMetrics {
+  TKeptMetrics() { Forget(); }
+  void Forget() {
+    std::fill(std::begin(Metrics), std::end(Metrics), KeptNone);
+    HaveCaptionFont = false;
+  }
+  int Metrics[KeptCount];
+  bool HaveCaptionFont;
+  LOGFONTA CaptionFont;
+};
+TKeptMetrics& Kept() {
+  static TKeptMetrics K;
+  return K;
+}
+
+// The caption font of the non-client metrics in the layout without the padded border width (340
+// bytes), which every system version accepts.
 bool CaptionFont(LOGFONTA& Font) {
-  NONCLIENTMETRICSA Metrics = {};
-  Metrics.cbSize = 340;
-  static_assert(sizeof(NONCLIENTMETRICSA) >= 340, "the metrics hold at least the old layout");
-  if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, 340, &Metrics, 0)) return false;
-  Font = Metrics.lfCaptionFont;
+  TKeptMetrics& K = Kept();
+  if (!K.HaveCaptionFont) {
+    NONCLIENTMETRICSA Metrics = {};
+    Metrics.cbSize = 340;
+    static_assert(sizeof(NONCLIENTMETRICSA) >= 340, "the metrics hold at least the old layout");
+    if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, 340, &Metrics, 0)) return false;
+    K.CaptionFont = Metrics.lfCaptionFont;
+    K.HaveCaptionFont = true;
+  }
+  Font = K.CaptionFont;
   return true;
 }
 }  // namespace
+
+int KeptSystemMetric(int Index) {
+  if (Index < 0 || Index >= KeptCount) return GetSystemMetrics(Index);
+  int& Value = Kept().Metrics[Index];
+  if (Value == KeptNone) Value = GetSystemMetrics(Index);
+  return Value;
+}
+
+void ForgetSystemMetrics() { Kept().Forget(); }
+
+bool ChangesSystemMetrics(UINT Msg) {
+  switch (Msg) {
+    case WM_SETTINGCHANGE:
+    case WM_DISPLAYCHANGE:
+    case WM_THEMECHANGED:
+    case WM_DPICHANGED:
+      return true;
+    default:
+      return false;
+  }
+}
 
 int GetCaptionFontHeight() {
   LOGFONTA Font;

@@ -5,6 +5,7 @@
 #include "skin/core/acPixels.h"
 #include "skin/core/sBackground.h"
 #include "skin/core/sSkinManager.h"
+#include "skin/core/sVclUtils.h"
 #include "skin/forms/sSkinMenus.h"
 
 namespace {
@@ -71,7 +72,7 @@ int TacBorderForm::OwnerCaptionHeight(bool UseSkin) const {
 int TacBorderForm::OwnerMenuHeight() const {
   if (Owner.MenuHeight) return Owner.MenuHeight();
   if (Owner.IsDialog || Owner.Form == nullptr) return 0;
-  return Owner.Form->Menu() != nullptr ? GetSystemMetrics(SM_CYMENU) - 1 : 0;
+  return Owner.Form->Menu() != nullptr ? KeptSystemMetric(SM_CYMENU) - 1 : 0;
 }
 
 int TacBorderForm::SysFrameWidth() const {
@@ -105,7 +106,7 @@ int TacBorderForm::BorderTopOffset() {
   const TRect M = Margins();
   const int F = SysFrameWidth();
   const int CH = OwnerCaptionHeight(false);
-  const int Title = CH != 0 ? (Owner.SkinTitleHeight ? Owner.SkinTitleHeight() : GetSystemMetrics(SM_CYCAPTION)) : 0;
+  const int Title = CH != 0 ? (Owner.SkinTitleHeight ? Owner.SkinTitleHeight() : KeptSystemMetric(SM_CYCAPTION)) : 0;
   return M.Top - F + Title - CH;
 }
 

@@ -234,7 +234,7 @@ int TacDialogWnd::CaptionHeight(bool UseSkin) const {
     const int H = SkinTitleHeight(BorderForm);
     if (H != 0) return H;
   }
-  return GetSystemMetrics(FrameKind == 4 || FrameKind == 5 ? SM_CYSMCAPTION : SM_CYCAPTION);
+  return KeptSystemMetric(FrameKind == 4 || FrameKind == 5 ? SM_CYSMCAPTION : SM_CYCAPTION);
 }
 
 TRect TacDialogWnd::IconRect() const {

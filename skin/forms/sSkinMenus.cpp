@@ -337,6 +337,13 @@ void TsSkinableMenus::SetMenuFont(TCanvas* ACanvas, TMenuItem* Item) const {
   }
 }
 
+void TsSkinableMenus::AddMenuFont(TacPictureKey& Key, TMenuItem* Item) const {
+  if (Screen != nullptr) AddFont(Key, Screen->MenuFont());
+  if (Item != nullptr) {
+    if (TCustomForm* F = GetOwnerForm(Item->GetParentMenu())) Key.Numbers.push_back(F->Font()->Charset());
+  }
+}
+
 // ---- the extra line ---------------------------------------------------------------------------------
 
 bool TsSkinableMenus::QueryExtraLine(TMenuItem* FirstItem) {

@@ -24,6 +24,7 @@
 #include "framework/Forms.h"
 #include "framework/Graphics.h"
 #include "framework/Menus.h"
+#include "skin/controls/acWndAdapter.h"
 #include "skin/core/sSkinManager.h"
 
 class TsSkinableMenus;
@@ -145,6 +146,8 @@ class TsSkinableMenus : public TacManagerMenus, public TPersistent {
  private:
   // Assigns the menu font (and the owning form's charset) to the canvas.
   void SetMenuFont(TCanvas* ACanvas, TMenuItem* Item) const;
+  // Adds the font SetMenuFont gives Item to a picture's key.
+  void AddMenuFont(TacPictureKey& Key, TMenuItem* Item) const;
   int ExtraLineWidthOf(const TacMenuInfo& Info) const;
   // The extra-line query for a menu's first item; the answer is the line's visibility.
   bool QueryExtraLine(TMenuItem* FirstItem);
@@ -159,6 +162,20 @@ class TsSkinableMenus : public TacManagerMenus, public TPersistent {
   int FSpacing = 6;
   bool FActive = false;
   std::vector<std::unique_ptr<TsWaitingMenu>> FWaiting;
+  // The menu line's caption widths and item pictures, each with what it was made from: the system
+  // measures the line at every change of a form's frame, and the form paints the line at every new
+  // size, mostly with the same items over the same background. A few of each are kept, the newest
+  // last; a picture is its 24-bit rows, top row first.
+  struct TLineWidth {
+    TacPictureKey Key;
+    int Width;
+  };
+  struct TLinePicture {
+    TacPictureKey Key;
+    std::vector<unsigned char> Rows;
+  };
+  std::vector<TLineWidth> FLineWidths;
+  std::vector<TLinePicture> FLinePictures;
 };
 
 // How the top-line painter reaches the menu-line background that a form's skin provider keeps:

@@ -1,5 +1,6 @@
 // The menu painter: measuring and painting of menu items.
 #include <cmath>
+#include <cstring>
 
 #include "skin/forms/sSkinMenus.h"
 
@@ -45,6 +46,35 @@ WideString TitleText(const WideString& Caption) {
 
 // A work bitmap that is freed on every way out.
 using TWorkBmp = std::unique_ptr<TBitmap>;
+
+// Adds Entry as the newest of a few kept ones, dropping the oldest when there are many.
+template <class T>
+void KeepNewest(std::vector<T>& Kept, T Entry) {
+  if (Kept.size() >= 32) Kept.erase(Kept.begin());
+  Kept.push_back(std::move(Entry));
+}
+
+// A 24-bit picture of Width x Height from its rows, top row first, to (X, Y) of DC.
+void DrawRows(HDC DC, int X, int Y, int Width, int Height, const std::vector<unsigned char>& Rows) {
+  BITMAPINFO Info{};
+  Info.bmiHeader.biSize = sizeof(Info.bmiHeader);
+  Info.bmiHeader.biWidth = Width;
+  Info.bmiHeader.biHeight = -Height;
+  Info.bmiHeader.biPlanes = 1;
+  Info.bmiHeader.biBitCount = 24;
+  StretchDIBits(DC, X, Y, Width, Height, 0, 0, Width, Height, Rows.data(), &Info, DIB_RGB_COLORS, SRCCOPY);
+}
+
+// The rows of a 24-bit bitmap, top row first, each padded to four bytes as a device-independent
+// bitmap's are.
+std::vector<unsigned char> RowsOf(TBitmap* Bmp) {
+  GdiFlush();
+  const std::size_t Line = static_cast<std::size_t>(Bmp->Width()) * 3, Stride = (Line + 3) & ~std::size_t{3};
+  std::vector<unsigned char> Rows(Stride * static_cast<std::size_t>(Bmp->Height()));
+  for (int Y = 0; Y < Bmp->Height(); ++Y)
+    std::memcpy(Rows.data() + Stride * static_cast<std::size_t>(Y), Bmp->ScanLine(Y), Line);
+  return Rows;
+}
 
 TCacheInfo NoBackground() {
   TCacheInfo CI;
@@ -200,11 +230,20 @@ void TsSkinableMenus::MeasureMenuItem(TObject* Sender, TCanvas* ACanvas, int& Wi
 void TsSkinableMenus::MenuItemMeasure(TObject* Sender, TCanvas* ACanvas, int& Width, int& Height) {
   auto* Item = dynamic_cast<TMenuItem*>(Sender);
   if (Item == nullptr || ACanvas == nullptr || FSkinManager == nullptr) return;
-  SetMenuFont(ACanvas, Item);
-  Height = GetSystemMetrics(SM_CYMENU) - 1;
+  Height = KeptSystemMetric(SM_CYMENU) - 1;
   WideString C = Item->Caption();
   C.erase(std::remove(C.begin(), C.end(), L'&'), C.end());
-  Width = ACanvas->TextWidth(C);
+  TacPictureKey Key;
+  AddMenuFont(Key, Item);
+  Key.Texts.push_back(C);
+  auto Known = std::find_if(FLineWidths.begin(), FLineWidths.end(), [&Key](const TLineWidth& E) { return E.Key == Key; });
+  if (Known != FLineWidths.end()) {
+    Width = Known->Width;
+  } else {
+    SetMenuFont(ACanvas, Item);
+    Width = ACanvas->TextWidth(C);
+    KeepNewest(FLineWidths, TLineWidth{std::move(Key), Width});
+  }
   TMenu* M = Item->GetParentMenu();
   if (M != nullptr && M->Images() != nullptr && Item->ImageIndex() > -1) Width += M->Images()->Width() + 6;
 }
@@ -458,17 +497,35 @@ void TsSkinableMenus::MenuItemAdvancedDraw(TObject* Sender, TCanvas* ACanvas, co
   if (LineBmp == nullptr) return;
   const int W = std::max(R.Right - R.Left, 0), H = std::max(R.Bottom - R.Top, 0);
   if (W == 0 || H == 0) return;
+  const bool Hot = IsHot(Item, State);
+  TBitmap* ItemBmp = Item->Bitmap();
+  TMenu* Menu = Item->GetParentMenu();
+  const bool HasImage = (ItemBmp != nullptr && !ItemBmp->Empty()) ||
+                        (Menu != nullptr && Menu->Images() != nullptr && Item->ImageIndex() >= 0);
+  // A picture of an item without an image or a painting of the application's own is kept.
+  const bool Keep = !HasImage && !OnDrawItem;
+  TacPictureKey Key;
+  if (Keep) {
+    Key.Numbers = {W, H, Hot, State.Contains(odDefault), State.Contains(odNoAccel), Item->Enabled(), FMargin, FAlignment};
+    AddPixels(Key, MakeCacheInfo(LineBmp, Origin.X, Origin.Y), TPoint{0, 0}, TSize{W, H});
+    AddSkin(Key, M);
+    AddMenuFont(Key, Item);
+    Key.Texts.push_back(Item->Caption());
+    auto Known =
+        std::find_if(FLinePictures.begin(), FLinePictures.end(), [&Key](const TLinePicture& E) { return E.Key == Key; });
+    if (Known != FLinePictures.end()) {
+      DrawRows(ACanvas->Handle(), R.Left, R.Top, W, H, Known->Rows);
+      return;
+    }
+  }
   TWorkBmp Work(CreateBmp24(W, H));
   TCanvas* WC = Work->Canvas();
-  const bool Hot = IsHot(Item, State);
   BitBlt(WC->Handle(), 0, 0, W, H, LineBmp->Canvas()->Handle(), Origin.X, Origin.Y, SRCCOPY);
   const int SI = M->GetSectionIndex("MENUITEM");
   if (M->IsValidSectionIndex(SI))
     PaintSectionWithCorners(SI, "MENUITEM", MakeCacheInfo(LineBmp, Origin.X, Origin.Y), false, Hot ? 1 : 0,
                             Rect(0, 0, W, H), TPoint{0, 0}, Work.get(), M);
   int GW = 0;
-  TBitmap* ItemBmp = Item->Bitmap();
-  TMenu* Menu = Item->GetParentMenu();
   if (ItemBmp != nullptr && !ItemBmp->Empty()) {
     WC->Draw(3, (H - ItemBmp->Height()) / 2, ItemBmp);
     GW = ItemBmp->Width() - 1;
@@ -490,4 +547,5 @@ void TsSkinableMenus::MenuItemAdvancedDraw(TObject* Sender, TCanvas* ACanvas, co
     BlendBitmapRect(Work.get(), LineBmp, 102, Rect(Origin.X, Origin.Y, Origin.X + W, Origin.Y + H), TPoint{0, 0});
   }
   BitBlt(ACanvas->Handle(), R.Left, R.Top, W, H, WC->Handle(), 0, 0, SRCCOPY);
+  if (Keep) KeepNewest(FLinePictures, TLinePicture{std::move(Key), RowsOf(Work.get())});
 }

@@ -6,6 +6,7 @@
 #include "skin/core/sConst.h"
 #include "skin/core/sMaskData.h"
 #include "skin/core/sSkinManager.h"
+#include "skin/core/sVclUtils.h"
 #include "skin/forms/acBorderForm.h"
 #include "skin/forms/sSkinProvider.h"
 
@@ -181,7 +182,7 @@ int TsSkinProvider::CaptionHeight(bool UseSkin) const {
   if ((!HasBorder() || (StyleOf(H) & WS_CAPTION) != WS_CAPTION) && !Iconic) return 0;
   int Result = UseSkin ? SkinTitleHeight(BorderForm) : 0;
   const TFormBorderStyle BS = Form->BorderStyle();
-  const int C = GetSystemMetrics(BS == bsToolWindow || BS == bsSizeToolWin ? SM_CYSMCAPTION : SM_CYCAPTION);
+  const int C = KeptSystemMetric(BS == bsToolWindow || BS == bsSizeToolWin ? SM_CYSMCAPTION : SM_CYCAPTION);
   if (MaxCaptionFlag)
     Result = std::max(Result, C + 4);
   else if (Result == 0)
@@ -501,7 +502,7 @@ int TsSkinProvider::TitleBandHeight() const {
 }
 
 int TsSkinProvider::MenuHeight() const {
-  return Form != nullptr && Form->Menu() != nullptr ? GetSystemMetrics(SM_CYMENU) - 1 : 0;
+  return Form != nullptr && Form->Menu() != nullptr ? KeptSystemMetric(SM_CYMENU) - 1 : 0;
 }
 
 bool TsSkinProvider::SysIconVisible() const {

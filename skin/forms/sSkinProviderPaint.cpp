@@ -547,7 +547,7 @@ TRect TsSkinProvider::MenuLoopCoverRect() const {
   const TPoint O = WindowOriginInImage();
   const int Top = WindowFrameWidth(H, BorderForm, true) + CaptionHeight(true) + ExtBorderMargins().Top - O.Y;
   const int Right = (WR.right - WR.left) - FormBorderWidth(H, nullptr, false);
-  return TRect{WR.left + Right - 60, WR.top + Top, WR.left + Right, WR.top + Top + GetSystemMetrics(SM_CYMENU) + 3};
+  return TRect{WR.left + Right - 60, WR.top + Top, WR.left + Right, WR.top + Top + KeptSystemMetric(SM_CYMENU) + 3};
 }
 
 void TsSkinProvider::MenuFormPaint(TObject* Sender) {
@@ -564,7 +564,7 @@ void TsSkinProvider::MenuFormPaint(TObject* Sender) {
   GetWindowRect(Form->Handle(), &WR);
   const TPoint O = WindowOriginInImage();
   HDC DC = GetDC(Cover->Handle());
-  CopyRect(DC, 0, 0, 60, GetSystemMetrics(SM_CYMENU) + 3, Cache->Canvas()->Handle(), CR.left - WR.left + O.X,
+  CopyRect(DC, 0, 0, 60, KeptSystemMetric(SM_CYMENU) + 3, Cache->Canvas()->Handle(), CR.left - WR.left + O.X,
            CR.top - WR.top + O.Y);
   ReleaseDC(Cover->Handle(), DC);
 }

@@ -14,6 +14,7 @@
 #include "skin/core/sMessages.h"
 #include "skin/core/sPaintUtils.h"
 #include "skin/core/sSkinManager.h"
+#include "skin/core/sVclUtils.h"
 #include "skin/controls/acScrollBars.h"
 #include "skin/controls/sFrameAdapter.h"
 #include "skin/forms/acBorderForm.h"
@@ -490,7 +491,7 @@ void TsSkinProvider::PassOnThenPlaceBorder(TMessage& Message) {
 void TsSkinProvider::WMWindowPosChangedSkinned(TMessage& Message) {
   PassOn(Message);
   MaxCaptionFlag = BorderForm != nullptr && Form->HandleAllocated() && IsZoomed(Form->Handle()) &&
-                   SkinTitleHeight(BorderForm) < GetSystemMetrics(SM_CYCAPTION) + 4;
+                   SkinTitleHeight(BorderForm) < KeptSystemMetric(SM_CYCAPTION) + 4;
   // The region follows the window at once: the size the system gave (which may differ from the
   // one asked for, below its minimum size) and a change of state at an unchanged size, which the
   // image's size does not tell.
@@ -525,6 +526,7 @@ void TsSkinProvider::WMSysColorChangeSkinned(TMessage& Message) {
 }
 
 void TsSkinProvider::WMSettingChangeSkinned(TMessage& Message) {
+  ForgetSystemMetrics();
   SkinData()->BackgroundStale = true;
   TitleBand.reset();
   PassOn(Message);

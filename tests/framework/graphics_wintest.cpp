@@ -310,6 +310,49 @@ TEST(GdiResources, NothingLeaksOverManyCycles) {
   EXPECT_EQ(uitest::GdiObjectCount(), before);
 }
 
+TEST(GdiResources, AMemoryDCIsTakenAgainAsItWasMade) {
+  HDC First = TakeMemoryDC();
+  ASSERT_NE(First, nullptr);
+  const HGDIOBJ StockBitmap = GetCurrentObject(First, OBJ_BITMAP), StockFont = GetCurrentObject(First, OBJ_FONT);
+  TBitmap Picture(20, 20, pf24bit);
+  HFONT Font = CreateFontW(-30, 0, 0, 0, FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0, L"Arial");
+  // Everything a painter leaves behind.
+  SelectObject(First, Picture.Handle());
+  SelectObject(First, Font);
+  IntersectClipRect(First, 2, 2, 5, 5);
+  SetWindowOrgEx(First, 7, 9, nullptr);
+  SetMapMode(First, MM_LOMETRIC);
+  SetBkMode(First, TRANSPARENT);
+  SetTextColor(First, RGB(1, 2, 3));
+  SetROP2(First, R2_XORPEN);
+  SetLayout(First, LAYOUT_RTL);
+  SaveDC(First);
+  GiveBackMemoryDC(First);
+  HDC Again = TakeMemoryDC();
+  EXPECT_EQ(GetCurrentObject(Again, OBJ_BITMAP), StockBitmap);
+  EXPECT_EQ(GetCurrentObject(Again, OBJ_FONT), StockFont);
+  RECT Clip{};
+  EXPECT_EQ(GetClipBox(Again, &Clip), SIMPLEREGION);
+  EXPECT_EQ(Clip.right - Clip.left, 1) << "the whole of the stock one-pixel bitmap";
+  POINT Origin{};
+  GetWindowOrgEx(Again, &Origin);
+  EXPECT_EQ(Origin.x, 0);
+  EXPECT_EQ(GetMapMode(Again), MM_TEXT);
+  EXPECT_EQ(GetBkMode(Again), OPAQUE);
+  EXPECT_EQ(GetTextColor(Again), RGB(0, 0, 0));
+  EXPECT_EQ(GetROP2(Again), R2_COPYPEN);
+  EXPECT_EQ(GetLayout(Again), 0u);
+  GiveBackMemoryDC(Again);
+  DeleteObject(Font);
+  if (!GdiCountingWorks()) return;
+  // Given back by the dozen, only a few are kept.
+  const int Before = uitest::GdiObjectCount();
+  std::vector<HDC> Many(24);
+  for (HDC& DC : Many) DC = TakeMemoryDC();
+  for (HDC DC : Many) GiveBackMemoryDC(DC);
+  EXPECT_LE(uitest::GdiObjectCount() - Before, 4);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Canvas drawing, checked by pixels
 

@@ -311,6 +311,30 @@ TEST(ManagerHooks, MainWindowHookHandlesMenusAndActivation) {
   MenusLog = nullptr;
 }
 
+TEST(ManagerHooks, PaintsTakeTheSystemsNewMetricsOnceTheApplicationHearsOfThem) {
+  auto M = NewManager();
+  NONCLIENTMETRICSW Was{};
+  Was.cbSize = sizeof Was;
+  ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof Was, &Was, 0));
+  // For this session only: nothing is written to the settings.
+  auto Set = [](NONCLIENTMETRICSW Metrics) {
+    ASSERT_TRUE(SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof Metrics, &Metrics, 0));
+    AppSend(WM_SETTINGCHANGE, 0);
+  };
+  TScopeExit Restore([&] { Set(Was); });
+  for (const int Grow : {0, 6, 11}) {
+    SCOPED_TRACE(Grow);
+    NONCLIENTMETRICSW Now = Was;
+    Now.iMenuHeight += Grow;
+    Now.iCaptionHeight += Grow;
+    Now.lfCaptionFont.lfHeight -= Grow;
+    Set(Now);
+    for (const int Metric : {SM_CYMENU, SM_CYCAPTION, SM_CYSMCAPTION})
+      EXPECT_EQ(KeptSystemMetric(Metric), GetSystemMetrics(Metric));
+    EXPECT_EQ(GetCaptionFontHeight(), Now.lfCaptionFont.lfHeight);
+  }
+}
+
 TEST(ManagerHooks, MenuPainterFollowsTheSkin) {
   TLinkReset Reset;
   TMenusLog Log;

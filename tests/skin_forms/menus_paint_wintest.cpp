@@ -361,3 +361,54 @@ TEST(MenusTopLine, ItemsPaintOverTheMenuLineTheProviderKeeps) {
   EXPECT_NEAR(GetGValue(Got), (128 * 153 + 255 * 102) / 255, 2);
   acMenuLineLink.MenuLineBackground = nullptr;
 }
+
+// A painter keeps the widths and pictures of menu-line items; after each change it shows what a new
+// painter, which keeps nothing yet, shows.
+TEST(MenusTopLine, KeptWidthsAndPicturesShowEachChange) {
+  std::unique_ptr<TsSkinManager> M = LoadedManager();
+  TMainMenu Bar(nullptr);
+  auto* File = new TMenuItem(&Bar);
+  File->SetCaption(WideString(L"&File"));
+  Bar.Items()->Add(File);
+  auto Line = FilledBitmap(200, 30, RGB(0, 128, 0));
+  acMenuLineLink.MenuLineBackground = [&](TMenuItem*, TCanvas*, const TRect&, TPoint& Origin) -> TBitmap* {
+    Origin = TPoint{10, 4};
+    return Line.get();
+  };
+  const int FontHeight = Screen->MenuFont()->Height();
+  TScopeExit Restore([&] {
+    acMenuLineLink.MenuLineBackground = nullptr;
+    Screen->MenuFont()->SetHeight(FontHeight);
+  });
+  TOwnerDrawState State{};
+  // The item's width and its picture as a painter shows them.
+  auto Show = [&](TsSkinableMenus& P) {
+    std::unique_ptr<TBitmap> C(CreateBmp24(4, 4));
+    int W = 0, H = 0;
+    P.MenuItemMeasure(File, C->Canvas(), W, H);
+    auto Out = FilledBitmap(60, 20, RGB(255, 0, 255));
+    P.MenuItemAdvancedDraw(File, Out->Canvas(), Rect(0, 0, 60, 20), State);
+    std::vector<COLORREF> Pixels{static_cast<COLORREF>(W)};
+    for (int Y = 0; Y < 20; ++Y)
+      for (int X = 0; X < 60; ++X) Pixels.push_back(PixelOf(Out.get(), X, Y));
+    return Pixels;
+  };
+  const std::vector<std::pair<const char*, std::function<void()>>> Changes = {
+      {"caption", [&] { File->SetCaption(WideString(L"&Fil")); }},
+      {"disabled", [&] { File->SetEnabled(false); }},
+      {"enabled again", [&] { File->SetEnabled(true); }},
+      {"selected", [&] { State = TOwnerDrawState{odSelected}; }},
+      {"default item", [&] { State = TOwnerDrawState{odDefault}; }},
+      {"line under it", [&] { Line = FilledBitmap(200, 30, RGB(0, 0, 160)); }},
+      {"menu font", [&] { Screen->MenuFont()->SetHeight(FontHeight - 5); }},
+  };
+  TsSkinableMenus Kept(M.get());
+  Show(Kept);
+  for (const auto& [Name, Make] : Changes) {
+    SCOPED_TRACE(Name);
+    Make();
+    const std::vector<COLORREF> Shown = Show(Kept);
+    TsSkinableMenus Fresh(M.get());
+    EXPECT_EQ(Shown, Show(Fresh));
+  }
+}
