@@ -383,24 +383,20 @@ void CopyHandleImage(HBITMAP Source, DibImage& Img) {
 // Memory DCs
 
 namespace {
-// The thread's free memory DCs, each with its first saved state the one it was made in.
+// The memory DCs the thread keeps, made at its first need, and those of them not taken: the thread
+// holds the same number whether or not they are taken. Each has its first saved state the one it
+// was made in. A DC made while all are taken goes when it is given back.
 constexpr std::size_t KeptMemoryDCs = 4;
-struct TFreeMemoryDCs {
-  std::vector<HDC> DCs;
-  ~TFreeMemoryDCs() {
-    for (HDC DC : DCs) DeleteDC(DC);
+struct TKeptMemoryDCs {
+  bool Made = false;
+  std::vector<HDC> Kept, Free;
+  ~TKeptMemoryDCs() {
+    for (HDC DC : Kept) DeleteDC(DC);
   }
 };
-thread_local TFreeMemoryDCs FreeMemoryDCs;
-}  // namespace
+thread_local TKeptMemoryDCs MemoryDCs;
 
-HDC TakeMemoryDC() {
-  std::vector<HDC>& Free = FreeMemoryDCs.DCs;
-  if (!Free.empty()) {
-    HDC DC = Free.back();
-    Free.pop_back();
-    return DC;
-  }
+HDC NewMemoryDC() {
   HDC DC = CreateCompatibleDC(nullptr);
   if (DC != nullptr && SaveDC(DC) != 1) {
     DeleteDC(DC);
@@ -408,15 +404,42 @@ HDC TakeMemoryDC() {
   }
   return DC;
 }
+}  // namespace
+
+HDC TakeMemoryDC() {
+  TKeptMemoryDCs& M = MemoryDCs;
+  if (!M.Made) {
+    M.Made = true;
+    for (std::size_t I = 0; I < KeptMemoryDCs; ++I) {
+      HDC DC = NewMemoryDC();
+      if (DC == nullptr) break;
+      M.Kept.push_back(DC);
+      M.Free.push_back(DC);
+    }
+  }
+  if (M.Free.empty()) return NewMemoryDC();
+  HDC DC = M.Free.back();
+  M.Free.pop_back();
+  return DC;
+}
 
 void GiveBackMemoryDC(HDC DC) {
   if (DC == nullptr) return;
-  std::vector<HDC>& Free = FreeMemoryDCs.DCs;
-  // Back to the state saved when it was made, which is saved again for the next return.
-  if (Free.size() < KeptMemoryDCs && RestoreDC(DC, 1) && SaveDC(DC) == 1)
-    Free.push_back(DC);
-  else
+  TKeptMemoryDCs& M = MemoryDCs;
+  const auto Own = std::find(M.Kept.begin(), M.Kept.end(), DC);
+  if (Own == M.Kept.end()) {
     DeleteDC(DC);
+    return;
+  }
+  // Back to the state saved when it was made, which is saved again for the next return; one that
+  // cannot go back is replaced.
+  if (RestoreDC(DC, 1) && SaveDC(DC) == 1) {
+    M.Free.push_back(DC);
+    return;
+  }
+  DeleteDC(DC);
+  *Own = NewMemoryDC();
+  if (*Own != nullptr) M.Free.push_back(*Own); else M.Kept.erase(Own);
 }
 
 // The bitmap's own canvas: one memory DC for the life of the bitmap, with the current section
