@@ -555,6 +555,13 @@ class TBitmap : public TGraphic {
   // The same size change for a picture that is painted over whole at once: the pixels are left
   // as the system gives them (the old ones are not kept, the new ones not whitened).
   void SetSizeDiscarding(int AWidth, int AHeight);
+  // SetSizeDiscarding for a picture made again at every size of a window (a form's image while
+  // its border is dragged): the image keeps its memory while the new size fits in it and does not
+  // leave most of it unused, and a new one has room to grow by an eighth each way. Fresh memory
+  // costs the system far more to hand out than to paint. The section then has more rows and
+  // columns than Width x Height: its handle is for selecting and copying from, by coordinates.
+  // A palette format takes SetSizeDiscarding.
+  void SetSizeWithRoom(int AWidth, int AHeight);
 
   TPixelFormat PixelFormat() const { return FPixelFormat; }
   // Converts the pixels; pfCustom raises EInvalidGraphic "Invalid pixel format".
@@ -635,11 +642,18 @@ class TBitmap : public TGraphic {
   void DropPalette();
   void ApplyColorTable();
 
+  // The section keeps a copy of its pixels at Width x Height, for a handle given away.
+  void DropRoom();
+
   HBITMAP FHandle = nullptr;
   Byte* FBits = nullptr;  // the bottom row
   int FWidth = 0;
   int FHeight = 0;
   int FStride = 0;
+  // The section's own bottom row and size: larger than the bitmap's after SetSizeWithRoom.
+  Byte* FSectionBits = nullptr;
+  int FSectionWidth = 0;
+  int FSectionHeight = 0;
   TPixelFormat FPixelFormat = pfDevice;
   std::vector<RGBQUAD> FColors;  // colour table of palette formats
   HPALETTE FPalette = nullptr;

@@ -519,9 +519,9 @@ void TBitmap::TakeImage(DibImage& Img) {
   HBITMAP old = FHandle;
   FHandle = Img.Handle;
   Img.Handle = nullptr;
-  FBits = FHandle ? Img.Bits : nullptr;
-  FWidth = FHandle ? Img.Width : 0;
-  FHeight = FHandle ? Img.Height : 0;
+  FBits = FSectionBits = FHandle ? Img.Bits : nullptr;
+  FWidth = FSectionWidth = FHandle ? Img.Width : 0;
+  FHeight = FSectionHeight = FHandle ? Img.Height : 0;
   FStride = FHandle ? Img.Stride : 0;
   FPixelFormat = Img.Format;
   if (!SameColors(FColors, Img.Colors)) {
@@ -554,7 +554,8 @@ void TBitmap::Assign(TPersistent* Source) {
   CreateImage(img, b->FWidth, b->FHeight, b->FPixelFormat, b->FColors, false);
   if (img.Handle) {
     GdiFlush();
-    std::memcpy(img.Bits, b->FBits, static_cast<std::size_t>(b->FStride) * b->FHeight);
+    for (int y = 0; y < b->FHeight; ++y)
+      std::memcpy(img.Row(y), b->FBits + static_cast<std::ptrdiff_t>(y) * b->FStride, static_cast<std::size_t>(img.Stride));
   }
   TakeImage(img);
   FTransparent = b->FTransparent;
@@ -566,6 +567,41 @@ void TBitmap::Assign(TPersistent* Source) {
 void TBitmap::SetSize(int AWidth, int AHeight) { Resize(AWidth, AHeight, true); }
 
 void TBitmap::SetSizeDiscarding(int AWidth, int AHeight) { Resize(AWidth, AHeight, false); }
+
+void TBitmap::SetSizeWithRoom(int AWidth, int AHeight) {
+  CheckSize(AWidth, AHeight);
+  if (AWidth == FWidth && AHeight == FHeight) return;
+  if (IsPaletteFormat(FPixelFormat) || AWidth == 0 || AHeight == 0) {
+    Resize(AWidth, AHeight, false);
+    return;
+  }
+  const auto Area = [](int W, int H) { return static_cast<std::int64_t>(W) * H; };
+  if (FHandle == nullptr || AWidth > FSectionWidth || AHeight > FSectionHeight ||
+      Area(FSectionWidth, FSectionHeight) > 2 * Area(AWidth, AHeight)) {
+    // Room to grow, within the limits of a size.
+    const int W = std::min({AWidth + AWidth / 8, 32768, (1 << 28) / AHeight});
+    const int H = std::min({AHeight + AHeight / 8, 32768, (1 << 28) / W});
+    DibImage img;
+    CreateImage(img, W, H, FPixelFormat, FColors, false);
+    TakeImage(img);
+  } else if (FCanvas) {
+    static_cast<TBitmapCanvas*>(FCanvas.get())->SelectBitmap(FHandle);  // its clipping region goes
+  }
+  FWidth = AWidth;
+  FHeight = AHeight;
+  FBits = FSectionBits + static_cast<std::ptrdiff_t>(FSectionHeight - AHeight) * FStride;
+  Changed(this);
+}
+
+void TBitmap::DropRoom() {
+  if (FWidth == FSectionWidth && FHeight == FSectionHeight) return;
+  DibImage img;
+  CreateImage(img, FWidth, FHeight, FPixelFormat, FColors, false);
+  GdiFlush();
+  for (int y = 0; y < FHeight; ++y)
+    std::memcpy(img.Row(y), FBits + static_cast<std::ptrdiff_t>(y) * FStride, static_cast<std::size_t>(img.Stride));
+  TakeImage(img);
+}
 
 void TBitmap::Resize(int AWidth, int AHeight, bool Keep) {
   CheckSize(AWidth, AHeight);
@@ -692,12 +728,14 @@ void TBitmap::SetHandle(HBITMAP Value) {
 
 HBITMAP TBitmap::ReleaseHandle() {
   if (!FHandle) return nullptr;
+  DropRoom();
   GdiFlush();
   if (FCanvas) static_cast<TBitmapCanvas*>(FCanvas.get())->SelectBitmap(nullptr);
   HBITMAP h = FHandle;
   FHandle = nullptr;
   FBits = nullptr;
-  FWidth = FHeight = FStride = 0;
+  FWidth = FHeight = FStride = FSectionWidth = FSectionHeight = 0;
+  FSectionBits = nullptr;
   Changed(this);
   return h;
 }
@@ -862,7 +900,8 @@ void TBitmap::SaveToStream(TStream& Stream) {
   if (!FColors.empty()) std::memcpy(colors.data(), FColors.data(), FColors.size() * sizeof(RGBQUAD));
   const std::vector<Byte> head = BmpFileHeader(FWidth, FHeight, BmpFormatOf(FPixelFormat), colors);
   Stream.WriteBuffer(head.data(), head.size());
-  Stream.WriteBuffer(FBits, static_cast<std::int64_t>(FStride) * FHeight);
+  const int Line = StrideOf(FWidth, BitsOf(FPixelFormat));
+  for (int y = 0; y < FHeight; ++y) Stream.WriteBuffer(FBits + static_cast<std::ptrdiff_t>(y) * FStride, Line);
 }
 
 namespace {

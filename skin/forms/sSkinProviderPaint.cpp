@@ -157,10 +157,10 @@ void PaintAll(TsSkinProvider* SP) {
       const TsMaskData* FrameMask = TsSkinManager::ValidMask(M, SD->BorderMaskIndex);
       // An image that the painting below covers whole is made at its new size without its old
       // pixels: a border window's (its margins take the skin's picture), and a plain form's with
-      // its frame.
+      // its frame. It keeps its memory from size to size while the form is sized.
       if (Cache->Width() != W || Cache->Height() != Hgt) {
         if (Section && ((BF != nullptr && Cache->PixelFormat() == pf32bit) || (Plain && !Mode1 && FrameMask != nullptr)))
-          Cache->SetSizeDiscarding(W, Hgt);
+          Cache->SetSizeWithRoom(W, Hgt);
         else
           Cache->SetSize(W, Hgt);
       }

@@ -673,6 +673,51 @@ TEST(Bitmap, NewBitmapsAreWhiteDeviceFormat) {
   }
 }
 
+// A bitmap sized with room keeps its section while a new size fits in it without leaving most of
+// it unused; its pixels are where its size says for the canvas, its scan lines, a copy and a file.
+TEST(Bitmap, SizedWithRoomItsPixelsAreWhereItsSizeSays) {
+  for (const TPixelFormat Format : {pf24bit, pf32bit}) {
+    SCOPED_TRACE(Format == pf24bit ? "24-bit" : "32-bit");
+    TBitmap B;
+    B.SetPixelFormat(Format);
+    B.SetSizeWithRoom(100, 80);
+    const struct {
+      int W, H;
+      bool SameSection;
+    } Steps[] = {{90, 70, true}, {106, 86, true}, {200, 150, false}, {30, 20, false}};
+    for (const auto& S : Steps) {
+      SCOPED_TRACE(testing::Message() << S.W << "x" << S.H);
+      const HBITMAP Before = B.Handle();
+      B.SetSizeWithRoom(S.W, S.H);
+      EXPECT_EQ(B.Handle() == Before, S.SameSection);
+      ASSERT_EQ(B.Width(), S.W);
+      ASSERT_EQ(B.Height(), S.H);
+      const POINT Spots[] = {{0, 0}, {S.W - 1, 0}, {0, S.H - 1}, {S.W - 1, S.H - 1}, {S.W / 2, S.H / 3}};
+      auto Colour = [](POINT P) { return RGB(P.x, P.y, 200); };
+      for (const POINT P : Spots) SetPixelV(B.Canvas()->Handle(), P.x, P.y, Colour(P));
+      auto Read = [Format](TBitmap& From, POINT P) {
+        const auto* Row = static_cast<const BYTE*>(From.ScanLine(P.y)) + P.x * (Format == pf24bit ? 3 : 4);
+        return RGB(Row[2], Row[1], Row[0]);
+      };
+      TBitmap Copy;
+      Copy.Assign(&B);
+      TMemoryStream File;
+      B.SaveToStream(File);
+      File.SetPosition(0);
+      TBitmap Loaded;
+      Loaded.LoadFromStream(File);
+      ASSERT_EQ(Loaded.Width(), S.W);
+      ASSERT_EQ(Loaded.Height(), S.H);
+      for (const POINT P : Spots) {
+        EXPECT_EQ(Read(B, P), Colour(P));
+        EXPECT_EQ(Read(Copy, P), Colour(P));
+        EXPECT_EQ(Read(Loaded, P), Colour(P));
+        EXPECT_EQ(GetPixel(Copy.Canvas()->Handle(), P.x, P.y), Colour(P));
+      }
+    }
+  }
+}
+
 TEST(Bitmap, ScanLinesRunTopDownWithNegativeStride) {
   TBitmap b(7, 5, pf24bit);
   b.Canvas()->SetPixels(0, 0, clRed);
