@@ -17,18 +17,6 @@ bool BeingLoaded(const TComponent* C) {
   return Owner != nullptr && Owner->IsLoading();
 }
 
-// The header of a 32-bit top-down device-independent bitmap of W x H.
-BITMAPINFO TopDown32Info(int W, int H) {
-  BITMAPINFO BI{};
-  BI.bmiHeader.biSize = sizeof(BI.bmiHeader);
-  BI.bmiHeader.biWidth = W;
-  BI.bmiHeader.biHeight = -H;
-  BI.bmiHeader.biPlanes = 1;
-  BI.bmiHeader.biBitCount = 32;
-  BI.bmiHeader.biCompression = BI_RGB;
-  return BI;
-}
-
 // The pixels of a bitmap handle as 32-bit top-down values; empty when they cannot be read.
 std::vector<DWORD> ReadPixels32(HBITMAP Bmp, int& W, int& H) {
   BITMAP Info{};
@@ -37,7 +25,7 @@ std::vector<DWORD> ReadPixels32(HBITMAP Bmp, int& W, int& H) {
   W = Info.bmWidth;
   H = Info.bmHeight;
   std::vector<DWORD> Pixels(static_cast<std::size_t>(W) * static_cast<std::size_t>(H));
-  BITMAPINFO BI = TopDown32Info(W, H);
+  BITMAPINFO BI = TopDownDibInfo(W, H, 32);
   HDC DC = GetDC(nullptr);
   const int Rows = GetDIBits(DC, Bmp, 0, static_cast<UINT>(H), Pixels.data(), &BI, DIB_RGB_COLORS);
   ReleaseDC(nullptr, DC);
@@ -47,7 +35,7 @@ std::vector<DWORD> ReadPixels32(HBITMAP Bmp, int& W, int& H) {
 
 // A 32-bit device-independent bitmap holding the pixels (top-down).
 HBITMAP MakeBitmap32(const std::vector<DWORD>& Pixels, int W, int H) {
-  BITMAPINFO BI = TopDown32Info(W, H);
+  BITMAPINFO BI = TopDownDibInfo(W, H, 32);
   void* Bits = nullptr;
   HBITMAP Bmp = CreateDIBSection(nullptr, &BI, DIB_RGB_COLORS, &Bits, nullptr, 0);
   if (Bmp != nullptr && Bits != nullptr) {

@@ -376,6 +376,9 @@ TacPixels BitmapPixels(TBitmap* Bmp);
 // The view of a cache-info record (system colours turned into RGB).
 TacBackground CacheBackground(const TCacheInfo& CI);
 
+// The header of a top-down device-independent bitmap of Width x Height at Bits per pixel.
+BITMAPINFO TopDownDibInfo(int Width, int Height, int Bits);
+
 // New work bitmaps, owned by the caller, device-independent and white.
 TBitmap* CreateBmp24(int Width, int Height);
 TBitmap* CreateBmp32(int Width, int Height);

@@ -27,6 +27,17 @@ TColor DefaultControlColor(TControl* Control) {
 
 TColor (*DisabledLookControlColor)(TControl* Control) = DefaultControlColor;
 
+BITMAPINFO TopDownDibInfo(int Width, int Height, int Bits) {
+  BITMAPINFO Info{};
+  Info.bmiHeader.biSize = sizeof(Info.bmiHeader);
+  Info.bmiHeader.biWidth = Width;
+  Info.bmiHeader.biHeight = -Height;
+  Info.bmiHeader.biPlanes = 1;
+  Info.bmiHeader.biBitCount = static_cast<WORD>(Bits);
+  Info.bmiHeader.biCompression = BI_RGB;
+  return Info;
+}
+
 TacPixels BitmapPixels(TBitmap* Bmp) {
   if (!Bmp || Bmp->Empty()) return TacPixels();
   int Bits;

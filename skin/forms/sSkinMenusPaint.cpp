@@ -56,12 +56,7 @@ void KeepNewest(std::vector<T>& Kept, T Entry) {
 
 // A 24-bit picture of Width x Height from its rows, top row first, to (X, Y) of DC.
 void DrawRows(HDC DC, int X, int Y, int Width, int Height, const std::vector<unsigned char>& Rows) {
-  BITMAPINFO Info{};
-  Info.bmiHeader.biSize = sizeof(Info.bmiHeader);
-  Info.bmiHeader.biWidth = Width;
-  Info.bmiHeader.biHeight = -Height;
-  Info.bmiHeader.biPlanes = 1;
-  Info.bmiHeader.biBitCount = 24;
+  const BITMAPINFO Info = TopDownDibInfo(Width, Height, 24);
   StretchDIBits(DC, X, Y, Width, Height, 0, 0, Width, Height, Rows.data(), &Info, DIB_RGB_COLORS, SRCCOPY);
 }
 
