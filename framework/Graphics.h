@@ -297,12 +297,13 @@ using TTextFormat = TSet<TTextFormats>;
 // The DT_xxx flags of a text format.
 UINT TextFormatFlags(TTextFormat Format);
 
-// Memory DCs for painting, taken from a few the thread keeps: the system takes tens of
-// microseconds to make one when many windows are painting, and pictures are made and dropped at
-// every paint. A kept DC goes back to the state it was made in (everything a DC holds: selected
-// objects, clipping, origins, modes) before it is taken again.
+// Memory DCs for painting, taken from four that the program keeps for its painting thread (the
+// first that asks; other threads get new ones): the system takes tens of microseconds to make one
+// when many windows are painting, and pictures are made and dropped at every paint. A kept DC goes
+// back to the state it was made in (everything a DC holds: selected objects, clipping, origins,
+// modes) before it is taken again.
 HDC TakeMemoryDC();
-// Gives back a DC from TakeMemoryDC (deleted when the thread keeps enough).
+// Gives back a DC from TakeMemoryDC (deleted when it is not one of the kept ones).
 void GiveBackMemoryDC(HDC DC);
 // A memory DC from TakeMemoryDC for the life of the object; 0 when none could be made.
 class TScratchDC {

@@ -383,18 +383,16 @@ void CopyHandleImage(HBITMAP Source, DibImage& Img) {
 // Memory DCs
 
 namespace {
-// The memory DCs the thread keeps, made at its first need, and those of them not taken: the thread
-// holds the same number whether or not they are taken. Each has its first saved state the one it
-// was made in. A DC made while all are taken goes when it is given back.
+// The memory DCs kept for the thread that first asks for one (the program's painting thread), made
+// all at that first need so that it holds the same number whether or not they are taken, and the
+// ones not taken. Each has its first saved state the one it was made in. They last as long as the
+// program (the system frees them with it), so that no bitmap outlives them; other threads make and
+// delete their own.
 constexpr std::size_t KeptMemoryDCs = 4;
 struct TKeptMemoryDCs {
-  bool Made = false;
+  DWORD Thread;
   std::vector<HDC> Kept, Free;
-  ~TKeptMemoryDCs() {
-    for (HDC DC : Kept) DeleteDC(DC);
-  }
 };
-thread_local TKeptMemoryDCs MemoryDCs;
 
 HDC NewMemoryDC() {
   HDC DC = CreateCompatibleDC(nullptr);
@@ -404,42 +402,47 @@ HDC NewMemoryDC() {
   }
   return DC;
 }
-}  // namespace
 
-HDC TakeMemoryDC() {
-  TKeptMemoryDCs& M = MemoryDCs;
-  if (!M.Made) {
-    M.Made = true;
+TKeptMemoryDCs* KeptForThisThread() {
+  static TKeptMemoryDCs* const Kept = [] {
+    auto* K = new TKeptMemoryDCs{GetCurrentThreadId(), {}, {}};
     for (std::size_t I = 0; I < KeptMemoryDCs; ++I) {
       HDC DC = NewMemoryDC();
       if (DC == nullptr) break;
-      M.Kept.push_back(DC);
-      M.Free.push_back(DC);
+      K->Kept.push_back(DC);
+      K->Free.push_back(DC);
     }
-  }
-  if (M.Free.empty()) return NewMemoryDC();
-  HDC DC = M.Free.back();
-  M.Free.pop_back();
+    return K;
+  }();
+  return Kept->Thread == GetCurrentThreadId() ? Kept : nullptr;
+}
+}  // namespace
+
+HDC TakeMemoryDC() {
+  TKeptMemoryDCs* M = KeptForThisThread();
+  if (M == nullptr || M->Free.empty()) return NewMemoryDC();
+  HDC DC = M->Free.back();
+  M->Free.pop_back();
   return DC;
 }
 
 void GiveBackMemoryDC(HDC DC) {
   if (DC == nullptr) return;
-  TKeptMemoryDCs& M = MemoryDCs;
-  const auto Own = std::find(M.Kept.begin(), M.Kept.end(), DC);
-  if (Own == M.Kept.end()) {
+  TKeptMemoryDCs* M = KeptForThisThread();
+  const auto Own = M != nullptr ? std::find(M->Kept.begin(), M->Kept.end(), DC) : std::vector<HDC>::iterator{};
+  if (M == nullptr || Own == M->Kept.end()) {
     DeleteDC(DC);
     return;
   }
   // Back to the state saved when it was made, which is saved again for the next return; one that
   // cannot go back is replaced.
   if (RestoreDC(DC, 1) && SaveDC(DC) == 1) {
-    M.Free.push_back(DC);
+    M->Free.push_back(DC);
     return;
   }
   DeleteDC(DC);
   *Own = NewMemoryDC();
-  if (*Own != nullptr) M.Free.push_back(*Own); else M.Kept.erase(Own);
+  if (*Own != nullptr) M->Free.push_back(*Own); else M->Kept.erase(Own);
 }
 
 // The bitmap's own canvas: one memory DC for the life of the bitmap, with the current section
