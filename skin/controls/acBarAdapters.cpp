@@ -199,19 +199,6 @@ void TacToolBarVCLWnd::AdvancedCustomDraw(TToolBar* Sender, const TRect& ARect, 
   PaintBackground(Sender->Canvas()->Handle(), ARect);
 }
 
-namespace {
-
-// A 24-bit work bitmap of the size asked, kept for the next call.
-TBitmap& WorkBitmap(std::unique_ptr<TBitmap>& Work, int W, int H) {
-  if (!Work)
-    Work = std::make_unique<TBitmap>(W, H, pf24bit);
-  else if (Work->Width() != W || Work->Height() != H)
-    Work->SetSizeDiscarding(W, H);
-  return *Work;
-}
-
-}  // namespace
-
 void TacToolBarVCLWnd::AdvancedCustomDrawButton(TToolBar* Sender, TToolButton* Button, TCustomDrawState State,
                                                 TCustomDrawStage Stage, TTBCustomDrawFlags& Flags, bool& DefaultDraw) {
   if (!SkinnedUnderActiveManager(SkinData) || ToolBar == nullptr || Destroyed || Button == nullptr) {
@@ -269,7 +256,7 @@ void TacToolBarVCLWnd::AdvancedCustomDrawButton(TToolBar* Sender, TToolButton* B
     return;
   }
   // The bar's picture under the button covers all of the button's picture first.
-  TBitmap& Bmp = WorkBitmap(Slot.Picture, W, H);
+  TBitmap& Bmp = KeptBitmap(Slot.Picture, W, H);
   TCanvas* C = Bmp.Canvas();
   C->SetFont(ToolBar->Font());
   const TCacheInfo CI = MakeCacheInfo(Cache, CX, CY);
@@ -305,7 +292,7 @@ void TacToolBarVCLWnd::AdvancedCustomDrawButton(TToolBar* Sender, TToolButton* B
     if (PaintState != 0 && ToolBar->HotImages() != nullptr && ImageIndex < ToolBar->HotImages()->Count())
       List = ToolBar->HotImages();
     const TColor Key = Images->BkColor() == clNone ? TColor(0xFF00FF) : Images->BkColor();
-    TBitmap& Img = WorkBitmap(ImageWork, List->Width(), List->Height());
+    TBitmap& Img = KeptBitmap(ImageWork, List->Width(), List->Height());
     Img.Canvas()->Brush()->SetColor(Key);
     Img.Canvas()->FillRect(TRect(0, 0, Img.Width(), Img.Height()));
     List->GetBitmap(ImageIndex, &Img);

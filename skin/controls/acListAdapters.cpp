@@ -358,11 +358,7 @@ void TacListViewWnd::PaintHeader(HDC DC) {
   GetClientRect(Header, &C);
   if (DC != nullptr && C.right > 0 && C.bottom > 0) {
     if (!HeaderKept.Keep(HeaderKeyOf(C)) || !HeaderPicture) {
-      if (!HeaderPicture)
-        HeaderPicture.reset(CreateBmp24(C.right, C.bottom));
-      else if (HeaderPicture->Width() != C.right || HeaderPicture->Height() != C.bottom)
-        HeaderPicture->SetSizeDiscarding(C.right, C.bottom);
-      HDC Picture = HeaderPicture->Canvas()->Handle();
+      HDC Picture = KeptBitmap(HeaderPicture, C.right, C.bottom).Canvas()->Handle();
       const int Count = static_cast<int>(SendMessageW(Header, HDM_GETITEMCOUNT, 0, 0));
       int MaxRight = 0;
       for (int I = 0; I < Count; ++I) {

@@ -651,6 +651,14 @@ void RepaintThroughErase(HWND Wnd) {
   ValidateWithoutPainting(Wnd);
 }
 
+TBitmap& KeptBitmap(std::unique_ptr<TBitmap>& Kept, int W, int H) {
+  if (!Kept)
+    Kept = std::make_unique<TBitmap>(W, H, pf24bit);
+  else if (Kept->Width() != W || Kept->Height() != H)
+    Kept->SetSizeDiscarding(W, H);
+  return *Kept;
+}
+
 void AddPixels(TacPictureKey& Key, const TCacheInfo& Parent, TPoint Pos, TSize Size) {
   auto& N = Key.Numbers;
   N.insert(N.end(), {reinterpret_cast<long long>(Parent.Bmp), Parent.X, Parent.Y, static_cast<long long>(Parent.FillColor)});

@@ -317,6 +317,9 @@ struct TacKeptPicture {
   // Otherwise Now becomes the key of the picture the caller makes at once.
   bool Keep(TacPictureKey Now);
 };
+// A 24-bit bitmap of W x H kept in Kept for the next call: made when missing, sized anew without
+// its pixels when its size differs.
+TBitmap& KeptBitmap(std::unique_ptr<TBitmap>& Kept, int W, int H);
 // Adds a picture's rectangle at Pos of Size: which picture it is, and the pixels there.
 void AddPixels(TacPictureKey& Key, const TCacheInfo& Picture, TPoint Pos, TSize Size);
 // Adds the skin a picture is made from: the manager and its loads of the skin.

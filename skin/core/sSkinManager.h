@@ -365,10 +365,10 @@ class TsSkinManager : public TComponent {
   // skin is active. Writing changes nothing.
   AnsiString SkinInfo() const;
   void SetSkinInfo(const AnsiString&) {}
-  // The engine's version text, "6.48"; writing changes nothing.
   // Counts the loads and unloads of the skin's parts (a new skin, a colour shift): a picture made
   // from the skin is out of date once this changes.
   std::uint64_t LoadCount() const { return FLoadCount; }
+  // The engine's version text, "6.48"; writing changes nothing.
   static AnsiString Version() { return "6.48"; }
   void SetVersion(const AnsiString&) {}
   TsStoredSkins* InternalSkins() const { return FInternalSkins.get(); }

@@ -8,9 +8,22 @@
 
 TacBorderFrame acBorderFrame;
 
-TRect FormWorkArea(TCustomForm* Form) {
+TRect FormWorkArea(TCustomForm* Form, TPoint* Origin) {
+  if (Origin != nullptr) *Origin = TPoint{0, 0};
+  // One question for the monitor and its work area, not one per figure: every size step and
+  // dragged position asks this.
+  MONITORINFO MI{};
+  MI.cbSize = sizeof(MI);
+  if (Form != nullptr && Form->HandleAllocated() &&
+      GetMonitorInfoW(MonitorFromWindow(Form->Handle(), MONITOR_DEFAULTTONEAREST), &MI)) {
+    if (Origin != nullptr) *Origin = TPoint{MI.rcMonitor.left, MI.rcMonitor.top};
+    return TRect{MI.rcWork.left, MI.rcWork.top, MI.rcWork.right, MI.rcWork.bottom};
+  }
   if (Form != nullptr)
-    if (TMonitor* M = Form->Monitor()) return M->WorkareaRect();
+    if (TMonitor* M = Form->Monitor()) {
+      if (Origin != nullptr) *Origin = TPoint{M->Left(), M->Top()};
+      return M->WorkareaRect();
+    }
   return Screen != nullptr ? Screen->WorkAreaRect() : TRect{};
 }
 
@@ -24,22 +37,14 @@ void TsSkinProvider::WMGetMinMaxInfo(TMessage& Message) {
   if (Info != nullptr && DrawNonClientArea() && !IsMDIChild() && Form->Parent() == nullptr &&
       Form->HandleAllocated()) {
     HWND H = Form->Handle();
-    // Every size change asks this: one question for the monitor and its work area, not one per
-    // figure (each is a round trip under some systems).
-    MONITORINFO MI{};
-    MI.cbSize = sizeof(MI);
-    if (!GetMonitorInfoW(MonitorFromWindow(H, MONITOR_DEFAULTTONEAREST), &MI)) {
-      const TRect S = Screen != nullptr ? Screen->WorkAreaRect() : TRect{};
-      MI.rcWork = RECT{S.Left, S.Top, S.Right, S.Bottom};
-      MI.rcMonitor = RECT{};
-    }
-    const TRect WA{MI.rcWork.left, MI.rcWork.top, MI.rcWork.right, MI.rcWork.bottom};
+    TPoint Origin;
+    const TRect WA = FormWorkArea(Form, &Origin);
     const int B = FormBorderWidth(H, BorderForm, false);
     if (BorderForm == nullptr) {
       // The window region cuts the system frame from every side of a maximised form: with the
       // frame just outside the work area, the work area is what shows. The position counts from
       // the corner of the form's monitor.
-      Info->ptMaxPosition = POINT{WA.Left - MI.rcMonitor.left - B, WA.Top - MI.rcMonitor.top - B};
+      Info->ptMaxPosition = POINT{WA.Left - Origin.X - B, WA.Top - Origin.Y - B};
       Info->ptMaxSize = POINT{WA.Width() + 2 * B, WA.Height() + 2 * B};
       Message.Result = 0;
       PassOn(Message);

@@ -44,8 +44,9 @@ bool MakeLayeredInvisible(TCustomForm* Form, bool On);
 
 // ---- moving, sizing and snapping
 
-// The work area of the monitor that shows most of the form.
-TRect FormWorkArea(TCustomForm* Form);
+// The work area of the monitor that shows most of the form, and that monitor's top-left corner in
+// Origin when asked ((0, 0) when no monitor is known).
+TRect FormWorkArea(TCustomForm* Form, TPoint* Origin = nullptr);
 // Pos := Edge - Size when Buffer > |Pos + Size - Edge| (equal does not snap).
 void SnapEdge(int& Pos, int Edge, int Buffer, int Size);
 

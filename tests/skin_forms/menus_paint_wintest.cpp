@@ -396,7 +396,6 @@ TEST(MenusTopLine, KeptWidthsAndPicturesShowEachChange) {
   const std::vector<std::pair<const char*, std::function<void()>>> Changes = {
       {"caption", [&] { File->SetCaption(WideString(L"&Fil")); }},
       {"disabled", [&] { File->SetEnabled(false); }},
-      {"enabled again", [&] { File->SetEnabled(true); }},
       {"selected", [&] { State = TOwnerDrawState{odSelected}; }},
       {"default item", [&] { State = TOwnerDrawState{odDefault}; }},
       {"line under it", [&] { Line = FilledBitmap(200, 30, RGB(0, 0, 160)); }},
