@@ -5,6 +5,7 @@
 
 #include "framework/Controls.h"
 #include "framework/Convert.h"
+#include "framework/Forms.h"
 #include "framework/Scopes.h"
 #include "framework/Strings.h"
 
@@ -291,7 +292,12 @@ TNxCustomColumn::TNxCustomColumn(TComponent* AOwner) : TComponent(AOwner) {
 
 TNxCustomColumn::~TNxCustomColumn() {
   // Leaving the list first lets the grid close an editor of this column before the editor goes.
-  if (FColumns != nullptr) FColumns->Remove(this);
+  // A handler's error cannot leave a destructor: it goes to the application.
+  if (FColumns != nullptr) {
+    std::exception_ptr Error;
+    FColumns->TakeOut(this, Error);
+    if (Error && Application != nullptr) Application->HandleException(this, Error);
+  }
   if (FInplaceEdit != nullptr) FInplaceEdit->RemoveFreeNotification(this);
   FInplaceEdit = nullptr;
 }
@@ -633,11 +639,25 @@ void TNxColumns::Insert(int Index, TNxCustomColumn* Column) {
   if (Column->FColumns != nullptr) throw EListError("The column is in a column list already");
   if (Count() >= TCells::MaxColumns) throw EListError(Format("A grid holds at most %d columns", TCells::MaxColumns));
   if (Index < 0 || Index > Count()) TList::Error(Index);
+  const bool Append = Index == Count();
+  std::exception_ptr Error;
+  if (!Append && !Updating()) {
+    try {
+      if (OnColumnsChanging) OnColumnsChanging(cnInsertColumn, Index);
+    } catch (...) {
+      Error = std::current_exception();
+    }
+    // A handler may have changed the list meanwhile.
+    if (Column->FColumns != nullptr) {
+      if (Error) std::rethrow_exception(Error);
+      return;
+    }
+    Index = std::min(Index, Count());
+  }
   // All or nothing: room first, so that putting the column in cannot fail; what may fail after
   // (memory running out) takes it out again, and so does the grid when its store cannot hold it.
   FItems.reserve(FItems.size() + 1);
   FDisplay.reserve(FDisplay.size() + 1);
-  const bool Append = Index == Count();
   Column->SetColumns(this);
   FItems.insert(FItems.begin() + Index, Column);
   FDisplay.insert(FDisplay.begin() + std::min<std::size_t>(static_cast<std::size_t>(Index), FDisplay.size()), Column);
@@ -652,9 +672,20 @@ void TNxColumns::Insert(int Index, TNxCustomColumn* Column) {
     if (!Updating()) Relayout(nullptr, false);
     Undo.Dismiss();
   }
-  const int Kind = Append ? cnAddColumn : cnInsertColumn;
-  StructureChanged(Kind, Index, -1);
-  Notify(Kind);
+  const int Kind = Index == Count() - 1 ? cnAddColumn : cnInsertColumn;
+  try {
+    StructureChanged(Kind, Index, -1);
+  } catch (...) {
+    // The store could not take the column (it left the list again), or a handler raised.
+    if (Column->FColumns != this) throw;
+    if (!Error) Error = std::current_exception();
+  }
+  try {
+    Notify(Kind);
+  } catch (...) {
+    if (!Error) Error = std::current_exception();
+  }
+  if (Error) std::rethrow_exception(Error);
 }
 
 void TNxColumns::Withdraw(int Index) {
@@ -669,9 +700,20 @@ void TNxColumns::Withdraw(int Index) {
   if (!Updating()) Relayout(nullptr, false);
 }
 
-void TNxColumns::Remove(TNxCustomColumn* Column) {
-  const int Index = IndexOf(Column);
-  if (Index < 0) return;
+bool TNxColumns::TakeOut(TNxCustomColumn* Column, std::exception_ptr& Error) {
+  int Index = IndexOf(Column);
+  if (Index < 0) return false;
+  const bool Destroying = FGrid != nullptr && FGrid->ComponentState().Contains(csDestroying);
+  if (!Destroying) {
+    // The grid ends an edit first, while the indexes its handlers are told still hold.
+    try {
+      if (OnColumnsChanging) OnColumnsChanging(cnDeleteColumn, Index);
+    } catch (...) {
+      if (!Error) Error = std::current_exception();
+    }
+    Index = IndexOf(Column);
+    if (Index < 0) return false;
+  }
   FItems.erase(FItems.begin() + Index);
   FDisplay.erase(std::find(FDisplay.begin(), FDisplay.end(), Column));
   Column->SetColumns(nullptr);
@@ -680,16 +722,43 @@ void TNxColumns::Remove(TNxCustomColumn* Column) {
   Column->FInputEditing = false;
   Renumber();
   if (FLastAdded == Column) FLastAdded = FItems.empty() ? nullptr : FItems.back();
-  if (FGrid != nullptr && FGrid->ComponentState().Contains(csDestroying)) return;
-  StructureChanged(cnDeleteColumn, Index, -1);
-  if (!Updating()) Relayout(nullptr, false);
-  Notify(cnDeleteColumn);
+  if (FLastAddedBefore == Column) FLastAddedBefore = nullptr;
+  if (Destroying) return true;
+  // The grid and its store follow whatever its handlers raise.
+  for (int Step = 0; Step < 3; ++Step) {
+    try {
+      if (Step == 0) StructureChanged(cnDeleteColumn, Index, -1);
+      if (Step == 1 && !Updating()) Relayout(nullptr, false);
+      if (Step == 2) Notify(cnDeleteColumn);
+    } catch (...) {
+      if (!Error) Error = std::current_exception();
+    }
+  }
+  return true;
 }
 
-void TNxColumns::Delete(int Index) { delete Item(Index); }
+void TNxColumns::Remove(TNxCustomColumn* Column) {
+  std::exception_ptr Error;
+  TakeOut(Column, Error);
+  if (Error) std::rethrow_exception(Error);
+}
+
+void TNxColumns::Delete(int Index) {
+  TNxCustomColumn* Column = Item(Index);
+  // Out of the list first, then freed: the grid's handlers run before the column goes.
+  std::exception_ptr Error;
+  if (TakeOut(Column, Error)) delete Column;
+  if (Error) std::rethrow_exception(Error);
+}
 
 void TNxColumns::Clear() {
-  while (Count() > 0) Delete(Count() - 1);
+  // Every column goes, whatever a handler raises; the first error is raised after.
+  std::exception_ptr Error;
+  while (Count() > 0) {
+    TNxCustomColumn* Column = Item(Count() - 1);
+    if (TakeOut(Column, Error)) delete Column;
+  }
+  if (Error) std::rethrow_exception(Error);
 }
 
 void TNxColumns::MovePosition(int FromPos, int ToPos) {

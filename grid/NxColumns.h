@@ -5,6 +5,7 @@
 // store interface TCellStoreColumns, to the cell store. Win32.
 #pragma once
 
+#include <exception>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -508,6 +509,7 @@ class TNxColumns : public TComponent, public TCellStoreColumns {
   using TColumnChangedEvent = std::function<void(TNxCustomColumn* Column, int Param, int Kind)>;
   using TColumnNotifyEvent = std::function<void(int Kind)>;
   using TColumnsChangedEvent = std::function<void(int Kind, int Index, int Index2)>;
+  using TColumnsChangingEvent = std::function<void(int Kind, int Index)>;
 
   // AGrid is the grid control the columns belong to (it owns the list).
   explicit TNxColumns(TComponent* AGrid);
@@ -541,6 +543,8 @@ class TNxColumns : public TComponent, public TCellStoreColumns {
   void Insert(int Index, TNxCustomColumn* Column);
   // Takes a column out of the list (the column itself stays).
   void Remove(TNxCustomColumn* Column);
+  // Insert, Remove, Delete and Clear finish their change also when a handler of the grid's
+  // notices raises: the list and the grid's cells agree, and the first error is raised after.
   // Takes the column just inserted at Index out again, without a notice, when the grid cannot
   // hold it (its store ran out of memory): the list is as it was before the insert.
   void Withdraw(int Index);
@@ -588,6 +592,9 @@ class TNxColumns : public TComponent, public TCellStoreColumns {
   TColumnChangedEvent OnColumnChanged;
   TColumnNotifyEvent OnColumnNotify;
   TColumnsChangedEvent OnColumnsChanged;
+  // Before a column is inserted in front of others or taken out (Kind cnInsertColumn or
+  // cnDeleteColumn, at Index): the grid ends an edit while its indexes still hold.
+  TColumnsChangingEvent OnColumnsChanging;
 
   // TCellStoreColumns
   int ColumnCount() const override { return Count(); }
@@ -602,6 +609,9 @@ class TNxColumns : public TComponent, public TCellStoreColumns {
   void ColumnChanged(TNxCustomColumn* Column, int Param, int Kind);
   void Notify(int Kind);
   void StructureChanged(int Kind, int Index, int Index2);
+  // Takes the column out and tells the grid; what a handler raised is kept in Error (the first
+  // one). False when the column was not (or no longer) in the list.
+  bool TakeOut(TNxCustomColumn* Column, std::exception_ptr& Error);
   void Renumber();
   // After a change of column widths or visibility: auto-size and lay out again.
   void Relayout(TNxCustomColumn* From, bool Behind);

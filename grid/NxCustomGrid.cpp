@@ -427,7 +427,7 @@ void TNxCustomGrid::CMMouseLeave(TMessage& M) {
 }
 
 void TNxCustomGrid::ColumnsChanged(int ChangeKind, int Index, int Index2) {
-  TNxCustomGridControl::ColumnsChanged(ChangeKind, Index, Index2);
+  // The columns that went are forgotten before the engine's part, whose OnDataChange may raise.
   auto Gone = [this](TNxCustomColumn*& C) {
     if (C != nullptr && Columns()->IndexOf(C) < 0) C = nullptr;
   };
@@ -444,6 +444,7 @@ void TNxCustomGrid::ColumnsChanged(int ChangeKind, int Index, int Index2) {
   Gone(FGripColumn);
   Gone(FHintedColumn);
   Gone(FHintedFooterColumn);
+  TNxCustomGridControl::ColumnsChanged(ChangeKind, Index, Index2);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -19,6 +19,7 @@ TNxCustomGridControl::TNxCustomGridControl(TComponent* AOwner) : TNxScrollContro
   FColumns->OnColumnChanged = [this](TNxCustomColumn* C, int Param, int Kind) { ColumnChanged(C, Param, Kind); };
   FColumns->OnColumnNotify = [this](int Kind) { ColumnNotify(Kind); };
   FColumns->OnColumnsChanged = [this](int Kind, int Index, int Index2) { ColumnsChanged(Kind, Index, Index2); };
+  FColumns->OnColumnsChanging = [this](int Kind, int Index) { ColumnsChanging(Kind, Index); };
   FColumns->BodyWidth = [this] { return GetColumnsAreaWidth(); };
   // One style display per header style, in THeaderStyle order, all painting on the grid's canvas.
   FStyleDisplays = {std::make_unique<TDefaultStyleDisplay>(this), std::make_unique<TFlatStyleDisplay>(this),
@@ -42,6 +43,7 @@ TNxCustomGridControl::~TNxCustomGridControl() {
   FColumns->OnColumnChanged = nullptr;
   FColumns->OnColumnNotify = nullptr;
   FColumns->OnColumnsChanged = nullptr;
+  FColumns->OnColumnsChanging = nullptr;
   FColumns->BodyWidth = nullptr;
   CloseThemeHandle();
 }
@@ -488,13 +490,18 @@ void TNxCustomGridControl::BestFitColumn(TNxCustomColumn* Column, int Mode, bool
 // ---------------------------------------------------------------------------------------------
 // Column list notices
 
+void TNxCustomGridControl::ColumnsChanging(int ChangeKind, int Index) {
+  if (ChangeKind == cnDeleteColumn || ChangeKind == cnInsertColumn) EndEditing();
+}
+
 void TNxCustomGridControl::ColumnsChanged(int ChangeKind, int Index, int Index2) {
-  if (ChangeKind == cnDeleteColumn || ChangeKind == cnInsertColumn || ChangeKind == cnClearColumns) EndEditing();
+  FollowEditedColumn();
   const int Count = FColumns->Count();
   // The selected cell stays in its column when columns come or go in front of it.
   if (ChangeKind == cnInsertColumn && Index >= 0 && Index <= FSelectedColumn && Count > 1) ++FSelectedColumn;
   if (ChangeKind == cnDeleteColumn && Index >= 0 && Index < FSelectedColumn) --FSelectedColumn;
   if (FSelectedColumn >= Count) FSelectedColumn = std::max(Count - 1, 0);
+  KeepSelectionOnShownColumn();
   if (FSortedColumn != nullptr && FSortedColumn->Columns() != FColumns.get()) FSortedColumn = nullptr;
   UpdateHorzScrollBar();
   InvalidateGrid();
@@ -549,6 +556,8 @@ void TNxCustomGridControl::ColumnChanged(TNxCustomColumn* Column, int Param, int
     SortColumn(Column, Column->SortKind() == skAscending);
     return;
   }
+  // Typing goes to the selected cell: the selection leaves a column that is hidden.
+  if (Kind == ccVisible && !Column->Visible()) KeepSelectionOnShownColumn();
   if (!HandleAllocated()) return;
   if (Kind == ccInputValue) {
     RefreshRect(GetInputCellRect(Column));

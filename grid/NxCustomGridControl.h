@@ -431,7 +431,13 @@ class TNxCustomGridControl : public TNxScrollControl {
   void ScrollColumnIntoView(TNxCustomColumn* Column);
 
   // --- column list notices
+  // Before a column is inserted in front of others or deleted: an open edit ends while its
+  // indexes still hold.
+  virtual void ColumnsChanging(int ChangeKind, int Index);
   virtual void ColumnsChanged(int ChangeKind, int Index, int Index2);
+  // After the column list changed: an edit that outlived the change (its end refused) follows
+  // its column; one whose column went is over, without an event.
+  void FollowEditedColumn();
   virtual void ColumnChanged(TNxCustomColumn* Column, int Param, int Kind);
   virtual void ColumnNotify(int Kind);
   // A column's cell kind changed (TNxGrid re-creates its cells).
@@ -672,6 +678,9 @@ class TNxCustomGridControl : public TNxScrollControl {
   void SetEditorText(const WideString& Text);
   void FocusEditor();
   void AbandonEditing();
+  // The selected column was hidden: the selection goes to the next shown column in display
+  // order (the previous one at the end).
+  void KeepSelectionOnShownColumn();
   void OpenThemeHandle();
   void CloseThemeHandle();
   // Scrolls the strip right of a resized column by its width change (or repaints).
@@ -684,6 +693,9 @@ class TNxCustomGridControl : public TNxScrollControl {
   // The style displays, indexed by THeaderStyle.
   std::array<std::unique_ptr<TStyleDisplay>, 7> FStyleDisplays;
   TNxCustomEdit* FInplaceEditor = nullptr;
+  // The column of the open editor (body or input line): FEditCol and FInputColumn follow it
+  // when columns come or go.
+  TNxCustomColumn* FEditColumn = nullptr;
   bool FSuppressEditEvent = false;
   // EndEditing is closing the editor.
   bool FEndingEdit = false;

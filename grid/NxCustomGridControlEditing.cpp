@@ -74,6 +74,24 @@ void TNxCustomGridControl::AbandonEditing() {
   if (FColumns->IsValidIndex(FInputColumn)) FColumns->Item(FInputColumn)->SetInputEditing(false);
   FEditCol = FEditRow = FInputColumn = -1;
   FInplaceEditor = nullptr;
+  FEditColumn = nullptr;
+}
+
+void TNxCustomGridControl::FollowEditedColumn() {
+  if (!IsEditing() || FEditColumn == nullptr) return;
+  const int Index = FColumns->IndexOf(FEditColumn);
+  if (Index >= 0) {
+    FEditCol = Index;
+    if (FGridState.Contains(gsInputEditing)) FInputColumn = Index;
+    return;
+  }
+  // The column went with the editor open: what it held goes nowhere.
+  if (TNxCustomEdit* E = FInplaceEditor) {
+    if (E->HandleAllocated() && GetFocus() == E->Handle() && CanFocus()) SetFocus();
+    E->SetVisible(false);
+  }
+  FInputColumn = -1;
+  AbandonEditing();
 }
 
 void TNxCustomGridControl::FocusEditor() {
@@ -87,7 +105,10 @@ bool TNxCustomGridControl::BeginCellEditor(int ACol, int ARow) {
   if (FGridState.Contains(gsEditing) && ACol == FEditCol && ARow == FEditRow) return false;
   if (!FColumns->IsValidIndex(ACol)) return false;
   TNxCustomColumn* Column = FColumns->Item(ACol);
-  if (!Column->Enabled() || GetColumnEditor(Column) == nullptr || !Column->Options().Contains(coEditing)) return false;
+  // A hidden column takes no typing (the editor would stand over the next column's cell).
+  if (!Column->Enabled() || !Column->Visible() || GetColumnEditor(Column) == nullptr ||
+      !Column->Options().Contains(coEditing))
+    return false;
   if (FReadOnly || !CanEditCell(ACol, ARow)) return false;
   if (ARow < 0 || ARow >= GetRowCount()) return false;
   bool Accept = true;
@@ -97,6 +118,7 @@ bool TNxCustomGridControl::BeginCellEditor(int ACol, int ARow) {
   FGridState.Include(gsEditing);
   FEditCol = ACol;
   FEditRow = ARow;
+  FEditColumn = Column;
   ++FEditSession;
   return true;
 }
@@ -162,7 +184,7 @@ void TNxCustomGridControl::EditCellWithKey(int ACol, int ARow, wchar_t Key) {
 
 bool TNxCustomGridControl::BeginInputEditor(TNxCustomColumn* Column) {
   if (Column == nullptr || Column->Columns() != FColumns.get()) return false;
-  if (!FOptions.Contains(goInput) || FGridStyle != gsReport) return false;
+  if (!FOptions.Contains(goInput) || FGridStyle != gsReport || !Column->Visible()) return false;
   // What is open is committed first, before the selection moves to the input line.
   if (!CloseOtherEditor()) return false;
   SetInputSelected(true);
@@ -171,6 +193,7 @@ bool TNxCustomGridControl::BeginInputEditor(TNxCustomColumn* Column) {
       (Column->GetColumnCapabilities() & cpInput) == 0 || FReadOnly)
     return false;
   FGridState.Include(gsInputEditing);
+  FEditColumn = Column;
   ++FEditSession;
   TakeColumnEditor(Column, Column->Color(), true);
   FInputColumn = Column->Index();
@@ -308,6 +331,13 @@ void TNxCustomGridControl::PlaceEditor() {
   // to its font).
   E->HandleNeeded();
   TRect R;
+  // The cell scrolled above the body, or its row or column is hidden: the editor hides and the
+  // edit goes on. The focus stays with the grid (hiding the focused editor would move it out and
+  // end the edit).
+  auto Hide = [&] {
+    if (GetFocus() == E->Handle() && CanFocus()) SetFocus();
+    E->SetVisible(false);
+  };
   if (FGridState.Contains(gsEditing)) {
     if (FEditCol < 0 || FEditRow < 0 || !FColumns->IsValidIndex(FEditCol) || FEditRow >= GetRowCount()) return;
     R = GetCellRect(FEditCol, FEditRow);
@@ -315,17 +345,17 @@ void TNxCustomGridControl::PlaceEditor() {
     R.Right -= FRightLine;
     if (!FOptions.Contains(goGrid)) --R.Bottom;
     const TRect B = GetBodyRect();
-    if (R.Bottom < B.Top || !GetRowShown(FEditRow)) {
-      // The cell scrolled above the body, or its row is hidden: the editor hides and the edit
-      // goes on. The focus stays with the grid (hiding the focused editor would move it out and
-      // end the edit).
-      if (GetFocus() == E->Handle() && CanFocus()) SetFocus();
-      E->SetVisible(false);
+    if (R.Bottom < B.Top || !GetRowShown(FEditRow) || !FColumns->Item(FEditCol)->Visible()) {
+      Hide();
       return;
     }
     R.Top = std::max(R.Top, B.Top);
   } else {
     if (!FColumns->IsValidIndex(FInputColumn)) return;
+    if (!FColumns->Item(FInputColumn)->Visible()) {
+      Hide();
+      return;
+    }
     R = GetInputCellRect(FColumns->Item(FInputColumn));
   }
   R = Rect(R.Left + 1, R.Top + 1, R.Right - 1, R.Bottom - 1);

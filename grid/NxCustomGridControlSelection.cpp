@@ -116,6 +116,15 @@ void TNxCustomGridControl::SelectCell(int ACol, int ARow, bool StartEdit, bool C
   if (StartEdit) EditCell(ACol, ARow, L"");
 }
 
+void TNxCustomGridControl::KeepSelectionOnShownColumn() {
+  if (!FColumns->IsValidIndex(FSelectedColumn)) return;
+  TNxCustomColumn* Selected = FColumns->Item(FSelectedColumn);
+  if (Selected->Visible()) return;
+  TNxCustomColumn* To = FColumns->Next(Selected);
+  if (To == nullptr) To = FColumns->Previous(Selected);
+  if (To != nullptr) FSelectedColumn = To->Index();
+}
+
 void TNxCustomGridControl::SelectColumn(int ACol) {
   if (FColumns->Count() > 0 && ACol >= 0 && ACol <= FColumns->Count() - 1) SelectCell(ACol, FSelectedRow, false, true, {});
 }

@@ -587,6 +587,7 @@ void TNxGrid::ColumnsChanged(int ChangeKind, int Index, int Index2) {
     if (ChangeKind == cnAddColumn || ChangeKind == cnInsertColumn) Columns()->Withdraw(Index);
     throw;
   }
+  FollowEditedColumn();
   if (RowsBefore > 0 && GetRowCount() == 0) {
     // The last column went and took the rows with it.
     TNxCustomGrid::ClearRows();

@@ -5,10 +5,14 @@
 // the page keys leave the editor as it is, and OnEditExit still knows the cell that was edited.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "framework/Scopes.h"
 #include "support/EngineTestHelpers.h"
+#include "support/MessageOf.h"
 
 using namespace enginetest;
 
@@ -25,6 +29,20 @@ bool TypeInto(TEditingForm& F, int Col, int Row, const std::string& Text) {
 std::wstring Typed(int Col, int Row, const char* Text) {
   return L"r" + std::to_wstring(Row) + L"c" + std::to_wstring(Col) + AnsiToWide(Text);
 }
+
+// A row's cells joined by '|', or "<none>" when the row does not exist.
+std::string RowText(TNxGrid* G, int Row) {
+  if (Row >= G->RowCount()) return "<none>";
+  std::string S;
+  for (int C = 0; C < G->Columns()->Count(); ++C) S += (C > 0 ? "|" : "") + WideToAnsi(G->Cells(C, Row));
+  return S;
+}
+
+// Changes of the column list made while cell (2, 1) is edited.
+struct TColumnChange {
+  const char* Name;
+  std::function<void(TEditingForm&)> Change;
+};
 
 }  // namespace
 
@@ -190,4 +208,205 @@ TEST(EditRoads, OnEditExitStillKnowsTheEditedCell) {
   EXPECT_FALSE(G->IsEditing());
   EXPECT_EQ(G->InplaceEditor(), nullptr);
   Settle(F.Window());
+}
+
+// Columns that come, go or move while a cell is edited: OnEndEditing and OnEditExit are told of
+// the edited cell as it stands then, so that a handler saving the text writes it into that cell,
+// and no other cell changes.
+TEST(EditRoads, ColumnsChangingDuringAnEditLeaveTheTextInItsOwnCell) {
+  const struct {
+    TColumnChange Change;
+    const char* Row;  // row 1 afterwards
+  } Changes[] = {
+      {{"insert in front", [](TEditingForm& F) { F.Grid->Columns()->Insert(0, new TNxTextColumn(F.Form)); }},
+       "|r1c0|r1c1|typed"},
+      {{"add behind", [](TEditingForm& F) { F.Grid->Columns()->Add(new TNxTextColumn(F.Form)); }}, "r1c0|r1c1|typed|"},
+      {{"delete in front", [](TEditingForm& F) { F.Grid->Columns()->Delete(0); }}, "r1c1|typed"},
+      {{"free the column in front", [](TEditingForm& F) { delete F.Columns[0]; }}, "r1c1|typed"},
+      {{"delete the edited column", [](TEditingForm& F) { F.Grid->Columns()->Delete(2); }}, "r1c0|r1c1"},
+      {{"move the edited column first", [](TEditingForm& F) { F.Columns[2]->SetPosition(0); }}, "r1c0|r1c1|typed"},
+      {{"clear the columns", [](TEditingForm& F) { F.Grid->Columns()->Clear(); }}, "<none>"},
+  };
+  for (const auto& C : Changes) {
+    SCOPED_TRACE(C.Change.Name);
+    TEditingForm F;
+    TNxGrid* G = F.Grid;
+    std::vector<std::string> Told;
+    G->OnEndEditing = [&](TObject*, int ACol, int ARow, WideString& Value, bool&) {
+      Told.push_back("end " + WideToAnsi(G->Cells(ACol, ARow)));
+      G->SetCells(ACol, ARow, Value);
+    };
+    G->OnEditExit = [&](TObject*) { Told.push_back("exit " + WideToAnsi(G->Cells(G->EditCol(), G->EditRow()))); };
+    G->EditCell(2, 1, L"typed");
+    C.Change.Change(F);
+    if (G->IsEditing()) G->EndEditing();
+    EXPECT_EQ(Told, (std::vector<std::string>{"end r1c2", "exit typed"}));
+    EXPECT_EQ(RowText(G, 1), C.Row);
+    EXPECT_EQ(G->CellStore()->ColumnCount(), G->Columns()->Count());
+    Settle(F.Window());
+  }
+}
+
+// An end that OnEndEditing refuses keeps the editor on its cell while columns come or go in
+// front of it; when its own column goes, the editor closes and no handler hears of that column.
+TEST(EditRoads, ARefusedEndKeepsTheEditorOnItsCellOrClosesWithItsColumn) {
+  const struct {
+    TColumnChange Change;
+    int EditCol;  // -1: the edit is over
+  } Changes[] = {
+      {{"insert in front", [](TEditingForm& F) { F.Grid->Columns()->Insert(0, new TNxTextColumn(F.Form)); }}, 3},
+      {{"delete in front", [](TEditingForm& F) { F.Grid->Columns()->Delete(0); }}, 1},
+      {{"delete the edited column", [](TEditingForm& F) { F.Grid->Columns()->Delete(2); }}, -1},
+      {{"free the edited column", [](TEditingForm& F) { delete F.Columns[2]; }}, -1},
+  };
+  for (const auto& C : Changes) {
+    SCOPED_TRACE(C.Change.Name);
+    TEditingForm F;
+    TNxGrid* G = F.Grid;
+    int Ends = 0, Exits = 0;
+    G->OnEndEditing = [&](TObject*, int ACol, int ARow, WideString&, bool& Accept) {
+      EXPECT_EQ(G->Cells(ACol, ARow), L"r1c2");
+      Accept = ++Ends > 1;
+    };
+    G->OnEditExit = [&](TObject*) { ++Exits; };
+    G->EditCell(2, 1, L"typed");
+    TNxCustomEdit* E = F.Editor();
+    C.Change.Change(F);
+    EXPECT_EQ(Ends, 1);
+    EXPECT_EQ(G->EditCol(), C.EditCol);
+    Settle(F.Window());
+    if (C.EditCol < 0) {
+      EXPECT_FALSE(G->IsEditing());
+      EXPECT_EQ(G->InplaceEditor(), nullptr);
+      EXPECT_EQ(Exits, 0);
+      continue;
+    }
+    ASSERT_EQ(F.Editor(), E);
+    EXPECT_EQ(E->Text(), L"typed");
+    EXPECT_TRUE(IsWindowVisible(E->Handle()));
+    EXPECT_EQ(E->BoundsRect().Left, G->GetCellRect(C.EditCol, 1).Left + 1);
+    G->EndEditing();
+    EXPECT_EQ(Exits, 1);
+  }
+}
+
+// A handler that raises while a column comes or goes (OnDataChange, or OnEndEditing or
+// OnEditExit of the edit that the change ends) does not stop the change half way: the error
+// reaches the caller, or the application's handler when the column is freed by its owner, and
+// the column list and the cells agree.
+TEST(EditRoads, AHandlerThatRaisesDuringAColumnChangeReachesTheCaller) {
+  auto Refuse = [] { throw Exception("refused"); };
+  const struct {
+    const char* Name;
+    std::function<void(TNxGrid*)> Arm;
+  } Handlers[] = {
+      {"OnDataChange", [&](TNxGrid* G) { G->OnDataChange = [&](TObject*, TDataChange, int) { Refuse(); }; }},
+      {"OnEndEditing",
+       [&](TNxGrid* G) { G->OnEndEditing = [&](TObject*, int, int, WideString&, bool&) { Refuse(); }; }},
+      {"OnEditExit", [&](TNxGrid* G) { G->OnEditExit = [&](TObject*) { Refuse(); }; }},
+  };
+  const struct {
+    TColumnChange Change;
+    int Count;     // columns afterwards
+    bool ByOwner;  // the column is freed by its owner: the error goes to the application
+  } Changes[] = {
+      {{"delete", [](TEditingForm& F) { F.Grid->Columns()->Delete(1); }}, 2, false},
+      {{"insert", [](TEditingForm& F) { F.Grid->Columns()->Insert(0, new TNxTextColumn(F.Form)); }}, 4, false},
+      {{"clear", [](TEditingForm& F) { F.Grid->Columns()->Clear(); }}, 0, false},
+      {{"free", [](TEditingForm& F) { delete F.Columns[1]; }}, 2, true},
+  };
+  std::string Reported;
+  Application->OnException = [&](TObject*, Exception& E) { Reported = E.Message; };
+  TScopeExit Restore([] { Application->OnException = nullptr; });
+  for (const auto& H : Handlers) {
+    for (const auto& C : Changes) {
+      SCOPED_TRACE(std::string(H.Name) + " " + C.Change.Name);
+      TEditingForm F;
+      TNxGrid* G = F.Grid;
+      std::map<TNxCustomColumn*, int> Was;
+      for (int I = 0; I < 3; ++I) Was[F.Columns[I]] = I;
+      G->EditCell(2, 1, L"typed");
+      H.Arm(G);
+      Reported.clear();
+      const std::string Caught = exctest::MessageOf<Exception>([&] { C.Change.Change(F); }, "");
+      G->OnDataChange = nullptr;
+      G->OnEndEditing = nullptr;
+      G->OnEditExit = nullptr;
+      EXPECT_EQ(C.ByOwner ? Reported : Caught, "refused");
+      EXPECT_EQ(C.ByOwner ? Caught : Reported, "");
+      ASSERT_EQ(G->Columns()->Count(), C.Count);
+      ASSERT_EQ(G->CellStore()->ColumnCount(), C.Count);
+      // Every column keeps its own cells (a new one has empty cells); nothing was written.
+      for (int Col = 0; Col < C.Count; ++Col) {
+        const auto It = Was.find(G->Columns()->Item(Col));
+        for (int R = 0; R < G->RowCount(); ++R) {
+          const std::wstring Own = It == Was.end() ? L"" : L"r" + std::to_wstring(R) + L"c" + std::to_wstring(It->second);
+          EXPECT_EQ(G->Cells(Col, R), Own) << Col << "," << R;
+        }
+      }
+      // An edit that outlived the change is on the cell it was opened on.
+      if (G->IsEditing()) {
+        EXPECT_EQ(G->Cells(G->EditCol(), G->EditRow()), L"r1c2");
+      }
+      G->EndEditing();
+      EXPECT_FALSE(G->IsEditing());
+      Settle(F.Window());
+    }
+  }
+}
+
+// A hidden column takes no typing: hiding the selected column (by the program, or by the user
+// dragging its header out of the header strip) moves the selection to the next shown column,
+// whose cell the typing then edits; no editor opens on a hidden column, and one whose end is
+// refused is not left standing when its column is hidden.
+TEST(EditRoads, AHiddenColumnTakesNoTyping) {
+  const struct {
+    const char* Name;
+    std::function<bool(TEditingForm&)> Hide;
+  } Ways[] = {
+      {"by the program",
+       [](TEditingForm& F) {
+         F.Columns[1]->SetVisible(false);
+         return true;
+       }},
+      {"header dragged out",
+       [](TEditingForm& F) {
+         if (!Press(F.Window(), 120, 9) || !PointerTo(F.Window(), 126, 9)) return false;
+         if (!DragBoxTo(F.Grid, 120, 120)) return false;
+         Release();
+         return WaitFor([&] { return !F.Columns[1]->Visible(); });
+       }},
+  };
+  for (const auto& W : Ways) {
+    SCOPED_TRACE(W.Name);
+    TEditingForm F(3, {goHeader, goGrid, goCanHideColumn});
+    TNxGrid* G = F.Grid;
+    ASSERT_TRUE(F.ClickToEdit(1, 1));
+    PressKey(VK_ESCAPE);
+    ASSERT_TRUE(WaitFor([&] { return !G->IsEditing() && G->IsFocused(); }));
+    ASSERT_TRUE(W.Hide(F));
+    EXPECT_EQ(G->GetSelectedCell(), Point(2, 1));
+    ASSERT_TRUE(WaitFor([&] { return G->IsFocused(); }));
+    TypeText("z");
+    ASSERT_TRUE(WaitFor([&] { return G->IsEditing(); }));
+    EXPECT_EQ(Point(G->EditCol(), G->EditRow()), Point(2, 1));
+    PressKey(VK_RETURN);
+    ASSERT_TRUE(WaitFor([&] { return !G->IsEditing(); }));
+    EXPECT_EQ(RowText(G, 1), "r1c0|r1c1|z");
+    // No editor opens on the hidden column.
+    G->EditCell(1, 2, L"x");
+    G->EditCellWithKey(1, 2, L'x');
+    EXPECT_FALSE(G->IsEditing());
+    // An editor whose end is refused does not stay in sight over the next column.
+    F.Columns[1]->SetVisible(true);
+    G->OnEndEditing = [](TObject*, int, int, WideString&, bool& Accept) { Accept = false; };
+    G->EditCell(1, 2, L"x");
+    ASSERT_TRUE(G->IsEditing());
+    F.Columns[1]->SetVisible(false);
+    EXPECT_FALSE(IsWindowVisible(F.Editor()->Handle()));
+    G->OnEndEditing = nullptr;
+    G->EndEditing();
+    EXPECT_EQ(RowText(G, 1), "r1c0|r1c1|z");
+    Settle(F.Window());
+  }
 }

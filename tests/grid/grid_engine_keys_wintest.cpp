@@ -222,3 +222,49 @@ TEST(EngineKeys, RowKeysInAnEmptyGridSelectNothing) {
   F.Fill(3);
   EXPECT_FALSE(G->IsCellSelected(0, 0));
 }
+
+// With WantReturns, Enter moves the selection the way SelectionMoveDirection points (mdNone: it
+// stays). A Down after it shows where Enter left the selection.
+TEST(EngineKeys, EnterWithWantReturnsMovesTheSelectionItsWay) {
+  TEngineForm F(3, {goHeader});
+  F.Fill(4);
+  TNxGrid* G = F.Grid;
+  G->SetWantReturns(true);
+  ASSERT_TRUE(F.FocusByClick(1, 1));
+  const struct {
+    TSelectionMoveDirection Direction;
+    TPoint To;
+  } Ways[] = {{mdDown, {1, 2}}, {mdUp, {1, 0}}, {mdLeft, {0, 1}}, {mdRight, {2, 1}}, {mdNone, {1, 1}}};
+  for (const auto& W : Ways) {
+    SCOPED_TRACE(W.Direction);
+    G->SelectCell(1, 1);
+    G->SetSelectionMoveDirection(W.Direction);
+    PressKey(VK_RETURN);
+    EXPECT_TRUE(KeyTo(G, VK_DOWN, W.To.X, W.To.Y + 1)) << G->SelectedColumn() << "," << G->SelectedRow();
+  }
+}
+
+// Enter on the selected input line adds its row only with InputEnterMode imAllways (a Down
+// after it leaves the input line).
+TEST(EngineKeys, EnterOnTheInputLineAddsTheRowOnlyInAllwaysMode) {
+  for (const TInputEnterMode Mode : {imAllways, imEditing}) {
+    SCOPED_TRACE(Mode);
+    TEngineForm F(2, {goHeader, goInput}, 300, 200, 80, true);
+    F.Fill(2);
+    TNxGrid* G = F.Grid;
+    G->SetWantReturns(true);
+    G->SetInputEnterMode(Mode);
+    G->SetFocus();
+    G->EditInputCell(F.Columns[0]);
+    G->EndEditing();
+    ASSERT_TRUE(WaitFor([&] { return G->IsFocused() && G->InputSelected() && !G->IsEditing(); }));
+    F.Columns[1]->SetInputValue(L"new");
+    PressKey(VK_RETURN);
+    PressKey(VK_DOWN);
+    ASSERT_TRUE(WaitFor([&] { return !G->InputSelected(); }));
+    EXPECT_EQ(G->RowCount(), Mode == imAllways ? 3 : 2);
+    if (Mode == imAllways) {
+      EXPECT_EQ(G->Cells(1, 2), L"new");
+    }
+  }
+}
