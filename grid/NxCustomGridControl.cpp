@@ -565,14 +565,18 @@ void TNxCustomGridControl::ColumnChanged(TNxCustomColumn* Column, int Param, int
   }
   // An editor over a column that goes out of sight would stand over the next one: what was
   // typed goes into its own column first. A text the column refuses closes the editor all the
-  // same; the column goes, and the refusal is reported once it has gone.
+  // same; the column goes, and the refusal is reported once it has gone. An editor that stays
+  // open (its end refused, or a handler raised) hides with its column.
   std::exception_ptr Refused;
   if (Kind == ccVisible && !Column->Visible() && IsEditing() && Column->Index() == FEditCol) {
     try {
       CommitEditing();
     } catch (...) {
       Refused = std::current_exception();
-      EndEditing();
+      try {
+        EndEditing();
+      } catch (...) {
+      }
     }
   }
   if (Kind == ccMoved || Kind == ccSorted || Kind == ccVisible || Kind == ccResized) PlaceEditor();

@@ -198,6 +198,36 @@ TEST(DisplayFollows, HidingTheEditedColumnFinishesWhenTheColumnRefusesTheText) {
   EXPECT_EQ(G->Cells(2, 1), L"r1c2");
 }
 
+// A handler that raises while the edited column is hidden does not keep the editor in sight over
+// the next column: the error reaches the caller, and the screen and the bar lose the column.
+TEST(DisplayFollows, HidingTheEditedColumnFinishesWhenAHandlerRaises) {
+  auto Refuse = [] { throw Exception("refused"); };
+  const struct {
+    const char* Name;
+    std::function<void(TNxGrid*)> Arm;
+  } Handlers[] = {
+      {"OnEditAccept",
+       [&](TNxGrid* G) { G->OnEditAccept = [&](TObject*, int, int, const WideString&, bool&) { Refuse(); }; }},
+      {"OnEndEditing",
+       [&](TNxGrid* G) { G->OnEndEditing = [&](TObject*, int, int, WideString&, bool&) { Refuse(); }; }},
+      {"OnEditExit", [&](TNxGrid* G) { G->OnEditExit = [&](TObject*) { Refuse(); }; }},
+  };
+  for (const auto& H : Handlers) {
+    SCOPED_TRACE(H.Name);
+    TEditingForm F(3, {goHeader, goGrid}, 4, 200);
+    TNxGrid* G = F.Grid;
+    G->SetFocus();
+    G->EditCell(1, 1, L"typed");
+    ASSERT_TRUE(G->IsEditing());
+    H.Arm(G);
+    EXPECT_EQ(exctest::MessageOf<Exception>([&] { F.Columns[1]->SetVisible(false); }), "refused");
+    EXPECT_TRUE(F.Editor() == nullptr || !IsWindowVisible(F.Editor()->Handle()));
+    EXPECT_EQ(G->HorzScrollBar()->Max(), 2 * 80);
+    EXPECT_TRUE(ShowsAFullRepaint(F.Window(), "grid_hidden_raising_handler"));
+    EXPECT_EQ(G->Cells(2, 1), L"r1c2");
+  }
+}
+
 // Scrolls of a page or more in a grid with a footer: the header and the footer keep their pixels
 // (the display is what a full repaint shows).
 TEST(DisplayFollows, LongScrollsLeaveTheHeaderAndTheFooterAsTheyAre) {

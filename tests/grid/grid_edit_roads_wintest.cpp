@@ -344,6 +344,8 @@ TEST(EditRoads, AHandlerThatRaisesDuringAColumnChangeReachesTheCaller) {
           EXPECT_EQ(G->Cells(Col, R), Own) << Col << "," << R;
         }
       }
+      // They stand side by side in display order.
+      for (int P = 0; P < C.Count; ++P) EXPECT_EQ(G->Columns()->ItemByPosition(P)->Left(), 80 * P) << P;
       // An edit that outlived the change is on the cell it was opened on.
       if (G->IsEditing()) {
         EXPECT_EQ(G->Cells(G->EditCol(), G->EditRow()), L"r1c2");
@@ -409,4 +411,25 @@ TEST(EditRoads, AHiddenColumnTakesNoTyping) {
     EXPECT_EQ(RowText(G, 1), "r1c0|r1c1|z");
     Settle(F.Window());
   }
+}
+
+// A column freed under the pointer while OnDataChange raises is forgotten all the same: the grid
+// names no column that is gone, and the pointer moving on touches nothing of it.
+TEST(EditRoads, AColumnFreedUnderThePointerIsForgottenWhenAHandlerRaises) {
+  TEditingForm F(3, {goHeader, goGrid});
+  TNxGrid* G = F.Grid;
+  for (TNxTextColumn* C : F.Columns) C->Header()->SetHint(L"hint");
+  std::string Reported;
+  Application->OnException = [&](TObject*, Exception& E) { Reported = E.Message; };
+  TScopeExit Restore([] { Application->OnException = nullptr; });
+  ASSERT_TRUE(PointerTo(F.Window(), 120, 9));
+  ASSERT_TRUE(WaitFor([&] { return G->HotColumn() == F.Columns[1]; }));
+  G->OnDataChange = [](TObject*, TDataChange, int) { throw Exception("refused"); };
+  delete F.Columns[1];
+  G->OnDataChange = nullptr;
+  EXPECT_EQ(Reported, "refused");
+  EXPECT_EQ(G->HotColumn(), nullptr);
+  ASSERT_TRUE(PointerTo(F.Window(), 60, 9));
+  ASSERT_TRUE(PointerTo(F.Window(), 60, 60));
+  Settle(F.Window());
 }

@@ -262,7 +262,7 @@ TEST(EngineKeys, EnterOnTheInputLineAddsTheRowOnlyInAllwaysMode) {
     PressKey(VK_RETURN);
     PressKey(VK_DOWN);
     ASSERT_TRUE(WaitFor([&] { return !G->InputSelected(); }));
-    EXPECT_EQ(G->RowCount(), Mode == imAllways ? 3 : 2);
+    ASSERT_EQ(G->RowCount(), Mode == imAllways ? 3 : 2);
     if (Mode == imAllways) {
       EXPECT_EQ(G->Cells(1, 2), L"new");
     }
