@@ -331,13 +331,6 @@ void TNxCustomGridControl::PlaceEditor() {
   // to its font).
   E->HandleNeeded();
   TRect R;
-  // The cell scrolled above the body, or its row or column is hidden: the editor hides and the
-  // edit goes on. The focus stays with the grid (hiding the focused editor would move it out and
-  // end the edit).
-  auto Hide = [&] {
-    if (GetFocus() == E->Handle() && CanFocus()) SetFocus();
-    E->SetVisible(false);
-  };
   if (FGridState.Contains(gsEditing)) {
     if (FEditCol < 0 || FEditRow < 0 || !FColumns->IsValidIndex(FEditCol) || FEditRow >= GetRowCount()) return;
     R = GetCellRect(FEditCol, FEditRow);
@@ -346,16 +339,16 @@ void TNxCustomGridControl::PlaceEditor() {
     if (!FOptions.Contains(goGrid)) --R.Bottom;
     const TRect B = GetBodyRect();
     if (R.Bottom < B.Top || !GetRowShown(FEditRow) || !FColumns->Item(FEditCol)->Visible()) {
-      Hide();
+      // The cell scrolled above the body, or its row or column is hidden: the editor hides and
+      // the edit goes on. The focus stays with the grid (hiding the focused editor would move it
+      // out and end the edit).
+      if (GetFocus() == E->Handle() && CanFocus()) SetFocus();
+      E->SetVisible(false);
       return;
     }
     R.Top = std::max(R.Top, B.Top);
   } else {
     if (!FColumns->IsValidIndex(FInputColumn)) return;
-    if (!FColumns->Item(FInputColumn)->Visible()) {
-      Hide();
-      return;
-    }
     R = GetInputCellRect(FColumns->Item(FInputColumn));
   }
   R = Rect(R.Left + 1, R.Top + 1, R.Right - 1, R.Bottom - 1);

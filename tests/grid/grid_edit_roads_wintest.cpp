@@ -249,6 +249,8 @@ TEST(EditRoads, ColumnsChangingDuringAnEditLeaveTheTextInItsOwnCell) {
 
 // An end that OnEndEditing refuses keeps the editor on its cell while columns come or go in
 // front of it; when its own column goes, the editor closes and no handler hears of that column.
+// The same when OnDataChange raises for the change (the error reaches the caller, or the
+// application's handler when the column is freed by its owner).
 TEST(EditRoads, ARefusedEndKeepsTheEditorOnItsCellOrClosesWithItsColumn) {
   const struct {
     TColumnChange Change;
@@ -258,36 +260,60 @@ TEST(EditRoads, ARefusedEndKeepsTheEditorOnItsCellOrClosesWithItsColumn) {
       {{"delete in front", [](TEditingForm& F) { F.Grid->Columns()->Delete(0); }}, 1},
       {{"delete the edited column", [](TEditingForm& F) { F.Grid->Columns()->Delete(2); }}, -1},
       {{"free the edited column", [](TEditingForm& F) { delete F.Columns[2]; }}, -1},
+      {{"take the edited column out", [](TEditingForm& F) { F.Grid->Columns()->Remove(F.Columns[2]); }}, -1},
   };
-  for (const auto& C : Changes) {
-    SCOPED_TRACE(C.Change.Name);
-    TEditingForm F;
-    TNxGrid* G = F.Grid;
-    int Ends = 0, Exits = 0;
-    G->OnEndEditing = [&](TObject*, int ACol, int ARow, WideString&, bool& Accept) {
-      EXPECT_EQ(G->Cells(ACol, ARow), L"r1c2");
-      Accept = ++Ends > 1;
-    };
-    G->OnEditExit = [&](TObject*) { ++Exits; };
-    G->EditCell(2, 1, L"typed");
-    TNxCustomEdit* E = F.Editor();
-    C.Change.Change(F);
-    EXPECT_EQ(Ends, 1);
-    EXPECT_EQ(G->EditCol(), C.EditCol);
-    Settle(F.Window());
-    if (C.EditCol < 0) {
-      EXPECT_FALSE(G->IsEditing());
-      EXPECT_EQ(G->InplaceEditor(), nullptr);
-      EXPECT_EQ(Exits, 0);
-      continue;
+  std::string Reported;
+  Application->OnException = [&](TObject*, Exception& E) { Reported = E.Message; };
+  TScopeExit Restore([] { Application->OnException = nullptr; });
+  for (const bool Raising : {false, true}) {
+    for (const auto& C : Changes) {
+      SCOPED_TRACE(std::string(C.Change.Name) + (Raising ? ", OnDataChange raising" : ""));
+      TEditingForm F;
+      TNxGrid* G = F.Grid;
+      int Ends = 0, Exits = 0;
+      G->OnEndEditing = [&](TObject*, int ACol, int ARow, WideString&, bool& Accept) {
+        EXPECT_EQ(G->Cells(ACol, ARow), L"r1c2");
+        Accept = ++Ends > 1;
+      };
+      G->OnEditExit = [&](TObject*) { ++Exits; };
+      if (Raising) G->OnDataChange = [](TObject*, TDataChange, int) { throw Exception("refused"); };
+      G->EditCell(2, 1, L"typed");
+      TNxCustomEdit* E = F.Editor();
+      Reported.clear();
+      const std::string Caught = exctest::MessageOf<Exception>([&] { C.Change.Change(F); }, "");
+      G->OnDataChange = nullptr;
+      EXPECT_EQ(Caught + Reported, Raising ? "refused" : "");
+      EXPECT_EQ(Ends, 1);
+      EXPECT_EQ(G->EditCol(), C.EditCol);
+      Settle(F.Window());
+      if (C.EditCol < 0) {
+        EXPECT_FALSE(G->IsEditing());
+        EXPECT_EQ(G->InplaceEditor(), nullptr);
+        EXPECT_EQ(Exits, 0);
+        continue;
+      }
+      ASSERT_EQ(F.Editor(), E);
+      EXPECT_EQ(E->Text(), L"typed");
+      EXPECT_TRUE(IsWindowVisible(E->Handle()));
+      EXPECT_EQ(E->BoundsRect().Left, G->GetCellRect(C.EditCol, 1).Left + 1);
+      G->EndEditing();
+      EXPECT_EQ(Exits, 1);
     }
-    ASSERT_EQ(F.Editor(), E);
-    EXPECT_EQ(E->Text(), L"typed");
-    EXPECT_TRUE(IsWindowVisible(E->Handle()));
-    EXPECT_EQ(E->BoundsRect().Left, G->GetCellRect(C.EditCol, 1).Left + 1);
-    G->EndEditing();
-    EXPECT_EQ(Exits, 1);
   }
+  // The last column takes the rows with it; no handler hears of the edit either.
+  TEditingForm F(1);
+  TNxGrid* G = F.Grid;
+  int Ends = 0;
+  G->OnEndEditing = [&](TObject*, int ACol, int ARow, WideString&, bool& Accept) {
+    EXPECT_EQ(G->Cells(ACol, ARow), L"r1c0");
+    Accept = ++Ends > 1;
+  };
+  G->EditCell(0, 1, L"typed");
+  G->Columns()->Delete(0);
+  EXPECT_EQ(Ends, 1);
+  EXPECT_FALSE(G->IsEditing());
+  EXPECT_EQ(G->RowCount(), 0);
+  Settle(F.Window());
 }
 
 // A handler that raises while a column comes or goes (OnDataChange, or OnEndEditing or
@@ -381,7 +407,7 @@ TEST(EditRoads, AHiddenColumnTakesNoTyping) {
   };
   for (const auto& W : Ways) {
     SCOPED_TRACE(W.Name);
-    TEditingForm F(3, {goHeader, goGrid, goCanHideColumn});
+    TEditingForm F(3, {goHeader, goGrid, goCanHideColumn, goInput});
     TNxGrid* G = F.Grid;
     ASSERT_TRUE(F.ClickToEdit(1, 1));
     PressKey(VK_ESCAPE);
@@ -398,6 +424,7 @@ TEST(EditRoads, AHiddenColumnTakesNoTyping) {
     // No editor opens on the hidden column.
     G->EditCell(1, 2, L"x");
     G->EditCellWithKey(1, 2, L'x');
+    G->EditInputCell(F.Columns[1]);
     EXPECT_FALSE(G->IsEditing());
     // An editor whose end is refused does not stay in sight over the next column.
     F.Columns[1]->SetVisible(true);
@@ -411,6 +438,12 @@ TEST(EditRoads, AHiddenColumnTakesNoTyping) {
     EXPECT_EQ(RowText(G, 1), "r1c0|r1c1|z");
     Settle(F.Window());
   }
+  // A selection that falls on a hidden column when its own column goes moves on likewise.
+  TEditingForm F;
+  F.Columns[1]->SetVisible(false);
+  F.Grid->SelectCell(0, 1);
+  F.Grid->Columns()->Delete(0);
+  EXPECT_EQ(F.Grid->GetSelectedCell(), Point(1, 1));
 }
 
 // A column freed under the pointer while OnDataChange raises is forgotten all the same: the grid
