@@ -673,18 +673,8 @@ void TNxColumns::Insert(int Index, TNxCustomColumn* Column) {
     Undo.Dismiss();
   }
   const int Kind = Index == Count() - 1 ? cnAddColumn : cnInsertColumn;
-  try {
-    StructureChanged(Kind, Index, -1);
-  } catch (...) {
-    // The store could not take the column (it left the list again), or a handler raised.
-    if (Column->FColumns != this) throw;
-    if (!Error) Error = std::current_exception();
-  }
-  try {
-    Notify(Kind);
-  } catch (...) {
-    if (!Error) Error = std::current_exception();
-  }
+  StructureChanged(Kind, Index, -1);
+  Notify(Kind);
   if (Error) std::rethrow_exception(Error);
 }
 

@@ -539,12 +539,12 @@ class TNxColumns : public TComponent, public TCellStoreColumns {
     }
     return C;
   }
+  // Insert, Remove, Delete and Clear finish their change also when a handler of the grid's
+  // notices raises: the list and the grid's cells agree, and the first error is raised after.
   // Inserts a column at Index (creation order) and at the same display position.
   void Insert(int Index, TNxCustomColumn* Column);
   // Takes a column out of the list (the column itself stays).
   void Remove(TNxCustomColumn* Column);
-  // Insert, Remove, Delete and Clear finish their change also when a handler of the grid's
-  // notices raises: the list and the grid's cells agree, and the first error is raised after.
   // Takes the column just inserted at Index out again, without a notice, when the grid cannot
   // hold it (its store ran out of memory): the list is as it was before the insert.
   void Withdraw(int Index);
