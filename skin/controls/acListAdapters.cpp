@@ -569,6 +569,12 @@ void TacTreeViewWnd::WndProc(TMessage& Message) {
       TacEditWnd::WndProc(Message);
       ReleaseCapture();
       return;
+    case WM_PAINT:
+      // The tree sets its scroll data again at the end of each paint, and the system then draws
+      // its own bars over the skinned ones.
+      TacEditWnd::WndProc(Message);
+      if (!Destroyed && BarShown()) UpdateScrollInfo(this, true);
+      return;
     default:
       TacEditWnd::WndProc(Message);
       return;

@@ -322,6 +322,18 @@ void TacEditWnd::WndProc(TMessage& Message) {
     case LB_SETTOPINDEX:
       UpdateScrollInfo(this, true);
       break;
+    // An edit sets its scroll data again after each change of its text, and the system then draws
+    // its own bar even where the data stayed as it was.
+    case WM_SETTEXT:
+    case WM_CHAR:
+    case WM_PASTE:
+    case WM_CUT:
+    case WM_CLEAR:
+    case WM_UNDO:
+    case EM_UNDO:
+    case EM_SETHANDLE:
+      if (BarShown()) UpdateScrollInfo(this, true);
+      break;
     case WM_KEYDOWN:
     case WM_KEYUP:
     case CN_KEYDOWN:
@@ -334,8 +346,6 @@ void TacEditWnd::WndProc(TMessage& Message) {
       if (M != nullptr && !M->IsDesigning() && IsWindowEnabled(CtrlHandle) &&
           M->HoverWindow() != CtrlHandle)
         M->SetHoverWindow(CtrlHandle);
-      // A drag (a window holds the capture) may scroll the text: a bar whose data changed is shown.
-      if (!SkinData->Updating && GetCapture() != nullptr) RepaintChangedBars(this);
       break;
     }
     case WM_SETFOCUS:

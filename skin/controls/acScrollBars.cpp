@@ -7,6 +7,7 @@
 #include <windowsx.h>
 
 #include "framework/Forms.h"
+#include "framework/Scopes.h"
 #include "skin/core/acAnimation.h"
 #include "skin/core/acPixels.h"
 #include "skin/core/sBackground.h"
@@ -66,6 +67,14 @@ void ReadScrollInfo(TacScrollBar* Bar, HWND Handle) {
   if (!GetScrollInfo(Handle, Bar->BarKind, &Bar->ScrollInfo)) {
     Bar->ScrollInfo.nMin = Bar->ScrollInfo.nMax = Bar->ScrollInfo.nPos = Bar->ScrollInfo.nTrackPos = 0;
     Bar->ScrollInfo.nPage = 0;
+  }
+  Bar->DisabledArrows = 0;
+  SCROLLBARINFO Info{};
+  Info.cbSize = sizeof(SCROLLBARINFO);
+  if (acGetScrollBarInfo != nullptr &&
+      acGetScrollBarInfo(Handle, Bar->BarKind == SB_HORZ ? OBJID_HSCROLL : OBJID_VSCROLL, &Info)) {
+    if ((Info.rgstate[1] & STATE_SYSTEM_UNAVAILABLE) != 0) Bar->DisabledArrows |= acsfFirstArrowDisabled;
+    if ((Info.rgstate[5] & STATE_SYSTEM_UNAVAILABLE) != 0) Bar->DisabledArrows |= acsfSecondArrowDisabled;
   }
 }
 
@@ -493,7 +502,6 @@ void TacScrollWnd::WndProc(TMessage& Message) {
       return;
     case WM_TIMER:
       Message.Result = HandleTimer(this, CtrlHandle, Message.WParam, Message.LParam);
-      if (!Scrolling && !ThumbTracking) RepaintChangedBars(this);
       return;
     case WM_MOUSEMOVE:
       Message.Result = HandleMouseMove(this, CtrlHandle, Message.WParam, Message.LParam);
@@ -516,6 +524,16 @@ void TacScrollWnd::WndProc(TMessage& Message) {
   PassOn();
   if (((Message.Msg == WM_MOUSEWHEEL || Message.Msg == 0xB043) && !Scrolling) || Message.Msg == 0xB007)
     UpdateScrollInfo(this, true);
+}
+
+void TacScrollWnd::AfterMessage(const TMessage& /*Message*/) {
+  // A synthesized scroll or a thumb drag paints the bar itself when it is done.
+  if (Destroyed || Scrolling || ThumbTracking || FCheckingBars) return;
+  if (!BarShown()) return;
+  TsSkinManager* Manager = SkinData != nullptr ? SkinData->GetSkinManager() : nullptr;
+  if (Manager == nullptr || !Manager->Active() || !SkinData->IsSkinned(false) || !IsWindow(CtrlHandle)) return;
+  TFlagScope Checking(FCheckingBars);
+  RepaintChangedBars(this);
 }
 
 // ---- geometry ----------------------------------------------------------------------------------
@@ -872,18 +890,22 @@ void UpdateScrollInfo(TacScrollWnd* Adapter, bool Repaint) {
   if (Repaint && acAnimationDC == nullptr) PaintSkinScrollBars(Adapter, Adapter->CtrlHandle, nullptr, 0, -1, nullptr);
 }
 
-// Timers come often (the hover timer every 20 ms while the pointer rests on a bar, the window's
-// own), and so do mouse moves: a bar whose picture did not change is left alone; the hover timer
-// repaints the hot bar itself when its hot part changes.
+// Runs after every message of the window: a bar whose picture did not change is left alone, and
+// the hover timer repaints the hot bar itself when its hot part changes.
 void RepaintChangedBars(TacScrollWnd* Adapter) {
   HWND H = Adapter->CtrlHandle;
   if (Adapter->HorzBar == nullptr || Adapter->VertBar == nullptr) return;
+  if (!Adapter->HorzBar->Visible && !Adapter->VertBar->Visible) return;
   if (Adapter->SkinData != nullptr && Adapter->SkinData->Updating) return;
+  if (!IsWindowVisible(H)) return;
   bool Ready = false, Asked = false;
   for (TacScrollBar* Bar : {Adapter->HorzBar, Adapter->VertBar}) {
+    if (!Bar->Visible) continue;
     const SCROLLINFO Shown = Bar->ScrollInfo;
+    const Word ShownArrows = Bar->DisabledArrows;
     ReadScrollInfo(Bar, H);
-    if (SameScrollData(Shown, Bar->ScrollInfo) || acAnimationDC != nullptr) continue;
+    if ((SameScrollData(Shown, Bar->ScrollInfo) && ShownArrows == Bar->DisabledArrows) || acAnimationDC != nullptr)
+      continue;
     if (!Asked) {
       Ready = ReadyToPaintBars(Adapter, H);
       Asked = true;

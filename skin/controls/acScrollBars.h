@@ -44,6 +44,9 @@ class TacScrollBar : public TObject {
   bool Visible = false;
   // The window's scroll data for this bar (SIF_ALL).
   SCROLLINFO ScrollInfo{sizeof(SCROLLINFO), SIF_ALL, 0, 0, 0, 0, 0};
+  // The arrows the window reports unavailable (acsfFirstArrowDisabled, acsfSecondArrowDisabled),
+  // read with ScrollInfo: the system draws its own bar when either changes, as when the data does.
+  Word DisabledArrows = 0;
   // Arrow-button length along the bar / thickness across it; a negative -n means n times the
   // standard size (button) or the system metric (thickness).
   int ButtonLength = -1;
@@ -74,9 +77,18 @@ class TacScrollWnd : public TacMainWnd {
   ~TacScrollWnd() override;
 
   void WndProc(TMessage& Message) override;
+  // What the window did with a message may have changed a bar's scroll data or disabled one of
+  // its arrows: the system then drew its own bar over the skinned one at once, and no message
+  // tells. A shown bar whose data or arrows changed is painted again (RepaintChangedBars); a bar
+  // that stayed as it was costs two reads of it.
+  void AfterMessage(const TMessage& Message) override;
 
   TacScrollBar* HorzBar = nullptr;
   TacScrollBar* VertBar = nullptr;
+  // A bar takes room on the window (is painted).
+  bool BarShown() const {
+    return (HorzBar != nullptr && HorzBar->Visible) || (VertBar != nullptr && VertBar->Visible);
+  }
   // A thumb of this window is being dragged.
   bool ThumbTracking = false;
   // WS_EX_LEFTSCROLLBAR: the vertical bar lies at the left.
@@ -94,6 +106,10 @@ class TacScrollWnd : public TacMainWnd {
   void HookWindow(bool Repaint) override;
   // StopScrollTracking.
   void StopInputTracking() override;
+
+ private:
+  // AfterMessage is comparing (a message the repaint sends to the window is not checked again).
+  bool FCheckingBars = false;
 };
 
 // The process-wide tracking state (one pressed or hot bar at a time).
@@ -174,7 +190,8 @@ void RefreshScrollAdapter(TsCommonData* SkinData, TacScrollWnd*& Adapter);
 LRESULT SendScrollMessage(HWND Handle, UINT Msg, int Code, int Pos);
 // Re-reads both bars' scroll data and (Repaint) repaints them.
 void UpdateScrollInfo(TacScrollWnd* Adapter, bool Repaint);
-// Re-reads both bars' scroll data and repaints a bar only when its data changed.
+// Re-reads the scroll data and arrow states of the shown bars and repaints a bar only when they
+// changed; nothing while the window is hidden (compared once it shows).
 void RepaintChangedBars(TacScrollWnd* Adapter);
 // The scroll adapters' UnhookAdapterWndProc: also frees the bars.
 void UnhookScrollAdapter(HWND Handle, bool FreeAdapter, bool Repaint, TacMainWnd*& Adapter);

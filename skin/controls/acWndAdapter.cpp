@@ -66,7 +66,9 @@ LRESULT CALLBACK AdapterSubclassProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM L
   }
   TMessage M{Msg, WParam, LParam, 0};
   try {
+    const std::shared_ptr<bool> Alive = Adapter->Alive;
     Adapter->WndProc(M);
+    if (*Alive) Adapter->AfterMessage(M);
   } catch (const TacAdapterFreed&) {
     // The adapter went while the message was passed on: its handling ends here.
   } catch (...) {
@@ -352,7 +354,9 @@ void HookAdapterWndProc(TacMainWnd* Adapter, HWND Handle) {
     Adapter->FHookedControl = Target;
     Target->SetWindowProc([Adapter](TMessage& M) {
       try {
+        const std::shared_ptr<bool> Alive = Adapter->Alive;
         Adapter->WndProc(M);
+        if (*Alive) Adapter->AfterMessage(M);
       } catch (const TacAdapterFreed&) {
         // The adapter went while the message was passed on: its handling ends here.
       }

@@ -106,6 +106,10 @@ class TacMainWnd : public TObject {
   // The adapter's window procedure (see the source for the messages handled here). Descendants
   // handle their messages and pass the rest to TacMainWnd::WndProc.
   virtual void WndProc(TMessage& Message);
+  // Runs after WndProc for every message that reached the window through the adapter's hook,
+  // unless the adapter went meanwhile (also for messages that came in while another was handled);
+  // nothing here.
+  virtual void AfterMessage(const TMessage& /*Message*/) {}
 
   // Second half of creation (called by Create<T>): DlgMode, SaveStdParams, ParamsChanged,
   // WndText, then HookWindow(Repaint); csOpaque for an owner control.

@@ -1,0 +1,253 @@
+// What a program's changes of a scrolling control leave on the screen: list boxes, memos, list
+// views and tree views with skinned scroll bars show after each change the frame and bars that a
+// repaint of the whole window shows, never the system's own bar.
+#include <functional>
+#include <string>
+
+#include "sadapt_support.h"
+#include "skin/controls/acScrollBars.h"
+#include "skin_controls/adapt_support.h"
+
+using namespace sadapt;
+
+namespace {
+
+// With the optional system functions looked up, as the program does at start-up.
+class SadaptChanges : public SkinnedFixture {
+ protected:
+  void SetUp() override {
+    InitAdapterUnit();
+    SkinnedFixture::SetUp();
+  }
+  void TearDown() override {
+    SkinnedFixture::TearDown();
+    DoneAdapterUnit();
+  }
+};
+
+std::wstring Lines(int N, const wchar_t* Word = L"line") {
+  std::wstring T;
+  for (int I = 0; I < N; ++I) T += std::wstring(Word) + L" " + std::to_wstring(I) + L"\r\n";
+  return T;
+}
+
+void AddItems(HWND List, int From, int To) {
+  for (int I = From; I < To; ++I) {
+    const std::wstring S = L"item " + std::to_wstring(I);
+    SendMessageW(List, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(S.c_str()));
+  }
+}
+
+void AddRows(HWND View, int From, int To) {
+  for (int I = From; I < To; ++I) {
+    std::wstring T = L"row " + std::to_wstring(I);
+    LVITEMW It{};
+    It.mask = LVIF_TEXT;
+    It.iItem = I;
+    It.pszText = T.data();
+    SendMessageW(View, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&It));
+  }
+}
+
+void AddNode(HWND Tree, const std::wstring& Text) {
+  TVINSERTSTRUCTW Ins{};
+  Ins.hParent = TVI_ROOT;
+  Ins.hInsertAfter = TVI_LAST;
+  Ins.item.mask = TVIF_TEXT;
+  Ins.item.pszText = const_cast<wchar_t*>(Text.c_str());
+  SendMessageW(Tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&Ins));
+}
+
+LPARAM FirstNode(HWND Tree) { return SendMessageW(Tree, TVM_GETNEXTITEM, TVGN_ROOT, 0); }
+
+// The form's procedure while a row's parent reacts to its list box taking the focus by deleting 30
+// of the list's items (a change that comes in while the list handles another message).
+WNDPROC FormProc = nullptr;
+LRESULT CALLBACK DeletingParentProc(HWND W, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  if (Msg == WM_COMMAND && HIWORD(WParam) == LBN_SETFOCUS)
+    for (int I = 0; I < 30; ++I) SendMessageW(reinterpret_cast<HWND>(LParam), LB_DELETESTRING, 0, 0);
+  return CallWindowProcW(FormProc, W, Msg, WParam, LParam);
+}
+
+enum TKind { kList, kMultiList, kFixedBarList, kMemo, kView, kTree };
+
+// Pixels of the window's frame and bars (outside its client area) that differ between A and B.
+int FrameDifferences(HWND W, const uitest::TCapture& A, const uitest::TCapture& B) {
+  RECT WR{}, CR{};
+  GetWindowRect(W, &WR);
+  GetClientRect(W, &CR);
+  MapWindowPoints(W, nullptr, reinterpret_cast<POINT*>(&CR), 2);
+  OffsetRect(&CR, -WR.left, -WR.top);
+  int N = 0;
+  for (int Y = 0; Y < A.Height(); ++Y)
+    for (int X = 0; X < A.Width(); ++X)
+      N += (X < CR.left || X >= CR.right || Y < CR.top || Y >= CR.bottom) && A.Pixel(X, Y) != B.Pixel(X, Y);
+  return N;
+}
+
+}  // namespace
+
+// After a change a program makes to a control's content or scroll bars, the frame and the bars show
+// what a repaint of the whole window shows, and that is the skinned bar. (The client is the
+// control's own painting: the system's edit leaves a line of a scrolled memo as a repaint would
+// not draw it, with or without the skin.)
+TEST_F(SadaptChanges, ProgramChangesLeaveTheBarsAsARepaintOfTheWindowShowsThem) {
+  struct TRow {
+    const char* Name;
+    TKind Kind;
+    std::function<void(HWND)> Act;
+  };
+  const TRow Rows[] = {
+      {"list box: 20 of 40 items deleted", kList,
+       [](HWND W) {
+         for (int I = 0; I < 20; ++I) SendMessageW(W, LB_DELETESTRING, 0, 0);
+       }},
+      {"list box: items added", kList, [](HWND W) { AddItems(W, 40, 60); }},
+      {"list box: item inserted", kList,
+       [](HWND W) { SendMessageW(W, LB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(L"first")); }},
+      {"list box: emptied", kList, [](HWND W) { SendMessageW(W, LB_RESETCONTENT, 0, 0); }},
+      {"list box: top index", kList, [](HWND W) { SendMessageW(W, LB_SETTOPINDEX, 25, 0); }},
+      {"list box: selection", kList, [](HWND W) { SendMessageW(W, LB_SETCURSEL, 35, 0); }},
+      {"list box: caret", kList, [](HWND W) { SendMessageW(W, LB_SETCARETINDEX, 39, FALSE); }},
+      {"list box: item of a multiple selection", kMultiList, [](HWND W) { SendMessageW(W, LB_SETSEL, TRUE, 39); }},
+      {"list box: items deleted while it takes the focus", kList,
+       [](HWND W) {
+         FormProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(GetParent(W), GWLP_WNDPROC,
+                                                                reinterpret_cast<LONG_PTR>(DeletingParentProc)));
+         SetFocus(W);
+         SetWindowLongPtrW(GetParent(W), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FormProc));
+       }},
+      {"list box that keeps its bar: emptied", kFixedBarList, [](HWND W) { SendMessageW(W, LB_RESETCONTENT, 0, 0); }},
+      {"list box that keeps its bar: items deleted", kFixedBarList,
+       [](HWND W) {
+         for (int I = 0; I < 35; ++I) SendMessageW(W, LB_DELETESTRING, 0, 0);
+       }},
+      // The system tells the window nothing of these calls: the window's next message shows them.
+      {"list box: bar disabled by the program", kList,
+       [](HWND W) {
+         EnableScrollBar(W, SB_VERT, ESB_DISABLE_BOTH);
+         SendMessageW(W, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+       }},
+      {"list box: scroll data set by the program", kList,
+       [](HWND W) {
+         SCROLLINFO SI{sizeof(SCROLLINFO), SIF_POS, 0, 0, 0, 20, 0};
+         SetScrollInfo(W, SB_VERT, &SI, TRUE);
+         SendMessageW(W, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+       }},
+      {"list box: bar hidden by the program", kList, [](HWND W) { ShowScrollBar(W, SB_VERT, FALSE); }},
+      {"memo: longer text", kMemo, [](HWND W) { SetWindowTextW(W, Lines(80, L"longer").c_str()); }},
+      {"memo: text after a scroll", kMemo,
+       [](HWND W) {
+         SendMessageW(W, EM_LINESCROLL, 0, 20);
+         SetWindowTextW(W, Lines(30, L"new").c_str());
+       }},
+      {"memo: text of as many lines", kMemo, [](HWND W) { SetWindowTextW(W, Lines(40, L"other").c_str()); }},
+      {"memo: character typed", kMemo, [](HWND W) { SendMessageW(W, WM_CHAR, 'x', 0); }},
+      {"memo: selection to the end", kMemo, [](HWND W) { SendMessageW(W, EM_SETSEL, 0, -1); }},
+      {"memo: lines scrolled", kMemo, [](HWND W) { SendMessageW(W, EM_LINESCROLL, 0, 12); }},
+      {"memo: text replaced", kMemo,
+       [](HWND W) {
+         SendMessageW(W, EM_SETSEL, 0, 0);
+         SendMessageW(W, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Lines(30, L"more").c_str()));
+       }},
+      {"list view: item made visible", kView, [](HWND W) { SendMessageW(W, LVM_ENSUREVISIBLE, 35, FALSE); }},
+      {"list view: items added", kView, [](HWND W) { AddRows(W, 40, 80); }},
+      {"list view: items deleted", kView,
+       [](HWND W) {
+         for (int I = 0; I < 30; ++I) SendMessageW(W, LVM_DELETEITEM, 0, 0);
+       }},
+      {"tree view: nodes added", kTree,
+       [](HWND W) {
+         for (int I = 0; I < 30; ++I) AddNode(W, L"added " + std::to_wstring(I));
+       }},
+      {"tree view: node selected", kTree, [](HWND W) { SendMessageW(W, TVM_SELECTITEM, TVGN_CARET, FirstNode(W)); }},
+      {"tree view: nodes deleted", kTree,
+       [](HWND W) {
+         for (int I = 0; I < 15; ++I) SendMessageW(W, TVM_DELETEITEM, 0, FirstNode(W));
+       }},
+  };
+  for (const TRow& Row : Rows) {
+    SCOPED_TRACE(Row.Name);
+    HWND W = nullptr;
+    TacScrollWnd* A = nullptr;
+    switch (Row.Kind) {
+      case kList:
+      case kMultiList:
+      case kFixedBarList: {
+        const DWORD Extra = Row.Kind == kMultiList ? LBS_EXTENDEDSEL : Row.Kind == kFixedBarList ? LBS_DISABLENOSCROLL : 0;
+        W = Child(L"LISTBOX", WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | Extra, WS_EX_CLIENTEDGE, 20, 20, 200, 120);
+        AddItems(W, 0, 40);
+        A = TacMainWnd::Create<TacEditWnd>(W, nullptr, Manager.get(), "EDIT");
+        break;
+      }
+      case kMemo:
+        W = Child(L"EDIT", ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL, WS_EX_CLIENTEDGE, 20, 20, 200, 120);
+        SetWindowTextW(W, Lines(40).c_str());
+        A = TacMainWnd::Create<TacEditWnd>(W, nullptr, Manager.get(), "EDIT");
+        break;
+      case kView: {
+        W = Child(WC_LISTVIEWW, LVS_REPORT | WS_VSCROLL | WS_HSCROLL, WS_EX_CLIENTEDGE, 20, 20, 220, 140);
+        LVCOLUMNW Col{};
+        Col.mask = LVCF_TEXT | LVCF_WIDTH;
+        Col.cx = 150;
+        Col.pszText = const_cast<wchar_t*>(L"Name");
+        SendMessageW(W, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&Col));
+        AddRows(W, 0, 40);
+        A = TacMainWnd::Create<TacListViewWnd>(W, nullptr, Manager.get(), "EDIT");
+        break;
+      }
+      case kTree:
+        W = Child(WC_TREEVIEWW, TVS_HASLINES | WS_VSCROLL, WS_EX_CLIENTEDGE, 20, 20, 200, 140);
+        for (int I = 0; I < 20; ++I) AddNode(W, L"node " + std::to_wstring(I));
+        A = TacMainWnd::Create<TacTreeViewWnd>(W, nullptr, Manager.get(), "EDIT");
+        break;
+    }
+    auto RepaintAll = [W] {
+      RedrawWindow(W, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+      uitest::Settle(W);
+    };
+    RepaintAll();
+    Row.Act(W);
+    uitest::Settle(W);
+    const uitest::TCapture Shown = WindowCapture(W);
+    RepaintAll();
+    const uitest::TCapture Repainted = WindowCapture(W);
+    const int Differing = FrameDifferences(W, Shown, Repainted);
+    EXPECT_EQ(Differing, 0);
+    if (A->VertBar->Visible) {
+      TRect Bar;
+      GetVertBarRect(A, W, Bar);
+      RECT WR{};
+      GetWindowRect(W, &WR);
+      Bar.Offset(-WR.left, -WR.top);
+      for (int Sys : {COLOR_SCROLLBAR, COLOR_BTNFACE}) EXPECT_EQ(adapt::CountNear(Repainted, Bar, GetSysColor(Sys), 0), 0);
+    }
+    if (Differing != 0) Shown.MaybeSave((std::string("sadapt_changes ") + Row.Name).c_str());
+    delete A;
+    DestroyWindow(W);
+  }
+}
+
+// Every message of the window is followed by the comparison, so a message that changes nothing
+// paints no bar; one that changes the data paints the changed bar once.
+TEST_F(SadaptChanges, MessagesThatChangeNothingPaintNoBar) {
+  HWND List = Child(L"LISTBOX", WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE, 20, 20, 200, 120);
+  AddItems(List, 0, 40);
+  auto* A = TacMainWnd::Create<TacEditWnd>(List, nullptr, Manager.get(), "EDIT");
+  uitest::Settle(List);
+  ASSERT_TRUE(A->VertBar->Visible);
+  A->HorzBar->Paints = A->VertBar->Paints = 0;
+  wchar_t Text[32];
+  for (int I = 0; I < 20; ++I) {
+    SendMessageW(List, WM_NCHITTEST, 0, MAKELPARAM(60, 60));
+    SendMessageW(List, WM_SETCURSOR, reinterpret_cast<WPARAM>(List), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    SendMessageW(List, WM_MOUSEMOVE, 0, MAKELPARAM(30 + I, 30));
+    SendMessageW(List, LB_GETTEXT, 3, reinterpret_cast<LPARAM>(Text));
+    SendMessageW(List, WM_TIMER, 7, 0);
+  }
+  EXPECT_EQ(A->VertBar->Paints, 0u);
+  SendMessageW(List, LB_DELETESTRING, 0, 0);
+  EXPECT_EQ(A->VertBar->Paints, 1u);
+  EXPECT_EQ(A->HorzBar->Paints, 0u);
+  delete A;
+}
