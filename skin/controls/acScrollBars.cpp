@@ -271,6 +271,8 @@ bool SameScrollData(const SCROLLINFO& A, const SCROLLINFO& B) {
   return A.nMin == B.nMin && A.nMax == B.nMax && A.nPage == B.nPage && A.nPos == B.nPos;
 }
 
+UINT_PTR StartTimer(HWND Handle, UINT_PTR Id, UINT Milliseconds) { return SetTimer(Handle, Id, Milliseconds, nullptr); }
+
 // The pressed-part update of a mouse position (screen coordinates) during an arrow or page press.
 void TrackPressedPart(TacScrollWnd* Adapter, HWND Handle, POINT P) {
   TacScrollTracking& T = acScrollTracking();
@@ -320,6 +322,7 @@ void ThumbTrack(TacScrollBar* Bar, HWND Handle, int X, int Y) {
 }  // namespace
 
 TPoint (*acScrollBackgroundOffset)(TacScrollWnd* Adapter, HWND Handle) = nullptr;
+UINT_PTR (*acScrollSetTimer)(HWND Handle, UINT_PTR Id, UINT Milliseconds) = StartTimer;
 
 TacScrollTracking& acScrollTracking() {
   static TacScrollTracking State;
@@ -957,7 +960,7 @@ LRESULT HandleNcMouseMove(TacScrollWnd* Adapter, HWND Handle, WPARAM WParam, LPA
       T.HoverPart = -1;
       GetBarRect(Adapter, Kind, Handle, T.HoverBarRect);
       T.HoverBar = Kind;
-      T.HoverTimer = SetTimer(Handle, acTimerHover, 20, nullptr) != 0 ? acTimerHover : 0;
+      T.HoverTimer = acScrollSetTimer(Handle, acTimerHover, 20) != 0 ? acTimerHover : 0;
       PaintSkinScrollBars(Adapter, Handle, nullptr, 0, -1, nullptr);
     }
   }
@@ -999,7 +1002,7 @@ LRESULT HandleNcLButtonDown(TacScrollWnd* Adapter, HWND Handle, WPARAM WParam, L
       SendScrollMessage(Handle, T.ScrollMsg, T.TrackPart, 0);
       Adapter->Scrolling = false;
       T.PressedPart = T.TrackPart;
-      T.RepeatTimer = SetTimer(Handle, acTimerFirstRepeat, 300, nullptr) != 0 ? acTimerFirstRepeat : 0;
+      T.RepeatTimer = acScrollSetTimer(Handle, acTimerFirstRepeat, 300) != 0 ? acTimerFirstRepeat : 0;
     }
   } else if (Part == SB_THUMBTRACK) {
     if (!IsBarEnabled(Bar)) {
@@ -1104,7 +1107,7 @@ LRESULT HandleTimer(TacScrollWnd* Adapter, HWND Handle, WPARAM WParam, LPARAM LP
     }
     case acTimerFirstRepeat:
       KillTimer(Handle, acTimerFirstRepeat);
-      T.RepeatTimer = SetTimer(Handle, acTimerRepeat, 55, nullptr) != 0 ? acTimerRepeat : 0;
+      T.RepeatTimer = acScrollSetTimer(Handle, acTimerRepeat, 55) != 0 ? acTimerRepeat : 0;
       return 0;
     case acTimerRepeat: {
       if (T.TrackPart == -1 || T.HoverWnd != Handle) {

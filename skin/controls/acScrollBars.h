@@ -112,6 +112,10 @@ class TacScrollWnd : public TacMainWnd {
   bool FCheckingBars = false;
 };
 
+// Starts one of the engine's timers on a window (SetTimer without a procedure by default); a test
+// may replace it to see which timer is asked for with which interval.
+extern UINT_PTR (*acScrollSetTimer)(HWND Handle, UINT_PTR Id, UINT Milliseconds);
+
 // The process-wide tracking state (one pressed or hot bar at a time).
 struct TacScrollTracking {
   int TrackBar = -1;      // the pressed bar: 0 horizontal, 1 vertical, -1 none

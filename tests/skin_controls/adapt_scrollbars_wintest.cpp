@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/Forms.h"
+#include "framework/Scopes.h"
 #include "framework/StdCtrls.h"
 #include "skin/controls/acScrollBars.h"
 #include "skin/core/sCommonData.h"
@@ -479,6 +480,44 @@ TEST_F(AdaptScroll, LettingGoOrLosingTheSkinDuringAPressOrHoverStopsTimersAndCap
     uitest::Pump();
     DestroyWindow(W);
   }
+}
+
+// The engine's timers as it asks for them (the test sends the timer messages itself; no timer is
+// started): the hot bar is watched every 20 ms, a held arrow repeats first after 300 ms and then
+// every 55 ms.
+TEST_F(AdaptScroll, TimersAreAskedForWithTheirIntervals) {
+  static std::vector<std::pair<UINT_PTR, UINT>> Asked;
+  UINT_PTR (*const Saved)(HWND, UINT_PTR, UINT) = acScrollSetTimer;
+  acScrollSetTimer = [](HWND, UINT_PTR Id, UINT Milliseconds) -> UINT_PTR {
+    Asked.emplace_back(Id, Milliseconds);
+    return Id;
+  };
+  TScopeExit Restore([Saved] { acScrollSetTimer = Saved; });
+  HWND W = MakeScrolled();
+  Adapt(W);
+  TRect S;
+  GetVertBarRect(Adapter, W, S);
+  const LPARAM Arrow = MAKELPARAM((S.Left + S.Right) / 2, S.Bottom - 4);
+  const struct {
+    const char* What;
+    UINT Msg;
+    WPARAM WParam;
+    LPARAM LParam;
+    UINT_PTR Id;
+    UINT Milliseconds;
+  } Rows[] = {
+      {"pointer over the bar", WM_NCMOUSEMOVE, HTVSCROLL, Arrow, acTimerHover, 20},
+      {"arrow pressed", WM_NCLBUTTONDOWN, HTVSCROLL, Arrow, acTimerFirstRepeat, 300},
+      {"first repeat due", WM_TIMER, acTimerFirstRepeat, 0, acTimerRepeat, 55},
+  };
+  for (const auto& Row : Rows) {
+    SCOPED_TRACE(Row.What);
+    Asked.clear();
+    SendMessageW(W, Row.Msg, Row.WParam, Row.LParam);
+    EXPECT_EQ(Asked, (std::vector<std::pair<UINT_PTR, UINT>>{{Row.Id, Row.Milliseconds}}));
+  }
+  SendMessageW(W, WM_LBUTTONUP, 0, 0);
+  EXPECT_EQ(acScrollTracking().TrackPart, -1);
 }
 
 // Timer messages come often (the hover timer every 20 ms while the pointer rests on a bar, and the
