@@ -6,7 +6,11 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
+#include <string>
+
 #include "skin/controls/acScrollAdapters.h"
+#include "skin/controls/acScrollBars.h"
 #include "skin/controls/acWndAdapter.h"
 #include "skin/core/sConst.h"
 #include "skin/core/sMessages.h"
@@ -180,6 +184,49 @@ TEST_F(DlgHook, ActivatedDialogGetsAdapterAndItsChildrenAdaptersByClass) {
   SendSkinCommand(W, AC_READAPTCHILDREN, 0);
   EXPECT_EQ(ProviderCount(), Count);
   EXPECT_EQ(P->Adapters->Count(), Adapted);
+}
+
+// A system dialog's list box that the program fills and empties shows after each change the
+// skinned bar that a repaint of the whole list box shows, never the system's own.
+TEST_F(DlgHook, ADialogListBoxFilledByTheProgramKeepsItsSkinnedBar) {
+  dlgtest::TTemplate T(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE | DS_MODALFRAME, 200, 120, L"List");
+  T.Add({0x83, L"", WS_BORDER | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, 10, 10, 110, 80, 102, L""});
+  HWND W = Open(T);
+  ASSERT_TRUE(uitest::WaitFor([&] { return FindDialogProvider(W) != nullptr; }));
+  HWND L = GetDlgItem(W, 102);
+  auto* A = dynamic_cast<TacScrollWnd*>(GetWndAdapter(L));
+  ASSERT_NE(A, nullptr);
+  const auto Add = [L](int N) {
+    for (int I = 0; I < N; ++I)
+      SendMessageA(L, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(("channel " + std::to_string(I)).c_str()));
+  };
+  const struct {
+    const char* What;
+    std::function<void()> Do;
+  } Rows[] = {
+      {"40 items added", [&] { Add(40); }},
+      {"20 deleted", [&] {
+         for (int I = 0; I < 20; ++I) SendMessageA(L, LB_DELETESTRING, 0, 0);
+       }},
+      {"the last one selected", [&] { SendMessageA(L, LB_SETCARETINDEX, 19, FALSE); }},
+  };
+  for (const auto& Row : Rows) {
+    SCOPED_TRACE(Row.What);
+    Row.Do();
+    uitest::Settle(W);
+    ASSERT_TRUE(A->VertBar->Visible);
+    const uitest::TCapture Shown = dlgtest::CaptureWindow(L);
+    RedrawWindow(L, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+    uitest::Settle(W);
+    const uitest::TCapture Repainted = dlgtest::CaptureWindow(L);
+    TRect Bar;
+    GetVertBarRect(A, L, Bar);
+    RECT R{};
+    GetWindowRect(L, &R);
+    Bar.Offset(-R.left, -R.top);
+    EXPECT_TRUE(uitest::TCapture::SamePixels(Shown, Bar, Repainted, Bar));
+    for (int Sys : {COLOR_SCROLLBAR, COLOR_BTNFACE}) EXPECT_EQ(Repainted.Count(Bar, GetSysColor(Sys)), 0);
+  }
 }
 
 TEST_F(DlgHook, DialogFrameAndCaptionArePaintedFromTheSkin) {
