@@ -475,6 +475,11 @@ void TacScrollWnd::WndProc(TMessage& Message) {
     case WM_NCMOUSEMOVE:
       Message.Result = HandleNcMouseMove(this, CtrlHandle, Message.WParam, Message.LParam);
       return;
+    case WM_NCMOUSELEAVE:
+      // The system draws its own bars when the pointer leaves the frame, as on a move over them.
+      PassOn();
+      if (BarShown() && IsWindowVisible(CtrlHandle)) PaintSkinScrollBars(this, CtrlHandle, nullptr, 0, -1, nullptr);
+      return;
     case WM_NCLBUTTONDOWN:
     case WM_NCLBUTTONDBLCLK:
       if (Message.WParam == HTHSCROLL || Message.WParam == HTVSCROLL)
@@ -966,7 +971,13 @@ LRESULT HandleNcMouseMove(TacScrollWnd* Adapter, HWND Handle, WPARAM WParam, LPA
   }
   T.HoverWnd = Handle;
   LPARAM LP = LParam;
-  return CallOldWndProc(Adapter, Handle, WM_NCMOUSEMOVE, WParam, LP);
+  const LRESULT Result = CallOldWndProc(Adapter, Handle, WM_NCMOUSEMOVE, WParam, LP);
+  // The system draws its own hot bar on a move over a bar once it has drawn that bar before (a
+  // change of the scroll data draws it): the skinned one goes back over it.
+  if (WParam == HTHSCROLL || WParam == HTVSCROLL)
+    RepaintBar(Adapter, BarOfKind(Adapter, WParam == HTHSCROLL ? SB_HORZ : SB_VERT), Handle,
+               PressedPartOf(Handle, WParam == HTHSCROLL ? SB_HORZ : SB_VERT));
+  return Result;
 }
 
 LRESULT HandleNcLButtonDown(TacScrollWnd* Adapter, HWND Handle, WPARAM WParam, LPARAM LParam) {

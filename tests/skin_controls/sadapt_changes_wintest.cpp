@@ -251,3 +251,35 @@ TEST_F(SadaptChanges, MessagesThatChangeNothingPaintNoBar) {
   EXPECT_EQ(A->HorzBar->Paints, 0u);
   delete A;
 }
+
+// Once a program's change had the system draw its bar, the system draws it again when the pointer
+// moves over the bar or leaves the window's frame: the skinned bar stays in front.
+TEST_F(SadaptChanges, ThePointerOverTheBarAfterAChangeShowsTheSkinnedBar) {
+  HWND W = Child(L"LISTBOX", WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE, 20, 20, 200, 160);
+  AddItems(W, 0, 60);
+  auto* A = TacMainWnd::Create<TacEditWnd>(W, nullptr, Manager.get(), "EDIT");
+  uitest::Settle(W);
+  TRect S;
+  GetVertBarRect(A, W, S);
+  RECT WR{};
+  GetWindowRect(W, &WR);
+  TRect Bar = S;
+  Bar.Offset(-WR.left, -WR.top);
+  const struct {
+    const char* What;
+    UINT Msg;
+    WPARAM WParam;
+    LPARAM LParam;
+  } Rows[] = {
+      {"pointer over the bar", WM_NCMOUSEMOVE, HTVSCROLL, MAKELPARAM((S.Left + S.Right) / 2, S.Top + 60)},
+      {"pointer out of the frame", WM_NCMOUSELEAVE, 0, 0},
+  };
+  for (const auto& Row : Rows) {
+    SCOPED_TRACE(Row.What);
+    SendMessageW(W, LB_DELETESTRING, 0, 0);
+    SendMessageW(W, Row.Msg, Row.WParam, Row.LParam);
+    const uitest::TCapture Shown = WindowCapture(W);
+    for (int Sys : {COLOR_SCROLLBAR, COLOR_BTNFACE}) EXPECT_EQ(adapt::CountNear(Shown, Bar, GetSysColor(Sys), 0), 0);
+  }
+  delete A;
+}
