@@ -296,13 +296,7 @@ void ThumbTrack(TacScrollBar* Bar, HWND Handle, int X, int Y) {
   const int End = EndOf(Bar, T.DragBarRect) - B;
   int ThumbStart = (Vert ? Y : X) - T.DragOffset;
   ThumbStart = std::max(Start, std::min(ThumbStart, End - T.DragThumbSize));
-  // Draw the drag at once.
-  if (Adapter != nullptr) {
-    HDC DC = GetWindowDC(Handle);
-    const TRect R = WindowBarRect(Adapter, Bar->BarKind, Handle);
-    PaintBar(Bar, Handle, DC, ThumbStart - StartOf(Bar, T.DragBarRect), -1, R, true);
-    ReleaseDC(Handle, DC);
-  }
+  ReadScrollInfo(Bar, Handle);
   const SCROLLINFO& SI = Bar->ScrollInfo;
   int Pos;
   const int Room = End - Start - T.DragThumbSize;
@@ -317,6 +311,14 @@ void ThumbTrack(TacScrollBar* Bar, HWND Handle, int X, int Y) {
     if (Adapter != nullptr) Adapter->Scrolling = false;
   }
   T.LastTrackPos = Pos;
+  // The drag is drawn once the window has scrolled: a window that sets its scroll data with a
+  // redraw has the system draw its own bar meanwhile.
+  if (Adapter != nullptr) {
+    HDC DC = GetWindowDC(Handle);
+    const TRect R = WindowBarRect(Adapter, Bar->BarKind, Handle);
+    PaintBar(Bar, Handle, DC, ThumbStart - StartOf(Bar, T.DragBarRect), -1, R, true);
+    ReleaseDC(Handle, DC);
+  }
 }
 
 }  // namespace

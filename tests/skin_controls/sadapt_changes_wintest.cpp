@@ -283,3 +283,33 @@ TEST_F(SadaptChanges, ThePointerOverTheBarAfterAChangeShowsTheSkinnedBar) {
   }
   delete A;
 }
+
+// A list box sets its scroll data with a redraw at each step of a thumb drag: the dragged skinned
+// thumb stays in front of the system's bar.
+TEST_F(SadaptChanges, ADraggedThumbStaysInFrontOfTheSystemsBar) {
+  HWND W = Child(L"LISTBOX", WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE, 20, 20, 200, 160);
+  AddItems(W, 0, 60);
+  auto* A = TacMainWnd::Create<TacEditWnd>(W, nullptr, Manager.get(), "EDIT");
+  uitest::Settle(W);
+  TRect S;
+  GetVertBarRect(A, W, S);
+  RECT WR{};
+  GetWindowRect(W, &WR);
+  TRect Bar = S;
+  Bar.Offset(-WR.left, -WR.top);
+  int Size = 0, Pos = 0;
+  CalcThumb(A->VertBar, S, Size, Pos);
+  const int X = (S.Left + S.Right) / 2;
+  SendMessageW(W, WM_NCLBUTTONDOWN, HTVSCROLL, MAKELPARAM(X, Pos + Size / 2));
+  ASSERT_TRUE(A->ThumbTracking);
+  for (int Step = 1; Step <= 3; ++Step) {
+    SCOPED_TRACE(Step);
+    ThumbTrackVert(A->VertBar, W, X, Pos + Size / 2 + 12 * Step);
+    ASSERT_GT(SendMessageW(W, LB_GETTOPINDEX, 0, 0), 0);
+    const uitest::TCapture Shown = WindowCapture(W);
+    for (int Sys : {COLOR_SCROLLBAR, COLOR_BTNFACE}) EXPECT_EQ(adapt::CountNear(Shown, Bar, GetSysColor(Sys), 0), 0);
+  }
+  SendMessageW(W, WM_LBUTTONUP, 0, 0);
+  EXPECT_FALSE(A->ThumbTracking);
+  delete A;
+}
