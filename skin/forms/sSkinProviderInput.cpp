@@ -120,21 +120,17 @@ int TsSkinProvider::HitTest(TMessage& Message) {
     return HTMENU;
   }
 
-  // 5. Client, and the size grip in its bottom-right corner.
+  // 5. Client, and the size grip in its bottom-right corner: from where the grip is painted to
+  // the client's corner (the client area shows the image's client part).
   TsSkinManager* M = SkinManager();
-  if (GripVisible() && M != nullptr) {
-    const int GI = M->GetMaskIndex(M->CommonSkinIndexes().GlobalInfo, "GLOBALINFO", "GRIPIMAGE");
-    if (M->IsValidMaskIndex(GI)) {
-      const TSize G = M->GetMaskFrameSize(GI);
-      POINT C{0, 0};
-      ClientToScreen(H, &C);
-      RECT CR;
-      GetClientRect(H, &CR);
-      const TRect Ext = ExtBorderMargins();
-      const int R = C.x - WR.left + CR.right - (BorderForm != nullptr ? Ext.Left : 0);
-      const int B = C.y - WR.top + CR.bottom - (BorderForm != nullptr ? Ext.Top : 0);
-      if (TRect{R - G.cx, B - G.cy, R, B}.Contains(P)) return HTBOTTOMRIGHT;
-    }
+  if (GripVisible() && M != nullptr &&
+      M->IsValidMaskIndex(M->GetMaskIndex(M->CommonSkinIndexes().GlobalInfo, "GLOBALINFO", "GRIPIMAGE"))) {
+    const TPoint G = GripRect();
+    POINT C{S.X, S.Y};
+    ScreenToClient(H, &C);
+    RECT CR;
+    GetClientRect(H, &CR);
+    if (C.x >= G.X - OffsetX() && C.y >= G.Y - OffsetY() && C.x < CR.right && C.y < CR.bottom) return HTBOTTOMRIGHT;
   }
   return HTCLIENT;
 }

@@ -525,7 +525,6 @@ bool TsSkinProvider::CacheSizeChanged() const {
 
 TPoint TsSkinProvider::GripRect() const {
   TsSkinManager* M = SkinManager();
-  TBitmap* B = FSkinData->CacheBmp();
   int GW = 0, GH = 0;
   if (M != nullptr) {
     const int GI = M->GetSectionIndex("GLOBALINFO");
@@ -534,10 +533,11 @@ TPoint TsSkinProvider::GripRect() const {
       GH = MaskFrameHeight(*Mask);
     }
   }
-  const int F = LeftFrameWidth(true);
-  const TRect E = ExtBorderMargins();
-  const int W = B != nullptr ? B->Width() : FullWidth();
-  const int H = B != nullptr ? B->Height() : (Form != nullptr ? Form->Height() : 0);
-  return TPoint{W - GW - F - E.Right - 1, H - GH - F - E.Bottom - 1};
+  // One pixel inside the bottom-right corner of the image's client part, which the client area
+  // shows. (With a border window and a menu the image holds a row more above the client and
+  // below it than the window does: the system's menu bar is a row higher than the line.)
+  HWND H = FormHandle(Form);
+  const int CW = H != nullptr ? ClientWidth(H) : 0, CH = H != nullptr ? ClientHeight(H) : 0;
+  return TPoint{OffsetX() + CW - GW - 1, OffsetY() + CH - GH - 1};
 }
 

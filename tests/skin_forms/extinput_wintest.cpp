@@ -1,12 +1,14 @@
 // Real mouse input on forms and dialogs with extended borders, where the border window takes the
-// presses in its owner's place: dragging the title moves the window and dragging a frame edge
-// sizes it, and every caption button answers its own code (the Help button of a sizeable form and
-// the user buttons after it, the Help and minimize buttons of a dialog), with and without the
-// border window.
+// presses in its owner's place: dragging the title moves the window and dragging a frame edge or
+// the size grip sizes it, and every caption button answers its own code (the Help button of a
+// sizeable form and the user buttons after it, the Help and minimize buttons of a dialog), with
+// and without the border window.
+#include <algorithm>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "skin/core/sMaskData.h"
 #include "skin/forms/sSkinProviderWndProc.h"
 #include "skin_forms/extform_support.h"
 #include "support/FreedMemoryGuard.h"
@@ -20,6 +22,49 @@ RECT WindowRectOf(HWND W) {
   RECT R;
   GetWindowRect(W, &R);
   return R;
+}
+
+// The client area of W on the screen.
+RECT ClientRectOnScreen(HWND W) {
+  RECT R;
+  GetClientRect(W, &R);
+  MapWindowPoints(W, nullptr, reinterpret_cast<POINT*>(&R), 2);
+  return R;
+}
+
+// Where the skin's grip image shows on the screen near the bottom-right corner of the client area
+// Client (screen coordinates): the place where every opaque pixel of the image is seen; empty when
+// it shows nowhere there.
+TRect GripOnScreen(TsSkinManager* M, const RECT& Client) {
+  const TsMaskData* Mask =
+      TsSkinManager::ValidMask(M, M->GetMaskIndex(M->GetSectionIndex("GLOBALINFO"), "GLOBALINFO", "GRIPIMAGE"));
+  TBitmap* Master = M->MasterBitmap();
+  if (Mask == nullptr || Master == nullptr) return TRect{};
+  const int GW = MaskFrameWidth(*Mask), GH = MaskFrameHeight(*Mask);
+  struct TOpaque {
+    int X, Y;
+    COLORREF C;
+  };
+  std::vector<TOpaque> Opaque;
+  HDC MDC = Master->Canvas()->Handle();
+  for (int Y = 0; Y < GH; ++Y)
+    for (int X = 0; X < GW; ++X)
+      if ((GetPixel(MDC, Mask->R.Left + X, Mask->R.Top + GH + Y) & 0xFFFFFF) == 0)
+        Opaque.push_back({X, Y, GetPixel(MDC, Mask->R.Left + X, Mask->R.Top + Y) & 0xFFFFFF});
+  if (Opaque.empty()) return TRect{};
+  const int Reach = 2 * std::max(GW, GH);
+  const TRect Area{Client.right - Reach, Client.bottom - Reach, Client.right, Client.bottom};
+  HDC Screen = GetDC(nullptr);
+  const uitest::TCapture Shot(Screen, Area);
+  ReleaseDC(nullptr, Screen);
+  for (int DY = 0; DY + GH <= Reach; ++DY)
+    for (int DX = 0; DX + GW <= Reach; ++DX) {
+      bool All = true;
+      for (std::size_t I = 0; I < Opaque.size() && All; ++I)
+        All = Shot.Pixel(DX + Opaque[I].X, DY + Opaque[I].Y) == Opaque[I].C;
+      if (All) return TRect{Area.Left + DX, Area.Top + DY, Area.Left + DX + GW, Area.Top + DY + GH};
+    }
+  return TRect{};
 }
 
 // The screen point of a point of the form's image: the border window shows the image at its
@@ -128,6 +173,72 @@ TEST(extinput_Form, HelpAndUserButtonsAnswerTheirOwnCodesWithAndWithoutTheBorder
     ASSERT_TRUE(realinput::ClickSeen(H, CentreOf(F, U2)));
     ASSERT_TRUE(realinput::ClickSeen(H, CentreOf(F, U0)));
     EXPECT_EQ(Released, (std::vector<int>{2, 0}));
+    EXPECT_EQ(Faults.Count(), 0);
+  }
+}
+
+// The size grip, with the system frame and with extended borders, with and without a menu: it is
+// painted whole in the client's bottom-right corner, the form is told "bottom-right corner"
+// wherever it is painted and nowhere beside it, and a drag from it sizes the form.
+TEST(extinput_Form, TheSizeGripAnswersWherePaintedAndADragFromItSizesTheForm) {
+  struct TCase {
+    const char* Name;
+    bool Extended, Menu;
+  };
+  const TCase Cases[] = {{"system frame", false, false},
+                         {"extended borders", true, false},
+                         {"system frame, menu", false, true},
+                         {"extended borders, menu", true, true}};
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    memguard::TFaultCount Faults;
+    TExtForm F(0, [&C](TForm* Form, TsSkinProvider* P) {
+      P->SkinData()->SkinManager()->SetExtendedBorders(C.Extended);
+      P->SetGripMode(gmRightBottom);
+      if (C.Menu) {
+        auto* Menu = new TMainMenu(Form);
+        auto* Item = new TMenuItem(Form);
+        Item->SetCaption(WideString(L"File"));
+        Menu->Items()->Add(Item);
+        Form->SetMenu(Menu);
+      }
+    });
+    ASSERT_EQ(F.Provider->BorderForm != nullptr, C.Extended);
+    HWND H = F.Form->Handle();
+    const RECT Client = ClientRectOnScreen(H);
+    const TRect Grip = GripOnScreen(F.Manager.get(), Client);
+    ASSERT_FALSE(Grip.IsEmpty()) << "the grip is painted in the client's bottom-right corner";
+    struct TRow {
+      const char* Where;
+      POINT At;
+      int Code;
+    };
+    const TRow Rows[] = {
+        {"grip centre", {(Grip.Left + Grip.Right) / 2, (Grip.Top + Grip.Bottom) / 2}, HTBOTTOMRIGHT},
+        {"grip's top-left pixel", {Grip.Left, Grip.Top}, HTBOTTOMRIGHT},
+        {"2 px inside the client's corner", {Client.right - 3, Client.bottom - 3}, HTBOTTOMRIGHT},
+        {"6 px inside the client's corner", {Client.right - 7, Client.bottom - 7}, HTBOTTOMRIGHT},
+        {"left of the grip", {Grip.Left - 1, (Grip.Top + Grip.Bottom) / 2}, HTCLIENT},
+        {"above the grip", {(Grip.Left + Grip.Right) / 2, Grip.Top - 1}, HTCLIENT},
+        {"beyond the grip's top-left corner", {Grip.Left - 4, Grip.Top - 4}, HTCLIENT},
+    };
+    for (const TRow& R : Rows) {
+      SCOPED_TRACE(R.Where);
+      EXPECT_EQ(WindowFromPoint(R.At), H) << "the form's own window shows there";
+      EXPECT_EQ(SendMessageW(H, WM_NCHITTEST, 0, MAKELPARAM(static_cast<short>(R.At.x), static_cast<short>(R.At.y))),
+                R.Code);
+    }
+    // A drag from the grip sizes the form by the drag.
+    const RECT Before = WindowRectOf(H);
+    const POINT From{(Grip.Left + Grip.Right) / 2, (Grip.Top + Grip.Bottom) / 2};
+    ASSERT_TRUE(extform::Drag(H, From, POINT{From.x + 40, From.y + 30}));
+    const RECT After = WindowRectOf(H);
+    EXPECT_EQ(After.left, Before.left);
+    EXPECT_EQ(After.top, Before.top);
+    EXPECT_EQ((After.right - After.left) - (Before.right - Before.left), 40);
+    EXPECT_EQ((After.bottom - After.top) - (Before.bottom - Before.top), 30);
+    EXPECT_TRUE(uitest::WaitFor([&] { return !GripOnScreen(F.Manager.get(), ClientRectOnScreen(H)).IsEmpty(); }))
+        << "the grip goes with the corner";
     EXPECT_EQ(Faults.Count(), 0);
   }
 }
