@@ -1,8 +1,8 @@
 // Real mouse input on forms and dialogs with extended borders, where the border window takes the
 // presses in its owner's place: dragging the title moves the window and dragging a frame edge or
-// the size grip sizes it, and every caption button answers its own code (the Help button of a
-// sizeable form and the user buttons after it, the Help and minimize buttons of a dialog), with
-// and without the border window.
+// the size grip sizes it, every caption button answers its own code (the Help button of a sizeable
+// form and the user buttons after it, the Help and minimize buttons of a dialog), and double
+// clicks on a dialog's title and icon, with and without the border window.
 #include <algorithm>
 #include <vector>
 
@@ -290,17 +290,26 @@ TEST(extinput_Dialog, EveryPaintedCaptionButtonAnswersAndWorks) {
   EXPECT_EQ(Faults.Count(), 0);
 }
 
-TEST(extinput_Dialog, ADoubleClickOnTheTitleOfAMaximisableDialogMaximisesIt) {
-  extform::OnEachDialogFrame(ButtonsDialog, [](TExtDialog& D, bool) {
-    // The title bar, left of the middle: beside the caption text, away from the icon and buttons.
-    const TRect Icon = D.Adapter->IconRect();
-    const int ImageWidth = D.Adapter->SkinData->CacheBmp()->Width();
-    const POINT Title = D.ImageToScreen(ImageWidth / 2 - 30, (Icon.Top + Icon.Bottom) / 2);
-    ASSERT_TRUE(realinput::BringToFront(D.Wnd));
-    ASSERT_TRUE(realinput::MovePointerSeen(Title));
-    const INPUT Down = realinput::ButtonAt(Title, MOUSEEVENTF_LEFTDOWN);
-    const INPUT Up = realinput::ButtonAt(Title, MOUSEEVENTF_LEFTUP);
-    realinput::SendButtons({Down, Up, Down, Up});
-    EXPECT_TRUE(uitest::WaitFor([&] { return IsZoomed(D.Wnd) != FALSE; }, 1500));
-  });
+// A real double click on the title of a maximisable dialog maximises it, and one on its icon
+// closes it, with the system frame and with extended borders.
+TEST(extinput_Dialog, ADoubleClickOnTheTitleMaximisesAndOnTheIconCloses) {
+  for (bool OnIcon : {false, true}) {
+    SCOPED_TRACE(OnIcon ? "icon" : "title");
+    extform::OnEachDialogFrame(ButtonsDialog, [OnIcon](TExtDialog& D, bool) {
+      // The title bar, left of the middle: beside the caption text, away from the icon and buttons.
+      const TRect Icon = D.Adapter->IconRect();
+      const int ImageWidth = D.Adapter->SkinData->CacheBmp()->Width();
+      const POINT At = OnIcon ? D.ImageToScreen((Icon.Left + Icon.Right) / 2, (Icon.Top + Icon.Bottom) / 2)
+                              : D.ImageToScreen(ImageWidth / 2 - 30, (Icon.Top + Icon.Bottom) / 2);
+      ASSERT_TRUE(realinput::BringToFront(D.Wnd));
+      ASSERT_TRUE(realinput::MovePointerSeen(At));
+      const INPUT Down = realinput::ButtonAt(At, MOUSEEVENTF_LEFTDOWN);
+      const INPUT Up = realinput::ButtonAt(At, MOUSEEVENTF_LEFTUP);
+      realinput::SendButtons({Down, Up, Down, Up});
+      if (OnIcon)
+        EXPECT_TRUE(uitest::WaitFor([&] { return !IsWindow(D.Wnd) || !IsWindowVisible(D.Wnd); }, 1500)) << "closed";
+      else
+        EXPECT_TRUE(uitest::WaitFor([&] { return IsZoomed(D.Wnd) != FALSE; }, 1500)) << "maximised";
+    });
+  }
 }
