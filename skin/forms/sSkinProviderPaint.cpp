@@ -215,8 +215,11 @@ void PaintAll(TsSkinProvider* SP) {
           PaintSectionWithCorners(LineSkin, SectionNameOf(M, LineSkin), CI, true, SP->FormActive ? 1 : 0, Line,
                                   TPoint{0, 0}, Cache, M);
         if (!SP->MenuLineBmp) SP->MenuLineBmp.reset(CreateBmp24(0, 0));
-        // Without a border window the line starts one pixel higher and reaches the client area.
-        SP->MenuLineBmp->SetSize(std::max(W - E.Left - E.Right, 0), MR * MH + (BF == nullptr ? 1 : 0));
+        // The kept background reaches over the system's menu bar, a row higher than the line: the
+        // system places the items one row low, so their last row lies on the row below the line
+        // (what the bar shows there beside them). Without a border window the line starts one
+        // pixel higher and reaches the client area.
+        SP->MenuLineBmp->SetSize(std::max(W - E.Left - E.Right, 0), MR * MH + 1);
         const int LineY = SP->OffsetY() - MR * MH - (BF == nullptr ? 1 : 0);
         CopyRect(SP->MenuLineBmp->Canvas()->Handle(), 0, 0, SP->MenuLineBmp->Width(), SP->MenuLineBmp->Height(),
                  Cache->Canvas()->Handle(), SP->OffsetX(), LineY);

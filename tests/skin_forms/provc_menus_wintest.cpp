@@ -125,6 +125,13 @@ TEST(provc_Menus, AMenuLineItemThatTheSystemPaintsMatchesTheBorderWindowsImage) 
 
 namespace {
 
+// Each channel of C lies between those of A and B (2 either side).
+bool Between(COLORREF C, COLORREF A, COLORREF B) {
+  auto In = [](int V, int P, int Q) { return V >= std::min(P, Q) - 2 && V <= std::max(P, Q) + 2; };
+  return In(GetRValue(C), GetRValue(A), GetRValue(B)) && In(GetGValue(C), GetGValue(A), GetGValue(B)) &&
+         In(GetBValue(C), GetBValue(A), GetBValue(B));
+}
+
 HMENU GOpened = nullptr;
 int GTicks = 0;
 // Ends the menu loop once a menu opened (or after about three seconds without one).
@@ -187,20 +194,41 @@ TEST(provc_Menus, TheMenuLineShowsRightBelowTheTitleBarAndItsItemsOpen) {
     const TRect E = F.Provider->ExtBorderMargins();
     const int TitleBottom =
         E.Top + WindowFrameWidth(H, F.Provider->BorderForm, false) + F.Provider->CaptionHeight(true);
+    // The system's menu bar is a row higher than the line the skin paints: the row below the line
+    // shows there too.
+    const int BarHeight = F.Provider->MenuHeight() + 1;
     const TRect Band{E.Left + FormBorderWidth(H, F.Provider->BorderForm, true) + 2, TitleBottom - 4,
-                     E.Left + F.Form->Width() / 2, TitleBottom + F.Provider->MenuHeight()};
-    auto Differ = [&] {
+                     E.Left + F.Form->Width() / 2, TitleBottom + BarHeight};
+    auto Shot = [&] {
       RECT O;
       GetWindowRect(C.Extended ? F.BorderWnd() : H, &O);
-      auto Shot = ScreenShot(RECT{O.left + Band.Left, O.top + Band.Top, O.left + Band.Right, O.top + Band.Bottom});
+      return ScreenShot(RECT{O.left + Band.Left, O.top + Band.Top, O.left + Band.Right, O.top + Band.Bottom});
+    };
+    auto Differ = [&] {
+      auto S = Shot();
       HDC Image = F.Image()->Canvas()->Handle();
       int N = 0;
       for (int Y = 0; Y < Band.Height(); ++Y)
         for (int X = 0; X < Band.Width(); ++X)
-          N += NearColor(Shot->Pixel(X, Y), GetPixel(Image, Band.Left + X, Band.Top + Y), 2) ? 0 : 1;
+          N += NearColor(S->Pixel(X, Y), GetPixel(Image, Band.Left + X, Band.Top + Y), 2) ? 0 : 1;
       return N;
     };
     EXPECT_TRUE(uitest::WaitFor([&] { return Differ() == 0; })) << Differ() << " pixels differ";
+    // Every row of the bar, under the items and beside them, is the skin's line colour (the form's
+    // colour too in this skin), or the items' text over it.
+    {
+      const auto Section = [&](const char* Name) -> const TsGeneralData& {
+        return F.Manager->GeneralData()[static_cast<std::size_t>(F.Manager->GetSectionIndex(Name))];
+      };
+      const COLORREF Back = static_cast<COLORREF>(Section("MENULINE").Color) & 0xFFFFFF;
+      const COLORREF Text = static_cast<COLORREF>(Section("MENULINE").FontColor[0]) & 0xFFFFFF;
+      ASSERT_EQ(static_cast<COLORREF>(Section("FORM").Color) & 0xFFFFFF, Back);
+      auto S = Shot();
+      int Foreign = 0;
+      for (int Y = Band.Height() - BarHeight; Y < Band.Height(); ++Y)
+        for (int X = 0; X < Band.Width(); ++X) Foreign += Between(S->Pixel(X, Y), Back, Text) ? 0 : 1;
+      EXPECT_EQ(Foreign, 0) << "pixels of the menu bar are neither the line nor its text";
+    }
     for (TMenuItem* Item : Items) {
       RECT R;
       ASSERT_TRUE(GetMenuItemRect(H, GetMenu(H), static_cast<UINT>(Item == Items[0] ? 0 : 1), &R));
