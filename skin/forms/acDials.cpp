@@ -210,7 +210,7 @@ bool TacProvider::InitDialog(HWND Wnd) {
   AdaptChildWindows(this, Wnd);
   DialogAdapter->InitParams();
   SendSkinCommand(Wnd, AC_NEWSKIN, reinterpret_cast<LPARAM>(M));
-  DialogAdapter->WidenForCaption();
+  DialogAdapter->WidenForCaption(DialogPosX != -1 || DialogPosY != -1);
   return true;
 }
 

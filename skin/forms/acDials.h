@@ -183,8 +183,10 @@ class TacDialogWnd : public TacScrollWnd {
   TRect CaptionTextRect(int ImageWidth) const;
   // The skinned title holds an icon and wider buttons than the system's: a dialog whose caption
   // does not fit there is made wider for it, up to half the width of its work area (a longer
-  // caption is still cut). Its contents and the dialog itself stay centred where they were.
-  void WidenForCaption();
+  // caption is still cut). Its contents and the dialog itself stay centred where they were; with
+  // KeepLeft (a dialog at a place asked for) its left edge stays and it widens to the right, no
+  // further than its work area.
+  void WidenForCaption(bool KeepLeft = false);
   void PaintButtons();
   // Copies the frame strips of the cache to the window (and sets the region when dirty).
   void PaintNC();

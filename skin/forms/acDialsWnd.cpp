@@ -399,7 +399,7 @@ TRect TacDialogWnd::CaptionTextRect(int ImageWidth) const {
   return TRect{Left, Top, TextRight - 6, Top + CapH};
 }
 
-void TacDialogWnd::WidenForCaption() {
+void TacDialogWnd::WidenForCaption(bool KeepLeft) {
   if (WndText.empty() || Iconic() || Zoomed()) return;
   RefreshGeometry();
   const TRect E = ExtMargins();
@@ -414,9 +414,13 @@ void TacDialogWnd::WidenForCaption() {
     DeleteDC(DC);
   }
   const TRect Work = WorkAreaNear(DlgRect);
-  const int Widen = std::min(TextWidth - R.Width(), Work.Width() / 2 - DlgWidth);
+  int Widen = std::min(TextWidth - R.Width(), Work.Width() / 2 - DlgWidth);
+  // A dialog at a place asked for keeps its left edge and widens to the right, as far as the work
+  // area lets it (its caption is cut shorter where that is not enough).
+  if (KeepLeft) Widen = std::min(Widen, Work.Right - DlgRect.Left - DlgWidth);
   if (Widen <= 0) return;
-  // The contents keep their place in the middle, and so does the dialog (inside the work area).
+  // The contents keep their place in the middle, and so does the dialog (inside the work area)
+  // unless its place was asked for.
   const int Shift = Widen / 2;
   for (HWND C = GetWindow(CtrlHandle, GW_CHILD); C != nullptr; C = GetWindow(C, GW_HWNDNEXT)) {
     RECT CR;
@@ -425,7 +429,7 @@ void TacDialogWnd::WidenForCaption() {
     SetWindowPos(C, nullptr, CR.left + Shift, CR.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   const int Width = DlgWidth + Widen;
-  const int X = std::clamp(DlgRect.Left - Shift, Work.Left, std::max(Work.Left, Work.Right - Width));
+  const int X = KeepLeft ? DlgRect.Left : std::clamp(DlgRect.Left - Shift, Work.Left, std::max(Work.Left, Work.Right - Width));
   SetWindowPos(CtrlHandle, nullptr, X, DlgRect.Top, Width, DlgHeight, SWP_NOZORDER | SWP_NOACTIVATE);
   RefreshGeometry();
 }

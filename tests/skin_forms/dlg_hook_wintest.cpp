@@ -473,15 +473,40 @@ TEST_F(DlgHook, DialogsAreLeftAloneWithoutTheDialogsRule) {
   EXPECT_NE(GetWindowLongA(W, GWL_STYLE) & WS_SYSMENU, 0);
 }
 
+// A dialog opened at a requested position keeps it: one whose title does not fit is widened to
+// the right, as far as the work area lets it (where that is not enough its title is cut).
 TEST_F(DlgHook, RequestedPositionMovesTheNextDialog) {
-  DialogPosX = 37;
-  DialogPosY = 41;
-  HWND W = Open(dlgtest::StandardDialog());
-  ASSERT_TRUE(uitest::WaitFor([&] { return FindDialogProvider(W) != nullptr; }));
-  RECT R;
-  GetWindowRect(W, &R);
-  EXPECT_EQ(R.left, 37);
-  EXPECT_EQ(R.top, 41);
+  const std::wstring Long =
+      L"A dialog whose title is a great deal longer than the dialog is wide, so long that it is widened as far as it may be";
+  const TRect Work = WorkAreaNear(TRect{0, 0, 1, 1});
+  auto OpenAt = [&](int X, int Y, const std::wstring& Title) {
+    DialogPosX = X;
+    DialogPosY = Y;
+    HWND W = Open(dlgtest::StandardDialog(DS_MODALFRAME, Title));
+    EXPECT_TRUE(uitest::WaitFor([&] { return FindDialogProvider(W) != nullptr; }));
+    RECT R;
+    GetWindowRect(W, &R);
+    DestroyWindow(W);  // the next dialog is skinned once this one is gone
+    uitest::Pump();
+    return R;
+  };
+  const RECT Short = OpenAt(37, 41, L"Skinned dialog");
+  EXPECT_EQ(Short.left, 37);
+  EXPECT_EQ(Short.top, 41);
+  const int Width = Short.right - Short.left;
+  struct TCase {
+    const char* Name;
+    int X, Y;
+  };
+  const TCase Cases[] = {{"room to the right", 37, 41}, {"near the work area's right edge", Work.Right - Width - 20, 60}};
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    const RECT R = OpenAt(C.X, C.Y, Long);
+    EXPECT_EQ(R.left, C.X) << "the requested left edge stays";
+    EXPECT_EQ(R.top, C.Y);
+    EXPECT_GT(R.right - R.left, Width) << "widened for the title";
+    EXPECT_LE(R.right, Work.Right) << "inside the work area";
+  }
 }
 
 TEST_F(DlgHook, DialogWithoutCaptionGetsNoTitleAndNoButtons) {
