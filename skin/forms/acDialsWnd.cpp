@@ -429,7 +429,8 @@ void TacDialogWnd::WidenForCaption(bool KeepLeft) {
     SetWindowPos(C, nullptr, CR.left + Shift, CR.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   const int Width = DlgWidth + Widen;
-  const int X = KeepLeft ? DlgRect.Left : std::clamp(DlgRect.Left - Shift, Work.Left, std::max(Work.Left, Work.Right - Width));
+  const int X =
+      KeepLeft ? DlgRect.Left : std::clamp(DlgRect.Left - Shift, Work.Left, std::max(Work.Left, Work.Right - Width));
   SetWindowPos(CtrlHandle, nullptr, X, DlgRect.Top, Width, DlgHeight, SWP_NOZORDER | SWP_NOACTIVATE);
   RefreshGeometry();
 }

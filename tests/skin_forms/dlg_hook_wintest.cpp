@@ -477,7 +477,8 @@ TEST_F(DlgHook, DialogsAreLeftAloneWithoutTheDialogsRule) {
 // the right, as far as the work area lets it (where that is not enough its title is cut).
 TEST_F(DlgHook, RequestedPositionMovesTheNextDialog) {
   const std::wstring Long =
-      L"A dialog whose title is a great deal longer than the dialog is wide, so long that it is widened as far as it may be";
+      L"A dialog whose title is a great deal longer than the dialog is wide, so long that it is widened as far "
+      L"as it may be";
   const TRect Work = WorkAreaNear(TRect{0, 0, 1, 1});
   auto OpenAt = [&](int X, int Y, const std::wstring& Title) {
     DialogPosX = X;
@@ -498,7 +499,8 @@ TEST_F(DlgHook, RequestedPositionMovesTheNextDialog) {
     const char* Name;
     int X, Y;
   };
-  const TCase Cases[] = {{"room to the right", 37, 41}, {"near the work area's right edge", Work.Right - Width - 20, 60}};
+  const TCase Cases[] = {{"room to the right", 37, 41},
+                         {"near the work area's right edge", Work.Right - Width - 20, 60}};
   for (const TCase& C : Cases) {
     SCOPED_TRACE(C.Name);
     const RECT R = OpenAt(C.X, C.Y, Long);
