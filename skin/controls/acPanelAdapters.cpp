@@ -195,9 +195,7 @@ void TacPanelWnd::WndProc(TMessage& Message) {
       return;
     case WM_SETTEXT:
       if (!On || !IsWindowVisible(CtrlHandle)) break;
-      SendMessageW(CtrlHandle, WM_SETREDRAW, 0, 0);
-      TacMainWnd::WndProc(Message);
-      SendMessageW(CtrlHandle, WM_SETREDRAW, 1, 0);
+      if (!PassOnWithoutRedraw(this, [&] { TacMainWnd::WndProc(Message); })) return;
       SkinData->BackgroundStale = true;
       InvalidateRect(CtrlHandle, nullptr, TRUE);
       return;

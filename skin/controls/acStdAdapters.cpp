@@ -70,15 +70,6 @@ bool CursorInWindow(HWND Wnd) {
   return PtInRect(&R, P) != FALSE;
 }
 
-// Runs Handler with the window's redrawing switched off (the system control draws nothing
-// meanwhile).
-template <class F>
-void WithoutRedraw(HWND Wnd, F Handler) {
-  SendMessageW(Wnd, WM_SETREDRAW, 0, 0);
-  Handler();
-  SendMessageW(Wnd, WM_SETREDRAW, 1, 0);
-}
-
 // The window style of the check box being painted.
 LONG_PTR PaintingCheckStyle = 0;
 
@@ -311,9 +302,10 @@ void TacBtnWnd::WndProc(TMessage& Message) {
       return;
     case BM_SETSTATE:
       if (IsWindowVisible(CtrlHandle)) {
-        WithoutRedraw(CtrlHandle, [&] {
-          Message.Result = CallOldWndProc(this, CtrlHandle, Message.Msg, Message.WParam, Message.LParam);
-        });
+        if (!PassOnWithoutRedraw(this, [&] {
+              Message.Result = CallOldWndProc(this, CtrlHandle, Message.Msg, Message.WParam, Message.LParam);
+            }))
+          return;
         Repaint();
       } else {
         Message.Result = CallOldWndProc(this, CtrlHandle, Message.Msg, Message.WParam, Message.LParam);
@@ -331,14 +323,14 @@ void TacBtnWnd::WndProc(TMessage& Message) {
         if (Message.Msg == WM_KILLFOCUS) TacMainWnd::WndProc(Message);
         return;
       }
-      WithoutRedraw(CtrlHandle, [&] { TacMainWnd::WndProc(Message); });
+      if (!PassOnWithoutRedraw(this, [&] { TacMainWnd::WndProc(Message); })) return;
       SkinData->FocusedFlag = Message.Msg == WM_SETFOCUS;
       Repaint();
       return;
     case WM_ENABLE:
     case WM_SETTEXT:
       if (IsWindowVisible(CtrlHandle)) {
-        WithoutRedraw(CtrlHandle, [&] { TacMainWnd::WndProc(Message); });
+        if (!PassOnWithoutRedraw(this, [&] { TacMainWnd::WndProc(Message); })) return;
         Repaint();
       } else {
         TacMainWnd::WndProc(Message);
@@ -619,7 +611,7 @@ void TacCheckBoxWnd::WndProc(TMessage& Message) {
     case BM_SETCHECK:
     case BM_SETSTATE:
       if (IsWindowVisible(CtrlHandle)) {
-        WithoutRedraw(CtrlHandle, [&] { TacMainWnd::WndProc(Message); });
+        if (!PassOnWithoutRedraw(this, [&] { TacMainWnd::WndProc(Message); })) return;
         SendPaint();
       } else {
         TacMainWnd::WndProc(Message);

@@ -406,6 +406,25 @@ LRESULT CallOldWndProc(TacMainWnd* Adapter, HWND Handle, UINT Msg, WPARAM WParam
   return Result;
 }
 
+bool PassOnWithoutRedraw(TacMainWnd* Adapter, const std::function<void()>& PassOn) {
+  const HWND Wnd = Adapter->CtrlHandle;
+  const std::shared_ptr<bool> Alive = Adapter->Alive;
+  bool Back = false;
+  SendMessageW(Wnd, WM_SETREDRAW, 0, 0);
+  TScopeExit Redraw([&] {
+    if (!IsWindow(Wnd)) return;
+    SendMessageW(Wnd, WM_SETREDRAW, 1, 0);
+    if (!Back) RedrawWindow(Wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+  });
+  try {
+    PassOn();
+  } catch (const TacAdapterFreed&) {
+    return false;
+  }
+  Back = *Alive;
+  return Back;
+}
+
 void RefreshWindowFrame(HWND Handle, bool Full) {
   if (Full)
     SetWindowPos(Handle, nullptr, 0, 0, 0, 0,

@@ -31,6 +31,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <vector>
@@ -242,6 +243,14 @@ TacMainWnd* GetWndAdapter(HWND Handle);
 // framework handler received. 0 when the adapter holds no previous procedure. TacAdapterFreed
 // when the adapter was freed meanwhile.
 LRESULT CallOldWndProc(TacMainWnd* Adapter, HWND Handle, UINT Msg, WPARAM WParam, LPARAM& LParam);
+// Runs PassOn, which passes a message on towards the window's own procedure, with the window's
+// drawing switched off (WM_SETREDRAW), so that the control's own code draws nothing meanwhile.
+// The drawing comes back however PassOn ends (an exception of an event handler goes on to the
+// caller). A message passed on may free the adapter (an event handler switches the skin off): the
+// answer is whether the adapter is still alive, and nothing of it may be touched when it is not.
+// When PassOn does not come back to its adapter, the window (if it lives on) is repainted as the
+// control it now is, since nobody else paints what its drawing missed meanwhile.
+bool PassOnWithoutRedraw(TacMainWnd* Adapter, const std::function<void()>& PassOn);
 // Full: SetWindowPos with SWP_FRAMECHANGED (the non-client area is recomputed); otherwise
 // WM_NCPAINT (1, 0).
 void RefreshWindowFrame(HWND Handle, bool Full);

@@ -1,6 +1,7 @@
 #include "skin/controls/sButton.h"
 
 #include "framework/Forms.h"
+#include "framework/Scopes.h"
 #include "framework/TypInfo.h"
 #include "skin/controls/sSplitter.h"
 #include "skin/core/acAnimation.h"
@@ -339,10 +340,15 @@ void TsButton::WMKeyUp(TMessage& M) {
 
 // ---- messages
 
-void TsButton::InheritedWithoutRedraw(TMessage& M) {
+void TsButton::WithoutRedraw(const std::function<void()>& Handler) {
+  bool Back = false;
   Perform(WM_SETREDRAW, 0, 0);
-  TButton::WndProc(M);
-  Perform(WM_SETREDRAW, 1, 0);
+  TScopeExit Redraw([&] {
+    Perform(WM_SETREDRAW, 1, 0);
+    if (!Back && HandleAllocated()) InvalidateRect(Handle(), nullptr, FALSE);
+  });
+  Handler();
+  Back = true;
 }
 
 void TsButton::GeneralPath(TMessage& M) {
@@ -433,11 +439,10 @@ bool TsButton::SkinnedMessage(TMessage& M) {
     case CM_ENTER:
       if (Designing || !Visible()) return false;
       if (Enabled() && !IsDestroying() && !FocusPaintLock) {
-        Perform(WM_SETREDRAW, 0, 0);
-        FocusPaintLock = true;
-        TButton::WndProc(M);
-        Perform(WM_SETREDRAW, 1, 0);
-        FocusPaintLock = false;
+        {
+          TFlagScope Lock(FocusPaintLock, true);
+          WithoutRedraw([&] { TButton::WndProc(M); });
+        }
         if (FFadeTimer != nullptr)
           FadeStep(FFadeTimer);
         else
@@ -451,7 +456,7 @@ bool TsButton::SkinnedMessage(TMessage& M) {
       if (Designing || !Visible()) return false;
       if (Enabled() && !IsDestroying()) {
         StopFade(FFadeTimer);
-        InheritedWithoutRedraw(M);
+        WithoutRedraw([&] { TButton::WndProc(M); });
         if (SkinActive()) {
           FSkinData->FocusedFlag = false;
           FRegionChanged = true;
@@ -475,9 +480,7 @@ bool TsButton::SkinnedMessage(TMessage& M) {
       return false;
     case CM_FOCUSCHANGED:
       if (Visible() && !FocusPaintLock) {
-        Perform(WM_SETREDRAW, 0, 0);
-        GeneralPath(M);
-        Perform(WM_SETREDRAW, 1, 0);
+        WithoutRedraw([&] { GeneralPath(M); });
         // Switching the drawing off dropped what was waiting to be painted (the look may have
         // changed meanwhile: the button may have become the default one or stopped being it).
         if (HandleAllocated()) InvalidateRect(Handle(), nullptr, FALSE);

@@ -7,6 +7,7 @@
 // Win32.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "framework/StdCtrls.h"
@@ -77,7 +78,10 @@ class TsButton : public TButton {
   bool SkinnedMessage(TMessage& Message);
   // HandleCommonMessage, the inherited handling and what follows it.
   void GeneralPath(TMessage& Message);
-  void InheritedWithoutRedraw(TMessage& Message);
+  // Runs Handler with the window's drawing switched off; the drawing comes back however Handler
+  // ends, and when an exception leaves it the window is repainted (what would have repainted it
+  // does not run).
+  void WithoutRedraw(const std::function<void()>& Handler);
   void DeletePendingRegion();
   // The button's skin data is skinned by an active skin.
   bool SkinActive() const;
