@@ -114,10 +114,13 @@ class TacTabControlWnd : public TacMainWnd {
 
  private:
   // What the control's picture (its cache, without the active tab) was made from: its size and
-  // place, its style, tabs, captions, images and font, the skin and the parent's picture under it.
+  // place, its style, tabs, captions, images (and the pictures they show) and font, the skin and
+  // the parent's picture under it.
   TacPictureKey PictureKeyOf(const TCacheInfo& Parent);
   TacKeptPicture Kept;
   std::unique_ptr<TBitmap> ActiveTab;
+  // Where the key takes the picture of each of the tabs' images.
+  std::unique_ptr<TBitmap> ImagePicture;
 };
 
 class TacPageControlWnd : public TacTabControlWnd {

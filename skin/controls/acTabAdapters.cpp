@@ -271,6 +271,7 @@ TacPictureKey TacTabControlWnd::PictureKeyOf(const TCacheInfo& Parent) {
        SendMessageW(CtrlHandle, TCM_GETROWCOUNT, 0, 0), SendMessageW(CtrlHandle, TCM_GETIMAGELIST, 0, 0),
        SkinData->SectionIndex};
   AddSkin(K, SkinData->GetSkinManager());
+  std::vector<int> Images;
   for (int I = 0; I < Count; ++I) {
     RECT R{};
     SendMessageW(CtrlHandle, TCM_GETITEMRECT, static_cast<WPARAM>(I), reinterpret_cast<LPARAM>(&R));
@@ -278,6 +279,19 @@ TacPictureKey TacTabControlWnd::PictureKeyOf(const TCacheInfo& Parent) {
     const TCITEMW Item = ReadTab(CtrlHandle, I, Buf);
     N.insert(N.end(), {R.left, R.top, R.right, R.bottom, Item.iImage});
     K.Texts.emplace_back(Buf);
+    if (Item.iImage >= 0 && std::find(Images.begin(), Images.end(), Item.iImage) == Images.end())
+      Images.push_back(Item.iImage);
+  }
+  // The pictures the tabs' images show: a list may change them in place, under the same handle.
+  HIMAGELIST IL = reinterpret_cast<HIMAGELIST>(SendMessageW(CtrlHandle, TCM_GETIMAGELIST, 0, 0));
+  int IW = 0, IH = 0;
+  if (IL != nullptr && ImageList_GetIconSize(IL, &IW, &IH) && IW > 0 && IH > 0) {
+    for (int Image : Images) {
+      TBitmap& B = KeptBitmap(ImagePicture, IW, IH);
+      FillRectSolid(B.Canvas()->Handle(), TRect(0, 0, IW, IH), clKeyColor);
+      ImageList_Draw(IL, Image, B.Canvas()->Handle(), 0, 0, ILD_NORMAL);
+      AddPixels(K, MakeCacheInfo(&B), TPoint(0, 0), TSize{IW, IH});
+    }
   }
   AddOwnerFont(K, SkinData->OwnerControl());
   AddPixels(K, Parent, WndPos, WndSize);

@@ -251,7 +251,8 @@ TEST_F(Adapt2Paint, ATabControlShowsEachChangeAsANewAdapterPaintsIt) {
   HFONT Large = CreateFontW(-20, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma");
   // The second tab shows the first image of a list; the list's image changes in place below.
   HIMAGELIST Images = ImageList_Create(16, 16, ILC_COLOR24, 1, 1);
-  const std::unique_ptr<TBitmap> Red = uitest::SolidGlyph(16, 16, clRed), Green = uitest::SolidGlyph(16, 16, clLime);
+  const std::unique_ptr<TBitmap> Red = uitest::SolidGlyph(16, 16, clRed), Green = uitest::SolidGlyph(16, 16, clLime),
+                                Blue = uitest::SolidGlyph(16, 16, clBlue);
   ImageList_Add(Images, Red->Handle(), nullptr);
   SendMessageW(T, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(Images));
   TCITEMW WithImage{};
@@ -273,6 +274,7 @@ TEST_F(Adapt2Paint, ATabControlShowsEachChangeAsANewAdapterPaintsIt) {
   };
   const std::vector<kept::TChange> Cases = {
       {"nothing", [] {}},
+      {"the image of a list changed in place", [&] { ImageList_Replace(Images, 0, Blue->Handle(), nullptr); }},
       {"the image of a list replaced", [&] {
          ImageList_Replace(Images, 0, Green->Handle(), nullptr);
          SendMessageW(T, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(Images));
