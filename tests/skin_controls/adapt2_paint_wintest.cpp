@@ -287,6 +287,12 @@ TEST_F(Adapt2Paint, ATabControlShowsEachChangeAsANewAdapterPaintsIt) {
       {"the control made smaller", [T] { SetWindowPos(T, nullptr, 0, 0, 240, 140, SWP_NOMOVE | SWP_NOZORDER); }},
       {"the control moved", [T] { SetWindowPos(T, nullptr, 60, 70, 0, 0, SWP_NOSIZE | SWP_NOZORDER); }},
       {"another font", [T, Large] { SendMessageW(T, WM_SETFONT, reinterpret_cast<WPARAM>(Large), TRUE); }},
+      {"a gradient under it", [this] { HostData->SetSkinSection("TOOLBAR"); }},
+      {"the gradient under it stretched", [this] {
+         TControl* Host = HostData->OwnerControl();
+         Host->SetBounds(0, 0, 400, 220);
+         RedrawWindow(static_cast<TWinControl*>(Host)->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+       }},
       {"the skin's colours turned", [this] { M->SetHueOffset(90); }},
   };
   auto* A = TacMainWnd::Create<TacTabControlWnd>(T, nullptr, M.get(), "");

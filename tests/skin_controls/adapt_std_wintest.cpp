@@ -21,6 +21,8 @@ class AdaptStd : public ::testing::Test {
     InitAdapterUnit();
     Manager = ownctl::LoadProgramSkin();
     ASSERT_TRUE(Manager->SkinActive());
+    // Wherever an earlier test left the pointer, it rests away from the windows made here.
+    ASSERT_TRUE(Rest.Take());
   }
   void TearDown() override {
     for (TacMainWnd* A : Adapters) delete A;
@@ -56,6 +58,7 @@ class AdaptStd : public ::testing::Test {
     delete A;
   }
   std::unique_ptr<TsSkinManager> Manager;
+  adapt::TPointerRest Rest;
   adapt::THost Host;
   std::vector<TacMainWnd*> Adapters;
 };
@@ -160,9 +163,6 @@ TEST_F(AdaptStd, ButtonUnderTheRealPointerIsDrawnHot) {
   HWND B = Host.Child(L"BUTTON", L"Hover", BS_PUSHBUTTON, 20, 20, 120, 34);
   TacBtnWnd* A = Adapt<TacBtnWnd>(B);
   ASSERT_TRUE(realinput::BringToFront(Host.Wnd));
-  ASSERT_TRUE(realinput::MovePointerSettled(ownctl::ScreenPoint(Host.Wnd, 300, 200)));
-  Manager->SetHoverWindow(nullptr);  // the pointer may have started over the button
-  uitest::Pump();
   ASSERT_FALSE(A->SkinData->MouseOver);
   const uitest::TCapture Normal = Shot(B);
   ASSERT_TRUE(realinput::MovePointerSettled(ownctl::ScreenPoint(B, 60, 17)));
@@ -173,6 +173,7 @@ TEST_F(AdaptStd, ButtonUnderTheRealPointerIsDrawnHot) {
   EXPECT_GT(adapt::CountNear(Hot, TRect(20, 5, 100, 29), ButtonHotFont, 12), 5);
   EXPECT_FALSE(uitest::TCapture::SamePixels(Normal, TRect(0, 0, 120, 34), Hot, TRect(0, 0, 120, 34)));
   // The manager moving its hover window away takes the hot look back.
+  ASSERT_TRUE(Rest.Take());
   Manager->SetHoverWindow(nullptr);
   EXPECT_FALSE(A->SkinData->MouseOver);
   const uitest::TCapture Left = adapt::WindowCapture(B);
@@ -217,6 +218,7 @@ TEST_F(AdaptStd, CheckBoxAndRadioButtonDrawTheSkinGlyphs) {
   uitest::Pump();
   EXPECT_EQ(SendMessageW(Box, BM_GETCHECK, 0, 0), BST_CHECKED);
   // Once neither focused nor under the mouse, it looks as checked before.
+  ASSERT_TRUE(Rest.Take());
   SetFocus(Host.Wnd);
   Manager->SetHoverWindow(nullptr);
   uitest::Pump();
@@ -225,9 +227,14 @@ TEST_F(AdaptStd, CheckBoxAndRadioButtonDrawTheSkinGlyphs) {
 }
 
 // A check box keeps its picture from paint to paint: after each change it shows what a new
-// adapter, which has no picture yet, paints.
+// adapter, which has no picture yet, paints. It stands on a panel whose picture is a gradient,
+// which the box's section shows through.
 TEST_F(AdaptStd, ACheckBoxShowsEachChangeAsANewAdapterPaintsIt) {
-  HWND Box = Host.Child(L"BUTTON", L"Check me", BS_AUTOCHECKBOX, 10, 10, 150, 24);
+  HWND Panel = Host.Child(L"STATIC", L"", 0, 5, 5, 220, 60);
+  Adapt<TacStaticWnd>(Panel, "TOOLBAR");
+  HWND Box = CreateWindowExW(0, L"BUTTON", L"Check me", WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX, 10, 10, 150, 24,
+                             Panel, nullptr, GetModuleHandleW(nullptr), nullptr);
+  SendMessageW(Box, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
   HFONT Large = CreateFontW(-18, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma");
   const std::vector<kept::TChange> Cases = {
       {"nothing", [] {}},
@@ -240,6 +247,10 @@ TEST_F(AdaptStd, ACheckBoxShowsEachChangeAsANewAdapterPaintsIt) {
       {"disabled", [Box] { EnableWindow(Box, FALSE); }},
       {"made smaller", [Box] { SetWindowPos(Box, nullptr, 0, 0, 110, 20, SWP_NOMOVE | SWP_NOZORDER); }},
       {"the text on the left", [Box] { SendMessageW(Box, BM_SETSTYLE, BS_AUTOCHECKBOX | BS_LEFTTEXT, TRUE); }},
+      {"the panel's gradient under it stretched", [Panel] {
+         SetWindowPos(Panel, nullptr, 0, 0, 220, 140, SWP_NOMOVE | SWP_NOZORDER);
+         RedrawWindow(Panel, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+       }},
       {"the skin's colours turned", [this] { Manager->SetHueOffset(90); }},
   };
   ExpectChangesShownAsByANewAdapter<TacCheckBoxWnd>(Box, Cases);
@@ -253,9 +264,6 @@ TEST_F(AdaptStd, CheckBoxIsHotUnderThePointerNotForAHitTestElsewhere) {
   HWND Box = Host.Child(L"BUTTON", L"Check me", BS_AUTOCHECKBOX, 10, 10, 150, 24);
   Adapt<TacCheckBoxWnd>(Box);
   ASSERT_TRUE(realinput::BringToFront(Host.Wnd));
-  ASSERT_TRUE(realinput::MovePointerSettled(ownctl::ScreenPoint(Host.Wnd, 300, 200)));
-  Manager->SetHoverWindow(nullptr);
-  uitest::Pump();
   const uitest::TCapture Normal = Shot(Box);
   const POINT OnBox = ownctl::ScreenPoint(Box, 5, 12);
   EXPECT_EQ(WindowFromPoint(OnBox), Box);  // the system asks the box for its hit test
@@ -269,7 +277,7 @@ TEST_F(AdaptStd, CheckBoxIsHotUnderThePointerNotForAHitTestElsewhere) {
   ASSERT_TRUE(realinput::MovePointerSettled(ownctl::ScreenPoint(Box, 5, 12)));
   ASSERT_TRUE(uitest::WaitFor([&] { return Manager->HoverWindow() == Box; }));
   EXPECT_FALSE(uitest::TCapture::SamePixels(Normal, TRect(0, 0, 150, 24), adapt::WindowCapture(Box), TRect(0, 0, 150, 24)));
-  ASSERT_TRUE(realinput::MovePointerSettled(ownctl::ScreenPoint(Host.Wnd, 300, 200)));
+  ASSERT_TRUE(Rest.Take());
 }
 
 TEST_F(AdaptStd, LeftTextPutsTheGlyphAtTheRight) {

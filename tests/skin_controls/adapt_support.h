@@ -10,6 +10,7 @@
 #include "skin/core/sConst.h"
 #include "skin/core/sSkinManager.h"
 #include "skin_controls/ownctl_support.h"
+#include "support/RealInput.h"
 #include "support/UiTest.h"
 
 namespace adapt {
@@ -106,6 +107,33 @@ struct THost {
     SendMessageW(C, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
     return C;
   }
+};
+
+// A small window of this thread in the screen's bottom-right corner, above every other, where the
+// pointer rests away from the windows a test looks at.
+struct TPointerRest {
+  HWND Wnd;
+  TPointerRest() {
+    static const wchar_t* Class = [] {
+      WNDCLASSEXW C{};
+      C.cbSize = sizeof(C);
+      C.lpfnWndProc = DefWindowProcW;
+      C.hInstance = GetModuleHandleW(nullptr);
+      C.lpszClassName = L"AdaptPointerRest";
+      RegisterClassExW(&C);
+      return L"AdaptPointerRest";
+    }();
+    Wnd = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, Class, L"", WS_POPUP | WS_VISIBLE,
+                          GetSystemMetrics(SM_CXSCREEN) - 60, GetSystemMetrics(SM_CYSCREEN) - 40, 50, 30, nullptr,
+                          nullptr, GetModuleHandleW(nullptr), nullptr);
+  }
+  ~TPointerRest() { DestroyWindow(Wnd); }
+  TPointerRest(const TPointerRest&) = delete;
+  TPointerRest& operator=(const TPointerRest&) = delete;
+  // Puts the pointer on the window and waits until the window has taken the move there: every
+  // pointer event of an earlier place has been handled by then, and none reaches another window
+  // of the test until the pointer moves again.
+  bool Take() { return realinput::MovePointerSeen(ownctl::ScreenPoint(Wnd, 25, 15)); }
 };
 
 inline LRESULT AlphaCmd(HWND W, Word Command, LPARAM LParam = 0) {

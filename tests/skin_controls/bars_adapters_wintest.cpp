@@ -121,6 +121,7 @@ TEST(ToolBarAdapter, TheBarShowsEachChangeAsANewAdapterPaintsIt) {
       {"a button hot", [&] { A->HotIndex = 1; }},
       {"a button down", [&] { T.Buttons[0]->SetDown(true); }},
       {"a new caption", [&] { T.Buttons[1]->SetCaption(L"Further"); }},
+      {"a caption of the same width", [&] { T.Buttons[1]->SetCaption(L"rehtruF"); }},
       {"the image of the list replaced", [&] {
          Images->Delete(0);
          Images->Add(Green.get(), nullptr);

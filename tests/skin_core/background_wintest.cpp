@@ -701,11 +701,13 @@ TEST(BackgroundFills, DottedFocusRect) {
     EXPECT_EQ(bmptest::At(*B, X, 2), Black) << X;
     EXPECT_EQ(bmptest::At(*B, X, 11), Black) << X;
     EXPECT_EQ(bmptest::At(*B, X - 1, 1), Wh) << X;
+    EXPECT_EQ(bmptest::At(*B, X - 1, 10), Wh) << X;
   }
   EXPECT_EQ(bmptest::At(*B, 3, 2), Gray);
   for (int Y : {2, 5, 8, 11}) {
     EXPECT_EQ(bmptest::At(*B, 2, Y), Black) << Y;
     EXPECT_EQ(bmptest::At(*B, 14, Y), Black) << Y;
+    EXPECT_EQ(bmptest::At(*B, 1, Y - 1), Wh) << Y;
     EXPECT_EQ(bmptest::At(*B, 13, Y - 1), Wh) << Y;
   }
   // A huge rectangle sets only what can be seen.

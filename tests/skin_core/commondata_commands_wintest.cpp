@@ -5,6 +5,8 @@
 
 #include "commondata_support.h"
 #include "framework/Forms.h"
+#include "skin/core/acGlow.h"
+#include "skin/core/sBackground.h"
 
 using namespace cdtest;
 
@@ -433,6 +435,55 @@ TEST(CommonDataCommands, MouseOverFollowsEnterAndLeaveByKind) {
   Edit->SetEnabled(false);
   EXPECT_FALSE(Edit->SkinData()->MouseOver);
   EXPECT_FALSE(Edit->SkinData()->FocusedFlag);
+}
+
+// What the pointer coming and going does, by kind of control: bars, panels, tab sheets, group
+// boxes, page controls, status bars and gauges (kinds 19, 51 to 74, 110, 141 to 161) take no hover
+// look; edits, memos, combo boxes, lists and grids (2 to 18, 41, 76 to 84, 96, 97, 131 to 140)
+// are painted again; and the pointer leaving a kind that shows no glow (51, 52, 54, 56 to 60, 68,
+// 73, 74, 110, 141, 143, 151, 161, 226) or that shows its own (92 to 94) leaves another control's
+// glow on the screen. Kinds above 255 are in none of these groups.
+TEST(CommonDataCommands, EachKindTakesItsHoverRepaintAndGlowRules) {
+  auto Mgr = NewSkinnedManager();
+  if (!LayeredWindowsAvailable()) GTEST_SKIP() << "no layered windows";
+  ClearGlows();
+  TTestForm F;
+  auto* C = F.Add<TSkinnedControl>(F.Form, "FLAT", 0);
+  C->SetBounds(10, 10, 50, 30);
+  auto* Lit = F.Add<TSkinnedControl>(F.Form, "GLOWING", 2);
+  Lit->SetBounds(10, 60, 50, 30);
+  F.Show();
+  using TGroups = std::initializer_list<std::pair<int, int>>;
+  auto In = [](int K, TGroups Groups) {
+    for (const auto& [Lo, Hi] : Groups)
+      if (K >= Lo && K <= Hi) return true;
+    return false;
+  };
+  const TGroups NoHover{{19, 19}, {51, 74}, {110, 110}, {141, 161}};
+  const TGroups Repaint{{2, 18}, {41, 41}, {76, 84}, {96, 97}, {131, 140}};
+  const TGroups LeavesGlow{{51, 52}, {54, 54}, {56, 60}, {68, 68}, {73, 74}, {92, 94}, {110, 110}, {141, 141},
+                           {143, 143}, {151, 151}, {161, 161}, {226, 226}};
+  for (int K = 0; K <= 300; K += K < 256 ? 1 : 44) {
+    SCOPED_TRACE(K);
+    C->SkinData()->SetKindCode(K);
+    C->SkinData()->BackgroundStale = false;
+    C->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(C));
+    EXPECT_EQ(C->SkinData()->MouseOver, !In(K, NoHover));
+    EXPECT_EQ(C->SkinData()->BackgroundStale, In(K, Repaint));
+    // A glow costs a window: it is shown for the kinds that leave it and their neighbours.
+    const bool GlowAsked = In(K, LeavesGlow) || In(K - 1, LeavesGlow) || In(K + 1, LeavesGlow) || K > 255;
+    int Glow = -1;
+    if (GlowAsked) {
+      Lit->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(Lit));
+      Glow = Lit->SkinData()->GlowId;
+      ASSERT_GE(Glow, 0);
+    }
+    C->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(C));
+    EXPECT_FALSE(C->SkinData()->MouseOver);
+    if (GlowAsked) EXPECT_EQ(GlowAt(Glow) != nullptr, In(K, LeavesGlow));
+    ClearGlows();
+    Lit->SkinData()->GlowId = -1;
+  }
 }
 
 TEST(CommonDataCommands, VisibilityChangesOfAControlWithACache) {
