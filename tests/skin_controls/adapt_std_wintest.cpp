@@ -292,6 +292,21 @@ TEST_F(AdaptStd, LeftTextPutsTheGlyphAtTheRight) {
   EXPECT_EQ(C.CountOther(TRect(70, 0, 150 - G.cx - 2, 24), Bg), 0);
 }
 
+// The glyph stands in the middle of the box's height; when the room left is odd, the spare pixel
+// lies below it: a box one pixel taller shows its glyph on the same rows.
+TEST_F(AdaptStd, CheckBoxGlyphKeepsItsRowsWhenTheSparePixelIsOdd) {
+  HWND Even = Host.Child(L"BUTTON", L"", BS_AUTOCHECKBOX, 10, 10, 150, 24);
+  const TSize G = Adapt<TacCheckBoxWnd>(Even)->GlyphSize();
+  const int H = G.cy + 8;
+  SetWindowPos(Even, nullptr, 0, 0, 150, H, SWP_NOMOVE | SWP_NOZORDER);
+  HWND Odd = Host.Child(L"BUTTON", L"", BS_AUTOCHECKBOX, 10, 60, 150, H + 1);
+  Adapt<TacCheckBoxWnd>(Odd);
+  const uitest::TCapture E = Shot(Even), O = Shot(Odd);
+  const TRect Glyph(0, 4, G.cx, 4 + G.cy);
+  EXPECT_GT(E.CountOther(Glyph, E.Pixel(G.cx + 20, 1)), 10);
+  EXPECT_TRUE(uitest::TCapture::SamePixels(E, Glyph, O, Glyph));
+}
+
 // A group box keeps its picture from paint to paint: after each change it shows what a new
 // adapter, which has no picture yet, paints.
 TEST_F(AdaptStd, AGroupBoxShowsEachChangeAsANewAdapterPaintsIt) {

@@ -87,6 +87,13 @@ TEST(GlyphLayout, AutomaticMarginAndSpacing) {
   EXPECT_EQ(R.Text.Top - (R.Glyph.Y + 16), 4);
 }
 
+TEST(GlyphLayout, AnOddSparePixelOfTheCrossAxisLiesBeforeTheGlyphAndTheCaption) {
+  // 41 - 16 = 25 rows to spare above and below the glyph: 13 above; 41 - 12 = 29: 15 above the caption.
+  const Result R = Layout(blGlyphLeft, taLeftJustify, -1, 4, 0, {30, 12}, Rect(10, 20, 110, 61));
+  EXPECT_EQ(R.Glyph.Y, 20 + 13);
+  EXPECT_EQ(R.Text.Top, 20 + 15);
+}
+
 TEST(GlyphLayout, HalvingsRoundTowardZero) {
   // A glyph larger than a 9 x 9 client: (9 - 16) div 2 = -3, not -4.
   const Result R = Layout(blGlyphLeft, taCenter, -1, 0, 0, {0, 0}, Rect(0, 0, 9, 9));
