@@ -130,10 +130,14 @@ struct TPointerRest {
   ~TPointerRest() { DestroyWindow(Wnd); }
   TPointerRest(const TPointerRest&) = delete;
   TPointerRest& operator=(const TPointerRest&) = delete;
-  // Puts the pointer on the window and waits until the window has taken the move there: every
-  // pointer event of an earlier place has been handled by then, and none reaches another window
-  // of the test until the pointer moves again.
-  bool Take() { return realinput::MovePointerSeen(ownctl::ScreenPoint(Wnd, 25, 15)); }
+  // Puts the pointer on the window, waits until the window has taken the move there (every
+  // pointer event of an earlier place has been handled by then) and until the pointer stays there
+  // (under Wine on a busy X server a late report of an earlier place may take it back, and it is
+  // moved again): no pointer event reaches another window of the test until the pointer moves.
+  bool Take() {
+    const POINT S = ownctl::ScreenPoint(Wnd, 25, 15);
+    return realinput::MovePointerSeen(S) && realinput::MovePointerSettled(S);
+  }
 };
 
 inline LRESULT AlphaCmd(HWND W, Word Command, LPARAM LParam = 0) {
