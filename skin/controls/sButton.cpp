@@ -341,14 +341,12 @@ void TsButton::WMKeyUp(TMessage& M) {
 // ---- messages
 
 void TsButton::WithoutRedraw(const std::function<void()>& Handler) {
-  bool Back = false;
   Perform(WM_SETREDRAW, 0, 0);
-  TScopeExit Redraw([&] {
+  TScopeExit Redraw([this] {
     Perform(WM_SETREDRAW, 1, 0);
-    if (!Back && HandleAllocated()) InvalidateRect(Handle(), nullptr, FALSE);
+    if (HandleAllocated()) InvalidateRect(Handle(), nullptr, FALSE);
   });
   Handler();
-  Back = true;
 }
 
 void TsButton::GeneralPath(TMessage& M) {
@@ -480,10 +478,8 @@ bool TsButton::SkinnedMessage(TMessage& M) {
       return false;
     case CM_FOCUSCHANGED:
       if (Visible() && !FocusPaintLock) {
+        // The look may change meanwhile: the button may become the default one or stop being it.
         WithoutRedraw([&] { GeneralPath(M); });
-        // Switching the drawing off dropped what was waiting to be painted (the look may have
-        // changed meanwhile: the button may have become the default one or stopped being it).
-        if (HandleAllocated()) InvalidateRect(Handle(), nullptr, FALSE);
         return true;
       }
       return false;

@@ -79,8 +79,8 @@ class TsButton : public TButton {
   // HandleCommonMessage, the inherited handling and what follows it.
   void GeneralPath(TMessage& Message);
   // Runs Handler with the window's drawing switched off; the drawing comes back however Handler
-  // ends, and when an exception leaves it the window is repainted (what would have repainted it
-  // does not run).
+  // ends, and the window is painted again: switching the drawing off dropped what was waiting to
+  // be painted (the skin may even have gone meanwhile, and the button with it become a plain one).
   void WithoutRedraw(const std::function<void()>& Handler);
   void DeletePendingRegion();
   // The button's skin data is skinned by an active skin.

@@ -26,10 +26,10 @@ enum TAction { aSkinOff, aSkinChanged, aControlFreed, aHandlerFails };
 
 // Where the action runs: inside the message Watched, passed on below the control's adapter (by a
 // handler of the control's WindowProc chain installed before the adapter came), or in an event
-// handler: the edit's OnExit when Watched is 0, the control's own OnEnter for CM_ENTER. Send
-// reaches the control through the system only, so that nothing touches a control freed meanwhile.
-// A control that takes the focus cannot be freed by those handlers: the form that moves the focus
-// goes on with it.
+// handler: the edit's OnExit when Watched is 0, the control's own OnEnter or OnExit for CM_ENTER
+// and CM_EXIT. Send reaches the control through the system only, so that nothing touches a
+// control freed meanwhile. A control whose focus moves cannot be freed by those handlers: the
+// form that moves the focus goes on with it.
 struct TRoad {
   const char* Name;
   TKind Kind;
@@ -55,6 +55,11 @@ const TRoad Roads[] = {
     {"panel's new text", kPanel, WM_SETTEXT, true, [](HWND C, HWND) { SetWindowTextW(C, L"New text"); }},
     {"own button taking the focus, the edit's OnExit", kOwnButton, 0, false, [](HWND C, HWND) { SetFocus(C); }},
     {"own button taking the focus, its OnEnter", kOwnButton, CM_ENTER, false, [](HWND C, HWND) { SetFocus(C); }},
+    {"own button losing the focus, its OnExit", kOwnButton, CM_EXIT, false,
+     [](HWND C, HWND E) {
+       SetFocus(C);
+       SetFocus(E);
+     }},
 };
 
 const char* ActionName(TAction A) {
@@ -163,6 +168,8 @@ TEST_F(LifetimeRedraw, AControlIsOnTheScreenAfterItsSkinGoesOrChangesOrItIsFreed
         Edit->OnExit = [&](TObject*) { Act(); };
       } else if (Road.Watched == CM_ENTER) {
         C->OnEnter = [&](TObject*) { Act(); };
+      } else if (Road.Watched == CM_EXIT) {
+        C->OnExit = [&](TObject*) { Act(); };
       } else {
         TWndMethod Below = C->WindowProc();
         C->SetWindowProc([&, Below](TMessage& Msg) {
