@@ -176,3 +176,27 @@ TEST(RightPress, SwitchesChannelLoadingOffForTheRestOfTheRun) {
   EXPECT_EQ(C.Browser()->LocationURL(), L"about:blank");
   EXPECT_TRUE(C.Boxes.Texts.empty());
 }
+
+// Only the right button switches loading off: after a press of the middle or the left button on
+// a row, a selection still loads its channel.
+TEST(RightPress, OtherButtonsLeaveChannelLoadingOn) {
+  struct TPress {
+    const char* Name;
+    UINT Down, Up;
+    WPARAM Keys;
+  };
+  const TPress Presses[] = {{"middle", WM_MBUTTONDOWN, WM_MBUTTONUP, MK_MBUTTON},
+                            {"left", WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON}};
+  for (const TPress& Press : Presses) {
+    SCOPED_TRACE(Press.Name);
+    TChannels C({"One|1,x", "Two|2,x"});
+    ShowMainForm();
+    HWND GridWindow = Form1->NxGrid1->Handle();
+    const TPoint P = RowPoint(Form1->NxGrid1, 0);
+    PostMessageW(GridWindow, Press.Down, Press.Keys, MAKELPARAM(P.X, P.Y));
+    PostMessageW(GridWindow, Press.Up, 0, MAKELPARAM(P.X, P.Y));
+    Pump();
+    C.Select(1);
+    EXPECT_EQ(LoadedPage(C.Browser()), ExpectedPage("2"));
+  }
+}

@@ -284,3 +284,12 @@ TEST(FirstShow, ShowsNoBoxWhenThePointerIsAtX100OrRight) {
     EXPECT_TRUE(S.Boxes.Texts.empty());
   }
 }
+
+// The stored description gives the list white for its selection while another window has the
+// focus (the grid's own default is the button face).
+TEST(StartUp, TheListStoresWhiteForItsSelectionWithoutTheFocus) {
+  TStart S;
+  S.Files("s\r\n", "");
+  S.Start();
+  EXPECT_EQ(Form1->NxGrid1->InactiveSelectionColor(), clWhite);
+}
