@@ -5,8 +5,13 @@
 # ratios against the peer measured in the same run, the two taking turns; docs/benchmarks.md
 # records them and says how each comparison is made.
 set -euo pipefail
-case "${1:-}" in -h|--help) sed -n '2,/^[^#]/s/^# \{0,1\}//p' "$0"; exit 0 ;; esac
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$root/scripts/args.sh"
+case "${1:-}" in
+  '') ;;
+  -h|--help) tv_usage; exit 0 ;;
+  *) tv_bad_usage "unknown argument $1 (the script takes none)" ;;
+esac
 "$root/scripts/build.sh"
 jobs=$(nproc 2>/dev/null || echo 4)
 if [ ! -f "$root/build/bench/build.ninja" ]; then

@@ -5,8 +5,8 @@
 #   scripts/build.sh [--native | --program [TARGET...]]
 # Installs what is missing first.
 set -euo pipefail
-case "${1:-}" in -h|--help) sed -n '2,/^[^#]/s/^# \{0,1\}//p' "$0"; exit 0 ;; esac
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$root/scripts/args.sh"
 native=0
 program=0
 targets=()
@@ -14,9 +14,12 @@ for a in "$@"; do
   case "$a" in
     --native) native=1 ;;
     --program) program=1 ;;
-    *) targets+=("$a") ;;
+    -h|--help) tv_usage; exit 0 ;;
+    -*) tv_bad_usage "unknown option $a" ;;
+    *) [ "$program" = 1 ] || tv_bad_usage "a target ($a) is named only after --program"; targets+=("$a") ;;
   esac
 done
+[ "$native" = 0 ] || [ "$program" = 0 ] || tv_bad_usage "--native and --program do not go together"
 if [ "$program" = 1 ]; then
   "$root/scripts/setup.sh" --program
 else

@@ -16,6 +16,7 @@
 # or bloated is a finding like a crash.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$root/scripts/args.sh"
 seconds=60
 merge=1
 # Per input: seconds of time, and MB of the process's memory and of one allocation.
@@ -29,15 +30,14 @@ export ASAN_OPTIONS="${ASAN_OPTIONS:-quarantine_size_mb=64:allocator_release_to_
 targets=()
 while [ $# -gt 0 ]; do
   case "$1" in
-    --seconds) seconds=${2:?--seconds needs a number}; shift 2 ;;
-    --seconds=*) seconds=${1#--seconds=}; shift ;;
+    --seconds) tv_need_value "$@"; tv_whole_number "$1" "$2"; seconds=$((10#$2)); shift 2 ;;
+    --seconds=*) tv_whole_number --seconds "${1#--seconds=}"; seconds=$((10#${1#--seconds=})); shift ;;
     --smoke) seconds=10; merge=0; shift ;;
-    -h|--help) sed -n '2,/^[^#]/s/^# \{0,1\}//p' "$0"; exit 0 ;;
-    -*) echo "fuzz.sh: unknown option $1" >&2; exit 2 ;;
+    -h|--help) tv_usage; exit 0 ;;
+    -*) tv_bad_usage "unknown option $1" ;;
     *) targets+=("$1"); shift ;;
   esac
 done
-case "$seconds" in ''|*[!0-9]*) echo "fuzz.sh: --seconds takes a whole number" >&2; exit 2 ;; esac
 
 for tool in clang clang++ cmake ninja; do
   command -v "$tool" >/dev/null || { echo "fuzz.sh: $tool is missing (apt-get install clang cmake ninja-build)" >&2; exit 2; }

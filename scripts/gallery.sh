@@ -7,12 +7,13 @@
 # first; runs under Wine on a virtual display.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$root/scripts/args.sh"
 out="$root/docs/gallery"
 while [ $# -gt 0 ]; do
   case "$1" in
-    --out) out=$(realpath -m "$2"); shift 2 ;;
-    -h|--help) sed -n '2,/^[^#]/s/^# \{0,1\}//p' "$0"; exit 0 ;;
-    *) echo "gallery.sh: unknown argument $1" >&2; exit 2 ;;
+    --out) tv_need_value "$@"; out=$(realpath -m "$2"); shift 2 ;;
+    -h|--help) tv_usage; exit 0 ;;
+    *) tv_bad_usage "unknown argument $1" ;;
   esac
 done
 "$root/scripts/build.sh" --program gallery

@@ -9,6 +9,7 @@
 # whole output is kept in the log folder. Exits non-zero when any seed failed.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$root/scripts/args.sh"
 steps=5000
 seeds=1
 limit=""
@@ -16,18 +17,32 @@ log="$root/build/monkey-logs"
 build=1
 while [ $# -gt 0 ]; do
   case "$1" in
-    --steps) steps=$2; shift 2 ;;
-    --seed|--seeds) seeds=$2; shift 2 ;;
-    --limit) limit=$2; shift 2 ;;
-    --log) log=$(realpath -m "$2"); shift 2 ;;
+    --steps) tv_need_value "$@"; tv_whole_number "$1" "$2"; steps=$((10#$2)); shift 2 ;;
+    --seed|--seeds) tv_need_value "$@"; seeds=$2; shift 2 ;;
+    --limit) tv_need_value "$@"; tv_whole_number "$1" "$2"; limit=$((10#$2)); shift 2 ;;
+    --log) tv_need_value "$@"; log=$(realpath -m "$2"); shift 2 ;;
     --no-build) build=0; shift ;;
-    -h|--help) sed -n '2,/^[^#]/s/^# \{0,1\}//p' "$0"; exit 0 ;;
-    *) echo "monkey.sh: unknown argument $1" >&2; exit 2 ;;
+    -h|--help) tv_usage; exit 0 ;;
+    *) tv_bad_usage "unknown argument $1" ;;
   esac
 done
+# The seeds: one, a range FIRST-LAST that names at least one, or a list.
+list=""
 case "$seeds" in
-  *-*) list=$(seq "${seeds%-*}" "${seeds#*-}") ;;
-  *) list=${seeds//,/ } ;;
+  *-*)
+    [[ "$seeds" =~ ^[0-9]{1,9}-[0-9]{1,9}$ ]] || tv_bad_usage "--seeds $seeds is no range FIRST-LAST of whole numbers"
+    first=${seeds%-*} last=${seeds#*-}
+    [ $((10#$first)) -le $((10#$last)) ] || tv_bad_usage "--seeds $seeds names no seed (the first is after the last)"
+    list=$(seq $((10#$first)) $((10#$last)))
+    ;;
+  *)
+    IFS=, read -r -a given <<<"$seeds"
+    [ ${#given[@]} -gt 0 ] && [[ "$seeds" != *, ]] || tv_bad_usage "--seeds $seeds names no seed"
+    for s in "${given[@]}"; do
+      tv_whole_number --seeds "$s" 0
+      list+="$((10#$s)) "
+    done
+    ;;
 esac
 # The time limit of one seed: about 25 steps a second on a loaded machine, and room for the walks
 # around the counts.

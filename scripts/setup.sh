@@ -5,17 +5,23 @@
 # libraries (tests, sanitizers, fuzzing, benchmarks).
 # Idempotent: when everything is present it checks and returns in well under a second.
 set -euo pipefail
-case "${1:-}" in -h|--help) sed -n '2,/^[^#]/s/^# \{0,1\}//p' "$0"; exit 0 ;; esac
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/.." && pwd)
 deps="$root/.deps"
+source "$here/args.sh"
 
 as_root() {
   if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
 }
 
 program_only=0
-for a in "$@"; do [ "$a" = --program ] && program_only=1; done
+for a in "$@"; do
+  case "$a" in
+    --program) program_only=1 ;;
+    -h|--help) tv_usage; exit 0 ;;
+    *) tv_bad_usage "unknown argument $a" ;;
+  esac
+done
 
 # Debian packages. The i386 architecture is needed for wine32. googletest is the source package
 # the target's tests build from; the build files name it, so the program's build needs it too.

@@ -3,8 +3,13 @@
 # portable core's tests natively under AddressSanitizer and UndefinedBehaviorSanitizer, then a
 # short smoke run of every fuzz target.
 set -euo pipefail
-case "${1:-}" in -h|--help) sed -n '2,/^[^#]/s/^# \{0,1\}//p' "$0"; exit 0 ;; esac
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$root/scripts/args.sh"
+case "${1:-}" in
+  '') ;;
+  -h|--help) tv_usage; exit 0 ;;
+  *) tv_bad_usage "unknown argument $1 (the script takes none)" ;;
+esac
 "$root/scripts/build.sh" --native
 source "$root/scripts/wine-env.sh"
 tv_display xvfb

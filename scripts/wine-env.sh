@@ -1,7 +1,8 @@
 # Sourced by the other scripts: the project's own Wine environment.
 # Exports WINEPREFIX and friends and offers:
 #   tv_wine_prefix     create and pin the prefix (once; a stamp marks the pinned settings)
-#   tv_display         use $DISPLAY when there is one, otherwise start Xvfb (or always with "xvfb")
+#   tv_display         use $DISPLAY when there is one, otherwise start Xvfb (or always with "xvfb":
+#                      then a virtual display that an enclosing script of ours started is kept)
 #   tv_wineserver      keep one persistent wineserver for the length of the calling script
 # Cleanup of what was started runs from an EXIT trap.
 
@@ -65,6 +66,11 @@ REG
 tv_display() {
   local mode=${1:-auto}
   if [ "$mode" != xvfb ] && [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
+  # A script of ours run by another (run.sh by a test that ctest runs) shares its wineserver, whose
+  # windows live on the display it started with: that display, virtual already, is kept.
+  if [ -n "${TV_VIRTUAL_DISPLAY:-}" ] && [ "${DISPLAY:-}" = "$TV_VIRTUAL_DISPLAY" ] && xdpyinfo >/dev/null 2>&1; then
+    return 0
+  fi
   # Another session may take the same display number at the same moment: an Xvfb of ours that
   # dies at once lost that race, and the next free number is tried.
   local n pid i
@@ -76,7 +82,7 @@ tv_display() {
       kill -0 "$pid" 2>/dev/null || break
       if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
         tv_cleanup_pids+=("$pid")
-        export DISPLAY=":$n"
+        export DISPLAY=":$n" TV_VIRTUAL_DISPLAY=":$n"
         return 0
       fi
       sleep 0.05

@@ -2,10 +2,12 @@
 # The picture tool tells a clean run from a failed one: the program with the example lists is
 # pictured and closes with 0. In a folder without its lists the program shows an error box while
 # it starts: the tool closes the box, pictures the main window that follows, closes the program
-# and gives 1, naming the box it saw.
-#   picture_tool_check.sh SHOT.exe PROGRAM.exe EXAMPLES_FOLDER
+# and gives 1, naming the box it saw. scripts/run.sh --screenshot, started on what the build
+# folder holds, passes the same on: the picture saved, exit code 0 for the clean run, 1 and the box
+# named for the other.
+#   picture_tool_check.sh SHOT.exe PROGRAM.exe EXAMPLES_FOLDER BUILD_FOLDER
 set -u
-shot=$1; program=$2; examples=$3
+shot=$1; program=$2; examples=$3; build=$4
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -30,4 +32,20 @@ grep -q "an error box was shown at start: File not found\." "$work/out.txt" || f
 [ -s "$work/shot.bmp" ] || fail "the program without its lists: no picture saved"
 # The main window's client area alone is 788 pixels wide; the box is far narrower.
 [ "$(width)" -ge 788 ] || fail "the picture is $(width) pixels wide: not the main window"
-echo "picture tool: a clean run gives 0; a box at start is closed and named, the main window pictured, and 1 given"
+
+# The script: no build (ctest runs from the build folder), and the display and wineserver of the
+# tests, which run.sh shares.
+run_script() { # FOLDER: output in $work/out.txt, picture in $work/shot.png
+  rm -f "$work/shot.png"
+  TV_VIRTUAL_DISPLAY="$DISPLAY" TV_WIN32_BUILD="$build" "$root/scripts/run.sh" --no-build --dir "$1" \
+    --screenshot "$work/shot.png" >"$work/out.txt" 2>&1 </dev/null
+}
+run_script "$examples"; rc=$?
+[ "$rc" = 0 ] || fail "run.sh with the lists: exit $rc, expected 0"
+[ -s "$work/shot.png" ] || fail "run.sh with the lists: no picture saved"
+run_script "$work/empty"; rc=$?
+[ "$rc" = 1 ] || fail "run.sh without the lists: exit $rc, expected 1"
+grep -q "an error box was shown at start: File not found\." "$work/out.txt" || fail "run.sh does not pass the box's name on"
+grep -q "run.sh: the program did not run and close cleanly" "$work/out.txt" || fail "run.sh does not say that the run failed"
+[ -s "$work/shot.png" ] || fail "run.sh without the lists: no picture saved"
+echo "picture tool: a clean run gives 0; a box at start is closed and named, the main window pictured, and 1 given; run.sh --screenshot passes both on"

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Every script that takes --help prints its whole usage: each option it accepts is named, and the
-# text ends with a finished sentence (a full stop), not in the middle of one.
+# text ends with a finished sentence (a full stop), not in the middle of one. A wrong argument (an
+# unknown option, an option without its value, a malformed number or range) ends a script at once
+# with exit code 2, a line that names what was wrong, and the usage.
 #   script_usage_check.sh
 set -u
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -17,5 +19,56 @@ for script in "$root"/scripts/*.sh; do
   last=$(grep -v '^[[:space:]]*$' <<<"$out" | tail -n 1)
   [[ "$last" == *. ]] || { echo "FAILED: $name --help ends mid-sentence: '$last'"; failed=1; }
 done
-[ "$failed" = 0 ] && echo "script usage: every --help names its options and ends with a finished sentence"
+
+# A script that went past its arguments would install, build or start Wine: here the tools for
+# that stand in as programs that fail loudly, so that no row does any of it.
+stubs=$(mktemp -d)
+trap 'rm -rf "$stubs"' EXIT
+for tool in cmake ctest ninja wine wineserver Xvfb apt-get sudo clang clang++; do
+  printf '#!/bin/sh\necho "the arguments were taken: %s ran" >&2\nexit 99\n' "$tool" >"$stubs/$tool"
+  chmod +x "$stubs/$tool"
+done
+# Script | its arguments | what the message names.
+rows=(
+  "build.sh|--bogus|--bogus"
+  "build.sh|Project1|Project1"
+  "build.sh|--native --program|--native"
+  "setup.sh|--bogus|--bogus"
+  "test.sh|--bogus|--bogus"
+  "bench.sh|extra|extra"
+  "run.sh|--dir|--dir"
+  "run.sh|--screenshot|--screenshot"
+  "run.sh|--dir --demo|--dir"
+  "run.sh|--dir /no/such/folder|/no/such/folder"
+  "run.sh|--bogus|--bogus"
+  "gallery.sh|--out|--out"
+  "gallery.sh|--bogus|--bogus"
+  "monkey.sh|--no-build --steps|--steps"
+  "monkey.sh|--no-build --seeds|--seeds"
+  "monkey.sh|--no-build --seed|--seed"
+  "monkey.sh|--no-build --limit|--limit"
+  "monkey.sh|--no-build --log|--log"
+  "monkey.sh|--no-build --seeds 3-1|3-1"
+  "monkey.sh|--no-build --seeds 1-x|1-x"
+  "monkey.sh|--no-build --seeds 1,,2|--seeds"
+  "monkey.sh|--no-build --steps ten|ten"
+  "monkey.sh|--no-build --steps 0|--steps"
+  "monkey.sh|--no-build --limit -5|--limit"
+  "monkey.sh|--no-build --bogus|--bogus"
+  "fuzz.sh|--seconds|--seconds"
+  "fuzz.sh|--seconds 0|--seconds"
+  "fuzz.sh|--seconds=1.5|--seconds"
+  "fuzz.sh|--bogus|--bogus"
+)
+for row in "${rows[@]}"; do
+  IFS='|' read -r script args names <<<"$row"
+  # shellcheck disable=SC2086 # the arguments are words
+  out=$(PATH="$stubs:$PATH" "$root/scripts/$script" $args 2>&1 </dev/null); rc=$?
+  usage=$("$root/scripts/$script" --help 2>&1 | head -n 1)
+  what="scripts/$script $args"
+  [ "$rc" = 2 ] || { echo "FAILED: $what exits with $rc, not 2: $(head -n 3 <<<"$out")"; failed=1; continue; }
+  grep -q -- "$names" <<<"$(head -n 1 <<<"$out")" || { echo "FAILED: $what does not name $names: $(head -n 1 <<<"$out")"; failed=1; }
+  grep -qF -- "$usage" <<<"$out" || { echo "FAILED: $what does not print the usage"; failed=1; }
+done
+[ "$failed" = 0 ] && echo "script usage: every --help names its options and ends with a finished sentence; ${#rows[@]} wrong arguments each end their script with 2, named, and the usage"
 exit $failed
