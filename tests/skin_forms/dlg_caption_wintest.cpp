@@ -177,7 +177,7 @@ TEST_F(DlgCaption, ARealPressReleasedOutsideTheDialogIsForgotten) {
   realinput::SendButtons({realinput::ButtonAt(Close, MOUSEEVENTF_LEFTDOWN)});
   ASSERT_TRUE(uitest::WaitFor([&] { return D->ButtonClose.State == 2; }));
   realinput::SendButtons({realinput::ButtonAt(Away, 0), realinput::ButtonAt(Away, MOUSEEVENTF_LEFTUP)});
-  uitest::PumpFor(50);
+  EXPECT_TRUE(uitest::WaitFor([&] { return D->ButtonClose.State != 2 && GetCapture() != W; })) << "the release was handled";
   EXPECT_TRUE(IsWindow(W));
   EXPECT_FALSE(acDialogButtonPressed);
   EXPECT_NE(D->ButtonClose.State, 2);

@@ -286,7 +286,7 @@ TEST(extinput_Dialog, EveryPaintedCaptionButtonAnswersAndWorks) {
   EXPECT_TRUE(Received(SC_CONTEXTHELP));
   EXPECT_FALSE(IsIconic(D.Wnd));
   ASSERT_TRUE(realinput::ClickSeen(D.Wnd, extform::ButtonOnBorder(BW, D.Adapter->ButtonMin.Rect)));
-  EXPECT_TRUE(uitest::WaitFor([&] { return IsIconic(D.Wnd) != FALSE; }, 1000)) << "the minimize button minimizes";
+  EXPECT_TRUE(uitest::WaitFor([&] { return IsIconic(D.Wnd) != FALSE; }, 10000)) << "the minimize button minimizes";
   EXPECT_EQ(Faults.Count(), 0);
 }
 
@@ -307,9 +307,9 @@ TEST(extinput_Dialog, ADoubleClickOnTheTitleMaximisesAndOnTheIconCloses) {
       const INPUT Up = realinput::ButtonAt(At, MOUSEEVENTF_LEFTUP);
       realinput::SendButtons({Down, Up, Down, Up});
       if (OnIcon)
-        EXPECT_TRUE(uitest::WaitFor([&] { return !IsWindow(D.Wnd) || !IsWindowVisible(D.Wnd); }, 1500)) << "closed";
+        EXPECT_TRUE(uitest::WaitFor([&] { return !IsWindow(D.Wnd) || !IsWindowVisible(D.Wnd); }, 10000)) << "closed";
       else
-        EXPECT_TRUE(uitest::WaitFor([&] { return IsZoomed(D.Wnd) != FALSE; }, 1500)) << "maximised";
+        EXPECT_TRUE(uitest::WaitFor([&] { return IsZoomed(D.Wnd) != FALSE; }, 10000)) << "maximised";
     });
   }
 }

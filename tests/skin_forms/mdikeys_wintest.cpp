@@ -9,16 +9,21 @@ using namespace provctest;
 
 namespace {
 
-// The window that a menu loop was entered for (WM_ENTERMENULOOP sent to it), and whether a
-// drop-down menu was open when the loop was ended.
+// The window that a menu loop was entered for (WM_ENTERMENULOOP sent to it), whether a
+// drop-down menu was open when the loop was ended, and whether it was ended.
 HWND GMenuLoopOwner = nullptr;
 bool GDropDownShown = false;
+bool GMenuEnded = false;
 
+// Ticks until the keys have started a menu loop (on a busy machine they may come late), then looks
+// at it from inside and ends it: the keys that the loop was started with come before a tick.
 void CALLBACK LookAndEndMenu(HWND, UINT, UINT_PTR Id, DWORD) {
+  if (GMenuLoopOwner == nullptr) return;
   KillTimer(nullptr, Id);
   HWND Popup = FindWindowW(L"#32768", nullptr);
   GDropDownShown = Popup != nullptr && IsWindowVisible(Popup);
   EndMenu();
+  GMenuEnded = true;
 }
 
 LRESULT CALLBACK WatchMenuLoop(int Code, WPARAM W, LPARAM L) {
@@ -43,12 +48,11 @@ void SendKeys(std::initializer_list<std::pair<WORD, bool>> Keys) {
 // at the loop and ends it).
 HWND MenuLoopOf(std::initializer_list<std::pair<WORD, bool>> Keys) {
   GMenuLoopOwner = nullptr;
-  GDropDownShown = false;
+  GDropDownShown = GMenuEnded = false;
   HHOOK Hook = SetWindowsHookExW(WH_CALLWNDPROC, WatchMenuLoop, nullptr, GetCurrentThreadId());
-  const UINT_PTR T = SetTimer(nullptr, 0, 300, LookAndEndMenu);
+  const UINT_PTR T = SetTimer(nullptr, 0, 100, LookAndEndMenu);
   SendKeys(Keys);
-  uitest::WaitFor([] { return GMenuLoopOwner != nullptr; }, 1000);
-  uitest::PumpFor(400);
+  uitest::WaitFor([] { return GMenuEnded; }, 10000);
   KillTimer(nullptr, T);
   UnhookWindowsHookEx(Hook);
   EndMenu();

@@ -22,7 +22,7 @@ RECT MenuShownBy(const std::function<void()>& Open) {
   GMenuRect = RECT{};
   const UINT_PTR T = SetTimer(nullptr, 0, 50, TakeMenuRect);
   Open();
-  uitest::WaitFor([] { return GMenuRect.bottom != 0; }, 1500);
+  uitest::WaitFor([] { return GMenuRect.bottom != 0; }, 10000);
   KillTimer(nullptr, T);
   EndMenu();
   uitest::PumpFor(50);

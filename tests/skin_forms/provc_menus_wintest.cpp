@@ -261,7 +261,7 @@ TEST(provc_Menus, TheHelpButtonOfADialogWithoutMaximizeIsClickable) {
   const POINT P = F.ScreenCentre(Help);
   EXPECT_EQ(F.HitAt(P), HTHELP);
   ASSERT_TRUE(realinput::ClickSeen(F.Handle(), P));
-  EXPECT_TRUE(uitest::WaitFor([&] { return Helps == 1; }, 1000));
+  EXPECT_TRUE(uitest::WaitFor([&] { return Helps == 1; }, 10000));
   EXPECT_EQ(Helps, 1);
   F.Form->SetWindowProc(Top);
   EXPECT_EQ(Faults.Count(), 0);
