@@ -35,7 +35,7 @@ while [ $# -gt 0 ]; do
     --smoke) seconds=10; merge=0; shift ;;
     -h|--help) tv_usage; exit 0 ;;
     -*) tv_bad_usage "unknown option $1" ;;
-    *) targets+=("$1"); shift ;;
+    *) [ -f "$root/fuzz/$1.cpp" ] || tv_bad_usage "no fuzz target $1 (fuzz/$1.cpp)"; targets+=("$1"); shift ;;
   esac
 done
 

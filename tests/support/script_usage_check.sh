@@ -59,6 +59,7 @@ rows=(
   "fuzz.sh|--seconds 0|--seconds"
   "fuzz.sh|--seconds=1.5|--seconds"
   "fuzz.sh|--bogus|--bogus"
+  "fuzz.sh|nosuch_fuzz|nosuch_fuzz"
 )
 for row in "${rows[@]}"; do
   IFS='|' read -r script args names <<<"$row"
