@@ -1259,7 +1259,8 @@ void TNxCustomGrid::KeyNavigate(Word& Key, TShiftState Shift) {
         SelectLastRow({});
         break;
       }
-      const int LastFull = GetLastFullyVisibleRow();
+      // The last row of the page that can be seen.
+      const int LastFull = SeenRowFrom(GetLastFullyVisibleRow(), -1);
       if (SelectedRow() < LastFull && LastFull >= 0) {
         SelectRow(LastFull);
       } else {
@@ -1273,8 +1274,9 @@ void TNxCustomGrid::KeyNavigate(Word& Key, TShiftState Shift) {
         SelectFirstRow({});
         break;
       }
-      if (SelectedRow() > FFirstVisibleRow) {
-        SelectRow(FFirstVisibleRow);
+      const int FirstSeen = SeenRowFrom(FFirstVisibleRow, 1);
+      if (FirstSeen >= 0 && SelectedRow() > FirstSeen) {
+        SelectRow(FirstSeen);
       } else {
         MoveSelectionBy(-std::max(GetRowsPerPage(false), 1));
         ScrollToRow(SelectedRow());

@@ -384,6 +384,12 @@ class TNxCustomGridControl : public TNxScrollControl {
   // and the last shown row at or before From (-1 when none).
   int NextShownRow(int From);
   int PreviousShownRow(int From);
+  // Whether the row can be seen: it is shown and has a height (a row of no height shows nothing,
+  // its selection neither). The keys and line scrolls pass over the rows that cannot.
+  bool RowCanBeSeen(int ARow);
+  // The first row from From on in the direction of Step (1 down, -1 up) that can be seen; -1 when
+  // none does.
+  int SeenRowFrom(int From, int Step);
   int GetIndicatorWidth() const { return FOptions.Contains(goIndicator) ? IndicatorWidth : 0; }
   // Widths of the grid lines: 0 or 1 each.
   int LeftLine() const { return FLeftLine; }
@@ -422,6 +428,9 @@ class TNxCustomGridControl : public TNxScrollControl {
   int GetVertScrollDistance(int OldPos, int NewPos) override;
   // Brings the two clip rectangles of scrolling up to date with the layout.
   void BeforeScroll() override;
+  // A line of the vertical bar is a row that can be seen: the rows of no height and the hidden
+  // rows on the way pass with it, so that each line moves the content.
+  int LineStep(TNxCustomScrollBar* Bar, bool Forward) override;
   // Re-places an open editor after the content moved.
   void AfterScroll() override;
   // A move sideways repaints the input line and the footer: their strips keep their edges at the

@@ -245,6 +245,19 @@ int TNxCustomGridControl::PreviousShownRow(int From) {
   return FindLastShownRow(From);
 }
 
+bool TNxCustomGridControl::RowCanBeSeen(int ARow) {
+  return ARow >= 0 && ARow < GetRowCount() && GetRowShown(ARow) && GetRowPitch(ARow) > 0;
+}
+
+int TNxCustomGridControl::SeenRowFrom(int From, int Step) {
+  const int Rows = GetRowCount();
+  // Hidden rows are stepped over at once; rows of no height one by one.
+  for (int R = Step > 0 ? NextShownRow(From) : PreviousShownRow(From); R >= 0 && R < Rows;
+       R = Step > 0 ? NextShownRow(R + 1) : PreviousShownRow(R - 1))
+    if (GetRowPitch(R) > 0) return R;
+  return -1;
+}
+
 int TNxCustomGridControl::RowAtScrollPosition(int Pos) {
   const int Rows = GetRowCount();
   int Seen = 0;
@@ -526,6 +539,35 @@ int TNxCustomGridControl::GetVertScrollDistance(int OldPos, int NewPos) {
   }
   if (D > 0 && R >= 0) FFirstVisibleRow = RowAtScrollPosition(std::max(CountShownRows(0, FFirstVisibleRow) - D, 0));
   return Pixels;
+}
+
+int TNxCustomGridControl::LineStep(TNxCustomScrollBar* Bar, bool Forward) {
+  const int Lines = TNxScrollControl::LineStep(Bar, Forward);
+  if (Bar != VertScrollBar() || Lines <= 0) return Lines;
+  const int Rows = GetRowCount();
+  const int From = std::min(FFirstVisibleRow, Rows);
+  int Top = From;
+  if (Forward) {
+    // Past Lines rows that can be seen, to the next one (the end when none follows).
+    for (int I = 0; I < Lines; ++I) {
+      const int R = SeenRowFrom(Top, 1);
+      if (R < 0) break;
+      Top = R + 1;
+    }
+    const int Next = SeenRowFrom(Top, 1);
+    Top = Next >= 0 ? Next : Rows;
+    const int N = CountShownRows(From, Top);
+    return N > 0 ? N : Lines;
+  }
+  for (int I = 0; I < Lines; ++I) {
+    const int R = SeenRowFrom(Top - 1, -1);
+    if (R < 0) break;
+    Top = R;
+  }
+  // With no row to see above, the view goes to the top.
+  if (SeenRowFrom(Top - 1, -1) < 0) Top = 0;
+  const int N = CountShownRows(Top, From);
+  return N > 0 ? N : Lines;
 }
 
 void TNxCustomGridControl::BeforeScroll() {

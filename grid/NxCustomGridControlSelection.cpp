@@ -137,18 +137,20 @@ void TNxCustomGridControl::SelectRow(int ARow) {
 }
 
 void TNxCustomGridControl::SelectFirstRow(TShiftState Shift) {
-  // Without rows there is no row to select (a row 0 kept for later would show as selected when
-  // rows arrive, without its event).
-  if (GetRowCount() == 0) return;
+  // Without a row that can be seen there is no row to select, as without rows (a row kept for
+  // later would show as selected when it shows, without its event).
+  const int Row = SeenRowFrom(0, 1);
+  if (Row < 0) return;
   SetInputSelected(false);
-  SelectCell(FSelectedColumn, GetFirstShownRow(), false, true, Shift);
+  SelectCell(FSelectedColumn, Row, false, true, Shift);
   VertScrollBar()->First();
 }
 
 void TNxCustomGridControl::SelectLastRow(TShiftState Shift) {
-  if (GetRowCount() == 0) return;
+  const int Row = SeenRowFrom(GetRowCount() - 1, -1);
+  if (Row < 0) return;
   SetInputSelected(false);
-  SelectCell(FSelectedColumn, GetLastShownRow(), false, true, Shift);
+  SelectCell(FSelectedColumn, Row, false, true, Shift);
   VertScrollBar()->Last();
 }
 
@@ -241,12 +243,13 @@ void TNxCustomGridControl::MoveDown(TShiftState Shift, bool LeaveAtEnd, bool Wra
   } else if (FSelectedRow < 0) {
     return;
   }
-  if (From >= GetLastShownRow()) {
+  // Rows that cannot be seen are passed over, as if they were not there.
+  if (From >= SeenRowFrom(Rows - 1, -1)) {
     if (LeaveAtEnd) FocusNextControl(Parent());
     if (WrapAtEnd) SelectFirstRow({});
     return;
   }
-  for (int R = NextShownRow(From + 1); R < Rows; R = NextShownRow(R + 1)) {
+  for (int R = SeenRowFrom(From + 1, 1); R >= 0; R = SeenRowFrom(R + 1, 1)) {
     if (!CanSelectCell(FSelectedColumn, R)) continue;
     const bool AutoEdit = FColumns->IsValidIndex(FSelectedColumn) && FColumns->Item(FSelectedColumn)->AutoEdit();
     SelectCell(FSelectedColumn, R, AutoEdit, true, Shift);
@@ -257,12 +260,14 @@ void TNxCustomGridControl::MoveDown(TShiftState Shift, bool LeaveAtEnd, bool Wra
 
 void TNxCustomGridControl::MoveUp(TShiftState Shift) {
   if (FSelectedRow < 0) return;
-  if (FSelectedRow == GetFirstShownRow() && FOptions.Contains(goInput) && FGridStyle == gsReport) {
+  // Above the first row that can be seen lies the input line.
+  const bool NoneAbove = SeenRowFrom(std::min(FSelectedRow, GetRowCount()) - 1, -1) < 0;
+  if (NoneAbove && !FInputSelected && FOptions.Contains(goInput) && FGridStyle == gsReport) {
     SetInputSelected(true);
     return;
   }
   if (FInputSelected) return;
-  for (int R = PreviousShownRow(std::min(FSelectedRow, GetRowCount()) - 1); R >= 0; R = PreviousShownRow(R - 1)) {
+  for (int R = SeenRowFrom(std::min(FSelectedRow, GetRowCount()) - 1, -1); R >= 0; R = SeenRowFrom(R - 1, -1)) {
     if (!CanSelectCell(FSelectedColumn, R)) continue;
     const bool AutoEdit = FColumns->IsValidIndex(FSelectedColumn) && FColumns->Item(FSelectedColumn)->AutoEdit();
     SelectCell(FSelectedColumn, R, AutoEdit, true, Shift);
@@ -315,7 +320,7 @@ void TNxCustomGridControl::TabBackward(bool FromTabKey) {
     MoveLeft(Key);
     return;
   }
-  if (!FInputSelected && FSelectedRow > GetFirstShownRow()) {
+  if (!FInputSelected && SeenRowFrom(std::min(FSelectedRow, GetRowCount()) - 1, -1) >= 0) {
     MoveUp({});
     TNxCustomColumn* Last = FColumns->Last();
     if (Last == nullptr) return;
@@ -342,6 +347,15 @@ void TNxCustomGridControl::MoveSelectionBy(int N) {
       const int BeforeR = CountShownRows(0, R);
       if (BeforeR > 0) Target = RowAtScrollPosition(std::max(BeforeR + N, 0));
     }
+  }
+  // A row that cannot be seen gives way to the next one that can, that way or else back; when
+  // none lies that way of the selected row, the selection stays.
+  if (!RowCanBeSeen(Target)) {
+    const int Step = N > 0 ? 1 : -1;
+    int Seen = SeenRowFrom(Target, Step);
+    if (Seen < 0) Seen = SeenRowFrom(Target, -Step);
+    if (Seen < 0 || (Seen - R) * Step <= 0) return;
+    Target = Seen;
   }
   SelectRow(Target);
 }

@@ -271,8 +271,8 @@ void TNxScrollControl::HandleScroll(TNxCustomScrollBar* Bar, TMessage& M) {
   const int Request = LOWORD(M.WParam);
   int Pos = Bar->Position();
   switch (Request) {
-    case SB_LINEUP: Bar->SetScrollCode(1); Pos -= Bar->SmallChange(); break;
-    case SB_LINEDOWN: Bar->SetScrollCode(1); Pos += Bar->SmallChange(); break;
+    case SB_LINEUP: Bar->SetScrollCode(1); Pos -= LineStep(Bar, false); break;
+    case SB_LINEDOWN: Bar->SetScrollCode(1); Pos += LineStep(Bar, true); break;
     case SB_PAGEUP: Bar->SetScrollCode(2); Pos -= Bar->LargeChange(); break;
     case SB_PAGEDOWN: Bar->SetScrollCode(2); Pos += Bar->LargeChange(); break;
     case SB_THUMBPOSITION:

@@ -223,6 +223,9 @@ class TNxScrollControl : public TNxCustomScrollControl {
   bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos) override;
   bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos) override;
 
+  // How far one line of a scroll request (SB_LINEDOWN when Forward, SB_LINEUP) moves the bar:
+  // its SmallChange here.
+  virtual int LineStep(TNxCustomScrollBar* Bar, bool Forward) { return Bar->SmallChange(); }
   // One step of roll scrolling (the roll timer's tick).
   virtual void RollStep(TObject* Sender);
   // Makes the roll sign when the first roll starts: a pop-up control owned by this control, which

@@ -268,3 +268,74 @@ TEST(EngineKeys, EnterOnTheInputLineAddsTheRowOnlyInAllwaysMode) {
     }
   }
 }
+
+// Rows nobody can see, hidden ones and rows of no height, are passed over by the row keys as if
+// they were not there; where no row can be seen the keys select nothing and fire nothing, as in a
+// grid without rows. Every case starts from the selected row given (hidden or flattened after it
+// was selected), and each key leaves the row given after it selected (Moved: another row than
+// before). The rows then all show again at their height: only the last row the keys selected
+// paints selected.
+TEST(EngineKeys, RowsNobodyCanSeeAreNeitherSelectedNorSteppedOnto) {
+  constexpr int Moved = -2;
+  const std::vector<std::pair<WORD, int>> AllKeysNothing{{VK_HOME, -1}, {VK_END, -1},  {VK_NEXT, -1},
+                                                         {VK_PRIOR, -1}, {VK_DOWN, -1}, {VK_UP, -1}};
+  const struct {
+    const char* Name;
+    int From;
+    std::vector<int> Hidden, Flat;
+    std::vector<std::pair<WORD, int>> Keys;
+    int Rows = 6;
+  } Cases[] = {
+      {"every row hidden", -1, {0, 1, 2, 3, 4, 5}, {}, AllKeysNothing},
+      {"every row flat", -1, {}, {0, 1, 2, 3, 4, 5}, AllKeysNothing},
+      {"hidden and flat rows mixed", -1, {0, 2, 5}, {1, 3, 4}, AllKeysNothing},
+      {"hidden and flat rows at both ends", -1, {0, 5}, {1, 4},
+       {{VK_HOME, 2}, {VK_UP, 2}, {VK_END, 3}, {VK_DOWN, 3}, {VK_PRIOR, 2}, {VK_NEXT, 3}}},
+      {"flat rows round a hidden one", 0, {3}, {1, 2, 4}, {{VK_DOWN, 5}, {VK_UP, 0}, {VK_END, 5}, {VK_HOME, 0}}},
+      {"the selected row hidden, then flat rows round it", 2, {2}, {1, 3}, {{VK_DOWN, 4}, {VK_UP, 0}}},
+      {"the selected row flat", 3, {}, {3}, {{VK_UP, 2}, {VK_DOWN, 4}}},
+      {"the selected row hidden, then every row", 2, {0, 1, 2, 3, 4, 5}, {}, AllKeysNothing},
+      // Eleven rows fill the page; the two after the eleventh are flat, and rows a page further
+      // are flat or hidden: the pages begin and end on rows that can be seen.
+      {"flat and hidden rows at the ends of pages", 0, {22, 26}, {11, 12, 23, 24, 25, 28},
+       {{VK_NEXT, 10}, {VK_NEXT, Moved}, {VK_NEXT, Moved}, {VK_PRIOR, Moved}, {VK_PRIOR, Moved}},
+       40},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    TEngineForm F(1, {goHeader});
+    F.Fill(C.Rows);
+    TNxGrid* G = F.Grid;
+    if (C.From >= 0) G->SelectCell(0, C.From);
+    for (int R : C.Hidden) G->SetRowVisible(R, false);
+    for (int R : C.Flat) G->SetRowHeight(R, 0);
+    G->SetFocus();
+    ASSERT_TRUE(WaitFor([&] { return G->IsFocused(); }));
+    TEventLog Log;
+    Log.AttachSelection(G);
+    int Keys = 0;
+    G->OnKeyUp = [&](TObject*, Word&, TShiftState) { ++Keys; };
+    int Last = C.From;
+    for (const auto& [Vk, Row] : C.Keys) {
+      PressKey(Vk);
+      ASSERT_TRUE(WaitFor([&] { return Keys > 0; }));
+      Keys = 0;
+      if (Row == Moved)
+        EXPECT_NE(G->SelectedRow(), Last) << "key " << Vk;
+      else
+        EXPECT_EQ(G->SelectedRow(), Row == -1 ? C.From : Row) << "key " << Vk;
+      if (Row != -1) Last = G->SelectedRow();
+    }
+    // The events name rows that can be seen, and only those.
+    for (const std::string& E : Log.Items) {
+      if (E.rfind("deselect", 0) == 0) continue;
+      const int Row = std::stoi(E.substr(E.find(',') + 1));
+      EXPECT_TRUE(Row >= 0 && G->RowVisible(Row) && G->RowHeight(Row) > 0) << E;
+    }
+    for (int R = 0; R < C.Rows; ++R) {
+      G->SetRowVisible(R, true);
+      G->SetRowHeight(R, G->RowSize());
+    }
+    for (int R = 0; R < C.Rows; ++R) EXPECT_EQ(G->IsCellSelected(0, R), R == Last) << "row " << R;
+  }
+}

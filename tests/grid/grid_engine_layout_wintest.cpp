@@ -158,6 +158,33 @@ TEST(EngineLayout, HiddenRowsTakeNoSpaceAndAreSkippedByScrolling) {
   EXPECT_EQ(G->FirstVisibleRow(), 1);
 }
 
+// A line step moves the content by one row that can be seen: rows of no height (and hidden rows
+// among them) pass with the row before them, down and back up.
+TEST(EngineScrolling, LineStepsPassOverRowsOfNoHeight) {
+  TEngineForm F(1, {});
+  TNxGrid* G = F.Grid;
+  F.Fill(40);
+  for (int R : {1, 2, 4, 5, 8}) G->SetRowHeight(R, 0);
+  G->SetRowVisible(3, false);
+  G->SetRowVisible(9, false);
+  Settle(F.Window());
+  const int H = G->RowSize();
+  const int W = G->ClientWidth(), Bottom = G->ClientHeight();
+  TCapture Shown(F.Window());
+  // Each step down shows the content moved up by one row; each step up, moved down by one row.
+  for (const WPARAM Step : {SB_LINEDOWN, SB_LINEDOWN, SB_LINEDOWN, SB_LINEUP, SB_LINEUP, SB_LINEUP}) {
+    SendMessageW(F.Window(), WM_VSCROLL, Step, 0);
+    Settle(F.Window());
+    TCapture Now(F.Window());
+    const bool Down = Step == SB_LINEDOWN;
+    EXPECT_TRUE(TCapture::SamePixels(Now, Rect(0, Down ? 0 : H, W, Down ? Bottom - H : Bottom), Shown,
+                                     Rect(0, Down ? H : 0, W, Down ? Bottom : Bottom - H)))
+        << (Down ? "down" : "up") << ", first row " << G->FirstVisibleRow();
+    Shown = Now;
+  }
+  EXPECT_EQ(G->VertScrollBar()->Position(), 0);
+}
+
 TEST(EngineScrolling, VerticalRangeFollowsTheShownRows) {
   TEngineForm F(2, {goHeader});
   TNxGrid* G = F.Grid;

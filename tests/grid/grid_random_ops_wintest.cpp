@@ -868,7 +868,22 @@ class TRandomRun {
       S << "VertScrollBar()->SetPosition(" << Want << ")";
       G->VertScrollBar()->SetPosition(Want);
     } else {
-      const int Steps[] = {Pos - 1, Pos + 1, Pos - (Page + 1), Pos + Page + 1, 0, MaxPos, 0, Pos, Pos};
+      // A line is a row that can be seen: rows of no height on the way pass with it (and with no
+      // row to see above, a line up goes to the top).
+      const int N = static_cast<int>(Shown.size());
+      auto Seen = [&](int P) { return M.At(Shown[static_cast<std::size_t>(P)]).Height > 0; };
+      int Down = Pos;
+      while (Down < N && !Seen(Down)) ++Down;
+      if (Down < N) ++Down;
+      while (Down < N && !Seen(Down)) ++Down;
+      int Up = Pos - 1;
+      while (Up >= 0 && !Seen(Up)) --Up;
+      int Above = Up - 1;
+      while (Above >= 0 && !Seen(Above)) --Above;
+      if (Up < 0 || Above < 0) Up = 0;
+      if (Down == Pos) ++Down;
+      if (Up == Pos) --Up;
+      const int Steps[] = {Up, Down, Pos - (Page + 1), Pos + Page + 1, 0, MaxPos, 0, Pos, Pos};
       S << "scroll " << Names[Which];
       if (WriteBack()) Want = std::clamp(Steps[Which], 0, MaxPos);
       SendMessageW(G->Handle(), Which < 6 ? WM_VSCROLL : WM_HSCROLL, static_cast<WPARAM>(Codes[Which]), 0);
