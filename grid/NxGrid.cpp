@@ -205,7 +205,10 @@ void TNxGrid::RefreshFrom(int ARow) {
   const TRect B = GetBodyRect();
   int Top = B.Top;
   if (ARow >= FFirstVisibleRow && !GetVisibleRowTop(ARow, Top)) return;
-  RefreshRect(Rect(0, Top, ClientWidth(), ClientHeight()));
+  // From the grid lines above the row: the bottom line of the row before is the last row's line
+  // (black in a framed grid) or not, and the row's own lines start on it, in the colour that
+  // tells whether the row exists (an active-rows grid draws the lines of empty rows unseen).
+  RefreshRect(Rect(0, std::max(Top - RowGap(), B.Top), ClientWidth(), ClientHeight()));
 }
 
 void TNxGrid::FollowRecords(const std::function<int(int)>& NewIndex) {
@@ -242,11 +245,8 @@ int TNxGrid::AddRow(int Count) {
     while (GetRowCount() > Old) FCellStore->DeleteRow(GetRowCount() - 1);
     throw;
   }
-  if (UpdateCount() == 0) {
-    if (GridLinesStyle() == lsFramed && Options().Contains(goGrid) && Rows >= 2 && Old >= 1) RefreshRow(Old - 1);
-    RefreshRow(Rows - 1);
-    RefreshRows(Old, Rows - 1);
-  }
+  // The new rows, and the lines of the old last row that is the last one no more.
+  RefreshFrom(Old);
   FLastAddedRow = Rows - 1;
   FLastShownRow = Rows - 1;
   if (Old == 0 || !GetRowShown(FFirstShownRow)) FindShownRows();

@@ -124,7 +124,9 @@ class TNxGrid : public TNxCustomGrid, public TCellStoreGrid {
   void CheckCell(int ACol, int ARow);
   // First and last shown rows found again from the ends (0 when there is none).
   void FindShownRows();
-  // The rows from ARow down to the bottom of the body are painted again.
+  // The rows from ARow down to the bottom of the body are painted again, with the grid lines
+  // between ARow and the shown row before it. Every road that changes which row is the last one,
+  // or which rows follow a place, repaints through here.
   void RefreshFrom(int ARow);
   void FillDefaultValues(int ARow);
   // The selected row, the range anchor and the edited row stay on their records when rows change

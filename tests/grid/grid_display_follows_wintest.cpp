@@ -144,6 +144,65 @@ TEST(DisplayFollows, AChangeShowsWhatAFullRepaintShows) {
   }
 }
 
+// Every road that changes which row is the last one (or the last one shown) repaints the lines
+// that tell it: a framed grid closes its last row in black, an active-rows grid draws lines only
+// round existing rows. Each road, in each style, then shows what a full repaint shows.
+TEST(DisplayFollows, EveryRoadThatChangesTheLastRowRepaintsItsLines) {
+  const struct {
+    const char* Name;
+    std::function<void(TNxGrid*)> Change;
+  } Roads[] = {
+      {"add a row", [](TNxGrid* G) { G->AddRow(1); }},
+      {"add rows", [](TNxGrid* G) { G->AddRow(2); }},
+      {"insert at the end", [](TNxGrid* G) { G->InsertRow(G->RowCount()); }},
+      {"add a child to the last row", [](TNxGrid* G) { G->AddChildRow(G->RowCount() - 1); }},
+      {"delete the last row", [](TNxGrid* G) { G->DeleteRow(G->RowCount() - 1); }},
+      {"delete the last row after a hidden one",
+       [](TNxGrid* G) {
+         G->SetRowVisible(G->RowCount() - 2, false);
+         Settle(G->Handle());
+         G->DeleteRow(G->RowCount() - 1);
+       }},
+      {"delete a parent with the last rows",
+       [](TNxGrid* G) {
+         G->AddChildRow(G->RowCount() - 1);
+         Settle(G->Handle());
+         G->DeleteRow(G->RowCount() - 2);
+       }},
+      {"hide the last row", [](TNxGrid* G) { G->SetRowVisible(G->RowCount() - 1, false); }},
+      {"show the last row again",
+       [](TNxGrid* G) {
+         G->SetRowVisible(G->RowCount() - 1, false);
+         Settle(G->Handle());
+         G->SetRowVisible(G->RowCount() - 1, true);
+       }},
+      {"collapse the last parent",
+       [](TNxGrid* G) {
+         G->AddChildRow(G->RowCount() - 1);
+         Settle(G->Handle());
+         G->SetExpanded(G->RowCount() - 2, false);
+       }},
+      {"exchange the last row with a taller one",
+       [](TNxGrid* G) {
+         G->SetRowHeight(1, 24);
+         Settle(G->Handle());
+         G->ExchangeRows(1, G->RowCount() - 1);
+       }},
+      {"move the last row up", [](TNxGrid* G) { G->MoveRow(G->RowCount() - 1, 1); }},
+  };
+  for (const TGridLinesStyle Style : {lsFramed, lsActiveRows})
+    for (const auto& Road : Roads) {
+      SCOPED_TRACE(std::string(Road.Name) + (Style == lsFramed ? ", framed" : ", active rows"));
+      TEngineForm F(2, {goHeader, goGrid}, 300, 200);
+      TNxGrid* G = F.Grid;
+      G->SetGridLinesStyle(Style);
+      G->SetGridLinesColor(clSilver);
+      F.Fill(5);
+      Road.Change(G);
+      EXPECT_TRUE(ShowsAFullRepaint(G->Handle(), "last_row_lines"));
+    }
+}
+
 TEST(DisplayFollows, TheVerticalBarsPageCountsTheRowsLeftBesideTheHorizontalBar) {
   // The columns fit until the vertical bar takes its width; then the horizontal bar shows too and
   // takes height from the body.
