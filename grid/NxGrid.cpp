@@ -212,7 +212,7 @@ void TNxGrid::RefreshFrom(int ARow) {
 }
 
 void TNxGrid::FollowRecords(const std::function<int(int)>& NewIndex) {
-  for (int* Index : {&FSelectedRow, &FAnchorRow, &FEditRow})
+  for (int* Index : {&FSelectedRow, &FAnchorRow, &FEditRow, &FUpdateScrollRow})
     if (*Index >= 0) *Index = NewIndex(*Index);
   // An editor left open (a handler refused to close it) stays over its own record.
   if (GridState().Contains(gsEditing)) PlaceEditor();
@@ -481,8 +481,10 @@ void TNxGrid::SortColumn(TNxCustomColumn* Column, bool Ascending) {
   TNxCustomGrid::SortColumn(Column, Ascending);
   if (!Sorts) return;
   // The records of the followed rows, found again where the sort put them.
-  const std::pair<int, TRow*> Before[] = {
-      {FSelectedRow, RecordAt(FSelectedRow)}, {FAnchorRow, RecordAt(FAnchorRow)}, {FEditRow, RecordAt(FEditRow)}};
+  const std::pair<int, TRow*> Before[] = {{FSelectedRow, RecordAt(FSelectedRow)},
+                                          {FAnchorRow, RecordAt(FAnchorRow)},
+                                          {FEditRow, RecordAt(FEditRow)},
+                                          {FUpdateScrollRow, RecordAt(FUpdateScrollRow)}};
   const bool Selected = Before[0].second != nullptr;
   auto Settle = [&] {
     FollowRecords([&](int I) {

@@ -129,9 +129,10 @@ class TNxGrid : public TNxCustomGrid, public TCellStoreGrid {
   // or which rows follow a place, repaints through here.
   void RefreshFrom(int ARow);
   void FillDefaultValues(int ARow);
-  // The selected row, the range anchor and the edited row stay on their records when rows change
-  // places: NewIndex gives a row's index after the change from its index before it (-1: the row
-  // is gone). Every row operation that moves records goes through here.
+  // The selected row, the range anchor, the edited row and the row to scroll to when an update
+  // ends stay on their records when rows change places: NewIndex gives a row's index after the
+  // change from its index before it (-1: the row is gone). Every row operation that moves records
+  // goes through here.
   void FollowRecords(const std::function<int(int)>& NewIndex);
   // The record of a row, nullptr outside the rows.
   TRow* RecordAt(int ARow) const;

@@ -4,6 +4,7 @@
 // whatever its own visibility says.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -83,6 +84,45 @@ TEST(RowRecords, TheRangeAnchorStaysOnItsRecord) {
   F.Columns[0]->SetSorted(true);
   ASSERT_EQ(G->Cells(0, 0), L"r7c0");
   EXPECT_EQ(G->Cells(0, G->AnchorRow()), L"r2c0");
+}
+
+// A row asked to be scrolled into view while the grid is updating is the record shown when the
+// update ends, wherever the rows changed in the meantime put it: a row below the view comes to
+// its bottom. A record deleted in the meantime moves the view nowhere.
+TEST(RowRecords, ARowToScrollToWhileUpdatingIsItsRecord) {
+  const struct {
+    const char* Name;
+    std::function<void(TEngineForm&)> Change;
+  } Changes[] = {
+      {"insert above", [](TEngineForm& F) { F.Grid->InsertRow(0); }},
+      {"delete above", [](TEngineForm& F) { F.Grid->DeleteRow(0); }},
+      {"child above", [](TEngineForm& F) { F.Grid->AddChildRow(2); }},
+      {"move up", [](TEngineForm& F) { F.Grid->MoveRow(40, 20); }},
+      {"exchange", [](TEngineForm& F) { F.Grid->ExchangeRows(40, 30); }},
+      {"sort", [](TEngineForm& F) {
+         F.Columns[0]->SetSortKind(skDescending);
+         F.Columns[0]->SetSorted(true);
+       }},
+      {"delete it", [](TEngineForm& F) { F.Grid->DeleteRow(40); }},
+  };
+  for (const auto& C : Changes) {
+    SCOPED_TRACE(C.Name);
+    TEngineForm F(1, {goHeader});
+    F.Fill(60);
+    TNxGrid* G = F.Grid;
+    G->BeginUpdate();
+    G->ScrollToRow(40);
+    C.Change(F);
+    G->EndUpdate();
+    Settle(F.Window());
+    int Record = -1;
+    for (int R = 0; R < G->RowCount(); ++R)
+      if (G->Cells(0, R) == L"r40c0") Record = R;
+    if (Record < 0)
+      EXPECT_EQ(G->FirstVisibleRow(), 0);
+    else
+      EXPECT_EQ(G->GetLastFullyVisibleRow(), Record);
+  }
 }
 
 TEST(RowRecords, AColumnSortedByAnotherTypeAndFlippedIsSortedAgain) {
