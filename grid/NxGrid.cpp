@@ -141,7 +141,11 @@ int TNxGrid::GetNextSibling(int ARow) {
 
 int TNxGrid::ChildCount(int ARow) { return FCellStore->GetRow(ARow)->ChildCount; }
 bool TNxGrid::Expanded(int ARow) { return FCellStore->GetRow(ARow)->Expanded; }
-bool TNxGrid::GetSelected(int ARow) { return FCellStore->GetRow(ARow)->Selected; }
+bool TNxGrid::GetSelected(int ARow) {
+  // Outside the rows no row is selected (as SetSelected changes nothing there).
+  if (ARow < 0 || ARow >= GetRowCount()) return false;
+  return FCellStore->GetRow(ARow)->Selected;
+}
 
 void TNxGrid::SetSelected(int ARow, bool Value) {
   if (ARow < 0 || ARow >= GetRowCount()) return;

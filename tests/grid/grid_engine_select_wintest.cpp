@@ -89,6 +89,21 @@ TEST(EngineSelection, WithoutRowsOnlyTheBeforeSelectFires) {
   EXPECT_EQ(F.Grid->GetSelectedCell(), Point(0, -1));
 }
 
+// A Ctrl selection of a row outside the rows stores the cell and raises nothing: no row there
+// is selected, on either side of the rows.
+TEST(EngineSelection, CtrlOnARowOutsideTheRowsRaisesNothing) {
+  TEngineForm F(2, {goHeader, goSelectFullRow, goMultiSelect});
+  F.Fill(3);
+  TNxGrid* G = F.Grid;
+  for (const int Row : {99, 3, -1, -5}) {
+    SCOPED_TRACE(Row);
+    EXPECT_NO_THROW(G->SelectCell(0, Row, false, true, {ssCtrl}));
+    EXPECT_EQ(G->SelectedRow(), Row);
+    EXPECT_FALSE(G->GetSelected(Row));
+  }
+  EXPECT_EQ(G->GetSelectedCount(), 0);
+}
+
 TEST(EngineSelection, RealCtrlAndShiftClicksSelectSeveralRows) {
   TEngineForm F(2, {goHeader, goSelectFullRow, goMultiSelect});
   F.Fill(8);
