@@ -1372,8 +1372,10 @@ void TNxCustomGrid::KeyPress(wchar_t& Key) {
     if (Key == VK_BACK) {
       if (!FSearchText.empty()) FSearchText.pop_back();
     } else if (Key >= L' ' && Key != 0x7F) {
+      // While the typed text grows, a selected row that still matches it stays selected.
+      const bool Grows = !FSearchText.empty();
       FSearchText += Key;
-      SearchText(S, FSearchText, false);
+      if (!Grows || !RowStartsWith(S->Index(), SelectedRow(), FSearchText)) SearchText(S, FSearchText, false);
     }
     break;
   }
@@ -1386,13 +1388,17 @@ bool TNxCustomGrid::SearchText(TNxCustomColumn* Column, const WideString& Text, 
   const int Start = FromStart ? 0 : std::clamp(SelectedRow() + 1, 0, Rows);
   for (int K = 0; K < Rows; ++K) {
     const int R = (Start + K) % Rows;
-    if (!GetRowShown(R)) continue;
-    const WideString Cell = GetCells(Col, R);
-    if (Cell.size() >= Text.size() && WideCompareText(Cell.substr(0, Text.size()), Text) == 0) {
+    if (RowStartsWith(Col, R, Text)) {
       SelectRow(R);
       ScrollToRow(R);
       return true;
     }
   }
   return false;
+}
+
+bool TNxCustomGrid::RowStartsWith(int ACol, int ARow, const WideString& Text) {
+  if (!RowCanBeSeen(ARow)) return false;
+  const WideString Cell = GetCells(ACol, ARow);
+  return Cell.size() >= Text.size() && WideCompareText(Cell.substr(0, Text.size()), Text) == 0;
 }

@@ -64,10 +64,13 @@ class TNxCustomGrid : public TNxCustomGridControl {
   // next one below the row's middle; -1 above the body or past the last row.
   int GetRowDropIndex(int Y);
 
-  // Selects and shows the first shown row whose cell text in Column starts with Text (letter
-  // case ignored): FromStart searches rows 0 .. last, otherwise the rows after the selected one
-  // and then from the top. True when a row matched.
+  // Selects and shows the first row that can be seen whose cell text in Column starts with Text
+  // (letter case ignored): FromStart searches rows 0 .. last, otherwise the rows after the
+  // selected one and then from the top. True when a row matched.
   bool SearchText(TNxCustomColumn* Column, const WideString& Text, bool FromStart);
+  // Whether the row can be seen and its cell text in column ACol starts with Text (letter case
+  // ignored).
+  bool RowStartsWith(int ACol, int ARow, const WideString& Text);
 
   // --- the column drag box's reports (screen coordinates)
   // The dragged column moved: the drop arrows and the cursor follow.

@@ -55,6 +55,38 @@ TEST(GridSearch, TypingSelectsTheNextMatchingRowIgnoringCase) {
   EXPECT_EQ(F.Grid->TypedSearchText(), L"brz");
 }
 
+// While the typed text grows, a selected row that still matches it stays selected (no event
+// fires again); one that no longer matches gives way to the next match. A new word after the
+// timer's tick starts after the selected row.
+TEST(GridSearch, ALongerPrefixKeepsASelectedRowThatStillMatches) {
+  TEngineForm F(1);
+  for (const wchar_t* N : {L"Alpha", L"beta", L"bella", L"Bert", L"bob"}) F.Grid->SetCells(0, F.Grid->AddRow(1), N);
+  F.Columns[0]->SetOptions(F.Columns[0]->Options() + coSearchColumn);
+  Settle(F.Window());
+  ASSERT_TRUE(F.FocusByClick(0, 0));
+  std::vector<int> Selected;
+  F.Grid->OnSelectCell = [&](TObject*, int, int R) { Selected.push_back(R); };
+  int Typed = 0;
+  F.Grid->OnKeyPress = [&](TObject*, wchar_t&) { ++Typed; };
+  const struct {
+    char Key;
+    int Row;
+  } Steps[] = {{'B', 1}, {'E', 1}, {'L', 2}, {'L', 2}, {'\b', 2}, {'\b', 2}, {'R', 3}};
+  for (const auto& S : Steps) {
+    if (S.Key == '\b')
+      PressKey(VK_BACK);
+    else
+      PressKey(S.Key);
+    ASSERT_TRUE(WaitFor([&] { return Typed > 0; }));
+    Typed = 0;
+    EXPECT_EQ(F.Grid->SelectedRow(), S.Row) << "after " << WideToAnsi(F.Grid->TypedSearchText());
+  }
+  EXPECT_EQ(Selected, (std::vector<int>{1, 2, 3}));
+  TickSearchTimer(F.Grid);
+  PressKey('B');
+  ASSERT_TRUE(WaitFor([&] { return F.Grid->SelectedRow() == 4; }));
+}
+
 // Backspace takes back the last typed letter, and no other control character is typed.
 TEST(GridSearch, BackspaceTakesBackALetter) {
   SearchForm F;
