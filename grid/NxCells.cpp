@@ -410,13 +410,14 @@ int TCells::ParentIndexOf(int ARow) const {
   return PositionOf(Parent);
 }
 
-int TCells::DescendantCount(int ARow) const { return GetRow(ARow)->FDescendants; }
+int TCells::DescendantCount(int ARow) const { return Descendants(GetRow(ARow)); }
 
 int TCells::DirectChildCount(int ARow) const { return GetRow(ARow)->ChildCount; }
 
 int TCells::DescendantsFollowing(int ARow) const {
-  const TRow* Row = GetRow(ARow);
-  if (Row->FDescendants == 0 || TreesKeptTogether()) return Row->FDescendants;
+  TRow* Row = GetRow(ARow);
+  const int D = Descendants(Row);
+  if (D == 0 || TreesKeptTogether()) return D;
   const std::vector<int> Tree = TreePositions(ARow);
   int N = 0;
   while (N + 1 < static_cast<int>(Tree.size()) && Tree[static_cast<std::size_t>(N) + 1] == ARow + 1 + N) ++N;
@@ -425,7 +426,7 @@ int TCells::DescendantsFollowing(int ARow) const {
 
 std::vector<int> TCells::TreePositions(int ARow) const {
   TRow* Row = GetRow(ARow);
-  const int D = Row->FDescendants;
+  const int D = Descendants(Row);
   std::vector<int> Tree;
   Tree.reserve(static_cast<std::size_t>(D) + 1);
   // Kept together, the tree is the block of its D descendants after ARow.
@@ -443,7 +444,78 @@ std::vector<int> TCells::TreePositions(int ARow) const {
 }
 
 void TCells::AddDescendants(TRow* Row, int Delta) {
-  for (; Row != nullptr; Row = Row->ParentRow) Row->FDescendants += Delta;
+  if (Delta == 0) return;
+  // The nearest rows up the chain (all of them in a tree of the usual depth) count it at once;
+  // the rows further up learn of it when a count is next asked for.
+  for (int Level = 1; Row != nullptr; ++Level, Row = Row->ParentRow) {
+    ++FRowReads;
+    Row->FDescendants += Delta;
+    if (Row->ParentRow == nullptr || Level < CountedAtOnce) continue;
+    Row->FPending += Delta;
+    if (Row->FUnsettledSlot < 0) {
+      Row->FUnsettledSlot = static_cast<int>(FUnsettled.size());
+      FUnsettled.push_back(Row);
+    }
+    return;
+  }
+}
+
+void TCells::ForgetUnsettled(TRow* Row) const {
+  const int Slot = Row->FUnsettledSlot;
+  if (Slot < 0) return;
+  TRow* Last = FUnsettled.back();
+  FUnsettled[static_cast<std::size_t>(Slot)] = Last;
+  Last->FUnsettledSlot = Slot;
+  FUnsettled.pop_back();
+  Row->FUnsettledSlot = -1;
+  Row->FPending = 0;
+}
+
+void TCells::SettleDescendants() const {
+  if (FUnsettled.empty()) return;
+  // The deepest rows first: each passes what it took in to its parent, which passes it on in
+  // turn with what its other children gave it, so every row up the chains is visited once.
+  auto Shallower = [](const TRow* A, const TRow* B) { return A->Level < B->Level; };
+  std::vector<TRow*> Work;
+  Work.swap(FUnsettled);
+  for (TRow* R : Work) R->FUnsettledSlot = InSettling;
+  std::make_heap(Work.begin(), Work.end(), Shallower);
+  while (!Work.empty()) {
+    std::pop_heap(Work.begin(), Work.end(), Shallower);
+    TRow* Row = Work.back();
+    Work.pop_back();
+    Row->FUnsettledSlot = -1;
+    const int Delta = Row->FPending;
+    Row->FPending = 0;
+    TRow* Parent = Row->ParentRow;
+    if (Delta == 0 || Parent == nullptr) continue;
+    ++FRowReads;
+    Parent->FDescendants += Delta;
+    if (Parent->ParentRow == nullptr) continue;
+    Parent->FPending += Delta;
+    if (Parent->FUnsettledSlot != InSettling) {
+      Parent->FUnsettledSlot = InSettling;
+      Work.push_back(Parent);
+      std::push_heap(Work.begin(), Work.end(), Shallower);
+    }
+  }
+}
+
+int TCells::Descendants(TRow* Row) const {
+  // A row without children has none, whatever is still on its way up the chains.
+  if (Row->FFirstChild != nullptr) SettleDescendants();
+  return Row->FDescendants;
+}
+
+void TCells::LeaveParent(TRow* Row) {
+  TRow* Parent = Row->ParentRow;
+  if (Parent->ChildCount > 0) --Parent->ChildCount;
+  // The row's tree leaves every count up the chain, and so does what the row took in for them.
+  const int Gone = 1 + Descendants(Row);
+  const int Pending = Row->FPending;
+  ForgetUnsettled(Row);
+  AddDescendants(Parent, Pending - Gone);
+  UnlinkChild(Row);
 }
 
 void TCells::LinkChild(TRow* Child) {
@@ -682,18 +754,19 @@ void TCells::RemoveRows(const int* Sorted, int K) {
   }
   FRowCount -= K;
   FChildRows -= Children;
-  for (TRow* Row : Gone) delete Row;
+  for (TRow* Row : Gone) {
+    ForgetUnsettled(Row);
+    delete Row;
+  }
   CountBreaks(Meet.data(), Meet.size(), 1);
 }
 
 void TCells::DeleteRow(int ARow) {
   CheckRow(ARow);
   TRow* Row = GetRow(ARow);
-  if (Row->ParentRow != nullptr) {
-    if (Row->ParentRow->ChildCount > 0) --Row->ParentRow->ChildCount;
-    AddDescendants(Row->ParentRow, -1 - Row->FDescendants);
-    UnlinkChild(Row);
-  }
+  // Children that become top-level rows take in nothing more for the rows above.
+  if (Row->FFirstChild != nullptr) SettleDescendants();
+  if (Row->ParentRow != nullptr) LeaveParent(Row);
   if (Row->FFirstChild != nullptr) {
     // The children become top-level rows; each keeps its own tree, a level higher as a whole,
     // and shows as that tree says. The descendants and the rows after them now meet rows that
@@ -726,11 +799,7 @@ std::vector<int> TCells::DeleteRowTree(int ARow) {
   CheckRow(ARow);
   std::vector<int> Tree = TreePositions(ARow);
   TRow* Row = GetRow(ARow);
-  if (Row->ParentRow != nullptr) {
-    if (Row->ParentRow->ChildCount > 0) --Row->ParentRow->ChildCount;
-    AddDescendants(Row->ParentRow, -1 - Row->FDescendants);
-    UnlinkChild(Row);
-  }
+  if (Row->ParentRow != nullptr) LeaveParent(Row);
   RemoveRows(Tree.data(), static_cast<int>(Tree.size()));
   return Tree;
 }
@@ -791,6 +860,7 @@ void TCells::ClearRows() {
 }
 
 void TCells::FreeRowRecords() {
+  FUnsettled.clear();
   for (int R = 0; R < FRows.Count(); ++R) delete FRows[R];
   FRows.Clear();
   FRowCount = 0;

@@ -395,7 +395,11 @@ class TRow : public TObject {
   friend class TCells;
   friend struct TRowPlacement;
   int FSlot = -1;            // where the store's row array holds the record
-  int FDescendants = 0;      // rows whose chain of parents reaches this one
+  // Rows whose chain of parents reaches this one, but for what the rows below it took in and did
+  // not pass on yet (TCells::SettleDescendants).
+  int FDescendants = 0;
+  int FPending = 0;          // the change of this row's count not yet passed to its parent
+  int FUnsettledSlot = -1;   // where the store's list of rows with a change to pass on holds it
   // The children, in no particular order: a list through the children's sibling links.
   TRow* FFirstChild = nullptr;
   TRow* FNextSibling = nullptr;
@@ -566,8 +570,19 @@ class TCells : public TObject {
   // fields of the rows left are the caller's.
   void RemoveRows(const int* Sorted, int K);
   int PositionOf(const TRow* Row) const { return FRows.PositionOfSlot(Row->FSlot); }
-  // The descendant counts of Row and of every row on its chain of parents change by Delta.
-  static void AddDescendants(TRow* Row, int Delta);
+  // The descendant counts of Row and of every row on its chain of parents change by Delta: those
+  // of Row and of the CountedAtOnce - 1 rows above it at once, the others when a count is next
+  // asked for. A change costs at most CountedAtOnce rows however deep the row lies; the rows
+  // further up the chains are brought up to date together (SettleDescendants), each visited once
+  // however many changes below it wait.
+  void AddDescendants(TRow* Row, int Delta);
+  void SettleDescendants() const;
+  // Row's descendant count (up to date).
+  int Descendants(TRow* Row) const;
+  // Takes the row out of the list of rows with a change to pass on; the change is dropped.
+  void ForgetUnsettled(TRow* Row) const;
+  // The row and its descendants leave the tree of its parent (ParentRow stays).
+  void LeaveParent(TRow* Row);
   // Puts Child into its ParentRow's list of children, or takes it out (ParentRow stays).
   static void LinkChild(TRow* Child);
   static void UnlinkChild(TRow* Child);
@@ -626,6 +641,10 @@ class TCells : public TObject {
   int FBreaks = 0;     // rows that break the order of a tree (BreaksTree)
   mutable TRowCountIndex FShownIndex;
   mutable std::uint64_t FRowReads = 0;
+  // Rows whose descendant count changed since it was last passed up their chain.
+  mutable std::vector<TRow*> FUnsettled;
+  static constexpr int InSettling = -2;
+  static constexpr int CountedAtOnce = 32;
   // Items moved by column lists that are gone.
   std::uint64_t FMovedBefore = 0;
 };
