@@ -182,6 +182,34 @@ TEST(EnginePaint, AnIncrementColumnPaintsItsCellsNumbers) {
   for (int R = 0; R < 3; ++R) EXPECT_TRUE(TCapture::SamePixels(P, G->GetCellRect(0, R), P, G->GetCellRect(1, R))) << R;
 }
 
+// With aoHintMarks a cell that has a hint shows the red sign in its top right corner; a cell
+// without one, and any cell without the option, shows none.
+TEST(EnginePaint, HintMarksSignTheCellsThatHaveAHint) {
+  TEngineForm F(2, {goHeader});
+  F.Fill(2);
+  TNxGrid* G = F.Grid;
+  G->OnCellHint = [](TObject*, int C, int R, WideString& Value) {
+    if (C == 1 && R == 0) Value = L"a hint";
+  };
+  for (const bool Marks : {true, false}) {
+    SCOPED_TRACE(Marks ? "with marks" : "without marks");
+    TAppearanceOptions Options{aoHideSelection};
+    if (Marks) Options.Include(aoHintMarks);
+    G->SetAppearanceOptions(Options);
+    G->InvalidateGrid();
+    Settle(F.Window());
+    TCapture P(F.Window());
+    // The top right corner of a cell.
+    auto Corner = [&](int C, int R) {
+      const TRect Cell = G->GetCellRect(C, R);
+      return Rect(Cell.Right - 12, Cell.Top, Cell.Right, Cell.Top + 8);
+    };
+    EXPECT_EQ(P.Count(Corner(1, 0), Red) > 0, Marks);
+    EXPECT_EQ(P.Count(Corner(0, 0), Red), 0);
+    EXPECT_EQ(P.Count(Corner(1, 1), Red), 0);
+  }
+}
+
 TEST(EnginePaint, UnfilledCellsAndTheBackgroundEvent) {
   TEngineForm F(1, {goHeader});
   F.Fill(2);

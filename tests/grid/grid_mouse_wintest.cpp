@@ -84,6 +84,23 @@ TEST(GridHeaderMouse, ClickFiresHeaderClickThenSortsAndASecondClickFlips) {
   EXPECT_FALSE(F.Columns[1]->Sorted());
 }
 
+// The program going inactive while a header is pressed forgets the press: the release that
+// follows fires no header click and sorts nothing.
+TEST(GridHeaderMouse, GoingInactiveForgetsAPressedHeader) {
+  TEngineForm F(3);
+  F.Fill(3);
+  int Clicks = 0, Releases = 0;
+  F.Grid->OnHeaderClick = [&](TObject*, int) { ++Clicks; };
+  F.Grid->OnMouseUp = [&](TObject*, TMouseButton, TShiftState, int, int) { ++Releases; };
+  ASSERT_TRUE(Press(F.Window(), 120, HeaderY));
+  ASSERT_TRUE(WaitFor([&] { return F.Grid->PressedColumn() == F.Columns[1]; }));
+  SendMessageW(Application->Handle(), WM_ACTIVATEAPP, FALSE, 0);
+  Release();
+  ASSERT_TRUE(WaitFor([&] { return Releases == 1; }));
+  EXPECT_EQ(Clicks, 0);
+  EXPECT_FALSE(F.Columns[1]->Sorted());
+}
+
 TEST(GridHeaderMouse, ColumnsWithoutClickOrSortOptionsStayAsTheyAre) {
   TEngineForm F(3);
   F.Fill(3);
@@ -403,6 +420,28 @@ TEST(GridRowMouse, ARefusedOrDisabledRowMoveLeavesTheRows) {
 
 // ---------------------------------------------------------------------------------------------
 // Body clicks
+
+// The pointer coming onto the grid fires OnMouseEnter, going off it OnMouseLeave. (Under Wine the
+// first move in may be reported late, or as a leave and an enter again: the last event counts.)
+TEST(GridBodyMouse, ThePointerEnteringAndLeavingFiresItsEvents) {
+  TEngineForm F(2);
+  F.Fill(3);
+  int Enters = 0, Leaves = 0;
+  bool Inside = false;
+  F.Grid->OnMouseEnter = [&](TObject*) { ++Enters, Inside = true; };
+  F.Grid->OnMouseLeave = [&](TObject*) { ++Leaves, Inside = false; };
+  ASSERT_TRUE(PointerTo(F.Form->Handle(), 2, 2));
+  // Moves over the grid until it knows the pointer is there.
+  for (int Try = 0; Try < 5 && !Inside; ++Try) {
+    ASSERT_TRUE(PointerTo(F.Window(), 60 + 10 * Try, 60));
+    WaitFor([&] { return Inside; }, 2000);
+  }
+  ASSERT_TRUE(Inside);
+  const int Before = Leaves;
+  ASSERT_TRUE(PointerTo(F.Form->Handle(), 2, 2));
+  ASSERT_TRUE(WaitFor([&] { return !Inside; }, 10000));
+  EXPECT_GT(Leaves, Before);
+}
 
 TEST(GridBodyMouse, ACellClickNeedsTheReleaseOnThePressedCell) {
   TEngineForm F(3);
