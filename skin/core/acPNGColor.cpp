@@ -581,18 +581,25 @@ void TColorManager::RowCMYK(std::span<const void* const> Source, Byte* T, int Co
 // CIE L*a*b* (8 or 16 bits, 16-bit samples reduced to 8 first) into red, green and blue, through
 // CIE XYZ under the D65 white point and the linear sRGB matrix, x 255, clamped. L is taken as
 // 0..100, or 0..255 divided by 2.55 with cfLabByteRange; a* and b* as signed bytes, or unsigned
-// with an offset of 128 with cfLabChromaOffset.
+// with an offset of 128 with cfLabChromaOffset. A signed 16-bit a* or b* is the signed byte scaled
+// by 256, so it is reduced to its high byte (the unsigned reduction would take -32768 .. -32641 for
+// the largest positive value).
 void TColorManager::RowCIELab(std::span<const void* const> Source, Byte* T, int Count, Byte Mask) {
   const TSourceSamples S = ColourSource(Source, 3, FSourceBPS, FSourceOptions.Contains(cfByteSwap));
   const TColourTarget Out{T, FTargetOptions.Contains(cfHasAlpha) ? 4 : 3, FTargetBPS == 16, BGROrder(FTargetScheme)};
   const bool ByteRange = FSourceOptions.Contains(cfLabByteRange);
   const bool Offset = FSourceOptions.Contains(cfLabChromaOffset);
   constexpr double WhiteX = 0.950456, WhiteZ = 1.088754;
+  // a* or b*, sample c of pixel k.
+  auto Chroma = [&](std::size_t k, int c) -> double {
+    if (Offset) return S.Sample8(k, c) - 128.0;
+    const unsigned v = S.Raw(k, c);
+    return static_cast<signed char>(S.Bytes == 1 ? v : v >> 8);
+  };
   ForEachSelected(Count, Mask, [&](int i, std::size_t k) {
-    const Byte l = S.Sample8(k, 0), a8 = S.Sample8(k, 1), b8 = S.Sample8(k, 2);
+    const Byte l = S.Sample8(k, 0);
     const double L = ByteRange ? l / 2.55 : l;
-    const double A = Offset ? a8 - 128.0 : static_cast<signed char>(a8);
-    const double B = Offset ? b8 - 128.0 : static_cast<signed char>(b8);
+    const double A = Chroma(k, 1), B = Chroma(k, 2);
     const double fy = (L + 16) / 116, fx = fy + A / 500, fz = fy - B / 200;
     auto Component = [](double f) {
       const double f3 = f * f * f;

@@ -120,6 +120,33 @@ TEST(ColorConverters, CIELabIntoRGB) {
   EXPECT_EQ(Convert(Bytes255, {255, 128, 128, 128, 128, 128}, 2, 6), (Bytes{255, 255, 255, 47, 47, 47}));
 }
 
+TEST(ColorConverters, SixteenBitSignedLabChromaMeansItsHighByte) {
+  // A signed 16-bit a* or b* is the signed byte's value times 256: each 16-bit sample shows the
+  // colour of the 8-bit sample of its high byte, from the most negative (green, blue) to the most
+  // positive (red, yellow). L is 50 in both.
+  const struct {
+    int Wide;
+    int Narrow;
+  } Rows[] = {{-32768, -128}, {-32641, -128}, {-32513, -128}, {-32512, -127}, {-256, -1},
+              {-1, -1},       {0, 0},         {255, 0},       {256, 1},       {32767, 127}};
+  TManager Wide({cmsCIELab, 3, 16}, {cmsRGB, 3, 8}, TConversionFlags{cfByteSwap});
+  TManager Narrow({cmsCIELab, 3, 8}, {cmsRGB, 3, 8});
+  constexpr unsigned L16 = 50 * 257;
+  for (const auto& R : Rows)
+    for (int Channel : {1, 2}) {
+      Bytes Source16 = {L16 >> 8, L16 & 0xFF, 0, 0, 0, 0};
+      Source16[2 * Channel] = static_cast<Byte>((R.Wide >> 8) & 0xFF);
+      Source16[2 * Channel + 1] = static_cast<Byte>(R.Wide & 0xFF);
+      Bytes Source8 = {50, 0, 0};
+      Source8[Channel] = static_cast<Byte>(R.Narrow);
+      EXPECT_EQ(Convert(Wide, Source16, 1, 3), Convert(Narrow, Source8, 1, 3))
+          << (Channel == 1 ? "a* " : "b* ") << R.Wide;
+    }
+  // The most negative a* is green, not red.
+  const Bytes Green = Convert(Wide, {L16 >> 8, L16 & 0xFF, 0x80, 0x00, 0, 0}, 1, 3);
+  EXPECT_GT(Green[1], Green[0]);
+}
+
 TEST(ColorConverters, YCbCrAndPhotoYCCIntoRGB) {
   // The JFIF equations: R = Y + 1.402 (Cr - 128), G = Y - 0.344 (Cb - 128) - 0.714 (Cr - 128),
   // B = Y + 1.772 (Cb - 128), clamped.
