@@ -13,39 +13,85 @@
 #include "skin/core/sSkinManager.h"
 #endif
 
+// ---- The colour table
+
 namespace {
 
-// A colour routine that remembers its last answer: skin pictures are mostly runs of one colour.
-class TCachedMap {
- public:
-  explicit TCachedMap(const TacColorMap& Map) : FMap(Map) {}
-  TColor operator()(TColor C) {
-    if (!FValid || C != FLast) {
-      FLast = C;
-      FResult = FMap(C);
-      FValid = true;
-    }
-    return FResult;
+constexpr int FirstSlotBits = 8;
+
+thread_local std::uint64_t ConversionCount = 0;
+
+}  // namespace
+
+TacColorTable::TacColorTable(TacColorMap Map)
+    : FMap(std::move(Map)), FSlots(std::size_t{1} << FirstSlotBits, TSlot{EmptyColor, 0}), FShift(32 - FirstSlotBits) {}
+
+TacColorTable::~TacColorTable() { ConversionCount += FConversions; }
+
+std::uint64_t TacColorTable::Conversions() { return ConversionCount; }
+
+TColor TacColorTable::Find(TColor Color) {
+  const auto Key = static_cast<std::uint32_t>(Color);
+  if (Key == EmptyColor) {
+    ++FConversions;
+    return FMap(Color);
   }
+  const std::size_t Mask = FSlots.size() - 1;
+  std::size_t I = (Key * HashFactor) >> FShift;
+  for (; FSlots[I].Color != EmptyColor; I = (I + 1) & Mask)
+    if (FSlots[I].Color == Key) return static_cast<TColor>(FSlots[I].Result);
+  ++FConversions;
+  const TColor Result = FMap(Color);
+  if (FUsed == MaxColors) {
+    // Full: start afresh rather than grow; first pass colours on when those held were seldom
+    // met again (fewer lookups than twice the colours held).
+    std::fill(FSlots.begin(), FSlots.end(), TSlot{EmptyColor, 0});
+    FUsed = 0;
+    const bool Repaid = FLookups >= 2 * MaxColors;
+    FLookups = 0;
+    if (!Repaid) {
+      FPassLeft = PassLength;
+      return Result;
+    }
+    I = (Key * HashFactor) >> FShift;
+  }
+  FSlots[I] = TSlot{Key, static_cast<std::uint32_t>(Result)};
+  if (++FUsed * 2 > FSlots.size()) Grow();
+  return Result;
+}
 
- private:
-  const TacColorMap& FMap;
-  bool FValid = false;
-  TColor FLast = 0;
-  TColor FResult = 0;
-};
+void TacColorTable::Grow() {
+  std::vector<TSlot> Old(FSlots.size() * 2, TSlot{EmptyColor, 0});
+  Old.swap(FSlots);
+  --FShift;
+  const std::size_t Mask = FSlots.size() - 1;
+  for (const TSlot& S : Old) {
+    if (S.Color == EmptyColor) continue;
+    std::size_t I = (S.Color * HashFactor) >> FShift;
+    while (FSlots[I].Color != EmptyColor) I = (I + 1) & Mask;
+    FSlots[I] = S;
+  }
+}
 
-void RecolorColor(std::int32_t& C, TCachedMap& Map) { C = Map(C); }
+// ---- Passes over pixels and records
 
-void RecolorSetColor(std::int32_t& C, TCachedMap& Map) {
+namespace {
+
+void RecolorColor(std::int32_t& C, TacColorTable& Map) { C = Map(C); }
+
+void RecolorSetColor(std::int32_t& C, TacColorTable& Map) {
   if (C != -1) C = Map(C);
 }
 
 }  // namespace
 
 void RecolorPixels(const TacPixels& Bmp, const TacColorMap& Map, bool SkipGrey) {
+  TacColorTable Table(Map);
+  RecolorPixels(Bmp, Table, SkipGrey);
+}
+
+void RecolorPixels(const TacPixels& Bmp, TacColorTable& Map, bool SkipGrey) {
   if (!Bmp.Is24() && !Bmp.Is32()) return;
-  TCachedMap Cached(Map);
   const int Step = Bmp.BytesPerPixel();
   for (int Y = 0; Y < Bmp.Height; ++Y) {
     Byte* P = Bmp.Row(Y);
@@ -53,7 +99,7 @@ void RecolorPixels(const TacPixels& Bmp, const TacColorMap& Map, bool SkipGrey) 
       const Byte B = P[0], G = P[1], R = P[2];
       if (R == 0xFF && G == 0 && B == 0xFF) continue;
       if (SkipGrey && R == G && G == B) continue;
-      const TColor C = Cached(static_cast<TColor>(R | (G << 8) | (B << 16)));
+      const TColor C = Map(static_cast<TColor>(R | (G << 8) | (B << 16)));
       P[0] = static_cast<Byte>(C >> 16);
       P[1] = static_cast<Byte>(C >> 8);
       P[2] = static_cast<Byte>(C);
@@ -62,7 +108,11 @@ void RecolorPixels(const TacPixels& Bmp, const TacColorMap& Map, bool SkipGrey) 
 }
 
 void RecolorSkinColors(TsGeneralDataArray& Sections, TsSkinData& Data, const TacColorMap& Map) {
-  TCachedMap Cached(Map);
+  TacColorTable Table(Map);
+  RecolorSkinColors(Sections, Data, Table);
+}
+
+void RecolorSkinColors(TsGeneralDataArray& Sections, TsSkinData& Data, TacColorTable& Cached) {
   // A gradient is shared by the sections that take its text, and never changed: each gets one
   // recoloured copy, which every section that held it then holds.
   std::unordered_map<const TsGradient*, TsGradientRef> Recoloured;
@@ -118,20 +168,53 @@ struct TSavedIcon {
   std::unique_ptr<TBitmap> Bmp;
 };
 
-// Recolours the images that have a bitmap of their own, except those on Kept.
-// SkipGreyOther: whether grey pixels of bitmaps that are not 32-bit are left too.
-void RecolorOwnBitmaps(TsSkinManager* Manager, const std::vector<int>& Kept, const TacColorMap& Map,
+// Recolours the colour table of a picture of 1, 4 or 8 bits a pixel: each pixel then shows the
+// colour it would have if the picture were made 24-bit and its pixels recoloured, at the cost of
+// its colour table. Entries of the key colour stay, and grey ones when SkipGrey.
+void RecolorColorTable(TBitmap* Bmp, TacColorTable& Map, bool SkipGrey) {
+  HPALETTE Old = Bmp->Palette();
+  if (Old == nullptr) return;
+  struct {
+    WORD Version;
+    WORD Count;
+    PALETTEENTRY E[256];
+  } Pal{};
+  Pal.Version = 0x300;
+  Pal.Count = static_cast<WORD>(GetPaletteEntries(Old, 0, 256, Pal.E));
+  for (WORD I = 0; I < Pal.Count; ++I) {
+    PALETTEENTRY& E = Pal.E[I];
+    if (E.peRed == 0xFF && E.peGreen == 0 && E.peBlue == 0xFF) continue;
+    if (SkipGrey && E.peRed == E.peGreen && E.peGreen == E.peBlue) continue;
+    const TColor C = Map(static_cast<TColor>(E.peRed | (E.peGreen << 8) | (E.peBlue << 16)));
+    E.peRed = static_cast<BYTE>(C);
+    E.peGreen = static_cast<BYTE>(C >> 8);
+    E.peBlue = static_cast<BYTE>(C >> 16);
+  }
+  if (HPALETTE New = CreatePalette(reinterpret_cast<LOGPALETTE*>(&Pal))) Bmp->SetPalette(New);
+}
+
+// Recolours the images that have a bitmap of their own, except those on Kept: 32-bit ones leave
+// grey pixels; others recolour grey pixels too unless SkipGreyOther. A picture of 1, 4 or 8 bits
+// a pixel is recoloured through its colour table and keeps its format; any other is made 24-bit.
+void RecolorOwnBitmaps(TsSkinManager* Manager, const std::vector<int>& Kept, TacColorTable& Map,
                        bool SkipGreyOther) {
   TsMaskArray& Masks = Manager->Masks();
   for (std::size_t I = 0; I < Masks.size(); ++I) {
     TBitmap* Bmp = Masks[I].Bmp.get();
     if (Bmp == nullptr) continue;
     if (std::find(Kept.begin(), Kept.end(), static_cast<int>(I)) != Kept.end()) continue;
-    if (Bmp->PixelFormat() == pf32bit) {
-      RecolorPixels(BitmapPixels(Bmp), Map, true);
-    } else {
-      Bmp->SetPixelFormat(pf24bit);
-      RecolorPixels(BitmapPixels(Bmp), Map, SkipGreyOther);
+    switch (Bmp->PixelFormat()) {
+      case pf32bit:
+        RecolorPixels(BitmapPixels(Bmp), Map, true);
+        break;
+      case pf1bit:
+      case pf4bit:
+      case pf8bit:
+        RecolorColorTable(Bmp, Map, SkipGreyOther);
+        break;
+      default:
+        Bmp->SetPixelFormat(pf24bit);
+        RecolorPixels(BitmapPixels(Bmp), Map, SkipGreyOther);
     }
   }
 }
@@ -140,7 +223,8 @@ void RecolorOwnBitmaps(TsSkinManager* Manager, const std::vector<int>& Kept, con
 
 void ChangeSkinHue(TsSkinManager* Manager, int HueOffset) {
   if (Manager == nullptr || HueOffset == 0) return;
-  const TacColorMap Map = [HueOffset](TColor C) { return ShiftColorHsv(HueOffset, C); };
+  // One table for the whole pass: the pictures of a skin share most of their colours.
+  TacColorTable Map([HueOffset](TColor C) { return ShiftColorHsv(HueOffset, C); });
   TsMaskArray& Masks = Manager->Masks();
   TBitmap* Master = Manager->MasterBitmap();
   const int KeepHue = Manager->SkinData()->BIKeepHue;
@@ -187,7 +271,7 @@ void ChangeSkinHue(TsSkinManager* Manager, int HueOffset) {
 void ChangeSkinSaturation(TsSkinManager* Manager, int Saturation) {
   if (Manager == nullptr || Saturation == 0) return;
   const int Amount = SaturationAmount(Saturation);
-  const TacColorMap Map = [Amount](TColor C) { return ChangeColorSaturation(C, Amount); };
+  TacColorTable Map([Amount](TColor C) { return ChangeColorSaturation(C, Amount); });
   if (TBitmap* Master = Manager->MasterBitmap()) RecolorPixels(BitmapPixels(Master), Map, true);
   RecolorOwnBitmaps(Manager, {}, Map, true);
   RecolorSkinColors(Manager->GeneralData(), *Manager->SkinData(), Map);

@@ -17,6 +17,8 @@
 // The passes over pixel views and records are portable; the passes over a manager are Win32.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -30,16 +32,76 @@ class TsSkinManager;
 // The colour routine of one pass: a colour (0x00BBGGRR) in, the recoloured colour out.
 using TacColorMap = std::function<TColor(TColor Color)>;
 
+// A colour routine that remembers its answers in a table keyed by the colour, so that a pass asks
+// the routine once for each colour it meets: a picture of few colours costs a few conversions,
+// however its colours are laid out. The table holds at most MaxColors colours (256 KB). When it
+// fills up, it starts afresh; but when the colours it held were seldom met again (a picture of
+// more colours than that, each met once or twice), it first passes the next PassLength colours
+// straight to the routine, so that such a picture costs what it would without the table.
+class TacColorTable {
+ public:
+  static constexpr std::size_t MaxColors = std::size_t{1} << 14;
+  static constexpr std::size_t PassLength = 16 * MaxColors;
+
+  explicit TacColorTable(TacColorMap Map);
+  ~TacColorTable();
+  TacColorTable(const TacColorTable&) = delete;
+  TacColorTable& operator=(const TacColorTable&) = delete;
+
+  // How many colours the tables of this thread that are gone have handed to their routines.
+  static std::uint64_t Conversions();
+
+  TColor operator()(TColor Color) {
+    if (Color == FLastColor && FHaveLast) return FLastResult;  // a run of one colour
+    FLastColor = Color;
+    FHaveLast = true;
+    if (FPassLeft > 0) {
+      --FPassLeft;
+      ++FConversions;
+      return FLastResult = FMap(Color);
+    }
+    // Most colours are found in the slot of their hash.
+    ++FLookups;
+    const auto Key = static_cast<std::uint32_t>(Color);
+    const TSlot& S = FSlots[(Key * HashFactor) >> FShift];
+    if (S.Color == Key && Key != EmptyColor) return FLastResult = static_cast<TColor>(S.Result);
+    return FLastResult = Find(Color);
+  }
+
+ private:
+  struct TSlot {
+    std::uint32_t Color;
+    std::uint32_t Result;
+  };
+  static constexpr std::uint32_t HashFactor = 0x9E3779B1u;
+  static constexpr std::uint32_t EmptyColor = 0xFFFFFFFFu;  // the colour of an empty slot
+  TColor Find(TColor Color);
+  void Grow();
+
+  TacColorMap FMap;
+  std::vector<TSlot> FSlots;  // open addressing; a power of two, at least twice the colours held
+  int FShift;                 // 32 - log2 of the slots: a colour's slot is the top bits of its hash
+  std::size_t FUsed = 0;      // colours held
+  std::size_t FLookups = 0;   // colours looked up since the table was last empty
+  std::size_t FPassLeft = 0;  // colours still to pass straight to the routine
+  std::uint64_t FConversions = 0;
+  bool FHaveLast = false;
+  TColor FLastColor = 0, FLastResult = 0;
+};
+
 // Recolours the pixels of a 24- or 32-bit image through Map: every pixel whose blue, green and red
 // are not the key colour 0xFF00FF, and, when SkipGrey, not grey. Alpha bytes stay. Other depths
-// are left as they are.
+// are left as they are. Map is asked once for each colour of the picture (within the table's size).
 void RecolorPixels(const TacPixels& Bmp, const TacColorMap& Map, bool SkipGrey);
+// The same through a table that a pass shares among its pictures.
+void RecolorPixels(const TacPixels& Bmp, TacColorTable& Map, bool SkipGrey);
 
 // Recolours the colours of the sections and of the skin-wide values through Map: Color and
 // HotColor; the font and contour colours (normal and hot) other than -1; both colours of every
 // stop of the gradient and the hot gradient (a gradient shared by several sections is recoloured
 // once, and they share the result); then Data's Shadow1Color and BorderColor.
 void RecolorSkinColors(TsGeneralDataArray& Sections, TsSkinData& Data, const TacColorMap& Map);
+void RecolorSkinColors(TsGeneralDataArray& Sections, TsSkinData& Data, TacColorTable& Map);
 
 // The amount handed to the saturation routine for a Saturation value: (-Saturation) mod 101, the
 // remainder taking the sign of the dividend (30 gives -30, 150 gives -49).

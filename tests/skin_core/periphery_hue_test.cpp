@@ -56,6 +56,48 @@ TEST(PeripheryHuePixels, GreyPixelsChangeWhenAsked) {
   EXPECT_EQ(Im.Get(2, 0), (pixtest::BGRA{1 ^ 15, 2 ^ 15, 3 ^ 15, -1}));
 }
 
+TEST(PeripheryHuePixels, EachColourIsConvertedOnceHoweverThePixelsLieOut) {
+  // A picture of few colours costs a conversion for each colour, not for each pixel, however its
+  // colours lie; pictures of more colours than are remembered still get every pixel right.
+  constexpr int Big = static_cast<int>(TacColorTable::MaxColors) * 3 + 7;
+  const struct {
+    const char* Name;
+    int Width, Height;
+    int (*ColourOf)(int Pixel);  // the index of the colour of the pixel at that index
+    int AtMost;                  // conversions, -1: not counted
+  } Rows[] = {
+      {"two colours in turn", 512, 256, [](int I) { return I % 2; }, 2},
+      {"3,000 colours over and over", 600, 200, [](int I) { return I % 3000; }, 3000},
+      // Colours 2k and 2k + 1 in turn, three times each: 40,000 colours, a few more conversions
+      // where the table starts afresh.
+      {"40,000 colours, each met three times", 600, 200, [](int I) { return I / 6 * 2 + I % 2; }, 40000 + 10},
+      {"more colours than are remembered, each met twice", 300, 400, [](int I) { return I % Big; }, -1}};
+  for (const auto& R : Rows) {
+    SCOPED_TRACE(R.Name);
+    // Colour c, never grey nor the key: red c & 255, green 1 + (c >> 8) & 127, blue 200 + (c >> 15).
+    auto Colour = [&](int I) {
+      const int C = R.ColourOf(I);
+      return pixtest::BGRA{200 + (C >> 15), 1 + ((C >> 8) & 127), C & 255, -1};
+    };
+    pixtest::Image Im(R.Width, R.Height, 24);
+    for (int I = 0; I < R.Width * R.Height; ++I) {
+      const pixtest::BGRA P = Colour(I);
+      Im.Set(I % R.Width, I / R.Width, P[0], P[1], P[2]);
+    }
+    int Count = 0;
+    RecolorPixels(Im.View(), [&](TColor C) { return ++Count, Rotate(C); }, true);
+    if (R.AtMost >= 0) EXPECT_LE(Count, R.AtMost);
+    for (int I = 0; I < R.Width * R.Height; I += 997) {
+      const pixtest::BGRA P = Colour(I);
+      const TColor Want = Rotate(P[2] | P[1] << 8 | P[0] << 16);
+      ASSERT_EQ(Im.Get(I % R.Width, I / R.Width),
+                (pixtest::BGRA{static_cast<int>(Want >> 16) & 255, static_cast<int>(Want >> 8) & 255,
+                               static_cast<int>(Want) & 255, -1}))
+          << I;
+    }
+  }
+}
+
 TsGeneralData Section(const char* Name) {
   TsGeneralData S;
   S.SectionName = Name;

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "periphery_support.h"
+#include "skin/core/acHueSaturation.h"
 #include "skin/core/sSkinManager.h"
 
 namespace {
@@ -176,6 +177,50 @@ TEST_F(PeripheryHueSkin, BothPassesRunHueFirstAndAChangeReloadsFromTheStoredSkin
   EXPECT_EQ(Master(65, 5), Orange);
   EXPECT_EQ(Master(35, 5), Red);
   EXPECT_EQ(Button().Color, 0x0000FF);
+}
+
+// A skin whose pictures hold few colours in turn: the master bitmap, 256 x 64, blue and red, and
+// a picture of its own of 2 bits a pixel with the colours red, blue, the key colour and grey.
+std::vector<pertest::TFile> TwoColourSkin() {
+  TBitmap Master(256, 64, pf24bit);
+  for (int Y = 0; Y < 64; ++Y) {
+    auto* P = static_cast<Byte*>(Master.ScanLine(Y));
+    for (int X = 0; X < 256; ++X, P += 3) {
+      P[0] = X % 2 ? 0 : 255;
+      P[1] = 0;
+      P[2] = X % 2 ? 255 : 0;
+    }
+  }
+  pngtest::Image Indexed;
+  Indexed.Width = 128;
+  Indexed.Height = 64;
+  Indexed.ColorType = 3;
+  Indexed.Depth = 2;
+  Indexed.Palette = {255, 0, 0, 0, 0, 255, 255, 0, 255, 128, 128, 128};
+  for (int I = 0; I < 128 * 64; ++I) Indexed.Samples.push_back(static_cast<std::uint16_t>(I % 4));
+  const pngtest::Bytes Png = pngtest::Encode(Indexed);
+  return {{"Options.dat", "[GLOBALINFO]\r\nMASTERBITMAP=MASTER.BMP\r\n[BUTTON]\r\nCOLOR=255\r\n"
+                          "GLYPH=!TWO.PNG!1!0!2\r\n"},
+          {"MASTER.BMP", pertest::BitmapBytes(Master)},
+          {"TWO.PNG", std::string(Png.begin(), Png.end())}};
+}
+
+TEST(PeripheryHueCosts, EachColourOfTheSkinIsConvertedOncePerPass) {
+  // 24,576 pixels of a handful of colours: each pass converts each colour once, not each pixel.
+  const std::uint64_t Before = TacColorTable::Conversions();
+  TsSkinManager M(nullptr);
+  M.SetHueOffset(120);
+  M.SetSaturation(30);
+  pertest::LoadSkin(M, TwoColourSkin());
+  ASSERT_TRUE(M.SkinActive());
+  EXPECT_LT(TacColorTable::Conversions() - Before, 64u);
+  // Turned by 120 degrees (pure colours cannot get more saturated): blue to red, red to green.
+  EXPECT_EQ(pertest::At(*M.MasterBitmap(), 100, 30), Red);
+  EXPECT_EQ(pertest::At(*M.MasterBitmap(), 101, 30), Green);
+  // The picture of its own: red to green, blue to red; the key colour and grey stay.
+  TBitmap& Own = *M.Masks()[static_cast<std::size_t>(M.GetOwnMaskIndex("BUTTON", "GLYPH"))].Bmp;
+  const COLORREF Want[4] = {RGB(0, 255, 0), RGB(255, 0, 0), RGB(255, 0, 255), RGB(128, 128, 128)};
+  for (int X = 0; X < 8; ++X) EXPECT_EQ(GetPixel(Own.Canvas()->Handle(), X, 40), Want[X % 4]) << X;
 }
 
 }  // namespace
