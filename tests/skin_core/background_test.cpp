@@ -69,6 +69,20 @@ TEST(BackgroundColors, HueShiftTurnsPrimariesAndKeepsGreys) {
   EXPECT_EQ(ShiftColorHsv(60, RGBc(255, 0, 0)), RGBc(255, 255, 0));
 }
 
+TEST(BackgroundColors, HueShiftsBetweenCyanAndBlueKeepBlueFullAndLowerGreen) {
+  // Hues 180 to 240: blue full, no red, green falling from full at 180 to none at 240 (255 x
+  // (240 - hue) / 60, rounded). Red turned by the hue lands there, and a colour there turns back.
+  const struct {
+    int Hue;
+    TColor Colour;
+  } Rows[] = {{180, RGBc(0, 255, 255)}, {200, RGBc(0, 170, 255)}, {225, RGBc(0, 64, 255)}, {239, RGBc(0, 4, 255)}};
+  for (const auto& R : Rows) {
+    EXPECT_EQ(ShiftColorHsv(R.Hue, RGBc(255, 0, 0)), R.Colour) << R.Hue;
+    EXPECT_EQ(ShiftColorHsv(0, R.Colour), R.Colour) << R.Hue;
+    EXPECT_EQ(ShiftColorHsv(360 - R.Hue, R.Colour), RGBc(255, 0, 0)) << R.Hue;
+  }
+}
+
 TEST(BackgroundColors, HueShiftBackwardsGoesRoundTheCircle) {
   const TColor Red = RGBc(255, 0, 0);
   EXPECT_EQ(ShiftColorHsv(-120, Red), RGBc(0, 0, 255));

@@ -209,6 +209,7 @@ TEST(CommonDataBinding, PlainStateOfPanels) {
   };
   EXPECT_TRUE(Plain("FLAT"));
   EXPECT_FALSE(Plain("WIDE"));  // 16 + 16 > 30: the border needs the cache
+  EXPECT_FALSE(Plain("TALL"));  // the same top and bottom
   EXPECT_FALSE(Plain("GRAD"));
   EXPECT_FALSE(Plain("TEXTURED"));
   EXPECT_FALSE(Plain("HALF"));

@@ -230,6 +230,8 @@ TEST(CommonDataCommands, ColourAnswers) {
   White->SetColor(clWhite);
   auto* Half = F.Add<TSkinnedControl>(White, "HALF");  // black, 50 % transparent
   EXPECT_EQ(Send(Half, AC_GETCOLOR), 0x7F7F7F);
+  auto* Quarter = F.Add<TSkinnedControl>(White, "QUARTER");  // a quarter of the parent shows
+  EXPECT_EQ(Send(Quarter, AC_GETCOLOR), 0x3F3F3F);
   auto* Flat = F.Add<TSkinnedControl>(White, "FLAT");
   EXPECT_EQ(Send(Flat, AC_GETCOLOR), 0x102030);
   // A clear control on a parent that does not answer: the parent's colour, not black.

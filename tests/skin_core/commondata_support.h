@@ -1,7 +1,7 @@
 // Test support of the skin data tests: a generated skin with one section per case (flat, half and
-// fully transparent, gradients, textures, wide and thin borders, glow), a manager that loads it,
-// and controls of every shape (panel, edit, custom control, graphic control) that own a skin data
-// and route every message through the shared handler, as the skinned controls do. Win32.
+// fully transparent, gradients, textures, wide, tall and thin borders, glow), a manager that loads
+// it, and controls of every shape (panel, edit, custom control, graphic control) that own a skin
+// data and route every message through the shared handler, as the skinned controls do. Win32.
 #pragma once
 
 #include <windows.h>
@@ -64,6 +64,8 @@ inline const char* const Options =
     "HOTPATTERN=~0000~0050~0030~0080~12\r\n"
     "[WIDE]\r\n"
     "BORDERSMASK=^0000^0000^0090^0040^0016^0004^0016^0004^3^0^0^0\r\n"
+    "[TALL]\r\n"
+    "BORDERSMASK=^0000^0000^0090^0040^0004^0016^0004^0016^3^0^0^0\r\n"
     "[BITTWO]\r\n"
     "BORDERSMASK=^0000^0000^0090^0040^0016^0004^0016^0004^3^0^2^0\r\n"
     "[THICK]\r\n"

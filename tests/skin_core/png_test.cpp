@@ -133,7 +133,7 @@ TEST(PNGDecode, TransparentColourIsTheColourTheImageShows) {
   // Grey at every depth and RGB at both depths: the tRNS sample, as the decoded bitmap shows it.
   for (const Kind& k : AllKinds()) {
     if (k.ColorType != 0 && k.ColorType != 2) continue;
-    for (std::uint32_t Gamma : {0u, 45455u}) {
+    for (std::uint32_t Gamma : {0u, 45455u, 100000u}) {
       Image im = RandomImage(4, 4, k.ColorType, k.Depth, 99);
       im.Gamma = Gamma;
       for (int c = 0; c < im.Channels(); ++c) im.Trns.push_back(im.At(1, 1, c));

@@ -131,15 +131,19 @@ TEST(StoredSkins, PropertiesArePublished) {
 }
 
 TEST(StoredSkinLoading, FontColorsNeedExactlyFiveNumbers) {
-  std::int32_t C[5];
-  SplitStoredFontColors("1 2 3 4 5", C);
-  EXPECT_EQ((std::vector<int>(C, C + 5)), (std::vector<int>{1, 2, 3, 4, 5}));
-  SplitStoredFontColors("1 2 3 4", C);
-  EXPECT_EQ((std::vector<int>(C, C + 5)), (std::vector<int>{0, -1, -1, -1, -1}));
-  SplitStoredFontColors("1 2 3 4 x", C);
-  EXPECT_EQ(C[0], 0);
-  SplitStoredFontColors("", C);
-  EXPECT_EQ(C[4], -1);
+  // Exactly five numbers give the text colour and the four contour colours in order; anything
+  // else gives text colour 0 and no contours.
+  const std::vector<int> None = {0, -1, -1, -1, -1};
+  const struct {
+    const char* Text;
+    std::vector<int> Colors;
+  } Rows[] = {{"1 2 3 4 5", {1, 2, 3, 4, 5}}, {"1 2 3 4", None}, {"1 2 3 4 5 6", None},
+              {"1 2 3 4 x", None},            {"", None}};
+  for (const auto& R : Rows) {
+    std::int32_t C[5];
+    SplitStoredFontColors(R.Text, C);
+    EXPECT_EQ((std::vector<int>(C, C + 5)), R.Colors) << R.Text;
+  }
 }
 
 TEST(StoredSkinLoading, GeneralDataAndSkinWideValues) {
