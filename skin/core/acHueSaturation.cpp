@@ -77,10 +77,23 @@ void TacColorTable::Grow() {
 
 namespace {
 
-void RecolorColor(std::int32_t& C, TacColorTable& Map) { C = Map(C); }
+constexpr TColor KeyColor = 0xFF00FF;
+// What a colour that a routine turns into the key colour becomes: its neighbour, 0xFE00FF. The key
+// colour marks the transparent pixels of a picture: a pixel turned into it would vanish where the
+// painters look for it (rounded corners, window regions) and show as the key colour where they do
+// not (the sides of a border).
+constexpr TColor BesideKeyColor = 0xFE00FF;
+
+TColor OffKey(TColor C) { return C == KeyColor ? BesideKeyColor : C; }
+
+// A colour of a section or of the skin: the key colour there stands for no colour at all (a label
+// keeps its own font colour, a menu its system highlight), and stays.
+void RecolorColor(std::int32_t& C, TacColorTable& Map) {
+  if (C != KeyColor) C = OffKey(Map(C));
+}
 
 void RecolorSetColor(std::int32_t& C, TacColorTable& Map) {
-  if (C != -1) C = Map(C);
+  if (C != -1) RecolorColor(C, Map);
 }
 
 }  // namespace
@@ -99,7 +112,7 @@ void RecolorPixels(const TacPixels& Bmp, TacColorTable& Map, bool SkipGrey) {
       const Byte B = P[0], G = P[1], R = P[2];
       if (R == 0xFF && G == 0 && B == 0xFF) continue;
       if (SkipGrey && R == G && G == B) continue;
-      const TColor C = Map(static_cast<TColor>(R | (G << 8) | (B << 16)));
+      const TColor C = OffKey(Map(static_cast<TColor>(R | (G << 8) | (B << 16))));
       P[0] = static_cast<Byte>(C >> 16);
       P[1] = static_cast<Byte>(C >> 8);
       P[2] = static_cast<Byte>(C);
@@ -185,7 +198,7 @@ void RecolorColorTable(TBitmap* Bmp, TacColorTable& Map, bool SkipGrey) {
     PALETTEENTRY& E = Pal.E[I];
     if (E.peRed == 0xFF && E.peGreen == 0 && E.peBlue == 0xFF) continue;
     if (SkipGrey && E.peRed == E.peGreen && E.peGreen == E.peBlue) continue;
-    const TColor C = Map(static_cast<TColor>(E.peRed | (E.peGreen << 8) | (E.peBlue << 16)));
+    const TColor C = OffKey(Map(static_cast<TColor>(E.peRed | (E.peGreen << 8) | (E.peBlue << 16))));
     E.peRed = static_cast<BYTE>(C);
     E.peGreen = static_cast<BYTE>(C >> 8);
     E.peBlue = static_cast<BYTE>(C >> 16);

@@ -12,7 +12,9 @@
 // included in the hue pass), and the colours of every section (Color, HotColor, the font and
 // contour colours that are set, the colours of the parsed gradients) and of the skin data
 // (Shadow1Color, BorderColor). The hue pass keeps title-bar icons as GLOBALINFO's BIKEEPHUE says:
-// 0 nothing, 1 all caption-button icons, any other value the close icons only.
+// 0 nothing, 1 all caption-button icons, any other value the close icons only. No colour is turned
+// into the key colour: one that a pass would turn into it becomes its neighbour 0xFE00FF, so that
+// no pixel of a picture turns transparent (nor shows as the key colour where it is not looked for).
 //
 // The passes over pixel views and records are portable; the passes over a manager are Win32.
 #pragma once
@@ -90,8 +92,9 @@ class TacColorTable {
 };
 
 // Recolours the pixels of a 24- or 32-bit image through Map: every pixel whose blue, green and red
-// are not the key colour 0xFF00FF, and, when SkipGrey, not grey. Alpha bytes stay. Other depths
-// are left as they are. Map is asked once for each colour of the picture (within the table's size).
+// are not the key colour 0xFF00FF, and, when SkipGrey, not grey; a pixel that Map turns into the
+// key colour gets 0xFE00FF. Alpha bytes stay. Other depths are left as they are. Map is asked once
+// for each colour of the picture (within the table's size).
 void RecolorPixels(const TacPixels& Bmp, const TacColorMap& Map, bool SkipGrey);
 // The same through a table that a pass shares among its pictures.
 void RecolorPixels(const TacPixels& Bmp, TacColorTable& Map, bool SkipGrey);
@@ -99,7 +102,9 @@ void RecolorPixels(const TacPixels& Bmp, TacColorTable& Map, bool SkipGrey);
 // Recolours the colours of the sections and of the skin-wide values through Map: Color and
 // HotColor; the font and contour colours (normal and hot) other than -1; both colours of every
 // stop of the gradient and the hot gradient (a gradient shared by several sections is recoloured
-// once, and they share the result); then Data's Shadow1Color and BorderColor.
+// once, and they share the result); then Data's Shadow1Color and BorderColor. A colour that is the
+// key colour stays: it means no colour (a label keeps its own font colour, a menu item its
+// system highlight).
 void RecolorSkinColors(TsGeneralDataArray& Sections, TsSkinData& Data, const TacColorMap& Map);
 void RecolorSkinColors(TsGeneralDataArray& Sections, TsSkinData& Data, TacColorTable& Map);
 

@@ -223,4 +223,67 @@ TEST(PeripheryHueCosts, EachColourOfTheSkinIsConvertedOncePerPass) {
   for (int X = 0; X < 8; ++X) EXPECT_EQ(GetPixel(Own.Canvas()->Handle(), X, 40), Want[X % 4]) << X;
 }
 
+// Recolouring turns no colour of a skin into the key colour, and leaves the key colour itself as it
+// is: in the master bitmap, in pictures of their own of 24 and 32 bits and with a colour table,
+// and in the section colours (where the key colour means no colour).
+TEST(PeripheryHueKey, NoColourBecomesTheKeyColourAndTheKeyColourStays) {
+  constexpr COLORREF Key = RGB(255, 0, 255);
+  const struct {
+    const char* Name;
+    int Hue, Saturation;
+    COLORREF Lands;  // the colour that the change turns into the key colour
+  } Rows[] = {{"hue 90", 90, 0, RGB(0, 128, 255)},
+              {"hue 180", 180, 0, RGB(0, 255, 0)},
+              {"hue 270", 270, 0, RGB(255, 128, 0)},
+              {"saturation 30", 0, 30, RGB(255, 40, 255)}};
+  for (const auto& Row : Rows) {
+    SCOPED_TRACE(Row.Name);
+    // Each picture: the colour at x 0, the key colour at x 1.
+    TBitmap Two(2, 1, pf24bit);
+    Two.Canvas()->SetPixels(0, 0, Row.Lands);
+    Two.Canvas()->SetPixels(1, 0, Key);
+    pngtest::Image Indexed;
+    Indexed.Width = 2;
+    Indexed.Height = 1;
+    Indexed.ColorType = 3;
+    Indexed.Depth = 8;
+    Indexed.Palette = {GetRValue(Row.Lands), GetGValue(Row.Lands), GetBValue(Row.Lands), 255, 0, 255};
+    Indexed.Samples = {0, 1};
+    const pngtest::Bytes Png = pngtest::Encode(Indexed);
+    const std::string L = std::to_string(Row.Lands), K = std::to_string(Key);
+    const std::string Options = "[GLOBALINFO]\r\nMASTERBITMAP=MASTER.BMP\r\n[BUTTON]\r\nCOLOR=" + L + "\r\nHOTCOLOR=" + K +
+                                "\r\nFONTCOLOR=" + L + "\r\nTCTOP=" + K + "\r\nGRADIENTDATA=" + L + ";" + K +
+                                ";100;0;0\r\nFACE=!FACE.BMP!1!0!0\r\nGLYPH=!GLYPH.PNG!1!0!2\r\nTABLE=!TABLE.PNG!1!0!2\r\n";
+    const COLORREF Lands = Row.Lands;
+    TsSkinManager M(nullptr);
+    M.SetHueOffset(Row.Hue);
+    M.SetSaturation(Row.Saturation);
+    pertest::LoadSkin(M, {{"Options.dat", Options},
+                          {"MASTER.BMP", pertest::BitmapBytes(Two)},
+                          {"FACE.BMP", pertest::BitmapBytes(Two)},
+                          {"GLYPH.PNG", pertest::RgbaPng(2, 1, [Lands](int X, int) {
+                             return X == 0 ? std::array<int, 4>{GetRValue(Lands), GetGValue(Lands), GetBValue(Lands), 255}
+                                           : std::array<int, 4>{255, 0, 255, 255};
+                           })},
+                          {"TABLE.PNG", std::string(Png.begin(), Png.end())}});
+    ASSERT_TRUE(M.SkinActive());
+    const int Button = M.GetSectionIndex("BUTTON");
+    TBitmap* Pictures[] = {M.MasterBitmap(), M.Masks()[static_cast<std::size_t>(M.GetOwnMaskIndex("BUTTON", "FACE"))].Bmp.get(),
+                           M.Masks()[static_cast<std::size_t>(M.GetOwnMaskIndex("BUTTON", "GLYPH"))].Bmp.get(),
+                           M.Masks()[static_cast<std::size_t>(M.GetOwnMaskIndex("BUTTON", "TABLE"))].Bmp.get()};
+    for (TBitmap* P : Pictures) {
+      EXPECT_NE(GetPixel(P->Canvas()->Handle(), 0, 0), Key) << P->PixelFormat();
+      EXPECT_EQ(GetPixel(P->Canvas()->Handle(), 1, 0), Key) << P->PixelFormat();
+    }
+    const TsGeneralData& S = M.GeneralData()[static_cast<std::size_t>(Button)];
+    EXPECT_NE(S.Color, static_cast<std::int32_t>(Key));
+    EXPECT_NE(S.FontColor[0], static_cast<std::int32_t>(Key));
+    EXPECT_EQ(S.HotColor, static_cast<std::int32_t>(Key));
+    EXPECT_EQ(S.FontColor[2], static_cast<std::int32_t>(Key));
+    ASSERT_EQ(S.GradientArray().size(), 1u);
+    EXPECT_NE(S.GradientArray()[0].Color1, static_cast<std::int32_t>(Key));
+    EXPECT_EQ(S.GradientArray()[0].Color2, static_cast<std::int32_t>(Key));
+  }
+}
+
 }  // namespace
