@@ -170,6 +170,8 @@ void TsSkinManager::SetColorShift(int& Field, int Value) {
   if (Value == Field) return;
   Field = Value;
   if (!FSkinData->Active) return;
+  // A glow shown now is a picture of the old colours: it goes, as with a new skin.
+  ClearGlows();
   {
     TFlagScope Changing(acSkinChanging, true);
     ReloadShownSkin();

@@ -5,7 +5,10 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
@@ -121,6 +124,22 @@ TEST_F(PeripheryGlow, ShowsALayeredToolWindowAroundTheControl) {
   EXPECT_EQ(SendMessageW(W, WM_NCHITTEST, 0, MAKELPARAM(OverForm.x, OverForm.y)), HTTRANSPARENT);
   EXPECT_EQ(WindowFromPoint(OverForm), Form->Handle());
   EXPECT_EQ(WindowFromPoint(POINT{R.Left + 2, R.Top + 20}), Panel->Handle());
+}
+
+// A glow shown while the skin's colours are turned or made paler shows no more of the old colours.
+TEST_F(PeripheryGlow, AShownGlowKeepsNoneOfTheOldColoursWhenTheSkinIsRecoloured) {
+  const TRect R = ScreenRect(Panel->Handle());
+  for (const auto& [Name, Change] : std::vector<std::pair<const char*, std::function<void()>>>{
+           {"hue", [this] { Manager->SetHueOffset(120); }}, {"saturation", [this] { Manager->SetSaturation(-100); }}}) {
+    SCOPED_TRACE(Name);
+    Manager->SetHueOffset(0);
+    Manager->SetSaturation(0);
+    ASSERT_GE(Show(Whole()), 0);
+    ASSERT_TRUE(uitest::WaitFor([&] { return Bluish(pertest::ScreenPixel(R.Left - 4, R.Top + 30)); }));
+    Change();
+    uitest::WaitFor([&] { return !Bluish(pertest::ScreenPixel(R.Left - 4, R.Top + 30)); });
+    EXPECT_FALSE(Bluish(pertest::ScreenPixel(R.Left - 4, R.Top + 30)));
+  }
 }
 
 TEST_F(PeripheryGlow, FollowsAControlByHidingAndShowingAgain) {
