@@ -322,8 +322,10 @@ void TacEditWnd::WndProc(TMessage& Message) {
     case LB_SETTOPINDEX:
       UpdateScrollInfo(this, true);
       break;
-    // An edit sets its scroll data again after each change of its text, and the system then draws
-    // its own bar even where the data stayed as it was.
+    // An edit sets its scroll data again after each change of its text, its font or its margins,
+    // and the system then draws its own bar even where the data stayed as it was.
+    case WM_SETFONT:
+    case EM_SETMARGINS:
     case WM_SETTEXT:
     case WM_CHAR:
     case WM_PASTE:

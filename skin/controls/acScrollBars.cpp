@@ -255,11 +255,15 @@ bool ReadyToPaintBars(TacScrollWnd* Adapter, HWND Handle) {
   return true;
 }
 
-// Repaints one bar of the adapter in the window DC.
+void PaintBarCorner(TacScrollWnd* Adapter, HWND Handle, HDC DC);
+
+// Repaints one bar of the adapter in the window DC. Where the other bar is shown too, the system
+// draws its own bar one pixel into the corner between them: the corner is painted again.
 void RepaintBar(TacScrollWnd* Adapter, TacScrollBar* Bar, HWND Handle, int Pressed) {
   if (Adapter == nullptr || Bar == nullptr || !Bar->Visible) return;
   HDC DC = GetWindowDC(Handle);
   PaintScrollBar(Bar, Handle, DC, -1, Pressed, WindowBarRect(Adapter, Bar->BarKind, Handle));
+  PaintBarCorner(Adapter, Handle, DC);
   ReleaseDC(Handle, DC);
 }
 
@@ -779,13 +783,50 @@ LRESULT HandleNcCalcSize(TacScrollWnd* Adapter, HWND Handle, WPARAM /*WParam*/, 
 
 // ---- painting ----------------------------------------------------------------------------------
 
+namespace {
+
+// The square between two shown bars, with the size grip when the window's corner is its parent's.
+void PaintBarCorner(TacScrollWnd* Adapter, HWND Handle, HDC DC) {
+  if (!Adapter->HorzBar->Visible || !Adapter->VertBar->Visible) return;
+  const TRect W = WindowRectOf(Handle);
+  const int Width = W.Right - W.Left, Height = W.Bottom - W.Top;
+  const int HT = GetBarSize(Adapter->HorzBar, true, false), VT = GetBarSize(Adapter->VertBar, true, false);
+  TRect C;
+  C.Bottom = Height - Adapter->InsetBottom;
+  C.Top = C.Bottom - HT;
+  if (Adapter->LeftScrollBar) {
+    C.Left = Adapter->InsetLeft;
+    C.Right = C.Left + VT;
+  } else {
+    C.Right = Width - Adapter->InsetRight;
+    C.Left = C.Right - VT;
+  }
+  if (C.Right > C.Left && C.Bottom > C.Top) {
+    std::unique_ptr<TBitmap> Bmp(CreateBmp24(C.Right - C.Left, C.Bottom - C.Top));
+    FillFromBackground(Bmp.get(), WindowBackground(Handle), C);
+    TsSkinManager* M = ManagerOf(Adapter);
+    const TRect Screen(C.Left + W.Left, C.Top + W.Top, C.Right + W.Left, C.Bottom + W.Top);
+    if (M != nullptr && IsGripAtParentCorner(Adapter, Handle, Screen)) {
+      const int Grip = M->GetMaskIndex(M->CommonSkinIndexes().GlobalInfo, "GLOBALINFO", "GRIPIMAGE");
+      if (M->IsValidMaskIndex(Grip)) {
+        const TsMaskData& Mask = M->Masks()[static_cast<std::size_t>(Grip)];
+        const TSize F = MaskFrameSize(Mask);
+        DrawSkinGlyph(Bmp.get(), TPoint(Bmp->Width() - F.cx, Bmp->Height() - F.cy), 0, 1, Mask,
+                      MakeCacheInfo(Bmp.get()));
+      }
+    }
+    BitBlt(DC, C.Left, C.Top, C.Right - C.Left, C.Bottom - C.Top, Bmp->Canvas()->Handle(), 0, 0, SRCCOPY);
+  }
+}
+
+}  // namespace
+
 LRESULT PaintSkinScrollBars(TacScrollWnd* Adapter, HWND Handle, HRGN /*Region*/, LPARAM /*LParam*/, int ThumbPos,
                             HDC DC) {
   if (Adapter == nullptr || Adapter->HorzBar == nullptr || Adapter->VertBar == nullptr) return 0;
   if (!ReadyToPaintBars(Adapter, Handle)) return 0;
   // Nothing to paint: no window DC is asked for.
   if (!Adapter->HorzBar->Visible && !Adapter->VertBar->Visible) return 0;
-  const TRect W = WindowRectOf(Handle);
   const bool OwnDC = DC == nullptr;
   if (OwnDC) DC = GetWindowDC(Handle);
   if (Adapter->HorzBar->Visible)
@@ -794,36 +835,7 @@ LRESULT PaintSkinScrollBars(TacScrollWnd* Adapter, HWND Handle, HRGN /*Region*/,
   if (Adapter->VertBar->Visible)
     PaintScrollBar(Adapter->VertBar, Handle, DC, ThumbPos, PressedPartOf(Handle, SB_VERT),
                    WindowBarRect(Adapter, SB_VERT, Handle));
-  if (Adapter->HorzBar->Visible && Adapter->VertBar->Visible) {
-    const int Width = W.Right - W.Left, Height = W.Bottom - W.Top;
-    const int HT = GetBarSize(Adapter->HorzBar, true, false), VT = GetBarSize(Adapter->VertBar, true, false);
-    TRect C;
-    C.Bottom = Height - Adapter->InsetBottom;
-    C.Top = C.Bottom - HT;
-    if (Adapter->LeftScrollBar) {
-      C.Left = Adapter->InsetLeft;
-      C.Right = C.Left + VT;
-    } else {
-      C.Right = Width - Adapter->InsetRight;
-      C.Left = C.Right - VT;
-    }
-    if (C.Right > C.Left && C.Bottom > C.Top) {
-      std::unique_ptr<TBitmap> Bmp(CreateBmp24(C.Right - C.Left, C.Bottom - C.Top));
-      FillFromBackground(Bmp.get(), WindowBackground(Handle), C);
-      TsSkinManager* M = ManagerOf(Adapter);
-      const TRect Screen(C.Left + W.Left, C.Top + W.Top, C.Right + W.Left, C.Bottom + W.Top);
-      if (M != nullptr && IsGripAtParentCorner(Adapter, Handle, Screen)) {
-        const int Grip = M->GetMaskIndex(M->CommonSkinIndexes().GlobalInfo, "GLOBALINFO", "GRIPIMAGE");
-        if (M->IsValidMaskIndex(Grip)) {
-          const TsMaskData& Mask = M->Masks()[static_cast<std::size_t>(Grip)];
-          const TSize F = MaskFrameSize(Mask);
-          DrawSkinGlyph(Bmp.get(), TPoint(Bmp->Width() - F.cx, Bmp->Height() - F.cy), 0, 1, Mask,
-                        MakeCacheInfo(Bmp.get()));
-        }
-      }
-      BitBlt(DC, C.Left, C.Top, C.Right - C.Left, C.Bottom - C.Top, Bmp->Canvas()->Handle(), 0, 0, SRCCOPY);
-    }
-  }
+  PaintBarCorner(Adapter, Handle, DC);
   if (OwnDC) ReleaseDC(Handle, DC);
   return 0;
 }

@@ -69,7 +69,7 @@ LRESULT CALLBACK DeletingParentProc(HWND W, UINT Msg, WPARAM WParam, LPARAM LPar
   return CallWindowProcW(FormProc, W, Msg, WParam, LParam);
 }
 
-enum TKind { kList, kMultiList, kFixedBarList, kMemo, kView, kTree };
+enum TKind { kList, kMultiList, kFixedBarList, kWideList, kMemo, kView, kTree };
 
 // Pixels of the window's frame and bars (outside its client area) that differ between A and B.
 int FrameDifferences(HWND W, const uitest::TCapture& A, const uitest::TCapture& B) {
@@ -117,12 +117,15 @@ TEST_F(SadaptChanges, ProgramChangesLeaveTheBarsAsARepaintOfTheWindowShowsThem) 
          SetFocus(W);
          SetWindowLongPtrW(GetParent(W), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FormProc));
        }},
+      {"list box with both bars: wider lines", kWideList,
+       [](HWND W) { SendMessageW(W, LB_SETHORIZONTALEXTENT, 500, 0); }},
       {"list box that keeps its bar: emptied", kFixedBarList, [](HWND W) { SendMessageW(W, LB_RESETCONTENT, 0, 0); }},
       {"list box that keeps its bar: items deleted", kFixedBarList,
        [](HWND W) {
          for (int I = 0; I < 35; ++I) SendMessageW(W, LB_DELETESTRING, 0, 0);
        }},
-      // The system tells the window nothing of these calls: the window's next message shows them.
+      // The system tells the window nothing of these calls (no message, not even a frame paint,
+      // unless a bar is shown or hidden): the window's next message shows them.
       {"list box: bar disabled by the program", kList,
        [](HWND W) {
          EnableScrollBar(W, SB_VERT, ESB_DISABLE_BOTH);
@@ -144,6 +147,12 @@ TEST_F(SadaptChanges, ProgramChangesLeaveTheBarsAsARepaintOfTheWindowShowsThem) 
       {"memo: text of as many lines", kMemo, [](HWND W) { SetWindowTextW(W, Lines(40, L"other").c_str()); }},
       {"memo: character typed", kMemo, [](HWND W) { SendMessageW(W, WM_CHAR, 'x', 0); }},
       {"memo: selection to the end", kMemo, [](HWND W) { SendMessageW(W, EM_SETSEL, 0, -1); }},
+      {"memo: its font set again", kMemo,
+       [](HWND W) { SendMessageW(W, WM_SETFONT, SendMessageW(W, WM_GETFONT, 0, 0), TRUE); }},
+      {"memo: its font set again without a redraw", kMemo,
+       [](HWND W) { SendMessageW(W, WM_SETFONT, SendMessageW(W, WM_GETFONT, 0, 0), FALSE); }},
+      {"memo: margins", kMemo,
+       [](HWND W) { SendMessageW(W, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(4, 4)); }},
       {"memo: lines scrolled", kMemo, [](HWND W) { SendMessageW(W, EM_LINESCROLL, 0, 12); }},
       {"memo: text replaced", kMemo,
        [](HWND W) {
@@ -173,10 +182,15 @@ TEST_F(SadaptChanges, ProgramChangesLeaveTheBarsAsARepaintOfTheWindowShowsThem) 
     switch (Row.Kind) {
       case kList:
       case kMultiList:
-      case kFixedBarList: {
-        const DWORD Extra = Row.Kind == kMultiList ? LBS_EXTENDEDSEL : Row.Kind == kFixedBarList ? LBS_DISABLENOSCROLL : 0;
+      case kFixedBarList:
+      case kWideList: {
+        const DWORD Extra = Row.Kind == kMultiList      ? LBS_EXTENDEDSEL
+                            : Row.Kind == kFixedBarList ? LBS_DISABLENOSCROLL
+                            : Row.Kind == kWideList     ? WS_HSCROLL
+                                                        : 0;
         W = Child(L"LISTBOX", WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | Extra, WS_EX_CLIENTEDGE, 20, 20, 200, 120);
         AddItems(W, 0, 40);
+        if (Row.Kind == kWideList) SendMessageW(W, LB_SETHORIZONTALEXTENT, 400, 0);
         A = TacMainWnd::Create<TacEditWnd>(W, nullptr, Manager.get(), "EDIT");
         break;
       }
