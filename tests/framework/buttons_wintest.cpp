@@ -41,6 +41,14 @@ TEST(ButtonGlyphLayout, MarginSpacingAndCentring) {
   // No caption: no spacing, the glyph alone centred.
   ButtonGlyphLayout(40, 20, TSize{10, 10}, TSize{0, 0}, blGlyphLeft, -1, 4, false, G, T);
   EXPECT_EQ(G.Left, 15);
+  // The spare pixel of an odd room lies after the glyph: a button one pixel wider and taller shows
+  // a glyph beside or above its caption where it was.
+  for (TButtonLayout L : {blGlyphLeft, blGlyphTop}) {
+    TRect Wider;
+    ButtonGlyphLayout(100, 60, TSize{16, 16}, TSize{30, 14}, L, -1, 4, false, G, T);
+    ButtonGlyphLayout(101, 61, TSize{16, 16}, TSize{30, 14}, L, -1, 4, false, Wider, T);
+    EXPECT_EQ(Wider, G) << L;
+  }
 }
 
 TEST(BitBtn, AlphaGlyphIsBlendedAndKeyedGlyphLeavesItsKeyColour) {

@@ -1,4 +1,4 @@
-// Static text, push button, check box, radio button and group box adapters on real system
+// Static text, push button, bitmap button, check box, radio button and group box adapters on real system
 // windows, painted from the program's skin.
 #include <gtest/gtest.h>
 
@@ -305,6 +305,44 @@ TEST_F(AdaptStd, CheckBoxGlyphKeepsItsRowsWhenTheSparePixelIsOdd) {
   const TRect Glyph(0, 4, G.cx, 4 + G.cy);
   EXPECT_GT(E.CountOther(Glyph, E.Pixel(G.cx + 20, 1)), 10);
   EXPECT_TRUE(uitest::TCapture::SamePixels(E, Glyph, O, Glyph));
+}
+
+// A bitmap button without a caption shows its bitmap in its middle; the spare pixel of an odd room
+// lies below and right of it, as with the check box: a button one pixel wider and taller shows the
+// bitmap on the same rows and columns.
+TEST_F(AdaptStd, BitmapButtonGlyphKeepsItsPlaceWhenTheSparePixelIsOdd) {
+  HDC Screen = GetDC(nullptr);
+  HBITMAP Bitmap = CreateCompatibleBitmap(Screen, 12, 12);
+  HDC DC = CreateCompatibleDC(Screen);
+  HGDIOBJ Old = SelectObject(DC, Bitmap);
+  const RECT All{0, 0, 12, 12};
+  HBRUSH Red = CreateSolidBrush(RGB(255, 0, 0));
+  FillRect(DC, &All, Red);
+  SetPixel(DC, 0, 11, RGB(0, 255, 0));  // the lower-left pixel is the transparent colour
+  SelectObject(DC, Old);
+  DeleteObject(Red);
+  DeleteDC(DC);
+  ReleaseDC(nullptr, Screen);
+  auto RedPart = [this, Bitmap](int Top, int W, int H) {
+    HWND B = Host.Child(L"BUTTON", L"", BS_PUSHBUTTON | BS_BITMAP, 10, Top, W, H);
+    SendMessageW(B, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(Bitmap));
+    Adapt<TacBitBtnWnd>(B);
+    const uitest::TCapture C = Shot(B);
+    TRect R{W, H, 0, 0};
+    for (int Y = 0; Y < H; ++Y)
+      for (int X = 0; X < W; ++X)
+        if (C.Pixel(X, Y) == RGB(255, 0, 0)) {
+          R.Left = std::min(R.Left, X);
+          R.Top = std::min(R.Top, Y);
+          R.Right = std::max(R.Right, X + 1);
+          R.Bottom = std::max(R.Bottom, Y + 1);
+        }
+    return R;
+  };
+  const TRect Even = RedPart(10, 60, 30), Odd = RedPart(60, 61, 31);
+  EXPECT_EQ(Even, TRect(24, 9, 36, 21));
+  EXPECT_EQ(Odd, Even);
+  DeleteObject(Bitmap);
 }
 
 // A group box keeps its picture from paint to paint: after each change it shows what a new

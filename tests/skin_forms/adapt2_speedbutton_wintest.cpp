@@ -152,6 +152,15 @@ TEST_F(Adapt2SpeedButton, GlyphAndCaptionLayout) {
   B->SetMargin(-1);
   B->SetCaption(L"");
   EXPECT_EQ(H.GlyphRect().Left, (100 - 16) / 2);
+  // The spare pixel of an odd room lies after the glyph: a button one pixel wider and taller shows
+  // a glyph at its left or on its top where it was.
+  for (int L : {0, 2}) {
+    B->SetLayout(L);
+    B->SetBounds(20, 20, 100, 40);
+    const TRect Even = H.GlyphRect();
+    B->SetBounds(20, 20, 101, 41);
+    EXPECT_EQ(H.GlyphRect(), Even) << L;
+  }
   H.Detach();
   EXPECT_TRUE(H.Detached);
   EXPECT_EQ(AskControl(B, AC_ISSKINNED), 0);
