@@ -13,6 +13,7 @@
 #include "skin/core/sMessages.h"
 #include "skin_controls/kept_picture_support.h"
 #include "skin_forms/adapt2_support.h"
+#include "support/RealInput.h"
 
 using namespace adapt2;
 
@@ -418,11 +419,13 @@ bool Dark(COLORREF C, int Lo, int Hi) {
   return true;
 }
 
-void CursorTo(HWND W, int X, int Y) {
+// Puts the real pointer on a client point of W and waits until a window has taken the move there
+// and the pointer stays there: a late report of an earlier place cannot take it back before a
+// paint reads where it is.
+bool CursorTo(HWND W, int X, int Y) {
   POINT P{X, Y};
   ClientToScreen(W, &P);
-  SetCursorPos(P.x, P.y);
-  uitest::Pump();
+  return realinput::MovePointerSeen(P) && realinput::MovePointerSettled(P);
 }
 
 }  // namespace
@@ -436,7 +439,7 @@ TEST_F(Adapt2Paint, UpDownHalvesSplitAndFollowTheMouse) {
   EXPECT_FALSE(A->Vertical());
   EXPECT_EQ(A->FirstRect(), TRect(0, 0, 21, 20));
   EXPECT_EQ(A->SecondRect(), TRect(20, 0, 41, 20));
-  CursorTo(Host.Handle(), 300, 250);
+  ASSERT_TRUE(CursorTo(Host.Handle(), 300, 250));
   const uitest::TCapture Normal = Shown(U, "adapt2_updown");
   // Both halves in the BUTTON gradient (dark greys), not the system face.
   EXPECT_TRUE(Dark(Normal.Pixel(3, 10), 0x30, 0x4C)) << std::hex << Normal.Pixel(3, 10);
@@ -451,13 +454,13 @@ TEST_F(Adapt2Paint, UpDownHalvesSplitAndFollowTheMouse) {
   };
   EXPECT_GT(Lighter(3, 18), 0);
   EXPECT_GT(Lighter(23, 38), 0);
-  CursorTo(U, 33, 10);
+  ASSERT_TRUE(CursorTo(U, 33, 10));
   const uitest::TCapture Hot = Shown(U, "adapt2_updown_hot");
   EXPECT_EQ(A->Btn1State, 0);
   EXPECT_EQ(A->Btn2State, 1);
   EXPECT_NE(Hot.Pixel(37, 10), Normal.Pixel(37, 10));
   EXPECT_EQ(Hot.Pixel(3, 10), Normal.Pixel(3, 10));
-  CursorTo(Host.Handle(), 300, 250);
+  EXPECT_TRUE(CursorTo(Host.Handle(), 300, 250));
   delete A;
   DestroyWindow(U);
 }
@@ -500,7 +503,7 @@ TEST_F(Adapt2Paint, ToolBarButtonsFromTheSkinWithHotAndDisabledLooks) {
   SendMessageW(T, TB_AUTOSIZE, 0, 0);
   auto* A = TacMainWnd::Create<TacToolBarWnd>(T, nullptr, M.get(), "");
   EXPECT_EQ(A->SkinData->SkinSection(), "CHECKBOX");
-  CursorTo(Host.Handle(), 390, 270);
+  ASSERT_TRUE(CursorTo(Host.Handle(), 390, 270));
   RECT R0{}, R3{};
   SendMessageW(T, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&R0));
   SendMessageW(T, TB_GETITEMRECT, 3, reinterpret_cast<LPARAM>(&R3));
@@ -521,12 +524,12 @@ TEST_F(Adapt2Paint, ToolBarButtonsFromTheSkinWithHotAndDisabledLooks) {
   EXPECT_GT(MaxGreen(Normal, R0), 180);
   EXPECT_LT(MaxGreen(Normal, R3), MaxGreen(Normal, R0) - 40);
   // Hot: the button under the mouse takes TOOLBUTTON's hot colour.
-  CursorTo(T, R0.left + 6, R0.bottom - 6);
+  ASSERT_TRUE(CursorTo(T, R0.left + 6, R0.bottom - 6));
   SendMessageW(T, WM_MOUSEMOVE, 0, MAKELPARAM(R0.left + 6, R0.bottom - 6));
   const uitest::TCapture Hot = Shown(T, "adapt2_toolbar_hot");
   EXPECT_EQ(A->ButtonState(0), 1);
   EXPECT_TRUE(Near(Hot.Pixel(R0.left + 6, R0.bottom - 6), 4867140, 6)) << std::hex << Hot.Pixel(R0.left + 6, R0.bottom - 6);
-  CursorTo(Host.Handle(), 390, 270);
+  EXPECT_TRUE(CursorTo(Host.Handle(), 390, 270));
   delete A;
   DestroyWindow(T);
 }
@@ -553,7 +556,7 @@ TEST_F(Adapt2Paint, CheckedToolBarButtonIsDrawnPressed) {
   SendMessageW(T, TB_SETBUTTONSIZE, 0, MAKELPARAM(90, 40));
   SendMessageW(T, TB_AUTOSIZE, 0, 0);
   auto* A = TacMainWnd::Create<TacToolBarWnd>(T, nullptr, M.get(), "");
-  CursorTo(Host.Handle(), 390, 270);
+  ASSERT_TRUE(CursorTo(Host.Handle(), 390, 270));
   RECT R0{}, R1{};
   SendMessageW(T, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&R0));
   SendMessageW(T, TB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&R1));

@@ -421,7 +421,7 @@ TEST_F(Adapt3, PlainToolBarLeavesItsImageListAlone) {
   F.Show();
   TPlainBar Bar(F.Form->Handle());
   auto* A = TacMainWnd::Create<TacToolBarWnd>(Bar.Wnd, nullptr, M.get(), "");
-  ownctl::PointerAway();
+  ASSERT_TRUE(ownctl::PointerAway());
   const uitest::TCapture C = Shown(Bar.Wnd, "adapt3_plain_toolbar");
   EXPECT_EQ(ImageList_GetBkColor(Bar.Images), RGB(1, 2, 3)) << "the bar's image list is the program's";
   // The image is drawn transparently all the same: its masked corner shows the button, not the

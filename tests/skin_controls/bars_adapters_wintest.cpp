@@ -113,7 +113,7 @@ TEST(ToolBarAdapter, TheBarShowsEachChangeAsANewAdapterPaintsIt) {
   T.Bar->SetHeight(40);
   T.Buttons[0]->SetImageIndex(0);
   T.Buttons[1]->SetCaption(L"Go");
-  ownctl::PointerAway();
+  ASSERT_TRUE(ownctl::PointerAway());
   TsCommonData D(T.Bar, 0, true);
   TacToolBarVCLWnd* A = nullptr;
   const std::vector<kept::TChange> Cases = {
@@ -190,7 +190,7 @@ TEST(ToolBarAdapter, PointerMovesRepaintOnlyTheTwoButtonsConcerned) {
   // The real pointer leaving the bar clears the hot button.
   Hover(0);
   A->Repainted.clear();
-  ownctl::PointerAway();
+  ASSERT_TRUE(ownctl::PointerAway());
   ASSERT_TRUE(uitest::WaitFor([&] { return A->HotIndex == -1; }));
   EXPECT_EQ(A->Repainted, (std::vector<int>{0}));
   delete A;

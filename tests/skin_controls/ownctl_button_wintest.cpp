@@ -75,7 +75,7 @@ TEST(OwnctlButton, IsOwnerDrawnWithItsRegionCutAtTheRoundedCorners) {
   ASSERT_TRUE(M->SkinActive());
   TButtonForm F;
   F.Show();
-  PointerAway();
+  ASSERT_TRUE(PointerAway());
   F.Calm();
   EXPECT_EQ(GetWindowLongW(F.W(), GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
   HRGN Rgn = CreateRectRgn(0, 0, 0, 0);
@@ -102,7 +102,7 @@ TEST(OwnctlButton, ShowsHotPressedFocusedAndDisabledLooksUnderTheRealMouse) {
   EXPECT_TRUE(Near(HotFontColor, RGB(255, 255, 255)));
   TButtonForm F;
   F.Show();
-  PointerAway();
+  ASSERT_TRUE(PointerAway());
   const uitest::TCapture Normal = F.Shot();
   EXPECT_EQ(F.Btn->CurrentState(), 0);
   EXPECT_EQ(Normal.Count(Inner, HotFontColor), 0);
@@ -149,7 +149,7 @@ TEST(OwnctlButton, ShowsHotPressedFocusedAndDisabledLooksUnderTheRealMouse) {
   F.Btn->SetShowFocus(true);
 
   // Disabled: the enabled picture blended with the form's white.
-  PointerAway();
+  ASSERT_TRUE(PointerAway());
   F.Btn->SetEnabled(false);
   const uitest::TCapture Disabled = F.Shot();
   Disabled.MaybeSave("ownctl_button_disabled");
@@ -176,7 +176,7 @@ TEST(OwnctlButton, ClicksOnceForEachRealClickAndEndsInTheHotLook) {
   // The keyboard too: space on the focused button.
   realinput::Key(VK_SPACE);
   ASSERT_TRUE(uitest::WaitFor([&] { return F.Clicks == 4; }));
-  PointerAway();
+  ASSERT_TRUE(PointerAway());
 }
 
 // The caption stands where the same text centred in the button's rectangle, in the button's own
@@ -190,7 +190,7 @@ TEST(OwnctlButton, TheCaptionIsCentredInTheButtonsOwnFont) {
   F.Btn->Font()->SetHeight(-11);
   F.Btn->SetCaption(L"Перейти на сайт");
   F.Show();
-  PointerAway();
+  ASSERT_TRUE(PointerAway());
   const uitest::TCapture C = F.Shot();
   EXPECT_EQ(F.Btn->CurrentState(), 0);
   const int Section = M->GetSectionIndex("BUTTON");
@@ -216,7 +216,7 @@ TEST(OwnctlButton, DownShowsThePressedLook) {
   auto M = LoadStatesSkin();
   TButtonForm F;
   F.Show();
-  PointerAway();
+  ASSERT_TRUE(PointerAway());
   F.Calm();
   EXPECT_EQ(uitest::WindowPixel(F.W(), 0, 15), ColorToRGB(StateColors[0]));
   F.Btn->SetDown(true);
@@ -251,5 +251,5 @@ TEST(OwnctlButton, IsAStandardButtonWithoutASkin) {
   ASSERT_TRUE(realinput::Click(F.W(), 75, 15));
   ASSERT_TRUE(uitest::WaitFor([&] { return F.Clicks == 1; }));
   EXPECT_EQ(F.Btn->FadeTimer(), nullptr);
-  PointerAway();
+  ASSERT_TRUE(PointerAway());
 }

@@ -32,7 +32,7 @@ struct TFadeForm : TTestForm {
   HWND W() const { return Btn->Handle(); }
   void ShowCalm() {
     Show();
-    PointerAway();
+    ASSERT_TRUE(PointerAway());
     uitest::WaitFor([this] { return Btn->FadeTimer() == nullptr; });
     uitest::Settle(W());
   }

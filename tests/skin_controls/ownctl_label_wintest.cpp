@@ -179,8 +179,10 @@ TEST(OwnctlLabel, FiresItsMouseEvents) {
   F.Lbl->OnMouseEnter = [&](TObject* S) { Enter += S == F.Lbl; };
   F.Lbl->OnMouseLeave = [&](TObject* S) { Leave += S == F.Lbl; };
   F.Show();
+  // Each coming of the pointer onto the label fires its enter, each going its leave (on a busy
+  // machine a late report of an earlier place may take the pointer off the label and back once).
   ASSERT_TRUE(MoveTo(F.Form->Handle(), F.Lbl->Left() + 3, F.Lbl->Top() + 3));
-  ASSERT_TRUE(uitest::WaitFor([&] { return Enter == 1; }));
-  PointerAway();
-  ASSERT_TRUE(uitest::WaitFor([&] { return Leave == 1; }));
+  ASSERT_TRUE(uitest::WaitFor([&] { return Enter >= 1 && Enter == Leave + 1; }));
+  ASSERT_TRUE(PointerAway());
+  ASSERT_TRUE(uitest::WaitFor([&] { return Leave == Enter; }));
 }

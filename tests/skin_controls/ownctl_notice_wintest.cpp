@@ -35,7 +35,7 @@ TEST(OwnctlNotice, ShowsTheSkinnedLabelAndButtonAndTakesARealClick) {
   int Clicks = 0;
   Btn->OnClick = [&](TObject*) { ++Clicks; };
   F.Show();
-  PointerAway();
+  ASSERT_TRUE(PointerAway());
   uitest::WaitFor([&] { return Btn->FadeTimer() == nullptr; });
   uitest::Settle(F.Form->Handle());
   uitest::Settle(Btn->Handle());
@@ -66,5 +66,5 @@ TEST(OwnctlNotice, ShowsTheSkinnedLabelAndButtonAndTakesARealClick) {
 
   ASSERT_TRUE(realinput::Click(Btn->Handle(), 70, 12));
   ASSERT_TRUE(uitest::WaitFor([&] { return Clicks == 1; }));
-  PointerAway();
+  ASSERT_TRUE(PointerAway());
 }

@@ -48,7 +48,7 @@ TEST(OwnctlSplitter, PaintsItsSectionNormalAndHotUnderTheRealPointerAndStillSize
   ASSERT_TRUE(M->SkinActive());
   TSplitterForm F;
   F.Show();
-  PointerAway();
+  ASSERT_TRUE(PointerAway());
   ASSERT_TRUE(F.Split->SkinData()->IsSkinned(false));
   // Every column of the splitter shows the section's colour; the form beside it stays white.
   auto Normal = [&] {
@@ -83,7 +83,7 @@ TEST(OwnctlSplitter, PaintsItsSectionNormalAndHotUnderTheRealPointerAndStillSize
   EXPECT_EQ(F.Split->Left() + F.Split->Width(), F.Right->Left());
 
   // The pointer gone: the normal look again.
-  PointerAway();
+  ASSERT_TRUE(PointerAway());
   ASSERT_TRUE(uitest::WaitFor(Normal));
   SaveWindow(F.W(), "ownctl_splitter");
 }
@@ -94,7 +94,7 @@ TEST(OwnctlSplitter, ShowsThePressedFrameOnlyWhileDraggedInLiveUpdate) {
   for (TResizeStyle Style : {rsUpdate, rsPattern}) {
     TSplitterForm F(Style);
     F.Show();
-    PointerAway();
+    ASSERT_TRUE(PointerAway());
     uitest::Settle(F.W());
     // The border's left strip shows the frame of the state, the middle the section's colour.
     EXPECT_EQ(F.At(0), ColorToRGB(StateColors[0]));
@@ -120,7 +120,7 @@ TEST(OwnctlSplitter, ShowsThePressedFrameOnlyWhileDraggedInLiveUpdate) {
     ASSERT_TRUE(uitest::WaitFor([&] { return !F.Split->Dragging(); }));
     uitest::Settle(F.W());
     EXPECT_EQ(F.At(0), ColorToRGB(StateColors[1]));
-    PointerAway();
+    ASSERT_TRUE(PointerAway());
   }
 }
 
@@ -134,7 +134,7 @@ TEST(OwnctlSplitter, CentresItsGlyphSkinnedAndUnskinned) {
     F.Split->SetGlyph(Glyph.get());
     EXPECT_EQ(F.Split->Glyph()->Width(), 4);  // a copy
     F.Show();
-    PointerAway();
+    ASSERT_TRUE(PointerAway());
     uitest::Settle(F.W());
     const COLORREF Face = Skinned ? SplitterColor : RGB(0, 255, 0);
     const int Y0 = F.MidY() - 3;
@@ -154,7 +154,7 @@ TEST(OwnctlSplitter, AGlyphWiderThanTheSplitterIsCentredAndClipped) {
   auto Glyph = SolidGlyph(20, 4, clRed);
   F.Split->SetGlyph(Glyph.get());
   F.Show();
-  PointerAway();
+  ASSERT_TRUE(PointerAway());
   uitest::Settle(F.W());
   const int Y = F.MidY() - 1;
   for (int X = 0; X < 6; ++X) EXPECT_EQ(F.At(X, Y), RGB(255, 0, 0)) << X;
@@ -181,7 +181,7 @@ TEST(OwnctlSplitter, BlendsAGlyphWithAlpha) {
   }
   F.Split->SetGlyph(&Glyph);
   F.Show();
-  PointerAway();
+  ASSERT_TRUE(PointerAway());
   uitest::Settle(F.W());
   const int Y = F.MidY();
   EXPECT_TRUE(Near(F.At(3, Y), RGB(255, 0, 0)));
@@ -250,7 +250,7 @@ TEST(OwnctlSplitter, AnswersTheSkinQuestionsAndIgnoresOtherManagers) {
   F.Split->Perform(SM_ALPHACMD, MakeAlphaCmd(AC_SKINREMOVED), reinterpret_cast<LPARAM>(&Other));
   EXPECT_GE(F.Split->SkinData()->SectionIndex, 0);
   uitest::Settle(F.W());
-  PointerAway();
+  ASSERT_TRUE(PointerAway());
   uitest::Settle(F.W());
   EXPECT_EQ(F.At(3), SplitterColor);
 }

@@ -138,10 +138,33 @@ inline bool ReleaseAt(HWND W, int X, int Y) {
   uitest::PumpFor(30);
   return true;
 }
-// Moves the pointer away from the test form (to the screen's top-left corner).
-inline void PointerAway() {
-  realinput::MovePointerSettled(POINT{2, 2});
-  uitest::PumpFor(30);
+// Moves the pointer away from the test's windows, onto a small window of its own in the screen's
+// top-left corner, and waits until that window has taken the move and the pointer stays there
+// (every pointer event of an earlier place has been handled by then), then until no window is
+// still to be told that the pointer left it (each leave has reached its window); the window goes
+// again.
+inline bool PointerAway() {
+  static const wchar_t* Class = [] {
+    WNDCLASSEXW C{};
+    C.cbSize = sizeof(C);
+    C.lpfnWndProc = DefWindowProcW;
+    C.hInstance = GetModuleHandleW(nullptr);
+    C.lpszClassName = L"OwnctlPointerAway";
+    RegisterClassExW(&C);
+    return L"OwnctlPointerAway";
+  }();
+  HWND Rest = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, Class, L"", WS_POPUP | WS_VISIBLE,
+                              0, 0, 50, 30, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  const POINT S{25, 15};
+  const bool Away = realinput::MovePointerSeen(S) && realinput::MovePointerSettled(S) && uitest::WaitFor([] {
+    TRACKMOUSEEVENT T{sizeof(TRACKMOUSEEVENT), TME_QUERY, nullptr, 0};
+    const bool Tracked = TrackMouseEvent(&T) && T.hwndTrack != nullptr && (T.dwFlags & TME_LEAVE) != 0;
+    MSG M;
+    return !Tracked && !PeekMessageW(&M, nullptr, WM_MOUSELEAVE, WM_MOUSELEAVE, PM_NOREMOVE) &&
+           !PeekMessageW(&M, nullptr, WM_NCMOUSELEAVE, WM_NCMOUSELEAVE, PM_NOREMOVE);
+  });
+  DestroyWindow(Rest);
+  return Away;
 }
 
 // Where to save the pictures the tests take for a person to look at ("" when nowhere).
