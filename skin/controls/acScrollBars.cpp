@@ -547,7 +547,10 @@ void TacScrollWnd::AfterMessage(const TMessage& /*Message*/) {
   TsSkinManager* Manager = SkinData != nullptr ? SkinData->GetSkinManager() : nullptr;
   if (Manager == nullptr || !Manager->Active() || !SkinData->IsSkinned(false) || !IsWindow(CtrlHandle)) return;
   TFlagScope Checking(FCheckingBars);
-  RepaintChangedBars(this);
+  if (MessageDepth > 0)
+    RepaintChangedBars(this);
+  else
+    RepaintBarsAfterChange(this);
 }
 
 // ---- geometry ----------------------------------------------------------------------------------
@@ -934,6 +937,28 @@ void RepaintChangedBars(TacScrollWnd* Adapter) {
     }
     if (Ready) RepaintBar(Adapter, Bar, H, PressedPartOf(H, Bar->BarKind));
   }
+}
+
+// A window sets the data of its bars together, and the system then draws each of them, also one
+// whose data stayed. The bars as the last check found them are the measure, not as a paint in
+// between read them: a bar shown or hidden has the frame painted in the middle of the message,
+// before the window sets the data of the bars that stay.
+void RepaintBarsAfterChange(TacScrollWnd* Adapter) {
+  HWND H = Adapter->CtrlHandle;
+  if (Adapter->HorzBar == nullptr || Adapter->VertBar == nullptr) return;
+  if (!Adapter->HorzBar->Visible && !Adapter->VertBar->Visible) return;
+  if (Adapter->SkinData != nullptr && Adapter->SkinData->Updating) return;
+  if (!IsWindowVisible(H)) return;
+  bool Changed = false;
+  for (TacScrollBar* Bar : {Adapter->HorzBar, Adapter->VertBar}) {
+    if (!Bar->Visible) continue;
+    ReadScrollInfo(Bar, H);
+    if (!SameScrollData(Bar->CheckedInfo, Bar->ScrollInfo) || Bar->CheckedArrows != Bar->DisabledArrows)
+      Changed = true;
+    Bar->CheckedInfo = Bar->ScrollInfo;
+    Bar->CheckedArrows = Bar->DisabledArrows;
+  }
+  if (Changed && acAnimationDC == nullptr) PaintSkinScrollBars(Adapter, H, nullptr, 0, -1, nullptr);
 }
 
 void UnhookScrollAdapter(HWND Handle, bool FreeAdapter, bool Repaint, TacMainWnd*& Adapter) {

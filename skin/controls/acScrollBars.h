@@ -47,6 +47,10 @@ class TacScrollBar : public TObject {
   // The arrows the window reports unavailable (acsfFirstArrowDisabled, acsfSecondArrowDisabled),
   // read with ScrollInfo: the system draws its own bar when either changes, as when the data does.
   Word DisabledArrows = 0;
+  // ScrollInfo and DisabledArrows as the check after the window's last outermost message found
+  // them (RepaintBarsAfterChange); painting reads the others anew, never these.
+  SCROLLINFO CheckedInfo{sizeof(SCROLLINFO), SIF_ALL, 0, 0, 0, 0, 0};
+  Word CheckedArrows = 0;
   // Arrow-button length along the bar / thickness across it; a negative -n means n times the
   // standard size (button) or the system metric (thickness).
   int ButtonLength = -1;
@@ -78,9 +82,11 @@ class TacScrollWnd : public TacMainWnd {
 
   void WndProc(TMessage& Message) override;
   // What the window did with a message may have changed a bar's scroll data or disabled one of
-  // its arrows: the system then drew its own bar over the skinned one at once, and no message
-  // tells. A shown bar whose data or arrows changed is painted again (RepaintChangedBars); a bar
-  // that stayed as it was costs two reads of it.
+  // its arrows: the system then drew its own bars over the skinned ones at once, and no message
+  // tells. After the window's outermost message the shown bars are painted again once the data or
+  // arrows of one of them changed since the last such check (RepaintBarsAfterChange); after a
+  // message that came in while another was handled, a shown bar whose data or arrows changed is
+  // (RepaintChangedBars). Bars that stayed as they were cost two reads each.
   void AfterMessage(const TMessage& Message) override;
 
   TacScrollBar* HorzBar = nullptr;
@@ -197,6 +203,10 @@ void UpdateScrollInfo(TacScrollWnd* Adapter, bool Repaint);
 // Re-reads the scroll data and arrow states of the shown bars and repaints a bar only when they
 // changed; nothing while the window is hidden (compared once it shows).
 void RepaintChangedBars(TacScrollWnd* Adapter);
+// Re-reads the scroll data and arrow states of the shown bars and repaints every shown bar when
+// those of one of them changed since the last call; nothing while the window is hidden (compared
+// once it shows).
+void RepaintBarsAfterChange(TacScrollWnd* Adapter);
 // The scroll adapters' UnhookAdapterWndProc: also frees the bars.
 void UnhookScrollAdapter(HWND Handle, bool FreeAdapter, bool Repaint, TacMainWnd*& Adapter);
 

@@ -53,6 +53,15 @@ TControl* HookTarget(TsCommonData* SkinData) {
 // stays in its chain without an adapter (see acUnsubclassWindow).
 constexpr const wchar_t* AdapterBypassProp = L"ACSBSCOLD";
 
+// The adapter's WndProc for one message, counted in its MessageDepth while it runs.
+void HandleMessage(TacMainWnd* Adapter, TMessage& M, const std::shared_ptr<bool>& Alive) {
+  ++Adapter->MessageDepth;
+  TScopeExit Handled([&] {
+    if (*Alive) --Adapter->MessageDepth;
+  });
+  Adapter->WndProc(M);
+}
+
 // The window procedure of subclassed plain windows: routes the message to the adapter stored in
 // the window's property. Exceptions never leave it.
 LRESULT CALLBACK AdapterSubclassProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
@@ -67,7 +76,7 @@ LRESULT CALLBACK AdapterSubclassProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM L
   TMessage M{Msg, WParam, LParam, 0};
   try {
     const std::shared_ptr<bool> Alive = Adapter->Alive;
-    Adapter->WndProc(M);
+    HandleMessage(Adapter, M, Alive);
     if (*Alive) Adapter->AfterMessage(M);
   } catch (const TacAdapterFreed&) {
     // The adapter went while the message was passed on: its handling ends here.
@@ -355,7 +364,7 @@ void HookAdapterWndProc(TacMainWnd* Adapter, HWND Handle) {
     Target->SetWindowProc([Adapter](TMessage& M) {
       try {
         const std::shared_ptr<bool> Alive = Adapter->Alive;
-        Adapter->WndProc(M);
+        HandleMessage(Adapter, M, Alive);
         if (*Alive) Adapter->AfterMessage(M);
       } catch (const TacAdapterFreed&) {
         // The adapter went while the message was passed on: its handling ends here.

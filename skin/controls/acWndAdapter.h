@@ -146,6 +146,9 @@ class TacMainWnd : public TObject {
   // loop the message starts, such as a context menu, runs timers that may remove the skin):
   // CallOldWndProc holds a copy and throws TacAdapterFreed when the adapter went meanwhile.
   std::shared_ptr<bool> Alive = std::make_shared<bool>(true);
+  // The window's messages that WndProc is handling now, through the hook (a message that comes in
+  // while another is handled makes two); AfterMessage runs once WndProc has taken its own off.
+  int MessageDepth = 0;
   // The manager given at creation (nullptr: the skin data's manager).
   TsSkinManager* SkinManager = nullptr;
   // The skin data the window is painted through.

@@ -69,7 +69,7 @@ LRESULT CALLBACK DeletingParentProc(HWND W, UINT Msg, WPARAM WParam, LPARAM LPar
   return CallWindowProcW(FormProc, W, Msg, WParam, LParam);
 }
 
-enum TKind { kList, kMultiList, kFixedBarList, kWideList, kMemo, kView, kTree };
+enum TKind { kList, kMultiList, kFixedBarList, kWideList, kMemo, kView, kTree, kWideTree };
 
 // Pixels of the window's frame and bars (outside its client area) that differ between A and B.
 int FrameDifferences(HWND W, const uitest::TCapture& A, const uitest::TCapture& B) {
@@ -119,6 +119,11 @@ TEST_F(SadaptChanges, ProgramChangesLeaveTheBarsAsARepaintOfTheWindowShowsThem) 
        }},
       {"list box with both bars: wider lines", kWideList,
        [](HWND W) { SendMessageW(W, LB_SETHORIZONTALEXTENT, 500, 0); }},
+      {"list box with both bars: items deleted", kWideList,
+       [](HWND W) {
+         for (int I = 0; I < 20; ++I) SendMessageW(W, LB_DELETESTRING, 0, 0);
+       }},
+      {"list box with both bars: emptied", kWideList, [](HWND W) { SendMessageW(W, LB_RESETCONTENT, 0, 0); }},
       {"list box that keeps its bar: emptied", kFixedBarList, [](HWND W) { SendMessageW(W, LB_RESETCONTENT, 0, 0); }},
       {"list box that keeps its bar: items deleted", kFixedBarList,
        [](HWND W) {
@@ -169,6 +174,10 @@ TEST_F(SadaptChanges, ProgramChangesLeaveTheBarsAsARepaintOfTheWindowShowsThem) 
        [](HWND W) {
          for (int I = 0; I < 30; ++I) AddNode(W, L"added " + std::to_wstring(I));
        }},
+      {"tree view with both bars: nodes added", kWideTree,
+       [](HWND W) {
+         for (int I = 0; I < 30; ++I) AddNode(W, L"added " + std::to_wstring(I));
+       }},
       {"tree view: node selected", kTree, [](HWND W) { SendMessageW(W, TVM_SELECTITEM, TVGN_CARET, FirstNode(W)); }},
       {"tree view: nodes deleted", kTree,
        [](HWND W) {
@@ -211,8 +220,10 @@ TEST_F(SadaptChanges, ProgramChangesLeaveTheBarsAsARepaintOfTheWindowShowsThem) 
         break;
       }
       case kTree:
+      case kWideTree:
         W = Child(WC_TREEVIEWW, TVS_HASLINES | WS_VSCROLL, WS_EX_CLIENTEDGE, 20, 20, 200, 140);
-        for (int I = 0; I < 20; ++I) AddNode(W, L"node " + std::to_wstring(I));
+        for (int I = 0; I < 20; ++I)
+          AddNode(W, (Row.Kind == kWideTree ? std::wstring(40, L'w') + L" " : L"node ") + std::to_wstring(I));
         A = TacMainWnd::Create<TacTreeViewWnd>(W, nullptr, Manager.get(), "EDIT");
         break;
     }
@@ -266,15 +277,19 @@ TEST_F(SadaptChanges, MessagesThatChangeNothingPaintNoBar) {
   delete A;
 }
 
-// Once a program's change had the system draw its bar, the system draws it again when the pointer
-// moves over the bar or leaves the window's frame: the skinned bar stays in front.
+// Once a program's change had the system draw its bars, the system draws a bar again when the
+// pointer moves over it or leaves the window's frame: the skinned bars stay in front, and so does
+// the corner between them, into which the system's bar reaches.
 TEST_F(SadaptChanges, ThePointerOverTheBarAfterAChangeShowsTheSkinnedBar) {
-  HWND W = Child(L"LISTBOX", WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE, 20, 20, 200, 160);
+  HWND W = Child(L"LISTBOX", WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE, 20, 20,
+                 200, 160);
   AddItems(W, 0, 60);
+  SendMessageW(W, LB_SETHORIZONTALEXTENT, 400, 0);
   auto* A = TacMainWnd::Create<TacEditWnd>(W, nullptr, Manager.get(), "EDIT");
   uitest::Settle(W);
-  TRect S;
+  TRect S, H;
   GetVertBarRect(A, W, S);
+  GetHorzBarRect(A, W, H);
   RECT WR{};
   GetWindowRect(W, &WR);
   TRect Bar = S;
@@ -286,6 +301,7 @@ TEST_F(SadaptChanges, ThePointerOverTheBarAfterAChangeShowsTheSkinnedBar) {
     LPARAM LParam;
   } Rows[] = {
       {"pointer over the bar", WM_NCMOUSEMOVE, HTVSCROLL, MAKELPARAM((S.Left + S.Right) / 2, S.Top + 60)},
+      {"pointer over the horizontal bar", WM_NCMOUSEMOVE, HTHSCROLL, MAKELPARAM(H.Left + 60, (H.Top + H.Bottom) / 2)},
       {"pointer out of the frame", WM_NCMOUSELEAVE, 0, 0},
   };
   for (const auto& Row : Rows) {
@@ -294,6 +310,9 @@ TEST_F(SadaptChanges, ThePointerOverTheBarAfterAChangeShowsTheSkinnedBar) {
     SendMessageW(W, Row.Msg, Row.WParam, Row.LParam);
     const uitest::TCapture Shown = WindowCapture(W);
     for (int Sys : {COLOR_SCROLLBAR, COLOR_BTNFACE}) EXPECT_EQ(adapt::CountNear(Shown, Bar, GetSysColor(Sys), 0), 0);
+    RedrawWindow(W, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+    uitest::Settle(W);
+    EXPECT_EQ(FrameDifferences(W, Shown, WindowCapture(W)), 0);
   }
   delete A;
 }
