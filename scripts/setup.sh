@@ -14,6 +14,19 @@ as_root() {
   if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
 }
 
+# A mirror in the middle of a sync answers with index files of the wrong size; apt-get update then
+# fails although nothing is wrong with the machine. Try again a few times, then go on with the
+# indexes that did arrive: a package that is truly missing still stops the install with its name.
+apt_update() {
+  local try
+  for try in 1 2 3; do
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq && return 0
+    echo "setup: apt-get update failed (attempt $try of 3)" >&2
+    [ "$try" = 3 ] || sleep 15
+  done
+  echo "setup: going on with the package indexes that arrived" >&2
+}
+
 program_only=0
 for a in "$@"; do
   case "$a" in
@@ -51,8 +64,16 @@ if [ ${#missing[@]} -gt 0 ]; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     as_root dpkg --add-architecture i386
   fi
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  apt_update
+  install=(as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends)
+  if ! "${install[@]}" "${missing[@]}" >/dev/null; then
+    # With one architecture's update index missing, the two architectures' versions of a shared
+    # library no longer agree. The release's own suite has both: prefer it and try once more.
+    codename=$(. /etc/os-release 2>/dev/null && echo "${VERSION_CODENAME:-}")
+    [ -n "$codename" ] || exit 1
+    echo "setup: trying again with the packages of $codename itself" >&2
+    "${install[@]}" -t "$codename" "${missing[@]}" >/dev/null
+  fi
 fi
 
 # The target's libraries, each built once from its Debian source package and cached in .deps.
@@ -76,7 +97,7 @@ enable_sources() {
   fi
   rm -f "$tmp"
   as_root chmod 644 /etc/apt/sources.list.d/project-deb-src.*
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  apt_update
 }
 
 # Unpacks Debian's source package $1 into a fresh $deps/src/$1 and prints the source folder.
