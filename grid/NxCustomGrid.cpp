@@ -144,6 +144,12 @@ TNxCustomColumn* TNxCustomGrid::GetSizingColumn(int X) {
 int TNxCustomGrid::GetRowAtPos(int X, int Y) {
   const TRect B = GetBodyRect();
   if (!B.Contains(Point(X, Y))) return -1;
+  return GetRowBeside(Y);
+}
+
+int TNxCustomGrid::GetRowBeside(int Y) {
+  const TRect B = GetBodyRect();
+  if (Y < B.Top || Y >= B.Bottom) return -1;
   TBodyRowWalk W(this);
   while (W.Next() && W.Top() < B.Bottom)
     if (Y < W.NextTop()) return W.Row();
@@ -594,7 +600,8 @@ void TNxCustomGrid::IndicatorPress(int X, int Y) {
   // The indicator lies left of the body: the row is the one beside the press. Selecting another
   // row, leaving the input line or letting go of other selected rows closes an open editor: what
   // was typed is kept.
-  const int R = GetRowAtPos(GetBodyRect().Left, Y);
+  // Also when no column is shown (the body has no width then).
+  const int R = GetRowBeside(Y);
   if (R < 0) return;
   if (R != SelectedRow() || InputSelected() || GridState().Contains(gsRangeSelect)) CommitEditing();
   SelectRow(R);

@@ -51,6 +51,8 @@ class TNxCustomGrid : public TNxCustomGridControl {
   TNxCustomColumn* GetSizingColumn(int X);
   // The shown row under (X, Y) in the body, or -1.
   int GetRowAtPos(int X, int Y);
+  // The row whose band of the body holds the height Y, whatever the columns (-1 for none).
+  int GetRowBeside(int Y);
   // The shown row whose lower edge B has B - 3 < Y < B + 1, for X in the indicator strip
   // (X <= 12) below the body's top; -1 otherwise.
   int GetSizingRow(int X, int Y);

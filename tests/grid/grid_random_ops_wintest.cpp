@@ -4,7 +4,8 @@
 // heights, child rows added, expanded and collapsed, the view scrolled, cells selected alone,
 // several at a time and by the indicator, editors opened, typed in, written back and cancelled,
 // columns of every kind inserted, moved and deleted, grid lines and the footer switched on and
-// off, some of it inside update locks), and after each one its rows, trees, shown rows, cells,
+// off, some of it inside update locks; columns hidden, shown and resized, every row hidden, keys
+// pressed while no row can be seen), and after each one its rows, trees, shown rows, cells,
 // sorted column, selection, editor and vertical scroll bar are compared with a plain model whose
 // rules are its own (support/GridOpsModel.h). Cells hold values with ties, and typed columns get
 // texts they refuse. A failure names the seed, the operation and the ones before it;
@@ -12,7 +13,8 @@
 // run is shorter). Outside a lock the window paints after each operation, and after the last ten
 // of every 200 operations it must show what a repaint of the whole window shows; faults inside
 // window procedures are counted, and errors that reach the application must be the ones the
-// model expects.
+// model expects. Now and then one of the grid's handlers raises: the operation completes as if
+// the handler had returned, and its error reaches the caller or the application once.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -56,6 +58,12 @@ int EnvInt(const char* Name, int Default) {
 }
 
 std::string Narrow(const std::wstring& S) { return WideToAnsi(S); }
+
+// What a handler raises now and then.
+class EHandlerError : public Exception {
+ public:
+  EHandlerError() : Exception("a handler raised") {}
+};
 
 // ---- orders, as a user states them
 
@@ -180,6 +188,15 @@ class TRandomRun {
     G->OnCompare = [](TObject*, TCell* A, TCell* B, int& Compare) {
       Compare = static_cast<int>(A->AsString().size()) - static_cast<int>(B->AsString().size());
     };
+    // Handlers: one of them may be armed to raise; a selection event names an existing cell,
+    // and none fires while keys are pressed with no row to see.
+    G->OnSelectCell = [this](TObject*, int C, int R) { Heard("OnSelectCell", C, R, hkSelect); };
+    G->OnDeselectCell = [this](TObject*, int C, int R) { Heard("OnDeselectCell", C, R, hkDeselect); };
+    G->OnBeforeSelect = [this](TObject*, int C, int R, bool&) { Heard("OnBeforeSelect", C, -2, hkCount); };
+    G->OnDataChange = [this](TObject*, TDataChange, int) { Raise(hkDataChange); };
+    G->OnEndEditing = [this](TObject*, int, int, WideString&, bool&) { Raise(hkEndEditing); };
+    G->OnEditExit = [this](TObject*) { Raise(hkEditExit); };
+    G->OnVerticalScroll = [this](TObject*, int) { Raise(hkScroll); };
     for (int I = 0; I < 3; ++I) InsertColumn(I);
     FForm->Show();
     Settle(FForm->Handle());
@@ -210,6 +227,8 @@ class TRandomRun {
     FExpectHorz = -1;
     FExpectErrors = 0;
     FErrorsBefore = FErrors;
+    FCaught = FRaised = 0;
+    FArmed = Chance(6) ? static_cast<THook>(Below(hkCount)) : hkCount;
     const int Rows = M.Count();
     const int Cols = static_cast<int>(M.Columns.size());
     const bool Crowded = Rows >= 48;
@@ -232,14 +251,18 @@ class TRandomRun {
         M.Editing ? 4 : 0,                   // 14 write back
         M.Editing ? 2 : 0,                   // 15 cancel
         Rows > 0 && Cols > 0 ? 3 : 0,       // 16 write a cell
-        Cols < 5 ? 1 : 0,                    // 17 insert a column
+        Cols < 5 ? (M.Editing ? 3 : 1) : 0,  // 17 insert a column
         Cols > 1 ? 1 : 0,                    // 18 move a column
-        Cols > 1 ? 1 : 0,                    // 19 delete a column
+        Cols > 1 ? (M.Editing ? 3 : 1) : 0,  // 19 delete a column
         Rows > 0 ? 4 : 0,                    // 20 row height
         Locked() ? 0 : 8,                    // 21 scroll
         Rows > 0 && Cols > 0 && !Locked() ? (M.Editing ? 8 : 3) : 0,  // 22 indicator click
         1,                                   // 23 grid lines or footer on or off
         Locked() ? 6 : 1,                    // 24 update lock
+        Cols > 0 ? (M.Editing ? 4 : 2) : 0,  // 25 hide or show a column
+        Rows > 0 ? 1 : 0,                    // 26 hide every row, or show them all
+        !M.Editing && !Locked() && !M.RowSeen() ? 6 : 0,  // 27 a key with no row to see
+        Cols > 0 ? 1 : 0,                    // 28 column width
     };
     int Total = 0;
     for (int W : Weights) Total += W;
@@ -258,14 +281,14 @@ class TRandomRun {
         const int N = 1 + Below(3);
         S << "AddRow(" << N << ")";
         const int First = G->RowCount();
-        G->AddRow(N);
+        Call([&] { G->AddRow(N); });
         for (int R = First; R < First + N; ++R) NewRow(R, -1);
         break;
       }
       case 1: {
         const int Pos = Below(Rows + 1);
         S << "InsertRow(" << Pos << ")";
-        G->InsertRow(Pos);
+        Call([&] { G->InsertRow(Pos); });
         M.EndEdit();
         NewRow(Pos, -1);
         break;
@@ -273,21 +296,21 @@ class TRandomRun {
       case 2: {
         const int R = Below(Rows);
         S << "DeleteRow(" << R << ")";
-        G->DeleteRow(R);
+        Call([&] { G->DeleteRow(R); });
         M.Delete(R);
         break;
       }
       case 3: {
         const int A = Below(Rows), B = Below(Rows);
         S << "MoveRow(" << A << ", " << B << ")";
-        G->MoveRow(A, B);
+        Call([&] { G->MoveRow(A, B); });
         M.Move(A, B);
         break;
       }
       case 4: {
         const int A = Below(Rows), B = Below(Rows);
         S << "ExchangeRows(" << A << ", " << B << ")";
-        G->ExchangeRows(A, B);
+        Call([&] { G->ExchangeRows(A, B); });
         M.Exchange(A, B);
         break;
       }
@@ -296,7 +319,7 @@ class TRandomRun {
         const int R = Below(Rows);
         const bool V = Chance(55);
         S << "SetRowVisible(" << R << ", " << V << ")";
-        G->SetRowVisible(R, V);
+        Call([&] { G->SetRowVisible(R, V); });
         M.At(R).Visible = V;
         break;
       }
@@ -305,14 +328,14 @@ class TRandomRun {
         const int R = Below(Rows);
         const bool V = Chance(50);
         S << "SetExpanded(" << R << ", " << V << ")";
-        G->SetExpanded(R, V);
+        Call([&] { G->SetExpanded(R, V); });
         M.At(R).Expanded = V;
         break;
       }
       case 9: {
         const int C = Below(Cols), R = Below(Rows);
         S << "SelectCell(" << C << ", " << R << ")";
-        G->SelectCell(C, R, false, true, {});
+        Call([&] { G->SelectCell(C, R, false, true, {}); });
         M.SelectCell(C, R, true, false, false);
         break;
       }
@@ -327,7 +350,7 @@ class TRandomRun {
         const bool ClearMulti = Chance(80);
         S << "SelectCell(" << C << ", " << R << (Ctrl ? ", Ctrl" : "") << (Shift ? ", Shift" : "")
           << (ClearMulti ? "" : ", keep") << ")";
-        G->SelectCell(C, R, false, ClearMulti, State);
+        Call([&] { G->SelectCell(C, R, false, ClearMulti, State); });
         M.SelectCell(C, R, ClearMulti, Ctrl, Shift);
         break;
       }
@@ -335,16 +358,18 @@ class TRandomRun {
         const int Which = Below(3);
         if (Which == 0) {
           S << "SelectAll";
-          G->SelectAll();
+          Call([&] { G->SelectAll(); });
           M.SelectAll();
         } else if (Which == 1) {
           S << "ClearSelection";
-          G->ClearSelection();
+          Call([&] { G->ClearSelection(); });
           M.ClearSelection();
         } else {
           S << "SelectRow(-1)";
           if (Rows > 0) {
-            G->SelectRow(-1);
+            FSelectsNothing = true;
+            Call([&] { G->SelectRow(-1); });
+            FSelectsNothing = false;
             M.SelectCell(M.SelectedColumn, -1, true, false, false);
           }
         }
@@ -354,6 +379,11 @@ class TRandomRun {
         const int C = Below(Cols), R = Below(Rows);
         S << "EditCell(" << C << ", " << R << ")";
         CellsTouched = M.Editing;
+        // No editor opens on a hidden column (one open elsewhere stays as it is).
+        if (!M.Columns[static_cast<std::size_t>(C)].Visible) {
+          Call([&] { G->EditCell(C, R); });
+          break;
+        }
         // An editor open elsewhere whose column refuses its text stays open, and the call fails.
         const bool Opens = M.BeginEdit(C, R);
         Expect<EConvertError>(!Opens, [&] { G->EditCell(C, R); });
@@ -375,14 +405,14 @@ class TRandomRun {
         const bool Takes = M.Apply();
         Expect<EConvertError>(!Takes, [&] { G->ApplyEditing(); });
         if (Takes) {
-          G->EndEditing();
+          Call([&] { G->EndEditing(); });
           M.EndEdit();
         }
         break;
       }
       case 15:
         S << "EndEditing";
-        G->EndEditing();
+        Call([&] { G->EndEditing(); });
         M.EndEdit();
         break;
       case 16: {
@@ -405,7 +435,7 @@ class TRandomRun {
       case 18: {
         const int From = Below(Cols), To = Below(Cols);
         S << "MovePosition(" << From << ", " << To << ")";
-        G->Columns()->MovePosition(From, To);
+        Call([&] { G->Columns()->MovePosition(From, To); });
         M.MoveColumn(From, To);
         break;
       }
@@ -421,7 +451,7 @@ class TRandomRun {
         static const int Heights[] = {0, 5, 16, 16, 30, 150};
         const int R = Below(Rows), H = Heights[Below(6)];
         S << "SetRowHeight(" << R << ", " << H << ")";
-        G->SetRowHeight(R, H);
+        Call([&] { G->SetRowHeight(R, H); });
         M.At(R).Height = H;
         break;
       }
@@ -447,14 +477,61 @@ class TRandomRun {
           ++FLocks;
         }
         break;
+      case 25: {
+        // Hiding the edited column writes what was typed into its cell and ends the edit (a
+        // refused text is reported once the column is hidden); the selection leaves it.
+        const int C = Below(Cols);
+        TModelColumn& MC = M.Columns[static_cast<std::size_t>(C)];
+        const bool V = !MC.Visible;
+        S << "column " << C << (V ? " shown" : " hidden");
+        bool Refused = false;
+        if (!V && M.Editing && M.EditCol == C) {
+          CellsTouched = true;
+          Refused = !M.Apply();
+          M.EndEdit();
+        }
+        MC.Visible = V;
+        M.KeepSelectionOnShown();
+        Expect<EConvertError>(Refused, [&] { G->Columns()->Item(C)->SetVisible(V); });
+        break;
+      }
+      case 26: {
+        const bool V = M.ShownRows().empty();
+        S << (V ? "every row shown" : "every row hidden");
+        for (int R = 0; R < Rows; ++R) {
+          Call([&] { G->SetRowVisible(R, V); });
+          M.At(R).Visible = V;
+        }
+        break;
+      }
+      case 27: {
+        // As in a grid without rows: nothing is selected, no selection event fires.
+        static const WORD Keys[] = {VK_HOME, VK_END, VK_PRIOR, VK_NEXT, VK_UP, VK_DOWN};
+        static const char* Names[] = {"Home", "End", "PgUp", "PgDn", "Up", "Down"};
+        const int K = Below(6);
+        S << "key " << Names[K] << " with no row to see";
+        FQuiet = true;
+        SendMessageW(G->Handle(), WM_KEYDOWN, Keys[K], 0);
+        FQuiet = false;
+        break;
+      }
+      case 28: {
+        static const int Widths[] = {8, 30, 50, 90};
+        const int C = Below(Cols), W = Widths[Below(4)];
+        S << "column " << C << " width " << W;
+        Call([&] { G->Columns()->Item(C)->SetWidth(W); });
+        break;
+      }
       default: break;
     }
+    if (FRaised > 0) S << " [" << HookNames[FRaisedIn] << " raised]";
+    FArmed = hkCount;
   }
 
   // Operations of a program may run inside an update lock; the user acts only outside one.
   bool Locked() const { return FLocks > 0; }
   void Unlock() {
-    G->EndUpdate();
+    Call([&] { G->EndUpdate(); });
     --FLocks;
   }
   // Outside a lock the window paints what each operation left.
@@ -495,8 +572,11 @@ class TRandomRun {
     std::ostringstream S;
     if (!StepFailure.empty()) return StepFailure;
     if (!FSupplyFailure.empty()) return FSupplyFailure;
-    if (FErrors - FErrorsBefore != FExpectErrors)
-      return Say(S, ("errors shown (last: " + FLastError + ")").c_str(), FErrors - FErrorsBefore, FExpectErrors);
+    // Errors reported to the caller or the application; a handler's error once, or the first error
+    // of the operation in its place.
+    const int Reported = FErrors - FErrorsBefore + FCaught;
+    if (FRaised == 0 ? Reported != FExpectErrors : Reported < 1 || Reported > FExpectErrors + FRaised)
+      return Say(S, ("errors reported (last shown: " + FLastError + ")").c_str(), Reported, FExpectErrors + FRaised);
     const int Rows = M.Count();
     if (G->RowCount() != Rows) return Say(S, "RowCount", G->RowCount(), Rows);
     if (G->CellStore()->RowCount() != Rows) return Say(S, "store RowCount", G->CellStore()->RowCount(), Rows);
@@ -615,7 +695,7 @@ class TRandomRun {
     TGridOptions O{goSelectFullRow, goMultiSelect, goHeader, goIndicator};
     if (FLines) O.Include(goGrid);
     if (FFooter) O.Include(goFooter);
-    G->SetOptions(O);
+    Call([&] { G->SetOptions(O); });
   }
 
   // A text of the column's content, from a few, so that sorts meet ties; typed columns get texts
@@ -688,11 +768,37 @@ class TRandomRun {
     Col->SetColumnKind(Kinds[Content]);
     Col->SetOptions({coCanClick, coCanSort, coEditing, coPublicUsing});
     Col->SetWidth(50);
-    G->Columns()->Insert(Index, Col);
+    Call([&] { G->Columns()->Insert(Index, Col); });
     M.InsertColumn(Index, ++FColumnIds, Col, Content);
     const bool Fill = Chance(75);
     for (int R = 0; R < M.Count(); ++R) Fill ? WriteNew(Index, R) : TakeNew(Index, R);
     CellsTouched = true;
+  }
+  // The handlers. The armed one raises, once.
+  enum THook { hkSelect, hkDeselect, hkDataChange, hkEndEditing, hkEditExit, hkScroll, hkCount };
+  static constexpr const char* HookNames[] = {"OnSelectCell", "OnDeselectCell", "OnDataChange",
+                                              "OnEndEditing", "OnEditExit",     "OnVerticalScroll"};
+  void Raise(THook Kind) {
+    if (Kind == hkCount || Kind != FArmed) return;
+    FArmed = hkCount;
+    FRaisedIn = Kind;
+    ++FRaised;
+    throw EHandlerError();
+  }
+  void Heard(const char* Name, int C, int R, THook Kind) {
+    const bool Outside = R != -2 && (R >= G->RowCount() || (R < 0 && !FSelectsNothing));
+    if (StepFailure.empty() && (FQuiet || Outside))
+      StepFailure = std::string(Name) + " fired for (" + std::to_string(C) + ", " + std::to_string(R) + ")";
+    Raise(Kind);
+  }
+  // Runs a call of the grid; a handler's error reaches the caller.
+  template <class F>
+  void Call(F&& Do) {
+    try {
+      Do();
+    } catch (const EHandlerError&) {
+      ++FCaught;
+    }
   }
   // Runs Do, which must raise E exactly when Raises is set.
   template <class E, class F>
@@ -700,10 +806,13 @@ class TRandomRun {
     bool Raised = false;
     try {
       Do();
+    } catch (const EHandlerError&) {
+      ++FCaught;
     } catch (const E&) {
       Raised = true;
     }
-    if (Raised != Raises && StepFailure.empty())
+    // The first error reaches the caller: a handler's may come instead of the refusal.
+    if (Raised != Raises && FRaised == 0 && StepFailure.empty())
       StepFailure = Raises ? "the operation raised no error" : "the operation raised an error";
   }
   // A road that writes an open editor's text back and closes it. When the column refuses the
@@ -763,7 +872,7 @@ class TRandomRun {
     std::size_t Following = 0;
     while (Following + 1 < Tree.size() && Tree[Following + 1] == P + 1 + static_cast<int>(Following)) ++Following;
     const int Expected = After ? P + 1 + static_cast<int>(Following) : P + 1;
-    G->AddChildRow(P, After);
+    Call([&] { G->AddChildRow(P, After); });
     const int Pos = G->LastAddedRow();
     if (Pos != Expected)
       StepFailure = "the child row went to " + std::to_string(Pos) + ", expected " + std::to_string(Expected);
@@ -786,7 +895,7 @@ class TRandomRun {
     const TRect Header = G->GetHeaderCellRect(Col);
     const TPoint At = Point((Header.Left + Header.Right) / 2, Header.Height() / 2);
     int Road = Below(Locked() ? 2 : 3);
-    if (Road == 2 && (At.X < G->GetBodyRect().Left + 4 || At.X > G->ClientWidth() - 4)) Road = 0;
+    if (Road == 2 && (!MC.Visible || At.X < G->GetBodyRect().Left + 4 || At.X > G->ClientWidth() - 4)) Road = 0;
     S << "column " << C << " " << TypeName(Type) << ": ";
     if (Road == 0) {
       const bool Ascending = Chance(50);
@@ -866,7 +975,7 @@ class TRandomRun {
     if (Which == 6) {
       Want = Below(MaxPos + 1);
       S << "VertScrollBar()->SetPosition(" << Want << ")";
-      G->VertScrollBar()->SetPosition(Want);
+      Call([&] { G->VertScrollBar()->SetPosition(Want); });
     } else {
       // A line is a row that can be seen: rows of no height on the way pass with it (and with no
       // row to see above, a line up goes to the top).
@@ -905,6 +1014,12 @@ class TRandomRun {
   int FErrorsBefore = 0;
   int FExpectErrors = 0;  // in this operation
   std::string FLastError;
+  THook FArmed = hkCount;        // the handler that raises in this operation
+  int FRaised = 0;               // handlers that raised in it
+  THook FRaisedIn = hkCount;
+  int FCaught = 0;               // errors that reached the test's own calls
+  bool FQuiet = false;           // no selection event may fire
+  bool FSelectsNothing = false;  // a selection event may name row -1
   std::string FSupplyFailure;  // what the virtual columns' suppliers were asked wrongly
   std::set<std::wstring> FNewGuids;
 };

@@ -126,6 +126,7 @@ struct TModelColumn {
   TContent Content = cnName;
   bool Sorted = false;                 // the one column the header shows as sorted
   bool Ascending = true;               // its direction
+  bool Visible = true;
   std::map<int, std::wstring> Supplied;  // a virtual column's values, by row position
 };
 
@@ -231,6 +232,13 @@ class TGridModel {
   }
   // The shown rows the bar counts: none with a single row (there is nothing to scroll).
   int ScrollRows() const { return Count() == 1 ? 0 : static_cast<int>(ShownRows().size()); }
+  // A shown row of some height: one the user can see and select (rows of no height pass as
+  // hidden ones).
+  bool RowSeen() const {
+    for (int R : ShownRows())
+      if (At(R).Height > 0) return true;
+    return false;
+  }
 
   // --- editing
   void EndEdit() {
@@ -360,6 +368,23 @@ class TGridModel {
     Display.insert(Display.begin() + std::min<std::size_t>(static_cast<std::size_t>(Index), Display.size()), Id);
     // The selected cell stays in its column.
     if (Index <= SelectedColumn && Columns.size() > 1) ++SelectedColumn;
+    KeepSelectionOnShown();
+  }
+  // The selection leaves a hidden column for the next shown one in display order, else the shown
+  // one before it.
+  void KeepSelectionOnShown() {
+    if (SelectedColumn >= static_cast<int>(Columns.size()) || Columns[static_cast<std::size_t>(SelectedColumn)].Visible)
+      return;
+    const int At = static_cast<int>(std::find(Display.begin(), Display.end(), Columns[static_cast<std::size_t>(SelectedColumn)].Id) - Display.begin());
+    const int N = static_cast<int>(Display.size());
+    for (int Step : {1, -1})
+      for (int P = At + Step; P >= 0 && P < N; P += Step) {
+        const int C = ColumnIndexOfId(Display[static_cast<std::size_t>(P)]);
+        if (Columns[static_cast<std::size_t>(C)].Visible) {
+          SelectedColumn = C;
+          return;
+        }
+      }
   }
   void MoveColumn(int FromPos, int ToPos) {
     const int Id = Display[static_cast<std::size_t>(FromPos)];
@@ -382,6 +407,7 @@ class TGridModel {
     }
     if (Index < SelectedColumn) --SelectedColumn;
     SelectedColumn = std::min(SelectedColumn, std::max(static_cast<int>(Columns.size()) - 1, 0));
+    KeepSelectionOnShown();
   }
 };
 
