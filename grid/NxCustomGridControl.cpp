@@ -612,6 +612,30 @@ void TNxCustomGridControl::ColumnChanged(TNxCustomColumn* Column, int Param, int
 // ---------------------------------------------------------------------------------------------
 // Event dispatchers
 
+void TNxCustomGridControl::Operation(const std::function<void()>& Body) {
+  ++FOperations;
+  try {
+    Body();
+  } catch (...) {
+    if (--FOperations == 0) FHandlerError = nullptr;
+    throw;
+  }
+  if (--FOperations == 0 && FHandlerError) {
+    std::exception_ptr Error = FHandlerError;
+    FHandlerError = nullptr;
+    std::rethrow_exception(Error);
+  }
+}
+
+void TNxCustomGridControl::Fire(const std::function<void()>& Handler) {
+  if (FOperations == 0) return Handler();
+  try {
+    Handler();
+  } catch (...) {
+    if (!FHandlerError) FHandlerError = std::current_exception();
+  }
+}
+
 void TNxCustomGridControl::DoAfterEdit(int ACol, int ARow, const WideString& Value) {
   if (OnAfterEdit) OnAfterEdit(this, ACol, ARow, Value);
 }
@@ -628,7 +652,7 @@ void TNxCustomGridControl::DoBeforeEdit(int ACol, int ARow, bool& Accept) {
   if (OnBeforeEdit) OnBeforeEdit(this, ACol, ARow, Accept);
 }
 void TNxCustomGridControl::DoBeforeSelect(int ACol, int ARow, bool& Accept) {
-  if (OnBeforeSelect) OnBeforeSelect(this, ACol, ARow, Accept);
+  if (OnBeforeSelect) Fire([&] { OnBeforeSelect(this, ACol, ARow, Accept); });
 }
 void TNxCustomGridControl::DoAfterRowMove(int FromPos, int ToPos) {
   if (OnAfterRowMove) OnAfterRowMove(this, FromPos, ToPos);
@@ -679,7 +703,7 @@ void TNxCustomGridControl::DoChange(int ACol, int ARow) {
   if (OnChange) OnChange(this, ACol, ARow);
 }
 void TNxCustomGridControl::DoChangeRowHeight(int Index, int Height) {
-  if (OnChangeRowHeight) OnChangeRowHeight(this, Index, Height);
+  if (OnChangeRowHeight) Fire([&] { OnChangeRowHeight(this, Index, Height); });
 }
 void TNxCustomGridControl::DoColumnMove(int ACol, int FromPos, int ToPos) {
   if (OnColumnMove) OnColumnMove(this, ACol, FromPos, ToPos);
@@ -700,10 +724,10 @@ void TNxCustomGridControl::DoCustomDrawIndicator(int Index, TRect IndicatorRect,
   if (OnCustomDrawIndicator) OnCustomDrawIndicator(this, Index, IndicatorRect, Selected, Highlighted);
 }
 void TNxCustomGridControl::DoDataChange(TDataChange AChangeType, int AIndex) {
-  if (OnDataChange) OnDataChange(this, AChangeType, AIndex);
+  if (OnDataChange) Fire([&] { OnDataChange(this, AChangeType, AIndex); });
 }
 void TNxCustomGridControl::DoDeselectCell(int ACol, int ARow) {
-  if (OnDeselectCell) OnDeselectCell(this, ACol, ARow);
+  if (OnDeselectCell) Fire([&] { OnDeselectCell(this, ACol, ARow); });
 }
 void TNxCustomGridControl::DoDrawCellBackground(int ACol, int ARow, TRect CellRect, TCellState State,
                                                 bool& DefaultDrawing) {
@@ -719,13 +743,13 @@ void TNxCustomGridControl::DoEditEnter() {
   if (OnEditEnter) OnEditEnter(this);
 }
 void TNxCustomGridControl::DoEditExit() {
-  if (OnEditExit) OnEditExit(this);
+  if (OnEditExit) Fire([&] { OnEditExit(this); });
 }
 void TNxCustomGridControl::DoEditText(int ACol, int ARow, WideString& Value) {
   if (OnEditText) OnEditText(this, ACol, ARow, Value);
 }
 void TNxCustomGridControl::DoEndEditing(int ACol, int ARow, WideString& Value, bool& Accept) {
-  if (OnEndEditing) OnEndEditing(this, ACol, ARow, Value, Accept);
+  if (OnEndEditing) Fire([&] { OnEndEditing(this, ACol, ARow, Value, Accept); });
 }
 void TNxCustomGridControl::DoInputAccept(bool& Accept) {
   if (OnInputAccept) OnInputAccept(this, Accept);
@@ -743,7 +767,7 @@ void TNxCustomGridControl::DoPostDraw() {
   if (OnPostDraw) OnPostDraw(this);
 }
 void TNxCustomGridControl::DoSelectCell(int ACol, int ARow) {
-  if (OnSelectCell) OnSelectCell(this, ACol, ARow);
+  if (OnSelectCell) Fire([&] { OnSelectCell(this, ACol, ARow); });
 }
 void TNxCustomGridControl::DoSelectionMove(int& ACol, int ARow, TMoveSelectionKey Key) {
   if (OnSelectionMove) OnSelectionMove(this, ACol, ARow, Key);

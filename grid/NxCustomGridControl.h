@@ -12,6 +12,7 @@
 #pragma once
 
 #include <array>
+#include <exception>
 #include <functional>
 #include <memory>
 
@@ -556,6 +557,11 @@ class TNxCustomGridControl : public TNxScrollControl {
   virtual void DoPostDraw();
   virtual void DoRowMove(int FromPos, int ToPos, bool& Accept);
   virtual void DoSelectCell(int ACol, int ARow);
+  // A selection, edit or row operation completes whatever its handlers raise: the first error is
+  // raised once the outermost operation has completed. Handlers outside an operation raise
+  // straight to the caller.
+  void Operation(const std::function<void()>& Body);
+  void Fire(const std::function<void()>& Handler);
   virtual void DoSelectionMove(int& ACol, int ARow, TMoveSelectionKey Key);
   virtual void DoSlideChange(int ACol);
   virtual void DoSlideColoring(int Index, TColor& SlideColor, TColor& GridColor, TSlideState SlideState);
@@ -663,6 +669,8 @@ class TNxCustomGridControl : public TNxScrollControl {
   bool FInputSelected = false;
   int FInputColumn = -1;
   int FUpdateCount = 0;
+  int FOperations = 0;                 // selection, edit and row operations running
+  std::exception_ptr FHandlerError;    // the first error a handler raised in them
   int FUpdateScrollRow = -1;  // the row ScrollToRow was asked for while updating, shown by EndUpdate
   unsigned FVertBarPass = 0;  // counts UpdateVertScrollBar calls (a nested one supersedes)
   TGridState FGridState;

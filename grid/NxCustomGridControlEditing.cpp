@@ -269,38 +269,40 @@ bool TNxCustomGridControl::ApplyEditing() {
 void TNxCustomGridControl::WriteEditedCell(const WideString& Value) { SetCells(FEditCol, FEditRow, Value); }
 
 void TNxCustomGridControl::EndEditing() {
-  // An editor being closed is not closed again (an OnEditExit handler that ends the edit, or
-  // deletes its row).
-  if (!IsEditing() || FEndingEdit) return;
-  TNxCustomEdit* E = FInplaceEditor;
-  bool Accept = true;
-  WideString Value;
-  const bool Body = FGridState.Contains(gsEditing);
-  if (Body && E != nullptr) {
-    Value = E->Text();
-    DoEndEditing(FEditCol, FEditRow, Value, Accept);
-    SetEditorText(Value);
-  }
-  if (!Accept) return;
-  TFlagScope Ending(FEndingEdit);
-  // The focus goes back to the grid before the editor hides, so that hiding it moves the focus
-  // nowhere else.
-  const bool HadFocus = E != nullptr && E->HandleAllocated() && GetFocus() == E->Handle();
-  if (HadFocus && CanFocus()) SetFocus();
-  if (E != nullptr) E->SetVisible(false);
-  if (Body)
-    RefreshCell(FEditCol, FEditRow);
-  else if (FColumns->IsValidIndex(FInputColumn))
-    RefreshRect(GetInputCellRect(FColumns->Item(FInputColumn)));
-  const unsigned Session = FEditSession;
-  {
-    // The edit state ends after OnEditExit (which still sees the cell), also when its handler
-    // raises; a handler that opened the next editor keeps that one.
-    TScopeExit Ended([&] {
-      if (FEditSession == Session) AbandonEditing();
-    });
-    if (Body) DoEditExit();
-  }
+  Operation([&] {
+    // An editor being closed is not closed again (an OnEditExit handler that ends the edit, or
+    // deletes its row).
+    if (!IsEditing() || FEndingEdit) return;
+    TNxCustomEdit* E = FInplaceEditor;
+    bool Accept = true;
+    WideString Value;
+    const bool Body = FGridState.Contains(gsEditing);
+    if (Body && E != nullptr) {
+      Value = E->Text();
+      DoEndEditing(FEditCol, FEditRow, Value, Accept);
+      SetEditorText(Value);
+    }
+    if (!Accept) return;
+    TFlagScope Ending(FEndingEdit);
+    // The focus goes back to the grid before the editor hides, so that hiding it moves the focus
+    // nowhere else.
+    const bool HadFocus = E != nullptr && E->HandleAllocated() && GetFocus() == E->Handle();
+    if (HadFocus && CanFocus()) SetFocus();
+    if (E != nullptr) E->SetVisible(false);
+    if (Body)
+      RefreshCell(FEditCol, FEditRow);
+    else if (FColumns->IsValidIndex(FInputColumn))
+      RefreshRect(GetInputCellRect(FColumns->Item(FInputColumn)));
+    const unsigned Session = FEditSession;
+    {
+      // The edit state ends after OnEditExit (which still sees the cell), also when its handler
+      // raises; a handler that opened the next editor keeps that one.
+      TScopeExit Ended([&] {
+        if (FEditSession == Session) AbandonEditing();
+      });
+      if (Body) DoEditExit();
+    }
+  });
 }
 
 void TNxCustomGridControl::CommitEditing() {

@@ -13,107 +13,109 @@ void TNxCustomGridControl::SetSelectedCell(int ACol, int ARow) {
 }
 
 void TNxCustomGridControl::SelectCell(int ACol, int ARow, bool StartEdit, bool ClearMulti, TShiftState Shift) {
-  bool Accept = CanSelectCell(ACol, ARow);
-  DoBeforeSelect(ACol, ARow, Accept);
-  if (!Accept) return;
-  const bool Ctrl = Shift.Contains(ssCtrl);
-  const bool ShiftKey = Shift.Contains(ssShift);
-  // Several selected rows let go close the editor, whichever cell is selected then.
-  const bool LetGo = FGridState.Contains(gsRangeSelect) && !ShiftKey && !Ctrl && ClearMulti;
-  if (LetGo) ClearSelection();
-  if (!FColumns->IsValidIndex(ACol) || !FColumns->Item(ACol)->Enabled()) return;
+  Operation([&] {
+    bool Accept = CanSelectCell(ACol, ARow);
+    DoBeforeSelect(ACol, ARow, Accept);
+    if (!Accept) return;
+    const bool Ctrl = Shift.Contains(ssCtrl);
+    const bool ShiftKey = Shift.Contains(ssShift);
+    // Several selected rows let go close the editor, whichever cell is selected then.
+    const bool LetGo = FGridState.Contains(gsRangeSelect) && !ShiftKey && !Ctrl && ClearMulti;
+    if (LetGo) ClearSelection();
+    if (!FColumns->IsValidIndex(ACol) || !FColumns->Item(ACol)->Enabled()) return;
 
-  const int OldCol = FSelectedColumn;
-  const int OldRow = FSelectedRow;
-  FSelectedColumn = ACol;
-  FSelectedRow = ARow;
-  const int Rows = GetRowCount();
-  const bool Changed = OldCol != ACol || OldRow != ARow;
-  if (Changed && FColumns->IsValidIndex(OldCol) && OldRow >= 0 && OldRow < Rows) DoDeselectCell(OldCol, OldRow);
-  if ((Changed || LetGo) && FGridState.Contains(gsEditing)) EndEditing();
-  if (FAutoScroll && ARow >= 0 && ARow <= Rows - 1) ScrollToRow(ARow);
-  if (FInputSelected) {
-    if (ACol != OldCol) {
-      DoInputSelectCell(ACol);
-      RefreshColumnPart(FColumns->Item(ACol), gaInput);
-      if (FColumns->IsValidIndex(OldCol)) RefreshColumnPart(FColumns->Item(OldCol), gaInput);
-    }
-    return;
-  }
-  if (Rows == 0) return;
-
-  if (FOptions.Contains(goSelectFullRow)) {
-    const bool Multi = FOptions.Contains(goMultiSelect);
-    if (Multi && Ctrl && !ShiftKey) {
-      // Ctrl+click toggles the row and makes it the anchor of the next Shift+click.
-      FAnchorRow = ARow;
-      FGridState.Include(gsRangeSelect);
-      SetSelected(ARow, !GetSelected(ARow));
-      if (OldRow != ARow) {
-        if (FGridStyle == gsSlides) RefreshSlide(OldRow, true);
-        RefreshRow(OldRow, false);
+    const int OldCol = FSelectedColumn;
+    const int OldRow = FSelectedRow;
+    FSelectedColumn = ACol;
+    FSelectedRow = ARow;
+    const int Rows = GetRowCount();
+    const bool Changed = OldCol != ACol || OldRow != ARow;
+    if (Changed && FColumns->IsValidIndex(OldCol) && OldRow >= 0 && OldRow < Rows) DoDeselectCell(OldCol, OldRow);
+    if ((Changed || LetGo) && FGridState.Contains(gsEditing)) EndEditing();
+    if (FAutoScroll && ARow >= 0 && ARow <= Rows - 1) ScrollToRow(ARow);
+    if (FInputSelected) {
+      if (ACol != OldCol) {
+        DoInputSelectCell(ACol);
+        RefreshColumnPart(FColumns->Item(ACol), gaInput);
+        if (FColumns->IsValidIndex(OldCol)) RefreshColumnPart(FColumns->Item(OldCol), gaInput);
       }
-      DoSelectCell(ACol, ARow);
       return;
     }
-    if (Multi && ShiftKey) {
-      // Shift+click selects the rows from the anchor to the clicked row (Ctrl keeps the others).
-      FGridState.Include(gsRangeSelect);
-      const int Lo = std::min(FAnchorRow, ARow);
-      const int Hi = std::max(FAnchorRow, ARow);
-      if (!Ctrl) {
-        for (int I = 0; I < Rows; ++I)
-          if ((I < Lo || I > Hi) && GetSelected(I)) SetSelected(I, false);
+    if (Rows == 0) return;
+
+    if (FOptions.Contains(goSelectFullRow)) {
+      const bool Multi = FOptions.Contains(goMultiSelect);
+      if (Multi && Ctrl && !ShiftKey) {
+        // Ctrl+click toggles the row and makes it the anchor of the next Shift+click.
+        FAnchorRow = ARow;
+        FGridState.Include(gsRangeSelect);
+        SetSelected(ARow, !GetSelected(ARow));
+        if (OldRow != ARow) {
+          if (FGridStyle == gsSlides) RefreshSlide(OldRow, true);
+          RefreshRow(OldRow, false);
+        }
+        DoSelectCell(ACol, ARow);
+        return;
       }
-      if (FAnchorRow >= ARow)
-        SelectRange(ARow, FAnchorRow, true);
-      else
-        SelectRange(FAnchorRow, ARow, true);
-      if (OldRow != ARow) {
-        RefreshRow(ARow, false);
-        RefreshRow(OldRow, false);
-        if (FGridStyle == gsSlides) {
+      if (Multi && ShiftKey) {
+        // Shift+click selects the rows from the anchor to the clicked row (Ctrl keeps the others).
+        FGridState.Include(gsRangeSelect);
+        const int Lo = std::min(FAnchorRow, ARow);
+        const int Hi = std::max(FAnchorRow, ARow);
+        if (!Ctrl) {
+          for (int I = 0; I < Rows; ++I)
+            if ((I < Lo || I > Hi) && GetSelected(I)) SetSelected(I, false);
+        }
+        if (FAnchorRow >= ARow)
+          SelectRange(ARow, FAnchorRow, true);
+        else
+          SelectRange(FAnchorRow, ARow, true);
+        if (OldRow != ARow) {
+          RefreshRow(ARow, false);
+          RefreshRow(OldRow, false);
+          if (FGridStyle == gsSlides) {
+            RefreshSlide(ARow, false);
+            RefreshSlide(OldRow, false);
+          }
+        }
+        DoSelectCell(ACol, ARow);
+        return;
+      }
+      if (OldRow != ARow && !FGridState.Contains(gsRangeSelect)) SetSelected(OldRow, false);
+      if (OldRow == ARow && FAppearanceOptions.Contains(aoIndicateSelectedCell) && OldCol != ACol) {
+        RefreshCell(ACol, ARow);
+        if (FColumns->IsValidIndex(OldCol)) RefreshCell(OldCol, OldRow);
+      }
+      SetSelected(ARow, true);
+      FAnchorRow = ARow;
+      if (FUpdateCount == 0) {
+        if (FGridStyle == gsReport) {
+          RefreshRow(ARow, false);
+          RefreshRow(OldRow, false);
+        } else {
           RefreshSlide(ARow, false);
           RefreshSlide(OldRow, false);
         }
       }
       DoSelectCell(ACol, ARow);
-      return;
-    }
-    if (OldRow != ARow && !FGridState.Contains(gsRangeSelect)) SetSelected(OldRow, false);
-    if (OldRow == ARow && FAppearanceOptions.Contains(aoIndicateSelectedCell) && OldCol != ACol) {
-      RefreshCell(ACol, ARow);
-      if (FColumns->IsValidIndex(OldCol)) RefreshCell(OldCol, OldRow);
-    }
-    SetSelected(ARow, true);
-    FAnchorRow = ARow;
-    if (FUpdateCount == 0) {
-      if (FGridStyle == gsReport) {
-        RefreshRow(ARow, false);
-        RefreshRow(OldRow, false);
-      } else {
-        RefreshSlide(ARow, false);
-        RefreshSlide(OldRow, false);
-      }
-    }
-    DoSelectCell(ACol, ARow);
-  } else {
-    if (Changed) {
-      if (OldRow != ARow) {
-        if (FGridStyle == gsReport) {
-          RefreshIndicatorRow(ARow);
-          RefreshIndicatorRow(OldRow);
-        } else {
-          RefreshSlide(ARow, true);
-          RefreshSlide(OldRow, true);
+    } else {
+      if (Changed) {
+        if (OldRow != ARow) {
+          if (FGridStyle == gsReport) {
+            RefreshIndicatorRow(ARow);
+            RefreshIndicatorRow(OldRow);
+          } else {
+            RefreshSlide(ARow, true);
+            RefreshSlide(OldRow, true);
+          }
         }
+        RefreshCell(ACol, ARow);
+        RefreshCell(OldCol, OldRow);
       }
-      RefreshCell(ACol, ARow);
-      RefreshCell(OldCol, OldRow);
+      DoSelectCell(ACol, ARow);
     }
-    DoSelectCell(ACol, ARow);
-  }
-  if (StartEdit) EditCell(ACol, ARow, L"");
+    if (StartEdit) EditCell(ACol, ARow, L"");
+  });
 }
 
 void TNxCustomGridControl::KeepSelectionOnShownColumn() {

@@ -239,6 +239,11 @@ void TNxGrid::FillDefaultValues(int ARow) {
 
 int TNxGrid::AddRow(int Count) {
   if (Count < 1) return FLastAddedRow;
+  Operation([&] { AddRows(Count); });
+  return FLastAddedRow;
+}
+
+void TNxGrid::AddRows(int Count) {
   const int Old = GetRowCount();
   FCellStore->AddRows(Count);
   const int Rows = GetRowCount();
@@ -256,173 +261,188 @@ int TNxGrid::AddRow(int Count) {
   if (Old == 0 || !GetRowShown(FFirstShownRow)) FindShownRows();
   if (UpdateCount() == 0) UpdateVertScrollBar();
   DoDataChange(dcAddRow, FLastAddedRow);
-  return FLastAddedRow;
 }
 
 void TNxGrid::AddChildRow(int AParent, bool AAfterDescendants) {
-  CheckRow(AParent);
-  // After the parent's descendants that follow it directly: all of them while its tree is kept
-  // together; where moves or a sort pulled it apart, those before the first row of another tree,
-  // so that the new row never goes between another row and its descendants.
-  const int Pos = AParent + 1 + (AAfterDescendants ? FCellStore->DescendantsFollowing(AParent) : 0);
-  const int OldRows = GetRowCount();
-  FCellStore->InsertChildRow(AParent, Pos);
-  FollowRecords([Pos](int I) { return I >= Pos ? I + 1 : I; });
-  try {
-    FillDefaultValues(Pos);
-  } catch (...) {
-    // The row or nothing: a default value that fails takes it out again.
-    FCellStore->DeleteRow(Pos);
-    FollowRecords([Pos](int I) { return I == Pos ? -1 : I > Pos ? I - 1 : I; });
-    throw;
-  }
-  if (Pos <= FFirstVisibleRow && OldRows > 0 && VertScrollBar()->Position() > 0) ++FFirstVisibleRow;
-  // The rows below move down, or keep their place and take new numbers when the row is hidden.
-  RefreshFrom(Pos);
-  if (GetRowShown(AParent) && ChildCount(AParent) == 1) RefreshRow(AParent);
-  FLastAddedRow = Pos;
-  FindShownRows();
-  // Also inside an update lock: a row in the last page may start it earlier than the view.
-  UpdateVertScrollBar();
-  DoDataChange(dcAddChildRow, FLastAddedRow);
+  Operation([&] {
+    CheckRow(AParent);
+    // After the parent's descendants that follow it directly: all of them while its tree is kept
+    // together; where moves or a sort pulled it apart, those before the first row of another tree,
+    // so that the new row never goes between another row and its descendants.
+    const int Pos = AParent + 1 + (AAfterDescendants ? FCellStore->DescendantsFollowing(AParent) : 0);
+    const int OldRows = GetRowCount();
+    FCellStore->InsertChildRow(AParent, Pos);
+    FollowRecords([Pos](int I) { return I >= Pos ? I + 1 : I; });
+    try {
+      FillDefaultValues(Pos);
+    } catch (...) {
+      // The row or nothing: a default value that fails takes it out again.
+      FCellStore->DeleteRow(Pos);
+      FollowRecords([Pos](int I) { return I == Pos ? -1 : I > Pos ? I - 1 : I; });
+      throw;
+    }
+    if (Pos <= FFirstVisibleRow && OldRows > 0 && VertScrollBar()->Position() > 0) ++FFirstVisibleRow;
+    // The rows below move down, or keep their place and take new numbers when the row is hidden.
+    RefreshFrom(Pos);
+    if (GetRowShown(AParent) && ChildCount(AParent) == 1) RefreshRow(AParent);
+    FLastAddedRow = Pos;
+    FindShownRows();
+    // Also inside an update lock: a row in the last page may start it earlier than the view.
+    UpdateVertScrollBar();
+    DoDataChange(dcAddChildRow, FLastAddedRow);
+  });
 }
 
 void TNxGrid::InsertRow(int ARow) {
-  if (ARow < 0 || ARow > GetRowCount()) TList::Error(ARow);
-  TNxCustomGrid::InsertRow(ARow);
-  FLastAddedRow = ARow;
-  FCellStore->InsertRow(ARow);
-  // The rows at and below ARow moved down by one: the same records stay selected and in view.
-  FollowRecords([ARow](int I) { return I >= ARow ? I + 1 : I; });
-  if (ARow < FFirstVisibleRow && VertScrollBar()->Position() > 0) ++FFirstVisibleRow;
-  RefreshFrom(ARow);
-  FindShownRows();
-  UpdateVertScrollBar();
-  DoDataChange(dcInsertRow, ARow);
+  Operation([&] {
+    if (ARow < 0 || ARow > GetRowCount()) TList::Error(ARow);
+    TNxCustomGrid::InsertRow(ARow);
+    FLastAddedRow = ARow;
+    FCellStore->InsertRow(ARow);
+    // The rows at and below ARow moved down by one: the same records stay selected and in view.
+    FollowRecords([ARow](int I) { return I >= ARow ? I + 1 : I; });
+    if (ARow < FFirstVisibleRow && VertScrollBar()->Position() > 0) ++FFirstVisibleRow;
+    RefreshFrom(ARow);
+    FindShownRows();
+    UpdateVertScrollBar();
+    DoDataChange(dcInsertRow, ARow);
+  });
 }
 
 void TNxGrid::DeleteRow(int ARow) {
-  CheckRow(ARow);
-  TNxCustomGrid::DeleteRow(ARow);
-  // The row goes with its descendants: every row whose chain of parents reaches it. While its
-  // tree is kept together they are the rows right after it with a greater level; after moves or
-  // a sort they may lie anywhere, and rows of other trees between them stay.
-  bool WasSelected = false;
-  for (int R = FSelectedRow; R >= 0 && R < GetRowCount() && !WasSelected; R = GetRowParent(R))
-    WasSelected = R == ARow;
-  if (WasSelected) DoDeselectCell(SelectedColumn(), FSelectedRow);
-  const std::vector<int> Gone = FCellStore->DeleteRowTree(ARow);
-  const int Rows = GetRowCount();
-  // Rows deleted before a position, and whether the position itself went.
-  auto GoneBefore = [&Gone](int I) {
-    return static_cast<int>(std::lower_bound(Gone.begin(), Gone.end(), I) - Gone.begin());
-  };
-  auto Went = [&Gone](int I) { return std::binary_search(Gone.begin(), Gone.end(), I); };
+  Operation([&] {
+    CheckRow(ARow);
+    TNxCustomGrid::DeleteRow(ARow);
+    // The row goes with its descendants: every row whose chain of parents reaches it. While its
+    // tree is kept together they are the rows right after it with a greater level; after moves or
+    // a sort they may lie anywhere, and rows of other trees between them stay.
+    bool WasSelected = false;
+    for (int R = FSelectedRow; R >= 0 && R < GetRowCount() && !WasSelected; R = GetRowParent(R))
+      WasSelected = R == ARow;
+    if (WasSelected) DoDeselectCell(SelectedColumn(), FSelectedRow);
+    const std::vector<int> Gone = FCellStore->DeleteRowTree(ARow);
+    const int Rows = GetRowCount();
+    // Rows deleted before a position, and whether the position itself went.
+    auto GoneBefore = [&Gone](int I) {
+      return static_cast<int>(std::lower_bound(Gone.begin(), Gone.end(), I) - Gone.begin());
+    };
+    auto Went = [&Gone](int I) { return std::binary_search(Gone.begin(), Gone.end(), I); };
 
-  // Every index below a deleted row moves up, whether the row was shown or not; they are kept
-  // inside the grid.
-  FFirstVisibleRow -= GoneBefore(FFirstVisibleRow);
-  FollowRecords([&](int I) { return Went(I) ? -1 : I - GoneBefore(I); });
-  FindShownRows();
-  if (FFirstVisibleRow >= Rows) FFirstVisibleRow = std::max(Rows - 1, 0);
-  RefreshFrom(Gone.front());
+    // Every index below a deleted row moves up, whether the row was shown or not; they are kept
+    // inside the grid.
+    FFirstVisibleRow -= GoneBefore(FFirstVisibleRow);
+    FollowRecords([&](int I) { return Went(I) ? -1 : I - GoneBefore(I); });
+    FindShownRows();
+    if (FFirstVisibleRow >= Rows) FFirstVisibleRow = std::max(Rows - 1, 0);
+    RefreshFrom(Gone.front());
 
-  if (WasSelected) {
-    FSelectedRow = -1;
-    if (Rows > 0) {
-      // The row seen in the place of the first deleted row becomes the selected one: the first
-      // shown row there or below, the last shown row when none follows, none when none is shown.
-      const int Next = FindFirstShownRow(Gone.front());
-      SelectCell(SelectedColumn(), Next >= 0 ? Next : FindLastShownRow(Rows - 1), false, true, {});
+    if (WasSelected) {
+      FSelectedRow = -1;
+      if (Rows > 0) {
+        // The row seen in the place of the first deleted row becomes the selected one: the first
+        // shown row there or below, the last shown row when none follows, none when none is shown.
+        const int Next = FindFirstShownRow(Gone.front());
+        SelectCell(SelectedColumn(), Next >= 0 ? Next : FindLastShownRow(Rows - 1), false, true, {});
+      }
     }
-  }
-  // A range whose anchor row went starts at the selection.
-  if (FAnchorRow < 0) FAnchorRow = FSelectedRow;
-  UpdateVertScrollBar();
-  // One notice per row, the last first, each with the index the row had when it went.
-  for (auto It = Gone.rbegin(); It != Gone.rend(); ++It) DoDataChange(dcDeleteRow, *It);
-  if (Rows - 1 < FLastAddedRow) FLastAddedRow = Rows - 1;
+    // A range whose anchor row went starts at the selection.
+    if (FAnchorRow < 0) FAnchorRow = FSelectedRow;
+    UpdateVertScrollBar();
+    // One notice per row, the last first, each with the index the row had when it went.
+    for (auto It = Gone.rbegin(); It != Gone.rend(); ++It) DoDataChange(dcDeleteRow, *It);
+    if (Rows - 1 < FLastAddedRow) FLastAddedRow = Rows - 1;
+  });
 }
 
 void TNxGrid::ClearRows() {
-  TNxCustomGrid::ClearRows();
-  FCellStore->ClearRows();
-  FFirstVisibleRow = FFirstShownRow = FLastShownRow = 0;
-  RefreshPart(gaBody);
-  RefreshPart(gaFooter);
-  RefreshPart(gaIndicator);
-  UpdateHorzScrollBar();
-  UpdateVertScrollBar();
-  DoDataChange(dcClearRows, -1);
+  Operation([&] {
+    TNxCustomGrid::ClearRows();
+    FCellStore->ClearRows();
+    FFirstVisibleRow = FFirstShownRow = FLastShownRow = 0;
+    RefreshPart(gaBody);
+    RefreshPart(gaFooter);
+    RefreshPart(gaIndicator);
+    UpdateHorzScrollBar();
+    UpdateVertScrollBar();
+    DoDataChange(dcClearRows, -1);
+  });
 }
 
 void TNxGrid::MoveRow(int AFrom, int ATo) {
-  CheckRow(AFrom);
-  CheckRow(ATo);
-  TNxCustomGrid::MoveRow(AFrom, ATo);
-  if (AFrom == ATo) return;
-  FCellStore->MoveRow(AFrom, ATo);
-  FollowRecords([AFrom, ATo](int I) {
-    if (I == AFrom) return ATo;
-    if (AFrom < ATo && I > AFrom && I <= ATo) return I - 1;
-    if (ATo < AFrom && I >= ATo && I < AFrom) return I + 1;
-    return I;
+  Operation([&] {
+    CheckRow(AFrom);
+    CheckRow(ATo);
+    TNxCustomGrid::MoveRow(AFrom, ATo);
+    if (AFrom == ATo) return;
+    FCellStore->MoveRow(AFrom, ATo);
+    FollowRecords([AFrom, ATo](int I) {
+      if (I == AFrom) return ATo;
+      if (AFrom < ATo && I > AFrom && I <= ATo) return I - 1;
+      if (ATo < AFrom && I >= ATo && I < AFrom) return I + 1;
+      return I;
+    });
+    FindShownRows();
+    UpdateVertScrollBar();
   });
-  FindShownRows();
-  UpdateVertScrollBar();
 }
 
 void TNxGrid::ExchangeRows(int A, int B) {
-  CheckRow(A);
-  CheckRow(B);
-  // Rows of the same height and shown state take each other's place; otherwise the rows between
-  // them move, and the page may hold another number of rows.
-  const bool ShownA = GetRowShown(A), ShownB = GetRowShown(B);
-  const bool SamePlace = ShownA == ShownB && (!ShownA || GetRowPitch(A) == GetRowPitch(B));
-  FCellStore->ExchangeRows(A, B);
-  FollowRecords([A, B](int I) { return I == A ? B : I == B ? A : I; });
-  FindShownRows();
-  if (SamePlace) {
-    if (UpdateCount() == 0) {
-      RefreshRow(A);
-      RefreshRow(B);
+  Operation([&] {
+    CheckRow(A);
+    CheckRow(B);
+    // Rows of the same height and shown state take each other's place; otherwise the rows between
+    // them move, and the page may hold another number of rows.
+    const bool ShownA = GetRowShown(A), ShownB = GetRowShown(B);
+    const bool SamePlace = ShownA == ShownB && (!ShownA || GetRowPitch(A) == GetRowPitch(B));
+    FCellStore->ExchangeRows(A, B);
+    FollowRecords([A, B](int I) { return I == A ? B : I == B ? A : I; });
+    FindShownRows();
+    if (SamePlace) {
+      if (UpdateCount() == 0) {
+        RefreshRow(A);
+        RefreshRow(B);
+      }
+      return;
     }
-    return;
-  }
-  RefreshFrom(std::min(A, B));
-  UpdateVertScrollBar();
+    RefreshFrom(std::min(A, B));
+    UpdateVertScrollBar();
+  });
 }
 
 void TNxGrid::SetRowVisible(int ARow, bool Value) {
-  CheckRow(ARow);
-  // The row's own flag is what changes; a collapsed parent may keep the row out of view either
-  // way, and then neither the shown rows nor the view change.
-  if (Value == FCellStore->GetRow(ARow)->Visible) return;
-  const bool WasShown = GetRowShown(ARow);
-  FCellStore->SetRowVisible(ARow, Value);
-  if (GetRowShown(ARow) == WasShown) return;
-  if (UpdateCount() == 0) RefreshFrom(ARow);
-  TNxCustomGrid::SetRowVisible(ARow, Value);
-  if (GetShownRowCount() == 0) FFirstShownRow = FLastShownRow = 0;
-  UpdateVertScrollBar();
-  // The rows below moved: an editor over one of them goes along (over the row itself, it hides
-  // while the row does).
-  if (GridState().Contains(gsEditing)) PlaceEditor();
+  Operation([&] {
+    CheckRow(ARow);
+    // The row's own flag is what changes; a collapsed parent may keep the row out of view either
+    // way, and then neither the shown rows nor the view change.
+    if (Value == FCellStore->GetRow(ARow)->Visible) return;
+    const bool WasShown = GetRowShown(ARow);
+    FCellStore->SetRowVisible(ARow, Value);
+    if (GetRowShown(ARow) == WasShown) return;
+    if (UpdateCount() == 0) RefreshFrom(ARow);
+    TNxCustomGrid::SetRowVisible(ARow, Value);
+    if (GetShownRowCount() == 0) FFirstShownRow = FLastShownRow = 0;
+    UpdateVertScrollBar();
+    // The rows below moved: an editor over one of them goes along (over the row itself, it hides
+    // while the row does).
+    if (GridState().Contains(gsEditing)) PlaceEditor();
+  });
 }
 
 void TNxGrid::SetRowHeight(int ARow, int Value) {
-  CheckRow(ARow);
-  if (Value < 0) throw EInvalidOperation(Format("Row height must not be negative (%d)", Value));
-  TRow* R = FCellStore->GetRow(ARow);
-  if (R->Height == Value) return;
-  R->Height = Value;
-  TNxCustomGrid::SetRowHeight(ARow, Value);
-  if (GetRowShown(ARow)) {
-    RefreshFrom(ARow);
-    UpdateVertScrollBar();
-    // The row and those below changed place: an open editor goes along.
-    if (GridState().Contains(gsEditing)) PlaceEditor();
-  }
+  Operation([&] {
+    CheckRow(ARow);
+    if (Value < 0) throw EInvalidOperation(Format("Row height must not be negative (%d)", Value));
+    TRow* R = FCellStore->GetRow(ARow);
+    if (R->Height == Value) return;
+    R->Height = Value;
+    TNxCustomGrid::SetRowHeight(ARow, Value);
+    if (GetRowShown(ARow)) {
+      RefreshFrom(ARow);
+      UpdateVertScrollBar();
+      // The row and those below changed place: an open editor goes along.
+      if (GridState().Contains(gsEditing)) PlaceEditor();
+    }
+  });
 }
 
 void TNxGrid::SetRowSize(int Value) {
@@ -431,31 +451,33 @@ void TNxGrid::SetRowSize(int Value) {
 }
 
 void TNxGrid::SetExpanded(int ARow, bool Value) {
-  CheckRow(ARow);
-  if (Expanded(ARow) == Value) return;
-  // The descendants show when every row up their chain of parents is expanded (those of a
-  // collapsed child stay hidden), wherever they lie: after moves or a sort some may lie above the
-  // row.
-  // A top row the change hides gives the view to the shown row above it (a top row hidden
-  // before stays: the view goes on from the next shown row, as it did).
-  const bool TopShown = FFirstVisibleRow < GetRowCount() && GetRowShown(FFirstVisibleRow);
-  const int Changed = FCellStore->SetRowExpanded(ARow, Value);
-  RefreshRow(ARow);
-  if (Changed >= 0) {
-    FindShownRows();
-    int From = std::min(ARow, Changed);
-    if (TopShown && !GetRowShown(FFirstVisibleRow)) {
-      const int Above = FindLastShownRow(FFirstVisibleRow);
-      FFirstVisibleRow = Above >= 0 ? Above : std::max(FindFirstShownRow(0), 0);
-      From = std::min(From, FFirstVisibleRow);
+  Operation([&] {
+    CheckRow(ARow);
+    if (Expanded(ARow) == Value) return;
+    // The descendants show when every row up their chain of parents is expanded (those of a
+    // collapsed child stay hidden), wherever they lie: after moves or a sort some may lie above the
+    // row.
+    // A top row the change hides gives the view to the shown row above it (a top row hidden
+    // before stays: the view goes on from the next shown row, as it did).
+    const bool TopShown = FFirstVisibleRow < GetRowCount() && GetRowShown(FFirstVisibleRow);
+    const int Changed = FCellStore->SetRowExpanded(ARow, Value);
+    RefreshRow(ARow);
+    if (Changed >= 0) {
+      FindShownRows();
+      int From = std::min(ARow, Changed);
+      if (TopShown && !GetRowShown(FFirstVisibleRow)) {
+        const int Above = FindLastShownRow(FFirstVisibleRow);
+        FFirstVisibleRow = Above >= 0 ? Above : std::max(FindFirstShownRow(0), 0);
+        From = std::min(From, FFirstVisibleRow);
+      }
+      RefreshFrom(From);
+      UpdateVertScrollBar();
+      // The rows below moved: an editor over one of them goes along (over a row now hidden, it
+      // hides while the row does).
+      if (GridState().Contains(gsEditing)) PlaceEditor();
     }
-    RefreshFrom(From);
-    UpdateVertScrollBar();
-    // The rows below moved: an editor over one of them goes along (over a row now hidden, it
-    // hides while the row does).
-    if (GridState().Contains(gsEditing)) PlaceEditor();
-  }
-  DoExpand(ARow);
+    DoExpand(ARow);
+  });
 }
 
 void TNxGrid::DoExpand(int ARow) {

@@ -120,6 +120,7 @@ class TNxGrid : public TNxCustomGrid, public TCellStoreGrid {
   virtual void DoExpand(int ARow);
 
  private:
+  void AddRows(int Count);
   void CheckRow(int ARow);
   void CheckCell(int ACol, int ARow);
   // First and last shown rows found again from the ends (0 when there is none).
