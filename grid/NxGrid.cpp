@@ -420,7 +420,8 @@ void TNxGrid::SetRowVisible(int ARow, bool Value) {
     if (GetRowShown(ARow) == WasShown) return;
     if (UpdateCount() == 0) RefreshFrom(ARow);
     TNxCustomGrid::SetRowVisible(ARow, Value);
-    if (GetShownRowCount() == 0) FFirstShownRow = FLastShownRow = 0;
+    // No row shown keeps both at 0; the first row shown again is both ends.
+    if (GetShownRowCount() <= 1) FFirstShownRow = FLastShownRow = Value ? ARow : 0;
     UpdateVertScrollBar();
     // The rows below moved: an editor over one of them goes along (over the row itself, it hides
     // while the row does).
