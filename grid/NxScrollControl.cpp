@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <exception>
 
 #include "framework/Forms.h"
 #include "grid/NxFlyoutControl.h"
@@ -50,14 +51,23 @@ void TNxCustomScrollBar::SetPageSize(int Value) {
 void TNxCustomScrollBar::SetPosition(int Value) {
   const int Old = FPosition;
   FPosition = std::max(std::min(std::max(Value, FMin), FMax), 0);
-  UpdateBar();
+  // The view follows the bar whatever the scroll handler (fired by the bar's update) raises; its
+  // error is raised once the view has moved.
+  std::exception_ptr Error;
+  try {
+    UpdateBar();
+  } catch (...) {
+    Error = std::current_exception();
+  }
   // A position that did not move has nothing to scroll; a move scrolls by the distance the owner
   // answers (its hooks run around it even when that distance is 0).
-  if (FUpdateCount > 0 || FControl == nullptr || Old == FPosition) return;
-  if (FKind == sbHorizontal)
-    FControl->ScrollContent(this, FControl->GetHorzScrollDistance(Old, FPosition), 0);
-  else
-    FControl->ScrollContent(this, 0, FControl->GetVertScrollDistance(Old, FPosition));
+  if (FUpdateCount == 0 && FControl != nullptr && Old != FPosition) {
+    if (FKind == sbHorizontal)
+      FControl->ScrollContent(this, FControl->GetHorzScrollDistance(Old, FPosition), 0);
+    else
+      FControl->ScrollContent(this, 0, FControl->GetVertScrollDistance(Old, FPosition));
+  }
+  if (Error) std::rethrow_exception(Error);
 }
 
 void TNxCustomScrollBar::SendScroll(int Code) {
