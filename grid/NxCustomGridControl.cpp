@@ -612,28 +612,14 @@ void TNxCustomGridControl::ColumnChanged(TNxCustomColumn* Column, int Param, int
 // ---------------------------------------------------------------------------------------------
 // Event dispatchers
 
-void TNxCustomGridControl::Operation(const std::function<void()>& Body) {
-  ++FOperations;
-  try {
-    Body();
-  } catch (...) {
-    if (--FOperations == 0) FHandlerError = nullptr;
-    throw;
-  }
-  if (--FOperations == 0 && FHandlerError) {
-    std::exception_ptr Error = FHandlerError;
-    FHandlerError = nullptr;
-    std::rethrow_exception(Error);
-  }
+void TNxCustomGridControl::RaiseHandlerError() {
+  std::exception_ptr Error = FHandlerError;
+  FHandlerError = nullptr;
+  std::rethrow_exception(Error);
 }
 
-void TNxCustomGridControl::Fire(const std::function<void()>& Handler) {
-  if (FOperations == 0) return Handler();
-  try {
-    Handler();
-  } catch (...) {
-    if (!FHandlerError) FHandlerError = std::current_exception();
-  }
+void TNxCustomGridControl::DoScrollEvent(TNxCustomScrollBar* Bar, int Position) {
+  Fire([&] { TNxScrollControl::DoScrollEvent(Bar, Position); });
 }
 
 void TNxCustomGridControl::DoAfterEdit(int ACol, int ARow, const WideString& Value) {

@@ -560,8 +560,28 @@ class TNxCustomGridControl : public TNxScrollControl {
   // A selection, edit or row operation completes whatever its handlers raise: the first error is
   // raised once the outermost operation has completed. Handlers outside an operation raise
   // straight to the caller.
-  void Operation(const std::function<void()>& Body);
-  void Fire(const std::function<void()>& Handler);
+  template <class F>
+  void Operation(F&& Body) {
+    ++FOperations;
+    try {
+      Body();
+    } catch (...) {
+      if (--FOperations == 0) FHandlerError = nullptr;
+      throw;
+    }
+    if (--FOperations == 0 && FHandlerError) RaiseHandlerError();
+  }
+  template <class F>
+  void Fire(F&& Handler) {
+    if (FOperations == 0) return Handler();
+    try {
+      Handler();
+    } catch (...) {
+      if (!FHandlerError) FHandlerError = std::current_exception();
+    }
+  }
+  void RaiseHandlerError();
+  void DoScrollEvent(TNxCustomScrollBar* Bar, int Position) override;
   virtual void DoSelectionMove(int& ACol, int ARow, TMoveSelectionKey Key);
   virtual void DoSlideChange(int ACol);
   virtual void DoSlideColoring(int Index, TColor& SlideColor, TColor& GridColor, TSlideState SlideState);

@@ -456,56 +456,58 @@ void TNxCustomGridControl::UpdateHorzScrollBar() {
 }
 
 void TNxCustomGridControl::UpdateVertScrollBar() {
-  TNxScrollBar* Bar = VertScrollBar();
-  const int Rows = GetRowCount();
-  const int Total = Rows == 1 ? 0 : GetShownRowCount();
-  // The page is what the body holds at the end of the list, so that the last position shows the
-  // last row at the bottom however tall the rows are (a page taken from the rows at the top would
-  // stop short of the last rows, or scroll past them, when the rows at the end are taller or
-  // shorter). A row or slide taller than the body fills a page alone.
-  int Page;
-  if (FGridStyle == gsReport) {
-    Page = GetLastPageRows();
-  } else {
-    const int Pitch = FSlideSize + RowGap();
-    Page = std::max(Pitch > 0 ? GetBodyRect().Height() / Pitch : 0, 1);
-  }
-  // While the grid is updating only the first visible row is kept valid; the bar (each change of
-  // it is a call to the system) is brought up to date once, by EndUpdate.
-  if (FUpdateCount > 0) {
+  Operation([&] {
+    TNxScrollBar* Bar = VertScrollBar();
+    const int Rows = GetRowCount();
+    const int Total = Rows == 1 ? 0 : GetShownRowCount();
+    // The page is what the body holds at the end of the list, so that the last position shows the
+    // last row at the bottom however tall the rows are (a page taken from the rows at the top would
+    // stop short of the last rows, or scroll past them, when the rows at the end are taller or
+    // shorter). A row or slide taller than the body fills a page alone.
+    int Page;
+    if (FGridStyle == gsReport) {
+      Page = GetLastPageRows();
+    } else {
+      const int Pitch = FSlideSize + RowGap();
+      Page = std::max(Pitch > 0 ? GetBodyRect().Height() / Pitch : 0, 1);
+    }
+    // While the grid is updating only the first visible row is kept valid; the bar (each change of
+    // it is a call to the system) is brought up to date once, by EndUpdate.
+    if (FUpdateCount > 0) {
+      const int MaxPos = std::max(0, Total - Page);
+      if (CountShownRows(0, FFirstVisibleRow) > MaxPos || FFirstVisibleRow >= std::max(Rows, 1)) {
+        FFirstVisibleRow = RowAtScrollPosition(MaxPos);
+        PlaceEditor();
+      }
+      return;
+    }
+    // Showing or hiding the bar resizes the client area, which can bring in or take away the
+    // horizontal bar and so change the body's height: the size change updates this bar again from
+    // within, with the page of the new body, and that update stands.
+    const unsigned Pass = ++FVertBarPass;
+    if (Page < Total) {
+      Bar->SetMax(Total);
+      if (FVertBarPass != Pass) return;
+      Bar->SetPageSize(Page + 1);
+      Bar->SetLargeChange(Bar->PageSize());
+    } else {
+      Bar->SetMax(0);
+      if (FVertBarPass != Pass) return;
+    }
+    // Keep the first visible row on a position the bar can show: the view never scrolls past the
+    // point where the last row reaches the bottom of the body.
     const int MaxPos = std::max(0, Total - Page);
-    if (CountShownRows(0, FFirstVisibleRow) > MaxPos || FFirstVisibleRow >= std::max(Rows, 1)) {
+    int Above = CountShownRows(0, FFirstVisibleRow);
+    if (Above > MaxPos || FFirstVisibleRow >= std::max(Rows, 1)) {
       FFirstVisibleRow = RowAtScrollPosition(MaxPos);
+      Above = CountShownRows(0, FFirstVisibleRow);
+      InvalidateGrid();
       PlaceEditor();
     }
-    return;
-  }
-  // Showing or hiding the bar resizes the client area, which can bring in or take away the
-  // horizontal bar and so change the body's height: the size change updates this bar again from
-  // within, with the page of the new body, and that update stands.
-  const unsigned Pass = ++FVertBarPass;
-  if (Page < Total) {
-    Bar->SetMax(Total);
-    if (FVertBarPass != Pass) return;
-    Bar->SetPageSize(Page + 1);
-    Bar->SetLargeChange(Bar->PageSize());
-  } else {
-    Bar->SetMax(0);
-    if (FVertBarPass != Pass) return;
-  }
-  // Keep the first visible row on a position the bar can show: the view never scrolls past the
-  // point where the last row reaches the bottom of the body.
-  const int MaxPos = std::max(0, Total - Page);
-  int Above = CountShownRows(0, FFirstVisibleRow);
-  if (Above > MaxPos || FFirstVisibleRow >= std::max(Rows, 1)) {
-    FFirstVisibleRow = RowAtScrollPosition(MaxPos);
-    Above = CountShownRows(0, FFirstVisibleRow);
-    InvalidateGrid();
-    PlaceEditor();
-  }
-  Bar->BeginUpdate();
-  Bar->SetPosition(Above);
-  Bar->EndUpdate();
+    Bar->BeginUpdate();
+    Bar->SetPosition(Above);
+    Bar->EndUpdate();
+  });
 }
 
 int TNxCustomGridControl::GetHorzScrollDistance(int OldPos, int NewPos) { return OldPos - NewPos; }
