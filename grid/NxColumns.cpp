@@ -532,7 +532,9 @@ void TNxCustomColumn::SetSorted(bool Value) {
   }
   if (Value == FSorted) return;
   FSorted = Value;
+  const unsigned Sorts = FColumns != nullptr ? FColumns->SortsDone() : 0;
   TScopeExit Undo([&] {
+    if (FColumns != nullptr && FColumns->SortsDone() != Sorts) return;
     FSorted = !Value;
     Changed(ccHeader);
     if (Previous != nullptr) {
@@ -549,7 +551,9 @@ void TNxCustomColumn::SetSortKind(TSortKind Value) {
   // The rows keep their direction when the sort fails, and so does the column.
   const TSortKind Old = FSortKind;
   FSortKind = Value;
+  const unsigned Sorts = FColumns != nullptr ? FColumns->SortsDone() : 0;
   TScopeExit Undo([&] {
+    if (FColumns != nullptr && FColumns->SortsDone() != Sorts) return;
     FSortKind = Old;
     Changed(ccHeader);
   });

@@ -562,6 +562,10 @@ class TNxColumns : public TComponent, public TCellStoreColumns {
   void SetStartX(int Value);
 
   int FixedCols() const { return FFixedCols; }
+  // Counts the sorts the grid has carried out: a column whose sort took place keeps its new
+  // direction also when a handler raises after it.
+  void SortDone() { ++FSortsDone; }
+  unsigned SortsDone() const { return FSortsDone; }
   void SetFixedCols(int Value);
   // Sum of the widths of the visible columns among the first FixedCols positions.
   int FixedWidth() const;
@@ -605,6 +609,7 @@ class TNxColumns : public TComponent, public TCellStoreColumns {
   TVirtualCellValues* ColumnValues(int Index) const override;
 
  private:
+  unsigned FSortsDone = 0;
   friend class TNxCustomColumn;
   void ColumnChanged(TNxCustomColumn* Column, int Param, int Kind);
   void Notify(int Kind);

@@ -502,40 +502,43 @@ void TNxGrid::SetStartRowCount(int Value) {
 // Sorting and footers
 
 void TNxGrid::SortColumn(TNxCustomColumn* Column, bool Ascending) {
-  // A sort the store refuses changes nothing: no editor closes, no event fires, the view stays.
-  const bool Sorts = Column != nullptr && Column->Options().Contains(coCanSort) && Column->Columns() == Columns();
-  if (Sorts) FCellStore->CheckSortable(Column->Index(), Column->SortType());
-  TNxCustomGrid::SortColumn(Column, Ascending);
-  if (!Sorts) return;
-  // The records of the followed rows, found again where the sort put them.
-  const std::pair<int, TRow*> Before[] = {{FSelectedRow, RecordAt(FSelectedRow)},
-                                          {FAnchorRow, RecordAt(FAnchorRow)},
-                                          {FEditRow, RecordAt(FEditRow)},
-                                          {FUpdateScrollRow, RecordAt(FUpdateScrollRow)}};
-  const bool Selected = Before[0].second != nullptr;
-  auto Settle = [&] {
-    FollowRecords([&](int I) {
-      for (const auto& [Index, Record] : Before)
-        if (Index == I && Record != nullptr) return FCellStore->IndexOfRow(Record);
-      return -1;
-    });
-    FindShownRows();
-    // The view keeps its scroll position (the rows at it are others now), then shows the
-    // selected record.
-    FFirstVisibleRow = RowAtScrollPosition(VertScrollBar()->Position());
-    UpdateVertScrollBar();
-    if (Selected) ScrollToRow(FSelectedRow);
-    InvalidateGrid();
-  };
-  try {
-    FCellStore->Sort(Column->Index(), Column->SortType(), Ascending ? skAscending : skDescending,
-                     Column->Options().Contains(coFullResort));
-  } catch (...) {
+  Operation([&] {
+    // A sort the store refuses changes nothing: no editor closes, no event fires, the view stays.
+    const bool Sorts = Column != nullptr && Column->Options().Contains(coCanSort) && Column->Columns() == Columns();
+    if (Sorts) FCellStore->CheckSortable(Column->Index(), Column->SortType());
+    TNxCustomGrid::SortColumn(Column, Ascending);
+    if (!Sorts) return;
+    // The records of the followed rows, found again where the sort put them.
+    const std::pair<int, TRow*> Before[] = {{FSelectedRow, RecordAt(FSelectedRow)},
+                                            {FAnchorRow, RecordAt(FAnchorRow)},
+                                            {FEditRow, RecordAt(FEditRow)},
+                                            {FUpdateScrollRow, RecordAt(FUpdateScrollRow)}};
+    const bool Selected = Before[0].second != nullptr;
+    auto Settle = [&] {
+      FollowRecords([&](int I) {
+        for (const auto& [Index, Record] : Before)
+          if (Index == I && Record != nullptr) return FCellStore->IndexOfRow(Record);
+        return -1;
+      });
+      FindShownRows();
+      // The view keeps its scroll position (the rows at it are others now), then shows the
+      // selected record.
+      FFirstVisibleRow = RowAtScrollPosition(VertScrollBar()->Position());
+      UpdateVertScrollBar();
+      if (Selected) ScrollToRow(FSelectedRow);
+      InvalidateGrid();
+    };
+    try {
+      FCellStore->Sort(Column->Index(), Column->SortType(), Ascending ? skAscending : skDescending,
+                       Column->Options().Contains(coFullResort));
+    } catch (...) {
+      Settle();
+      throw;
+    }
     Settle();
-    throw;
-  }
-  Settle();
-  DoAfterSort(Column->Index());
+    Columns()->SortDone();
+    DoAfterSort(Column->Index());
+  });
 }
 
 void TNxGrid::RecalculateFooters(bool AVisibleOnly) {
