@@ -457,81 +457,83 @@ void TNxCustomGrid::ColumnsChanged(int ChangeKind, int Index, int Index2) {
 // Mouse: presses
 
 void TNxCustomGrid::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  // The scroll control fires OnMouseDown (and starts roll scrolling with the middle button)
-  // before the grid looks at the press.
-  TNxCustomGridControl::MouseDown(Button, Shift, X, Y);
-  HideHint();
-  // A drag the box gave up (its mouse capture went elsewhere) ends here.
-  if (GridState().Contains(gsColumnDragging) && !FDragBox->Dragging()) {
-    EndColumnDrag();
-    if (FPressedColumn != nullptr) RefreshColumnPart(FPressedColumn, gaHeader);
-    FPressedColumn = nullptr;
-    FClickColumn = nullptr;
-  }
-  FDownPoint = Point(X, Y);
-  const bool Designing = ComponentState().Contains(csDesigning);
-  if (Shift.Contains(ssDouble)) {
-    // The first press may have scrolled its row into view: the second press names the cell the
-    // first one did, moved as far as its row moved.
-    FDownCell = GetCellAtPos(Point(X, Y + FPressShift));
-    // The first press of the double click ended a (null) resize and forgot the grip: the grip
-    // under the press counts as well.
-    TNxCustomColumn* Grip = FGripColumn;
-    if (Grip == nullptr && Options().Contains(goHeader) && GetAreaAtPos(FDownPoint) == gaHeader)
-      Grip = GetSizingColumn(X);
-    if (Grip != nullptr && (Grip->GetColumnCapabilities() & cpBestFit) != 0) {
-      BestFitColumn(Grip);
-      FGripColumn = nullptr;
-    } else {
-      switch (GetAreaAtPos(FDownPoint)) {
-        case gaBody:
-          if (Columns()->IsValidIndex(FDownCell.X) && FDownCell.Y >= 0 && FDownCell.Y < GetRowCount())
-            DoCellDblClick(FDownCell.X, FDownCell.Y);
-          break;
-        case gaHeader:
-          if (TNxCustomColumn* C = GetColumnAtPos(FDownPoint)) DoHeaderDblClick(C->Index());
-          break;
-        case gaIndicator:
-          if (Options().Contains(goRowResizing)) {
-            const int R = GetSizingRow(X, Y);
-            if (R >= 0 && R < GetRowCount()) BestFitRow(R);
-          }
-          break;
-        default: break;
-      }
+  Operation([&] {
+    // The scroll control fires OnMouseDown (and starts roll scrolling with the middle button)
+    // before the grid looks at the press.
+    TNxCustomGridControl::MouseDown(Button, Shift, X, Y);
+    HideHint();
+    // A drag the box gave up (its mouse capture went elsewhere) ends here.
+    if (GridState().Contains(gsColumnDragging) && !FDragBox->Dragging()) {
+      EndColumnDrag();
+      if (FPressedColumn != nullptr) RefreshColumnPart(FPressedColumn, gaHeader);
+      FPressedColumn = nullptr;
+      FClickColumn = nullptr;
     }
-    FDownPoint = Point(-1, -1);
-    return;
-  }
-  FDownCell = GetCellAtPos(FDownPoint);
-  FPressShift = 0;
-  if (!Designing && Visible() && CanFocus() && !IsFocused()) SetFocus();
-  if (Columns()->Count() == 0 || Button == mbMiddle) return;
-  if (Button == mbLeft && Options().Contains(goHeader) && GetAreaAtPos(FDownPoint) == gaHeader)
-    FSizingColumn = GetSizingColumn(X);
-  if (FSizingColumn != nullptr) {
-    FGridState.Include(gsColumnSizing);
-    FSizingDelta = 0;
-    const int L = ColumnLeft(FSizingColumn);
-    FSizeLineLeft = FSizingColumn->Index() == 0 ? L : L - 1;
-    FSizeLineRight = L + FSizingColumn->Width() - 1;
-    // Nothing may paint between drawing a line and taking it off again.
-    Update();
-    InvertVerticalLine(FSizeLineLeft);
-    InvertVerticalLine(FSizeLineRight);
-    return;
-  }
-  switch (GetAreaAtPos(FDownPoint)) {
-    case gaBody: BodyPress(Button, Shift); break;
-    case gaHeader: HeaderPress(Button, Shift); break;
-    case gaIndicator: IndicatorPress(X, Y); break;
-    case gaNone:
-      CommitEditing();
-      OutsidePress();
-      break;
-    default: break;
-  }
-  if (GridState().Contains(gsState32)) BodyPress(Button, Shift);
+    FDownPoint = Point(X, Y);
+    const bool Designing = ComponentState().Contains(csDesigning);
+    if (Shift.Contains(ssDouble)) {
+      // The first press may have scrolled its row into view: the second press names the cell the
+      // first one did, moved as far as its row moved.
+      FDownCell = GetCellAtPos(Point(X, Y + FPressShift));
+      // The first press of the double click ended a (null) resize and forgot the grip: the grip
+      // under the press counts as well.
+      TNxCustomColumn* Grip = FGripColumn;
+      if (Grip == nullptr && Options().Contains(goHeader) && GetAreaAtPos(FDownPoint) == gaHeader)
+        Grip = GetSizingColumn(X);
+      if (Grip != nullptr && (Grip->GetColumnCapabilities() & cpBestFit) != 0) {
+        BestFitColumn(Grip);
+        FGripColumn = nullptr;
+      } else {
+        switch (GetAreaAtPos(FDownPoint)) {
+          case gaBody:
+            if (Columns()->IsValidIndex(FDownCell.X) && FDownCell.Y >= 0 && FDownCell.Y < GetRowCount())
+              DoCellDblClick(FDownCell.X, FDownCell.Y);
+            break;
+          case gaHeader:
+            if (TNxCustomColumn* C = GetColumnAtPos(FDownPoint)) DoHeaderDblClick(C->Index());
+            break;
+          case gaIndicator:
+            if (Options().Contains(goRowResizing)) {
+              const int R = GetSizingRow(X, Y);
+              if (R >= 0 && R < GetRowCount()) BestFitRow(R);
+            }
+            break;
+          default: break;
+        }
+      }
+      FDownPoint = Point(-1, -1);
+      return;
+    }
+    FDownCell = GetCellAtPos(FDownPoint);
+    FPressShift = 0;
+    if (!Designing && Visible() && CanFocus() && !IsFocused()) SetFocus();
+    if (Columns()->Count() == 0 || Button == mbMiddle) return;
+    if (Button == mbLeft && Options().Contains(goHeader) && GetAreaAtPos(FDownPoint) == gaHeader)
+      FSizingColumn = GetSizingColumn(X);
+    if (FSizingColumn != nullptr) {
+      FGridState.Include(gsColumnSizing);
+      FSizingDelta = 0;
+      const int L = ColumnLeft(FSizingColumn);
+      FSizeLineLeft = FSizingColumn->Index() == 0 ? L : L - 1;
+      FSizeLineRight = L + FSizingColumn->Width() - 1;
+      // Nothing may paint between drawing a line and taking it off again.
+      Update();
+      InvertVerticalLine(FSizeLineLeft);
+      InvertVerticalLine(FSizeLineRight);
+      return;
+    }
+    switch (GetAreaAtPos(FDownPoint)) {
+      case gaBody: BodyPress(Button, Shift); break;
+      case gaHeader: HeaderPress(Button, Shift); break;
+      case gaIndicator: IndicatorPress(X, Y); break;
+      case gaNone:
+        CommitEditing();
+        OutsidePress();
+        break;
+      default: break;
+    }
+    if (GridState().Contains(gsState32)) BodyPress(Button, Shift);
+  });
 }
 
 void TNxCustomGrid::BodyPress(TMouseButton Button, TShiftState Shift) {
@@ -804,97 +806,99 @@ void TNxCustomGrid::BodyHover(TShiftState Shift, int X, int Y) {
 // Mouse: releases
 
 void TNxCustomGrid::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  TNxCustomGridControl::MouseUp(Button, Shift, X, Y);
-  TNxCustomColumn* Pressed = FPressedColumn;
-  FDownPoint = Point(-1, -1);
-  FPressedColumn = nullptr;
-  // Row moving.
-  if (GridState().Contains(gsRowMoving)) {
-    // Released outside the window, the move is given up.
-    int T = ClientRect().Contains(Point(X, Y)) ? GetRowDropIndex(Y) : -1;
-    EraseRowMoveSign();
-    if (Screen != nullptr) Screen->SetCursor(crDefault);
-    FGridState.Exclude(gsRowMoving);
-    const int From = FMoveRow;
+  Operation([&] {
+    TNxCustomGridControl::MouseUp(Button, Shift, X, Y);
+    TNxCustomColumn* Pressed = FPressedColumn;
+    FDownPoint = Point(-1, -1);
+    FPressedColumn = nullptr;
+    // Row moving.
+    if (GridState().Contains(gsRowMoving)) {
+      // Released outside the window, the move is given up.
+      int T = ClientRect().Contains(Point(X, Y)) ? GetRowDropIndex(Y) : -1;
+      EraseRowMoveSign();
+      if (Screen != nullptr) Screen->SetCursor(crDefault);
+      FGridState.Exclude(gsRowMoving);
+      const int From = FMoveRow;
+      FMoveRow = -1;
+      FDropRow = -1;
+      if (T > -1 && From >= 0 && From < GetRowCount()) {
+        if (T > From) --T;
+        bool Accept = true;
+        DoRowMove(From, T, Accept);
+        if (Accept && From < GetRowCount() && T >= 0 && T < GetRowCount()) {
+          MoveRow(From, T);
+          DoAfterRowMove(From, T);
+          SelectRow(T);
+        }
+      }
+    }
     FMoveRow = -1;
     FDropRow = -1;
-    if (T > -1 && From >= 0 && From < GetRowCount()) {
-      if (T > From) --T;
-      bool Accept = true;
-      DoRowMove(From, T, Accept);
-      if (Accept && From < GetRowCount() && T >= 0 && T < GetRowCount()) {
-        MoveRow(From, T);
-        DoAfterRowMove(From, T);
-        SelectRow(T);
-      }
+    FGridState.Exclude(gsHeaderPressed);
+    FGridState.Exclude(gsState32);
+    // Column resizing: the width changes once, here.
+    if (FSizingColumn != nullptr && GridState().Contains(gsColumnSizing)) {
+      TNxCustomColumn* C = FSizingColumn;
+      InvertVerticalLine(FSizeLineLeft);
+      InvertVerticalLine(FSizeLineRight);
+      FSizingColumn = nullptr;
+      FGripColumn = nullptr;
+      FGridState.Exclude(gsColumnSizing);
+      C->SetWidth(C->Width() + FSizingDelta);
+      FSizingDelta = 0;
+      return;
     }
-  }
-  FMoveRow = -1;
-  FDropRow = -1;
-  FGridState.Exclude(gsHeaderPressed);
-  FGridState.Exclude(gsState32);
-  // Column resizing: the width changes once, here.
-  if (FSizingColumn != nullptr && GridState().Contains(gsColumnSizing)) {
-    TNxCustomColumn* C = FSizingColumn;
-    InvertVerticalLine(FSizeLineLeft);
-    InvertVerticalLine(FSizeLineRight);
     FSizingColumn = nullptr;
-    FGripColumn = nullptr;
     FGridState.Exclude(gsColumnSizing);
-    C->SetWidth(C->Width() + FSizingDelta);
-    FSizingDelta = 0;
-    return;
-  }
-  FSizingColumn = nullptr;
-  FGridState.Exclude(gsColumnSizing);
-  // Row resizing.
-  if (FSizingRow != -1) {
-    const int R = FSizingRow;
-    FSizingRow = -1;
-    InvertHorizontalLine(FRowSizePoint.Y);
-    if (R < GetRowCount()) SetRowHeight(R, std::max(FRowSizePoint.Y + FRowSizeOffset - GetRowTop(R), 8));
-  }
-  if (FClickColumn != nullptr) {
-    TNxCustomColumn* C = FClickColumn;
-    FClickColumn = nullptr;
-    DoHeaderClick(C->Index());
-    // The handler may have removed the column.
-    if (Columns()->IndexOf(C) >= 0) RefreshColumnPart(C, gaHeader);
-  }
-  if (Button != mbLeft) {
-    // Another button's release closes an open editor, keeping what was typed.
-    CommitEditing();
-    return;
-  }
-  const TPoint P = Point(X, Y);
-  const bool Designing = ComponentState().Contains(csDesigning);
-  switch (GetAreaAtPos(P)) {
-    case gaBody:
-      if (!Designing) BodyRelease(Button, Shift, X, Y);
-      break;
-    case gaFooter:
-      if (TNxCustomColumn* C = GetColumnAtPos(P)) DoFooterClick(C->Index());
-      break;
-    case gaHeader: {
-      TNxCustomColumn* C = GetColumnAtPos(P);
-      if (C != nullptr && C == Pressed && C->Options().Contains(coCanSort)) {
-        // The rows are about to move: what was typed goes into its own row first.
-        CommitEditing();
-        if (!C->Sorted())
-          C->SetSorted(true);
-        else
-          C->SetSortKind(C->SortKind() == skAscending ? skDescending : skAscending);
-      }
-      break;
+    // Row resizing.
+    if (FSizingRow != -1) {
+      const int R = FSizingRow;
+      FSizingRow = -1;
+      InvertHorizontalLine(FRowSizePoint.Y);
+      if (R < GetRowCount()) SetRowHeight(R, std::max(FRowSizePoint.Y + FRowSizeOffset - GetRowTop(R), 8));
     }
-    case gaInput:
-      if (!Designing)
-        if (TNxCustomColumn* C = GetColumnAtPos(P)) EditInputCell(C);
-      break;
-    default:
-      if (GridState().Contains(gsRangeSelect)) DeselectAll();
-      break;
-  }
+    if (FClickColumn != nullptr) {
+      TNxCustomColumn* C = FClickColumn;
+      FClickColumn = nullptr;
+      DoHeaderClick(C->Index());
+      // The handler may have removed the column.
+      if (Columns()->IndexOf(C) >= 0) RefreshColumnPart(C, gaHeader);
+    }
+    if (Button != mbLeft) {
+      // Another button's release closes an open editor, keeping what was typed.
+      CommitEditing();
+      return;
+    }
+    const TPoint P = Point(X, Y);
+    const bool Designing = ComponentState().Contains(csDesigning);
+    switch (GetAreaAtPos(P)) {
+      case gaBody:
+        if (!Designing) BodyRelease(Button, Shift, X, Y);
+        break;
+      case gaFooter:
+        if (TNxCustomColumn* C = GetColumnAtPos(P)) DoFooterClick(C->Index());
+        break;
+      case gaHeader: {
+        TNxCustomColumn* C = GetColumnAtPos(P);
+        if (C != nullptr && C == Pressed && C->Options().Contains(coCanSort)) {
+          // The rows are about to move: what was typed goes into its own row first.
+          CommitEditing();
+          if (!C->Sorted())
+            C->SetSorted(true);
+          else
+            C->SetSortKind(C->SortKind() == skAscending ? skDescending : skAscending);
+        }
+        break;
+      }
+      case gaInput:
+        if (!Designing)
+          if (TNxCustomColumn* C = GetColumnAtPos(P)) EditInputCell(C);
+        break;
+      default:
+        if (GridState().Contains(gsRangeSelect)) DeselectAll();
+        break;
+    }
+  });
 }
 
 void TNxCustomGrid::BodyRelease(TMouseButton Button, TShiftState Shift, int X, int Y) {
@@ -1236,8 +1240,10 @@ bool TNxCustomGrid::DoMouseWheelUp(TShiftState Shift, TPoint MousePos) {
 // Keyboard
 
 void TNxCustomGrid::KeyDown(Word& Key, TShiftState Shift) {
-  TNxCustomGridControl::KeyDown(Key, Shift);
-  if (Key != 0) KeyNavigate(Key, Shift);
+  Operation([&] {
+    TNxCustomGridControl::KeyDown(Key, Shift);
+    if (Key != 0) KeyNavigate(Key, Shift);
+  });
 }
 
 void TNxCustomGrid::KeyNavigate(Word& Key, TShiftState Shift) {
