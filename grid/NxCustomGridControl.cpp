@@ -535,6 +535,13 @@ void TNxCustomGridControl::ScrollResizedColumn(TNxCustomColumn* Column, int Delt
   // The strip moves from the old right edge to the new one; the clip takes in both.
   const int MinLeft =
       Column->Position() >= FColumns->FixedCols() && FGridStyle == gsReport ? GetScrollClipRect().Left : 0;
+  // A narrower column: what lay right of it repaints where it now lies (the strip moved left
+  // left stale pixels of the rows' ends under Wine).
+  if (Delta < 0) {
+    RefreshRect(Rect(std::max(L, MinLeft), 0, ClientWidth(), Height));
+    if (FGridStyle == gsSlides) InvalidateGrid();
+    return;
+  }
   RECT Strip{std::max(OldRight, MinLeft), 0, ClientWidth(), Height};
   RECT Clip{std::max(std::min(OldRight, OldRight + Delta), MinLeft), 0, ClientWidth(), Height};
   if (Strip.left < Strip.right)
@@ -599,11 +606,19 @@ void TNxCustomGridControl::ColumnChanged(TNxCustomColumn* Column, int Param, int
       if (FAppearanceOptions.Contains(aoIndicateSortedColumn)) RefreshColumnPart(Column, gaBody);
       if (Column == FSortedColumn) FSortedColumn = nullptr;
       break;
-    case ccResized:
+    case ccResized: {
       ScrollResizedColumn(Column, Param);
+      // A full selected row is framed across its columns: the frame's end moved.
+      if (FOptions.Contains(goSelectFullRow) && FUpdateCount == 0) RefreshRow(FSelectedRow, false);
       DoColumnResize(Column->Index());
+      // The bar clamped to the new width, or shown or hidden (the client area changes size with
+      // it), moves what the strip scroll left: everything paints again.
+      const int Pos = HorzScrollBar()->Position();
+      const TRect Client = ClientRect();
       UpdateHorzScrollBar();
+      if (HorzScrollBar()->Position() != Pos || ClientRect() != Client) InvalidateGrid();
       break;
+    }
     default: break;
   }
   if (Refused) std::rethrow_exception(Refused);
