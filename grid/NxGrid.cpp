@@ -204,6 +204,14 @@ int TNxGrid::RowAtScrollPosition(int Pos) {
   return R >= 0 ? R : std::max(Rows - 1, 0);
 }
 
+bool TNxGrid::ShowsRowPositions() {
+  for (int C = 0; C < Columns()->Count(); ++C) {
+    const TColumnKind Kind = Columns()->ColumnKind(C);
+    if (Columns()->Item(C)->Visible() && (Kind == ckIncrement || Kind == ckVirtual)) return true;
+  }
+  return false;
+}
+
 void TNxGrid::RefreshFrom(int ARow) {
   if (UpdateCount() > 0 || !HandleAllocated()) return;
   const TRect B = GetBodyRect();
@@ -282,8 +290,9 @@ void TNxGrid::AddChildRow(int AParent, bool AAfterDescendants) {
       throw;
     }
     if (Pos <= FFirstVisibleRow && OldRows > 0 && VertScrollBar()->Position() > 0) ++FFirstVisibleRow;
-    // The rows below move down, or keep their place and take new numbers when the row is hidden.
-    RefreshFrom(Pos);
+    // The rows below move down; under a collapsed parent they keep their place, and only take new
+    // numbers (or the values supplied for their new positions).
+    if (GetRowShown(Pos) || ShowsRowPositions()) RefreshFrom(Pos);
     if (GetRowShown(AParent) && ChildCount(AParent) == 1) RefreshRow(AParent);
     FLastAddedRow = Pos;
     FindShownRows();

@@ -121,6 +121,8 @@ class TNxGrid : public TNxCustomGrid, public TCellStoreGrid {
 
  private:
   void AddRows(int Count);
+  // A shown column tells the rows' positions (row numbers, values supplied by position).
+  bool ShowsRowPositions();
   void CheckRow(int ARow);
   void CheckCell(int ACol, int ARow);
   // First and last shown rows found again from the ends (0 when there is none).

@@ -147,6 +147,18 @@ TEST(DisplayFollows, AChangeShowsWhatAFullRepaintShows) {
 // Every road that changes which row is the last one (or the last one shown) repaints the lines
 // that tell it: a framed grid closes its last row in black, an active-rows grid draws lines only
 // round existing rows. Each road, in each style, then shows what a full repaint shows.
+// Children added under a collapsed parent show nowhere and change no row that shows (no column
+// shows row numbers or supplied values): nothing of the window is marked for painting.
+TEST(DisplayFollows, ChildRowsUnderACollapsedParentRepaintNothing) {
+  TEngineForm F(2, {goHeader, goGrid}, 300, 200);
+  FillRows(F.Grid, 6);
+  F.Grid->AddChildRow(1);
+  F.Grid->SetExpanded(1, false);
+  Settle(F.Window());
+  for (bool After : {false, true}) F.Grid->AddChildRow(1, After);
+  EXPECT_FALSE(GetUpdateRect(F.Window(), nullptr, FALSE));
+}
+
 TEST(DisplayFollows, EveryRoadThatChangesTheLastRowRepaintsItsLines) {
   const struct {
     const char* Name;

@@ -491,7 +491,7 @@ class TRandomRun {
           M.EndEdit();
         }
         MC.Visible = V;
-        M.KeepSelectionOnShown();
+        if (!V) M.KeepSelectionOnShown();
         Expect<EConvertError>(Refused, [&] { G->Columns()->Item(C)->SetVisible(V); });
         break;
       }
