@@ -351,7 +351,15 @@ void TNxGrid::DeleteRow(int ARow) {
         // The row seen in the place of the first deleted row becomes the selected one: the first
         // shown row there or below, the last shown row when none follows, none when none is shown.
         const int Next = FindFirstShownRow(Gone.front());
-        SelectCell(SelectedColumn(), Next >= 0 ? Next : FindLastShownRow(Rows - 1), false, true, {});
+        const int Seen = Next >= 0 ? Next : FindLastShownRow(Rows - 1);
+        if (Seen >= 0) {
+          SelectCell(SelectedColumn(), Seen, false, true, {});
+        } else {
+          // As in a grid without rows: nothing is selected, and no event fires.
+          DeselectAll();
+          FGridState.Exclude(gsRangeSelect);
+          FAnchorRow = -1;
+        }
       }
     }
     // A range whose anchor row went starts at the selection.
