@@ -438,7 +438,9 @@ void TNxGrid::SetRowVisible(int ARow, bool Value) {
     if (UpdateCount() == 0) RefreshFrom(ARow);
     TNxCustomGrid::SetRowVisible(ARow, Value);
     // No row shown keeps both at 0; the first row shown again is both ends.
-    if (GetShownRowCount() <= 1) FFirstShownRow = FLastShownRow = Value ? ARow : 0;
+    const int Shown = GetShownRowCount();
+    if (Shown == 0) FFirstShownRow = FLastShownRow = 0;
+    if (Shown == 1 && Value) FFirstShownRow = FLastShownRow = ARow;
     UpdateVertScrollBar();
     // The rows below moved: an editor over one of them goes along (over the row itself, it hides
     // while the row does).
