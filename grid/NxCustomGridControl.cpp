@@ -520,7 +520,13 @@ void TNxCustomGridControl::ColumnNotify(int Kind) {
 }
 
 void TNxCustomGridControl::ScrollResizedColumn(TNxCustomColumn* Column, int Delta) {
-  if (!HandleAllocated() || FUpdateCount > 0 || Delta == 0) return;
+  if (!HandleAllocated() || Delta == 0) return;
+  // Inside an update lock the end of the lock repaints only the columns' parts: what lay right of
+  // the columns repaints now.
+  if (FUpdateCount > 0) {
+    InvalidateGrid();
+    return;
+  }
   bool AutoSized = false;
   for (int I = 0; I < FColumns->Count(); ++I)
     if (FColumns->Item(I)->Visible() && FColumns->Item(I)->Options().Contains(coAutoSize)) AutoSized = true;
