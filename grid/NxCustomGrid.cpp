@@ -266,21 +266,25 @@ void TNxCustomGrid::Dispatch(TMessage& M) {
 }
 
 void TNxCustomGrid::WMHScroll(TMessage& M) {
-  // Scrolling by the bar closes an open editor; what was typed is kept (the input line's too).
-  CommitEditing();
-  // The dotted focus frame is drawn by inverting: it is taken off before the content moves and
-  // drawn again after, so that no copy of it scrolls along.
-  const bool Inverted = !AppearanceOptions().Contains(aoAlphaBlendedSelection) && HandleAllocated();
-  if (Inverted) DrawFocusFrame();
-  TNxCustomGridControl::WMHScroll(M);
-  if (Inverted) DrawFocusFrame();
+  Operation([&] {
+    // Scrolling by the bar closes an open editor; what was typed is kept (the input line's too).
+    CommitEditing();
+    // The dotted focus frame is drawn by inverting: it is taken off before the content moves and
+    // drawn again after, so that no copy of it scrolls along.
+    const bool Inverted = !AppearanceOptions().Contains(aoAlphaBlendedSelection) && HandleAllocated();
+    if (Inverted) DrawFocusFrame();
+    TNxCustomGridControl::WMHScroll(M);
+    if (Inverted) DrawFocusFrame();
+  });
 }
 
 void TNxCustomGrid::WMVScroll(TMessage& M) {
-  // A click on the bar or a roll step closes a cell's editor; what was typed is kept.
-  if (GridState().Contains(gsEditing)) CommitEditing();
-  UpdateVertScrollBar();
-  TNxCustomGridControl::WMVScroll(M);
+  Operation([&] {
+    // A click on the bar or a roll step closes a cell's editor; what was typed is kept.
+    if (GridState().Contains(gsEditing)) CommitEditing();
+    UpdateVertScrollBar();
+    TNxCustomGridControl::WMVScroll(M);
+  });
 }
 
 void TNxCustomGrid::AfterScroll() {

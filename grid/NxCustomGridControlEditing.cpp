@@ -136,50 +136,54 @@ bool TNxCustomGridControl::CloseOtherEditor() {
 }
 
 void TNxCustomGridControl::EditCell(int ACol, int ARow, const WideString& InitialText) {
-  if (!BeginCellEditor(ACol, ARow)) return;
-  TNxCustomColumn* Column = FColumns->Item(ACol);
-  WideString Text = InitialText.empty() ? GetCells(ACol, ARow) : InitialText;
-  TakeColumnEditor(Column, GetCellOwnColor(ACol, ARow), false);
-  TNxCustomEdit* E = FInplaceEditor;
-  if (E == nullptr) {
-    AbandonEditing();
-    return;
-  }
-  {
-    // The text the grid loads does not count as an edit.
-    TFlagScope Suppress(FSuppressEditEvent);
-    if (!InitialText.empty()) FSuppressEditEvent = false;
-    DoApplyEditText(ACol, ARow, Text);
-    if (FInplaceEditor != E) return;
-    E->SetText(Text);
-    EditorShowing();
-    PlaceEditor();
-    Column->EditorShown(E);
-  }
-  FocusEditor();
-  if (Column->Options().Contains(coEditorAutoSelect))
-    E->SelectAll();
-  else
-    E->PlaceCaretAtEnd();
-  DoEditEnter();
+  Operation([&] {
+    if (!BeginCellEditor(ACol, ARow)) return;
+    TNxCustomColumn* Column = FColumns->Item(ACol);
+    WideString Text = InitialText.empty() ? GetCells(ACol, ARow) : InitialText;
+    TakeColumnEditor(Column, GetCellOwnColor(ACol, ARow), false);
+    TNxCustomEdit* E = FInplaceEditor;
+    if (E == nullptr) {
+      AbandonEditing();
+      return;
+    }
+    {
+      // The text the grid loads does not count as an edit.
+      TFlagScope Suppress(FSuppressEditEvent);
+      if (!InitialText.empty()) FSuppressEditEvent = false;
+      DoApplyEditText(ACol, ARow, Text);
+      if (FInplaceEditor != E) return;
+      E->SetText(Text);
+      EditorShowing();
+      PlaceEditor();
+      Column->EditorShown(E);
+    }
+    FocusEditor();
+    if (Column->Options().Contains(coEditorAutoSelect))
+      E->SelectAll();
+    else
+      E->PlaceCaretAtEnd();
+    DoEditEnter();
+  });
 }
 
 void TNxCustomGridControl::EditCellWithKey(int ACol, int ARow, wchar_t Key) {
-  if (!BeginCellEditor(ACol, ARow)) return;
-  TNxCustomColumn* Column = FColumns->Item(ACol);
-  TakeColumnEditor(Column, GetCellOwnColor(ACol, ARow), false);
-  TNxCustomEdit* E = FInplaceEditor;
-  if (E == nullptr) {
-    AbandonEditing();
-    return;
-  }
-  PlaceEditor();
-  FocusEditor();
-  // The typed character reaches the editor as typing does: it replaces the (empty) text.
-  SendMessageW(E->Handle(), WM_CHAR, static_cast<WPARAM>(Key), 0);
-  EditorShowing();
-  E->PlaceCaretAtEnd();
-  DoEditEnter();
+  Operation([&] {
+    if (!BeginCellEditor(ACol, ARow)) return;
+    TNxCustomColumn* Column = FColumns->Item(ACol);
+    TakeColumnEditor(Column, GetCellOwnColor(ACol, ARow), false);
+    TNxCustomEdit* E = FInplaceEditor;
+    if (E == nullptr) {
+      AbandonEditing();
+      return;
+    }
+    PlaceEditor();
+    FocusEditor();
+    // The typed character reaches the editor as typing does: it replaces the (empty) text.
+    SendMessageW(E->Handle(), WM_CHAR, static_cast<WPARAM>(Key), 0);
+    EditorShowing();
+    E->PlaceCaretAtEnd();
+    DoEditEnter();
+  });
 }
 
 bool TNxCustomGridControl::BeginInputEditor(TNxCustomColumn* Column) {
