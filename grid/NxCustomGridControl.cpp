@@ -541,14 +541,10 @@ void TNxCustomGridControl::ScrollResizedColumn(TNxCustomColumn* Column, int Delt
   // The strip moves from the old right edge to the new one; the clip takes in both.
   const int MinLeft =
       Column->Position() >= FColumns->FixedCols() && FGridStyle == gsReport ? GetScrollClipRect().Left : 0;
-  // A narrower column: what lay right of it repaints where it now lies (the strip moved left
-  // left stale pixels of the rows' ends under Wine).
-  if (Delta < 0) {
-    RefreshRect(Rect(std::max(L, MinLeft), 0, ClientWidth(), Height));
-    if (FGridStyle == gsSlides) InvalidateGrid();
-    return;
-  }
-  RECT Strip{std::max(OldRight, MinLeft), 0, ClientWidth(), Height};
+  // The scrolled rectangle takes in the new right edge as well: what it uncovers is marked for
+  // painting only inside it (a column narrower by more than the strip is wide would leave the
+  // band between the strip's new end and the old edge as it was).
+  RECT Strip{std::max(std::min(OldRight, OldRight + Delta), MinLeft), 0, ClientWidth(), Height};
   RECT Clip{std::max(std::min(OldRight, OldRight + Delta), MinLeft), 0, ClientWidth(), Height};
   if (Strip.left < Strip.right)
     ScrollWindowEx(Handle(), Delta, 0, &Strip, &Clip, nullptr, nullptr, SW_INVALIDATE);
