@@ -271,11 +271,16 @@ class TRandomRun {
     while (Pick >= Weights[Kind]) Pick -= Weights[Kind++];
     std::ostringstream S;
     // The operation is named also when it raises.
+    // No handler stays armed after the operation, also when it raised.
     struct TNamed {
       std::ostringstream& S;
       std::string& Op;
-      ~TNamed() { Op = S.str(); }
-    } Named{S, Op};
+      THook& Armed;
+      ~TNamed() {
+        Op = S.str();
+        Armed = hkCount;
+      }
+    } Named{S, Op, FArmed};
     switch (Kind) {
       case 0: {
         const int N = 1 + Below(3);
@@ -525,7 +530,6 @@ class TRandomRun {
       default: break;
     }
     if (FRaised > 0) S << " [" << HookNames[FRaisedIn] << " raised]";
-    FArmed = hkCount;
   }
 
   // Operations of a program may run inside an update lock; the user acts only outside one.
