@@ -147,7 +147,14 @@ class TSuppliedColumn : public TNxTextColumn, public TVirtualCellValues {
   TSuppliedColumn(TComponent* AOwner, TNxGrid* Grid, std::string& Failure)
       : TNxTextColumn(AOwner), FGrid(Grid), FFailure(Failure) {}
   ~TSuppliedColumn() override {
-    if (Columns() != nullptr) Columns()->Remove(this);
+    // Out of the list while the supplier still stands; a handler's error goes to the application,
+    // as the base column's own destructor sends it.
+    if (Columns() == nullptr) return;
+    try {
+      Columns()->Remove(this);
+    } catch (...) {
+      Application->HandleException(this, std::current_exception());
+    }
   }
   WideString GetVirtualValue(int ACol, int ARow) override {
     Check(ACol, ARow);
