@@ -687,7 +687,11 @@ void TCustomForm::DefocusControl(TWinControl* Control, bool Removing) {
     FActiveControl = nullptr;
     if (Screen != nullptr && Screen->ActiveControl() != nullptr && Control->ContainsControl(Screen->ActiveControl()))
       Screen->SetActiveControl(nullptr);
-    if (FActive && Control->Focused() && FHandle != nullptr && !IsDestroying()) ::SetFocus(FHandle);
+    // The focus on the control or inside it goes to the form.
+    const HWND Focus = KnownFocus();
+    const bool HadFocus = Control->HandleAllocated() && Focus != nullptr &&
+                          (Focus == Control->Handle() || IsChild(Control->Handle(), Focus));
+    if (FActive && HadFocus && FHandle != nullptr && !IsDestroying()) ::SetFocus(FHandle);
   }
 }
 

@@ -115,15 +115,17 @@ void TNxCustomGridControl::CMFontChanged(TMessage& M) {
 }
 
 void TNxCustomGridControl::CMEnter(TMessage& M) {
+  const TFreeWatch Grid(this);  // OnEnter may free the grid
   TNxScrollControl::CMEnter(M);
-  RefreshPart(gaIndicator);
+  if (!Grid.Freed()) RefreshPart(gaIndicator);
 }
 
 void TNxCustomGridControl::CMExit(TMessage& M) {
   // Leaving the grid with an editor open keeps what was typed (not when the editor is being
   // closed already and its hiding moved the focus).
+  const TFreeWatch Grid(this);  // so may the edit's handlers
   if (!FEndingEdit) CommitEditing();
-  TNxScrollControl::CMExit(M);
+  if (!Grid.Freed()) TNxScrollControl::CMExit(M);
 }
 
 void TNxCustomGridControl::CMControlListChange(TMessage& M) {
