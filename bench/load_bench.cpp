@@ -11,7 +11,10 @@
 // Saturation set is also held to its plain load in the same run: recolouring a picture of few
 // colours costs at most 3 times the plain load.
 //
-//   load_bench.exe                      builds the cases in a temporary folder and runs them
+//   load_bench.exe [SKIN]               builds the cases in a temporary folder and runs them (SKIN:
+//                                       the program's own skin, when not found in the source tree)
+//   load_bench.exe --only TEXT [SKIN]   runs only the cases whose skin name holds TEXT (and the
+//                                       plain loads that recoloured ones are held to)
 //   load_bench.exe --load DIR NAME OUT [HUE SATURATION]
 //                                       (child) loads skin NAME from DIR, with HueOffset and
 //                                       Saturation when given, and writes a report to OUT
@@ -329,6 +332,67 @@ std::string TwoColourPng(int W, int H) {
          PngChunk("IEND", "");
 }
 
+// The colours of a palette of Count entries: entry 1 the key colour, the others of every hue.
+std::string PaletteColours(int Count) {
+  std::string P;
+  for (int I = 0; I < Count; ++I) {
+    const int R = I == 1 ? 255 : I * 37 % 256, G = I == 1 ? 0 : I * 101 % 256, B = I == 1 ? 255 : I * 173 % 256;
+    P += static_cast<char>(R);
+    P += static_cast<char>(G);
+    P += static_cast<char>(B);
+  }
+  return P;
+}
+
+// A palette PNG of W x H at Depth (8 or 4) bits a pixel with a full palette, the key colour among
+// it, and a tRNS chunk of an alpha for each entry; each row takes the entries in another order.
+std::string PalettePng(int W, int H, int Depth) {
+  const int Count = 1 << Depth;
+  std::string Ihdr;
+  Be32(Ihdr, static_cast<std::uint32_t>(W));
+  Be32(Ihdr, static_cast<std::uint32_t>(H));
+  Ihdr += static_cast<char>(Depth);
+  Ihdr += std::string("\x03\x00\x00\x00", 4);
+  std::string Alpha;
+  for (int I = 0; I < Count; ++I) Alpha += static_cast<char>(I == 1 ? 0 : I * 255 / (Count - 1));
+  const std::size_t Line = static_cast<std::size_t>(W) * Depth / 8;
+  std::string Rows;
+  Rows.reserve(static_cast<std::size_t>(H) * (Line + 1));
+  for (int Y = 0; Y < H; ++Y) {
+    Rows += '\0';
+    for (std::size_t X = 0; X < Line; ++X) Rows += static_cast<char>((X * (2 * (Y % 61) + 1) + Y) & 255);
+  }
+  return std::string("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", Ihdr) + PngChunk("PLTE", PaletteColours(Count)) +
+         PngChunk("tRNS", Alpha) + PngChunk("IDAT", Deflate(Rows)) + PngChunk("IEND", "");
+}
+
+// An 8-bit BMP of W x H with a colour table of 256 colours, the key colour among them; each row
+// takes the entries in another order.
+std::string PaletteBmp(int W, int H) {
+  const std::uint32_t Stride = (static_cast<std::uint32_t>(W) + 3) & ~3u;
+  std::string B;
+  B += "BM";
+  U32(B, 54 + 1024 + Stride * H);
+  U32(B, 0);
+  U32(B, 54 + 1024);
+  U32(B, 40);
+  U32(B, static_cast<std::uint32_t>(W));
+  U32(B, static_cast<std::uint32_t>(H));
+  B += '\x01';
+  B += '\0';
+  B += '\x08';
+  B += '\0';
+  for (int I = 0; I < 6; ++I) U32(B, I == 4 ? 256 : 0);
+  const std::string Rgb = PaletteColours(256);
+  for (int I = 0; I < 256; ++I) B += std::string{Rgb[3 * I + 2], Rgb[3 * I + 1], Rgb[3 * I], '\0'};
+  std::string Row(Stride, '\0');
+  for (int Y = H - 1; Y >= 0; --Y) {
+    for (int X = 0; X < W; ++X) Row[X] = static_cast<char>((X * (2 * (Y % 61) + 1) + Y) & 255);
+    B += Row;
+  }
+  return B;
+}
+
 // A gradient text of about Bytes bytes: stops of five numbers.
 std::string GradientText(std::size_t Bytes) {
   std::string T;
@@ -598,6 +662,20 @@ std::vector<TCase> BuildCases(const std::string& Dir, const std::string& Peer) {
                          return (X & 255) | (Y & 255) << 8 | ((X >> 8) | (Y >> 8) << 3) << 16;
                        }))}));
     AddRecoloured("the same, HueOffset 90 and Saturation 30", 0);
+    // Pictures with colour tables at the pixel budget: recoloured through their tables, then made
+    // 24-bit as all pictures with colour tables are.
+    AddPack("PalettePng8", "palette PNG of 4096 x 4096, 256 colours, tRNS",
+            Pack({File("Options.dat", "[GLOBALINFO]\r\n[B]\r\nG=!BIG.PNG!1!0!0\r\n"),
+                  File("BIG.PNG", PalettePng(4096, 4096, 8))}));
+    AddRecoloured("the same, HueOffset 90 and Saturation 30", MaxRecolourRatio);
+    AddPack("PalettePng4", "palette PNG of 4096 x 4096, 16 colours, tRNS",
+            Pack({File("Options.dat", "[GLOBALINFO]\r\n[B]\r\nG=!BIG.PNG!1!0!0\r\n"),
+                  File("BIG.PNG", PalettePng(4096, 4096, 4))}));
+    AddRecoloured("the same, HueOffset 90 and Saturation 30", MaxRecolourRatio);
+    AddPack("PaletteBmp", "8-bit BMP texture of 4096 x 4096",
+            Pack({File("Options.dat", "[GLOBALINFO]\r\n[B]\r\nPATTERN=!BIG.BMP!1!0!1\r\n"),
+                  File("BIG.BMP", PaletteBmp(4096, 4096))}));
+    AddRecoloured("the same, HueOffset 90 and Saturation 30", MaxRecolourRatio);
   }
   {
     AddFolder("RleBomb", "BMP of 1 KB declaring 16384 x 16384",
@@ -698,7 +776,13 @@ int main(int argc, char** argv) {
   ExeDir.resize(ExeDir.rfind('\\') + 1);
   // The program's own skin, from the source tree (bench/ lies two levels below the build root's
   // parent), or from the argument.
-  std::string PeerPath = argc > 1 ? argv[1] : ExeDir + "..\\..\\..\\app\\res\\skin\\DefaultBlack.asz";
+  std::string Only;
+  int Arg = 1;
+  if (argc > 2 && std::strcmp(argv[1], "--only") == 0) {
+    Only = argv[2];
+    Arg = 3;
+  }
+  std::string PeerPath = argc > Arg ? argv[Arg] : ExeDir + "..\\..\\..\\app\\res\\skin\\DefaultBlack.asz";
   const std::string Peer = ReadBytes(PeerPath);
   if (Peer.size() < 4) {
     std::printf("load_bench: the program's skin was not found at %s (give its path as the argument)\n",
@@ -711,11 +795,20 @@ int main(int argc, char** argv) {
   CreateDirectoryA(Dir.c_str(), nullptr);
   std::printf("Building the skins...\n");
   const std::vector<TCase> Cases = BuildCases(Dir, Peer);
+  // The cases to run: all, or those named and the plain loads they are held to (the peer always).
+  std::vector<bool> Run(Cases.size(), Only.empty());
+  Run[0] = true;
+  for (std::size_t I = 0; I < Cases.size(); ++I) {
+    if (Only.empty() || Cases[I].Name.find(Only) == std::string::npos) continue;
+    Run[I] = true;
+    if (Cases[I].Plain >= 0) Run[static_cast<std::size_t>(Cases[I].Plain)] = true;
+  }
   std::vector<TResult> Best(Cases.size());
   // The peer runs before every case, so that both see the same state of the machine.
-  for (int Run = 0; Run < Runs; ++Run)
+  for (int Round = 0; Round < Runs; ++Round)
     for (std::size_t I = 1; I < Cases.size(); ++I)
       for (std::size_t K : {std::size_t{0}, I}) {
+        if (!Run[I]) break;
         const TResult R = RunCase(Exe, Dir, Cases[K]);
         if (R.Time < Best[K].Time || Best[K].Outcome.empty()) Best[K] = R;
       }
@@ -724,6 +817,7 @@ int main(int argc, char** argv) {
               "commit MB", "lookup us", "outcome");
   int Missed = 0;
   for (std::size_t I = 0; I < Cases.size(); ++I) {
+    if (!Run[I]) continue;
     const TResult& R = Best[I];
     std::string Outcome = R.Outcome.size() > 90 ? R.Outcome.substr(0, 90) + "..." : R.Outcome;
     // No lookup is timed for a skin that was refused or holds no entries.
@@ -737,7 +831,7 @@ int main(int argc, char** argv) {
   }
   // Recoloured loads against the plain loads of the same skins.
   for (std::size_t I = 0; I < Cases.size(); ++I) {
-    if (Cases[I].Plain < 0) continue;
+    if (Cases[I].Plain < 0 || !Run[I]) continue;
     const TResult& Plain = Best[static_cast<std::size_t>(Cases[I].Plain)];
     const double Ratio = Best[I].Time / Plain.Time;
     const std::string Goal = Cases[I].MaxRatio > 0 ? Format("(goal under %.0f)", Cases[I].MaxRatio) : std::string();

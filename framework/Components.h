@@ -139,3 +139,25 @@ class TComponent : public TPersistent {
   std::vector<TComponent*> FComponents;
   std::vector<TComponent*> FFreeNotifies;
 };
+
+// Hears whether a component is freed while it watches: code that calls a handler or runs a
+// message loop, either of which may free the component, asks Freed() before it goes on.
+class TFreeWatch : public TComponent {
+  T_CLASS(TFreeWatch, TComponent)
+
+ public:
+  explicit TFreeWatch(TComponent* Watched) : TComponent(nullptr), FWatched(Watched) { Watched->FreeNotification(this); }
+  ~TFreeWatch() override {
+    if (FWatched != nullptr) FWatched->RemoveFreeNotification(this);
+  }
+  bool Freed() const { return FWatched == nullptr; }
+
+ protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override {
+    TComponent::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == FWatched) FWatched = nullptr;
+  }
+
+ private:
+  TComponent* FWatched;
+};

@@ -90,8 +90,45 @@ TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner) {
   if (Screen != nullptr) Screen->AddForm(this);
 }
 
+// A focus change under way. The controls that lose the focus (innermost first) and those that gain
+// it (outermost first) hear CM_EXIT / CM_ENTER in turn; one that leaves the form meanwhile (a
+// handler freed it or put it elsewhere) is struck from the lists, and the change stops when its
+// target goes.
+struct TCustomForm::TFocusChange {
+  TWinControl* Target;
+  std::vector<TWinControl*> Exiting, Entering;
+  TWinControl* Base;  // the innermost control both have in common (or the form)
+  std::size_t Exited = 0, Entered = 0;  // told so far (the one being told included)
+  bool TargetFreed = false;
+  bool FormFreed = false;
+  TFocusChange* Outer;
+
+  // The innermost control that holds the focus as its handlers heard it: the next one to exit,
+  // or the last one entered.
+  TWinControl* Holder() const {
+    for (std::size_t I = Exited; I < Exiting.size(); ++I)
+      if (Exiting[I] != nullptr) return Exiting[I];
+    for (std::size_t I = Entered; I-- > 0;)
+      if (Entering[I] != nullptr) return Entering[I];
+    return Base;
+  }
+  // Control leaves the form (with all it contains).
+  void Leaves(TWinControl* Control) {
+    for (auto* List : {&Exiting, &Entering})
+      for (TWinControl*& C : *List)
+        if (Control->ContainsControl(C)) C = nullptr;
+    if (Control->ContainsControl(Base)) Base = nullptr;
+    if (Target != nullptr && Control->ContainsControl(Target)) {
+      Target = nullptr;
+      TargetFreed = Control->IsDestroying();
+    }
+  }
+};
+
 TCustomForm::~TCustomForm() {
   Destroying();
+  // A handler of a focus change under way freed the form.
+  for (TFocusChange* F = FFocusChange; F != nullptr; F = F->Outer) F->FormFreed = true;
   DoDestroy();
   // The components go while the form is whole (their windows before the form's).
   DestroyComponents();
@@ -602,29 +639,59 @@ bool TCustomForm::SetFocusedControl(TWinControl* Control) {
     Screen->SetActiveControl(Control);
   }
   if (FFocusedControl == Control) return true;
+  TFocusChange Change{Control, {}, {}, nullptr};
   TWinControl* C = FFocusedControl;
+  for (; C != nullptr && C != this && !C->ContainsControl(Control); C = C->Parent()) Change.Exiting.push_back(C);
+  for (TWinControl* P = Control; P != nullptr && P != C; P = P->Parent()) Change.Entering.push_back(P);
+  std::reverse(Change.Entering.begin(), Change.Entering.end());
+  Change.Base = C;
+  Change.Outer = FFocusChange;
+  FFocusChange = &Change;
+  TScopeExit Done([&] {
+    if (!Change.FormFreed) FFocusChange = Change.Outer;
+  });
   FFocusedControl = Control;
-  // CM_EXIT along the controls that lose the focus ...
-  while (C != nullptr && C != this && !C->ContainsControl(Control)) {
-    C->Perform(CM_EXIT, 0, 0);
-    C = C->Parent();
-  }
-  // ... and CM_ENTER along those that gain it, from the outside in.
-  std::vector<TWinControl*> Path;
-  for (TWinControl* P = Control; P != nullptr && P != C; P = P->Parent()) Path.push_back(P);
-  for (auto It = Path.rbegin(); It != Path.rend(); ++It) (*It)->Perform(CM_ENTER, 0, 0);
+  // Handlers may free any control of the change, the target or the form itself: the lists say
+  // what is left.
+  auto Tell = [&](std::vector<TWinControl*>& List, std::size_t& Told, UINT Msg) {
+    for (; Told < List.size();) {
+      TWinControl* X = List[Told++];
+      if (X != nullptr) X->Perform(Msg, 0, 0);
+      if (Change.FormFreed || Change.Target == nullptr) return false;
+    }
+    return true;
+  };
+  const bool Whole = Tell(Change.Exiting, Change.Exited, CM_EXIT) && Tell(Change.Entering, Change.Entered, CM_ENTER);
+  if (Change.FormFreed) return false;
+  if (!Whole) return !Change.TargetFreed;
   Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(Control));
   return true;
 }
 
 void TCustomForm::DefocusControl(TWinControl* Control, bool Removing) {
   if (Control == nullptr) return;
+  if (Removing) {
+    for (TFocusChange* F = FFocusChange; F != nullptr; F = F->Outer) {
+      // The target of a change under way goes: the focus is left with the control that holds it
+      // as the handlers heard, so that what was not entered hears no exit.
+      const bool Target = F->Target != nullptr && Control->ContainsControl(F->Target);
+      F->Leaves(Control);
+      if (TWinControl* Holder = F->Holder(); Target && F == FFocusChange && Holder != nullptr) FFocusedControl = Holder;
+    }
+  }
   if (Removing && Control->ContainsControl(FFocusedControl)) FFocusedControl = Control->Parent();
+  // A control on its way out (a panel freeing what it owns) hears no exit any more.
+  while (Removing && FFocusedControl != nullptr && FFocusedControl != this && FFocusedControl->IsDestroying())
+    FFocusedControl = FFocusedControl->Parent();
   if (Control->ContainsControl(FActiveControl)) {
     FActiveControl = nullptr;
     if (Screen != nullptr && Screen->ActiveControl() != nullptr && Control->ContainsControl(Screen->ActiveControl()))
       Screen->SetActiveControl(nullptr);
-    if (FActive && Control->Focused() && FHandle != nullptr && !IsDestroying()) ::SetFocus(FHandle);
+    // The focus on the control or inside it goes to the form.
+    const HWND Focus = KnownFocus();
+    const bool HadFocus = Control->HandleAllocated() && Focus != nullptr &&
+                          (Focus == Control->Handle() || IsChild(Control->Handle(), Focus));
+    if (FActive && HadFocus && FHandle != nullptr && !IsDestroying()) ::SetFocus(FHandle);
   }
 }
 

@@ -166,7 +166,10 @@ class TCustomForm : public TWinControl {
   // Moves the focus to Control (activating the form when needed).
   void FocusControl(TWinControl* Control);
   // Tells the form that Control received the focus: CM_EXIT / CM_ENTER along the controls
-  // that lose and gain it, CM_FOCUSCHANGED to every control. Returns false when it refused.
+  // that lose and gain it, CM_FOCUSCHANGED to every control. Returns false when it refused, and
+  // when a handler freed Control or the form meanwhile (nothing of them may be touched then).
+  // A control that a handler frees, or takes out of the form, hears nothing more of the change;
+  // when Control goes, the change stops there.
   virtual bool SetFocusedControl(TWinControl* Control);
   // The form forgets Control as its focused or active control (it is going away or hiding).
   void DefocusControl(TWinControl* Control, bool Removing);
@@ -238,6 +241,7 @@ class TCustomForm : public TWinControl {
   void MouseWheelHandler(TMessage& Message) override;
 
  private:
+  struct TFocusChange;
   void SetActive(bool Value);
   void FormStyles(DWORD& Style, DWORD& ExStyle);
   void CloseModal();
@@ -264,6 +268,8 @@ class TCustomForm : public TWinControl {
   TFormState FFormState;
   TWinControl* FActiveControl = nullptr;
   TWinControl* FFocusedControl = nullptr;
+  // The focus changes under way (the innermost first), whose handlers may free their controls.
+  TFocusChange* FFocusChange = nullptr;
   TModalResult FModalResult = mrNone;
   bool FConstructed = false;
   bool FPositioned = false;

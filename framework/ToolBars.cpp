@@ -13,28 +13,6 @@ bool IsMouseMessage(UINT Msg) {
 
 bool IsSeparator(TToolButtonStyle S) { return S == tbsSeparator || S == tbsDivider; }
 
-// Hears whether a component is freed while it watches: a menu loop runs the program's timers and
-// messages, and any of them may free the bar or its whole form.
-class TFreeWatch : public TComponent {
-  T_CLASS(TFreeWatch, TComponent)
-
- public:
-  explicit TFreeWatch(TComponent* Watched) : TComponent(nullptr), FWatched(Watched) { Watched->FreeNotification(this); }
-  ~TFreeWatch() override {
-    if (FWatched != nullptr) FWatched->RemoveFreeNotification(this);
-  }
-  bool Freed() const { return FWatched == nullptr; }
-
- protected:
-  void Notification(TComponent* AComponent, TOperation Operation) override {
-    TComponent::Notification(AComponent, Operation);
-    if (Operation == opRemove && AComponent == FWatched) FWatched = nullptr;
-  }
-
- private:
-  TComponent* FWatched;
-};
-
 BYTE ItemState(const TToolButton* B) {
   BYTE S = 0;
   if (B->Enabled()) S |= TBSTATE_ENABLED;

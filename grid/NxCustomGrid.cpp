@@ -526,26 +526,30 @@ void TNxCustomGrid::MouseDown(TMouseButton Button, TShiftState Shift, int X, int
       InvertVerticalLine(FSizeLineRight);
       return;
     }
+    // A press that ends an edit may have the edit's handlers free the grid.
+    const TFreeWatch Grid(this);
     switch (GetAreaAtPos(FDownPoint)) {
       case gaBody: BodyPress(Button, Shift); break;
       case gaHeader: HeaderPress(Button, Shift); break;
       case gaIndicator: IndicatorPress(X, Y); break;
       case gaNone:
         CommitEditing();
-        OutsidePress();
+        if (!Grid.Freed()) OutsidePress();
         break;
       default: break;
     }
-    if (GridState().Contains(gsState32)) BodyPress(Button, Shift);
+    if (!Grid.Freed() && GridState().Contains(gsState32)) BodyPress(Button, Shift);
   });
 }
 
 void TNxCustomGrid::BodyPress(TMouseButton Button, TShiftState Shift) {
   if (GridState().Contains(gsEditing) || GridState().Contains(gsInputEditing)) {
     const bool Input = GridState().Contains(gsInputEditing);
+    const TFreeWatch Grid(this);
     ApplyEditing();
-    if (Input) AddInputRow();
-    EndEditing();
+    if (Input && !Grid.Freed()) AddInputRow();
+    if (!Grid.Freed()) EndEditing();
+    if (Grid.Freed()) return;
   }
   if (GridStyle() == gsReport) SetInputSelected(false);
   FClickOnSelected = FDownCell == GetSelectedCell();
@@ -609,7 +613,11 @@ void TNxCustomGrid::IndicatorPress(int X, int Y) {
   // Also when no column is shown (the body has no width then).
   const int R = GetRowBeside(Y);
   if (R < 0) return;
-  if (R != SelectedRow() || InputSelected() || GridState().Contains(gsRangeSelect)) CommitEditing();
+  if (R != SelectedRow() || InputSelected() || GridState().Contains(gsRangeSelect)) {
+    const TFreeWatch Grid(this);
+    CommitEditing();
+    if (Grid.Freed()) return;
+  }
   SelectRow(R);
 }
 

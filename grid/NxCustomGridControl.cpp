@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "framework/Forms.h"
 #include "framework/Strings.h"
 #include "grid/NxDisplays.h"
 #include "grid/NxThemeSupport.h"
@@ -39,6 +40,10 @@ TNxCustomGridControl::TNxCustomGridControl(TComponent* AOwner) : TNxScrollContro
 }
 
 TNxCustomGridControl::~TNxCustomGridControl() {
+  // Freed by a handler inside an operation: the error another handler raised before cannot reach
+  // the operation's caller any more.
+  for (TOperationLife* L = FOperationLives; L != nullptr; L = L->Outer) L->Freed = true;
+  if (FHandlerError && Application != nullptr) Application->HandleException(this, FHandlerError);
   DetachEditor();
   FColumns->OnColumnChanged = nullptr;
   FColumns->OnColumnNotify = nullptr;
@@ -115,15 +120,17 @@ void TNxCustomGridControl::CMFontChanged(TMessage& M) {
 }
 
 void TNxCustomGridControl::CMEnter(TMessage& M) {
+  const TFreeWatch Grid(this);  // OnEnter may free the grid
   TNxScrollControl::CMEnter(M);
-  RefreshPart(gaIndicator);
+  if (!Grid.Freed()) RefreshPart(gaIndicator);
 }
 
 void TNxCustomGridControl::CMExit(TMessage& M) {
   // Leaving the grid with an editor open keeps what was typed (not when the editor is being
   // closed already and its hiding moved the focus).
+  const TFreeWatch Grid(this);  // so may the edit's handlers
   if (!FEndingEdit) CommitEditing();
-  TNxScrollControl::CMExit(M);
+  if (!Grid.Freed()) TNxScrollControl::CMExit(M);
 }
 
 void TNxCustomGridControl::CMControlListChange(TMessage& M) {

@@ -560,15 +560,29 @@ class TNxCustomGridControl : public TNxScrollControl {
   // A selection, edit or row operation completes whatever its handlers raise: the first error is
   // raised once the outermost operation has completed. Handlers outside an operation raise
   // straight to the caller.
+  // A handler that frees the grid ends the operation there: its destructor marks every operation
+  // still running (without allocating, so that an operation runs as well with memory short) and
+  // hands an error still waiting to the application.
+  struct TOperationLife {
+    bool Freed;
+    TOperationLife* Outer;
+  };
   template <class F>
   void Operation(F&& Body) {
+    TOperationLife Life{false, FOperationLives};
+    FOperationLives = &Life;
     ++FOperations;
     try {
       Body();
     } catch (...) {
-      if (--FOperations == 0) FHandlerError = nullptr;
+      if (!Life.Freed) {
+        FOperationLives = Life.Outer;
+        if (--FOperations == 0) FHandlerError = nullptr;
+      }
       throw;
     }
+    if (Life.Freed) return;
+    FOperationLives = Life.Outer;
     if (--FOperations == 0 && FHandlerError) RaiseHandlerError();
   }
   template <class F>
@@ -691,6 +705,7 @@ class TNxCustomGridControl : public TNxScrollControl {
   int FUpdateCount = 0;
   int FOperations = 0;                 // selection, edit and row operations running
   std::exception_ptr FHandlerError;    // the first error a handler raised in them
+  TOperationLife* FOperationLives = nullptr;  // the innermost of them
   int FUpdateScrollRow = -1;  // the row ScrollToRow was asked for while updating, shown by EndUpdate
   unsigned FVertBarPass = 0;  // counts UpdateVertScrollBar calls (a nested one supersedes)
   TGridState FGridState;

@@ -249,13 +249,18 @@ bool TNxCustomGridControl::ApplyEditing() {
     WideString Text = E->Text();
     if (FColumns->IsValidIndex(FEditCol)) FColumns->Item(FEditCol)->EditorTextTaken(Text);
     bool Accept = true;
+    // Each handler may free the grid.
+    const TFreeWatch Grid(this);
     DoEditAccept(FEditCol, FEditRow, Text, Accept);
+    if (Grid.Freed()) return false;
     if (GetRowCount() == 0 || FEditCol == -1 || FEditRow == -1 || FEditRow >= GetRowCount()) return false;
     if (!Accept) return false;
     const int Col = FEditCol;
     const int Row = FEditRow;
     DoEditText(Col, Row, Text);
+    if (Grid.Freed()) return false;
     WriteEditedCell(Text);
+    if (Grid.Freed()) return false;
     DoAfterEdit(Col, Row, Text);
     return true;
   }
@@ -281,13 +286,19 @@ void TNxCustomGridControl::EndEditing() {
     bool Accept = true;
     WideString Value;
     const bool Body = FGridState.Contains(gsEditing);
+    // The handlers may free the grid (and its editor with it).
+    const TFreeWatch Grid(this);
     if (Body && E != nullptr) {
       Value = E->Text();
       DoEndEditing(FEditCol, FEditRow, Value, Accept);
+      if (Grid.Freed()) return;
       SetEditorText(Value);
     }
     if (!Accept) return;
-    TFlagScope Ending(FEndingEdit);
+    FEndingEdit = true;
+    TScopeExit Ending([&] {
+      if (!Grid.Freed()) FEndingEdit = false;
+    });
     // The focus goes back to the grid before the editor hides, so that hiding it moves the focus
     // nowhere else.
     const bool HadFocus = E != nullptr && E->HandleAllocated() && GetFocus() == E->Handle();
@@ -302,7 +313,7 @@ void TNxCustomGridControl::EndEditing() {
       // The edit state ends after OnEditExit (which still sees the cell), also when its handler
       // raises; a handler that opened the next editor keeps that one.
       TScopeExit Ended([&] {
-        if (FEditSession == Session) AbandonEditing();
+        if (!Grid.Freed() && FEditSession == Session) AbandonEditing();
       });
       if (Body) DoEditExit();
     }
@@ -311,8 +322,9 @@ void TNxCustomGridControl::EndEditing() {
 
 void TNxCustomGridControl::CommitEditing() {
   if (!IsEditing()) return;
+  const TFreeWatch Grid(this);
   ApplyEditing();
-  EndEditing();
+  if (!Grid.Freed()) EndEditing();
 }
 
 void TNxCustomGridControl::AddInputRow() {
@@ -384,6 +396,13 @@ void TNxCustomGridControl::EditorExit(TObject* Sender) {
 void TNxCustomGridControl::EditorKeyDown(TObject* Sender, Word& Key, TShiftState Shift) {
   if (FInplaceEditor == nullptr || Sender != static_cast<TObject*>(FInplaceEditor)) return;
   const bool Input = FGridState.Contains(gsInputEditing);
+  // A handler that ends the edit may free the grid, and its editor with it: the key is then
+  // consumed, and nothing of either is touched any more.
+  const TFreeWatch Grid(this);
+  auto Freed = [&] {
+    if (Grid.Freed()) Key = 0;
+    return Grid.Freed();
+  };
   switch (Key) {
     case VK_TAB:
       CommitEditing();
@@ -392,7 +411,9 @@ void TNxCustomGridControl::EditorKeyDown(TObject* Sender, Word& Key, TShiftState
       if (Shift.Contains(ssCtrl)) break;
       if (Input) {
         ApplyEditing();
+        if (Freed()) return;
         AddInputRow();
+        if (Freed()) return;
         if (FInplaceEditor != nullptr && FColumns->IsValidIndex(FInputColumn))
           SetEditorText(FColumns->Item(FInputColumn)->InputValue());
         break;
@@ -402,6 +423,7 @@ void TNxCustomGridControl::EditorKeyDown(TObject* Sender, Word& Key, TShiftState
           Column != nullptr && ((Column->GetColumnCapabilities() & cpWantReturns) != 0 || Column->WantReturns());
       if (!KeepsEnter) {
         CommitEditing();
+        if (Freed()) return;
         if (!IsEditing() && CanFocus()) SetFocus();
       }
       break;
@@ -418,11 +440,13 @@ void TNxCustomGridControl::EditorKeyDown(TObject* Sender, Word& Key, TShiftState
         FInplaceEditor->SetText(WideString());
       } else {
         EndEditing();
+        if (Freed()) return;
         if (!IsEditing() && CanFocus()) SetFocus();
       }
       break;
     default: break;
   }
+  if (Freed()) return;
   // Every key goes on to the grid's own key handling (Tab and Enter also move the selection).
   KeyDown(Key, Shift);
 }

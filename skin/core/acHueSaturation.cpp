@@ -208,7 +208,8 @@ void RecolorColorTable(TBitmap* Bmp, TacColorTable& Map, bool SkipGrey) {
 
 // Recolours the images that have a bitmap of their own, except those on Kept: 32-bit ones leave
 // grey pixels; others recolour grey pixels too unless SkipGreyOther. A picture of 1, 4 or 8 bits
-// a pixel is recoloured through its colour table and keeps its format; any other is made 24-bit.
+// a pixel is recoloured through its colour table and keeps its format (the load makes it 24-bit
+// once both passes are done); any other is made 24-bit.
 void RecolorOwnBitmaps(TsSkinManager* Manager, const std::vector<int>& Kept, TacColorTable& Map,
                        bool SkipGreyOther) {
   TsMaskArray& Masks = Manager->Masks();

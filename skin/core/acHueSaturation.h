@@ -8,8 +8,9 @@
 //
 // What a pass changes: the master bitmap (every pixel that is neither the key colour 0xFF00FF nor
 // grey, grey meaning three equal channels), the images with a bitmap of their own (32-bit: the
-// same test; others are made 24-bit first and every pixel but the key colour changes, grey ones
-// included in the hue pass), and the colours of every section (Color, HotColor, the font and
+// same test; on others every pixel but the key colour changes, grey ones included in the hue
+// pass: a picture with a colour table through its table, which the load then makes 24-bit, any
+// other made 24-bit first), and the colours of every section (Color, HotColor, the font and
 // contour colours that are set, the colours of the parsed gradients) and of the skin data
 // (Shadow1Color, BorderColor). The hue pass keeps title-bar icons as GLOBALINFO's BIKEEPHUE says:
 // 0 nothing, 1 all caption-button icons, any other value the close icons only. No colour is turned

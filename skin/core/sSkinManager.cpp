@@ -334,6 +334,18 @@ void TsSkinManager::RepaintForms() {
 
 void TsSkinManager::ApplyHueAndSaturation() { ApplySkinHueAndSaturation(this); }
 
+void TsSkinManager::WidenOwnPictures() {
+  // Palette and grey PNGs and indexed BMP textures come with 1, 4 or 8 bits a pixel (16 for some
+  // BMP textures); the painters take 24 or 32. The recolouring passes have already recoloured such
+  // a picture through its colour table (a colour for each entry, however large the picture); each
+  // pixel now takes its entry's colour, so that the key colour stays the key colour.
+  for (TsMaskData& M : FMasks) {
+    if (!M.Bmp) continue;
+    const TPixelFormat F = M.Bmp->PixelFormat();
+    if (F != pf24bit && F != pf32bit) M.Bmp->SetPixelFormat(pf24bit);
+  }
+}
+
 // ---- Loading --------------------------------------------------------------------------------------
 
 AnsiString TsSkinManager::GetFullSkinDirectory() const { return FullSkinDirectory(FSkinDirectory, AppDirectory()); }
@@ -849,6 +861,7 @@ void TsSkinManager::LoadAllGeneralData() {
   FLookup.reset();
   UpdateSectionMaskIndexes();
   ApplyHueAndSaturation();
+  WidenOwnPictures();
 }
 
 // ---- Lookups -------------------------------------------------------------------------------------

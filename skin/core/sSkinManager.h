@@ -631,6 +631,10 @@ class TsSkinManager : public TComponent {
 
   // HueOffset and Saturation applied to the freshly loaded pictures and colours.
   void ApplyHueAndSaturation();
+  // Makes the pictures of their own that have fewer than 24 bits a pixel 24-bit, as the painters
+  // read them; run after the recolouring passes, which recolour such pictures through their colour
+  // tables.
+  void WidenOwnPictures();
   // Loads SkinName again (packed file when it exists, else folder or stored skin) for a change of
   // a setting; a failed load removes the skin and raises its error.
   void ReloadSkin();

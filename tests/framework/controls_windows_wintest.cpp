@@ -4,10 +4,12 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "framework/Forms.h"
+#include "support/FreedMemoryGuard.h"
 #include "support/RealInput.h"
 #include "support/UiTest.h"
 
@@ -708,4 +710,132 @@ TEST(Notifications, TheFormHearsOfControlsComingAndGoing) {
   EXPECT_FALSE(Inner->HandleAllocated());  // a windowed control off its parent has no window
   delete Inner;
   F->SetWindowProc(Saved);
+}
+
+namespace {
+
+// The boxes alive, for handlers that must never be called on a freed one.
+std::set<const TObject*> LiveBoxes;
+
+class TLiveBox : public TWinLogBox {
+  T_CLASS(TLiveBox, TWinLogBox)
+ public:
+  explicit TLiveBox(TComponent* AOwner) : TWinLogBox(AOwner) { LiveBoxes.insert(this); }
+  ~TLiveBox() override { LiveBoxes.erase(this); }
+};
+
+}  // namespace
+
+// A handler of a focus change that frees a control of the change (the one losing the focus, the
+// one gaining it, or the panel around either), or closes or frees the form, from OnExit or
+// OnEnter, with the focus moved in code or by the Tab key: no fault, no handler called on a freed
+// control, every control that remains and took part hears its OnExit / OnEnter, the focus ends on
+// the control it went to when that remains (else on the form or a control that remains), and it
+// still moves on.
+TEST(Focus, AFocusHandlerFreeingAControlOfTheChangeLeavesTheFocusOnWhatRemains) {
+  enum TWho { A, PA, B, PB, Form, FormFreed };
+  const char* Names[] = {"A", "PA", "B", "PB", "the form (closed)", "the form (freed)"};
+  const struct {
+    TWho Handler;
+    bool OnEnter;
+  } Handlers[] = {{A, false}, {PA, false}, {B, true}, {PB, true}};
+  for (const bool Tab : {false, true})
+    for (const auto& H : Handlers)
+      for (const TWho Victim : {A, PA, B, PB, Form, FormFreed}) {
+        SCOPED_TRACE(std::string(Tab ? "Tab key, " : "SetFocus, ") + Names[H.Handler] +
+                     (H.OnEnter ? ".OnEnter" : ".OnExit") + " frees " + Names[Victim]);
+        memguard::TFaultCount Faults;
+        auto* F = new TForm(nullptr);
+        F->SetBounds(100, 100, 300, 250);
+        auto Box = [&](TWinControl* Parent, int L, bool TabStop) {
+          auto* X = new TLiveBox(Parent);  // owned by its parent, and freed with it
+          X->SetBounds(L, 10, 60, 60);
+          X->SetParent(Parent);
+          X->SetTabStop(TabStop);
+          return X;
+        };
+        TLiveBox* PAx = Box(F, 0, false);
+        TLiveBox* Ax = Box(PAx, 10, true);
+        TLiveBox* PBx = Box(F, 100, false);
+        TLiveBox* Bx = Box(PBx, 10, true);
+        TLiveBox* D = Box(F, 200, true);
+        TLiveBox* Of[] = {Ax, PAx, Bx, PBx};
+        bool FormGone = false;
+        F->OnClose = [](TObject*, TCloseAction& Action) { Action = caFree; };
+        F->OnDestroy = [&](TObject*) { FormGone = true; };
+        F->Show();
+        ASSERT_TRUE(realinput::BringToFront(F->Handle()));
+        Ax->SetFocus();
+        ASSERT_TRUE(uitest::WaitFor([&] { return Ax->Focused(); }));
+        std::string Log;
+        int OnFreed = 0;
+        bool Fired = false;
+        for (TLiveBox* X : {Ax, PAx, Bx, PBx, D}) {
+          const std::string N = X == D ? "D" : Names[std::find(Of, Of + 4, X) - Of];
+          auto Heard = [&, X, N, H, Victim](TObject* Sender, bool Enter) {
+            if (LiveBoxes.count(Sender) == 0) {
+              ++OnFreed;
+              return;
+            }
+            Log += (Enter ? "+" : "-") + N;
+            if (Fired || X != Of[H.Handler] || Enter != H.OnEnter) return;
+            Fired = true;
+            if (Victim == Form)
+              F->Close();
+            else if (Victim == FormFreed)
+              delete F;
+            else
+              delete Of[Victim];
+          };
+          X->OnEnter = [Heard](TObject* S) { Heard(S, true); };
+          X->OnExit = [Heard](TObject* S) { Heard(S, false); };
+        }
+        if (Tab)
+          realinput::Key(VK_TAB);
+        else
+          Bx->SetFocus();
+        uitest::Pump();
+        EXPECT_TRUE(Fired);
+        EXPECT_EQ(OnFreed, 0);
+        EXPECT_EQ(Faults.Count(), 0);
+        if (Victim == Form || Victim == FormFreed) {
+          EXPECT_TRUE(uitest::WaitFor([&] { return FormGone; }));
+          continue;
+        }
+        auto Alive = [&](TWho W) { return LiveBoxes.count(Of[W]) != 0; };
+        auto Heard = [&](const char* Event) { return Log.find(Event) != std::string::npos; };
+        auto Count = [&](const std::string& Event) {
+          int N = 0;
+          for (std::size_t At = Log.find(Event); At != std::string::npos; At = Log.find(Event, At + 1))
+            N += At + Event.size() == Log.size() || Log[At + Event.size()] == '+' || Log[At + Event.size()] == '-';
+          return N;
+        };
+        // Nothing hears an exit it was not entered for.
+        for (const char* N : {"B", "PB"}) EXPECT_LE(Count(std::string("-") + N), Count(std::string("+") + N)) << Log;
+        if (Alive(B)) {
+          EXPECT_TRUE(Bx->Focused());
+          EXPECT_EQ(F->ActiveControl(), Bx);
+          EXPECT_TRUE(Heard("+PB") && Heard("+B")) << Log;
+          if (Alive(A)) EXPECT_TRUE(Heard("-A")) << Log;
+          if (Alive(PA)) EXPECT_TRUE(Heard("-PA")) << Log;
+        } else {
+          const HWND Now = GetFocus();
+          bool Sensible = Now == F->Handle();
+          for (TLiveBox* X : {Ax, PAx, PBx, D})
+            Sensible = Sensible || (LiveBoxes.count(X) != 0 && X->Handle() == Now);
+          EXPECT_TRUE(Sensible);
+          EXPECT_TRUE(F->ActiveControl() == nullptr || LiveBoxes.count(F->ActiveControl()) != 0);
+        }
+        EXPECT_TRUE(Screen->ActiveControl() == nullptr || Screen->ActiveControl() == F ||
+                    LiveBoxes.count(Screen->ActiveControl()) != 0);
+        // The focus still moves, and the form still goes.
+        Log.clear();
+        D->SetFocus();
+        EXPECT_TRUE(uitest::WaitFor([&] { return D->Focused(); }));
+        EXPECT_NE(Log.find("+D"), std::string::npos) << Log;
+        delete F;
+        uitest::Pump();
+        EXPECT_EQ(OnFreed, 0);
+        EXPECT_EQ(Faults.Count(), 0);
+      }
 }

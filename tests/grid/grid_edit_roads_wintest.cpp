@@ -12,6 +12,7 @@
 
 #include "framework/Scopes.h"
 #include "support/EngineTestHelpers.h"
+#include "support/FreedMemoryGuard.h"
 #include "support/MessageOf.h"
 
 using namespace enginetest;
@@ -465,4 +466,88 @@ TEST(EditRoads, AColumnFreedUnderThePointerIsForgottenWhenAHandlerRaises) {
   ASSERT_TRUE(PointerTo(F.Window(), 60, 9));
   ASSERT_TRUE(PointerTo(F.Window(), 60, 60));
   Settle(F.Window());
+}
+
+// The grid, or its form, freed while a cell is edited: by code while the editor holds the focus,
+// or by a handler of the edit's end (OnEndEditing, OnEditExit) or of the grid's focus loss
+// (OnExit), whichever way the edit ends: Enter, Escape, a click on another cell, the focus moving
+// to another control, EndEditing in code. No fault, no handler called on the freed grid, the
+// focus stays in the form (on the form or what remains) and moves on from there, the form closes.
+TEST(EditRoads, AGridFreedWhileACellIsEditedTakesItsEditorWithItSafely) {
+  enum TRoad { Enter, Escape, Click, FocusAway, InCode, Direct };
+  const char* Roads[] = {"Enter", "Escape", "a click on another cell", "the focus to another control",
+                         "EndEditing in code", "nothing (freed by code)"};
+  enum THandler { OnEndEditing, OnEditExit, OnExit, None };
+  const char* Handlers[] = {"OnEndEditing", "OnEditExit", "OnExit", "no handler"};
+  struct TRow {
+    TRoad Road;
+    THandler Handler;
+    bool Form;  // the form goes, not the grid alone
+  };
+  std::vector<TRow> Rows;
+  for (const bool Form : {false, true}) {
+    for (const TRoad R : {Enter, Escape, Click, FocusAway, InCode})
+      for (const THandler H : {OnEndEditing, OnEditExit}) Rows.push_back({R, H, Form});
+    Rows.push_back({FocusAway, OnExit, Form});
+    Rows.push_back({Direct, None, Form});
+  }
+  for (const TRow& Row : Rows) {
+    SCOPED_TRACE(std::string(Roads[Row.Road]) + ", " + Handlers[Row.Handler] + " frees the " +
+                 (Row.Form ? "form" : "grid"));
+    memguard::TFaultCount Faults;
+    TEditingForm F;
+    TNxGrid* G = F.Grid;
+    auto* Other = new TEdit(F.Form);
+    Other->SetBounds(10, 212, 100, 20);
+    Other->SetParent(F.Form);
+    TFreeWatch GridWatch(G), FormWatch(F.Form);
+    int OnFreed = 0;
+    auto Free = [&] {
+      if (GridWatch.Freed()) {
+        ++OnFreed;
+        return;
+      }
+      if (Row.Form) {
+        delete F.Form;
+        F.Form = nullptr;
+      } else {
+        delete G;
+      }
+    };
+    if (Row.Handler == OnEndEditing) G->OnEndEditing = [&](TObject*, int, int, WideString&, bool&) { Free(); };
+    if (Row.Handler == OnEditExit) G->OnEditExit = [&](TObject*) { Free(); };
+    if (Row.Handler == OnExit) G->OnExit = [&](TObject*) { Free(); };
+    ASSERT_TRUE(F.ClickToEdit(1, 1));
+    TypeText("ab");
+    switch (Row.Road) {
+      case Enter: PressKey(VK_RETURN); break;
+      case Escape: PressKey(VK_ESCAPE); break;
+      case Click: {
+        const TPoint P = F.CellPoint(0, 3);
+        SettledClick(F.Window(), P.X, P.Y);
+        break;
+      }
+      case FocusAway: Other->SetFocus(); break;
+      case InCode: G->EndEditing(); break;
+      case Direct: Free(); break;
+    }
+    Pump();
+    EXPECT_TRUE(GridWatch.Freed());
+    EXPECT_EQ(OnFreed, 0);
+    EXPECT_EQ(Faults.Count(), 0);
+    if (Row.Form) {
+      EXPECT_TRUE(FormWatch.Freed());
+      continue;
+    }
+    const HWND Now = GetFocus();
+    EXPECT_TRUE(Now == F.Form->Handle() || Now == Other->Handle());
+    EXPECT_TRUE(F.Form->ActiveControl() == nullptr || F.Form->ActiveControl() == Other);
+    Other->SetFocus();
+    EXPECT_TRUE(WaitFor([&] { return Other->Focused(); }));
+    delete F.Form;
+    F.Form = nullptr;
+    Pump();
+    EXPECT_EQ(OnFreed, 0);
+    EXPECT_EQ(Faults.Count(), 0);
+  }
 }

@@ -31,6 +31,7 @@ struct Image {
   std::vector<std::uint16_t> Samples;
   Bytes Palette;                     // PLTE body
   std::vector<std::uint16_t> Trns;   // grey: 1 value, RGB: 3 values
+  Bytes PaletteAlpha;                // indexed: the tRNS body, one alpha for each palette entry
   std::uint32_t Gamma = 0;           // gAMA value (gamma x 100000), 0 for none
 
   int Channels() const {
@@ -226,6 +227,7 @@ inline Bytes Encode(const Image& im, const WriteOptions& O = {}) {
     }
     Append(Out, Chunk("tRNS", t));
   }
+  if (!im.PaletteAlpha.empty()) Append(Out, Chunk("tRNS", im.PaletteAlpha));
   Append(Out, IDATChunks(Deflate(FilteredData(im, O.FilterShift)), O));
   Append(Out, Chunk("IEND", {}));
   return Out;
