@@ -558,15 +558,16 @@ class TNxCustomGridControl : public TNxScrollControl {
   virtual void DoRowMove(int FromPos, int ToPos, bool& Accept);
   virtual void DoSelectCell(int ACol, int ARow);
   // A selection, edit or row operation completes whatever its handlers raise: the first error is
-  // raised once the outermost operation has completed. Handlers outside an operation raise
-  // straight to the caller.
+  // raised once the outermost operation has completed. An operation that fails on its own
+  // (a refused text) raises its own error, and a handler's error goes to the application's
+  // handler then. Handlers outside an operation raise straight to the caller.
   template <class F>
   void Operation(F&& Body) {
     ++FOperations;
     try {
       Body();
     } catch (...) {
-      if (--FOperations == 0) FHandlerError = nullptr;
+      if (--FOperations == 0 && FHandlerError) ReportHandlerError();
       throw;
     }
     if (--FOperations == 0 && FHandlerError) RaiseHandlerError();
@@ -581,6 +582,7 @@ class TNxCustomGridControl : public TNxScrollControl {
     }
   }
   void RaiseHandlerError();
+  void ReportHandlerError();
   void DoScrollEvent(TNxCustomScrollBar* Bar, int Position) override;
   virtual void DoSelectionMove(int& ACol, int ARow, TMoveSelectionKey Key);
   virtual void DoSlideChange(int ACol);
