@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "framework/Forms.h"
+#include "framework/Scopes.h"
 #include "framework/Strings.h"
 #include "grid/NxDisplays.h"
 #include "grid/NxThemeSupport.h"
@@ -582,55 +583,55 @@ void TNxCustomGridControl::ColumnChanged(TNxCustomColumn* Column, int Param, int
   // An editor over a column that goes out of sight would stand over the next one: what was
   // typed goes into its own column first. A text the column refuses closes the editor all the
   // same; the column goes, and the refusal is reported once it has gone. An editor that stays
-  // open (its end refused, or a handler raised) hides with its column.
-  std::exception_ptr Refused;
-  if (Kind == ccVisible && !Column->Visible() && IsEditing() && Column->Index() == FEditCol) {
-    try {
-      CommitEditing();
-    } catch (...) {
-      Refused = std::current_exception();
+  // open (its end refused) hides with its column. The change completes whatever the handlers of
+  // the edit's end raise.
+  Operation([&] {
+    std::exception_ptr Refused;
+    if (Kind == ccVisible && !Column->Visible() && IsEditing() && Column->Index() == FEditCol) {
       try {
-        EndEditing();
+        CommitEditing();
       } catch (...) {
+        Refused = std::current_exception();
+        EndEditing();
       }
     }
-  }
-  if (Kind == ccMoved || Kind == ccSorted || Kind == ccVisible || Kind == ccResized) PlaceEditor();
-  switch (Kind) {
-    case ccMoved:
-      DoColumnMove(Column->Index(), Param, Column->Position());
-      InvalidateGrid();
-      break;
-    case ccSlide:
-      InvalidateGrid();
-      DoSlideChange(Column->Index());
-      break;
-    case ccAppearance: RefreshColumnPart(Column, gaNone); break;
-    case ccVisible:
-      UpdateHorzScrollBar();
-      InvalidateGrid();
-      break;
-    case ccHeader:
-      RefreshColumnPart(Column, gaHeader);
-      if (FAppearanceOptions.Contains(aoIndicateSortedColumn)) RefreshColumnPart(Column, gaBody);
-      if (Column == FSortedColumn) FSortedColumn = nullptr;
-      break;
-    case ccResized: {
-      ScrollResizedColumn(Column, Param);
-      // A full selected row is framed across its columns: the frame's end moved.
-      if (FOptions.Contains(goSelectFullRow) && FUpdateCount == 0) RefreshRow(FSelectedRow, false);
-      DoColumnResize(Column->Index());
-      // The bar clamped to the new width, or shown or hidden (the client area changes size with
-      // it), moves what the strip scroll left: everything paints again.
-      const int Pos = HorzScrollBar()->Position();
-      const TRect Client = ClientRect();
-      UpdateHorzScrollBar();
-      if (HorzScrollBar()->Position() != Pos || ClientRect() != Client) InvalidateGrid();
-      break;
+    if (Kind == ccMoved || Kind == ccSorted || Kind == ccVisible || Kind == ccResized) PlaceEditor();
+    switch (Kind) {
+      case ccMoved:
+        DoColumnMove(Column->Index(), Param, Column->Position());
+        InvalidateGrid();
+        break;
+      case ccSlide:
+        InvalidateGrid();
+        DoSlideChange(Column->Index());
+        break;
+      case ccAppearance: RefreshColumnPart(Column, gaNone); break;
+      case ccVisible:
+        UpdateHorzScrollBar();
+        InvalidateGrid();
+        break;
+      case ccHeader:
+        RefreshColumnPart(Column, gaHeader);
+        if (FAppearanceOptions.Contains(aoIndicateSortedColumn)) RefreshColumnPart(Column, gaBody);
+        if (Column == FSortedColumn) FSortedColumn = nullptr;
+        break;
+      case ccResized: {
+        ScrollResizedColumn(Column, Param);
+        // A full selected row is framed across its columns: the frame's end moved.
+        if (FOptions.Contains(goSelectFullRow) && FUpdateCount == 0) RefreshRow(FSelectedRow, false);
+        DoColumnResize(Column->Index());
+        // The bar clamped to the new width, or shown or hidden (the client area changes size with
+        // it), moves what the strip scroll left: everything paints again.
+        const int Pos = HorzScrollBar()->Position();
+        const TRect Client = ClientRect();
+        UpdateHorzScrollBar();
+        if (HorzScrollBar()->Position() != Pos || ClientRect() != Client) InvalidateGrid();
+        break;
+      }
+      default: break;
     }
-    default: break;
-  }
-  if (Refused) std::rethrow_exception(Refused);
+    if (Refused) std::rethrow_exception(Refused);
+  });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -640,6 +641,32 @@ void TNxCustomGridControl::RaiseHandlerError() {
   std::exception_ptr Error = FHandlerError;
   FHandlerError = nullptr;
   std::rethrow_exception(Error);
+}
+
+void TNxCustomGridControl::WndProc(TMessage& Message) {
+  const UINT Msg = Message.Msg;
+  const bool Input = (Msg >= WM_KEYFIRST && Msg <= WM_KEYLAST) || (Msg >= WM_MOUSEFIRST && Msg <= WM_MOUSELAST) ||
+                     Msg == WM_VSCROLL || Msg == WM_HSCROLL;
+  if (!Input || FOperations == 0) return TNxScrollControl::WndProc(Message);
+  TOperationLife Life{false, FOperationLives};
+  FOperationLives = &Life;
+  const int Operations = FOperations;
+  std::exception_ptr Waiting = FHandlerError;
+  FOperations = 0;
+  FHandlerError = nullptr;
+  TScopeExit Restore([&] {
+    if (Life.Freed) return;
+    FOperationLives = Life.Outer;
+    FOperations = Operations;
+    FHandlerError = Waiting;
+  });
+  TNxScrollControl::WndProc(Message);
+}
+
+void TNxCustomGridControl::ReportHandlerError() {
+  std::exception_ptr Error = FHandlerError;
+  FHandlerError = nullptr;
+  if (Application != nullptr) Application->HandleException(this, Error);
 }
 
 void TNxCustomGridControl::DoScrollEvent(TNxCustomScrollBar* Bar, int Position) {

@@ -558,8 +558,9 @@ class TNxCustomGridControl : public TNxScrollControl {
   virtual void DoRowMove(int FromPos, int ToPos, bool& Accept);
   virtual void DoSelectCell(int ACol, int ARow);
   // A selection, edit or row operation completes whatever its handlers raise: the first error is
-  // raised once the outermost operation has completed. Handlers outside an operation raise
-  // straight to the caller.
+  // raised once the outermost operation has completed. An operation that fails on its own
+  // (a refused text) raises its own error, and a handler's error goes to the application's
+  // handler then. Handlers outside an operation raise straight to the caller.
   // A handler that frees the grid ends the operation there: its destructor marks every operation
   // still running (without allocating, so that an operation runs as well with memory short) and
   // hands an error still waiting to the application.
@@ -577,7 +578,7 @@ class TNxCustomGridControl : public TNxScrollControl {
     } catch (...) {
       if (!Life.Freed) {
         FOperationLives = Life.Outer;
-        if (--FOperations == 0) FHandlerError = nullptr;
+        if (--FOperations == 0 && FHandlerError) ReportHandlerError();
       }
       throw;
     }
@@ -595,6 +596,11 @@ class TNxCustomGridControl : public TNxScrollControl {
     }
   }
   void RaiseHandlerError();
+  void ReportHandlerError();
+  // A key, pointer or scroll message is an action of its own, also when it arrives while an
+  // operation waits in a message loop (a handler that loads a page): the errors of its handlers
+  // reach this message's sender, not the waiting operation's caller.
+  void WndProc(TMessage& Message) override;
   void DoScrollEvent(TNxCustomScrollBar* Bar, int Position) override;
   virtual void DoSelectionMove(int& ACol, int ARow, TMoveSelectionKey Key);
   virtual void DoSlideChange(int ACol);

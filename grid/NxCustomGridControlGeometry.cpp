@@ -452,7 +452,7 @@ void TNxCustomGridControl::UpdateHorzScrollBar() {
   if (ClientHeight() <= GetSystemMetrics(SM_CYHSCROLL))
     Bar->SetVisible(false);
   else
-    Bar->SetVisible(Bar->Max() > Bar->PageSize());
+    Bar->SetVisible(Bar->CanScroll());
 }
 
 void TNxCustomGridControl::UpdateVertScrollBar() {
@@ -489,6 +489,7 @@ void TNxCustomGridControl::UpdateVertScrollBar() {
       Bar->SetMax(Total);
       if (FVertBarPass != Pass) return;
       Bar->SetPageSize(Page + 1);
+      if (FVertBarPass != Pass) return;
       Bar->SetLargeChange(Bar->PageSize());
     } else {
       Bar->SetMax(0);

@@ -36,15 +36,21 @@ void TNxCustomScrollBar::SetEnabled(bool Value) {
   UpdateBar();
 }
 
+// The bar shows when it has somewhere to go: positions run from 0 to Max - PageSize + 1, so a
+// page as large as Max still leaves one step (the window's own bar shows then as well; a bar
+// hidden here would be shown again by the window at its next update, and hidden by this one).
+bool TNxCustomScrollBar::CanScroll() const { return FMax > 0 && FMax >= FPageSize; }
+
 void TNxCustomScrollBar::SetMax(int Value) {
   FMax = std::max(Value, 0);
-  SetVisible(FMax > FPageSize || !FAutoHide);
+  SetVisible(CanScroll() || !FAutoHide);
   UpdateBar();
   if (FMax < FPosition) SetPosition(FMax);
 }
 
 void TNxCustomScrollBar::SetPageSize(int Value) {
   FPageSize = std::max(Value, 1);
+  SetVisible(CanScroll() || !FAutoHide);
   UpdateBar();
 }
 

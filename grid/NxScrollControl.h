@@ -81,6 +81,8 @@ class TNxCustomScrollBar : public TPersistent {
 
   bool AtStart() const { return FPosition == 0; }
   bool AtEnd() const { return FPosition + FPageSize > FMax; }
+  // Max reaches the page: there is at least one step to scroll.
+  bool CanScroll() const;
   // The track position of the window's bar (the model's position without a window).
   virtual int TrackPosition();
 

@@ -551,3 +551,53 @@ TEST(EditRoads, AGridFreedWhileACellIsEditedTakesItsEditorWithItSafely) {
     EXPECT_EQ(Faults.Count(), 0);
   }
 }
+
+// Hiding the edited column ends the edit whatever its handlers raise, and no error is lost: the
+// column's refusal of the typed text reaches the caller, and a handler's error the caller when
+// nothing was refused, the application's handler otherwise.
+TEST(EditRoads, HidingTheEditedColumnEndsTheEditAndReportsEveryError) {
+  const char* const Refusal = "'abc' is not a valid floating point value";
+  const struct {
+    const char* Handler;  // the handler that raises, nullptr for none
+    const wchar_t* Typed;
+    const char* Caught;
+    const char* Reported;
+    const wchar_t* Cell;  // afterwards
+  } Cases[] = {
+      {"OnEndEditing", L"2.5", "raised", "", L"2.5"},
+      {"OnEditExit", L"2.5", "raised", "", L"2.5"},
+      {nullptr, L"abc", Refusal, "", L"0"},
+      {"OnEndEditing", L"abc", Refusal, "raised", L"0"},
+      {"OnEditExit", L"abc", Refusal, "raised", L"0"},
+  };
+  std::string Reported;
+  Application->OnException = [&](TObject*, Exception& E) { Reported = E.Message; };
+  TScopeExit Restore([] { Application->OnException = nullptr; });
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(std::string(C.Handler ? C.Handler : "no handler") + " raising, typed " + WideToAnsi(C.Typed));
+    TEditingForm F;
+    TNxGrid* G = F.Grid;
+    auto* Numbers = new TNxTextColumn(F.Form);
+    Numbers->SetColumnKind(ckFloat);
+    Numbers->SetOptions(F.Columns[0]->Options());
+    Numbers->SetWidth(50);
+    G->Columns()->Add(Numbers);
+    const std::string Handler = C.Handler ? C.Handler : "";
+    G->OnEndEditing = [&](TObject*, int, int, WideString&, bool&) {
+      if (Handler == "OnEndEditing") throw Exception("raised");
+    };
+    G->OnEditExit = [&](TObject*) {
+      if (Handler == "OnEditExit") throw Exception("raised");
+    };
+    G->EditCell(3, 1, C.Typed);
+    ASSERT_TRUE(G->IsEditing());
+    Reported.clear();
+    EXPECT_EQ(exctest::MessageOf<Exception>([&] { Numbers->SetVisible(false); }, ""), C.Caught);
+    EXPECT_EQ(Reported, C.Reported);
+    EXPECT_FALSE(Numbers->Visible());
+    EXPECT_FALSE(G->IsEditing());
+    EXPECT_EQ(G->InplaceEditor(), nullptr);
+    EXPECT_EQ(G->Cells(3, 1), C.Cell);
+    Settle(F.Window());
+  }
+}

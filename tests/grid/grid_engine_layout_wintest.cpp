@@ -367,3 +367,24 @@ TEST(EngineScrolling, ResizingAColumnShowsTheSamePixelsAsAFullRepaint) {
     EXPECT_TRUE(TCapture::SamePixels(Scrolled, All, Full, All)) << "delta " << Delta;
   }
 }
+
+// A body that holds all rows but one: a row taller than the body, then four short ones that fill
+// the last page. There is one position to scroll to: the vertical bar shows, and the view goes a
+// line down and back, to the bottom and to the top, the bar following.
+TEST(EngineScrolling, ABodyThatHoldsAllRowsButOneShowsTheBarAndScrollsByALine) {
+  TEngineForm F(4, {goHeader, goIndicator}, 220, 132, 50);
+  TNxGrid* G = F.Grid;
+  F.Fill(5);
+  const int Heights[] = {150, 16, 16, 30, 16};
+  for (int R = 0; R < 5; ++R) G->SetRowHeight(R, Heights[R]);
+  Settle(F.Window());
+  EXPECT_TRUE(G->VertScrollBar()->Visible());
+  EXPECT_NE(GetWindowLongW(F.Window(), GWL_STYLE) & WS_VSCROLL, 0);
+  for (const WPARAM Code : {SB_LINEDOWN, SB_LINEUP, SB_BOTTOM, SB_TOP}) {
+    const int Want = Code == SB_LINEDOWN || Code == SB_BOTTOM ? 1 : 0;
+    SendMessageW(F.Window(), WM_VSCROLL, Code, 0);
+    EXPECT_EQ(G->FirstVisibleRow(), Want) << Code;
+    EXPECT_EQ(G->VertScrollBar()->Position(), Want) << Code;
+    Settle(F.Window());
+  }
+}
