@@ -556,6 +556,13 @@ void TNxCustomGridControl::ScrollResizedColumn(TNxCustomColumn* Column, int Delt
   RECT Clip{std::max(std::min(OldRight, OldRight + Delta), MinLeft), 0, ClientWidth(), Height};
   if (Strip.left < Strip.right)
     ScrollWindowEx(Handle(), Delta, 0, &Strip, &Clip, nullptr, nullptr, SW_INVALIDATE);
+  // The input line and the footer end in a frame at the window's right edge, which stays there:
+  // the moved part of their strips paints again.
+  if (FGridStyle == gsReport && Strip.left < Strip.right) {
+    const TRect Input = GetInputRect(), Footer = GetFooterRect();
+    if (FOptions.Contains(goInput)) RefreshRect(Rect(Strip.left, Input.Top, Strip.right, Input.Bottom));
+    if (FOptions.Contains(goFooter)) RefreshRect(Rect(Strip.left, Footer.Top, Strip.right, Footer.Bottom));
+  }
   // The column itself repaints with its new width (texts are cut differently).
   RefreshRect(Rect(L, 0, L + Column->Width() + 1, Height));
   if (FGridStyle == gsSlides) InvalidateGrid();

@@ -129,6 +129,14 @@ TEST(DisplayFollows, AChangeShowsWhatAFullRepaintShows) {
          G->SortColumn(G->Columns()->Item(0), true);  // A, a, b, p, x
        },
        [](TNxGrid* G) { ASSERT_EQ(G->Cells(0, 3), L"p"); G->SetExpanded(3, true); }},
+      // Columns past the window's right edge: the strips of the footer and the input line end in
+      // a frame at that edge, which stays there when a column's width moves what lies right of it.
+      {"footer_column_wider", {goHeader, goGrid, goFooter, goInput, goIndicator},
+       [](TNxGrid* G) { FillRows(G, 3); G->Columns()->Item(1)->SetWidth(260); },
+       [](TNxGrid* G) { G->Columns()->Item(0)->SetWidth(110); }},
+      {"footer_column_narrower", {goHeader, goGrid, goFooter, goInput, goIndicator},
+       [](TNxGrid* G) { FillRows(G, 3); G->Columns()->Item(1)->SetWidth(260); },
+       [](TNxGrid* G) { G->Columns()->Item(0)->SetWidth(50); }},
   };
   for (const auto& C : Cases) {
     SCOPED_TRACE(C.Name);
