@@ -329,6 +329,12 @@ void TNxCustomGrid::WMSize(TMessage& M) {
     UpdateVertScrollBar();
   }
   if (W != FOldClientWidth) {
+    // A full row's dotted frame ends at the body's right edge, and its dots run along its
+    // length: where that edge moves, the whole frame is drawn again, not only the part at the edge.
+    const int ColumnsRight = GetColumnsRight();
+    if (Options().Contains(goSelectFullRow) && !AppearanceOptions().Contains(aoAlphaBlendedSelection) &&
+        std::min(ColumnsRight, W) != std::min(ColumnsRight, FOldClientWidth))
+      RefreshRow(SelectedRow());
     if (HorzScrollBar()->Position() == 0)
       RefreshRect(Rect(std::min(W, FOldClientWidth) - 1, 0, std::max(W, FOldClientWidth), H));
     else

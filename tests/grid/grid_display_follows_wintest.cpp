@@ -31,6 +31,14 @@ bool ShowsAFullRepaint(HWND W, const char* Name) {
   return TCapture::SamePixels(Shown, All, Full, All);
 }
 
+// Columns wider than the window, Rows rows, the second one selected and the grid focused.
+void SetUpFocusedFullRow(TNxGrid* G, int Rows) {
+  for (int C = 0; C < G->Columns()->Count(); ++C) G->Columns()->Item(C)->SetWidth(200);
+  FillRows(G, Rows);
+  G->SelectRow(1);
+  G->SetFocus();
+}
+
 SCROLLINFO VerticalBar(HWND W) {
   SCROLLINFO I{};
   I.cbSize = sizeof(I);
@@ -137,6 +145,13 @@ TEST(DisplayFollows, AChangeShowsWhatAFullRepaintShows) {
       {"footer_column_narrower", {goHeader, goGrid, goFooter, goInput, goIndicator},
        [](TNxGrid* G) { FillRows(G, 3); G->Columns()->Item(1)->SetWidth(260); },
        [](TNxGrid* G) { G->Columns()->Item(0)->SetWidth(50); }},
+      // The dotted frame round a focused full row reaches the window's right edge: when the
+      // vertical bar comes or goes, the whole frame is drawn again for the new width (its dots
+      // run along its length), not only where the edge moved.
+      {"full_row_frame_bar_comes", {goHeader, goGrid, goSelectFullRow},
+       [](TNxGrid* G) { SetUpFocusedFullRow(G, 3); }, [](TNxGrid* G) { G->AddRow(20); }},
+      {"full_row_frame_bar_goes", {goHeader, goGrid, goSelectFullRow, goIndicator},
+       [](TNxGrid* G) { SetUpFocusedFullRow(G, 23); }, [](TNxGrid* G) { while (G->RowCount() > 3) G->DeleteRow(3); }},
   };
   for (const auto& C : Cases) {
     SCOPED_TRACE(C.Name);
