@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/Forms.h"
+#include "framework/Scopes.h"
 #include "skin/core/acGlow.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/forms/acBorderForm.h"
@@ -272,12 +273,24 @@ inline std::vector<INPUT>& DragSteps() {
   static std::vector<INPUT> Steps;
   return Steps;
 }
+// The press the steps wait for: until it has been taken, a loaded machine could deliver the
+// whole drag, release included, before the system's loop starts, which then sees no button down.
+struct TDragPress {
+  const realinput::TMouseWatch* Watch = nullptr;
+  POINT At{};
+};
+inline TDragPress& DragPress() {
+  static TDragPress P;
+  return P;
+}
 inline void CALLBACK DragTimer(HWND, UINT, UINT_PTR Id, DWORD) {
   std::vector<INPUT>& Steps = DragSteps();
   if (Steps.empty()) {
     KillTimer(nullptr, Id);
     return;
   }
+  const TDragPress& Press = DragPress();
+  if (Press.Watch != nullptr && !Press.Watch->Saw(Press.At, {WM_LBUTTONDOWN, WM_NCLBUTTONDOWN})) return;
   INPUT Next = Steps.front();
   Steps.erase(Steps.begin());
   SendInput(1, &Next, sizeof(INPUT));
@@ -295,6 +308,8 @@ inline bool Drag(HWND Front, POINT From, POINT To) {
     Steps.push_back(
         realinput::ButtonAt(POINT{From.x + (To.x - From.x) * I / 4, From.y + (To.y - From.y) * I / 4}, 0));
   Steps.push_back(realinput::ButtonAt(To, MOUSEEVENTF_LEFTUP));
+  detail::DragPress() = {&Watch, From};
+  TScopeExit Forget([] { detail::DragPress() = {}; });
   SetTimer(nullptr, 0, 30, detail::DragTimer);
   realinput::SendButtons({realinput::ButtonAt(From, MOUSEEVENTF_LEFTDOWN)});
   // Done when the release has been taken (by the system's move or size loop, or the form).
