@@ -85,24 +85,15 @@ TWinControl* MakeControl(TKind Kind, TForm* Form) {
   return C;
 }
 
-// The pixels the screen shows over the window.
-uitest::TCapture OnScreen(HWND W) {
-  RECT R;
-  GetWindowRect(W, &R);
-  HDC DC = GetDC(nullptr);
-  uitest::TCapture C(DC, TRect{R.left, R.top, R.right, R.bottom});
-  ReleaseDC(nullptr, DC);
-  return C;
-}
 
 // What the screen shows over the window is what the window paints when painted in full again (the
 // pixels of its rounded corners aside: the skinned button takes them from the parent only when its
 // window region is made anew).
 bool ShowsItsPicture(HWND Form, HWND W) {
-  const uitest::TCapture Now = OnScreen(W);
+  const uitest::TCapture Now = uitest::WindowOnScreen(W);
   RedrawWindow(Form, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
   uitest::Pump();
-  const uitest::TCapture Again = OnScreen(W);
+  const uitest::TCapture Again = uitest::WindowOnScreen(W);
   const TRect All(3, 3, Now.Width() - 3, Now.Height() - 3);
   return uitest::TCapture::SamePixels(Now, All, Again, All);
 }

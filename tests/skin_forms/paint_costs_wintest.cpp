@@ -160,15 +160,6 @@ TEST_F(PaintCosts, ARepaintPaintsEveryWindowOnce) {
   }
 }
 
-// The form's window and its children as the screen shows them.
-uitest::TCapture OnScreen(HWND W) {
-  RECT R;
-  GetWindowRect(W, &R);
-  HDC Screen = GetDC(nullptr);
-  uitest::TCapture C(Screen, TRect{R.left, R.top, R.right, R.bottom});
-  ReleaseDC(nullptr, Screen);
-  return C;
-}
 
 bool SamePixels(const uitest::TCapture& A, const uitest::TCapture& B) {
   const TRect All{0, 0, A.Width(), A.Height()};
@@ -179,10 +170,10 @@ bool SamePixels(const uitest::TCapture& A, const uitest::TCapture& B) {
 // screen after the paint, and the desktop repaints what a new window region uncovers in its own
 // time. A late paint arrives within a few captures; a pixel a paint left wrong stays wrong.
 uitest::TCapture SettledOnScreen(HWND W) {
-  uitest::TCapture Last = OnScreen(W);
+  uitest::TCapture Last = uitest::WindowOnScreen(W);
   for (int I = 0; I < 40; ++I) {
     uitest::PumpFor(50);
-    uitest::TCapture Next = OnScreen(W);
+    uitest::TCapture Next = uitest::WindowOnScreen(W);
     if (SamePixels(Last, Next)) break;
     Last = std::move(Next);
   }

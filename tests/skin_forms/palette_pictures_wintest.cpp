@@ -169,15 +169,6 @@ T* Put(TWinControl* Parent, int X, int Y, int W, int H) {
   return C;
 }
 
-// The window with its frame, as the screen shows it.
-uitest::TCapture Shot(HWND W) {
-  RECT R;
-  GetWindowRect(W, &R);
-  HDC Screen = GetDC(nullptr);
-  uitest::TCapture C(Screen, TRect{R.left, R.top, R.right, R.bottom});
-  ReleaseDC(nullptr, Screen);
-  return C;
-}
 
 // Pixels of R (clipped to both) in which the captures differ; -1 when their sizes differ.
 int Differing(const uitest::TCapture& A, const uitest::TCapture& B, TRect R) {
@@ -240,7 +231,7 @@ TEST(PalettePictures, ASkinOfFewColoursShowsWhatItsTwentyFourBitTwinShowsPlainAn
     ShowSkin(false, Row.Hue, Row.Saturation, [&](HWND W, const std::vector<TShown>&) {
       // The frame as it stays: two shots alike.
       uitest::WaitFor([&] {
-        auto C = std::make_unique<uitest::TCapture>(Shot(W));
+        auto C = std::make_unique<uitest::TCapture>(uitest::WindowOnScreen(W));
         const bool Still = Twin && Differing(*Twin, *C, TRect(0, 0, C->Width(), C->Height())) == 0;
         Twin = std::move(C);
         return Still;
@@ -249,8 +240,8 @@ TEST(PalettePictures, ASkinOfFewColoursShowsWhatItsTwentyFourBitTwinShowsPlainAn
     ASSERT_TRUE(Twin);
     ShowSkin(true, Row.Hue, Row.Saturation, [&](HWND W, const std::vector<TShown>& Shown) {
       const TRect Whole(0, 0, Twin->Width(), Twin->Height());
-      uitest::WaitFor([&] { return Differing(*Twin, Shot(W), Whole) == 0; });
-      const uitest::TCapture C = Shot(W);
+      uitest::WaitFor([&] { return Differing(*Twin, uitest::WindowOnScreen(W), Whole) == 0; });
+      const uitest::TCapture C = uitest::WindowOnScreen(W);
       const int Total = Differing(*Twin, C, Whole);
       EXPECT_EQ(Total, 0) << "the form with its frame and title";
       for (const TShown& S : Shown) EXPECT_EQ(Differing(*Twin, C, S.R), 0) << S.Name;

@@ -310,6 +310,16 @@ class TCapture {
   std::vector<DWORD> FPixels;
 };
 
+// The pixels the screen shows over a window, its frame included.
+inline TCapture WindowOnScreen(HWND W) {
+  RECT R;
+  GetWindowRect(W, &R);
+  HDC Screen = GetDC(nullptr);
+  TCapture C(Screen, TRect{R.left, R.top, R.right, R.bottom});
+  ReleaseDC(nullptr, Screen);
+  return C;
+}
+
 // The colour on the screen at a point of a window's client area.
 inline COLORREF ScreenPixel(HWND Window, int X, int Y) {
   POINT P{X, Y};
