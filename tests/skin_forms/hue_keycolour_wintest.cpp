@@ -15,23 +15,9 @@
 #include "skin/forms/sSkinProvider.h"
 #include "skin_core/manager_test_support.h"
 #include "skin_forms/adapt2_support.h"
+#include "skin_forms/lifetime_support.h"
 
 namespace {
-
-// A group box: the system's button window of that style.
-class THueGroupBox : public TWinControl {
-  T_CLASS(THueGroupBox, TWinControl)
-
- public:
-  using TWinControl::TWinControl;
-
- protected:
-  void CreateParams(TCreateParams& Params) override {
-    TWinControl::CreateParams(Params);
-    CreateSubClass(Params, L"BUTTON");
-    Params.Style |= BS_GROUPBOX;
-  }
-};
 
 constexpr COLORREF Key = RGB(255, 0, 255);
 constexpr COLORREF FormGrey = RGB(64, 64, 64);
@@ -75,7 +61,7 @@ std::unique_ptr<TsSkinManager> LoadRimSkin(COLORREF Rim) {
   M->ThirdParty()->SetTexts(tpEdit, "TEdit");
   M->ThirdParty()->SetTexts(tpPanel, "TPanel");
   M->ThirdParty()->SetTexts(tpCheckBox, "TCheckBox");
-  M->ThirdParty()->SetTexts(tpGroupBox, "THueGroupBox");
+  M->ThirdParty()->SetTexts(tpGroupBox, "TLtGroupBox");
   M->UpdateThirdNames();
   mgrtest::AddStoredSkin(*M, "Rims", Options, {{"MASTER.BMP", mgrtest::BitmapBytes(Master)}});
   M->SetSkinName("Rims");
@@ -130,7 +116,7 @@ TEST(HueKeyColour, NoControlShowsTheKeyColourAndRoundedCornersShowTheParentAfter
         {"edit", Put<TEdit>(F.Form, 20, 70, 120, 24), 0},
         {"panel", Put<TPanel>(F.Form, 160, 70, 120, 60), 0},
         {"check box", Put<TCheckBox>(F.Form, 20, 110, 120, 22), 4},
-        {"group box", Put<THueGroupBox>(F.Form, 20, 150, 260, 100), 2},
+        {"group box", Put<lifetime::TLtGroupBox>(F.Form, 20, 150, 260, 100), 2},
         {"label", Label, 0},
     };
     new TsSkinProvider(F.Form);

@@ -17,23 +17,10 @@
 #include "skin_core/manager_test_support.h"
 #include "skin_core/png_test_support.h"
 #include "skin_forms/adapt2_support.h"
+#include "skin_forms/lifetime_support.h"
 #include "support/FreedMemoryGuard.h"
 
 namespace {
-
-class TPalGroupBox : public TWinControl {
-  T_CLASS(TPalGroupBox, TWinControl)
-
- public:
-  using TWinControl::TWinControl;
-
- protected:
-  void CreateParams(TCreateParams& Params) override {
-    TWinControl::CreateParams(Params);
-    CreateSubClass(Params, L"BUTTON");
-    Params.Style |= BS_GROUPBOX;
-  }
-};
 
 constexpr COLORREF Key = RGB(255, 0, 255);
 
@@ -152,7 +139,7 @@ std::unique_ptr<TsSkinManager> LoadSkin(bool FewColours, int Hue, int Saturation
   for (int K = 0; K < ThirdPartyKindCount; ++K) M->ThirdParty()->SetTexts(K, " ");
   M->ThirdParty()->SetTexts(tpButton, "TButton");
   M->ThirdParty()->SetTexts(tpPanel, "TPanel");
-  M->ThirdParty()->SetTexts(tpGroupBox, "TPalGroupBox");
+  M->ThirdParty()->SetTexts(tpGroupBox, "TLtGroupBox");
   M->UpdateThirdNames();
   M->SetHueOffset(Hue);
   M->SetSaturation(Saturation);
@@ -198,7 +185,7 @@ void ShowSkin(bool FewColours, int Hue, int Saturation,
         {"skinned button", Put<TsButton>(F.Form, 20, 20, 120, 30)},
         {"button", Put<TButton>(F.Form, 160, 20, 120, 30)},
         {"panel", Put<TPanel>(F.Form, 20, 70, 120, 60)},
-        {"group box", Put<TPalGroupBox>(F.Form, 160, 70, 220, 100)},
+        {"group box", Put<lifetime::TLtGroupBox>(F.Form, 160, 70, 220, 100)},
     };
     new TsSkinProvider(F.Form);
     SetCursorPos(0, 0);
