@@ -915,14 +915,21 @@ void UpdateScrollInfo(TacScrollWnd* Adapter, bool Repaint) {
   if (Repaint && acAnimationDC == nullptr) PaintSkinScrollBars(Adapter, Adapter->CtrlHandle, nullptr, 0, -1, nullptr);
 }
 
+namespace {
+// The window is shown with a skinned bar shown, and its skin is not being changed.
+bool HasShownBars(TacScrollWnd* Adapter, HWND H) {
+  if (Adapter->HorzBar == nullptr || Adapter->VertBar == nullptr) return false;
+  if (!Adapter->HorzBar->Visible && !Adapter->VertBar->Visible) return false;
+  if (Adapter->SkinData != nullptr && Adapter->SkinData->Updating) return false;
+  return IsWindowVisible(H) != FALSE;
+}
+}  // namespace
+
 // Runs after every message of the window: a bar whose picture did not change is left alone, and
 // the hover timer repaints the hot bar itself when its hot part changes.
 void RepaintChangedBars(TacScrollWnd* Adapter) {
   HWND H = Adapter->CtrlHandle;
-  if (Adapter->HorzBar == nullptr || Adapter->VertBar == nullptr) return;
-  if (!Adapter->HorzBar->Visible && !Adapter->VertBar->Visible) return;
-  if (Adapter->SkinData != nullptr && Adapter->SkinData->Updating) return;
-  if (!IsWindowVisible(H)) return;
+  if (!HasShownBars(Adapter, H)) return;
   bool Ready = false, Asked = false;
   for (TacScrollBar* Bar : {Adapter->HorzBar, Adapter->VertBar}) {
     if (!Bar->Visible) continue;
@@ -945,10 +952,7 @@ void RepaintChangedBars(TacScrollWnd* Adapter) {
 // before the window sets the data of the bars that stay.
 void RepaintBarsAfterChange(TacScrollWnd* Adapter) {
   HWND H = Adapter->CtrlHandle;
-  if (Adapter->HorzBar == nullptr || Adapter->VertBar == nullptr) return;
-  if (!Adapter->HorzBar->Visible && !Adapter->VertBar->Visible) return;
-  if (Adapter->SkinData != nullptr && Adapter->SkinData->Updating) return;
-  if (!IsWindowVisible(H)) return;
+  if (!HasShownBars(Adapter, H)) return;
   bool Changed = false;
   for (TacScrollBar* Bar : {Adapter->HorzBar, Adapter->VertBar}) {
     if (!Bar->Visible) continue;
