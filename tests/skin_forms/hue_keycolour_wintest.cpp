@@ -68,14 +68,6 @@ std::unique_ptr<TsSkinManager> LoadRimSkin(COLORREF Rim) {
   return M;
 }
 
-template <class T>
-T* Put(TWinControl* Parent, int X, int Y, int W, int H) {
-  auto* C = new T(Parent);
-  C->SetParent(Parent);
-  C->SetBounds(X, Y, W, H);
-  return C;
-}
-
 }  // namespace
 
 // Each row recolours a shown skin whose rims have a colour that the change would turn into the key
@@ -107,16 +99,16 @@ TEST(HueKeyColour, NoControlShowsTheKeyColourAndRoundedCornersShowTheParentAfter
       int Corners;  // which corners are looked at: 4, 2 (the bottom ones: a group box's frame starts
                     // below its caption) or 0
     };
-    auto* Label = Put<TsLabel>(F.Form, 300, 20, 90, 20);
+    auto* Label = lifetime::Put<TsLabel>(F.Form, F.Form, 300, 20, 90, 20);
     Label->SetCaption(WideString(L"A label"));
     Label->Font()->SetColor(clWhite);
     const std::vector<TShown> Controls = {
-        {"skinned button", Put<TsButton>(F.Form, 20, 20, 120, 30), 4},
-        {"button", Put<TButton>(F.Form, 160, 20, 120, 30), 4},
-        {"edit", Put<TEdit>(F.Form, 20, 70, 120, 24), 0},
-        {"panel", Put<TPanel>(F.Form, 160, 70, 120, 60), 0},
-        {"check box", Put<TCheckBox>(F.Form, 20, 110, 120, 22), 4},
-        {"group box", Put<lifetime::TLtGroupBox>(F.Form, 20, 150, 260, 100), 2},
+        {"skinned button", lifetime::Put<TsButton>(F.Form, F.Form, 20, 20, 120, 30), 4},
+        {"button", lifetime::Put<TButton>(F.Form, F.Form, 160, 20, 120, 30), 4},
+        {"edit", lifetime::Put<TEdit>(F.Form, F.Form, 20, 70, 120, 24), 0},
+        {"panel", lifetime::Put<TPanel>(F.Form, F.Form, 160, 70, 120, 60), 0},
+        {"check box", lifetime::Put<TCheckBox>(F.Form, F.Form, 20, 110, 120, 22), 4},
+        {"group box", lifetime::Put<lifetime::TLtGroupBox>(F.Form, F.Form, 20, 150, 260, 100), 2},
         {"label", Label, 0},
     };
     new TsSkinProvider(F.Form);

@@ -148,15 +148,6 @@ std::unique_ptr<TsSkinManager> LoadSkin(bool FewColours, int Hue, int Saturation
   return M;
 }
 
-template <class T>
-T* Put(TWinControl* Parent, int X, int Y, int W, int H) {
-  auto* C = new T(Parent);
-  C->SetParent(Parent);
-  C->SetBounds(X, Y, W, H);
-  return C;
-}
-
-
 // Pixels of R (clipped to both) in which the captures differ; -1 when their sizes differ.
 int Differing(const uitest::TCapture& A, const uitest::TCapture& B, TRect R) {
   if (A.Width() != B.Width() || A.Height() != B.Height()) return -1;
@@ -182,10 +173,10 @@ void ShowSkin(bool FewColours, int Hue, int Saturation,
     adapt2::TTestForm F;
     F.Form->SetCaption(WideString(L"Pictures"));
     std::vector<std::pair<const char*, TControl*>> Controls = {
-        {"skinned button", Put<TsButton>(F.Form, 20, 20, 120, 30)},
-        {"button", Put<TButton>(F.Form, 160, 20, 120, 30)},
-        {"panel", Put<TPanel>(F.Form, 20, 70, 120, 60)},
-        {"group box", Put<lifetime::TLtGroupBox>(F.Form, 160, 70, 220, 100)},
+        {"skinned button", lifetime::Put<TsButton>(F.Form, F.Form, 20, 20, 120, 30)},
+        {"button", lifetime::Put<TButton>(F.Form, F.Form, 160, 20, 120, 30)},
+        {"panel", lifetime::Put<TPanel>(F.Form, F.Form, 20, 70, 120, 60)},
+        {"group box", lifetime::Put<lifetime::TLtGroupBox>(F.Form, F.Form, 160, 70, 220, 100)},
     };
     new TsSkinProvider(F.Form);
     SetCursorPos(0, 0);
