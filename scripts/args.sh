@@ -9,6 +9,9 @@
 #   tv_need_value OPTION ARGS   OPTION must be followed by a value (not by another option)
 #   tv_whole_number OPTION VALUE [MIN]   VALUE must be a whole number, at least MIN (default 1)
 #   tv_one_of WHAT VALUE CHOICES...      VALUE must be one of CHOICES
+# It also sets tv_jobs, the jobs of a build and the tests run at once: the environment variable
+# TV_JOBS when set (fewer than the cores on a shared machine; not a whole number of 1 or more is a
+# wrong argument), otherwise one per core.
 
 tv_script=$(basename "$0")
 
@@ -60,3 +63,10 @@ for tv_argument in "$@"; do
   tv_previous=$tv_argument
 done
 unset tv_previous tv_argument
+
+if [ -n "${TV_JOBS:-}" ]; then
+  tv_whole_number TV_JOBS "$TV_JOBS"
+  tv_jobs=$((10#$TV_JOBS))
+else
+  tv_jobs=$(nproc 2>/dev/null || echo 4)
+fi

@@ -56,7 +56,7 @@ if [ ! -f "$build/build.ninja" ]; then
   CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DTV_FUZZ=ON -DTV_TESTS=OFF -DTV_BENCH=OFF \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-cmake --build "$build" -j "$(nproc 2>/dev/null || echo 4)" --target "${targets[@]}"
+cmake --build "$build" -j "$tv_jobs" --target "${targets[@]}"
 
 # Merges the inputs of Run into Corpus so that Corpus covers what both cover. Where libFuzzer
 # knows the set-cover merge, Corpus is rebuilt as a small covering set of both (the hand-written

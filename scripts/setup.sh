@@ -173,7 +173,7 @@ if [ ! -f "$target_prefix/lib/libjpeg.a" ]; then
     -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF -DWITH_SIMD=OFF \
     -DWITH_JPEG8=OFF -DCMAKE_POSITION_INDEPENDENT_CODE=OFF >"$src/configure.log" 2>&1 \
     || { tail -n 30 "$src/configure.log" >&2; exit 1; }
-  cmake --build "$src/build" --target install >"$src/build.log" 2>&1 \
+  cmake --build "$src/build" -j "$tv_jobs" --target install >"$src/build.log" 2>&1 \
     || { tail -n 30 "$src/build.log" >&2; exit 1; }
   rm -rf "$deps/src"
 fi
@@ -185,7 +185,7 @@ if [ ! -f "$target_prefix/lib/libdeflate.a" ]; then
   enable_sources
   echo "setup: building libdeflate for i686-w64-mingw32 (once)"
   ddir=$(fetch_source libdeflate)
-  make -C "$ddir" -j "$(nproc 2>/dev/null || echo 4)" CC=i686-w64-mingw32-gcc-posix AR=i686-w64-mingw32-ar \
+  make -C "$ddir" -j "$tv_jobs" CC=i686-w64-mingw32-gcc-posix AR=i686-w64-mingw32-ar \
     DECOMPRESSION_ONLY=1 DISABLE_GZIP=1 libdeflatestatic.lib >"$ddir/../build.log" 2>&1 \
     || { tail -n 30 "$ddir/../build.log" >&2; exit 1; }
   mkdir -p "$target_prefix/include" "$target_prefix/lib"
