@@ -7,17 +7,12 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$root/scripts/args.sh"
-case "${1:-}" in
-  '') ;;
-  -h|--help) tv_usage; exit 0 ;;
-  *) tv_bad_usage "unknown argument $1 (the script takes none)" ;;
-esac
+tv_no_arguments "$@"
 "$root/scripts/build.sh"
-jobs=$(nproc 2>/dev/null || echo 4)
 if [ ! -f "$root/build/bench/build.ninja" ]; then
   cmake -S "$root" -B "$root/build/bench" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTV_TESTS=OFF -DTV_BENCH=ON >/dev/null
 fi
-cmake --build "$root/build/bench" -j "$jobs"
+cmake --build "$root/build/bench" -j "$tv_jobs"
 for b in "$root"/build/bench/bench/*_bench; do
   [ -x "$b" ] || continue
   echo "== $(basename "$b") (native)"

@@ -25,7 +25,6 @@ if [ "$program" = 1 ]; then
 else
   "$root/scripts/setup.sh"
 fi
-jobs=$(nproc 2>/dev/null || echo 4)
 
 configure() { # dir, args...
   local dir=$1; shift
@@ -35,11 +34,11 @@ configure() { # dir, args...
 }
 configure "$root/build/win32" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-w64-mingw32.cmake" -DCMAKE_BUILD_TYPE=Release
 if [ "$program" = 1 ]; then
-  cmake --build "$root/build/win32" -j "$jobs" --target Project1 shot "${targets[@]}"
+  cmake --build "$root/build/win32" -j "$tv_jobs" --target Project1 shot "${targets[@]}"
   exit 0
 fi
-cmake --build "$root/build/win32" -j "$jobs"
+cmake --build "$root/build/win32" -j "$tv_jobs"
 if [ "$native" = 1 ]; then
   configure "$root/build/native" -DTV_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTV_BENCH=OFF
-  cmake --build "$root/build/native" -j "$jobs"
+  cmake --build "$root/build/native" -j "$tv_jobs"
 fi

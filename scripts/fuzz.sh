@@ -27,6 +27,11 @@ malloc_mb=128
 # system; a smaller quarantine and memory given back let the process's size follow what the code
 # holds, so that the memory limit measures the input and not the length of the run.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-quarantine_size_mb=64:allocator_release_to_os_interval_ms=500}"
+# The targets: every fuzz/<name>_fuzz.cpp.
+known=()
+for src in "$root"/fuzz/*_fuzz.cpp; do
+  [ -e "$src" ] && known+=("$(basename "$src" .cpp)")
+done
 targets=()
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -35,7 +40,7 @@ while [ $# -gt 0 ]; do
     --smoke) seconds=10; merge=0; shift ;;
     -h|--help) tv_usage; exit 0 ;;
     -*) tv_bad_usage "unknown option $1" ;;
-    *) [ -f "$root/fuzz/$1.cpp" ] || tv_bad_usage "no fuzz target $1 (fuzz/$1.cpp)"; targets+=("$1"); shift ;;
+    *) tv_one_of "fuzz target" "$1" "${known[@]}"; targets+=("$1"); shift ;;
   esac
 done
 
@@ -43,19 +48,15 @@ for tool in clang clang++ cmake ninja; do
   command -v "$tool" >/dev/null || { echo "fuzz.sh: $tool is missing (apt-get install clang cmake ninja-build)" >&2; exit 2; }
 done
 
-if [ ${#targets[@]} -eq 0 ]; then
-  for src in "$root"/fuzz/*_fuzz.cpp; do
-    [ -e "$src" ] && targets+=("$(basename "$src" .cpp)")
-  done
-fi
-if [ ${#targets[@]} -eq 0 ]; then echo "fuzz.sh: no fuzz targets in fuzz/" >&2; exit 2; fi
+if [ ${#known[@]} -eq 0 ]; then echo "fuzz.sh: no fuzz targets in fuzz/" >&2; exit 2; fi
+[ ${#targets[@]} -gt 0 ] || targets=("${known[@]}")
 
 build="$root/build/fuzz"
 if [ ! -f "$build/build.ninja" ]; then
   CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DTV_FUZZ=ON -DTV_TESTS=OFF -DTV_BENCH=OFF \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-cmake --build "$build" -j "$(nproc 2>/dev/null || echo 4)" --target "${targets[@]}"
+cmake --build "$build" -j "$tv_jobs" --target "${targets[@]}"
 
 # Merges the inputs of Run into Corpus so that Corpus covers what both cover. Where libFuzzer
 # knows the set-cover merge, Corpus is rebuilt as a small covering set of both (the hand-written

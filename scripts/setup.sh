@@ -14,17 +14,69 @@ as_root() {
   if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
 }
 
+# Another package manager at work holds the package lock: the unattended upgrades after a boot, or
+# another of our scripts installing. The install waits for it up to lock_wait seconds through apt's
+# own lock timeout; the index update, whose lock apt does not wait for, is tried again every 5 s
+# for as long. Either says once that it waits and for whom; a lock still held then stops the
+# set-up, named as the cause.
+lock_wait=600
+apt_get() { as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout="$lock_wait" "$@"; }
+# apt's words for a lock that another process holds, from the text on standard input (the first
+# such line), or nothing.
+lock_in() {
+  sed -n -E 's/^(E: |Waiting for cache lock: )?((Could not get lock|Unable to lock directory|Unable to acquire the dpkg frontend lock|Unable to lock the administration directory) .*[^.])\.*$/\2/p' | head -n 1
+}
+say_waiting() { echo "setup: waiting for the package lock, up to $((lock_wait / 60)) minutes: another package manager holds it ($1)" >&2; }
+lock_held() {
+  echo "setup: the package lock is still held after $((lock_wait / 60)) minutes of waiting: another package manager is at work ($1); run the set-up again once it has finished" >&2
+  exit 1
+}
+
 # A mirror in the middle of a sync answers with index files of the wrong size; apt-get update then
 # fails although nothing is wrong with the machine. Try again a few times, then go on with the
 # indexes that did arrive: a package that is truly missing still stops the install with its name.
 apt_update() {
-  local try
-  for try in 1 2 3; do
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq && return 0
+  local try=1 waited=0 out held
+  while true; do
+    out=$(apt_get update -qq 2>&1) && { [ -z "$out" ] || echo "$out" >&2; return 0; }
+    held=$(lock_in <<<"$out")
+    if [ -n "$held" ]; then
+      [ "$waited" -lt "$lock_wait" ] || lock_held "$held"
+      [ "$waited" != 0 ] || say_waiting "$held"
+      sleep 5
+      waited=$((waited + 5))
+      continue
+    fi
+    echo "$out" >&2
     echo "setup: apt-get update failed (attempt $try of 3)" >&2
-    [ "$try" = 3 ] || sleep 15
+    [ "$try" != 3 ] || break
+    try=$((try + 1))
+    sleep 15
   done
   echo "setup: going on with the package indexes that arrived" >&2
+}
+
+# apt-get install with the arguments given; of its output only its errors are shown, and while it
+# waits for the package lock, that it waits.
+apt_install() {
+  local err status=0 held
+  err=$(mktemp)
+  apt_get install -y -q --no-install-recommends "$@" 2>"$err" | {
+    while IFS= read -r line; do
+      held=$(lock_in <<<"$line")
+      if [ -n "$held" ] && [ ! -s "$err.held" ]; then say_waiting "$held"; echo "$held" >"$err.held"; fi
+    done
+  } || status=$?
+  cat "$err" >&2
+  # Failed on the lock: apt's last words name it, and its wait who held it.
+  held=$(lock_in <"$err")
+  if [ "$status" != 0 ] && [ -n "$held" ]; then
+    [ ! -s "$err.held" ] || held=$(cat "$err.held")
+    rm -f "$err" "$err.held"
+    lock_held "$held"
+  fi
+  rm -f "$err" "$err.held"
+  return "$status"
 }
 
 program_only=0
@@ -65,14 +117,13 @@ if [ ${#missing[@]} -gt 0 ]; then
     as_root dpkg --add-architecture i386
   fi
   apt_update
-  install=(as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends)
-  if ! "${install[@]}" "${missing[@]}" >/dev/null; then
+  if ! apt_install "${missing[@]}"; then
     # With one architecture's update index missing, the two architectures' versions of a shared
     # library no longer agree. The release's own suite has both: prefer it and try once more.
     codename=$(. /etc/os-release 2>/dev/null && echo "${VERSION_CODENAME:-}")
     [ -n "$codename" ] || exit 1
     echo "setup: trying again with the packages of $codename itself" >&2
-    "${install[@]}" -t "$codename" "${missing[@]}" >/dev/null
+    apt_install -t "$codename" "${missing[@]}"
   fi
 fi
 
@@ -122,7 +173,7 @@ if [ ! -f "$target_prefix/lib/libjpeg.a" ]; then
     -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF -DWITH_SIMD=OFF \
     -DWITH_JPEG8=OFF -DCMAKE_POSITION_INDEPENDENT_CODE=OFF >"$src/configure.log" 2>&1 \
     || { tail -n 30 "$src/configure.log" >&2; exit 1; }
-  cmake --build "$src/build" --target install >"$src/build.log" 2>&1 \
+  cmake --build "$src/build" -j "$tv_jobs" --target install >"$src/build.log" 2>&1 \
     || { tail -n 30 "$src/build.log" >&2; exit 1; }
   rm -rf "$deps/src"
 fi
@@ -134,7 +185,7 @@ if [ ! -f "$target_prefix/lib/libdeflate.a" ]; then
   enable_sources
   echo "setup: building libdeflate for i686-w64-mingw32 (once)"
   ddir=$(fetch_source libdeflate)
-  make -C "$ddir" -j "$(nproc 2>/dev/null || echo 4)" CC=i686-w64-mingw32-gcc-posix AR=i686-w64-mingw32-ar \
+  make -C "$ddir" -j "$tv_jobs" CC=i686-w64-mingw32-gcc-posix AR=i686-w64-mingw32-ar \
     DECOMPRESSION_ONLY=1 DISABLE_GZIP=1 libdeflatestatic.lib >"$ddir/../build.log" 2>&1 \
     || { tail -n 30 "$ddir/../build.log" >&2; exit 1; }
   mkdir -p "$target_prefix/include" "$target_prefix/lib"

@@ -5,22 +5,17 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$root/scripts/args.sh"
-case "${1:-}" in
-  '') ;;
-  -h|--help) tv_usage; exit 0 ;;
-  *) tv_bad_usage "unknown argument $1 (the script takes none)" ;;
-esac
+tv_no_arguments "$@"
 "$root/scripts/build.sh" --native
 source "$root/scripts/wine-env.sh"
 tv_display xvfb
 tv_wine_prefix
 tv_wineserver
-jobs=$(nproc 2>/dev/null || echo 4)
 status=0
 echo "== native tests (sanitizers)"
-ctest --test-dir "$root/build/native" --output-on-failure -j "$jobs" || status=1
+ctest --test-dir "$root/build/native" --output-on-failure -j "$tv_jobs" || status=1
 echo "== target tests (Wine)"
-ctest --test-dir "$root/build/win32" --output-on-failure -j "$jobs" || status=1
+ctest --test-dir "$root/build/win32" --output-on-failure -j "$tv_jobs" || status=1
 echo "== fuzz targets (short smoke run)"
 "$root/scripts/fuzz.sh" --smoke || status=1
 if [ "$status" != 0 ]; then

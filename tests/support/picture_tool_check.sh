@@ -4,7 +4,8 @@
 # it starts: the tool closes the box, pictures the main window that follows, closes the program
 # and gives 1, naming the box it saw. scripts/run.sh --screenshot, started on what the build
 # folder holds, passes the same on: the picture saved, exit code 0 for the clean run, 1 and the box
-# named for the other.
+# named for the other. The README's picture (docs/screenshot.png) is what the clean run shows: what
+# the first command a user types, scripts/run.sh, shows in examples/.
 #   picture_tool_check.sh SHOT.exe PROGRAM.exe EXAMPLES_FOLDER BUILD_FOLDER
 set -u
 shot=$1; program=$2; examples=$3; build=$4
@@ -43,6 +44,12 @@ run_script() { # FOLDER: output in $work/out.txt, picture in $work/shot.png
 run_script "$examples"; rc=$?
 [ "$rc" = 0 ] || fail "run.sh with the lists: exit $rc, expected 0"
 [ -s "$work/shot.png" ] || fail "run.sh with the lists: no picture saved"
+# Pixels of the same colour within a tenth; up to 1 % of them may differ.
+readme="$root/docs/screenshot.png"
+differ=$(compare -metric AE -fuzz 10% "$work/shot.png" "$readme" null: 2>&1)
+pixels=$(identify -format '%[fx:w*h]' "$work/shot.png")
+[[ "$differ" =~ ^[0-9]+$ ]] && [ "$differ" -le $((pixels / 100)) ] ||
+  fail "the README's picture is not what run.sh shows in examples/ ($differ of $pixels pixels differ); render it with scripts/run.sh --screenshot docs/screenshot.png"
 run_script "$work/empty"; rc=$?
 [ "$rc" = 1 ] || fail "run.sh without the lists: exit $rc, expected 1"
 grep -q "an error box was shown at start: File not found\." "$work/out.txt" || fail "run.sh does not pass the box's name on"

@@ -8,7 +8,8 @@ set -u
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 failed=0
 for script in "$root"/scripts/*.sh; do
-  grep -q -- '--help)' "$script" || continue
+  # The scripts one runs (the sourced ones are not executable) that check their arguments.
+  [ -x "$script" ] && grep -q 'args\.sh"' "$script" || continue
   name=scripts/$(basename "$script")
   out=$("$script" --help 2>&1); rc=$?
   if [ "$rc" != 0 ]; then echo "FAILED: $name --help exits with $rc"; failed=1; continue; fi
@@ -28,26 +29,31 @@ for tool in cmake ctest ninja wine wineserver Xvfb apt-get sudo clang clang++; d
   printf '#!/bin/sh\necho "the arguments were taken: %s ran" >&2\nexit 99\n' "$tool" >"$stubs/$tool"
   chmod +x "$stubs/$tool"
 done
-# Script | its arguments | what the message names.
+# Script | its arguments (as the shell reads them: "" is an empty one) | what the message names.
 rows=(
   "build.sh|--bogus|--bogus"
   "build.sh|Project1|Project1"
   "build.sh|--native --program|--native"
   "setup.sh|--bogus|--bogus"
   "test.sh|--bogus|--bogus"
+  "test.sh|\"\" --bogus|empty"
   "bench.sh|extra|extra"
+  "bench.sh|\"\" --bogus|empty"
   "run.sh|--dir|--dir"
   "run.sh|--screenshot|--screenshot"
+  "run.sh|--screenshot \"\"|--screenshot"
   "run.sh|--dir --demo|--dir"
   "run.sh|--dir /no/such/folder|/no/such/folder"
   "run.sh|--bogus|--bogus"
   "gallery.sh|--out|--out"
+  "gallery.sh|--out \"\"|--out"
   "gallery.sh|--bogus|--bogus"
   "monkey.sh|--no-build --steps|--steps"
   "monkey.sh|--no-build --seeds|--seeds"
   "monkey.sh|--no-build --seed|--seed"
   "monkey.sh|--no-build --limit|--limit"
   "monkey.sh|--no-build --log|--log"
+  "monkey.sh|--no-build --log \"\"|--log"
   "monkey.sh|--no-build --seeds 3-1|3-1"
   "monkey.sh|--no-build --seeds 1-x|1-x"
   "monkey.sh|--no-build --seeds 1,,2|--seeds"
@@ -60,11 +66,12 @@ rows=(
   "fuzz.sh|--seconds=1.5|--seconds"
   "fuzz.sh|--bogus|--bogus"
   "fuzz.sh|nosuch_fuzz|nosuch_fuzz"
+  "fuzz.sh|../tools/shot|../tools/shot"
 )
 for row in "${rows[@]}"; do
   IFS='|' read -r script args names <<<"$row"
-  # shellcheck disable=SC2086 # the arguments are words
-  out=$(PATH="$stubs:$PATH" "$root/scripts/$script" $args 2>&1 </dev/null); rc=$?
+  eval "argv=($args)"
+  out=$(PATH="$stubs:$PATH" "$root/scripts/$script" "${argv[@]}" 2>&1 </dev/null); rc=$?
   usage=$("$root/scripts/$script" --help 2>&1 | head -n 1)
   what="scripts/$script $args"
   [ "$rc" = 2 ] || { echo "FAILED: $what exits with $rc, not 2: $(head -n 3 <<<"$out")"; failed=1; continue; }
