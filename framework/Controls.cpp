@@ -276,6 +276,7 @@ TControl::TControl(TComponent* AOwner) : TComponent(AOwner) {
 }
 
 TControl::~TControl() {
+  for (TLifeWatch* W = FLifeWatches; W != nullptr; W = W->FOuter) W->FControl = nullptr;
   Destroying();
   DestroyComponents();
   if (Application != nullptr) Application->ControlDestroyed(this);

@@ -349,6 +349,26 @@ class TControl : public TComponent {
   void SetWindowProc(const TWndMethod& Value);
   // Puts a message into the WindowProc chain at once (no window needed) and returns its Result.
   LRESULT Perform(UINT Msg, WPARAM WParam = 0, LPARAM LParam = 0);
+  // Hears whether the control is freed while this object lives (on the stack): code that calls
+  // a handler, which may free the control, its parent or its form, asks Freed() before it
+  // touches the control again. It allocates nothing, so any message may make one.
+  class TLifeWatch {
+   public:
+    explicit TLifeWatch(TControl* Control) : FControl(Control), FOuter(Control->FLifeWatches) {
+      Control->FLifeWatches = this;
+    }
+    ~TLifeWatch() {
+      if (FControl != nullptr) FControl->FLifeWatches = FOuter;
+    }
+    TLifeWatch(const TLifeWatch&) = delete;
+    TLifeWatch& operator=(const TLifeWatch&) = delete;
+    bool Freed() const { return FControl == nullptr; }
+
+   private:
+    friend class TControl;
+    TControl* FControl;
+    TLifeWatch* FOuter;
+  };
 
   // --- painting and order
   // Marks the control for repainting; Update paints what is marked now; Repaint does both.
@@ -495,6 +515,7 @@ class TControl : public TComponent {
   int FWheelAccumulator = 0;
   std::shared_ptr<TWndProcLink> FWindowProcTop;
   std::shared_ptr<TWndProcLink> FWindowProcBottom;
+  TLifeWatch* FLifeWatches = nullptr;  // the innermost watch; each leads to the one made before it
 };
 
 // ---------------------------------------------------------------------------------------------

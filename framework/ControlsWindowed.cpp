@@ -923,16 +923,19 @@ namespace {
 // The course of a key message through a control: the form the control sits on gets the message
 // first when it previews keys (Step, on the form); then, unless the control has no standard
 // events, Handle gets the message's key, and a key it sets to 0 consumes the message while
-// another one goes back into it. Answers whether the message is consumed.
+// another one goes back into it. Answers whether the message is consumed: a handler that freed
+// the control (or its parent or form) consumed it, so that the control is touched no more.
 template <class TKey, class THandle>
 bool RouteKey(TWinControl* Control, TMessage& M, bool (TWinControl::*Step)(TMessage&), THandle Handle) {
+  const TControl::TLifeWatch Life(Control);
   TCustomForm* Form = GetParentForm(Control);
   if (Form != nullptr && Form != Control && Form->KeyPreview() && (static_cast<TWinControl*>(Form)->*Step)(M))
     return true;
+  if (Life.Freed()) return true;
   if (Control->ControlStyle().Contains(csNoStdEvents)) return false;
   TKey Key = static_cast<TKey>(M.WParam);
   Handle(Key);
-  if (Key == 0) return true;
+  if (Life.Freed() || Key == 0) return true;
   M.WParam = static_cast<WPARAM>(Key);
   return false;
 }

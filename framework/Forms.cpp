@@ -93,7 +93,8 @@ TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner) {
 // A focus change under way. The controls that lose the focus (innermost first) and those that gain
 // it (outermost first) hear CM_EXIT / CM_ENTER in turn; one that leaves the form meanwhile (a
 // handler freed it or put it elsewhere) is struck from the lists, and the change stops when its
-// target goes.
+// target goes. A handler that moves the focus on starts a change of its own from where the
+// handlers heard the focus last; the change under way stops there.
 struct TCustomForm::TFocusChange {
   TWinControl* Target;
   std::vector<TWinControl*> Exiting, Entering;
@@ -101,16 +102,19 @@ struct TCustomForm::TFocusChange {
   std::size_t Exited = 0, Entered = 0;  // told so far (the one being told included)
   bool TargetFreed = false;
   bool FormFreed = false;
+  bool MovedOn = false;  // a handler moved the focus on: the later change told the rest
   TFocusChange* Outer;
 
   // The innermost control that holds the focus as its handlers heard it: the next one to exit,
-  // or the last one entered.
+  // or the last one entered. A control on its way out (a panel freeing what it owns) holds it no
+  // more: the control around it does.
   TWinControl* Holder() const {
-    for (std::size_t I = Exited; I < Exiting.size(); ++I)
-      if (Exiting[I] != nullptr) return Exiting[I];
-    for (std::size_t I = Entered; I-- > 0;)
-      if (Entering[I] != nullptr) return Entering[I];
-    return Base;
+    TWinControl* H = nullptr;
+    for (std::size_t I = Exited; H == nullptr && I < Exiting.size(); ++I) H = Exiting[I];
+    for (std::size_t I = Entered; H == nullptr && I-- > 0;) H = Entering[I];
+    if (H == nullptr) H = Base;
+    while (H != nullptr && H->IsDestroying()) H = H->Parent();
+    return H;
   }
   // Control leaves the form (with all it contains).
   void Leaves(TWinControl* Control) {
@@ -638,9 +642,14 @@ bool TCustomForm::SetFocusedControl(TWinControl* Control) {
     Screen->SetActiveForm(this);
     Screen->SetActiveControl(Control);
   }
-  if (FFocusedControl == Control) return true;
+  // Inside a handler of a change under way the focus is where that change's handlers heard it.
+  TFocusChange* Under = FFocusChange != nullptr && !FFocusChange->MovedOn ? FFocusChange : nullptr;
+  TWinControl* Heard = Under != nullptr ? Under->Holder() : nullptr;
+  TWinControl* From = Heard != nullptr ? Heard : FFocusedControl;
+  if (From == Control && Under == nullptr) return true;
+  for (TFocusChange* F = FFocusChange; F != nullptr; F = F->Outer) F->MovedOn = true;
   TFocusChange Change{Control, {}, {}, nullptr};
-  TWinControl* C = FFocusedControl;
+  TWinControl* C = From;
   for (; C != nullptr && C != this && !C->ContainsControl(Control); C = C->Parent()) Change.Exiting.push_back(C);
   for (TWinControl* P = Control; P != nullptr && P != C; P = P->Parent()) Change.Entering.push_back(P);
   std::reverse(Change.Entering.begin(), Change.Entering.end());
@@ -657,12 +666,12 @@ bool TCustomForm::SetFocusedControl(TWinControl* Control) {
     for (; Told < List.size();) {
       TWinControl* X = List[Told++];
       if (X != nullptr) X->Perform(Msg, 0, 0);
-      if (Change.FormFreed || Change.Target == nullptr) return false;
+      if (Change.FormFreed || Change.Target == nullptr || Change.MovedOn) return false;
     }
     return true;
   };
   const bool Whole = Tell(Change.Exiting, Change.Exited, CM_EXIT) && Tell(Change.Entering, Change.Entered, CM_ENTER);
-  if (Change.FormFreed) return false;
+  if (Change.FormFreed || Change.MovedOn) return false;
   if (!Whole) return !Change.TargetFreed;
   Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(Control));
   return true;
@@ -673,10 +682,12 @@ void TCustomForm::DefocusControl(TWinControl* Control, bool Removing) {
   if (Removing) {
     for (TFocusChange* F = FFocusChange; F != nullptr; F = F->Outer) {
       // The target of a change under way goes: the focus is left with the control that holds it
-      // as the handlers heard, so that what was not entered hears no exit.
+      // as the handlers heard, so that what was not entered hears no exit (unless a handler
+      // moved the focus on: the later change left it where it went).
       const bool Target = F->Target != nullptr && Control->ContainsControl(F->Target);
       F->Leaves(Control);
-      if (TWinControl* Holder = F->Holder(); Target && F == FFocusChange && Holder != nullptr) FFocusedControl = Holder;
+      if (TWinControl* Holder = F->Holder(); Target && F == FFocusChange && !F->MovedOn && Holder != nullptr)
+        FFocusedControl = Holder;
     }
   }
   if (Removing && Control->ContainsControl(FFocusedControl)) FFocusedControl = Control->Parent();

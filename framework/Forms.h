@@ -166,10 +166,12 @@ class TCustomForm : public TWinControl {
   // Moves the focus to Control (activating the form when needed).
   void FocusControl(TWinControl* Control);
   // Tells the form that Control received the focus: CM_EXIT / CM_ENTER along the controls
-  // that lose and gain it, CM_FOCUSCHANGED to every control. Returns false when it refused, and
-  // when a handler freed Control or the form meanwhile (nothing of them may be touched then).
+  // that lose and gain it, CM_FOCUSCHANGED to every control. Returns false when it refused, when
+  // a handler freed Control or the form meanwhile (nothing of them may be touched then), and when
+  // a handler moved the focus on (Control no longer has it).
   // A control that a handler frees, or takes out of the form, hears nothing more of the change;
-  // when Control goes, the change stops there.
+  // when Control goes, the change stops there. A handler that moves the focus on starts from
+  // where the handlers heard the focus last, and the change under way stops there.
   virtual bool SetFocusedControl(TWinControl* Control);
   // The form forgets Control as its focused or active control (it is going away or hiding).
   void DefocusControl(TWinControl* Control, bool Removing);

@@ -722,44 +722,66 @@ class TLiveBox : public TWinLogBox {
  public:
   explicit TLiveBox(TComponent* AOwner) : TWinLogBox(AOwner) { LiveBoxes.insert(this); }
   ~TLiveBox() override { LiveBoxes.erase(this); }
+  bool ActsFocused = false;  // its own handling heard its window gain the focus last
+
+ protected:
+  void WMSetFocus(TMessage& M) override {
+    TWinLogBox::WMSetFocus(M);
+    ActsFocused = true;
+  }
+  void WMKillFocus(TMessage& M) override {
+    TWinLogBox::WMKillFocus(M);
+    ActsFocused = false;
+  }
 };
 
 }  // namespace
 
 // A handler of a focus change that frees a control of the change (the one losing the focus, the
 // one gaining it, or the panel around either), or closes or frees the form, from OnExit or
-// OnEnter, with the focus moved in code or by the Tab key: no fault, no handler called on a freed
-// control, every control that remains and took part hears its OnExit / OnEnter, the focus ends on
-// the control it went to when that remains (else on the form or a control that remains), and it
-// still moves on.
+// OnEnter, with the focus moved in code or by the Tab key; or that first moves the focus on to
+// another control D, then frees the one gaining it, its panel or nothing: no fault, no handler
+// called on a freed control, each control hears enter and exit in turn as the focus really went,
+// the focus ends on the control it last went to when that remains (else on the form or a control
+// that remains), and when the user moves on every control that remains has heard its exit.
 TEST(Focus, AFocusHandlerFreeingAControlOfTheChangeLeavesTheFocusOnWhatRemains) {
-  enum TWho { A, PA, B, PB, Form, FormFreed };
-  const char* Names[] = {"A", "PA", "B", "PB", "the form (closed)", "the form (freed)"};
+  enum TWho { A, PA, B, PB, Form, FormFreed, Nothing };
+  const char* Names[] = {"A", "PA", "B", "PB", "the form (closed)", "the form (freed)", "nothing"};
   const struct {
     TWho Handler;
     bool OnEnter;
   } Handlers[] = {{A, false}, {PA, false}, {B, true}, {PB, true}};
+  const struct {
+    TWho Victim;
+    bool MovesToD;
+  } Cases[] = {{A, false},      {PA, false}, {B, false}, {PB, false}, {Form, false}, {FormFreed, false},
+               {Nothing, true}, {B, true},   {PB, true}};
   for (const bool Tab : {false, true})
     for (const auto& H : Handlers)
-      for (const TWho Victim : {A, PA, B, PB, Form, FormFreed}) {
+      for (const auto& Case : Cases) {
+        const TWho Victim = Case.Victim;
+        const bool MovesToD = Case.MovesToD;
         SCOPED_TRACE(std::string(Tab ? "Tab key, " : "SetFocus, ") + Names[H.Handler] +
-                     (H.OnEnter ? ".OnEnter" : ".OnExit") + " frees " + Names[Victim]);
+                     (H.OnEnter ? ".OnEnter" : ".OnExit") + (MovesToD ? " focuses D and frees " : " frees ") +
+                     Names[Victim]);
         memguard::TFaultCount Faults;
         auto* F = new TForm(nullptr);
         F->SetBounds(100, 100, 300, 250);
-        auto Box = [&](TWinControl* Parent, int L, bool TabStop) {
+        auto Box = [&](TWinControl* Parent, int L, int T, bool TabStop) {
           auto* X = new TLiveBox(Parent);  // owned by its parent, and freed with it
-          X->SetBounds(L, 10, 60, 60);
+          X->SetBounds(L, T, 60, 60);
           X->SetParent(Parent);
           X->SetTabStop(TabStop);
           return X;
         };
-        TLiveBox* PAx = Box(F, 0, false);
-        TLiveBox* Ax = Box(PAx, 10, true);
-        TLiveBox* PBx = Box(F, 100, false);
-        TLiveBox* Bx = Box(PBx, 10, true);
-        TLiveBox* D = Box(F, 200, true);
-        TLiveBox* Of[] = {Ax, PAx, Bx, PBx};
+        TLiveBox* PAx = Box(F, 0, 10, false);
+        TLiveBox* Ax = Box(PAx, 10, 10, true);
+        TLiveBox* PBx = Box(F, 100, 10, false);
+        TLiveBox* Bx = Box(PBx, 10, 10, true);
+        TLiveBox* D = Box(F, 200, 10, true);
+        TLiveBox* E = Box(F, 0, 100, true);
+        TLiveBox* Of[] = {Ax, PAx, Bx, PBx, D, E};
+        const char* BoxNames[] = {"A", "PA", "B", "PB", "D", "E"};
         bool FormGone = false;
         F->OnClose = [](TObject*, TCloseAction& Action) { Action = caFree; };
         F->OnDestroy = [&](TObject*) { FormGone = true; };
@@ -768,27 +790,33 @@ TEST(Focus, AFocusHandlerFreeingAControlOfTheChangeLeavesTheFocusOnWhatRemains) 
         Ax->SetFocus();
         ASSERT_TRUE(uitest::WaitFor([&] { return Ax->Focused(); }));
         std::string Log;
+        // Whether each box has heard enter last (A and its panel hold the focus now), and the
+        // enters and exits heard twice in a row.
+        int In[] = {1, 1, 0, 0, 0, 0};
+        int Unpaired = 0;
         int OnFreed = 0;
         bool Fired = false;
-        for (TLiveBox* X : {Ax, PAx, Bx, PBx, D}) {
-          const std::string N = X == D ? "D" : Names[std::find(Of, Of + 4, X) - Of];
-          auto Heard = [&, X, N, H, Victim](TObject* Sender, bool Enter) {
+        for (int I = 0; I < 6; ++I) {
+          auto Heard = [&, I, H, Victim, MovesToD](TObject* Sender, bool Enter) {
             if (LiveBoxes.count(Sender) == 0) {
               ++OnFreed;
               return;
             }
-            Log += (Enter ? "+" : "-") + N;
-            if (Fired || X != Of[H.Handler] || Enter != H.OnEnter) return;
+            Log += (Enter ? "+" : "-") + std::string(BoxNames[I]);
+            In[I] += Enter ? 1 : -1;
+            Unpaired += In[I] < 0 || In[I] > 1;
+            if (Fired || I != H.Handler || Enter != H.OnEnter) return;
             Fired = true;
+            if (MovesToD) D->SetFocus();
             if (Victim == Form)
               F->Close();
             else if (Victim == FormFreed)
               delete F;
-            else
+            else if (Victim != Nothing)
               delete Of[Victim];
           };
-          X->OnEnter = [Heard](TObject* S) { Heard(S, true); };
-          X->OnExit = [Heard](TObject* S) { Heard(S, false); };
+          Of[I]->OnEnter = [Heard](TObject* S) { Heard(S, true); };
+          Of[I]->OnExit = [Heard](TObject* S) { Heard(S, false); };
         }
         if (Tab)
           realinput::Key(VK_TAB);
@@ -804,18 +832,16 @@ TEST(Focus, AFocusHandlerFreeingAControlOfTheChangeLeavesTheFocusOnWhatRemains) 
         }
         auto Alive = [&](TWho W) { return LiveBoxes.count(Of[W]) != 0; };
         auto Heard = [&](const char* Event) { return Log.find(Event) != std::string::npos; };
-        auto Count = [&](const std::string& Event) {
-          int N = 0;
-          for (std::size_t At = Log.find(Event); At != std::string::npos; At = Log.find(Event, At + 1))
-            N += At + Event.size() == Log.size() || Log[At + Event.size()] == '+' || Log[At + Event.size()] == '-';
-          return N;
-        };
-        // Nothing hears an exit it was not entered for.
-        for (const char* N : {"B", "PB"}) EXPECT_LE(Count(std::string("-") + N), Count(std::string("+") + N)) << Log;
-        if (Alive(B)) {
-          EXPECT_TRUE(Bx->Focused());
-          EXPECT_EQ(F->ActiveControl(), Bx);
-          EXPECT_TRUE(Heard("+PB") && Heard("+B")) << Log;
+        EXPECT_EQ(Unpaired, 0) << Log;
+        for (int I = 0; I < 6; ++I)
+          if (LiveBoxes.count(Of[I]) != 0) {
+            EXPECT_EQ(Of[I]->ActsFocused, Of[I]->Focused()) << BoxNames[I];
+          }
+        TLiveBox* Last = MovesToD ? D : Bx;  // where the focus was sent last
+        if (LiveBoxes.count(Last) != 0) {
+          EXPECT_TRUE(Last->Focused());
+          EXPECT_EQ(F->ActiveControl(), Last);
+          EXPECT_TRUE(MovesToD || (Heard("+PB") && Heard("+B"))) << Log;
           if (Alive(A)) EXPECT_TRUE(Heard("-A")) << Log;
           if (Alive(PA)) EXPECT_TRUE(Heard("-PA")) << Log;
         } else {
@@ -828,11 +854,16 @@ TEST(Focus, AFocusHandlerFreeingAControlOfTheChangeLeavesTheFocusOnWhatRemains) 
         }
         EXPECT_TRUE(Screen->ActiveControl() == nullptr || Screen->ActiveControl() == F ||
                     LiveBoxes.count(Screen->ActiveControl()) != 0);
-        // The focus still moves, and the form still goes.
+        // The focus still moves, the control that held it hears its exit, and the form still goes.
         Log.clear();
-        D->SetFocus();
-        EXPECT_TRUE(uitest::WaitFor([&] { return D->Focused(); }));
-        EXPECT_NE(Log.find("+D"), std::string::npos) << Log;
+        E->SetFocus();
+        EXPECT_TRUE(uitest::WaitFor([&] { return E->Focused(); }));
+        EXPECT_EQ(In[5], 1) << Log;
+        for (int I = 0; I < 5; ++I)
+          if (LiveBoxes.count(Of[I]) != 0) {
+            EXPECT_EQ(In[I], 0) << BoxNames[I] << " heard no exit: " << Log;
+          }
+        EXPECT_EQ(Unpaired, 0) << Log;
         delete F;
         uitest::Pump();
         EXPECT_EQ(OnFreed, 0);

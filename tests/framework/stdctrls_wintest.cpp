@@ -1,6 +1,7 @@
 // The standard controls on real windows: what labels paint (read back as pixels), push buttons
 // clicked by the mouse, by BM_CLICK and by the Enter and Escape keys, owner-drawn buttons, the
-// check box's states and the edit's text, selection and change notice.
+// check box's states, the edit's text, selection and change notice, and a handler of a control's
+// own that frees the control, its panel or its form.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <string>
 
 #include "framework/Dialogs.h"
+#include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
 #include "framework/StdCtrls.h"
 #include "support/FreedMemoryGuard.h"
@@ -459,59 +461,97 @@ TEST(Edit, TextRoundTripAndOnChange) {
   EXPECT_EQ(Changes, 3);
 }
 
-// A control or its whole form freed by a handler that the control's system code called (a Close
-// button's click, an edit's change notice). That code goes on with the control's window once the
-// handler returns, so the window must outlive the handler; afterwards nothing freed is left, and
-// a form that stays keeps the keyboard.
-TEST(Edit, AControlOrItsFormFreedByItsOwnClickOrChange) {
-  enum { ButtonFreesForm, EditFreesForm, EditFreesItself };
-  for (const int Case : {ButtonFreesForm, EditFreesForm, EditFreesItself}) {
-    SCOPED_TRACE(Case == ButtonFreesForm ? "a click frees the form"
-                                         : Case == EditFreesForm ? "a change frees the form" : "a change frees the edit");
-    memguard::TFaultCount AV;
-    auto* F = StdForm().release();
-    HWND FormWindow = F->Handle();
-    struct {
-      TControl* Freed;
-      HWND Window = nullptr;
-      bool Done = false, WindowInHandler = false;
-    } Run{F};
-    HWND& Window = Run.Window;
-    // The handler goes with what it frees: it keeps what it needs on its own stack.
-    auto FreeIt = [R = &Run](TObject*) {
-      auto* Now = R;
-      if (Now->Done) return;
-      delete Now->Freed;
-      Now->Done = true;
-      Now->WindowInHandler = IsWindow(Now->Window) != FALSE;
-    };
-    if (Case == ButtonFreesForm) {
-      int Clicks = 0;
-      TButton* B = AddButton(F, L"Close", 50, 50, Clicks);
-      B->OnClick = FreeIt;
-      Window = B->Handle();
-      ASSERT_TRUE(realinput::Click(Window, 45, 14));
-    } else {
-      auto* E = new TEdit(F);
-      E->SetBounds(10, 10, 150, 21);
-      E->SetParent(F);
-      E->OnChange = FreeIt;
-      if (Case == EditFreesItself) Run.Freed = E;
-      Window = E->Handle();
-      E->SetFocus();
-      PostMessageW(Window, WM_CHAR, 'd', 1);
+// A control, the panel around it or its whole form freed by a handler of the control's own: a
+// click or a change that the control's system code notified, a key (down, press, up, the system
+// keys) sent as a message, or a real Escape press heard by the control or first by a form that
+// previews keys (a box that closes on Escape). Whatever runs after the handler must find the
+// control gone: no fault, nothing freed is left, a window whose system code called the handler
+// outlives the handler, and a form that stays keeps the keyboard.
+TEST(Edit, AControlItsPanelOrItsFormFreedByItsOwnHandler) {
+  enum TRoad { Click, Change, KeyDown, KeyPress, KeyUp, SysKeyDown, SysKeyUp, EscDown, EscPress, EscUp, EscPreview };
+  const char* Roads[] = {"click",         "change",         "key down",    "key press",
+                         "key up",        "system key down", "system key up", "Escape down",
+                         "Escape press",  "Escape up",       "Escape previewed by the form"};
+  enum TVictim { Itself, Panel, Form };
+  const char* Victims[] = {"the control", "its panel", "the form"};
+  for (int Road = Click; Road <= EscPreview; ++Road)
+    for (const int Victim : {Itself, Panel, Form}) {
+      SCOPED_TRACE(std::string(Roads[Road]) + " frees " + Victims[Victim]);
+      memguard::TFaultCount AV;
+      auto* F = StdForm().release();
+      HWND FormWindow = F->Handle();
+      auto* P = new TPanel(F);
+      P->SetBounds(10, 10, 300, 100);
+      P->SetParent(F);
+      struct {
+        TControl* Freed;
+        HWND Window = nullptr;
+        bool Done = false, WindowInHandler = false;
+      } Run{F};
+      HWND& Window = Run.Window;
+      // The handler goes with what it frees: it keeps what it needs on its own stack.
+      auto FreeIt = [R = &Run] {
+        auto* Now = R;
+        if (Now->Done) return;
+        delete Now->Freed;
+        Now->Done = true;
+        Now->WindowInHandler = IsWindow(Now->Window) != FALSE;
+      };
+      TWinControl* Control;
+      if (Road == Click) {
+        int Clicks = 0;
+        TButton* B = AddButton(P, L"Close", 50, 50, Clicks);
+        B->OnClick = [FreeIt](TObject*) { FreeIt(); };
+        Control = B;
+      } else {
+        auto* E = new TEdit(F);
+        E->SetBounds(10, 10, 150, 21);
+        E->SetParent(P);
+        if (Road == Change) E->OnChange = [FreeIt](TObject*) { FreeIt(); };
+        auto OnKey = [FreeIt](TObject*, Word&, TShiftState) { FreeIt(); };
+        if (Road == KeyDown || Road == SysKeyDown || Road == EscDown) E->OnKeyDown = OnKey;
+        if (Road == KeyUp || Road == SysKeyUp || Road == EscUp) E->OnKeyUp = OnKey;
+        if (Road == KeyPress || Road == EscPress) E->OnKeyPress = [FreeIt](TObject*, wchar_t&) { FreeIt(); };
+        if (Road == EscPreview) {
+          F->SetKeyPreview(true);
+          F->OnKeyDown = [FreeIt](TObject*, Word& Key, TShiftState) {
+            if (Key == VK_ESCAPE) FreeIt();
+          };
+        }
+        Control = E;
+      }
+      Run.Freed = Victim == Itself ? Control : Victim == Panel ? static_cast<TControl*>(P) : F;
+      Window = Control->Handle();
+      const LPARAM Alt = 1 | 0x20000000;
+      switch (Road) {
+        case Click: ASSERT_TRUE(realinput::Click(Window, 45, 14)); break;
+        case Change: PostMessageW(Window, WM_CHAR, 'd', 1); break;
+        case KeyDown: PostMessageW(Window, WM_KEYDOWN, 'D', 1); break;
+        case KeyPress: PostMessageW(Window, WM_CHAR, 'd', 1); break;
+        case KeyUp: PostMessageW(Window, WM_KEYUP, 'D', 0xC0000001); break;
+        case SysKeyDown: PostMessageW(Window, WM_SYSKEYDOWN, 'D', Alt); break;
+        case SysKeyUp: PostMessageW(Window, WM_SYSKEYUP, 'D', Alt | 0xC0000000); break;
+        default: break;
+      }
+      if (Road != Click) Control->SetFocus();
+      if (Road >= EscDown) {
+        ASSERT_TRUE(realinput::BringToFront(FormWindow));
+        ASSERT_TRUE(uitest::WaitFor([&] { return GetFocus() == Window; }));
+        realinput::Key(VK_ESCAPE);
+      }
+      ASSERT_TRUE(uitest::WaitFor([&] { return Run.Done; }));
+      uitest::PumpFor(50);
+      if (Road <= Change) {
+        EXPECT_TRUE(Run.WindowInHandler);
+      }
+      EXPECT_FALSE(IsWindow(Window));
+      EXPECT_EQ(AV.Count(), 0);
+      if (Victim != Form) {
+        EXPECT_EQ(GetFocus(), FormWindow);
+        delete F;
+      }
+      EXPECT_FALSE(IsWindow(FormWindow));
     }
-    ASSERT_TRUE(uitest::WaitFor([&] { return Run.Done; }));
-    uitest::PumpFor(50);
-    EXPECT_TRUE(Run.WindowInHandler);
-    EXPECT_FALSE(IsWindow(Window));
-    EXPECT_EQ(AV.Count(), 0);
-    if (Case == EditFreesItself) {
-      EXPECT_EQ(GetFocus(), FormWindow);
-      delete F;
-    }
-    EXPECT_FALSE(IsWindow(FormWindow));
-  }
 }
 
 TEST(Edit, SelectionLimitsAndStyles) {
