@@ -277,6 +277,21 @@ bool SameScrollData(const SCROLLINFO& A, const SCROLLINFO& B) {
 
 UINT_PTR StartTimer(HWND Handle, UINT_PTR Id, UINT Milliseconds) { return SetTimer(Handle, Id, Milliseconds, nullptr); }
 
+// Sends one scroll message of a press or drag of the adapter's bars to its window. The window's
+// own handling of it may free the adapter, let go of the window (the control freed) or end the
+// press (the skin switched off): answers whether the press or drag goes on. When it does not, the
+// caller touches nothing of the adapter, its bars or the tracking state any more.
+bool SendTrackedScroll(TacScrollWnd* Adapter, UINT Msg, int Code, int Pos) {
+  const std::shared_ptr<bool> Alive = Adapter->Alive;
+  const HWND Handle = Adapter->CtrlHandle;
+  Adapter->Scrolling = true;
+  SendScrollMessage(Handle, Msg, Code, Pos);
+  if (!*Alive) return false;
+  Adapter->Scrolling = false;
+  const TacScrollTracking& T = acScrollTracking();
+  return !Adapter->Destroyed && T.HoverWnd == Handle && T.TrackPart != -1;
+}
+
 // The pressed-part update of a mouse position (screen coordinates) during an arrow or page press.
 void TrackPressedPart(TacScrollWnd* Adapter, HWND Handle, POINT P) {
   TacScrollTracking& T = acScrollTracking();
@@ -293,6 +308,7 @@ void TrackPressedPart(TacScrollWnd* Adapter, HWND Handle, POINT P) {
 
 void ThumbTrack(TacScrollBar* Bar, HWND Handle, int X, int Y) {
   TacScrollWnd* Adapter = Bar->Owner;
+  if (Adapter == nullptr) return;
   TacScrollTracking& T = acScrollTracking();
   const bool Vert = Bar->BarKind == SB_VERT;
   const int B = GetBarSize(Bar, false, false);
@@ -310,19 +326,15 @@ void ThumbTrack(TacScrollBar* Bar, HWND Handle, int X, int Y) {
     Pos = ThumbStart - Start;
   if (Pos != T.LastTrackPos) {
     Bar->ScrollInfo.nTrackPos = Pos;
-    if (Adapter != nullptr) Adapter->Scrolling = true;
-    SendScrollMessage(Handle, T.ScrollMsg, SB_THUMBTRACK, Pos);
-    if (Adapter != nullptr) Adapter->Scrolling = false;
+    if (!SendTrackedScroll(Adapter, T.ScrollMsg, SB_THUMBTRACK, Pos)) return;
   }
   T.LastTrackPos = Pos;
   // The drag is drawn once the window has scrolled: a window that sets its scroll data with a
   // redraw has the system draw its own bar meanwhile.
-  if (Adapter != nullptr) {
-    HDC DC = GetWindowDC(Handle);
-    const TRect R = WindowBarRect(Adapter, Bar->BarKind, Handle);
-    PaintBar(Bar, Handle, DC, ThumbStart - StartOf(Bar, T.DragBarRect), -1, R, true);
-    ReleaseDC(Handle, DC);
-  }
+  HDC DC = GetWindowDC(Handle);
+  const TRect R = WindowBarRect(Adapter, Bar->BarKind, Handle);
+  PaintBar(Bar, Handle, DC, ThumbStart - StartOf(Bar, T.DragBarRect), -1, R, true);
+  ReleaseDC(Handle, DC);
 }
 
 }  // namespace
@@ -1052,9 +1064,7 @@ LRESULT HandleNcLButtonDown(TacScrollWnd* Adapter, HWND Handle, WPARAM WParam, L
     } else {
       T.PressedPart = Part;
       RepaintBar(Adapter, Bar, Handle, T.PressedPart);
-      Adapter->Scrolling = true;
-      SendScrollMessage(Handle, T.ScrollMsg, T.TrackPart, 0);
-      Adapter->Scrolling = false;
+      if (!SendTrackedScroll(Adapter, T.ScrollMsg, T.TrackPart, 0)) return 0;
       T.PressedPart = T.TrackPart;
       T.RepeatTimer = acScrollSetTimer(Handle, acTimerFirstRepeat, 300) != 0 ? acTimerFirstRepeat : 0;
     }
@@ -1103,24 +1113,18 @@ LRESULT HandleLButtonUp(TacScrollWnd* Adapter, HWND Handle, WPARAM WParam, LPARA
   const bool ListKeepsCapture =
       Adapter->InheritsFromName("TacComboListWnd") && (Adapter->SkinData == nullptr || Adapter->SkinData->OwnerControl() == nullptr);
   if (!ListKeepsCapture && GetCapture() == Handle) ReleaseCapture();
-  TacScrollBar* Bar = BarOfKind(Adapter, T.TrackBar);
   const UINT Msg = T.ScrollMsg;
-  Adapter->Scrolling = true;
-  if (T.TrackPart >= SB_LINEUP && T.TrackPart <= SB_PAGEDOWN) {
-    if (T.RepeatTimer != 0) KillTimer(Handle, T.RepeatTimer);
+  const bool ArrowOrPage = T.TrackPart >= SB_LINEUP && T.TrackPart <= SB_PAGEDOWN;
+  if (ArrowOrPage && T.RepeatTimer != 0) KillTimer(Handle, T.RepeatTimer);
+  if (ArrowOrPage || T.TrackPart == SB_THUMBTRACK) {
+    const int EndPos = ArrowOrPage ? 0 : T.LastTrackPos;
     if (Adapter->ThumbTracking) {
-      SendScrollMessage(Handle, Msg, SB_THUMBPOSITION, T.LastTrackPos);
+      if (!SendTrackedScroll(Adapter, Msg, SB_THUMBPOSITION, T.LastTrackPos)) return 0;
       Adapter->ThumbTracking = false;
     }
-    SendScrollMessage(Handle, Msg, SB_ENDSCROLL, 0);
-  } else if (T.TrackPart == SB_THUMBTRACK) {
-    if (Adapter->ThumbTracking) {
-      SendScrollMessage(Handle, Msg, SB_THUMBPOSITION, T.LastTrackPos);
-      Adapter->ThumbTracking = false;
-    }
-    SendScrollMessage(Handle, Msg, SB_ENDSCROLL, T.LastTrackPos);
+    if (!SendTrackedScroll(Adapter, Msg, SB_ENDSCROLL, EndPos)) return 0;
   }
-  Adapter->Scrolling = false;
+  TacScrollBar* Bar = BarOfKind(Adapter, T.TrackBar);
   T.TrackPart = T.PressedPart = T.TrackBar = -1;
   T.RepeatTimer = 0;
   T.ScrollMsg = 0;
@@ -1171,11 +1175,7 @@ LRESULT HandleTimer(TacScrollWnd* Adapter, HWND Handle, WPARAM WParam, LPARAM LP
       POINT P{};
       GetCursorPos(&P);
       TrackPressedPart(Adapter, Handle, P);
-      if (T.PressedPart != -1) {
-        Adapter->Scrolling = true;
-        SendScrollMessage(Handle, T.ScrollMsg, T.PressedPart, 0);
-        Adapter->Scrolling = false;
-      }
+      if (T.PressedPart != -1) SendTrackedScroll(Adapter, T.ScrollMsg, T.PressedPart, 0);
       return 0;
     }
     default: {
