@@ -146,14 +146,20 @@ TRect Span(const TacScrollBar* Bar, int A, int B, int Thick) {
 
 // Paints a bar in R (window coordinates of DC). ThumbStartOverride: thumb start relative to the
 // bar (-1: computed). Pressed: the part drawn pressed. DragMode: the look of a thumb drag (arrows
-// and tracks normal, thumb pressed at ThumbStartOverride).
+// and tracks normal, thumb pressed at ThumbStartOverride). A bar whose thumb is being dragged has
+// that look whoever paints it, its thumb where the pointer holds it.
 void PaintBar(TacScrollBar* Bar, HWND Handle, HDC DC, int ThumbStartOverride, int Pressed, const TRect& R,
               bool DragMode) {
   TacScrollWnd* Adapter = Bar->Owner;
   TsSkinManager* M = ManagerOf(Adapter);
   const bool Vert = Bar->BarKind == SB_VERT;
   if (Adapter == nullptr || M == nullptr || !Bar->Visible) return;
-  if (!DragMode && (Adapter->ThumbTracking || (Vert && Adapter->Scrolling))) return;
+  const TacScrollTracking& T = acScrollTracking();
+  if (!DragMode && Adapter->ThumbTracking && T.HoverWnd == Handle && T.TrackBar == Bar->BarKind) {
+    DragMode = true;
+    if (ThumbStartOverride == -1) ThumbStartOverride = T.DragThumbPos - StartOf(Bar, T.DragBarRect);
+  }
+  if (!DragMode && Vert && Adapter->Scrolling) return;
   const TBarSections S = SectionsOf(Bar, M);
   if (!M->IsValidSectionIndex(S.Track1->Section)) return;
   const int L = Vert ? R.Bottom - R.Top : R.Right - R.Left;
@@ -167,7 +173,6 @@ void PaintBar(TacScrollBar* Bar, HWND Handle, HDC DC, int ThumbStartOverride, in
   if (Adapter->SkinData != nullptr && Adapter->SkinData->OwnerControl() != nullptr)
     Enabled = Enabled && Adapter->SkinData->OwnerControl()->Enabled();
 
-  const TacScrollTracking& T = acScrollTracking();
   int State1 = 0, State2 = 0;
   bool ThumbHot = false;
   if (!DragMode && T.HoverWnd == Handle) {
@@ -324,17 +329,21 @@ void ThumbTrack(TacScrollBar* Bar, HWND Handle, int X, int Y) {
     Pos = SI.nMin + MulDiv(ThumbStart - Start, SI.nMax - SI.nMin - static_cast<int>(SI.nPage) + 1, Room);
   else
     Pos = ThumbStart - Start;
+  T.DragThumbPos = ThumbStart;
   if (Pos != T.LastTrackPos) {
     Bar->ScrollInfo.nTrackPos = Pos;
     if (!SendTrackedScroll(Adapter, T.ScrollMsg, SB_THUMBTRACK, Pos)) return;
   }
   T.LastTrackPos = Pos;
   // The drag is drawn once the window has scrolled: a window that sets its scroll data with a
-  // redraw has the system draw its own bar meanwhile.
+  // redraw has the system draw its own bar meanwhile. The bar then shows the data it read: the
+  // check after the message has nothing to paint again for it.
   HDC DC = GetWindowDC(Handle);
   const TRect R = WindowBarRect(Adapter, Bar->BarKind, Handle);
   PaintBar(Bar, Handle, DC, ThumbStart - StartOf(Bar, T.DragBarRect), -1, R, true);
   ReleaseDC(Handle, DC);
+  Bar->CheckedInfo = Bar->ScrollInfo;
+  Bar->CheckedArrows = Bar->DisabledArrows;
 }
 
 }  // namespace
@@ -553,8 +562,10 @@ void TacScrollWnd::WndProc(TMessage& Message) {
 }
 
 void TacScrollWnd::AfterMessage(const TMessage& /*Message*/) {
-  // A synthesized scroll or a thumb drag paints the bar itself when it is done.
-  if (Destroyed || Scrolling || ThumbTracking || FCheckingBars) return;
+  // A synthesized scroll paints the bar itself when it is done. While a thumb is dragged the
+  // program may change the data too (the pointer held still): the dragged bar is painted in its
+  // drag look then.
+  if (Destroyed || Scrolling || FCheckingBars) return;
   if (!BarShown()) return;
   TsSkinManager* Manager = SkinData != nullptr ? SkinData->GetSkinManager() : nullptr;
   if (Manager == nullptr || !Manager->Active() || !SkinData->IsSkinned(false) || !IsWindow(CtrlHandle)) return;

@@ -131,7 +131,7 @@ struct TacScrollTracking {
   UINT_PTR RepeatTimer = 0;
   int LastTrackPos = -1;  // the last position sent while dragging
   int DragThumbSize = 0;
-  int DragThumbPos = 0;
+  int DragThumbPos = 0;   // the dragged thumb's start along the bar (screen), where the pointer holds it
   TRect DragBarRect{};
   int DragOffset = 0;
   HWND HoverWnd = nullptr;  // the window whose bar is hot or pressed
