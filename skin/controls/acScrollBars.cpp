@@ -561,7 +561,7 @@ void TacScrollWnd::WndProc(TMessage& Message) {
     UpdateScrollInfo(this, true);
 }
 
-void TacScrollWnd::AfterMessage(const TMessage& /*Message*/) {
+void TacScrollWnd::AfterMessage(const TMessage& Message) {
   // A synthesized scroll paints the bar itself when it is done. While a thumb is dragged the
   // program may change the data too (the pointer held still): the dragged bar is painted in its
   // drag look then.
@@ -570,7 +570,10 @@ void TacScrollWnd::AfterMessage(const TMessage& /*Message*/) {
   TsSkinManager* Manager = SkinData != nullptr ? SkinData->GetSkinManager() : nullptr;
   if (Manager == nullptr || !Manager->Active() || !SkinData->IsSkinned(false) || !IsWindow(CtrlHandle)) return;
   TFlagScope Checking(FCheckingBars);
-  if (MessageDepth > 0)
+  // The framework set the data of the bars with a redraw: the system drew them, changed or not.
+  if (Message.Msg == CM_SCROLLDATASET)
+    RepaintBarsAfterChange(this, true);
+  else if (MessageDepth > 0)
     RepaintChangedBars(this);
   else
     RepaintBarsAfterChange(this);
@@ -973,10 +976,10 @@ void RepaintChangedBars(TacScrollWnd* Adapter) {
 // whose data stayed. The bars as the last check found them are the measure, not as a paint in
 // between read them: a bar shown or hidden has the frame painted in the middle of the message,
 // before the window sets the data of the bars that stay.
-void RepaintBarsAfterChange(TacScrollWnd* Adapter) {
+void RepaintBarsAfterChange(TacScrollWnd* Adapter, bool SystemDrew) {
   HWND H = Adapter->CtrlHandle;
   if (!HasShownBars(Adapter, H)) return;
-  bool Changed = false;
+  bool Changed = SystemDrew;
   for (TacScrollBar* Bar : {Adapter->HorzBar, Adapter->VertBar}) {
     if (!Bar->Visible) continue;
     ReadScrollInfo(Bar, H);

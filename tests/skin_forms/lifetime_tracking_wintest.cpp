@@ -271,8 +271,9 @@ TEST_F(LifetimeTracking, AScrollHandlerThatFreesTheControlOrChangesTheSkinEndsNo
           if (Road.Released) realinput::SendButtons({realinput::ButtonAt(Press, MOUSEEVENTF_LEFTUP)});
           EXPECT_TRUE(uitest::WaitFor([&] { return Acted; }));
           // A press the skin's going ended keeps no timer of its own.
-          if (W != nullptr && Handler != hNewSkin)
+          if (W != nullptr && Handler != hNewSkin) {
             for (UINT_PTR Id : {acTimerFirstRepeat, acTimerRepeat}) EXPECT_FALSE(TimerRuns(W, Id)) << Id;
+          }
           uitest::PumpFor(150);
           if (!Road.Released) realinput::SendButtons({realinput::ButtonAt(Press, MOUSEEVENTF_LEFTUP)});
           uitest::PumpFor(150);
