@@ -483,12 +483,18 @@ void TControlScrollBar::SetPosition(int Value) {
   if (Value == FPosition) return;
   const int Delta = FPosition - Value;
   FPosition = Value;
-  if (FKind == sbHorizontal)
-    FControl->ScrollBy(Delta, 0);
-  else
-    FControl->ScrollBy(0, Delta);
-  if (FControl->HandleAllocated())
-    SetScrollPos(FControl->Handle(), FKind == sbHorizontal ? SB_HORZ : SB_VERT, FPosition, TRUE);
+  {
+    // The children's moves may set the scroll data again: one notice for the whole step.
+    ++FControl->FScrollNoticeHeld;
+    TScopeExit Release([&] { --FControl->FScrollNoticeHeld; });
+    if (FKind == sbHorizontal)
+      FControl->ScrollBy(Delta, 0);
+    else
+      FControl->ScrollBy(0, Delta);
+    if (FControl->HandleAllocated())
+      SetScrollPos(FControl->Handle(), FKind == sbHorizontal ? SB_HORZ : SB_VERT, FPosition, TRUE);
+  }
+  FControl->ScrollDataSet();
 }
 
 void TControlScrollBar::Update() {
@@ -551,16 +557,23 @@ void TScrollingWinControl::CreateWnd() {
 
 void TScrollingWinControl::UpdateScrollBars() {
   if (FUpdatingScrollBars > 0) return;
-  ++FUpdatingScrollBars;
-  TScopeExit CleanUp([&] { --FUpdatingScrollBars; });
-  // Showing one bar narrows the room of the other: twice settles it.
-  for (int I = 0; I < 2; ++I) {
-    FHorzScrollBar->Update();
-    FVertScrollBar->Update();
+  {
+    ++FUpdatingScrollBars;
+    TScopeExit CleanUp([&] { --FUpdatingScrollBars; });
+    // Showing one bar narrows the room of the other: twice settles it.
+    for (int I = 0; I < 2; ++I) {
+      FHorzScrollBar->Update();
+      FVertScrollBar->Update();
+    }
+    // A shorter range or a larger client area may leave a position beyond the end.
+    FHorzScrollBar->SetPosition(FHorzScrollBar->Position());
+    FVertScrollBar->SetPosition(FVertScrollBar->Position());
   }
-  // A shorter range or a larger client area may leave a position beyond the end.
-  FHorzScrollBar->SetPosition(FHorzScrollBar->Position());
-  FVertScrollBar->SetPosition(FVertScrollBar->Position());
+  ScrollDataSet();
+}
+
+void TScrollingWinControl::ScrollDataSet() {
+  if (FUpdatingScrollBars == 0 && FScrollNoticeHeld == 0 && HandleAllocated()) Perform(CM_SCROLLDATASET, 0, 0);
 }
 
 void TScrollingWinControl::CalcAutoRange() {

@@ -246,6 +246,9 @@ class TScrollingWinControl : public TWinControl {
   // Works out the ranges from the children (AutoScroll).
   virtual void CalcAutoRange();
   void UpdateScrollBars();
+  // Tells the control's WindowProc chain (CM_SCROLLDATASET) that the scroll data of its window
+  // was set; once for a whole UpdateScrollBars or position change.
+  void ScrollDataSet();
 
  private:
   friend class TControlScrollBar;
@@ -253,4 +256,5 @@ class TScrollingWinControl : public TWinControl {
   std::unique_ptr<TControlScrollBar> FVertScrollBar;
   bool FAutoScroll = true;
   int FUpdatingScrollBars = 0;
+  int FScrollNoticeHeld = 0;
 };

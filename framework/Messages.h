@@ -106,6 +106,10 @@ constexpr UINT CM_ACTIONEXECUTE = CM_BASE + 64;
 // The pointer wheel turned; travels from the focused control up its parents until one handles
 // it. WParam and LParam as in WM_MOUSEWHEEL. Result non-zero: handled.
 constexpr UINT CM_MOUSEWHEEL = CM_BASE + 67;
+// Performed on a scrolling container after the framework set the scroll data (range, page,
+// position) of its window. The system tells the window nothing of such a call while it draws the
+// bars anew: what draws the bars in the control's place hears of it here.
+constexpr UINT CM_SCROLLDATASET = CM_BASE + 96;
 // Painting the client area into a buffered device context; not sent by the framework itself,
 // reserved so that every window of the program agrees on the number.
 constexpr UINT CM_BUFFEREDPRINTCLIENT = CM_BASE + 76;

@@ -146,14 +146,20 @@ TRect Span(const TacScrollBar* Bar, int A, int B, int Thick) {
 
 // Paints a bar in R (window coordinates of DC). ThumbStartOverride: thumb start relative to the
 // bar (-1: computed). Pressed: the part drawn pressed. DragMode: the look of a thumb drag (arrows
-// and tracks normal, thumb pressed at ThumbStartOverride).
+// and tracks normal, thumb pressed at ThumbStartOverride). A bar whose thumb is being dragged has
+// that look whoever paints it, its thumb where the pointer holds it.
 void PaintBar(TacScrollBar* Bar, HWND Handle, HDC DC, int ThumbStartOverride, int Pressed, const TRect& R,
               bool DragMode) {
   TacScrollWnd* Adapter = Bar->Owner;
   TsSkinManager* M = ManagerOf(Adapter);
   const bool Vert = Bar->BarKind == SB_VERT;
   if (Adapter == nullptr || M == nullptr || !Bar->Visible) return;
-  if (!DragMode && (Adapter->ThumbTracking || (Vert && Adapter->Scrolling))) return;
+  const TacScrollTracking& T = acScrollTracking();
+  if (!DragMode && Adapter->ThumbTracking && T.HoverWnd == Handle && T.TrackBar == Bar->BarKind) {
+    DragMode = true;
+    if (ThumbStartOverride == -1) ThumbStartOverride = T.DragThumbPos - StartOf(Bar, T.DragBarRect);
+  }
+  if (!DragMode && Vert && Adapter->Scrolling) return;
   const TBarSections S = SectionsOf(Bar, M);
   if (!M->IsValidSectionIndex(S.Track1->Section)) return;
   const int L = Vert ? R.Bottom - R.Top : R.Right - R.Left;
@@ -167,7 +173,6 @@ void PaintBar(TacScrollBar* Bar, HWND Handle, HDC DC, int ThumbStartOverride, in
   if (Adapter->SkinData != nullptr && Adapter->SkinData->OwnerControl() != nullptr)
     Enabled = Enabled && Adapter->SkinData->OwnerControl()->Enabled();
 
-  const TacScrollTracking& T = acScrollTracking();
   int State1 = 0, State2 = 0;
   bool ThumbHot = false;
   if (!DragMode && T.HoverWnd == Handle) {
@@ -277,6 +282,21 @@ bool SameScrollData(const SCROLLINFO& A, const SCROLLINFO& B) {
 
 UINT_PTR StartTimer(HWND Handle, UINT_PTR Id, UINT Milliseconds) { return SetTimer(Handle, Id, Milliseconds, nullptr); }
 
+// Sends one scroll message of a press or drag of the adapter's bars to its window. The window's
+// own handling of it may free the adapter, let go of the window (the control freed) or end the
+// press (the skin switched off): answers whether the press or drag goes on. When it does not, the
+// caller touches nothing of the adapter, its bars or the tracking state any more.
+bool SendTrackedScroll(TacScrollWnd* Adapter, UINT Msg, int Code, int Pos) {
+  const std::shared_ptr<bool> Alive = Adapter->Alive;
+  const HWND Handle = Adapter->CtrlHandle;
+  Adapter->Scrolling = true;
+  SendScrollMessage(Handle, Msg, Code, Pos);
+  if (!*Alive) return false;
+  Adapter->Scrolling = false;
+  const TacScrollTracking& T = acScrollTracking();
+  return !Adapter->Destroyed && T.HoverWnd == Handle && T.TrackPart != -1;
+}
+
 // The pressed-part update of a mouse position (screen coordinates) during an arrow or page press.
 void TrackPressedPart(TacScrollWnd* Adapter, HWND Handle, POINT P) {
   TacScrollTracking& T = acScrollTracking();
@@ -293,6 +313,7 @@ void TrackPressedPart(TacScrollWnd* Adapter, HWND Handle, POINT P) {
 
 void ThumbTrack(TacScrollBar* Bar, HWND Handle, int X, int Y) {
   TacScrollWnd* Adapter = Bar->Owner;
+  if (Adapter == nullptr) return;
   TacScrollTracking& T = acScrollTracking();
   const bool Vert = Bar->BarKind == SB_VERT;
   const int B = GetBarSize(Bar, false, false);
@@ -308,21 +329,21 @@ void ThumbTrack(TacScrollBar* Bar, HWND Handle, int X, int Y) {
     Pos = SI.nMin + MulDiv(ThumbStart - Start, SI.nMax - SI.nMin - static_cast<int>(SI.nPage) + 1, Room);
   else
     Pos = ThumbStart - Start;
+  T.DragThumbPos = ThumbStart;
   if (Pos != T.LastTrackPos) {
     Bar->ScrollInfo.nTrackPos = Pos;
-    if (Adapter != nullptr) Adapter->Scrolling = true;
-    SendScrollMessage(Handle, T.ScrollMsg, SB_THUMBTRACK, Pos);
-    if (Adapter != nullptr) Adapter->Scrolling = false;
+    if (!SendTrackedScroll(Adapter, T.ScrollMsg, SB_THUMBTRACK, Pos)) return;
   }
   T.LastTrackPos = Pos;
   // The drag is drawn once the window has scrolled: a window that sets its scroll data with a
-  // redraw has the system draw its own bar meanwhile.
-  if (Adapter != nullptr) {
-    HDC DC = GetWindowDC(Handle);
-    const TRect R = WindowBarRect(Adapter, Bar->BarKind, Handle);
-    PaintBar(Bar, Handle, DC, ThumbStart - StartOf(Bar, T.DragBarRect), -1, R, true);
-    ReleaseDC(Handle, DC);
-  }
+  // redraw has the system draw its own bar meanwhile. The bar then shows the data it read: the
+  // check after the message has nothing to paint again for it.
+  HDC DC = GetWindowDC(Handle);
+  const TRect R = WindowBarRect(Adapter, Bar->BarKind, Handle);
+  PaintBar(Bar, Handle, DC, ThumbStart - StartOf(Bar, T.DragBarRect), -1, R, true);
+  ReleaseDC(Handle, DC);
+  Bar->CheckedInfo = Bar->ScrollInfo;
+  Bar->CheckedArrows = Bar->DisabledArrows;
 }
 
 }  // namespace
@@ -540,14 +561,19 @@ void TacScrollWnd::WndProc(TMessage& Message) {
     UpdateScrollInfo(this, true);
 }
 
-void TacScrollWnd::AfterMessage(const TMessage& /*Message*/) {
-  // A synthesized scroll or a thumb drag paints the bar itself when it is done.
-  if (Destroyed || Scrolling || ThumbTracking || FCheckingBars) return;
+void TacScrollWnd::AfterMessage(const TMessage& Message) {
+  // A synthesized scroll paints the bar itself when it is done. While a thumb is dragged the
+  // program may change the data too (the pointer held still): the dragged bar is painted in its
+  // drag look then.
+  if (Destroyed || Scrolling || FCheckingBars) return;
   if (!BarShown()) return;
   TsSkinManager* Manager = SkinData != nullptr ? SkinData->GetSkinManager() : nullptr;
   if (Manager == nullptr || !Manager->Active() || !SkinData->IsSkinned(false) || !IsWindow(CtrlHandle)) return;
   TFlagScope Checking(FCheckingBars);
-  if (MessageDepth > 0)
+  // The framework set the data of the bars with a redraw: the system drew them, changed or not.
+  if (Message.Msg == CM_SCROLLDATASET)
+    RepaintBarsAfterChange(this, true);
+  else if (MessageDepth > 0)
     RepaintChangedBars(this);
   else
     RepaintBarsAfterChange(this);
@@ -950,10 +976,10 @@ void RepaintChangedBars(TacScrollWnd* Adapter) {
 // whose data stayed. The bars as the last check found them are the measure, not as a paint in
 // between read them: a bar shown or hidden has the frame painted in the middle of the message,
 // before the window sets the data of the bars that stay.
-void RepaintBarsAfterChange(TacScrollWnd* Adapter) {
+void RepaintBarsAfterChange(TacScrollWnd* Adapter, bool SystemDrew) {
   HWND H = Adapter->CtrlHandle;
   if (!HasShownBars(Adapter, H)) return;
-  bool Changed = false;
+  bool Changed = SystemDrew;
   for (TacScrollBar* Bar : {Adapter->HorzBar, Adapter->VertBar}) {
     if (!Bar->Visible) continue;
     ReadScrollInfo(Bar, H);
@@ -1052,9 +1078,7 @@ LRESULT HandleNcLButtonDown(TacScrollWnd* Adapter, HWND Handle, WPARAM WParam, L
     } else {
       T.PressedPart = Part;
       RepaintBar(Adapter, Bar, Handle, T.PressedPart);
-      Adapter->Scrolling = true;
-      SendScrollMessage(Handle, T.ScrollMsg, T.TrackPart, 0);
-      Adapter->Scrolling = false;
+      if (!SendTrackedScroll(Adapter, T.ScrollMsg, T.TrackPart, 0)) return 0;
       T.PressedPart = T.TrackPart;
       T.RepeatTimer = acScrollSetTimer(Handle, acTimerFirstRepeat, 300) != 0 ? acTimerFirstRepeat : 0;
     }
@@ -1103,24 +1127,18 @@ LRESULT HandleLButtonUp(TacScrollWnd* Adapter, HWND Handle, WPARAM WParam, LPARA
   const bool ListKeepsCapture =
       Adapter->InheritsFromName("TacComboListWnd") && (Adapter->SkinData == nullptr || Adapter->SkinData->OwnerControl() == nullptr);
   if (!ListKeepsCapture && GetCapture() == Handle) ReleaseCapture();
-  TacScrollBar* Bar = BarOfKind(Adapter, T.TrackBar);
   const UINT Msg = T.ScrollMsg;
-  Adapter->Scrolling = true;
-  if (T.TrackPart >= SB_LINEUP && T.TrackPart <= SB_PAGEDOWN) {
-    if (T.RepeatTimer != 0) KillTimer(Handle, T.RepeatTimer);
+  const bool ArrowOrPage = T.TrackPart >= SB_LINEUP && T.TrackPart <= SB_PAGEDOWN;
+  if (ArrowOrPage && T.RepeatTimer != 0) KillTimer(Handle, T.RepeatTimer);
+  if (ArrowOrPage || T.TrackPart == SB_THUMBTRACK) {
+    const int EndPos = ArrowOrPage ? 0 : T.LastTrackPos;
     if (Adapter->ThumbTracking) {
-      SendScrollMessage(Handle, Msg, SB_THUMBPOSITION, T.LastTrackPos);
+      if (!SendTrackedScroll(Adapter, Msg, SB_THUMBPOSITION, T.LastTrackPos)) return 0;
       Adapter->ThumbTracking = false;
     }
-    SendScrollMessage(Handle, Msg, SB_ENDSCROLL, 0);
-  } else if (T.TrackPart == SB_THUMBTRACK) {
-    if (Adapter->ThumbTracking) {
-      SendScrollMessage(Handle, Msg, SB_THUMBPOSITION, T.LastTrackPos);
-      Adapter->ThumbTracking = false;
-    }
-    SendScrollMessage(Handle, Msg, SB_ENDSCROLL, T.LastTrackPos);
+    if (!SendTrackedScroll(Adapter, Msg, SB_ENDSCROLL, EndPos)) return 0;
   }
-  Adapter->Scrolling = false;
+  TacScrollBar* Bar = BarOfKind(Adapter, T.TrackBar);
   T.TrackPart = T.PressedPart = T.TrackBar = -1;
   T.RepeatTimer = 0;
   T.ScrollMsg = 0;
@@ -1171,11 +1189,7 @@ LRESULT HandleTimer(TacScrollWnd* Adapter, HWND Handle, WPARAM WParam, LPARAM LP
       POINT P{};
       GetCursorPos(&P);
       TrackPressedPart(Adapter, Handle, P);
-      if (T.PressedPart != -1) {
-        Adapter->Scrolling = true;
-        SendScrollMessage(Handle, T.ScrollMsg, T.PressedPart, 0);
-        Adapter->Scrolling = false;
-      }
+      if (T.PressedPart != -1) SendTrackedScroll(Adapter, T.ScrollMsg, T.PressedPart, 0);
       return 0;
     }
     default: {

@@ -86,7 +86,8 @@ class TacScrollWnd : public TacMainWnd {
   // tells. After the window's outermost message the shown bars are painted again once the data or
   // arrows of one of them changed since the last such check (RepaintBarsAfterChange); after a
   // message that came in while another was handled, a shown bar whose data or arrows changed is
-  // (RepaintChangedBars). Bars that stayed as they were cost two reads each.
+  // (RepaintChangedBars). Bars that stayed as they were cost two reads each. After the framework's
+  // notice CM_SCROLLDATASET the shown bars are painted again whatever changed.
   void AfterMessage(const TMessage& Message) override;
 
   TacScrollBar* HorzBar = nullptr;
@@ -131,7 +132,7 @@ struct TacScrollTracking {
   UINT_PTR RepeatTimer = 0;
   int LastTrackPos = -1;  // the last position sent while dragging
   int DragThumbSize = 0;
-  int DragThumbPos = 0;
+  int DragThumbPos = 0;   // the dragged thumb's start along the bar (screen), where the pointer holds it
   TRect DragBarRect{};
   int DragOffset = 0;
   HWND HoverWnd = nullptr;  // the window whose bar is hot or pressed
@@ -204,9 +205,9 @@ void UpdateScrollInfo(TacScrollWnd* Adapter, bool Repaint);
 // changed; nothing while the window is hidden (compared once it shows).
 void RepaintChangedBars(TacScrollWnd* Adapter);
 // Re-reads the scroll data and arrow states of the shown bars and repaints every shown bar when
-// those of one of them changed since the last call; nothing while the window is hidden (compared
-// once it shows).
-void RepaintBarsAfterChange(TacScrollWnd* Adapter);
+// those of one of them changed since the last call, or at once when SystemDrew (the system drew
+// its bars whatever changed); nothing while the window is hidden (compared once it shows).
+void RepaintBarsAfterChange(TacScrollWnd* Adapter, bool SystemDrew = false);
 // The scroll adapters' UnhookAdapterWndProc: also frees the bars.
 void UnhookScrollAdapter(HWND Handle, bool FreeAdapter, bool Repaint, TacMainWnd*& Adapter);
 

@@ -7,10 +7,12 @@
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
 #include "skin/controls/acMoreAdapters.h"
+#include "skin/controls/acScrollBars.h"
 #include "skin/controls/sFrameAdapter.h"
 #include "skin/core/sCommonData.h"
 #include "skin/core/sConst.h"
 #include "skin/core/sMessages.h"
+#include "skin_controls/adapt_support.h"
 #include "skin_forms/adapt2_support.h"
 
 using namespace adapt2;
@@ -142,4 +144,64 @@ TEST_F(Adapt2Frame, FreedInEveryOrderWithoutTouchingAFreedAdapter) {
     uitest::Pump();
   }
   EXPECT_EQ(uitest::CountThreadWindows(), Windows);
+}
+
+// The program moves or resizes a child of a skinned frame, or scrolls the frame itself: its bars
+// take the new range or position as the skinned bars at once, as a repaint of the frame shows them.
+TEST_F(Adapt2Frame, ProgramChangesOfTheScrollRangeLeaveTheSkinnedBars) {
+  const struct {
+    const char* Name;
+    void (*Change)(TScrollingWinControl* Frame, TControl* Child);
+    unsigned Paints;  // of the vertical bar
+  } Rows[] = {
+      {"child moved", [](TScrollingWinControl*, TControl* C) { C->SetBounds(C->Left() + 60, C->Top() + 90, 300, 250); }, 1},
+      {"child moved back", [](TScrollingWinControl*, TControl* C) { C->SetBounds(C->Left() - 5, C->Top() - 40, 300, 250); }, 1},
+      {"child made smaller", [](TScrollingWinControl*, TControl* C) { C->SetBounds(C->Left(), C->Top(), 250, 180); }, 1},
+      {"position set", [](TScrollingWinControl* Fr, TControl*) { Fr->VertScrollBar()->SetPosition(40); }, 1},
+      // Both positions change.
+      {"child scrolled into view", [](TScrollingWinControl* Fr, TControl* C) { Fr->ScrollInView(C); }, 2},
+  };
+  F.Show();
+  for (const auto& Row : Rows) {
+    SCOPED_TRACE(Row.Name);
+    auto* Fr = new TScrollingWinControl(F.Form);
+    Fr->SetParent(F.Form);
+    Fr->SetBounds(20, 20, 200, 150);
+    auto* A = new TsFrameAdapter(Fr);
+    Fr->SetVisible(false);
+    Fr->SetVisible(true);
+    auto* Child = new TPanel(Fr);
+    Child->SetParent(Fr);
+    Child->SetBounds(10, 10, 300, 250);
+    uitest::Settle(F.Form->Handle());
+    ASSERT_NE(A->ScrollAdapter(), nullptr);
+    TacScrollWnd* S = A->ScrollAdapter();
+    ASSERT_TRUE(S->VertBar->Visible && S->HorzBar->Visible);
+    const HWND W = Fr->Handle();
+    auto Repaint = [W] {
+      RedrawWindow(W, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+      uitest::Settle(W);
+    };
+    Repaint();
+    // At once, before the window handles any message.
+    S->VertBar->Paints = 0;
+    Row.Change(Fr, Child);
+    // Each change of the range or of a position paints the bar once.
+    EXPECT_EQ(S->VertBar->Paints, Row.Paints);
+    const uitest::TCapture Shown = adapt::WindowCapture(W);
+    Repaint();
+    const uitest::TCapture Repainted = adapt::WindowCapture(W);
+    RECT WR{};
+    GetWindowRect(W, &WR);
+    for (int Kind : {SB_HORZ, SB_VERT}) {
+      SCOPED_TRACE(Kind == SB_VERT ? "vertical bar" : "horizontal bar");
+      TRect Bar;
+      GetBarRect(S, Kind, W, Bar);
+      Bar.Offset(-WR.left, -WR.top);
+      EXPECT_TRUE(uitest::TCapture::SamePixels(Shown, Bar, Repainted, Bar));
+      for (int Sys : {COLOR_SCROLLBAR, COLOR_BTNFACE}) EXPECT_EQ(Shown.Count(Bar, GetSysColor(Sys)), 0);
+    }
+    delete Fr;
+    uitest::Pump();
+  }
 }

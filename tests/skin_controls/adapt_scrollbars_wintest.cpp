@@ -333,11 +333,15 @@ TEST_F(AdaptScroll, ThumbDragSendsTrackThenPositionAndEnd) {
   ASSERT_TRUE(realinput::MovePointerSettled(Grab));
   ownctl::SendMouse(Grab, MOUSEEVENTF_LEFTDOWN);
   ASSERT_TRUE(uitest::WaitFor([this] { return Adapter->ThumbTracking; }));
+  Adapter->HorzBar->Paints = Adapter->VertBar->Paints = 0;
   ASSERT_TRUE(realinput::MovePointerSettled(POINT{Grab.x, Grab.y + 40}));
   ASSERT_TRUE(uitest::WaitFor([] { return !adapt::ScrollCodes(WM_VSCROLL).empty(); }));
   // Far below the bar the thumb stops at the lower arrow: the last position.
   ASSERT_TRUE(realinput::MovePointerSettled(POINT{Grab.x, S.Bottom + 200}));
   ASSERT_TRUE(uitest::WaitFor([] { return acScrollTracking().LastTrackPos == 91; }));
+  // Each step draws the dragged bar itself; nothing paints the bars again after it.
+  EXPECT_EQ(Adapter->VertBar->Paints, 0u);
+  EXPECT_EQ(Adapter->HorzBar->Paints, 0u);
   ownctl::SendMouse(POINT{Grab.x, S.Bottom + 200}, MOUSEEVENTF_LEFTUP);
   ASSERT_TRUE(uitest::WaitFor([] {
     const auto C = adapt::ScrollCodes(WM_VSCROLL);

@@ -12,6 +12,8 @@ using namespace sadapt;
 
 namespace {
 
+enum TKind { kList, kMultiList, kFixedBarList, kWideList, kMemo, kView, kTree, kWideTree };
+
 // With the optional system functions looked up, as the program does at start-up.
 class SadaptChanges : public SkinnedFixture {
  protected:
@@ -23,6 +25,7 @@ class SadaptChanges : public SkinnedFixture {
     SkinnedFixture::TearDown();
     DoneAdapterUnit();
   }
+  HWND Make(TKind Kind, TacScrollWnd*& A);
 };
 
 std::wstring Lines(int N, const wchar_t* Word = L"line") {
@@ -69,8 +72,6 @@ LRESULT CALLBACK DeletingParentProc(HWND W, UINT Msg, WPARAM WParam, LPARAM LPar
   return CallWindowProcW(FormProc, W, Msg, WParam, LParam);
 }
 
-enum TKind { kList, kMultiList, kFixedBarList, kWideList, kMemo, kView, kTree, kWideTree };
-
 // Pixels of the window's frame and bars (outside its client area) that differ between A and B.
 int FrameDifferences(HWND W, const uitest::TCapture& A, const uitest::TCapture& B) {
   RECT WR{}, CR{};
@@ -86,6 +87,52 @@ int FrameDifferences(HWND W, const uitest::TCapture& A, const uitest::TCapture& 
 }
 
 }  // namespace
+
+// A control of a kind on the form, filled so that its bars show, with the skin's adapter of its
+// kind; A: the adapter.
+HWND SadaptChanges::Make(TKind Kind, TacScrollWnd*& A) {
+  HWND W = nullptr;
+  switch (Kind) {
+    case kList:
+    case kMultiList:
+    case kFixedBarList:
+    case kWideList: {
+      const DWORD Extra = Kind == kMultiList      ? LBS_EXTENDEDSEL
+                          : Kind == kFixedBarList ? LBS_DISABLENOSCROLL
+                          : Kind == kWideList     ? WS_HSCROLL
+                                                  : 0;
+      W = Child(L"LISTBOX", WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | Extra, WS_EX_CLIENTEDGE, 20, 20, 200, 120);
+      AddItems(W, 0, 40);
+      if (Kind == kWideList) SendMessageW(W, LB_SETHORIZONTALEXTENT, 400, 0);
+      A = TacMainWnd::Create<TacEditWnd>(W, nullptr, Manager.get(), "EDIT");
+      break;
+    }
+    case kMemo:
+      W = Child(L"EDIT", ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL, WS_EX_CLIENTEDGE, 20, 20, 200, 120);
+      SetWindowTextW(W, Lines(40).c_str());
+      A = TacMainWnd::Create<TacEditWnd>(W, nullptr, Manager.get(), "EDIT");
+      break;
+    case kView: {
+      W = Child(WC_LISTVIEWW, LVS_REPORT | WS_VSCROLL | WS_HSCROLL, WS_EX_CLIENTEDGE, 20, 20, 220, 140);
+      LVCOLUMNW Col{};
+      Col.mask = LVCF_TEXT | LVCF_WIDTH;
+      Col.cx = 150;
+      Col.pszText = const_cast<wchar_t*>(L"Name");
+      SendMessageW(W, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&Col));
+      AddRows(W, 0, 40);
+      A = TacMainWnd::Create<TacListViewWnd>(W, nullptr, Manager.get(), "EDIT");
+      break;
+    }
+    case kTree:
+    case kWideTree:
+      W = Child(WC_TREEVIEWW, TVS_HASLINES | WS_VSCROLL, WS_EX_CLIENTEDGE, 20, 20, 200, 140);
+      for (int I = 0; I < 20; ++I)
+        AddNode(W, (Kind == kWideTree ? std::wstring(40, L'w') + L" " : L"node ") + std::to_wstring(I));
+      A = TacMainWnd::Create<TacTreeViewWnd>(W, nullptr, Manager.get(), "EDIT");
+      break;
+  }
+  return W;
+}
 
 // After a change a program makes to a control's content or scroll bars, the frame and the bars show
 // what a repaint of the whole window shows, and that is the skinned bar. (The client is the
@@ -186,47 +233,8 @@ TEST_F(SadaptChanges, ProgramChangesLeaveTheBarsAsARepaintOfTheWindowShowsThem) 
   };
   for (const TRow& Row : Rows) {
     SCOPED_TRACE(Row.Name);
-    HWND W = nullptr;
     TacScrollWnd* A = nullptr;
-    switch (Row.Kind) {
-      case kList:
-      case kMultiList:
-      case kFixedBarList:
-      case kWideList: {
-        const DWORD Extra = Row.Kind == kMultiList      ? LBS_EXTENDEDSEL
-                            : Row.Kind == kFixedBarList ? LBS_DISABLENOSCROLL
-                            : Row.Kind == kWideList     ? WS_HSCROLL
-                                                        : 0;
-        W = Child(L"LISTBOX", WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | Extra, WS_EX_CLIENTEDGE, 20, 20, 200, 120);
-        AddItems(W, 0, 40);
-        if (Row.Kind == kWideList) SendMessageW(W, LB_SETHORIZONTALEXTENT, 400, 0);
-        A = TacMainWnd::Create<TacEditWnd>(W, nullptr, Manager.get(), "EDIT");
-        break;
-      }
-      case kMemo:
-        W = Child(L"EDIT", ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL, WS_EX_CLIENTEDGE, 20, 20, 200, 120);
-        SetWindowTextW(W, Lines(40).c_str());
-        A = TacMainWnd::Create<TacEditWnd>(W, nullptr, Manager.get(), "EDIT");
-        break;
-      case kView: {
-        W = Child(WC_LISTVIEWW, LVS_REPORT | WS_VSCROLL | WS_HSCROLL, WS_EX_CLIENTEDGE, 20, 20, 220, 140);
-        LVCOLUMNW Col{};
-        Col.mask = LVCF_TEXT | LVCF_WIDTH;
-        Col.cx = 150;
-        Col.pszText = const_cast<wchar_t*>(L"Name");
-        SendMessageW(W, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&Col));
-        AddRows(W, 0, 40);
-        A = TacMainWnd::Create<TacListViewWnd>(W, nullptr, Manager.get(), "EDIT");
-        break;
-      }
-      case kTree:
-      case kWideTree:
-        W = Child(WC_TREEVIEWW, TVS_HASLINES | WS_VSCROLL, WS_EX_CLIENTEDGE, 20, 20, 200, 140);
-        for (int I = 0; I < 20; ++I)
-          AddNode(W, (Row.Kind == kWideTree ? std::wstring(40, L'w') + L" " : L"node ") + std::to_wstring(I));
-        A = TacMainWnd::Create<TacTreeViewWnd>(W, nullptr, Manager.get(), "EDIT");
-        break;
-    }
+    HWND W = Make(Row.Kind, A);
     auto RepaintAll = [W] {
       RedrawWindow(W, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
       uitest::Settle(W);
@@ -345,4 +353,74 @@ TEST_F(SadaptChanges, ADraggedThumbStaysInFrontOfTheSystemsBar) {
   SendMessageW(W, WM_LBUTTONUP, 0, 0);
   EXPECT_FALSE(A->ThumbTracking);
   delete A;
+}
+
+// The user holds the thumb still while the program adds lines: the bar stays the skinned one, its
+// thumb pressed where the user holds it, as a repaint of the window shows it.
+TEST_F(SadaptChanges, LinesAddedWhileTheThumbIsHeldLeaveTheSkinnedBar) {
+  const struct {
+    const char* Name;
+    TKind Kind;
+    std::function<void(HWND)> Add;
+  } Rows[] = {
+      {"list box", kList, [](HWND W) { AddItems(W, 40, 100); }},
+      {"memo", kMemo,
+       [](HWND W) {
+         SendMessageW(W, EM_SETSEL, -1, -1);
+         SendMessageW(W, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Lines(60, L"more").c_str()));
+       }},
+      {"list view", kView, [](HWND W) { AddRows(W, 40, 100); }},
+      {"tree view", kTree,
+       [](HWND W) {
+         for (int I = 0; I < 60; ++I) AddNode(W, L"added " + std::to_wstring(I));
+       }},
+      // The system tells the window nothing of the call: its next message (a timer's) shows it.
+      {"range set by the program", kList,
+       [](HWND W) {
+         SCROLLINFO SI{sizeof(SCROLLINFO), SIF_RANGE, 0, 99, 0, 0, 0};
+         SetScrollInfo(W, SB_VERT, &SI, TRUE);
+         SendMessageW(W, WM_TIMER, 7, 0);
+       }},
+  };
+  for (const auto& Row : Rows) {
+    SCOPED_TRACE(Row.Name);
+    TacScrollWnd* A = nullptr;
+    HWND W = Make(Row.Kind, A);
+    uitest::Settle(W);
+    TRect S;
+    GetVertBarRect(A, W, S);
+    RECT WR{};
+    GetWindowRect(W, &WR);
+    TRect Bar = S;
+    Bar.Offset(-WR.left, -WR.top);
+    int Size = 0, Pos = 0;
+    CalcThumb(A->VertBar, S, Size, Pos);
+    const int X = (S.Left + S.Right) / 2;
+    SendMessageW(W, WM_NCLBUTTONDOWN, HTVSCROLL, MAKELPARAM(X, Pos + Size / 2));
+    ASSERT_TRUE(A->ThumbTracking);
+    ThumbTrackVert(A->VertBar, W, X, Pos + Size / 2 + 24);
+    const uitest::TCapture Held = WindowCapture(W);
+    Row.Add(W);
+    uitest::Settle(W);
+    const uitest::TCapture Shown = WindowCapture(W);
+    for (int Sys : {COLOR_SCROLLBAR, COLOR_BTNFACE}) EXPECT_EQ(adapt::CountNear(Shown, Bar, GetSysColor(Sys), 0), 0);
+    RedrawWindow(W, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+    uitest::Settle(W);
+    EXPECT_EQ(FrameDifferences(W, Shown, WindowCapture(W)), 0);
+    // The thumb still starts where the pointer holds it: the first row below the upper arrow whose
+    // middle is not the track's.
+    auto ThumbTop = [&](const uitest::TCapture& C) {
+      const int Mid = (Bar.Left + Bar.Right) / 2, B = GetBarSize(A->VertBar, false, true);
+      const COLORREF Track = C.Pixel(Mid, Bar.Bottom - B - 3);
+      for (int Y = Bar.Top + B; Y < Bar.Bottom - B; ++Y)
+        if (C.Pixel(Mid, Y) != Track) return Y;
+      return -1;
+    };
+    EXPECT_GT(ThumbTop(Held), Pos - WR.top);
+    EXPECT_EQ(ThumbTop(Shown), ThumbTop(Held));
+    SendMessageW(W, WM_LBUTTONUP, 0, 0);
+    EXPECT_FALSE(A->ThumbTracking);
+    delete A;
+    DestroyWindow(W);
+  }
 }

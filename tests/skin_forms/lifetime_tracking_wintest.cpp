@@ -10,11 +10,16 @@
 #include <functional>
 #include <string>
 
+#include "framework/Scopes.h"
+#include "framework/Streams.h"
 #include "skin/controls/acScrollBars.h"
+#include "skin/core/sStoredSkins.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin_forms/adapt2_support.h"
 #include "skin_forms/lifetime_support.h"
+#include "support/FreedMemoryGuard.h"
 #include "support/RealInput.h"
+#include "support/SourceTree.h"
 
 namespace {
 
@@ -146,4 +151,158 @@ TEST_F(LifetimeTracking, TheSkinGoingDuringAPressOrHoverStopsTheTrackingOfEveryS
       uitest::Pump();
     }
   }
+}
+
+namespace {
+
+// The list box's own handling of its scroll messages (below the skin's adapter) calls this after
+// it scrolled; a row of the table below sets it.
+std::function<void(WPARAM)> OnOwnScroll;
+
+WNDPROC ListProc = nullptr;
+LRESULT CALLBACK HandlingListProc(HWND W, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  const LRESULT R = CallWindowProcW(ListProc, W, Msg, WParam, LParam);
+  if (Msg == WM_VSCROLL && OnOwnScroll) OnOwnScroll(WParam);
+  return R;
+}
+
+}  // namespace
+
+// A press or drag of a skinned bar goes on after a scroll message it sent only while the window's
+// adapter and its press are still there. The list box's own handling of one of those messages
+// frees the list box, switches the skin off or loads another skin, on each road that sends one,
+// whether the form's adapter list made the adapter (it goes with the list box or the skin) or the
+// program keeps it (it outlives the window and the skin). The process goes on, nothing freed is
+// touched, and no press is left behind.
+TEST_F(LifetimeTracking, AScrollHandlerThatFreesTheControlOrChangesTheSkinEndsNoProcess) {
+  // The program's skin stored in the manager under a name of its own: a skin to change to.
+  TsStoredSkin* Stored = M->InternalSkins()->Add();
+  Stored->SetName("Stored");
+  TFileStream Pack(tvtest::SourcePath("app/res/skin/DefaultBlack.asz"), fmOpenRead | fmShareDenyWrite);
+  Stored->ReadData(Pack);
+  enum TPressAt { paArrow, paTrack, paThumb };
+  const struct {
+    const char* Name;
+    TPressAt At;
+    int Code;       // the scroll code the handler acts on
+    int Nth;        // at its Nth message
+    bool Released;  // the button goes up before the handler acts
+  } Roads[] = {
+      {"arrow press", paArrow, SB_LINEDOWN, 1, false},  {"release", paArrow, SB_ENDSCROLL, 1, true},
+      {"thumb step", paThumb, SB_THUMBTRACK, 1, false}, {"repeat timer", paArrow, SB_LINEDOWN, 2, false},
+      {"page click", paTrack, SB_PAGEDOWN, 1, false},
+  };
+  enum THandler { hFreesTheControl, hSkinOff, hNewSkin };
+  const std::pair<const char*, THandler> Handlers[] = {
+      {"frees the control", hFreesTheControl}, {"switches the skin off", hSkinOff}, {"loads a new skin", hNewSkin}};
+  TScopeExit NoHandler([] { OnOwnScroll = nullptr; });
+  for (const bool Kept : {false, true}) {
+    for (const auto& Road : Roads) {
+      for (const auto& [HandlerName, Handler] : Handlers) {
+        SCOPED_TRACE(std::string(Road.Name) + ", the handler " + HandlerName +
+                     (Kept ? ", the adapter kept by the program" : ", the adapter of the form's list"));
+        if (!M->Active()) M->SetActive(true);
+        ASSERT_TRUE(M->SkinActive());
+        const unsigned Freed = memguard::FreedSequence();
+        const memguard::TCounts Before = memguard::Counts();
+        {
+          adapt2::TTestForm F;
+          TWinControl* C = nullptr;
+          HWND W = nullptr;
+          TacScrollWnd* Own = nullptr;
+          if (Kept) {
+            F.Show();
+            W = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOINTEGRALHEIGHT,
+                                20, 20, 200, 160, F.Form->Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+            ListProc = reinterpret_cast<WNDPROC>(
+                SetWindowLongPtrW(W, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HandlingListProc)));
+            Own = TacMainWnd::Create<TacScrollWnd>(W, nullptr, M.get(), "EDIT");
+          } else {
+            new TsSkinProvider(F.Form);
+            C = lifetime::Put<lifetime::TLtListBox>(F.Form, F.Form, 20, 20, 200, 160);
+            const TWndMethod Below = C->WindowProc();
+            C->SetWindowProc([Below](TMessage& Msg) {
+              Below(Msg);
+              if (Msg.Msg == WM_VSCROLL && OnOwnScroll) OnOwnScroll(Msg.WParam);
+            });
+            F.Show();
+            W = C->Handle();
+          }
+          int Seen = 0;
+          bool Acted = false;
+          OnOwnScroll = [&, Handler = Handler](WPARAM WParam) {
+            if (LOWORD(WParam) != Road.Code || ++Seen != Road.Nth) return;
+            Acted = true;
+            if (Handler == hFreesTheControl) {
+              if (C != nullptr) delete C;
+              else DestroyWindow(W);
+              C = nullptr;
+              W = nullptr;
+            } else if (Handler == hSkinOff) {
+              M->SetActive(false);
+              // A program that keeps its window's adapter shows the window without the skin itself.
+              if (Own != nullptr)
+                RedrawWindow(W, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+            } else {
+              M->SetSkinName(M->SkinName() == "Stored" ? "DefaultBlack" : "Stored");
+            }
+          };
+          for (int I = 0; I < 60; ++I) {
+            const std::wstring T = L"line " + std::to_wstring(I);
+            SendMessageW(W, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(T.c_str()));
+          }
+          uitest::Settle(F.Form->Handle());
+          auto* A = dynamic_cast<TacScrollWnd*>(GetWndAdapter(W));
+          ASSERT_NE(A, nullptr);
+          ASSERT_TRUE(uitest::WaitFor([&] { return A->VertBar != nullptr && A->VertBar->Visible; }));
+          ASSERT_TRUE(realinput::BringToFront(F.Form->Handle()));
+          TRect S;
+          GetVertBarRect(A, W, S);
+          int ThumbSize = 0, ThumbPos = 0;
+          CalcThumb(A->VertBar, S, ThumbSize, ThumbPos);
+          const int X = (S.Left + S.Right) / 2;
+          const POINT Press{X, Road.At == paArrow   ? S.Bottom - 4
+                               : Road.At == paThumb ? ThumbPos + ThumbSize / 2
+                                                    : (ThumbPos + ThumbSize + S.Bottom) / 2};
+          ASSERT_TRUE(realinput::MovePointerSettled(POINT{S.Left - 60, S.Top + 20}));
+          ASSERT_TRUE(realinput::MovePointerSeen(Press));
+          realinput::SendButtons({realinput::ButtonAt(Press, MOUSEEVENTF_LEFTDOWN)});
+          if (Road.At == paThumb) realinput::MovePointerSettled(POINT{X, Press.y + 30});
+          if (Road.Released) realinput::SendButtons({realinput::ButtonAt(Press, MOUSEEVENTF_LEFTUP)});
+          EXPECT_TRUE(uitest::WaitFor([&] { return Acted; }));
+          // A press the skin's going ended keeps no timer of its own.
+          if (W != nullptr && Handler != hNewSkin) {
+            for (UINT_PTR Id : {acTimerFirstRepeat, acTimerRepeat}) EXPECT_FALSE(TimerRuns(W, Id)) << Id;
+          }
+          uitest::PumpFor(150);
+          if (!Road.Released) realinput::SendButtons({realinput::ButtonAt(Press, MOUSEEVENTF_LEFTUP)});
+          uitest::PumpFor(150);
+          // No press is left behind: nothing holds the mouse, the window scrolls no more, and its
+          // bar shows what a repaint of its frame shows.
+          EXPECT_EQ(acScrollTracking().TrackPart, -1);
+          EXPECT_EQ(GetCapture(), nullptr);
+          if (W != nullptr) {
+            const LRESULT Top = SendMessageW(W, LB_GETTOPINDEX, 0, 0);
+            uitest::PumpFor(150);
+            EXPECT_EQ(SendMessageW(W, LB_GETTOPINDEX, 0, 0), Top);
+            RECT WR{};
+            GetWindowRect(W, &WR);
+            TRect Bar = S;
+            Bar.Offset(-WR.left, -WR.top);
+            const uitest::TCapture Shown = uitest::WindowOnScreen(W);
+            RedrawWindow(W, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+            uitest::Settle(W);
+            EXPECT_TRUE(uitest::TCapture::SamePixels(Shown, Bar, uitest::WindowOnScreen(W), Bar));
+          }
+          OnOwnScroll = nullptr;
+          delete Own;
+        }
+        memguard::CheckFreedSince(Freed);
+        const memguard::TCounts After = memguard::Counts();
+        EXPECT_TRUE(After.HeapFaults == Before.HeapFaults && After.HardwareFaults == Before.HardwareFaults)
+            << memguard::DescribeSince(Before);
+      }
+    }
+  }
+  if (!M->Active()) M->SetActive(true);
 }
