@@ -400,6 +400,7 @@ TacPictureKey TacListViewWnd::HeaderKeyOf(const RECT& Client) {
     const int Column = View != nullptr && Index < View->Columns()->Count() ? View->Columns()->Items(Index)->ImageIndex() : -1;
     K.Numbers.insert(K.Numbers.end(), {Index, R.left, R.top, R.right, R.bottom, Item.fmt, Item.iImage,
                                        reinterpret_cast<long long>(Item.hbm), Column});
+    AddImagePixels(K, Images, Column, ImageWork);
     K.Texts.emplace_back(Text);
   }
   return K;

@@ -126,10 +126,12 @@ class TacListViewWnd : public TacEditWnd {
   void PaintHeaderSection(int Index, const TRect& R, HDC DC);
   LRESULT CallOldHeaderProc(UINT Msg, WPARAM WParam, LPARAM LParam);
   // The header's picture, kept while what it is made from stays the same: the header's size, its
-  // items (place, text, format, image), the hot and pressed items, the font, colour, images and
-  // enabled state of the list view, and the skin.
+  // items (place, text, format, image and the pixels it shows), the hot and pressed items, the
+  // font, colour, images and enabled state of the list view, and the skin.
   TacPictureKey HeaderKeyOf(const RECT& Client);
   std::unique_ptr<TBitmap> HeaderPicture;
+  // Where the key takes the picture of each column's image.
+  std::unique_ptr<TBitmap> ImageWork;
   TacKeptPicture HeaderKept;
 };
 
