@@ -759,8 +759,8 @@ void TacVirtualTreeViewWnd::SetSkinParams() {
       SetOrdPropIfExists(FontProp(Header, "Font"), "Color", M->GetGlobalFontColor());
       RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_FRAME);
     }
-    // The tree's own themed look stays: its header is not drawn from the skin here (see the
-    // class notes).
+    // The tree's own themed look stays: drawing its header from the skin is not built (see
+    // docs/architecture.md, "Not built").
   }
 }
 

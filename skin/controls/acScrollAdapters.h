@@ -13,9 +13,9 @@
 //  - TacGridWnd, TacGridEhWnd: grids of other libraries; colours set through published
 //    properties found by name.
 //  - TacVirtualTreeViewWnd: virtual trees of other libraries; colours set through published
-//    properties found by name. Their header keeps the tree's own look: the framework's published
-//    properties carry no event handlers, so the header-draw events of such a tree cannot be
-//    reached by name here.
+//    properties found by name. Their header keeps the tree's own look: drawing it from the skin
+//    through the tree's header-draw events is not built (the framework has no virtual tree, and
+//    no lookup by name reaches an event; docs/architecture.md, "Not built").
 //  - TacComboBoxWnd, TacWWComboBoxWnd: combo boxes; a 3-pixel frame and the drop button from
 //    "COMBOBTN"; the drop-down list gets a TacComboListWnd.
 //  - TacComboListWnd: the list window of a combo box.
