@@ -662,6 +662,18 @@ std::vector<TCase> BuildCases(const std::string& Dir, const std::string& Peer) {
                          return (X & 255) | (Y & 255) << 8 | ((X >> 8) | (Y >> 8) << 3) << 16;
                        }))}));
     AddRecoloured("the same, HueOffset 90 and Saturation 30", 0);
+    // Pictures of many colours, each met again and again: one colour more than 16,384 costs a
+    // little more, not a conversion for every pixel.
+    for (const int Count : {16000, 17000, 40000}) {
+      AddPack(Format("ColourCount%d", Count), Format("BMP of 4096 x 4096, %d colours over and over", Count),
+              Pack({File("Options.dat", "[GLOBALINFO]\r\n[B]\r\nG=!MANY.BMP!1!0!0\r\n"),
+                    File("MANY.BMP", PatternBmp(4096, 4096, [Count](int X, int Y) {
+                           // Colour c: red c & 255, green 1 + (c >> 8) & 127, blue 200 + (c >> 15).
+                           const int C = (Y * 4096 + X) % Count;
+                           return (C & 255) | (1 + ((C >> 8) & 127)) << 8 | (200 + (C >> 15)) << 16;
+                         }))}));
+      AddRecoloured("the same, HueOffset 90 and Saturation 30", MaxRecolourRatio);
+    }
     // Pictures with colour tables at the pixel budget: recoloured through their tables, then made
     // 24-bit as all pictures with colour tables are.
     AddPack("PalettePng8", "palette PNG of 4096 x 4096, 256 colours, tRNS",

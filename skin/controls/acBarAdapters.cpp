@@ -246,6 +246,8 @@ void TacToolBarVCLWnd::AdvancedCustomDrawButton(TToolBar* Sender, TToolButton* B
                  Button->Enabled(), Button->Indeterminate(), static_cast<long long>(Button->Style()),
                  ToolBar->ShowCaptions(), ToolBar->List(), TS};
   Key.Texts = {Button->Caption()};
+  AddImagePixels(Key, Images, Button->ImageIndex(), ImageWork);
+  AddImagePixels(Key, Hot, Button->ImageIndex(), ImageWork);
   AddOwnerFont(Key, ToolBar);
   AddSkin(Key, M);
   AddPixels(Key, MakeCacheInfo(Cache, 0, 0), TPoint(CX, CY), TSize{W, H});

@@ -74,15 +74,15 @@ class TacToolBarVCLWnd : public TacMainWnd {
   TTBAdvancedCustomDrawEvent FOldDraw;
   TTBAdvancedCustomDrawBtnEvent FOldDrawButton;
   bool FHandlersSet = false;
-  // Each button's picture with what it was made from (its size and paint state, caption, image,
-  // style, the bar's font, the skin and the bar's picture under it): a paint with the same key
-  // copies it. Cleared by a new skin, font or image list.
+  // Each button's picture with what it was made from (its size and paint state, caption, image
+  // and the pixels it shows, style, the bar's font, the skin and the bar's picture under it): a
+  // paint with the same key copies it. Cleared by a new skin, font or image list.
   struct TButtonPicture {
     TacKeptPicture Kept;
     std::unique_ptr<TBitmap> Picture;
   };
   std::vector<TButtonPicture> ButtonPictures;
-  // The work bitmap of a button's image.
+  // The work bitmap of a button's image (for its picture and for its key).
   std::unique_ptr<TBitmap> ImageWork;
   void SetHot(int Index);
 };

@@ -400,6 +400,7 @@ TacPictureKey TacListViewWnd::HeaderKeyOf(const RECT& Client) {
     const int Column = View != nullptr && Index < View->Columns()->Count() ? View->Columns()->Items(Index)->ImageIndex() : -1;
     K.Numbers.insert(K.Numbers.end(), {Index, R.left, R.top, R.right, R.bottom, Item.fmt, Item.iImage,
                                        reinterpret_cast<long long>(Item.hbm), Column});
+    AddImagePixels(K, Images, Column, ImageWork);
     K.Texts.emplace_back(Text);
   }
   return K;
@@ -758,8 +759,8 @@ void TacVirtualTreeViewWnd::SetSkinParams() {
       SetOrdPropIfExists(FontProp(Header, "Font"), "Color", M->GetGlobalFontColor());
       RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_FRAME);
     }
-    // The tree's own themed look stays: its header is not drawn from the skin here (see the
-    // class notes).
+    // The tree's own themed look stays: drawing its header from the skin is not built (see
+    // docs/architecture.md, "Not built").
   }
 }
 

@@ -13,9 +13,9 @@
 //  - TacGridWnd, TacGridEhWnd: grids of other libraries; colours set through published
 //    properties found by name.
 //  - TacVirtualTreeViewWnd: virtual trees of other libraries; colours set through published
-//    properties found by name. Their header keeps the tree's own look: the framework's published
-//    properties carry no event handlers, so the header-draw events of such a tree cannot be
-//    reached by name here.
+//    properties found by name. Their header keeps the tree's own look: drawing it from the skin
+//    through the tree's header-draw events is not built (the framework has no virtual tree, and
+//    no lookup by name reaches an event; docs/architecture.md, "Not built").
 //  - TacComboBoxWnd, TacWWComboBoxWnd: combo boxes; a 3-pixel frame and the drop button from
 //    "COMBOBTN"; the drop-down list gets a TacComboListWnd.
 //  - TacComboListWnd: the list window of a combo box.
@@ -126,10 +126,12 @@ class TacListViewWnd : public TacEditWnd {
   void PaintHeaderSection(int Index, const TRect& R, HDC DC);
   LRESULT CallOldHeaderProc(UINT Msg, WPARAM WParam, LPARAM LParam);
   // The header's picture, kept while what it is made from stays the same: the header's size, its
-  // items (place, text, format, image), the hot and pressed items, the font, colour, images and
-  // enabled state of the list view, and the skin.
+  // items (place, text, format, image and the pixels it shows), the hot and pressed items, the
+  // font, colour, images and enabled state of the list view, and the skin.
   TacPictureKey HeaderKeyOf(const RECT& Client);
   std::unique_ptr<TBitmap> HeaderPicture;
+  // Where the key takes the picture of each column's image.
+  std::unique_ptr<TBitmap> ImageWork;
   TacKeptPicture HeaderKept;
 };
 

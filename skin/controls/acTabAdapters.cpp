@@ -284,15 +284,7 @@ TacPictureKey TacTabControlWnd::PictureKeyOf(const TCacheInfo& Parent) {
   }
   // The pictures the tabs' images show: a list may change them in place, under the same handle.
   HIMAGELIST IL = reinterpret_cast<HIMAGELIST>(SendMessageW(CtrlHandle, TCM_GETIMAGELIST, 0, 0));
-  int IW = 0, IH = 0;
-  if (IL != nullptr && ImageList_GetIconSize(IL, &IW, &IH) && IW > 0 && IH > 0) {
-    for (int Image : Images) {
-      TBitmap& B = KeptBitmap(ImagePicture, IW, IH);
-      FillRectSolid(B.Canvas()->Handle(), TRect(0, 0, IW, IH), clKeyColor);
-      ImageList_Draw(IL, Image, B.Canvas()->Handle(), 0, 0, ILD_NORMAL);
-      AddPixels(K, MakeCacheInfo(&B), TPoint(0, 0), TSize{IW, IH});
-    }
-  }
+  for (int Image : Images) AddImagePixels(K, IL, Image, ImagePicture);
   AddOwnerFont(K, SkinData->OwnerControl());
   AddPixels(K, Parent, WndPos, WndSize);
   return K;

@@ -8,6 +8,7 @@
 
 #include "framework/Exceptions.h"
 #include "framework/Forms.h"
+#include "framework/ImgList.h"
 #include "framework/Scopes.h"
 #include "skin/core/acGlow.h"
 #include "skin/core/acPixels.h"
@@ -720,6 +721,23 @@ void AddPixels(TacPictureKey& Key, const TCacheInfo& Parent, TPoint Pos, TSize S
     Mix(Tail ^ (static_cast<std::uint64_t>(Y) << 56));
   }
   N.push_back(static_cast<long long>(H));
+}
+
+void AddImagePixels(TacPictureKey& Key, HIMAGELIST List, int Index, std::unique_ptr<TBitmap>& Work) {
+  int W = 0, H = 0;
+  if (List == nullptr || Index < 0 || Index >= ImageList_GetImageCount(List) || !ImageList_GetIconSize(List, &W, &H) ||
+      W <= 0 || H <= 0) {
+    Key.Numbers.push_back(-1);
+    return;
+  }
+  TBitmap& B = KeptBitmap(Work, W, H);
+  FillRectSolid(B.Canvas()->Handle(), TRect(0, 0, W, H), clKeyColor);
+  ImageList_Draw(List, Index, B.Canvas()->Handle(), 0, 0, ILD_NORMAL);
+  AddPixels(Key, MakeCacheInfo(&B), TPoint(0, 0), TSize{W, H});
+}
+
+void AddImagePixels(TacPictureKey& Key, TCustomImageList* List, int Index, std::unique_ptr<TBitmap>& Work) {
+  AddImagePixels(Key, List != nullptr && List->HandleAllocated() ? List->Handle() : nullptr, Index, Work);
 }
 
 void AddSkin(TacPictureKey& Key, const TsSkinManager* Manager) {

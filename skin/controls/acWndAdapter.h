@@ -29,6 +29,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdint>
 #include <functional>
@@ -47,6 +48,7 @@ class TsCommonData;
 struct TCacheInfo;
 class TsSkinManager;
 class TacMainWnd;
+class TCustomImageList;
 
 // The window property that holds a window's adapter.
 inline constexpr const char* acAdapterPropName = "ACSBSC";
@@ -338,6 +340,12 @@ struct TacKeptPicture {
 TBitmap& KeptBitmap(std::unique_ptr<TBitmap>& Kept, int W, int H);
 // Adds a picture's rectangle at Pos of Size: which picture it is, and the pixels there.
 void AddPixels(TacPictureKey& Key, const TCacheInfo& Picture, TPoint Pos, TSize Size);
+// Adds the pixels image Index of List shows, drawn on the key colour into Work (a bitmap the
+// caller keeps): a list may change an image in place, under the same handle and count. A mark of
+// no image for no list or an index outside it.
+void AddImagePixels(TacPictureKey& Key, HIMAGELIST List, int Index, std::unique_ptr<TBitmap>& Work);
+// The same for a framework list (none while it has no platform list yet).
+void AddImagePixels(TacPictureKey& Key, TCustomImageList* List, int Index, std::unique_ptr<TBitmap>& Work);
 // Adds the skin a picture is made from: the manager and its loads of the skin.
 void AddSkin(TacPictureKey& Key, const TsSkinManager* Manager);
 // Adds a font: its name, height, colour, character set, style and pitch (nothing for none).

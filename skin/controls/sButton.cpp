@@ -185,6 +185,8 @@ void TsButton::PrepareCache() {
       DrawNineSlice(Cache, RealRegion(FRegion) ? FRegion : nullptr, true, Mask, State);
   }
   PaintCaption();
+  // The disabled look follows Enabled alone: a button's action steps are not built, as the
+  // framework has no actions (docs/architecture.md, "Not built").
   if (!Enabled()) {
     TCacheInfo ParentCI;
     FSkinData->GetParentCacheInfo(ParentCI);

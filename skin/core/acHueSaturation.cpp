@@ -42,21 +42,23 @@ TColor TacColorTable::Find(TColor Color) {
     if (FSlots[I].Color == Key) return static_cast<TColor>(FSlots[I].Result);
   ++FConversions;
   const TColor Result = FMap(Color);
-  if (FUsed == MaxColors) {
-    // Full: start afresh rather than grow; first pass colours on when those held were seldom
-    // met again (fewer lookups than twice the colours held).
-    std::fill(FSlots.begin(), FSlots.end(), TSlot{EmptyColor, 0});
-    FUsed = 0;
-    const bool Repaid = FLookups >= 2 * MaxColors;
-    FLookups = 0;
-    if (!Repaid) {
-      FPassLeft = PassLength;
-      return Result;
-    }
-    I = (Key * HashFactor) >> FShift;
+  if (FUsed < MaxColors) {
+    FSlots[I] = TSlot{Key, static_cast<std::uint32_t>(Result)};
+    if (++FUsed * 2 > FSlots.size()) Grow();
+    if (FUsed == MaxColors) FLookups = FMisses = 0;
+    return Result;
   }
-  FSlots[I] = TSlot{Key, static_cast<std::uint32_t>(Result)};
-  if (++FUsed * 2 > FSlots.size()) Grow();
+  // Full: the colours held stay, this one is not held. Held colours that were seldom met again
+  // in the last MaxColors lookups make the table pass colours on for a while, then start afresh.
+  ++FMisses;
+  if (FLookups >= MaxColors) {
+    if ((FLookups - FMisses) * MinHitShare < FLookups) {
+      std::fill(FSlots.begin(), FSlots.end(), TSlot{EmptyColor, 0});
+      FUsed = 0;
+      FPassLeft = PassLength;
+    }
+    FLookups = FMisses = 0;
+  }
   return Result;
 }
 

@@ -37,13 +37,18 @@ using TacColorMap = std::function<TColor(TColor Color)>;
 
 // A colour routine that remembers its answers in a table keyed by the colour, so that a pass asks
 // the routine once for each colour it meets: a picture of few colours costs a few conversions,
-// however its colours are laid out. The table holds at most MaxColors colours (256 KB). When it
-// fills up, it starts afresh; but when the colours it held were seldom met again (a picture of
-// more colours than that, each met once or twice), it first passes the next PassLength colours
-// straight to the routine, so that such a picture costs what it would without the table.
+// however its colours are laid out. The table grows with the colours it meets, up to MaxColors
+// (1 MB). Full, it keeps the colours it holds while they are met again and hands a colour it has no
+// room for to the routine each time it is met, so that the cost grows smoothly with the colours
+// beyond it. After every MaxColors lookups of the full table it judges: when fewer than one in
+// MinHitShare found its colour (a picture of more colours than that, each met once or twice), it
+// passes the next PassLength colours straight to the routine, so that such a picture costs about
+// what it would without the table, and then starts afresh, so that a picture whose colours change
+// part way comes to hold its new ones.
 class TacColorTable {
  public:
-  static constexpr std::size_t MaxColors = std::size_t{1} << 14;
+  static constexpr std::size_t MaxColors = std::size_t{1} << 16;
+  static constexpr std::size_t MinHitShare = 8;
   static constexpr std::size_t PassLength = 16 * MaxColors;
 
   explicit TacColorTable(TacColorMap Map);
@@ -85,7 +90,8 @@ class TacColorTable {
   std::vector<TSlot> FSlots;  // open addressing; a power of two, at least twice the colours held
   int FShift;                 // 32 - log2 of the slots: a colour's slot is the top bits of its hash
   std::size_t FUsed = 0;      // colours held
-  std::size_t FLookups = 0;   // colours looked up since the table was last empty
+  std::size_t FLookups = 0;   // colours looked up since the table was last filled or judged
+  std::size_t FMisses = 0;    // of those, colours it did not hold
   std::size_t FPassLeft = 0;  // colours still to pass straight to the routine
   std::uint64_t FConversions = 0;
   bool FHaveLast = false;

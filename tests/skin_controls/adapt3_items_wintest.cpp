@@ -273,7 +273,7 @@ TEST_F(Adapt3, AListViewHeaderShowsEachChangeAsANewAdapterPaintsIt) {
   TImageList* Images = nullptr;
   TListView* LV = ReportViewWithImage(F.Form, Images);
   TListColumn* C0 = LV->Columns()->Items(0);
-  const std::unique_ptr<TBitmap> Green = uitest::SolidGlyph(16, 16, clLime);
+  const std::unique_ptr<TBitmap> Green = uitest::SolidGlyph(16, 16, clLime), Blue = uitest::SolidGlyph(16, 16, clBlue);
   F.Show();
   TsCommonData D(LV, 0, true);
   auto Sort = [LV](int Flag) {
@@ -290,6 +290,7 @@ TEST_F(Adapt3, AListViewHeaderShowsEachChangeAsANewAdapterPaintsIt) {
       {"a caption renamed", [C0] { C0->SetCaption(L"Renamed"); }},
       {"a column made wider", [C0] { C0->SetWidth(180); }},
       {"sorted up", [&] { Sort(HDF_SORTUP); }},
+      {"the image of the list changed in place", [&] { ImageList_Replace(Images->Handle(), 0, Blue->Handle(), nullptr); }},
       {"the image of the list replaced", [&] {
          Images->Delete(0);
          Images->Add(Green.get(), nullptr);

@@ -549,3 +549,42 @@ TEST_F(AdaptScroll, TimerMessagesRepaintTheBarsOnlyWhenScrollDataChanged) {
   ASSERT_TRUE(realinput::MovePointerSettled(POINT{S.Left - 60, S.Top + 40}));
   ASSERT_TRUE(uitest::WaitFor([] { return acScrollTracking().HoverBar == -1; }));
 }
+
+// An arrow the bar's flags disable takes no press; the other arrow still scrolls, and the bar with
+// one arrow disabled stays enabled (its thumb drawn, the pointer finds it).
+TEST_F(AdaptScroll, AnArrowOfItsOwnDisabledTakesNoPressTheOtherStillScrolls) {
+  const struct {
+    const char* Name;
+    Word Disabled;
+    int Codes[2];  // of a press on the upper and the lower arrow: a scroll code, -1 for none taken
+  } Rows[] = {{"the lower arrow disabled, the upper enabled", acsfSecondArrowDisabled, {SB_LINEUP, -1}},
+              {"the upper arrow disabled, the lower enabled", acsfFirstArrowDisabled, {-1, SB_LINEDOWN}}};
+  for (const auto& Row : Rows) {
+    SCOPED_TRACE(Row.Name);
+    HWND W = MakeScrolled();
+    SCROLLINFO SI{sizeof(SCROLLINFO), SIF_POS, 0, 0, 0, 50, 0};
+    SetScrollInfo(W, SB_VERT, &SI, FALSE);
+    Adapt(W);
+    Adapter->VertBar->ScrollFlags |= Row.Disabled;
+    SendMessageW(W, WM_NCPAINT, 1, 0);
+    const uitest::TCapture C = adapt::WindowCapture(W);
+    EXPECT_GT(adapt::CountNear(C, VertInWindow(W), SliderColor, 8), 10);
+    TRect S;
+    GetVertBarRect(Adapter, W, S);
+    const int X = (S.Left + S.Right) / 2;
+    EXPECT_EQ(SendMessageW(W, WM_NCHITTEST, 0, MAKELPARAM(X, S.Top + 60)), HTVSCROLL);
+    const int Ys[2] = {S.Top + 4, S.Bottom - 4};
+    for (int I = 0; I < 2; ++I) {
+      adapt::Log().clear();
+      SendMessageW(W, WM_NCLBUTTONDOWN, HTVSCROLL, MAKELPARAM(X, Ys[I]));
+      EXPECT_EQ(GetCapture() == W, Row.Codes[I] != -1) << I;
+      SendMessageW(W, WM_LBUTTONUP, 0, 0);
+      EXPECT_EQ(adapt::ScrollCodes(WM_VSCROLL),
+                Row.Codes[I] == -1 ? std::vector<int>{} : (std::vector<int>{Row.Codes[I], SB_ENDSCROLL}))
+          << I;
+    }
+    delete Adapter;
+    Adapter = nullptr;
+    DestroyWindow(W);
+  }
+}

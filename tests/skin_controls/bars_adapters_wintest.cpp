@@ -106,8 +106,12 @@ TEST(ToolBarAdapter, TheBarShowsEachChangeAsANewAdapterPaintsIt) {
   TBarFixture T;
   auto* Images = new TImageList(T.F.Form);
   Images->Add(uitest::SolidGlyph(16, 16, clRed).get(), nullptr);
-  const std::unique_ptr<TBitmap> Green = uitest::SolidGlyph(16, 16, clLime);
+  const std::unique_ptr<TBitmap> Green = uitest::SolidGlyph(16, 16, clLime), Blue = uitest::SolidGlyph(16, 16, clBlue);
   T.Bar->SetImages(Images);
+  // A button down shows the hot list's image.
+  auto* HotImages = new TImageList(T.F.Form);
+  HotImages->Add(uitest::SolidGlyph(16, 16, clYellow).get(), nullptr);
+  T.Bar->SetHotImages(HotImages);
   T.Bar->SetShowCaptions(true);
   T.Bar->SetButtonHeight(36);
   T.Bar->SetHeight(40);
@@ -120,8 +124,10 @@ TEST(ToolBarAdapter, TheBarShowsEachChangeAsANewAdapterPaintsIt) {
       {"nothing", [] {}},
       {"a button hot", [&] { A->HotIndex = 1; }},
       {"a button down", [&] { T.Buttons[0]->SetDown(true); }},
+      {"the hot image changed in place", [&] { ImageList_Replace(HotImages->Handle(), 0, Blue->Handle(), nullptr); }},
       {"a new caption", [&] { T.Buttons[1]->SetCaption(L"Further"); }},
       {"a caption of the same width", [&] { T.Buttons[1]->SetCaption(L"rehtruF"); }},
+      {"the image of the list changed in place", [&] { ImageList_Replace(Images->Handle(), 0, Blue->Handle(), nullptr); }},
       {"the image of the list replaced", [&] {
          Images->Delete(0);
          Images->Add(Green.get(), nullptr);

@@ -183,6 +183,11 @@ TEST_F(SadaptChanges, ProgramChangesLeaveTheBarsAsARepaintOfTheWindowShowsThem) 
          EnableScrollBar(W, SB_VERT, ESB_DISABLE_BOTH);
          SendMessageW(W, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
        }},
+      {"list box: its lower arrow alone disabled by the program", kList,
+       [](HWND W) {
+         EnableScrollBar(W, SB_VERT, ESB_DISABLE_DOWN);
+         SendMessageW(W, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+       }},
       {"list box: scroll data set by the program", kList,
        [](HWND W) {
          SCROLLINFO SI{sizeof(SCROLLINFO), SIF_POS, 0, 0, 0, 20, 0};

@@ -58,8 +58,11 @@ TEST(PeripheryHuePixels, GreyPixelsChangeWhenAsked) {
 
 TEST(PeripheryHuePixels, EachColourIsConvertedOnceHoweverThePixelsLieOut) {
   // A picture of few colours costs a conversion for each colour, not for each pixel, however its
-  // colours lie; pictures of more colours than are remembered still get every pixel right.
-  constexpr int Big = static_cast<int>(TacColorTable::MaxColors) * 3 + 7;
+  // colours lie, up to as many colours as are remembered; a colour beyond them costs a conversion
+  // each time it is met, the others stay remembered. Pictures of more colours than are remembered
+  // still get every pixel right.
+  constexpr int Held = static_cast<int>(TacColorTable::MaxColors);
+  constexpr int Big = Held + Held / 2 + 7;
   const struct {
     const char* Name;
     int Width, Height;
@@ -71,7 +74,17 @@ TEST(PeripheryHuePixels, EachColourIsConvertedOnceHoweverThePixelsLieOut) {
       // Colours 2k and 2k + 1 in turn, three times each: 40,000 colours, a few more conversions
       // where the table starts afresh.
       {"40,000 colours, each met three times", 600, 200, [](int I) { return I / 6 * 2 + I % 2; }, 40000 + 10},
-      {"more colours than are remembered, each met twice", 300, 400, [](int I) { return I % Big; }, -1}};
+      {"16,000 colours over and over", 1024, 512, [](int I) { return I % 16000; }, 16000},
+      {"17,000 colours over and over", 1024, 512, [](int I) { return I % 17000; }, 17000},
+      {"40,000 colours over and over", 1024, 512, [](int I) { return I % 40000; }, 40000},
+      // Each colour met four times, the last one five.
+      {"one colour more than are remembered, over and over", 1024, (Held + 1) * 4 / 1024 + 1,
+       [](int I) { return I % (Held + 1); }, Held + 5},
+      // The colours change part way: many met once, then a few over and over, which come to be
+      // remembered: not a conversion for every pixel.
+      {"more colours than are remembered met once, then 100 over and over", 2048, 2048,
+       [](int I) { return I < Held + 1000 ? I : Held + 1000 + I % 100; }, 2048 * 2048 / 2},
+      {"more colours than are remembered, each met twice", 1024, Big * 2 / 1024 + 1, [](int I) { return I % Big; }, -1}};
   for (const auto& R : Rows) {
     SCOPED_TRACE(R.Name);
     // Colour c, never grey nor the key: red c & 255, green 1 + (c >> 8) & 127, blue 200 + (c >> 15).

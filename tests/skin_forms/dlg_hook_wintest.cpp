@@ -6,8 +6,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdlib>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "skin/controls/acScrollAdapters.h"
 #include "skin/controls/acScrollBars.h"
@@ -474,27 +476,40 @@ TEST_F(DlgHook, DialogsAreLeftAloneWithoutTheDialogsRule) {
 }
 
 // A dialog opened at a requested position keeps it: one whose title does not fit is widened to
-// the right, as far as the work area lets it (where that is not enough its title is cut).
+// the right, as far as the work area lets it (where that is not enough its title is cut), its
+// controls staying in the middle.
 TEST_F(DlgHook, RequestedPositionMovesTheNextDialog) {
   const std::wstring Long =
       L"A dialog whose title is a great deal longer than the dialog is wide, so long that it is widened as far "
       L"as it may be";
   const TRect Work = WorkAreaNear(TRect{0, 0, 1, 1});
+  struct TOpened {
+    RECT R;
+    std::vector<int> Off;  // twice each control's centre less the client area's width
+  };
   auto OpenAt = [&](int X, int Y, const std::wstring& Title) {
     DialogPosX = X;
     DialogPosY = Y;
     HWND W = Open(dlgtest::StandardDialog(DS_MODALFRAME, Title));
     EXPECT_TRUE(uitest::WaitFor([&] { return FindDialogProvider(W) != nullptr; }));
-    RECT R;
-    GetWindowRect(W, &R);
+    TOpened O;
+    GetWindowRect(W, &O.R);
+    RECT C;
+    GetClientRect(W, &C);
+    for (HWND Child = GetWindow(W, GW_CHILD); Child != nullptr; Child = GetWindow(Child, GW_HWNDNEXT)) {
+      RECT CR;
+      GetWindowRect(Child, &CR);
+      MapWindowPoints(nullptr, W, reinterpret_cast<POINT*>(&CR), 2);
+      O.Off.push_back(CR.left + CR.right - C.right);
+    }
     DestroyWindow(W);  // the next dialog is skinned once this one is gone
     uitest::Pump();
-    return R;
+    return O;
   };
-  const RECT Short = OpenAt(37, 41, L"Skinned dialog");
-  EXPECT_EQ(Short.left, 37);
-  EXPECT_EQ(Short.top, 41);
-  const int Width = Short.right - Short.left;
+  const TOpened Short = OpenAt(37, 41, L"Skinned dialog");
+  EXPECT_EQ(Short.R.left, 37);
+  EXPECT_EQ(Short.R.top, 41);
+  const int Width = Short.R.right - Short.R.left;
   struct TCase {
     const char* Name;
     int X, Y;
@@ -503,11 +518,15 @@ TEST_F(DlgHook, RequestedPositionMovesTheNextDialog) {
                          {"near the work area's right edge", Work.Right - Width - 20, 60}};
   for (const TCase& C : Cases) {
     SCOPED_TRACE(C.Name);
-    const RECT R = OpenAt(C.X, C.Y, Long);
+    const TOpened O = OpenAt(C.X, C.Y, Long);
+    const RECT& R = O.R;
     EXPECT_EQ(R.left, C.X) << "the requested left edge stays";
     EXPECT_EQ(R.top, C.Y);
     EXPECT_GT(R.right - R.left, Width) << "widened for the title";
     EXPECT_LE(R.right, Work.Right) << "inside the work area";
+    ASSERT_EQ(O.Off.size(), Short.Off.size());
+    for (std::size_t I = 0; I < O.Off.size(); ++I)
+      EXPECT_LE(std::abs(O.Off[I] - Short.Off[I]), 1) << "control " << I << " off the middle";
   }
 }
 

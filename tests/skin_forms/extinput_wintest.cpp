@@ -243,6 +243,45 @@ TEST(extinput_Form, TheSizeGripAnswersWherePaintedAndADragFromItSizesTheForm) {
   }
 }
 
+// Where no grip is painted (a maximised form, or one whose grip mode is none), the client's
+// bottom-right corner is client area, for the form and for the border window alike.
+TEST(extinput_Form, NoGripPaintedNoGripAnswers) {
+  const struct {
+    const char* Name;
+    bool Extended, Maximised;
+    TsGripMode Mode;
+  } Cases[] = {{"system frame, maximised", false, true, gmRightBottom},
+               {"system frame, grip mode none", false, false, gmNone},
+               {"extended borders, maximised", true, true, gmRightBottom},
+               {"extended borders, grip mode none", true, false, gmNone}};
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    memguard::TFaultCount Faults;
+    TExtForm F(0, [&C](TForm*, TsSkinProvider* P) {
+      P->SkinData()->SkinManager()->SetExtendedBorders(C.Extended);
+      P->SetGripMode(C.Mode);
+    });
+    if (C.Maximised) {
+      F.Form->SetWindowState(wsMaximized);
+      uitest::PumpFor(100);
+      if (F.Provider->BorderForm != nullptr) F.Provider->BorderForm->UpdateBorderWindow(true, 255);
+      uitest::PumpFor(50);
+    }
+    HWND H = F.Form->Handle();
+    const RECT Client = ClientRectOnScreen(H);
+    ASSERT_TRUE(GripOnScreen(F.Manager.get(), Client).IsEmpty()) << "no grip is painted";
+    for (const int In : {3, 7}) {
+      SCOPED_TRACE(In);
+      const POINT At{Client.right - In, Client.bottom - In};
+      EXPECT_EQ(SendMessageW(H, WM_NCHITTEST, 0, MAKELPARAM(static_cast<short>(At.x), static_cast<short>(At.y))),
+                HTCLIENT);
+      if (F.Provider->BorderForm != nullptr)
+        EXPECT_NE(extform::BorderHitAt(F.Provider->BorderForm, At), HTBOTTOMRIGHT);
+    }
+    EXPECT_EQ(Faults.Count(), 0);
+  }
+}
+
 TEST(extinput_Dialog, DraggingTheTitleMovesTheDialogAndDraggingAnEdgeSizesIt) {
   memguard::TFaultCount Faults;
   TExtDialog D(0, ButtonsDialog);

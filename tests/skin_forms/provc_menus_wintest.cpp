@@ -8,6 +8,7 @@
 #include "skin/forms/acBorderForm.h"
 #include "skin_forms/adapt2_support.h"
 #include "skin_forms/extform_support.h"
+#include "skin_forms/extskin_support.h"
 #include "skin_forms/provc_support.h"
 #include "support/FreedMemoryGuard.h"
 
@@ -235,6 +236,49 @@ TEST(provc_Menus, TheMenuLineShowsRightBelowTheTitleBarAndItsItemsOpen) {
       EXPECT_EQ(MenuOpenedByClick(F.Form, POINT{(R.left + R.right) / 2, (R.top + R.bottom) / 2}), Item->Handle())
           << "the click opens " << Item->Caption().c_str();
     }
+    EXPECT_EQ(Faults.Count(), 0);
+  }
+}
+
+// A menu line whose every row has a colour of its own (a gradient from top to bottom, in a skin of
+// the tests' own): under an item, beside its caption, the line shows the same rows as beside the
+// items, with the system frame and with a border window.
+TEST(provc_Menus, UnderAnItemTheMenuLineShowsTheRowsItShowsBesideIt) {
+  for (const bool Extended : {false, true}) {
+    SCOPED_TRACE(Extended ? "border window" : "system frame");
+    memguard::TFaultCount Faults;
+    TSkinnedForm F(false);
+    std::string Options = extskin::ReadFile(tvtest::SourcePath("app/res/skin/Options.dat"));
+    const std::string Line = "[MENULINE]\r\n";
+    ASSERT_NE(Options.find(Line), std::string::npos);
+    // From RGB(30, 30, 160) at the top to RGB(220, 200, 40) at the bottom, the form active or not.
+    Options.insert(Options.find(Line) + Line.size(),
+                   "GRADIENTPERCENT=100\r\nGRADIENTDATA=10493470;2672860;100;0;0\r\n"
+                   "HOTGRADIENTPERCENT=100\r\nHOTGRADIENTDATA=10493470;2672860;100;0;0\r\n");
+    mgrtest::AddStoredSkin(*F.Manager, "TexturedLine", Options,
+                           {{"MASTER.BMP", extskin::ReadFile(tvtest::SourcePath("app/res/skin/Master.bmp"))}});
+    F.Manager->SetSkinName("TexturedLine");
+    F.Manager->SetExtendedBorders(Extended);
+    auto* Menu = new TMainMenu(F.Form);
+    AddTopItem(Menu, F.Form, L"File");
+    AddTopItem(Menu, F.Form, L"View");
+    F.Form->SetMenu(Menu);
+    F.ShowNow();
+    uitest::PumpFor(100);
+    ASSERT_EQ(F.Provider->BorderForm != nullptr, Extended);
+    RECT Item{}, Last{};
+    ASSERT_TRUE(GetMenuItemRect(F.Handle(), Menu->Handle(), 0, &Item));
+    ASSERT_TRUE(GetMenuItemRect(F.Handle(), Menu->Handle(), 1, &Last));
+    const int Beside = Last.right + 20;
+    const std::unique_ptr<uitest::TCapture> S = ScreenShot(RECT{Item.left, Item.top, Beside + 1, Item.bottom});
+    const int H = Item.bottom - Item.top;
+    int Shades = 0, Differ = 0;
+    for (int Y = 0; Y < H; ++Y) {
+      Shades += Y > 0 && S->Pixel(Beside - Item.left, Y) != S->Pixel(Beside - Item.left, Y - 1) ? 1 : 0;
+      Differ += NearColor(S->Pixel(1, Y), S->Pixel(Beside - Item.left, Y), 2) ? 0 : 1;
+    }
+    EXPECT_GT(Shades, H / 2) << "the rows of the line differ";
+    EXPECT_EQ(Differ, 0) << "rows under the item that differ from the line beside it";
     EXPECT_EQ(Faults.Count(), 0);
   }
 }
