@@ -464,19 +464,20 @@ TEST(Edit, TextRoundTripAndOnChange) {
 
 // A control, the panel around it or its whole form freed by a handler of the control's own: a
 // click or a change that the control's system code notified, a click or a double click on a
-// panel, a click, press, release, move or context menu on a speed button (a control without a
-// window of its own), the wheel (its handler or a notch's), a key (down, press, up, the system
+// panel, a click, press, release, move or context menu on a speed button or a press, move or
+// release on a splitter (controls without a window of their own), the wheel (its handler or a notch's), a key (down, press, up, the system
 // keys) sent as a message, or a real Escape press heard by the control or first by a form that
 // previews keys (a box that closes on Escape). Whatever runs after the handler must find the
 // control gone: nothing freed is touched (the trap makes any touch fault), nothing freed is left,
 // a window whose system code called the handler outlives the handler, and a form that stays keeps
 // the keyboard.
 TEST(Edit, AControlItsPanelOrItsFormFreedByItsOwnHandler) {
-  enum TRoad { Click, Change, PanelClick, PanelDblClick, SpeedClick, SpeedDown, SpeedUp, SpeedMove, SpeedMenu, Wheel,
-               WheelUp, KeyDown, KeyPress, KeyUp, SysKeyDown, SysKeyUp, EscDown, EscPress, EscUp, EscPreview };
+  enum TRoad { Click, Change, PanelClick, PanelDblClick, SpeedClick, SpeedDown, SpeedUp, SpeedMove, SpeedMenu, SplitDown,
+               SplitMove, SplitUp, Wheel, WheelUp, KeyDown, KeyPress, KeyUp, SysKeyDown, SysKeyUp, EscDown, EscPress, EscUp, EscPreview };
   const char* Roads[] = {"click", "change", "panel click", "panel double click", "speed button click",
                          "speed button press", "speed button release", "speed button move",
-                         "speed button context menu", "wheel", "wheel notch up", "key down", "key press", "key up",
+                         "speed button context menu", "splitter press", "splitter move", "splitter release",
+                         "wheel", "wheel notch up", "key down", "key press", "key up",
                          "system key down", "system key up", "Escape down", "Escape press", "Escape up",
                          "Escape previewed by the form"};
   enum TVictim { Itself, Panel, Form };
@@ -520,17 +521,19 @@ TEST(Edit, AControlItsPanelOrItsFormFreedByItsOwnHandler) {
         else
           Q->OnDblClick = [FreeIt](TObject*) { FreeIt(); };
         Control = Q;
-      } else if (Road >= SpeedClick && Road <= SpeedMenu) {
-        auto* S = new TSpeedButton(F);
-        S->SetBounds(10, 10, 40, 30);
-        S->SetParent(P);
+      } else if (Road >= SpeedClick && Road <= SplitUp) {
+        // A control without a window of its own: a speed button, or a splitter at the panel's left.
+        TControl* G = Road >= SplitDown ? static_cast<TControl*>(new TSplitter(F)) : new TSpeedButton(F);
+        if (Road < SplitDown) G->SetBounds(10, 10, 40, 30);
+        G->SetParent(P);
         auto OnButton = [FreeIt](TObject*, TMouseButton, TShiftState, int, int) { FreeIt(); };
-        if (Road == SpeedClick) S->OnClick = [FreeIt](TObject*) { FreeIt(); };
-        if (Road == SpeedDown) S->OnMouseDown = OnButton;
-        if (Road == SpeedUp) S->OnMouseUp = OnButton;
-        if (Road == SpeedMove) S->OnMouseMove = [FreeIt](TObject*, TShiftState, int, int) { FreeIt(); };
-        if (Road == SpeedMenu) S->OnContextPopup = [FreeIt](TObject*, TPoint, bool&) { FreeIt(); };
-        Control = S;
+        if (Road == SpeedClick) G->OnClick = [FreeIt](TObject*) { FreeIt(); };
+        if (Road == SpeedDown || Road == SplitDown) G->OnMouseDown = OnButton;
+        if (Road == SpeedUp || Road == SplitUp) G->OnMouseUp = OnButton;
+        if (Road == SpeedMove || Road == SplitMove)
+          G->OnMouseMove = [FreeIt](TObject*, TShiftState, int, int) { FreeIt(); };
+        if (Road == SpeedMenu) G->OnContextPopup = [FreeIt](TObject*, TPoint, bool&) { FreeIt(); };
+        Control = G;
       } else {
         auto* E = new TEdit(F);
         E->SetBounds(10, 10, 150, 21);
@@ -553,9 +556,10 @@ TEST(Edit, AControlItsPanelOrItsFormFreedByItsOwnHandler) {
       Run.Freed = Victim == Itself ? Control : Victim == Panel ? static_cast<TControl*>(P) : F;
       auto* Windowed = dynamic_cast<TWinControl*>(Control);
       Window = Windowed != nullptr ? Windowed->Handle() : P->Handle();
-      POINT Screen{20, 20};
+      POINT Screen{Road >= SplitDown && Road <= SplitUp ? 1 : 20, 20};
+      const LPARAM At = MAKELPARAM(Screen.x, Screen.y);
       ClientToScreen(Window, &Screen);
-      const LPARAM Alt = 1 | 0x20000000, At = MAKELPARAM(20, 20), ScreenAt = MAKELPARAM(Screen.x, Screen.y);
+      const LPARAM Alt = 1 | 0x20000000, ScreenAt = MAKELPARAM(Screen.x, Screen.y);
       switch (Road) {
         case Click: ASSERT_TRUE(realinput::Click(Window, 45, 14)); break;
         case Change: PostMessageW(Window, WM_CHAR, 'd', 1); break;
@@ -563,6 +567,8 @@ TEST(Edit, AControlItsPanelOrItsFormFreedByItsOwnHandler) {
         case SpeedClick:
         case SpeedDown:
         case SpeedUp:
+        case SplitDown:
+        case SplitUp:
           PostMessageW(Window, WM_LBUTTONDOWN, MK_LBUTTON, At);
           PostMessageW(Window, WM_LBUTTONUP, 0, At);
           break;
@@ -572,7 +578,8 @@ TEST(Edit, AControlItsPanelOrItsFormFreedByItsOwnHandler) {
           PostMessageW(Window, WM_LBUTTONDBLCLK, MK_LBUTTON, At);
           PostMessageW(Window, WM_LBUTTONUP, 0, At);
           break;
-        case SpeedMove: PostMessageW(Window, WM_MOUSEMOVE, 0, At); break;
+        case SpeedMove:
+        case SplitMove: PostMessageW(Window, WM_MOUSEMOVE, 0, At); break;
         case SpeedMenu: PostMessageW(Window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Window), ScreenAt); break;
         case Wheel:
         case WheelUp: PostMessageW(Window, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), ScreenAt); break;
@@ -594,8 +601,8 @@ TEST(Edit, AControlItsPanelOrItsFormFreedByItsOwnHandler) {
       if (Road <= Change) {
         EXPECT_TRUE(Run.WindowInHandler);
       }
-      // A speed button has no window: its panel's stays when the button alone goes.
-      EXPECT_EQ(IsWindow(Window) != FALSE, Road >= SpeedClick && Road <= SpeedMenu && Victim == Itself);
+      // A speed button or a splitter has no window: its panel's stays when it alone goes.
+      EXPECT_EQ(IsWindow(Window) != FALSE, Road >= SpeedClick && Road <= SplitUp && Victim == Itself);
       EXPECT_EQ(AV.Count(), 0);
       if (Victim != Form) {
         EXPECT_EQ(GetFocus(), FormWindow);
