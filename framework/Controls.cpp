@@ -610,9 +610,11 @@ void TControl::WMMButtonDown(TMessage& M) {
 }
 
 void TControl::WMLButtonDblClk(TMessage& M) {
+  const TLifeWatch Life(this);  // the double click may reach a handler that frees the control
   DefaultHandler(M);
   if (FControlStyle.Contains(csCaptureMouse)) SetMouseCapture(true);
   if (FControlStyle.Contains(csClickEvents)) DblClick();
+  if (Life.Freed()) return;
   DoMouseDown(M, mbLeft, {ssDouble});
 }
 
@@ -627,11 +629,15 @@ void TControl::WMMButtonDblClk(TMessage& M) {
 }
 
 void TControl::WMLButtonUp(TMessage& M) {
+  // The system's code (a push button's) and the click may reach a handler that frees the control.
+  const TLifeWatch Life(this);
   DefaultHandler(M);
+  if (Life.Freed()) return;
   if (FControlStyle.Contains(csCaptureMouse)) SetMouseCapture(false);
   if (FControlState.Contains(csClicked)) {
     FControlState.Exclude(csClicked);
     if (ClientRect().Contains(MessagePoint(M.LParam))) Click();
+    if (Life.Freed()) return;
   }
   DoMouseUp(M, mbLeft);
 }
@@ -654,7 +660,9 @@ void TControl::WMMouseMove(TMessage& M) {
 }
 
 void TControl::WMMouseWheel(TMessage& M) {
+  const TLifeWatch Life(this);  // the wheel's handlers may free the control
   MouseWheelHandler(M);
+  if (Life.Freed()) return;
   // Unhandled: the system control beneath (a list, an edit) scrolls in its own way.
   auto* W = dynamic_cast<TWinControl*>(this);
   if (M.Result == 0 && W != nullptr && W->DefWndProc() != DefWindowProcW) DefaultHandler(M);
@@ -679,14 +687,17 @@ void TControl::CMMouseWheel(TMessage& M) {
 }
 
 bool TControl::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) {
+  // A handler that freed the control handled the wheel: the control is touched no more.
+  const TLifeWatch Life(this);
   bool Handled = false;
   if (OnMouseWheel) OnMouseWheel(this, Shift, WheelDelta, MousePos, Handled);
-  if (Handled) return true;
+  if (Handled || Life.Freed()) return true;
   FWheelAccumulator += WheelDelta;
   while (std::abs(FWheelAccumulator) >= WHEEL_DELTA) {
     const bool Down = FWheelAccumulator < 0;
     FWheelAccumulator += Down ? WHEEL_DELTA : -WHEEL_DELTA;
     Handled = Down ? DoMouseWheelDown(Shift, MousePos) : DoMouseWheelUp(Shift, MousePos);
+    if (Life.Freed()) return true;
   }
   return Handled;
 }
@@ -722,16 +733,19 @@ void TControl::WMContextMenu(TMessage& M) {
   TPoint P = MessagePoint(M.LParam);
   const bool FromKeyboard = P.X == -1 && P.Y == -1;
   if (FromKeyboard) P = ClientToScreen(Point(0, 0));
-  // A graphic child under the pointer is asked first.
+  // A graphic child under the pointer is asked first. Its handler, and this control's own, may
+  // free this control (with its parent or form).
+  const TLifeWatch Life(this);
   if (auto* W = dynamic_cast<TWinControl*>(this); W != nullptr && !FromKeyboard) {
     TControl* Child = W->ControlAtPos(ScreenToClient(P), false);
     if (Child != nullptr) {
       M.Result = Child->Perform(WM_CONTEXTMENU, M.WParam, M.LParam);
-      if (M.Result != 0) return;
+      if (Life.Freed() || M.Result != 0) return;
     }
   }
   bool Handled = false;
   DoContextPopup(ScreenToClient(P), Handled);
+  if (Life.Freed()) return;
   if (Handled) {
     M.Result = 1;
     return;

@@ -803,12 +803,16 @@ void TWinControl::WndProc(TMessage& M) {
     case WM_RBUTTONDBLCLK:
     case WM_MBUTTONDOWN:
     case WM_MBUTTONUP:
-    case WM_MBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK: {
+      // A handler of the control beneath may free this one (its parent) with it.
+      const TLifeWatch Life(this);
       if (IsControlMouseMsg(M)) {
-        if (M.Result == 0 && FHandle != nullptr) DefWindowProcW(FHandle, M.Msg, M.WParam, M.LParam);
+        if (!Life.Freed() && M.Result == 0 && FHandle != nullptr)
+          DefWindowProcW(FHandle, M.Msg, M.WParam, M.LParam);
         return;
       }
       break;
+    }
     default:
       break;
   }

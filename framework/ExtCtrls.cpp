@@ -338,9 +338,11 @@ void TSplitter::DrawLine() {
   PatBlt(FLineDC, X, Y, Width(), Height(), PATINVERT);
 }
 
+// Each mouse handler may free the splitter (with its parent or form) before the splitter's own part.
 void TSplitter::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  const TLifeWatch Life(this);
   TGraphicControl::MouseDown(Button, Shift, X, Y);
-  if (Button != mbLeft || Sizing()) return;
+  if (Life.Freed() || Button != mbLeft || Sizing()) return;
   TControl* C = FindControl();
   if (C == nullptr) return;
   TWinControl* P = Parent();
@@ -378,8 +380,9 @@ void TSplitter::ParentWindowProc(TMessage& M) {
 }
 
 void TSplitter::MouseMove(TShiftState Shift, int X, int Y) {
+  const TLifeWatch Life(this);
   TGraphicControl::MouseMove(Shift, X, Y);
-  if (!Sizing() || !Shift.Contains(ssLeft)) return;
+  if (Life.Freed() || !Sizing() || !Shift.Contains(ssLeft)) return;
   int NewSize, Split;
   CalcSplitSize(X, Y, NewSize, Split);
   if (!CanResize(NewSize)) return;
@@ -398,8 +401,9 @@ void TSplitter::MouseMove(TShiftState Shift, int X, int Y) {
 }
 
 void TSplitter::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  const TLifeWatch Life(this);
   TGraphicControl::MouseUp(Button, Shift, X, Y);
-  if (Button == mbLeft && Sizing()) StopSizing(true);
+  if (!Life.Freed() && Button == mbLeft && Sizing()) StopSizing(true);
 }
 
 void TSplitter::UpdateControlSize() {

@@ -332,8 +332,11 @@ void TsButton::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
 }
 
 void TsButton::WMKeyUp(TMessage& M) {
+  // The key's handlers, and the click that the system's code reports for the space bar, may free
+  // the button (with its form).
+  const TLifeWatch Life(this);
   TButton::WMKeyUp(M);
-  if (SkinActive() && M.WParam == VK_SPACE) {
+  if (!Life.Freed() && SkinActive() && M.WParam == VK_SPACE) {
     FRegionChanged = true;
     FSkinData->BackgroundStale = true;
     Repaint();
@@ -352,7 +355,9 @@ void TsButton::WithoutRedraw(const std::function<void()>& Handler) {
 }
 
 void TsButton::GeneralPath(TMessage& M) {
+  const TLifeWatch Life(this);  // the message may reach a handler that frees the button
   if (!HandleCommonMessage(M, FSkinData.get())) TButton::WndProc(M);
+  if (Life.Freed()) return;
   const bool Shown = Visible() || IsDesigning();
   switch (M.Msg) {
     case WM_SETFONT:

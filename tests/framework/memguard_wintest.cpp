@@ -86,9 +86,11 @@ TEST(FreedMemoryGuard, RecordsOverrunsDoubleDeletesMismatchesAndWritesAfterFree)
 // A window whose procedure calls a virtual function of a freed object when it is destroyed, as a
 // window procedure left pointing into a freed adapter would.
 TVictim* FreedVictim = nullptr;
+bool ReadFieldOnly = false;  // reads a field of the freed object instead of calling it
 
 LRESULT CALLBACK UseFreedProc(HWND W, UINT Msg, WPARAM WParam, LPARAM LParam) {
-  if (Msg == WM_DESTROY && FreedVictim != nullptr) return Opaque(FreedVictim)->Answer();
+  if (Msg == WM_DESTROY && FreedVictim != nullptr)
+    return ReadFieldOnly ? Opaque(FreedVictim)->Value : Opaque(FreedVictim)->Answer();
   return DefWindowProcW(W, Msg, WParam, LParam);
 }
 
@@ -126,6 +128,28 @@ TEST(FreedMemoryGuard, NamesTheModuleOfCodeAndNoneForANullCall) {
 TEST(FreedMemoryGuard, CountsAnAccessViolationSwallowedInsideAWindowProcedure) {
   memguard::TExpectFaults Expect;
   EXPECT_TRUE(SwallowAccessViolation()) << "the process went on after the fault";
+  EXPECT_EQ(Expect.Taken().HardwareFaults, 1u);
+}
+
+// Under the trap for reads, even a read of a freed block's field faults, which the poison lets pass;
+// a second delete of such a block is recorded without touching it.
+TEST(FreedMemoryGuard, UnderTheTrapAnyReadOfAFreedBlockFaults) {
+  memguard::TExpectFaults Expect;
+  {
+    memguard::TTrapFreedReads Trap;
+    ReadFieldOnly = true;
+    EXPECT_TRUE(SwallowAccessViolation());
+    ReadFieldOnly = false;
+    auto* Victim = new TVictim;
+    ::operator delete(Victim);
+    ::operator delete(Opaque(Victim));
+  }
+  EXPECT_EQ(Expect.Taken().HardwareFaults, 1u);
+  EXPECT_EQ(Expect.Taken().HeapFaults, 1u);
+  // Without the trap the same read takes the poison quietly.
+  ReadFieldOnly = true;
+  EXPECT_TRUE(SwallowAccessViolation());
+  ReadFieldOnly = false;
   EXPECT_EQ(Expect.Taken().HardwareFaults, 1u);
 }
 

@@ -1,13 +1,14 @@
 // The standard controls on real windows: what labels paint (read back as pixels), push buttons
 // clicked by the mouse, by BM_CLICK and by the Enter and Escape keys, owner-drawn buttons, the
 // check box's states, the edit's text, selection and change notice, and a handler of a control's
-// own that frees the control, its panel or its form.
+// own (a click, a change, a key) that frees the control, its panel or its form.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <memory>
 #include <string>
 
+#include "framework/Buttons.h"
 #include "framework/Dialogs.h"
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
@@ -462,22 +463,30 @@ TEST(Edit, TextRoundTripAndOnChange) {
 }
 
 // A control, the panel around it or its whole form freed by a handler of the control's own: a
-// click or a change that the control's system code notified, a key (down, press, up, the system
+// click or a change that the control's system code notified, a click or a double click on a
+// panel, a click, press, release, move or context menu on a speed button or a press, move or
+// release on a splitter (controls without a window of their own), the wheel (its handler or a notch's), a key (down, press, up, the system
 // keys) sent as a message, or a real Escape press heard by the control or first by a form that
 // previews keys (a box that closes on Escape). Whatever runs after the handler must find the
-// control gone: no fault, nothing freed is left, a window whose system code called the handler
-// outlives the handler, and a form that stays keeps the keyboard.
+// control gone: nothing freed is touched (the trap makes any touch fault), nothing freed is left,
+// a window whose system code called the handler outlives the handler, and a form that stays keeps
+// the keyboard.
 TEST(Edit, AControlItsPanelOrItsFormFreedByItsOwnHandler) {
-  enum TRoad { Click, Change, KeyDown, KeyPress, KeyUp, SysKeyDown, SysKeyUp, EscDown, EscPress, EscUp, EscPreview };
-  const char* Roads[] = {"click",         "change",         "key down",    "key press",
-                         "key up",        "system key down", "system key up", "Escape down",
-                         "Escape press",  "Escape up",       "Escape previewed by the form"};
+  enum TRoad { Click, Change, PanelClick, PanelDblClick, SpeedClick, SpeedDown, SpeedUp, SpeedMove, SpeedMenu, SplitDown,
+               SplitMove, SplitUp, Wheel, WheelUp, KeyDown, KeyPress, KeyUp, SysKeyDown, SysKeyUp, EscDown, EscPress, EscUp, EscPreview };
+  const char* Roads[] = {"click", "change", "panel click", "panel double click", "speed button click",
+                         "speed button press", "speed button release", "speed button move",
+                         "speed button context menu", "splitter press", "splitter move", "splitter release",
+                         "wheel", "wheel notch up", "key down", "key press", "key up",
+                         "system key down", "system key up", "Escape down", "Escape press", "Escape up",
+                         "Escape previewed by the form"};
   enum TVictim { Itself, Panel, Form };
   const char* Victims[] = {"the control", "its panel", "the form"};
   for (int Road = Click; Road <= EscPreview; ++Road)
     for (const int Victim : {Itself, Panel, Form}) {
       SCOPED_TRACE(std::string(Roads[Road]) + " frees " + Victims[Victim]);
       memguard::TFaultCount AV;
+      const memguard::TTrapFreedReads Trap;
       auto* F = StdForm().release();
       HWND FormWindow = F->Handle();
       auto* P = new TPanel(F);
@@ -497,17 +506,41 @@ TEST(Edit, AControlItsPanelOrItsFormFreedByItsOwnHandler) {
         Now->Done = true;
         Now->WindowInHandler = IsWindow(Now->Window) != FALSE;
       };
-      TWinControl* Control;
+      TControl* Control;
       if (Road == Click) {
         int Clicks = 0;
         TButton* B = AddButton(P, L"Close", 50, 50, Clicks);
         B->OnClick = [FreeIt](TObject*) { FreeIt(); };
         Control = B;
+      } else if (Road == PanelClick || Road == PanelDblClick) {
+        auto* Q = new TPanel(F);
+        Q->SetBounds(10, 10, 150, 60);
+        Q->SetParent(P);
+        if (Road == PanelClick)
+          Q->OnClick = [FreeIt](TObject*) { FreeIt(); };
+        else
+          Q->OnDblClick = [FreeIt](TObject*) { FreeIt(); };
+        Control = Q;
+      } else if (Road >= SpeedClick && Road <= SplitUp) {
+        // A control without a window of its own: a speed button, or a splitter at the panel's left.
+        TControl* G = Road >= SplitDown ? static_cast<TControl*>(new TSplitter(F)) : new TSpeedButton(F);
+        if (Road < SplitDown) G->SetBounds(10, 10, 40, 30);
+        G->SetParent(P);
+        auto OnButton = [FreeIt](TObject*, TMouseButton, TShiftState, int, int) { FreeIt(); };
+        if (Road == SpeedClick) G->OnClick = [FreeIt](TObject*) { FreeIt(); };
+        if (Road == SpeedDown || Road == SplitDown) G->OnMouseDown = OnButton;
+        if (Road == SpeedUp || Road == SplitUp) G->OnMouseUp = OnButton;
+        if (Road == SpeedMove || Road == SplitMove)
+          G->OnMouseMove = [FreeIt](TObject*, TShiftState, int, int) { FreeIt(); };
+        if (Road == SpeedMenu) G->OnContextPopup = [FreeIt](TObject*, TPoint, bool&) { FreeIt(); };
+        Control = G;
       } else {
         auto* E = new TEdit(F);
         E->SetBounds(10, 10, 150, 21);
         E->SetParent(P);
         if (Road == Change) E->OnChange = [FreeIt](TObject*) { FreeIt(); };
+        if (Road == Wheel) E->OnMouseWheel = [FreeIt](TObject*, TShiftState, int, TPoint, bool&) { FreeIt(); };
+        if (Road == WheelUp) E->OnMouseWheelUp = [FreeIt](TObject*, TShiftState, TPoint, bool&) { FreeIt(); };
         auto OnKey = [FreeIt](TObject*, Word&, TShiftState) { FreeIt(); };
         if (Road == KeyDown || Road == SysKeyDown || Road == EscDown) E->OnKeyDown = OnKey;
         if (Road == KeyUp || Road == SysKeyUp || Road == EscUp) E->OnKeyUp = OnKey;
@@ -521,11 +554,35 @@ TEST(Edit, AControlItsPanelOrItsFormFreedByItsOwnHandler) {
         Control = E;
       }
       Run.Freed = Victim == Itself ? Control : Victim == Panel ? static_cast<TControl*>(P) : F;
-      Window = Control->Handle();
-      const LPARAM Alt = 1 | 0x20000000;
+      auto* Windowed = dynamic_cast<TWinControl*>(Control);
+      Window = Windowed != nullptr ? Windowed->Handle() : P->Handle();
+      POINT Screen{Road >= SplitDown && Road <= SplitUp ? 1 : 20, 20};
+      const LPARAM At = MAKELPARAM(Screen.x, Screen.y);
+      ClientToScreen(Window, &Screen);
+      const LPARAM Alt = 1 | 0x20000000, ScreenAt = MAKELPARAM(Screen.x, Screen.y);
       switch (Road) {
         case Click: ASSERT_TRUE(realinput::Click(Window, 45, 14)); break;
         case Change: PostMessageW(Window, WM_CHAR, 'd', 1); break;
+        case PanelClick:
+        case SpeedClick:
+        case SpeedDown:
+        case SpeedUp:
+        case SplitDown:
+        case SplitUp:
+          PostMessageW(Window, WM_LBUTTONDOWN, MK_LBUTTON, At);
+          PostMessageW(Window, WM_LBUTTONUP, 0, At);
+          break;
+        case PanelDblClick:
+          PostMessageW(Window, WM_LBUTTONDOWN, MK_LBUTTON, At);
+          PostMessageW(Window, WM_LBUTTONUP, 0, At);
+          PostMessageW(Window, WM_LBUTTONDBLCLK, MK_LBUTTON, At);
+          PostMessageW(Window, WM_LBUTTONUP, 0, At);
+          break;
+        case SpeedMove:
+        case SplitMove: PostMessageW(Window, WM_MOUSEMOVE, 0, At); break;
+        case SpeedMenu: PostMessageW(Window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Window), ScreenAt); break;
+        case Wheel:
+        case WheelUp: PostMessageW(Window, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), ScreenAt); break;
         case KeyDown: PostMessageW(Window, WM_KEYDOWN, 'D', 1); break;
         case KeyPress: PostMessageW(Window, WM_CHAR, 'd', 1); break;
         case KeyUp: PostMessageW(Window, WM_KEYUP, 'D', 0xC0000001); break;
@@ -533,7 +590,7 @@ TEST(Edit, AControlItsPanelOrItsFormFreedByItsOwnHandler) {
         case SysKeyUp: PostMessageW(Window, WM_SYSKEYUP, 'D', Alt | 0xC0000000); break;
         default: break;
       }
-      if (Road != Click) Control->SetFocus();
+      if (Road >= Wheel || Road == Change) Windowed->SetFocus();
       if (Road >= EscDown) {
         ASSERT_TRUE(realinput::BringToFront(FormWindow));
         ASSERT_TRUE(uitest::WaitFor([&] { return GetFocus() == Window; }));
@@ -544,7 +601,8 @@ TEST(Edit, AControlItsPanelOrItsFormFreedByItsOwnHandler) {
       if (Road <= Change) {
         EXPECT_TRUE(Run.WindowInHandler);
       }
-      EXPECT_FALSE(IsWindow(Window));
+      // A speed button or a splitter has no window: its panel's stays when it alone goes.
+      EXPECT_EQ(IsWindow(Window) != FALSE, Road >= SpeedClick && Road <= SplitUp && Victim == Itself);
       EXPECT_EQ(AV.Count(), 0);
       if (Victim != Form) {
         EXPECT_EQ(GetFocus(), FormWindow);

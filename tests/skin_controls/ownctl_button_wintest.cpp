@@ -1,7 +1,7 @@
 // The skinned push button with the program's dark skin: owner-drawn from the BUTTON section with
 // its window region cut at the rounded corners, its normal, hot, pressed, focused and disabled
 // looks under the real mouse (each taken once its fade has ended), its clicks, and the way back
-// to a standard button when the skin goes.
+// to a standard button when the skin goes, and handlers that free the button or its form.
 #include <gtest/gtest.h>
 
 #include "framework/StdCtrls.h"
@@ -9,6 +9,7 @@
 #include "ownctl_support.h"
 #include "skin/controls/sButton.h"
 #include "skin/core/sConst.h"
+#include "support/FreedMemoryGuard.h"
 
 using namespace ownctl;
 
@@ -251,5 +252,64 @@ TEST(OwnctlButton, IsAStandardButtonWithoutASkin) {
   ASSERT_TRUE(realinput::Click(F.W(), 75, 15));
   ASSERT_TRUE(uitest::WaitFor([&] { return F.Clicks == 1; }));
   EXPECT_EQ(F.Btn->FadeTimer(), nullptr);
+  ASSERT_TRUE(PointerAway());
+}
+
+// The button, or its whole form, freed by a handler of the button's own: the click of the space
+// bar (which the system's button code reports from inside the key's release), the key's release
+// itself, and a click of the mouse. What runs after the handler touches nothing freed (the trap
+// makes any touch fault), and a form that stays takes the next click of another button.
+TEST(OwnctlButton, AHandlerMayFreeTheButtonOrItsForm) {
+  auto M = LoadProgramSkin();
+  enum TRoad { SpaceClick, SpaceUp, MouseClick };
+  const char* Roads[] = {"the space bar's click", "the space bar's release", "a mouse click"};
+  for (int Road = SpaceClick; Road <= MouseClick; ++Road)
+    for (const bool FreeForm : {false, true}) {
+      SCOPED_TRACE(std::string(Roads[Road]) + (FreeForm ? " frees the form" : " frees the button"));
+      const memguard::TTrapFreedReads Trap;
+      TButtonForm F;
+      struct {
+        TButtonForm* F;
+        bool FreeForm, Done = false;
+      } Run{&F, FreeForm};
+      // The handler goes with what it frees: it keeps what it needs on its own stack.
+      auto FreeIt = [R = &Run] {
+        auto* Now = R;
+        if (Now->Done) return;
+        Now->Done = true;
+        if (!Now->FreeForm) {
+          delete Now->F->Btn;
+          return;
+        }
+        delete Now->F->Form;
+        Now->F->Form = nullptr;
+      };
+      if (Road == SpaceUp)
+        F.Btn->OnKeyUp = [FreeIt](TObject*, Word& Key, TShiftState) {
+          if (Key == VK_SPACE) FreeIt();
+        };
+      else
+        F.Btn->OnClick = [FreeIt](TObject*) { FreeIt(); };
+      F.Show();
+      HWND Form = F.Form->Handle(), Button = F.W();
+      if (Road == MouseClick) {
+        ASSERT_TRUE(realinput::Click(Button, 75, 15));
+      } else {
+        F.Btn->SetFocus();
+        realinput::Key(VK_SPACE);
+      }
+      ASSERT_TRUE(uitest::WaitFor([&] { return Run.Done; }));
+      uitest::PumpFor(50);
+      EXPECT_FALSE(IsWindow(Button));
+      EXPECT_EQ(IsWindow(Form) != FALSE, !FreeForm);
+      if (FreeForm) continue;
+      int Clicks = 0;
+      auto* Other = new TsButton(F.Form);
+      Other->SetParent(F.Form);
+      Other->SetBounds(40, 40, 150, 30);
+      Other->OnClick = [&](TObject*) { ++Clicks; };
+      ASSERT_TRUE(realinput::Click(Other->Handle(), 75, 15));
+      EXPECT_TRUE(uitest::WaitFor([&] { return Clicks == 1; }));
+    }
   ASSERT_TRUE(PointerAway());
 }

@@ -141,8 +141,9 @@ inline bool ReleaseAt(HWND W, int X, int Y) {
 // Moves the pointer away from the test's windows, onto a small window of its own in the screen's
 // top-left corner, and waits until that window has taken the move and the pointer stays there
 // (every pointer event of an earlier place has been handled by then), then until no window is
-// still to be told that the pointer left it (each leave has reached its window); the window goes
-// again.
+// still to be told that the pointer left it (each leave has reached its window; a window destroyed
+// while the pointer was over it is told nothing, though the system may go on naming it as the one
+// it tracks); the window goes again.
 inline bool PointerAway() {
   static const wchar_t* Class = [] {
     WNDCLASSEXW C{};
@@ -158,7 +159,8 @@ inline bool PointerAway() {
   const POINT S{25, 15};
   const bool Away = realinput::MovePointerSeen(S) && realinput::MovePointerSettled(S) && uitest::WaitFor([] {
     TRACKMOUSEEVENT T{sizeof(TRACKMOUSEEVENT), TME_QUERY, nullptr, 0};
-    const bool Tracked = TrackMouseEvent(&T) && T.hwndTrack != nullptr && (T.dwFlags & TME_LEAVE) != 0;
+    const bool Tracked =
+        TrackMouseEvent(&T) && T.hwndTrack != nullptr && IsWindow(T.hwndTrack) && (T.dwFlags & TME_LEAVE) != 0;
     MSG M;
     return !Tracked && !PeekMessageW(&M, nullptr, WM_MOUSELEAVE, WM_MOUSELEAVE, PM_NOREMOVE) &&
            !PeekMessageW(&M, nullptr, WM_NCMOUSELEAVE, WM_NCMOUSELEAVE, PM_NOREMOVE);

@@ -72,6 +72,11 @@ int ClassOf(std::size_t& N) {
   return 8 + (Log - 7) * 4 + static_cast<int>(N / Step) - 5;
 }
 
+// The trap region of TTrapFreedReads.
+constexpr std::size_t PageSize = 4096;
+constexpr unsigned TrapPages = 16384;   // 64 MB of address space
+constexpr unsigned TrapBlockPages = 16;  // larger blocks are made as usual
+
 // ---------------------------------------------------------------------------------------------
 // Fault records: a ring of the most recent descriptions, written without allocating.
 
@@ -102,6 +107,13 @@ struct TState {
   unsigned Made = 0;
   unsigned FailAt = 0;
   bool Failed = false;
+  // TTrapFreedReads: blocks made while Trapping is above 0 get pages of their own in the trap
+  // region (reserved at the first use); TrapLive marks the pages of live blocks, and the cursor
+  // goes round the region so that freed pages are the last to be used again.
+  int Trapping = 0;
+  unsigned char* TrapBase = nullptr;
+  unsigned TrapCursor = 0;
+  bool TrapLive[TrapPages] = {};
 };
 
 // Constant-initialised, so operator new works before any constructor of the program has run.
@@ -137,6 +149,37 @@ void* RawAllocate(std::size_t& N) {
   G.Raw.ChunkNext += N;
   G.Raw.ChunkLeft -= N;
   return P;
+}
+
+// A run of pages of its own for a block of N bytes while a trap is set (N rounded up to the run),
+// nullptr when none is free or the block is too large. Called under the lock.
+void* TrapAllocate(std::size_t& N) {
+  const auto Pages = static_cast<unsigned>((N + PageSize - 1) / PageSize);
+  if (Pages > TrapBlockPages) return nullptr;
+  if (G.TrapBase == nullptr)
+    G.TrapBase = static_cast<unsigned char*>(VirtualAlloc(nullptr, TrapPages * PageSize, MEM_RESERVE, PAGE_NOACCESS));
+  if (G.TrapBase == nullptr) return nullptr;
+  unsigned Run = 0;
+  for (unsigned Step = 0; Step < TrapPages + Pages; ++Step) {
+    const unsigned Page = (G.TrapCursor + Step) % TrapPages;
+    if (Page == 0) Run = 0;  // a run does not wrap round the region's end
+    Run = G.TrapLive[Page] ? 0 : Run + 1;
+    if (Run < Pages) continue;
+    unsigned char* P = G.TrapBase + (Page + 1 - Pages) * PageSize;
+    if (VirtualAlloc(P, Pages * PageSize, MEM_COMMIT, PAGE_READWRITE) == nullptr) return nullptr;
+    for (unsigned I = Page + 1 - Pages; I <= Page; ++I) G.TrapLive[I] = true;
+    G.TrapCursor = (Page + 1) % TrapPages;
+    N = Pages * PageSize;
+    return P;
+  }
+  return nullptr;
+}
+
+// The trap region's page that holds P, or -1 outside the region.
+int TrapPage(const void* P) {
+  const auto A = reinterpret_cast<std::uintptr_t>(P), Base = reinterpret_cast<std::uintptr_t>(G.TrapBase);
+  if (G.TrapBase == nullptr || A < Base || A >= Base + TrapPages * PageSize) return -1;
+  return static_cast<int>((A - Base) / PageSize);
 }
 
 // Called under the lock.
@@ -243,8 +286,12 @@ void* Allocate(std::size_t Size, std::size_t Align, TForm Form, bool Throw, cons
   if (Total > Size) {
     TLock Lock;
     const bool Fail = G.Counting && ++G.Made == G.FailAt;
-    if (Fail) G.Failed = true;
-    else Raw = RawAllocate(Total);
+    if (Fail) {
+      G.Failed = true;
+    } else {
+      if (G.Trapping > 0) Raw = TrapAllocate(Total);
+      if (Raw == nullptr) Raw = RawAllocate(Total);
+    }
   }
   if (Raw == nullptr) {
     if (Throw) throw std::bad_alloc();
@@ -271,6 +318,11 @@ void Release(void* P, TForm Form, const void* Caller) {
   if (P == nullptr) return;
   auto* H = static_cast<THeader*>(P) - 1;
   TLock Lock;
+  const int Page = TrapPage(H);
+  if (Page >= 0 && !G.TrapLive[Page]) {  // its header is out of reach
+    RecordHeapFault("deleted twice", P, 0, Caller);
+    return;
+  }
   if (H->Magic == FreedMagic) {
     RecordHeapFault("deleted twice", P, H->Size, Caller);
     return;
@@ -285,6 +337,12 @@ void Release(void* P, TForm Form, const void* Caller) {
   if (H->Form != Form)
     RecordHeapFault(Form == fmArray ? "delete[] of a block made by new" : "delete of a block made by new[]", P,
                     H->Size, Caller);
+  if (Page >= 0) {  // a trapped block: its pages go out of reach, and no quarantine holds them
+    const auto Pages = static_cast<unsigned>(H->RawSize / PageSize);
+    VirtualFree(H->Raw, H->RawSize, MEM_DECOMMIT);
+    for (unsigned I = 0; I < Pages; ++I) G.TrapLive[static_cast<unsigned>(Page) + I] = false;
+    return;
+  }
   std::memset(P, PoisonByte, H->Size);
   H->Magic = FreedMagic;
   H->FreedBy = Caller;
@@ -328,6 +386,7 @@ LONG CALLBACK CountHardwareFault(EXCEPTION_POINTERS* Info) {
   if (E->ExceptionCode == EXCEPTION_ACCESS_VIOLATION && E->NumberParameters >= 2) {
     const auto Address = static_cast<unsigned long>(E->ExceptionInformation[1]);
     const bool Poisoned = (Address & 0xFFFF0000ul) == 0xDDDD0000ul;
+    const bool Trapped = TrapPage(reinterpret_cast<const void*>(E->ExceptionInformation[1])) >= 0;
     // A call to a bad address faults on the address itself: name the caller instead.
     char Caller[128] = "";
     if (E->ExceptionInformation[0] == 8 && Info->ContextRecord != nullptr) {
@@ -337,7 +396,11 @@ LONG CALLBACK CountHardwareFault(EXCEPTION_POINTERS* Info) {
     }
     std::snprintf(Text, sizeof Text, "%s at %s: %s of 0x%08lx%s%s", Name, Where,
                   E->ExceptionInformation[0] == 0 ? "read" : E->ExceptionInformation[0] == 8 ? "execution" : "write",
-                  Address, Poisoned ? " (an address read from freed memory)" : "", Caller);
+                  Address,
+                  Poisoned  ? " (an address read from freed memory)"
+                  : Trapped ? " (a block freed under the trap for reads)"
+                            : "",
+                  Caller);
   } else {
     std::snprintf(Text, sizeof Text, "%s at %s", Name, Where);
   }
@@ -524,6 +587,16 @@ TFailAllocation::~TFailAllocation() {
 
 unsigned TFailAllocation::Made() const { return G.Made; }
 bool TFailAllocation::Failed() const { return G.Failed; }
+
+TTrapFreedReads::TTrapFreedReads() {
+  TLock Lock;
+  ++G.Trapping;
+}
+
+TTrapFreedReads::~TTrapFreedReads() {
+  TLock Lock;
+  --G.Trapping;
+}
 
 // The raw count, which faults taken by TExpectFaults do not lower.
 TFaultCount::TFaultCount() : FStart(static_cast<unsigned>(G.HardwareFaults)) {}

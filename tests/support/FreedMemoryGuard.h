@@ -7,6 +7,8 @@
 //    64 MB of freed memory) before it goes back to the heap, so that a use after free reads
 //    0xDDDDDDDD (a pointer that leads nowhere) instead of passing by luck; a block leaving the
 //    quarantine must still hold its poison, or something wrote to it after it was freed;
+//  - while a test sets the trap for reads (TTrapFreedReads), a block gets pages of its own, out of
+//    reach once it is freed, so that even a read that the poison would let pass faults;
 //  - a second delete of a block, a delete of memory that operator new did not hand out and a
 //    delete of the wrong form (scalar against array) are recorded.
 // The system swallows access violations raised inside window procedures and carries on, so a
@@ -78,6 +80,19 @@ class TFailAllocation {
   // Allocations asked for since this object was made (the failed one included).
   unsigned Made() const;
   bool Failed() const;
+};
+
+// While an object of this class lives, each block operator new hands out gets pages of its own,
+// and a freed one's pages are taken out of reach: any touch of such a block after it was freed
+// faults and is counted, whatever the poison would have read as (a flag that ends a road early,
+// a handle the system quietly refuses). For tests of code that may touch what a handler freed.
+// Blocks made before it, and blocks over 64 KB, are guarded as usual.
+class TTrapFreedReads {
+ public:
+  TTrapFreedReads();
+  ~TTrapFreedReads();
+  TTrapFreedReads(const TTrapFreedReads&) = delete;
+  TTrapFreedReads& operator=(const TTrapFreedReads&) = delete;
 };
 
 // Counts the hardware faults (access violations, stack overflows ...) the process raises while an
