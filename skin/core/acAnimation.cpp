@@ -26,8 +26,6 @@ constexpr UINT RedrawAll = RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILD
 constexpr UINT PlaceFlags = SWP_NOACTIVATE | SWP_NOREDRAW | SWP_NOCOPYBITS;
 constexpr int FadePause = 8;
 
-int LinkInt(const std::function<int(TObject*)>& F, TObject* Provider) { return F ? F(Provider) : 0; }
-
 // The steps of a fade over Levels levels (its target alpha or weight). The fade moves by Levels
 // div Steps per step, so more steps than levels would move by nothing: the picture would not
 // change while the thread waited out up to 8,191 pauses (a Time of 2,048 ms or more). A fade has
@@ -186,21 +184,14 @@ void AnimateLayered(TCustomForm* Form, TObject* Provider, int Steps) {
 
   BLENDFUNCTION Blend{AC_SRC_OVER, 0, static_cast<BYTE>(Steps > 0 ? 0 : Alpha), AC_SRC_ALPHA};
 
+  // The fade shows the picture where the border window shows it, and the border window takes it
+  // over there.
   RECT WR;
   GetWindowRect(Wnd, &WR);
-  const TRect Margins = acProviderLink.ExtBorderMargins ? acProviderLink.ExtBorderMargins(Provider) : TRect{};
-  const int FrameWidth = LinkInt(acProviderLink.FormBorderWidth, Provider);
-  int DY = Margins.Top + LinkInt(acProviderLink.SkinTitleHeight, Provider) -
-           LinkInt(acProviderLink.CaptionHeight, Provider) - FrameWidth;
-  if (Form->WindowState() == wsMaximized && acProviderLink.SkinMaxTitleHeight) {
-    const int MaxHeight = acProviderLink.SkinMaxTitleHeight(Provider);
-    const int TitleHeight = LinkInt(acProviderLink.SkinTitleHeight, Provider);
-    if (MaxHeight != TitleHeight) DY += TitleHeight - MaxHeight;
-  }
-  if (acProviderLink.TopMarginOnly && acProviderLink.TopMarginOnly(Provider)) DY = Margins.Top;
-  const int DX = LinkInt(acProviderLink.SkinFrameWidth, Provider) - FrameWidth + Margins.Left;
-  const int PosX = WR.left - DX;
-  const int PosY = WR.top - DY;
+  const TPoint Origin =
+      acProviderLink.BorderImageOrigin ? acProviderLink.BorderImageOrigin(Provider) : TPoint{WR.left, WR.top};
+  const int PosX = Origin.X;
+  const int PosY = Origin.Y;
 
   // The temporary window that shows the fade.
   std::unique_ptr<TForm> Temp(TCustomForm::Create<TForm>(nullptr));
@@ -258,8 +249,9 @@ void AnimateLayered(TCustomForm* Form, TObject* Provider, int Steps) {
   SetWindowRgn(Border, Region, FALSE);
   RedrawWindow(Wnd, nullptr, nullptr, RedrawAll);
   Temp.reset();
-  ShowWindow(Border, SW_SHOWNOACTIVATE);
-  SetWindowPos(Border, Wnd, PosX, PosY, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+  // The provider shows its border window again, as it always does: behind the form, the form
+  // back in front of it.
+  if (acProviderLink.UpdateBorderWindow) acProviderLink.UpdateBorderWindow(Provider, true, 255);
 }
 
 void AnimatePlain(TWinControl* Control, TObject* Provider, int Steps) {

@@ -60,21 +60,11 @@ struct TacProviderLink {
   std::function<TSize(TObject* Provider)> PaintAll;
   // The offset of the client area inside the form's picture.
   std::function<TPoint(TObject* Provider)> ClientOffset;
-  // The margins (left, top, right, bottom) the border window adds around the form.
-  std::function<TRect(TObject* Provider)> ExtBorderMargins;
-  // The caption height of the form in pixels.
-  std::function<int(TObject* Provider)> CaptionHeight;
+  // The screen point where the border window shows the form's picture (its top-left corner).
+  std::function<TPoint(TObject* Provider)> BorderImageOrigin;
   // Frees what the provider's non-client painting keeps between paints (the saved title band, which
   // a repaint would otherwise reuse); called when the provider's skin section changes.
   std::function<void(TObject* Provider)> FreeNonClientCache;
-  // The animated show uses only the top extended margin as its vertical offset.
-  std::function<bool(TObject* Provider)> TopMarginOnly;
-  // The frame width of the form's window, the skin's title height and frame width (through the
-  // border window's skin data), and the skin's title height of a maximized form.
-  std::function<int(TObject* Provider)> FormBorderWidth;
-  std::function<int(TObject* Provider)> SkinTitleHeight;
-  std::function<int(TObject* Provider)> SkinFrameWidth;
-  std::function<int(TObject* Provider)> SkinMaxTitleHeight;
   // The windows of the adapters of the hook's skinned objects (acHookProviderList), for the
   // objects that have an adapter (visible or not).
   std::function<std::vector<HWND>()> HookedWindows;

@@ -324,6 +324,10 @@ void TsSkinManager::RepaintForms() {
   const bool Loading = ComponentState().Contains(csLoading);
   TSkinChangeLock Lock(this, !Loading);
   BroadcastCommand(AC_REFRESHSKIN);
+  // The skin is whole again: the last redraw paints what every window now shows. A load runs it
+  // while its own change is still marked (SetSkinName), and the windows that paint nothing during a
+  // change would use up their update regions unpainted.
+  TFlagScope Whole(acSkinChanging, false);
   Lock.End();
   if (acProviderLink.HookedWindows) {
     for (HWND W : acProviderLink.HookedWindows())

@@ -437,7 +437,8 @@ class TsSkinManager : public TComponent {
   // Removes the skin from all windows and empties the loaded skin.
   void RemoveSkin();
   // AC_BEFOREREFRESH to every form, then AC_REFRESHSKIN to every form and control inside the redraw
-  // lock, then the windows skinned by the hook are redrawn.
+  // lock, then the windows skinned by the hook are redrawn. The redraw that ends the lock and that
+  // of the hooked windows run with acSkinChanging lowered: the skin is whole again.
   void RepaintForms();
   // Fills List (sorted) with the names of the available skins: the stored skins, and in the skin
   // directory the folders holding Options.dat (Filter 0 or 2) and the ".asz" files (Filter 1 or

@@ -34,6 +34,24 @@ void SetWindowRgnIfChanged(HWND W, HRGN Rgn) {
   if (Rgn != nullptr) DeleteObject(Rgn);
 }
 
+// Shows the hidden border window Border right behind its owner window Owner: shown in front of the
+// owner, at the owner's place among the other windows, and the owner moved back in front of it, as
+// it would be when activated. (A window shown, or made anew, later than the form can stay over it
+// on the screen until the form itself moves in front.) The border window's own moves put it back
+// behind its owner at once: this runs while its updates are held off (UpdateBorderWindow).
+void ShowBehindOwner(HWND Border, HWND Owner) {
+  constexpr UINT Keep = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+  HWND Above = GetWindow(Owner, GW_HWNDPREV);
+  if (Above == Border) Above = GetWindow(Border, GW_HWNDPREV);
+  // Right below a topmost window the owner heads the others already.
+  const bool Topmost = (GetWindowLongW(Owner, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+  if (Above != nullptr && !Topmost && (GetWindowLongW(Above, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0) Above = nullptr;
+  const HWND Place = Above != nullptr ? Above : HWND_TOP;
+  SetWindowPos(Border, Place, 0, 0, 0, 0, Keep | SWP_SHOWWINDOW);
+  SetWindowPos(Owner, Place, 0, 0, 0, 0, Keep | SWP_NOOWNERZORDER);
+  SetWindowPos(Border, Owner, 0, 0, 0, 0, Keep);
+}
+
 }  // namespace
 
 TacBorderForm::TacBorderForm(TObject* AOwner, const TacBorderOwner& Link) : FOwner(AOwner), Owner(Link) {
@@ -112,6 +130,22 @@ int TacBorderForm::BorderTopOffset() {
 
 // ---- placement ---------------------------------------------------------------------------------------------
 
+TPoint TacBorderForm::ImageOrigin() {
+  HWND OW = OwnerHandle();
+  RECT OR{};
+  if (OW == nullptr || !GetWindowRect(OW, &OR)) return TPoint{};
+  const TRect M = Margins();
+  const int F = SysFrameWidth();
+  const int SkinFrame = Owner.SkinFrameWidth ? Owner.SkinFrameWidth() : F;
+  const int Lx = SkinFrame - F + M.Left;
+  int Ty;
+  if (!Owner.IsDialog && Owner.MaximizedCaption && Owner.MaximizedCaption())
+    Ty = F + M.Top + (Owner.DiffTitle ? Owner.DiffTitle() : 0);
+  else
+    Ty = BorderTopOffset();
+  return TPoint{OR.left - Lx, OR.top - Ty};
+}
+
 void TacBorderForm::UpdateBorderWindow(bool Repaint, Byte Alpha) {
   if (AForm == nullptr || Updating || HeldUpdates > 0 || (Application != nullptr && Application->Terminated())) return;
   HWND OW = OwnerHandle();
@@ -166,14 +200,8 @@ void TacBorderForm::UpdateBorderWindow(bool Repaint, Byte Alpha) {
     if (!Repaint) Flags |= SWP_NOREDRAW;
     const TRect M = Margins();
     const int F = SysFrameWidth();
-    const int SkinFrame = Owner.SkinFrameWidth ? Owner.SkinFrameWidth() : F;
-    const int Lx = SkinFrame - F + M.Left;
-    int Ty;
-    if (!Owner.IsDialog && Owner.MaximizedCaption && Owner.MaximizedCaption())
-      Ty = F + M.Top + (Owner.DiffTitle ? Owner.DiffTitle() : 0);
-    else
-      Ty = BorderTopOffset();
-    AForm->SetBounds(OR.left - Lx, OR.top - Ty, W, H);
+    const TPoint Origin = ImageOrigin();
+    AForm->SetBounds(Origin.X, Origin.Y, W, H);
     if (!LayeredWindowsAvailable() || !UpdateImage || MouseForwarding || Cache == nullptr || W <= 0 || H <= 0) {
       SetWindowPos(BW, OW, 0, 0, 0, 0, Flags | SWP_NOSIZE | SWP_NOMOVE);
     } else {
@@ -210,9 +238,7 @@ void TacBorderForm::UpdateBorderWindow(bool Repaint, Byte Alpha) {
       if (!IsWindowVisible(BW)) {
         const bool HideOwner = Alpha == 0;
         if (HideOwner) SetWindowLongW(OW, GWL_STYLE, GetWindowLongW(OW, GWL_STYLE) & ~WS_VISIBLE);
-        ShowWindow(BW, SW_SHOWNOACTIVATE);
-        // Showing a hidden window raises it: it goes back right behind its owner.
-        SetWindowPos(BW, OW, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOSIZE | SWP_NOMOVE);
+        ShowBehindOwner(BW, OW);
         if (HideOwner) SetWindowLongW(OW, GWL_STYLE, GetWindowLongW(OW, GWL_STYLE) | WS_VISIBLE);
       }
     }

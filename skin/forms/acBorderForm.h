@@ -113,6 +113,10 @@ class TacBorderForm : public TPersistent {
   int BorderHitTest(TMessage& Message);
   // Distance from the border window's top to the owner window's top.
   int BorderTopOffset();
+  // Where the border window shows the owner's image: the screen point of the image's top-left
+  // corner, from the owner window's place now. Whatever shows that image in the border window's
+  // stead (the fade of a skin change) shows it there.
+  TPoint ImageOrigin();
   // The extended-border margins of the skin (left, top, right, bottom).
   TRect Margins() const;
   HWND OwnerHandle() const;

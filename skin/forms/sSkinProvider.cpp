@@ -760,37 +760,9 @@ void sSkinProviderInstall() {
     TsSkinProvider* S = AsProvider(P);
     return S != nullptr ? TPoint{S->OffsetX(), S->OffsetY()} : TPoint{};
   };
-  L.ExtBorderMargins = [](TObject* P) {
+  L.BorderImageOrigin = [](TObject* P) {
     TsSkinProvider* S = AsProvider(P);
-    return S != nullptr ? S->ExtBorderMargins() : TRect{};
-  };
-  L.CaptionHeight = [](TObject* P) {
-    TsSkinProvider* S = AsProvider(P);
-    return S != nullptr ? S->CaptionHeight(true) : 0;
-  };
-  L.TopMarginOnly = [](TObject* P) {
-    TsSkinProvider* S = AsProvider(P);
-    TsSkinManager* M = S != nullptr ? S->SkinManager() : nullptr;
-    return M != nullptr && S->BorderForm != nullptr && M->SkinData()->BorderMode == 1;
-  };
-  L.FormBorderWidth = [](TObject* P) {
-    TsSkinProvider* S = AsProvider(P);
-    return S != nullptr && S->Form != nullptr && S->Form->HandleAllocated()
-               ? FormBorderWidth(S->Form->Handle(), S->BorderForm, false)
-               : 0;
-  };
-  L.SkinTitleHeight = [](TObject* P) {
-    TsSkinProvider* S = AsProvider(P);
-    return S != nullptr ? SkinTitleHeight(S->BorderForm) : 0;
-  };
-  L.SkinFrameWidth = [](TObject* P) {
-    TsSkinProvider* S = AsProvider(P);
-    return S != nullptr ? SkinFrameWidth(S->BorderForm) : 0;
-  };
-  L.SkinMaxTitleHeight = [](TObject* P) {
-    TsSkinProvider* S = AsProvider(P);
-    TsSkinManager* M = S != nullptr && S->BorderForm != nullptr ? S->SkinManager() : nullptr;
-    return M != nullptr ? static_cast<int>(M->SkinData()->MaxHeight) : 0;
+    return S != nullptr && S->BorderForm != nullptr ? S->BorderForm->ImageOrigin() : TPoint{};
   };
 
   // The MDI client adapter's questions to the provider of its form.

@@ -188,6 +188,11 @@ bool TsSkinProvider::AlphaCmdFirst(TMessage& Message) {
         ResetLabelColors(Form);
         if (UseGlobalColor() && !SD->CustomColor()) Form->SetColor(clBtnFace);
         if (SD->CacheBmp() != nullptr) SD->CacheBmp()->SetSize(0, 0);
+        // Whatever the skin painted, the form's frame and client area and its controls (whose
+        // adapters went above, leaving their pictures on the screen), is painted again by the
+        // form and the controls themselves; a colour that stays what it was repaints nothing.
+        if (Form->HandleAllocated() && IsWindowVisible(Form->Handle()))
+          RedrawWindow(Form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
       }
       Message.Result = Saved;
       return true;

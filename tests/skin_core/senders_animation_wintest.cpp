@@ -346,7 +346,8 @@ TEST_F(SendersSnapshot, ALayeredShowHandsThePictureToTheBorderWindowAndKeepsTheF
   Provider.Border = Border->Handle();
   Provider.Picture = TSize{240, 150};
   Provider.ClientOffset = Point(10, 10);
-  Provider.Margins = Rect(10, 10, 10, 10);
+  const TRect Placed = WindowRect(Form->Handle());
+  Provider.ImageOrigin = Point(Placed.Left - 10, Placed.Top - 10);
   Form->Answers.Provider = &Provider;
   Form->SetAlphaBlend(true);
   Form->SetAlphaBlendValue(128);
@@ -386,8 +387,9 @@ TEST_F(SendersSnapshot, ALayeredShowHandsThePictureToTheBorderWindowAndKeepsTheF
   DWORD Flags = 0;
   ASSERT_TRUE(GetLayeredWindowAttributes(Form->Handle(), nullptr, &Alpha, &Flags));
   EXPECT_EQ(Alpha, 128);
-  // The border window shows the picture, placed by the margins around the form.
-  EXPECT_TRUE(IsWindowVisible(Border->Handle()));
+  // The border window holds the picture where the provider places it, around the form, and the
+  // provider shows it again after each show.
+  EXPECT_EQ(Provider.BorderUpdates, 2);
   EXPECT_NE(GetWindowLongW(Border->Handle(), GWL_EXSTYLE) & WS_EX_LAYERED, 0);
   const TRect FormRect = WindowRect(Form->Handle());
   EXPECT_EQ(WindowRect(Border->Handle()), Bounds(FormRect.Left - 10, FormRect.Top - 10, 240, 150));

@@ -213,7 +213,8 @@ class TFakeProvider : public TObject {
   HWND Border = nullptr;
   TSize Picture;
   TPoint ClientOffset;
-  TRect Margins;
+  // Where its border window shows the picture (screen).
+  TPoint ImageOrigin;
   int RegionRebuilds = 0;
   int BorderUpdates = 0;
 };
@@ -235,7 +236,7 @@ class TFakeProviderLink {
     acProviderLink.UpdateFormRgn = [](TObject*, bool) {};
     acProviderLink.PaintAll = [P](TObject* O) { return P(O)->Picture; };
     acProviderLink.ClientOffset = [P](TObject* O) { return P(O)->ClientOffset; };
-    acProviderLink.ExtBorderMargins = [P](TObject* O) { return P(O)->Margins; };
+    acProviderLink.BorderImageOrigin = [P](TObject* O) { return P(O)->ImageOrigin; };
     acProviderLink.HookedWindows = [this] { return Hooked; };
   }
   ~TFakeProviderLink() { acProviderLink = TacProviderLink{}; }

@@ -138,7 +138,6 @@ TEST_F(ProvaProvider, MeasuresTheSystemFrameAndCaptionWithoutABorderWindow) {
   EXPECT_EQ(P.y - WR.top, Provider->OffsetY());
   EXPECT_EQ(Provider->TitleBandHeight(), Provider->OffsetY());
   // The link the skin core measures through answers the same.
-  EXPECT_EQ(acProviderLink.CaptionHeight(Provider), Provider->CaptionHeight(true));
   EXPECT_EQ(acProviderLink.ClientOffset(Provider), (TPoint{Provider->OffsetX(), Provider->OffsetY()}));
 }
 

@@ -310,13 +310,29 @@ class TCapture {
   std::vector<DWORD> FPixels;
 };
 
+// The pixels the screen shows in a rectangle (screen coordinates).
+inline TCapture ScreenArea(const RECT& R) {
+  HDC Screen = GetDC(nullptr);
+  TCapture C(Screen, TRect{R.left, R.top, R.right, R.bottom});
+  ReleaseDC(nullptr, Screen);
+  return C;
+}
+
 // The pixels the screen shows over a window, its frame included.
 inline TCapture WindowOnScreen(HWND W) {
   RECT R;
   GetWindowRect(W, &R);
-  HDC Screen = GetDC(nullptr);
-  TCapture C(Screen, TRect{R.left, R.top, R.right, R.bottom});
-  ReleaseDC(nullptr, Screen);
+  return ScreenArea(R);
+}
+
+// The pixels a window has painted, its frame and its children included, read from the window's own
+// surface: what the screen shows over it when nothing covers it.
+inline TCapture WindowPainted(HWND W) {
+  RECT R;
+  GetWindowRect(W, &R);
+  HDC DC = GetWindowDC(W);
+  TCapture C(DC, TRect{0, 0, R.right - R.left, R.bottom - R.top});
+  ReleaseDC(W, DC);
   return C;
 }
 
