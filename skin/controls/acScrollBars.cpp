@@ -78,6 +78,35 @@ void ReadScrollInfo(TacScrollBar* Bar, HWND Handle) {
   }
 }
 
+// The adapter's window shows skinned bars: its skin data is skinned and its manager switched on.
+bool BarsSkinned(const TacScrollWnd* Adapter) {
+  TsCommonData* SD = Adapter->SkinData;
+  TsSkinManager* Manager = SD != nullptr ? SD->GetSkinManager() : nullptr;
+  return SD != nullptr && SD->IsSkinned(false) && Manager != nullptr && Manager->Active();
+}
+
+// Every message the bars' tracking or painting sends to the adapter's window goes through here
+// (Send sends it): answers whether the adapter goes on with the window's skinned bars. The
+// window's own handling of the message may free the adapter or the control, or switch the skin off
+// (an adapter the program keeps then stays with its window, unskinned); when it does not go on,
+// the caller touches nothing of the adapter or its bars any more and ends what it was doing.
+template <class F>
+bool BarsGoOnAfter(TacScrollWnd* Adapter, F&& Send) {
+  const std::shared_ptr<bool> Alive = Adapter->Alive;
+  Send();
+  return *Alive && !Adapter->Destroyed && BarsSkinned(Adapter);
+}
+
+// The same for a message of a press or drag of the bars: the press goes on too, still this
+// window's. When it does not, the caller leaves the tracking state alone as well.
+template <class F>
+bool PressGoesOnAfter(TacScrollWnd* Adapter, F&& Send) {
+  const HWND Handle = Adapter->CtrlHandle;
+  if (!BarsGoOnAfter(Adapter, Send)) return false;
+  const TacScrollTracking& T = acScrollTracking();
+  return T.HoverWnd == Handle && T.TrackPart != -1;
+}
+
 // Paints one element of a bar (a track piece, an arrow button or the thumb) into R of the bar
 // bitmap over what is painted there so far, with its glyph, through the work bitmap E (as large as
 // the bar bitmap; the element is painted at its top-left corner over white, as into a new bitmap
@@ -109,11 +138,13 @@ void PaintElement(TBitmap* BarBmp, TBitmap* E, const TacSkinPartIndexes& Ix, int
   BitBlt(BarBmp->Canvas()->Handle(), R.Left, R.Top, W, H, E->Canvas()->Handle(), 0, 0, SRCCOPY);
 }
 
-// The background of a bar: the window's own answer to a background query.
-TCacheInfo WindowBackground(HWND Handle) {
+// The background of a bar: the window's own answer to a background query. Answers whether the
+// adapter goes on.
+bool WindowBackground(TacScrollWnd* Adapter, HWND Handle, TCacheInfo& CI) {
   TacBGInfo Info;
-  QueryWindowBackground(Info, Handle, false);
-  return BGInfoToCacheInfo(Info);
+  if (!BarsGoOnAfter(Adapter, [&] { QueryWindowBackground(Info, Handle, false); })) return false;
+  CI = BGInfoToCacheInfo(Info);
+  return true;
 }
 
 // Fills Bmp with the background at R (window coordinates) of the window.
@@ -147,24 +178,25 @@ TRect Span(const TacScrollBar* Bar, int A, int B, int Thick) {
 // Paints a bar in R (window coordinates of DC). ThumbStartOverride: thumb start relative to the
 // bar (-1: computed). Pressed: the part drawn pressed. DragMode: the look of a thumb drag (arrows
 // and tracks normal, thumb pressed at ThumbStartOverride). A bar whose thumb is being dragged has
-// that look whoever paints it, its thumb where the pointer holds it.
-void PaintBar(TacScrollBar* Bar, HWND Handle, HDC DC, int ThumbStartOverride, int Pressed, const TRect& R,
+// that look whoever paints it, its thumb where the pointer holds it. Answers whether the adapter
+// goes on (the window's answer to the background query may end it).
+bool PaintBar(TacScrollBar* Bar, HWND Handle, HDC DC, int ThumbStartOverride, int Pressed, const TRect& R,
               bool DragMode) {
   TacScrollWnd* Adapter = Bar->Owner;
   TsSkinManager* M = ManagerOf(Adapter);
   const bool Vert = Bar->BarKind == SB_VERT;
-  if (Adapter == nullptr || M == nullptr || !Bar->Visible) return;
+  if (Adapter == nullptr || M == nullptr || !Bar->Visible) return true;
   const TacScrollTracking& T = acScrollTracking();
   if (!DragMode && Adapter->ThumbTracking && T.HoverWnd == Handle && T.TrackBar == Bar->BarKind) {
     DragMode = true;
     if (ThumbStartOverride == -1) ThumbStartOverride = T.DragThumbPos - StartOf(Bar, T.DragBarRect);
   }
-  if (!DragMode && Vert && Adapter->Scrolling) return;
+  if (!DragMode && Vert && Adapter->Scrolling) return true;
   const TBarSections S = SectionsOf(Bar, M);
-  if (!M->IsValidSectionIndex(S.Track1->Section)) return;
+  if (!M->IsValidSectionIndex(S.Track1->Section)) return true;
   const int L = Vert ? R.Bottom - R.Top : R.Right - R.Left;
   const int Thick = Vert ? R.Right - R.Left : R.Bottom - R.Top;
-  if (L < 2 || Thick <= 0) return;
+  if (L < 2 || Thick <= 0) return true;
   ReadScrollInfo(Bar, Handle);
   const SCROLLINFO& SI = Bar->ScrollInfo;
   const int B = GetBarSize(Bar, false, true);
@@ -188,8 +220,9 @@ void PaintBar(TacScrollBar* Bar, HWND Handle, HDC DC, int ThumbStartOverride, in
   CalcThumb(Bar, Vert ? TRect(0, 0, Thick, L) : TRect(0, 0, L, Thick), ThumbSize, ThumbPos);
   if (ThumbStartOverride != -1) ThumbPos = ThumbStartOverride;
 
+  TCacheInfo CI;
+  if (!WindowBackground(Adapter, Handle, CI)) return false;
   std::unique_ptr<TBitmap> Bmp(CreateBmp24(Vert ? Thick : L, Vert ? L : Thick));
-  TCacheInfo CI = WindowBackground(Handle);
   if (CI.Bmp != nullptr && acScrollBackgroundOffset != nullptr) {
     const TPoint D = acScrollBackgroundOffset(Adapter, Handle);
     CI.X += D.X;
@@ -228,6 +261,7 @@ void PaintBar(TacScrollBar* Bar, HWND Handle, HDC DC, int ThumbStartOverride, in
     }
   }
   BitBlt(DC, R.Left, R.Top, R.Right - R.Left, R.Bottom - R.Top, Bmp->Canvas()->Handle(), 0, 0, SRCCOPY);
+  return true;
 }
 
 // The bar's rectangle in window coordinates.
@@ -246,8 +280,8 @@ int PressedPartOf(HWND Handle, int Kind) {
 }
 
 // Whether the bars may be painted now: not while the skin data is updating, nor while its control
-// is being created or is not showing. A stale background has the window prepare its cache first.
-bool ReadyToPaintBars(TacScrollWnd* Adapter, HWND Handle) {
+// is being created or is not showing.
+bool ReadyToPaintBars(TacScrollWnd* Adapter) {
   TsCommonData* SD = Adapter->SkinData;
   if (SD == nullptr) return true;
   SD->Updating = SD->GetUpdating();
@@ -256,20 +290,48 @@ bool ReadyToPaintBars(TacScrollWnd* Adapter, HWND Handle) {
     if (C->ControlState().Contains(csCreating)) return false;
     if (auto* WC = dynamic_cast<TWinControl*>(C); WC != nullptr && !WC->Showing()) return false;
   }
-  if (SD->BackgroundStale) SendSkinCommand(Handle, AC_PREPARECACHE, 0);
   return true;
 }
 
-void PaintBarCorner(TacScrollWnd* Adapter, HWND Handle, HDC DC);
+// Before the bars are painted, a stale background has the window prepare its cache. Answers
+// whether the adapter goes on.
+bool PrepareBarsBackground(TacScrollWnd* Adapter, HWND Handle) {
+  if (Adapter->SkinData == nullptr || !Adapter->SkinData->BackgroundStale) return true;
+  return BarsGoOnAfter(Adapter, [&] { SendSkinCommand(Handle, AC_PREPARECACHE, 0); });
+}
+
+bool PaintBarCorner(TacScrollWnd* Adapter, HWND Handle, HDC DC);
 
 // Repaints one bar of the adapter in the window DC. Where the other bar is shown too, the system
-// draws its own bar one pixel into the corner between them: the corner is painted again.
-void RepaintBar(TacScrollWnd* Adapter, TacScrollBar* Bar, HWND Handle, int Pressed) {
-  if (Adapter == nullptr || Bar == nullptr || !Bar->Visible) return;
+// draws its own bar one pixel into the corner between them: the corner is painted again. Answers
+// whether the adapter goes on.
+bool RepaintBar(TacScrollWnd* Adapter, TacScrollBar* Bar, HWND Handle, int Pressed) {
+  if (Adapter == nullptr || Bar == nullptr || !Bar->Visible) return true;
   HDC DC = GetWindowDC(Handle);
-  PaintScrollBar(Bar, Handle, DC, -1, Pressed, WindowBarRect(Adapter, Bar->BarKind, Handle));
-  PaintBarCorner(Adapter, Handle, DC);
+  const bool GoesOn = PaintScrollBar(Bar, Handle, DC, -1, Pressed, WindowBarRect(Adapter, Bar->BarKind, Handle)) &&
+                      PaintBarCorner(Adapter, Handle, DC);
   ReleaseDC(Handle, DC);
+  return GoesOn;
+}
+
+// Paints both bars and the corner (DC nullptr: the window DC). Answers whether the adapter goes on.
+bool PaintShownBars(TacScrollWnd* Adapter, HWND Handle, int ThumbPos, HDC DC) {
+  if (Adapter == nullptr || Adapter->HorzBar == nullptr || Adapter->VertBar == nullptr) return true;
+  if (!ReadyToPaintBars(Adapter)) return true;
+  if (!PrepareBarsBackground(Adapter, Handle)) return false;
+  // Nothing to paint: no window DC is asked for.
+  if (!Adapter->HorzBar->Visible && !Adapter->VertBar->Visible) return true;
+  const bool OwnDC = DC == nullptr;
+  if (OwnDC) DC = GetWindowDC(Handle);
+  bool GoesOn = true;
+  for (TacScrollBar* Bar : {Adapter->HorzBar, Adapter->VertBar}) {
+    if (GoesOn && Bar->Visible)
+      GoesOn = PaintScrollBar(Bar, Handle, DC, ThumbPos, PressedPartOf(Handle, Bar->BarKind),
+                              WindowBarRect(Adapter, Bar->BarKind, Handle));
+  }
+  GoesOn = GoesOn && PaintBarCorner(Adapter, Handle, DC);
+  if (OwnDC) ReleaseDC(Handle, DC);
+  return GoesOn;
 }
 
 TacScrollBar* BarOfKind(TacScrollWnd* Adapter, int Kind) {
@@ -282,33 +344,31 @@ bool SameScrollData(const SCROLLINFO& A, const SCROLLINFO& B) {
 
 UINT_PTR StartTimer(HWND Handle, UINT_PTR Id, UINT Milliseconds) { return SetTimer(Handle, Id, Milliseconds, nullptr); }
 
-// Sends one scroll message of a press or drag of the adapter's bars to its window. The window's
-// own handling of it may free the adapter, let go of the window (the control freed) or end the
-// press (the skin switched off): answers whether the press or drag goes on. When it does not, the
-// caller touches nothing of the adapter, its bars or the tracking state any more.
+// Sends one scroll message of a press or drag of the adapter's bars to its window: answers whether
+// the press or drag goes on (PressGoesOnAfter).
 bool SendTrackedScroll(TacScrollWnd* Adapter, UINT Msg, int Code, int Pos) {
-  const std::shared_ptr<bool> Alive = Adapter->Alive;
   const HWND Handle = Adapter->CtrlHandle;
-  Adapter->Scrolling = true;
-  SendScrollMessage(Handle, Msg, Code, Pos);
-  if (!*Alive) return false;
-  Adapter->Scrolling = false;
-  const TacScrollTracking& T = acScrollTracking();
-  return !Adapter->Destroyed && T.HoverWnd == Handle && T.TrackPart != -1;
+  return PressGoesOnAfter(Adapter, [&] {
+    const std::shared_ptr<bool> Alive = Adapter->Alive;
+    Adapter->Scrolling = true;
+    SendScrollMessage(Handle, Msg, Code, Pos);
+    if (*Alive) Adapter->Scrolling = false;
+  });
 }
 
 // The pressed-part update of a mouse position (screen coordinates) during an arrow or page press.
-void TrackPressedPart(TacScrollWnd* Adapter, HWND Handle, POINT P) {
+// Answers whether the adapter goes on.
+bool TrackPressedPart(TacScrollWnd* Adapter, HWND Handle, POINT P) {
   TacScrollTracking& T = acScrollTracking();
   TacScrollBar* Bar = BarOfKind(Adapter, T.TrackBar);
-  if (Bar == nullptr) return;
+  if (Bar == nullptr) return true;
   TRect R;
   GetBarRect(Adapter, T.TrackBar, Handle, R);
   const int Part = GetPartAt(Bar, Handle, R, P.y, P.x);
   const int NewPressed = Part == T.TrackPart ? T.TrackPart : -1;
   const bool Changed = NewPressed != T.PressedPart;
   T.PressedPart = NewPressed;
-  if (Changed) RepaintBar(Adapter, Bar, Handle, T.PressedPart);
+  return !Changed || RepaintBar(Adapter, Bar, Handle, T.PressedPart);
 }
 
 void ThumbTrack(TacScrollBar* Bar, HWND Handle, int X, int Y) {
@@ -340,8 +400,9 @@ void ThumbTrack(TacScrollBar* Bar, HWND Handle, int X, int Y) {
   // check after the message has nothing to paint again for it.
   HDC DC = GetWindowDC(Handle);
   const TRect R = WindowBarRect(Adapter, Bar->BarKind, Handle);
-  PaintBar(Bar, Handle, DC, ThumbStart - StartOf(Bar, T.DragBarRect), -1, R, true);
+  const bool GoesOn = PaintBar(Bar, Handle, DC, ThumbStart - StartOf(Bar, T.DragBarRect), -1, R, true);
   ReleaseDC(Handle, DC);
+  if (!GoesOn) return;
   Bar->CheckedInfo = Bar->ScrollInfo;
   Bar->CheckedArrows = Bar->DisabledArrows;
 }
@@ -411,7 +472,7 @@ void TacScrollWnd::WndProc(TMessage& Message) {
   if (Message.Msg == WM_UPDATEUISTATE || Destroyed) return;
 
   TsSkinManager* Manager = SkinData != nullptr ? SkinData->GetSkinManager() : nullptr;
-  if (SkinData == nullptr || !SkinData->IsSkinned(false) || Manager == nullptr || !Manager->Active()) {
+  if (!BarsSkinned(this)) {
     // Without the skin the bars are the system's: a press or hover of the skinned bars that was
     // running when the skin went (the adapter stays with its window) ends now, its timers and
     // the mouse capture with it.
@@ -566,10 +627,13 @@ void TacScrollWnd::AfterMessage(const TMessage& Message) {
   // program may change the data too (the pointer held still): the dragged bar is painted in its
   // drag look then.
   if (Destroyed || Scrolling || FCheckingBars) return;
-  if (!BarShown()) return;
-  TsSkinManager* Manager = SkinData != nullptr ? SkinData->GetSkinManager() : nullptr;
-  if (Manager == nullptr || !Manager->Active() || !SkinData->IsSkinned(false) || !IsWindow(CtrlHandle)) return;
-  TFlagScope Checking(FCheckingBars);
+  if (!BarShown() || !BarsSkinned(this) || !IsWindow(CtrlHandle)) return;
+  // The repaint's messages may free the adapter.
+  const std::shared_ptr<bool> Living = Alive;
+  FCheckingBars = true;
+  TScopeExit Checked([&] {
+    if (*Living) FCheckingBars = false;
+  });
   // The framework set the data of the bars with a redraw: the system drew them, changed or not.
   if (Message.Msg == CM_SCROLLDATASET)
     RepaintBarsAfterChange(this, true);
@@ -815,8 +879,9 @@ LRESULT HandleNcCalcSize(TacScrollWnd* Adapter, HWND Handle, WPARAM /*WParam*/, 
 namespace {
 
 // The square between two shown bars, with the size grip when the window's corner is its parent's.
-void PaintBarCorner(TacScrollWnd* Adapter, HWND Handle, HDC DC) {
-  if (!Adapter->HorzBar->Visible || !Adapter->VertBar->Visible) return;
+// Answers whether the adapter goes on.
+bool PaintBarCorner(TacScrollWnd* Adapter, HWND Handle, HDC DC) {
+  if (!Adapter->HorzBar->Visible || !Adapter->VertBar->Visible) return true;
   const TRect W = WindowRectOf(Handle);
   const int Width = W.Right - W.Left, Height = W.Bottom - W.Top;
   const int HT = GetBarSize(Adapter->HorzBar, true, false), VT = GetBarSize(Adapter->VertBar, true, false);
@@ -831,8 +896,10 @@ void PaintBarCorner(TacScrollWnd* Adapter, HWND Handle, HDC DC) {
     C.Left = C.Right - VT;
   }
   if (C.Right > C.Left && C.Bottom > C.Top) {
+    TCacheInfo CI;
+    if (!WindowBackground(Adapter, Handle, CI)) return false;
     std::unique_ptr<TBitmap> Bmp(CreateBmp24(C.Right - C.Left, C.Bottom - C.Top));
-    FillFromBackground(Bmp.get(), WindowBackground(Handle), C);
+    FillFromBackground(Bmp.get(), CI, C);
     TsSkinManager* M = ManagerOf(Adapter);
     const TRect Screen(C.Left + W.Left, C.Top + W.Top, C.Right + W.Left, C.Bottom + W.Top);
     if (M != nullptr && IsGripAtParentCorner(Adapter, Handle, Screen)) {
@@ -846,35 +913,23 @@ void PaintBarCorner(TacScrollWnd* Adapter, HWND Handle, HDC DC) {
     }
     BitBlt(DC, C.Left, C.Top, C.Right - C.Left, C.Bottom - C.Top, Bmp->Canvas()->Handle(), 0, 0, SRCCOPY);
   }
+  return true;
 }
 
 }  // namespace
 
 LRESULT PaintSkinScrollBars(TacScrollWnd* Adapter, HWND Handle, HRGN /*Region*/, LPARAM /*LParam*/, int ThumbPos,
                             HDC DC) {
-  if (Adapter == nullptr || Adapter->HorzBar == nullptr || Adapter->VertBar == nullptr) return 0;
-  if (!ReadyToPaintBars(Adapter, Handle)) return 0;
-  // Nothing to paint: no window DC is asked for.
-  if (!Adapter->HorzBar->Visible && !Adapter->VertBar->Visible) return 0;
-  const bool OwnDC = DC == nullptr;
-  if (OwnDC) DC = GetWindowDC(Handle);
-  if (Adapter->HorzBar->Visible)
-    PaintScrollBar(Adapter->HorzBar, Handle, DC, ThumbPos, PressedPartOf(Handle, SB_HORZ),
-                   WindowBarRect(Adapter, SB_HORZ, Handle));
-  if (Adapter->VertBar->Visible)
-    PaintScrollBar(Adapter->VertBar, Handle, DC, ThumbPos, PressedPartOf(Handle, SB_VERT),
-                   WindowBarRect(Adapter, SB_VERT, Handle));
-  PaintBarCorner(Adapter, Handle, DC);
-  if (OwnDC) ReleaseDC(Handle, DC);
+  PaintShownBars(Adapter, Handle, ThumbPos, DC);
   return 0;
 }
 
-void PaintScrollBar(TacScrollBar* Bar, HWND Handle, HDC DC, int ThumbPos, int Pressed, const TRect& R) {
-  if (Bar == nullptr || DC == nullptr) return;
+bool PaintScrollBar(TacScrollBar* Bar, HWND Handle, HDC DC, int ThumbPos, int Pressed, const TRect& R) {
+  if (Bar == nullptr || DC == nullptr) return true;
   ++Bar->Paints;
   // A thumb override comes in the bar rectangle's coordinates.
   const int Override = ThumbPos == -1 ? -1 : ThumbPos - StartOf(Bar, R);
-  PaintBar(Bar, Handle, DC, Override, Pressed, R, false);
+  return PaintBar(Bar, Handle, DC, Override, Pressed, R, false);
 }
 
 TacScrollBar* GetWndScrollBar(HWND Handle, int BarKind) {
@@ -956,20 +1011,19 @@ bool HasShownBars(TacScrollWnd* Adapter, HWND H) {
 void RepaintChangedBars(TacScrollWnd* Adapter) {
   HWND H = Adapter->CtrlHandle;
   if (!HasShownBars(Adapter, H)) return;
-  bool Ready = false, Asked = false;
+  TacScrollBar* Changed[2] = {};
+  int Count = 0;
   for (TacScrollBar* Bar : {Adapter->HorzBar, Adapter->VertBar}) {
     if (!Bar->Visible) continue;
     const SCROLLINFO Shown = Bar->ScrollInfo;
     const Word ShownArrows = Bar->DisabledArrows;
     ReadScrollInfo(Bar, H);
-    if ((SameScrollData(Shown, Bar->ScrollInfo) && ShownArrows == Bar->DisabledArrows) || acAnimationDC != nullptr)
-      continue;
-    if (!Asked) {
-      Ready = ReadyToPaintBars(Adapter, H);
-      Asked = true;
-    }
-    if (Ready) RepaintBar(Adapter, Bar, H, PressedPartOf(H, Bar->BarKind));
+    if ((!SameScrollData(Shown, Bar->ScrollInfo) || ShownArrows != Bar->DisabledArrows) && acAnimationDC == nullptr)
+      Changed[Count++] = Bar;
   }
+  if (Count == 0 || !ReadyToPaintBars(Adapter) || !PrepareBarsBackground(Adapter, H)) return;
+  for (int I = 0; I < Count; ++I)
+    if (!RepaintBar(Adapter, Changed[I], H, PressedPartOf(H, Changed[I]->BarKind))) return;
 }
 
 // A window sets the data of its bars together, and the system then draws each of them, also one
@@ -1035,7 +1089,7 @@ LRESULT HandleNcMouseMove(TacScrollWnd* Adapter, HWND Handle, WPARAM WParam, LPA
       GetBarRect(Adapter, Kind, Handle, T.HoverBarRect);
       T.HoverBar = Kind;
       T.HoverTimer = acScrollSetTimer(Handle, acTimerHover, 20) != 0 ? acTimerHover : 0;
-      PaintSkinScrollBars(Adapter, Handle, nullptr, 0, -1, nullptr);
+      if (!PaintShownBars(Adapter, Handle, -1, nullptr)) return 0;
     }
   }
   T.HoverWnd = Handle;
@@ -1077,7 +1131,7 @@ LRESULT HandleNcLButtonDown(TacScrollWnd* Adapter, HWND Handle, WPARAM WParam, L
       T.TrackPart = -1;  // a disabled bar neither repeats nor keeps the mouse
     } else {
       T.PressedPart = Part;
-      RepaintBar(Adapter, Bar, Handle, T.PressedPart);
+      if (!RepaintBar(Adapter, Bar, Handle, T.PressedPart)) return 0;
       if (!SendTrackedScroll(Adapter, T.ScrollMsg, T.TrackPart, 0)) return 0;
       T.PressedPart = T.TrackPart;
       T.RepeatTimer = acScrollSetTimer(Handle, acTimerFirstRepeat, 300) != 0 ? acTimerFirstRepeat : 0;
@@ -1126,7 +1180,7 @@ LRESULT HandleLButtonUp(TacScrollWnd* Adapter, HWND Handle, WPARAM WParam, LPARA
   if (T.TrackPart == -1 || T.HoverWnd != Handle) return CallOldWndProc(Adapter, Handle, WM_LBUTTONUP, WParam, LP);
   const bool ListKeepsCapture =
       Adapter->InheritsFromName("TacComboListWnd") && (Adapter->SkinData == nullptr || Adapter->SkinData->OwnerControl() == nullptr);
-  if (!ListKeepsCapture && GetCapture() == Handle) ReleaseCapture();
+  if (!ListKeepsCapture && GetCapture() == Handle && !PressGoesOnAfter(Adapter, [] { ReleaseCapture(); })) return 0;
   const UINT Msg = T.ScrollMsg;
   const bool ArrowOrPage = T.TrackPart >= SB_LINEUP && T.TrackPart <= SB_PAGEDOWN;
   if (ArrowOrPage && T.RepeatTimer != 0) KillTimer(Handle, T.RepeatTimer);
@@ -1144,7 +1198,7 @@ LRESULT HandleLButtonUp(TacScrollWnd* Adapter, HWND Handle, WPARAM WParam, LPARA
   T.ScrollMsg = 0;
   if (Bar != nullptr) {
     ReadScrollInfo(Bar, Handle);
-    RepaintBar(Adapter, Bar, Handle, -1);
+    if (!RepaintBar(Adapter, Bar, Handle, -1)) return 0;
   }
   const bool ImageView = Adapter->SkinData != nullptr && Adapter->SkinData->OwnerControl() != nullptr &&
                          Adapter->SkinData->OwnerControl()->ClassNameIs("TImageEnView");
@@ -1163,7 +1217,7 @@ LRESULT HandleTimer(TacScrollWnd* Adapter, HWND Handle, WPARAM WParam, LPARAM LP
       TacScrollBar* Bar = BarOfKind(Adapter, T.HoverBar);
       if (Bar != nullptr && T.HoverWnd == Handle && P.x >= R.Left && P.x < R.Right && P.y >= R.Top && P.y < R.Bottom) {
         T.HoverPart = GetPartAt(Bar, Handle, R, P.y, P.x);
-        if (T.HoverPart != T.LastHoverPart) RepaintBar(Adapter, Bar, Handle, -1);
+        if (T.HoverPart != T.LastHoverPart && !RepaintBar(Adapter, Bar, Handle, -1)) return 0;
         T.LastHoverPart = T.HoverPart;
       } else {
         KillTimer(Handle, acTimerHover);
@@ -1188,7 +1242,7 @@ LRESULT HandleTimer(TacScrollWnd* Adapter, HWND Handle, WPARAM WParam, LPARAM LP
       }
       POINT P{};
       GetCursorPos(&P);
-      TrackPressedPart(Adapter, Handle, P);
+      if (!TrackPressedPart(Adapter, Handle, P)) return 0;
       if (T.PressedPart != -1) SendTrackedScroll(Adapter, T.ScrollMsg, T.PressedPart, 0);
       return 0;
     }

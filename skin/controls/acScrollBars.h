@@ -182,7 +182,9 @@ LRESULT HandleNcCalcSize(TacScrollWnd* Adapter, HWND Handle, WPARAM WParam, TRec
 LRESULT PaintSkinScrollBars(TacScrollWnd* Adapter, HWND Handle, HRGN Region, LPARAM LParam, int ThumbPos = -1,
                             HDC DC = nullptr);
 // Paints one bar in R (window coordinates of DC); Pressed: the part drawn pressed, -1 none.
-void PaintScrollBar(TacScrollBar* Bar, HWND Handle, HDC DC, int ThumbPos, int Pressed, const TRect& R);
+// Answers whether the bar's adapter goes on: the window's answer to the background query may free
+// it or the control, or switch the skin off.
+bool PaintScrollBar(TacScrollBar* Bar, HWND Handle, HDC DC, int ThumbPos, int Pressed, const TRect& R);
 // The bar object of an adapted window; nullptr for another kind or without adapter.
 TacScrollBar* GetWndScrollBar(HWND Handle, int BarKind);
 // Sets the minimum thumb of SB_HORZ, SB_VERT or SB_BOTH; 0 when the window has no adapter, else 1.

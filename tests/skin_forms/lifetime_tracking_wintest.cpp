@@ -13,6 +13,7 @@
 #include "framework/Scopes.h"
 #include "framework/Streams.h"
 #include "skin/controls/acScrollBars.h"
+#include "skin/core/sConst.h"
 #include "skin/core/sStoredSkins.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin_forms/adapt2_support.h"
@@ -155,25 +156,26 @@ TEST_F(LifetimeTracking, TheSkinGoingDuringAPressOrHoverStopsTheTrackingOfEveryS
 
 namespace {
 
-// The list box's own handling of its scroll messages (below the skin's adapter) calls this after
-// it scrolled; a row of the table below sets it.
-std::function<void(WPARAM)> OnOwnScroll;
+// The list box's own handling of its messages (below the skin's adapter) calls this after it
+// handled one; a row of the table below sets it.
+std::function<void(UINT, WPARAM)> OnOwnMessage;
 
 WNDPROC ListProc = nullptr;
 LRESULT CALLBACK HandlingListProc(HWND W, UINT Msg, WPARAM WParam, LPARAM LParam) {
   const LRESULT R = CallWindowProcW(ListProc, W, Msg, WParam, LParam);
-  if (Msg == WM_VSCROLL && OnOwnScroll) OnOwnScroll(WParam);
+  if (OnOwnMessage) OnOwnMessage(Msg, WParam);
   return R;
 }
 
 }  // namespace
 
-// A press or drag of a skinned bar goes on after a scroll message it sent only while the window's
-// adapter and its press are still there. The list box's own handling of one of those messages
-// frees the list box, switches the skin off or loads another skin, on each road that sends one,
-// whether the form's adapter list made the adapter (it goes with the list box or the skin) or the
-// program keeps it (it outlives the window and the skin). The process goes on, nothing freed is
-// touched, and no press is left behind.
+// A press, drag or hover of a skinned bar goes on after a message it sent to its window only
+// while the window's adapter and its press are still there: the scroll messages, the capture's
+// release, and the skin's questions for the cache and the background before the bar is painted.
+// The list box's own handling of one of those messages frees the list box, switches the skin off
+// or loads another skin, on each road that sends one, whether the form's adapter list made the
+// adapter (it goes with the list box or the skin) or the program keeps it (it outlives the window
+// and the skin). The process goes on, nothing freed is touched, and no press is left behind.
 TEST_F(LifetimeTracking, AScrollHandlerThatFreesTheControlOrChangesTheSkinEndsNoProcess) {
   // The program's skin stored in the manager under a name of its own: a skin to change to.
   TsStoredSkin* Stored = M->InternalSkins()->Add();
@@ -181,23 +183,39 @@ TEST_F(LifetimeTracking, AScrollHandlerThatFreesTheControlOrChangesTheSkinEndsNo
   TFileStream Pack(tvtest::SourcePath("app/res/skin/DefaultBlack.asz"), fmOpenRead | fmShareDenyWrite);
   Stored->ReadData(Pack);
   enum TPressAt { paArrow, paTrack, paThumb };
+  // The handler counts the messages from the pointer's move onto the bar, from the press, or from
+  // the release (the button goes up before it acts).
+  enum TFrom { fHover, fPress, fRelease };
   const struct {
     const char* Name;
     TPressAt At;
-    int Code;       // the scroll code the handler acts on
-    int Nth;        // at its Nth message
-    bool Released;  // the button goes up before the handler acts
+    TFrom From;
+    UINT Msg;       // the message the handler acts on
+    int Code;       // its scroll code or skin command (-1: it has none)
+    int Nth;        // at its Nth one
+    bool KeptOnly;  // the form's adapter of a list box answers the message itself
   } Roads[] = {
-      {"arrow press", paArrow, SB_LINEDOWN, 1, false},  {"release", paArrow, SB_ENDSCROLL, 1, true},
-      {"thumb step", paThumb, SB_THUMBTRACK, 1, false}, {"repeat timer", paArrow, SB_LINEDOWN, 2, false},
-      {"page click", paTrack, SB_PAGEDOWN, 1, false},
+      {"arrow press", paArrow, fPress, WM_VSCROLL, SB_LINEDOWN, 1, false},
+      {"release", paArrow, fRelease, WM_VSCROLL, SB_ENDSCROLL, 1, false},
+      {"thumb step", paThumb, fPress, WM_VSCROLL, SB_THUMBTRACK, 1, false},
+      {"repeat timer", paArrow, fPress, WM_VSCROLL, SB_LINEDOWN, 2, false},
+      {"page click", paTrack, fPress, WM_VSCROLL, SB_PAGEDOWN, 1, false},
+      {"capture back at an arrow's release", paArrow, fRelease, WM_CAPTURECHANGED, -1, 1, false},
+      {"capture back at a thumb's release", paThumb, fRelease, WM_CAPTURECHANGED, -1, 1, false},
+      {"cache before the press's repaint", paArrow, fPress, SM_ALPHACMD, AC_PREPARECACHE, 1, true},
+      {"cache before the hover's repaint", paArrow, fHover, SM_ALPHACMD, AC_PREPARECACHE, 1, true},
+      {"background of the pressed arrow", paArrow, fPress, SM_ALPHACMD, AC_GETBACKGROUND, 1, false},
+      {"background of the check after a press", paArrow, fPress, SM_ALPHACMD, AC_GETBACKGROUND, 2, false},
+      {"background at the release", paArrow, fRelease, SM_ALPHACMD, AC_GETBACKGROUND, 1, false},
+      {"background of the hover", paArrow, fHover, SM_ALPHACMD, AC_GETBACKGROUND, 1, false},
   };
   enum THandler { hFreesTheControl, hSkinOff, hNewSkin };
   const std::pair<const char*, THandler> Handlers[] = {
       {"frees the control", hFreesTheControl}, {"switches the skin off", hSkinOff}, {"loads a new skin", hNewSkin}};
-  TScopeExit NoHandler([] { OnOwnScroll = nullptr; });
+  TScopeExit NoHandler([] { OnOwnMessage = nullptr; });
   for (const bool Kept : {false, true}) {
     for (const auto& Road : Roads) {
+      if (Road.KeptOnly && !Kept) continue;
       for (const auto& [HandlerName, Handler] : Handlers) {
         SCOPED_TRACE(std::string(Road.Name) + ", the handler " + HandlerName +
                      (Kept ? ", the adapter kept by the program" : ", the adapter of the form's list"));
@@ -223,15 +241,16 @@ TEST_F(LifetimeTracking, AScrollHandlerThatFreesTheControlOrChangesTheSkinEndsNo
             const TWndMethod Below = C->WindowProc();
             C->SetWindowProc([Below](TMessage& Msg) {
               Below(Msg);
-              if (Msg.Msg == WM_VSCROLL && OnOwnScroll) OnOwnScroll(Msg.WParam);
+              if (OnOwnMessage) OnOwnMessage(Msg.Msg, Msg.WParam);
             });
             F.Show();
             W = C->Handle();
           }
           int Seen = 0;
-          bool Acted = false;
-          OnOwnScroll = [&, Handler = Handler](WPARAM WParam) {
-            if (LOWORD(WParam) != Road.Code || ++Seen != Road.Nth) return;
+          bool Armed = false, Acted = false;
+          OnOwnMessage = [&, Handler = Handler](UINT Msg, WPARAM WParam) {
+            const int Code = Msg == WM_VSCROLL ? LOWORD(WParam) : Msg == SM_ALPHACMD ? AlphaCmdCode(WParam) : -1;
+            if (!Armed || Acted || Msg != Road.Msg || Code != Road.Code || ++Seen != Road.Nth) return;
             Acted = true;
             if (Handler == hFreesTheControl) {
               if (C != nullptr) delete C;
@@ -265,17 +284,29 @@ TEST_F(LifetimeTracking, AScrollHandlerThatFreesTheControlOrChangesTheSkinEndsNo
                                : Road.At == paThumb ? ThumbPos + ThumbSize / 2
                                                     : (ThumbPos + ThumbSize + S.Bottom) / 2};
           ASSERT_TRUE(realinput::MovePointerSettled(POINT{S.Left - 60, S.Top + 20}));
+          // The pointer's move onto the bar is the whole of a hover road: it presses nothing.
+          const bool Pressed = Road.From != fHover;
+          Armed = !Pressed;
           ASSERT_TRUE(realinput::MovePointerSeen(Press));
-          realinput::SendButtons({realinput::ButtonAt(Press, MOUSEEVENTF_LEFTDOWN)});
+          if (Pressed) {
+            // The hover has painted the part under the pointer hot before the press.
+            ASSERT_TRUE(uitest::WaitFor([] { return acScrollTracking().LastHoverPart != -1; }));
+            Armed = Road.From == fPress;
+            realinput::SendButtons({realinput::ButtonAt(Press, MOUSEEVENTF_LEFTDOWN)});
+          }
           if (Road.At == paThumb) realinput::MovePointerSettled(POINT{X, Press.y + 30});
-          if (Road.Released) realinput::SendButtons({realinput::ButtonAt(Press, MOUSEEVENTF_LEFTUP)});
+          if (Road.From == fRelease) {
+            ASSERT_TRUE(uitest::WaitFor([&] { return acScrollTracking().TrackPart != -1 && GetCapture() == W; }));
+            Armed = true;
+            realinput::SendButtons({realinput::ButtonAt(Press, MOUSEEVENTF_LEFTUP)});
+          }
           EXPECT_TRUE(uitest::WaitFor([&] { return Acted; }));
           // A press the skin's going ended keeps no timer of its own.
           if (W != nullptr && Handler != hNewSkin) {
             for (UINT_PTR Id : {acTimerFirstRepeat, acTimerRepeat}) EXPECT_FALSE(TimerRuns(W, Id)) << Id;
           }
           uitest::PumpFor(150);
-          if (!Road.Released) realinput::SendButtons({realinput::ButtonAt(Press, MOUSEEVENTF_LEFTUP)});
+          if (Road.From == fPress) realinput::SendButtons({realinput::ButtonAt(Press, MOUSEEVENTF_LEFTUP)});
           uitest::PumpFor(150);
           // No press is left behind: nothing holds the mouse, the window scrolls no more, and its
           // bar shows what a repaint of its frame shows.
@@ -294,7 +325,7 @@ TEST_F(LifetimeTracking, AScrollHandlerThatFreesTheControlOrChangesTheSkinEndsNo
             uitest::Settle(W);
             EXPECT_TRUE(uitest::TCapture::SamePixels(Shown, Bar, uitest::WindowOnScreen(W), Bar));
           }
-          OnOwnScroll = nullptr;
+          OnOwnMessage = nullptr;
           delete Own;
         }
         memguard::CheckFreedSince(Freed);
