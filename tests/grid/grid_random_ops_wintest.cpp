@@ -1084,12 +1084,19 @@ class TRandomRun {
     // The operations of the model work on a grid with columns.
     if (M.Columns.empty()) InsertColumn(0);
     // A text cell that columns of numbers, addresses, dates or flags read gets a value, as new
-    // cells of the model do.
+    // cells of the model do; a new GUID cell (a GUID of its own) gets one of the model's, so that
+    // a run replays.
     for (int C = 0; C < static_cast<int>(M.Columns.size()); ++C) {
       const TContent Content = M.Columns[static_cast<std::size_t>(C)].Content;
-      if (Content > cnName && Content < cnIncrement)
-        for (int R = 0; R < M.Count(); ++R)
-          if (M.Text(C, R).empty()) WriteNew(C, R);
+      auto Own = [&](const std::wstring& T) {
+        for (const TEntry& E : Entries(cnGuid))
+          if (E.Shown != nullptr && T == E.Shown) return false;
+        return true;
+      };
+      for (int R = 0; R < M.Count(); ++R)
+        if ((Content > cnName && Content < cnIncrement && M.Text(C, R).empty()) ||
+            (Content == cnGuid && Own(M.Text(C, R))))
+          WriteNew(C, R);
     }
   }
   // No error but a handler's or a refused text reached the program, a handler's error once; the
