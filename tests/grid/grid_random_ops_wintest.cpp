@@ -2,9 +2,9 @@
 // fixed seed (rows added, inserted, deleted, moved, exchanged, sorted by every sort type of each
 // column kind through a call, the column's direction and a header click, hidden and shown, given
 // heights, child rows added, expanded and collapsed, the view scrolled, cells selected alone,
-// several at a time and by the indicator, editors opened, typed in, written back and cancelled,
-// columns of every kind inserted, moved and deleted, grid lines and the footer switched on and
-// off, some of it inside update locks; columns hidden, shown and resized, every row hidden, keys
+// several at a time and by the indicator, editors opened, typed in, written back and cancelled
+// (in code, by Enter, Escape and the focus leaving), columns of every kind inserted, moved and
+// deleted, grid lines and the footer switched on and off, some of it inside update locks; columns hidden, shown and resized, every row hidden, keys
 // pressed while no row can be seen), and after each one its rows, trees, shown rows, cells,
 // sorted column, selection, editor and vertical scroll bar are compared with a plain model whose
 // rules are its own (support/GridOpsModel.h). Cells hold values with ties, and typed columns get
@@ -197,6 +197,10 @@ class TRandomRun {
     };
     FForm = new TForm(nullptr);
     FForm->SetBounds(120, 90, 260, 190);
+    // Another control of the form, for the focus to leave the grid.
+    FOther = new TEdit(FForm);
+    FOther->SetBounds(4, 140, 100, 20);
+    FOther->SetParent(FForm);
     MakeGrid();
     FForm->Show();
     Settle(FForm->Handle());
@@ -289,6 +293,7 @@ class TRandomRun {
         !M.Editing && !Locked() && !M.RowSeen() ? 6 : 0,  // 27 a key with no row to see
         Cols > 0 ? 1 : 0,                    // 28 column width
         M.Editing && !Locked() ? 4 : 0,      // 29 Enter or Escape in the editor
+        M.Editing && !Locked() ? 2 : 0,      // 30 the focus leaves the grid
     };
     int Total = 0;
     for (int W : Weights) Total += W;
@@ -576,6 +581,20 @@ class TRandomRun {
         CellsTouched = true;
         SendMessageW(G->InplaceEditor()->Handle(), WM_KEYDOWN, Enter ? VK_RETURN : VK_ESCAPE, 0);
         After();
+        break;
+      }
+      case 30: {
+        // The focus leaving the grid writes what was typed back and closes the editor (a refused
+        // text is shown, and the editor stays).
+        S << "the focus leaves the editor";
+        if (!G->InplaceEditor()->CanFocus()) {
+          S << " (out of view)";
+          break;
+        }
+        G->InplaceEditor()->SetFocus();
+        WriteBack();
+        CellsTouched = true;
+        Call([&] { FOther->SetFocus(); });
         break;
       }
       default: break;
@@ -1481,6 +1500,7 @@ class TRandomRun {
 
   std::mt19937 FRandom;
   TForm* FForm;
+  TEdit* FOther;
   int FRowSize = 0;
   int FRowIds = 0;
   int FColumnIds = 0;
