@@ -62,6 +62,8 @@ void TNxCustomScrollBar::SetPosition(int Value) {
   std::exception_ptr Error;
   try {
     UpdateBar();
+  } catch (const EGridFreed&) {
+    throw;
   } catch (...) {
     Error = std::current_exception();
   }
@@ -78,7 +80,7 @@ void TNxCustomScrollBar::SetPosition(int Value) {
 
 void TNxCustomScrollBar::SendScroll(int Code) {
   if (FControl == nullptr || !FControl->HandleAllocated()) return;
-  SendMessageW(FControl->Handle(), FKind == sbHorizontal ? WM_HSCROLL : WM_VSCROLL, static_cast<WPARAM>(Code), 0);
+  FControl->SendScrollMessage(FKind == sbHorizontal ? WM_HSCROLL : WM_VSCROLL, static_cast<WPARAM>(Code));
 }
 
 void TNxCustomScrollBar::LineUp() {
@@ -174,6 +176,8 @@ void TNxScrollBar::UpdateBar() {
       }
     }
     if (WindowPos != FPosition) FControl->DoScrollEvent(this, FPosition);
+  } catch (const EGridFreed&) {
+    throw;
   } catch (...) {
     FUpdating = false;
     throw;
@@ -185,6 +189,8 @@ void TNxScrollBar::UpdateBar() {
 // TNxCustomScrollControl
 
 TNxCustomScrollControl::TNxCustomScrollControl(TComponent* AOwner) : TCustomControl(AOwner) {}
+
+void TNxCustomScrollControl::SendScrollMessage(UINT Msg, WPARAM Code) { SendMessageW(Handle(), Msg, Code, 0); }
 
 void TNxCustomScrollControl::ScrollContent(TNxCustomScrollBar* Bar, int DX, int DY) {
   BeforeScroll();
@@ -326,7 +332,7 @@ void TNxScrollControl::CMEnabledChanged(TMessage& M) {
 // --- roll scrolling
 
 void TNxScrollControl::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  TNxCustomScrollControl::MouseDown(Button, Shift, X, Y);
+  RunControlEvent([&] { TNxCustomScrollControl::MouseDown(Button, Shift, X, Y); });
   if (Button == mbMiddle && FRollEnabled && HandleAllocated()) StartRolling(X, Y);
 }
 
@@ -363,7 +369,7 @@ void TNxScrollControl::ShowRollShadow(TPoint ScreenPos) {
 }
 
 void TNxScrollControl::MouseMove(TShiftState Shift, int X, int Y) {
-  TNxCustomScrollControl::MouseMove(Shift, X, Y);
+  RunControlEvent([&] { TNxCustomScrollControl::MouseMove(Shift, X, Y); });
   if (!FRolling) return;
   const int DY = Y - FRollAnchor.Y;
   FRollUp = DY < -5;
@@ -395,7 +401,7 @@ void TNxScrollControl::StopRolling(bool ReleaseMouse) {
 }
 
 void TNxScrollControl::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  TNxCustomScrollControl::MouseUp(Button, Shift, X, Y);
+  RunControlEvent([&] { TNxCustomScrollControl::MouseUp(Button, Shift, X, Y); });
   StopRolling(true);
 }
 
