@@ -492,6 +492,9 @@ class TRandomRun {
       case 19: {
         const int I = Below(Cols);
         S << "delete column " << I;
+        // The edit ends with what was typed written into its cell (a refused text is reported to
+        // the application: the column's owner frees it).
+        if (M.Editing && !M.Apply()) ++FExpectErrors;
         delete G->Columns()->Item(I);
         After();
         M.DeleteColumn(I);
@@ -876,7 +879,14 @@ class TRandomRun {
     Col->SetOptions({coCanClick, coCanSort, coEditing, coPublicUsing});
     Col->SetWidth(50);
     FNewContent[Col] = Content;
-    Call([&] { G->Columns()->Insert(Index, Col); });
+    // Put in among the others, it ends an edit with what was typed written into its cell; a
+    // refused text reaches the caller.
+    bool Refused = false;
+    if (M.Editing && Index < static_cast<int>(M.Columns.size())) {
+      Refused = !M.Apply();
+      M.EndEdit();
+    }
+    Expect<EConvertError>(Refused, [&] { G->Columns()->Insert(Index, Col); });
     M.InsertColumn(Index, ++FColumnIds, Col, Content);
     const bool Fill = Chance(75);
     for (int R = 0; R < M.Count(); ++R) Fill ? WriteNew(Index, R) : TakeNew(Index, R);
