@@ -20,7 +20,8 @@
 // another editor, selects another cell, frees the grid or raises. After such an operation the
 // process goes on with no freed memory touched, each error reaches the program once, the typed
 // text is in the edited cell or nowhere, every other cell holds what it held or what was written
-// to it, and the grid edits only with a shown editor on a shown cell of a shown row; the model
+// to it, an editor is shown only over a shown cell of a shown row (an edit whose row is hidden
+// goes on with its editor hidden and without the keys), and none opens on a hidden row; the model
 // then takes the grid as it is (a freed grid is followed by a new one). TV_GRID_OPS_TRACE prints
 // each operation as it runs, for a run that ends the process.
 #include <gtest/gtest.h>
@@ -362,7 +363,8 @@ class TRandomRun {
         const int R = Below(Rows);
         const bool V = Chance(55);
         S << "SetRowVisible(" << R << ", " << V << ")";
-        RowChange([&] { M.At(R).Visible = V; }, [&] { G->SetRowVisible(R, V); });
+        Call([&] { G->SetRowVisible(R, V); });
+        M.At(R).Visible = V;
         break;
       }
       case 7: AddChild(S); break;
@@ -370,7 +372,8 @@ class TRandomRun {
         const int R = Below(Rows);
         const bool V = Chance(50);
         S << "SetExpanded(" << R << ", " << V << ")";
-        RowChange([&] { M.At(R).Expanded = V; }, [&] { G->SetExpanded(R, V); });
+        Call([&] { G->SetExpanded(R, V); });
+        M.At(R).Expanded = V;
         break;
       }
       case 9: {
@@ -552,7 +555,10 @@ class TRandomRun {
       case 26: {
         const bool V = M.ShownRows().empty();
         S << (V ? "every row shown" : "every row hidden");
-        for (int R = 0; R < Rows; ++R) RowChange([&] { M.At(R).Visible = V; }, [&] { G->SetRowVisible(R, V); });
+        for (int R = 0; R < Rows; ++R) {
+          Call([&] { G->SetRowVisible(R, V); });
+          M.At(R).Visible = V;
+        }
         break;
       }
       case 27: {
@@ -617,20 +623,6 @@ class TRandomRun {
     if (FDisturbed)
       S << " [" << HookNames[FChangedIn] << ": "
         << (FChangeName.str().empty() ? "nothing to change" : FChangeName.str()) << "]";
-  }
-  // A row's visibility or expansion changes. Hiding the edited row (itself or by collapsing a row
-  // up its chain) writes what was typed into its cell and ends the edit; a text the column refuses
-  // is reported once the row is hidden.
-  template <class F, class D>
-  void RowChange(F&& ModelChange, D&& Do) {
-    ModelChange();
-    bool Refused = false;
-    if (M.Editing && !M.Facts().Shown[static_cast<std::size_t>(M.EditRow())]) {
-      CellsTouched = true;
-      Refused = !M.Apply();
-      M.EndEdit();
-    }
-    Expect<EConvertError>(Refused, Do);
   }
   // Operations of a program may run inside an update lock; the user acts only outside one.
   bool Locked() const { return FLocks > 0; }
@@ -1244,21 +1236,24 @@ class TRandomRun {
     }
     M = N;
   }
-  // The grid edits only with a shown editor on a shown cell of a shown row.
+  // The grid edits only with a shown editor on a shown cell of a shown row: an edit goes on while
+  // its row is hidden or its cell out of view (code may edit a cell out of view), but its editor
+  // hides then and has no keys; hiding its column ends it.
   std::string EditorShown() {
     if (!G->GridState().Contains(gsEditing)) return "";
     const int C = G->EditCol(), R = G->EditRow();
     std::ostringstream S;
     S << "editing cell (" << C << ", " << R << "): ";
+    TNxCustomEdit* E = G->InplaceEditor();
+    const bool Shown = E != nullptr && IsWindowVisible(E->Handle());
     if (C < 0 || C >= G->Columns()->Count() || R < 0 || R >= G->RowCount()) S << "no such cell";
     else if (!G->Columns()->Item(C)->Visible()) S << "its column is hidden";
-    else if (!G->GetRowShown(R)) S << "its row is hidden";
-    else if (G->InplaceEditor() == nullptr) S << "no editor";
-    // (A cell out of the view, which code may edit, shows its editor once it comes into view.)
-    else if (!IsWindowVisible(G->InplaceEditor()->Handle()) && !Locked() && R >= G->FirstVisibleRow() &&
-             R <= G->LastVisibleRow() && G->RowHeight(R) > 0)
-      S << "the editor is not shown (locks " << FLocks << ", height " << G->RowHeight(R) << ", top row "
-        << G->FirstVisibleRow() << ", last " << G->LastVisibleRow() << ")";
+    else if (E == nullptr) S << "no editor";
+    else if (!G->GetRowShown(R) && Shown) S << "the editor stands over a hidden row";
+    else if (!Shown && GetFocus() == E->Handle()) S << "a hidden editor has the keys";
+    else if (!Shown && !Locked() && G->GetRowShown(R) && R >= G->FirstVisibleRow() && R <= G->LastVisibleRow() &&
+             G->RowHeight(R) > 0)
+      S << "the editor is not shown";
     else return "";
     return S.str();
   }
