@@ -721,3 +721,68 @@ TEST(Reentry, AColumnInsertedOrDeletedByTheProgramSavesTheTypedText) {
 
 
 
+
+// A handler of a selection that selects, sorts, inserts or deletes rows itself: afterwards one
+// row is flagged, the selected one (full rows, one at a time), and no handler hears of a row that
+// is not there.
+TEST(Reentry, ASelectionThatAHandlerChangesLeavesOneSelectedRow) {
+  const struct {
+    const char* Name;
+    std::function<void(TEngineForm&)> Arm;
+  } Cases[] = {
+      {"OnDeselectCell selects another cell",
+       [](TEngineForm& F) {
+         F.Grid->OnDeselectCell = [&F](TObject*, int, int) {
+           F.Grid->OnDeselectCell = nullptr;
+           F.Grid->SelectCell(1, 2);
+         };
+       }},
+      {"OnDeselectCell sorts",
+       [](TEngineForm& F) {
+         F.Grid->OnDeselectCell = [&F](TObject*, int, int) {
+           F.Grid->OnDeselectCell = nullptr;
+           F.Grid->SortColumn(F.Columns[0], false);
+         };
+       }},
+      {"OnDeselectCell deletes the row being selected",
+       [](TEngineForm& F) {
+         F.Grid->OnDeselectCell = [&F](TObject*, int, int) {
+           F.Grid->OnDeselectCell = nullptr;
+           F.Grid->DeleteRow(7);
+         };
+       }},
+      {"OnDeselectCell inserts a row",
+       [](TEngineForm& F) {
+         F.Grid->OnDeselectCell = [&F](TObject*, int, int) {
+           F.Grid->OnDeselectCell = nullptr;
+           F.Grid->InsertRow(0);
+         };
+       }},
+      {"OnBeforeSelect selects another cell",
+       [](TEngineForm& F) {
+         F.Grid->OnBeforeSelect = [&F](TObject*, int, int, bool&) {
+           F.Grid->OnBeforeSelect = nullptr;
+           F.Grid->SelectCell(1, 2);
+         };
+       }},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    TEngineForm F(2, {goHeader, goSelectFullRow, goMultiSelect});
+    F.Fill(10);
+    TNxGrid* G = F.Grid;
+    G->SelectCell(0, 5);
+    std::string Told;
+    G->OnSelectCell = [&](TObject*, int, int R) {
+      if (R < 0 || R >= G->RowCount()) Told += " " + std::to_string(R);
+    };
+    C.Arm(F);
+    G->SelectCell(0, 7);
+    EXPECT_EQ(Told, "") << "OnSelectCell heard of rows that are not there";
+    std::string Flagged;
+    for (int R = 0; R < G->RowCount(); ++R)
+      if (G->GetSelected(R)) Flagged += " " + std::to_string(R);
+    EXPECT_EQ(Flagged, G->SelectedRow() < 0 ? "" : " " + std::to_string(G->SelectedRow()));
+    EXPECT_FALSE(G->GridState().Contains(gsRangeSelect));
+  }
+}
