@@ -844,11 +844,13 @@ void TNxCustomGrid::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y
       if (T > -1 && From >= 0 && From < GetRowCount()) {
         if (T > From) --T;
         bool Accept = true;
+        // The moved row, followed while the handlers change what they like.
+        const TCellWatch Moved(this, nullptr, From);
         DoRowMove(From, T, Accept);
-        if (Accept && From < GetRowCount() && T >= 0 && T < GetRowCount()) {
-          MoveRow(From, T);
+        if (Accept && Moved.Row >= 0 && T >= 0 && T < GetRowCount()) {
+          MoveRow(Moved.Row, T);
           DoAfterRowMove(From, T);
-          SelectRow(T);
+          if (Moved.Row >= 0) SelectRow(Moved.Row);
         }
       }
     }

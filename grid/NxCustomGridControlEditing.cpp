@@ -184,16 +184,20 @@ void TNxCustomGridControl::EditCell(int ACol, int ARow, const WideString& Initia
       return;
     }
     // The editor holds its cell's text from the start: an end that a handler brings about
-    // meanwhile writes nothing new.
+    // meanwhile writes nothing new. A handler that fails leaves no edit half open.
     SetEditorText(Own);
-    DoApplyEditText(FEditCol, FEditRow, Text);
+    Undoing([&] { DoApplyEditText(FEditCol, FEditRow, Text); }, [&] {
+      if (EditAlive(Session)) DropEdit();
+    });
     if (!EditAlive(Session)) return;
     // The text the grid loads does not count as an edit; a text the program gives does (and its
     // handlers may change anything).
     if (InitialText.empty()) {
       SetEditorText(Text);
     } else {
-      Dispatching([&] { E->SetText(Text); });
+      Undoing([&] { Dispatching([&] { E->SetText(Text); }); }, [&] {
+        if (EditAlive(Session)) DropEdit();
+      });
       if (!EditAlive(Session)) return;
     }
     {

@@ -46,23 +46,30 @@ void TNxCustomGridControl::SelectCell(int ACol, int ARow, bool StartEdit, bool C
     const int& OldRow = Old.Row;
     SetSelectedCell(ACol, ARow);
     Mine = FSelections;
+    // Stopped by its handlers once the old cell was let go: a single selected full row that is no
+    // longer the selected one loses its flag (the selection that stands flagged its own row).
+    auto Stop = [&] {
+      if (FOptions.Contains(goSelectFullRow) && !FGridState.Contains(gsRangeSelect) && OldRow >= 0 &&
+          OldRow != FSelectedRow && GetSelected(OldRow))
+        SetSelected(OldRow, false);
+    };
     const bool Changed = OldCol != ACol || OldRow != ARow;
     if (Changed && FColumns->IsValidIndex(OldCol) && OldRow >= 0 && OldRow < GetRowCount()) {
       DoDeselectCell(OldCol, OldRow);
-      if (!Again()) return;
+      if (!Again()) return Stop();
     }
     if ((Changed || LetGo) && FGridState.Contains(gsEditing)) {
       EndEditing();
-      if (!Again()) return;
+      if (!Again()) return Stop();
     }
     if (FAutoScroll && ARow >= 0 && ARow <= GetRowCount() - 1) {
       ScrollToRow(ARow);
-      if (!Again()) return;
+      if (!Again()) return Stop();
     }
     if (FInputSelected) {
       if (ACol != OldCol) {
         DoInputSelectCell(ACol);
-        if (!Again()) return;
+        if (!Again()) return Stop();
         RefreshColumnPart(FColumns->Item(ACol), gaInput);
         if (FColumns->IsValidIndex(OldCol)) RefreshColumnPart(FColumns->Item(OldCol), gaInput);
       }

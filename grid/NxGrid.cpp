@@ -578,8 +578,10 @@ void TNxGrid::SortColumn(TNxCustomColumn* Column, bool Ascending) {
                        Column->Options().Contains(coFullResort));
     }, Settle);
     Settle();
+    // The view's scroll handler may have taken the column away.
+    if (Sorted.Col() < 0) return;
     Columns()->SortDone();
-    DoAfterSort(Column->Index());
+    DoAfterSort(Sorted.Col());
   });
 }
 
