@@ -732,37 +732,32 @@ TEST(Reentry, ASelectionThatAHandlerChangesLeavesOneSelectedRow) {
   } Cases[] = {
       {"OnDeselectCell selects another cell",
        [](TEngineForm& F) {
-         F.Grid->OnDeselectCell = [&F](TObject*, int, int) {
-           F.Grid->OnDeselectCell = nullptr;
-           F.Grid->SelectCell(1, 2);
+         F.Grid->OnDeselectCell = [&F, Once = true](TObject*, int, int) mutable {
+           if (std::exchange(Once, false)) F.Grid->SelectCell(1, 2);
          };
        }},
       {"OnDeselectCell sorts",
        [](TEngineForm& F) {
-         F.Grid->OnDeselectCell = [&F](TObject*, int, int) {
-           F.Grid->OnDeselectCell = nullptr;
-           F.Grid->SortColumn(F.Columns[0], false);
+         F.Grid->OnDeselectCell = [&F, Once = true](TObject*, int, int) mutable {
+           if (std::exchange(Once, false)) F.Grid->SortColumn(F.Columns[0], false);
          };
        }},
       {"OnDeselectCell deletes the row being selected",
        [](TEngineForm& F) {
-         F.Grid->OnDeselectCell = [&F](TObject*, int, int) {
-           F.Grid->OnDeselectCell = nullptr;
-           F.Grid->DeleteRow(7);
+         F.Grid->OnDeselectCell = [&F, Once = true](TObject*, int, int) mutable {
+           if (std::exchange(Once, false)) F.Grid->DeleteRow(7);
          };
        }},
       {"OnDeselectCell inserts a row",
        [](TEngineForm& F) {
-         F.Grid->OnDeselectCell = [&F](TObject*, int, int) {
-           F.Grid->OnDeselectCell = nullptr;
-           F.Grid->InsertRow(0);
+         F.Grid->OnDeselectCell = [&F, Once = true](TObject*, int, int) mutable {
+           if (std::exchange(Once, false)) F.Grid->InsertRow(0);
          };
        }},
       {"OnBeforeSelect selects another cell",
        [](TEngineForm& F) {
-         F.Grid->OnBeforeSelect = [&F](TObject*, int, int, bool&) {
-           F.Grid->OnBeforeSelect = nullptr;
-           F.Grid->SelectCell(1, 2);
+         F.Grid->OnBeforeSelect = [&F, Once = true](TObject*, int, int, bool&) mutable {
+           if (std::exchange(Once, false)) F.Grid->SelectCell(1, 2);
          };
        }},
   };
@@ -784,5 +779,56 @@ TEST(Reentry, ASelectionThatAHandlerChangesLeavesOneSelectedRow) {
       if (G->GetSelected(R)) Flagged += " " + std::to_string(R);
     EXPECT_EQ(Flagged, G->SelectedRow() < 0 ? "" : " " + std::to_string(G->SelectedRow()));
     EXPECT_FALSE(G->GridState().Contains(gsRangeSelect));
+  }
+}
+
+// A scroll whose handler changes the rows: afterwards the bar stands where the view is (its
+// position is the number of shown rows above the top row), and the window shows what a full
+// repaint shows.
+TEST(Reentry, AScrollWhoseHandlerChangesTheRowsLeavesTheBarWhereTheViewIs) {
+  const struct {
+    const char* Name;
+    std::function<void(TNxGrid*)> Scroll;
+  } Scrolls[] = {
+      {"SetPosition", [](TNxGrid* G) { G->VertScrollBar()->SetPosition(5); }},
+      {"a line down", [](TNxGrid* G) { SendMessageW(G->Handle(), WM_VSCROLL, SB_LINEDOWN, 0); }},
+      {"a line up", [](TNxGrid* G) { SendMessageW(G->Handle(), WM_VSCROLL, SB_LINEUP, 0); }},
+      {"a page up", [](TNxGrid* G) { SendMessageW(G->Handle(), WM_VSCROLL, SB_PAGEUP, 0); }},
+      {"the top", [](TNxGrid* G) { SendMessageW(G->Handle(), WM_VSCROLL, SB_TOP, 0); }},
+  };
+  const struct {
+    const char* Name;
+    std::function<void(TEngineForm&)> Change;
+  } Changes[] = {
+      {"inserts a row in view", [](TEngineForm& F) { F.Grid->InsertRow(20); }},
+      {"inserts a row above", [](TEngineForm& F) { F.Grid->InsertRow(2); }},
+      {"deletes a row above", [](TEngineForm& F) { F.Grid->DeleteRow(3); }},
+      {"hides a row above", [](TEngineForm& F) { F.Grid->SetRowVisible(2, false); }},
+      {"sorts", [](TEngineForm& F) { F.Grid->SortColumn(F.Columns[0], false); }},
+  };
+  TEngineForm Host(0);
+  Host.Grid->SetVisible(false);
+  for (const auto& S : Scrolls) {
+    for (const auto& C : Changes) {
+      SCOPED_TRACE(std::string(S.Name) + ", OnVerticalScroll " + C.Name);
+      TEngineForm F(2, {goHeader, goGrid}, 300, 200, 80, false, Host.Form);
+      F.Fill(40);
+      TNxGrid* G = F.Grid;
+      G->VertScrollBar()->SetPosition(15);
+      Settle(F.Window());
+      bool Once = true;
+      G->OnVerticalScroll = [&](TObject*, int) {
+        if (std::exchange(Once, false)) C.Change(F);
+      };
+      S.Scroll(G);
+      Settle(F.Window());
+      EXPECT_EQ(G->VertScrollBar()->Position(), G->CountShownRows(0, G->FirstVisibleRow()));
+      const TCapture Shown(F.Window());
+      InvalidateRect(F.Window(), nullptr, FALSE);
+      Settle(F.Window());
+      const TCapture Repainted(F.Window());
+      const TRect All{0, 0, Shown.Width(), Shown.Height()};
+      EXPECT_TRUE(TCapture::SamePixels(Shown, All, Repainted, All));
+    }
   }
 }
