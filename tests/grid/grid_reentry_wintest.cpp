@@ -832,3 +832,56 @@ TEST(Reentry, AScrollWhoseHandlerChangesTheRowsLeavesTheBarWhereTheViewIs) {
     }
   }
 }
+
+// A handler that frees the grid while the program changes its columns (the edit the change ends,
+// or the change's notice): the column list's change ends there, touching nothing freed, and the
+// columns left over belong to no grid.
+TEST(Reentry, AHandlerThatFreesTheGridDuringAColumnChangeEndsItThere) {
+  const struct {
+    const char* Name;
+    std::function<void(TEditingForm&, TNxTextColumn*)> Change;
+  } Changes[] = {
+      {"insert in front", [](TEditingForm& F, TNxTextColumn* New) { F.Grid->Columns()->Insert(0, New); }},
+      {"add", [](TEditingForm& F, TNxTextColumn* New) { F.Grid->Columns()->Add(New); }},
+      {"delete", [](TEditingForm& F, TNxTextColumn*) { F.Grid->Columns()->Delete(0); }},
+      {"free a column", [](TEditingForm& F, TNxTextColumn*) { delete F.Columns[0]; }},
+      {"clear", [](TEditingForm& F, TNxTextColumn*) { F.Grid->Columns()->Clear(); }},
+      {"hide the edited column", [](TEditingForm& F, TNxTextColumn*) { F.Columns[2]->SetVisible(false); }},
+      {"move the edited column", [](TEditingForm& F, TNxTextColumn*) { F.Columns[2]->SetPosition(0); }},
+  };
+  const char* Handlers[] = {"OnEndEditing", "OnEditExit", "OnDataChange", "OnColumnMove"};
+  TEngineForm Host(0);
+  Host.Grid->SetVisible(false);
+  for (const auto& C : Changes) {
+    for (const std::string H : Handlers) {
+      SCOPED_TRACE(std::string(C.Name) + ", " + H + " frees the grid");
+      memguard::TFaultCount Faults;
+      TEditingForm F(3, {goHeader, goGrid}, 4, 300, 200, Host.Form);
+      TNxGrid* G = F.Grid;
+      const TFreeWatch Grid(G);
+      auto Free = [&] {
+        if (!Grid.Freed()) delete G;
+      };
+      if (H == "OnEndEditing") G->OnEndEditing = [&](TObject*, int, int, WideString&, bool&) { Free(); };
+      if (H == "OnEditExit") G->OnEditExit = [&](TObject*) { Free(); };
+      if (H == "OnDataChange") G->OnDataChange = [&](TObject*, TDataChange, int) { Free(); };
+      if (H == "OnColumnMove") G->OnColumnMove = [&](TObject*, int, int, int) { Free(); };
+      G->EditCell(2, 1, L"typed");
+      std::vector<std::unique_ptr<TFreeWatch>> Alive;
+      for (TNxTextColumn* Col : F.Columns) Alive.push_back(std::make_unique<TFreeWatch>(Col));
+      auto* New = new TNxTextColumn(Host.Form);
+      std::string Caught;
+      try {
+        C.Change(F, New);
+      } catch (Exception& E) {
+        Caught = E.Message;
+      }
+      Pump();
+      EXPECT_EQ(Caught, "");
+      EXPECT_EQ(Faults.Count(), 0);
+      if (!Grid.Freed()) continue;
+      for (std::size_t I = 0; I < 3; ++I)
+        if (!Alive[I]->Freed() && F.Columns[I]->Columns() != nullptr) ADD_FAILURE() << "column " << I << " in a list";
+    }
+  }
+}
