@@ -1369,6 +1369,10 @@ void TNxCustomGrid::KeyNavigate(Word& Key, TShiftState Shift) {
 }
 
 void TNxCustomGrid::KeyPress(wchar_t& Key) {
+  Operation([&] { KeyStart(Key); });
+}
+
+void TNxCustomGrid::KeyStart(wchar_t& Key) {
   TNxCustomGridControl::KeyPress(Key);
   if (Key == 0 || GridState().Contains(gsEditing) || GridState().Contains(gsInputEditing) ||
       Options().Contains(goDisableKeys) || Key == VK_ESCAPE)

@@ -51,6 +51,12 @@ TNxCustomGridControl::~TNxCustomGridControl() {
   FColumns->OnColumnsChanged = nullptr;
   FColumns->OnColumnsChanging = nullptr;
   FColumns->BodyWidth = nullptr;
+  // Freed by a handler while a change of the column list runs: the list ends that change and
+  // goes after it.
+  if (FColumns->Busy()) {
+    FColumns->Orphan();
+    FColumns.release();
+  }
   CloseThemeHandle();
 }
 

@@ -524,7 +524,7 @@ void TNxGrid::SetExpanded(int ARow, bool Value) {
 }
 
 void TNxGrid::DoExpand(int ARow) {
-  if (OnExpand) OnExpand(this, ARow);
+  if (OnExpand) Call([&] { OnExpand(this, ARow); });
 }
 
 void TNxGrid::SetStartRowCount(int Value) {
@@ -586,19 +586,30 @@ void TNxGrid::SortColumn(TNxCustomColumn* Column, bool Ascending) {
 }
 
 void TNxGrid::RecalculateFooters(bool AVisibleOnly) {
+  Operation([&] { CalculateFooters(AVisibleOnly); });
+}
+
+void TNxGrid::CalculateFooters(bool AVisibleOnly) {
+  // The handlers that count a row or give a custom value may change anything: a column or a row
+  // that goes on the way counts no more.
   for (int C = 0; C < Columns()->Count(); ++C) {
-    TColumnFooter* F = Columns()->Item(C)->Footer();
-    if (F->FormulaKind() == fkNone) continue;
+    const TCellWatch Column(this, Columns()->Item(C), -1);
+    if (Column.Column->Footer()->FormulaKind() == fkNone) continue;
     std::vector<int> Counting;
     for (int R = 0; R < GetRowCount(); ++R) {
       if (AVisibleOnly) {
         if (!GetRowShown(R)) continue;
         bool Accept = true;
-        if (OnCalculateRow) OnCalculateRow(this, R, Accept);
-        if (!Accept) continue;
+        DoCalculateRow(R, Accept);
+        if (Column.Col() != C) break;
+        if (!Accept || R >= GetRowCount()) continue;
       }
       Counting.push_back(R);
     }
+    if (Column.Col() != C) continue;
+    const int Rows = GetRowCount();
+    Counting.erase(std::remove_if(Counting.begin(), Counting.end(), [Rows](int R) { return R >= Rows; }), Counting.end());
+    TColumnFooter* F = Column.Column->Footer();
     if (Counting.empty()) {
       F->SetCaption(L"");
       F->SetFormulaValue(0);
@@ -628,7 +639,8 @@ void TNxGrid::RecalculateFooters(bool AVisibleOnly) {
         break;
       }
       case fkCustom:
-        if (OnColumnFooterValue) OnColumnFooterValue(this, C, V);
+        if (OnColumnFooterValue) Call([&] { OnColumnFooterValue(this, C, V); });
+        if (Column.Col() != C) continue;
         break;
       case fkNone: break;
     }

@@ -57,23 +57,30 @@ void TNxCustomScrollBar::SetPageSize(int Value) {
 void TNxCustomScrollBar::SetPosition(int Value) {
   const int Old = FPosition;
   FPosition = std::max(std::min(std::max(Value, FMin), FMax), 0);
-  // The view follows the bar whatever the scroll handler (fired by the bar's update) raises; its
-  // error is raised once the view has moved.
-  std::exception_ptr Error;
-  try {
-    UpdateBar();
-  } catch (const EGridFreed&) {
-    throw;
-  } catch (...) {
-    Error = std::current_exception();
-  }
-  // A position that did not move has nothing to scroll; a move scrolls by the distance the owner
-  // answers (its hooks run around it even when that distance is 0).
+  // The view moves first, so that the scroll handler (fired by the bar's update) finds the view
+  // where the bar is. A position that did not move has nothing to scroll; a move scrolls by the
+  // distance the owner answers (its hooks run around it even when that distance is 0).
   if (FUpdateCount == 0 && FControl != nullptr && Old != FPosition) {
     if (FKind == sbHorizontal)
       FControl->ScrollContent(this, FControl->GetHorzScrollDistance(Old, FPosition), 0);
     else
       FControl->ScrollContent(this, 0, FControl->GetVertScrollDistance(Old, FPosition));
+  }
+  // The window's bar follows whatever the handler raises; its error is raised once the bar shows
+  // the position. A handler that moved the bar (a change of the rows moves it with the view) has
+  // the window's bar show where it stands then.
+  std::exception_ptr Error;
+  const unsigned Events = FEvents;
+  const int Shown = FPosition;
+  for (int Pass = 0; Pass < 2; ++Pass) {
+    try {
+      UpdateBar();
+    } catch (const EGridFreed&) {
+      throw;
+    } catch (...) {
+      if (!Error) Error = std::current_exception();
+    }
+    if (FEvents == Events || FPosition == Shown) break;
   }
   if (Error) std::rethrow_exception(Error);
 }
@@ -175,7 +182,10 @@ void TNxScrollBar::UpdateBar() {
         InvalidateFrame(W);
       }
     }
-    if (WindowPos != FPosition) FControl->DoScrollEvent(this, FPosition);
+    if (WindowPos != FPosition) {
+      ++FEvents;
+      FControl->DoScrollEvent(this, FPosition);
+    }
   } catch (const EGridFreed&) {
     throw;
   } catch (...) {

@@ -118,6 +118,8 @@ class TNxCustomScrollBar : public TPersistent {
   int FScrollCode = 0;
   int FUpdateCount = 0;
   bool FVisible = false;
+  // Counts the scroll events the bar's updates fired (a handler may change anything).
+  unsigned FEvents = 0;
   TNxCustomScrollControl* FControl;
 };
 

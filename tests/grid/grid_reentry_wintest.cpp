@@ -732,37 +732,32 @@ TEST(Reentry, ASelectionThatAHandlerChangesLeavesOneSelectedRow) {
   } Cases[] = {
       {"OnDeselectCell selects another cell",
        [](TEngineForm& F) {
-         F.Grid->OnDeselectCell = [&F](TObject*, int, int) {
-           F.Grid->OnDeselectCell = nullptr;
-           F.Grid->SelectCell(1, 2);
+         F.Grid->OnDeselectCell = [&F, Once = true](TObject*, int, int) mutable {
+           if (std::exchange(Once, false)) F.Grid->SelectCell(1, 2);
          };
        }},
       {"OnDeselectCell sorts",
        [](TEngineForm& F) {
-         F.Grid->OnDeselectCell = [&F](TObject*, int, int) {
-           F.Grid->OnDeselectCell = nullptr;
-           F.Grid->SortColumn(F.Columns[0], false);
+         F.Grid->OnDeselectCell = [&F, Once = true](TObject*, int, int) mutable {
+           if (std::exchange(Once, false)) F.Grid->SortColumn(F.Columns[0], false);
          };
        }},
       {"OnDeselectCell deletes the row being selected",
        [](TEngineForm& F) {
-         F.Grid->OnDeselectCell = [&F](TObject*, int, int) {
-           F.Grid->OnDeselectCell = nullptr;
-           F.Grid->DeleteRow(7);
+         F.Grid->OnDeselectCell = [&F, Once = true](TObject*, int, int) mutable {
+           if (std::exchange(Once, false)) F.Grid->DeleteRow(7);
          };
        }},
       {"OnDeselectCell inserts a row",
        [](TEngineForm& F) {
-         F.Grid->OnDeselectCell = [&F](TObject*, int, int) {
-           F.Grid->OnDeselectCell = nullptr;
-           F.Grid->InsertRow(0);
+         F.Grid->OnDeselectCell = [&F, Once = true](TObject*, int, int) mutable {
+           if (std::exchange(Once, false)) F.Grid->InsertRow(0);
          };
        }},
       {"OnBeforeSelect selects another cell",
        [](TEngineForm& F) {
-         F.Grid->OnBeforeSelect = [&F](TObject*, int, int, bool&) {
-           F.Grid->OnBeforeSelect = nullptr;
-           F.Grid->SelectCell(1, 2);
+         F.Grid->OnBeforeSelect = [&F, Once = true](TObject*, int, int, bool&) mutable {
+           if (std::exchange(Once, false)) F.Grid->SelectCell(1, 2);
          };
        }},
   };
@@ -784,5 +779,109 @@ TEST(Reentry, ASelectionThatAHandlerChangesLeavesOneSelectedRow) {
       if (G->GetSelected(R)) Flagged += " " + std::to_string(R);
     EXPECT_EQ(Flagged, G->SelectedRow() < 0 ? "" : " " + std::to_string(G->SelectedRow()));
     EXPECT_FALSE(G->GridState().Contains(gsRangeSelect));
+  }
+}
+
+// A scroll whose handler changes the rows: afterwards the bar stands where the view is (its
+// position is the number of shown rows above the top row), and the window shows what a full
+// repaint shows.
+TEST(Reentry, AScrollWhoseHandlerChangesTheRowsLeavesTheBarWhereTheViewIs) {
+  const struct {
+    const char* Name;
+    std::function<void(TNxGrid*)> Scroll;
+  } Scrolls[] = {
+      {"SetPosition", [](TNxGrid* G) { G->VertScrollBar()->SetPosition(5); }},
+      {"a line down", [](TNxGrid* G) { SendMessageW(G->Handle(), WM_VSCROLL, SB_LINEDOWN, 0); }},
+      {"a line up", [](TNxGrid* G) { SendMessageW(G->Handle(), WM_VSCROLL, SB_LINEUP, 0); }},
+      {"a page up", [](TNxGrid* G) { SendMessageW(G->Handle(), WM_VSCROLL, SB_PAGEUP, 0); }},
+      {"the top", [](TNxGrid* G) { SendMessageW(G->Handle(), WM_VSCROLL, SB_TOP, 0); }},
+  };
+  const struct {
+    const char* Name;
+    std::function<void(TEngineForm&)> Change;
+  } Changes[] = {
+      {"inserts a row in view", [](TEngineForm& F) { F.Grid->InsertRow(20); }},
+      {"inserts a row above", [](TEngineForm& F) { F.Grid->InsertRow(2); }},
+      {"deletes a row above", [](TEngineForm& F) { F.Grid->DeleteRow(3); }},
+      {"hides a row above", [](TEngineForm& F) { F.Grid->SetRowVisible(2, false); }},
+      {"sorts", [](TEngineForm& F) { F.Grid->SortColumn(F.Columns[0], false); }},
+  };
+  TEngineForm Host(0);
+  Host.Grid->SetVisible(false);
+  for (const auto& S : Scrolls) {
+    for (const auto& C : Changes) {
+      SCOPED_TRACE(std::string(S.Name) + ", OnVerticalScroll " + C.Name);
+      TEngineForm F(2, {goHeader, goGrid}, 300, 200, 80, false, Host.Form);
+      F.Fill(40);
+      TNxGrid* G = F.Grid;
+      G->VertScrollBar()->SetPosition(15);
+      Settle(F.Window());
+      bool Once = true;
+      G->OnVerticalScroll = [&](TObject*, int) {
+        if (std::exchange(Once, false)) C.Change(F);
+      };
+      S.Scroll(G);
+      Settle(F.Window());
+      EXPECT_EQ(G->VertScrollBar()->Position(), G->CountShownRows(0, G->FirstVisibleRow()));
+      const TCapture Shown(F.Window());
+      InvalidateRect(F.Window(), nullptr, FALSE);
+      Settle(F.Window());
+      const TCapture Repainted(F.Window());
+      const TRect All{0, 0, Shown.Width(), Shown.Height()};
+      EXPECT_TRUE(TCapture::SamePixels(Shown, All, Repainted, All));
+    }
+  }
+}
+
+// A handler that frees the grid while the program changes its columns (the edit the change ends,
+// or the change's notice): the column list's change ends there, touching nothing freed, and the
+// columns left over belong to no grid.
+TEST(Reentry, AHandlerThatFreesTheGridDuringAColumnChangeEndsItThere) {
+  const struct {
+    const char* Name;
+    std::function<void(TEditingForm&, TNxTextColumn*)> Change;
+  } Changes[] = {
+      {"insert in front", [](TEditingForm& F, TNxTextColumn* New) { F.Grid->Columns()->Insert(0, New); }},
+      {"add", [](TEditingForm& F, TNxTextColumn* New) { F.Grid->Columns()->Add(New); }},
+      {"delete", [](TEditingForm& F, TNxTextColumn*) { F.Grid->Columns()->Delete(0); }},
+      {"free a column", [](TEditingForm& F, TNxTextColumn*) { delete F.Columns[0]; }},
+      {"clear", [](TEditingForm& F, TNxTextColumn*) { F.Grid->Columns()->Clear(); }},
+      {"hide the edited column", [](TEditingForm& F, TNxTextColumn*) { F.Columns[2]->SetVisible(false); }},
+      {"move the edited column", [](TEditingForm& F, TNxTextColumn*) { F.Columns[2]->SetPosition(0); }},
+  };
+  const char* Handlers[] = {"OnEndEditing", "OnEditExit", "OnDataChange", "OnColumnMove"};
+  TEngineForm Host(0);
+  Host.Grid->SetVisible(false);
+  for (const auto& C : Changes) {
+    for (const std::string H : Handlers) {
+      SCOPED_TRACE(std::string(C.Name) + ", " + H + " frees the grid");
+      memguard::TFaultCount Faults;
+      TEditingForm F(3, {goHeader, goGrid}, 4, 300, 200, Host.Form);
+      TNxGrid* G = F.Grid;
+      const TFreeWatch Grid(G);
+      auto Free = [&] {
+        if (!Grid.Freed()) delete G;
+      };
+      if (H == "OnEndEditing") G->OnEndEditing = [&](TObject*, int, int, WideString&, bool&) { Free(); };
+      if (H == "OnEditExit") G->OnEditExit = [&](TObject*) { Free(); };
+      if (H == "OnDataChange") G->OnDataChange = [&](TObject*, TDataChange, int) { Free(); };
+      if (H == "OnColumnMove") G->OnColumnMove = [&](TObject*, int, int, int) { Free(); };
+      G->EditCell(2, 1, L"typed");
+      std::vector<std::unique_ptr<TFreeWatch>> Alive;
+      for (TNxTextColumn* Col : F.Columns) Alive.push_back(std::make_unique<TFreeWatch>(Col));
+      auto* New = new TNxTextColumn(Host.Form);
+      std::string Caught;
+      try {
+        C.Change(F, New);
+      } catch (Exception& E) {
+        Caught = E.Message;
+      }
+      Pump();
+      EXPECT_EQ(Caught, "");
+      EXPECT_EQ(Faults.Count(), 0);
+      if (!Grid.Freed()) continue;
+      for (std::size_t I = 0; I < 3; ++I)
+        if (!Alive[I]->Freed() && F.Columns[I]->Columns() != nullptr) ADD_FAILURE() << "column " << I << " in a list";
+    }
   }
 }
