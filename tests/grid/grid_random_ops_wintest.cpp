@@ -1119,6 +1119,15 @@ class TRandomRun {
             (Content == cnGuid && Own(M.Text(C, R))))
           WriteNew(C, R);
     }
+    // So does the text of an editor a handler opened on such a cell.
+    if (M.Editing && G->InplaceEditor() != nullptr) {
+      const TContent Content = M.Columns[static_cast<std::size_t>(M.EditCol)].Content;
+      if (Content > cnName && Content < cnIncrement && M.Typed.empty()) {
+        const std::wstring T = NewText(Content, true);
+        Call([&] { G->InplaceEditor()->SetText(T); });
+        M.Typed = T;
+      }
+    }
   }
   // No error but a handler's or a refused text reached the program, a handler's error once; the
   // typed text is in the cell that was edited or nowhere; every other cell holds what it held
