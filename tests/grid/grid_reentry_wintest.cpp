@@ -4,10 +4,11 @@
 // another editor or selection, the grid itself, an error), the process goes on without touching
 // freed memory, the typed text lands in the cell it was typed into or nowhere, every other cell
 // keeps what it held, the grid edits only with a shown editor over a shown cell, and each error is
-// delivered once.
+// delivered once. Besides: a selection or a scroll whose handlers change the rows leaves the row
+// flags and the bar agreeing with what the grid shows, and a column change of the program whose
+// handler frees the grid ends there.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <functional>
 #include <map>
 #include <string>
