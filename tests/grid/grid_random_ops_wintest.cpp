@@ -176,6 +176,8 @@ class TSuppliedColumn : public TNxTextColumn, public TVirtualCellValues {
     Check(ACol, ARow);
     FValues[ARow] = Value;
   }
+  // What the supplier holds, by row position (also for positions past the last row).
+  const std::map<int, std::wstring>& Values() const { return FValues; }
 
  private:
   void Check(int ACol, int ARow) {
@@ -1207,8 +1209,7 @@ class TRandomRun {
       C.Sorted = Col->Sorted();
       C.Ascending = Col->SortKind() == skAscending;
       C.Visible = Col->Visible();
-      for (int R = 0; R < G->RowCount(); ++R)
-        if (C.Content == cnVirtual) C.Supplied[R] = G->Cells(I, R);
+      if (C.Content == cnVirtual) C.Supplied = static_cast<TSuppliedColumn*>(Col)->Values();
       Ids[Col] = C.Id;
       N.Columns.push_back(C);
     }
