@@ -303,10 +303,12 @@ class TRandomRun {
     int Pick = Below(Total);
     int Kind = 0;
     while (Pick >= Weights[Kind]) Pick -= Weights[Kind++];
-    if (Trace)
-      std::printf("  next: operation kind %d%s%s, change %d\n", Kind, FArmed != hkNone ? ", raise in " : "",
-                  FArmed != hkNone ? HookNames[FArmed] : "", FChangeIn != hkNone ? static_cast<int>(FChangeKind) : -1),
-          std::printf("        change in %s\n", FChangeIn != hkNone ? HookNames[FChangeIn] : "none"), std::fflush(stdout);
+    if (Trace) {
+      // What comes, for a run that ends the process before the operation is named.
+      std::printf("  next: operation %d; raises: %s; changes: %s %s\n", Kind, FArmed != hkNone ? HookNames[FArmed] : "none",
+                  FChangeIn != hkNone ? HookNames[FChangeIn] : "none", FChangeIn != hkNone ? ChangeNames[FChangeKind] : "");
+      std::fflush(stdout);
+    }
     std::ostringstream S;
     // The operation is named also when it raises.
     // No handler stays armed after the operation, also when it raised.
@@ -906,6 +908,10 @@ class TRandomRun {
     chDeleteRow, chInsertRow, chMoveRow, chHideRow, chDeleteColumn, chFreeColumn, chInsertColumn, chMoveColumn,
     chHideColumn, chClearRows, chClearColumns, chSort, chEdit, chSelect, chFreeGrid, chRaise, chKinds
   };
+  static constexpr const char* ChangeNames[] = {
+      "delete a row",    "insert a row", "move a row", "hide a row",   "delete a column", "free a column",
+      "insert a column", "move a column", "hide a column", "clear the rows", "clear the columns", "sort",
+      "edit a cell",     "select a cell", "free the grid", "raise"};
   void MakeGrid() {
     G = new TNxGrid(FForm);
     G->SetBounds(4, 4, 220, 132);
@@ -1586,7 +1592,10 @@ TEST(GridRandomOperations, EveryOperationAgreesWithAPlainModel) {
         Failure = std::string("the operation raised ") + E.what();
       }
       Recent.push_back(std::to_string(N) + ": " + Run.Op);
-      if (Trace) std::printf("%s\n", Recent.back().c_str()), std::fflush(stdout);
+      if (Trace) {
+        std::printf("%s\n", Recent.back().c_str());
+        std::fflush(stdout);
+      }
       if (Recent.size() > 25) Recent.pop_front();
       if (Failure.empty()) Failure = Run.Compare(Run.CellsTouched || N % 16 == 0);
       Run.Show();
