@@ -4,8 +4,9 @@
 // heights, child rows added, expanded and collapsed, the view scrolled, cells selected alone,
 // several at a time and by the indicator, editors opened, typed in, written back and cancelled
 // (in code, by Enter, Escape and the focus leaving), columns of every kind inserted, moved and
-// deleted, grid lines and the footer switched on and off, some of it inside update locks; columns hidden, shown and resized, every row hidden, keys
-// pressed while no row can be seen), and after each one its rows, trees, shown rows, cells,
+// deleted, grid lines and the footer switched on and off, some of it inside update locks; columns
+// hidden, shown and resized, every row hidden, keys pressed while no row can be seen), and after
+// each one its rows, trees, shown rows, cells,
 // sorted column, selection, editor and vertical scroll bar are compared with a plain model whose
 // rules are its own (support/GridOpsModel.h). Cells hold values with ties, and typed columns get
 // texts they refuse. A failure names the seed, the operation and the ones before it;
@@ -260,7 +261,9 @@ class TRandomRun {
     if (FChangeIn != hkNone) FBefore = M;
     FFreedBefore = memguard::FreedSequence();
     FHeapFaultsBefore = memguard::Counts().HeapFaults;
-    if (M.Editing) FEdits.push_back({M.At(M.EditRow()).Record, M.Columns[static_cast<std::size_t>(M.EditCol)].Column, M.EditRow(), M.Typed});
+    if (M.Editing)
+      FEdits.push_back(
+          {M.At(M.EditRow()).Record, M.Columns[static_cast<std::size_t>(M.EditCol)].Column, M.EditRow(), M.Typed});
     const int Rows = M.Count();
     const int Cols = static_cast<int>(M.Columns.size());
     const bool Crowded = Rows >= 48;
@@ -305,8 +308,9 @@ class TRandomRun {
     while (Pick >= Weights[Kind]) Pick -= Weights[Kind++];
     if (Trace) {
       // What comes, for a run that ends the process before the operation is named.
-      std::printf("  next: operation %d; raises: %s; changes: %s %s\n", Kind, FArmed != hkNone ? HookNames[FArmed] : "none",
-                  FChangeIn != hkNone ? HookNames[FChangeIn] : "none", FChangeIn != hkNone ? ChangeNames[FChangeKind] : "");
+      std::printf("  next: operation %d; raises: %s; changes: %s %s\n", Kind,
+                  FArmed != hkNone ? HookNames[FArmed] : "none", FChangeIn != hkNone ? HookNames[FChangeIn] : "none",
+                  FChangeIn != hkNone ? ChangeNames[FChangeKind] : "");
       std::fflush(stdout);
     }
     std::ostringstream S;
@@ -324,6 +328,18 @@ class TRandomRun {
       }
     } Named{S, Op, FArmed, FChangeIn};
     try {
+      Operate(Kind, S, Rows, Cols);
+    } catch (const TStop&) {
+    } catch (...) {
+      Annotate(S);
+      throw;
+    }
+    Annotate(S);
+    if (FDisturbed || FGridFreed) AfterChange();
+  }
+
+  // Runs the operation of the given kind on the grid and on the model.
+  void Operate(int Kind, std::ostringstream& S, int Rows, int Cols) {
     switch (Kind) {
       case 0: {
         const int N = 1 + Below(3);
@@ -443,7 +459,8 @@ class TRandomRun {
       case 13: {
         const std::wstring T = NewText(M.Columns[static_cast<std::size_t>(M.EditCol)].Content, true);
         S << "type " << Narrow(T);
-        FEdits.push_back({M.At(M.EditRow()).Record, M.Columns[static_cast<std::size_t>(M.EditCol)].Column, M.EditRow(), T});
+        FEdits.push_back(
+            {M.At(M.EditRow()).Record, M.Columns[static_cast<std::size_t>(M.EditCol)].Column, M.EditRow(), T});
         Call([&] { G->InplaceEditor()->SetText(T); });
         M.Typed = T;
         break;
@@ -612,13 +629,6 @@ class TRandomRun {
       }
       default: break;
     }
-    } catch (const TStop&) {
-    } catch (...) {
-      Annotate(S);
-      throw;
-    }
-    Annotate(S);
-    if (FDisturbed || FGridFreed) AfterChange();
   }
 
   // What the handlers did in the operation.
@@ -1154,7 +1164,8 @@ class TRandomRun {
     if (!G->GridState().Contains(gsRangeSelect))
       for (int R = 0; R < G->RowCount(); ++R)
         if (G->GetSelected(R) && R != G->SelectedRow())
-          return "row " + std::to_string(R) + " is selected besides the selected row " + std::to_string(G->SelectedRow());
+          return "row " + std::to_string(R) + " is selected besides the selected row " +
+                 std::to_string(G->SelectedRow());
     std::map<const void*, int> OldRow, OldCol;
     for (int R = 0; R < FBefore.Count(); ++R) OldRow[FBefore.At(R).Record] = R;
     for (std::size_t C = 0; C < FBefore.Columns.size(); ++C) OldCol[FBefore.Columns[C].Column] = static_cast<int>(C);
@@ -1204,7 +1215,8 @@ class TRandomRun {
     for (int I = 0; I < G->Columns()->Count(); ++I) {
       TNxCustomColumn* Col = G->Columns()->Item(I);
       TModelColumn C;
-      const auto Old = std::find_if(M.Columns.begin(), M.Columns.end(), [&](const TModelColumn& K) { return K.Column == Col; });
+      const auto Old =
+          std::find_if(M.Columns.begin(), M.Columns.end(), [&](const TModelColumn& K) { return K.Column == Col; });
       if (Old != M.Columns.end()) {
         C = *Old;
       } else {
@@ -1222,12 +1234,14 @@ class TRandomRun {
     for (int P = 0; P < G->Columns()->Count(); ++P) N.Display.push_back(Ids[G->Columns()->ItemByPosition(P)]);
     for (int R = 0; R < G->RowCount(); ++R) {
       const TRow* Record = G->CellStore()->GetRow(R);
-      const auto Old = std::find_if(M.Rows.begin(), M.Rows.end(), [&](const TModelRow& K) { return K.Record == Record; });
+      const auto Old =
+          std::find_if(M.Rows.begin(), M.Rows.end(), [&](const TModelRow& K) { return K.Record == Record; });
       TModelRow Row;
       Row.Id = Old != M.Rows.end() ? Old->Id : ++FRowIds;
       Row.Record = Record;
       for (int C = 0; C < G->Columns()->Count(); ++C)
-        if (N.Columns[static_cast<std::size_t>(C)].Content != cnVirtual && N.Columns[static_cast<std::size_t>(C)].Content != cnIncrement)
+        if (N.Columns[static_cast<std::size_t>(C)].Content != cnVirtual &&
+            N.Columns[static_cast<std::size_t>(C)].Content != cnIncrement)
           Row.Text[N.Columns[static_cast<std::size_t>(C)].Id] = G->Cells(C, R);
       Row.Visible = Record->Visible;
       Row.Expanded = G->Expanded(R);
