@@ -631,6 +631,16 @@ int TNxColumns::IndexOf(const TNxCustomColumn* Column) const {
   return It == FItems.end() ? -1 : static_cast<int>(It - FItems.begin());
 }
 
+void TNxColumns::Orphan() {
+  FOrphaned = true;
+  FGrid = nullptr;
+  OnColumnChanged = nullptr;
+  OnColumnNotify = nullptr;
+  OnColumnsChanged = nullptr;
+  OnColumnsChanging = nullptr;
+  BodyWidth = nullptr;
+}
+
 bool TNxColumns::Updating() const {
   return FGrid != nullptr && (FGrid->ComponentState().Contains(csLoading) ||
                               FGrid->ComponentState().Contains(csDestroying));
@@ -644,6 +654,7 @@ void TNxColumns::Insert(int Index, TNxCustomColumn* Column) {
   if (Count() >= TCells::MaxColumns) throw EListError(Format("A grid holds at most %d columns", TCells::MaxColumns));
   if (Index < 0 || Index > Count()) TList::Error(Index);
   const bool Append = Index == Count();
+  const TBusy Busy(this);
   std::exception_ptr Error;
   if (!Append && !Updating()) {
     try {
@@ -651,8 +662,8 @@ void TNxColumns::Insert(int Index, TNxCustomColumn* Column) {
     } catch (...) {
       Error = std::current_exception();
     }
-    // A handler may have changed the list meanwhile.
-    if (Column->FColumns != nullptr) {
+    // A handler may have changed the list meanwhile, or freed the grid.
+    if (Column->FColumns != nullptr || FOrphaned) {
       if (Error) std::rethrow_exception(Error);
       return;
     }
@@ -697,6 +708,7 @@ void TNxColumns::Withdraw(int Index) {
 bool TNxColumns::TakeOut(TNxCustomColumn* Column, std::exception_ptr& Error) {
   int Index = IndexOf(Column);
   if (Index < 0) return false;
+  const TBusy Busy(this);
   const bool Destroying = FGrid != nullptr && FGrid->ComponentState().Contains(csDestroying);
   if (!Destroying) {
     // The grid ends an edit first, while the indexes its handlers are told still hold.
@@ -732,6 +744,7 @@ bool TNxColumns::TakeOut(TNxCustomColumn* Column, std::exception_ptr& Error) {
 }
 
 void TNxColumns::Remove(TNxCustomColumn* Column) {
+  const TBusy Busy(this);
   std::exception_ptr Error;
   TakeOut(Column, Error);
   if (Error) std::rethrow_exception(Error);
@@ -739,6 +752,7 @@ void TNxColumns::Remove(TNxCustomColumn* Column) {
 
 void TNxColumns::Delete(int Index) {
   TNxCustomColumn* Column = Item(Index);
+  const TBusy Busy(this);
   // Out of the list first, then freed: the grid's handlers run before the column goes.
   std::exception_ptr Error;
   if (TakeOut(Column, Error)) delete Column;
@@ -746,9 +760,11 @@ void TNxColumns::Delete(int Index) {
 }
 
 void TNxColumns::Clear() {
-  // Every column goes, whatever a handler raises; the first error is raised after.
+  // Every column goes, whatever a handler raises; the first error is raised after. A grid freed
+  // on the way ends it.
+  const TBusy Busy(this);
   std::exception_ptr Error;
-  while (Count() > 0) {
+  while (Count() > 0 && !FOrphaned) {
     TNxCustomColumn* Column = Item(Count() - 1);
     if (TakeOut(Column, Error)) delete Column;
   }
@@ -759,6 +775,7 @@ void TNxColumns::MovePosition(int FromPos, int ToPos) {
   if (FromPos < 0 || FromPos >= Count()) TList::Error(FromPos);
   if (ToPos < 0 || ToPos >= Count()) TList::Error(ToPos);
   if (FromPos == ToPos) return;
+  const TBusy Busy(this);
   TNxCustomColumn* C = FDisplay[static_cast<std::size_t>(FromPos)];
   FDisplay.erase(FDisplay.begin() + FromPos);
   FDisplay.insert(FDisplay.begin() + ToPos, C);
@@ -927,13 +944,16 @@ TVirtualCellValues* TNxColumns::ColumnValues(int Index) const {
 }
 
 void TNxColumns::ColumnChanged(TNxCustomColumn* Column, int Param, int Kind) {
+  const TBusy Busy(this);
   if (OnColumnChanged) OnColumnChanged(Column, Param, Kind);
 }
 
 void TNxColumns::Notify(int Kind) {
+  const TBusy Busy(this);
   if (OnColumnNotify) OnColumnNotify(Kind);
 }
 
 void TNxColumns::StructureChanged(int Kind, int Index, int Index2) {
+  const TBusy Busy(this);
   if (OnColumnsChanged) OnColumnsChanged(Kind, Index, Index2);
 }

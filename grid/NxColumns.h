@@ -592,6 +592,13 @@ class TNxColumns : public TComponent, public TCellStoreColumns {
   TComponent* Grid() const { return FGrid; }
   // The grid is being read from its stored description or destroyed: no re-layout.
   bool Updating() const;
+  // A change of the list runs (its notices run the grid's handlers, which may free the grid that
+  // owns the list).
+  bool Busy() const { return FBusy > 0; }
+  // The grid went while a change of the list runs: the list forgets the grid, ends the change
+  // without a notice and frees itself once the change is over (the columns left belong to no
+  // list then).
+  void Orphan();
 
   TColumnChangedEvent OnColumnChanged;
   TColumnNotifyEvent OnColumnNotify;
@@ -621,6 +628,18 @@ class TNxColumns : public TComponent, public TCellStoreColumns {
   // After a change of column widths or visibility: auto-size and lay out again.
   void Relayout(TNxCustomColumn* From, bool Behind);
 
+  // Holds the list while a change of it runs (one that the grid's end orphaned goes after).
+  struct TBusy {
+    explicit TBusy(TNxColumns* AList) : List(AList) { ++List->FBusy; }
+    ~TBusy() {
+      if (--List->FBusy == 0 && List->FOrphaned) delete List;
+    }
+    TBusy(const TBusy&) = delete;
+    TBusy& operator=(const TBusy&) = delete;
+    TNxColumns* List;
+  };
+  int FBusy = 0;
+  bool FOrphaned = false;
   TComponent* FGrid;
   std::vector<TNxCustomColumn*> FItems;     // creation order
   std::vector<TNxCustomColumn*> FDisplay;   // display order

@@ -516,7 +516,7 @@ void TNxCustomGrid::MouseDown(TMouseButton Button, TShiftState Shift, int X, int
     }
     FDownCell = GetCellAtPos(FDownPoint);
     FPressShift = 0;
-    if (!Designing && Visible() && CanFocus() && !IsFocused()) SetFocus();
+    if (!Designing && Visible() && CanFocus() && !IsFocused()) Dispatching([&] { SetFocus(); });
     if (Columns()->Count() == 0 || Button == mbMiddle) return;
     if (Button == mbLeft && Options().Contains(goHeader) && GetAreaAtPos(FDownPoint) == gaHeader)
       FSizingColumn = GetSizingColumn(X);
@@ -532,51 +532,56 @@ void TNxCustomGrid::MouseDown(TMouseButton Button, TShiftState Shift, int X, int
       InvertVerticalLine(FSizeLineRight);
       return;
     }
-    // A press that ends an edit may have the edit's handlers free the grid.
-    const TFreeWatch Grid(this);
     switch (GetAreaAtPos(FDownPoint)) {
       case gaBody: BodyPress(Button, Shift); break;
       case gaHeader: HeaderPress(Button, Shift); break;
       case gaIndicator: IndicatorPress(X, Y); break;
       case gaNone:
         CommitEditing();
-        if (!Grid.Freed()) OutsidePress();
+        OutsidePress();
         break;
       default: break;
     }
-    if (!Grid.Freed() && GridState().Contains(gsState32)) BodyPress(Button, Shift);
+    if (GridState().Contains(gsState32)) BodyPress(Button, Shift);
   });
 }
 
 void TNxCustomGrid::BodyPress(TMouseButton Button, TShiftState Shift) {
-  if (GridState().Contains(gsEditing) || GridState().Contains(gsInputEditing)) {
+  if (IsEditing()) {
     const bool Input = GridState().Contains(gsInputEditing);
-    const TFreeWatch Grid(this);
+    const unsigned Session = EditSession();
     ApplyEditing();
-    if (Input && !Grid.Freed()) AddInputRow();
-    if (!Grid.Freed()) EndEditing();
-    if (Grid.Freed()) return;
+    if (Input) AddInputRow();
+    if (EditAlive(Session)) EndEditing();
+    // The edit's handlers may have changed what lies under the press.
+    FDownCell = GetCellAtPos(FDownPoint);
   }
   if (GridStyle() == gsReport) SetInputSelected(false);
   FClickOnSelected = FDownCell == GetSelectedCell();
-  const int Row = FDownCell.Y;
-  const bool ValidRow = Row >= 0 && Row < GetRowCount();
+  const bool ValidRow = FDownCell.Y >= 0 && FDownCell.Y < GetRowCount();
   bool ClearMulti = Button == mbLeft;
-  if (IsMultiSelect() && ValidRow && Button == mbRight && !GetSelected(Row)) ClearMulti = true;
+  if (IsMultiSelect() && ValidRow && Button == mbRight && !GetSelected(FDownCell.Y)) ClearMulti = true;
   if (!ValidRow) return;
-  FMoveRow = Row;
+  FMoveRow = FDownCell.Y;
   int Col = FDownCell.X;
   if (!Columns()->IsValidIndex(Col)) Col = SelectedColumn();
-  if (Columns()->IsValidIndex(Col)) {
-    TNxCustomColumn* C = Columns()->Item(Col);
-    TColumnPlay* Play = C->Play();
+  // The pressed cell, followed while the handlers of the press change what they like.
+  const TCellWatch Pressed(this, Columns()->IsValidIndex(Col) ? Columns()->Item(Col) : nullptr, FDownCell.Y);
+  if (Pressed.Column != nullptr) {
+    TNxCustomColumn* C = Pressed.Column;
     const bool Plays = C->Options().Contains(coEditing) || (C->GetColumnCapabilities() & cpPlayWithoutEditing) != 0;
-    if (Play != nullptr && Plays && !ReadOnly()) {
-      const TRect R = GetCellRect(Col, Row);
-      if (PreparePlay(Col, Row, true, R)) Play->MouseDown(Button, Shift, FDownPoint.X - R.Left, FDownPoint.Y - R.Top);
+    if (C->Play() != nullptr && Plays && !ReadOnly()) {
+      const TRect R = GetCellRect(Col, Pressed.Row);
+      if (PreparePlay(Col, Pressed.Row, true, R))
+        C->Play()->MouseDown(Button, Shift, FDownPoint.X - R.Left, FDownPoint.Y - R.Top);
     }
+    if (Pressed.Col() < 0 || Pressed.Row < 0) return;
+    Col = Pressed.Col();
   }
-  SelectCell(Col, Row, false, ClearMulti, Shift);
+  SelectCell(Col, Pressed.Row, false, ClearMulti, Shift);
+  if (Pressed.Row < 0 || (Pressed.Column != nullptr && Pressed.Col() < 0)) return;
+  const int Row = Pressed.Row;
+  if (Pressed.Column != nullptr) Col = Pressed.Col();
   // A row (or slide) shown in part comes into view. The release is judged in the rows as they
   // stood at the press: it is moved by as much as the pressed row moved.
   const int Top = GetRowTop(Row);
@@ -585,7 +590,7 @@ void TNxCustomGrid::BodyPress(TMouseButton Button, TShiftState Shift) {
   } else if (GetSlideRect(Row).Bottom > GetBodyRect().Bottom) {
     VertScrollBar()->LineDown();
   }
-  FPressShift = GetRowTop(Row) - Top;
+  if (Pressed.Row >= 0) FPressShift = GetRowTop(Pressed.Row) - Top;
 }
 
 void TNxCustomGrid::HeaderPress(TMouseButton Button, TShiftState Shift) {
@@ -617,14 +622,11 @@ void TNxCustomGrid::IndicatorPress(int X, int Y) {
   // row, leaving the input line or letting go of other selected rows closes an open editor: what
   // was typed is kept.
   // Also when no column is shown (the body has no width then).
-  const int R = GetRowBeside(Y);
-  if (R < 0) return;
-  if (R != SelectedRow() || InputSelected() || GridState().Contains(gsRangeSelect)) {
-    const TFreeWatch Grid(this);
-    CommitEditing();
-    if (Grid.Freed()) return;
-  }
-  SelectRow(R);
+  const TCellWatch Beside(this, nullptr, GetRowBeside(Y));
+  if (Beside.Row < 0) return;
+  if (Beside.Row != SelectedRow() || InputSelected() || GridState().Contains(gsRangeSelect)) CommitEditing();
+  // The handlers of the edit's end may have taken the row away, or out of sight.
+  if (Beside.Row >= 0 && RowCanBeSeen(Beside.Row)) SelectRow(Beside.Row);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -826,7 +828,7 @@ void TNxCustomGrid::BodyHover(TShiftState Shift, int X, int Y) {
 void TNxCustomGrid::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
   Operation([&] {
     TNxCustomGridControl::MouseUp(Button, Shift, X, Y);
-    TNxCustomColumn* Pressed = FPressedColumn;
+    const TCellWatch Pressed(this, FPressedColumn, -1);
     FDownPoint = Point(-1, -1);
     FPressedColumn = nullptr;
     // Row moving.
@@ -842,11 +844,13 @@ void TNxCustomGrid::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y
       if (T > -1 && From >= 0 && From < GetRowCount()) {
         if (T > From) --T;
         bool Accept = true;
+        // The moved row, followed while the handlers change what they like.
+        const TCellWatch Moved(this, nullptr, From);
         DoRowMove(From, T, Accept);
-        if (Accept && From < GetRowCount() && T >= 0 && T < GetRowCount()) {
-          MoveRow(From, T);
+        if (Accept && Moved.Row >= 0 && T >= 0 && T < GetRowCount()) {
+          MoveRow(Moved.Row, T);
           DoAfterRowMove(From, T);
-          SelectRow(T);
+          if (Moved.Row >= 0) SelectRow(Moved.Row);
         }
       }
     }
@@ -898,9 +902,11 @@ void TNxCustomGrid::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y
         break;
       case gaHeader: {
         TNxCustomColumn* C = GetColumnAtPos(P);
-        if (C != nullptr && C == Pressed && C->Options().Contains(coCanSort)) {
-          // The rows are about to move: what was typed goes into its own row first.
+        if (C != nullptr && C == Pressed.Column && Pressed.Col() >= 0 && C->Options().Contains(coCanSort)) {
+          // The rows are about to move: what was typed goes into its own row first (its handlers
+          // may take the column away).
           CommitEditing();
+          if (Pressed.Col() < 0) break;
           if (!C->Sorted())
             C->SetSorted(true);
           else
@@ -924,7 +930,11 @@ void TNxCustomGrid::BodyRelease(TMouseButton Button, TShiftState Shift, int X, i
   const TPoint C1 = GetCellAtPos(Point(X, Y));
   const TPoint C2 = FDownCell;
   const bool Valid = Columns()->IsValidIndex(C1.X) && C1.Y >= 0 && C1.Y < GetRowCount();
-  if (Valid && C1 == C2) DoCellClick(C1.X, C1.Y);
+  if (Valid && C1 == C2) {
+    DoCellClick(C1.X, C1.Y);
+    // The handler may have changed what lies under the release: the click ends there.
+    if (GetCellAtPos(Point(X, Y)) != C1) return;
+  }
   if (!Columns()->IsValidIndex(C1.X)) return;
   if (GridState().Contains(gsRangeSelect)) {
     if (C1.Y < 0) DeselectAll();
@@ -996,23 +1006,26 @@ void TNxCustomGrid::ColumnDragMove(int ScreenX, int ScreenY) {
 }
 
 void TNxCustomGrid::ColumnDragDrop(int ScreenX, int ScreenY) {
-  if (Screen != nullptr) Screen->SetCursor(crDefault);
-  TNxCustomColumn* C = FPressedColumn;
-  const bool Dragging = GridState().Contains(gsColumnDragging);
-  EndColumnDrag();
-  FGridState.Exclude(gsHeaderPressed);
-  FPressedColumn = nullptr;
-  FDownPoint = Point(-1, -1);
-  FClickColumn = nullptr;
-  if (C == nullptr || !Dragging) return;
-  const TPoint P = ScreenToClient(Point(ScreenX, ScreenY));
-  if (HeaderDropStrip().Contains(P)) {
-    const int T = GetColumnDropPos(C, P.X);
-    if (!DropForbidden(C, T) && T != C->Position()) Columns()->MovePosition(C->Position(), T);
-  } else if (Options().Contains(goCanHideColumn)) {
-    C->SetVisible(false);
-  }
-  if (Columns()->IndexOf(C) >= 0) RefreshColumnPart(C, gaHeader);
+  // The drop comes with the drag box's message: it enters the grid from outside.
+  Operation([&] {
+    if (Screen != nullptr) Screen->SetCursor(crDefault);
+    const TCellWatch C(this, FPressedColumn, -1);
+    const bool Dragging = GridState().Contains(gsColumnDragging);
+    EndColumnDrag();
+    FGridState.Exclude(gsHeaderPressed);
+    FPressedColumn = nullptr;
+    FDownPoint = Point(-1, -1);
+    FClickColumn = nullptr;
+    if (C.Col() < 0 || !Dragging) return;
+    const TPoint P = ScreenToClient(Point(ScreenX, ScreenY));
+    if (HeaderDropStrip().Contains(P)) {
+      const int T = GetColumnDropPos(C.Column, P.X);
+      if (!DropForbidden(C.Column, T) && T != C.Column->Position()) Columns()->MovePosition(C.Column->Position(), T);
+    } else if (Options().Contains(goCanHideColumn)) {
+      C.Column->SetVisible(false);
+    }
+    if (C.Col() >= 0) RefreshColumnPart(C.Column, gaHeader);
+  });
 }
 
 void TNxCustomGrid::ShowDropArrows(int FromPos, int ToPos) {
@@ -1194,11 +1207,16 @@ void TNxCustomGrid::FillPlay(TColumnPlay* Play, int ACol, int ARow) {
 bool TNxCustomGrid::PreparePlay(int ACol, int ARow, bool FireEvent, const TRect& CellRect) {
   if (!Columns()->IsValidIndex(ACol) || ARow < 0 || ARow >= GetRowCount()) return false;
   TNxCustomColumn* C = Columns()->Item(ACol);
+  if (C->Play() == nullptr) return false;
+  bool Accept = true;
+  if (FireEvent) {
+    // The handler may change anything: the cell must still be where it was.
+    const TCellWatch Cell(this, C, ARow);
+    DoBeforeEdit(ACol, ARow, Accept);
+    if (!Accept || Cell.Col() != ACol || Cell.Row != ARow) return false;
+  }
   TColumnPlay* Play = C->Play();
   if (Play == nullptr) return false;
-  bool Accept = true;
-  if (FireEvent) DoBeforeEdit(ACol, ARow, Accept);
-  if (!Accept) return false;
   Play->Col = ACol;
   Play->Row = ARow;
   Play->Canvas = Canvas();
@@ -1351,6 +1369,10 @@ void TNxCustomGrid::KeyNavigate(Word& Key, TShiftState Shift) {
 }
 
 void TNxCustomGrid::KeyPress(wchar_t& Key) {
+  Operation([&] { KeyStart(Key); });
+}
+
+void TNxCustomGrid::KeyStart(wchar_t& Key) {
   TNxCustomGridControl::KeyPress(Key);
   if (Key == 0 || GridState().Contains(gsEditing) || GridState().Contains(gsInputEditing) ||
       Options().Contains(goDisableKeys) || Key == VK_ESCAPE)
@@ -1379,10 +1401,13 @@ void TNxCustomGrid::KeyPress(wchar_t& Key) {
   if (!Input && (SelectedRow() < 0 || SelectedRow() >= GetRowCount())) return;
   TNxCustomColumn* Col = Columns()->Item(SelectedColumn());
   const bool Plays = Col->Options().Contains(coEditing) || (Col->GetColumnCapabilities() & cpPlayWithoutEditing) != 0;
-  if (TColumnPlay* Play = Col->Play(); Play != nullptr && !ReadOnly() && !Input && Plays) {
+  if (Col->Play() != nullptr && !ReadOnly() && !Input && Plays) {
     if (PreparePlay(SelectedColumn(), SelectedRow(), true, GetCellRect(SelectedColumn(), SelectedRow())))
-      Play->KeyPress(Key);
+      Col->Play()->KeyPress(Key);
     if (Key == 0) return;
+    // OnBeforeEdit may have changed anything: the key goes on for the cell selected now.
+    if (!Columns()->IsValidIndex(SelectedColumn()) || SelectedRow() < 0 || SelectedRow() >= GetRowCount()) return;
+    Col = Columns()->Item(SelectedColumn());
   }
   if (Key == VK_RETURN || Key == VK_TAB) return;
   if (Col->KeyStartsEditing(Key)) {
@@ -1420,8 +1445,11 @@ bool TNxCustomGrid::SearchText(TNxCustomColumn* Column, const WideString& Text, 
   for (int K = 0; K < Rows; ++K) {
     const int R = (Start + K) % Rows;
     if (RowStartsWith(Col, R, Text)) {
-      SelectRow(R);
-      ScrollToRow(R);
+      Operation([&] {
+        const TCellWatch Found(this, nullptr, R);
+        SelectRow(R);
+        if (Found.Row >= 0 && Found.Row == SelectedRow()) ScrollToRow(Found.Row);
+      });
       return true;
     }
   }

@@ -159,6 +159,9 @@ class TNxCustomGrid : public TNxCustomGridControl {
   void HeaderPress(TMouseButton Button, TShiftState Shift);
   void IndicatorPress(int X, int Y);
   void BodyRelease(TMouseButton Button, TShiftState Shift, int X, int Y);
+  // A typed character: OnKeyPress, then the input line, the play element, an editor the key
+  // opens, or the incremental search.
+  void KeyStart(wchar_t& Key);
   void HeaderHover(TShiftState Shift, int X, int Y);
   void HeaderLeave();
   void FooterHover(int X, int Y);

@@ -51,6 +51,12 @@ TNxCustomGridControl::~TNxCustomGridControl() {
   FColumns->OnColumnsChanged = nullptr;
   FColumns->OnColumnsChanging = nullptr;
   FColumns->BodyWidth = nullptr;
+  // Freed by a handler while a change of the column list runs: the list ends that change and
+  // goes after it.
+  if (FColumns->Busy()) {
+    FColumns->Orphan();
+    FColumns.release();
+  }
   CloseThemeHandle();
 }
 
@@ -121,17 +127,15 @@ void TNxCustomGridControl::CMFontChanged(TMessage& M) {
 }
 
 void TNxCustomGridControl::CMEnter(TMessage& M) {
-  const TFreeWatch Grid(this);  // OnEnter may free the grid
   TNxScrollControl::CMEnter(M);
-  if (!Grid.Freed()) RefreshPart(gaIndicator);
+  RefreshPart(gaIndicator);
 }
 
 void TNxCustomGridControl::CMExit(TMessage& M) {
-  // Leaving the grid with an editor open keeps what was typed (not when the editor is being
-  // closed already and its hiding moved the focus).
-  const TFreeWatch Grid(this);  // so may the edit's handlers
-  if (!FEndingEdit) CommitEditing();
-  if (!Grid.Freed()) TNxScrollControl::CMExit(M);
+  // Leaving the grid with an editor open keeps what was typed (not when the edit is being ended
+  // already and its end moved the focus).
+  if (!EditEnding()) CommitEditing();
+  TNxScrollControl::CMExit(M);
 }
 
 void TNxCustomGridControl::CMControlListChange(TMessage& M) {
@@ -423,7 +427,12 @@ void TNxCustomGridControl::ClearRows() {
   FSelectedRow = -1;
   FAnchorRow = -1;
   FGridState.Exclude(gsRangeSelect);
+  ++FSelections;
   EndEditing();
+  // Its handlers may have selected a row or opened an editor again: the rows go all the same.
+  FSelectedRow = FAnchorRow = -1;
+  if (FGridState.Contains(gsEditing)) DropEdit();
+  ForWatchedCells([](TCellWatch& W) { W.Row = -1; });
 }
 
 void TNxCustomGridControl::DeleteRow(int ARow) { EndEditing(); }
@@ -437,9 +446,12 @@ void TNxCustomGridControl::SetRowHeight(int Index, int Height) { DoChangeRowHeig
 
 void TNxCustomGridControl::SortColumn(TNxCustomColumn* Column, bool Ascending) {
   if (Column == nullptr || !Column->Options().Contains(coCanSort)) return;
+  // The handlers of the edit's end may take the column away.
+  const TCellWatch Sorted(this, Column, -1);
   EndEditing();
+  if (Sorted.Col() < 0) return;
   FSortedColumn = Column;
-  DoSortColumn(Column->Index(), Column->SortKind() == skAscending);
+  DoSortColumn(Sorted.Col(), Column->SortKind() == skAscending);
 }
 
 void TNxCustomGridControl::BestFitRow(int ARow) {
@@ -499,7 +511,9 @@ void TNxCustomGridControl::BestFitColumn(TNxCustomColumn* Column, int Mode, bool
 // Column list notices
 
 void TNxCustomGridControl::ColumnsChanging(int ChangeKind, int Index) {
-  if (ChangeKind == cnDeleteColumn || ChangeKind == cnInsertColumn) EndEditing();
+  // A column coming or going in front of others ends an open edit while its indexes still hold,
+  // and what was typed is written, as a click, a scroll or a sort does.
+  if (ChangeKind == cnDeleteColumn || ChangeKind == cnInsertColumn) Operation([&] { CommitBeforeColumnChange(); });
 }
 
 void TNxCustomGridControl::ColumnsChanged(int ChangeKind, int Index, int Index2) {
@@ -510,7 +524,7 @@ void TNxCustomGridControl::ColumnsChanged(int ChangeKind, int Index, int Index2)
   if (ChangeKind == cnDeleteColumn && Index >= 0 && Index < FSelectedColumn) --FSelectedColumn;
   if (FSelectedColumn >= Count) FSelectedColumn = std::max(Count - 1, 0);
   KeepSelectionOnShownColumn();
-  if (FSortedColumn != nullptr && FSortedColumn->Columns() != FColumns.get()) FSortedColumn = nullptr;
+  if (FSortedColumn != nullptr && FColumns->IndexOf(FSortedColumn) < 0) FSortedColumn = nullptr;
   UpdateHorzScrollBar();
   InvalidateGrid();
   if (Index == -1) return;
@@ -594,12 +608,19 @@ void TNxCustomGridControl::ColumnChanged(TNxCustomColumn* Column, int Param, int
   // the edit's end raise.
   Operation([&] {
     std::exception_ptr Refused;
+    const TCellWatch Changed(this, Column, -1);
     if (Kind == ccVisible && !Column->Visible() && IsEditing() && Column->Index() == FEditCol) {
       try {
-        CommitEditing();
+        CommitBeforeColumnChange();
+      } catch (const EGridFreed&) {
+        throw;
       } catch (...) {
         Refused = std::current_exception();
-        EndEditing();
+      }
+      // The handlers of the edit's end may have taken the column away.
+      if (Changed.Col() < 0) {
+        if (Refused) std::rethrow_exception(Refused);
+        return;
       }
     }
     if (Kind == ccMoved || Kind == ccSorted || Kind == ccVisible || Kind == ccResized) PlaceEditor();
@@ -654,20 +675,38 @@ void TNxCustomGridControl::WndProc(TMessage& Message) {
   const UINT Msg = Message.Msg;
   const bool Input = (Msg >= WM_KEYFIRST && Msg <= WM_KEYLAST) || (Msg >= WM_MOUSEFIRST && Msg <= WM_MOUSELAST) ||
                      Msg == WM_VSCROLL || Msg == WM_HSCROLL;
-  if (!Input || FOperations == 0) return TNxScrollControl::WndProc(Message);
-  TOperationLife Life{false, FOperationLives};
-  FOperationLives = &Life;
-  const int Operations = FOperations;
-  std::exception_ptr Waiting = FHandlerError;
-  FOperations = 0;
-  FHandlerError = nullptr;
-  TScopeExit Restore([&] {
-    if (Life.Freed) return;
-    FOperationLives = Life.Outer;
-    FOperations = Operations;
-    FHandlerError = Waiting;
-  });
-  TNxScrollControl::WndProc(Message);
+  Action(Input, [&] { TNxScrollControl::WndProc(Message); });
+}
+
+void TNxCustomGridControl::HandOn(const std::exception_ptr& Error) {
+  if (Error && Application != nullptr) Application->HandleException(nullptr, Error);
+}
+
+void TNxCustomGridControl::SendScrollMessage(UINT Msg, WPARAM Code) {
+  Dispatching([&] { TNxScrollControl::SendScrollMessage(Msg, Code); });
+}
+
+void TNxCustomGridControl::RunControlEvent(const std::function<void()>& Event) { Call(Event); }
+void TNxCustomGridControl::KeyDown(Word& Key, TShiftState Shift) {
+  Call([&] { TNxScrollControl::KeyDown(Key, Shift); });
+}
+void TNxCustomGridControl::KeyUp(Word& Key, TShiftState Shift) {
+  Call([&] { TNxScrollControl::KeyUp(Key, Shift); });
+}
+void TNxCustomGridControl::KeyPress(wchar_t& Key) {
+  Call([&] { TNxScrollControl::KeyPress(Key); });
+}
+void TNxCustomGridControl::Click() {
+  Call([&] { TNxScrollControl::Click(); });
+}
+void TNxCustomGridControl::DblClick() {
+  Call([&] { TNxScrollControl::DblClick(); });
+}
+void TNxCustomGridControl::DoEnter() {
+  Call([&] { TNxScrollControl::DoEnter(); });
+}
+void TNxCustomGridControl::DoExit() {
+  Call([&] { TNxScrollControl::DoExit(); });
 }
 
 void TNxCustomGridControl::ReportHandlerError() {
@@ -681,34 +720,34 @@ void TNxCustomGridControl::DoScrollEvent(TNxCustomScrollBar* Bar, int Position) 
 }
 
 void TNxCustomGridControl::DoAfterEdit(int ACol, int ARow, const WideString& Value) {
-  if (OnAfterEdit) OnAfterEdit(this, ACol, ARow, Value);
+  if (OnAfterEdit) Call([&] { OnAfterEdit(this, ACol, ARow, Value); });
 }
 void TNxCustomGridControl::DoAfterSort(int ACol) {
-  if (OnAfterSort) OnAfterSort(this, ACol);
+  if (OnAfterSort) Call([&] { OnAfterSort(this, ACol); });
 }
 void TNxCustomGridControl::DoApplyCell(int ACol, int ARow, WideString& Value) {
-  if (OnApplyCell) OnApplyCell(this, ACol, ARow, Value);
+  if (OnApplyCell) Call([&] { OnApplyCell(this, ACol, ARow, Value); });
 }
 void TNxCustomGridControl::DoApplyEditText(int ACol, int ARow, WideString& Value) {
-  if (OnApplyEditText) OnApplyEditText(this, ACol, ARow, Value);
+  if (OnApplyEditText) Call([&] { OnApplyEditText(this, ACol, ARow, Value); });
 }
 void TNxCustomGridControl::DoBeforeEdit(int ACol, int ARow, bool& Accept) {
-  if (OnBeforeEdit) OnBeforeEdit(this, ACol, ARow, Accept);
+  if (OnBeforeEdit) Call([&] { OnBeforeEdit(this, ACol, ARow, Accept); });
 }
 void TNxCustomGridControl::DoBeforeSelect(int ACol, int ARow, bool& Accept) {
   if (OnBeforeSelect) Fire([&] { OnBeforeSelect(this, ACol, ARow, Accept); });
 }
 void TNxCustomGridControl::DoAfterRowMove(int FromPos, int ToPos) {
-  if (OnAfterRowMove) OnAfterRowMove(this, FromPos, ToPos);
+  if (OnAfterRowMove) Call([&] { OnAfterRowMove(this, FromPos, ToPos); });
 }
 void TNxCustomGridControl::DoCalculateRow(int Index, bool& Accept) {
-  if (OnCalculateRow) OnCalculateRow(this, Index, Accept);
+  if (OnCalculateRow) Call([&] { OnCalculateRow(this, Index, Accept); });
 }
 void TNxCustomGridControl::DoCellClick(int ACol, int ARow) {
-  if (OnCellClick) OnCellClick(this, ACol, ARow);
+  if (OnCellClick) Call([&] { OnCellClick(this, ACol, ARow); });
 }
 void TNxCustomGridControl::DoCellDblClick(int ACol, int ARow) {
-  if (OnCellDblClick) OnCellDblClick(this, ACol, ARow);
+  if (OnCellDblClick) Call([&] { OnCellDblClick(this, ACol, ARow); });
 }
 void TNxCustomGridControl::DoColumnFooterValue(int ACol, double& Value) {
   if (OnColumnFooterValue) OnColumnFooterValue(this, ACol, Value);
@@ -717,22 +756,22 @@ void TNxCustomGridControl::DoFooterCalculate(int ACol, double& Value) {
   if (OnFooterCalculate) OnFooterCalculate(this, ACol, Value);
 }
 void TNxCustomGridControl::DoFooterClick(int ACol) {
-  if (OnFooterClick) OnFooterClick(this, ACol);
+  if (OnFooterClick) Call([&] { OnFooterClick(this, ACol); });
 }
 void TNxCustomGridControl::DoHeaderClick(int ACol) {
-  if (OnHeaderClick) OnHeaderClick(this, ACol);
+  if (OnHeaderClick) Call([&] { OnHeaderClick(this, ACol); });
 }
 void TNxCustomGridControl::DoHeaderDblClick(int ACol) {
-  if (OnHeaderDblClick) OnHeaderDblClick(this, ACol);
+  if (OnHeaderDblClick) Call([&] { OnHeaderDblClick(this, ACol); });
 }
 void TNxCustomGridControl::DoMouseEnter() {
-  if (OnMouseEnter) OnMouseEnter(this);
+  if (OnMouseEnter) Call([&] { OnMouseEnter(this); });
 }
 void TNxCustomGridControl::DoMouseLeave() {
-  if (OnMouseLeave) OnMouseLeave(this);
+  if (OnMouseLeave) Call([&] { OnMouseLeave(this); });
 }
 void TNxCustomGridControl::DoRowMove(int FromPos, int ToPos, bool& Accept) {
-  if (OnRowMove) OnRowMove(this, FromPos, ToPos, Accept);
+  if (OnRowMove) Call([&] { OnRowMove(this, FromPos, ToPos, Accept); });
 }
 void TNxCustomGridControl::DoCellColoring(int ACol, int ARow, TColor& CellColor, TColor& GridColor, TCellState State) {
   if (OnCellColoring) OnCellColoring(this, ACol, ARow, CellColor, GridColor, State);
@@ -744,16 +783,16 @@ void TNxCustomGridControl::DoCellShowing(int ACol, int ARow, bool& Showing) {
   if (OnCellShowing) OnCellShowing(this, ACol, ARow, Showing);
 }
 void TNxCustomGridControl::DoChange(int ACol, int ARow) {
-  if (OnChange) OnChange(this, ACol, ARow);
+  if (OnChange) Call([&] { OnChange(this, ACol, ARow); });
 }
 void TNxCustomGridControl::DoChangeRowHeight(int Index, int Height) {
   if (OnChangeRowHeight) Fire([&] { OnChangeRowHeight(this, Index, Height); });
 }
 void TNxCustomGridControl::DoColumnMove(int ACol, int FromPos, int ToPos) {
-  if (OnColumnMove) OnColumnMove(this, ACol, FromPos, ToPos);
+  if (OnColumnMove) Call([&] { OnColumnMove(this, ACol, FromPos, ToPos); });
 }
 void TNxCustomGridControl::DoColumnResize(int ACol) {
-  if (OnColumnResize) OnColumnResize(this, ACol);
+  if (OnColumnResize) Call([&] { OnColumnResize(this, ACol); });
 }
 void TNxCustomGridControl::DoCustomDrawCell(int ACol, int ARow, TRect CellRect, TCellState State) {
   if (OnCustomDrawCell) OnCustomDrawCell(this, ACol, ARow, CellRect, State);
@@ -778,31 +817,31 @@ void TNxCustomGridControl::DoDrawCellBackground(int ACol, int ARow, TRect CellRe
   if (OnDrawCellBackground) OnDrawCellBackground(this, ACol, ARow, CellRect, State, DefaultDrawing);
 }
 void TNxCustomGridControl::DoEdit(int ACol, int ARow, const WideString& Value) {
-  if (OnEdit) OnEdit(this, ACol, ARow, Value);
+  if (OnEdit) Call([&] { OnEdit(this, ACol, ARow, Value); });
 }
 void TNxCustomGridControl::DoEditAccept(int ACol, int ARow, const WideString& Value, bool& Accept) {
-  if (OnEditAccept) OnEditAccept(this, ACol, ARow, Value, Accept);
+  if (OnEditAccept) Call([&] { OnEditAccept(this, ACol, ARow, Value, Accept); });
 }
 void TNxCustomGridControl::DoEditEnter() {
-  if (OnEditEnter) OnEditEnter(this);
+  if (OnEditEnter) Call([&] { OnEditEnter(this); });
 }
 void TNxCustomGridControl::DoEditExit() {
   if (OnEditExit) Fire([&] { OnEditExit(this); });
 }
 void TNxCustomGridControl::DoEditText(int ACol, int ARow, WideString& Value) {
-  if (OnEditText) OnEditText(this, ACol, ARow, Value);
+  if (OnEditText) Call([&] { OnEditText(this, ACol, ARow, Value); });
 }
 void TNxCustomGridControl::DoEndEditing(int ACol, int ARow, WideString& Value, bool& Accept) {
   if (OnEndEditing) Fire([&] { OnEndEditing(this, ACol, ARow, Value, Accept); });
 }
 void TNxCustomGridControl::DoInputAccept(bool& Accept) {
-  if (OnInputAccept) OnInputAccept(this, Accept);
+  if (OnInputAccept) Call([&] { OnInputAccept(this, Accept); });
 }
 void TNxCustomGridControl::DoInputAdded() {
-  if (OnInputAdded) OnInputAdded(this);
+  if (OnInputAdded) Call([&] { OnInputAdded(this); });
 }
 void TNxCustomGridControl::DoInputSelectCell(int ACol) {
-  if (OnInputSelectCell) OnInputSelectCell(this, ACol);
+  if (OnInputSelectCell) Call([&] { OnInputSelectCell(this, ACol); });
 }
 void TNxCustomGridControl::DoMeasuringRowHeight(int Index, int& RowHeight) {
   if (OnMeasuringRowHeight) OnMeasuringRowHeight(this, Index, RowHeight);
@@ -814,14 +853,14 @@ void TNxCustomGridControl::DoSelectCell(int ACol, int ARow) {
   if (OnSelectCell) Fire([&] { OnSelectCell(this, ACol, ARow); });
 }
 void TNxCustomGridControl::DoSelectionMove(int& ACol, int ARow, TMoveSelectionKey Key) {
-  if (OnSelectionMove) OnSelectionMove(this, ACol, ARow, Key);
+  if (OnSelectionMove) Call([&] { OnSelectionMove(this, ACol, ARow, Key); });
 }
 void TNxCustomGridControl::DoSlideChange(int ACol) {
-  if (OnSlideChange) OnSlideChange(this, ACol);
+  if (OnSlideChange) Call([&] { OnSlideChange(this, ACol); });
 }
 void TNxCustomGridControl::DoSlideColoring(int Index, TColor& SlideColor, TColor& GridColor, TSlideState State) {
   if (OnSlideColoring) OnSlideColoring(this, Index, SlideColor, GridColor, State);
 }
 void TNxCustomGridControl::DoSortColumn(int ACol, bool Ascending) {
-  if (OnSortColumn) OnSortColumn(this, ACol, Ascending);
+  if (OnSortColumn) Call([&] { OnSortColumn(this, ACol, Ascending); });
 }

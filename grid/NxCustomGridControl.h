@@ -334,7 +334,8 @@ class TNxCustomGridControl : public TNxScrollControl {
   void CommitEditing();
   // Turns the input line's values into a new row.
   virtual void AddInputRow();
-  virtual void WriteEditedCell(const WideString& Value);
+  // Writes an edit's text into its cell.
+  virtual void WriteEditedCell(int ACol, int ARow, const WideString& Value);
   // Positions and shows the open editor over its cell.
   void PlaceEditor();
   bool IsEditing() const { return FGridState.Contains(gsEditing) || FGridState.Contains(gsInputEditing); }
@@ -557,51 +558,238 @@ class TNxCustomGridControl : public TNxScrollControl {
   virtual void DoPostDraw();
   virtual void DoRowMove(int FromPos, int ToPos, bool& Accept);
   virtual void DoSelectCell(int ACol, int ARow);
-  // A selection, edit or row operation completes whatever its handlers raise: the first error is
-  // raised once the outermost operation has completed. An operation that fails on its own
-  // (a refused text) raises its own error, and a handler's error goes to the application's
-  // handler then. Handlers outside an operation raise straight to the caller.
-  // A handler that frees the grid ends the operation there: its destructor marks every operation
-  // still running (without allocating, so that an operation runs as well with memory short) and
-  // hands an error still waiting to the application.
+  // A handler may change anything, the grid's existence included. Every handler the grid calls
+  // goes through RunHandler (Fire and Call below), which knows afterwards whether the grid is still
+  // there; the code around a handler holds no editor, column or row across it but reads them again
+  // or watches them (TCellWatch), and an action checks its preconditions again after its handlers.
+  //
+  // A selection, edit or row operation completes whatever its handlers raise: the first error of a
+  // fired handler (Fire) is raised once the outermost operation has completed. An operation that
+  // fails on its own (a refused text) raises its own error, and a handler's error goes to the
+  // application's handler then. Handlers outside an operation, and the handlers whose error stops
+  // the action (Call), raise straight to the caller.
+  //
+  // A handler that frees the grid ends the action there, on every road: the grid's destructor
+  // marks the grid's frames still on the stack (TOperationLife: operations, handler calls,
+  // messages and watched cells, without allocating, so that an action runs as well with memory
+  // short) and hands an error still waiting to the application; the handler's call then raises
+  // EGridFreed, which unwinds the grid's code without touching it up to where the grid was entered
+  // from outside (the operation that the program or a handler called, a message, an editor's
+  // event), which ends there. Code that cleans up on an error lets EGridFreed pass (Undoing). A
+  // method the program calls that runs handlers is one operation, so that it is such an entry.
   struct TOperationLife {
+    enum TKind { lkOperation, lkHandler, lkMessage, lkCell } Kind;
     bool Freed;
     TOperationLife* Outer;
   };
+  // A cell followed while handlers run: its column object (nullptr once the column left the grid)
+  // and its row, which the row operations keep on the row's record (-1 once the record went).
+  // Column or Row nullptr / -1 from the start follow nothing on that side.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+// The watch links itself into the grid's frames and out again when it ends (unless the grid went).
+#pragma GCC diagnostic ignored "-Wdangling-pointer"
+#endif
+  struct TCellWatch : TOperationLife {
+    TCellWatch(TNxCustomGridControl* Grid, TNxCustomColumn* AColumn, int ARow)
+        : TOperationLife{lkCell, false, Grid->FOperationLives}, FGrid(Grid), Column(AColumn), Row(ARow) {
+      Grid->FOperationLives = this;
+    }
+    ~TCellWatch() {
+      if (!Freed) FGrid->FOperationLives = Outer;
+    }
+    TCellWatch(const TCellWatch&) = delete;
+    TCellWatch& operator=(const TCellWatch&) = delete;
+    // The column's index now (-1 when it went).
+    int Col() const { return Column == nullptr ? -1 : FGrid->FColumns->IndexOf(Column); }
+    // The cell is still there: its column is in the grid and its row exists.
+    bool Exists() const { return Col() >= 0 && Row >= 0 && Row < FGrid->GetRowCount(); }
+    TNxCustomGridControl* FGrid;
+    TNxCustomColumn* Column;
+    int Row;
+  };
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+  // Hands every watched cell to Fn (the row operations keep their rows on their records).
+  template <class F>
+  void ForWatchedCells(F&& Fn) {
+    for (TOperationLife* L = FOperationLives; L != nullptr; L = L->Outer)
+      if (L->Kind == TOperationLife::lkCell) Fn(*static_cast<TCellWatch*>(L));
+  }
   template <class F>
   void Operation(F&& Body) {
-    TOperationLife Life{false, FOperationLives};
+    // Entered from outside the grid's own code (the program, a handler): the end of a freed grid
+    // stops here.
+    const bool Entry = OutsideEntry();
+    TOperationLife Life{TOperationLife::lkOperation, false, FOperationLives};
     FOperationLives = &Life;
     ++FOperations;
     try {
       Body();
-    } catch (...) {
-      if (!Life.Freed) {
-        FOperationLives = Life.Outer;
-        if (--FOperations == 0 && FHandlerError) ReportHandlerError();
+    } catch (const EGridFreed& Gone) {
+      if (Life.Freed) {
+        if (!Entry) throw;
+        if (Gone.Error) std::rethrow_exception(Gone.Error);
+        return;
       }
+      FOperationLives = Life.Outer;
+      if (--FOperations == 0 && FHandlerError) ReportHandlerError();
+      throw;
+    } catch (...) {
+      if (Life.Freed) throw;
+      FOperationLives = Life.Outer;
+      if (--FOperations == 0 && FHandlerError) ReportHandlerError();
       throw;
     }
-    if (Life.Freed) return;
+    if (Life.Freed) {
+      if (!Entry) throw EGridFreed{};
+      return;
+    }
     FOperationLives = Life.Outer;
     if (--FOperations == 0 && FHandlerError) RaiseHandlerError();
   }
+  // Calls a handler. Collect: inside an operation its error waits for the operation's end.
   template <class F>
-  void Fire(F&& Handler) {
-    if (FOperations == 0) return Handler();
+  void RunHandler(bool Collect, F&& Handler) {
+    TOperationLife Life{TOperationLife::lkHandler, false, FOperationLives};
+    FOperationLives = &Life;
+    std::exception_ptr Error;
     try {
       Handler();
+    } catch (const EGridFreed& Gone) {
+      // Another grid's end that reached the handler: the handler's own error, if any.
+      Error = Gone.Error;
     } catch (...) {
-      if (!FHandlerError) FHandlerError = std::current_exception();
+      Error = std::current_exception();
     }
+    if (Life.Freed) throw EGridFreed{Error};
+    FOperationLives = Life.Outer;
+    if (!Error) return;
+    if (!Collect || FOperations == 0) std::rethrow_exception(Error);
+    if (!FHandlerError) FHandlerError = Error;
+  }
+  template <class F>
+  void Fire(F&& Handler) {
+    RunHandler(true, Handler);
+  }
+  template <class F>
+  void Call(F&& Handler) {
+    RunHandler(false, Handler);
+  }
+  // Runs Body; when it raises while the grid is still there, Undo runs before the error goes on.
+  template <class B, class U>
+  static void Undoing(B&& Body, U&& Undo) {
+    try {
+      Body();
+    } catch (const EGridFreed&) {
+      throw;
+    } catch (...) {
+      Undo();
+      throw;
+    }
+  }
+  // Whether code entered now is entered from outside the grid's own code: no frame of the grid
+  // encloses it but cells, or the innermost one is a handler's call.
+  bool OutsideEntry() const {
+    const TOperationLife* L = FOperationLives;
+    while (L != nullptr && L->Kind == TOperationLife::lkCell) L = L->Outer;
+    return L == nullptr || L->Kind == TOperationLife::lkHandler;
   }
   void RaiseHandlerError();
   void ReportHandlerError();
-  // A key, pointer or scroll message is an action of its own, also when it arrives while an
-  // operation waits in a message loop (a handler that loads a page): the errors of its handlers
-  // reach this message's sender, not the waiting operation's caller.
+  // A message of the grid's window, or an event of its editor (which arrives with the editor's
+  // message), enters the grid from outside: a handler that frees the grid meanwhile ends it there
+  // (False then). With OwnErrors (a key, pointer or scroll message, an editor's key) it is an
+  // action of its own, also when it arrives while an operation waits in a message loop (a handler
+  // that loads a page): the errors of its handlers reach this message's sender, not the waiting
+  // operation's caller.
+  template <class F>
+  bool Action(bool OwnErrors, F&& Body) {
+    // A message the grid's own code brings about (one it sends, or one performed on its way) is
+    // no entry: the end of a freed grid goes on to that code (across the system's message
+    // dispatch, which drops it silently, to a Dispatching call).
+    const bool Entry = OutsideEntry();
+    TOperationLife Life{TOperationLife::lkMessage, false, FOperationLives};
+    const bool Park = OwnErrors && FOperations != 0;
+    const int Operations = FOperations;
+    const std::exception_ptr Waiting = FHandlerError;
+    if (Park) {
+      FOperations = 0;
+      FHandlerError = nullptr;
+    }
+    FOperationLives = &Life;
+    auto Restore = [&] {
+      FOperationLives = Life.Outer;
+      if (!Park) return;
+      FOperations = Operations;
+      FHandlerError = Waiting;
+    };
+    try {
+      Body();
+    } catch (const EGridFreed& Gone) {
+      if (!Life.Freed) {
+        Restore();
+        throw;
+      }
+      // The errors left go to the application (the sender of a message is the system).
+      if (Park) HandOn(Waiting);
+      HandOn(Gone.Error);
+      if (!Entry) throw EGridFreed();
+      return false;
+    } catch (...) {
+      if (!Life.Freed) Restore();
+      throw;
+    }
+    if (Life.Freed) {
+      if (Park) HandOn(Waiting);
+      if (!Entry) throw EGridFreed();
+      return false;
+    }
+    Restore();
+    return true;
+  }
+  // Runs a call of the grid's code into the system that may bring messages back to the grid or
+  // its editor (a sent message, a focus change): a handler that freed the grid in one of them ends
+  // the grid's code around the call as well.
+  template <class F>
+  void Dispatching(F&& Send) {
+    TOperationLife Life{TOperationLife::lkOperation, false, FOperationLives};
+    FOperationLives = &Life;
+    try {
+      Send();
+    } catch (...) {
+      if (!Life.Freed) FOperationLives = Life.Outer;
+      throw;
+    }
+    if (Life.Freed) throw EGridFreed{};
+    FOperationLives = Life.Outer;
+  }
+  // An error that no caller can take any more (its grid went): it goes to the application.
+  static void HandOn(const std::exception_ptr& Error);
+  // Hides an editor; one that holds the focus gives it to the grid first, so that hiding it moves
+  // the focus nowhere else (and no focus change ends an edit).
+  void HideEditor(TNxCustomEdit* Editor);
+  // The edit ends without a word to its handlers (its column or cell went, or another edit takes
+  // its place): the editor hides, and what it held goes nowhere.
+  void DropEdit();
+  // The edits begun so far; the edit begun as Session is still the one open.
+  unsigned EditSession() const { return FEditSession; }
+  bool EditAlive(unsigned Session) const { return IsEditing() && FEditSession == Session; }
+  // The open edit is being ended (its end's handlers run).
+  bool EditEnding() const { return IsEditing() && FEnding == FEditSession; }
   void WndProc(TMessage& Message) override;
   void DoScrollEvent(TNxCustomScrollBar* Bar, int Position) override;
+  void SendScrollMessage(UINT Msg, WPARAM Code) override;
+  void RunControlEvent(const std::function<void()>& Event) override;
+  // The framework's key, click and focus events run as the grid's handlers.
+  void KeyDown(Word& Key, TShiftState Shift) override;
+  void KeyUp(Word& Key, TShiftState Shift) override;
+  void KeyPress(wchar_t& Key) override;
+  void Click() override;
+  void DblClick() override;
+  void DoEnter() override;
+  void DoExit() override;
   virtual void DoSelectionMove(int& ACol, int ARow, TMoveSelectionKey Key);
   virtual void DoSlideChange(int ACol);
   virtual void DoSlideColoring(int Index, TColor& SlideColor, TColor& GridColor, TSlideState SlideState);
@@ -725,7 +913,8 @@ class TNxCustomGridControl : public TNxScrollControl {
   // Attaches / detaches an editor (the protocol's "InplaceEditor := ...").
   void AttachEditor(TNxCustomEdit* Editor);
   void DetachEditor();
-  // Runs the checks of opening a body editor and takes the column's editor; False when none opens.
+  // Runs the checks of opening a body editor (again after each handler on the way) and begins
+  // the edit of the cell; False when none opens.
   bool BeginCellEditor(int ACol, int ARow);
   // Runs the checks of opening an input-line editor; False when none opens.
   bool BeginInputEditor(TNxCustomColumn* Column);
@@ -736,6 +925,9 @@ class TNxCustomGridControl : public TNxScrollControl {
   void SetEditorText(const WideString& Text);
   void FocusEditor();
   void AbandonEditing();
+  // Before a column comes or goes in front of others or is hidden: the open edit writes what was
+  // typed and ends; a text its column refuses ends it all the same, and the refusal is raised.
+  void CommitBeforeColumnChange();
   // The selected column was hidden: the selection goes to the next shown column in display
   // order (the previous one at the end).
   void KeepSelectionOnShownColumn();
@@ -755,10 +947,14 @@ class TNxCustomGridControl : public TNxScrollControl {
   // when columns come or go.
   TNxCustomColumn* FEditColumn = nullptr;
   bool FSuppressEditEvent = false;
-  // EndEditing is closing the editor.
-  bool FEndingEdit = false;
-  // Counts the editors opened: an OnEditExit handler that opens the next one is told apart.
+  // Counts the edits begun: a handler that opens the next one is told apart.
   unsigned FEditSession = 0;
+  // The edit being ended (its handlers run; a nested end of it is the same end), and the edit
+  // whose text is being written (a nested commit of it only ends it); 0 for none.
+  unsigned FEnding = 0;
+  unsigned FApplying = 0;
+  // Counts the selections made: a handler that selects another cell is told apart.
+  unsigned FSelections = 0;
   TAppearanceOptions FAppearanceOptions{aoHideSelection, aoHighlightSlideCells};
   bool FAutoScroll = false;
   TBorderStyle FBorderStyle = bsSingle;

@@ -22,12 +22,14 @@ void TNxCustomGridControl::AttachEditor(TNxCustomEdit* Editor) {
   FInplaceEditor = Editor;
   if (Editor == nullptr) return;
   Editor->OnChange = nullptr;
-  Editor->SetVisible(false);
-  Editor->SetParent(this);
+  // What the editor held goes before it hides: no road after this takes an old text for a new
+  // one (hiding a focused editor moves the focus, and the focus leaving commits).
   {
     TFlagScope Suppress(FSuppressEditEvent);
     Editor->SetText(WideString());
   }
+  HideEditor(Editor);
+  Editor->SetParent(this);
   Editor->SetWantTabs(FWantTabs);
 }
 
@@ -38,12 +40,24 @@ void TNxCustomGridControl::DetachEditor() {
 void TNxCustomGridControl::HookEditorEvents() {
   TNxCustomEdit* E = FInplaceEditor;
   if (E == nullptr) return;
-  E->OnChange = [this](TObject* S) { EditorChange(S); };
-  E->OnEnter = [this](TObject* S) { EditorEnter(S); };
-  E->OnExit = [this](TObject* S) { EditorExit(S); };
-  E->OnKeyDown = [this](TObject* S, Word& Key, TShiftState Shift) { EditorKeyDown(S, Key, Shift); };
-  E->OnKeyPress = [this](TObject* S, wchar_t& Key) { EditorKeyPress(S, Key); };
-  E->OnKeyUp = [this](TObject* S, Word& Key, TShiftState Shift) { EditorKeyUp(S, Key, Shift); };
+  // The editor's events arrive with the editor's messages: each enters the grid from outside.
+  E->OnChange = [this](TObject* S) { Action(false, [&] { EditorChange(S); }); };
+  E->OnEnter = [this](TObject* S) { Action(false, [&] { EditorEnter(S); }); };
+  E->OnExit = [this](TObject* S) { Action(false, [&] { EditorExit(S); }); };
+  E->OnKeyDown = [this](TObject* S, Word& Key, TShiftState Shift) {
+    // A key whose handlers free the grid, or the editor (with its column), is consumed: nothing of
+    // either is touched any more.
+    const TFreeWatch Editor(static_cast<TComponent*>(S));
+    if (!Action(true, [&] { EditorKeyDown(S, Key, Shift); }) || Editor.Freed()) Key = 0;
+  };
+  E->OnKeyPress = [this](TObject* S, wchar_t& Key) {
+    const TFreeWatch Editor(static_cast<TComponent*>(S));
+    if (!Action(true, [&] { EditorKeyPress(S, Key); }) || Editor.Freed()) Key = 0;
+  };
+  E->OnKeyUp = [this](TObject* S, Word& Key, TShiftState Shift) {
+    const TFreeWatch Editor(static_cast<TComponent*>(S));
+    if (!Action(true, [&] { EditorKeyUp(S, Key, Shift); }) || Editor.Freed()) Key = 0;
+  };
 }
 
 void TNxCustomGridControl::TakeColumnEditor(TNxCustomColumn* Column, TColor Color, bool InputLine) {
@@ -77,7 +91,27 @@ void TNxCustomGridControl::AbandonEditing() {
   FEditColumn = nullptr;
 }
 
+void TNxCustomGridControl::HideEditor(TNxCustomEdit* Editor) {
+  if (Editor == nullptr) return;
+  if (Editor->HandleAllocated() && GetFocus() == Editor->Handle() && CanFocus()) Dispatching([&] { SetFocus(); });
+  Editor->SetVisible(false);
+}
+
+void TNxCustomGridControl::DropEdit() {
+  if (FGridState.Contains(gsInputEditing) && FColumns->IsValidIndex(FInputColumn))
+    RefreshRect(GetInputCellRect(FColumns->Item(FInputColumn)));
+  else if (FGridState.Contains(gsEditing) && FColumns->IsValidIndex(FEditCol) && FEditRow >= 0 && FEditRow < GetRowCount())
+    RefreshCell(FEditCol, FEditRow);
+  TNxCustomEdit* E = FInplaceEditor;
+  AbandonEditing();
+  HideEditor(E);
+}
+
 void TNxCustomGridControl::FollowEditedColumn() {
+  // Watched cells whose column went follow it no more.
+  ForWatchedCells([&](TCellWatch& W) {
+    if (W.Column != nullptr && FColumns->IndexOf(W.Column) < 0) W.Column = nullptr;
+  });
   if (!IsEditing() || FEditColumn == nullptr) return;
   const int Index = FColumns->IndexOf(FEditColumn);
   if (Index >= 0) {
@@ -86,48 +120,49 @@ void TNxCustomGridControl::FollowEditedColumn() {
     return;
   }
   // The column went with the editor open: what it held goes nowhere.
-  if (TNxCustomEdit* E = FInplaceEditor) {
-    if (E->HandleAllocated() && GetFocus() == E->Handle() && CanFocus()) SetFocus();
-    E->SetVisible(false);
-  }
   FInputColumn = -1;
-  AbandonEditing();
+  DropEdit();
 }
 
 void TNxCustomGridControl::FocusEditor() {
-  // The editor takes the keys when the grid has them; a grid without the focus keeps it where
-  // it is.
+  // The editor takes the keys when the grid has them; a grid without the focus keeps it where it
+  // is.
   TNxCustomEdit* E = FInplaceEditor;
-  if (E != nullptr && IsFocused() && E->Visible() && E->CanFocus() && GetFocus() != E->Handle()) E->SetFocus();
+  if (E != nullptr && IsFocused() && E->Visible() && E->CanFocus() && GetFocus() != E->Handle())
+    Dispatching([&] { E->SetFocus(); });
 }
 
 bool TNxCustomGridControl::BeginCellEditor(int ACol, int ARow) {
-  if (FGridState.Contains(gsEditing) && ACol == FEditCol && ARow == FEditRow) return false;
-  if (!FColumns->IsValidIndex(ACol)) return false;
-  TNxCustomColumn* Column = FColumns->Item(ACol);
-  // A hidden column takes no typing (the editor would stand over the next column's cell).
-  if (!Column->Enabled() || !Column->Visible() || GetColumnEditor(Column) == nullptr ||
-      !Column->Options().Contains(coEditing))
-    return false;
-  if (FReadOnly || !CanEditCell(ACol, ARow)) return false;
-  if (ARow < 0 || ARow >= GetRowCount()) return false;
+  if (!FColumns->IsValidIndex(ACol) || ARow < 0 || ARow >= GetRowCount()) return false;
+  // The cell asked for, followed while the handlers on the way change what they like: before each
+  // step it must still take an editor, and the editor must be seen over it.
+  const TCellWatch Cell(this, FColumns->Item(ACol), ARow);
+  auto Takes = [&] {
+    if (!Cell.Exists()) return false;
+    TNxCustomColumn* Column = Cell.Column;
+    const int Col = Cell.Col();
+    if (FGridState.Contains(gsEditing) && Col == FEditCol && Cell.Row == FEditRow) return false;
+    return Column->Enabled() && Column->Visible() && GetColumnEditor(Column) != nullptr &&
+           Column->Options().Contains(coEditing) && !FReadOnly && CanEditCell(Col, Cell.Row) && GetRowShown(Cell.Row);
+  };
+  if (!Takes()) return false;
   bool Accept = true;
-  DoBeforeEdit(ACol, ARow, Accept);
-  if (!Accept) return false;
-  if (!CloseOtherEditor()) return false;
+  DoBeforeEdit(Cell.Col(), Cell.Row, Accept);
+  if (!Accept || !Takes()) return false;
+  if (!CloseOtherEditor() || !Takes()) return false;
   FGridState.Include(gsEditing);
-  FEditCol = ACol;
-  FEditRow = ARow;
-  FEditColumn = Column;
+  FEditCol = Cell.Col();
+  FEditRow = Cell.Row;
+  FEditColumn = Cell.Column;
   ++FEditSession;
   return true;
 }
 
 bool TNxCustomGridControl::CloseOtherEditor() {
-  // The editor being closed (an OnEditExit handler opens the next one) is let go as it stands:
-  // what it held was written back or discarded already.
-  if (FEndingEdit) {
-    AbandonEditing();
+  // The editor being closed (an end handler opens the next one) is let go as it stands: what it
+  // held was written back or discarded already.
+  if (EditEnding()) {
+    DropEdit();
     return true;
   }
   // An editor open elsewhere is committed and closed first; one that refuses to close stays.
@@ -138,26 +173,41 @@ bool TNxCustomGridControl::CloseOtherEditor() {
 void TNxCustomGridControl::EditCell(int ACol, int ARow, const WideString& InitialText) {
   Operation([&] {
     if (!BeginCellEditor(ACol, ARow)) return;
-    TNxCustomColumn* Column = FColumns->Item(ACol);
-    WideString Text = InitialText.empty() ? GetCells(ACol, ARow) : InitialText;
-    TakeColumnEditor(Column, GetCellOwnColor(ACol, ARow), false);
+    const unsigned Session = FEditSession;
+    TNxCustomColumn* Column = FEditColumn;
+    const WideString Own = GetCells(FEditCol, FEditRow);
+    WideString Text = InitialText.empty() ? Own : InitialText;
+    TakeColumnEditor(Column, GetCellOwnColor(FEditCol, FEditRow), false);
     TNxCustomEdit* E = FInplaceEditor;
     if (E == nullptr) {
       AbandonEditing();
       return;
     }
+    // The editor holds its cell's text from the start: an end that a handler brings about
+    // meanwhile writes nothing new. A handler that fails leaves no edit half open.
+    SetEditorText(Own);
+    Undoing([&] { DoApplyEditText(FEditCol, FEditRow, Text); }, [&] {
+      if (EditAlive(Session)) DropEdit();
+    });
+    if (!EditAlive(Session)) return;
+    // The text the grid loads does not count as an edit; a text the program gives does (and its
+    // handlers may change anything).
+    if (InitialText.empty()) {
+      SetEditorText(Text);
+    } else {
+      Undoing([&] { Dispatching([&] { E->SetText(Text); }); }, [&] {
+        if (EditAlive(Session)) DropEdit();
+      });
+      if (!EditAlive(Session)) return;
+    }
     {
-      // The text the grid loads does not count as an edit.
       TFlagScope Suppress(FSuppressEditEvent);
-      if (!InitialText.empty()) FSuppressEditEvent = false;
-      DoApplyEditText(ACol, ARow, Text);
-      if (FInplaceEditor != E) return;
-      E->SetText(Text);
       EditorShowing();
       PlaceEditor();
       Column->EditorShown(E);
     }
     FocusEditor();
+    if (!EditAlive(Session)) return;
     if (Column->Options().Contains(coEditorAutoSelect))
       E->SelectAll();
     else
@@ -169,8 +219,8 @@ void TNxCustomGridControl::EditCell(int ACol, int ARow, const WideString& Initia
 void TNxCustomGridControl::EditCellWithKey(int ACol, int ARow, wchar_t Key) {
   Operation([&] {
     if (!BeginCellEditor(ACol, ARow)) return;
-    TNxCustomColumn* Column = FColumns->Item(ACol);
-    TakeColumnEditor(Column, GetCellOwnColor(ACol, ARow), false);
+    const unsigned Session = FEditSession;
+    TakeColumnEditor(FEditColumn, GetCellOwnColor(FEditCol, FEditRow), false);
     TNxCustomEdit* E = FInplaceEditor;
     if (E == nullptr) {
       AbandonEditing();
@@ -178,8 +228,11 @@ void TNxCustomGridControl::EditCellWithKey(int ACol, int ARow, wchar_t Key) {
     }
     PlaceEditor();
     FocusEditor();
-    // The typed character reaches the editor as typing does: it replaces the (empty) text.
-    SendMessageW(E->Handle(), WM_CHAR, static_cast<WPARAM>(Key), 0);
+    if (!EditAlive(Session)) return;
+    // The typed character reaches the editor as typing does: it replaces the (empty) text. Its
+    // handlers may change anything.
+    Dispatching([&] { SendMessageW(E->Handle(), WM_CHAR, static_cast<WPARAM>(Key), 0); });
+    if (!EditAlive(Session)) return;
     EditorShowing();
     E->PlaceCaretAtEnd();
     DoEditEnter();
@@ -189,10 +242,14 @@ void TNxCustomGridControl::EditCellWithKey(int ACol, int ARow, wchar_t Key) {
 bool TNxCustomGridControl::BeginInputEditor(TNxCustomColumn* Column) {
   if (Column == nullptr || Column->Columns() != FColumns.get()) return false;
   if (!FOptions.Contains(goInput) || FGridStyle != gsReport || !Column->Visible()) return false;
-  // What is open is committed first, before the selection moves to the input line.
-  if (!CloseOtherEditor()) return false;
+  const TCellWatch Cell(this, Column, -1);
+  // What is open is committed first, before the selection moves to the input line; the handlers
+  // on the way may take the column away.
+  if (!CloseOtherEditor() || Cell.Col() < 0) return false;
   SetInputSelected(true);
-  SelectColumn(Column->Index());
+  if (Cell.Col() < 0) return false;
+  SelectColumn(Cell.Col());
+  if (Cell.Col() < 0 || IsEditing() || !Column->Visible() || !FOptions.Contains(goInput)) return false;
   if (GetColumnEditor(Column) == nullptr || !Column->Options().Contains(coCanInput) ||
       (Column->GetColumnCapabilities() & cpInput) == 0 || FReadOnly)
     return false;
@@ -210,141 +267,185 @@ bool TNxCustomGridControl::BeginInputEditor(TNxCustomColumn* Column) {
 }
 
 void TNxCustomGridControl::EditInputCell(TNxCustomColumn* Column, const WideString& InitialText) {
-  if (!BeginInputEditor(Column)) return;
-  TNxCustomEdit* E = FInplaceEditor;
-  {
-    TFlagScope Suppress(FSuppressEditEvent);
-    E->SetText(InitialText.empty() ? Column->InputValue() : InitialText);
-    Column->EditorShown(E);
-  }
-  FEditCol = Column->Index();
-  FEditRow = -1;
-  PlaceEditor();
-  FocusEditor();
-  if (Column->Options().Contains(coEditorAutoSelect))
-    E->SelectAll();
-  else
-    E->PlaceCaretAtEnd();
-  DoInputSelectCell(Column->Index());
+  Operation([&] {
+    if (!BeginInputEditor(Column)) return;
+    const unsigned Session = FEditSession;
+    TNxCustomEdit* E = FInplaceEditor;
+    {
+      TFlagScope Suppress(FSuppressEditEvent);
+      E->SetText(InitialText.empty() ? Column->InputValue() : InitialText);
+      Column->EditorShown(E);
+    }
+    FEditCol = Column->Index();
+    FEditRow = -1;
+    PlaceEditor();
+    FocusEditor();
+    if (!EditAlive(Session)) return;
+    if (Column->Options().Contains(coEditorAutoSelect))
+      E->SelectAll();
+    else
+      E->PlaceCaretAtEnd();
+    DoInputSelectCell(Column->Index());
+  });
 }
 
 void TNxCustomGridControl::EditInputCellWithKey(TNxCustomColumn* Column, wchar_t Key) {
-  if (!BeginInputEditor(Column)) return;
-  TNxCustomEdit* E = FInplaceEditor;
-  Column->EditorShown(E);
-  FEditCol = Column->Index();
-  FEditRow = -1;
-  PlaceEditor();
-  FocusEditor();
-  SendMessageW(E->Handle(), WM_CHAR, static_cast<WPARAM>(Key), 0);
-  E->PlaceCaretAtEnd();
-  DoInputSelectCell(Column->Index());
+  Operation([&] {
+    if (!BeginInputEditor(Column)) return;
+    const unsigned Session = FEditSession;
+    TNxCustomEdit* E = FInplaceEditor;
+    Column->EditorShown(E);
+    FEditCol = Column->Index();
+    FEditRow = -1;
+    PlaceEditor();
+    FocusEditor();
+    if (!EditAlive(Session)) return;
+    Dispatching([&] { SendMessageW(E->Handle(), WM_CHAR, static_cast<WPARAM>(Key), 0); });
+    if (!EditAlive(Session)) return;
+    E->PlaceCaretAtEnd();
+    DoInputSelectCell(Column->Index());
+  });
 }
 
 bool TNxCustomGridControl::ApplyEditing() {
-  TNxCustomEdit* E = FInplaceEditor;
-  if (E == nullptr) return false;
-  if (FGridState.Contains(gsEditing)) {
-    E->CompleteInput();
-    WideString Text = E->Text();
-    if (FColumns->IsValidIndex(FEditCol)) FColumns->Item(FEditCol)->EditorTextTaken(Text);
-    bool Accept = true;
-    // Each handler may free the grid.
-    const TFreeWatch Grid(this);
-    DoEditAccept(FEditCol, FEditRow, Text, Accept);
-    if (Grid.Freed()) return false;
-    if (GetRowCount() == 0 || FEditCol == -1 || FEditRow == -1 || FEditRow >= GetRowCount()) return false;
-    if (!Accept) return false;
-    const int Col = FEditCol;
-    const int Row = FEditRow;
-    DoEditText(Col, Row, Text);
-    if (Grid.Freed()) return false;
-    WriteEditedCell(Text);
-    if (Grid.Freed()) return false;
-    DoAfterEdit(Col, Row, Text);
-    return true;
-  }
-  if (FGridState.Contains(gsInputEditing) && FColumns->IsValidIndex(FInputColumn)) {
-    TNxCustomColumn* Column = FColumns->Item(FInputColumn);
-    WideString Text = E->Text();
-    Column->EditorTextTaken(Text);
-    Column->SetInputValue(Text);
-    Column->SetInputEditing(false);
-    return true;
-  }
-  return false;
+  bool Written = false;
+  Operation([&] {
+    TNxCustomEdit* E = FInplaceEditor;
+    if (E == nullptr) return;
+    if (FGridState.Contains(gsEditing)) {
+      E->CompleteInput();
+      WideString Text = E->Text();
+      // The edit writes into the cell it was opened on, wherever the handlers move it, or nowhere
+      // once it is gone; a nested commit of this edit (a handler's) only ends it.
+      const TCellWatch Cell(this, FEditColumn, FEditRow);
+      if (!Cell.Exists()) return;
+      Cell.Column->EditorTextTaken(Text);
+      const unsigned Applying = FApplying;
+      FApplying = FEditSession;
+      Undoing(
+          [&] {
+            bool Accept = true;
+            DoEditAccept(Cell.Col(), Cell.Row, Text, Accept);
+            if (!Accept || !Cell.Exists()) return;
+            DoEditText(Cell.Col(), Cell.Row, Text);
+            if (!Cell.Exists()) return;
+            WriteEditedCell(Cell.Col(), Cell.Row, Text);
+            Written = true;
+            if (Cell.Exists()) DoAfterEdit(Cell.Col(), Cell.Row, Text);
+          },
+          [&] { FApplying = Applying; });
+      FApplying = Applying;
+      return;
+    }
+    if (FGridState.Contains(gsInputEditing) && FColumns->IsValidIndex(FInputColumn)) {
+      TNxCustomColumn* Column = FColumns->Item(FInputColumn);
+      WideString Text = E->Text();
+      Column->EditorTextTaken(Text);
+      Column->SetInputValue(Text);
+      Column->SetInputEditing(false);
+      Written = true;
+    }
+  });
+  return Written;
 }
 
-void TNxCustomGridControl::WriteEditedCell(const WideString& Value) { SetCells(FEditCol, FEditRow, Value); }
+void TNxCustomGridControl::WriteEditedCell(int ACol, int ARow, const WideString& Value) { SetCells(ACol, ARow, Value); }
 
 void TNxCustomGridControl::EndEditing() {
   Operation([&] {
-    // An editor being closed is not closed again (an OnEditExit handler that ends the edit, or
-    // deletes its row).
-    if (!IsEditing() || FEndingEdit) return;
-    TNxCustomEdit* E = FInplaceEditor;
-    bool Accept = true;
-    WideString Value;
-    const bool Body = FGridState.Contains(gsEditing);
-    // The handlers may free the grid (and its editor with it).
-    const TFreeWatch Grid(this);
-    if (Body && E != nullptr) {
-      Value = E->Text();
-      DoEndEditing(FEditCol, FEditRow, Value, Accept);
-      if (Grid.Freed()) return;
-      SetEditorText(Value);
-    }
-    if (!Accept) return;
-    FEndingEdit = true;
-    TScopeExit Ending([&] {
-      if (!Grid.Freed()) FEndingEdit = false;
-    });
-    // The focus goes back to the grid before the editor hides, so that hiding it moves the focus
-    // nowhere else.
-    const bool HadFocus = E != nullptr && E->HandleAllocated() && GetFocus() == E->Handle();
-    if (HadFocus && CanFocus()) SetFocus();
-    if (E != nullptr) E->SetVisible(false);
-    if (Body)
-      RefreshCell(FEditCol, FEditRow);
-    else if (FColumns->IsValidIndex(FInputColumn))
-      RefreshRect(GetInputCellRect(FColumns->Item(FInputColumn)));
+    // An edit being ended is not ended again (a handler of its end that ends it, deletes its row
+    // or opens another editor).
+    if (!IsEditing() || EditEnding()) return;
     const unsigned Session = FEditSession;
-    {
-      // The edit state ends after OnEditExit (which still sees the cell), also when its handler
-      // raises; a handler that opened the next editor keeps that one.
-      TScopeExit Ended([&] {
-        if (!Grid.Freed() && FEditSession == Session) AbandonEditing();
-      });
-      if (Body) DoEditExit();
-    }
+    const bool Body = FGridState.Contains(gsEditing);
+    const unsigned Ending = FEnding;
+    FEnding = Session;
+    Undoing(
+        [&] {
+          if (Body && FInplaceEditor != nullptr) {
+            bool Accept = true;
+            WideString Value = FInplaceEditor->Text();
+            DoEndEditing(FEditCol, FEditRow, Value, Accept);
+            // A handler that ended the edit, or opened another, is followed.
+            if (!EditAlive(Session)) return;
+            SetEditorText(Value);
+            if (!Accept) {
+              FEnding = Ending;
+              return;
+            }
+          }
+          // The focus goes back to the grid before the editor hides, so that hiding it moves the
+          // focus nowhere else.
+          HideEditor(FInplaceEditor);
+          if (!EditAlive(Session)) return;
+          if (Body) {
+            if (FColumns->IsValidIndex(FEditCol) && FEditRow >= 0 && FEditRow < GetRowCount()) RefreshCell(FEditCol, FEditRow);
+          } else if (FColumns->IsValidIndex(FInputColumn)) {
+            RefreshRect(GetInputCellRect(FColumns->Item(FInputColumn)));
+          }
+          // The edit state ends after OnEditExit (which still sees the cell); a handler that opened
+          // the next editor keeps that one.
+          if (Body) DoEditExit();
+          if (EditAlive(Session)) AbandonEditing();
+        },
+        [&] {
+          if (EditAlive(Session)) FEnding = Ending;
+        });
   });
 }
 
 void TNxCustomGridControl::CommitEditing() {
+  Operation([&] {
+    if (!IsEditing()) return;
+    const unsigned Session = FEditSession;
+    // An edit whose text is being written (a handler of that commits again) only ends.
+    if (FApplying != Session) ApplyEditing();
+    if (EditAlive(Session)) EndEditing();
+  });
+}
+
+void TNxCustomGridControl::CommitBeforeColumnChange() {
   if (!IsEditing()) return;
-  const TFreeWatch Grid(this);
-  ApplyEditing();
-  if (!Grid.Freed()) EndEditing();
+  const unsigned Session = FEditSession;
+  std::exception_ptr Refused;
+  try {
+    CommitEditing();
+  } catch (const EGridFreed&) {
+    throw;
+  } catch (...) {
+    Refused = std::current_exception();
+    if (EditAlive(Session)) EndEditing();
+  }
+  if (Refused) std::rethrow_exception(Refused);
 }
 
 void TNxCustomGridControl::AddInputRow() {
-  bool Accept = true;
-  DoInputAccept(Accept);
-  if (!Accept) return;
-  AddRow(1);
-  const int Row = GetRowCount() - 1;
-  for (int C = 0; C < FColumns->Count(); ++C) {
-    TNxCustomColumn* Col = FColumns->Item(C);
-    const WideString V = Col->InputValue().empty() ? Col->DefaultValue() : Col->InputValue();
-    if (!V.empty() && Row >= 0) SetCells(C, Row, V);
-    Col->SetInputValue(L"");
-  }
-  DoInputAdded();
+  Operation([&] {
+    bool Accept = true;
+    DoInputAccept(Accept);
+    if (!Accept) return;
+    // The new row and the columns, followed while the handlers of each value change what they like.
+    const TCellWatch Row(this, nullptr, GetRowCount());
+    AddRow(1);
+    std::vector<TNxCustomColumn*> Columns;
+    for (int C = 0; C < FColumns->Count(); ++C) Columns.push_back(FColumns->Item(C));
+    for (TNxCustomColumn* Col : Columns) {
+      const TCellWatch Cell(this, Col, -1);
+      if (Cell.Col() < 0) continue;
+      const WideString V = Col->InputValue().empty() ? Col->DefaultValue() : Col->InputValue();
+      if (!V.empty() && Row.Row >= 0 && Row.Row < GetRowCount()) SetCells(Cell.Col(), Row.Row, V);
+      if (Cell.Col() >= 0) Col->SetInputValue(L"");
+    }
+    DoInputAdded();
+  });
 }
 
 void TNxCustomGridControl::PlaceEditor() {
   TNxCustomEdit* E = FInplaceEditor;
   if (E == nullptr || !IsEditing() || !HandleAllocated()) return;
+  // An edit being ended keeps an editor it hid out of sight (a handler of its end that changes the
+  // layout shows no editor that is going).
+  if (EditEnding() && !E->Visible()) return;
   // The window exists before the bounds are set (creating it fits an auto-sized edit's height
   // to its font).
   E->HandleNeeded();
@@ -360,8 +461,7 @@ void TNxCustomGridControl::PlaceEditor() {
       // The cell scrolled above the body, or its row or column is hidden: the editor hides and
       // the edit goes on. The focus stays with the grid (hiding the focused editor would move it
       // out and end the edit).
-      if (GetFocus() == E->Handle() && CanFocus()) SetFocus();
-      E->SetVisible(false);
+      HideEditor(E);
       return;
     }
     R.Top = std::max(R.Top, B.Top);
@@ -396,13 +496,7 @@ void TNxCustomGridControl::EditorExit(TObject* Sender) {
 void TNxCustomGridControl::EditorKeyDown(TObject* Sender, Word& Key, TShiftState Shift) {
   if (FInplaceEditor == nullptr || Sender != static_cast<TObject*>(FInplaceEditor)) return;
   const bool Input = FGridState.Contains(gsInputEditing);
-  // A handler that ends the edit may free the grid, and its editor with it: the key is then
-  // consumed, and nothing of either is touched any more.
-  const TFreeWatch Grid(this);
-  auto Freed = [&] {
-    if (Grid.Freed()) Key = 0;
-    return Grid.Freed();
-  };
+  // The handlers on each road may change anything (a grid they free ends the key where it is).
   switch (Key) {
     case VK_TAB:
       CommitEditing();
@@ -411,10 +505,8 @@ void TNxCustomGridControl::EditorKeyDown(TObject* Sender, Word& Key, TShiftState
       if (Shift.Contains(ssCtrl)) break;
       if (Input) {
         ApplyEditing();
-        if (Freed()) return;
         AddInputRow();
-        if (Freed()) return;
-        if (FInplaceEditor != nullptr && FColumns->IsValidIndex(FInputColumn))
+        if (FInplaceEditor != nullptr && FGridState.Contains(gsInputEditing) && FColumns->IsValidIndex(FInputColumn))
           SetEditorText(FColumns->Item(FInputColumn)->InputValue());
         break;
       }
@@ -423,8 +515,7 @@ void TNxCustomGridControl::EditorKeyDown(TObject* Sender, Word& Key, TShiftState
           Column != nullptr && ((Column->GetColumnCapabilities() & cpWantReturns) != 0 || Column->WantReturns());
       if (!KeepsEnter) {
         CommitEditing();
-        if (Freed()) return;
-        if (!IsEditing() && CanFocus()) SetFocus();
+        if (!IsEditing() && CanFocus()) Dispatching([&] { SetFocus(); });
       }
       break;
     }
@@ -437,16 +528,14 @@ void TNxCustomGridControl::EditorKeyDown(TObject* Sender, Word& Key, TShiftState
       break;
     case VK_ESCAPE:
       if (FOptions.Contains(goEscClearEdit)) {
-        FInplaceEditor->SetText(WideString());
+        Dispatching([&] { FInplaceEditor->SetText(WideString()); });
       } else {
         EndEditing();
-        if (Freed()) return;
-        if (!IsEditing() && CanFocus()) SetFocus();
+        if (!IsEditing() && CanFocus()) Dispatching([&] { SetFocus(); });
       }
       break;
     default: break;
   }
-  if (Freed()) return;
   // Every key goes on to the grid's own key handling (Tab and Enter also move the selection).
   KeyDown(Key, Shift);
 }

@@ -10,37 +10,72 @@
 void TNxCustomGridControl::SetSelectedCell(int ACol, int ARow) {
   FSelectedColumn = ACol;
   FSelectedRow = ARow;
+  ++FSelections;
 }
 
 void TNxCustomGridControl::SelectCell(int ACol, int ARow, bool StartEdit, bool ClearMulti, TShiftState Shift) {
   Operation([&] {
+    // The cell asked for, followed while the handlers on the way change what they like. After each
+    // handler the selection goes on only while its cell is there and no newer selection was made
+    // meanwhile (that one stands).
+    const TCellWatch Cell(this, FColumns->IsValidIndex(ACol) ? FColumns->Item(ACol) : nullptr, ARow);
+    const bool RowAsked = ARow >= 0;
+    unsigned Mine = FSelections;
+    auto Again = [&] {
+      if (FSelections != Mine || (Cell.Column != nullptr && Cell.Col() < 0) || (RowAsked && Cell.Row < 0)) return false;
+      if (Cell.Column != nullptr) ACol = Cell.Col();
+      ARow = Cell.Row;
+      return true;
+    };
     bool Accept = CanSelectCell(ACol, ARow);
     DoBeforeSelect(ACol, ARow, Accept);
-    if (!Accept) return;
+    if (!Accept || !Again()) return;
     const bool Ctrl = Shift.Contains(ssCtrl);
     const bool ShiftKey = Shift.Contains(ssShift);
     // Several selected rows let go close the editor, whichever cell is selected then.
     const bool LetGo = FGridState.Contains(gsRangeSelect) && !ShiftKey && !Ctrl && ClearMulti;
-    if (LetGo) ClearSelection();
+    if (LetGo) {
+      ClearSelection();
+      Mine = FSelections;
+      if (!Again()) return;
+    }
     if (!FColumns->IsValidIndex(ACol) || !FColumns->Item(ACol)->Enabled()) return;
 
     const int OldCol = FSelectedColumn;
-    const int OldRow = FSelectedRow;
-    FSelectedColumn = ACol;
-    FSelectedRow = ARow;
-    const int Rows = GetRowCount();
+    const TCellWatch Old(this, nullptr, FSelectedRow);
+    const int& OldRow = Old.Row;
+    SetSelectedCell(ACol, ARow);
+    Mine = FSelections;
+    // Stopped by its handlers once the old cell was let go: a single selected full row that is no
+    // longer the selected one loses its flag (the selection that stands flagged its own row).
+    auto Stop = [&] {
+      if (FOptions.Contains(goSelectFullRow) && !FGridState.Contains(gsRangeSelect) && OldRow >= 0 &&
+          OldRow != FSelectedRow && GetSelected(OldRow))
+        SetSelected(OldRow, false);
+    };
     const bool Changed = OldCol != ACol || OldRow != ARow;
-    if (Changed && FColumns->IsValidIndex(OldCol) && OldRow >= 0 && OldRow < Rows) DoDeselectCell(OldCol, OldRow);
-    if ((Changed || LetGo) && FGridState.Contains(gsEditing)) EndEditing();
-    if (FAutoScroll && ARow >= 0 && ARow <= Rows - 1) ScrollToRow(ARow);
+    if (Changed && FColumns->IsValidIndex(OldCol) && OldRow >= 0 && OldRow < GetRowCount()) {
+      DoDeselectCell(OldCol, OldRow);
+      if (!Again()) return Stop();
+    }
+    if ((Changed || LetGo) && FGridState.Contains(gsEditing)) {
+      EndEditing();
+      if (!Again()) return Stop();
+    }
+    if (FAutoScroll && ARow >= 0 && ARow <= GetRowCount() - 1) {
+      ScrollToRow(ARow);
+      if (!Again()) return Stop();
+    }
     if (FInputSelected) {
       if (ACol != OldCol) {
         DoInputSelectCell(ACol);
+        if (!Again()) return Stop();
         RefreshColumnPart(FColumns->Item(ACol), gaInput);
         if (FColumns->IsValidIndex(OldCol)) RefreshColumnPart(FColumns->Item(OldCol), gaInput);
       }
       return;
     }
+    const int Rows = GetRowCount();
     if (Rows == 0) return;
 
     if (FOptions.Contains(goSelectFullRow)) {
@@ -114,7 +149,8 @@ void TNxCustomGridControl::SelectCell(int ACol, int ARow, bool StartEdit, bool C
       }
       DoSelectCell(ACol, ARow);
     }
-    if (StartEdit) EditCell(ACol, ARow, L"");
+    // The editor opens on the cell this selection made, while it is still the selected one.
+    if (StartEdit && Again()) EditCell(ACol, ARow, L"");
   });
 }
 
@@ -132,45 +168,59 @@ void TNxCustomGridControl::SelectColumn(int ACol) {
 }
 
 void TNxCustomGridControl::SelectRow(int ARow) {
-  if (GetRowCount() >= 1 && ARow >= -1 && ARow <= GetRowCount() - 1) {
+  Operation([&] {
+    if (GetRowCount() < 1 || ARow < -1 || ARow > GetRowCount() - 1) return;
+    const TCellWatch Row(this, nullptr, ARow);
     SetInputSelected(false);
-    SelectCell(FSelectedColumn, ARow, false, true, {});
-  }
+    if (ARow >= 0 && Row.Row < 0) return;
+    SelectCell(FSelectedColumn, Row.Row, false, true, {});
+  });
 }
 
 void TNxCustomGridControl::SelectFirstRow(TShiftState Shift) {
-  // Without a row that can be seen there is no row to select, as without rows (a row kept for
-  // later would show as selected when it shows, without its event).
-  const int Row = SeenRowFrom(0, 1);
-  if (Row < 0) return;
-  SetInputSelected(false);
-  SelectCell(FSelectedColumn, Row, false, true, Shift);
-  VertScrollBar()->First();
+  Operation([&] {
+    // Without a row that can be seen there is no row to select, as without rows (a row kept for
+    // later would show as selected when it shows, without its event).
+    const TCellWatch Row(this, nullptr, SeenRowFrom(0, 1));
+    if (Row.Row < 0) return;
+    SetInputSelected(false);
+    if (Row.Row < 0) return;
+    SelectCell(FSelectedColumn, Row.Row, false, true, Shift);
+    VertScrollBar()->First();
+  });
 }
 
 void TNxCustomGridControl::SelectLastRow(TShiftState Shift) {
-  const int Row = SeenRowFrom(GetRowCount() - 1, -1);
-  if (Row < 0) return;
-  SetInputSelected(false);
-  SelectCell(FSelectedColumn, Row, false, true, Shift);
-  VertScrollBar()->Last();
+  Operation([&] {
+    const TCellWatch Row(this, nullptr, SeenRowFrom(GetRowCount() - 1, -1));
+    if (Row.Row < 0) return;
+    SetInputSelected(false);
+    if (Row.Row < 0) return;
+    SelectCell(FSelectedColumn, Row.Row, false, true, Shift);
+    VertScrollBar()->Last();
+  });
 }
 
 void TNxCustomGridControl::SelectFirstColumn() {
-  if (TNxCustomColumn* C = FColumns->First()) {
-    SelectColumn(C->Index());
-    ScrollColumnIntoView(C);
-  }
+  Operation([&] {
+    const TCellWatch Column(this, FColumns->First(), -1);
+    if (Column.Col() < 0) return;
+    SelectColumn(Column.Col());
+    if (Column.Col() >= 0) ScrollColumnIntoView(Column.Column);
+  });
 }
 
 void TNxCustomGridControl::SelectLastColumn() {
-  for (int P = FColumns->Count() - 1; P >= 0; --P) {
-    TNxCustomColumn* C = FColumns->ItemByPosition(P);
-    if (!C->Visible()) continue;
-    SelectColumn(C->Index());
-    ScrollColumnIntoView(C);
-    return;
-  }
+  Operation([&] {
+    for (int P = FColumns->Count() - 1; P >= 0; --P) {
+      TNxCustomColumn* C = FColumns->ItemByPosition(P);
+      if (!C->Visible()) continue;
+      const TCellWatch Column(this, C, -1);
+      SelectColumn(Column.Col());
+      if (Column.Col() >= 0) ScrollColumnIntoView(Column.Column);
+      return;
+    }
+  });
 }
 
 void TNxCustomGridControl::DeselectAll() {
@@ -179,42 +229,39 @@ void TNxCustomGridControl::DeselectAll() {
 }
 
 void TNxCustomGridControl::ClearSelection() {
-  BeginUpdate();
-  try {
-    DeselectAll();
-  } catch (...) {
+  Operation([&] {
+    BeginUpdate();
+    Undoing([&] { DeselectAll(); }, [&] { EndUpdate(); });
     EndUpdate();
-    throw;
-  }
-  EndUpdate();
-  FGridState.Exclude(gsRangeSelect);
-  FSelectedRow = -1;
-  FSelectedColumn = 0;
+    FGridState.Exclude(gsRangeSelect);
+    SetSelectedCell(0, -1);
+  });
 }
 
 void TNxCustomGridControl::SelectAll() {
   if (!IsMultiSelect()) return;
-  BeginUpdate();
-  try {
-    for (int I = 0; I < GetRowCount(); ++I) SetSelected(I, true);
-  } catch (...) {
+  Operation([&] {
+    BeginUpdate();
+    Undoing([&] {
+      for (int I = 0; I < GetRowCount(); ++I) SetSelected(I, true);
+    }, [&] { EndUpdate(); });
+    FGridState.Include(gsRangeSelect);
     EndUpdate();
-    throw;
-  }
-  FGridState.Include(gsRangeSelect);
-  EndUpdate();
+  });
 }
 
 void TNxCustomGridControl::SetInputSelected(bool Value) {
   if (Value == FInputSelected) return;
-  FInputSelected = Value;
-  if (Value)
-    SetSelected(FSelectedRow, false);
-  else
-    EndEditing();
-  RefreshPart(gaInput);
-  RefreshPart(gaIndicator);
-  UpdateSelectionDisplay();
+  Operation([&] {
+    FInputSelected = Value;
+    if (Value)
+      SetSelected(FSelectedRow, false);
+    else
+      EndEditing();
+    RefreshPart(gaInput);
+    RefreshPart(gaIndicator);
+    UpdateSelectionDisplay();
+  });
 }
 
 bool TNxCustomGridControl::IsCellSelected(int ACol, int ARow) {
@@ -235,56 +282,67 @@ bool TNxCustomGridControl::IsCellSelected(int ACol, int ARow) {
 // Keyboard navigation
 
 void TNxCustomGridControl::MoveDown(TShiftState Shift, bool LeaveAtEnd, bool WrapAtEnd) {
-  const int Rows = GetRowCount();
-  if (Rows == 0) return;
-  int From = FSelectedRow;
-  if (FInputSelected) {
-    // The input line lies above the first row: stepping down from it reaches the first row.
-    SetInputSelected(false);
-    From = -1;
-  } else if (FSelectedRow < 0) {
-    return;
-  }
-  // Rows that cannot be seen are passed over, as if they were not there.
-  if (From >= SeenRowFrom(Rows - 1, -1)) {
-    if (LeaveAtEnd) FocusNextControl(Parent());
-    if (WrapAtEnd) SelectFirstRow({});
-    return;
-  }
-  for (int R = SeenRowFrom(From + 1, 1); R >= 0; R = SeenRowFrom(R + 1, 1)) {
-    if (!CanSelectCell(FSelectedColumn, R)) continue;
-    const bool AutoEdit = FColumns->IsValidIndex(FSelectedColumn) && FColumns->Item(FSelectedColumn)->AutoEdit();
-    SelectCell(FSelectedColumn, R, AutoEdit, true, Shift);
-    if (R > GetLastFullyVisibleRow()) ScrollToRow(R);
-    return;
-  }
+  Operation([&] {
+    const int Rows = GetRowCount();
+    if (Rows == 0) return;
+    int From = FSelectedRow;
+    if (FInputSelected) {
+      // The input line lies above the first row: stepping down from it reaches the first row.
+      SetInputSelected(false);
+      From = -1;
+    } else if (FSelectedRow < 0) {
+      return;
+    }
+    // Rows that cannot be seen are passed over, as if they were not there.
+    if (From >= SeenRowFrom(GetRowCount() - 1, -1)) {
+      if (LeaveAtEnd) FocusNextControl(Parent());
+      if (WrapAtEnd) SelectFirstRow({});
+      return;
+    }
+    for (int R = SeenRowFrom(From + 1, 1); R >= 0; R = SeenRowFrom(R + 1, 1)) {
+      if (!CanSelectCell(FSelectedColumn, R)) continue;
+      const bool AutoEdit = FColumns->IsValidIndex(FSelectedColumn) && FColumns->Item(FSelectedColumn)->AutoEdit();
+      const TCellWatch Row(this, nullptr, R);
+      SelectCell(FSelectedColumn, R, AutoEdit, true, Shift);
+      // The row the selection went to comes into view (not one its handlers chose instead).
+      if (Row.Row >= 0 && Row.Row == FSelectedRow && Row.Row > GetLastFullyVisibleRow()) ScrollToRow(Row.Row);
+      return;
+    }
+  });
 }
 
 void TNxCustomGridControl::MoveUp(TShiftState Shift) {
-  if (FSelectedRow < 0) return;
-  // Above the first row that can be seen lies the input line.
-  const bool NoneAbove = SeenRowFrom(std::min(FSelectedRow, GetRowCount()) - 1, -1) < 0;
-  if (NoneAbove && !FInputSelected && FOptions.Contains(goInput) && FGridStyle == gsReport) {
-    SetInputSelected(true);
-    return;
-  }
-  if (FInputSelected) return;
-  for (int R = SeenRowFrom(std::min(FSelectedRow, GetRowCount()) - 1, -1); R >= 0; R = SeenRowFrom(R - 1, -1)) {
-    if (!CanSelectCell(FSelectedColumn, R)) continue;
-    const bool AutoEdit = FColumns->IsValidIndex(FSelectedColumn) && FColumns->Item(FSelectedColumn)->AutoEdit();
-    SelectCell(FSelectedColumn, R, AutoEdit, true, Shift);
-    // The row comes into view however far above the view it lies.
-    if (R < FFirstVisibleRow) ScrollToRow(R);
-    return;
-  }
+  Operation([&] {
+    if (FSelectedRow < 0) return;
+    // Above the first row that can be seen lies the input line.
+    const bool NoneAbove = SeenRowFrom(std::min(FSelectedRow, GetRowCount()) - 1, -1) < 0;
+    if (NoneAbove && !FInputSelected && FOptions.Contains(goInput) && FGridStyle == gsReport) {
+      SetInputSelected(true);
+      return;
+    }
+    if (FInputSelected) return;
+    for (int R = SeenRowFrom(std::min(FSelectedRow, GetRowCount()) - 1, -1); R >= 0; R = SeenRowFrom(R - 1, -1)) {
+      if (!CanSelectCell(FSelectedColumn, R)) continue;
+      const bool AutoEdit = FColumns->IsValidIndex(FSelectedColumn) && FColumns->Item(FSelectedColumn)->AutoEdit();
+      const TCellWatch Row(this, nullptr, R);
+      SelectCell(FSelectedColumn, R, AutoEdit, true, Shift);
+      // The row comes into view however far above the view it lies.
+      if (Row.Row >= 0 && Row.Row == FSelectedRow && Row.Row < FFirstVisibleRow) ScrollToRow(Row.Row);
+      return;
+    }
+  });
 }
 
 void TNxCustomGridControl::MoveLeft(TMoveSelectionKey Key) {
-  if (FColumns->IsValidIndex(FSelectedColumn)) MoveToColumn(FColumns->Previous(FColumns->Item(FSelectedColumn)), Key);
+  Operation([&] {
+    if (FColumns->IsValidIndex(FSelectedColumn)) MoveToColumn(FColumns->Previous(FColumns->Item(FSelectedColumn)), Key);
+  });
 }
 
 void TNxCustomGridControl::MoveRight(TMoveSelectionKey Key) {
-  if (FColumns->IsValidIndex(FSelectedColumn)) MoveToColumn(FColumns->Next(FColumns->Item(FSelectedColumn)), Key);
+  Operation([&] {
+    if (FColumns->IsValidIndex(FSelectedColumn)) MoveToColumn(FColumns->Next(FColumns->Item(FSelectedColumn)), Key);
+  });
 }
 
 void TNxCustomGridControl::MoveToColumn(TNxCustomColumn* Column, TMoveSelectionKey Key) {
@@ -292,46 +350,51 @@ void TNxCustomGridControl::MoveToColumn(TNxCustomColumn* Column, TMoveSelectionK
   int ACol = Column->Index();
   DoSelectionMove(ACol, FSelectedRow, Key);
   if (!FColumns->IsValidIndex(ACol)) return;
+  const TCellWatch Target(this, FColumns->Item(ACol), -1);
   SelectCell(ACol, FSelectedRow, FColumns->Item(ACol)->AutoEdit(), true, {});
-  if (FGridStyle == gsReport) ScrollColumnIntoView(FColumns->Item(ACol));
+  if (FGridStyle == gsReport && Target.Col() >= 0) ScrollColumnIntoView(Target.Column);
 }
 
 void TNxCustomGridControl::TabForward(bool FromTabKey) {
-  if (!FColumns->IsValidIndex(FSelectedColumn)) return;
-  const TMoveSelectionKey Key = FromTabKey ? mkTab : mkUndefined;
-  if (FColumns->Next(FColumns->Item(FSelectedColumn)) != nullptr) {
-    MoveRight(Key);
-    return;
-  }
-  if (FInputSelected) {
-    if (FTabLeaveControl) FocusNextControl(Parent());
-    return;
-  }
-  MoveDown({}, FromTabKey && FTabLeaveControl, FromTabKey);
-  TNxCustomColumn* First = FColumns->First();
-  if (First == nullptr) return;
-  int ACol = First->Index();
-  DoSelectionMove(ACol, FSelectedRow, Key);
-  SelectColumn(ACol);
+  Operation([&] {
+    if (!FColumns->IsValidIndex(FSelectedColumn)) return;
+    const TMoveSelectionKey Key = FromTabKey ? mkTab : mkUndefined;
+    if (FColumns->Next(FColumns->Item(FSelectedColumn)) != nullptr) {
+      MoveRight(Key);
+      return;
+    }
+    if (FInputSelected) {
+      if (FTabLeaveControl) FocusNextControl(Parent());
+      return;
+    }
+    MoveDown({}, FromTabKey && FTabLeaveControl, FromTabKey);
+    TNxCustomColumn* First = FColumns->First();
+    if (First == nullptr) return;
+    int ACol = First->Index();
+    DoSelectionMove(ACol, FSelectedRow, Key);
+    SelectColumn(ACol);
+  });
 }
 
 void TNxCustomGridControl::TabBackward(bool FromTabKey) {
-  if (!FColumns->IsValidIndex(FSelectedColumn)) return;
-  const TMoveSelectionKey Key = FromTabKey ? mkTab : mkUndefined;
-  if (FColumns->Previous(FColumns->Item(FSelectedColumn)) != nullptr) {
-    MoveLeft(Key);
-    return;
-  }
-  if (!FInputSelected && SeenRowFrom(std::min(FSelectedRow, GetRowCount()) - 1, -1) >= 0) {
-    MoveUp({});
-    TNxCustomColumn* Last = FColumns->Last();
-    if (Last == nullptr) return;
-    int ACol = Last->Index();
-    DoSelectionMove(ACol, FSelectedRow, Key);
-    SelectColumn(ACol);
-    return;
-  }
-  if (FTabLeaveControl) FocusPreviousControl(Parent());
+  Operation([&] {
+    if (!FColumns->IsValidIndex(FSelectedColumn)) return;
+    const TMoveSelectionKey Key = FromTabKey ? mkTab : mkUndefined;
+    if (FColumns->Previous(FColumns->Item(FSelectedColumn)) != nullptr) {
+      MoveLeft(Key);
+      return;
+    }
+    if (!FInputSelected && SeenRowFrom(std::min(FSelectedRow, GetRowCount()) - 1, -1) >= 0) {
+      MoveUp({});
+      TNxCustomColumn* Last = FColumns->Last();
+      if (Last == nullptr) return;
+      int ACol = Last->Index();
+      DoSelectionMove(ACol, FSelectedRow, Key);
+      SelectColumn(ACol);
+      return;
+    }
+    if (FTabLeaveControl) FocusPreviousControl(Parent());
+  });
 }
 
 void TNxCustomGridControl::MoveSelectionBy(int N) {

@@ -40,7 +40,8 @@ WideString TNxGrid::GetCells(int ACol, int ARow) {
 
 void TNxGrid::SetCells(int ACol, int ARow, const WideString& Value) {
   CheckCell(ACol, ARow);
-  FCellStore->GetCell(ACol, ARow)->SetAsString(Value);
+  // OnChange may change anything.
+  Operation([&] { FCellStore->GetCell(ACol, ARow)->SetAsString(Value); });
 }
 
 void TNxGrid::GetCellData(int ACol, int ARow, TCellValue& Value) {
@@ -226,8 +227,16 @@ void TNxGrid::RefreshFrom(int ARow) {
 void TNxGrid::FollowRecords(const std::function<int(int)>& NewIndex) {
   for (int* Index : {&FSelectedRow, &FAnchorRow, &FEditRow, &FUpdateScrollRow})
     if (*Index >= 0) *Index = NewIndex(*Index);
-  // An editor left open (a handler refused to close it) stays over its own record.
-  if (GridState().Contains(gsEditing)) PlaceEditor();
+  ForWatchedCells([&](TCellWatch& W) {
+    if (W.Row >= 0) W.Row = NewIndex(W.Row);
+  });
+  if (!GridState().Contains(gsEditing)) return;
+  // An edit whose row went is over (what it held goes nowhere); one left open (a handler refused
+  // to close it) stays over its own record.
+  if (FEditRow < 0)
+    DropEdit();
+  else
+    PlaceEditor();
 }
 
 TRow* TNxGrid::RecordAt(int ARow) const {
@@ -255,13 +264,12 @@ void TNxGrid::AddRows(int Count) {
   const int Old = GetRowCount();
   FCellStore->AddRows(Count);
   const int Rows = GetRowCount();
-  try {
+  // All the rows or none: a default value that fails (a handler of OnChange) takes them out.
+  Undoing([&] {
     for (int R = Old; R < Rows; ++R) FillDefaultValues(R);
-  } catch (...) {
-    // All the rows or none: a default value that fails (a handler of OnChange) takes them out.
+  }, [&] {
     while (GetRowCount() > Old) FCellStore->DeleteRow(GetRowCount() - 1);
-    throw;
-  }
+  });
   // The new rows, and the lines of the old last row that is the last one no more.
   RefreshFrom(Old);
   FLastAddedRow = Rows - 1;
@@ -281,14 +289,11 @@ void TNxGrid::AddChildRow(int AParent, bool AAfterDescendants) {
     const int OldRows = GetRowCount();
     FCellStore->InsertChildRow(AParent, Pos);
     FollowRecords([Pos](int I) { return I >= Pos ? I + 1 : I; });
-    try {
-      FillDefaultValues(Pos);
-    } catch (...) {
-      // The row or nothing: a default value that fails takes it out again.
+    // The row or nothing: a default value that fails takes it out again.
+    Undoing([&] { FillDefaultValues(Pos); }, [&] {
       FCellStore->DeleteRow(Pos);
       FollowRecords([Pos](int I) { return I == Pos ? -1 : I > Pos ? I - 1 : I; });
-      throw;
-    }
+    });
     if (Pos <= FFirstVisibleRow && OldRows > 0 && VertScrollBar()->Position() > 0) ++FFirstVisibleRow;
     // The rows below move down; under a collapsed parent they keep their place, and only take new
     // numbers (or the values supplied for their new positions).
@@ -306,6 +311,8 @@ void TNxGrid::InsertRow(int ARow) {
   Operation([&] {
     if (ARow < 0 || ARow > GetRowCount()) TList::Error(ARow);
     TNxCustomGrid::InsertRow(ARow);
+    // The handlers of the edit's end may have taken rows away.
+    ARow = std::min(ARow, GetRowCount());
     FLastAddedRow = ARow;
     FCellStore->InsertRow(ARow);
     // The rows at and below ARow moved down by one: the same records stay selected and in view.
@@ -321,14 +328,25 @@ void TNxGrid::InsertRow(int ARow) {
 void TNxGrid::DeleteRow(int ARow) {
   Operation([&] {
     CheckRow(ARow);
+    // The row, followed while the handlers on the way change what they like (one that took it
+    // away already leaves nothing to delete).
+    const TCellWatch Row(this, nullptr, ARow);
     TNxCustomGrid::DeleteRow(ARow);
+    if (Row.Row < 0) return;
     // The row goes with its descendants: every row whose chain of parents reaches it. While its
     // tree is kept together they are the rows right after it with a greater level; after moves or
     // a sort they may lie anywhere, and rows of other trees between them stay.
-    bool WasSelected = false;
-    for (int R = FSelectedRow; R >= 0 && R < GetRowCount() && !WasSelected; R = GetRowParent(R))
-      WasSelected = R == ARow;
-    if (WasSelected) DoDeselectCell(SelectedColumn(), FSelectedRow);
+    auto Selected = [&] {
+      bool In = false;
+      for (int R = FSelectedRow; R >= 0 && R < GetRowCount() && !In; R = GetRowParent(R)) In = R == Row.Row;
+      return In;
+    };
+    if (Selected()) {
+      DoDeselectCell(SelectedColumn(), FSelectedRow);
+      if (Row.Row < 0) return;
+    }
+    ARow = Row.Row;
+    const bool WasSelected = Selected();
     const std::vector<int> Gone = FCellStore->DeleteRowTree(ARow);
     const int Rows = GetRowCount();
     // Rows deleted before a position, and whether the position itself went.
@@ -346,7 +364,7 @@ void TNxGrid::DeleteRow(int ARow) {
     RefreshFrom(Gone.front());
 
     if (WasSelected) {
-      FSelectedRow = -1;
+      SetSelectedCell(SelectedColumn(), -1);
       if (Rows > 0) {
         // The row seen in the place of the first deleted row becomes the selected one: the first
         // shown row there or below, the last shown row when none follows, none when none is shown.
@@ -389,7 +407,12 @@ void TNxGrid::MoveRow(int AFrom, int ATo) {
   Operation([&] {
     CheckRow(AFrom);
     CheckRow(ATo);
+    const TCellWatch From(this, nullptr, AFrom);
     TNxCustomGrid::MoveRow(AFrom, ATo);
+    // The handlers of the edit's end may have moved or taken rows away.
+    if (From.Row < 0) return;
+    AFrom = From.Row;
+    ATo = std::min(ATo, GetRowCount() - 1);
     if (AFrom == ATo) return;
     FCellStore->MoveRow(AFrom, ATo);
     FollowRecords([AFrom, ATo](int I) {
@@ -501,20 +524,22 @@ void TNxGrid::SetExpanded(int ARow, bool Value) {
 }
 
 void TNxGrid::DoExpand(int ARow) {
-  if (OnExpand) OnExpand(this, ARow);
+  if (OnExpand) Call([&] { OnExpand(this, ARow); });
 }
 
 void TNxGrid::SetStartRowCount(int Value) {
   if (Value == FStartRowCount || Value < 0) return;
-  const int Old = FStartRowCount;
-  if (Value > Old) {
-    AddRow(Value - Old);
-  } else {
-    const int N = Old >= GetRowCount() ? GetRowCount() - Value : Old - Value;
-    for (int I = 0; I < N && GetRowCount() > 0; ++I) DeleteRow(0);
-  }
-  FStartRowCount = Value;
-  InvalidateGrid();
+  Operation([&] {
+    const int Old = FStartRowCount;
+    if (Value > Old) {
+      AddRow(Value - Old);
+    } else {
+      const int N = Old >= GetRowCount() ? GetRowCount() - Value : Old - Value;
+      for (int I = 0; I < N && GetRowCount() > 0; ++I) DeleteRow(0);
+    }
+    FStartRowCount = Value;
+    InvalidateGrid();
+  });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -525,13 +550,14 @@ void TNxGrid::SortColumn(TNxCustomColumn* Column, bool Ascending) {
     // A sort the store refuses changes nothing: no editor closes, no event fires, the view stays.
     const bool Sorts = Column != nullptr && Column->Options().Contains(coCanSort) && Column->Columns() == Columns();
     if (Sorts) FCellStore->CheckSortable(Column->Index(), Column->SortType());
+    // The handlers of the edit's end and OnSortColumn may take the column away.
+    const TCellWatch Sorted(this, Sorts ? Column : nullptr, -1);
     TNxCustomGrid::SortColumn(Column, Ascending);
-    if (!Sorts) return;
+    if (!Sorts || Sorted.Col() < 0) return;
     // The records of the followed rows, found again where the sort put them.
-    const std::pair<int, TRow*> Before[] = {{FSelectedRow, RecordAt(FSelectedRow)},
-                                            {FAnchorRow, RecordAt(FAnchorRow)},
-                                            {FEditRow, RecordAt(FEditRow)},
-                                            {FUpdateScrollRow, RecordAt(FUpdateScrollRow)}};
+    std::vector<std::pair<int, TRow*>> Before;
+    for (const int I : {FSelectedRow, FAnchorRow, FEditRow, FUpdateScrollRow}) Before.push_back({I, RecordAt(I)});
+    ForWatchedCells([&](TCellWatch& W) { Before.push_back({W.Row, RecordAt(W.Row)}); });
     const bool Selected = Before[0].second != nullptr;
     auto Settle = [&] {
       FollowRecords([&](int I) {
@@ -547,33 +573,43 @@ void TNxGrid::SortColumn(TNxCustomColumn* Column, bool Ascending) {
       if (Selected) ScrollToRow(FSelectedRow);
       InvalidateGrid();
     };
-    try {
+    Undoing([&] {
       FCellStore->Sort(Column->Index(), Column->SortType(), Ascending ? skAscending : skDescending,
                        Column->Options().Contains(coFullResort));
-    } catch (...) {
-      Settle();
-      throw;
-    }
+    }, Settle);
     Settle();
+    // The view's scroll handler may have taken the column away.
+    if (Sorted.Col() < 0) return;
     Columns()->SortDone();
-    DoAfterSort(Column->Index());
+    DoAfterSort(Sorted.Col());
   });
 }
 
 void TNxGrid::RecalculateFooters(bool AVisibleOnly) {
+  Operation([&] { CalculateFooters(AVisibleOnly); });
+}
+
+void TNxGrid::CalculateFooters(bool AVisibleOnly) {
+  // The handlers that count a row or give a custom value may change anything: a column or a row
+  // that goes on the way counts no more.
   for (int C = 0; C < Columns()->Count(); ++C) {
-    TColumnFooter* F = Columns()->Item(C)->Footer();
-    if (F->FormulaKind() == fkNone) continue;
+    const TCellWatch Column(this, Columns()->Item(C), -1);
+    if (Column.Column->Footer()->FormulaKind() == fkNone) continue;
     std::vector<int> Counting;
     for (int R = 0; R < GetRowCount(); ++R) {
       if (AVisibleOnly) {
         if (!GetRowShown(R)) continue;
         bool Accept = true;
-        if (OnCalculateRow) OnCalculateRow(this, R, Accept);
-        if (!Accept) continue;
+        DoCalculateRow(R, Accept);
+        if (Column.Col() != C) break;
+        if (!Accept || R >= GetRowCount()) continue;
       }
       Counting.push_back(R);
     }
+    if (Column.Col() != C) continue;
+    const int Rows = GetRowCount();
+    Counting.erase(std::remove_if(Counting.begin(), Counting.end(), [Rows](int R) { return R >= Rows; }), Counting.end());
+    TColumnFooter* F = Column.Column->Footer();
     if (Counting.empty()) {
       F->SetCaption(L"");
       F->SetFormulaValue(0);
@@ -603,7 +639,8 @@ void TNxGrid::RecalculateFooters(bool AVisibleOnly) {
         break;
       }
       case fkCustom:
-        if (OnColumnFooterValue) OnColumnFooterValue(this, C, V);
+        if (OnColumnFooterValue) Call([&] { OnColumnFooterValue(this, C, V); });
+        if (Column.Col() != C) continue;
         break;
       case fkNone: break;
     }
@@ -638,14 +675,16 @@ void TNxGrid::ColumnsChanged(int ChangeKind, int Index, int Index2) {
     if (ChangeKind == cnAddColumn || ChangeKind == cnInsertColumn) Columns()->Withdraw(Index);
     throw;
   }
-  FollowEditedColumn();
-  if (RowsBefore > 0 && GetRowCount() == 0) {
-    // The last column went and took the rows with it.
-    TNxCustomGrid::ClearRows();
-    FFirstVisibleRow = FFirstShownRow = FLastShownRow = 0;
-    UpdateVertScrollBar();
-  }
-  TNxCustomGrid::ColumnsChanged(ChangeKind, Index, Index2);
+  Operation([&] {
+    FollowEditedColumn();
+    if (RowsBefore > 0 && GetRowCount() == 0) {
+      // The last column went and took the rows with it.
+      TNxCustomGrid::ClearRows();
+      FFirstVisibleRow = FFirstShownRow = FLastShownRow = 0;
+      UpdateVertScrollBar();
+    }
+    TNxCustomGrid::ColumnsChanged(ChangeKind, Index, Index2);
+  });
 }
 
 void TNxGrid::ColumnChanged(TNxCustomColumn* Column, int Param, int Kind) {

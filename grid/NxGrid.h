@@ -121,6 +121,7 @@ class TNxGrid : public TNxCustomGrid, public TCellStoreGrid {
 
  private:
   void AddRows(int Count);
+  void CalculateFooters(bool AVisibleOnly);
   // A shown column tells the rows' positions (row numbers, values supplied by position).
   bool ShowsRowPositions();
   void CheckRow(int ARow);

@@ -57,28 +57,37 @@ void TNxCustomScrollBar::SetPageSize(int Value) {
 void TNxCustomScrollBar::SetPosition(int Value) {
   const int Old = FPosition;
   FPosition = std::max(std::min(std::max(Value, FMin), FMax), 0);
-  // The view follows the bar whatever the scroll handler (fired by the bar's update) raises; its
-  // error is raised once the view has moved.
-  std::exception_ptr Error;
-  try {
-    UpdateBar();
-  } catch (...) {
-    Error = std::current_exception();
-  }
-  // A position that did not move has nothing to scroll; a move scrolls by the distance the owner
-  // answers (its hooks run around it even when that distance is 0).
+  // The view moves first, so that the scroll handler (fired by the bar's update) finds the view
+  // where the bar is. A position that did not move has nothing to scroll; a move scrolls by the
+  // distance the owner answers (its hooks run around it even when that distance is 0).
   if (FUpdateCount == 0 && FControl != nullptr && Old != FPosition) {
     if (FKind == sbHorizontal)
       FControl->ScrollContent(this, FControl->GetHorzScrollDistance(Old, FPosition), 0);
     else
       FControl->ScrollContent(this, 0, FControl->GetVertScrollDistance(Old, FPosition));
   }
+  // The window's bar follows whatever the handler raises; its error is raised once the bar shows
+  // the position. A handler that moved the bar (a change of the rows moves it with the view) has
+  // the window's bar show where it stands then.
+  std::exception_ptr Error;
+  const unsigned Events = FEvents;
+  const int Shown = FPosition;
+  for (int Pass = 0; Pass < 2; ++Pass) {
+    try {
+      UpdateBar();
+    } catch (const EGridFreed&) {
+      throw;
+    } catch (...) {
+      if (!Error) Error = std::current_exception();
+    }
+    if (FEvents == Events || FPosition == Shown) break;
+  }
   if (Error) std::rethrow_exception(Error);
 }
 
 void TNxCustomScrollBar::SendScroll(int Code) {
   if (FControl == nullptr || !FControl->HandleAllocated()) return;
-  SendMessageW(FControl->Handle(), FKind == sbHorizontal ? WM_HSCROLL : WM_VSCROLL, static_cast<WPARAM>(Code), 0);
+  FControl->SendScrollMessage(FKind == sbHorizontal ? WM_HSCROLL : WM_VSCROLL, static_cast<WPARAM>(Code));
 }
 
 void TNxCustomScrollBar::LineUp() {
@@ -173,7 +182,12 @@ void TNxScrollBar::UpdateBar() {
         InvalidateFrame(W);
       }
     }
-    if (WindowPos != FPosition) FControl->DoScrollEvent(this, FPosition);
+    if (WindowPos != FPosition) {
+      ++FEvents;
+      FControl->DoScrollEvent(this, FPosition);
+    }
+  } catch (const EGridFreed&) {
+    throw;
   } catch (...) {
     FUpdating = false;
     throw;
@@ -185,6 +199,8 @@ void TNxScrollBar::UpdateBar() {
 // TNxCustomScrollControl
 
 TNxCustomScrollControl::TNxCustomScrollControl(TComponent* AOwner) : TCustomControl(AOwner) {}
+
+void TNxCustomScrollControl::SendScrollMessage(UINT Msg, WPARAM Code) { SendMessageW(Handle(), Msg, Code, 0); }
 
 void TNxCustomScrollControl::ScrollContent(TNxCustomScrollBar* Bar, int DX, int DY) {
   BeforeScroll();
@@ -326,7 +342,7 @@ void TNxScrollControl::CMEnabledChanged(TMessage& M) {
 // --- roll scrolling
 
 void TNxScrollControl::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  TNxCustomScrollControl::MouseDown(Button, Shift, X, Y);
+  RunControlEvent([&] { TNxCustomScrollControl::MouseDown(Button, Shift, X, Y); });
   if (Button == mbMiddle && FRollEnabled && HandleAllocated()) StartRolling(X, Y);
 }
 
@@ -363,7 +379,7 @@ void TNxScrollControl::ShowRollShadow(TPoint ScreenPos) {
 }
 
 void TNxScrollControl::MouseMove(TShiftState Shift, int X, int Y) {
-  TNxCustomScrollControl::MouseMove(Shift, X, Y);
+  RunControlEvent([&] { TNxCustomScrollControl::MouseMove(Shift, X, Y); });
   if (!FRolling) return;
   const int DY = Y - FRollAnchor.Y;
   FRollUp = DY < -5;
@@ -395,7 +411,7 @@ void TNxScrollControl::StopRolling(bool ReleaseMouse) {
 }
 
 void TNxScrollControl::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  TNxCustomScrollControl::MouseUp(Button, Shift, X, Y);
+  RunControlEvent([&] { TNxCustomScrollControl::MouseUp(Button, Shift, X, Y); });
   StopRolling(true);
 }
 

@@ -4,12 +4,26 @@
 // with both bars, the scroll messages, the wheel switch and middle-button roll scrolling. Win32.
 #pragma once
 
+#include <exception>
+#include <functional>
 #include <memory>
 
 #include "framework/Controls.h"
 #include "framework/Timers.h"
 
 class TNxCustomScrollControl;
+
+// What the grid raises when a handler freed it: the code of the freed control unwinds without
+// touching it (code that cleans up on an error lets this one pass untouched) up to where the
+// control was entered from outside, which ends there; Error is an error the handler raised
+// besides, handed on from there. A silent error: should it leave the grid at all, the
+// application's handler shows nothing.
+class EGridFreed : public EAbort {
+ public:
+  explicit EGridFreed(std::exception_ptr AError = nullptr) : EAbort("The grid was freed"), Error(std::move(AError)) {}
+  const char* ClassName() const override { return "EGridFreed"; }
+  std::exception_ptr Error;
+};
 
 // The screen cursors of roll scrolling, registered from the program's cursor resources "ROLL",
 // "ROLLUP" and "ROLLDOWN" (grid/NxGrid.rc) when a scroll control is created.
@@ -104,6 +118,8 @@ class TNxCustomScrollBar : public TPersistent {
   int FScrollCode = 0;
   int FUpdateCount = 0;
   bool FVisible = false;
+  // Counts the scroll events the bar's updates fired (a handler may change anything).
+  unsigned FEvents = 0;
   TNxCustomScrollControl* FControl;
 };
 
@@ -156,6 +172,11 @@ class TNxCustomScrollControl : public TCustomControl {
   virtual void ScrollContent(TNxCustomScrollBar* Bar, int DX, int DY);
   // The scroll event of a bar (fired by the window bar's update).
   virtual void DoScrollEvent(TNxCustomScrollBar* Bar, int Position) {}
+  // Sends the window a bar's scroll message (the bars' LineUp .. PageDown): here with SendMessage.
+  virtual void SendScrollMessage(UINT Msg, WPARAM Code);
+  // Runs the framework's mouse events of the control (OnMouseDown, OnMouseMove, OnMouseUp): here
+  // straight.
+  virtual void RunControlEvent(const std::function<void()>& Event) { Event(); }
 
  protected:
   TRect FHorzScrollRect;

@@ -7,6 +7,7 @@
 #include "framework/Exceptions.h"
 #include "framework/StreamAdapter.h"
 #include "support/AppTestHelpers.h"
+#include "support/FreedMemoryGuard.h"
 
 using namespace apptest;
 
@@ -41,9 +42,9 @@ struct TBackstop {
 // Wakes a wait that sleeps in the message loop.
 void Wake() { PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0); }
 
-// Selects row First, and runs Meanwhile while First's page waits (a message handled in the
-// wait); true when Meanwhile ran.
-bool DuringTheLoad(int First, const std::function<void()>& Meanwhile) {
+// Runs Select (which selects a row), and Meanwhile while that row's page waits (a message
+// handled in the wait); true when Meanwhile ran.
+bool DuringTheLoad(const std::function<void()>& Select, const std::function<void()>& Meanwhile) {
   bool Ran = false;
   Application->OnMessage = [&](MSG& Msg, bool& Handled) {
     if (Msg.message != WM_APP + 7 || Ran) return;
@@ -52,9 +53,14 @@ bool DuringTheLoad(int First, const std::function<void()>& Meanwhile) {
     Meanwhile();
   };
   PostThreadMessageW(GetCurrentThreadId(), WM_APP + 7, 0, 0);
-  Form1->NxGrid1->SelectCell(0, First);
+  Select();
   Application->OnMessage = nullptr;
   return Ran;
+}
+
+// Selects row First, and runs Meanwhile while First's page waits.
+bool DuringTheLoad(int First, const std::function<void()>& Meanwhile) {
+  return DuringTheLoad([First] { Form1->NxGrid1->SelectCell(0, First); }, Meanwhile);
 }
 
 // Selects row First, and row Second while First's page waits.
@@ -142,6 +148,37 @@ TEST(LoadHtml, DestroyingTheFormEndsTheWait) {
   EXPECT_TRUE(Destroyed);
   EXPECT_EQ(Form1, nullptr);
   EXPECT_FALSE(Application->Terminated());
+}
+
+// The form freed while the page of a click or a navigation key on the list loads: the list's end
+// of the click or the key touches nothing of the freed list.
+TEST(LoadHtml, TheFormFreedWhileTheListsPageLoadsLeavesNothingTouched) {
+  const struct {
+    const char* Name;
+    std::function<void(HWND List, TPoint Row1)> Send;
+  } Ways[] = {
+      {"a click", [](HWND List, TPoint P) { SendMessageW(List, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(P.X, P.Y)); }},
+      {"Down", [](HWND List, TPoint) { SendMessageW(List, WM_KEYDOWN, VK_DOWN, 0); }},
+      {"End", [](HWND List, TPoint) { SendMessageW(List, WM_KEYDOWN, VK_END, 0); }},
+  };
+  for (const auto& W : Ways) {
+    SCOPED_TRACE(W.Name);
+    TLoader L;
+    ShowMainForm();
+    Form1->NxGrid1->SelectCell(0, 0);
+    const TRect R = Form1->NxGrid1->GetCellRect(0, 1);
+    const TPoint Row1 = Point((R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2);
+    const HWND List = Form1->NxGrid1->Handle();
+    memguard::TFaultCount Faults;
+    EXPECT_TRUE(DuringTheLoad([&] { W.Send(List, Row1); }, [] {
+      delete Form1;
+      Form1 = nullptr;
+    }));
+    Pump();
+    EXPECT_EQ(Form1, nullptr);
+    EXPECT_EQ(Faults.Count(), 0);
+    EXPECT_TRUE(L.Boxes.Texts.empty()) << (L.Boxes.Texts.empty() ? std::string() : WideToAnsi(L.Boxes.Texts[0]));
+  }
 }
 
 TEST(LoadHtml, NestedLoadsLeaveTheNewestPage) {

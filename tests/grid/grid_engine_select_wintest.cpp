@@ -3,9 +3,12 @@
 // Ctrl and Shift clicks, the input line, and which cells count as selected.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
+#include "framework/Scopes.h"
 #include "support/EngineTestHelpers.h"
+#include "support/MessageOf.h"
 
 using namespace enginetest;
 
@@ -87,6 +90,59 @@ TEST(EngineSelection, WithoutRowsOnlyTheBeforeSelectFires) {
   EXPECT_EQ(F.Grid->GetSelectedCell(), Point(1, 0));
   F.Grid->ClearSelection();
   EXPECT_EQ(F.Grid->GetSelectedCell(), Point(0, -1));
+}
+
+// Whom a handler's error reaches: the program that moves the scroll bar gets its scroll
+// handler's error (the view moved all the same); of two handlers that raise in one action, the
+// caller gets the first one's error; a key that arrives while a handler waits in a message loop is
+// an action of its own: its handler's error reaches the application, not the caller of the
+// waiting action.
+TEST(EngineSelection, AHandlersErrorReachesTheOneThatStartedItsAction) {
+  auto Raise = [](const char* Text) { throw Exception(Text); };
+  const struct {
+    const char* Name;
+    std::function<void(TNxGrid*)> Arm;
+    std::function<void(TNxGrid*)> Act;
+    const char* Caller;       // the error the call raises
+    const char* Application;  // the one the application hears
+  } Cases[] = {
+      {"the program moves the bar",
+       [&](TNxGrid* G) { G->OnVerticalScroll = [&](TObject*, int) { Raise("scroll"); }; },
+       [](TNxGrid* G) {
+         G->VertScrollBar()->SetPosition(5);
+         EXPECT_EQ(G->FirstVisibleRow(), 5);
+       },
+       "scroll", ""},
+      {"two handlers raise",
+       [&](TNxGrid* G) {
+         G->OnDeselectCell = [&](TObject*, int, int) { Raise("first"); };
+         G->OnSelectCell = [&](TObject*, int, int) { Raise("second"); };
+       },
+       [](TNxGrid* G) { G->SelectCell(0, 2); }, "first", ""},
+      {"a key while a handler waits",
+       [&](TNxGrid* G) {
+         G->OnSelectCell = [&, G](TObject*, int, int R) {
+           if (R != 1) Raise("key");
+           PostMessageW(G->Handle(), WM_KEYDOWN, VK_DOWN, 0);
+           Pump();
+         };
+       },
+       [](TNxGrid* G) { G->SelectCell(0, 1); }, "", "key"},
+  };
+  std::string Heard;
+  Application->OnException = [&](TObject*, Exception& E) { Heard += E.Message; };
+  TScopeExit Restore([] { Application->OnException = nullptr; });
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    TEngineForm F(3, {goHeader});
+    F.Fill(30);
+    F.Grid->SelectCell(0, 0);
+    C.Arm(F.Grid);
+    Heard.clear();
+    EXPECT_EQ(exctest::MessageOf<Exception>([&] { C.Act(F.Grid); }, ""), C.Caller);
+    Pump();
+    EXPECT_EQ(Heard, C.Application);
+  }
 }
 
 // A Ctrl selection of a row outside the rows stores the cell and raises nothing: no row there

@@ -2,10 +2,11 @@
 // fixed seed (rows added, inserted, deleted, moved, exchanged, sorted by every sort type of each
 // column kind through a call, the column's direction and a header click, hidden and shown, given
 // heights, child rows added, expanded and collapsed, the view scrolled, cells selected alone,
-// several at a time and by the indicator, editors opened, typed in, written back and cancelled,
-// columns of every kind inserted, moved and deleted, grid lines and the footer switched on and
-// off, some of it inside update locks; columns hidden, shown and resized, every row hidden, keys
-// pressed while no row can be seen), and after each one its rows, trees, shown rows, cells,
+// several at a time and by the indicator, editors opened, typed in, written back and cancelled
+// (in code, by Enter, Escape and the focus leaving), columns of every kind inserted, moved and
+// deleted, grid lines and the footer switched on and off, some of it inside update locks; columns
+// hidden, shown and resized, every row hidden, keys pressed while no row can be seen), and after
+// each one its rows, trees, shown rows, cells,
 // sorted column, selection, editor and vertical scroll bar are compared with a plain model whose
 // rules are its own (support/GridOpsModel.h). Cells hold values with ties, and typed columns get
 // texts they refuse. A failure names the seed, the operation and the ones before it;
@@ -14,12 +15,22 @@
 // of every 200 operations it must show what a repaint of the whole window shows; faults inside
 // window procedures are counted, and errors that reach the application must be the ones the
 // model expects. Now and then one of the grid's handlers raises: the operation completes as if
-// the handler had returned, and its error reaches the caller or the application once.
+// the handler had returned, and its error reaches the caller or the application once. Now and
+// then a handler changes the grid, as a program's handler may: it deletes, inserts, moves or
+// hides a row or a column (the edited ones too), clears the rows or the columns, sorts, opens
+// another editor, selects another cell, frees the grid or raises. After such an operation the
+// process goes on with no freed memory touched, each error reaches the program once, the typed
+// text is in the edited cell or nowhere, every other cell holds what it held or what was written
+// to it, an editor is shown only over a shown cell of a shown row (an edit whose row is hidden
+// goes on with its editor hidden and without the keys), and none opens on a hidden row; the model
+// then takes the grid as it is (a freed grid is followed by a new one). TV_GRID_OPS_TRACE prints
+// each operation as it runs, for a run that ends the process.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cwchar>
 #include <deque>
@@ -31,6 +42,7 @@
 
 #include "framework/Convert.h"
 #include "framework/Strings.h"
+#include "support/FreedMemoryGuard.h"
 #include "support/GridOpsModel.h"
 #include "support/GridTestHelpers.h"
 
@@ -165,6 +177,8 @@ class TSuppliedColumn : public TNxTextColumn, public TVirtualCellValues {
     Check(ACol, ARow);
     FValues[ARow] = Value;
   }
+  // What the supplier holds, by row position (also for positions past the last row).
+  const std::map<int, std::wstring>& Values() const { return FValues; }
 
  private:
   void Check(int ACol, int ARow) {
@@ -183,28 +197,15 @@ class TRandomRun {
     Application->OnException = [this](TObject*, Exception& E) {
       ++FErrors;
       FLastError = E.Message;
+      Delivered(E);
     };
     FForm = new TForm(nullptr);
     FForm->SetBounds(120, 90, 260, 190);
-    G = new TNxGrid(FForm);
-    G->SetBounds(4, 4, 220, 132);
-    G->SetBorderStyle(bsNone);
-    SetOptions();
-    G->SetParent(FForm);
-    // The custom order: shorter texts first.
-    G->OnCompare = [](TObject*, TCell* A, TCell* B, int& Compare) {
-      Compare = static_cast<int>(A->AsString().size()) - static_cast<int>(B->AsString().size());
-    };
-    // Handlers: one of them may be armed to raise; a selection event names an existing cell,
-    // and none fires while keys are pressed with no row to see.
-    G->OnSelectCell = [this](TObject*, int C, int R) { Heard("OnSelectCell", C, R, hkSelect); };
-    G->OnDeselectCell = [this](TObject*, int C, int R) { Heard("OnDeselectCell", C, R, hkDeselect); };
-    G->OnBeforeSelect = [this](TObject*, int C, int R, bool&) { Heard("OnBeforeSelect", C, -2, hkCount); };
-    G->OnDataChange = [this](TObject*, TDataChange, int) { Raise(hkDataChange); };
-    G->OnEndEditing = [this](TObject*, int, int, WideString&, bool&) { Raise(hkEndEditing); };
-    G->OnEditExit = [this](TObject*) { Raise(hkEditExit); };
-    G->OnVerticalScroll = [this](TObject*, int) { Raise(hkScroll); };
-    for (int I = 0; I < 3; ++I) InsertColumn(I);
+    // Another control of the form, for the focus to leave the grid.
+    FOther = new TEdit(FForm);
+    FOther->SetBounds(4, 140, 100, 20);
+    FOther->SetParent(FForm);
+    MakeGrid();
     FForm->Show();
     Settle(FForm->Handle());
     FRowSize = G->RowSize();
@@ -222,6 +223,7 @@ class TRandomRun {
   std::string Op;             // the operation just run
   std::string StepFailure;    // what the operation itself found wrong
   bool CellsTouched = false;  // it wrote cells or changed columns
+  bool Trace = false;         // each operation is announced before it runs
 
   int Below(int N) { return N <= 0 ? 0 : static_cast<int>(FRandom() % static_cast<unsigned>(N)); }
   bool Chance(int Percent) { return Below(100) < Percent; }
@@ -235,7 +237,33 @@ class TRandomRun {
     FExpectErrors = 0;
     FErrorsBefore = FErrors;
     FCaught = FRaised = 0;
-    FArmed = Chance(6) ? static_cast<THook>(Below(hkCount)) : hkCount;
+    FArmed = Chance(6) ? static_cast<THook>(Below(hkCount)) : hkNone;
+    // Now and then a handler changes the grid.
+    FDisturbed = false;
+    FChanged = false;
+    FChangeName.str("");
+    FOpWrites.clear();
+    FEdits.clear();
+    FNewContent.clear();
+    FHandlerDelivered = FOtherDelivered = 0;
+    FUnexpected.clear();
+    FChangeIn = Chance(ChangePercent) ? static_cast<THook>(Below(hkAll)) : hkNone;
+    {
+      // Changes that end much of what the run built up come seldom.
+      static const int ChangeWeights[chKinds] = {6, 6, 5, 5, 3, 3, 4, 4, 4, 1, 1, 5, 6, 6, 1, 4};
+      int Sum = 0;
+      for (int W : ChangeWeights) Sum += W;
+      int At = Below(Sum), K = 0;
+      while (At >= ChangeWeights[K]) At -= ChangeWeights[K++];
+      FChangeKind = static_cast<TChange>(K);
+    }
+    // The cells as they are before the operation, for the checks after a change by a handler.
+    if (FChangeIn != hkNone) FBefore = M;
+    FFreedBefore = memguard::FreedSequence();
+    FHeapFaultsBefore = memguard::Counts().HeapFaults;
+    if (M.Editing)
+      FEdits.push_back(
+          {M.At(M.EditRow()).Record, M.Columns[static_cast<std::size_t>(M.EditCol)].Column, M.EditRow(), M.Typed});
     const int Rows = M.Count();
     const int Cols = static_cast<int>(M.Columns.size());
     const bool Crowded = Rows >= 48;
@@ -270,12 +298,21 @@ class TRandomRun {
         Rows > 0 ? 1 : 0,                    // 26 hide every row, or show them all
         !M.Editing && !Locked() && !M.RowSeen() ? 6 : 0,  // 27 a key with no row to see
         Cols > 0 ? 1 : 0,                    // 28 column width
+        M.Editing && !Locked() ? 4 : 0,      // 29 Enter or Escape in the editor
+        M.Editing && !Locked() ? 2 : 0,      // 30 the focus leaves the grid
     };
     int Total = 0;
     for (int W : Weights) Total += W;
     int Pick = Below(Total);
     int Kind = 0;
     while (Pick >= Weights[Kind]) Pick -= Weights[Kind++];
+    if (Trace) {
+      // What comes, for a run that ends the process before the operation is named.
+      std::printf("  next: operation %d; raises: %s; changes: %s %s\n", Kind,
+                  FArmed != hkNone ? HookNames[FArmed] : "none", FChangeIn != hkNone ? HookNames[FChangeIn] : "none",
+                  FChangeIn != hkNone ? ChangeNames[FChangeKind] : "");
+      std::fflush(stdout);
+    }
     std::ostringstream S;
     // The operation is named also when it raises.
     // No handler stays armed after the operation, also when it raised.
@@ -283,11 +320,26 @@ class TRandomRun {
       std::ostringstream& S;
       std::string& Op;
       THook& Armed;
+      THook& Changes;
       ~TNamed() {
         Op = S.str();
-        Armed = hkCount;
+        Armed = hkNone;
+        Changes = hkNone;
       }
-    } Named{S, Op, FArmed};
+    } Named{S, Op, FArmed, FChangeIn};
+    try {
+      Operate(Kind, S, Rows, Cols);
+    } catch (const TStop&) {
+    } catch (...) {
+      Annotate(S);
+      throw;
+    }
+    Annotate(S);
+    if (FDisturbed || FGridFreed) AfterChange();
+  }
+
+  // Runs the operation of the given kind on the grid and on the model.
+  void Operate(int Kind, std::ostringstream& S, int Rows, int Cols) {
     switch (Kind) {
       case 0: {
         const int N = 1 + Below(3);
@@ -391,8 +443,8 @@ class TRandomRun {
         const int C = Below(Cols), R = Below(Rows);
         S << "EditCell(" << C << ", " << R << ")";
         CellsTouched = M.Editing;
-        // No editor opens on a hidden column (one open elsewhere stays as it is).
-        if (!M.Columns[static_cast<std::size_t>(C)].Visible) {
+        // No editor opens on a hidden column or row (one open elsewhere stays as it is).
+        if (!M.Columns[static_cast<std::size_t>(C)].Visible || !M.Facts().Shown[static_cast<std::size_t>(R)]) {
           Call([&] { G->EditCell(C, R); });
           break;
         }
@@ -407,14 +459,23 @@ class TRandomRun {
       case 13: {
         const std::wstring T = NewText(M.Columns[static_cast<std::size_t>(M.EditCol)].Content, true);
         S << "type " << Narrow(T);
-        G->InplaceEditor()->SetText(T);
+        FEdits.push_back(
+            {M.At(M.EditRow()).Record, M.Columns[static_cast<std::size_t>(M.EditCol)].Column, M.EditRow(), T});
+        Call([&] { G->InplaceEditor()->SetText(T); });
         M.Typed = T;
         break;
       }
       case 14: {
-        S << "ApplyEditing, EndEditing";
         CellsTouched = true;
         const bool Takes = M.Apply();
+        if (Chance(50)) {
+          // The same in one call; a refused text leaves the editor open.
+          S << "CommitEditing";
+          Expect<EConvertError>(!Takes, [&] { G->CommitEditing(); });
+          if (Takes) M.EndEdit();
+          break;
+        }
+        S << "ApplyEditing, EndEditing";
         Expect<EConvertError>(!Takes, [&] { G->ApplyEditing(); });
         if (Takes) {
           Call([&] { G->EndEditing(); });
@@ -433,6 +494,7 @@ class TRandomRun {
         const std::wstring T = NewText(Content, true);
         S << "SetCells(" << C << ", " << R << ", " << Narrow(T) << ")";
         const std::optional<std::wstring> Shown = Enter(Content, T);
+        if (Shown) FOpWrites.push_back({M.At(R).Record, M.Columns[static_cast<std::size_t>(C)].Column, R, *Shown});
         Expect<EConvertError>(!Shown, [&] { G->SetCells(C, R, T); });
         if (Shown) M.Write(C, R, *Shown);
         CellsTouched = true;
@@ -454,7 +516,11 @@ class TRandomRun {
       case 19: {
         const int I = Below(Cols);
         S << "delete column " << I;
+        // The edit ends with what was typed written into its cell (a refused text is reported to
+        // the application: the column's owner frees it).
+        if (M.Editing && !M.Apply()) ++FExpectErrors;
         delete G->Columns()->Item(I);
+        After();
         M.DeleteColumn(I);
         CellsTouched = true;
         break;
@@ -525,6 +591,7 @@ class TRandomRun {
         FQuiet = true;
         SendMessageW(G->Handle(), WM_KEYDOWN, Keys[K], 0);
         FQuiet = false;
+        After();
         break;
       }
       case 28: {
@@ -534,11 +601,43 @@ class TRandomRun {
         Call([&] { G->Columns()->Item(C)->SetWidth(W); });
         break;
       }
+      case 29: {
+        // Enter writes what was typed back and closes the editor (a refused text is shown, and
+        // the editor stays); Escape closes it and throws the text away.
+        const bool Enter = Chance(60);
+        S << (Enter ? "Enter" : "Escape") << " in the editor";
+        if (Enter) WriteBack();
+        else M.EndEdit();
+        CellsTouched = true;
+        SendMessageW(G->InplaceEditor()->Handle(), WM_KEYDOWN, Enter ? VK_RETURN : VK_ESCAPE, 0);
+        After();
+        break;
+      }
+      case 30: {
+        // The focus leaving the grid writes what was typed back and closes the editor (a refused
+        // text is shown, and the editor stays).
+        S << "the focus leaves the editor";
+        if (!G->InplaceEditor()->CanFocus()) {
+          S << " (out of view)";
+          break;
+        }
+        G->InplaceEditor()->SetFocus();
+        WriteBack();
+        CellsTouched = true;
+        Call([&] { FOther->SetFocus(); });
+        break;
+      }
       default: break;
     }
-    if (FRaised > 0) S << " [" << HookNames[FRaisedIn] << " raised]";
   }
 
+  // What the handlers did in the operation.
+  void Annotate(std::ostringstream& S) {
+    if (FRaised > 0) S << " [" << HookNames[FRaisedIn] << " raised]";
+    if (FDisturbed)
+      S << " [" << HookNames[FChangedIn] << ": "
+        << (FChangeName.str().empty() ? "nothing to change" : FChangeName.str()) << "]";
+  }
   // Operations of a program may run inside an update lock; the user acts only outside one.
   bool Locked() const { return FLocks > 0; }
   void Unlock() {
@@ -585,8 +684,12 @@ class TRandomRun {
     if (!FSupplyFailure.empty()) return FSupplyFailure;
     // Errors reported to the caller or the application; a handler's error once, or the first error
     // of the operation in its place.
+    if (Faults != 0) return "a fault inside the grid (access violation or the like)";
+    if (memguard::Counts().HeapFaults != FHeapFaultsBefore) return "the freed-memory guard recorded a heap fault";
     const int Reported = FErrors - FErrorsBefore + FCaught;
-    if (FRaised == 0 ? Reported != FExpectErrors : Reported < 1 || Reported > FExpectErrors + FRaised)
+    if (FChanged) {
+      // Checked as the change came.
+    } else if (FRaised == 0 ? Reported != FExpectErrors : Reported < 1 || Reported > FExpectErrors + FRaised)
       return Say(S, ("errors reported (last shown: " + FLastError + ")").c_str(), Reported, FExpectErrors + FRaised);
     const int Rows = M.Count();
     if (G->RowCount() != Rows) return Say(S, "RowCount", G->RowCount(), Rows);
@@ -665,6 +768,7 @@ class TRandomRun {
     } else if (G->EditCol() != -1 || G->EditRow() != -1 || G->InplaceEditor() != nullptr) {
       return Say(S, "edit cell while not editing", G->EditCol(), G->EditRow());
     }
+    if (const std::string Editor = EditorShown(); !Editor.empty()) return Editor;
     return CompareView(Shown);
   }
 
@@ -753,7 +857,8 @@ class TRandomRun {
   void WriteNew(int C, int R) {
     const TContent Content = M.Columns[static_cast<std::size_t>(C)].Content;
     const std::wstring T = NewText(Content, false);
-    G->SetCells(C, R, T);
+    FOpWrites.push_back({M.At(R).Record, M.Columns[static_cast<std::size_t>(C)].Column, R, *Enter(Content, T)});
+    Call([&] { G->SetCells(C, R, T); });
     M.Write(C, R, *Enter(Content, T));
   }
   // A new cell as it is: a text one is empty (those that are read as numbers, addresses, dates or
@@ -779,37 +884,443 @@ class TRandomRun {
     Col->SetColumnKind(Kinds[Content]);
     Col->SetOptions({coCanClick, coCanSort, coEditing, coPublicUsing});
     Col->SetWidth(50);
-    Call([&] { G->Columns()->Insert(Index, Col); });
+    FNewContent[Col] = Content;
+    // Put in among the others, it ends an edit with what was typed written into its cell; a
+    // refused text reaches the caller.
+    bool Refused = false;
+    if (M.Editing && Index < static_cast<int>(M.Columns.size())) {
+      Refused = !M.Apply();
+      M.EndEdit();
+    }
+    Expect<EConvertError>(Refused, [&] { G->Columns()->Insert(Index, Col); });
     M.InsertColumn(Index, ++FColumnIds, Col, Content);
     const bool Fill = Chance(75);
     for (int R = 0; R < M.Count(); ++R) Fill ? WriteNew(Index, R) : TakeNew(Index, R);
     CellsTouched = true;
   }
-  // The handlers. The armed one raises, once.
-  enum THook { hkSelect, hkDeselect, hkDataChange, hkEndEditing, hkEditExit, hkScroll, hkCount };
-  static constexpr const char* HookNames[] = {"OnSelectCell", "OnDeselectCell", "OnDataChange",
-                                              "OnEndEditing", "OnEditExit",     "OnVerticalScroll"};
+  // The handlers. The armed one raises, once; another one may change the grid once, as a program's
+  // handler does: rows and columns (the edited ones too) deleted, inserted, moved or hidden, the
+  // rows or the columns cleared, a sort, another editor opened, another cell selected, the grid
+  // freed, or an error raised by a handler that raises nowhere else in the model.
+  enum THook {
+    hkSelect, hkDeselect, hkDataChange, hkEndEditing, hkEditExit, hkScroll,  // may raise
+    hkCount,
+    hkBeforeSelect = hkCount, hkEditAccept, hkEditText, hkAfterEdit, hkChange, hkBeforeEdit, hkEditEnter,
+    hkSortColumn, hkAfterSort, hkHeaderClick,
+    hkAll,
+    hkNone = hkAll
+  };
+  static constexpr const char* HookNames[] = {
+      "OnSelectCell", "OnDeselectCell", "OnDataChange", "OnEndEditing", "OnEditExit",   "OnVerticalScroll",
+      "OnBeforeSelect", "OnEditAccept", "OnEditText", "OnAfterEdit",  "OnChange",     "OnBeforeEdit",
+      "OnEditEnter",  "OnSortColumn",   "OnAfterSort",  "OnHeaderClick"};
+  enum TChange {
+    chDeleteRow, chInsertRow, chMoveRow, chHideRow, chDeleteColumn, chFreeColumn, chInsertColumn, chMoveColumn,
+    chHideColumn, chClearRows, chClearColumns, chSort, chEdit, chSelect, chFreeGrid, chRaise, chKinds
+  };
+  static constexpr const char* ChangeNames[] = {
+      "delete a row",    "insert a row", "move a row", "hide a row",   "delete a column", "free a column",
+      "insert a column", "move a column", "hide a column", "clear the rows", "clear the columns", "sort",
+      "edit a cell",     "select a cell", "free the grid", "raise"};
+  void MakeGrid() {
+    G = new TNxGrid(FForm);
+    G->SetBounds(4, 4, 220, 132);
+    G->SetBorderStyle(bsNone);
+    SetOptions();
+    G->SetParent(FForm);
+    // The custom order: shorter texts first.
+    G->OnCompare = [](TObject*, TCell* A, TCell* B, int& Compare) {
+      Compare = static_cast<int>(A->AsString().size()) - static_cast<int>(B->AsString().size());
+    };
+    // A selection event names an existing cell, and none fires while keys are pressed with no row
+    // to see.
+    G->OnSelectCell = [this](TObject*, int C, int R) { Heard("OnSelectCell", C, R, hkSelect); };
+    G->OnDeselectCell = [this](TObject*, int C, int R) { Heard("OnDeselectCell", C, R, hkDeselect); };
+    G->OnBeforeSelect = [this](TObject*, int C, int, bool&) { Heard("OnBeforeSelect", C, -2, hkBeforeSelect); };
+    G->OnDataChange = [this](TObject*, TDataChange, int) { Hook(hkDataChange); };
+    G->OnEndEditing = [this](TObject*, int, int, WideString&, bool&) { Hook(hkEndEditing); };
+    G->OnEditExit = [this](TObject*) { Hook(hkEditExit); };
+    G->OnVerticalScroll = [this](TObject*, int) { Hook(hkScroll); };
+    G->OnEditAccept = [this](TObject*, int, int, const WideString&, bool&) { Hook(hkEditAccept); };
+    G->OnEditText = [this](TObject*, int, int, WideString&) { Hook(hkEditText); };
+    G->OnAfterEdit = [this](TObject*, int, int, const WideString&) { Hook(hkAfterEdit); };
+    G->OnChange = [this](TObject*, int, int) { Hook(hkChange); };
+    G->OnBeforeEdit = [this](TObject*, int, int, bool&) { Hook(hkBeforeEdit); };
+    G->OnEditEnter = [this](TObject*) { Hook(hkEditEnter); };
+    G->OnSortColumn = [this](TObject*, int, bool) { Hook(hkSortColumn); };
+    G->OnAfterSort = [this](TObject*, int) { Hook(hkAfterSort); };
+    G->OnHeaderClick = [this](TObject*, int) { Hook(hkHeaderClick); };
+    for (int I = 0; I < 3; ++I) InsertColumn(I);
+  }
+  // A handler of a freed grid is never called.
+  bool Alive(THook Kind) {
+    if (!FGridFreed) return true;
+    if (StepFailure.empty()) StepFailure = std::string(HookNames[Kind]) + " fired after the grid was freed";
+    return false;
+  }
+  void Hook(THook Kind) {
+    if (!Alive(Kind)) return;
+    Change(Kind);
+    Raise(Kind);
+  }
   void Raise(THook Kind) {
-    if (Kind == hkCount || Kind != FArmed) return;
-    FArmed = hkCount;
+    if (Kind >= hkCount || Kind != FArmed) return;
+    FArmed = hkNone;
     FRaisedIn = Kind;
     ++FRaised;
     throw EHandlerError();
   }
   void Heard(const char* Name, int C, int R, THook Kind) {
+    if (!Alive(Kind)) return;
     const bool Outside = R != -2 && (R >= G->RowCount() || (R < 0 && !FSelectsNothing));
     if (StepFailure.empty() && (FQuiet || Outside))
       StepFailure = std::string(Name) + " fired for (" + std::to_string(C) + ", " + std::to_string(R) + ")";
+    Change(Kind);
     Raise(Kind);
+  }
+  // The change the armed handler makes, with arguments that are good when it runs.
+  void Change(THook Kind) {
+    if (Kind != FChangeIn) return;
+    FChangeIn = hkNone;
+    FDisturbed = true;
+    FChangedIn = Kind;
+    std::ostringstream& S = FChangeName;
+    const int Rows = G->RowCount(), Cols = G->Columns()->Count();
+    // Half the time the change meets the edited row or column, while there is one.
+    const bool Edited = G->IsEditing() && Chance(50);
+    const int EditRow = G->EditRow(), EditCol = G->EditCol();
+    const int R = Edited && EditRow >= 0 && EditRow < Rows ? EditRow : Below(Rows);
+    const int C = Edited && EditCol >= 0 && EditCol < Cols ? EditCol : Below(Cols);
+    switch (FChangeKind) {
+      case chDeleteRow:
+        if (Rows == 0) break;
+        S << "DeleteRow(" << R << ")";
+        G->DeleteRow(R);
+        break;
+      case chInsertRow: {
+        const int At = Below(Rows + 1);
+        S << "InsertRow(" << At << ")";
+        G->InsertRow(At);
+        break;
+      }
+      case chMoveRow: {
+        if (Rows == 0) break;
+        const int To = Below(Rows);
+        S << "MoveRow(" << R << ", " << To << ")";
+        G->MoveRow(R, To);
+        break;
+      }
+      case chHideRow:
+        if (Rows == 0) break;
+        S << "SetRowVisible(" << R << ", false)";
+        G->SetRowVisible(R, false);
+        break;
+      case chDeleteColumn:
+        if (Cols == 0) break;
+        S << "Columns()->Delete(" << C << ")";
+        G->Columns()->Delete(C);
+        break;
+      case chFreeColumn:
+        if (Cols == 0) break;
+        S << "delete column " << C;
+        delete G->Columns()->Item(C);
+        break;
+      case chInsertColumn: {
+        const int At = Below(Cols + 1);
+        S << "Columns()->Insert(" << At << ")";
+        auto* Col = new TNxTextColumn(FForm);
+        Col->SetOptions({coCanClick, coCanSort, coEditing, coPublicUsing});
+        Col->SetWidth(50);
+        FNewContent[Col] = cnName;
+        G->Columns()->Insert(At, Col);
+        break;
+      }
+      case chMoveColumn: {
+        if (Cols == 0) break;
+        const int From = G->Columns()->Item(C)->Position(), To = Below(Cols);
+        S << "MovePosition(" << From << ", " << To << ")";
+        G->Columns()->MovePosition(From, To);
+        break;
+      }
+      case chHideColumn:
+        if (Cols == 0) break;
+        S << "column " << C << " hidden";
+        G->Columns()->Item(C)->SetVisible(false);
+        break;
+      case chClearRows:
+        S << "ClearRows";
+        G->ClearRows();
+        break;
+      case chClearColumns:
+        S << "Columns()->Clear()";
+        G->Columns()->Clear();
+        break;
+      case chSort: {
+        // A column and a sort type that can read it.
+        std::vector<int> Sortable;
+        for (int K = 0; K < Cols; ++K)
+          if (ContentOf(G->Columns()->Item(K)) != cnVirtual) Sortable.push_back(K);
+        if (Sortable.empty()) break;
+        const int K = Edited && ContentOf(G->Columns()->Item(C)) != cnVirtual
+                          ? C
+                          : Sortable[static_cast<std::size_t>(Below(static_cast<int>(Sortable.size())))];
+        auto* Col = static_cast<TNxTextColumn*>(G->Columns()->Item(K));
+        const TContent Content = ContentOf(Col);
+        std::vector<TSortType> Types;
+        for (TSortType T : SortTypesOf(Content))
+          if (!SortRefused(Content, T)) Types.push_back(T);
+        const TSortType Type = Types[static_cast<std::size_t>(Below(static_cast<int>(Types.size())))];
+        const bool Ascending = Chance(50);
+        S << "SortColumn(" << K << ", " << TypeName(Type) << (Ascending ? ", ascending" : ", descending") << ")";
+        Col->SetSortType(Type);
+        G->SortColumn(Col, Ascending);
+        break;
+      }
+      case chEdit: case chSelect: {
+        // A shown cell of a shown row.
+        std::vector<int> ShownRows, ShownCols;
+        for (int K = 0; K < Rows; ++K)
+          if (G->GetRowShown(K)) ShownRows.push_back(K);
+        for (int K = 0; K < Cols; ++K)
+          if (G->Columns()->Item(K)->Visible()) ShownCols.push_back(K);
+        if (ShownRows.empty() || ShownCols.empty()) break;
+        const int Row = ShownRows[static_cast<std::size_t>(Below(static_cast<int>(ShownRows.size())))];
+        const int Col = ShownCols[static_cast<std::size_t>(Below(static_cast<int>(ShownCols.size())))];
+        S << (FChangeKind == chEdit ? "EditCell(" : "SelectCell(") << Col << ", " << Row << ")";
+        if (FChangeKind == chEdit) G->EditCell(Col, Row);
+        else G->SelectCell(Col, Row);
+        break;
+      }
+      case chFreeGrid:
+        S << "frees the grid";
+        FGridFreed = true;
+        delete G;
+        break;
+      case chRaise:
+        S << "raises";
+        ++FRaised;
+        FRaisedIn = Kind;
+        throw EHandlerError();
+      default: break;
+    }
+  }
+  // After an operation in which a handler changed the grid: what must hold whatever the change
+  // was, then the model takes the grid as it is now (a freed grid is followed by a new one).
+  void AfterChange() {
+    const std::string Failure = ChangeFailure();
+    if (StepFailure.empty()) StepFailure = Failure;
+    FChanged = true;
+    FDisturbed = false;
+    if (FGridFreed) {
+      FGridFreed = false;
+      FLocks = 0;
+      M = TGridModel();
+      MakeGrid();
+      return;
+    }
+    Resync();
+    FArmed = hkNone;
+    // The operations of the model work on a grid with columns.
+    if (M.Columns.empty()) InsertColumn(0);
+    // A text cell that columns of numbers, addresses, dates or flags read gets a value, as new
+    // cells of the model do; a new GUID cell (a GUID of its own) gets one of the model's, so that
+    // a run replays.
+    for (int C = 0; C < static_cast<int>(M.Columns.size()); ++C) {
+      const TContent Content = M.Columns[static_cast<std::size_t>(C)].Content;
+      auto Own = [&](const std::wstring& T) {
+        for (const TEntry& E : Entries(cnGuid))
+          if (E.Shown != nullptr && T == E.Shown) return false;
+        return true;
+      };
+      for (int R = 0; R < M.Count(); ++R)
+        if ((Content > cnName && Content < cnIncrement && M.Text(C, R).empty()) ||
+            (Content == cnGuid && Own(M.Text(C, R))))
+          WriteNew(C, R);
+    }
+    // So does the text of an editor a handler opened on such a cell.
+    if (M.Editing && G->InplaceEditor() != nullptr) {
+      const TContent Content = M.Columns[static_cast<std::size_t>(M.EditCol)].Content;
+      if (Content > cnName && Content < cnIncrement && M.Typed.empty()) {
+        const std::wstring T = NewText(Content, true);
+        Call([&] { G->InplaceEditor()->SetText(T); });
+        M.Typed = T;
+      }
+    }
+  }
+  // No error but a handler's or a refused text reached the program, a handler's error once; the
+  // typed text is in the cell that was edited or nowhere; every other cell holds what it held
+  // (wherever its row went), what the operation wrote, or what a new cell holds.
+  std::string ChangeFailure() {
+    // Nothing writes to what the change freed (the grid, a column, rows).
+    memguard::CheckFreedSince(FFreedBefore);
+    if (memguard::Counts().HeapFaults != FHeapFaultsBefore) return "freed memory was written";
+    if (!FUnexpected.empty()) return "an error reached the program: " + FUnexpected;
+    if (FHandlerDelivered > FRaised)
+      return "a handler's error reached the program " + std::to_string(FHandlerDelivered) + " times";
+    if (FRaised > 0 && FHandlerDelivered + FOtherDelivered == 0) return "a handler's error was lost";
+    if (FOtherDelivered > 2) return std::to_string(FOtherDelivered) + " refused texts were reported";
+    if (FGridFreed) return "";
+    // Without several rows selected, only the selected row is.
+    if (!G->GridState().Contains(gsRangeSelect))
+      for (int R = 0; R < G->RowCount(); ++R)
+        if (G->GetSelected(R) && R != G->SelectedRow())
+          return "row " + std::to_string(R) + " is selected besides the selected row " +
+                 std::to_string(G->SelectedRow());
+    std::map<const void*, int> OldRow, OldCol;
+    for (int R = 0; R < FBefore.Count(); ++R) OldRow[FBefore.At(R).Record] = R;
+    for (std::size_t C = 0; C < FBefore.Columns.size(); ++C) OldCol[FBefore.Columns[C].Column] = static_cast<int>(C);
+    for (int R = 0; R < G->RowCount(); ++R) {
+      const void* Record = G->CellStore()->GetRow(R);
+      const auto RowIt = OldRow.find(Record);
+      for (int C = 0; C < G->Columns()->Count(); ++C) {
+        TNxCustomColumn* Col = G->Columns()->Item(C);
+        const auto ColIt = OldCol.find(Col);
+        const TContent Content = ContentOf(Col);
+        const std::wstring T = G->Cells(C, R);
+        bool Ok = false;
+        if (Content == cnIncrement) {
+          Ok = T == std::to_wstring(R + 1);
+        } else if (Content == cnVirtual) {
+          if (ColIt == OldCol.end()) {
+            Ok = T.empty();
+          } else {
+            const std::map<int, std::wstring>& Held = FBefore.Columns[static_cast<std::size_t>(ColIt->second)].Supplied;
+            const auto It = Held.find(R);
+            Ok = T == (It == Held.end() ? std::wstring() : It->second);
+          }
+        } else if (ColIt != OldCol.end() && RowIt != OldRow.end()) {
+          Ok = T == FBefore.Text(ColIt->second, RowIt->second);
+        } else {
+          Ok = Content == cnGuid ? IsGuidText(T) : T == DefaultText(Content);
+        }
+        // A virtual column keeps its values by position.
+        auto Here = [&](const TCellWrite& W) {
+          return W.Column == Col && (W.Record == Record || (Content == cnVirtual && W.Pos == R));
+        };
+        for (const TCellWrite& W : FOpWrites)
+          if (Here(W) && W.Text == T) Ok = true;
+        for (const TCellWrite& E : FEdits)
+          if (Here(E) && Enter(Content, E.Text) == std::optional<std::wstring>(T)) Ok = true;
+        if (!Ok)
+          return "cell (" + std::to_string(C) + ", " + std::to_string(R) + ") holds " + Narrow(T) +
+                 ": neither its own text, a text typed into it nor one written to it";
+      }
+    }
+    return "";
+  }
+  // The model takes the grid as it is.
+  void Resync() {
+    TGridModel N;
+    std::map<const void*, int> Ids;
+    for (int I = 0; I < G->Columns()->Count(); ++I) {
+      TNxCustomColumn* Col = G->Columns()->Item(I);
+      TModelColumn C;
+      const auto Old =
+          std::find_if(M.Columns.begin(), M.Columns.end(), [&](const TModelColumn& K) { return K.Column == Col; });
+      if (Old != M.Columns.end()) {
+        C = *Old;
+      } else {
+        C.Id = ++FColumnIds;
+        C.Column = Col;
+        C.Content = ContentOf(Col);
+      }
+      C.Sorted = Col->Sorted();
+      C.Ascending = Col->SortKind() == skAscending;
+      C.Visible = Col->Visible();
+      if (C.Content == cnVirtual) C.Supplied = static_cast<TSuppliedColumn*>(Col)->Values();
+      Ids[Col] = C.Id;
+      N.Columns.push_back(C);
+    }
+    for (int P = 0; P < G->Columns()->Count(); ++P) N.Display.push_back(Ids[G->Columns()->ItemByPosition(P)]);
+    for (int R = 0; R < G->RowCount(); ++R) {
+      const TRow* Record = G->CellStore()->GetRow(R);
+      const auto Old =
+          std::find_if(M.Rows.begin(), M.Rows.end(), [&](const TModelRow& K) { return K.Record == Record; });
+      TModelRow Row;
+      Row.Id = Old != M.Rows.end() ? Old->Id : ++FRowIds;
+      Row.Record = Record;
+      for (int C = 0; C < G->Columns()->Count(); ++C)
+        if (N.Columns[static_cast<std::size_t>(C)].Content != cnVirtual &&
+            N.Columns[static_cast<std::size_t>(C)].Content != cnIncrement)
+          Row.Text[N.Columns[static_cast<std::size_t>(C)].Id] = G->Cells(C, R);
+      Row.Visible = Record->Visible;
+      Row.Expanded = G->Expanded(R);
+      Row.Selected = G->GetSelected(R);
+      Row.Height = G->RowHeight(R);
+      N.Rows.push_back(Row);
+    }
+    for (int R = 0; R < G->RowCount(); ++R) {
+      const int P = G->GetRowParent(R);
+      N.At(R).Parent = P >= 0 ? N.At(P).Id : -1;
+    }
+    auto IdOf = [&](int R) { return R >= 0 && R < N.Count() ? N.At(R).Id : -1; };
+    N.SelectedColumn = G->SelectedColumn();
+    N.SelectedId = IdOf(G->SelectedRow());
+    N.AnchorId = IdOf(G->AnchorRow());
+    N.RangeSelect = G->GridState().Contains(gsRangeSelect);
+    N.Editing = G->GridState().Contains(gsEditing);
+    if (N.Editing) {
+      N.EditCol = G->EditCol();
+      N.EditId = IdOf(G->EditRow());
+      N.Typed = G->InplaceEditor() != nullptr ? std::wstring(G->InplaceEditor()->Text()) : std::wstring();
+    }
+    M = N;
+  }
+  // The grid edits only with a shown editor on a shown cell of a shown row: an edit goes on while
+  // its row is hidden or its cell out of view (code may edit a cell out of view), but its editor
+  // hides then and has no keys; hiding its column ends it.
+  std::string EditorShown() {
+    if (!G->GridState().Contains(gsEditing)) return "";
+    const int C = G->EditCol(), R = G->EditRow();
+    std::ostringstream S;
+    S << "editing cell (" << C << ", " << R << "): ";
+    TNxCustomEdit* E = G->InplaceEditor();
+    const bool Shown = E != nullptr && IsWindowVisible(E->Handle());
+    if (C < 0 || C >= G->Columns()->Count() || R < 0 || R >= G->RowCount()) S << "no such cell";
+    else if (!G->Columns()->Item(C)->Visible()) S << "its column is hidden";
+    else if (E == nullptr) S << "no editor";
+    else if (!G->GetRowShown(R) && Shown) S << "the editor stands over a hidden row";
+    else if (!Shown && GetFocus() == E->Handle()) S << "a hidden editor has the keys";
+    else if (!Shown && !Locked() && G->GetRowShown(R) && R >= G->FirstVisibleRow() && R <= G->LastVisibleRow() &&
+             G->RowHeight(R) > 0)
+      S << "the editor is not shown";
+    else return "";
+    return S.str();
+  }
+  TContent ContentOf(TNxCustomColumn* Col) const {
+    for (const TModelColumn& C : M.Columns)
+      if (C.Column == Col) return C.Content;
+    auto It = FNewContent.find(Col);
+    return It == FNewContent.end() ? cnName : It->second;
+  }
+  // An error that reached the caller or the application: a handler's own, a text a typed column
+  // refuses (a handler's change may meet one) or a sort the column refuses; any other error is a
+  // fault of the grid.
+  void Delivered(const Exception& E) {
+    if (dynamic_cast<const EHandlerError*>(&E) != nullptr) ++FHandlerDelivered;
+    else if (dynamic_cast<const EConvertError*>(&E) != nullptr || dynamic_cast<const EInvalidOperation*>(&E) != nullptr)
+      ++FOtherDelivered;
+    else if (FUnexpected.empty()) FUnexpected = E.Message;
+  }
+  // After an operation a handler changed the grid in, the test goes on only from what the grid
+  // is then.
+  struct TStop {};
+  void After() {
+    if (FDisturbed || FGridFreed) throw TStop();
   }
   // Runs a call of the grid; a handler's error reaches the caller.
   template <class F>
   void Call(F&& Do) {
     try {
       Do();
-    } catch (const EHandlerError&) {
+    } catch (const EHandlerError& E) {
       ++FCaught;
+      Delivered(E);
+    } catch (const Exception& E) {
+      if (!FDisturbed) throw;
+      Delivered(E);
     }
+    After();
   }
   // Runs Do, which must raise E exactly when Raises is set.
   template <class E, class F>
@@ -817,14 +1328,21 @@ class TRandomRun {
     bool Raised = false;
     try {
       Do();
-    } catch (const EHandlerError&) {
+    } catch (const EHandlerError& Error) {
       ++FCaught;
-    } catch (const E&) {
+      Delivered(Error);
+    } catch (const E& Error) {
       Raised = true;
+      if (Raises) ++FOtherDelivered;
+      else if (FDisturbed) Delivered(Error);
+    } catch (const Exception& Error) {
+      if (!FDisturbed) throw;
+      Delivered(Error);
     }
     // The first error reaches the caller: a handler's may come instead of the refusal.
-    if (Raised != Raises && FRaised == 0 && StepFailure.empty())
+    if (Raised != Raises && FRaised == 0 && !FDisturbed && StepFailure.empty())
       StepFailure = Raises ? "the operation raised no error" : "the operation raised an error";
+    After();
   }
   // A road that writes an open editor's text back and closes it. When the column refuses the
   // text, an error is shown and nothing else happens: the editor stays open with the text and the
@@ -844,7 +1362,10 @@ class TRandomRun {
   void Click(TPoint At) {
     const LPARAM Pos = MAKELPARAM(At.X, At.Y);
     SendMessageW(G->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, Pos);
+    // The button comes up also after a handler changed the grid, unless it freed it.
+    if (FGridFreed) throw TStop();
     SendMessageW(G->Handle(), WM_LBUTTONUP, 0, Pos);
+    After();
   }
   // A click on the indicator beside a shown row in view selects that row alone. An open editor
   // the click closes (beside another row than the selected one, or while several rows are
@@ -1007,12 +1528,14 @@ class TRandomRun {
       S << "scroll " << Names[Which];
       if (WriteBack()) Want = std::clamp(Steps[Which], 0, MaxPos);
       SendMessageW(G->Handle(), Which < 6 ? WM_VSCROLL : WM_HSCROLL, static_cast<WPARAM>(Codes[Which]), 0);
+      After();
     }
     if (Want != Pos && Want < static_cast<int>(Shown.size())) FExpectTop = Shown[static_cast<std::size_t>(Want)];
   }
 
   std::mt19937 FRandom;
   TForm* FForm;
+  TEdit* FOther;
   int FRowSize = 0;
   int FRowIds = 0;
   int FColumnIds = 0;
@@ -1025,9 +1548,33 @@ class TRandomRun {
   int FErrorsBefore = 0;
   int FExpectErrors = 0;  // in this operation
   std::string FLastError;
-  THook FArmed = hkCount;        // the handler that raises in this operation
+  THook FArmed = hkNone;         // the handler that raises in this operation
   int FRaised = 0;               // handlers that raised in it
-  THook FRaisedIn = hkCount;
+  THook FRaisedIn = hkNone;
+  // A handler that changes the grid.
+  static constexpr int ChangePercent = 5;
+  THook FChangeIn = hkNone;      // the handler that changes the grid in this operation
+  TChange FChangeKind = chRaise;
+  THook FChangedIn = hkNone;
+  std::ostringstream FChangeName;
+  bool FDisturbed = false;       // the change was made in this operation
+  bool FChanged = false;         // the model took the grid as the change left it
+  bool FGridFreed = false;
+  TGridModel FBefore;            // the model before the operation
+  unsigned FFreedBefore = 0;     // the freed-memory guard's sequence then
+  unsigned FHeapFaultsBefore = 0;
+  struct TCellWrite {
+    const void* Record;
+    const void* Column;
+    int Pos;
+    std::wstring Text;
+  };
+  std::vector<TCellWrite> FOpWrites;  // what the operation writes
+  std::vector<TCellWrite> FEdits;     // the cells edited in it, with what was typed
+  std::map<const void*, TContent> FNewContent;  // the columns made in it
+  int FHandlerDelivered = 0;     // handlers' errors that reached the caller or the application
+  int FOtherDelivered = 0;       // other errors that did
+  std::string FUnexpected;       // an error of another kind
   int FCaught = 0;               // errors that reached the test's own calls
   bool FQuiet = false;           // no selection event may fire
   bool FSelectsNothing = false;  // a selection event may name row -1
@@ -1040,6 +1587,8 @@ class TRandomRun {
 TEST(GridRandomOperations, EveryOperationAgreesWithAPlainModel) {
   const unsigned Seed = static_cast<unsigned>(EnvInt("TV_GRID_OPS_SEED", 20240611));
   const int Count = EnvInt("TV_GRID_OPS_COUNT", 30000);
+  // Each operation printed as it completes, for a run that ends the process.
+  const bool Trace = EnvInt("TV_GRID_OPS_TRACE", 0) != 0;
   Faults = 0;
   void* Handler = AddVectoredExceptionHandler(1, CountFault);
   std::deque<std::string> Recent;
@@ -1047,6 +1596,7 @@ TEST(GridRandomOperations, EveryOperationAgreesWithAPlainModel) {
   int Failed = -1;
   {
     TRandomRun Run(Seed);
+    Run.Trace = Trace;
     for (int N = 1; N <= Count && Failure.empty(); ++N) {
       try {
         Run.Step();
@@ -1056,6 +1606,10 @@ TEST(GridRandomOperations, EveryOperationAgreesWithAPlainModel) {
         Failure = std::string("the operation raised ") + E.what();
       }
       Recent.push_back(std::to_string(N) + ": " + Run.Op);
+      if (Trace) {
+        std::printf("%s\n", Recent.back().c_str());
+        std::fflush(stdout);
+      }
       if (Recent.size() > 25) Recent.pop_front();
       if (Failure.empty()) Failure = Run.Compare(Run.CellsTouched || N % 16 == 0);
       Run.Show();

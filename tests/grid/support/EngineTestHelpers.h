@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,16 +37,19 @@ inline void FillRows(TNxGrid* G, int Rows) {
 
 // A form with a grid of Cols text columns, each ColumnWidth pixels wide and not auto-sized, with
 // the given options; the rows hold "r<row>c<col>". With Editing the columns have coEditing (a
-// click on a cell then opens its editor).
+// click on a cell then opens its editor). Given a Host form (shown already: another one's), the
+// grid goes on that form, and only the grid and its columns are freed at the end (for tests that
+// go through many grids in turn).
 struct TEngineForm {
   TForm* Form;
   TNxGrid* Grid;
   std::vector<TNxTextColumn*> Columns;
 
   explicit TEngineForm(int Cols = 3, TGridOptions Options = {goHeader}, int Width = 300, int Height = 200,
-                       int ColumnWidth = 80, bool Editing = false) {
-    Form = new TForm(nullptr);
-    Form->SetBounds(100, 80, Width + 40, Height + 60);
+                       int ColumnWidth = 80, bool Editing = false, TForm* Host = nullptr)
+      : FHosted(Host != nullptr) {
+    Form = Host != nullptr ? Host : new TForm(nullptr);
+    if (Host == nullptr) Form->SetBounds(100, 80, Width + 40, Height + 60);
     Grid = new TNxGrid(Form);
     Grid->SetBounds(10, 10, Width, Height);
     Grid->SetBorderStyle(bsNone);
@@ -59,16 +63,36 @@ struct TEngineForm {
       Col->Header()->SetCaption(L"Col " + std::to_wstring(C));
       Columns.push_back(Col);
     }
+    if (FHosted) {
+      FWatches.push_back(std::make_unique<TFreeWatch>(Grid));
+      for (TNxTextColumn* C : Columns) FWatches.push_back(std::make_unique<TFreeWatch>(C));
+      Settle(Form->Handle());
+      return;
+    }
     Form->Show();
     realinput::BringToFront(Form->Handle());
     Settle(Form->Handle());
   }
   ~TEngineForm() {
-    delete Form;
+    if (FHosted) {
+      // The grid first (unless it went already), then the columns it had.
+      if (!FWatches[0]->Freed()) delete Grid;
+      for (std::size_t I = 1; I < FWatches.size(); ++I)
+        if (!FWatches[I]->Freed()) delete Columns[I - 1];
+      FWatches.clear();
+    } else {
+      delete Form;
+    }
     Pump();
   }
   TEngineForm(const TEngineForm&) = delete;
   TEngineForm& operator=(const TEngineForm&) = delete;
+
+ private:
+  bool FHosted;
+  std::vector<std::unique_ptr<TFreeWatch>> FWatches;
+
+ public:
 
   HWND Window() const { return Grid->Handle(); }
   void Fill(int Rows) {
@@ -287,8 +311,8 @@ inline void TypeText(const std::string& Text) {
 // A form whose columns can be edited (a click on a cell opens its editor), filled with Rows rows.
 struct TEditingForm : TEngineForm {
   explicit TEditingForm(int Cols = 3, TGridOptions Options = {goHeader, goGrid}, int Rows = 4, int Width = 300,
-                        int Height = 200)
-      : TEngineForm(Cols, Options, Width, Height, 80, true) {
+                        int Height = 200, TForm* Host = nullptr)
+      : TEngineForm(Cols, Options, Width, Height, 80, true, Host) {
     Fill(Rows);
   }
   TNxCustomEdit* Editor() { return Grid->InplaceEditor(); }

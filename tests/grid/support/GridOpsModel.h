@@ -358,7 +358,8 @@ class TGridModel {
 
   // --- columns
   void InsertColumn(int Index, int Id, const void* Column, TContent Content) {
-    // A column put in among the others closes the editor; one added at the end leaves it open.
+    // A column put in among the others closes the editor (what was typed written back first, by
+    // the caller); one added at the end leaves it open.
     if (Index < static_cast<int>(Columns.size())) EndEdit();
     TModelColumn C;
     C.Id = Id;
@@ -392,6 +393,7 @@ class TGridModel {
     Display.insert(Display.begin() + ToPos, Id);
   }
   void DeleteColumn(int Index) {
+    // The edit ends (what was typed written back first, by the caller).
     EndEdit();
     const int Id = Columns[static_cast<std::size_t>(Index)].Id;
     Columns.erase(Columns.begin() + Index);

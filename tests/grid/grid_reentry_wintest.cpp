@@ -1,0 +1,888 @@
+// A handler may change anything while the user ends an edit or moves the selection, the grid's
+// existence included. Whatever road the user takes (a key, a click, the scroll bar, the focus
+// leaving, or the program's own calls) and whatever the handler changes (rows, columns, the sort,
+// another editor or selection, the grid itself, an error), the process goes on without touching
+// freed memory, the typed text lands in the cell it was typed into or nowhere, every other cell
+// keeps what it held, the grid edits only with a shown editor over a shown cell, and each error is
+// delivered once. Besides: a selection or a scroll whose handlers change the rows leaves the row
+// flags and the bar agreeing with what the grid shows, and a column change of the program whose
+// handler frees the grid ends there.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "framework/Scopes.h"
+#include "framework/StdCtrls.h"
+#include "support/EngineTestHelpers.h"
+#include "support/FreedMemoryGuard.h"
+
+using namespace enginetest;
+
+namespace {
+
+// --- roads: how the user (or the program) ends the edit or moves the selection
+
+enum TRoad {
+  Enter, Esc, Tab, Down, PageDown, End, Click, IndicatorClick, HeaderClick, ScrollLine, Wheel, FocusAway,
+  Commit, EndEdit, EditElsewhere, SelectRowCall, SortCall, DeleteRowCall, InputEnter, RoadCount
+};
+enum TStart { WithEditor, WithSelection, WithInputEditor };
+struct TRoadInfo {
+  const char* Name;
+  TStart Start;
+};
+const TRoadInfo Roads[RoadCount] = {
+    {"Enter", WithEditor},
+    {"Escape", WithEditor},
+    {"Tab", WithEditor},
+    {"Down", WithSelection},
+    {"Page Down", WithEditor},
+    {"End", WithSelection},
+    {"a click on another cell", WithEditor},
+    {"an indicator click", WithEditor},
+    {"a header click", WithEditor},
+    {"a scroll-bar line", WithEditor},
+    {"the wheel", WithSelection},
+    {"the focus leaving", WithEditor},
+    {"CommitEditing", WithEditor},
+    {"EndEditing", WithEditor},
+    {"EditCell elsewhere", WithEditor},
+    {"SelectRow", WithEditor},
+    {"SortColumn", WithEditor},
+    {"DeleteRow", WithEditor},
+    {"the input line's Enter", WithInputEditor},
+};
+
+// --- handlers
+
+enum THandler {
+  OnBeforeEdit, OnApplyEditText, OnEditEnter, OnEditAccept, OnEditText, OnAfterEdit, OnEndEditing, OnEditExit,
+  OnChange, OnBeforeSelect, OnDeselectCell, OnSelectCell, OnSortColumn, OnAfterSort, OnHeaderClick,
+  OnVerticalScroll, OnExit, OnCellClick, OnKeyDown, OnMouseDown, OnInputAccept, OnInputAdded, OnDataChange,
+  HandlerCount
+};
+const char* const Handlers[HandlerCount] = {
+    "OnBeforeEdit", "OnApplyEditText", "OnEditEnter",    "OnEditAccept",   "OnEditText",  "OnAfterEdit",
+    "OnEndEditing", "OnEditExit",      "OnChange",       "OnBeforeSelect", "OnDeselectCell", "OnSelectCell",
+    "OnSortColumn", "OnAfterSort",     "OnHeaderClick",  "OnVerticalScroll", "OnExit",    "OnCellClick",
+    "OnKeyDown",    "OnMouseDown",     "OnInputAccept",  "OnInputAdded",   "OnDataChange"};
+
+// --- changes a handler makes (once, the first time it runs)
+
+enum TChange {
+  DeleteEditedRow, DeleteOtherRow, InsertRow, MoveEditedRow, HideEditedRow, DeleteEditedColumn, DeleteOtherColumn,
+  InsertColumn, MoveEditedColumn, HideEditedColumn, ClearRows, ClearColumns, Sort, EditAnother, SelectAnother,
+  FreeGrid, Raise, ChangeCount
+};
+const char* const Changes[ChangeCount] = {
+    "deletes the edited row",    "deletes another row",    "inserts a row",        "moves the edited row",
+    "hides the edited row",      "deletes the edited column", "deletes column 0 (the sorted one)",  "inserts a column",
+    "moves the edited column",   "hides the edited column", "clears the rows",     "clears the columns",
+    "sorts",                     "edits another cell",     "selects another cell", "frees the grid",
+    "raises"};
+
+struct TCase {
+  TRoad Road;
+  THandler Handler;
+  TChange Change;
+  // The typed text must be in its cell afterwards when that cell is still there (otherwise it may
+  // be there or nowhere).
+  bool Kept = false;
+};
+
+std::string Describe(const TCase& C) {
+  return std::string(Roads[C.Road].Name) + ", " + Handlers[C.Handler] + " " + Changes[C.Change];
+}
+
+// The edit starts on cell (1, 1) of twenty rows; the user typed "x" after its text. Sorted by
+// column 0 ("r0c0", "r10c0" .. "r19c0", "r1c0" ..), the edited row goes out of view.
+constexpr int EditedCol = 1, EditedRow = 1;
+const std::wstring Typed = L"r1c1x";
+const std::wstring InputTyped = L"in";
+
+// One case: a form with its grid, the start of the road, the armed handler, the road, the checks.
+class TRun {
+ public:
+  TRun(const TCase& C, TForm* Host) : FCase(C), F(3, {goHeader, goGrid, goIndicator, goInput}, 20, 300, 200, Host) {
+    G = F.Grid;
+    G->SetWantTabs(true);
+    Other = std::make_unique<TEdit>(nullptr);
+    Other->SetBounds(10, 212, 100, 20);
+    Other->SetParent(F.Form);
+    Watch = std::make_unique<TFreeWatch>(G);
+    for (int R = 0; R < G->RowCount(); ++R) Records.push_back(G->CellStore()->GetRow(R));
+    Cols.assign(F.Columns.begin(), F.Columns.end());
+  }
+  ~TRun() { Application->OnException = nullptr; }
+
+  void Go() {
+    SCOPED_TRACE(Describe(FCase));
+    if (!Start()) return;
+    for (int R = 0; R < G->RowCount(); ++R)
+      for (TNxCustomColumn* C : Cols) Before[{Records[static_cast<std::size_t>(R)], C}] = G->Cells(C->Index(), R);
+    Application->OnException = [&](TObject*, Exception& E) { Errors.push_back("reported " + E.Message); };
+    Arm();
+    memguard::TFaultCount Faults;
+    try {
+      Road();
+    } catch (Exception& E) {
+      Errors.push_back("caught " + E.Message);
+    }
+    Pump();
+    EXPECT_EQ(Faults.Count(), 0);
+    EXPECT_GE(Fired, 1) << "the handler never ran on this road";
+    // Each error is delivered once: the raising handler's, and no other.
+    EXPECT_EQ(Errors.size(), FCase.Change == Raise && Fired > 0 ? 1u : 0u) << Joined(Errors);
+    if (Watch->Freed()) {
+      EXPECT_EQ(FCase.Change, FreeGrid);
+      return;
+    }
+    Disarm();
+    CheckCells(false);
+    CheckEditing();
+    // What stays open is written back where it belongs.
+    Errors.clear();
+    try {
+      G->CommitEditing();
+    } catch (Exception& E) {
+      Errors.push_back("caught " + E.Message);
+    }
+    Pump();
+    EXPECT_TRUE(Errors.empty()) << Joined(Errors);
+    CheckCells(true);
+    EXPECT_EQ(Faults.Count(), 0);
+  }
+
+ private:
+  // Row index of a record (-1 when gone).
+  int RowOf(TRow* Record) const {
+    for (int R = 0; R < G->RowCount(); ++R)
+      if (G->CellStore()->GetRow(R) == Record) return R;
+    return -1;
+  }
+  TNxCustomColumn* Edited() const { return Cols[EditedCol]; }
+
+  bool Start() {
+    G->SetFocus();
+    G->SetInputSelected(false);
+    G->SelectCell(EditedCol, EditedRow);
+    switch (Roads[FCase.Road].Start) {
+      case WithSelection: return WaitFor([&] { return G->IsFocused() && !G->IsEditing(); });
+      case WithEditor:
+        G->EditCell(EditedCol, EditedRow, Typed);
+        return WaitFor([&] { return F.EditorFocused() && F.Editor()->Text() == Typed; });
+      case WithInputEditor:
+        G->EditInputCell(Edited(), InputTyped);
+        return WaitFor([&] { return F.EditorFocused() && F.Editor()->Text() == InputTyped; });
+    }
+    return false;
+  }
+
+  void Apply() {
+    auto Col = [&](TNxCustomColumn* C) { return G->Columns()->IndexOf(C); };
+    const int Row = RowOf(Records[EditedRow]);
+    switch (FCase.Change) {
+      case DeleteEditedRow:
+        if (Row >= 0) G->DeleteRow(Row);
+        break;
+      case DeleteOtherRow:
+        if (RowOf(Records[4]) >= 0) G->DeleteRow(RowOf(Records[4]));
+        break;
+      case InsertRow: G->InsertRow(0); break;
+      case MoveEditedRow:
+        if (Row >= 0) G->MoveRow(Row, G->RowCount() - 1);
+        break;
+      case HideEditedRow:
+        if (Row >= 0) G->SetRowVisible(Row, false);
+        break;
+      case DeleteEditedColumn:
+        if (Col(Edited()) >= 0) G->Columns()->Delete(Col(Edited()));
+        break;
+      case DeleteOtherColumn:
+        if (Col(Cols[0]) >= 0) G->Columns()->Delete(Col(Cols[0]));
+        break;
+      case InsertColumn: G->Columns()->Insert(0, new TNxTextColumn(F.Form)); break;
+      case MoveEditedColumn:
+        if (Col(Edited()) >= 0) Edited()->SetPosition(G->Columns()->Count() - 1);
+        break;
+      case HideEditedColumn:
+        if (Col(Edited()) >= 0) Edited()->SetVisible(false);
+        break;
+      case ClearRows: G->ClearRows(); break;
+      case ClearColumns: G->Columns()->Clear(); break;
+      case Sort:
+        if (Col(Cols[2]) >= 0) G->SortColumn(Cols[2], false);
+        break;
+      case EditAnother:
+        if (Col(Cols[0]) >= 0 && RowOf(Records[3]) >= 0) G->EditCell(Col(Cols[0]), RowOf(Records[3]));
+        break;
+      case SelectAnother:
+        if (Col(Cols[0]) >= 0 && RowOf(Records[3]) >= 0) G->SelectCell(Col(Cols[0]), RowOf(Records[3]), true);
+        break;
+      case FreeGrid: delete G; break;
+      case Raise: throw Exception("raised");
+      case ChangeCount: break;
+    }
+  }
+
+  void Hit() {
+    if (++Fired == 1) Apply();
+  }
+
+  void Arm() {
+    auto H = [this](auto&&...) { Hit(); };
+    switch (FCase.Handler) {
+      case OnBeforeEdit: G->OnBeforeEdit = H; break;
+      case OnApplyEditText: G->OnApplyEditText = H; break;
+      case OnEditEnter: G->OnEditEnter = H; break;
+      case OnEditAccept: G->OnEditAccept = H; break;
+      case OnEditText: G->OnEditText = H; break;
+      case OnAfterEdit: G->OnAfterEdit = H; break;
+      case OnEndEditing: G->OnEndEditing = H; break;
+      case OnEditExit: G->OnEditExit = H; break;
+      case OnChange: G->OnChange = H; break;
+      case OnBeforeSelect: G->OnBeforeSelect = H; break;
+      case OnDeselectCell: G->OnDeselectCell = H; break;
+      case OnSelectCell: G->OnSelectCell = H; break;
+      case OnSortColumn: G->OnSortColumn = H; break;
+      case OnAfterSort: G->OnAfterSort = H; break;
+      case OnHeaderClick: G->OnHeaderClick = H; break;
+      case OnVerticalScroll: G->OnVerticalScroll = H; break;
+      case OnExit: G->OnExit = H; break;
+      case OnCellClick: G->OnCellClick = H; break;
+      case OnKeyDown: G->OnKeyDown = H; break;
+      case OnMouseDown: G->OnMouseDown = H; break;
+      case OnInputAccept: G->OnInputAccept = H; break;
+      case OnInputAdded: G->OnInputAdded = H; break;
+      case OnDataChange: G->OnDataChange = H; break;
+      case HandlerCount: break;
+    }
+  }
+  void Disarm() { Fired = 1 << 20; }
+
+  void Road() {
+    const HWND W = F.Window();
+    auto Key = [](WORD Vk) { PressKey(Vk); };
+    auto ClickAt = [&](TPoint P) { gridtest::PostClick(W, P.X, P.Y); };
+    switch (FCase.Road) {
+      case Enter:
+      case InputEnter: Key(VK_RETURN); break;
+      case Esc: Key(VK_ESCAPE); break;
+      case Tab: Key(VK_TAB); break;
+      case Down: Key(VK_DOWN); break;
+      case PageDown: Key(VK_NEXT); break;
+      case End: Key(VK_END); break;
+      case Click: ClickAt(F.CellPoint(0, 3)); break;
+      case IndicatorClick: ClickAt(Point(5, F.CellPoint(0, 3).Y)); break;
+      case HeaderClick: ClickAt(Point(F.CellPoint(0, 0).X, G->HeaderSize() / 2)); break;
+      case ScrollLine: SendMessageW(W, WM_VSCROLL, SB_LINEDOWN, 0); break;
+      case Wheel: {
+        const POINT S = ScreenPoint(W, 100, 100);
+        SendMessageW(W, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), MAKELPARAM(S.x, S.y));
+        break;
+      }
+      case FocusAway: Other->SetFocus(); break;
+      case Commit: G->CommitEditing(); break;
+      case EndEdit: G->EndEditing(); break;
+      case EditElsewhere: G->EditCell(0, 3); break;
+      case SelectRowCall: G->SelectRow(3); break;
+      case SortCall: G->SortColumn(Cols[0], true); break;
+      case DeleteRowCall: G->DeleteRow(0); break;
+      case RoadCount: break;
+    }
+  }
+
+  // Every cell that was there holds what it held, or (the edited cell) the typed text; new cells
+  // are empty but the input line's new row, which holds what was typed there.
+  void CheckCells(bool Committed) {
+    const bool Input = Roads[FCase.Road].Start == WithInputEditor;
+    for (int R = 0; R < G->RowCount(); ++R) {
+      TRow* Record = G->CellStore()->GetRow(R);
+      for (int C = 0; C < G->Columns()->Count(); ++C) {
+        TNxCustomColumn* Col = G->Columns()->Item(C);
+        const std::wstring Now = G->Cells(C, R);
+        const auto It = Before.find({Record, Col});
+        SCOPED_TRACE("cell " + std::to_string(C) + "," + std::to_string(R) + (Committed ? " after a commit" : ""));
+        if (It == Before.end()) {
+          const bool InputCell = Input && Col == Edited() && Now == InputTyped;
+          EXPECT_TRUE(Now.empty() || InputCell) << WideToAnsi(Now);
+          continue;
+        }
+        const bool EditedCell = Roads[FCase.Road].Start == WithEditor && Record == Records[EditedRow] && Col == Edited();
+        if (!EditedCell) {
+          EXPECT_EQ(Now, It->second);
+          continue;
+        }
+        if (FCase.Kept) {
+          EXPECT_EQ(Now, Typed);
+        } else {
+          EXPECT_TRUE(Now == It->second || Now == Typed) << WideToAnsi(Now);
+        }
+      }
+    }
+  }
+
+  // The grid edits only with a shown editor over a shown cell of a shown row; no other editor
+  // shows; the selection names a row of the grid or none.
+  void CheckEditing() {
+    EXPECT_GE(G->SelectedRow(), -1);
+    EXPECT_LT(G->SelectedRow(), G->RowCount());
+    TNxCustomEdit* E = G->InplaceEditor();
+    for (int C = 0; C < G->Columns()->Count(); ++C) {
+      TNxCustomEdit* Own = G->Columns()->Item(C)->Editor();
+      if (Own != nullptr && Own != E && Own->HandleAllocated()) {
+        EXPECT_FALSE(IsWindowVisible(Own->Handle())) << C;
+      }
+    }
+    if (!G->IsEditing()) {
+      if (E != nullptr && E->HandleAllocated()) {
+        EXPECT_FALSE(IsWindowVisible(E->Handle()));
+      }
+      return;
+    }
+    ASSERT_NE(E, nullptr);
+    ASSERT_TRUE(E->HandleAllocated());
+    if (G->GridState().Contains(gsInputEditing)) {
+      EXPECT_TRUE(IsWindowVisible(E->Handle()));
+      ASSERT_TRUE(G->Columns()->IsValidIndex(G->InputColumn()));
+      EXPECT_TRUE(G->Columns()->Item(G->InputColumn())->Visible());
+      return;
+    }
+    const int C = G->EditCol(), R = G->EditRow();
+    ASSERT_TRUE(G->Columns()->IsValidIndex(C)) << C;
+    ASSERT_TRUE(R >= 0 && R < G->RowCount()) << R;
+    EXPECT_TRUE(G->Columns()->Item(C)->Visible());
+    EXPECT_TRUE(G->GetRowShown(R));
+    // The editor shows over its cell, unless the view scrolled the cell above the body (the edit
+    // goes on).
+    const TRect Cell = G->GetCellRect(C, R);
+    const TRect Box = E->BoundsRect();
+    const bool InView = R >= G->FirstVisibleRow();
+    EXPECT_EQ(IsWindowVisible(E->Handle()) != 0, InView);
+    if (InView) {
+      EXPECT_TRUE(Cell.Contains(Point((Box.Left + Box.Right) / 2, (Box.Top + Box.Bottom) / 2)));
+    }
+    // An editor opened on another cell shows that cell's text.
+    const bool Own = G->CellStore()->GetRow(R) == Records[EditedRow] && G->Columns()->Item(C) == Edited();
+    if (!Own) {
+      EXPECT_EQ(E->Text(), G->Cells(C, R));
+    }
+  }
+
+  static std::string Joined(const std::vector<std::string>& V) {
+    std::string S;
+    for (const auto& I : V) S += I + "; ";
+    return S;
+  }
+
+  TCase FCase;
+  TEditingForm F;
+  TNxGrid* G;
+  std::unique_ptr<TEdit> Other;
+  std::unique_ptr<TFreeWatch> Watch;
+  std::vector<TRow*> Records;
+  std::vector<TNxCustomColumn*> Cols;
+  std::map<std::pair<TRow*, TNxCustomColumn*>, std::wstring> Before;
+  std::vector<std::string> Errors;
+  int Fired = 0;
+};
+
+// The cases one after the other, each with a grid of its own on one form.
+void RunAll(const std::vector<TCase>& Cases) {
+  TEngineForm Host(0);
+  Host.Grid->SetVisible(false);
+  for (const TCase& C : Cases) {
+    TRun Run(C, Host.Form);
+    Run.Go();
+  }
+}
+
+// Every pair of the two lists, with one change.
+std::vector<TCase> Product(std::vector<TRoad> R, std::vector<THandler> H, std::vector<TChange> Ch, bool Kept = false) {
+  std::vector<TCase> Out;
+  for (TRoad Road : R)
+    for (THandler Handler : H)
+      for (TChange Change : Ch) Out.push_back({Road, Handler, Change, Kept});
+  return Out;
+}
+
+}  // namespace
+
+// A handler that moves on to another cell (selects it, or opens its editor) while the edit ends
+// leaves the typed text in the cell it was typed into, and the other cell as it was.
+TEST(Reentry, AHandlerThatMovesToAnotherCellLeavesTheTypedTextInItsOwnCell) {
+  std::vector<TCase> Cases =
+      Product({Enter, Tab, Click, HeaderClick, ScrollLine, FocusAway, Commit, PageDown}, {OnEditAccept, OnEditText},
+              {EditAnother, SelectAnother}, true);
+  for (TCase C : Product({Click, EditElsewhere}, {OnEndEditing}, {EditAnother, SelectAnother}, true)) Cases.push_back(C);
+  RunAll(Cases);
+}
+
+
+// A handler that deletes the edited column, or clears the columns, while the edit ends (or while
+// the input line adds its row) ends the edit there.
+TEST(Reentry, AHandlerThatTakesTheEditedColumnAwayEndsTheEdit) {
+  std::vector<TCase> Cases;
+  const std::vector<std::pair<THandler, std::vector<TRoad>>> Pairs = {
+      {OnEndEditing, {Enter, Esc, Tab, Click, HeaderClick, ScrollLine, FocusAway, Commit, EndEdit, SelectRowCall,
+                      SortCall, DeleteRowCall}},
+      {OnEditExit, {Enter, Esc, Tab, Click, HeaderClick, ScrollLine, FocusAway, Commit, EndEdit, SelectRowCall,
+                    SortCall, DeleteRowCall}},
+      {OnEditAccept, {Enter, Tab, Click, HeaderClick, ScrollLine, FocusAway, Commit}},
+      {OnAfterEdit, {Enter, Tab, Click, HeaderClick, ScrollLine, FocusAway, Commit}},
+      {OnChange, {Enter, Tab, Click, ScrollLine, Commit, InputEnter}},
+      {OnInputAccept, {InputEnter}},
+      {OnInputAdded, {InputEnter}},
+      {OnDataChange, {InputEnter}},
+  };
+  for (const auto& [Handler, Rs] : Pairs)
+    for (TCase C : Product(Rs, {Handler}, {DeleteEditedColumn, ClearColumns})) Cases.push_back(C);
+  RunAll(Cases);
+}
+
+// A sort whose column goes while the edit ends, or in OnSortColumn, sorts nothing that is gone.
+TEST(Reentry, ASortWhoseColumnGoesOnTheWaySortsNothingThatIsGone) {
+  RunAll(Product({HeaderClick, SortCall}, {OnEndEditing, OnEditExit, OnSortColumn}, {DeleteOtherColumn, ClearColumns}));
+}
+
+// A handler that frees the grid ends the road there, whatever road it is.
+TEST(Reentry, AHandlerThatFreesTheGridEndsEveryRoadThere) {
+  std::vector<TCase> Cases =
+      Product({Down, End, PageDown, Tab, Click, IndicatorClick}, {OnBeforeSelect, OnDeselectCell, OnSelectCell}, {FreeGrid});
+  const std::vector<std::pair<THandler, std::vector<TRoad>>> Pairs = {
+      {OnVerticalScroll, {End, Wheel, HeaderClick}},
+      {OnSortColumn, {HeaderClick, SortCall}},
+      {OnMouseDown, {Click, IndicatorClick, HeaderClick}},
+      {OnKeyDown, {Enter, Down}},
+      {OnCellClick, {Click}},
+      {OnBeforeEdit, {Click, EditElsewhere}},
+      {OnEditAccept, {ScrollLine}},
+      {OnEditText, {ScrollLine}},
+      {OnAfterEdit, {ScrollLine}},
+      {OnEndEditing, {ScrollLine, SelectRowCall, SortCall, DeleteRowCall}},
+      {OnEditExit, {ScrollLine, SelectRowCall, SortCall, DeleteRowCall}},
+  };
+  for (const auto& [Handler, Rs] : Pairs)
+    for (TCase C : Product(Rs, {Handler}, {FreeGrid})) Cases.push_back(C);
+  RunAll(Cases);
+}
+
+// OnEditText that changes rows or columns: the typed text goes into its own cell while that cell
+// is there, and no error reaches the application.
+TEST(Reentry, AnOnEditTextThatChangesTheRowsOrColumnsKeepsTheTypedText) {
+  const std::vector<TRoad> Rs = {Enter, Tab, Click, IndicatorClick, HeaderClick, ScrollLine, FocusAway, Commit, PageDown};
+  std::vector<TCase> Cases = Product(Rs, {OnEditText}, {InsertRow, InsertColumn, HideEditedColumn, Sort, MoveEditedRow}, true);
+  for (TCase C : Product(Rs, {OnEditText}, {DeleteEditedRow, DeleteEditedColumn, ClearRows, ClearColumns})) Cases.push_back(C);
+  RunAll(Cases);
+}
+
+// Every road with every handler that runs on it, and every change on the way.
+TEST(Reentry, EveryRoadWithEveryHandlerAndChange) {
+  const std::vector<std::pair<TRoad, std::vector<THandler>>> Firing = {
+      {Enter, {OnEditAccept, OnEditText, OnAfterEdit, OnEndEditing, OnEditExit, OnChange, OnKeyDown}},
+      {Esc, {OnEndEditing, OnEditExit, OnKeyDown}},
+      {Tab, {OnEditAccept, OnEditText, OnAfterEdit, OnEndEditing, OnEditExit, OnChange, OnBeforeSelect, OnDeselectCell,
+             OnSelectCell, OnKeyDown}},
+      {Down, {OnBeforeSelect, OnDeselectCell, OnSelectCell, OnKeyDown}},
+      {PageDown, {OnEditAccept, OnEditText, OnAfterEdit, OnEndEditing, OnEditExit, OnChange, OnBeforeSelect,
+                  OnDeselectCell, OnSelectCell, OnKeyDown}},
+      {End, {OnBeforeSelect, OnDeselectCell, OnSelectCell, OnVerticalScroll, OnKeyDown}},
+      {Click, {OnBeforeEdit, OnApplyEditText, OnEditEnter, OnEditAccept, OnEditText, OnAfterEdit, OnEndEditing,
+               OnEditExit, OnChange, OnBeforeSelect, OnDeselectCell, OnSelectCell, OnCellClick, OnMouseDown}},
+      {IndicatorClick, {OnEditAccept, OnEditText, OnAfterEdit, OnEndEditing, OnEditExit, OnChange, OnBeforeSelect,
+                        OnDeselectCell, OnSelectCell, OnMouseDown}},
+      {HeaderClick, {OnEditAccept, OnEditText, OnAfterEdit, OnEndEditing, OnEditExit, OnChange, OnSortColumn,
+                     OnAfterSort, OnHeaderClick, OnVerticalScroll, OnMouseDown}},
+      {ScrollLine, {OnEditAccept, OnEditText, OnAfterEdit, OnEndEditing, OnEditExit, OnChange, OnVerticalScroll}},
+      {Wheel, {OnVerticalScroll}},
+      {FocusAway, {OnEditAccept, OnEditText, OnAfterEdit, OnEndEditing, OnEditExit, OnChange, OnExit}},
+      {Commit, {OnEditAccept, OnEditText, OnAfterEdit, OnEndEditing, OnEditExit, OnChange}},
+      {EndEdit, {OnEndEditing, OnEditExit}},
+      {EditElsewhere, {OnBeforeEdit, OnApplyEditText, OnEditEnter, OnEditAccept, OnEditText, OnAfterEdit, OnEndEditing,
+                       OnEditExit, OnChange}},
+      {SelectRowCall, {OnEndEditing, OnEditExit, OnBeforeSelect, OnDeselectCell, OnSelectCell}},
+      {SortCall, {OnEndEditing, OnEditExit, OnSortColumn, OnAfterSort}},
+      {DeleteRowCall, {OnEndEditing, OnEditExit, OnDataChange}},
+      {InputEnter, {OnChange, OnKeyDown, OnInputAccept, OnInputAdded, OnDataChange}},
+  };
+  // Each road meets every change: the pairs of a road take the changes in turn from the list, as
+  // many each as it takes for the road's pairs to go through all of them; the turn goes on from
+  // road to road, so that each handler meets changes of all kinds too.
+  std::vector<TCase> Cases;
+  int Next = 0;
+  for (const auto& [Road, Hs] : Firing) {
+    const int Share = (ChangeCount + static_cast<int>(Hs.size()) - 1) / static_cast<int>(Hs.size());
+    for (THandler H : Hs)
+      for (int I = 0; I < Share; ++I) Cases.push_back({Road, H, static_cast<TChange>(Next++ % ChangeCount)});
+  }
+  RunAll(Cases);
+}
+
+// A column added as the edit ends (OnEditExit) leaves no editor behind: the next edit on the same
+// column, opened by a click or in code, shows its own cell's text and announces itself, and the
+// typed text stays in its own cell.
+TEST(Reentry, AColumnAddedAsTheEditEndsLeavesTheNextEditItsOwnText) {
+  for (const bool ByClick : {true, false}) {
+    SCOPED_TRACE(ByClick ? "a click on another cell" : "CommitEditing, then EditCell on another row");
+    TEditingForm F;
+    TNxGrid* G = F.Grid;
+    int Enters = 0;
+    bool Added = false;
+    G->OnEditEnter = [&](TObject*) { ++Enters; };
+    G->OnEditExit = [&](TObject*) {
+      if (!std::exchange(Added, true)) G->Columns()->Add(new TNxTextColumn(F.Form));
+    };
+    ASSERT_TRUE(F.ClickToEdit(2, 1));
+    TypeText("x");
+    ASSERT_TRUE(WaitFor([&] { return F.Editor()->Text() == L"r1c2x"; }));
+    if (ByClick) {
+      const TPoint P = F.CellPoint(2, 3);
+      SettledClick(F.Window(), P.X, P.Y);
+      WaitFor([&] { return G->IsEditing() && G->EditRow() == 3; });
+    } else {
+      G->CommitEditing();
+      G->EditCell(2, 3);
+    }
+    Pump();
+    EXPECT_TRUE(Added);
+    EXPECT_EQ(G->Cells(2, 1), L"r1c2x");
+    EXPECT_EQ(G->Cells(2, 3), L"r3c2");
+    ASSERT_TRUE(G->IsEditing());
+    EXPECT_EQ(Point(G->EditCol(), G->EditRow()), Point(2, 3));
+    ASSERT_NE(F.Editor(), nullptr);
+    EXPECT_EQ(F.Editor()->Text(), L"r3c2");
+    EXPECT_TRUE(IsWindowVisible(F.Editor()->Handle()));
+    EXPECT_TRUE(F.EditorFocused());
+    EXPECT_EQ(Enters, 2);
+    G->CommitEditing();
+    EXPECT_EQ(G->Cells(2, 3), L"r3c2");
+    Settle(F.Window());
+  }
+}
+
+// No editor opens where it cannot be seen: on a column that OnBeforeEdit hides, or on a selected
+// row that is hidden; the keys typed there open nothing.
+TEST(Reentry, NoEditorOpensUnseen) {
+  const struct {
+    const char* Name;
+    std::function<void(TEditingForm&)> Prepare;
+    std::function<void(TEditingForm&)> Open;
+  } Cases[] = {
+      {"OnBeforeEdit hides the column, EditCell",
+       [](TEditingForm& F) { F.Grid->OnBeforeEdit = [&F](TObject*, int, int, bool&) { F.Columns[1]->SetVisible(false); }; },
+       [](TEditingForm& F) { F.Grid->EditCell(1, 1); }},
+      {"OnBeforeEdit hides the column, a click",
+       [](TEditingForm& F) { F.Grid->OnBeforeEdit = [&F](TObject*, int, int, bool&) { F.Columns[1]->SetVisible(false); }; },
+       [](TEditingForm& F) {
+         const TPoint P = F.CellPoint(1, 1);
+         gridtest::PostClick(F.Window(), P.X, P.Y);
+       }},
+      {"OnBeforeEdit hides the column, typing",
+       [](TEditingForm& F) { F.Grid->OnBeforeEdit = [&F](TObject*, int, int, bool&) { F.Columns[1]->SetVisible(false); }; },
+       [](TEditingForm&) { TypeText("z"); }},
+      {"typing on a hidden selected row", [](TEditingForm& F) { F.Grid->SetRowVisible(1, false); },
+       [](TEditingForm&) { TypeText("z"); }},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    TEditingForm F;
+    TNxGrid* G = F.Grid;
+    G->SetFocus();
+    G->SelectCell(1, 1);
+    ASSERT_TRUE(WaitFor([&] { return G->IsFocused(); }));
+    C.Prepare(F);
+    C.Open(F);
+    Pump();
+    if (G->IsEditing()) {
+      EXPECT_TRUE(G->Columns()->Item(G->EditCol())->Visible());
+      EXPECT_TRUE(G->GetRowShown(G->EditRow()));
+      EXPECT_TRUE(IsWindowVisible(F.Editor()->Handle()));
+    }
+    G->OnBeforeEdit = nullptr;
+    G->CommitEditing();
+    EXPECT_EQ(G->Cells(1, 1), L"r1c1");
+    Settle(F.Window());
+  }
+}
+
+// Handlers that clear the rows while an edit opens, a click selects or a row is deleted leave a
+// grid without rows in order: no edit, no selected row, no error.
+TEST(Reentry, HandlersThatClearTheRowsLeaveNothingBehind) {
+  std::string Errors;
+  Application->OnException = [&](TObject*, Exception& E) { Errors += E.Message; };
+  TScopeExit Restore([] { Application->OnException = nullptr; });
+  const struct {
+    const char* Name;
+    std::function<void(TEditingForm&)> Act;
+  } Cases[] = {
+      {"OnBeforeEdit, EditCell",
+       [](TEditingForm& F) {
+         F.Grid->OnBeforeEdit = [&F](TObject*, int, int, bool&) { F.Grid->ClearRows(); };
+         F.Grid->EditCell(1, 1);
+       }},
+      {"OnBeforeSelect, a click",
+       [](TEditingForm& F) {
+         F.Grid->OnBeforeSelect = [&F](TObject*, int, int, bool&) { F.Grid->ClearRows(); };
+         const TPoint P = F.CellPoint(1, 3);
+         gridtest::PostClick(F.Window(), P.X, P.Y);
+       }},
+      {"OnEndEditing, DeleteRow(0)",
+       [](TEditingForm& F) {
+         F.Grid->EditCell(1, 1, L"typed");
+         F.Grid->OnEndEditing = [&F, Once = true](TObject*, int, int, WideString&, bool&) mutable {
+           if (std::exchange(Once, false)) F.Grid->ClearRows();
+         };
+         F.Grid->DeleteRow(0);
+       }},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    Errors.clear();
+    TEditingForm F(3, {goHeader, goGrid}, 6);
+    TNxGrid* G = F.Grid;
+    G->SetFocus();
+    G->SelectCell(1, 1);
+    try {
+      C.Act(F);
+    } catch (Exception& E) {
+      Errors += E.Message;
+    }
+    Pump();
+    EXPECT_EQ(Errors, "");
+    EXPECT_EQ(G->RowCount(), 0);
+    EXPECT_FALSE(G->IsEditing());
+    EXPECT_EQ(G->EditCol(), -1);
+    EXPECT_EQ(G->SelectedRow(), -1);
+    if (F.Editor() != nullptr) {
+      EXPECT_FALSE(IsWindowVisible(F.Editor()->Handle()));
+    }
+    Settle(F.Window());
+  }
+}
+
+// A key that arrives while OnSelectCell waits in a message loop (a page that loads) is an action of
+// its own: the selection it makes is the one that stands, and the editor opens on it, not on the
+// cell of the waiting selection.
+TEST(Reentry, AKeyInAWaitingSelectionLeavesTheEditorOnTheSelectedRow) {
+  TEditingForm F(3, {goHeader, goGrid}, 8);
+  TNxGrid* G = F.Grid;
+  F.Columns[1]->SetAutoEdit(true);
+  G->SetFocus();
+  G->SelectCell(1, 1);
+  ASSERT_TRUE(WaitFor([&] { return G->IsFocused(); }));
+  int Selected = 0;
+  G->OnSelectCell = [&](TObject*, int, int) {
+    if (++Selected != 1) return;
+    PostMessageW(F.Window(), WM_KEYDOWN, VK_DOWN, 0);
+    WaitFor([&] { return Selected > 1; }, 1000);
+  };
+  SendMessageW(F.Window(), WM_KEYDOWN, VK_DOWN, 0);
+  Pump();
+  EXPECT_EQ(Selected, 2);
+  EXPECT_EQ(G->SelectedRow(), 3);
+  ASSERT_TRUE(G->IsEditing());
+  EXPECT_EQ(Point(G->EditCol(), G->EditRow()), Point(1, 3));
+  G->EndEditing();
+  Settle(F.Window());
+}
+
+// A column inserted or deleted by the program while a cell is edited ends the edit and saves the
+// typed text into its own cell, as a click, a scroll or a sort does.
+TEST(Reentry, AColumnInsertedOrDeletedByTheProgramSavesTheTypedText) {
+  const struct {
+    const char* Name;
+    std::function<void(TEditingForm&)> Change;
+    const char* Row;  // row 1 afterwards
+  } Cases[] = {
+      {"insert in front", [](TEditingForm& F) { F.Grid->Columns()->Insert(0, new TNxTextColumn(F.Form)); }, "|r1c0|r1c1|typed"},
+      {"delete in front", [](TEditingForm& F) { F.Grid->Columns()->Delete(0); }, "r1c1|typed"},
+      {"free the column in front", [](TEditingForm& F) { delete F.Columns[0]; }, "r1c1|typed"},
+      {"delete the edited column", [](TEditingForm& F) { F.Grid->Columns()->Delete(2); }, "r1c0|r1c1"},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    TEditingForm F;
+    TNxGrid* G = F.Grid;
+    G->EditCell(2, 1, L"typed");
+    C.Change(F);
+    EXPECT_FALSE(G->IsEditing());
+    std::string Row;
+    for (int Col = 0; Col < G->Columns()->Count(); ++Col) {
+      if (Col > 0) Row += '|';
+      Row += WideToAnsi(G->Cells(Col, 1));
+    }
+    EXPECT_EQ(Row, C.Row);
+    Settle(F.Window());
+  }
+}
+
+
+
+
+// A handler of a selection that selects, sorts, inserts or deletes rows itself: afterwards one
+// row is flagged, the selected one (full rows, one at a time), and no handler hears of a row that
+// is not there.
+TEST(Reentry, ASelectionThatAHandlerChangesLeavesOneSelectedRow) {
+  const struct {
+    const char* Name;
+    std::function<void(TEngineForm&)> Arm;
+  } Cases[] = {
+      {"OnDeselectCell selects another cell",
+       [](TEngineForm& F) {
+         F.Grid->OnDeselectCell = [&F, Once = true](TObject*, int, int) mutable {
+           if (std::exchange(Once, false)) F.Grid->SelectCell(1, 2);
+         };
+       }},
+      {"OnDeselectCell sorts",
+       [](TEngineForm& F) {
+         F.Grid->OnDeselectCell = [&F, Once = true](TObject*, int, int) mutable {
+           if (std::exchange(Once, false)) F.Grid->SortColumn(F.Columns[0], false);
+         };
+       }},
+      {"OnDeselectCell deletes the row being selected",
+       [](TEngineForm& F) {
+         F.Grid->OnDeselectCell = [&F, Once = true](TObject*, int, int) mutable {
+           if (std::exchange(Once, false)) F.Grid->DeleteRow(7);
+         };
+       }},
+      {"OnDeselectCell inserts a row",
+       [](TEngineForm& F) {
+         F.Grid->OnDeselectCell = [&F, Once = true](TObject*, int, int) mutable {
+           if (std::exchange(Once, false)) F.Grid->InsertRow(0);
+         };
+       }},
+      {"OnBeforeSelect selects another cell",
+       [](TEngineForm& F) {
+         F.Grid->OnBeforeSelect = [&F, Once = true](TObject*, int, int, bool&) mutable {
+           if (std::exchange(Once, false)) F.Grid->SelectCell(1, 2);
+         };
+       }},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    TEngineForm F(2, {goHeader, goSelectFullRow, goMultiSelect});
+    F.Fill(10);
+    TNxGrid* G = F.Grid;
+    G->SelectCell(0, 5);
+    std::string Told;
+    G->OnSelectCell = [&](TObject*, int, int R) {
+      if (R < 0 || R >= G->RowCount()) Told += " " + std::to_string(R);
+    };
+    C.Arm(F);
+    G->SelectCell(0, 7);
+    EXPECT_EQ(Told, "") << "OnSelectCell heard of rows that are not there";
+    std::string Flagged;
+    for (int R = 0; R < G->RowCount(); ++R)
+      if (G->GetSelected(R)) Flagged += " " + std::to_string(R);
+    EXPECT_EQ(Flagged, G->SelectedRow() < 0 ? "" : " " + std::to_string(G->SelectedRow()));
+    EXPECT_FALSE(G->GridState().Contains(gsRangeSelect));
+  }
+}
+
+// A scroll whose handler changes the rows: afterwards the bar stands where the view is (its
+// position is the number of shown rows above the top row), and the window shows what a full
+// repaint shows.
+TEST(Reentry, AScrollWhoseHandlerChangesTheRowsLeavesTheBarWhereTheViewIs) {
+  const struct {
+    const char* Name;
+    std::function<void(TNxGrid*)> Scroll;
+  } Scrolls[] = {
+      {"SetPosition", [](TNxGrid* G) { G->VertScrollBar()->SetPosition(5); }},
+      {"a line down", [](TNxGrid* G) { SendMessageW(G->Handle(), WM_VSCROLL, SB_LINEDOWN, 0); }},
+      {"a line up", [](TNxGrid* G) { SendMessageW(G->Handle(), WM_VSCROLL, SB_LINEUP, 0); }},
+      {"a page up", [](TNxGrid* G) { SendMessageW(G->Handle(), WM_VSCROLL, SB_PAGEUP, 0); }},
+      {"the top", [](TNxGrid* G) { SendMessageW(G->Handle(), WM_VSCROLL, SB_TOP, 0); }},
+  };
+  const struct {
+    const char* Name;
+    std::function<void(TEngineForm&)> Change;
+  } Changes[] = {
+      {"inserts a row in view", [](TEngineForm& F) { F.Grid->InsertRow(20); }},
+      {"inserts a row above", [](TEngineForm& F) { F.Grid->InsertRow(2); }},
+      {"deletes a row above", [](TEngineForm& F) { F.Grid->DeleteRow(3); }},
+      {"hides a row above", [](TEngineForm& F) { F.Grid->SetRowVisible(2, false); }},
+      {"sorts", [](TEngineForm& F) { F.Grid->SortColumn(F.Columns[0], false); }},
+  };
+  TEngineForm Host(0);
+  Host.Grid->SetVisible(false);
+  for (const auto& S : Scrolls) {
+    for (const auto& C : Changes) {
+      SCOPED_TRACE(std::string(S.Name) + ", OnVerticalScroll " + C.Name);
+      TEngineForm F(2, {goHeader, goGrid}, 300, 200, 80, false, Host.Form);
+      F.Fill(40);
+      TNxGrid* G = F.Grid;
+      G->VertScrollBar()->SetPosition(15);
+      Settle(F.Window());
+      bool Once = true;
+      G->OnVerticalScroll = [&](TObject*, int) {
+        if (std::exchange(Once, false)) C.Change(F);
+      };
+      S.Scroll(G);
+      Settle(F.Window());
+      EXPECT_EQ(G->VertScrollBar()->Position(), G->CountShownRows(0, G->FirstVisibleRow()));
+      const TCapture Shown(F.Window());
+      InvalidateRect(F.Window(), nullptr, FALSE);
+      Settle(F.Window());
+      const TCapture Repainted(F.Window());
+      const TRect All{0, 0, Shown.Width(), Shown.Height()};
+      EXPECT_TRUE(TCapture::SamePixels(Shown, All, Repainted, All));
+    }
+  }
+}
+
+// A handler that frees the grid while the program changes its columns (the edit the change ends,
+// or the change's notice): the column list's change ends there, touching nothing freed, and the
+// columns left over belong to no grid.
+TEST(Reentry, AHandlerThatFreesTheGridDuringAColumnChangeEndsItThere) {
+  const struct {
+    const char* Name;
+    std::function<void(TEditingForm&, TNxTextColumn*)> Change;
+  } Changes[] = {
+      {"insert in front", [](TEditingForm& F, TNxTextColumn* New) { F.Grid->Columns()->Insert(0, New); }},
+      {"add", [](TEditingForm& F, TNxTextColumn* New) { F.Grid->Columns()->Add(New); }},
+      {"delete", [](TEditingForm& F, TNxTextColumn*) { F.Grid->Columns()->Delete(0); }},
+      {"free a column", [](TEditingForm& F, TNxTextColumn*) { delete F.Columns[0]; }},
+      {"clear", [](TEditingForm& F, TNxTextColumn*) { F.Grid->Columns()->Clear(); }},
+      {"hide the edited column", [](TEditingForm& F, TNxTextColumn*) { F.Columns[2]->SetVisible(false); }},
+      {"move the edited column", [](TEditingForm& F, TNxTextColumn*) { F.Columns[2]->SetPosition(0); }},
+  };
+  const char* Handlers[] = {"OnEndEditing", "OnEditExit", "OnDataChange", "OnColumnMove"};
+  TEngineForm Host(0);
+  Host.Grid->SetVisible(false);
+  for (const auto& C : Changes) {
+    for (const std::string H : Handlers) {
+      SCOPED_TRACE(std::string(C.Name) + ", " + H + " frees the grid");
+      memguard::TFaultCount Faults;
+      TEditingForm F(3, {goHeader, goGrid}, 4, 300, 200, Host.Form);
+      TNxGrid* G = F.Grid;
+      const TFreeWatch Grid(G);
+      auto Free = [&] {
+        if (!Grid.Freed()) delete G;
+      };
+      if (H == "OnEndEditing") G->OnEndEditing = [&](TObject*, int, int, WideString&, bool&) { Free(); };
+      if (H == "OnEditExit") G->OnEditExit = [&](TObject*) { Free(); };
+      if (H == "OnDataChange") G->OnDataChange = [&](TObject*, TDataChange, int) { Free(); };
+      if (H == "OnColumnMove") G->OnColumnMove = [&](TObject*, int, int, int) { Free(); };
+      G->EditCell(2, 1, L"typed");
+      std::vector<std::unique_ptr<TFreeWatch>> Alive;
+      for (TNxTextColumn* Col : F.Columns) Alive.push_back(std::make_unique<TFreeWatch>(Col));
+      auto* New = new TNxTextColumn(Host.Form);
+      std::string Caught;
+      try {
+        C.Change(F, New);
+      } catch (Exception& E) {
+        Caught = E.Message;
+      }
+      Pump();
+      EXPECT_EQ(Caught, "");
+      EXPECT_EQ(Faults.Count(), 0);
+      if (!Grid.Freed()) continue;
+      for (std::size_t I = 0; I < 3; ++I)
+        if (!Alive[I]->Freed() && F.Columns[I]->Columns() != nullptr) ADD_FAILURE() << "column " << I << " in a list";
+    }
+  }
+}
