@@ -1,7 +1,8 @@
 // Skins switched at run time while a form is shown: the skin switched off or on, another skin, the
 // extended borders switched on or off. Once the messages waiting are handled, the screen shows the
 // form, its frame and every kind of control the adapters take as painting them all again in full
-// shows them, and the form stays in front of the window behind it.
+// shows them, and the form stays in front of the window behind it. Once the skin went, they look as
+// on a form that was never skinned.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -160,12 +161,38 @@ TComparison CompareWithAFullRepaint(const TShownForm& S) {
                      uitest::WindowPainted(S.Handle())};
 }
 
+// The screen over a form that was never skinned, taken as what each of its controls looks like
+// once the skin goes from the same form.
+struct TNeverSkinned {
+  RECT Rect{};
+  uitest::TCapture Shown;
+  explicit TNeverSkinned(bool Borders) : Shown(Take(Borders, Rect)) {}
+  static uitest::TCapture Take(bool Borders, RECT& Rect) {
+    TShownForm Plain(false, Borders);
+    Rect = ScreenRect(Plain.Handle());
+    return uitest::ScreenArea(Rect);
+  }
+  // The pixels of R (screen) but those of Aside where the screen now shows other than it showed
+  // over the form that was never skinned (all of R when the form's window differs in place or size).
+  int Differing(const TComparison& C, const RECT& Form, const RECT& R, const RECT& Aside) const {
+    if (!EqualRect(&Form, &Rect)) return (R.right - R.left) * (R.bottom - R.top);
+    int N = 0;
+    for (int Y = std::max(R.top, Rect.top); Y < std::min(R.bottom, Rect.bottom); ++Y)
+      for (int X = std::max(R.left, Rect.left); X < std::min(R.right, Rect.right); ++X)
+        N += !PtInRect(&Aside, POINT{X, Y}) &&
+             C.Now.Pixel(X - C.Area.left, Y - C.Area.top) != Shown.Pixel(X - Rect.left, Y - Rect.top);
+    return N;
+  }
+};
+
 }  // namespace
 
 TEST(SkinSwitching, EveryWindowShowsWhatAFullRepaintShowsAndTheFormStaysInFront) {
   ASSERT_TRUE(realinput::MovePointerSettled(POINT{1200, 760}));
   for (const TCase& Case : Cases) {
     SCOPED_TRACE(Case.Name);
+    std::unique_ptr<TNeverSkinned> Plain;
+    if (Case.Switch == swSkinOff) Plain = std::make_unique<TNeverSkinned>(Case.Borders);
     TShownForm S(Case.Switch != swSkinOn, Case.Borders);
     HWND Button = S.Controls[1]->Handle();
     RECT BR{};
@@ -195,6 +222,18 @@ TEST(SkinSwitching, EveryWindowShowsWhatAFullRepaintShowsAndTheFormStaysInFront)
       if (const int N = C.Differing(ScreenRect(W->Handle())))
         Wrong += std::string(" ") + W->ClassName() + " " + std::to_string(N) + ";";
     EXPECT_EQ(Wrong, "");
+    // Once the skin went, every control looks as on a form that was never skinned (but the button
+    // a real press holds down).
+    std::string Unlike;
+    if (Plain != nullptr) {
+      const RECT Form = ScreenRect(S.Handle());
+      const RECT Aside = Case.Held ? ScreenRect(Button) : RECT{};
+      if (const int N = Plain->Differing(C, Form, Form, Aside)) Unlike += " all " + std::to_string(N) + ";";
+      for (TWinControl* W : S.Controls)
+        if (const int N = Plain->Differing(C, Form, ScreenRect(W->Handle()), Aside))
+          Unlike += std::string(" ") + W->ClassName() + " " + std::to_string(N) + ";";
+    }
+    EXPECT_EQ(Unlike, "");
     if (Case.Held) {
       realinput::LeftButtonSeen(Press, false);
       ASSERT_TRUE(realinput::MovePointerSettled(POINT{1200, 760}));
