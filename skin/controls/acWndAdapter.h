@@ -183,9 +183,10 @@ class TacMainWnd : public TObject {
   virtual void StopInputTracking() {}
 
  private:
-  // Puts back what the adapter changed on its window when it lets go: RestoreStdParams, and the
-  // owner control's own csOpaque (without it the control erases its background again).
-  void RestoreOwnParams();
+  // Puts back what the adapter changed on its window when it lets go: RestoreStdParams and the
+  // owner control's own csOpaque (without it the control erases its background again); a shown
+  // window is then painted again whole by its own code, which nothing else would ask for.
+  void GiveWindowBack();
   // The handler this adapter put on top of a WindowProc chain (to remove exactly it).
   friend void HookAdapterWndProc(TacMainWnd* Adapter, HWND Handle);
   friend void UnhookAdapterWndProc(HWND Handle, bool FreeAdapter, bool Repaint, TacMainWnd*& Adapter,

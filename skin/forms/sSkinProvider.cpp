@@ -279,6 +279,9 @@ TsSkinProvider::~TsSkinProvider() {
   if (MaximizedChildProvider == this) MaximizedChildProvider = nullptr;
   FreeMenuForm();
   UpdateBorderForm(false);
+  // A form that stays shows what the skin painted until its own code paints it again.
+  if (Form != nullptr && !Form->IsDestroying() && Form->HandleAllocated() && IsWindowVisible(Form->Handle()))
+    RedrawWindow(Form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
   FTitleIcon.reset();
   FTitleButtons.reset();
   FAddedTitle.reset();
