@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <regex>
 #include <string>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "skin/forms/acBorderForm.h"
+#include "skin/forms/sFormAdapters.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin_forms/extform_support.h"
 #include "skin_forms/lifetime_support.h"
@@ -106,7 +108,9 @@ struct TShownForm {
     uitest::Pump();
   }
   HWND Handle() const { return Form->Handle(); }
-  HWND Border() const { return Provider->BorderForm != nullptr ? Provider->BorderForm->AForm->Handle() : nullptr; }
+  HWND Border() const {
+    return Provider != nullptr && Provider->BorderForm != nullptr ? Provider->BorderForm->AForm->Handle() : nullptr;
+  }
   // The screen point of a client point of the form.
   POINT OnScreen(int X, int Y) const {
     POINT P{X, Y};
@@ -185,6 +189,17 @@ struct TNeverSkinned {
   }
 };
 
+// The pixels Count finds differing over the whole of R and over each control of S, as text (empty
+// when none).
+std::string DifferingKinds(const TShownForm& S, const RECT& R, const std::function<int(const RECT&)>& Count) {
+  std::string Found;
+  if (const int N = Count(R)) Found += " all " + std::to_string(N) + ";";
+  for (TWinControl* W : S.Controls)
+    if (const int N = Count(ScreenRect(W->Handle())))
+      Found += std::string(" ") + W->ClassName() + " " + std::to_string(N) + ";";
+  return Found;
+}
+
 }  // namespace
 
 TEST(SkinSwitching, EveryWindowShowsWhatAFullRepaintShowsAndTheFormStaysInFront) {
@@ -217,23 +232,15 @@ TEST(SkinSwitching, EveryWindowShowsWhatAFullRepaintShowsAndTheFormStaysInFront)
     GetClientRect(S.Handle(), &Client);
     if (!S.InFrontAt(S.OnScreen(Client.right / 2, Client.bottom - 4))) Wrong += " the form is not in front;";
     const TComparison C = CompareWithAFullRepaint(S);
-    if (const int N = C.Differing(C.Area)) Wrong += " all " + std::to_string(N) + ";";
-    for (TWinControl* W : S.Controls)
-      if (const int N = C.Differing(ScreenRect(W->Handle())))
-        Wrong += std::string(" ") + W->ClassName() + " " + std::to_string(N) + ";";
+    Wrong += DifferingKinds(S, C.Area, [&](const RECT& R) { return C.Differing(R); });
     EXPECT_EQ(Wrong, "");
     // Once the skin went, every control looks as on a form that was never skinned (but the button
     // a real press holds down).
-    std::string Unlike;
     if (Plain != nullptr) {
       const RECT Form = ScreenRect(S.Handle());
       const RECT Aside = Case.Held ? ScreenRect(Button) : RECT{};
-      if (const int N = Plain->Differing(C, Form, Form, Aside)) Unlike += " all " + std::to_string(N) + ";";
-      for (TWinControl* W : S.Controls)
-        if (const int N = Plain->Differing(C, Form, ScreenRect(W->Handle()), Aside))
-          Unlike += std::string(" ") + W->ClassName() + " " + std::to_string(N) + ";";
+      EXPECT_EQ(DifferingKinds(S, Form, [&](const RECT& R) { return Plain->Differing(C, Form, R, Aside); }), "");
     }
-    EXPECT_EQ(Unlike, "");
     if (Case.Held) {
       realinput::LeftButtonSeen(Press, false);
       ASSERT_TRUE(realinput::MovePointerSettled(POINT{1200, 760}));
@@ -268,4 +275,39 @@ TEST(SkinSwitching, TheGripShowsWhereTheCornerSizesAFormWhoseBordersCameLater) {
       Shown, TRect(0, 0, 12, 12), Painted, TRect(Grip.left - W.left, Grip.top - W.top, Grip.right - W.left, Grip.bottom - W.top)));
   const COLORREF Background = uitest::WindowPixel(S.Handle(), Client.right - 40, Client.bottom - 6);
   EXPECT_GT(Shown.CountOther(TRect(0, 0, 12, 12), Background), 4);
+}
+
+// The skin provider, or the adapters of the form's controls one by one, freed while the form is
+// shown under the skin: the screen shows what painting the form, its frame and its controls again
+// in full shows.
+TEST(SkinSwitching, WhatGoesWhileTheFormIsShownLeavesWhatAFullRepaintShows) {
+  struct TGoing {
+    const char* Name;
+    bool Borders;
+    bool Provider;  // the provider goes; otherwise the adapters of the controls
+  };
+  const TGoing Goings[] = {
+      {"the provider", false, true},
+      {"the provider with extended borders", true, true},
+      {"the controls' adapters", false, false},
+      {"the controls' adapters with extended borders", true, false},
+  };
+  ASSERT_TRUE(realinput::MovePointerSettled(POINT{1200, 760}));
+  for (const TGoing& Going : Goings) {
+    SCOPED_TRACE(Going.Name);
+    TShownForm S(true, Going.Borders);
+    memguard::TFaultCount Faults;
+    if (Going.Provider) {
+      delete S.Provider;
+      S.Provider = nullptr;
+    } else {
+      ASSERT_GT(S.Provider->Adapter->Count(), 10);
+      while (S.Provider->Adapter->Count() > 0) S.Provider->Adapter->Remove(0);
+    }
+    uitest::PumpFor(200);
+
+    const TComparison C = CompareWithAFullRepaint(S);
+    EXPECT_EQ(DifferingKinds(S, C.Area, [&](const RECT& R) { return C.Differing(R); }), "");
+    EXPECT_EQ(Faults.Count(), 0);
+  }
 }
