@@ -201,7 +201,8 @@ class TacMainWnd : public TObject {
 // children of a system dialog; copied into each new adapter's DlgMode.
 extern bool AdapterDlgMode;
 // The page adapters made by page-control adapters for their pages. Each is freed when its page
-// window is destroyed; those still held at program end are freed by DoneAdapterUnit.
+// window is destroyed or its page control's adapter is freed; those still held at program end are
+// freed by DoneAdapterUnit.
 TList& PageAdapters();
 // Set by the form's control adapter list while it frees the items of controls that go away with
 // the form: adapters freed meanwhile hand the window procedure back but leave the control's look
