@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <regex>
@@ -279,7 +280,8 @@ TEST(SkinSwitching, TheGripShowsWhereTheCornerSizesAFormWhoseBordersCameLater) {
 
 // The skin provider, or the adapters of the form's controls one by one, freed while the form is
 // shown under the skin: the screen shows what painting the form, its frame and its controls again
-// in full shows.
+// in full shows. Without its provider the form looks as one that was never skinned, but for the
+// frame control, whose frame adapter is its own and stays.
 TEST(SkinSwitching, WhatGoesWhileTheFormIsShownLeavesWhatAFullRepaintShows) {
   struct TGoing {
     const char* Name;
@@ -295,6 +297,8 @@ TEST(SkinSwitching, WhatGoesWhileTheFormIsShownLeavesWhatAFullRepaintShows) {
   ASSERT_TRUE(realinput::MovePointerSettled(POINT{1200, 760}));
   for (const TGoing& Going : Goings) {
     SCOPED_TRACE(Going.Name);
+    std::unique_ptr<TNeverSkinned> Plain;
+    if (Going.Provider) Plain = std::make_unique<TNeverSkinned>(Going.Borders);
     TShownForm S(true, Going.Borders);
     memguard::TFaultCount Faults;
     if (Going.Provider) {
@@ -308,6 +312,13 @@ TEST(SkinSwitching, WhatGoesWhileTheFormIsShownLeavesWhatAFullRepaintShows) {
 
     const TComparison C = CompareWithAFullRepaint(S);
     EXPECT_EQ(DifferingKinds(S, C.Area, [&](const RECT& R) { return C.Differing(R); }), "");
+    if (Plain != nullptr) {
+      const auto Frame = std::find_if(S.Controls.begin(), S.Controls.end(),
+                                      [](TWinControl* W) { return dynamic_cast<TScrollingWinControl*>(W) != nullptr; });
+      ASSERT_NE(Frame, S.Controls.end());
+      const RECT Form = ScreenRect(S.Handle()), Aside = ScreenRect((*Frame)->Handle());
+      EXPECT_EQ(DifferingKinds(S, Form, [&](const RECT& R) { return Plain->Differing(C, Form, R, Aside); }), "");
+    }
     EXPECT_EQ(Faults.Count(), 0);
   }
 }
