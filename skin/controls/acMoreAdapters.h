@@ -129,9 +129,12 @@ class TacPageControlWnd : public TacTabControlWnd {
  public:
   // Also adapts the pages that exist (AdaptPages).
   TacPageControlWnd(HWND Handle, TsCommonData* ASkinData, TsSkinManager* ASkinManager, const AnsiString& SkinSection);
+  // Frees the adapters of its pages that are still held: they paint the pages from the control's
+  // picture and go with its adapter.
+  ~TacPageControlWnd() override;
   void WndProc(TMessage& Message) override;
   // Gives every direct child window that is not skinned yet a TacPageWnd (kept in PageAdapters,
-  // each freed when its page window is destroyed).
+  // each freed when its page window is destroyed or this adapter is freed).
   void AdaptPages();
 };
 

@@ -481,6 +481,16 @@ TacPageControlWnd::TacPageControlWnd(HWND Handle, TsCommonData* ASkinData, TsSki
   AdaptPages();
 }
 
+TacPageControlWnd::~TacPageControlWnd() {
+  TList& Pages = PageAdapters();
+  for (int I = Pages.Count() - 1; I >= 0; --I) {
+    auto* Page = static_cast<TacMainWnd*>(Pages.Items(I));
+    if (!IsWindow(Page->CtrlHandle) || GetParent(Page->CtrlHandle) != CtrlHandle) continue;
+    Pages.Delete(I);
+    delete Page;
+  }
+}
+
 void TacPageControlWnd::AdaptPages() {
   TsSkinManager* M = SkinData != nullptr ? SkinData->GetSkinManager() : nullptr;
   if (M == nullptr) return;

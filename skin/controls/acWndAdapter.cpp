@@ -152,10 +152,26 @@ void TacMainWnd::AfterConstruction(bool Repaint) {
   ParamsChanged = false;
   WndText = GetWndText(CtrlHandle);
   HookWindow(Repaint);
-  if (SkinData != nullptr && SkinData->OwnerControl() != nullptr) {
+  if (SkinData != nullptr && SkinData->OwnerControl() != nullptr && !Destroyed) {
     TControl* C = SkinData->OwnerControl();
+    OldOpaque = C->ControlStyle().Contains(csOpaque);
     C->SetControlStyle(C->ControlStyle() + csOpaque);
   }
+}
+
+void TacMainWnd::GiveWindowBack() {
+  RestoreStdParams();
+  TControl* C = SkinData != nullptr ? SkinData->OwnerControl() : nullptr;
+  if (C != nullptr && OldOpaque && !C->IsDestroying()) {
+    TControlStyle Style = C->ControlStyle();
+    if (*OldOpaque)
+      Style.Include(csOpaque);
+    else
+      Style.Exclude(csOpaque);
+    C->SetControlStyle(Style);
+  }
+  if (IsWindow(CtrlHandle) && IsWindowVisible(CtrlHandle))
+    RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 void TacMainWnd::HookWindow(bool /*Repaint*/) { HookAdapterWndProc(this, CtrlHandle); }
@@ -184,7 +200,7 @@ void TacMainWnd::DetachOnDestroy() {
   if (CtrlHandle != nullptr) RemovePropA(CtrlHandle, acAdapterPropName);
   if (!acRemovingAllAdapters || acSkinRemoving) {
     if (acSetWindowTheme != nullptr && IsWindow(CtrlHandle)) acSetWindowTheme(CtrlHandle, nullptr, nullptr);
-    RestoreStdParams();
+    GiveWindowBack();
   }
   Destroyed = true;
 }
@@ -381,7 +397,7 @@ void UnhookAdapterWndProc(HWND Handle, bool FreeAdapter, bool Repaint, TacMainWn
     Adapter->StopInputTracking();
     Adapter->PutBackProcedure();
     RemovePropA(Handle, acAdapterPropName);
-    Adapter->RestoreStdParams();
+    Adapter->GiveWindowBack();
     if (Detach != nullptr) Detach(Adapter);
     if (IsWindowVisible(Handle)) RefreshWindowFrame(Handle, Repaint);
     Adapter->Destroyed = true;

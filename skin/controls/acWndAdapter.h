@@ -35,6 +35,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "framework/Controls.h"
@@ -115,7 +116,8 @@ class TacMainWnd : public TObject {
   virtual void AfterMessage(const TMessage& /*Message*/) {}
 
   // Second half of creation (called by Create<T>): DlgMode, SaveStdParams, ParamsChanged,
-  // WndText, then HookWindow(Repaint); csOpaque for an owner control.
+  // WndText, then HookWindow(Repaint); csOpaque for an owner control (whose own style comes back
+  // when the adapter lets go).
   void AfterConstruction(bool Repaint);
   // Detaches now the way the destructor does (with the descendant's RestoreStdParams). For
   // destructors of descendants; nothing when already detached.
@@ -159,6 +161,9 @@ class TacMainWnd : public TObject {
   bool Scrolling = false;
   // The skin's colours have been applied (SetSkinParams).
   bool ParamsChanged = false;
+  // Whether the owner control had csOpaque of its own before the adapter gave it one (empty when
+  // the adapter gave none).
+  std::optional<bool> OldOpaque;
   // The control's own colour and font colour, saved by descendants' SaveStdParams.
   TColor OldColor = 0;
   TColor OldFontColor = 0;
@@ -178,6 +183,10 @@ class TacMainWnd : public TObject {
   virtual void StopInputTracking() {}
 
  private:
+  // Puts back what the adapter changed on its window when it lets go: RestoreStdParams and the
+  // owner control's own csOpaque (without it the control erases its background again); a shown
+  // window is then painted again whole by its own code, which nothing else would ask for.
+  void GiveWindowBack();
   // The handler this adapter put on top of a WindowProc chain (to remove exactly it).
   friend void HookAdapterWndProc(TacMainWnd* Adapter, HWND Handle);
   friend void UnhookAdapterWndProc(HWND Handle, bool FreeAdapter, bool Repaint, TacMainWnd*& Adapter,
@@ -192,7 +201,8 @@ class TacMainWnd : public TObject {
 // children of a system dialog; copied into each new adapter's DlgMode.
 extern bool AdapterDlgMode;
 // The page adapters made by page-control adapters for their pages. Each is freed when its page
-// window is destroyed; those still held at program end are freed by DoneAdapterUnit.
+// window is destroyed or its page control's adapter is freed; those still held at program end are
+// freed by DoneAdapterUnit.
 TList& PageAdapters();
 // Set by the form's control adapter list while it frees the items of controls that go away with
 // the form: adapters freed meanwhile hand the window procedure back but leave the control's look

@@ -244,6 +244,9 @@ TsSkinProvider::TsSkinProvider(TComponent* AOwner) : TComponent(AOwner) {
 
 TsSkinProvider::~TsSkinProvider() {
   *FAlive = false;
+  TsSkinManager* M = SkinManager();
+  // The form carries the skin (taken away otherwise when the skin went).
+  const bool Skinned = !IsDesigning() && M != nullptr && M->SkinData()->Active && FSkinData->SectionIndex >= 0;
   CancelFrame();
   EndMenuLoopCover();
   // The control adapter list goes first: its adapters let go of controls that live on.
@@ -279,6 +282,8 @@ TsSkinProvider::~TsSkinProvider() {
   if (MaximizedChildProvider == this) MaximizedChildProvider = nullptr;
   FreeMenuForm();
   UpdateBorderForm(false);
+  // A form that stays, its window procedure its own again, is a form that was never skinned.
+  if (Skinned && Form != nullptr && !Form->IsDestroying()) GiveFormBack();
   FTitleIcon.reset();
   FTitleButtons.reset();
   FAddedTitle.reset();

@@ -254,6 +254,10 @@ class TsSkinProvider : public TComponent {
   void SetMDISupport(bool On);
   bool RebuildMainMenu();
   void RemoveAdapters();
+  // Puts back on a form that stays what the skin did to it (its menus, system menu style, window
+  // region, border window, label and form colours) and has it painted again whole by its own code
+  // and its controls'.
+  void GiveFormBack();
   void BroadcastToAdapter(TMessage& Message);
   void RefreshNonClient();
   void ClearButtonAnimations();

@@ -109,6 +109,29 @@ void TsSkinProvider::PassOn(TMessage& Message) {
   Survive([&] { Old(Message); });
 }
 
+void TsSkinProvider::GiveFormBack() {
+  TsCommonData* SD = SkinData();
+  TsSkinManager* M = SD->SkinManager();
+  if (M != nullptr) {
+    SkinFormMenus(false);
+    SetSysMenuStyle(false);
+    if (IsMDIForm()) SetMDISupport(false);
+    if (HasBorder() && !RegionLock && Form->HandleAllocated()) SetWindowRgn(Form->Handle(), nullptr, TRUE);
+    RebuildMainMenu();
+    if (Form->ClientHandle() != nullptr)
+      RedrawWindow(Form->ClientHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+    UpdateBorderForm(false);
+  }
+  ResetLabelColors(Form);
+  if (UseGlobalColor() && !SD->CustomColor()) Form->SetColor(clBtnFace);
+  if (SD->CacheBmp() != nullptr) SD->CacheBmp()->SetSize(0, 0);
+  // Whatever the skin painted, the form's frame and client area and its controls (whose adapters
+  // went, leaving their pictures on the screen), is painted again by the form and the controls
+  // themselves; a colour that stays what it was repaints nothing.
+  if (Form->HandleAllocated() && IsWindowVisible(Form->Handle()))
+    RedrawWindow(Form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
 bool TsSkinProvider::FormDestroying() const {
   return Form == nullptr || Form->IsDestroying() ||
          IsDestroying();
@@ -173,27 +196,7 @@ bool TsSkinProvider::AlphaCmdFirst(TMessage& Message) {
       CaptionSkinIndex = -1;
       BroadcastSkinCommand(Form, Message);
       if (M != nullptr) ClearMenuCache();
-      if (!FormDestroying()) {
-        if (M != nullptr) {
-          SkinFormMenus(false);
-          SetSysMenuStyle(false);
-          if (IsMDIForm()) SetMDISupport(false);
-          if (HasBorder() && !RegionLock && Form->HandleAllocated()) SetWindowRgn(Form->Handle(), nullptr, TRUE);
-          RebuildMainMenu();
-          if (Form->ClientHandle() != nullptr)
-            RedrawWindow(Form->ClientHandle(), nullptr, nullptr,
-                         RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
-          UpdateBorderForm(false);
-        }
-        ResetLabelColors(Form);
-        if (UseGlobalColor() && !SD->CustomColor()) Form->SetColor(clBtnFace);
-        if (SD->CacheBmp() != nullptr) SD->CacheBmp()->SetSize(0, 0);
-        // Whatever the skin painted, the form's frame and client area and its controls (whose
-        // adapters went above, leaving their pictures on the screen), is painted again by the
-        // form and the controls themselves; a colour that stays what it was repaints nothing.
-        if (Form->HandleAllocated() && IsWindowVisible(Form->Handle()))
-          RedrawWindow(Form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
-      }
+      if (!FormDestroying()) GiveFormBack();
       Message.Result = Saved;
       return true;
     }

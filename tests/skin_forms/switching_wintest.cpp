@@ -1,11 +1,14 @@
 // Skins switched at run time while a form is shown: the skin switched off or on, another skin, the
 // extended borders switched on or off. Once the messages waiting are handled, the screen shows the
 // form, its frame and every kind of control the adapters take as painting them all again in full
-// shows them, and the form stays in front of the window behind it.
+// shows them, and the form stays in front of the window behind it. Once the skin went, they look as
+// on a form that was never skinned.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 #include <regex>
 #include <string>
@@ -13,6 +16,7 @@
 #include <vector>
 
 #include "skin/forms/acBorderForm.h"
+#include "skin/forms/sFormAdapters.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin_forms/extform_support.h"
 #include "skin_forms/lifetime_support.h"
@@ -105,7 +109,9 @@ struct TShownForm {
     uitest::Pump();
   }
   HWND Handle() const { return Form->Handle(); }
-  HWND Border() const { return Provider->BorderForm != nullptr ? Provider->BorderForm->AForm->Handle() : nullptr; }
+  HWND Border() const {
+    return Provider != nullptr && Provider->BorderForm != nullptr ? Provider->BorderForm->AForm->Handle() : nullptr;
+  }
   // The screen point of a client point of the form.
   POINT OnScreen(int X, int Y) const {
     POINT P{X, Y};
@@ -160,12 +166,49 @@ TComparison CompareWithAFullRepaint(const TShownForm& S) {
                      uitest::WindowPainted(S.Handle())};
 }
 
+// The screen over a form that was never skinned, taken as what each of its controls looks like
+// once the skin goes from the same form.
+struct TNeverSkinned {
+  RECT Rect{};
+  uitest::TCapture Shown;
+  explicit TNeverSkinned(bool Borders) : Shown(Take(Borders, Rect)) {}
+  static uitest::TCapture Take(bool Borders, RECT& Rect) {
+    TShownForm Plain(false, Borders);
+    Rect = ScreenRect(Plain.Handle());
+    return uitest::ScreenArea(Rect);
+  }
+  // The pixels of R (screen) but those of Aside where the screen now shows other than it showed
+  // over the form that was never skinned (all of R when the form's window differs in place or size).
+  int Differing(const TComparison& C, const RECT& Form, const RECT& R, const RECT& Aside) const {
+    if (!EqualRect(&Form, &Rect)) return (R.right - R.left) * (R.bottom - R.top);
+    int N = 0;
+    for (int Y = std::max(R.top, Rect.top); Y < std::min(R.bottom, Rect.bottom); ++Y)
+      for (int X = std::max(R.left, Rect.left); X < std::min(R.right, Rect.right); ++X)
+        N += !PtInRect(&Aside, POINT{X, Y}) &&
+             C.Now.Pixel(X - C.Area.left, Y - C.Area.top) != Shown.Pixel(X - Rect.left, Y - Rect.top);
+    return N;
+  }
+};
+
+// The pixels Count finds differing over the whole of R and over each control of S, as text (empty
+// when none).
+std::string DifferingKinds(const TShownForm& S, const RECT& R, const std::function<int(const RECT&)>& Count) {
+  std::string Found;
+  if (const int N = Count(R)) Found += " all " + std::to_string(N) + ";";
+  for (TWinControl* W : S.Controls)
+    if (const int N = Count(ScreenRect(W->Handle())))
+      Found += std::string(" ") + W->ClassName() + " " + std::to_string(N) + ";";
+  return Found;
+}
+
 }  // namespace
 
 TEST(SkinSwitching, EveryWindowShowsWhatAFullRepaintShowsAndTheFormStaysInFront) {
   ASSERT_TRUE(realinput::MovePointerSettled(POINT{1200, 760}));
   for (const TCase& Case : Cases) {
     SCOPED_TRACE(Case.Name);
+    std::unique_ptr<TNeverSkinned> Plain;
+    if (Case.Switch == swSkinOff) Plain = std::make_unique<TNeverSkinned>(Case.Borders);
     TShownForm S(Case.Switch != swSkinOn, Case.Borders);
     HWND Button = S.Controls[1]->Handle();
     RECT BR{};
@@ -190,11 +233,15 @@ TEST(SkinSwitching, EveryWindowShowsWhatAFullRepaintShowsAndTheFormStaysInFront)
     GetClientRect(S.Handle(), &Client);
     if (!S.InFrontAt(S.OnScreen(Client.right / 2, Client.bottom - 4))) Wrong += " the form is not in front;";
     const TComparison C = CompareWithAFullRepaint(S);
-    if (const int N = C.Differing(C.Area)) Wrong += " all " + std::to_string(N) + ";";
-    for (TWinControl* W : S.Controls)
-      if (const int N = C.Differing(ScreenRect(W->Handle())))
-        Wrong += std::string(" ") + W->ClassName() + " " + std::to_string(N) + ";";
+    Wrong += DifferingKinds(S, C.Area, [&](const RECT& R) { return C.Differing(R); });
     EXPECT_EQ(Wrong, "");
+    // Once the skin went, every control looks as on a form that was never skinned (but the button
+    // a real press holds down).
+    if (Plain != nullptr) {
+      const RECT Form = ScreenRect(S.Handle());
+      const RECT Aside = Case.Held ? ScreenRect(Button) : RECT{};
+      EXPECT_EQ(DifferingKinds(S, Form, [&](const RECT& R) { return Plain->Differing(C, Form, R, Aside); }), "");
+    }
     if (Case.Held) {
       realinput::LeftButtonSeen(Press, false);
       ASSERT_TRUE(realinput::MovePointerSettled(POINT{1200, 760}));
@@ -229,4 +276,49 @@ TEST(SkinSwitching, TheGripShowsWhereTheCornerSizesAFormWhoseBordersCameLater) {
       Shown, TRect(0, 0, 12, 12), Painted, TRect(Grip.left - W.left, Grip.top - W.top, Grip.right - W.left, Grip.bottom - W.top)));
   const COLORREF Background = uitest::WindowPixel(S.Handle(), Client.right - 40, Client.bottom - 6);
   EXPECT_GT(Shown.CountOther(TRect(0, 0, 12, 12), Background), 4);
+}
+
+// The skin provider, or the adapters of the form's controls one by one, freed while the form is
+// shown under the skin: the screen shows what painting the form, its frame and its controls again
+// in full shows. Without its provider the form looks as one that was never skinned, but for the
+// frame control, whose frame adapter is its own and stays.
+TEST(SkinSwitching, WhatGoesWhileTheFormIsShownLeavesWhatAFullRepaintShows) {
+  struct TGoing {
+    const char* Name;
+    bool Borders;
+    bool Provider;  // the provider goes; otherwise the adapters of the controls
+  };
+  const TGoing Goings[] = {
+      {"the provider", false, true},
+      {"the provider with extended borders", true, true},
+      {"the controls' adapters", false, false},
+      {"the controls' adapters with extended borders", true, false},
+  };
+  ASSERT_TRUE(realinput::MovePointerSettled(POINT{1200, 760}));
+  for (const TGoing& Going : Goings) {
+    SCOPED_TRACE(Going.Name);
+    std::unique_ptr<TNeverSkinned> Plain;
+    if (Going.Provider) Plain = std::make_unique<TNeverSkinned>(Going.Borders);
+    TShownForm S(true, Going.Borders);
+    memguard::TFaultCount Faults;
+    if (Going.Provider) {
+      delete S.Provider;
+      S.Provider = nullptr;
+    } else {
+      ASSERT_GT(S.Provider->Adapter->Count(), 10);
+      while (S.Provider->Adapter->Count() > 0) S.Provider->Adapter->Remove(0);
+    }
+    uitest::PumpFor(200);
+
+    const TComparison C = CompareWithAFullRepaint(S);
+    EXPECT_EQ(DifferingKinds(S, C.Area, [&](const RECT& R) { return C.Differing(R); }), "");
+    if (Plain != nullptr) {
+      const auto Frame = std::find_if(S.Controls.begin(), S.Controls.end(),
+                                      [](TWinControl* W) { return dynamic_cast<TScrollingWinControl*>(W) != nullptr; });
+      ASSERT_NE(Frame, S.Controls.end());
+      const RECT Form = ScreenRect(S.Handle()), Aside = ScreenRect((*Frame)->Handle());
+      EXPECT_EQ(DifferingKinds(S, Form, [&](const RECT& R) { return Plain->Differing(C, Form, R, Aside); }), "");
+    }
+    EXPECT_EQ(Faults.Count(), 0);
+  }
 }
