@@ -285,13 +285,15 @@ UINT_PTR StartTimer(HWND Handle, UINT_PTR Id, UINT Milliseconds) { return SetTim
 // Sends one scroll message of a press or drag of the adapter's bars to its window. The window's
 // own handling of it may free the adapter, let go of the window (the control freed) or end the
 // press (the skin switched off): answers whether the press or drag goes on. When it does not, the
-// caller touches nothing of the adapter, its bars or the tracking state any more.
+// caller touches nothing of the adapter, its bars or the tracking state any more; an adapter
+// freed meanwhile ends the handling of the message that sent it at once (TacAdapterFreed, as
+// when a message passed on freed it), so that nothing up the way touches it either.
 bool SendTrackedScroll(TacScrollWnd* Adapter, UINT Msg, int Code, int Pos) {
   const std::shared_ptr<bool> Alive = Adapter->Alive;
   const HWND Handle = Adapter->CtrlHandle;
   Adapter->Scrolling = true;
   SendScrollMessage(Handle, Msg, Code, Pos);
-  if (!*Alive) return false;
+  if (!*Alive) throw TacAdapterFreed{};
   Adapter->Scrolling = false;
   const TacScrollTracking& T = acScrollTracking();
   return !Adapter->Destroyed && T.HoverWnd == Handle && T.TrackPart != -1;
