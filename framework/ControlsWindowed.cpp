@@ -755,9 +755,13 @@ void TWinControl::TrackMouse() {
 
 void TWinControl::SetMouseInControl(TControl* Control) {
   if (Control == FMouseControl) return;
+  // The leave's handler may free this control, or the child the pointer enters (which is then no
+  // longer the child under the pointer): the enter goes to nobody then.
+  const TLifeWatch Life(this);
   TControl* Old = FMouseControl;
   FMouseControl = Control;
   if (Old != nullptr) Old->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(Old));
+  if (Life.Freed() || FMouseControl != Control) return;
   if (Control != nullptr) Control->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(Control));
 }
 
@@ -783,18 +787,7 @@ void TWinControl::WndProc(TMessage& M) {
     case WM_KILLFOCUS:
       if (FControlState.Contains(csFocusing)) return;
       break;
-    case WM_MOUSEMOVE: {
-      if (!FMouseInside) {
-        FMouseInside = true;
-        TrackMouse();
-        Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(this));
-      } else {
-        TrackMouse();
-      }
-      TControl* Inner = ControlAtPos(MessagePoint(M.LParam), false);
-      SetMouseInControl(Inner);
-      [[fallthrough]];
-    }
+    case WM_MOUSEMOVE:
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
     case WM_LBUTTONDBLCLK:
@@ -804,8 +797,21 @@ void TWinControl::WndProc(TMessage& M) {
     case WM_MBUTTONDOWN:
     case WM_MBUTTONUP:
     case WM_MBUTTONDBLCLK: {
-      // A handler of the control beneath may free this one (its parent) with it.
+      // A handler of this control's enter, of the windowless child the pointer leaves or enters,
+      // or of the control beneath may free this one (their parent) with it.
       const TLifeWatch Life(this);
+      if (M.Msg == WM_MOUSEMOVE) {
+        if (!FMouseInside) {
+          FMouseInside = true;
+          TrackMouse();
+          Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(this));
+          if (Life.Freed()) return;
+        } else {
+          TrackMouse();
+        }
+        SetMouseInControl(ControlAtPos(MessagePoint(M.LParam), false));
+        if (Life.Freed()) return;
+      }
       if (IsControlMouseMsg(M)) {
         if (!Life.Freed() && M.Result == 0 && FHandle != nullptr)
           DefWindowProcW(FHandle, M.Msg, M.WParam, M.LParam);
@@ -892,11 +898,16 @@ void TWinControl::DefaultHandler(TMessage& M) {
 void TWinControl::WMNCDestroy(TMessage& M) { DefaultHandler(M); }
 
 void TWinControl::WMMouseLeave(TMessage& M) {
+  // The leave's handlers (of the windowless child under the pointer, of this control) may free
+  // this control.
+  const TLifeWatch Life(this);
   FTrackingMouse = false;
   SetMouseInControl(nullptr);
+  if (Life.Freed()) return;
   if (FMouseInside) {
     FMouseInside = false;
     Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(this));
+    if (Life.Freed()) return;
   }
   DefaultHandler(M);
 }

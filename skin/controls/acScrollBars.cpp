@@ -345,15 +345,19 @@ bool SameScrollData(const SCROLLINFO& A, const SCROLLINFO& B) {
 UINT_PTR StartTimer(HWND Handle, UINT_PTR Id, UINT Milliseconds) { return SetTimer(Handle, Id, Milliseconds, nullptr); }
 
 // Sends one scroll message of a press or drag of the adapter's bars to its window: answers whether
-// the press or drag goes on (PressGoesOnAfter).
+// the press or drag goes on (PressGoesOnAfter). An adapter freed meanwhile ends the handling of the
+// message that sent it at once (TacAdapterFreed, as when a message passed on freed it), so that
+// nothing up the way touches it either.
 bool SendTrackedScroll(TacScrollWnd* Adapter, UINT Msg, int Code, int Pos) {
   const HWND Handle = Adapter->CtrlHandle;
-  return PressGoesOnAfter(Adapter, [&] {
-    const std::shared_ptr<bool> Alive = Adapter->Alive;
+  const std::shared_ptr<bool> Alive = Adapter->Alive;
+  const bool GoesOn = PressGoesOnAfter(Adapter, [&] {
     Adapter->Scrolling = true;
     SendScrollMessage(Handle, Msg, Code, Pos);
     if (*Alive) Adapter->Scrolling = false;
   });
+  if (!*Alive) throw TacAdapterFreed{};
+  return GoesOn;
 }
 
 // The pressed-part update of a mouse position (screen coordinates) during an arrow or page press.

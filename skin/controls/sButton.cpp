@@ -345,13 +345,23 @@ void TsButton::WMKeyUp(TMessage& M) {
 
 // ---- messages
 
-void TsButton::WithoutRedraw(const std::function<void()>& Handler) {
+bool TsButton::WithoutRedraw(const std::function<void()>& Handler) {
+  const TLifeWatch Life(this);
   Perform(WM_SETREDRAW, 0, 0);
-  TScopeExit Redraw([this] {
+  TScopeExit Redraw([&] {
+    if (Life.Freed()) return;
     Perform(WM_SETREDRAW, 1, 0);
     if (HandleAllocated()) InvalidateRect(Handle(), nullptr, FALSE);
   });
   Handler();
+  return !Life.Freed();
+}
+
+bool TsButton::HearPointer(const TNotifyEvent& Handler) {
+  if (!Handler) return true;
+  const TLifeWatch Life(this);
+  Handler(this);
+  return !Life.Freed();
 }
 
 void TsButton::GeneralPath(TMessage& M) {
@@ -446,7 +456,7 @@ bool TsButton::SkinnedMessage(TMessage& M) {
       if (Enabled() && !IsDestroying() && !FocusPaintLock) {
         {
           TFlagScope Lock(FocusPaintLock, true);
-          WithoutRedraw([&] { TButton::WndProc(M); });
+          if (!WithoutRedraw([&] { TButton::WndProc(M); })) return true;
         }
         if (FFadeTimer != nullptr)
           FadeStep(FFadeTimer);
@@ -461,7 +471,7 @@ bool TsButton::SkinnedMessage(TMessage& M) {
       if (Designing || !Visible()) return false;
       if (Enabled() && !IsDestroying()) {
         StopFade(FFadeTimer);
-        WithoutRedraw([&] { TButton::WndProc(M); });
+        if (!WithoutRedraw([&] { TButton::WndProc(M); })) return true;
         if (SkinActive()) {
           FSkinData->FocusedFlag = false;
           FRegionChanged = true;
@@ -495,7 +505,7 @@ bool TsButton::SkinnedMessage(TMessage& M) {
       return true;
     case CM_MOUSEENTER:
       if (Enabled() && !Designing && !FSkinData->MouseOver) {
-        if (OnMouseEnter) OnMouseEnter(this);
+        if (!HearPointer(OnMouseEnter)) return true;
         FSkinData->MouseOver = true;
         FSkinData->BackgroundStale = false;
         ChangeSkinState(FFadeTimer, FSkinData.get(), false, 1, AnimEventAllowed(aeMouseEnter, FAnimatEvents, nullptr));
@@ -503,7 +513,7 @@ bool TsButton::SkinnedMessage(TMessage& M) {
       return false;
     case CM_MOUSELEAVE:
       if (Enabled() && !Designing) {
-        if (OnMouseLeave) OnMouseLeave(this);
+        if (!HearPointer(OnMouseLeave)) return true;
         FSkinData->MouseOver = false;
         FSkinData->BackgroundStale = false;
         ChangeSkinState(FFadeTimer, FSkinData.get(), false, 1, AnimEventAllowed(aeMouseLeave, FAnimatEvents, nullptr));
@@ -578,10 +588,9 @@ void TsButton::WndProc(TMessage& M) {
     if (!SkinnedMessage(M)) GeneralPath(M);
     return;
   }
-  if ((M.Msg == CM_MOUSEENTER || M.Msg == CM_MOUSELEAVE) && Enabled() && !IsDesigning()) {
-    if (M.Msg == CM_MOUSEENTER && OnMouseEnter) OnMouseEnter(this);
-    if (M.Msg == CM_MOUSELEAVE && OnMouseLeave) OnMouseLeave(this);
-  }
+  if ((M.Msg == CM_MOUSEENTER || M.Msg == CM_MOUSELEAVE) && Enabled() && !IsDesigning() &&
+      !HearPointer(M.Msg == CM_MOUSEENTER ? OnMouseEnter : OnMouseLeave))
+    return;
   TButton::WndProc(M);
 }
 

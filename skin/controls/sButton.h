@@ -81,7 +81,12 @@ class TsButton : public TButton {
   // Runs Handler with the window's drawing switched off; the drawing comes back however Handler
   // ends, and the window is painted again: switching the drawing off dropped what was waiting to
   // be painted (the skin may even have gone meanwhile, and the button with it become a plain one).
-  void WithoutRedraw(const std::function<void()>& Handler);
+  // Handler may reach a handler of the program's that frees the button (with its parent or form):
+  // answers whether the button is still there, and a freed one is touched no more.
+  bool WithoutRedraw(const std::function<void()>& Handler);
+  // Calls a handler of the pointer coming or going (when set); answers whether the button
+  // outlived it.
+  bool HearPointer(const TNotifyEvent& Handler);
   void DeletePendingRegion();
   // The button's skin data is skinned by an active skin.
   bool SkinActive() const;

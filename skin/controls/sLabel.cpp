@@ -120,7 +120,11 @@ void TsCustomLabel::WndProc(TMessage& M) {
       Invalidate();
       return;
     case CM_MOUSEENTER:
-      if (OnMouseEnter) OnMouseEnter(this);
+      if (OnMouseEnter) {
+        const TLifeWatch Life(this);  // the handler may free the label (with its parent or form)
+        OnMouseEnter(this);
+        if (Life.Freed()) return;
+      }
       break;
     case CM_MOUSELEAVE:
       TCustomLabel::WndProc(M);

@@ -80,15 +80,24 @@ void TsSplitter::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
       if (Align() == alLeft && C->Width() == 0) C->SetLeft(Left());
     }
   }
+  // The press's handler may free the splitter (with its parent or form): the press ends there.
+  const TLifeWatch Life(this);
   TSplitter::MouseDown(Button, Shift, X, Y);
+  if (Life.Freed()) {
+    acRestoreHints();
+    return;
+  }
   FDragging = true;
   if (ResizeStyle() == rsUpdate) Repaint();
 }
 
 void TsSplitter::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  const TLifeWatch Life(this);  // the release's handler may free the splitter
   TSplitter::MouseUp(Button, Shift, X, Y);
-  FDragging = false;
-  if (ResizeStyle() == rsUpdate) Repaint();
+  if (!Life.Freed()) {
+    FDragging = false;
+    if (ResizeStyle() == rsUpdate) Repaint();
+  }
   acRestoreHints();
 }
 
@@ -185,10 +194,13 @@ void TsSplitter::WndProc(TMessage& M) {
       default: break;
     }
   }
+  // The program's handlers reached from here on may free the splitter (with its parent or form).
+  const TLifeWatch Life(this);
   if (!SkinnedNow()) {
     if (M.Msg == CM_MOUSEENTER && OnMouseEnter) OnMouseEnter(this);
+    if (Life.Freed()) return;
     TSplitter::WndProc(M);
-    if (M.Msg == CM_MOUSELEAVE && OnMouseLeave) OnMouseLeave(this);
+    if (!Life.Freed() && M.Msg == CM_MOUSELEAVE && OnMouseLeave) OnMouseLeave(this);
     return;
   }
   const bool Designing = IsDesigning();
@@ -202,10 +214,12 @@ void TsSplitter::WndProc(TMessage& M) {
     case CM_ENABLEDCHANGED: FSkinData->BackgroundStale = true; break;
     case CM_MOUSEENTER:
       if (OnMouseEnter) OnMouseEnter(this);
+      if (Life.Freed()) return;
       break;
     default: break;
   }
   if (!HandleCommonMessage(M, FSkinData.get())) TSplitter::WndProc(M);
+  if (Life.Freed()) return;
   switch (M.Msg) {
     case CM_MOUSEENTER:
     case CM_MOUSELEAVE:

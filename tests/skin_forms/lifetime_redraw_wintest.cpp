@@ -1,7 +1,8 @@
 // Skinned controls that switch their window's drawing off while a message is passed on to the
 // control's own code: whatever that code does meanwhile (an event handler switches the skin off or
 // changes it, or frees the control), the control is on the screen afterwards, showing what it
-// paints as the plain or newly skinned control it now is.
+// paints as the plain or newly skinned control it now is; a freed one is touched no more (the
+// trap makes any touch fault).
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -135,6 +136,7 @@ TEST_F(LifetimeRedraw, AControlIsOnTheScreenAfterItsSkinGoesOrChangesOrItIsFreed
       SCOPED_TRACE(std::string(Road.Name) + ", " + ActionName(Action));
       if (!M->Active()) M->SetActive(true);
       ASSERT_TRUE(M->SkinActive());
+      const memguard::TTrapFreedReads Trap;
       adapt2::TTestForm F;
       new TsSkinProvider(F.Form);
       auto* Edit = new TEdit(F.Form);

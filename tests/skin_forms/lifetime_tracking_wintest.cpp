@@ -175,7 +175,8 @@ LRESULT CALLBACK HandlingListProc(HWND W, UINT Msg, WPARAM WParam, LPARAM LParam
 // The list box's own handling of one of those messages frees the list box, switches the skin off
 // or loads another skin, on each road that sends one, whether the form's adapter list made the
 // adapter (it goes with the list box or the skin) or the program keeps it (it outlives the window
-// and the skin). The process goes on, nothing freed is touched, and no press is left behind.
+// and the skin). The process goes on, nothing freed is touched (the trap makes any touch fault,
+// also up the way of the message that sent the scroll message), and no press is left behind.
 TEST_F(LifetimeTracking, AScrollHandlerThatFreesTheControlOrChangesTheSkinEndsNoProcess) {
   // The program's skin stored in the manager under a name of its own: a skin to change to.
   TsStoredSkin* Stored = M->InternalSkins()->Add();
@@ -224,6 +225,7 @@ TEST_F(LifetimeTracking, AScrollHandlerThatFreesTheControlOrChangesTheSkinEndsNo
         const unsigned Freed = memguard::FreedSequence();
         const memguard::TCounts Before = memguard::Counts();
         {
+          const memguard::TTrapFreedReads Trap;
           adapt2::TTestForm F;
           TWinControl* C = nullptr;
           HWND W = nullptr;

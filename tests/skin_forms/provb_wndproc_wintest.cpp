@@ -10,6 +10,7 @@
 #include "skin/core/sConst.h"
 #include "skin/core/sBackground.h"
 #include "skin_forms/provb_support.h"
+#include "support/FreedMemoryGuard.h"
 
 using provbtest::TSkinnedForm;
 
@@ -268,6 +269,48 @@ TEST(provb_Input, UserCaptionButtonGetsPressAndRelease) {
   // A disabled user button answers as the caption.
   B->SetEnabled(false);
   EXPECT_EQ(F.HitAt(P), HTCAPTION);
+}
+
+// A handler of a caption button of the program's own (its press or its release) that frees the
+// skin provider or the whole form: what runs after it touches nothing freed (the trap makes any
+// touch fault), and a form that stays keeps its skin's caption no more but stays on the screen.
+TEST(provb_Input, AUserCaptionButtonsHandlerMayFreeTheProviderOrTheForm) {
+  for (const bool OnRelease : {false, true})
+    for (const bool FreeForm : {false, true}) {
+      SCOPED_TRACE(std::string(OnRelease ? "the release " : "the press ") +
+                   (FreeForm ? "frees the form" : "frees the provider"));
+      const memguard::TTrapFreedReads Trap;
+      TSkinnedForm F;
+      TsTitleButton* B = F.Provider->TitleButtons()->Add();
+      F.Provider->RefreshNonClient();
+      uitest::Settle(F.Handle());
+      ASSERT_GT(B->BtnData.Rect.Width(), 0);
+      const POINT P = F.ScreenCentre(B->BtnData);
+      const HWND H = F.Handle();
+      struct {
+        TSkinnedForm* F;
+        bool FreeForm, Done = false;
+      } Run{&F, FreeForm};
+      // The handler goes with what it frees: it keeps what it needs on its own stack.
+      auto FreeIt = [R = &Run](TObject*, TMouseButton, TShiftState, int, int) {
+        auto* Now = R;
+        if (Now->Done) return;
+        Now->Done = true;
+        TComponent* Gone = Now->FreeForm ? static_cast<TComponent*>(Now->F->Form) : Now->F->Provider;
+        if (Now->FreeForm) Now->F->Form = nullptr;
+        Now->F->Provider = nullptr;
+        delete Gone;
+      };
+      if (OnRelease)
+        B->OnMouseUp = FreeIt;
+      else
+        B->OnMouseDown = FreeIt;
+      ASSERT_TRUE(realinput::ClickSeen(H, P));
+      ASSERT_TRUE(uitest::WaitFor([&] { return Run.Done; }));
+      uitest::PumpFor(50);
+      EXPECT_EQ(IsWindow(H) != FALSE, !FreeForm);
+      if (!FreeForm) EXPECT_TRUE(IsWindowVisible(H));
+    }
 }
 
 namespace {
