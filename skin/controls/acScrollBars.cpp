@@ -1158,8 +1158,11 @@ LRESULT HandleNcLButtonDown(TacScrollWnd* Adapter, HWND Handle, WPARAM WParam, L
   ReadScrollInfo(Bar, Handle);
   T.TrackPart = GetPartAt(Bar, Handle, R, Y, X);
   const int Part = T.TrackPart;
-  const bool Repeating = (Part == SB_LINEUP && (Bar->ScrollFlags & acsfFirstArrowDisabled) == 0) ||
-                         (Part == SB_LINEDOWN && (Bar->ScrollFlags & acsfSecondArrowDisabled) == 0) ||
+  // An arrow is unavailable by the bar's own flags or as the window reports it (the program
+  // disabled it with EnableScrollBar, read just now): it takes no press, as the system's would not.
+  const Word Unavailable = Bar->ScrollFlags | Bar->DisabledArrows;
+  const bool Repeating = (Part == SB_LINEUP && (Unavailable & acsfFirstArrowDisabled) == 0) ||
+                         (Part == SB_LINEDOWN && (Unavailable & acsfSecondArrowDisabled) == 0) ||
                          Part == SB_PAGEUP || Part == SB_PAGEDOWN;
   if (Repeating) {
     if (!IsBarEnabled(Bar)) {
