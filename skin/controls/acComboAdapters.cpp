@@ -185,8 +185,7 @@ void TacComboBoxWnd::PaintTextIntoCache() {
 }
 
 void TacComboBoxWnd::CtlColorListBox(TMessage& Message) {
-  TacEditWnd::WndProc(Message);
-  if (Destroyed) return;
+  if (!AdapterGoesOnAfter(this, [&] { TacEditWnd::WndProc(Message); })) return;
   if (ListWnd == nullptr) {
     ListWnd = reinterpret_cast<HWND>(Message.LParam);
     // A list that is skinned already (the dialog hook adapts a simple combo box's list as a child
@@ -232,21 +231,19 @@ void TacComboBoxWnd::WndProc(TMessage& Message) {
   switch (Message.Msg) {
     case SM_ALPHACMD: {
       const Word Cmd = AlphaCmdCode(Message.WParam);
-      TacEditWnd::WndProc(Message);
-      if (Destroyed) return;
+      if (!AdapterGoesOnAfter(this, [&] { TacEditWnd::WndProc(Message); })) return;
       if (Cmd == AC_MOUSEENTER || Cmd == AC_MOUSELEAVE) PaintButton(nullptr);
       return;
     }
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
     case WM_LBUTTONUP:
-      TacEditWnd::WndProc(Message);
-      if (!Destroyed) PaintButton(nullptr);
+      if (AdapterGoesOnAfter(this, [&] { TacEditWnd::WndProc(Message); })) PaintButton(nullptr);
       return;
     case CM_MOUSEENTER:
     case CM_MOUSELEAVE:
-      TacEditWnd::WndProc(Message);
-      if (!Destroyed && SkinData != nullptr) SkinData->MouseOver = Message.Msg == CM_MOUSEENTER;
+      if (AdapterGoesOnAfter(this, [&] { TacEditWnd::WndProc(Message); }) && SkinData != nullptr)
+        SkinData->MouseOver = Message.Msg == CM_MOUSEENTER;
       return;
     case WM_ERASEBKGND:
       return;
@@ -254,8 +251,7 @@ void TacComboBoxWnd::WndProc(TMessage& Message) {
       Message.Result = CallOldWndProc(this, CtrlHandle, Message.Msg, Message.WParam, Message.LParam);
       return;
     case WM_NCCALCSIZE:
-      TacEditWnd::WndProc(Message);
-      InsetLeft = 3;
+      if (AdapterGoesOnAfter(this, [&] { TacEditWnd::WndProc(Message); })) InsetLeft = 3;
       return;
     case WM_CTLCOLORLISTBOX:
       CtlColorListBox(Message);
@@ -403,9 +399,13 @@ void TacComboListWnd::WndProc(TMessage& Message) {
         const int Saved = SaveDC(DC);
         if (HDC Src = CacheDC(SkinData))
           BltFrame(DC, 0, 0, SkinData->CacheBmp()->Width(), SkinData->CacheBmp()->Height(), Src, 0, 0, 2);
-        Message.Result = PaintSkinScrollBars(this, CtrlHandle, nullptr, 0, -1, DC);
+        // The bars' paint may free the adapter (the window's answer to a skin question).
+        const HWND Wnd = CtrlHandle;
+        const bool GoesOn =
+            AdapterGoesOnAfter(this, [&] { Message.Result = PaintSkinScrollBars(this, Wnd, nullptr, 0, -1, DC); });
         RestoreDC(DC, Saved);
-        ReleaseDC(CtrlHandle, DC);
+        ReleaseDC(Wnd, DC);
+        if (!GoesOn) return;
       }
       if (SimpleList) FillBelowSimpleList();
       return;
@@ -435,8 +435,9 @@ void TacComboListWnd::WndProc(TMessage& Message) {
       const LRESULT Hit =
           HandleNcHitTest(this, CtrlHandle, 0, MAKELPARAM(static_cast<WORD>(P.x), static_cast<WORD>(P.y)));
       if (Hit != 0 && Hit != 1) {
-        Message.Result = HandleLButtonUp(this, CtrlHandle, Message.WParam, Message.LParam);
-        if (SimpleList) ReleaseCapture();
+        if (AdapterGoesOnAfter(this, [&] { Message.Result = HandleLButtonUp(this, CtrlHandle, Message.WParam, Message.LParam); }) &&
+            SimpleList)
+          ReleaseCapture();
       } else {
         Message.Result = CallOldWndProc(this, CtrlHandle, Message.Msg, static_cast<WPARAM>(Hit), Message.LParam);
         ReleaseCapture();
@@ -473,6 +474,6 @@ void TacComboListWnd::WndProc(TMessage& Message) {
     default:
       break;
   }
-  TacEditWnd::WndProc(Message);
-  if (!Destroyed && Message.Msg == WM_WINDOWPOSCHANGED) UpdateScrollInfo(this, true);
+  if (AdapterGoesOnAfter(this, [&] { TacEditWnd::WndProc(Message); }) && Message.Msg == WM_WINDOWPOSCHANGED)
+    UpdateScrollInfo(this, true);
 }

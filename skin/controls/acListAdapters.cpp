@@ -156,8 +156,7 @@ void TacListViewWnd::WndProc(TMessage& Message) {
       switch (AlphaCmdCode(Message.WParam)) {
         case AC_REFRESHSKIN:
           if (IsFromManager(this, Message.LParam)) {
-            TacEditWnd::WndProc(Message);
-            if (!Destroyed && HeaderWnd != nullptr)
+            if (AdapterGoesOnAfter(this, [&] { TacEditWnd::WndProc(Message); }) && HeaderWnd != nullptr)
               RedrawWindow(HeaderWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
             return;
           }
@@ -222,8 +221,7 @@ void TacListViewWnd::WndProc(TMessage& Message) {
       break;
   }
 
-  TacEditWnd::WndProc(Message);
-  if (Destroyed) return;
+  if (!AdapterGoesOnAfter(this, [&] { TacEditWnd::WndProc(Message); })) return;
 
   switch (Message.Msg) {
     case WM_PRINT:
@@ -573,8 +571,7 @@ void TacTreeViewWnd::WndProc(TMessage& Message) {
     case WM_PAINT:
       // The tree sets its scroll data again at the end of each paint, and the system then draws
       // its own bars over the skinned ones.
-      TacEditWnd::WndProc(Message);
-      if (!Destroyed && BarShown()) UpdateScrollInfo(this, true);
+      if (AdapterGoesOnAfter(this, [&] { TacEditWnd::WndProc(Message); }) && BarShown()) UpdateScrollInfo(this, true);
       return;
     default:
       TacEditWnd::WndProc(Message);
@@ -683,8 +680,7 @@ void TacGridWnd::WndProc(TMessage& Message) {
       break;
     }
     case WM_PRINT: {
-      TacEditWnd::WndProc(Message);
-      if (Destroyed || Message.WParam == 0) return;
+      if (!AdapterGoesOnAfter(this, [&] { TacEditWnd::WndProc(Message); }) || Message.WParam == 0) return;
       HDC DC = reinterpret_cast<HDC>(Message.WParam);
       const int Saved = SaveDC(DC);
       ClipToClientPart(DC);
@@ -695,8 +691,7 @@ void TacGridWnd::WndProc(TMessage& Message) {
     default:
       break;
   }
-  TacEditWnd::WndProc(Message);
-  if (Destroyed) return;
+  if (!AdapterGoesOnAfter(this, [&] { TacEditWnd::WndProc(Message); })) return;
   if (Message.Msg == WM_PAINT)
     UpdateScrollInfo(this, true);
   else if (Message.Msg == WM_WINDOWPOSCHANGED)
@@ -811,15 +806,17 @@ void TacVirtualTreeViewWnd::WndProc(TMessage& Message) {
       if (!IsWindowVisible(CtrlHandle)) break;
       if (!UpdateFrameCache()) return;
       FillBorderCorners(SkinData, 0, this);
-      HDC DC = GetWindowDC(CtrlHandle);
+      // The bars' paint may free the adapter (the window's answer to a skin question).
+      const HWND Wnd = CtrlHandle;
+      HDC DC = GetWindowDC(Wnd);
       if (DC != nullptr) {
         const int Saved = SaveDC(DC);
         BltCacheFrame(DC, InsetLeft);
         LPARAM LP = 0;
-        CallOldWndProc(this, CtrlHandle, WM_PRINT, reinterpret_cast<WPARAM>(DC), LP);
-        Message.Result = PaintSkinScrollBars(this, CtrlHandle, nullptr, 0, -1, DC);
+        CallOldWndProc(this, Wnd, WM_PRINT, reinterpret_cast<WPARAM>(DC), LP);
+        Message.Result = PaintSkinScrollBars(this, Wnd, nullptr, 0, -1, DC);
         RestoreDC(DC, Saved);
-        ReleaseDC(CtrlHandle, DC);
+        ReleaseDC(Wnd, DC);
       }
       return;
     }

@@ -69,8 +69,8 @@ void TacBaseWnd::WndProc(TMessage& Message) {
       switch (AlphaCmdCode(Message.WParam)) {
         case AC_REFRESHSKIN:
           if (IsFromManager(this, Message.LParam)) {
-            TacScrollWnd::WndProc(Message);
-            if (IsWindowVisible(CtrlHandle)) SendMessageW(CtrlHandle, WM_NCPAINT, 0, 0);
+            if (AdapterGoesOnAfter(this, [&] { TacScrollWnd::WndProc(Message); }) && IsWindowVisible(CtrlHandle))
+              SendMessageW(CtrlHandle, WM_NCPAINT, 0, 0);
             return;
           }
           break;
@@ -92,8 +92,7 @@ void TacBaseWnd::WndProc(TMessage& Message) {
     default:
       break;
   }
-  TacScrollWnd::WndProc(Message);
-  if (Destroyed) return;
+  if (!AdapterGoesOnAfter(this, [&] { TacScrollWnd::WndProc(Message); })) return;
   switch (Message.Msg) {
     case WM_SIZE:
     case WM_HSCROLL:
@@ -205,8 +204,7 @@ void TacEditWnd::WndProc(TMessage& Message) {
       switch (AlphaCmdCode(Message.WParam)) {
         case AC_REFRESHSKIN:
           if (IsFromManager(this, Message.LParam)) {
-            TacBaseWnd::WndProc(Message);
-            if (!Destroyed) SetSkinParams();
+            if (AdapterGoesOnAfter(this, [&] { TacBaseWnd::WndProc(Message); })) SetSkinParams();
             return;
           }
           break;
@@ -236,20 +234,22 @@ void TacEditWnd::WndProc(TMessage& Message) {
     case WM_NCPAINT: {
       if (!IsWindowVisible(CtrlHandle)) break;
       if (acFormsUpdating) return;
+      // The bars' paint may free the adapter (the window's answer to a skin question).
+      const HWND Wnd = CtrlHandle;
       HDC DC = nullptr;
       try {
         if (!UpdateFrameCache()) return;
-        DC = GetWindowDC(CtrlHandle);
+        DC = GetWindowDC(Wnd);
         if (DC != nullptr) {
           const int Saved = SaveDC(DC);
           BltCacheFrame(DC, InsetLeft);
-          Message.Result = PaintSkinScrollBars(this, CtrlHandle, nullptr, 0, -1, DC);
+          Message.Result = PaintSkinScrollBars(this, Wnd, nullptr, 0, -1, DC);
           RestoreDC(DC, Saved);
         }
       } catch (...) {
         // a failing frame paint is dropped; the DC is released below
       }
-      if (DC != nullptr) ReleaseDC(CtrlHandle, DC);
+      if (DC != nullptr) ReleaseDC(Wnd, DC);
       return;
     }
 
@@ -285,7 +285,8 @@ void TacEditWnd::WndProc(TMessage& Message) {
       PrepareWindowCache(SkinData, CtrlHandle, DlgMode);
       if (!DlgMode) FillBorderCorners(SkinData, 0, this);
       BltCacheFrame(DC, InsetLeft);
-      Message.Result = PaintSkinScrollBars(this, CtrlHandle, nullptr, 0, -1, DC);
+      if (!AdapterGoesOnAfter(this, [&] { Message.Result = PaintSkinScrollBars(this, CtrlHandle, nullptr, 0, -1, DC); }))
+        return;
       const int Saved = SaveDC(DC);
       ClipToClientPart(DC);
       SendMessageW(CtrlHandle, WM_ERASEBKGND, Message.WParam, 0);
@@ -305,8 +306,7 @@ void TacEditWnd::WndProc(TMessage& Message) {
       break;
   }
 
-  TacBaseWnd::WndProc(Message);
-  if (Destroyed || SkinData == nullptr) return;
+  if (!AdapterGoesOnAfter(this, [&] { TacBaseWnd::WndProc(Message); }) || SkinData == nullptr) return;
 
   switch (Message.Msg) {
     case WM_SIZE:
@@ -567,8 +567,7 @@ void TacMDIWnd::WndProc(TMessage& Message) {
       break;
   }
 
-  TacBaseWnd::WndProc(Message);
-  if (Destroyed) return;
+  if (!AdapterGoesOnAfter(this, [&] { TacBaseWnd::WndProc(Message); })) return;
 
   switch (Message.Msg) {
     case SM_ALPHACMD:

@@ -92,9 +92,7 @@ bool BarsSkinned(const TacScrollWnd* Adapter) {
 // the caller touches nothing of the adapter or its bars any more and ends what it was doing.
 template <class F>
 bool BarsGoOnAfter(TacScrollWnd* Adapter, F&& Send) {
-  const std::shared_ptr<bool> Alive = Adapter->Alive;
-  Send();
-  return *Alive && !Adapter->Destroyed && BarsSkinned(Adapter);
+  return AdapterGoesOnAfter(Adapter, Send) && BarsSkinned(Adapter);
 }
 
 // The same for a message of a press or drag of the bars: the press goes on too, still this
@@ -105,6 +103,30 @@ bool PressGoesOnAfter(TacScrollWnd* Adapter, F&& Send) {
   if (!BarsGoOnAfter(Adapter, Send)) return false;
   const TacScrollTracking& T = acScrollTracking();
   return T.HoverWnd == Handle && T.TrackPart != -1;
+}
+
+// Passes a message on (Pass, which answers whether the adapter goes on after it) with the window's
+// scroll styles hidden from its previous procedure, which then neither reserves room for its own
+// bars nor paints them. The styles come back however the passing on ends, the adapter freed, the
+// skin gone or an exception on its way, as long as the window exists: without them the window
+// would have lost its bars for good. When the adapter does not go on, the window then handles the
+// message again as what it is now, bars and all (Again). Answers whether the adapter goes on.
+template <class F, class G>
+bool PassOnWithoutScrollStyles(TacScrollWnd* Adapter, HWND Handle, F&& Pass, G&& Again) {
+  const LONG_PTR Style = GetWindowLongPtrW(Handle, GWL_STYLE);
+  if ((Style & (WS_HSCROLL | WS_VSCROLL)) == 0) return Pass();
+  const std::shared_ptr<bool> Alive = Adapter->Alive;
+  bool GoesOn = false;
+  Adapter->IgnoreStyleChange = true;
+  TScopeExit Back([&] {
+    const bool Exists = IsWindow(Handle) != FALSE;
+    if (Exists) SetWindowLongPtrW(Handle, GWL_STYLE, Style);
+    if (*Alive) Adapter->IgnoreStyleChange = false;
+    if (Exists && !GoesOn) Again();
+  });
+  SetWindowLongPtrW(Handle, GWL_STYLE, Style & ~static_cast<LONG_PTR>(WS_HSCROLL | WS_VSCROLL));
+  GoesOn = Pass();
+  return GoesOn;
 }
 
 // Paints one element of a bar (a track piece, an arrow button or the thumb) into R of the bar
@@ -433,11 +455,22 @@ void StopScrollTracking(TacScrollWnd* Adapter) {
     for (UINT_PTR Id : {acTimerHover, acTimerFirstRepeat, acTimerRepeat}) KillTimer(H, Id);
   TacScrollTracking& T = acScrollTracking();
   if (T.HoverWnd != H) return;
-  if (T.TrackPart != -1 && GetCapture() == H) ReleaseCapture();
+  if (T.TrackPart != -1 && GetCapture() == H) {
+    // The press was the adapter's own (the window never heard of it), and so is the capture's
+    // return: a handler of the window that freed the control here would free the adapter while it
+    // is being freed, or the control while it is being destroyed.
+    T.GivingBack = H;
+    ReleaseCapture();
+  }
   T = TacScrollTracking{};
 }
 
 namespace {
+
+// The capture's return that StopScrollTracking gives back on the adapter's window: nobody hears of it.
+bool CaptureGivenBack(const TacScrollWnd* Adapter, const TMessage& Message) {
+  return Message.Msg == WM_CAPTURECHANGED && acScrollTracking().GivingBack == Adapter->CtrlHandle;
+}
 
 // Whether the adapter has a press or hover of its bars running: the tracking state is its window's,
 // a thumb of its own is dragged, or the message is one of the tracking timers.
@@ -461,6 +494,7 @@ void TacScrollWnd::StopInputTracking() { StopScrollTracking(this); }
 void TacScrollWnd::HookWindow(bool Repaint) { InitSkinScrollBars(this, CtrlHandle, Repaint); }
 
 void TacScrollWnd::WndProc(TMessage& Message) {
+  if (CaptureGivenBack(this, Message)) return;
   auto PassOn = [&] { Message.Result = CallOldWndProc(this, CtrlHandle, Message.Msg, Message.WParam, Message.LParam); };
   if (Message.Msg == WM_DESTROY || Message.Msg == WM_NCDESTROY) {
     StopScrollTracking(this);
@@ -548,16 +582,11 @@ void TacScrollWnd::WndProc(TMessage& Message) {
     case WM_NCPAINT: {
       // The previous procedure paints the frame first (its own scroll bars hidden from it), then
       // the skinned bars go over the reserved space.
-      const LONG_PTR Style = GetWindowLongPtrW(CtrlHandle, GWL_STYLE);
-      if ((Style & (WS_HSCROLL | WS_VSCROLL)) != 0) {
-        IgnoreStyleChange = true;
-        SetWindowLongPtrW(CtrlHandle, GWL_STYLE, Style & ~static_cast<LONG_PTR>(WS_HSCROLL | WS_VSCROLL));
-        PassOn();
-        SetWindowLongPtrW(CtrlHandle, GWL_STYLE, Style);
-        IgnoreStyleChange = false;
-      } else {
-        PassOn();
-      }
+      const HWND Wnd = CtrlHandle;
+      if (!PassOnWithoutScrollStyles(
+              this, Wnd, [&] { return BarsGoOnAfter(this, PassOn); },
+              [Wnd] { SendMessageW(Wnd, WM_NCPAINT, 1, 0); }))
+        return;
       if (IsWindowVisible(CtrlHandle)) {
         SkinData->Updating = SkinData->GetUpdating();
         if (!SkinData->Updating && !Scrolling) PaintSkinScrollBars(this, CtrlHandle, nullptr, 0, -1, nullptr);
@@ -630,7 +659,7 @@ void TacScrollWnd::AfterMessage(const TMessage& Message) {
   // A synthesized scroll paints the bar itself when it is done. While a thumb is dragged the
   // program may change the data too (the pointer held still): the dragged bar is painted in its
   // drag look then.
-  if (Destroyed || Scrolling || FCheckingBars) return;
+  if (Destroyed || Scrolling || FCheckingBars || CaptureGivenBack(this, Message)) return;
   if (!BarShown() || !BarsSkinned(this) || !IsWindow(CtrlHandle)) return;
   // The repaint's messages may free the adapter.
   const std::shared_ptr<bool> Living = Alive;
@@ -831,17 +860,19 @@ LRESULT HandleNcCalcSize(TacScrollWnd* Adapter, HWND Handle, WPARAM WParam, LPAR
   RECT* R = reinterpret_cast<RECT*>(LParam);  // the first rectangle either way
   const RECT Old = *R;
   const LONG_PTR Style = GetWindowLongPtrW(Handle, GWL_STYLE);
-  LRESULT Result;
+  LRESULT Result = 0;
   LPARAM LP = LParam;
-  if ((Style & (WS_HSCROLL | WS_VSCROLL)) != 0) {
-    Adapter->IgnoreStyleChange = true;
-    SetWindowLongPtrW(Handle, GWL_STYLE, Style & ~static_cast<LONG_PTR>(WS_HSCROLL | WS_VSCROLL));
-    Result = CallOldWndProc(Adapter, Handle, WM_NCCALCSIZE, WParam, LP);
-    SetWindowLongPtrW(Handle, GWL_STYLE, Style);
-    Adapter->IgnoreStyleChange = false;
-  } else {
-    Result = CallOldWndProc(Adapter, Handle, WM_NCCALCSIZE, WParam, LP);
-  }
+  // Passing it on may free the adapter or end the skin: the window then computes its frame again
+  // as what it is now.
+  const bool Skinned = BarsSkinned(Adapter);
+  auto Pass = [&] { Result = CallOldWndProc(Adapter, Handle, WM_NCCALCSIZE, WParam, LP); };
+  const bool GoesOn = PassOnWithoutScrollStyles(
+      Adapter, Handle, [&] { return Skinned ? BarsGoOnAfter(Adapter, Pass) : AdapterGoesOnAfter(Adapter, Pass); },
+      [&] {
+        *R = Old;
+        Result = SendMessageW(Handle, WM_NCCALCSIZE, WParam, LParam);
+      });
+  if (!GoesOn) return Result;
   Adapter->InsetLeft = R->left - Old.left;
   Adapter->InsetRight = Old.right - R->right;
   Adapter->InsetTop = R->top - Old.top;
@@ -1127,8 +1158,11 @@ LRESULT HandleNcLButtonDown(TacScrollWnd* Adapter, HWND Handle, WPARAM WParam, L
   ReadScrollInfo(Bar, Handle);
   T.TrackPart = GetPartAt(Bar, Handle, R, Y, X);
   const int Part = T.TrackPart;
-  const bool Repeating = (Part == SB_LINEUP && (Bar->ScrollFlags & acsfFirstArrowDisabled) == 0) ||
-                         (Part == SB_LINEDOWN && (Bar->ScrollFlags & acsfSecondArrowDisabled) == 0) ||
+  // An arrow is unavailable by the bar's own flags or as the window reports it (the program
+  // disabled it with EnableScrollBar, read just now): it takes no press, as the system's would not.
+  const Word Unavailable = Bar->ScrollFlags | Bar->DisabledArrows;
+  const bool Repeating = (Part == SB_LINEUP && (Unavailable & acsfFirstArrowDisabled) == 0) ||
+                         (Part == SB_LINEDOWN && (Unavailable & acsfSecondArrowDisabled) == 0) ||
                          Part == SB_PAGEUP || Part == SB_PAGEDOWN;
   if (Repeating) {
     if (!IsBarEnabled(Bar)) {

@@ -141,10 +141,13 @@ struct TacScrollTracking {
   int LastHoverPart = -1;
   UINT_PTR HoverTimer = 0;
   TRect HoverBarRect{};
+  HWND GivingBack = nullptr;  // the window whose capture StopScrollTracking gives back now
 };
 TacScrollTracking& acScrollTracking();
 // Stops what tracking left running on the adapter's window (the hover and repeat timers, the mouse
-// capture of a press, the tracking state when it is the window's). Detaching and freeing do it.
+// capture of a press, the tracking state when it is the window's). Detaching and freeing do it,
+// and the first message after the skin went; the window hears nothing of it (not the capture's
+// return either), so that none of its own code runs while the adapter lets go or is freed.
 void StopScrollTracking(TacScrollWnd* Adapter);
 
 // Where the background of a window's bars lies in the window's own background answer, for windows

@@ -254,6 +254,16 @@ void UnhookAdapterWndProc(HWND Handle, bool FreeAdapter, bool Repaint, TacMainWn
                           void (*Detach)(TacMainWnd*) = nullptr);
 // The adapter of a window (its "ACSBSC" property), nullptr when none.
 TacMainWnd* GetWndAdapter(HWND Handle);
+// Runs Call, which may free the adapter or have it let go of its window (the base class's handling
+// of a message, a paint of the bars that asks the window for its background): answers whether the
+// adapter is still there and attached. When it is not, the caller touches nothing of the adapter
+// any more and ends what it was doing. Every such call of the adapters asks this way.
+template <class F>
+bool AdapterGoesOnAfter(TacMainWnd* Adapter, F&& Call) {
+  const std::shared_ptr<bool> Alive = Adapter->Alive;
+  Call();
+  return *Alive && !Adapter->Destroyed;
+}
 // Passes a message to the window's previous procedure; LParam is copied back from the record the
 // framework handler received. 0 when the adapter holds no previous procedure. TacAdapterFreed
 // when the adapter was freed meanwhile.

@@ -797,8 +797,7 @@ void TacDialogWnd::DropSystemMenuBelowIcon() {
 // ---- window procedure ---------------------------------------------------------------------------
 
 void TacDialogWnd::PassOn(TMessage& Message) {
-  TacScrollWnd::WndProc(Message);
-  if (!Destroyed) AfterPassOn(Message);
+  if (AdapterGoesOnAfter(this, [&] { TacScrollWnd::WndProc(Message); })) AfterPassOn(Message);
 }
 
 void TacDialogWnd::AfterPassOn(TMessage& Message) {

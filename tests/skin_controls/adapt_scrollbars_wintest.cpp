@@ -588,3 +588,54 @@ TEST_F(AdaptScroll, AnArrowOfItsOwnDisabledTakesNoPressTheOtherStillScrolls) {
     DestroyWindow(W);
   }
 }
+
+// An arrow the window reports unavailable (the program disabled it alone with EnableScrollBar)
+// takes no press of the user, as the system's own bar would take none, while the bar's other arrow
+// still scrolls: both arrows of both bars, pressed with the mouse.
+TEST_F(AdaptScroll, AnArrowTheProgramDisablesTakesNoPressTheOtherStillScrolls) {
+  const struct {
+    const char* Name;
+    int Bar;
+    UINT Disabled;  // for EnableScrollBar
+    int Codes[2];   // of a press on the first (upper, left) and the second arrow: a scroll code, -1 none
+  } Rows[] = {{"the lower arrow disabled", SB_VERT, ESB_DISABLE_DOWN, {SB_LINEUP, -1}},
+              {"the upper arrow disabled", SB_VERT, ESB_DISABLE_UP, {-1, SB_LINEDOWN}},
+              {"the right arrow disabled", SB_HORZ, ESB_DISABLE_RIGHT, {SB_LINELEFT, -1}},
+              {"the left arrow disabled", SB_HORZ, ESB_DISABLE_LEFT, {-1, SB_LINERIGHT}}};
+  for (const auto& Row : Rows) {
+    SCOPED_TRACE(Row.Name);
+    HWND W = MakeScrolled();
+    SCROLLINFO SI{sizeof(SCROLLINFO), SIF_POS, 0, 0, 0, 50, 0};
+    SetScrollInfo(W, Row.Bar, &SI, FALSE);
+    Adapt(W);
+    ASSERT_TRUE(realinput::BringToFront(Host.Wnd));
+    EnableScrollBar(W, Row.Bar, Row.Disabled);
+    const UINT Msg = Row.Bar == SB_VERT ? WM_VSCROLL : WM_HSCROLL;
+    TRect S;
+    GetBarRect(Adapter, Row.Bar, W, S);
+    const POINT Mid{(S.Left + S.Right) / 2, (S.Top + S.Bottom) / 2};
+    const POINT Arrows[2] = {Row.Bar == SB_VERT ? POINT{Mid.x, S.Top + 4} : POINT{S.Left + 4, Mid.y},
+                             Row.Bar == SB_VERT ? POINT{Mid.x, S.Bottom - 4} : POINT{S.Right - 4, Mid.y}};
+    for (int I = 0; I < 2; ++I) {
+      ASSERT_TRUE(realinput::MovePointerSettled(Arrows[I]));
+      adapt::Log().clear();
+      const int Pos = GetScrollPos(W, Row.Bar);
+      ownctl::SendMouse(Arrows[I], MOUSEEVENTF_LEFTDOWN);
+      ownctl::SendMouse(Arrows[I], MOUSEEVENTF_LEFTUP);
+      // The release reaches the window either way: in its frame, or in its client area while the
+      // press holds the mouse.
+      ASSERT_TRUE(uitest::WaitFor([] { return adapt::CountOf(WM_NCLBUTTONUP) + adapt::CountOf(WM_LBUTTONUP) > 0; }))
+          << I;
+      uitest::Pump();
+      EXPECT_EQ(adapt::ScrollCodes(Msg),
+                Row.Codes[I] == -1 ? std::vector<int>{} : (std::vector<int>{Row.Codes[I], SB_ENDSCROLL}))
+          << I;
+      EXPECT_EQ(GetScrollPos(W, Row.Bar) == Pos, Row.Codes[I] == -1) << I;
+      EXPECT_NE(GetCapture(), W);
+    }
+    ASSERT_TRUE(realinput::MovePointerSettled(POINT{S.Left - 60, S.Top - 40}));
+    delete Adapter;
+    Adapter = nullptr;
+    DestroyWindow(W);
+  }
+}

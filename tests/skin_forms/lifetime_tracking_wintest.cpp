@@ -172,11 +172,14 @@ LRESULT CALLBACK HandlingListProc(HWND W, UINT Msg, WPARAM WParam, LPARAM LParam
 // A press, drag or hover of a skinned bar goes on after a message it sent to its window only
 // while the window's adapter and its press are still there: the scroll messages, the capture's
 // release, and the skin's questions for the cache and the background before the bar is painted.
-// The list box's own handling of one of those messages frees the list box, switches the skin off
-// or loads another skin, on each road that sends one, whether the form's adapter list made the
-// adapter (it goes with the list box or the skin) or the program keeps it (it outlives the window
-// and the skin). The process goes on, nothing freed is touched (the trap makes any touch fault,
-// also up the way of the message that sent the scroll message), and no press is left behind.
+// The same holds for the window's frame computed or painted again, and for the capture a press
+// holds when the skin goes or the program lets go of the adapter in its middle. The list box's own
+// handling of one of those messages frees the list box, switches the skin off, loads another skin
+// or has the program let go of the adapter it keeps, on each road that sends one, whether the
+// form's adapter list made the adapter (it goes with the list box or the skin) or the program
+// keeps it (it outlives the window and the skin). The process goes on, nothing freed is touched
+// (the trap makes any touch fault, also up the way of the message that sent the one the handler
+// acts on), no press is left behind, and the list box keeps its scroll bar and its room.
 TEST_F(LifetimeTracking, AScrollHandlerThatFreesTheControlOrChangesTheSkinEndsNoProcess) {
   // The program's skin stored in the manager under a name of its own: a skin to change to.
   TsStoredSkin* Stored = M->InternalSkins()->Add();
@@ -184,41 +187,68 @@ TEST_F(LifetimeTracking, AScrollHandlerThatFreesTheControlOrChangesTheSkinEndsNo
   TFileStream Pack(tvtest::SourcePath("app/res/skin/DefaultBlack.asz"), fmOpenRead | fmShareDenyWrite);
   Stored->ReadData(Pack);
   enum TPressAt { paArrow, paTrack, paThumb };
-  // The handler counts the messages from the pointer's move onto the bar, from the press, or from
-  // the release (the button goes up before it acts).
-  enum TFrom { fHover, fPress, fRelease };
+  // The handler counts the messages from the pointer's move onto the bar, from the press, from
+  // the release (the button goes up before it acts), or from the window's frame computed and
+  // painted again (the pointer away from the window).
+  enum TFrom { fHover, fPress, fRelease, fFrame };
+  // The adapters a road runs with: the form's list's and the program's, or one of them.
+  enum TWho { wBoth, wForm, wKept };
+  // What the program does itself once the press holds the mouse: nothing, switch the skin off,
+  // or let go of the adapter it keeps. The window may then hear of the capture's return or not.
+  enum TFirst { nothingFirst, skinOffFirst, letGoFirst };
+  enum THandler { hFreesTheControl, hSkinOff, hNewSkin, hLetsGoOfTheAdapter };
+  const char* const HandlerNames[] = {"frees the control", "switches the skin off", "loads a new skin",
+                                      "lets go of the adapter the program keeps"};
+  constexpr unsigned Usual = 1u << hFreesTheControl | 1u << hSkinOff | 1u << hNewSkin;
   const struct {
     const char* Name;
     TPressAt At;
     TFrom From;
-    UINT Msg;       // the message the handler acts on
-    int Code;       // its scroll code or skin command (-1: it has none)
-    int Nth;        // at its Nth one
-    bool KeptOnly;  // the form's adapter of a list box answers the message itself
+    UINT Msg;  // the message the handler acts on
+    int Code;  // its scroll code or skin command (-1: it has none)
+    int Nth;   // at its Nth one
+    TWho Who;  // the form's adapter of a list box answers some messages itself
+    TFirst First;
+    unsigned Handlers;  // THandler bits
   } Roads[] = {
-      {"arrow press", paArrow, fPress, WM_VSCROLL, SB_LINEDOWN, 1, false},
-      {"release", paArrow, fRelease, WM_VSCROLL, SB_ENDSCROLL, 1, false},
-      {"thumb step", paThumb, fPress, WM_VSCROLL, SB_THUMBTRACK, 1, false},
-      {"repeat timer", paArrow, fPress, WM_VSCROLL, SB_LINEDOWN, 2, false},
-      {"page click", paTrack, fPress, WM_VSCROLL, SB_PAGEDOWN, 1, false},
-      {"capture back at an arrow's release", paArrow, fRelease, WM_CAPTURECHANGED, -1, 1, false},
-      {"capture back at a thumb's release", paThumb, fRelease, WM_CAPTURECHANGED, -1, 1, false},
-      {"cache before the press's repaint", paArrow, fPress, SM_ALPHACMD, AC_PREPARECACHE, 1, true},
-      {"cache before the hover's repaint", paArrow, fHover, SM_ALPHACMD, AC_PREPARECACHE, 1, true},
-      {"background of the pressed arrow", paArrow, fPress, SM_ALPHACMD, AC_GETBACKGROUND, 1, false},
-      {"background of the check after a press", paArrow, fPress, SM_ALPHACMD, AC_GETBACKGROUND, 2, false},
-      {"background at the release", paArrow, fRelease, SM_ALPHACMD, AC_GETBACKGROUND, 1, false},
-      {"background of the hover", paArrow, fHover, SM_ALPHACMD, AC_GETBACKGROUND, 1, false},
+      {"arrow press", paArrow, fPress, WM_VSCROLL, SB_LINEDOWN, 1, wBoth, nothingFirst, Usual},
+      {"release", paArrow, fRelease, WM_VSCROLL, SB_ENDSCROLL, 1, wBoth, nothingFirst, Usual},
+      {"thumb step", paThumb, fPress, WM_VSCROLL, SB_THUMBTRACK, 1, wBoth, nothingFirst, Usual},
+      {"repeat timer", paArrow, fPress, WM_VSCROLL, SB_LINEDOWN, 2, wBoth, nothingFirst, Usual},
+      {"page click", paTrack, fPress, WM_VSCROLL, SB_PAGEDOWN, 1, wBoth, nothingFirst, Usual},
+      {"capture back at an arrow's release", paArrow, fRelease, WM_CAPTURECHANGED, -1, 1, wBoth, nothingFirst,
+       Usual},
+      {"capture back at a thumb's release", paThumb, fRelease, WM_CAPTURECHANGED, -1, 1, wBoth, nothingFirst,
+       Usual},
+      {"cache before the press's repaint", paArrow, fPress, SM_ALPHACMD, AC_PREPARECACHE, 1, wKept, nothingFirst,
+       Usual},
+      {"cache before the hover's repaint", paArrow, fHover, SM_ALPHACMD, AC_PREPARECACHE, 1, wKept, nothingFirst,
+       Usual},
+      {"background of the pressed arrow", paArrow, fPress, SM_ALPHACMD, AC_GETBACKGROUND, 1, wBoth, nothingFirst,
+       Usual},
+      {"background of the check after a press", paArrow, fPress, SM_ALPHACMD, AC_GETBACKGROUND, 2, wBoth,
+       nothingFirst, Usual},
+      {"background at the release", paArrow, fRelease, SM_ALPHACMD, AC_GETBACKGROUND, 1, wBoth, nothingFirst,
+       Usual},
+      {"background of the hover", paArrow, fHover, SM_ALPHACMD, AC_GETBACKGROUND, 1, wBoth, nothingFirst,
+       Usual},
+      {"background of a frame paint", paArrow, fFrame, SM_ALPHACMD, AC_GETBACKGROUND, 1, wForm, nothingFirst,
+       Usual},
+      {"frame computed again", paArrow, fFrame, WM_NCCALCSIZE, -1, 1, wForm, nothingFirst, Usual},
+      {"frame painted again", paArrow, fFrame, WM_NCPAINT, -1, 1, wKept, nothingFirst, 1u << hLetsGoOfTheAdapter},
+      {"capture back as the skin goes during a press", paArrow, fPress, WM_CAPTURECHANGED, -1, 1, wBoth,
+       skinOffFirst, 1u << hFreesTheControl | 1u << hLetsGoOfTheAdapter},
+      {"capture back as the program lets go of its adapter during a press", paArrow, fPress, WM_CAPTURECHANGED, -1,
+       1, wKept, letGoFirst, 1u << hLetsGoOfTheAdapter},
   };
-  enum THandler { hFreesTheControl, hSkinOff, hNewSkin };
-  const std::pair<const char*, THandler> Handlers[] = {
-      {"frees the control", hFreesTheControl}, {"switches the skin off", hSkinOff}, {"loads a new skin", hNewSkin}};
   TScopeExit NoHandler([] { OnOwnMessage = nullptr; });
   for (const bool Kept : {false, true}) {
     for (const auto& Road : Roads) {
-      if (Road.KeptOnly && !Kept) continue;
-      for (const auto& [HandlerName, Handler] : Handlers) {
-        SCOPED_TRACE(std::string(Road.Name) + ", the handler " + HandlerName +
+      if (Road.Who != wBoth && Kept != (Road.Who == wKept)) continue;
+      for (const THandler Handler : {hFreesTheControl, hSkinOff, hNewSkin, hLetsGoOfTheAdapter}) {
+        // Only a program that keeps the adapter lets go of it.
+        if ((Road.Handlers & 1u << Handler) == 0 || (Handler == hLetsGoOfTheAdapter && !Kept)) continue;
+        SCOPED_TRACE(std::string(Road.Name) + ", the handler " + HandlerNames[Handler] +
                      (Kept ? ", the adapter kept by the program" : ", the adapter of the form's list"));
         if (!M->Active()) M->SetActive(true);
         ASSERT_TRUE(M->SkinActive());
@@ -248,6 +278,20 @@ TEST_F(LifetimeTracking, AScrollHandlerThatFreesTheControlOrChangesTheSkinEndsNo
             F.Show();
             W = C->Handle();
           }
+          // A program that keeps its window's adapter shows the window without the skin itself,
+          // once the skin went or it let go of the adapter (freed, then forgotten).
+          auto ShowUnskinned = [&] {
+            if (W != nullptr) RedrawWindow(W, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+          };
+          auto SkinOff = [&] {
+            M->SetActive(false);
+            if (Kept) ShowUnskinned();
+          };
+          auto LetGo = [&] {
+            delete Own;
+            Own = nullptr;
+            ShowUnskinned();
+          };
           int Seen = 0;
           bool Armed = false, Acted = false;
           OnOwnMessage = [&, Handler = Handler](UINT Msg, WPARAM WParam) {
@@ -260,12 +304,11 @@ TEST_F(LifetimeTracking, AScrollHandlerThatFreesTheControlOrChangesTheSkinEndsNo
               C = nullptr;
               W = nullptr;
             } else if (Handler == hSkinOff) {
-              M->SetActive(false);
-              // A program that keeps its window's adapter shows the window without the skin itself.
-              if (Own != nullptr)
-                RedrawWindow(W, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
-            } else {
+              SkinOff();
+            } else if (Handler == hNewSkin) {
               M->SetSkinName(M->SkinName() == "Stored" ? "DefaultBlack" : "Stored");
+            } else {
+              LetGo();
             }
           };
           for (int I = 0; I < 60; ++I) {
@@ -286,23 +329,34 @@ TEST_F(LifetimeTracking, AScrollHandlerThatFreesTheControlOrChangesTheSkinEndsNo
                                : Road.At == paThumb ? ThumbPos + ThumbSize / 2
                                                     : (ThumbPos + ThumbSize + S.Bottom) / 2};
           ASSERT_TRUE(realinput::MovePointerSettled(POINT{S.Left - 60, S.Top + 20}));
-          // The pointer's move onto the bar is the whole of a hover road: it presses nothing.
-          const bool Pressed = Road.From != fHover;
-          Armed = !Pressed;
-          ASSERT_TRUE(realinput::MovePointerSeen(Press));
+          const bool Pressed = Road.From == fPress || Road.From == fRelease;
+          if (Road.From == fFrame) {
+            Armed = true;
+            SetWindowPos(W, nullptr, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+            if (W != nullptr) RedrawWindow(W, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
+          } else {
+            // The pointer's move onto the bar is the whole of a hover road: it presses nothing.
+            Armed = !Pressed;
+            ASSERT_TRUE(realinput::MovePointerSeen(Press));
+          }
           if (Pressed) {
             // The hover has painted the part under the pointer hot before the press.
             ASSERT_TRUE(uitest::WaitFor([] { return acScrollTracking().LastHoverPart != -1; }));
-            Armed = Road.From == fPress;
+            Armed = Road.From == fPress && Road.First == nothingFirst;
             realinput::SendButtons({realinput::ButtonAt(Press, MOUSEEVENTF_LEFTDOWN)});
           }
           if (Road.At == paThumb) realinput::MovePointerSettled(POINT{X, Press.y + 30});
-          if (Road.From == fRelease) {
+          if (Road.From == fRelease || Road.First != nothingFirst) {
             ASSERT_TRUE(uitest::WaitFor([&] { return acScrollTracking().TrackPart != -1 && GetCapture() == W; }));
             Armed = true;
-            realinput::SendButtons({realinput::ButtonAt(Press, MOUSEEVENTF_LEFTUP)});
           }
-          EXPECT_TRUE(uitest::WaitFor([&] { return Acted; }));
+          if (Road.From == fRelease) realinput::SendButtons({realinput::ButtonAt(Press, MOUSEEVENTF_LEFTUP)});
+          if (Road.First == skinOffFirst) SkinOff();
+          if (Road.First == letGoFirst) LetGo();
+          if (Road.First == nothingFirst) {
+            EXPECT_TRUE(uitest::WaitFor([&] { return Acted; }));
+          }
           // A press the skin's going ended keeps no timer of its own.
           if (W != nullptr && Handler != hNewSkin) {
             for (UINT_PTR Id : {acTimerFirstRepeat, acTimerRepeat}) EXPECT_FALSE(TimerRuns(W, Id)) << Id;
@@ -311,10 +365,17 @@ TEST_F(LifetimeTracking, AScrollHandlerThatFreesTheControlOrChangesTheSkinEndsNo
           if (Road.From == fPress) realinput::SendButtons({realinput::ButtonAt(Press, MOUSEEVENTF_LEFTUP)});
           uitest::PumpFor(150);
           // No press is left behind: nothing holds the mouse, the window scrolls no more, and its
-          // bar shows what a repaint of its frame shows.
+          // bar shows what a repaint of its frame shows. The list box keeps its scroll bar.
           EXPECT_EQ(acScrollTracking().TrackPart, -1);
           EXPECT_EQ(GetCapture(), nullptr);
           if (W != nullptr) {
+            EXPECT_NE(GetWindowLongPtrW(W, GWL_STYLE) & WS_VSCROLL, 0);
+            // Its client area leaves the bar its room: computing the frame again keeps it.
+            RECT Client{}, Again{};
+            GetClientRect(W, &Client);
+            SetWindowPos(W, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+            GetClientRect(W, &Again);
+            EXPECT_EQ(Client.right, Again.right);
             const LRESULT Top = SendMessageW(W, LB_GETTOPINDEX, 0, 0);
             uitest::PumpFor(150);
             EXPECT_EQ(SendMessageW(W, LB_GETTOPINDEX, 0, 0), Top);
