@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "support/FreedMemoryGuard.h"
 
@@ -151,6 +152,25 @@ TEST(FreedMemoryGuard, UnderTheTrapAnyReadOfAFreedBlockFaults) {
   EXPECT_TRUE(SwallowAccessViolation());
   ReadFieldOnly = false;
   EXPECT_EQ(Expect.Taken().HardwareFaults, 1u);
+}
+
+// A trap that could not give every block pages of its own says so when it ends: a test that leans
+// on it would otherwise pass on reads it never saw. Its region holds 256 MB; blocks of 60 KB fill it.
+TEST(FreedMemoryGuard, ATrapOutOfRoomSaysSo) {
+  memguard::TExpectFaults Expect;
+  {
+    memguard::TTrapFreedReads Trap;
+    std::vector<void*> Blocks;
+    Blocks.reserve(5000);
+    for (int I = 0; I < 5000; ++I) Blocks.push_back(::operator new(60 * 1024));
+    for (void* B : Blocks) ::operator delete(B);
+  }
+  EXPECT_EQ(Expect.Taken().HeapFaults, 1u);
+  {
+    memguard::TTrapFreedReads Trap;  // the region's room is back once its blocks are freed
+    ::operator delete(::operator new(60 * 1024));
+  }
+  EXPECT_EQ(Expect.Taken().HeapFaults, 1u);
 }
 
 // Run only by the test below, in a process of their own: each must be reported as failed.

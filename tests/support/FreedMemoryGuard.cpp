@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <utility>
 
 namespace memguard {
 namespace {
@@ -74,7 +75,7 @@ int ClassOf(std::size_t& N) {
 
 // The trap region of TTrapFreedReads.
 constexpr std::size_t PageSize = 4096;
-constexpr unsigned TrapPages = 16384;   // 64 MB of address space
+constexpr unsigned TrapPages = 65536;   // 256 MB of address space
 constexpr unsigned TrapBlockPages = 16;  // larger blocks are made as usual
 
 // ---------------------------------------------------------------------------------------------
@@ -114,6 +115,9 @@ struct TState {
   unsigned char* TrapBase = nullptr;
   unsigned TrapCursor = 0;
   bool TrapLive[TrapPages] = {};
+  // Blocks of a trap's size that found no room in the region and were made as usual: a read of
+  // them after their free would pass unseen, so the trap that let them through says so.
+  unsigned TrapMissed = 0;
 };
 
 // Constant-initialised, so operator new works before any constructor of the program has run.
@@ -289,7 +293,11 @@ void* Allocate(std::size_t Size, std::size_t Align, TForm Form, bool Throw, cons
     if (Fail) {
       G.Failed = true;
     } else {
-      if (G.Trapping > 0) Raw = TrapAllocate(Total);
+      if (G.Trapping > 0) {
+        const std::size_t Asked = Total;
+        Raw = TrapAllocate(Total);
+        if (Raw == nullptr && Asked <= TrapBlockPages * PageSize) ++G.TrapMissed;
+      }
       if (Raw == nullptr) Raw = RawAllocate(Total);
     }
   }
@@ -594,8 +602,18 @@ TTrapFreedReads::TTrapFreedReads() {
 }
 
 TTrapFreedReads::~TTrapFreedReads() {
-  TLock Lock;
-  --G.Trapping;
+  unsigned Missed = 0;
+  {
+    TLock Lock;
+    if (--G.Trapping == 0) std::swap(Missed, G.TrapMissed);
+  }
+  if (Missed == 0) return;
+  char Text[RecordLength];
+  std::snprintf(Text, sizeof Text,
+                "the trap for reads ran out of room: %u blocks were made without it, so reads of them after their "
+                "free went unseen",
+                Missed);
+  Record(false, Text);
 }
 
 // The raw count, which faults taken by TExpectFaults do not lower.

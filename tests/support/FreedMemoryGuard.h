@@ -86,7 +86,9 @@ class TFailAllocation {
 // and a freed one's pages are taken out of reach: any touch of such a block after it was freed
 // faults and is counted, whatever the poison would have read as (a flag that ends a road early,
 // a handle the system quietly refuses). For tests of code that may touch what a handler freed.
-// Blocks made before it, and blocks over 64 KB, are guarded as usual.
+// Blocks made before it, and blocks over 64 KB, are guarded as usual. A block of the trap's size
+// that finds no room in its region (256 MB of address space) is made as usual too, and the last
+// trap to end then records a fault: its test did not hold what it claims.
 class TTrapFreedReads {
  public:
   TTrapFreedReads();
