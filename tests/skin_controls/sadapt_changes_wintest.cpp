@@ -86,6 +86,30 @@ int FrameDifferences(HWND W, const uitest::TCapture& A, const uitest::TCapture& 
   return N;
 }
 
+// A press on the middle of a window's vertical thumb. Bar is the bar in window coordinates, X and
+// Y the pressed point on the screen, ThumbTop the thumb's first row in window coordinates.
+struct TThumbPress {
+  TRect Bar;
+  int X = 0, Y = 0, ThumbTop = 0;
+};
+
+TThumbPress PressThumb(TacScrollWnd* A, HWND W) {
+  TRect S;
+  GetVertBarRect(A, W, S);
+  RECT WR{};
+  GetWindowRect(W, &WR);
+  TThumbPress P;
+  P.Bar = S;
+  P.Bar.Offset(-WR.left, -WR.top);
+  int Size = 0, Pos = 0;
+  CalcThumb(A->VertBar, S, Size, Pos);
+  P.X = (S.Left + S.Right) / 2;
+  P.Y = Pos + Size / 2;
+  P.ThumbTop = Pos - WR.top;
+  SendMessageW(W, WM_NCLBUTTONDOWN, HTVSCROLL, MAKELPARAM(P.X, P.Y));
+  return P;
+}
+
 }  // namespace
 
 // A control of a kind on the form, filled so that its bars show, with the skin's adapter of its
@@ -337,23 +361,14 @@ TEST_F(SadaptChanges, ADraggedThumbStaysInFrontOfTheSystemsBar) {
   AddItems(W, 0, 60);
   auto* A = TacMainWnd::Create<TacEditWnd>(W, nullptr, Manager.get(), "EDIT");
   uitest::Settle(W);
-  TRect S;
-  GetVertBarRect(A, W, S);
-  RECT WR{};
-  GetWindowRect(W, &WR);
-  TRect Bar = S;
-  Bar.Offset(-WR.left, -WR.top);
-  int Size = 0, Pos = 0;
-  CalcThumb(A->VertBar, S, Size, Pos);
-  const int X = (S.Left + S.Right) / 2;
-  SendMessageW(W, WM_NCLBUTTONDOWN, HTVSCROLL, MAKELPARAM(X, Pos + Size / 2));
+  const TThumbPress P = PressThumb(A, W);
   ASSERT_TRUE(A->ThumbTracking);
   for (int Step = 1; Step <= 3; ++Step) {
     SCOPED_TRACE(Step);
-    ThumbTrackVert(A->VertBar, W, X, Pos + Size / 2 + 12 * Step);
+    ThumbTrackVert(A->VertBar, W, P.X, P.Y + 12 * Step);
     ASSERT_GT(SendMessageW(W, LB_GETTOPINDEX, 0, 0), 0);
     const uitest::TCapture Shown = WindowCapture(W);
-    for (int Sys : {COLOR_SCROLLBAR, COLOR_BTNFACE}) EXPECT_EQ(adapt::CountNear(Shown, Bar, GetSysColor(Sys), 0), 0);
+    for (int Sys : {COLOR_SCROLLBAR, COLOR_BTNFACE}) EXPECT_EQ(adapt::CountNear(Shown, P.Bar, GetSysColor(Sys), 0), 0);
   }
   SendMessageW(W, WM_LBUTTONUP, 0, 0);
   EXPECT_FALSE(A->ThumbTracking);
@@ -392,18 +407,10 @@ TEST_F(SadaptChanges, LinesAddedWhileTheThumbIsHeldLeaveTheSkinnedBar) {
     TacScrollWnd* A = nullptr;
     HWND W = Make(Row.Kind, A);
     uitest::Settle(W);
-    TRect S;
-    GetVertBarRect(A, W, S);
-    RECT WR{};
-    GetWindowRect(W, &WR);
-    TRect Bar = S;
-    Bar.Offset(-WR.left, -WR.top);
-    int Size = 0, Pos = 0;
-    CalcThumb(A->VertBar, S, Size, Pos);
-    const int X = (S.Left + S.Right) / 2;
-    SendMessageW(W, WM_NCLBUTTONDOWN, HTVSCROLL, MAKELPARAM(X, Pos + Size / 2));
+    const TThumbPress P = PressThumb(A, W);
+    const TRect& Bar = P.Bar;
     ASSERT_TRUE(A->ThumbTracking);
-    ThumbTrackVert(A->VertBar, W, X, Pos + Size / 2 + 24);
+    ThumbTrackVert(A->VertBar, W, P.X, P.Y + 24);
     const uitest::TCapture Held = WindowCapture(W);
     Row.Add(W);
     uitest::Settle(W);
@@ -421,7 +428,7 @@ TEST_F(SadaptChanges, LinesAddedWhileTheThumbIsHeldLeaveTheSkinnedBar) {
         if (C.Pixel(Mid, Y) != Track) return Y;
       return -1;
     };
-    EXPECT_GT(ThumbTop(Held), Pos - WR.top);
+    EXPECT_GT(ThumbTop(Held), P.ThumbTop);
     EXPECT_EQ(ThumbTop(Shown), ThumbTop(Held));
     SendMessageW(W, WM_LBUTTONUP, 0, 0);
     EXPECT_FALSE(A->ThumbTracking);
