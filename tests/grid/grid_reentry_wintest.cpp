@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -29,7 +30,7 @@ namespace {
 
 enum TRoad {
   Enter, Esc, Tab, Down, PageDown, End, Click, IndicatorClick, HeaderClick, ScrollLine, Wheel, FocusAway,
-  Commit, EndEdit, EditElsewhere, SelectRowCall, SortCall, DeleteRowCall, InputEnter, RoadCount
+  Commit, EndEdit, EditElsewhere, SelectRowCall, SortCall, DeleteRowCall, InputEnter, TypeChar, RoadCount
 };
 enum TStart { WithEditor, WithSelection, WithInputEditor };
 struct TRoadInfo {
@@ -56,6 +57,7 @@ const TRoadInfo Roads[RoadCount] = {
     {"SortColumn", WithEditor},
     {"DeleteRow", WithEditor},
     {"the input line's Enter", WithInputEditor},
+    {"a typed character", WithSelection},
 };
 
 // --- handlers
@@ -64,13 +66,13 @@ enum THandler {
   OnBeforeEdit, OnApplyEditText, OnEditEnter, OnEditAccept, OnEditText, OnAfterEdit, OnEndEditing, OnEditExit,
   OnChange, OnBeforeSelect, OnDeselectCell, OnSelectCell, OnSortColumn, OnAfterSort, OnHeaderClick,
   OnVerticalScroll, OnExit, OnCellClick, OnKeyDown, OnMouseDown, OnInputAccept, OnInputAdded, OnDataChange,
-  HandlerCount
+  OnKeyPress, HandlerCount
 };
 const char* const Handlers[HandlerCount] = {
     "OnBeforeEdit", "OnApplyEditText", "OnEditEnter",    "OnEditAccept",   "OnEditText",  "OnAfterEdit",
     "OnEndEditing", "OnEditExit",      "OnChange",       "OnBeforeSelect", "OnDeselectCell", "OnSelectCell",
     "OnSortColumn", "OnAfterSort",     "OnHeaderClick",  "OnVerticalScroll", "OnExit",    "OnCellClick",
-    "OnKeyDown",    "OnMouseDown",     "OnInputAccept",  "OnInputAdded",   "OnDataChange"};
+    "OnKeyDown",    "OnMouseDown",     "OnInputAccept",  "OnInputAdded",   "OnDataChange", "OnKeyPress"};
 
 // --- changes a handler makes (once, the first time it runs)
 
@@ -260,6 +262,7 @@ class TRun {
       case OnInputAccept: G->OnInputAccept = H; break;
       case OnInputAdded: G->OnInputAdded = H; break;
       case OnDataChange: G->OnDataChange = H; break;
+      case OnKeyPress: G->OnKeyPress = H; break;
       case HandlerCount: break;
     }
   }
@@ -293,6 +296,7 @@ class TRun {
       case SelectRowCall: G->SelectRow(3); break;
       case SortCall: G->SortColumn(Cols[0], true); break;
       case DeleteRowCall: G->DeleteRow(0); break;
+      case TypeChar: Key('A'); break;
       case RoadCount: break;
     }
   }
@@ -392,11 +396,14 @@ class TRun {
   int Fired = 0;
 };
 
-// The cases one after the other, each with a grid of its own on one form.
-void RunAll(const std::vector<TCase>& Cases) {
+// The cases one after the other, each with a grid of its own on one form; with TrapFreedReads
+// any read of what a case freed faults.
+void RunAll(const std::vector<TCase>& Cases, bool TrapFreedReads = false) {
   TEngineForm Host(0);
   Host.Grid->SetVisible(false);
   for (const TCase& C : Cases) {
+    std::optional<memguard::TTrapFreedReads> Trap;
+    if (TrapFreedReads) Trap.emplace();
     TRun Run(C, Host.Form);
     Run.Go();
   }
@@ -450,7 +457,7 @@ TEST(Reentry, ASortWhoseColumnGoesOnTheWaySortsNothingThatIsGone) {
   RunAll(Product({HeaderClick, SortCall}, {OnEndEditing, OnEditExit, OnSortColumn}, {DeleteOtherColumn, ClearColumns}));
 }
 
-// A handler that frees the grid ends the road there, whatever road it is.
+// A handler that frees the grid ends the road there, whatever road it is: nothing freed is read.
 TEST(Reentry, AHandlerThatFreesTheGridEndsEveryRoadThere) {
   std::vector<TCase> Cases =
       Product({Down, End, PageDown, Tab, Click, IndicatorClick}, {OnBeforeSelect, OnDeselectCell, OnSelectCell}, {FreeGrid});
@@ -458,7 +465,8 @@ TEST(Reentry, AHandlerThatFreesTheGridEndsEveryRoadThere) {
       {OnVerticalScroll, {End, Wheel, HeaderClick}},
       {OnSortColumn, {HeaderClick, SortCall}},
       {OnMouseDown, {Click, IndicatorClick, HeaderClick}},
-      {OnKeyDown, {Enter, Down}},
+      {OnKeyDown, {Enter, Down, TypeChar}},
+      {OnKeyPress, {TypeChar}},
       {OnCellClick, {Click}},
       {OnBeforeEdit, {Click, EditElsewhere}},
       {OnEditAccept, {ScrollLine}},
@@ -469,7 +477,7 @@ TEST(Reentry, AHandlerThatFreesTheGridEndsEveryRoadThere) {
   };
   for (const auto& [Handler, Rs] : Pairs)
     for (TCase C : Product(Rs, {Handler}, {FreeGrid})) Cases.push_back(C);
-  RunAll(Cases);
+  RunAll(Cases, true);
 }
 
 // OnEditText that changes rows or columns: the typed text goes into its own cell while that cell
