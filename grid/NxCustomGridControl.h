@@ -292,6 +292,8 @@ class TNxCustomGridControl : public TNxScrollControl {
   virtual void SelectCell(int ACol, int ARow, bool StartEdit = false, bool ClearMulti = true, TShiftState Shift = {});
   // Stores the selected cell and nothing else.
   void SetSelectedCell(int ACol, int ARow);
+  // Counts the selections made (a handler that made a newer one is told apart).
+  unsigned SelectionCount() const { return FSelections; }
   void SelectColumn(int ACol);
   virtual void SelectRow(int ARow);
   virtual void SelectFirstRow(TShiftState Shift = {});

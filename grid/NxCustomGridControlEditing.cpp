@@ -47,15 +47,15 @@ void TNxCustomGridControl::HookEditorEvents() {
   E->OnKeyDown = [this](TObject* S, Word& Key, TShiftState Shift) {
     // A key whose handlers free the grid, or the editor (with its column), is consumed: nothing of
     // either is touched any more.
-    const TFreeWatch Editor(static_cast<TComponent*>(S));
+    const TControl::TLifeWatch Editor(static_cast<TControl*>(S));
     if (!Action(true, [&] { EditorKeyDown(S, Key, Shift); }) || Editor.Freed()) Key = 0;
   };
   E->OnKeyPress = [this](TObject* S, wchar_t& Key) {
-    const TFreeWatch Editor(static_cast<TComponent*>(S));
+    const TControl::TLifeWatch Editor(static_cast<TControl*>(S));
     if (!Action(true, [&] { EditorKeyPress(S, Key); }) || Editor.Freed()) Key = 0;
   };
   E->OnKeyUp = [this](TObject* S, Word& Key, TShiftState Shift) {
-    const TFreeWatch Editor(static_cast<TComponent*>(S));
+    const TControl::TLifeWatch Editor(static_cast<TControl*>(S));
     if (!Action(true, [&] { EditorKeyUp(S, Key, Shift); }) || Editor.Freed()) Key = 0;
   };
 }

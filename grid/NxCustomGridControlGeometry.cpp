@@ -481,33 +481,39 @@ void TNxCustomGridControl::UpdateVertScrollBar() {
       }
       return;
     }
-    // Showing or hiding the bar resizes the client area, which can bring in or take away the
-    // horizontal bar and so change the body's height: the size change updates this bar again from
-    // within, with the page of the new body, and that update stands.
-    const unsigned Pass = ++FVertBarPass;
-    if (Page < Total) {
-      Bar->SetMax(Total);
-      if (FVertBarPass != Pass) return;
-      Bar->SetPageSize(Page + 1);
-      if (FVertBarPass != Pass) return;
-      Bar->SetLargeChange(Bar->PageSize());
-    } else {
-      Bar->SetMax(0);
-      if (FVertBarPass != Pass) return;
-    }
-    // Keep the first visible row on a position the bar can show: the view never scrolls past the
-    // point where the last row reaches the bottom of the body.
+    // The view first: the first visible row stays on a position the bar can show, so that the
+    // view never scrolls past the point where the last row reaches the bottom of the body.
     const int MaxPos = std::max(0, Total - Page);
-    int Above = CountShownRows(0, FFirstVisibleRow);
-    if (Above > MaxPos || FFirstVisibleRow >= std::max(Rows, 1)) {
+    if (CountShownRows(0, FFirstVisibleRow) > MaxPos || FFirstVisibleRow >= std::max(Rows, 1)) {
       FFirstVisibleRow = RowAtScrollPosition(MaxPos);
-      Above = CountShownRows(0, FFirstVisibleRow);
       InvalidateGrid();
       PlaceEditor();
     }
-    Bar->BeginUpdate();
-    Bar->SetPosition(Above);
-    Bar->EndUpdate();
+    // Then the bar, its scroll event held until range, page and position are all set: the handler
+    // finds the bar where the view is, and the bar takes the view's position before a range that
+    // would pull it back (a pull scrolls the view once more). Showing or hiding the bar resizes the
+    // client area, which can bring in or take away the horizontal bar and so change the body's
+    // height: the size change updates this bar again from within, with the page of the new body,
+    // and that update stands.
+    const unsigned Pass = ++FVertBarPass;
+    Bar->HoldEvents();
+    try {
+      Bar->PlaceAt(CountShownRows(0, FFirstVisibleRow));
+      if (Page < Total) {
+        Bar->SetMax(Total);
+        if (FVertBarPass == Pass) Bar->SetPageSize(Page + 1);
+        if (FVertBarPass == Pass) Bar->SetLargeChange(Bar->PageSize());
+      } else {
+        Bar->SetMax(0);
+      }
+      if (FVertBarPass == Pass) Bar->PlaceAt(CountShownRows(0, FFirstVisibleRow));
+    } catch (const EGridFreed&) {
+      throw;
+    } catch (...) {
+      Bar->ReleaseEvents(false);
+      throw;
+    }
+    Bar->ReleaseEvents();
   });
 }
 

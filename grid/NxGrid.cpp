@@ -348,7 +348,6 @@ void TNxGrid::DeleteRow(int ARow) {
     ARow = Row.Row;
     const bool WasSelected = Selected();
     const std::vector<int> Gone = FCellStore->DeleteRowTree(ARow);
-    const int Rows = GetRowCount();
     // Rows deleted before a position, and whether the position itself went.
     auto GoneBefore = [&Gone](int I) {
       return static_cast<int>(std::lower_bound(Gone.begin(), Gone.end(), I) - Gone.begin());
@@ -360,32 +359,35 @@ void TNxGrid::DeleteRow(int ARow) {
     FFirstVisibleRow -= GoneBefore(FFirstVisibleRow);
     FollowRecords([&](int I) { return Went(I) ? -1 : I - GoneBefore(I); });
     FindShownRows();
-    if (FFirstVisibleRow >= Rows) FFirstVisibleRow = std::max(Rows - 1, 0);
+    if (FFirstVisibleRow >= GetRowCount()) FFirstVisibleRow = std::max(GetRowCount() - 1, 0);
     RefreshFrom(Gone.front());
+    // The bar follows the view before any handler runs (its own, then the selection's); the row
+    // that took the place of the first deleted one is followed while they change what they like.
+    if (WasSelected) SetSelectedCell(SelectedColumn(), -1);
+    const unsigned Selection = SelectionCount();
+    const TCellWatch Place(this, nullptr, Gone.front() < GetRowCount() ? Gone.front() : -1);
+    UpdateVertScrollBar();
 
-    if (WasSelected) {
-      SetSelectedCell(SelectedColumn(), -1);
-      if (Rows > 0) {
-        // The row seen in the place of the first deleted row becomes the selected one: the first
-        // shown row there or below, the last shown row when none follows, none when none is shown.
-        const int Next = FindFirstShownRow(Gone.front());
-        const int Seen = Next >= 0 ? Next : FindLastShownRow(Rows - 1);
-        if (Seen >= 0) {
-          SelectCell(SelectedColumn(), Seen, false, true, {});
-        } else {
-          // As in a grid without rows: nothing is selected, and no event fires.
-          DeselectAll();
-          FGridState.Exclude(gsRangeSelect);
-          FAnchorRow = -1;
-        }
+    const int Rows = GetRowCount();
+    if (WasSelected && Rows > 0 && SelectionCount() == Selection) {
+      // The row seen in the place of the first deleted row becomes the selected one: the first
+      // shown row there or below, the last shown row when none follows, none when none is shown.
+      const int Next = FindFirstShownRow(Place.Row >= 0 ? Place.Row : std::min(Gone.front(), Rows));
+      const int Seen = Next >= 0 ? Next : FindLastShownRow(Rows - 1);
+      if (Seen >= 0) {
+        SelectCell(SelectedColumn(), Seen, false, true, {});
+      } else {
+        // As in a grid without rows: nothing is selected, and no event fires.
+        DeselectAll();
+        FGridState.Exclude(gsRangeSelect);
+        FAnchorRow = -1;
       }
     }
     // A range whose anchor row went starts at the selection.
     if (FAnchorRow < 0) FAnchorRow = FSelectedRow;
-    UpdateVertScrollBar();
     // One notice per row, the last first, each with the index the row had when it went.
     for (auto It = Gone.rbegin(); It != Gone.rend(); ++It) DoDataChange(dcDeleteRow, *It);
-    if (Rows - 1 < FLastAddedRow) FLastAddedRow = Rows - 1;
+    FLastAddedRow = std::min(FLastAddedRow, GetRowCount() - 1);
   });
 }
 

@@ -54,24 +54,35 @@ void TNxCustomScrollBar::SetPageSize(int Value) {
   UpdateBar();
 }
 
-void TNxCustomScrollBar::SetPosition(int Value) {
+void TNxCustomScrollBar::SetPosition(int Value) { Move(Value, FUpdateCount == 0); }
+
+void TNxCustomScrollBar::PlaceAt(int Value) { Move(Value, false); }
+
+void TNxCustomScrollBar::Move(int Value, bool Scroll) {
   const int Old = FPosition;
   FPosition = std::max(std::min(std::max(Value, FMin), FMax), 0);
   // The view moves first, so that the scroll handler (fired by the bar's update) finds the view
   // where the bar is. A position that did not move has nothing to scroll; a move scrolls by the
   // distance the owner answers (its hooks run around it even when that distance is 0).
-  if (FUpdateCount == 0 && FControl != nullptr && Old != FPosition) {
+  if (Scroll && FControl != nullptr && Old != FPosition) {
     if (FKind == sbHorizontal)
       FControl->ScrollContent(this, FControl->GetHorzScrollDistance(Old, FPosition), 0);
     else
       FControl->ScrollContent(this, 0, FControl->GetVertScrollDistance(Old, FPosition));
   }
+  ShowPosition();
+}
+
+void TNxCustomScrollBar::ReleaseEvents(bool Fire) {
+  if (FHeld > 0 && --FHeld == 0 && Fire) ShowPosition();
+}
+
+void TNxCustomScrollBar::ShowPosition() {
   // The window's bar follows whatever the handler raises; its error is raised once the bar shows
-  // the position. A handler that moved the bar (a change of the rows moves it with the view) has
-  // the window's bar show where it stands then.
+  // the position. A handler that changed the bar (a change of the rows moves it with the view, or
+  // gives it another range) has the window's bar show it as it stands then.
   std::exception_ptr Error;
   const unsigned Events = FEvents;
-  const int Shown = FPosition;
   for (int Pass = 0; Pass < 2; ++Pass) {
     try {
       UpdateBar();
@@ -80,7 +91,7 @@ void TNxCustomScrollBar::SetPosition(int Value) {
     } catch (...) {
       if (!Error) Error = std::current_exception();
     }
-    if (FEvents == Events || FPosition == Shown) break;
+    if (FEvents == Events) break;
   }
   if (Error) std::rethrow_exception(Error);
 }
@@ -157,6 +168,7 @@ void TNxScrollBar::UpdateBar() {
   try {
     HWND W = FControl->Handle();
     const int WindowPos = GetScrollPos(W, BarCode());
+    if (FHeld > 0 && FHeldFrom < 0) FHeldFrom = WindowPos;
     const int EnabledState = FControl->Enabled() && FEnabled ? 1 : 0;
     const bool Same = FApplied.Window == W && FApplied.Min == FMin && FApplied.Max == FMax &&
                       FApplied.Page == FPageSize && FApplied.Pos == FPosition && FApplied.AutoHide == FAutoHide &&
@@ -182,7 +194,10 @@ void TNxScrollBar::UpdateBar() {
         InvalidateFrame(W);
       }
     }
-    if (WindowPos != FPosition) {
+    // The event fires when the window's bar moved, by this update or by those while it was held.
+    const int From = FHeldFrom >= 0 ? FHeldFrom : WindowPos;
+    if (FHeld == 0) FHeldFrom = -1;
+    if (FHeld == 0 && From != FPosition) {
       ++FEvents;
       FControl->DoScrollEvent(this, FPosition);
     }

@@ -72,6 +72,16 @@ class TNxCustomScrollBar : public TPersistent {
   // Limits the value to Min .. Max (and 0), updates the bar and, unless updating, scrolls the
   // owner's content by the pixel distance it answers for the move.
   void SetPosition(int Value);
+  // Takes the position of a view that stands there already: as SetPosition, without scrolling the
+  // owner's content.
+  void PlaceAt(int Value);
+  // While held, the window's bar takes every change at once, and the scroll event waits for the
+  // last release, which fires it when the window's bar stands elsewhere than before the hold: an
+  // owner that sets range, page and position in turn has its handler find all three (and the
+  // view) in place, never the position of a range it is about to change. A release that is not
+  // Fired (the owner's change failed) fires nothing; the event waits for the next update.
+  void HoldEvents() { ++FHeld; }
+  void ReleaseEvents(bool Fire = true);
   // Class of the last scroll request: 1 line, 2 page, 3 thumb, 4 top or bottom.
   int ScrollCode() const { return FScrollCode; }
   void SetScrollCode(int Value) { FScrollCode = Value; }
@@ -105,6 +115,9 @@ class TNxCustomScrollBar : public TPersistent {
 
  protected:
   void SendScroll(int Code);
+  void Move(int Value, bool Scroll);
+  // Shows the position on the window's bar (firing the scroll event when it moves there).
+  void ShowPosition();
 
   bool FAutoHide = true;
   TScrollBarKind FKind;
@@ -117,6 +130,7 @@ class TNxCustomScrollBar : public TPersistent {
   int FPosition = 0;
   int FScrollCode = 0;
   int FUpdateCount = 0;
+  int FHeld = 0;
   bool FVisible = false;
   // Counts the scroll events the bar's updates fired (a handler may change anything).
   unsigned FEvents = 0;
@@ -141,6 +155,8 @@ class TNxScrollBar : public TNxCustomScrollBar {
 
  private:
   bool FUpdating = false;
+  // The window bar's position before the first update while events are held; -1 when none.
+  int FHeldFrom = -1;
   // The window whose frame is marked for painting since the last change, nullptr when none.
   HWND FFramePending = nullptr;
   // What the window's bar was last given; an update that would give it the same is skipped

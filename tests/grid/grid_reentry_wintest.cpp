@@ -4,14 +4,16 @@
 // another editor or selection, the grid itself, an error), the process goes on without touching
 // freed memory, the typed text lands in the cell it was typed into or nowhere, every other cell
 // keeps what it held, the grid edits only with a shown editor over a shown cell, and each error is
-// delivered once. Besides: a selection or a scroll whose handlers change the rows leaves the row
-// flags and the bar agreeing with what the grid shows, and a column change of the program whose
-// handler frees the grid ends there.
+// delivered once. Besides: a selection, a scroll or a row operation whose handlers change the rows
+// leaves the row flags and the bar agreeing with what the grid shows (its handlers find the bar
+// where the view is), and a column change of the program whose handler frees the grid ends there.
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -28,7 +30,7 @@ namespace {
 
 enum TRoad {
   Enter, Esc, Tab, Down, PageDown, End, Click, IndicatorClick, HeaderClick, ScrollLine, Wheel, FocusAway,
-  Commit, EndEdit, EditElsewhere, SelectRowCall, SortCall, DeleteRowCall, InputEnter, RoadCount
+  Commit, EndEdit, EditElsewhere, SelectRowCall, SortCall, DeleteRowCall, InputEnter, TypeChar, RoadCount
 };
 enum TStart { WithEditor, WithSelection, WithInputEditor };
 struct TRoadInfo {
@@ -55,6 +57,7 @@ const TRoadInfo Roads[RoadCount] = {
     {"SortColumn", WithEditor},
     {"DeleteRow", WithEditor},
     {"the input line's Enter", WithInputEditor},
+    {"a typed character", WithSelection},
 };
 
 // --- handlers
@@ -63,13 +66,13 @@ enum THandler {
   OnBeforeEdit, OnApplyEditText, OnEditEnter, OnEditAccept, OnEditText, OnAfterEdit, OnEndEditing, OnEditExit,
   OnChange, OnBeforeSelect, OnDeselectCell, OnSelectCell, OnSortColumn, OnAfterSort, OnHeaderClick,
   OnVerticalScroll, OnExit, OnCellClick, OnKeyDown, OnMouseDown, OnInputAccept, OnInputAdded, OnDataChange,
-  HandlerCount
+  OnKeyPress, HandlerCount
 };
 const char* const Handlers[HandlerCount] = {
     "OnBeforeEdit", "OnApplyEditText", "OnEditEnter",    "OnEditAccept",   "OnEditText",  "OnAfterEdit",
     "OnEndEditing", "OnEditExit",      "OnChange",       "OnBeforeSelect", "OnDeselectCell", "OnSelectCell",
     "OnSortColumn", "OnAfterSort",     "OnHeaderClick",  "OnVerticalScroll", "OnExit",    "OnCellClick",
-    "OnKeyDown",    "OnMouseDown",     "OnInputAccept",  "OnInputAdded",   "OnDataChange"};
+    "OnKeyDown",    "OnMouseDown",     "OnInputAccept",  "OnInputAdded",   "OnDataChange", "OnKeyPress"};
 
 // --- changes a handler makes (once, the first time it runs)
 
@@ -259,6 +262,7 @@ class TRun {
       case OnInputAccept: G->OnInputAccept = H; break;
       case OnInputAdded: G->OnInputAdded = H; break;
       case OnDataChange: G->OnDataChange = H; break;
+      case OnKeyPress: G->OnKeyPress = H; break;
       case HandlerCount: break;
     }
   }
@@ -292,6 +296,7 @@ class TRun {
       case SelectRowCall: G->SelectRow(3); break;
       case SortCall: G->SortColumn(Cols[0], true); break;
       case DeleteRowCall: G->DeleteRow(0); break;
+      case TypeChar: Key('A'); break;
       case RoadCount: break;
     }
   }
@@ -391,11 +396,14 @@ class TRun {
   int Fired = 0;
 };
 
-// The cases one after the other, each with a grid of its own on one form.
-void RunAll(const std::vector<TCase>& Cases) {
+// The cases one after the other, each with a grid of its own on one form; with TrapFreedReads
+// any read of what a case freed faults.
+void RunAll(const std::vector<TCase>& Cases, bool TrapFreedReads = false) {
   TEngineForm Host(0);
   Host.Grid->SetVisible(false);
   for (const TCase& C : Cases) {
+    std::optional<memguard::TTrapFreedReads> Trap;
+    if (TrapFreedReads) Trap.emplace();
     TRun Run(C, Host.Form);
     Run.Go();
   }
@@ -449,7 +457,7 @@ TEST(Reentry, ASortWhoseColumnGoesOnTheWaySortsNothingThatIsGone) {
   RunAll(Product({HeaderClick, SortCall}, {OnEndEditing, OnEditExit, OnSortColumn}, {DeleteOtherColumn, ClearColumns}));
 }
 
-// A handler that frees the grid ends the road there, whatever road it is.
+// A handler that frees the grid ends the road there, whatever road it is: nothing freed is read.
 TEST(Reentry, AHandlerThatFreesTheGridEndsEveryRoadThere) {
   std::vector<TCase> Cases =
       Product({Down, End, PageDown, Tab, Click, IndicatorClick}, {OnBeforeSelect, OnDeselectCell, OnSelectCell}, {FreeGrid});
@@ -457,7 +465,8 @@ TEST(Reentry, AHandlerThatFreesTheGridEndsEveryRoadThere) {
       {OnVerticalScroll, {End, Wheel, HeaderClick}},
       {OnSortColumn, {HeaderClick, SortCall}},
       {OnMouseDown, {Click, IndicatorClick, HeaderClick}},
-      {OnKeyDown, {Enter, Down}},
+      {OnKeyDown, {Enter, Down, TypeChar}},
+      {OnKeyPress, {TypeChar}},
       {OnCellClick, {Click}},
       {OnBeforeEdit, {Click, EditElsewhere}},
       {OnEditAccept, {ScrollLine}},
@@ -468,7 +477,7 @@ TEST(Reentry, AHandlerThatFreesTheGridEndsEveryRoadThere) {
   };
   for (const auto& [Handler, Rs] : Pairs)
     for (TCase C : Product(Rs, {Handler}, {FreeGrid})) Cases.push_back(C);
-  RunAll(Cases);
+  RunAll(Cases, true);
 }
 
 // OnEditText that changes rows or columns: the typed text goes into its own cell while that cell
@@ -783,19 +792,82 @@ TEST(Reentry, ASelectionThatAHandlerChangesLeavesOneSelectedRow) {
   }
 }
 
-// A scroll whose handler changes the rows: afterwards the bar stands where the view is (its
-// position is the number of shown rows above the top row), and the window shows what a full
-// repaint shows.
+namespace {
+
+// The bar stands where the view is (its position is the number of shown rows above the top row).
+bool BarWhereTheViewIs(TNxGrid* G) {
+  return G->VertScrollBar()->Position() == G->CountShownRows(0, G->FirstVisibleRow());
+}
+
+// After a scroll or row operation whose handlers changed the rows: the bar stands where the view
+// is, the window's bar shows the bar, and the window what a full repaint shows.
+void ExpectTheViewSettled(TEngineForm& F) {
+  Settle(F.Window());
+  const TNxScrollBar* Bar = F.Grid->VertScrollBar();
+  EXPECT_EQ(Bar->Position(), F.Grid->CountShownRows(0, F.Grid->FirstVisibleRow()));
+  SCROLLINFO Window{sizeof(SCROLLINFO), SIF_ALL};
+  GetScrollInfo(F.Window(), SB_VERT, &Window);
+  // (A window's bar without a range keeps no page.)
+  const int Page = Bar->Max() > 0 ? static_cast<int>(Window.nPage) : Bar->PageSize();
+  EXPECT_EQ(std::make_tuple(Window.nMax, Page, Window.nPos), std::make_tuple(Bar->Max(), Bar->PageSize(), Bar->Position()))
+      << "the window's bar shows the bar";
+  const TCapture Shown(F.Window());
+  InvalidateRect(F.Window(), nullptr, FALSE);
+  Settle(F.Window());
+  const TCapture Repainted(F.Window());
+  const TRect All{0, 0, Shown.Width(), Shown.Height()};
+  EXPECT_TRUE(TCapture::SamePixels(Shown, All, Repainted, All));
+}
+
+}  // namespace
+
+// A scroll, by the bar or by a row operation that moves the view, whose handler changes the rows
+// or scrolls: the handler finds the bar where the view is, and the view settles (as above).
 TEST(Reentry, AScrollWhoseHandlerChangesTheRowsLeavesTheBarWhereTheViewIs) {
   const struct {
     const char* Name;
     std::function<void(TNxGrid*)> Scroll;
+    // Made before the view scrolls to the position.
+    std::function<void(TNxGrid*)> Prepare = [](TNxGrid*) {};
+    int Position = 15;
   } Scrolls[] = {
       {"SetPosition", [](TNxGrid* G) { G->VertScrollBar()->SetPosition(5); }},
       {"a line down", [](TNxGrid* G) { SendMessageW(G->Handle(), WM_VSCROLL, SB_LINEDOWN, 0); }},
       {"a line up", [](TNxGrid* G) { SendMessageW(G->Handle(), WM_VSCROLL, SB_LINEUP, 0); }},
       {"a page up", [](TNxGrid* G) { SendMessageW(G->Handle(), WM_VSCROLL, SB_PAGEUP, 0); }},
       {"the top", [](TNxGrid* G) { SendMessageW(G->Handle(), WM_VSCROLL, SB_TOP, 0); }},
+      {"a row deleted above", [](TNxGrid* G) { G->DeleteRow(2); }, [](TNxGrid* G) { G->SelectCell(0, 20); }},
+      {"the selected row deleted above", [](TNxGrid* G) { G->DeleteRow(2); },
+       [](TNxGrid* G) { G->SelectCell(0, 2); }},
+      {"a row inserted above", [](TNxGrid* G) { G->InsertRow(2); }},
+      {"a child row added above", [](TNxGrid* G) { G->AddChildRow(2); }},
+      {"a row hidden above", [](TNxGrid* G) { G->SetRowVisible(2, false); }},
+      {"a row shown above", [](TNxGrid* G) { G->SetRowVisible(2, true); },
+       [](TNxGrid* G) { G->SetRowVisible(2, false); }},
+      {"every row hidden",
+       [](TNxGrid* G) {
+         for (int R = 0; R < G->RowCount(); ++R) G->SetRowVisible(R, false);
+       },
+       [](TNxGrid* G) { G->SelectCell(0, 20); }},
+      {"a parent collapsed above", [](TNxGrid* G) { G->SetExpanded(2, false); },
+       [](TNxGrid* G) { G->AddChildRow(2), G->AddChildRow(2); }},
+      {"a parent of fifteen rows collapsed above", [](TNxGrid* G) { G->SetExpanded(2, false); },
+       [](TNxGrid* G) {
+         for (int I = 0; I < 15; ++I) G->AddChildRow(2);
+       }, 40},
+      {"a parent of thirty rows expanded above", [](TNxGrid* G) { G->SetExpanded(2, true); },
+       [](TNxGrid* G) {
+         for (int I = 0; I < 30; ++I) G->AddChildRow(2);
+         G->SetExpanded(2, false);
+       }, 30},
+      {"a parent of fifteen rows deleted above", [](TNxGrid* G) { G->DeleteRow(2); },
+       [](TNxGrid* G) {
+         for (int I = 0; I < 15; ++I) G->AddChildRow(2);
+       }, 40},
+      {"a hidden row moved from above to below", [](TNxGrid* G) { G->MoveRow(2, 30); },
+       [](TNxGrid* G) { G->SetRowVisible(2, false); }},
+      {"a sort that brings the selected row up", [](TNxGrid* G) { G->SortColumn(G->Columns()->Item(0), false); },
+       [](TNxGrid* G) { G->SelectCell(0, 35); }},
   };
   const struct {
     const char* Name;
@@ -806,6 +878,7 @@ TEST(Reentry, AScrollWhoseHandlerChangesTheRowsLeavesTheBarWhereTheViewIs) {
       {"deletes a row above", [](TEngineForm& F) { F.Grid->DeleteRow(3); }},
       {"hides a row above", [](TEngineForm& F) { F.Grid->SetRowVisible(2, false); }},
       {"sorts", [](TEngineForm& F) { F.Grid->SortColumn(F.Columns[0], false); }},
+      {"scrolls", [](TEngineForm& F) { F.Grid->VertScrollBar()->SetPosition(25); }},
   };
   TEngineForm Host(0);
   Host.Grid->SetVisible(false);
@@ -815,21 +888,81 @@ TEST(Reentry, AScrollWhoseHandlerChangesTheRowsLeavesTheBarWhereTheViewIs) {
       TEngineForm F(2, {goHeader, goGrid}, 300, 200, 80, false, Host.Form);
       F.Fill(40);
       TNxGrid* G = F.Grid;
-      G->VertScrollBar()->SetPosition(15);
+      S.Prepare(G);
+      G->VertScrollBar()->SetPosition(S.Position);
       Settle(F.Window());
       bool Once = true;
-      G->OnVerticalScroll = [&](TObject*, int) {
+      G->OnVerticalScroll = [&](TObject*, int Position) {
+        EXPECT_EQ(Position, G->VertScrollBar()->Position());
+        EXPECT_TRUE(BarWhereTheViewIs(G)) << "the handler finds the bar where the view is";
         if (std::exchange(Once, false)) C.Change(F);
       };
       S.Scroll(G);
+      EXPECT_FALSE(Once) << "the scroll handler ran";
+      ExpectTheViewSettled(F);
+    }
+  }
+}
+
+// A handler that runs inside a row operation (the selection that takes the place of a deleted
+// selected row, a new row's default value, the change's notice, the expansion) finds the bar where
+// the view is, and whatever it changes or scrolls, the view settles.
+TEST(Reentry, AHandlerInsideARowOperationFindsTheBarWhereTheViewIs) {
+  const struct {
+    const char* Name;
+    const char* Handler;
+    std::function<void(TNxGrid*)> Operation;
+    std::function<void(TNxGrid*)> Prepare;
+  } Operations[] = {
+      {"the selected row deleted above", "OnBeforeSelect", [](TNxGrid* G) { G->DeleteRow(2); },
+       [](TNxGrid* G) { G->SelectCell(0, 2); }},
+      {"the selected row deleted above", "OnSelectCell", [](TNxGrid* G) { G->DeleteRow(2); },
+       [](TNxGrid* G) { G->SelectCell(0, 2); }},
+      {"a row deleted above", "OnDataChange", [](TNxGrid* G) { G->DeleteRow(2); }, [](TNxGrid*) {}},
+      {"a row inserted above", "OnDataChange", [](TNxGrid* G) { G->InsertRow(2); }, [](TNxGrid*) {}},
+      {"a child row with a default value added above", "OnChange", [](TNxGrid* G) { G->AddChildRow(2); },
+       [](TNxGrid* G) {
+         G->SetOptions(G->Options() + goUseDefaultValues);
+         G->Columns()->Item(1)->SetDefaultValue(L"d");
+       }},
+      {"a parent collapsed above", "OnExpand", [](TNxGrid* G) { G->SetExpanded(2, false); },
+       [](TNxGrid* G) { G->AddChildRow(2), G->AddChildRow(2); }},
+  };
+  const struct {
+    const char* Name;
+    std::function<void(TEngineForm&)> Change;
+  } Changes[] = {
+      {"nothing", [](TEngineForm&) {}},
+      {"inserts a row above", [](TEngineForm& F) { F.Grid->InsertRow(1); }},
+      {"deletes a row above", [](TEngineForm& F) { F.Grid->DeleteRow(1); }},
+      {"sorts", [](TEngineForm& F) { F.Grid->SortColumn(F.Columns[0], false); }},
+      {"scrolls", [](TEngineForm& F) { F.Grid->VertScrollBar()->SetPosition(25); }},
+  };
+  TEngineForm Host(0);
+  Host.Grid->SetVisible(false);
+  for (const auto& O : Operations) {
+    for (const auto& C : Changes) {
+      SCOPED_TRACE(std::string(O.Name) + ", " + O.Handler + " " + C.Name);
+      TEngineForm F(2, {goHeader, goGrid}, 300, 200, 80, false, Host.Form);
+      F.Fill(40);
+      TNxGrid* G = F.Grid;
+      O.Prepare(G);
+      G->VertScrollBar()->SetPosition(15);
       Settle(F.Window());
-      EXPECT_EQ(G->VertScrollBar()->Position(), G->CountShownRows(0, G->FirstVisibleRow()));
-      const TCapture Shown(F.Window());
-      InvalidateRect(F.Window(), nullptr, FALSE);
-      Settle(F.Window());
-      const TCapture Repainted(F.Window());
-      const TRect All{0, 0, Shown.Width(), Shown.Height()};
-      EXPECT_TRUE(TCapture::SamePixels(Shown, All, Repainted, All));
+      bool Once = true;
+      auto Handler = [&] {
+        EXPECT_TRUE(BarWhereTheViewIs(G)) << "the handler finds the bar where the view is";
+        if (std::exchange(Once, false)) C.Change(F);
+      };
+      const std::string H = O.Handler;
+      if (H == "OnBeforeSelect") G->OnBeforeSelect = [&](TObject*, int, int, bool&) { Handler(); };
+      if (H == "OnSelectCell") G->OnSelectCell = [&](TObject*, int, int) { Handler(); };
+      if (H == "OnDataChange") G->OnDataChange = [&](TObject*, TDataChange, int) { Handler(); };
+      if (H == "OnChange") G->OnChange = [&](TObject*, int, int) { Handler(); };
+      if (H == "OnExpand") G->OnExpand = [&](TObject*, int) { Handler(); };
+      O.Operation(G);
+      EXPECT_FALSE(Once) << "the handler ran";
+      ExpectTheViewSettled(F);
     }
   }
 }

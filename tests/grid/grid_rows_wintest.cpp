@@ -698,6 +698,19 @@ TEST_F(GridFixture, ScrolledViewKeepsItsTopRecordWhenRowsChangeAbove) {
   EXPECT_EQ(G->GetLastFullyVisibleRow(), G->RowCount() - 1);
   EXPECT_EQ(G->FirstVisibleRow(), G->RowCount() - G->GetRowsPerPage());
   ExpectIndexesInside();
+  // Rows going above the view by the dozen, while it is at the end (the bar's range shrinks under
+  // the position it had): a parent collapsed, then deleted.
+  for (int I = 0; I < 30; ++I) G->AddChildRow(2);
+  for (const bool Collapse : {true, false}) {
+    SCOPED_TRACE(Collapse ? "collapsed" : "deleted");
+    SendMessageW(F.GridWindow(), WM_VSCROLL, SB_BOTTOM, 0);
+    const std::wstring Top = G->Cells(0, G->FirstVisibleRow());
+    if (Collapse) G->SetExpanded(2, false);
+    else G->DeleteRow(2);
+    EXPECT_EQ(G->Cells(0, G->FirstVisibleRow()), Top);
+    EXPECT_EQ(G->VertScrollBar()->Position(), G->CountShownRows(0, G->FirstVisibleRow()));
+    if (Collapse) G->SetExpanded(2, true);
+  }
 }
 
 // The view at the end of the list: LastShown is the last row fully in view, the view goes no
