@@ -80,7 +80,10 @@ tv_display() {
     pid=$!
     for i in $(seq 1 100); do
       kill -0 "$pid" 2>/dev/null || break
+      # The display answers, but it is ours only when the lock names our server: another run that
+      # started at the same moment may hold the number, and its end would close the display.
       if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
+        [ "$(tr -d ' ' <"/tmp/.X$n-lock" 2>/dev/null)" = "$pid" ] || break
         tv_cleanup_pids+=("$pid")
         export DISPLAY=":$n" TV_VIRTUAL_DISPLAY=":$n"
         return 0
