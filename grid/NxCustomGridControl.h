@@ -920,6 +920,9 @@ class TNxCustomGridControl : public TNxScrollControl {
   bool BeginCellEditor(int ACol, int ARow);
   // Runs the checks of opening an input-line editor; False when none opens.
   bool BeginInputEditor(TNxCustomColumn* Column);
+  // Places the input line's open editor on its column and gives it the focus; False when a handler
+  // on the way ended that edit.
+  bool ShowInputEditor(TNxCustomColumn* Column, unsigned Session);
   // Before another editor opens: the open one is committed and closed; False when it stays.
   bool CloseOtherEditor();
   // Attaches the column's editor, hooks it and prepares its look.

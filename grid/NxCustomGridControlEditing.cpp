@@ -266,6 +266,14 @@ bool TNxCustomGridControl::BeginInputEditor(TNxCustomColumn* Column) {
   return true;
 }
 
+bool TNxCustomGridControl::ShowInputEditor(TNxCustomColumn* Column, unsigned Session) {
+  FEditCol = Column->Index();
+  FEditRow = -1;
+  PlaceEditor();
+  FocusEditor();
+  return EditAlive(Session);
+}
+
 void TNxCustomGridControl::EditInputCell(TNxCustomColumn* Column, const WideString& InitialText) {
   Operation([&] {
     if (!BeginInputEditor(Column)) return;
@@ -276,11 +284,7 @@ void TNxCustomGridControl::EditInputCell(TNxCustomColumn* Column, const WideStri
       E->SetText(InitialText.empty() ? Column->InputValue() : InitialText);
       Column->EditorShown(E);
     }
-    FEditCol = Column->Index();
-    FEditRow = -1;
-    PlaceEditor();
-    FocusEditor();
-    if (!EditAlive(Session)) return;
+    if (!ShowInputEditor(Column, Session)) return;
     if (Column->Options().Contains(coEditorAutoSelect))
       E->SelectAll();
     else
@@ -295,11 +299,7 @@ void TNxCustomGridControl::EditInputCellWithKey(TNxCustomColumn* Column, wchar_t
     const unsigned Session = FEditSession;
     TNxCustomEdit* E = FInplaceEditor;
     Column->EditorShown(E);
-    FEditCol = Column->Index();
-    FEditRow = -1;
-    PlaceEditor();
-    FocusEditor();
-    if (!EditAlive(Session)) return;
+    if (!ShowInputEditor(Column, Session)) return;
     Dispatching([&] { SendMessageW(E->Handle(), WM_CHAR, static_cast<WPARAM>(Key), 0); });
     if (!EditAlive(Session)) return;
     E->PlaceCaretAtEnd();

@@ -100,6 +100,18 @@ class LifetimeTracking : public ::testing::Test {
   std::unique_ptr<TsSkinManager> M;
 };
 
+// The window's skinned vertical bar, shown, on its form brought to the front: its adapter, or null
+// when the bar never showed.
+TacScrollWnd* ShownVertBar(TForm* Form, HWND W, TRect& Bar) {
+  uitest::Settle(Form->Handle());
+  auto* A = dynamic_cast<TacScrollWnd*>(GetWndAdapter(W));
+  if (A == nullptr || !uitest::WaitFor([&] { return A->VertBar != nullptr && A->VertBar->Visible; }) ||
+      !realinput::BringToFront(Form->Handle()))
+    return nullptr;
+  GetVertBarRect(A, W, Bar);
+  return A;
+}
+
 bool TimerRuns(HWND W, UINT_PTR Id) { return KillTimer(W, Id) != FALSE; }
 
 }  // namespace
@@ -121,13 +133,9 @@ TEST_F(LifetimeTracking, TheSkinGoingDuringAPressOrHoverStopsTheTrackingOfEveryS
       F.Show();
       HWND W = K.Fill(C);
       ASSERT_NE(W, nullptr);
-      uitest::Settle(F.Form->Handle());
-      auto* A = dynamic_cast<TacScrollWnd*>(GetWndAdapter(W));
-      ASSERT_NE(A, nullptr);
-      ASSERT_TRUE(uitest::WaitFor([&] { return A->VertBar != nullptr && A->VertBar->Visible; }));
-      ASSERT_TRUE(realinput::BringToFront(F.Form->Handle()));
       TRect S;
-      GetVertBarRect(A, W, S);
+      TacScrollWnd* A = ShownVertBar(F.Form, W, S);
+      ASSERT_NE(A, nullptr);
       const POINT Arrow{(S.Left + S.Right) / 2, S.Bottom - 4};
       ASSERT_TRUE(realinput::MovePointerSettled(POINT{S.Left - 60, S.Top + 20}));
       ASSERT_TRUE(realinput::MovePointerSeen(Arrow));
@@ -315,13 +323,9 @@ TEST_F(LifetimeTracking, AScrollHandlerThatFreesTheControlOrChangesTheSkinEndsNo
             const std::wstring T = L"line " + std::to_wstring(I);
             SendMessageW(W, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(T.c_str()));
           }
-          uitest::Settle(F.Form->Handle());
-          auto* A = dynamic_cast<TacScrollWnd*>(GetWndAdapter(W));
-          ASSERT_NE(A, nullptr);
-          ASSERT_TRUE(uitest::WaitFor([&] { return A->VertBar != nullptr && A->VertBar->Visible; }));
-          ASSERT_TRUE(realinput::BringToFront(F.Form->Handle()));
           TRect S;
-          GetVertBarRect(A, W, S);
+          TacScrollWnd* A = ShownVertBar(F.Form, W, S);
+          ASSERT_NE(A, nullptr);
           int ThumbSize = 0, ThumbPos = 0;
           CalcThumb(A->VertBar, S, ThumbSize, ThumbPos);
           const int X = (S.Left + S.Right) / 2;
