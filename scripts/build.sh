@@ -16,7 +16,11 @@ for a in "$@"; do
     --program) program=1 ;;
     -h|--help) tv_usage; exit 0 ;;
     -*) tv_bad_usage "unknown option $a" ;;
-    *) [ "$program" = 1 ] || tv_bad_usage "a target ($a) is named only after --program"; targets+=("$a") ;;
+    *)
+      [ "$program" = 1 ] || tv_bad_usage "a target ($a) is named only after --program"
+      # A target is a name the build knows, never a path.
+      [[ "$a" =~ ^[A-Za-z0-9_.+-]+$ ]] || tv_bad_usage "a target is a name, not $a"
+      targets+=("$a") ;;
   esac
 done
 [ "$native" = 0 ] || [ "$program" = 0 ] || tv_bad_usage "--native and --program do not go together"

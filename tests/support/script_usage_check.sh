@@ -34,6 +34,7 @@ rows=(
   "build.sh|--bogus|--bogus"
   "build.sh|Project1|Project1"
   "build.sh|--native --program|--native"
+  "build.sh|--program ../x|../x"
   "setup.sh|--bogus|--bogus"
   "test.sh|--bogus|--bogus"
   "test.sh|\"\" --bogus|empty"
