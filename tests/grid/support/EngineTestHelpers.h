@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -88,12 +89,6 @@ struct TEngineForm {
   TEngineForm(const TEngineForm&) = delete;
   TEngineForm& operator=(const TEngineForm&) = delete;
 
- private:
-  bool FHosted;
-  std::vector<std::unique_ptr<TFreeWatch>> FWatches;
-
- public:
-
   HWND Window() const { return Grid->Handle(); }
   void Fill(int Rows) {
     FillRows(Grid, Rows);
@@ -110,6 +105,10 @@ struct TEngineForm {
     SettledClick(Window(), P.X, P.Y);
     return WaitFor([&] { return Grid->IsFocused() && Grid->SelectedRow() == Row; });
   }
+
+ private:
+  bool FHosted;
+  std::vector<std::unique_ptr<TFreeWatch>> FWatches;
 };
 
 // --- real pointer steps: press, move with the button held, release
@@ -331,6 +330,13 @@ struct TEditingForm : TEngineForm {
     TypeText(Text);
     return WaitFor([&] { return Editor()->Text() == AnsiToWide(Text); });
   }
+};
+
+// A named change of a form's grid: a row of a table of cases.
+template <class Form = TEngineForm>
+struct TFormChange {
+  const char* Name;
+  std::function<void(Form&)> Change;
 };
 
 }  // namespace enginetest
