@@ -21,6 +21,7 @@
 #include "framework/StdCtrls.h"
 #include "support/EngineTestHelpers.h"
 #include "support/FreedMemoryGuard.h"
+#include "support/MessageOf.h"
 
 using namespace enginetest;
 
@@ -123,15 +124,13 @@ const std::wstring InputTyped = L"in";
 // One case: a form with its grid, the start of the road, the armed handler, the road, the checks.
 class TRun {
  public:
-  TRun(const TCase& C, TForm* Host) : FCase(C), F(3, {goHeader, goGrid, goIndicator, goInput}, 20, 300, 200, Host) {
-    G = F.Grid;
+  TRun(const TCase& C, TForm* Host)
+      : FCase(C), F(3, {goHeader, goGrid, goIndicator, goInput}, 20, 300, 200, Host), G(F.Grid), Watch(G),
+        Cols(F.Columns.begin(), F.Columns.end()) {
     G->SetWantTabs(true);
-    Other = std::make_unique<TEdit>(nullptr);
-    Other->SetBounds(10, 212, 100, 20);
-    Other->SetParent(F.Form);
-    Watch = std::make_unique<TFreeWatch>(G);
+    Other.SetBounds(10, 212, 100, 20);
+    Other.SetParent(F.Form);
     for (int R = 0; R < G->RowCount(); ++R) Records.push_back(G->CellStore()->GetRow(R));
-    Cols.assign(F.Columns.begin(), F.Columns.end());
   }
   ~TRun() { Application->OnException = nullptr; }
 
@@ -144,17 +143,13 @@ class TRun {
     Application->OnException = [&](TObject*, Exception& E) { Errors.push_back("reported " + E.Message); };
     Handlers[FCase.Handler].Arm(G, [this] { Hit(); });
     memguard::TFaultCount Faults;
-    try {
-      Road();
-    } catch (Exception& E) {
-      Errors.push_back("caught " + E.Message);
-    }
+    Catching([&] { Road(); });
     Pump();
     EXPECT_EQ(Faults.Count(), 0);
     EXPECT_GE(Fired, 1) << "the handler never ran on this road";
     // Each error is delivered once: the raising handler's, and no other.
     EXPECT_EQ(Errors.size(), FCase.Change == Raise && Fired > 0 ? 1u : 0u) << testing::PrintToString(Errors);
-    if (Watch->Freed()) {
+    if (Watch.Freed()) {
       EXPECT_EQ(FCase.Change, FreeGrid);
       return;
     }
@@ -163,11 +158,7 @@ class TRun {
     CheckEditing();
     // What stays open is written back where it belongs.
     Errors.clear();
-    try {
-      G->CommitEditing();
-    } catch (Exception& E) {
-      Errors.push_back("caught " + E.Message);
-    }
+    Catching([&] { G->CommitEditing(); });
     Pump();
     EXPECT_TRUE(Errors.empty()) << testing::PrintToString(Errors);
     CheckCells(true);
@@ -175,6 +166,13 @@ class TRun {
   }
 
  private:
+  void Catching(const std::function<void()>& Do) {
+    try {
+      Do();
+    } catch (Exception& E) {
+      Errors.push_back("caught " + E.Message);
+    }
+  }
   // Row index of a record (-1 when gone).
   int RowOf(TRow* Record) const {
     for (int R = 0; R < G->RowCount(); ++R)
@@ -273,7 +271,7 @@ class TRun {
         SendMessageW(W, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), MAKELPARAM(S.x, S.y));
         break;
       }
-      case FocusAway: Other->SetFocus(); break;
+      case FocusAway: Other.SetFocus(); break;
       case Commit: G->CommitEditing(); break;
       case EndEdit: G->EndEditing(); break;
       case EditElsewhere: G->EditCell(0, 3); break;
@@ -365,8 +363,8 @@ class TRun {
   TCase FCase;
   TEditingForm F;
   TNxGrid* G;
-  std::unique_ptr<TEdit> Other;
-  std::unique_ptr<TFreeWatch> Watch;
+  TFreeWatch Watch;
+  TEdit Other{nullptr};
   std::vector<TRow*> Records;
   std::vector<TNxCustomColumn*> Cols;
   std::map<std::pair<TRow*, TNxCustomColumn*>, std::wstring> Before;
@@ -630,11 +628,7 @@ TEST(Reentry, HandlersThatClearTheRowsLeaveNothingBehind) {
     TNxGrid* G = F.Grid;
     G->SetFocus();
     G->SelectCell(1, 1);
-    try {
-      C.Act(F);
-    } catch (Exception& E) {
-      Errors += E.Message;
-    }
+    Errors += exctest::MessageOf<Exception>([&] { C.Act(F); }, "");
     Pump();
     EXPECT_EQ(Errors, "");
     EXPECT_EQ(G->RowCount(), 0);
@@ -909,12 +903,7 @@ TEST(Reentry, AHandlerThatFreesTheGridDuringAColumnChangeEndsItThere) {
       std::vector<std::unique_ptr<TFreeWatch>> Alive;
       for (TNxTextColumn* Col : F.Columns) Alive.push_back(std::make_unique<TFreeWatch>(Col));
       auto* New = new TNxTextColumn(Host.Form);
-      std::string Caught;
-      try {
-        C.Change(F, New);
-      } catch (Exception& E) {
-        Caught = E.Message;
-      }
+      const std::string Caught = exctest::MessageOf<Exception>([&] { C.Change(F, New); }, "");
       Pump();
       EXPECT_EQ(Caught, "");
       EXPECT_EQ(Faults.Count(), 0);
