@@ -677,9 +677,8 @@ class TRandomRun {
     if (Faults != 0) return "a fault inside the grid (access violation or the like)";
     if (memguard::Counts().HeapFaults != FHeapFaultsBefore) return "the freed-memory guard recorded a heap fault";
     const int Reported = FErrors - FErrorsBefore + FCaught;
-    if (FChanged) {
-      // Checked as the change came.
-    } else if (FRaised == 0 ? Reported != FExpectErrors : Reported < 1 || Reported > FExpectErrors + FRaised)
+    // (After a handler's change, they were checked as the change came.)
+    if (!FChanged && (FRaised == 0 ? Reported != FExpectErrors : Reported < 1 || Reported > FExpectErrors + FRaised))
       return Say(S, ("errors reported (last shown: " + FLastError + ")").c_str(), Reported, FExpectErrors + FRaised);
     const int Rows = M.Count();
     if (G->RowCount() != Rows) return Say(S, "RowCount", G->RowCount(), Rows);
@@ -865,16 +864,21 @@ class TRandomRun {
     }
     if (Content != cnVirtual) M.Write(C, R, DefaultText(Content));
   }
-  void InsertColumn(int Index) {
+  // A new column of the given content, not yet in the grid.
+  TNxTextColumn* NewColumn(TContent Content) {
     static const TColumnKind Kinds[] = {ckString,  ckString,   ckString, ckString,   ckString, ckIncrement,
                                         ckVirtual, ckBoolean, ckDateTime, ckFloat, ckInteger, ckGuid};
-    const auto Content = static_cast<TContent>(Below(ContentCount));
     TNxTextColumn* Col =
         Content == cnVirtual ? new TSuppliedColumn(FForm, G, FSupplyFailure) : new TNxTextColumn(FForm);
     Col->SetColumnKind(Kinds[Content]);
     Col->SetOptions({coCanClick, coCanSort, coEditing, coPublicUsing});
     Col->SetWidth(50);
     FNewContent[Col] = Content;
+    return Col;
+  }
+  void InsertColumn(int Index) {
+    const auto Content = static_cast<TContent>(Below(ContentCount));
+    TNxTextColumn* Col = NewColumn(Content);
     // Put in among the others, it ends an edit with what was typed written into its cell; a
     // refused text reaches the caller.
     bool Refused = false;
@@ -924,9 +928,9 @@ class TRandomRun {
     };
     // A selection event names an existing cell, and none fires while keys are pressed with no row
     // to see.
-    G->OnSelectCell = [this](TObject*, int C, int R) { Heard("OnSelectCell", C, R, hkSelect); };
-    G->OnDeselectCell = [this](TObject*, int C, int R) { Heard("OnDeselectCell", C, R, hkDeselect); };
-    G->OnBeforeSelect = [this](TObject*, int C, int, bool&) { Heard("OnBeforeSelect", C, -2, hkBeforeSelect); };
+    G->OnSelectCell = [this](TObject*, int C, int R) { Heard(C, R, hkSelect); };
+    G->OnDeselectCell = [this](TObject*, int C, int R) { Heard(C, R, hkDeselect); };
+    G->OnBeforeSelect = [this](TObject*, int C, int, bool&) { Heard(C, -2, hkBeforeSelect); };
     G->OnDataChange = [this](TObject*, TDataChange, int) { Hook(hkDataChange); };
     G->OnEndEditing = [this](TObject*, int, int, WideString&, bool&) { Hook(hkEndEditing); };
     G->OnEditExit = [this](TObject*) { Hook(hkEditExit); };
@@ -960,13 +964,12 @@ class TRandomRun {
     ++FRaised;
     throw EHandlerError();
   }
-  void Heard(const char* Name, int C, int R, THook Kind) {
+  void Heard(int C, int R, THook Kind) {
     if (!Alive(Kind)) return;
     const bool Outside = R != -2 && (R >= G->RowCount() || (R < 0 && !FSelectsNothing));
     if (StepFailure.empty() && (FQuiet || Outside))
-      StepFailure = std::string(Name) + " fired for (" + std::to_string(C) + ", " + std::to_string(R) + ")";
-    Change(Kind);
-    Raise(Kind);
+      StepFailure = std::string(HookNames[Kind]) + " fired for (" + std::to_string(C) + ", " + std::to_string(R) + ")";
+    Hook(Kind);
   }
   // The change the armed handler makes, with arguments that are good when it runs.
   void Change(THook Kind) {
@@ -1018,11 +1021,7 @@ class TRandomRun {
       case chInsertColumn: {
         const int At = Below(Cols + 1);
         S << "Columns()->Insert(" << At << ")";
-        auto* Col = new TNxTextColumn(FForm);
-        Col->SetOptions({coCanClick, coCanSort, coEditing, coPublicUsing});
-        Col->SetWidth(50);
-        FNewContent[Col] = cnName;
-        G->Columns()->Insert(At, Col);
+        G->Columns()->Insert(At, NewColumn(cnName));
         break;
       }
       case chMoveColumn: {
