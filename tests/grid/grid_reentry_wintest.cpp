@@ -252,16 +252,15 @@ class TRun {
 
   void Road() {
     const HWND W = F.Window();
-    auto Key = [](WORD Vk) { PressKey(Vk); };
     auto ClickAt = [&](TPoint P) { gridtest::PostClick(W, P.X, P.Y); };
     switch (FCase.Road) {
       case Enter:
-      case InputEnter: Key(VK_RETURN); break;
-      case Esc: Key(VK_ESCAPE); break;
-      case Tab: Key(VK_TAB); break;
-      case Down: Key(VK_DOWN); break;
-      case PageDown: Key(VK_NEXT); break;
-      case End: Key(VK_END); break;
+      case InputEnter: PressKey(VK_RETURN); break;
+      case Esc: PressKey(VK_ESCAPE); break;
+      case Tab: PressKey(VK_TAB); break;
+      case Down: PressKey(VK_DOWN); break;
+      case PageDown: PressKey(VK_NEXT); break;
+      case End: PressKey(VK_END); break;
       case Click: ClickAt(F.CellPoint(0, 3)); break;
       case IndicatorClick: ClickAt(Point(5, F.CellPoint(0, 3).Y)); break;
       case HeaderClick: ClickAt(Point(F.CellPoint(0, 0).X, G->HeaderSize() / 2)); break;
@@ -278,7 +277,7 @@ class TRun {
       case SelectRowCall: G->SelectRow(3); break;
       case SortCall: G->SortColumn(Cols[0], true); break;
       case DeleteRowCall: G->DeleteRow(0); break;
-      case TypeChar: Key('A'); break;
+      case TypeChar: PressKey('A'); break;
       case RoadCount: break;
     }
   }

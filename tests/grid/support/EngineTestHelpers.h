@@ -67,11 +67,10 @@ struct TEngineForm {
     if (FHosted) {
       FWatches.push_back(std::make_unique<TFreeWatch>(Grid));
       for (TNxTextColumn* C : Columns) FWatches.push_back(std::make_unique<TFreeWatch>(C));
-      Settle(Form->Handle());
-      return;
+    } else {
+      Form->Show();
+      realinput::BringToFront(Form->Handle());
     }
-    Form->Show();
-    realinput::BringToFront(Form->Handle());
     Settle(Form->Handle());
   }
   ~TEngineForm() {
