@@ -40,10 +40,7 @@ std::string RowText(TNxGrid* G, int Row) {
 }
 
 // Changes of the column list made while cell (2, 1) is edited.
-struct TColumnChange {
-  const char* Name;
-  std::function<void(TEditingForm&)> Change;
-};
+using TColumnChange = TFormChange<TEditingForm>;
 
 }  // namespace
 
@@ -243,6 +240,7 @@ TEST(EditRoads, ColumnsChangingDuringAnEditLeaveTheTextInItsOwnCell) {
     G->OnEditExit = [&](TObject*) { Told.push_back("exit " + WideToAnsi(G->Cells(G->EditCol(), G->EditRow()))); };
     G->EditCell(2, 1, L"typed");
     C.Change.Change(F);
+    EXPECT_EQ(G->IsEditing(), !C.Ends);
     if (G->IsEditing()) G->EndEditing();
     EXPECT_EQ(Told, (std::vector<std::string>{C.Ends ? "end typed" : "end r1c2", "exit typed"}));
     EXPECT_EQ(RowText(G, 1), C.Row);

@@ -41,6 +41,7 @@
 #include <string>
 
 #include "framework/Convert.h"
+#include "framework/Scopes.h"
 #include "framework/Strings.h"
 #include "support/FreedMemoryGuard.h"
 #include "support/GridOpsModel.h"
@@ -227,6 +228,15 @@ class TRandomRun {
 
   int Below(int N) { return N <= 0 ? 0 : static_cast<int>(FRandom() % static_cast<unsigned>(N)); }
   bool Chance(int Percent) { return Below(100) < Percent; }
+  // An index of the list, each as likely as its weight.
+  template <std::size_t N>
+  int Weighted(const int (&Weights)[N]) {
+    int Total = 0;
+    for (int W : Weights) Total += W;
+    int Pick = Below(Total), K = 0;
+    while (Pick >= Weights[K]) Pick -= Weights[K++];
+    return K;
+  }
 
   // Runs one operation on the grid and on the model.
   void Step() {
@@ -248,22 +258,14 @@ class TRandomRun {
     FHandlerDelivered = FOtherDelivered = 0;
     FUnexpected.clear();
     FChangeIn = Chance(ChangePercent) ? static_cast<THook>(Below(hkAll)) : hkNone;
-    {
-      // Changes that end much of what the run built up come seldom.
-      static const int ChangeWeights[chKinds] = {6, 6, 5, 5, 3, 3, 4, 4, 4, 1, 1, 5, 6, 6, 1, 4};
-      int Sum = 0;
-      for (int W : ChangeWeights) Sum += W;
-      int At = Below(Sum), K = 0;
-      while (At >= ChangeWeights[K]) At -= ChangeWeights[K++];
-      FChangeKind = static_cast<TChange>(K);
-    }
+    // Changes that end much of what the run built up come seldom.
+    static const int ChangeWeights[chKinds] = {6, 6, 5, 5, 3, 3, 4, 4, 4, 1, 1, 5, 6, 6, 1, 4};
+    FChangeKind = static_cast<TChange>(Weighted(ChangeWeights));
     // The cells as they are before the operation, for the checks after a change by a handler.
     if (FChangeIn != hkNone) FBefore = M;
     FFreedBefore = memguard::FreedSequence();
     FHeapFaultsBefore = memguard::Counts().HeapFaults;
-    if (M.Editing)
-      FEdits.push_back(
-          {M.At(M.EditRow()).Record, M.Columns[static_cast<std::size_t>(M.EditCol)].Column, M.EditRow(), M.Typed});
+    if (M.Editing) FEdits.push_back(CellWrite(M.EditCol, M.EditRow(), M.Typed));
     const int Rows = M.Count();
     const int Cols = static_cast<int>(M.Columns.size());
     const bool Crowded = Rows >= 48;
@@ -301,11 +303,7 @@ class TRandomRun {
         M.Editing && !Locked() ? 4 : 0,      // 29 Enter or Escape in the editor
         M.Editing && !Locked() ? 2 : 0,      // 30 the focus leaves the grid
     };
-    int Total = 0;
-    for (int W : Weights) Total += W;
-    int Pick = Below(Total);
-    int Kind = 0;
-    while (Pick >= Weights[Kind]) Pick -= Weights[Kind++];
+    const int Kind = Weighted(Weights);
     if (Trace) {
       // What comes, for a run that ends the process before the operation is named.
       std::printf("  next: operation %d; raises: %s; changes: %s %s\n", Kind,
@@ -316,17 +314,10 @@ class TRandomRun {
     std::ostringstream S;
     // The operation is named also when it raises.
     // No handler stays armed after the operation, also when it raised.
-    struct TNamed {
-      std::ostringstream& S;
-      std::string& Op;
-      THook& Armed;
-      THook& Changes;
-      ~TNamed() {
-        Op = S.str();
-        Armed = hkNone;
-        Changes = hkNone;
-      }
-    } Named{S, Op, FArmed, FChangeIn};
+    TScopeExit Named([&] {
+      Op = S.str();
+      FArmed = FChangeIn = hkNone;
+    });
     try {
       Operate(Kind, S, Rows, Cols);
     } catch (const TStop&) {
@@ -459,8 +450,7 @@ class TRandomRun {
       case 13: {
         const std::wstring T = NewText(M.Columns[static_cast<std::size_t>(M.EditCol)].Content, true);
         S << "type " << Narrow(T);
-        FEdits.push_back(
-            {M.At(M.EditRow()).Record, M.Columns[static_cast<std::size_t>(M.EditCol)].Column, M.EditRow(), T});
+        FEdits.push_back(CellWrite(M.EditCol, M.EditRow(), T));
         Call([&] { G->InplaceEditor()->SetText(T); });
         M.Typed = T;
         break;
@@ -494,7 +484,7 @@ class TRandomRun {
         const std::wstring T = NewText(Content, true);
         S << "SetCells(" << C << ", " << R << ", " << Narrow(T) << ")";
         const std::optional<std::wstring> Shown = Enter(Content, T);
-        if (Shown) FOpWrites.push_back({M.At(R).Record, M.Columns[static_cast<std::size_t>(C)].Column, R, *Shown});
+        if (Shown) FOpWrites.push_back(CellWrite(C, R, *Shown));
         Expect<EConvertError>(!Shown, [&] { G->SetCells(C, R, T); });
         if (Shown) M.Write(C, R, *Shown);
         CellsTouched = true;
@@ -687,9 +677,8 @@ class TRandomRun {
     if (Faults != 0) return "a fault inside the grid (access violation or the like)";
     if (memguard::Counts().HeapFaults != FHeapFaultsBefore) return "the freed-memory guard recorded a heap fault";
     const int Reported = FErrors - FErrorsBefore + FCaught;
-    if (FChanged) {
-      // Checked as the change came.
-    } else if (FRaised == 0 ? Reported != FExpectErrors : Reported < 1 || Reported > FExpectErrors + FRaised)
+    // (After a handler's change, they were checked as the change came.)
+    if (!FChanged && (FRaised == 0 ? Reported != FExpectErrors : Reported < 1 || Reported > FExpectErrors + FRaised))
       return Say(S, ("errors reported (last shown: " + FLastError + ")").c_str(), Reported, FExpectErrors + FRaised);
     const int Rows = M.Count();
     if (G->RowCount() != Rows) return Say(S, "RowCount", G->RowCount(), Rows);
@@ -857,7 +846,7 @@ class TRandomRun {
   void WriteNew(int C, int R) {
     const TContent Content = M.Columns[static_cast<std::size_t>(C)].Content;
     const std::wstring T = NewText(Content, false);
-    FOpWrites.push_back({M.At(R).Record, M.Columns[static_cast<std::size_t>(C)].Column, R, *Enter(Content, T)});
+    FOpWrites.push_back(CellWrite(C, R, *Enter(Content, T)));
     Call([&] { G->SetCells(C, R, T); });
     M.Write(C, R, *Enter(Content, T));
   }
@@ -875,16 +864,21 @@ class TRandomRun {
     }
     if (Content != cnVirtual) M.Write(C, R, DefaultText(Content));
   }
-  void InsertColumn(int Index) {
+  // A new column of the given content, not yet in the grid.
+  TNxTextColumn* NewColumn(TContent Content) {
     static const TColumnKind Kinds[] = {ckString,  ckString,   ckString, ckString,   ckString, ckIncrement,
                                         ckVirtual, ckBoolean, ckDateTime, ckFloat, ckInteger, ckGuid};
-    const auto Content = static_cast<TContent>(Below(ContentCount));
     TNxTextColumn* Col =
         Content == cnVirtual ? new TSuppliedColumn(FForm, G, FSupplyFailure) : new TNxTextColumn(FForm);
     Col->SetColumnKind(Kinds[Content]);
     Col->SetOptions({coCanClick, coCanSort, coEditing, coPublicUsing});
     Col->SetWidth(50);
     FNewContent[Col] = Content;
+    return Col;
+  }
+  void InsertColumn(int Index) {
+    const auto Content = static_cast<TContent>(Below(ContentCount));
+    TNxTextColumn* Col = NewColumn(Content);
     // Put in among the others, it ends an edit with what was typed written into its cell; a
     // refused text reaches the caller.
     bool Refused = false;
@@ -934,9 +928,9 @@ class TRandomRun {
     };
     // A selection event names an existing cell, and none fires while keys are pressed with no row
     // to see.
-    G->OnSelectCell = [this](TObject*, int C, int R) { Heard("OnSelectCell", C, R, hkSelect); };
-    G->OnDeselectCell = [this](TObject*, int C, int R) { Heard("OnDeselectCell", C, R, hkDeselect); };
-    G->OnBeforeSelect = [this](TObject*, int C, int, bool&) { Heard("OnBeforeSelect", C, -2, hkBeforeSelect); };
+    G->OnSelectCell = [this](TObject*, int C, int R) { Heard(C, R, hkSelect); };
+    G->OnDeselectCell = [this](TObject*, int C, int R) { Heard(C, R, hkDeselect); };
+    G->OnBeforeSelect = [this](TObject*, int C, int, bool&) { Heard(C, -2, hkBeforeSelect); };
     G->OnDataChange = [this](TObject*, TDataChange, int) { Hook(hkDataChange); };
     G->OnEndEditing = [this](TObject*, int, int, WideString&, bool&) { Hook(hkEndEditing); };
     G->OnEditExit = [this](TObject*) { Hook(hkEditExit); };
@@ -970,13 +964,12 @@ class TRandomRun {
     ++FRaised;
     throw EHandlerError();
   }
-  void Heard(const char* Name, int C, int R, THook Kind) {
+  void Heard(int C, int R, THook Kind) {
     if (!Alive(Kind)) return;
     const bool Outside = R != -2 && (R >= G->RowCount() || (R < 0 && !FSelectsNothing));
     if (StepFailure.empty() && (FQuiet || Outside))
-      StepFailure = std::string(Name) + " fired for (" + std::to_string(C) + ", " + std::to_string(R) + ")";
-    Change(Kind);
-    Raise(Kind);
+      StepFailure = std::string(HookNames[Kind]) + " fired for (" + std::to_string(C) + ", " + std::to_string(R) + ")";
+    Hook(Kind);
   }
   // The change the armed handler makes, with arguments that are good when it runs.
   void Change(THook Kind) {
@@ -1028,11 +1021,7 @@ class TRandomRun {
       case chInsertColumn: {
         const int At = Below(Cols + 1);
         S << "Columns()->Insert(" << At << ")";
-        auto* Col = new TNxTextColumn(FForm);
-        Col->SetOptions({coCanClick, coCanSort, coEditing, coPublicUsing});
-        Col->SetWidth(50);
-        FNewContent[Col] = cnName;
-        G->Columns()->Insert(At, Col);
+        G->Columns()->Insert(At, NewColumn(cnName));
         break;
       }
       case chMoveColumn: {
@@ -1569,6 +1558,9 @@ class TRandomRun {
     int Pos;
     std::wstring Text;
   };
+  TCellWrite CellWrite(int C, int R, const std::wstring& Text) {
+    return {M.At(R).Record, M.Columns[static_cast<std::size_t>(C)].Column, R, Text};
+  }
   std::vector<TCellWrite> FOpWrites;  // what the operation writes
   std::vector<TCellWrite> FEdits;     // the cells edited in it, with what was typed
   std::map<const void*, TContent> FNewContent;  // the columns made in it

@@ -90,10 +90,7 @@ TEST(RowRecords, TheRangeAnchorStaysOnItsRecord) {
 // update ends, wherever the rows changed in the meantime put it: a row below the view comes to
 // its bottom. A record deleted in the meantime moves the view nowhere.
 TEST(RowRecords, ARowToScrollToWhileUpdatingIsItsRecord) {
-  const struct {
-    const char* Name;
-    std::function<void(TEngineForm&)> Change;
-  } Changes[] = {
+  const TFormChange<> Changes[] = {
       {"insert above", [](TEngineForm& F) { F.Grid->InsertRow(0); }},
       {"delete above", [](TEngineForm& F) { F.Grid->DeleteRow(0); }},
       {"child above", [](TEngineForm& F) { F.Grid->AddChildRow(2); }},

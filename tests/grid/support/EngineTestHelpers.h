@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -66,11 +67,10 @@ struct TEngineForm {
     if (FHosted) {
       FWatches.push_back(std::make_unique<TFreeWatch>(Grid));
       for (TNxTextColumn* C : Columns) FWatches.push_back(std::make_unique<TFreeWatch>(C));
-      Settle(Form->Handle());
-      return;
+    } else {
+      Form->Show();
+      realinput::BringToFront(Form->Handle());
     }
-    Form->Show();
-    realinput::BringToFront(Form->Handle());
     Settle(Form->Handle());
   }
   ~TEngineForm() {
@@ -88,12 +88,6 @@ struct TEngineForm {
   TEngineForm(const TEngineForm&) = delete;
   TEngineForm& operator=(const TEngineForm&) = delete;
 
- private:
-  bool FHosted;
-  std::vector<std::unique_ptr<TFreeWatch>> FWatches;
-
- public:
-
   HWND Window() const { return Grid->Handle(); }
   void Fill(int Rows) {
     FillRows(Grid, Rows);
@@ -110,6 +104,10 @@ struct TEngineForm {
     SettledClick(Window(), P.X, P.Y);
     return WaitFor([&] { return Grid->IsFocused() && Grid->SelectedRow() == Row; });
   }
+
+ private:
+  bool FHosted;
+  std::vector<std::unique_ptr<TFreeWatch>> FWatches;
 };
 
 // --- real pointer steps: press, move with the button held, release
@@ -331,6 +329,13 @@ struct TEditingForm : TEngineForm {
     TypeText(Text);
     return WaitFor([&] { return Editor()->Text() == AnsiToWide(Text); });
   }
+};
+
+// A named change of a form's grid: a row of a table of cases.
+template <class Form = TEngineForm>
+struct TFormChange {
+  const char* Name;
+  std::function<void(Form&)> Change;
 };
 
 }  // namespace enginetest
