@@ -19,6 +19,7 @@ cat >"$copy/scripts/wine-env.sh" <<'EOF'
 tv_display() { :; }
 tv_wine_prefix() { :; }
 tv_wineserver() { :; }
+tv_wine_unattended() { :; }
 tv_cleanup() { :; }
 tv_wine() { return 1; }
 EOF
