@@ -801,13 +801,11 @@ void TWinControl::WndProc(TMessage& M) {
       // or of the control beneath may free this one (their parent) with it.
       const TLifeWatch Life(this);
       if (M.Msg == WM_MOUSEMOVE) {
+        TrackMouse();
         if (!FMouseInside) {
           FMouseInside = true;
-          TrackMouse();
           Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(this));
           if (Life.Freed()) return;
-        } else {
-          TrackMouse();
         }
         SetMouseInControl(ControlAtPos(MessagePoint(M.LParam), false));
         if (Life.Freed()) return;

@@ -27,9 +27,7 @@ if command -v taskset >/dev/null 2>&1; then
   taskset -cp "$cpu" $$ >/dev/null
 fi
 source "$root/scripts/wine-env.sh"
-tv_display xvfb
-tv_wine_prefix
-tv_wineserver
+tv_wine_unattended
 for b in "$root"/build/win32/bench/*_bench.exe; do
   [ -f "$b" ] || continue
   echo "== $(basename "$b" .exe) (target, under Wine)"

@@ -18,9 +18,7 @@ while [ $# -gt 0 ]; do
 done
 "$root/scripts/build.sh" --program gallery
 source "$root/scripts/wine-env.sh"
-tv_display xvfb
-tv_wine_prefix
-tv_wineserver
+tv_wine_unattended
 work=$(mktemp -d)
 trap 'rm -rf "$work"; tv_cleanup' EXIT
 # The system's own texts (message-box buttons, the system menu) in English: the gallery does not

@@ -51,9 +51,7 @@ if [ "$build" = 1 ]; then
   "$root/scripts/build.sh" --program monkey_tests
 fi
 source "$root/scripts/wine-env.sh"
-tv_display xvfb
-tv_wine_prefix
-tv_wineserver
+tv_wine_unattended
 mkdir -p "$log"
 passed=0
 failed=0

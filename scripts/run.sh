@@ -47,9 +47,7 @@ for need in "$exe" ${shot:+"$built/tools/shot.exe"}; do
   [ -f "$need" ] || { echo "run.sh: $need is not built (run without --no-build)" >&2; exit 1; }
 done
 if [ -n "$shot" ]; then
-  tv_display xvfb
-  tv_wine_prefix
-  tv_wineserver
+  tv_wine_unattended
   bmp=$(mktemp --suffix=.bmp)
   rm -f "$bmp"
   rc=0

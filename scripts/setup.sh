@@ -59,23 +59,22 @@ apt_update() {
 # apt-get install with the arguments given; of its output only its errors are shown, and while it
 # waits for the package lock, that it waits.
 apt_install() {
-  local err status=0 held
+  local err status=0 held waited
   err=$(mktemp)
-  apt_get install -y -q --no-install-recommends "$@" 2>"$err" | {
+  # The first of apt's lines that it waits for a lock is said, and its holder passed out.
+  waited=$(apt_get install -y -q --no-install-recommends "$@" 2>"$err" | {
+    said=""
     while IFS= read -r line; do
-      held=$(lock_in <<<"$line")
-      if [ -n "$held" ] && [ ! -s "$err.held" ]; then say_waiting "$held"; echo "$held" >"$err.held"; fi
+      [ -z "$said" ] && [[ "$line" == *lock* ]] || continue
+      said=$(lock_in <<<"$line")
+      [ -z "$said" ] || { say_waiting "$said"; echo "$said"; }
     done
-  } || status=$?
+  }) || status=$?
   cat "$err" >&2
-  # Failed on the lock: apt's last words name it, and its wait who held it.
   held=$(lock_in <"$err")
-  if [ "$status" != 0 ] && [ -n "$held" ]; then
-    [ ! -s "$err.held" ] || held=$(cat "$err.held")
-    rm -f "$err" "$err.held"
-    lock_held "$held"
-  fi
-  rm -f "$err" "$err.held"
+  rm -f "$err"
+  # Failed on the lock: apt's last words name it, and its wait who held it.
+  [ "$status" = 0 ] || [ -z "$held" ] || lock_held "${waited:-$held}"
   return "$status"
 }
 

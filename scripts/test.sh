@@ -8,9 +8,7 @@ source "$root/scripts/args.sh"
 tv_no_arguments "$@"
 "$root/scripts/build.sh" --native
 source "$root/scripts/wine-env.sh"
-tv_display xvfb
-tv_wine_prefix
-tv_wineserver
+tv_wine_unattended
 status=0
 echo "== native tests (sanitizers)"
 ctest --test-dir "$root/build/native" --output-on-failure -j "$tv_jobs" || status=1

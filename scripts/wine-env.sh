@@ -4,6 +4,8 @@
 #   tv_display         use $DISPLAY when there is one, otherwise start Xvfb (or always with "xvfb":
 #                      then a virtual display that an enclosing script of ours started is kept)
 #   tv_wineserver      keep one persistent wineserver for the length of the calling script
+#   tv_wine_unattended the three for a run that nobody watches: a virtual display, the prefix and
+#                      the wineserver
 # Cleanup of what was started runs from an EXIT trap.
 
 tv_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -100,4 +102,10 @@ tv_wineserver() {
   wineserver -p >/dev/null 2>&1 && tv_started_wineserver=1
   # Wine's own services start with the first program; start them now so tests start fast.
   tv_wine cmd /c exit >/dev/null 2>&1 || true
+}
+
+tv_wine_unattended() {
+  tv_display xvfb
+  tv_wine_prefix
+  tv_wineserver
 }

@@ -156,26 +156,27 @@ void* RawAllocate(std::size_t& N) {
 }
 
 // A run of pages of its own for a block of N bytes while a trap is set (N rounded up to the run),
-// nullptr when none is free or the block is too large. Called under the lock.
+// nullptr when the block is too large or when none is free (then counted as missed). Called under
+// the lock.
 void* TrapAllocate(std::size_t& N) {
   const auto Pages = static_cast<unsigned>((N + PageSize - 1) / PageSize);
   if (Pages > TrapBlockPages) return nullptr;
   if (G.TrapBase == nullptr)
     G.TrapBase = static_cast<unsigned char*>(VirtualAlloc(nullptr, TrapPages * PageSize, MEM_RESERVE, PAGE_NOACCESS));
-  if (G.TrapBase == nullptr) return nullptr;
   unsigned Run = 0;
-  for (unsigned Step = 0; Step < TrapPages + Pages; ++Step) {
+  for (unsigned Step = 0; G.TrapBase != nullptr && Step < TrapPages + Pages; ++Step) {
     const unsigned Page = (G.TrapCursor + Step) % TrapPages;
     if (Page == 0) Run = 0;  // a run does not wrap round the region's end
     Run = G.TrapLive[Page] ? 0 : Run + 1;
     if (Run < Pages) continue;
     unsigned char* P = G.TrapBase + (Page + 1 - Pages) * PageSize;
-    if (VirtualAlloc(P, Pages * PageSize, MEM_COMMIT, PAGE_READWRITE) == nullptr) return nullptr;
+    if (VirtualAlloc(P, Pages * PageSize, MEM_COMMIT, PAGE_READWRITE) == nullptr) break;
     for (unsigned I = Page + 1 - Pages; I <= Page; ++I) G.TrapLive[I] = true;
     G.TrapCursor = (Page + 1) % TrapPages;
     N = Pages * PageSize;
     return P;
   }
+  ++G.TrapMissed;
   return nullptr;
 }
 
@@ -293,11 +294,7 @@ void* Allocate(std::size_t Size, std::size_t Align, TForm Form, bool Throw, cons
     if (Fail) {
       G.Failed = true;
     } else {
-      if (G.Trapping > 0) {
-        const std::size_t Asked = Total;
-        Raw = TrapAllocate(Total);
-        if (Raw == nullptr && Asked <= TrapBlockPages * PageSize) ++G.TrapMissed;
-      }
+      if (G.Trapping > 0) Raw = TrapAllocate(Total);
       if (Raw == nullptr) Raw = RawAllocate(Total);
     }
   }

@@ -6,11 +6,9 @@
 # cmake, ctest and the rest stand in and note each build and test run.
 #   build_jobs_check.sh
 set -u
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "${BASH_SOURCE[0]}")/check_env.sh"
 copy="$work/root"
-mkdir -p "$copy/scripts" "$copy/fuzz" "$work/bin"
+mkdir -p "$copy/scripts" "$copy/fuzz"
 cp "$root"/scripts/*.sh "$copy/scripts/"
 touch "$copy/fuzz/some_fuzz.cpp"
 printf '#!/bin/sh\nexit 0\n' >"$copy/scripts/setup.sh"
@@ -19,10 +17,10 @@ cat >"$copy/scripts/wine-env.sh" <<'EOF'
 tv_display() { :; }
 tv_wine_prefix() { :; }
 tv_wineserver() { :; }
+tv_wine_unattended() { :; }
 tv_cleanup() { :; }
 tv_wine() { return 1; }
 EOF
-standin() { printf '#!/usr/bin/env bash\n%s\n' "$2" >"$work/bin/$1"; chmod +x "$work/bin/$1"; }
 # A build (cmake --build) or a test run (ctest) is noted with its arguments; configuring is not.
 standin cmake '[[ " $* " != *" --build "* ]] || echo "cmake $*" >>"$calls"'
 standin ctest 'echo "ctest $*" >>"$calls"'

@@ -9,9 +9,7 @@
 #   picture_tool_check.sh SHOT.exe PROGRAM.exe EXAMPLES_FOLDER BUILD_FOLDER
 set -u
 shot=$1; program=$2; examples=$3; build=$4
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "${BASH_SOURCE[0]}")/check_env.sh"
 run() { # FOLDER: runs the tool there, output in $work/out.txt, picture in $work/shot.bmp
   rm -f "$work/shot.bmp"
   (cd "$1" && "$root/scripts/wine-exec.sh" "$shot" "$(winepath -w "$work/shot.bmp")" \

@@ -5,7 +5,7 @@
 # with exit code 2, a line that names what was wrong, and the usage.
 #   script_usage_check.sh
 set -u
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+source "$(dirname "${BASH_SOURCE[0]}")/check_env.sh"
 failed=0
 for script in "$root"/scripts/*.sh; do
   # The scripts one runs (the sourced ones are not executable) that check their arguments.
@@ -23,11 +23,8 @@ done
 
 # A script that went past its arguments would install, build or start Wine: here the tools for
 # that stand in as programs that fail loudly, so that no row does any of it.
-stubs=$(mktemp -d)
-trap 'rm -rf "$stubs"' EXIT
 for tool in cmake ctest ninja wine wineserver Xvfb apt-get sudo clang clang++; do
-  printf '#!/bin/sh\necho "the arguments were taken: %s ran" >&2\nexit 99\n' "$tool" >"$stubs/$tool"
-  chmod +x "$stubs/$tool"
+  standin "$tool" "echo 'the arguments were taken: $tool ran' >&2; exit 99"
 done
 # Script | its arguments (as the shell reads them: "" is an empty one) | what the message names.
 rows=(
@@ -72,7 +69,7 @@ rows=(
 for row in "${rows[@]}"; do
   IFS='|' read -r script args names <<<"$row"
   eval "argv=($args)"
-  out=$(PATH="$stubs:$PATH" "$root/scripts/$script" "${argv[@]}" 2>&1 </dev/null); rc=$?
+  out=$(PATH="$work/bin:$PATH" "$root/scripts/$script" "${argv[@]}" 2>&1 </dev/null); rc=$?
   usage=$("$root/scripts/$script" --help 2>&1 | head -n 1)
   what="scripts/$script $args"
   [ "$rc" = 2 ] || { echo "FAILED: $what exits with $rc, not 2: $(head -n 3 <<<"$out")"; failed=1; continue; }

@@ -8,15 +8,12 @@
 # installed and no time passes.
 #   setup_lock_check.sh
 set -u
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "${BASH_SOURCE[0]}")/check_env.sh"
 # A copy of the set-up whose libraries for the target are there already: only packages are left.
-mkdir -p "$work/root/scripts" "$work/root/.deps/i686-w64-mingw32/lib" "$work/bin"
+mkdir -p "$work/root/scripts" "$work/root/.deps/i686-w64-mingw32/lib"
 cp "$root/scripts/setup.sh" "$root/scripts/args.sh" "$work/root/scripts/"
 touch "$work/root/.deps/i686-w64-mingw32/lib/libjpeg.a" "$work/root/.deps/i686-w64-mingw32/lib/libdeflate.a"
 
-standin() { printf '#!/usr/bin/env bash\n%s\n' "$2" >"$work/bin/$1"; chmod +x "$work/bin/$1"; }
 standin dpkg-query 'exit 0' # nothing is installed
 standin dpkg '[ "$1" != --print-foreign-architectures ] || echo i386'
 standin sudo 'exec "$@"'

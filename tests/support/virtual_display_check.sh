@@ -5,13 +5,9 @@
 # a server that stays up but never holds the lock, and a display that always answers.
 #   virtual_display_check.sh
 set -u
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/bin"
-printf '#!/usr/bin/env bash\nexec sleep 5\n' >"$work/bin/Xvfb"
-printf '#!/usr/bin/env bash\nexit 0\n' >"$work/bin/xdpyinfo"
-chmod +x "$work/bin/Xvfb" "$work/bin/xdpyinfo"
+source "$(dirname "${BASH_SOURCE[0]}")/check_env.sh"
+standin Xvfb 'exec sleep 5'
+standin xdpyinfo 'exit 0'
 out=$(PATH="$work/bin:$PATH" DISPLAY= TV_VIRTUAL_DISPLAY= bash -c \
   'source "$1/scripts/wine-env.sh"; trap - EXIT; tv_display xvfb && echo "took $DISPLAY"' _ "$root" 2>&1)
 if [[ "$out" == *"took "* ]]; then
