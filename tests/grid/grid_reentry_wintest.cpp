@@ -137,7 +137,7 @@ class TRun {
   void Go() {
     SCOPED_TRACE(std::string(Roads[FCase.Road].Name) + ", " + Handlers[FCase.Handler].Name + " " +
                  Changes[FCase.Change]);
-    if (!Start()) return;
+    ASSERT_TRUE(Start()) << "the case never reached the cell or editor it starts from";
     for (int R = 0; R < G->RowCount(); ++R)
       for (TNxCustomColumn* C : Cols) Before[{Records[static_cast<std::size_t>(R)], C}] = G->Cells(C->Index(), R);
     Application->OnException = [&](TObject*, Exception& E) { Errors.push_back("reported " + E.Message); };
