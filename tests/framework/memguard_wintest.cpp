@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -171,6 +172,25 @@ TEST(FreedMemoryGuard, ATrapOutOfRoomSaysSo) {
     ::operator delete(::operator new(60 * 1024));
   }
   EXPECT_EQ(Expect.Taken().HeapFaults, 1u);
+}
+
+// An over-aligned block's pages are its own too: freeing it under the trap leaves the block made
+// after it as it was (two rounds, so that one of them starts on a page its alignment skips).
+TEST(FreedMemoryGuard, UnderTheTrapAnOverAlignedBlockFreesOnlyItsOwnPages) {
+  memguard::TExpectFaults Expect;
+  {
+    memguard::TTrapFreedReads Trap;
+    std::vector<void*> Fillers;
+    for (int Round = 0; Round < 2; ++Round) {
+      void* Aligned = ::operator new(64, std::align_val_t{8192});
+      void* After = ::operator new(64);
+      ::operator delete(Aligned, std::align_val_t{8192});
+      ::operator delete(After);
+      Fillers.push_back(::operator new(64));
+    }
+    for (void* F : Fillers) ::operator delete(F);
+  }
+  EXPECT_EQ(Expect.Taken().HeapFaults, 0u);
 }
 
 // Run only by the test below, in a process of their own: each must be reported as failed.

@@ -343,9 +343,10 @@ void Release(void* P, TForm Form, const void* Caller) {
     RecordHeapFault(Form == fmArray ? "delete[] of a block made by new" : "delete of a block made by new[]", P,
                     H->Size, Caller);
   if (Page >= 0) {  // a trapped block: its pages go out of reach, and no quarantine holds them
-    const auto Pages = static_cast<unsigned>(H->RawSize / PageSize);
+    // The block's pages start where its raw memory does (an aligned block's header may lie further on).
+    const auto First = static_cast<unsigned>(TrapPage(H->Raw)), Pages = static_cast<unsigned>(H->RawSize / PageSize);
     VirtualFree(H->Raw, H->RawSize, MEM_DECOMMIT);
-    for (unsigned I = 0; I < Pages; ++I) G.TrapLive[static_cast<unsigned>(Page) + I] = false;
+    for (unsigned I = 0; I < Pages; ++I) G.TrapLive[First + I] = false;
     return;
   }
   std::memset(P, PoisonByte, H->Size);
