@@ -246,8 +246,10 @@ void TacToolBarVCLWnd::AdvancedCustomDrawButton(TToolBar* Sender, TToolButton* B
                  Button->Enabled(), Button->Indeterminate(), static_cast<long long>(Button->Style()),
                  ToolBar->ShowCaptions(), ToolBar->List(), TS};
   Key.Texts = {Button->Caption()};
-  AddImagePixels(Key, Images, Button->ImageIndex(), ImageWork);
-  AddImagePixels(Key, Hot, Button->ImageIndex(), ImageWork);
+  // The pixels of the one image the button shows: the hot list's for a button hot or down that has
+  // one there.
+  const bool ShowsHot = PaintState != 0 && Hot != nullptr && Button->ImageIndex() < Hot->Count();
+  AddImagePixels(Key, ShowsHot ? Hot : Images, Button->ImageIndex(), ImageWork);
   AddOwnerFont(Key, ToolBar);
   AddSkin(Key, M);
   AddPixels(Key, MakeCacheInfo(Cache, 0, 0), TPoint(CX, CY), TSize{W, H});
@@ -290,9 +292,7 @@ void TacToolBarVCLWnd::AdvancedCustomDrawButton(TToolBar* Sender, TToolButton* B
   }
   const int ImageIndex = Button->ImageIndex();
   if (Images != nullptr && ImageIndex >= 0 && ImageIndex < Images->Count()) {
-    TCustomImageList* List = Images;
-    if (PaintState != 0 && ToolBar->HotImages() != nullptr && ImageIndex < ToolBar->HotImages()->Count())
-      List = ToolBar->HotImages();
+    TCustomImageList* List = ShowsHot ? Hot : Images;
     const TColor Key = Images->BkColor() == clNone ? TColor(0xFF00FF) : Images->BkColor();
     TBitmap& Img = KeptBitmap(ImageWork, List->Width(), List->Height());
     Img.Canvas()->Brush()->SetColor(Key);

@@ -373,12 +373,10 @@ UINT_PTR StartTimer(HWND Handle, UINT_PTR Id, UINT Milliseconds) { return SetTim
 bool SendTrackedScroll(TacScrollWnd* Adapter, UINT Msg, int Code, int Pos) {
   const HWND Handle = Adapter->CtrlHandle;
   const std::shared_ptr<bool> Alive = Adapter->Alive;
-  const bool GoesOn = PressGoesOnAfter(Adapter, [&] {
-    Adapter->Scrolling = true;
-    SendScrollMessage(Handle, Msg, Code, Pos);
-    if (*Alive) Adapter->Scrolling = false;
-  });
+  Adapter->Scrolling = true;
+  const bool GoesOn = PressGoesOnAfter(Adapter, [&] { SendScrollMessage(Handle, Msg, Code, Pos); });
   if (!*Alive) throw TacAdapterFreed{};
+  Adapter->Scrolling = false;
   return GoesOn;
 }
 

@@ -190,8 +190,6 @@ void AnimateLayered(TCustomForm* Form, TObject* Provider, int Steps) {
   GetWindowRect(Wnd, &WR);
   const TPoint Origin =
       acProviderLink.BorderImageOrigin ? acProviderLink.BorderImageOrigin(Provider) : TPoint{WR.left, WR.top};
-  const int PosX = Origin.X;
-  const int PosY = Origin.Y;
 
   // The temporary window that shows the fade.
   std::unique_ptr<TForm> Temp(TCustomForm::Create<TForm>(nullptr));
@@ -205,7 +203,7 @@ void AnimateLayered(TCustomForm* Form, TObject* Provider, int Steps) {
     After = GetWindow(Wnd, GW_HWNDPREV);
     if (After == nullptr) After = HWND_TOP;
   }
-  SetWindowPos(TempWnd, After, PosX, PosY, Picture->Width(), Picture->Height(), PlaceFlags);
+  SetWindowPos(TempWnd, After, Origin.X, Origin.Y, Picture->Width(), Picture->Height(), PlaceFlags);
   SetWindowLongW(TempWnd, GWL_EXSTYLE, GetWindowLongW(TempWnd, GWL_EXSTYLE) | WS_EX_LAYERED | WS_EX_NOACTIVATE);
   SetWindowLongW(Border, GWL_EXSTYLE, GetWindowLongW(Border, GWL_EXSTYLE) | WS_EX_LAYERED | WS_EX_NOACTIVATE);
 
@@ -235,8 +233,8 @@ void AnimateLayered(TCustomForm* Form, TObject* Provider, int Steps) {
 
   // The border window takes the picture over.
   ShowWindow(Border, SW_HIDE);
-  SetWindowPos(Border, nullptr, PosX, PosY, Picture->Width(), Picture->Height(), PlaceFlags | SWP_NOZORDER);
-  POINT Pos{PosX, PosY};
+  SetWindowPos(Border, nullptr, Origin.X, Origin.Y, Picture->Width(), Picture->Height(), PlaceFlags | SWP_NOZORDER);
+  POINT Pos{Origin.X, Origin.Y};
   UpdateLayeredWindow(Border, ScreenDC, &Pos, &PicSize, PicDC, &Zero, NoKey, &Blend, ULW_ALPHA);
 
   acFormsUpdating = false;

@@ -118,16 +118,15 @@ void TsSkinProvider::GiveFormBack() {
     if (IsMDIForm()) SetMDISupport(false);
     if (HasBorder() && !RegionLock && Form->HandleAllocated()) SetWindowRgn(Form->Handle(), nullptr, TRUE);
     RebuildMainMenu();
-    if (Form->ClientHandle() != nullptr)
-      RedrawWindow(Form->ClientHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
     UpdateBorderForm(false);
   }
   ResetLabelColors(Form);
   if (UseGlobalColor() && !SD->CustomColor()) Form->SetColor(clBtnFace);
   if (SD->CacheBmp() != nullptr) SD->CacheBmp()->SetSize(0, 0);
   // Whatever the skin painted, the form's frame and client area and its controls (whose adapters
-  // went, leaving their pictures on the screen), is painted again by the form and the controls
-  // themselves; a colour that stays what it was repaints nothing.
+  // went, leaving their pictures on the screen) and an MDI form's client window with its children,
+  // is painted again by the form and the controls themselves; a colour that stays what it was
+  // repaints nothing.
   if (Form->HandleAllocated() && IsWindowVisible(Form->Handle()))
     RedrawWindow(Form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
