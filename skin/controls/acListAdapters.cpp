@@ -8,6 +8,7 @@
 
 #include "framework/Forms.h"
 #include "framework/ListViews.h"
+#include "framework/Scopes.h"
 #include "skin/controls/acScrollAdapters.h"
 #include "skin/controls/acScrollAdaptersInternal.h"
 #include "skin/core/acPixels.h"
@@ -810,13 +811,16 @@ void TacVirtualTreeViewWnd::WndProc(TMessage& Message) {
       const HWND Wnd = CtrlHandle;
       HDC DC = GetWindowDC(Wnd);
       if (DC != nullptr) {
+        // Given back however the paint ends (the old procedure's paint may free the adapter).
         const int Saved = SaveDC(DC);
+        TScopeExit Release([&] {
+          RestoreDC(DC, Saved);
+          ReleaseDC(Wnd, DC);
+        });
         BltCacheFrame(DC, InsetLeft);
         LPARAM LP = 0;
         CallOldWndProc(this, Wnd, WM_PRINT, reinterpret_cast<WPARAM>(DC), LP);
         Message.Result = PaintSkinScrollBars(this, Wnd, nullptr, 0, -1, DC);
-        RestoreDC(DC, Saved);
-        ReleaseDC(Wnd, DC);
       }
       return;
     }
