@@ -100,19 +100,12 @@ TEST(OwnctlHandlers, AHandlerMayFreeItsControlItsPanelOrItsForm) {
           ::SetFocus(W);
           ASSERT_TRUE(uitest::WaitFor([&] { return GetFocus() == W; }));
         }
-        struct {
-          TTestForm* F;
-          TControl* Freed;
-          bool Done = false;
-        } Run{&F, Victim == Itself ? C : Victim == Panel ? static_cast<TControl*>(P) : F.Form};
-        // The handler goes with what it frees: it keeps what it needs on its own stack.
-        auto FreeIt = [R = &Run] {
-          auto* Now = R;
-          if (Now->Done) return;
-          Now->Done = true;
-          if (Now->Freed == Now->F->Form) Now->F->Form = nullptr;
-          delete Now->Freed;
-        };
+        TControl* const Freed = Victim == Itself ? C : Victim == Panel ? static_cast<TControl*>(P) : F.Form;
+        memguard::TFreeOnce Free([&] {
+          if (Freed == F.Form) F.Form = nullptr;
+          delete Freed;
+        });
+        auto FreeIt = Free.Handler();
         auto OnButton = [FreeIt](TObject*, TMouseButton, TShiftState, int, int) { FreeIt(); };
         switch (Row.Road) {
           case Enter: *Enters = [FreeIt](TObject*) { FreeIt(); }; break;
@@ -138,7 +131,7 @@ TEST(OwnctlHandlers, AHandlerMayFreeItsControlItsPanelOrItsForm) {
             PostMessageW(W, WM_LBUTTONUP, 0, AtL);
             break;
         }
-        ASSERT_TRUE(uitest::WaitFor([&] { return Run.Done; }));
+        ASSERT_TRUE(uitest::WaitFor([&] { return Free.Done(); }));
         uitest::PumpFor(50);
         if (Gone != nullptr) {
           EXPECT_FALSE(IsWindow(Gone));
