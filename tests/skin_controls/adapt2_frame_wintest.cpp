@@ -22,6 +22,21 @@ namespace {
 struct Adapt2Frame : ::testing::Test {
   std::unique_ptr<TsSkinManager> M = LoadProgramSkin();
   TTestForm F;
+  // A frame on Parent at Bounds with its adapter A (owned by the frame), hidden and shown again:
+  // the adapter gives the shown frame its skinned scroll bars.
+  TScrollingWinControl* MakeFrame(TWinControl* Parent, TsFrameAdapter*& A,
+                                  const TRect& Bounds = TRect(10, 10, 110, 90)) {
+    auto* Fr = new TScrollingWinControl(Parent);
+    Fr->SetParent(Parent);
+    Fr->SetBounds(Bounds.Left, Bounds.Top, Bounds.Width(), Bounds.Height());
+    A = new TsFrameAdapter(Fr);
+    Fr->SetVisible(false);
+    Fr->SetVisible(true);
+    uitest::Pump();
+    EXPECT_EQ(AskControl(Fr, AC_ISSKINNED), 1);
+    EXPECT_NE(A->ScrollAdapter(), nullptr);
+    return Fr;
+  }
 };
 
 }  // namespace
@@ -96,19 +111,6 @@ TEST_F(Adapt2Frame, FreedWithItsFrame) {
 // guard; each order runs three times.
 TEST_F(Adapt2Frame, FreedInEveryOrderWithoutTouchingAFreedAdapter) {
   F.Show();
-  auto MakeFrame = [&](TWinControl* Parent, TsFrameAdapter*& A) {
-    auto* Fr = new TScrollingWinControl(Parent);
-    Fr->SetParent(Parent);
-    Fr->SetBounds(10, 10, 100, 80);
-    A = new TsFrameAdapter(Fr);  // owned by the frame
-    // Hidden and shown again: the adapter gives the shown frame its skinned scroll bars.
-    Fr->SetVisible(false);
-    Fr->SetVisible(true);
-    uitest::Pump();
-    EXPECT_EQ(AskControl(Fr, AC_ISSKINNED), 1);
-    EXPECT_NE(A->ScrollAdapter(), nullptr);
-    return Fr;
-  };
   const int Windows = uitest::CountThreadWindows();
   for (int Round = 0; Round < 3; ++Round) {
     TsFrameAdapter* A = nullptr;
@@ -164,12 +166,8 @@ TEST_F(Adapt2Frame, ProgramChangesOfTheScrollRangeLeaveTheSkinnedBars) {
   F.Show();
   for (const auto& Row : Rows) {
     SCOPED_TRACE(Row.Name);
-    auto* Fr = new TScrollingWinControl(F.Form);
-    Fr->SetParent(F.Form);
-    Fr->SetBounds(20, 20, 200, 150);
-    auto* A = new TsFrameAdapter(Fr);
-    Fr->SetVisible(false);
-    Fr->SetVisible(true);
+    TsFrameAdapter* A = nullptr;
+    TScrollingWinControl* Fr = MakeFrame(F.Form, A, TRect(20, 20, 220, 170));
     auto* Child = new TPanel(Fr);
     Child->SetParent(Fr);
     Child->SetBounds(10, 10, 300, 250);
