@@ -62,28 +62,21 @@ TEST(OwnctlHandlers, AHandlerMayFreeItsControlItsPanelOrItsForm) {
         TControl* C = nullptr;
         TNotifyEvent* Enters = nullptr;
         TNotifyEvent* Leaves = nullptr;
+        auto Put = [&](auto* X) {
+          X->SetParent(P);
+          Enters = &X->OnMouseEnter;
+          Leaves = &X->OnMouseLeave;
+          C = X;
+          return X;
+        };
         if (Row.Kind == Button) {
-          auto* B = new TsButton(F.Form);
-          B->SetParent(P);
-          B->SetBounds(20, 20, 150, 30);
-          Enters = &B->OnMouseEnter;
-          Leaves = &B->OnMouseLeave;
-          C = B;
+          Put(new TsButton(F.Form))->SetBounds(20, 20, 150, 30);
         } else if (Row.Kind == Label) {
-          auto* L = new TsLabel(F.Form);
-          L->SetParent(P);
+          auto* L = Put(new TsLabel(F.Form));
           L->SetBounds(20, 20, 100, 20);
           L->SetCaption(L"Label");
-          Enters = &L->OnMouseEnter;
-          Leaves = &L->OnMouseLeave;
-          C = L;
         } else {
-          auto* S = new TsSplitter(F.Form);
-          S->SetParent(P);
-          S->SetAlign(alLeft);
-          Enters = &S->OnMouseEnter;
-          Leaves = &S->OnMouseLeave;
-          C = S;
+          Put(new TsSplitter(F.Form))->SetAlign(alLeft);
         }
         F.Show();
         auto* Windowed = dynamic_cast<TWinControl*>(C);
