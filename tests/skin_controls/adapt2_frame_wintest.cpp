@@ -12,7 +12,6 @@
 #include "skin/core/sCommonData.h"
 #include "skin/core/sConst.h"
 #include "skin/core/sMessages.h"
-#include "skin_controls/adapt_support.h"
 #include "skin_forms/adapt2_support.h"
 
 using namespace adapt2;
@@ -186,9 +185,9 @@ TEST_F(Adapt2Frame, ProgramChangesOfTheScrollRangeLeaveTheSkinnedBars) {
     Row.Change(Fr, Child);
     // Each change of the range or of a position paints the bar once.
     EXPECT_EQ(S->VertBar->Paints, Row.Paints);
-    const uitest::TCapture Shown = adapt::WindowCapture(W);
+    const uitest::TCapture Shown = uitest::WindowPainted(W);
     Repaint();
-    const uitest::TCapture Repainted = adapt::WindowCapture(W);
+    const uitest::TCapture Repainted = uitest::WindowPainted(W);
     RECT WR{};
     GetWindowRect(W, &WR);
     for (int Kind : {SB_HORZ, SB_VERT}) {
