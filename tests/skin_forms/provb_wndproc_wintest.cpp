@@ -299,7 +299,9 @@ TEST(provb_Input, AUserCaptionButtonsHandlerMayFreeTheProviderOrTheForm) {
       ASSERT_TRUE(uitest::WaitFor([&] { return Free.Done(); }));
       uitest::PumpFor(50);
       EXPECT_EQ(IsWindow(H) != FALSE, !FreeForm);
-      if (!FreeForm) EXPECT_TRUE(IsWindowVisible(H));
+      if (!FreeForm) {
+        EXPECT_TRUE(IsWindowVisible(H));
+      }
     }
 }
 
