@@ -166,8 +166,7 @@ TEST(LoadHtml, TheFormFreedWhileTheListsPageLoadsLeavesNothingTouched) {
     TLoader L;
     ShowMainForm();
     Form1->NxGrid1->SelectCell(0, 0);
-    const TRect R = Form1->NxGrid1->GetCellRect(0, 1);
-    const TPoint Row1 = Point((R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2);
+    const TPoint Row1 = RowPoint(Form1->NxGrid1, 1);
     const HWND List = Form1->NxGrid1->Handle();
     memguard::TFaultCount Faults;
     EXPECT_TRUE(DuringTheLoad([&] { W.Send(List, Row1); }, [] {

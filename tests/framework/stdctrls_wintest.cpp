@@ -492,34 +492,26 @@ TEST(Edit, AControlItsPanelOrItsFormFreedByItsOwnHandler) {
       auto* P = new TPanel(F);
       P->SetBounds(10, 10, 300, 100);
       P->SetParent(F);
-      struct {
-        TControl* Freed;
-        HWND Window = nullptr;
-        bool Done = false, WindowInHandler = false;
-      } Run{F};
-      HWND& Window = Run.Window;
-      // The handler goes with what it frees: it keeps what it needs on its own stack.
-      auto FreeIt = [R = &Run] {
-        auto* Now = R;
-        if (Now->Done) return;
-        delete Now->Freed;
-        Now->Done = true;
-        Now->WindowInHandler = IsWindow(Now->Window) != FALSE;
-      };
+      TControl* Freed = nullptr;
+      HWND Window = nullptr;
+      bool WindowInHandler = false;
+      memguard::TFreeOnce Free([&] {
+        delete Freed;
+        WindowInHandler = IsWindow(Window) != FALSE;
+      });
+      auto FreeIt = Free.Handler();
+      const auto OnNotify = [FreeIt](TObject*) { FreeIt(); };
       TControl* Control;
       if (Road == Click) {
         int Clicks = 0;
         TButton* B = AddButton(P, L"Close", 50, 50, Clicks);
-        B->OnClick = [FreeIt](TObject*) { FreeIt(); };
+        B->OnClick = OnNotify;
         Control = B;
       } else if (Road == PanelClick || Road == PanelDblClick) {
         auto* Q = new TPanel(F);
         Q->SetBounds(10, 10, 150, 60);
         Q->SetParent(P);
-        if (Road == PanelClick)
-          Q->OnClick = [FreeIt](TObject*) { FreeIt(); };
-        else
-          Q->OnDblClick = [FreeIt](TObject*) { FreeIt(); };
+        (Road == PanelClick ? Q->OnClick : Q->OnDblClick) = OnNotify;
         Control = Q;
       } else if (Road >= SpeedClick && Road <= SplitUp) {
         // A control without a window of its own: a speed button, or a splitter at the panel's left.
@@ -527,7 +519,7 @@ TEST(Edit, AControlItsPanelOrItsFormFreedByItsOwnHandler) {
         if (Road < SplitDown) G->SetBounds(10, 10, 40, 30);
         G->SetParent(P);
         auto OnButton = [FreeIt](TObject*, TMouseButton, TShiftState, int, int) { FreeIt(); };
-        if (Road == SpeedClick) G->OnClick = [FreeIt](TObject*) { FreeIt(); };
+        if (Road == SpeedClick) G->OnClick = OnNotify;
         if (Road == SpeedDown || Road == SplitDown) G->OnMouseDown = OnButton;
         if (Road == SpeedUp || Road == SplitUp) G->OnMouseUp = OnButton;
         if (Road == SpeedMove || Road == SplitMove)
@@ -538,7 +530,7 @@ TEST(Edit, AControlItsPanelOrItsFormFreedByItsOwnHandler) {
         auto* E = new TEdit(F);
         E->SetBounds(10, 10, 150, 21);
         E->SetParent(P);
-        if (Road == Change) E->OnChange = [FreeIt](TObject*) { FreeIt(); };
+        if (Road == Change) E->OnChange = OnNotify;
         if (Road == Wheel) E->OnMouseWheel = [FreeIt](TObject*, TShiftState, int, TPoint, bool&) { FreeIt(); };
         if (Road == WheelUp) E->OnMouseWheelUp = [FreeIt](TObject*, TShiftState, TPoint, bool&) { FreeIt(); };
         auto OnKey = [FreeIt](TObject*, Word&, TShiftState) { FreeIt(); };
@@ -553,7 +545,7 @@ TEST(Edit, AControlItsPanelOrItsFormFreedByItsOwnHandler) {
         }
         Control = E;
       }
-      Run.Freed = Victim == Itself ? Control : Victim == Panel ? static_cast<TControl*>(P) : F;
+      Freed = Victim == Itself ? Control : Victim == Panel ? static_cast<TControl*>(P) : F;
       auto* Windowed = dynamic_cast<TWinControl*>(Control);
       Window = Windowed != nullptr ? Windowed->Handle() : P->Handle();
       POINT Screen{Road >= SplitDown && Road <= SplitUp ? 1 : 20, 20};
@@ -596,10 +588,10 @@ TEST(Edit, AControlItsPanelOrItsFormFreedByItsOwnHandler) {
         ASSERT_TRUE(uitest::WaitFor([&] { return GetFocus() == Window; }));
         realinput::Key(VK_ESCAPE);
       }
-      ASSERT_TRUE(uitest::WaitFor([&] { return Run.Done; }));
+      ASSERT_TRUE(uitest::WaitFor([&] { return Free.Done(); }));
       uitest::PumpFor(50);
       if (Road <= Change) {
-        EXPECT_TRUE(Run.WindowInHandler);
+        EXPECT_TRUE(WindowInHandler);
       }
       // A speed button or a splitter has no window: its panel's stays when it alone goes.
       EXPECT_EQ(IsWindow(Window) != FALSE, Road >= SpeedClick && Road <= SplitUp && Victim == Itself);

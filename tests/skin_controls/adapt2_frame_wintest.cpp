@@ -12,7 +12,6 @@
 #include "skin/core/sCommonData.h"
 #include "skin/core/sConst.h"
 #include "skin/core/sMessages.h"
-#include "skin_controls/adapt_support.h"
 #include "skin_forms/adapt2_support.h"
 
 using namespace adapt2;
@@ -22,6 +21,21 @@ namespace {
 struct Adapt2Frame : ::testing::Test {
   std::unique_ptr<TsSkinManager> M = LoadProgramSkin();
   TTestForm F;
+  // A frame on Parent at Bounds with its adapter A (owned by the frame), hidden and shown again:
+  // the adapter gives the shown frame its skinned scroll bars.
+  TScrollingWinControl* MakeFrame(TWinControl* Parent, TsFrameAdapter*& A,
+                                  const TRect& Bounds = TRect(10, 10, 110, 90)) {
+    auto* Fr = new TScrollingWinControl(Parent);
+    Fr->SetParent(Parent);
+    Fr->SetBounds(Bounds.Left, Bounds.Top, Bounds.Width(), Bounds.Height());
+    A = new TsFrameAdapter(Fr);
+    Fr->SetVisible(false);
+    Fr->SetVisible(true);
+    uitest::Pump();
+    EXPECT_EQ(AskControl(Fr, AC_ISSKINNED), 1);
+    EXPECT_NE(A->ScrollAdapter(), nullptr);
+    return Fr;
+  }
 };
 
 }  // namespace
@@ -96,19 +110,6 @@ TEST_F(Adapt2Frame, FreedWithItsFrame) {
 // guard; each order runs three times.
 TEST_F(Adapt2Frame, FreedInEveryOrderWithoutTouchingAFreedAdapter) {
   F.Show();
-  auto MakeFrame = [&](TWinControl* Parent, TsFrameAdapter*& A) {
-    auto* Fr = new TScrollingWinControl(Parent);
-    Fr->SetParent(Parent);
-    Fr->SetBounds(10, 10, 100, 80);
-    A = new TsFrameAdapter(Fr);  // owned by the frame
-    // Hidden and shown again: the adapter gives the shown frame its skinned scroll bars.
-    Fr->SetVisible(false);
-    Fr->SetVisible(true);
-    uitest::Pump();
-    EXPECT_EQ(AskControl(Fr, AC_ISSKINNED), 1);
-    EXPECT_NE(A->ScrollAdapter(), nullptr);
-    return Fr;
-  };
   const int Windows = uitest::CountThreadWindows();
   for (int Round = 0; Round < 3; ++Round) {
     TsFrameAdapter* A = nullptr;
@@ -164,12 +165,8 @@ TEST_F(Adapt2Frame, ProgramChangesOfTheScrollRangeLeaveTheSkinnedBars) {
   F.Show();
   for (const auto& Row : Rows) {
     SCOPED_TRACE(Row.Name);
-    auto* Fr = new TScrollingWinControl(F.Form);
-    Fr->SetParent(F.Form);
-    Fr->SetBounds(20, 20, 200, 150);
-    auto* A = new TsFrameAdapter(Fr);
-    Fr->SetVisible(false);
-    Fr->SetVisible(true);
+    TsFrameAdapter* A = nullptr;
+    TScrollingWinControl* Fr = MakeFrame(F.Form, A, TRect(20, 20, 220, 170));
     auto* Child = new TPanel(Fr);
     Child->SetParent(Fr);
     Child->SetBounds(10, 10, 300, 250);
@@ -188,9 +185,9 @@ TEST_F(Adapt2Frame, ProgramChangesOfTheScrollRangeLeaveTheSkinnedBars) {
     Row.Change(Fr, Child);
     // Each change of the range or of a position paints the bar once.
     EXPECT_EQ(S->VertBar->Paints, Row.Paints);
-    const uitest::TCapture Shown = adapt::WindowCapture(W);
+    const uitest::TCapture Shown = uitest::WindowPainted(W);
     Repaint();
-    const uitest::TCapture Repainted = adapt::WindowCapture(W);
+    const uitest::TCapture Repainted = uitest::WindowPainted(W);
     RECT WR{};
     GetWindowRect(W, &WR);
     for (int Kind : {SB_HORZ, SB_VERT}) {

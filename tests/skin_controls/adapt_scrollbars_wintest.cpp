@@ -11,6 +11,11 @@
 
 namespace {
 
+// The scroll codes of a press on an arrow: Code and the end, or none where Code is -1.
+std::vector<int> ArrowPressCodes(int Code) {
+  return Code == -1 ? std::vector<int>{} : std::vector<int>{Code, SB_ENDSCROLL};
+}
+
 // Colours of the program's skin.
 constexpr COLORREF TrackColor = ownctl::Colour(2565156);   // SCROLLBAR1V/2V
 constexpr COLORREF SliderColor = ownctl::Colour(6445658);  // SCROLLSLIDERV
@@ -49,6 +54,19 @@ class AdaptScroll : public ::testing::Test {
     EXPECT_TRUE(realinput::BringToFront(Host.Wnd));
     GetVertBarRect(Adapter, W, S);
     return W;
+  }
+  // An adapted window with both bars, the thumb of Bar midway so that either of its arrows scrolls.
+  HWND AdaptedMidway(int Bar) {
+    HWND W = MakeScrolled();
+    SCROLLINFO SI{sizeof(SCROLLINFO), SIF_POS, 0, 0, 0, 50, 0};
+    SetScrollInfo(W, Bar, &SI, FALSE);
+    Adapt(W);
+    return W;
+  }
+  void LetGoAndDestroy(HWND W) {
+    delete Adapter;
+    Adapter = nullptr;
+    DestroyWindow(W);
   }
   // The vertical bar's rectangle in window coordinates.
   TRect VertInWindow(HWND W) {
@@ -561,10 +579,7 @@ TEST_F(AdaptScroll, AnArrowOfItsOwnDisabledTakesNoPressTheOtherStillScrolls) {
               {"the upper arrow disabled, the lower enabled", acsfFirstArrowDisabled, {-1, SB_LINEDOWN}}};
   for (const auto& Row : Rows) {
     SCOPED_TRACE(Row.Name);
-    HWND W = MakeScrolled();
-    SCROLLINFO SI{sizeof(SCROLLINFO), SIF_POS, 0, 0, 0, 50, 0};
-    SetScrollInfo(W, SB_VERT, &SI, FALSE);
-    Adapt(W);
+    HWND W = AdaptedMidway(SB_VERT);
     Adapter->VertBar->ScrollFlags |= Row.Disabled;
     SendMessageW(W, WM_NCPAINT, 1, 0);
     const uitest::TCapture C = adapt::WindowCapture(W);
@@ -579,13 +594,9 @@ TEST_F(AdaptScroll, AnArrowOfItsOwnDisabledTakesNoPressTheOtherStillScrolls) {
       SendMessageW(W, WM_NCLBUTTONDOWN, HTVSCROLL, MAKELPARAM(X, Ys[I]));
       EXPECT_EQ(GetCapture() == W, Row.Codes[I] != -1) << I;
       SendMessageW(W, WM_LBUTTONUP, 0, 0);
-      EXPECT_EQ(adapt::ScrollCodes(WM_VSCROLL),
-                Row.Codes[I] == -1 ? std::vector<int>{} : (std::vector<int>{Row.Codes[I], SB_ENDSCROLL}))
-          << I;
+      EXPECT_EQ(adapt::ScrollCodes(WM_VSCROLL), ArrowPressCodes(Row.Codes[I])) << I;
     }
-    delete Adapter;
-    Adapter = nullptr;
-    DestroyWindow(W);
+    LetGoAndDestroy(W);
   }
 }
 
@@ -604,10 +615,7 @@ TEST_F(AdaptScroll, AnArrowTheProgramDisablesTakesNoPressTheOtherStillScrolls) {
               {"the left arrow disabled", SB_HORZ, ESB_DISABLE_LEFT, {-1, SB_LINERIGHT}}};
   for (const auto& Row : Rows) {
     SCOPED_TRACE(Row.Name);
-    HWND W = MakeScrolled();
-    SCROLLINFO SI{sizeof(SCROLLINFO), SIF_POS, 0, 0, 0, 50, 0};
-    SetScrollInfo(W, Row.Bar, &SI, FALSE);
-    Adapt(W);
+    HWND W = AdaptedMidway(Row.Bar);
     ASSERT_TRUE(realinput::BringToFront(Host.Wnd));
     EnableScrollBar(W, Row.Bar, Row.Disabled);
     const UINT Msg = Row.Bar == SB_VERT ? WM_VSCROLL : WM_HSCROLL;
@@ -627,15 +635,11 @@ TEST_F(AdaptScroll, AnArrowTheProgramDisablesTakesNoPressTheOtherStillScrolls) {
       ASSERT_TRUE(uitest::WaitFor([] { return adapt::CountOf(WM_NCLBUTTONUP) + adapt::CountOf(WM_LBUTTONUP) > 0; }))
           << I;
       uitest::Pump();
-      EXPECT_EQ(adapt::ScrollCodes(Msg),
-                Row.Codes[I] == -1 ? std::vector<int>{} : (std::vector<int>{Row.Codes[I], SB_ENDSCROLL}))
-          << I;
+      EXPECT_EQ(adapt::ScrollCodes(Msg), ArrowPressCodes(Row.Codes[I])) << I;
       EXPECT_EQ(GetScrollPos(W, Row.Bar) == Pos, Row.Codes[I] == -1) << I;
       EXPECT_NE(GetCapture(), W);
     }
     ASSERT_TRUE(realinput::MovePointerSettled(POINT{S.Left - 60, S.Top - 40}));
-    delete Adapter;
-    Adapter = nullptr;
-    DestroyWindow(W);
+    LetGoAndDestroy(W);
   }
 }

@@ -268,22 +268,15 @@ TEST(OwnctlButton, AHandlerMayFreeTheButtonOrItsForm) {
       SCOPED_TRACE(std::string(Roads[Road]) + (FreeForm ? " frees the form" : " frees the button"));
       const memguard::TTrapFreedReads Trap;
       TButtonForm F;
-      struct {
-        TButtonForm* F;
-        bool FreeForm, Done = false;
-      } Run{&F, FreeForm};
-      // The handler goes with what it frees: it keeps what it needs on its own stack.
-      auto FreeIt = [R = &Run] {
-        auto* Now = R;
-        if (Now->Done) return;
-        Now->Done = true;
-        if (!Now->FreeForm) {
-          delete Now->F->Btn;
+      memguard::TFreeOnce Free([&] {
+        if (!FreeForm) {
+          delete F.Btn;
           return;
         }
-        delete Now->F->Form;
-        Now->F->Form = nullptr;
-      };
+        delete F.Form;
+        F.Form = nullptr;
+      });
+      auto FreeIt = Free.Handler();
       if (Road == SpaceUp)
         F.Btn->OnKeyUp = [FreeIt](TObject*, Word& Key, TShiftState) {
           if (Key == VK_SPACE) FreeIt();
@@ -298,7 +291,7 @@ TEST(OwnctlButton, AHandlerMayFreeTheButtonOrItsForm) {
         F.Btn->SetFocus();
         realinput::Key(VK_SPACE);
       }
-      ASSERT_TRUE(uitest::WaitFor([&] { return Run.Done; }));
+      ASSERT_TRUE(uitest::WaitFor([&] { return Free.Done(); }));
       uitest::PumpFor(50);
       EXPECT_FALSE(IsWindow(Button));
       EXPECT_EQ(IsWindow(Form) != FALSE, !FreeForm);

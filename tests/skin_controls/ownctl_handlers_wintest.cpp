@@ -62,28 +62,21 @@ TEST(OwnctlHandlers, AHandlerMayFreeItsControlItsPanelOrItsForm) {
         TControl* C = nullptr;
         TNotifyEvent* Enters = nullptr;
         TNotifyEvent* Leaves = nullptr;
+        auto Put = [&](auto* X) {
+          X->SetParent(P);
+          Enters = &X->OnMouseEnter;
+          Leaves = &X->OnMouseLeave;
+          C = X;
+          return X;
+        };
         if (Row.Kind == Button) {
-          auto* B = new TsButton(F.Form);
-          B->SetParent(P);
-          B->SetBounds(20, 20, 150, 30);
-          Enters = &B->OnMouseEnter;
-          Leaves = &B->OnMouseLeave;
-          C = B;
+          Put(new TsButton(F.Form))->SetBounds(20, 20, 150, 30);
         } else if (Row.Kind == Label) {
-          auto* L = new TsLabel(F.Form);
-          L->SetParent(P);
+          auto* L = Put(new TsLabel(F.Form));
           L->SetBounds(20, 20, 100, 20);
           L->SetCaption(L"Label");
-          Enters = &L->OnMouseEnter;
-          Leaves = &L->OnMouseLeave;
-          C = L;
         } else {
-          auto* S = new TsSplitter(F.Form);
-          S->SetParent(P);
-          S->SetAlign(alLeft);
-          Enters = &S->OnMouseEnter;
-          Leaves = &S->OnMouseLeave;
-          C = S;
+          Put(new TsSplitter(F.Form))->SetAlign(alLeft);
         }
         F.Show();
         auto* Windowed = dynamic_cast<TWinControl*>(C);
@@ -100,19 +93,12 @@ TEST(OwnctlHandlers, AHandlerMayFreeItsControlItsPanelOrItsForm) {
           ::SetFocus(W);
           ASSERT_TRUE(uitest::WaitFor([&] { return GetFocus() == W; }));
         }
-        struct {
-          TTestForm* F;
-          TControl* Freed;
-          bool Done = false;
-        } Run{&F, Victim == Itself ? C : Victim == Panel ? static_cast<TControl*>(P) : F.Form};
-        // The handler goes with what it frees: it keeps what it needs on its own stack.
-        auto FreeIt = [R = &Run] {
-          auto* Now = R;
-          if (Now->Done) return;
-          Now->Done = true;
-          if (Now->Freed == Now->F->Form) Now->F->Form = nullptr;
-          delete Now->Freed;
-        };
+        TControl* const Freed = Victim == Itself ? C : Victim == Panel ? static_cast<TControl*>(P) : F.Form;
+        memguard::TFreeOnce Free([&] {
+          if (Freed == F.Form) F.Form = nullptr;
+          delete Freed;
+        });
+        auto FreeIt = Free.Handler();
         auto OnButton = [FreeIt](TObject*, TMouseButton, TShiftState, int, int) { FreeIt(); };
         switch (Row.Road) {
           case Enter: *Enters = [FreeIt](TObject*) { FreeIt(); }; break;
@@ -138,7 +124,7 @@ TEST(OwnctlHandlers, AHandlerMayFreeItsControlItsPanelOrItsForm) {
             PostMessageW(W, WM_LBUTTONUP, 0, AtL);
             break;
         }
-        ASSERT_TRUE(uitest::WaitFor([&] { return Run.Done; }));
+        ASSERT_TRUE(uitest::WaitFor([&] { return Free.Done(); }));
         uitest::PumpFor(50);
         if (Gone != nullptr) {
           EXPECT_FALSE(IsWindow(Gone));

@@ -275,8 +275,9 @@ TEST(extinput_Form, NoGripPaintedNoGripAnswers) {
       const POINT At{Client.right - In, Client.bottom - In};
       EXPECT_EQ(SendMessageW(H, WM_NCHITTEST, 0, MAKELPARAM(static_cast<short>(At.x), static_cast<short>(At.y))),
                 HTCLIENT);
-      if (F.Provider->BorderForm != nullptr)
+      if (F.Provider->BorderForm != nullptr) {
         EXPECT_NE(extform::BorderHitAt(F.Provider->BorderForm, At), HTBOTTOMRIGHT);
+      }
     }
     EXPECT_EQ(Faults.Count(), 0);
   }

@@ -24,6 +24,14 @@
 
 namespace {
 
+// Sixty lines "line 0" ... "line 59" added to a list by Msg.
+void AddLines(HWND W, UINT Msg) {
+  for (int I = 0; I < 60; ++I) {
+    const std::wstring T = L"line " + std::to_wstring(I);
+    SendMessageW(W, Msg, 0, reinterpret_cast<LPARAM>(T.c_str()));
+  }
+}
+
 // One control of a scrolling kind, made on a form; Fill fills it until its vertical bar shows and
 // answers the window whose bar is pressed (the list of a simple combo box, else the control).
 struct TScrollingKind {
@@ -33,12 +41,6 @@ struct TScrollingKind {
 };
 
 std::vector<TScrollingKind> Kinds() {
-  auto Lines = [](HWND W, UINT Msg) {
-    for (int I = 0; I < 60; ++I) {
-      const std::wstring T = L"line " + std::to_wstring(I);
-      SendMessageW(W, Msg, 0, reinterpret_cast<LPARAM>(T.c_str()));
-    }
-  };
   return {
       {"memo", [](TForm* F) { return new lifetime::TLtMemo(F); },
        [](TWinControl* C) {
@@ -48,8 +50,8 @@ std::vector<TScrollingKind> Kinds() {
          return C->Handle();
        }},
       {"list box", [](TForm* F) { return new lifetime::TLtListBox(F); },
-       [Lines](TWinControl* C) {
-         Lines(C->Handle(), LB_ADDSTRING);
+       [](TWinControl* C) {
+         AddLines(C->Handle(), LB_ADDSTRING);
          return C->Handle();
        }},
       {"list view", [](TForm* F) {
@@ -73,8 +75,8 @@ std::vector<TScrollingKind> Kinds() {
          return C->Handle();
        }},
       {"simple combo box", [](TForm* F) { return new lifetime::TLtSimpleCombo(F); },
-       [Lines](TWinControl* C) {
-         Lines(C->Handle(), CB_ADDSTRING);
+       [](TWinControl* C) {
+         AddLines(C->Handle(), CB_ADDSTRING);
          return FindWindowExW(C->Handle(), nullptr, L"ComboLBox", nullptr);
        }},
   };
@@ -208,41 +210,33 @@ TEST_F(LifetimeTracking, AScrollHandlerThatFreesTheControlOrChangesTheSkinEndsNo
   const char* const HandlerNames[] = {"frees the control", "switches the skin off", "loads a new skin",
                                       "lets go of the adapter the program keeps"};
   constexpr unsigned Usual = 1u << hFreesTheControl | 1u << hSkinOff | 1u << hNewSkin;
-  const struct {
+  struct TRoad {
     const char* Name;
     TPressAt At;
     TFrom From;
-    UINT Msg;  // the message the handler acts on
-    int Code;  // its scroll code or skin command (-1: it has none)
-    int Nth;   // at its Nth one
-    TWho Who;  // the form's adapter of a list box answers some messages itself
-    TFirst First;
-    unsigned Handlers;  // THandler bits
-  } Roads[] = {
-      {"arrow press", paArrow, fPress, WM_VSCROLL, SB_LINEDOWN, 1, wBoth, nothingFirst, Usual},
-      {"release", paArrow, fRelease, WM_VSCROLL, SB_ENDSCROLL, 1, wBoth, nothingFirst, Usual},
-      {"thumb step", paThumb, fPress, WM_VSCROLL, SB_THUMBTRACK, 1, wBoth, nothingFirst, Usual},
-      {"repeat timer", paArrow, fPress, WM_VSCROLL, SB_LINEDOWN, 2, wBoth, nothingFirst, Usual},
-      {"page click", paTrack, fPress, WM_VSCROLL, SB_PAGEDOWN, 1, wBoth, nothingFirst, Usual},
-      {"capture back at an arrow's release", paArrow, fRelease, WM_CAPTURECHANGED, -1, 1, wBoth, nothingFirst,
-       Usual},
-      {"capture back at a thumb's release", paThumb, fRelease, WM_CAPTURECHANGED, -1, 1, wBoth, nothingFirst,
-       Usual},
-      {"cache before the press's repaint", paArrow, fPress, SM_ALPHACMD, AC_PREPARECACHE, 1, wKept, nothingFirst,
-       Usual},
-      {"cache before the hover's repaint", paArrow, fHover, SM_ALPHACMD, AC_PREPARECACHE, 1, wKept, nothingFirst,
-       Usual},
-      {"background of the pressed arrow", paArrow, fPress, SM_ALPHACMD, AC_GETBACKGROUND, 1, wBoth, nothingFirst,
-       Usual},
-      {"background of the check after a press", paArrow, fPress, SM_ALPHACMD, AC_GETBACKGROUND, 2, wBoth,
-       nothingFirst, Usual},
-      {"background at the release", paArrow, fRelease, SM_ALPHACMD, AC_GETBACKGROUND, 1, wBoth, nothingFirst,
-       Usual},
-      {"background of the hover", paArrow, fHover, SM_ALPHACMD, AC_GETBACKGROUND, 1, wBoth, nothingFirst,
-       Usual},
-      {"background of a frame paint", paArrow, fFrame, SM_ALPHACMD, AC_GETBACKGROUND, 1, wForm, nothingFirst,
-       Usual},
-      {"frame computed again", paArrow, fFrame, WM_NCCALCSIZE, -1, 1, wForm, nothingFirst, Usual},
+    UINT Msg;                   // the message the handler acts on
+    int Code;                   // its scroll code or skin command (-1: it has none)
+    int Nth = 1;                // at its Nth one
+    TWho Who = wBoth;           // the form's adapter of a list box answers some messages itself
+    TFirst First = nothingFirst;
+    unsigned Handlers = Usual;  // THandler bits
+  };
+  const TRoad Roads[] = {
+      {"arrow press", paArrow, fPress, WM_VSCROLL, SB_LINEDOWN},
+      {"release", paArrow, fRelease, WM_VSCROLL, SB_ENDSCROLL},
+      {"thumb step", paThumb, fPress, WM_VSCROLL, SB_THUMBTRACK},
+      {"repeat timer", paArrow, fPress, WM_VSCROLL, SB_LINEDOWN, 2},
+      {"page click", paTrack, fPress, WM_VSCROLL, SB_PAGEDOWN},
+      {"capture back at an arrow's release", paArrow, fRelease, WM_CAPTURECHANGED, -1},
+      {"capture back at a thumb's release", paThumb, fRelease, WM_CAPTURECHANGED, -1},
+      {"cache before the press's repaint", paArrow, fPress, SM_ALPHACMD, AC_PREPARECACHE, 1, wKept},
+      {"cache before the hover's repaint", paArrow, fHover, SM_ALPHACMD, AC_PREPARECACHE, 1, wKept},
+      {"background of the pressed arrow", paArrow, fPress, SM_ALPHACMD, AC_GETBACKGROUND},
+      {"background of the check after a press", paArrow, fPress, SM_ALPHACMD, AC_GETBACKGROUND, 2},
+      {"background at the release", paArrow, fRelease, SM_ALPHACMD, AC_GETBACKGROUND},
+      {"background of the hover", paArrow, fHover, SM_ALPHACMD, AC_GETBACKGROUND},
+      {"background of a frame paint", paArrow, fFrame, SM_ALPHACMD, AC_GETBACKGROUND, 1, wForm},
+      {"frame computed again", paArrow, fFrame, WM_NCCALCSIZE, -1, 1, wForm},
       {"frame painted again", paArrow, fFrame, WM_NCPAINT, -1, 1, wKept, nothingFirst, 1u << hLetsGoOfTheAdapter},
       {"capture back as the skin goes during a press", paArrow, fPress, WM_CAPTURECHANGED, -1, 1, wBoth,
        skinOffFirst, 1u << hFreesTheControl | 1u << hLetsGoOfTheAdapter},
@@ -319,10 +313,7 @@ TEST_F(LifetimeTracking, AScrollHandlerThatFreesTheControlOrChangesTheSkinEndsNo
               LetGo();
             }
           };
-          for (int I = 0; I < 60; ++I) {
-            const std::wstring T = L"line " + std::to_wstring(I);
-            SendMessageW(W, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(T.c_str()));
-          }
+          AddLines(W, LB_ADDSTRING);
           TRect S;
           TacScrollWnd* A = ShownVertBar(F.Form, W, S);
           ASSERT_NE(A, nullptr);

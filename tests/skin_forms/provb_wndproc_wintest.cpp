@@ -287,29 +287,21 @@ TEST(provb_Input, AUserCaptionButtonsHandlerMayFreeTheProviderOrTheForm) {
       ASSERT_GT(B->BtnData.Rect.Width(), 0);
       const POINT P = F.ScreenCentre(B->BtnData);
       const HWND H = F.Handle();
-      struct {
-        TSkinnedForm* F;
-        bool FreeForm, Done = false;
-      } Run{&F, FreeForm};
-      // The handler goes with what it frees: it keeps what it needs on its own stack.
-      auto FreeIt = [R = &Run](TObject*, TMouseButton, TShiftState, int, int) {
-        auto* Now = R;
-        if (Now->Done) return;
-        Now->Done = true;
-        TComponent* Gone = Now->FreeForm ? static_cast<TComponent*>(Now->F->Form) : Now->F->Provider;
-        if (Now->FreeForm) Now->F->Form = nullptr;
-        Now->F->Provider = nullptr;
+      memguard::TFreeOnce Free([&] {
+        TComponent* Gone = FreeForm ? static_cast<TComponent*>(F.Form) : F.Provider;
+        if (FreeForm) F.Form = nullptr;
+        F.Provider = nullptr;
         delete Gone;
-      };
-      if (OnRelease)
-        B->OnMouseUp = FreeIt;
-      else
-        B->OnMouseDown = FreeIt;
+      });
+      auto FreeIt = [Once = Free.Handler()](TObject*, TMouseButton, TShiftState, int, int) { Once(); };
+      (OnRelease ? B->OnMouseUp : B->OnMouseDown) = FreeIt;
       ASSERT_TRUE(realinput::ClickSeen(H, P));
-      ASSERT_TRUE(uitest::WaitFor([&] { return Run.Done; }));
+      ASSERT_TRUE(uitest::WaitFor([&] { return Free.Done(); }));
       uitest::PumpFor(50);
       EXPECT_EQ(IsWindow(H) != FALSE, !FreeForm);
-      if (!FreeForm) EXPECT_TRUE(IsWindowVisible(H));
+      if (!FreeForm) {
+        EXPECT_TRUE(IsWindowVisible(H));
+      }
     }
 }
 

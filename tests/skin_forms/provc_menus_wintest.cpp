@@ -23,6 +23,17 @@ int CountNamed(TMenuItem* Parent, const char* Name) {
   return N;
 }
 
+// The form shown with a menu line of two items, File and View.
+TMainMenu* ShowWithMenuLine(TSkinnedForm& F) {
+  auto* Menu = new TMainMenu(F.Form);
+  AddTopItem(Menu, F.Form, L"File");
+  AddTopItem(Menu, F.Form, L"View");
+  F.Form->SetMenu(Menu);
+  F.ShowNow();
+  uitest::PumpFor(100);
+  return Menu;
+}
+
 }  // namespace
 
 namespace {
@@ -77,12 +88,7 @@ TEST(provc_Menus, AMenuLineItemThatTheSystemPaintsMatchesTheBorderWindowsImage) 
   memguard::TFaultCount Faults;
   TSkinnedForm F(false);
   F.Manager->SetExtendedBorders(true);
-  auto* Menu = new TMainMenu(F.Form);
-  AddTopItem(Menu, F.Form, L"File");
-  AddTopItem(Menu, F.Form, L"View");
-  F.Form->SetMenu(Menu);
-  F.ShowNow();
-  uitest::PumpFor(100);
+  TMainMenu* Menu = ShowWithMenuLine(F);
   ASSERT_NE(F.Provider->BorderForm, nullptr);
   TBitmap* Cache = F.Provider->SkinData()->CacheBmp();
   ASSERT_NE(Cache, nullptr);
@@ -259,12 +265,7 @@ TEST(provc_Menus, UnderAnItemTheMenuLineShowsTheRowsItShowsBesideIt) {
                            {{"MASTER.BMP", extskin::ReadFile(tvtest::SourcePath("app/res/skin/Master.bmp"))}});
     F.Manager->SetSkinName("TexturedLine");
     F.Manager->SetExtendedBorders(Extended);
-    auto* Menu = new TMainMenu(F.Form);
-    AddTopItem(Menu, F.Form, L"File");
-    AddTopItem(Menu, F.Form, L"View");
-    F.Form->SetMenu(Menu);
-    F.ShowNow();
-    uitest::PumpFor(100);
+    TMainMenu* Menu = ShowWithMenuLine(F);
     ASSERT_EQ(F.Provider->BorderForm != nullptr, Extended);
     RECT Item{}, Last{};
     ASSERT_TRUE(GetMenuItemRect(F.Handle(), Menu->Handle(), 0, &Item));

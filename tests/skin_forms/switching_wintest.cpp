@@ -1,8 +1,9 @@
 // Skins switched at run time while a form is shown: the skin switched off or on, another skin, the
-// extended borders switched on or off. Once the messages waiting are handled, the screen shows the
-// form, its frame and every kind of control the adapters take as painting them all again in full
-// shows them, and the form stays in front of the window behind it. Once the skin went, they look as
-// on a form that was never skinned.
+// extended borders switched on or off, the skin provider or the adapters of the form's controls
+// freed. Once the messages waiting are handled, the screen shows the form, its frame and every kind
+// of control the adapters take as painting them all again in full shows them, and the form stays in
+// front of the window behind it. Once the skin or the provider went, they look as on a form that
+// was never skinned, but for the frame control, whose frame adapter is its own and stays.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -26,7 +27,7 @@
 
 namespace {
 
-enum TSwitch { swSkinOff, swSkinOn, swOtherSkin, swBordersOn, swBordersOff };
+enum TSwitch { swSkinOff, swSkinOn, swOtherSkin, swBordersOn, swBordersOff, swProviderGoes, swAdaptersGo };
 
 struct TCase {
   const char* Name;
@@ -45,6 +46,10 @@ const TCase Cases[] = {
     {"skin off from extended borders", true, swSkinOff, false},
     {"skin on with extended borders", true, swSkinOn, false},
     {"another skin with extended borders", true, swOtherSkin, false},
+    {"the provider freed", false, swProviderGoes, false},
+    {"the provider freed with extended borders", true, swProviderGoes, false},
+    {"the controls' adapters freed", false, swAdaptersGo, false},
+    {"the controls' adapters freed with extended borders", true, swAdaptersGo, false},
 };
 
 // Another skin: the first test skin's colours and pictures turned into their opposites (the key
@@ -208,8 +213,10 @@ TEST(SkinSwitching, EveryWindowShowsWhatAFullRepaintShowsAndTheFormStaysInFront)
   for (const TCase& Case : Cases) {
     SCOPED_TRACE(Case.Name);
     std::unique_ptr<TNeverSkinned> Plain;
-    if (Case.Switch == swSkinOff) Plain = std::make_unique<TNeverSkinned>(Case.Borders);
+    if (Case.Switch == swSkinOff || Case.Switch == swProviderGoes)
+      Plain = std::make_unique<TNeverSkinned>(Case.Borders);
     TShownForm S(Case.Switch != swSkinOn, Case.Borders);
+    memguard::TFaultCount Faults;
     HWND Button = S.Controls[1]->Handle();
     RECT BR{};
     GetClientRect(Button, &BR);
@@ -225,6 +232,14 @@ TEST(SkinSwitching, EveryWindowShowsWhatAFullRepaintShowsAndTheFormStaysInFront)
       case swOtherSkin: S.M->SetSkinName(S.Other); break;
       case swBordersOn: S.M->SetExtendedBorders(true); break;
       case swBordersOff: S.M->SetExtendedBorders(false); break;
+      case swProviderGoes:
+        delete S.Provider;
+        S.Provider = nullptr;
+        break;
+      case swAdaptersGo:
+        ASSERT_GT(S.Provider->Adapter->Count(), 10);
+        while (S.Provider->Adapter->Count() > 0) S.Provider->Adapter->Remove(0);
+        break;
     }
     uitest::PumpFor(200);
 
@@ -235,13 +250,20 @@ TEST(SkinSwitching, EveryWindowShowsWhatAFullRepaintShowsAndTheFormStaysInFront)
     const TComparison C = CompareWithAFullRepaint(S);
     Wrong += DifferingKinds(S, C.Area, [&](const RECT& R) { return C.Differing(R); });
     EXPECT_EQ(Wrong, "");
-    // Once the skin went, every control looks as on a form that was never skinned (but the button
-    // a real press holds down).
+    // Once the skin or the provider went, every control looks as on a form that was never skinned
+    // (but the button a real press holds down, and the frame control).
     if (Plain != nullptr) {
       const RECT Form = ScreenRect(S.Handle());
-      const RECT Aside = Case.Held ? ScreenRect(Button) : RECT{};
+      RECT Aside = Case.Held ? ScreenRect(Button) : RECT{};
+      if (Case.Switch == swProviderGoes) {
+        const auto Frame = std::find_if(S.Controls.begin(), S.Controls.end(),
+                                        [](TWinControl* W) { return dynamic_cast<TScrollingWinControl*>(W) != nullptr; });
+        ASSERT_NE(Frame, S.Controls.end());
+        Aside = ScreenRect((*Frame)->Handle());
+      }
       EXPECT_EQ(DifferingKinds(S, Form, [&](const RECT& R) { return Plain->Differing(C, Form, R, Aside); }), "");
     }
+    EXPECT_EQ(Faults.Count(), 0);
     if (Case.Held) {
       realinput::LeftButtonSeen(Press, false);
       ASSERT_TRUE(realinput::MovePointerSettled(POINT{1200, 760}));
@@ -276,49 +298,4 @@ TEST(SkinSwitching, TheGripShowsWhereTheCornerSizesAFormWhoseBordersCameLater) {
       Shown, TRect(0, 0, 12, 12), Painted, TRect(Grip.left - W.left, Grip.top - W.top, Grip.right - W.left, Grip.bottom - W.top)));
   const COLORREF Background = uitest::WindowPixel(S.Handle(), Client.right - 40, Client.bottom - 6);
   EXPECT_GT(Shown.CountOther(TRect(0, 0, 12, 12), Background), 4);
-}
-
-// The skin provider, or the adapters of the form's controls one by one, freed while the form is
-// shown under the skin: the screen shows what painting the form, its frame and its controls again
-// in full shows. Without its provider the form looks as one that was never skinned, but for the
-// frame control, whose frame adapter is its own and stays.
-TEST(SkinSwitching, WhatGoesWhileTheFormIsShownLeavesWhatAFullRepaintShows) {
-  struct TGoing {
-    const char* Name;
-    bool Borders;
-    bool Provider;  // the provider goes; otherwise the adapters of the controls
-  };
-  const TGoing Goings[] = {
-      {"the provider", false, true},
-      {"the provider with extended borders", true, true},
-      {"the controls' adapters", false, false},
-      {"the controls' adapters with extended borders", true, false},
-  };
-  ASSERT_TRUE(realinput::MovePointerSettled(POINT{1200, 760}));
-  for (const TGoing& Going : Goings) {
-    SCOPED_TRACE(Going.Name);
-    std::unique_ptr<TNeverSkinned> Plain;
-    if (Going.Provider) Plain = std::make_unique<TNeverSkinned>(Going.Borders);
-    TShownForm S(true, Going.Borders);
-    memguard::TFaultCount Faults;
-    if (Going.Provider) {
-      delete S.Provider;
-      S.Provider = nullptr;
-    } else {
-      ASSERT_GT(S.Provider->Adapter->Count(), 10);
-      while (S.Provider->Adapter->Count() > 0) S.Provider->Adapter->Remove(0);
-    }
-    uitest::PumpFor(200);
-
-    const TComparison C = CompareWithAFullRepaint(S);
-    EXPECT_EQ(DifferingKinds(S, C.Area, [&](const RECT& R) { return C.Differing(R); }), "");
-    if (Plain != nullptr) {
-      const auto Frame = std::find_if(S.Controls.begin(), S.Controls.end(),
-                                      [](TWinControl* W) { return dynamic_cast<TScrollingWinControl*>(W) != nullptr; });
-      ASSERT_NE(Frame, S.Controls.end());
-      const RECT Form = ScreenRect(S.Handle()), Aside = ScreenRect((*Frame)->Handle());
-      EXPECT_EQ(DifferingKinds(S, Form, [&](const RECT& R) { return Plain->Differing(C, Form, R, Aside); }), "");
-    }
-    EXPECT_EQ(Faults.Count(), 0);
-  }
 }

@@ -20,7 +20,9 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
+#include <utility>
 
 namespace memguard {
 
@@ -95,6 +97,29 @@ class TTrapFreedReads {
   ~TTrapFreedReads();
   TTrapFreedReads(const TTrapFreedReads&) = delete;
   TTrapFreedReads& operator=(const TTrapFreedReads&) = delete;
+};
+
+// The action of a handler that frees what holds the handler (its control, a panel, the form), run
+// the first time only. The handler's copy goes with what it frees, so Handler's callable takes what
+// it needs onto its own stack first; the action and Done stay with the test.
+class TFreeOnce {
+ public:
+  explicit TFreeOnce(std::function<void()> Act) : FAct(std::move(Act)) {}
+  TFreeOnce(const TFreeOnce&) = delete;
+  TFreeOnce& operator=(const TFreeOnce&) = delete;
+  auto Handler() {
+    return [Self = this] {
+      TFreeOnce* S = Self;
+      if (S->FDone) return;
+      S->FDone = true;
+      S->FAct();
+    };
+  }
+  bool Done() const { return FDone; }
+
+ private:
+  std::function<void()> FAct;
+  bool FDone = false;
 };
 
 // Counts the hardware faults (access violations, stack overflows ...) the process raises while an
