@@ -144,15 +144,8 @@ inline LRESULT AlphaCmd(HWND W, Word Command, LPARAM LParam = 0) {
   return SendMessageW(W, SM_ALPHACMD, MakeAlphaCmd(Command), LParam);
 }
 
-// Pixels of the window's whole area (non-client included) as the screen shows them.
-inline uitest::TCapture WindowCapture(HWND W) {
-  RECT R;
-  GetWindowRect(W, &R);
-  HDC DC = GetWindowDC(W);
-  uitest::TCapture C(DC, TRect{0, 0, R.right - R.left, R.bottom - R.top});
-  ReleaseDC(W, DC);
-  return C;
-}
+// Pixels of the window's whole area (non-client included), read from its window DC.
+inline uitest::TCapture WindowCapture(HWND W) { return uitest::WindowPainted(W); }
 
 // Counts pixels of R near Colour.
 inline int CountNear(const uitest::TCapture& C, const TRect& R, COLORREF Colour, int Tol = 3) {

@@ -38,14 +38,7 @@ inline bool Near(COLORREF A, COLORREF B, int Tol = 6) {
 }
 
 // What a window shows, frame included (read from its window DC).
-inline uitest::TCapture WindowCapture(HWND W) {
-  RECT R{};
-  GetWindowRect(W, &R);
-  HDC DC = GetWindowDC(W);
-  uitest::TCapture C(DC, TRect{0, 0, R.right - R.left, R.bottom - R.top});
-  ReleaseDC(W, DC);
-  return C;
-}
+inline uitest::TCapture WindowCapture(HWND W) { return uitest::WindowPainted(W); }
 
 // Saves what a window shows (frame included) as Name.bmp into TV_SCREENSHOT_DIR when set.
 inline void Save(HWND W, const char* Name) { WindowCapture(W).MaybeSave(Name); }

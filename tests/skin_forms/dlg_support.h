@@ -168,14 +168,7 @@ inline int ProviderCount() {
 }
 
 // The whole window as painted now (frame included), read through the window DC.
-inline uitest::TCapture CaptureWindow(HWND W) {
-  RECT R;
-  GetWindowRect(W, &R);
-  HDC DC = GetWindowDC(W);
-  uitest::TCapture C(DC, TRect{0, 0, R.right - R.left, R.bottom - R.top});
-  ReleaseDC(W, DC);
-  return C;
-}
+inline uitest::TCapture CaptureWindow(HWND W) { return uitest::WindowPainted(W); }
 
 // The colour is one of the skin's dark greys (all channels below 90, blue at most 20 above red).
 inline bool IsSkinDark(COLORREF C) {
