@@ -610,13 +610,7 @@ void TNxCustomGridControl::ColumnChanged(TNxCustomColumn* Column, int Param, int
     std::exception_ptr Refused;
     const TCellWatch Changed(this, Column, -1);
     if (Kind == ccVisible && !Column->Visible() && IsEditing() && Column->Index() == FEditCol) {
-      try {
-        CommitBeforeColumnChange();
-      } catch (const EGridFreed&) {
-        throw;
-      } catch (...) {
-        Refused = std::current_exception();
-      }
+      Refused = ErrorOf([&] { CommitBeforeColumnChange(); });
       // The handlers of the edit's end may have taken the column away.
       if (Changed.Col() < 0) {
         if (Refused) std::rethrow_exception(Refused);

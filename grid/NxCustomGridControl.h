@@ -679,18 +679,6 @@ class TNxCustomGridControl : public TNxScrollControl {
   void Call(F&& Handler) {
     RunHandler(false, Handler);
   }
-  // Runs Body; when it raises while the grid is still there, Undo runs before the error goes on.
-  template <class B, class U>
-  static void Undoing(B&& Body, U&& Undo) {
-    try {
-      Body();
-    } catch (const EGridFreed&) {
-      throw;
-    } catch (...) {
-      Undo();
-      throw;
-    }
-  }
   // Whether code entered now is entered from outside the grid's own code: no frame of the grid
   // encloses it but cells, or the innermost one is a handler's call.
   bool OutsideEntry() const {

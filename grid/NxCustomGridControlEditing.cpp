@@ -407,16 +407,10 @@ void TNxCustomGridControl::CommitEditing() {
 void TNxCustomGridControl::CommitBeforeColumnChange() {
   if (!IsEditing()) return;
   const unsigned Session = FEditSession;
-  std::exception_ptr Refused;
-  try {
-    CommitEditing();
-  } catch (const EGridFreed&) {
-    throw;
-  } catch (...) {
-    Refused = std::current_exception();
-    if (EditAlive(Session)) EndEditing();
-  }
-  if (Refused) std::rethrow_exception(Refused);
+  const std::exception_ptr Refused = ErrorOf([&] { CommitEditing(); });
+  if (!Refused) return;
+  if (EditAlive(Session)) EndEditing();
+  std::rethrow_exception(Refused);
 }
 
 void TNxCustomGridControl::AddInputRow() {
