@@ -931,6 +931,13 @@ class TNxCustomGridControl : public TNxScrollControl {
   // The left and right arrows' step: selects Column (nullptr: none lies that way) in the selected
   // row, after the selection-move event may have named another.
   void MoveToColumn(TNxCustomColumn* Column, TMoveSelectionKey Key);
+  // Tab's step past the last (or first) column, once the row changed: selects Column (nullptr:
+  // none) in the selected row, after the selection-move event may have named another.
+  void WrapToColumn(TNxCustomColumn* Column, TMoveSelectionKey Key);
+  // Selects the first (or last) row that can be seen, and scrolls to that end.
+  void SelectEndRow(bool Last, TShiftState Shift);
+  // Selects the column (nullptr: none) and scrolls it into view.
+  void SelectColumnInView(TNxCustomColumn* AColumn);
 
   std::unique_ptr<TNxColumns> FColumns;
   // The style displays, indexed by THeaderStyle.
