@@ -44,19 +44,20 @@ void TNxCustomGridControl::HookEditorEvents() {
   E->OnChange = [this](TObject* S) { Action(false, [&] { EditorChange(S); }); };
   E->OnEnter = [this](TObject* S) { Action(false, [&] { EditorEnter(S); }); };
   E->OnExit = [this](TObject* S) { Action(false, [&] { EditorExit(S); }); };
-  E->OnKeyDown = [this](TObject* S, Word& Key, TShiftState Shift) {
-    // A key whose handlers free the grid, or the editor (with its column), is consumed: nothing of
-    // either is touched any more.
+  // A key whose handlers free the grid, or the editor (with its column), is consumed: nothing of
+  // either is touched any more.
+  auto KeyAction = [this](TObject* S, auto& Key, auto&& Body) {
     const TControl::TLifeWatch Editor(static_cast<TControl*>(S));
-    if (!Action(true, [&] { EditorKeyDown(S, Key, Shift); }) || Editor.Freed()) Key = 0;
+    if (!Action(true, Body) || Editor.Freed()) Key = 0;
   };
-  E->OnKeyPress = [this](TObject* S, wchar_t& Key) {
-    const TControl::TLifeWatch Editor(static_cast<TControl*>(S));
-    if (!Action(true, [&] { EditorKeyPress(S, Key); }) || Editor.Freed()) Key = 0;
+  E->OnKeyDown = [this, KeyAction](TObject* S, Word& Key, TShiftState Shift) {
+    KeyAction(S, Key, [&] { EditorKeyDown(S, Key, Shift); });
   };
-  E->OnKeyUp = [this](TObject* S, Word& Key, TShiftState Shift) {
-    const TControl::TLifeWatch Editor(static_cast<TControl*>(S));
-    if (!Action(true, [&] { EditorKeyUp(S, Key, Shift); }) || Editor.Freed()) Key = 0;
+  E->OnKeyPress = [this, KeyAction](TObject* S, wchar_t& Key) {
+    KeyAction(S, Key, [&] { EditorKeyPress(S, Key); });
+  };
+  E->OnKeyUp = [this, KeyAction](TObject* S, Word& Key, TShiftState Shift) {
+    KeyAction(S, Key, [&] { EditorKeyUp(S, Key, Shift); });
   };
 }
 
