@@ -185,22 +185,22 @@ void TNxCustomGridControl::EditCell(int ACol, int ARow, const WideString& Initia
       return;
     }
     // The editor holds its cell's text from the start: an end that a handler brings about
-    // meanwhile writes nothing new. A handler that fails leaves no edit half open.
+    // meanwhile writes nothing new.
     SetEditorText(Own);
-    Undoing([&] { DoApplyEditText(FEditCol, FEditRow, Text); }, [&] {
-      if (EditAlive(Session)) DropEdit();
-    });
-    if (!EditAlive(Session)) return;
-    // The text the grid loads does not count as an edit; a text the program gives does (and its
-    // handlers may change anything).
-    if (InitialText.empty()) {
-      SetEditorText(Text);
-    } else {
-      Undoing([&] { Dispatching([&] { E->SetText(Text); }); }, [&] {
+    // A step whose handlers fail leaves no edit half open; False when its handlers ended the edit.
+    auto Step = [&](auto&& Body) {
+      Undoing(Body, [&] {
         if (EditAlive(Session)) DropEdit();
       });
-      if (!EditAlive(Session)) return;
-    }
+      return EditAlive(Session);
+    };
+    if (!Step([&] { DoApplyEditText(FEditCol, FEditRow, Text); })) return;
+    // The text the grid loads does not count as an edit; a text the program gives does (and its
+    // handlers may change anything).
+    if (InitialText.empty())
+      SetEditorText(Text);
+    else if (!Step([&] { Dispatching([&] { E->SetText(Text); }); }))
+      return;
     {
       TFlagScope Suppress(FSuppressEditEvent);
       EditorShowing();
