@@ -760,6 +760,8 @@ class TNxCustomGridControl : public TNxScrollControl {
   // Hides an editor; one that holds the focus gives it to the grid first, so that hiding it moves
   // the focus nowhere else (and no focus change ends an edit).
   void HideEditor(TNxCustomEdit* Editor);
+  // Paints the cell of the open edit (a body cell or the input line's) again.
+  void RefreshEditedCell();
   // The edit ends without a word to its handlers (its column or cell went, or another edit takes
   // its place): the editor hides, and what it held goes nowhere.
   void DropEdit();

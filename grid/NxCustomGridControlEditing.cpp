@@ -98,11 +98,15 @@ void TNxCustomGridControl::HideEditor(TNxCustomEdit* Editor) {
   Editor->SetVisible(false);
 }
 
-void TNxCustomGridControl::DropEdit() {
+void TNxCustomGridControl::RefreshEditedCell() {
   if (FGridState.Contains(gsInputEditing) && FColumns->IsValidIndex(FInputColumn))
     RefreshRect(GetInputCellRect(FColumns->Item(FInputColumn)));
   else if (FGridState.Contains(gsEditing) && FColumns->IsValidIndex(FEditCol) && FEditRow >= 0 && FEditRow < GetRowCount())
     RefreshCell(FEditCol, FEditRow);
+}
+
+void TNxCustomGridControl::DropEdit() {
+  RefreshEditedCell();
   TNxCustomEdit* E = FInplaceEditor;
   AbandonEditing();
   HideEditor(E);
@@ -379,11 +383,7 @@ void TNxCustomGridControl::EndEditing() {
           // focus nowhere else.
           HideEditor(FInplaceEditor);
           if (!EditAlive(Session)) return;
-          if (Body) {
-            if (FColumns->IsValidIndex(FEditCol) && FEditRow >= 0 && FEditRow < GetRowCount()) RefreshCell(FEditCol, FEditRow);
-          } else if (FColumns->IsValidIndex(FInputColumn)) {
-            RefreshRect(GetInputCellRect(FColumns->Item(FInputColumn)));
-          }
+          RefreshEditedCell();
           // The edit state ends after OnEditExit (which still sees the cell); a handler that opened
           // the next editor keeps that one.
           if (Body) DoEditExit();
