@@ -715,6 +715,8 @@ class TNxCustomGridControl : public TNxScrollControl {
       FOperations = Operations;
       FHandlerError = Waiting;
     };
+    // An error raised besides by the handler that freed the grid.
+    std::exception_ptr Left;
     try {
       Body();
     } catch (const EGridFreed& Gone) {
@@ -722,22 +724,20 @@ class TNxCustomGridControl : public TNxScrollControl {
         Restore();
         throw;
       }
-      // The errors left go to the application (the sender of a message is the system).
-      if (Park) HandOn(Waiting);
-      HandOn(Gone.Error);
-      if (!Entry) throw EGridFreed();
-      return false;
+      Left = Gone.Error;
     } catch (...) {
       if (!Life.Freed) Restore();
       throw;
     }
-    if (Life.Freed) {
-      if (Park) HandOn(Waiting);
-      if (!Entry) throw EGridFreed();
-      return false;
+    if (!Life.Freed) {
+      Restore();
+      return true;
     }
-    Restore();
-    return true;
+    // The errors left go to the application (the sender of a message is the system).
+    if (Park) HandOn(Waiting);
+    HandOn(Left);
+    if (!Entry) throw EGridFreed();
+    return false;
   }
   // Runs a call of the grid's code into the system that may bring messages back to the grid or
   // its editor (a sent message, a focus change): a handler that freed the grid in one of them ends
