@@ -627,29 +627,31 @@ class TNxCustomGridControl : public TNxScrollControl {
     TOperationLife Life{TOperationLife::lkOperation, false, FOperationLives};
     FOperationLives = &Life;
     ++FOperations;
+    // Leaves the grid's frames; True when this was the outermost operation and an error waits.
+    auto Leave = [&] {
+      FOperationLives = Life.Outer;
+      return --FOperations == 0 && FHandlerError;
+    };
+    // An error raised besides by the handler that freed the grid.
+    std::exception_ptr Left;
     try {
       Body();
     } catch (const EGridFreed& Gone) {
-      if (Life.Freed) {
-        if (!Entry) throw;
-        if (Gone.Error) std::rethrow_exception(Gone.Error);
-        return;
+      if (!Life.Freed) {
+        if (Leave()) ReportHandlerError();
+        throw;
       }
-      FOperationLives = Life.Outer;
-      if (--FOperations == 0 && FHandlerError) ReportHandlerError();
-      throw;
+      Left = Gone.Error;
     } catch (...) {
-      if (Life.Freed) throw;
-      FOperationLives = Life.Outer;
-      if (--FOperations == 0 && FHandlerError) ReportHandlerError();
+      if (!Life.Freed && Leave()) ReportHandlerError();
       throw;
     }
     if (Life.Freed) {
-      if (!Entry) throw EGridFreed{};
+      if (!Entry) throw EGridFreed{Left};
+      if (Left) std::rethrow_exception(Left);
       return;
     }
-    FOperationLives = Life.Outer;
-    if (--FOperations == 0 && FHandlerError) RaiseHandlerError();
+    if (Leave()) RaiseHandlerError();
   }
   // Calls a handler. Collect: inside an operation its error waits for the operation's end.
   template <class F>
