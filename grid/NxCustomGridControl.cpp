@@ -4,7 +4,6 @@
 #include <exception>
 
 #include "framework/Forms.h"
-#include "framework/Scopes.h"
 #include "framework/Strings.h"
 #include "grid/NxDisplays.h"
 #include "grid/NxThemeSupport.h"
