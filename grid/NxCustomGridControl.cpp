@@ -4,7 +4,6 @@
 #include <exception>
 
 #include "framework/Forms.h"
-#include "framework/Scopes.h"
 #include "framework/Strings.h"
 #include "grid/NxDisplays.h"
 #include "grid/NxThemeSupport.h"
@@ -610,13 +609,7 @@ void TNxCustomGridControl::ColumnChanged(TNxCustomColumn* Column, int Param, int
     std::exception_ptr Refused;
     const TCellWatch Changed(this, Column, -1);
     if (Kind == ccVisible && !Column->Visible() && IsEditing() && Column->Index() == FEditCol) {
-      try {
-        CommitBeforeColumnChange();
-      } catch (const EGridFreed&) {
-        throw;
-      } catch (...) {
-        Refused = std::current_exception();
-      }
+      Refused = ErrorOf([&] { CommitBeforeColumnChange(); });
       // The handlers of the edit's end may have taken the column away.
       if (Changed.Col() < 0) {
         if (Refused) std::rethrow_exception(Refused);

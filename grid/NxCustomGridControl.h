@@ -627,29 +627,31 @@ class TNxCustomGridControl : public TNxScrollControl {
     TOperationLife Life{TOperationLife::lkOperation, false, FOperationLives};
     FOperationLives = &Life;
     ++FOperations;
+    // Leaves the grid's frames; True when this was the outermost operation and an error waits.
+    auto Leave = [&] {
+      FOperationLives = Life.Outer;
+      return --FOperations == 0 && FHandlerError;
+    };
+    // An error raised besides by the handler that freed the grid.
+    std::exception_ptr Left;
     try {
       Body();
     } catch (const EGridFreed& Gone) {
-      if (Life.Freed) {
-        if (!Entry) throw;
-        if (Gone.Error) std::rethrow_exception(Gone.Error);
-        return;
+      if (!Life.Freed) {
+        if (Leave()) ReportHandlerError();
+        throw;
       }
-      FOperationLives = Life.Outer;
-      if (--FOperations == 0 && FHandlerError) ReportHandlerError();
-      throw;
+      Left = Gone.Error;
     } catch (...) {
-      if (Life.Freed) throw;
-      FOperationLives = Life.Outer;
-      if (--FOperations == 0 && FHandlerError) ReportHandlerError();
+      if (!Life.Freed && Leave()) ReportHandlerError();
       throw;
     }
     if (Life.Freed) {
-      if (!Entry) throw EGridFreed{};
+      if (!Entry) throw EGridFreed{Left};
+      if (Left) std::rethrow_exception(Left);
       return;
     }
-    FOperationLives = Life.Outer;
-    if (--FOperations == 0 && FHandlerError) RaiseHandlerError();
+    if (Leave()) RaiseHandlerError();
   }
   // Calls a handler. Collect: inside an operation its error waits for the operation's end.
   template <class F>
@@ -678,18 +680,6 @@ class TNxCustomGridControl : public TNxScrollControl {
   template <class F>
   void Call(F&& Handler) {
     RunHandler(false, Handler);
-  }
-  // Runs Body; when it raises while the grid is still there, Undo runs before the error goes on.
-  template <class B, class U>
-  static void Undoing(B&& Body, U&& Undo) {
-    try {
-      Body();
-    } catch (const EGridFreed&) {
-      throw;
-    } catch (...) {
-      Undo();
-      throw;
-    }
   }
   // Whether code entered now is entered from outside the grid's own code: no frame of the grid
   // encloses it but cells, or the innermost one is a handler's call.
@@ -727,6 +717,8 @@ class TNxCustomGridControl : public TNxScrollControl {
       FOperations = Operations;
       FHandlerError = Waiting;
     };
+    // An error raised besides by the handler that freed the grid.
+    std::exception_ptr Left;
     try {
       Body();
     } catch (const EGridFreed& Gone) {
@@ -734,22 +726,20 @@ class TNxCustomGridControl : public TNxScrollControl {
         Restore();
         throw;
       }
-      // The errors left go to the application (the sender of a message is the system).
-      if (Park) HandOn(Waiting);
-      HandOn(Gone.Error);
-      if (!Entry) throw EGridFreed();
-      return false;
+      Left = Gone.Error;
     } catch (...) {
       if (!Life.Freed) Restore();
       throw;
     }
-    if (Life.Freed) {
-      if (Park) HandOn(Waiting);
-      if (!Entry) throw EGridFreed();
-      return false;
+    if (!Life.Freed) {
+      Restore();
+      return true;
     }
-    Restore();
-    return true;
+    // The errors left go to the application (the sender of a message is the system).
+    if (Park) HandOn(Waiting);
+    HandOn(Left);
+    if (!Entry) throw EGridFreed();
+    return false;
   }
   // Runs a call of the grid's code into the system that may bring messages back to the grid or
   // its editor (a sent message, a focus change): a handler that freed the grid in one of them ends
@@ -772,6 +762,8 @@ class TNxCustomGridControl : public TNxScrollControl {
   // Hides an editor; one that holds the focus gives it to the grid first, so that hiding it moves
   // the focus nowhere else (and no focus change ends an edit).
   void HideEditor(TNxCustomEdit* Editor);
+  // Paints the cell of the open edit (a body cell or the input line's) again.
+  void RefreshEditedCell();
   // The edit ends without a word to its handlers (its column or cell went, or another edit takes
   // its place): the editor hides, and what it held goes nowhere.
   void DropEdit();
@@ -943,6 +935,13 @@ class TNxCustomGridControl : public TNxScrollControl {
   // The left and right arrows' step: selects Column (nullptr: none lies that way) in the selected
   // row, after the selection-move event may have named another.
   void MoveToColumn(TNxCustomColumn* Column, TMoveSelectionKey Key);
+  // Tab's step past the last (or first) column, once the row changed: selects Column (nullptr:
+  // none) in the selected row, after the selection-move event may have named another.
+  void WrapToColumn(TNxCustomColumn* Column, TMoveSelectionKey Key);
+  // Selects the first (or last) row that can be seen, and scrolls to that end.
+  void SelectEndRow(bool Last, TShiftState Shift);
+  // Selects the column (nullptr: none) and scrolls it into view.
+  void SelectColumnInView(TNxCustomColumn* AColumn);
 
   std::unique_ptr<TNxColumns> FColumns;
   // The style displays, indexed by THeaderStyle.

@@ -44,19 +44,20 @@ void TNxCustomGridControl::HookEditorEvents() {
   E->OnChange = [this](TObject* S) { Action(false, [&] { EditorChange(S); }); };
   E->OnEnter = [this](TObject* S) { Action(false, [&] { EditorEnter(S); }); };
   E->OnExit = [this](TObject* S) { Action(false, [&] { EditorExit(S); }); };
-  E->OnKeyDown = [this](TObject* S, Word& Key, TShiftState Shift) {
-    // A key whose handlers free the grid, or the editor (with its column), is consumed: nothing of
-    // either is touched any more.
+  // A key whose handlers free the grid, or the editor (with its column), is consumed: nothing of
+  // either is touched any more.
+  auto KeyAction = [this](TObject* S, auto& Key, auto&& Body) {
     const TControl::TLifeWatch Editor(static_cast<TControl*>(S));
-    if (!Action(true, [&] { EditorKeyDown(S, Key, Shift); }) || Editor.Freed()) Key = 0;
+    if (!Action(true, Body) || Editor.Freed()) Key = 0;
   };
-  E->OnKeyPress = [this](TObject* S, wchar_t& Key) {
-    const TControl::TLifeWatch Editor(static_cast<TControl*>(S));
-    if (!Action(true, [&] { EditorKeyPress(S, Key); }) || Editor.Freed()) Key = 0;
+  E->OnKeyDown = [this, KeyAction](TObject* S, Word& Key, TShiftState Shift) {
+    KeyAction(S, Key, [&] { EditorKeyDown(S, Key, Shift); });
   };
-  E->OnKeyUp = [this](TObject* S, Word& Key, TShiftState Shift) {
-    const TControl::TLifeWatch Editor(static_cast<TControl*>(S));
-    if (!Action(true, [&] { EditorKeyUp(S, Key, Shift); }) || Editor.Freed()) Key = 0;
+  E->OnKeyPress = [this, KeyAction](TObject* S, wchar_t& Key) {
+    KeyAction(S, Key, [&] { EditorKeyPress(S, Key); });
+  };
+  E->OnKeyUp = [this, KeyAction](TObject* S, Word& Key, TShiftState Shift) {
+    KeyAction(S, Key, [&] { EditorKeyUp(S, Key, Shift); });
   };
 }
 
@@ -97,11 +98,15 @@ void TNxCustomGridControl::HideEditor(TNxCustomEdit* Editor) {
   Editor->SetVisible(false);
 }
 
-void TNxCustomGridControl::DropEdit() {
+void TNxCustomGridControl::RefreshEditedCell() {
   if (FGridState.Contains(gsInputEditing) && FColumns->IsValidIndex(FInputColumn))
     RefreshRect(GetInputCellRect(FColumns->Item(FInputColumn)));
   else if (FGridState.Contains(gsEditing) && FColumns->IsValidIndex(FEditCol) && FEditRow >= 0 && FEditRow < GetRowCount())
     RefreshCell(FEditCol, FEditRow);
+}
+
+void TNxCustomGridControl::DropEdit() {
+  RefreshEditedCell();
   TNxCustomEdit* E = FInplaceEditor;
   AbandonEditing();
   HideEditor(E);
@@ -184,22 +189,22 @@ void TNxCustomGridControl::EditCell(int ACol, int ARow, const WideString& Initia
       return;
     }
     // The editor holds its cell's text from the start: an end that a handler brings about
-    // meanwhile writes nothing new. A handler that fails leaves no edit half open.
+    // meanwhile writes nothing new.
     SetEditorText(Own);
-    Undoing([&] { DoApplyEditText(FEditCol, FEditRow, Text); }, [&] {
-      if (EditAlive(Session)) DropEdit();
-    });
-    if (!EditAlive(Session)) return;
-    // The text the grid loads does not count as an edit; a text the program gives does (and its
-    // handlers may change anything).
-    if (InitialText.empty()) {
-      SetEditorText(Text);
-    } else {
-      Undoing([&] { Dispatching([&] { E->SetText(Text); }); }, [&] {
+    // A step whose handlers fail leaves no edit half open; False when its handlers ended the edit.
+    auto Step = [&](auto&& Body) {
+      Undoing(Body, [&] {
         if (EditAlive(Session)) DropEdit();
       });
-      if (!EditAlive(Session)) return;
-    }
+      return EditAlive(Session);
+    };
+    if (!Step([&] { DoApplyEditText(FEditCol, FEditRow, Text); })) return;
+    // The text the grid loads does not count as an edit; a text the program gives does (and its
+    // handlers may change anything).
+    if (InitialText.empty())
+      SetEditorText(Text);
+    else if (!Step([&] { Dispatching([&] { E->SetText(Text); }); }))
+      return;
     {
       TFlagScope Suppress(FSuppressEditEvent);
       EditorShowing();
@@ -378,11 +383,7 @@ void TNxCustomGridControl::EndEditing() {
           // focus nowhere else.
           HideEditor(FInplaceEditor);
           if (!EditAlive(Session)) return;
-          if (Body) {
-            if (FColumns->IsValidIndex(FEditCol) && FEditRow >= 0 && FEditRow < GetRowCount()) RefreshCell(FEditCol, FEditRow);
-          } else if (FColumns->IsValidIndex(FInputColumn)) {
-            RefreshRect(GetInputCellRect(FColumns->Item(FInputColumn)));
-          }
+          RefreshEditedCell();
           // The edit state ends after OnEditExit (which still sees the cell); a handler that opened
           // the next editor keeps that one.
           if (Body) DoEditExit();
@@ -407,16 +408,10 @@ void TNxCustomGridControl::CommitEditing() {
 void TNxCustomGridControl::CommitBeforeColumnChange() {
   if (!IsEditing()) return;
   const unsigned Session = FEditSession;
-  std::exception_ptr Refused;
-  try {
-    CommitEditing();
-  } catch (const EGridFreed&) {
-    throw;
-  } catch (...) {
-    Refused = std::current_exception();
-    if (EditAlive(Session)) EndEditing();
-  }
-  if (Refused) std::rethrow_exception(Refused);
+  const std::exception_ptr Refused = ErrorOf([&] { CommitEditing(); });
+  if (!Refused) return;
+  if (EditAlive(Session)) EndEditing();
+  std::rethrow_exception(Refused);
 }
 
 void TNxCustomGridControl::AddInputRow() {

@@ -497,22 +497,19 @@ void TNxCustomGridControl::UpdateVertScrollBar() {
     // and that update stands.
     const unsigned Pass = ++FVertBarPass;
     Bar->HoldEvents();
-    try {
-      Bar->PlaceAt(CountShownRows(0, FFirstVisibleRow));
-      if (Page < Total) {
-        Bar->SetMax(Total);
-        if (FVertBarPass == Pass) Bar->SetPageSize(Page + 1);
-        if (FVertBarPass == Pass) Bar->SetLargeChange(Bar->PageSize());
-      } else {
-        Bar->SetMax(0);
-      }
-      if (FVertBarPass == Pass) Bar->PlaceAt(CountShownRows(0, FFirstVisibleRow));
-    } catch (const EGridFreed&) {
-      throw;
-    } catch (...) {
-      Bar->ReleaseEvents(false);
-      throw;
-    }
+    Undoing(
+        [&] {
+          Bar->PlaceAt(CountShownRows(0, FFirstVisibleRow));
+          if (Page < Total) {
+            Bar->SetMax(Total);
+            if (FVertBarPass == Pass) Bar->SetPageSize(Page + 1);
+            if (FVertBarPass == Pass) Bar->SetLargeChange(Bar->PageSize());
+          } else {
+            Bar->SetMax(0);
+          }
+          if (FVertBarPass == Pass) Bar->PlaceAt(CountShownRows(0, FFirstVisibleRow));
+        },
+        [&] { Bar->ReleaseEvents(false); });
     Bar->ReleaseEvents();
   });
 }

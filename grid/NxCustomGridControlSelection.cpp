@@ -177,51 +177,38 @@ void TNxCustomGridControl::SelectRow(int ARow) {
   });
 }
 
-void TNxCustomGridControl::SelectFirstRow(TShiftState Shift) {
+void TNxCustomGridControl::SelectEndRow(bool Last, TShiftState Shift) {
   Operation([&] {
     // Without a row that can be seen there is no row to select, as without rows (a row kept for
     // later would show as selected when it shows, without its event).
-    const TCellWatch Row(this, nullptr, SeenRowFrom(0, 1));
+    const TCellWatch Row(this, nullptr, Last ? SeenRowFrom(GetRowCount() - 1, -1) : SeenRowFrom(0, 1));
     if (Row.Row < 0) return;
     SetInputSelected(false);
     if (Row.Row < 0) return;
     SelectCell(FSelectedColumn, Row.Row, false, true, Shift);
-    VertScrollBar()->First();
+    if (Last)
+      VertScrollBar()->Last();
+    else
+      VertScrollBar()->First();
   });
 }
 
-void TNxCustomGridControl::SelectLastRow(TShiftState Shift) {
-  Operation([&] {
-    const TCellWatch Row(this, nullptr, SeenRowFrom(GetRowCount() - 1, -1));
-    if (Row.Row < 0) return;
-    SetInputSelected(false);
-    if (Row.Row < 0) return;
-    SelectCell(FSelectedColumn, Row.Row, false, true, Shift);
-    VertScrollBar()->Last();
-  });
-}
+void TNxCustomGridControl::SelectFirstRow(TShiftState Shift) { SelectEndRow(false, Shift); }
 
-void TNxCustomGridControl::SelectFirstColumn() {
+void TNxCustomGridControl::SelectLastRow(TShiftState Shift) { SelectEndRow(true, Shift); }
+
+void TNxCustomGridControl::SelectColumnInView(TNxCustomColumn* AColumn) {
   Operation([&] {
-    const TCellWatch Column(this, FColumns->First(), -1);
+    const TCellWatch Column(this, AColumn, -1);
     if (Column.Col() < 0) return;
     SelectColumn(Column.Col());
     if (Column.Col() >= 0) ScrollColumnIntoView(Column.Column);
   });
 }
 
-void TNxCustomGridControl::SelectLastColumn() {
-  Operation([&] {
-    for (int P = FColumns->Count() - 1; P >= 0; --P) {
-      TNxCustomColumn* C = FColumns->ItemByPosition(P);
-      if (!C->Visible()) continue;
-      const TCellWatch Column(this, C, -1);
-      SelectColumn(Column.Col());
-      if (Column.Col() >= 0) ScrollColumnIntoView(Column.Column);
-      return;
-    }
-  });
-}
+void TNxCustomGridControl::SelectFirstColumn() { SelectColumnInView(FColumns->First()); }
+
+void TNxCustomGridControl::SelectLastColumn() { SelectColumnInView(FColumns->LastVisible()); }
 
 void TNxCustomGridControl::DeselectAll() {
   for (int I = 0; I < GetRowCount(); ++I)
@@ -355,6 +342,13 @@ void TNxCustomGridControl::MoveToColumn(TNxCustomColumn* Column, TMoveSelectionK
   if (FGridStyle == gsReport && Target.Col() >= 0) ScrollColumnIntoView(Target.Column);
 }
 
+void TNxCustomGridControl::WrapToColumn(TNxCustomColumn* Column, TMoveSelectionKey Key) {
+  if (Column == nullptr) return;
+  int ACol = Column->Index();
+  DoSelectionMove(ACol, FSelectedRow, Key);
+  SelectColumn(ACol);
+}
+
 void TNxCustomGridControl::TabForward(bool FromTabKey) {
   Operation([&] {
     if (!FColumns->IsValidIndex(FSelectedColumn)) return;
@@ -368,11 +362,7 @@ void TNxCustomGridControl::TabForward(bool FromTabKey) {
       return;
     }
     MoveDown({}, FromTabKey && FTabLeaveControl, FromTabKey);
-    TNxCustomColumn* First = FColumns->First();
-    if (First == nullptr) return;
-    int ACol = First->Index();
-    DoSelectionMove(ACol, FSelectedRow, Key);
-    SelectColumn(ACol);
+    WrapToColumn(FColumns->First(), Key);
   });
 }
 
@@ -386,11 +376,7 @@ void TNxCustomGridControl::TabBackward(bool FromTabKey) {
     }
     if (!FInputSelected && SeenRowFrom(std::min(FSelectedRow, GetRowCount()) - 1, -1) >= 0) {
       MoveUp({});
-      TNxCustomColumn* Last = FColumns->Last();
-      if (Last == nullptr) return;
-      int ACol = Last->Index();
-      DoSelectionMove(ACol, FSelectedRow, Key);
-      SelectColumn(ACol);
+      WrapToColumn(FColumns->Last(), Key);
       return;
     }
     if (FTabLeaveControl) FocusPreviousControl(Parent());

@@ -84,13 +84,8 @@ void TNxCustomScrollBar::ShowPosition() {
   std::exception_ptr Error;
   const unsigned Events = FEvents;
   for (int Pass = 0; Pass < 2; ++Pass) {
-    try {
-      UpdateBar();
-    } catch (const EGridFreed&) {
-      throw;
-    } catch (...) {
-      if (!Error) Error = std::current_exception();
-    }
+    const std::exception_ptr Raised = ErrorOf([&] { UpdateBar(); });
+    if (!Error) Error = Raised;
     if (FEvents == Events) break;
   }
   if (Error) std::rethrow_exception(Error);

@@ -25,6 +25,32 @@ class EGridFreed : public EAbort {
   std::exception_ptr Error;
 };
 
+// Runs Body and hands back the error it raised (nullptr for none); the end of a freed grid goes on.
+template <class F>
+std::exception_ptr ErrorOf(F&& Body) {
+  try {
+    Body();
+  } catch (const EGridFreed&) {
+    throw;
+  } catch (...) {
+    return std::current_exception();
+  }
+  return nullptr;
+}
+
+// Runs Body; when it raises while the grid is still there, Undo runs before the error goes on.
+template <class B, class U>
+void Undoing(B&& Body, U&& Undo) {
+  try {
+    Body();
+  } catch (const EGridFreed&) {
+    throw;
+  } catch (...) {
+    Undo();
+    throw;
+  }
+}
+
 // The screen cursors of roll scrolling, registered from the program's cursor resources "ROLL",
 // "ROLLUP" and "ROLLDOWN" (grid/NxGrid.rc) when a scroll control is created.
 inline constexpr TCursor crRoll = 4003;      // rolling, pointer near the anchor
