@@ -96,9 +96,16 @@ TEST(EngineSelection, WithoutRowsOnlyTheBeforeSelectFires) {
 // handler's error (the view moved all the same); of two handlers that raise in one action, the
 // caller gets the first one's error; a key that arrives while a handler waits in a message loop is
 // an action of its own: its handler's error reaches the application, not the caller of the
-// waiting action.
+// waiting action. A handler that frees the grid and raises has its error reach the same one.
 TEST(EngineSelection, AHandlersErrorReachesTheOneThatStartedItsAction) {
   auto Raise = [](const char* Text) { throw Exception(Text); };
+  // The handler keeps nothing of its own: the grid it frees takes it along.
+  auto FreeAndRaise = [](TNxGrid* G) {
+    G->OnSelectCell = [](TObject* Grid, int, int) {
+      delete Grid;
+      throw Exception("gone");
+    };
+  };
   const struct {
     const char* Name;
     std::function<void(TNxGrid*)> Arm;
@@ -128,6 +135,13 @@ TEST(EngineSelection, AHandlersErrorReachesTheOneThatStartedItsAction) {
          };
        },
        [](TNxGrid* G) { G->SelectCell(0, 1); }, "", "key"},
+      {"a handler frees the grid and raises", FreeAndRaise, [](TNxGrid* G) { G->SelectCell(0, 2); }, "gone", ""},
+      {"a key's handler frees the grid and raises", FreeAndRaise,
+       [](TNxGrid* G) {
+         PostMessageW(G->Handle(), WM_KEYDOWN, VK_DOWN, 0);
+         Pump();
+       },
+       "", "gone"},
   };
   std::string Heard;
   Application->OnException = [&](TObject*, Exception& E) { Heard += E.Message; };
