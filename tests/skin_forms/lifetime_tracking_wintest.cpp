@@ -21,6 +21,7 @@
 #include "support/FreedMemoryGuard.h"
 #include "support/RealInput.h"
 #include "support/SourceTree.h"
+#include "support/Watchdog.h"
 
 namespace {
 
@@ -258,6 +259,11 @@ TEST_F(LifetimeTracking, AScrollHandlerThatFreesTheControlOrChangesTheSkinEndsNo
         const memguard::TCounts Before = memguard::Counts();
         {
           const memguard::TTrapFreedReads Trap;
+          // A case takes a second or two. One stalled for 20 s gets the mouse released and Escape
+          // pressed, as a person would end a loop waiting for the press's end; it fails after 60 s.
+          const watchdog::TWatchdog Watch("a scroll handler case", 120, 20, true, [&Road, Handler, HandlerNames] {
+            return std::string(Road.Name) + ", the handler " + HandlerNames[Handler];
+          });
           adapt2::TTestForm F;
           TWinControl* C = nullptr;
           HWND W = nullptr;
