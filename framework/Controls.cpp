@@ -626,9 +626,17 @@ void TControl::DoMouseUp(TMessage& M, TMouseButton Button) {
   MouseUp(Button, KeysToShiftState(static_cast<WORD>(M.WParam)), P.X, P.Y);
 }
 
-void TControl::WMLButtonDown(TMessage& M) {
+void TControl::PressDefault(TMessage& M) {
+  const bool Held = GetKeyState(VK_LBUTTON) < 0;
   DefaultHandler(M);
-  if (FControlStyle.Contains(csCaptureMouse)) SetMouseCapture(true);
+  // The system's code may have run a message loop (a box that an exit handler showed) that took
+  // the release: a capture taken then would keep the mouse from the user's next click. A press
+  // that never came through the input queue (a message a program sent) takes it as always.
+  if (FControlStyle.Contains(csCaptureMouse) && (!Held || GetKeyState(VK_LBUTTON) < 0)) SetMouseCapture(true);
+}
+
+void TControl::WMLButtonDown(TMessage& M) {
+  PressDefault(M);
   if (FControlStyle.Contains(csClickEvents)) FControlState.Include(csClicked);
   DoMouseDown(M, mbLeft, {});
 }
@@ -644,8 +652,7 @@ void TControl::WMMButtonDown(TMessage& M) {
 }
 
 void TControl::WMLButtonDblClk(TMessage& M) {
-  DefaultHandler(M);
-  if (FControlStyle.Contains(csCaptureMouse)) SetMouseCapture(true);
+  PressDefault(M);
   if (FControlStyle.Contains(csClickEvents)) DblClick();
   DoMouseDown(M, mbLeft, {ssDouble});
 }

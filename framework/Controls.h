@@ -536,6 +536,9 @@ class TControl : public TComponent {
   void RunWindowProc(TMessage& Message);
   // The frame of the message handled now on this thread (the innermost), nullptr when none.
   static TLifeWatch* HandlingFrame();
+  // The system's handling of a left press, then the mouse capture of a csCaptureMouse control
+  // while the press is still held.
+  void PressDefault(TMessage& Message);
   void DoMouseDown(TMessage& Message, TMouseButton Button, TShiftState Shift);
   void DoMouseUp(TMessage& Message, TMouseButton Button);
   void FontChanged(TObject* Sender);
