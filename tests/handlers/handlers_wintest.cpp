@@ -14,6 +14,7 @@
 
 #include "framework/Menus.h"
 #include "framework/Strings.h"
+#include "grid/support/EngineTestHelpers.h"
 #include "handlers/handlers_support.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin_forms/adapt2_support.h"
@@ -292,4 +293,53 @@ TEST_F(HandlerTable, ARightClickOnATreeViewBringsItsPopupMenu) {
   EXPECT_EQ(Asked, 1);
   delete S.Form;
   realinput::Pump();
+}
+
+namespace {
+// What a program's timer does while a menu loop runs; it ends the loop after.
+std::function<void()> InMenuLoop;
+void CALLBACK ActInMenuLoop(HWND, UINT, UINT_PTR Id, DWORD) {
+  GUITHREADINFO G{};
+  G.cbSize = sizeof G;
+  if (!GetGUIThreadInfo(GetCurrentThreadId(), &G) || (G.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE)) == 0) return;
+  KillTimer(nullptr, Id);
+  const std::function<void()> Act = std::move(InMenuLoop);
+  Act();
+  EndMenu();
+}
+}  // namespace
+
+// The same road through the grid: the user's right click on a cell's editor opens the editor's own
+// context menu, and a program's timer, while it is open, deletes the edited column, clears the
+// columns, frees the grid or releases the form. Nothing freed is touched once the menu closes.
+TEST_F(HandlerTable, TheGridsEditorFreedUnderItsOwnContextMenu) {
+  const char* const Changes[] = {"deletes the edited column", "clears the columns", "frees the grid",
+                                 "releases the form"};
+  for (int Change = 0; Change < 4; ++Change) {
+    SCOPED_TRACE(Changes[Change]);
+    memguard::TFaultCount AV;
+    const memguard::TTrapFreedReads Trap;
+    enginetest::TEditingForm F;
+    const TFreeWatch FormLife(F.Form);
+    ASSERT_TRUE(F.ClickToEdit(1, 1));
+    bool Acted = false;
+    InMenuLoop = [&] {
+      Acted = true;
+      switch (Change) {
+        case 0: F.Grid->Columns()->Delete(1); break;
+        case 1: F.Grid->Columns()->Clear(); break;
+        case 2: delete F.Grid; break;
+        default: F.Form->Release(); break;
+      }
+    };
+    SetTimer(nullptr, 0, 20, ActInMenuLoop);
+    const TPoint P = F.Editor()->ClientToScreen(Point(5, 5));
+    ASSERT_TRUE(realinput::MovePointerSeen(POINT{P.X, P.Y}));
+    realinput::SendButtons({realinput::ButtonAt(POINT{P.X, P.Y}, MOUSEEVENTF_RIGHTDOWN),
+                            realinput::ButtonAt(POINT{P.X, P.Y}, MOUSEEVENTF_RIGHTUP)});
+    EXPECT_TRUE(realinput::WaitUntil([&] { return Acted && (Change != 3 || FormLife.Freed()); }));
+    realinput::Pump();
+    if (FormLife.Freed()) F.Form = nullptr;
+    EXPECT_EQ(AV.Count(), 0);
+  }
 }
