@@ -801,7 +801,9 @@ class TNxCustomGridControl : public TNxScrollControl {
   // Gives the open editor what typing gives it (a character, or a text set anew) through its
   // window: its handlers may free the editor, which is touched no more.
   void TypeIntoEditor(UINT Msg, WPARAM WParam, LPARAM LParam);
-  // Hands the key that opened the edit to its editor.
+  // A text set anew (the same text changes nothing), and the key that opened the edit, handed to
+  // its editor.
+  void TypeTextIntoEditor(const WideString& Text);
   void HandKeyToEditor(wchar_t Key);
   // An edit whose cell went out of sight (its row hidden or of no height, or the cell scrolled out
   // of the body) is written back and ended where the action settles: at the end of the outermost

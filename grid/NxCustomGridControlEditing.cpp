@@ -87,6 +87,11 @@ void TNxCustomGridControl::TypeIntoEditor(UINT Msg, WPARAM WParam, LPARAM LParam
   Dispatching([&] { SendMessageW(Window, Msg, WParam, LParam); });
 }
 
+void TNxCustomGridControl::TypeTextIntoEditor(const WideString& Text) {
+  if (FInplaceEditor != nullptr && FInplaceEditor->Text() != Text)
+    TypeIntoEditor(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Text.c_str()));
+}
+
 void TNxCustomGridControl::HandKeyToEditor(wchar_t Key) {
   // The key's action is the edit it opens now. Its handlers ran already: the editor takes it as
   // typing (which may change anything), not as a key of its own.
@@ -229,7 +234,7 @@ void TNxCustomGridControl::EditCell(int ACol, int ARow, const WideString& Initia
     // handlers may change anything).
     if (InitialText.empty())
       SetEditorText(Text);
-    else if (!Step([&] { TypeIntoEditor(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Text.c_str())); }))
+    else if (!Step([&] { TypeTextIntoEditor(Text); }))
       return;
     {
       TFlagScope Suppress(FSuppressEditEvent);
@@ -566,7 +571,7 @@ void TNxCustomGridControl::EditorKeyDown(TObject* Sender, Word& Key, TShiftState
       break;
     case VK_ESCAPE:
       if (FOptions.Contains(goEscClearEdit)) {
-        TypeIntoEditor(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+        TypeTextIntoEditor(WideString());
       } else {
         EndEditing();
         if (!IsEditing() && CanFocus()) Dispatching([&] { SetFocus(); });
