@@ -490,21 +490,9 @@ class TRun {
   int Fired = 0;
 };
 
-// Cases that wait for a fix of the framework, and are left out until it comes: the framework goes
-// on with the grid that OnContextPopup freed, after the system's context menu
-// (TControl::WMRButtonUp).
-const TCase AwaitingTheFramework[] = {{RightClick, OnContextPopup, FreeGrid}};
-
 // One case with a grid of its own on the host form; with TrapFreedReads any read of what the case
 // freed faults. True when its handler ran.
 bool RunOne(const TCase& C, TForm* Host, bool TrapFreedReads) {
-  for (const TCase& A : AwaitingTheFramework) {
-    if (A.Road == C.Road && A.Handler == C.Handler && A.Change == C.Change) {
-      std::printf("left out until the framework's fix: %s, %s %s\n", Roads[C.Road].Name, Handlers[C.Handler].Name,
-                  Changes[C.Change]);
-      return true;
-    }
-  }
   // TV_GRID_REENTRY_TRACE names each case before it runs, for a case that ends the process.
   static const bool Trace = gridtest::EnvInt("TV_GRID_REENTRY_TRACE", 0) != 0;
   if (Trace) {
