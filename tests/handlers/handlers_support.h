@@ -8,6 +8,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
 
 #include "framework/Buttons.h"
 #include "framework/ComCtrls.h"
@@ -36,12 +37,37 @@ inline const char* KindName(TKind K) {
   return Names[K];
 }
 
-// The roads of the user's input.
-enum TRoad { rLeft, rRight, rMiddle, rDouble, rFocusClick, rTab, rKeys, rWheel, rTabClick };
-inline const char* RoadName(TRoad R) {
-  static const char* const Names[] = {"a left click", "a right click", "a middle click", "a double click",
-                                      "a click that moves the focus", "Tab", "a key", "the wheel", "a click on a tab"};
-  return Names[R];
+// The roads of the user's input: a click of each button, a double click of each, a click of each
+// that moves the focus to the control, Tab, a key, the wheel, a click on a tab.
+enum TRoad {
+  rLeft, rRight, rMiddle, rDouble, rRightDouble, rMiddleDouble, rFocusLeft, rFocusRight, rFocusMiddle, rTab, rKeys,
+  rWheel, rTabClick, RoadCount
+};
+struct TRoadWay {
+  const char* Name;
+  int Presses;               // of Button; 0 for the keys and the wheel
+  TMouseButton Button;
+  bool FromElsewhere;        // the focus is on another control when it starts
+  bool AtTab;                // on the second tab of a tab or page control
+  WORD Key;                  // the key pressed and released
+};
+inline const TRoadWay& WayOf(TRoad R) {
+  static const TRoadWay Ways[RoadCount] = {
+      {"a left click", 1, mbLeft, false, false, 0},
+      {"a right click", 1, mbRight, false, false, 0},
+      {"a middle click", 1, mbMiddle, false, false, 0},
+      {"a double click", 2, mbLeft, false, false, 0},
+      {"a right double click", 2, mbRight, false, false, 0},
+      {"a middle double click", 2, mbMiddle, false, false, 0},
+      {"a left click that moves the focus", 1, mbLeft, true, false, 0},
+      {"a right click that moves the focus", 1, mbRight, true, false, 0},
+      {"a middle click that moves the focus", 1, mbMiddle, true, false, 0},
+      {"Tab", 0, mbLeft, true, false, VK_TAB},
+      {"a key", 0, mbLeft, false, false, 'A'},
+      {"the wheel", 0, mbLeft, false, false, 0},
+      {"a click on a tab", 1, mbLeft, false, true, 0},
+  };
+  return Ways[R];
 }
 
 // A form shown with the control of one kind on a panel. The focus is on the control (on Before for
@@ -178,31 +204,25 @@ class TLoopCloser {
 
 // The user's input on a road at the scene's control (the form in front, the pointer seen there
 // first). The presses and releases of one road are queued together, so that a modal loop that a
-// press starts still finds the release.
-inline bool RunRoad(TRoad Road, const TScene& S) {
-  using realinput::ButtonAt;
-  switch (Road) {
-    case rTab: realinput::Key(VK_TAB); return true;
-    case rKeys: realinput::Key('A'); return true;
-    default: break;
+// press starts still finds the release. With Taken, it waits until the road's last event was
+// taken from the queue and handled (a case whose handler may free the window under the pointer
+// waits for its handler instead).
+inline bool RunRoad(TRoad Road, const TScene& S, bool Taken) {
+  const TRoadWay& W = WayOf(Road);
+  if (W.Key != 0) {
+    if (Taken) return realinput::KeySeen(W.Key);
+    realinput::Key(W.Key);
+    return true;
   }
-  const POINT P = Road == rTabClick ? S.TabAt : S.At;
+  const POINT P = W.AtTab ? S.TabAt : S.At;
   if (!realinput::MovePointerSeen(P)) return false;
-  switch (Road) {
-    case rRight: realinput::SendButtons({ButtonAt(P, MOUSEEVENTF_RIGHTDOWN), ButtonAt(P, MOUSEEVENTF_RIGHTUP)}); break;
-    case rMiddle: realinput::SendButtons({ButtonAt(P, MOUSEEVENTF_MIDDLEDOWN), ButtonAt(P, MOUSEEVENTF_MIDDLEUP)}); break;
-    case rDouble:
-      realinput::SendButtons({ButtonAt(P, MOUSEEVENTF_LEFTDOWN), ButtonAt(P, MOUSEEVENTF_LEFTUP),
-                              ButtonAt(P, MOUSEEVENTF_LEFTDOWN), ButtonAt(P, MOUSEEVENTF_LEFTUP)});
-      break;
-    case rWheel: {
-      INPUT In = ButtonAt(P, MOUSEEVENTF_WHEEL);
-      In.mi.mouseData = static_cast<DWORD>(-WHEEL_DELTA);
-      realinput::SendButtons({In});
-      break;
-    }
-    default: realinput::SendButtons({ButtonAt(P, MOUSEEVENTF_LEFTDOWN), ButtonAt(P, MOUSEEVENTF_LEFTUP)}); break;
-  }
+  static const DWORD Down[] = {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_MIDDLEDOWN};
+  static const DWORD Up[] = {MOUSEEVENTF_LEFTUP, MOUSEEVENTF_RIGHTUP, MOUSEEVENTF_MIDDLEUP};
+  std::vector<DWORD> Flags;
+  for (int I = 0; I < W.Presses; ++I) Flags.insert(Flags.end(), {Down[W.Button], Up[W.Button]});
+  if (W.Presses == 0) Flags.push_back(MOUSEEVENTF_WHEEL);
+  if (Taken) return realinput::ButtonsSeen(P, Flags, -WHEEL_DELTA);
+  realinput::SendButtons(realinput::ButtonsAt(P, Flags, -WHEEL_DELTA));
   return true;
 }
 

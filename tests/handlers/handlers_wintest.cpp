@@ -1,14 +1,22 @@
 // A handler that the user's input reaches, on a control of every kind, changes what holds the
 // control: it frees the control, the panel it sits on or its form, releases the form, shows a
-// modal box or moves the focus. The input is real (pointer presses and releases of each button, a
-// double click, a click that moves the focus, Tab, a key, the wheel, a click on a tab), and the
-// handlers are every one the road fires, those the system's own code calls included (the context
-// popup, the focus's enter and exit, a change). With the skin and without it, each case under the
-// trap for reads of freed memory: whatever runs after the handler touches nothing freed, the
-// windows of what was freed are gone, no window keeps the mouse once the buttons are up, and
-// then switching the skin off and freeing the form end nothing either.
+// modal box or moves the focus. The input is real (a click and a double click of each button, a
+// click of each that moves the focus, Tab, a key, the wheel, a click on a tab), and the handlers
+// are every one the road fires, those the system's own code calls included (the context popup,
+// the focus's enter and exit, a change). With the skin and without it, each case under the trap
+// for reads of freed memory: whatever runs after the handler touches nothing freed, the windows of
+// what was freed are gone, no window keeps the mouse once the buttons are up, and then switching
+// the skin off and freeing the form end nothing either.
+//
+// The table is every road with every handler of every kind, each with every change: first each
+// road runs once with every handler only noting that it ran, which must be the handlers a user
+// expects of that road on that kind (Fired), and then each handler that ran takes every change.
+// The changes run in a share a fixed seed picks, and all of them with TV_HANDLERS_ALL=1
+// (TV_HANDLERS_SEED=N picks another share); each pair of road and handler takes one change in
+// every run.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -19,6 +27,7 @@
 #include "skin/forms/sSkinProvider.h"
 #include "skin_forms/adapt2_support.h"
 #include "support/FreedMemoryGuard.h"
+#include "support/TableShare.h"
 #include "support/Watchdog.h"
 
 using namespace handlers;
@@ -27,90 +36,147 @@ namespace {
 
 enum THandler {
   hMouseDown, hMouseUp, hClick, hDblClick, hContextPopup, hEnter, hExit, hKeyDown, hKeyPress, hKeyUp, hChange,
-  hChanging, hWheel
+  hChanging, hWheel, HandlerCount
 };
 const char* const HandlerNames[] = {"OnMouseDown", "OnMouseUp", "OnClick", "OnDblClick", "OnContextPopup",
                                     "OnEnter", "the previous control's OnExit", "OnKeyDown", "OnKeyPress",
                                     "OnKeyUp", "OnChange", "OnChanging", "OnMouseWheel"};
 
-enum TChange { cFreeControl, cFreePanel, cFreeForm, cReleaseForm, cModalBox, cMoveFocus };
+enum TChange { cFreeControl, cFreePanel, cFreeForm, cReleaseForm, cModalBox, cMoveFocus, ChangeCount };
 const char* const ChangeNames[] = {"frees the control", "frees its panel", "frees its form", "releases its form",
                                    "shows a modal box", "moves the focus"};
 
-// What a kind of control does with the user's input, as far as the rows need it.
+// What a kind of control does with the user's input.
 enum TTrait : unsigned {
   tPress = 1u << 0,        // its own window (its parent's, without one) takes the buttons' presses
   tClick = 1u << 1,        // a left click is its OnClick
   tRightUp = 1u << 2,      // the right button's release reaches it (the system's lists keep it)
   tPopup = 1u << 3,        // a right click brings its context popup
-  tDblClick = 1u << 4,     // a double click is its OnDblClick
-  tDoublePress = 1u << 5,  // the second press of a double click reaches it
-  tFocusClick = 1u << 6,   // a click gives it the focus
-  tTabStop = 1u << 7,      // Tab gives it the focus
-  tKeys = 1u << 8,         // it hears the keys while it has the focus
-  tTyping = 1u << 9,       // a key typed into it is a change
-  tWheel = 1u << 10,       // the wheel reaches it while it (or, for a form, its control) has the focus
-  tTabs = 1u << 11,        // it has tabs
+  tOwnMenu = 1u << 4,      // then the system's own menu, which takes the rest of a right double click
+  tDblClick = 1u << 5,     // a double click is its OnDblClick
+  tLeftDouble = 1u << 6,   // the second press of a left double click reaches it
+  tSideDouble = 1u << 7,   // so does the second press of a right or middle double click
+  tFocusClick = 1u << 8,   // a left click gives it the focus
+  tRightFocus = 1u << 9,   // so does a right click
+  tTabStop = 1u << 10,     // Tab gives it the focus
+  tKeys = 1u << 11,        // it hears the keys while it has the focus
+  tTyping = 1u << 12,      // a key typed into it is a change
+  tWheel = 1u << 13,       // the wheel reaches it while it (or, for a form, its control) has the focus
+  tWheelKeys = 1u << 14,   // and turns into the arrow keys
+  tTabs = 1u << 15,        // it has tabs
 };
-constexpr unsigned Buttons = tPress | tClick | tRightUp | tPopup | tDoublePress | tFocusClick | tTabStop | tKeys | tWheel;
-constexpr unsigned Bars = tPress | tClick | tRightUp | tPopup | tDblClick | tDoublePress | tKeys | tWheel;
-constexpr unsigned Lists = tPress | tClick | tPopup | tDblClick | tDoublePress | tFocusClick | tTabStop | tKeys | tWheel;
+constexpr unsigned Doubles = tLeftDouble | tSideDouble;
+constexpr unsigned Buttons = tPress | tClick | tRightUp | tPopup | Doubles | tFocusClick | tTabStop | tKeys | tWheel;
+constexpr unsigned Edits = Buttons | tOwnMenu | tRightFocus | tDblClick;
+constexpr unsigned Bars = tPress | tClick | tRightUp | tPopup | tDblClick | Doubles | tKeys | tWheel;
+constexpr unsigned Lists = tPress | tClick | tPopup | tDblClick | Doubles | tFocusClick | tTabStop | tKeys | tWheel;
 constexpr unsigned Traits[KindCount] = {
-    /* edit */ Buttons | tDblClick | tTyping,
-    /* memo */ Buttons | tDblClick,
+    /* edit */ Edits | tTyping,
+    /* memo */ Edits,
     /* button */ Buttons,
     /* check box */ Buttons,
     /* bit button */ Buttons,
     /* panel */ Bars,
     /* tab control */ (Buttons & ~tClick) | tTabs,
     /* page control */ (Buttons & ~tClick) | tTabs,
-    /* list view: the system's code takes the right button's release */ Lists,
-    /* tree view: the same */ Lists,
+    /* list view: the system's code takes the right button's release */ Lists | tRightFocus,
+    /* tree view: the same */ Lists | tRightFocus,
     /* status bar */ Bars,
     /* tool bar */ Bars,
     /* tool button: the bar's system code takes its presses and reports the click */ tClick | tPopup,
     /* list box */ Lists | tRightUp,
-    /* combo box: its edit takes the keys, its list a second press */ tPress | tClick | tRightUp | tPopup | tFocusClick |
-        tTabStop | tWheel,
+    /* combo box: its edit takes the keys, its list a second left press */ tPress | tClick | tRightUp | tPopup |
+        tSideDouble | tFocusClick | tTabStop | tWheel | tWheelKeys,
     /* simple combo box: its edit and list take the pointer and the keys */ tTabStop,
-    /* speed button */ tPress | tClick | tRightUp | tPopup | tDoublePress,
+    /* speed button */ tPress | tClick | tRightUp | tPopup | Doubles,
     /* form */ Bars & ~tKeys,
 };
 
-struct TRow {
-  TRoad Road;
-  THandler Handler;
-  TTrait Needs;
-};
-const TRow Rows[] = {
-    {rLeft, hMouseDown, tPress},         {rLeft, hMouseUp, tPress},          {rLeft, hClick, tClick},
-    {rRight, hMouseDown, tPress},        {rRight, hMouseUp, tRightUp},       {rRight, hContextPopup, tPopup},
-    {rMiddle, hMouseDown, tPress},       {rMiddle, hMouseUp, tPress},        {rDouble, hDblClick, tDblClick},
-    {rDouble, hMouseDown, tDoublePress}, {rFocusClick, hEnter, tFocusClick}, {rFocusClick, hExit, tFocusClick},
-    {rTab, hEnter, tTabStop},            {rTab, hExit, tTabStop},            {rKeys, hKeyDown, tKeys},
-    {rKeys, hKeyPress, tKeys},           {rKeys, hKeyUp, tKeys},             {rKeys, hChange, tTyping},
-    {rWheel, hWheel, tWheel},            {rTabClick, hChanging, tTabs},      {rTabClick, hChange, tTabs},
-};
+bool IsTabs(TKind K) { return K == kTabControl || K == kPageControl; }
 
-// The button of a pointer road.
-TMouseButton ButtonOf(TRoad Road) { return Road == rRight ? mbRight : Road == rMiddle ? mbMiddle : mbLeft; }
+// The handlers a kind has: those of the keyboard and the focus on windowed controls, OnChange on
+// the edit and the tab kinds, OnChanging on the tab kinds; the previous control's OnExit always.
+bool Has(TKind K, THandler H) {
+  const bool Windowed = K != kSpeedButton && K != kToolButton;
+  switch (H) {
+    case hEnter:
+    case hKeyDown:
+    case hKeyPress:
+    case hKeyUp: return Windowed;
+    case hChange: return K == kEdit || IsTabs(K);
+    case hChanging: return IsTabs(K);
+    default: return true;
+  }
+}
 
-// Gives the control the handler of the row; Act does the change.
-void Install(TScene& S, const TRow& Row, const std::function<void()>& Act) {
+// The roads a kind has: a click on a tab on the tab kinds alone.
+bool Has(TKind K, TRoad R) { return R != rTabClick || IsTabs(K); }
+
+// The handlers a road fires on a kind, as a user would expect them.
+unsigned Fired(TKind K, TRoad R) {
+  const TRoadWay& W = WayOf(R);
+  const unsigned T = Traits[K];
+  auto Is = [T](unsigned Trait) { return (T & Trait) != 0; };
+  unsigned Out = 0;
+  auto Fires = [&Out](THandler H, bool When) {
+    if (When) Out |= 1u << H;
+  };
+  if (W.Presses > 0) {
+    const bool Double = W.Presses == 2;
+    // What follows a right click stays in the system's own menu.
+    const bool Menu = W.Button == mbRight && Double && Is(tOwnMenu);
+    Fires(hMouseDown, !Double ? Is(tPress) : !Menu && Is(W.Button == mbLeft ? tLeftDouble : tSideDouble));
+    Fires(hMouseUp, !Menu && (W.Button == mbRight ? Is(tRightUp) : Is(tPress)));
+    Fires(hClick, W.Button == mbLeft && Is(tClick));
+    Fires(hDblClick, W.Button == mbLeft && Double && Is(tDblClick));
+    Fires(hContextPopup, W.Button == mbRight && Is(tPopup));
+    const bool Focuses = W.FromElsewhere && (W.Button == mbLeft ? Is(tFocusClick) : W.Button == mbRight && Is(tRightFocus));
+    Fires(hEnter, Focuses);
+    Fires(hExit, Focuses);
+    Fires(hChanging, W.AtTab && Is(tTabs));
+    Fires(hChange, W.AtTab && Is(tTabs));
+  } else if (W.Key == VK_TAB) {
+    Fires(hEnter, Is(tTabStop));
+    Fires(hExit, Is(tTabStop));
+    Fires(hKeyUp, Is(tTabStop) && Is(tKeys));  // the Tab's release comes to the control
+  } else if (W.Key != 0) {
+    Fires(hKeyDown, Is(tKeys));
+    Fires(hKeyPress, Is(tKeys));
+    Fires(hKeyUp, Is(tKeys));
+    Fires(hChange, Is(tTyping));
+  } else {
+    Fires(hWheel, Is(tWheel));
+    Fires(hKeyDown, Is(tWheelKeys));
+  }
+  return Out;
+}
+
+std::string Names(unsigned Handlers) {
+  std::string Out;
+  for (int H = 0; H < HandlerCount; ++H)
+    if ((Handlers & (1u << H)) != 0) Out += std::string(Out.empty() ? "" : ", ") + HandlerNames[H];
+  return Out.empty() ? "none" : Out;
+}
+
+// Gives the control the handler H, which runs Act when it fires on the road: for a pointer road on
+// its own button, at the last press (the double one) or release of the road.
+void Install(TScene& S, TRoad Road, THandler H, const std::function<void()>& Act) {
   TControl* C = S.Control;
-  const TMouseButton Button = ButtonOf(Row.Road);
-  const bool Second = Row.Road == rDouble;
+  const TRoadWay& W = WayOf(Road);
+  const TMouseButton Button = W.Button;
+  const bool Double = W.Presses == 2;
   auto Notify = [Act](TObject*) { Act(); };
   auto Key = [Act](TObject*, Word&, TShiftState) { Act(); };
-  switch (Row.Handler) {
+  switch (H) {
     case hMouseDown:
-      C->OnMouseDown = [Act, Button, Second](TObject*, TMouseButton B, TShiftState Shift, int, int) {
-        if (B == Button && Shift.Contains(ssDouble) == Second) Act();
+      C->OnMouseDown = [Act, Button, Double](TObject*, TMouseButton B, TShiftState Shift, int, int) {
+        if (B == Button && Shift.Contains(ssDouble) == Double) Act();
       };
       break;
     case hMouseUp:
-      C->OnMouseUp = [Act, Button](TObject*, TMouseButton B, TShiftState, int, int) {
-        if (B == Button) Act();
+      C->OnMouseUp = [Act, Button, Last = Double ? 2 : 1, Ups = 0](TObject*, TMouseButton B, TShiftState, int,
+                                                                    int) mutable {
+        if (B == Button && ++Ups == Last) Act();
       };
       break;
     case hClick: C->OnClick = Notify; break;
@@ -129,6 +195,7 @@ void Install(TScene& S, const TRow& Row, const std::function<void()>& Act) {
       break;
     case hChanging: static_cast<TCustomTabControl*>(C)->OnChanging = [Act](TObject*, bool&) { Act(); }; break;
     case hWheel: C->OnMouseWheel = [Act](TObject*, TShiftState, int, TPoint, bool&) { Act(); }; break;
+    case HandlerCount: break;
   }
 }
 
@@ -148,25 +215,52 @@ class HandlerTable : public ::testing::Test {
   }
   void TearDown() override { M.reset(); }
 
-  // Every row of every kind of Kinds, with every change, with the skin and without it.
+  // Every road of every kind of Kinds with every handler that fires on it and every change (those
+  // of the run's share), with the skin and without it.
   void RunTable(std::initializer_list<TKind> Kinds) {
+    static const tableshare::TShare Share("TV_HANDLERS", 7, 4);
     for (const bool Skinned : {false, true})
       for (const TKind Kind : Kinds)
-        for (const TRow& Row : Rows) {
-          if ((Traits[Kind] & Row.Needs) == 0) continue;
-          for (const TChange Change : {cFreeControl, cFreePanel, cFreeForm, cReleaseForm, cModalBox, cMoveFocus}) {
-            if (Change == cFreePanel && Kind == kForm) continue;  // the form sits on no panel
-            RunCase(Skinned, Kind, Row, Change);
-            if (HasFatalFailure()) return;
+        for (int R = 0; R < RoadCount; ++R) {
+          const auto Road = static_cast<TRoad>(R);
+          if (!Has(Kind, Road)) continue;
+          const unsigned Ran = RunCase(Skinned, Kind, Road, HandlerCount, cFreeControl);
+          if (HasFatalFailure()) return;
+          EXPECT_EQ(Names(Ran), Names(Fired(Kind, Road)))
+              << "the handlers that " << WayOf(Road).Name << " on the " << KindName(Kind) << " fires"
+              << (Skinned ? ", skinned" : ", unskinned");
+          for (int H = 0; H < HandlerCount; ++H) {
+            if (((Ran | Fired(Kind, Road)) & (1u << H)) == 0) continue;
+            // One change of the pair in every run, each change in turn; the others in the share.
+            const int First = (Kind + R + H) % ChangeCount;
+            for (int C = 0; C < ChangeCount; ++C) {
+              const auto Change = static_cast<TChange>(C);
+              if (Change == cFreePanel && Kind == kForm) continue;  // the form sits on no panel
+              if (C != First && !Share.Holds({Skinned, static_cast<unsigned>(Kind), static_cast<unsigned>(R),
+                                              static_cast<unsigned>(H), static_cast<unsigned>(C)}))
+                continue;
+              RunCase(Skinned, Kind, Road, static_cast<THandler>(H), Change);
+              if (HasFatalFailure()) return;
+            }
           }
         }
   }
 
-  void RunCase(bool Skinned, TKind Kind, const TRow& Row, TChange Change) {
-    const std::string Name = std::string(RoadName(Row.Road)) + " on the " + KindName(Kind) + ", its " +
-                             HandlerNames[Row.Handler] + " " + ChangeNames[Change] +
+  // One case on a scene of its own: Handler does Change when the road fires it; with HandlerCount
+  // every handler of the kind only notes that it ran. Answers the handlers that ran.
+  unsigned RunCase(bool Skinned, TKind Kind, TRoad Road, THandler Handler, TChange Change) {
+    const bool Probe = Handler == HandlerCount;
+    const std::string Name = std::string(WayOf(Road).Name) + " on the " + KindName(Kind) + ", " +
+                             (Probe ? std::string("every handler noting it ran")
+                                    : std::string("its ") + HandlerNames[Handler] + " " + ChangeNames[Change]) +
                              (Skinned ? ", skinned" : ", unskinned");
     SCOPED_TRACE(Name);
+    // TV_HANDLERS_TRACE names each case before it runs, for a case that ends the process.
+    static const bool Trace = tableshare::EnvInt("TV_HANDLERS_TRACE", 0) != 0;
+    if (Trace) {
+      std::printf("%s\n", Name.c_str());
+      std::fflush(stdout);
+    }
     if (Skinned && !M->Active()) M->SetActive(true);
     memguard::TFaultCount AV;
     const memguard::TTrapFreedReads Trap;
@@ -176,12 +270,13 @@ class HandlerTable : public ::testing::Test {
     TScene S(Kind);
     if (Skinned) new TsSkinProvider(S.Form);
     const TFreeWatch FormLife(S.Form), ControlLife(S.Control), PanelLife(S.Panel);
-    ASSERT_TRUE(S.Show(Kind));
+    [&] { ASSERT_TRUE(S.Show(Kind)); }();
+    if (HasFatalFailure()) return 0;
     // The focus before the road: where the road moves it from, or on the control.
-    const bool FromBefore = Row.Road == rFocusClick || Row.Road == rTab || S.Windowed == nullptr || Kind == kForm;
-    TWinControl* Focus = FromBefore ? S.Before : S.Windowed;
+    TWinControl* Focus = WayOf(Road).FromElsewhere || S.Windowed == nullptr || Kind == kForm ? S.Before : S.Windowed;
     Focus->SetFocus();
-    ASSERT_TRUE(realinput::WaitUntil([&] { return FocusIn(Focus->Handle()); }));
+    [&] { ASSERT_TRUE(realinput::WaitUntil([&] { return FocusIn(Focus->Handle()); })); }();
+    if (HasFatalFailure()) return 0;
     const HWND FormWindow = S.Form->Handle(), PanelWindow = S.Panel->Handle();
     const HWND ControlWindow = S.Windowed != nullptr ? S.Windowed->Handle() : nullptr;
     memguard::TFreeOnce Done([&] {
@@ -192,16 +287,24 @@ class HandlerTable : public ::testing::Test {
         case cReleaseForm: S.Form->Release(); break;
         case cModalBox: Application->MessageBox(L"A box", L"Box", MB_OK); break;
         case cMoveFocus: S.Elsewhere->SetFocus(); break;
+        case ChangeCount: break;
       }
     });
-    Install(S, Row, Done.Handler());
+    unsigned Ran = 0;
+    for (int H = 0; H < HandlerCount; ++H)
+      if (Has(Kind, static_cast<THandler>(H)) && (Probe || H == Handler))
+        Install(S, Road, static_cast<THandler>(H), Probe ? std::function<void()>([&Ran, H] { Ran |= 1u << H; })
+                                                          : Done.Handler());
     {
       const TLoopCloser Closer;
-      ASSERT_TRUE(RunRoad(Row.Road, S));
-      EXPECT_TRUE(realinput::WaitUntil([&] { return Done.Done(); })) << "the handler did not run";
+      EXPECT_TRUE(RunRoad(Road, S, Probe)) << "the road's input was not taken";
+      if (!Probe) {
+        EXPECT_TRUE(realinput::WaitUntil([&] { return Done.Done(); })) << "the handler did not run";
+        if (Done.Done()) Ran = 1u << Handler;
+      }
       // The box closed, the released form gone, and what the input queued handled.
       EXPECT_TRUE(realinput::WaitUntil([&] {
-        return boxtest::ThreadBoxes().empty() && (Change != cReleaseForm || FormLife.Freed());
+        return boxtest::ThreadBoxes().empty() && (Change != cReleaseForm || Probe || FormLife.Freed());
       }));
       realinput::Pump();
     }
@@ -217,8 +320,9 @@ class HandlerTable : public ::testing::Test {
       GetClassNameW(GetCapture(), Class, 64);
       return WideToAnsi(Class);
     }();
-    const HWND Gone = Change == cFreeControl ? ControlWindow
-                      : Change == cFreePanel ? PanelWindow
+    const HWND Gone = Probe                  ? nullptr
+                      : Change == cFreeControl ? ControlWindow
+                      : Change == cFreePanel   ? PanelWindow
                       : Change == cFreeForm || Change == cReleaseForm ? FormWindow
                                                                        : nullptr;
     if (Gone != nullptr) {
@@ -229,6 +333,7 @@ class HandlerTable : public ::testing::Test {
     realinput::Pump();
     EXPECT_FALSE(IsWindow(FormWindow));
     EXPECT_EQ(AV.Count(), 0);
+    return Ran;
   }
 
   std::unique_ptr<TsSkinManager> M;
@@ -260,7 +365,7 @@ TEST_F(HandlerTable, TheClickAfterABoxThatAnExitShowedIsNotLost) {
     };
     {
       const TLoopCloser Closer;
-      ASSERT_TRUE(RunRoad(rFocusClick, S));
+      ASSERT_TRUE(RunRoad(rFocusLeft, S, false));
       EXPECT_TRUE(realinput::WaitUntil([&] { return Boxes == 1 && boxtest::ThreadBoxes().empty(); }));
     }
     EXPECT_EQ(GetCapture(), nullptr);
@@ -287,7 +392,7 @@ TEST_F(HandlerTable, ARightClickOnATreeViewBringsItsPopupMenu) {
   ASSERT_TRUE(S.Show(kTreeView));
   {
     const TLoopCloser Closer;
-    ASSERT_TRUE(RunRoad(rRight, S));
+    ASSERT_TRUE(RunRoad(rRight, S, false));
     EXPECT_TRUE(realinput::WaitUntil([&] { return Popups == 1; }));
   }
   EXPECT_EQ(Asked, 1);
