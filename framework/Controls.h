@@ -480,7 +480,7 @@ class TControl : public TComponent {
 
   // Fires an event: Event, when assigned, gets Args. Its handler may free the control, its parent
   // or its form: the handling of the message then ends (EndIfFreedBy). Every event of a control's
-  // message handling is fired here.
+  // message handling is fired here, those that paint aside.
   template <class TEvent, class... TArgs>
   static void Fire(const TEvent& Event, TArgs&&... Args) {
     if (Event) EndIfFreedBy([&] { Event(std::forward<TArgs>(Args)...); });
