@@ -8,14 +8,16 @@
 // what was freed are gone, no window keeps the mouse once the buttons are up, and then switching
 // the skin off and freeing the form end nothing either.
 //
-// The table is every road with every handler of every kind, each with every change: first each
-// road runs once with every handler only noting that it ran, which must be the handlers a user
-// expects of that road on that kind (Fired), and then each handler that ran takes every change.
-// The changes run in a share a fixed seed picks, and all of them with TV_HANDLERS_ALL=1
-// (TV_HANDLERS_SEED=N picks another share); each pair of road and handler takes one change in
-// every run.
+// The table is every road with every handler of every kind, each time the road runs it, with every
+// change: first each road runs once with every handler only counting its runs, and the handlers
+// that ran must be those a user expects of that road on that kind (Fired); then each run of each
+// handler takes every change. The changes run in a share a fixed seed picks, and all of them with
+// TV_HANDLERS_ALL=1 (TV_HANDLERS_SEED=N picks another share); each run of a handler takes one
+// change in every run of the table.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -50,45 +52,41 @@ const char* const ChangeNames[] = {"frees the control", "frees its panel", "free
 enum TTrait : unsigned {
   tPress = 1u << 0,        // its own window (its parent's, without one) takes the buttons' presses
   tClick = 1u << 1,        // a left click is its OnClick
-  tRightUp = 1u << 2,      // the right button's release reaches it (the system's lists keep it)
-  tPopup = 1u << 3,        // a right click brings its context popup
-  tOwnMenu = 1u << 4,      // then the system's own menu, which takes the rest of a right double click
+  tRightUp = 1u << 2,      // the right button's release reaches it
+  tRightLoop = 1u << 3,    // the system's code takes it in a loop of its own, but not a double click's
+  tPopup = 1u << 4,        // a right click brings its context popup
   tDblClick = 1u << 5,     // a double click is its OnDblClick
-  tLeftDouble = 1u << 6,   // the second press of a left double click reaches it
-  tSideDouble = 1u << 7,   // so does the second press of a right or middle double click
-  tFocusClick = 1u << 8,   // a left click gives it the focus
-  tRightFocus = 1u << 9,   // so does a right click
-  tTabStop = 1u << 10,     // Tab gives it the focus
-  tKeys = 1u << 11,        // it hears the keys while it has the focus
-  tTyping = 1u << 12,      // a key typed into it is a change
-  tWheel = 1u << 13,       // the wheel reaches it while it (or, for a form, its control) has the focus
-  tWheelKeys = 1u << 14,   // and turns into the arrow keys
-  tTabs = 1u << 15,        // it has tabs
+  tFocusClick = 1u << 6,   // a left click gives it the focus
+  tRightFocus = 1u << 7,   // so does a right click
+  tTabStop = 1u << 8,      // Tab gives it the focus
+  tKeys = 1u << 9,         // it hears the keys while it has the focus
+  tTyping = 1u << 10,      // a key typed into it is a change
+  tWheel = 1u << 11,       // the wheel reaches it while it (or, for a form, its control) has the focus
+  tWheelKeys = 1u << 12,   // and turns into the arrow keys
+  tTabs = 1u << 13,        // it has tabs
 };
-constexpr unsigned Doubles = tLeftDouble | tSideDouble;
-constexpr unsigned Buttons = tPress | tClick | tRightUp | tPopup | Doubles | tFocusClick | tTabStop | tKeys | tWheel;
-constexpr unsigned Edits = Buttons | tOwnMenu | tRightFocus | tDblClick;
-constexpr unsigned Bars = tPress | tClick | tRightUp | tPopup | tDblClick | Doubles | tKeys | tWheel;
-constexpr unsigned Lists = tPress | tClick | tPopup | tDblClick | Doubles | tFocusClick | tTabStop | tKeys | tWheel;
+constexpr unsigned Buttons = tPress | tClick | tRightUp | tPopup | tFocusClick | tTabStop | tKeys | tWheel;
+constexpr unsigned Bars = tPress | tClick | tRightUp | tPopup | tDblClick | tKeys | tWheel;
+constexpr unsigned Lists = tPress | tClick | tPopup | tDblClick | tFocusClick | tTabStop | tKeys | tWheel;
 constexpr unsigned Traits[KindCount] = {
-    /* edit */ Edits | tTyping,
-    /* memo */ Edits,
+    /* edit: its own menu takes the focus */ Buttons | tDblClick | tRightFocus | tTyping,
+    /* memo */ Buttons | tDblClick | tRightFocus,
     /* button */ Buttons,
     /* check box */ Buttons,
     /* bit button */ Buttons,
     /* panel */ Bars,
     /* tab control */ (Buttons & ~tClick) | tTabs,
     /* page control */ (Buttons & ~tClick) | tTabs,
-    /* list view: the system's code takes the right button's release */ Lists | tRightFocus,
-    /* tree view: the same */ Lists | tRightFocus,
+    /* list view */ Lists | tRightLoop | tRightFocus,
+    /* tree view */ Lists | tRightLoop | tRightFocus,
     /* status bar */ Bars,
     /* tool bar */ Bars,
     /* tool button: the bar's system code takes its presses and reports the click */ tClick | tPopup,
     /* list box */ Lists | tRightUp,
-    /* combo box: its edit takes the keys, its list a second left press */ tPress | tClick | tRightUp | tPopup |
-        tSideDouble | tFocusClick | tTabStop | tWheel | tWheelKeys,
+    /* combo box: its edit takes the keys */ tPress | tClick | tRightUp | tPopup | tFocusClick | tTabStop | tWheel |
+        tWheelKeys,
     /* simple combo box: its edit and list take the pointer and the keys */ tTabStop,
-    /* speed button */ tPress | tClick | tRightUp | tPopup | Doubles,
+    /* speed button */ tPress | tClick | tRightUp | tPopup,
     /* form */ Bars & ~tKeys,
 };
 
@@ -122,15 +120,13 @@ unsigned Fired(TKind K, TRoad R) {
     if (When) Out |= 1u << H;
   };
   if (W.Presses > 0) {
-    const bool Double = W.Presses == 2;
-    // What follows a right click stays in the system's own menu.
-    const bool Menu = W.Button == mbRight && Double && Is(tOwnMenu);
-    Fires(hMouseDown, !Double ? Is(tPress) : !Menu && Is(W.Button == mbLeft ? tLeftDouble : tSideDouble));
-    Fires(hMouseUp, !Menu && (W.Button == mbRight ? Is(tRightUp) : Is(tPress)));
-    Fires(hClick, W.Button == mbLeft && Is(tClick));
-    Fires(hDblClick, W.Button == mbLeft && Double && Is(tDblClick));
-    Fires(hContextPopup, W.Button == mbRight && Is(tPopup));
-    const bool Focuses = W.FromElsewhere && (W.Button == mbLeft ? Is(tFocusClick) : W.Button == mbRight && Is(tRightFocus));
+    const bool Left = W.Button == mbLeft, Right = W.Button == mbRight, Double = W.Presses == 2;
+    Fires(hMouseDown, Is(tPress));
+    Fires(hMouseUp, Right ? Is(tRightUp) || (Double && Is(tRightLoop)) : Is(tPress));
+    Fires(hClick, Left && Is(tClick));
+    Fires(hDblClick, Left && Double && Is(tDblClick));
+    Fires(hContextPopup, Right && Is(tPopup));
+    const bool Focuses = W.FromElsewhere && (Left ? Is(tFocusClick) : Right && Is(tRightFocus));
     Fires(hEnter, Focuses);
     Fires(hExit, Focuses);
     Fires(hChanging, W.AtTab && Is(tTabs));
@@ -151,6 +147,9 @@ unsigned Fired(TKind K, TRoad R) {
   return Out;
 }
 
+// How many times each handler ran on a road.
+using TRuns = std::array<int, HandlerCount>;
+
 std::string Names(unsigned Handlers) {
   std::string Out;
   for (int H = 0; H < HandlerCount; ++H)
@@ -158,34 +157,32 @@ std::string Names(unsigned Handlers) {
   return Out.empty() ? "none" : Out;
 }
 
-// Gives the control the handler H, which runs Act when it fires on the road: for a pointer road on
-// its own button, at the last press (the double one) or release of the road.
-void Install(TScene& S, TRoad Road, THandler H, const std::function<void()>& Act) {
+// The handlers that ran at all.
+unsigned Present(const TRuns& Runs) {
+  unsigned Out = 0;
+  for (int H = 0; H < HandlerCount; ++H)
+    if (Runs[H] > 0) Out |= 1u << H;
+  return Out;
+}
+
+// Gives the control the handler H, which runs Act the At-th time it runs (every time with 0).
+void Install(TScene& S, THandler H, int At, const std::function<void()>& Act) {
   TControl* C = S.Control;
-  const TRoadWay& W = WayOf(Road);
-  const TMouseButton Button = W.Button;
-  const bool Double = W.Presses == 2;
-  auto Notify = [Act](TObject*) { Act(); };
-  auto Key = [Act](TObject*, Word&, TShiftState) { Act(); };
+  auto Once = [Act, At, Runs = 0]() mutable {
+    if (++Runs == At || At == 0) Act();
+  };
+  auto Notify = [Once](TObject*) mutable { Once(); };
+  auto Key = [Once](TObject*, Word&, TShiftState) mutable { Once(); };
   switch (H) {
-    case hMouseDown:
-      C->OnMouseDown = [Act, Button, Double](TObject*, TMouseButton B, TShiftState Shift, int, int) {
-        if (B == Button && Shift.Contains(ssDouble) == Double) Act();
-      };
-      break;
-    case hMouseUp:
-      C->OnMouseUp = [Act, Button, Last = Double ? 2 : 1, Ups = 0](TObject*, TMouseButton B, TShiftState, int,
-                                                                    int) mutable {
-        if (B == Button && ++Ups == Last) Act();
-      };
-      break;
+    case hMouseDown: C->OnMouseDown = [Once](TObject*, TMouseButton, TShiftState, int, int) mutable { Once(); }; break;
+    case hMouseUp: C->OnMouseUp = [Once](TObject*, TMouseButton, TShiftState, int, int) mutable { Once(); }; break;
     case hClick: C->OnClick = Notify; break;
     case hDblClick: C->OnDblClick = Notify; break;
-    case hContextPopup: C->OnContextPopup = [Act](TObject*, TPoint, bool&) { Act(); }; break;
+    case hContextPopup: C->OnContextPopup = [Once](TObject*, TPoint, bool&) mutable { Once(); }; break;
     case hEnter: S.Windowed->OnEnter = Notify; break;
     case hExit: S.Before->OnExit = Notify; break;
     case hKeyDown: S.Windowed->OnKeyDown = Key; break;
-    case hKeyPress: S.Windowed->OnKeyPress = [Act](TObject*, wchar_t&) { Act(); }; break;
+    case hKeyPress: S.Windowed->OnKeyPress = [Once](TObject*, wchar_t&) mutable { Once(); }; break;
     case hKeyUp: S.Windowed->OnKeyUp = Key; break;
     case hChange:
       if (auto* E = dynamic_cast<TEdit*>(C))
@@ -193,8 +190,8 @@ void Install(TScene& S, TRoad Road, THandler H, const std::function<void()>& Act
       else
         static_cast<TCustomTabControl*>(C)->OnChange = Notify;
       break;
-    case hChanging: static_cast<TCustomTabControl*>(C)->OnChanging = [Act](TObject*, bool&) { Act(); }; break;
-    case hWheel: C->OnMouseWheel = [Act](TObject*, TShiftState, int, TPoint, bool&) { Act(); }; break;
+    case hChanging: static_cast<TCustomTabControl*>(C)->OnChanging = [Once](TObject*, bool&) mutable { Once(); }; break;
+    case hWheel: C->OnMouseWheel = [Once](TObject*, TShiftState, int, TPoint, bool&) mutable { Once(); }; break;
     case HandlerCount: break;
   }
 }
@@ -215,8 +212,8 @@ class HandlerTable : public ::testing::Test {
   }
   void TearDown() override { M.reset(); }
 
-  // Every road of every kind of Kinds with every handler that fires on it and every change (those
-  // of the run's share), with the skin and without it.
+  // Every road of every kind of Kinds with every handler that fires on it, each time it fires,
+  // and every change (those of the run's share), with the skin and without it.
   void RunTable(std::initializer_list<TKind> Kinds) {
     static const tableshare::TShare Share("TV_HANDLERS", 7, 4);
     for (const bool Skinned : {false, true})
@@ -224,35 +221,36 @@ class HandlerTable : public ::testing::Test {
         for (int R = 0; R < RoadCount; ++R) {
           const auto Road = static_cast<TRoad>(R);
           if (!Has(Kind, Road)) continue;
-          const unsigned Ran = RunCase(Skinned, Kind, Road, HandlerCount, cFreeControl);
+          const TRuns Ran = RunCase(Skinned, Kind, Road, HandlerCount, 0, cFreeControl);
           if (HasFatalFailure()) return;
-          EXPECT_EQ(Names(Ran), Names(Fired(Kind, Road)))
+          EXPECT_EQ(Names(Present(Ran)), Names(Fired(Kind, Road)))
               << "the handlers that " << WayOf(Road).Name << " on the " << KindName(Kind) << " fires"
               << (Skinned ? ", skinned" : ", unskinned");
-          for (int H = 0; H < HandlerCount; ++H) {
-            if (((Ran | Fired(Kind, Road)) & (1u << H)) == 0) continue;
-            // One change of the pair in every run, each change in turn; the others in the share.
-            const int First = (Kind + R + H) % ChangeCount;
-            for (int C = 0; C < ChangeCount; ++C) {
-              const auto Change = static_cast<TChange>(C);
-              if (Change == cFreePanel && Kind == kForm) continue;  // the form sits on no panel
-              if (C != First && !Share.Holds({Skinned, static_cast<unsigned>(Kind), static_cast<unsigned>(R),
-                                              static_cast<unsigned>(H), static_cast<unsigned>(C)}))
-                continue;
-              RunCase(Skinned, Kind, Road, static_cast<THandler>(H), Change);
-              if (HasFatalFailure()) return;
+          for (int H = 0; H < HandlerCount; ++H)
+            for (int At = 1; At <= std::max(Ran[H], ((Fired(Kind, Road) >> H) & 1u) != 0 ? 1 : 0); ++At) {
+              // One change of each in every run, each change in turn; the others in the share.
+              const int First = (Kind + R + H + At) % ChangeCount;
+              for (int C = 0; C < ChangeCount; ++C) {
+                const auto Change = static_cast<TChange>(C);
+                if (Change == cFreePanel && Kind == kForm) continue;  // the form sits on no panel
+                if (C != First && !Share.Holds({Skinned, static_cast<unsigned>(Kind), static_cast<unsigned>(R),
+                                                static_cast<unsigned>(H), static_cast<unsigned>(At),
+                                                static_cast<unsigned>(C)}))
+                  continue;
+                RunCase(Skinned, Kind, Road, static_cast<THandler>(H), At, Change);
+                if (HasFatalFailure()) return;
+              }
             }
-          }
         }
   }
 
-  // One case on a scene of its own: Handler does Change when the road fires it; with HandlerCount
-  // every handler of the kind only notes that it ran. Answers the handlers that ran.
-  unsigned RunCase(bool Skinned, TKind Kind, TRoad Road, THandler Handler, TChange Change) {
+  // One case on a scene of its own: Handler does Change the At-th time the road runs it; with
+  // HandlerCount every handler of the kind only counts its runs. Answers the handlers' runs.
+  TRuns RunCase(bool Skinned, TKind Kind, TRoad Road, THandler Handler, int At, TChange Change) {
     const bool Probe = Handler == HandlerCount;
     const std::string Name = std::string(WayOf(Road).Name) + " on the " + KindName(Kind) + ", " +
-                             (Probe ? std::string("every handler noting it ran")
-                                    : std::string("its ") + HandlerNames[Handler] + " " + ChangeNames[Change]) +
+                             (Probe ? std::string("every handler counting its runs")
+                                    : std::string("its ") + HandlerNames[Handler] + (At > 1 ? " (run " + std::to_string(At) + ")" : "") + " " + ChangeNames[Change]) +
                              (Skinned ? ", skinned" : ", unskinned");
     SCOPED_TRACE(Name);
     // TV_HANDLERS_TRACE names each case before it runs, for a case that ends the process.
@@ -261,6 +259,7 @@ class HandlerTable : public ::testing::Test {
       std::printf("%s\n", Name.c_str());
       std::fflush(stdout);
     }
+    TRuns Ran{};
     if (Skinned && !M->Active()) M->SetActive(true);
     memguard::TFaultCount AV;
     const memguard::TTrapFreedReads Trap;
@@ -271,12 +270,12 @@ class HandlerTable : public ::testing::Test {
     if (Skinned) new TsSkinProvider(S.Form);
     const TFreeWatch FormLife(S.Form), ControlLife(S.Control), PanelLife(S.Panel);
     [&] { ASSERT_TRUE(S.Show(Kind)); }();
-    if (HasFatalFailure()) return 0;
+    if (HasFatalFailure()) return Ran;
     // The focus before the road: where the road moves it from, or on the control.
     TWinControl* Focus = WayOf(Road).FromElsewhere || S.Windowed == nullptr || Kind == kForm ? S.Before : S.Windowed;
     Focus->SetFocus();
     [&] { ASSERT_TRUE(realinput::WaitUntil([&] { return FocusIn(Focus->Handle()); })); }();
-    if (HasFatalFailure()) return 0;
+    if (HasFatalFailure()) return Ran;
     const HWND FormWindow = S.Form->Handle(), PanelWindow = S.Panel->Handle();
     const HWND ControlWindow = S.Windowed != nullptr ? S.Windowed->Handle() : nullptr;
     memguard::TFreeOnce Done([&] {
@@ -290,17 +289,19 @@ class HandlerTable : public ::testing::Test {
         case ChangeCount: break;
       }
     });
-    unsigned Ran = 0;
-    for (int H = 0; H < HandlerCount; ++H)
-      if (Has(Kind, static_cast<THandler>(H)) && (Probe || H == Handler))
-        Install(S, Road, static_cast<THandler>(H), Probe ? std::function<void()>([&Ran, H] { Ran |= 1u << H; })
-                                                          : Done.Handler());
+    for (int H = 0; H < HandlerCount; ++H) {
+      if (!Has(Kind, static_cast<THandler>(H))) continue;
+      if (Probe)
+        Install(S, static_cast<THandler>(H), 0, [&Ran, H] { ++Ran[H]; });
+      else if (H == Handler)
+        Install(S, Handler, At, Done.Handler());
+    }
     {
       const TLoopCloser Closer;
       EXPECT_TRUE(RunRoad(Road, S, Probe)) << "the road's input was not taken";
       if (!Probe) {
         EXPECT_TRUE(realinput::WaitUntil([&] { return Done.Done(); })) << "the handler did not run";
-        if (Done.Done()) Ran = 1u << Handler;
+        Ran[Handler] = Done.Done() ? At : 0;
       }
       // The box closed, the released form gone, and what the input queued handled.
       EXPECT_TRUE(realinput::WaitUntil([&] {
