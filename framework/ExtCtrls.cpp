@@ -372,6 +372,9 @@ void TSplitter::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) 
 void TSplitter::ParentWindowProc(TMessage& M) {
   const TWndMethod Saved = FParentWindowProc;
   if (M.Msg == WM_CANCELMODE) StopSizing(false);
+  // The parent's window goes during the drag (a handler freed the parent): the line's device
+  // context, one of the window's, goes back first, without the line's brush in it.
+  if (M.Msg == WM_DESTROY) ReleaseLineDC();
   Saved(M);
 }
 
