@@ -17,6 +17,7 @@
 #include "framework/ListViews.h"
 #include "framework/StdCtrls.h"
 #include "framework/ToolBars.h"
+#include "skin/controls/sSplitter.h"
 #include "skin_forms/lifetime_support.h"
 #include "support/Boxes.h"
 #include "support/RealInput.h"
@@ -27,13 +28,14 @@ namespace handlers {
 
 enum TKind {
   kEdit, kMemo, kButton, kCheckBox, kBitBtn, kPanel, kTabControl, kPageControl, kListView, kTreeView, kStatusBar,
-  kToolBar, kToolButton, kListBox, kComboBox, kSimpleCombo, kSpeedButton, kForm, KindCount
+  kToolBar, kToolButton, kListBox, kComboBox, kSimpleCombo, kSpeedButton, kForm, kLabel, kSplitter, kSkinSplitter,
+  kScrollBox, kTabSheet, KindCount
 };
 inline const char* KindName(TKind K) {
   static const char* const Names[] = {"edit", "memo", "button", "check box", "bit button", "panel", "tab control",
                                       "page control", "list view", "tree view", "status bar", "tool bar",
                                       "tool button", "list box", "combo box", "simple combo box", "speed button",
-                                      "form"};
+                                      "form", "label", "splitter", "skin's splitter", "scroll box", "tab sheet"};
   return Names[K];
 }
 
@@ -140,6 +142,34 @@ struct TScene {
       case kComboBox: Control = lifetime::Put<lifetime::TLtComboBox>(Form, Panel, 10, 10, 150, 90); break;
       case kSimpleCombo: Control = lifetime::Put<lifetime::TLtSimpleCombo>(Form, Panel, 10, 10, 150, 90); break;
       case kSpeedButton: Control = lifetime::Put<TSpeedButton>(Form, Panel, 10, 10, 40, 30); break;
+      case kLabel: {
+        auto* L = lifetime::Put<TLabel>(Form, Panel, 10, 10, 80, 20);
+        L->SetAutoSize(false);
+        L->SetCaption(L"Label");
+        Control = L;
+        break;
+      }
+      case kSplitter:
+      case kSkinSplitter: {
+        // Between a neighbour it sizes and the rest of the panel.
+        auto* Neighbour = lifetime::Put<TPanel>(Form, Panel, 0, 0, 80, 100);
+        Neighbour->SetAlign(alLeft);
+        auto* Sp = Kind == kSplitter ? new TSplitter(Form) : new TsSplitter(Form);
+        Sp->SetParent(Panel);
+        Sp->SetBounds(80, 0, 6, 100);
+        Sp->SetAlign(alLeft);
+        Control = Sp;
+        break;
+      }
+      case kScrollBox: Control = lifetime::Put<TScrollingWinControl>(Form, Panel, 10, 10, 150, 80); break;
+      case kTabSheet: {
+        auto* P = lifetime::Put<TPageControl>(Form, Panel, 10, 10, 200, 120);
+        auto* Sheet = new TTabSheet(Form);
+        Sheet->SetPageControl(P);
+        Sheet->SetCaption(L"One");
+        Control = Sheet;
+        break;
+      }
       case kForm:
       case KindCount: Control = Form; break;
     }

@@ -64,6 +64,7 @@ enum TTrait : unsigned {
   tWheel = 1u << 11,       // the wheel reaches it while it (or, for a form, its control) has the focus
   tWheelKeys = 1u << 12,   // and turns into the arrow keys
   tTabs = 1u << 13,        // it has tabs
+  tTabNear = 1u << 14,     // Tab gives the focus to the control that holds it
 };
 constexpr unsigned Buttons = tPress | tClick | tRightUp | tPopup | tFocusClick | tTabStop | tKeys | tWheel;
 constexpr unsigned Bars = tPress | tClick | tRightUp | tPopup | tDblClick | tKeys | tWheel;
@@ -88,14 +89,23 @@ constexpr unsigned Traits[KindCount] = {
     /* simple combo box: its edit and list take the pointer and the keys */ tTabStop,
     /* speed button */ tPress | tClick | tRightUp | tPopup,
     /* form */ Bars & ~tKeys,
+    /* label */ tPress | tClick | tRightUp | tPopup | tDblClick,
+    /* splitter */ tPress | tClick | tRightUp | tPopup | tDblClick,
+    /* skin's splitter */ tPress | tClick | tRightUp | tPopup | tDblClick,
+    /* scroll box */ Bars,
+    /* tab sheet: its page control takes Tab */ Bars | tTabNear,
 };
 
 bool IsTabs(TKind K) { return K == kTabControl || K == kPageControl; }
 
+bool IsWindowed(TKind K) {
+  return K != kSpeedButton && K != kToolButton && K != kLabel && K != kSplitter && K != kSkinSplitter;
+}
+
 // The handlers a kind has: those of the keyboard and the focus on windowed controls, OnChange on
 // the edit and the tab kinds, OnChanging on the tab kinds; the previous control's OnExit always.
 bool Has(TKind K, THandler H) {
-  const bool Windowed = K != kSpeedButton && K != kToolButton;
+  const bool Windowed = IsWindowed(K);
   switch (H) {
     case hEnter:
     case hKeyDown:
@@ -133,7 +143,7 @@ unsigned Fired(TKind K, TRoad R) {
     Fires(hChange, W.AtTab && Is(tTabs));
   } else if (W.Key == VK_TAB) {
     Fires(hEnter, Is(tTabStop));
-    Fires(hExit, Is(tTabStop));
+    Fires(hExit, Is(tTabStop) || Is(tTabNear));
     Fires(hKeyUp, Is(tTabStop) && Is(tKeys));  // the Tab's release comes to the control
   } else if (W.Key != 0) {
     Fires(hKeyDown, Is(tKeys));
@@ -262,6 +272,7 @@ class HandlerTable : public ::testing::Test {
     TRuns Ran{};
     if (Skinned && !M->Active()) M->SetActive(true);
     memguard::TFaultCount AV;
+    const memguard::TCounts Guarded = memguard::Counts();
     const memguard::TTrapFreedReads Trap;
     // A case takes a moment. One stalled for 10 s gets Escape pressed and the buttons released, as
     // a person would end a loop that waits for them; it fails after 30 s.
@@ -334,6 +345,7 @@ class HandlerTable : public ::testing::Test {
     realinput::Pump();
     EXPECT_FALSE(IsWindow(FormWindow));
     EXPECT_EQ(AV.Count(), 0);
+    EXPECT_EQ(memguard::Counts().HeapFaults, Guarded.HeapFaults) << memguard::DescribeSince(Guarded);
     return Ran;
   }
 
@@ -347,6 +359,7 @@ TEST_F(HandlerTable, Buttons) { RunTable({kButton, kCheckBox, kBitBtn, kSpeedBut
 TEST_F(HandlerTable, Lists) { RunTable({kListView, kTreeView}); }
 TEST_F(HandlerTable, Tabs) { RunTable({kTabControl, kPageControl}); }
 TEST_F(HandlerTable, Bars) { RunTable({kPanel, kStatusBar, kToolBar, kToolButton, kForm}); }
+TEST_F(HandlerTable, Plain) { RunTable({kLabel, kSplitter, kSkinSplitter, kScrollBox, kTabSheet}); }
 
 // The focus leaves an edit for a list view or a tree view that the user clicks, and the edit's
 // OnExit shows a box, which takes the release of the click: afterwards the view does not hold
@@ -424,6 +437,7 @@ TEST_F(HandlerTable, TheGridsEditorFreedUnderItsOwnContextMenu) {
   for (int Change = 0; Change < 4; ++Change) {
     SCOPED_TRACE(Changes[Change]);
     memguard::TFaultCount AV;
+    const memguard::TCounts Guarded = memguard::Counts();
     const memguard::TTrapFreedReads Trap;
     enginetest::TEditingForm F;
     const TFreeWatch FormLife(F.Form);
