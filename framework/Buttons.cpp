@@ -203,28 +203,24 @@ void TSpeedButton::UpdateExclusive() {
 
 void TSpeedButton::Click() { TGraphicControl::Click(); }
 
-// Each mouse handler may free the button (with its parent or form) before the button's own part.
 void TSpeedButton::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  const TLifeWatch Life(this);
   TGraphicControl::MouseDown(Button, Shift, X, Y);
-  if (Life.Freed() || Button != mbLeft || !Enabled()) return;
+  if (Button != mbLeft || !Enabled()) return;
   FDragging = true;
   SetState(FDown ? bsExclusive : bsDown);
   if (!FDown) Repaint();
 }
 
 void TSpeedButton::MouseMove(TShiftState Shift, int X, int Y) {
-  const TLifeWatch Life(this);
   TGraphicControl::MouseMove(Shift, X, Y);
-  if (Life.Freed() || !FDragging) return;
+  if (!FDragging) return;
   const bool Inside = X >= 0 && Y >= 0 && X < Width() && Y < Height();
   SetState(FDown ? bsExclusive : Inside ? bsDown : bsUp);
 }
 
 void TSpeedButton::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  const TLifeWatch Life(this);
   TGraphicControl::MouseUp(Button, Shift, X, Y);
-  if (Life.Freed() || !FDragging || Button != mbLeft) return;
+  if (!FDragging || Button != mbLeft) return;
   FDragging = false;
   const bool Inside = X >= 0 && Y >= 0 && X < Width() && Y < Height();
   if (Inside && FGroupIndex != 0 && (!FDown || FAllowAllUp)) SetDown(!FDown);

@@ -352,13 +352,11 @@ void TCustomTabControl::WMSize(TMessage& M) {
 
 bool TCustomTabControl::CanChange() {
   bool Allow = true;
-  if (OnChanging) OnChanging(this, Allow);
+  Fire(OnChanging, this, Allow);
   return Allow;
 }
 
-void TCustomTabControl::Change() {
-  if (OnChange) OnChange(this);
-}
+void TCustomTabControl::Change() { Fire(OnChange, this); }
 
 void TCustomTabControl::Dispatch(TMessage& M) {
   if (M.Msg == CN_NOTIFY) {

@@ -61,6 +61,9 @@ namespace {
 
 unsigned NextLinkId = 1;
 
+// The innermost watch of this thread; each leads to the one made before it (TControl::TLifeWatch).
+thread_local TControl::TLifeWatch* InnermostWatch = nullptr;
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -253,7 +256,37 @@ void TControl::SetWindowProc(const TWndMethod& Value) {
   FWindowProcTop = Link;
 }
 
-void TControl::RunWindowProc(TMessage& Message) { TWndProcRef{FWindowProcTop}(Message); }
+// ---------------------------------------------------------------------------------------------
+// Where messages enter a control
+
+TControl::TLifeWatch::TLifeWatch(TControl* Control, bool Entry)
+    : FControl(Control), FOuter(InnermostWatch), FEntry(Entry) {
+  InnermostWatch = this;
+}
+
+TControl::TLifeWatch::~TLifeWatch() { InnermostWatch = FOuter; }
+
+TControl::TLifeWatch* TControl::HandlingFrame() {
+  TLifeWatch* W = InnermostWatch;
+  while (W != nullptr && !W->FEntry) W = W->FOuter;
+  return W;
+}
+
+void TControl::RunWindowProc(TMessage& Message) {
+  // The caller's handling, when a control's handling performed this message: it ends too when
+  // this message freed its control.
+  TLifeWatch* Caller = HandlingFrame();
+  const bool CallerAlive = Caller != nullptr && !Caller->Freed();
+  const TLifeWatch Frame(this, true);
+  try {
+    TWndProcRef{FWindowProcTop}(Message);
+  } catch (const TControlFreed&) {
+    // This control went: its handling has ended here.
+    if (CallerAlive && Caller->Freed()) throw;
+    return;
+  }
+  if (CallerAlive && Caller->Freed()) throw TControlFreed{};
+}
 
 LRESULT TControl::Perform(UINT Msg, WPARAM WParam, LPARAM LParam) {
   TMessage M{Msg, WParam, LParam, 0};
@@ -276,7 +309,8 @@ TControl::TControl(TComponent* AOwner) : TComponent(AOwner) {
 }
 
 TControl::~TControl() {
-  for (TLifeWatch* W = FLifeWatches; W != nullptr; W = W->FOuter) W->FControl = nullptr;
+  for (TLifeWatch* W = InnermostWatch; W != nullptr; W = W->FOuter)
+    if (W->FControl == this) W->FFreed = true;
   Destroying();
   DestroyComponents();
   if (Application != nullptr) Application->ControlDestroyed(this);
@@ -592,9 +626,17 @@ void TControl::DoMouseUp(TMessage& M, TMouseButton Button) {
   MouseUp(Button, KeysToShiftState(static_cast<WORD>(M.WParam)), P.X, P.Y);
 }
 
-void TControl::WMLButtonDown(TMessage& M) {
+void TControl::PressDefault(TMessage& M) {
+  const bool Held = GetKeyState(VK_LBUTTON) < 0;
   DefaultHandler(M);
-  if (FControlStyle.Contains(csCaptureMouse)) SetMouseCapture(true);
+  // The system's code may have run a message loop (a box that an exit handler showed) that took
+  // the release: a capture taken then would keep the mouse from the user's next click. A press
+  // that never came through the input queue (a message a program sent) takes it as always.
+  if (FControlStyle.Contains(csCaptureMouse) && (!Held || GetKeyState(VK_LBUTTON) < 0)) SetMouseCapture(true);
+}
+
+void TControl::WMLButtonDown(TMessage& M) {
+  PressDefault(M);
   if (FControlStyle.Contains(csClickEvents)) FControlState.Include(csClicked);
   DoMouseDown(M, mbLeft, {});
 }
@@ -610,11 +652,8 @@ void TControl::WMMButtonDown(TMessage& M) {
 }
 
 void TControl::WMLButtonDblClk(TMessage& M) {
-  const TLifeWatch Life(this);  // the double click may reach a handler that frees the control
-  DefaultHandler(M);
-  if (FControlStyle.Contains(csCaptureMouse)) SetMouseCapture(true);
+  PressDefault(M);
   if (FControlStyle.Contains(csClickEvents)) DblClick();
-  if (Life.Freed()) return;
   DoMouseDown(M, mbLeft, {ssDouble});
 }
 
@@ -629,15 +668,11 @@ void TControl::WMMButtonDblClk(TMessage& M) {
 }
 
 void TControl::WMLButtonUp(TMessage& M) {
-  // The system's code (a push button's) and the click may reach a handler that frees the control.
-  const TLifeWatch Life(this);
   DefaultHandler(M);
-  if (Life.Freed()) return;
   if (FControlStyle.Contains(csCaptureMouse)) SetMouseCapture(false);
   if (FControlState.Contains(csClicked)) {
     FControlState.Exclude(csClicked);
     if (ClientRect().Contains(MessagePoint(M.LParam))) Click();
-    if (Life.Freed()) return;
   }
   DoMouseUp(M, mbLeft);
 }
@@ -660,9 +695,7 @@ void TControl::WMMouseMove(TMessage& M) {
 }
 
 void TControl::WMMouseWheel(TMessage& M) {
-  const TLifeWatch Life(this);  // the wheel's handlers may free the control
   MouseWheelHandler(M);
-  if (Life.Freed()) return;
   // Unhandled: the system control beneath (a list, an edit) scrolls in its own way.
   auto* W = dynamic_cast<TWinControl*>(this);
   if (M.Result == 0 && W != nullptr && W->DefWndProc() != DefWindowProcW) DefaultHandler(M);
@@ -679,18 +712,18 @@ void TControl::MouseWheelHandler(TMessage& M) {
 void TControl::CMMouseWheel(TMessage& M) {
   TShiftState Shift = KeysToShiftState(LOWORD(M.WParam));
   const int Delta = static_cast<short>(HIWORD(M.WParam));
-  M.Result = 0;
-  if (DoMouseWheel(Shift, Delta, MessagePoint(M.LParam)))
-    M.Result = 1;
-  else if (FParent != nullptr)
-    M.Result = FParent->Perform(CM_MOUSEWHEEL, M.WParam, M.LParam);
+  // A handler that frees the control handles the wheel (the message ends with this result).
+  M.Result = 1;
+  if (DoMouseWheel(Shift, Delta, MessagePoint(M.LParam))) return;
+  M.Result = FParent != nullptr ? FParent->Perform(CM_MOUSEWHEEL, M.WParam, M.LParam) : 0;
 }
 
 bool TControl::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) {
-  // A handler that freed the control handled the wheel: the control is touched no more.
+  // Also called straight (the skin gives a frame the wheel): a handler that freed the control
+  // handled the wheel, and the control is touched no more.
   const TLifeWatch Life(this);
   bool Handled = false;
-  if (OnMouseWheel) OnMouseWheel(this, Shift, WheelDelta, MousePos, Handled);
+  Fire(OnMouseWheel, this, Shift, WheelDelta, MousePos, Handled);
   if (Handled || Life.Freed()) return true;
   FWheelAccumulator += WheelDelta;
   while (std::abs(FWheelAccumulator) >= WHEEL_DELTA) {
@@ -704,13 +737,13 @@ bool TControl::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) 
 
 bool TControl::DoMouseWheelDown(TShiftState Shift, TPoint MousePos) {
   bool Handled = false;
-  if (OnMouseWheelDown) OnMouseWheelDown(this, Shift, MousePos, Handled);
+  Fire(OnMouseWheelDown, this, Shift, MousePos, Handled);
   return Handled;
 }
 
 bool TControl::DoMouseWheelUp(TShiftState Shift, TPoint MousePos) {
   bool Handled = false;
-  if (OnMouseWheelUp) OnMouseWheelUp(this, Shift, MousePos, Handled);
+  Fire(OnMouseWheelUp, this, Shift, MousePos, Handled);
   return Handled;
 }
 
@@ -724,28 +757,23 @@ void TControl::WMCancelMode(TMessage& M) {
   }
 }
 
-void TControl::DoContextPopup(TPoint MousePos, bool& Handled) {
-  if (OnContextPopup) OnContextPopup(this, MousePos, Handled);
-}
+void TControl::DoContextPopup(TPoint MousePos, bool& Handled) { Fire(OnContextPopup, this, MousePos, Handled); }
 
 void TControl::WMContextMenu(TMessage& M) {
   if (M.Result != 0) return;
   TPoint P = MessagePoint(M.LParam);
   const bool FromKeyboard = P.X == -1 && P.Y == -1;
   if (FromKeyboard) P = ClientToScreen(Point(0, 0));
-  // A graphic child under the pointer is asked first. Its handler, and this control's own, may
-  // free this control (with its parent or form).
-  const TLifeWatch Life(this);
+  // A graphic child under the pointer is asked first.
   if (auto* W = dynamic_cast<TWinControl*>(this); W != nullptr && !FromKeyboard) {
     TControl* Child = W->ControlAtPos(ScreenToClient(P), false);
     if (Child != nullptr) {
       M.Result = Child->Perform(WM_CONTEXTMENU, M.WParam, M.LParam);
-      if (Life.Freed() || M.Result != 0) return;
+      if (M.Result != 0) return;
     }
   }
   bool Handled = false;
   DoContextPopup(ScreenToClient(P), Handled);
-  if (Life.Freed()) return;
   if (Handled) {
     M.Result = 1;
     return;
@@ -793,26 +821,18 @@ void TControl::CMMouseLeave(TMessage& M) {}
 void TControl::CMHitTest(TMessage& M) { M.Result = HTCLIENT; }
 void TControl::CMHintShow(TMessage& M) { M.Result = 0; }
 
-void TControl::Click() {
-  if (OnClick) OnClick(this);
-}
+void TControl::Click() { Fire(OnClick, this); }
 
-void TControl::DblClick() {
-  if (OnDblClick) OnDblClick(this);
-}
+void TControl::DblClick() { Fire(OnDblClick, this); }
 
-void TControl::Resize() {
-  if (OnResize) OnResize(this);
-}
+void TControl::Resize() { Fire(OnResize, this); }
 
 void TControl::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  if (OnMouseDown) OnMouseDown(this, Button, Shift, X, Y);
+  Fire(OnMouseDown, this, Button, Shift, X, Y);
 }
 
 void TControl::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  if (OnMouseUp) OnMouseUp(this, Button, Shift, X, Y);
+  Fire(OnMouseUp, this, Button, Shift, X, Y);
 }
 
-void TControl::MouseMove(TShiftState Shift, int X, int Y) {
-  if (OnMouseMove) OnMouseMove(this, Shift, X, Y);
-}
+void TControl::MouseMove(TShiftState Shift, int X, int Y) { Fire(OnMouseMove, this, Shift, X, Y); }

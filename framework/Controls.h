@@ -20,6 +20,17 @@
 // go in any order. The bottom of the chain is the control's virtual WndProc, which runs the
 // per-message handlers and finally DefaultHandler (the window's default procedure).
 //
+// A control freed by anything its handling of a message calls ends that handling. Every message
+// enters a control at one place (the window procedure and Perform both reach it), which keeps a
+// frame of the control on the thread's stack; the control's destructor marks its frames. After
+// each call that may run foreign code (the system's default handling, an event's handler, a
+// message performed on another control) the handling asks whether that call freed the control of
+// the innermost frame, and if so raises TControlFreed, which unwinds the freed control's code
+// without touching it up to the frame's entry. It ends there when the system called the window
+// procedure, and at a Perform when the caller's control is still there (otherwise the caller's
+// handling ends too). A control whose window outlives it (see CallSystemWindowProc) tells its
+// WindowProc chain with CM_WINDOWRELEASED, so that whoever is hooked there lets go at once.
+//
 // Windows are Unicode windows. A window is tied to its control through a window property, which
 // the framework also records for itself: FindControl reads that record and asks the system
 // nothing. The window class of a control is named after its C++ class
@@ -31,6 +42,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "framework/Components.h"
@@ -42,6 +54,12 @@
 
 class TControl;
 class TWinControl;
+
+// What ends a control's handling of a message when a call of that handling freed the control (see
+// the notes at the top of this file): it unwinds the freed control's code, which must not touch
+// the control meanwhile, and is caught where the message entered the control. Not an Exception, so
+// that a handler's catch of Exception lets it pass; the application's HandleException drops it.
+struct TControlFreed {};
 class TCustomForm;
 class TPopupMenu;  // the menus unit defines it
 
@@ -204,7 +222,14 @@ TRect WorkAreaNear(const TRect& R);
 // system's code then goes on working with the window and the data it keeps for it. So a window
 // whose system procedure is running is not destroyed at once: it waits, hidden and out of its
 // parent, until the last such call has returned.
+// A handler that the call reached and that freed the control whose message is being handled ends
+// that handling (see the notes at the top of this file).
 LRESULT CallSystemWindowProc(WNDPROC Proc, HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam);
+// Runs Action once no call of CallSystemWindowProc on Window is running on this thread: at once
+// (true) when none is, otherwise when the last of them returns (false). What would pull data away
+// from under the system's code (the window itself, an item of it the code is working with)
+// waits this way.
+bool AfterSystemCalls(HWND Window, std::function<void()> Action);
 
 // ---------------------------------------------------------------------------------------------
 // TControlCanvas
@@ -351,24 +376,36 @@ class TControl : public TComponent {
   LRESULT Perform(UINT Msg, WPARAM WParam = 0, LPARAM LParam = 0);
   // Hears whether the control is freed while this object lives (on the stack): code that calls
   // a handler, which may free the control, its parent or its form, asks Freed() before it
-  // touches the control again. It allocates nothing, so any message may make one.
+  // touches the control again. It allocates nothing, so any message may make one. Code that runs
+  // inside the control's handling of a message needs none (the message's frame ends it, see the
+  // notes at the top of this file); code that others may call directly keeps one.
   class TLifeWatch {
    public:
-    explicit TLifeWatch(TControl* Control) : FControl(Control), FOuter(Control->FLifeWatches) {
-      Control->FLifeWatches = this;
-    }
-    ~TLifeWatch() {
-      if (FControl != nullptr) FControl->FLifeWatches = FOuter;
-    }
+    explicit TLifeWatch(TControl* Control) : TLifeWatch(Control, false) {}
+    ~TLifeWatch();
     TLifeWatch(const TLifeWatch&) = delete;
     TLifeWatch& operator=(const TLifeWatch&) = delete;
-    bool Freed() const { return FControl == nullptr; }
+    bool Freed() const { return FFreed; }
 
    private:
     friend class TControl;
-    TControl* FControl;
-    TLifeWatch* FOuter;
+    // Entry: a message entered the control here (a frame of its handling).
+    TLifeWatch(TControl* Control, bool Entry);
+    TControl* const FControl;
+    TLifeWatch* const FOuter;  // the watch made before this one on the thread
+    const bool FEntry;
+    bool FFreed = false;
   };
+  // Runs Call (the system's default handling, a handler, a message sent) inside the handling of a
+  // message: when Call freed the control whose message is being handled (the innermost frame of
+  // the thread), TControlFreed ends that handling (see the notes at the top of this file).
+  template <class F>
+  static void EndIfFreedBy(F&& Call) {
+    const TLifeWatch* Frame = HandlingFrame();
+    const bool Alive = Frame != nullptr && !Frame->Freed();
+    Call();
+    if (Alive && Frame->Freed()) throw TControlFreed{};
+  }
 
   // --- painting and order
   // Marks the control for repainting; Update paints what is marked now; Repaint does both.
@@ -441,6 +478,13 @@ class TControl : public TComponent {
   virtual void CMMouseWheel(TMessage& Message);
   virtual void CMHintShow(TMessage& Message);
 
+  // Fires an event: Event, when assigned, gets Args. Its handler may free the control, its parent
+  // or its form: the handling of the message then ends (EndIfFreedBy). Every event of a control's
+  // message handling is fired here, those that paint aside.
+  template <class TEvent, class... TArgs>
+  static void Fire(const TEvent& Event, TArgs&&... Args) {
+    if (Event) EndIfFreedBy([&] { Event(std::forward<TArgs>(Args)...); });
+  }
   // Dispatch methods of the events: each fires its event (when assigned) first.
   virtual void Click();
   virtual void DblClick();
@@ -487,7 +531,14 @@ class TControl : public TComponent {
  private:
   struct TWndProcLink;
   struct TWndProcRef;
+  // Where every message enters the control: its frame on the thread's stack while the chain runs
+  // (see the notes at the top of this file).
   void RunWindowProc(TMessage& Message);
+  // The frame of the message handled now on this thread (the innermost), nullptr when none.
+  static TLifeWatch* HandlingFrame();
+  // The system's handling of a left press, then the mouse capture of a csCaptureMouse control
+  // while the press is still held.
+  void PressDefault(TMessage& Message);
   void DoMouseDown(TMessage& Message, TMouseButton Button, TShiftState Shift);
   void DoMouseUp(TMessage& Message, TMouseButton Button);
   void FontChanged(TObject* Sender);
@@ -515,7 +566,6 @@ class TControl : public TComponent {
   int FWheelAccumulator = 0;
   std::shared_ptr<TWndProcLink> FWindowProcTop;
   std::shared_ptr<TWndProcLink> FWindowProcBottom;
-  TLifeWatch* FLifeWatches = nullptr;  // the innermost watch; each leads to the one made before it
 };
 
 // ---------------------------------------------------------------------------------------------

@@ -23,10 +23,13 @@ struct TSystemCall {
   const TSystemCall* Outer;
 };
 thread_local const TSystemCall* RunningSystemCalls = nullptr;
-// Windows whose control went while their system procedure was running; each is destroyed when
-// the last of those calls returns.
-std::vector<HWND>& WaitingWindows() {
-  thread_local std::vector<HWND> List;
+// What waits for the calls into a window's system procedure to return (AfterSystemCalls).
+struct TWaitingAction {
+  HWND Window;
+  std::function<void()> Action;
+};
+std::vector<TWaitingAction>& WaitingActions() {
+  thread_local std::vector<TWaitingAction> List;
   return List;
 }
 
@@ -43,24 +46,43 @@ void DestroyAfterSystemCall(HWND Window, WNDPROC SystemProc) {
   SetWindowPos(Window, nullptr, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   // Out of the parent, which may be destroyed before the call returns.
   ::SetParent(Window, HWND_MESSAGE);
-  WaitingWindows().push_back(Window);
+  AfterSystemCalls(Window, [Window] { DestroyWindow(Window); });
 }
 
 }  // namespace
 
+bool AfterSystemCalls(HWND Window, std::function<void()> Action) {
+  if (!SystemCallRunning(Window)) {
+    Action();
+    return true;
+  }
+  WaitingActions().push_back(TWaitingAction{Window, std::move(Action)});
+  return false;
+}
+
 LRESULT CallSystemWindowProc(WNDPROC Proc, HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
-  const TSystemCall Call{Window, RunningSystemCalls};
-  RunningSystemCalls = &Call;
-  TScopeExit Returned([&] {
-    RunningSystemCalls = Call.Outer;
-    std::vector<HWND>& Waiting = WaitingWindows();
-    if (Waiting.empty() || SystemCallRunning(Window)) return;
-    auto It = std::find(Waiting.begin(), Waiting.end(), Window);
-    if (It == Waiting.end()) return;
-    Waiting.erase(It);
-    DestroyWindow(Window);
+  LRESULT Result = 0;
+  TControl::EndIfFreedBy([&] {
+    const TSystemCall Call{Window, RunningSystemCalls};
+    RunningSystemCalls = &Call;
+    TScopeExit Returned([&] {
+      RunningSystemCalls = Call.Outer;
+      if (SystemCallRunning(Window)) return;
+      // What waited for the window, in the order it came.
+      std::vector<TWaitingAction>& Waiting = WaitingActions();
+      for (std::size_t I = 0; I < Waiting.size();) {
+        if (Waiting[I].Window != Window) {
+          ++I;
+          continue;
+        }
+        const std::function<void()> Action = std::move(Waiting[I].Action);
+        Waiting.erase(Waiting.begin() + static_cast<std::ptrdiff_t>(I));
+        Action();
+      }
+    });
+    Result = ::CallWindowProcW(Proc, Window, Msg, WParam, LParam);
   });
-  return ::CallWindowProcW(Proc, Window, Msg, WParam, LParam);
+  return Result;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -111,6 +133,9 @@ LRESULT CALLBACK ControlWindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM 
   TMessage M{Msg, WParam, LParam, 0};
   try {
     Control->RunWindowProc(M);
+  } catch (const TControlFreed&) {
+    // A handler freed the control whose handling called this message (the system's code took it
+    // there): that handling ends once the system's code has returned.
   } catch (...) {
     // Exceptions never cross the system's window procedure boundary.
     if (Application != nullptr) {
@@ -309,11 +334,13 @@ void TWinControl::DestroyWindowHandle() {
     // Its menu is tracked: the window waits for the end of the loop, without its control.
     Unbind();
     ReleaseWindowAfterMenuLoop(Window);
+    Perform(CM_WINDOWRELEASED, reinterpret_cast<WPARAM>(Window), 0);
   } else if (FDefWndProc != DefWindowProcW && SystemCallRunning(Window)) {
     // A control of the system's is still at work on this window (a handler it notified frees
     // the control).
     Unbind();
     DestroyAfterSystemCall(Window, FDefWndProc);
+    Perform(CM_WINDOWRELEASED, reinterpret_cast<WPARAM>(Window), 0);
   } else {
     DestroyWindow(Window);
   }
@@ -730,13 +757,9 @@ void TWinControl::WMKillFocus(TMessage& M) { DefaultHandler(M); }
 void TWinControl::CMEnter(TMessage& M) { DoEnter(); }
 void TWinControl::CMExit(TMessage& M) { DoExit(); }
 
-void TWinControl::DoEnter() {
-  if (OnEnter) OnEnter(this);
-}
+void TWinControl::DoEnter() { Fire(OnEnter, this); }
 
-void TWinControl::DoExit() {
-  if (OnExit) OnExit(this);
-}
+void TWinControl::DoExit() { Fire(OnExit, this); }
 
 void TWinControl::CMFocusChanged(TMessage& M) { Broadcast(M); }
 void TWinControl::CMDialogKey(TMessage& M) { Broadcast(M); }
@@ -755,13 +778,12 @@ void TWinControl::TrackMouse() {
 
 void TWinControl::SetMouseInControl(TControl* Control) {
   if (Control == FMouseControl) return;
-  // The leave's handler may free this control, or the child the pointer enters (which is then no
-  // longer the child under the pointer): the enter goes to nobody then.
-  const TLifeWatch Life(this);
+  // The leave's handler may free the child the pointer enters (which is then no longer the child
+  // under the pointer): the enter goes to nobody then.
   TControl* Old = FMouseControl;
   FMouseControl = Control;
   if (Old != nullptr) Old->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(Old));
-  if (Life.Freed() || FMouseControl != Control) return;
+  if (FMouseControl != Control) return;
   if (Control != nullptr) Control->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(Control));
 }
 
@@ -797,22 +819,16 @@ void TWinControl::WndProc(TMessage& M) {
     case WM_MBUTTONDOWN:
     case WM_MBUTTONUP:
     case WM_MBUTTONDBLCLK: {
-      // A handler of this control's enter, of the windowless child the pointer leaves or enters,
-      // or of the control beneath may free this one (their parent) with it.
-      const TLifeWatch Life(this);
       if (M.Msg == WM_MOUSEMOVE) {
         TrackMouse();
         if (!FMouseInside) {
           FMouseInside = true;
           Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(this));
-          if (Life.Freed()) return;
         }
         SetMouseInControl(ControlAtPos(MessagePoint(M.LParam), false));
-        if (Life.Freed()) return;
       }
       if (IsControlMouseMsg(M)) {
-        if (!Life.Freed() && M.Result == 0 && FHandle != nullptr)
-          DefWindowProcW(FHandle, M.Msg, M.WParam, M.LParam);
+        if (M.Result == 0 && FHandle != nullptr) DefWindowProcW(FHandle, M.Msg, M.WParam, M.LParam);
         return;
       }
       break;
@@ -896,16 +912,11 @@ void TWinControl::DefaultHandler(TMessage& M) {
 void TWinControl::WMNCDestroy(TMessage& M) { DefaultHandler(M); }
 
 void TWinControl::WMMouseLeave(TMessage& M) {
-  // The leave's handlers (of the windowless child under the pointer, of this control) may free
-  // this control.
-  const TLifeWatch Life(this);
   FTrackingMouse = false;
   SetMouseInControl(nullptr);
-  if (Life.Freed()) return;
   if (FMouseInside) {
     FMouseInside = false;
     Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(this));
-    if (Life.Freed()) return;
   }
   DefaultHandler(M);
 }
@@ -936,19 +947,16 @@ namespace {
 // The course of a key message through a control: the form the control sits on gets the message
 // first when it previews keys (Step, on the form); then, unless the control has no standard
 // events, Handle gets the message's key, and a key it sets to 0 consumes the message while
-// another one goes back into it. Answers whether the message is consumed: a handler that freed
-// the control (or its parent or form) consumed it, so that the control is touched no more.
+// another one goes back into it. Answers whether the message is consumed.
 template <class TKey, class THandle>
 bool RouteKey(TWinControl* Control, TMessage& M, bool (TWinControl::*Step)(TMessage&), THandle Handle) {
-  const TControl::TLifeWatch Life(Control);
   TCustomForm* Form = GetParentForm(Control);
   if (Form != nullptr && Form != Control && Form->KeyPreview() && (static_cast<TWinControl*>(Form)->*Step)(M))
     return true;
-  if (Life.Freed()) return true;
   if (Control->ControlStyle().Contains(csNoStdEvents)) return false;
   TKey Key = static_cast<TKey>(M.WParam);
   Handle(Key);
-  if (Life.Freed() || Key == 0) return true;
+  if (Key == 0) return true;
   M.WParam = static_cast<WPARAM>(Key);
   return false;
 }
@@ -969,17 +977,11 @@ bool TWinControl::DoKeyPress(TMessage& M) {
   return RouteKey<wchar_t>(this, M, &TWinControl::DoKeyPress, [&](wchar_t& Key) { KeyPress(Key); });
 }
 
-void TWinControl::KeyDown(Word& Key, TShiftState Shift) {
-  if (OnKeyDown) OnKeyDown(this, Key, Shift);
-}
+void TWinControl::KeyDown(Word& Key, TShiftState Shift) { Fire(OnKeyDown, this, Key, Shift); }
 
-void TWinControl::KeyUp(Word& Key, TShiftState Shift) {
-  if (OnKeyUp) OnKeyUp(this, Key, Shift);
-}
+void TWinControl::KeyUp(Word& Key, TShiftState Shift) { Fire(OnKeyUp, this, Key, Shift); }
 
-void TWinControl::KeyPress(wchar_t& Key) {
-  if (OnKeyPress) OnKeyPress(this, Key);
-}
+void TWinControl::KeyPress(wchar_t& Key) { Fire(OnKeyPress, this, Key); }
 
 void TWinControl::WMKeyDown(TMessage& M) {
   if (!DoKeyDown(M)) DefaultHandler(M);
@@ -1078,7 +1080,8 @@ void TWinControl::WMChildNotify(TMessage& M) {
       break;
   }
   if (Child != nullptr && Child != FHandle && FindControl(Child) != nullptr) {
-    M.Result = SendMessageW(Child, CN_BASE + M.Msg, M.WParam, M.LParam);
+    // The child's handlers may free this control (its parent).
+    EndIfFreedBy([&] { M.Result = SendMessageW(Child, CN_BASE + M.Msg, M.WParam, M.LParam); });
     return;
   }
   DefaultHandler(M);

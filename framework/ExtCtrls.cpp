@@ -272,14 +272,12 @@ void TSplitter::Paint() {
 
 bool TSplitter::CanResize(int& NewSize) {
   bool Accept = true;
-  if (OnCanResize) OnCanResize(this, NewSize, Accept);
+  Fire(OnCanResize, this, NewSize, Accept);
   if (NewSize < 0) NewSize = 0;
   return Accept;
 }
 
-void TSplitter::StopSizingNotify() {
-  if (OnMoved) OnMoved(this);
-}
+void TSplitter::StopSizingNotify() { Fire(OnMoved, this); }
 
 void TSplitter::CalcSplitSize(int X, int Y, int& NewSize, int& Split) {
   const bool Near = Align() == alLeft || Align() == alTop;  // the neighbour lies before the splitter
@@ -338,11 +336,9 @@ void TSplitter::DrawLine() {
   PatBlt(FLineDC, X, Y, Width(), Height(), PATINVERT);
 }
 
-// Each mouse handler may free the splitter (with its parent or form) before the splitter's own part.
 void TSplitter::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  const TLifeWatch Life(this);
   TGraphicControl::MouseDown(Button, Shift, X, Y);
-  if (Life.Freed() || Button != mbLeft || Sizing()) return;
+  if (Button != mbLeft || Sizing()) return;
   TControl* C = FindControl();
   if (C == nullptr) return;
   TWinControl* P = Parent();
@@ -376,13 +372,15 @@ void TSplitter::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) 
 void TSplitter::ParentWindowProc(TMessage& M) {
   const TWndMethod Saved = FParentWindowProc;
   if (M.Msg == WM_CANCELMODE) StopSizing(false);
+  // The parent's window goes during the drag (a handler freed the parent): the line's device
+  // context, one of the window's, goes back first, without the line's brush in it.
+  if (M.Msg == WM_DESTROY) ReleaseLineDC();
   Saved(M);
 }
 
 void TSplitter::MouseMove(TShiftState Shift, int X, int Y) {
-  const TLifeWatch Life(this);
   TGraphicControl::MouseMove(Shift, X, Y);
-  if (Life.Freed() || !Sizing() || !Shift.Contains(ssLeft)) return;
+  if (!Sizing() || !Shift.Contains(ssLeft)) return;
   int NewSize, Split;
   CalcSplitSize(X, Y, NewSize, Split);
   if (!CanResize(NewSize)) return;
@@ -401,9 +399,8 @@ void TSplitter::MouseMove(TShiftState Shift, int X, int Y) {
 }
 
 void TSplitter::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  const TLifeWatch Life(this);
   TGraphicControl::MouseUp(Button, Shift, X, Y);
-  if (!Life.Freed() && Button == mbLeft && Sizing()) StopSizing(true);
+  if (Button == mbLeft && Sizing()) StopSizing(true);
 }
 
 void TSplitter::UpdateControlSize() {

@@ -180,25 +180,15 @@ void TCustomForm::DoDestroy() {
   }
 }
 
-void TCustomForm::DoShow() {
-  if (OnShow) OnShow(this);
-}
+void TCustomForm::DoShow() { Fire(OnShow, this); }
 
-void TCustomForm::DoHide() {
-  if (OnHide) OnHide(this);
-}
+void TCustomForm::DoHide() { Fire(OnHide, this); }
 
-void TCustomForm::DoClose(TCloseAction& Action) {
-  if (OnClose) OnClose(this, Action);
-}
+void TCustomForm::DoClose(TCloseAction& Action) { Fire(OnClose, this, Action); }
 
-void TCustomForm::Activate() {
-  if (OnActivate) OnActivate(this);
-}
+void TCustomForm::Activate() { Fire(OnActivate, this); }
 
-void TCustomForm::Deactivate() {
-  if (OnDeactivate) OnDeactivate(this);
-}
+void TCustomForm::Deactivate() { Fire(OnDeactivate, this); }
 
 void TCustomForm::Paint() {
   if (OnPaint) OnPaint(this);
@@ -572,7 +562,7 @@ bool TCustomForm::CloseQuery() {
       if (!MDIChildren(I)->CloseQuery()) return false;
   }
   bool CanClose = true;
-  if (OnCloseQuery) OnCloseQuery(this, CanClose);
+  Fire(OnCloseQuery, this, CanClose);
   return CanClose;
 }
 

@@ -335,6 +335,13 @@ void TApplication::HandleException(TObject* Sender) { HandleException(Sender, st
 
 void TApplication::HandleException(TObject* Sender, std::exception_ptr Error) {
   if (!Error) return;
+  // The end of a freed control's handling that reached a catch of every error: nothing to show.
+  try {
+    std::rethrow_exception(Error);
+  } catch (const TControlFreed&) {
+    return;
+  } catch (...) {
+  }
   if (GetCapture() != nullptr) SendMessageW(GetCapture(), WM_CANCELMODE, 0, 0);
   auto Report = [&](Exception& E) {
     if (OnException)

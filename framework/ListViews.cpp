@@ -317,6 +317,14 @@ void TCustomTreeView::Dispatch(TMessage& M) {
 
 void TCustomTreeView::CNNotify(TMessage& M) {
   auto* N = reinterpret_cast<NMHDR*>(M.LParam);
+  if (N != nullptr && N->code == NM_RCLICK) {
+    // The system's tree view reports a right click this way alone (no WM_CONTEXTMENU follows on
+    // every platform): the click brings the context popup and the popup menu as elsewhere, and
+    // the system is told it was handled, so that it sends no WM_CONTEXTMENU of its own.
+    Perform(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Handle()), static_cast<LPARAM>(GetMessagePos()));
+    M.Result = 1;
+    return;
+  }
   if (N == nullptr || N->code != NM_CUSTOMDRAW) return;
   auto& D = reinterpret_cast<NMTVCUSTOMDRAW*>(N)->nmcd;
   M.Result = CDRF_DODEFAULT;

@@ -110,6 +110,11 @@ constexpr UINT CM_MOUSEWHEEL = CM_BASE + 67;
 // position) of its window. The system tells the window nothing of such a call while it draws the
 // bars anew: what draws the bars in the control's place hears of it here.
 constexpr UINT CM_SCROLLDATASET = CM_BASE + 96;
+// Performed on a windowed control that lets go of its window without destroying it: the window
+// outlives the control's hold for a while (a system call still works on it, or its menu loop
+// runs), and its WM_DESTROY will not travel through the control's WindowProc chain. Whoever is
+// hooked on the chain lets go of the window now, as at WM_DESTROY. WParam = the window.
+constexpr UINT CM_WINDOWRELEASED = CM_BASE + 97;
 // Painting the client area into a buffered device context; not sent by the framework itself,
 // reserved so that every window of the program agrees on the number.
 constexpr UINT CM_BUFFEREDPRINTCLIENT = CM_BASE + 76;

@@ -616,9 +616,7 @@ void TCustomEdit::ClearSelection() {
   if (HandleAllocated()) SendMessageW(Handle(), WM_CLEAR, 0, 0);
 }
 
-void TCustomEdit::Change() {
-  if (OnChange) OnChange(this);
-}
+void TCustomEdit::Change() { Fire(OnChange, this); }
 
 void TCustomEdit::Dispatch(TMessage& M) {
   if (M.Msg == CN_COMMAND) {

@@ -357,9 +357,10 @@ void TToolBar::UpdateButtonBounds() {
   FUpdatingBounds = true;
   TScopeExit CleanUp([&] { FUpdatingBounds = false; });
   HWND H = Handle();
+  // By command: the bar may still hold the item of a button that went (see RemoveButton).
   for (std::size_t I = 0; I < FButtons.size(); ++I) {
     RECT R{};
-    if (SendMessageW(H, TB_GETITEMRECT, I, reinterpret_cast<LPARAM>(&R)))
+    if (SendMessageW(H, TB_GETRECT, static_cast<WPARAM>(FButtons[I]->FCommand), reinterpret_cast<LPARAM>(&R)))
       FButtons[I]->SetBounds(R.left, R.top, R.right - R.left, R.bottom - R.top);
   }
 }
@@ -378,10 +379,20 @@ void TToolBar::RemoveButton(TToolButton* B) {
   FButtons.erase(It);
   B->FToolBar = nullptr;
   if (!HandleAllocated() || IsDestroying()) return;
-  const LRESULT Index = SendMessageW(Handle(), TB_COMMANDTOINDEX, static_cast<WPARAM>(B->FCommand), 0);
-  if (Index >= 0) SendMessageW(Handle(), TB_DELETEBUTTON, static_cast<WPARAM>(Index), 0);
-  UpdateButtonBounds();
-  Invalidate();
+  // The system's code of a click on the button may still be at work on the bar (the click's
+  // handler freed the button), with the item's data: the item leaves once it has returned, and
+  // hides until then.
+  const HWND Bar = Handle();
+  const WPARAM Command = static_cast<WPARAM>(B->FCommand);
+  const bool Now = AfterSystemCalls(Bar, [Bar, Command] {
+    const LRESULT Index = SendMessageW(Bar, TB_COMMANDTOINDEX, Command, 0);
+    if (Index >= 0) SendMessageW(Bar, TB_DELETEBUTTON, static_cast<WPARAM>(Index), 0);
+    if (auto* T = dynamic_cast<TToolBar*>(FindControl(Bar))) {
+      T->UpdateButtonBounds();
+      T->Invalidate();
+    }
+  });
+  if (!Now) SendMessageW(Bar, TB_HIDEBUTTON, Command, MAKELPARAM(TRUE, 0));
 }
 
 void TToolBar::CMControlListChange(TMessage& M) {

@@ -54,6 +54,23 @@ TControl* HookTarget(TsCommonData* SkinData) {
 // stays in its chain without an adapter (see acUnsubclassWindow).
 constexpr const wchar_t* AdapterBypassProp = L"ACSBSCOLD";
 
+void HideWindowGlow(TacMainWnd* Adapter) {
+  if (Adapter->SkinData != nullptr && Adapter->SkinData->GlowId >= 0) {
+    HideGlow(Adapter->SkinData->GlowId);
+    Adapter->SkinData->GlowId = -1;
+  }
+}
+
+// The adapted window goes, or leaves its control's hold (CM_WINDOWRELEASED): its glow goes and
+// the adapter lets go of it.
+void LetGoOfGoingWindow(TacMainWnd* Adapter) {
+  HideWindowGlow(Adapter);
+  if (!Adapter->Destroyed && (Adapter->OldWndProc != nullptr || Adapter->OldProc)) {
+    TacMainWnd* Self = Adapter;
+    UnhookAdapterWndProc(Adapter->CtrlHandle, false, false, Self);
+  }
+}
+
 // The adapter's WndProc for one message, counted in its MessageDepth while it runs.
 void HandleMessage(TacMainWnd* Adapter, TMessage& M, const std::shared_ptr<bool>& Alive) {
   ++Adapter->MessageDepth;
@@ -218,15 +235,9 @@ void TacMainWnd::WndProc(TMessage& Message) {
   switch (Message.Msg) {
     case WM_DESTROY:
     case WM_NCDESTROY: {
-      if (SkinData != nullptr && SkinData->GlowId >= 0) {
-        HideGlow(SkinData->GlowId);
-        SkinData->GlowId = -1;
-      }
+      HideWindowGlow(this);
       Message.Result = CallOldWndProc(this, CtrlHandle, Message.Msg, Message.WParam, Message.LParam);
-      if (!Destroyed && (OldWndProc != nullptr || OldProc)) {
-        TacMainWnd* Self = this;
-        UnhookAdapterWndProc(CtrlHandle, false, false, Self);
-      }
+      LetGoOfGoingWindow(this);
       return;
     }
     case WM_SIZE:
@@ -379,6 +390,14 @@ void HookAdapterWndProc(TacMainWnd* Adapter, HWND Handle) {
     Adapter->OldProc = Target->WindowProc();
     Adapter->FHookedControl = Target;
     Target->SetWindowProc([Adapter](TMessage& M) {
+      if (M.Msg == CM_WINDOWRELEASED) {
+        // Its WM_DESTROY will not come this way: the adapter lets go now, whatever its kind, and
+        // the notice goes on down the chain.
+        const TWndMethod Below = Adapter->OldProc;
+        LetGoOfGoingWindow(Adapter);
+        Below(M);
+        return;
+      }
       try {
         const std::shared_ptr<bool> Alive = Adapter->Alive;
         HandleMessage(Adapter, M, Alive);

@@ -21,6 +21,10 @@
 // TacMainWnd::ClassRef<T>()), which constructs it and then attaches it (saving the control's
 // parameters with the virtual SaveStdParams and hooking the window).
 //
+// An adapter lets go of its window when the window is destroyed (WM_DESTROY) and, for a framework
+// control, when the control lets go of a window that outlives it for a while (CM_WINDOWRELEASED:
+// no WM_DESTROY comes through the control's chain then), whatever the adapter's kind.
+//
 // Freeing an adapter: `delete` (or UnhookAdapterWndProc with FreeAdapter). The base destructor
 // detaches a still attached adapter, but by then the descendants' RestoreStdParams can no longer
 // run: a descendant that overrides RestoreStdParams calls DetachOnDestroy() first thing in its own

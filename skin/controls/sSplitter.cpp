@@ -1,6 +1,7 @@
 #include "skin/controls/sSplitter.h"
 
 #include "framework/Forms.h"
+#include "framework/Scopes.h"
 #include "framework/TypInfo.h"
 #include "skin/core/acPixels.h"
 #include "skin/core/sBackground.h"
@@ -80,25 +81,23 @@ void TsSplitter::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
       if (Align() == alLeft && C->Width() == 0) C->SetLeft(Left());
     }
   }
-  // The press's handler may free the splitter (with its parent or form): the press ends there.
+  // The press's handler may free the splitter (with its parent or form): the press ends there,
+  // and the hints come back.
   const TLifeWatch Life(this);
+  TScopeExit HintsBack([&] {
+    if (Life.Freed()) acRestoreHints();
+  });
   TSplitter::MouseDown(Button, Shift, X, Y);
-  if (Life.Freed()) {
-    acRestoreHints();
-    return;
-  }
   FDragging = true;
   if (ResizeStyle() == rsUpdate) Repaint();
 }
 
 void TsSplitter::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  const TLifeWatch Life(this);  // the release's handler may free the splitter
+  // Also when the release's handler frees the splitter (which ends the release there).
+  TScopeExit HintsBack([] { acRestoreHints(); });
   TSplitter::MouseUp(Button, Shift, X, Y);
-  if (!Life.Freed()) {
-    FDragging = false;
-    if (ResizeStyle() == rsUpdate) Repaint();
-  }
-  acRestoreHints();
+  FDragging = false;
+  if (ResizeStyle() == rsUpdate) Repaint();
 }
 
 void TsSplitter::PaintSkinned() {

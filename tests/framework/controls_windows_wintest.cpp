@@ -292,6 +292,58 @@ TEST(WindowProc, InterceptorsComeAndGoInAnyOrder) {
   B->SetWindowProc(SavedA);
 }
 
+// A control's handling of a message performs one on another control, whose handler frees the
+// first: the first control's handling ends right there, also through a handler's catch of
+// Exception around it, while the other's handling and the form's, which sent the first message, go
+// on. Nothing freed is touched (the trap makes any touch fault).
+TEST(WindowProc, AHandlingEndsWhenAMessageItPerformsFreesItsControl) {
+  for (const bool CatchesExceptions : {false, true}) {
+    SCOPED_TRACE(CatchesExceptions ? "inside a catch of Exception" : "plain");
+    memguard::TFaultCount AV;
+    const memguard::TTrapFreedReads Trap;
+    TForm F(nullptr);
+    TWinLogBox* A = AddBox(&F, 0, 0, 10, 10);
+    TWinLogBox* B = AddBox(&F, 20, 0, 10, 10);
+    bool AWentOn = false, BWentOn = false, FormWentOn = false;
+    const TWndMethod BelowB = B->WindowProc(), BelowA = A->WindowProc(), BelowF = F.WindowProc();
+    B->SetWindowProc([&, BelowB](TMessage& M) {
+      if (M.Msg == WM_APP + 1) {
+        delete A;
+        BWentOn = true;
+      }
+      BelowB(M);
+    });
+    A->SetWindowProc([&, BelowA, A, B](TMessage& M) {
+      if (M.Msg == WM_APP) {
+        if (CatchesExceptions) {
+          try {
+            B->Perform(WM_APP + 1);
+          } catch (Exception&) {
+          }
+        } else {
+          B->Perform(WM_APP + 1);
+        }
+        AWentOn = true;
+        A->Log += "after";
+      }
+      BelowA(M);
+    });
+    F.SetWindowProc([&, BelowF, A](TMessage& M) {
+      if (M.Msg == WM_APP + 2) {
+        A->Perform(WM_APP);
+        FormWentOn = true;
+      }
+      BelowF(M);
+    });
+    F.Perform(WM_APP + 2);
+    EXPECT_TRUE(BWentOn);
+    EXPECT_FALSE(AWentOn);
+    EXPECT_TRUE(FormWentOn);
+    F.SetWindowProc(BelowF);
+    EXPECT_EQ(AV.Count(), 0);
+  }
+}
+
 TEST(WindowProc, ExceptionsInHandlersGoToTheApplication) {
   auto F = ShownForm();
   TWinLogBox* B = AddBox(F.get(), 0, 0, 50, 50);

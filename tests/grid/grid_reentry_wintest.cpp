@@ -26,6 +26,7 @@
 #include "support/EngineTestHelpers.h"
 #include "support/FreedMemoryGuard.h"
 #include "support/MessageOf.h"
+#include "support/TableShare.h"
 
 using namespace enginetest;
 
@@ -490,21 +491,9 @@ class TRun {
   int Fired = 0;
 };
 
-// Cases that wait for a fix of the framework, and are left out until it comes: the framework goes
-// on with the grid that OnContextPopup freed, after the system's context menu
-// (TControl::WMRButtonUp).
-const TCase AwaitingTheFramework[] = {{RightClick, OnContextPopup, FreeGrid}};
-
 // One case with a grid of its own on the host form; with TrapFreedReads any read of what the case
 // freed faults. True when its handler ran.
 bool RunOne(const TCase& C, TForm* Host, bool TrapFreedReads) {
-  for (const TCase& A : AwaitingTheFramework) {
-    if (A.Road == C.Road && A.Handler == C.Handler && A.Change == C.Change) {
-      std::printf("left out until the framework's fix: %s, %s %s\n", Roads[C.Road].Name, Handlers[C.Handler].Name,
-                  Changes[C.Change]);
-      return true;
-    }
-  }
   // TV_GRID_REENTRY_TRACE names each case before it runs, for a case that ends the process.
   static const bool Trace = gridtest::EnvInt("TV_GRID_REENTRY_TRACE", 0) != 0;
   if (Trace) {
@@ -625,20 +614,11 @@ TEST(Reentry, AnOnEditTextThatChangesTheRowsOrColumnsKeepsTheTypedText) {
 
 namespace {
 
-// Whether the share of the table that a run takes holds a case: every case with
-// TV_GRID_REENTRY_ALL=1, otherwise those a fixed seed picks (TV_GRID_REENTRY_SEED picks another
-// share), about one in Spread.
+// The share of the table that a run takes: every case with TV_GRID_REENTRY_ALL=1, otherwise those a
+// fixed seed picks (TV_GRID_REENTRY_SEED picks another share), about one in six.
 bool InShare(TRoad R, THandler H, TChange C) {
-  static const bool All = gridtest::EnvInt("TV_GRID_REENTRY_ALL", 0) != 0;
-  static const unsigned Seed = static_cast<unsigned>(gridtest::EnvInt("TV_GRID_REENTRY_SEED", 50));
-  constexpr unsigned Spread = 6;
-  if (All) return true;
-  unsigned X = Seed * 2654435761u ^ (static_cast<unsigned>(R) * 40503u + static_cast<unsigned>(H)) * 69069u ^
-               static_cast<unsigned>(C) * 2246822519u;
-  X ^= X >> 15;
-  X *= 2654435761u;
-  X ^= X >> 13;
-  return X % Spread == 0;
+  static const tableshare::TShare Share("TV_GRID_REENTRY", 50, 6);
+  return Share.Holds({static_cast<unsigned>(R), static_cast<unsigned>(H), static_cast<unsigned>(C)});
 }
 
 }  // namespace

@@ -549,10 +549,29 @@ void CheckFreedSince(unsigned FreedSince) {
     CheckPoison(H, "found at the end of the test");
 }
 
+namespace {
+
+// A crash that nothing catches ends the process with a failure (exit code 3), naming the test it
+// ended: left to the system's debugger, a crash in a window procedure ends the process with exit
+// code 0 under Wine, and a test run that ended there would pass.
+LONG WINAPI EndOnCrash(EXCEPTION_POINTERS* E) {
+  const testing::TestInfo* T = testing::UnitTest::GetInstance()->current_test_info();
+  std::printf("[  CRASHED ] %s.%s: exception 0x%lx that nothing caught, in %s\n%s",
+              T != nullptr ? T->test_suite_name() : "", T != nullptr ? T->name() : "(no test)",
+              static_cast<unsigned long>(E->ExceptionRecord->ExceptionCode),
+              DescribeCode(E->ExceptionRecord->ExceptionAddress).c_str(), DescribeSince(TCounts{}).c_str());
+  std::fflush(stdout);
+  TerminateProcess(GetCurrentProcess(), 3);
+  return EXCEPTION_CONTINUE_SEARCH;
+}
+
+}  // namespace
+
 void InstallForTests() {
   if (TListener::Installed) return;
   TListener::Installed = true;
   AddVectoredExceptionHandler(1, CountHardwareFault);
+  SetUnhandledExceptionFilter(EndOnCrash);
   gdiguard::Install();
   testing::TestEventListeners& Listeners = testing::UnitTest::GetInstance()->listeners();
   // Test-end events reach the listeners in reverse order: appended after the printer, the check

@@ -113,22 +113,42 @@ inline bool MovePointerSettled(POINT S) {
   return false;
 }
 
-// Watches the mouse messages that this thread takes from its queue while it lives (a thread
-// hook): a window has seen a pointer event when a message of it was taken for that window.
-class TMouseWatch {
+// Watches what this thread takes from its queue while it lives, through a thread hook of the kind
+// HookKind: each event taken (the hook's HC_ACTION) goes to TWatch::Take of every watch living.
+template <class TWatch, int HookKind>
+class THookWatch {
  public:
-  TMouseWatch() : Outer(Current()) {
+  THookWatch() : Outer(Current()) {
     Current() = this;
-    Hook = SetWindowsHookExW(WH_MOUSE, Proc, nullptr, GetCurrentThreadId());
+    Hook = SetWindowsHookExW(HookKind, Proc, nullptr, GetCurrentThreadId());
   }
-  ~TMouseWatch() {
+  ~THookWatch() {
     if (Hook != nullptr) UnhookWindowsHookEx(Hook);
     Current() = Outer;
   }
-  TMouseWatch(const TMouseWatch&) = delete;
-  TMouseWatch& operator=(const TMouseWatch&) = delete;
+  THookWatch(const THookWatch&) = delete;
+  THookWatch& operator=(const THookWatch&) = delete;
 
   bool Watching() const { return Hook != nullptr; }
+
+ private:
+  static THookWatch*& Current() {
+    static THookWatch* W = nullptr;
+    return W;
+  }
+  static LRESULT CALLBACK Proc(int Code, WPARAM WParam, LPARAM LParam) {
+    if (Code == HC_ACTION)
+      for (THookWatch* W = Current(); W != nullptr; W = W->Outer) static_cast<TWatch*>(W)->Take(WParam, LParam);
+    return CallNextHookEx(nullptr, Code, WParam, LParam);
+  }
+  THookWatch* Outer;
+  HHOOK Hook = nullptr;
+};
+
+// The mouse messages this thread takes: a window has seen a pointer event when a message of it
+// was taken for that window.
+class TMouseWatch : public THookWatch<TMouseWatch, WH_MOUSE> {
+ public:
   // A message of one of the kinds (client or non-client message numbers) was taken at S.
   bool Saw(POINT S, std::initializer_list<UINT> Kinds) const {
     for (const TSeen& E : Seen)
@@ -136,25 +156,32 @@ class TMouseWatch {
         if (E.Msg == K && E.At.x == S.x && E.At.y == S.y) return true;
     return false;
   }
+  void Take(WPARAM Msg, LPARAM L) {
+    Seen.push_back(TSeen{static_cast<UINT>(Msg), reinterpret_cast<const MOUSEHOOKSTRUCT*>(L)->pt});
+  }
 
  private:
   struct TSeen {
     UINT Msg;
     POINT At;
   };
-  static TMouseWatch*& Current() {
-    static TMouseWatch* W = nullptr;
-    return W;
-  }
-  static LRESULT CALLBACK Proc(int Code, WPARAM Msg, LPARAM L) {
-    if (Code == HC_ACTION)
-      for (TMouseWatch* W = Current(); W != nullptr; W = W->Outer)
-        W->Seen.push_back(TSeen{static_cast<UINT>(Msg), reinterpret_cast<const MOUSEHOOKSTRUCT*>(L)->pt});
-    return CallNextHookEx(nullptr, Code, Msg, L);
-  }
-  TMouseWatch* Outer;
-  HHOOK Hook = nullptr;
   std::vector<TSeen> Seen;
+};
+
+// The key releases this thread takes.
+class TKeyWatch : public THookWatch<TKeyWatch, WH_KEYBOARD> {
+ public:
+  bool SawRelease(WORD Vk) const {
+    for (const WORD K : Released)
+      if (K == Vk) return true;
+    return false;
+  }
+  void Take(WPARAM Vk, LPARAM L) {
+    if ((static_cast<DWORD>(L) & 0x80000000u) != 0) Released.push_back(static_cast<WORD>(Vk));
+  }
+
+ private:
+  std::vector<WORD> Released;
 };
 
 // Moves the pointer to a screen point and waits until a window of this thread has taken the move
@@ -171,6 +198,32 @@ inline bool MovePointerSeen(POINT S) {
     if (WaitUntil([&] { return Watch.Saw(S, {WM_MOUSEMOVE, WM_NCMOUSEMOVE}); })) return true;
   }
   return false;
+}
+
+// Button events at a screen point, one for each of Flags (MOUSEEVENTF_WHEEL turns the wheel there
+// by WheelDelta).
+inline std::vector<INPUT> ButtonsAt(POINT S, const std::vector<DWORD>& Flags, int WheelDelta = 0) {
+  std::vector<INPUT> In;
+  for (const DWORD F : Flags) {
+    In.push_back(ButtonAt(S, F));
+    if (F == MOUSEEVENTF_WHEEL) In.back().mi.mouseData = static_cast<DWORD>(WheelDelta);
+  }
+  return In;
+}
+
+// Sends them, queued together, and waits until a window of this thread has taken the last of them
+// from its queue and handled it, wherever the handling of the ones before led (a menu or a box of
+// their own, a focus that moved).
+inline bool ButtonsSeen(POINT S, const std::vector<DWORD>& Flags, int WheelDelta = 0) {
+  const DWORD Last = Flags.back();
+  const UINT Client = Last == MOUSEEVENTF_LEFTUP    ? WM_LBUTTONUP
+                      : Last == MOUSEEVENTF_RIGHTUP ? WM_RBUTTONUP
+                      : Last == MOUSEEVENTF_MIDDLEUP ? WM_MBUTTONUP
+                                                     : WM_MOUSEWHEEL;
+  const UINT NonClient = Client == WM_MOUSEWHEEL ? WM_MOUSEWHEEL : Client - WM_LBUTTONUP + WM_NCLBUTTONUP;
+  TMouseWatch Watch;
+  SendButtons(ButtonsAt(S, Flags, WheelDelta));
+  return !Watch.Watching() || WaitUntil([&] { return Watch.Saw(S, {Client, NonClient}); });
 }
 
 // A real left click at a screen point: the window of Front to the front, the pointer seen at the
@@ -224,6 +277,13 @@ inline void Key(WORD Vk) {
   In[1].ki.dwFlags = KEYEVENTF_KEYUP;
   SendInput(2, In, sizeof(INPUT));
   Pump();
+}
+
+// The same, and waits until a window of this thread has taken the release.
+inline bool KeySeen(WORD Vk) {
+  TKeyWatch Watch;
+  Key(Vk);
+  return !Watch.Watching() || WaitUntil([&] { return Watch.SawRelease(Vk); });
 }
 
 }  // namespace realinput

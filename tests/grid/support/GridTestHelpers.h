@@ -5,7 +5,6 @@
 
 #include <windows.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -13,6 +12,7 @@
 #include "grid/NxColumnClasses.h"
 #include "grid/NxGrid.h"
 #include "support/RealInput.h"
+#include "support/TableShare.h"
 #include "support/UiTest.h"
 
 namespace gridtest {
@@ -22,11 +22,7 @@ using uitest::Settle;
 using uitest::TCapture;
 using uitest::WaitFor;
 
-// An environment variable's whole number (Default when it is unset or empty).
-inline int EnvInt(const char* Name, int Default) {
-  const char* V = std::getenv(Name);
-  return V != nullptr && *V != 0 ? std::atoi(V) : Default;
-}
+using tableshare::EnvInt;
 
 // A click posted to the window as its press and release messages.
 inline void PostClick(HWND W, int X, int Y, bool Right = false) {
