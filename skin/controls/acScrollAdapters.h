@@ -231,6 +231,8 @@ class TacComboBoxWnd : public TacEditWnd {
  protected:
   // The drop button exists (CBS_DROPDOWN / CBS_DROPDOWNLIST style bit).
   virtual bool HasButton();
+  // The edit adapter's, a dropped list kept dropped (WndProc).
+  void RestoreStdParams() override;
 
  private:
   // The second skin data made at construction (not used for painting).

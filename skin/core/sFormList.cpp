@@ -185,10 +185,17 @@ void EndSkinChange(TsSkinManager* Manager, bool Repaint) {
   const bool Animated = SkinChangingAnimated(Manager, AnimTime);
   for (std::size_t I = 0; I < FormSlots().size(); ++I) {
     TCustomForm* Form = FormSlots()[I];
-    if (!EligibleForm(Form) || FormMinimized(Form)) continue;
+    if (!EligibleForm(Form)) continue;
     TObject* Provider = FormSkinProvider(Form);
     if (Provider == nullptr || ProviderManager(Provider) != Manager) continue;
     HWND Wnd = Form->Handle();
+    if (FormMinimized(Form)) {
+      // Not locked: the title bar a minimised form shows is painted in the new skin now, and the
+      // rest once it is restored.
+      if (Repaint)
+        RedrawWindow(Wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+      continue;
+    }
     if (!Repaint) {
       SendMessageW(Wnd, WM_SETREDRAW, 1, 0);
       // The lock is over: the provider must not go on believing it is updating.

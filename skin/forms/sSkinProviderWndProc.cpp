@@ -143,6 +143,7 @@ bool TsSkinProvider::IsMDIChild() const { return Form != nullptr && Form->FormSt
 bool TsSkinProvider::IsMDIForm() const { return Form != nullptr && Form->FormStyle() == fsMDIForm; }
 
 void TsSkinProvider::NewWndProc(TMessage& Message) {
+  const std::shared_ptr<bool> Alive = FAlive;
   try {
     if (Form == nullptr) {
       PassOn(Message);
@@ -162,6 +163,8 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
       SkinnedProc(Message);
     else
       UnskinnedProc(Message);
+    // The message may have freed the provider (a handler of a user caption button).
+    if (*Alive && BorderForm != nullptr) BorderForm->OwnerMessageDone(Message);
   } catch (const TFreed&) {
     // The provider was freed while the message was handled: nothing of it is touched again.
   }

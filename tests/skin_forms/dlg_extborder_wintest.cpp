@@ -194,3 +194,35 @@ TEST(dlg_ExtBorder, AClickOnTheCloseButtonOfAMessageBoxClosesIt) {
   uitest::Pump();
   EXPECT_EQ(Faults.Count(), 0);
 }
+
+// A skinned dialog with extended borders brought back in front of another window that overlaps its
+// title: its border window comes right behind it, in the window list and on the screen.
+TEST(dlg_ExtBorder, BroughtBackInFrontOfAnotherWindowTheBorderWindowComesRightBehindIt) {
+  enum TWay { wClick, wSetForeground, wSetWindowPosTop };
+  for (TWay Way : {wClick, wSetForeground, wSetWindowPosTop}) {
+    SCOPED_TRACE(Way == wClick ? "a click" : Way == wSetForeground ? "SetForegroundWindow" : "SetWindowPos");
+    memguard::TTrapFreedReads Trap;
+    memguard::TFaultCount Faults;
+    TExtDialog D(0);
+    ASSERT_NE(D.Adapter, nullptr);
+    ASSERT_NE(D.Adapter->BorderForm, nullptr);
+    const RECT BR = D.BorderRect();
+    const int W = BR.right - BR.left, H = BR.bottom - BR.top;
+    extform::TBackdrop Other(TRect{BR.left + W / 2, BR.top - 20, BR.right + 40, BR.top + H / 2}, RGB(0, 0, 255));
+    ASSERT_TRUE(realinput::BringToFront(Other.Form->Handle()));
+    RECT C{};
+    GetClientRect(D.Wnd, &C);
+    POINT Inside{4, C.bottom - 4};
+    ClientToScreen(D.Wnd, &Inside);
+    switch (Way) {
+      case wClick: ASSERT_TRUE(realinput::ClickSeen(Inside)); break;
+      case wSetForeground: SetForegroundWindow(D.Wnd); break;
+      case wSetWindowPosTop: SetWindowPos(D.Wnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); break;
+    }
+    uitest::PumpFor(200);
+    EXPECT_EQ(GetAncestor(WindowFromPoint(Inside), GA_ROOT), D.Wnd);
+    EXPECT_EQ(GetWindow(D.Wnd, GW_HWNDNEXT), D.BorderWnd());
+    EXPECT_EQ(extform::BorderImageHidden(D.Wnd, D.BorderWnd(), D.Adapter->SkinData->CacheBmp()), 0);
+    EXPECT_EQ(Faults.Count(), 0);
+  }
+}

@@ -173,14 +173,18 @@ inline bool MovePointerSeen(POINT S) {
   return false;
 }
 
-// A real left click at a screen point: the window of Front to the front, the pointer seen at the
-// point (MovePointerSeen), then the press and the release there. Both carry the point and are
-// queued together, so a modal loop that the press starts still finds the release.
-inline bool ClickSeen(HWND Front, POINT S) {
-  if (!BringToFront(Front) || !MovePointerSeen(S)) return false;
+// A real left click at a screen point, no window brought to the front first: the pointer seen at
+// the point (MovePointerSeen), then the press and the release there, reaching whatever the screen
+// shows there, as a person's would. Both carry the point and are queued together, so a modal loop
+// that the press starts still finds the release.
+inline bool ClickSeen(POINT S) {
+  if (!MovePointerSeen(S)) return false;
   SendButtons({ButtonAt(S, MOUSEEVENTF_LEFTDOWN), ButtonAt(S, MOUSEEVENTF_LEFTUP)});
   return true;
 }
+
+// The same with the window of Front brought to the front first.
+inline bool ClickSeen(HWND Front, POINT S) { return BringToFront(Front) && ClickSeen(S); }
 
 // A left press or release at a screen point, waited for until a window of this thread has taken
 // it (not for a press that starts a modal loop: the wait would run inside it).
