@@ -1335,9 +1335,17 @@ LRESULT HandleStyleChanged(TacScrollWnd* Adapter, HWND Handle, WPARAM WParam, LP
   return CallOldWndProc(Adapter, Handle, WM_STYLECHANGED, WParam, LP);
 }
 
-void ThumbTrackHorz(TacScrollBar* Bar, HWND Handle, int X, int Y) {
-  if (Bar != nullptr) ThumbTrack(Bar, Handle, X, Y);
+namespace {
+// A step of a drag the program makes itself: a handler of its scroll message may free the adapter,
+// whose end stops here (no message of the adapter's is there to end).
+void ProgramThumbStep(TacScrollBar* Bar, HWND Handle, int X, int Y) {
+  if (Bar == nullptr) return;
+  try {
+    ThumbTrack(Bar, Handle, X, Y);
+  } catch (const TacAdapterFreed&) {
+  }
 }
-void ThumbTrackVert(TacScrollBar* Bar, HWND Handle, int X, int Y) {
-  if (Bar != nullptr) ThumbTrack(Bar, Handle, X, Y);
-}
+}  // namespace
+
+void ThumbTrackHorz(TacScrollBar* Bar, HWND Handle, int X, int Y) { ProgramThumbStep(Bar, Handle, X, Y); }
+void ThumbTrackVert(TacScrollBar* Bar, HWND Handle, int X, int Y) { ProgramThumbStep(Bar, Handle, X, Y); }

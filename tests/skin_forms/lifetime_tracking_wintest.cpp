@@ -280,11 +280,13 @@ TEST_F(LifetimeTracking, AScrollHandlerThatFreesTheControlOrChangesTheSkinEndsNo
     TWho Who = wBoth;           // the form's adapter of a list box answers some messages itself
     TFirst First = nothingFirst;
     unsigned Handlers = Usual;  // THandler bits
+    bool ProgramSteps = false;  // the program drags the pressed thumb itself (ThumbTrackVert)
   };
   const TRoad Roads[] = {
       {"arrow press", paArrow, fPress, WM_VSCROLL, SB_LINEDOWN, 1, wBoth, nothingFirst, Usual | Boxes},
       {"release", paArrow, fRelease, WM_VSCROLL, SB_ENDSCROLL},
       {"thumb step", paThumb, fPress, WM_VSCROLL, SB_THUMBTRACK, 1, wBoth, nothingFirst, Usual | Boxes},
+      {"thumb step the program makes", paThumb, fPress, WM_VSCROLL, SB_THUMBTRACK, 1, wBoth, nothingFirst, Usual, true},
       {"repeat timer", paArrow, fPress, WM_VSCROLL, SB_LINEDOWN, 2, wBoth, nothingFirst, Usual | Boxes},
       {"page click", paTrack, fPress, WM_VSCROLL, SB_PAGEDOWN},
       {"capture back at an arrow's release", paArrow, fRelease, WM_CAPTURECHANGED, -1},
@@ -413,7 +415,13 @@ TEST_F(LifetimeTracking, AScrollHandlerThatFreesTheControlOrChangesTheSkinEndsNo
             Armed = Road.From == fPress && Road.First == nothingFirst;
             realinput::SendButtons({realinput::ButtonAt(Press, MOUSEEVENTF_LEFTDOWN)});
           }
-          if (Road.At == paThumb) realinput::MovePointerSettled(POINT{X, Press.y + 30});
+          // The program's step ends quietly whatever the handler does.
+          if (Road.ProgramSteps) {
+            ASSERT_TRUE(uitest::WaitFor([&] { return A->ThumbTracking; }));
+            EXPECT_NO_THROW(ThumbTrackVert(A->VertBar, W, X, Press.y + 30));
+          } else if (Road.At == paThumb) {
+            realinput::MovePointerSettled(POINT{X, Press.y + 30});
+          }
           if (Road.From == fRelease || Road.First != nothingFirst) {
             ASSERT_TRUE(uitest::WaitFor([&] { return acScrollTracking().TrackPart != -1 && GetCapture() == W; }));
             Armed = true;
