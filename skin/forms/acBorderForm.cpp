@@ -35,6 +35,13 @@ void SetWindowRgnIfChanged(HWND W, HRGN Rgn) {
   if (Rgn != nullptr) DeleteObject(Rgn);
 }
 
+// A shown window stands in front of W in the window list: the screen does not bring W up then.
+bool ShownInFront(HWND W) {
+  for (HWND Above = GetWindow(W, GW_HWNDPREV); Above != nullptr; Above = GetWindow(Above, GW_HWNDPREV))
+    if (IsWindowVisible(Above)) return true;
+  return false;
+}
+
 // Puts the border window Border right behind its owner window Owner, both at Place among the other
 // windows (HWND_TOP: in front of them), in the window list and on the screen. The screen follows a
 // window's new place only when the window comes to the front (one put behind another stays where it
@@ -59,6 +66,7 @@ HWND InFrontOfOwner(HWND Border, HWND Owner) {
   if (Above != nullptr && !Topmost && (GetWindowLongW(Above, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0) Above = nullptr;
   return Above;
 }
+
 
 // The window list's place of the border window. Wine moves a window that the screen uncovers in
 // front of the first window it finds over the uncovered part in the list, by that window's
@@ -184,6 +192,7 @@ void TacBorderForm::OwnerMessageDone(const TMessage& Message) {
   });
   BringUpBehindOwner(BW, OW, HWND_TOP, 0);
   if (*Living) WatchListPlace();
+  if (*Living) RaiseLater = ShownInFront(OW);
 }
 
 void TacBorderForm::WatchListPlace() {
@@ -195,7 +204,22 @@ void TacBorderForm::CheckListPlace() {
   const HWND BW = AForm->Handle();
   if (--ListChecks <= 0) KillTimer(BW, acListPlaceTimer);
   const HWND OW = OwnerHandle();
-  if (OW != nullptr && IsWindowVisible(OW) && IsWindowVisible(BW) && GetWindow(OW, GW_HWNDNEXT) != BW)
+  if (OW == nullptr || !IsWindowVisible(OW) || !IsWindowVisible(BW) || Updating) return;
+  // Brought up while a shown window stood in front of it (a menu), the owner comes up again once
+  // none stands there, if it is still the window in front.
+  if (RaiseLater && !ShownInFront(OW)) {
+    RaiseLater = false;
+    if (GetForegroundWindow() == OW) {
+      const std::shared_ptr<bool> Living = Alive;
+      Updating = true;
+      TScopeExit Done([&] {
+        if (*Living) Updating = false;
+      });
+      BringUpBehindOwner(BW, OW, HWND_TOP, 0);
+      return;
+    }
+  }
+  if (GetWindow(OW, GW_HWNDNEXT) != BW)
     SetWindowPos(BW, OW, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
 }
 
@@ -295,6 +319,7 @@ void TacBorderForm::UpdateBorderWindow(bool Repaint, Byte Alpha) {
         if (HideOwner) SetWindowLongW(OW, GWL_STYLE, GetWindowLongW(OW, GWL_STYLE) & ~WS_VISIBLE);
         const HWND Above = InFrontOfOwner(BW, OW);
         BringUpBehindOwner(BW, OW, Above != nullptr ? Above : HWND_TOP, SWP_SHOWWINDOW);
+        RaiseLater = ShownInFront(OW);
         if (HideOwner) SetWindowLongW(OW, GWL_STYLE, GetWindowLongW(OW, GWL_STYLE) | WS_VISIBLE);
       }
     }

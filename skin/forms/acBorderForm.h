@@ -145,6 +145,8 @@ class TacBorderForm : public TPersistent {
   void CheckListPlace();
   // The checks of the window list's place still to come.
   int ListChecks = 0;
+  // The owner was brought up while a shown window stood in front of it.
+  bool RaiseLater = false;
 };
 
 // Holds the updates of a border window (none: nothing) until released or gone: an owner handling

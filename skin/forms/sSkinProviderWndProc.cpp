@@ -433,6 +433,7 @@ void TsSkinProvider::SkinnedProc(TMessage& Message) {
     case WM_MOUSEMOVE: WMMouseMoveSkinned(Message); return;
     case WM_PARENTNOTIFY: WMParentNotifySkinned(Message); return;
     case WM_ENTERMENULOOP: WMEnterMenuLoopSkinned(Message); return;
+    case WM_EXITMENULOOP: WMExitMenuLoopSkinned(Message); return;
     case WM_SIZING:
     case CM_ACTIVATE: PassOnThenPlaceBorder(Message); return;
     case WM_MDIDESTROY:
@@ -622,6 +623,14 @@ void TsSkinProvider::WMEnterMenuLoopSkinned(TMessage& Message) {
     InvalidateRect(MenuLoopCover->Handle(), nullptr, FALSE);
   }
   PassOn(Message);
+}
+
+void TsSkinProvider::WMExitMenuLoopSkinned(TMessage& Message) {
+  PassOn(Message);
+  // The system draws its own icon and menu line over the skinned title while a menu of its own
+  // runs (the skin may have come meanwhile): the frame is painted again.
+  if (Message.WParam == FALSE && FormShowing() && Form->HandleAllocated())
+    SendMessageW(Form->Handle(), WM_NCPAINT, 1, 0);
 }
 
 void TsSkinProvider::EndMenuLoopCover() {

@@ -43,7 +43,9 @@ enum TSwitch {
   swShrunkByDrag,        // the other window in front, a real drag of the form's bottom edge upwards
   swSetForeground,       // the other window in front, the program's SetForegroundWindow on the form
   swSetWindowPosTop,     // the other window in front, the program's SetWindowPos(HWND_TOP) on the form
-  swBordersOnWhileSized  // extended borders switched on while a real drag sizes the form
+  swBordersOnWhileSized, // extended borders switched on while a real drag sizes the form
+  swBordersOnActivated   // the other window in front, extended borders switched on by the form's
+                         // OnActivate as a real click brings it back
 };
 
 // The state the switch finds the form in.
@@ -52,7 +54,10 @@ enum TBefore {
   bfButtonHeld,      // the button held down by a real press
   bfMinimised,       // the form minimised (restored after the switch)
   bfListDropped,     // the drop-down combo's list dropped by a real click on its button
-  bfListDroppedHeld  // the same with the drop button still held down
+  bfListDroppedHeld, // the same with the drop button still held down
+  bfCaptionHeld,     // the maximise button of the skinned title held down by a real press, let go
+                     // away from it after the switch
+  bfMenuLoop         // the system menu open (Alt+Space): the switch comes inside its loop
 };
 
 struct TCase {
@@ -96,6 +101,10 @@ const TCase Cases[] = {
     {"brought back by SetForegroundWindow with extended borders", true, swSetForeground, bfShown},
     {"brought back by SetWindowPos with extended borders", true, swSetWindowPosTop, bfShown},
     {"extended borders on while a drag sizes the form", false, swBordersOnWhileSized, bfShown},
+    {"extended borders on as the form is activated", false, swBordersOnActivated, bfShown},
+    {"extended borders on while a caption button is held down", false, swBordersOn, bfCaptionHeld},
+    {"skin on while the system menu is open", false, swSkinOn, bfMenuLoop},
+    {"extended borders on while the system menu is open", false, swBordersOn, bfMenuLoop},
 };
 
 // Another skin: the first test skin's colours and pictures turned into their opposites (the key
@@ -280,6 +289,14 @@ POINT MiddleOf(HWND W) {
   return POINT{(R.left + R.right) / 2, (R.top + R.bottom) / 2};
 }
 
+// The maximise button of the form's title on the screen: of the border window's image, or of the
+// form's own.
+RECT MaxButtonOnScreen(const TShownForm& S) {
+  const RECT W = ScreenRect(S.Border() != nullptr ? S.Border() : S.Handle());
+  const TRect& B = S.Provider->ButtonMax.Rect;
+  return RECT{W.left + B.Left, W.top + B.Top, W.left + B.Right, W.top + B.Bottom};
+}
+
 // The middle of a combo box's drop button on the screen.
 POINT DropButtonOf(HWND Combo) {
   const RECT R = ScreenRect(Combo);
@@ -353,6 +370,12 @@ bool Switch(TShownForm& S, TSwitch What, HWND Other) {
       return extform::BorderHitAt(S.Provider->BorderForm, From) == HTBOTTOM &&
              extform::Drag(Other, From, POINT{From.x, From.y - 60});
     }
+    case swBordersOnActivated:
+      S.Form->OnActivate = [&](TObject*) {
+        S.Form->OnActivate = nullptr;
+        S.M->SetExtendedBorders(true);
+      };
+      return realinput::ClickSeen(S.OnScreen(Client.right / 4, Client.bottom - 6));
     case swSetForeground: SetForegroundWindow(S.Handle()); return true;
     case swSetWindowPosTop: SetWindowPos(S.Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); return true;
     case swBordersOnWhileSized: {
@@ -371,6 +394,37 @@ bool Switch(TShownForm& S, TSwitch What, HWND Other) {
 // The switches that bring the form back in front of another window.
 bool BringsBack(TSwitch What) { return What >= swClickedBack; }
 
+// Opens the form's system menu by Alt+Space and switches while the menu's loop runs, then closes the
+// menu (thread timer steps: the loop runs them). False when the menu did not open.
+struct TMenuLoopSwitch {
+  static inline TShownForm* Form = nullptr;
+  static inline TSwitch Which = swSkinOn;
+  static inline int Step = 0;
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR Id, DWORD) {
+    GUITHREADINFO G{sizeof(GUITHREADINFO)};
+    if (!GetGUIThreadInfo(GetCurrentThreadId(), &G) || (G.flags & GUI_INMENUMODE) == 0) return;
+    if (Step++ == 0) {
+      Switch(*Form, Which, nullptr);
+      return;
+    }
+    KillTimer(nullptr, Id);
+    EndMenu();
+  }
+  static bool Run(TShownForm& S, TSwitch What) {
+    Form = &S;
+    Which = What;
+    Step = 0;
+    SetTimer(nullptr, 0, 100, Tick);
+    INPUT Keys[4]{};
+    for (INPUT& K : Keys) K.type = INPUT_KEYBOARD;
+    Keys[0].ki.wVk = Keys[3].ki.wVk = VK_MENU;
+    Keys[1].ki.wVk = Keys[2].ki.wVk = VK_SPACE;
+    Keys[2].ki.dwFlags = Keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(4, Keys, sizeof(INPUT));
+    return uitest::WaitFor([] { return Step > 1; });
+  }
+};
+
 }  // namespace
 
 TEST(SkinSwitching, EveryWindowShowsWhatAFullRepaintShowsAndTheFormStaysInFront) {
@@ -381,6 +435,12 @@ TEST(SkinSwitching, EveryWindowShowsWhatAFullRepaintShowsAndTheFormStaysInFront)
     std::unique_ptr<TNeverSkinned> Plain;
     if ((Case.Switch == swSkinOff || Case.Switch == swProviderGoes) && !Dropped)
       Plain = std::make_unique<TNeverSkinned>(Case.Borders);
+    // The maximise button of a form with extended borders where it was never pressed (screen).
+    std::unique_ptr<uitest::TCapture> NeverPressed;
+    if (Case.Before == bfCaptionHeld) {
+      TShownForm Ref(true, true, true);
+      NeverPressed = std::make_unique<uitest::TCapture>(uitest::ScreenArea(MaxButtonOnScreen(Ref)));
+    }
     TShownForm S(Case.Switch != swSkinOn, Case.Borders);
     memguard::TTrapFreedReads Trap;
     memguard::TFaultCount Faults;
@@ -403,6 +463,15 @@ TEST(SkinSwitching, EveryWindowShowsWhatAFullRepaintShowsAndTheFormStaysInFront)
         ASSERT_TRUE(realinput::ClickSeen(DropButtonOf(S.Combo())));
         ASSERT_TRUE(uitest::WaitFor([&] { return IsWindowVisible(S.List()) != FALSE; }));
         break;
+      case bfCaptionHeld: {
+        const RECT B = MaxButtonOnScreen(S);
+        Held = POINT{(B.left + B.right) / 2, (B.top + B.bottom) / 2};
+        ASSERT_EQ(SendMessageW(S.Handle(), WM_NCHITTEST, 0, MAKELPARAM(Held.x, Held.y)), HTMAXBUTTON);
+        ASSERT_TRUE(realinput::MovePointerSeen(Held));
+        ASSERT_TRUE(realinput::LeftButtonSeen(Held, true));
+        break;
+      }
+      case bfMenuLoop: break;
       case bfListDroppedHeld:
         Held = DropButtonOf(S.Combo());
         ASSERT_TRUE(realinput::MovePointerSeen(Held));
@@ -413,8 +482,17 @@ TEST(SkinSwitching, EveryWindowShowsWhatAFullRepaintShowsAndTheFormStaysInFront)
     // Another window over the form's right part, title bar and frame included.
     std::unique_ptr<extform::TBackdrop> Other;
     if (BringsBack(Case.Switch)) Other = std::make_unique<extform::TBackdrop>(TRect{300, 60, 600, 260}, RGB(0, 0, 255));
-    ASSERT_TRUE(Switch(S, Case.Switch, Other != nullptr ? Other->Form->Handle() : nullptr));
+    if (Case.Before == bfMenuLoop)
+      ASSERT_TRUE(TMenuLoopSwitch::Run(S, Case.Switch));
+    else
+      ASSERT_TRUE(Switch(S, Case.Switch, Other != nullptr ? Other->Form->Handle() : nullptr));
     uitest::PumpFor(200);
+    if (Case.Before == bfCaptionHeld) {
+      const RECT W = ScreenRect(S.Handle());
+      ASSERT_TRUE(realinput::LeftButtonSeen(POINT{W.left + 90, W.bottom + 60}, false));
+      Held = POINT{-1, -1};
+      uitest::PumpFor(100);
+    }
     if (Case.Before == bfMinimised) {
       EXPECT_EQ(ShownWrong(S, false).first, "") << "while minimised";
       ShowWindow(S.Handle(), SW_RESTORE);
@@ -429,6 +507,12 @@ TEST(SkinSwitching, EveryWindowShowsWhatAFullRepaintShowsAndTheFormStaysInFront)
     const bool ListOpen = Dropped && IsWindowVisible(S.List());
     const auto [Wrong, C] = ShownWrong(S, Dropped);
     EXPECT_EQ(Wrong, "");
+    // A caption button let go away from shows as one never pressed.
+    if (NeverPressed != nullptr) {
+      const uitest::TCapture Shown = uitest::ScreenArea(MaxButtonOnScreen(S));
+      const TRect All(0, 0, Shown.Width(), Shown.Height());
+      EXPECT_TRUE(Shown.Width() == NeverPressed->Width() && uitest::TCapture::SamePixels(Shown, All, *NeverPressed, All));
+    }
     // Once the skin or the provider went, every control looks as on a form that was never skinned
     // (but the button a real press holds down, and the frame control).
     if (Plain != nullptr) {
