@@ -415,12 +415,7 @@ struct TMenuLoopSwitch {
     Which = What;
     Step = 0;
     SetTimer(nullptr, 0, 100, Tick);
-    INPUT Keys[4]{};
-    for (INPUT& K : Keys) K.type = INPUT_KEYBOARD;
-    Keys[0].ki.wVk = Keys[3].ki.wVk = VK_MENU;
-    Keys[1].ki.wVk = Keys[2].ki.wVk = VK_SPACE;
-    Keys[2].ki.dwFlags = Keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(4, Keys, sizeof(INPUT));
+    realinput::KeyWith(VK_MENU, VK_SPACE);
     return uitest::WaitFor([] { return Step > 1; });
   }
 };

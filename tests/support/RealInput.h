@@ -230,4 +230,16 @@ inline void Key(WORD Vk) {
   Pump();
 }
 
+// Presses and releases a key while a modifier key is held (Alt+Space: VK_MENU, VK_SPACE), then
+// handles what the keys started (a menu's loop runs inside).
+inline void KeyWith(WORD Modifier, WORD Vk) {
+  INPUT In[4]{};
+  for (INPUT& I : In) I.type = INPUT_KEYBOARD;
+  In[0].ki.wVk = In[3].ki.wVk = Modifier;
+  In[1].ki.wVk = In[2].ki.wVk = Vk;
+  In[2].ki.dwFlags = In[3].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(4, In, sizeof(INPUT));
+  Pump();
+}
+
 }  // namespace realinput
