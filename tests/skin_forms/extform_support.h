@@ -46,17 +46,18 @@ struct TBackdrop {
   ~TBackdrop() { delete Form; }
 };
 
-// A skinned form with the test skin of a border mode, in front of a backdrop. Prepare runs on the
-// form and its provider before the form is shown.
+// A skinned form with the test skin of a border mode (and title height), in front of a backdrop.
+// Prepare runs on the form and its provider before the form is shown.
 struct TExtForm {
   std::unique_ptr<TsSkinManager> Manager;
   std::unique_ptr<TBackdrop> Back;
   TForm* Form = nullptr;
   TsSkinProvider* Provider = nullptr;
-  explicit TExtForm(int Mode, const std::function<void(TForm*, TsSkinProvider*)>& Prepare = nullptr) {
+  explicit TExtForm(int Mode, const std::function<void(TForm*, TsSkinProvider*)>& Prepare = nullptr,
+                    int TitleHeight = 26) {
     sSkinProviderInstall();
     sSkinMenusInstall();
-    Manager = extskin::LoadExtSkin(Mode);
+    Manager = extskin::LoadExtSkin(Mode, TitleHeight);
     Back = std::make_unique<TBackdrop>(TRect{150, 100, 650, 500});
     Form = TCustomForm::Create<TForm>(nullptr);
     Form->SetBounds(250, 180, 300, 220);
