@@ -80,7 +80,9 @@ void TacComboBoxWnd::GetButtonRect(TRect& R) {
 }
 
 int TacComboBoxWnd::ButtonState() {
-  if (ListWnd != nullptr && IsWindowVisible(ListWnd)) return 2;
+  // Dropped down: also before the list made itself known (an adapter that came while it was).
+  if ((ListWnd != nullptr && IsWindowVisible(ListWnd)) || SendMessageW(CtrlHandle, CB_GETDROPPEDSTATE, 0, 0) != 0)
+    return 2;
   TsSkinManager* Def = TsSkinManager::DefaultManager();
   if ((SkinData != nullptr && SkinData->GetHotState()) || (Def != nullptr && Def->HoverWindow() == CtrlHandle))
     return 1;

@@ -57,7 +57,8 @@ enum TBefore {
   bfListDroppedHeld, // the same with the drop button still held down
   bfCaptionHeld,     // the maximise button of the skinned title held down by a real press, let go
                      // away from it after the switch
-  bfMenuLoop         // the system menu open (Alt+Space): the switch comes inside its loop
+  bfMenuLoop,        // the system menu open (Alt+Space): the switch comes inside its loop
+  bfOtherSkin        // another skin loaded first (the form takes the skin's colour)
 };
 
 struct TCase {
@@ -70,6 +71,7 @@ struct TCase {
 const TCase Cases[] = {
     {"skin off", false, swSkinOff, bfShown},
     {"skin off while the button is held down", false, swSkinOff, bfButtonHeld},
+    {"skin off after another skin", false, swSkinOff, bfOtherSkin},
     {"skin on", false, swSkinOn, bfShown},
     {"another skin", false, swOtherSkin, bfShown},
     {"extended borders on", false, swBordersOn, bfShown},
@@ -467,6 +469,10 @@ TEST(SkinSwitching, EveryWindowShowsWhatAFullRepaintShowsAndTheFormStaysInFront)
         break;
       }
       case bfMenuLoop: break;
+      case bfOtherSkin:
+        S.M->SetSkinName(S.OtherSkin);
+        uitest::PumpFor(100);
+        break;
       case bfListDroppedHeld:
         Held = DropButtonOf(S.Combo());
         ASSERT_TRUE(realinput::MovePointerSeen(Held));
