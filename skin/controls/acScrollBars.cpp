@@ -112,14 +112,16 @@ bool ReleaseGoesOnAfter(TacScrollWnd* Adapter, F&& Send) {
 bool EndPress(TacScrollWnd* Adapter);
 
 // The same for a message of a press or drag going on: the press goes on only while it is still this
-// window's, its button is still down and the mouse still the bar's. A handler that showed a modal
-// window (a message box) took the release and the mouse away from the bar: the press then ends
-// here, as at its release (the system's own bar ends its press too).
+// window's, its button is still down (a press made of messages alone has none) and the mouse still
+// the bar's. A handler that showed a modal window (a message box) took the release and the mouse
+// away from the bar: the press then ends here, as at its release (the system's own bar ends its
+// press too).
 template <class F>
 bool PressGoesOnAfter(TacScrollWnd* Adapter, F&& Send) {
   const HWND Handle = Adapter->CtrlHandle;
   if (!ReleaseGoesOnAfter(Adapter, Send)) return false;
-  if ((GetKeyState(VK_LBUTTON) & 0x8000) != 0 && GetCapture() == Handle) return true;
+  const bool ButtonDown = !acScrollTracking().ButtonHeld || (GetKeyState(VK_LBUTTON) & 0x8000) != 0;
+  if (ButtonDown && GetCapture() == Handle) return true;
   EndPress(Adapter);
   return false;
 }
@@ -1213,6 +1215,7 @@ LRESULT HandleNcLButtonDown(TacScrollWnd* Adapter, HWND Handle, WPARAM WParam, L
   GetBarRect(Adapter, T.TrackBar, Handle, R);
   ReadScrollInfo(Bar, Handle);
   T.TrackPart = GetPartAt(Bar, Handle, R, Y, X);
+  T.ButtonHeld = (GetKeyState(VK_LBUTTON) & 0x8000) != 0;
   const int Part = T.TrackPart;
   // An arrow is unavailable by the bar's own flags or as the window reports it (the program
   // disabled it with EnableScrollBar, read just now): it takes no press, as the system's would not.

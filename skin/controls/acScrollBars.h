@@ -142,6 +142,7 @@ struct TacScrollTracking {
   UINT_PTR HoverTimer = 0;
   TRect HoverBarRect{};
   HWND GivingBack = nullptr;  // the window whose capture StopScrollTracking gives back now
+  bool ButtonHeld = false;    // the press came with the left button down (not from messages alone)
 };
 TacScrollTracking& acScrollTracking();
 // Stops what tracking left running on the adapter's window (the hover and repeat timers, the mouse
