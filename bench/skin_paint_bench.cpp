@@ -10,8 +10,11 @@
 // --only runs the pieces whose names begin so. --profile repeats one piece of work (named as
 // printed, "hue" for the skin change) in the skinned state (the system-drawn one, or skinned with
 // extended borders) for the time given and prints nothing else: a run for a sampling profiler;
-// --samples FILE samples its stack itself (BenchSampler.h), and with TV_MSG_COUNTS set it prints
-// the messages each window received per call (those received at least every other call).
+// --samples FILE samples its stack itself (BenchSampler.h), with TV_MSG_COUNTS set it prints
+// the messages each window received per call (those received at least every other call), and with
+// TV_CALL_TIMES set the calls into the system's window and graphics libraries per call, with their
+// times and where they were made (BenchCallTimes.h; "odd" or "even" counts every other call: of
+// the size steps, the first grows).
 // TV_GDI_TYPES prints the GDI objects by type.
 //
 // - full repaint: the form's frame and every child invalidated, erased and painted at once;
@@ -36,13 +39,16 @@
 #include <cstdlib>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "BenchCallTimes.h"
 #include "BenchSampler.h"
 #include "BenchWinTiming.h"
 #include "app/Program.h"
 #include "framework/Forms.h"
+#include "skin/core/acGlow.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/forms/sSkinProvider.h"
 #include "tests/support/UiTest.h"
@@ -292,9 +298,24 @@ int main(int argc, char** argv) {
     Sampler.FFramePointers = std::getenv("TV_SAMPLE_FRAMES") != nullptr;
     if (!SamplesFile.empty()) Sampler.Start();
     HHOOK Hook = nullptr;
+    // TV_CALL_TIMES (odd or even: every other call only; of the size steps, the first grows).
+    const std::string Which = std::getenv("TV_CALL_TIMES") != nullptr ? std::getenv("TV_CALL_TIMES") : "";
+    std::unique_ptr<bench::TCallTimes> CallTimes;
+    if (!Which.empty()) {
+      CallTimes = std::make_unique<bench::TCallTimes>(
+          std::vector<std::string>{"user32.dll", "gdi32.dll", "comctl32.dll", "msimg32.dll", "uxtheme.dll"});
+      if (acUpdateLayeredWindow != nullptr)
+        acUpdateLayeredWindow = reinterpret_cast<TacUpdateLayeredWindow>(
+            CallTimes->Wrap("UpdateLayeredWindow", reinterpret_cast<void*>(acUpdateLayeredWindow)));
+    }
     if (std::getenv("TV_MSG_COUNTS") != nullptr)
       Hook = SetWindowsHookExW(WH_CALLWNDPROC, &CountMessage, nullptr, GetCurrentThreadId());
+    int Counted = 0;
     for (; bench::Seconds() - T0 < ProfileSeconds; ++Calls) {
+      if (CallTimes) {
+        bench::calltimes::Enabled = Which == "odd" ? Calls % 2 == 1 : Which != "even" || Calls % 2 == 0;
+        Counted += bench::calltimes::Enabled;
+      }
       Work();
     }
     if (!SamplesFile.empty()) {
@@ -314,6 +335,7 @@ int main(int argc, char** argv) {
       }
     }
     std::printf("%d calls\n", Calls);
+    if (CallTimes) CallTimes->Print(Counted, 60, bench::TicksPerSecond());
     return 0;
   }
 

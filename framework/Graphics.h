@@ -297,9 +297,10 @@ using TTextFormat = TSet<TTextFormats>;
 // The DT_xxx flags of a text format.
 UINT TextFormatFlags(TTextFormat Format);
 
-// Memory DCs for painting, taken from four that the program keeps for its painting thread (the
+// Memory DCs for painting, taken from six that the program keeps for its painting thread (the
 // first that asks; other threads get new ones): the system takes tens of microseconds to make one
-// when many windows are painting, and pictures are made and dropped at every paint. A kept DC goes
+// when many windows are painting, and pictures are made and dropped at every paint. Bitmaps'
+// canvases, which keep theirs, take a kept one only while more than two are free. A kept DC goes
 // back to the state it was made in (everything a DC holds: selected objects, clipping, origins,
 // modes) before it is taken again.
 HDC TakeMemoryDC();

@@ -387,8 +387,9 @@ namespace {
 // all at that first need so that it holds the same number whether or not they are taken, and the
 // ones not taken. Each has its first saved state the one it was made in. They last as long as the
 // program (the system frees them with it), so that no bitmap outlives them; other threads make and
-// delete their own.
-constexpr std::size_t KeptMemoryDCs = 4;
+// delete their own. A bitmap's canvas holds its DC for the bitmap's life: canvases leave the last
+// ones to painters that give theirs back at once (a size step takes one a dozen times over).
+constexpr std::size_t KeptMemoryDCs = 6, KeptForQuickUse = 2;
 struct TKeptMemoryDCs {
   DWORD Thread;
   std::vector<HDC> Kept, Free;
@@ -416,15 +417,19 @@ TKeptMemoryDCs* KeptForThisThread() {
   }();
   return Kept->Thread == GetCurrentThreadId() ? Kept : nullptr;
 }
-}  // namespace
 
-HDC TakeMemoryDC() {
+// A kept DC when one is free (for a DC held long, only while more than the quick ones are free),
+// otherwise a new one.
+HDC TakeMemoryDC(bool HeldLong) {
   TKeptMemoryDCs* M = KeptForThisThread();
-  if (M == nullptr || M->Free.empty()) return NewMemoryDC();
+  if (M == nullptr || M->Free.size() <= (HeldLong ? KeptForQuickUse : 0)) return NewMemoryDC();
   HDC DC = M->Free.back();
   M->Free.pop_back();
   return DC;
 }
+}  // namespace
+
+HDC TakeMemoryDC() { return TakeMemoryDC(false); }
 
 void GiveBackMemoryDC(HDC DC) {
   if (DC == nullptr) return;
@@ -483,7 +488,7 @@ class TBitmapCanvas : public TCanvas {
       FState.Include(csHandleValid);
       return;
     }
-    HDC dc = TakeMemoryDC();
+    HDC dc = TakeMemoryDC(true);
     if (!dc) OutOfResources();
     FStockBitmap = GetCurrentObject(dc, OBJ_BITMAP);
     if (FBitmap->FHandle) SelectObject(dc, FBitmap->FHandle);

@@ -58,16 +58,18 @@ void TColumnDragBox::CancelDrag() {
 void TColumnDragBox::Dispatch(TMessage& M) {
   switch (M.Msg) {
     case WM_LBUTTONUP: {
-      // The release lets the capture go before MouseUp runs; that is the drop, not a cancel.
+      // The release lets the capture go before MouseUp runs; that is the drop, not a cancel. The
+      // drop's handlers may free the box (with its grid).
+      const TLifeWatch Life(this);
       const bool Was = FReleasing;
       FReleasing = true;
       try {
         TNxFlyoutControl::Dispatch(M);
       } catch (...) {
-        FReleasing = Was;
+        if (!Life.Freed()) FReleasing = Was;
         throw;
       }
-      FReleasing = Was;
+      if (!Life.Freed()) FReleasing = Was;
       return;
     }
     case WM_CAPTURECHANGED:

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "framework/Controls.h"
 #include "framework/Convert.h"
@@ -518,12 +519,16 @@ void TNxCustomColumn::SetSlideCaptionLocation(TSlideCatpionLocation Value) {
 }
 
 void TNxCustomColumn::SetSorted(bool Value) {
-  // A sort that fails leaves the header as it was: the column that was sorted stays sorted.
+  // A sort that fails leaves the header as it was: the column that was sorted stays sorted (unless
+  // the sort's handlers took either column away).
+  const TFreeWatch Self(this);
+  std::optional<TFreeWatch> Before;
   TNxCustomColumn* Previous = nullptr;
   if (Value && FColumns != nullptr) {
     for (int I = 0; I < FColumns->Count(); ++I) {
       TNxCustomColumn* C = FColumns->Item(I);
       if (C != this && C->FSorted) {
+        Before.emplace(C);
         C->FSorted = false;
         C->Changed(ccHeader);
         Previous = C;
@@ -534,10 +539,10 @@ void TNxCustomColumn::SetSorted(bool Value) {
   FSorted = Value;
   const unsigned Sorts = FColumns != nullptr ? FColumns->SortsDone() : 0;
   TScopeExit Undo([&] {
-    if (FColumns != nullptr && FColumns->SortsDone() != Sorts) return;
+    if (Self.Freed() || (FColumns != nullptr && FColumns->SortsDone() != Sorts)) return;
     FSorted = !Value;
     Changed(ccHeader);
-    if (Previous != nullptr) {
+    if (Previous != nullptr && !Before->Freed()) {
       Previous->FSorted = true;
       Previous->Changed(ccHeader);
     }
@@ -548,12 +553,14 @@ void TNxCustomColumn::SetSorted(bool Value) {
 
 void TNxCustomColumn::SetSortKind(TSortKind Value) {
   if (Value == FSortKind) return;
-  // The rows keep their direction when the sort fails, and so does the column.
+  // The rows keep their direction when the sort fails, and so does the column (unless the sort's
+  // handlers took it away).
+  const TFreeWatch Self(this);
   const TSortKind Old = FSortKind;
   FSortKind = Value;
   const unsigned Sorts = FColumns != nullptr ? FColumns->SortsDone() : 0;
   TScopeExit Undo([&] {
-    if (FColumns != nullptr && FColumns->SortsDone() != Sorts) return;
+    if (Self.Freed() || (FColumns != nullptr && FColumns->SortsDone() != Sorts)) return;
     FSortKind = Old;
     Changed(ccHeader);
   });
@@ -751,11 +758,9 @@ void TNxColumns::Remove(TNxCustomColumn* Column) {
 }
 
 void TNxColumns::Delete(int Index) {
-  TNxCustomColumn* Column = Item(Index);
   const TBusy Busy(this);
-  // Out of the list first, then freed: the grid's handlers run before the column goes.
   std::exception_ptr Error;
-  if (TakeOut(Column, Error)) delete Column;
+  Free(Item(Index), Error);
   if (Error) std::rethrow_exception(Error);
 }
 
@@ -764,11 +769,15 @@ void TNxColumns::Clear() {
   // on the way ends it.
   const TBusy Busy(this);
   std::exception_ptr Error;
-  while (Count() > 0 && !FOrphaned) {
-    TNxCustomColumn* Column = Item(Count() - 1);
-    if (TakeOut(Column, Error)) delete Column;
-  }
+  while (Count() > 0 && !FOrphaned) Free(Item(Count() - 1), Error);
   if (Error) std::rethrow_exception(Error);
+}
+
+void TNxColumns::Free(TNxCustomColumn* Column, std::exception_ptr& Error) {
+  // Out of the list first, then freed: the grid's handlers run before the column goes (and may
+  // free it themselves, with its owner).
+  const TFreeWatch Life(Column);
+  if (TakeOut(Column, Error) && !Life.Freed()) delete Column;
 }
 
 void TNxColumns::MovePosition(int FromPos, int ToPos) {

@@ -624,6 +624,8 @@ class TNxColumns : public TComponent, public TCellStoreColumns {
   // Takes the column out and tells the grid; what a handler raised is kept in Error (the first
   // one). False when the column was not (or no longer) in the list.
   bool TakeOut(TNxCustomColumn* Column, std::exception_ptr& Error);
+  // Takes the column out and frees it (unless a handler freed it meanwhile).
+  void Free(TNxCustomColumn* Column, std::exception_ptr& Error);
   void Renumber();
   // After a change of column widths or visibility: auto-size and lay out again.
   void Relayout(TNxCustomColumn* From, bool Behind);

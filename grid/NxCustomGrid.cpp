@@ -829,7 +829,9 @@ void TNxCustomGrid::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y
   Operation([&] {
     TNxCustomGridControl::MouseUp(Button, Shift, X, Y);
     const TCellWatch Pressed(this, FPressedColumn, -1);
-    FDownPoint = Point(-1, -1);
+    // The release ends the press: a later release without a press on the grid names no cell.
+    const TPoint Down = FDownCell;
+    FDownPoint = FDownCell = Point(-1, -1);
     FPressedColumn = nullptr;
     // Row moving.
     if (GridState().Contains(gsRowMoving)) {
@@ -895,7 +897,7 @@ void TNxCustomGrid::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y
     const bool Designing = ComponentState().Contains(csDesigning);
     switch (GetAreaAtPos(P)) {
       case gaBody:
-        if (!Designing) BodyRelease(Button, Shift, X, Y);
+        if (!Designing) BodyRelease(Down, Button, Shift, X, Y);
         break;
       case gaFooter:
         if (TNxCustomColumn* C = GetColumnAtPos(P)) DoFooterClick(C->Index());
@@ -925,10 +927,9 @@ void TNxCustomGrid::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y
   });
 }
 
-void TNxCustomGrid::BodyRelease(TMouseButton Button, TShiftState Shift, int X, int Y) {
+void TNxCustomGrid::BodyRelease(TPoint C2, TMouseButton Button, TShiftState Shift, int X, int Y) {
   Y += FPressShift;
   const TPoint C1 = GetCellAtPos(Point(X, Y));
-  const TPoint C2 = FDownCell;
   const bool Valid = Columns()->IsValidIndex(C1.X) && C1.Y >= 0 && C1.Y < GetRowCount();
   if (Valid && C1 == C2) {
     DoCellClick(C1.X, C1.Y);
@@ -1278,6 +1279,8 @@ bool TNxCustomGrid::DoMouseWheelUp(TShiftState Shift, TPoint MousePos) {
 void TNxCustomGrid::KeyDown(Word& Key, TShiftState Shift) {
   Operation([&] {
     TNxCustomGridControl::KeyDown(Key, Shift);
+    // A key whose handlers spent it moves nothing.
+    if (!KeyStands()) Key = 0;
     if (Key != 0) KeyNavigate(Key, Shift);
   });
 }
@@ -1374,6 +1377,9 @@ void TNxCustomGrid::KeyPress(wchar_t& Key) {
 
 void TNxCustomGrid::KeyStart(wchar_t& Key) {
   TNxCustomGridControl::KeyPress(Key);
+  // A key whose handlers spent it (ended the edit it was typed into, made another selection) does
+  // nothing more; the edit it was typed into takes it.
+  if (!KeyStands()) Key = 0;
   if (Key == 0 || GridState().Contains(gsEditing) || GridState().Contains(gsInputEditing) ||
       Options().Contains(goDisableKeys) || Key == VK_ESCAPE)
     return;
@@ -1399,23 +1405,25 @@ void TNxCustomGrid::KeyStart(wchar_t& Key) {
   if (!Columns()->IsValidIndex(SelectedColumn())) return;
   const bool Input = InputSelected();
   if (!Input && (SelectedRow() < 0 || SelectedRow() >= GetRowCount())) return;
-  TNxCustomColumn* Col = Columns()->Item(SelectedColumn());
-  const bool Plays = Col->Options().Contains(coEditing) || (Col->GetColumnCapabilities() & cpPlayWithoutEditing) != 0;
-  if (Col->Play() != nullptr && !ReadOnly() && !Input && Plays) {
-    if (PreparePlay(SelectedColumn(), SelectedRow(), true, GetCellRect(SelectedColumn(), SelectedRow())))
-      Col->Play()->KeyPress(Key);
-    if (Key == 0) return;
-    // OnBeforeEdit may have changed anything: the key goes on for the cell selected now.
-    if (!Columns()->IsValidIndex(SelectedColumn()) || SelectedRow() < 0 || SelectedRow() >= GetRowCount()) return;
-    Col = Columns()->Item(SelectedColumn());
+  // The key goes to the selected cell while it stands: a handler on the way that selects another
+  // cell, or takes the selected cell's column away (which selects another), spends it. The
+  // selection follows its column and row meanwhile.
+  auto Selected = [&] { return Columns()->Item(SelectedColumn()); };
+  const bool Plays =
+      Selected()->Options().Contains(coEditing) || (Selected()->GetColumnCapabilities() & cpPlayWithoutEditing) != 0;
+  if (Selected()->Play() != nullptr && !ReadOnly() && !Input && Plays) {
+    if (PreparePlay(SelectedColumn(), SelectedRow(), true, GetCellRect(SelectedColumn(), SelectedRow())) && KeyStands())
+      Selected()->Play()->KeyPress(Key);
+    if (Key == 0 || !KeyStands()) return;
   }
   if (Key == VK_RETURN || Key == VK_TAB) return;
+  TNxCustomColumn* Col = Selected();
   if (Col->KeyStartsEditing(Key)) {
     if (Input)
       EditInputCellWithKey(Col, Key);
     else
       EditCellWithKey(SelectedColumn(), SelectedRow(), Key);
-    if (IsEditing()) return;
+    if (IsEditing() || !KeyStands()) return;
   }
   // Incremental search in the first search column.
   if (Input || Col->Options().Contains(coEditing) || GetRowCount() == 0) return;

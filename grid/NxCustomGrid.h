@@ -158,7 +158,8 @@ class TNxCustomGrid : public TNxCustomGridControl {
   void BodyPress(TMouseButton Button, TShiftState Shift);
   void HeaderPress(TMouseButton Button, TShiftState Shift);
   void IndicatorPress(int X, int Y);
-  void BodyRelease(TMouseButton Button, TShiftState Shift, int X, int Y);
+  // The left button's release over the body; Down is the cell its press named.
+  void BodyRelease(TPoint Down, TMouseButton Button, TShiftState Shift, int X, int Y);
   // A typed character: OnKeyPress, then the input line, the play element, an editor the key
   // opens, or the incremental search.
   void KeyStart(wchar_t& Key);

@@ -512,15 +512,17 @@ void TNxCustomGridControl::BestFitColumn(TNxCustomColumn* Column, int Mode, bool
 void TNxCustomGridControl::ColumnsChanging(int ChangeKind, int Index) {
   // A column coming or going in front of others ends an open edit while its indexes still hold,
   // and what was typed is written, as a click, a scroll or a sort does.
-  if (ChangeKind == cnDeleteColumn || ChangeKind == cnInsertColumn) Operation([&] { CommitBeforeColumnChange(); });
+  if (ChangeKind == cnDeleteColumn || ChangeKind == cnInsertColumn) Operation([&] { WriteAndEndEdit(); });
 }
 
 void TNxCustomGridControl::ColumnsChanged(int ChangeKind, int Index, int Index2) {
   FollowEditedColumn();
   const int Count = FColumns->Count();
-  // The selected cell stays in its column when columns come or go in front of it.
+  // The selected cell stays in its column when columns come or go in front of it; when its own
+  // column goes, the cell that takes its place is another selection.
   if (ChangeKind == cnInsertColumn && Index >= 0 && Index <= FSelectedColumn && Count > 1) ++FSelectedColumn;
   if (ChangeKind == cnDeleteColumn && Index >= 0 && Index < FSelectedColumn) --FSelectedColumn;
+  if (ChangeKind == cnDeleteColumn && Index == FSelectedColumn) SetSelectedCell(FSelectedColumn, FSelectedRow);
   if (FSelectedColumn >= Count) FSelectedColumn = std::max(Count - 1, 0);
   KeepSelectionOnShownColumn();
   if (FSortedColumn != nullptr && FColumns->IndexOf(FSortedColumn) < 0) FSortedColumn = nullptr;
@@ -609,7 +611,7 @@ void TNxCustomGridControl::ColumnChanged(TNxCustomColumn* Column, int Param, int
     std::exception_ptr Refused;
     const TCellWatch Changed(this, Column, -1);
     if (Kind == ccVisible && !Column->Visible() && IsEditing() && Column->Index() == FEditCol) {
-      Refused = ErrorOf([&] { CommitBeforeColumnChange(); });
+      Refused = ErrorOf([&] { WriteAndEndEdit(); });
       // The handlers of the edit's end may have taken the column away.
       if (Changed.Col() < 0) {
         if (Refused) std::rethrow_exception(Refused);
@@ -666,9 +668,21 @@ void TNxCustomGridControl::RaiseHandlerError() {
 
 void TNxCustomGridControl::WndProc(TMessage& Message) {
   const UINT Msg = Message.Msg;
-  const bool Input = (Msg >= WM_KEYFIRST && Msg <= WM_KEYLAST) || (Msg >= WM_MOUSEFIRST && Msg <= WM_MOUSELAST) ||
-                     Msg == WM_VSCROLL || Msg == WM_HSCROLL;
-  Action(Input, [&] { TNxScrollControl::WndProc(Message); });
+  const bool Key = Msg >= WM_KEYFIRST && Msg <= WM_KEYLAST;
+  const bool Input = Key || (Msg >= WM_MOUSEFIRST && Msg <= WM_MOUSELAST) || Msg == WM_VSCROLL || Msg == WM_HSCROLL;
+  Action(Input, [&] {
+    if (Key && HandleAllocated())
+      KeyAction(Handle(), Msg == WM_KEYDOWN || Msg == WM_SYSKEYDOWN, [&] { TNxScrollControl::WndProc(Message); });
+    else
+      TNxScrollControl::WndProc(Message);
+  });
+}
+
+void TNxCustomGridControl::DropCharacters(HWND Window) {
+  MSG M;
+  while (PeekMessageW(&M, Window, WM_CHAR, WM_DEADCHAR, PM_REMOVE) ||
+         PeekMessageW(&M, Window, WM_SYSCHAR, WM_SYSDEADCHAR, PM_REMOVE)) {
+  }
 }
 
 void TNxCustomGridControl::HandOn(const std::exception_ptr& Error) {
@@ -678,6 +692,8 @@ void TNxCustomGridControl::HandOn(const std::exception_ptr& Error) {
 void TNxCustomGridControl::SendScrollMessage(UINT Msg, WPARAM Code) {
   Dispatching([&] { TNxScrollControl::SendScrollMessage(Msg, Code); });
 }
+
+void TNxCustomGridControl::BarChange(const std::function<void()>& Change) { Operation(Change); }
 
 void TNxCustomGridControl::RunControlEvent(const std::function<void()>& Event) { Call(Event); }
 void TNxCustomGridControl::KeyDown(Word& Key, TShiftState Shift) {

@@ -636,6 +636,7 @@ class TNxCustomGridControl : public TNxScrollControl {
     std::exception_ptr Left;
     try {
       Body();
+      if (!Life.Freed && FOperations == 1) SettleEdit();
     } catch (const EGridFreed& Gone) {
       if (!Life.Freed) {
         if (Leave()) ReportHandlerError();
@@ -721,6 +722,7 @@ class TNxCustomGridControl : public TNxScrollControl {
     std::exception_ptr Left;
     try {
       Body();
+      if (!Life.Freed && FOperations == 0) SettleEdit();
     } catch (const EGridFreed& Gone) {
       if (!Life.Freed) {
         Restore();
@@ -757,6 +759,57 @@ class TNxCustomGridControl : public TNxScrollControl {
     if (Life.Freed) throw EGridFreed{};
     FOperationLives = Life.Outer;
   }
+  // A key's handling is one action, the one it started in: the edit it was typed into, or the
+  // selection it was typed on (Key: its edit, 0 for none, and the selections made before it).
+  // Handlers that end that edit or make another selection spend the key: it does nothing more,
+  // and the characters it brought are dropped. A key's own road (Tab, Enter, Escape, the page
+  // keys in an editor) moves it on to what the road left (KeyMovesOn).
+  struct TKeyTarget {
+    unsigned Edit;
+    unsigned Selections;
+    bool operator==(const TKeyTarget&) const = default;
+  };
+  TKeyTarget KeyTargetNow() const { return {IsEditing() ? FEditSession : 0, FSelections}; }
+  // The key being handled still aims at what it started with (always, between keys).
+  bool KeyStands() const { return !FKeyLive || FKey == KeyTargetNow(); }
+  void KeyMovesOn() { FKey = KeyTargetNow(); }
+  // Runs a key message of Window (the grid's or its editor's) as the key's action. A key down
+  // starts the action; a character or key up that comes while a key down is handled (in a
+  // handler's message loop) belongs to that key and does nothing once the key is spent; one that
+  // comes on its own starts an action of its own. False when the key is spent (a spent key down's
+  // characters waiting for Window are dropped).
+  template <class F>
+  bool KeyAction(HWND Window, bool Down, F&& Body) {
+    const TKeyTarget Outer = FKey;
+    const bool OuterLive = FKeyLive, OuterDown = FKeyDown;
+    if (!Down && OuterLive && OuterDown && !KeyStands()) return false;
+    if (Down || !OuterLive || !OuterDown) FKey = KeyTargetNow();
+    FKeyLive = true;
+    FKeyDown = Down || OuterDown;
+    auto Restore = [&] {
+      FKey = Outer;
+      FKeyLive = OuterLive;
+      FKeyDown = OuterDown;
+    };
+    Undoing(Body, Restore);
+    const bool Stands = KeyStands();
+    Restore();
+    if (!Stands && Down) DropCharacters(Window);
+    return Stands;
+  }
+  static void DropCharacters(HWND Window);
+  // Gives the open editor what typing gives it (a character, or a text set anew) through its
+  // window: its handlers may free the editor, which is touched no more.
+  void TypeIntoEditor(UINT Msg, WPARAM WParam, LPARAM LParam);
+  // A text set anew (the same text changes nothing), and the key that opened the edit, handed to
+  // its editor.
+  void TypeTextIntoEditor(const WideString& Text);
+  void HandKeyToEditor(wchar_t Key);
+  // An edit whose cell went out of sight (its row hidden or of no height, or the cell scrolled out
+  // of the body) is written back and ended where the action settles: at the end of the outermost
+  // operation or message, where no code holds a column or row. An edit whose end was refused there
+  // stays, unseen, until its cell comes back into sight.
+  void SettleEdit();
   // An error that no caller can take any more (its grid went): it goes to the application.
   static void HandOn(const std::exception_ptr& Error);
   // Hides an editor; one that holds the focus gives it to the grid first, so that hiding it moves
@@ -775,6 +828,9 @@ class TNxCustomGridControl : public TNxScrollControl {
   void WndProc(TMessage& Message) override;
   void DoScrollEvent(TNxCustomScrollBar* Bar, int Position) override;
   void SendScrollMessage(UINT Msg, WPARAM Code) override;
+  // A bar's move or scroll request is an operation (the program's, the roll timer's tick, as much
+  // as the grid's own).
+  void BarChange(const std::function<void()>& Change) override;
   void RunControlEvent(const std::function<void()>& Event) override;
   // The framework's key, click and focus events run as the grid's handlers.
   void KeyDown(Word& Key, TShiftState Shift) override;
@@ -922,9 +978,10 @@ class TNxCustomGridControl : public TNxScrollControl {
   void SetEditorText(const WideString& Text);
   void FocusEditor();
   void AbandonEditing();
-  // Before a column comes or goes in front of others or is hidden: the open edit writes what was
-  // typed and ends; a text its column refuses ends it all the same, and the refusal is raised.
-  void CommitBeforeColumnChange();
+  // The open edit writes what was typed and ends; a text its column refuses ends it all the same,
+  // and the refusal is raised. Before a column comes or goes in front of others or is hidden, and
+  // for an edit whose cell went out of sight.
+  void WriteAndEndEdit();
   // The selected column was hidden: the selection goes to the next shown column in display
   // order (the previous one at the end).
   void KeepSelectionOnShownColumn();
@@ -959,6 +1016,17 @@ class TNxCustomGridControl : public TNxScrollControl {
   unsigned FApplying = 0;
   // Counts the selections made: a handler that selects another cell is told apart.
   unsigned FSelections = 0;
+  // The edit whose cell went out of sight, waiting to be written back and ended (SettleEdit), and
+  // the edit whose end was refused there; 0 for none.
+  unsigned FUnseen = 0;
+  unsigned FUnseenKept = 0;
+  // The key being handled (KeyAction): what it aims at, whether one is handled, and whether a key
+  // down is among those handled.
+  TKeyTarget FKey{};
+  bool FKeyLive = false;
+  bool FKeyDown = false;
+  // The key that opened an edit is on its way into the editor (HandKeyToEditor).
+  bool FHandingKey = false;
   TAppearanceOptions FAppearanceOptions{aoHideSelection, aoHighlightSlideCells};
   bool FAutoScroll = false;
   TBorderStyle FBorderStyle = bsSingle;

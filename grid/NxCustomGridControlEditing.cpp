@@ -1,6 +1,7 @@
 #include "grid/NxCustomGridControl.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "framework/Scopes.h"
 
@@ -44,20 +45,24 @@ void TNxCustomGridControl::HookEditorEvents() {
   E->OnChange = [this](TObject* S) { Action(false, [&] { EditorChange(S); }); };
   E->OnEnter = [this](TObject* S) { Action(false, [&] { EditorEnter(S); }); };
   E->OnExit = [this](TObject* S) { Action(false, [&] { EditorExit(S); }); };
-  // A key whose handlers free the grid, or the editor (with its column), is consumed: nothing of
-  // either is touched any more.
-  auto KeyAction = [this](TObject* S, auto& Key, auto&& Body) {
-    const TControl::TLifeWatch Editor(static_cast<TControl*>(S));
-    if (!Action(true, Body) || Editor.Freed()) Key = 0;
+  // A key is an action of its own (KeyAction). One whose handlers free the grid, or the editor
+  // (with its column), or spend it is consumed: nothing of either is touched any more, and the
+  // editor does not take it.
+  auto EditorKey = [this](TObject* S, auto& Key, bool Down, auto&& Body) {
+    auto* C = static_cast<TWinControl*>(S);
+    const TControl::TLifeWatch Editor(C);
+    const HWND Window = C->HandleAllocated() ? C->Handle() : nullptr;
+    bool Stands = true;
+    if (!Action(true, [&] { Stands = KeyAction(Window, Down, Body); }) || Editor.Freed() || !Stands) Key = 0;
   };
-  E->OnKeyDown = [this, KeyAction](TObject* S, Word& Key, TShiftState Shift) {
-    KeyAction(S, Key, [&] { EditorKeyDown(S, Key, Shift); });
+  E->OnKeyDown = [this, EditorKey](TObject* S, Word& Key, TShiftState Shift) {
+    EditorKey(S, Key, true, [&] { EditorKeyDown(S, Key, Shift); });
   };
-  E->OnKeyPress = [this, KeyAction](TObject* S, wchar_t& Key) {
-    KeyAction(S, Key, [&] { EditorKeyPress(S, Key); });
+  E->OnKeyPress = [this, EditorKey](TObject* S, wchar_t& Key) {
+    if (!FHandingKey) EditorKey(S, Key, false, [&] { EditorKeyPress(S, Key); });
   };
-  E->OnKeyUp = [this, KeyAction](TObject* S, Word& Key, TShiftState Shift) {
-    KeyAction(S, Key, [&] { EditorKeyUp(S, Key, Shift); });
+  E->OnKeyUp = [this, EditorKey](TObject* S, Word& Key, TShiftState Shift) {
+    EditorKey(S, Key, false, [&] { EditorKeyUp(S, Key, Shift); });
   };
 }
 
@@ -74,6 +79,26 @@ void TNxCustomGridControl::TakeColumnEditor(TNxCustomColumn* Column, TColor Colo
   E->SetColor(Color);
   E->SetFont(Column->Font());
   if (InputLine) E->Font()->SetColor(Column->Font()->Color());
+}
+
+void TNxCustomGridControl::TypeIntoEditor(UINT Msg, WPARAM WParam, LPARAM LParam) {
+  if (FInplaceEditor == nullptr) return;
+  const HWND Window = FInplaceEditor->Handle();
+  Dispatching([&] { SendMessageW(Window, Msg, WParam, LParam); });
+}
+
+void TNxCustomGridControl::TypeTextIntoEditor(const WideString& Text) {
+  if (FInplaceEditor != nullptr && FInplaceEditor->Text() != Text)
+    TypeIntoEditor(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Text.c_str()));
+}
+
+void TNxCustomGridControl::HandKeyToEditor(wchar_t Key) {
+  // The key's action is the edit it opens now. Its handlers ran already: the editor takes it as
+  // typing (which may change anything), not as a key of its own.
+  KeyMovesOn();
+  FHandingKey = true;
+  Undoing([&] { TypeIntoEditor(WM_CHAR, static_cast<WPARAM>(Key), 0); }, [&] { FHandingKey = false; });
+  FHandingKey = false;
 }
 
 void TNxCustomGridControl::SetEditorText(const WideString& Text) {
@@ -148,13 +173,19 @@ bool TNxCustomGridControl::BeginCellEditor(int ACol, int ARow) {
     const int Col = Cell.Col();
     if (FGridState.Contains(gsEditing) && Col == FEditCol && Cell.Row == FEditRow) return false;
     return Column->Enabled() && Column->Visible() && GetColumnEditor(Column) != nullptr &&
-           Column->Options().Contains(coEditing) && !FReadOnly && CanEditCell(Col, Cell.Row) && GetRowShown(Cell.Row);
+           Column->Options().Contains(coEditing) && !FReadOnly && CanEditCell(Col, Cell.Row) && RowCanBeSeen(Cell.Row);
   };
   if (!Takes()) return false;
   bool Accept = true;
   DoBeforeEdit(Cell.Col(), Cell.Row, Accept);
   if (!Accept || !Takes()) return false;
   if (!CloseOtherEditor() || !Takes()) return false;
+  // The editor stands over a cell the user sees: a row out of the view comes into it first.
+  int Top = 0;
+  if (!GetVisibleRowTop(Cell.Row, Top) || Cell.Row > GetLastFullyVisibleRow()) {
+    ScrollToRow(Cell.Row);
+    if (!Takes()) return false;
+  }
   FGridState.Include(gsEditing);
   FEditCol = Cell.Col();
   FEditRow = Cell.Row;
@@ -203,7 +234,7 @@ void TNxCustomGridControl::EditCell(int ACol, int ARow, const WideString& Initia
     // handlers may change anything).
     if (InitialText.empty())
       SetEditorText(Text);
-    else if (!Step([&] { Dispatching([&] { E->SetText(Text); }); }))
+    else if (!Step([&] { TypeTextIntoEditor(Text); }))
       return;
     {
       TFlagScope Suppress(FSuppressEditEvent);
@@ -234,9 +265,8 @@ void TNxCustomGridControl::EditCellWithKey(int ACol, int ARow, wchar_t Key) {
     PlaceEditor();
     FocusEditor();
     if (!EditAlive(Session)) return;
-    // The typed character reaches the editor as typing does: it replaces the (empty) text. Its
-    // handlers may change anything.
-    Dispatching([&] { SendMessageW(E->Handle(), WM_CHAR, static_cast<WPARAM>(Key), 0); });
+    // The typed character reaches the editor as typing does: it replaces the (empty) text.
+    HandKeyToEditor(Key);
     if (!EditAlive(Session)) return;
     EditorShowing();
     E->PlaceCaretAtEnd();
@@ -305,7 +335,7 @@ void TNxCustomGridControl::EditInputCellWithKey(TNxCustomColumn* Column, wchar_t
     TNxCustomEdit* E = FInplaceEditor;
     Column->EditorShown(E);
     if (!ShowInputEditor(Column, Session)) return;
-    Dispatching([&] { SendMessageW(E->Handle(), WM_CHAR, static_cast<WPARAM>(Key), 0); });
+    HandKeyToEditor(Key);
     if (!EditAlive(Session)) return;
     E->PlaceCaretAtEnd();
     DoInputSelectCell(Column->Index());
@@ -405,7 +435,7 @@ void TNxCustomGridControl::CommitEditing() {
   });
 }
 
-void TNxCustomGridControl::CommitBeforeColumnChange() {
+void TNxCustomGridControl::WriteAndEndEdit() {
   if (!IsEditing()) return;
   const unsigned Session = FEditSession;
   const std::exception_ptr Refused = ErrorOf([&] { CommitEditing(); });
@@ -448,17 +478,23 @@ void TNxCustomGridControl::PlaceEditor() {
   if (FGridState.Contains(gsEditing)) {
     if (FEditCol < 0 || FEditRow < 0 || !FColumns->IsValidIndex(FEditCol) || FEditRow >= GetRowCount()) return;
     R = GetCellRect(FEditCol, FEditRow);
+    const TRect B = GetBodyRect();
+    const bool ColumnShown = FColumns->Item(FEditCol)->Visible();
+    // Inside an update lock the view waits for the lock's end (which places the editor again).
+    const bool OutOfView = FUpdateCount == 0 && (R.Bottom <= B.Top || R.Top >= B.Bottom);
+    if (OutOfView || !RowCanBeSeen(FEditRow) || !ColumnShown) {
+      // The cell went out of sight: the editor hides, and the focus stays with the grid (hiding the
+      // focused editor would move it out and end the edit). A cell that scrolled out of the body or
+      // whose row is hidden (or has no height) ends its edit as a hidden column does (that one ends
+      // before it hides): what was typed is written back once the action settles.
+      HideEditor(E);
+      if (ColumnShown && FUnseenKept != FEditSession) FUnseen = FEditSession;
+      return;
+    }
+    if (FUnseenKept == FEditSession) FUnseenKept = 0;
     R.Left += FLeftLine;
     R.Right -= FRightLine;
     if (!FOptions.Contains(goGrid)) --R.Bottom;
-    const TRect B = GetBodyRect();
-    if (R.Bottom < B.Top || !GetRowShown(FEditRow) || !FColumns->Item(FEditCol)->Visible()) {
-      // The cell scrolled above the body, or its row or column is hidden: the editor hides and
-      // the edit goes on. The focus stays with the grid (hiding the focused editor would move it
-      // out and end the edit).
-      HideEditor(E);
-      return;
-    }
     R.Top = std::max(R.Top, B.Top);
   } else {
     if (!FColumns->IsValidIndex(FInputColumn)) return;
@@ -473,6 +509,18 @@ void TNxCustomGridControl::PlaceEditor() {
   E->Invalidate();
   // Back in view after it was hidden while the grid kept the focus: it takes the keys again.
   if (WasHidden && GetFocus() == Handle()) FocusEditor();
+}
+
+void TNxCustomGridControl::SettleEdit() {
+  if (FUnseen == 0) return;
+  const unsigned Unseen = std::exchange(FUnseen, 0);
+  if (!EditAlive(Unseen) || EditEnding()) return;
+  // The cell may have been out of sight only on the way (rows moved before the view followed
+  // them): it is placed where the action leaves it, and ends only when it is out of sight there.
+  PlaceEditor();
+  if (std::exchange(FUnseen, 0) != Unseen || !EditAlive(Unseen)) return;
+  FUnseenKept = Unseen;
+  WriteAndEndEdit();
 }
 
 void TNxCustomGridControl::EditorChange(TObject* Sender) {
@@ -523,7 +571,7 @@ void TNxCustomGridControl::EditorKeyDown(TObject* Sender, Word& Key, TShiftState
       break;
     case VK_ESCAPE:
       if (FOptions.Contains(goEscClearEdit)) {
-        Dispatching([&] { FInplaceEditor->SetText(WideString()); });
+        TypeTextIntoEditor(WideString());
       } else {
         EndEditing();
         if (!IsEditing() && CanFocus()) Dispatching([&] { SetFocus(); });
@@ -531,7 +579,9 @@ void TNxCustomGridControl::EditorKeyDown(TObject* Sender, Word& Key, TShiftState
       break;
     default: break;
   }
-  // Every key goes on to the grid's own key handling (Tab and Enter also move the selection).
+  // Every key goes on to the grid's own key handling (Tab and Enter also move the selection), from
+  // where its road left the edit and the selection.
+  KeyMovesOn();
   KeyDown(Key, Shift);
 }
 

@@ -420,18 +420,22 @@ void TNxCustomGridControl::UpdateSelectionDisplay() {
 void TNxCustomGridControl::BeginUpdate() { ++FUpdateCount; }
 
 void TNxCustomGridControl::EndUpdate() {
-  if (FUpdateCount > 0) --FUpdateCount;
-  if (FUpdateCount != 0) return;
-  RefreshPart(gaBody);
-  RefreshPart(gaHeader);
-  RefreshPart(gaFooter);
-  RefreshPart(gaIndicator);
-  UpdateVertScrollBar();
-  if (FUpdateScrollRow >= 0) {
-    const int Row = FUpdateScrollRow;
-    FUpdateScrollRow = -1;
-    ScrollToRow(Row);
-  }
+  Operation([&] {
+    if (FUpdateCount > 0) --FUpdateCount;
+    if (FUpdateCount != 0) return;
+    RefreshPart(gaBody);
+    RefreshPart(gaHeader);
+    RefreshPart(gaFooter);
+    RefreshPart(gaIndicator);
+    UpdateVertScrollBar();
+    if (FUpdateScrollRow >= 0) {
+      const int Row = FUpdateScrollRow;
+      FUpdateScrollRow = -1;
+      ScrollToRow(Row);
+    }
+    // The view stands where the lock left it: an editor goes over its cell, or its edit ends.
+    if (FGridState.Contains(gsEditing)) PlaceEditor();
+  });
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -160,7 +160,7 @@ void TNxCustomGridControl::KeepSelectionOnShownColumn() {
   if (Selected->Visible()) return;
   TNxCustomColumn* To = FColumns->Next(Selected);
   if (To == nullptr) To = FColumns->Previous(Selected);
-  if (To != nullptr) FSelectedColumn = To->Index();
+  if (To != nullptr) SetSelectedCell(To->Index(), FSelectedRow);
 }
 
 void TNxCustomGridControl::SelectColumn(int ACol) {

@@ -1,5 +1,7 @@
 #include "grid/NxScrollControl.h"
 
+#include <utility>
+
 #include <algorithm>
 #include <cstdlib>
 #include <exception>
@@ -59,6 +61,16 @@ void TNxCustomScrollBar::SetPosition(int Value) { Move(Value, FUpdateCount == 0)
 void TNxCustomScrollBar::PlaceAt(int Value) { Move(Value, false); }
 
 void TNxCustomScrollBar::Move(int Value, bool Scroll) {
+  if (FControl == nullptr) {
+    MoveNow(Value, Scroll);
+    return;
+  }
+  // (The request is handed over by its address: a larger capture would cost an allocation.)
+  const std::pair<int, bool> Request(Value, Scroll);
+  FControl->BarChange([this, R = &Request] { MoveNow(R->first, R->second); });
+}
+
+void TNxCustomScrollBar::MoveNow(int Value, bool Scroll) {
   const int Old = FPosition;
   FPosition = std::max(std::min(std::max(Value, FMin), FMax), 0);
   // The view moves first, so that the scroll handler (fired by the bar's update) finds the view
@@ -93,7 +105,10 @@ void TNxCustomScrollBar::ShowPosition() {
 
 void TNxCustomScrollBar::SendScroll(int Code) {
   if (FControl == nullptr || !FControl->HandleAllocated()) return;
-  FControl->SendScrollMessage(FKind == sbHorizontal ? WM_HSCROLL : WM_VSCROLL, static_cast<WPARAM>(Code));
+  // The request goes out through the control alone: the bar may go with it.
+  const std::pair<UINT, WPARAM> Request(FKind == sbHorizontal ? WM_HSCROLL : WM_VSCROLL, static_cast<WPARAM>(Code));
+  TNxCustomScrollControl* C = FControl;
+  C->BarChange([C, R = &Request] { C->SendScrollMessage(R->first, R->second); });
 }
 
 void TNxCustomScrollBar::LineUp() {

@@ -141,7 +141,9 @@ class TNxCustomScrollBar : public TPersistent {
 
  protected:
   void SendScroll(int Code);
+  // Moves the bar as one change of the owner (BarChange); MoveNow is the move itself.
   void Move(int Value, bool Scroll);
+  void MoveNow(int Value, bool Scroll);
   // Shows the position on the window's bar (firing the scroll event when it moves there).
   void ShowPosition();
 
@@ -219,6 +221,9 @@ class TNxCustomScrollControl : public TCustomControl {
   // Runs the framework's mouse events of the control (OnMouseDown, OnMouseMove, OnMouseUp): here
   // straight.
   virtual void RunControlEvent(const std::function<void()>& Event) { Event(); }
+  // Runs a bar's move or scroll request (its position set, a line or a page asked for): here
+  // straight. Nothing of the bar is touched after it.
+  virtual void BarChange(const std::function<void()>& Change) { Change(); }
 
  protected:
   TRect FHorzScrollRect;

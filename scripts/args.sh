@@ -9,6 +9,8 @@
 #   tv_need_value OPTION ARGS   OPTION must be followed by a value (not by another option)
 #   tv_whole_number OPTION VALUE [MIN]   VALUE must be a whole number, at least MIN (default 1)
 #   tv_one_of WHAT VALUE CHOICES...      VALUE must be one of CHOICES
+#   tv_file_to_write OPTION PATH   PATH names a file in a folder that exists, not a folder
+#   tv_folder_to_fill OPTION PATH  PATH names a folder, or one that can be made: no file on its way
 # It also sets tv_jobs, the jobs of a build and the tests run at once: the environment variable
 # TV_JOBS when set (fewer than the cores on a shared machine; not a whole number of 1 or more is a
 # wrong argument), otherwise one per core.
@@ -48,6 +50,18 @@ tv_one_of() { # WHAT VALUE CHOICES...
   shift 2
   for choice in "$@"; do [ "$value" = "$choice" ] && return 0; done
   tv_bad_usage "no $what $value (one of: $*)"
+}
+
+tv_file_to_write() { # OPTION PATH
+  [ ! -d "$2" ] || tv_bad_usage "$1 $2 is a folder, not a file"
+  [ -d "$(dirname -- "$2")" ] || tv_bad_usage "$1 $2: no folder $(dirname -- "$2")"
+}
+
+tv_folder_to_fill() { # OPTION PATH
+  local at
+  at=$(realpath -m -- "$2")
+  while [ ! -e "$at" ]; do at=$(dirname -- "$at"); done
+  [ -d "$at" ] || tv_bad_usage "$1 $2: $at is a file, not a folder"
 }
 
 # An empty argument is a path or a name that went missing on the way (a variable that was not

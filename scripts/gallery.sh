@@ -11,7 +11,7 @@ source "$root/scripts/args.sh"
 out="$root/docs/gallery"
 while [ $# -gt 0 ]; do
   case "$1" in
-    --out) tv_need_value "$@"; out=$(realpath -m "$2"); shift 2 ;;
+    --out) tv_need_value "$@"; tv_folder_to_fill "$@"; out=$(realpath -m "$2"); shift 2 ;;
     -h|--help) tv_usage; exit 0 ;;
     *) tv_bad_usage "unknown argument $1" ;;
   esac

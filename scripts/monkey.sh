@@ -20,7 +20,7 @@ while [ $# -gt 0 ]; do
     --steps) tv_need_value "$@"; tv_whole_number "$1" "$2"; steps=$((10#$2)); shift 2 ;;
     --seed|--seeds) tv_need_value "$@"; seeds=$2; shift 2 ;;
     --limit) tv_need_value "$@"; tv_whole_number "$1" "$2"; limit=$((10#$2)); shift 2 ;;
-    --log) tv_need_value "$@"; log=$(realpath -m "$2"); shift 2 ;;
+    --log) tv_need_value "$@"; tv_folder_to_fill "$@"; log=$(realpath -m "$2"); shift 2 ;;
     --no-build) build=0; shift ;;
     -h|--help) tv_usage; exit 0 ;;
     *) tv_bad_usage "unknown argument $1" ;;

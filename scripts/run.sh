@@ -25,7 +25,7 @@ while [ $# -gt 0 ]; do
       tv_need_value "$@"
       [ -d "$2" ] || tv_bad_usage "--dir $2: no such folder"
       dir=$(cd "$2" && pwd); shift 2 ;;
-    --screenshot) tv_need_value "$@"; shot=$(realpath -m "$2"); shift 2 ;;
+    --screenshot) tv_need_value "$@"; tv_file_to_write "$@"; shot=$(realpath -m "$2"); shift 2 ;;
     --demo) demo=1; shift ;;
     --no-build) build=0; shift ;;
     -h|--help) tv_usage; exit 0 ;;

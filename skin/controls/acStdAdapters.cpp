@@ -575,7 +575,7 @@ void TacCheckBoxWnd::PrepareCache() {
 
 void TacCheckBoxWnd::Paint(TMessage& Message) {
   GetWndRects(this);
-  PAINTSTRUCT PS;
+  PAINTSTRUCT PS{};
   const bool Painting = Message.Msg == WM_PAINT;
   if (Painting) BeginPaint(CtrlHandle, &PS);
   SkinData->Updating = SkinData->GetUpdating();
@@ -586,10 +586,15 @@ void TacCheckBoxWnd::Paint(TMessage& Message) {
     TCacheInfo CI;
     GetParentCacheOfWindow(CtrlHandle, CI);
     TBitmap* Cache = SkinData->CacheBmp();
-    if (!Kept.Keep(PictureKeyOf(CI)) || Cache == nullptr || Cache->Empty()) PrepareCache();
-    HDC DC = Given != nullptr ? Given : GetDC(CtrlHandle);
+    const bool Remade = !Kept.Keep(PictureKeyOf(CI)) || Cache == nullptr || Cache->Empty();
+    if (Remade) PrepareCache();
+    // The picture goes to the whole window (a paint asked for by a change has nothing invalid);
+    // the paint's own DC serves when the whole window is invalid and the picture is the one shown.
+    const bool Whole = Painting && PS.rcPaint.left <= 0 && PS.rcPaint.top <= 0 && PS.rcPaint.right >= WndSize.cx &&
+                       PS.rcPaint.bottom >= WndSize.cy;
+    HDC DC = Given != nullptr ? Given : Whole && !Remade ? PS.hdc : GetDC(CtrlHandle);
     BitBlt(DC, 0, 0, WndSize.cx, WndSize.cy, SkinData->CacheBmp()->Canvas()->Handle(), 0, 0, SRCCOPY);
-    if (Given == nullptr) ReleaseDC(CtrlHandle, DC);
+    if (Given == nullptr && DC != PS.hdc) ReleaseDC(CtrlHandle, DC);
   }
   if (Painting) EndPaint(CtrlHandle, &PS);
   Message.Result = 0;

@@ -809,8 +809,8 @@ bool ChangesControl(const TMessage& Message, UINT First, std::initializer_list<U
 }
 
 bool ErasedBeforeItsPaint(HWND Wnd, HDC DC) {
-  RECT Update{};
-  return Wnd != OwnPaintWnd && DC != nullptr && WindowFromDC(DC) == Wnd && GetUpdateRect(Wnd, &Update, FALSE) != FALSE;
+  // The system erases only a window that has a part to paint: its paint follows.
+  return Wnd != OwnPaintWnd && DC != nullptr && WindowFromDC(DC) == Wnd;
 }
 
 void TakeWindowFont(TCanvas* Canvas, HWND Wnd) {

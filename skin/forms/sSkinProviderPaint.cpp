@@ -1,6 +1,7 @@
 // TsSkinProvider: the form image (title bar, frame, menu line, grip, caption text and icon) and
 // its copies to the screen.
 #include <algorithm>
+#include <functional>
 
 #include "framework/Menus.h"
 #include "skin/core/acAnimation.h"
@@ -77,20 +78,27 @@ HRGN WindowRegionOf(HWND H) {
   return nullptr;
 }
 
-// Erases and repaints the part of the client area of H that its region shows now and Before (its
-// region before, nullptr: none) did not; the windows on it are left alone.
-void InvalidateUncovered(HWND H, HRGN Before) {
+// Repaints the part of the client area of H that its region shows now and Before (its region
+// before, nullptr: none) did not; the windows on it are left alone. The part is painted at once
+// with PaintBackground (the background an erase paints) and left invalid for the form's own paint:
+// an erase asked for that part would erase the whole update region of the form, which after a
+// size change is the whole client area that the size change erased already. Without a region, or
+// while the form is not shown, the part is erased and painted in the usual order.
+void RepaintUncovered(HWND H, HRGN Before, const std::function<void(HDC)>& PaintBackground) {
   HRGN Now = WindowRegionOf(H);
-  if (Before == nullptr || Now == nullptr) {
+  if (Before == nullptr || Now == nullptr || !IsWindowVisible(H)) {
     RedrawWindow(H, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_NOCHILDREN);
-  } else {
-    CombineRgn(Now, Now, Before, RGN_DIFF);
+  } else if (CombineRgn(Now, Now, Before, RGN_DIFF) != NULLREGION) {
     RECT WR{};
     GetWindowRect(H, &WR);
     POINT Origin{0, 0};
     ClientToScreen(H, &Origin);
     OffsetRgn(Now, WR.left - Origin.x, WR.top - Origin.y);
-    RedrawWindow(H, nullptr, Now, RDW_INVALIDATE | RDW_ERASE | RDW_NOCHILDREN);
+    RedrawWindow(H, nullptr, Now, RDW_INVALIDATE | RDW_NOCHILDREN);
+    HDC DC = GetDC(H);
+    ExtSelectClipRgn(DC, Now, RGN_AND);
+    PaintBackground(DC);
+    ReleaseDC(H, DC);
   }
   if (Now != nullptr) DeleteObject(Now);
 }
@@ -688,7 +696,8 @@ void TsSkinProvider::WMNCPaint(TMessage& Message) {
       const TRgnApplied Applied = ApplyFormRgn(!Quiet && !Plain);
       // Applying the region marks it changed; this paint has handled it.
       RgnChanged = false;
-      if (Plain && Applied == TRgnApplied::Changed) InvalidateUncovered(H, Before);
+      if (Plain && Applied == TRgnApplied::Changed)
+        RepaintUncovered(H, Before, [this](HDC DC) { PaintFormBackground(DC); });
       if (Before != nullptr) DeleteObject(Before);
       if (!Plain && !Quiet && Applied == TRgnApplied::Changed) return;  // the region change repaints
     }

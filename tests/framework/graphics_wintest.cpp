@@ -345,6 +345,21 @@ TEST(GdiResources, AMemoryDCIsTakenAgainAsItWasMade) {
   EXPECT_LE(uitest::GdiObjectCount() - Before, 4);
 }
 
+TEST(GdiResources, APainterFindsAKeptMemoryDCWhileBitmapsHoldTheirs) {
+  // A bitmap's canvas keeps its DC for the bitmap's life; a painter that gives its DC back at once
+  // is still served by a kept one, the same each time, however many bitmaps hold theirs.
+  std::vector<std::unique_ptr<TBitmap>> Held;
+  for (int I = 0; I < 12; ++I) {
+    Held.push_back(std::make_unique<TBitmap>(4, 4, pf24bit));
+    ASSERT_NE(Held.back()->Canvas()->Handle(), nullptr);
+  }
+  HDC First = TakeMemoryDC();
+  GiveBackMemoryDC(First);
+  HDC Again = TakeMemoryDC();
+  GiveBackMemoryDC(Again);
+  EXPECT_EQ(Again, First);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Canvas drawing, checked by pixels
 

@@ -411,23 +411,41 @@ TEST(DisplayFollows, RowsChangingAboveAnOpenEditorMoveIt) {
       F, {{"taller row", 1, 4, [&] { G->SetRowHeight(1, 40); }, [&] { G->SetRowHeight(1, G->RowSize()); }},
           {"hidden row", 1, 4, [&] { G->SetRowVisible(1, false); }, [&] { G->SetRowVisible(1, true); }},
           {"collapsed parent", 1, 4, [&] { Collapse(true); }, [&] { Collapse(false); }}});
-  // The edited row itself goes out of sight, by itself or under its collapsed parent: the editor
-  // hides with it, and comes back with it.
+  // The edited row itself goes out of sight, by itself or under its collapsed parent: the edit
+  // ends as when its column is hidden, and what was typed is written back.
   const std::vector<TCellMove> Hides = {
       {"hidden row", 1, 4, [&] { G->SetRowVisible(4, false); }, [&] { G->SetRowVisible(4, true); }},
       {"collapsed parent", 1, 2, [&] { Collapse(true); }, [&] { Collapse(false); }}};
   for (const TCellMove& M : Hides) {
     SCOPED_TRACE(M.Name);
-    G->EditCell(M.Col, M.Row);
-    const TRect Over = F.Editor()->BoundsRect();
+    G->EditCell(M.Col, M.Row, L"typed");
     M.Change();
-    EXPECT_TRUE(G->IsEditing());
-    EXPECT_FALSE(F.Editor()->Visible());
+    EXPECT_FALSE(G->IsEditing());
+    EXPECT_FALSE(F.Columns[static_cast<std::size_t>(M.Col)]->Editor()->Visible());
     M.Undo();
-    EXPECT_TRUE(F.Editor()->Visible());
-    EXPECT_EQ(F.Editor()->BoundsRect(), Over);
-    G->EndEditing();
+    EXPECT_EQ(G->Cells(M.Col, M.Row), L"typed");
   }
+}
+
+// A child row added above the view: the view keeps its rows, and an edit on the last row of the
+// view stays open over it (on the way, before the view followed, that row lay below the body).
+TEST(DisplayFollows, AChildRowAddedAboveTheViewLeavesTheEditOnTheLastRowOfTheView) {
+  TEditingForm F(3, {goHeader, goGrid}, 30);
+  TNxGrid* G = F.Grid;
+  // Eight whole rows fill the body.
+  G->SetHeight(G->Height() - G->GetBodyRect().Height() + 8 * (G->GetRowPitch(0) + G->RowGap()));
+  G->VertScrollBar()->SetPosition(5);
+  G->EditCell(1, 12, L"typed");
+  ASSERT_TRUE(G->IsEditing());
+  ASSERT_GE(G->GetCellRect(1, 13).Top, G->GetBodyRect().Bottom);
+  const TRect Over = F.Editor()->BoundsRect();
+  G->AddChildRow(2);
+  EXPECT_EQ(G->FirstVisibleRow(), 6);
+  ASSERT_TRUE(G->IsEditing());
+  EXPECT_EQ(G->EditRow(), 13);
+  EXPECT_TRUE(F.Editor()->Visible());
+  EXPECT_EQ(F.Editor()->BoundsRect(), Over);
+  G->EndEditing();
 }
 
 // A row expanded or collapsed below the view leaves the view as it is, also when the row at its

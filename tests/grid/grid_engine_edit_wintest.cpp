@@ -242,12 +242,30 @@ TEST(EngineEditing, TheEditorFollowsScrollingAndStyleChanges) {
   EXPECT_TRUE(F.Editor()->Visible());
   EXPECT_EQ(F.Editor()->Top(), G->GetCellRect(1, 1).Top + 1);
   EXPECT_EQ(F.Editor()->Top(), G->GetBodyRect().Top + 1);
-  // Scrolled on until the cell lies above the body: the editor hides, the edit goes on.
+  // Scrolled on until the cell lies above the body: the edit ends as when its column is hidden,
+  // and what was typed is written back.
+  TypeText("up");
+  ASSERT_TRUE(WaitFor([&] { return F.Editor()->Text() == L"r1c1up"; }));
   G->VertScrollBar()->SetPosition(3);
-  EXPECT_FALSE(F.Editor()->Visible());
-  EXPECT_TRUE(G->IsEditing());
-  G->VertScrollBar()->SetPosition(0);
+  EXPECT_FALSE(G->IsEditing());
+  EXPECT_FALSE(F.Columns[1]->Editor()->Visible());
+  EXPECT_EQ(G->Cells(1, 1), L"r1c1up");
+  EXPECT_TRUE(G->IsFocused());
+  // Opened on a row out of the view, the editor brings its row into view.
+  G->EditCell(1, 1);
+  EXPECT_EQ(G->FirstVisibleRow(), 1);
   EXPECT_TRUE(F.Editor()->Visible());
+  // Inside an update lock the view waits for the end of the lock; there the edit ends.
+  TypeText("lk");
+  ASSERT_TRUE(WaitFor([&] { return F.Editor()->Text() == L"r1c1uplk"; }));
+  G->BeginUpdate();
+  G->VertScrollBar()->SetPosition(3);
+  EXPECT_TRUE(G->IsEditing());
+  G->EndUpdate();
+  EXPECT_FALSE(G->IsEditing());
+  EXPECT_EQ(G->Cells(1, 1), L"r1c1uplk");
+  G->EditCell(1, 1);
+  ASSERT_TRUE(G->IsEditing());
   // A wider header moves it down.
   G->SetHeaderSize(30);
   EXPECT_EQ(F.Editor()->Top(), G->GetCellRect(1, 1).Top + 1);

@@ -457,6 +457,10 @@ TEST(GridBodyMouse, ACellClickNeedsTheReleaseOnThePressedCell) {
   ASSERT_TRUE(Drag(F.Window(), A, {B}));
   Pump();
   EXPECT_EQ(Log.Joined(), "");
+  // A release whose press went elsewhere: no click, even over the cell pressed last.
+  PostMessageW(F.Window(), WM_LBUTTONUP, 0, MAKELPARAM(A.X, A.Y));
+  Pump();
+  EXPECT_EQ(Log.Joined(), "");
 }
 
 TEST(GridBodyMouse, DoubleClicksReachTheCellAndTheHeader) {

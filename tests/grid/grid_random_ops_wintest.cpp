@@ -21,8 +21,9 @@
 // another editor, selects another cell, frees the grid or raises. After such an operation the
 // process goes on with no freed memory touched, each error reaches the program once, the typed
 // text is in the edited cell or nowhere, every other cell holds what it held or what was written
-// to it, an editor is shown only over a shown cell of a shown row (an edit whose row is hidden
-// goes on with its editor hidden and without the keys), and none opens on a hidden row; the model
+// to it, an editor is shown only over a shown cell of a shown row in the view (an edit whose row
+// is hidden or whose cell leaves the view ends, writing what was typed), and none opens on a
+// hidden row; the model
 // then takes the grid as it is (a freed grid is followed by a new one). TV_GRID_OPS_TRACE prints
 // each operation as it runs, for a run that ends the process.
 #include <gtest/gtest.h>
@@ -39,6 +40,8 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <type_traits>
+#include <utility>
 
 #include "framework/Convert.h"
 #include "framework/Scopes.h"
@@ -63,11 +66,6 @@ LONG CALLBACK CountFault(EXCEPTION_POINTERS* Info) {
     default: break;
   }
   return EXCEPTION_CONTINUE_SEARCH;
-}
-
-int EnvInt(const char* Name, int Default) {
-  const char* V = std::getenv(Name);
-  return V != nullptr && *V != 0 ? std::atoi(V) : Default;
 }
 
 std::string Narrow(const std::wstring& S) { return WideToAnsi(S); }
@@ -247,6 +245,7 @@ class TRandomRun {
     FExpectErrors = 0;
     FErrorsBefore = FErrors;
     FCaught = FRaised = 0;
+    FSightRefusals = 0;
     FArmed = Chance(6) ? static_cast<THook>(Below(hkCount)) : hkNone;
     // Now and then a handler changes the grid.
     FDisturbed = false;
@@ -320,6 +319,7 @@ class TRandomRun {
     });
     try {
       Operate(Kind, S, Rows, Cols);
+      SettleModelEdit();
     } catch (const TStop&) {
     } catch (...) {
       Annotate(S);
@@ -434,8 +434,10 @@ class TRandomRun {
         const int C = Below(Cols), R = Below(Rows);
         S << "EditCell(" << C << ", " << R << ")";
         CellsTouched = M.Editing;
-        // No editor opens on a hidden column or row (one open elsewhere stays as it is).
-        if (!M.Columns[static_cast<std::size_t>(C)].Visible || !M.Facts().Shown[static_cast<std::size_t>(R)]) {
+        // No editor opens on a hidden column, or on a row that cannot be seen (hidden, or of no
+        // height); one open elsewhere stays as it is.
+        if (!M.Columns[static_cast<std::size_t>(C)].Visible || !M.Facts().Shown[static_cast<std::size_t>(R)] ||
+            M.At(R).Height == 0) {
           Call([&] { G->EditCell(C, R); });
           break;
         }
@@ -1255,9 +1257,34 @@ class TRandomRun {
     }
     M = N;
   }
-  // The grid edits only with a shown editor on a shown cell of a shown row: an edit goes on while
-  // its row is hidden or its cell out of view (code may edit a cell out of view), but its editor
-  // hides then and has no keys; hiding its column ends it.
+  // The cell of the model's edit is out of sight: its row is not shown or has no height, or,
+  // outside an update lock (the view waits for its end), the cell lies out of the body's view.
+  bool EditOutOfSight() {
+    const int R = M.EditRow();
+    if (!M.Editing || R < 0 || M.EditCol < 0 || M.EditCol >= static_cast<int>(M.Columns.size())) return false;
+    if (!M.Facts().Shown[static_cast<std::size_t>(R)] || M.At(R).Height == 0) return true;
+    if (Locked()) return false;
+    const TRect Cell = G->GetCellRect(M.EditCol, R), Body = G->GetBodyRect();
+    return Cell.Bottom <= Body.Top || Cell.Top >= Body.Bottom;
+  }
+  // An edit whose cell went out of sight in the operation has ended, writing what was typed, as
+  // one whose column is hidden: a text its column refuses was raised to the operation's caller, or
+  // shown when a message ended it.
+  void SettleModelEdit() {
+    const int Refusals = std::exchange(FSightRefusals, 0);
+    if (EditOutOfSight()) {
+      CellsTouched = true;
+      const bool Takes = M.Apply();
+      M.EndEdit();
+      if (!Takes && Refusals == 0) ++FExpectErrors;
+      if (Takes && Refusals > 0 && StepFailure.empty()) StepFailure = "the operation raised an error";
+      return;
+    }
+    if (Refusals > 0 && StepFailure.empty()) StepFailure = "the operation raised an error";
+  }
+  // The grid edits only with a shown editor on a shown cell of a shown row in the view (inside an
+  // update lock the view waits for the lock's end); hiding its column, its row, or scrolling its
+  // cell out of view ends the edit.
   std::string EditorShown() {
     if (!G->GridState().Contains(gsEditing)) return "";
     const int C = G->EditCol(), R = G->EditRow();
@@ -1268,11 +1295,9 @@ class TRandomRun {
     if (C < 0 || C >= G->Columns()->Count() || R < 0 || R >= G->RowCount()) S << "no such cell";
     else if (!G->Columns()->Item(C)->Visible()) S << "its column is hidden";
     else if (E == nullptr) S << "no editor";
-    else if (!G->GetRowShown(R) && Shown) S << "the editor stands over a hidden row";
+    else if (!G->GetRowShown(R) || G->RowHeight(R) == 0) S << "its row cannot be seen";
     else if (!Shown && GetFocus() == E->Handle()) S << "a hidden editor has the keys";
-    else if (!Shown && !Locked() && G->GetRowShown(R) && R >= G->FirstVisibleRow() && R <= G->LastVisibleRow() &&
-             G->RowHeight(R) > 0)
-      S << "the editor is not shown";
+    else if (!Shown && !Locked()) S << "the editor is not shown";
     else return "";
     return S.str();
   }
@@ -1305,6 +1330,10 @@ class TRandomRun {
     } catch (const EHandlerError& E) {
       ++FCaught;
       Delivered(E);
+    } catch (const EConvertError& E) {
+      // The refused text of an edit whose cell the call took out of sight (SettleModelEdit).
+      if (FDisturbed) Delivered(E);
+      else ++FSightRefusals;
     } catch (const Exception& E) {
       if (!FDisturbed) throw;
       Delivered(E);
@@ -1324,6 +1353,8 @@ class TRandomRun {
       Raised = true;
       if (Raises) ++FOtherDelivered;
       else if (FDisturbed) Delivered(Error);
+      // The refused text of an edit whose cell the call took out of sight (SettleModelEdit).
+      else if (std::is_same_v<E, EConvertError>) ++FSightRefusals, Raised = false;
     } catch (const Exception& Error) {
       if (!FDisturbed) throw;
       Delivered(Error);
@@ -1568,6 +1599,7 @@ class TRandomRun {
   int FOtherDelivered = 0;       // other errors that did
   std::string FUnexpected;       // an error of another kind
   int FCaught = 0;               // errors that reached the test's own calls
+  int FSightRefusals = 0;        // refused texts they raised that SettleModelEdit accounts for
   bool FQuiet = false;           // no selection event may fire
   bool FSelectsNothing = false;  // a selection event may name row -1
   std::string FSupplyFailure;  // what the virtual columns' suppliers were asked wrongly
@@ -1577,10 +1609,10 @@ class TRandomRun {
 }  // namespace
 
 TEST(GridRandomOperations, EveryOperationAgreesWithAPlainModel) {
-  const unsigned Seed = static_cast<unsigned>(EnvInt("TV_GRID_OPS_SEED", 20240611));
-  const int Count = EnvInt("TV_GRID_OPS_COUNT", 30000);
+  const unsigned Seed = static_cast<unsigned>(gridtest::EnvInt("TV_GRID_OPS_SEED", 20240611));
+  const int Count = gridtest::EnvInt("TV_GRID_OPS_COUNT", 30000);
   // Each operation printed as it completes, for a run that ends the process.
-  const bool Trace = EnvInt("TV_GRID_OPS_TRACE", 0) != 0;
+  const bool Trace = gridtest::EnvInt("TV_GRID_OPS_TRACE", 0) != 0;
   Faults = 0;
   void* Handler = AddVectoredExceptionHandler(1, CountFault);
   std::deque<std::string> Recent;

@@ -1,14 +1,17 @@
 // A handler may change anything while the user ends an edit or moves the selection, the grid's
-// existence included. Whatever road the user takes (a key, a click, the scroll bar, the focus
-// leaving, or the program's own calls) and whatever the handler changes (rows, columns, the sort,
-// another editor or selection, the grid itself, an error), the process goes on without touching
-// freed memory, the typed text lands in the cell it was typed into or nowhere, every other cell
-// keeps what it held, the grid edits only with a shown editor over a shown cell, and each error is
-// delivered once. Besides: a selection, a scroll or a row operation whose handlers change the rows
-// leaves the row flags and the bar agreeing with what the grid shows (its handlers find the bar
-// where the view is), and a column change of the program whose handler frees the grid ends there.
+// existence included. Whatever road the user takes (a key, a click, a drag, the scroll bar or a
+// roll, the focus leaving, or the program's own calls) and whatever the handler changes (rows,
+// columns, the sort, another editor or selection, the edit, the grid itself, an error, a message
+// box), the process goes on without touching freed memory, the typed text lands in the cell it
+// was typed into or nowhere, every other cell keeps what it held, the grid edits only with a shown
+// editor over a shown cell in the view, and each error is delivered once. Besides: a selection, a
+// scroll or a row operation whose handlers change the rows leaves the row flags and the bar
+// agreeing with what the grid shows (its handlers find the bar where the view is), and a column
+// change of the program whose handler frees the grid (or its form) ends there.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <optional>
@@ -19,6 +22,7 @@
 
 #include "framework/Scopes.h"
 #include "framework/StdCtrls.h"
+#include "support/Boxes.h"
 #include "support/EngineTestHelpers.h"
 #include "support/FreedMemoryGuard.h"
 #include "support/MessageOf.h"
@@ -30,8 +34,10 @@ namespace {
 // --- roads: how the user (or the program) ends the edit or moves the selection
 
 enum TRoad {
-  Enter, Esc, Tab, Down, PageDown, End, Click, IndicatorClick, HeaderClick, ScrollLine, Wheel, FocusAway,
-  Commit, EndEdit, EditElsewhere, SelectRowCall, SortCall, DeleteRowCall, InputEnter, TypeChar, RoadCount
+  Enter, Esc, EscClear, Tab, Down, PageDown, End, Click, RightClick, IndicatorClick, HeaderClick, ColumnDrop,
+  ScrollLine, Wheel, Roll, FocusAway, Commit, EndEdit, EditElsewhere, SelectRowCall, SortCall, SortedCall,
+  SortKindCall, DeleteRowCall, HideRowCall, CollapseCall, ScrollAwayCall, InputEnter, TypeOnCell, TypeIntoEditor,
+  RoadCount
 };
 enum TStart { WithEditor, WithSelection, WithInputEditor };
 struct TRoadInfo {
@@ -41,33 +47,43 @@ struct TRoadInfo {
 const TRoadInfo Roads[RoadCount] = {
     {"Enter", WithEditor},
     {"Escape", WithEditor},
+    {"Escape clearing the editor", WithEditor},
     {"Tab", WithEditor},
     {"Down", WithSelection},
     {"Page Down", WithEditor},
     {"End", WithSelection},
     {"a click on another cell", WithEditor},
+    {"a right click on another cell", WithEditor},
     {"an indicator click", WithEditor},
     {"a header click", WithEditor},
+    {"a column dragged to the end", WithEditor},
     {"a scroll-bar line", WithEditor},
     {"the wheel", WithSelection},
+    {"a middle-button roll", WithEditor},
     {"the focus leaving", WithEditor},
     {"CommitEditing", WithEditor},
     {"EndEditing", WithEditor},
     {"EditCell elsewhere", WithEditor},
     {"SelectRow", WithEditor},
     {"SortColumn", WithEditor},
+    {"Sorted set", WithEditor},
+    {"SortKind turned", WithEditor},
     {"DeleteRow", WithEditor},
+    {"the program hiding the edited row", WithEditor},
+    {"the program collapsing the edited row's parent", WithEditor},
+    {"the program scrolling the edited row out of view", WithEditor},
     {"the input line's Enter", WithInputEditor},
-    {"a typed character", WithSelection},
+    {"a key typed on the selected cell", WithSelection},
+    {"a key typed into the editor", WithEditor},
 };
 
 // --- handlers, each set to call Hit whatever it is told
 
 enum THandler {
-  OnBeforeEdit, OnApplyEditText, OnEditEnter, OnEditAccept, OnEditText, OnAfterEdit, OnEndEditing, OnEditExit,
-  OnChange, OnBeforeSelect, OnDeselectCell, OnSelectCell, OnSortColumn, OnAfterSort, OnHeaderClick,
-  OnVerticalScroll, OnExit, OnCellClick, OnKeyDown, OnMouseDown, OnInputAccept, OnInputAdded, OnDataChange,
-  OnKeyPress, OnExpand, OnColumnMove, HandlerCount
+  OnBeforeEdit, OnApplyEditText, OnEditEnter, OnEdit, OnEditAccept, OnEditText, OnAfterEdit, OnEndEditing,
+  OnEditExit, OnChange, OnBeforeSelect, OnDeselectCell, OnSelectCell, OnSortColumn, OnAfterSort, OnHeaderClick,
+  OnVerticalScroll, OnExit, OnCellClick, OnKeyDown, OnKeyPress, OnKeyUp, OnMouseDown, OnContextPopup,
+  OnInputAccept, OnInputAdded, OnDataChange, OnExpand, OnColumnMove, HandlerCount
 };
 template <auto Event>
 void ArmOn(TNxGrid* G, const std::function<void()>& Hit) {
@@ -78,18 +94,20 @@ const struct {
   void (*Arm)(TNxGrid*, const std::function<void()>&);
 } Handlers[HandlerCount] = {
     {"OnBeforeEdit", ArmOn<&TNxGrid::OnBeforeEdit>},     {"OnApplyEditText", ArmOn<&TNxGrid::OnApplyEditText>},
-    {"OnEditEnter", ArmOn<&TNxGrid::OnEditEnter>},       {"OnEditAccept", ArmOn<&TNxGrid::OnEditAccept>},
-    {"OnEditText", ArmOn<&TNxGrid::OnEditText>},         {"OnAfterEdit", ArmOn<&TNxGrid::OnAfterEdit>},
-    {"OnEndEditing", ArmOn<&TNxGrid::OnEndEditing>},     {"OnEditExit", ArmOn<&TNxGrid::OnEditExit>},
-    {"OnChange", ArmOn<&TNxGrid::OnChange>},             {"OnBeforeSelect", ArmOn<&TNxGrid::OnBeforeSelect>},
-    {"OnDeselectCell", ArmOn<&TNxGrid::OnDeselectCell>}, {"OnSelectCell", ArmOn<&TNxGrid::OnSelectCell>},
-    {"OnSortColumn", ArmOn<&TNxGrid::OnSortColumn>},     {"OnAfterSort", ArmOn<&TNxGrid::OnAfterSort>},
-    {"OnHeaderClick", ArmOn<&TNxGrid::OnHeaderClick>},   {"OnVerticalScroll", ArmOn<&TNxGrid::OnVerticalScroll>},
-    {"OnExit", ArmOn<&TNxGrid::OnExit>},                 {"OnCellClick", ArmOn<&TNxGrid::OnCellClick>},
-    {"OnKeyDown", ArmOn<&TNxGrid::OnKeyDown>},           {"OnMouseDown", ArmOn<&TNxGrid::OnMouseDown>},
+    {"OnEditEnter", ArmOn<&TNxGrid::OnEditEnter>},       {"OnEdit", ArmOn<&TNxGrid::OnEdit>},
+    {"OnEditAccept", ArmOn<&TNxGrid::OnEditAccept>},     {"OnEditText", ArmOn<&TNxGrid::OnEditText>},
+    {"OnAfterEdit", ArmOn<&TNxGrid::OnAfterEdit>},       {"OnEndEditing", ArmOn<&TNxGrid::OnEndEditing>},
+    {"OnEditExit", ArmOn<&TNxGrid::OnEditExit>},         {"OnChange", ArmOn<&TNxGrid::OnChange>},
+    {"OnBeforeSelect", ArmOn<&TNxGrid::OnBeforeSelect>}, {"OnDeselectCell", ArmOn<&TNxGrid::OnDeselectCell>},
+    {"OnSelectCell", ArmOn<&TNxGrid::OnSelectCell>},     {"OnSortColumn", ArmOn<&TNxGrid::OnSortColumn>},
+    {"OnAfterSort", ArmOn<&TNxGrid::OnAfterSort>},       {"OnHeaderClick", ArmOn<&TNxGrid::OnHeaderClick>},
+    {"OnVerticalScroll", ArmOn<&TNxGrid::OnVerticalScroll>}, {"OnExit", ArmOn<&TNxGrid::OnExit>},
+    {"OnCellClick", ArmOn<&TNxGrid::OnCellClick>},       {"OnKeyDown", ArmOn<&TNxGrid::OnKeyDown>},
+    {"OnKeyPress", ArmOn<&TNxGrid::OnKeyPress>},         {"OnKeyUp", ArmOn<&TNxGrid::OnKeyUp>},
+    {"OnMouseDown", ArmOn<&TNxGrid::OnMouseDown>},       {"OnContextPopup", ArmOn<&TNxGrid::OnContextPopup>},
     {"OnInputAccept", ArmOn<&TNxGrid::OnInputAccept>},   {"OnInputAdded", ArmOn<&TNxGrid::OnInputAdded>},
-    {"OnDataChange", ArmOn<&TNxGrid::OnDataChange>},     {"OnKeyPress", ArmOn<&TNxGrid::OnKeyPress>},
-    {"OnExpand", ArmOn<&TNxGrid::OnExpand>},             {"OnColumnMove", ArmOn<&TNxGrid::OnColumnMove>},
+    {"OnDataChange", ArmOn<&TNxGrid::OnDataChange>},     {"OnExpand", ArmOn<&TNxGrid::OnExpand>},
+    {"OnColumnMove", ArmOn<&TNxGrid::OnColumnMove>},
 };
 
 // --- changes a handler makes (once, the first time it runs)
@@ -97,14 +115,15 @@ const struct {
 enum TChange {
   DeleteEditedRow, DeleteOtherRow, InsertRow, MoveEditedRow, HideEditedRow, DeleteEditedColumn, DeleteOtherColumn,
   InsertColumn, MoveEditedColumn, HideEditedColumn, ClearRows, ClearColumns, Sort, EditAnother, SelectAnother,
-  FreeGrid, Raise, ChangeCount
+  CommitTheEdit, EndTheEdit, ShowBox, FreeGrid, Raise, ClearColumnsAndRaise, ChangeCount
 };
 const char* const Changes[ChangeCount] = {
     "deletes the edited row",    "deletes another row",    "inserts a row",        "moves the edited row",
     "hides the edited row",      "deletes the edited column", "deletes column 0 (the sorted one)",  "inserts a column",
     "moves the edited column",   "hides the edited column", "clears the rows",     "clears the columns",
-    "sorts",                     "edits another cell",     "selects another cell", "frees the grid",
-    "raises"};
+    "sorts",                     "edits another cell",     "selects another cell", "commits the edit",
+    "ends the edit",             "shows a message box",    "frees the grid",       "raises",
+    "clears the columns and raises"};
 
 struct TCase {
   TRoad Road;
@@ -113,6 +132,8 @@ struct TCase {
   // The typed text must be in its cell afterwards when that cell is still there (otherwise it may
   // be there or nowhere).
   bool Kept = false;
+  // The handler runs on the road (a table of every road and handler takes pairs that never meet).
+  bool MustFire = true;
 };
 
 // The edit starts on cell (1, 1) of twenty rows; the user typed "x" after its text. Sorted by
@@ -120,6 +141,33 @@ struct TCase {
 constexpr int EditedCol = 1, EditedRow = 1;
 const std::wstring Typed = L"r1c1x";
 const std::wstring InputTyped = L"in";
+
+// What the user's typing may leave in the cell it went to (besides what the cell held): the
+// edit's text, and with a key typed into it that key too; a key typed on the selected cell opens
+// an edit with just that key; Escape that clears the editor leaves it empty.
+std::vector<std::wstring> TypedTexts(TRoad Road) {
+  switch (Road) {
+    case Down:
+    case End:
+    case Wheel:
+    case InputEnter: return {};
+    case TypeOnCell: return {L"a"};
+    case TypeIntoEditor: return {Typed, Typed + L"z"};
+    case EscClear: return {Typed, L""};
+    default: return {Typed};
+  }
+}
+
+// A real message box, as a handler shows one; it closes as soon as it is up (its own loop runs
+// the timer that closes it).
+void CALLBACK CloseBoxes(HWND, UINT, UINT_PTR, DWORD) {
+  for (HWND B : boxtest::ThreadBoxes()) PostMessageW(B, WM_COMMAND, IDOK, 0);
+}
+void ShowABox() {
+  const UINT_PTR Closer = SetTimer(nullptr, 0, 10, CloseBoxes);
+  Application->MessageBox(L"Saved.", L"Grid", MB_OK);
+  KillTimer(nullptr, Closer);
+}
 
 // One case: a form with its grid, the start of the road, the armed handler, the road, the checks.
 class TRun {
@@ -130,14 +178,21 @@ class TRun {
     G->SetWantTabs(true);
     Other.SetBounds(10, 212, 100, 20);
     Other.SetParent(F.Form);
+    if (C.Road == EscClear) G->SetOptions(G->Options() + goEscClearEdit);
+    // The program's turn of the direction needs a sorted column; a collapse, a parent of the
+    // edited row.
+    if (C.Road == SortKindCall) Cols[0]->SetSorted(true);
+    if (C.Road == CollapseCall) G->AddChildRow(EditedRow - 1);
     for (int R = 0; R < G->RowCount(); ++R) Records.push_back(G->CellStore()->GetRow(R));
   }
   ~TRun() { Application->OnException = nullptr; }
 
-  void Go() {
+  // Runs the case; true when the handler ran.
+  bool Go() {
     SCOPED_TRACE(std::string(Roads[FCase.Road].Name) + ", " + Handlers[FCase.Handler].Name + " " +
                  Changes[FCase.Change]);
-    ASSERT_TRUE(Start()) << "the case never reached the cell or editor it starts from";
+    [&] { ASSERT_TRUE(Start()) << "the case never reached the cell or editor it starts from"; }();
+    if (testing::Test::HasFatalFailure()) return false;
     for (int R = 0; R < G->RowCount(); ++R)
       for (TNxCustomColumn* C : Cols) Before[{Records[static_cast<std::size_t>(R)], C}] = G->Cells(C->Index(), R);
     Application->OnException = [&](TObject*, Exception& E) { Errors.push_back("reported " + E.Message); };
@@ -146,12 +201,16 @@ class TRun {
     Catching([&] { Road(); });
     Pump();
     EXPECT_EQ(Faults.Count(), 0);
-    EXPECT_GE(Fired, 1) << "the handler never ran on this road";
+    if (FCase.MustFire) {
+      EXPECT_GE(Fired, 1) << "the handler never ran on this road";
+    }
     // Each error is delivered once: the raising handler's, and no other.
-    EXPECT_EQ(Errors.size(), FCase.Change == Raise && Fired > 0 ? 1u : 0u) << testing::PrintToString(Errors);
+    const bool Raises = FCase.Change == Raise || FCase.Change == ClearColumnsAndRaise;
+    EXPECT_EQ(Errors.size(), Raises && Fired > 0 ? 1u : 0u) << testing::PrintToString(Errors);
+    const bool Ran = Fired > 0;
     if (Watch.Freed()) {
       EXPECT_EQ(FCase.Change, FreeGrid);
-      return;
+      return Ran;
     }
     Disarm();
     CheckCells(false);
@@ -163,6 +222,7 @@ class TRun {
     EXPECT_TRUE(Errors.empty()) << testing::PrintToString(Errors);
     CheckCells(true);
     EXPECT_EQ(Faults.Count(), 0);
+    return Ran;
   }
 
  private:
@@ -238,8 +298,14 @@ class TRun {
       case SelectAnother:
         if (Col(Cols[0]) >= 0 && RowOf(Records[3]) >= 0) G->SelectCell(Col(Cols[0]), RowOf(Records[3]), true);
         break;
+      case CommitTheEdit: G->CommitEditing(); break;
+      case EndTheEdit: G->EndEditing(); break;
+      case ShowBox: ShowABox(); break;
       case FreeGrid: delete G; break;
       case Raise: throw Exception("raised");
+      case ClearColumnsAndRaise:
+        G->Columns()->Clear();
+        throw Exception("raised");
       case ChangeCount: break;
     }
   }
@@ -252,40 +318,95 @@ class TRun {
 
   void Road() {
     const HWND W = F.Window();
-    auto ClickAt = [&](TPoint P) { gridtest::PostClick(W, P.X, P.Y); };
+    auto ClickAt = [&](TPoint P, bool Right = false) { gridtest::PostClick(W, P.X, P.Y, Right); };
     switch (FCase.Road) {
       case Enter:
       case InputEnter: PressKey(VK_RETURN); break;
-      case Esc: PressKey(VK_ESCAPE); break;
+      case Esc:
+      case EscClear: PressKey(VK_ESCAPE); break;
       case Tab: PressKey(VK_TAB); break;
       case Down: PressKey(VK_DOWN); break;
       case PageDown: PressKey(VK_NEXT); break;
       case End: PressKey(VK_END); break;
       case Click: ClickAt(F.CellPoint(0, 3)); break;
+      case RightClick: ClickAt(F.CellPoint(0, 3), true); break;
       case IndicatorClick: ClickAt(Point(5, F.CellPoint(0, 3).Y)); break;
       case HeaderClick: ClickAt(Point(F.CellPoint(0, 0).X, G->HeaderSize() / 2)); break;
+      case ColumnDrop: DragFirstColumnToTheEnd(); break;
       case ScrollLine: SendMessageW(W, WM_VSCROLL, SB_LINEDOWN, 0); break;
       case Wheel: {
         const POINT S = ScreenPoint(W, 100, 100);
         SendMessageW(W, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), MAKELPARAM(S.x, S.y));
         break;
       }
+      case Roll: RollALineDown(); break;
       case FocusAway: Other.SetFocus(); break;
       case Commit: G->CommitEditing(); break;
       case EndEdit: G->EndEditing(); break;
       case EditElsewhere: G->EditCell(0, 3); break;
       case SelectRowCall: G->SelectRow(3); break;
       case SortCall: G->SortColumn(Cols[0], true); break;
+      case SortedCall: Cols[0]->SetSorted(true); break;
+      case SortKindCall: Cols[0]->SetSortKind(Cols[0]->SortKind() == skAscending ? skDescending : skAscending); break;
       case DeleteRowCall: G->DeleteRow(0); break;
-      case TypeChar: PressKey('A'); break;
+      case HideRowCall: G->SetRowVisible(EditedRow, false); break;
+      case CollapseCall: G->SetExpanded(EditedRow - 1, false); break;
+      case ScrollAwayCall: G->VertScrollBar()->SetPosition(EditedRow + 2); break;
+      case TypeOnCell: PressKey('A'); break;
+      case TypeIntoEditor: PressKey('Z'); break;
       case RoadCount: break;
     }
   }
 
-  // Every cell that was there holds what it held, or (the edited cell) the typed text; new cells
-  // are empty but the input line's new row, which holds what was typed there.
+  // Column 0's header pressed, the pointer moved past the press box (the drag box takes the mouse
+  // from there) and released over the right half of the last column: by messages, the drag box's
+  // as the box stands at each.
+  void DragFirstColumnToTheEnd() {
+    const HWND W = F.Window();
+    const int X = F.CellPoint(0, 0).X, Y = G->HeaderSize() / 2;
+    const POINT Drop = ScreenPoint(W, F.CellPoint(2, 0).X + 30, Y);
+    PostMessageW(W, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(X, Y));
+    Pump();
+    if (Watch.Freed()) return;
+    SendMessageW(W, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(X + 10, Y));
+    if (Watch.Freed()) return;
+    if (!G->GridState().Contains(gsColumnDragging)) {
+      SendMessageW(W, WM_LBUTTONUP, 0, MAKELPARAM(X + 10, Y));
+      return;
+    }
+    const HWND Box = G->DragBox()->Handle();
+    for (UINT Msg : {WM_MOUSEMOVE, WM_LBUTTONUP}) {
+      POINT P = Drop;
+      ScreenToClient(Box, &P);
+      SendMessageW(Box, Msg, Msg == WM_MOUSEMOVE ? MK_LBUTTON : 0, MAKELPARAM(P.x, P.y));
+      if (Watch.Freed()) return;
+    }
+  }
+
+  // The middle button pressed beside the editor, the pointer well below the press, one step of
+  // the roll (its timer held: the step is the test's), the release: by messages.
+  void RollALineDown() {
+    const HWND W = F.Window();
+    const TPoint P = F.CellPoint(0, 4);
+    PostMessageW(W, WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(P.X, P.Y));
+    Pump();
+    if (Watch.Freed()) return;
+    G->RollTimer()->SetEnabled(false);
+    if (G->Rolling()) SendMessageW(W, WM_MOUSEMOVE, MK_MBUTTON, MAKELPARAM(P.X, P.Y + 60));
+    if (Watch.Freed()) return;
+    if (G->RollingDown()) {
+      TTimer* Step = G->RollTimer();
+      Step->OnTimer()(Step);
+      if (Watch.Freed()) return;
+    }
+    SendMessageW(W, WM_MBUTTONUP, 0, MAKELPARAM(P.X, P.Y + 60));
+  }
+
+  // Every cell that was there holds what it held, or (the cell typed into) what was typed; new
+  // cells are empty but the input line's new row, which holds what was typed there.
   void CheckCells(bool Committed) {
     const bool Input = Roads[FCase.Road].Start == WithInputEditor;
+    const std::vector<std::wstring> Texts = TypedTexts(FCase.Road);
     for (int R = 0; R < G->RowCount(); ++R) {
       TRow* Record = G->CellStore()->GetRow(R);
       for (int C = 0; C < G->Columns()->Count(); ++C) {
@@ -298,22 +419,24 @@ class TRun {
           EXPECT_TRUE(Now.empty() || InputCell) << WideToAnsi(Now);
           continue;
         }
-        const bool EditedCell = Roads[FCase.Road].Start == WithEditor && Record == Records[EditedRow] && Col == Edited();
-        if (!EditedCell) {
+        const bool TypedCell = Record == Records[EditedRow] && Col == Edited() && !Texts.empty();
+        if (!TypedCell) {
           EXPECT_EQ(Now, It->second);
           continue;
         }
+        const bool IsTyped = std::find(Texts.begin(), Texts.end(), Now) != Texts.end();
         if (FCase.Kept) {
-          EXPECT_EQ(Now, Typed);
+          EXPECT_TRUE(IsTyped) << WideToAnsi(Now);
         } else {
-          EXPECT_TRUE(Now == It->second || Now == Typed) << WideToAnsi(Now);
+          EXPECT_TRUE(Now == It->second || IsTyped) << WideToAnsi(Now);
         }
       }
     }
   }
 
-  // The grid edits only with a shown editor over a shown cell of a shown row; no other editor
-  // shows; the selection names a row of the grid or none.
+  // The grid edits only with a shown editor over a shown cell of a shown row, in the body, and
+  // the keys reach that editor when they reach the grid; no other editor shows; the selection
+  // names a row of the grid or none.
   void CheckEditing() {
     EXPECT_GE(G->SelectedRow(), -1);
     EXPECT_LT(G->SelectedRow(), G->RowCount());
@@ -332,8 +455,9 @@ class TRun {
     }
     ASSERT_NE(E, nullptr);
     ASSERT_TRUE(E->HandleAllocated());
+    EXPECT_TRUE(IsWindowVisible(E->Handle()));
+    EXPECT_NE(GetFocus(), G->Handle()) << "the keys go to the grid, not to its editor";
     if (G->GridState().Contains(gsInputEditing)) {
-      EXPECT_TRUE(IsWindowVisible(E->Handle()));
       ASSERT_TRUE(G->Columns()->IsValidIndex(G->InputColumn()));
       EXPECT_TRUE(G->Columns()->Item(G->InputColumn())->Visible());
       return;
@@ -343,15 +467,10 @@ class TRun {
     ASSERT_TRUE(R >= 0 && R < G->RowCount()) << R;
     EXPECT_TRUE(G->Columns()->Item(C)->Visible());
     EXPECT_TRUE(G->GetRowShown(R));
-    // The editor shows over its cell, unless the view scrolled the cell above the body (the edit
-    // goes on).
-    const TRect Cell = G->GetCellRect(C, R);
     const TRect Box = E->BoundsRect();
-    const bool InView = R >= G->FirstVisibleRow();
-    EXPECT_EQ(IsWindowVisible(E->Handle()) != 0, InView);
-    if (InView) {
-      EXPECT_TRUE(Cell.Contains(Point((Box.Left + Box.Right) / 2, (Box.Top + Box.Bottom) / 2)));
-    }
+    const TPoint Middle = Point((Box.Left + Box.Right) / 2, (Box.Top + Box.Bottom) / 2);
+    EXPECT_TRUE(G->GetCellRect(C, R).Contains(Middle) && G->GetBodyRect().Contains(Middle))
+        << "the editor stands over its cell in the body";
     // An editor opened on another cell shows that cell's text.
     const bool Own = G->CellStore()->GetRow(R) == Records[EditedRow] && G->Columns()->Item(C) == Edited();
     if (!Own) {
@@ -371,17 +490,38 @@ class TRun {
   int Fired = 0;
 };
 
-// The cases one after the other, each with a grid of its own on one form; with TrapFreedReads
-// any read of what a case freed faults.
+// Cases that wait for a fix of the framework, and are left out until it comes: the framework goes
+// on with the grid that OnContextPopup freed, after the system's context menu
+// (TControl::WMRButtonUp).
+const TCase AwaitingTheFramework[] = {{RightClick, OnContextPopup, FreeGrid}};
+
+// One case with a grid of its own on the host form; with TrapFreedReads any read of what the case
+// freed faults. True when its handler ran.
+bool RunOne(const TCase& C, TForm* Host, bool TrapFreedReads) {
+  for (const TCase& A : AwaitingTheFramework) {
+    if (A.Road == C.Road && A.Handler == C.Handler && A.Change == C.Change) {
+      std::printf("left out until the framework's fix: %s, %s %s\n", Roads[C.Road].Name, Handlers[C.Handler].Name,
+                  Changes[C.Change]);
+      return true;
+    }
+  }
+  // TV_GRID_REENTRY_TRACE names each case before it runs, for a case that ends the process.
+  static const bool Trace = gridtest::EnvInt("TV_GRID_REENTRY_TRACE", 0) != 0;
+  if (Trace) {
+    std::printf("%s, %s %s\n", Roads[C.Road].Name, Handlers[C.Handler].Name, Changes[C.Change]);
+    std::fflush(stdout);
+  }
+  std::optional<memguard::TTrapFreedReads> Trap;
+  if (TrapFreedReads) Trap.emplace();
+  TRun Run(C, Host);
+  return Run.Go();
+}
+
+// The cases one after the other, on one form.
 void RunAll(const std::vector<TCase>& Cases, bool TrapFreedReads = false) {
   TEngineForm Host(0);
   Host.Grid->SetVisible(false);
-  for (const TCase& C : Cases) {
-    std::optional<memguard::TTrapFreedReads> Trap;
-    if (TrapFreedReads) Trap.emplace();
-    TRun Run(C, Host.Form);
-    Run.Go();
-  }
+  for (const TCase& C : Cases) RunOne(C, Host.Form, TrapFreedReads);
 }
 
 // Every pair of the two lists, with one change.
@@ -420,15 +560,31 @@ TEST(Reentry, AHandlerThatTakesTheEditedColumnAwayEndsTheEdit) {
       {OnInputAccept, {InputEnter}},
       {OnInputAdded, {InputEnter}},
       {OnDataChange, {InputEnter}},
+      {OnBeforeEdit, {TypeOnCell}},
+      {OnEditEnter, {TypeOnCell}},
+      {OnEdit, {TypeOnCell, TypeIntoEditor, EscClear}},
   };
   for (const auto& [Handler, Rs] : Pairs)
     for (TCase C : Product(Rs, {Handler}, {DeleteEditedColumn, ClearColumns})) Cases.push_back(C);
-  RunAll(Cases);
+  RunAll(Cases, true);
 }
 
-// A sort whose column goes while the edit ends, or in OnSortColumn, sorts nothing that is gone.
+// A sort whose column goes while the edit ends, or in the sort's handlers (raising or not), sorts
+// nothing that is gone and reads nothing freed, whoever started it: a header click, or the program
+// by a call or a column's direction.
 TEST(Reentry, ASortWhoseColumnGoesOnTheWaySortsNothingThatIsGone) {
-  RunAll(Product({HeaderClick, SortCall}, {OnEndEditing, OnEditExit, OnSortColumn}, {DeleteOtherColumn, ClearColumns}));
+  RunAll(Product({HeaderClick, SortCall, SortedCall, SortKindCall},
+                 {OnEndEditing, OnEditExit, OnSortColumn, OnAfterSort},
+                 {DeleteOtherColumn, ClearColumns, ClearColumnsAndRaise}),
+         true);
+}
+
+// A key whose handlers change what it was typed into or on (the edit, the selected cell) does
+// nothing more: what was typed is in its own cell or nowhere, whatever the change.
+TEST(Reentry, AKeyWhoseHandlersChangeItsCellGoesThereOrNowhere) {
+  std::vector<TChange> Every;
+  for (int Change = 0; Change < ChangeCount; ++Change) Every.push_back(static_cast<TChange>(Change));
+  RunAll(Product({TypeOnCell, TypeIntoEditor}, {OnKeyDown, OnKeyPress, OnKeyUp}, Every), true);
 }
 
 // A handler that frees the grid ends the road there, whatever road it is: nothing freed is read.
@@ -436,14 +592,18 @@ TEST(Reentry, AHandlerThatFreesTheGridEndsEveryRoadThere) {
   std::vector<TCase> Cases =
       Product({Down, End, PageDown, Tab, Click, IndicatorClick}, {OnBeforeSelect, OnDeselectCell, OnSelectCell}, {FreeGrid});
   const std::vector<std::pair<THandler, std::vector<TRoad>>> Pairs = {
-      {OnVerticalScroll, {End, Wheel, HeaderClick}},
-      {OnSortColumn, {HeaderClick, SortCall}},
+      {OnVerticalScroll, {End, Wheel, HeaderClick, ScrollAwayCall}},
+      {OnSortColumn, {HeaderClick, SortCall, SortedCall, SortKindCall}},
       {OnMouseDown, {Click, IndicatorClick, HeaderClick}},
-      {OnKeyDown, {Enter, Down, TypeChar}},
-      {OnKeyPress, {TypeChar}},
+      {OnKeyDown, {Enter, Down, TypeOnCell, TypeIntoEditor}},
+      {OnKeyPress, {TypeOnCell, TypeIntoEditor}},
+      {OnKeyUp, {TypeIntoEditor}},
+      {OnEdit, {EscClear, TypeIntoEditor}},
+      {OnColumnMove, {ColumnDrop}},
+      {OnContextPopup, {RightClick}},
       {OnCellClick, {Click}},
       {OnBeforeEdit, {Click, EditElsewhere}},
-      {OnEditAccept, {ScrollLine}},
+      {OnEditAccept, {ScrollLine, Roll, ScrollAwayCall, HideRowCall, CollapseCall}},
       {OnEditText, {ScrollLine}},
       {OnAfterEdit, {ScrollLine}},
       {OnEndEditing, {ScrollLine, SelectRowCall, SortCall, DeleteRowCall}},
@@ -463,46 +623,121 @@ TEST(Reentry, AnOnEditTextThatChangesTheRowsOrColumnsKeepsTheTypedText) {
   RunAll(Cases);
 }
 
-// Every road with every handler that runs on it, and every change on the way.
+namespace {
+
+// Whether the share of the table that a run takes holds a case: every case with
+// TV_GRID_REENTRY_ALL=1, otherwise those a fixed seed picks (TV_GRID_REENTRY_SEED picks another
+// share), about one in Spread.
+bool InShare(TRoad R, THandler H, TChange C) {
+  static const bool All = gridtest::EnvInt("TV_GRID_REENTRY_ALL", 0) != 0;
+  static const unsigned Seed = static_cast<unsigned>(gridtest::EnvInt("TV_GRID_REENTRY_SEED", 50));
+  constexpr unsigned Spread = 6;
+  if (All) return true;
+  unsigned X = Seed * 2654435761u ^ (static_cast<unsigned>(R) * 40503u + static_cast<unsigned>(H)) * 69069u ^
+               static_cast<unsigned>(C) * 2246822519u;
+  X ^= X >> 15;
+  X *= 2654435761u;
+  X ^= X >> 13;
+  return X % Spread == 0;
+}
+
+}  // namespace
+
+// Every road with every handler and every change on the way, under the trap for reads of freed
+// memory. A pair whose handler does not run on its road is taken with one change (the others would
+// run the same road); each road runs some handler, and each handler runs on some road.
 TEST(Reentry, EveryRoadWithEveryHandlerAndChange) {
-  const std::vector<std::pair<TRoad, std::vector<THandler>>> Firing = {
-      {Enter, {OnEditAccept, OnEditText, OnAfterEdit, OnEndEditing, OnEditExit, OnChange, OnKeyDown}},
-      {Esc, {OnEndEditing, OnEditExit, OnKeyDown}},
-      {Tab, {OnEditAccept, OnEditText, OnAfterEdit, OnEndEditing, OnEditExit, OnChange, OnBeforeSelect, OnDeselectCell,
-             OnSelectCell, OnKeyDown}},
-      {Down, {OnBeforeSelect, OnDeselectCell, OnSelectCell, OnKeyDown}},
-      {PageDown, {OnEditAccept, OnEditText, OnAfterEdit, OnEndEditing, OnEditExit, OnChange, OnBeforeSelect,
-                  OnDeselectCell, OnSelectCell, OnKeyDown}},
-      {End, {OnBeforeSelect, OnDeselectCell, OnSelectCell, OnVerticalScroll, OnKeyDown}},
-      {Click, {OnBeforeEdit, OnApplyEditText, OnEditEnter, OnEditAccept, OnEditText, OnAfterEdit, OnEndEditing,
-               OnEditExit, OnChange, OnBeforeSelect, OnDeselectCell, OnSelectCell, OnCellClick, OnMouseDown}},
-      {IndicatorClick, {OnEditAccept, OnEditText, OnAfterEdit, OnEndEditing, OnEditExit, OnChange, OnBeforeSelect,
-                        OnDeselectCell, OnSelectCell, OnMouseDown}},
-      {HeaderClick, {OnEditAccept, OnEditText, OnAfterEdit, OnEndEditing, OnEditExit, OnChange, OnSortColumn,
-                     OnAfterSort, OnHeaderClick, OnVerticalScroll, OnMouseDown}},
-      {ScrollLine, {OnEditAccept, OnEditText, OnAfterEdit, OnEndEditing, OnEditExit, OnChange, OnVerticalScroll}},
-      {Wheel, {OnVerticalScroll}},
-      {FocusAway, {OnEditAccept, OnEditText, OnAfterEdit, OnEndEditing, OnEditExit, OnChange, OnExit}},
-      {Commit, {OnEditAccept, OnEditText, OnAfterEdit, OnEndEditing, OnEditExit, OnChange}},
-      {EndEdit, {OnEndEditing, OnEditExit}},
-      {EditElsewhere, {OnBeforeEdit, OnApplyEditText, OnEditEnter, OnEditAccept, OnEditText, OnAfterEdit, OnEndEditing,
-                       OnEditExit, OnChange}},
-      {SelectRowCall, {OnEndEditing, OnEditExit, OnBeforeSelect, OnDeselectCell, OnSelectCell}},
-      {SortCall, {OnEndEditing, OnEditExit, OnSortColumn, OnAfterSort}},
-      {DeleteRowCall, {OnEndEditing, OnEditExit, OnDataChange}},
-      {InputEnter, {OnChange, OnKeyDown, OnInputAccept, OnInputAdded, OnDataChange}},
-  };
-  // Each road meets every change: the pairs of a road take the changes in turn from the list, as
-  // many each as it takes for the road's pairs to go through all of them; the turn goes on from
-  // road to road, so that each handler meets changes of all kinds too.
-  std::vector<TCase> Cases;
-  int Next = 0;
-  for (const auto& [Road, Hs] : Firing) {
-    const int Share = (ChangeCount + static_cast<int>(Hs.size()) - 1) / static_cast<int>(Hs.size());
-    for (THandler H : Hs)
-      for (int I = 0; I < Share; ++I) Cases.push_back({Road, H, static_cast<TChange>(Next++ % ChangeCount)});
+  TEngineForm Host(0);
+  Host.Grid->SetVisible(false);
+  bool RoadFires[RoadCount] = {}, HandlerFires[HandlerCount] = {};
+  for (int R = 0; R < RoadCount; ++R) {
+    for (int H = 0; H < HandlerCount; ++H) {
+      const auto Road = static_cast<TRoad>(R);
+      const auto Handler = static_cast<THandler>(H);
+      // The first change of the pair is its own in the turn, so that every change meets every road.
+      const int First = (R + H) % ChangeCount;
+      if (!RunOne({Road, Handler, static_cast<TChange>(First), false, false}, Host.Form, true)) continue;
+      RoadFires[R] = HandlerFires[H] = true;
+      for (int K = 1; K < ChangeCount; ++K) {
+        const auto Change = static_cast<TChange>((First + K) % ChangeCount);
+        if (InShare(Road, Handler, Change)) RunOne({Road, Handler, Change}, Host.Form, true);
+      }
+    }
   }
-  RunAll(Cases);
+  for (int R = 0; R < RoadCount; ++R) EXPECT_TRUE(RoadFires[R]) << Roads[R].Name << " runs no handler";
+  for (int H = 0; H < HandlerCount; ++H) EXPECT_TRUE(HandlerFires[H]) << Handlers[H].Name << " runs on no road";
+}
+
+// A program whose key handlers end the edit on every key (it saves as the user types, or shows a
+// message): a key typed into an edit its handlers ended does nothing more, on a cell as on the
+// input line (Down moves no selection). No key is typed twice, none lands in another cell, and
+// what was typed before stays: the cell holds what an edit there was given (the one the test
+// opened, or one a later key opened with just that key).
+TEST(Reentry, KeysWhoseHandlersEndTheirEditAreTypedNoMore) {
+  const struct {
+    const char* Name;
+    std::function<void(TNxGrid*)> Ends;
+    bool OnKeyPress = false;
+  } Programs[] = {
+      {"CommitEditing in OnKeyDown", [](TNxGrid* G) { G->CommitEditing(); }},
+      {"CommitEditing in OnKeyPress", [](TNxGrid* G) { G->CommitEditing(); }, true},
+      {"EndEditing in OnKeyDown", [](TNxGrid* G) { G->EndEditing(); }},
+      {"a message box in OnKeyDown", [](TNxGrid*) { ShowABox(); }},
+  };
+  for (const bool Input : {false, true}) {
+    for (const auto& P : Programs) {
+      SCOPED_TRACE(std::string(P.Name) + (Input ? ", the input line" : ", a cell"));
+      TEditingForm F(3, {goHeader, goGrid, goInput}, 4);
+      TNxGrid* G = F.Grid;
+      G->SetFocus();
+      if (Input) {
+        G->EditInputCell(F.Columns[1], L"in");
+      } else {
+        G->SetInputSelected(false);
+        G->SelectCell(1, 1);
+        G->EditCell(1, 1);
+      }
+      ASSERT_TRUE(WaitFor([&] { return F.EditorFocused(); }));
+      const std::wstring Before = Input ? L"in" : L"r1c1";
+      if (P.OnKeyPress)
+        G->OnKeyPress = [&](TObject*, wchar_t&) { P.Ends(G); };
+      else
+        G->OnKeyDown = [&](TObject*, Word&, TShiftState) { P.Ends(G); };
+      PressKey(VK_DOWN);
+      TypeText("ab");
+      PressKey(VK_RETURN);
+      Pump();
+      EXPECT_EQ(G->InputSelected(), Input);
+      if (!Input) {
+        EXPECT_EQ(G->SelectedRow(), 1);
+      }
+      G->OnKeyDown = nullptr;
+      G->OnKeyPress = nullptr;
+      G->CommitEditing();
+      const std::vector<std::wstring> Typed = {Before, Before + L"a", Before + L"ab", L"a", L"ab", L"b"};
+      auto TypedThere = [&](const std::wstring& Now) {
+        return std::find(Typed.begin(), Typed.end(), Now) != Typed.end();
+      };
+      for (int R = 0; R < G->RowCount(); ++R) {
+        for (int C = 0; C < 3; ++C) {
+          SCOPED_TRACE("cell " + std::to_string(C) + "," + std::to_string(R));
+          const std::wstring Now = G->Cells(C, R);
+          if (R >= 4) {
+            EXPECT_TRUE(C == 1 ? TypedThere(Now) : Now.empty()) << WideToAnsi(Now);
+          } else if (!Input && C == 1 && R == 1) {
+            EXPECT_TRUE(TypedThere(Now)) << WideToAnsi(Now);
+          } else {
+            EXPECT_EQ(Now, L"r" + std::to_wstring(R) + L"c" + std::to_wstring(C));
+          }
+        }
+      }
+      if (Input) {
+        EXPECT_TRUE(F.Columns[1]->InputValue().empty() || TypedThere(F.Columns[1]->InputValue()))
+            << WideToAnsi(F.Columns[1]->InputValue());
+      }
+      Settle(F.Window());
+    }
+  }
 }
 
 // A column added as the edit ends (OnEditExit) leaves no editor behind: the next edit on the same
@@ -566,6 +801,8 @@ TEST(Reentry, NoEditorOpensUnseen) {
        }},
       {"OnBeforeEdit hides the column, typing", HideTheColumn, [](TEditingForm&) { TypeText("z"); }},
       {"typing on a hidden selected row", [](TEditingForm& F) { F.Grid->SetRowVisible(1, false); },
+       [](TEditingForm&) { TypeText("z"); }},
+      {"typing on a selected row of no height", [](TEditingForm& F) { F.Grid->SetRowHeight(1, 0); },
        [](TEditingForm&) { TypeText("z"); }},
   };
   for (const auto& C : Cases) {
@@ -910,5 +1147,37 @@ TEST(Reentry, AHandlerThatFreesTheGridDuringAColumnChangeEndsItThere) {
       for (std::size_t I = 0; I < 3; ++I)
         if (!Alive[I]->Freed() && F.Columns[I]->Columns() != nullptr) ADD_FAILURE() << "column " << I << " in a list";
     }
+  }
+}
+
+// A handler that frees the grid's form, which owns the columns, while the program deletes or clears
+// the columns: each column is freed once, and nothing freed is read.
+TEST(Reentry, AHandlerThatFreesTheFormDuringAColumnChangeFreesEachColumnOnce) {
+  for (const bool Clear : {false, true}) {
+    SCOPED_TRACE(Clear ? "Clear" : "Delete");
+    const memguard::TTrapFreedReads Trap;
+    auto* Form = new TForm(nullptr);
+    auto* G = new TNxGrid(Form);
+    G->SetParent(Form);
+    for (int C = 0; C < 3; ++C) G->Columns()->AddColumn<TNxTextColumn>(Form);
+    FillRows(G, 3);
+    Form->Show();
+    const TFreeWatch Gone(Form);
+    G->OnDataChange = [&](TObject*, TDataChange, int) {
+      if (!Gone.Freed()) delete Form;
+    };
+    memguard::TFaultCount Faults;
+    const std::string Caught = exctest::MessageOf<Exception>(
+        [&] {
+          if (Clear)
+            G->Columns()->Clear();
+          else
+            G->Columns()->Delete(0);
+        },
+        "");
+    Pump();
+    EXPECT_TRUE(Gone.Freed());
+    EXPECT_EQ(Caught, "");
+    EXPECT_EQ(Faults.Count(), 0);
   }
 }

@@ -295,26 +295,32 @@ TEST_F(PaintCosts, ASizeChangeBuildsTheFormImageOnceAndPaintsTheChildrenOnce) {
   }
 }
 
-TEST_F(PaintCosts, AShrinkingFormIsErasedNoMoreOftenThanTheSystemErasesIt) {
-  // The erases of the form in steps that make it smaller, skinned and drawn by the system: the new
-  // region (the skin's cut corners at the new size) uncovers nothing of the client area then, and
-  // erases nothing more.
-  auto Erases = [this] {
-    Form->SetBounds(60, 60, 480, 360);
-    uitest::Settle(Form->Handle());
-    TMessageCount OfForm(Form);
-    for (int Step = 1; Step <= 4; ++Step) {
-      Form->SetBounds(60, 60, 480 - 12 * Step, 360 - 10 * Step);
+TEST_F(PaintCosts, ASizeStepErasesTheFormNoMoreOftenThanTheSystemErasesIt) {
+  // The erases of the form in steps that make it smaller, and larger, skinned and drawn by the
+  // system. Smaller, the new region (the skin's cut corners at the new size) uncovers nothing of
+  // the client area; larger, it uncovers the new edges, which are painted without a second erase of
+  // the whole client area that the size change erased already.
+  for (const int Step : {-12, 12}) {
+    SCOPED_TRACE(Step < 0 ? "smaller" : "larger");
+    auto Erases = [&] {
+      Form->SetBounds(60, 60, 480, 360);
       uitest::Settle(Form->Handle());
-    }
-    return OfForm[WM_ERASEBKGND];
-  };
-  const int Skinned = Erases();
-  Manager->SetActive(false);
-  uitest::Settle(Form->Handle());
-  const int System = Erases();
-  EXPECT_GT(System, 0);
-  EXPECT_LE(Skinned, System);
+      TMessageCount OfForm(Form);
+      for (int I = 1; I <= 4; ++I) {
+        Form->SetBounds(60, 60, 480 + Step * I, 360 + Step * I);
+        uitest::Settle(Form->Handle());
+      }
+      return OfForm[WM_ERASEBKGND];
+    };
+    Manager->SetActive(true);
+    uitest::Settle(Form->Handle());
+    const int Skinned = Erases();
+    Manager->SetActive(false);
+    uitest::Settle(Form->Handle());
+    const int System = Erases();
+    EXPECT_GT(System, 0);
+    EXPECT_LE(Skinned, System);
+  }
 }
 
 }  // namespace

@@ -10,6 +10,8 @@ source "$(dirname "${BASH_SOURCE[0]}")/check_env.sh"
 copy="$work/root"
 mkdir -p "$copy/scripts" "$copy/fuzz"
 cp "$root"/scripts/*.sh "$copy/scripts/"
+# The CMake files: build.sh takes the targets that they name.
+(cd "$root" && find . -mindepth 1 \( -path ./build -o -name '.*' \) -prune -o -name CMakeLists.txt -print | xargs cp --parents -t "$copy")
 touch "$copy/fuzz/some_fuzz.cpp"
 printf '#!/bin/sh\nexit 0\n' >"$copy/scripts/setup.sh"
 printf '#!/bin/sh\nexit 1\n' >"$copy/scripts/wine-exec.sh"
@@ -34,6 +36,7 @@ rows=(
   "3|run.sh|cmake"
   "3|run.sh --demo|cmake"
   "3|gallery.sh|cmake"
+  "3|gallery.sh --out no-such-folder/pictures|cmake"
   "3|monkey.sh --steps 1|cmake"
   "3|fuzz.sh --smoke|cmake"
   "3|bench.sh|cmake cmake"

@@ -2,9 +2,12 @@
 # Every script that takes --help prints its whole usage: each option it accepts is named, and the
 # text ends with a finished sentence (a full stop), not in the middle of one. A wrong argument (an
 # unknown option, an option without its value, a malformed number or range) ends a script at once
-# with exit code 2, a line that names what was wrong, and the usage.
-#   script_usage_check.sh
+# with exit code 2, a line that names what was wrong, and the usage. The targets that build.sh
+# takes (those its refusal of an unknown one lists) are those of the configured target build: none
+# that it cannot build, none of its programs missing.
+#   script_usage_check.sh BUILD_FOLDER
 set -u
+build=$1
 source "$(dirname "${BASH_SOURCE[0]}")/check_env.sh"
 failed=0
 for script in "$root"/scripts/*.sh; do
@@ -32,6 +35,11 @@ rows=(
   "build.sh|Project1|Project1"
   "build.sh|--native --program|--native"
   "build.sh|--program ../x|../x"
+  "build.sh|--program ..|target \\.\\."
+  "build.sh|--program +|target +"
+  "build.sh|--program Project1 nosuch|nosuch"
+  "build.sh|--program png_bench|png_bench"
+  "build.sh|--program jpeg_fuzz|jpeg_fuzz"
   "setup.sh|--bogus|--bogus"
   "test.sh|--bogus|--bogus"
   "test.sh|\"\" --bogus|empty"
@@ -43,9 +51,13 @@ rows=(
   "run.sh|--dir --demo|--dir"
   "run.sh|--dir /no/such/folder|/no/such/folder"
   "run.sh|--bogus|--bogus"
+  "run.sh|--screenshot \$root/no-such-folder/shot.png|no-such-folder"
+  "run.sh|--screenshot \$root/docs|docs"
   "gallery.sh|--out|--out"
   "gallery.sh|--out \"\"|--out"
   "gallery.sh|--bogus|--bogus"
+  "gallery.sh|--out \$root/README.md|README.md"
+  "gallery.sh|--out \$root/README.md/pictures|README.md"
   "monkey.sh|--no-build --steps|--steps"
   "monkey.sh|--no-build --seeds|--seeds"
   "monkey.sh|--no-build --seed|--seed"
@@ -59,6 +71,7 @@ rows=(
   "monkey.sh|--no-build --steps 0|--steps"
   "monkey.sh|--no-build --limit -5|--limit"
   "monkey.sh|--no-build --bogus|--bogus"
+  "monkey.sh|--no-build --log \$root/README.md|README.md"
   "fuzz.sh|--seconds|--seconds"
   "fuzz.sh|--seconds 0|--seconds"
   "fuzz.sh|--seconds=1.5|--seconds"
@@ -76,5 +89,11 @@ for row in "${rows[@]}"; do
   grep -q -- "$names" <<<"$(head -n 1 <<<"$out")" || { echo "FAILED: $what does not name $names: $(head -n 1 <<<"$out")"; failed=1; }
   grep -qF -- "$usage" <<<"$out" || { echo "FAILED: $what does not print the usage"; failed=1; }
 done
-[ "$failed" = 0 ] && echo "script usage: every --help names its options and ends with a finished sentence; ${#rows[@]} wrong arguments each end their script with 2, named, and the usage"
+offered=$("$root/scripts/build.sh" --program no-such-target 2>&1 | sed -n '1s/.*(one of: \(.*\))$/\1/p' | tr ' ' '\n')
+phony=$(cmake --build "$build" --target help 2>/dev/null | sed -n 's/^\([A-Za-z0-9_.+-]*\): phony$/\1/p' | sort -u)
+extra=$(comm -23 <(sort <<<"$offered") <(echo "$phony") | paste -sd' ')
+missing=$(comm -13 <(sort <<<"$offered") <(sed -n 's/\.exe$//p' <<<"$phony" | sort) | paste -sd' ')
+[ -n "$offered" ] && [ -z "$extra$missing" ] ||
+  { echo "FAILED: build.sh --program takes '$extra' that $build cannot build, and refuses its programs '$missing'"; failed=1; }
+[ "$failed" = 0 ] && echo "script usage: every --help names its options and ends with a finished sentence; ${#rows[@]} wrong arguments each end their script with 2, named, and the usage; build.sh takes the configured build's targets"
 exit $failed

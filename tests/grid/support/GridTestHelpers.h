@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,12 @@ using uitest::Pump;
 using uitest::Settle;
 using uitest::TCapture;
 using uitest::WaitFor;
+
+// An environment variable's whole number (Default when it is unset or empty).
+inline int EnvInt(const char* Name, int Default) {
+  const char* V = std::getenv(Name);
+  return V != nullptr && *V != 0 ? std::atoi(V) : Default;
+}
 
 // A click posted to the window as its press and release messages.
 inline void PostClick(HWND W, int X, int Y, bool Right = false) {
