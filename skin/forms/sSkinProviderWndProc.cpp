@@ -118,7 +118,10 @@ void TsSkinProvider::GiveFormBack() {
     if (IsMDIForm()) SetMDISupport(false);
     if (HasBorder() && !RegionLock && Form->HandleAllocated()) SetWindowRgn(Form->Handle(), nullptr, TRUE);
     RebuildMainMenu();
+    const bool Bordered = BorderForm != nullptr;
     UpdateBorderForm(false);
+    // A maximised form had its place from its border window's frame: it takes the system's again.
+    if (Bordered && Form->HandleAllocated() && IsZoomed(Form->Handle())) MaximiseFormAgain(Form->Handle());
   }
   ResetLabelColors(Form);
   if (UseGlobalColor() && !SD->CustomColor()) Form->SetColor(clBtnFace);

@@ -251,13 +251,14 @@ inline void ExpectStepImageBuiltAnew(const TLayeredUploads& Uploads, TacBorderFo
 }
 
 // The pixels of a border window's image (Image, the owner's non-client image) that it shows opaque
-// outside its owner's window and that the screen shows otherwise: where another window stands in
-// front of the border window.
+// outside its owner's window, on the screen, and that the screen shows otherwise: where another
+// window stands in front of the border window.
 inline int BorderImageHidden(HWND Owner, HWND Border, TBitmap* Image) {
   if (Image == nullptr || Image->PixelFormat() != pf32bit) return 0;
   RECT BR{}, OR{};
   GetWindowRect(Border, &BR);
   GetWindowRect(Owner, &OR);
+  const RECT Screen = uitest::ScreenBounds();
   const uitest::TCapture Shown = uitest::ScreenArea(BR);
   HRGN Region = CreateRectRgn(0, 0, 0, 0);
   const bool HasRegion = GetWindowRgn(Owner, Region) != ERROR;
@@ -267,7 +268,7 @@ inline int BorderImageHidden(HWND Owner, HWND Border, TBitmap* Image) {
     const auto* Row = static_cast<const Byte*>(Image->ScanLine(Y));
     for (int X = 0; X < std::min<int>(BR.right - BR.left, Image->Width()); ++X) {
       const POINT P{BR.left + X, BR.top + Y};
-      if (Row[X * 4 + 3] != 255) continue;
+      if (Row[X * 4 + 3] != 255 || !PtInRect(&Screen, P)) continue;
       if (PtInRect(&OR, P) && (!HasRegion || PtInRegion(Region, P.x - OR.left, P.y - OR.top))) continue;
       N += Shown.Pixel(X, Y) != RGB(Row[X * 4 + 2], Row[X * 4 + 1], Row[X * 4]);
     }

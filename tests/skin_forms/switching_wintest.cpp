@@ -21,6 +21,7 @@
 #include "skin/forms/sSkinProvider.h"
 #include "skin_forms/extform_support.h"
 #include "skin_forms/lifetime_support.h"
+#include "skin_core/senders_test_support.h"
 #include "support/FreedMemoryGuard.h"
 #include "support/RealInput.h"
 #include "support/UiTest.h"
@@ -58,7 +59,8 @@ enum TBefore {
   bfCaptionHeld,     // the maximise button of the skinned title held down by a real press, let go
                      // away from it after the switch
   bfMenuLoop,        // the system menu open (Alt+Space): the switch comes inside its loop
-  bfOtherSkin        // another skin loaded first (the form takes the skin's colour)
+  bfOtherSkin,       // another skin loaded first (the form takes the skin's colour)
+  bfMaximised        // the form maximised
 };
 
 struct TCase {
@@ -107,6 +109,11 @@ const TCase Cases[] = {
     {"extended borders on while a caption button is held down", false, swBordersOn, bfCaptionHeld},
     {"skin on while the system menu is open", false, swSkinOn, bfMenuLoop},
     {"extended borders on while the system menu is open", false, swBordersOn, bfMenuLoop},
+    {"extended borders on while maximised", false, swBordersOn, bfMaximised},
+    {"extended borders off while maximised", true, swBordersOff, bfMaximised},
+    {"skin on with extended borders while maximised", true, swSkinOn, bfMaximised},
+    {"another skin with extended borders while maximised", true, swOtherSkin, bfMaximised},
+    {"skin off from extended borders while maximised", true, swSkinOff, bfMaximised},
 };
 
 // Another skin: the first test skin's colours and pictures turned into their opposites (the key
@@ -133,6 +140,12 @@ AnsiString AddOppositeSkin(TsSkinManager& M) {
 RECT ScreenRect(HWND W) {
   RECT R{};
   GetWindowRect(W, &R);
+  return R;
+}
+
+RECT WorkArea() {
+  RECT R{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &R, 0);
   return R;
 }
 
@@ -232,6 +245,9 @@ TComparison CompareWithAFullRepaint(const TShownForm& S) {
     const RECT BR = ScreenRect(B);
     UnionRect(&Area, &Area, &BR);
   }
+  // What lies beyond the screen (a maximised form's frame) shows nowhere.
+  const RECT Screen = uitest::ScreenBounds();
+  IntersectRect(&Area, &Area, &Screen);
   uitest::TCapture Now = uitest::ScreenArea(Area);
   const HWND List = S.Controls.empty() ? nullptr : S.List();
   const bool Dropped = List != nullptr && IsWindowVisible(List);
@@ -255,9 +271,13 @@ TComparison CompareWithAFullRepaint(const TShownForm& S) {
 struct TNeverSkinned {
   RECT Rect{};
   uitest::TCapture Shown;
-  explicit TNeverSkinned(bool Borders) : Shown(Take(Borders, Rect)) {}
-  static uitest::TCapture Take(bool Borders, RECT& Rect) {
+  TNeverSkinned(bool Borders, bool Maximised) : Shown(Take(Borders, Maximised, Rect)) {}
+  static uitest::TCapture Take(bool Borders, bool Maximised, RECT& Rect) {
     TShownForm Plain(false, Borders);
+    if (Maximised) {
+      SendMessageW(Plain.Handle(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+      uitest::PumpFor(200);
+    }
     Rect = ScreenRect(Plain.Handle());
     return uitest::ScreenArea(Rect);
   }
@@ -265,9 +285,11 @@ struct TNeverSkinned {
   // over the form that was never skinned (all of R when the form's window differs in place or size).
   int Differing(const TComparison& C, const RECT& Form, const RECT& R, const RECT& Aside) const {
     if (!EqualRect(&Form, &Rect)) return (R.right - R.left) * (R.bottom - R.top);
+    RECT Seen{};
+    IntersectRect(&Seen, &Rect, &C.Area);
     int N = 0;
-    for (int Y = std::max(R.top, Rect.top); Y < std::min(R.bottom, Rect.bottom); ++Y)
-      for (int X = std::max(R.left, Rect.left); X < std::min(R.right, Rect.right); ++X)
+    for (int Y = std::max(R.top, Seen.top); Y < std::min(R.bottom, Seen.bottom); ++Y)
+      for (int X = std::max(R.left, Seen.left); X < std::min(R.right, Seen.right); ++X)
         N += !PtInRect(&Aside, POINT{X, Y}) &&
              C.Now.Pixel(X - C.Area.left, Y - C.Area.top) != Shown.Pixel(X - Rect.left, Y - Rect.top);
     return N;
@@ -325,6 +347,13 @@ std::pair<std::string, TComparison> ShownWrong(const TShownForm& S, bool Dropped
   const POINT Front = IsIconic(S.Handle()) ? POINT{W.left + (W.right - W.left) / 4, (W.top + W.bottom) / 2}
                                            : S.OnScreen(Client.right / 2, Client.bottom - 4);
   if (!S.InFrontAt(Front)) Wrong += " the form is not in front;";
+  // A maximised form shows from the top of the work area down, through its border window where it
+  // has one.
+  if (IsZoomed(S.Handle())) {
+    const RECT Work = WorkArea();
+    const HWND AtTop = GetAncestor(WindowFromPoint(POINT{(Work.left + Work.right) / 2, Work.top}), GA_ROOT);
+    if (AtTop != S.Handle() && (AtTop == nullptr || AtTop != S.Border())) Wrong += " the top of the work area is not the form's;";
+  }
   if (HWND B = S.Border(); B != nullptr && IsWindowVisible(B)) {
     if (GetWindow(S.Handle(), GW_HWNDNEXT) != B) Wrong += " the border window is not right behind the form;";
     if (const int N = extform::BorderImageHidden(S.Handle(), B, S.Provider->SkinData()->CacheBmp()))
@@ -431,7 +460,7 @@ TEST(SkinSwitching, EveryWindowShowsWhatAFullRepaintShowsAndTheFormStaysInFront)
     const bool Dropped = Case.Before == bfListDropped || Case.Before == bfListDroppedHeld;
     std::unique_ptr<TNeverSkinned> Plain;
     if ((Case.Switch == swSkinOff || Case.Switch == swProviderGoes) && !Dropped)
-      Plain = std::make_unique<TNeverSkinned>(Case.Borders);
+      Plain = std::make_unique<TNeverSkinned>(Case.Borders, Case.Before == bfMaximised);
     // The maximise button of a form with extended borders where it was never pressed (screen).
     std::unique_ptr<uitest::TCapture> NeverPressed;
     if (Case.Before == bfCaptionHeld) {
@@ -479,14 +508,29 @@ TEST(SkinSwitching, EveryWindowShowsWhatAFullRepaintShowsAndTheFormStaysInFront)
         ASSERT_TRUE(realinput::LeftButtonSeen(Held, true));
         ASSERT_TRUE(uitest::WaitFor([&] { return IsWindowVisible(S.List()) != FALSE; }));
         break;
+      case bfMaximised:
+        SendMessageW(S.Handle(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+        ASSERT_TRUE(uitest::WaitFor([&] { return IsZoomed(S.Handle()) != FALSE; }));
+        uitest::PumpFor(100);
+        break;
     }
     // Another window over the form's right part, title bar and frame included.
     std::unique_ptr<extform::TBackdrop> Other;
     if (BringsBack(Case.Switch)) Other = std::make_unique<extform::TBackdrop>(TRect{300, 60, 600, 260}, RGB(0, 0, 255));
-    if (Case.Before == bfMenuLoop)
-      ASSERT_TRUE(TMenuLoopSwitch::Run(S, Case.Switch));
-    else
-      ASSERT_TRUE(Switch(S, Case.Switch, Other != nullptr ? Other->Form->Handle() : nullptr));
+    // The title of a maximised form (the top rows of the work area) at each step of the fade.
+    const RECT Work = WorkArea();
+    const RECT TitleBand{Work.left, Work.top, Work.right, Work.top + 20};
+    std::unique_ptr<uitest::TCapture> FadeSeen;
+    {
+      std::unique_ptr<sndtest::TFadeWatch> Watch;
+      if (Case.Before == bfMaximised)
+        Watch = std::make_unique<sndtest::TFadeWatch>(
+            [&] { FadeSeen = std::make_unique<uitest::TCapture>(uitest::ScreenArea(TitleBand)); });
+      if (Case.Before == bfMenuLoop)
+        ASSERT_TRUE(TMenuLoopSwitch::Run(S, Case.Switch));
+      else
+        ASSERT_TRUE(Switch(S, Case.Switch, Other != nullptr ? Other->Form->Handle() : nullptr));
+    }
     uitest::PumpFor(200);
     if (Case.Before == bfCaptionHeld) {
       const RECT W = ScreenRect(S.Handle());
@@ -508,6 +552,15 @@ TEST(SkinSwitching, EveryWindowShowsWhatAFullRepaintShowsAndTheFormStaysInFront)
     const bool ListOpen = Dropped && IsWindowVisible(S.List());
     const auto [Wrong, C] = ShownWrong(S, Dropped);
     EXPECT_EQ(Wrong, "");
+    // A fade shows the form where it stays: the last step of a fade through the border window shows
+    // the title as the screen shows it once the change is over. (A fade without one pauses before
+    // its last step, while the old look still shows through.)
+    if (Case.Before == bfMaximised && S.Border() != nullptr) {
+      ASSERT_NE(FadeSeen, nullptr);
+      const uitest::TCapture Now = uitest::ScreenArea(TitleBand);
+      const TRect All(0, 0, Now.Width(), Now.Height());
+      EXPECT_TRUE(uitest::TCapture::SamePixels(*FadeSeen, All, Now, All));
+    }
     // A caption button let go away from shows as one never pressed.
     if (NeverPressed != nullptr) {
       const uitest::TCapture Shown = uitest::ScreenArea(MaxButtonOnScreen(S));
