@@ -8,6 +8,7 @@
 #include "skin_forms/dlg_support.h"
 #include "skin_forms/extform_support.h"
 #include "skin_forms/provc_support.h"
+#include "skin_core/senders_test_support.h"
 
 using namespace provctest;
 using extform::TExtDialog;
@@ -16,6 +17,29 @@ using extform::TExtHookedSkin;
 namespace {
 
 int Brightness(COLORREF C) { return GetRValue(C) + GetGValue(C) + GetBValue(C); }
+
+// A dialog whose own handling of one kind of message (ActOn) removes the skin of Manager, or
+// destroys the dialog when Manager is null, once.
+UINT ActOn = 0;
+TsSkinManager* RemovingManager = nullptr;
+INT_PTR CALLBACK ActingDlgProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  if (Msg == ActOn) {
+    ActOn = 0;
+    if (RemovingManager != nullptr)
+      RemovingManager->SetActive(false);
+    else
+      DestroyWindow(Wnd);
+  }
+  return dlgtest::TestDlgProc(Wnd, Msg, WParam, LParam);
+}
+
+// The shown layered windows of the thread (a border window).
+int ShownLayeredWindows() {
+  int N = 0;
+  for (HWND W : sndtest::ThreadTopWindows())
+    N += IsWindowVisible(W) && (GetWindowLongW(W, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
+  return N;
+}
 
 }  // namespace
 
@@ -225,4 +249,51 @@ TEST(dlg_ExtBorder, BroughtBackInFrontOfAnotherWindowTheBorderWindowComesRightBe
     EXPECT_EQ(extform::BorderImageHidden(D.Wnd, D.BorderWnd(), D.Adapter->SkinData->CacheBmp()), 0);
     EXPECT_EQ(Faults.Count(), 0);
   }
+}
+
+// The adapter follows up some messages once the dialog has handled them (a move, a change of place,
+// a system command); the dialog's own handling may remove the skin, which frees the adapter and its
+// border window, or destroy the dialog, which lets go of them: nothing of the adapter is touched
+// after (the trap makes any touch of a freed one fault), no border window shows around a dialog
+// that goes on with the system's frame, and nothing is left behind once the dialog is gone.
+TEST(dlg_ExtBorder, ADialogRemovingTheSkinOrDestroyedInAMessageTheAdapterFollowsUpLeavesNothingBehind) {
+  struct TRow {
+    const char* Name;
+    UINT Msg;
+    void (*Send)(HWND);
+  };
+  auto Move = [](HWND W) { SetWindowPos(W, nullptr, 300, 220, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE); };
+  const TRow Rows[] = {
+      {"a move", WM_MOVE, Move},
+      {"a change of place", WM_WINDOWPOSCHANGING, Move},
+      {"a maximise command", WM_SYSCOMMAND, [](HWND W) { SendMessageW(W, WM_SYSCOMMAND, SC_MAXIMIZE, 0); }},
+      {"a restore command", WM_SYSCOMMAND, [](HWND W) { SendMessageW(W, WM_SYSCOMMAND, SC_RESTORE, 0); }}};
+  const auto Make = [] {
+    return CreateDialogIndirectParamW(GetModuleHandleW(nullptr),
+                                      dlgtest::StandardDialog(DS_MODALFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX).Get(),
+                                      nullptr, ActingDlgProc, 0);
+  };
+  // A first dialog makes what the process keeps for good (the application's window, the input
+  // method's).
+  { TExtDialog First(0); }
+  const int Windows = uitest::CountThreadWindows();
+  for (const bool Destroys : {false, true})
+    for (const TRow& Row : Rows) {
+      SCOPED_TRACE(std::string(Row.Name) + (Destroys ? ", the dialog destroyed" : ", the skin removed"));
+      const memguard::TTrapFreedReads Trap;
+      extform::OnEachDialogFrame(Make, [&](TExtDialog& D, bool) {
+        RemovingManager = Destroys ? nullptr : D.Skin->Manager.get();
+        ActOn = Row.Msg;
+        Row.Send(D.Wnd);
+        ActOn = 0;
+        RemovingManager = nullptr;
+        uitest::PumpFor(100);
+        EXPECT_EQ(IsWindow(D.Wnd) != FALSE, !Destroys);
+        if (!Destroys) {
+          EXPECT_FALSE(D.Skin->Manager->Active());
+          EXPECT_EQ(ShownLayeredWindows(), 0);
+        }
+      });
+      EXPECT_EQ(uitest::CountThreadWindows(), Windows);
+    }
 }

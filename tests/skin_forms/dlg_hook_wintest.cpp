@@ -58,14 +58,6 @@ void CALLBACK RemoveSkinInLoop(HWND, UINT, UINT_PTR Id, DWORD) {
   EndMenu();
 }
 
-// A dialog whose own handling of one kind of message removes the skin (RemoveOn, for Manager).
-UINT RemoveOn = 0;
-TsSkinManager* RemovingManager = nullptr;
-INT_PTR CALLBACK RemovingDlgProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
-  if (Msg == RemoveOn && RemovingManager != nullptr && RemovingManager->Active()) RemovingManager->SetActive(false);
-  return dlgtest::TestDlgProc(Wnd, Msg, WParam, LParam);
-}
-
 const char* AdapterClass(HWND W) {
   TacMainWnd* A = GetWndAdapter(W);
   return A != nullptr ? A->ClassName() : "";
@@ -800,43 +792,4 @@ TEST_F(DlgHook, TheSkinRemovedWhileTheDialogsSystemMenuIsOpenLeavesTheFreedAdapt
   EXPECT_FALSE(Skin->Manager->Active());
   EXPECT_TRUE(IsWindow(W));
   EXPECT_EQ(Faults.Count(), 0);
-}
-
-// The adapter follows up some messages once the dialog has handled them (a move, a change of place,
-// a system command); the dialog's own handling may remove the skin, which frees the adapter:
-// nothing of it is touched after (the trap makes any touch fault).
-TEST_F(DlgHook, ADialogRemovingTheSkinInAMessageTheAdapterFollowsUpEndsNoProcess) {
-  struct TRow {
-    const char* Name;
-    UINT Msg;
-    void (*Send)(HWND);
-  };
-  auto Move = [](HWND W) { SetWindowPos(W, nullptr, 300, 220, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE); };
-  const TRow Rows[] = {{"a move", WM_MOVE, Move},
-                       {"a change of place", WM_WINDOWPOSCHANGING, Move},
-                       {"a system command", WM_SYSCOMMAND, [](HWND W) { SendMessageW(W, WM_SYSCOMMAND, SC_RESTORE, 0); }}};
-  for (const TRow& Row : Rows) {
-    SCOPED_TRACE(Row.Name);
-    if (!Skin->Manager->Active()) Skin->Manager->SetActive(true);
-    ASSERT_TRUE(Skin->Manager->HookInstalled());
-    const memguard::TTrapFreedReads Trap;
-    memguard::TFaultCount Faults;
-    HWND W = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), dlgtest::StandardDialog().Get(), nullptr,
-                                        RemovingDlgProc, 0);
-    Windows.push_back(W);
-    SetForegroundWindow(W);
-    uitest::Settle(W);
-    ASSERT_TRUE(uitest::WaitFor([&] { return FindDialogProvider(W) != nullptr; }));
-    RemoveOn = Row.Msg;
-    RemovingManager = Skin->Manager.get();
-    Row.Send(W);
-    RemoveOn = 0;
-    uitest::PumpFor(100);
-    EXPECT_FALSE(Skin->Manager->Active());
-    EXPECT_TRUE(IsWindow(W));
-    EXPECT_EQ(Faults.Count(), 0);
-    DestroyWindow(W);
-    uitest::Pump();
-  }
-  RemovingManager = nullptr;
 }
