@@ -37,6 +37,26 @@ void DropButtonRect(HWND W, int ButtonWidth, TRect& R) {
   R.Bottom = Height - 2;
 }
 
+// A combo box's list dropped when a change starts is dropped again when it ends. The system's combo
+// box hides a dropped list when its size or font changes (a skin coming or going changes its frame)
+// and leaves the mouse with the hidden list, or with itself while its drop button is held, which
+// then hands it to the hidden list: the next click would drop the list again instead of reaching
+// its window. Dropped again, the list has the mouse as it had before.
+class TListKept {
+ public:
+  explicit TListKept(HWND Combo) : Combo(Combo), Dropped(Combo != nullptr && SendMessageW(Combo, CB_GETDROPPEDSTATE, 0, 0) != 0) {}
+  ~TListKept() {
+    if (Dropped && IsWindow(Combo) && SendMessageW(Combo, CB_GETDROPPEDSTATE, 0, 0) == 0)
+      SendMessageW(Combo, CB_SHOWDROPDOWN, TRUE, 0);
+  }
+  TListKept(const TListKept&) = delete;
+  TListKept& operator=(const TListKept&) = delete;
+
+ private:
+  HWND Combo;
+  bool Dropped;
+};
+
 }  // namespace
 
 // ---- TacComboBoxWnd -----------------------------------------------------------------------------
@@ -60,7 +80,9 @@ void TacComboBoxWnd::GetButtonRect(TRect& R) {
 }
 
 int TacComboBoxWnd::ButtonState() {
-  if (ListWnd != nullptr && IsWindowVisible(ListWnd)) return 2;
+  // Dropped down: also before the list made itself known (an adapter that came while it was).
+  if ((ListWnd != nullptr && IsWindowVisible(ListWnd)) || SendMessageW(CtrlHandle, CB_GETDROPPEDSTATE, 0, 0) != 0)
+    return 2;
   TsSkinManager* Def = TsSkinManager::DefaultManager();
   if ((SkinData != nullptr && SkinData->GetHotState()) || (Def != nullptr && Def->HoverWindow() == CtrlHandle))
     return 1;
@@ -194,9 +216,10 @@ void TacComboBoxWnd::CtlColorListBox(TMessage& Message) {
         SendSkinCommand(ListWnd, AC_ISSKINNED, 0) != 1) {
       const bool SavedDlgMode = AdapterDlgMode;
       if (SkinData->OwnerControl() == nullptr) AdapterDlgMode = DlgMode;
+      // A dropped list has had its frame painted by the system already.
+      const bool Repaint = SendMessageW(CtrlHandle, CB_GETCOUNT, 0, 0) >= 1 || IsWindowVisible(ListWnd);
       try {
-        ListAdapter = TacMainWnd::Create<TacComboListWnd>(ListWnd, nullptr, ManagerOf(this), "EDIT",
-                                                          SendMessageW(CtrlHandle, CB_GETCOUNT, 0, 0) >= 1);
+        ListAdapter = TacMainWnd::Create<TacComboListWnd>(ListWnd, nullptr, ManagerOf(this), "EDIT", Repaint);
       } catch (...) {
         AdapterDlgMode = SavedDlgMode;
         throw;
@@ -223,7 +246,17 @@ void TacComboBoxWnd::CtlColorListBox(TMessage& Message) {
   Message.Result = reinterpret_cast<LRESULT>(FListBrush);
 }
 
+void TacComboBoxWnd::RestoreStdParams() {
+  TListKept Kept(CtrlHandle);
+  TacEditWnd::RestoreStdParams();
+}
+
 void TacComboBoxWnd::WndProc(TMessage& Message) {
+  if (!Destroyed && (Message.Msg == WM_SIZE || Message.Msg == WM_SETFONT)) {
+    TListKept Kept(CtrlHandle);
+    TacEditWnd::WndProc(Message);
+    return;
+  }
   if (Destroyed || !HasSkinSection(this)) {
     TacEditWnd::WndProc(Message);
     return;
@@ -233,6 +266,9 @@ void TacComboBoxWnd::WndProc(TMessage& Message) {
       const Word Cmd = AlphaCmdCode(Message.WParam);
       if (!AdapterGoesOnAfter(this, [&] { TacEditWnd::WndProc(Message); })) return;
       if (Cmd == AC_MOUSEENTER || Cmd == AC_MOUSELEAVE) PaintButton(nullptr);
+      // The list is no child of the form: it hears of a new skin or hue from its combo box.
+      if ((Cmd == AC_NEWSKIN || Cmd == AC_REFRESHSKIN) && ListAdapter != nullptr && IsWindow(ListWnd))
+        SendMessageW(ListWnd, Message.Msg, Message.WParam, Message.LParam);
       return;
     }
     case WM_SETFOCUS:
@@ -280,6 +316,11 @@ void TacComboBoxWnd::WndProc(TMessage& Message) {
         }
       }
       if (OwnDC) ReleaseDC(CtrlHandle, DC);
+      // A dropped list whose picture is out of date (a new skin or hue came while it was dropped,
+      // or its adapter came with the skin) is painted with its combo box.
+      if (!SkinData->Updating && ListAdapter != nullptr && ListAdapter->SkinData != nullptr &&
+          ListAdapter->SkinData->BackgroundStale && IsWindowVisible(ListWnd))
+        RedrawWindow(ListWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
       return;
     }
     case WM_PRINT: {

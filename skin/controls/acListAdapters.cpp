@@ -102,24 +102,21 @@ int TacListViewWnd::ViewStyle() const {
 void TacListViewWnd::SaveStdParams() {
   TacEditWnd::SaveStdParams();
   if (CtrlHandle == nullptr) return;
-  OldColor = static_cast<TColor>(SendMessageW(CtrlHandle, LVM_GETBKCOLOR, 0, 0));
-  OldFontColor = static_cast<TColor>(SendMessageW(CtrlHandle, LVM_GETTEXTCOLOR, 0, 0));
+  OldListBk = static_cast<COLORREF>(SendMessageW(CtrlHandle, LVM_GETBKCOLOR, 0, 0));
+  OldListTextBk = static_cast<COLORREF>(SendMessageW(CtrlHandle, LVM_GETTEXTBKCOLOR, 0, 0));
+  OldListText = static_cast<COLORREF>(SendMessageW(CtrlHandle, LVM_GETTEXTCOLOR, 0, 0));
 }
 
 void TacListViewWnd::RestoreStdParams() {
   if (CtrlHandle != nullptr && IsWindow(CtrlHandle)) {
-    SendMessageW(CtrlHandle, LVM_SETBKCOLOR, 0, static_cast<LPARAM>(OldColor));
-    SendMessageW(CtrlHandle, LVM_SETTEXTBKCOLOR, 0, static_cast<LPARAM>(OldColor));
-    SendMessageW(CtrlHandle, LVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(OldFontColor));
+    SendMessageW(CtrlHandle, LVM_SETBKCOLOR, 0, static_cast<LPARAM>(OldListBk));
+    SendMessageW(CtrlHandle, LVM_SETTEXTBKCOLOR, 0, static_cast<LPARAM>(OldListTextBk));
+    SendMessageW(CtrlHandle, LVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(OldListText));
     InvalidateRect(CtrlHandle, nullptr, TRUE);
   }
   ReleaseHeader();
-  // The edit adapter's restore puts a framework control's Color back; the list-view colours above
-  // are the ones the window uses.
-  const TColor SavedColor = OldColor, SavedFont = OldFontColor;
+  // The edit adapter's restore puts a framework control's own Color back.
   TacEditWnd::RestoreStdParams();
-  OldColor = SavedColor;
-  OldFontColor = SavedFont;
 }
 
 void TacListViewWnd::SetSkinParams() {

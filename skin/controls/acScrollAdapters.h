@@ -129,6 +129,9 @@ class TacListViewWnd : public TacEditWnd {
   // items (place, text, format, image and the pixels it shows), the hot and pressed items, the
   // font, colour, images and enabled state of the list view, and the skin.
   TacPictureKey HeaderKeyOf(const RECT& Client);
+  // The list view window's own colours (its background, text background and text), saved beside
+  // the framework control's colour (OldColor), which the framework keeps apart from them.
+  COLORREF OldListBk = 0, OldListTextBk = 0, OldListText = 0;
   std::unique_ptr<TBitmap> HeaderPicture;
   // Where the key takes the picture of each column's image.
   std::unique_ptr<TBitmap> ImageWork;
@@ -231,6 +234,8 @@ class TacComboBoxWnd : public TacEditWnd {
  protected:
   // The drop button exists (CBS_DROPDOWN / CBS_DROPDOWNLIST style bit).
   virtual bool HasButton();
+  // The edit adapter's, a dropped list kept dropped (WndProc).
+  void RestoreStdParams() override;
 
  private:
   // The second skin data made at construction (not used for painting).

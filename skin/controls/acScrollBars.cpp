@@ -95,14 +95,35 @@ bool BarsGoOnAfter(TacScrollWnd* Adapter, F&& Send) {
   return AdapterGoesOnAfter(Adapter, Send) && BarsSkinned(Adapter);
 }
 
-// The same for a message of a press or drag of the bars: the press goes on too, still this
-// window's. When it does not, the caller leaves the tracking state alone as well.
+// The tracking state holds a press of the window's bars.
+bool PressIsWindows(HWND Handle) {
+  const TacScrollTracking& T = acScrollTracking();
+  return T.HoverWnd == Handle && T.TrackPart != -1;
+}
+
+// The same for a message of the release of a press: the press is still this window's to end. When
+// it is not, the caller leaves the tracking state alone as well.
+template <class F>
+bool ReleaseGoesOnAfter(TacScrollWnd* Adapter, F&& Send) {
+  const HWND Handle = Adapter->CtrlHandle;
+  return BarsGoOnAfter(Adapter, Send) && PressIsWindows(Handle);
+}
+
+bool EndPress(TacScrollWnd* Adapter);
+
+// The same for a message of a press or drag going on: the press goes on only while it is still this
+// window's, its button is still down (a press made of messages alone has none) and the mouse still
+// the bar's. A handler that showed a modal window (a message box) took the release and the mouse
+// away from the bar: the press then ends here, as at its release (the system's own bar ends its
+// press too).
 template <class F>
 bool PressGoesOnAfter(TacScrollWnd* Adapter, F&& Send) {
   const HWND Handle = Adapter->CtrlHandle;
-  if (!BarsGoOnAfter(Adapter, Send)) return false;
-  const TacScrollTracking& T = acScrollTracking();
-  return T.HoverWnd == Handle && T.TrackPart != -1;
+  if (!ReleaseGoesOnAfter(Adapter, Send)) return false;
+  const bool ButtonDown = !acScrollTracking().ButtonHeld || (GetKeyState(VK_LBUTTON) & 0x8000) != 0;
+  if (ButtonDown && GetCapture() == Handle) return true;
+  EndPress(Adapter);
+  return false;
 }
 
 // Passes a message on (Pass, which answers whether the adapter goes on after it) with the window's
@@ -366,18 +387,57 @@ bool SameScrollData(const SCROLLINFO& A, const SCROLLINFO& B) {
 
 UINT_PTR StartTimer(HWND Handle, UINT_PTR Id, UINT Milliseconds) { return SetTimer(Handle, Id, Milliseconds, nullptr); }
 
-// Sends one scroll message of a press or drag of the adapter's bars to its window: answers whether
-// the press or drag goes on (PressGoesOnAfter). An adapter freed meanwhile ends the handling of the
-// message that sent it at once (TacAdapterFreed, as when a message passed on freed it), so that
-// nothing up the way touches it either.
-bool SendTrackedScroll(TacScrollWnd* Adapter, UINT Msg, int Code, int Pos) {
+// Sends one scroll message of a press or drag of the adapter's bars to its window (Releasing: of
+// its release): answers whether the press or drag goes on (PressGoesOnAfter), or its release
+// (ReleaseGoesOnAfter). An adapter freed meanwhile ends the handling of the message that sent it
+// at once (TacAdapterFreed, as when a message passed on freed it), so that nothing up the way
+// touches it either.
+bool SendTrackedScroll(TacScrollWnd* Adapter, UINT Msg, int Code, int Pos, bool Releasing = false) {
   const HWND Handle = Adapter->CtrlHandle;
   const std::shared_ptr<bool> Alive = Adapter->Alive;
   Adapter->Scrolling = true;
-  const bool GoesOn = PressGoesOnAfter(Adapter, [&] { SendScrollMessage(Handle, Msg, Code, Pos); });
+  auto Send = [&] { SendScrollMessage(Handle, Msg, Code, Pos); };
+  const bool GoesOn = Releasing ? ReleaseGoesOnAfter(Adapter, Send) : PressGoesOnAfter(Adapter, Send);
   if (!*Alive) throw TacAdapterFreed{};
   Adapter->Scrolling = false;
   return GoesOn;
+}
+
+// A drop-down list of a combo box of no framework control keeps the mouse after a press of its bar
+// (the combo box tracks the list with it).
+bool ListKeepsCapture(const TacScrollWnd* Adapter) {
+  return Adapter->InheritsFromName("TacComboListWnd") &&
+         (Adapter->SkinData == nullptr || Adapter->SkinData->OwnerControl() == nullptr);
+}
+
+// Ends the press of the adapter's bars as its release does: the mouse given back (but where the
+// list keeps it), the repeat stopped, the drag's last position and the end of the scroll told to
+// the window, the bar painted unpressed. Answers whether the adapter goes on.
+bool EndPress(TacScrollWnd* Adapter) {
+  TacScrollTracking& T = acScrollTracking();
+  const HWND Handle = Adapter->CtrlHandle;
+  if (!ListKeepsCapture(Adapter) && GetCapture() == Handle && !ReleaseGoesOnAfter(Adapter, [] { ReleaseCapture(); }))
+    return false;
+  const UINT Msg = T.ScrollMsg;
+  const bool ArrowOrPage = T.TrackPart >= SB_LINEUP && T.TrackPart <= SB_PAGEDOWN;
+  if (ArrowOrPage && T.RepeatTimer != 0) KillTimer(Handle, T.RepeatTimer);
+  if (ArrowOrPage || T.TrackPart == SB_THUMBTRACK) {
+    const int EndPos = ArrowOrPage ? 0 : T.LastTrackPos;
+    if (Adapter->ThumbTracking) {
+      if (!SendTrackedScroll(Adapter, Msg, SB_THUMBPOSITION, T.LastTrackPos, true)) return false;
+      Adapter->ThumbTracking = false;
+    }
+    if (!SendTrackedScroll(Adapter, Msg, SB_ENDSCROLL, EndPos, true)) return false;
+  }
+  TacScrollBar* Bar = BarOfKind(Adapter, T.TrackBar);
+  T.TrackPart = T.PressedPart = T.TrackBar = -1;
+  T.RepeatTimer = 0;
+  T.ScrollMsg = 0;
+  if (Bar != nullptr) {
+    ReadScrollInfo(Bar, Handle);
+    if (!RepaintBar(Adapter, Bar, Handle, -1)) return false;
+  }
+  return true;
 }
 
 // The pressed-part update of a mouse position (screen coordinates) during an arrow or page press.
@@ -1155,6 +1215,7 @@ LRESULT HandleNcLButtonDown(TacScrollWnd* Adapter, HWND Handle, WPARAM WParam, L
   GetBarRect(Adapter, T.TrackBar, Handle, R);
   ReadScrollInfo(Bar, Handle);
   T.TrackPart = GetPartAt(Bar, Handle, R, Y, X);
+  T.ButtonHeld = (GetKeyState(VK_LBUTTON) & 0x8000) != 0;
   const int Part = T.TrackPart;
   // An arrow is unavailable by the bar's own flags or as the window reports it (the program
   // disabled it with EnableScrollBar, read just now): it takes no press, as the system's would not.
@@ -1168,6 +1229,8 @@ LRESULT HandleNcLButtonDown(TacScrollWnd* Adapter, HWND Handle, WPARAM WParam, L
     } else {
       T.PressedPart = Part;
       if (!RepaintBar(Adapter, Bar, Handle, T.PressedPart)) return 0;
+      // The press holds the mouse from its first scroll on.
+      SetCapture(Handle);
       if (!SendTrackedScroll(Adapter, T.ScrollMsg, T.TrackPart, 0)) return 0;
       T.PressedPart = T.TrackPart;
       T.RepeatTimer = acScrollSetTimer(Handle, acTimerFirstRepeat, 300) != 0 ? acTimerFirstRepeat : 0;
@@ -1188,7 +1251,7 @@ LRESULT HandleNcLButtonDown(TacScrollWnd* Adapter, HWND Handle, WPARAM WParam, L
     T.TrackPart = -1;
     return 0;
   }
-  if (T.TrackPart != -1) SetCapture(Handle);
+  if (T.TrackPart != -1 && GetCapture() != Handle) SetCapture(Handle);
   return 0;
 }
 
@@ -1214,31 +1277,10 @@ LRESULT HandleLButtonUp(TacScrollWnd* Adapter, HWND Handle, WPARAM WParam, LPARA
   TacScrollTracking& T = acScrollTracking();
   LPARAM LP = LParam;
   if (T.TrackPart == -1 || T.HoverWnd != Handle) return CallOldWndProc(Adapter, Handle, WM_LBUTTONUP, WParam, LP);
-  const bool ListKeepsCapture =
-      Adapter->InheritsFromName("TacComboListWnd") && (Adapter->SkinData == nullptr || Adapter->SkinData->OwnerControl() == nullptr);
-  if (!ListKeepsCapture && GetCapture() == Handle && !PressGoesOnAfter(Adapter, [] { ReleaseCapture(); })) return 0;
-  const UINT Msg = T.ScrollMsg;
-  const bool ArrowOrPage = T.TrackPart >= SB_LINEUP && T.TrackPart <= SB_PAGEDOWN;
-  if (ArrowOrPage && T.RepeatTimer != 0) KillTimer(Handle, T.RepeatTimer);
-  if (ArrowOrPage || T.TrackPart == SB_THUMBTRACK) {
-    const int EndPos = ArrowOrPage ? 0 : T.LastTrackPos;
-    if (Adapter->ThumbTracking) {
-      if (!SendTrackedScroll(Adapter, Msg, SB_THUMBPOSITION, T.LastTrackPos)) return 0;
-      Adapter->ThumbTracking = false;
-    }
-    if (!SendTrackedScroll(Adapter, Msg, SB_ENDSCROLL, EndPos)) return 0;
-  }
-  TacScrollBar* Bar = BarOfKind(Adapter, T.TrackBar);
-  T.TrackPart = T.PressedPart = T.TrackBar = -1;
-  T.RepeatTimer = 0;
-  T.ScrollMsg = 0;
-  if (Bar != nullptr) {
-    ReadScrollInfo(Bar, Handle);
-    if (!RepaintBar(Adapter, Bar, Handle, -1)) return 0;
-  }
+  if (!EndPress(Adapter)) return 0;
   const bool ImageView = Adapter->SkinData != nullptr && Adapter->SkinData->OwnerControl() != nullptr &&
                          Adapter->SkinData->OwnerControl()->ClassNameIs("TImageEnView");
-  if (ImageView || ListKeepsCapture) return 0;
+  if (ImageView || ListKeepsCapture(Adapter)) return 0;
   return CallOldWndProc(Adapter, Handle, WM_LBUTTONUP, WParam, LP);
 }
 
@@ -1296,9 +1338,17 @@ LRESULT HandleStyleChanged(TacScrollWnd* Adapter, HWND Handle, WPARAM WParam, LP
   return CallOldWndProc(Adapter, Handle, WM_STYLECHANGED, WParam, LP);
 }
 
-void ThumbTrackHorz(TacScrollBar* Bar, HWND Handle, int X, int Y) {
-  if (Bar != nullptr) ThumbTrack(Bar, Handle, X, Y);
+namespace {
+// A step of a drag the program makes itself: a handler of its scroll message may free the adapter,
+// whose end stops here (no message of the adapter's is there to end).
+void ProgramThumbStep(TacScrollBar* Bar, HWND Handle, int X, int Y) {
+  if (Bar == nullptr) return;
+  try {
+    ThumbTrack(Bar, Handle, X, Y);
+  } catch (const TacAdapterFreed&) {
+  }
 }
-void ThumbTrackVert(TacScrollBar* Bar, HWND Handle, int X, int Y) {
-  if (Bar != nullptr) ThumbTrack(Bar, Handle, X, Y);
-}
+}  // namespace
+
+void ThumbTrackHorz(TacScrollBar* Bar, HWND Handle, int X, int Y) { ProgramThumbStep(Bar, Handle, X, Y); }
+void ThumbTrackVert(TacScrollBar* Bar, HWND Handle, int X, int Y) { ProgramThumbStep(Bar, Handle, X, Y); }

@@ -142,6 +142,7 @@ struct TacScrollTracking {
   UINT_PTR HoverTimer = 0;
   TRect HoverBarRect{};
   HWND GivingBack = nullptr;  // the window whose capture StopScrollTracking gives back now
+  bool ButtonHeld = false;    // the press came with the left button down (not from messages alone)
 };
 TacScrollTracking& acScrollTracking();
 // Stops what tracking left running on the adapter's window (the hover and repeat timers, the mouse
@@ -223,6 +224,7 @@ LRESULT HandleMouseMove(TacScrollWnd* Adapter, HWND Handle, WPARAM WParam, LPARA
 LRESULT HandleLButtonUp(TacScrollWnd* Adapter, HWND Handle, WPARAM WParam, LPARAM LParam);
 LRESULT HandleTimer(TacScrollWnd* Adapter, HWND Handle, WPARAM WParam, LPARAM LParam);
 LRESULT HandleStyleChanged(TacScrollWnd* Adapter, HWND Handle, WPARAM WParam, LPARAM LParam);
-// One step of a thumb drag to the screen point (X, Y).
+// One step of a thumb drag to the screen point (X, Y), made by the program; it ends quietly when a
+// handler of its scroll message frees the adapter.
 void ThumbTrackHorz(TacScrollBar* Bar, HWND Handle, int X, int Y);
 void ThumbTrackVert(TacScrollBar* Bar, HWND Handle, int X, int Y);

@@ -337,6 +337,12 @@ void TacTabControlWnd::PaintControl(TMessage& Message) {
         if (I != Active && TabRow(I) == Row) DrawSkinTab(I, 0, TPoint(0, 0), Cache);
   }
   SkinData->BackgroundStale = false;
+  // A page shows the body's edge from this picture (TacPageWnd::PaintPage): one that painted
+  // before the picture was made anew (a skin changed while the form was minimised, whose restore
+  // paints the windows in no set order) paints again.
+  if (!Same)
+    for (HWND C = GetWindow(CtrlHandle, GW_CHILD); C != nullptr; C = GetWindow(C, GW_HWNDNEXT))
+      if (dynamic_cast<TacPageWnd*>(GetWndAdapter(C)) != nullptr) InvalidateRect(C, nullptr, TRUE);
   const TRect AR = Active >= 0 ? SkinTabRect(Active, true) : TRect(0, 0, 0, 0);
   const int Saved = SaveDC(DC);
   if (N > 0 && Active >= 0) ExcludeClipRect(DC, AR.Left, AR.Top, AR.Right, AR.Bottom);

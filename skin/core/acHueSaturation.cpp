@@ -49,14 +49,18 @@ TColor TacColorTable::Find(TColor Color) {
     return Result;
   }
   // Full: the colours held stay, this one is not held. Held colours that were seldom met again
-  // in the last MaxColors lookups make the table pass colours on for a while, then start afresh.
+  // in the last MaxColors lookups make the table pass colours on for a while; seldom met again
+  // after that too, they go.
   ++FMisses;
   if (FLookups >= MaxColors) {
-    if ((FLookups - FMisses) * MinHitShare < FLookups) {
+    const bool Few = (FLookups - FMisses) * MinHitShare < FLookups;
+    if (Few && FFewHits) {
       std::fill(FSlots.begin(), FSlots.end(), TSlot{EmptyColor, 0});
       FUsed = 0;
+    } else if (Few) {
       FPassLeft = PassLength;
     }
+    FFewHits = Few && !FFewHits;
     FLookups = FMisses = 0;
   }
   return Result;

@@ -43,8 +43,10 @@ using TacColorMap = std::function<TColor(TColor Color)>;
 // beyond it. After every MaxColors lookups of the full table it judges: when fewer than one in
 // MinHitShare found its colour (a picture of more colours than that, each met once or twice), it
 // passes the next PassLength colours straight to the routine, so that such a picture costs about
-// what it would without the table, and then starts afresh, so that a picture whose colours change
-// part way comes to hold its new ones.
+// what it would without the table. It keeps the colours it holds through that, for the pictures
+// after such a one meet the colours of those before it; only when the next judgement finds as few
+// again (the colours met have changed for good) does it start afresh, so that a pass whose colours
+// change part way comes to hold its new ones.
 class TacColorTable {
  public:
   static constexpr std::size_t MaxColors = std::size_t{1} << 16;
@@ -93,6 +95,7 @@ class TacColorTable {
   std::size_t FLookups = 0;   // colours looked up since the table was last filled or judged
   std::size_t FMisses = 0;    // of those, colours it did not hold
   std::size_t FPassLeft = 0;  // colours still to pass straight to the routine
+  bool FFewHits = false;      // the last judgement found few colours held
   std::uint64_t FConversions = 0;
   bool FHaveLast = false;
   TColor FLastColor = 0, FLastResult = 0;

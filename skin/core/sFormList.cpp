@@ -185,10 +185,17 @@ void EndSkinChange(TsSkinManager* Manager, bool Repaint) {
   const bool Animated = SkinChangingAnimated(Manager, AnimTime);
   for (std::size_t I = 0; I < FormSlots().size(); ++I) {
     TCustomForm* Form = FormSlots()[I];
-    if (!EligibleForm(Form) || FormMinimized(Form)) continue;
+    if (!EligibleForm(Form)) continue;
     TObject* Provider = FormSkinProvider(Form);
     if (Provider == nullptr || ProviderManager(Provider) != Manager) continue;
     HWND Wnd = Form->Handle();
+    if (FormMinimized(Form)) {
+      // Not locked: the title bar a minimised form shows is painted in the new skin now, and the
+      // rest once it is restored.
+      if (Repaint)
+        RedrawWindow(Wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+      continue;
+    }
     if (!Repaint) {
       SendMessageW(Wnd, WM_SETREDRAW, 1, 0);
       // The lock is over: the provider must not go on believing it is updating.
@@ -196,17 +203,9 @@ void EndSkinChange(TsSkinManager* Manager, bool Repaint) {
       continue;
     }
     const bool NonClient = ProviderDrawsNonClient(Provider);
+    if (Form->WindowState() == wsMaximized) MaximiseFormAgain(Wnd);
     if (Animated) AnimateFormShow(Form, NonClient ? AnimTime : 0);
     HWND Border = ProviderBorderWindow(Provider);
-    if (Border != nullptr && Form->WindowState() == wsMaximized) {
-      // Maximized again without showing the system's own frame in between.
-      const LONG Style = GetWindowLongW(Wnd, GWL_STYLE);
-      SetWindowLongW(Wnd, GWL_STYLE, Style & ~WS_VISIBLE);
-      HWND Active = GetActiveWindow();
-      ShowWindow(Wnd, SW_MAXIMIZE);
-      SetWindowLongW(Wnd, GWL_STYLE, GetWindowLongW(Wnd, GWL_STYLE) | WS_VISIBLE);
-      if (Active != nullptr) SetActiveWindow(Active);
-    }
     SendMessageW(Wnd, WM_SETREDRAW, 1, 0);
     SetProviderInUpdate(Provider, false);
     if (NonClient) {
@@ -219,6 +218,15 @@ void EndSkinChange(TsSkinManager* Manager, bool Repaint) {
       RedrawWindow(Wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     }
   }
+}
+
+void MaximiseFormAgain(HWND Wnd) {
+  const LONG Visible = GetWindowLongW(Wnd, GWL_STYLE) & WS_VISIBLE;
+  SetWindowLongW(Wnd, GWL_STYLE, GetWindowLongW(Wnd, GWL_STYLE) & ~WS_VISIBLE);
+  const HWND Active = GetActiveWindow();
+  ShowWindow(Wnd, SW_MAXIMIZE);
+  SetWindowLongW(Wnd, GWL_STYLE, (GetWindowLongW(Wnd, GWL_STYLE) & ~WS_VISIBLE) | Visible);
+  if (Active != nullptr) SetActiveWindow(Active);
 }
 
 void BroadcastToSkinnedForms(TMessage& Message) {

@@ -98,10 +98,16 @@ const std::vector<TCustomForm*>& RegisteredSkinnedForms();
 // provider's in-update flag set and WM_SETREDRAW 0.
 void BeginSkinChange(TsSkinManager* Manager);
 // Redraw restore: nothing while the application window is minimised. For the default manager,
-// acFormsUpdating := False. The same forms get WM_SETREDRAW 1 and, with Repaint, the animated
-// show (when the manager animates skin changes), their in-update flag cleared, their region
-// rebuilt (non-client painting providers) and a full redraw of frame and children.
+// acFormsUpdating := False. The same forms get WM_SETREDRAW 1 and, with Repaint, a maximised one
+// its place again (MaximiseFormAgain) before the animated show (when the manager animates skin
+// changes), their in-update flag cleared, their region rebuilt (non-client painting providers)
+// and a full redraw of frame and children.
 void EndSkinChange(TsSkinManager* Manager, bool Repaint);
+// Maximises the maximised form's window Wnd again, so that it takes the place its frame asks for
+// now (extended borders that came or went, the skin's title, place a maximised form elsewhere),
+// without the system's own frame shown on the way. Its visibility, and so a held drawing
+// (WM_SETREDRAW), stays what it was, and the active window stays active.
+void MaximiseFormAgain(HWND Wnd);
 // The message to every form owned by the application (last first) that is a TForm, not an MDI
 // child, neither loading nor being destroyed and not skinned itself (AC_ISSKINNED), by
 // SendMessage, then to its control tree (BroadcastSkinCommand) and, for an MDI main form, to its

@@ -1,6 +1,7 @@
 // The extended border window of skinned forms and dialogs.
 #include "skin/forms/acBorderForm.h"
 
+#include "framework/Scopes.h"
 #include "skin/core/acGlow.h"
 #include "skin/core/acPixels.h"
 #include "skin/core/sBackground.h"
@@ -34,23 +35,49 @@ void SetWindowRgnIfChanged(HWND W, HRGN Rgn) {
   if (Rgn != nullptr) DeleteObject(Rgn);
 }
 
-// Shows the hidden border window Border right behind its owner window Owner: shown in front of the
-// owner, at the owner's place among the other windows, and the owner moved back in front of it, as
-// it would be when activated. (A window shown, or made anew, later than the form can stay over it
-// on the screen until the form itself moves in front.) The border window's own moves put it back
-// behind its owner at once: this runs while its updates are held off (UpdateBorderWindow).
-void ShowBehindOwner(HWND Border, HWND Owner) {
+// A shown window stands in front of W in the window list: the screen does not bring W up then.
+bool ShownInFront(HWND W) {
+  for (HWND Above = GetWindow(W, GW_HWNDPREV); Above != nullptr; Above = GetWindow(Above, GW_HWNDPREV))
+    if (IsWindowVisible(Above)) return true;
+  return false;
+}
+
+// Puts the border window Border right behind its owner window Owner, both at Place among the other
+// windows (HWND_TOP: in front of them), in the window list and on the screen. The screen follows a
+// window's new place only when the window comes to the front (one put behind another stays where it
+// shows), and a window shown, or made anew, later than the owner can stay over it: the border window
+// comes to Place first and its owner after it, as when the owner is activated. Show: SWP_SHOWWINDOW
+// or 0. The border window's own moves would put it back behind its owner at once: this runs while
+// its updates are held off.
+void BringUpBehindOwner(HWND Border, HWND Owner, HWND Place, UINT Show) {
   constexpr UINT Keep = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+  SetWindowPos(Border, Place, 0, 0, 0, 0, Keep | Show);
+  SetWindowPos(Owner, Place, 0, 0, 0, 0, Keep | SWP_NOOWNERZORDER);
+  if (IsWindow(Border)) SetWindowPos(Border, Owner, 0, 0, 0, 0, Keep);
+}
+
+// The window in front of the owner window Owner in the window list, the border window Border
+// passed over; nullptr when Owner heads the windows of its kind (a window that is not topmost heads
+// them right behind the topmost ones).
+HWND InFrontOfOwner(HWND Border, HWND Owner) {
   HWND Above = GetWindow(Owner, GW_HWNDPREV);
   if (Above == Border) Above = GetWindow(Border, GW_HWNDPREV);
-  // Right below a topmost window the owner heads the others already.
   const bool Topmost = (GetWindowLongW(Owner, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
   if (Above != nullptr && !Topmost && (GetWindowLongW(Above, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0) Above = nullptr;
-  const HWND Place = Above != nullptr ? Above : HWND_TOP;
-  SetWindowPos(Border, Place, 0, 0, 0, 0, Keep | SWP_SHOWWINDOW);
-  SetWindowPos(Owner, Place, 0, 0, 0, 0, Keep | SWP_NOOWNERZORDER);
-  SetWindowPos(Border, Owner, 0, 0, 0, 0, Keep);
+  return Above;
 }
+
+
+// The window list's place of the border window. Wine moves a window that the screen uncovers in
+// front of the first window it finds over the uncovered part in the list, by that window's
+// rectangle: the parts of the border window that let the windows behind it show (the shadow's
+// transparent edges, the corners, the moments of a new size before its new image), uncover windows
+// behind it, which then come in front of it in the list though not on the screen. A while after
+// each such change the border window goes back right behind its owner in the list (the screen
+// keeps it there already).
+constexpr UINT_PTR acListPlaceTimer = 0xAC5B;
+constexpr UINT acListPlaceInterval = 100;
+constexpr int acListPlaceChecks = 5;
 
 }  // namespace
 
@@ -146,6 +173,56 @@ TPoint TacBorderForm::ImageOrigin() {
   return TPoint{OR.left - Lx, OR.top - Ty};
 }
 
+void TacBorderForm::OwnerMessageDone(const TMessage& Message) {
+  if (AForm == nullptr || Updating) return;
+  const HWND OW = OwnerHandle();
+  const HWND BW = AForm->Handle();
+  if (OW == nullptr || !IsWindowVisible(OW) || IsIconic(OW) || !IsWindowVisible(BW)) return;
+  // An activated owner comes to the front (the window list shows it there only a while later).
+  bool Up = Message.Msg == WM_ACTIVATE && LOWORD(Message.WParam) != WA_INACTIVE;
+  if (Message.Msg == WM_WINDOWPOSCHANGED) {
+    const auto* WP = reinterpret_cast<const WINDOWPOS*>(Message.LParam);
+    Up = WP != nullptr && (WP->flags & SWP_NOZORDER) == 0 && InFrontOfOwner(BW, OW) == nullptr;
+  }
+  if (!Up) return;
+  const std::shared_ptr<bool> Living = Alive;
+  Updating = true;
+  TScopeExit Done([&] {
+    if (*Living) Updating = false;
+  });
+  BringUpBehindOwner(BW, OW, HWND_TOP, 0);
+  if (*Living) WatchListPlace();
+  if (*Living) RaiseLater = ShownInFront(OW);
+}
+
+void TacBorderForm::WatchListPlace() {
+  ListChecks = acListPlaceChecks;
+  SetTimer(AForm->Handle(), acListPlaceTimer, acListPlaceInterval, nullptr);
+}
+
+void TacBorderForm::CheckListPlace() {
+  const HWND BW = AForm->Handle();
+  if (--ListChecks <= 0) KillTimer(BW, acListPlaceTimer);
+  const HWND OW = OwnerHandle();
+  if (OW == nullptr || !IsWindowVisible(OW) || !IsWindowVisible(BW) || Updating) return;
+  // Brought up while a shown window stood in front of it (a menu), the owner comes up again once
+  // none stands there, if it is still the window in front.
+  if (RaiseLater && !ShownInFront(OW)) {
+    RaiseLater = false;
+    if (GetForegroundWindow() == OW) {
+      const std::shared_ptr<bool> Living = Alive;
+      Updating = true;
+      TScopeExit Done([&] {
+        if (*Living) Updating = false;
+      });
+      BringUpBehindOwner(BW, OW, HWND_TOP, 0);
+      return;
+    }
+  }
+  if (GetWindow(OW, GW_HWNDNEXT) != BW)
+    SetWindowPos(BW, OW, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+}
+
 void TacBorderForm::UpdateBorderWindow(bool Repaint, Byte Alpha) {
   if (AForm == nullptr || Updating || HeldUpdates > 0 || (Application != nullptr && Application->Terminated())) return;
   HWND OW = OwnerHandle();
@@ -160,7 +237,7 @@ void TacBorderForm::UpdateBorderWindow(bool Repaint, Byte Alpha) {
     if (!Owner.IsDialog && Owner.Form != nullptr) {
       if (IsFormDestroying(Owner.Form))
         Go = 3;
-      else if (!Owner.Form->Visible() || (Application != nullptr && IsIconic(Application->Handle())))
+      else if (!Owner.Form->Visible() || IsIconic(OW) || (Application != nullptr && IsIconic(Application->Handle())))
         Go = 2;
       else
         Go = 0;
@@ -234,11 +311,15 @@ void TacBorderForm::UpdateBorderWindow(bool Repaint, Byte Alpha) {
         acUpdateLayeredWindow(BW, ScreenDC, nullptr, &Size, Src->Canvas()->Handle(), &Zero, 0x1FFFFFFF, &Blend,
                               ULW_ALPHA);
       ReleaseDC(nullptr, ScreenDC);
-      // A shown window is shown and placed already.
+      WatchListPlace();
+      // A shown window is shown and placed already. A hidden one comes right behind its owner,
+      // where the owner stands among the other windows.
       if (!IsWindowVisible(BW)) {
         const bool HideOwner = Alpha == 0;
         if (HideOwner) SetWindowLongW(OW, GWL_STYLE, GetWindowLongW(OW, GWL_STYLE) & ~WS_VISIBLE);
-        ShowBehindOwner(BW, OW);
+        const HWND Above = InFrontOfOwner(BW, OW);
+        BringUpBehindOwner(BW, OW, Above != nullptr ? Above : HWND_TOP, SWP_SHOWWINDOW);
+        RaiseLater = ShownInFront(OW);
         if (HideOwner) SetWindowLongW(OW, GWL_STYLE, GetWindowLongW(OW, GWL_STYLE) | WS_VISIBLE);
       }
     }
@@ -476,6 +557,13 @@ void TacBorderForm::BorderWndProc(TMessage& Message) {
       return;
     case WM_SETCURSOR:
       if (!SetBorderCursor(Message)) Old();
+      return;
+    case WM_TIMER:
+      if (Message.WParam == acListPlaceTimer) {
+        CheckListPlace();
+        return;
+      }
+      Old();
       return;
     case WM_WINDOWPOSCHANGED:
       if (Owner.FreeAnimations) Owner.FreeAnimations();

@@ -106,6 +106,9 @@ class TacBorderForm : public TPersistent {
 
   // Places, sizes, shows and repaints the border window.
   void UpdateBorderWindow(bool Repaint = true, Byte Alpha = 255);
+  // After a message of the owner window: when it brought the owner up among the windows (its
+  // activation, a change of its place in the Z order), the border window comes up right behind it.
+  void OwnerMessageDone(const TMessage& Message);
   // The region of the border window, or 0 for none.
   HRGN CreateRegion();
   void BorderWndProc(TMessage& Message);
@@ -136,6 +139,14 @@ class TacBorderForm : public TPersistent {
   TPoint MessagePoint(const TMessage& Message) const;
   void ForwardMouse(TMessage& Message);
   void HandleDoubleClick(TMessage& Message);
+  // The window list's place (see the source): checked a few times a short while after the border
+  // window changed its size, region or visibility, and put back right behind the owner there.
+  void WatchListPlace();
+  void CheckListPlace();
+  // The checks of the window list's place still to come.
+  int ListChecks = 0;
+  // The owner was brought up while a shown window stood in front of it.
+  bool RaiseLater = false;
 };
 
 // Holds the updates of a border window (none: nothing) until released or gone: an owner handling

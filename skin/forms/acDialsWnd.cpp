@@ -980,7 +980,9 @@ void TacDialogWnd::WndProc(TMessage& Message) {
     if (*Live) --WndProcDepth;
     throw;
   }
-  if (*Live) --WndProcDepth;
+  if (!*Live) return;
+  --WndProcDepth;
+  if (BorderForm != nullptr) BorderForm->OwnerMessageDone(Message);
 }
 
 void TacDialogWnd::DoWndProc(TMessage& Message) {

@@ -479,6 +479,9 @@ class TsSkinProvider : public TComponent {
   // anywhere ends it; losing the capture otherwise forgets the press (PressLost).
   void HoldPress();
   void PressLost();
+  // A press of the caption button Pressed that ends without acting: the button is drawn unpressed
+  // (whatever hot state the hit tests on the way left) and no button is hot.
+  void DropButtonPress(int Pressed);
   void FrameMouseMove(TPoint P);
 
  private:
@@ -513,6 +516,7 @@ class TsSkinProvider : public TComponent {
   void WMContextMenuSkinned(TMessage& Message);
   void WMInitMenuPopupSkinned(TMessage& Message);
   void WMEnterMenuLoopSkinned(TMessage& Message);
+  void WMExitMenuLoopSkinned(TMessage& Message);
   // Frees the MDI menu-loop cover when this provider made it, and clears the region lock: on every
   // exit from the menu loop, on skin removal and when the provider goes.
   void EndMenuLoopCover();

@@ -262,8 +262,23 @@ void TsSkinProvider::HoldPress() {
 
 void TsSkinProvider::PressLost() {
   if (FPressedHT == 0) return;
+  const int Pressed = FPressedHT;
   FPressedHT = 0;
+  DropButtonPress(Pressed);
+}
+
+void TsSkinProvider::DropButtonPress(int Pressed) {
   SetHotButton(0, true);
+  if (TsCaptionButton* B = ButtonByCode(Pressed); B != nullptr && B->State > 0) {
+    B->State = 0;
+    RepaintButton(Pressed);
+  }
+  // A border window that came during the press shows the button pressed in its image, which the
+  // button's fades take for its normal look: the image is made again.
+  if (BorderForm != nullptr) {
+    FSkinData->BackgroundStale = true;
+    BorderForm->UpdateBorderWindow(true, 255);
+  }
 }
 
 void TsSkinProvider::WMNCLButtonUp(TMessage& Message) {
@@ -290,7 +305,7 @@ void TsSkinProvider::WMNCLButtonUp(TMessage& Message) {
     Code = BorderForm != nullptr && !PointShowsWindow(H, P) ? BorderForm->BorderHitTest(Hit) : HitTest(Hit);
     if (GetCapture() == H) ReleaseCapture();
     if (Code != Pressed) {
-      SetHotButton(0, true);
+      DropButtonPress(Pressed);
       Message.Result = 0;
       return;
     }

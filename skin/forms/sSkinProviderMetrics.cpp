@@ -300,7 +300,7 @@ TsSkinProvider::TRgnApplied TsSkinProvider::ApplyFormRgn(bool Repaint) {
   // Forms of the framework cannot be docked: no form has a parent and dock drag kind.
   RgnUpdating = true;
   HRGN Rgn;
-  if (BorderForm != nullptr) {
+  if (BorderForm != nullptr && !IsIconic(H)) {
     const int F = FormBorderWidth(H, BorderForm, false);
     const int T = MaxCaptionFlag ? F + CaptionHeight(false) - 4 : CaptionHeight(false) + F;
     Rgn = CreateRectRgn(F, T, Form->Width() - F, Form->Height() - F);

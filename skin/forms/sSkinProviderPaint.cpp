@@ -707,7 +707,7 @@ void TsSkinProvider::WMNCPaint(TMessage& Message) {
   const bool Print = Message.Msg == WM_PRINT && Message.WParam != 0;
   HDC DC = Print ? reinterpret_cast<HDC>(Message.WParam) : GetWindowDC(H);
   const int State = SaveDC(DC);
-  if (BorderForm != nullptr) {
+  if (BorderForm != nullptr && !Iconic) {
     if (FSkinData->BackgroundStale) PaintAll(this);
     TBitmap* Cache = FSkinData->CacheBmp();
     if (Cache != nullptr && MenuPresent()) {

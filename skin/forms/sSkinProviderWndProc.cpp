@@ -118,7 +118,10 @@ void TsSkinProvider::GiveFormBack() {
     if (IsMDIForm()) SetMDISupport(false);
     if (HasBorder() && !RegionLock && Form->HandleAllocated()) SetWindowRgn(Form->Handle(), nullptr, TRUE);
     RebuildMainMenu();
+    const bool Bordered = BorderForm != nullptr;
     UpdateBorderForm(false);
+    // A maximised form had its place from its border window's frame: it takes the system's again.
+    if (Bordered && Form->HandleAllocated() && IsZoomed(Form->Handle())) MaximiseFormAgain(Form->Handle());
   }
   ResetLabelColors(Form);
   if (UseGlobalColor() && !SD->CustomColor()) Form->SetColor(clBtnFace);
@@ -143,6 +146,7 @@ bool TsSkinProvider::IsMDIChild() const { return Form != nullptr && Form->FormSt
 bool TsSkinProvider::IsMDIForm() const { return Form != nullptr && Form->FormStyle() == fsMDIForm; }
 
 void TsSkinProvider::NewWndProc(TMessage& Message) {
+  const std::shared_ptr<bool> Alive = FAlive;
   try {
     if (Form == nullptr) {
       PassOn(Message);
@@ -162,6 +166,8 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
       SkinnedProc(Message);
     else
       UnskinnedProc(Message);
+    // The message may have freed the provider (a handler of a user caption button).
+    if (*Alive && BorderForm != nullptr) BorderForm->OwnerMessageDone(Message);
   } catch (const TFreed&) {
     // The provider was freed while the message was handled: nothing of it is touched again.
   }
@@ -430,6 +436,7 @@ void TsSkinProvider::SkinnedProc(TMessage& Message) {
     case WM_MOUSEMOVE: WMMouseMoveSkinned(Message); return;
     case WM_PARENTNOTIFY: WMParentNotifySkinned(Message); return;
     case WM_ENTERMENULOOP: WMEnterMenuLoopSkinned(Message); return;
+    case WM_EXITMENULOOP: WMExitMenuLoopSkinned(Message); return;
     case WM_SIZING:
     case CM_ACTIVATE: PassOnThenPlaceBorder(Message); return;
     case WM_MDIDESTROY:
@@ -619,6 +626,14 @@ void TsSkinProvider::WMEnterMenuLoopSkinned(TMessage& Message) {
     InvalidateRect(MenuLoopCover->Handle(), nullptr, FALSE);
   }
   PassOn(Message);
+}
+
+void TsSkinProvider::WMExitMenuLoopSkinned(TMessage& Message) {
+  PassOn(Message);
+  // The system draws its own icon and menu line over the skinned title while a menu of its own
+  // runs (the skin may have come meanwhile): the frame is painted again.
+  if (Message.WParam == FALSE && FormShowing() && Form->HandleAllocated())
+    SendMessageW(Form->Handle(), WM_NCPAINT, 1, 0);
 }
 
 void TsSkinProvider::EndMenuLoopCover() {

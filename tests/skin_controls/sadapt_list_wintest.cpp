@@ -85,6 +85,31 @@ TEST_F(SadaptList, ReportListGetsSectionColoursAndASkinnedHeader) {
   EXPECT_EQ(GetWindowLongPtrW(HeaderOf(L), GWLP_WNDPROC), HeaderProc);
 }
 
+// A framework list view gets its own colour back when its adapter goes, whatever colour it had, and
+// its window its own list colours.
+TEST_F(SadaptList, AFrameworkListViewGetsItsOwnColoursBackWithItsAdapter) {
+  for (const TColor Own : {clWindow, clInfoBk, static_cast<TColor>(0x00336699)}) {
+    SCOPED_TRACE(static_cast<int>(Own));
+    auto* L = new TListView(Form);
+    L->SetParent(Form);
+    L->SetBounds(20, 240, 200, 120);
+    L->SetColor(Own);
+    uitest::Settle(Form->Handle());
+    const LRESULT OwnBk = SendMessageW(L->Handle(), LVM_GETBKCOLOR, 0, 0);
+    const LRESULT OwnTextBk = SendMessageW(L->Handle(), LVM_GETTEXTBKCOLOR, 0, 0);
+    const LRESULT OwnText = SendMessageW(L->Handle(), LVM_GETTEXTCOLOR, 0, 0);
+    auto Data = std::make_unique<TsCommonData>(L);
+    Data->SetSkinManager(Manager.get());
+    Data->SetSkinSection("EDIT");
+    delete TacMainWnd::Create<TacListViewWnd>(L->Handle(), Data.get(), Manager.get(), "EDIT");
+    EXPECT_EQ(L->Color(), Own);
+    EXPECT_EQ(SendMessageW(L->Handle(), LVM_GETBKCOLOR, 0, 0), OwnBk);
+    EXPECT_EQ(SendMessageW(L->Handle(), LVM_GETTEXTBKCOLOR, 0, 0), OwnTextBk);
+    EXPECT_EQ(SendMessageW(L->Handle(), LVM_GETTEXTCOLOR, 0, 0), OwnText);
+    delete L;
+  }
+}
+
 // A window carries one adapter: a second list-view adapter, over the plain window or over a
 // framework list view, is refused and leaves the header with the first one, which keeps painting
 // it; the header's own procedure comes back only when the first adapter goes.

@@ -111,6 +111,22 @@ TEST(PeripheryHuePixels, EachColourIsConvertedOnceHoweverThePixelsLieOut) {
   }
 }
 
+TEST(PeripheryHuePixels, AFullTableKeepsItsColoursThroughAPictureWhoseColoursRarelyRepeat) {
+  // One table recolours a picture of 3,000 colours met over and over, then a picture of colours met
+  // once each, as many as fill the table, make it judge and pass colours straight on, then the
+  // first picture again: its colours are converted with the first picture only.
+  int Count = 0;
+  TacColorTable Table([&](TColor C) { return ++Count, Rotate(C); });
+  auto Common = [](int I) { return static_cast<TColor>(0xF00000 + I % 3000); };
+  for (int I = 0; I < 30000; ++I) Table(Common(I));
+  EXPECT_EQ(Count, 3000);
+  const int Once = static_cast<int>(2 * TacColorTable::MaxColors - 3000 + TacColorTable::PassLength);
+  for (int I = 0; I < Once; ++I) Table(static_cast<TColor>(I));
+  Count = 0;
+  for (int I = 0; I < 30000; ++I) Table(Common(I));
+  EXPECT_EQ(Count, 0);
+}
+
 TsGeneralData Section(const char* Name) {
   TsGeneralData S;
   S.SectionName = Name;

@@ -242,21 +242,6 @@ TEST_F(SendersSnapshot, AnAnimatedShowEndsWithTheFormFullyPaintedAndNothingLeftB
   uitest::SaveScreenshot(Form->Handle(), "senders_animated_plain");
 }
 
-namespace {
-// Runs Show with the fade's pauses replaced by Look, called at each step.
-struct TFadeWatch {
-  static inline std::function<void()> Look;
-  explicit TFadeWatch(std::function<void()> L) {
-    Look = std::move(L);
-    acFadePause = [](int) { Look(); };
-  }
-  ~TFadeWatch() {
-    acFadePause = [](int Milliseconds) { Sleep(static_cast<DWORD>(Milliseconds)); };
-    Look = nullptr;
-  }
-};
-}  // namespace
-
 TEST_F(SendersSnapshot, ALongFadeShowsTheNewLookStepByStepAndEndsWithinItsLevels) {
   // From green to yellow at a point of panel A: the red channel rises with every step shown, and
   // a fade asked to last longer than its 256 levels take still has at most one step per level.

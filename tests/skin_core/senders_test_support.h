@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "framework/Controls.h"
 #include "framework/Forms.h"
 #include "framework/Graphics.h"
+#include "skin/core/acAnimation.h"
 #include "skin/core/sBackground.h"
 #include "skin/core/sConst.h"
 #include "skin/core/sFormList.h"
@@ -241,6 +243,23 @@ class TFakeProviderLink {
   }
   ~TFakeProviderLink() { acProviderLink = TacProviderLink{}; }
   std::vector<HWND> Hooked;
+};
+
+// ---- Fades --------------------------------------------------------------------------------------
+
+// While it lives, the pauses between the steps of a fade call Look instead, once each step is shown.
+struct TFadeWatch {
+  static inline std::function<void()> Look;
+  explicit TFadeWatch(std::function<void()> L) {
+    Look = std::move(L);
+    acFadePause = [](int) { Look(); };
+  }
+  ~TFadeWatch() {
+    acFadePause = [](int Milliseconds) { Sleep(static_cast<DWORD>(Milliseconds)); };
+    Look = nullptr;
+  }
+  TFadeWatch(const TFadeWatch&) = delete;
+  TFadeWatch& operator=(const TFadeWatch&) = delete;
 };
 
 // ---- Windows of the thread ---------------------------------------------------------------------

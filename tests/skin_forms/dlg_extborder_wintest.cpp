@@ -8,6 +8,7 @@
 #include "skin_forms/dlg_support.h"
 #include "skin_forms/extform_support.h"
 #include "skin_forms/provc_support.h"
+#include "skin_core/senders_test_support.h"
 
 using namespace provctest;
 using extform::TExtDialog;
@@ -16,6 +17,29 @@ using extform::TExtHookedSkin;
 namespace {
 
 int Brightness(COLORREF C) { return GetRValue(C) + GetGValue(C) + GetBValue(C); }
+
+// A dialog whose own handling of one kind of message (ActOn) removes the skin of Manager, or
+// destroys the dialog when Manager is null, once.
+UINT ActOn = 0;
+TsSkinManager* RemovingManager = nullptr;
+INT_PTR CALLBACK ActingDlgProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  if (Msg == ActOn) {
+    ActOn = 0;
+    if (RemovingManager != nullptr)
+      RemovingManager->SetActive(false);
+    else
+      DestroyWindow(Wnd);
+  }
+  return dlgtest::TestDlgProc(Wnd, Msg, WParam, LParam);
+}
+
+// The shown layered windows of the thread (a border window).
+int ShownLayeredWindows() {
+  int N = 0;
+  for (HWND W : sndtest::ThreadTopWindows())
+    N += IsWindowVisible(W) && (GetWindowLongW(W, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
+  return N;
+}
 
 }  // namespace
 
@@ -193,4 +217,83 @@ TEST(dlg_ExtBorder, AClickOnTheCloseButtonOfAMessageBoxClosesIt) {
   EXPECT_EQ(Answer, IDCANCEL) << "closed by its close button";
   uitest::Pump();
   EXPECT_EQ(Faults.Count(), 0);
+}
+
+// A skinned dialog with extended borders brought back in front of another window that overlaps its
+// title: its border window comes right behind it, in the window list and on the screen.
+TEST(dlg_ExtBorder, BroughtBackInFrontOfAnotherWindowTheBorderWindowComesRightBehindIt) {
+  enum TWay { wClick, wSetForeground, wSetWindowPosTop };
+  for (TWay Way : {wClick, wSetForeground, wSetWindowPosTop}) {
+    SCOPED_TRACE(Way == wClick ? "a click" : Way == wSetForeground ? "SetForegroundWindow" : "SetWindowPos");
+    memguard::TTrapFreedReads Trap;
+    memguard::TFaultCount Faults;
+    TExtDialog D(0);
+    ASSERT_NE(D.Adapter, nullptr);
+    ASSERT_NE(D.Adapter->BorderForm, nullptr);
+    const RECT BR = D.BorderRect();
+    const int W = BR.right - BR.left, H = BR.bottom - BR.top;
+    extform::TBackdrop Other(TRect{BR.left + W / 2, BR.top - 20, BR.right + 40, BR.top + H / 2}, RGB(0, 0, 255));
+    ASSERT_TRUE(realinput::BringToFront(Other.Form->Handle()));
+    RECT C{};
+    GetClientRect(D.Wnd, &C);
+    POINT Inside{4, C.bottom - 4};
+    ClientToScreen(D.Wnd, &Inside);
+    switch (Way) {
+      case wClick: ASSERT_TRUE(realinput::ClickSeen(Inside)); break;
+      case wSetForeground: SetForegroundWindow(D.Wnd); break;
+      case wSetWindowPosTop: SetWindowPos(D.Wnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); break;
+    }
+    uitest::PumpFor(200);
+    EXPECT_EQ(GetAncestor(WindowFromPoint(Inside), GA_ROOT), D.Wnd);
+    EXPECT_EQ(GetWindow(D.Wnd, GW_HWNDNEXT), D.BorderWnd());
+    EXPECT_EQ(extform::BorderImageHidden(D.Wnd, D.BorderWnd(), D.Adapter->SkinData->CacheBmp()), 0);
+    EXPECT_EQ(Faults.Count(), 0);
+  }
+}
+
+// The adapter follows up some messages once the dialog has handled them (a move, a change of place,
+// a system command); the dialog's own handling may remove the skin, which frees the adapter and its
+// border window, or destroy the dialog, which lets go of them: nothing of the adapter is touched
+// after (the trap makes any touch of a freed one fault), no border window shows around a dialog
+// that goes on with the system's frame, and nothing is left behind once the dialog is gone.
+TEST(dlg_ExtBorder, ADialogRemovingTheSkinOrDestroyedInAMessageTheAdapterFollowsUpLeavesNothingBehind) {
+  struct TRow {
+    const char* Name;
+    UINT Msg;
+    void (*Send)(HWND);
+  };
+  auto Move = [](HWND W) { SetWindowPos(W, nullptr, 300, 220, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE); };
+  const TRow Rows[] = {
+      {"a move", WM_MOVE, Move},
+      {"a change of place", WM_WINDOWPOSCHANGING, Move},
+      {"a maximise command", WM_SYSCOMMAND, [](HWND W) { SendMessageW(W, WM_SYSCOMMAND, SC_MAXIMIZE, 0); }},
+      {"a restore command", WM_SYSCOMMAND, [](HWND W) { SendMessageW(W, WM_SYSCOMMAND, SC_RESTORE, 0); }}};
+  const auto Make = [] {
+    return CreateDialogIndirectParamW(GetModuleHandleW(nullptr),
+                                      dlgtest::StandardDialog(DS_MODALFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX).Get(),
+                                      nullptr, ActingDlgProc, 0);
+  };
+  // A first dialog makes what the process keeps for good (the application's window, the input
+  // method's).
+  { TExtDialog First(0); }
+  const int Windows = uitest::CountThreadWindows();
+  for (const bool Destroys : {false, true})
+    for (const TRow& Row : Rows) {
+      SCOPED_TRACE(std::string(Row.Name) + (Destroys ? ", the dialog destroyed" : ", the skin removed"));
+      const memguard::TTrapFreedReads Trap;
+      extform::OnEachDialogFrame(Make, [&](TExtDialog& D, bool) {
+        RemovingManager = Destroys ? nullptr : D.Skin->Manager.get();
+        ActOn = Row.Msg;
+        Row.Send(D.Wnd);
+        ActOn = 0;
+        RemovingManager = nullptr;
+        uitest::PumpFor(100);
+        EXPECT_EQ(IsWindow(D.Wnd) != FALSE, !Destroys);
+        if (!Destroys) {
+          EXPECT_FALSE(D.Skin->Manager->Active());
+          EXPECT_EQ(ShownLayeredWindows(), 0);
+        }
+      });
+      EXPECT_EQ(uitest::CountThreadWindows(), Windows);
+    }
 }

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -45,17 +46,18 @@ struct TBackdrop {
   ~TBackdrop() { delete Form; }
 };
 
-// A skinned form with the test skin of a border mode, in front of a backdrop. Prepare runs on the
-// form and its provider before the form is shown.
+// A skinned form with the test skin of a border mode (and title height), in front of a backdrop.
+// Prepare runs on the form and its provider before the form is shown.
 struct TExtForm {
   std::unique_ptr<TsSkinManager> Manager;
   std::unique_ptr<TBackdrop> Back;
   TForm* Form = nullptr;
   TsSkinProvider* Provider = nullptr;
-  explicit TExtForm(int Mode, const std::function<void(TForm*, TsSkinProvider*)>& Prepare = nullptr) {
+  explicit TExtForm(int Mode, const std::function<void(TForm*, TsSkinProvider*)>& Prepare = nullptr,
+                    int TitleHeight = 26) {
     sSkinProviderInstall();
     sSkinMenusInstall();
-    Manager = extskin::LoadExtSkin(Mode);
+    Manager = extskin::LoadExtSkin(Mode, TitleHeight);
     Back = std::make_unique<TBackdrop>(TRect{150, 100, 650, 500});
     Form = TCustomForm::Create<TForm>(nullptr);
     Form->SetBounds(250, 180, 300, 220);
@@ -246,6 +248,33 @@ inline void ExpectStepImageBuiltAnew(const TLayeredUploads& Uploads, TacBorderFo
   int Different = 0;
   for (std::size_t I = 0; I < Anew.Pixels.size(); ++I) Different += Anew.Pixels[I] != Stepped.Pixels[I];
   EXPECT_EQ(Different, 0);
+}
+
+// The pixels of a border window's image (Image, the owner's non-client image) that it shows opaque
+// outside its owner's window, on the screen, and that the screen shows otherwise: where another
+// window stands in front of the border window.
+inline int BorderImageHidden(HWND Owner, HWND Border, TBitmap* Image) {
+  if (Image == nullptr || Image->PixelFormat() != pf32bit) return 0;
+  RECT BR{}, OR{};
+  GetWindowRect(Border, &BR);
+  GetWindowRect(Owner, &OR);
+  const RECT Screen = uitest::ScreenBounds();
+  const uitest::TCapture Shown = uitest::ScreenArea(BR);
+  HRGN Region = CreateRectRgn(0, 0, 0, 0);
+  const bool HasRegion = GetWindowRgn(Owner, Region) != ERROR;
+  GdiFlush();
+  int N = 0;
+  for (int Y = 0; Y < std::min<int>(BR.bottom - BR.top, Image->Height()); ++Y) {
+    const auto* Row = static_cast<const Byte*>(Image->ScanLine(Y));
+    for (int X = 0; X < std::min<int>(BR.right - BR.left, Image->Width()); ++X) {
+      const POINT P{BR.left + X, BR.top + Y};
+      if (Row[X * 4 + 3] != 255 || !PtInRect(&Screen, P)) continue;
+      if (PtInRect(&OR, P) && (!HasRegion || PtInRegion(Region, P.x - OR.left, P.y - OR.top))) continue;
+      N += Shown.Pixel(X, Y) != RGB(Row[X * 4 + 2], Row[X * 4 + 1], Row[X * 4]);
+    }
+  }
+  DeleteObject(Region);
+  return N;
 }
 
 // The screen point of a point of a border window's image.

@@ -108,7 +108,7 @@ inline std::string Mode1Picture() {
 }
 
 // The program's options text with the border mode, the offset and the EXBORDER picture.
-inline std::string Options(int Mode) {
+inline std::string Options(int Mode, int TitleHeight = 26) {
   std::string T = ReadFile(tvtest::SourcePath("app/res/skin/Options.dat"));
   auto Set = [&T](const std::string& Key, const std::string& Value) {
     const std::size_t P = T.find("\r\n" + Key + "=");
@@ -118,6 +118,7 @@ inline std::string Options(int Mode) {
   };
   const TPictureMargins M = Mode == 1 ? Mode1Margins : Mode0Margins;
   Set("BORDERMODE", std::to_string(Mode));
+  Set("TITLEHEIGHT", std::to_string(TitleHeight));
   Set("FORMOFFSET", std::to_string(Mode == 1 ? Mode1Offset : Mode0Offset));
   const std::string Picture = "EXBORDER=!EXBORDER.PNG!2!0!0!" + std::to_string(M.WL) + "!" + std::to_string(M.WT) +
                               "!" + std::to_string(M.WR) + "!" + std::to_string(M.WB);
@@ -126,15 +127,15 @@ inline std::string Options(int Mode) {
   return T;
 }
 
-// A manager (the default one when it is the first) with the test skin of the mode, extended
-// borders on.
-inline std::unique_ptr<TsSkinManager> LoadExtSkin(int Mode) {
+// A manager (the default one when it is the first) with the test skin of the mode (and the title
+// height), extended borders on.
+inline std::unique_ptr<TsSkinManager> LoadExtSkin(int Mode, int TitleHeight = 26) {
   auto M = std::make_unique<TsSkinManager>(nullptr);
   M->SetSkinDirectory("c:\\no such skins dir");
   M->SetExtendedBorders(true);
   M->SetAllowGlowing(false);
   const AnsiString Name = Mode == 1 ? "ExtFrame" : "ExtShadow";
-  mgrtest::AddStoredSkin(*M, Name, Options(Mode),
+  mgrtest::AddStoredSkin(*M, Name, Options(Mode, TitleHeight),
                          {{"MASTER.BMP", ReadFile(tvtest::SourcePath("app/res/skin/Master.bmp"))},
                           {"EXBORDER.PNG", Mode == 1 ? Mode1Picture() : Mode0Picture()}});
   M->SetSkinName(Name);

@@ -18,6 +18,7 @@
 #include "skin/forms/sSkinProvider.h"
 #include "skin_forms/adapt2_support.h"
 #include "skin_forms/lifetime_support.h"
+#include "support/Boxes.h"
 #include "support/FreedMemoryGuard.h"
 #include "support/RealInput.h"
 #include "support/SourceTree.h"
@@ -178,6 +179,56 @@ LRESULT CALLBACK HandlingListProc(HWND W, UINT Msg, WPARAM WParam, LPARAM LParam
   return R;
 }
 
+// A message box a handler shows over the form in the middle of a press of a bar, until the user
+// presses its OK button (Released: having let go of the pressed button first) or, with the button
+// still held, Enter (thread timer steps: the box's own loop runs them).
+struct TBoxWhilePressed {
+  static inline bool LetGo = true;
+  static inline POINT Held{};
+  static inline int Ticks = 0;
+  static void Send(std::vector<INPUT> In) { SendInput(static_cast<UINT>(In.size()), In.data(), sizeof(INPUT)); }
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR Id, DWORD) {
+    const std::vector<HWND> Boxes = boxtest::ThreadBoxes();
+    if (Boxes.empty()) return;
+    if (++Ticks == 1 && LetGo) Send({realinput::ButtonAt(Held, MOUSEEVENTF_LEFTUP)});
+    if (Ticks < 4) return;
+    KillTimer(nullptr, Id);
+    if (LetGo) {
+      RECT Ok{};
+      GetWindowRect(GetDlgItem(Boxes.front(), IDOK), &Ok);
+      const POINT P{(Ok.left + Ok.right) / 2, (Ok.top + Ok.bottom) / 2};
+      Send({realinput::ButtonAt(P, 0), realinput::ButtonAt(P, MOUSEEVENTF_LEFTDOWN),
+            realinput::ButtonAt(P, MOUSEEVENTF_LEFTUP)});
+      return;
+    }
+    INPUT Keys[2]{};
+    Keys[0].type = Keys[1].type = INPUT_KEYBOARD;
+    Keys[0].ki.wVk = Keys[1].ki.wVk = VK_RETURN;
+    Keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, Keys, sizeof(INPUT));
+  }
+  static void Show(HWND Form, POINT AtHeld, bool Released) {
+    LetGo = Released;
+    Held = AtHeld;
+    Ticks = 0;
+    SetTimer(nullptr, 0, 100, Tick);
+    MessageBoxW(Form, L"Scrolled", L"Scroll handler", MB_OK);
+  }
+};
+
+// A handler that throws away the mouse input waiting, the user's release of the button held at
+// Held among it (no window hears of the release).
+void DropMouseInput(POINT Held) {
+  INPUT Up = realinput::ButtonAt(Held, MOUSEEVENTF_LEFTUP);
+  SendInput(1, &Up, sizeof(INPUT));
+  MSG M;
+  const DWORD Start = GetTickCount();
+  while (!PeekMessageW(&M, nullptr, WM_LBUTTONUP, WM_LBUTTONUP, PM_REMOVE) && GetTickCount() - Start < 3000)
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_MOUSEBUTTON);
+  while (PeekMessageW(&M, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+  }
+}
+
 }  // namespace
 
 // A press, drag or hover of a skinned bar goes on after a message it sent to its window only
@@ -207,9 +258,17 @@ TEST_F(LifetimeTracking, AScrollHandlerThatFreesTheControlOrChangesTheSkinEndsNo
   // What the program does itself once the press holds the mouse: nothing, switch the skin off,
   // or let go of the adapter it keeps. The window may then hear of the capture's return or not.
   enum TFirst { nothingFirst, skinOffFirst, letGoFirst };
-  enum THandler { hFreesTheControl, hSkinOff, hNewSkin, hLetsGoOfTheAdapter };
+  // A handler may also take the mouse and the release of the press away: it shows a message box,
+  // while which the user lets go of the button (the release and the mouse go), or which the user
+  // closes by a key with the button still down (the mouse goes); or it throws away the mouse input
+  // waiting, the user's release among it (the release goes).
+  enum THandler { hFreesTheControl, hSkinOff, hNewSkin, hLetsGoOfTheAdapter, hBoxLetGo, hBoxKeptDown, hDropsInput };
   const char* const HandlerNames[] = {"frees the control", "switches the skin off", "loads a new skin",
-                                      "lets go of the adapter the program keeps"};
+                                      "lets go of the adapter the program keeps",
+                                      "shows a box, while which the user lets go of the button",
+                                      "shows a box, which the user closes by a key with the button still down",
+                                      "throws away the mouse input, the user's release among it"};
+  constexpr unsigned Boxes = 1u << hBoxLetGo | 1u << hBoxKeptDown | 1u << hDropsInput;
   constexpr unsigned Usual = 1u << hFreesTheControl | 1u << hSkinOff | 1u << hNewSkin;
   struct TRoad {
     const char* Name;
@@ -221,12 +280,14 @@ TEST_F(LifetimeTracking, AScrollHandlerThatFreesTheControlOrChangesTheSkinEndsNo
     TWho Who = wBoth;           // the form's adapter of a list box answers some messages itself
     TFirst First = nothingFirst;
     unsigned Handlers = Usual;  // THandler bits
+    bool ProgramSteps = false;  // the program drags the pressed thumb itself (ThumbTrackVert)
   };
   const TRoad Roads[] = {
-      {"arrow press", paArrow, fPress, WM_VSCROLL, SB_LINEDOWN},
+      {"arrow press", paArrow, fPress, WM_VSCROLL, SB_LINEDOWN, 1, wBoth, nothingFirst, Usual | Boxes},
       {"release", paArrow, fRelease, WM_VSCROLL, SB_ENDSCROLL},
-      {"thumb step", paThumb, fPress, WM_VSCROLL, SB_THUMBTRACK},
-      {"repeat timer", paArrow, fPress, WM_VSCROLL, SB_LINEDOWN, 2},
+      {"thumb step", paThumb, fPress, WM_VSCROLL, SB_THUMBTRACK, 1, wBoth, nothingFirst, Usual | Boxes},
+      {"thumb step the program makes", paThumb, fPress, WM_VSCROLL, SB_THUMBTRACK, 1, wBoth, nothingFirst, Usual, true},
+      {"repeat timer", paArrow, fPress, WM_VSCROLL, SB_LINEDOWN, 2, wBoth, nothingFirst, Usual | Boxes},
       {"page click", paTrack, fPress, WM_VSCROLL, SB_PAGEDOWN},
       {"capture back at an arrow's release", paArrow, fRelease, WM_CAPTURECHANGED, -1},
       {"capture back at a thumb's release", paThumb, fRelease, WM_CAPTURECHANGED, -1},
@@ -248,7 +309,8 @@ TEST_F(LifetimeTracking, AScrollHandlerThatFreesTheControlOrChangesTheSkinEndsNo
   for (const bool Kept : {false, true}) {
     for (const auto& Road : Roads) {
       if (Road.Who != wBoth && Kept != (Road.Who == wKept)) continue;
-      for (const THandler Handler : {hFreesTheControl, hSkinOff, hNewSkin, hLetsGoOfTheAdapter}) {
+      for (const THandler Handler :
+           {hFreesTheControl, hSkinOff, hNewSkin, hLetsGoOfTheAdapter, hBoxLetGo, hBoxKeptDown, hDropsInput}) {
         // Only a program that keeps the adapter lets go of it.
         if ((Road.Handlers & 1u << Handler) == 0 || (Handler == hLetsGoOfTheAdapter && !Kept)) continue;
         SCOPED_TRACE(std::string(Road.Name) + ", the handler " + HandlerNames[Handler] +
@@ -302,6 +364,7 @@ TEST_F(LifetimeTracking, AScrollHandlerThatFreesTheControlOrChangesTheSkinEndsNo
           };
           int Seen = 0;
           bool Armed = false, Acted = false;
+          POINT Held{};  // the point the press holds
           OnOwnMessage = [&, Handler = Handler](UINT Msg, WPARAM WParam) {
             const int Code = Msg == WM_VSCROLL ? LOWORD(WParam) : Msg == SM_ALPHACMD ? AlphaCmdCode(WParam) : -1;
             if (!Armed || Acted || Msg != Road.Msg || Code != Road.Code || ++Seen != Road.Nth) return;
@@ -315,6 +378,10 @@ TEST_F(LifetimeTracking, AScrollHandlerThatFreesTheControlOrChangesTheSkinEndsNo
               SkinOff();
             } else if (Handler == hNewSkin) {
               M->SetSkinName(M->SkinName() == "Stored" ? "DefaultBlack" : "Stored");
+            } else if (Handler == hBoxLetGo || Handler == hBoxKeptDown) {
+              TBoxWhilePressed::Show(F.Form->Handle(), Held, Handler == hBoxLetGo);
+            } else if (Handler == hDropsInput) {
+              DropMouseInput(Held);
             } else {
               LetGo();
             }
@@ -329,6 +396,7 @@ TEST_F(LifetimeTracking, AScrollHandlerThatFreesTheControlOrChangesTheSkinEndsNo
           const POINT Press{X, Road.At == paArrow   ? S.Bottom - 4
                                : Road.At == paThumb ? ThumbPos + ThumbSize / 2
                                                     : (ThumbPos + ThumbSize + S.Bottom) / 2};
+          Held = Road.At == paThumb ? POINT{X, Press.y + 30} : Press;
           ASSERT_TRUE(realinput::MovePointerSettled(POINT{S.Left - 60, S.Top + 20}));
           const bool Pressed = Road.From == fPress || Road.From == fRelease;
           if (Road.From == fFrame) {
@@ -347,7 +415,13 @@ TEST_F(LifetimeTracking, AScrollHandlerThatFreesTheControlOrChangesTheSkinEndsNo
             Armed = Road.From == fPress && Road.First == nothingFirst;
             realinput::SendButtons({realinput::ButtonAt(Press, MOUSEEVENTF_LEFTDOWN)});
           }
-          if (Road.At == paThumb) realinput::MovePointerSettled(POINT{X, Press.y + 30});
+          // The program's step ends quietly whatever the handler does.
+          if (Road.ProgramSteps) {
+            ASSERT_TRUE(uitest::WaitFor([&] { return A->ThumbTracking; }));
+            EXPECT_NO_THROW(ThumbTrackVert(A->VertBar, W, X, Press.y + 30));
+          } else if (Road.At == paThumb) {
+            realinput::MovePointerSettled(POINT{X, Press.y + 30});
+          }
           if (Road.From == fRelease || Road.First != nothingFirst) {
             ASSERT_TRUE(uitest::WaitFor([&] { return acScrollTracking().TrackPart != -1 && GetCapture() == W; }));
             Armed = true;
@@ -363,7 +437,9 @@ TEST_F(LifetimeTracking, AScrollHandlerThatFreesTheControlOrChangesTheSkinEndsNo
             for (UINT_PTR Id : {acTimerFirstRepeat, acTimerRepeat}) EXPECT_FALSE(TimerRuns(W, Id)) << Id;
           }
           uitest::PumpFor(150);
-          if (Road.From == fPress) realinput::SendButtons({realinput::ButtonAt(Press, MOUSEEVENTF_LEFTUP)});
+          // The user lets go (unless the handler saw it already).
+          if (Road.From == fPress && Handler != hBoxLetGo && Handler != hDropsInput)
+            realinput::SendButtons({realinput::ButtonAt(Held, MOUSEEVENTF_LEFTUP)});
           uitest::PumpFor(150);
           // No press is left behind: nothing holds the mouse, the window scrolls no more, and its
           // bar shows what a repaint of its frame shows. The list box keeps its scroll bar.

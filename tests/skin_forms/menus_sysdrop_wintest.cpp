@@ -31,12 +31,7 @@ RECT MenuShownBy(const std::function<void()>& Open) {
 
 void PressAltSpace(HWND Front) {
   realinput::BringToFront(Front);
-  INPUT In[4]{};
-  for (INPUT& I : In) I.type = INPUT_KEYBOARD;
-  In[0].ki.wVk = In[3].ki.wVk = VK_MENU;
-  In[1].ki.wVk = In[2].ki.wVk = VK_SPACE;
-  In[2].ki.dwFlags = In[3].ki.dwFlags = KEYEVENTF_KEYUP;
-  SendInput(4, In, sizeof(INPUT));
+  realinput::KeyWith(VK_MENU, VK_SPACE);
   uitest::PumpFor(50);
 }
 

@@ -1,6 +1,8 @@
 // Forms with extended borders over a red backdrop: the shadow around the form and under its
 // rounded corners (border mode 0), and the whole outer frame drawn from the skin's picture with
 // the title, icon, caption and buttons over it (border mode 1).
+#include <string>
+
 #include "skin/core/sMaskData.h"
 #include "skin/forms/acBorderForm.h"
 #include "skin_forms/extform_support.h"
@@ -64,6 +66,31 @@ TEST(provc_ExtBorder, TheShadowSurroundsTheFormAndShowsUnderItsRoundedCorners) {
   const COLORREF Far = Shot->Pixel(1, 1);
   EXPECT_EQ(Far, RGB(255, 0, 0));
   EXPECT_EQ(Faults.Count(), 0);
+}
+
+// The form's window begins where the border window's image has its client part, on a normal and
+// on a maximised form, also where the skinned title is lower than the system's caption (a
+// maximised form then shows the title four rows taller, over its own frame).
+TEST(provc_ExtBorder, TheFormsWindowBeginsWhereTheBorderWindowsImageHasItsClientPart) {
+  for (int Mode : {0, 1})
+    for (int Title : {26, 20})
+      for (bool Maximised : {false, true}) {
+        SCOPED_TRACE("mode " + std::to_string(Mode) + ", title " + std::to_string(Title) +
+                     (Maximised ? ", maximised" : ""));
+        memguard::TFaultCount Faults;
+        TExtForm F(Mode, nullptr, Title);
+        if (Maximised) {
+          SendMessageW(F.Form->Handle(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+          uitest::PumpFor(200);
+        }
+        RECT WR{}, Box{};
+        GetWindowRect(F.Form->Handle(), &WR);
+        ASSERT_NE(GetWindowRgnBox(F.Form->Handle(), &Box), ERROR);
+        const RECT BR = F.BorderRect();
+        EXPECT_EQ(BR.left + F.Provider->OffsetX(), WR.left + Box.left);
+        EXPECT_EQ(BR.top + F.Provider->OffsetY(), WR.top + Box.top);
+        EXPECT_EQ(Faults.Count(), 0);
+      }
 }
 
 TEST(provc_ExtBorder, ModeOneDrawsTheOuterFrameFromTheSkinWithTheTitleOverIt) {

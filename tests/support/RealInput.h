@@ -226,14 +226,18 @@ inline bool ButtonsSeen(POINT S, const std::vector<DWORD>& Flags, int WheelDelta
   return !Watch.Watching() || WaitUntil([&] { return Watch.Saw(S, {Client, NonClient}); });
 }
 
-// A real left click at a screen point: the window of Front to the front, the pointer seen at the
-// point (MovePointerSeen), then the press and the release there. Both carry the point and are
-// queued together, so a modal loop that the press starts still finds the release.
-inline bool ClickSeen(HWND Front, POINT S) {
-  if (!BringToFront(Front) || !MovePointerSeen(S)) return false;
+// A real left click at a screen point, no window brought to the front first: the pointer seen at
+// the point (MovePointerSeen), then the press and the release there, reaching whatever the screen
+// shows there, as a person's would. Both carry the point and are queued together, so a modal loop
+// that the press starts still finds the release.
+inline bool ClickSeen(POINT S) {
+  if (!MovePointerSeen(S)) return false;
   SendButtons({ButtonAt(S, MOUSEEVENTF_LEFTDOWN), ButtonAt(S, MOUSEEVENTF_LEFTUP)});
   return true;
 }
+
+// The same with the window of Front brought to the front first.
+inline bool ClickSeen(HWND Front, POINT S) { return BringToFront(Front) && ClickSeen(S); }
 
 // A left press or release at a screen point, waited for until a window of this thread has taken
 // it (not for a press that starts a modal loop: the wait would run inside it).
@@ -284,6 +288,18 @@ inline bool KeySeen(WORD Vk) {
   TKeyWatch Watch;
   Key(Vk);
   return !Watch.Watching() || WaitUntil([&] { return Watch.SawRelease(Vk); });
+}
+
+// Presses and releases a key while a modifier key is held (Alt+Space: VK_MENU, VK_SPACE), then
+// handles what the keys started (a menu's loop runs inside).
+inline void KeyWith(WORD Modifier, WORD Vk) {
+  INPUT In[4]{};
+  for (INPUT& I : In) I.type = INPUT_KEYBOARD;
+  In[0].ki.wVk = In[3].ki.wVk = Modifier;
+  In[1].ki.wVk = In[2].ki.wVk = Vk;
+  In[2].ki.dwFlags = In[3].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(4, In, sizeof(INPUT));
+  Pump();
 }
 
 }  // namespace realinput

@@ -235,6 +235,8 @@ class TCapture {
     ReleaseDC(W, Src);
   }
   TCapture(HDC Src, const TRect& Area) { Grab(Src, Area); }
+  // Only the part Readable of Area (inside it) read from Src, the rest white.
+  TCapture(HDC Src, const TRect& Area, const TRect& Readable) { Grab(Src, Area, Readable); }
 
   int Width() const { return FWidth; }
   int Height() const { return FHeight; }
@@ -286,11 +288,14 @@ class TCapture {
     GetClientRect(W, &R);
     return TRect{0, 0, R.right, R.bottom};
   }
-  void Grab(HDC Src, const TRect& Area) {
+  void Grab(HDC Src, const TRect& Area) { Grab(Src, Area, Area); }
+  void Grab(HDC Src, const TRect& Area, const TRect& Readable) {
     FWidth = Area.Width();
     FHeight = Area.Height();
     TMemoryDC M(FWidth, FHeight);
-    BitBlt(M.DC(), 0, 0, FWidth, FHeight, Src, Area.Left, Area.Top, SRCCOPY);
+    if (!Readable.IsEmpty())
+      BitBlt(M.DC(), Readable.Left - Area.Left, Readable.Top - Area.Top, Readable.Width(), Readable.Height(), Src,
+             Readable.Left, Readable.Top, SRCCOPY);
     const std::size_t Count = static_cast<std::size_t>(FWidth) * static_cast<std::size_t>(FHeight);
     const DWORD* Bits = M.Bits();
     if (Bits != nullptr) FPixels.assign(Bits, Bits + Count);
@@ -310,10 +315,20 @@ class TCapture {
   std::vector<DWORD> FPixels;
 };
 
-// The pixels the screen shows in a rectangle (screen coordinates).
+// The screen's rectangle (screen coordinates).
+inline RECT ScreenBounds() {
+  const int X = GetSystemMetrics(SM_XVIRTUALSCREEN), Y = GetSystemMetrics(SM_YVIRTUALSCREEN);
+  return RECT{X, Y, X + GetSystemMetrics(SM_CXVIRTUALSCREEN), Y + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
+// The pixels the screen shows in a rectangle (screen coordinates), white where the rectangle goes
+// beyond the screen (a maximised window's frame): the screen's pixels are read only where it has them.
 inline TCapture ScreenArea(const RECT& R) {
+  const RECT Whole = ScreenBounds();
+  RECT On{};
+  IntersectRect(&On, &R, &Whole);
   HDC Screen = GetDC(nullptr);
-  TCapture C(Screen, TRect{R.left, R.top, R.right, R.bottom});
+  TCapture C(Screen, TRect{R.left, R.top, R.right, R.bottom}, TRect{On.left, On.top, On.right, On.bottom});
   ReleaseDC(nullptr, Screen);
   return C;
 }
